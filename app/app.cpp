@@ -1,0 +1,20 @@
+#include "app/app.h"
+
+#include <QApplication>
+
+#include "shell/mainform.h"
+
+namespace app {
+
+void prepareApplication(QApplication& application) {
+  QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+  QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+}
+
+int runProgram(QApplication& application) {
+  TForm_main mainWindow;
+  mainWindow.showMaximized();
+  return application.exec();
+}
+
+}  // namespace app

@@ -1,0 +1,17 @@
+#pragma once
+
+class QApplication;
+
+namespace app {
+
+// The application's title, shown by message boxes captioned with it.
+inline constexpr const char* kApplicationTitle = "岚舟软件";
+
+// Prepares the process before the first window: fonts, title. Call right after QApplication.
+void prepareApplication(QApplication& application);
+
+// Runs the program as the office starts it: data modules, main window, event loop.
+// Returns the event loop's exit code.
+int runProgram(QApplication& application);
+
+}  // namespace app

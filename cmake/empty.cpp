@@ -1,0 +1,1 @@
+// An empty translation unit for a folder that has no sources yet.
