@@ -35,6 +35,15 @@ TDateTime EndOfDay(TDateTime value);               // 23:59:59 of the same day
 // Adds months keeping the day, clamped to the last day of the target month; keeps the time.
 TDateTime IncMonth(TDateTime value, int months);
 
+// Parts of a value, and a date joined with a time of day (a date before 1899-12-30 carries the
+// time as a negative fraction, as above).
+int YearOf(TDateTime value);
+int MonthOf(TDateTime value);
+int DayOf(TDateTime value);
+TDateTime CombineDateTime(TDateTime date, TDateTime time);
+// Adds whole days keeping the time of day (also across 1899-12-30).
+TDateTime IncDay(TDateTime value, int days);
+
 TDateTime Now();
 TDateTime Today();
 

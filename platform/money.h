@@ -7,6 +7,9 @@
 
 // An exact amount of money: a signed 64-bit count of ten-thousandths.
 // - A double becomes money as round-half-even(x * 10,000).
+//   x * 10,000 is taken on the shortest decimal text that reads back as x, so a double
+//   typed or computed as 0.00015 is the exact half it looks like (→ 2 units), not the
+//   binary value just below it.
 // - Sum and difference are exact; a product of two amounts goes through a 128-bit
 //   intermediate rounded half to even; a quotient is rounded half to even.
 // - Leaving the 64-bit range raises EOverflow, never wraps; division by zero raises EZeroDivide.

@@ -34,6 +34,13 @@
 // type; numbers compare numerically across types; text with text compares ignoring letter case
 // when asked, else by code point; text with a number compares numerically when the text is a
 // number, else as text. Arrays compare element by element.
+//
+// Details of this implementation:
+// - Text that meets a number in arithmetic becomes a Double; Byte and Bool operands act as Int.
+// - Division by zero (any types) raises EZeroDivide; Money overflow raises EOverflow.
+// - DateTime + DateTime gives DateTime (a date plus a time of day); DateTime * number gives Double.
+// - Among Bools False < True; against other numbers a Bool counts -1 or 0.
+// - toInt/toInt64 of text accept integer text ($hex too) or else round a number text half to even.
 class Variant {
  public:
   enum Type { Empty, Null, Bool, Byte, Int, Int64, Double, Currency, DateTime, String, Array };
@@ -87,3 +94,6 @@ class Variant {
   QString s_;
   std::shared_ptr<QVector<Variant>> arr_;
 };
+
+// The text of a value; Null and Empty give the empty text.
+inline QString VarToStr(const Variant& v) { return v.toString(); }
