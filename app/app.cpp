@@ -2,11 +2,13 @@
 
 #include <QApplication>
 
+#include "platform/fonts.h"
 #include "shell/mainform.h"
 
 namespace app {
 
 void prepareApplication(QApplication& application) {
+  ApplyDefaultApplicationFont();
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
 }

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFontInfo>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -10,6 +11,10 @@
 TEST(ProgramEntry, StartsAndClosesTheMainWindow) {
   app::prepareApplication(*qApp);
   EXPECT_EQ(QApplication::applicationDisplayName(), QString::fromUtf8("岚舟软件"));
+  // The office's windows are set in 宋体 9 points, which the pinned fonts provide.
+  EXPECT_EQ(QApplication::font().family(), QString::fromUtf8("宋体"));
+  EXPECT_EQ(QApplication::font().pixelSize(), 12);
+  EXPECT_EQ(QFontInfo(QApplication::font()).family(), QStringLiteral("Noto Serif CJK SC"));
   bool sawMainWindow = false;
   QTimer::singleShot(0, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {

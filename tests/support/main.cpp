@@ -1,10 +1,17 @@
-// The entry of every test program: a headless QApplication, then GoogleTest.
+// The entry of every test program: the program's pinned fonts, a headless QApplication, a
+// watchdog against modal windows nobody closes, then GoogleTest.
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "platform/fonts.h"
+#include "tests/support/modal_watchdog.h"
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  InstallProgramFonts();
   testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
+  ApplyDefaultApplicationFont();
+  ModalWatchdog watchdog(10000);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,980 @@
+#include "grid/DBCtrlsEh.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QToolTip>
+
+#include "platform/exception.h"
+#include "platform/ui.h"
+
+// ---- TFieldDataLinkEh ----
+
+TFieldDataLinkEh::TFieldDataLinkEh(QObject* control) : control_(control) { VisualControl = true; }
+
+void TFieldDataLinkEh::SetLinkDataSource(TDataSource* source) {
+  if (source == DataSource()) return;
+  SetDataSource(source);
+  RecheckIndependence();
+}
+
+void TFieldDataLinkEh::SetFieldName(const QString& name) {
+  if (name == fieldName_) return;
+  fieldName_ = name;
+  LookUpBoundField();
+  RecheckIndependence();
+}
+
+void TFieldDataLinkEh::RecheckIndependence() {
+  const bool independent = DataSource() == nullptr && fieldName_.isEmpty();
+  if (independent == independent_) return;
+  independent_ = independent;
+  IndependentValue = Variant::null();
+  LookUpBoundField();
+  if (independent_) RecordChanged(nullptr);
+}
+
+void TFieldDataLinkEh::LookUpBoundField() {
+  std::vector<TField*> fields;
+  if (Active() && !fieldName_.isEmpty() && DataSet()) fields.push_back(DataSet()->FieldByName(fieldName_));
+  fields_ = fields;
+  EditingChanged();
+  RecordChanged(nullptr);
+}
+
+bool TFieldDataLinkEh::IsModifiable() const {
+  if (ReadOnly) return false;
+  if (independent_) return true;
+  TField* f = Field();
+  return Active() && f && f->CanModify();
+}
+
+void TFieldDataLinkEh::SetEditingFlag(bool value) {
+  if (value == editing_) return;
+  editing_ = value;
+  modified_ = false;
+  if (EditingChangeHandler) EditingChangeHandler(this);
+}
+
+bool TFieldDataLinkEh::BeginEdit() {
+  if (independent_) {
+    if (!editing_ && !ReadOnly) {
+      editing_ = true;
+      modified_ = false;
+      if (EditingChangeHandler) EditingChangeHandler(this);
+    }
+    return editing_;
+  }
+  if (IsModifiable()) {
+    Edit();
+    SetEditingFlag(Editing() && IsModifiable());
+  }
+  return editing_;
+}
+
+void TFieldDataLinkEh::WriteText(const QString& text) {
+  if (independent_) {
+    IndependentValue = Variant(text);
+    RecordChanged(nullptr);
+    return;
+  }
+  TField* f = Field();
+  if (!f) return;
+  if (f->DataType() == ftMemo) f->SetAsString(text);
+  else f->SetText(text);
+}
+
+void TFieldDataLinkEh::StoreVariant(const Variant& value) {
+  if (independent_) {
+    IndependentValue = value;
+    RecordChanged(nullptr);
+    return;
+  }
+  if (TField* f = Field()) f->SetValue(value);
+}
+
+void TFieldDataLinkEh::UpdateRecordEh() {
+  if (independent_) {
+    if (modified_ && UpdateDataHandler) UpdateDataHandler(this);
+    editing_ = false;
+    modified_ = false;
+    return;
+  }
+  if (Active() && modified_) UpdateRecord();
+  modified_ = false;
+}
+
+void TFieldDataLinkEh::ActiveChanged() {
+  LookUpBoundField();
+  if (ActiveChangeHandler) ActiveChangeHandler(this);
+}
+
+void TFieldDataLinkEh::LayoutChanged() { LookUpBoundField(); }
+
+void TFieldDataLinkEh::RecordChanged(TField* field) {
+  if (field && field != Field()) return;
+  if (DataChangeHandler) DataChangeHandler(this);
+  modified_ = false;
+}
+
+void TFieldDataLinkEh::EditingChanged() {
+  if (independent_) return;
+  SetEditingFlag(Editing() && IsModifiable());
+}
+
+void TFieldDataLinkEh::UpdateData() {
+  if (independent_) {
+    if (modified_ && UpdateDataHandler) UpdateDataHandler(this);
+    editing_ = false;
+  } else if (modified_ && Field()) {
+    if (UpdateDataHandler) UpdateDataHandler(this);
+  }
+  modified_ = false;
+}
+
+void TFieldDataLinkEh::FocusControl(TField* field) {
+  if (field && field == Field() && FocusHandler) FocusHandler(this);
+}
+
+bool FieldIsValidChar(const TField* field, QChar ch) {
+  if (!field) return true;
+  const bool digit = ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+  const bool sign = ch == QLatin1Char('+') || ch == QLatin1Char('-');
+  switch (field->DataType()) {
+    case ftSmallint: case ftInteger: case ftLargeint: case ftAutoInc:
+      return digit || sign;
+    case ftFloat: case ftCurrency: case ftBCD:
+      return digit || sign || ch == QLatin1Char('.') || ch == QLatin1Char('e') || ch == QLatin1Char('E');
+    default:
+      return true;
+  }
+}
+
+// ---- TCustomDBEditEh ----
+
+TCustomDBEditEh::TCustomDBEditEh(QWidget* parent) : TCustomMaskEdit(parent) {
+  FieldLink = std::make_unique<TFieldDataLinkEh>(this);
+  FieldLink->DataChangeHandler = [this](TFieldDataLinkEh*) { LoadFromField(); };
+  FieldLink->EditingChangeHandler = [this](TFieldDataLinkEh*) { ReadOnlyChanged(); };
+  FieldLink->UpdateDataHandler = [this](TFieldDataLinkEh*) { CommitEdit(); };
+  FieldLink->ActiveChangeHandler = [this](TFieldDataLinkEh*) { LinkActiveChanged(); };
+  FieldLink->FocusHandler = [this](TFieldDataLinkEh*) {
+    if (isEnabled() && isVisible()) setFocus();
+  };
+  editButtons_ = std::make_unique<TEditButtonsEh>(this, [] { return std::make_unique<TVisibleEditButtonEh>(); });
+  editButtons_->ItemChangeHandler = [this](TEditButtonEh*) { ButtonChanged(); };
+  mruList_ = std::make_unique<TMRUListEh>(this);
+  mruList_->OpenHandler = [this](TMRUListEh*) { ShowMRUList(); };
+  mruList_->CloseHandler = [this](TMRUListEh*, bool accept) { CloseMRUList(accept); };
+  UpdateEditReadOnly();
+  RecreateMainButton();
+}
+
+void TCustomDBEditEh::RecreateMainButton() {
+  editButton_ = CreateMainButton();
+  editButton_->ChangeHandler = [this](TEditButtonEh*) { ButtonChanged(); };
+  LayoutButtons();
+  UpdateButtonsState();
+}
+
+TCustomDBEditEh::~TCustomDBEditEh() {
+  if (watchingPresses_) qApp->removeEventFilter(this);
+  // The link first: its notifications must not reach a half-destroyed editor.
+  if (FieldLink) {
+    FieldLink->DataChangeHandler = nullptr;
+    FieldLink->EditingChangeHandler = nullptr;
+    FieldLink->UpdateDataHandler = nullptr;
+    FieldLink->ActiveChangeHandler = nullptr;
+    FieldLink->SetDataSource(nullptr);
+  }
+}
+
+std::unique_ptr<TEditButtonEh> TCustomDBEditEh::CreateMainButton() { return std::make_unique<TEditButtonEh>(this); }
+
+void TCustomDBEditEh::SetDataSource(TDataSource* source) {
+  FieldLink->SetLinkDataSource(source);
+  RefreshFromLink();
+  update();
+}
+
+void TCustomDBEditEh::SetDataField(const QString& name) {
+  DropFieldMaxLength();
+  FieldLink->SetFieldName(name);
+  UpdateButtonsState();
+  update();
+}
+
+void TCustomDBEditEh::SetReadOnly(bool value) {
+  if (value == readOnly_) return;
+  readOnly_ = value;
+  ReadOnlyChanged();
+}
+
+TAlignment TCustomDBEditEh::Alignment() const { return alignmentAssigned_ ? alignment_ : AlignmentByDefault(); }
+
+void TCustomDBEditEh::SetAlignment(TAlignment value) {
+  alignment_ = value;
+  alignmentAssigned_ = true;
+  update();
+}
+
+void TCustomDBEditEh::SetEditMaskExplicit(const QString& mask) {
+  maskAssigned_ = true;
+  SetEditMask(mask);
+}
+
+void TCustomDBEditEh::ApplyMaskQuietly(const QString& mask) { SetEditMask(mask); }
+
+void TCustomDBEditEh::SetFlat(bool value) {
+  if (value == flat_) return;
+  flat_ = value;
+  LayoutButtons();
+  update();
+}
+
+TAlignment TCustomDBEditEh::AlignmentByDefault() const {
+  if (TField* f = Field()) return f->Alignment;
+  return taLeftJustify;
+}
+
+QString TCustomDBEditEh::EditMaskByDefault() const {
+  if (TField* f = Field()) return f->EditMask;
+  return QString();
+}
+
+bool TCustomDBEditEh::AcceptsChar(QChar ch) const { return FieldIsValidChar(Field(), ch); }
+
+bool TCustomDBEditEh::CanUseButtons() const { return isEnabled() && (IsDataIndependent() || FieldLink->Active()); }
+
+void TCustomDBEditEh::LinkActiveChanged() {
+  DropFieldMaxLength();
+  UpdateButtonsState();
+}
+
+void TCustomDBEditEh::DropFieldMaxLength() {
+  if (MaxLength() <= 0 || !DataSource() || !DataSource()->DataSet()) return;
+  TField* f = DataSource()->DataSet()->FindField(DataField());
+  if (f && f->DataType() == ftString && f->Size() == MaxLength()) SetMaxLength(0);
+}
+
+QString TCustomDBEditEh::ValueToText(const Variant& value) const {
+  if (value.isNullOrEmpty() || value.isArray()) return QString();
+  try {
+    return value.toString();
+  } catch (const Exception&) {
+    return QString();
+  }
+}
+
+void TCustomDBEditEh::LoadFromField() {
+  TField* f = Field();
+  if (f) {
+    if (!maskAssigned_) ApplyMaskQuietly(f->EditMask);
+    if (f->DataType() == ftString && MaxLength() == 0) SetMaxLength(f->Size());
+    if (hasFocus_ && FieldLink->IsModifiable()) {
+      ShowTextOnly(f->DataType() == ftMemo ? f->AsString() : f->Text());
+    } else {
+      SetEditText(f->DataType() == ftMemo ? f->AsString() : f->DisplayText());
+    }
+  } else if (IsDataIndependent()) {
+    if (!maskAssigned_) ApplyMaskQuietly(QString());
+    SetEditText(ValueToText(FieldLink->IndependentValue));
+  } else {
+    if (!maskAssigned_) ApplyMaskQuietly(QString());
+    SetEditText(QString());
+  }
+  UpdateEditReadOnly();
+  SetModified(false);
+}
+
+void TCustomDBEditEh::UpdateEditReadOnly() {
+  bool ro = readOnly_;
+  if (!ro && !FieldLink->IsEditing()) {
+    const bool editState = OnUpdateData && FieldLink->DataSet() && FieldLink->DataSet()->State() == dsEdit;
+    ro = !editState;
+  }
+  if (!ro && holderInterface_ && !holderInterface_->AllowEdit(this)) ro = true;
+  setReadOnly(ro);
+}
+
+// ---- in-place mode ----
+
+void TCustomDBEditEh::SetInplaceEditHolder(QWidget* holder) {
+  IInplaceEditHolderEh* iface = nullptr;
+  if (holder) {
+    iface = dynamic_cast<IInplaceEditHolderEh*>(holder);
+    if (!iface) throw EInvalidOperation(QStringLiteral("InplaceEditHolder have to support IInplaceEditHolderEh interface"));
+  }
+  holder_ = holder;
+  holderInterface_ = iface;
+  UpdateEditReadOnly();
+}
+
+void TCustomDBEditEh::SetEditorColor(TColor color) {
+  QPalette pal = palette();
+  pal.setColor(QPalette::Base, ToQColor(color));
+  setPalette(pal);
+}
+
+void TCustomDBEditEh::SetVisible(bool value) {
+  if (holderInterface_ && !value) HideEditWindow();
+  else QWidget::setVisible(value);
+}
+
+void TCustomDBEditEh::MoveEditor(const QRect& rect) {
+  if (!holderInterface_) {
+    setGeometry(rect);
+    return;
+  }
+  if (rect.isEmpty()) {
+    HideEditWindow();
+    return;
+  }
+  // Open drop-downs close as on a cancel-mode notice from the holder.
+  CloseMRUList(false);
+  if (dropDownOpen_) CloseDropDown(false);
+  setGeometry(rect);
+  raise();
+  show();
+  if (holder_->hasFocus()) setFocus();
+}
+
+void TCustomDBEditEh::HideEditWindow() {
+  if (!holderInterface_) {
+    QWidget::setVisible(false);
+    return;
+  }
+  if (!isVisible()) return;
+  const bool focused = hasFocus();
+  hide();
+  setGeometry(0, 0, 0, 0);
+  if (focused) holder_->setFocus();
+}
+
+void TCustomDBEditEh::SetFocusEh() {
+  if (holderInterface_ && !isVisible()) return;
+  setFocus();
+}
+
+void TCustomDBEditEh::Reset() {
+  FieldLink->ReloadRecord();
+  selectAll();
+}
+
+void TCustomDBEditEh::Clear() { SetText(QString()); }
+
+void TCustomDBEditEh::Change() {
+  FieldLink->MarkModified();
+  SetModified(true);
+  TCustomMaskEdit::Change();
+  if (hasFocus_ && !inUpdateDataEvent_) {
+    textChangedByUser_ = true;
+    QTimer::singleShot(0, this, [this] {
+      if (textChangedByUser_) {
+        textChangedByUser_ = false;
+        TypedTextChanged();
+      }
+    });
+  }
+}
+
+void TCustomDBEditEh::PutValue(const Variant& value) { ShowTextOnly(ValueToText(value)); }
+
+void TCustomDBEditEh::StoreText() {
+  if (IsDataIndependent()) FieldLink->WriteText(EditText());
+  else FieldLink->WriteText(TCustomMaskEdit::Text());
+}
+
+void TCustomDBEditEh::FireUpdateData() {
+  bool handled = false;
+  if (OnUpdateData) {
+    inUpdateDataEvent_ = true;
+    try {
+      OnUpdateData(this, handled);
+    } catch (...) {
+      inUpdateDataEvent_ = false;
+      throw;
+    }
+    inUpdateDataEvent_ = false;
+  }
+  if (!handled) StoreText();
+}
+
+void TCustomDBEditEh::CommitEdit() {
+  if (hasFocus_) ValidateEdit();
+  FireUpdateData();
+  SetModified(false);
+  if (mruList_->Active() && mruList_->AutoAdd && isVisible()) mruList_->Remember(TCustomMaskEdit::Text());
+}
+
+void TCustomDBEditEh::AssignValue(const Variant& value) {
+  if (!IsDataIndependent() && DataSource() && DataSource()->DataSet()) DataSource()->DataSet()->Edit();
+  PutValue(value);
+  if (!inUpdateDataEvent_) {
+    try {
+      CommitEdit();
+    } catch (...) {
+      FieldLink->ReloadRecord();
+      throw;
+    }
+  }
+}
+
+void TCustomDBEditEh::SetText(const QString& text) {
+  if (!IsDataIndependent() && DataSource() && DataSource()->DataSet()) DataSource()->DataSet()->Edit();
+  ShowTextOnly(text);
+  if (!inUpdateDataEvent_) {
+    try {
+      CommitEdit();
+    } catch (...) {
+      FieldLink->ReloadRecord();
+      throw;
+    }
+  }
+}
+
+void TCustomDBEditEh::SetFocusedState(bool focused) {
+  if (focused == hasFocus_) return;
+  hasFocus_ = focused;
+  update();
+  FieldLink->ReloadRecord();
+}
+
+void TCustomDBEditEh::DoEnter() {
+  SetFocusedState(true);
+  if (AutoSelect() && !(QApplication::mouseButtons() & Qt::LeftButton)) selectAll();
+  if (OnEnter) OnEnter(this);
+  UpdateBorderState();
+}
+
+void TCustomDBEditEh::DoExit() {
+  if (inExit_) return;
+  inExit_ = true;
+  try {
+    if (IsMasked()) ValidateEdit();
+    if (OnExit) OnExit(this);
+    FieldLink->UpdateRecordEh();
+  } catch (...) {
+    inExit_ = false;
+    selectAll();
+    if (isVisible()) setFocus();
+    throw;
+  }
+  inExit_ = false;
+  CloseMRUList(false);
+  if (dropDownOpen_) CloseDropDown(false);
+  SetFocusedState(false);
+  // A masked editor leaves its caret two positions back (not before the first).
+  if (IsMasked() && SelLength() == 0) setCursorPosition(qMax(0, cursorPosition() - 2));
+  UpdateBorderState();
+}
+
+void TCustomDBEditEh::focusInEvent(QFocusEvent* event) {
+  TCustomMaskEdit::focusInEvent(event);
+  if (!hasFocus_) Guard([this] { DoEnter(); });
+}
+
+void TCustomDBEditEh::focusOutEvent(QFocusEvent* event) {
+  TCustomMaskEdit::focusOutEvent(event);
+  // A drop-down or the MRU list of this editor does not end the editing.
+  QWidget* next = QApplication::focusWidget();
+  if (next && (next == mruListBox_ || IsDropDownWidget(next))) return;
+  if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
+  if (hasFocus_) Guard([this] { DoExit(); });
+}
+
+// Enter (without WantReturns) and Esc on an unmodified text belong to the dialog (its default
+// and cancel buttons) unless a drop-down or the MRU list of the editor is open: the editor's
+// key-down hook sees them and they pass on to the parent.
+void TCustomDBEditEh::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const bool escape = event->key() == Qt::Key_Escape;
+  const bool popupOpen = dropDownOpen_ || mruList_->Shown;
+  if (!popupOpen && ((enter && !WantReturns && !(event->modifiers() & Qt::ControlModifier)) ||
+                     (escape && !Modified() && !FieldLink->IsModified()))) {
+    int key = enter ? vk::Return : vk::Escape;
+    KeyDown(key, event->modifiers());
+    if (key == 0) {
+      event->accept();
+      return;
+    }
+    event->ignore();
+    return;
+  }
+  TCustomMaskEdit::keyPressEvent(event);
+}
+
+void TCustomDBEditEh::KeyUp(int& key, Qt::KeyboardModifiers shift) {
+  if (holderInterface_) holderInterface_->FilterKeyUp(this, key, shift);
+  if (key == 0) return;
+  TCustomMaskEdit::KeyUp(key, shift);
+}
+
+void TCustomDBEditEh::KeyDown(int& key, Qt::KeyboardModifiers shift) {
+  if (holderInterface_) holderInterface_->FilterKeyDown(this, key, shift);
+  if (key == 0) return;
+  TCustomMaskEdit::KeyDown(key, shift);
+  if (key == 0) return;
+  // The MRU list takes the moving keys while it shows.
+  if (mruList_->Shown && mruListBox_) {
+    const bool alt = shift & Qt::AltModifier;
+    const bool ctrl = shift & Qt::ControlModifier;
+    if (!alt && (key == vk::Prior || key == vk::Next || key == vk::Up || key == vk::Down ||
+                 ((key == vk::End || key == vk::Home) && ctrl))) {
+      QKeyEvent e(QEvent::KeyPress, key == vk::Up ? Qt::Key_Up : key == vk::Down ? Qt::Key_Down
+                                   : key == vk::Prior ? Qt::Key_PageUp : key == vk::Next ? Qt::Key_PageDown
+                                   : key == vk::Home ? Qt::Key_Home : Qt::Key_End, Qt::NoModifier);
+      mruListBox_->HandleKey(&e);
+      key = 0;
+      return;
+    }
+    if (key == vk::Return || key == vk::Escape) {
+      CloseMRUList(key == vk::Return);
+      key = 0;
+      return;
+    }
+  }
+  if (TEditButtonEh* b = ButtonForShortCut(ShortCutOf(key, shift))) {
+    TEditButtonControlEh* control = nullptr;
+    if (b == editButton_.get()) control = MainButtonControl();
+    else
+      for (int i = 0; i < editButtons_->Count(); ++i)
+        if (editButtons_->Items(i) == b && i + 1 < static_cast<int>(buttonControls_.size()))
+          control = buttonControls_[i + 1].control;
+    if (control) {
+      bool autoRepeat = false, handled = false;
+      HandleButtonDown(control, false, autoRepeat, handled);
+      HandleButtonClick(control);
+    }
+    key = 0;
+    return;
+  }
+  if (key == 'A' && shift == Qt::ControlModifier) {
+    selectAll();
+    key = 0;
+    return;
+  }
+  if ((key == vk::Delete || (key == vk::Insert && (shift & Qt::ShiftModifier))) && !readOnly_) FieldLink->BeginEdit();
+}
+
+void TCustomDBEditEh::KeyPress(QChar& key) {
+  if (holderInterface_) holderInterface_->FilterKeyPress(this, key);
+  if (key.unicode() == 0) return;
+  TCustomMaskEdit::KeyPress(key);
+  const ushort k = key.unicode();
+  if (k == 0) return;
+  if (!IsDataIndependent() && k > 31 && Field() && !AcceptsChar(key)) {
+    QApplication::beep();
+    key = QChar(0);
+    return;
+  }
+  if ((k == 8 || k == 22 || k == 24 || k >= 32) && !readOnly_) FieldLink->BeginEdit();
+  if (k == 27) {
+    Reset();
+    key = QChar(0);
+    return;
+  }
+  if (k == 8 && mruList_->Active() && isVisible() && !dropDownOpen_ && TCustomMaskEdit::Text().isEmpty()) {
+    mruList_->OpenList();
+  }
+  if ((k == 13 && !WantReturns) || (k == 9 && !WantTabs) || k == 10) key = QChar(0);
+}
+
+// ---- buttons ----
+
+TEditButtonEh* TCustomDBEditEh::ButtonForShortCut(int shortCut) const {
+  if (shortCut == 0) return nullptr;
+  if (editButton_ && editButton_->Visible() && editButton_->ShortCut() == shortCut) return editButton_.get();
+  for (int i = 0; i < editButtons_->Count(); ++i)
+    if (editButtons_->Items(i)->Visible() && editButtons_->Items(i)->ShortCut() == shortCut) return editButtons_->Items(i);
+  return nullptr;
+}
+
+void TCustomDBEditEh::ButtonChanged() {
+  LayoutButtons();
+  UpdateButtonsState();
+  ApplyTextRect();
+  update();
+}
+
+void TCustomDBEditEh::ConfigureButtonControl(int index, TEditButtonEh* button, int& height) {
+  ButtonEntry& entry = buttonControls_[index];
+  TEditButtonControlEh* c = entry.control;
+  c->setVisible(button->Visible());
+  c->SetStyle(button->Style());
+  c->SetGlyph(button->Glyph(), button->NumGlyphs());
+  c->setToolTip(button->Hint());
+  c->SetFlat(flat_);
+  int width = 0;
+  if (button->Visible()) {
+    if (button->Width() > 0) width = button->Width();
+    else if (flat_) width = FlatDefaultWidth();
+    else width = GetSystemMetrics(SM_CXVSCROLL);
+  }
+  int h = 0;
+  const int areaHeight = this->height();
+  if (button->Visible()) {
+    h = areaHeight;
+    if (areaHeight > qRound(1.5 * width)) h = ButtonHeightForWidth(width, flat_);
+    height = height < 0 ? h : qMin(height, h);
+  }
+  c->resize(width, h);
+  entry.separator->resize(flat_ && button->Visible() ? 1 : 0, areaHeight);
+  entry.separator->setVisible(flat_ && button->Visible());
+  c->Tag = index;
+  c->DownHandler = [this](QObject* sender, bool top, bool& autoRepeat, bool& handled) {
+    HandleButtonDown(static_cast<TEditButtonControlEh*>(sender), top, autoRepeat, handled);
+  };
+  c->OnClick = [this](TEditButtonControlEh* sender) { Guard([&] { HandleButtonClick(sender); }); };
+  c->OnMouseMoveHandler = [this](TEditButtonControlEh* sender, QMouseEvent* e) { HandleButtonMove(sender, e); };
+  c->OnMouseUpHandler = [this](TEditButtonControlEh* sender, Qt::MouseButton b, Qt::KeyboardModifiers, int x, int y) {
+    HandleButtonUp(sender, b, x, y);
+  };
+}
+
+void TCustomDBEditEh::LayoutButtons() {
+  if (!editButton_) return;
+  const int wanted = editButtons_->Count() + 1;
+  while (static_cast<int>(buttonControls_.size()) > wanted) {
+    delete buttonControls_.back().control;
+    delete buttonControls_.back().separator;
+    buttonControls_.pop_back();
+  }
+  while (static_cast<int>(buttonControls_.size()) < wanted) {
+    ButtonEntry e;
+    e.control = new TEditButtonControlEh(this);
+    e.control->setCursor(Qt::ArrowCursor);
+    e.separator = new QWidget(this);
+    e.separator->setAutoFillBackground(true);
+    buttonControls_.push_back(e);
+  }
+  const bool single = !flat_;
+  const int top = single ? 0 : 0;
+  int common = -1;
+  ConfigureButtonControl(0, editButton_.get(), common);
+  for (int i = 0; i < editButtons_->Count(); ++i) ConfigureButtonControl(i + 1, editButtons_->Items(i), common);
+  if (common < 0) common = height();
+  int x = width();
+  for (int i = wanted - 1; i >= 0; --i) {
+    ButtonEntry& e = buttonControls_[i];
+    const int w = e.control->isVisibleTo(this) ? e.control->width() : 0;
+    e.control->setGeometry(x - w, top, w, common);
+    x -= w;
+    const int sw = e.separator->width();
+    e.separator->setGeometry(x - sw, top, sw, height());
+    x -= sw;
+  }
+  buttonAreaWidth_ = width() - x;
+  ApplyTextRect();
+}
+
+void TCustomDBEditEh::UpdateButtonsState() {
+  const bool usable = CanUseButtons();
+  for (ButtonEntry& e : buttonControls_) {
+    e.control->setEnabled(usable);
+    e.control->SetActive(borderLit_);
+    QPalette pal = e.separator->palette();
+    pal.setColor(QPalette::Window, ToQColor(borderLit_ ? clBtnFace : FromQColor(palette().color(QPalette::Base))));
+    e.separator->setPalette(pal);
+  }
+}
+
+QRect TCustomDBEditEh::TextAreaRect() const {
+  QRect r = rect();
+  r.setRight(r.right() - buttonAreaWidth_);
+  return r;
+}
+
+void TCustomDBEditEh::ApplyTextRect() { setTextMargins(0, 0, buttonAreaWidth_, 0); }
+
+void TCustomDBEditEh::UpdateBorderState() {
+  const bool lit = hasFocus_ || mouseInside_ || AlwaysShowBorder;
+  if (lit == borderLit_) return;
+  borderLit_ = lit;
+  UpdateButtonsState();
+  update();
+}
+
+void TCustomDBEditEh::PostDropDownClosed(int tag) {
+  pendingClosedTag_ = tag;
+  // Delivered without effect when no press takes it first.
+  QTimer::singleShot(0, this, [this, tag] {
+    if (pendingClosedTag_ == tag) pendingClosedTag_ = -1;
+  });
+}
+
+void TCustomDBEditEh::HandleButtonDown(TEditButtonControlEh* sender, bool topButton, bool& autoRepeat, bool& handled) {
+  if (focusPolicy() != Qt::NoFocus && isVisible()) setFocus();
+  handled = false;
+  if (pendingClosedTag_ == sender->Tag) {
+    pendingClosedTag_ = -1;
+    return;
+  }
+  Guard([&] {
+    if (sender->Tag == 0) {
+      if (OnButtonDown) OnButtonDown(sender, topButton, autoRepeat, handled);
+      if (handled) return;
+      if (QMenu* menu = editButton_->DropdownMenu()) {
+        menu->exec(sender->mapToGlobal(QPoint(0, sender->height())));
+        PostDropDownClosed(sender->Tag);
+        sender->CancelMode();
+        return;
+      }
+      MainButtonDown(!topButton);
+    } else {
+      TEditButtonEh* b = editButtons_->Items(sender->Tag - 1);
+      if (b->OnDown) b->OnDown(sender, topButton, autoRepeat, handled);
+      if (handled) return;
+      if (QMenu* menu = b->DropdownMenu()) {
+        menu->exec(sender->mapToGlobal(QPoint(0, sender->height())));
+        PostDropDownClosed(sender->Tag);
+        sender->CancelMode();
+      }
+    }
+  });
+}
+
+void TCustomDBEditEh::HandleButtonClick(TEditButtonControlEh* sender) {
+  bool handled = false;
+  if (sender->Tag == 0) {
+    if (OnButtonClick) OnButtonClick(sender, handled);
+  } else {
+    TEditButtonEh* b = editButtons_->Items(sender->Tag - 1);
+    if (b->OnClick) b->OnClick(sender, handled);
+  }
+  if (!handled && dropDownOpen_ && !keepDropDownOnClick_ && sender->Tag == 0) CloseDropDown(false);
+  keepDropDownOnClick_ = false;
+}
+
+void TCustomDBEditEh::HandleButtonUp(TEditButtonControlEh* sender, Qt::MouseButton, int x, int y) {
+  if (x < 0 || x >= sender->width() || y < 0 || y > sender->height()) keepDropDownOnClick_ = false;
+}
+
+void TCustomDBEditEh::MainButtonDown(bool) {
+  if (editButton_->Style() == ebsUpDownEh || dropDownOpen_) return;
+  OpenDropDown();
+  keepDropDownOnClick_ = true;
+}
+
+void TCustomDBEditEh::OpenDropDown() {
+  if (TEditButtonControlEh* c = MainButtonControl()) c->SetStaysDown(true);
+  CloseMRUList(false);
+  WatchOutsidePresses();
+}
+
+void TCustomDBEditEh::WatchOutsidePresses() {
+  if (watchingPresses_) return;
+  qApp->installEventFilter(this);
+  watchingPresses_ = true;
+}
+
+bool TCustomDBEditEh::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+    if (!dropDownOpen_ && !mruList_->Shown) {
+      // Nothing open any more: stop watching.
+      qApp->removeEventFilter(this);
+      watchingPresses_ = false;
+      return TCustomMaskEdit::eventFilter(watched, event);
+    }
+    QWidget* w = qobject_cast<QWidget*>(watched);
+    const bool inside = w && (w == this || isAncestorOf(w) || IsDropDownWidget(w) ||
+                              (mruListBox_ && (w == mruListBox_ || mruListBox_->isAncestorOf(w))));
+    if (w && !inside) {
+      Guard([this] {
+        CloseMRUList(false);
+        if (dropDownOpen_) CloseDropDown(false);
+      });
+    }
+  }
+  return TCustomMaskEdit::eventFilter(watched, event);
+}
+
+void TCustomDBEditEh::CloseDropDownBase(bool) {
+  if (TEditButtonControlEh* c = MainButtonControl()) c->SetStaysDown(false);
+}
+
+void TCustomDBEditEh::CloseDropDown(bool accept) { CloseDropDownBase(accept); }
+
+// ---- MRU ----
+
+bool TCustomDBEditEh::MRUItemMatches(const QString& item) const {
+  const QString text = TCustomMaskEdit::Text();
+  const Qt::CaseSensitivity cs = mruList_->CaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+  return QStringView(item).left(text.size()).compare(text, cs) == 0;
+}
+
+void TCustomDBEditEh::TypedTextChanged() {
+  const QString emptyText = IsMasked() ? MaskEditTextToText(MaskInfo(), MaskBlankEditText(MaskInfo())) : QString();
+  const QString text = TCustomMaskEdit::Text();
+  if (mruList_->Shown && text == emptyText) {
+    CloseMRUList(false);
+  } else if (mruList_->Active() && isVisible() && !dropDownOpen_ && text != emptyText && hasFocus_) {
+    mruList_->OpenList();
+  }
+}
+
+void TCustomDBEditEh::ShowMRUList() {
+  if (!mruListBox_) {
+    mruListBox_ = new TMRUListboxEh(this);
+    mruListBox_->OnMouseUp = [this](TPopupListboxEh* list, Qt::MouseButton b, QPoint p) {
+      if (b == Qt::LeftButton) CloseMRUList(list->rect().contains(p));
+    };
+    mruListBox_->Grip()->OnOwnerSized = [this](TSizeGripEh*) { KeepMRUListSize(); };
+  }
+  if (!mruList_->CollectMatches(mruMatches_, TCustomMaskEdit::Text())) {
+    CloseMRUList(false);
+    return;
+  }
+  mruListBox_->Items() = mruMatches_;
+  mruListBox_->ItemsChanged();
+  const QRect area = TextAreaRect();
+  const QRect anchor(mapToGlobal(area.topLeft()), area.size());
+  if (mruList_->Shown) {
+    if (mruMatches_.isEmpty()) {
+      CloseMRUList(false);
+      return;
+    }
+    mruListBox_->ShowRows(qMin(static_cast<int>(mruMatches_.size()), mruList_->Rows));
+    const bool resized = mruListBox_->UserResized;
+    mruListBox_->move(PlaceDropDownAtRect(anchor, mruListBox_, daLeft));
+    mruListBox_->UserResized = resized;
+    return;
+  }
+  if (mruMatches_.isEmpty()) return;
+  mruListBox_->setFont(font());
+  mruListBox_->SetItemHeight(mruListBox_->FontTextHeight());
+  mruListBox_->SetItemIndex(-1);
+  mruListBox_->resize(anchor.width(), mruListBox_->height());
+  mruListBox_->ShowRows(qMin(static_cast<int>(mruMatches_.size()), mruList_->Rows));
+  mruListBox_->move(PlaceDropDownAtRect(anchor, mruListBox_, daLeft));
+  mruListBox_->show();
+  mruList_->Shown = true;
+  WatchOutsidePresses();
+  mruListBox_->UserResized = false;
+}
+
+void TCustomDBEditEh::CloseMRUList(bool accept) {
+  if (!mruList_->Shown || !mruListBox_) return;
+  mruListBox_->hide();
+  mruList_->Shown = false;
+  if (accept && !readOnly_ && FieldLink->BeginEdit()) {
+    const int i = mruListBox_->ItemIndex();
+    if (i >= 0) ShowTextOnly(mruMatches_.value(i));
+    if (hasFocus_) selectAll();
+  }
+}
+
+void TCustomDBEditEh::KeepMRUListSize() {
+  if (!mruList_->Shown || !mruListBox_) return;
+  mruList_->Rows = mruListBox_->VisibleRows();
+  mruList_->DropWidth = mruListBox_->width();
+}
+
+// ---- painting and window notices ----
+
+bool TCustomDBEditEh::RequiredStateDrawn() {
+  bool draw;
+  if (IsDataIndependent()) {
+    draw = HighlightRequired && (Value().isNullOrEmpty() || TCustomMaskEdit::Text().isEmpty());
+  } else {
+    TField* f = Field();
+    TDataSet* ds = FieldLink->DataSet();
+    draw = HighlightRequired && FieldLink->Active() && ds && (ds->State() == dsEdit || ds->State() == dsInsert) && f &&
+           f->Required && f->IsNull();
+  }
+  if (OnCheckDrawRequiredState) OnCheckDrawRequiredState(this, draw);
+  return draw;
+}
+
+void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
+  const TAlignment a = Alignment();
+  if (a == taLeftJustify || hasFocus_) {
+    TCustomMaskEdit::paintEvent(event);
+  } else {
+    // Right or centred text is drawn by the editor while it is not focused.
+    QPainter p(this);
+    QStyleOptionFrame opt;
+    initStyleOption(&opt);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &opt, &p, this);
+    p.setPen(isEnabled() ? palette().color(QPalette::Text) : ToQColor(clGrayText));
+    QString text = EditText();
+    if (echoMode() == QLineEdit::Password) text = QString(text.size(), QLatin1Char('*'));
+    const QRect r = TextAreaRect().adjusted(3, 0, -3, 0);
+    p.setClipRect(r);
+    p.drawText(r, (a == taRightJustify ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter, text);
+  }
+  if (flat_) {
+    // Flat border: lit, a sunken outer edge; unlit, a ring of the button face; one pixel
+    // inside, another ring of the button face.
+    QPainter p(this);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    if (borderLit_) {
+      p.setPen(ToQColor(clBtnShadow));
+      p.drawLine(r.topLeft(), r.topRight());
+      p.drawLine(r.topLeft(), r.bottomLeft());
+      p.setPen(ToQColor(clBtnHighlight));
+      p.drawLine(r.bottomLeft(), r.bottomRight());
+      p.drawLine(r.topRight(), r.bottomRight());
+    } else {
+      p.setPen(ToQColor(clBtnFace));
+      p.drawRect(r);
+    }
+    p.setPen(ToQColor(clBtnFace));
+    p.drawRect(r.adjusted(1, 1, -1, -1));
+  }
+  if (RequiredStateDrawn()) {
+    QPainter p(this);
+    QPen pen(ToQColor(clRed));
+    pen.setStyle(Qt::DotLine);
+    p.setPen(pen);
+    const QRect area = TextAreaRect();
+    p.drawLine(area.left() + 2, height() - 1, area.right() - 2, height() - 1);
+  }
+}
+
+void TCustomDBEditEh::resizeEvent(QResizeEvent* event) {
+  TCustomMaskEdit::resizeEvent(event);
+  LayoutButtons();
+}
+
+void TCustomDBEditEh::enterEvent(QEnterEvent* event) {
+  mouseInside_ = true;
+  UpdateBorderState();
+  TCustomMaskEdit::enterEvent(event);
+}
+
+void TCustomDBEditEh::leaveEvent(QEvent* event) {
+  mouseInside_ = false;
+  UpdateBorderState();
+  TCustomMaskEdit::leaveEvent(event);
+}
+
+bool TCustomDBEditEh::event(QEvent* event) {
+  if (holderInterface_ && holderInterface_->FilterMessage(this, event)) return true;
+  if (event->type() == QEvent::ToolTip) {
+    if (Tooltips && TextOverflows()) {
+      // The full text at the editor's bottom-left corner, in the editor's font.
+      QToolTip::setFont(font());
+      QToolTip::showText(mapToGlobal(QPoint(0, height())), TCustomMaskEdit::Text(), this);
+    } else if (ShowHint && !Hint.isEmpty()) {
+      QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), Hint, this);
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
+  }
+  return TCustomMaskEdit::event(event);
+}
+
+bool TCustomDBEditEh::TextOverflows() const {
+  const QRect area = TextAreaRect();
+  const QFontMetrics fm(font());
+  return fm.horizontalAdvance(TCustomMaskEdit::Text()) > qMax(1, area.width()) - 2 || fm.height() > area.height();
+}
+
+void TCustomDBEditEh::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::EnabledChange || event->type() == QEvent::PaletteChange) UpdateButtonsState();
+  TCustomMaskEdit::changeEvent(event);
+}

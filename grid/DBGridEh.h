@@ -1,0 +1,1106 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "grid/DBSumLst.h"
+#include "grid/ToolCtrlsEh.h"  // TCheckBoxState, TTextLayout
+#include "platform/basegrid.h"
+#include "platform/data/datasource.h"
+#include "platform/syscolors.h"
+
+// The list grid of every window: a base grid bound to a data source, with columns, multi-line
+// titles, footer rows kept by the aggregate engine, striped rows and its own painting.
+
+class TCustomDBGridEh;
+class TColumnEh;
+class TDBGridColumnsEh;
+class THeadTreeNode;
+
+// A font with its colour, as the grid's fonts carry both.
+struct TFontEh {
+  QFont Font;
+  TColor Color = clWindowText;
+  bool operator==(const TFontEh& o) const { return Font == o.Font && Color == o.Color; }
+};
+
+enum TTextOrientationEh { tohHorizontal, tohVertical };
+enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
+enum TFooterValueType { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
+enum TColumnKindEh { ckPlainEh, ckPickListEh, ckLookupEh, ckKeyListEh, ckImagesEh, ckCheckboxEh };
+enum TDBGridEhAllowedOperation : unsigned { alopInsertEh = 1, alopUpdateEh = 2, alopDeleteEh = 4, alopAppendEh = 8 };
+using TDBGridEhAllowedOperations = unsigned;
+
+// A field's value as a cell shows it: its display text without a format; numbers and dates
+// through the format; empty for a null value.
+QString FormatFieldValue(TField* field, const QString& format);
+// Whether one of the ";"-separated items of a list equals the value, ignoring case.
+bool MatchesValueList(const QString& list, const QString& value);
+
+enum TColumnButtonStyleEh { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
+
+enum TDBGridOption : unsigned {
+  dgEditing = 1u << 0,
+  dgAlwaysShowEditor = 1u << 1,
+  dgTitles = 1u << 2,
+  dgIndicator = 1u << 3,
+  dgColumnResize = 1u << 4,
+  dgColLines = 1u << 5,
+  dgRowLines = 1u << 6,
+  dgTabs = 1u << 7,
+  dgRowSelect = 1u << 8,
+  dgAlwaysShowSelection = 1u << 9,
+  dgConfirmDelete = 1u << 10,
+  dgCancelOnExit = 1u << 11,
+  dgMultiSelect = 1u << 12,
+};
+using TDBGridOptions = unsigned;
+inline constexpr TDBGridOptions kDefaultDBGridOptions = dgEditing | dgTitles | dgIndicator | dgColumnResize |
+                                                        dgColLines | dgRowLines | dgTabs | dgConfirmDelete |
+                                                        dgCancelOnExit;
+
+enum TDBGridEhOption : unsigned {
+  dghFixed3D = 1u << 0,
+  dghFrozen3D = 1u << 1,
+  dghFooter3D = 1u << 2,
+  dghData3D = 1u << 3,
+  dghResizeWholeRightPart = 1u << 4,
+  dghHighlightFocus = 1u << 5,
+  dghClearSelection = 1u << 6,
+  dghAutoSortMarking = 1u << 7,
+  dghMultiSortMarking = 1u << 8,
+  dghEnterAsTab = 1u << 9,
+  dghTraceColSizing = 1u << 10,
+  dghIncSearch = 1u << 11,
+  dghPreferIncSearch = 1u << 12,
+  dghRowHighlight = 1u << 13,
+  dghDblClickOptimizeColWidth = 1u << 14,
+  dghFitRowHeightToText = 1u << 15,
+  dghDialogFind = 1u << 16,
+  dghRecordMoving = 1u << 17,
+};
+using TDBGridEhOptions = unsigned;
+inline constexpr TDBGridEhOptions kDefaultDBGridEhOptions = dghFixed3D | dghHighlightFocus | dghClearSelection | dghDialogFind;
+
+// Per-cell parameters handed to painting and to the cell-parameter events.
+struct TColCellParamsEh {
+  TAlignment Alignment = taLeftJustify;
+  TColor Background = clWindow;
+  TCheckBoxState CheckMark = cbUnchecked;
+  int Col = 0;
+  int Row = 0;
+  TFontEh* Font = nullptr;
+  int ImageIndex = -1;
+  bool ReadOnly = false;
+  TGridDrawState State;
+  QString Text;
+};
+
+// ---- columns ------------------------------------------------------------------------------
+
+// Bits of a column's own-values set.
+enum TColumnEhValue : unsigned {
+  cvColor = 1u << 0, cvWidth = 1u << 1, cvFont = 1u << 2, cvAlignment = 1u << 3, cvReadOnly = 1u << 4,
+  cvTitleColor = 1u << 5, cvTitleCaption = 1u << 6, cvTitleAlignment = 1u << 7, cvTitleFont = 1u << 8,
+  cvTitleButton = 1u << 9, cvTitleEndEllipsis = 1u << 10, cvTitleToolTips = 1u << 11,
+  cvTitleOrientation = 1u << 12, cvImeMode = 1u << 13, cvImeName = 1u << 14, cvWordWrap = 1u << 15,
+  cvLookupDisplayFields = 1u << 16, cvCheckboxes = 1u << 17, cvAlwaysShowEditButton = 1u << 18,
+  cvEndEllipsis = 1u << 19, cvAutoDropDown = 1u << 20, cvDblClickNextVal = 1u << 21, cvToolTips = 1u << 22,
+  cvDropDownSizing = 1u << 23, cvDropDownShowTitles = 1u << 24, cvLayout = 1u << 25,
+  cvHighlightRequired = 1u << 26, cvBiDiMode = 1u << 27,
+};
+
+class TColumnTitleEh {
+ public:
+  explicit TColumnTitleEh(TColumnEh* column) : column_(column) {}
+  TColumnEh* Column() const { return column_; }
+  TAlignment Alignment() const;
+  void SetAlignment(TAlignment a);
+  QString Caption() const;
+  void SetCaption(const QString& s);
+  TColor Color() const;
+  void SetColor(TColor c);
+  bool EndEllipsis() const;
+  void SetEndEllipsis(bool on);
+  TFontEh Font() const;
+  void SetFont(const TFontEh& f);
+  TTextOrientationEh Orientation() const;
+  void SetOrientation(TTextOrientationEh o);
+  bool TitleButton() const;
+  void SetTitleButton(bool on);
+  bool ToolTips() const;
+  void SetToolTips(bool on);
+  QString Hint;
+  int ImageIndex = -1;
+  int SortIndex() const { return sortIndex_; }
+  void SetSortIndex(int i);
+  TSortMarkerEh SortMarker() const { return sortMarker_; }
+  void SetSortMarker(TSortMarkerEh m);
+  // One title click: none -> down -> up; up goes to none when the other markers stay
+  // (Ctrl held), else back to down.
+  void CycleSortMarker(bool keepOthers);
+  int SortMarkerWidth() const;
+  void ResetToDefaults();
+  void Assign(const TColumnTitleEh& src);
+
+ private:
+  TColumnEh* column_;
+  TAlignment alignment_ = taLeftJustify;
+  QString caption_;
+  TColor color_ = clBtnFace;
+  bool endEllipsis_ = false;
+  TFontEh font_;
+  TTextOrientationEh orientation_ = tohHorizontal;
+  int sortIndex_ = 0;
+  bool toolTips_ = false;
+  TSortMarkerEh sortMarker_ = smNoneEh;
+  bool titleButton_ = false;
+};
+
+class TColumnFooterEh {
+ public:
+  explicit TColumnFooterEh(TColumnEh* column) : column_(column) {}
+  ~TColumnFooterEh();
+  TColumnEh* Column() const { return column_; }
+  TAlignment Alignment() const;
+  void SetAlignment(TAlignment a);
+  TColor Color() const;
+  void SetColor(TColor c);
+  TFontEh Font() const;
+  void SetFont(const TFontEh& f);
+  bool ToolTips() const;
+  void SetToolTips(bool on);
+  QString DisplayFormat() const { return displayFormat_; }
+  void SetDisplayFormat(const QString& f);
+  bool EndEllipsis() const { return endEllipsis_; }
+  void SetEndEllipsis(bool on);
+  QString FieldName() const { return fieldName_; }
+  void SetFieldName(const QString& n);
+  QString Value() const { return value_; }
+  void SetValue(const QString& v);
+  TFooterValueType ValueType() const { return valueType_; }
+  void SetValueType(TFooterValueType t);
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool on);
+  void ResetToDefaults();
+  void Assign(const TColumnFooterEh& src);
+  // Creates, adapts or frees this footer's aggregate item.
+  void SyncSumItem();
+  TDBSum* SumItem() const { return sumItem_; }
+
+ private:
+  void Changed();
+  TColumnEh* column_;
+  unsigned own_ = 0;  // bit 0 alignment, 1 font, 2 colour, 3 tool tips
+  TAlignment alignment_ = taLeftJustify;
+  TColor color_ = clWindow;
+  QString displayFormat_;
+  bool endEllipsis_ = false;
+  QString fieldName_;
+  TFontEh font_;
+  bool toolTips_ = false;
+  QString value_;
+  TFooterValueType valueType_ = fvtNon;
+  bool wordWrap_ = false;
+  TDBSum* sumItem_ = nullptr;
+};
+
+class TColumnEh {
+ public:
+  explicit TColumnEh(TDBGridColumnsEh* collection);
+  virtual ~TColumnEh();
+  TColumnEh(const TColumnEh&) = delete;
+  TColumnEh& operator=(const TColumnEh&) = delete;
+
+  TCustomDBGridEh* OwnerGrid() const;
+  TDBGridColumnsEh* Collection() const { return collection_; }
+  int Index() const;
+  void SetIndex(int i);
+
+  TField* BoundField();
+  virtual void BindField(TField* f);
+  // Binds a field for the layout, without a change signal.
+  void BindFieldSilently(TField* f);
+  // Records a width as the width writer does, without a change signal (layout and fitting).
+  void SetWidthQuiet(int w);
+  bool FollowsField() const { return !stored_; }
+  void SetStored(bool on) { stored_ = on; }
+  QString FieldName() const { return fieldName_; }
+  void SetFieldName(const QString& name);
+  unsigned AssignedValues() const { return own_; }
+
+  TAlignment Alignment();
+  virtual void SetAlignment(TAlignment a);
+  TColor Color() const;
+  void SetColor(TColor c);
+  TFontEh Font() const;
+  void SetFont(const TFontEh& f);
+  bool ReadOnly();
+  virtual void SetReadOnly(bool on);
+  int Width();
+  virtual void SetWidth(int w);
+  int WidthByDefault();
+  int ClampWidth(int w) const;
+  int MinWidth = 0;
+  int MaxWidth = 0;
+  bool Visible() const { return visible_; }
+  void SetVisible(bool on);
+  bool AutoFitColWidth() const { return autoFitColWidth_; }
+  void SetAutoFitColWidth(bool on);
+  int AutoFitBaseWidth = 0;
+  bool WidthClamped = false;
+  bool WordWrap();
+  void SetWordWrap(bool on);
+  bool EndEllipsis() const;
+  void SetEndEllipsis(bool on);
+  TTextLayout Layout() const;
+  void SetLayout(TTextLayout l);
+  bool Checkboxes();
+  void SetCheckboxes(bool on);
+  bool ToolTips() const;
+  void SetToolTips(bool on);
+  bool HideDuplicates() const { return hideDuplicates_; }
+  void SetHideDuplicates(bool on);
+  QString DisplayFormat() const { return displayFormat_; }
+  void SetDisplayFormat(const QString& f);
+  int Tag = 0;
+
+  TColumnTitleEh* Title() { return &title_; }
+  const TColumnTitleEh* Title() const { return &title_; }
+  TColumnFooterEh* Footer() { return footer_.get(); }
+  // Footer rows beyond the first come from Footers when it has them.
+  std::vector<std::unique_ptr<TColumnFooterEh>>& Footers() { return footers_; }
+  TColumnFooterEh* AddFooter();
+  TColumnFooterEh* FooterAt(int row);
+  void SyncFooterSums();
+
+  // Cell values of the record current in the grid's data link.
+  QStringList PickList;
+  QStringList KeyList;
+  int NotInKeyListIndex = -1;
+  bool ShowImageAndText = false;
+  TColumnKindEh ColumnKind();
+  QString CellDisplayText();
+  TCheckBoxState CellCheckState();
+  void SetCellCheckState(TCheckBoxState state);
+  int CellImageIndex();
+  bool MayEditCell(bool tryEdit);
+  void ApplyCellValue(QString text, Variant value, bool useText);
+  void StepCellValue(double step);
+  // Sender, var Text, var Value, var UseText, var Handled.
+  std::function<void(TColumnEh* sender, QString& text, Variant& value, bool& useText, bool& handled)> OnUpdateData;
+
+  std::function<void(TColumnEh* sender, bool editMode, TColCellParamsEh& params)> OnGetCellParams;
+  virtual void FireGetCellParams(bool editMode, TColCellParamsEh& params) {
+    if (OnGetCellParams) OnGetCellParams(this, editMode, params);
+  }
+
+  virtual void ResetToDefaults();
+  void Assign(const TColumnEh& src);
+
+  // Signals a change of this column (or of all columns) to the collection.
+  void Changed(bool allColumns = false);
+
+ protected:
+  friend class TColumnTitleEh;
+  friend class TColumnFooterEh;
+  friend class TDBGridColumnsEh;
+  TDBGridColumnsEh* collection_;
+  unsigned own_ = 0;
+  TAlignment alignment_ = taLeftJustify;
+  TColor color_ = clWindow;
+  TFontEh font_;
+  bool readOnly_ = false;
+  int width_ = 0;
+  bool visible_ = true;
+  bool autoFitColWidth_ = true;
+  bool wordWrap_ = false;
+  bool endEllipsis_ = false;
+  TTextLayout layout_ = tlTop;
+  bool checkboxes_ = false;
+  bool toolTips_ = false;
+  bool hideDuplicates_ = false;
+  QString displayFormat_;
+  QString fieldName_;
+  TField* field_ = nullptr;
+  bool stored_ = true;
+  TColumnTitleEh title_;
+  std::unique_ptr<TColumnFooterEh> footer_;
+  std::vector<std::unique_ptr<TColumnFooterEh>> footers_;
+};
+
+class TDBGridColumnEh : public TColumnEh {
+ public:
+  using TColumnEh::TColumnEh;
+};
+
+// Ordered list of columns that owns nothing.
+class TColumnsEhList {
+ public:
+  int Count() const { return int(items_.size()); }
+  TColumnEh* ColumnAt(int i) const;
+  TColumnEh* operator[](int i) const { return items_[i]; }
+  void Add(TColumnEh* c) { items_.append(c); }
+  void Remove(TColumnEh* c) { items_.removeAll(c); }
+  void Clear() { items_.clear(); }
+  int IndexOf(TColumnEh* c) const { return int(items_.indexOf(c)); }
+  void Insert(int i, TColumnEh* c) { items_.insert(i, c); }
+
+ private:
+  QList<TColumnEh*> items_;
+};
+
+class TDBGridColumnsEh {
+ public:
+  explicit TDBGridColumnsEh(TCustomDBGridEh* grid) : grid_(grid) {}
+  ~TDBGridColumnsEh();
+  TCustomDBGridEh* Grid() const { return grid_; }
+  int Count() const { return int(items_.size()); }
+  TColumnEh* Items(int i) const { return items_[size_t(i)].get(); }
+  TColumnEh* operator[](int i) const { return Items(i); }
+  TColumnEh* ColumnAt(int i) const;
+  TColumnEh* AppendColumn();
+  TColumnEh* AddDefaultColumn();
+  bool IsCustomised() const { return !items_.empty() && items_.front()->FollowsField() == false; }
+  void UnbindFields();
+  void Delete(int i);
+  void Clear();
+  void Move(int from, int to);
+  int IndexOf(const TColumnEh* c) const;
+  void BeginUpdate() { ++updateCount_; }
+  void EndUpdate();
+  // Ends an update without signalling what changed meanwhile (the layout follows anyway).
+  void EndUpdateSilently() {
+    if (updateCount_ > 0 && --updateCount_ == 0) pendingAll_ = false;
+  }
+  bool Updating() const { return updateCount_ > 0; }
+  // Used by the layout, which rebuilds everything afterwards.
+  void DeleteSilently(int i) { items_.erase(items_.begin() + i); }
+  void MoveSilently(int from, int to);
+  // The update handler: a changed column, or none for all columns.
+  void Update(TColumnEh* item);
+
+ private:
+  TCustomDBGridEh* grid_;
+  std::vector<std::unique_ptr<TColumnEh>> items_;
+  int updateCount_ = 0;
+  bool pendingAll_ = false;
+};
+
+class TColumnTitleDefValuesEh {
+ public:
+  explicit TColumnTitleDefValuesEh(TCustomDBGridEh* grid) : grid_(grid) {}
+  TAlignment Alignment() const;
+  void SetAlignment(TAlignment a);
+  TColor Color() const;
+  void SetColor(TColor c);
+  bool EndEllipsis = false;
+  TTextOrientationEh Orientation = tohHorizontal;
+  bool TitleButton = false;
+  bool ToolTips = false;
+
+ private:
+  TCustomDBGridEh* grid_;
+  unsigned own_ = 0;  // bit 0 colour, bit 1 alignment
+  TAlignment alignment_ = taLeftJustify;
+  TColor color_ = clBtnFace;
+};
+
+struct TColumnFooterDefValuesEh {
+  bool ToolTips = false;
+};
+
+class TColumnDefValuesEh {
+ public:
+  explicit TColumnDefValuesEh(TCustomDBGridEh* grid) : grid_(grid), title_(grid) {}
+  virtual ~TColumnDefValuesEh() = default;
+  bool AlwaysShowEditButton = false;
+  bool AutoDropDown = false;
+  bool DblClickNextVal = false;
+  bool DropDownShowTitles = false;
+  bool DropDownSizing = false;
+  bool EndEllipsis() const { return endEllipsis_; }
+  void SetEndEllipsis(bool on);
+  TTextLayout Layout() const { return layout_; }
+  void SetLayout(TTextLayout l);
+  bool HighlightRequired = false;
+  TColumnTitleDefValuesEh* Title() { return &title_; }
+  TColumnFooterDefValuesEh* Footer() { return &footer_; }
+  bool ToolTips = false;
+
+ private:
+  TCustomDBGridEh* grid_;
+  bool endEllipsis_ = false;
+  TTextLayout layout_ = tlTop;
+  TColumnTitleDefValuesEh title_;
+  TColumnFooterDefValuesEh footer_;
+};
+
+class TDBGridEhColumnDefValuesEh : public TColumnDefValuesEh {
+ public:
+  using TColumnDefValuesEh::TColumnDefValuesEh;
+};
+
+// ---- multi-line titles --------------------------------------------------------------------
+
+class THeadTreeNode {
+ public:
+  THeadTreeNode() = default;
+  THeadTreeNode(const QString& text, int width, int height);
+  ~THeadTreeNode();
+  THeadTreeNode(const THeadTreeNode&) = delete;
+  THeadTreeNode& operator=(const THeadTreeNode&) = delete;
+
+  THeadTreeNode* FirstChild = nullptr;
+  TColumnEh* LeafColumn = nullptr;
+  bool Painted = false;
+  int NodeHeight = 0;
+  THeadTreeNode* Parent = nullptr;
+  THeadTreeNode* NextSibling = this;
+  QString NodeText;
+  int LineWidth = 0;
+  int NodeWidth = 0;
+  int MarkerIndent = 0;
+
+  static THeadTreeNode* MakeLoneNode(const QString& caption, int width, int height);
+  static bool ContainsNode(const THeadTreeNode* start, const THeadTreeNode* node);
+  THeadTreeNode* AddSibling(THeadTreeNode* after, const QString& caption, int width, int height);
+  THeadTreeNode* AppendChildNode(THeadTreeNode* parent, const QString& caption, int width, int height);
+  static void FreeChildren(THeadTreeNode* node);
+  static int NodeLevel(const THeadTreeNode* node);
+  THeadTreeNode* GroupRange(THeadTreeNode* from, THeadTreeNode* to, int height, const QString& caption);
+  static void ForEachNode(THeadTreeNode* node, const std::function<void(THeadTreeNode*)>& action);
+  // Children in ring order.
+  std::vector<THeadTreeNode*> Children() const;
+};
+
+// Word routines: words are runs of characters between delimiters.
+int NthWordStart(int n, const QString& text, const QString& delimiters);
+QString NthWord(int n, const QString& text, const QString& delimiters);
+QString NthWordWithStart(int n, const QString& text, const QString& delimiters, int& position);
+
+// ---- style --------------------------------------------------------------------------------
+
+TColor BlendHighlightColor(TColor color, TColor glass, bool darken);
+TColor BrightenColor(TColor color, int divisor);
+
+class TDBGridEhStyle {
+ public:
+  TDBGridEhStyle();
+  virtual ~TDBGridEhStyle();
+  void RegisterGrid(TCustomDBGridEh* g);
+  void UnregisterGrid(TCustomDBGridEh* g);
+  bool IsGridRegistered(TCustomDBGridEh* g) const;
+  virtual bool GetHighlightColors(TCustomDBGridEh* grid, int aCol, TFontEh& font, TColor& background,
+                                  TGridDrawState& state, int dataRow, int dataCol, int aRow);
+  virtual bool GetFixedCellColors(TCustomDBGridEh* grid, TFontEh& font, TColor& background, bool selected,
+                                  bool indicatorCell, bool titleOrFilterRow, bool afterDataRow);
+  bool LightenSelection = true;
+  // More than 256 colours: the screens this program runs on always have them.
+  int ScreenColorCount = -1;
+  bool ApplyFilterOnCloseUp = false;
+  bool ShowFocusRect = true;
+
+ private:
+  QList<TCustomDBGridEh*> grids_;
+};
+TDBGridEhStyle* DefaultGridStyle();
+
+// ---- text routines ------------------------------------------------------------------------
+
+// Cuts a text and appends "..." until it fits maxWidth; the first try keeps all but two chars.
+QString ShortenText(const QString& text, const QFontMetrics& fm, int maxWidth);
+// Draws a text in a cell: alignment 0 left, 1 right, 2 centre; layout tlTop/tlCenter/tlBottom.
+void DrawCellText(QPainter& p, const TFontEh& font, TColor brush, const QRect& rect, bool fill,
+                  int rightMargin, int leftMargin, bool endEllipsis, bool wordWrap, TTextLayout layout,
+                  TAlignment alignment, const QString& text, int dy, int dx);
+// Vertical text reading upwards; returns the extent along the baseline.
+int DrawVerticalText(QPainter* p, const TFontEh& font, TColor brush, const QRect& rect, bool fill,
+                     bool measureOnly, TTextLayout layout, TAlignment alignment, const QString& text, int dy, int dx);
+int MeasureTextWidth(const QFont& font, const QString& text);
+
+// ---- data link ----------------------------------------------------------------------------
+
+class TGridDataLinkEh : public TDataLink {
+ public:
+  explicit TGridDataLinkEh(TCustomDBGridEh* grid) : Grid(grid) { VisualControl = true; }
+  void MapField(const QString& fieldName);
+  void ClearFieldMap();
+  TField* MappedField(int i) const;
+  bool HasDefaultFields() const;
+  void MarkModified() { Modified = true; }
+  int MappedCount() const { return int(FieldMap.size()); }
+  std::vector<int> FieldMap;
+  TCustomDBGridEh* Grid;
+  bool InUpdateData = false;
+  bool Modified = false;
+  bool SparseMap = false;
+
+ protected:
+  void ActiveChanged() override;
+  void DataSetChanged() override;
+  void DataSetScrolled(int distance) override;
+  void LayoutChanged() override;
+  void RecordChanged(TField* field) override;
+  void EditingChanged() override;
+  void UpdateData() override;
+  void FocusControl(TField* field) override;
+};
+
+// ---- scroll bars, data service, column storage --------------------------------------------
+
+enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
+
+// When the grid shows a scroll bar and whether it follows the thumb while it is dragged.
+class TDBGridEhScrollBar {
+ public:
+  TDBGridEhScrollBar(TCustomDBGridEh* grid, int kind) : grid_(grid), kind_(kind) {}
+  virtual ~TDBGridEhScrollBar() = default;
+  int Kind() const { return kind_; }
+  bool Tracking() const { return tracking_; }
+  void SetTracking(bool on);
+  TScrollBarVisibleModeEh VisibleMode() const { return visibleMode_; }
+  void SetVisibleMode(TScrollBarVisibleModeEh m);
+  bool Visible() const { return visibleMode_ != sbNeverShowEh; }
+  void SetVisible(bool on) { SetVisibleMode(on ? sbAutoShowEh : sbNeverShowEh); }
+  // Whether the grid currently shows this bar.
+  bool ShowsScrollBar() const;
+  void Assign(const TDBGridEhScrollBar& src);
+
+ private:
+  TCustomDBGridEh* grid_;
+  int kind_;
+  bool tracking_ = false;
+  TScrollBarVisibleModeEh visibleMode_ = sbAutoShowEh;
+};
+
+class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
+ public:
+  explicit TVertDBGridEhScrollBar(TCustomDBGridEh* grid) : TDBGridEhScrollBar(grid, 1) {}
+};
+
+// The one object through which grids sort, filter and move records. No dataset features are
+// registered for this system's datasets, so without handlers the defaults change nothing.
+class TDBGridEhDataService {
+ public:
+  virtual ~TDBGridEhDataService() = default;
+  std::function<void(TCustomDBGridEh*)> OnApplyFilter;
+  std::function<void(TCustomDBGridEh*)> OnSortGrid;
+  virtual bool MoveRecordsOf(TCustomDBGridEh* grid, const QStringList& bookmarks, int toRecNo, bool checkOnly) {
+    return DefaultMoveRecordsOf(grid, bookmarks, toRecNo, checkOnly);
+  }
+  virtual bool DefaultMoveRecordsOf(TCustomDBGridEh*, const QStringList&, int, bool) { return false; }
+  virtual void FilterGrid(TCustomDBGridEh* grid) {
+    if (OnApplyFilter) OnApplyFilter(grid);
+    else DefaultFilterGrid(grid);
+  }
+  virtual void SortGrid(TCustomDBGridEh* grid) {
+    if (OnSortGrid) OnSortGrid(grid);
+    else DefaultSortGrid(grid);
+  }
+  virtual void DefaultFilterGrid(TCustomDBGridEh*) {}
+  virtual void DefaultSortGrid(TCustomDBGridEh*) {}
+};
+TDBGridEhDataService* DBGridEhDataService();
+
+// Restoring a stored layout: a column's width (the remembered width under automatic fitting)
+// and the order of the columns by field name.
+class TColumnEhPropertyInterceptor {
+ public:
+  explicit TColumnEhPropertyInterceptor(TColumnEh* target) : target_(target) {}
+  void SetWidth(int w);
+
+ private:
+  TColumnEh* target_;
+};
+
+class TColumnsEhPropertyInterceptor {
+ public:
+  explicit TColumnsEhPropertyInterceptor(TDBGridColumnsEh* target) : target_(target) {}
+  QString ColumnsIndex() const;
+  void SetColumnsIndex(const QString& text);
+
+ private:
+  TDBGridColumnsEh* target_;
+  QString columnsIndex_;
+};
+
+// A value as text; an array as its elements in single quotes separated by commas.
+QString VariantListText(const Variant& v);
+
+// ---- the grid -----------------------------------------------------------------------------
+
+enum TCellAreaRow { caTitle = 0, caFilter = 1, caData = 2, caFiller = 3, caFooter = 4 };
+struct TCellTypeEh {
+  bool dataColumn = false;
+  int columnIndex = -1;
+  TCellAreaRow rowArea = caData;
+  int index = 0;  // record index in the buffer, or footer index
+};
+
+enum TDBGridEhSelectionType { gstNon, gstRecordBookmarks, gstRectangle, gstColumns, gstAll };
+// A set of selection types, one bit per type (1 << type); all four kinds give 30.
+using TDBGridEhAllowedSelections = unsigned;
+inline constexpr unsigned SelectionBit(TDBGridEhSelectionType t) { return 1u << unsigned(t); }
+inline constexpr TDBGridEhAllowedSelections kAllSelectionsEh = 30;
+enum TDBGridEhEditAction : unsigned { geaCutEh = 1, geaCopyEh = 2, geaPasteEh = 4, geaDeleteEh = 8, geaSelectAllEh = 16 };
+using TDBGridEhEditActions = unsigned;
+class TBookmarkListEh;
+class TDBGridEhSelection;
+
+using TDBGridEhClickEvent = std::function<void(TColumnEh* column)>;
+using TTitleEhClickEvent = std::function<void(QObject* sender, int aCol, TColumnEh* column)>;
+using TCheckTitleEhBtnEvent = std::function<void(QObject* sender, int aCol, TColumnEh* column, bool& enabled)>;
+using TGridMouseEvent =
+    std::function<void(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)>;
+using TGridKeyEvent = std::function<void(QObject* sender, int& key, Qt::KeyboardModifiers shift)>;
+
+// What the grid would show as a hint at a point of its client area.
+struct TGridHintInfo {
+  bool Show = false;
+  bool ToolTip = false;  // a tool tip over a cut text (else the title's own hint)
+  QString Text;
+  QRect CursorRect;      // client coordinates
+  QPoint Pos;            // client coordinates of the tool tip's top-left corner
+  int Pause = -1;        // 0: at once; -1: the application's pause
+};
+
+using TGetCellEhParamsEvent =
+    std::function<void(QObject* sender, TColumnEh* column, TFontEh& font, TColor& background, TGridDrawState state)>;
+using TDrawColumnEhCellEvent =
+    std::function<void(QObject* sender, const QRect& rect, int dataCol, TColumnEh* column, TGridDrawState state)>;
+using TDrawFooterCellEvent = std::function<void(QObject* sender, int dataCol, int row, TColumnEh* column,
+                                                const QRect& rect, TGridDrawState state)>;
+using TGetFooterParamsEvent =
+    std::function<void(QObject* sender, int dataCol, int row, TColumnEh* column, TFontEh& font, TColor& background,
+                       TAlignment& alignment, TGridDrawState state, QString& text)>;
+using TGridNotifyEvent = std::function<void(QObject* sender)>;
+using TDrawDataCellEvent = std::function<void(QObject* sender, const QRect& rect, TField* field, TGridDrawState state)>;
+using TGetBtnParamsEvent = std::function<void(QObject* sender, TColumnEh* column, TFontEh& font, TColor& background,
+                                              TSortMarkerEh& sortMarker, bool isDown)>;
+
+class TCustomDBGridEh : public TCustomGrid {
+  Q_OBJECT
+ public:
+  explicit TCustomDBGridEh(QWidget* parent = nullptr);
+  ~TCustomDBGridEh() override;
+
+  // Owned objects.
+  TDBGridColumnsEh* Columns() { return columns_.get(); }
+  TDBGridEhColumnDefValuesEh* ColumnDefValues() { return colDefValues_.get(); }
+  TColumnsEhList& VisibleColumns() { return visibleColumns_; }
+  // The visible columns in display order (the name the windows use).
+  TColumnsEhList& ShownColumns() { return visibleColumns_; }
+  TColumnsEhList& SortOrderColumns() { return sortOrderColumns_; }
+  TDBGridEhSumList* SumList() { return sumList_.get(); }
+  TGridDataLinkEh* DataLink() { return dataLink_.get(); }
+  THeadTreeNode* HeaderTree() { return headerTree_.get(); }
+  const std::vector<THeadTreeNode*>& LeafColumns() const { return leafColumns_; }
+  TDBGridEhStyle* StyleObject() const { return style_; }
+  TDBGridEhScrollBar* HorzScrollBar() { return horzScrollBar_.get(); }
+  TVertDBGridEhScrollBar* VertScrollBar() { return vertScrollBar_.get(); }
+  virtual std::unique_ptr<TDBGridEhScrollBar> NewScrollBar(int kind);
+  virtual void SortDataSet() { DBGridEhDataService()->SortGrid(this); }
+  virtual void FilterDataSet();
+
+  // Data.
+  TDataSource* DataSource() const { return dataLink_->DataSource(); }
+  void SetDataSource(TDataSource* s);
+  TDataSet* DataSet() const { return dataLink_->DataSet(); }
+
+  // Properties.
+  TDBGridOptions Options() const { return options_; }
+  void SetOptions(TDBGridOptions o);
+  TDBGridEhOptions OptionsEh() const { return optionsEh_; }
+  void SetOptionsEh(TDBGridEhOptions o);
+  bool AutoFitColWidths() const { return autoFitColWidths_; }
+  void SetAutoFitColWidths(bool on);
+  int MinAutoFitWidth() const { return minAutoFitWidth_; }
+  void SetMinAutoFitWidth(int w);
+  TColor Color() const { return color_; }
+  void SetColor(TColor c);
+  TColor FixedColor() const { return fixedColor_; }
+  void SetFixedColor(TColor c);
+  TColor FooterColor() const { return footerColor_; }
+  void SetFooterColor(TColor c);
+  TColor EvenRowColor() const { return evenRowColor_ ? *evenRowColor_ : color_; }
+  void SetEvenRowColor(TColor c) { evenRowColor_ = c; InvalidateGrid(); }
+  TColor OddRowColor() const { return oddRowColor_ ? *oddRowColor_ : color_; }
+  void SetOddRowColor(TColor c) { oddRowColor_ = c; InvalidateGrid(); }
+  const TFontEh& GridFont() const { return font_; }
+  void SetGridFont(const TFontEh& f);
+  const TFontEh& TitleFont() const { return titleFont_; }
+  void SetTitleFont(const TFontEh& f);
+  const TFontEh& FooterFont() const { return footerFont_; }
+  void SetFooterFont(const TFontEh& f);
+  int FooterRowCount() const { return footerRowCount_; }
+  void SetFooterRowCount(int n);
+  int FrozenCols() const { return frozenCols_; }
+  void SetFrozenCols(int n);
+  bool Flat() const { return flat_; }
+  void SetFlat(bool on);
+  int RowHeight() const { return rowHeight_; }
+  void SetRowHeight(int h);
+  int RowLines() const { return rowLines_; }
+  void SetRowLines(int n);
+  int TitleHeight() const { return titleHeight_; }
+  void SetTitleHeight(int h);
+  int TitleLines() const { return titleLines_; }
+  void SetTitleLines(int n);
+  bool UseMultiTitle() const { return useMultiTitle_; }
+  void SetUseMultiTitle(bool on);
+  int VTitleMargin() const { return vTitleMargin_; }
+  void SetVTitleMargin(int m);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool on) { readOnly_ = on; }
+  TDBGridEhAllowedOperations AllowedOperations = alopInsertEh | alopUpdateEh | alopDeleteEh | alopAppendEh;
+  bool DrawMemoText = false;
+  bool DefaultDrawing = true;
+  bool RowSizingAllowed() const { return rowSizingAllowed_; }
+  void SetRowSizingAllowed(bool on);
+
+  // Events.
+  TGetCellEhParamsEvent OnGetCellParams;
+  TDrawColumnEhCellEvent OnDrawColumnCell;
+  TDrawDataCellEvent OnDrawDataCell;
+  TGetBtnParamsEvent OnGetBtnParams;
+  TDrawFooterCellEvent OnDrawFooterCell;
+  TGetFooterParamsEvent OnGetFooterParams;
+  TGridNotifyEvent OnColWidthsChanged;
+  TGridNotifyEvent OnSumListRecalcAll;
+  TGridNotifyEvent OnSumListAfterRecalcAll;
+  TGridNotifyEvent OnSortMarkingChanged;
+
+  // Offsets and conversions.
+  int IndicatorOffset() const { return indicatorOffset_; }
+  int DataRowOffset() const { return dataRowOffset_; }
+  int GridToColumnIndex(int gridCol) const { return gridCol - indicatorOffset_; }
+  int ColumnToGridIndex(int index) const { return index + indicatorOffset_; }
+  int SelectedColumnIndex() const { return GridToColumnIndex(Col()); }
+  TField* SelectedField();
+  int VisibleDataRowCount() const;
+  int ComputedTitleHeight() const { return computedTitleHeight_; }
+  bool WordWrapFits() const { return wordWrapFits_; }
+  int CellTextMargin() const { return cellTextMargin_; }
+  bool InLayout() const { return inLayout_; }
+  bool InLinkLayoutChange() const { return inLinkLayoutChange_; }
+  bool Loading() const { return loading_; }
+  void SetLoading(bool on) { loading_ = on; }
+  void Loaded();
+
+  // Layout locks.
+  void LockUpdates() { ++updateLock_; }
+  void UnlockUpdates() { if (updateLock_ > 0) --updateLock_; }
+  void LockLayout();
+  bool TryLockLayout();
+  void UnlockLayout();
+  void DropLayoutLock();
+  virtual void RequestLayout();
+  void PostLayoutRequest();
+  int UpdateLock() const { return updateLock_; }
+  int LayoutLock() const { return layoutLock_; }
+  int LayoutRuns() const { return layoutRuns_; }
+  void RefreshEditor();
+  void RepaintFooters();
+  void InvalidateGridRow(int row);
+  void SelectColumnIndex(int i);
+
+  virtual int FilterRowCount() const { return 0; }
+  virtual int TitleRowCount() const { return (options_ & dgTitles) ? 1 : 0; }
+  TCellTypeEh GetCellType(int gridCol, int gridRow) const;
+  virtual QString FooterCellText(int footerRow, TColumnEh* column);
+  // The record number used for striping, from the sum list.
+  int RecordNumberOfActive();
+
+  // Colours and measuring helpers the columns use.
+  int DefaultColumnWidthFor(TColumnEh* c);
+  void RebuildSortOrderColumns();
+  // The columns collection's update handler: a changed column, or none for all columns.
+  void UpdateForColumn(TColumnEh* item);
+
+  virtual bool GetHighlightColors(int aCol, int aRow, TFontEh& font, TColor& background, TGridDrawState& state,
+                                  int dataRow, int dataCol);
+  virtual bool GetFixedCellColors(int aCol, int aRow, TFontEh& font, TColor& background, bool selected);
+  virtual bool IsCellSelected(int aCol, int aRow) const;
+  virtual bool OwnsFocus() const;
+  virtual bool UsesCell3DFrame(int aCol, int aRow, TGridDrawState state) const;
+  // Whether the focus rectangle spans the whole current row (row select on a focused grid).
+  virtual bool DrawsRowFocusRect() const;
+
+  // ---- marked rows and selection
+  TBookmarkListEh* MarkedRows() const { return markedRows_.get(); }
+  TDBGridEhSelection* CurrentSelection() const { return selection_.get(); }
+  TDBGridEhAllowedSelections AllowedSelections() const { return allowedSelections_; }
+  void SetAllowedSelections(TDBGridEhAllowedSelections s);
+  TGridNotifyEvent OnSelectionChanged;
+  TDBGridEhEditActions EditActions = 0;
+  bool CanSelectKind(TDBGridEhSelectionType kind) const;
+  bool CanCopySelection() const;
+  bool CanPasteSelection() const;
+  bool CanCutSelection() const;
+  bool CanDeleteSelection() const;
+  bool CanSelectAll() const;
+  // The standard edit actions: whether the grid takes the action (and its enabled state).
+  bool UpdateEditAction(TDBGridEhEditAction action, bool& enabled);
+  bool ExecuteEditAction(TDBGridEhEditAction action);
+  // Copy, cut, paste and delete of the selection through the clipboard; answers whether it ran.
+  std::function<bool(TCustomDBGridEh* grid, TDBGridEhEditAction action)> ClipboardAction;
+  void InvalidateSelection();
+  // Bookmark of a buffered record (empty when the row holds none).
+  QString BufferRowBookmark(int bufferRow) const;
+  // The buffer row of a bookmark, or -1 when that record is not buffered.
+  int BufferRowOf(const QString& bookmark) const;
+  // The data rows of the screen: the first data grid row and the row after the last one.
+  QRect DataAreaRect() const;
+
+  // ---- editing hooks and row movement
+  bool KeepsEditorShown() const;
+  bool CanEditColumn(int columnIndex);
+  virtual void ShowCellEditor();
+  void ClearSelectionOnMove();
+  void MoveCurrentRow(bool extend, int distance, bool rowMode, bool toEnd);
+  bool ToggleMarks() const { return toggleMarks_; }
+  void SetToggleMarks(bool on) { toggleMarks_ = on; }
+  bool ShiftMarking() const { return shiftMarking_; }
+  bool EditAllowedByOperations() const;
+
+  // ---- keyboard
+  void MoveToColumn(int gridCol, int step, bool extendRect);
+  void SetCurrentColumn(int gridCol);
+  void StepToNextRow(bool extend);
+  void StepToPriorRow(bool extend);
+  void StepToNextColumn(bool forward);
+  bool ConfirmRecordDelete();
+  void CopyValueFromPriorRecord();
+  void IncSearch(const QString& addText, int timeout, int direction);
+  void EndIncSearch();
+  bool IncSearchActive() const { return incSearchActive_; }
+  QString IncSearchText() const { return incSearchText_; }
+  bool IncSearchTimerRunning() const { return incSearchTimer_.isActive(); }
+  int IncSearchTimeout = 1500;
+  TGridKeyEvent OnKeyDown;
+  TGridNotifyEvent OnColEnter;
+  TGridNotifyEvent OnColExit;
+
+  // ---- mouse
+  TGridMouseEvent OnMouseDown;
+  TGridNotifyEvent OnDblClick;
+  TDBGridEhClickEvent OnCellClick;
+  TDBGridEhClickEvent OnTitleClick;
+  TTitleEhClickEvent OnTitleBtnClick;
+  TCheckTitleEhBtnEvent OnCheckButton;
+  std::function<void(QObject* sender, int fromIndex, int toIndex)> OnColumnMoved;
+  int OwnMouseMode() const { return ownMode_; }
+  int PressedTitleColumn() const { return pressedCol_; }
+  bool PressedTitleDown() const { return pressedDown_; }
+  int ScrollTimerInterval() const { return ownTimerInterval_; }
+  void EndMouseTracking();
+  void ScrollOnTimer();
+  void OptimizeColumnWidth(TColumnEh* column);
+  void OptimizeColumnWidths(const QList<TColumnEh*>& list);
+  int MeasureTitleWidth(TColumnEh* column);
+  int MeasureCellWidth(TColumnEh* column);
+  int MeasureFooterWidth(TColumnEh* column);
+  // Frozen column sizing: 6 and the line, offset and column when (x, y) is on a frozen line.
+  int FrozenSizingHitTest(int x, int y, int& linePos, int& offset, int& index) const;
+  bool InFrozenSizingZone(int x, int y) const;
+
+  // ---- sort marking
+  virtual void SortMarkingChanged();
+  bool CtrlSortPending() const { return ctrlSortPending_; }
+  // One click on the title button of column index i (Ctrl: keep the other markers).
+  void TitleButtonClicked(int columnIndex, bool ctrl);
+
+  // ---- hints
+  TGridHintInfo HintInfoAt(const QPoint& p);
+  QString CellHintText(TColumnEh* column);
+
+  // ---- scrolling and position memory
+  void RememberPosition();
+  void ReturnToPosition();
+  QString RememberedBookmark() const { return rememberedBookmark_; }
+  int RememberedOffset() const { return rememberedOffset_; }
+  // No dataset of this system offers row positions of its own; the grid works on its buffer.
+  bool HasRowInterface() const { return false; }
+  bool UsesRowInterface() const { return false; }
+
+  // Data notifications.
+  virtual void DataLinkActiveChanged(bool active);
+  virtual void RefreshFromDataSet();
+  virtual void RecordScrolled(int distance);
+  virtual void MapColumnFields();
+  virtual void UpdateRowCount();
+  virtual void SyncCurrentRow();
+  virtual void UpdateTabStops();
+  virtual void UpdateVertScrollBar();
+  void RecordChangedNotify(TField* field);
+  void EditingChangedNotify();
+  void LinkLayoutChanged();
+
+ protected:
+  // Layout.
+  void RunLayout();
+  void MeasureRowHeights();
+  void FitColumnWidths();
+  void BuildHeaderTree();
+  int MeasureHeaderTree(THeadTreeNode* node);
+
+  // Painting.
+  void CalcDrawInfoXY(TGridDrawInfo& info, int useWidth, int useHeight) const override;
+  void Paint() override;
+  void DrawCell(int col, int row, const QRect& rect, TGridDrawState state) override;
+  void PaintIndicatorCell(int row, QRect rect, TGridDrawState state, const TCellTypeEh& type, bool threeD);
+  void PaintTitleCell(TColumnEh* column, int gridCol, QRect rect, TGridDrawState state, int dx, int dy);
+  void PaintDataCell(TColumnEh* column, int gridCol, int gridRow, QRect rect, TGridDrawState state,
+                     const TCellTypeEh& type, int dx, int dy);
+  void PaintFooterCell(TColumnEh* column, int gridCol, int footerIndex, QRect rect, TGridDrawState state, int dx,
+                       int dy);
+  void PaintMultiTitleHeaders(TColumnEh* column, int gridCol, const QRect& cellRect, bool highlighted);
+  void PaintCell3DFrame(QRect rect, bool rightSide, bool leftSide, bool highlighted, bool pressed);
+  void FillRect(const QRect& r, TColor c);
+
+  // Base grid notifications.
+  void ColWidthsChanged() override;
+  void RowHeightsChanged() override;
+  void TopLeftChanged() override;
+  void resizeEvent(QResizeEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  // Drag scrolling beyond the data area: vertical steps move the dataset by one record.
+  void TimedScroll(unsigned direction) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  bool event(QEvent* e) override;
+  bool viewportEvent(QEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void timerEvent(QTimerEvent* e) override;
+  void ColumnMoved(int fromIndex, int toIndex) override;
+  void CalcSizingState(int x, int y, TGridState& state, int& index, int& sizingPos, int& sizingOfs,
+                       const TGridDrawInfo& info) const override;
+  // Key handling steps.
+  bool KeyDown(int key, Qt::KeyboardModifiers shift);
+  void KeyPressChar(const QString& text);
+  void StartScrollTimer(int interval);
+  void StopScrollTimer();
+  void UpdatePressedTitle(const QPoint& p);
+  bool InTitleLeafPart(int gridCol, const QPoint& p) const;
+  bool InColumnSelectZone(const QPoint& p) const;
+  void UpdateCursor(const QPoint& p);
+  void PaintSizingLine();
+  void ApplyPendingResize();
+  void ModifyScrollBar(Qt::Orientation bar, int action, int pos) override;
+  void UpdateScrollRange() override;
+
+ private:
+  friend class TGridDataLinkEh;
+  std::unique_ptr<TBookmarkListEh> markedRows_;
+  std::unique_ptr<TDBGridEhSelection> selection_;
+  TDBGridEhAllowedSelections allowedSelections_ = kAllSelectionsEh;
+  // Shift marking (rows grow with Shift and the arrows or the mouse).
+  bool shiftMarking_ = false;
+  QString markAnchor_;
+  bool anchorWasMarked_ = false;
+  bool toggleMarks_ = false;
+  // Incremental search (timer 2).
+  bool incSearchActive_ = false;
+  QString incSearchText_;
+  int incSearchTimeoutNow_ = -1;
+  QBasicTimer incSearchTimer_;
+  bool searchMoving_ = false;
+  bool inColumnExit_ = false;
+  bool ctrlSortPending_ = false;
+  // Mouse state.
+  int ownMode_ = 0;  // 1 marking rows, 2 selecting columns, 3 rectangle, 6 sizing a frozen column
+  bool tracking_ = false;
+  bool rowMarkingDrag_ = false;
+  bool cellSelectDrag_ = false;
+  int pressedCol_ = -1;
+  bool pressedDown_ = false;
+  bool rightAsLeft_ = false;
+  QPoint mouseDownPt_;
+  QPoint lastMousePt_;
+  Qt::MouseButtons lastButtons_;
+  Qt::KeyboardModifiers lastShift_;
+  TGridCoord pendingCheck_{-1, -1};
+  int frozenSizingOfs_ = 0;
+  int frozenSizingPos_ = 0;
+  int frozenSizingIndex_ = -1;
+  QBasicTimer ownScrollTimer_;
+  int ownTimerInterval_ = -1;
+  bool basePressActive_ = false;
+  bool thumbTracked_ = false;
+  // Position memory.
+  QString rememberedBookmark_;
+  int rememberedOffset_ = 0;
+  std::unique_ptr<TDBGridColumnsEh> columns_;
+  std::unique_ptr<TDBGridEhColumnDefValuesEh> colDefValues_;
+  TColumnsEhList visibleColumns_;
+  TColumnsEhList sortOrderColumns_;
+  std::unique_ptr<TGridDataLinkEh> dataLink_;
+  std::unique_ptr<TDBGridEhSumList> sumList_;
+  std::unique_ptr<TDBGridEhScrollBar> horzScrollBar_;
+  std::unique_ptr<TVertDBGridEhScrollBar> vertScrollBar_;
+  std::unique_ptr<THeadTreeNode> headerTree_;
+  std::vector<THeadTreeNode*> leafColumns_;
+  TDBGridEhStyle* style_ = nullptr;
+  TColCellParamsEh cellParams_;
+
+  TDBGridOptions options_ = kDefaultDBGridOptions;
+  TDBGridEhOptions optionsEh_ = kDefaultDBGridEhOptions;
+  bool autoFitColWidths_ = false;
+  int minAutoFitWidth_ = 0;
+  TColor color_ = clWindow;
+  TColor fixedColor_ = clBtnFace;
+  TColor footerColor_ = clWindow;
+  std::optional<TColor> evenRowColor_, oddRowColor_;
+  TFontEh font_, titleFont_, footerFont_;
+  int footerRowCount_ = 0;
+  int frozenCols_ = 0;
+  bool flat_ = false;
+  int rowHeight_ = 0;
+  int rowLines_ = 0;
+  int titleHeight_ = 0;
+  int titleLines_ = 0;
+  bool useMultiTitle_ = false;
+  int vTitleMargin_ = 10;
+  bool readOnly_ = false;
+  bool rowSizingAllowed_ = false;
+  bool loading_ = false;
+
+  int cellTextMargin_ = 4;
+  bool inLinkLayoutChange_ = false;
+  int layoutLock_ = 0;
+  int updateLock_ = 0;
+  int indicatorRow_ = 0;
+  int indicatorOffset_ = 1;
+  int dataRowOffset_ = 1;
+  int savedActiveRecord_ = -1;
+  bool pendingResize_ = false;
+  bool wordWrapFits_ = false;
+  int editButtonWidth_ = kScrollBarWidth;
+  int editButtonHeight_ = 0;
+  bool inLayout_ = false;
+  int computedTitleHeight_ = 0;
+  bool layoutMessagePosted_ = false;
+  int layoutRuns_ = 0;
+  bool highlightedCell_ = false;
+  TColor cellBrush_ = clWindow;  // background of the cell being painted (flat frames use it)  // the cell being painted took highlight colours
+};
+
+class TDBGridEh : public TCustomDBGridEh {
+  Q_OBJECT
+ public:
+  using TCustomDBGridEh::TCustomDBGridEh;
+};
+
+#include "grid/DBGridEhBookmarks.h"  // MarkedRows and CurrentSelection are complete for every user

@@ -1,0 +1,573 @@
+// The grid's editing answers, row movement with Shift marking, and the keyboard: navigation,
+// marking, deleting, the incremental search and the copy from the record above.
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+
+#include "grid/DBGridEh.h"
+#include "platform/ui.h"
+
+namespace {
+
+// Releases an update lock however the block is left.
+struct UpdateLockGuard {
+  TCustomDBGridEh* g;
+  explicit UpdateLockGuard(TCustomDBGridEh* grid) : g(grid) { g->LockUpdates(); }
+  ~UpdateLockGuard() { g->UnlockUpdates(); }
+};
+
+bool IsImageOrCheckColumn(TColumnEh* c) {
+  const TColumnKindEh k = c->ColumnKind();
+  return k == ckImagesEh || k == ckCheckboxEh;
+}
+
+}  // namespace
+
+// ---- editing hooks ------------------------------------------------------------------------
+
+bool TCustomDBGridEh::KeepsEditorShown() const { return options_ & dgAlwaysShowEditor; }
+
+bool TCustomDBGridEh::CanEditColumn(int columnIndex) {
+  if (columnIndex < 0 || columnIndex >= columns_->Count()) return false;
+  return columns_->Items(columnIndex)->MayEditCell(false) && (options_ & dgEditing);
+}
+
+void TCustomDBGridEh::ShowCellEditor() {
+  if (incSearchActive_) return;
+  const int i = SelectedColumnIndex();
+  if (i >= 0 && i < columns_->Count() && IsImageOrCheckColumn(columns_->Items(i))) return;
+  if (options_ & dgEditing) ShowEditor();
+}
+
+bool TCustomDBGridEh::EditAllowedByOperations() const {
+  TDataSet* ds = DataSet();
+  if (!dataLink_->Active() || !ds) return false;
+  if (ds->IsEmpty() && !(AllowedOperations & (alopInsertEh | alopAppendEh))) return false;
+  return (AllowedOperations & alopUpdateEh) || ds->State() == dsInsert;
+}
+
+void TCustomDBGridEh::ApplyPendingResize() {
+  if (!pendingResize_ || updateLock_ > 0) return;
+  pendingResize_ = false;
+  if (!autoFitColWidths_) {
+    UpdateRowCount();
+    UpdateVertScrollBar();
+    TCustomGrid::UpdateScrollRange();
+  } else {
+    RequestLayout();
+    RefreshEditor();
+  }
+}
+
+// ---- row movement -------------------------------------------------------------------------
+
+void TCustomDBGridEh::ClearSelectionOnMove() {
+  if ((options_ & dgMultiSelect) && (optionsEh_ & dghClearSelection)) markedRows_->ClearList();
+  shiftMarking_ = false;
+  if (selection_->ActiveType() != gstNon && (optionsEh_ & dghClearSelection)) {
+    selection_->Unselect();
+    InvalidateGrid();
+    RefreshEditor();
+  }
+}
+
+void TCustomDBGridEh::MoveCurrentRow(bool extend, int distance, bool rowMode, bool toEnd) {
+  TDataSet* ds = DataSet();
+  if (!ds || !dataLink_->Active()) return;
+  if (rowMode || (options_ & dgRowSelect)) {
+    const bool growMarks =
+        extend && (options_ & dgMultiSelect) && (allowedSelections_ & SelectionBit(gstRecordBookmarks));
+    {
+      UpdateLockGuard lock(this);
+      while (distance != 0) {
+        const int step = distance > 0 ? 1 : -1;
+        bool markReached = false;
+        if (options_ & dgMultiSelect) {
+          if (!growMarks) {
+            ClearSelectionOnMove();
+          } else if (shiftMarking_) {
+            const int cmp = markedRows_->CompareRows(ds->Bookmark(), markAnchor_);
+            const int cmpSign = cmp < 0 ? -1 : cmp > 0 ? 1 : 0;
+            if (step == -cmpSign) {
+              // Stepping back towards the anchor undoes the mark of the row being left.
+              markedRows_->SetCurrentRowMarked(toggleMarks_ ? anchorWasMarked_ : false);
+            } else {
+              markReached = true;
+            }
+          } else {
+            markAnchor_ = ds->Bookmark();
+            anchorWasMarked_ = markedRows_->CurrentRowMarked();
+            markedRows_->SetCurrentRowMarked(toggleMarks_ ? !anchorWasMarked_ : true);
+            shiftMarking_ = true;
+            markReached = true;
+          }
+        }
+        if (ds->MoveBy(step) == 0) break;
+        if (markReached) markedRows_->SetCurrentRowMarked(toggleMarks_ ? !anchorWasMarked_ : true);
+        if (!toEnd) distance -= step;
+      }
+    }
+    ApplyPendingResize();
+  } else if (extend && (options_ & dgMultiSelect) && (allowedSelections_ & SelectionBit(gstRectangle)) &&
+             !(options_ & dgRowSelect)) {
+    {
+      UpdateLockGuard lock(this);
+      TDBGridEhSelectionRect& rect = selection_->Rect();
+      const int col = SelectedColumnIndex();
+      if (selection_->ActiveType() != gstRectangle) rect.SetRectangleCorner(col, ds->Bookmark(), false);
+      if (toEnd) {
+        if (distance == 1) ds->Last();
+        else ds->First();
+      } else {
+        ds->MoveBy(distance);
+      }
+      rect.SetRectangleCorner(SelectedColumnIndex(), ds->Bookmark(), true);
+    }
+    ApplyPendingResize();
+  } else if (toEnd) {
+    if (distance > 0) ds->Last();
+    else ds->First();
+  } else {
+    ds->MoveBy(distance);
+  }
+  if (updateLock_ == 0) viewport()->update();
+}
+
+// ---- keyboard helpers ---------------------------------------------------------------------
+
+bool TCustomDBGridEh::CanSelectKind(TDBGridEhSelectionType kind) const {
+  if (!(options_ & dgMultiSelect)) return false;
+  if (!(allowedSelections_ & SelectionBit(kind))) return false;
+  if ((kind == gstRectangle || kind == gstColumns) && (options_ & dgRowSelect)) return false;
+  return true;
+}
+
+void TCustomDBGridEh::SetCurrentColumn(int gridCol) {
+  if (gridCol >= FixedCols() || gridCol < indicatorOffset_) {
+    if (gridCol >= 0 && gridCol < ColCount()) MoveCurrent(gridCol, Row(), true, true);
+  } else {
+    // A frozen column is reached without scrolling.
+    MoveCurrent(gridCol, Row(), true, false);
+  }
+}
+
+void TCustomDBGridEh::MoveToColumn(int gridCol, int step, bool extendRect) {
+  TDataSet* ds = DataSet();
+  const bool rect = extendRect && !(options_ & dgRowSelect) && CanSelectKind(gstRectangle) && ds &&
+                    dataLink_->Active();
+  if (rect && selection_->ActiveType() != gstRectangle)
+    selection_->Rect().SetRectangleCorner(SelectedColumnIndex(), ds->Bookmark(), false);
+  if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) dataLink_->UpdateRecord();
+  int g = std::max(indicatorOffset_, std::min(gridCol, ColCount() - 1));
+  if (step != 0) {
+    while (g >= indicatorOffset_ && g < ColCount() && ColWidths(g) < 1) g += step;
+    if (g < indicatorOffset_ || g >= ColCount()) return;
+  }
+  if (g != Col()) {
+    if (!inColumnExit_) {
+      const int before = Col();
+      inColumnExit_ = true;
+      try {
+        if (OnColExit) OnColExit(this);
+      } catch (...) {
+        inColumnExit_ = false;
+        throw;
+      }
+      inColumnExit_ = false;
+      if (Col() != before) return;
+    }
+    if (!(options_ & dgAlwaysShowEditor)) HideEditor();
+    if (!(options_ & dgRowSelect)) SetCurrentColumn(g);
+    if (OnColEnter) OnColEnter(this);
+  }
+  if (rect) selection_->Rect().SetRectangleCorner(SelectedColumnIndex(), ds->Bookmark(), true);
+  if (incSearchActive_) EndIncSearch();
+}
+
+void TCustomDBGridEh::StepToNextRow(bool extend) {
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  const bool rowMode = !(allowedSelections_ & SelectionBit(gstRectangle));
+  if (ds->State() == dsInsert && !ds->Modified() && !dataLink_->Modified) {
+    if (ds->Eof()) return;  // the new empty record stays current
+    ds->Cancel();
+  } else if (extend) {
+    MoveCurrentRow(true, 1, rowMode, false);
+  } else {
+    MoveCurrentRow(false, 1, true, false);
+  }
+  if (ds->Eof() && ds->CanModify() && !readOnly_ && (options_ & dgEditing) && (AllowedOperations & alopAppendEh))
+    ds->Append();
+}
+
+void TCustomDBGridEh::StepToPriorRow(bool extend) {
+  TDataSet* ds = DataSet();
+  if (!ds) return;
+  if (ds->State() == dsInsert && ds->Eof() && !ds->Modified() && !dataLink_->Modified) {
+    ds->Cancel();
+    return;
+  }
+  const bool rowMode = !(allowedSelections_ & SelectionBit(gstRectangle));
+  if (extend) MoveCurrentRow(true, -1, rowMode, false);
+  else MoveCurrentRow(false, -1, true, false);
+}
+
+void TCustomDBGridEh::StepToNextColumn(bool forward) {
+  const int start = Col();
+  ClearSelectionOnMove();
+  UpdateLockGuard lock(this);
+  int i = start;
+  // Bounded: every column is visited at most twice even when records keep moving.
+  for (int guard = 0; guard < 2 * ColCount() + 2; ++guard) {
+    i += forward ? 1 : -1;
+    if (i >= ColCount()) {
+      StepToNextRow(false);
+      i = indicatorOffset_;
+    } else if (i < indicatorOffset_) {
+      StepToPriorRow(false);
+      i = ColCount() - 1;
+    }
+    if (i == start) break;
+    if (TabStops(i) && ColWidths(i) > 0) {
+      MoveToColumn(i, 0, false);
+      break;
+    }
+  }
+}
+
+bool TCustomDBGridEh::ConfirmRecordDelete() {
+  const QString text = markedRows_->BookmarkCount() < 2 ? QStringLiteral("Delete record?")
+                                                        : QStringLiteral("Delete all selected records?");
+  if (!(options_ & dgConfirmDelete)) return true;
+  return MessageDlg(text, mtConfirmation, {mrOk, mrCancel}) != mrCancel;
+}
+
+void TCustomDBGridEh::CopyValueFromPriorRecord() {
+  TDataSet* ds = DataSet();
+  const int i = SelectedColumnIndex();
+  if (!ds || !dataLink_->Active() || dataLink_->ActiveRecord() <= 0 || i < 0 || i >= columns_->Count()) return;
+  TColumnEh* column = columns_->Items(i);
+  TField* f = column->BoundField();
+  if (!f || !column->MayEditCell(true)) return;
+  const int active = dataLink_->ActiveRecord();
+  Variant value;
+  dataLink_->SetActiveRecord(active - 1);
+  try {
+    value = f->Value();
+  } catch (...) {
+    dataLink_->SetActiveRecord(active);
+    throw;
+  }
+  dataLink_->SetActiveRecord(active);
+  ClearSelectionOnMove();
+  f->SetValue(value);
+  ShowCellEditor();
+}
+
+// ---- incremental search -------------------------------------------------------------------
+
+void TCustomDBGridEh::IncSearch(const QString& addText, int timeout, int direction) {
+  TDataSet* ds = DataSet();
+  const int ci = SelectedColumnIndex();
+  if (!dataLink_->Active() || !ds || ci < 0 || ci >= columns_->Count()) return;
+  TColumnEh* column = columns_->Items(ci);
+  QString newText = incSearchText_ + addText;
+  const QString oldText = incSearchText_;
+  bool found = false;
+  if (!newText.isEmpty()) {
+    auto prefixMatches = [&]() {
+      const QString d = column->CellDisplayText();
+      return d.left(newText.size()).toUpper() == newText.toUpper();
+    };
+    if (!prefixMatches() || direction != 0) {
+      ds->DisableControls();
+      searchMoving_ = true;
+      struct Restore {
+        TCustomDBGridEh* g;
+        TDataSet* ds;
+        ~Restore() {
+          ds->EnableControls();
+          g->searchMoving_ = false;
+        }
+      } restore{this, ds};
+      RememberPosition();
+      if (direction == 0) ds->First();
+      else if (direction == 2) ds->Prior();
+      else ds->Next();
+      while (!(direction == 2 ? ds->Bof() : ds->Eof())) {
+        if (prefixMatches()) {
+          newText = column->CellDisplayText().left(newText.size());
+          found = true;
+          break;
+        }
+        if (direction == 2) ds->Prior();
+        else ds->Next();
+      }
+      if (!found) ReturnToPosition();
+    } else {
+      newText = column->CellDisplayText().left(newText.size());
+      found = true;
+    }
+  }
+  HideEditor();
+  incSearchActive_ = true;
+  incSearchText_ = found ? newText : oldText;
+  InvalidateRow(Row());
+  incSearchTimeoutNow_ = timeout;
+  if (incSearchTimeoutNow_ >= 0) incSearchTimer_.start(incSearchTimeoutNow_, this);
+}
+
+void TCustomDBGridEh::EndIncSearch() {
+  incSearchTimer_.stop();
+  incSearchActive_ = false;
+  incSearchText_.clear();
+  InvalidateRow(Row());
+  if ((options_ & dgAlwaysShowEditor) && KeepsEditorShown()) ShowCellEditor();
+}
+
+// ---- key handlers -------------------------------------------------------------------------
+
+bool TCustomDBGridEh::KeyDown(int key, Qt::KeyboardModifiers shift) {
+  const bool ctrl = shift & Qt::ControlModifier;
+  const bool shiftHeld = shift & Qt::ShiftModifier;
+  const bool alt = shift & Qt::AltModifier;
+  toggleMarks_ = ctrl || !(optionsEh_ & dghClearSelection);
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+  if (layoutDirection() == Qt::RightToLeft) {
+    if (key == Qt::Key_Left) key = Qt::Key_Right;
+    else if (key == Qt::Key_Right) key = Qt::Key_Left;
+  }
+  TDataSet* ds = DataSet();
+  if (!dataLink_->Active() || !ds || key == 0) return false;
+  const Qt::KeyboardModifiers mods = shift & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+  const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+
+  // Shortcuts.
+  if (key == Qt::Key_Apostrophe && mods == Qt::ControlModifier) {
+    CopyValueFromPriorRecord();
+    return true;
+  }
+  if (key == Qt::Key_F && mods == Qt::ControlModifier && (optionsEh_ & dghIncSearch)) {
+    IncSearch(QString(), -1, 0);
+    return true;
+  }
+  if (incSearchActive_) {
+    if (mods == Qt::NoModifier && (enter || key == Qt::Key_Escape || key == Qt::Key_F2)) {
+      EndIncSearch();
+    } else if (mods == Qt::NoModifier && key == Qt::Key_Backspace) {
+      incSearchText_.chop(1);
+      InvalidateRow(Row());
+      if (incSearchTimeoutNow_ >= 0) incSearchTimer_.start(incSearchTimeoutNow_, this);
+      return true;
+    } else if (enter && mods == Qt::ControlModifier) {
+      IncSearch(QString(), incSearchTimeoutNow_, 1);
+      return true;
+    } else if (enter && mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+      IncSearch(QString(), incSearchTimeoutNow_, 2);
+      return true;
+    }
+  }
+
+  const bool multi = shiftHeld && (options_ & dgMultiSelect);
+  const int page = VisibleDataRowCount();
+  const bool rowMode = !(allowedSelections_ & SelectionBit(gstRectangle));
+  const int active = dataLink_->ActiveRecord();
+  bool handled = true;
+  if (ctrl) {
+    const bool nav = key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_End ||
+                     key == Qt::Key_Home || key == Qt::Key_Up || key == Qt::Key_Down;
+    if (nav && !shiftHeld) ClearSelectionOnMove();
+    switch (key) {
+      case Qt::Key_PageUp:
+      case Qt::Key_Up:
+        if (multi) MoveCurrentRow(true, -active, false, false);
+        else ds->MoveBy(-active);
+        break;
+      case Qt::Key_PageDown:
+      case Qt::Key_Down: {
+        const int d = dataLink_->RecordCount() - 1 - active;
+        if (multi) MoveCurrentRow(true, d, false, false);
+        else ds->MoveBy(d);
+        break;
+      }
+      case Qt::Key_Home:
+        if (multi) MoveCurrentRow(true, -1, false, true);
+        else ds->First();
+        break;
+      case Qt::Key_End:
+        if (multi) MoveCurrentRow(true, 1, false, true);
+        else ds->Last();
+        break;
+      case Qt::Key_Left: MoveToColumn(indicatorOffset_, 1, false); break;
+      case Qt::Key_Right: MoveToColumn(ColCount() - 1, -1, false); break;
+      case Qt::Key_Insert:
+      case Qt::Key_C:
+        if (CanCopySelection() && (EditActions & geaCopyEh)) ExecuteEditAction(geaCopyEh);
+        break;
+      case Qt::Key_X:
+        if (CanCutSelection() && (EditActions & geaCutEh)) ExecuteEditAction(geaCutEh);
+        break;
+      case Qt::Key_V:
+        if (incSearchActive_) IncSearch(QApplication::clipboard()->text(), incSearchTimeoutNow_, 0);
+        else if (CanPasteSelection() && (EditActions & geaPasteEh)) ExecuteEditAction(geaPasteEh);
+        break;
+      case Qt::Key_A:
+        if (CanSelectAll() && (EditActions & geaSelectAllEh)) selection_->SelectEverything();
+        break;
+      case Qt::Key_Delete:
+        if ((EditActions & geaDeleteEh) && selection_->ActiveType() != gstNon) {
+          if (CanDeleteSelection()) ExecuteEditAction(geaDeleteEh);
+        } else if (!readOnly_ && !ds->IsEmpty() && ds->CanModify() && (AllowedOperations & alopDeleteEh)) {
+          if (ConfirmRecordDelete()) {
+            if (markedRows_->BookmarkCount() > 0) markedRows_->DeleteMarked();
+            else ds->Delete();
+          }
+        }
+        break;
+      default: handled = false;
+    }
+  } else {
+    switch (key) {
+      case Qt::Key_Tab:
+      case Qt::Key_Backtab:
+        if (!alt) StepToNextColumn(!(shiftHeld || key == Qt::Key_Backtab));
+        break;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        if (optionsEh_ & dghEnterAsTab) StepToNextColumn(!shiftHeld);
+        else handled = false;
+        break;
+      case Qt::Key_Escape:
+        if (dataLink_->Modified) {
+          dataLink_->Modified = false;
+          RefreshEditor();
+        } else {
+          ds->Cancel();
+        }
+        ClearSelectionOnMove();
+        if (!(options_ & dgAlwaysShowEditor)) HideEditor();
+        if (state_ != gsNormal || ownMode_ != 0) {
+          EndMouseTracking();
+          state_ = gsNormal;
+          ownMode_ = 0;
+        }
+        break;
+      case Qt::Key_PageUp:
+        if (multi) {
+          MoveCurrentRow(true, -page, rowMode, false);
+        } else {
+          ClearSelectionOnMove();
+          ds->MoveBy(-page);
+        }
+        break;
+      case Qt::Key_PageDown:
+        if (multi) {
+          MoveCurrentRow(true, page, rowMode, false);
+        } else {
+          ClearSelectionOnMove();
+          ds->MoveBy(page);
+        }
+        break;
+      case Qt::Key_Home:
+      case Qt::Key_End: {
+        const bool home = key == Qt::Key_Home;
+        if (ColCount() - indicatorOffset_ <= 1 || (options_ & dgRowSelect)) {
+          if (multi) {
+            MoveCurrentRow(true, home ? -1 : 1, rowMode, true);
+          } else {
+            ClearSelectionOnMove();
+            if (home) ds->First();
+            else ds->Last();
+          }
+        } else {
+          MoveToColumn(home ? indicatorOffset_ : ColCount() - 1, home ? 1 : -1, multi);
+        }
+        break;
+      }
+      case Qt::Key_Left:
+      case Qt::Key_Right: {
+        const bool left = key == Qt::Key_Left;
+        if (options_ & dgRowSelect) {
+          if (left && LeftCol() > FixedCols()) MoveTopLeft(LeftCol() - 1, TopRow());
+          else if (!left && LeftCol() + VisibleColCount() < ColCount()) MoveTopLeft(LeftCol() + 1, TopRow());
+        } else if (multi) {
+          MoveToColumn(Col() + (left ? -1 : 1), left ? -1 : 1, true);
+        } else {
+          ClearSelectionOnMove();
+          MoveToColumn(Col() + (left ? -1 : 1), left ? -1 : 1, false);
+        }
+        break;
+      }
+      case Qt::Key_Up: StepToPriorRow(multi); break;
+      case Qt::Key_Down: StepToNextRow(multi); break;
+      case Qt::Key_Insert:
+        if (shiftHeld) {
+          if (incSearchActive_) IncSearch(QApplication::clipboard()->text(), incSearchTimeoutNow_, 0);
+          else if (CanPasteSelection() && (EditActions & geaPasteEh)) ExecuteEditAction(geaPasteEh);
+        } else if (ds->CanModify() && !readOnly_ && (options_ & dgEditing)) {
+          ClearSelectionOnMove();
+          if (AllowedOperations & alopInsertEh) ds->Insert();
+          else if (AllowedOperations & alopAppendEh) ds->Append();
+        }
+        break;
+      case Qt::Key_Delete:
+        if (shiftHeld && CanCutSelection() && (EditActions & geaCutEh)) ExecuteEditAction(geaCutEh);
+        break;
+      case Qt::Key_F2:
+        if (options_ & dgEditing) ShowEditor();
+        break;
+      default: handled = false;
+    }
+  }
+  // Delete on a check-box or image column empties its value.
+  if (key == Qt::Key_Delete && !ctrl && !(options_ & dgRowSelect)) {
+    const int ci = SelectedColumnIndex();
+    if (ci >= 0 && ci < columns_->Count()) {
+      TColumnEh* c = columns_->Items(ci);
+      TField* f = c->BoundField();
+      if (IsImageOrCheckColumn(c) && f && !f->Required && c->MayEditCell(true)) {
+        c->ApplyCellValue(QString(), Variant::null(), false);
+        handled = true;
+      }
+    }
+  }
+  return handled;
+}
+
+void TCustomDBGridEh::KeyPressChar(const QString& text) {
+  TDataSet* ds = DataSet();
+  if (text.isEmpty() || !ds || !dataLink_->Active()) return;
+  const QChar ch = text.at(0);
+  const int ci = SelectedColumnIndex();
+  TColumnEh* column = ci >= 0 && ci < columns_->Count() ? columns_->Items(ci) : nullptr;
+  // Space steps a check-box or image cell.
+  if (column && ch == QLatin1Char(' ') && !(options_ & dgRowSelect) && IsImageOrCheckColumn(column)) {
+    if (column->MayEditCell(true))
+      column->StepCellValue((QApplication::keyboardModifiers() & Qt::ShiftModifier) ? -1 : 1);
+    return;
+  }
+  const bool searchWanted =
+      incSearchActive_ || ((optionsEh_ & dghIncSearch) && !(CanEditColumn(ci))) ||
+      ((optionsEh_ & dghPreferIncSearch) && !(options_ & dgAlwaysShowEditor) && !EditorMode());
+  const TDataSetState st = ds->State();
+  if (searchWanted && ch.unicode() > 31 && st != dsEdit && st != dsInsert) {
+    IncSearch(text, incSearchActive_ ? incSearchTimeoutNow_ : IncSearchTimeout, 0);
+  }
+}
+
+void TCustomDBGridEh::keyPressEvent(QKeyEvent* e) {
+  if (!isEnabled()) return;
+  const Qt::KeyboardModifiers mods = e->modifiers();
+  const bool handled = KeyDown(e->key(), mods);
+  if (!handled && !(mods & (Qt::ControlModifier | Qt::AltModifier))) KeyPressChar(e->text());
+  e->accept();
+}
+
+void TCustomDBGridEh::keyReleaseEvent(QKeyEvent* e) {
+  // Releasing Ctrl reports the markers a run of Ctrl+clicks changed, once.
+  if (e->key() == Qt::Key_Control && ctrlSortPending_) {
+    ctrlSortPending_ = false;
+    SortMarkingChanged();
+  }
+  TCustomGrid::keyReleaseEvent(e);
+}

@@ -1,0 +1,361 @@
+#include "platform/data/sqlitebackend.h"
+
+#include <sqlite3.h>
+
+#include "platform/data/jet.h"
+#include "platform/exception.h"
+
+#include <algorithm>
+
+namespace {
+
+QString quoteIdent(const QString& name) {
+  QString s = name;
+  s.replace(QLatin1Char('"'), QLatin1String("\"\""));
+  return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+void bindCell(sqlite3_stmt* st, int i, const RowStore& store, Cell c) {
+  switch (c.tag) {
+    case ctNull: sqlite3_bind_null(st, i); break;
+    case ctInt: sqlite3_bind_int64(st, i, c.asInt()); break;
+    case ctReal: sqlite3_bind_double(st, i, c.asReal()); break;
+    // Money is stored as the double nearest to the exact amount (division is correctly rounded).
+    case ctMoney: sqlite3_bind_double(st, i, double(c.asInt()) / 10000.0); break;
+    case ctText: {
+      uint32_t n;
+      const char* p = store.bytes(c, n);
+      sqlite3_bind_text(st, i, p, int(n), SQLITE_TRANSIENT);
+      break;
+    }
+    case ctBlob: {
+      uint32_t n;
+      const char* p = store.bytes(c, n);
+      sqlite3_bind_blob(st, i, p, int(n), SQLITE_TRANSIENT);
+      break;
+    }
+  }
+}
+
+void bindVariant(sqlite3_stmt* st, int i, const Variant& v) {
+  switch (v.type()) {
+    case Variant::Empty: case Variant::Null: sqlite3_bind_null(st, i); break;
+    case Variant::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
+    case Variant::Byte: case Variant::Int: case Variant::Int64: sqlite3_bind_int64(st, i, v.toInt64()); break;
+    case Variant::Double: sqlite3_bind_double(st, i, v.toDouble()); break;
+    case Variant::Currency: sqlite3_bind_double(st, i, double(v.toMoney().units()) / 10000.0); break;
+    case Variant::DateTime: {
+      QByteArray u = JetDateText(v.toDateTime()).toUtf8();
+      sqlite3_bind_text(st, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    default: {
+      QByteArray u = v.toString().toUtf8();
+      sqlite3_bind_text(st, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+      break;
+    }
+  }
+}
+
+Cell readCell(sqlite3_stmt* st, int i, RowStore& store) {
+  switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER: return Cell::fromInt(sqlite3_column_int64(st, i));
+    case SQLITE_FLOAT: return Cell::fromReal(sqlite3_column_double(st, i));
+    case SQLITE_TEXT: {
+      const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+      return store.makeBytes(p, size_t(sqlite3_column_bytes(st, i)), ctText);
+    }
+    case SQLITE_BLOB: {
+      const char* p = static_cast<const char*>(sqlite3_column_blob(st, i));
+      return store.makeBytes(p, size_t(sqlite3_column_bytes(st, i)), ctBlob);
+    }
+    default: return Cell{};
+  }
+}
+
+}  // namespace
+
+SqliteBackend::SqliteBackend(const QString& fileName, bool create) {
+  QByteArray path = fileName.toUtf8();
+  int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+  int rc = sqlite3_open_v2(path.constData(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    QString msg = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw EDatabaseError(msg + QStringLiteral(": ") + fileName);
+  }
+  sqlite3_busy_timeout(db_, 5000);
+  sqlite3_extended_result_codes(db_, 0);
+  RegisterJetFunctions(db_);
+}
+
+SqliteBackend::~SqliteBackend() {
+  for (sqlite3_stmt* st : cache_) sqlite3_finalize(st);
+  cache_.clear();
+  for (const InsertPlan& p : inserts_) {
+    sqlite3_finalize(p.insert);
+    if (p.readBack) sqlite3_finalize(p.readBack);
+  }
+  inserts_.clear();
+  if (db_) sqlite3_close_v2(db_);
+}
+
+void SqliteBackend::fail() const { throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db_))); }
+
+sqlite3_stmt* SqliteBackend::prepare(const QString& sql) const {
+  QByteArray u = RewriteJetSql(sql).toUtf8();
+  sqlite3_stmt* st = nullptr;
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v2(db_, u.constData(), int(u.size()), &st, &tail) != SQLITE_OK) fail();
+  if (!st) throw EDatabaseError(QStringLiteral("Command text does not contain a statement"));
+  return st;
+}
+
+sqlite3_stmt* SqliteBackend::cached(const QString& sql) {
+  auto it = cache_.find(sql);
+  if (it != cache_.end()) {
+    sqlite3_reset(it.value());
+    sqlite3_clear_bindings(it.value());
+    return it.value();
+  }
+  sqlite3_stmt* st = prepare(sql);
+  cache_.insert(sql, st);
+  return st;
+}
+
+int SqliteBackend::execute(const QString& sql, const std::vector<Variant>& params) {
+  // Several statements may stand in one text; parameters go to the first.
+  QByteArray u = RewriteJetSql(sql).toUtf8();
+  const char* p = u.constData();
+  const char* end = p + u.size();
+  int changes = 0;
+  bool first = true;
+  while (p < end) {
+    sqlite3_stmt* st = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, p, int(end - p), &st, &tail) != SQLITE_OK) fail();
+    p = tail;
+    if (!st) continue;
+    if (first) {
+      for (size_t i = 0; i < params.size() && int(i) < sqlite3_bind_parameter_count(st); ++i) bindVariant(st, int(i) + 1, params[i]);
+      first = false;
+    }
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
+    if (rc != SQLITE_DONE) {
+      QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
+      sqlite3_finalize(st);
+      throw EDatabaseError(msg);
+    }
+    if (!sqlite3_stmt_readonly(st)) changes = sqlite3_changes(db_);
+    sqlite3_finalize(st);
+  }
+  return changes;
+}
+
+void SqliteBackend::executeScript(const QString& sql) {
+  QByteArray u = sql.toUtf8();
+  char* err = nullptr;
+  if (sqlite3_exec(db_, u.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db_));
+    sqlite3_free(err);
+    throw EDatabaseError(msg);
+  }
+}
+
+void SqliteBackend::query(const QString& sql, const std::vector<Variant>& params, RowStore& store) {
+  sqlite3_stmt* st = prepare(sql);
+  struct Fin { sqlite3_stmt*& s; ~Fin() { sqlite3_finalize(s); } } fin{st};
+  int n = sqlite3_column_count(st);
+  // Which table do the columns come from?
+  QString table;
+  bool single = true;
+  for (int i = 0; i < n; ++i) {
+    const char* t = sqlite3_column_table_name(st, i);
+    if (!t) continue;
+    QString name = QString::fromUtf8(t);
+    if (table.isEmpty()) table = name;
+    else if (table.compare(name, Qt::CaseInsensitive) != 0) single = false;
+  }
+  bool withRowId = false;
+  if (single && !table.isEmpty()) {
+    int pos = PlainSelectInsertPos(sql);
+    if (pos >= 0) {
+      QString injected = sql.left(pos) + QStringLiteral(" _rowid_ AS \"_rowid_\", ") + sql.mid(pos);
+      QByteArray u = RewriteJetSql(injected).toUtf8();
+      sqlite3_stmt* st2 = nullptr;
+      if (sqlite3_prepare_v2(db_, u.constData(), int(u.size()), &st2, nullptr) == SQLITE_OK && st2 &&
+          sqlite3_column_count(st2) == n + 1) {
+        sqlite3_finalize(st);
+        st = st2;
+        withRowId = true;
+      } else if (st2) {
+        sqlite3_finalize(st2);
+      }
+    }
+  }
+  int off = withRowId ? 1 : 0;
+  store.reset(n);
+  store.columns.clear();
+  store.updateTable = withRowId ? table : QString();
+  for (int i = 0; i < n; ++i) {
+    ColumnInfo ci;
+    ci.name = QString::fromUtf8(sqlite3_column_name(st, i + off));
+    const char* decl = sqlite3_column_decltype(st, i + off);
+    ci.type = FieldTypeFromDecl(decl ? QString::fromUtf8(decl) : QString(), ci.size);
+    const char* t = sqlite3_column_table_name(st, i + off);
+    const char* o = sqlite3_column_origin_name(st, i + off);
+    if (withRowId && t && o) {
+      ci.baseColumn = QString::fromUtf8(o);
+      ci.updatable = true;
+      int notNull = 0, pk = 0, autoinc = 0;
+      const char* dt = nullptr;
+      const char* coll = nullptr;
+      if (sqlite3_table_column_metadata(db_, sqlite3_column_database_name(st, i + off), t, o, &dt, &coll, &notNull, &pk, &autoinc) == SQLITE_OK &&
+          autoinc)
+        ci.type = ftAutoInc;
+    }
+    store.columns.push_back(ci);
+  }
+  for (size_t i = 0; i < params.size() && int(i) < sqlite3_bind_parameter_count(st); ++i) bindVariant(st, int(i) + 1, params[i]);
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    uint32_t row = store.addRow();
+    if (withRowId) store.rowIds.push_back(sqlite3_column_int64(st, 0));
+    for (int i = 0; i < n; ++i) {
+      int ct = sqlite3_column_type(st, i + off);
+      if (ct == SQLITE_NULL) continue;
+      store.set(row, i, readCell(st, i + off, store));
+    }
+  }
+  if (rc != SQLITE_DONE) fail();
+  // Columns without a declared type take the kind of their first value.
+  for (int i = 0; i < n; ++i) {
+    ColumnInfo& ci = store.columns[size_t(i)];
+    if (ci.type != ftUnknown) continue;
+    for (uint32_t r = 0; r < store.rowCount(); ++r) {
+      Cell c = store.get(r, i);
+      if (c.tag == ctNull) continue;
+      if (c.tag == ctInt) ci.type = (c.asInt() >= INT32_MIN && c.asInt() <= INT32_MAX) ? ftInteger : ftLargeint;
+      else if (c.tag == ctReal) ci.type = ftFloat;
+      else if (c.tag == ctText) { ci.type = ftString; ci.size = 255; }
+      else ci.type = ftBlob;
+      break;
+    }
+    if (ci.type == ftUnknown) { ci.type = ftString; ci.size = 255; }
+  }
+}
+
+QString SqliteBackend::columnList(const RowStore& store, std::vector<int>& cols, bool nonNullOnly, uint32_t row) const {
+  QString list;
+  for (int i = 0; i < store.columnCount(); ++i) {
+    const ColumnInfo& ci = store.columns[size_t(i)];
+    if (!ci.updatable) continue;
+    if (nonNullOnly && store.get(row, i).tag == ctNull) continue;
+    // Two result columns may read the same table column; write it once.
+    bool dup = false;
+    for (int c : cols) dup = dup || store.columns[size_t(c)].baseColumn.compare(ci.baseColumn, Qt::CaseInsensitive) == 0;
+    if (dup) continue;
+    if (!list.isEmpty()) list += QLatin1Char(',');
+    list += quoteIdent(ci.baseColumn);
+    cols.push_back(i);
+  }
+  return list;
+}
+
+void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
+  // The statement depends only on which columns hold values: cache it by that pattern.
+  QByteArray key = store.updateTable.toUtf8();
+  key += '\0';
+  for (int i = 0; i < store.columnCount(); ++i) key += store.get(row, i).tag == ctNull ? '0' : '1';
+  InsertPlan* plan = nullptr;
+  auto it = inserts_.find(key);
+  if (it != inserts_.end()) {
+    plan = &it.value();
+    sqlite3_reset(plan->insert);
+    sqlite3_clear_bindings(plan->insert);
+  } else {
+    InsertPlan p;
+    QString list = columnList(store, p.cols, true, row);
+    QString sql;
+    if (p.cols.empty()) {
+      sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(store.updateTable));
+    } else {
+      QString marks;
+      for (size_t i = 0; i < p.cols.size(); ++i) marks += i ? QStringLiteral(",?") : QStringLiteral("?");
+      sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoteIdent(store.updateTable), list, marks);
+    }
+    p.insert = prepare(sql);
+    // The columns left empty may get defaults: read those back after the insert.
+    std::vector<int> all;
+    columnList(store, all, false, row);
+    QString readList;
+    for (int c : all) {
+      if (std::find(p.cols.begin(), p.cols.end(), c) != p.cols.end()) continue;
+      if (!readList.isEmpty()) readList += QLatin1Char(',');
+      readList += quoteIdent(store.columns[size_t(c)].baseColumn);
+      p.readCols.push_back(c);
+    }
+    if (!p.readCols.empty())
+      p.readBack = prepare(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_=?").arg(readList, quoteIdent(store.updateTable)));
+    plan = &inserts_.insert(key, p).value();
+  }
+  sqlite3_stmt* st = plan->insert;
+  for (size_t i = 0; i < plan->cols.size(); ++i) bindCell(st, int(i) + 1, store, store.get(row, plan->cols[i]));
+  if (sqlite3_step(st) != SQLITE_DONE) { sqlite3_reset(st); fail(); }
+  sqlite3_reset(st);
+  int64_t rid = sqlite3_last_insert_rowid(db_);
+  if (store.rowIds.size() < store.rowCount()) store.rowIds.resize(store.rowCount(), 0);
+  store.rowIds[row] = rid;
+  if (!plan->readBack) return;
+  sqlite3_stmt* rd = plan->readBack;
+  sqlite3_reset(rd);
+  sqlite3_bind_int64(rd, 1, rid);
+  if (sqlite3_step(rd) == SQLITE_ROW) {
+    for (size_t i = 0; i < plan->readCols.size(); ++i)
+      if (sqlite3_column_type(rd, int(i)) != SQLITE_NULL) store.set(row, plan->readCols[i], readCell(rd, int(i), store));
+  }
+  sqlite3_reset(rd);
+}
+
+void SqliteBackend::updateRow(RowStore& store, uint32_t row, const std::vector<int>& changed) {
+  QString set;
+  std::vector<int> cols;
+  for (int c : changed) {
+    const ColumnInfo& ci = store.columns[size_t(c)];
+    if (!ci.updatable) continue;
+    bool dup = false;
+    for (int d : cols) dup = dup || store.columns[size_t(d)].baseColumn.compare(ci.baseColumn, Qt::CaseInsensitive) == 0;
+    if (dup) continue;
+    if (!set.isEmpty()) set += QLatin1Char(',');
+    set += quoteIdent(ci.baseColumn) + QStringLiteral("=?");
+    cols.push_back(c);
+  }
+  if (cols.empty()) return;
+  sqlite3_stmt* st = cached(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_=?").arg(quoteIdent(store.updateTable), set));
+  for (size_t i = 0; i < cols.size(); ++i) bindCell(st, int(i) + 1, store, store.get(row, cols[i]));
+  sqlite3_bind_int64(st, int(cols.size()) + 1, store.rowIds[row]);
+  if (sqlite3_step(st) != SQLITE_DONE) { sqlite3_reset(st); fail(); }
+  sqlite3_reset(st);
+  if (sqlite3_changes(db_) != 1)
+    throw EDatabaseError(QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read."));
+}
+
+void SqliteBackend::deleteRow(RowStore& store, uint32_t row) {
+  sqlite3_stmt* st = cached(QStringLiteral("DELETE FROM %1 WHERE _rowid_=?").arg(quoteIdent(store.updateTable)));
+  sqlite3_bind_int64(st, 1, store.rowIds[row]);
+  if (sqlite3_step(st) != SQLITE_DONE) { sqlite3_reset(st); fail(); }
+  sqlite3_reset(st);
+  if (sqlite3_changes(db_) != 1)
+    throw EDatabaseError(QStringLiteral("Row cannot be located for deleting. Some values may have been changed since it was last read."));
+}
+
+void SqliteBackend::begin() { executeScript(QStringLiteral("BEGIN")); }
+void SqliteBackend::commit() { executeScript(QStringLiteral("COMMIT")); }
+void SqliteBackend::rollback() { executeScript(QStringLiteral("ROLLBACK")); }
+void SqliteBackend::savepoint(int level) { executeScript(QStringLiteral("SAVEPOINT sp%1").arg(level)); }
+void SqliteBackend::releaseSavepoint(int level) { executeScript(QStringLiteral("RELEASE sp%1").arg(level)); }
+void SqliteBackend::rollbackToSavepoint(int level) {
+  executeScript(QStringLiteral("ROLLBACK TO sp%1; RELEASE sp%1").arg(level));
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QHash>
+
+#include "platform/data/backend.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// An SQLite database file with the Jet functions registered. Edits write back by _rowid_.
+class SqliteBackend : public DbBackend {
+ public:
+  SqliteBackend(const QString& fileName, bool create);
+  ~SqliteBackend() override;
+
+  int execute(const QString& sql, const std::vector<Variant>& params) override;
+  void query(const QString& sql, const std::vector<Variant>& params, RowStore& store) override;
+  void insertRow(RowStore& store, uint32_t row) override;
+  void updateRow(RowStore& store, uint32_t row, const std::vector<int>& changedColumns) override;
+  void deleteRow(RowStore& store, uint32_t row) override;
+  void begin() override;
+  void commit() override;
+  void rollback() override;
+  void savepoint(int level) override;
+  void releaseSavepoint(int level) override;
+  void rollbackToSavepoint(int level) override;
+  void executeScript(const QString& sql) override;
+  void* handle() const override { return db_; }
+
+ private:
+  [[noreturn]] void fail() const;
+  sqlite3_stmt* prepare(const QString& sql) const;
+  sqlite3_stmt* cached(const QString& sql);
+  QString columnList(const RowStore& store, std::vector<int>& cols, bool nonNullOnly, uint32_t row) const;
+  sqlite3* db_ = nullptr;
+  QHash<QString, sqlite3_stmt*> cache_;
+  // Prepared inserts by table and pattern of filled columns.
+  struct InsertPlan {
+    sqlite3_stmt* insert = nullptr;
+    std::vector<int> cols;       // columns bound, in order
+    sqlite3_stmt* readBack = nullptr;
+    std::vector<int> readCols;   // columns read back after the insert
+  };
+  QHash<QByteArray, InsertPlan> inserts_;
+};

@@ -1,0 +1,118 @@
+#include "shell/choosegarden.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/qxb.h"
+#include "shell/recordwindow.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+}  // namespace
+
+TForm_choosegarden::TForm_choosegarden(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_choosegarden"));
+  setWindowTitle(u("选择楼盘"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  QFont font(u("宋体"));
+  font.setPointSize(9);
+  setFont(font);
+
+  q_temp = new TADOQuery(this);
+  q_temp->setObjectName(QStringLiteral("q_temp"));
+  q_temp->SetConnection(Dm1->ADO_system);
+  ds_temp = new TDataSource(this);
+  ds_temp->setObjectName(QStringLiteral("ds_temp"));
+  ds_temp->SetDataSet(q_temp);
+
+  Label1 = new QLabel(this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setVisible(false);
+
+  bitbtn_select = new QPushButton(u("选中(&S)"), this);
+  bitbtn_select->setObjectName(QStringLiteral("bitbtn_select"));
+  SpeedButton4 = new QPushButton(u("返回"), this);
+  SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
+  for (QPushButton* b : {bitbtn_select, SpeedButton4}) b->setAutoDefault(false);
+  connect(bitbtn_select, &QPushButton::clicked, this, Guarded([this] { bitbtn_selectClick(); }));
+  connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_temp, 0);
+  AddGridColumn(DBGridEh1, u("小区代码"), u("楼盘代码"), true, 90);
+  AddGridColumn(DBGridEh1, u("小区名称"), u("楼盘称"), true, 200);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGrideh1SortMarkingChanged(); }); };
+  OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
+
+  auto* tools = new QHBoxLayout;
+  tools->addWidget(bitbtn_select);
+  tools->addWidget(SpeedButton4);
+  tools->addStretch(1);
+  tools->addWidget(Label1);
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(tools);
+  column->addWidget(DBGridEh1, 1);
+  setFixedSize(360, 320);
+}
+
+void TForm_choosegarden::SetCallerTag(const QString& tag) { Label1->setText(tag); }
+QString TForm_choosegarden::CallerTag() const { return Label1->text(); }
+
+void TForm_choosegarden::DBGridEh1DblClick() { bitbtn_selectClick(); }
+
+void TForm_choosegarden::bitbtn_selectClick() {
+  if (CallerTag() == u("qxb")) chooseForOperator();
+  // The estate picker closes after any selection.
+  done(Accepted);
+}
+
+void TForm_choosegarden::chooseForOperator() {
+  // An empty list (or no operator to give the estate to) has nothing to copy.
+  if (!q_temp->Active() || q_temp->IsEmpty()) return;
+  if (!Form_qxb || !Form_qxb->q_qxb->Active() || Form_qxb->q_qxb->IsEmpty()) return;
+  const QString gardenCode = q_temp->FieldByName(u("小区代码"))->AsString();
+  const QString gardenName = q_temp->FieldByName(u("小区名称"))->AsString();
+  const QString operatorCode = Form_qxb->q_qxb->FieldByName(u("代码"))->AsString();
+  const QString operatorName = Form_qxb->q_qxb->FieldByName(u("姓名"))->AsString();
+
+  TADOQuery* q = Dm1->q_search;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 权限小区表 "));
+  q->SQL.Add(u("where (小区代码=") + SqlQuote::Text(gardenCode) + u(")and(代码=") + SqlQuote::Text(operatorCode) +
+             u(")"));
+  q->Open();
+  const bool has = !q->IsEmpty();
+  q->Close();
+  if (has) return;
+
+  TADOTable* t = Form_qxb->t_garden;
+  if (!t->Active()) t->Open();
+  t->Append();
+  t->FieldByName(u("小区代码"))->SetAsString(gardenCode);
+  t->FieldByName(u("小区名称"))->SetAsString(gardenName);
+  t->FieldByName(u("代码"))->SetAsString(operatorCode);
+  t->FieldByName(u("姓名"))->SetAsString(operatorName);
+  try {
+    t->Post();
+  } catch (const Exception& e) {
+    if (t->State() == dsInsert) t->Cancel();
+    ShowDataError(u("存盘失败"), e.message());
+  }
+}
+
+void TForm_choosegarden::SpeedButton4Click() {
+  q_temp->Close();
+  done(Rejected);
+}
+
+void TForm_choosegarden::DBGrideh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_temp); }

@@ -1,0 +1,81 @@
+#include "shell/dm.h"
+
+#include "platform/ui.h"
+
+TDm1* Dm1 = nullptr;
+
+const char* const TDm1::kSystemConnectionString =
+    "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=.\\kelo.mdb;Persist Security Info=False;"
+    "Jet OLEDB:Database Password=46920381547";
+const char* const TDm1::kLocalConnectionString =
+    "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=.\\tongyong.mdb;Mode=Share Deny None;"
+    "Jet OLEDB:System database=\"\";Jet OLEDB:Registry Path=\"\";Jet OLEDB:Database Password=\"\";Jet OLEDB:Engine Type=5";
+
+bool TSaveDialog::Execute() {
+  FileDialogRequest r;
+  r.filter = Filter;
+  r.filterIndex = FilterIndex;
+  r.fileName = FileName;
+  r.overwritePrompt = OverwritePrompt;
+  auto chosen = SaveFileDialog(r);
+  if (!chosen) return false;
+  FileName = *chosen;
+  return true;
+}
+
+TADOQuery* TDm1::makeQuery(const char* name, TADOConnection* conn, TDataSource*& source, const char* sourceName) {
+  auto* q = new TADOQuery(this);
+  q->setObjectName(QString::fromLatin1(name));
+  q->SetConnection(conn);
+  source = new TDataSource(this);
+  source->setObjectName(QString::fromLatin1(sourceName));
+  source->SetDataSet(q);
+  return q;
+}
+
+TDm1::TDm1(QObject* parent) : QObject(parent) {
+  setObjectName(QStringLiteral("Dm1"));
+  ADO_system = new TADOConnection(this);
+  ADO_system->setObjectName(QStringLiteral("ADO_system"));
+  ADO_system->ConnectionString = QString::fromLatin1(kSystemConnectionString);
+  ADO_system->LoginPrompt = false;
+  db_local = new TADOConnection(this);
+  db_local->setObjectName(QStringLiteral("db_local"));
+  db_local->ConnectionString = QString::fromLatin1(kLocalConnectionString);
+  db_local->LoginPrompt = false;
+
+  q_search = makeQuery("q_search", ADO_system, ds_search, "ds_search");
+  q_change = makeQuery("q_change", ADO_system, ds_change, "ds_change");
+  q_tongyong = makeQuery("q_tongyong", db_local, ds_tongyong, "ds_tongyong");
+  q_local = makeQuery("q_local", db_local, ds_local, "ds_local");
+  q_qxb = makeQuery("q_qxb", ADO_system, ds_qxb, "ds_qxb");
+  q_gsxx = makeQuery("q_gsxx", ADO_system, ds_gsxx, "ds_gsxx");
+  q_houseinfo = makeQuery("q_houseinfo", ADO_system, ds_houseinfo, "ds_houseinfo");
+  q_storeyinfo = makeQuery("q_storeyinfo", ADO_system, ds_storeyinfo, "ds_storeyinfo");
+  q_iteminfo = makeQuery("q_iteminfo", ADO_system, ds_iteminfo, "ds_iteminfo");
+  q_guestinfo = makeQuery("q_guestinfo", ADO_system, ds_guestinfo, "ds_guestinfo");
+  q_houselease = makeQuery("q_houselease", ADO_system, ds_houselease, "ds_houselease");
+  q_sfhzb = makeQuery("q_sfhzb", ADO_system, ds_sfhzb, "ds_sfhzb");
+  q_temp = makeQuery("q_temp", ADO_system, ds_temp, "ds_temp");
+  q_houseitem = makeQuery("q_houseitem", ADO_system, ds_houseitem, "ds_houseitem");
+  q_gzsj = makeQuery("q_gzsj", ADO_system, DS_gzsj, "DS_gzsj");
+  q_jiaofeidan = makeQuery("q_jiaofeidan", ADO_system, ds_jiaofeidan, "ds_jiaofeidan");
+  q_jiaofeihuizong = makeQuery("q_jiaofeihuizong", ADO_system, ds_jiaofeihuizong, "ds_jiaofeihuizong");
+
+  SaveDialog1 = new TSaveDialog(this);
+  SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+  SaveDialog1->FileName = QStringLiteral("file1");
+  SaveDialog1->Filter = QStringLiteral(
+      "Text files (*.txt)|*.TXT|Comma separated values (*.csv)|*.CSV|HTML file (*.htm)|*.HTM|"
+      "Rich Text Format (*.rtf)|*.RTF|Microsoft Excel Workbook (*.xls)|*.XLS");
+  SaveDialog1->FilterIndex = 5;
+  SaveDialog1->OverwritePrompt = false;
+
+  Dm1 = this;
+}
+
+TDm1::~TDm1() {
+  if (Dm1 == this) Dm1 = nullptr;
+  // Datasets go before their connections (children are deleted in creation order otherwise).
+  for (TADOQuery* q : findChildren<TADOQuery*>(QString(), Qt::FindDirectChildrenOnly)) q->SetConnection(nullptr);
+}

@@ -1,0 +1,157 @@
+#include "shell/password.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/exception.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+void notice(const char* text) { ShowNotice(u(text)); }
+}  // namespace
+
+QValidator::State TUpperCaseValidator::validate(QString& input, int&) const {
+  input = input.toUpper();
+  return Acceptable;
+}
+
+void SetupPasswordEdit(QLineEdit* edit, int maxLength) {
+  edit->setEchoMode(QLineEdit::Password);
+  edit->setValidator(new TUpperCaseValidator(edit));
+  if (maxLength > 0) edit->setMaxLength(maxLength);
+  // The password echo of the office's windows is "*".
+  edit->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+}
+
+TForm_password::TForm_password(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_password"));
+  setWindowTitle(u("修改当前操作员口令"));
+  // Fixed border without title-bar buttons.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  QFont font(u("宋体"));
+  font.setPointSize(9);
+  setFont(font);
+
+  auto* grid = new QGridLayout;
+  auto addRow = [&](int row, const char* caption, QWidget* field) {
+    auto* label = new QLabel(u(caption), this);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(field, row, 1);
+  };
+  Label5 = new QLabel(this);
+  Label5->setObjectName(QStringLiteral("Label5"));
+  addRow(0, "用户名称：", Label5);
+  auto makeEdit = [&](const char* name) {
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(name));
+    SetupPasswordEdit(edit, 10);
+    edit->installEventFilter(this);
+    return edit;
+  };
+  MaskEdit3 = makeEdit("MaskEdit3");
+  MaskEdit1 = makeEdit("MaskEdit1");
+  MaskEdit2 = makeEdit("MaskEdit2");
+  addRow(1, "旧口令：", MaskEdit3);
+  addRow(2, "新口令：", MaskEdit1);
+  addRow(3, "确认新口令：", MaskEdit2);
+
+  bitbtn_ok = new QPushButton(u("保存"), this);
+  bitbtn_ok->setObjectName(QStringLiteral("bitbtn_ok"));
+  bitbtn1 = new QPushButton(u("返回"), this);
+  bitbtn1->setObjectName(QStringLiteral("bitbtn1"));
+  for (QPushButton* b : {bitbtn_ok, bitbtn1}) b->setAutoDefault(false);
+  connect(bitbtn_ok, &QPushButton::clicked, this, Guarded([this] { BitBtn_OKClick(); }));
+  connect(bitbtn1, &QPushButton::clicked, this, Guarded([this] { bitbtn1Click(); }));
+
+  auto* line = new QFrame(this);
+  line->setObjectName(QStringLiteral("Bevel1"));
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(bitbtn_ok);
+  buttons->addWidget(bitbtn1);
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(grid);
+  column->addWidget(line);
+  column->addLayout(buttons);
+  setFixedSize(300, 190);
+}
+
+void TForm_password::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FormActivate();
+}
+
+void TForm_password::FormActivate() {
+  Label5->setText(CurrentOperatorName);
+  MaskEdit3->setFocus();
+}
+
+bool TForm_password::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      if (watched == MaskEdit3) MaskEdit1->setFocus();
+      else if (watched == MaskEdit1) MaskEdit2->setFocus();
+      else if (watched == MaskEdit2) BitBtn_OKClick();
+      else return QDialog::eventFilter(watched, event);
+      return true;  // the handled Enter is swallowed
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TForm_password::keyPressEvent(QKeyEvent* event) {
+  // Escape does not close the window; 返回 does.
+  if (event->key() == Qt::Key_Escape) return;
+  QDialog::keyPressEvent(event);
+}
+
+void TForm_password::BitBtn_OKClick() {
+  TADOQuery* q = Dm1->q_qxb;
+  // The old password is checked against the password stored in the operator's own row
+  // (the opener selects it by code), compared in capitals.
+  const QString stored = q->Active() && !q->IsEmpty() ? q->FieldByName(u("操作口令"))->AsString() : QString();
+  if (!q->Active() || q->IsEmpty() || MaskEdit3->text().toUpper() != stored.toUpper()) {
+    notice("旧操作口令不正确,请重新输入!");
+    MaskEdit3->setFocus();
+    return;
+  }
+  if (MaskEdit1->text() != MaskEdit2->text()) {
+    notice("两次输入的操作口令不一致,请重新输入!");
+    MaskEdit1->setFocus();
+    return;
+  }
+  if (MaskEdit1->text().trimmed().isEmpty()) {
+    notice("没有输入新操作口令,请重新输入!");
+    MaskEdit1->setFocus();
+    return;
+  }
+  try {
+    q->Edit();
+    q->FieldByName(u("操作口令"))->SetAsString(MaskEdit1->text());
+    q->Post();
+  } catch (const Exception& e) {
+    // A failed write is reported; the row is left unchanged.
+    if (q->State() == dsEdit) q->Cancel();
+    ShowNotice(e.message());
+    return;
+  }
+  ShowInformation(u("已经成功的修改了操作口令,请牢记!"));
+  LoginPasswordText = MaskEdit1->text();
+  accept();
+}
+
+void TForm_password::bitbtn1Click() { reject(); }

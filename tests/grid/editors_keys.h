@@ -1,0 +1,43 @@
+#pragma once
+
+// Small helpers that deliver key and wheel events straight to a widget, as a test needs them.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QString>
+#include <QWheelEvent>
+#include <QWidget>
+
+namespace testkeys {
+
+inline void press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = QString()) {
+  QString t = text;
+  if (t.isEmpty()) {
+    if (key == Qt::Key_Backspace) t = QStringLiteral("\b");
+    else if (key == Qt::Key_Return) t = QStringLiteral("\r");
+    else if (key == Qt::Key_Escape) t = QString(QChar(27));
+  }
+  QKeyEvent down(QEvent::KeyPress, key, mods, t);
+  QApplication::sendEvent(w, &down);
+  QKeyEvent up(QEvent::KeyRelease, key, mods, t);
+  QApplication::sendEvent(w, &up);
+}
+
+inline int keyOfChar(QChar c) {
+  const QChar u = c.toUpper();
+  if (u >= QLatin1Char('A') && u <= QLatin1Char('Z')) return Qt::Key_A + (u.unicode() - 'A');
+  if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) return Qt::Key_0 + (c.unicode() - '0');
+  return c.unicode();
+}
+
+// Types each character as a key press with that text.
+inline void type(QWidget* w, const QString& text) {
+  for (QChar c : text) press(w, keyOfChar(c), Qt::NoModifier, QString(c));
+}
+
+inline void wheel(QWidget* w, int delta, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  const QPointF p(w->width() / 2.0, w->height() / 2.0);
+  QWheelEvent e(p, w->mapToGlobal(p), QPoint(), QPoint(0, delta), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(w, &e);
+}
+
+}  // namespace testkeys
