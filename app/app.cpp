@@ -3,6 +3,8 @@
 #include <QApplication>
 
 #include "platform/fonts.h"
+#include "services/DM2.h"
+#include "shell/dm.h"
 #include "shell/mainform.h"
 
 namespace app {
@@ -14,6 +16,10 @@ void prepareApplication(QApplication& application) {
 }
 
 int runProgram(QApplication& application) {
+  // The data modules live from start-up to shut-down: the main one, then the second, then the
+  // main window; they go in the reverse order. Each sets its global instance (Dm1, form_Dm2).
+  TDm1 dataModule;
+  Tform_Dm2 secondDataModule;
   TForm_main mainWindow;
   mainWindow.showMaximized();
   return application.exec();

@@ -1,30 +1,60 @@
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QFile>
 #include <QFontInfo>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "shell/enter.h"
+#include "shell/loginstate.h"
 #include "shell/mainform.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/work_folder.h"
 
-// The program starts its main window under the application title and its event loop
-// ends when the main window closes.
-TEST(ProgramEntry, StartsAndClosesTheMainWindow) {
+// The program starts on fresh databases in its working folder: the first activation of the
+// main window connects the main database, the administrator logs in with the empty password,
+// the caption comes from the company row; closing the main window ends the event loop.
+TEST(ProgramEntry, StartsLogsInAndCloses) {
+  WorkFolder work;
   app::prepareApplication(*qApp);
   EXPECT_EQ(QApplication::applicationDisplayName(), QString::fromUtf8("岚舟软件"));
   // The office's windows are set in 宋体 9 points, which the pinned fonts provide.
   EXPECT_EQ(QApplication::font().family(), QString::fromUtf8("宋体"));
   EXPECT_EQ(QApplication::font().pixelSize(), 12);
   EXPECT_EQ(QFontInfo(QApplication::font()).family(), QStringLiteral("Noto Serif CJK SC"));
-  bool sawMainWindow = false;
-  QTimer::singleShot(0, [&] {
+
+  ScriptedUi ui;
+  ui.onModal([](QDialog* d) {
+    auto* enter = qobject_cast<TForm_Enter*>(d);
+    ASSERT_NE(enter, nullptr);
+    const int index = enter->DBLookupComboBox1->findText(QString::fromUtf8("系统管理员"));
+    ASSERT_GE(index, 0);
+    enter->DBLookupComboBox1->setCurrentIndex(index);
+    enter->Edit1->setText(QString());
+    enter->BitBtn_OKClick();
+  });
+  QString caption;
+  bool loggedIn = false;
+  std::function<void()> closeWhenStarted = [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (auto* main = qobject_cast<TForm_main*>(w)) {
-        sawMainWindow = main->isVisible();
+      if (auto* main = qobject_cast<TForm_main*>(w); main && main->startupCompleted()) {
+        caption = main->windowTitle();
+        loggedIn = LoggedIn;
         main->close();
+        return;
       }
     }
-  });
+    QTimer::singleShot(20, closeWhenStarted);
+  };
+  QTimer::singleShot(0, closeWhenStarted);
   QApplication::setQuitOnLastWindowClosed(true);
   EXPECT_EQ(app::runProgram(*qApp), 0);
-  EXPECT_TRUE(sawMainWindow);
+  EXPECT_TRUE(loggedIn);
+  EXPECT_EQ(caption, QString::fromUtf8("物业管理系统"));
+  EXPECT_EQ(CurrentOperatorName, QString::fromUtf8("系统管理员"));
+  // The databases were created in the working folder with their first rows.
+  EXPECT_TRUE(QFile::exists(work.file("kelo.db")));
+  EXPECT_TRUE(QFile::exists(work.file("tongyong.db")));
 }
