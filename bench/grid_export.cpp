@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 
 #include "grid/DBGridEhImpExp.h"
@@ -52,7 +53,10 @@ struct List {
   }
 };
 
-double SqliteCsvSeconds(const QString& db, const QString& out, int rows) {
+// The machine is shared: each figure is the best of three runs.
+constexpr int kRuns = 3;
+
+double SqliteCsvOnce(const QString& db, const QString& out, int rows) {
   QElapsedTimer t;
   t.start();
   QProcess p;
@@ -64,6 +68,16 @@ double SqliteCsvSeconds(const QString& db, const QString& out, int rows) {
                .arg(rows)});
   if (!p.waitForFinished(600000) || p.exitCode() != 0) return -1;
   return Seconds(t);
+}
+
+double SqliteCsvSeconds(const QString& db, const QString& out, int rows) {
+  double best = -1;
+  for (int i = 0; i < kRuns; ++i) {
+    const double s = SqliteCsvOnce(db, out, rows);
+    if (s < 0) return -1;
+    best = best < 0 ? s : std::min(best, s);
+  }
+  return best;
 }
 
 }  // namespace
@@ -100,6 +114,7 @@ int main(int argc, char** argv) {
     std::printf("sqlite3 -csv failed; no baseline\n");
     return 1;
   }
+  std::printf("  (best of %d runs each)\n", kRuns);
   std::printf("  baseline sqlite3 -csv: %.3f s (%d rows), %.3f s (%d rows)\n", base, kRows, baseXls, kXlsRows);
 
   struct Format {
@@ -125,12 +140,18 @@ int main(int argc, char** argv) {
   const double openXls = Seconds(t);
   std::printf("  opening the list (not in the ratios): %.3f s (%d rows), %.3f s (%d rows)\n", openAll, kRows, openXls,
               kXlsRows);
+  // An argument names the only format to time (for profiling one exporter).
+  const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
   for (const Format& f : formats) {
+    if (!only.isEmpty() && only.compare(QLatin1String(f.name), Qt::CaseInsensitive) != 0) continue;
     List& list = f.rows == kRows ? *all : *xlsList;
     const QString file = dir.filePath(QStringLiteral("out.%1").arg(QLatin1String(f.ext)));
-    t.restart();
-    ExportGridToFile(f.cls, &list.grid, file, true);
-    const double s = Seconds(t);
+    double s = -1;
+    for (int i = 0; i < kRuns; ++i) {
+      t.restart();
+      ExportGridToFile(f.cls, &list.grid, file, true);
+      s = i == 0 ? Seconds(t) : std::min(s, Seconds(t));
+    }
     const double ratio = s / (f.rows == kRows ? base : baseXls);
     std::printf("  %-5s %.3f s  %8.1f MB  ratio %.2f%s\n", f.name, s, QFileInfo(file).size() / 1e6, ratio,
                 (QByteArray(f.name) == "CSV" || QByteArray(f.name) == "XLS") ? (ratio <= 3 ? "  (target <= 3: met)" : "  (target <= 3: MISSED)") : "");

@@ -70,6 +70,12 @@ void TGridDataLinkEh::EditingChanged() { Grid->EditingChangedNotify(); }
 void TGridDataLinkEh::UpdateData() {
   if (InUpdateData) return;
   InUpdateData = true;
+  try {
+    if (Modified) Grid->CommitEditText();
+  } catch (...) {
+    InUpdateData = false;
+    throw;
+  }
   Modified = false;
   InUpdateData = false;
 }
@@ -116,6 +122,9 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent) : TCustomGrid(parent) {
 }
 
 TCustomDBGridEh::~TCustomDBGridEh() {
+  // Closing the link below clears the marks; the window that set these handlers may be gone.
+  OnSelectionChanged = nullptr;
+  OnSortMarkingChanged = nullptr;
   if (style_) style_->UnregisterGrid(this);
   // The engine gives the dataset its handlers back before anything else goes.
   sumList_->SetDataSet(nullptr);
@@ -388,6 +397,15 @@ bool TCustomDBGridEh::event(QEvent* e) {
     if (TryLockLayout()) UnlockLayout();
     else PostLayoutRequest();
     return true;
+  }
+  // With dgTabs the grid keeps Tab and Shift+Tab for moving between its columns, instead of
+  // letting them move the focus to the next control.
+  if (e->type() == QEvent::KeyPress && (options_ & dgTabs)) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if ((k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      keyPressEvent(k);
+      return true;
+    }
   }
   return TCustomGrid::event(e);
 }
@@ -839,8 +857,6 @@ void TCustomDBGridEh::DataLinkActiveChanged(bool active) {
 
 void TCustomDBGridEh::RefreshFromDataSet() {
   if (sumList_->Recalculating()) return;
-  // Marks of records that a refresh or a delete removed would fail a later walk half-way.
-  if (markedRows_ && !dataLink_->InUpdateData) markedRows_->DropInvalidBookmarks();
   UpdateRowCount();
   UpdateVertScrollBar();
   SyncCurrentRow();
@@ -897,11 +913,7 @@ void TCustomDBGridEh::LinkLayoutChanged() {
   inLinkLayoutChange_ = old;
 }
 
-void TCustomDBGridEh::RecordChangedNotify(TField*) {
-  // Repaint the current row; the record's values changed.
-  InvalidateRow(Row());
-  RefreshEditor();
-}
+void TCustomDBGridEh::RecordChangedNotify(TField* field) { FollowRecordChange(field); }
 
 void TCustomDBGridEh::EditingChangedNotify() {
   if (options_ & dgIndicator) InvalidateCell(0, indicatorRow_);

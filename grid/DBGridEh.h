@@ -758,7 +758,12 @@ class TCustomDBGridEh : public TCustomGrid {
   int VTitleMargin() const { return vTitleMargin_; }
   void SetVTitleMargin(int m);
   bool ReadOnly() const { return readOnly_; }
-  void SetReadOnly(bool on) { readOnly_ = on; }
+  void SetReadOnly(bool on) {
+    if (on == readOnly_) return;
+    readOnly_ = on;
+    InvalidateGrid();
+    if (!loading_) UpdateTabStops();
+  }
   TDBGridEhAllowedOperations AllowedOperations = alopInsertEh | alopUpdateEh | alopDeleteEh | alopAppendEh;
   bool DrawMemoText = false;
   bool DefaultDrawing = true;
@@ -869,6 +874,14 @@ class TCustomDBGridEh : public TCustomGrid {
   void SetToggleMarks(bool on) { toggleMarks_ = on; }
   bool ShiftMarking() const { return shiftMarking_; }
   bool EditAllowedByOperations() const;
+  // Writes the editor's text into the record (the data link asks before a post).
+  void CommitEditText();
+  // A field (or, without one, the whole record) changed: repaint and refresh a stale editor.
+  void FollowRecordChange(TField* field);
+  QString CellEditText() const { return cellEditText_; }
+  Variant EditKeyValue() const { return editKeyValue_; }
+  // Scales fonts and column widths by m/d, the widths cumulatively so the total has no drift.
+  void ChangeScale(int m, int d);
 
   // ---- keyboard
   void MoveToColumn(int gridCol, int step, bool extendRect);
@@ -998,6 +1011,14 @@ class TCustomDBGridEh : public TCustomGrid {
   void UpdateCursor(const QPoint& p);
   void PaintSizingLine();
   void ApplyPendingResize();
+  bool CanEditAcceptKey(QChar key) const override;
+  bool CanEditModify() override;
+  bool CanEditShow() const override;
+  QString GetEditMask(int col, int row) const override;
+  QString GetEditText(int col, int row) const override;
+  void SetEditText(int col, int row, const QString& value) override;
+  int GetEditLimit() const override;
+  QString CurrentCellText();
   void ModifyScrollBar(Qt::Orientation bar, int action, int pos) override;
   void UpdateScrollRange() override;
 
@@ -1039,6 +1060,8 @@ class TCustomDBGridEh : public TCustomGrid {
   int ownTimerInterval_ = -1;
   bool basePressActive_ = false;
   bool thumbTracked_ = false;
+  mutable QString cellEditText_;
+  mutable Variant editKeyValue_;
   // Position memory.
   QString rememberedBookmark_;
   int rememberedOffset_ = 0;

@@ -81,6 +81,10 @@ void TDBGridEhExport::Write(const QByteArray& bytes) {
 
 void TDBGridEhExport::Write(const char* bytes) { Write(QByteArray::fromRawData(bytes, qsizetype(std::strlen(bytes)))); }
 
+void TDBGridEhExport::WriteGbk(QChar ch) {
+  pending_ += ch;
+}
+
 void TDBGridEhExport::WriteGbk(const QString& text) {
   // Texts are collected and converted in large pieces: one conversion per cell would cost
   // more than everything else an export does.
@@ -132,28 +136,35 @@ TField* TDBGridEhExport::FooterField(TColumnEh* column, int footerRow) const {
 }
 
 void TDBGridEhExport::AccumulateFooters() {
-  const int n = Columns.Count();
-  for (int r = 0; r < Grid->FooterRowCount(); ++r) {
-    for (int i = 0; i < n; ++i) {
-      TColumnEh* column = Columns[i];
-      TColumnFooterEh* footer = column->FooterAt(r);
-      if (!footer) continue;
-      TField* f = FooterField(column, r);
-      if (!f) continue;
-      int64_t& total = FooterTotals[size_t(i + r * n)];
-      if (footer->ValueType() == fvtSum) {
-        if (f->IsNull()) continue;
-        // Exact amounts add exactly; a float enters as its decimal value rounded to
-        // ten-thousandths, so 0.1 + 0.2 sums to 0.3.
-        if (f->DataType() == ftCurrency || f->DataType() == ftBCD)
-          total += f->AsMoney().units();
-        else
-          total += toUnits(f->AsFloat());
-      } else if (footer->ValueType() == fvtCount) {
-        total += 10000;
-      }
+  for (size_t k = 0; k < footerCells_.size(); ++k) {
+    const FooterCell& cell = footerCells_[k];
+    int64_t& total = FooterTotals[size_t(cell.index)];
+    if (cell.sum) {
+      if (cell.field->IsNull()) continue;
+      // Exact amounts add exactly; a float enters as its decimal value rounded to
+      // ten-thousandths, so 0.1 + 0.2 sums to 0.3.
+      if (cell.field->DataType() == ftCurrency || cell.field->DataType() == ftBCD)
+        total += cell.field->AsMoney().units();
+      else
+        total += toUnits(cell.field->AsFloat());
+    } else {
+      total += 10000;
     }
   }
+}
+
+void TDBGridEhExport::PrepareFooters() {
+  // The footers that sum or count, with their fields, found once for the whole walk.
+  footerCells_.clear();
+  const int n = Columns.Count();
+  for (int r = 0; r < Grid->FooterRowCount(); ++r)
+    for (int i = 0; i < n; ++i) {
+      TColumnFooterEh* footer = Columns[i]->FooterAt(r);
+      if (!footer || (footer->ValueType() != fvtSum && footer->ValueType() != fvtCount)) continue;
+      TField* f = FooterField(Columns[i], r);
+      if (!f) continue;
+      footerCells_.push_back({i + r * n, footer->ValueType() == fvtSum, f});
+    }
 }
 
 void TDBGridEhExport::WriteRowsToStream(QIODevice& stream, bool whole) {
@@ -178,6 +189,9 @@ void TDBGridEhExport::WriteRowsToStream(QIODevice& stream, bool whole) {
   TDataSet* ds = Grid->DataSet();
   const bool active = ds && ds->Active();
   FooterTotals.assign(size_t(std::max(0, Grid->FooterRowCount()) * Columns.Count()), 0);
+  PrepareFooters();
+  columnFonts_.clear();
+  for (int i = 0; i < Columns.Count(); ++i) columnFonts_.push_back(Columns[i]->Font());
   if (active) {
     ds->DisableControls();
     Grid->RememberPosition();
@@ -240,7 +254,7 @@ void TDBGridEhExport::WriteRowsToFile(const QString& fileName, bool whole) {
 void TDBGridEhExport::PutRecordRow(TColumnsEhList& columns) {
   for (int i = 0; i < columns.Count(); ++i) {
     TColumnEh* column = columns[i];
-    scratchFont_ = column->Font();
+    scratchFont_ = &columns == &Columns && size_t(i) < columnFonts_.size() ? columnFonts_[size_t(i)] : column->Font();
     CellParams.Row = -1;
     CellParams.Col = -1;
     CellParams.State = TGridDrawState();
@@ -248,7 +262,7 @@ void TDBGridEhExport::PutRecordRow(TColumnsEhList& columns) {
     CellParams.Background = column->Color();
     CellParams.Alignment = column->Alignment();
     CellParams.ImageIndex = column->CellImageIndex();
-    CellParams.Text = column->CellDisplayText();
+    CellParams.Text = NeedsCellText(column) ? column->CellDisplayText() : QString();
     CellParams.CheckMark = column->Checkboxes() ? column->CellCheckState() : cbUnchecked;
     TColor background = CellParams.Background;
     if (Grid->OnGetCellParams) Grid->OnGetCellParams(Grid, column, scratchFont_, background, TGridDrawState());
@@ -314,14 +328,14 @@ void TDBGridEhExportAsText::StartLine() {
   if (NoLineYet)
     NoLineYet = false;
   else
-    Write("\r\n");
+    WriteGbk(QStringLiteral("\r\n"));
 }
 
 void TDBGridEhExportAsText::StartCell() {
   if (NoCellYet)
     NoCellYet = false;
   else
-    Write("\t");
+    WriteGbk(QLatin1Char('\t'));
 }
 
 void TDBGridEhExportAsText::PutTitleRow(TColumnsEhList& columns) {
@@ -362,13 +376,16 @@ void TDBGridEhExportAsCSV::StartCell() {
   if (NoCellYet)
     NoCellYet = false;
   else
-    WriteGbk(QString(Separator));
+    WriteGbk(Separator);
 }
 
 void TDBGridEhExportAsCSV::PutText(const QString& text) {
-  QString quoted = text;
-  quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-  WriteGbk(QLatin1Char('"') + quoted + QLatin1Char('"'));
+  WriteGbk(QLatin1Char('"'));
+  if (text.contains(QLatin1Char('"')))
+    WriteGbk(QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")));
+  else
+    WriteGbk(text);
+  WriteGbk(QLatin1Char('"'));
 }
 
 // ---- HTML --------------------------------------------------------------------------------
@@ -840,17 +857,28 @@ void TDBGridEhExportAsXLS::NextCell() {
   }
 }
 
+bool TDBGridEhExportAsXLS::NeedsCellText(TColumnEh* column) {
+  // Numbers are written as numbers: their display text is only made when the column's own
+  // cell event may look at it.
+  if (column->OnGetCellParams || !column->KeyList.isEmpty()) return true;
+  TField* f = column->BoundField();
+  if (!f || f->IsNull()) return false;
+  switch (f->DataType()) {
+    case ftSmallint: case ftInteger: case ftLargeint: case ftAutoInc: case ftFloat: case ftCurrency: case ftBCD:
+      return false;
+    default:
+      return true;
+  }
+}
+
 void TDBGridEhExportAsXLS::WriteCellHeader(uint16_t record, uint16_t length, uint16_t xf) {
   if (rowsExhausted_)
     throw Exception(QStringLiteral("列表超过了 XLS 文件最多能容纳的 %1 行，无法导出为 XLS 文件。请改用 CSV 或文本格式导出。")
                         .arg(kMaxRows));
-  QByteArray b;
-  putU16(b, record);
-  putU16(b, length);
-  putU16(b, Row);
-  putU16(b, Col);
-  putU16(b, xf);
-  Write(b);
+  const uint16_t words[5] = {record, length, Row, Col, xf};
+  char b[10];
+  for (int i = 0; i < 5; ++i) qToLittleEndian(words[i], b + 2 * i);
+  Write(QByteArray::fromRawData(b, 10));
 }
 
 QByteArray TDBGridEhExportAsXLS::LabelBytes(const QString& text) {
@@ -924,6 +952,10 @@ void TDBGridEhExportAsXLS::PutTitleRow(TColumnsEhList& columns) {
 
 void TDBGridEhExportAsXLS::PutDataCell(TColumnEh* column, TColCellParamsEh& params) {
   TField* f = column->BoundField();
+  if (f && !column->KeyList.isEmpty()) {
+    WriteLabel(params.Text);  // a key shown through its pick-list text
+    return;
+  }
   if (!f || f->IsNull()) {
     WriteBlank();
     return;

@@ -64,10 +64,13 @@ class TDBGridEhExport {
  protected:
   // The number of data rows the walk will write (for formats with a row limit).
   int RowsToWrite(bool whole) const;
+  // Whether a data cell's display text is needed (PutDataCell of some formats does without).
+  virtual bool NeedsCellText(TColumnEh* column) { return true; }
   // Buffered output; flushed at the end of WriteRowsToStream.
   void Write(const QByteArray& bytes);
   void Write(const char* bytes);
   void WriteGbk(const QString& text);
+  void WriteGbk(QChar ch);
   void Flush();
   void EncodePending();
   // The text of a sum or count footer over the exported rows.
@@ -80,6 +83,14 @@ class TDBGridEhExport {
 
  private:
   void AccumulateFooters();
+  void PrepareFooters();
+  struct FooterCell {
+    int index;   // into FooterTotals
+    bool sum;    // else a count
+    TField* field;
+  };
+  std::vector<FooterCell> footerCells_;
+  std::vector<TFontEh> columnFonts_;
   TFontEh scratchFont_;
   QByteArray buffer_;
   QString pending_;
@@ -171,6 +182,9 @@ class TDBGridEhExportAsXLS : public TDBGridEhExport {
   void PutFooterCell(int colIndex, int footerRow, const QString& text, TAlignment alignment, TColor background,
                      const TFontEh& font, TColumnEh* column) override;
   void WriteRowsToStream(QIODevice& stream, bool whole) override;
+
+ protected:
+  bool NeedsCellText(TColumnEh* column) override;
 
  private:
   QByteArray LabelBytes(const QString& text);

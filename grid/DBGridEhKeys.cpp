@@ -59,6 +59,181 @@ void TCustomDBGridEh::ApplyPendingResize() {
   }
 }
 
+// ---- the base grid's edit questions -------------------------------------------------------
+
+namespace {
+bool IsNumericField(const TField* f) {
+  switch (f->DataType()) {
+    case ftSmallint: case ftInteger: case ftLargeint: case ftAutoInc: case ftFloat: case ftCurrency: case ftBCD:
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+bool TCustomDBGridEh::CanEditAcceptKey(QChar key) const {
+  const int i = SelectedColumnIndex();
+  if (!dataLink_->Active() || i < 0 || i >= columns_->Count()) return false;
+  TColumnEh* c = columns_->Items(i);
+  TField* f = c->BoundField();
+  if (!f) return false;
+  if (!c->KeyList.isEmpty()) return true;  // matched against the pick list
+  if (IsNumericField(f)) {
+    const bool whole = f->DataType() == ftSmallint || f->DataType() == ftInteger || f->DataType() == ftLargeint ||
+                       f->DataType() == ftAutoInc;
+    return key.isDigit() || key == QLatin1Char('+') || key == QLatin1Char('-') ||
+           (!whole && (key == QLatin1Char('.') || key == QLatin1Char('e') || key == QLatin1Char('E')));
+  }
+  return true;
+}
+
+bool TCustomDBGridEh::CanEditModify() {
+  const int i = SelectedColumnIndex();
+  if (i < 0 || i >= columns_->Count() || incSearchActive_) return false;
+  TColumnEh* c = columns_->Items(i);
+  if (c->ColumnKind() == ckCheckboxEh) return false;
+  if (readOnly_ || !dataLink_->Active() || dataLink_->ReadOnly) return false;
+  TField* f = c->BoundField();
+  if (c->ReadOnly() || !f || !f->CanModify()) return false;
+  if (f->IsBlob() && !(DrawMemoText && f->DataType() == ftMemo)) return false;
+  if (!c->MayEditCell(false)) return false;
+  dataLink_->Edit();
+  if (!dataLink_->Editing()) return false;
+  dataLink_->Modified = true;
+  return true;
+}
+
+bool TCustomDBGridEh::CanEditShow() const {
+  if (layoutLock_ != 0 || !TCustomGrid::CanEditShow()) return false;
+  const int i = SelectedColumnIndex();
+  if (i < 0 || i >= columns_->Count()) return false;
+  if (IsImageOrCheckColumn(columns_->Items(i))) return false;
+  if (selection_->ActiveType() != gstNon && (optionsEh_ & dghClearSelection) &&
+      (allowedSelections_ & SelectionBit(gstRectangle)))
+    return false;
+  return !incSearchActive_;
+}
+
+QString TCustomDBGridEh::GetEditMask(int col, int) const {
+  const int i = GridToColumnIndex(col);
+  if (!dataLink_->Active() || i < 0 || i >= columns_->Count()) return QString();
+  TColumnEh* c = columns_->Items(i);
+  TField* f = c->BoundField();
+  if (!f || !c->KeyList.isEmpty()) return QString();
+  return f->EditMask;
+}
+
+int TCustomDBGridEh::GetEditLimit() const {
+  const int i = SelectedColumnIndex();
+  if (i < 0 || i >= columns_->Count()) return 0;
+  TColumnEh* c = columns_->Items(i);
+  TField* f = c->BoundField();
+  if (!c->KeyList.isEmpty() || !f || f->DataType() != ftString) return 0;
+  return f->Size();
+}
+
+QString TCustomDBGridEh::CurrentCellText() {
+  const int i = SelectedColumnIndex();
+  if (!dataLink_->Active() || i < 0 || i >= columns_->Count()) return QString();
+  TColumnEh* c = columns_->Items(i);
+  TField* f = c->BoundField();
+  if (!f) return QString();
+  if (c->ColumnKind() == ckKeyListEh) {
+    const int k = int(c->KeyList.indexOf(f->AsString()));
+    return k >= 0 && k < c->PickList.size() ? c->PickList[k] : QString();
+  }
+  if (DrawMemoText && f->DataType() == ftMemo) {
+    QString text = f->AsString();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  }
+  return f->AsString();
+}
+
+QString TCustomDBGridEh::GetEditText(int col, int) const {
+  auto* self = const_cast<TCustomDBGridEh*>(this);
+  const int i = GridToColumnIndex(col);
+  if (!dataLink_->Active() || i < 0 || i >= columns_->Count()) return QString();
+  TColumnEh* c = columns_->Items(i);
+  QString text = i == SelectedColumnIndex() ? self->CurrentCellText() : QString();
+  editKeyValue_ = Variant::null();
+  TFontEh font = c->Font();
+  TColCellParamsEh params;
+  params.Text = text;
+  params.Font = &font;
+  params.Col = col;
+  params.Row = Row();
+  c->FireGetCellParams(true, params);
+  cellEditText_ = params.Text;
+  return params.Text;
+}
+
+void TCustomDBGridEh::SetEditText(int, int, const QString& value) { cellEditText_ = value; }
+
+void TCustomDBGridEh::CommitEditText() {
+  const int i = SelectedColumnIndex();
+  if (i < 0 || i >= columns_->Count()) return;
+  TColumnEh* c = columns_->Items(i);
+  const QString text = cellEditText_;
+  if (c->ColumnKind() == ckKeyListEh && c->BoundField()) {
+    // A text that is not in the pick list commits no key.
+    const int k = int(c->PickList.indexOf(text));
+    editKeyValue_ = k >= 0 && k < c->KeyList.size() ? Variant(c->KeyList[k]) : Variant::null();
+    c->ApplyCellValue(text, editKeyValue_, false);
+    return;
+  }
+  c->ApplyCellValue(text, Variant(text), true);
+}
+
+void TCustomDBGridEh::FollowRecordChange(TField* field) {
+  if (!field) {
+    InvalidateGrid();
+  } else {
+    for (int i = 0; i < columns_->Count(); ++i)
+      if (columns_->Items(i)->BoundField() == field) InvalidateRow(Row());
+  }
+  TField* current = SelectedField();
+  if (!current || (field && field != current)) return;
+  if (CurrentCellText() != cellEditText_) RefreshEditor();
+}
+
+void TCustomDBGridEh::ChangeScale(int m, int d) {
+  if (m == d || d == 0) return;
+  // Rounds halves away from zero.
+  auto mulDiv = [](int v, int mm, int dd) {
+    const long long p = (long long)v * mm;
+    const long long q = (p >= 0 ? p + dd / 2 : p - dd / 2) / dd;
+    return int(q);
+  };
+  auto scaleFont = [&](TFontEh f, int from) {
+    if (from > 0) f.Font.setPointSize(std::max(1, mulDiv(from, m, d)));
+    return f;
+  };
+  const int gridSize = font_.Font.pointSize();
+  titleFont_ = scaleFont(titleFont_, gridSize);
+  footerFont_ = scaleFont(footerFont_, footerFont_.Font.pointSize());
+  columns_->BeginUpdate();
+  try {
+    int sum = 0;
+    for (int i = 0; i < columns_->Count(); ++i) {
+      TColumnEh* c = columns_->Items(i);
+      if (c->AssignedValues() & cvFont) c->SetFont(scaleFont(c->Font(), c->Font().Font.pointSize()));
+      if (c->AssignedValues() & cvTitleFont)
+        c->Title()->SetFont(scaleFont(c->Title()->Font(), c->Title()->Font().Font.pointSize()));
+      const int before = sum;
+      sum += c->Width();
+      c->SetWidth(mulDiv(sum, m, d) - mulDiv(before, m, d));
+    }
+  } catch (...) {
+    columns_->EndUpdate();
+    throw;
+  }
+  columns_->EndUpdate();
+  font_ = scaleFont(font_, gridSize);
+  RequestLayout();
+}
+
 // ---- row movement -------------------------------------------------------------------------
 
 void TCustomDBGridEh::ClearSelectionOnMove() {
@@ -556,18 +731,24 @@ void TCustomDBGridEh::KeyPressChar(const QString& text) {
 }
 
 void TCustomDBGridEh::keyPressEvent(QKeyEvent* e) {
-  if (!isEnabled()) return;
-  const Qt::KeyboardModifiers mods = e->modifiers();
-  const bool handled = KeyDown(e->key(), mods);
-  if (!handled && !(mods & (Qt::ControlModifier | Qt::AltModifier))) KeyPressChar(e->text());
-  e->accept();
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    if (!isEnabled()) return;
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    const bool handled = KeyDown(e->key(), mods);
+    if (!handled && !(mods & (Qt::ControlModifier | Qt::AltModifier))) KeyPressChar(e->text());
+    e->accept();
+  });
 }
 
 void TCustomDBGridEh::keyReleaseEvent(QKeyEvent* e) {
-  // Releasing Ctrl reports the markers a run of Ctrl+clicks changed, once.
-  if (e->key() == Qt::Key_Control && ctrlSortPending_) {
-    ctrlSortPending_ = false;
-    SortMarkingChanged();
-  }
-  TCustomGrid::keyReleaseEvent(e);
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    // Releasing Ctrl reports the markers a run of Ctrl+clicks changed, once.
+    if (e->key() == Qt::Key_Control && ctrlSortPending_) {
+      ctrlSortPending_ = false;
+      SortMarkingChanged();
+    }
+    TCustomGrid::keyReleaseEvent(e);
+  });
 }

@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 
 #include "grid/DBGridEh.h"
+#include "platform/ui.h"
 
 namespace {
 
@@ -279,329 +280,344 @@ void TCustomDBGridEh::ScrollOnTimer() {
 // ---- press, move, release -----------------------------------------------------------------
 
 void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  Qt::MouseButton button = e->button();
-  const Qt::KeyboardModifiers shift = e->modifiers();
-  const bool ctrl = shift & Qt::ControlModifier;
-  const bool shiftHeld = shift & Qt::ShiftModifier;
-  pendingCheck_ = {-1, -1};
-  mouseDownPt_ = lastMousePt_ = p;
-  lastShift_ = shift;
-  lastButtons_ = e->buttons();
-  if (!isEnabled()) return;
-  setFocus(Qt::MouseFocusReason);
-  auto raiseMouseDown = [&]() {
-    if (OnMouseDown) OnMouseDown(this, button, shift, p.x(), p.y());
-  };
-  TDataSet* ds = DataSet();
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    const QPoint p = e->position().toPoint();
+    Qt::MouseButton button = e->button();
+    const Qt::KeyboardModifiers shift = e->modifiers();
+    const bool ctrl = shift & Qt::ControlModifier;
+    const bool shiftHeld = shift & Qt::ShiftModifier;
+    pendingCheck_ = {-1, -1};
+    mouseDownPt_ = lastMousePt_ = p;
+    lastShift_ = shift;
+    lastButtons_ = e->buttons();
+    if (!isEnabled()) return;
+    setFocus(Qt::MouseFocusReason);
+    auto raiseMouseDown = [&]() {
+      if (OnMouseDown) OnMouseDown(this, button, shift, p.x(), p.y());
+    };
+    TDataSet* ds = DataSet();
 
-  if (button == Qt::LeftButton) {
-    int pos = 0, ofs = 0, idx = -1;
-    if (FrozenSizingHitTest(p.x(), p.y(), pos, ofs, idx) == 6) {
-      ownMode_ = 6;
-      frozenSizingPos_ = pos;
-      frozenSizingOfs_ = ofs;
-      frozenSizingIndex_ = idx;
-      if (!(optionsEh_ & dghTraceColSizing)) PaintSizingLine();
-      return;
-    }
-    TGridDrawInfo info;
-    CalcDrawInfo(info);
-    TGridState st;
-    CalcSizingState(p.x(), p.y(), st, idx, pos, ofs, info);
-    if (st != gsNormal) {
-      if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) dataLink_->UpdateRecord();
-      TCustomGrid::mousePressEvent(e);
-      return;
-    }
-  }
-
-  const TGridCoord c = MouseCoord(p.x(), p.y());
-  if (c.X < 0 || c.Y < 0) {
-    raiseMouseDown();
-    return;
-  }
-  if (button == Qt::LeftButton && InColumnSelectZone(p)) {
-    TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
-    InvalidateCol(c.X);
-    ownMode_ = 2;
-    tracking_ = true;
-    StartScrollTimer(60);
-    TDBGridEhSelectionCols& cols = selection_->Columns();
-    if (shiftHeld) cols.ExtendColumns(column);
-    else if (ctrl) cols.ToggleColumn(column);
-    else {
-      InvalidateGrid();
-      cols.SelectColumn(column, false);
-    }
-    return;
-  }
-  const TCellTypeEh t = GetCellType(c.X, c.Y);
-  const bool dataCol = t.dataColumn && t.columnIndex >= 0 && t.columnIndex < columns_->Count();
-  if ((t.rowArea == caTitle || t.rowArea == caFilter) && dataCol && InTitleLeafPart(c.X, p)) {
-    if (button == Qt::RightButton && (options_ & dgColumnResize)) {
-      rightAsLeft_ = true;
-      button = Qt::LeftButton;
-    }
     if (button == Qt::LeftButton) {
-      TColumnEh* column = columns_->Items(t.columnIndex);
-      bool enabled = column->Title()->TitleButton();
-      if (OnCheckButton) OnCheckButton(this, c.X, column, enabled);
-      if (enabled) {
-        tracking_ = true;
-        pressedCol_ = c.X;
-        UpdatePressedTitle(p);
+      int pos = 0, ofs = 0, idx = -1;
+      if (FrozenSizingHitTest(p.x(), p.y(), pos, ofs, idx) == 6) {
+        ownMode_ = 6;
+        frozenSizingPos_ = pos;
+        frozenSizingOfs_ = ofs;
+        frozenSizingIndex_ = idx;
+        if (!(optionsEh_ & dghTraceColSizing)) PaintSizingLine();
+        return;
+      }
+      TGridDrawInfo info;
+      CalcDrawInfo(info);
+      TGridState st;
+      CalcSizingState(p.x(), p.y(), st, idx, pos, ofs, info);
+      if (st != gsNormal) {
+        if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) dataLink_->UpdateRecord();
+        TCustomGrid::mousePressEvent(e);
         return;
       }
     }
-  }
-  if (c.Y < dataRowOffset_) {
-    if (options_ & dgColumnResize) {
-      if (c.X == 0 && indicatorOffset_ > 0 && (options_ & dgMultiSelect) && dataLink_->Active() &&
-          (allowedSelections_ & SelectionBit(gstAll))) {
-        if (selection_->ActiveType() != gstNon) selection_->Unselect();
-        else selection_->SelectEverything();
-      }
-      if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) dataLink_->UpdateRecord();
-      if (button == Qt::LeftButton) TCustomGrid::mousePressEvent(e);
-    }
-    raiseMouseDown();
-    return;
-  }
-  if (t.rowArea != caData || !dataLink_->Active() || !ds) {
-    raiseMouseDown();
-    return;
-  }
 
-  {
-    UpdateLockGuard lock(this);
-    if (ds->State() == dsEdit || ds->State() == dsInsert) dataLink_->UpdateRecord();
-    HideEditor();
-    const int oldColIndex = SelectedColumnIndex();
-    const QString oldBookmark = ds->Bookmark();
-    const bool indicator = c.X < indicatorOffset_;
-    const int clicked = c.Y - dataRowOffset_;
-    const bool onRecord = clicked < dataLink_->RecordCount();
-    const bool wasCurrent = onRecord && clicked == dataLink_->ActiveRecord() && c.X == Col();
-    const bool shiftMarks = shiftHeld && (options_ & dgMultiSelect) && ((options_ & dgRowSelect) || indicator);
-    if (onRecord && clicked != dataLink_->ActiveRecord() && !shiftMarks)
-      ds->MoveBy(clicked - dataLink_->ActiveRecord());
-    if (dataCol) MoveToColumn(c.X, 0, false);
-    if (button == Qt::MiddleButton) return;
-    const bool inData = onRecord && c.X >= indicatorOffset_;
-    if (inData && (!(options_ & dgMultiSelect) || !(options_ & dgRowSelect))) {
+    const TGridCoord c = MouseCoord(p.x(), p.y());
+    if (c.X < 0 || c.Y < 0) {
+      raiseMouseDown();
+      return;
+    }
+    if (button == Qt::LeftButton && InColumnSelectZone(p)) {
+      TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
+      InvalidateCol(c.X);
+      ownMode_ = 2;
       tracking_ = true;
-      cellSelectDrag_ = true;
-      if (!ctrl && !shiftHeld && (optionsEh_ & dghClearSelection) &&
-          (button != Qt::RightButton || !IsCellSelected(c.X, c.Y)))
-        ClearSelectionOnMove();
-      if (button == Qt::LeftButton && dataCol && CanSelectKind(gstRectangle) && !ds->IsEmpty()) {
-        TDBGridEhSelectionRect& rect = selection_->Rect();
-        if (shiftHeld) {
-          if (selection_->ActiveType() != gstRectangle) rect.SetRectangleCorner(oldColIndex, oldBookmark, false);
-          rect.SetRectangleCorner(t.columnIndex, ds->Bookmark(), true);
-        } else {
-          rect.SetRectangleCorner(t.columnIndex, ds->Bookmark(), false);
+      StartScrollTimer(60);
+      TDBGridEhSelectionCols& cols = selection_->Columns();
+      if (shiftHeld) cols.ExtendColumns(column);
+      else if (ctrl) cols.ToggleColumn(column);
+      else {
+        InvalidateGrid();
+        cols.SelectColumn(column, false);
+      }
+      return;
+    }
+    const TCellTypeEh t = GetCellType(c.X, c.Y);
+    const bool dataCol = t.dataColumn && t.columnIndex >= 0 && t.columnIndex < columns_->Count();
+    if ((t.rowArea == caTitle || t.rowArea == caFilter) && dataCol && InTitleLeafPart(c.X, p)) {
+      if (button == Qt::RightButton && (options_ & dgColumnResize)) {
+        rightAsLeft_ = true;
+        button = Qt::LeftButton;
+      }
+      if (button == Qt::LeftButton) {
+        TColumnEh* column = columns_->Items(t.columnIndex);
+        bool enabled = column->Title()->TitleButton();
+        if (OnCheckButton) OnCheckButton(this, c.X, column, enabled);
+        if (enabled) {
+          tracking_ = true;
+          pressedCol_ = c.X;
+          UpdatePressedTitle(p);
+          return;
         }
-        ownMode_ = 3;
       }
     }
-    const bool marking = onRecord && CanSelectKind(gstRecordBookmarks) &&
-                         ((options_ & dgRowSelect) || indicator || !CanSelectKind(gstRectangle));
-    if (marking) {
-      toggleMarks_ = ctrl || !(optionsEh_ & dghClearSelection);
-      if (shiftHeld && clicked != dataLink_->ActiveRecord()) {
-        MoveCurrentRow(true, clicked - dataLink_->ActiveRecord(), true, false);
-      } else if (ctrl || !(optionsEh_ & dghClearSelection)) {
-        if (button == Qt::LeftButton) {
-          shiftMarking_ = false;
-          anchorWasMarked_ = markedRows_->CurrentRowMarked();
-          markedRows_->SetCurrentRowMarked(!anchorWasMarked_);
+    if (c.Y < dataRowOffset_) {
+      if (options_ & dgColumnResize) {
+        if (c.X == 0 && indicatorOffset_ > 0 && (options_ & dgMultiSelect) && dataLink_->Active() &&
+            (allowedSelections_ & SelectionBit(gstAll))) {
+          if (selection_->ActiveType() != gstNon) selection_->Unselect();
+          else selection_->SelectEverything();
+        }
+        if (ds && (ds->State() == dsEdit || ds->State() == dsInsert)) dataLink_->UpdateRecord();
+        if (button == Qt::LeftButton) TCustomGrid::mousePressEvent(e);
+      }
+      raiseMouseDown();
+      return;
+    }
+    if (t.rowArea != caData || !dataLink_->Active() || !ds) {
+      raiseMouseDown();
+      return;
+    }
+
+    {
+      UpdateLockGuard lock(this);
+      if (ds->State() == dsEdit || ds->State() == dsInsert) dataLink_->UpdateRecord();
+      HideEditor();
+      const int oldColIndex = SelectedColumnIndex();
+      const QString oldBookmark = ds->Bookmark();
+      const bool indicator = c.X < indicatorOffset_;
+      const int clicked = c.Y - dataRowOffset_;
+      const bool onRecord = clicked < dataLink_->RecordCount();
+      const bool wasCurrent = onRecord && clicked == dataLink_->ActiveRecord() && c.X == Col();
+      const bool shiftMarks = shiftHeld && (options_ & dgMultiSelect) && ((options_ & dgRowSelect) || indicator);
+      if (onRecord && clicked != dataLink_->ActiveRecord() && !shiftMarks)
+        ds->MoveBy(clicked - dataLink_->ActiveRecord());
+      if (dataCol) MoveToColumn(c.X, 0, false);
+      if (button == Qt::MiddleButton) return;
+      const bool inData = onRecord && c.X >= indicatorOffset_;
+      if (inData && (!(options_ & dgMultiSelect) || !(options_ & dgRowSelect))) {
+        tracking_ = true;
+        cellSelectDrag_ = true;
+        if (!ctrl && !shiftHeld && (optionsEh_ & dghClearSelection) &&
+            (button != Qt::RightButton || !IsCellSelected(c.X, c.Y)))
+          ClearSelectionOnMove();
+        if (button == Qt::LeftButton && dataCol && CanSelectKind(gstRectangle) && !ds->IsEmpty()) {
+          TDBGridEhSelectionRect& rect = selection_->Rect();
+          if (shiftHeld) {
+            if (selection_->ActiveType() != gstRectangle) rect.SetRectangleCorner(oldColIndex, oldBookmark, false);
+            rect.SetRectangleCorner(t.columnIndex, ds->Bookmark(), true);
+          } else {
+            rect.SetRectangleCorner(t.columnIndex, ds->Bookmark(), false);
+          }
+          ownMode_ = 3;
+        }
+      }
+      const bool marking = onRecord && CanSelectKind(gstRecordBookmarks) &&
+                           ((options_ & dgRowSelect) || indicator || !CanSelectKind(gstRectangle));
+      if (marking) {
+        toggleMarks_ = ctrl || !(optionsEh_ & dghClearSelection);
+        if (shiftHeld && clicked != dataLink_->ActiveRecord()) {
+          MoveCurrentRow(true, clicked - dataLink_->ActiveRecord(), true, false);
+        } else if (ctrl || !(optionsEh_ & dghClearSelection)) {
+          if (button == Qt::LeftButton) {
+            shiftMarking_ = false;
+            anchorWasMarked_ = markedRows_->CurrentRowMarked();
+            markedRows_->SetCurrentRowMarked(!anchorWasMarked_);
+            markAnchor_ = ds->Bookmark();
+            shiftMarking_ = true;
+          }
+        } else if (button == Qt::LeftButton) {
+          ClearSelectionOnMove();
+          anchorWasMarked_ = false;
+          markedRows_->SetCurrentRowMarked(true);
           markAnchor_ = ds->Bookmark();
           shiftMarking_ = true;
         }
-      } else if (button == Qt::LeftButton) {
-        ClearSelectionOnMove();
-        anchorWasMarked_ = false;
-        markedRows_->SetCurrentRowMarked(true);
-        markAnchor_ = ds->Bookmark();
-        shiftMarking_ = true;
+        rowMarkingDrag_ = true;
+        tracking_ = true;
+        ownMode_ = 1;
       }
-      rowMarkingDrag_ = true;
-      tracking_ = true;
-      ownMode_ = 1;
+      if (button == Qt::LeftButton && KeepsEditorShown() && (wasCurrent || (options_ & dgAlwaysShowEditor)))
+        ShowCellEditor();
+      if (dataCol && onRecord && IsImageOrCheckColumn(columns_->Items(t.columnIndex))) pendingCheck_ = c;
     }
-    if (button == Qt::LeftButton && KeepsEditorShown() && (wasCurrent || (options_ & dgAlwaysShowEditor)))
-      ShowCellEditor();
-    if (dataCol && onRecord && IsImageOrCheckColumn(columns_->Items(t.columnIndex))) pendingCheck_ = c;
-  }
-  if (updateLock_ == 0) viewport()->update();
-  raiseMouseDown();
+    if (updateLock_ == 0) viewport()->update();
+    raiseMouseDown();
+  });
 }
 
 void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  const QPoint previous = lastMousePt_;
-  lastMousePt_ = p;
-  if (tracking_ && pressedCol_ >= 0) {
-    UpdatePressedTitle(p);
-    if (std::abs(p.x() - mouseDownPt_.x()) > 3 && (options_ & dgColumnResize)) {
-      // The press becomes a column move of the base grid, started where the press was.
-      EndMouseTracking();
-      rightAsLeft_ = false;
-      QMouseEvent press(QEvent::MouseButtonPress, QPointF(mouseDownPt_), viewport()->mapToGlobal(QPointF(mouseDownPt_)),
-                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-      TCustomGrid::mousePressEvent(&press);
-      TCustomGrid::mouseMoveEvent(e);
-    }
-    return;
-  }
-  TDataSet* ds = DataSet();
-  if ((rowMarkingDrag_ || cellSelectDrag_ || ownMode_ == 3) && ds && dataLink_->Active()) {
-    const QRect d = DataAreaRect();
-    const int x = std::max(0, std::min(p.x(), ClientWidth() - 1));
-    if (p.y() >= d.y() && p.y() < RectBottom(d)) {
-      const TGridCoord c = MouseCoord(std::max(x, d.x()), p.y());
-      const int target = c.Y - dataRowOffset_;
-      if (c.Y >= dataRowOffset_ && target < dataLink_->RecordCount() && target != dataLink_->ActiveRecord()) {
-        const bool extend = p != mouseDownPt_ && (e->buttons() & Qt::LeftButton);
-        MoveCurrentRow(extend, target - dataLink_->ActiveRecord(), ownMode_ != 3, false);
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    const QPoint p = e->position().toPoint();
+    const QPoint previous = lastMousePt_;
+    lastMousePt_ = p;
+    if (tracking_ && pressedCol_ >= 0) {
+      UpdatePressedTitle(p);
+      if (std::abs(p.x() - mouseDownPt_.x()) > 3 && (options_ & dgColumnResize)) {
+        // The press becomes a column move of the base grid, started where the press was.
+        EndMouseTracking();
+        rightAsLeft_ = false;
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(mouseDownPt_), viewport()->mapToGlobal(QPointF(mouseDownPt_)),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        TCustomGrid::mousePressEvent(&press);
+        TCustomGrid::mouseMoveEvent(e);
       }
+      return;
     }
-    if (cellSelectDrag_ && p.x() >= d.x() && p.x() < RectRight(d)) {
-      const TGridCoord c = MouseCoord(p.x(), std::max(p.y(), d.y()));
-      if (c.X >= indicatorOffset_ && c.X != Col()) MoveToColumn(c.X, c.X > Col() ? 1 : -1, false);
-      if (ownMode_ == 3) selection_->Rect().SetRectangleCorner(SelectedColumnIndex(), ds->Bookmark(), true);
-    }
-    lastShift_ = e->modifiers();
-    lastButtons_ = e->buttons();
-    Q_UNUSED(previous);
-    ScrollOnTimer();
-    return;
-  }
-  if (ownMode_ == 2) {
-    const QRect d = DataAreaRect();
-    if (p.x() < d.x() || p.x() >= RectRight(d)) {
+    TDataSet* ds = DataSet();
+    if ((rowMarkingDrag_ || cellSelectDrag_ || ownMode_ == 3) && ds && dataLink_->Active()) {
+      const QRect d = DataAreaRect();
+      const int x = std::max(0, std::min(p.x(), ClientWidth() - 1));
+      if (p.y() >= d.y() && p.y() < RectBottom(d)) {
+        const TGridCoord c = MouseCoord(std::max(x, d.x()), p.y());
+        const int target = c.Y - dataRowOffset_;
+        if (c.Y >= dataRowOffset_ && target < dataLink_->RecordCount() && target != dataLink_->ActiveRecord()) {
+          const bool extend = p != mouseDownPt_ && (e->buttons() & Qt::LeftButton);
+          MoveCurrentRow(extend, target - dataLink_->ActiveRecord(), ownMode_ != 3, false);
+        }
+      }
+      if (cellSelectDrag_ && p.x() >= d.x() && p.x() < RectRight(d)) {
+        const TGridCoord c = MouseCoord(p.x(), std::max(p.y(), d.y()));
+        if (c.X >= indicatorOffset_ && c.X != Col()) MoveToColumn(c.X, c.X > Col() ? 1 : -1, false);
+        if (ownMode_ == 3) selection_->Rect().SetRectangleCorner(SelectedColumnIndex(), ds->Bookmark(), true);
+      }
+      lastShift_ = e->modifiers();
+      lastButtons_ = e->buttons();
+      Q_UNUSED(previous);
       ScrollOnTimer();
-    } else {
-      const TGridCoord c = MouseCoord(p.x(), 0);
-      if (c.X >= indicatorOffset_) selection_->Columns().ExtendColumns(columns_->Items(GridToColumnIndex(c.X)));
+      return;
     }
-    return;
-  }
-  if (ownMode_ == 6) {
-    frozenSizingPos_ = p.x() + frozenSizingOfs_;
-    if (optionsEh_ & dghTraceColSizing) {
-      int left = indicatorOffset_ > 0 ? ColWidths(0) + GridLineWidth() : 0;
-      for (int i = indicatorOffset_; i < frozenSizingIndex_; ++i)
-        if (ColWidths(i) >= 0) left += ColWidths(i) + GridLineWidth();
-      const int ci = GridToColumnIndex(frozenSizingIndex_);
-      if (ci >= 0 && ci < columns_->Count()) columns_->Items(ci)->SetWidth(std::max(1, frozenSizingPos_ - left));
-    } else {
-      PaintSizingLine();
+    if (ownMode_ == 2) {
+      const QRect d = DataAreaRect();
+      if (p.x() < d.x() || p.x() >= RectRight(d)) {
+        ScrollOnTimer();
+      } else {
+        const TGridCoord c = MouseCoord(p.x(), 0);
+        if (c.X >= indicatorOffset_) selection_->Columns().ExtendColumns(columns_->Items(GridToColumnIndex(c.X)));
+      }
+      return;
     }
-    return;
-  }
-  TCustomGrid::mouseMoveEvent(e);
-  if (!(e->buttons() & Qt::LeftButton)) UpdateCursor(p);
+    if (ownMode_ == 6) {
+      frozenSizingPos_ = p.x() + frozenSizingOfs_;
+      if (optionsEh_ & dghTraceColSizing) {
+        int left = indicatorOffset_ > 0 ? ColWidths(0) + GridLineWidth() : 0;
+        for (int i = indicatorOffset_; i < frozenSizingIndex_; ++i)
+          if (ColWidths(i) >= 0) left += ColWidths(i) + GridLineWidth();
+        const int ci = GridToColumnIndex(frozenSizingIndex_);
+        if (ci >= 0 && ci < columns_->Count()) columns_->Items(ci)->SetWidth(std::max(1, frozenSizingPos_ - left));
+      } else {
+        PaintSizingLine();
+      }
+      return;
+    }
+    TCustomGrid::mouseMoveEvent(e);
+    if (!(e->buttons() & Qt::LeftButton)) UpdateCursor(p);
+  });
 }
 
 void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  Qt::MouseButton button = e->button();
-  const bool ctrl = e->modifiers() & Qt::ControlModifier;
-  if (ownMode_ == 6) {
-    int left = indicatorOffset_ > 0 ? ColWidths(0) + GridLineWidth() : 0;
-    for (int i = indicatorOffset_; i < frozenSizingIndex_; ++i)
-      if (ColWidths(i) >= 0) left += ColWidths(i) + GridLineWidth();
-    const int w = frozenSizingPos_ - left;
-    const int ci = GridToColumnIndex(frozenSizingIndex_);
-    if (w > 1 && ci >= 0 && ci < columns_->Count()) columns_->Items(ci)->SetWidth(w);
-    viewport()->update();
-  }
-  const int mode = ownMode_;
-  ownMode_ = 0;
-  const bool wasSizing = state_ == gsColSizing || state_ == gsRowSizing;
-  if (tracking_ && pressedCol_ >= 0) {
-    const int col = pressedCol_;
-    const TGridCoord c = MouseCoord(p.x(), p.y());
-    const bool click = viewport()->rect().contains(p) && c.Y == 0 && c.X == col && InTitleLeafPart(col, p);
-    EndMouseTracking();
-    if (click) {
-      const int i = GridToColumnIndex(col);
-      if (i >= 0 && i < columns_->Count()) TitleButtonClicked(i, ctrl);
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    const QPoint p = e->position().toPoint();
+    Qt::MouseButton button = e->button();
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    if (ownMode_ == 6) {
+      int left = indicatorOffset_ > 0 ? ColWidths(0) + GridLineWidth() : 0;
+      for (int i = indicatorOffset_; i < frozenSizingIndex_; ++i)
+        if (ColWidths(i) >= 0) left += ColWidths(i) + GridLineWidth();
+      const int w = frozenSizingPos_ - left;
+      const int ci = GridToColumnIndex(frozenSizingIndex_);
+      if (w > 1 && ci >= 0 && ci < columns_->Count()) columns_->Items(ci)->SetWidth(w);
+      viewport()->update();
     }
-    if (rightAsLeft_) {
-      rightAsLeft_ = false;
-      button = Qt::LeftButton;
-    }
-  }
-  if (rowMarkingDrag_ || cellSelectDrag_) EndMouseTracking();
-  tracking_ = false;
-  if (mode != 0) StopScrollTimer();
-  TCustomGrid::mouseReleaseEvent(e);
-  if (wasSizing) return;
-  const TGridCoord c = MouseCoord(p.x(), p.y());
-  if (button == Qt::LeftButton && c.X >= indicatorOffset_ && c.Y >= 0) {
-    const int i = GridToColumnIndex(c.X);
-    if (i >= 0 && i < columns_->Count()) {
-      TColumnEh* column = columns_->Items(i);
-      if (c.Y < dataRowOffset_) {
-        if (OnTitleClick) OnTitleClick(column);
-      } else if (c.Y < dataRowOffset_ + VisibleDataRowCount() && GetCellType(c.X, c.Y).rowArea == caData) {
-        if (OnCellClick) OnCellClick(column);
+    const int mode = ownMode_;
+    ownMode_ = 0;
+    const bool wasSizing = state_ == gsColSizing || state_ == gsRowSizing;
+    if (tracking_ && pressedCol_ >= 0) {
+      const int col = pressedCol_;
+      const TGridCoord c = MouseCoord(p.x(), p.y());
+      const bool click = viewport()->rect().contains(p) && c.Y == 0 && c.X == col && InTitleLeafPart(col, p);
+      EndMouseTracking();
+      if (click) {
+        const int i = GridToColumnIndex(col);
+        if (i >= 0 && i < columns_->Count()) TitleButtonClicked(i, ctrl);
+      }
+      if (rightAsLeft_) {
+        rightAsLeft_ = false;
+        button = Qt::LeftButton;
       }
     }
-  }
-  if (pendingCheck_.X >= 0 && c == pendingCheck_ && !colDefValues_->DblClickNextVal) {
-    TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
-    if (IsImageOrCheckColumn(column) && column->MayEditCell(true))
-      column->StepCellValue((e->modifiers() & Qt::ShiftModifier) ? -1 : 1);
-  }
-  pendingCheck_ = {-1, -1};
+    if (rowMarkingDrag_ || cellSelectDrag_) EndMouseTracking();
+    tracking_ = false;
+    if (mode != 0) StopScrollTimer();
+    TCustomGrid::mouseReleaseEvent(e);
+    if (wasSizing) return;
+    const TGridCoord c = MouseCoord(p.x(), p.y());
+    if (button == Qt::LeftButton && c.X >= indicatorOffset_ && c.Y >= 0) {
+      const int i = GridToColumnIndex(c.X);
+      if (i >= 0 && i < columns_->Count()) {
+        TColumnEh* column = columns_->Items(i);
+        if (c.Y < dataRowOffset_) {
+          if (OnTitleClick) OnTitleClick(column);
+        } else if (c.Y < dataRowOffset_ + VisibleDataRowCount() && GetCellType(c.X, c.Y).rowArea == caData) {
+          if (OnCellClick) OnCellClick(column);
+        }
+      }
+    }
+    if (pendingCheck_.X >= 0 && c == pendingCheck_ && !colDefValues_->DblClickNextVal) {
+      TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
+      if (IsImageOrCheckColumn(column) && column->MayEditCell(true))
+        column->StepCellValue((e->modifiers() & Qt::ShiftModifier) ? -1 : 1);
+    }
+    pendingCheck_ = {-1, -1};
+  });
 }
 
 void TCustomDBGridEh::mouseDoubleClickEvent(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  pendingCheck_ = {-1, -1};  // the release of a double click toggles nothing
-  if (!isEnabled()) return;
-  bool optimised = false;
-  if (e->button() == Qt::LeftButton) {
-    TGridDrawInfo info;
-    CalcDrawInfo(info);
-    TGridState st;
-    int idx = -1, pos = 0, ofs = 0;
-    CalcSizingState(p.x(), p.y(), st, idx, pos, ofs, info);
-    if (st != gsColSizing && FrozenSizingHitTest(p.x(), p.y(), pos, ofs, idx) == 6) st = gsColSizing;
-    const int ci = GridToColumnIndex(idx);
-    if (st == gsColSizing && (optionsEh_ & dghDblClickOptimizeColWidth) && ci >= 0 && ci < columns_->Count()) {
-      state_ = gsNormal;
-      OptimizeColumnWidth(columns_->Items(ci));
-      optimised = true;
-    } else {
-      const TGridCoord c = MouseCoord(p.x(), p.y());
-      if (c.X >= indicatorOffset_ && c.Y >= dataRowOffset_ && GetCellType(c.X, c.Y).rowArea == caData &&
-          colDefValues_->DblClickNextVal) {
-        TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
-        if (IsImageOrCheckColumn(column) && column->MayEditCell(true))
-          column->StepCellValue((e->modifiers() & Qt::ShiftModifier) ? -1 : 1);
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    const QPoint p = e->position().toPoint();
+    pendingCheck_ = {-1, -1};  // the release of a double click toggles nothing
+    if (!isEnabled()) return;
+    bool optimised = false;
+    if (e->button() == Qt::LeftButton) {
+      TGridDrawInfo info;
+      CalcDrawInfo(info);
+      TGridState st;
+      int idx = -1, pos = 0, ofs = 0;
+      CalcSizingState(p.x(), p.y(), st, idx, pos, ofs, info);
+      if (st != gsColSizing && FrozenSizingHitTest(p.x(), p.y(), pos, ofs, idx) == 6) st = gsColSizing;
+      const int ci = GridToColumnIndex(idx);
+      if (st == gsColSizing && (optionsEh_ & dghDblClickOptimizeColWidth) && ci >= 0 && ci < columns_->Count()) {
+        state_ = gsNormal;
+        OptimizeColumnWidth(columns_->Items(ci));
+        optimised = true;
+      } else {
+        const TGridCoord c = MouseCoord(p.x(), p.y());
+        if (c.X >= indicatorOffset_ && c.Y >= dataRowOffset_ && GetCellType(c.X, c.Y).rowArea == caData &&
+            colDefValues_->DblClickNextVal) {
+          TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
+          if (IsImageOrCheckColumn(column) && column->MayEditCell(true))
+            column->StepCellValue((e->modifiers() & Qt::ShiftModifier) ? -1 : 1);
+        }
       }
     }
-  }
-  if (!optimised && OnDblClick) OnDblClick(this);
-  if (OnMouseDown) OnMouseDown(this, e->button(), e->modifiers(), p.x(), p.y());
+    if (!optimised && OnDblClick) OnDblClick(this);
+    if (OnMouseDown) OnMouseDown(this, e->button(), e->modifiers(), p.x(), p.y());
+  });
 }
 
 void TCustomDBGridEh::wheelEvent(QWheelEvent* e) {
-  TDataSet* ds = DataSet();
-  if (!isEnabled() || !dataLink_->Active() || !ds) {
-    e->ignore();
-    return;
-  }
-  const int steps = e->angleDelta().y() / 120;
-  // One record per step: down moves forward.
-  for (int i = 0; i < std::abs(steps); ++i) ds->MoveBy(steps < 0 ? 1 : -1);
-  e->accept();
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    TDataSet* ds = DataSet();
+    if (!isEnabled() || !dataLink_->Active() || !ds) {
+      e->ignore();
+      return;
+    }
+    const int steps = e->angleDelta().y() / 120;
+    // One record per step: down moves forward.
+    for (int i = 0; i < std::abs(steps); ++i) ds->MoveBy(steps < 0 ? 1 : -1);
+    e->accept();
+  });
 }
 
 void TCustomDBGridEh::ColumnMoved(int fromIndex, int toIndex) {

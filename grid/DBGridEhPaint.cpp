@@ -539,6 +539,22 @@ void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow,
       cellBrush_ = bg;
       DrawCellText(*Painter(), font, bg, rect, true, 0, 0, column->EndEllipsis(),
                    column->WordWrap() && wordWrapFits_, column->Layout(), alignment, text, dy, dx);
+      // The part of the text an incremental search has matched is shown inverted.
+      if (incSearchActive_ && !incSearchText_.isEmpty() && type.index == saved &&
+          type.columnIndex == SelectedColumnIndex() && alignment == taLeftJustify) {
+        const QString prefix = text.left(incSearchText_.size());
+        const QFontMetrics fm(font.Font);
+        const QRect band = QRect(rect.x() + dx, rect.y() + dy, fm.horizontalAdvance(prefix), fm.height()) & rect;
+        const TColor fill = bg == clHighlight ? clWindowText : clHighlight;
+        QPainter* p = Painter();
+        p->save();
+        p->setClipRect(band);
+        p->fillRect(band, Q(fill));
+        p->setFont(font.Font);
+        p->setPen(Q(bg == clHighlight ? clHighlight : clHighlightText));
+        p->drawText(band.x(), rect.y() + dy + fm.ascent(), prefix);
+        p->restore();
+      }
     }
   }
   if (!columns_->IsCustomised() && OnDrawDataCell) OnDrawDataCell(this, rect, column->BoundField(), state);

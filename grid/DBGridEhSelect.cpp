@@ -9,6 +9,7 @@
 #include <QToolTip>
 
 #include "grid/DBGridEh.h"
+#include "platform/ui.h"
 
 // ---- selection helpers --------------------------------------------------------------------
 
@@ -127,29 +128,49 @@ void TCustomDBGridEh::focusInEvent(QFocusEvent* e) {
 }
 
 void TCustomDBGridEh::focusOutEvent(QFocusEvent* e) {
-  QWidget* to = QApplication::focusWidget();
-  const bool toEditor = to && InplaceEditor() && to == InplaceEditor();
-  // Losing the focus reports a run of Ctrl+clicks on titles whose Ctrl was never released here.
-  if (ctrlSortPending_ && !toEditor) {
-    ctrlSortPending_ = false;
-    SortMarkingChanged();
-  }
-  if (options_ & dgRowSelect) InvalidateRow(Row());
-  TCustomGrid::focusOutEvent(e);
-  InvalidateSelection();
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    QWidget* to = QApplication::focusWidget();
+    const bool toEditor = to && InplaceEditor() && to == InplaceEditor();
+    // Losing the focus reports a run of Ctrl+clicks on titles whose Ctrl was never released here.
+    if (ctrlSortPending_ && !toEditor) {
+      ctrlSortPending_ = false;
+      SortMarkingChanged();
+    }
+    // Leaving the grid: an untouched new record goes (dgCancelOnExit), typed text is written.
+    TDataSet* ds = DataSet();
+    if (!toEditor && dataLink_->Active() && ds) {
+      if ((options_ & dgCancelOnExit) && ds->State() == dsInsert && !ds->Modified() && !dataLink_->Modified) {
+        ds->Cancel();
+      } else if (ds->State() == dsEdit || ds->State() == dsInsert) {
+        try {
+          dataLink_->UpdateRecord();
+        } catch (...) {
+          setFocus(Qt::OtherFocusReason);
+          throw;
+        }
+      }
+    }
+    if (options_ & dgRowSelect) InvalidateRow(Row());
+    TCustomGrid::focusOutEvent(e);
+    InvalidateSelection();
+  });
 }
 
 void TCustomDBGridEh::timerEvent(QTimerEvent* e) {
-  if (e->timerId() == incSearchTimer_.timerId()) {
-    EndIncSearch();
-    return;
-  }
-  if (e->timerId() == ownScrollTimer_.timerId()) {
-    if (rowMarkingDrag_ || cellSelectDrag_ || ownMode_ == 2 || ownMode_ == 3) ScrollOnTimer();
-    else StopScrollTimer();
-    return;
-  }
-  TCustomGrid::timerEvent(e);
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    if (e->timerId() == incSearchTimer_.timerId()) {
+      EndIncSearch();
+      return;
+    }
+    if (e->timerId() == ownScrollTimer_.timerId()) {
+      if (rowMarkingDrag_ || cellSelectDrag_ || ownMode_ == 2 || ownMode_ == 3) ScrollOnTimer();
+      else StopScrollTimer();
+      return;
+    }
+    TCustomGrid::timerEvent(e);
+  });
 }
 
 // ---- hints --------------------------------------------------------------------------------
@@ -289,55 +310,58 @@ bool TCustomDBGridEh::viewportEvent(QEvent* e) {
 // ---- vertical scrolling over the records --------------------------------------------------
 
 void TCustomDBGridEh::ModifyScrollBar(Qt::Orientation bar, int action, int pos) {
-  if (bar == Qt::Horizontal) {
-    // Without tracking the columns wait for the thumb's release.
-    if (action == QAbstractSlider::SliderMove && !horzScrollBar_->Tracking()) return;
-    TCustomGrid::ModifyScrollBar(bar, action, pos);
-    return;
-  }
-  TDataSet* ds = DataSet();
-  if (!dataLink_->Active() || !ds) return;
-  setFocus(Qt::OtherFocusReason);
-  const int active = dataLink_->ActiveRecord();
-  const int page = VisibleDataRowCount();
-  switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: ds->MoveBy(-(active + 1)); break;
-    case QAbstractSlider::SliderSingleStepAdd: ds->MoveBy(dataLink_->RecordCount() - active); break;
-    case QAbstractSlider::SliderPageStepSub: ds->MoveBy(-page); break;
-    case QAbstractSlider::SliderPageStepAdd: ds->MoveBy(page); break;
-    case QAbstractSlider::SliderToMinimum: ds->First(); break;
-    case QAbstractSlider::SliderToMaximum: ds->Last(); break;
-    case QAbstractSlider::SliderMove:
-      // Thumb tracking follows only with Tracking; the record number comes from the sum list.
-      if (vertScrollBar_->Tracking() && sumList_->RecordNumbersAvailable()) {
-        ds->MoveBy(pos - sumList_->RecordNumber());
-        thumbTracked_ = true;
-      }
-      break;
-    case kSliderThumbPosition:
-      if (thumbTracked_) {
-        thumbTracked_ = false;
-        break;
-      }
-      if (!sumList_->RecordNumbersAvailable()) {
-        switch (pos) {
-          case 0: ds->First(); break;
-          case 1: ds->MoveBy(-page); break;
-          case 3: ds->MoveBy(page); break;
-          case 4: ds->Last(); break;
-          default: break;
+  // A failing dataset action is shown, never passed into the event loop.
+  Guard([&] {
+    if (bar == Qt::Horizontal) {
+      // Without tracking the columns wait for the thumb's release.
+      if (action == QAbstractSlider::SliderMove && !horzScrollBar_->Tracking()) return;
+      TCustomGrid::ModifyScrollBar(bar, action, pos);
+      return;
+    }
+    TDataSet* ds = DataSet();
+    if (!dataLink_->Active() || !ds) return;
+    setFocus(Qt::OtherFocusReason);
+    const int active = dataLink_->ActiveRecord();
+    const int page = VisibleDataRowCount();
+    switch (action) {
+      case QAbstractSlider::SliderSingleStepSub: ds->MoveBy(-(active + 1)); break;
+      case QAbstractSlider::SliderSingleStepAdd: ds->MoveBy(dataLink_->RecordCount() - active); break;
+      case QAbstractSlider::SliderPageStepSub: ds->MoveBy(-page); break;
+      case QAbstractSlider::SliderPageStepAdd: ds->MoveBy(page); break;
+      case QAbstractSlider::SliderToMinimum: ds->First(); break;
+      case QAbstractSlider::SliderToMaximum: ds->Last(); break;
+      case QAbstractSlider::SliderMove:
+        // Thumb tracking follows only with Tracking; the record number comes from the sum list.
+        if (vertScrollBar_->Tracking() && sumList_->RecordNumbersAvailable()) {
+          ds->MoveBy(pos - sumList_->RecordNumber());
+          thumbTracked_ = true;
         }
-      } else if (pos > 1 && pos < sumList_->NumberedRecordCount()) {
-        sumList_->MoveToRecordNumber(pos);
-      } else if (pos >= sumList_->NumberedRecordCount()) {
-        ds->Last();
-      } else {
-        ds->First();
-      }
-      break;
-    default: break;
-  }
-  UpdateVertScrollBar();
+        break;
+      case kSliderThumbPosition:
+        if (thumbTracked_) {
+          thumbTracked_ = false;
+          break;
+        }
+        if (!sumList_->RecordNumbersAvailable()) {
+          switch (pos) {
+            case 0: ds->First(); break;
+            case 1: ds->MoveBy(-page); break;
+            case 3: ds->MoveBy(page); break;
+            case 4: ds->Last(); break;
+            default: break;
+          }
+        } else if (pos > 1 && pos < sumList_->NumberedRecordCount()) {
+          sumList_->MoveToRecordNumber(pos);
+        } else if (pos >= sumList_->NumberedRecordCount()) {
+          ds->Last();
+        } else {
+          ds->First();
+        }
+        break;
+      default: break;
+    }
+    UpdateVertScrollBar();
+  });
 }
 
 void TCustomDBGridEh::TimedScroll(unsigned direction) {
@@ -357,6 +381,10 @@ void TCustomDBGridEh::TimedScroll(unsigned direction) {
 void TCustomDBGridEh::RememberPosition() {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active()) return;
+  // A walk over the marked rows starts here: marks of records that a refresh or another
+  // delete removed go now, so the walk cannot fail half-way after changing earlier rows.
+  // The list is left alone during the walk, so deleting the rows walked keeps the indexes.
+  markedRows_->DropInvalidBookmarks();
   const int a = dataLink_->Active() ? dataLink_->ActiveRecord() : 0;
   const int n = dataLink_->Active() ? dataLink_->RecordCount() : 1;
   // The middle buffered record is remembered: a jump to a bookmark places that record at

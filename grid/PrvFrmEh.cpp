@@ -218,6 +218,9 @@ void TPreviewFormEh::closeEvent(QCloseEvent* e) {
 TPreviewFormEh* SharedPreviewForm() {
   if (!g_form) {
     g_form = new TPreviewFormEh(nullptr);
+    // Every window of the program runs modally; the preview must take input over the list
+    // window that opened it, so it is modal to the application as well.
+    g_form->setWindowModality(Qt::ApplicationModal);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, g_form.data(), &QObject::deleteLater);
   }
   return g_form;

@@ -332,6 +332,18 @@ TEST(DBGridKeys, TabAndEnterAsTabWalkTheColumnsAcrossRecords) {
   Key(g, Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(g.Col(), last);
   EXPECT_EQ(db->query.RecNo(), 1);
+  // Inside a window Tab stays in the grid (dgTabs) instead of moving the focus on.
+  QWidget window;
+  auto* grid = new Grid;
+  auto* next = new QWidget(&window);
+  next->setFocusPolicy(Qt::StrongFocus);
+  grid->setParent(&window);
+  grid->SetDataSource(&db->source);
+  window.show();
+  grid->setFocus();
+  const int before = grid->Col();
+  Key(*grid, Qt::Key_Tab);
+  EXPECT_NE(grid->Col(), before);
 }
 
 TEST(DBGridKeys, CtrlDeleteAsksAndDeletesTheMarkedRows) {
@@ -717,8 +729,8 @@ TEST(DBGridScroll, MarksOfRecordsDeletedElsewhereAreDroppedSoAWalkCompletes) {
   }
   ds.SetRecNo(5);
   ds.Delete();  // not through the grid
+  f.g.RememberPosition();  // a walk starts
   ASSERT_EQ(f.g.MarkedRows()->BookmarkCount(), 2);
-  f.g.RememberPosition();
   int visited = 0;
   for (int i = 0; i < f.g.MarkedRows()->BookmarkCount(); ++i) {
     ds.SetBookmark(f.g.MarkedRows()->BookmarkAt(i));
@@ -841,4 +853,177 @@ TEST(DBGridLocks, ADeferredLayoutLeavesTheCallersLocksAlone) {
   EXPECT_GT(g.LayoutRuns(), runs);
   QApplication::processEvents();  // the request still queued finds no lock and lays out once more
   EXPECT_EQ(g.LayoutLock(), 0);
+}
+
+// ---- editing hooks, exit and scaling ------------------------------------------------------
+
+TEST(DBGridEditing, TheGridAnswersTheEditQuestionsFromItsColumns) {
+  std::unique_ptr<GridDbFixture> db = Records(2);
+  Grid g;
+  TColumnEh* name = g.Columns()->AppendColumn();
+  name->SetFieldName("name");
+  TColumnEh* kind = g.Columns()->AppendColumn();
+  kind->SetFieldName("name");
+  kind->KeyList = QStringList{"r1", "r2"};
+  kind->PickList = QStringList{"first", "second"};
+  TColumnEh* amount = g.Columns()->AppendColumn();
+  amount->SetFieldName("amount");
+  g.SetDataSource(&db->source);
+  db->query.Open();
+  struct Probe : TCustomDBGridEh {
+    using TCustomDBGridEh::CanEditAcceptKey;
+    using TCustomDBGridEh::CanEditModify;
+    using TCustomDBGridEh::GetEditLimit;
+    using TCustomDBGridEh::GetEditText;
+    using TCustomDBGridEh::SetEditText;
+  };
+  auto* p = static_cast<Probe*>(static_cast<TCustomDBGridEh*>(&g));
+  g.SetCurrentColumn(g.ColumnToGridIndex(0));
+  EXPECT_EQ(p->GetEditText(g.Col(), g.Row()), "r1");
+  EXPECT_EQ(p->GetEditLimit(), 20);
+  g.SetCurrentColumn(g.ColumnToGridIndex(1));
+  EXPECT_EQ(p->GetEditText(g.Col(), g.Row()), "first");  // the key list's text
+  EXPECT_EQ(p->GetEditLimit(), 0);
+  g.SetCurrentColumn(g.ColumnToGridIndex(2));
+  EXPECT_TRUE(p->CanEditAcceptKey(QLatin1Char('7')));
+  EXPECT_FALSE(p->CanEditAcceptKey(QLatin1Char('x')));
+  // Typing puts the record into edit state; the text is written when the record is posted.
+  ASSERT_TRUE(p->CanEditModify());
+  EXPECT_EQ(db->query.State(), dsEdit);
+  p->SetEditText(g.Col(), g.Row(), "42");
+  db->query.Post();
+  EXPECT_EQ(db->query.FieldByName("amount")->AsInteger(), 42);
+  // A key-list text commits its key; a text outside the pick list commits no key (Null).
+  g.SetCurrentColumn(g.ColumnToGridIndex(1));
+  ASSERT_TRUE(p->CanEditModify());
+  p->SetEditText(g.Col(), g.Row(), "second");
+  db->query.Post();
+  EXPECT_EQ(db->query.FieldByName("name")->AsString(), "r2");
+  ASSERT_TRUE(p->CanEditModify());
+  p->SetEditText(g.Col(), g.Row(), "third");
+  db->query.Post();
+  EXPECT_TRUE(db->query.FieldByName("name")->IsNull());
+  // A read-only grid refuses.
+  g.SetReadOnly(true);
+  EXPECT_FALSE(p->CanEditModify());
+}
+
+TEST(DBGridEditing, LeavingTheGridDropsAnUntouchedNewRecord) {
+  std::unique_ptr<GridDbFixture> db = Records(2);
+  Grid g;
+  g.SetDataSource(&db->source);
+  db->query.Open();
+  db->query.Append();
+  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+  QCoreApplication::sendEvent(&g, &out);
+  EXPECT_EQ(db->query.State(), dsBrowse);
+  EXPECT_EQ(db->query.RecordCount(), 2);
+  db->query.Append();
+  db->query.FieldByName("name")->SetAsString("typed");
+  QCoreApplication::sendEvent(&g, &out);
+  EXPECT_EQ(db->query.State(), dsInsert);  // kept for its post
+}
+
+TEST(DBGridEditing, ScalingKeepsTheTotalWidthWithoutDrift) {
+  Grid g;
+  for (int i = 0; i < 3; ++i) g.Columns()->AppendColumn()->SetWidth(33);
+  g.ChangeScale(3, 2);
+  EXPECT_EQ(g.Columns()->Items(0)->Width(), 50);
+  EXPECT_EQ(g.Columns()->Items(1)->Width(), 49);
+  EXPECT_EQ(g.Columns()->Items(2)->Width(), 50);
+}
+
+TEST(DBGridMouse, TitleBottomSelectsColumnsAndTheCornerSelectsAll) {
+  std::unique_ptr<GridDbFixture> db = Records(3);
+  Grid g;
+  g.SetOptions(g.Options() | dgMultiSelect);
+  g.SetDataSource(&db->source);
+  db->query.Open();
+  auto bottomOfTitle = [&](int column) {
+    const QRect r = g.CellRect(g.ColumnToGridIndex(column), 0);
+    return QPoint(r.center().x(), RectBottom(r) - 3);
+  };
+  TDBGridEhSelection* sel = g.CurrentSelection();
+  Click(g, bottomOfTitle(1));
+  ASSERT_EQ(sel->ActiveType(), gstColumns);
+  EXPECT_EQ(sel->Columns().Count(), 1);
+  Click(g, bottomOfTitle(2), Qt::ControlModifier);
+  EXPECT_EQ(sel->Columns().Count(), 2);
+  EXPECT_TRUE(g.IsCellSelected(g.ColumnToGridIndex(2), 0));  // the title of a selected column
+  EXPECT_TRUE(sel->HoldsCell(2, BookmarkOfRecNo(db->query, 1)));
+  Click(g, bottomOfTitle(1), Qt::ControlModifier);
+  Click(g, bottomOfTitle(2), Qt::ControlModifier);
+  EXPECT_EQ(sel->ActiveType(), gstNon);
+  // The indicator's title cell selects everything, and clears it again.
+  Click(g, g.CellRect(0, 0).center());
+  EXPECT_EQ(sel->ActiveType(), gstAll);
+  Click(g, g.CellRect(0, 0).center());
+  EXPECT_EQ(sel->ActiveType(), gstNon);
+}
+
+TEST(DBGridMouse, CheckBoxCellsToggleOnReleaseInTheSameCell) {
+  GridDbFixture db(QStringLiteral("flag BOOLEAN"));
+  db.Exec("INSERT INTO t (flag) VALUES (0)");
+  Grid g;
+  TColumnEh* c = g.Columns()->AppendColumn();
+  c->SetFieldName("flag");
+  c->SetCheckboxes(true);
+  g.SetDataSource(&db.source);
+  db.query.Open();
+  if (c->ColumnKind() != ckCheckboxEh) GTEST_SKIP() << "no boolean field type";
+  const QPoint cell = DataCell(g, 0, 0);
+  Press(g, cell);
+  Release(g, g.CellRect(0, 0).center());  // released elsewhere: nothing
+  EXPECT_EQ(c->CellCheckState(), cbUnchecked);
+  Click(g, cell);
+  EXPECT_EQ(c->CellCheckState(), cbChecked);
+  // With DblClickNextVal only a double click steps it.
+  g.ColumnDefValues()->DblClickNextVal = true;
+  Click(g, cell);
+  EXPECT_EQ(c->CellCheckState(), cbChecked);
+  Send(g.viewport(), QEvent::MouseButtonDblClick, cell, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  EXPECT_EQ(c->CellCheckState(), cbUnchecked);
+}
+
+TEST(DBGridScroll, DeletingTheMarkedRowsDuringAWalkKeepsTheRestValid) {
+  MarkingGrid f;
+  TDataSet& ds = f.db->query;
+  for (int r : {2, 5, 9}) {
+    ds.SetRecNo(r);
+    f.g.MarkedRows()->SetCurrentRowMarked(true);
+  }
+  f.g.RememberPosition();
+  QStringList deleted;
+  for (int i = 0; i < f.g.MarkedRows()->BookmarkCount(); ++i) {
+    ds.SetBookmark(f.g.MarkedRows()->BookmarkAt(i));
+    deleted << ds.FieldByName("name")->AsString();
+    ds.Delete();
+  }
+  EXPECT_EQ(deleted, (QStringList{"r2", "r5", "r9"}));
+  EXPECT_EQ(ds.RecordCount(), 9);
+}
+
+TEST(DBGridKeys, TheSearchedPrefixIsPaintedInverted) {
+  std::unique_ptr<GridDbFixture> db = Records(3, {"xylo", "Abacus", "apple"});
+  Grid g;
+  g.SetOptionsEh(g.OptionsEh() | dghPreferIncSearch);
+  g.SetDataSource(&db->source);
+  db->query.Open();
+  g.SetCurrentColumn(g.ColumnToGridIndex(1));
+  auto highlighted = [&](const QImage& img, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        if (img.pixelColor(x, y) == ToQColor(clHighlight)) ++n;
+    return n;
+  };
+  Key(g, Qt::Key_A, Qt::NoModifier, "a");
+  ASSERT_EQ(db->query.RecNo(), 2);
+  const QRect cell = g.CellRect(g.ColumnToGridIndex(1), g.Row());
+  const QImage searching = g.RenderClient();
+  const int prefix = MeasureTextWidth(g.Columns()->Items(1)->Font().Font, "A");
+  EXPECT_GT(highlighted(searching, QRect(cell.x(), cell.y(), prefix + 3, cell.height())), 10);
+  EXPECT_EQ(highlighted(searching, QRect(cell.x() + prefix + 4, cell.y(), cell.width() - prefix - 4, cell.height())), 0);
+  g.EndIncSearch();
+  EXPECT_EQ(highlighted(g.RenderClient(), cell), 0);
 }

@@ -476,3 +476,31 @@ TEST(DBGridLayout, VerticalTitlesTakeTheirTextLengthAsHeight) {
   EXPECT_EQ(g.LeafColumns()[0]->NodeHeight, extent + 6);
   EXPECT_EQ(g.RowHeights(0), extent + 6 - 1);  // less one with raised fixed cells
 }
+
+// A scroll bar that appears or goes changes the viewport, which re-enters the grid's resize
+// handling; over every small size around the point where the rows stop fitting, the layout must
+// settle (no endless recursion) with the vertical bar shown exactly when rows are hidden.
+TEST(DBGridLayout, ScrollBarsAppearingOrGoingSettleTheLayout) {
+  GridDbFixture db("name TEXT, amount MONEY");
+  for (int i = 0; i < 12; ++i)
+    db.Exec(QStringLiteral("INSERT INTO t (name, amount) VALUES ('row %1', %1.5)").arg(i));
+  db.query.Open();
+  for (bool autoFit : {false, true}) {
+    TDBGridEh grid;
+    grid.SetAutoFitColWidths(autoFit);
+    grid.SetFooterRowCount(1);
+    grid.SumList()->SetActive(true);
+    grid.SetDataSource(&db.source);
+    grid.show();
+    for (int h = 60; h <= 260; h += 3) {
+      for (int w : {60, 140, 230}) {
+        SCOPED_TRACE(QStringLiteral("autofit %1, %2 x %3").arg(autoFit).arg(w).arg(h).toStdString());
+        grid.resize(w, h);
+        QCoreApplication::processEvents();
+        const bool barShown = grid.verticalScrollBar()->isVisible();
+        const bool allRowsFit = grid.VisibleDataRowCount() >= 12;
+        if (allRowsFit) EXPECT_FALSE(barShown && grid.verticalScrollBar()->maximum() > grid.verticalScrollBar()->minimum());
+      }
+    }
+  }
+}
