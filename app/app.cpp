@@ -2,10 +2,14 @@
 
 #include <QApplication>
 
+#include "billing/chargecommands.h"
+#include "billing/rostercommands.h"
 #include "platform/fonts.h"
 #include "services/DM2.h"
+#include "services/servicecommands.h"
 #include "shell/dm.h"
 #include "shell/mainform.h"
+#include "stats/commands.h"
 
 namespace app {
 
@@ -20,6 +24,10 @@ int runProgram(QApplication& application) {
   // main window; they go in the reverse order. Each sets its global instance (Dm1, form_Dm2).
   TDm1 dataModule;
   Tform_Dm2 secondDataModule;
+  RegisterChargingCommands();
+  RegisterStatisticsCommands();
+  RegisterMeterDepositRosterCommands();
+  RegisterServiceCommands();
   TForm_main mainWindow;
   mainWindow.showMaximized();
   return application.exec();

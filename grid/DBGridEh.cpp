@@ -1,6 +1,8 @@
 // The list grid: construction, the data link, layout locks, the layout itself, the row buffer
 // and footer texts.
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhClipboard.h"
+#include "grid/DBGridEhFilter.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -93,6 +95,8 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent) : TCustomGrid(parent) {
   selection_ = std::make_unique<TDBGridEhSelection>(this);
   style_ = DefaultGridStyle();
   style_->RegisterGrid(this);
+  // Copy, cut, paste and delete of the selection go through the clipboard.
+  ClipboardAction = GridClipboardAction;
   TCustomGrid::SetDefaultDrawing(false);
   const TFontEh f{DefaultApplicationFont(), clWindowText};
   font_ = titleFont_ = footerFont_ = f;

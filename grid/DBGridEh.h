@@ -22,6 +22,8 @@ class TCustomDBGridEh;
 class TColumnEh;
 class TDBGridColumnsEh;
 class THeadTreeNode;
+class TSTDBGridEhFilter;
+class TSTColumnFilterEh;
 
 // A font with its colour, as the grid's fonts carry both.
 struct TFontEh {
@@ -285,6 +287,19 @@ class TColumnEh {
   QStringList KeyList;
   int NotInKeyListIndex = -1;
   bool ShowImageAndText = false;
+  // The column's filter in the grid's filter row (created on first use).
+  TSTColumnFilterEh* STFilter();
+  // In-place editing: the edit button of the column's cells, the step of the up-down
+  // button, the rows of a drop-down list, and the events of the cell editor.
+  TColumnButtonStyleEh ButtonStyle = cbsAuto;
+  double Increment = 1.0;
+  int DropDownRows = 7;
+  // The first printable character typed opens the cell's list.
+  bool AutoDropDown = false;
+  // A typed or pasted text that matches no list item (Sender, text); set, the text is kept.
+  std::function<void(TColumnEh* sender, const QString& text)> OnNotInList;
+  // The cell's default button was clicked (Sender, var Handled).
+  std::function<void(TColumnEh* sender, bool& handled)> OnEditButtonClick;
   TColumnKindEh ColumnKind();
   QString CellDisplayText();
   TCheckBoxState CellCheckState();
@@ -312,6 +327,7 @@ class TColumnEh {
   friend class TColumnFooterEh;
   friend class TDBGridColumnsEh;
   TDBGridColumnsEh* collection_;
+  std::unique_ptr<TSTColumnFilterEh> stFilter_;
   unsigned own_ = 0;
   TAlignment alignment_ = taLeftJustify;
   TColor color_ = clWindow;
@@ -816,7 +832,16 @@ class TCustomDBGridEh : public TCustomGrid {
   void InvalidateGridRow(int row);
   void SelectColumnIndex(int i);
 
-  virtual int FilterRowCount() const { return 0; }
+  virtual int FilterRowCount() const;
+  // ---- filter row
+  TSTDBGridEhFilter* STFilter();
+  bool IsFilterCellVisible(int columnIndex);
+  QString ColumnFilterText(int columnIndex);
+  // Applies the column filters: OnApplyFilter when set, else the data service; then the
+  // footers are recalculated and the grid repainted, also when applying fails.
+  void ApplyFilter();
+  void ClearAllFilters();
+  TGridNotifyEvent OnApplyFilter;
   virtual int TitleRowCount() const { return (options_ & dgTitles) ? 1 : 0; }
   TCellTypeEh GetCellType(int gridCol, int gridRow) const;
   virtual QString FooterCellText(int footerRow, TColumnEh* column);
@@ -856,6 +881,8 @@ class TCustomDBGridEh : public TCustomGrid {
   bool ExecuteEditAction(TDBGridEhEditAction action);
   // Copy, cut, paste and delete of the selection through the clipboard; answers whether it ran.
   std::function<bool(TCustomDBGridEh* grid, TDBGridEhEditAction action)> ClipboardAction;
+  // The ellipsis button of a cell, or Ctrl+Enter in such a cell.
+  TGridNotifyEvent OnEditButtonClick;
   void InvalidateSelection();
   // Bookmark of a buffered record (empty when the row holds none).
   QString BufferRowBookmark(int bufferRow) const;
@@ -874,6 +901,14 @@ class TCustomDBGridEh : public TCustomGrid {
   void SetToggleMarks(bool on) { toggleMarks_ = on; }
   bool ShiftMarking() const { return shiftMarking_; }
   bool EditAllowedByOperations() const;
+  // The grid's edit test: whether the editor may change the current cell; puts the data
+  // link into edit state and marks it modified.
+  bool EditCanModify() { return CanEditModify(); }
+  // Stores the editor's text as the cell text of the current cell.
+  void StoreEditText(const QString& text) { cellEditText_ = text; }
+  void SetEditKeyValue(const Variant& v) { editKeyValue_ = v; }
+  // The editor's text as the base grid reads it for the current cell.
+  QString EditTextOfCurrentCell() const { return GetEditText(Col(), Row()); }
   // Writes the editor's text into the record (the data link asks before a post).
   void CommitEditText();
   // A field (or, without one, the whole record) changed: repaint and refresh a stale editor.
@@ -894,6 +929,8 @@ class TCustomDBGridEh : public TCustomGrid {
   void IncSearch(const QString& addText, int timeout, int direction);
   void EndIncSearch();
   bool IncSearchActive() const { return incSearchActive_; }
+  // Whether the find window opens modally.
+  virtual bool FindDialogModal() const { return true; }
   QString IncSearchText() const { return incSearchText_; }
   bool IncSearchTimerRunning() const { return incSearchTimer_.isActive(); }
   int IncSearchTimeout = 1500;
@@ -1022,9 +1059,15 @@ class TCustomDBGridEh : public TCustomGrid {
   void ModifyScrollBar(Qt::Orientation bar, int action, int pos) override;
   void UpdateScrollRange() override;
 
+  // The cell editor: created once, refreshed for the current cell whenever it is placed.
+  QWidget* CreateEditor() override;
+  void UpdateEditorPosition() override;
+
  private:
   friend class TGridDataLinkEh;
+  friend class TDBGridInplaceEdit;
   std::unique_ptr<TBookmarkListEh> markedRows_;
+  std::unique_ptr<TSTDBGridEhFilter> stFilter_;
   std::unique_ptr<TDBGridEhSelection> selection_;
   TDBGridEhAllowedSelections allowedSelections_ = kAllSelectionsEh;
   // Shift marking (rows grow with Shift and the arrows or the mouse).

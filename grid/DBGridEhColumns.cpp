@@ -2,6 +2,7 @@
 #include <QFontMetrics>
 
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhFilter.h"
 #include "platform/format.h"
 
 #include <cmath>

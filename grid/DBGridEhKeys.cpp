@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhFindDlgs.h"
 #include "platform/ui.h"
 
 namespace {
@@ -522,8 +523,15 @@ bool TCustomDBGridEh::KeyDown(int key, Qt::KeyboardModifiers shift) {
     CopyValueFromPriorRecord();
     return true;
   }
-  if (key == Qt::Key_F && mods == Qt::ControlModifier && (optionsEh_ & dghIncSearch)) {
-    IncSearch(QString(), -1, 0);
+  if (key == Qt::Key_F && mods == Qt::ControlModifier && (optionsEh_ & (dghIncSearch | dghDialogFind))) {
+    // Ctrl+F starts the incremental search; pressed again during one, or without the
+    // incremental search, it opens the find window.
+    if ((optionsEh_ & dghIncSearch) && !(incSearchActive_ && (optionsEh_ & dghDialogFind))) {
+      IncSearch(QString(), -1, 0);
+    } else {
+      if (incSearchActive_) EndIncSearch();
+      OpenFindDialog(this, QString(), FindDialogModal());
+    }
     return true;
   }
   if (incSearchActive_) {

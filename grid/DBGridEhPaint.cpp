@@ -260,6 +260,10 @@ void TCustomDBGridEh::DrawCell(int col, int row, const QRect& rect, TGridDrawSta
         TColor bg = column->Title()->Color();
         highlightedCell_ = GetFixedCellColors(col, row, f, bg, IsCellSelected(col, row));
         FillRect(r, bg);
+        // The column's filter text, left-aligned.
+        const QString filterText = ColumnFilterText(column->Index());
+        if (!filterText.isEmpty() && Painter())
+          DrawCellText(*Painter(), f, bg, r, false, 2, 2, true, false, tlTop, taLeftJustify, filterText, 2, 2);
         break;
       }
       case caData:

@@ -56,6 +56,7 @@ TField* TDBMemo::Field() const {
 }
 
 void TDBMemo::load() {
+  if (loading_) return;  // the memo is writing its own text into the row
   TField* f = Field();
   const QString text = f ? f->AsString() : QString();
   if (text == toPlainText()) return;
@@ -68,12 +69,25 @@ void TDBMemo::typed() {
   if (loading_) return;
   TField* f = Field();
   if (!f) return;
-  if (!link_->Edit()) {
+  // Take the typed text first: entering the edit state tells the link that the record
+  // changed, which would show the stored text again over what was typed.
+  const QString text = toPlainText();
+  bool editable = false;
+  {
+    loading_ = true;
+    struct Reset { bool& flag; ~Reset() { flag = false; } } reset{loading_};
+    editable = link_->Edit();
+  }
+  if (!editable) {
     load();  // the row cannot be edited: show its value again
     return;
   }
-  const QString text = toPlainText();
   if (f->AsString() != text) f->SetAsString(text);
+  if (toPlainText() != text) {
+    loading_ = true;
+    setPlainText(text);
+    loading_ = false;
+  }
 }
 
 TForm_bz::TForm_bz(QWidget* parent) : QDialog(parent) {

@@ -11,6 +11,8 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/qxb.h"
+#include "shell/choosestorey.h"
+#include "shell/relatedunit.h"
 #include "shell/recordwindow.h"
 
 namespace {
@@ -71,6 +73,9 @@ void TForm_choosegarden::DBGridEh1DblClick() { bitbtn_selectClick(); }
 
 void TForm_choosegarden::bitbtn_selectClick() {
   if (CallerTag() == u("qxb")) chooseForOperator();
+  // "housecompany": the estate of the associated unit being edited (nothing is posted).
+  if (CallerTag() == u("housecompany") && Form_housecompany)
+    CopyPickedFields(q_temp, Form_housecompany->Q_temp, {u("小区代码"), u("小区名称")});
   // The estate picker closes after any selection.
   done(Accepted);
 }

@@ -13,6 +13,7 @@ class TDBGridEh;
 // (选中 or a double-click) acts by tag and closes the picker, whatever the tag:
 //   "qxb": gives the chosen estate to the operator selected in Form_qxb (a 权限小区表 row,
 //          posted), unless he has it already.
+//   "housecompany": 小区代码 and 小区名称 into the unit being edited in Form_housecompany.
 class TForm_choosegarden : public QDialog {
   Q_OBJECT
  public:

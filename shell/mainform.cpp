@@ -31,8 +31,18 @@
 #include "grid/DBCtrlsEh.h"
 #include "shell/about.h"
 #include "shell/gsxx.h"
+#include "shell/guestinfo.h"
+#include "shell/houselease.h"
+#include "shell/gardeninfo.h"
+#include "shell/storeyinfo.h"
+#include "shell/houseinfo.h"
+#include "shell/housesearch.h"
+#include "shell/relatedunit.h"
 #include "shell/qxb.h"
 #include "shell/recordwindow.h"
+#include "shell/remind.h"
+#include "shell/maintenance.h"
+#include "shell/commandregistry.h"
 
 
 TForm_main* Form_main = nullptr;
@@ -589,9 +599,9 @@ void TForm_main::FormActivate() {
   setStatusPanelText(3, u("小区：") + CurrentGardenName);
   startupCompleted_ = true;
 
-  // 8. The reminder list's start-up pass belongs to the reminder window, which this program
-  // does not have yet; the switch is kept for it and start-up goes on.
+  // 8. The reminder list, shown only when it has rows.
   remindAtStartup_ = remindAtStart;
+  if (remindAtStart) ShowStartupReminders(this);
 }
 
 bool TForm_main::runLogin() {
@@ -637,6 +647,8 @@ void TForm_main::unavailable(const char* menuName) {
   for (const MainMenuEntry& entry : mainMenuEntries()) {
     if (entry.kind != MainMenuEntry::Item || qstrcmp(entry.name, menuName) != 0) continue;
     if (!checkRight(entry.right)) return;
+    // A window registered by a folder the shell does not depend on opens here.
+    if (RunMainCommand(QString::fromLatin1(menuName), this)) return;
     ShowInformation(u(kFunctionNotAvailable));
     return;
   }
@@ -710,25 +722,124 @@ void TForm_main::N32Click() {
 
 void TForm_main::N27Click() {}
 
+// 客户资料设置: the customers, ordered by name; no right is checked.
+void TForm_main::N99Click() {
+  TADOQuery* q = Dm1->q_guestinfo;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 客户资料"));
+  q->SQL.Add(u("order by 客户名称"));
+  q->Open();
+  {
+    auto* window = new TForm_guestinfo(this);
+    RunModal(window);
+    delete window;
+  }
+  q->Close();
+}
+
+// 数据整理: the clean-up window with its building list.
+void TForm_main::N10Click() {
+  auto* window = new TForm_arrange(this);
+  QStringList buildings;
+  TADOQuery* q = Dm1->q_storeyinfo;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 楼宇资料 "));
+  if (GardenScoped) q->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  q->SQL.Add(u("order by 楼宇名称"));
+  q->Open();
+  for (q->First(); !q->Eof(); q->Next()) buildings << q->FieldByName(u("楼宇名称"))->AsString();
+  q->Close();
+  window->DBComboBoxEh3->SetItems(buildings);
+  RunModal(window);
+  delete window;
+}
+
+// 数据初始化
+void TForm_main::N44Click() {
+  if (!checkRight("数据初始化")) return;
+  auto* window = new TForm_initialize(this);
+  RunModal(window);
+  delete window;
+}
+
+// 数据备份
+void TForm_main::N16Click() {
+  auto* window = new TForm_backup(this);
+  RunModal(window);
+  delete window;
+}
+
+// 数据恢复: afterwards the main database is connected again, whatever the window did.
+void TForm_main::N7Click() {
+  auto* window = new TForm_restore(this);
+  RunModal(window);
+  delete window;
+  Dm1->ADO_system->Open();
+}
+
+// 到期报警: the reminder window over an emptied 通用.
+void TForm_main::N52Click() {
+  if (!checkRight("到期报警")) return;
+  auto* window = new TForm_txgn(this);
+  TADOQuery* q = Dm1->q_tongyong;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("delete from 通用"));
+  q->ExecSQL();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 通用"));
+  q->SQL.Add(u("order by texta"));
+  q->Open();
+  RunModal(window);
+  delete window;
+  q->Close();
+}
+
+// 到期报警设置: the settings row of the local database.
+void TForm_main::N51Click() {
+  if (!checkRight("到期报警设置")) return;
+  TADOQuery* q = Dm1->q_tongyong;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from sysset"));
+  q->Open();
+  {
+    auto* window = new TForm_txcsb(this);
+    RunModal(window);
+    delete window;
+  }
+  q->Close();
+}
+
+// 房屋租赁管理: the leases not moved out yet; no right is checked.
+void TForm_main::N100Click() {
+  TADOQuery* q = Dm1->q_houselease;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 房屋租赁表 where 已经迁出=0"));
+  q->SQL.Add(u("order by 房屋代码"));
+  q->Open();
+  {
+    auto* window = new TForm_houselease(this);
+    RunModal(window);
+    delete window;
+  }
+  q->Close();
+}
+
 #define UNAVAILABLE(n) \
   void TForm_main::n##Click() { unavailable(#n); }
-UNAVAILABLE(N10)
-UNAVAILABLE(N44)
-UNAVAILABLE(N16)
-UNAVAILABLE(N7)
-UNAVAILABLE(N77)
-UNAVAILABLE(N54)
-UNAVAILABLE(N13)
+void TForm_main::N77Click() { OpenGardenInfoWindow(this); }
+void TForm_main::N54Click() { OpenStoreyInfoWindow(this); }
+void TForm_main::N13Click() { OpenHouseInfoWindow(this); }
 UNAVAILABLE(N12)
 UNAVAILABLE(N56)
 UNAVAILABLE(N11)
 UNAVAILABLE(N115)
-UNAVAILABLE(N99)
-UNAVAILABLE(N100)
-UNAVAILABLE(N15)
-UNAVAILABLE(N52)
-UNAVAILABLE(N51)
-UNAVAILABLE(N79)
+void TForm_main::N15Click() { OpenHouseStatusWindow(this); }
+void TForm_main::N79Click() { OpenHouseCompanyWindow(this); }
 UNAVAILABLE(N24)
 UNAVAILABLE(N22)
 UNAVAILABLE(N38)

@@ -334,6 +334,16 @@ TEST_F(RecordWindowTest, MemoEditorWritesIntoTheCallersRowOnlyWhileEditing) {
   EXPECT_EQ(memo.toPlainText(), u("第一行\n第二行"));
   query_->Locate(u("代码"), Variant(u("002")));
   EXPECT_EQ(memo.toPlainText(), u(""));
+
+  // The first text typed into a browsing row puts the row into editing and is kept, not
+  // replaced by the stored text that entering the edit state shows again.
+  ASSERT_EQ(query_->State(), dsBrowse);
+  memo.setPlainText(u("新的备注"));
+  EXPECT_EQ(query_->State(), dsEdit);
+  EXPECT_EQ(memo.toPlainText(), u("新的备注"));
+  EXPECT_EQ(query_->FieldByName(u("备注"))->AsString(), u("新的备注"));
+  query_->Cancel();
+  EXPECT_EQ(memo.toPlainText(), u(""));
 }
 
 TEST_F(RecordWindowTest, LayoutResetDeletesTheFileOnlyWhenRequested) {

@@ -1,0 +1,371 @@
+#include "billing/houseitem.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSet>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "billing/iteminfo.h"
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/datetime.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Reads the whole result of a statement.
+TADOQuery* openQuery(TADOQuery& q, TADOConnection* c, const QString& sql) {
+  q.SetConnection(c);
+  q.SQL.Clear();
+  q.SQL.Add(sql);
+  q.Open();
+  return &q;
+}
+
+double houseArea(TDataSet* house, const QString& areaName) {
+  static const QStringList known = {u("房屋面积"), u("使用面积"), u("其它面积一"), u("其它面积二"), u("其它面积三"),
+                                    u("其它面积四")};
+  if (!known.contains(areaName)) return 0;
+  TField* f = house->FindField(areaName);
+  return f ? f->AsFloat() : 0;
+}
+}  // namespace
+
+int AssignChargeItems(TADOConnection* connection, const QStringList& houseCodes, const QString& item,
+                      const QString& operatorName) {
+  TADOQuery items;
+  QString sql = u("select * from 收费项目 where (停止收费='否')");
+  if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  if (item != kAllChargeItems) sql += u("and(收费名称=") + SqlQuote::Text(item) + u(")");
+  openQuery(items, connection, sql);
+
+  static const char* const kInsert =
+      "insert into 房屋收费项目 (操作人员, 操作日期, 收费名称, 单价, 计算公式, 收费面积, 收费范围, 收费说明, "
+      "收费周期, 收费类别, 楼宇名称, 楼宇单元, 房屋代码, 小区代码, 小区名称, 楼宇代码, 房屋面积, 使用面积, "
+      "其它面积一, 业主名称, 预付金额, 金额) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+  const TDateTime now = Now();
+  int appended = 0;
+  connection->BeginTrans();
+  try {
+    for (const QString& code : houseCodes) {
+      TADOQuery house;
+      openQuery(house, connection, u("select * from 房屋资料 where (房屋代码=") + SqlQuote::Text(code) + u(")"));
+      if (house.IsEmpty()) continue;
+      TADOQuery existing;
+      openQuery(existing, connection,
+                u("select 收费名称 from 房屋收费项目 where (房屋代码=") + SqlQuote::Text(code) + u(")"));
+      QSet<QString> has;
+      for (existing.First(); !existing.Eof(); existing.Next())
+        has.insert(existing.Fields()[0]->AsString().toCaseFolded());
+      auto h = [&house](const char* f) { return house.FieldByName(u(f))->Value(); };
+      for (items.First(); !items.Eof(); items.Next()) {
+        auto it = [&items](const char* f) { return items.FieldByName(u(f)); };
+        const QString name = it("收费名称")->AsString();
+        if (has.contains(name.toCaseFolded())) continue;
+        const QString formula = it("计算公式")->AsString();
+        Money price = it("单价")->AsMoney();
+        if (it("收费类别")->AsString() == u("业主收费金额相同")) price = it("金额")->AsMoney();
+        const Money basis = StandardBasis(formula, houseArea(&house, it("收费面积")->AsString()));
+        connection->Execute(u(kInsert),
+                            {Variant(operatorName), Variant::dateTime(now), Variant(name), Variant(price),
+                             Variant(formula), it("收费面积")->Value(), it("收费范围")->Value(), it("收费说明")->Value(),
+                             it("收费周期")->Value(), it("收费类别")->Value(), h("楼宇名称"), h("楼宇单元"), h("房屋代码"),
+                             h("小区代码"), h("小区名称"), h("楼宇代码"), h("房屋面积"), h("使用面积"), h("其它面积一"),
+                             h("业主名称"), Variant(basis), Variant(price * basis)});
+        has.insert(name.toCaseFolded());
+        ++appended;
+      }
+    }
+    connection->CommitTrans();
+  } catch (...) {
+    connection->RollbackTrans();
+    throw;
+  }
+  return appended;
+}
+
+// ---------------------------------------------------------------------------------------
+
+TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_houseitem"));
+  setWindowTitle(u("房屋收费项目管理"));
+
+  q_houseinfo = new TADOQuery(this);
+  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
+  q_houseinfo->SetConnection(Dm1->ADO_system);
+  ds_houseinfo = new TDataSource(this);
+  ds_houseinfo->SetDataSet(q_houseinfo);
+  t_houseitem = new TADOQuery(this);
+  t_houseitem->setObjectName(QStringLiteral("t_houseitem"));
+  t_houseitem->SetConnection(Dm1->ADO_system);
+  ds_houseitem = new TDataSource(this);
+  ds_houseitem->SetDataSet(t_houseitem);
+  SetMainDataSet(t_houseitem);
+  q_houseinfo->AfterScroll = [this](TDataSet*) { reloadStandards(); };
+  q_houseinfo->AfterOpen = [this](TDataSet*) { reloadStandards(); };
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  bitbtn_additem = AddToolButton(row, "bitbtn_additem", u("新增项目"));
+  bitbtn_deleteitem = AddToolButton(row, "bitbtn_deleteitem", u("删除项目"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  row->addWidget(new QLabel(u("收费项目："), bar));
+  ComboBox1 = new QComboBox(bar);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  row->addWidget(ComboBox1);
+  row->addWidget(new QLabel(u("提示：可以选择多个业主增加收费项目！\n按Ctrl键+鼠标左键选择相应的业主！"), bar));
+  row->addStretch(1);
+
+  auto* search = new QFrame(this);
+  auto* srow = new QHBoxLayout(search);
+  Edit1 = new QLineEdit(search);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit2 = new QLineEdit(search);
+  Edit2->setObjectName(QStringLiteral("Edit2"));
+  ComboBox2 = new QComboBox(search);
+  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+  ComboBox2->setEditable(true);
+  ComboBox3 = new QComboBox(search);
+  ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
+  ComboBox3->setEditable(true);
+  srow->addWidget(new QLabel(u("房屋代码："), search));
+  srow->addWidget(Edit1);
+  srow->addWidget(new QLabel(u("业主名称："), search));
+  srow->addWidget(Edit2);
+  srow->addWidget(new QLabel(u("楼宇名称："), search));
+  srow->addWidget(ComboBox2);
+  srow->addWidget(new QLabel(u("房屋类型："), search));
+  srow->addWidget(ComboBox3);
+  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  srow->addStretch(1);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
+  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
+  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 90);
+  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
+  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+
+  auto* editors = new QFrame(this);
+  auto* erow = new QHBoxLayout(editors);
+  auto bound = [&](const char* name, const char* field, const char* caption) {
+    auto* e = new TDBEditEh(editors);
+    e->setObjectName(QString::fromLatin1(name));
+    e->SetDataSource(ds_houseitem);
+    e->SetDataField(u(field));
+    erow->addWidget(new QLabel(u(caption), editors));
+    erow->addWidget(e);
+    return e;
+  };
+  DBEdit_price = bound("DBEdit_price", "单价", "单价：");
+  DBEdit_basis = bound("DBEdit_basis", "预付金额", "面积/数量/金额：");
+  DBEdit_amount = bound("DBEdit_amount", "金额", "应缴费用：");
+  DBEdit_remark = bound("DBEdit_remark", "备注", "备注：");
+  SpeedButton_save = AddToolButton(erow, "SpeedButton_save", u("保存"));
+  SpeedButton_calc = AddToolButton(erow, "SpeedButton_calc", u("计算"));
+
+  DBGridEh2 = new TDBGridEh(this);
+  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+  SetupListGrid(DBGridEh2, ds_houseitem);
+  AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100)->Footer()->SetValue(u("记录数"));
+  AddGridColumn(DBGridEh2, u("单价"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
+  AddGridColumn(DBGridEh2, u("计算公式"));
+  AddGridColumn(DBGridEh2, u("预付金额"), u("面积/数量/金额"));
+  for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "房屋代码", "业主名称"}) AddGridColumn(DBGridEh2, u(f));
+  AddGridColumn(DBGridEh2, u("金额"), u(" 应缴费用"));
+  AddGridColumn(DBGridEh2, u("备注"));
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("房屋收费项目明细表"));
+
+  auto* body = new QHBoxLayout();
+  body->addWidget(DBGridEh1, 1);
+  auto* right = new QVBoxLayout();
+  right->addWidget(editors);
+  right->addWidget(DBGridEh2, 1);
+  body->addLayout(right, 3);
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(search);
+  column->addLayout(body, 1);
+  resize(1000, 640);
+
+  const struct {
+    QToolButton* button;
+    void (TForm_houseitem::*handler)();
+  } handlers[] = {{bitbtn_seek, &TForm_houseitem::bitbtn_seekClick},
+                  {bitbtn_additem, &TForm_houseitem::bitbtn_additemClick},
+                  {bitbtn_deleteitem, &TForm_houseitem::bitbtn_deleteitemClick},
+                  {SpeedButton_save, &TForm_houseitem::SaveChargeStandard},
+                  {SpeedButton_calc, &TForm_houseitem::RecalcStandardAmounts},
+                  {bitbtn_out, &TForm_houseitem::bitbtn_outClick},
+                  {bitbtn_print, &TForm_houseitem::bitbtn_printClick},
+                  {SpeedButton4, &TForm_houseitem::SpeedButton4Click}};
+  for (const auto& h : handlers)
+    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(Edit1, Edit2);
+  chain->Link(Edit2, Edit1);
+  SetImeName(Edit2, CurrentOperatorIme);
+}
+
+TForm_houseitem::~TForm_houseitem() = default;
+
+void TForm_houseitem::done(int result) {
+  if (q_houseinfo->State() == dsEdit || q_houseinfo->State() == dsInsert) q_houseinfo->Cancel();
+  TRecordForm::done(result);
+}
+
+void TForm_houseitem::Prepare() {
+  const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
+  if (GardenScoped) q_houseinfo->SQL.Add(estate);
+  q_houseinfo->SQL.Add(u("order by 房屋代码"));
+  q_houseinfo->Open();
+  auto fill = [](QComboBox* box, const QString& sql, const char* field, const QStringList& first) {
+    box->clear();
+    box->addItems(first);
+    TADOQuery* s = Dm1->q_search;
+    s->Close();
+    s->SQL.Clear();
+    s->SQL.Add(sql);
+    s->Open();
+    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->FieldByName(u(field))->AsString());
+    s->Close();
+  };
+  fill(ComboBox2, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称", {});
+  fill(ComboBox3, u("select * from 房型信息 order by 名称 "), "名称", {});
+  QString items = u("select * from 收费项目 where (停止收费='否')");
+  if (GardenScoped) items += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  fill(ComboBox1, items, "收费名称", {kAllChargeItems});
+  ComboBox1->setCurrentIndex(-1);
+}
+
+void TForm_houseitem::reloadStandards() {
+  if (t_houseitem->State() == dsEdit || t_houseitem->State() == dsInsert) t_houseitem->Cancel();
+  t_houseitem->Close();
+  t_houseitem->SQL.Clear();
+  const QString code = q_houseinfo->Active() && !q_houseinfo->IsEmpty()
+                           ? q_houseinfo->FieldByName(u("房屋代码"))->AsString()
+                           : QString();
+  t_houseitem->SQL.Add(u("select * from 房屋收费项目 where 房屋代码=") + SqlQuote::Text(code));
+  t_houseitem->Open();
+}
+
+void TForm_houseitem::bitbtn_seekClick() {
+  QStringList parts;
+  if (!Edit1->text().trimmed().isEmpty())
+    parts << u("(房屋代码 like ") + SqlQuote::Like(Edit1->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!Edit2->text().trimmed().isEmpty())
+    parts << u("(业主名称 like ") + SqlQuote::Like(Edit2->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!ComboBox2->currentText().trimmed().isEmpty())
+    parts << u("(楼宇名称 = ") + SqlQuote::Text(ComboBox2->currentText().trimmed()) + u(")");
+  if (!ComboBox3->currentText().trimmed().isEmpty())
+    parts << u("(房型 = ") + SqlQuote::Text(ComboBox3->currentText().trimmed()) + u(")");
+  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
+  if (!parts.isEmpty()) q_houseinfo->SQL.Add(u(" where ") + parts.join(u("and")));
+  q_houseinfo->SQL.Add(u("order by 房屋代码"));
+  q_houseinfo->Open();
+  if (q_houseinfo->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+}
+
+void TForm_houseitem::bitbtn_additemClick() {
+  if (!CheckActionRight("编辑权")) return;
+  if (t_houseitem->State() == dsEdit || t_houseitem->State() == dsInsert) t_houseitem->Cancel();
+  if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) {
+    ShowNotice(u("没有指定房屋代码!"));
+    return;
+  }
+  if (ComboBox1->currentText().isEmpty()) {
+    ShowNotice(u("没有选择收费项目，请选择！"));
+    ComboBox1->setFocus();
+    return;
+  }
+  DBGridEh1->RememberPosition();
+  QStringList codes;
+  const QString here = q_houseinfo->Bookmark();
+  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
+  for (int i = 0; i < marks->BookmarkCount(); ++i) {
+    q_houseinfo->SetBookmark(marks->BookmarkAt(i));
+    codes << q_houseinfo->FieldByName(u("房屋代码"))->AsString();
+  }
+  if (!here.isEmpty()) q_houseinfo->SetBookmark(here);
+  AssignChargeItems(Dm1->ADO_system, codes, ComboBox1->currentText(), CurrentOperatorName);
+  reloadStandards();
+  DBGridEh1->CurrentSelection()->Unselect();
+  ShowNotice(u("增加完毕！"));
+}
+
+void TForm_houseitem::bitbtn_deleteitemClick() { RecordDelete(t_houseitem, "删除权", true); }
+
+void TForm_houseitem::SaveChargeStandard() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!t_houseitem->Active() || t_houseitem->IsEmpty()) return;
+  BeginSave(t_houseitem);
+  auto f = [this](const char* name) { return t_houseitem->FieldByName(u(name)); };
+  const QString formula = f("计算公式")->AsString();
+  if (formula == ChargeFormula::Meter) f("预付金额")->SetAsMoney(Money());
+  if (formula == ChargeFormula::Direct) f("预付金额")->SetAsMoney(Money::fromInt(1));
+  f("金额")->SetAsMoney(f("单价")->AsMoney() * f("预付金额")->AsMoney());
+  f("操作人员")->SetAsString(CurrentOperatorName);
+  f("操作日期")->SetAsDateTime(Now());
+  t_houseitem->Post();
+  ShowNotice(u("存盘完毕！"));
+}
+
+void TForm_houseitem::RecalcStandardAmounts() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!t_houseitem->Active() || t_houseitem->IsEmpty()) return;
+  t_houseitem->UpdateRecord();
+  t_houseitem->CheckBrowseMode();
+  t_houseitem->DisableControls();
+  try {
+    for (t_houseitem->First(); !t_houseitem->Eof(); t_houseitem->Next()) {
+      t_houseitem->Edit();
+      t_houseitem->FieldByName(u("金额"))->SetAsMoney(t_houseitem->FieldByName(u("单价"))->AsMoney() *
+                                                      t_houseitem->FieldByName(u("预付金额"))->AsMoney());
+      t_houseitem->Post();
+    }
+    t_houseitem->First();
+  } catch (...) {
+    t_houseitem->EnableControls();
+    throw;
+  }
+  t_houseitem->EnableControls();
+  ShowNotice(u("计算完毕！"));
+}
+
+void TForm_houseitem::bitbtn_outClick() { ExportShownRows(DBGridEh2, u("房屋收费项目明细表"), "导出权", true); }
+void TForm_houseitem::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
+void TForm_houseitem::SpeedButton4Click() { close(); }
+void TForm_houseitem::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
+
+void OpenHouseChargeStandardsCommand(QWidget* owner) {
+  auto* window = new TForm_houseitem(owner);
+  window->Prepare();
+  RunModal(window);
+  window->q_houseinfo->Close();
+  window->t_houseitem->Close();
+  delete window;
+  Dm1->q_houseitem->Close();
+}

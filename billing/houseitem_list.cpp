@@ -1,0 +1,242 @@
+#include "billing/houseitem_list.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "billing/houseitem.h"
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+}  // namespace
+
+TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_houseitem_list"));
+  setWindowTitle(u("房屋收费项目明细表"));
+  q_houseitem = new TADOQuery(this);
+  q_houseitem->setObjectName(QStringLiteral("q_houseitem"));
+  q_houseitem->SetConnection(Dm1->ADO_system);
+  ds_houseitem = new TDataSource(this);
+  ds_houseitem->SetDataSet(q_houseitem);
+  SetMainDataSet(q_houseitem);
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除项目"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  row->addWidget(new QLabel(u("单价："), bar));
+  Edit_price = new QLineEdit(bar);
+  Edit_price->setObjectName(QStringLiteral("Edit_price"));
+  row->addWidget(Edit_price);
+  bitbtn_assign = AddToolButton(row, "bitbtn_assign", u("赋值"));
+  bitbtn_assign->setToolTip(u("将以下显示的记录中单价全部等于左边的值"));
+  row->addStretch(1);
+
+  auto* search = new QFrame(this);
+  auto* srow = new QHBoxLayout(search);
+  Edit1 = new QLineEdit(search);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit2 = new QLineEdit(search);
+  Edit2->setObjectName(QStringLiteral("Edit2"));
+  ComboBox2 = new QComboBox(search);
+  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+  ComboBox2->setEditable(true);
+  ComboBox1 = new QComboBox(search);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  ComboBox1->setEditable(true);
+  for (auto [caption, w] : {std::pair<const char*, QWidget*>{"房屋代码：", Edit1}, {"业主名称：", Edit2},
+                            {"楼宇名称：", ComboBox2}, {"收费项目：", ComboBox1}}) {
+    srow->addWidget(new QLabel(u(caption), search));
+    srow->addWidget(w);
+  }
+  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  srow->addStretch(1);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_houseitem);
+  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
+  for (const char* f : {"楼宇名称", "房屋代码", "业主名称"}) AddGridColumn(DBGridEh1, u(f));
+  AddGridColumn(DBGridEh1, u("收费名称"))->Footer()->SetValue(u("记录数"));
+  AddGridColumn(DBGridEh1, u("单价"))->Footer()->SetValueType(fvtCount);
+  AddGridColumn(DBGridEh1, u("计算公式"));
+  AddGridColumn(DBGridEh1, u("预付金额"), u("面积/数量/金额"));
+  AddGridColumn(DBGridEh1, u("金额"), u(" 应缴费用"));
+  for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "备注"}) AddGridColumn(DBGridEh1, u(f));
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("房屋收费项目明细表"));
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(search);
+  column->addWidget(DBGridEh1, 1);
+  resize(1000, 600);
+
+  const struct {
+    QToolButton* button;
+    void (TForm_houseitem_list::*handler)();
+  } handlers[] = {{bitbtn_seek, &TForm_houseitem_list::bitbtn_seekClick},
+                  {bitbtn_assign, &TForm_houseitem_list::SetStandardPrice},
+                  {bitbtn_delete, &TForm_houseitem_list::DeleteCurrent},
+                  {bitbtn_out, &TForm_houseitem_list::bitbtn_outClick},
+                  {bitbtn_print, &TForm_houseitem_list::bitbtn_printClick},
+                  {SpeedButton4, &TForm_houseitem_list::SpeedButton4Click}};
+  for (const auto& h : handlers)
+    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(Edit1, Edit2);
+  chain->Link(Edit2, Edit1);
+  SetImeName(Edit2, CurrentOperatorIme);
+}
+
+TForm_houseitem_list::~TForm_houseitem_list() = default;
+
+void TForm_houseitem_list::done(int result) {
+  TRecordForm::done(result);
+  q_houseitem->Close();
+}
+
+void TForm_houseitem_list::Prepare() {
+  auto fill = [](QComboBox* box, const QString& sql, const char* field) {
+    box->clear();
+    TADOQuery* s = Dm1->q_search;
+    s->Close();
+    s->SQL.Clear();
+    s->SQL.Add(sql);
+    s->Open();
+    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->FieldByName(u(field))->AsString());
+    s->Close();
+    box->setCurrentIndex(-1);
+  };
+  const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();
+  fill(ComboBox2, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称");
+  QString items = u("select * from 收费项目 where (停止收费='否')");
+  if (GardenScoped) items += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  fill(ComboBox1, items, "收费名称");
+}
+
+void TForm_houseitem_list::reopen() {
+  q_houseitem->Close();
+  q_houseitem->Open();
+}
+
+void TForm_houseitem_list::bitbtn_seekClick() {
+  QStringList parts;
+  if (!Edit1->text().trimmed().isEmpty())
+    parts << u("(房屋代码 like ") + SqlQuote::Like(Edit1->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!Edit2->text().trimmed().isEmpty())
+    parts << u("(业主名称 like ") + SqlQuote::Like(Edit2->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!ComboBox2->currentText().trimmed().isEmpty())
+    parts << u("(楼宇名称 = ") + SqlQuote::Text(ComboBox2->currentText().trimmed()) + u(")");
+  if (!ComboBox1->currentText().trimmed().isEmpty())
+    parts << u("(收费名称 = ") + SqlQuote::Text(ComboBox1->currentText().trimmed()) + u(")");
+  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  q_houseitem->Close();
+  q_houseitem->SQL.Clear();
+  q_houseitem->SQL.Add(u("select * from 房屋收费项目 "));
+  if (!parts.isEmpty()) q_houseitem->SQL.Add(u(" where ") + parts.join(u("and")));
+  q_houseitem->SQL.Add(u("order by 房屋代码"));
+  q_houseitem->Open();
+  if (q_houseitem->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+}
+
+void TForm_houseitem_list::SetStandardPrice() {
+  if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
+  if (!AskYesNo(u("确实要进行赋值操作吗？"))) return;
+  const std::optional<Money> price = Money::parse(Edit_price->text().trimmed());
+  if (!price) {
+    ShowNotice(u("请输入正确的单价！"));
+    Edit_price->setFocus();
+    return;
+  }
+  // Every listed standard or none.
+  TADOConnection* db = Dm1->ADO_system;
+  q_houseitem->DisableControls();
+  db->BeginTrans();
+  try {
+    for (q_houseitem->First(); !q_houseitem->Eof(); q_houseitem->Next()) {
+      q_houseitem->Edit();
+      q_houseitem->FieldByName(u("单价"))->SetAsMoney(*price);
+      const Money basis = q_houseitem->FieldByName(u("预付金额"))->IsNull()
+                              ? Money()
+                              : q_houseitem->FieldByName(u("预付金额"))->AsMoney();
+      q_houseitem->FieldByName(u("金额"))->SetAsMoney(*price * basis);
+      q_houseitem->Post();
+    }
+    db->CommitTrans();
+  } catch (...) {
+    db->RollbackTrans();
+    if (q_houseitem->State() != dsBrowse) q_houseitem->Cancel();
+    reopen();  // the list shows what the table holds
+    q_houseitem->EnableControls();
+    throw;
+  }
+  q_houseitem->First();
+  q_houseitem->EnableControls();
+  ShowNotice(u("处理完毕！"));
+}
+
+void TForm_houseitem_list::DeleteCurrent() { RecordDelete(q_houseitem, "删除权", true); }
+
+void TForm_houseitem_list::DeleteMarked() {
+  if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
+  if (!AskYesNo(u("要删除当前选中的记录吗? "))) return;
+  DBGridEh1->RememberPosition();
+  const QStringList marks = DBGridEh1->MarkedRows()->Bookmarks();
+  for (const QString& mark : marks) {
+    if (!q_houseitem->BookmarkValid(mark.toLatin1())) continue;
+    q_houseitem->SetBookmark(mark);
+    try {
+      q_houseitem->Delete();
+    } catch (const Exception&) {
+      if (q_houseitem->State() != dsBrowse) q_houseitem->Cancel();
+    }
+  }
+  DBGridEh1->CurrentSelection()->Unselect();
+}
+
+void TForm_houseitem_list::DeleteAll() {
+  if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
+  if (!AskYesNo(u("要删除当前显示的所有记录吗? "))) return;
+  // A row the database refuses is skipped rather than tried again without end.
+  q_houseitem->First();
+  while (!q_houseitem->Eof()) {
+    try {
+      q_houseitem->Delete();
+    } catch (const Exception&) {
+      if (q_houseitem->State() != dsBrowse) q_houseitem->Cancel();
+      q_houseitem->Next();
+    }
+  }
+}
+
+void TForm_houseitem_list::bitbtn_outClick() {
+  if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
+  ExportShownRows(DBGridEh1, u("房屋收费项目明细表"), "导出权", true);
+}
+void TForm_houseitem_list::bitbtn_printClick() {
+  if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
+  PrintShownRows(PrintDBGridEh1, "打印权", true);
+}
+void TForm_houseitem_list::SpeedButton4Click() { close(); }
+
+void OpenHouseChargeListCommand(QWidget* owner) {
+  auto* window = new TForm_houseitem_list(owner);
+  window->Prepare();
+  RunModal(window);
+  delete window;
+}

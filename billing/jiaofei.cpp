@@ -1,0 +1,274 @@
+#include "billing/jiaofei.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "billing/jiaofeidan.h"
+#include "billing/yajin.h"
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/format.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+#include "shell/recordwindow.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+const char* const kDepositMethod = "冲抵押金";
+
+Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
+}  // namespace
+
+Money ReceivedAmount(Money cash, Money cheque, Money other) { return cash + cheque + other; }
+
+bool WithinRoundingTolerance(Money due, Money received) {
+  const Money one = Money::fromInt(1);
+  return due - one <= received && received <= due + one;
+}
+
+Money NewCarriedBalance(Money previous, Money received, Money due) { return previous + received - due; }
+
+Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode) {
+  auto sum = [&](const char* kind) {
+    TADOQuery q;
+    q.SetConnection(connection);
+    QString sql = u("select sum(金额) as ssum from 押金明细表 where (日期 between ") +
+                  SqlQuote::Date(EncodeDateTime(2000, 1, 1, 0, 0, 0)) + u(" and ") +
+                  SqlQuote::Date(EncodeDateTime(2050, 1, 1, 23, 59, 59)) + u(")");
+    if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+    sql += u("and(房屋代码=") + SqlQuote::Text(houseCode) + u(")and(操作类型=") + SqlQuote::Text(u(kind)) + u(")");
+    q.SQL.Add(sql);
+    q.Open();
+    const Money m = q.IsEmpty() ? Money() : moneyOf(q.Fields()[0]);
+    q.Close();
+    return m;
+  };
+  return sum("收取") - sum("冲抵费用") - sum("退还");
+}
+
+QStringList PaymentMethods() { return {u("现金"), u("银行转帐"), u("现金+银行转帐"), u(kDepositMethod), u("其它")}; }
+
+// ---------------------------------------------------------------------------------------
+
+TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_jiaofeidan_jiaofei"));
+  setWindowTitle(u("业主缴费"));
+  q_yajin = new TADOQuery(this);
+  q_yajin->setObjectName(QStringLiteral("q_yajin"));
+  q_yajin->SetConnection(Dm1->ADO_system);
+  ds_yajin = new TDataSource(this);
+  ds_yajin->SetDataSet(q_yajin);
+
+  auto* grid = new QGridLayout();
+  int row = 0;
+  auto add = [&](auto* editor, const char* name, const char* field, const char* caption, bool readOnly) {
+    editor->setObjectName(QString::fromLatin1(name));
+    editor->SetDataSource(Dm1->ds_sfhzb);
+    editor->SetDataField(u(field));
+    if (readOnly) editor->SetReadOnly(true);
+    grid->addWidget(new QLabel(u(caption), this), row / 2, (row % 2) * 2, Qt::AlignRight);
+    grid->addWidget(editor, row / 2, (row % 2) * 2 + 1);
+    ++row;
+    return editor;
+  };
+  DBText2 = add(new TDBEditEh(this), "DBText2", "收费项目", "收费项目：", true);
+  DBMemo2 = add(new TDBEditEh(this), "DBMemo2", "收费年月", "收费年月：", true);
+  DBText1 = add(new TDBEditEh(this), "DBText1", "收费金额", "应缴金额：", true);
+  DBDateTimeEditEh1 = add(new TDBDateTimeEditEh(this), "DBDateTimeEditEh1", "缴费时间", "缴费时间：", false);
+  DBComboBoxEh1 = add(new TDBComboBoxEh(this), "DBComboBoxEh1", "缴费方式", "缴费方式：", false);
+  DBComboBoxEh1->SetItems(PaymentMethods());
+  DBEdit1 = add(new TDBEditEh(this), "DBEdit1", "现金", "现金：", false);
+  DBEdit6 = add(new TDBEditEh(this), "DBEdit6", "其它金额", "其它金额：", false);
+  DBEdit7 = add(new TDBEditEh(this), "DBEdit7", "实收金额", "实缴金额：", true);
+  DBEdit8 = add(new TDBEditEh(this), "DBEdit8", "上次零头", "上次余额：", true);
+  DBEdit5 = add(new TDBEditEh(this), "DBEdit5", "零头", "本次余额：", true);
+  DBEdit2 = add(new TDBEditEh(this), "DBEdit2", "单据号码", "单据号码：", false);
+  DBEdit3 = add(new TDBEditEh(this), "DBEdit3", "缴费人", "缴费人：", false);
+  DBEdit4 = add(new TDBEditEh(this), "DBEdit4", "收款人", "开票人：", false);
+  DBMemo1 = add(new TDBEditEh(this), "DBMemo1", "备注", "备注：", false);
+  CheckBox1 = new QCheckBox(u("四舍五入："), this);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  CheckBox1->setChecked(true);
+  CheckBox2 = new QCheckBox(u("保留余额："), this);
+  CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+  CheckBox2->setChecked(true);
+  BitBtn1 = new QPushButton(u("确定"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn2 = new QPushButton(u("返回"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn3 = new QPushButton(u("押金余额"), this);
+  BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+  for (TDBEditEh* e : {DBEdit2, DBEdit3, DBEdit4}) e->setProperty("CharCase", QStringLiteral("upper"));
+  SetImeName(DBEdit3, CurrentOperatorIme);
+  SetImeName(DBEdit4, CurrentOperatorIme);
+  SetImeName(DBMemo1, CurrentOperatorIme);
+
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(grid);
+  auto* checks = new QHBoxLayout();
+  checks->addWidget(CheckBox1);
+  checks->addWidget(CheckBox2);
+  checks->addStretch(1);
+  checks->addWidget(BitBtn3);
+  checks->addWidget(BitBtn1);
+  checks->addWidget(BitBtn2);
+  column->addLayout(checks);
+  auto* hint = new QLabel(u(" 提示：实缴金额=现金+其他金额；本次余额=(实缴金额+上次余额)-应缴费用！"), this);
+  hint->setStyleSheet(QStringLiteral("color: blue;"));
+  column->addWidget(hint);
+  column->addWidget(new QLabel(u("缴费时请确认操作！"), this));
+
+  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { PostPayment(); }));
+  connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
+  connect(BitBtn3, &QPushButton::clicked, this, Guarded([this] { DepositBalance(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(DBDateTimeEditEh1, DBComboBoxEh1);
+  chain->Link(DBComboBoxEh1, DBEdit1);
+  chain->Link(DBEdit1, DBEdit5);
+  chain->Link(DBEdit5, DBEdit2);
+  chain->Link(DBEdit2, DBEdit3);
+  chain->Link(DBEdit6, DBEdit2);
+  chain->Link(DBEdit4, DBMemo1);
+  chain->Link(DBMemo1, DBComboBoxEh1);
+}
+
+TForm_jiaofeidan_jiaofei::~TForm_jiaofeidan_jiaofei() { q_yajin->Close(); }
+
+void TForm_jiaofeidan_jiaofei::DepositBalance() {
+  TADOQuery* row = Dm1->q_sfhzb;
+  depositBalance_ = DepositBalanceOf(Dm1->ADO_system, row->FieldByName(u("房屋代码"))->AsString());
+  ShowNotice(u("该业主到目前为止押金余额是：") + CurrToStrF(depositBalance_, ffCurrency, 2));
+}
+
+void TForm_jiaofeidan_jiaofei::BitBtn2Click() {
+  TADOQuery* row = Dm1->q_sfhzb;
+  if (row->State() == dsEdit || row->State() == dsInsert) row->Cancel();
+  reject();
+}
+
+void TForm_jiaofeidan_jiaofei::PostPayment() {
+  TADOQuery* pay = Dm1->q_sfhzb;
+  if (pay->State() == dsBrowse && !pay->IsEmpty()) pay->Edit();
+  pay->UpdateRecord();
+  if (!AskYesNo(u("确实要进行缴费操作吗? "))) return;
+  auto f = [pay](const char* name) { return pay->FieldByName(u(name)); };
+  const QString method = f("缴费方式")->AsString();
+  if (method.isEmpty()) {
+    ShowNotice(u("请选择缴费方式！"));
+    DBComboBoxEh1->setFocus();
+    return;
+  }
+  if (method == u("未缴费")) return;
+  if (f("缴费时间")->IsNull()) {
+    ShowNotice(u("请输入缴费时间！"));
+    DBDateTimeEditEh1->setFocus();
+    return;
+  }
+  if (f("缴费人")->AsString().trimmed().isEmpty()) {
+    ShowNotice(u("请输入缴费人！"));
+    DBEdit3->setFocus();
+    return;
+  }
+  if (f("收款人")->AsString().trimmed().isEmpty()) {
+    ShowNotice(u("请输入收款人！"));
+    DBEdit4->setFocus();
+    return;
+  }
+  if (pay->State() == dsBrowse) pay->Edit();
+  const Money due = moneyOf(f("收费金额"));
+  const Money received = ReceivedAmount(moneyOf(f("现金")), moneyOf(f("支票")), moneyOf(f("其它金额")));
+  f("实收金额")->SetAsMoney(received);
+  if (CheckBox1->isChecked() && !WithinRoundingTolerance(due, received)) {
+    ShowNotice(u("实缴金额应该等于应缴金额的四舍五入，请重新输入！"));
+    DBEdit1->setFocus();
+    return;
+  }
+  if (method == u(kDepositMethod)) {
+    DepositBalance();
+    if (depositBalance_ < received) {
+      ShowNotice(u("该业主的押金不足，请确认！"));
+      DBComboBoxEh1->setFocus();
+      return;
+    }
+  }
+  const Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
+  const bool keep = CheckBox2->isChecked();
+  const QString house = f("房屋代码")->AsString();
+  const TDateTime paidAt = f("缴费时间")->AsDateTime();
+  const QString payer = f("缴费人")->AsString();
+  const QString receiver = f("收款人")->AsString();
+  const QString voucher = f("单据号码")->AsString();
+
+  // Everything the payment writes lands together or not at all.
+  TADOConnection* db = Dm1->ADO_system;
+  TForm_jiaofeidan_duoyue* caller = Form_jiaofeidan_duoyue;
+  db->BeginTrans();
+  try {
+    if (keep) {
+      QString sql = u("update 房屋资料 set 零头=") + SqlQuote::Money(balance) + u(" where (房屋代码=") +
+                    SqlQuote::Text(house) + u(")");
+      if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+      db->Execute(sql);
+      f("零头")->SetAsMoney(balance);
+    }
+    f("操作人员")->SetAsString(CurrentOperatorName);
+    f("操作日期")->SetAsDateTime(Now());
+    pay->Post();
+    if (caller && caller->t_jiaofeidan->Active()) {
+      TADOQuery* bills = caller->t_jiaofeidan;
+      TBookmarkListEh* marks = caller->DBGridEh2->MarkedRows();
+      caller->DBGridEh2->RememberPosition();
+      for (int i = 0; i < marks->BookmarkCount(); ++i) {
+        bills->SetBookmark(marks->BookmarkAt(i));
+        if (bills->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) continue;
+        if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
+        bills->Edit();
+        bills->FieldByName(u("缴费状态"))->SetAsString(method);
+        bills->FieldByName(u("缴费时间"))->SetAsDateTime(paidAt);
+        bills->FieldByName(u("缴费人"))->SetAsString(payer);
+        bills->FieldByName(u("收款人"))->SetAsString(receiver);
+        bills->FieldByName(u("单据号码"))->SetAsString(voucher);
+        bills->Post();
+      }
+    }
+    if (method == u(kDepositMethod)) {
+      if (!q_yajin->Active()) q_yajin->Open();
+      q_yajin->Append();
+      auto y = [this](const char* name) { return q_yajin->FieldByName(u(name)); };
+      y("日期")->SetAsDateTime(paidAt);
+      for (const char* copied : {"小区代码", "小区名称", "楼宇代码", "楼宇名称", "楼宇单元", "业主名称", "房屋代码"})
+        y(copied)->SetValue(f(copied)->Value());
+      y("操作类型")->SetAsString(u("冲抵费用"));
+      y("押金类别")->SetAsString(u("冲抵费用"));
+      y("金额")->SetAsMoney(received);
+      y("缴费方式")->SetAsString(u("现金"));
+      y("单据号码")->SetAsString(voucher);
+      y("备注")->SetAsString(f("收费项目")->AsString() + f("收费年月")->AsString());
+      y("操作人员")->SetAsString(CurrentOperatorName);
+      y("操作日期")->SetAsDateTime(Now());
+      q_yajin->Post();
+      // The house's deposit total follows its ledger in the same transaction.
+      ChangeHouseDeposit(db, house, -received);
+    }
+    db->CommitTrans();
+  } catch (const Exception& e) {
+    db->RollbackTrans();
+    if (pay->State() == dsEdit || pay->State() == dsInsert) pay->Cancel();
+    if (q_yajin->State() == dsEdit || q_yajin->State() == dsInsert) q_yajin->Cancel();
+    if (caller && caller->t_jiaofeidan->State() != dsBrowse && caller->t_jiaofeidan->Active())
+      caller->t_jiaofeidan->Cancel();
+    // Nothing was written: the rows shown are read again from the database by the caller.
+    pay->Close();
+    ShowDataError(u("缴费失败"), e.message());
+    reject();
+    return;
+  }
+  ShowNotice(u("保存完毕！"));
+  accept();
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "platform/money.h"
+
+class QCheckBox;
+class QPushButton;
+class TADOConnection;
+class TADOQuery;
+class TDataSource;
+class TDBComboBoxEh;
+class TDBDateTimeEditEh;
+class TDBEditEh;
+
+// The amounts of a payment.
+// 实收金额 = 现金 + 支票 + 其它金额 (an empty amount counts as 0).
+Money ReceivedAmount(Money cash, Money cheque, Money other);
+// With 四舍五入 the amount received must lie within the amount due ± 1.00, both included.
+bool WithinRoundingTolerance(Money due, Money received);
+// The carried balance after a payment: 上次零头 + 实收金额 − 收费金额.
+Money NewCarriedBalance(Money previous, Money received, Money due);
+// A house's deposit balance: its "收取" movements less "冲抵费用" and "退还", dated from
+// 2000-1-1 0:0:0 to 2050-1-1 23:59:59.
+Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode);
+
+// The payment methods the bill window's dialog offers.
+QStringList PaymentMethods();
+
+// The payment dialog 业主缴费 of the bill window, over the new payment row in Dm1.q_sfhzb.
+// 确定 (PostPayment) checks method, time, payer and receiver, computes the amount received,
+// checks the rounding tolerance and, for "冲抵押金", the deposit balance, computes the new
+// carried balance, and then in ONE transaction updates the house's 零头 (with 保留余额),
+// posts the payment row, writes the method into the marked unpaid bill rows of the bill
+// window and, for "冲抵押金", appends the "冲抵费用" row of 押金明细表: all of it lands or none.
+class TForm_jiaofeidan_jiaofei : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm_jiaofeidan_jiaofei(QWidget* parent = nullptr);
+  ~TForm_jiaofeidan_jiaofei() override;
+
+  TADOQuery* q_yajin = nullptr;  // the house's deposit movements
+  TDataSource* ds_yajin = nullptr;
+
+  TDBEditEh* DBText2 = nullptr;                       // 收费项目
+  TDBEditEh* DBMemo2 = nullptr;                       // 收费年月
+  TDBEditEh* DBText1 = nullptr;                       // 收费金额
+  TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;     // 缴费时间
+  TDBComboBoxEh* DBComboBoxEh1 = nullptr;             // 缴费方式
+  TDBEditEh* DBEdit1 = nullptr;                       // 现金
+  TDBEditEh* DBEdit6 = nullptr;                       // 其它金额
+  TDBEditEh* DBEdit7 = nullptr;                       // 实收金额
+  TDBEditEh* DBEdit8 = nullptr;                       // 上次零头
+  TDBEditEh* DBEdit5 = nullptr;                       // 零头
+  TDBEditEh* DBEdit2 = nullptr;                       // 单据号码
+  TDBEditEh* DBEdit3 = nullptr;                       // 缴费人
+  TDBEditEh* DBEdit4 = nullptr;                       // 收款人
+  TDBEditEh* DBMemo1 = nullptr;                       // 备注
+  QCheckBox* CheckBox1 = nullptr;                     // 四舍五入
+  QCheckBox* CheckBox2 = nullptr;                     // 保留余额
+  QPushButton* BitBtn1 = nullptr;                     // 确定
+  QPushButton* BitBtn2 = nullptr;                     // 返回
+  QPushButton* BitBtn3 = nullptr;                     // 押金余额
+
+  // The balance the last DepositBalance found.
+  Money LastDepositBalance() const { return depositBalance_; }
+
+ public slots:
+  void PostPayment();
+  void DepositBalance();
+  void BitBtn2Click();
+
+ private:
+  Money depositBalance_;
+};

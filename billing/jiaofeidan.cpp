@@ -1,0 +1,552 @@
+#include "billing/jiaofeidan.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSet>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "billing/jiaofei.h"
+#include "billing/jiaofeidan_edit.h"
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+TForm_jiaofeidan_duoyue* Form_jiaofeidan_duoyue = nullptr;
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+const char* const kUnpaid = "未缴费";
+
+QString estateCondition() {
+  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
+}
+
+QString monthKey(const QString& item, const QString& year, const QString& month) {
+  return item.toCaseFolded() + QLatin1Char('\t') + year + QLatin1Char('\t') + month;
+}
+
+struct Standard {
+  Variant price, formula, area, amount, basis;
+};
+}  // namespace
+
+MonthSpan MonthWindow(int year, int month) {
+  return {FirstDayOfMonth(year, month), LastDayOfMonth(year, month)};
+}
+
+QVector<BillMonth> BillMonthsBetween(int y1, int m1, int y2, int m2) {
+  QVector<BillMonth> months;
+  for (int y = y1; y <= y2; ++y)
+    for (int m = 1; m <= 12; ++m) {
+      if (y == y1 && m < m1) continue;
+      if (y == y2 && m > m2) continue;
+      months.append({y, m});
+    }
+  return months;
+}
+
+BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse>& houses, const QString& item,
+                             const QVector<BillMonth>& months, const QString& operatorName, TDateTime now) {
+  BillGeneration result;
+  QStringList items;
+  {
+    TADOQuery q;
+    q.SetConnection(connection);
+    q.SQL.Add(u("select 收费名称 from 收费项目 "));
+    q.SQL.Add(item.isEmpty() ? u("where (收费名称 like '%')") : u("where (收费名称=") + SqlQuote::Text(item) + u(")"));
+    if (GardenScoped) q.SQL.Add(estateCondition());
+    q.Open();
+    for (q.First(); !q.Eof(); q.Next()) items << q.Fields()[0]->AsString();
+  }
+  // Rows go in as multi-row inserts of up to kChunk rows: one statement per chunk instead of
+  // one per row keeps the statement preparation out of the per-row cost.
+  constexpr int kColumns = 23;
+  constexpr int kChunk = 32;
+  static const QString head = u("insert into 收费明细表 (收费名称, 单价, 计算公式, 收费面积, 收费金额, 面积或数量, "
+                                "本月表数, 上月表数, 开始日期, 结束日期, 年度, 月份, 关联单位, 房屋代码, 小区代码, "
+                                "小区名称, 楼宇代码, 业主名称, 楼宇名称, 楼宇单元, 缴费状态, 操作人员, 操作日期) values ");
+  QHash<int, QString> statements;
+  auto statementFor = [&statements](int rows) -> const QString& {
+    auto it = statements.find(rows);
+    if (it != statements.end()) return *it;
+    QString one = QStringLiteral("(") + QStringLiteral("?,").repeated(kColumns - 1) + QStringLiteral("?)");
+    QStringList all;
+    for (int i = 0; i < rows; ++i) all << one;
+    return *statements.insert(rows, head + all.join(QLatin1Char(',')));
+  };
+  std::vector<Variant> pending;
+  pending.reserve(size_t(kColumns * kChunk));
+  auto flush = [&] {
+    if (pending.empty()) return;
+    connection->Execute(statementFor(int(pending.size() / kColumns)), pending);
+    pending.clear();
+  };
+  // The month windows and texts once for the whole run.
+  struct MonthText {
+    QString year, month;
+    Variant first, last;
+  };
+  QVector<MonthText> monthTexts;
+  for (const BillMonth& m : months) {
+    const MonthSpan span = MonthWindow(m.year, m.month);
+    monthTexts.append({QString::number(m.year), QString::number(m.month), Variant::dateTime(span.first),
+                       Variant::dateTime(span.last)});
+  }
+  const Variant stamp = Variant::dateTime(now);
+
+  connection->BeginTrans();
+  try {
+    for (const BillHouse& house : houses) {
+      const QString houseLiteral = SqlQuote::Text(house.code);
+      QHash<QString, Standard> standards;
+      {
+        TADOQuery q;
+        q.SetConnection(connection);
+        q.SQL.Add(u("select 收费名称, 单价, 计算公式, 收费面积, 金额, 预付金额 from 房屋收费项目 where (房屋代码=") +
+                  houseLiteral + u(")") + estateCondition());
+        q.Open();
+        for (q.First(); !q.Eof(); q.Next()) {
+          const QString name = q.Fields()[0]->AsString().toCaseFolded();
+          if (standards.contains(name)) continue;  // the first standard of an item counts
+          standards.insert(name, {q.Fields()[1]->Value(), q.Fields()[2]->Value(), q.Fields()[3]->Value(),
+                                  q.Fields()[4]->Value(), q.Fields()[5]->Value()});
+        }
+      }
+      QSet<QString> existing;
+      {
+        TADOQuery q;
+        q.SetConnection(connection);
+        q.SQL.Add(u("select 收费名称, 年度, 月份 from 收费明细表 where (房屋代码=") + houseLiteral + u(")") +
+                  estateCondition());
+        q.Open();
+        for (q.First(); !q.Eof(); q.Next())
+          existing.insert(monthKey(q.Fields()[0]->AsString(), q.Fields()[1]->AsString(), q.Fields()[2]->AsString()));
+      }
+      for (const QString& name : items) {
+        auto found = standards.constFind(name.toCaseFolded());
+        if (found == standards.constEnd()) {
+          result.missingStandards << house.code + QLatin1Char('\t') + name;
+          continue;
+        }
+        const Standard& s = *found;
+        const Money basisMoney = s.basis.isNullOrEmpty() ? Money() : s.basis.toMoney();
+        const Money priceMoney = s.price.isNullOrEmpty() ? Money() : s.price.toMoney();
+        const Variant basis(basisMoney.toDouble());
+        // 收费金额 = 单价 × 面积或数量, the standard's 金额 whenever the standard is consistent.
+        const Variant amount(priceMoney * basisMoney);
+        for (const MonthText& m : monthTexts) {
+          const QString key = monthKey(name, m.year, m.month);
+          if (existing.contains(key)) continue;
+          for (const Variant& v : {Variant(name), s.price, s.formula, s.area, amount, basis, Variant(0.0),
+                                   Variant(0.0), m.first, m.last, Variant(m.year), Variant(m.month),
+                                   Variant(house.company), Variant(house.code), Variant(house.gardenCode),
+                                   Variant(house.gardenName), Variant(house.buildingCode), Variant(house.owner),
+                                   Variant(house.buildingName), Variant(house.unit), Variant(u(kUnpaid)),
+                                   Variant(operatorName), stamp})
+            pending.push_back(v);
+          if (pending.size() >= size_t(kColumns * kChunk)) flush();
+          existing.insert(key);
+          ++result.appended;
+        }
+      }
+    }
+    flush();
+    connection->CommitTrans();
+  } catch (...) {
+    connection->RollbackTrans();
+    throw;
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------
+// The window
+
+TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_jiaofeidan_duoyue"));
+  setWindowTitle(u("业主多月应缴费用管理"));
+  Form_jiaofeidan_duoyue = this;
+
+  q_houseinfo = new TADOQuery(this);
+  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
+  q_houseinfo->SetConnection(Dm1->ADO_system);
+  ds_houseinfo = new TDataSource(this);
+  ds_houseinfo->SetDataSet(q_houseinfo);
+  t_jiaofeidan = new TADOQuery(this);
+  t_jiaofeidan->setObjectName(QStringLiteral("t_jiaofeidan"));
+  t_jiaofeidan->SetConnection(Dm1->ADO_system);
+  ds_jiaofeidan = new TDataSource(this);
+  ds_jiaofeidan->SetDataSet(t_jiaofeidan);
+  SetMainDataSet(t_jiaofeidan);
+  q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
+  q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  bitbtn_jiaofei = AddToolButton(row, "bitbtn_jiaofei", u("正常缴费"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  auto* hints = new QLabel(u("正常缴费只能缴纳一个业主的同一种费用！\n按Ctrl键+鼠标左键选择相应的业主！\n"
+                             "只能删除未缴费的记录！  红色表示未缴费！"),
+                           bar);
+  row->addWidget(hints);
+  row->addStretch(1);
+
+  auto* search = new QFrame(this);
+  auto* srow = new QHBoxLayout(search);
+  Edit1 = new QLineEdit(search);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit3 = new QLineEdit(search);
+  Edit3->setObjectName(QStringLiteral("Edit3"));
+  DBComboBoxEh3 = new QComboBox(search);
+  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
+  DBComboBoxEh3->setEditable(true);
+  DBComboBoxEh2 = new QComboBox(search);
+  DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
+  DBComboBoxEh2->setEditable(true);
+  srow->addWidget(new QLabel(u("房屋代码："), search));
+  srow->addWidget(Edit1);
+  srow->addWidget(new QLabel(u("业主："), search));
+  srow->addWidget(Edit3);
+  srow->addWidget(new QLabel(u("楼宇名称："), search));
+  srow->addWidget(DBComboBoxEh3);
+  srow->addWidget(new QLabel(u("房屋类型："), search));
+  srow->addWidget(DBComboBoxEh2);
+  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  srow->addWidget(new QLabel(u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), search));
+  srow->addStretch(1);
+
+  auto* gen = new QFrame(this);
+  auto* grow = new QHBoxLayout(gen);
+  bitbtn_delete = AddToolButton(grow, "bitbtn_delete", u("删除项目"));
+  bitbtn_additem = AddToolButton(grow, "bitbtn_additem", u("新增项目"));
+  DateTimePicker1 = new QDateEdit(gen);
+  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+  DateTimePicker2 = new QDateEdit(gen);
+  DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
+  for (QDateEdit* d : {DateTimePicker1, DateTimePicker2}) d->setDisplayFormat(u("yyyy年MM月"));
+  ComboBox1 = new QComboBox(gen);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  grow->addWidget(new QLabel(u("应缴时间从："), gen));
+  grow->addWidget(DateTimePicker1);
+  grow->addWidget(new QLabel(u("到："), gen));
+  grow->addWidget(DateTimePicker2);
+  grow->addWidget(new QLabel(u("收费项目："), gen));
+  grow->addWidget(ComboBox1);
+  grow->addStretch(1);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
+  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
+  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 90);
+  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
+  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+
+  DBGridEh2 = new TDBGridEh(this);
+  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  DBGridEh2->SetOptions(DBGridEh2->Options() | dgMultiSelect);
+  AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90)->Footer()->SetValue(u("合计"));
+  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
+  AddGridColumn(DBGridEh2, u("本月表数"));
+  AddGridColumn(DBGridEh2, u("上月表数"));
+  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
+  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
+  for (const char* f : {"年度", "月份", "计算公式", "缴费状态", "房屋代码", "业主名称", "单据号码", "备注"})
+    AddGridColumn(DBGridEh2, u(f));
+  DBGridEh2->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
+    PaintStatusRows(t_jiaofeidan, u("缴费状态"), u(kUnpaid), font);
+  };
+  OnGridDoubleClick(DBGridEh2, [this] { DBGridEh2DblClick(); });
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("业主应缴费用明细表"));
+
+  auto* body = new QHBoxLayout();
+  body->addWidget(DBGridEh1, 1);
+  auto* right = new QVBoxLayout();
+  right->addWidget(gen);
+  right->addWidget(DBGridEh2, 1);
+  body->addLayout(right, 3);
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(search);
+  column->addLayout(body, 1);
+  resize(1100, 680);
+
+  const struct {
+    QToolButton* button;
+    void (TForm_jiaofeidan_duoyue::*handler)();
+  } handlers[] = {{bitbtn_seek, &TForm_jiaofeidan_duoyue::bitbtn_seekClick},
+                  {bitbtn_additem, &TForm_jiaofeidan_duoyue::GenerateBillRows},
+                  {bitbtn_delete, &TForm_jiaofeidan_duoyue::bitbtn_deleteClick},
+                  {bitbtn_jiaofei, &TForm_jiaofeidan_duoyue::PreparePayment},
+                  {bitbtn_out, &TForm_jiaofeidan_duoyue::bitbtn_outClick},
+                  {SpeedButton4, &TForm_jiaofeidan_duoyue::SpeedButton4Click}};
+  for (const auto& h : handlers)
+    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(Edit1, Edit3);
+  chain->Link(Edit3, Edit1);
+  chain->Link(DateTimePicker1, DateTimePicker2);
+  chain->Link(DateTimePicker2, ComboBox1);
+  SetImeName(Edit3, CurrentOperatorIme);
+}
+
+TForm_jiaofeidan_duoyue::~TForm_jiaofeidan_duoyue() {
+  if (Form_jiaofeidan_duoyue == this) Form_jiaofeidan_duoyue = nullptr;
+}
+
+void TForm_jiaofeidan_duoyue::done(int result) {
+  TRecordForm::done(result);
+  q_houseinfo->AfterScroll = nullptr;
+  q_houseinfo->AfterOpen = nullptr;
+  q_houseinfo->Close();
+  t_jiaofeidan->Close();
+}
+
+void TForm_jiaofeidan_duoyue::Prepare() {
+  auto fill = [](QComboBox* box, const QString& sql, const char* field) {
+    box->clear();
+    TADOQuery* s = Dm1->q_search;
+    s->Close();
+    s->SQL.Clear();
+    s->SQL.Add(sql);
+    s->Open();
+    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->FieldByName(u(field))->AsString());
+    s->Close();
+  };
+  const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();
+  fill(DBComboBoxEh3, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称");
+  DBComboBoxEh3->setCurrentIndex(-1);
+  fill(DBComboBoxEh2, u("select * from 房型信息 order by 名称 "), "名称");
+  DBComboBoxEh2->setCurrentIndex(-1);
+  fill(ComboBox1, u("select * from 收费项目 ") + estate + u("order by 收费名称 "), "收费名称");
+  ComboBox1->insertItem(0, QString());  // an empty choice: every item
+  ComboBox1->setCurrentIndex(0);
+  DateTimePicker1->setDate(QDate::currentDate());
+  DateTimePicker2->setDate(QDate::currentDate());
+}
+
+void TForm_jiaofeidan_duoyue::reloadBills() {
+  DBGridEh2->CurrentSelection()->Unselect();
+  if (t_jiaofeidan->State() == dsEdit || t_jiaofeidan->State() == dsInsert) t_jiaofeidan->Cancel();
+  t_jiaofeidan->Close();
+  if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;
+  t_jiaofeidan->SQL.Clear();
+  t_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (房屋代码=") +
+                        SqlQuote::Text(q_houseinfo->FieldByName(u("房屋代码"))->AsString()) + u(")"));
+  t_jiaofeidan->SQL.Add(u("order by 开始日期 desc"));
+  t_jiaofeidan->Open();
+}
+
+void TForm_jiaofeidan_duoyue::bitbtn_seekClick() {
+  if (!CheckActionRight("查找权")) return;
+  QStringList parts;
+  if (!Edit1->text().trimmed().isEmpty())
+    parts << u("(房屋代码 like ") + SqlQuote::Like(Edit1->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!Edit3->text().trimmed().isEmpty())
+    parts << u("(业主名称 like ") + SqlQuote::Like(Edit3->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!DBComboBoxEh3->currentText().trimmed().isEmpty())
+    parts << u("(楼宇名称 = ") + SqlQuote::Text(DBComboBoxEh3->currentText().trimmed()) + u(")");
+  if (!DBComboBoxEh2->currentText().trimmed().isEmpty())
+    parts << u("(房型 = ") + SqlQuote::Text(DBComboBoxEh2->currentText().trimmed()) + u(")");
+  if (parts.isEmpty()) return;
+  QString condition = parts.join(u("and"));
+  if (GardenScoped) condition += estateCondition();
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select * from 房屋资料 where ") + condition);
+  q_houseinfo->SQL.Add(u("order by 房屋代码"));
+  q_houseinfo->Open();
+  if (q_houseinfo->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+}
+
+void TForm_jiaofeidan_duoyue::GenerateBillRows() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) {
+    ShowNotice(u("没有指定房屋代码！"));
+    return;
+  }
+  const QDate from = DateTimePicker1->date();
+  const QDate to = DateTimePicker2->date();
+  if (from.year() > to.year() || (from.year() == to.year() && from.month() > to.month())) {
+    ShowNotice(u("缴费时间从不能大于缴费时间到,请重新输入!"));
+    DateTimePicker1->setFocus();
+    return;
+  }
+  DBGridEh1->RememberPosition();
+  QVector<BillHouse> houses;
+  const QString here = q_houseinfo->Bookmark();
+  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
+  q_houseinfo->DisableControls();
+  const auto after = q_houseinfo->AfterScroll;
+  q_houseinfo->AfterScroll = nullptr;
+  try {
+    for (int i = 0; i < marks->BookmarkCount(); ++i) {
+      q_houseinfo->SetBookmark(marks->BookmarkAt(i));
+      auto h = [this](const char* f) { return q_houseinfo->FieldByName(u(f))->AsString(); };
+      houses.append({h("房屋代码"), h("小区代码"), h("小区名称"), h("楼宇代码"), h("楼宇名称"), h("楼宇单元"),
+                     h("业主名称"), h("关联单位")});
+    }
+    if (!here.isEmpty()) q_houseinfo->SetBookmark(here);
+  } catch (...) {
+    q_houseinfo->AfterScroll = after;
+    q_houseinfo->EnableControls();
+    throw;
+  }
+  q_houseinfo->AfterScroll = after;
+  q_houseinfo->EnableControls();
+
+  const BillGeneration run =
+      GenerateBills(Dm1->ADO_system, houses, ComboBox1->currentText().trimmed(),
+                    BillMonthsBetween(from.year(), from.month(), to.year(), to.month()), CurrentOperatorName, Now());
+  for (const QString& missing : run.missingStandards)
+    ShowMessage(u("没有发现房屋代码") + missing.section(QLatin1Char('\t'), 0, 0) +
+                u("的收费项目，请先设置业主的收费项目及标准！"));
+  reloadBills();
+  ShowNotice(u("增加完毕！"));
+}
+
+void TForm_jiaofeidan_duoyue::bitbtn_deleteClick() {
+  if (!CheckActionRight("删除权")) return;
+  if (!t_jiaofeidan->Active() || t_jiaofeidan->IsEmpty()) return;
+  if (t_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) {
+    ShowNotice(u("抱歉，该记录已经交费了，不能删除！"));
+    return;
+  }
+  if (!AskYesNo(u("要删除当前记录吗? "))) return;
+  DBGridEh2->RememberPosition();
+  const QStringList marks = DBGridEh2->MarkedRows()->Bookmarks();
+  for (const QString& mark : marks) {
+    if (!t_jiaofeidan->BookmarkValid(mark.toLatin1())) continue;
+    t_jiaofeidan->SetBookmark(mark);
+    if (t_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) continue;
+    try {
+      t_jiaofeidan->Delete();
+    } catch (const Exception&) {
+      if (t_jiaofeidan->State() != dsBrowse) t_jiaofeidan->Cancel();
+    }
+  }
+  DBGridEh2->CurrentSelection()->Unselect();
+}
+
+void TForm_jiaofeidan_duoyue::PreparePayment() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!t_jiaofeidan->Active() || t_jiaofeidan->IsEmpty()) return;
+  auto f = [this](const char* name) { return t_jiaofeidan->FieldByName(u(name)); };
+  Money sum;
+  QString months;
+  bool mixed = false;
+  DBGridEh2->RememberPosition();
+  QString keyHouse = f("房屋代码")->AsString();
+  QString keyItem = f("收费名称")->AsString();
+  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
+  for (int i = 0; i < marks->BookmarkCount(); ++i) {
+    t_jiaofeidan->SetBookmark(marks->BookmarkAt(i));
+    const Money amount = f("收费金额")->IsNull() ? Money() : f("收费金额")->AsMoney();
+    if (f("缴费状态")->AsString() == u(kUnpaid) && amount > Money()) {
+      sum += amount;
+      months += f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;");
+    }
+    if (f("房屋代码")->AsString() != keyHouse || f("收费名称")->AsString() != keyItem) mixed = true;
+    keyHouse = f("房屋代码")->AsString();
+    keyItem = f("收费名称")->AsString();
+  }
+  if (mixed) {
+    ShowNotice(u("一次只能缴纳一个业主的同一种费用，请重新选择！"));
+    return;
+  }
+  if (sum == Money()) {
+    ShowNotice(u("没有可缴金额！"));
+    return;
+  }
+  const double thisReading = f("本月表数")->AsFloat();
+  const QString house = f("房屋代码")->AsString();
+
+  auto* dialog = new TForm_jiaofeidan_jiaofei(this);
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(u("select 零头 from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) + u(")") + estateCondition());
+  s->Open();
+  const Variant previous = s->IsEmpty() ? Variant::null() : s->Fields()[0]->Value();
+  s->Close();
+
+  dialog->q_yajin->Close();
+  dialog->q_yajin->SQL.Clear();
+  dialog->q_yajin->SQL.Add(u("select * from 押金明细表 where (房屋代码=") + SqlQuote::Text(house) + u(")") +
+                           estateCondition());
+  dialog->q_yajin->SQL.Add(u("order by 日期"));
+  dialog->q_yajin->Open();
+
+  TADOQuery* pay = Dm1->q_sfhzb;
+  pay->Close();
+  pay->SQL.Clear();
+  pay->SQL.Add(u("select * from 收费汇总表 where (楼宇名称=") + SqlQuote::Text(f("楼宇名称")->AsString()) +
+               u(")and(收费项目=") + SqlQuote::Text(f("收费名称")->AsString()) + u(")and(房屋代码=") +
+               SqlQuote::Text(house) + u(")") + estateCondition());
+  pay->Open();
+  pay->Append();
+  auto p = [pay](const char* name) { return pay->FieldByName(u(name)); };
+  p("收费金额")->SetAsMoney(sum);
+  p("收费年月")->SetAsString(months);
+  p("收费项目")->SetAsString(f("收费名称")->AsString());
+  for (const char* copied : {"小区名称", "小区代码", "楼宇代码", "楼宇名称", "楼宇单元", "房屋代码", "业主名称", "关联单位"})
+    p(copied)->SetValue(f(copied)->Value());
+  p("上次零头")->SetValue(previous);
+  p("单价")->SetValue(f("单价")->Value());
+  if (thisReading > 0) {
+    p("上期表数")->SetValue(f("上月表数")->Value());
+    p("本期表数")->SetValue(f("本月表数")->Value());
+  }
+  p("行度面积")->SetValue(f("面积或数量")->Value());
+  p("缴费时间")->SetAsDateTime(Now());
+  p("缴费人")->SetAsString(f("业主名称")->AsString());
+  p("收款人")->SetAsString(CurrentOperatorName);
+
+  RunModal(dialog);
+  delete dialog;
+  if (pay->State() == dsEdit || pay->State() == dsInsert) pay->Cancel();
+  pay->Close();
+  // The bill rows as the database holds them now (paid, or unchanged after a failure).
+  reloadBills();
+}
+
+void TForm_jiaofeidan_duoyue::DBGridEh2DblClick() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!t_jiaofeidan->Active() || t_jiaofeidan->IsEmpty()) return;
+  if (t_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) {
+    ShowNotice(u("抱歉，该收费项目已经缴费了，不能进行修改！"));
+    return;
+  }
+  auto* editor = new TForm_jiaofeidan_duoyue_edit(ds_jiaofeidan, this);
+  RunModal(editor);
+  delete editor;
+  if (t_jiaofeidan->State() == dsEdit || t_jiaofeidan->State() == dsInsert) t_jiaofeidan->Cancel();
+}
+
+void TForm_jiaofeidan_duoyue::bitbtn_outClick() {
+  ExportShownRows(DBGridEh2, u("业主应缴费用明细表"), "导出权", true);
+}
+void TForm_jiaofeidan_duoyue::SpeedButton4Click() { close(); }
+void TForm_jiaofeidan_duoyue::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
+
+void OpenBillWindowCommand(QWidget* owner) {
+  auto* window = new TForm_jiaofeidan_duoyue(owner);
+  window->Prepare();
+  RunModal(window);
+  delete window;
+}

@@ -1,0 +1,574 @@
+// The grid's cell editor: edit styles, typed search in key and pick lists, the pick-list
+// drop-down, the up-down and ellipsis buttons, and paste into list columns.
+#include "grid/DBGridEhInplace.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+
+#include "platform/data/dataset.h"
+#include "platform/data/field.h"
+#include "platform/format.h"
+
+// ---- the grid's side of the editor protocol -------------------------------------------------
+
+QWidget* TCustomDBGridEh::CreateEditor() { return new TDBGridInplaceEdit(this); }
+
+void TCustomDBGridEh::UpdateEditorPosition() {
+  auto* ed = qobject_cast<TDBGridInplaceEdit*>(InplaceEditor());
+  // The contents follow the cell the editor is shown for; a refresh of a visible editor on the
+  // same cell keeps what is being typed.
+  static const char* kCellKey = "gridxCellKey";
+  if (ed) {
+    TDataSet* ds = DataSet();
+    const QString key = QStringLiteral("%1/%2/%3").arg(Col()).arg(Row()).arg(ds && ds->Active() ? ds->Bookmark() : QString());
+    // An editor nothing was typed into follows a value changed elsewhere.
+    if (!ed->isVisible() || ed->property(kCellKey).toString() != key ||
+        (!ed->Modified() && !ed->ListVisible() && ed->Text() != GetEditText(Col(), Row()))) {
+      ed->setProperty(kCellKey, key);
+      ed->UpdateContents();
+    }
+  }
+  TCustomGrid::UpdateEditorPosition();
+  if (ed) ed->BoundsChanged();
+}
+
+// ---- the editor ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kVkF2 = 113;
+
+bool IsDateField(const TField* f) {
+  return f && (f->DataType() == ftDate || f->DataType() == ftDateTime);
+}
+
+}  // namespace
+
+TDBGridInplaceEdit::TDBGridInplaceEdit(TCustomDBGridEh* grid) : TCustomMaskEdit(grid), grid_(grid) {
+  setObjectName(QStringLiteral("InplaceEditor"));
+  setFrame(false);
+  SetAutoSelect(false);
+  hide();
+  button_ = new TEditButtonControlEh(this);
+  button_->hide();
+  button_->DownHandler = [this](QObject*, bool topButton, bool&, bool& handled) {
+    setFocus();
+    handled = false;
+    MainButtonDown(!topButton);
+  };
+  button_->OnClick = [this](TEditButtonControlEh*) { HandleButtonClick(); };
+  button_->OnMouseUpHandler = [this](TEditButtonControlEh* b, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+    if (x < 0 || x >= b->width() || y < 0 || y > b->height()) keepOpenOnClick_ = false;
+  };
+}
+
+TDBGridInplaceEdit::~TDBGridInplaceEdit() = default;
+
+TColumnEh* TDBGridInplaceEdit::CurrentColumn() const {
+  const int i = grid_->SelectedColumnIndex();
+  if (i < 0 || i >= grid_->Columns()->Count()) return nullptr;
+  return grid_->Columns()->Items(i);
+}
+
+TCellEditStyleEh TDBGridInplaceEdit::ColumnEditStyle(TColumnEh* column) {
+  if (!column) return cesSimple;
+  switch (column->ButtonStyle) {
+    case cbsEllipsis: return cesEllipsis;
+    case cbsUpDown: return cesUpDown;
+    case cbsDropDown: return cesDropDown;
+    case cbsNone: return cesSimple;
+    case cbsAuto: break;
+  }
+  TField* f = column->BoundField();
+  if (!f) return cesSimple;
+  // Lookup fields have no drop-down data list in this library yet; they edit as text.
+  if (!column->PickList.isEmpty() && !column->ReadOnly()) return cesPickList;
+  if (IsDateField(f) && !column->ReadOnly()) return cesDate;
+  return cesSimple;
+}
+
+void TDBGridInplaceEdit::SetEditStyle(TCellEditStyleEh style) {
+  editStyle_ = style;
+  activeList_ = nullptr;
+  if (style == cesPickList) {
+    if (!pickListBox_) {
+      pickListBox_ = new TPopupListboxEh(this);
+      pickListBox_->hide();
+    }
+    activeList_ = pickListBox_;
+  } else if (style == cesDate) {
+    if (!calendarBox_) {
+      calendarBox_ = new TPopupMonthCalendarEh(this);
+      calendarBox_->hide();
+    }
+    activeList_ = calendarBox_;
+  } else if (style == cesDropDown) {
+    TColumnEh* c = CurrentColumn();
+    TField* f = c ? c->BoundField() : nullptr;
+    if (f && f->IsNumeric()) {
+      if (!calculatorBox_) {
+        calculatorBox_ = new TPopupCalculatorEh(this);
+        calculatorBox_->hide();
+      }
+      activeList_ = calculatorBox_;
+    }
+  }
+}
+
+bool TDBGridInplaceEdit::HasDropDownKeys() const {
+  return editStyle_ == cesPickList || editStyle_ == cesDate || (editStyle_ == cesDropDown && activeList_);
+}
+
+void TDBGridInplaceEdit::UpdateContents() {
+  if (listVisible_) CloseDropDown(false);
+  TColumnEh* c = CurrentColumn();
+  SetEditStyle(ColumnEditStyle(c));
+  putting_ = true;
+  if (c) {
+    TFontEh font = c->Font();
+    setFont(font.Font);
+    TColCellParamsEh params;
+    params.Background = c->Color();
+    params.Font = &font;
+    params.State = gdFocused;
+    const bool mayEdit = c->MayEditCell(false);
+    params.ReadOnly = !mayEdit;
+    params.Text = grid_->EditTextOfCurrentCell();
+    params.Col = grid_->Col();
+    params.Row = grid_->Row();
+    if (grid_->OnGetCellParams) grid_->OnGetCellParams(grid_, c, font, params.Background, params.State);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, ToQColor(params.Background));
+    pal.setColor(QPalette::Text, ToQColor(font.Color));
+    setPalette(pal);
+    setReadOnly(params.ReadOnly);
+    SetText(QString());
+    SetEditMask(grid_->GetEditMask(grid_->Col(), grid_->Row()));
+    SetText(params.Text);
+    SetMaxLength(grid_->GetEditLimit());
+    grid_->StoreEditText(params.Text);
+  } else {
+    setReadOnly(true);
+    SetEditMask(QString());
+    SetText(QString());
+  }
+  SetModified(false);
+  putting_ = false;
+}
+
+void TDBGridInplaceEdit::BoundsChanged() {
+  const bool shown = editStyle_ != cesSimple;
+  buttonsWidth_ = shown ? (grid_->Flat() ? FlatDefaultWidth() + 1 : kScrollBarWidth) : 0;
+  button_->SetStyle(editStyle_ == cesEllipsis ? ebsEllipsisEh
+                    : editStyle_ == cesUpDown ? ebsUpDownEh
+                                              : ebsDropDownEh);
+  button_->SetFlat(grid_->Flat());
+  button_->setVisible(shown);
+  if (shown) {
+    const int w = buttonsWidth_;
+    const int h = qRound(1.5 * w) >= height() ? height() : (grid_->Flat() ? qRound(1.5 * w) : w);
+    button_->setGeometry(width() - w, 0, w, h);
+  }
+  setTextMargins(0, 0, buttonsWidth_, 0);
+}
+
+void TDBGridInplaceEdit::resizeEvent(QResizeEvent* e) {
+  TCustomMaskEdit::resizeEvent(e);
+  BoundsChanged();
+}
+
+void TDBGridInplaceEdit::focusOutEvent(QFocusEvent* e) {
+  TCustomMaskEdit::focusOutEvent(e);
+  if (listVisible_ && activeList_ && !activeList_->hasFocus()) CloseDropDown(false);
+}
+
+bool TDBGridInplaceEdit::EditCanModify() { return !isReadOnly() && grid_->EditCanModify(); }
+
+void TDBGridInplaceEdit::Change() {
+  TCustomMaskEdit::Change();
+  if (putting_) return;
+  grid_->StoreEditText(Text());
+}
+
+void TDBGridInplaceEdit::PutText(const QString& text, int selStart, int selLength) {
+  putting_ = true;
+  SetText(text);
+  SetSel(selStart, selLength);
+  putting_ = false;
+}
+
+int TDBGridInplaceEdit::FindListItem(const QStringList& items, const QString& s, bool prefix) {
+  for (int i = 0; i < items.size(); ++i) {
+    const QString& item = items[i];
+    const QString part = prefix ? item.left(int(s.size())) : item;
+    if (QString::compare(part, s, Qt::CaseInsensitive) == 0 && (!prefix || item.size() >= s.size())) return i;
+  }
+  return -1;
+}
+
+QString TDBGridInplaceEdit::TextWithoutSelection() const {
+  const QString t = Text();
+  return t.left(SelStart()) + t.mid(SelStart() + SelLength());
+}
+
+void TDBGridInplaceEdit::ApplyTypedChars(QString& s) {
+  if (s.size() == 1 && s[0].unicode() < 32 && s[0].unicode() != 8) return;
+  TColumnEh* c = CurrentColumn();
+  if (!c) return;
+  const bool keyList = c->ColumnKind() == ckKeyListEh;
+  if (!(keyList || editStyle_ == cesPickList)) return;
+  if (isReadOnly() || !grid_->EditCanModify()) return;
+  const bool backspace = s.size() == 1 && s[0].unicode() == 8;
+  if (backspace) {
+    if (keyList) s.clear();
+    return;
+  }
+  const QString t = Text().left(SelStart()) + s;
+  const int i = FindListItem(c->PickList, t, true);
+  if (i >= 0) {
+    s.clear();
+    const QString item = c->PickList[i];
+    PutText(item, int(t.size()), int(item.size() - t.size()));
+    grid_->StoreEditText(item);
+    if (pickListBox_) pickListBox_->SetItemIndex(i);
+  } else if (keyList && c->OnNotInList) {
+    PutText(t, int(t.size()), 0);
+    grid_->SetEditKeyValue(Variant::null());
+    grid_->StoreEditText(t);
+    if (pickListBox_) pickListBox_->SetItemIndex(-1);
+    c->OnNotInList(c, t);
+  }
+  if (keyList) s.clear();
+}
+
+void TDBGridInplaceEdit::KeyPress(QChar& key) {
+  if (listVisible_ && activeList_ && activeList_ == calculatorBox_ && key.unicode() >= 32 && key.unicode() <= 126) {
+    calculatorBox_->ApplyCalcKey(key);
+    key = QChar();
+    return;
+  }
+  // Typing needs the grid's edit test, which also puts the record in edit state.
+  const ushort code = key.unicode();
+  const bool typing = code == 8 || code >= 32;
+  if (key.unicode() == 10 && !(CurrentColumn() && CurrentColumn()->WordWrap())) {
+    key = QChar();
+    return;
+  }
+  QString s(key);
+  ApplyTypedChars(s);
+  if (s.isEmpty()) {
+    key = QChar();
+    return;
+  }
+  if (typing && !EditCanModify()) {
+    key = QChar();
+    return;
+  }
+  // The first printable character opens the list of an automatically dropping column.
+  if (key.unicode() >= 32 && !listVisible_ && CurrentColumn() && CurrentColumn()->AutoDropDown &&
+      (editStyle_ == cesPickList))
+    OpenDropDown();
+  TCustomMaskEdit::KeyPress(key);
+}
+
+void TDBGridInplaceEdit::SyncKeyFromText() {
+  TColumnEh* c = CurrentColumn();
+  if (!c || !c->MayEditCell(true)) return;
+  grid_->StoreEditText(Text());
+}
+
+int TDBGridInplaceEdit::GridKeyOf(int key, Qt::KeyboardModifiers shift) const {
+  switch (key) {
+    case vk::Up: return shift & Qt::AltModifier ? 0 : int(Qt::Key_Up);
+    case vk::Down: return shift & Qt::AltModifier ? 0 : int(Qt::Key_Down);
+    case vk::Prior: return Qt::Key_PageUp;
+    case vk::Next: return Qt::Key_PageDown;
+    case vk::Tab: return Qt::Key_Tab;
+    case vk::Escape: return Qt::Key_Escape;
+    case kVkF2: return Qt::Key_F2;
+    case vk::Return: return shift == Qt::NoModifier ? int(Qt::Key_Return) : 0;
+    default: return 0;
+  }
+}
+
+void TDBGridInplaceEdit::KeyDown(int& key, Qt::KeyboardModifiers shift) {
+  const bool enter = key == vk::Return;
+  const bool listStyle = HasDropDownKeys();
+  const bool calculatorOpen = listVisible_ && activeList_ && activeList_ == calculatorBox_;
+  // Drop-down keys first.
+  if (listStyle) {
+    if (calculatorOpen && (enter || key == vk::Escape)) {
+      // The calculator takes Enter and Esc itself; it closes through CloseDropDown.
+      QKeyEvent e(QEvent::KeyPress, key == vk::Escape ? Qt::Key_Escape : Qt::Key_Return, shift);
+      calculatorBox_->HandleKey(&e);
+      key = 0;
+      return;
+    }
+    if ((enter || key == vk::Escape) && listVisible_ && !(shift & Qt::AltModifier)) {
+      CloseDropDown(enter);
+      key = 0;
+      return;
+    }
+    if (enter && !listVisible_ && shift == Qt::ControlModifier) {
+      OpenDropDown();
+      key = 0;
+      return;
+    }
+    if ((key == vk::Up || key == vk::Down) && (shift & Qt::AltModifier)) {
+      if (listVisible_) CloseDropDown(true);
+      else OpenDropDown();
+      key = 0;
+      return;
+    }
+    if (listVisible_ && activeList_ == calendarBox_ && calendarBox_ &&
+        (key == vk::Up || key == vk::Down || key == vk::Left || key == vk::Right || key == vk::Prior ||
+         key == vk::Next)) {
+      static const int kQtKeys[] = {Qt::Key_PageUp, Qt::Key_PageDown, 0, 0, Qt::Key_Left, Qt::Key_Up,
+                                    Qt::Key_Right, Qt::Key_Down};
+      QKeyEvent e(QEvent::KeyPress, kQtKeys[key - vk::Prior], shift);
+      calendarBox_->HandleKey(&e);
+      key = 0;
+      return;
+    }
+    if (listVisible_ && activeList_ == pickListBox_ && pickListBox_ &&
+        ((key == vk::Up || key == vk::Down || key == vk::Prior || key == vk::Next) &&
+         !(shift & Qt::ShiftModifier))) {
+      const int n = pickListBox_->Count();
+      int i = pickListBox_->ItemIndex();
+      const int page = qMax(1, pickListBox_->VisibleRows());
+      if (key == vk::Up) i = qMax(0, i - 1);
+      else if (key == vk::Down) i = qMin(n - 1, i + 1);
+      else if (key == vk::Prior) i = qMax(0, i - page);
+      else i = qMin(n - 1, i < 0 ? page - 1 : i + page);
+      pickListBox_->SetItemIndex(i);
+      if (i >= 0 && i < n && pickListBox_->Items()[i] != Text()) PutText(pickListBox_->Items()[i], 0, 0);
+      key = 0;
+      return;
+    }
+  }
+  TColumnEh* c = CurrentColumn();
+  const TColumnKindEh kind = c ? c->ColumnKind() : ckPlainEh;
+  // Ctrl+Enter on an ellipsis or plain drop-down cell is its button's click.
+  if ((editStyle_ == cesEllipsis || editStyle_ == cesDropDown) && enter && shift == Qt::ControlModifier) {
+    if (grid_->OnEditButtonClick) grid_->OnEditButtonClick(grid_);
+    key = 0;
+    return;
+  }
+  if (key == vk::Delete && shift == Qt::NoModifier && kind == ckKeyListEh && c->MayEditCell(false)) {
+    if (SelStart() == 0 && SelLength() == Text().size()) {
+      if (c->MayEditCell(true) && editStyle_ == cesPickList) {
+        PutText(QString(), 0, 0);
+        grid_->SetEditKeyValue(Variant::null());
+        grid_->StoreEditText(QString());
+      }
+      // The whole text is gone: nothing is left for the edit control to delete.
+      key = 0;
+    } else if (c->OnNotInList) {
+      const QString s = TextWithoutSelection();
+      const int p = SelStart();
+      if (c->MayEditCell(true)) {
+        PutText(s, p, 0);
+        SyncKeyFromText();
+        if (pickListBox_) pickListBox_->SetItemIndex(FindListItem(pickListBox_->Items(), grid_->CellEditText(), false));
+      }
+    } else {
+      key = 0;  // Delete does nothing in a list cell without OnNotInList
+    }
+    return;
+  }
+  if (key == vk::Back && kind == ckKeyListEh) {
+    if (c->OnNotInList) {
+      QString s = TextWithoutSelection();
+      const int p = SelStart();
+      if (c->MayEditCell(true) && p > 0) {
+        if (SelLength() == 0) s.remove(p - 1, 1);
+        PutText(s, SelLength() == 0 ? p - 1 : p, 0);
+        SyncKeyFromText();
+      }
+      key = 0;
+    } else {
+      // Backspace walks back over the completed text without deleting it.
+      const int p = SelStart();
+      setCursorPosition(SelLength() > 0 ? p : qMax(0, p - 1));
+      key = 0;
+    }
+    return;
+  }
+  if (const int gridKey = GridKeyOf(key, shift)) {
+    if (key == vk::Escape && Modified()) {
+      // The text before editing comes back; the grid then cancels the record's changes.
+      putting_ = true;
+      Reset();
+      putting_ = false;
+    }
+    QKeyEvent e(QEvent::KeyPress, gridKey, shift);
+    QCoreApplication::sendEvent(grid_, &e);
+    key = 0;
+    return;
+  }
+  TCustomMaskEdit::KeyDown(key, shift);
+}
+
+void TDBGridInplaceEdit::PasteFromClipboard() {
+  TColumnEh* c = CurrentColumn();
+  if (!c || !grid_->EditAllowedByOperations() || !c->MayEditCell(false)) return;
+  if (c->ColumnKind() != ckKeyListEh) {
+    if (!grid_->EditCanModify()) return;
+    TCustomMaskEdit::PasteFromClipboard();
+    return;
+  }
+  const QString clip = QApplication::clipboard()->text();
+  if (clip.isEmpty()) return;
+  const QString cur = Text();
+  const QString t = cur.left(SelStart()) + clip + cur.mid(SelStart() + SelLength());
+  const int i = FindListItem(c->PickList, t, true);
+  QString e;
+  if (i >= 0 && grid_->EditCanModify()) e = c->PickList[i];
+  else if (c->OnNotInList && grid_->EditCanModify()) e = t;
+  else return;  // matches nothing: the paste is dropped
+  PutText(e, int(e.size()), 0);
+  grid_->StoreEditText(e);
+  if (pickListBox_) pickListBox_->SetItemIndex(i);
+  if (i < 0 && c->OnNotInList) c->OnNotInList(c, t);
+}
+
+// ---- buttons and drop-down ----------------------------------------------------------------
+
+void TDBGridInplaceEdit::MainButtonDown(bool lower) {
+  if (editStyle_ == cesUpDown) {
+    StepByButton(lower);
+  } else if (!droppedDown_) {
+    OpenDropDown();
+    keepOpenOnClick_ = true;
+  }
+}
+
+void TDBGridInplaceEdit::StepByButton(bool lower) {
+  TColumnEh* c = CurrentColumn();
+  if (!c || !c->MayEditCell(true)) return;
+  if (grid_->EditTextOfCurrentCell() != Text()) {
+    grid_->StoreEditText(Text());
+    grid_->CommitEditText();
+  }
+  const double s = c->ColumnKind() == ckPlainEh ? 1.0 : -1.0;
+  c->StepCellValue(lower ? -s * c->Increment : s * c->Increment);
+  // The stepped value is the cell's new text.
+  putting_ = true;
+  const QString t = grid_->EditTextOfCurrentCell();
+  SetText(t);
+  putting_ = false;
+  grid_->StoreEditText(t);
+}
+
+void TDBGridInplaceEdit::HandleButtonClick() {
+  bool handled = false;
+  if (editStyle_ == cesEllipsis || editStyle_ == cesDropDown) {
+    if (grid_->OnEditButtonClick) grid_->OnEditButtonClick(grid_);
+  }
+  TColumnEh* c = CurrentColumn();
+  if (c && c->OnEditButtonClick) c->OnEditButtonClick(c, handled);
+  if (!handled && droppedDown_ && !keepOpenOnClick_) CloseDropDown(false);
+  keepOpenOnClick_ = false;
+}
+
+void TDBGridInplaceEdit::OpenDropDown() {
+  if (listVisible_ || !activeList_) return;
+  TColumnEh* c = CurrentColumn();
+  if (!c) return;
+  if (activeList_ == pickListBox_) {
+    pickListBox_->setFont(font());
+    QStringList items = c->PickList;
+    if (!c->KeyList.isEmpty()) items = items.mid(0, qMin(c->PickList.size(), c->KeyList.size()));
+    pickListBox_->Items() = items;
+    pickListBox_->ItemsChanged();
+    const int ih = pickListBox_->ItemHeight() > 0 ? pickListBox_->ItemHeight() : pickListBox_->FontTextHeight();
+    const int rows = qMin(int(items.size()), c->DropDownRows);
+    pickListBox_->resize(width(), qMax(rows, 1) * ih + 4);
+    TField* f = c->BoundField();
+    pickListBox_->SetItemIndex(f && f->IsNull() && Text().isEmpty() ? -1 : FindListItem(items, Text(), false));
+    int widest = 0;
+    const QFontMetrics fm(font());
+    for (const QString& s : items) widest = qMax(widest, fm.horizontalAdvance(s));
+    pickListBox_->resize(qMax(pickListBox_->width(), widest + 4), pickListBox_->height());
+  }
+  if (activeList_ == calendarBox_) {
+    calendarBox_->setFont(font());
+    TDateTime d = 0;
+    QDate date = QDate::currentDate();
+    if (!Text().isEmpty()) {
+      if (TryStrToDate(Text(), d)) {
+        date = ToQDateTime(d).date();
+      } else {
+        // A text that is no date opens on the field's date, or on today.
+        TField* f = c->BoundField();
+        if (f && !f->IsNull() && f->AsDateTime() != 0) date = ToQDateTime(f->AsDateTime()).date();
+      }
+    }
+    calendarBox_->SetDate(date);
+    calendarBox_->resize(calendarBox_->sizeHint());
+  } else if (activeList_ == calculatorBox_) {
+    double v = 0;
+    calculatorBox_->SetWindowValue(Text().isEmpty() || !TryStrToFloat(Text(), v) ? Variant::null() : Variant(v));
+    calculatorBox_->SetWindowFlat(grid_->Flat());
+    SetSel(SelStart(), 0);
+  }
+  PlaceDropDown(this, activeList_, daLeft);
+  activeList_->show();
+  listVisible_ = true;
+  droppedDown_ = true;
+  button_->SetStaysDown(true);
+  update();
+}
+
+void TDBGridInplaceEdit::CloseDropDown(bool accept) {
+  if (!listVisible_) return;
+  button_->SetStaysDown(false);
+  if (LockCloseList) return;
+  TColumnEh* c = CurrentColumn();
+  Variant v = Variant::null();
+  int index = -1;
+  if (activeList_ == pickListBox_ && pickListBox_) {
+    index = pickListBox_->ItemIndex();
+    if (index >= 0 && index < pickListBox_->Count()) {
+      v = c && !c->KeyList.isEmpty() ? Variant(c->KeyList.value(index)) : Variant(pickListBox_->Items()[index]);
+    }
+    if (pickListBox_->UserResized && c) {
+      const int ih = qMax(1, pickListBox_->ItemHeight());
+      c->DropDownRows = pickListBox_->height() / ih;
+    }
+  }
+  activeList_->hide();
+  droppedDown_ = false;
+  listVisible_ = false;
+  update();
+  if (!accept && activeList_ == pickListBox_) {
+    // The typed text comes back.
+    PutText(grid_->CellEditText(), int(grid_->CellEditText().size()), 0);
+    return;
+  }
+  if (!accept) return;
+  if (activeList_ == calendarBox_ && c && c->MayEditCell(true) && grid_->EditCanModify()) {
+    const TDateTime d = FromQDate(calendarBox_->Date());
+    c->ApplyCellValue(DateToStr(d), Variant::dateTime(d), false);
+    const QString t = grid_->EditTextOfCurrentCell();
+    PutText(t, int(t.size()), 0);
+    grid_->StoreEditText(t);
+    return;
+  }
+  if (activeList_ == calculatorBox_ && c && c->MayEditCell(true) && grid_->EditCanModify()) {
+    // A calculator in its error state gives no value.
+    const Variant value = calculatorBox_->WindowValue();
+    if (value.isNumeric()) {
+      const QString t = FloatToStr(value.toDouble());
+      PutText(t, 0, int(t.size()));
+      grid_->StoreEditText(t);
+    }
+    return;
+  }
+  if (activeList_ == pickListBox_ && !v.isNull() && c && grid_->EditCanModify()) {
+    const QString text = c->ColumnKind() == ckKeyListEh ? pickListBox_->Items()[index] : v.toString();
+    PutText(text, int(text.size()), 0);
+    grid_->StoreEditText(text);
+  }
+}

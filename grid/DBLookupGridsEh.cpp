@@ -1,0 +1,313 @@
+// The lookup grid: a list dataset shown in grid columns from which one key value is chosen.
+#include "grid/DBLookupGridsEh.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <climits>
+
+#include "grid/LibrarySupportEh.h"
+#include "platform/data/dataset.h"
+#include "platform/data/field.h"
+
+namespace {
+
+QStringList NamesOf(const QString& names) {
+  QStringList out;
+  for (const QString& n : names.split(QLatin1Char(';'), Qt::SkipEmptyParts)) out << n.trimmed();
+  return out;
+}
+
+}  // namespace
+
+// ---- key link -----------------------------------------------------------------------------
+
+void TLookupGridDataLinkEh::ActiveChanged() { grid_->DataFieldChanged(); }
+void TLookupGridDataLinkEh::LayoutChanged() { grid_->DataFieldChanged(); }
+void TLookupGridDataLinkEh::RecordChanged(TField* field) { grid_->DataRecordChanged(field); }
+
+// ---- lookup grid --------------------------------------------------------------------------
+
+TDBLookupGridEh::TDBLookupGridEh(QWidget* parent) : TCustomDBGridEh(parent) {
+  dataLink_ = std::make_unique<TLookupGridDataLinkEh>(this);
+  SetOptions(dgColLines | dgRowSelect);
+  SetFlat(true);
+  DrawMemoText = true;
+  SetVTitleMargin(5);
+  HorzScrollBar()->SetTracking(true);
+  VertScrollBar()->SetTracking(true);
+  setFocusPolicy(Qt::ClickFocus);
+}
+
+TDBLookupGridEh::~TDBLookupGridEh() { dataLink_->SetDataSource(nullptr); }
+
+void TDBLookupGridEh::SetListSource(TDataSource* s) {
+  SetDataSource(s);
+  ListFieldsChanged();
+}
+
+void TDBLookupGridEh::SetKeyField(const QString& names) {
+  if (names == keyField_) return;
+  keyField_ = names;
+  ListFieldsChanged();
+}
+
+void TDBLookupGridEh::SetListField(const QString& names) {
+  if (names == listField_) return;
+  listField_ = names;
+  ListFieldsChanged();
+}
+
+void TDBLookupGridEh::SetListFieldIndex(int i) {
+  listFieldIndex_ = i;
+  ListFieldsChanged();
+}
+
+void TDBLookupGridEh::SetKeySource(TDataSource* s) {
+  dataLink_->SetDataSource(s);
+  DataFieldChanged();
+}
+
+void TDBLookupGridEh::SetDataField(const QString& names) {
+  dataField_ = names;
+  DataFieldChanged();
+}
+
+void TDBLookupGridEh::SetLookupOptions(TDBLookupGridEhOptions o) {
+  lookupOptions_ = o;
+  TDBGridOptions opts = Options() & ~(dgColumnResize | dgColLines | dgRowLines);
+  if (o & dlgColumnResizeEh) opts |= dgColumnResize;
+  if (o & dlgColLinesEh) opts |= dgColLines;
+  if (o & dlgRowLinesEh) opts |= dgRowLines;
+  SetOptions(opts);
+  TDBGridEhOptions eh = OptionsEh() & ~(dghAutoSortMarking | dghMultiSortMarking);
+  if (o & dlgAutoSortMarkingEh) eh |= dghAutoSortMarking;
+  if (o & dlgMultiSortMarkingEh) eh |= dghMultiSortMarking;
+  SetOptionsEh(eh);
+}
+
+int TDBLookupGridEh::RowPixelHeight() const {
+  return DefaultRowHeight() + ((Options() & dgRowLines) ? GridLineWidth() : 0);
+}
+
+void TDBLookupGridEh::SetRowCount(int n) {
+  n = qBound(1, n, 100);
+  rowCount_ = n;
+  const int lines = (Options() & dgRowLines) ? GridLineWidth() : 0;
+  const int border = height() - viewport()->height();
+  const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
+  resize(width(), title + lines + n * DefaultRowHeight() + n * lines + border);
+}
+
+bool TDBLookupGridEh::KeyValueFits(int fieldCount, const Variant& value) {
+  if (fieldCount == 1) return !value.isArray();
+  return fieldCount > 1 && value.isArray() && value.items().size() == fieldCount;
+}
+
+bool TDBLookupGridEh::CanChangeKey() {
+  if (!listActive_ || dataLink_->ReadOnly) return false;
+  if (!KeySource()) return true;
+  TDataSet* ds = dataLink_->DataSet();
+  if (masterFieldNames_.isEmpty() || !ds) return false;
+  for (const QString& n : NamesOf(masterFieldNames_)) {
+    TField* f = ds->FindField(n);
+    if (!f || !f->CanModify()) return false;
+  }
+  return true;
+}
+
+void TDBLookupGridEh::DataFieldChanged() {
+  masterFieldNames_.clear();
+  if (dataLink_->Active() && !dataField_.isEmpty()) {
+    TDataSet* keyDs = dataLink_->DataSet();
+    if (ListSource() && ListSource()->DataSet() == keyDs)
+      throw EDatabaseError(QStringLiteral("Circular datalinks are not allowed"));
+    for (const QString& n : NamesOf(dataField_)) keyDs->FieldByName(n);
+    masterFieldNames_ = NamesOf(dataField_).join(QLatin1Char(';'));
+  }
+  DataRecordChanged(nullptr);
+}
+
+void TDBLookupGridEh::DataRecordChanged(TField* field) {
+  TDataSet* ds = dataLink_->DataSet();
+  if (field) {
+    bool master = false;
+    for (const QString& n : NamesOf(masterFieldNames_))
+      if (ds && ds->FindField(n) == field) master = true;
+    if (!master) return;
+  }
+  if (masterFieldNames_.isEmpty() || !ds || !dataLink_->Active()) {
+    if (KeySource()) SetKeyValue(Variant::null());
+    return;
+  }
+  SetKeyValue(ds->FieldValues(masterFieldNames_));
+}
+
+void TDBLookupGridEh::ListFieldsChanged() {
+  listActive_ = false;
+  displayField_ = nullptr;
+  TDataSet* list = DataSet();
+  if (DataLink()->Active() && list && !keyField_.isEmpty()) {
+    if (KeySource() && KeySource()->DataSet() == list)
+      throw EDatabaseError(QStringLiteral("Circular datalinks are not allowed"));
+    const QStringList keys = NamesOf(keyField_);
+    QStringList shown = NamesOf(listField_);
+    QList<TField*> listFields;
+    for (const QString& n : keys) list->FieldByName(n);
+    for (const QString& n : shown) {
+      TField* f = list->FindField(n);
+      if (!f) throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(objectName()));
+      listFields << f;
+    }
+    if (listFields.isEmpty()) {
+      for (const QString& n : keys) listFields << list->FieldByName(n);
+      shown = keys;
+    }
+    displayField_ = listFields.value(listFieldIndex_ >= 0 && listFieldIndex_ < listFields.size() ? listFieldIndex_ : 0);
+    // The default columns are the list fields.
+    if (!Columns()->IsCustomised())
+      for (int i = 0; i < Columns()->Count(); ++i) {
+        TColumnEh* c = Columns()->Items(i);
+        c->SetVisible(shown.contains(c->FieldName(), Qt::CaseInsensitive));
+      }
+    listActive_ = true;
+  }
+  AfterKeyValueMove();
+}
+
+void TDBLookupGridEh::SetKeyValue(const Variant& v) {
+  if (VariantsEqual(v, keyValue_)) return;
+  keyValue_ = v;
+  AfterKeyValueMove();
+}
+
+bool TDBLookupGridEh::LocateKeyRow() {
+  TDataSet* list = DataSet();
+  if (keyValue_.isNullOrEmpty() || !list || !list->Active()) return false;
+  if (!KeyValueFits(int(NamesOf(keyField_).size()), keyValue_)) return false;
+  try {
+    return list->Locate(keyField_, keyValue_);
+  } catch (...) {
+    return false;  // the key is then not in the list
+  }
+}
+
+void TDBLookupGridEh::AfterKeyValueMove() {
+  bool located = lockPosition_;
+  if (listActive_ && !lockPosition_) {
+    located = LocateKeyRow();
+    if (!located && DataSet()) DataSet()->First();
+  }
+  // A key that is not in the list shows no text (the first record is not the key's).
+  selectedItem_ = displayField_ && located ? displayField_->Text() : QString();
+  SyncCurrentRow();
+  InvalidateGrid();
+}
+
+Variant TDBLookupGridEh::ListKeyValue() const {
+  TDataSet* list = DataSet();
+  if (!list || !list->Active() || keyField_.isEmpty()) return Variant::null();
+  return list->FieldValues(keyField_);
+}
+
+void TDBLookupGridEh::SelectKeyValue(const Variant& value) {
+  if (masterFieldNames_.isEmpty()) {
+    SetKeyValue(value);
+  } else if (dataLink_->Edit()) {
+    // The key comes back through the record change of the key's dataset.
+    dataLink_->DataSet()->SetFieldValues(masterFieldNames_, value);
+  }
+  SyncCurrentRow();
+  InvalidateGrid();
+  if (OnClick) OnClick(this);
+}
+
+void TDBLookupGridEh::SelectCurrentKey() {
+  const Variant k = ListKeyValue();
+  if (!VariantsEqual(k, keyValue_)) SelectKeyValue(k);
+}
+
+void TDBLookupGridEh::SyncCurrentRow() {
+  TCustomDBGridEh::SyncCurrentRow();
+  keyRowVisible_ = false;
+  if (!DataLink()->Active() || keyValue_.isNullOrEmpty() || keyField_.isEmpty()) return;
+  const int saved = DataLink()->ActiveRecord();
+  for (int i = 0; i < DataLink()->RecordCount(); ++i) {
+    DataLink()->SetActiveRecord(i);
+    if (VariantsEqual(DataSet()->FieldValues(keyField_), keyValue_)) keyRowVisible_ = true;
+  }
+  DataLink()->SetActiveRecord(saved);
+}
+
+void TDBLookupGridEh::DataLinkActiveChanged(bool active) {
+  TCustomDBGridEh::DataLinkActiveChanged(active);
+  ListFieldsChanged();
+}
+
+bool TDBLookupGridEh::GetHighlightColors(int, int, TFontEh& font, TColor& background, TGridDrawState&,
+                                         int dataRow, int) {
+  if (keyValue_.isNullOrEmpty() || !DataLink()->Active() || UpdateLock() != 0 || keyField_.isEmpty()) return false;
+  if (dataRow < 0 || dataRow >= DataLink()->RecordCount()) return false;
+  const int saved = DataLink()->ActiveRecord();
+  DataLink()->SetActiveRecord(dataRow);
+  const bool key = VariantsEqual(DataSet()->FieldValues(keyField_), keyValue_);
+  DataLink()->SetActiveRecord(saved);
+  if (!key) return false;
+  background = clHighlight;
+  font.Color = clHighlightText;
+  return true;
+}
+
+void TDBLookupGridEh::keyPressEvent(QKeyEvent* e) {
+  TDataSet* list = DataSet();
+  int d = 0;
+  const int rows = qMax(1, VisibleDataRowCount());
+  switch (e->key()) {
+    case Qt::Key_PageUp: d = 1 - rows; break;
+    case Qt::Key_PageDown: d = rows - 1; break;
+    case Qt::Key_Home: d = INT_MIN; break;
+    case Qt::Key_End: d = INT_MAX; break;
+    case Qt::Key_Up: d = -1; break;
+    case Qt::Key_Down: d = 1; break;
+    default: break;
+  }
+  if (d == 0 || !list || !CanChangeKey()) {
+    TCustomDBGridEh::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  lockPosition_ = true;
+  try {
+    if (d == INT_MIN) {
+      list->First();
+    } else if (d == INT_MAX) {
+      list->Last();
+    } else {
+      // From the key's record when the list shows it, else from where the list stands.
+      if (!keyValue_.isNullOrEmpty() && KeyValueFits(int(NamesOf(keyField_).size()), keyValue_) &&
+          !VariantsEqual(ListKeyValue(), keyValue_)) {
+        try {
+          list->Locate(keyField_, keyValue_);
+        } catch (...) {
+        }
+      }
+      list->MoveBy(d);
+    }
+    SelectCurrentKey();
+  } catch (...) {
+    lockPosition_ = false;
+    throw;
+  }
+  lockPosition_ = false;
+  AfterKeyValueMove();
+}
+
+void TDBLookupGridEh::mousePressEvent(QMouseEvent* e) {
+  TCustomDBGridEh::mousePressEvent(e);
+  if (e->button() != Qt::LeftButton || !CanChangeKey()) return;
+  const TGridCoord cell = MouseCoord(int(e->position().x()), int(e->position().y()));
+  if (cell.Y < DataRowOffset()) return;
+  lockPosition_ = true;
+  SelectCurrentKey();
+  lockPosition_ = false;
+  AfterKeyValueMove();
+}

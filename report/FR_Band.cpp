@@ -1,0 +1,525 @@
+#include "report/FR_Band.h"
+
+#include <QBuffer>
+#include <algorithm>
+
+#include "report/FR_Built.h"
+#include "report/FR_Class.h"
+#include "report/FR_DBSet.h"
+#include "report/FR_Intrp.h"
+#include "report/FR_ValueRules.h"
+#include "report/FR_Values.h"
+
+TfrBand*& CurrentBand() {
+  static TfrBand* b = nullptr;
+  return b;
+}
+TfrBand*& AggregateBand() {
+  static TfrBand* b = nullptr;
+  return b;
+}
+TfrPageForm*& CurrentPageForm() {
+  static TfrPageForm* f = nullptr;
+  return f;
+}
+
+namespace {
+bool isDataKind(int k) { return k == btMasterData || k == btDetailData || k == btSubDetailData; }
+
+// Compiles and runs script lines; errors go to the build error handler.
+void runLines(const QStringList& script) {
+  if (script.isEmpty()) return;
+  try {
+    QStringList coded, errors;
+    ReportInterpreter().CompileScript(script, coded, errors);
+    if (!errors.isEmpty()) throw EParserError(errors.first());
+    ReportInterpreter().RunScript(coded);
+  } catch (const Exception& e) {
+    RecordBuildError(e);
+  }
+}
+
+bool terminated(TfrReport* r) { return r->Terminated || (CurrentReport() && CurrentReport()->Terminated); }
+
+// Keeps CurrentBand and CurrentView over a nested band print (page breaks print other bands).
+struct BandScope {
+  TfrBand* band = CurrentBand();
+  TfrView* view = CurrentView();
+  ~BandScope() {
+    CurrentBand() = band;
+    CurrentView() = view;
+  }
+};
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// TfrBand
+
+TfrBand::TfrBand(int kind, TfrPageForm* form) : Form(form), Kind(kind) {}
+
+TfrBand::~TfrBand() { FreeDataSources(); }
+
+bool TfrBand::Real() const { return View != nullptr || (Kind == btNone && !Objects.empty()); }
+
+void TfrBand::SetDataSource(const QString& text) {
+  if (Kind == btGroupHeader) {
+    GroupCondition = text.trimmed().isEmpty() ? QString() : ReportParser().ToCodedForm(text);
+    return;
+  }
+  if (text.contains(QLatin1Char(';'))) return;
+  FreeDataSources();
+  ResolveBandSource(Form->Report->Dictionary.Owner ? Form->Report->Dictionary.Owner : Form->Report->parent(), text,
+                    DataSource, OwnsDataSource);
+  if (!DataSource && Kind == btMasterData && Form->Report->ReportType == TfrReport::rtSimple &&
+      Form->Report->Dataset) {
+    DataSource = Form->Report->Dataset;
+    OwnsDataSource = false;
+    DataSource->BeginScan();
+  }
+}
+
+void TfrBand::FreeDataSources() {
+  if (!DataSource) return;
+  try {
+    DataSource->EndScan();
+  } catch (const Exception&) {
+  }
+  if (OwnsDataSource) delete DataSource;
+  DataSource = nullptr;
+  OwnsDataSource = false;
+}
+
+QString TfrBand::AggregateKey(const QString& band, int kind, const QString& expr, const QString& flag) {
+  const QChar sep(1);
+  return band + sep + QChar(ushort(kind)) + sep + expr + sep + flag + sep;
+}
+
+bool TfrBand::Print() {
+  TfrReport* r = Form->Report;
+  CurrentView() = View;
+  CurrentBand() = this;
+  CalculatedHeight = -1;
+  r->NewPageRequests = r->NewColumnRequests = 0;
+  if (isDataKind(Kind)) {
+    r->LineNo = LineNo;
+    r->LineThrough = LineThrough;
+    r->CurrentNo = Form->CurrentNo;
+  }
+  // After records printed side by side, the next other band starts below them.
+  if (TfrBand* last = Form->LastBandPrinted; last && last != this && last->Real() && last->BandColumn > 1) {
+    Form->XOffset = last->BandColumnStart;
+    Form->CurY += last->CalculatedHeight > 0 ? last->CalculatedHeight : last->Height;
+    last->BandColumn = 1;
+  }
+  r->CurY = Form->CurY;
+  r->CurBottom = Form->CurBottom;
+  if (r->OnBeginBand) r->OnBeginBand(this);
+  runLines(Script);
+  if (terminated(r)) return false;
+  bool broke = false;
+  const uint16_t savedFlags = Flags;
+  const int pageRequests = r->NewPageRequests, columnRequests = r->NewColumnRequests;
+  for (int i = 0; i < pageRequests; ++i) {
+    Form->CurColumn = Form->ColumnCount - 1;
+    Form->NewColumn(this);
+    broke = true;
+  }
+  for (int i = 0; i < columnRequests; ++i) {
+    Form->NewColumn(this);
+    broke = true;
+  }
+  CurrentBand() = this;
+  CurrentView() = View;
+  if (!Visible) {
+    if (Has(bfPrintChildIfInvisible) && ChildBand) ChildBand->Print();
+    if (isDataKind(Kind)) Aggregate();
+    return false;
+  }
+  if (Kind == btColumnHeader) Form->StaticColumnTop = Form->CurY;
+  if (Kind == btPageFooter) Y = Form->CurBottom;
+  if (Real()) {
+    const bool neverBreaks = Kind == btPageFooter || Kind == btOverlay || Kind == btColumnFooter || Kind == btNone;
+    if (!neverBreaks) {
+      const int h = CalcHeight();
+      if (Form->CurY + h > Form->CurBottom && !Has(bfBreaked)) {
+        // A band higher than an empty page is printed where it is rather than page after page.
+        if (Form->BottomEdge - Form->TopEdge >= h || Form->CurY != Form->TopEdge) {
+          CheckPageBreak(Form->CurY, 10000, false);
+          broke = true;
+          CurrentBand() = this;
+          CurrentView() = View;
+        } else {
+          Flags |= bfBreaked;   // split as if breaked
+        }
+      }
+    }
+    PlaceAndDraw();
+  }
+  if (ChildBand && ChildBand != this) broke |= ChildBand->Print();
+  CurrentBand() = this;
+  if (Has(bfFormNewPage) && !isDataKind(Kind) && Kind != btGroupHeader && Kind != btPageFooter &&
+      Kind != btOverlay && Kind != btNone && Kind != btPageHeader && Kind != btColumnHeader &&
+      Kind != btColumnFooter) {
+    Form->NewPage();
+    broke = true;
+  }
+  if (!AggregatesFrozen) {
+    if (Kind == btPageFooter) {
+      if (r->EMFPages().Count() == r->PageNo + 1) ResetAggregates();
+    } else {
+      ResetAggregates();
+    }
+  }
+  if (r->OnEndBand) r->OnEndBand(this);
+  Flags = savedFlags;
+  return broke;
+}
+
+int TfrBand::stretchedHeight() {
+  int h = Height;
+  for (TfrView* v : Objects) {
+    auto* s = dynamic_cast<TfrStretcheable*>(v);
+    if (!s || !(v->Flags & flStretched) || v->Typ == gtLine) continue;
+    CurrentView() = v;
+    try {
+      h = std::max(h, v->Top + s->CalcHeight());
+    } catch (const Exception& e) {
+      RecordBuildError(e);
+    }
+  }
+  CurrentView() = View;
+  return h;
+}
+
+int TfrBand::CalcHeight() {
+  int h = Has(bfStretched) ? stretchedHeight() : Height;
+  CalculatedHeight = std::max(CalculatedHeight, h);
+  return CalculatedHeight;
+}
+
+bool TfrBand::CheckPageBreak(int top, int height, bool testOnly) {
+  if (Kind == btColumnFooter) return false;
+  TfrBand* cf = Form->Bands[btColumnFooter];
+  const int cfHeight = cf && cf->Real() ? cf->Height : 0;
+  const bool fits = Form->CurBottom >= top + height + cfHeight;
+  if (!fits && !testOnly) {
+    BandScope keep;
+    Form->NewColumn(this);
+  }
+  return !fits;
+}
+
+void TfrBand::PlaceAndDraw() {
+  if (!Real()) return;
+  const int savedY = Y;
+  const bool keepsY = Kind == btPageFooter || Kind == btOverlay || Kind == btNone;
+  if (!keepsY) Y = Form->CurY;
+  else if (Kind == btOverlay) Y = DesignTop;
+  else if (Kind == btNone) Y = 0;
+  int h = Height;
+  std::vector<std::pair<TfrView*, int>> savedHeights;
+  if (Has(bfStretched)) {
+    h = CalcHeight();
+    for (TfrView* v : Objects)
+      if ((v->Flags & flStretched) && v->Height > 0 && dynamic_cast<TfrStretcheable*>(v)) {
+        savedHeights.push_back({v, v->Height});
+        v->Height = h - v->Top;
+      }
+  }
+  TfrBand* cf = Form->Bands[btColumnFooter];
+  const int cfHeight = cf && cf->Real() ? cf->Height : 0;
+  const bool split = Has(bfBreaked) && !keepsY && Form->CurY + h + cfHeight > Form->CurBottom;
+  if (!keepsY && !Has(bfBreaked) && CheckPageBreak(Form->CurY, h, false)) Y = Form->CurY;
+  CurrentBand() = this;
+  int used = h;
+  if (split) used = drawPageBreak(h);
+  else drawObjects();
+  for (auto& [v, height] : savedHeights) v->Height = height;
+  if (!keepsY) Form->CurY = Y + used;
+  Form->LastBandPrinted = this;
+  // Band columns: the next record prints beside this one until the columns are used up.
+  if (View && View->Columns > 1 && View->NewColumnAfter == 1 && !keepsY) {
+    if (BandColumn == 1) BandColumnStart = Form->XOffset;
+    if (BandColumn + 1 <= View->Columns) {
+      Form->XOffset = BandColumnStart + (View->ColumnWidth + View->ColumnGap) * BandColumn;
+      Form->CurY -= h;
+      ++BandColumn;
+    } else {
+      Form->XOffset = BandColumnStart;
+      BandColumn = 1;
+    }
+  }
+  Form->Report->CurY = Form->CurY;
+  Y = keepsY ? Y : savedY;
+  if (isDataKind(Kind)) Aggregate();
+}
+
+void TfrBand::drawObjects() {
+  for (TfrView* v : Objects) {
+    if (terminated(Form->Report)) return;
+    DrawObject(v);
+  }
+}
+
+int TfrBand::drawPageBreak(int height) {
+  struct Item {
+    TfrView* view;
+    QRect saved;
+    bool pending = true;
+    bool continuing = false;
+  };
+  std::vector<Item> items;
+  for (TfrView* v : Objects) {
+    items.push_back({v, QRect(v->Left, v->Top, v->Width, v->Height)});
+    if (v->BandAlign == 5) v->Top = height - v->Height;   // aligned to the band's bottom
+  }
+  TfrBand* cf = Form->Bands[btColumnFooter];
+  const int cfHeight = cf && cf->Real() ? cf->Height : 0;
+  int remaining = height;
+  for (int guard = 0; guard < 10000 && !terminated(Form->Report); ++guard) {
+    const int space = Form->CurBottom - cfHeight - Y - 2;
+    if (remaining <= space || space <= 0) {
+      // The rest fits (or nothing fits at all): draw what is pending here.
+      for (Item& it : items)
+        if (it.pending) {
+          if (auto* s = dynamic_cast<TfrStretcheable*>(it.view); s && it.continuing) s->DrawMode = 1;
+          DrawObject(it.view);
+          it.pending = false;
+        }
+      break;
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+      Item& it = items[i];
+      if (!it.pending) continue;
+      TfrView* v = it.view;
+      const int top = v->Top, bottom = v->Top + v->Height;
+      if (bottom <= space) {
+        if (auto* s = dynamic_cast<TfrStretcheable*>(v); s && it.continuing) s->DrawMode = 1;
+        DrawObject(v);
+        it.pending = false;
+        continue;
+      }
+      auto* s = dynamic_cast<TfrStretcheable*>(v);
+      if (s && v->Typ == gtMemo && top < space && space - top >= s->OneLineHeight()) {
+        // The lines that fit are written here; the rest continues on the next page.
+        if (!it.continuing && s->DrawMode == 0) s->CalcHeight();
+        v->Height = space - top + 1;
+        s->DrawMode = 2;
+        DrawObject(v);
+        const int leftover = s->SplitLeftover();
+        v->Top = space;
+        v->Height = bottom - space + leftover;
+        it.continuing = true;
+        remaining += leftover;
+        for (size_t j = 0; j < items.size(); ++j) {
+          TfrView* w = items[j].view;
+          if (j == i || !items[j].pending) continue;
+          if (w->Top >= bottom && w->Left >= v->Left && w->Left < v->Left + v->Width) w->Top += leftover;
+        }
+      } else if (top < space) {
+        v->Top = space;   // moves whole to the next page
+      }
+    }
+    bool anyPending = false;
+    for (Item& it : items)
+      if (it.pending) {
+        it.view->Top -= space;
+        anyPending = true;
+      }
+    remaining -= space;
+    if (!anyPending) break;
+    {
+      TfrBand* saved = CurrentBand();
+      TfrView* savedView = CurrentView();
+      Form->NewColumn(this);
+      CurrentBand() = saved;
+      CurrentView() = savedView;
+    }
+    Y = Form->CurY;
+  }
+  for (Item& it : items) {
+    it.view->Left = it.saved.left();
+    it.view->Top = it.saved.top();
+    it.view->Width = it.saved.width();
+    it.view->Height = it.saved.height();
+    if (auto* s = dynamic_cast<TfrStretcheable*>(it.view)) s->DrawMode = 0;
+  }
+  return std::max(0, remaining);
+}
+
+void TfrBand::DrawObject(TfrView* view) {
+  TfrReport* r = Form->Report;
+  CurrentView() = view;
+  try {
+    if (FirstPassRunning() && !Has(bfBreaked)) {
+      auto* memo = dynamic_cast<TfrMemoView*>(view);
+      if (!memo || memo->DrawMode == 0) view->RunScript();
+      return;
+    }
+    TfrEMFPages& pages = r->EMFPages();
+    if (pages.Count() == 0) return;
+    const int dx = Form->XOffset - Form->LeftEdge;
+    const int dy = Y;
+    const int savedLeft = view->Left, savedTop = view->Top;
+    view->Left += dx;
+    view->Top += dy;
+    TfrPrintingBand band{QRect(X + dx, Y, Width, CalculatedHeight > 0 ? CalculatedHeight : Height), false, 0};
+    TfrPrintingBand* savedBand = PrintingBand();
+    PrintingBand() = &band;
+    const uint8_t savedMode = view->StreamMode;
+    view->StreamMode = 1;
+    QByteArray bytes;
+    {
+      QBuffer b(&bytes);
+      b.open(QIODevice::WriteOnly);
+      StreamVersion() = 25;
+      try {
+        view->EmitToPage(b);
+      } catch (...) {
+        view->StreamMode = savedMode;
+        view->Left = savedLeft;
+        view->Top = savedTop;
+        PrintingBand() = savedBand;
+        throw;
+      }
+    }
+    view->StreamMode = savedMode;
+    view->Left = savedLeft;
+    view->Top = savedTop;
+    PrintingBand() = savedBand;
+    pages.AppendToStream(std::min(r->PageNo, pages.Count() - 1), bytes);
+  } catch (const Exception& e) {
+    RecordBuildError(e);
+  }
+}
+
+void TfrBand::ResetAggregates() {
+  if (Kind == btGroupHeader) {
+    for (TfrBand* g = this; g; g = g->Next) {
+      if (g->GroupCondition.isEmpty()) continue;
+      try {
+        g->LastGroupValue = ReportParser().EvaluateCoded(g->GroupCondition);
+        g->GroupValueSet = true;
+      } catch (const Exception& e) {
+        RecordBuildError(e);
+      }
+    }
+    return;
+  }
+  if (!AggregateSource) return;
+  TfrVariables& values = AggregateSource->Values;
+  const QString prefix = Name + QChar(1);
+  for (int i = 0; i < values.EntryCount(); ++i) {
+    const QString key = values.NameAt(i);
+    if (!key.startsWith(prefix, Qt::CaseInsensitive)) continue;
+    const int kind = key.size() > prefix.size() ? key.at(prefix.size()).unicode() : 0;
+    values.PutValueAt(i, kind == agMin ? Variant(1e300) : Variant(0));
+  }
+  AggregateSource->RecordCount = 0;
+}
+
+void TfrBand::Aggregate() {
+  QString lastExpr;
+  Variant lastValue;
+  bool haveLast = false;
+  for (int i = 0; i < Values.EntryCount(); ++i) {
+    const QStringList parts = Values.NameAt(i).split(QChar(1));
+    if (parts.size() < 4 || parts[1].isEmpty()) continue;
+    const int kind = parts[1].at(0).unicode();
+    const QString& expr = parts[2];
+    if (!Visible && parts[3].trimmed() != QLatin1String("1")) continue;
+    try {
+      Variant cur = Values.ValueAt(i);
+      if (cur.isNullOrEmpty()) cur = Variant(0);
+      if (kind == agCount) {
+        cur = frv::Add(cur, Variant(1));
+      } else {
+        Variant v;
+        if (haveLast && expr == lastExpr) {
+          v = lastValue;
+        } else {
+          v = ReportParser().Evaluate(expr);
+          lastExpr = expr;
+          lastValue = v;
+          haveLast = true;
+        }
+        if (v.isNullOrEmpty()) v = Variant(0);
+        if (kind == agSum || kind == agAvg) cur = frv::Add(cur, frv::Numeric(v));
+        else if (kind == agMin && frv::Compare(v, cur) < 0) cur = v;
+        else if (kind == agMax && frv::Compare(v, cur) > 0) cur = v;
+      }
+      Values.PutValueAt(i, cur);
+    } catch (const Exception& e) {
+      RecordBuildError(e);
+      return;
+    }
+  }
+  ++RecordCount;
+}
+
+Variant TfrBand::AggregateValue(const QString& key) {
+  Variant v = Values.ValueOf(key);
+  const QStringList parts = key.split(QChar(1));
+  if (parts.size() > 1 && !parts[1].isEmpty() && parts[1].at(0).unicode() == agAvg) {
+    if (RecordCount == 0) return Variant(0);
+    return frv::Divide(v.isNullOrEmpty() ? Variant(0) : v, Variant(RecordCount));
+  }
+  return v;
+}
+
+void TfrBand::StoreAggregate(const QString& key, const Variant& value) { Values.PutValue(key, value); }
+
+// ---------------------------------------------------------------------------------------
+// The aggregate functions of the standard library
+
+void InstallAggregateHook() {
+  TfrStdFunctionLibrary::AggregateHook() = [](int kind, const QString& p1, const QString& p2, const QString& p3,
+                                              Variant& result) {
+    TfrReport* r = CurrentReport();
+    TfrBand* cb = CurrentBand();
+    if (!r || !cb) return;
+    QString bandText = kind == agCount ? p1 : p2;
+    const QString expr = kind == agCount ? QString() : p1;
+    const QString flag = kind == agCount ? p2 : p3;
+    if (r->CollectingAggregates) {
+      TfrBand* ab = AggregateBand();
+      if (!ab) return;
+      if (bandText.trimmed().isEmpty()) {
+        int implied = -1;
+        switch (cb->Kind) {
+          case btReportSummary: case btPageFooter: case btMasterFooter: case btGroupFooter: implied = btMasterData; break;
+          case btDetailFooter: implied = btDetailData; break;
+          case btSubDetailFooter: implied = btSubDetailData; break;
+          case btCrossFooter: implied = btCrossData; break;
+          default: break;
+        }
+        if (implied != ab->Kind) return;
+        bandText = ab->Name;
+      }
+      if (bandText.trimmed().compare(ab->Name, Qt::CaseInsensitive) != 0) return;
+      ab->Values.PutValue(TfrBand::AggregateKey(cb->Name, kind, expr, flag),
+                          kind == agMin ? Variant(1e300) : Variant(0));
+      cb->AggregateSource = ab;
+      return;
+    }
+    if (!cb->AggregateSource) return;
+    // A call that names another band than the one whose values this band shows reads nothing
+    // (the key does not hold the band name, so it would read the other call's value).
+    if (!bandText.trimmed().isEmpty() && bandText.trimmed().compare(cb->AggregateSource->Name, Qt::CaseInsensitive) != 0)
+      return;
+    result = cb->AggregateSource->AggregateValue(TfrBand::AggregateKey(cb->Name, kind, expr, flag));
+  };
+}
+
+bool& AppendToPrevious() {
+  static bool v = false;
+  return v;
+}
+bool& AppendNext() {
+  static bool v = false;
+  return v;
+}
+bool& BuildStopped() {
+  static bool v = false;
+  return v;
+}

@@ -1,0 +1,157 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "platform/variant.h"
+#include "report/FR_Pars.h"
+
+// The band engine: while a report page is formed, every band of the template is a TfrBand that
+// knows its objects, record source, headers, footers, groups, child band, aggregate values and
+// line counters; TfrPageForm holds the formation state of one template page (bands by kind,
+// position, columns) and forms the built pages.
+
+class TfrBandView;
+class TfrDataset;
+class TfrPage;
+class TfrPageForm;
+class TfrReport;
+class TfrView;
+
+// Band kinds (the low 7 bits of a band view's frame-type field).
+enum TfrBandKind : int {
+  btReportTitle = 0, btReportSummary = 1, btPageHeader = 2, btPageFooter = 3, btMasterHeader = 4,
+  btMasterData = 5, btMasterFooter = 6, btDetailHeader = 7, btDetailData = 8, btDetailFooter = 9,
+  btSubDetailHeader = 10, btSubDetailData = 11, btSubDetailFooter = 12, btOverlay = 13, btColumnHeader = 14,
+  btColumnFooter = 15, btGroupHeader = 16, btGroupFooter = 17, btCrossHeader = 18, btCrossData = 19,
+  btCrossFooter = 20, btChild = 21, btNone = 22,
+};
+inline constexpr int kBandKinds = 23;
+
+// Band flag bits (the band view's Flags).
+enum : uint16_t {
+  bfStretched = 1, bfFormNewPage = 2, bfPrintIfSubsetEmpty = 4, bfBreaked = 8, bfOnFirstPage = 16,
+  bfOnLastPage = 32, bfRepeatHeader = 64, bfPrintChildIfInvisible = 128,
+};
+
+// Aggregate function codes.
+enum : int { agSum = 11, agMin = 12, agMax = 13, agAvg = 14, agCount = 15 };
+
+class TfrBand {
+ public:
+  TfrBand(int kind, TfrPageForm* form);
+  ~TfrBand();
+  TfrBand(const TfrBand&) = delete;
+  TfrBand& operator=(const TfrBand&) = delete;
+
+  TfrPageForm* Form;
+  TfrBandView* View = nullptr;
+  uint16_t Flags = 0;
+  TfrBand* Next = nullptr;          // next band of the same kind
+  TfrBand* Prev = nullptr;
+  std::vector<TfrBand*> Groups;     // on a data band: its group headers, outermost first
+  TfrBand* AggregateSource = nullptr;   // on a footer: the data band whose values it shows
+  TfrBand* ChildBand = nullptr;
+  int LineNo = 1, LineThrough = 1, CurrentNo = 1;
+  Variant LastGroupValue;
+  bool GroupValueSet = false;
+  TfrBand* Header = nullptr;        // on a data band
+  TfrBand* Footer = nullptr;        // on a data band or a group header
+  TfrBand* DataBand = nullptr;      // on a header or footer
+  TfrVariables Values;              // aggregate values by key
+  int RecordCount = 0;
+  bool AggregatesFrozen = false;
+  int CalculatedHeight = -1;
+  int BandColumn = 1, BandColumnStart = 0;   // band columns (records side by side)
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  int DesignTop = 0;                // the band view's top on the template page
+  int Kind = btNone;
+  QString Name;
+  bool Visible = true;
+  std::vector<TfrView*> Objects;    // template objects, positions relative to the band's top
+  QStringList Script;
+  TfrDataset* DataSource = nullptr;
+  bool OwnsDataSource = false;
+  QString GroupCondition;           // coded form
+  bool Real() const;                // has a view, or is the none band with objects
+  bool Has(uint16_t flag) const { return (Flags & flag) != 0; }
+
+  void SetDataSource(const QString& text);
+  void FreeDataSources();
+  // Prints the band with its script, breaks, child band and aggregates; true when a page or
+  // column break happened while printing.
+  bool Print();
+  void PlaceAndDraw();
+  int CalcHeight();
+  // True when the band does not fit; unless test-only a new column or page is started.
+  bool CheckPageBreak(int top, int height, bool testOnly);
+  void DrawObject(TfrView* view);
+  void ResetAggregates();
+  void Aggregate();
+  Variant AggregateValue(const QString& key);
+  void StoreAggregate(const QString& key, const Variant& value);
+
+  // The key of an aggregate: band name, function code, expression, count-invisible switch.
+  static QString AggregateKey(const QString& band, int kind, const QString& expr, const QString& flag);
+
+ private:
+  void drawObjects();
+  // Draws the band over as many pages as it needs; returns the height used on the last page.
+  int drawPageBreak(int height);
+  int stretchedHeight();
+};
+
+// The formation state of one template page during a build.
+class TfrPageForm {
+ public:
+  TfrPageForm(TfrPage* page, TfrReport* report);
+  ~TfrPageForm();
+
+  TfrPage* Page;
+  TfrReport* Report;
+  TfrBand* Bands[kBandKinds] = {};
+  std::vector<std::unique_ptr<TfrBand>> AllBands;
+  int CurY = 0, CurBottom = 0;
+  int TopEdge = 0, BottomEdge = 0, LeftEdge = 0, RightEdge = 0;
+  int CurColumn = 0, ColumnCount = 1, ColumnWidth = 0, StaticColumnTop = 0, XOffset = 0;
+  int LastPosition = 0, LastBottom = 0;
+  bool FooterPrinted = false;
+  TfrBand* LastBandPrinted = nullptr;
+  int CurrentNo = 1;
+
+  void MakeReady();
+  void PrepareAggregates();
+  // Forms the page into built pages (normal mode).
+  void Form();
+  void NewPage();
+  void NewColumn(TfrBand* band);
+  void ShowBand(TfrBand* band);
+  void ShowBandByName(const QString& name);
+  void Finish();
+  TfrBand* BandByName(const QString& name) const;
+
+ private:
+  void setupBands();
+  // Pictures (and texts from binary fields) whose whole text names a field take it from there.
+  void bindFields();
+  void dataLoop(int level);
+  void printPageFooters();
+  void printQueue();
+  void collectAggregates(TfrBand* dataBand, std::initializer_list<int> kinds);
+  std::vector<TfrBand*> queue_;
+  int levels_ = 0;
+};
+
+// The band engine's process-wide state while a report is built.
+TfrBand*& CurrentBand();
+TfrBand*& AggregateBand();
+TfrPageForm*& CurrentPageForm();
+// Installs the aggregate functions of the standard library (idempotent).
+void InstallAggregateHook();
+// Page continuation between template pages.
+bool& AppendToPrevious();
+bool& AppendNext();
+// A dialog page was cancelled.
+bool& BuildStopped();

@@ -1,0 +1,539 @@
+#include <QCoreApplication>
+#include <algorithm>
+
+#include "platform/data/dataset.h"
+#include "report/FR_Band.h"
+#include "report/FR_Built.h"
+#include "report/FR_Class.h"
+#include "report/FR_DBSet.h"
+#include "report/FR_Intrp.h"
+#include "report/FR_ValueRules.h"
+#include "report/FR_Values.h"
+
+// Page formation: a report page's bands are made from its band views and linked, its aggregate
+// calls registered, and the page formed into built pages band by band over the record sources.
+
+namespace {
+bool isDataKind(int k) { return k == btMasterData || k == btDetailData || k == btSubDetailData; }
+bool terminated(TfrReport* r) { return r->Terminated || (CurrentReport() && CurrentReport()->Terminated); }
+
+void runLines(const QStringList& script) {
+  if (script.isEmpty()) return;
+  try {
+    QStringList coded, errors;
+    ReportInterpreter().CompileScript(script, coded, errors);
+    if (!errors.isEmpty()) throw EParserError(errors.first());
+    ReportInterpreter().RunScript(coded);
+  } catch (const Exception& e) {
+    RecordBuildError(e);
+  }
+}
+
+// The continuation state a page leaves for the next template page.
+struct Continuation {
+  int lastPosition = 0, lastBottom = 0;
+  bool footerPrinted = false;
+};
+Continuation& continuation() {
+  static Continuation c;
+  return c;
+}
+}  // namespace
+
+TfrPageForm::TfrPageForm(TfrPage* page, TfrReport* report) : Page(page), Report(report) {}
+
+TfrPageForm::~TfrPageForm() { Finish(); }
+
+TfrBand* TfrPageForm::BandByName(const QString& name) const {
+  for (auto& b : AllBands)
+    if (b->View && b->Name.compare(name, Qt::CaseInsensitive) == 0) return b.get();
+  return nullptr;
+}
+
+void TfrPageForm::MakeReady() {
+  if (Page->PageType != ptReport) return;
+  setupBands();
+  CurrentNo = 1;
+}
+
+void TfrPageForm::setupBands() {
+  AllBands.clear();
+  std::fill(std::begin(Bands), std::end(Bands), nullptr);
+  // Edges of the printable area.
+  PageMetrics m;
+  TfrPrinter& printer = ReportPrinter();
+  printer.SetPaper(Page->pgSize, Page->pgOr == 1 ? Page->pgHeight : Page->pgWidth,
+                   Page->pgOr == 1 ? Page->pgWidth : Page->pgHeight, Page->pgBin, Page->pgOr, false);
+  printer.FillPageMetrics(m);
+  const int w = Page->PageWidthPixels(), h = Page->PageHeightPixels();
+  if (Page->UseMargins) {
+    TopEdge = Page->TopMargin ? Page->TopMargin : m.OffsetY;
+    LeftEdge = Page->LeftMargin ? Page->LeftMargin : m.OffsetX;
+    RightEdge = Page->RightMargin ? w - Page->RightMargin : m.OffsetX + (w - 36);
+    BottomEdge = Page->BottomMargin ? h - Page->BottomMargin : m.OffsetY + (h - 36);
+  } else {
+    TopEdge = LeftEdge = 0;
+    RightEdge = w;
+    BottomEdge = h;
+  }
+
+  std::vector<TfrBandView*> views;
+  std::vector<TfrView*> drawable;
+  for (auto& o : Page->Objects) {
+    if (auto* bv = dynamic_cast<TfrBandView*>(o.get())) views.push_back(bv);
+    else drawable.push_back(o.get());
+  }
+  std::stable_sort(views.begin(), views.end(), [](TfrBandView* a, TfrBandView* b) { return a->Top < b->Top; });
+  std::vector<bool> taken(drawable.size(), false);
+  auto makeBand = [&](int kind, TfrBandView* view) {
+    auto band = std::make_unique<TfrBand>(kind, this);
+    TfrBand* b = band.get();
+    AllBands.push_back(std::move(band));
+    b->View = view;
+    b->X = view->Left;
+    b->Y = b->DesignTop = view->Top;
+    b->Width = view->Width;
+    b->Height = view->Height;
+    b->Flags = view->Flags;
+    b->Visible = view->Visible;
+    b->Name = view->Name;
+    b->Script = view->Script;
+    try {
+      b->SetDataSource(view->DataSource());
+    } catch (const Exception& e) {
+      RecordBuildError(e);
+    }
+    for (size_t i = 0; i < drawable.size(); ++i) {
+      TfrView* o = drawable[i];
+      if (taken[i] || o->Typ == gtSubReport) continue;
+      if (o->Top >= view->Top && o->Top < view->Top + view->Height) {
+        taken[i] = true;
+        b->Objects.push_back(o);
+      }
+    }
+    return b;
+  };
+  for (int kind = 0; kind <= btChild; ++kind) {
+    if (kind == btCrossHeader || kind == btCrossData || kind == btCrossFooter) continue;
+    TfrBand* last = nullptr;
+    for (TfrBandView* v : views) {
+      if (v->BandKind() != kind) continue;
+      TfrBand* b = makeBand(kind, v);
+      if (!last) Bands[kind] = b;
+      else {
+        last->Next = b;
+        b->Prev = last;
+      }
+      last = b;
+    }
+  }
+  // Objects in no band are drawn on every new page.
+  auto none = std::make_unique<TfrBand>(btNone, this);
+  none->Name = QStringLiteral("None");
+  for (size_t i = 0; i < drawable.size(); ++i)
+    if (!taken[i] && drawable[i]->Typ != gtSubReport) none->Objects.push_back(drawable[i]);
+  Bands[btNone] = none.get();
+  AllBands.push_back(std::move(none));
+  // Objects keep their page positions; a band draws them relative to its top.
+  for (auto& b : AllBands)
+    for (TfrView* o : b->Objects) o->Top -= b->DesignTop;
+
+  // Headers and footers of the three data levels.
+  const int levels[3][3] = {{btMasterHeader, btMasterData, btMasterFooter},
+                            {btDetailHeader, btDetailData, btDetailFooter},
+                            {btSubDetailHeader, btSubDetailData, btSubDetailFooter}};
+  for (auto& lv : levels) {
+    for (TfrBand* hdr = Bands[lv[0]]; hdr; hdr = hdr->Next)
+      for (TfrBand* d = Bands[lv[1]]; d; d = d->Next)
+        if (d->DesignTop > hdr->DesignTop && !d->Header) {
+          d->Header = hdr;
+          hdr->DataBand = d;
+          break;
+        }
+    for (TfrBand* ftr = Bands[lv[2]]; ftr; ftr = ftr->Next) {
+      TfrBand* found = nullptr;
+      for (TfrBand* d = Bands[lv[1]]; d; d = d->Next)
+        if (d->DesignTop < ftr->DesignTop && !d->Footer) found = d;
+      if (found) {
+        found->Footer = ftr;
+        ftr->DataBand = found;
+      }
+    }
+  }
+  // Group headers and footers pair from the inside out.
+  std::vector<TfrBand*> gh, gf;
+  for (TfrBand* b = Bands[btGroupHeader]; b; b = b->Next) gh.push_back(b);
+  for (TfrBand* b = Bands[btGroupFooter]; b; b = b->Next) gf.push_back(b);
+  for (size_t i = 0; i < gh.size() && i < gf.size(); ++i) {
+    TfrBand* header = gh[gh.size() - 1 - i];
+    header->Footer = gf[i];
+    gf[i]->DataBand = header;
+  }
+  // Child bands.
+  for (auto& b : AllBands)
+    if (b->View && !b->View->ChildBand.isEmpty()) b->ChildBand = BandByName(b->View->ChildBand);
+  // Groups belong to the data band their Master names, else to the master data band.
+  for (TfrBand* g : gh) {
+    TfrBand* owner = g->View->Master.isEmpty() ? Bands[btMasterData] : BandByName(g->View->Master);
+    if (owner) owner->Groups.push_back(g);
+  }
+  // The footer takes its place at the bottom edge while building.
+  if (TfrBand* pf = Bands[btPageFooter]; pf && pf->Real()) BottomEdge -= pf->Height;
+  ColumnCount = std::max(1, Page->Columns);
+  ColumnWidth = (RightEdge - LeftEdge - (ColumnCount - 1) * Page->ColumnGap) / ColumnCount;
+}
+
+void TfrPageForm::collectAggregates(TfrBand* dataBand, std::initializer_list<int> kinds) {
+  static const QStringList names = {"AVG", "COUNT", "MAX", "MIN", "SUM"};
+  AggregateBand() = dataBand;
+  auto visit = [&](TfrBand* band) {
+    CurrentBand() = band;
+    QStringList calls;
+    TfrFunctionSplitter splitter(&names, &Report->Dictionary.Variables, &calls);
+    auto splitScript = [&](const QStringList& script) {
+      if (script.isEmpty()) return;
+      TfrInterpretator interp;
+      QStringList coded, errors;
+      interp.CompileScript(script, coded, errors);
+      interp.SplitScriptExpressions(coded, names, &Report->Dictionary.Variables, calls);
+    };
+    splitScript(band->Script);
+    for (TfrView* v : band->Objects) {
+      if (auto* memo = dynamic_cast<TfrMemoView*>(v)) {
+        for (const QString& line : memo->Memo) {
+          for (int i = 0; i < line.size(); ++i) {
+            if (line.at(i) != QLatin1Char('[')) continue;
+            int end = i;
+            ReadBracketBlock(line, i, end);
+            splitter.Split(line.mid(i, end - i + 1));
+            i = end;
+          }
+        }
+      }
+      splitScript(v->Script);
+    }
+    for (const QString& call : calls) {
+      CurrentView() = nullptr;
+      try {
+        ReportParser().Evaluate(call);
+      } catch (const Exception& e) {
+        RecordBuildError(e);
+      }
+    }
+  };
+  for (int kind : kinds)
+    for (TfrBand* b = Bands[kind]; b; b = b->Next)
+      for (TfrBand* c = b; c; c = (c->ChildBand && c->ChildBand != c) ? c->ChildBand : nullptr) {
+        visit(c);
+        if (c->ChildBand == b) break;
+      }
+}
+
+void TfrPageForm::bindFields() {
+  QObject* owner = Report->Dictionary.Owner ? Report->Dictionary.Owner : Report->parent();
+  for (auto& b : AllBands) {
+    TfrBand* sourceBand = b->DataSource ? b.get() : b->DataBand;
+    for (TfrView* v : b->Objects) {
+      if (v->Typ != gtPicture && v->Typ != gtMemo) continue;
+      if (v->Typ == gtMemo && (v->Flags & flTextOnly)) continue;
+      const QString text = v->Memo.join(QString()).trimmed();
+      if (text.size() <= 2 || !text.startsWith(QLatin1Char('[')) || !text.endsWith(QLatin1Char(']'))) continue;
+      TfrDBDataSet* src = sourceBand ? qobject_cast<TfrDBDataSet*>(sourceBand->DataSource) : nullptr;
+      QString field;
+      try {
+        FindComponentAndField(owner, text.mid(1, text.size() - 2), src, field);
+        if (!src || field.isEmpty()) continue;
+        TDataSet* ds = src->ResolveDataSet();
+        // Texts take a field's bytes only from binary fields; other fields keep their display
+        // formats through the expression.
+        if (v->Typ == gtMemo && !IsBlobField(ds->FindField(field))) continue;
+        v->BoundDataSet = ds;
+        v->BoundField = field;
+      } catch (const Exception&) {
+      }
+    }
+  }
+}
+
+void TfrPageForm::PrepareAggregates() {
+  if (Page->PageType != ptReport) return;
+  bindFields();
+  Report->CollectingAggregates = true;
+  for (TfrBand* b = Bands[btMasterData]; b && b->DataSource; b = b->Next)
+    collectAggregates(b, {btPageFooter, btColumnFooter, btMasterFooter, btGroupFooter, btReportSummary});
+  for (TfrBand* b = Bands[btDetailData]; b && b->DataSource; b = b->Next)
+    collectAggregates(b, {btPageFooter, btColumnFooter, btMasterFooter, btDetailFooter, btGroupFooter,
+                          btReportSummary});
+  for (TfrBand* b = Bands[btSubDetailData]; b && b->DataSource; b = b->Next)
+    collectAggregates(b, {btPageFooter, btColumnFooter, btMasterFooter, btDetailFooter, btSubDetailFooter,
+                          btGroupFooter, btReportSummary});
+  Report->CollectingAggregates = false;
+  AggregateBand() = nullptr;
+  CurrentBand() = nullptr;
+}
+
+void TfrPageForm::ShowBand(TfrBand* band) {
+  if (!band) return;
+  band->Print();
+}
+
+void TfrPageForm::ShowBandByName(const QString& name) { ShowBand(BandByName(name)); }
+
+void TfrPageForm::Form() {
+  TfrReport* r = Report;
+  TfrEMFPages& pages = r->EMFPages();
+  Continuation& prev = continuation();
+  // 1. An empty page produces nothing.
+  if (!r->PrintIfEmpty) {
+    bool empty = true;
+    if (TfrBand* m = Bands[btMasterData]; m && m->DataSource) {
+      try {
+        m->DataSource->First();
+        empty = m->DataSource->Eof();
+      } catch (const Exception&) {
+        empty = true;
+      }
+    }
+    if (empty) {
+      if (AppendToPrevious()) ++r->PageNo;
+      return;
+    }
+  }
+  // 2. Start.
+  CurrentView() = nullptr;
+  runLines(Page->Script);
+  if (AppendToPrevious() && prev.lastPosition == prev.lastBottom) {
+    AppendToPrevious() = false;
+    r->PageNo = pages.Count();
+  }
+  const bool continuing = AppendToPrevious() && pages.Count() > 0;
+  CurBottom = continuing && prev.footerPrinted ? prev.lastBottom : BottomEdge;
+  CurColumn = 0;
+  XOffset = LeftEdge;
+  FooterPrinted = false;
+  if (continuing) {
+    CurY = prev.lastPosition;
+  } else {
+    pages.AddPage(Page);
+    CurY = TopEdge;
+    ShowBand(Bands[btOverlay]);
+    ShowBand(Bands[btNone]);
+  }
+  AppendToPrevious() = false;
+  StaticColumnTop = CurY;
+  if (!r->OnManualBuild) {
+    const int before = pages.Count();
+    ShowBand(Bands[btReportTitle]);
+    if (pages.Count() == before) {
+      if (TfrBand* ph = Bands[btPageHeader]; ph && ph->Real() && ph->Has(bfOnFirstPage)) ShowBand(ph);
+      ShowBand(Bands[btColumnHeader]);
+    }
+  }
+  // 3. The data.
+  levels_ = 0;
+  for (int n = 1; n <= 3; ++n)
+    if (TfrBand* d = Bands[btMasterData + (n - 1) * 3]; d && d->Real()) levels_ = n;
+  if (!r->OnManualBuild && levels_ > 0 && !terminated(r)) dataLoop(1);
+  // 4. The end of the page.
+  if (r->OnManualBuild) r->OnManualBuild(Page);
+  else if (!terminated(r)) ShowBand(Bands[btReportSummary]);
+  LastPosition = CurColumn > 0 ? BottomEdge : CurY;
+  LastBottom = CurBottom;
+  CurColumn = 0;
+  XOffset = LeftEdge;
+  if (TfrBand* pf = Bands[btPageFooter]; pf && !r->OnManualBuild && !terminated(r)) {
+    if ((pages.Count() == 1 && pf->Has(bfOnFirstPage)) || pf->Has(bfOnLastPage)) {
+      const uint16_t saved = pf->Flags;
+      pf->Flags |= bfOnFirstPage;
+      r->PageNo = pages.Count() - 1;
+      ShowBand(pf);
+      pf->Flags = saved;
+      FooterPrinted = true;
+    }
+  }
+  if (r->OnEndPage) r->OnEndPage(r->PageNo);
+  ++r->PageNo;
+  prev.lastPosition = LastPosition;
+  prev.lastBottom = LastBottom;
+  prev.footerPrinted = FooterPrinted;
+  LastBandPrinted = nullptr;
+}
+
+void TfrPageForm::printQueue() {
+  std::vector<TfrBand*> q;
+  q.swap(queue_);
+  for (TfrBand* b : q) {
+    if (terminated(Report)) return;
+    if (b->Real()) b->Print();
+    else if (b->Kind == btGroupHeader) b->ResetAggregates();
+  }
+}
+
+void TfrPageForm::dataLoop(int level) {
+  TfrReport* r = Report;
+  const int kind = btMasterData + (level - 1) * 3;
+  for (TfrBand* b = Bands[kind]; b; b = b->Next) {
+    TfrDataset* src = b->DataSource;
+    if (!src) continue;
+    try {
+      src->First();
+    } catch (const Exception& e) {
+      RecordBuildError(e);
+      return;
+    }
+    b->LineNo = 1;
+    b->LineThrough = 1;
+    for (TfrBand* g : b->Groups) g->GroupValueSet = false;
+    if (!src->Eof()) {
+      for (TfrBand* g : b->Groups) queue_.push_back(g);
+      if (b->Header) queue_.push_back(b->Header);
+      if (b->Footer) b->Footer->ResetAggregates();
+    }
+    while (!src->Eof() && !terminated(r)) {
+      queue_.push_back(b);
+      if (b->Has(bfPrintIfSubsetEmpty)) printQueue();
+      bool counted = true;
+      if (level < levels_) {
+        dataLoop(level + 1);
+        if (!queue_.empty()) {
+          if (b->Has(bfPrintIfSubsetEmpty)) printQueue();
+          else {
+            queue_.pop_back();
+            counted = false;
+          }
+        }
+      } else {
+        printQueue();
+      }
+      if (terminated(r)) break;
+      src->Next();
+      // Group test.
+      const bool atEnd = src->Eof();
+      int changed = -1;
+      for (size_t i = 0; i < b->Groups.size(); ++i) {
+        TfrBand* g = b->Groups[i];
+        if (atEnd) {
+          changed = 0;
+          break;
+        }
+        Variant v;
+        try {
+          v = g->GroupCondition.isEmpty() ? Variant() : ReportParser().EvaluateCoded(g->GroupCondition);
+        } catch (const Exception& e) {
+          RecordBuildError(e);
+          return;
+        }
+        if (!g->GroupValueSet || !frv::Equals(v, g->LastGroupValue)) {
+          changed = int(i);
+          break;
+        }
+      }
+      if (changed >= 0) {
+        // Footers see the group's last row. At the end of the source the cursor still stands on
+        // the last row, so it stays where it is.
+        if (!atEnd) {
+          try {
+            src->Prior();
+          } catch (const Exception&) {
+          }
+        }
+        for (int j = int(b->Groups.size()) - 1; j >= changed; --j)
+          if (b->Groups[size_t(j)]->Footer) queue_.push_back(b->Groups[size_t(j)]->Footer);
+        printQueue();
+        for (size_t j = size_t(changed) + 1; j < b->Groups.size(); ++j) b->Groups[j]->LineNo = 1;
+        if (!atEnd) {
+          src->Next();
+          if (b->Groups[size_t(changed)]->Has(bfFormNewPage)) NewPage();
+          for (size_t j = size_t(changed); j < b->Groups.size(); ++j) queue_.push_back(b->Groups[j]);
+          b->LineNo = 0;
+        }
+      }
+      if (counted) {
+        ++CurrentNo;
+        ++b->LineThrough;
+        ++b->LineNo;
+        if (b->Has(bfFormNewPage) && !src->Eof()) NewPage();
+      }
+    }
+    if (!queue_.empty()) queue_.pop_back();
+    else if (b->Footer && !terminated(r)) ShowBand(b->Footer);
+  }
+}
+
+void TfrPageForm::printPageFooters() {
+  TfrReport* r = Report;
+  TfrEMFPages& pages = r->EMFPages();
+  CurColumn = 0;
+  const int savedX = XOffset;
+  XOffset = LeftEdge;
+  TfrBand* pf = Bands[btPageFooter];
+  if (r->PageNo > 0 || (pf && pf->Has(bfOnFirstPage)) || !pf) {
+    while (r->PageNo < pages.Count()) {
+      if (r->OnEndPage) r->OnEndPage(r->PageNo);
+      if (pf && (r->PageNo > 0 || pf->Has(bfOnFirstPage))) ShowBand(pf);
+      ++r->PageNo;
+    }
+  }
+  r->PageNo = pages.Count();
+  XOffset = savedX;
+}
+
+void TfrPageForm::NewPage() {
+  TfrReport* r = Report;
+  TfrBand* saved = CurrentBand();
+  TfrView* savedView = CurrentView();
+  r->ReportProgress(r->PageNo + 1);
+  if (TfrBand* cf = Bands[btColumnFooter]) ShowBand(cf);
+  printPageFooters();
+  CurBottom = BottomEdge;
+  r->EMFPages().AddPage(Page);
+  AppendToPrevious() = false;
+  CurY = TopEdge;
+  ShowBand(Bands[btOverlay]);
+  ShowBand(Bands[btNone]);
+  ShowBand(Bands[btPageHeader]);
+  StaticColumnTop = CurY;
+  ShowBand(Bands[btColumnHeader]);
+  CurColumn = 0;
+  XOffset = LeftEdge;
+  CurrentBand() = saved;
+  CurrentView() = savedView;
+}
+
+void TfrPageForm::NewColumn(TfrBand* band) {
+  if (CurColumn < ColumnCount - 1) {
+    if (TfrBand* cf = Bands[btColumnFooter]) ShowBand(cf);
+    ++CurColumn;
+    XOffset += ColumnWidth + Page->ColumnGap;
+    CurY = StaticColumnTop;
+    if (TfrBand* ch = Bands[btColumnHeader]) {
+      const int top = StaticColumnTop;
+      ShowBand(ch);
+      StaticColumnTop = top;
+    }
+  } else {
+    NewPage();
+  }
+  if (!band) return;
+  TfrBand* data = isDataKind(band->Kind) ? band : nullptr;
+  if (!data) return;
+  for (TfrBand* g : data->Groups)
+    if (g->Has(bfRepeatHeader) && g != band) {
+      g->AggregatesFrozen = true;
+      ShowBand(g);
+      g->AggregatesFrozen = false;
+    }
+  if (data->Header && data->Header->Has(bfRepeatHeader)) {
+    data->Header->AggregatesFrozen = true;
+    ShowBand(data->Header);
+    data->Header->AggregatesFrozen = false;
+  }
+}
+
+void TfrPageForm::Finish() {
+  for (auto& b : AllBands)
+    for (TfrView* o : b->Objects) o->Top += b->DesignTop;
+  for (auto& b : AllBands) b->Objects.clear();
+  AllBands.clear();
+  std::fill(std::begin(Bands), std::end(Bands), nullptr);
+}

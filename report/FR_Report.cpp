@@ -1,0 +1,541 @@
+#include "report/FR_Report.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "platform/datetime.h"
+#include "platform/ui.h"
+#include "report/FR_Band.h"
+#include "report/FR_Built.h"
+#include "report/FR_Class.h"
+#include "report/FR_Prntr.h"
+#include "report/FR_Utils.h"
+
+std::function<int(TfrReport*)>& RegisteredDesigner() {
+  static std::function<int(TfrReport*)> d;
+  return d;
+}
+
+TfrProgressForm*& ProgressWindow() {
+  static TfrProgressForm* w = nullptr;
+  return w;
+}
+
+// ---------------------------------------------------------------------------------------
+// Progress window
+
+TfrProgressForm::TfrProgressForm(TfrReport* report, QWidget* parent) : QDialog(parent), report_(report) {
+  setObjectName(QStringLiteral("TfrProgressForm"));
+  auto* lay = new QVBoxLayout(this);
+  Label1 = new QLabel(this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setMinimumWidth(240);
+  Button1 = new QPushButton(LocaleText(55001).isEmpty() ? QStringLiteral("取消") : LocaleText(55001), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  lay->addWidget(Label1);
+  lay->addWidget(Button1, 0, Qt::AlignHCenter);
+  connect(Button1, &QPushButton::clicked, this, [this] {
+    if (report_) report_->Terminated = true;
+    done(2);
+  });
+}
+
+void TfrProgressForm::SetLabel(const QString& text) { Label1->setText(text); }
+
+void TfrProgressForm::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!started_) QCoreApplication::postEvent(this, new QEvent(QEvent::Type(kStartEvent)));
+}
+
+bool TfrProgressForm::event(QEvent* e) {
+  if (e->type() == QEvent::Type(kStartEvent)) {
+    if (!started_ && isVisible()) {
+      started_ = true;
+      try {
+        if (OnStart) OnStart();
+      } catch (const Exception& ex) {
+        RecordBuildError(ex);
+        if (isVisible()) done(2);
+      }
+    }
+    return true;
+  }
+  return QDialog::event(e);
+}
+
+namespace {
+// Runs `start` inside a progress window with the given texts; the window's modal result.
+int runInProgressWindow(TfrReport* r, const QString& firstText, const QString& label, std::function<void()> start) {
+  TfrProgressForm form(r);
+  form.setWindowTitle(LocaleText(55203) + (r->Title.isEmpty() ? QString() : QStringLiteral(" - ") + r->Title));
+  form.FirstCaption = firstText;
+  form.SetLabel(label);
+  form.OnStart = std::move(start);
+  TfrProgressForm* saved = ProgressWindow();
+  ProgressWindow() = &form;
+  const int result = RunModal(&form);
+  ProgressWindow() = saved;
+  return result;
+}
+
+void closeProgress(int result) {
+  if (TfrProgressForm* w = ProgressWindow(); w && w->isVisible()) w->done(result);
+}
+
+// Per report: the DoublePassReport value taken when a build starts.
+bool& doublePass() {
+  static bool v = false;
+  return v;
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The component
+
+TfrEMFPages& TfrReport::EMFPages() {
+  auto* pages = findChild<TfrEMFPages*>(QStringLiteral("EMFPages"), Qt::FindDirectChildrenOnly);
+  if (!pages) pages = new TfrEMFPages(this);
+  return *pages;
+}
+
+bool TfrReport::OpenTemplateFile(const QString& path) {
+  if (!QFile::exists(path)) return false;
+  LoadFromFile(path);
+  FileName = path;
+  return true;
+}
+
+void TfrReport::SaveTemplateFile(const QString& path) {
+  if (!SaveToFile(path)) ShowError(QStringLiteral("无法写入文件 ") + path, LocaleText(55206));
+}
+
+void TfrReport::SelectPrinterByName(const QString& name) {
+  TfrPrinter& p = ReportPrinter();
+  if (!PrintToDefault) {
+    if (name == QStringLiteral("\001")) p.SelectPrinter(p.VirtualPrinterIndex);
+    else if (const int i = int(p.Printers.indexOf(name)); i >= 0) p.SelectPrinter(i);
+  }
+  PrinterName = name;
+}
+
+void TfrReport::ReportProgress(int n) {
+  if (OnProgress) {
+    OnProgress(n);
+    return;
+  }
+  if (!ShowProgress) return;
+  if (TfrProgressForm* w = ProgressWindow()) {
+    QString text = w->FirstCaption + QStringLiteral("  ") + QString::number(n);
+    if (FinalPass && doublePass())
+      text += QStringLiteral(" ") + LocaleText(55199) + QStringLiteral(" ") + QString::number(TotalPages);
+    w->SetLabel(text);
+  }
+  QCoreApplication::processEvents();
+}
+
+namespace {
+bool runBuild(TfrReport* r);
+
+void runBuildPass(TfrReport* r) {
+  r->BuildPages();
+  if (r->FinalPass) {
+    closeProgress(r->Terminated ? 2 : 1);
+    return;
+  }
+  r->TotalPages = r->EMFPages().Count();
+  r->DoublePassReport = false;
+  if (r->Terminated) {
+    r->EMFPages().Clear();
+    closeProgress(2);
+  } else {
+    runBuild(r);
+  }
+  r->DoublePassReport = true;
+}
+
+bool runBuild(TfrReport* r) {
+  r->Terminated = false;
+  AppendToPrevious() = false;
+  r->FinalPass = true;
+  r->PageNo = 0;
+  r->EMFPages().Clear();
+  const bool withWindow = !r->OnProgress && r->ShowProgress;
+  if (r->DoublePassReport) {
+    r->FinalPass = false;
+    if (!withWindow) {
+      runBuildPass(r);
+      return true;
+    }
+    const QString first = LocaleText(55204);
+    return runInProgressWindow(r, first, first + QStringLiteral("  1"), [r] { runBuildPass(r); }) != 2;
+  }
+  if (!withWindow) {
+    r->DoublePassReport = doublePass();
+    runBuildPass(r);
+    return true;
+  }
+  if (doublePass()) {
+    if (ProgressWindow()) ProgressWindow()->FirstCaption = LocaleText(55205);
+    r->DoublePassReport = true;
+    runBuildPass(r);
+    return true;
+  }
+  r->TotalPages = 0;
+  const QString first = LocaleText(55205);
+  return runInProgressWindow(r, first, first + QStringLiteral("  1"), [r] { runBuildPass(r); }) != 2;
+}
+}  // namespace
+
+namespace {
+// Scripts and expressions reach the objects of the template through "Object.Property" names.
+void installObjectHooks(TfrReport* r) {
+  r->PropRead = [](const QString& name, Variant& value) {
+    QString prop;
+    TfrObject* o = SplitObjectProperty(name, prop);
+    if (!o || prop.isEmpty() || !FindPropRec(o, prop)) return false;
+    value = o->PropRead(prop.toUpper());
+    return true;
+  };
+  r->PropWrite = [](const QString& name, const Variant& value) {
+    QString prop;
+    TfrObject* o = SplitObjectProperty(name, prop);
+    if (!o || prop.isEmpty() || !FindPropRec(o, prop)) return false;
+    o->PropWrite(prop.toUpper(), value);
+    return true;
+  };
+  r->InvokeMethod = [](const QString& name, const QString& p1, const QString& p2, const QString& p3,
+                       Variant& result) {
+    QString method;
+    TfrObject* o = SplitObjectProperty(name, method);
+    if (!o || method.isEmpty()) return false;
+    auto arg = [](const QString& t) { return t.trimmed().isEmpty() ? Variant() : ReportParser().Evaluate(t); };
+    result = o->InvokeMethod(method.toUpper(), arg(p1), arg(p2), arg(p3));
+    return true;
+  };
+  r->SetIndexProperty = [](const QString& objectProperty, const Variant& index, const Variant& value) {
+    QString prop;
+    TfrObject* o = SplitObjectProperty(objectProperty, prop);
+    if (!o) return false;
+    o->InvokeMethod(QStringLiteral("SETINDEXPROPERTY"), Variant(prop), index, value);
+    return true;
+  };
+  r->GetIndexProperty = [](const QString& objectProperty, const Variant& index, Variant& value) {
+    QString prop;
+    TfrObject* o = SplitObjectProperty(objectProperty, prop);
+    if (!o) return false;
+    value = o->InvokeMethod(QStringLiteral("GETINDEXPROPERTY"), Variant(prop), index, Variant());
+    return true;
+  };
+}
+}  // namespace
+
+bool TfrReport::BuildReport() {
+  SelectPrinterByName(PrinterName);
+  DateSnapshot = Today();
+  TimeSnapshot = Now();
+  CurrentPage() = nullptr;
+  CurrentBand() = nullptr;
+  CurrentReport() = this;
+  doublePass() = DoublePassReport;
+  Bind();
+  installObjectHooks(this);
+  InstallAggregateHook();
+  // Whatever scripts change in the template during the build is undone by reading it back.
+  QBuffer saved;
+  saved.open(QIODevice::ReadWrite);
+  SaveTemplate(saved);
+  const QString fileName = FileName;
+  ErrorFlag() = false;
+  ErrorText().clear();
+  if (OnBeginDoc) OnBeginDoc();
+  bool result = runBuild(this);
+  if (OnEndDoc) OnEndDoc();
+  const bool error = ErrorFlag();
+  const QString errorText = ErrorText();
+  saved.seek(0);
+  LoadTemplate(saved);
+  FileName = fileName;
+  DoublePassReport = doublePass();
+  FinalPass = false;
+  if (BuildStopped()) {
+    result = false;
+    EMFPages().Clear();
+  }
+  if (error) {
+    MessageBox(errorText, LocaleText(55206), MsgIcon::Error);
+    EMFPages().Clear();
+  }
+  CurrentBand() = nullptr;
+  return result;
+}
+
+void TfrReport::BuildPages() {
+  QCoreApplication::processEvents();
+  CanRebuild = true;
+  TfrReport* outer = this;
+  Dictionary.ClearCache();
+  Bind();
+  ErrorFlag() = false;
+  const bool perRecord = Dataset && ReportType == rtMultiple;
+  if (perRecord) {
+    Dataset->BeginScan();
+    Dataset->First();
+  }
+  BuildStopped() = false;
+  const bool savedBuildMode = BuildMode();
+  BuildMode() = true;
+  FirstPassRunning() = !FinalPass;
+  std::vector<std::unique_ptr<TfrPageForm>> forms;
+  for (auto& p : Pages) forms.push_back(std::make_unique<TfrPageForm>(p.get(), outer));
+  for (auto& f : forms) f->MakeReady();
+  for (auto& f : forms) f->PrepareAggregates();
+  Dictionary.DefaultDataset = [this]() -> TfrDBDataSet* {
+    TfrBand* b = CurrentBand();
+    if (b && !b->DataSource && b->AggregateSource) b = b->AggregateSource;
+    if (b && !b->DataSource && b->DataBand) b = b->DataBand;
+    if ((!b || !b->DataSource) && CurrentPageForm()) b = CurrentPageForm()->Bands[btMasterData];
+    return b ? qobject_cast<TfrDBDataSet*>(b->DataSource) : nullptr;
+  };
+  ShowBand = [](const QString& name) {
+    if (TfrPageForm* f = CurrentPageForm()) f->ShowBandByName(name);
+  };
+  do {
+    ReportProgress(PageNo + 1);
+    for (size_t j = 0; j < forms.size(); ++j) {
+      TfrPage* page = Pages[j].get();
+      if (page->PageType != ptReport) continue;
+      CurrentPage() = page;
+      CurrentPageForm() = forms[j].get();
+      forms[j]->Form();
+      const bool last = j + 1 == forms.size();
+      if ((last && AppendNext() && (!perRecord || Dataset->Eof())) || (!last && Pages[j + 1]->PrintToPrevPage)) {
+        AppendToPrevious() = true;
+        --PageNo;
+      } else {
+        PageNo = EMFPages().Count();
+        ReportProgress(PageNo);
+      }
+      if (Terminated) break;
+    }
+    ReportProgress(PageNo);
+    if (perRecord) Dataset->Next();
+  } while (perRecord && !Terminated && !Dataset->Eof());
+  forms.clear();
+  if (perRecord) Dataset->EndScan();
+  ShowBand = nullptr;
+  Dictionary.DefaultDataset = nullptr;
+  CurrentPageForm() = nullptr;
+  CurrentPage() = nullptr;
+  CurrentView() = nullptr;
+  FirstPassRunning() = false;
+  BuildMode() = savedBuildMode;
+}
+
+int TfrReport::OpenDesigner() {
+  SelectPrinterByName(PrinterName);
+  if (Pages.empty()) AppendPage();
+  CurrentReport() = this;
+  if (!RegisteredDesigner()) return 2;
+  return RegisteredDesigner()(this);
+}
+
+void TfrReport::ShowBuiltReport() {
+  CurrentReport() = this;
+  CurrentBand() = nullptr;
+  if (EMFPages().Count() == 0) return;
+  auto* form = new TfrPreviewForm(this);
+  form->setWindowTitle(LocaleText(55207) + (Title.isEmpty() ? QString() : QStringLiteral(" - ") + Title));
+  form->ShowPages();
+  if (ModalPreview) {
+    RunModal(form);
+    delete form;
+  } else {
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->show();
+  }
+  QCoreApplication::processEvents();
+}
+
+void TfrReport::PrintWithProgress(const QString& pageList, int copies, int printMode, bool collate) {
+  CurrentReport() = this;
+  Terminated = false;
+  if (OnProgress || !ShowProgress) {
+    PrintBuiltPages(pageList, copies, printMode, collate);
+    return;
+  }
+  const QString first = LocaleText(55208);
+  runInProgressWindow(this, first, first, [=, this] {
+    PrintBuiltPages(pageList, copies, printMode, collate);
+    closeProgress(1);
+  });
+}
+
+void TfrReport::PrintBuiltPages(const QString& pageList, int copies, int printMode, bool collate) {
+  TfrEMFPages& pages = EMFPages();
+  if (pages.Count() == 0) return;
+  if (copies < 1) copies = 1;
+  const QList<int> order = PrintOrder(pages.Count(), ParsePageList(pageList, pages.Count()), printMode, copies, collate);
+  if (order.isEmpty()) return;
+  TfrPrinter& p = ReportPrinter();
+  auto applyPaper = [&](const TfrEMFPages::Entry& e) {
+    p.SetPaper(e.pgSize, e.pgWidth, e.pgHeight, e.pgBin, e.pgOr, true);
+  };
+  applyPaper(pages.EntryAt(order.first() - 1));
+  QPrinter* printer = p.Printer();
+  p.ApplyToPrinter();
+  printer->setDocName(Title.isEmpty() ? LocaleText(55209) : Title);
+  printer->setCopyCount(collate ? copies : 1);
+  if (OnPrintReport) OnPrintReport();
+  QPainter painter;
+  if (!painter.begin(printer)) {
+    ShowError(LocaleText(55210), LocaleText(55206));
+    return;
+  }
+  const int dpi = printer->resolution();
+  TCanvas canvas(&painter, dpi);
+  for (int i = 0; i < order.size(); ++i) {
+    const int index = order[i] - 1;
+    TfrEMFPages::Entry& e = pages.EntryAt(index);
+    if (i > 0) {
+      if (!p.MatchesPaper(e.pgSize, e.pgWidth, e.pgHeight, e.pgBin, e.pgOr)) {
+        applyPaper(e);
+        p.ApplyToPrinter();
+      }
+      printer->newPage();
+    }
+    const QRect rect(0, 0, int(e.pgWidth / 254.0 * dpi + 0.5), int(e.pgHeight / 254.0 * dpi + 0.5));
+    e.Visible = true;
+    pages.Draw(index, &canvas, rect);
+    e.Visible = false;
+    pages.Draw(index, &canvas, QRect());
+    ReportProgress(order[i]);
+    QCoreApplication::processEvents();
+    if (Terminated) {
+      painter.end();
+      printer->abort();
+      return;
+    }
+  }
+  painter.end();
+}
+
+void TfrReport::LoadBuiltReportFile(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) {
+    ShowError(QStringLiteral("无法打开文件 ") + path, LocaleText(55206));
+    return;
+  }
+  try {
+    EMFPages().LoadFromFile(f);
+  } catch (const Exception& e) {
+    EMFPages().Clear();
+    ShowError(e.message(), LocaleText(55206));
+  }
+  CanRebuild = false;
+}
+
+void TfrReport::SaveBuiltReportFile(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+    ShowError(QStringLiteral("无法写入文件 ") + path, LocaleText(55206));
+    return;
+  }
+  EMFPages().SaveToFile(f);
+}
+
+// ---------------------------------------------------------------------------------------
+// Preview
+
+QImage RenderBuiltPage(TfrReport* report, int index, double zoom) {
+  TfrEMFPages& pages = report->EMFPages();
+  TfrEMFPages::Entry& e = pages.EntryAt(index);
+  const int w = int((e.Metrics.PageWidth > 0 ? e.Metrics.PageWidth : TenthsMmToPixels(e.pgWidth)) * zoom);
+  const int h = int((e.Metrics.PageHeight > 0 ? e.Metrics.PageHeight : TenthsMmToPixels(e.pgHeight)) * zoom);
+  QImage img(std::max(1, w), std::max(1, h), QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter painter(&img);
+  TCanvas canvas(&painter);
+  e.Visible = true;
+  pages.Draw(index, &canvas, QRect(0, 0, w, h));
+  e.Visible = false;
+  painter.end();
+  return img;
+}
+
+TfrPreviewForm::TfrPreviewForm(TfrReport* report, QWidget* parent) : QDialog(parent), report_(report) {
+  setObjectName(QStringLiteral("TfrPreviewForm"));
+  auto* lay = new QVBoxLayout(this);
+  auto* bar = new QHBoxLayout;
+  auto* print = new QPushButton(QStringLiteral("打印"), this);
+  print->setObjectName(QStringLiteral("PrintB"));
+  auto* close = new QPushButton(QStringLiteral("关闭"), this);
+  close->setObjectName(QStringLiteral("ExitB"));
+  bar->addWidget(print);
+  bar->addWidget(close);
+  bar->addStretch();
+  lay->addLayout(bar);
+  auto* scroll = new QScrollArea(this);
+  pagesHost_ = new QWidget;
+  pagesHost_->setObjectName(QStringLiteral("Pages"));
+  new QVBoxLayout(pagesHost_);
+  scroll->setWidget(pagesHost_);
+  scroll->setWidgetResizable(true);
+  lay->addWidget(scroll);
+  resize(900, 700);
+  connect(print, &QPushButton::clicked, this, [this] {
+    try {
+      PrintClick();
+    } catch (const Exception& e) {
+      ShowError(e.message(), LocaleText(55206));
+    }
+  });
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+int TfrPreviewForm::PageCount() const { return report_->EMFPages().Count(); }
+
+void TfrPreviewForm::ShowPages(double zoom) {
+  auto* lay = pagesHost_->layout();
+  while (QLayoutItem* item = lay->takeAt(0)) {
+    delete item->widget();
+    delete item;
+  }
+  for (int i = 0; i < PageCount(); ++i) {
+    auto* label = new QLabel(pagesHost_);
+    label->setObjectName(QStringLiteral("Page%1").arg(i + 1));
+    label->setPixmap(QPixmap::fromImage(RenderBuiltPage(report_, i, zoom)));
+    lay->addWidget(label);
+  }
+}
+
+void TfrPreviewForm::PrintClick() {
+  QString pageList;
+  int copies = report_->DefaultCopies;
+  bool collate = report_->DefaultCollate;
+  if (report_->ShowPrintDialog) {
+    PrintDialogRequest req;
+    req.minPage = 1;
+    req.maxPage = PageCount();
+    req.fromPage = 1;
+    req.toPage = PageCount();
+    req.copies = copies;
+    req.collate = collate;
+    req.printerName = ReportPrinter().SelectedName();
+    if (!PrintDialog(req, nullptr)) return;
+    if (req.range == PrintDialogRequest::PageRange)
+      pageList = QStringLiteral("%1-%2").arg(req.fromPage).arg(req.toPage);
+    copies = req.copies;
+    collate = req.collate;
+    if (!req.printerName.isEmpty()) report_->SelectPrinterByName(req.printerName);
+  }
+  report_->PrintWithProgress(pageList, copies, 0, collate);
+}

@@ -1,0 +1,354 @@
+#include "services/companyfile_check.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/ui.h"
+#include "services/DM2.h"
+#include "services/servicewindow.h"
+#include "services/showphoto.h"
+#include "shell/bz.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+#include "shell/recordwindow.h"
+
+TForm_companyfile_check* Form_companyfile_check = nullptr;
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
+void cancelPending(TDataSet* d) {
+  if (d && (d->State() == dsEdit || d->State() == dsInsert)) d->Cancel();
+}
+
+QToolButton* toolButton(QWidget* parent, QHBoxLayout* row, const char* name, const char* caption) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setText(u(caption));
+  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  b->setAutoRaise(true);
+  b->setMinimumWidth(52);
+  row->addWidget(b);
+  return b;
+}
+
+const char* const kPictureFields[] = {"文件图片一", "文件图片二", "文件图片三", "文件图片四"};
+}  // namespace
+
+QStringList UnreadDocumentsSql(const QString& operatorCode) {
+  return {u("select * from 公司文件 where 发文号 in (select 发文号 from 阅览公司文件明细表 where (代码=") +
+              SqlQuote::Text(operatorCode) + u(")and(阅览完毕 = 0))"),
+          u("order by 发文号 desc")};
+}
+
+// ---------------------------------------------------------------------------------------
+// The reading window
+
+TForm_companyfile_check::TForm_companyfile_check(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_companyfile_check"));
+  setWindowTitle(u("阅览公司文件"));
+  setWindowState(Qt::WindowMaximized);
+  Form_companyfile_check = this;
+  q_companyfile = new TADOQuery(this);
+  q_companyfile->setObjectName(QStringLiteral("q_companyfile"));
+  q_companyfile->SetConnection(form_Dm2->ADO_system1);
+  ds_companyfile = new TDataSource(this);
+  ds_companyfile->setObjectName(QStringLiteral("ds_companyfile"));
+  ds_companyfile->SetDataSet(q_companyfile);
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  row->setSpacing(0);
+  bitbtn_edit = toolButton(bar, row, "bitbtn_edit", "编辑");
+  BitBtn_refresh = toolButton(bar, row, "BitBtn_refresh", "刷新");
+  bitbtn_print = toolButton(bar, row, "bitbtn_print", "打印");
+  SpeedButton2 = toolButton(bar, row, "SpeedButton2", "导出");
+  SpeedButton1 = toolButton(bar, row, "SpeedButton1", "查找");
+  BitBtn_close = toolButton(bar, row, "BitBtn_close", "返回");
+  DBNavigator1 = new TDBNavigatorBar(bar, ds_companyfile);
+  row->addWidget(DBNavigator1);
+  row->addStretch(1);
+
+  DBGrideh1 = new TDBGridEh(this);
+  DBGrideh1->setObjectName(QStringLiteral("DBGrideh1"));
+  SetupListGrid(DBGrideh1, ds_companyfile);
+  DBGrideh1->SetFrozenCols(1);
+  for (const char* f : {"文件类别", "发文号", "发文日期", "文件名称", "发文部门", "撰稿人", "校验人", "报送", "抄送", "备注",
+                        "关键字", "操作员", "操作日期"}) {
+    TColumnEh* c = AddGridColumn(DBGrideh1, u(f), QString(), false, 90);
+    if (qstrcmp(f, "发文号") == 0) c->Footer()->SetValueType(fvtCount);
+  }
+  DBGrideh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
+    StripeOddRows(DBGrideh1, background);
+  };
+  OnGridDoubleClick(DBGrideh1, [this] { bitbtn_editClick(); });
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGrideh1, u("公司文件明细表"));
+  PrintDBGridEh1->PageHeader.CenterText = QStringList{u("公司文件明细表打印列表")};
+  PrintDBGridEh1->PageHeader.RightText = QStringList{u("第&[Page]页")};
+  PrintDBGridEh1->PageHeader.LeftText.clear();
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(2, 2, 2, 2);
+  column->addWidget(bar);
+  column->addWidget(DBGrideh1, 1);
+  resize(980, 600);
+
+  const struct {
+    QToolButton* b;
+    void (TForm_companyfile_check::*handler)();
+  } handlers[] = {{bitbtn_edit, &TForm_companyfile_check::bitbtn_editClick},
+                  {BitBtn_refresh, &TForm_companyfile_check::BitBtn_refreshClick},
+                  {bitbtn_print, &TForm_companyfile_check::bitbtn_printClick},
+                  {SpeedButton2, &TForm_companyfile_check::SpeedButton2Click},
+                  {SpeedButton1, &TForm_companyfile_check::SpeedButton1Click},
+                  {BitBtn_close, &TForm_companyfile_check::BitBtn_closeClick}};
+  for (const auto& h : handlers)
+    connect(h.b, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+}
+
+TForm_companyfile_check::~TForm_companyfile_check() {
+  if (Form_companyfile_check == this) Form_companyfile_check = nullptr;
+}
+
+void TForm_companyfile_check::done(int result) {
+  q_companyfile->Close();
+  QDialog::done(result);
+}
+
+void TForm_companyfile_check::bitbtn_editClick() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!hasRows(q_companyfile)) return;
+  auto* dialog = new TForm_companyfile_check_edit(this);
+  dialog->LoadCirculationRow();
+  RunModal(dialog);
+  dialog->q_temp->Close();
+  delete dialog;
+}
+
+void TForm_companyfile_check::BitBtn_refreshClick() {
+  const QString number = hasRows(q_companyfile) ? q_companyfile->FieldByName(u("发文号"))->AsString() : QString();
+  q_companyfile->Close();
+  q_companyfile->Open();
+  if (number.isEmpty() || !q_companyfile->Locate(u("发文号"), Variant(number))) q_companyfile->Last();
+}
+
+void TForm_companyfile_check::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", false); }
+
+void TForm_companyfile_check::SpeedButton2Click() { ExportShownRows(DBGrideh1, u("公司文件明细表"), "导出权", false); }
+
+void TForm_companyfile_check::SpeedButton1Click() {
+  if (!CheckActionRight("查找权")) return;
+  auto* dialog = new TForm_companyfile_check_query(this);
+  dialog->Target = q_companyfile;
+  dialog->ComboBox1->addItems(DepartmentNames());
+  dialog->ComboBox1->setCurrentIndex(-1);
+  RunModal(dialog);
+  delete dialog;
+}
+
+void TForm_companyfile_check::BitBtn_closeClick() { close(); }
+
+// ---------------------------------------------------------------------------------------
+// The reading dialog
+
+TForm_companyfile_check_edit::TForm_companyfile_check_edit(TForm_companyfile_check* owner)
+    : QDialog(owner), owner_(owner) {
+  setObjectName(QStringLiteral("Form_companyfile_check_edit"));
+  setWindowTitle(u("公司文件"));
+  TDataSource* ds = owner->ds_companyfile;
+  q_temp = new TADOQuery(this);
+  q_temp->setObjectName(QStringLiteral("q_temp"));
+  q_temp->SetConnection(form_Dm2->ADO_system1);
+  ds_temp = new TDataSource(this);
+  ds_temp->setObjectName(QStringLiteral("ds_temp"));
+  ds_temp->SetDataSet(q_temp);
+
+  DBEdit1 = MakeDBEdit(this, "DBEdit1", ds, u("文件名称"));
+  DBEdit2 = MakeDBEdit(this, "DBEdit2", ds, u("发文日期"));
+  DBEdit3 = MakeDBEdit(this, "DBEdit3", ds, u("发文号"));
+  DBEdit4 = MakeDBEdit(this, "DBEdit4", ds, u("发文部门"));
+  DBEdit5 = MakeDBEdit(this, "DBEdit5", ds, u("关键字"));
+  auto* pages = new QTabWidget(this);
+  DBMemo1 = MakeDBMemo(pages, "DBMemo1", ds, u("文件全文"));
+  DBMemo1->setReadOnly(true);
+  DBMemo1->viewport()->installEventFilter(this);
+  pages->addTab(DBMemo1, u("文件全文"));
+  TPictureBox** boxes[] = {&DBImage1, &DBImage2, &DBImage3, &DBImage4};
+  const bool row = hasRows(owner->q_companyfile);
+  for (int i = 0; i < 4; ++i) {
+    auto* box = new TPictureBox(pages);
+    box->setObjectName(QStringLiteral("DBImage%1").arg(i + 1));
+    box->installEventFilter(this);
+    box->LoadFromField(row ? owner->q_companyfile->FindField(u(kPictureFields[i])) : nullptr);
+    *boxes[i] = box;
+    pages->addTab(box, u(kPictureFields[i]));
+  }
+  DBMemo2 = MakeDBMemo(this, "DBMemo2", ds, u("备注"));
+  DBMemo2->setReadOnly(true);
+  DBMemo2->setMaximumHeight(50);
+  DBMemo2->viewport()->installEventFilter(this);
+  DBEdit6 = MakeDBEdit(this, "DBEdit6", ds, u("报送"));
+  DBEdit7 = MakeDBEdit(this, "DBEdit7", ds, u("抄送"));
+  DBEdit8 = MakeDBEdit(this, "DBEdit8", ds, u("撰稿人"));
+  DBEdit9 = MakeDBEdit(this, "DBEdit9", ds, u("校验人"));
+  for (TDBEditEh* e : {DBEdit1, DBEdit2, DBEdit3, DBEdit4, DBEdit5, DBEdit6, DBEdit7, DBEdit8, DBEdit9}) e->SetReadOnly(true);
+  ComboBox1 = new QComboBox(this);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  for (int size = 5; size <= 18; ++size) ComboBox1->addItem(QString::number(size));
+  connect(ComboBox1, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+    QFont f = DBMemo1->font();
+    if (text.toInt() > 0) f.setPointSize(text.toInt());
+    DBMemo1->setFont(f);
+  });
+  DBEdit10 = MakeDBEdit(this, "DBEdit10", ds_temp, u("阅览人"));
+  DBDateTimeEditEh1 = MakeDBDateEdit(this, "DBDateTimeEditEh1", ds_temp, u("阅览日期"));
+  DBCheckBox1 = MakeDBCheck(this, "DBCheckBox1", ds_temp, u("阅览完毕"), u("阅览完毕："));
+  bitbtn_save = new QPushButton(u("保存 (&S)"), this);
+  bitbtn_save->setObjectName(QStringLiteral("bitbtn_save"));
+  bitbtn_cancel = new QPushButton(u("取消 (&D)"), this);
+  bitbtn_cancel->setObjectName(QStringLiteral("bitbtn_cancel"));
+  bitbtn_return = new QPushButton(u("返回 (&R)"), this);
+  bitbtn_return->setObjectName(QStringLiteral("bitbtn_return"));
+
+  auto* grid = new QGridLayout(this);
+  const struct {
+    const char* caption;
+    QWidget* w;
+  } fields[] = {{"文件名称：", DBEdit1}, {"发文日期：", DBEdit2}, {"发文号：", DBEdit3},
+                {"发文部门：", DBEdit4}, {"关键子：", DBEdit5},   {"字号：", ComboBox1}};
+  int r = 0;
+  for (const auto& f : fields) {
+    grid->addWidget(new QLabel(u(f.caption), this), r, 0, Qt::AlignRight);
+    grid->addWidget(f.w, r, 1, 1, 3);
+    ++r;
+  }
+  grid->addWidget(pages, r++, 0, 1, 4);
+  grid->addWidget(new QLabel(u("备注："), this), r, 0, Qt::AlignRight);
+  grid->addWidget(DBMemo2, r++, 1, 1, 3);
+  const struct {
+    const char* caption;
+    QWidget* w;
+  } people[] = {{"报送：", DBEdit6}, {"抄送：", DBEdit7}, {"撰稿人：", DBEdit8}, {"校验人：", DBEdit9}};
+  for (int i = 0; i < 4; ++i) {
+    grid->addWidget(new QLabel(u(people[i].caption), this), r + i / 2, (i % 2) * 2, Qt::AlignRight);
+    grid->addWidget(people[i].w, r + i / 2, (i % 2) * 2 + 1);
+  }
+  r += 2;
+  auto* bottom = new QFrame(this);
+  bottom->setObjectName(QStringLiteral("Panel3"));
+  auto* bottomRow = new QHBoxLayout(bottom);
+  bottomRow->addWidget(new QLabel(u("阅览人："), bottom));
+  bottomRow->addWidget(DBEdit10);
+  bottomRow->addWidget(new QLabel(u("阅览日期："), bottom));
+  bottomRow->addWidget(DBDateTimeEditEh1);
+  bottomRow->addWidget(new QLabel(u("阅览完毕："), bottom));
+  bottomRow->addWidget(DBCheckBox1);
+  bottomRow->addStretch(1);
+  for (QPushButton* b : {bitbtn_save, bitbtn_cancel, bitbtn_return}) bottomRow->addWidget(b);
+  grid->addWidget(bottom, r, 0, 1, 4);
+  resize(720, 640);
+
+  connect(bitbtn_save, &QPushButton::clicked, this, Guarded([this] { bitbtn_saveClick(); }));
+  connect(bitbtn_cancel, &QPushButton::clicked, this, Guarded([this] { bitbtn_cancelClick(); }));
+  connect(bitbtn_return, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TForm_companyfile_check_edit::LoadCirculationRow() {
+  const QString number =
+      hasRows(owner_->q_companyfile) ? owner_->q_companyfile->FieldByName(u("发文号"))->AsString() : QString();
+  q_temp->Close();
+  q_temp->SQL.Clear();
+  q_temp->SQL.Add(u("select * from 阅览公司文件明细表 "));
+  q_temp->SQL.Add(u("where (发文号=") + SqlQuote::Text(number) + u(")and(代码=") + SqlQuote::Text(CurrentOperatorCode) +
+                  u(")"));
+  q_temp->Open();
+}
+
+bool TForm_companyfile_check_edit::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    for (TDBMemo* m : {DBMemo1, DBMemo2}) {
+      if (watched != m->viewport()) continue;
+      Guard([this, m] {
+        auto* form = new TForm_bz(this);
+        form->Bind(owner_->ds_companyfile, m->DataField());
+        form->DBMemo1->setReadOnly(true);
+        RunModal(form);
+        delete form;
+      });
+      return true;
+    }
+    for (TPictureBox* box : {DBImage1, DBImage2, DBImage3, DBImage4}) {
+      if (watched != box) continue;
+      Guard([this, box] { ShowPhoto(this, box->Picture()); });
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TForm_companyfile_check_edit::done(int result) {
+  cancelPending(q_temp);
+  cancelPending(owner_->q_companyfile);
+  q_temp->Close();
+  QDialog::done(result);
+}
+
+void TForm_companyfile_check_edit::bitbtn_saveClick() {
+  if (!hasRows(q_temp)) return;
+  if (q_temp->State() == dsBrowse) q_temp->Edit();
+  q_temp->UpdateRecord();
+  if (!q_temp->Modified()) return;
+  try {
+    q_temp->FieldByName(u("阅览人"))->SetAsString(CurrentOperatorName);
+    q_temp->FieldByName(u("阅览日期"))->SetAsDateTime(Now());
+    q_temp->Post();
+    ShowNotice(u("存盘完毕！"));
+  } catch (const Exception&) {
+    ShowNotice(u("存盘失败,请重新输入!"));
+    cancelPending(q_temp);
+  }
+}
+
+void TForm_companyfile_check_edit::bitbtn_cancelClick() { cancelPending(q_temp); }
+
+// ---------------------------------------------------------------------------------------
+// The reading window's search
+
+TForm_companyfile_check_query::TForm_companyfile_check_query(QWidget* parent) : TForm_companyfile_query(parent) {
+  setObjectName(QStringLiteral("Form_companyfile_check_query"));
+  Edit6 = line("Edit6");
+  ComboBox2 = new QComboBox(this);
+  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+  ComboBox2->addItems({u("是"), u("否")});
+  ComboBox2->setCurrentIndex(-1);
+  if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+    grid->addWidget(new QLabel(u("文件类型："), this), 10, 0, Qt::AlignRight);
+    grid->addWidget(Edit6, 10, 1, 1, 3);
+    grid->addWidget(new QLabel(u("阅览完毕："), this), 11, 0, Qt::AlignRight);
+    grid->addWidget(ComboBox2, 11, 1);
+  }
+}
+
+bool TForm_companyfile_check_query::CollectFields(CompanyFileQueryFields& f) {
+  if (!TForm_companyfile_query::CollectFields(f)) return false;
+  f.type = Edit6->text();
+  f.read = ComboBox2->currentText();
+  return true;
+}

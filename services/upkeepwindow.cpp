@@ -1,0 +1,472 @@
+#include "services/upkeepwindow.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSplitter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/datetime.h"
+#include "platform/ui.h"
+#include "services/servicewindow.h"
+#include "shell/bz.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
+
+QFrame* toolBar(QWidget* parent, QHBoxLayout*& row) {
+  auto* bar = new QFrame(parent);
+  bar->setObjectName(QStringLiteral("Panel1"));
+  bar->setFrameShape(QFrame::StyledPanel);
+  row = new QHBoxLayout(bar);
+  row->setContentsMargins(2, 2, 2, 2);
+  row->setSpacing(0);
+  return bar;
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Register
+
+TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* parent)
+    : TRecordForm(parent), config_(config) {
+  setObjectName(u(config.objectName));
+  setWindowTitle(u(config.caption));
+  if (config.maximised) setWindowState(Qt::WindowMaximized);
+  query_ = new TADOQuery(this);
+  query_->setObjectName(u(config.queryName));
+  query_->SetConnection(Dm1->ADO_system);
+  source_ = new TDataSource(this);
+  source_->setObjectName(u(config.sourceName));
+  source_->SetDataSet(query_);
+  SetMainDataSet(query_);
+
+  QHBoxLayout* row = nullptr;
+  QFrame* bar = toolBar(this, row);
+  AddStandardToolButtons(row);
+  row->addStretch(1);
+
+  auto* panel = new QFrame(this);
+  panel->setObjectName(QStringLiteral("Panel2"));
+  panel->setFrameShape(QFrame::StyledPanel);
+  auto* fields = new QGridLayout(panel);
+  code_ = MakeDBEdit(panel, "DBEdit1", source_, u(config.codeField));
+  SpeedButton1 = AddToolButton(nullptr, "SpeedButton1", u("<<"));
+  SpeedButton1->setParent(panel);
+  SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  auto* codeRow = new QHBoxLayout;
+  codeRow->addWidget(code_, 1);
+  codeRow->addWidget(SpeedButton1);
+  fields->addWidget(new QLabel(u(config.codeField) + u("："), panel), 0, 0, Qt::AlignRight);
+  fields->addLayout(codeRow, 0, 1);
+  AddTextEditor(code_);
+  int r = 1;
+  for (const UpkeepEditorSpec& spec : config.editors) {
+    TDBEditEh* e = MakeDBEdit(panel, spec.name, source_, u(spec.field));
+    if (spec.ime) SetImeName(e, CurrentOperatorIme);
+    fields->addWidget(new QLabel(u(spec.caption), panel), r, 0, Qt::AlignRight);
+    fields->addWidget(e, r, 1);
+    AddTextEditor(e);
+    editors_.append(e);
+    ++r;
+  }
+  if (config.checkField) {
+    check_ = MakeDBCheck(panel, "DBCheckBox1", source_, u(config.checkField), u(config.checkCaption));
+    fields->addWidget(new QLabel(u(config.checkCaption), panel), r, 0, Qt::AlignRight);
+    fields->addWidget(check_, r, 1);
+    AddTextEditor(check_);
+    ++r;
+  }
+  lastDate_ = MakeDBDateEdit(panel, "DBDateTimeEditEh1", source_, u(config.lastDateField));
+  nextDate_ = MakeDBDateEdit(panel, "DBDateTimeEditEh2", source_, u(config.nextDateField));
+  fields->addWidget(new QLabel(u(config.lastDateCaption), panel), r, 0, Qt::AlignRight);
+  fields->addWidget(lastDate_, r, 1);
+  fields->addWidget(new QLabel(u(config.nextDateCaption), panel), r + 1, 0, Qt::AlignRight);
+  fields->addWidget(nextDate_, r + 1, 1);
+  // The dates come from the log only.
+  lastDate_->SetReadOnly(true);
+  nextDate_->SetReadOnly(true);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, source_);
+  bool first = true;
+  for (const char* field : config.gridColumns) {
+    TColumnEh* c = AddGridColumn(DBGridEh1, u(field), QString(), true, 90);
+    if (first) c->Footer()->SetValueType(fvtCount);
+    first = false;
+  }
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
+  AddStateGrid(DBGridEh1);
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u(config.printTitle));
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(2, 2, 2, 2);
+  column->addWidget(bar);
+  column->addWidget(panel);
+  column->addWidget(DBGridEh1, 1);
+  resize(760, 560);
+
+  const struct {
+    QToolButton* button;
+    void (TUpkeepItemsForm::*handler)();
+  } handlers[] = {{bitbtn_add, &TUpkeepItemsForm::bitbtn_addClick},
+                  {bitbtn_edit, &TUpkeepItemsForm::bitbtn_editClick},
+                  {bitbtn_delete, &TUpkeepItemsForm::bitbtn_deleteClick},
+                  {bitbtn_save, &TUpkeepItemsForm::bitbtn_saveClick},
+                  {bitbtn_cancel, &TUpkeepItemsForm::bitbtn_cancelClick},
+                  {bitbtn_out, &TUpkeepItemsForm::bitbtn_outClick},
+                  {bitbtn_print, &TUpkeepItemsForm::bitbtn_printClick},
+                  {SpeedButton1, &TUpkeepItemsForm::SpeedButton1Click},
+                  {SpeedButton4, &TUpkeepItemsForm::SpeedButton4Click}};
+  for (const auto& h : handlers)
+    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+
+  QList<QWidget*> chainList{code_};
+  for (TDBEditEh* e : editors_) chainList.append(e);
+  auto* chain = new TEnterChain(this);
+  chain->Chain(chainList, [this] { bitbtn_saveClick(); });
+  SetBrowseState();
+}
+
+void TUpkeepItemsForm::done(int result) {
+  TRecordForm::done(result);
+  query_->Close();
+}
+
+void TUpkeepItemsForm::bitbtn_addClick() { RecordAdd(query_, code_, nullptr); }
+
+void TUpkeepItemsForm::bitbtn_editClick() {
+  if (!hasRows(query_)) {
+    bitbtn_addClick();
+    return;
+  }
+  RecordEdit(code_, nullptr);
+}
+
+void TUpkeepItemsForm::bitbtn_saveClick() {
+  TADOQuery* q = query_;
+  if (!q->Active()) return;
+  BeginSave(q);
+  const QString codeField = u(config_.codeField), nameField = u(config_.nameField);
+  // Codes are kept in upper case.
+  TField* code = q->FieldByName(codeField);
+  if (code->AsString() != code->AsString().toUpper()) code->SetAsString(code->AsString().toUpper());
+  if (!RequireField(q, codeField, code_, codeField + u("不能为空,请重新输入!"), true)) return;
+  TDBEditEh* nameEditor = editors_.isEmpty() ? code_ : editors_.first();
+  if (!RequireField(q, nameField, nameEditor, nameField + u("不能为空,请重新输入!"), true)) return;
+  if (!CheckUniqueKey(q, u(config_.table), codeField, code->AsString(), code_, codeField + u("重复,请重新输入!")))
+    return;
+  if (!CheckUniqueKey(q, u(config_.table), nameField, q->FieldByName(nameField)->AsString(), nameEditor,
+                      nameField + u("重复,请重新输入!")))
+    return;
+  q->FieldByName(u("小区代码"))->SetAsString(CurrentGardenCode);
+  q->FieldByName(u("小区名称"))->SetAsString(CurrentGardenName);
+  StampAndPost(q, u("操作员"));
+  q->Close();
+  q->Open();
+  SetBrowseState();
+}
+
+void TUpkeepItemsForm::bitbtn_cancelClick() { RecordCancel(query_); }
+
+void TUpkeepItemsForm::bitbtn_deleteClick() {
+  if (!hasRows(query_)) return;
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(u("select * from ") + u(config_.detailTable) + u(" "));
+  s->SQL.Add(u("where ") + u(config_.codeField) + u("=") +
+             SqlQuote::Text(query_->FieldByName(u(config_.codeField))->AsString()));
+  s->Open();
+  const bool used = !s->IsEmpty();
+  s->Close();
+  if (used) {
+    ShowNotice(u(config_.detailExistsMessage));
+    return;
+  }
+  RecordDelete(query_, nullptr, true);
+}
+
+void TUpkeepItemsForm::bitbtn_outClick() { ExportShownRows(DBGridEh1, u(config_.exportName), nullptr, true); }
+
+void TUpkeepItemsForm::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, nullptr, true); }
+
+void TUpkeepItemsForm::SpeedButton1Click() {
+  if (!IsEditing()) return;
+  if (query_->State() == dsBrowse) query_->Edit();
+  query_->UpdateRecord();
+  query_->FieldByName(u(config_.codeField))->SetAsString(query_->FieldByName(u(config_.nameField))->AsString());
+}
+
+void TUpkeepItemsForm::SpeedButton4Click() { close(); }
+
+void TUpkeepItemsForm::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, query_); }
+
+// ---------------------------------------------------------------------------------------
+// Log
+
+TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) : TRecordForm(parent), config_(config) {
+  setObjectName(u(config.objectName));
+  setWindowTitle(u(config.caption));
+  setWindowState(Qt::WindowMaximized);
+  query_ = new TADOQuery(this);
+  query_->setObjectName(u(config.queryName));
+  query_->SetConnection(Dm1->ADO_system);
+  source_ = new TDataSource(this);
+  source_->setObjectName(u(config.sourceName));
+  source_->SetDataSet(query_);
+  table_ = new TADOTable(this);
+  table_->setObjectName(u(config.tableName));
+  table_->SetConnection(Dm1->ADO_system);
+  table_->TableName = u(config.logTable);
+  table_->MasterFields = u(config.codeField);
+  table_->IndexFieldNames = u(config.codeField);
+  table_->SetMasterSource(source_);
+  logSource_ = new TDataSource(this);
+  logSource_->setObjectName(u(config.logSourceName));
+  logSource_->SetDataSet(table_);
+  SetMainDataSet(table_);
+
+  QHBoxLayout* row = nullptr;
+  QFrame* bar = toolBar(this, row);
+  AddStandardToolButtons(row);
+  bitbtn_close = SpeedButton4;
+  bitbtn_close->setObjectName(QStringLiteral("bitbtn_close"));
+  row->addStretch(1);
+
+  DBGridEh2 = new TDBGridEh(this);
+  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+  SetupListGrid(DBGridEh2, source_, 0);
+  AddGridColumn(DBGridEh2, u(config.nameField), QString(), true, 140);
+  DBGridEh2->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh2SortMarkingChanged(); }); };
+  AddStateGrid(DBGridEh2);
+
+  auto* right = new QWidget(this);
+  auto* panel = new QFrame(right);
+  panel->setObjectName(QStringLiteral("Panel2"));
+  panel->setFrameShape(QFrame::StyledPanel);
+  DBDateTimeEditEh1 = MakeDBDateEdit(panel, "DBDateTimeEditEh1", logSource_, u(config.lastDateField));
+  DBDateTimeEditEh2 = MakeDBDateEdit(panel, "DBDateTimeEditEh2", logSource_, u(config.nextDateField));
+  DBEdit1 = MakeDBEdit(panel, "DBEdit1", logSource_, u(config.workerField));
+  DBEdit3 = MakeDBEdit(panel, "DBEdit3", logSource_, u(config.doneField));
+  DBEdit2 = MakeDBMemo(panel, "DBEdit2", logSource_, u("备注"));
+  DBEdit2->setMaximumHeight(60);
+  DBEdit2->viewport()->installEventFilter(this);
+  auto* fields = new QGridLayout(panel);
+  const struct {
+    const char* caption;
+    QWidget* w;
+  } placed[] = {{config.lastDateCaption, DBDateTimeEditEh1}, {config.nextDateCaption, DBDateTimeEditEh2},
+                {config.workerCaption, DBEdit1}, {config.doneCaption, DBEdit3}, {"备注：", DBEdit2}};
+  int r = 0;
+  for (const auto& p : placed) {
+    fields->addWidget(new QLabel(u(p.caption), panel), r, 0, Qt::AlignRight);
+    fields->addWidget(p.w, r, 1);
+    AddTextEditor(p.w);
+    ++r;
+  }
+
+  DBGridEh1 = new TDBGridEh(right);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, logSource_);
+  DBGridEh1->SetAutoFitColWidths(true);
+  DBGridEh1->SetFrozenCols(1);
+  bool first = true;
+  for (const char* field : config.gridColumns) {
+    QString title;
+    for (const auto& t : config.gridTitles)
+      if (qstrcmp(t.first, field) == 0) title = u(t.second);
+    TColumnEh* c = AddGridColumn(DBGridEh1, u(field), title, false, 90);
+    if (first) c->Footer()->SetValueType(fvtCount);
+    first = false;
+  }
+  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
+  AddStateGrid(DBGridEh1);
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u(config.printTitle));
+  PrintDBGridEh1->PageHeader.RightText = PrintDBGridEh1->PageHeader.LeftText;
+  PrintDBGridEh1->PageHeader.LeftText.clear();
+
+  auto* rightColumn = new QVBoxLayout(right);
+  rightColumn->setContentsMargins(0, 0, 0, 0);
+  rightColumn->addWidget(panel);
+  rightColumn->addWidget(DBGridEh1, 1);
+  auto* splitter = new QSplitter(this);
+  splitter->setObjectName(QStringLiteral("Splitter1"));
+  splitter->addWidget(DBGridEh2);
+  splitter->addWidget(right);
+  splitter->setStretchFactor(1, 1);
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(2, 2, 2, 2);
+  column->addWidget(bar);
+  column->addWidget(splitter, 1);
+  resize(900, 600);
+
+  const struct {
+    QToolButton* button;
+    void (TUpkeepLogForm::*handler)();
+  } handlers[] = {{bitbtn_add, &TUpkeepLogForm::bitbtn_addClick},
+                  {bitbtn_edit, &TUpkeepLogForm::bitbtn_editClick},
+                  {bitbtn_delete, &TUpkeepLogForm::bitbtn_deleteClick},
+                  {bitbtn_save, &TUpkeepLogForm::bitbtn_saveClick},
+                  {bitbtn_cancel, &TUpkeepLogForm::bitbtn_cancelClick},
+                  {bitbtn_out, &TUpkeepLogForm::bitbtn_outClick},
+                  {bitbtn_print, &TUpkeepLogForm::bitbtn_printClick},
+                  {bitbtn_close, &TUpkeepLogForm::bitbtn_closeClick}};
+  for (const auto& h : handlers)
+    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+
+  auto* chain = new TEnterChain(this);
+  chain->Chain({DBDateTimeEditEh1, DBDateTimeEditEh2, DBEdit1, DBEdit3, DBEdit2}, [this] { bitbtn_saveClick(); });
+  SetBrowseState();
+}
+
+void TUpkeepLogForm::FormActivate() {
+  if (!table_->Active() && query_->Active()) table_->Open();
+  for (QWidget* w : {static_cast<QWidget*>(DBEdit1), static_cast<QWidget*>(DBEdit3), static_cast<QWidget*>(DBEdit2)})
+    SetImeName(w, CurrentOperatorIme);
+}
+
+void TUpkeepLogForm::showEvent(QShowEvent* event) {
+  TRecordForm::showEvent(event);
+  Guard([this] { FormActivate(); });
+}
+
+void TUpkeepLogForm::done(int result) {
+  TRecordForm::done(result);
+  table_->Close();
+  query_->Close();
+}
+
+bool TUpkeepLogForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == DBEdit2->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    Guard([this] { OpenMemoEditor(this, DBEdit2->isReadOnly(), logSource_, u("备注")); });
+    return true;
+  }
+  return TRecordForm::eventFilter(watched, event);
+}
+
+bool TUpkeepLogForm::hasEntries() const { return hasRows(table_); }
+
+void TUpkeepLogForm::enterEditing(bool adding) {
+  SetAddEditState(adding);
+  if (table_->State() == dsEdit || table_->State() == dsInsert) table_->Cancel();
+}
+
+void TUpkeepLogForm::bitbtn_addClick() {
+  // An entry belongs to an item: without one there is nothing to log.
+  if (!hasRows(query_) || !table_->Active()) return;
+  enterEditing(true);
+  table_->Append();
+  for (const char* name : {"小区代码", "小区名称"})
+    table_->FieldByName(u(name))->SetValue(query_->FieldByName(u(name))->Value());
+  table_->FieldByName(u(config_.codeField))->SetValue(query_->FieldByName(u(config_.codeField))->Value());
+  table_->FieldByName(u(config_.nameField))->SetValue(query_->FieldByName(u(config_.nameField))->Value());
+  DBDateTimeEditEh1->setFocus();
+}
+
+void TUpkeepLogForm::bitbtn_editClick() {
+  if (!hasEntries()) {
+    bitbtn_addClick();
+    return;
+  }
+  enterEditing(false);
+  table_->Edit();
+  DBDateTimeEditEh1->setFocus();
+}
+
+void TUpkeepLogForm::bitbtn_saveClick() {
+  TADOTable* t = table_;
+  if (!t->Active() || t->State() == dsBrowse) return;
+  t->UpdateRecord();
+  // An entry without a change: nothing happens, the window keeps editing.
+  if (!t->Modified()) return;
+  if (!RequireField(t, u(config_.workerField), DBEdit1, u(config_.workerField) + u("不能为空,请重新输入!"), true))
+    return;
+  if (DateBoxEmpty(DBDateTimeEditEh1) || t->FieldByName(u(config_.lastDateField))->IsNull()) {
+    ShowNotice(u(config_.lastDateField) + u("不能为空,请重新输入!"));
+    DBDateTimeEditEh1->setFocus();
+    return;
+  }
+  if (DateBoxEmpty(DBDateTimeEditEh2) || t->FieldByName(u(config_.nextDateField))->IsNull()) {
+    ShowNotice(u(config_.nextDateField) + u("不能为空,请重新输入!"));
+    DBDateTimeEditEh2->setFocus();
+    return;
+  }
+  const bool added = IsAdding();
+  const Variant last = t->FieldByName(u(config_.lastDateField))->Value();
+  const Variant next = t->FieldByName(u(config_.nextDateField))->Value();
+  // The entry and the item's dates land together or not at all.
+  TADOConnection* conn = Dm1->ADO_system;
+  conn->BeginTrans();
+  try {
+    t->FieldByName(u("操作员"))->SetAsString(CurrentOperatorName);
+    t->FieldByName(u("操作日期"))->SetAsDateTime(Now());
+    t->Post();
+    if (added) {
+      query_->Edit();
+      query_->FieldByName(u(config_.lastDateField))->SetValue(last);
+      query_->FieldByName(u(config_.nextDateField))->SetValue(next);
+      query_->Post();
+    }
+    conn->CommitTrans();
+  } catch (const Exception& e) {
+    conn->RollbackTrans();
+    for (TDataSet* d : {static_cast<TDataSet*>(t), static_cast<TDataSet*>(query_)})
+      if (d->State() == dsEdit || d->State() == dsInsert) d->Cancel();
+    // What the datasets show must be what the database kept.
+    query_->Close();
+    query_->Open();
+    if (!t->Active()) t->Open();
+    SetBrowseState();
+    ShowDataError(u("存盘失败"), e.message());
+    return;
+  }
+  ShowInformation(u("保存完毕！"));
+  SetBrowseState();
+}
+
+void TUpkeepLogForm::bitbtn_cancelClick() { RecordCancel(table_); }
+
+void TUpkeepLogForm::bitbtn_deleteClick() {
+  if (!hasEntries()) return;
+  if (!AskYesNo(u("确实要删除当前记录?"), u("提示"))) return;
+  try {
+    table_->Delete();
+  } catch (const Exception& e) {
+    if (table_->State() == dsEdit || table_->State() == dsInsert) table_->Cancel();
+    ShowDataError(u("删除失败"), e.message());
+  }
+}
+
+void TUpkeepLogForm::bitbtn_outClick() {
+  if (!hasEntries()) return;
+  ExportShownRows(DBGridEh1, u(config_.exportName), nullptr, true);
+}
+
+void TUpkeepLogForm::bitbtn_printClick() {
+  if (!hasEntries()) return;
+  PrintShownRows(PrintDBGridEh1, nullptr, true);
+}
+
+void TUpkeepLogForm::bitbtn_closeClick() { close(); }
+
+void TUpkeepLogForm::DBGridEh2SortMarkingChanged() { SortByTitleMarkers(DBGridEh2, query_); }

@@ -1,0 +1,174 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "shell/recordwindow.h"
+
+class QToolButton;
+class TADOQuery;
+class TADOTable;
+class TCustomDBEditEh;
+class TDataSource;
+class TDBCheckBoxEh;
+class TDBDateTimeEditEh;
+class TDBEditEh;
+class TDBGridEh;
+class TDBMemo;
+class TPrintDBGridEh;
+
+// The two upkeep registers (cleaning items, equipment) and their logs work alike: a register
+// of items with a unique code and name, and per item a log of the work done whose new
+// entries set the item's last and next dates. These classes hold that behaviour; the
+// cleaning and equipment windows give the names, fields and texts.
+
+struct UpkeepEditorSpec {
+  const char* name;     // object name (DBEdit1 ...)
+  const char* field;
+  const char* caption;  // label text
+  bool ime;             // takes the operator's input method
+};
+
+struct UpkeepItemsConfig {
+  const char* objectName;
+  const char* caption;
+  const char* queryName;   // Q_clean
+  const char* sourceName;  // DS_clean
+  const char* table;       // 保洁项目
+  const char* codeField;   // 保洁代码 (upper case, unique)
+  const char* nameField;   // 保洁名称 (unique)
+  const char* lastDateField;
+  const char* nextDateField;
+  const char* lastDateCaption;
+  const char* nextDateCaption;
+  const char* detailTable;          // 保洁明细表
+  const char* detailExistsMessage;  // "在保洁明细表中还有记录,不能删除!"
+  const char* printTitle;           // "保洁资料" (the header adds "打印清单")
+  const char* exportName;
+  QList<UpkeepEditorSpec> editors;  // text editors after the code, in Enter order
+  const char* checkField;           // a check box on the register (nullptr: none)
+  const char* checkCaption;
+  QList<const char*> gridColumns;   // the first gets the count footer
+  bool maximised;
+};
+
+// The register of items (TForm_clean, TForm_equipment). The opener sets the query's SQL
+// lines and opens it. No action right is checked.
+class TUpkeepItemsForm : public TRecordForm {
+  Q_OBJECT
+ public:
+  TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* parent);
+
+  TADOQuery* ItemQuery() const { return query_; }
+  TDataSource* ItemSource() const { return source_; }
+  TDBEditEh* CodeEditor() const { return code_; }
+  // The text editors in order (name first), the date editors and the check box.
+  const QList<TDBEditEh*>& Editors() const { return editors_; }
+  TDBDateTimeEditEh* LastDateEditor() const { return lastDate_; }
+  TDBDateTimeEditEh* NextDateEditor() const { return nextDate_; }
+  TDBCheckBoxEh* CheckEditor() const { return check_; }
+  QToolButton* SpeedButton1 = nullptr;  // "<<": code := name
+  TDBGridEh* DBGridEh1 = nullptr;
+  TPrintDBGridEh* PrintDBGridEh1 = nullptr;
+
+ public slots:
+  void bitbtn_addClick();
+  void bitbtn_editClick();
+  void bitbtn_deleteClick();
+  void bitbtn_saveClick();
+  void bitbtn_cancelClick();
+  void bitbtn_outClick();
+  void bitbtn_printClick();
+  void SpeedButton1Click();
+  void SpeedButton4Click();
+  void DBGridEh1SortMarkingChanged();
+
+ protected:
+  void done(int result) override;
+
+ private:
+  UpkeepItemsConfig config_;
+  TADOQuery* query_ = nullptr;
+  TDataSource* source_ = nullptr;
+  TDBEditEh* code_ = nullptr;
+  QList<TDBEditEh*> editors_;
+  TDBDateTimeEditEh* lastDate_ = nullptr;
+  TDBDateTimeEditEh* nextDate_ = nullptr;
+  TDBCheckBoxEh* check_ = nullptr;
+};
+
+struct UpkeepLogConfig {
+  const char* objectName;
+  const char* caption;
+  const char* queryName;    // Q_clean
+  const char* sourceName;   // DS_clean
+  const char* tableName;    // T_cleanmx
+  const char* logSourceName;  // DS_cleanmx
+  const char* itemTable;    // 保洁项目
+  const char* logTable;     // 保洁明细表
+  const char* codeField;
+  const char* nameField;
+  const char* lastDateField;
+  const char* nextDateField;
+  const char* lastDateCaption;
+  const char* nextDateCaption;
+  const char* workerField;   // 保洁人员 (required)
+  const char* workerCaption;
+  const char* doneField;     // 保洁情况
+  const char* doneCaption;
+  const char* printTitle;    // "保洁明细表"
+  const char* exportName;
+  QList<const char*> gridColumns;  // the first gets the count footer
+  QList<QPair<const char*, const char*>> gridTitles;  // field → title where not the field name
+};
+
+// The log of an item's work (TForm_cleanmx, TForm_equipmentmx): the items on the left, the
+// chosen item's entries on the right through a detail table.
+class TUpkeepLogForm : public TRecordForm {
+  Q_OBJECT
+ public:
+  TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent);
+
+  TADOQuery* ItemQuery() const { return query_; }
+  TDataSource* ItemSource() const { return source_; }
+  TADOTable* LogTable() const { return table_; }
+  TDataSource* LogSource() const { return logSource_; }
+
+  TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;  // this time
+  TDBDateTimeEditEh* DBDateTimeEditEh2 = nullptr;  // next time
+  TDBEditEh* DBEdit1 = nullptr;  // worker
+  TDBEditEh* DBEdit3 = nullptr;  // how it went
+  TDBMemo* DBEdit2 = nullptr;    // 备注 (several lines)
+  TDBGridEh* DBGridEh1 = nullptr;  // the log
+  TDBGridEh* DBGridEh2 = nullptr;  // the items
+  TPrintDBGridEh* PrintDBGridEh1 = nullptr;
+  QToolButton* bitbtn_close = nullptr;  // 返回
+
+  // Activation: opens the log table and sets the input methods.
+  void FormActivate();
+
+ public slots:
+  void bitbtn_addClick();
+  void bitbtn_editClick();
+  void bitbtn_deleteClick();
+  void bitbtn_saveClick();
+  void bitbtn_cancelClick();
+  void bitbtn_outClick();
+  void bitbtn_printClick();
+  void bitbtn_closeClick();
+  void DBGridEh2SortMarkingChanged();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void done(int result) override;
+
+ private:
+  bool hasEntries() const;
+  void enterEditing(bool adding);
+  UpkeepLogConfig config_;
+  TADOQuery* query_ = nullptr;
+  TDataSource* source_ = nullptr;
+  TADOTable* table_ = nullptr;
+  TDataSource* logSource_ = nullptr;
+};

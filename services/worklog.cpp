@@ -1,0 +1,535 @@
+#include "services/worklog.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/format.h"
+#include "platform/ui.h"
+#include "services/servicewindow.h"
+#include "shell/bz.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+#include "shell/recordwindow.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
+
+void cancelPending(TDataSet* d) {
+  if (d && (d->State() == dsEdit || d->State() == dsInsert)) d->Cancel();
+}
+
+QToolButton* toolButton(QWidget* parent, QHBoxLayout* row, const char* name, const char* caption) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setText(u(caption));
+  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  b->setAutoRaise(true);
+  b->setMinimumWidth(52);
+  row->addWidget(b);
+  return b;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const char* caption) {
+  auto* b = new QPushButton(u(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  return b;
+}
+
+// The list grid of both windows; the review window adds the review columns.
+void buildGrid(TDBGridEh* grid, TDataSource* source, bool review) {
+  SetupListGrid(grid, source, 0);
+  const struct {
+    const char* field;
+    const char* title;
+    int width;
+  } columns[] = {{"日期", nullptr, 70},        {"周数", nullptr, 40},          {"当日工作", nullptr, 200},
+                 {"当日重要事项", nullptr, 150}, {"当日未完成工作", nullptr, 150}, {"明日工作计划", nullptr, 200},
+                 {"阅审意见", "领导阅审意见", 120}, {"备注", nullptr, 100},      {"操作员", nullptr, 60},
+                 {"操作日期", nullptr, 70},    {"小区名称", nullptr, 100},     {"姓名", nullptr, 60}};
+  for (const auto& c : columns) AddGridColumn(grid, u(c.field), c.title ? u(c.title) : QString(), false, c.width);
+  if (review)
+    for (const char* f : {"阅审完毕", "阅审人", "阅审日期"}) AddGridColumn(grid, u(f), QString(), false, 70);
+}
+
+void setupPrint(TPrintDBGridEh* print, TDBGridEh* grid) {
+  SetupGridPrint(print, grid, u("员工工作日志"));
+}
+
+TDBMemo* memo(QWidget* parent, const char* name, TDataSource* source, const char* field, QObject* filter) {
+  TDBMemo* m = MakeDBMemo(parent, name, source, u(field));
+  m->viewport()->installEventFilter(filter);
+  m->setMinimumHeight(60);
+  return m;
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The work-log window
+
+TForm_worklog::TForm_worklog(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_worklog"));
+  setWindowTitle(u("员工工作日志"));
+  q_worklog = new TADOQuery(this);
+  q_worklog->setObjectName(QStringLiteral("q_worklog"));
+  q_worklog->SetConnection(Dm1->ADO_system);
+  DS_worklog = new TDataSource(this);
+  DS_worklog->setObjectName(QStringLiteral("DS_worklog"));
+  DS_worklog->SetDataSet(q_worklog);
+
+  auto* bar = new QFrame(this);
+  auto* barRow = new QHBoxLayout(bar);
+  bitbtn_out = toolButton(bar, barRow, "bitbtn_out", "导出");
+  bitbtn_print = toolButton(bar, barRow, "bitbtn_print", "打印");
+  SpeedButton4 = toolButton(bar, barRow, "SpeedButton4", "返回");
+  barRow->addStretch(1);
+
+  auto* panel = new QFrame(this);
+  auto* panelRow = new QHBoxLayout(panel);
+  DBDateTimeEditEh1 = MakeDateBox(panel, "DBDateTimeEditEh1");
+  BitBtn1 = button(panel, "BitBtn1", "确定");
+  BitBtn_e = button(panel, "BitBtn_e", "编辑");
+  BitBtn_d = button(panel, "BitBtn_d", "删除");
+  panelRow->addWidget(new QLabel(u("工作日期:"), panel));
+  panelRow->addWidget(DBDateTimeEditEh1);
+  panelRow->addWidget(BitBtn1);
+  panelRow->addStretch(1);
+  panelRow->addWidget(BitBtn_e);
+  panelRow->addWidget(BitBtn_d);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  buildGrid(DBGridEh1, DS_worklog, false);
+  OnGridDoubleClick(DBGridEh1, [this] { BitBtn_eClick(); });
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  setupPrint(PrintDBGridEh1, DBGridEh1);
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(panel);
+  column->addWidget(DBGridEh1, 1);
+  resize(900, 560);
+
+  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
+  connect(BitBtn_e, &QPushButton::clicked, this, Guarded([this] { BitBtn_eClick(); }));
+  connect(BitBtn_d, &QPushButton::clicked, this, Guarded([this] { BitBtn_dClick(); }));
+  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
+  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
+  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+  // A change of the date box lists the day at once.
+  DBDateTimeEditEh1->OnCloseUp = [this](QObject*, bool accept) {
+    if (accept) Guard([this] { BitBtn1Click(); });
+  };
+  // A day typed in: listed when the box is left or Enter is pressed, once per new day.
+  connect(DBDateTimeEditEh1, &QLineEdit::editingFinished, this, Guarded([this] {
+    if (DateBoxEmpty(DBDateTimeEditEh1)) return;
+    if (!listed_ || DateBoxDay(DBDateTimeEditEh1) != day_) BitBtn1Click();
+  }));
+  DBDateTimeEditEh1->setFocus();
+}
+
+void TForm_worklog::done(int result) {
+  cancelPending(q_worklog);
+  q_worklog->Close();
+  QDialog::done(result);
+}
+
+void TForm_worklog::BitBtn1Click() {
+  if (!CheckActionRight("编辑权")) return;
+  if (DateBoxEmpty(DBDateTimeEditEh1)) {
+    ShowInformation(u("请先选择日期!"));
+    return;
+  }
+  const TDateTime day = DateBoxDay(DBDateTimeEditEh1);
+  q_worklog->Close();
+  q_worklog->SQL.Clear();
+  q_worklog->SQL.Add(u("select * from 员工工作日志 "));
+  q_worklog->SQL.Add(u(" where "));
+  // Date-times as zero-padded text compare exactly with the stored dates.
+  q_worklog->SQL.Add(u("(日期 between ") + SqlQuote::DateText(day) + u(" and ") + SqlQuote::DateText(EndOfDay(day)) +
+                     u(")and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  q_worklog->SQL.Add(u("order by 代码"));
+  q_worklog->Open();
+  listed_ = true;
+  day_ = day;
+}
+
+void TForm_worklog::BitBtn_eClick() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!listed_ || !q_worklog->Active()) return;
+  auto* dialog = new TForm_worklog_edit(this);
+  RunModal(dialog);
+  delete dialog;
+}
+
+void TForm_worklog::BitBtn_dClick() {
+  if (!CheckActionRight("删除权")) return;
+  if (!hasRows(q_worklog)) return;
+  if (!AskYesNo(u("要删除当前记录吗? "))) return;
+  try {
+    q_worklog->Delete();
+  } catch (const Exception& e) {
+    cancelPending(q_worklog);
+    ShowDataError(u("删除失败"), e.message());
+  }
+}
+
+void TForm_worklog::bitbtn_outClick() {
+  if (!CheckActionRight("导出权") || !hasRows(q_worklog)) return;
+  ExportShownRows(DBGridEh1, u("员工工作日志"), nullptr, true);
+}
+
+void TForm_worklog::bitbtn_printClick() {
+  if (!CheckActionRight("打印权") || !hasRows(q_worklog)) return;
+  PrintShownRows(PrintDBGridEh1, nullptr, true);
+}
+
+void TForm_worklog::SpeedButton4Click() { close(); }
+
+// ---------------------------------------------------------------------------------------
+// The editing dialog
+
+TForm_worklog_edit::TForm_worklog_edit(TForm_worklog* owner) : QDialog(owner), owner_(owner) {
+  setObjectName(QStringLiteral("Form_worklog_edit"));
+  setWindowTitle(u("工作日志编辑"));
+  TDataSource* ds = owner->DS_worklog;
+  DBMemo1 = memo(this, "DBMemo1", ds, "当日工作", this);
+  DBMemo2 = memo(this, "DBMemo2", ds, "当日重要事项", this);
+  DBMemo3 = memo(this, "DBMemo3", ds, "当日未完成工作", this);
+  DBMemo4 = memo(this, "DBMemo4", ds, "明日工作计划", this);
+  DBMemo5 = memo(this, "DBMemo5", ds, "阅审意见", this);
+  DBMemo5->setReadOnly(true);
+  DBText1 = new QLabel(this);
+  DBText1->setObjectName(QStringLiteral("DBText1"));
+  DBText2 = new QLabel(this);
+  DBText2->setObjectName(QStringLiteral("DBText2"));
+  b_append = button(this, "b_append", "增加 (&A)");
+  b_save = button(this, "b_save", "保存 (&S)");
+  b_cancel = button(this, "b_cancel", "取消(&C)");
+  b_return = button(this, "b_return", "返回 (&R)");
+
+  auto* grid = new QGridLayout(this);
+  auto* head = new QHBoxLayout;
+  head->addWidget(new QLabel(u("日期："), this));
+  head->addWidget(DBText1);
+  head->addWidget(new QLabel(u("姓名："), this));
+  head->addWidget(DBText2);
+  head->addStretch(1);
+  grid->addLayout(head, 0, 0, 1, 2);
+  const struct {
+    const char* caption;
+    TDBMemo* m;
+  } rows[] = {{"当日工作：", DBMemo1}, {"当日重要事项：", DBMemo2}, {"当日未完成工作：", DBMemo3},
+              {"明日工作计划：", DBMemo4}, {"领导阅审意见：", DBMemo5}};
+  int r = 1;
+  for (const auto& row : rows) {
+    grid->addWidget(new QLabel(u(row.caption), this), r, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(row.m, r, 1);
+    ++r;
+  }
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  for (QPushButton* b : {b_append, b_save, b_cancel, b_return}) buttons->addWidget(b);
+  grid->addLayout(buttons, r, 0, 1, 2);
+
+  connect(b_append, &QPushButton::clicked, this, Guarded([this] { b_appendClick(); }));
+  connect(b_save, &QPushButton::clicked, this, Guarded([this] { b_saveClick(); }));
+  connect(b_cancel, &QPushButton::clicked, this, Guarded([this] { b_cancelClick(); }));
+  connect(b_return, &QPushButton::clicked, this, &QDialog::reject);
+  for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) SetImeName(m, CurrentOperatorIme);
+  showRow();
+}
+
+void TForm_worklog_edit::showRow() {
+  TADOQuery* q = owner_->q_worklog;
+  const bool row = q->Active() && (!q->IsEmpty() || q->State() == dsInsert);
+  DBText1->setText(row ? q->FieldByName(u("日期"))->AsString() : QString());
+  DBText2->setText(row ? q->FieldByName(u("姓名"))->AsString() : QString());
+}
+
+bool TForm_worklog_edit::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4, DBMemo5}) {
+      if (watched != m->viewport()) continue;
+      Guard([this, m] {
+        auto* form = new TForm_bz(this);
+        form->Bind(owner_->DS_worklog, m->DataField());
+        form->DBMemo1->setReadOnly(m == DBMemo5);
+        RunModal(form);
+        delete form;
+      });
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TForm_worklog_edit::done(int result) {
+  cancelPending(owner_->q_worklog);
+  QDialog::done(result);
+}
+
+void TForm_worklog_edit::b_appendClick() {
+  TADOQuery* q = owner_->q_worklog;
+  // One entry per day and estate through this dialog.
+  if (!q->Active() || !q->IsEmpty() || q->State() == dsInsert) return;
+  q->Append();
+  q->FieldByName(u("代码"))->SetAsString(CurrentOperatorCode);
+  q->FieldByName(u("姓名"))->SetAsString(CurrentOperatorName);
+  q->FieldByName(u("小区代码"))->SetAsString(CurrentGardenCode);
+  q->FieldByName(u("小区名称"))->SetAsString(CurrentGardenName);
+  q->FieldByName(u("日期"))->SetAsDateTime(owner_->ListedDay());
+  b_append->setEnabled(false);
+  b_return->setEnabled(false);
+  showRow();
+  DBMemo1->setFocus();
+}
+
+void TForm_worklog_edit::b_saveClick() {
+  TADOQuery* q = owner_->q_worklog;
+  if (!q->Active()) return;
+  if (q->State() == dsBrowse) {
+    if (q->IsEmpty()) return;
+    q->Edit();
+  }
+  q->UpdateRecord();
+  if (q->FieldByName(u("当日工作"))->AsString().trimmed().isEmpty()) {
+    ShowNotice(u("当日工作不能为空,请重新输入!"));
+    DBMemo1->setFocus();
+    return;
+  }
+  try {
+    q->FieldByName(u("操作员"))->SetAsString(CurrentOperatorName);
+    q->FieldByName(u("操作日期"))->SetAsDateTime(Now());
+    q->Post();
+    ShowNotice(u("保存完毕!"));
+  } catch (const Exception& e) {
+    cancelPending(q);
+    ShowDataError(u("存盘失败"), e.message());
+  }
+  b_append->setEnabled(true);
+  b_return->setEnabled(true);
+}
+
+void TForm_worklog_edit::b_cancelClick() {
+  cancelPending(owner_->q_worklog);
+  b_append->setEnabled(true);
+  b_return->setEnabled(true);
+  showRow();
+}
+
+// ---------------------------------------------------------------------------------------
+// The review window
+
+QString WorklogReviewCondition(const QString& reviewed, bool withDates, TDateTime from, TDateTime to) {
+  QString where;
+  if (reviewed == u("是")) AddCondition(where, u("(阅审完毕 =  1)"));
+  else if (reviewed == u("否")) AddCondition(where, u("(阅审完毕 =  0)"));
+  if (withDates)
+    AddCondition(where, u("(日期 between ") + SqlQuote::DateText(DateOf(from)) + u(" and ") +
+                            SqlQuote::DateText(EndOfDay(to)) + u(")"));
+  return where;
+}
+
+TForm_worklog_check::TForm_worklog_check(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_worklog_check"));
+  setWindowTitle(u("阅审员工工作日志"));
+  q_worklog = new TADOQuery(this);
+  q_worklog->setObjectName(QStringLiteral("q_worklog"));
+  q_worklog->SetConnection(Dm1->ADO_system);
+  DS_worklog = new TDataSource(this);
+  DS_worklog->setObjectName(QStringLiteral("DS_worklog"));
+  DS_worklog->SetDataSet(q_worklog);
+
+  auto* bar = new QFrame(this);
+  auto* barRow = new QHBoxLayout(bar);
+  bitbtn_out = toolButton(bar, barRow, "bitbtn_out", "导出");
+  bitbtn_print = toolButton(bar, barRow, "bitbtn_print", "打印");
+  SpeedButton4 = toolButton(bar, barRow, "SpeedButton4", "返回");
+  barRow->addStretch(1);
+
+  auto* panel = new QFrame(this);
+  auto* panelRow = new QHBoxLayout(panel);
+  DBDateTimeEditEh1 = MakeDateBox(panel, "DBDateTimeEditEh1");
+  DBDateTimeEditEh2 = MakeDateBox(panel, "DBDateTimeEditEh2");
+  ComboBox1 = new QComboBox(panel);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  ComboBox1->addItems({u("是"), u("否")});
+  ComboBox1->setCurrentIndex(-1);
+  BitBtn1 = button(panel, "BitBtn1", "确定");
+  BitBtn_e = button(panel, "BitBtn_e", "编辑");
+  panelRow->addWidget(new QLabel(u("工作日期 从:"), panel));
+  panelRow->addWidget(DBDateTimeEditEh1);
+  panelRow->addWidget(new QLabel(u("到:"), panel));
+  panelRow->addWidget(DBDateTimeEditEh2);
+  panelRow->addWidget(new QLabel(u("审阅完毕:"), panel));
+  panelRow->addWidget(ComboBox1);
+  panelRow->addWidget(BitBtn1);
+  panelRow->addStretch(1);
+  panelRow->addWidget(BitBtn_e);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  buildGrid(DBGridEh1, DS_worklog, true);
+  OnGridDoubleClick(DBGridEh1, [this] { BitBtn_eClick(); });
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  setupPrint(PrintDBGridEh1, DBGridEh1);
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(panel);
+  column->addWidget(DBGridEh1, 1);
+  resize(900, 560);
+
+  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
+  connect(BitBtn_e, &QPushButton::clicked, this, Guarded([this] { BitBtn_eClick(); }));
+  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
+  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
+  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(DBDateTimeEditEh1, DBDateTimeEditEh2);
+}
+
+void TForm_worklog_check::done(int result) {
+  cancelPending(q_worklog);
+  q_worklog->Close();
+  QDialog::done(result);
+}
+
+void TForm_worklog_check::BitBtn1Click() {
+  if (!AcceptDateRange(DBDateTimeEditEh1, DBDateTimeEditEh2, u("工作日期输入错误,请重新输入!"),
+                       u("工作日期从大于工作日期到,请重新输入!")))
+    return;
+  const bool dates = CheckDateRange(DBDateTimeEditEh1, DBDateTimeEditEh2) == DateRangeState::Filled;
+  QString where = WorklogReviewCondition(ComboBox1->currentText(), dates,
+                                         dates ? DateBoxDay(DBDateTimeEditEh1) : 0, dates ? DateBoxDay(DBDateTimeEditEh2) : 0);
+  if (where.isEmpty()) return;
+  AddCondition(where, u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  q_worklog->Close();
+  q_worklog->SQL.Clear();
+  q_worklog->SQL.Add(u("select * from 员工工作日志 "));
+  q_worklog->SQL.Add(u(" where "));
+  q_worklog->SQL.Add(where);
+  q_worklog->SQL.Add(u("order by 日期 DESC"));
+  q_worklog->Open();
+}
+
+void TForm_worklog_check::BitBtn_eClick() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!hasRows(q_worklog)) return;
+  auto* dialog = new TForm_worklog_check_edit(this);
+  RunModal(dialog);
+  delete dialog;
+}
+
+void TForm_worklog_check::bitbtn_outClick() {
+  if (!CheckActionRight("导出权") || !hasRows(q_worklog)) return;
+  ExportShownRows(DBGridEh1, u("员工工作日志"), nullptr, true);
+}
+
+void TForm_worklog_check::bitbtn_printClick() {
+  if (!CheckActionRight("打印权") || !hasRows(q_worklog)) return;
+  PrintShownRows(PrintDBGridEh1, nullptr, true);
+}
+
+void TForm_worklog_check::SpeedButton4Click() { close(); }
+
+// ---------------------------------------------------------------------------------------
+// The review dialog
+
+TForm_worklog_check_edit::TForm_worklog_check_edit(TForm_worklog_check* owner) : QDialog(owner), owner_(owner) {
+  setObjectName(QStringLiteral("Form_worklog_check_edit"));
+  setWindowTitle(u("工作日志编辑"));
+  TDataSource* ds = owner->DS_worklog;
+  DBMemo1 = memo(this, "DBMemo1", ds, "当日工作", this);
+  DBMemo2 = memo(this, "DBMemo2", ds, "当日重要事项", this);
+  DBMemo3 = memo(this, "DBMemo3", ds, "当日未完成工作", this);
+  DBMemo4 = memo(this, "DBMemo4", ds, "明日工作计划", this);
+  DBMemo5 = memo(this, "DBMemo5", ds, "阅审意见", this);
+  for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) m->setReadOnly(true);
+  DBCheckBox1 = MakeDBCheck(this, "DBCheckBox1", ds, u("阅审完毕"), u("阅审完毕："));
+  DBEdit1 = MakeDBEdit(this, "DBEdit1", ds, u("阅审人"));
+  DBDateTimeEditEh1 = MakeDBDateEdit(this, "DBDateTimeEditEh1", ds, u("阅审日期"));
+  b_save = button(this, "b_save", "保存 (&S)");
+  b_cancel = button(this, "b_cancel", "取消(&C)");
+  b_return = button(this, "b_return", "返回 (&R)");
+
+  auto* grid = new QGridLayout(this);
+  const struct {
+    const char* caption;
+    QWidget* w;
+  } rows[] = {{"当日工作：", DBMemo1}, {"当日重要事项：", DBMemo2}, {"当日未完成工作：", DBMemo3},
+              {"明日工作计划：", DBMemo4}, {"领导阅审意见：", DBMemo5}, {"阅审完毕：", DBCheckBox1},
+              {"阅审人：", DBEdit1}, {"阅审日期：", DBDateTimeEditEh1}};
+  int r = 0;
+  for (const auto& row : rows) {
+    grid->addWidget(new QLabel(u(row.caption), this), r, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(row.w, r, 1);
+    ++r;
+  }
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  for (QPushButton* b : {b_save, b_cancel, b_return}) buttons->addWidget(b);
+  grid->addLayout(buttons, r, 0, 1, 2);
+  connect(b_save, &QPushButton::clicked, this, Guarded([this] { b_saveClick(); }));
+  connect(b_cancel, &QPushButton::clicked, this, Guarded([this] { b_cancelClick(); }));
+  connect(b_return, &QPushButton::clicked, this, &QDialog::reject);
+  SetImeName(DBMemo5, CurrentOperatorIme);
+}
+
+bool TForm_worklog_check_edit::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick) {
+    for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4, DBMemo5}) {
+      if (watched != m->viewport()) continue;
+      Guard([this, m] {
+        auto* form = new TForm_bz(this);
+        form->Bind(owner_->DS_worklog, m->DataField());
+        form->DBMemo1->setReadOnly(m != DBMemo5);
+        RunModal(form);
+        delete form;
+      });
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TForm_worklog_check_edit::done(int result) {
+  cancelPending(owner_->q_worklog);
+  QDialog::done(result);
+}
+
+void TForm_worklog_check_edit::b_saveClick() {
+  TADOQuery* q = owner_->q_worklog;
+  if (!hasRows(q)) return;
+  if (q->State() == dsBrowse) q->Edit();
+  q->UpdateRecord();
+  // Nothing changed: nothing is stamped.
+  if (!q->Modified()) return;
+  try {
+    q->FieldByName(u("阅审人"))->SetAsString(CurrentOperatorName);
+    q->FieldByName(u("阅审日期"))->SetAsDateTime(Now());
+    q->Post();
+    ShowNotice(u("保存完毕!"));
+  } catch (const Exception& e) {
+    cancelPending(q);
+    ShowDataError(u("存盘失败"), e.message());
+  }
+}
+
+void TForm_worklog_check_edit::b_cancelClick() { cancelPending(owner_->q_worklog); }

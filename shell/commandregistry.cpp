@@ -1,0 +1,26 @@
+#include "shell/commandregistry.h"
+
+#include <QHash>
+
+namespace {
+QHash<QString, MainCommandHandler>& handlers() {
+  static QHash<QString, MainCommandHandler> map;
+  return map;
+}
+}  // namespace
+
+void RegisterMainCommand(const QString& menuName, MainCommandHandler handler) {
+  if (handler) handlers().insert(menuName, std::move(handler));
+  else handlers().remove(menuName);
+}
+
+bool HasMainCommand(const QString& menuName) { return handlers().contains(menuName); }
+
+bool RunMainCommand(const QString& menuName, QWidget* mainWindow) {
+  auto it = handlers().constFind(menuName);
+  if (it == handlers().constEnd()) return false;
+  // A copy: the handler may register or remove commands while it runs.
+  const MainCommandHandler handler = it.value();
+  handler(mainWindow);
+  return true;
+}

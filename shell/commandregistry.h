@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Commands of the main window whose windows live in folders the shell does not depend on.
+// Such a folder registers a handler under the menu item's name (for example "N60") at
+// start-up; the main window runs it after the command's module right has passed. A command
+// without a handler tells the operator that the function is not available.
+using MainCommandHandler = std::function<void(QWidget* mainWindow)>;
+
+// Registers (or replaces) the handler of a menu item; an empty handler removes it.
+void RegisterMainCommand(const QString& menuName, MainCommandHandler handler);
+// True when a handler is registered for the menu item.
+bool HasMainCommand(const QString& menuName);
+// Runs the handler of the menu item with the main window as parent; false when none is
+// registered.
+bool RunMainCommand(const QString& menuName, QWidget* mainWindow);

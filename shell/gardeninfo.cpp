@@ -1,0 +1,375 @@
+#include "shell/gardeninfo.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/datetime.h"
+#include "platform/exception.h"
+#include "platform/gbk.h"
+#include "platform/ui.h"
+#include "shell/bz.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+template <class Editor>
+Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
+  auto* e = new Editor(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->SetDataSource(source);
+  e->SetDataField(QString::fromUtf8(field));
+  return e;
+}
+
+bool editing(TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsInsert; }
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Shared helpers
+
+void SetUpperCaseTyping(TCustomDBEditEh* editor) {
+  editor->SetKeyPressHandler([](TCustomMaskEdit*, QChar& key) {
+    if (key.unicode() >= 32) key = key.toUpper();
+  });
+}
+
+QString SameEstateCondition(const QString& estateCode) {
+  if (estateCode.isEmpty()) return u("(coalesce(小区代码,'')='')");
+  return u("(小区代码=") + SqlQuote::Text(estateCode) + u(" or coalesce(小区代码,'')='')");
+}
+
+bool PostWithRenameCascade(TDataSet* dataSet, const QString& operatorField, const QStringList& statements) {
+  TADOConnection* connection = Dm1->ADO_system;
+  const int level = connection->BeginTrans();
+  TADOQuery* q = Dm1->q_search;
+  try {
+    if (TField* f = dataSet->FindField(operatorField)) f->SetAsString(CurrentOperatorName);
+    if (TField* f = dataSet->FindField(u("操作日期"))) f->SetAsDateTime(Now());
+    dataSet->Post();
+    for (const QString& statement : statements) {
+      q->Close();
+      q->SQL.Clear();
+      q->SQL.Add(statement);
+      q->ExecSQL();
+      q->Close();
+    }
+    q->SQL.Clear();
+    connection->CommitTrans();
+    return true;
+  } catch (const Exception& e) {
+    q->Close();
+    try {
+      while (connection->TransactionLevel() >= level) connection->RollbackTrans();
+    } catch (const Exception&) {
+      // The database ended the transaction itself; nothing of it was kept.
+    }
+    if (editing(dataSet)) dataSet->Cancel();
+    ShowDataError(u("存盘失败"), e.message());
+    return false;
+  }
+}
+
+const QStringList& EstateCopyTables() {
+  // The tables of every part of the office that carry 小区代码 and 小区名称.
+  static const QStringList tables = {
+      u("楼宇资料"),   u("楼宇电表分摊"), u("楼宇水表分摊"), u("权限表"),     u("权限小区表"),
+      u("收费项目"),   u("收费汇总表"),   u("收费明细表"),   u("押金明细表"), u("房屋资料"),
+      u("房屋收费项目"), u("关联单位"),   u("业主投诉表"),   u("房屋租赁表"), u("保洁项目"),
+      u("保洁明细表"), u("设备表"),       u("设备维护明细表"), u("员工工作日志")};
+  return tables;
+}
+
+QStringList EstateRenameStatements(const QString& oldCode, const QString& newCode, const QString& newName) {
+  QStringList out;
+  for (const QString& table : EstateCopyTables())
+    out << u("update ") + table + u(" set 小区代码=") + SqlQuote::Text(newCode) + u(",小区名称=") +
+               SqlQuote::Text(newName) + u(" where 小区代码=") + SqlQuote::Text(oldCode);
+  return out;
+}
+
+void ReopenAt(TDataSet* dataSet, const QString& keyField, const QString& key) {
+  if (editing(dataSet)) dataSet->Cancel();
+  dataSet->Close();
+  dataSet->Open();
+  if (!key.isEmpty() && !dataSet->IsEmpty()) dataSet->Locate(keyField, Variant(key));
+}
+
+// ---------------------------------------------------------------------------------------
+// TForm_gardeninfo
+
+TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_gardeninfo"));
+  setWindowTitle(u("楼盘资料管理"));
+  setWindowState(Qt::WindowMaximized);
+
+  q_gardeninfo = new TADOQuery(this);
+  q_gardeninfo->setObjectName(QStringLiteral("q_gardeninfo"));
+  q_gardeninfo->SetConnection(Dm1->ADO_system);
+  ds_gardeninfo = new TDataSource(this);
+  ds_gardeninfo->setObjectName(QStringLiteral("ds_gardeninfo"));
+  ds_gardeninfo->SetDataSet(q_gardeninfo);
+  SetMainDataSet(q_gardeninfo);
+
+  // Tool bar. 增加 and 删除 are not browse buttons here: nothing enables them.
+  auto* bar = new QFrame(this);
+  bar->setObjectName(QStringLiteral("Panel1"));
+  bar->setFrameShape(QFrame::StyledPanel);
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(2, 2, 2, 2);
+  row->setSpacing(0);
+  bitbtn_add = AddToolButton(row, "bitbtn_add", u("增加"));
+  bitbtn_edit = AddToolButton(row, "bitbtn_edit", u("编辑"));
+  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
+  bitbtn_save = AddToolButton(row, "bitbtn_save", u("存盘"));
+  bitbtn_cancel = AddToolButton(row, "bitbtn_cancel", u("取消"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  Label10 = new QLabel(u("提示：楼盘代码长度不能小于4位！"), bar);
+  Label10->setObjectName(QStringLiteral("Label10"));
+  Label10->setStyleSheet(QStringLiteral("color: blue;"));
+  row->addSpacing(16);
+  row->addWidget(Label10);
+  row->addStretch(1);
+  bitbtn_add->setEnabled(false);
+  bitbtn_delete->setEnabled(false);
+  for (QWidget* w : {static_cast<QWidget*>(bitbtn_edit), static_cast<QWidget*>(bitbtn_out),
+                     static_cast<QWidget*>(bitbtn_print)})
+    AddBrowseButton(w);
+  AddEditButton(bitbtn_save);
+  AddEditButton(bitbtn_cancel);
+
+  // Editors.
+  auto* panel = new QFrame(this);
+  panel->setObjectName(QStringLiteral("Panel2"));
+  panel->setFrameShape(QFrame::StyledPanel);
+  DBEdit1 = makeEditor<TDBEditEh>(panel, "DBEdit1", ds_gardeninfo, "小区代码");
+  SetUpperCaseTyping(DBEdit1);
+  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_gardeninfo, "小区名称");
+  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds_gardeninfo, "小区地址");
+  DBNumberEditEh1 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh1", ds_gardeninfo, "楼宇数量");
+  DBNumberEditEh2 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh2", ds_gardeninfo, "房屋数量");
+  DBNumberEditEh3 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh3", ds_gardeninfo, "住户数量");
+  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds_gardeninfo, "备注");
+  DBMemo1 = new TDBMemo(panel);
+  DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+  DBMemo1->SetDataSource(ds_gardeninfo);
+  DBMemo1->SetDataField(u("小区简介"));
+  DBMemo1->setMaximumHeight(64);
+  DBMemo1->viewport()->installEventFilter(this);
+  auto* fields = new QGridLayout(panel);
+  const struct {
+    const char* caption;
+    QWidget* editor;
+    int row, col, span;
+  } placed[] = {{"楼盘代码：", DBEdit1, 0, 0, 1},         {"楼盘名称：", DBEdit2, 0, 1, 1},
+                {"地址：", DBEdit3, 0, 2, 1},             {"楼宇数量：", DBNumberEditEh1, 1, 0, 1},
+                {"房屋数量：", DBNumberEditEh2, 1, 1, 1}, {"住户数量：", DBNumberEditEh3, 1, 2, 1},
+                {"备注：", DBEdit4, 2, 0, 5},             {"楼盘简介：", DBMemo1, 3, 0, 5}};
+  for (const auto& p : placed) {
+    fields->addWidget(new QLabel(u(p.caption), panel), p.row, p.col * 2, Qt::AlignRight | Qt::AlignTop);
+    fields->addWidget(p.editor, p.row, p.col * 2 + 1, 1, p.span);
+  }
+  for (QWidget* w : {static_cast<QWidget*>(DBEdit1), static_cast<QWidget*>(DBEdit2), static_cast<QWidget*>(DBEdit3),
+                     static_cast<QWidget*>(DBNumberEditEh1), static_cast<QWidget*>(DBNumberEditEh2),
+                     static_cast<QWidget*>(DBNumberEditEh3), static_cast<QWidget*>(DBEdit4),
+                     static_cast<QWidget*>(DBMemo1)})
+    AddTextEditor(w);
+
+  // The list.
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_gardeninfo);
+  AddGridColumn(DBGridEh1, u("小区代码"), u("楼盘代码"), false, 90)->Footer()->SetValueType(fvtCount);
+  AddGridColumn(DBGridEh1, u("小区名称"), u("楼盘名称"), false, 160);
+  AddGridColumn(DBGridEh1, u("小区地址"), u("楼盘地址"), false, 200);
+  AddGridColumn(DBGridEh1, u("楼宇数量"), QString(), false, 70);
+  AddGridColumn(DBGridEh1, u("房屋数量"), QString(), false, 70);
+  AddGridColumn(DBGridEh1, u("住户房屋数量"), QString(), false, 90);
+  AddGridColumn(DBGridEh1, u("操作人员"), QString(), false, 80);
+  AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 130);
+  AddGridColumn(DBGridEh1, u("备注"), QString(), false, 200);
+  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
+    StripeOddRows(DBGridEh1, background);
+  };
+  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
+  AddStateGrid(DBGridEh1);
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("楼盘资料明细表"));
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(2, 2, 2, 2);
+  column->addWidget(bar);
+  column->addWidget(panel);
+  column->addWidget(DBGridEh1, 1);
+  resize(900, 600);
+
+  const struct {
+    QToolButton* button;
+    void (TForm_gardeninfo::*handler)();
+  } handlers[] = {{bitbtn_add, &TForm_gardeninfo::bitbtn_addClick},
+                  {bitbtn_edit, &TForm_gardeninfo::bitbtn_editClick},
+                  {bitbtn_delete, &TForm_gardeninfo::bitbtn_deleteClick},
+                  {bitbtn_save, &TForm_gardeninfo::bitbtn_saveClick},
+                  {bitbtn_cancel, &TForm_gardeninfo::bitbtn_cancelClick},
+                  {bitbtn_out, &TForm_gardeninfo::bitbtn_outClick},
+                  {bitbtn_print, &TForm_gardeninfo::bitbtn_printClick},
+                  {SpeedButton4, &TForm_gardeninfo::SpeedButton4Click}};
+  for (const auto& h : handlers)
+    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+
+  // Enter: 楼盘代码 → 楼盘名称 → 地址 → 楼宇数量 → 房屋数量 → 住户数量 → 备注 → 楼盘简介 → 楼盘名称.
+  auto* chain = new TEnterChain(this);
+  chain->Chain({DBEdit1, DBEdit2, DBEdit3, DBNumberEditEh1, DBNumberEditEh2, DBNumberEditEh3, DBEdit4, DBMemo1});
+  chain->Link(DBMemo1, DBEdit2);
+
+  SetBrowseState();
+}
+
+void TForm_gardeninfo::showEvent(QShowEvent* event) {
+  TRecordForm::showEvent(event);
+  if (!activated_) {
+    activated_ = true;
+    Guard([this] { FormActivate(); });
+  }
+}
+
+bool TForm_gardeninfo::eventFilter(QObject* watched, QEvent* event) {
+  if (DBMemo1 && watched == DBMemo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    Guard([this] { DBMemo1DblClick(); });
+    return true;
+  }
+  return TRecordForm::eventFilter(watched, event);
+}
+
+void TForm_gardeninfo::FormActivate() {
+  for (QWidget* w : {static_cast<QWidget*>(DBEdit4), static_cast<QWidget*>(DBEdit3), static_cast<QWidget*>(DBEdit2),
+                     static_cast<QWidget*>(DBMemo1)})
+    SetImeName(w, CurrentOperatorIme);
+}
+
+void TForm_gardeninfo::bitbtn_addClick() {
+  if (!RecordAdd(q_gardeninfo, DBEdit1, "编辑权")) return;
+  // Adding keeps 删除 off as well.
+  bitbtn_delete->setEnabled(false);
+}
+
+void TForm_gardeninfo::bitbtn_editClick() {
+  if (!q_gardeninfo->Active()) return;
+  if (!RecordEdit(DBEdit1, "编辑权")) return;
+  // 增加 is never offered in this window; the edit is told from an add by the dataset state.
+  bitbtn_add->setEnabled(false);
+}
+
+void TForm_gardeninfo::bitbtn_saveClick() {
+  TDataSet* q = q_gardeninfo;
+  const bool adding = q->State() == dsInsert || (q->State() == dsBrowse && q->IsEmpty());
+  BeginSave(q);
+  TField* codeField = q->FieldByName(u("小区代码"));
+  TField* nameField = q->FieldByName(u("小区名称"));
+  // Codes are kept trimmed and in upper case, as the editor types them.
+  const QString code = codeField->AsString().trimmed().toUpper();
+  if (code != codeField->AsString()) codeField->SetAsString(code);
+  if (!RequireField(q, u("小区代码"), DBEdit1, u("楼盘代码不能为空,请重新输入!"), true)) return;
+  // The length counts the bytes of the stored text: two Chinese characters make four.
+  if (GbkLength(code) < 4) {
+    ShowNotice(u("楼盘代码长度不能小于4位,请重新输入!"));
+    DBEdit1->setFocus();
+    return;
+  }
+  if (!RequireField(q, u("小区名称"), DBEdit2, u("楼盘名称不能为空,请重新输入!"), true)) return;
+
+  const QString oldCode = adding ? QString() : codeField->OldValue().toString();
+  const QString name = nameField->AsString();
+
+  // Uniqueness: a new estate may hold no code in use; an edited one only when its code changed.
+  {
+    TADOQuery* s = Dm1->q_search;
+    s->Close();
+    s->SQL.Clear();
+    s->SQL.Add(u("select * from 小区资料 "));
+    s->SQL.Add(u("where 小区代码=") + SqlQuote::Text(code));
+    s->Open();
+    const bool found = !s->IsEmpty();
+    const bool changed = adding || oldCode.compare(code, Qt::CaseInsensitive) != 0;
+    if (found && changed) {
+      ShowInformation(u("楼盘代码重复,请重新输入!"));
+      s->Close();
+      DBEdit1->setFocus();
+      return;
+    }
+    s->Close();
+  }
+
+  // An existing estate whose code changed writes the new code and name into every copy.
+  const QStringList cascade =
+      (!adding && oldCode != code) ? EstateRenameStatements(oldCode, code, name) : QStringList();
+  if (!PostWithRenameCascade(q, u("操作人员"), cascade)) {
+    ReopenAt(q, u("小区代码"), adding ? QString() : oldCode);
+    SetBrowseState();
+    return;
+  }
+  SetBrowseState();
+  ShowInformation(u("保存完毕！"));
+}
+
+void TForm_gardeninfo::bitbtn_cancelClick() { RecordCancel(q_gardeninfo); }
+
+void TForm_gardeninfo::bitbtn_deleteClick() {
+  if (!q_gardeninfo->Active() || q_gardeninfo->IsEmpty()) return;
+  // An estate with buildings stays; this check comes before the right.
+  const QString code = q_gardeninfo->FieldByName(u("小区代码"))->AsString();
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(u("select * from 楼宇资料 "));
+  s->SQL.Add(u("where 小区代码=") + SqlQuote::Text(code));
+  s->Open();
+  const bool hasBuildings = !s->IsEmpty();
+  s->Close();
+  if (hasBuildings) {
+    ShowNotice(u("抱歉，该小区还有楼宇资料，不能删除！"));
+    return;
+  }
+  RecordDelete(q_gardeninfo, "删除权", true);
+}
+
+void TForm_gardeninfo::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("楼盘资料明细表"), "导出权", true); }
+
+void TForm_gardeninfo::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
+
+void TForm_gardeninfo::SpeedButton4Click() { close(); }
+
+void TForm_gardeninfo::DBMemo1DblClick() {
+  // The row being edited takes the text; it enters editing before the editor opens so the
+  // first typed character is kept.
+  if (!DBMemo1->isReadOnly() && q_gardeninfo->State() == dsBrowse && !q_gardeninfo->IsEmpty()) q_gardeninfo->Edit();
+  OpenMemoEditor(this, DBMemo1->isReadOnly(), ds_gardeninfo, u("小区简介"));
+}
+
+void OpenGardenInfoWindow(QWidget* owner) {
+  if (!CheckActionRight("楼宇资料设置")) return;
+  auto* window = new TForm_gardeninfo(owner);
+  TADOQuery* q = window->q_gardeninfo;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 小区资料"));
+  q->SQL.Add(u("order by 小区名称"));
+  q->Open();
+  RunModal(window);
+  q->Close();
+  delete window;
+}

@@ -1,0 +1,428 @@
+#include "stats/combined.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The sum `head` names (aliased jine) under `condition`, on Dm1.q_search; 0 without rows.
+Money SumOf(const char* head, const QString& condition) {
+  TADOQuery* q = Dm1->q_search;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u(head));
+  q->SQL.Add(condition);
+  q->Open();
+  return q->IsEmpty() ? Money() : q->FieldByName(u("jine"))->AsMoney();
+}
+const char* const kBillHead = "select sum(收费金额) as jine from 收费明细表 where ";
+const char* const kDepositHead = "select sum(金额) as jine from 押金明细表 where ";
+
+// The charge groups: one item, or the electricity and water groups of several items.
+QString GroupCondition(const QStringList& items) {
+  if (items.size() == 1) return u("(") + EqualTo(u("收费名称"), items.first()) + u(")");
+  QStringList parts;
+  for (const QString& i : items) parts << u("(") + EqualTo(u("收费名称"), i) + u(")");
+  return u("(") + parts.join(u("or")) + u(")");
+}
+const QList<QStringList>& Groups() {
+  static const QList<QStringList> groups{{u("物管费")},   {u("公摊水电费")}, {u("宣传推广费")},
+                                         {u("经营管理费")}, {u("综合管理费")},
+                                         {u("自用电费"), u("电费"), u("电费1")},
+                                         {u("自用水费"), u("水费")}};
+  return groups;
+}
+const char* const kGroupTitles[] = {"基本物管费", "公摊水电费", "宣传推广费", "经营管理费", "综合管理费", "自用电费", "自用水费"};
+
+QStringList BuildingUnits() {
+  QStringList units;
+  for (const char* n : {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十", "十一", "十二"}) units << u(n) + u("单元");
+  return units;
+}
+QStringList YearItems(int first, int last) {
+  QStringList years;
+  for (int y = first; y <= last; ++y) years << QString::number(y) + u("年");
+  return years;
+}
+}  // namespace
+
+QString CombinedHouseCondition(const QString& house, const QString& building, const QString& unit,
+                               const QString& houseType) {
+  TConditionText c;
+  c.AddWhenFilled(house, EqualTo(u("房屋代码"), house));
+  c.AddWhenFilled(building, Containing(u("楼宇名称"), building));
+  c.AddWhenFilled(unit, EqualTo(u("楼宇单元"), unit));
+  c.AddWhenFilled(houseType, EqualTo(u("房型"), houseType));
+  return c.Text();
+}
+
+// =======================================================================================
+
+TCombinedReport::TCombinedReport(QWidget* parent, const char* objectName, const char* caption, bool houseType)
+    : TStatisticsWindow(parent, QString::fromLatin1(objectName), u(caption), u(caption), Options{true, true, true, QString()}) {
+  if (houseType) {
+    DBComboBoxEh2 = new TDBComboBoxEh(Panel7);
+    DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
+  }
+}
+
+void TCombinedReport::FillFilterLists() {
+  FillBuildings(ComboBox2);
+  if (!DBComboBoxEh2) return;
+  TADOQuery* q = Dm1->q_search;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 房型信息 "));
+  q->SQL.Add(u("order by 名称"));
+  q->Open();
+  QStringList types;
+  for (q->First(); !q->Eof(); q->Next()) types << q->FieldByName(u("名称"))->AsString();
+  q->Close();
+  DBComboBoxEh2->SetItems(types);
+}
+
+void TCombinedReport::OpenHouses() {
+  const QString c = CombinedHouseCondition(Edit1->text(), ComboBox2->currentText(), ComboBox1->currentText(),
+                                           DBComboBoxEh2 ? DBComboBoxEh2->Text() : QString());
+  TADOQuery* q = Dm1->q_change;
+  q->Close();
+  q->SQL.Clear();
+  // Without any filter every house is taken.
+  q->SQL.Add(c.isEmpty() ? u("select * from 房屋资料") : u("select * from 房屋资料 where "));
+  q->SQL.Add(c);
+  q->Open();
+}
+
+// =======================================================================================
+// Report one
+
+TForm_statistics_mafan1::TForm_statistics_mafan1(QWidget* parent)
+    : TCombinedReport(parent, "Form_statistics_mafan1", "业主缴费综合报表一", true) {
+  AddCombo("ComboBox4", "年度：", false, YearItems(2006, 2013));
+  AddEdit("Edit1", "房屋代码：");
+  AddCombo("ComboBox2", "楼宇：");
+  AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
+  static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u("房屋类型："), Panel7));
+  static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(DBComboBoxEh2);
+  FinishFilterPanel();
+  LinkFilter(Edit1, ComboBox2);
+  LinkFilter(ComboBox2, ComboBox1);
+  LinkFilter(ComboBox4, ComboBox1);
+  ChainFilters({ComboBox1}, true);
+
+  const struct {
+    const char* field;
+    const char* title;
+  } columns[] = {{"texth", "楼宇名称"},
+                 {"texta", "房屋代码"},
+                 {"textb", "商户名称"},
+                 {"floata", "面积"},
+                 {"moneya", "押金|行为保证金"},
+                 {"moneyb", "押金|物管保证金"},
+                 {"moneyc", "押金|公摊水电费押金"},
+                 {"moneyd", "押金|宣传推广费押金"},
+                 {"money1", "押金|综合管理费保证金"},
+                 {"money2", "累计待收(上年)|综合管理费"},
+                 {"moneye", "累计待收(上年)|基本物管费"},
+                 {"moneyf", "累计待收(上年)|公摊水电费"},
+                 {"moneyg", "累计待收(上年)|宣传推广费"},
+                 {"moneyh", "累计待收(上年)|经营管理费"},
+                 {"moneyi", "累计待收(上年)|电费"},
+                 {"moneyo", "累计待收(上年)|水费"},
+                 {"money3", "本年收回上年欠费|综合管理费"},
+                 {"moneyj", "本年收回上年欠费|基本物管费"},
+                 {"moneyk", "本年收回上年欠费|公摊水电费"},
+                 {"moneyl", "本年收回上年欠费|宣传推广费"},
+                 {"moneym", "本年收回上年欠费|经营管理费"},
+                 {"moneyn", "本年收回上年欠费|电费"},
+                 {"moneyp", "本年收回上年欠费|水费"},
+                 {"texti", "楼宇单元"}};
+  bool first = true;
+  for (const auto& c : columns) {
+    Column(c.field, c.title, 0, true, first ? CountFooter : NoFooter);
+    first = false;
+  }
+}
+
+void TForm_statistics_mafan1::RunStatistics() {
+  const QString yearText = ComboBox4->currentText();
+  if (yearText.trimmed().isEmpty()) {
+    ShowNotice(u("没有输入年度,请重新输入!"));
+    ComboBox4->setFocus();
+    return;
+  }
+  const int y = yearText.left(4).toInt();
+  const QString p = QString::number(y - 1);
+  const QString start = QStringLiteral("%1-01-01 0:0:0").arg(y), end = QStringLiteral("%1-12-31 23:59:59").arg(y);
+  const QString withinYear = u("between cdate(") + SqlQuote::Text(start) + u(") and cdate(") + SqlQuote::Text(end) + u(")");
+
+  TScratchFill fill;
+  StartAnimation();
+  OpenHouses();
+  TADOQuery* h = Dm1->q_change;
+  const char* depositFields[] = {"moneya", "moneyb", "moneyc", "moneyd", "money1"};
+  const char* depositKinds[] = {"行为保证金", "物管费保证金", "公摊水电费押金", "宣传推广费押金", "综合管理费保证金"};
+  // The groups in the order of the columns: 综合管理费, 物管费, 公摊水电费, 宣传推广费, 经营管理费, 电, 水.
+  const int groupOrder[] = {4, 0, 1, 2, 3, 5, 6};
+  const char* arrearFields[] = {"money2", "moneye", "moneyf", "moneyg", "moneyh", "moneyi", "moneyo"};
+  const char* collectedFields[] = {"money3", "moneyj", "moneyk", "moneyl", "moneym", "moneyn", "moneyp"};
+  for (h->First(); !h->Eof(); h->Next()) {
+    const QString code = h->FieldByName(u("房屋代码"))->AsString();
+    const QString house = u("(") + EqualTo(u("房屋代码"), code) + u(")");
+    TScratchFill::Line line{{"texth", h->FieldByName(u("楼宇名称"))->AsString()},
+                            {"texta", code},
+                            {"textb", h->FieldByName(u("业主名称"))->AsString()},
+                            {"floata", h->FieldByName(u("房屋面积"))->Value()},
+                            {"texti", h->FieldByName(u("楼宇单元"))->AsString()}};
+    for (int i = 0; i < 5; ++i)
+      line.push_back({depositFields[i], SumOf(kDepositHead, house + u("and(日期 ") + withinYear + u(")and(") +
+                                                                EqualTo(u("押金类别"), u(depositKinds[i])) + u(")"))});
+    for (int i = 0; i < 7; ++i) {
+      const QString group = GroupCondition(Groups()[groupOrder[i]]);
+      line.push_back({arrearFields[i], SumOf(kBillHead, house + u("and(") + EqualTo(u("年度"), p) + u(")and") + group +
+                                                            u("and(缴费状态='未缴费')"))});
+      line.push_back({collectedFields[i], SumOf(kBillHead, house + u("and(") + EqualTo(u("年度"), p) +
+                                                               u(")and(缴费时间 ") + withinYear + u(")and") + group +
+                                                               u("and(缴费状态<>'未缴费')"))});
+    }
+    fill.Append(line);
+  }
+  fill.Commit();
+  h->Close();
+  Dm1->q_search->Close();
+}
+
+// =======================================================================================
+// Reports two and three
+
+QList<Money> MonthlyGroupSums(const QString& house, int year, int month) {
+  const QString base = u("(") + EqualTo(u("房屋代码"), house) + u(")and(") + EqualTo(u("年度"), QString::number(year)) +
+                       u(")and(") + EqualTo(u("月份"), QString::number(month)) + u(")and");
+  QList<Money> sums;
+  for (const QStringList& g : Groups()) sums << SumOf(kBillHead, base + GroupCondition(g));
+  for (const QStringList& g : Groups()) sums << SumOf(kBillHead, base + GroupCondition(g) + u("and(缴费状态<>'未缴费')"));
+  return sums;
+}
+
+QStringList MonthlyGroupTitles(int year, int month) {
+  const QString prefix = QStringLiteral("%1").arg(year) + u("年") + QString::number(month);
+  QStringList titles;
+  for (const char* t : kGroupTitles) titles << prefix + u("月应收|") + u(t);
+  for (const char* t : kGroupTitles) titles << prefix + u("月实收|") + u(t);
+  return titles;
+}
+
+void EmptyTroubleTableForOpening() {
+  TADOQuery* q = Dm1->q_tongyong;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("delete from 麻烦"));
+  q->ExecSQL();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 麻烦"));
+  q->SQL.Add(u("order by texta"));
+  q->Open();
+}
+
+TMonthlyCombinedReport::TMonthlyCombinedReport(QWidget* parent, bool wholeYear)
+    : TCombinedReport(parent, wholeYear ? "Form_statistics_mafan2" : "Form_statistics_mafan3",
+                      wholeYear ? "业主缴费综合报表二" : "业主缴费综合报表三", !wholeYear),
+      wholeYear_(wholeYear) {
+  AddCombo("ComboBox4", "年度：", false, YearItems(2005, 2013));
+  if (!wholeYear) {
+    AddCombo("ComboBox3", "月份：", false,
+             {u("一月"), u("二月"), u("三月"), u("四月"), u("五月"), u("六月"), u("七月"), u("八月"), u("九月"),
+              u("十月"), u("十一月"), u("十二月")});
+  }
+  AddEdit("Edit1", "房屋代码：");
+  AddCombo("ComboBox2", "楼宇：");
+  AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
+  if (DBComboBoxEh2) {
+    static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u("房屋类型："), Panel7));
+    static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(DBComboBoxEh2);
+  }
+  FinishFilterPanel();
+  LinkFilter(Edit1, ComboBox2);
+  LinkFilter(ComboBox2, ComboBox1);
+  LinkFilter(ComboBox4, ComboBox1);
+  if (ComboBox3) LinkFilter(ComboBox3, ComboBox1);
+  ChainFilters({ComboBox1}, true);
+
+  Column("texta", "楼宇名称", 80, true, CountFooter);
+  Column("textb", "房屋代码", 80, true);
+  Column("textc", "商户名称", 100, true);
+  Column("floata", "面积", 60, true);
+  Column("", "", 55, false);  // placeholder until the first run
+
+  if (wholeYear) {
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("Panel_columns"));
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(2, 0, 2, 0);
+    cbDichromatic = new QCheckBox(u("区分列表"), bar);
+    cbDichromatic->setObjectName(QStringLiteral("cbDichromatic"));
+    cbDichromatic->setChecked(true);
+    CheckBox1 = new QCheckBox(u("满屏显示"), bar);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setChecked(true);
+    ToolButton2 = new QToolButton(bar);
+    ToolButton2->setObjectName(QStringLiteral("ToolButton2"));
+    ToolButton2->setText(u("隐藏最右边的列"));
+    ToolButton1 = new QToolButton(bar);
+    ToolButton1->setObjectName(QStringLiteral("ToolButton1"));
+    ToolButton1->setText(u("显示隐藏的列"));
+    ToolButton1->setEnabled(false);
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    ToolButton1->setMenu(PopupMenu1);
+    ToolButton1->setPopupMode(QToolButton::MenuButtonPopup);
+    auto* navigator = new QWidget(bar);
+    navigator->setObjectName(QStringLiteral("DBNavigator1"));
+    auto* nav = new QHBoxLayout(navigator);
+    nav->setContentsMargins(0, 0, 0, 0);
+    const struct {
+      const char* text;
+      const char* hint;
+      void (TDataSet::*move)();
+    } moves[] = {{"|<", "首记录", &TDataSet::First},
+                 {"<", "上一条记录", &TDataSet::Prior},
+                 {">", "下一条记录", &TDataSet::Next},
+                 {">|", "尾记录", &TDataSet::Last}};
+    for (const auto& m : moves) {
+      auto* b = new QToolButton(navigator);
+      b->setText(QString::fromLatin1(m.text));
+      b->setToolTip(u(m.hint));
+      nav->addWidget(b);
+      connect(b, &QToolButton::clicked, this, Guarded([move = m.move] {
+                TADOQuery* q = Dm1->q_tongyong;
+                if (q->Active()) (q->*move)();
+              }));
+    }
+    for (QWidget* w : {static_cast<QWidget*>(cbDichromatic), static_cast<QWidget*>(CheckBox1),
+                       static_cast<QWidget*>(ToolButton2), static_cast<QWidget*>(ToolButton1), navigator})
+      row->addWidget(w);
+    row->addStretch(1);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(2, bar);
+
+    DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
+      if (cbDichromatic->isChecked()) StripeOddRows(DBGridEh1, background);
+    };
+    connect(cbDichromatic, &QCheckBox::clicked, this, [this] { DBGridEh1->update(); });
+    connect(CheckBox1, &QCheckBox::clicked, this, [this](bool on) { DBGridEh1->SetAutoFitColWidths(on); });
+    connect(ToolButton2, &QToolButton::clicked, this, Guarded([this] { ToolButton2Click(); }));
+    connect(ToolButton1, &QToolButton::clicked, this, Guarded([this] { ToolButton1Click(); }));
+    connect(PopupMenu1, &QMenu::triggered, this, Guarded([this](QAction* a) { RestoreHiddenColumn(a); }));
+  }
+}
+
+void TMonthlyCombinedReport::rebuildColumns(int count) {
+  TDBGridColumnsEh* columns = DBGridEh1->Columns();
+  while (columns->Count() > 4) columns->Delete(4);
+  for (int i = 0; i < count; ++i) columns->AppendColumn();
+  if (PopupMenu1) {
+    PopupMenu1->clear();
+    ToolButton1->setEnabled(false);
+  }
+}
+
+void TMonthlyCombinedReport::RunStatistics() {
+  const QString yearText = ComboBox4->currentText();
+  if (yearText.trimmed().isEmpty()) {
+    ShowInformation(u("没有输入统计年度,重新输入！"));
+    ComboBox4->setFocus();
+    return;
+  }
+  int firstMonth = 1, lastMonth = 12;
+  if (!wholeYear_) {
+    if (ComboBox3->currentIndex() < 0) {
+      ShowInformation(u("没有输入统计月份,重新输入！"));
+      ComboBox3->setFocus();
+      return;
+    }
+    firstMonth = lastMonth = ComboBox3->currentIndex() + 1;
+  }
+  const int y = yearText.left(4).toInt();
+  const int months = lastMonth - firstMonth + 1;
+
+  TScratchFill fill(u("麻烦"), u("order by textb"));
+  StartAnimation();
+  rebuildColumns(14 * months);
+  OpenHouses();
+  TADOQuery* h = Dm1->q_change;
+  for (h->First(); !h->Eof(); h->Next()) {
+    const QString code = h->FieldByName(u("房屋代码"))->AsString();
+    TScratchFill::Line line{{"texta", h->FieldByName(u("楼宇名称"))->AsString()},
+                            {"textb", code},
+                            {"textc", h->FieldByName(u("业主名称"))->AsString()},
+                            {"floata", h->FieldByName(u("房屋面积"))->Value()}};
+    for (int m = firstMonth; m <= lastMonth; ++m) {
+      const int i = m - firstMonth;
+      const QList<Money> sums = MonthlyGroupSums(code, y, m);
+      const QStringList titles = MonthlyGroupTitles(y, m);
+      for (int k = 0; k < 14; ++k) {
+        const QString field = QStringLiteral("money%1").arg(14 * i + k + 1);
+        TColumnEh* c = DBGridEh1->Columns()->Items(4 + 14 * i + k);
+        c->Title()->SetCaption(titles[k]);
+        c->SetWidth(55);
+        c->SetFieldName(field);
+        line.push_back({field, sums[k]});
+      }
+    }
+    fill.Append(line);
+  }
+  fill.Commit();
+  h->Close();
+  Dm1->q_search->Close();
+}
+
+void TMonthlyCombinedReport::ToolButton2Click() {
+  TColumnsEhList& shown = DBGridEh1->ShownColumns();
+  if (shown.Count() <= 8) return;
+  TColumnEh* column = shown.ColumnAt(shown.Count() - 1);
+  QString caption = column->Title()->Caption();
+  const int last = caption.lastIndexOf(QLatin1Char('|'));
+  const int second = last > 0 ? caption.lastIndexOf(QLatin1Char('|'), last - 1) : -1;
+  if (second >= 0) caption = caption.mid(second + 1);
+  caption.replace(QLatin1Char('|'), QLatin1Char('\t'));
+  auto* item = new QAction(caption, PopupMenu1);
+  item->setData(QVariant::fromValue<void*>(column));
+  PopupMenu1->insertAction(PopupMenu1->actions().value(0), item);
+  column->SetVisible(false);
+  ToolButton1->setEnabled(true);
+}
+
+void TMonthlyCombinedReport::ToolButton1Click() {
+  const QList<QAction*> items = PopupMenu1->actions();
+  if (!items.isEmpty()) delete items.first();
+  const int shown = DBGridEh1->ShownColumns().Count();
+  if (shown < DBGridEh1->Columns()->Count()) DBGridEh1->Columns()->Items(shown)->SetVisible(true);
+  ToolButton1->setEnabled(DBGridEh1->ShownColumns().Count() < DBGridEh1->Columns()->Count());
+  ToolButton2->setEnabled(true);
+}
+
+void TMonthlyCombinedReport::RestoreHiddenColumn(QAction* item) {
+  auto* column = static_cast<TColumnEh*>(item->data().value<void*>());
+  const int shown = DBGridEh1->ShownColumns().Count();
+  if (DBGridEh1->Columns()->IndexOf(column) >= 0) {
+    column->SetIndex(shown);
+    column->SetVisible(true);
+  }
+  item->deleteLater();
+  PopupMenu1->removeAction(item);
+  ToolButton1->setEnabled(DBGridEh1->ShownColumns().Count() < DBGridEh1->Columns()->Count());
+}

@@ -1,0 +1,712 @@
+#include "stats/paymentstats.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/datetime.h"
+#include "platform/format.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString num(int n) { return QString::number(n); }
+
+const char* const kUnpaid = "缴费状态='未缴费'";
+const char* const kPaid = "缴费状态<>'未缴费'";
+
+// The number of distinct houses of the bill rows under `condition`.
+int DistinctHouses(const QString& condition) {
+  TADOQuery* q = Dm1->q_search;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select DISTINCT(房屋代码) from 收费明细表 "));
+  q->SQL.Add(u(" where "));
+  q->SQL.Add(condition);
+  q->Open();
+  return q->RecordCount();
+}
+
+// Adds the conditions of one month matched by the text fields 年度 and 月份.
+void AddMonth(TConditionText& c, const YearMonth& ym) {
+  c.Add(EqualTo(u("年度"), num(ym.year)));
+  c.Add(EqualTo(u("月份"), num(ym.month)));
+}
+
+// The conditions `base` with one more comparison.
+QString With(const TConditionText& base, const char* comparison) {
+  TConditionText c = base;
+  c.Add(u(comparison));
+  return c.Text();
+}
+
+// Opens a query on the main database with the given lines.
+void OpenLines(TADOQuery* q, const QStringList& lines) {
+  q->Close();
+  q->SQL.Clear();
+  for (const QString& line : lines) q->SQL.Add(line);
+  q->Open();
+}
+
+QString text(const QComboBox* box) { return box->currentText(); }
+}  // namespace
+
+// =======================================================================================
+// 业主欠费总表
+
+TForm_statistics_arrear::TForm_statistics_arrear(QWidget* parent)
+    : TStatisticsWindow(parent, QStringLiteral("Form_statistics_arrear"), u("业主欠费总表"), u("业主欠费总表"),
+                        Options{false, false, true, QStringLiteral("statistics_arrear")}) {
+  AddPicker("DateTimePicker1", "缴费时间从：");
+  AddPicker("DateTimePicker2", "到：");
+  AddEdit("Edit1", "房屋代码：");
+  AddCombo("ComboBox2", "楼宇名称：");
+  AddCombo("ComboBox4", "关联单位：");
+  AddCombo("ComboBox1", "收费项目：");
+  FinishFilterPanel();
+  ChainFilters({DateTimePicker1, DateTimePicker2, Edit1}, false);
+  LinkFilter(ComboBox2, DateTimePicker1);
+  LinkFilter(ComboBox1, DateTimePicker1);
+
+  Column("texte", "楼宇名称", 90, true, CountFooter);
+  Column("textc", "房屋代码", 85, true);
+  Column("textd", "业主名称", 65, true);
+  Column("textf", "联系电话", 111, false);
+  Column("texta", "年度", 66, true);
+  Column("textb", "月份", 54, true);
+  Column("moneya", "未缴费金额", 100, true, SumFooter);
+  Column("moneyb", "累计金额", 100, true);
+  Column("textj", "银行帐号", 128, false);
+  Column("textk", "开户银行", 107, false);
+  Column("textg", "收费项目", 84, false);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  auto* op = new QLabel(u("操作员：") + CurrentOperatorName, StatusBar1);
+  op->setObjectName(QStringLiteral("StatusPanel0"));
+  op->setFixedWidth(130);
+  op->setAlignment(Qt::AlignCenter);
+  auto* blank = new QLabel(StatusBar1);
+  blank->setFixedWidth(540);
+  auto* title = new QLabel(u("业主欠费总表"), StatusBar1);
+  title->setObjectName(QStringLiteral("StatusPanel2"));
+  title->setAlignment(Qt::AlignCenter);
+  StatusBar1->addWidget(op);
+  StatusBar1->addWidget(blank);
+  StatusBar1->addWidget(title, 1);
+  static_cast<QVBoxLayout*>(layout())->addWidget(StatusBar1);
+}
+
+void TForm_statistics_arrear::FillFilterLists() {
+  FillChargeItems(ComboBox1);
+  FillBuildings(ComboBox2);
+  FillAssociatedUnits(ComboBox4);
+}
+
+void TForm_statistics_arrear::RunStatistics() {
+  YearMonth from, to;
+  if (!ReadPeriod(from, to)) return;
+  StartAnimation();
+
+  TConditionText houses;
+  houses.AddWhenFilled(Edit1->text(), EqualTo(u("房屋代码"), Edit1->text()));
+  houses.AddWhenFilled(text(ComboBox2), Containing(u("楼宇名称"), text(ComboBox2)));
+  houses.AddWhenFilled(text(ComboBox4), Containing(u("关联单位"), text(ComboBox4).trimmed()));
+  const QString item = text(ComboBox1);
+  const bool itemFilter = IsFilled(item);
+
+  TScratchFill fill;
+  TADOQuery* h = Dm1->q_houseinfo;
+  QStringList lines{u("select * from 房屋资料")};
+  if (!houses.IsEmpty()) lines << u("where ") + houses.Text();
+  lines << u(" order by 房屋代码");
+  OpenLines(h, lines);
+
+  const QList<YearMonth> months = MonthsBetween(from, to);
+  Money grand;
+  int housesInArrears = 0;
+  QString previous = h->IsEmpty() ? QString() : h->FieldByName(u("房屋代码"))->AsString();
+  for (h->First(); !h->Eof(); h->Next()) {
+    const QString code = h->FieldByName(u("房屋代码"))->AsString();
+    Money running;
+    TConditionText base;
+    base.Add(EqualTo(u("房屋代码"), code));
+    if (itemFilter) base.Add(Containing(u("收费名称"), item));
+    for (const YearMonth& ym : months) {
+      TConditionText c = base;
+      AddMonth(c, ym);
+      c.Add(u(kUnpaid));
+      const Money sum = BillSum(c.Text());
+      if (!(sum > Money())) continue;
+      running += sum;
+      if (fill.Count() > 0 && previous != code) fill.Append({{"moneyc", Money()}});
+      TScratchFill::Line line;
+      if (fill.Count() == 0 || previous != code) {
+        for (const auto& [target, source] : {std::pair{"texte", "楼宇名称"}, {"textc", "房屋代码"}, {"textd", "业主名称"},
+                                             {"textj", "银行帐号"}, {"textk", "开户银行"}, {"textf", "联系电话"}})
+          line.push_back({target, h->FieldByName(u(source))->AsString()});
+      }
+      if (itemFilter) line.push_back({"textg", item});
+      line.push_back({"texta", num(ym.year) + u("年")});
+      line.push_back({"textb", num(ym.month) + u("月")});
+      line.push_back({"moneya", sum});
+      line.push_back({"moneyb", running});
+      fill.Append(line);
+      previous = code;
+    }
+    if (running > Money()) ++housesInArrears;
+    grand += running;
+  }
+  if (fill.Count() > 0) {
+    fill.Append({{"moneyc", Money()}});
+    fill.Append({{"textb", u("合   计")}, {"moneyb", grand}, {"textj", num(housesInArrears) + u("户")}});
+  }
+  fill.Commit();
+  Dm1->q_search->Close();
+}
+
+// =======================================================================================
+// 按月份统计缴费总金额
+
+TForm_statistics_money::TForm_statistics_money(QWidget* parent)
+    : TStatisticsWindow(parent, QStringLiteral("Form_statistics_money"), u("按月份统计缴费总金额"), u("按金额统计汇总表"),
+                        Options{true, true, false, QStringLiteral("statistics_money")}) {
+  AddPicker("DateTimePicker1", "缴费时间从：");
+  AddPicker("DateTimePicker2", "到：");
+  AddEdit("Edit1", "房屋代码：");
+  AddCombo("ComboBox2", "楼宇名称：");
+  AddCombo("ComboBox1", "收费项目：");
+  AddCombo("ComboBox4", "关联单位：");
+  FinishFilterPanel();
+  connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& t) {
+    const int pos = Edit1->cursorPosition();
+    Edit1->setText(t.toUpper());
+    Edit1->setCursorPosition(pos);
+  });
+  ChainFilters({DateTimePicker1, DateTimePicker2, Edit1, ComboBox2, ComboBox1}, true);
+
+  Column("texta", "年度", 80, true, CountFooter)->Footer()->SetAlignment(taCenter);
+  Column("textb", "月份", 60, true);
+  Column("numbera", "应缴业主总数", 100, true);
+  Column("moneya", "应缴总金额", 100, true, SumFooter);
+  Column("numberb", "已缴业主数", 100, true);
+  Column("moneyb", "已缴总金额", 100, true, SumFooter);
+  Column("numberc", "未缴业主数", 100, true);
+  Column("moneyc", "未缴总金额", 100, true, SumFooter);
+  Column("textc", "房屋代码", 80, false);
+  Column("textd", "楼宇名称", 80, false);
+}
+
+void TForm_statistics_money::FillFilterLists() {
+  FillChargeItems(ComboBox1);
+  FillBuildings(ComboBox2);
+  FillAssociatedUnits(ComboBox4);
+}
+
+void TForm_statistics_money::RunStatistics() {
+  YearMonth from, to;
+  if (!ReadPeriod(from, to)) return;
+  TConditionText filters;
+  filters.AddWhenFilled(Edit1->text(), EqualTo(u("房屋代码"), Edit1->text()));
+  filters.AddWhenFilled(text(ComboBox2), Containing(u("楼宇名称"), text(ComboBox2)));
+  filters.AddWhenFilled(text(ComboBox1), EqualTo(u("收费名称"), text(ComboBox1)));
+  filters.AddWhenFilled(text(ComboBox4), Containing(u("关联单位"), text(ComboBox4).trimmed()));
+
+  TScratchFill fill;
+  for (const YearMonth& ym : MonthsBetween(from, to)) {
+    TConditionText c = filters;
+    AddMonth(c, ym);
+    const Money due = BillSum(c.Text());
+    const int houses = DistinctHouses(c.Text());
+    const Money paid = BillSum(With(c, kPaid));
+    const int paidHouses = DistinctHouses(With(c, kPaid));
+    const Money unpaid = BillSum(With(c, kUnpaid));
+    const int unpaidHouses = DistinctHouses(With(c, kUnpaid));
+    if (due > Money() || houses > 0 || paid > Money() || paidHouses > 0 || unpaid > Money() || unpaidHouses > 0)
+      fill.Append({{"texta", num(ym.year) + u("年")},
+                   {"textb", num(ym.month) + u("月")},
+                   {"numbera", houses},
+                   {"moneya", due},
+                   {"numberb", paidHouses},
+                   {"moneyb", paid},
+                   {"numberc", unpaidHouses},
+                   {"moneyc", unpaid},
+                   {"textc", Edit1->text()},
+                   {"textd", text(ComboBox2)}});
+  }
+  fill.Commit();
+  Dm1->q_search->Close();
+}
+
+// =======================================================================================
+// 按收费项目统计缴费总金额
+
+TForm_statistics_item::TForm_statistics_item(QWidget* parent)
+    : TStatisticsWindow(parent, QStringLiteral("Form_statistics_item"), u("按收费项目统计缴费总金额"), u("按金额统计汇总表"),
+                        Options{true, true, true, QStringLiteral("statistics_item")}) {
+  AddPicker("DateTimePicker1", "缴费时间从：");
+  AddPicker("DateTimePicker2", "到：");
+  AddEdit("Edit1", "房屋代码：");
+  AddCombo("ComboBox2", "楼宇名称：");
+  AddCombo("ComboBox4", "关联单位：");
+  FinishFilterPanel();
+  connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& t) {
+    const int pos = Edit1->cursorPosition();
+    Edit1->setText(t.toUpper());
+    Edit1->setCursorPosition(pos);
+  });
+  SetImeName(ComboBox2, CurrentOperatorIme);
+  ChainFilters({DateTimePicker1, DateTimePicker2, Edit1, ComboBox2}, true);
+
+  Column("texta", "年度", 90, true, CountFooter)->Footer()->SetAlignment(taCenter);
+  Column("textb", "月份", 80, true);
+  Column("textc", "收费项目", 200, true);
+  Column("moneya", "应缴总金额", 110, true, SumFooter);
+  Column("moneyb", "已缴总金额", 110, true, SumFooter);
+  Column("moneyc", "未缴总金额", 110, true, SumFooter);
+  Column("textd", "房屋代码", 80, false);
+  Column("texte", "楼宇名称", 80, false);
+}
+
+void TForm_statistics_item::FillFilterLists() {
+  FillBuildings(ComboBox2);
+  FillAssociatedUnits(ComboBox4);
+}
+
+void TForm_statistics_item::RunStatistics() {
+  YearMonth from, to;
+  if (!ReadPeriod(from, to)) return;
+  TADOQuery* items = Dm1->q_iteminfo;
+  OpenLines(items, {u("select * from 收费项目 ")});
+  if (items->IsEmpty()) {
+    items->Close();
+    return;
+  }
+  QStringList names;
+  for (items->First(); !items->Eof(); items->Next()) names << items->FieldByName(u("收费名称"))->AsString();
+
+  TConditionText filters;
+  filters.AddWhenFilled(Edit1->text(), EqualTo(u("房屋代码"), Edit1->text()));
+  filters.AddWhenFilled(text(ComboBox2), Containing(u("楼宇名称"), text(ComboBox2)));
+  filters.AddWhenFilled(text(ComboBox4), Containing(u("关联单位"), text(ComboBox4).trimmed()));
+
+  TScratchFill fill;
+  StartAnimation();
+  for (const YearMonth& ym : MonthsBetween(from, to)) {
+    for (const QString& name : names) {
+      TConditionText c = filters;
+      AddMonth(c, ym);
+      c.Add(EqualTo(u("收费名称"), name));
+      const Money due = BillSum(c.Text());
+      const Money paid = BillSum(With(c, kPaid));
+      const Money unpaid = BillSum(With(c, kUnpaid));
+      if (due > Money() || paid > Money() || unpaid > Money())
+        fill.Append({{"texta", num(ym.year) + u("年")},
+                     {"textb", num(ym.month) + u("月")},
+                     {"textc", name},
+                     {"textd", Edit1->text()},
+                     {"texte", text(ComboBox2)},
+                     {"moneya", due},
+                     {"moneyb", paid},
+                     {"moneyc", unpaid}});
+    }
+  }
+  fill.Commit();
+  Dm1->q_search->Close();
+  items->Close();
+}
+
+// =======================================================================================
+// 业主缴费全况表, 业主已缴费项目明细表, 业主未缴费项目明细表
+
+namespace {
+struct ListInfo {
+  const char* object;
+  const char* caption;
+  const char* title;
+  const char* module;
+};
+const ListInfo kLists[] = {
+    {"Form_statistics_quankuang", "业主缴费全况表", "按金额统计汇总表", "statistics_quankuang"},
+    {"Form_statistics_yijiao", "业主已缴费项目明细表", "业主已缴项目明细表", "statistics_yijiao"},
+    {"Form_statistics_weijiao", "业主未缴费项目明细表", "业主未缴项目明细表", "statistics_weijiao"},
+};
+
+QStringList BuildingUnits() {
+  QStringList units;
+  const char* numbers[] = {"一", "二", "三", "四", "五", "六", "七", "八", "九", "十", "十一", "十二"};
+  for (const char* n : numbers) units << u(n) + u("单元");
+  return units;
+}
+
+// An unbound date editor counts as empty when its text starts with a blank (the empty mask).
+bool DateEditorEmpty(const TDBDateTimeEditEh* editor) {
+  const QString t = editor->Text();
+  return t.isEmpty() || t.at(0) == QLatin1Char(' ');
+}
+}  // namespace
+
+TBillRowList::TBillRowList(QWidget* parent, Kind kind)
+    : TStatisticsWindow(parent, QString::fromLatin1(kLists[kind].object), u(kLists[kind].caption), u(kLists[kind].title),
+                        Options{true, true, true, QString::fromLatin1(kLists[kind].module)}),
+      kind_(kind) {
+  AddEdit("Edit1", "房屋代码：");
+  AddCombo("ComboBox2", "楼宇名称：");
+  AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
+  AddCombo("ComboBox3", "收费名称：");
+  AddCombo("ComboBox4", "关联单位：");
+  AddPicker("DateTimePicker1", kind == Paid ? "应缴日期从：" : "缴费时间从：");
+  AddPicker("DateTimePicker2", "到：");
+  if (kind == Paid) {
+    auto makeEditor = [&](const char* name, const char* label) {
+      auto* e = new TDBDateTimeEditEh(Panel7);
+      e->setObjectName(QString::fromLatin1(name));
+      static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u(label), Panel7));
+      static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(e);
+      return e;
+    };
+    DBDateTimeEditEh1 = makeEditor("DBDateTimeEditEh1", "实缴时间从：");
+    DBDateTimeEditEh2 = makeEditor("DBDateTimeEditEh2", "到：");
+  }
+  FinishFilterPanel();
+  if (kind != FullStatus) {
+    auto* label = new QLabel(kind == Paid ? u("已 缴 费") : u("未 缴 费"), Panel2);
+    label->setObjectName(QStringLiteral("Label_kind"));
+    Panel2->layout()->addWidget(label);
+    if (kind == Paid) {
+      auto* hint = new QLabel(u("查找举例说明：以下条件可以查找2005年预收2006年的金额！"), Panel2);
+      hint->setObjectName(QStringLiteral("Label_hint"));
+      Panel2->layout()->addWidget(hint);
+    }
+  }
+  ChainFilters({DateTimePicker1, DateTimePicker2, Edit1, ComboBox2, ComboBox1, ComboBox3}, false);
+  LinkFilter(ComboBox3, DateTimePicker1);
+  LinkFilter(ComboBox4, DateTimePicker1);
+
+  if (kind == FullStatus) {
+    DBGridEh1->SetAutoFitColWidths(false);
+    Column("texth", "楼宇名称", 74, false, CountFooter);
+    Column("texta", "房屋代码", 80, true);
+    Column("textb", "业主名称", 78, true);
+    Column("textl", "联系电话", 100, false);
+    Column("textf", "年度", 46, true);
+    Column("textg", "月份", 34, true);
+    Column("textc", "应  缴|项  目", 96, true);
+    Column("moneya", "应  缴|金额", 61, true, SumFooter);
+    Column("textd", "已  缴|项  目", 94, true);
+    Column("moneyb", "已  缴|金额", 62, true, SumFooter);
+    Column("texte", "未  缴|项  目", 95, true);
+    Column("moneyc", "未  缴|金额", 60, true, SumFooter);
+    Column("textj", "银行帐号", 115, false);
+    Column("textk", "开户银行", 120, false);
+    Column("texti", "楼宇单元", 60, false);
+    Column("textm", "单据号码", 80, false);
+  } else if (kind == Paid) {
+    Column("texth", "楼宇名称", 60, false, CountFooter);
+    Column("texta", "房屋代码", 80, true);
+    Column("textb", "业主名称", 80, true);
+    Column("textl", "联系电话", 100, false);
+    Column("texte", "年度", 60, true);
+    Column("textf", "月份", 40, true);
+    Column("dateb", "开始日期", 80, true);
+    Column("datec", "结束日期", 80, true);
+    Column("textd", "项  目", 114, true);
+    Column("moneyb", "金 额", 74, true, SumFooter);
+    Column("datea", "缴费日期", 97, true);
+    Column("textj", "银行帐号", 121, false);
+    Column("textk", "开户银行", 86, false);
+    Column("texti", "楼宇单元", 0, false);
+    Column("textm", "单据号码", 80, false);
+  } else {
+    Column("texth", "楼宇名称", 60, false, CountFooter);
+    Column("texta", "房屋代码", 85, true);
+    Column("textb", "业主名称", 90, true);
+    Column("textl", "联系电话", 100, false);
+    Column("texte", "年度", 60, true);
+    Column("textf", "月份", 40, true);
+    Column("dateb", "开始日期", 80, true);
+    Column("datec", "结束日期", 80, true);
+    Column("textd", "项  目", 150, true);
+    Column("moneyb", "金 额", 100, true, SumFooter);
+    Column("textj", "银行帐号", 122, false);
+    Column("textk", "开户银行", 93, false);
+    Column("texti", "楼宇单元", 60, false);
+  }
+}
+
+void TBillRowList::FillFilterLists() {
+  FillBuildings(ComboBox2);
+  FillChargeItems(ComboBox3);
+  FillAssociatedUnits(ComboBox4);
+}
+
+void TBillRowList::RunStatistics() {
+  YearMonth from, to;
+  bool paymentDates = false;
+  TDateTime paidFrom = 0, paidTo = 0;
+  if (kind_ == Paid) {
+    if (!DateTimePicker1->Date() || !DateTimePicker2->Date()) {
+      ShowNotice(u("没有输入应缴日期,请重新输入!"));
+      DateTimePicker1->setFocus();
+      return;
+    }
+    const bool empty1 = DateEditorEmpty(DBDateTimeEditEh1), empty2 = DateEditorEmpty(DBDateTimeEditEh2);
+    if (empty1 != empty2) {
+      ShowInformation(u("实缴时间输入错误,请重新输入"));
+      DBDateTimeEditEh1->setFocus();
+      return;
+    }
+    if (!empty1) {
+      // Unreadable dates raise the platform's conversion error before anything is computed.
+      paidFrom = StrToDate(DBDateTimeEditEh1->Text().trimmed());
+      paidTo = StrToDate(DBDateTimeEditEh2->Text().trimmed());
+      if (paidTo < paidFrom) {
+        ShowInformation(u("实缴时间从不能大于实缴时间到,请重新输入"));
+        DBDateTimeEditEh1->setFocus();
+        return;
+      }
+      paymentDates = true;
+    }
+  }
+  if (!ReadPeriod(from, to, u(kind_ == Paid ? "没有输入应缴日期,请重新输入!" : "没有输入缴费时间,请重新输入!"))) return;
+
+  TConditionText c;
+  if (kind_ == Unpaid) c.Add(u(kUnpaid));
+  if (kind_ == Paid) c.Add(u(kPaid));
+  c.AddWhenFilled(Edit1->text(), EqualTo(u("房屋代码"), Edit1->text()));
+  c.AddWhenFilled(text(ComboBox2), Containing(u("楼宇名称"), text(ComboBox2)));
+  c.AddWhenFilled(text(ComboBox1), EqualTo(u("楼宇单元"), text(ComboBox1)));
+  c.AddWhenFilled(text(ComboBox3), EqualTo(u("收费名称"), text(ComboBox3)));
+  c.AddWhenFilled(text(ComboBox4), Containing(u("关联单位"), text(ComboBox4).trimmed()));
+  c.Add(u("开始日期 between cdate('%1-%2-01 0:0:0') and cdate('%3-%4-01 23:59:59')")
+            .arg(from.year).arg(from.month).arg(to.year).arg(to.month));
+  if (paymentDates)
+    c.Add(u("缴费时间 between %1 and %2")
+              .arg(SqlQuote::Date(std::floor(paidFrom)), SqlQuote::Date(std::floor(paidTo) + 86399.0 / 86400.0)));
+
+  TScratchFill fill;
+  StartAnimation();
+  TADOQuery* rows = Dm1->q_search;
+  OpenLines(rows, {u("select * from 收费明细表"), u(" where "), c.Text(), u("order by 房屋代码,开始日期")});
+  TADOQuery* house = Dm1->q_change;
+  for (rows->First(); !rows->Eof(); rows->Next()) {
+    auto f = [&](const char* name) { return rows->FieldByName(u(name)); };
+    OpenLines(house, {u("select 银行帐号,开户银行,联系电话 from 房屋资料 where "),
+                      EqualTo(u("房屋代码"), f("房屋代码")->AsString())});
+    auto h = [&](const char* name) { return house->IsEmpty() ? QString() : house->FieldByName(u(name))->AsString(); };
+    TScratchFill::Line line{{"texth", f("楼宇名称")->AsString()}, {"texti", f("楼宇单元")->AsString()},
+                            {"texta", f("房屋代码")->AsString()}, {"textb", f("业主名称")->AsString()},
+                            {"textl", h("联系电话")},             {"textj", h("银行帐号")},
+                            {"textk", h("开户银行")}};
+    const bool paid = f("缴费状态")->AsString() != u("未缴费");
+    if (kind_ == FullStatus) {
+      line.push_back({"textf", f("年度")->AsString()});
+      line.push_back({"textg", f("月份")->AsString()});
+      line.push_back({"textc", f("收费名称")->AsString()});
+      line.push_back({"moneya", f("收费金额")->AsMoney()});
+      if (paid) {
+        line.push_back({"textd", f("收费名称")->AsString()});
+        line.push_back({"textm", f("单据号码")->AsString()});
+        line.push_back({"moneyb", f("收费金额")->AsMoney()});
+      } else {
+        line.push_back({"texte", f("收费名称")->AsString()});
+        line.push_back({"moneyc", f("收费金额")->AsMoney()});
+      }
+    } else {
+      line.push_back({"texte", f("年度")->AsString()});
+      line.push_back({"textf", f("月份")->AsString()});
+      line.push_back({"dateb", f("开始日期")->Value()});
+      line.push_back({"datec", f("结束日期")->Value()});
+      line.push_back({"textd", f("收费名称")->AsString()});
+      line.push_back({"moneyb", f("收费金额")->AsMoney()});
+      if (kind_ == Paid) {
+        line.push_back({"textm", f("单据号码")->AsString()});
+        line.push_back({"datea", f("缴费时间")->Value()});
+      }
+    }
+    fill.Append(line);
+  }
+  fill.Commit();
+  rows->Close();
+  house->Close();
+}
+
+// =======================================================================================
+// 统计缴费情况(按收费项目+楼宇)
+
+TForm_statistics_storey::TForm_statistics_storey(QWidget* parent)
+    : TStatisticsWindow(parent, QStringLiteral("Form_statistics_storey"), u("统计缴费情况(按收费项目+楼宇)"),
+                        u("统计缴费情况(按楼宇+收费项目)"), Options{true, true, true, QString()}) {
+  AddPicker("DateTimePicker1", "缴费时间从：");
+  AddPicker("DateTimePicker2", "到：");
+  AddCombo("ComboBox1", "收费项目：", false);
+  AddCombo("ComboBox2", "楼宇名称：");
+  FinishFilterPanel();
+  ChainFilters({DateTimePicker1, DateTimePicker2, ComboBox1, ComboBox2}, true);
+
+  Column("textb", "收费项目", 100, false, CountFooter);
+  Column("texta", "楼宇名称", 100, true)->Footer()->SetAlignment(taCenter);
+  Column("moneya", "本期应缴", 90, true, SumFooter);
+  Column("moneyb", "本期已缴", 90, true, SumFooter);
+  Column("moneyc", "本期未缴", 90, true, SumFooter);
+  Column("moneyd", "累计应缴", 90, false, SumFooter);
+  Column("moneye", "累计已缴", 90, false, SumFooter);
+  Column("moneyf", "累计未缴", 90, false, SumFooter);
+  Column("textc", "统计时间从", 76, false);
+  Column("textd", "统计时间到", 79, false);
+}
+
+void TForm_statistics_storey::FillFilterLists() {
+  FillChargeItems(ComboBox1);
+  FillBuildings(ComboBox2);
+}
+
+void TForm_statistics_storey::RunStatistics() {
+  YearMonth from, to;
+  if (!ReadPeriod(from, to)) return;
+  const QString start = MonthStartText(from.year, from.month);
+  const QString end = MonthEndText(to.year, to.month);
+  const QString period = u("(开始日期 between cdate(%1) and cdate(%2))").arg(SqlQuote::Text(start), SqlQuote::Text(end));
+  const QString allTime = u("(开始日期 between cdate('2000-1-1 0:0:0') and cdate('2050-1-1 23:59:59'))");
+
+  TADOQuery* items = Dm1->q_iteminfo;
+  QStringList itemLines{u("select * from 收费项目 ")};
+  if (ComboBox1->currentIndex() >= 0 && IsFilled(text(ComboBox1)))
+    itemLines << u("where (") + EqualTo(u("收费名称"), text(ComboBox1)) + u(")");
+  OpenLines(items, itemLines);
+  QStringList itemNames;
+  for (items->First(); !items->Eof(); items->Next()) itemNames << items->FieldByName(u("收费名称"))->AsString();
+  if (itemNames.isEmpty()) return;
+  TADOQuery* buildings = Dm1->q_storeyinfo;
+  QStringList buildingLines{u("select * from 楼宇资料 ")};
+  if (IsFilled(text(ComboBox2))) buildingLines << u("where (") + Containing(u("楼宇名称"), text(ComboBox2)) + u(")");
+  OpenLines(buildings, buildingLines);
+  QStringList buildingNames;
+  for (buildings->First(); !buildings->Eof(); buildings->Next())
+    buildingNames << buildings->FieldByName(u("楼宇名称"))->AsString();
+  buildings->Close();
+  if (buildingNames.isEmpty()) return;
+
+  TScratchFill fill(u(" order by texta"));
+  StartAnimation();
+  for (const QString& item : itemNames) {
+    for (const QString& building : buildingNames) {
+      const QString t = u("and(") + EqualTo(u("收费名称"), item) + u(")and(") + EqualTo(u("楼宇名称"), building) + u(")");
+      const Money sums[6] = {BillSum(period + t),
+                             BillSum(period + t + u("and(") + u(kPaid) + u(")")),
+                             BillSum(period + t + u("and(") + u(kUnpaid) + u(")")),
+                             BillSum(allTime + t),
+                             BillSum(allTime + t + u("and(") + u(kPaid) + u(")")),
+                             BillSum(allTime + t + u("and(") + u(kUnpaid) + u(")"))};
+      bool any = false;
+      for (Money s : sums) any = any || s > Money();
+      if (!any) continue;
+      fill.Append({{"texta", building},
+                   {"textb", item},
+                   {"textc", start},
+                   {"textd", end},
+                   {"moneya", sums[0]},
+                   {"moneyb", sums[1]},
+                   {"moneyc", sums[2]},
+                   {"moneyd", sums[3]},
+                   {"moneye", sums[4]},
+                   {"moneyf", sums[5]}});
+    }
+  }
+  fill.Commit();
+  Dm1->q_search->Close();
+  items->Close();
+}
+
+// =======================================================================================
+// 统计缴费情况(按月份+楼宇)
+
+TForm_statistics_month_storey::TForm_statistics_month_storey(QWidget* parent)
+    : TStatisticsWindow(parent, QStringLiteral("Form_statistics_month_storey"), u("统计缴费情况(按月份+楼宇)"),
+                        u("统计缴费情况(按月份+楼宇)"), Options{true, true, true, QStringLiteral("statistics_month_storey")}) {
+  QStringList years;
+  for (int y = 2003; y <= 2020; ++y) years << num(y);
+  AddCombo("ComboBox1", "缴费年度：", false, years);
+  AddCombo("ComboBox2", "楼宇名称：");
+  AddCombo("ComboBox3", "收费项目：", false);
+  AddCombo("ComboBox4", "缴费状态：", false, {u("应缴"), u("实缴"), u("未缴")});
+  FinishFilterPanel();
+  ChainFilters({ComboBox1, ComboBox2, ComboBox3, ComboBox4}, true);
+
+  Column("texta", "楼宇名称", 70, true, CountFooter)->Footer()->SetAlignment(taCenter);
+  Column("textb", "收费名称", 100, false);
+  Column("textc", "状态", 35, false);
+  const char* months[] = {"一月份", "二月份", "三月份", "四月份", "五月份", "六月份",
+                          "七月份", "八月份", "九月份", "十月份", "十一月份", "十二月份"};
+  for (int k = 0; k < 12; ++k) {
+    const QByteArray field = QByteArray("money") + char('a' + k);
+    TColumnEh* c = Column("", months[k], 58, k < 3, SumFooter);
+    c->SetFieldName(QString::fromLatin1(field));
+  }
+  Column("moneym", "合计", 65, false, SumFooter);
+}
+
+void TForm_statistics_month_storey::FillFilterLists() {
+  FillBuildings(ComboBox2);
+  FillChargeItems(ComboBox3);
+}
+
+void TForm_statistics_month_storey::RunStatistics() {
+  const QString year = text(ComboBox1).trimmed();
+  if (year.isEmpty()) {
+    ShowMessage(u("没有输入缴费年度,重新输入"));
+    ComboBox1->setFocus();
+    return;
+  }
+  const int y = year.toInt();
+  TADOQuery* buildings = Dm1->q_storeyinfo;
+  QStringList lines{u("select * from 楼宇资料 ")};
+  // The building box narrows the buildings listed, as in the building totals.
+  if (IsFilled(text(ComboBox2))) lines << u("where (") + Containing(u("楼宇名称"), text(ComboBox2)) + u(")");
+  lines << u("order by 楼宇代码 ");
+  OpenLines(buildings, lines);
+  QStringList names;
+  for (buildings->First(); !buildings->Eof(); buildings->Next()) names << buildings->FieldByName(u("楼宇名称"))->AsString();
+  buildings->Close();
+  if (names.isEmpty()) return;
+
+  const QString item = ComboBox3->currentIndex() >= 0 ? text(ComboBox3) : QString();
+  const QString itemPart = IsFilled(item) ? u("(") + EqualTo(u("收费名称"), item) + u(")and") : QString();
+  const QString status = ComboBox4->currentIndex() >= 0 ? text(ComboBox4) : QString();
+
+  TScratchFill fill;
+  StartAnimation();
+  for (const QString& building : names) {
+    // Each building's sums take the rows of exactly that building.
+    QString buildingPart = u("(") + EqualTo(u("楼宇名称"), building) + u(")");
+    if (status == u("实缴")) buildingPart += u("and(") + u(kPaid) + u(")");
+    else if (status == u("未缴")) buildingPart += u("and(") + u(kUnpaid) + u(")");
+    Money sums[12];
+    Money total;
+    for (int k = 1; k <= 12; ++k) {
+      sums[k - 1] = BillSum(itemPart + buildingPart + u("and(开始日期 between cdate(%1) and cdate(%2))")
+                                                          .arg(SqlQuote::Text(MonthStartText(y, k)),
+                                                               SqlQuote::Text(MonthEndText(y, k))));
+      total += sums[k - 1];
+    }
+    TScratchFill::Line line{{"texta", building},
+                            {"textb", IsFilled(item) ? year + u("年") + item : year + u("年所有收费项目")},
+                            {"textc", status.isEmpty() ? u("应缴") : status},
+                            {"moneym", total}};
+    static const char* fields[] = {"moneya", "moneyb", "moneyc", "moneyd", "moneye", "moneyf",
+                                   "moneyg", "moneyh", "moneyi", "moneyj", "moneyk", "moneyl"};
+    for (int k = 0; k < 12; ++k) line.push_back({fields[k], sums[k]});
+    fill.Append(line);
+  }
+  fill.Commit();
+  Dm1->q_search->Close();
+}

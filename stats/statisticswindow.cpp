@@ -1,0 +1,423 @@
+#include "stats/statisticswindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/datetime.h"
+#include "platform/fonts.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "stats/dbbar.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Periods
+
+int DaysInMonthOf(int year, int month) {
+  switch (month) {
+    case 4: case 6: case 9: case 11: return 30;
+    case 2: return IsLeapYear(year) ? 29 : 28;
+    default: return 31;
+  }
+}
+
+QList<YearMonth> MonthsBetween(YearMonth from, YearMonth to) {
+  QList<YearMonth> months;
+  for (int y = from.year; y <= to.year; ++y)
+    for (int m = 1; m <= 12; ++m) {
+      const YearMonth ym{y, m};
+      if (from <= ym && ym <= to) months.append(ym);
+    }
+  return months;
+}
+
+QString MonthStartText(int year, int month) {
+  return QStringLiteral("%1-%2-1 0:0:0").arg(year).arg(month);
+}
+
+QString MonthEndText(int year, int month) {
+  return QStringLiteral("%1-%2-%3 23:59:59").arg(year).arg(month).arg(DaysInMonthOf(year, month));
+}
+
+TDateTimePicker::TDateTimePicker(QWidget* parent, const QString& displayFormat) : QDateEdit(parent) {
+  setDisplayFormat(displayFormat);
+  setCalendarPopup(true);
+  setDate(QDate::currentDate());
+  connect(this, &QDateEdit::dateChanged, this, [this] { empty_ = false; });
+}
+
+std::optional<QDate> TDateTimePicker::Date() const {
+  if (empty_) return std::nullopt;
+  return date();
+}
+
+void TDateTimePicker::SetDate(const QDate& value) {
+  setDate(value);
+  empty_ = false;
+}
+
+void TDateTimePicker::Clear() { empty_ = true; }
+
+YearMonth TDateTimePicker::Month() const { return {date().year(), date().month()}; }
+
+// ---------------------------------------------------------------------------------------
+// Condition text
+
+void TConditionText::Add(const QString& comparison) {
+  text_ += (text_.isEmpty() ? u("(") : u("and(")) + comparison + u(")");
+}
+
+void TConditionText::AddWhenFilled(const QString& filter, const QString& comparison) {
+  if (IsFilled(filter)) Add(comparison);
+}
+
+bool IsFilled(const QString& text) { return !text.trimmed().isEmpty(); }
+
+QString EqualTo(const QString& field, const QString& value) { return field + u("=") + SqlQuote::Text(value); }
+
+QString Containing(const QString& field, const QString& value) {
+  return field + u(" like ") + SqlQuote::Like(value, true, true) + SqlQuote::LikeEscape();
+}
+
+Money BillSum(const QString& condition) {
+  TADOQuery* q = Dm1->q_search;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select sum(收费金额) as zje from 收费明细表"));
+  q->SQL.Add(u(" where "));
+  q->SQL.Add(condition);
+  q->Open();
+  return q->IsEmpty() ? Money() : q->FieldByName(u("zje"))->AsMoney();
+}
+
+int ComplaintCount(const QString& condition) {
+  TADOQuery* q = Dm1->q_search;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select count(*) as cs from 业主投诉表"));
+  q->SQL.Add(u(" where "));
+  q->SQL.Add(condition);
+  q->Open();
+  return q->IsEmpty() ? 0 : q->FieldByName(u("cs"))->AsInteger();
+}
+
+// ---------------------------------------------------------------------------------------
+// The scratch table
+
+TScratchFill::TScratchFill(const QString& orderLine) { begin({u("select * from "), u("通用"), orderLine}, u("通用")); }
+
+TScratchFill::TScratchFill(const QString& table, const QString& orderLine) {
+  begin({u("select * from ") + table, orderLine}, table);
+}
+
+void TScratchFill::begin(const QStringList& selectLines, const QString& table) {
+  TADOQuery* q = Dm1->q_tongyong;
+  q->DisableControls();
+  try {
+    Dm1->db_local->BeginTrans();
+    q->Close();
+    q->SQL.Clear();
+    q->SQL.Add(u("delete from ") + table);
+    q->ExecSQL();
+    q->SQL.Clear();
+    for (const QString& line : selectLines) q->SQL.Add(line);
+    q->Open();
+  } catch (...) {
+    if (Dm1->db_local->InTransaction()) Dm1->db_local->RollbackTrans();
+    q->EnableControls();
+    throw;
+  }
+}
+
+TScratchFill::~TScratchFill() {
+  if (done_) return;
+  TADOQuery* q = Dm1->q_tongyong;
+  try {
+    if (q->State() == dsEdit || q->State() == dsInsert) q->Cancel();
+    if (Dm1->db_local->InTransaction()) Dm1->db_local->RollbackTrans();
+    // The snapshot still holds the rolled-back rows: read the table again.
+    q->Close();
+    q->Open();
+  } catch (...) {
+  }
+  q->EnableControls();
+}
+
+void TScratchFill::Append(const Line& fields) {
+  TADOQuery* q = Dm1->q_tongyong;
+  q->Append();
+  for (const auto& [name, value] : fields) q->FieldByName(name)->SetValue(value);
+  q->Post();
+  ++count_;
+}
+
+void TScratchFill::Commit() {
+  Dm1->db_local->CommitTrans();
+  done_ = true;
+  TADOQuery* q = Dm1->q_tongyong;
+  q->EnableControls();
+  q->First();
+}
+
+void EmptyScratchForOpening() {
+  TADOQuery* q = Dm1->q_tongyong;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("delete from 通用"));
+  q->ExecSQL();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 通用"));
+  q->SQL.Add(u("order by texta"));
+  q->Open();
+}
+
+void RunStatisticsWindowModal(QDialog* window) {
+  RunModal(window);
+  delete window;
+  Dm1->q_tongyong->Close();
+}
+
+// ---------------------------------------------------------------------------------------
+// The statistics window
+
+TStatisticsWindow::TStatisticsWindow(QWidget* parent, const QString& objectName, const QString& caption,
+                                     const QString& listTitle, const Options& options)
+    : QDialog(parent),
+      listTitle_(listTitle),
+      layoutReset_(options.layoutModule.isEmpty() ? QString() : u("./") + options.layoutModule + u(".ini")) {
+  setObjectName(objectName);
+  setWindowTitle(caption);
+  QFont f(u("宋体"));
+  f.setPixelSize(12);
+  setFont(f);
+
+  Panel2 = new QFrame(this);
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  auto* bar = new QHBoxLayout(Panel2);
+  bar->setContentsMargins(2, 2, 2, 2);
+  auto tool = [&](const char* name, const char* text) {
+    auto* b = new QToolButton(Panel2);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(u(text));
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    bar->addWidget(b);
+    return b;
+  };
+  if (options.deleteButton) bitbtn_delete = tool("bitbtn_delete", "删除");
+  bitbtn_out = tool("bitbtn_out", "导出");
+  bitbtn_print = tool("bitbtn_print", "打印");
+  SpeedButton4 = tool("SpeedButton4", "返回");
+  SpeedButton2 = tool("SpeedButton2", "图形");
+  SpeedButton2->hide();
+  SpeedButton3 = tool("SpeedButton3", "初始界面");
+  SpeedButton3->hide();
+  bar->addStretch(1);
+
+  Panel7 = new QFrame(this);
+  Panel7->setObjectName(QStringLiteral("Panel7"));
+  filterRow_ = new QHBoxLayout(Panel7);
+  filterRow_->setContentsMargins(2, 2, 2, 2);
+  SpeedButton1 = new QToolButton(Panel7);
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  SpeedButton1->setText(u("统计"));
+  if (options.animation) {
+    Animate1 = new QLabel(u("正在统计……"), Panel7);
+    Animate1->setObjectName(QStringLiteral("Animate1"));
+    Animate1->hide();
+  }
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, Dm1->ds_tongyong, options.footer ? 1 : 0);
+  DBGridEh1->SetUseMultiTitle(true);
+  DBGridEh1->SetAutoFitColWidths(true);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
+    StripeOddRows(DBGridEh1, background);
+  };
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh1, listTitle_);
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(Panel2);
+  column->addWidget(Panel7);
+  column->addWidget(DBGridEh1, 1);
+  resize(1000, 650);
+  setWindowState(windowState() | Qt::WindowMaximized);
+
+  const struct {
+    QToolButton* button;
+    void (TStatisticsWindow::*handler)();
+  } handlers[] = {{SpeedButton1, &TStatisticsWindow::SpeedButton1Click}, {bitbtn_delete, &TStatisticsWindow::bitbtn_deleteClick},
+                  {bitbtn_out, &TStatisticsWindow::bitbtn_outClick},     {bitbtn_print, &TStatisticsWindow::bitbtn_printClick},
+                  {SpeedButton4, &TStatisticsWindow::SpeedButton4Click}, {SpeedButton2, &TStatisticsWindow::SpeedButton2Click},
+                  {SpeedButton3, &TStatisticsWindow::SpeedButton3Click}};
+  for (const auto& h : handlers)
+    if (h.button) connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  enterChain_ = new TEnterChain(this);
+}
+
+TStatisticsWindow::~TStatisticsWindow() = default;
+
+TDateTimePicker* TStatisticsWindow::AddPicker(const char* name, const char* label, const QString& displayFormat) {
+  filterRow_->addWidget(new QLabel(u(label), Panel7));
+  auto* p = new TDateTimePicker(Panel7, displayFormat);
+  p->setObjectName(QString::fromLatin1(name));
+  filterRow_->addWidget(p);
+  if (qstrcmp(name, "DateTimePicker1") == 0) DateTimePicker1 = p;
+  if (qstrcmp(name, "DateTimePicker2") == 0) DateTimePicker2 = p;
+  return p;
+}
+
+QLineEdit* TStatisticsWindow::AddEdit(const char* name, const char* label) {
+  filterRow_->addWidget(new QLabel(u(label), Panel7));
+  auto* e = new QLineEdit(Panel7);
+  e->setObjectName(QString::fromLatin1(name));
+  filterRow_->addWidget(e);
+  if (qstrcmp(name, "Edit1") == 0) Edit1 = e;
+  return e;
+}
+
+QComboBox* TStatisticsWindow::AddCombo(const char* name, const char* label, bool editable, const QStringList& items) {
+  filterRow_->addWidget(new QLabel(u(label), Panel7));
+  auto* c = new QComboBox(Panel7);
+  c->setObjectName(QString::fromLatin1(name));
+  c->setEditable(editable);
+  c->addItems(items);
+  c->setCurrentIndex(-1);
+  if (editable) c->setEditText(QString());
+  c->setMinimumWidth(100);
+  filterRow_->addWidget(c);
+  QComboBox** boxes[] = {&ComboBox1, &ComboBox2, &ComboBox3, &ComboBox4};
+  const char* names[] = {"ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4"};
+  for (int i = 0; i < 4; ++i)
+    if (qstrcmp(name, names[i]) == 0) *boxes[i] = c;
+  return c;
+}
+
+void TStatisticsWindow::FinishFilterPanel() {
+  filterRow_->addWidget(SpeedButton1);
+  if (Animate1) filterRow_->addWidget(Animate1);
+  filterRow_->addStretch(1);
+}
+
+void TStatisticsWindow::ChainFilters(const QList<QWidget*>& controls, bool runAtEnd) {
+  if (runAtEnd) enterChain_->Chain(controls, [this] { SpeedButton1->click(); });
+  else enterChain_->Chain(controls);
+}
+
+void TStatisticsWindow::LinkFilter(QWidget* from, QWidget* to) { enterChain_->Link(from, to); }
+
+TColumnEh* TStatisticsWindow::Column(const char* field, const char* title, int width, bool sortable, Footer footer) {
+  TColumnEh* c = AddGridColumn(DBGridEh1, u(field), u(title), sortable, width);
+  if (!*field) c->SetFieldName(QString());
+  if (footer == SumFooter) c->Footer()->SetValueType(fvtSum);
+  if (footer == CountFooter) c->Footer()->SetValueType(fvtCount);
+  return c;
+}
+
+bool TStatisticsWindow::ReadPeriod(YearMonth& from, YearMonth& to, const QString& noDateMessage) {
+  if (!DateTimePicker1->Date() || !DateTimePicker2->Date()) {
+    ShowNotice(noDateMessage);
+    DateTimePicker1->setFocus();
+    return false;
+  }
+  from = DateTimePicker1->Month();
+  to = DateTimePicker2->Month();
+  if (to < from) {
+    ShowNotice(u("缴费时间从不能大于缴费时间到,请重新输入!"));
+    DateTimePicker1->setFocus();
+    return false;
+  }
+  return true;
+}
+
+void TStatisticsWindow::StartAnimation() {
+  if (Animate1) Animate1->show();
+}
+
+void TStatisticsWindow::StopAnimation() {
+  if (Animate1) Animate1->hide();
+}
+
+void TStatisticsWindow::FillChargeItems(QComboBox* box) {
+  TADOQuery* q = Dm1->q_search;
+  box->clear();
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 收费项目 "));
+  q->SQL.Add(u("order by 收费名称"));
+  q->Open();
+  for (q->First(); !q->Eof(); q->Next()) box->addItem(q->FieldByName(u("收费名称"))->AsString());
+  q->Close();
+  box->setCurrentIndex(-1);
+}
+
+void TStatisticsWindow::FillBuildings(QComboBox* box) {
+  TADOQuery* q = Dm1->q_storeyinfo;
+  box->clear();
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 楼宇资料 "));
+  q->SQL.Add(u("order by 楼宇名称"));
+  q->Open();
+  for (q->First(); !q->Eof(); q->Next()) box->addItem(q->FieldByName(u("楼宇名称"))->AsString());
+  q->Close();
+  box->setCurrentIndex(-1);
+}
+
+void TStatisticsWindow::FillAssociatedUnits(QComboBox* box) {
+  TADOQuery* q = Dm1->q_search;
+  box->clear();
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from 关联单位 "));
+  q->Open();
+  for (q->First(); !q->Eof(); q->Next()) box->addItem(q->FieldByName(u("关联单位"))->AsString());
+  q->Close();
+  box->setCurrentIndex(-1);
+}
+
+void TStatisticsWindow::SpeedButton1Click() {
+  // A run that fails ends with the animation stopped; the scratch table was rolled back.
+  struct Stop {
+    TStatisticsWindow* w;
+    ~Stop() { w->StopAnimation(); }
+  } stop{this};
+  RunStatistics();
+}
+
+void TStatisticsWindow::bitbtn_deleteClick() { DeleteScratchRow(Dm1->q_tongyong); }
+
+void TStatisticsWindow::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
+
+void TStatisticsWindow::bitbtn_outClick() { ExportShownRows(DBGridEh1, listTitle_, "导出权", true); }
+
+void TStatisticsWindow::SpeedButton4Click() { close(); }
+
+void TStatisticsWindow::SpeedButton2Click() { FeedStatisticsChart(this); }
+
+void TStatisticsWindow::SpeedButton3Click() { layoutReset_.Click(); }
+
+void TStatisticsWindow::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
+
+void TStatisticsWindow::done(int result) {
+  layoutReset_.WindowClosed();
+  QDialog::done(result);
+}

@@ -1,0 +1,104 @@
+#include "stats/tuipudan.h"
+
+#include <QLineEdit>
+
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/datetime.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The sum of 金额 of the house's deposit movements of one operation in the categories whose
+// name contains `key`, with the movement dates from the first day to the end of the last.
+Money DepositSum(const QString& dates, const QString& house, const char* operation, const char* key) {
+  TADOQuery* q = Dm1->q_search;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select sum(金额) as ssum from 押金明细表"));
+  q->SQL.Add(u(" where "));
+  q->SQL.Add(dates + u("and(") + EqualTo(u("房屋代码"), house) + u(")and(") + EqualTo(u("操作类型"), u(operation)) +
+             u(")and(") + Containing(u("押金类别"), u(key)) + u(")"));
+  q->Open();
+  return q->IsEmpty() ? Money() : q->FieldByName(u("ssum"))->AsMoney();
+}
+}  // namespace
+
+TForm_tj_tuipudan::TForm_tj_tuipudan(QWidget* parent)
+    : TStatisticsWindow(parent, QStringLiteral("Form_tj_tuipudan"), u("业主退谱单管理"), u("业主退谱单管理"),
+                        Options{false, false, false, QString()}) {
+  AddEdit("Edit1", "房屋代码：");
+  AddPicker("DateTimePicker1", "缴费时间从：", QStringLiteral("yyyy-MM-dd"));
+  AddPicker("DateTimePicker2", "到：", QStringLiteral("yyyy-MM-dd"));
+  FinishFilterPanel();
+  ChainFilters({Edit1, DateTimePicker1, DateTimePicker2}, true);
+  Column("numbera", "序号", 50, false)->SetAlignment(taCenter);
+  Column("texta", "内容", 200, false);
+  Column("floata", "面积", 70, false);
+  Column("moneya", "单价", 80, false);
+  Column("textb", "所属时间", 120, false);
+  Column("numberb", "天数", 50, false);
+  Column("moneyb", "金额", 100, false);
+}
+
+void TForm_tj_tuipudan::RunStatistics() {
+  const QString house = Edit1->text();
+  if (!IsFilled(house)) {
+    ShowNotice(u("请输入房屋代码!"));
+    return;
+  }
+  YearMonth from, to;
+  if (!ReadPeriod(from, to)) return;
+  const TDateTime d1 = FromQDate(*DateTimePicker1->Date()), d2 = FromQDate(*DateTimePicker2->Date());
+
+  TScratchFill fill;
+  int number = 0;
+  auto line = [&](const QString& text, const Variant& price, Money amount) {
+    fill.Append({{"numbera", ++number}, {"texta", text}, {"moneya", price}, {"moneyb", amount}});
+  };
+  // Movement dates are compared as dates: the whole last day counts.
+  const QString dates = u("(日期 between ") + SqlQuote::Date(d1) + u(" and ") + SqlQuote::Date(d2 + 86399.0 / 86400.0) + u(")");
+  Money received, due;
+  const struct {
+    const char* key;
+    const char* text;
+  } deposits[] = {{"物管", "已收物管费保证金"}, {"公摊水电费", "已收公摊水电费保证金"}, {"宣传推广", "已收宣传推广费保证金"}};
+  for (const auto& d : deposits) {
+    const Money net = DepositSum(dates, house, "收取", d.key) - DepositSum(dates, house, "冲抵费用", d.key) -
+                      DepositSum(dates, house, "退还", d.key);
+    line(u(d.text), Variant::null(), net);
+    received += net;
+  }
+
+  TADOQuery* items = Dm1->q_change;
+  items->Close();
+  items->SQL.Clear();
+  items->SQL.Add(u("select * from 收费项目 "));
+  items->Open();
+  // Every billing month from the first to the last month of the period, as dates.
+  const QString months = u("(开始日期 between cdate(") + SqlQuote::Text(MonthStartText(from.year, from.month)) +
+                         u(") and cdate(") + SqlQuote::Text(MonthStartText(to.year, to.month)) + u("))") + u("and(") +
+                         EqualTo(u("房屋代码"), house) + u(")");
+  for (items->First(); !items->Eof(); items->Next()) {
+    const QString name = items->FieldByName(u("收费名称"))->AsString();
+    const Money sum = BillSum(months + u("and(缴费状态<>'未缴费')and(") + EqualTo(u("收费名称"), name) + u(")"));
+    line(u("已收") + name, items->FieldByName(u("单价"))->AsMoney(), sum);
+    received += sum;
+  }
+  line(u("--**已收合计**--"), Variant::null(), received);
+  for (items->First(); !items->Eof(); items->Next()) {
+    const QString name = items->FieldByName(u("收费名称"))->AsString();
+    const Money sum = BillSum(months + u("and(") + EqualTo(u("收费名称"), name) + u(")"));
+    line(u("应收") + name, items->FieldByName(u("单价"))->AsMoney(), sum);
+    due += sum;
+  }
+  line(u("--**应收合计**--"), Variant::null(), due);
+  if (due >= received) line(u("--**应补金额**--"), Variant::null(), due - received);
+  else line(u("--**应退金额**--"), Variant::null(), received - due);
+  items->Close();
+  fill.Commit();
+  Dm1->q_search->Close();
+}

@@ -1,0 +1,367 @@
+// The band engine over a SQLite table: a receipt-like page, groups with footers and sums, the
+// aggregate functions, page breaks with page numbers, and stopping a build.
+#include "tests/report/band_fixture.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+
+#include "report/FR_Report.h"
+#include "tests/support/scripted_ui.h"
+
+using namespace bandtest;
+
+namespace {
+class BandEngine : public BillFixture {};
+}  // namespace
+
+TEST_F(BandEngine, ReceiptOverRecordSource) {
+  insert({{1, "A", "水费", "12.5"}, {2, "A", "电费", "30"}, {3, "A", "物业费", "100"}});
+  TfrPage* p = newPage();
+  band(p, btReportTitle, "Title", 20, 30);
+  text(p, "Caption", 200, 24, QString::fromUtf8("收款收据"));
+  band(p, btMasterData, "Data", 60, 20, "frDBDataSet1");
+  text(p, "Item", 40, 61, QString::fromUtf8("[LINE#] ") + kItem);
+  text(p, "Amount", 400, 61, kAmount);
+  band(p, btMasterFooter, "Footer", 90, 20);
+  text(p, "Total", 400, 91, QString::fromUtf8("合计: [SUM(") + kAmount + ")]");
+  ASSERT_TRUE(report->BuildReport());
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  EXPECT_EQ(allTexts(), QStringList({"收款收据", "1 水费", "12.5", "2 电费", "30", "3 物业费", "100",
+                                     "合计: 142.5"}));
+  // Rows are written one below the other, in the band's place.
+  TfrPage* built = report->EMFPages().ObjectsToPage(0);
+  ASSERT_EQ(built->Objects.size(), 8u);
+  EXPECT_EQ(built->Objects[1]->Top, 36 + 30 + 1);
+  EXPECT_EQ(built->Objects[3]->Top, 36 + 30 + 20 + 1);
+  EXPECT_EQ(built->Objects[7]->Top, 36 + 30 + 60 + 1);
+  // The template is left as it was.
+  EXPECT_EQ(report->FindObject("Item")->Top, 61);
+  EXPECT_EQ(report->FindObject("Total")->Memo.join(""), QString::fromUtf8("合计: [SUM(") + kAmount + ")]");
+}
+
+TEST_F(BandEngine, GroupsWithFootersAndSums) {
+  insert({{1, "A", "水费", "10"}, {2, "A", "电费", "20"}, {3, "B", "水费", "5"}, {4, "C", "电费", "7"},
+          {5, "C", "物业费", "1"}});
+  TfrPage* p = newPage();
+  auto* g = band(p, btGroupHeader, "GroupHeader", 20, 20, kBuilding);
+  (void)g;
+  text(p, "Head", 10, 21, QString::fromUtf8("楼 ") + kBuilding);
+  band(p, btMasterData, "Data", 50, 20, "frDBDataSet1");
+  text(p, "Item", 40, 51, kItem + " [LINE#]");
+  band(p, btGroupFooter, "GroupFooter", 80, 20);
+  text(p, "Sub", 40, 81, QString::fromUtf8("小计 [SUM(") + kAmount + QString::fromUtf8(")] 笔数 [COUNT(Data)]"));
+  band(p, btMasterFooter, "Footer", 110, 20);
+  text(p, "Total", 40, 111, QString::fromUtf8("总计 [SUM(") + kAmount + ")]");
+  ASSERT_TRUE(report->BuildReport());
+  EXPECT_EQ(allTexts(), QStringList({"楼 A", "水费 1", "电费 2", "小计 30 笔数 2", "楼 B", "水费 1",
+                                     "小计 5 笔数 1", "楼 C", "电费 1", "物业费 2", "小计 8 笔数 2",
+                                     "总计 43"}));
+}
+
+TEST_F(BandEngine, NestedGroupsCloseInnerFirst) {
+  insert({{1, "A", "水费", "1"}, {2, "A", "电费", "2"}, {3, "B", "电费", "4"}});
+  TfrPage* p = newPage();
+  auto* outer = band(p, btGroupHeader, "Outer", 20, 20, kBuilding);
+  text(p, "O", 10, 21, QString::fromUtf8("楼 ") + kBuilding);
+  auto* inner = band(p, btGroupHeader, "Inner", 42, 20, kItem);
+  text(p, "I", 20, 43, QString::fromUtf8("项 ") + kItem);
+  band(p, btMasterData, "Data", 64, 20, "frDBDataSet1");
+  text(p, "D", 30, 65, kAmount);
+  band(p, btGroupFooter, "InnerFooter", 86, 20);
+  text(p, "IF", 20, 87, QString::fromUtf8("项计 [SUM(") + kAmount + ")]");
+  band(p, btGroupFooter, "OuterFooter", 108, 20);
+  text(p, "OF", 10, 109, QString::fromUtf8("楼计 [SUM(") + kAmount + ")]");
+  (void)outer;
+  (void)inner;
+  ASSERT_TRUE(report->BuildReport());
+  EXPECT_EQ(allTexts(), QStringList({"楼 A", "项 水费", "1", "项计 1", "项 电费", "2", "项计 2", "楼计 3", "楼 B",
+                                     "项 电费", "4", "项计 4", "楼计 4"}));
+}
+
+TEST_F(BandEngine, AggregateFunctions) {
+  struct Case {
+    QString call;
+    QString expected;
+  };
+  const QList<Case> cases = {
+      {"SUM(" + kAmount + ")", "15"},  {"AVG(" + kAmount + ")", "5"},   {"MIN(" + kAmount + ")", "2"},
+      {"MAX(" + kAmount + ")", "9"},   {"COUNT(Data)", "3"},            {"SUM(" + kAmount + ", Data)", "15"},
+      {"SUM(" + kAmount + ", Other)", "0"},   // names no data band: registers and reads nothing
+  };
+  insert({{1, "A", "x", "2"}, {2, "A", "y", "4"}, {3, "A", "z", "9"}});
+  TfrPage* p = newPage();
+  band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
+  band(p, btReportSummary, "Summary", 50, 20 * int(cases.size()));
+  for (int i = 0; i < cases.size(); ++i) text(p, QString("S%1").arg(i), 10, 51 + 20 * i, "[" + cases[i].call + "]");
+  ASSERT_TRUE(report->BuildReport());
+  const QStringList texts = allTexts();
+  ASSERT_EQ(texts.size(), cases.size());
+  for (int i = 0; i < cases.size(); ++i) EXPECT_EQ(texts[i], cases[i].expected) << cases[i].call.toStdString();
+}
+
+TEST_F(BandEngine, EmptySourceAndPrintIfEmpty) {
+  TfrPage* p = newPage();
+  band(p, btReportTitle, "Title", 20, 20);
+  text(p, "T", 10, 21, "title");
+  band(p, btMasterData, "Data", 50, 20, "frDBDataSet1");
+  text(p, "D", 10, 51, kItem);
+  band(p, btMasterFooter, "Footer", 80, 20);
+  text(p, "F", 10, 81, "[MIN(" + kAmount + ")]|[COUNT(Data)]");
+  ASSERT_TRUE(report->BuildReport());
+  // The footer of an empty source shows the values as they were registered (MIN's start value).
+  EXPECT_EQ(allTexts(), QStringList({"title", "1E300|0"}));
+  EXPECT_EQ(report->EMFPages().Count(), 1);
+  report->PrintIfEmpty = false;
+  ASSERT_TRUE(report->BuildReport());
+  EXPECT_EQ(report->EMFPages().Count(), 0);
+}
+
+// Sixty rows on a short page: page header and footer on every page, PAGE# and TOTALPAGES from
+// the first pass, every row once, the page sum of each page.
+TEST_F(BandEngine, PageBreaksWithPageNumbers) {
+  insertNumbered(60);
+  TfrPage* p = newPage(1000);   // 100 mm: about 361 report pixels
+  band(p, btPageHeader, "Header", 20, 20);
+  text(p, "H", 10, 21, "header");
+  band(p, btMasterData, "Data", 50, 20, "frDBDataSet1");
+  text(p, "D", 10, 51, "row [LINE#]");
+  band(p, btPageFooter, "PageFooter", 200, 20);
+  text(p, "F", 10, 201, QString::fromUtf8("第 [PAGE#] 页 共 [TOTALPAGES] 页 [SUM(") + kAmount + ")]");
+  report->DoublePassReport = true;
+  ASSERT_TRUE(report->BuildReport());
+  const QList<QStringList> pages = builtTexts();
+  const int count = int(pages.size());
+  ASSERT_GT(count, 3);
+  int expectedRow = 1;
+  for (int i = 0; i < count; ++i) {
+    const QStringList& t = pages[i];
+    ASSERT_GE(t.size(), 3) << i;
+    EXPECT_EQ(t.first(), "header") << "page " << i + 1;
+    int pageSum = 0;
+    for (int k = 1; k < t.size() - 1; ++k) {
+      EXPECT_EQ(t[k], QString("row %1").arg(expectedRow)) << "page " << i + 1;
+      pageSum += expectedRow++;
+    }
+    EXPECT_EQ(t.last(), QString::fromUtf8("第 %1 页 共 %2 页 %3").arg(i + 1).arg(count).arg(pageSum));
+  }
+  EXPECT_EQ(expectedRow, 61);
+  // The footer sits at the bottom edge: page height minus bottom margin minus its height.
+  TfrPage* built = report->EMFPages().ObjectsToPage(0);
+  EXPECT_EQ(built->Objects.back()->Top, TenthsMmToPixels(1000) - 36 - 20 + 1);
+}
+
+TEST_F(BandEngine, FormNewPageAndPrintToPreviousPage) {
+  insert({{1, "A", "a", "1"}, {2, "B", "b", "2"}, {3, "B", "c", "3"}});
+  TfrPage* p = newPage();
+  auto* g = band(p, btGroupHeader, "G", 20, 20, kBuilding);
+  g->Flags |= bfFormNewPage;
+  text(p, "GH", 10, 21, kBuilding);
+  band(p, btMasterData, "Data", 50, 20, "frDBDataSet1");
+  text(p, "D", 10, 51, kItem);
+  // A second template page continues on the last built page of the first.
+  TfrPage* p2 = newPage();
+  p2->PrintToPrevPage = true;
+  band(p2, btReportTitle, "Tail", 20, 20);
+  text(p2, "Tail", 10, 21, "tail");
+  ASSERT_TRUE(report->BuildReport());
+  EXPECT_EQ(builtTexts(), QList<QStringList>({{"A", "a"}, {"B", "b", "c", "tail"}}));
+}
+
+TEST_F(BandEngine, BuildErrorShownOnceAndPagesDiscarded) {
+  insertNumbered(5);
+  TfrPage* p = newPage();
+  band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
+  text(p, "Bad", 10, 21, "[1 +]");
+  ScriptedUi ui;
+  EXPECT_TRUE(report->BuildReport());
+  ASSERT_EQ(ui.messages().size(), 1);
+  EXPECT_EQ(ui.lastMessage().caption, QString::fromUtf8("错误"));
+  EXPECT_EQ(ui.lastMessage().icon, MsgIcon::Error);
+  EXPECT_TRUE(ui.lastMessage().text.contains("Bad")) << ui.lastMessage().text.toStdString();
+  EXPECT_TRUE(ui.lastMessage().text.contains("frReport1"));
+  EXPECT_EQ(report->EMFPages().Count(), 0);
+}
+
+TEST_F(BandEngine, TerminatedStopsTheBuild) {
+  insertNumbered(40);
+  TfrPage* p = newPage();
+  band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
+  text(p, "D", 10, 21, "[LINE#]");
+  band(p, btMasterFooter, "Footer", 50, 20);
+  text(p, "F", 10, 51, "end");
+  int printed = 0;
+  report->OnEndBand = [&](TfrBand* b) {
+    if (b->Kind == btMasterData && ++printed == 7) report->Terminated = true;
+  };
+  report->BuildReport();
+  EXPECT_EQ(allTexts(), QStringList({"1", "2", "3", "4", "5", "6", "7"}));
+}
+
+TEST_F(BandEngine, CancelInProgressWindowKeepsPagesBuilt) {
+  insertNumbered(200);
+  TfrPage* p = newPage(1000);
+  band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
+  text(p, "D", 10, 21, "[LINE#]");
+  report->ShowProgress = true;
+  report->OnEndPage = [&](int pageNo) {
+    if (pageNo == 0 && ProgressWindow()) ProgressWindow()->Button1->click();
+  };
+  ScriptedUi ui;
+  ui.onModal([](QDialog* d) {
+    for (int i = 0; i < 10000 && d->isVisible(); ++i) QCoreApplication::processEvents();
+  });
+  EXPECT_FALSE(report->BuildReport());
+  // The page being started when Cancel was pressed is kept; nothing is written after it.
+  EXPECT_EQ(report->EMFPages().Count(), 2);
+  const QStringList first = builtTexts().value(0);
+  ASSERT_FALSE(first.isEmpty());
+  EXPECT_EQ(first.first(), "1");
+  EXPECT_LE(builtTexts().value(1).size(), 1);
+}
+
+// Records side by side in band columns, then the footer below the last row; page columns fill
+// column after column before a new page starts.
+TEST_F(BandEngine, BandColumnsAndPageColumns) {
+  insertNumbered(7);
+  TfrPage* p = newPage();
+  auto* data = band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
+  data->Columns = 3;
+  data->ColumnWidth = 150;
+  data->ColumnGap = 10;
+  text(p, "D", 10, 21, "[LINE#]", 100);
+  band(p, btMasterFooter, "Footer", 50, 20);
+  text(p, "F", 10, 51, "end", 100);
+  ASSERT_TRUE(report->BuildReport());
+  TfrPage* built = report->EMFPages().ObjectsToPage(0);
+  ASSERT_EQ(built->Objects.size(), 8u);
+  const int top = 36 + 1;
+  const QList<QPoint> places = {{10, top},      {170, top},      {330, top}, {10, top + 20}, {170, top + 20},
+                                {330, top + 20}, {10, top + 40}, {10, top + 60}};
+  for (size_t i = 0; i < built->Objects.size(); ++i)
+    EXPECT_EQ(QPoint(built->Objects[i]->Left, built->Objects[i]->Top), places[int(i)]) << i;
+
+  // Three page columns on a short page: 14 rows a column (page of 361 pixels, 36 + 36 margins,
+  // rows of 20: floor(289 / 20) = 14 rows).
+  report->ClearTemplate();
+  conn.Execute(QString::fromUtf8("delete from 表1"));
+  insertNumbered(50);
+  query.Close();   // the static cursor reads the new rows when opened again
+  TfrPage* q = newPage(1000);
+  q->Columns = 3;
+  q->ColumnGap = 10;
+  band(q, btMasterData, "Data", 20, 20, "frDBDataSet1");
+  text(q, "D", 36, 21, "[LINE#]", 100);
+  ASSERT_TRUE(report->BuildReport());
+  ASSERT_EQ(report->EMFPages().Count(), 2);
+  TfrPage* first = report->EMFPages().ObjectsToPage(0);
+  ASSERT_EQ(first->Objects.size(), 42u);
+  const int columnStep = (TenthsMmToPixels(2100) - 72 - 20) / 3 + 10;
+  for (int i = 0; i < 42; ++i) {
+    EXPECT_EQ(first->Objects[size_t(i)]->Left, 36 + (i / 14) * columnStep) << i;
+    EXPECT_EQ(first->Objects[size_t(i)]->Top, 37 + (i % 14) * 20) << i;
+  }
+  EXPECT_EQ(report->EMFPages().PageTexts(1).first(), "43");
+}
+
+// A master record whose detail source has no records is dropped unless the master band prints
+// when its subset is empty; a virtual detail source of two records prints twice per master.
+TEST_F(BandEngine, MasterDetail) {
+  insert({{1, "A", "水费", "1"}, {2, "B", "电费", "2"}});
+  TADOQuery empty;
+  empty.SetConnection(&conn);
+  empty.SQL.Add(QString::fromUtf8("select * from 表1 where 号 < 0"));
+  auto* detailSource = new TfrDBDataSet(&owner);
+  detailSource->setObjectName("frDBDataSet2");
+  detailSource->SetDataSet(&empty);
+  struct Case {
+    QString detail;
+    bool printIfEmpty;
+    QStringList expected;
+  };
+  const QList<Case> cases = {
+      {"frDBDataSet2", false, {}},
+      {"frDBDataSet2", true, {"水费", "电费"}},
+      {"2", false, {"水费", "d1", "d2", "电费", "d1", "d2"}},
+  };
+  for (const Case& c : cases) {
+    report->ClearTemplate();
+    TfrPage* p = newPage();
+    auto* m = band(p, btMasterData, "Master", 20, 20, "frDBDataSet1");
+    if (c.printIfEmpty) m->Flags |= bfPrintIfSubsetEmpty;
+    text(p, "M", 10, 21, kItem);
+    band(p, btDetailData, "Detail", 50, 20, c.detail);
+    text(p, "D", 20, 51, "d[LINE#]");
+    ASSERT_TRUE(report->BuildReport());
+    EXPECT_EQ(allTexts(), c.expected) << c.detail.toStdString() << c.printIfEmpty;
+  }
+}
+
+// STOPREPORT in a band's script stops the build after that band; a per-record report builds
+// its page once for every record of the report's record source.
+TEST_F(BandEngine, StopReportAndPerRecordReports) {
+  insertNumbered(3);
+  TfrPage* p = newPage();
+  auto* data = band(p, btMasterData, "Data", 20, 20, "3");
+  data->Script = QStringList{"if [LINE#] = 2 then STOPREPORT()"};
+  text(p, "D", 10, 21, "v[LINE#]");
+  {
+    ScriptedUi ui;
+    report->BuildReport();
+    EXPECT_TRUE(ui.messages().isEmpty());
+  }
+  EXPECT_EQ(allTexts(), QStringList({"v1"}));
+
+  report->ClearTemplate();
+  TfrPage* q = newPage();
+  band(q, btReportTitle, "Title", 20, 20);
+  text(q, "T", 10, 21, QString::fromUtf8("收据 ") + kItem);
+  report->Dataset = source;
+  report->ReportType = TfrReport::rtMultiple;
+  ASSERT_TRUE(report->BuildReport());
+  EXPECT_EQ(builtTexts(), QList<QStringList>({{"收据 项1"}, {"收据 项2"}, {"收据 项3"}}));
+}
+
+// A breaked, stretched band whose text is longer than a page is split over pages line by line.
+// A band higher than an empty page that is not
+// breaked is split too instead of starting page after page.
+TEST_F(BandEngine, BandSplitOverPages) {
+  QStringList lines;
+  for (int i = 1; i <= 40; ++i) lines << QString("line %1").arg(i);
+  for (bool breaked : {true, false}) {
+    report->ClearTemplate();
+    TfrPage* p = newPage(1000);
+    auto* b = band(p, btReportTitle, "Title", 20, 40);
+    b->Flags |= bfStretched | (breaked ? bfBreaked : 0);
+    auto* m = text(p, "Long", 10, 20, "x");
+    m->Memo = lines;
+    m->Flags |= flStretched;
+    text(p, "After", 400, 40, "after")->Flags &= ~flStretched;
+    ASSERT_TRUE(report->BuildReport());
+    const int pages = report->EMFPages().Count();
+    ASSERT_GE(pages, 2) << breaked;
+    QStringList printed;
+    for (int i = 0; i < pages; ++i) {
+      TfrPage* built = report->EMFPages().ObjectsToPage(i);
+      for (auto& o : built->Objects) {
+        EXPECT_LE(o->Top + o->Height, TenthsMmToPixels(1000) - 36 + 2) << "page " << i + 1;
+        if (o->Name == "Long")
+          for (const QString& l : o->Memo) {
+            QString t = l;
+            t.remove(kParagraphMark);
+            if (!t.isEmpty()) printed << t;
+          }
+      }
+    }
+    EXPECT_EQ(printed, lines) << breaked;
+    // The object that fits on the first page is written there once; later pages hold only the
+    // continued text, from their top edge.
+    EXPECT_EQ(report->EMFPages().PageTexts(0).count("after"), 1);
+    for (int i = 1; i < pages; ++i) {
+      TfrPage* built = report->EMFPages().ObjectsToPage(i);
+      for (auto& o : built->Objects) {
+        EXPECT_EQ(o->Name, "Long") << "page " << i + 1;
+        EXPECT_EQ(o->Top, 36) << "page " << i + 1;
+      }
+    }
+  }
+}
