@@ -368,10 +368,13 @@ void TfrBand::DrawObject(TfrView* view) {
     PrintingBand() = &band;
     const uint8_t savedMode = view->StreamMode;
     view->StreamMode = 1;
-    QByteArray bytes;
+    // Written straight into the page's stream: records hold positions within it.
+    TfrEMFPages::Entry& entry = pages.EntryAt(std::min(r->PageNo, pages.Count() - 1));
+    entry.Page.reset();
     {
-      QBuffer b(&bytes);
-      b.open(QIODevice::WriteOnly);
+      QBuffer b(&entry.Stream);
+      b.open(QIODevice::ReadWrite);
+      b.seek(b.size());
       StreamVersion() = 25;
       try {
         view->EmitToPage(b);
@@ -387,7 +390,6 @@ void TfrBand::DrawObject(TfrView* view) {
     view->Left = savedLeft;
     view->Top = savedTop;
     PrintingBand() = savedBand;
-    pages.AppendToStream(std::min(r->PageNo, pages.Count() - 1), bytes);
   } catch (const Exception& e) {
     RecordBuildError(e);
   }

@@ -2,7 +2,9 @@
 // aggregate functions, page breaks with page numbers, and stopping a build.
 #include "tests/report/band_fixture.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QImage>
 #include <QPushButton>
 
 #include "report/FR_Report.h"
@@ -363,5 +365,40 @@ TEST_F(BandEngine, BandSplitOverPages) {
         EXPECT_EQ(o->Top, 36) << "page " << i + 1;
       }
     }
+  }
+}
+
+// A picture whose text names a binary field shows each record's picture.
+TEST_F(BandEngine, PictureFromField) {
+  conn.Execute(QString::fromUtf8("create table 图 (号 integer, 图片 blob)"));
+  const QList<QSize> sizes = {{8, 8}, {16, 4}};
+  for (int i = 0; i < sizes.size(); ++i) {
+    QImage img(sizes[i], QImage::Format_RGB32);
+    img.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer b(&bytes);
+    b.open(QIODevice::WriteOnly);
+    img.save(&b, "BMP");
+    conn.Execute(QString::fromUtf8("insert into 图 values (%1, X'%2')").arg(i + 1).arg(QString::fromLatin1(bytes.toHex())));
+  }
+  TADOQuery pictures;
+  pictures.SetConnection(&conn);
+  pictures.SQL.Add(QString::fromUtf8("select * from 图 order by 号"));
+  auto* src = new TfrDBDataSet(&owner);
+  src->setObjectName("frDBDataSet2");
+  src->SetDataSet(&pictures);
+  TfrPage* p = newPage();
+  band(p, btMasterData, "Data", 20, 40, "frDBDataSet2");
+  auto* pic = static_cast<TfrPictureView*>(p->Add(CreateViewByType(gtPicture)));
+  pic->Name = "Pic";
+  pic->SetBounds(10, 21, 30, 30);
+  pic->Memo = QStringList{QString::fromUtf8("[frDBDataSet2.\"图片\"]")};
+  ASSERT_TRUE(report->BuildReport());
+  TfrPage* built = report->EMFPages().ObjectsToPage(0);
+  ASSERT_EQ(built->Objects.size(), 2u);
+  for (int i = 0; i < 2; ++i) {
+    auto* v = dynamic_cast<TfrPictureView*>(built->Objects[size_t(i)].get());
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(QSize(v->Picture.width(), v->Picture.height()), sizes[i]) << i;
   }
 }
