@@ -3,6 +3,9 @@
 #include <QApplication>
 
 #include "billing/chargecommands.h"
+#include "billing/deskcommands.h"
+#include "billing/paycommands.h"
+#include "billing/printcommands.h"
 #include "billing/rostercommands.h"
 #include "platform/fonts.h"
 #include "services/DM2.h"
@@ -25,6 +28,9 @@ int runProgram(QApplication& application) {
   TDm1 dataModule;
   Tform_Dm2 secondDataModule;
   RegisterChargingCommands();
+  RegisterDeskCommands();
+  RegisterPaymentCommands();
+  RegisterPrintCommands();
   RegisterStatisticsCommands();
   RegisterMeterDepositRosterCommands();
   RegisterServiceCommands();

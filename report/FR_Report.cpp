@@ -17,6 +17,7 @@
 #include "report/FR_Band.h"
 #include "report/FR_Built.h"
 #include "report/FR_Class.h"
+#include "report/FR_Preview.h"
 #include "report/FR_Prntr.h"
 #include "report/FR_Utils.h"
 
@@ -352,16 +353,11 @@ void TfrReport::ShowBuiltReport() {
   CurrentReport() = this;
   CurrentBand() = nullptr;
   if (EMFPages().Count() == 0) return;
-  auto* form = new TfrPreviewForm(this);
+  auto* form = new TfrPreviewForm;
   form->setWindowTitle(LocaleText(55207) + (Title.isEmpty() ? QString() : QStringLiteral(" - ") + Title));
-  form->ShowPages();
-  if (ModalPreview) {
-    RunModal(form);
-    delete form;
-  } else {
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    form->show();
-  }
+  if (!ModalPreview) form->setAttribute(Qt::WA_DeleteOnClose);
+  form->ShowReport(this);
+  if (ModalPreview) delete form;
   QCoreApplication::processEvents();
 }
 
@@ -469,73 +465,4 @@ QImage RenderBuiltPage(TfrReport* report, int index, double zoom) {
   e.Visible = false;
   painter.end();
   return img;
-}
-
-TfrPreviewForm::TfrPreviewForm(TfrReport* report, QWidget* parent) : QDialog(parent), report_(report) {
-  setObjectName(QStringLiteral("TfrPreviewForm"));
-  auto* lay = new QVBoxLayout(this);
-  auto* bar = new QHBoxLayout;
-  auto* print = new QPushButton(QStringLiteral("打印"), this);
-  print->setObjectName(QStringLiteral("PrintB"));
-  auto* close = new QPushButton(QStringLiteral("关闭"), this);
-  close->setObjectName(QStringLiteral("ExitB"));
-  bar->addWidget(print);
-  bar->addWidget(close);
-  bar->addStretch();
-  lay->addLayout(bar);
-  auto* scroll = new QScrollArea(this);
-  pagesHost_ = new QWidget;
-  pagesHost_->setObjectName(QStringLiteral("Pages"));
-  new QVBoxLayout(pagesHost_);
-  scroll->setWidget(pagesHost_);
-  scroll->setWidgetResizable(true);
-  lay->addWidget(scroll);
-  resize(900, 700);
-  connect(print, &QPushButton::clicked, this, [this] {
-    try {
-      PrintClick();
-    } catch (const Exception& e) {
-      ShowError(e.message(), LocaleText(55206));
-    }
-  });
-  connect(close, &QPushButton::clicked, this, &QDialog::accept);
-}
-
-int TfrPreviewForm::PageCount() const { return report_->EMFPages().Count(); }
-
-void TfrPreviewForm::ShowPages(double zoom) {
-  auto* lay = pagesHost_->layout();
-  while (QLayoutItem* item = lay->takeAt(0)) {
-    delete item->widget();
-    delete item;
-  }
-  for (int i = 0; i < PageCount(); ++i) {
-    auto* label = new QLabel(pagesHost_);
-    label->setObjectName(QStringLiteral("Page%1").arg(i + 1));
-    label->setPixmap(QPixmap::fromImage(RenderBuiltPage(report_, i, zoom)));
-    lay->addWidget(label);
-  }
-}
-
-void TfrPreviewForm::PrintClick() {
-  QString pageList;
-  int copies = report_->DefaultCopies;
-  bool collate = report_->DefaultCollate;
-  if (report_->ShowPrintDialog) {
-    PrintDialogRequest req;
-    req.minPage = 1;
-    req.maxPage = PageCount();
-    req.fromPage = 1;
-    req.toPage = PageCount();
-    req.copies = copies;
-    req.collate = collate;
-    req.printerName = ReportPrinter().SelectedName();
-    if (!PrintDialog(req, nullptr)) return;
-    if (req.range == PrintDialogRequest::PageRange)
-      pageList = QStringLiteral("%1-%2").arg(req.fromPage).arg(req.toPage);
-    copies = req.copies;
-    collate = req.collate;
-    if (!req.printerName.isEmpty()) report_->SelectPrinterByName(req.printerName);
-  }
-  report_->PrintWithProgress(pageList, copies, 0, collate);
 }

@@ -40,21 +40,7 @@ class TfrProgressForm : public QDialog {
 // The progress window of the build or print run in progress, or null.
 TfrProgressForm*& ProgressWindow();
 
-// A small preview: the built pages one below the other, with print and close buttons.
-class TfrPreviewForm : public QDialog {
-  Q_OBJECT
- public:
-  explicit TfrPreviewForm(TfrReport* report, QWidget* parent = nullptr);
-  // Renders the built pages at the given scale (report pixels to screen pixels).
-  void ShowPages(double zoom = 1.0);
-  // The print command: the print dialog (when the report asks for it), then the print run.
-  void PrintClick();
-  int PageCount() const;
-
- private:
-  TfrReport* report_;
-  QWidget* pagesHost_;
-};
+// The preview window (TfrPreviewForm) is in report/FR_Preview.h.
 
 // A built page drawn into an image (report pixels × zoom).
 class QImage;

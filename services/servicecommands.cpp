@@ -123,4 +123,5 @@ void RegisterServiceCommands() {
                   {"N89", OpenWorkLog},           {"N90", OpenWorkLogReview},
                   {"N86", OpenCompanyFiles},      {"N88", OpenCompanyFilesToRead}};
   for (const auto& c : commands) RegisterMainCommand(QString::fromLatin1(c.menuName), c.open);
+  RegisterWindowHook(QStringLiteral("complaintForHouse"), OpenComplaintForHouse);
 }

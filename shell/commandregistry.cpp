@@ -24,3 +24,23 @@ bool RunMainCommand(const QString& menuName, QWidget* mainWindow) {
   handler(mainWindow);
   return true;
 }
+
+namespace {
+QHash<QString, WindowHookHandler>& hooks() {
+  static QHash<QString, WindowHookHandler> map;
+  return map;
+}
+}  // namespace
+
+void RegisterWindowHook(const QString& name, WindowHookHandler handler) {
+  if (handler) hooks().insert(name, std::move(handler));
+  else hooks().remove(name);
+}
+
+bool RunWindowHook(const QString& name, QWidget* parent, const QString& house, const QString& number) {
+  auto it = hooks().constFind(name);
+  if (it == hooks().constEnd()) return false;
+  const WindowHookHandler handler = it.value();
+  handler(parent, house, number);
+  return true;
+}

@@ -18,3 +18,13 @@ bool HasMainCommand(const QString& menuName);
 // Runs the handler of the menu item with the main window as parent; false when none is
 // registered.
 bool RunMainCommand(const QString& menuName, QWidget* mainWindow);
+
+// Hooks with arguments between folders that do not depend on each other, for example the
+// front desk (billing) opening the complaint window (services) for one house:
+// "complaintForHouse" takes the house code and the complaint number.
+using WindowHookHandler = std::function<void(QWidget* parent, const QString& house, const QString& number)>;
+
+// Registers (or replaces) the hook of a name; an empty handler removes it.
+void RegisterWindowHook(const QString& name, WindowHookHandler handler);
+// Runs the hook of a name; false when none is registered.
+bool RunWindowHook(const QString& name, QWidget* parent, const QString& house, const QString& number);

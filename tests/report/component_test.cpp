@@ -5,8 +5,10 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QToolButton>
 #include <QRegularExpression>
 
+#include "report/FR_Preview.h"
 #include "report/FR_Report.h"
 #include "tests/report/band_fixture.h"
 #include "tests/support/scripted_ui.h"
@@ -137,9 +139,11 @@ TEST_F(ReportComponent, ShowBuiltReportAndPrintToPdf) {
   ui.onModal([&](QDialog* d) {
     EXPECT_EQ(d->objectName(), "TfrPreviewForm");
     EXPECT_EQ(d->windowTitle(), QString::fromUtf8("预览"));
-    shownPages = int(d->findChildren<QLabel*>(QRegularExpression("^Page\\d+$")).size());
-    d->findChild<QPushButton*>("PrintB")->click();
-    d->findChild<QPushButton*>("ExitB")->click();
+    auto* preview = qobject_cast<TfrPreviewForm*>(d);
+    ASSERT_NE(preview, nullptr);
+    shownPages = preview->PageCount();
+    preview->PrintBtn->click();
+    preview->ExitBtn->click();
   });
   ui.answerPrint();
   report->ShowBuiltReport();

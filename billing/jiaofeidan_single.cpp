@@ -1,0 +1,357 @@
+#include "billing/jiaofeidan_single.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "billing/iteminfo.h"
+#include "billing/jiaofeidan_month.h"
+#include "grid/DBCtrlsEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString estate() {
+  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
+}
+}  // namespace
+
+TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
+    : TRecordForm(parent), layoutReset_(QStringLiteral("jiaofeidan.ini")) {
+  setObjectName(QStringLiteral("Form_jiaofeidan"));
+  setWindowTitle(u("业主应缴费用管理"));
+  setWindowState(Qt::WindowMaximized);
+
+  q_houseinfo = new TADOQuery(this);
+  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
+  q_houseinfo->SetConnection(Dm1->ADO_system);
+  ds_houseinfo = new TDataSource(this);
+  ds_houseinfo->SetDataSet(q_houseinfo);
+  q_jiaofeidan = new TADOQuery(this);
+  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
+  q_jiaofeidan->SetConnection(Dm1->ADO_system);
+  ds_jiaofeidan = new TDataSource(this);
+  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  SetMainDataSet(q_jiaofeidan);
+  q_houseinfo->AfterScroll = [this](TDataSet*) { ReloadBills(); };
+  q_houseinfo->AfterOpen = [this](TDataSet*) { ReloadBills(); };
+  q_jiaofeidan->AfterScroll = [this](TDataSet*) { showRowState(); };
+  q_jiaofeidan->AfterPost = [this](TDataSet*) { showRowState(); };
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  bitbtn_add = AddToolButton(row, "bitbtn_add", u("新增项目"));
+  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除项目"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  SpeedButton6 = AddToolButton(row, "SpeedButton6", u("初始界面"));
+  SpeedButton6->setVisible(false);
+  row->addStretch(1);
+  Label23 = new QLabel(u("未缴费"), bar);
+  Label23->setObjectName(QStringLiteral("Label23"));
+  Label24 = new QLabel(u("已缴费"), bar);
+  Label24->setObjectName(QStringLiteral("Label24"));
+  for (QLabel* l : {Label23, Label24}) {
+    l->setStyleSheet(QStringLiteral("color: red; font-size: 18pt; font-weight: bold;"));
+    l->setVisible(false);
+    row->addWidget(l);
+  }
+  row->addWidget(new QLabel(u("缴费时间："), bar));
+  DateTimePicker1 = new QDateEdit(QDate::currentDate(), bar);
+  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+  DateTimePicker1->setDisplayFormat(u("yyyy年MM月"));
+  row->addWidget(DateTimePicker1);
+
+  auto* search = new QFrame(this);
+  auto* srow = new QHBoxLayout(search);
+  Edit1 = new QLineEdit(search);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit3 = new QLineEdit(search);
+  Edit3->setObjectName(QStringLiteral("Edit3"));
+  SetImeName(Edit3, CurrentOperatorIme);
+  DBComboBoxEh3 = new QComboBox(search);
+  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
+  DBComboBoxEh3->setEditable(true);
+  srow->addWidget(new QLabel(u("房屋代码："), search));
+  srow->addWidget(Edit1);
+  srow->addWidget(new QLabel(u("业主名称："), search));
+  srow->addWidget(Edit3);
+  srow->addWidget(new QLabel(u("楼宇名称："), search));
+  srow->addWidget(DBComboBoxEh3);
+  SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
+  srow->addStretch(1);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
+  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
+  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
+  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+
+  // The formula panel: one tab per formula, editors bound to the current bill row.
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  const struct {
+    QString formula;
+    std::initializer_list<std::pair<const char*, const char*>> editors;
+  } tabs[] = {{ChargeFormula::Area, {{"单价：", "单价"}, {"面积：", "面积或数量"}, {"收费金额：", "收费金额"}}},
+              {ChargeFormula::Meter,
+               {{"单价：", "单价"}, {"本月数：", "本月表数"}, {"上月数：", "上月表数"}, {"收费金额：", "收费金额"}}},
+              {ChargeFormula::Direct, {{"金额：", "单价"}, {"收费金额：", "收费金额"}}},
+              {ChargeFormula::Quantity, {{"单价：", "单价"}, {"数量：", "面积或数量"}, {"收费金额：", "收费金额"}}},
+              {ChargeFormula::Ratio, {{"比例：", "单价"}, {"金额：", "面积或数量"}, {"收费金额：", "收费金额"}}}};
+  for (const auto& t : tabs) {
+    auto* page = new QWidget(PageControl1);
+    auto* grid = new QHBoxLayout(page);
+    for (const auto& [label, field] : t.editors) {
+      auto* e = new TDBNumberEditEh(page);
+      e->SetDataSource(ds_jiaofeidan);
+      e->SetDataField(u(field));
+      grid->addWidget(new QLabel(u(label), page));
+      grid->addWidget(e);
+    }
+    grid->addStretch(1);
+    PageControl1->addTab(page, t.formula);
+  }
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] { showRowState(); });
+  auto* buttons = new QFrame(this);
+  auto* brow = new QHBoxLayout(buttons);
+  SpeedButton2 = AddToolButton(brow, "SpeedButton2", u("计算"));
+  SpeedButton3 = AddToolButton(brow, "SpeedButton3", u("保存"));
+  SpeedButton5 = AddToolButton(brow, "SpeedButton5", u("取消"));
+  brow->addStretch(1);
+
+  DBGridEh2 = new TDBGridEh(this);
+  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  AddGridColumn(DBGridEh2, u("收费名称"))->Footer()->SetValue(u("合计"));
+  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
+  AddGridColumn(DBGridEh2, u("本月表数"));
+  AddGridColumn(DBGridEh2, u("上月表数"));
+  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
+  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
+  for (const char* f : {"开始日期", "结束日期", "计算公式", "房屋代码", "业主名称", "备注"}) AddGridColumn(DBGridEh2, u(f));
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("业主应缴费用明细表"));
+
+  auto* body = new QHBoxLayout();
+  body->addWidget(DBGridEh1, 1);
+  auto* right = new QVBoxLayout();
+  right->addWidget(PageControl1);
+  right->addWidget(buttons);
+  right->addWidget(DBGridEh2, 1);
+  body->addLayout(right, 3);
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(search);
+  column->addLayout(body, 1);
+  resize(1100, 680);
+
+  const struct {
+    QToolButton* button;
+    void (TForm_jiaofeidan::*handler)();
+  } handlers[] = {{bitbtn_add, &TForm_jiaofeidan::bitbtn_addClick},   {bitbtn_delete, &TForm_jiaofeidan::bitbtn_deleteClick},
+                  {bitbtn_out, &TForm_jiaofeidan::bitbtn_outClick},   {bitbtn_print, &TForm_jiaofeidan::bitbtn_printClick},
+                  {SpeedButton1, &TForm_jiaofeidan::SpeedButton1Click}, {SpeedButton2, &TForm_jiaofeidan::SpeedButton2Click},
+                  {SpeedButton3, &TForm_jiaofeidan::SpeedButton3Click}, {SpeedButton5, &TForm_jiaofeidan::SpeedButton5Click},
+                  {SpeedButton4, &TForm_jiaofeidan::SpeedButton4Click}};
+  for (const auto& h : handlers)
+    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  connect(SpeedButton6, &QToolButton::clicked, this, [this] { layoutReset_.Click(); });
+  connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { ReloadBills(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(Edit1, Edit3);
+  chain->Link(Edit3, Edit1);
+}
+
+TForm_jiaofeidan::~TForm_jiaofeidan() {
+  q_houseinfo->AfterScroll = nullptr;
+  q_houseinfo->AfterOpen = nullptr;
+  q_jiaofeidan->AfterScroll = nullptr;
+  q_jiaofeidan->AfterPost = nullptr;
+}
+
+void TForm_jiaofeidan::Prepare() {
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(u("select * from 楼宇资料 "));
+  if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  s->SQL.Add(u("order by 楼宇名称 "));
+  s->Open();
+  DBComboBoxEh3->clear();
+  for (s->First(); !s->Eof(); s->Next()) DBComboBoxEh3->addItem(s->FieldByName(u("楼宇名称"))->AsString());
+  DBComboBoxEh3->setCurrentText(QString());
+  s->Close();
+  {
+    const QSignalBlocker quiet(DateTimePicker1);
+    DateTimePicker1->setDate(QDate::currentDate());
+  }
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
+  if (GardenScoped) q_houseinfo->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  q_houseinfo->SQL.Add(u("order by 房屋代码"));
+  q_houseinfo->Open();
+}
+
+void TForm_jiaofeidan::PrepareForHouse(const QString& house, const QDate& month) {
+  Prepare();
+  {
+    const QSignalBlocker quiet(DateTimePicker1);
+    DateTimePicker1->setDate(month);
+  }
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
+  q_houseinfo->SQL.Add(u("where (房屋代码=") + SqlQuote::Text(house) + u(")") + estate());
+  q_houseinfo->SQL.Add(u("order by 房屋代码"));
+  q_houseinfo->Open();
+}
+
+void TForm_jiaofeidan::ReloadBills() {
+  if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) {
+    showRowState();
+    return;
+  }
+  const QDate d = DateTimePicker1->date();
+  q_jiaofeidan->Close();
+  q_jiaofeidan->SQL.Clear();
+  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (房屋代码=") +
+                        SqlQuote::Text(q_houseinfo->FieldByName(u("房屋代码"))->AsString()) + u(")and(年度=") +
+                        SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
+                        SqlQuote::Text(QString::number(d.month())) + u(")") + estate());
+  q_jiaofeidan->SQL.Add(u("order by 收费名称"));
+  q_jiaofeidan->Open();
+  showRowState();
+}
+
+void TForm_jiaofeidan::showRowState() {
+  const bool rows = q_jiaofeidan->Active() && !q_jiaofeidan->IsEmpty();
+  if (!rows) {
+    Label23->setVisible(false);
+    Label24->setVisible(false);
+    return;
+  }
+  const QString formula = q_jiaofeidan->FieldByName(u("计算公式"))->AsString();
+  for (int i = 0; i < PageControl1->count(); ++i)
+    if (PageControl1->tabText(i) == formula && PageControl1->currentIndex() != i) {
+      const QSignalBlocker quiet(PageControl1);
+      PageControl1->setCurrentIndex(i);
+    }
+  const bool unpaid = q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() == u("未缴费");
+  Label23->setVisible(unpaid);
+  Label24->setVisible(!unpaid);
+}
+
+void TForm_jiaofeidan::bitbtn_addClick() {
+  if (!CheckActionRight("删除权")) return;
+  if (q_jiaofeidan->Active() && q_jiaofeidan->State() != dsBrowse) q_jiaofeidan->Cancel();
+  const QDate d = DateTimePicker1->date();
+  const MonthBillsResult r = GenerateHouseMonthBills(q_houseinfo, d.year(), d.month());
+  if (r.outcome == MonthBillsOutcome::NoHouse) {
+    ShowNotice(u("没有指定房屋代码！"));
+    return;
+  }
+  if (r.outcome == MonthBillsOutcome::NoStandards) {
+    ShowNotice(u("没有指定收费项目,请到房屋收费项目中增加！"));
+    return;
+  }
+  ReloadBills();
+  ShowNotice(u("增加完毕！"));
+}
+
+void TForm_jiaofeidan::bitbtn_deleteClick() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (!AskYesNo(u("要删除当前记录吗? "))) return;
+  try {
+    q_jiaofeidan->Delete();
+  } catch (const std::exception&) {
+    // A failing delete cancels the pending change without a message.
+    q_jiaofeidan->Cancel();
+  }
+  showRowState();
+}
+
+void TForm_jiaofeidan::bitbtn_outClick() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  ExportShownRows(DBGridEh2, u("业主应缴费用明细表"), "导出权", false);
+}
+void TForm_jiaofeidan::bitbtn_printClick() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  PrintShownRows(PrintDBGridEh1, "打印权", false);
+}
+
+void TForm_jiaofeidan::SpeedButton1Click() {
+  if (!CheckActionRight("删除权")) return;
+  QStringList terms;
+  const QString house = Edit1->text().trimmed(), owner = Edit3->text().trimmed(),
+                building = DBComboBoxEh3->currentText().trimmed();
+  if (!house.isEmpty())
+    terms << u("(房屋代码 like ") + SqlQuote::Like(house, true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!owner.isEmpty())
+    terms << u("(业主名称 like ") + SqlQuote::Like(owner, true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!building.isEmpty()) terms << u("(楼宇名称 = ") + SqlQuote::Text(building) + u(")");
+  if (GardenScoped) terms << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
+  if (!terms.isEmpty()) q_houseinfo->SQL.Add(u(" where ") + terms.join(u("and")));
+  q_houseinfo->SQL.Add(u("order by 房屋代码"));
+  q_houseinfo->Open();
+  if (q_houseinfo->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+}
+
+void TForm_jiaofeidan::SpeedButton2Click() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  RecomputeMonthBills(q_jiaofeidan, false);
+  ShowNotice(u("计算完毕！"));
+}
+
+void TForm_jiaofeidan::SpeedButton3Click() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  RecomputeMonthBills(q_jiaofeidan, true);
+  ShowNotice(u("存盘完毕！"));
+}
+
+void TForm_jiaofeidan::SpeedButton5Click() {
+  if (q_jiaofeidan->Active() && !q_jiaofeidan->IsEmpty() && q_jiaofeidan->State() != dsBrowse) q_jiaofeidan->Cancel();
+}
+
+void TForm_jiaofeidan::SpeedButton4Click() { close(); }
+void TForm_jiaofeidan::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
+
+void TForm_jiaofeidan::done(int result) {
+  TRecordForm::done(result);
+  q_houseinfo->AfterScroll = nullptr;
+  q_houseinfo->AfterOpen = nullptr;
+  for (TADOQuery* q : {q_houseinfo, q_jiaofeidan}) {
+    if (q->Active() && q->State() != dsBrowse) q->Cancel();
+    q->Close();
+  }
+  layoutReset_.WindowClosed();
+}
+
+void OpenMonthBillWindowCommand(QWidget* owner) {
+  auto* window = new TForm_jiaofeidan(owner);
+  window->Prepare();
+  RunModal(window);
+  delete window;
+}

@@ -1,0 +1,404 @@
+#include "billing/jiaofeiguanli.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "billing/yajin.h"
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/datetime.h"
+#include "platform/format.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+TForm_shoufeimingxibiao* Form_shoufeimingxibiao = nullptr;
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+const char* const kUnpaid = "未缴费";
+const char* const kDepositMethod = "冲抵押金";
+
+Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
+
+// Fills a combo box with the first column of a statement, read through Dm1.q_search.
+void fillList(QComboBox* box, const QStringList& sql) {
+  box->clear();
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  for (const QString& line : sql) s->SQL.Add(line);
+  s->Open();
+  for (s->First(); !s->Eof(); s->Next()) box->addItem(s->Fields()[0]->AsString());
+  s->Close();
+}
+}  // namespace
+
+QStringList PaidMonthEntries(const QString& list) {
+  QStringList entries;
+  QString rest = list;
+  while (!rest.isEmpty()) {
+    const int at = rest.indexOf(QLatin1Char(';'));
+    if (at < 0) {
+      entries << rest;
+      break;
+    }
+    entries << rest.left(at + 1);
+    rest = rest.mid(at + 1);
+  }
+  return entries;
+}
+
+bool PaidMonthOf(const QString& entry, PaidMonth* month) {
+  // 2005年3月; — four digits of year, then 年, the month digits, 月.
+  if (entry.size() < 7 || entry.at(4) != u("年").at(0)) return false;
+  const int end = entry.indexOf(u("月"), 5);
+  if (end <= 5) return false;
+  const QString year = entry.left(4);
+  const QString m = entry.mid(5, end - 5);
+  bool yearOk = false, monthOk = false;
+  year.toInt(&yearOk);
+  m.toInt(&monthOk);
+  if (!yearOk || !monthOk) return false;
+  if (month) *month = {year, m};
+  return true;
+}
+
+QList<PaidMonth> PaidMonthsOf(const QString& list) {
+  QList<PaidMonth> months;
+  for (const QString& entry : PaidMonthEntries(list)) {
+    PaidMonth m;
+    if (PaidMonthOf(entry, &m)) months << m;
+  }
+  return months;
+}
+
+void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
+  auto f = [journal](const char* name) { return journal->FieldByName(u(name)); };
+  const QString house = f("房屋代码")->AsString();
+  const QString item = f("收费项目")->AsString();
+  const QString monthList = f("收费年月")->AsString();
+  const bool balanceSet = !f("零头")->IsNull() && !f("上次零头")->IsNull();
+  const Money balanceChange = moneyOf(f("零头")) - moneyOf(f("上次零头"));
+  const bool fromDeposit = f("缴费方式")->AsString() == u(kDepositMethod);
+  const Money received = moneyOf(f("实收金额"));
+  const QString ledgerRemark = item + monthList;
+
+  const QString houseCondition = GardenScoped ? u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) +
+                                                    u(")and(房屋代码=") + SqlQuote::Text(house) + u(")")
+                                              : u("(房屋代码=") + SqlQuote::Text(house) + u(")");
+  db->BeginTrans();
+  try {
+    for (const PaidMonth& m : PaidMonthsOf(monthList)) {
+      db->Execute(u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人='',收款人='',单据号码='' where ") +
+                  houseCondition + u("and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
+                  SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) + u(")"));
+    }
+    if (balanceSet && balanceChange != Money()) {
+      TADOQuery h;
+      h.SetConnection(db);
+      h.SQL.Add(u("select 零头 from 房屋资料 where ") + houseCondition);
+      h.Open();
+      if (!h.IsEmpty()) {
+        const Money restored = moneyOf(h.Fields()[0]) - balanceChange;
+        h.Close();
+        db->Execute(u("update 房屋资料 set 零头=") + SqlQuote::Money(restored) + u(" where ") + houseCondition);
+      }
+    }
+    if (fromDeposit) {
+      // The offset row the posting wrote: same house, type, remark and amount; the latest one.
+      TADOQuery y;
+      y.SetConnection(db);
+      y.SQL.Add(u("select rowid, 金额 from 押金明细表 where (房屋代码=") + SqlQuote::Text(house) +
+                u(")and(操作类型='冲抵费用')and(备注=") + SqlQuote::Text(ledgerRemark) + u(")") +
+                u(" order by 日期 desc, rowid desc"));
+      y.Open();
+      QString rowid;
+      for (y.First(); !y.Eof(); y.Next())
+        if (moneyOf(y.Fields()[1]) == received) {
+          rowid = y.Fields()[0]->AsString();
+          break;
+        }
+      y.Close();
+      if (!rowid.isEmpty()) {
+        db->Execute(u("delete from 押金明细表 where rowid=") + QString::number(rowid.toLongLong()));
+        ChangeHouseDeposit(db, house, received);
+      }
+    }
+    journal->Delete();
+    db->CommitTrans();
+  } catch (...) {
+    db->RollbackTrans();
+    throw;
+  }
+}
+
+void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
+  db->BeginTrans();
+  try {
+    if (journal->State() == dsBrowse) journal->Edit();
+    journal->UpdateRecord();
+    journal->Post();
+    auto f = [journal](const char* name) { return journal->FieldByName(u(name)); };
+    QString condition = GardenScoped ? u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")and") : QString();
+    condition += u("(房屋代码=") + SqlQuote::Text(f("房屋代码")->AsString()) + u(")and(收费名称=") +
+                 SqlQuote::Text(f("收费项目")->AsString()) + u(")");
+    for (const PaidMonth& m : PaidMonthsOf(f("收费年月")->AsString()))
+      db->Execute(u("update 收费明细表 set 单据号码=") + SqlQuote::Text(f("单据号码")->AsString()) + u(",备注=") +
+                  SqlQuote::Text(f("备注")->AsString()) + u(" where ") + condition + u("and(年度=") +
+                  SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) + u(")"));
+    db->CommitTrans();
+  } catch (...) {
+    db->RollbackTrans();
+    if (journal->State() == dsEdit || journal->State() == dsInsert) journal->Cancel();
+    // The row shown may hold the rolled-back values: read the list again at the same place.
+    const int at = journal->RecNo();
+    journal->Close();
+    journal->Open();
+    if (!journal->IsEmpty() && at >= 1) journal->SetRecNo(std::min(at, journal->RecordCount()));
+    throw;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+
+TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_shoufeimingxibiao"));
+  setWindowTitle(u("实收费用明细表"));
+  Form_shoufeimingxibiao = this;
+  q_sfhzb = new TADOQuery(this);
+  q_sfhzb->setObjectName(QStringLiteral("q_sfhzb"));
+  q_sfhzb->SetConnection(Dm1->ADO_system);
+  ds_sfhzb = new TDataSource(this);
+  ds_sfhzb->setObjectName(QStringLiteral("ds_sfhzb"));
+  ds_sfhzb->SetDataSet(q_sfhzb);
+  SetMainDataSet(q_sfhzb);
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  SpeedButton5 = AddToolButton(row, "SpeedButton5", u("刷新"));
+  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  row->addWidget(new QLabel(u("提示：可以选择多条记录进行删除！"), bar));
+  row->addStretch(1);
+
+  auto* search = new QFrame(this);
+  auto* srow = new QHBoxLayout(search);
+  auto line = [search](const char* name) {
+    auto* e = new QLineEdit(search);
+    e->setObjectName(QString::fromLatin1(name));
+    return e;
+  };
+  auto combo = [search](const char* name) {
+    auto* c = new QComboBox(search);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setEditable(true);
+    return c;
+  };
+  DBComboBoxEh3 = combo("DBComboBoxEh3");
+  Edit1 = line("Edit1");
+  Edit3 = line("Edit3");
+  DBComboBoxEh1 = combo("DBComboBoxEh1");
+  Edit2 = line("Edit2");
+  CheckBox2 = new QCheckBox(u("其它："), search);
+  CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+  srow->addWidget(new QLabel(u("楼宇名称："), search));
+  srow->addWidget(DBComboBoxEh3);
+  srow->addWidget(new QLabel(u("房屋代码："), search));
+  srow->addWidget(Edit1);
+  srow->addWidget(new QLabel(u("业主："), search));
+  srow->addWidget(Edit3);
+  srow->addWidget(new QLabel(u("收费项目："), search));
+  srow->addWidget(DBComboBoxEh1);
+  srow->addWidget(new QLabel(u("备注："), search));
+  srow->addWidget(Edit2);
+  srow->addWidget(CheckBox2);
+  SpeedButton2 = AddToolButton(srow, "SpeedButton2", u("查找"));
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_sfhzb, 1);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(search);
+  column->addWidget(DBGridEh1, 1);
+
+  connect(SpeedButton5, &QToolButton::clicked, this, Guarded([this] { SpeedButton5Click(); }));
+  connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
+  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+  connect(SpeedButton2, &QToolButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
+}
+
+TForm_shoufeimingxibiao::~TForm_shoufeimingxibiao() {
+  q_sfhzb->Close();
+  if (Form_shoufeimingxibiao == this) Form_shoufeimingxibiao = nullptr;
+}
+
+void TForm_shoufeimingxibiao::Prepare() {
+  const QString estate = u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  QStringList buildings{u("select 楼宇名称 from 楼宇资料 ")};
+  QStringList items{u("select 收费名称 from 收费项目 ")};
+  if (GardenScoped) {
+    buildings << estate;
+    items << estate;
+  }
+  buildings << u("order by 楼宇名称 ");
+  fillList(DBComboBoxEh3, buildings);
+  fillList(DBComboBoxEh1, items);
+  DBComboBoxEh3->setCurrentText(QString());
+  DBComboBoxEh1->setCurrentText(QString());
+  const TDateTime today = Today();
+  q_sfhzb->Close();
+  q_sfhzb->SQL.Clear();
+  q_sfhzb->SQL.Add(u("select * from 收费汇总表 where (缴费时间 between ") + SqlQuote::Date(today) + u(" and ") +
+                   SqlQuote::Date(today + (86399.0 / 86400.0)) + u(")"));
+  q_sfhzb->SQL.Add(u("order by 缴费时间,房屋代码,收费项目"));
+  q_sfhzb->Open();
+}
+
+void TForm_shoufeimingxibiao::SpeedButton5Click() {
+  const int at = q_sfhzb->Active() ? q_sfhzb->RecNo() : -1;
+  q_sfhzb->Close();
+  q_sfhzb->Open();
+  if (q_sfhzb->IsEmpty()) return;
+  q_sfhzb->SetRecNo(at >= 1 && at <= q_sfhzb->RecordCount() ? at : q_sfhzb->RecordCount());
+}
+
+void TForm_shoufeimingxibiao::SpeedButton2Click() {
+  if (!CheckActionRight("查找权")) return;
+  QStringList parts;
+  auto like = [](const char* field, const QString& text) {
+    return u("(") + u(field) + u(" like ") + SqlQuote::Like(text, true, true) + SqlQuote::LikeEscape() + u(")");
+  };
+  auto equals = [](const char* field, const QString& text) {
+    return u("(") + u(field) + u(" = ") + SqlQuote::Text(text) + u(")");
+  };
+  if (!Edit1->text().trimmed().isEmpty()) parts << like("房屋代码", Edit1->text().trimmed());
+  if (!Edit3->text().trimmed().isEmpty()) parts << like("业主名称", Edit3->text().trimmed());
+  if (!Edit2->text().trimmed().isEmpty()) parts << like("备注", Edit2->text().trimmed());
+  if (!DBComboBoxEh3->currentText().trimmed().isEmpty()) parts << equals("楼宇名称", DBComboBoxEh3->currentText().trimmed());
+  if (!DBComboBoxEh1->currentText().trimmed().isEmpty()) parts << equals("收费项目", DBComboBoxEh1->currentText().trimmed());
+  if (CheckBox2->isChecked()) parts << u("(缴费方式='其它')");
+  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  q_sfhzb->Close();
+  q_sfhzb->SQL.Clear();
+  q_sfhzb->SQL.Add(u("select * from 收费汇总表 "));
+  if (!parts.isEmpty()) q_sfhzb->SQL.Add(u(" where ") + parts.join(u("and")));
+  q_sfhzb->SQL.Add(u("order by 缴费时间,房屋代码,收费项目"));
+  q_sfhzb->Open();
+  if (q_sfhzb->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+}
+
+void TForm_shoufeimingxibiao::bitbtn_deleteClick() {
+  if (!q_sfhzb->Active() || q_sfhzb->IsEmpty()) return;
+  if (!CheckActionRight("删除权")) return;
+  if (!AskYesNo(u("在删除当前记录同时,系统会自动释放对应收费管理中的记录，确认操作吗? "))) return;
+  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
+  if (marks->BookmarkCount() == 0) return;
+  QList<QByteArray> rows;
+  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  // From the last marked row back, so a deletion never moves a row still to be visited; the
+  // changes of separate payments add up the same in any order.
+  std::sort(rows.begin(), rows.end(),
+            [this](const QByteArray& a, const QByteArray& b) { return q_sfhzb->CompareBookmarks(a, b) > 0; });
+  QStringList failures;
+  for (const QByteArray& bookmark : rows) {
+    try {
+      q_sfhzb->GotoBookmark(bookmark);
+      ReverseJournalPayment(Dm1->ADO_system, q_sfhzb);
+    } catch (const Exception& e) {
+      failures << e.message();
+    }
+  }
+  marks->ClearList();
+  if (!failures.isEmpty()) {
+    // The list is read again, so it shows the payments that are still there.
+    SpeedButton5Click();
+    ShowDataError(u("撤销缴费失败"), failures.join(u("\n")));
+  }
+}
+
+void TForm_shoufeimingxibiao::SpeedButton4Click() { close(); }
+
+void TForm_shoufeimingxibiao::DBGridEh1DblClick() {
+  // The dialog edits the current payment; with no payment listed there is nothing to edit.
+  if (!q_sfhzb->Active() || q_sfhzb->IsEmpty()) return;
+  auto* dialog = new TForm_shoufeimingxibiao_edit(this);
+  RunModal(dialog);
+  delete dialog;
+}
+
+TForm_shoufeimingxibiao_edit::TForm_shoufeimingxibiao_edit(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_shoufeimingxibiao_edit"));
+  setWindowTitle(u("编辑"));
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(new QLabel(u("保存后，系统会替换应缴费明细表中对应的记录1"), this));
+  DBEdit7 = new TDBEditEh(this);
+  DBEdit7->setObjectName(QStringLiteral("DBEdit7"));
+  DBMemo1 = new TDBEditEh(this);
+  DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+  TDataSource* source = Form_shoufeimingxibiao ? Form_shoufeimingxibiao->ds_sfhzb : nullptr;
+  DBEdit7->SetDataSource(source);
+  DBEdit7->SetDataField(u("单据号码"));
+  DBMemo1->SetDataSource(source);
+  DBMemo1->SetDataField(u("备注"));
+  SetImeName(DBMemo1, CurrentOperatorIme);
+  column->addWidget(new QLabel(u("收据号码："), this));
+  column->addWidget(DBEdit7);
+  column->addWidget(new QLabel(u("备注："), this));
+  column->addWidget(DBMemo1);
+  auto* buttons = new QHBoxLayout();
+  bitbtn2 = new QPushButton(u("保存 (&S)"), this);
+  bitbtn2->setObjectName(QStringLiteral("bitbtn2"));
+  SpeedButton1 = new QPushButton(u("取消 (&C)"), this);
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  SpeedButton2 = new QPushButton(u("返回 (&R)"), this);
+  SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+  buttons->addWidget(bitbtn2);
+  buttons->addWidget(SpeedButton1);
+  buttons->addWidget(SpeedButton2);
+  column->addLayout(buttons);
+  connect(bitbtn2, &QPushButton::clicked, this, Guarded([this] { bitbtn2Click(); }));
+  connect(SpeedButton1, &QPushButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+  connect(SpeedButton2, &QPushButton::clicked, this, [this] { reject(); });
+  auto* chain = new TEnterChain(this);
+  chain->Link(DBEdit7, DBMemo1);
+  DBEdit7->setFocus();
+}
+
+void TForm_shoufeimingxibiao_edit::bitbtn2Click() {
+  if (!Form_shoufeimingxibiao) return;
+  try {
+    SaveJournalVoucher(Dm1->ADO_system, Form_shoufeimingxibiao->q_sfhzb);
+  } catch (const Exception& e) {
+    ShowDataError(u("保存失败"), e.message());
+    return;
+  }
+  ShowNotice(u("保存完毕!"));
+}
+
+void TForm_shoufeimingxibiao_edit::SpeedButton1Click() {
+  TADOQuery* q = Form_shoufeimingxibiao ? Form_shoufeimingxibiao->q_sfhzb : nullptr;
+  if (q && (q->State() == dsEdit || q->State() == dsInsert)) q->Cancel();
+}
+
+void TForm_shoufeimingxibiao::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_sfhzb); }
+
+void OpenPaymentJournalCommand(QWidget* owner) {
+  auto* window = new TForm_shoufeimingxibiao(owner);
+  window->Prepare();
+  RunModal(window);
+  delete window;
+}

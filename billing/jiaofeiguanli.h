@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDialog>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "platform/money.h"
+#include "shell/recordwindow.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class TADOConnection;
+class TADOQuery;
+class TDataSource;
+class TDBGridEh;
+class TDBEditEh;
+class QPushButton;
+
+// One month named by an entry of 收费年月 ("2005年3月;").
+struct PaidMonth {
+  QString year;
+  QString month;
+  bool operator==(const PaidMonth&) const = default;
+};
+
+// The entries of a 收费年月 text: while text remains, the next entry runs up to and including
+// the next ";", and without a ";" the rest is the last entry.
+QStringList PaidMonthEntries(const QString& list);
+// The month an entry names: year = its first four characters, month = the characters between
+// "年" and "月". False for an entry of another form (such as "按单缴费").
+bool PaidMonthOf(const QString& entry, PaidMonth* month);
+// The months a 收费年月 text names, in its order; entries of another form are left out.
+QList<PaidMonth> PaidMonthsOf(const QString& list);
+
+// Reverses the payment that is the current row of `journal` (a query over 收费汇总表 on
+// `connection`), in ONE transaction:
+//  - every bill row of the payment's house, item and months goes back to "未缴费" with
+//    缴费时间 null and 缴费人, 收款人, 单据号码 empty (备注 stays);
+//  - when the payment set the house's carried balance (both 零头 and 上次零头 filled), the
+//    house's 零头 goes back by 零头 − 上次零头; a payment that left the balance alone (no
+//    上次零头, or no 零头 because it was posted without keeping the balance) leaves it alone;
+//  - for a payment "冲抵押金", its "冲抵费用" row of 押金明细表 is removed and the house's
+//    押金 gets the amount back;
+//  - the payment row is deleted.
+// On any failure everything is rolled back and the error is raised again.
+void ReverseJournalPayment(TADOConnection* connection, TADOQuery* journal);
+
+// Saves the pending 单据号码 and 备注 of the current row of `journal` and copies both into
+// every bill row of the payment's house, item and months, in ONE transaction; on failure the
+// pending change is cancelled, nothing is written and the error is raised again.
+void SaveJournalVoucher(TADOConnection* connection, TADOQuery* journal);
+
+// The payment journal 实收费用明细表 over q_sfhzb: list, search, reverse marked payments.
+class TForm_shoufeimingxibiao : public TRecordForm {
+  Q_OBJECT
+ public:
+  explicit TForm_shoufeimingxibiao(QWidget* parent = nullptr);
+  ~TForm_shoufeimingxibiao() override;
+
+  TADOQuery* q_sfhzb = nullptr;
+  TDataSource* ds_sfhzb = nullptr;
+  TDBGridEh* DBGridEh1 = nullptr;
+
+  QLineEdit* Edit1 = nullptr;            // 房屋代码
+  QLineEdit* Edit3 = nullptr;            // 业主
+  QLineEdit* Edit2 = nullptr;            // 备注
+  QComboBox* DBComboBoxEh3 = nullptr;    // 楼宇名称
+  QComboBox* DBComboBoxEh1 = nullptr;    // 收费项目
+  QCheckBox* CheckBox2 = nullptr;        // 其它
+  QToolButton* SpeedButton2 = nullptr;   // 查找 (panel)
+  QToolButton* SpeedButton5 = nullptr;   // 刷新
+
+  // The opening: the building and item lists, and today's payments.
+  void Prepare();
+
+ public slots:
+  void bitbtn_deleteClick();   // ReversePayment of the marked rows
+  void SpeedButton5Click();    // 刷新
+  void SpeedButton2Click();    // panel search
+  void SpeedButton4Click();    // 返回
+  void DBGridEh1SortMarkingChanged();
+  void DBGridEh1DblClick();    // the edit dialog on the current payment
+};
+
+extern TForm_shoufeimingxibiao* Form_shoufeimingxibiao;
+
+// The journal's edit dialog ("编辑"): 收据号码 and 备注 of the current payment.
+class TForm_shoufeimingxibiao_edit : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm_shoufeimingxibiao_edit(QWidget* parent = nullptr);
+  TDBEditEh* DBEdit7 = nullptr;  // 单据号码
+  TDBEditEh* DBMemo1 = nullptr;  // 备注
+  QPushButton* bitbtn2 = nullptr;       // 保存
+  QPushButton* SpeedButton1 = nullptr;  // 取消
+  QPushButton* SpeedButton2 = nullptr;  // 返回
+
+ public slots:
+  void bitbtn2Click();
+  void SpeedButton1Click();
+};
+
+// The main window's 实收金额明细表 (after its right check).
+void OpenPaymentJournalCommand(QWidget* owner);

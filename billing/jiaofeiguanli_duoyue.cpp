@@ -1,0 +1,583 @@
+#include "billing/jiaofeiguanli_duoyue.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "billing/jiaofei.h"
+#include "billing/yajin.h"
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/format.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+TForm_jiaofeiguanli_duoyue* Form_jiaofeiguanli_duoyue = nullptr;
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+const char* const kUnpaid = "未缴费";
+const char* const kDepositMethod = "冲抵押金";
+
+Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
+
+QString estateCondition() {
+  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
+}
+}  // namespace
+
+MarkedBills CollectMarkedBills(TADOQuery* bills, const QList<QByteArray>& rows) {
+  MarkedBills result;
+  auto f = [bills](const char* name) { return bills->FieldByName(u(name)); };
+  QString keyHouse = f("房屋代码")->AsString();
+  QString keyItem = f("收费名称")->AsString();
+  for (const QByteArray& bookmark : rows) {
+    bills->GotoBookmark(bookmark);
+    const Money amount = moneyOf(f("收费金额"));
+    if (f("缴费状态")->AsString() == u(kUnpaid) && amount > Money()) {
+      result.sum += amount;
+      result.months += f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;");
+    }
+    if (f("房屋代码")->AsString() != keyHouse || f("收费名称")->AsString() != keyItem) result.mixed = true;
+    keyHouse = f("房屋代码")->AsString();
+    keyItem = f("收费名称")->AsString();
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------------------
+
+TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_jiaofeiguanli_duoyue"));
+  setWindowTitle(u("业主多月缴费管理"));
+  Form_jiaofeiguanli_duoyue = this;
+  q_jiaofeidan = new TADOQuery(this);
+  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
+  q_jiaofeidan->SetConnection(Dm1->ADO_system);
+  ds_jiaofeidan = new TDataSource(this);
+  ds_jiaofeidan->setObjectName(QStringLiteral("ds_jiaofeidan"));
+  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  SetMainDataSet(q_jiaofeidan);
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  bitbtn_add = AddToolButton(row, "bitbtn_add", u("缴费"));
+  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  auto* hint = new QLabel(u("提示：一次只能缴纳一个业主的同一种费用！"), bar);
+  hint->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+  row->addWidget(hint);
+  row->addStretch(1);
+
+  auto* search = new QFrame(this);
+  auto* srow = new QHBoxLayout(search);
+  Edit1 = new QLineEdit(search);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit3 = new QLineEdit(search);
+  Edit3->setObjectName(QStringLiteral("Edit3"));
+  DBComboBoxEh3 = new QComboBox(search);
+  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
+  DBComboBoxEh3->setEditable(true);
+  srow->addWidget(new QLabel(u("房屋代码："), search));
+  srow->addWidget(Edit1);
+  srow->addWidget(new QLabel(u("业主名称："), search));
+  srow->addWidget(Edit3);
+  srow->addWidget(new QLabel(u("楼宇名称："), search));
+  srow->addWidget(DBComboBoxEh3);
+  SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
+  srow->addStretch(1);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(search);
+  column->addWidget(DBGridEh1, 1);
+  connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
+  connect(bitbtn_add, &QToolButton::clicked, this, Guarded([this] { PreparePayment(); }));
+  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+  connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+}
+
+TForm_jiaofeiguanli_duoyue::~TForm_jiaofeiguanli_duoyue() {
+  q_jiaofeidan->Close();
+  if (Form_jiaofeiguanli_duoyue == this) Form_jiaofeiguanli_duoyue = nullptr;
+}
+
+void TForm_jiaofeiguanli_duoyue::Prepare() {
+  DBComboBoxEh3->clear();
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(u("select * from 楼宇资料 "));
+  if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  s->SQL.Add(u("order by 楼宇名称 "));
+  s->Open();
+  for (s->First(); !s->Eof(); s->Next()) DBComboBoxEh3->addItem(s->FieldByName(u("楼宇名称"))->AsString());
+  s->Close();
+  DBComboBoxEh3->setCurrentText(QString());
+  q_jiaofeidan->Close();
+  q_jiaofeidan->SQL.Clear();
+  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (缴费状态='未缴费')") + estateCondition());
+  q_jiaofeidan->SQL.Add(u("order by 房屋代码,收费名称,开始日期 "));
+  q_jiaofeidan->Open();
+}
+
+void TForm_jiaofeiguanli_duoyue::SpeedButton1Click() {
+  if (!CheckActionRight("删除权")) return;
+  QStringList parts;
+  const QString house = Edit1->text().trimmed(), owner = Edit3->text().trimmed();
+  const QString building = DBComboBoxEh3->currentText().trimmed();
+  if (!house.isEmpty()) parts << u("(房屋代码 like ") + SqlQuote::Like(house, true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!owner.isEmpty()) parts << u("(业主名称 like ") + SqlQuote::Like(owner, true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!building.isEmpty()) parts << u("(楼宇名称 = ") + SqlQuote::Text(building) + u(")");
+  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  q_jiaofeidan->Close();
+  q_jiaofeidan->SQL.Clear();
+  q_jiaofeidan->SQL.Add(parts.isEmpty() ? u("select * from 收费明细表") : u("select * from 收费明细表 where ") + parts.join(u("and")));
+  q_jiaofeidan->SQL.Add(u(" order by 房屋代码,收费名称,开始日期"));
+  q_jiaofeidan->Open();
+  if (q_jiaofeidan->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+}
+
+void TForm_jiaofeiguanli_duoyue::PreparePayment() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  DBGridEh1->RememberPosition();
+  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
+  QList<QByteArray> rows;
+  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  const MarkedBills marked = CollectMarkedBills(q_jiaofeidan, rows);
+  if (marked.mixed) {
+    ShowNotice(u("一次只能缴纳一个业主的同一种费用，请重新选择！"));
+    return;
+  }
+  if (marked.sum <= Money()) {
+    ShowNotice(u("没有可缴金额！"));
+    return;
+  }
+  auto f = [this](const char* name) { return q_jiaofeidan->FieldByName(u(name)); };
+  const QString house = f("房屋代码")->AsString();
+  auto* dialog = new TForm_jiaofeiguanli_duoyue_edit(this);
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(u("select 零头 from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) + u(")"));
+  if (GardenScoped) s->SQL.Add(u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  s->Open();
+  const Money previous = s->IsEmpty() ? Money() : moneyOf(s->Fields()[0]);
+  s->Close();
+
+  dialog->q_yajin->Close();
+  dialog->q_yajin->SQL.Clear();
+  dialog->q_yajin->SQL.Add(u("select * from 押金明细表 where (房屋代码=") + SqlQuote::Text(house) + u(")"));
+  if (GardenScoped) dialog->q_yajin->SQL.Add(u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  dialog->q_yajin->SQL.Add(u("order by 日期"));
+  dialog->q_yajin->Open();
+
+  TADOQuery* pay = Dm1->q_sfhzb;
+  pay->Close();
+  pay->SQL.Clear();
+  pay->SQL.Add(u("select * from 收费汇总表 where (楼宇名称=") + SqlQuote::Text(f("楼宇名称")->AsString()) +
+               u(")and(收费项目=") + SqlQuote::Text(f("收费名称")->AsString()) + u(")and(房屋代码=") +
+               SqlQuote::Text(house) + u(")") + estateCondition());
+  pay->Open();
+  pay->Append();
+  auto p = [pay](const char* name) { return pay->FieldByName(u(name)); };
+  p("收费金额")->SetAsMoney(marked.sum);
+  p("收费年月")->SetAsString(marked.months);
+  p("收费项目")->SetAsString(f("收费名称")->AsString());
+  for (const char* copied : {"小区名称", "小区代码", "楼宇代码", "楼宇名称", "楼宇单元", "房屋代码", "关联单位", "业主名称"})
+    p(copied)->SetValue(f(copied)->Value());
+  p("上次零头")->SetAsMoney(previous);
+  p("单价")->SetValue(f("单价")->Value());
+  if (f("本月表数")->AsFloat() > 0) {
+    p("上期表数")->SetValue(f("上月表数")->Value());
+    p("本期表数")->SetValue(f("本月表数")->Value());
+  }
+  p("行度面积")->SetValue(f("面积或数量")->Value());
+  p("缴费人")->SetAsString(f("业主名称")->AsString());
+  p("收款人")->SetAsString(CurrentOperatorName);
+  p("缴费时间")->SetAsDateTime(Now());
+  RunModal(dialog);
+  delete dialog;
+  pay->Close();
+}
+
+void TForm_jiaofeiguanli_duoyue::SpeedButton4Click() { close(); }
+
+void TForm_jiaofeiguanli_duoyue::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_jiaofeidan); }
+
+// ---------------------------------------------------------------------------------------
+
+TForm_jiaofeiguanli_duoyue_edit::TForm_jiaofeiguanli_duoyue_edit(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_jiaofeiguanli_duoyue_edit"));
+  setWindowTitle(u("缴费"));
+  q_yajin = new TADOQuery(this);
+  q_yajin->setObjectName(QStringLiteral("q_yajin"));
+  q_yajin->SetConnection(Dm1->ADO_system);
+  ds_yajin = new TDataSource(this);
+  ds_yajin->SetDataSet(q_yajin);
+
+  auto* grid = new QGridLayout();
+  int row = 0;
+  auto add = [&](auto* editor, const char* name, const char* field, const char* caption, bool readOnly) {
+    editor->setObjectName(QString::fromLatin1(name));
+    editor->SetDataSource(Dm1->ds_sfhzb);
+    editor->SetDataField(u(field));
+    if (readOnly) editor->SetReadOnly(true);
+    grid->addWidget(new QLabel(u(caption), this), row / 2, (row % 2) * 2, Qt::AlignRight);
+    grid->addWidget(editor, row / 2, (row % 2) * 2 + 1);
+    ++row;
+    return editor;
+  };
+  add(new TDBEditEh(this), "DBText2", "收费项目", "收费项目：", true);
+  add(new TDBEditEh(this), "DBMemo2", "收费年月", "收费年月：", true);
+  add(new TDBEditEh(this), "DBText1", "收费金额", "应缴金额：", true);
+  DBDateTimeEditEh1 = add(new TDBDateTimeEditEh(this), "DBDateTimeEditEh1", "缴费时间", "缴费时间：", false);
+  DBComboBoxEh1 = add(new TDBComboBoxEh(this), "DBComboBoxEh1", "缴费方式", "缴费方式：", false);
+  QStringList methods = PaymentMethods();
+  methods.removeAll(u("其它"));
+  DBComboBoxEh1->SetItems(methods);
+  DBEdit1 = add(new TDBEditEh(this), "DBEdit1", "现金", "现金：", false);
+  DBEdit6 = add(new TDBEditEh(this), "DBEdit6", "其它金额", "其它金额：", false);
+  add(new TDBEditEh(this), "DBEdit7", "实收金额", "实缴金额：", true);
+  add(new TDBEditEh(this), "DBEdit8", "上次零头", "上次余额：", true);
+  add(new TDBEditEh(this), "DBEdit5", "零头", "本次余额：", true);
+  DBEdit2 = add(new TDBEditEh(this), "DBEdit2", "单据号码", "单据号码：", false);
+  DBEdit3 = add(new TDBEditEh(this), "DBEdit3", "缴费人", "缴费人：", false);
+  DBEdit4 = add(new TDBEditEh(this), "DBEdit4", "收款人", "收款人：", false);
+  DBMemo1 = add(new TDBEditEh(this), "DBMemo1", "备注", "备注：", false);
+  CheckBox1 = new QCheckBox(u("四舍五入："), this);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  CheckBox1->setChecked(true);
+  CheckBox2 = new QCheckBox(u("保留余额："), this);
+  CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+  CheckBox2->setChecked(true);
+  BitBtn1 = new QPushButton(u("确定"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn2 = new QPushButton(u("返回"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn3 = new QPushButton(u("押金余额"), this);
+  BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+  for (TDBEditEh* e : {DBEdit2, DBEdit3, DBEdit4}) e->setProperty("CharCase", QStringLiteral("upper"));
+  SetImeName(DBEdit3, CurrentOperatorIme);
+  SetImeName(DBEdit4, CurrentOperatorIme);
+  SetImeName(DBMemo1, CurrentOperatorIme);
+
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(grid);
+  auto* buttons = new QHBoxLayout();
+  buttons->addWidget(CheckBox1);
+  buttons->addWidget(CheckBox2);
+  buttons->addStretch(1);
+  buttons->addWidget(BitBtn3);
+  buttons->addWidget(BitBtn1);
+  buttons->addWidget(BitBtn2);
+  column->addLayout(buttons);
+  column->addWidget(new QLabel(u(" 提示：实缴金额=现金+其他金额；本次余额=(实缴金额+上次余额)-应缴费用！"), this));
+  column->addWidget(new QLabel(u("缴费时请确认操作！"), this));
+  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { PostPayment(); }));
+  connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
+  connect(BitBtn3, &QPushButton::clicked, this, Guarded([this] { DepositBalance(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(DBDateTimeEditEh1, DBComboBoxEh1);
+  chain->Link(DBComboBoxEh1, DBEdit1);
+  chain->Link(DBEdit2, DBEdit3);
+  chain->Link(DBEdit4, DBMemo1);
+  chain->Link(DBMemo1, DBComboBoxEh1);
+}
+
+TForm_jiaofeiguanli_duoyue_edit::~TForm_jiaofeiguanli_duoyue_edit() { q_yajin->Close(); }
+
+void TForm_jiaofeiguanli_duoyue_edit::DepositBalance() {
+  depositBalance_ = DepositBalanceOf(Dm1->ADO_system, Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
+  ShowNotice(u("该业主到目前为止押金余额是：") + CurrToStrF(depositBalance_, ffCurrency, 2));
+}
+
+void TForm_jiaofeiguanli_duoyue_edit::BitBtn2Click() {
+  TADOQuery* pay = Dm1->q_sfhzb;
+  if (pay->State() == dsEdit || pay->State() == dsInsert) pay->Cancel();
+  reject();
+}
+
+void TForm_jiaofeiguanli_duoyue_edit::PostPayment() {
+  TADOQuery* pay = Dm1->q_sfhzb;
+  if (pay->State() == dsBrowse && !pay->IsEmpty()) pay->Edit();
+  pay->UpdateRecord();
+  if (!AskYesNo(u("确实要进行缴费操作吗? "))) return;
+  auto f = [pay](const char* name) { return pay->FieldByName(u(name)); };
+  const QString method = f("缴费方式")->AsString();
+  if (method.isEmpty()) {
+    ShowNotice(u("请选择缴费方式！"));
+    DBComboBoxEh1->setFocus();
+    return;
+  }
+  if (method == u(kUnpaid)) return;
+  if (f("缴费时间")->IsNull()) {
+    ShowNotice(u("请输入缴费时间！"));
+    DBDateTimeEditEh1->setFocus();
+    return;
+  }
+  if (f("缴费人")->AsString().trimmed().isEmpty()) {
+    ShowNotice(u("请输入缴费人！"));
+    DBEdit3->setFocus();
+    return;
+  }
+  if (f("收款人")->AsString().trimmed().isEmpty()) {
+    ShowNotice(u("请输入收款人！"));
+    DBEdit4->setFocus();
+    return;
+  }
+  if (pay->State() == dsBrowse) pay->Edit();
+  const Money due = moneyOf(f("收费金额"));
+  const Money received = ReceivedAmount(moneyOf(f("现金")), moneyOf(f("支票")), moneyOf(f("其它金额")));
+  f("实收金额")->SetAsMoney(received);
+  if (CheckBox1->isChecked() && !WithinRoundingTolerance(due, received)) {
+    ShowNotice(u("实缴金额应该等于应缴金额的四舍五入，请重新输入！"));
+    DBEdit1->setFocus();
+    return;
+  }
+  if (method == u(kDepositMethod)) {
+    DepositBalance();
+    if (depositBalance_ < received) {
+      ShowNotice(u("该业主的押金不足，请确认！"));
+      DBComboBoxEh1->setFocus();
+      return;
+    }
+  }
+  const bool keep = CheckBox2->isChecked();
+  const Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
+  const QString house = f("房屋代码")->AsString();
+  const TDateTime paidAt = f("缴费时间")->AsDateTime();
+  const QString payer = f("缴费人")->AsString(), receiver = f("收款人")->AsString();
+  const QString voucher = f("单据号码")->AsString();
+
+  TADOConnection* db = Dm1->ADO_system;
+  TForm_jiaofeiguanli_duoyue* caller = Form_jiaofeiguanli_duoyue;
+  db->BeginTrans();
+  try {
+    if (keep) {
+      f("零头")->SetAsMoney(balance);
+      db->Execute(u("update 房屋资料 set 零头=") + SqlQuote::Money(balance) + u(" where (房屋代码=") +
+                  SqlQuote::Text(house) + u(")") + estateCondition());
+    }
+    f("操作人员")->SetAsString(CurrentOperatorName);
+    f("操作日期")->SetAsDateTime(Now());
+    pay->Post();
+    if (caller && caller->q_jiaofeidan->Active()) {
+      TADOQuery* bills = caller->q_jiaofeidan;
+      TBookmarkListEh* marks = caller->DBGridEh1->MarkedRows();
+      caller->DBGridEh1->RememberPosition();
+      for (int i = 0; i < marks->BookmarkCount(); ++i) {
+        bills->SetBookmark(marks->BookmarkAt(i));
+        if (bills->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) continue;
+        if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
+        bills->Edit();
+        bills->FieldByName(u("缴费状态"))->SetAsString(method);
+        bills->FieldByName(u("缴费时间"))->SetAsDateTime(paidAt);
+        bills->FieldByName(u("缴费人"))->SetAsString(payer);
+        bills->FieldByName(u("收款人"))->SetAsString(receiver);
+        bills->FieldByName(u("单据号码"))->SetAsString(voucher);
+        bills->Post();
+      }
+    }
+    if (method == u(kDepositMethod)) {
+      if (!q_yajin->Active()) q_yajin->Open();
+      q_yajin->Append();
+      auto y = [this](const char* name) { return q_yajin->FieldByName(u(name)); };
+      y("日期")->SetAsDateTime(paidAt);
+      for (const char* copied : {"小区代码", "小区名称", "楼宇代码", "楼宇名称", "楼宇单元", "业主名称", "房屋代码"})
+        y(copied)->SetValue(f(copied)->Value());
+      y("操作类型")->SetAsString(u("冲抵费用"));
+      y("押金类别")->SetAsString(u("冲抵费用"));
+      y("金额")->SetAsMoney(received);
+      y("缴费方式")->SetAsString(u("现金"));
+      y("单据号码")->SetAsString(voucher);
+      y("备注")->SetAsString(f("收费项目")->AsString() + f("收费年月")->AsString());
+      y("操作人员")->SetAsString(CurrentOperatorName);
+      y("操作日期")->SetAsDateTime(Now());
+      q_yajin->Post();
+      ChangeHouseDeposit(db, house, -received);
+    }
+    db->CommitTrans();
+  } catch (const Exception& e) {
+    db->RollbackTrans();
+    if (pay->State() == dsEdit || pay->State() == dsInsert) pay->Cancel();
+    if (q_yajin->State() == dsEdit || q_yajin->State() == dsInsert) q_yajin->Cancel();
+    if (caller && caller->q_jiaofeidan->Active()) {
+      // The list may show values that were rolled back: read it again.
+      if (caller->q_jiaofeidan->State() != dsBrowse) caller->q_jiaofeidan->Cancel();
+      caller->q_jiaofeidan->Close();
+      caller->q_jiaofeidan->Open();
+    }
+    pay->Close();
+    ShowDataError(u("缴费失败"), e.message());
+    reject();
+    return;
+  }
+  ShowNotice(u("保存完毕！"));
+  accept();
+}
+
+QString BillRowQueryError(const BillRowQuery& q) {
+  const QString texts[] = {q.fromYear.trimmed(), q.fromMonth.trimmed(), q.toYear.trimmed(), q.toMonth.trimmed()};
+  int given = 0;
+  for (const QString& t : texts) given += t.isEmpty() ? 0 : 1;
+  if (given == 0) return QString();
+  int numbers[4];
+  for (int i = 0; i < 4; ++i) {
+    bool ok = false;
+    numbers[i] = texts[i].toInt(&ok);
+    if (given != 4 || !ok) return u("缴费时间输入错误,请重新输入!");
+  }
+  if (numbers[1] < 1 || numbers[1] > 12 || numbers[3] < 1 || numbers[3] > 12) return u("缴费时间输入错误,请重新输入!");
+  if (numbers[0] > numbers[2] || (numbers[0] == numbers[2] && numbers[1] > numbers[3]))
+    return u("缴费时间从大于缴费时间到,请重新输入!");
+  return QString();
+}
+
+QString BillRowQueryCondition(const BillRowQuery& q) {
+  QStringList parts;
+  auto like = [&](const char* field, const QString& text) {
+    if (!text.trimmed().isEmpty())
+      parts << u("(") + u(field) + u(" like ") + SqlQuote::Like(text.trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
+  };
+  like("房屋代码", q.house);
+  like("业主名称", q.owner);
+  like("楼宇名称", q.building);
+  if (!q.item.trimmed().isEmpty()) parts << u("(收费名称 = ") + SqlQuote::Text(q.item.trimmed()) + u(")");
+  like("关联单位", q.company);
+  if (q.status.trimmed() == u("未缴费")) parts << u("(缴费状态 = '未缴费')");
+  if (q.status.trimmed() == u("已缴费")) parts << u("(缴费状态 <> '未缴费')");
+  if (!q.fromYear.trimmed().isEmpty() && !q.toYear.trimmed().isEmpty() && BillRowQueryError(q).isEmpty()) {
+    const TDateTime from = EncodeDateTime(q.fromYear.trimmed().toInt(), q.fromMonth.trimmed().toInt(), 1, 0, 0, 0);
+    const TDateTime to = EncodeDateTime(q.toYear.trimmed().toInt(), q.toMonth.trimmed().toInt(), 1, 23, 59, 59);
+    parts << u("(开始日期 between ") + SqlQuote::Date(from) + u(" and ") + SqlQuote::Date(to) + u(")");
+  }
+  if (GardenScoped && !parts.isEmpty()) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  return parts.join(u("and"));
+}
+
+TForm_jiaofeiguanli_duoyue_query::TForm_jiaofeiguanli_duoyue_query(TADOQuery* target, QWidget* parent)
+    : QDialog(parent), target_(target) {
+  setObjectName(QStringLiteral("Form_jiaofeiguanli_duoyue_query"));
+  setWindowTitle(u("查询"));
+  auto* grid = new QGridLayout(this);
+  int row = 0;
+  auto place = [&](QWidget* w, const char* name, const char* caption) {
+    w->setObjectName(QString::fromLatin1(name));
+    grid->addWidget(new QLabel(u(caption), this), row, 0);
+    grid->addWidget(w, row++, 1);
+  };
+  auto combo = [this](bool editable) {
+    auto* c = new QComboBox(this);
+    c->setEditable(editable);
+    return c;
+  };
+  place(Edit1 = new QLineEdit(this), "Edit1", "房屋代码：");
+  place(Edit2 = new QLineEdit(this), "Edit2", "业主名称：");
+  place(ComboBox1 = combo(true), "ComboBox1", "楼宇名称：");
+  place(ComboBox2 = combo(true), "ComboBox2", "收费名称：");
+  place(ComboBox3 = combo(true), "ComboBox3", "缴费状况：");
+  place(ComboBox4 = combo(true), "ComboBox4", "关联单位：");
+  ComboBox3->addItems({u("未缴费"), u("已缴费")});
+  QStringList years, months;
+  for (int y = 2005; y <= 2016; ++y) years << QString::number(y);
+  for (int m = 1; m <= 12; ++m) months << QString::number(m);
+  place(DBComboBoxEh1 = combo(true), "DBComboBoxEh1", "缴费时间 从：");
+  place(DBComboBoxEh2 = combo(true), "DBComboBoxEh2", "");
+  place(DBComboBoxEh3 = combo(true), "DBComboBoxEh3", "到：");
+  place(DBComboBoxEh4 = combo(true), "DBComboBoxEh4", "");
+  for (QComboBox* c : {DBComboBoxEh1, DBComboBoxEh3}) c->addItems(years);
+  for (QComboBox* c : {DBComboBoxEh2, DBComboBoxEh4}) c->addItems(months);
+  for (QComboBox* c : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, DBComboBoxEh1, DBComboBoxEh2, DBComboBoxEh3, DBComboBoxEh4})
+    c->setCurrentText(QString());
+  for (QLineEdit* e : {Edit1, Edit2}) connect(e, &QLineEdit::textEdited, e, [e](const QString& t) {
+    if (t != t.toUpper()) e->setText(t.toUpper());
+  });
+  bitbtn_seek = new QPushButton(u("查询 (&F)"), this);
+  bitbtn_seek->setObjectName(QStringLiteral("bitbtn_seek"));
+  bitbtn_close = new QPushButton(u("返回 (&R)"), this);
+  bitbtn_close->setObjectName(QStringLiteral("bitbtn_close"));
+  grid->addWidget(bitbtn_seek, row, 0);
+  grid->addWidget(bitbtn_close, row, 1);
+  connect(bitbtn_seek, &QPushButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
+  connect(bitbtn_close, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void TForm_jiaofeiguanli_duoyue_query::Prepare() {
+  const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
+  auto fill = [](QComboBox* box, const QStringList& sql) {
+    box->clear();
+    TADOQuery* s = Dm1->q_search;
+    s->Close();
+    s->SQL.Clear();
+    for (const QString& line : sql)
+      if (!line.isEmpty()) s->SQL.Add(line);
+    s->Open();
+    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->Fields()[0]->AsString());
+    s->Close();
+    box->setCurrentText(QString());
+  };
+  fill(ComboBox4, {u("select 关联单位 from 关联单位 "), estate});
+  fill(ComboBox1, {u("select 楼宇名称 from 楼宇资料 "), estate, u("order by 楼宇名称 ")});
+  fill(ComboBox2, {u("select 收费名称 from 收费项目 "), estate, u("order by 收费名称 ")});
+}
+
+BillRowQuery TForm_jiaofeiguanli_duoyue_query::Query() const {
+  return {Edit1->text(), Edit2->text(), ComboBox1->currentText(), ComboBox2->currentText(), ComboBox3->currentText(),
+          ComboBox4->currentText(), DBComboBoxEh1->currentText(), DBComboBoxEh2->currentText(),
+          DBComboBoxEh3->currentText(), DBComboBoxEh4->currentText()};
+}
+
+void TForm_jiaofeiguanli_duoyue_query::bitbtn_seekClick() {
+  const BillRowQuery query = Query();
+  const QString error = BillRowQueryError(query);
+  if (!error.isEmpty()) {
+    ShowNotice(error);
+    DBComboBoxEh1->setFocus();
+    return;
+  }
+  const QString condition = BillRowQueryCondition(query);
+  if (condition.isEmpty()) {
+    ShowNotice(u("没有输入查询条件,请重新输入!"));
+    Edit1->setFocus();
+    return;
+  }
+  target_->Close();
+  target_->SQL.Clear();
+  target_->SQL.Add(u("select * from 收费明细表"));
+  target_->SQL.Add(u(" where ") + condition);
+  target_->SQL.Add(u("order by 房屋代码,收费名称,开始日期"));
+  target_->Open();
+  if (target_->IsEmpty() && AskYesNo(u("没有找到合适的记录,是否重新查找!!"), u("请选择"), mrYes)) return;
+  accept();
+}
+
+void TForm_jiaofeiguanli_duoyue::SpeedButton3Click() {
+  if (!CheckActionRight("查找权")) return;
+  auto* dialog = new TForm_jiaofeiguanli_duoyue_query(q_jiaofeidan, this);
+  dialog->Prepare();
+  RunModal(dialog);
+  delete dialog;
+}
+
+void OpenMultiMonthPaymentCommand(QWidget* owner) {
+  auto* window = new TForm_jiaofeiguanli_duoyue(owner);
+  window->Prepare();
+  RunModal(window);
+  delete window;
+}

@@ -1,0 +1,434 @@
+#include "billing/jiaofeiguanli_fast.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "billing/jiaofeiguanli_duoyue.h"
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+TForm_jiaofeiguanli_fast* Form_jiaofeiguanli_fast = nullptr;
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+const char* const kUnpaid = "未缴费";
+
+Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
+
+// A payment row being collected: column names and their SQL values.
+class PaymentRow {
+ public:
+  void text(const char* column, const QString& value) { add(column, SqlQuote::Text(value)); }
+  void amount(const char* column, Money value) { add(column, SqlQuote::Money(value)); }
+  void number(const char* column, double value) { add(column, QString::number(value, 'g', 17)); }
+  void date(const char* column, TDateTime value) { add(column, SqlQuote::Date(value)); }
+  void insert(TADOConnection* db) const {
+    db->Execute(u("insert into 收费汇总表 (") + columns_.join(u(", ")) + u(") values (") + values_.join(u(", ")) +
+                u(")"));
+  }
+
+ private:
+  void add(const char* column, const QString& value) {
+    columns_ << u(column);
+    values_ << value;
+  }
+  QStringList columns_, values_;
+};
+
+struct HouseFields {
+  QString owner, gardenCode, gardenName, buildingCode, buildingName, unit;
+  void readFrom(TADOQuery* q) {
+    owner = q->FieldByName(u("业主名称"))->AsString();
+    gardenCode = q->FieldByName(u("小区代码"))->AsString();
+    gardenName = q->FieldByName(u("小区名称"))->AsString();
+    buildingCode = q->FieldByName(u("楼宇代码"))->AsString();
+    buildingName = q->FieldByName(u("楼宇名称"))->AsString();
+    unit = q->FieldByName(u("楼宇单元"))->AsString();
+  }
+};
+
+// Marks the current bill row paid by the run.
+void payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
+  bills->Edit();
+  bills->FieldByName(u("缴费状态"))->SetAsString(terms.method);
+  bills->FieldByName(u("缴费时间"))->SetAsDateTime(terms.now);
+  bills->FieldByName(u("缴费人"))->SetAsString(bills->FieldByName(u("业主名称"))->AsString());
+  bills->FieldByName(u("收款人"))->SetAsString(terms.operatorName);
+  bills->FieldByName(u("单据号码"))->SetAsString(terms.voucher.isEmpty() ? terms.method : terms.voucher);
+  bills->Post();
+}
+
+QString voucherOf(const QuickPayTerms& terms) { return terms.voucher.isEmpty() ? terms.method : terms.voucher; }
+
+// Runs `work` in one transaction; on failure rolls back, reads `bills` again and raises again.
+template <typename F>
+void inOneTransaction(TADOConnection* db, TADOQuery* bills, F work) {
+  const QByteArray at = bills->IsEmpty() ? QByteArray() : bills->GetBookmark();
+  db->BeginTrans();
+  try {
+    work();
+    db->CommitTrans();
+  } catch (...) {
+    db->RollbackTrans();
+    if (bills->State() == dsEdit || bills->State() == dsInsert) bills->Cancel();
+    // The rows shown may hold values that were rolled back: read them again.
+    const int recNo = bills->RecNo();
+    bills->Close();
+    bills->Open();
+    if (!bills->IsEmpty() && recNo >= 1) bills->SetRecNo(std::min(recNo, bills->RecordCount()));
+    (void)at;
+    throw;
+  }
+}
+}  // namespace
+
+QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByteArray>& rows,
+                         const QuickPayTerms& terms) {
+  QuickPayRun run;
+  auto f = [bills](const char* name) { return bills->FieldByName(u(name)); };
+  inOneTransaction(db, bills, [&] {
+    Money sum;
+    bool collecting = false;  // the group holds at least one paid row
+    bool first = true;
+    QString months;
+    QString groupHouse, groupItem, groupCompany;
+    QString rowHouse, rowItem, rowCompany;
+    HouseFields house;
+    double area = 0, previous = 0, current = 0;
+    auto writeGroup = [&] {
+      PaymentRow p;
+      p.amount("收费金额", sum);
+      p.text("收费年月", months);
+      p.text("收费项目", groupItem);
+      p.text("小区名称", house.gardenName);
+      p.text("小区代码", house.gardenCode);
+      p.text("楼宇代码", house.buildingCode);
+      p.text("楼宇名称", house.buildingName);
+      p.text("楼宇单元", house.unit);
+      p.text("房屋代码", groupHouse);
+      if (terms.withCompany) p.text("关联单位", groupCompany);
+      p.text("业主名称", house.owner);
+      p.date("缴费时间", terms.now);
+      p.text("缴费方式", terms.method);
+      p.amount("现金", sum);
+      p.amount("实收金额", sum);
+      p.text("缴费人", house.owner);
+      p.text("收款人", terms.operatorName);
+      p.amount("零头", Money());
+      p.text("单据号码", voucherOf(terms));
+      p.text("操作人员", terms.operatorName);
+      p.date("操作日期", terms.now);
+      if (current > 0) {
+        p.number("上期表数", previous);
+        p.number("本期表数", current);
+      }
+      p.number("行度面积", area);
+      p.insert(db);
+      ++run.payments;
+      run.lastMonths = months;
+    };
+    for (const QByteArray& bookmark : rows) {
+      bills->GotoBookmark(bookmark);
+      const bool unpaid = f("缴费状态")->AsString() == u(kUnpaid);
+      if (unpaid) {
+        rowHouse = f("房屋代码")->AsString();
+        rowItem = f("收费名称")->AsString();
+        rowCompany = f("关联单位")->AsString();
+        if (first) {
+          groupHouse = rowHouse;
+          groupItem = rowItem;
+          groupCompany = rowCompany;
+          house.readFrom(bills);
+          area = f("面积或数量")->AsFloat();
+          previous = current = f("上月表数")->AsFloat();
+        }
+      }
+      first = false;
+      if (collecting && (rowHouse != groupHouse || rowItem != groupItem)) {
+        writeGroup();
+        sum = Money();
+        collecting = false;
+        months.clear();
+        groupHouse = rowHouse;
+        groupItem = rowItem;
+        groupCompany = rowCompany;
+        previous = f("上月表数")->AsFloat();
+        area = f("面积或数量")->AsFloat();
+      }
+      const Money amount = moneyOf(f("收费金额"));
+      if (amount != Money() && unpaid) {
+        groupHouse = rowHouse;
+        groupItem = rowItem;
+        groupCompany = rowCompany;
+        house.readFrom(bills);
+        current = f("本月表数")->AsFloat();
+        sum += amount;
+        collecting = true;
+        months += f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;");
+        payBillRow(bills, terms);
+        ++run.billsPaid;
+      }
+    }
+    if (collecting) writeGroup();
+  });
+  return run;
+}
+
+void QuickPayCurrentRow(TADOConnection* db, TADOQuery* bills, const QuickPayTerms& terms) {
+  auto f = [bills](const char* name) { return bills->FieldByName(u(name)); };
+  inOneTransaction(db, bills, [&] {
+    const Money amount = moneyOf(f("收费金额"));
+    HouseFields house;
+    house.readFrom(bills);
+    PaymentRow p;
+    p.amount("收费金额", amount);
+    p.text("收费年月", f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;"));
+    p.text("收费项目", f("收费名称")->AsString());
+    p.text("小区名称", house.gardenName);
+    p.text("小区代码", house.gardenCode);
+    p.text("楼宇代码", house.buildingCode);
+    p.text("楼宇名称", house.buildingName);
+    p.text("楼宇单元", house.unit);
+    p.text("房屋代码", f("房屋代码")->AsString());
+    p.text("关联单位", f("关联单位")->AsString());
+    p.text("业主名称", house.owner);
+    p.date("缴费时间", terms.now);
+    p.text("缴费方式", terms.method);
+    p.amount("现金", amount);
+    p.amount("实收金额", amount);
+    p.text("缴费人", house.owner);
+    p.text("收款人", terms.operatorName);
+    p.amount("零头", Money());
+    p.text("单据号码", voucherOf(terms));
+    p.amount("单价", moneyOf(f("单价")));
+    if (f("本月表数")->AsFloat() > 0) {
+      p.number("上期表数", f("上月表数")->AsFloat());
+      p.number("本期表数", f("本月表数")->AsFloat());
+    }
+    p.number("行度面积", f("面积或数量")->AsFloat());
+    p.insert(db);
+    payBillRow(bills, terms);
+  });
+}
+
+// ---------------------------------------------------------------------------------------
+
+TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_jiaofeiguanli_fast"));
+  setWindowTitle(u("业主快速缴费管理"));
+  Form_jiaofeiguanli_fast = this;
+  q_jiaofeidan = new TADOQuery(this);
+  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
+  q_jiaofeidan->SetConnection(Dm1->ADO_system);
+  ds_jiaofeidan = new TDataSource(this);
+  ds_jiaofeidan->setObjectName(QStringLiteral("ds_jiaofeidan"));
+  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  SetMainDataSet(q_jiaofeidan);
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
+  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  row->addWidget(new QLabel(u("缴费方式："), bar));
+  DBComboBoxEh1 = new QComboBox(bar);
+  DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
+  DBComboBoxEh1->setEditable(true);
+  DBComboBoxEh1->addItems({u("现金"), u("银行转帐"), u("现金+银行转帐"), u("冲抵押金")});
+  DBComboBoxEh1->setCurrentText(QString());
+  row->addWidget(DBComboBoxEh1);
+  auto* hint = new QLabel(u("提示：快速缴费按照应缴的金额系统自动生成实缴记录，多用于银行扣款！"), bar);
+  hint->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+  row->addWidget(hint);
+  row->addStretch(1);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  auto item = [this](const char* name, const char* caption, void (TForm_jiaofeiguanli_fast::*handler)()) {
+    QAction* a = PopupMenu1->addAction(u(caption));
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, Guarded([this, handler] { (this->*handler)(); }));
+    return a;
+  };
+  item("N1", "当前记录缴费", &TForm_jiaofeiguanli_fast::N1Click);
+  item("N3", "选中记录缴费", &TForm_jiaofeiguanli_fast::N3Click);
+  item("N5", "全部记录缴费", &TForm_jiaofeiguanli_fast::N5Click)->setVisible(false);
+  PopupMenu1->addSeparator();
+  item("N4", "删除当前记录", &TForm_jiaofeiguanli_fast::bitbtn_deleteClick);
+  item("N6", "删除选中记录", &TForm_jiaofeiguanli_fast::N6Click);
+  item("N7", "删除全部记录", &TForm_jiaofeiguanli_fast::N7Click);
+  DBGridEh1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(DBGridEh1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { PopupMenu1->popup(DBGridEh1->mapToGlobal(at)); });
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(DBGridEh1, 1);
+  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+  connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
+  connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
+}
+
+TForm_jiaofeiguanli_fast::~TForm_jiaofeiguanli_fast() {
+  q_jiaofeidan->Close();
+  if (Form_jiaofeiguanli_fast == this) Form_jiaofeiguanli_fast = nullptr;
+}
+
+void TForm_jiaofeiguanli_fast::Prepare() {
+  q_jiaofeidan->Close();
+  q_jiaofeidan->SQL.Clear();
+  QString first = u("select * from 收费明细表 where (缴费状态='未缴费')");
+  if (GardenScoped) first += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  q_jiaofeidan->SQL.Add(first);
+  q_jiaofeidan->SQL.Add(u("order by 房屋代码,收费名称,开始日期 "));
+  q_jiaofeidan->Open();
+}
+
+bool TForm_jiaofeiguanli_fast::startRun(const QString& question, QString* method) {
+  if (!CheckActionRight("编辑权")) return false;
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return false;
+  if (!AskYesNo(question)) return false;
+  *method = DBComboBoxEh1->currentText();
+  if (method->isEmpty()) {
+    ShowNotice(u("请选择缴费方式！"));
+    DBComboBoxEh1->setFocus();
+    return false;
+  }
+  return true;
+}
+
+void TForm_jiaofeiguanli_fast::N1Click() {
+  QString method;
+  if (!startRun(u("当前记录确实要缴费吗? "), &method)) return;
+  if (moneyOf(q_jiaofeidan->FieldByName(u("收费金额"))) == Money()) {
+    ShowNotice(u("没有可缴金额！"));
+    return;
+  }
+  if (q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) {
+    ShowNotice(u("已经缴费了，不能重复缴费！"));
+    return;
+  }
+  try {
+    QuickPayCurrentRow(Dm1->ADO_system, q_jiaofeidan, {method, QString(), true, CurrentOperatorName, Now()});
+  } catch (const Exception& e) {
+    ShowDataError(u("缴费失败"), e.message());
+    return;
+  }
+  ShowNotice(u("缴费完毕！"));
+}
+
+void TForm_jiaofeiguanli_fast::runGroups(const QList<QByteArray>& rows, bool withCompany) {
+  setWindowTitle(QString());
+  QuickPayRun run;
+  try {
+    run = QuickPayRows(Dm1->ADO_system, q_jiaofeidan, rows,
+                       {DBComboBoxEh1->currentText(), QString(), withCompany, CurrentOperatorName, Now()});
+  } catch (const Exception& e) {
+    ShowDataError(u("缴费失败"), e.message());
+    return;
+  }
+  setWindowTitle(run.lastMonths);
+  ShowNotice(u("缴费完毕！"));
+}
+
+void TForm_jiaofeiguanli_fast::N3Click() {
+  QString method;
+  if (!startRun(u("选中记录确实要缴费吗? "), &method)) return;
+  DBGridEh1->RememberPosition();
+  // The marks in the list's own row order.
+  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
+  QList<QByteArray> rows;
+  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  runGroups(rows, true);
+}
+
+void TForm_jiaofeiguanli_fast::N5Click() {
+  QString method;
+  if (!startRun(u("显示的全部记录确实要缴费吗? "), &method)) return;
+  QList<QByteArray> rows;
+  for (q_jiaofeidan->First(); !q_jiaofeidan->Eof(); q_jiaofeidan->Next()) rows << q_jiaofeidan->GetBookmark();
+  runGroups(rows, false);
+}
+
+void TForm_jiaofeiguanli_fast::bitbtn_deleteClick() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) {
+    ShowNotice(u("抱歉，该记录已经交费了，不能删除！"));
+    return;
+  }
+  if (!AskYesNo(u("要删除当前记录吗? "))) return;
+  try {
+    q_jiaofeidan->Delete();
+  } catch (const Exception&) {
+    if (q_jiaofeidan->State() != dsBrowse) q_jiaofeidan->Cancel();
+  }
+}
+
+void TForm_jiaofeiguanli_fast::deleteUnpaid(QList<QByteArray> rows) {
+  // From the last row back, so a deletion never moves a row still to be visited.
+  std::sort(rows.begin(), rows.end(),
+            [this](const QByteArray& a, const QByteArray& b) { return q_jiaofeidan->CompareBookmarks(a, b) > 0; });
+  for (const QByteArray& bookmark : rows) {
+    q_jiaofeidan->GotoBookmark(bookmark);
+    if (q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) continue;
+    try {
+      q_jiaofeidan->Delete();
+    } catch (const Exception&) {
+      if (q_jiaofeidan->State() != dsBrowse) q_jiaofeidan->Cancel();
+    }
+  }
+}
+
+void TForm_jiaofeiguanli_fast::N6Click() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (!AskYesNo(u("要删除当前选中的记录吗? "))) return;
+  DBGridEh1->RememberPosition();
+  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
+  QList<QByteArray> rows;
+  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  marks->ClearList();
+  deleteUnpaid(rows);
+}
+
+void TForm_jiaofeiguanli_fast::N7Click() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (!AskYesNo(u("要删除当前显示的所有记录吗? "))) return;
+  QList<QByteArray> rows;
+  for (q_jiaofeidan->First(); !q_jiaofeidan->Eof(); q_jiaofeidan->Next()) rows << q_jiaofeidan->GetBookmark();
+  DBGridEh1->MarkedRows()->ClearList();
+  deleteUnpaid(rows);
+}
+
+void TForm_jiaofeiguanli_fast::SpeedButton3Click() {
+  if (!CheckActionRight("查找权")) return;
+  auto* dialog = new TForm_jiaofeiguanli_duoyue_query(q_jiaofeidan, this);
+  dialog->Prepare();
+  RunModal(dialog);
+  delete dialog;
+}
+
+void TForm_jiaofeiguanli_fast::SpeedButton4Click() { close(); }
+
+void TForm_jiaofeiguanli_fast::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_jiaofeidan); }
+
+void OpenFastPaymentCommand(QWidget* owner) {
+  auto* window = new TForm_jiaofeiguanli_fast(owner);
+  window->Prepare();
+  RunModal(window);
+  delete window;
+}

@@ -1,0 +1,443 @@
+#include "billing/jiaofeiguanli_single.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "billing/jiaofeiguanli_month.h"
+#include "grid/DBCtrlsEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/ui.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString estate() {
+  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
+}
+template <class Editor>
+Editor* bound(QWidget* parent, const char* name, const char* field) {
+  auto* e = new Editor(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->SetDataSource(Dm1->ds_sfhzb);
+  e->SetDataField(QString::fromUtf8(field));
+  return e;
+}
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The dialog
+
+TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QString& caption, const QString& ownerName)
+    : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_jiaofeiguanli_edit"));
+  setWindowTitle(caption);
+  auto* grid = new QGridLayout(this);
+  int row = 0;
+  auto place = [&](const char* label, QWidget* editor, QWidget* extra = nullptr) {
+    grid->addWidget(new QLabel(u(label), this), row, 0);
+    grid->addWidget(editor, row, 1);
+    if (extra) grid->addWidget(extra, row, 2);
+    ++row;
+  };
+  DBEdit1 = bound<TDBEditEh>(this, "DBEdit1", "收费金额");
+  DBEdit1->SetReadOnly(true);
+  DBEdit5 = bound<TDBEditEh>(this, "DBEdit5", "实收金额");
+  DBEdit5->SetReadOnly(true);
+  DBDateTimeEditEh1 = bound<TDBDateTimeEditEh>(this, "DBDateTimeEditEh1", "缴费时间");
+  DBComboBoxEh1 = bound<TDBComboBoxEh>(this, "DBComboBoxEh1", "缴费方式");
+  DBComboBoxEh1->SetItems(MonthPaymentMethods());
+  DBNumberEditEh2 = bound<TDBNumberEditEh>(this, "DBNumberEditEh2", "现金");
+  DBNumberEditEh3 = bound<TDBNumberEditEh>(this, "DBNumberEditEh3", "支票");
+  DBNumberEditEh4 = bound<TDBNumberEditEh>(this, "DBNumberEditEh4", "其它金额");
+  DBEdit2 = bound<TDBEditEh>(this, "DBEdit2", "单据号码");
+  DBEdit3 = bound<TDBEditEh>(this, "DBEdit3", "缴费人");
+  DBEdit4 = bound<TDBEditEh>(this, "DBEdit4", "收款人");
+  for (QWidget* w : {static_cast<QWidget*>(DBComboBoxEh1), static_cast<QWidget*>(DBEdit3),
+                     static_cast<QWidget*>(DBEdit4)})
+    SetImeName(w, CurrentOperatorIme);
+  auto* today = new QPushButton(u("<<"), this);
+  today->setToolTip(u("缴费日期等于当天日期"));
+  auto* payer = new QPushButton(u("<<"), this);
+  payer->setToolTip(u("缴费人员等于业主"));
+  auto* receiver = new QPushButton(u("<<"), this);
+  receiver->setToolTip(u("收款人等于操作人"));
+  place("应缴金额：", DBEdit1);
+  place("实缴金额：", DBEdit5);
+  place("缴费日期：", DBDateTimeEditEh1, today);
+  place("缴费方式：", DBComboBoxEh1);
+  place("现金：", DBNumberEditEh2);
+  place("支票金额：", DBNumberEditEh3);
+  place("其它金额 ：", DBNumberEditEh4);
+  place("单据号码：", DBEdit2);
+  place("缴费人：", DBEdit3, payer);
+  place("收款人：", DBEdit4, receiver);
+  CheckBox1 = new QCheckBox(u("四舍五入："), this);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  CheckBox1->setChecked(true);
+  grid->addWidget(CheckBox1, row++, 1);
+  grid->addWidget(new QLabel(u("计算公式：  实缴金额 = 现金 + 支票 + 其它金额 + 免去零头"), this), row++, 0, 1, 3);
+  SpeedButton1 = new QPushButton(u("确定"), this);
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  SpeedButton2 = new QPushButton(u("返回"), this);
+  SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+  grid->addWidget(SpeedButton1, row, 1);
+  grid->addWidget(SpeedButton2, row, 2);
+
+  auto setField = [](const char* field, const Variant& value) {
+    TADOQuery* q = Dm1->q_sfhzb;
+    if (q->State() == dsBrowse) q->Edit();
+    q->FieldByName(u(field))->SetValue(value);
+  };
+  connect(today, &QPushButton::clicked, this, Guarded([setField] { setField("缴费时间", Variant::dateTime(Now())); }));
+  connect(payer, &QPushButton::clicked, this, Guarded([setField, ownerName] { setField("缴费人", Variant(ownerName)); }));
+  connect(receiver, &QPushButton::clicked, this,
+          Guarded([setField] { setField("收款人", Variant(CurrentOperatorName)); }));
+  connect(SpeedButton1, &QPushButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+  connect(SpeedButton2, &QPushButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
+}
+
+TForm_jiaofeiguanli_edit::~TForm_jiaofeiguanli_edit() = default;
+
+void TForm_jiaofeiguanli_edit::SpeedButton1Click() {
+  if (!AskYesNo(u("确认当前操作吗? "))) return;
+  TADOQuery* q = Dm1->q_sfhzb;
+  if (q->State() == dsBrowse) q->Edit();
+  q->UpdateRecord();
+  auto f = [q](const char* name) { return q->FieldByName(u(name)); };
+  MonthPaymentInput in;
+  in.method = f("缴费方式")->AsString();
+  if (!f("缴费时间")->IsNull()) in.paidAt = f("缴费时间")->AsDateTime();
+  in.payer = f("缴费人")->AsString();
+  in.receiver = f("收款人")->AsString();
+  in.receipt = f("单据号码")->AsString();
+  in.cash = f("现金")->AsMoney();
+  in.cheque = f("支票")->AsMoney();
+  in.other = f("其它金额")->AsMoney();
+  in.rounding = CheckBox1->isChecked();
+  const QString refusal = MonthPaymentRefusal(f("收费金额")->AsMoney(), in);
+  if (!refusal.isEmpty()) {
+    ShowNotice(refusal);
+    QWidget* focus = DBNumberEditEh2;
+    if (refusal == u("缴费方式不正确，请重新选择！")) focus = DBComboBoxEh1;
+    else if (refusal == u("请输入缴费时间！")) focus = DBDateTimeEditEh1;
+    else if (refusal == u("请输入缴费人！")) focus = DBEdit3;
+    else if (refusal == u("请输入收款人！")) focus = DBEdit4;
+    else if (refusal.startsWith(u("实缴金额应该"))) focus = DBEdit1;
+    focus->setFocus();
+    return;
+  }
+  PostMonthPayment(q, in);
+  accept();
+}
+
+void TForm_jiaofeiguanli_edit::SpeedButton2Click() {
+  TADOQuery* q = Dm1->q_sfhzb;
+  if (q->Active() && q->State() != dsBrowse) q->Cancel();
+  reject();
+}
+
+// ---------------------------------------------------------------------------------------
+// The window
+
+TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_jiaofeiguanli"));
+  setWindowTitle(u("业主缴费管理"));
+  setWindowState(Qt::WindowMaximized);
+  q_houseinfo = new TADOQuery(this);
+  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
+  q_houseinfo->SetConnection(Dm1->ADO_system);
+  ds_houseinfo = new TDataSource(this);
+  ds_houseinfo->SetDataSet(q_houseinfo);
+  q_jiaofeidan = new TADOQuery(this);
+  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
+  q_jiaofeidan->SetConnection(Dm1->ADO_system);
+  ds_jiaofeidan = new TDataSource(this);
+  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
+  q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  bitbtn_add = AddToolButton(row, "bitbtn_add", u("按单缴费"));
+  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("单笔缴费"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  auto* rounding = new QGroupBox(u("缴费及打印参数四舍五入"), bar);
+  auto* rrow = new QHBoxLayout(rounding);
+  RadioButton1 = new QRadioButton(u("到元"), rounding);
+  RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
+  RadioButton2 = new QRadioButton(u("到角"), rounding);
+  RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+  rrow->addWidget(RadioButton1);
+  rrow->addWidget(RadioButton2);
+  row->addWidget(rounding);
+  row->addStretch(1);
+  row->addWidget(new QLabel(u("缴费时间："), bar));
+  DateTimePicker1 = new QDateEdit(QDate::currentDate(), bar);
+  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+  DateTimePicker1->setDisplayFormat(u("yyyy年MM月"));
+  row->addWidget(DateTimePicker1);
+
+  auto* search = new QFrame(this);
+  auto* srow = new QHBoxLayout(search);
+  Edit1 = new QLineEdit(search);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit3 = new QLineEdit(search);
+  Edit3->setObjectName(QStringLiteral("Edit3"));
+  SetImeName(Edit3, CurrentOperatorIme);
+  DBComboBoxEh3 = new QComboBox(search);
+  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
+  DBComboBoxEh3->setEditable(true);
+  srow->addWidget(new QLabel(u("房屋代码："), search));
+  srow->addWidget(Edit1);
+  srow->addWidget(new QLabel(u("业主名称："), search));
+  srow->addWidget(Edit3);
+  srow->addWidget(new QLabel(u("楼宇名称："), search));
+  srow->addWidget(DBComboBoxEh3);
+  SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
+  srow->addStretch(1);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
+  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
+  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
+  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  DBGridEh2 = new TDBGridEh(this);
+  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
+  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  AddGridColumn(DBGridEh2, u("收费名称"))->Footer()->SetValue(u("合计"));
+  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
+  AddGridColumn(DBGridEh2, u("本月表数"));
+  AddGridColumn(DBGridEh2, u("上月表数"));
+  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
+  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
+  for (const char* f : {"开始日期", "结束日期", "计算公式", "房屋代码", "业主名称", "缴费状态", "单据号码", "备注"})
+    AddGridColumn(DBGridEh2, u(f));
+  OnGridDoubleClick(DBGridEh2, [this] { SpeedButton3Click(); });
+
+  auto* body = new QHBoxLayout();
+  body->addWidget(DBGridEh1, 1);
+  body->addWidget(DBGridEh2, 3);
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(search);
+  column->addLayout(body, 1);
+  resize(1100, 680);
+
+  const struct {
+    QToolButton* button;
+    void (TForm_jiaofeiguanli::*handler)();
+  } handlers[] = {{bitbtn_add, &TForm_jiaofeiguanli::bitbtn_addClick},
+                  {SpeedButton3, &TForm_jiaofeiguanli::SpeedButton3Click},
+                  {SpeedButton1, &TForm_jiaofeiguanli::SpeedButton1Click},
+                  {bitbtn_out, &TForm_jiaofeiguanli::bitbtn_outClick},
+                  {SpeedButton4, &TForm_jiaofeiguanli::SpeedButton4Click}};
+  for (const auto& h : handlers)
+    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { DateTimePicker1Change(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(Edit1, Edit3);
+  chain->Link(Edit3, Edit1);
+  chain->Action(DBComboBoxEh3, [this] { SpeedButton1Click(); });
+}
+
+TForm_jiaofeiguanli::~TForm_jiaofeiguanli() {
+  q_houseinfo->AfterScroll = nullptr;
+  q_houseinfo->AfterOpen = nullptr;
+}
+
+QString TForm_jiaofeiguanli::monthCondition() const {
+  const QDate d = DateTimePicker1->date();
+  return u("where (年度=") + SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
+         SqlQuote::Text(QString::number(d.month())) + u(")and(缴费状态='未缴费')") + estate();
+}
+
+void TForm_jiaofeiguanli::Prepare() {
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(u("select * from 楼宇资料 "));
+  if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  s->SQL.Add(u("order by 楼宇名称 "));
+  s->Open();
+  DBComboBoxEh3->clear();
+  for (s->First(); !s->Eof(); s->Next()) DBComboBoxEh3->addItem(s->FieldByName(u("楼宇名称"))->AsString());
+  DBComboBoxEh3->setCurrentText(QString());
+  s->Close();
+  {
+    const QSignalBlocker quiet(DateTimePicker1);
+    DateTimePicker1->setDate(QDate::currentDate());
+  }
+  DateTimePicker1Change();
+}
+
+void TForm_jiaofeiguanli::PrepareForHouse(const QString& house, const QDate& month) {
+  Prepare();
+  {
+    const QSignalBlocker quiet(DateTimePicker1);
+    DateTimePicker1->setDate(month);
+  }
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 ") + monthCondition() +
+                       u("and(房屋代码=") + SqlQuote::Text(house) + u(")"));
+  q_houseinfo->SQL.Add(u("order by 房屋代码 "));
+  q_houseinfo->Open();
+}
+
+void TForm_jiaofeiguanli::DateTimePicker1Change() {
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 ") + monthCondition());
+  q_houseinfo->SQL.Add(u(" order by 房屋代码 "));
+  q_houseinfo->Open();
+  if (q_houseinfo->IsEmpty()) q_jiaofeidan->Close();
+}
+
+void TForm_jiaofeiguanli::reloadBills() {
+  if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;
+  const QDate d = DateTimePicker1->date();
+  q_jiaofeidan->Close();
+  q_jiaofeidan->SQL.Clear();
+  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (房屋代码=") +
+                        SqlQuote::Text(q_houseinfo->FieldByName(u("房屋代码"))->AsString()) + u(")and(年度=") +
+                        SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
+                        SqlQuote::Text(QString::number(d.month())) + u(")and(缴费状态='未缴费')") + estate());
+  q_jiaofeidan->SQL.Add(u("order by 收费名称"));
+  q_jiaofeidan->Open();
+}
+
+void TForm_jiaofeiguanli::SpeedButton1Click() {
+  if (!CheckActionRight("编辑权")) return;
+  QString condition = monthCondition();
+  const QString house = Edit1->text().trimmed(), owner = Edit3->text().trimmed(),
+                building = DBComboBoxEh3->currentText().trimmed();
+  if (!house.isEmpty())
+    condition += u("and(房屋代码 like ") + SqlQuote::Like(house, true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!owner.isEmpty())
+    condition += u("and(业主名称 like ") + SqlQuote::Like(owner, true, true) + SqlQuote::LikeEscape() + u(")");
+  if (!building.isEmpty()) condition += u("and(楼宇名称 = ") + SqlQuote::Text(building) + u(")");
+  q_houseinfo->Close();
+  q_houseinfo->SQL.Clear();
+  q_houseinfo->SQL.Add(u("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a "));
+  q_houseinfo->SQL.Add(condition);
+  q_houseinfo->SQL.Add(u(" order by 房屋代码 "));
+  q_houseinfo->Open();
+  if (q_houseinfo->IsEmpty()) {
+    q_jiaofeidan->Close();
+    ShowInformation(u("没有找到合适的记录！"));
+  }
+}
+
+bool TForm_jiaofeiguanli::houseExists(const QString& house, const QString& building) {
+  TADOQuery* c = Dm1->q_change;
+  c->Close();
+  c->SQL.Clear();
+  c->SQL.Add(u("select * from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) + u(")and(楼宇名称=") +
+             SqlQuote::Text(building) + u(")") + estate());
+  c->Open();
+  if (!c->IsEmpty()) return true;
+  ShowNotice(u("没有发现这个房屋代码，请确认后重试！"));
+  return false;
+}
+
+void TForm_jiaofeiguanli::pay(bool wholeHouse) {
+  if (!CheckActionRight("编辑权")) return;
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  auto bill = [this](const char* f) { return q_jiaofeidan->FieldByName(u(f))->AsString(); };
+  if (!wholeHouse && q_jiaofeidan->FieldByName(u("收费金额"))->AsMoney() == Money()) return;
+  const AmountRounding rounding = RadioButton1->isChecked()   ? AmountRounding::Yuan
+                                  : RadioButton2->isChecked() ? AmountRounding::Jiao
+                                                              : AmountRounding::None;
+  const QDate d = DateTimePicker1->date();
+  const QString year = QString::number(d.year()), month = QString::number(d.month());
+  const QString house = wholeHouse ? q_houseinfo->FieldByName(u("房屋代码"))->AsString() : bill("房屋代码");
+  const QString building = wholeHouse ? q_houseinfo->FieldByName(u("楼宇名称"))->AsString() : bill("楼宇名称");
+  if (!houseExists(house, building)) return;
+  Money due;
+  if (wholeHouse) {
+    TADOQuery* s = Dm1->q_search;
+    s->Close();
+    s->SQL.Clear();
+    s->SQL.Add(u("select sum(收费金额) as je from 收费明细表 where (房屋代码=") + SqlQuote::Text(house) +
+               u(")and(年度=") + SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) +
+               u(")and(缴费状态='未缴费')") + estate());
+    s->Open();
+    due = RoundAmount(s->FieldByName(u("je"))->AsMoney(), rounding);
+    s->Close();
+  } else {
+    due = RoundAmount(q_jiaofeidan->FieldByName(u("收费金额"))->AsMoney(), rounding);
+  }
+  const QString item = wholeHouse ? u("按单缴费") : bill("收费名称");
+  TADOQuery* p = Dm1->q_sfhzb;
+  p->Close();
+  p->SQL.Clear();
+  p->SQL.Add(u("select * from 收费汇总表 "));
+  p->SQL.Add(u("where (年度=") + SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) + u(")and(楼宇名称=") +
+             SqlQuote::Text(bill("楼宇名称")) + u(")and(房屋代码=") + SqlQuote::Text(bill("房屋代码")) +
+             u(")and(业主名称=") + SqlQuote::Text(bill("业主名称")) + u(")and(收费项目=") + SqlQuote::Text(item) + u(")") +
+             estate());
+  p->Open();
+  if (p->IsEmpty()) {
+    p->Append();
+    auto set = [p](const char* f, const QString& v) { p->FieldByName(u(f))->SetAsString(v); };
+    set("年度", year);
+    set("月份", month);
+    p->FieldByName(u("收费金额"))->SetAsMoney(due);
+    set("收费项目", item);
+    for (const char* f : {"小区代码", "小区名称", "楼宇代码", "楼宇名称", "楼宇单元", "房屋代码", "业主名称"}) set(f, bill(f));
+    if (wholeHouse) set("收费年月", u("按单缴费"));
+  }
+  {
+    TForm_jiaofeiguanli_edit dialog(this, wholeHouse ? u("按单缴费") : u("单笔缴费"), bill("业主名称"));
+    RunModal(&dialog);
+  }
+  if (p->Active() && p->State() != dsBrowse) p->Cancel();
+  q_houseinfo->Close();
+  q_houseinfo->Open();
+  q_houseinfo->First();
+  Dm1->q_change->Close();
+  p->Close();
+}
+
+void TForm_jiaofeiguanli::bitbtn_addClick() { pay(true); }
+void TForm_jiaofeiguanli::SpeedButton3Click() { pay(false); }
+void TForm_jiaofeiguanli::bitbtn_outClick() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  ExportShownRows(DBGridEh2, u("业主应缴费用明细表"), "导出权", false);
+}
+void TForm_jiaofeiguanli::SpeedButton4Click() { close(); }
+void TForm_jiaofeiguanli::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
+
+void TForm_jiaofeiguanli::done(int result) {
+  TRecordForm::done(result);
+  q_houseinfo->AfterScroll = nullptr;
+  q_houseinfo->AfterOpen = nullptr;
+  for (TADOQuery* q : {q_houseinfo, q_jiaofeidan}) {
+    if (q->Active() && q->State() != dsBrowse) q->Cancel();
+    q->Close();
+  }
+}
+
+void OpenMonthPaymentWindowCommand(QWidget* owner) {
+  auto* window = new TForm_jiaofeiguanli(owner);
+  window->Prepare();
+  RunModal(window);
+  delete window;
+}

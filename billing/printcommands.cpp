@@ -1,0 +1,13 @@
+#include "billing/printcommands.h"
+
+#include "billing/shoukuan_window.h"
+#include "platform/ui.h"
+#include "shell/commandregistry.h"
+
+void RegisterPrintCommands() {
+  RegisterWindowHook(QStringLiteral("receiptForHouse"), [](QWidget* parent, const QString& house, const QString&) {
+    TForm_jiaofeidan_shouju form(parent);
+    form.OpenForHouse(house);
+    RunModal(&form);
+  });
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "platform/money.h"
+#include "platform/variant.h"
+
+class TADOConnection;
+
+// The local print tables the templates read (表1, 表2, the local 收费明细表 and
+// 澄川交费通知单) and the texts that go into them: the amount in Chinese capital money,
+// the digit cells of the pre-printed receipt and the period texts of a payment.
+
+// The amount in Chinese capital money ("壹拾贰元伍角整"). Input: currency text with "." as
+// decimal point and no thousands separators ("1234.5"). Only the first two decimals count:
+// a third and fourth decimal are dropped, not rounded. A leading "-" gives "负" in front.
+// Text that is not a plain decimal number raises EConvertError.
+QString MoneyToChineseCapital(const QString& amountText);
+QString MoneyToChineseCapital(Money amount);
+
+// The capital cells of the pre-printed receipt: the amount rounded to two decimals (half away
+// from zero), one cell per digit, most significant first, each the capital digit followed by
+// its place unit ("壹仟", "贰佰", "零拾", "叁元", "伍角", "零分"). Zeros are kept. The sign is ignored.
+QStringList MoneyToReceiptCapital(Money amount);
+
+// The amount in its shortest decimal form: "120", "120.5", "0.25".
+QString AmountText(Money amount);
+
+// The digit cells of an amount ending at cell number `last`, no cell before `first`: "￥" and
+// then one digit per cell, two decimals always (the amount rounded to two decimals, half away
+// from zero). Every cell of first..last is present in the result (empty when unused). An amount
+// whose cells would start before `first` leaves every cell empty rather than overwrite the
+// cells in front of the range.
+QMap<int, QString> DigitCells(Money amount, int first, int last);
+
+// The entries of a payment's 收费年月 ("2005年3月;2005年2月;"), each without its ";".
+QStringList PaidMonths(const QString& paidMonths);
+// The receipt's period: last entry + "-" + first entry; the last is empty for one entry
+// ("-2005年5月"); an empty list gives "-".
+QString ReceiptPeriodText(const QString& paidMonths);
+// The pre-printed receipt's period: "(first)", "(first-last)", "()" for none.
+QString PrePrintedPeriodText(const QString& paidMonths);
+
+// One row for a print table: column name to value.
+using PrintRow = QMap<QString, Variant>;
+
+// Empties each of the named local print tables and appends the given rows, all in ONE
+// transaction of `local`: either every table holds exactly its new rows or (on an error,
+// which is raised again) every table keeps what it held before.
+struct PrintTableFill {
+  QString table;
+  std::vector<PrintRow> rows;
+};
+void FillPrintTables(TADOConnection* local, const std::vector<PrintTableFill>& fills);

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/money.h"
+
+class TADOConnection;
+class TADOQuery;
+class TfrReport;
+
+// Receipts of payments: the yearly receipt counter 收据号码 and the printing of marked payment
+// rows of 收费汇总表 on the receipt template.
+
+// The number that follows `last` in `year`'s counter; an empty `last` (no row yet) gives the
+// year followed by "00001". The serial after the year counts on; past 99999 it widens to six
+// digits instead of carrying into the year digits, where it would repeat the next year's
+// numbers. A counter that does not start with the year counts on as one integer. A counter
+// text that is no integer raises EConvertError.
+QString NextReceiptNumber(const QString& year, const QString& last);
+
+// Draws the next receipt number of `year` from 收据号码 of `db` (creating the year's row at
+// the first draw) and returns it. Runs inside the caller's transaction when one is open (as
+// a nested level), so the number lands or is given back together with the caller's work.
+QString DrawReceiptNumber(TADOConnection* db, const QString& year);
+
+// The queries a receipt window keeps open while the template is shown.
+struct ReceiptQueries {
+  TADOQuery* biao1 = nullptr;      // local 表1, the record source of the template
+  TADOQuery* biao2 = nullptr;      // local 表2
+  TADOQuery* shoujuhao = nullptr;  // the counter row of the year
+};
+
+struct ReceiptOutcome {
+  bool printed = false;  // a number was drawn and the payments flagged
+  QString number;        // the number drawn
+  int lines = 0;         // rows written to 表1
+  Money total;           // sum of 实收金额 of the marked payments
+};
+
+// Prints the marked payments of `payments` (an open query over 收费汇总表; `marked` are its
+// bookmarks in mark-list order) on one receipt:
+//  1. nothing at all when nothing is marked;
+//  2. one 表1 row per payment (item, price, readings, amounts, owner, remark, period) and, when
+//     the total is greater than 0, one 表2 row (owner, total in capital money and in figures,
+//     house) are written to the local database in one transaction;
+//  3. in ONE transaction of `main` the next number of the year is drawn and every marked payment
+//     gets 打印 = true: a failure gives back the number and flags nothing (the error is raised
+//     and `payments` is read again from the database);
+//  4. the template at `templatePath` is opened, built and shown in the preview with the queries
+//     open; a missing template says so ("缴费收据打印文件不存在，请与程序员联系！"), a template that
+//     cannot be built says "缴费收据打印文件被破坏，请与程序员联系！". The queries are closed after.
+ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADOConnection* main,
+                            TADOConnection* local, const ReceiptQueries& queries, TfrReport* report,
+                            const QString& templatePath, const QString& year);
+
+// Opens `templatePath` in `report`, builds and previews it. A missing file shows `missingText`
+// (nothing when empty); a failed build shows `brokenText`. Returns true when pages were shown.
+bool ShowTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,
+                  const QString& brokenText);
+
+// The folder of the running program followed by the template's file name.
+QString ProgramTemplatePath(const QString& fileName);

@@ -1,0 +1,242 @@
+#include "billing/shoukuan_window.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "billing/printtables.h"
+#include "billing/shoukuan.h"
+#include "grid/DBGridEh.h"
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "platform/datetime.h"
+#include "platform/format.h"
+#include "platform/ui.h"
+#include "report/FR_Class.h"
+#include "report/FR_DBSet.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+
+namespace {
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+// The date of a field: null for an empty field; `bad` is set for text that is no date.
+QDate fieldDate(QLineEdit* edit, bool& bad) {
+  const QString text = edit->text().trimmed();
+  if (text.isEmpty()) return QDate();
+  TDateTime value = 0;
+  if (!TryStrToDate(text, value)) {
+    bad = true;
+    return QDate();
+  }
+  const DateParts p = DecodeDate(value);
+  return QDate(p.year, p.month, p.day);
+}
+}  // namespace
+
+QString ReceiptSearchDateError(const ReceiptSearch& search) {
+  const bool hasFrom = search.from.isValid(), hasTo = search.to.isValid();
+  if (hasFrom != hasTo) return u("缴费时间输入错误!");
+  if (hasFrom && search.from > search.to) return u("缴费时间从不能大于缴费时间到,请重新输入!");
+  return QString();
+}
+
+QString ReceiptSearchCondition(const ReceiptSearch& search) {
+  QStringList terms;
+  if (!search.house.trimmed().isEmpty()) terms << u("(房屋代码 = ") + SqlQuote::Text(search.house.trimmed()) + u(")");
+  if (!search.item.isEmpty()) terms << u("(收费项目 = ") + SqlQuote::Text(search.item) + u(")");
+  if (search.printed == u("是")) terms << u("(打印 = 1)");
+  else if (search.printed == u("否")) terms << u("(打印 = 0)");
+  if (GardenScoped) terms << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  if (search.from.isValid() && search.to.isValid()) {
+    const TDateTime first = EncodeDateTime(search.from.year(), search.from.month(), search.from.day(), 0, 0, 0);
+    const TDateTime last = EncodeDateTime(search.to.year(), search.to.month(), search.to.day(), 23, 59, 59);
+    terms << u("(缴费时间 between ") + SqlQuote::DateText(first) + u(" and ") + SqlQuote::DateText(last) + u(")");
+  }
+  return terms.join(u("and"));
+}
+
+TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(parent) {
+  setObjectName(QStringLiteral("Form_jiaofeidan_shouju"));
+  setWindowTitle(u("打印实收金额发票"));
+  q_sfhzb = new TADOQuery(this);
+  q_sfhzb->setObjectName(QStringLiteral("q_sfhzb"));
+  q_sfhzb->SetConnection(Dm1->ADO_system);
+  ds_sfhzb = new TDataSource(this);
+  ds_sfhzb->setObjectName(QStringLiteral("ds_sfhzb"));
+  ds_sfhzb->SetDataSet(q_sfhzb);
+  q_biao1 = new TADOQuery(this);
+  q_biao1->setObjectName(QStringLiteral("q_biao1"));
+  q_biao1->SetConnection(Dm1->db_local);
+  ds_biao1 = new TDataSource(this);
+  ds_biao1->setObjectName(QStringLiteral("ds_biao1"));
+  ds_biao1->SetDataSet(q_biao1);
+  q_biao2 = new TADOQuery(this);
+  q_biao2->setObjectName(QStringLiteral("q_biao2"));
+  q_biao2->SetConnection(Dm1->db_local);
+  q_shoujuhao = new TADOQuery(this);
+  q_shoujuhao->setObjectName(QStringLiteral("q_shoujuhao"));
+  q_shoujuhao->SetConnection(Dm1->ADO_system);
+  frReport1 = new TfrReport(this);
+  frReport1->setObjectName(QStringLiteral("frReport1"));
+  frReport1->Title = u("gfh");
+  frDBDataSet1 = new TfrDBDataSet(this);
+  frDBDataSet1->setObjectName(QStringLiteral("frDBDataSet1"));
+  frDBDataSet1->SetDataSource(ds_biao1);
+  frDS_biao2 = new TfrDBDataSet(this);
+  frDS_biao2->setObjectName(QStringLiteral("frDS_biao2"));
+  frDS_biao2->SetDataSet(q_biao2);
+  frReport1->Dataset = frDBDataSet1;
+
+  auto* bar = new QFrame(this);
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(2, 2, 2, 2);
+  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
+  bitbtn_shouju = AddToolButton(row, "bitbtn_shouju", u("打印收据"));
+  bitbtn_shouju->setToolTip(u("请选择要打印的记录！"));
+  bitbtn_design = AddToolButton(row, "bitbtn_design", u("设计收据"));
+  bitbtn_design->setVisible(false);
+  bitbtn_design->setEnabled(false);
+  bitbtn_return = AddToolButton(row, "bitbtn_return", u("返回"));
+  bitbtn_seek = AddToolButton(row, "bitbtn_seek", u("查找"));
+  DateTimePicker1 = new QLineEdit(bar);
+  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
+  DateTimePicker1->setPlaceholderText(u("缴费时间从："));
+  DateTimePicker2 = new QLineEdit(bar);
+  DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
+  DateTimePicker2->setPlaceholderText(u("到："));
+  DBComboBoxEh1 = new QComboBox(bar);
+  DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
+  DBComboBoxEh1->addItem(QString());
+  {
+    TADOQuery items;
+    items.SetConnection(Dm1->ADO_system);
+    items.SQL.Add(u("select 收费名称 from 收费项目"));
+    items.Open();
+    for (items.First(); !items.Eof(); items.Next()) DBComboBoxEh1->addItem(items.Fields()[0]->AsString());
+  }
+  DBComboBoxEh2 = new QComboBox(bar);
+  DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
+  DBComboBoxEh2->addItems({QString(), u("是"), u("否")});
+  for (QWidget* w : {static_cast<QWidget*>(DateTimePicker1), static_cast<QWidget*>(DateTimePicker2),
+                     static_cast<QWidget*>(DBComboBoxEh1), static_cast<QWidget*>(DBComboBoxEh2)})
+    row->addWidget(w);
+  Label5 = new QLabel(bar);
+  Label5->setObjectName(QStringLiteral("Label5"));
+  row->addWidget(Label5);
+  row->addStretch(1);
+
+  DBGridEh1 = new TDBGridEh(this);
+  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+  DBGridEh1->setToolTip(u("默认显示的是没有打印的实缴金额记录！"));
+  SetupListGrid(DBGridEh1, ds_sfhzb);
+  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
+  AddGridColumn(DBGridEh1, u("打印"), QString(), true);
+  AddGridColumn(DBGridEh1, u("缴费时间"), QString(), true)->Footer()->SetValueType(fvtCount);
+  for (const char* f : {"房屋代码", "业主名称", "收费项目", "收费年月"}) AddGridColumn(DBGridEh1, u(f), QString(), true);
+  for (const char* f : {"上次零头", "收费金额", "实收金额", "现金", "其它金额", "零头"})
+    AddGridColumn(DBGridEh1, u(f), QString(), true)->Footer()->SetValueType(fvtSum);
+  for (const char* f : {"缴费方式", "单据号码", "缴费人", "收款人", "操作人员", "操作日期", "备注", "楼宇名称", "单价",
+                        "行度面积", "上期表数", "本期表数"})
+    AddGridColumn(DBGridEh1, u(f), QString(), true);
+
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(bar);
+  column->addWidget(DBGridEh1, 1);
+  resize(1000, 600);
+  connect(bitbtn_shouju, &QToolButton::clicked, this, Guarded([this] { bitbtn_shoujuClick(); }));
+  connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
+  connect(bitbtn_seek, &QToolButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
+  connect(bitbtn_return, &QToolButton::clicked, this, Guarded([this] { bitbtn_returnClick(); }));
+}
+
+TForm_jiaofeidan_shouju::~TForm_jiaofeidan_shouju() {
+  q_biao1->Close();
+  q_biao2->Close();
+  q_sfhzb->Close();
+}
+
+QString TForm_jiaofeidan_shouju::ReceiptTemplate() { return ProgramTemplatePath(u("缴费收据.frf")); }
+
+void TForm_jiaofeidan_shouju::OpenForHouse(const QString& houseCode) {
+  Label5->setText(houseCode);
+  q_sfhzb->Close();
+  q_sfhzb->SQL.Clear();
+  q_sfhzb->SQL.Add(u("select * from 收费汇总表 where (打印=0)and(房屋代码=") + SqlQuote::Text(houseCode) + u(")"));
+  q_sfhzb->SQL.Add(u("order by 缴费时间,房屋代码,收费项目"));
+  q_sfhzb->Open();
+}
+
+void TForm_jiaofeidan_shouju::bitbtn_shoujuClick() {
+  const QStringList marked = DBGridEh1->MarkedRows()->Bookmarks();
+  if (marked.isEmpty()) return;
+  const QByteArray position = q_sfhzb->GetBookmark();
+  PrintReceipt(q_sfhzb, marked, Dm1->ADO_system, Dm1->db_local, ReceiptQueries{q_biao1, q_biao2, q_shoujuhao},
+               frReport1, ReceiptTemplate(), QString::number(DecodeDate(Now()).year));
+  DBGridEh1->MarkedRows()->ClearList();
+  if (q_sfhzb->BookmarkValid(position)) q_sfhzb->GotoBookmark(position);
+}
+
+void TForm_jiaofeidan_shouju::bitbtn_deleteClick() {
+  if (!CheckActionRight("删除权")) return;
+  if (!q_sfhzb->Active() || q_sfhzb->IsEmpty()) return;
+  if (!AskYesNo(u("在删除当前记录同时,系统会自动释放对应收费管理中的记录，确认操作吗? "))) return;
+  auto f = [this](const char* name) { return q_sfhzb->FieldByName(u(name))->AsString(); };
+  const QString house = f("房屋代码");
+  const QString item = f("收费项目");
+  // The release of the bill rows and the deletion of the payment land together.
+  TADOConnection* db = Dm1->ADO_system;
+  db->BeginTrans();
+  try {
+    for (const QString& entry : PaidMonths(f("收费年月"))) {
+      const int yearEnd = entry.indexOf(u("年"));
+      const int monthEnd = entry.indexOf(u("月"));
+      if (yearEnd < 0 || monthEnd < yearEnd) break;  // "按单缴费" and the like name no month
+      const QString year = entry.left(yearEnd);
+      const QString month = entry.mid(yearEnd + 1, monthEnd - yearEnd - 1);
+      QString sql = u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人='',收款人='',单据号码='' where ");
+      if (GardenScoped) sql += u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")and");
+      sql += u("(房屋代码=") + SqlQuote::Text(house) + u(")and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
+             SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) + u(")");
+      db->Execute(sql);
+    }
+    q_sfhzb->Delete();
+    db->CommitTrans();
+  } catch (const Exception&) {
+    db->RollbackTrans();
+    if (q_sfhzb->State() != dsBrowse) q_sfhzb->Cancel();
+    q_sfhzb->Close();
+    q_sfhzb->Open();
+  }
+}
+
+void TForm_jiaofeidan_shouju::bitbtn_returnClick() { close(); }
+
+void TForm_jiaofeidan_shouju::bitbtn_seekClick() {
+  if (!CheckActionRight("查找权")) return;
+  ReceiptSearch search;
+  search.house = Label5->text();
+  search.item = DBComboBoxEh1->currentText();
+  search.printed = DBComboBoxEh2->currentText();
+  bool bad = false;
+  search.from = fieldDate(DateTimePicker1, bad);
+  search.to = fieldDate(DateTimePicker2, bad);
+  const QString error = bad ? u("缴费时间输入错误!") : ReceiptSearchDateError(search);
+  if (!error.isEmpty()) {
+    MessageBox(error, u("提示"), MsgIcon::Exclamation);
+    DateTimePicker1->setFocus();
+    return;
+  }
+  q_sfhzb->Close();
+  q_sfhzb->SQL.Clear();
+  q_sfhzb->SQL.Add(u("select * from 收费汇总表 "));
+  const QString condition = ReceiptSearchCondition(search);
+  q_sfhzb->SQL.Add(condition.isEmpty() ? QString() : u(" where ") + condition);
+  q_sfhzb->SQL.Add(u("order by 缴费时间,房屋代码,收费项目"));
+  q_sfhzb->Open();
+  if (q_sfhzb->IsEmpty()) MessageBox(u("没有找到合适的记录！"), u("提示"), MsgIcon::Information);
+}
