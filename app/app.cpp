@@ -22,11 +22,7 @@ void prepareApplication(QApplication& application) {
   QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
 }
 
-int runProgram(QApplication& application) {
-  // The data modules live from start-up to shut-down: the main one, then the second, then the
-  // main window; they go in the reverse order. Each sets its global instance (Dm1, form_Dm2).
-  TDm1 dataModule;
-  Tform_Dm2 secondDataModule;
+void registerCommands() {
   RegisterChargingCommands();
   RegisterDeskCommands();
   RegisterPaymentCommands();
@@ -34,6 +30,14 @@ int runProgram(QApplication& application) {
   RegisterStatisticsCommands();
   RegisterMeterDepositRosterCommands();
   RegisterServiceCommands();
+}
+
+int runProgram(QApplication& application) {
+  // The data modules live from start-up to shut-down: the main one, then the second, then the
+  // main window; they go in the reverse order. Each sets its global instance (Dm1, form_Dm2).
+  TDm1 dataModule;
+  Tform_Dm2 secondDataModule;
+  registerCommands();
   TForm_main mainWindow;
   mainWindow.showMaximized();
   return application.exec();

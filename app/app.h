@@ -10,6 +10,9 @@ inline constexpr const char* kApplicationTitle = "岚舟软件";
 // Prepares the process before the first window: fonts, title. Call right after QApplication.
 void prepareApplication(QApplication& application);
 
+// Registers the main window's commands whose windows live in billing, stats and services.
+void registerCommands();
+
 // Runs the program as the office starts it: data modules, main window, event loop.
 // Returns the event loop's exit code.
 int runProgram(QApplication& application);

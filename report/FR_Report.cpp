@@ -345,7 +345,11 @@ int TfrReport::OpenDesigner() {
   SelectPrinterByName(PrinterName);
   if (Pages.empty()) AppendPage();
   CurrentReport() = this;
-  if (!RegisteredDesigner()) return 2;
+  if (!RegisteredDesigner()) {
+    // No designer in this build: say so rather than doing nothing.
+    ShowInformation(QString::fromUtf8("报表设计器尚未提供。"));
+    return 2;
+  }
   return RegisteredDesigner()(this);
 }
 

@@ -212,9 +212,9 @@ TEST_F(MultiMonthTest, SearchDialogFindsTheMonthsAndStatus) {
   };
   const Case cases[] = {
       {"March only", {"", "", "", "", "", "", "2008", "3", "2008", "3"}, 4},
-      {"paid rows", {"", "", "", "", "已缴费", ""}, 2},
+      {"paid rows", {"", "", "", "", "已缴费", "", "", "", "", ""}, 2},
       {"house and item, a quarter", {"h1", "", "", "电费", "", "", "2008", "1", "2008", "3"}, 3},
-      {"a quote is only text", {"H1'", "", "", "", "", ""}, 0},
+      {"a quote is only text", {"H1'", "", "", "", "", "", "", "", "", ""}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

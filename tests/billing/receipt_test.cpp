@@ -351,7 +351,9 @@ TEST(ReceiptSearchTest, ConditionAndDateChecks) {
        "缴费时间从不能大于缴费时间到,请重新输入!"},
   };
   for (const Case& c : cases) {
-    if (c.condition) EXPECT_EQ(ReceiptSearchCondition(c.search), u8(c.condition));
+    if (c.condition) {
+      EXPECT_EQ(ReceiptSearchCondition(c.search), u8(c.condition));
+    }
     EXPECT_EQ(ReceiptSearchDateError(c.search), u8(c.error));
   }
 }
