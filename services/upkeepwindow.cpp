@@ -73,10 +73,10 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
   fields->addLayout(codeRow, 0, 1);
   AddTextEditor(code_);
   int r = 1;
-  for (const UpkeepEditorSpec& spec : config.editors) {
-    TDBEditEh* e = MakeDBEdit(panel, spec.name, source_, u(spec.field));
-    if (spec.ime) SetImeName(e, CurrentOperatorIme);
-    fields->addWidget(new QLabel(u(spec.caption), panel), r, 0, Qt::AlignRight);
+  for (const UpkeepEditorSpec& editor : config.editors) {
+    TDBEditEh* e = MakeDBEdit(panel, editor.name, source_, u(editor.field));
+    if (editor.ime) SetImeName(e, CurrentOperatorIme);
+    fields->addWidget(new QLabel(u(editor.caption), panel), r, 0, Qt::AlignRight);
     fields->addWidget(e, r, 1);
     AddTextEditor(e);
     editors_.append(e);
