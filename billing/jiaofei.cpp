@@ -54,6 +54,44 @@ Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode) {
 
 QStringList PaymentMethods() { return {u("现金"), u("银行转帐"), u("现金+银行转帐"), u(kDepositMethod), u("其它")}; }
 
+void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const PaymentStamp& stamp) {
+  TBookmarkListEh* marks = grid->MarkedRows();
+  grid->RememberPosition();
+  for (int i = 0; i < marks->BookmarkCount(); ++i) {
+    bills->SetBookmark(marks->BookmarkAt(i));
+    if (bills->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) continue;
+    if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
+    bills->Edit();
+    bills->FieldByName(u("缴费状态"))->SetAsString(stamp.method);
+    bills->FieldByName(u("缴费时间"))->SetAsDateTime(stamp.paidAt);
+    bills->FieldByName(u("缴费人"))->SetAsString(stamp.payer);
+    bills->FieldByName(u("收款人"))->SetAsString(stamp.receiver);
+    bills->FieldByName(u("单据号码"))->SetAsString(stamp.voucher);
+    bills->Post();
+  }
+}
+
+void PostDepositOffset(TADOConnection* db, TADOQuery* ledger, TDataSet* payment, Money amount,
+                       const PaymentStamp& stamp) {
+  auto f = [payment](const char* name) { return payment->FieldByName(u(name)); };
+  auto y = [ledger](const char* name) { return ledger->FieldByName(u(name)); };
+  if (!ledger->Active()) ledger->Open();
+  ledger->Append();
+  y("日期")->SetAsDateTime(stamp.paidAt);
+  for (const char* copied : {"小区代码", "小区名称", "楼宇代码", "楼宇名称", "楼宇单元", "业主名称", "房屋代码"})
+    y(copied)->SetValue(f(copied)->Value());
+  y("操作类型")->SetAsString(u("冲抵费用"));
+  y("押金类别")->SetAsString(u("冲抵费用"));
+  y("金额")->SetAsMoney(amount);
+  y("缴费方式")->SetAsString(u("现金"));
+  y("单据号码")->SetAsString(stamp.voucher);
+  y("备注")->SetAsString(f("收费项目")->AsString() + f("收费年月")->AsString());
+  y("操作人员")->SetAsString(CurrentOperatorName);
+  y("操作日期")->SetAsDateTime(Now());
+  ledger->Post();
+  ChangeHouseDeposit(db, f("房屋代码")->AsString(), -amount);
+}
+
 // ---------------------------------------------------------------------------------------
 
 TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(parent) {
@@ -220,42 +258,10 @@ void TForm_jiaofeidan_jiaofei::PostPayment() {
     f("操作人员")->SetAsString(CurrentOperatorName);
     f("操作日期")->SetAsDateTime(Now());
     pay->Post();
-    if (caller && caller->t_jiaofeidan->Active()) {
-      TADOQuery* bills = caller->t_jiaofeidan;
-      TBookmarkListEh* marks = caller->DBGridEh2->MarkedRows();
-      caller->DBGridEh2->RememberPosition();
-      for (int i = 0; i < marks->BookmarkCount(); ++i) {
-        bills->SetBookmark(marks->BookmarkAt(i));
-        if (bills->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) continue;
-        if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
-        bills->Edit();
-        bills->FieldByName(u("缴费状态"))->SetAsString(method);
-        bills->FieldByName(u("缴费时间"))->SetAsDateTime(paidAt);
-        bills->FieldByName(u("缴费人"))->SetAsString(payer);
-        bills->FieldByName(u("收款人"))->SetAsString(receiver);
-        bills->FieldByName(u("单据号码"))->SetAsString(voucher);
-        bills->Post();
-      }
-    }
-    if (method == u(kDepositMethod)) {
-      if (!q_yajin->Active()) q_yajin->Open();
-      q_yajin->Append();
-      auto y = [this](const char* name) { return q_yajin->FieldByName(u(name)); };
-      y("日期")->SetAsDateTime(paidAt);
-      for (const char* copied : {"小区代码", "小区名称", "楼宇代码", "楼宇名称", "楼宇单元", "业主名称", "房屋代码"})
-        y(copied)->SetValue(f(copied)->Value());
-      y("操作类型")->SetAsString(u("冲抵费用"));
-      y("押金类别")->SetAsString(u("冲抵费用"));
-      y("金额")->SetAsMoney(received);
-      y("缴费方式")->SetAsString(u("现金"));
-      y("单据号码")->SetAsString(voucher);
-      y("备注")->SetAsString(f("收费项目")->AsString() + f("收费年月")->AsString());
-      y("操作人员")->SetAsString(CurrentOperatorName);
-      y("操作日期")->SetAsDateTime(Now());
-      q_yajin->Post();
-      // The house's deposit total follows its ledger in the same transaction.
-      ChangeHouseDeposit(db, house, -received);
-    }
+    const PaymentStamp stamp{method, paidAt, payer, receiver, voucher};
+    if (caller && caller->t_jiaofeidan->Active())
+      WritePaymentIntoMarkedBills(caller->DBGridEh2, caller->t_jiaofeidan, stamp);
+    if (method == u(kDepositMethod)) PostDepositOffset(db, q_yajin, pay, received, stamp);
     db->CommitTrans();
   } catch (const Exception& e) {
     db->RollbackTrans();

@@ -3,12 +3,15 @@
 #include <QDialog>
 #include <QString>
 
+#include "platform/datetime.h"
 #include "platform/money.h"
 
 class QCheckBox;
 class QPushButton;
 class TADOConnection;
 class TADOQuery;
+class TDataSet;
+class TDBGridEh;
 class TDataSource;
 class TDBComboBoxEh;
 class TDBDateTimeEditEh;
@@ -27,6 +30,23 @@ Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode);
 
 // The payment methods the bill window's dialog offers.
 QStringList PaymentMethods();
+
+// Who paid, when and how: what a payment writes into its bill rows and deposit row.
+struct PaymentStamp {
+  QString method;
+  TDateTime paidAt = 0;
+  QString payer;
+  QString receiver;
+  QString voucher;
+};
+// Writes the payment into the marked bill rows of `grid` that are still unpaid and carry an
+// amount (paid and zero rows are passed over). Runs inside the caller's transaction.
+void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const PaymentStamp& stamp);
+// Appends the "冲抵费用" row of a payment from the deposit to `ledger` (copying the house's
+// fields from the payment row) and lowers the house's 押金 by the same amount, inside the
+// caller's transaction, so the total stays equal to the ledger.
+void PostDepositOffset(TADOConnection* db, TADOQuery* ledger, TDataSet* payment, Money amount,
+                       const PaymentStamp& stamp);
 
 // The payment dialog 业主缴费 of the bill window, over the new payment row in Dm1.q_sfhzb.
 // 确定 (PostPayment) checks method, time, payer and receiver, computes the amount received,

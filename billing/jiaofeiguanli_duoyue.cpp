@@ -377,41 +377,10 @@ void TForm_jiaofeiguanli_duoyue_edit::PostPayment() {
     f("操作人员")->SetAsString(CurrentOperatorName);
     f("操作日期")->SetAsDateTime(Now());
     pay->Post();
-    if (caller && caller->q_jiaofeidan->Active()) {
-      TADOQuery* bills = caller->q_jiaofeidan;
-      TBookmarkListEh* marks = caller->DBGridEh1->MarkedRows();
-      caller->DBGridEh1->RememberPosition();
-      for (int i = 0; i < marks->BookmarkCount(); ++i) {
-        bills->SetBookmark(marks->BookmarkAt(i));
-        if (bills->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) continue;
-        if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
-        bills->Edit();
-        bills->FieldByName(u("缴费状态"))->SetAsString(method);
-        bills->FieldByName(u("缴费时间"))->SetAsDateTime(paidAt);
-        bills->FieldByName(u("缴费人"))->SetAsString(payer);
-        bills->FieldByName(u("收款人"))->SetAsString(receiver);
-        bills->FieldByName(u("单据号码"))->SetAsString(voucher);
-        bills->Post();
-      }
-    }
-    if (method == u(kDepositMethod)) {
-      if (!q_yajin->Active()) q_yajin->Open();
-      q_yajin->Append();
-      auto y = [this](const char* name) { return q_yajin->FieldByName(u(name)); };
-      y("日期")->SetAsDateTime(paidAt);
-      for (const char* copied : {"小区代码", "小区名称", "楼宇代码", "楼宇名称", "楼宇单元", "业主名称", "房屋代码"})
-        y(copied)->SetValue(f(copied)->Value());
-      y("操作类型")->SetAsString(u("冲抵费用"));
-      y("押金类别")->SetAsString(u("冲抵费用"));
-      y("金额")->SetAsMoney(received);
-      y("缴费方式")->SetAsString(u("现金"));
-      y("单据号码")->SetAsString(voucher);
-      y("备注")->SetAsString(f("收费项目")->AsString() + f("收费年月")->AsString());
-      y("操作人员")->SetAsString(CurrentOperatorName);
-      y("操作日期")->SetAsDateTime(Now());
-      q_yajin->Post();
-      ChangeHouseDeposit(db, house, -received);
-    }
+    const PaymentStamp stamp{method, paidAt, payer, receiver, voucher};
+    if (caller && caller->q_jiaofeidan->Active())
+      WritePaymentIntoMarkedBills(caller->DBGridEh1, caller->q_jiaofeidan, stamp);
+    if (method == u(kDepositMethod)) PostDepositOffset(db, q_yajin, pay, received, stamp);
     db->CommitTrans();
   } catch (const Exception& e) {
     db->RollbackTrans();
