@@ -372,7 +372,9 @@ TEST(DBGridKeys, CtrlDeleteAsksAndDeletesTheMarkedRows) {
     Key(f.g, Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(ui.lastMessage().text, c.question);
     EXPECT_EQ(ds.RecordCount(), c.remaining) << c.question.toStdString();
-    if (c.answer == mrOk) EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 0);
+    if (c.answer == mrOk) {
+      EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 0);
+    }
   }
   // Without dgConfirmDelete nothing is asked.
   ScriptedUi ui;

@@ -499,7 +499,9 @@ TEST(DBGridLayout, ScrollBarsAppearingOrGoingSettleTheLayout) {
         QCoreApplication::processEvents();
         const bool barShown = grid.verticalScrollBar()->isVisible();
         const bool allRowsFit = grid.VisibleDataRowCount() >= 12;
-        if (allRowsFit) EXPECT_FALSE(barShown && grid.verticalScrollBar()->maximum() > grid.verticalScrollBar()->minimum());
+        if (allRowsFit) {
+          EXPECT_FALSE(barShown && grid.verticalScrollBar()->maximum() > grid.verticalScrollBar()->minimum());
+        }
       }
     }
   }

@@ -207,7 +207,9 @@ TEST(EditButtonControl, UpDownHalvesAndHandlerCalls) {
       EXPECT_EQ(button.RepeatTimer()->interval(), 400);
     }
     Mouse(&button, QEvent::MouseButtonRelease, QPoint(5, c.y), Qt::NoButton);
-    if (button.RepeatTimer()) EXPECT_FALSE(button.RepeatTimer()->isActive());
+    if (button.RepeatTimer()) {
+      EXPECT_FALSE(button.RepeatTimer()->isActive());
+    }
   }
 }
 

@@ -109,7 +109,9 @@ TEST(DataJet, ParseJetDateForms) {
                  Case{"2004-02", false, ""}, Case{"", false, ""}, Case{"2004-2-1 0:0:0; drop table x", false, ""}}) {
     auto d = ParseJetDate(QString::fromUtf8(c.text));
     EXPECT_EQ(d.has_value(), c.ok) << c.text;
-    if (d && c.ok) EXPECT_EQ(JetDateText(*d), QString::fromUtf8(c.iso)) << c.text;
+    if (d && c.ok) {
+      EXPECT_EQ(JetDateText(*d), QString::fromUtf8(c.iso)) << c.text;
+    }
   }
   // Seconds are rounded, never truncated to the second before.
   EXPECT_EQ(JetDateText(EncodeDateTime(2004, 2, 1, 10, 20, 30) - 1e-9), "2004-02-01 10:20:30");
