@@ -1,6 +1,7 @@
 #include "billing/jiaofeiguanli.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "billing/yajin.h"
 #include "grid/DBCtrlsEh.h"
@@ -187,6 +189,9 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   auto* row = new QHBoxLayout(bar);
   SpeedButton5 = AddToolButton(row, "SpeedButton5", u("刷新"));
   bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
+  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印清单"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   row->addWidget(new QLabel(u("提示：可以选择多条记录进行删除！"), bar));
   row->addStretch(1);
@@ -227,8 +232,32 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_sfhzb, 1);
+  {
+    struct Column {
+      const char* field;
+      const char* title;
+      bool sortable;
+    };
+    const Column columns[] = {
+        {"缴费时间", "", true}, {"房屋代码", "", true}, {"业主名称", "", true},  {"收费项目", "", true},
+        {"收费年月", "", true}, {"上次零头", "", true}, {"收费金额", "应收金额", true}, {"实收金额", "", true},
+        {"现金", "", true},     {"其它金额", "", false}, {"零头", "", true},     {"缴费方式", "", true},
+        {"单据号码", "", true}, {"缴费人", "", true},   {"收款人", "开票人", true}, {"打印", "", false},
+        {"操作人员", "", true}, {"操作日期", "", true}, {"备注", "", false},      {"楼宇名称", "", false},
+    };
+    for (const Column& c : columns) {
+      TColumnEh* added = AddGridColumn(DBGridEh1, u(c.field), u(c.title), c.sortable);
+      const QString field = u(c.field);
+      if (field == u("缴费时间")) added->Footer()->SetValueType(fvtCount);
+      for (const char* sum : {"上次零头", "收费金额", "实收金额", "现金", "其它金额", "零头"})
+        if (field == u(sum)) added->Footer()->SetValueType(fvtSum);
+    }
+  }
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("实收费用明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
@@ -239,6 +268,9 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
   connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
   connect(SpeedButton2, &QToolButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
+  connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
+  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
+  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
 }
 
 TForm_shoufeimingxibiao::~TForm_shoufeimingxibiao() {
@@ -395,6 +427,166 @@ void TForm_shoufeimingxibiao_edit::SpeedButton1Click() {
 }
 
 void TForm_shoufeimingxibiao::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_sfhzb); }
+
+void TForm_shoufeimingxibiao::bitbtn_outClick() {
+  ExportShownRows(DBGridEh1, u("实收费用明细表"), "导出权", true);
+}
+
+void TForm_shoufeimingxibiao::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
+
+void TForm_shoufeimingxibiao::SpeedButton3Click() {
+  if (!CheckActionRight("查找权")) return;
+  auto* dialog = new TForm_shoufeimingxibiao_query(this);
+  dialog->Prepare();
+  RunModal(dialog);
+  delete dialog;
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+// A typed date, or false when the text is no date.
+bool journalDate(const QString& text, TDateTime* value) {
+  TDateTime d;
+  if (!TryStrToDate(text.trimmed(), d)) return false;
+  *value = d;
+  return true;
+}
+}  // namespace
+
+QString JournalQueryError(const JournalQuery& query) {
+  const QString from = query.from.trimmed(), to = query.to.trimmed();
+  if (from.isEmpty() && to.isEmpty()) return QString();
+  TDateTime a, b;
+  if (from.isEmpty() || to.isEmpty() || !journalDate(from, &a) || !journalDate(to, &b))
+    return u("缴费时间输入错误,请重新输入");
+  if (b < a) return u("缴费时间从不能大于缴费时间到,请重新输入");
+  return QString();
+}
+
+QString JournalQueryCondition(const JournalQuery& query) {
+  QStringList parts;
+  auto like = [&parts](const char* field, const QString& text) {
+    if (!text.trimmed().isEmpty())
+      parts << u("(") + u(field) + u(" like ") + SqlQuote::Like(text.trimmed(), true, true) + SqlQuote::LikeEscape() +
+                   u(")");
+  };
+  auto equals = [&parts](const char* field, const QString& text) {
+    if (!text.trimmed().isEmpty()) parts << u("(") + u(field) + u(" = ") + SqlQuote::Text(text.trimmed()) + u(")");
+  };
+  like("房屋代码", query.house);
+  like("业主名称", query.owner);
+  like("备注", query.remark);
+  equals("楼宇名称", query.building);
+  equals("收费项目", query.item);
+  like("关联单位", query.company);
+  if (query.otherOnly) parts << u("(缴费方式='其它')");
+  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  TDateTime from, to;
+  if (journalDate(query.from, &from) && journalDate(query.to, &to)) {
+    // Whole days: from the start of the first to the last second of the second; payment times
+    // are stored as dates, so the bounds go in as dates too.
+    const TDateTime first = std::floor(double(from)), last = std::floor(double(to)) + 86399.0 / 86400.0;
+    parts << u("(缴费时间 between ") + SqlQuote::Date(first) + u(" and ") + SqlQuote::Date(last) + u(")");
+  }
+  return parts.join(u("and"));
+}
+
+void RunJournalQuery(TADOQuery* journal, const QString& condition) {
+  journal->Close();
+  journal->SQL.Clear();
+  journal->SQL.Add(u("select * from 收费汇总表 "));
+  if (!condition.isEmpty()) journal->SQL.Add(u(" where ") + condition);
+  journal->SQL.Add(u("order by 缴费时间,房屋代码,收费项目"));
+  journal->Open();
+}
+
+TForm_shoufeimingxibiao_query::TForm_shoufeimingxibiao_query(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("Form_shoufeimingxibiao_query"));
+  setWindowTitle(u("实收费用明细表"));
+  auto* grid = new QGridLayout(this);
+  int row = 0;
+  auto place = [&](QWidget* w, const char* name, const char* caption) {
+    w->setObjectName(QString::fromLatin1(name));
+    grid->addWidget(new QLabel(u(caption), this), row, 0);
+    grid->addWidget(w, row++, 1);
+  };
+  auto combo = [this] {
+    auto* c = new QComboBox(this);
+    c->setEditable(true);
+    return c;
+  };
+  place(DBComboBoxEh3 = combo(), "DBComboBoxEh3", "楼宇名称：");
+  place(Edit1 = new QLineEdit(this), "Edit1", "房屋代码：");
+  place(Edit3 = new QLineEdit(this), "Edit3", "业主：");
+  place(DBDateTimeEditEh1 = new QLineEdit(this), "DBDateTimeEditEh1", "缴费时间从：");
+  place(DBDateTimeEditEh2 = new QLineEdit(this), "DBDateTimeEditEh2", "到：");
+  place(DBComboBoxEh1 = combo(), "DBComboBoxEh1", "收费项目：");
+  place(Edit2 = new QLineEdit(this), "Edit2", "备注：");
+  place(ComboBox4 = combo(), "ComboBox4", "关联单位：");
+  CheckBox2 = new QCheckBox(u("其它："), this);
+  CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+  grid->addWidget(CheckBox2, row++, 1);
+  SpeedButton2 = new QPushButton(u("查找"), this);
+  SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
+  SpeedButton1 = new QPushButton(u("返回"), this);
+  SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+  grid->addWidget(SpeedButton2, row, 0);
+  grid->addWidget(SpeedButton1, row, 1);
+  connect(SpeedButton2, &QPushButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
+  connect(SpeedButton1, &QPushButton::clicked, this, [this] { reject(); });
+  auto* chain = new TEnterChain(this);
+  chain->Chain({DBComboBoxEh3, Edit1, Edit3, DBDateTimeEditEh1});
+  chain->Chain({DBComboBoxEh1, Edit2, ComboBox4}, [this] { Guard([this] { SpeedButton2Click(); }); });
+}
+
+void TForm_shoufeimingxibiao_query::Prepare() {
+  const QString estate = u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  QStringList companies{u("select 关联单位 from 关联单位 ")};
+  QStringList buildings{u("select 楼宇名称 from 楼宇资料 ")};
+  QStringList items{u("select 收费名称 from 收费项目 ")};
+  if (GardenScoped) {
+    companies << estate;
+    buildings << estate;
+    items << estate;
+  }
+  buildings << u("order by 楼宇名称 ");
+  items << u("order by 收费名称 ");
+  fillList(ComboBox4, companies);
+  fillList(DBComboBoxEh3, buildings);
+  fillList(DBComboBoxEh1, items);
+  for (QComboBox* c : {ComboBox4, DBComboBoxEh3, DBComboBoxEh1}) c->setCurrentText(QString());
+}
+
+JournalQuery TForm_shoufeimingxibiao_query::Query() const {
+  JournalQuery q;
+  q.house = Edit1->text();
+  q.owner = Edit3->text();
+  q.remark = Edit2->text();
+  q.building = DBComboBoxEh3->currentText();
+  q.item = DBComboBoxEh1->currentText();
+  q.company = ComboBox4->currentText();
+  q.otherOnly = CheckBox2->isChecked();
+  q.from = DBDateTimeEditEh1->text();
+  q.to = DBDateTimeEditEh2->text();
+  return q;
+}
+
+void TForm_shoufeimingxibiao_query::SpeedButton2Click() {
+  if (!CheckActionRight("查找权")) return;
+  if (!Form_shoufeimingxibiao) return;
+  const JournalQuery query = Query();
+  const QString error = JournalQueryError(query);
+  if (!error.isEmpty()) {
+    ShowInformation(error);
+    DBDateTimeEditEh1->setFocus();
+    return;
+  }
+  TADOQuery* journal = Form_shoufeimingxibiao->q_sfhzb;
+  RunJournalQuery(journal, JournalQueryCondition(query));
+  if (journal->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  accept();
+}
 
 void OpenPaymentJournalCommand(QWidget* owner) {
   auto* window = new TForm_shoufeimingxibiao(owner);

@@ -53,6 +53,25 @@ void ReverseJournalPayment(TADOConnection* connection, TADOQuery* journal);
 // pending change is cancelled, nothing is written and the error is raised again.
 void SaveJournalVoucher(TADOConnection* connection, TADOQuery* journal);
 
+// The search of the journal (查找 of TForm_shoufeimingxibiao_query): texts as typed.
+struct JournalQuery {
+  QString house, owner, remark, building, item, company;
+  bool otherOnly = false;  // 其它：缴费方式 "其它" only
+  QString from, to;        // 缴费时间 from and to, dates as typed
+};
+// The first fault of the dates, or empty: one given without the other, a text that is no
+// date ("缴费时间输入错误,请重新输入"), or the from-date after the to-date
+// ("缴费时间从不能大于缴费时间到,请重新输入").
+QString JournalQueryError(const JournalQuery& query);
+// The conditions of the filled fields (trimmed) in their fixed order, the first without and
+// every later one with a leading "and": house code, owner, remark (LIKE, escaped), building,
+// charge item (equal), associated unit (LIKE), 其它, the estate in the estate-scoped mode,
+// and the whole days from the from-date to the to-date. Every text goes in quoted.
+QString JournalQueryCondition(const JournalQuery& query);
+// Sets the journal query to the payments of the condition (all when empty), ordered by time,
+// house code and item, and opens it.
+void RunJournalQuery(TADOQuery* journal, const QString& condition);
+
 // The payment journal 实收费用明细表 over q_sfhzb: list, search, reverse marked payments.
 class TForm_shoufeimingxibiao : public TRecordForm {
   Q_OBJECT
@@ -63,6 +82,8 @@ class TForm_shoufeimingxibiao : public TRecordForm {
   TADOQuery* q_sfhzb = nullptr;
   TDataSource* ds_sfhzb = nullptr;
   TDBGridEh* DBGridEh1 = nullptr;
+  TPrintDBGridEh* PrintDBGridEh1 = nullptr;  // 实收费用明细表打印清单
+  QToolButton* SpeedButton3 = nullptr;       // 查找 (tool bar): the search dialog
 
   QLineEdit* Edit1 = nullptr;            // 房屋代码
   QLineEdit* Edit3 = nullptr;            // 业主
@@ -81,6 +102,9 @@ class TForm_shoufeimingxibiao : public TRecordForm {
   void SpeedButton5Click();    // 刷新
   void SpeedButton2Click();    // panel search
   void SpeedButton4Click();    // 返回
+  void SpeedButton3Click();    // the search dialog
+  void bitbtn_outClick();      // 导出 (an empty list does nothing, before the right)
+  void bitbtn_printClick();    // 打印清单
   void DBGridEh1SortMarkingChanged();
   void DBGridEh1DblClick();    // the edit dialog on the current payment
 };
@@ -101,6 +125,31 @@ class TForm_shoufeimingxibiao_edit : public QDialog {
  public slots:
   void bitbtn2Click();
   void SpeedButton1Click();
+};
+
+// The journal's search dialog ("实收费用明细表"); searches Form_shoufeimingxibiao->q_sfhzb and
+// closes after the search.
+class TForm_shoufeimingxibiao_query : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TForm_shoufeimingxibiao_query(QWidget* parent = nullptr);
+  QComboBox* DBComboBoxEh3 = nullptr;   // 楼宇名称
+  QLineEdit* Edit1 = nullptr;           // 房屋代码
+  QLineEdit* Edit3 = nullptr;           // 业主
+  QLineEdit* DBDateTimeEditEh1 = nullptr;  // 缴费时间从
+  QLineEdit* DBDateTimeEditEh2 = nullptr;  // 到
+  QComboBox* DBComboBoxEh1 = nullptr;   // 收费项目
+  QLineEdit* Edit2 = nullptr;           // 备注
+  QComboBox* ComboBox4 = nullptr;       // 关联单位
+  QCheckBox* CheckBox2 = nullptr;       // 其它
+  QPushButton* SpeedButton2 = nullptr;  // 查找
+  QPushButton* SpeedButton1 = nullptr;  // 返回
+  JournalQuery Query() const;
+  // Fills the lists of associated units, buildings and charge items.
+  void Prepare();
+
+ public slots:
+  void SpeedButton2Click();
 };
 
 // The main window's 实收金额明细表 (after its right check).

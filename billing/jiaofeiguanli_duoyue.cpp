@@ -72,6 +72,8 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   auto* row = new QHBoxLayout(bar);
   bitbtn_add = AddToolButton(row, "bitbtn_add", u("缴费"));
   SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   auto* hint = new QLabel(u("提示：一次只能缴纳一个业主的同一种费用！"), bar);
   hint->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
@@ -100,11 +102,16 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主缴费明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
+  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
+  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
   connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
   connect(bitbtn_add, &QToolButton::clicked, this, Guarded([this] { PreparePayment(); }));
   connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
@@ -550,3 +557,9 @@ void OpenMultiMonthPaymentCommand(QWidget* owner) {
   RunModal(window);
   delete window;
 }
+
+void TForm_jiaofeiguanli_duoyue::bitbtn_outClick() {
+  ExportShownRows(DBGridEh1, u("业主应缴费用明细表"), "导出权", true);
+}
+
+void TForm_jiaofeiguanli_duoyue::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }

@@ -40,6 +40,7 @@ class TForm_jiaofeiguanli_duoyue : public TRecordForm {
   TADOQuery* q_jiaofeidan = nullptr;
   TDataSource* ds_jiaofeidan = nullptr;
   TDBGridEh* DBGridEh1 = nullptr;
+  TPrintDBGridEh* PrintDBGridEh1 = nullptr;  // 业主缴费明细表打印清单
   QLineEdit* Edit1 = nullptr;          // 房屋代码
   QLineEdit* Edit3 = nullptr;          // 业主名称
   QComboBox* DBComboBoxEh3 = nullptr;  // 楼宇名称
@@ -54,6 +55,8 @@ class TForm_jiaofeiguanli_duoyue : public TRecordForm {
   void SpeedButton3Click();    // 查找 on the tool bar: the search dialog
   void SpeedButton1Click();    // panel search
   void SpeedButton4Click();    // 返回
+  void bitbtn_outClick();      // 导出 (an empty list does nothing, before the right)
+  void bitbtn_printClick();    // 打印 (likewise)
   void DBGridEh1SortMarkingChanged();
 };
 

@@ -239,6 +239,8 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   auto* row = new QHBoxLayout(bar);
   SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
   bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
+  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   row->addWidget(new QLabel(u("缴费方式："), bar));
   DBComboBoxEh1 = new QComboBox(bar);
@@ -256,6 +258,9 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  PrintDBGridEh1 = new TPrintDBGridEh(this);
+  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主缴费明细表"));
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -282,6 +287,8 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
   connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
   connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
+  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
+  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
 }
 
 TForm_jiaofeiguanli_fast::~TForm_jiaofeiguanli_fast() {
@@ -431,4 +438,15 @@ void OpenFastPaymentCommand(QWidget* owner) {
   window->Prepare();
   RunModal(window);
   delete window;
+}
+
+void TForm_jiaofeiguanli_fast::bitbtn_outClick() {
+  // This window checks the right before it looks at the list.
+  if (!CheckActionRight("导出权")) return;
+  ExportShownRows(DBGridEh1, u("业主应缴费用明细表"), nullptr, true);
+}
+
+void TForm_jiaofeiguanli_fast::bitbtn_printClick() {
+  if (!CheckActionRight("打印权")) return;
+  PrintShownRows(PrintDBGridEh1, nullptr, true);
 }

@@ -55,6 +55,7 @@ class TForm_jiaofeiguanli_fast : public TRecordForm {
   TADOQuery* q_jiaofeidan = nullptr;
   TDataSource* ds_jiaofeidan = nullptr;
   TDBGridEh* DBGridEh1 = nullptr;
+  TPrintDBGridEh* PrintDBGridEh1 = nullptr;  // 业主缴费明细表打印清单
   QComboBox* DBComboBoxEh1 = nullptr;  // 缴费方式
   QMenu* PopupMenu1 = nullptr;
   QToolButton* SpeedButton3 = nullptr;  // 查找: the bill-row search dialog
@@ -71,6 +72,8 @@ class TForm_jiaofeiguanli_fast : public TRecordForm {
   void N7Click();             // 删除全部记录: every listed unpaid row
   void SpeedButton3Click();
   void SpeedButton4Click();
+  void bitbtn_outClick();    // 导出: the right first, then an empty list does nothing
+  void bitbtn_printClick();  // 打印: likewise
   void DBGridEh1SortMarkingChanged();
 
  private:
