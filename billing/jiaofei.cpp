@@ -92,6 +92,103 @@ void PostDepositOffset(TADOConnection* db, TADOQuery* ledger, TDataSet* payment,
   ChangeHouseDeposit(db, f("房屋代码")->AsString(), -amount);
 }
 
+Money ShowDepositBalance(const QString& houseCode) {
+  const Money balance = DepositBalanceOf(Dm1->ADO_system, houseCode);
+  ShowNotice(u("该业主到目前为止押金余额是：") + CurrToStrF(balance, ffCurrency, 2));
+  return balance;
+}
+
+PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBGridEh* grid, TADOQuery* bills,
+                                     Money& depositBalance) {
+  TADOQuery* pay = Dm1->q_sfhzb;
+  if (pay->State() == dsBrowse && !pay->IsEmpty()) pay->Edit();
+  pay->UpdateRecord();
+  if (!AskYesNo(u("确实要进行缴费操作吗? "))) return PaymentOutcome::Refused;
+  auto f = [pay](const char* name) { return pay->FieldByName(u(name)); };
+  const QString method = f("缴费方式")->AsString();
+  if (method.isEmpty()) {
+    ShowNotice(u("请选择缴费方式！"));
+    controls.method->setFocus();
+    return PaymentOutcome::Refused;
+  }
+  if (method == u("未缴费")) return PaymentOutcome::Refused;
+  if (f("缴费时间")->IsNull()) {
+    ShowNotice(u("请输入缴费时间！"));
+    controls.time->setFocus();
+    return PaymentOutcome::Refused;
+  }
+  if (f("缴费人")->AsString().trimmed().isEmpty()) {
+    ShowNotice(u("请输入缴费人！"));
+    controls.payer->setFocus();
+    return PaymentOutcome::Refused;
+  }
+  if (f("收款人")->AsString().trimmed().isEmpty()) {
+    ShowNotice(u("请输入收款人！"));
+    controls.receiver->setFocus();
+    return PaymentOutcome::Refused;
+  }
+  if (pay->State() == dsBrowse) pay->Edit();
+  const Money due = moneyOf(f("收费金额"));
+  const Money received = ReceivedAmount(moneyOf(f("现金")), moneyOf(f("支票")), moneyOf(f("其它金额")));
+  f("实收金额")->SetAsMoney(received);
+  if (controls.rounding->isChecked() && !WithinRoundingTolerance(due, received)) {
+    ShowNotice(u("实缴金额应该等于应缴金额的四舍五入，请重新输入！"));
+    controls.cash->setFocus();
+    return PaymentOutcome::Refused;
+  }
+  if (method == u(kDepositMethod)) {
+    depositBalance = ShowDepositBalance(f("房屋代码")->AsString());
+    if (depositBalance < received) {
+      ShowNotice(u("该业主的押金不足，请确认！"));
+      controls.method->setFocus();
+      return PaymentOutcome::Refused;
+    }
+  }
+  const Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
+  const bool keep = controls.keepBalance->isChecked();
+  const QString house = f("房屋代码")->AsString();
+  const TDateTime paidAt = f("缴费时间")->AsDateTime();
+  const QString payer = f("缴费人")->AsString();
+  const QString receiver = f("收款人")->AsString();
+  const QString voucher = f("单据号码")->AsString();
+
+  // Everything the payment writes lands together or not at all.
+  TADOConnection* db = Dm1->ADO_system;
+  db->BeginTrans();
+  try {
+    if (keep) {
+      QString sql = u("update 房屋资料 set 零头=") + SqlQuote::Money(balance) + u(" where (房屋代码=") +
+                    SqlQuote::Text(house) + u(")");
+      if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+      db->Execute(sql);
+      f("零头")->SetAsMoney(balance);
+    }
+    f("操作人员")->SetAsString(CurrentOperatorName);
+    f("操作日期")->SetAsDateTime(Now());
+    pay->Post();
+    const PaymentStamp stamp{method, paidAt, payer, receiver, voucher};
+    if (grid && bills && bills->Active()) WritePaymentIntoMarkedBills(grid, bills, stamp);
+    if (method == u(kDepositMethod)) PostDepositOffset(db, controls.ledger, pay, received, stamp);
+    db->CommitTrans();
+  } catch (const Exception& e) {
+    db->RollbackTrans();
+    if (pay->State() == dsEdit || pay->State() == dsInsert) pay->Cancel();
+    TADOQuery* ledger = controls.ledger;
+    if (ledger->State() == dsEdit || ledger->State() == dsInsert) ledger->Cancel();
+    if (bills && bills->Active()) {
+      // The list may show values that were rolled back: read it again.
+      if (bills->State() != dsBrowse) bills->Cancel();
+      bills->Close();
+      bills->Open();
+    }
+    pay->Close();
+    ShowDataError(u("缴费失败"), e.message());
+    return PaymentOutcome::Failed;
+  }
+  ShowNotice(u("保存完毕！"));
+  return PaymentOutcome::Posted;
+}
+
 // ---------------------------------------------------------------------------------------
 
 TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(parent) {
@@ -179,9 +276,7 @@ TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(pa
 TForm_jiaofeidan_jiaofei::~TForm_jiaofeidan_jiaofei() { q_yajin->Close(); }
 
 void TForm_jiaofeidan_jiaofei::DepositBalance() {
-  TADOQuery* row = Dm1->q_sfhzb;
-  depositBalance_ = DepositBalanceOf(Dm1->ADO_system, row->FieldByName(u("房屋代码"))->AsString());
-  ShowNotice(u("该业主到目前为止押金余额是：") + CurrToStrF(depositBalance_, ffCurrency, 2));
+  depositBalance_ = ShowDepositBalance(Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
 }
 
 void TForm_jiaofeidan_jiaofei::BitBtn2Click() {
@@ -191,90 +286,13 @@ void TForm_jiaofeidan_jiaofei::BitBtn2Click() {
 }
 
 void TForm_jiaofeidan_jiaofei::PostPayment() {
-  TADOQuery* pay = Dm1->q_sfhzb;
-  if (pay->State() == dsBrowse && !pay->IsEmpty()) pay->Edit();
-  pay->UpdateRecord();
-  if (!AskYesNo(u("确实要进行缴费操作吗? "))) return;
-  auto f = [pay](const char* name) { return pay->FieldByName(u(name)); };
-  const QString method = f("缴费方式")->AsString();
-  if (method.isEmpty()) {
-    ShowNotice(u("请选择缴费方式！"));
-    DBComboBoxEh1->setFocus();
-    return;
-  }
-  if (method == u("未缴费")) return;
-  if (f("缴费时间")->IsNull()) {
-    ShowNotice(u("请输入缴费时间！"));
-    DBDateTimeEditEh1->setFocus();
-    return;
-  }
-  if (f("缴费人")->AsString().trimmed().isEmpty()) {
-    ShowNotice(u("请输入缴费人！"));
-    DBEdit3->setFocus();
-    return;
-  }
-  if (f("收款人")->AsString().trimmed().isEmpty()) {
-    ShowNotice(u("请输入收款人！"));
-    DBEdit4->setFocus();
-    return;
-  }
-  if (pay->State() == dsBrowse) pay->Edit();
-  const Money due = moneyOf(f("收费金额"));
-  const Money received = ReceivedAmount(moneyOf(f("现金")), moneyOf(f("支票")), moneyOf(f("其它金额")));
-  f("实收金额")->SetAsMoney(received);
-  if (CheckBox1->isChecked() && !WithinRoundingTolerance(due, received)) {
-    ShowNotice(u("实缴金额应该等于应缴金额的四舍五入，请重新输入！"));
-    DBEdit1->setFocus();
-    return;
-  }
-  if (method == u(kDepositMethod)) {
-    DepositBalance();
-    if (depositBalance_ < received) {
-      ShowNotice(u("该业主的押金不足，请确认！"));
-      DBComboBoxEh1->setFocus();
-      return;
-    }
-  }
-  const Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
-  const bool keep = CheckBox2->isChecked();
-  const QString house = f("房屋代码")->AsString();
-  const TDateTime paidAt = f("缴费时间")->AsDateTime();
-  const QString payer = f("缴费人")->AsString();
-  const QString receiver = f("收款人")->AsString();
-  const QString voucher = f("单据号码")->AsString();
-
-  // Everything the payment writes lands together or not at all.
-  TADOConnection* db = Dm1->ADO_system;
   TForm_jiaofeidan_duoyue* caller = Form_jiaofeidan_duoyue;
-  db->BeginTrans();
-  try {
-    if (keep) {
-      QString sql = u("update 房屋资料 set 零头=") + SqlQuote::Money(balance) + u(" where (房屋代码=") +
-                    SqlQuote::Text(house) + u(")");
-      if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-      db->Execute(sql);
-      f("零头")->SetAsMoney(balance);
-    }
-    f("操作人员")->SetAsString(CurrentOperatorName);
-    f("操作日期")->SetAsDateTime(Now());
-    pay->Post();
-    const PaymentStamp stamp{method, paidAt, payer, receiver, voucher};
-    if (caller && caller->t_jiaofeidan->Active())
-      WritePaymentIntoMarkedBills(caller->DBGridEh2, caller->t_jiaofeidan, stamp);
-    if (method == u(kDepositMethod)) PostDepositOffset(db, q_yajin, pay, received, stamp);
-    db->CommitTrans();
-  } catch (const Exception& e) {
-    db->RollbackTrans();
-    if (pay->State() == dsEdit || pay->State() == dsInsert) pay->Cancel();
-    if (q_yajin->State() == dsEdit || q_yajin->State() == dsInsert) q_yajin->Cancel();
-    if (caller && caller->t_jiaofeidan->State() != dsBrowse && caller->t_jiaofeidan->Active())
-      caller->t_jiaofeidan->Cancel();
-    // Nothing was written: the rows shown are read again from the database by the caller.
-    pay->Close();
-    ShowDataError(u("缴费失败"), e.message());
-    reject();
-    return;
+  const PaymentDialogControls controls{DBComboBoxEh1, DBDateTimeEditEh1, DBEdit3, DBEdit4, DBEdit1,
+                                       CheckBox1, CheckBox2, q_yajin};
+  switch (PostPaymentFromDialog(controls, caller ? caller->DBGridEh2 : nullptr,
+                                caller ? caller->t_jiaofeidan : nullptr, depositBalance_)) {
+    case PaymentOutcome::Posted: accept(); break;
+    case PaymentOutcome::Failed: reject(); break;
+    case PaymentOutcome::Refused: break;
   }
-  ShowNotice(u("保存完毕！"));
-  accept();
 }

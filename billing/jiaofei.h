@@ -7,6 +7,7 @@
 #include "platform/money.h"
 
 class QCheckBox;
+class QWidget;
 class QPushButton;
 class TADOConnection;
 class TADOQuery;
@@ -47,6 +48,29 @@ void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const Paymen
 // caller's transaction, so the total stays equal to the ledger.
 void PostDepositOffset(TADOConnection* db, TADOQuery* ledger, TDataSet* payment, Money amount,
                        const PaymentStamp& stamp);
+
+// Shows a house's deposit balance ("该业主到目前为止押金余额是：…") and returns it.
+Money ShowDepositBalance(const QString& houseCode);
+
+// The controls of a payment dialog over Dm1.q_sfhzb that its checks read or focus.
+struct PaymentDialogControls {
+  QWidget* method = nullptr;
+  QWidget* time = nullptr;
+  QWidget* payer = nullptr;
+  QWidget* receiver = nullptr;
+  QWidget* cash = nullptr;
+  QCheckBox* rounding = nullptr;     // 四舍五入: the amount must round to the amount due
+  QCheckBox* keepBalance = nullptr;  // 保留余额: the new carried balance goes to the house
+  TADOQuery* ledger = nullptr;       // the deposit ledger the offset row is appended to
+};
+enum class PaymentOutcome { Refused, Posted, Failed };
+// 确定 of a payment dialog: asks, checks method, time, payer, receiver, the rounding tolerance
+// and the deposit balance in that order (a refusal says why and focuses the control), then in
+// ONE transaction keeps the carried balance, posts the payment row, writes the payment into the
+// marked bill rows of `grid`/`bills` (may be null) and, from the deposit, the offset row. On a
+// database failure nothing is written, the caller's list is read again and the reason shown.
+PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBGridEh* grid, TADOQuery* bills,
+                                     Money& depositBalance);
 
 // The payment dialog 业主缴费 of the bill window, over the new payment row in Dm1.q_sfhzb.
 // 确定 (PostPayment) checks method, time, payer and receiver, computes the amount received,

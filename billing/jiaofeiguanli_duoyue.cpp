@@ -26,7 +26,6 @@ TForm_jiaofeiguanli_duoyue* Form_jiaofeiguanli_duoyue = nullptr;
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kUnpaid = "未缴费";
-const char* const kDepositMethod = "冲抵押金";
 
 Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
 
@@ -310,8 +309,7 @@ TForm_jiaofeiguanli_duoyue_edit::TForm_jiaofeiguanli_duoyue_edit(QWidget* parent
 TForm_jiaofeiguanli_duoyue_edit::~TForm_jiaofeiguanli_duoyue_edit() { q_yajin->Close(); }
 
 void TForm_jiaofeiguanli_duoyue_edit::DepositBalance() {
-  depositBalance_ = DepositBalanceOf(Dm1->ADO_system, Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
-  ShowNotice(u("该业主到目前为止押金余额是：") + CurrToStrF(depositBalance_, ffCurrency, 2));
+  depositBalance_ = ShowDepositBalance(Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
 }
 
 void TForm_jiaofeiguanli_duoyue_edit::BitBtn2Click() {
@@ -321,91 +319,15 @@ void TForm_jiaofeiguanli_duoyue_edit::BitBtn2Click() {
 }
 
 void TForm_jiaofeiguanli_duoyue_edit::PostPayment() {
-  TADOQuery* pay = Dm1->q_sfhzb;
-  if (pay->State() == dsBrowse && !pay->IsEmpty()) pay->Edit();
-  pay->UpdateRecord();
-  if (!AskYesNo(u("确实要进行缴费操作吗? "))) return;
-  auto f = [pay](const char* name) { return pay->FieldByName(u(name)); };
-  const QString method = f("缴费方式")->AsString();
-  if (method.isEmpty()) {
-    ShowNotice(u("请选择缴费方式！"));
-    DBComboBoxEh1->setFocus();
-    return;
-  }
-  if (method == u(kUnpaid)) return;
-  if (f("缴费时间")->IsNull()) {
-    ShowNotice(u("请输入缴费时间！"));
-    DBDateTimeEditEh1->setFocus();
-    return;
-  }
-  if (f("缴费人")->AsString().trimmed().isEmpty()) {
-    ShowNotice(u("请输入缴费人！"));
-    DBEdit3->setFocus();
-    return;
-  }
-  if (f("收款人")->AsString().trimmed().isEmpty()) {
-    ShowNotice(u("请输入收款人！"));
-    DBEdit4->setFocus();
-    return;
-  }
-  if (pay->State() == dsBrowse) pay->Edit();
-  const Money due = moneyOf(f("收费金额"));
-  const Money received = ReceivedAmount(moneyOf(f("现金")), moneyOf(f("支票")), moneyOf(f("其它金额")));
-  f("实收金额")->SetAsMoney(received);
-  if (CheckBox1->isChecked() && !WithinRoundingTolerance(due, received)) {
-    ShowNotice(u("实缴金额应该等于应缴金额的四舍五入，请重新输入！"));
-    DBEdit1->setFocus();
-    return;
-  }
-  if (method == u(kDepositMethod)) {
-    DepositBalance();
-    if (depositBalance_ < received) {
-      ShowNotice(u("该业主的押金不足，请确认！"));
-      DBComboBoxEh1->setFocus();
-      return;
-    }
-  }
-  const bool keep = CheckBox2->isChecked();
-  const Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
-  const QString house = f("房屋代码")->AsString();
-  const TDateTime paidAt = f("缴费时间")->AsDateTime();
-  const QString payer = f("缴费人")->AsString(), receiver = f("收款人")->AsString();
-  const QString voucher = f("单据号码")->AsString();
-
-  TADOConnection* db = Dm1->ADO_system;
   TForm_jiaofeiguanli_duoyue* caller = Form_jiaofeiguanli_duoyue;
-  db->BeginTrans();
-  try {
-    if (keep) {
-      f("零头")->SetAsMoney(balance);
-      db->Execute(u("update 房屋资料 set 零头=") + SqlQuote::Money(balance) + u(" where (房屋代码=") +
-                  SqlQuote::Text(house) + u(")") + estateCondition());
-    }
-    f("操作人员")->SetAsString(CurrentOperatorName);
-    f("操作日期")->SetAsDateTime(Now());
-    pay->Post();
-    const PaymentStamp stamp{method, paidAt, payer, receiver, voucher};
-    if (caller && caller->q_jiaofeidan->Active())
-      WritePaymentIntoMarkedBills(caller->DBGridEh1, caller->q_jiaofeidan, stamp);
-    if (method == u(kDepositMethod)) PostDepositOffset(db, q_yajin, pay, received, stamp);
-    db->CommitTrans();
-  } catch (const Exception& e) {
-    db->RollbackTrans();
-    if (pay->State() == dsEdit || pay->State() == dsInsert) pay->Cancel();
-    if (q_yajin->State() == dsEdit || q_yajin->State() == dsInsert) q_yajin->Cancel();
-    if (caller && caller->q_jiaofeidan->Active()) {
-      // The list may show values that were rolled back: read it again.
-      if (caller->q_jiaofeidan->State() != dsBrowse) caller->q_jiaofeidan->Cancel();
-      caller->q_jiaofeidan->Close();
-      caller->q_jiaofeidan->Open();
-    }
-    pay->Close();
-    ShowDataError(u("缴费失败"), e.message());
-    reject();
-    return;
+  const PaymentDialogControls controls{DBComboBoxEh1, DBDateTimeEditEh1, DBEdit3, DBEdit4, DBEdit1,
+                                       CheckBox1, CheckBox2, q_yajin};
+  switch (PostPaymentFromDialog(controls, caller ? caller->DBGridEh1 : nullptr,
+                                caller ? caller->q_jiaofeidan : nullptr, depositBalance_)) {
+    case PaymentOutcome::Posted: accept(); break;
+    case PaymentOutcome::Failed: reject(); break;
+    case PaymentOutcome::Refused: break;
   }
-  ShowNotice(u("保存完毕！"));
-  accept();
 }
 
 QString BillRowQueryError(const BillRowQuery& q) {
