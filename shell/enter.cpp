@@ -43,7 +43,9 @@ QPixmap loginPicture() {
 }
 }  // namespace
 
-TForm_Enter::TForm_Enter(QWidget* parent) : QDialog(parent) {
+TForm_Enter::TForm_Enter(QWidget* parent) : TForm_Enter(parent, false) {}
+
+TForm_Enter::TForm_Enter(QWidget* parent, bool estateRow) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_Enter"));
   setWindowTitle(u("系统登录"));
   // Fixed border without title-bar buttons.
@@ -70,12 +72,14 @@ TForm_Enter::TForm_Enter(QWidget* parent) : QDialog(parent) {
   Edit1->installEventFilter(this);
 
   auto* fields = new QGridLayout;
+  fields_ = fields;
+  const int first = estateRow ? 1 : 0;
   auto* operatorLabel = new QLabel(u("操作员："), this);
   auto* passwordLabel = new QLabel(u("操作口令："), this);
-  fields->addWidget(operatorLabel, 0, 0);
-  fields->addWidget(DBLookupComboBox1, 0, 1);
-  fields->addWidget(passwordLabel, 1, 0);
-  fields->addWidget(Edit1, 1, 1);
+  fields->addWidget(operatorLabel, first, 0);
+  fields->addWidget(DBLookupComboBox1, first, 1, 1, estateRow ? 2 : 1);
+  fields->addWidget(passwordLabel, first + 1, 0);
+  fields->addWidget(Edit1, first + 1, 1, 1, estateRow ? 2 : 1);
   fields->setColumnStretch(1, 1);
 
   auto* line = new QFrame(this);
@@ -106,7 +110,7 @@ TForm_Enter::TForm_Enter(QWidget* parent) : QDialog(parent) {
   auto* row = new QHBoxLayout(this);
   row->addWidget(Image1);
   row->addLayout(right, 1);
-  setFixedSize(360, 150);
+  setFixedSize(360, estateRow ? 180 : 150);
 
   fillOperators();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,13 +35,18 @@ class TForm_Enter : public QDialog {
   void BitBtn_CancelClick();
 
  protected:
+  // For the estate-choosing dialog: leaves row 0 of the field grid free for its estate row.
+  TForm_Enter(QWidget* parent, bool estateRow);
+  // Lists the names of the rows of Dm1.q_qxb, none chosen.
+  void fillOperators();
+  QGridLayout* fields_ = nullptr;
+
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void reject() override;
 
  private:
-  void fillOperators();
   // Counts a failed attempt: the third ends the dialog silently, earlier ones show `message`.
   void countFailure(const QString& message);
   bool succeeded_ = false;

@@ -25,6 +25,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/enter.h"
+#include "shell/enter_single.h"
 #include "shell/jpegimage.h"
 #include "shell/loginstate.h"
 #include "shell/password.h"
@@ -608,11 +609,14 @@ bool TForm_main::runLogin() {
   TADOQuery* q = Dm1->q_qxb;
   q->Close();
   q->SQL.Clear();
-  q->SQL.Add(u("select * from 权限表 order by 姓名"));
-  q->Open();
+  // Scoped to one estate, the dialog's estate choice fills the operator list.
+  if (!GardenScoped) {
+    q->SQL.Add(u("select * from 权限表 order by 姓名"));
+    q->Open();
+  }
   bool ok = false;
   {
-    auto* dialog = new TForm_Enter(this);
+    TForm_Enter* dialog = GardenScoped ? new TForm_Enter_single(this) : new TForm_Enter(this);
     RunModal(dialog);
     ok = dialog->succeeded();
     delete dialog;
