@@ -217,6 +217,14 @@ QString SelectedFilter(const FileDialogRequest& request) {
   return index >= 0 && index < filters.size() ? filters[index] : QString();
 }
 
+// Tells the caller which filter the operator left chosen (1-based), when it asked.
+void ReportChosenFilter(const FileDialogRequest& request, const QString& selected) {
+  if (!request.chosenFilterIndex) return;
+  const QStringList filters = QtFileFilter(request.filter).split(QStringLiteral(";;"));
+  const int index = int(filters.indexOf(selected));
+  *request.chosenFilterIndex = index >= 0 ? index + 1 : request.filterIndex;
+}
+
 class QtBackend final : public UiBackend {
  public:
   int messageBox(const MessageRequest& request) override {
@@ -253,6 +261,7 @@ class QtBackend final : public UiBackend {
                                                       InitialPath(request), QtFileFilter(request.filter),
                                                       &selected);
     if (name.isEmpty()) return std::nullopt;
+    ReportChosenFilter(request, selected);
     return name;
   }
 
@@ -264,6 +273,7 @@ class QtBackend final : public UiBackend {
                                                       InitialPath(request), QtFileFilter(request.filter),
                                                       &selected, options);
     if (name.isEmpty()) return std::nullopt;
+    ReportChosenFilter(request, selected);
     return ApplyDefaultExt(name, request.defaultExt);
   }
 

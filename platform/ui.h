@@ -119,6 +119,9 @@ struct FileDialogRequest {
   QString initialDir;
   QString fileName;        // initial name
   bool overwritePrompt = true;  // save: ask before replacing an existing file
+  // When set, receives the 1-based index of the filter the operator had chosen when the
+  // dialog was accepted (a save dialog's format follows it).
+  int* chosenFilterIndex = nullptr;
 };
 
 // The chosen file, or nothing when the operator cancelled.

@@ -17,9 +17,13 @@ bool TSaveDialog::Execute() {
   r.filterIndex = FilterIndex;
   r.fileName = FileName;
   r.overwritePrompt = OverwritePrompt;
+  // The dialog keeps the format the operator chose last, as the export's extension rule needs.
+  int chosenFilter = FilterIndex;
+  r.chosenFilterIndex = &chosenFilter;
   auto chosen = SaveFileDialog(r);
   if (!chosen) return false;
   FileName = *chosen;
+  FilterIndex = chosenFilter;
   return true;
 }
 

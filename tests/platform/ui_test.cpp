@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -246,6 +247,34 @@ TEST(UiDialogs, QtMessageBoxReturnsThePressedButton) {
   EXPECT_EQ(MessageBox(U("保存?"), U("提示"), MsgIcon::Question, MsgButtons::YesNoCancel), mrCancel);
   press(U("全部(&A)"), false);
   EXPECT_EQ(MessageDlg(U("x"), mtError, {mrYes, mrNo, mrAll}), mrAll);
+}
+
+// The real save dialog tells its caller which format the operator left chosen, so an export
+// follows the filter picked in the dialog rather than the one it opened with.
+TEST(UiDialogs, QtSaveDialogReportsTheChosenFilter) {
+  ASSERT_EQ(&CurrentUiBackend(), &QtUiBackend());
+  WorkFolder work;
+  FileDialogRequest request;
+  request.filter = U("Text files (*.txt)|*.TXT|Comma separated values (*.csv)|*.CSV");
+  request.filterIndex = 1;
+  request.defaultExt = QStringLiteral("txt");
+  int chosen = 0;
+  request.chosenFilterIndex = &chosen;
+  bool sawDialog = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    sawDialog = true;
+    const QStringList filters = dialog->nameFilters();
+    ASSERT_EQ(filters.size(), 2);
+    dialog->selectNameFilter(filters[1]);
+    dialog->selectFile(work.file(QStringLiteral("list.csv")));
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+  });
+  const auto name = SaveFileDialog(request);
+  ASSERT_TRUE(sawDialog);
+  ASSERT_TRUE(name.has_value());
+  EXPECT_EQ(chosen, 2);
 }
 
 TEST(UiBarrier, EscapingExceptionsAreShownAndSwallowed) {

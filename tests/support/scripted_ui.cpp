@@ -187,6 +187,8 @@ std::optional<QString> ScriptedUi::saveFile(const FileDialogRequest& request) {
   Answer a;
   if (!take(Dialog::SaveFile, QStringLiteral("save-file dialog \"%1\"").arg(request.title), &a) || a.cancel)
     return std::nullopt;
+  // A scripted answer names a file; the filter stays the one the dialog opened with.
+  if (request.chosenFilterIndex) *request.chosenFilterIndex = request.filterIndex;
   return ApplyDefaultExt(a.text, request.defaultExt);
 }
 
