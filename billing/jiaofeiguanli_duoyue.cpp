@@ -20,6 +20,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/password.h"
 
 TForm_jiaofeiguanli_duoyue* Form_jiaofeiguanli_duoyue = nullptr;
 
@@ -403,9 +404,7 @@ TForm_jiaofeiguanli_duoyue_query::TForm_jiaofeiguanli_duoyue_query(TADOQuery* ta
   for (QComboBox* c : {DBComboBoxEh2, DBComboBoxEh4}) c->addItems(months);
   for (QComboBox* c : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, DBComboBoxEh1, DBComboBoxEh2, DBComboBoxEh3, DBComboBoxEh4})
     c->setCurrentText(QString());
-  for (QLineEdit* e : {Edit1, Edit2}) connect(e, &QLineEdit::textEdited, e, [e](const QString& t) {
-    if (t != t.toUpper()) e->setText(t.toUpper());
-  });
+  for (QLineEdit* e : {Edit1, Edit2}) e->setValidator(new TUpperCaseValidator(e));
   bitbtn_seek = new QPushButton(u("查询 (&F)"), this);
   bitbtn_seek->setObjectName(QStringLiteral("bitbtn_seek"));
   bitbtn_close = new QPushButton(u("返回 (&R)"), this);

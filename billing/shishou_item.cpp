@@ -19,6 +19,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/password.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -131,13 +132,7 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   DBDateTimeEditEh2 = makeDate("DBDateTimeEditEh2");
   Edit1 = new QLineEdit(filter);
   Edit1->setObjectName(QStringLiteral("Edit1"));
-  connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& text) {
-    const QString upper = text.toUpper();
-    if (upper == text) return;
-    const int at = Edit1->cursorPosition();
-    Edit1->setText(upper);
-    Edit1->setCursorPosition(at);
-  });
+  Edit1->setValidator(new TUpperCaseValidator(Edit1));
   ComboBox2 = new QComboBox(filter);
   ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
   ComboBox2->setEditable(true);

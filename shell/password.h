@@ -7,8 +7,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Turns every typed letter into a capital, as the password fields of the log-in and the
-// password change expect: passwords are compared in capitals.
+// Turns every typed letter into a capital: the password fields (passwords are compared in
+// capitals) and the search boxes of codes, which the office's codes keep in capitals.
 class TUpperCaseValidator : public QValidator {
   Q_OBJECT
  public:

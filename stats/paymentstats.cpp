@@ -16,6 +16,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/password.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -187,11 +188,7 @@ TForm_statistics_money::TForm_statistics_money(QWidget* parent)
   AddCombo("ComboBox1", "收费项目：");
   AddCombo("ComboBox4", "关联单位：");
   FinishFilterPanel();
-  connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& t) {
-    const int pos = Edit1->cursorPosition();
-    Edit1->setText(t.toUpper());
-    Edit1->setCursorPosition(pos);
-  });
+  Edit1->setValidator(new TUpperCaseValidator(Edit1));
   ChainFilters({DateTimePicker1, DateTimePicker2, Edit1, ComboBox2, ComboBox1}, true);
 
   Column("texta", "年度", 80, true, CountFooter)->Footer()->SetAlignment(taCenter);
@@ -259,11 +256,7 @@ TForm_statistics_item::TForm_statistics_item(QWidget* parent)
   AddCombo("ComboBox2", "楼宇名称：");
   AddCombo("ComboBox4", "关联单位：");
   FinishFilterPanel();
-  connect(Edit1, &QLineEdit::textEdited, this, [this](const QString& t) {
-    const int pos = Edit1->cursorPosition();
-    Edit1->setText(t.toUpper());
-    Edit1->setCursorPosition(pos);
-  });
+  Edit1->setValidator(new TUpperCaseValidator(Edit1));
   SetImeName(ComboBox2, CurrentOperatorIme);
   ChainFilters({DateTimePicker1, DateTimePicker2, Edit1, ComboBox2}, true);
 
