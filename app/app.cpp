@@ -8,6 +8,7 @@
 #include "billing/printcommands.h"
 #include "billing/rostercommands.h"
 #include "platform/fonts.h"
+#include "platform/translations.h"
 #include "services/DM2.h"
 #include "services/servicecommands.h"
 #include "shell/dm.h"
@@ -18,6 +19,8 @@ namespace app {
 
 void prepareApplication(QApplication& application) {
   ApplyDefaultApplicationFont();
+  // The platform's own dialogs (open, save, print, page set-up, colour, font) in Chinese.
+  InstallQtChineseTranslations();
   QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
   QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
 }

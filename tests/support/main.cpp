@@ -1,9 +1,11 @@
-// The entry of every test program: the program's pinned fonts, a headless QApplication, a
-// watchdog against modal windows nobody closes, then GoogleTest.
+// The entry of every test program: the program's pinned fonts, a headless QApplication with
+// Qt's Chinese translations (as the program loads them), a watchdog against modal windows
+// nobody closes, then GoogleTest.
 #include <QApplication>
 #include <gtest/gtest.h>
 
 #include "platform/fonts.h"
+#include "platform/translations.h"
 #include "tests/support/modal_watchdog.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
   ApplyDefaultApplicationFont();
+  InstallQtChineseTranslations();
   ModalWatchdog watchdog(10000);
   return RUN_ALL_TESTS();
 }
