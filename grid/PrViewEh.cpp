@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "platform/canvas.h"
+#include "platform/pdftext.h"
 #include "platform/ui.h"
 
 namespace {
@@ -203,6 +204,7 @@ bool TPrinterPreview::RenderToPrinter(QPrinter* printer, int from, int to) const
     painter.restore();
   }
   painter.end();
+  FinishPdfOutput(printer);
   return true;
 }
 
@@ -429,15 +431,21 @@ void TPreviewBox::PrintPages() {
   request.maxPage = std::max(1, PageCount);
   request.fromPage = 1;
   request.toPage = std::max(1, PageCount);
-  if (!PrintDialog(request, printer_->OwnPrinter())) return;
+  // The job goes to its own printer object set up from the dialog's choice (printer or PDF
+  // file, copies, range, paper, orientation); the recording keeps its page layout.
+  QPrinter job(QPrinter::HighResolution);
+  DescribePrinter(request, printer_->OwnPrinter());
+  if (!PrintDialog(request, &job)) return;
   if (PageCount <= 0) return;
+  ApplyPrintChoice(request, &job);
+  job.setDocName(printer_->OwnPrinter()->docName());
   int from = 1, to = PageCount;
   if (request.range == PrintDialogRequest::PageRange) {
     from = request.fromPage;
     to = request.toPage;
   }
-  if (!printer_->RenderToPrinter(printer_->OwnPrinter(), from, to))
-    throw Exception(QStringLiteral("Printer is not available"));
+  if (!printer_->RenderToPrinter(&job, from, to))
+    throw Exception(QString::fromUtf8("打印机不可用"));
 }
 
 void TPreviewBox::PrinterSetup() {

@@ -6,6 +6,7 @@
 #include <QPrinterInfo>
 
 #include "platform/canvas.h"
+#include "platform/pdftext.h"
 
 namespace {
 
@@ -115,7 +116,10 @@ void TVirtualPrinter::BeginDoc() {
 
 void TVirtualPrinter::EndDoc() {
   canvas_.reset();
-  if (painter_) painter_->end();
+  if (painter_) {
+    painter_->end();
+    FinishPdfOutput(GlobalPrinter());
+  }
   painter_.reset();
   pageNumber_ = 0;
 }

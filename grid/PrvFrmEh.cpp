@@ -126,7 +126,8 @@ void TPreviewFormEh::PreviewEh1PrinterPreviewChanged() {
   }
   tbStop->setEnabled(printing);
   tbClose->setEnabled(!printing);
-  tbtPrint->setEnabled(!printing && !pr->ReadPrinters().isEmpty());
+  // Without an installed printer the print dialog still prints into a PDF file.
+  tbtPrint->setEnabled(!printing && pr->PageCount() > 0);
   tbtPrinterSetupDialog->setEnabled(!printing && PreviewEh1->HasPrinterSetupHandler() &&
                                     PreviewEh1->PrintComponent() != nullptr);
   tbtPrevPage->setEnabled(PreviewEh1->CurrentPage() > 1);

@@ -1,6 +1,7 @@
 #include "platform/ui.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 
 // ---------------------------------------------------------------------------------------
@@ -160,6 +162,44 @@ bool PrintDialog(PrintDialogRequest& request, QPrinter* printer) {
 bool PrinterSetupDialog(PrinterSetupRequest& request, QPrinter* printer) {
   return CurrentUiBackend().printerSetup(request, printer);
 }
+
+void ApplyPrintChoice(const PrintDialogRequest& request, QPrinter* printer) {
+  if (!printer) return;
+  if (request.printToFile && !request.outputFileName.isEmpty()) {
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(request.outputFileName);
+  } else {
+    // A real printer: the output file of an earlier run must not divert this one.
+    printer->setOutputFileName(QString());
+    printer->setOutputFormat(QPrinter::NativeFormat);
+    if (!request.printerName.isEmpty()) printer->setPrinterName(request.printerName);
+  }
+  printer->setCopyCount(std::max(1, request.copies));
+  printer->setCollateCopies(request.collate);
+  if (request.range == PrintDialogRequest::PageRange) {
+    printer->setPrintRange(QPrinter::PageRange);
+    printer->setFromTo(request.fromPage, request.toPage);
+  } else {
+    printer->setPrintRange(request.range == PrintDialogRequest::Selection ? QPrinter::Selection : QPrinter::AllPages);
+    printer->setFromTo(0, 0);
+  }
+  if (request.pageSize.isValid()) printer->setPageSize(request.pageSize);
+  printer->setPageOrientation(request.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void DescribePrinter(PrintDialogRequest& request, const QPrinter* printer) {
+  if (!printer) return;
+  request.printToFile = printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty();
+  request.outputFileName = printer->outputFileName();
+  request.printerName = request.printToFile ? QString() : printer->printerName();
+  request.copies = printer->copyCount();
+  request.collate = printer->collateCopies();
+  request.pageSize = printer->pageLayout().pageSize();
+  request.landscape = printer->pageLayout().orientation() == QPageLayout::Landscape;
+}
+
+QStringList InstalledPrinterNames() { return QPrinterInfo::availablePrinterNames(); }
+QString DefaultPrinterName() { return QPrinterInfo::defaultPrinterName(); }
 bool InputQuery(const QString& caption, const QString& prompt, QString& value) {
   return CurrentUiBackend().inputQuery(caption, prompt, value);
 }
@@ -293,17 +333,15 @@ class QtBackend final : public UiBackend {
   }
 
   bool print(PrintDialogRequest& request, QPrinter* printer) override {
-    QPrinter local;
+    QPrinter local(QPrinter::HighResolution);
     QPrinter* target = printer ? printer : &local;
-    if (!request.printerName.isEmpty()) target->setPrinterName(request.printerName);
-    target->setCopyCount(request.copies);
-    target->setCollateCopies(request.collate);
-    target->setFromTo(request.range == PrintDialogRequest::PageRange ? request.fromPage : 0,
-                      request.range == PrintDialogRequest::PageRange ? request.toPage : 0);
+    ApplyPrintChoice(request, target);
+    // The dialog lists the printers installed now, and always "Print to File (PDF)".
     QPrintDialog dialog(target, QApplication::activeWindow());
     dialog.setMinMax(request.minPage, request.maxPage);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     if (dialog.exec() != QDialog::Accepted) return false;
     switch (dialog.printRange()) {
       case QAbstractPrintDialog::PageRange:
@@ -314,14 +352,12 @@ class QtBackend final : public UiBackend {
       case QAbstractPrintDialog::Selection: request.range = PrintDialogRequest::Selection; break;
       default: request.range = PrintDialogRequest::AllPages; break;
     }
-    request.copies = target->copyCount();
-    request.collate = target->collateCopies();
-    request.printerName = target->printerName();
+    DescribePrinter(request, target);
     return true;
   }
 
   bool printerSetup(PrinterSetupRequest& request, QPrinter* printer) override {
-    QPrinter local;
+    QPrinter local(QPrinter::HighResolution);
     QPrinter* target = printer ? printer : &local;
     if (!request.printerName.isEmpty()) target->setPrinterName(request.printerName);
     target->setPageOrientation(request.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);

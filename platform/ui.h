@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 #include <exception>
@@ -130,7 +131,9 @@ std::optional<QString> SaveFileDialog(const FileDialogRequest& request);
 std::optional<TColor> ColorDialog(TColor initial);
 std::optional<TFont> FontDialog(const TFont& initial);
 
-// What the print dialog offers and returns.
+// What the print dialog offers and returns. The caller fills it with the job's present
+// settings; on OK it holds the operator's choice, which ApplyPrintChoice gives to the printer
+// of the job, so what is chosen is what is printed.
 struct PrintDialogRequest {
   enum Range { AllPages, PageRange, Selection };
   int minPage = 1;
@@ -140,12 +143,29 @@ struct PrintDialogRequest {
   int copies = 1;
   bool collate = false;
   Range range = AllPages;
-  QString printerName;  // empty: the current printer
+  QString printerName;      // empty: the current printer
+  bool printToFile = false; // a PDF file (`outputFileName`) instead of a printer
+  QString outputFileName;
+  QPageSize pageSize;       // invalid: the job's own paper
+  bool landscape = false;
 };
 // Shows the print dialog for `printer` (may be null); on OK the request holds the choices
 // and the printer is set up with them. False when cancelled. (A scripted answer changes the
-// request only; the printer is left as it is.)
+// request only; the printer is left as it is.) The dialog always offers printing into a PDF
+// file, also on a machine without printers, and reads the printer list as it opens.
 bool PrintDialog(PrintDialogRequest& request, QPrinter* printer = nullptr);
+
+// Gives `printer` the choice of a print dialog: the printer or the PDF file, copies,
+// collation, page range, paper (when chosen) and orientation.
+void ApplyPrintChoice(const PrintDialogRequest& request, QPrinter* printer);
+// The request describing `printer` as it is set up now (printer or file, copies, paper,
+// orientation); pages as given.
+void DescribePrinter(PrintDialogRequest& request, const QPrinter* printer);
+
+// The printers installed now, read from the system at each call (a printer added while the
+// program runs is seen).
+QStringList InstalledPrinterNames();
+QString DefaultPrinterName();
 
 struct PrinterSetupRequest {
   QString printerName;

@@ -412,9 +412,11 @@ void TfrPreviewForm::Connect(TfrReport* report) { Report = report; }
 
 void TfrPreviewForm::ShowReport(TfrReport* report) {
   Connect(report);
-  // A print is possible with an installed printer (the virtual one is last in the list) or
-  // when printing goes into a file.
-  PrintBtn->setEnabled(ReportPrinter().VirtualPrinterIndex > 0 || !ReportPrinter().OutputFileName.isEmpty());
+  // A print is possible with an installed printer (the virtual one is last in the list),
+  // when printing goes into a file, or through the print dialog.
+  // With the print dialog the operator can always choose a PDF file, printers or not.
+  PrintBtn->setEnabled(report->ShowPrintDialog || ReportPrinter().VirtualPrinterIndex > 0 ||
+                       !ReportPrinter().OutputFileName.isEmpty());
   RefreshView(true);
   if (report->ModalPreview) {
     RunModal(this);
@@ -719,7 +721,19 @@ void TfrPreviewForm::PrintBtnClick() {
   QString pageList;
   int copies = Report->DefaultCopies;
   bool collate = Report->DefaultCollate;
+  TfrPrinter& printer = ReportPrinter();
+  // The dialog's choice holds for this job only: file, paper and orientation come back after.
+  struct JobSettings {
+    TfrPrinter& p;
+    QString file = p.OutputFileName;
+    ~JobSettings() {
+      p.OutputFileName = file;
+      p.JobPageSize = QPageSize();
+      p.JobOrientation = -1;
+    }
+  } restore{printer};
   if (Report->ShowPrintDialog) {
+    printer.RefreshPrinters();
     PrintDialogRequest req;
     req.minPage = 1;
     req.maxPage = PageCount();
@@ -727,7 +741,14 @@ void TfrPreviewForm::PrintBtnClick() {
     req.toPage = PageCount();
     req.copies = copies;
     req.collate = collate;
-    req.printerName = ReportPrinter().SelectedName();
+    req.printerName = printer.IsVirtual() ? QString() : printer.SelectedName();
+    req.printToFile = !printer.OutputFileName.isEmpty();
+    req.outputFileName = printer.OutputFileName;
+    const int w = printer.Orientation == 1 ? printer.PaperHeight : printer.PaperWidth;
+    const int h = printer.Orientation == 1 ? printer.PaperWidth : printer.PaperHeight;
+    const QPageSize paper(QSizeF(w / 10.0, h / 10.0), QPageSize::Millimeter);
+    req.pageSize = paper;
+    req.landscape = printer.Orientation == 1;
     if (!PrintDialog(req, nullptr)) return;
     if (req.range == PrintDialogRequest::PageRange)
       pageList = QStringLiteral("%1-%2").arg(req.fromPage).arg(req.toPage);
@@ -735,7 +756,14 @@ void TfrPreviewForm::PrintBtnClick() {
       pageList = QString::number(CurPage);   // the selection stands for the current page
     copies = req.copies;
     collate = req.collate;
-    if (!req.printerName.isEmpty()) Report->SelectPrinterByName(req.printerName);
+    if (req.printToFile && !req.outputFileName.isEmpty()) {
+      printer.OutputFileName = req.outputFileName;
+    } else {
+      printer.OutputFileName.clear();
+      if (!req.printerName.isEmpty()) Report->SelectPrinterByName(req.printerName);
+    }
+    if (req.pageSize.isValid() && !req.pageSize.isEquivalentTo(paper)) printer.JobPageSize = req.pageSize;
+    if (req.landscape != (printer.Orientation == 1)) printer.JobOrientation = req.landscape ? 1 : 0;
   }
   Report->PrintWithProgress(pageList, copies, 0, collate);
   RefreshView(false);

@@ -4,8 +4,10 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 #include <cmath>
 
+#include "platform/ui.h"
 #include "report/FR_Utils.h"
 
 namespace {
@@ -63,6 +65,18 @@ void TfrPrinter::AttachPrinterNames(const QStringList& names, int selected) {
     PaperSizes << p.code;
   }
   ApplySettings();
+}
+
+void TfrPrinter::RefreshPrinters() {
+  const QStringList installed = InstalledPrinterNames();
+  if (installed == Printers.mid(0, VirtualPrinterIndex)) return;
+  const bool virtualChosen = IsVirtual() && VirtualPrinterIndex > 0;
+  const QString name = SelectedName();
+  int selected = int(installed.indexOf(name));
+  if (selected < 0) selected = std::max(0, int(installed.indexOf(DefaultPrinterName())));
+  AttachPrinterNames(installed, selected);
+  if (virtualChosen) SelectPrinter(VirtualPrinterIndex);
+  printer_.reset();
 }
 
 void TfrPrinter::SelectPrinter(int index) {
@@ -127,9 +141,13 @@ QPrinter* TfrPrinter::Printer() {
   if (!OutputFileName.isEmpty()) {
     printer_->setOutputFormat(QPrinter::PdfFormat);
     printer_->setOutputFileName(OutputFileName);
-  } else if (!IsVirtual()) {
-    printer_->setOutputFormat(QPrinter::NativeFormat);
-    printer_->setPrinterName(SelectedName());
+  } else {
+    // The file of an earlier job must not take this one.
+    printer_->setOutputFileName(QString());
+    if (!IsVirtual()) {
+      printer_->setOutputFormat(QPrinter::NativeFormat);
+      printer_->setPrinterName(SelectedName());
+    }
   }
   return printer_.get();
 }
@@ -139,8 +157,10 @@ void TfrPrinter::ApplyToPrinter() {
   // The paper in portrait form; the orientation turns it.
   const int w = Orientation == 1 ? PaperHeight : PaperWidth;
   const int h = Orientation == 1 ? PaperWidth : PaperHeight;
-  if (w > 0 && h > 0) printer_->setPageSize(QPageSize(QSizeF(w / 10.0, h / 10.0), QPageSize::Millimeter));
-  printer_->setPageOrientation(Orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
+  if (JobPageSize.isValid()) printer_->setPageSize(JobPageSize);
+  else if (w > 0 && h > 0) printer_->setPageSize(QPageSize(QSizeF(w / 10.0, h / 10.0), QPageSize::Millimeter));
+  const int orientation = JobOrientation >= 0 ? JobOrientation : Orientation;
+  printer_->setPageOrientation(orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
   printer_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
   printer_->setFullPage(true);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPageSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -57,11 +58,18 @@ class TfrPrinter {
   QList<int> PaperSizes;
   // When not empty, printing goes into this PDF file whatever printer is selected.
   QString OutputFileName;
+  // The paper and orientation the operator chose in the print dialog for one job; when set
+  // they replace the pages' own (an invalid size and -1: the pages' own).
+  QPageSize JobPageSize;
+  int JobOrientation = -1;
 
   // Builds the printer list from the platform (QPrinterInfo) and reads the selected printer.
   void AttachPrinter();
   // For tests and machines without printers: the given names stand for the installed ones.
   void AttachPrinterNames(const QStringList& names, int selected);
+  // Reads the installed printers again (a printer added while the program runs), keeping the
+  // selected one when it is still there.
+  void RefreshPrinters();
   bool IsVirtual() const { return PrinterIndex == VirtualPrinterIndex; }
   QString SelectedName() const { return Printers.value(PrinterIndex); }
   void SelectPrinter(int index);

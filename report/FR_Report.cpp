@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "platform/datetime.h"
+#include "platform/pdftext.h"
 #include "platform/ui.h"
 #include "report/FR_Band.h"
 #include "report/FR_Built.h"
@@ -426,6 +427,7 @@ void TfrReport::PrintBuiltPages(const QString& pageList, int copies, int printMo
     }
   }
   painter.end();
+  FinishPdfOutput(printer);
 }
 
 void TfrReport::LoadBuiltReportFile(const QString& path) {

@@ -152,6 +152,35 @@ TEST(PreviewPrinter, PrintsPageRangeThroughDialogToPdf) {
   EXPECT_LT(text.indexOf(QStringLiteral("第2页")), text.indexOf(QStringLiteral("第3页")));
 }
 
+// Without a printer, 打印 of the preview window prints into the PDF file chosen in the print
+// dialog, and the text copies as drawn (no radical code points).
+TEST(PreviewForm, PrintButtonWithoutPrinterWritesTheChosenPdf) {
+  NoPrinters none;
+  WorkFolder work;
+  TPreviewFormEh form;
+  recordPages(*form.PreviewEh1->Printer(), 3);
+  ASSERT_TRUE(form.tbtPrint->isEnabled());
+  const QString pdf = work.file(QStringLiteral("chosen.pdf"));
+  ScriptedUi ui;
+  ui.answerPrint([&](PrintDialogRequest& r) {
+    EXPECT_FALSE(r.printToFile);
+    r.printToFile = true;
+    r.outputFileName = pdf;
+    r.range = PrintDialogRequest::PageRange;
+    r.fromPage = 2;
+    r.toPage = 2;
+  });
+  form.tbtPrint->click();
+  EXPECT_EQ(ui.pendingAnswers(), 0);
+  QProcess p;
+  p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+  p.waitForFinished(30000);
+  const QString text = QString::fromUtf8(p.readAllStandardOutput());
+  EXPECT_EQ(pdfPageCount(text), 1) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("第2页"))) << text.toStdString();
+  EXPECT_FALSE(text.contains(QStringLiteral("第1页")));
+}
+
 TEST(PreviewPrinter, CancelledDialogPrintsNothing) {
   NoPrinters none;
   WorkFolder work;
@@ -181,7 +210,7 @@ TEST(PreviewForm, StatusButtonsAndCaptionFollowTheRun) {
   EXPECT_EQ(form.windowTitle(), QStringLiteral("预览 - 列表信息"));
   EXPECT_FALSE(form.tbStop->isEnabled());
   EXPECT_TRUE(form.tbClose->isEnabled());
-  EXPECT_FALSE(form.tbtPrint->isEnabled());  // no printer installed
+  EXPECT_TRUE(form.tbtPrint->isEnabled());  // no printer installed: a PDF file can be made
   EXPECT_FALSE(form.tbtPrevPage->isEnabled());
   EXPECT_TRUE(form.tbtNextPage->isEnabled());
   form.tbtNextPage->click();

@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -429,4 +431,62 @@ TEST(TestSupport, WorkFolderIsCurrentAndRemoved) {
   }
   EXPECT_EQ(QDir::currentPath(), before);
   EXPECT_FALSE(QDir(path).exists());
+}
+
+// The choice of a print dialog reaches the printer of the job whole, and reads back the same.
+TEST(UiDialogs, PrintChoiceAppliesToThePrinter) {
+  struct Case {
+    const char* name;
+    bool toFile;
+    int copies;
+    bool collate;
+    PrintDialogRequest::Range range;
+    QPageSize::PageSizeId paper;
+    bool landscape;
+  };
+  const Case cases[] = {
+      {"pdf, pages 2-3, A5 landscape", true, 1, false, PrintDialogRequest::PageRange, QPageSize::A5, true},
+      {"pdf, all pages, A4 portrait, 3 copies collated", true, 3, true, PrintDialogRequest::AllPages, QPageSize::A4, false},
+      {"B5 portrait", true, 2, false, PrintDialogRequest::AllPages, QPageSize::B5, false},
+  };
+  WorkFolder work;
+  for (const Case& c : cases) {
+    PrintDialogRequest r;
+    r.printToFile = c.toFile;
+    r.outputFileName = work.file(QStringLiteral("job.pdf"));
+    r.copies = c.copies;
+    r.collate = c.collate;
+    r.range = c.range;
+    r.fromPage = 2;
+    r.toPage = 3;
+    r.pageSize = QPageSize(c.paper);
+    r.landscape = c.landscape;
+    QPrinter printer(QPrinter::HighResolution);
+    ApplyPrintChoice(r, &printer);
+    EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat) << c.name;
+    EXPECT_EQ(printer.outputFileName(), r.outputFileName) << c.name;
+    EXPECT_EQ(printer.copyCount(), c.copies) << c.name;
+    EXPECT_EQ(printer.collateCopies(), c.collate) << c.name;
+    EXPECT_EQ(printer.fromPage(), c.range == PrintDialogRequest::PageRange ? 2 : 0) << c.name;
+    EXPECT_EQ(printer.pageLayout().pageSize().id(), c.paper) << c.name;
+    EXPECT_EQ(printer.pageLayout().orientation() == QPageLayout::Landscape, c.landscape) << c.name;
+    PrintDialogRequest back;
+    DescribePrinter(back, &printer);
+    EXPECT_TRUE(back.printToFile) << c.name;
+    EXPECT_EQ(back.outputFileName, r.outputFileName) << c.name;
+    EXPECT_EQ(back.copies, c.copies) << c.name;
+    EXPECT_EQ(back.pageSize.id(), c.paper) << c.name;
+    EXPECT_EQ(back.landscape, c.landscape) << c.name;
+  }
+  // Back to a printer: the file of the earlier job no longer takes the output.
+  QPrinter printer(QPrinter::HighResolution);
+  PrintDialogRequest toFile;
+  toFile.printToFile = true;
+  toFile.outputFileName = work.file(QStringLiteral("a.pdf"));
+  ApplyPrintChoice(toFile, &printer);
+  PrintDialogRequest toPrinter;
+  ApplyPrintChoice(toPrinter, &printer);
+  EXPECT_TRUE(printer.outputFileName().isEmpty());
+  // The printer list is read at each call, never kept.
+  EXPECT_EQ(InstalledPrinterNames(), QPrinterInfo::availablePrinterNames());
 }

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QCheckBox>
+#include <QPageSize>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -404,11 +406,13 @@ TEST_F(PreviewTest, SaveAndOpenBuiltReportFile) {
   EXPECT_TRUE(ui.messages().isEmpty());
 }
 
-TEST_F(PreviewTest, CtrlPWithoutPrinterDoesNothing) {
+// Without a printer and without the print dialog there is nothing to print on.
+TEST_F(PreviewTest, CtrlPWithoutPrinterAndDialogDoesNothing) {
   insertNumbered(3);
   layList(1000);
   ASSERT_TRUE(report->BuildReport());
   ReportPrinter().AttachPrinterNames({}, 0);   // only the virtual printer
+  report->ShowPrintDialog = false;
   ScriptedUi ui;
   ui.onModal([&](QDialog* d) {
     auto* f = qobject_cast<TfrPreviewForm*>(d);
@@ -424,6 +428,55 @@ TEST_F(PreviewTest, CtrlPWithoutPrinterDoesNothing) {
   EXPECT_TRUE(ui.printRequests().isEmpty());
   EXPECT_TRUE(ui.messages().isEmpty());
   ReportPrinter().AttachPrinter();   // the platform's list again for the tests that follow
+}
+
+// Without a printer the print dialog still offers a PDF file: the file, pages, paper and
+// orientation chosen there are what is printed, for that job only.
+TEST_F(PreviewTest, PrintDialogChoiceOfPdfFileIsPrinted) {
+  insertNumbered(40);
+  layList(1000);
+  ASSERT_TRUE(report->BuildReport());
+  ASSERT_GE(report->EMFPages().Count(), 3);
+  ReportPrinter().AttachPrinterNames({}, 0);
+  ReportPrinter().OutputFileName.clear();
+  const QString pdf = dir.filePath("chosen.pdf");
+  ScriptedUi ui;
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrPreviewForm*>(d);
+    EXPECT_TRUE(f->PrintBtn->isEnabled());
+    QKeyEvent ctrlP(QEvent::KeyPress, Qt::Key_P, Qt::ControlModifier);
+    f->FormKeyDown(&ctrlP);
+    f->ExitBtn->click();
+  });
+  ui.answerPrint([&](PrintDialogRequest& r) {
+    EXPECT_FALSE(r.printToFile);
+    EXPECT_FALSE(r.landscape);
+    r.printToFile = true;
+    r.outputFileName = pdf;
+    r.range = PrintDialogRequest::PageRange;
+    r.fromPage = 2;
+    r.toPage = 2;
+    r.pageSize = QPageSize(QPageSize::A5);
+    r.landscape = true;
+  });
+  report->ShowBuiltReport();
+  EXPECT_EQ(ui.pendingAnswers(), 0);
+  ASSERT_EQ(pdfPages(pdf), 1);
+  QProcess info;
+  info.start("pdfinfo", {pdf});
+  info.waitForFinished(20000);
+  const QString infoText = QString::fromUtf8(info.readAllStandardOutput());
+  // A5 landscape: 595 x 420 points.
+  EXPECT_TRUE(infoText.contains(QRegularExpression("Page size:\\s+595(\\.\\d+)? x 4(19|20)"))) << infoText.toStdString();
+  QProcess text;
+  text.start("pdftotext", {pdf, "-"});
+  text.waitForFinished(20000);
+  EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains("Page 2"));
+  // The choice held for that job only.
+  EXPECT_TRUE(ReportPrinter().OutputFileName.isEmpty());
+  EXPECT_FALSE(ReportPrinter().JobPageSize.isValid());
+  EXPECT_EQ(ReportPrinter().JobOrientation, -1);
+  ReportPrinter().AttachPrinter();
 }
 
 TEST_F(PreviewTest, PaintsPagesOnGreyAndMarksTheHit) {
