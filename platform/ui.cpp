@@ -1,7 +1,6 @@
 #include "platform/ui.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -14,6 +13,9 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <algorithm>
+
+#include "platform/operatortext.h"
 
 // ---------------------------------------------------------------------------------------
 // Message boxes
@@ -52,6 +54,8 @@ namespace {
 UiBackend* g_backend = nullptr;
 
 int ShowRequest(MessageRequest request) {
+  // The platform layers' English failure texts reach the operator in Chinese.
+  request.text = OperatorText(request.text);
   if (request.buttons.isEmpty()) request.buttons = {mrOk};
   if (!request.buttons.contains(request.defaultButton)) request.defaultButton = request.buttons.first();
   return CurrentUiBackend().messageBox(request);

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <cmath>
+#include <cstring>
 
 #include "platform/data/jet.h"
 #include "platform/exception.h"
@@ -22,7 +23,26 @@ Variant intVariant(int64_t v) {
   return Variant(v);
 }
 
+QString NulMessage(const QString& fieldName) {
+  const QString what = fieldName.isEmpty() ? QString::fromUtf8("文本") : QString::fromUtf8("“%1”").arg(fieldName);
+  return QString::fromUtf8("%1中含有空字符（NUL），不能保存。请删除该字符后再保存。").arg(what);
+}
+
 }  // namespace
+
+void CheckStorableText(const QString& text, const QString& fieldName) {
+  if (text.contains(QChar(0))) throw EDatabaseError(NulMessage(fieldName));
+}
+
+void CheckStorableText(const char* utf8, uint32_t size) {
+  if (size && std::memchr(utf8, 0, size)) throw EDatabaseError(NulMessage(QString()));
+}
+
+void CheckStorableMoney(int64_t units) {
+  if (units >= kMaxStoredMoneyUnits || units <= -kMaxStoredMoneyUnits)
+    throw EDatabaseError(QString::fromUtf8("金额 %1 超出可保存的范围：金额的绝对值必须小于 100,000,000,000。")
+                             .arg(Money::fromUnits(units).toString()));
+}
 
 Variant CellToVariant(const RowStore& store, Cell c, TFieldType type) {
   switch (c.tag) {

@@ -33,6 +33,17 @@ class DbBackend {
   virtual void* handle() const = 0;
 };
 
+// Values a database cannot keep as given are refused before anything is written, with a
+// message for the operator (EDatabaseError):
+// - a text holding a NUL character: SQLite keeps it (and the row is no longer found by the
+//   same text), PostgreSQL cuts the text there;
+// - in the SQLite files, an amount of kMaxStoredMoney or more (either sign): money is kept
+//   there as a double, exact to the ten-thousandth only below that size.
+inline constexpr int64_t kMaxStoredMoneyUnits = 100'000'000'000LL * 10000;  // 100,000,000,000.0000
+void CheckStorableText(const QString& text, const QString& fieldName = QString());
+void CheckStorableText(const char* utf8, uint32_t size);
+void CheckStorableMoney(int64_t units);
+
 // Converting between stored cells and values by field type.
 Variant CellToVariant(const RowStore& store, Cell c, TFieldType type);
 Cell VariantToCell(RowStore& store, const Variant& v, TFieldType type);

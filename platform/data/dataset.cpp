@@ -640,6 +640,9 @@ void TDataSet::Post() {
   for (TField* f : fieldList_) {
     if (f->Required && f->IsNull() && f->DataType() != ftAutoInc)
       throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->DisplayLabel()));
+    // A text the databases cannot keep whole is refused before anything is written.
+    if ((f->DataType() == ftString || f->DataType() == ftMemo) && !f->IsNull())
+      CheckStorableText(f->AsString(), f->DisplayLabel());
   }
   WriteKind kind = state_ == dsInsert ? wkInsert : wkUpdate;
   if (LockType == ltBatchOptimistic) {

@@ -24,7 +24,12 @@ struct Params {
       case Variant::Currency: addText(v.toMoney().toString().toUtf8()); break;
       case Variant::Double: addText(QByteArray::number(v.toDouble(), 'g', 17)); break;
       case Variant::DateTime: addText(JetDateText(v.toDateTime()).toUtf8()); break;
-      default: addText(v.toString().toUtf8()); break;
+      default: {
+        const QByteArray text = v.toString().toUtf8();
+        CheckStorableText(text.constData(), uint32_t(text.size()));
+        addText(text);
+        break;
+      }
     }
   }
   void add(const RowStore& store, Cell c) {
@@ -33,7 +38,12 @@ struct Params {
       case ctInt: addText(QByteArray::number(qlonglong(c.asInt()))); break;
       case ctReal: addText(QByteArray::number(c.asReal(), 'g', 17)); break;
       case ctMoney: addText(Money::fromUnits(c.asInt()).toString().toUtf8()); break;
-      case ctText: addText(store.byteArray(c)); break;
+      case ctText: {
+        const QByteArray text = store.byteArray(c);
+        CheckStorableText(text.constData(), uint32_t(text.size()));
+        addText(text);
+        break;
+      }
       case ctBlob: addBinary(store.byteArray(c)); break;
     }
   }

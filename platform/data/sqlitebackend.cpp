@@ -21,10 +21,14 @@ void bindCell(sqlite3_stmt* st, int i, const RowStore& store, Cell c) {
     case ctInt: sqlite3_bind_int64(st, i, c.asInt()); break;
     case ctReal: sqlite3_bind_double(st, i, c.asReal()); break;
     // Money is stored as the double nearest to the exact amount (division is correctly rounded).
-    case ctMoney: sqlite3_bind_double(st, i, double(c.asInt()) / 10000.0); break;
+    case ctMoney:
+      CheckStorableMoney(c.asInt());
+      sqlite3_bind_double(st, i, double(c.asInt()) / 10000.0);
+      break;
     case ctText: {
       uint32_t n;
       const char* p = store.bytes(c, n);
+      CheckStorableText(p, n);
       sqlite3_bind_text(st, i, p, int(n), SQLITE_TRANSIENT);
       break;
     }
@@ -43,7 +47,10 @@ void bindVariant(sqlite3_stmt* st, int i, const Variant& v) {
     case Variant::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
     case Variant::Byte: case Variant::Int: case Variant::Int64: sqlite3_bind_int64(st, i, v.toInt64()); break;
     case Variant::Double: sqlite3_bind_double(st, i, v.toDouble()); break;
-    case Variant::Currency: sqlite3_bind_double(st, i, double(v.toMoney().units()) / 10000.0); break;
+    case Variant::Currency:
+      CheckStorableMoney(v.toMoney().units());
+      sqlite3_bind_double(st, i, double(v.toMoney().units()) / 10000.0);
+      break;
     case Variant::DateTime: {
       QByteArray u = JetDateText(v.toDateTime()).toUtf8();
       sqlite3_bind_text(st, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
@@ -51,6 +58,7 @@ void bindVariant(sqlite3_stmt* st, int i, const Variant& v) {
     }
     default: {
       QByteArray u = v.toString().toUtf8();
+      CheckStorableText(u.constData(), uint32_t(u.size()));
       sqlite3_bind_text(st, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
       break;
     }

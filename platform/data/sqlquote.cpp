@@ -1,5 +1,6 @@
 #include "platform/data/sqlquote.h"
 
+#include "platform/data/backend.h"
 #include "platform/data/jet.h"
 
 namespace SqlQuote {
@@ -32,7 +33,10 @@ QString MoneyNumber(::Money value) {
   return neg ? QLatin1Char('-') + s : s;
 }
 
-QString Money(::Money value) { return QStringLiteral("ccur(") + MoneyNumber(value) + QLatin1Char(')'); }
+QString Money(::Money value) {
+  CheckStorableMoney(value.units());  // SQLite keeps what ccur() gives as a double
+  return QStringLiteral("ccur(") + MoneyNumber(value) + QLatin1Char(')');
+}
 
 QString Like(const QString& value, bool anyBefore, bool anyAfter) {
   QString s = clean(value);

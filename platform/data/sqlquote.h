@@ -24,7 +24,8 @@ QString Date(TDateTime value);
 // timestamp in PostgreSQL.
 QString DateText(TDateTime value);
 
-// ccur(12.3400): an amount with all four decimals, exact in text.
+// ccur(12.3400): an amount with all four decimals, exact in text. An amount SQLite cannot
+// store exactly (see CheckStorableMoney) is refused with a message.
 QString Money(::Money value);
 // 12.34 as a plain number literal (no function), for PostgreSQL numeric columns.
 QString MoneyNumber(::Money value);

@@ -13,6 +13,7 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include "platform/operatortext.h"
 #include "platform/ui.h"
 #include "tests/support/modal_watchdog.h"
 #include "tests/support/scripted_ui.h"
@@ -489,4 +490,34 @@ TEST(UiDialogs, PrintChoiceAppliesToThePrinter) {
   EXPECT_TRUE(printer.outputFileName().isEmpty());
   // The printer list is read at each call, never kept.
   EXPECT_EQ(InstalledPrinterNames(), QPrinterInfo::availablePrinterNames());
+}
+
+// The platform layers' failure texts reach the operator in Chinese, whatever layer raised them.
+TEST(UiMessages, FailureTextsShownInChinese) {
+  struct Case {
+    const char* raised;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"Money overflow", "金额超出范围"},
+      {"Integer overflow", "整数超出范围"},
+      {"'12a' is not a valid integer value", "“12a”不是有效的整数"},
+      {"'abc' is not a valid floating point value", "“abc”不是有效的数字"},
+      {"'2004-2-30' is not a valid date", "“2004-2-30”不是有效的日期"},
+      {"'2004-6-1x' is not a valid date and time", "“2004-6-1x”不是有效的日期时间"},
+      {"Could not convert variant of type (String) into type (Double)", "无法把文本转换为数字"},
+      {"The character '😀' (U+1F600) has no GBK form", "字符“😀”（U+1F600）不能用 GBK 编码保存"},
+      {"Cannot create file \"/ro/a.xls\". Permission denied", "无法创建文件“/ro/a.xls”。 没有访问权限"},
+      {"Stream write error: No space left on device", "写入文件出错: 磁盘空间不足"},
+      {"Field '房屋代码' must have a value", "“房屋代码”必须填写"},
+      {"Division by zero", "除数不能为零"},
+      {"请输入房屋代码！", "请输入房屋代码！"},  // the program's own texts stay as they are
+  };
+  for (const Case& c : cases) EXPECT_EQ(OperatorText(QString::fromUtf8(c.raised)), QString::fromUtf8(c.shown)) << c.raised;
+
+  // An exception escaping a handler is shown translated.
+  ScriptedUi ui;
+  Guard([] { throw EOverflow(QStringLiteral("Money overflow")); });
+  ASSERT_EQ(ui.messages().size(), 1);
+  EXPECT_EQ(ui.messages()[0].text, QString::fromUtf8("金额超出范围"));
 }
