@@ -13,6 +13,7 @@
 #include "platform/format.h"
 #include "grid/DBGridEhBookmarks.h"
 #include "platform/gbk.h"
+#include "platform/ui.h"
 
 namespace {
 
@@ -100,14 +101,18 @@ void TDBGridEhExport::EncodePending() {
     piece = pending_.right(1);
     pending_.chop(1);
   }
-  buffer_.append(EncodeGbk(pending_));
+  int replaced = 0;
+  buffer_.append(EncodeGbk(pending_, &replaced));
+  ReplacedCharacters += replaced;
   pending_ = piece;
   if (buffer_.size() >= (1 << 16)) Flush();
 }
 
 void TDBGridEhExport::Flush() {
   if (!pending_.isEmpty()) {
-    buffer_.append(EncodeGbk(pending_));
+    int replaced = 0;
+    buffer_.append(EncodeGbk(pending_, &replaced));
+    ReplacedCharacters += replaced;
     pending_.clear();
   }
   if (buffer_.isEmpty() || !Stream) return;
@@ -891,9 +896,17 @@ QByteArray TDBGridEhExportAsXLS::LabelBytes(const QString& text) {
   if (ascii) return text.toLatin1();
   // Lists repeat their texts (items, states, names): each is converted once.
   auto it = labelCache_.constFind(text);
-  if (it != labelCache_.constEnd()) return *it;
-  QByteArray bytes = EncodeGbk(text);
-  if (labelCache_.size() < 4096) labelCache_.insert(text, bytes);
+  int replaced = 0;
+  if (it != labelCache_.constEnd()) {
+    ReplacedCharacters += labelReplaced_.value(text);
+    return *it;
+  }
+  QByteArray bytes = EncodeGbk(text, &replaced);
+  ReplacedCharacters += replaced;
+  if (labelCache_.size() < 4096) {
+    labelCache_.insert(text, bytes);
+    if (replaced) labelReplaced_.insert(text, replaced);
+  }
   return bytes;
 }
 
@@ -988,6 +1001,7 @@ void ExportGridToFile(const TDBGridEhExportClass& exportClass, TCustomDBGridEh* 
   std::unique_ptr<TDBGridEhExport> exporter = exportClass();
   exporter->Grid = grid;
   exporter->WriteRowsToFile(fileName, whole);
+  if (exporter->ReplacedCharacters > 0) ShowNotice(GbkReplacementNotice(exporter->ReplacedCharacters));
 }
 
 void ExportGridToStream(const TDBGridEhExportClass& exportClass, TCustomDBGridEh* grid, QIODevice& stream,

@@ -45,6 +45,8 @@ class TDBGridEhExport {
   // index = column index + footer row × column count.
   std::vector<int64_t> FooterTotals;
   TColCellParamsEh CellParams;
+  // Characters GBK cannot hold that the export wrote as "?".
+  int ReplacedCharacters = 0;
 
   virtual void BeginOutput() {}
   virtual void EndOutput() {}
@@ -198,6 +200,7 @@ class TDBGridEhExportAsXLS : public TDBGridEhExport {
   uint16_t Row = 0;
   bool rowsExhausted_ = false;
   QHash<QString, QByteArray> labelCache_;
+  QHash<QString, int> labelReplaced_;
 };
 
 // An exporter class: makes a new exporter of one format.

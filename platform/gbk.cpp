@@ -236,3 +236,7 @@ bool IsGbkText(const QString& text) {
   EncodeGbk(text, &bad);
   return bad == 0;
 }
+
+QString GbkReplacementNotice(int replaced) {
+  return QString::fromUtf8("文件已写入，但有 %1 个字符无法用 GBK 编码保存，已写成“?”。").arg(replaced);
+}

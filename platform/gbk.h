@@ -25,3 +25,6 @@ QString DecodeGb18030(const QByteArray& bytes, int* invalid = nullptr);
 int GbkLength(const QString& text);
 // True when every character of the text has a GBK form.
 bool IsGbkText(const QString& text);
+
+// What the operator is told after a file was written in GBK with `replaced` characters as "?".
+QString GbkReplacementNotice(int replaced);

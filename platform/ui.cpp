@@ -106,19 +106,19 @@ int MessageDlg(const QString& text, TMsgDlgType type, const QList<int>& buttons,
   switch (type) {
     case mtWarning:
       request.icon = MsgIcon::Exclamation;
-      request.caption = QStringLiteral("Warning");
+      request.caption = QString::fromUtf8("警告");
       break;
     case mtError:
       request.icon = MsgIcon::Error;
-      request.caption = QStringLiteral("Error");
+      request.caption = QString::fromUtf8("错误");
       break;
     case mtInformation:
       request.icon = MsgIcon::Information;
-      request.caption = QStringLiteral("Information");
+      request.caption = QString::fromUtf8("信息");
       break;
     case mtConfirmation:
       request.icon = MsgIcon::Question;
-      request.caption = QStringLiteral("Confirm");
+      request.caption = QString::fromUtf8("确认");
       break;
     case mtCustom:
       request.caption = ApplicationTitle();

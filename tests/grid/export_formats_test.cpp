@@ -12,6 +12,7 @@
 #include "grid/DBGridEhImpExp.h"
 #include "platform/gbk.h"
 #include "tests/grid/dbgrid_fixture.h"
+#include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
 namespace {
@@ -144,6 +145,36 @@ TEST(ExportCsvText, ExactBytesWithQuotesAndFooters) {
   // Without titles the file starts with the first record.
   list.grid.SetOptions(list.grid.Options() & ~dgTitles);
   EXPECT_TRUE(list.Export<TDBGridEhExportAsText>().startsWith(EncodeGbk(QStringLiteral("水\"费\t2\r\n"))));
+}
+
+// Characters GBK cannot hold are written as "?" and the operator is told how many, once per
+// export; repeated texts count every time they are written.
+TEST(ExportGbk, ReplacedCharactersAreCountedAndShown) {
+  WorkFolder work;
+  SmallList list({QString::fromUtf8("'水😀费', 1"), QString::fromUtf8("'😀😀', 2"), QString::fromUtf8("'水😀费', 3")});
+  struct Case {
+    const char* name;
+    TDBGridEhExportClass cls;
+  };
+  const Case cases[] = {{"text", ExportClassOf<TDBGridEhExportAsText>()},
+                        {"csv", ExportClassOf<TDBGridEhExportAsCSV>()},
+                        {"xls", ExportClassOf<TDBGridEhExportAsXLS>()}};
+  for (const Case& c : cases) {
+    ScriptedUi ui;
+    const QString file = work.file(QStringLiteral("list.") + QString::fromLatin1(c.name));
+    ExportGridToFile(c.cls, &list.grid, file, true);
+    ASSERT_EQ(ui.messages().size(), 1) << c.name;
+    EXPECT_EQ(ui.messages()[0].text, GbkReplacementNotice(4)) << c.name;
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("4"))) << c.name;
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains(EncodeGbk(QStringLiteral("水?费")))) << c.name;
+  }
+  // Nothing replaced: nothing said.
+  SmallList clean({QStringLiteral("'水费', 1")});
+  ScriptedUi ui;
+  ExportGridToFile(ExportClassOf<TDBGridEhExportAsCSV>(), &clean.grid, work.file(QStringLiteral("clean.csv")), true);
+  EXPECT_TRUE(ui.messages().isEmpty());
 }
 
 // The dataset's position comes back after the walk, and the grid is not left disabled.

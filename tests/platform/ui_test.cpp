@@ -103,10 +103,12 @@ TEST(UiMessages, FlagsAndMessageDlg) {
   ui.answerMessage(mrAll);
   EXPECT_EQ(MessageDlg(U("是否忽略该错误?"), mtError, {mrYes, mrNo, mrAll}), mrAll);
   EXPECT_EQ(ui.lastMessage().icon, MsgIcon::Error);
+  EXPECT_EQ(ui.lastMessage().caption, U("错误"));
   EXPECT_EQ(ui.lastMessage().defaultButton, mrYes);
   ui.cancel(ScriptedUi::Dialog::Message);
   EXPECT_EQ(MessageDlg(U("Delete record?"), mtConfirmation, {mrOk, mrCancel}), mrCancel);
   EXPECT_EQ(ui.lastMessage().icon, MsgIcon::Question);
+  EXPECT_EQ(ui.lastMessage().caption, U("确认"));
 }
 
 // A dialog the test did not expect fails the test, names what was shown and is answered
