@@ -1,8 +1,10 @@
 // The entry of every test program: the program's pinned fonts, a headless QApplication, a
 // watchdog against modal windows nobody closes, then GoogleTest.
 #include <QApplication>
+#include <QDir>
 #include <gtest/gtest.h>
 
+#include "platform/datafolder.h"
 #include "platform/fonts.h"
 #include "tests/support/modal_watchdog.h"
 
@@ -12,6 +14,9 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
   ApplyDefaultApplicationFont();
+  // A test that does not make its own work folder keeps its files in the folder it runs in,
+  // never in the user's data folder.
+  SetDataFolder(QDir::currentPath());
   ModalWatchdog watchdog(10000);
   return RUN_ALL_TESTS();
 }
