@@ -9,6 +9,7 @@
 #include "billing/rostercommands.h"
 #include "platform/fonts.h"
 #include "platform/translations.h"
+#include "platform/ui.h"
 #include "services/DM2.h"
 #include "services/servicecommands.h"
 #include "shell/dm.h"
@@ -38,6 +39,14 @@ void registerCommands() {
 int runProgram(QApplication& application) {
   // The data modules live from start-up to shut-down: the main one, then the second, then the
   // main window; they go in the reverse order. Each sets its global instance (Dm1, form_Dm2).
+  // The data folder first: its databases are created (and the operator told where) or, when
+  // the main database is damaged or empty, the program says so and ends without touching it.
+  const TDm1::StartCheck check = TDm1::PrepareDatabases();
+  if (!check.problem.isEmpty()) {
+    ShowMessage(check.problem);
+    return 1;
+  }
+  if (const QString created = TDm1::CreatedMessage(check); !created.isEmpty()) ShowInformation(created);
   TDm1 dataModule;
   Tform_Dm2 secondDataModule;
   registerCommands();

@@ -13,8 +13,9 @@ void prepareApplication(QApplication& application);
 // Registers the main window's commands whose windows live in billing, stats and services.
 void registerCommands();
 
-// Runs the program as the office starts it: data modules, main window, event loop.
-// Returns the event loop's exit code.
+// Runs the program as the office starts it: the data folder's databases (created at the first
+// start, checked otherwise), data modules, main window, event loop. Returns the event loop's
+// exit code, or 1 when the main database cannot be used.
 int runProgram(QApplication& application);
 
 }  // namespace app

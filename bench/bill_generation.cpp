@@ -17,6 +17,7 @@
 #include "billing/jiaofeidan.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
+#include "platform/datafolder.h"
 #include "platform/datetime.h"
 #include "platform/exception.h"
 
@@ -118,6 +119,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QTemporaryDir dir;
   QDir::setCurrent(dir.path());
+  SetDataFolder(dir.path());  // the benchmark's database never goes into the user's data folder
   try {
     TADOConnection c;
     c.ConnectionString = u("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=.\\kelo.mdb");

@@ -1,3 +1,4 @@
+#include "platform/datafolder.h"
 #include "billing/roster.h"
 
 #include <QComboBox>
@@ -205,7 +206,7 @@ void TForm_housecharge::N1Click() {
 }
 
 QString TForm_housecharge::CertificateTemplate() {
-  return QCoreApplication::applicationDirPath() + u("/业主证明.frf");
+  return DataFilePath(u("业主证明.frf"));
 }
 
 void TForm_housecharge::bitbtn_certificateClick() {

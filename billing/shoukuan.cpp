@@ -1,3 +1,4 @@
+#include "platform/datafolder.h"
 #include "billing/shoukuan.h"
 
 #include <QCoreApplication>
@@ -77,7 +78,7 @@ QString DrawReceiptNumber(TADOConnection* db, const QString& year) {
 }
 
 QString ProgramTemplatePath(const QString& fileName) {
-  return QCoreApplication::applicationDirPath() + u("/") + fileName;
+  return DataFilePath(fileName);
 }
 
 bool ShowTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,

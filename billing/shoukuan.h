@@ -59,5 +59,5 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
 bool ShowTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,
                   const QString& brokenText);
 
-// The folder of the running program followed by the template's file name.
+// The template file of that name in the data folder (platform/datafolder.h).
 QString ProgramTemplatePath(const QString& fileName);

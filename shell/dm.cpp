@@ -1,5 +1,10 @@
 #include "shell/dm.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/data/sqlitebackend.h"
+#include "platform/datafolder.h"
 #include "platform/ui.h"
 
 TDm1* Dm1 = nullptr;
@@ -10,6 +15,69 @@ const char* const TDm1::kSystemConnectionString =
 const char* const TDm1::kLocalConnectionString =
     "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=.\\tongyong.mdb;Mode=Share Deny None;"
     "Jet OLEDB:System database=\"\";Jet OLEDB:Registry Path=\"\";Jet OLEDB:Database Password=\"\";Jet OLEDB:Engine Type=5";
+
+const char* const TDm1::kChartConnectionString =
+    "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=.\\data\\data.mdb;Mode=Share Deny None;";
+
+namespace {
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+}  // namespace
+
+QStringList TDm1::ProgramDatabaseFiles() {
+  return {TADOConnection::DatabaseFileFor(QString::fromLatin1(kSystemConnectionString)),
+          TADOConnection::DatabaseFileFor(QString::fromLatin1(kLocalConnectionString)),
+          TADOConnection::DatabaseFileFor(QString::fromLatin1(kChartConnectionString))};
+}
+
+TDm1::StartCheck TDm1::PrepareDatabases() {
+  StartCheck check;
+  check.folder = DataFolder();
+  if (!QDir().mkpath(check.folder)) {
+    check.problem = u("不能建立数据文件夹：") + QDir::toNativeSeparators(check.folder);
+    return check;
+  }
+  const QStringList files = ProgramDatabaseFiles();
+  const QString mainFile = files.first();
+  // An existing main database is checked before anything else is created beside it: a
+  // damaged or empty one is the office's data and is left exactly as it is.
+  if (QFileInfo::exists(mainFile)) {
+    QString why;
+    if (QFileInfo(mainFile).size() == 0) {
+      why = u("文件是空的（0 字节）");
+    } else if (const QString damage = SqliteIntegrityProblem(mainFile, true); !damage.isEmpty()) {
+      why = u("文件已损坏：") + damage;
+    } else {
+      const QStringList missing = SqliteMissingSchema(mainFile, TADOConnection::SchemaScriptFor(u("kelo")));
+      if (!missing.isEmpty()) why = u("缺少表或字段：") + missing.mid(0, 5).join(u("、")) + (missing.size() > 5 ? u(" 等") : QString());
+    }
+    if (!why.isEmpty()) {
+      check.problem = u("主数据库 ") + QDir::toNativeSeparators(mainFile) + u(" 不能使用：") + why +
+                      u("。\n程序不会替换这个文件。请把备份的数据库复制到这个位置，或与软件公司联系。");
+      return check;
+    }
+  }
+  for (const QString& file : files) {
+    if (QFileInfo::exists(file)) continue;
+    QString error;
+    if (!TADOConnection::CreateDatabaseFile(file, &error)) {
+      check.problem = u("不能建立数据库 ") + QDir::toNativeSeparators(file) + u("：") + error;
+      return check;
+    }
+    check.created << file;
+  }
+  return check;
+}
+
+QString TDm1::CreatedMessage(const StartCheck& check) {
+  if (check.created.isEmpty()) return QString();
+  QStringList names;
+  for (const QString& file : check.created) names << QDir(check.folder).relativeFilePath(file);
+  QString text = u("已在数据文件夹 ") + QDir::toNativeSeparators(check.folder) + u(" 中建立新的数据库：") +
+                 names.join(u("、")) + u("。");
+  if (check.created.first() == ProgramDatabaseFiles().first())
+    text += u("\n系统管理员目前没有口令，请登录后立即用【修改操作员口令】设置口令。");
+  return text;
+}
 
 bool TSaveDialog::Execute() {
   FileDialogRequest r;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "platform/data/ado.h"
 
@@ -22,15 +23,16 @@ class TSaveDialog : public QObject {
 // the export dialog that windows borrow. Queries have no stored text: callers set the SQL
 // lines just before opening and close the query when done.
 //
-// ADO_system: the main database (kelo.db in the current folder); db_local: the local database
-// (tongyong.db). Both are created with their schema and first rows when missing.
+// ADO_system: the main database (kelo.db in the data folder, platform/datafolder.h); db_local:
+// the local database (tongyong.db there). Both are created with their schema and first rows
+// when missing (PrepareDatabases does it at start-up and says so).
 class TDm1 : public QObject {
   Q_OBJECT
  public:
   explicit TDm1(QObject* parent = nullptr);
   ~TDm1() override;
 
-  // The office's connection strings; ".\kelo.mdb" names kelo.db in the current folder.
+  // The office's connection strings; ".\kelo.mdb" names kelo.db in the data folder.
   static const char* const kSystemConnectionString;
   static const char* const kLocalConnectionString;
 
@@ -56,6 +58,24 @@ class TDm1 : public QObject {
   TADOQuery* q_jiaofeihuizong; TDataSource* ds_jiaofeihuizong;
 
   TSaveDialog* SaveDialog1;
+
+  // What the start-up found in the data folder.
+  struct StartCheck {
+    QString folder;          // the data folder
+    QStringList created;     // the database files created now (absolute paths)
+    QString problem;         // why the program cannot start on this folder; empty when it can
+  };
+  // The start-up step before any window: makes the data folder, creates the missing
+  // databases (main, local, chart) atomically, and checks that an existing main database is
+  // sound and complete. A damaged or empty main database is reported in `problem` and left as
+  // it is, never replaced.
+  static StartCheck PrepareDatabases();
+  // The message the operator reads when databases were created, naming the folder.
+  static QString CreatedMessage(const StartCheck& check);
+  // The absolute paths of the program's own database files (main, local, chart).
+  static QStringList ProgramDatabaseFiles();
+  // The chart database's connection string (data\data.mdb in the data folder).
+  static const char* const kChartConnectionString;
 
  private:
   TADOQuery* makeQuery(const char* name, TADOConnection* conn, TDataSource*& source, const char* sourceName);

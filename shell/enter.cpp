@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/exception.h"
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
@@ -189,13 +190,19 @@ void TForm_Enter::BitBtn_OKClick() {
   const QString code = DBLookupComboBox1->currentData().toString();
   const bool found = q->Active() && q->Locate(u("代码"), Variant(code));
   const QString stored = found ? q->FieldByName(u("操作口令"))->AsString() : QString();
-  if (!found || LoginPasswordText.toUpper() != stored.toUpper()) {
+  if (!found || !PasswordMatches(stored, LoginPasswordText)) {
     countFailure(u("密码不对，第") + QString::number(LoginFailures + 1) + u("次！  "));
     if (!finished_) {
       Edit1->clear();
       Edit1->setFocus();
     }
     return;
+  }
+  // A password still kept as text is replaced by its hash now that it is known to be right.
+  // The log-in does not depend on it: a failed write is tried again at the next log-in.
+  try {
+    UpgradeStoredPassword(Dm1->ADO_system, code, stored, LoginPasswordText);
+  } catch (const Exception&) {
   }
   LoadOperatorFromRow(q);
   succeeded_ = true;

@@ -44,15 +44,40 @@ void focus(QWidget* w) {
 }
 }  // namespace
 
+QString EstateHouseCondition(const QString& estate, const QString& house) {
+  return u("(coalesce(小区代码,'')=") + SqlQuote::Text(estate) + u(")and(房屋代码=") + SqlQuote::Text(house) + u(")");
+}
+
+namespace {
+// Empties the tenant fields of a house of an estate when no lease of it is active any more.
+QString vacateStatement(const QString& estate, const QString& house) {
+  const QString where = EstateHouseCondition(estate, house);
+  return u("update 房屋资料 set 租赁=0,迁入日期=null,迁出日期=null,客户名称='',商户类型='',"
+           "客户身份证号='',客户工作单位='',客户联系地址='',客户联系电话='',使用状况='空置'") +
+         u(" where ") + where + u("and(not exists (select 1 from 房屋租赁表 where ") + where + u("and(已经迁出=0)))");
+}
+
+QString oldText(TDataSet* ds, const char* field) {
+  const Variant v = ds->FieldByName(u(field))->OldValue();
+  return v.isNull() || v.isEmpty() ? QString() : v.toString();
+}
+}  // namespace
+
 LeaseStatements LeaseSaveStatements(TDataSet* lease) {
   LeaseStatements s;
-  const QString house = text(lease, "房屋代码");
+  const QString houseCode = lease->FieldByName(u("房屋代码"))->AsString();
+  const QString estate = lease->FieldByName(u("小区代码"))->AsString();
+  const QString house = SqlQuote::Text(houseCode);
   const QString customer = text(lease, "客户名称");
+  // An edited lease that now names another house (or estate) leaves its former house.
+  if (lease->State() == dsEdit) {
+    const QString oldHouse = oldText(lease, "房屋代码"), oldEstate = oldText(lease, "小区代码");
+    const bool moved = !oldHouse.isEmpty() && (oldHouse.compare(houseCode, Qt::CaseInsensitive) != 0 ||
+                                               oldEstate.compare(estate, Qt::CaseInsensitive) != 0);
+    if (moved) s.freed = vacateStatement(oldEstate, oldHouse);
+  }
   if (lease->FieldByName(u("已经迁出"))->AsBoolean()) {
-    s.house = u("update 房屋资料 set 租赁=0,迁入日期=null,迁出日期=null,客户名称='',商户类型='',"
-                "客户身份证号='',客户工作单位='',客户联系地址='',客户联系电话='',使用状况='空置'") +
-              u(" where (房屋代码=") + house + u(")") +
-              u("and(not exists (select 1 from 房屋租赁表 where (房屋代码=") + house + u(")and(已经迁出=0)))");
+    s.house = vacateStatement(estate, houseCode);
     s.customer = u("update 客户资料 set 房屋代码=''") + u(" where (客户名称=") + customer + u(")") +
                  u("and(房屋代码=") + house + u(")");
     return s;
@@ -65,7 +90,7 @@ LeaseStatements LeaseSaveStatements(TDataSet* lease) {
             (lease->FieldByName(u("已经迁入"))->AsBoolean() ? u(",使用状况='入住'") : u(",使用状况='预定'"));
   if (!lease->FieldByName(u("预计迁出日期"))->IsNull())
     s.house += u(",迁出日期=") + SqlQuote::Date(lease->FieldByName(u("预计迁出日期"))->AsDateTime());
-  s.house += u(" where (房屋代码=") + house + u(")");
+  s.house += u(" where ") + EstateHouseCondition(estate, houseCode);
   s.customer = u("update 客户资料 set 房屋代码=") + house + u(" where (客户名称=") + customer + u(")");
   return s;
 }
@@ -298,6 +323,11 @@ void TForm_houselease::bitbtn_saveClick() {
     s->SQL.Clear();
     s->SQL.Add(statements.customer);
     s->ExecSQL();
+    if (!statements.freed.isEmpty()) {
+      s->SQL.Clear();
+      s->SQL.Add(statements.freed);
+      s->ExecSQL();
+    }
     s->Close();
     conn->CommitTrans();
   } catch (const Exception& e) {

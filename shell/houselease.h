@@ -69,12 +69,19 @@ class TForm_houselease : public TRecordForm {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-// The two statements a saved lease runs, built from the lease row: the house row's tenant
-// fields, then the customer's 房屋代码. A lease moved out clears the house only when no other
-// lease of the house is still active, and the customer's house code only when it names this
-// house.
+// The statements a saved lease runs, built from the lease row: the house row's tenant fields,
+// then the customer's 房屋代码, and, when the lease was moved to another house, the freeing of
+// the house it left. Every house is named with its estate (小区代码; an empty estate matches
+// rows without one), so a house code used in two estates never reaches the other estate's
+// house. A lease moved out clears the house only when no other lease of the house is still
+// active, and the customer's house code only when it names this house; the house a lease left
+// is freed on the same condition.
 struct LeaseStatements {
   QString house;
   QString customer;
+  QString freed;  // empty unless the lease moved away from a house
 };
 LeaseStatements LeaseSaveStatements(TDataSet* lease);
+
+// The condition that selects house `house` of estate `estate` in a table that carries both.
+QString EstateHouseCondition(const QString& estate, const QString& house);

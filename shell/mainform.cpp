@@ -1,3 +1,4 @@
+#include "platform/datafolder.h"
 #include "shell/mainform.h"
 
 #include <QApplication>
@@ -116,7 +117,7 @@ void TForm_main::setProgramFolder(const QString& folder) { programFolderOverride
 
 QString TForm_main::programFolder() {
   if (!programFolderOverride().isEmpty()) return programFolderOverride();
-  return QCoreApplication::applicationDirPath();
+  return DataFolder();
 }
 
 QImage TForm_main::defaultPicture() {

@@ -70,7 +70,7 @@ class TForm_main : public QMainWindow {
   // The local switch zdtx as start-up read it: show the reminder list at start-up.
   bool remindAtStartup() const { return remindAtStartup_; }
 
-  // The folder in which system.jpg is looked for: the folder of the program's executable.
+  // The folder in which system.jpg is looked for: the data folder (platform/datafolder.h).
   // Tests point it elsewhere before the window is created.
   static void setProgramFolder(const QString& folder);
   static QString programFolder();

@@ -4,7 +4,10 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,12 +20,16 @@
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
+#include "platform/data/sqlitebackend.h"
 #include "platform/data/sqlquote.h"
 #include "platform/exception.h"
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -75,9 +82,51 @@ void buildFileWindow(QDialog* d, QLabel*& label, QLineEdit*& edit, QToolButton*&
   layout->addLayout(buttons);
 }
 
+// Restore, initialisation and clean-up change or remove the office's data wholesale: they
+// need the right of operator setup, as the operator window itself does.
+bool mayRunMaintenance() {
+  if (RightFlags.value(u("操作员设置"))) return true;
+  ShowNotice(u("抱歉，您没有权限，不能进行操作！"));
+  return false;
+}
+
+// The wait cursor while a long file operation runs.
+struct BusyCursor {
+  BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+// A temporary file name in the folder of `file`, unused; the file itself is not kept.
+QString temporaryBeside(const QString& file, const char* purpose) {
+  const QFileInfo fi(file);
+  QTemporaryFile t(fi.absoluteDir().filePath(u(".") + fi.fileName() + u(".") + u(purpose) + u("-XXXXXX")));
+  t.setAutoRemove(false);
+  if (!t.open()) return QString();
+  const QString name = t.fileName();
+  t.close();
+  return name;
+}
+
+// Replaces `to` by `from` in one step (rename(2)); no moment without a complete `to`.
+bool renameOver(const QString& from, const QString& to) {
+  return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+// The condition that selects the rows of one house of one estate. An estate left empty
+// matches rows whose estate is empty or null, as rows written without an estate are.
+QString houseCondition(const QString& estate, const QString& house) {
+  return u("(coalesce(小区代码,'')=") + SqlQuote::Text(estate) + u(")and(房屋代码=") + SqlQuote::Text(house) + u(")");
+}
+
+}  // namespace
+
+QString MainDatabaseFile() {
+  return TADOConnection::DatabaseFileFor(Dm1->ADO_system->ConnectionString);
+}
+
 // Runs `statements` through Dm1.q_search in one transaction of the main connection: all of
 // them land or none. The database's error goes on to the caller.
-void runInOneTransaction(const QStringList& statements) {
+void RunStatementsInOneTransaction(const QStringList& statements) {
   TADOConnection* conn = Dm1->ADO_system;
   TADOQuery* q = Dm1->q_search;
   conn->BeginTrans();
@@ -95,43 +144,6 @@ void runInOneTransaction(const QStringList& statements) {
     q->Close();
     throw;
   }
-}
-}  // namespace
-
-QString MainDatabaseFile() {
-  return QFileInfo(TADOConnection::SqliteFileFor(Dm1->ADO_system->ConnectionString)).absoluteFilePath();
-}
-
-bool ReplaceFileWithCopy(const QString& from, const QString& to, QString* error) {
-  auto fail = [error](const QString& why) {
-    if (error) *error = why;
-    return false;
-  };
-  if (from.isEmpty() || to.isEmpty()) return fail(u("没有选择文件"));
-  if (!QFileInfo::exists(from)) return fail(u("文件不存在：") + from);
-  if (sameFile(from, to)) return fail(u("源文件和目的文件是同一个文件"));
-  const QString part = to + u(".part");
-  QFile::remove(part);
-  QFile source(from);
-  if (!source.copy(part)) {
-    QFile::remove(part);
-    return fail(source.errorString());
-  }
-  // Only a complete copy replaces the old file; the old one stays until the copy is in place.
-  const QString old = to + u(".old");
-  QFile::remove(old);
-  const bool hadOld = QFileInfo::exists(to);
-  if (hadOld && !QFile::rename(to, old)) {
-    QFile::remove(part);
-    return fail(u("不能替换文件：") + to);
-  }
-  if (!QFile::rename(part, to)) {
-    if (hadOld) QFile::rename(old, to);
-    QFile::remove(part);
-    return fail(u("不能写入文件：") + to);
-  }
-  if (hadOld) QFile::remove(old);
-  return true;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -154,14 +166,53 @@ void TForm_backup::SpeedButton1Click() {
   if (auto chosen = SaveFileDialog(r)) Edit1->setText(*chosen);
 }
 
+QString BackupTargetProblem(const QString& target) {
+  if (target.trimmed().isEmpty()) return u("没有选择备份文件");
+  const QFileInfo fi(target);
+  if (fi.isDir()) return u("目的是一个文件夹，请输入一个文件名");
+  for (const QString& own : TDm1::ProgramDatabaseFiles()) {
+    for (const QString& suffix : {QString(), u("-journal"), u("-wal"), u("-shm")})
+      if (sameFile(target, own + suffix)) return u("不能备份到本系统自己的数据库文件上");
+  }
+  if (!fi.absoluteDir().exists()) return u("文件夹不存在：") + QDir::toNativeSeparators(fi.absolutePath());
+  return QString();
+}
+
+bool BackupMainDatabase(const QString& target, QString* error) {
+  auto fail = [error](const QString& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (const QString problem = BackupTargetProblem(target); !problem.isEmpty()) return fail(problem);
+  const QString absolute = QFileInfo(target).absoluteFilePath();
+  // The copy is made beside the target and checked; only then does it take the target's name.
+  const QString temp = temporaryBeside(absolute, "part");
+  if (temp.isEmpty()) return fail(u("不能在目的文件夹中写文件"));
+  QString why;
+  if (!SqliteBackupFile(MainDatabaseFile(), temp, &why)) {
+    QFile::remove(temp);
+    return fail(u("复制数据库时出错：") + why);
+  }
+  if (const QString damage = SqliteIntegrityProblem(temp); !damage.isEmpty()) {
+    QFile::remove(temp);
+    return fail(u("备份文件检查没有通过：") + damage);
+  }
+  if (!renameOver(temp, absolute)) {
+    QFile::remove(temp);
+    return fail(u("不能写入文件：") + QDir::toNativeSeparators(absolute));
+  }
+  SyncToDisk(QFileInfo(absolute).absolutePath());
+  return true;
+}
+
 void TForm_backup::BitBtn1Click() {
-  const QString target = Edit1->text().isEmpty() ? QString() : QFileInfo(Edit1->text()).absoluteFilePath();
   QString error;
-  // The live file is consistent whenever no transaction is open: every change has been
-  // written through and no journal is pending.
-  if (Dm1->ADO_system->InTransaction()) error = u("数据库正在使用中");
-  else ReplaceFileWithCopy(MainDatabaseFile(), target, &error);
-  if (!error.isEmpty()) {
+  bool done = false;
+  {
+    BusyCursor busy;
+    done = BackupMainDatabase(Edit1->text(), &error);
+  }
+  if (!done) {
     ShowNotice(u("备份失败：") + error);
     return;
   }
@@ -190,51 +241,94 @@ void TForm_restore::SpeedButton1Click() {
   if (auto chosen = OpenFileDialog(r)) Edit1->setText(*chosen);
 }
 
-namespace {
-// Copies the chosen file beside the main file and checks that the copy opens as a main
-// database; returns the copy's path, or empty with the reason.
-QString checkedCopy(const QString& chosen, const QString& mainFile, QString* error) {
-  const QString copy = mainFile + u(".restore.db");
-  if (!ReplaceFileWithCopy(chosen, copy, error)) return QString();
-  TADOConnection probe;
-  probe.ConnectionString = u("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"") + copy + u("\"");
-  try {
-    probe.Open();
-    TADOQuery q;
-    q.SetConnection(&probe);
-    q.SQL.Add(u("select count(*) from 权限表"));
-    q.Open();
-    q.Close();
-    probe.Close();
-  } catch (const Exception& e) {
-    probe.Close();
-    QFile::remove(copy);
-    *error = u("所选文件不是本系统的数据库（") + e.message() + u("）");
-    return QString();
-  }
-  return copy;
+QString RestoreSourceProblem(const QString& chosen) {
+  if (chosen.trimmed().isEmpty()) return u("没有选择要恢复的数据库文件");
+  const QFileInfo fi(chosen);
+  if (!fi.exists()) return u("文件不存在：") + QDir::toNativeSeparators(chosen);
+  if (fi.isDir()) return u("所选的是一个文件夹，请选择备份的数据库文件");
+  if (sameFile(chosen, MainDatabaseFile())) return u("所选文件就是正在使用的数据库");
+  if (fi.size() == 0) return u("所选文件是空的");
+  if (const QString damage = SqliteIntegrityProblem(chosen); !damage.isEmpty())
+    return u("所选文件已损坏或不是数据库（") + damage + u("）");
+  const QStringList missing = SqliteMissingSchema(chosen, TADOConnection::SchemaScriptFor(u("kelo")));
+  if (!missing.isEmpty())
+    return u("所选文件不是本系统完整的主数据库，缺少：") + missing.mid(0, 5).join(u("、")) +
+           (missing.size() > 5 ? u(" 等") : QString());
+  return QString();
 }
-}  // namespace
+
+QString KeptFileName(const QString& mainFile, const QDateTime& when) {
+  const QFileInfo fi(mainFile);
+  return fi.absoluteDir().filePath(fi.completeBaseName() + u("-恢复前-") + when.toString(u("yyyyMMdd-HHmmss")) + u(".") +
+                                   fi.suffix());
+}
+
+bool RestoreMainDatabase(const QString& chosen, QString* kept, QString* error) {
+  auto fail = [error](const QString& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (const QString problem = RestoreSourceProblem(chosen); !problem.isEmpty()) return fail(problem);
+  const QString mainFile = MainDatabaseFile();
+  // 1. A checked, consistent copy beside the main file; the live file is not touched yet.
+  const QString temp = temporaryBeside(mainFile, "restore");
+  if (temp.isEmpty()) return fail(u("不能在数据文件夹中写文件"));
+  QString why;
+  if (!SqliteBackupFile(QFileInfo(chosen).absoluteFilePath(), temp, &why) || !(why = SqliteIntegrityProblem(temp)).isEmpty()) {
+    QFile::remove(temp);
+    return fail(u("复制所选文件时出错：") + why);
+  }
+  // 2. The connection closes (every dataset on it closes with it). A journal beside the main
+  //    file means another seat is writing: its changes would be played into the new file.
+  TADOConnection* conn = Dm1->ADO_system;
+  if (conn->Connected()) conn->Close();
+  if (QFileInfo::exists(mainFile + u("-journal")) || QFileInfo::exists(mainFile + u("-wal"))) {
+    QFile::remove(temp);
+    return fail(u("数据库正在被其他人使用，请让其他人退出本系统后再恢复"));
+  }
+  // 3. The replaced file stays beside it under a name with the date (a second name of the
+  //    same file, so nothing is copied and the main file never goes missing).
+  if (QFileInfo::exists(mainFile)) {
+    QString keep = KeptFileName(mainFile, QDateTime::currentDateTime());
+    for (int n = 2; QFileInfo::exists(keep); ++n) keep = KeptFileName(mainFile, QDateTime::currentDateTime()).replace(u(".db"), u("-%1.db").arg(n));
+    if (::link(QFile::encodeName(mainFile).constData(), QFile::encodeName(keep).constData()) != 0 && !QFile::copy(mainFile, keep)) {
+      QFile::remove(temp);
+      return fail(u("不能保留原来的数据库：") + QDir::toNativeSeparators(keep));
+    }
+    if (kept) *kept = keep;
+  }
+  // 4. One rename puts the new file in place.
+  if (!renameOver(temp, mainFile)) {
+    QFile::remove(temp);
+    return fail(u("不能替换数据库文件：") + QDir::toNativeSeparators(mainFile));
+  }
+  SyncToDisk(QFileInfo(mainFile).absolutePath());
+  return true;
+}
 
 void TForm_restore::BitBtn1Click() {
+  if (!mayRunMaintenance()) return;
   if (!AskYesNo(u("确实要恢复数据库吗? "))) return;
-  const QString mainFile = MainDatabaseFile();
-  const QString chosen = Edit1->text().isEmpty() ? QString() : QFileInfo(Edit1->text()).absoluteFilePath();
-  QString error;
-  const QString copy = checkedCopy(chosen, mainFile, &error);
-  if (copy.isEmpty()) {
+  QString error, kept;
+  bool done = false;
+  {
+    BusyCursor busy;
+    done = RestoreMainDatabase(Edit1->text(), &kept, &error);
+  }
+  // The connection is open again whatever happened: on the new file or on the old one.
+  TADOConnection* conn = Dm1->ADO_system;
+  try {
+    conn->Open();
+  } catch (const Exception& e) {
+    ShowNotice(u("恢复后不能打开数据库：") + e.message());
+    return;
+  }
+  if (!done) {
     ShowNotice(u("恢复失败：") + error);
     return;
   }
-  // Every dataset on the connection closes with it; the live file is then replaced whole.
-  TADOConnection* conn = Dm1->ADO_system;
-  if (conn->Connected()) conn->Close();
-  const bool replaced = ReplaceFileWithCopy(copy, mainFile, &error);
-  QFile::remove(copy);
-  if (replaced) ShowNotice(u("恢复完毕！"));
-  else ShowNotice(u("恢复失败：") + error);
-  conn->Open();
-  if (replaced) accept();
+  ShowNotice(u("恢复完毕！"));
+  accept();
 }
 
 void TForm_restore::BitBtn2Click() { reject(); }
@@ -286,6 +380,7 @@ void TForm_initialize::BitBtn2Click() {
 }
 
 void TForm_initialize::BitBtn3Click() {
+  if (!mayRunMaintenance()) return;
   if (!AskYesNo(u("要初始化选中的数据库吗? "))) return;
   const QStringList tables = Tables();
   QStringList statements;
@@ -296,7 +391,7 @@ void TForm_initialize::BitBtn3Click() {
     statements << sql;
   }
   // A failure leaves every table as it was; the error box of the event loop reports it.
-  runInOneTransaction(statements);
+  RunStatementsInOneTransaction(statements);
   ShowNotice(u("初始化完毕！"));
 }
 
@@ -406,6 +501,9 @@ void TForm_arrange::SpeedButton1Click() {
   const QString building = DBComboBoxEh3->Text();
   if (!building.trimmed().isEmpty())
     where += (where.isEmpty() ? QString() : u("and")) + u("(楼宇名称 = ") + SqlQuote::Text(building) + u(")");
+  // Working on one estate, only its houses can be chosen.
+  if (GardenScoped)
+    where += (where.isEmpty() ? QString() : u("and")) + u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
   q_house->Close();
   q_house->SQL.Clear();
   if (where.isEmpty()) q_house->SQL.Add(u("select * from 房屋资料 "));
@@ -432,28 +530,69 @@ void TForm_arrange::BitBtn1Click() {
     Edit1->setFocus();
     return;
   }
+  if (DBGridEh1->MarkedRows()->BookmarkCount() == 0) {
+    ShowNotice(u("请先选中要清理的房屋！"));
+    DBGridEh1->setFocus();
+    return;
+  }
+  bool anyTable = false;
+  for (QCheckBox* c : CheckBox) anyTable = anyTable || c->isChecked();
+  if (!anyTable) {
+    ShowNotice(u("请先选中要清理的项目！"));
+    return;
+  }
+  if (!mayRunMaintenance()) return;
   if (!AskYesNo(u("要清理选中的项目吗? "))) return;
 
-  static const char* const tables[4][2] = {
-      {"收费明细表", "开始日期"}, {"收费汇总表", "缴费时间"}, {"业主投诉表", "投诉日期"}, {"押金明细表", "日期"}};
   DBGridEh1->RememberPosition();
   QStringList statements;
   const QByteArray here = q_house->GetBookmark();
   for (const QString& mark : DBGridEh1->MarkedRows()->Bookmarks()) {
     q_house->GotoBookmark(mark.toLatin1());
-    const QString house = q_house->FieldByName(u("房屋代码"))->AsString();
-    for (int i = 0; i < 4; ++i) {
-      if (!CheckBox[i]->isChecked()) continue;
-      statements << u("delete from ") + u(tables[i][0]) + u(" where ") + u("(") + u(tables[i][1]) + u(" between ") +
-                        SqlQuote::Date(start) + u(" and ") + SqlQuote::Date(end) + u(")and(房屋代码=") +
-                        SqlQuote::Text(house) + u(")");
-    }
+    statements << ArrangeStatements(q_house->FieldByName(u("小区代码"))->AsString(),
+                                    q_house->FieldByName(u("房屋代码"))->AsString(), start, end,
+                                    {CheckBox[0]->isChecked(), CheckBox[1]->isChecked(), CheckBox[2]->isChecked(),
+                                     CheckBox[3]->isChecked()});
   }
   if (!here.isEmpty()) q_house->GotoBookmark(here);
   DBGridEh1->ReturnToPosition();
   // All the houses and tables are cleaned together, or nothing is when one statement fails.
-  runInOneTransaction(statements);
+  RunStatementsInOneTransaction(statements);
   ShowNotice(u("整理完毕！"));
+}
+
+QStringList ArrangeStatements(const QString& estate, const QString& house, TDateTime start, TDateTime end,
+                              const std::array<bool, 4>& tables) {
+  static const char* const names[4][2] = {
+      {"收费明细表", "开始日期"}, {"收费汇总表", "缴费时间"}, {"业主投诉表", "投诉日期"}, {"押金明细表", "日期"}};
+  const QString houseRows = houseCondition(estate, house);
+  auto period = [&](int i) {
+    return u("(") + u(names[i][1]) + u(" between ") + SqlQuote::Date(start) + u(" and ") + SqlQuote::Date(end) + u(")");
+  };
+  QStringList out;
+  for (int i = 0; i < 4; ++i) {
+    if (!tables[size_t(i)]) continue;
+    if (i == 1) {
+      // The carried balance follows its ledger: it becomes the balance of the latest payment
+      // that stays, or, when none stays, the balance the earliest removed payment started from.
+      const QString kept = u("(零头 is not null)and(上次零头 is not null)");
+      out << u("update 房屋资料 set 零头=coalesce("
+               "(select 零头 from 收费汇总表 where ") + houseRows + u("and") + kept + u("and(not ") + period(i) +
+                 u(") order by 缴费时间 desc limit 1),"
+                   "(select 上次零头 from 收费汇总表 where ") + houseRows + u("and") + kept + u("and") + period(i) +
+                 u(" order by 缴费时间 limit 1)) where ") + houseRows +
+                 u("and(exists (select 1 from 收费汇总表 where ") + houseRows + u("and") + kept + u("and") + period(i) +
+                 u("))");
+    }
+    out << u("delete from ") + u(names[i][0]) + u(" where ") + period(i) + u("and") + houseRows;
+    if (i == 3) {
+      // The deposit total is the sum of the movements that remain.
+      out << u("update 房屋资料 set 押金=(select ccur(coalesce(sum(case 操作类型 when '收取' then 金额 "
+               "when '退还' then -金额 when '冲抵费用' then -金额 else 0 end),0)) from 押金明细表 where ") +
+                 houseRows + u(") where ") + houseRows;
+    }
+  }
+  return out;
 }
 
 void TForm_arrange::BitBtn2Click() { reject(); }

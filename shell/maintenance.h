@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <array>
 
 #include "platform/datetime.h"
 
@@ -23,10 +24,27 @@ class TDBGridEh;
 // The main database file the connection Dm1.ADO_system uses, as an absolute path.
 QString MainDatabaseFile();
 
-// Copies `from` to `to` without ever leaving `to` half-written: the copy goes to a file beside
-// `to` first and replaces `to` only once complete, so a failed copy keeps what `to` held.
-// Refuses to copy a file onto itself. On failure `error` holds the reason.
-bool ReplaceFileWithCopy(const QString& from, const QString& to, QString* error);
+// Runs `statements` through Dm1.q_search in one transaction of the main connection: all of
+// them land or none. The database's error goes on to the caller.
+void RunStatementsInOneTransaction(const QStringList& statements);
+
+// Backup: why `target` cannot take a backup (empty, a folder, one of the program's own
+// database files, a missing folder), or empty when it can.
+QString BackupTargetProblem(const QString& target);
+// Copies the main database through SQLite's online backup (consistent while other seats
+// write) into a file beside `target`, checks the copy with integrity_check, and only then
+// gives it the target's name in one rename. False with the reason when any step fails; the
+// target is then as it was.
+bool BackupMainDatabase(const QString& target, QString* error);
+
+// Restore: why `chosen` cannot be restored (missing, a folder, the live file, empty, damaged,
+// or without every table and column of the main database), or empty when it can.
+QString RestoreSourceProblem(const QString& chosen);
+// Replaces the main database by a checked copy of `chosen`. The connection Dm1.ADO_system is
+// closed (the caller opens it again); the replaced file is kept beside it as
+// "kelo-恢复前-yyyyMMdd-HHmmss.db" (its name in `kept`); the new file takes the main file's
+// name in one atomic rename, so at every moment the main file is the old or the new one.
+bool RestoreMainDatabase(const QString& chosen, QString* kept, QString* error);
 
 // 数据备份 (caption "系统备份管理"): copies the main database file to a chosen file.
 class TForm_backup : public QDialog {
@@ -46,9 +64,8 @@ class TForm_backup : public QDialog {
   void BitBtn2Click();
 };
 
-// 数据恢复 (caption "系统恢复管理"): replaces the main database file by a chosen backup. The
-// chosen file is checked to be a main database before the live file is touched; the live
-// file is replaced only by a complete copy, and the connection is opened again.
+// 数据恢复 (caption "系统恢复管理"): replaces the main database file by a chosen backup
+// (RestoreMainDatabase) and opens the connection again. Needs the right 操作员设置.
 class TForm_restore : public QDialog {
   Q_OBJECT
  public:
@@ -66,7 +83,8 @@ class TForm_restore : public QDialog {
   void BitBtn2Click();
 };
 
-// 数据初始化 (caption "数据初始化"): empties the ticked tables, all in one transaction.
+// 数据初始化 (caption "数据初始化"): empties the ticked tables, all in one transaction; working
+// on one estate (GardenScoped), only that estate's rows. Needs the right 操作员设置.
 class TForm_initialize : public QDialog {
   Q_OBJECT
  public:
@@ -93,8 +111,15 @@ class TForm_initialize : public QDialog {
 // month. False when the start month lies after the end month.
 bool ArrangePeriod(int fromYear, int fromMonth, int toYear, int toMonth, TDateTime& start, TDateTime& end);
 
-// 数据整理 (caption "数据清理"): deletes, for each marked house and ticked table, the rows
-// dated within the chosen months, all in one transaction.
+// The statements that clean one house of one estate: for each ticked table (应缴金额明细表,
+// 实收金额明细表, 投诉明细表, 押金明细表) the rows of that estate and house dated within
+// [start, end]; the house's 零头 and 押金 follow their ledgers (payments and deposit movements).
+QStringList ArrangeStatements(const QString& estate, const QString& house, TDateTime start, TDateTime end,
+                              const std::array<bool, 4>& tables);
+
+// 数据整理 (caption "数据清理"): deletes, for each marked house (of its own estate) and ticked
+// table, the rows dated within the chosen months, all in one transaction. Needs the right
+// 操作员设置.
 class TForm_arrange : public QDialog {
   Q_OBJECT
  public:

@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <sodium.h>
+
+#include "platform/data/ado.h"
 #include "platform/exception.h"
 #include "platform/ui.h"
 #include "shell/dm.h"
@@ -18,7 +21,47 @@ namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 void notice(const char* text) { ShowNotice(u(text)); }
+
+void initialiseLibrary() {
+  static const bool ready = sodium_init() >= 0;
+  if (!ready) throw Exception(u("口令库不能初始化"));
+}
+
+// The hash prefix crypto_pwhash_str writes for argon2id and argon2i.
+bool hasHashPrefix(const QString& s) {
+  return s.startsWith(QLatin1String("$argon2id$")) || s.startsWith(QLatin1String("$argon2i$"));
+}
 }  // namespace
+
+QString HashPassword(const QString& password) {
+  initialiseLibrary();
+  const QByteArray text = password.toUpper().toUtf8();
+  char out[crypto_pwhash_STRBYTES];
+  if (crypto_pwhash_str(out, text.constData(), static_cast<unsigned long long>(text.size()),
+                        crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+    throw Exception(u("内存不足，不能保存口令"));
+  return QString::fromLatin1(out);
+}
+
+bool IsPasswordHash(const QString& stored) {
+  // A password typed in the windows has at most 10 characters; a hash is far longer.
+  return hasHashPrefix(stored) && stored.size() > 40;
+}
+
+bool PasswordMatches(const QString& stored, const QString& typed) {
+  if (!IsPasswordHash(stored)) return typed.toUpper() == stored.toUpper();
+  initialiseLibrary();
+  const QByteArray hash = stored.toLatin1();
+  const QByteArray text = typed.toUpper().toUtf8();
+  return crypto_pwhash_str_verify(hash.constData(), text.constData(), static_cast<unsigned long long>(text.size())) == 0;
+}
+
+bool UpgradeStoredPassword(TADOConnection* connection, const QString& operatorCode, const QString& stored,
+                           const QString& typed) {
+  if (IsPasswordHash(stored)) return false;
+  connection->Execute(u("update 权限表 set 操作口令=? where 代码=?"), {Variant(HashPassword(typed)), Variant(operatorCode)});
+  return true;
+}
 
 QValidator::State TUpperCaseValidator::validate(QString& input, int&) const {
   input = input.toUpper();
@@ -124,7 +167,7 @@ void TForm_password::BitBtn_OKClick() {
   // The old password is checked against the password stored in the operator's own row
   // (the opener selects it by code), compared in capitals.
   const QString stored = q->Active() && !q->IsEmpty() ? q->FieldByName(u("操作口令"))->AsString() : QString();
-  if (!q->Active() || q->IsEmpty() || MaskEdit3->text().toUpper() != stored.toUpper()) {
+  if (!q->Active() || q->IsEmpty() || !PasswordMatches(stored, MaskEdit3->text())) {
     notice("旧操作口令不正确,请重新输入!");
     MaskEdit3->setFocus();
     return;
@@ -140,8 +183,9 @@ void TForm_password::BitBtn_OKClick() {
     return;
   }
   try {
+    const QString hash = HashPassword(MaskEdit1->text());
     q->Edit();
-    q->FieldByName(u("操作口令"))->SetAsString(MaskEdit1->text());
+    q->FieldByName(u("操作口令"))->SetAsString(hash);
     q->Post();
   } catch (const Exception& e) {
     // A failed write is reported; the row is left unchanged.

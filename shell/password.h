@@ -6,6 +6,25 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TADOConnection;
+
+// Operators' passwords (权限表.操作口令) are stored as salted argon2id hashes made by
+// libsodium (crypto_pwhash_str), never as text. The hash is taken of the password in
+// capitals, since the office compares passwords in capitals. Older data may still hold a
+// password as text; it is accepted once and then replaced by its hash.
+
+// The stored form of a password: the hash of the text in capitals. Throws Exception when the
+// library cannot make one (out of memory).
+QString HashPassword(const QString& password);
+// Whether a stored 操作口令 is a hash made by HashPassword (and not a password kept as text).
+bool IsPasswordHash(const QString& stored);
+// Whether `typed` is the password `stored` stands for, compared in capitals; `stored` may be a
+// hash or text. An empty or null stored value is the empty password.
+bool PasswordMatches(const QString& stored, const QString& typed);
+// After a successful log-in with a password kept as text: stores its hash in the operator's
+// row (by 代码). Returns true when it wrote; a stored hash is left as it is.
+bool UpgradeStoredPassword(TADOConnection* connection, const QString& operatorCode, const QString& stored,
+                           const QString& typed);
 
 // Turns every typed letter into a capital: the password fields (passwords are compared in
 // capitals) and the search boxes of codes, which the office's codes keep in capitals.
@@ -22,7 +41,7 @@ void SetupPasswordEdit(QLineEdit* edit, int maxLength);
 
 // The password change of the logged-in operator (caption "修改当前操作员口令"). The opener
 // sets Dm1.q_qxb to the operator's own row of 权限表 and opens it; 保存 checks the old
-// password against that row's stored password, writes the new one into it and posts.
+// password against that row's stored password, writes the new one's hash into it and posts.
 class TForm_password : public QDialog {
   Q_OBJECT
  public:

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTemporaryFile>
+
+#include "platform/datafolder.h"
 
 #include "platform/data/ado.h"
 #include "platform/data/pgbackend.h"
@@ -107,6 +110,55 @@ QString TADOConnection::SqliteFileFor(const QString& connectionString) {
   return file;
 }
 
+QString TADOConnection::DatabaseFileFor(const QString& connectionString) {
+  const QString file = SqliteFileFor(connectionString);
+  if (file.isEmpty()) return file;
+  if (QDir::isAbsolutePath(file)) return QDir::cleanPath(file);
+  return QDir::cleanPath(DataFilePath(file));
+}
+
+bool TADOConnection::CreateDatabaseFile(const QString& file, QString* error) {
+  auto fail = [error](const QString& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (QFileInfo::exists(file)) return true;
+  const QFileInfo fi(file);
+  if (!fi.dir().exists() && !QDir().mkpath(fi.dir().path()))
+    return fail(QStringLiteral("Cannot create the folder ") + fi.dir().path());
+  const QString script = SchemaScriptFor(fi.completeBaseName());
+  // The temporary name starts with a dot and lies in the same folder, so the final rename
+  // stays on one file system and cannot be half done.
+  QTemporaryFile temp(fi.dir().filePath(QStringLiteral(".") + fi.fileName() + QStringLiteral(".new-XXXXXX")));
+  temp.setAutoRemove(true);
+  if (!temp.open()) return fail(temp.errorString() + QStringLiteral(": ") + temp.fileTemplate());
+  const QString tempName = temp.fileName();
+  temp.close();
+  try {
+    SqliteBackend be(tempName, false);
+    if (!script.isEmpty()) {
+      be.begin();
+      try {
+        be.executeScript(script);
+        be.commit();
+      } catch (...) {
+        be.rollback();
+        throw;
+      }
+    }
+  } catch (const Exception& e) {
+    return fail(e.message());
+  }
+  if (!SyncToDisk(tempName)) return fail(QStringLiteral("Cannot write ") + tempName);
+  // The rename never replaces a file: a database created meanwhile by another seat is kept.
+  if (!QFile::rename(tempName, file)) {
+    if (QFileInfo::exists(file)) return true;
+    return fail(QStringLiteral("Cannot create ") + file);
+  }
+  SyncToDisk(fi.dir().path());
+  return true;
+}
+
 TADOConnection::Kind TADOConnection::kind() const {
   auto kv = ParseConnectionString(ConnectionString);
   QString provider = valueOf(kv, "provider");
@@ -122,33 +174,14 @@ void TADOConnection::Open() {
   auto kv = ParseConnectionString(ConnectionString);
   switch (kind()) {
     case SQLite: {
-      QString file = SqliteFileFor(ConnectionString);
+      const QString file = DatabaseFileFor(ConnectionString);
       if (file.isEmpty()) throw EDatabaseError(QStringLiteral("No database file given in the connection string"));
-      if (QFileInfo::exists(file)) {
-        backend_ptr_ = std::make_unique<SqliteBackend>(file, false);
-        break;
-      }
       // A missing file is created with its schema and first rows, all or nothing.
-      QFileInfo fi(file);
-      if (!fi.dir().exists()) QDir().mkpath(fi.dir().path());
-      QString script = SchemaScriptFor(fi.completeBaseName());
-      try {
-        auto be = std::make_unique<SqliteBackend>(file, true);
-        if (!script.isEmpty()) {
-          be->begin();
-          try {
-            be->executeScript(script);
-            be->commit();
-          } catch (...) {
-            be->rollback();
-            throw;
-          }
-        }
-        backend_ptr_ = std::move(be);
-      } catch (...) {
-        QFile::remove(file);
-        throw;
+      if (!QFileInfo::exists(file)) {
+        QString error;
+        if (!CreateDatabaseFile(file, &error)) throw EDatabaseError(error);
       }
+      backend_ptr_ = std::make_unique<SqliteBackend>(file, false);
       break;
     }
     case PostgreSQL: {

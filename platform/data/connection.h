@@ -16,9 +16,9 @@ class DbBackend;
 //
 // - Provider=Microsoft.Jet.OLEDB.4.0: an SQLite file. "Data Source" names the file; a name
 //   ending in .mdb is mapped to the same name ending in .db, a ".\" or "./" prefix and "\"
-//   separators are read as relative paths of the current folder. Database passwords and the
+//   separators are read as relative paths of the data folder (DataFolder()). Database passwords and the
 //   other Jet keys are accepted and ignored. A file that does not exist is created and the
-//   schema script for its base name runs in one transaction (kelo → main, tongyong → local,
+//   schema script for its base name runs in one transaction, atomically (CreateDatabaseFile) (kelo → main, tongyong → local,
 //   data → chart; see RegisterSchemaScript). The Jet functions (ccur, cdate, iif, ...) and
 //   the exact money aggregates are registered on every SQLite connection (platform/data/jet.h).
 // - Provider=SQLOLEDB.1: a PostgreSQL server through libpq. "Data Source" = host (or
@@ -59,6 +59,14 @@ class TADOConnection : public QObject {
   Kind kind() const;
   // The SQLite file a Jet connection string names (after mapping), or "" for other providers.
   static QString SqliteFileFor(const QString& connectionString);
+  // The absolute path of that file: a relative name lies in the program's data folder
+  // (platform/datafolder.h), wherever the program was started. "" for other providers.
+  static QString DatabaseFileFor(const QString& connectionString);
+  // Creates a missing database file with the schema script of its base name, atomically: the
+  // file is built under a temporary name in the same folder, synced and renamed into place,
+  // so a crash leaves either no file or the complete one. An existing file is never touched
+  // (true: someone else created it first). False with the reason in `error`.
+  static bool CreateDatabaseFile(const QString& file, QString* error);
 
   // Runs a statement without a result; returns the rows it changed.
   int Execute(const QString& sql);

@@ -2,6 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSet>
+#include <QThread>
+
 #include "platform/data/jet.h"
 #include "platform/exception.h"
 
@@ -366,4 +374,153 @@ void SqliteBackend::savepoint(int level) { executeScript(QStringLiteral("SAVEPOI
 void SqliteBackend::releaseSavepoint(int level) { executeScript(QStringLiteral("RELEASE sp%1").arg(level)); }
 void SqliteBackend::rollbackToSavepoint(int level) {
   executeScript(QStringLiteral("ROLLBACK TO sp%1; RELEASE sp%1").arg(level));
+}
+
+// ---------------------------------------------------------------------------------------
+// Whole-file operations
+
+namespace {
+
+// An open sqlite3 handle that closes itself.
+struct Db {
+  sqlite3* db = nullptr;
+  ~Db() {
+    if (db) sqlite3_close_v2(db);
+  }
+  QString error() const { return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory"); }
+};
+
+bool openFile(Db& handle, const QString& file, int flags, QString* error) {
+  const QByteArray path = file.toUtf8();
+  if (sqlite3_open_v2(path.constData(), &handle.db, flags, nullptr) != SQLITE_OK) {
+    if (error) *error = handle.error();
+    return false;
+  }
+  sqlite3_busy_timeout(handle.db, 10000);
+  return true;
+}
+
+// The rows of a one-column statement as texts.
+bool columnTexts(sqlite3* db, const QString& sql, QStringList& out, QString* error) {
+  const QByteArray u = sql.toUtf8();
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, u.constData(), int(u.size()), &st, nullptr) != SQLITE_OK) {
+    if (error) *error = QString::fromUtf8(sqlite3_errmsg(db));
+    return false;
+  }
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    const unsigned char* t = sqlite3_column_text(st, 0);
+    out << (t ? QString::fromUtf8(reinterpret_cast<const char*>(t)) : QString());
+  }
+  if (rc != SQLITE_DONE && error) *error = QString::fromUtf8(sqlite3_errmsg(db));
+  sqlite3_finalize(st);
+  return rc == SQLITE_DONE;
+}
+
+QString quoteName(const QString& name) {
+  QString s = name;
+  s.replace(QLatin1Char('\''), QLatin1String("''"));
+  return QLatin1Char('\'') + s + QLatin1Char('\'');
+}
+
+}  // namespace
+
+bool SyncToDisk(const QString& path) {
+  const QByteArray p = QFile::encodeName(path);
+  const int fd = ::open(p.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+bool SqliteBackupFile(const QString& sourceFile, const QString& targetFile, QString* error) {
+  Db source, target;
+  // Read-write so that a journal left by a crashed writer is rolled back before reading.
+  if (!openFile(source, sourceFile, SQLITE_OPEN_READWRITE, error)) return false;
+  if (!openFile(target, targetFile, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error)) return false;
+  sqlite3_backup* backup = sqlite3_backup_init(target.db, "main", source.db, "main");
+  if (!backup) {
+    if (error) *error = target.error();
+    return false;
+  }
+  // One step copies every page under one read lock: the copy is a single consistent state.
+  // A writer holding the lock makes the step return busy; it is tried again for a while.
+  QElapsedTimer waited;
+  waited.start();
+  int rc;
+  while ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+    if (waited.elapsed() > 60000) break;
+    QThread::msleep(20);
+  }
+  sqlite3_backup_finish(backup);
+  if (rc != SQLITE_DONE) {
+    if (error) *error = QString::fromUtf8(sqlite3_errstr(rc));
+    return false;
+  }
+  if (sqlite3_errcode(target.db) != SQLITE_OK) {
+    if (error) *error = target.error();
+    return false;
+  }
+  sqlite3_close_v2(target.db);
+  target.db = nullptr;
+  if (!SyncToDisk(targetFile)) {
+    if (error) *error = QStringLiteral("fsync failed: ") + targetFile;
+    return false;
+  }
+  return true;
+}
+
+QString SqliteIntegrityProblem(const QString& file, bool quick) {
+  if (!QFile::exists(file)) return QStringLiteral("file not found: ") + file;
+  Db db;
+  QString error;
+  if (!openFile(db, file, SQLITE_OPEN_READONLY, &error)) return error;
+  QStringList rows;
+  if (!columnTexts(db.db, quick ? QStringLiteral("PRAGMA quick_check(20)") : QStringLiteral("PRAGMA integrity_check(20)"),
+                   rows, &error))
+    return error;
+  if (rows == QStringList{QStringLiteral("ok")}) return QString();
+  return rows.join(QLatin1Char('\n'));
+}
+
+QStringList SqliteMissingSchema(const QString& file, const QString& schemaScript) {
+  // The expected tables and columns: the script run on an empty in-memory database.
+  Db expected;
+  QString error;
+  if (!openFile(expected, QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error)) return {error};
+  RegisterJetFunctions(expected.db);
+  const QByteArray script = schemaScript.toUtf8();
+  char* err = nullptr;
+  if (sqlite3_exec(expected.db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    const QString msg = QString::fromUtf8(err ? err : "schema script failed");
+    sqlite3_free(err);
+    return {msg};
+  }
+  Db actual;
+  if (!QFile::exists(file)) return {QStringLiteral("file not found: ") + file};
+  if (!openFile(actual, file, SQLITE_OPEN_READONLY, &error)) return {error};
+  const QString tablesSql = QStringLiteral("select name from sqlite_master where type='table' and name not like 'sqlite_%' order by name");
+  QStringList wanted, present;
+  if (!columnTexts(expected.db, tablesSql, wanted, &error)) return {error};
+  if (!columnTexts(actual.db, tablesSql, present, &error)) return {error};
+  QSet<QString> presentTables;
+  for (const QString& t : present) presentTables.insert(t.toLower());
+  QStringList missing;
+  for (const QString& table : wanted) {
+    if (!presentTables.contains(table.toLower())) {
+      missing << table;
+      continue;
+    }
+    const QString columnsSql = QStringLiteral("select name from pragma_table_info(%1)").arg(quoteName(table));
+    QStringList wantedColumns, presentColumns;
+    if (!columnTexts(expected.db, columnsSql, wantedColumns, &error)) return {error};
+    if (!columnTexts(actual.db, columnsSql, presentColumns, &error)) return {error};
+    QSet<QString> have;
+    for (const QString& c : presentColumns) have.insert(c.toLower());
+    for (const QString& c : wantedColumns)
+      if (!have.contains(c.toLower())) missing << table + QLatin1Char('.') + c;
+  }
+  return missing;
 }

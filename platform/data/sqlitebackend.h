@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QStringList>
 
 #include "platform/data/backend.h"
 
@@ -43,3 +44,23 @@ class SqliteBackend : public DbBackend {
   };
   QHash<QByteArray, InsertPlan> inserts_;
 };
+
+// Whole-file operations on SQLite database files, used by first creation, backup and restore.
+
+// Copies the database `sourceFile` into `targetFile` through SQLite's online backup: the copy
+// holds one consistent state of the source even while other connections write to it (they
+// wait while the copy reads). `targetFile` is created (or overwritten) and synced to disk.
+// False with the reason in `error` when the copy cannot be made.
+bool SqliteBackupFile(const QString& sourceFile, const QString& targetFile, QString* error);
+
+// Empty when PRAGMA integrity_check (or the faster quick_check) finds the file sound; else
+// the problems it reports, or why the file cannot be read as a database.
+QString SqliteIntegrityProblem(const QString& file, bool quick = false);
+
+// The tables and columns that `schemaScript` creates and the database file lacks, as
+// "表" or "表.列" texts; empty when the file has them all. A file that cannot be read gives
+// one entry with the reason.
+QStringList SqliteMissingSchema(const QString& file, const QString& schemaScript);
+
+// Flushes a file (or a folder's entries) to disk; false when it cannot be done.
+bool SyncToDisk(const QString& path);

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -54,7 +55,31 @@ TEST(ProgramEntry, StartsLogsInAndCloses) {
   EXPECT_TRUE(loggedIn);
   EXPECT_EQ(caption, QString::fromUtf8("物业管理系统"));
   EXPECT_EQ(CurrentOperatorName, QString::fromUtf8("系统管理员"));
-  // The databases were created in the working folder with their first rows.
+  // The databases were created in the data folder with their first rows, and the operator
+  // was told where.
   EXPECT_TRUE(QFile::exists(work.file("kelo.db")));
   EXPECT_TRUE(QFile::exists(work.file("tongyong.db")));
+  EXPECT_TRUE(QFile::exists(work.file("data/data.db")));
+  ASSERT_FALSE(ui.messages().isEmpty());
+  EXPECT_TRUE(ui.messages().first().text.startsWith(QString::fromUtf8("已在数据文件夹 ") + work.path()))
+      << ui.messages().first().text.toStdString();
+}
+
+// A main database that is empty (a start killed long ago, a copy that failed) is reported with
+// its place; the program ends before any window and leaves the file as it is.
+TEST(ProgramEntry, EmptyMainDatabaseIsReportedAndLeftAlone) {
+  WorkFolder work;
+  app::prepareApplication(*qApp);
+  {
+    QFile empty(work.file("kelo.db"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+  }
+  ScriptedUi ui;
+  EXPECT_EQ(app::runProgram(*qApp), 1);
+  ASSERT_EQ(ui.messages().size(), 1);
+  EXPECT_TRUE(ui.messages().first().text.contains(work.file("kelo.db"))) << ui.messages().first().text.toStdString();
+  EXPECT_TRUE(ui.messages().first().text.contains(QString::fromUtf8("空的")));
+  EXPECT_TRUE(ui.modalWindows().isEmpty());
+  EXPECT_EQ(QFileInfo(work.file("kelo.db")).size(), 0);
+  EXPECT_FALSE(QFile::exists(work.file("tongyong.db")));
 }

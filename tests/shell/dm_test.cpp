@@ -8,17 +8,26 @@
 #include <QTemporaryDir>
 
 #include "platform/data/ado.h"
+#include "platform/datafolder.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 
 namespace {
 
-// A fresh working folder: the data module's files are relative to the current folder.
+// A fresh folder that is the data folder (the data module's files lie there) and the
+// current folder.
 struct InTempFolder {
   QTemporaryDir dir;
   QString saved = QDir::currentPath();
-  InTempFolder() { QDir::setCurrent(dir.path()); }
-  ~InTempFolder() { QDir::setCurrent(saved); }
+  QString savedData = DataFolder();
+  InTempFolder() {
+    QDir::setCurrent(dir.path());
+    SetDataFolder(dir.path());
+  }
+  ~InTempFolder() {
+    QDir::setCurrent(saved);
+    SetDataFolder(savedData);
+  }
 };
 
 TEST(DataModule, CreatesBothDatabasesAndOwnsNamedComponents) {

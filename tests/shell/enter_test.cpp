@@ -57,6 +57,11 @@ class LogInTest : public ::testing::Test {
     q.Open();
     return q.FieldByName(u("操作口令"))->AsString();
   }
+  // Whether the operator's row holds the hash of `password` (never the text itself).
+  bool storesHashOf(const char* code, const QString& password) {
+    const QString stored = storedPassword(code);
+    return IsPasswordHash(stored) && PasswordMatches(stored, password);
+  }
 
   // Opens the operator list as the main window does and shows the log-in dialog, acted on by
   // `act`. Returns whether the log-in succeeded.
@@ -316,7 +321,7 @@ TEST_F(PasswordChangeTest, NewPasswordIsStoredInCapitalsInTheOperatorsOwnRow) {
   });
   EXPECT_EQ(ui.messageTexts(), QStringList{u("已经成功的修改了操作口令,请牢记!")});
   EXPECT_EQ(ui.lastMessage().icon, MsgIcon::Information);
-  EXPECT_EQ(storedPassword("051"), u("NEW9"));
+  EXPECT_TRUE(storesHashOf("051", u("NEW9")));
   EXPECT_EQ(storedPassword("050"), u("FIRST"));  // the other operator of that name is untouched
   EXPECT_EQ(LoginPasswordText, u("NEW9"));
 }
@@ -335,7 +340,7 @@ TEST_F(PasswordChangeTest, OldPasswordIsCheckedAgainstTheStoredOne) {
     w->BitBtn_OKClick();
   });
   EXPECT_EQ(ui.messageTexts(), (QStringList{u("旧操作口令不正确,请重新输入!"), u("已经成功的修改了操作口令,请牢记!")}));
-  EXPECT_EQ(storedPassword("051"), u("N"));
+  EXPECT_TRUE(storesHashOf("051", u("N")));
 }
 
 TEST_F(PasswordChangeTest, FieldsTakeAtMostTenCapitals) {

@@ -39,6 +39,8 @@ class MaintenanceTest : public ::testing::Test {
   void SetUp() override {
     work_ = std::make_unique<WorkFolder>();
     ResetLoginState();
+    // Restore, initialisation and clean-up need the right of operator setup.
+    RightFlags.set(u("操作员设置"), true);
     Dm1 = new TDm1();
     Dm1->ADO_system->Open();
   }
@@ -154,8 +156,8 @@ TEST_F(MaintenanceTest, RefusedOrFailedCopiesLeaveTheLiveFileAlone) {
       {"restore answered No", junk, mrNo, "确实要恢复数据库吗? "},
       {"restore of a file that is no database", junk, mrYes, "恢复失败："},
       {"restore of a missing file", work_->file(u("missing.db")), mrYes, "恢复失败："},
-      // Restoring the live file onto itself changes nothing and destroys nothing.
-      {"restore of the live file itself", work_->file(u("kelo.db")), mrYes, "恢复完毕！"},
+      // Restoring the live file onto itself is refused; nothing changes.
+      {"restore of the live file itself", work_->file(u("kelo.db")), mrYes, "恢复失败："},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

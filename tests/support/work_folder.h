@@ -3,8 +3,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A fresh temporary folder that is the current folder while the object lives, so a test's
-// databases and files never meet another test's. The previous current folder comes back and
+// A fresh temporary folder that is the current folder and the program's data folder (the
+// folder of kelo.db, tongyong.db, data/data.db and the templates) while the object lives, so
+// a test's databases and files never meet another test's. The previous current folder comes back and
 // the folder is removed at the end.
 //
 //   TEST(Bills, Generate) { WorkFolder work; ...; EXPECT_TRUE(QFile::exists(work.file("kelo.db"))); }
@@ -22,4 +23,5 @@ class WorkFolder {
  private:
   QTemporaryDir dir_;
   QString previous_;
+  QString previousDataFolder_;
 };
