@@ -415,7 +415,8 @@ void TfrBand::ResetAggregates() {
     const QString key = values.NameAt(i);
     if (!key.startsWith(prefix, Qt::CaseInsensitive)) continue;
     const int kind = key.size() > prefix.size() ? key.at(prefix.size()).unicode() : 0;
-    values.PutValueAt(i, kind == agMin ? Variant(1e300) : Variant(0));
+    // MIN and MAX hold nothing until a record gives them a value.
+    values.PutValueAt(i, kind == agMin || kind == agMax ? Variant::null() : Variant(0));
   }
   AggregateSource->RecordCount = 0;
 }
@@ -432,7 +433,8 @@ void TfrBand::Aggregate() {
     if (!Visible && parts[3].trimmed() != QLatin1String("1")) continue;
     try {
       Variant cur = Values.ValueAt(i);
-      if (cur.isNullOrEmpty()) cur = Variant(0);
+      const bool first = cur.isNullOrEmpty();
+      if (first && kind != agMin && kind != agMax) cur = Variant(0);
       if (kind == agCount) {
         cur = frv::Add(cur, Variant(1));
       } else {
@@ -447,8 +449,8 @@ void TfrBand::Aggregate() {
         }
         if (v.isNullOrEmpty()) v = Variant(0);
         if (kind == agSum || kind == agAvg) cur = frv::Add(cur, frv::Numeric(v));
-        else if (kind == agMin && frv::Compare(v, cur) < 0) cur = v;
-        else if (kind == agMax && frv::Compare(v, cur) > 0) cur = v;
+        else if (kind == agMin && (first || frv::Compare(v, cur) < 0)) cur = v;
+        else if (kind == agMax && (first || frv::Compare(v, cur) > 0)) cur = v;
       }
       Values.PutValueAt(i, cur);
     } catch (const Exception& e) {
@@ -463,7 +465,8 @@ Variant TfrBand::AggregateValue(const QString& key) {
   Variant v = Values.ValueOf(key);
   const QStringList parts = key.split(QChar(1));
   if (parts.size() > 1 && !parts[1].isEmpty() && parts[1].at(0).unicode() == agAvg) {
-    if (RecordCount == 0) return Variant(0);
+    // The average of no records is no value, not 0.
+    if (RecordCount == 0) return Variant::null();
     return frv::Divide(v.isNullOrEmpty() ? Variant(0) : v, Variant(RecordCount));
   }
   return v;
@@ -500,7 +503,7 @@ void InstallAggregateHook() {
       }
       if (bandText.trimmed().compare(ab->Name, Qt::CaseInsensitive) != 0) return;
       ab->Values.PutValue(TfrBand::AggregateKey(cb->Name, kind, expr, flag),
-                          kind == agMin ? Variant(1e300) : Variant(0));
+                          kind == agMin || kind == agMax ? Variant::null() : Variant(0));
       cb->AggregateSource = ab;
       return;
     }

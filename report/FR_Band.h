@@ -117,6 +117,8 @@ class TfrPageForm {
   int TopEdge = 0, BottomEdge = 0, LeftEdge = 0, RightEdge = 0;
   int CurColumn = 0, ColumnCount = 1, ColumnWidth = 0, StaticColumnTop = 0, XOffset = 0;
   int LastPosition = 0, LastBottom = 0;
+  int newPageDepth_ = 0;
+  void checkRoomForPageBands();
   bool FooterPrinted = false;
   TfrBand* LastBandPrinted = nullptr;
   int CurrentNo = 1;

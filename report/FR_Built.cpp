@@ -100,7 +100,7 @@ TfrPage* TfrEMFPages::ObjectsToPage(int index) {
       const int type = frs::ReadU8(b);
       const QString cls = type == gtAddIn ? ReadStreamString(b) : QString();
       TfrView* v = CreateViewByType(type, cls);
-      if (!v) throw EReadError(QStringLiteral("unknown object type %1 in a built page").arg(type));
+      if (!v) throw EReadError(QStringLiteral("报表页中有未知的对象类型 %1").arg(type));
       std::unique_ptr<TfrView> owned(v);
       v->StreamMode = 1;
       v->LoadRecord(b);
@@ -226,12 +226,12 @@ void TfrEMFPages::LoadFromFile(QIODevice& s) {
   }
   const int compressed = frs::ReadU8(s);
   if (compressed != 0 && compressed != 1 && compressed != 255)
-    throw EReadError(QStringLiteral("built-report file of the oldest layout (page pictures) is not supported"));
+    throw EReadError(QStringLiteral("不支持这种旧格式的报表文件（整页图片）"));
   StreamVersion() = version >= 23 ? version : 22;
   const QString printer = ReadStreamString(s);
   if (report_) report_->SelectPrinterByName(printer);
   const int count = frs::ReadI32(s);
-  if (count < 0) throw EReadError(QStringLiteral("negative page count in a built-report file"));
+  if (count < 0 || count > s.size() - s.pos()) throw EReadError(QStringLiteral("报表文件的页数 %1 无效").arg(count));
   for (int i = 0; i < count; ++i) {
     auto e = std::make_unique<Entry>();
     const qint64 end = frs::ReadI32(s);
@@ -247,7 +247,7 @@ void TfrEMFPages::LoadFromFile(QIODevice& s) {
       e->RightMargin = frs::ReadI32(s);
       e->BottomMargin = frs::ReadI32(s);
     }
-    if (end < s.pos() || end > s.size()) throw EReadError(QStringLiteral("damaged page in a built-report file"));
+    if (end < s.pos() || end > s.size()) throw EReadError(QStringLiteral("报表文件的第 %1 页已损坏").arg(i + 1));
     e->Stream = frs::ReadRaw(s, end - s.pos());
     fillPaper(*e);
     entries_.push_back(std::move(e));

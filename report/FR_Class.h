@@ -488,6 +488,10 @@ int TenthsMmToPixels(int tenths);
 // ---------------------------------------------------------------------------------------
 // The report as the template file holds it
 
+// The password dialog shown when a protected template is read from a file: fills `typed` and
+// returns true on OK. Set by report/FR_Report.cpp to TfrPasswForm; tests may replace it.
+std::function<bool(QString& typed)>& PasswordDialog();
+
 class TfrReport : public QObject, public TfrReportValues {
   Q_OBJECT
  public:
@@ -506,8 +510,11 @@ class TfrReport : public QObject, public TfrReportValues {
   // The before-print event: receives the text about to be printed and the object.
   std::function<void(QStringList& memo, TfrView* view)> OnBeforePrint;
   // Asks for the password of a protected template read from a file; returns false when
-  // cancelled. Unset: the template is treated as not unlocked.
+  // cancelled. Unset: the engine's password dialog (TfrPasswForm, PasswordDialog()) asks.
   std::function<bool(QString& typed)> PasswordHook;
+  // The last template read was refused (damaged, foreign, cut short, wrong password): what the
+  // pages hold is not that template, and building it fails instead of printing a blank page.
+  bool TemplateRefused = false;
 
   TfrPage* AppendPage();   // default paper, width and height 0, bin -1, portrait
   void ClearTemplate();
@@ -559,7 +566,13 @@ class TfrReport : public QObject, public TfrReportValues {
   int OpenDesigner();
   void PrintWithProgress(const QString& pageList, int copies, int printMode, bool collate);
   void PrintBuiltPages(const QString& pageList, int copies, int printMode, bool collate);
+  // Creates or overwrites the template file; a path ending in ".fr3" gets the XML template.
   void SaveTemplateFile(const QString& path);
+  // Writes the XML template to `path` with its extension changed to ".fr3".
+  bool ExportXmlTemplate(const QString& path);
+  // The XML template (used by SaveTemplate while XmlExport is set).
+  void WriteXmlTemplate(QIODevice& s);
+  bool XmlExport = false;
   void LoadBuiltReportFile(const QString& path);
   void SaveBuiltReportFile(const QString& path);
   void SelectPrinterByName(const QString& name);

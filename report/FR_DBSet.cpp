@@ -34,6 +34,11 @@ bool TfrDataset::Eof() {
   return eof;
 }
 
+bool TzoDuraDataset::Eof() {
+  if (RangeEnd != reCount && !OnCheckEOF) return recNo_ >= 1;
+  return TfrDataset::Eof();
+}
+
 // ---- TfrDBDataSet
 
 void TfrDBDataSet::SetDataSet(TDataSet* ds) {
@@ -195,6 +200,25 @@ QString FieldNameIfPresent(TDataSet* ds, const QString& field) {
   return f ? f->FieldName() : QString();
 }
 
+namespace {
+// A record source, or a window's own dataset (a query the window keeps open and positioned for
+// its templates, such as the receipt counter): the dataset is read through a record source made
+// for it once and kept with it.
+TfrDBDataSet* dataSourceOf(QObject* component) {
+  if (auto* src = qobject_cast<TfrDBDataSet*>(component)) return src;
+  auto* ds = qobject_cast<TDataSet*>(component);
+  if (!ds) return nullptr;
+  static const QString kName = QStringLiteral("frDatasetReader");
+  auto* reader = ds->findChild<TfrDBDataSet*>(kName, Qt::FindDirectChildrenOnly);
+  if (!reader) {
+    reader = new TfrDBDataSet(ds);
+    reader->setObjectName(kName);
+    reader->SetDataSet(ds);
+  }
+  return reader;
+}
+}  // namespace
+
 void FindComponentAndField(QObject* owner, const QString& text, TfrDBDataSet*& source, QString& field) {
   field.clear();
   QStringList parts = splitDots(text);
@@ -205,7 +229,7 @@ void FindComponentAndField(QObject* owner, const QString& text, TfrDBDataSet*& s
     } else if (parts.size() >= 2 && parts.size() <= 4) {
       fieldText = parts.last();
       parts.removeLast();
-      source = qobject_cast<TfrDBDataSet*>(FindComponentByPath(owner, parts.join(QLatin1Char('.'))));
+      source = dataSourceOf(FindComponentByPath(owner, parts.join(QLatin1Char('.'))));
     } else {
       source = nullptr;
       return;

@@ -48,10 +48,13 @@ class TfrDataset : public QObject {
 };
 
 // A record source driven only by its events or by a record count (virtual sources of N records).
+// Without a record count and without OnCheckEOF nothing could ever end it: such a source holds
+// one record, so a template that forgot its end condition prints once instead of for ever.
 class TzoDuraDataset : public TfrDataset {
   Q_OBJECT
  public:
   using TfrDataset::TfrDataset;
+  bool Eof() override;
 };
 
 // A record source over a database dataset, given directly or through a data source.

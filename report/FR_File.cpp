@@ -1,10 +1,13 @@
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QtEndian>
 
 #include "platform/gbk.h"
 
 #include "platform/datetime.h"
+#include "platform/format.h"
 #include "platform/ui.h"
 #include "report/FR_Class.h"
 #include "report/FR_Utils.h"
@@ -26,7 +29,7 @@ void writeShortItem(QIODevice& s, const QString& text) {
 }
 QString readShortItem(QIODevice& s) {
   const int n = frs::ReadU16(s);
-  return DecodeGbk(frs::ReadRaw(s, n));
+  return TemplateTextOf(frs::ReadRaw(s, n));
 }
 
 void writeList(QIODevice& s, const TfrVariables& list) {
@@ -76,6 +79,7 @@ void TfrReport::ClearTemplate() {
   Dictionary.FieldTitles.RemoveAll();
   Dictionary.SourceTitles.RemoveAll();
   DoublePassReport = false;
+  TemplateRefused = false;
 }
 
 void TfrReport::ResetReportInfo() {
@@ -130,7 +134,7 @@ void TfrReport::ReadDictionarySection(QIODevice& s) {
     if (n < 0 || n > s.size() - s.pos()) broken(QStringLiteral("字典条目数 %1 无效").arg(n));
     auto shortString = [&s]() {
       const int len = frs::ReadU8(s);
-      return DecodeGbk(frs::ReadRaw(s, len));
+      return TemplateTextOf(frs::ReadRaw(s, len));
     };
     for (int i = 0; i < n; ++i) {
       const int kind = frs::ReadU8(s);
@@ -305,6 +309,10 @@ void TfrReport::ReadBody(QIODevice& s) {
 // ---- whole template
 void TfrReport::SaveTemplate(QIODevice& s) {
   CurrentReport() = this;
+  if (XmlExport) {
+    WriteXmlTemplate(s);
+    return;
+  }
   StreamVersion() = kCurrentStreamVersion;
   frs::WriteU8(s, uint8_t(kCurrentStreamVersion));
   WriteBody(s);
@@ -326,7 +334,15 @@ bool TfrReport::LoadTemplate(QIODevice& s) {
   Dictionary.FieldTitles.RemoveAll();
   Dictionary.SourceTitles.RemoveAll();
   const qint64 start = s.pos();
-  if (s.size() - start <= 0) return true;
+  if (s.size() - start <= 0) {
+    // An empty memory stream leaves the pages as they are; an empty file is no template.
+    if (qobject_cast<QBuffer*>(&s)) return true;
+    MessageBox(LocaleText(55345), LocaleText(55206), MsgIcon::Error);
+    ClearTemplate();
+    AppendPage();
+    TemplateRefused = true;
+    return false;
+  }
   int version = frs::ReadU8(s);
   if (version <= 20) {
     version = 21;
@@ -337,8 +353,10 @@ bool TfrReport::LoadTemplate(QIODevice& s) {
   ErrorText().clear();
   if (version > kCurrentStreamVersion) {
     MessageBox(LocaleText(55345), LocaleText(55206), MsgIcon::Error);
+    TemplateRefused = true;
     return false;
   }
+  TemplateRefused = false;
   try {
     ReadBody(s);
     if (s.pos() < s.size()) {
@@ -356,25 +374,133 @@ bool TfrReport::LoadTemplate(QIODevice& s) {
     QString text = QStringLiteral("Report contains the following non-plugged components:\r") + e.message() +
                    QStringLiteral("You must include these components into your project.");
     MessageBox(text, LocaleText(55206), MsgIcon::Error);
+    TemplateRefused = true;
     return false;
   } catch (const Exception&) {
     MessageBox(LocaleText(55345), LocaleText(55206), MsgIcon::Error);
     ClearTemplate();
     AppendPage();
+    TemplateRefused = true;
+    return false;
+  } catch (const std::bad_alloc&) {
+    // A damaged count asked for more memory than there is.
+    MessageBox(LocaleText(55345), LocaleText(55206), MsgIcon::Error);
+    ClearTemplate();
+    AppendPage();
+    TemplateRefused = true;
     return false;
   }
   if (Protected && !qobject_cast<QBuffer*>(&s)) {
     QString typed;
-    const bool ok = PasswordHook && PasswordHook(typed);
+    const auto& ask = PasswordHook ? PasswordHook : PasswordDialog();
+    const bool ok = ask && ask(typed);
     if (!ok || EncodeGbk(typed) != Password) {
       ResetReportInfo();
       FileName = LocaleText(55209);
       Pages.clear();
       AppendPage();
+      TemplateRefused = true;
       return false;
     }
   }
   return true;
+}
+
+// ---- XML template
+void TfrReport::WriteXmlTemplate(QIODevice& s) {
+  CurrentReport() = this;
+  QString out;
+  auto attr = [&out](const QString& name, const QString& value) {
+    out += QLatin1Char(' ') + name + QStringLiteral("=\"") + XmlEscape(value) + QLatin1Char('"');
+  };
+  out += QStringLiteral("<?xml version=\"1.0\"?>\r\n");
+  QList<XmlScriptOwner> owners;
+  for (size_t i = 0; i < Pages.size(); ++i) {
+    owners.append({QStringLiteral("Page") + QString::number(i + 1), Pages[i]->Script});
+    for (const auto& o : Pages[i]->Objects) owners.append({o->Name, o->Script});
+  }
+  out += QStringLiteral("<TfrReport");
+  attr(QStringLiteral("ScriptLanguage"), QStringLiteral("Pascal"));
+  attr(QStringLiteral("ScriptText.text"), XmlScriptText(owners));
+  attr(QStringLiteral("Propdata"), StreamToHex(XmlPropDataBlock(Dictionary.Variables)));
+  attr(QStringLiteral("ReportOptions.Name"), ReportName);
+  attr(QStringLiteral("ReportOptions.Author"), ReportAutor);
+  attr(QStringLiteral("ReportOptions.Description.text"), ReportComment);
+  attr(QStringLiteral("ReportOptions.CreateDate"), DateTimeToStr(ReportDate));
+  attr(QStringLiteral("ReportOptions.LastChange"), DateTimeToStr(ReportLastChange));
+  attr(QStringLiteral("ReportOptions.VersionMajor"), VMajor);
+  attr(QStringLiteral("ReportOptions.VersionMinor"), VMinor);
+  attr(QStringLiteral("ReportOptions.VersionRelease"), VRelease);
+  attr(QStringLiteral("ReportOptions.VersionBuild"), VBuild);
+  attr(QStringLiteral("ReportOptions.Password"), XmlPassword(QString::fromLatin1(Password)));
+  out += QStringLiteral(">\r\n");
+  for (size_t i = 0; i < Pages.size(); ++i) {
+    TfrPage* p = Pages[i].get();
+    const QString name = QStringLiteral("Page") + QString::number(i + 1);
+    const bool dialog = p->PageType == ptDialog;
+    const QString element = dialog ? QStringLiteral("TfrDialogPage") : QStringLiteral("TfrReportPage");
+    out += QLatin1Char('<') + element;
+    attr(QStringLiteral("Name"), name);
+    if (dialog) {
+      for (const auto& [n, v] : {std::pair{"Height", p->Height}, std::pair{"Left", p->Left}, std::pair{"Top", p->Top},
+                                 std::pair{"Width", p->Width}, std::pair{"BorderStyle", int(p->BorderStyle)}})
+        attr(QString::fromLatin1(n), QString::number(v));
+      attr(QStringLiteral("Caption"), p->Caption);
+      attr(QStringLiteral("Color"), QString::number(p->Color));
+      attr(QStringLiteral("Position"), QString::number(p->Position));
+      if (!p->Script.isEmpty()) attr(QStringLiteral("OnActivate"), name + QStringLiteral("OnBeforePrint"));
+    } else {
+      const int w = p->PageWidthPixels(), h = p->PageHeightPixels();
+      attr(QStringLiteral("Orientation"), p->pgOr == 1 ? QStringLiteral("poLandscape") : QStringLiteral("poPortrait"));
+      attr(QStringLiteral("PaperWidth"), QString::number(XmlMillimetres(w)));
+      attr(QStringLiteral("PaperHeight"), QString::number(XmlMillimetres(h)));
+      attr(QStringLiteral("PaperSize"), QString::number(p->pgSize));
+      attr(QStringLiteral("LeftMargin"), QString::number(XmlMillimetres(p->LeftMargin)));
+      attr(QStringLiteral("RightMargin"), QString::number(XmlMillimetres(p->RightMargin)));
+      attr(QStringLiteral("TopMargin"), QString::number(XmlMillimetres(p->TopMargin)));
+      attr(QStringLiteral("BottomMargin"), QString::number(XmlMillimetres(p->BottomMargin)));
+      attr(QStringLiteral("Columns"), QString::number(p->Columns));
+      attr(QStringLiteral("ColumnWidth"),
+           QString::number(XmlMillimetres(p->Columns > 1 ? double(w - p->LeftMargin - p->RightMargin) / p->Columns : 0)));
+      if (p->PrintToPrevPage) attr(QStringLiteral("PrintOnPreviousPage"), QStringLiteral("True"));
+      if (!p->Script.isEmpty()) attr(QStringLiteral("OnBeforePrint"), name + QStringLiteral("OnBeforePrint"));
+    }
+    if (p->Objects.empty()) {
+      out += QStringLiteral("/>\r\n");
+      continue;
+    }
+    out += QStringLiteral(">\r\n");
+    for (const auto& o : p->Objects) {
+      const int left = o->Left;
+      if (!dialog) o->Left -= p->LeftMargin;
+      QString element;
+      o->WriteXmlAttrs(element);
+      o->Left = left;
+      if (!element.isEmpty()) out += element + QStringLiteral("/>\r\n");
+    }
+    out += QStringLiteral("</") + element + QStringLiteral(">\r\n");
+  }
+  out += QStringLiteral("</TfrReport>\r\n");
+  const QByteArray bytes = out.toUtf8();
+  if (s.write(bytes) != bytes.size()) throw EWriteError(QStringLiteral("无法写入XML模板"));
+}
+
+bool TfrReport::ExportXmlTemplate(const QString& path) {
+  QFileInfo info(path);
+  const QString target = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".fr3");
+  QBuffer buf;
+  buf.open(QIODevice::ReadWrite);
+  XmlExport = true;
+  try {
+    SaveTemplate(buf);
+  } catch (...) {
+    XmlExport = false;
+    throw;
+  }
+  XmlExport = false;
+  QSaveFile f(target);
+  if (!f.open(QIODevice::WriteOnly) || f.write(buf.data()) != buf.data().size()) return false;
+  return f.commit();
 }
 
 // ---- files
@@ -382,9 +508,10 @@ bool TfrReport::SaveToFile(const QString& path) {
   QBuffer buf;
   buf.open(QIODevice::ReadWrite);
   SaveTemplate(buf);
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  return f.write(buf.data()) == buf.data().size();
+  // Written beside and renamed into place: a failed write never leaves half a template.
+  QSaveFile f(path);
+  if (!f.open(QIODevice::WriteOnly) || f.write(buf.data()) != buf.data().size()) return false;
+  return f.commit();
 }
 
 bool TfrReport::LoadFromFile(const QString& path) {

@@ -77,6 +77,15 @@ QByteArray TemplateTextBytes(const QString& text) {
   return b;
 }
 
+QString TemplateTextOf(const QByteArray& bytes) {
+  int invalid = 0;
+  QString text = DecodeGbk(bytes, &invalid);
+  // Text that is not GBK is a damaged byte: the file is refused rather than carried on with a
+  // text that cannot be written back.
+  if (invalid > 0) throw EReadError(QStringLiteral("模板中的文本不是有效的GBK编码"));
+  return text;
+}
+
 void WriteCountedString(QIODevice& s, const QString& text) {
   QByteArray b = TemplateTextBytes(text);
   frs::WriteU16(s, uint16_t(b.size()));
@@ -88,7 +97,7 @@ QString ReadCountedString(QIODevice& s) {
   int n = frs::ReadU16(s);
   QByteArray b = frs::ReadRaw(s, n);
   frs::ReadU8(s);
-  return DecodeGbk(b);
+  return TemplateTextOf(b);
 }
 
 void WriteCountedMemo(QIODevice& s, const QStringList& lines) {
@@ -114,7 +123,7 @@ void ReadCountedMemo(QIODevice& s, QStringList& lines) {
   // line is 0.
   for (;;) {
     int n = frs::ReadU16(s);
-    lines.append(DecodeGbk(frs::ReadRaw(s, n)));
+    lines.append(TemplateTextOf(frs::ReadRaw(s, n)));
     if (frs::ReadU8(s) == 0) break;
   }
 }
@@ -126,7 +135,7 @@ QString ReadZeroString(QIODevice& s) {
     if (c == 0) break;
     b.append(char(c));
   }
-  return DecodeGbk(b);
+  return TemplateTextOf(b);
 }
 
 void ReadZeroMemo(QIODevice& s, QStringList& lines) {
@@ -136,13 +145,13 @@ void ReadZeroMemo(QIODevice& s, QStringList& lines) {
     uint8_t c = frs::ReadU8(s);
     if (c == 0) break;
     if (c == 13) {
-      lines.append(DecodeGbk(b));
+      lines.append(TemplateTextOf(b));
       b.clear();
     } else {
       b.append(char(c));
     }
   }
-  if (!b.isEmpty()) lines.append(DecodeGbk(b));
+  if (!b.isEmpty()) lines.append(TemplateTextOf(b));
 }
 
 QString ReadStreamString(QIODevice& s) { return StreamVersion() < 23 ? ReadZeroString(s) : ReadCountedString(s); }

@@ -43,6 +43,8 @@ void SeekTo(QIODevice& s, qint64 pos);
 // The text in GBK. A character GBK cannot hold, or a text longer than a 16-bit count allows,
 // raises EWriteError naming it: a template never loses a character silently.
 QByteArray TemplateTextBytes(const QString& text);
+// Template text from its GBK bytes; bytes that are not GBK raise EReadError (a damaged file).
+QString TemplateTextOf(const QByteArray& bytes);
 
 // 16-bit byte count, the bytes, one byte 0.
 void WriteCountedString(QIODevice& s, const QString& text);

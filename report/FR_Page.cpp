@@ -299,7 +299,9 @@ void TfrPageForm::Form() {
       return;
     }
   }
-  // 2. Start.
+  // 2. Start. A page whose printable height cannot hold the bands repeated on every page
+  // would start new pages for ever: the build ends with a clear error instead.
+  checkRoomForPageBands();
   CurrentView() = nullptr;
   runLines(Page->Script);
   if (AppendToPrevious() && prev.lastPosition == prev.lastBottom) {
@@ -445,7 +447,8 @@ void TfrPageForm::dataLoop(int level) {
           src->Next();
           if (b->Groups[size_t(changed)]->Has(bfFormNewPage)) NewPage();
           for (size_t j = size_t(changed); j < b->Groups.size(); ++j) queue_.push_back(b->Groups[j]);
-          b->LineNo = 0;
+          // The first record of the new group is line 1 (counted below when it printed).
+          b->LineNo = counted ? 0 : 1;
         }
       }
       if (counted) {
@@ -478,7 +481,28 @@ void TfrPageForm::printPageFooters() {
   XOffset = savedX;
 }
 
+void TfrPageForm::checkRoomForPageBands() {
+  int repeated = 0;
+  for (int kind : {btPageHeader, btColumnHeader, btColumnFooter})
+    if (TfrBand* b = Bands[kind]; b && b->Real()) repeated += b->Height;
+  // The page footer was already taken off BottomEdge.
+  if (BottomEdge - TopEdge <= repeated)
+    throw Exception(QStringLiteral("页面“%1”的可打印高度（%2）放不下页眉、栏头和栏脚（共 %3），请加大纸张或减小页边距。")
+                        .arg(Page->Name)
+                        .arg(std::max(0, BottomEdge - TopEdge))
+                        .arg(repeated));
+}
+
 void TfrPageForm::NewPage() {
+  // A band that starts a page from inside the bands of a new page (a page header that does not
+  // fit, for instance) would nest without end.
+  struct Depth {
+    int& d;
+    explicit Depth(int& v) : d(v) { ++d; }
+    ~Depth() { --d; }
+  } depth(newPageDepth_);
+  if (newPageDepth_ > 8)
+    throw Exception(QStringLiteral("页面“%1”放不下要打印的栏，无法分页。").arg(Page->Name));
   TfrReport* r = Report;
   TfrBand* saved = CurrentBand();
   TfrView* savedView = CurrentView();

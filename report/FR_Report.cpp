@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
@@ -25,6 +26,46 @@
 std::function<int(TfrReport*)>& RegisteredDesigner() {
   static std::function<int(TfrReport*)> d;
   return d;
+}
+
+std::function<bool(QString& typed)>& PasswordDialog() {
+  static std::function<bool(QString&)> ask = [](QString& typed) {
+    TfrPasswForm form;
+    if (RunModal(&form) != QDialog::Accepted) return false;
+    typed = form.E1->text();
+    return true;
+  };
+  return ask;
+}
+
+TfrPasswForm::TfrPasswForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrPasswForm"));
+  setWindowTitle(LocaleText(55653));
+  auto* lay = new QVBoxLayout(this);
+  L1 = new QLabel(LocaleText(55654), this);
+  L1->setObjectName(QStringLiteral("L1"));
+  L2 = new QLabel(LocaleText(55655), this);
+  L2->setObjectName(QStringLiteral("L2"));
+  L2->hide();
+  E1 = new QLineEdit(this);
+  E1->setObjectName(QStringLiteral("E1"));
+  E1->setEchoMode(QLineEdit::Password);
+  auto* buttons = new QHBoxLayout;
+  OK = new QPushButton(QStringLiteral("确定"), this);
+  OK->setObjectName(QStringLiteral("OK"));
+  OK->setDefault(true);
+  Cancel = new QPushButton(LocaleText(55001), this);
+  Cancel->setObjectName(QStringLiteral("Cancel"));
+  buttons->addStretch();
+  buttons->addWidget(OK);
+  buttons->addWidget(Cancel);
+  lay->addWidget(L1);
+  lay->addWidget(L2);
+  lay->addWidget(E1);
+  lay->addLayout(buttons);
+  connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
+  setMinimumWidth(300);
 }
 
 TfrProgressForm*& ProgressWindow() {
@@ -111,13 +152,27 @@ TfrEMFPages& TfrReport::EMFPages() {
 
 bool TfrReport::OpenTemplateFile(const QString& path) {
   if (!QFile::exists(path)) return false;
-  LoadFromFile(path);
+  // A file that cannot be opened or whose content the reader refused is a failure too.
+  if (!LoadFromFile(path)) {
+    if (!TemplateRefused) {
+      MessageBox(QStringLiteral("无法打开文件 ") + path, LocaleText(55206), MsgIcon::Error);
+      TemplateRefused = true;
+    }
+    return false;
+  }
   FileName = path;
   return true;
 }
 
 void TfrReport::SaveTemplateFile(const QString& path) {
-  if (!SaveToFile(path)) ShowError(QStringLiteral("无法写入文件 ") + path, LocaleText(55206));
+  bool saved = false;
+  try {
+    saved = path.endsWith(QStringLiteral(".fr3"), Qt::CaseInsensitive) ? ExportXmlTemplate(path) : SaveToFile(path);
+  } catch (const Exception& e) {
+    ShowError(e.message(), LocaleText(55206));
+    return;
+  }
+  if (!saved) ShowError(QStringLiteral("无法写入文件 ") + path, LocaleText(55206));
 }
 
 void TfrReport::SelectPrinterByName(const QString& name) {
@@ -241,6 +296,11 @@ void installObjectHooks(TfrReport* r) {
 }  // namespace
 
 bool TfrReport::BuildReport() {
+  // A refused template left an empty page in place of what the file held; it is not built.
+  if (TemplateRefused) {
+    EMFPages().Clear();
+    return false;
+  }
   SelectPrinterByName(PrinterName);
   DateSnapshot = Today();
   TimeSnapshot = Now();
@@ -254,12 +314,25 @@ bool TfrReport::BuildReport() {
   // Whatever scripts change in the template during the build is undone by reading it back.
   QBuffer saved;
   saved.open(QIODevice::ReadWrite);
-  SaveTemplate(saved);
+  try {
+    SaveTemplate(saved);
+  } catch (const Exception& e) {
+    MessageBox(e.message(), LocaleText(55206), MsgIcon::Error);
+    EMFPages().Clear();
+    return false;
+  }
   const QString fileName = FileName;
   ErrorFlag() = false;
   ErrorText().clear();
   if (OnBeginDoc) OnBeginDoc();
-  bool result = runBuild(this);
+  bool result = false;
+  try {
+    result = runBuild(this);
+  } catch (const Exception& e) {
+    RecordBuildError(e);
+  } catch (const std::bad_alloc&) {
+    RecordBuildError(Exception(QStringLiteral("内存不足，报表无法生成。")));
+  }
   if (OnEndDoc) OnEndDoc();
   const bool error = ErrorFlag();
   const QString errorText = ErrorText();
@@ -275,6 +348,8 @@ bool TfrReport::BuildReport() {
   if (error) {
     MessageBox(errorText, LocaleText(55206), MsgIcon::Error);
     EMFPages().Clear();
+    // The pages were discarded: with or without the progress window the build failed.
+    result = false;
   }
   CurrentBand() = nullptr;
   return result;
@@ -440,7 +515,7 @@ void TfrReport::LoadBuiltReportFile(const QString& path) {
     EMFPages().LoadFromFile(f);
   } catch (const Exception& e) {
     EMFPages().Clear();
-    ShowError(e.message(), LocaleText(55206));
+    ShowError(QStringLiteral("报表文件已损坏，无法打开：") + path + QStringLiteral("\n") + e.message(), LocaleText(55206));
   }
   CanRebuild = false;
 }

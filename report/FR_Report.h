@@ -37,6 +37,20 @@ class TfrProgressForm : public QDialog {
   bool started_ = false;
 };
 
+// The password prompt: a protected template read from a file, and the designer's template
+// password. `L1` the prompt, `L2` (hidden) the second prompt, `E1` the password shown as "*".
+class QLineEdit;
+class TfrPasswForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrPasswForm(QWidget* parent = nullptr);
+  QLabel* L1;
+  QLabel* L2;
+  QLineEdit* E1;
+  QPushButton* OK;
+  QPushButton* Cancel;
+};
+
 // The progress window of the build or print run in progress, or null.
 TfrProgressForm*& ProgressWindow();
 

@@ -141,7 +141,7 @@ QString XmlEscape(const QString& text) {
   out.reserve(text.size());
   for (QChar c : text) {
     switch (c.unicode()) {
-      case 13: case 10: case '"': case '<': case '>':
+      case 13: case 10: case '"': case '<': case '>': case '&': case '\'':
         out += QStringLiteral("&#") + QString::number(c.unicode()) + QLatin1Char(';');
         break;
       default:

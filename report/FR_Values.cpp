@@ -379,7 +379,20 @@ QString TfrReportValues::EvaluateBlock(const QString& block, const TfrDisplayFor
   CurrentExpression.clear();
   TfrDisplayFormat format = objectFormat;
   QString expr = block;
-  int at = block.indexOf(QStringLiteral(" #"));
+  // The format suffix starts at the first " #" outside quotes: ['No #1'] is a text.
+  int at = -1;
+  QChar quote;
+  for (int i = 0; i + 1 < block.size(); ++i) {
+    const QChar c = block.at(i);
+    if (!quote.isNull()) {
+      if (c == quote) quote = QChar();
+    } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+      quote = c;
+    } else if (c == QLatin1Char(' ') && block.at(i + 1) == QLatin1Char('#')) {
+      at = i;
+      break;
+    }
+  }
   if (at >= 0) {
     expr = block.left(at);
     ParseFormatSuffix(block.mid(at + 2), format);

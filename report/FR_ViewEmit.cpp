@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QBuffer>
 
 #include "platform/data/dataset.h"
@@ -38,6 +39,12 @@ bool TfrView::FillFromBinding() {
   if (!BoundDataSet || BoundField.isEmpty()) return false;
   TField* f = BoundDataSet->FindField(BoundField);
   if (!f) return false;
+  if (Typ == gtMemo && f->DataType() == ftMemo) {
+    // A memo field holds text: it is printed as the text it is, line by line.
+    EvaluatedMemo.clear();
+    if (!f->IsNull()) EvaluatedMemo = f->AsString().split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    return true;
+  }
   QByteArray bytes;
   if (!f->IsNull()) {
     QBuffer b(&bytes);

@@ -101,6 +101,38 @@ TEST_F(BandEngine, AggregateFunctions) {
   for (int i = 0; i < cases.size(); ++i) EXPECT_EQ(texts[i], cases[i].expected) << cases[i].call.toStdString();
 }
 
+TEST_F(BandEngine, AggregatesOfNegativeAmountsAndQuotedHashes) {
+  struct Case {
+    QString call;
+    QString expected;
+  };
+  const QList<Case> cases = {
+      {"MAX(" + kAmount + ")", "-2"}, {"MIN(" + kAmount + ")", "-9"}, {"SUM(" + kAmount + ")", "-15"},
+      {"AVG(" + kAmount + ")", "-5"}, {"'No #1'", "No #1"},           {"'付款 #' + '2'", "付款 #2"},
+  };
+  insert({{1, "A", "x", "-2"}, {2, "A", "y", "-4"}, {3, "A", "z", "-9"}});
+  TfrPage* p = newPage();
+  band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
+  band(p, btReportSummary, "Summary", 50, 20 * int(cases.size()));
+  for (int i = 0; i < cases.size(); ++i) text(p, QString("S%1").arg(i), 10, 51 + 20 * i, "[" + cases[i].call + "]");
+  ScriptedUi ui;
+  ASSERT_TRUE(report->BuildReport()) << ui.messageTexts().join("\n").toStdString();
+  const QStringList texts = allTexts();
+  ASSERT_EQ(texts.size(), cases.size());
+  for (int i = 0; i < cases.size(); ++i) EXPECT_EQ(texts[i], cases[i].expected) << cases[i].call.toStdString();
+}
+
+// A source with neither a record count nor an end condition prints once instead of for ever.
+TEST_F(BandEngine, SourceWithoutAnEndPrintsOnce) {
+  auto* endless = new TzoDuraDataset(&owner);
+  endless->setObjectName("Endless");
+  TfrPage* p = newPage();
+  band(p, btMasterData, "Data", 20, 20, "Endless");
+  text(p, "D", 10, 21, "row [LINE#]");
+  ASSERT_TRUE(report->BuildReport());
+  EXPECT_EQ(allTexts(), QStringList({"row 1"}));
+}
+
 TEST_F(BandEngine, EmptySourceAndPrintIfEmpty) {
   TfrPage* p = newPage();
   band(p, btReportTitle, "Title", 20, 20);
@@ -108,10 +140,11 @@ TEST_F(BandEngine, EmptySourceAndPrintIfEmpty) {
   band(p, btMasterData, "Data", 50, 20, "frDBDataSet1");
   text(p, "D", 10, 51, kItem);
   band(p, btMasterFooter, "Footer", 80, 20);
-  text(p, "F", 10, 81, "[MIN(" + kAmount + ")]|[COUNT(Data)]");
+  text(p, "F", 10, 81,
+       "[MIN(" + kAmount + ")]|[MAX(" + kAmount + ")]|[AVG(" + kAmount + ")]|[SUM(" + kAmount + ")]|[COUNT(Data)]");
   ASSERT_TRUE(report->BuildReport());
-  // The footer of an empty source shows the values as they were registered (MIN's start value).
-  EXPECT_EQ(allTexts(), QStringList({"title", "1E300|0"}));
+  // No records: MIN, MAX and AVG have no value; SUM and COUNT are 0.
+  EXPECT_EQ(allTexts(), QStringList({"title", "|||0|0"}));
   EXPECT_EQ(report->EMFPages().Count(), 1);
   report->PrintIfEmpty = false;
   ASSERT_TRUE(report->BuildReport());
@@ -175,7 +208,8 @@ TEST_F(BandEngine, BuildErrorShownOnceAndPagesDiscarded) {
   band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
   text(p, "Bad", 10, 21, "[1 +]");
   ScriptedUi ui;
-  EXPECT_TRUE(report->BuildReport());
+  // The pages were discarded: the build failed, also without a progress window.
+  EXPECT_FALSE(report->BuildReport());
   ASSERT_EQ(ui.messages().size(), 1);
   EXPECT_EQ(ui.lastMessage().caption, QString::fromUtf8("错误"));
   EXPECT_EQ(ui.lastMessage().icon, MsgIcon::Error);

@@ -95,8 +95,10 @@ TEST_F(RecordSourceTest, CountedRangeAndEvents) {
   int nexts = 0;
   events.OnNext = [&](TfrDataset*) { ++nexts; };
   events.First();
+  EXPECT_FALSE(events.Eof());
   for (int i = 0; i < 500; ++i) events.Next();
-  EXPECT_FALSE(events.Eof());   // reLast without OnCheckEOF never ends
+  // reLast without OnCheckEOF has nothing that could end it: it holds one record.
+  EXPECT_TRUE(events.Eof());
   EXPECT_EQ(nexts, 500);
   events.OnCheckEOF = [](TfrDataset* ds, bool& eof) { eof = ds->RecNo() >= 3; };
   EXPECT_TRUE(events.Eof());

@@ -5,9 +5,13 @@
 #include <QBuffer>
 #include <QFile>
 #include <QtEndian>
+#include <QXmlStreamReader>
 
 #include "report/FR_Class.h"
 #include "report/FR_Jpeg.h"
+#include "report/FR_Report.h"
+#include <QLineEdit>
+#include <QPushButton>
 #include "report/FR_Utils.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
@@ -337,8 +341,21 @@ TEST(ReportTemplateFile, PasswordIsAskedOnlyForFiles) {
   EXPECT_TRUE(load(mem, save(r)));
   EXPECT_EQ(asked, 0);
   EXPECT_EQ(mem.Pages.size(), 2u);
-  TfrReport noHook;
-  EXPECT_FALSE(noHook.LoadFromFile(folder.file("locked.frf")));
+  // Without a hook of its own the report asks through the engine's password dialog.
+  for (const char* typed : {"k9", "wrong"}) {
+    ScriptedUi ui;
+    ui.onModal([&](QDialog* d) {
+      auto* form = qobject_cast<TfrPasswForm*>(d);
+      ASSERT_NE(form, nullptr);
+      EXPECT_EQ(form->windowTitle(), QString::fromUtf8("密码"));
+      EXPECT_EQ(form->E1->echoMode(), QLineEdit::Password);
+      form->E1->setText(QString::fromUtf8(typed));
+      form->OK->click();
+    });
+    TfrReport noHook;
+    EXPECT_EQ(noHook.LoadFromFile(folder.file("locked.frf")), std::string(typed) == "k9") << typed;
+    EXPECT_EQ(noHook.TemplateRefused, std::string(typed) != "k9");
+  }
 }
 
 TEST(ReportTemplateFile, DescribedTemplateAndDictionaryFiles) {
@@ -435,4 +452,43 @@ TEST(ReportTemplateFile, PictureReferenceDiesWithItsView) {
   target.Picture.clear();
   target.PropWrite("PICTURE", ref);   // the source is gone: nothing is copied
   EXPECT_TRUE(target.Picture.isEmpty());
+}
+
+// The XML template: written by SaveTemplateFile for a ".fr3" path (and by ExportXmlTemplate with
+// the extension changed), well-formed, every special character of a text escaped, and read back
+// with the texts as they were.
+TEST(ReportTemplateFile, XmlTemplateEscapesAndReadsBack) {
+  WorkFolder folder;
+  ScriptedUi ui;
+  TfrReport r;
+  templateset::BuildStatement(r);
+  const QString tricky = QString::fromUtf8("A & B <\"收据\"> 'x'\r\n第二行");
+  auto* memo = static_cast<TfrMemoView*>(r.Pages[1]->Objects.back().get());
+  memo->Memo = tricky.split("\r\n");
+  r.ReportName = QString::fromUtf8("物业 & 收费");
+  r.SaveTemplateFile(folder.file("statement.fr3"));
+  ASSERT_TRUE(ui.messages().isEmpty());
+  ASSERT_TRUE(r.ExportXmlTemplate(folder.file("copy.frf")));
+  QFile f(folder.file("statement.fr3"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  QFile copy(folder.file("copy.fr3"));
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copy.readAll().size(), bytes.size());
+  EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\"?>\r\n"));
+  EXPECT_FALSE(bytes.contains("A & B")) << "a bare & is not XML";
+  QXmlStreamReader xml(bytes);
+  QString name, memoText;
+  int pages = 0;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    const auto a = xml.attributes();
+    if (xml.name() == QLatin1String("TfrReport")) name = a.value("ReportOptions.Name").toString();
+    if (xml.name() == QLatin1String("TfrReportPage") || xml.name() == QLatin1String("TfrDialogPage")) ++pages;
+    if (a.value("Name") == memo->Name) memoText = a.value("Memo.text").toString();
+  }
+  ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_EQ(name, QString::fromUtf8("物业 & 收费"));
+  EXPECT_EQ(memoText, tricky);
+  EXPECT_EQ(pages, int(r.Pages.size()));
 }

@@ -89,7 +89,7 @@ TEST(ReportUtils, CharacterCountedTextNeverCutsACharacter) {
 }
 
 TEST(ReportUtils, XmlWriterHelpers) {
-  EXPECT_EQ(XmlEscape(QStringLiteral("a<b>\"c\"&\r\n")), QStringLiteral("a&#60;b&#62;&#34;c&#34;&&#13;&#10;"));
+  EXPECT_EQ(XmlEscape(QStringLiteral("a<b>\"c\"&\r\n'")), QStringLiteral("a&#60;b&#62;&#34;c&#34;&#38;&#13;&#10;&#39;"));
   EXPECT_EQ(StreamToHex(QByteArray("\x01\xAB", 2)), QStringLiteral("01AB"));
   EXPECT_EQ(XmlMillimetres(757), 210);
   EXPECT_EQ(XmlPassword(QStringLiteral("K")), QString(QChar(ushort('K' - 10))));
