@@ -82,18 +82,20 @@ void TForm_chooseperson::addRecipients() {
     const QStringList bookmarks = marked->Bookmarks();
     for (const QString& bookmark : bookmarks) {
       q_temp->SetBookmark(bookmark);
+      const QString code = q_temp->FieldByName(u("代码"))->AsString();
       const QString name = q_temp->FieldByName(u("姓名"))->AsString();
+      // Operators are told apart by their code: two of them may share a name.
       s->Close();
       s->SQL.Clear();
       s->SQL.Add(u("select * from 阅览公司文件明细表 "));
-      s->SQL.Add(u("where (姓名=") + SqlQuote::Text(name) + u(")and(发文号=") + SqlQuote::Text(number) + u(")"));
+      s->SQL.Add(u("where (代码=") + SqlQuote::Text(code) + u(")and(发文号=") + SqlQuote::Text(number) + u(")"));
       s->Open();
       const bool present = !s->IsEmpty();
       s->Close();
       if (present) continue;
       rows->Append();
       rows->FieldByName(u("发文号"))->SetAsString(number);
-      rows->FieldByName(u("代码"))->SetAsString(q_temp->FieldByName(u("代码"))->AsString());
+      rows->FieldByName(u("代码"))->SetAsString(code);
       rows->FieldByName(u("姓名"))->SetAsString(name);
       rows->FieldByName(u("阅览完毕"))->SetAsBoolean(false);
       rows->Post();

@@ -265,11 +265,23 @@ void TForm_companyfile::bitbtn_deleteClick() {
   if (!CheckActionRight("编辑权")) return;
   if (!hasRows(q_companyfile)) return;
   if (!AskYesNo(u("确实要删除当前记录?"), u("提示"))) return;
+  // The document goes with its circulation: rows left behind would put a later document
+  // saved under the same number straight into the old recipients' unread lists.
+  const QString number = q_companyfile->FieldByName(u("发文号"))->AsString();
+  TADOConnection* conn = form_Dm2->ADO_system1;
   try {
+    conn->BeginTrans();
+    conn->Execute(u("delete from 阅览公司文件明细表 where 发文号=") + SqlQuote::Text(number));
     q_companyfile->Delete();
+    conn->CommitTrans();
   } catch (const Exception& e) {
+    if (conn->InTransaction()) conn->RollbackTrans();
     cancelPending(q_companyfile);
     ShowDataError(u("删除失败"), e.message());
+  }
+  if (t_temp->Active()) {
+    t_temp->Close();
+    t_temp->Open();
   }
 }
 
@@ -515,7 +527,9 @@ void TForm_companyfile_edit::ClearPicture(int index) {
   if (q->State() == dsBrowse) q->Edit();
   PictureBox(index)->SetPicture(QImage());
   q->FieldByName(u(kPictureFields[index - 1]))->Clear();
-  if (index == 1) {
+  // A new document is not stored yet: its pictures are written with its first 保存, after
+  // the checks of 保存.
+  if (index == 1 && q->State() != dsInsert) {
     // The first picture is removed from the stored document at once.
     try {
       q->Post();
@@ -610,13 +624,17 @@ void TForm_companyfile_edit::b_cancelClick() {
 // The query dialog
 
 QString CompanyFileQueryCondition(const CompanyFileQueryFields& f) {
+  // The company server compares text with letter case; the office's searches ignore it.
   QString where;
   auto contains = [&where](const char* field, const QString& value) {
-    if (!value.trimmed().isEmpty()) AddCondition(where, ContainsCondition(u(field), value));
+    if (value.trimmed().isEmpty()) return;
+    AddCondition(where, u("(") + u(field) + u(" ilike ") + SqlQuote::Like(value, true, true) + SqlQuote::LikeEscape() +
+                            u(")"));
   };
   contains("文件名称", f.title);
   contains("发文部门", f.department);
-  if (!f.type.trimmed().isEmpty()) AddCondition(where, EqualsCondition(u("类型名称"), f.type));
+  if (!f.type.trimmed().isEmpty())
+    AddCondition(where, u("(upper(类型名称) = upper(") + SqlQuote::Text(f.type) + u("))"));
   contains("发文号", f.number);
   contains("关键字", f.keyword);
   contains("文件全文", f.fullText);

@@ -320,16 +320,56 @@ void TForm_tousuinfo::bitbtn_saveClick() {
   if (!RequireField(q, u("投诉形式"), DBComboBoxEh1, u("投诉形式不能为空,请重新输入!"), true)) return;
   if (!RequireField(q, u("记录人"), DBEdit5, u("记录人不能为空,请重新输入!"), true)) return;
   if (!RequireField(q, u("投诉内容"), DBMemo1, u("投诉内容不能为空,请重新输入!"), true)) return;
-  if (IsAdding()) {
-    const QString number = DrawComplaintNumber(q->FieldByName(u("投诉日期"))->AsDateTime());
-    if (number.isEmpty()) {
-      ShowNotice(u("本月的投诉单号已经用完,不能再增加投诉!"));
-      return;
-    }
-    q->FieldByName(u("投诉单号"))->SetAsString(number);
-  }
-  if (StampAndPost(q, u("操作人员"))) ShowInformation(u("保存完毕！!"));
+  if (!writeComplaint()) return;
+  SetBrowseState();
+  ShowInformation(u("保存完毕！!"));
 }
+
+bool TForm_tousuinfo::writeComplaint() {
+  TADOQuery* q = q_tousuinfo;
+  const bool adding = IsAdding();
+  // Another seat may take the number drawn here before this complaint is written; the
+  // number's unique index then refuses the row, and the next free number is drawn.
+  constexpr int kAttempts = 5;
+  for (int attempt = 1;; ++attempt) {
+    QString number;
+    if (adding) {
+      number = DrawComplaintNumber(q->FieldByName(u("投诉日期"))->AsDateTime());
+      if (number.isEmpty()) {
+        ShowNotice(u("本月的投诉单号已经用完,不能再增加投诉!"));
+        return false;
+      }
+      q->FieldByName(u("投诉单号"))->SetAsString(number);
+      if (ComplaintNumberDrawn) ComplaintNumberDrawn(number);
+    }
+    try {
+      q->FieldByName(u("操作人员"))->SetAsString(CurrentOperatorName);
+      q->FieldByName(u("操作日期"))->SetAsDateTime(Now());
+      q->Post();
+      return true;
+    } catch (const Exception& e) {
+      if (adding && attempt < kAttempts && ComplaintNumberTaken(number)) continue;
+      // The typed complaint stays in the editors, so the operator can correct it or retry.
+      if (adding) q->FieldByName(u("投诉单号"))->Clear();
+      ShowDataError(u("存盘失败"), e.message());
+      return false;
+    }
+  }
+}
+
+bool ComplaintNumberTaken(const QString& number) {
+  if (number.isEmpty()) return false;
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(u("select count(*) as n from 业主投诉表 where 投诉单号=") + SqlQuote::Text(number));
+  s->Open();
+  const bool taken = s->FieldByName(u("n"))->AsInteger() > 0;
+  s->Close();
+  return taken;
+}
+
+std::function<void(const QString&)> ComplaintNumberDrawn;
 
 void TForm_tousuinfo::bitbtn_cancelClick() { RecordCancel(q_tousuinfo); }
 

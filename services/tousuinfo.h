@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 #include "platform/datetime.h"
 #include "shell/recordwindow.h"
@@ -81,7 +82,18 @@ class TForm_tousuinfo : public TRecordForm {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;
+
+ private:
+  // Draws the number of a new complaint, stamps and posts; false (reason shown, the typed row
+  // kept for correction) when the database refuses it.
+  bool writeComplaint();
 };
+
+// True when a complaint with this number is stored.
+bool ComplaintNumberTaken(const QString& number);
+// Called with each number drawn for a new complaint, before the complaint is written (a test
+// stands for another seat there).
+extern std::function<void(const QString&)> ComplaintNumberDrawn;
 
 // The open complaint register: the pickers and the query dialog write into its query.
 extern TForm_tousuinfo* Form_tousuinfo;

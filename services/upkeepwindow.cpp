@@ -177,7 +177,29 @@ void TUpkeepItemsForm::bitbtn_saveClick() {
     return;
   q->FieldByName(u("小区代码"))->SetAsString(CurrentGardenCode);
   q->FieldByName(u("小区名称"))->SetAsString(CurrentGardenName);
-  StampAndPost(q, u("操作员"));
+  // The log names its item by code (and shows its name): a renamed item takes its log entries
+  // along, in the same transaction as the item itself, so none is left orphaned.
+  const bool adding = IsAdding() || q->State() == dsInsert;
+  const QString oldCode = adding ? QString() : code->OldValue().toString();
+  const QString oldName = adding ? QString() : q->FieldByName(nameField)->OldValue().toString();
+  const QString newName = q->FieldByName(nameField)->AsString();
+  const bool renamed = !adding && !oldCode.isEmpty() && (oldCode != code->AsString() || oldName != newName);
+  TADOConnection* conn = Dm1->ADO_system;
+  bool saved = false;
+  try {
+    conn->BeginTrans();
+    if (renamed)
+      conn->Execute(u("update ") + u(config_.detailTable) + u(" set ") + codeField + u("=") +
+                    SqlQuote::Text(code->AsString()) + u(", ") + nameField + u("=") + SqlQuote::Text(newName) +
+                    u(" where ") + codeField + u("=") + SqlQuote::Text(oldCode));
+    saved = StampAndPost(q, u("操作员"));
+    if (saved) conn->CommitTrans();
+    else conn->RollbackTrans();
+  } catch (const Exception& e) {
+    if (conn->InTransaction()) conn->RollbackTrans();
+    ShowDataError(u("存盘失败"), e.message());
+    return;
+  }
   q->Close();
   q->Open();
   SetBrowseState();

@@ -1,7 +1,11 @@
 #include "stats/statisticswindow.h"
 
+#include <sqlite3.h>
+
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
+#include <QProgressDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -92,6 +96,116 @@ QString Containing(const QString& field, const QString& value) {
   return field + u(" like ") + SqlQuote::Like(value, true, true) + SqlQuote::LikeEscape();
 }
 
+QString BillMonthsCondition(const QList<YearMonth>& months) {
+  QString text;
+  for (int i = 0; i < months.size();) {
+    const int year = months[i].year;
+    QStringList inYear;
+    for (; i < months.size() && months[i].year == year; ++i) inYear << SqlQuote::Text(QString::number(months[i].month));
+    if (!text.isEmpty()) text += u("or");
+    text += u("((年度=") + SqlQuote::Text(QString::number(year)) + u(")and(月份 in (") + inYear.join(u(",")) + u(")))");
+  }
+  return text.isEmpty() ? u("(1=0)") : u("(") + text + u(")");
+}
+
+QString NoCaseKey(const QString& text) {
+  QString key = text;
+  for (QChar& c : key)
+    if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + 32);
+  return key;
+}
+
+QString GroupKey(std::initializer_list<QString> parts) {
+  QString key;
+  for (const QString& part : parts) key += NoCaseKey(part) + QChar(0x1f);
+  return key;
+}
+
+void OpenLines(TADOQuery* q, const QStringList& lines) {
+  q->Close();
+  q->SQL.Clear();
+  for (const QString& line : lines) q->SQL.Add(line);
+  q->Open();
+}
+
+// ---------------------------------------------------------------------------------------
+// Progress
+
+namespace {
+TStatisticsProgress* currentProgress = nullptr;
+
+int progressCallback(void* progress) { return static_cast<TStatisticsProgress*>(progress)->Tick() ? 1 : 0; }
+
+void installProgressHandler(TStatisticsProgress* progress) {
+  if (!Dm1 || !Dm1->ADO_system->Connected() || Dm1->ADO_system->kind() != TADOConnection::SQLite) return;
+  auto* db = static_cast<sqlite3*>(Dm1->ADO_system->sqliteHandle());
+  if (progress) sqlite3_progress_handler(db, 20000, progressCallback, progress);
+  else sqlite3_progress_handler(db, 0, nullptr, nullptr);
+}
+}  // namespace
+
+TStatisticsProgress::TStatisticsProgress(QWidget* owner)
+    : owner_(owner), started_(QDateTime::currentMSecsSinceEpoch()), previous_(currentProgress) {
+  lastEvents_ = started_;
+  currentProgress = this;
+  installProgressHandler(this);
+}
+
+TStatisticsProgress::~TStatisticsProgress() {
+  currentProgress = previous_;
+  installProgressHandler(previous_);
+  delete dialog_;
+}
+
+TStatisticsProgress* TStatisticsProgress::Current() { return currentProgress; }
+
+QWidget* TStatisticsProgress::Window() const { return dialog_; }
+
+void TStatisticsProgress::SetPhase(const QString& text, int total) {
+  text_ = text;
+  total_ = total;
+  done_ = 0;
+  Tick();
+}
+
+void TStatisticsProgress::Step(int done) {
+  done_ = done;
+  if (Tick()) throw EStatisticsStopped();
+}
+
+void TStatisticsProgress::show() {
+  dialog_ = new QProgressDialog(owner_);
+  dialog_->setObjectName(QStringLiteral("StatisticsProgress"));
+  dialog_->setWindowTitle(owner_ ? owner_->windowTitle() : u("统计"));
+  dialog_->setCancelButtonText(u("停止"));
+  dialog_->setWindowModality(Qt::WindowModal);
+  dialog_->setAutoClose(false);
+  dialog_->setAutoReset(false);
+  dialog_->setMinimumDuration(0);
+  dialog_->setMinimumWidth(360);
+  QObject::connect(dialog_, &QProgressDialog::canceled, [this] { stopped_ = true; });
+  dialog_->show();
+}
+
+bool TStatisticsProgress::Tick() {
+  if (OnTick) OnTick(*this);
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (now - lastEvents_ < 40) return stopped_;
+  lastEvents_ = now;
+  if (!dialog_ && now - started_ >= 1000) show();
+  if (dialog_) {
+    QString label = text_.isEmpty() ? u("正在统计，请稍候……") : text_;
+    if (total_ > 0) label += u("\n%1 / %2").arg(done_).arg(total_);
+    else if (done_ > 0) label += u("\n已完成 %1 行").arg(done_);
+    label += u("\n已用时间 %1 秒").arg((now - started_) / 1000);
+    dialog_->setLabelText(label);
+    dialog_->setRange(0, std::max(0, total_));
+    if (total_ > 0) dialog_->setValue(std::min(done_, total_));
+    QCoreApplication::processEvents();
+  }
+  return stopped_;
+}
+
 Money BillSum(const QString& condition) {
   TADOQuery* q = Dm1->q_search;
   q->Close();
@@ -157,6 +271,7 @@ TScratchFill::~TScratchFill() {
 }
 
 void TScratchFill::Append(const Line& fields) {
+  if (TStatisticsProgress* progress = TStatisticsProgress::Current()) progress->Step(count_);
   TADOQuery* q = Dm1->q_tongyong;
   q->Append();
   for (const auto& [name, value] : fields) q->FieldByName(name)->SetValue(value);
@@ -400,7 +515,15 @@ void TStatisticsWindow::SpeedButton1Click() {
     TStatisticsWindow* w;
     ~Stop() { w->StopAnimation(); }
   } stop{this};
-  RunStatistics();
+  // A stopped run ends without a message; its scratch fill was rolled back, so the previous
+  // result is shown again.
+  TStatisticsProgress progress(this);
+  try {
+    RunStatistics();
+  } catch (const EStatisticsStopped&) {
+  } catch (...) {
+    if (!progress.Stopped()) throw;
+  }
 }
 
 void TStatisticsWindow::bitbtn_deleteClick() { DeleteScratchRow(Dm1->q_tongyong); }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <utility>
@@ -84,6 +85,17 @@ QString EqualTo(const QString& field, const QString& value);
 // field like '%value%' matching the value literally (wildcards in it escaped).
 QString Containing(const QString& field, const QString& value);
 
+// The bill rows of the months of a period, matched by their text fields 年度 and 月份
+// (unpadded), as one condition: "(年度='2004')and(月份 in ('11','12'))or(…)" in parentheses.
+QString BillMonthsCondition(const QList<YearMonth>& months);
+// A text as the database's case-insensitive comparison sees it (A–Z folded), for looking up
+// the lines of a grouped result.
+QString NoCaseKey(const QString& text);
+// The key of a grouped result line: the texts joined, each folded as NoCaseKey.
+QString GroupKey(std::initializer_list<QString> parts);
+// Closes `q`, sets its SQL lines and opens it.
+void OpenLines(TADOQuery* q, const QStringList& lines);
+
 // The sum of 收费金额 of the bill rows under `condition` (0 when no row), on Dm1.q_search.
 Money BillSum(const QString& condition);
 // The number of complaints under `condition`, on Dm1.q_search.
@@ -116,6 +128,49 @@ class TScratchFill {
   int count_ = 0;
   bool done_ = false;
 };
+
+// The progress of a run: after a second a small window shows what the run is doing, how far
+// it got and a 停止 button. It keeps the window painted while the database works (through
+// the main database's progress callback) and, when stopped, makes the running statement fail
+// so that the run ends and the scratch table keeps the previous result.
+class TStatisticsProgress {
+ public:
+  explicit TStatisticsProgress(QWidget* owner);
+  ~TStatisticsProgress();
+  TStatisticsProgress(const TStatisticsProgress&) = delete;
+  TStatisticsProgress& operator=(const TStatisticsProgress&) = delete;
+
+  // The running progress, or null outside a run.
+  static TStatisticsProgress* Current();
+  // A new phase: its text and, when known, the number of steps it has.
+  void SetPhase(const QString& text, int total = 0);
+  // `done` steps of the phase are done; throws EStatisticsStopped when the operator stopped.
+  void Step(int done);
+  // Called often while the run works: repaints, shows the window after a second, and returns
+  // true when the operator asked to stop.
+  bool Tick();
+  void Stop() { stopped_ = true; }
+  bool Stopped() const { return stopped_; }
+  QWidget* Window() const;
+
+  // Called on every tick (tests stop a run there).
+  static inline std::function<void(TStatisticsProgress&)> OnTick;
+
+ private:
+  void show();
+  QWidget* owner_;
+  class QProgressDialog* dialog_ = nullptr;
+  QString text_;
+  int total_ = 0;
+  int done_ = 0;
+  bool stopped_ = false;
+  qint64 started_ = 0;
+  qint64 lastEvents_ = 0;
+  TStatisticsProgress* previous_ = nullptr;
+};
+
+// Raised when the operator stops a run.
+struct EStatisticsStopped {};
 
 // Empties 通用 and opens Dm1.q_tongyong on "select * from 通用" / "order by texta" (what the
 // opener of every statistics window does before showing it).

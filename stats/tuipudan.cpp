@@ -53,6 +53,13 @@ void TForm_tj_tuipudan::RunStatistics() {
   YearMonth from, to;
   if (!ReadPeriod(from, to)) return;
   const TDateTime d1 = FromQDate(*DateTimePicker1->Date()), d2 = FromQDate(*DateTimePicker2->Date());
+  // The deposit movements are bounded by the whole dates: a reversed pair within one month
+  // would select no movement at all and drop every deposit from the statement.
+  if (d2 < d1) {
+    ShowNotice(u("缴费时间从不能大于缴费时间到,请重新输入!"));
+    DateTimePicker1->setFocus();
+    return;
+  }
 
   TScratchFill fill;
   int number = 0;
@@ -82,9 +89,13 @@ void TForm_tj_tuipudan::RunStatistics() {
   const QString months = u("(开始日期 between cdate(") + SqlQuote::Text(MonthStartText(from.year, from.month)) +
                          u(") and cdate(") + SqlQuote::Text(MonthStartText(to.year, to.month)) + u("))") + u("and(") +
                          EqualTo(u("房屋代码"), house) + u(")");
+  // A bill paid from the deposit ("冲抵押金") is money the deposit lines already hold: its
+  // offset movement is booked under the category "冲抵费用", which no deposit line subtracts.
+  // Counting it again as received would refund it twice.
   for (items->First(); !items->Eof(); items->Next()) {
     const QString name = items->FieldByName(u("收费名称"))->AsString();
-    const Money sum = BillSum(months + u("and(缴费状态<>'未缴费')and(") + EqualTo(u("收费名称"), name) + u(")"));
+    const Money sum = BillSum(months + u("and(缴费状态<>'未缴费')and(缴费状态<>'冲抵押金')and(") +
+                              EqualTo(u("收费名称"), name) + u(")"));
     line(u("已收") + name, items->FieldByName(u("单价"))->AsMoney(), sum);
     received += sum;
   }

@@ -36,7 +36,7 @@ TEST(CompanyFileQuery, ConditionsQuotedAndInDialogOrder) {
   f.from = EncodeDate(2006, 5, 1);
   f.to = EncodeDate(2006, 5, 31);
   EXPECT_EQ(CompanyFileQueryCondition(f),
-            u8("(文件名称 like '%通知%' ESCAPE '\\')and(发文号 like '%F''1\\%%' ESCAPE '\\')"
+            u8("(文件名称 ilike '%通知%' ESCAPE '\\')and(发文号 ilike '%F''1\\%%' ESCAPE '\\')"
                "and(发文日期 between '2006-05-01 00:00:00' and '2006-05-31 23:59:59')"));
   f = {};
   f.read = u8("否");
@@ -217,13 +217,75 @@ TEST_F(CompanyFileTest, DocumentsCirculateAndAreMarkedRead) {
     EXPECT_EQ(reading.q_companyfile->FieldByName(u8("发文号"))->AsString(), u8("FW-002"));
   }
 
-  // Deleting a document keeps its circulation rows.
+  // Deleting a document removes its circulation with it: a new document under the same
+  // number starts without recipients and in nobody's unread list.
   ASSERT_TRUE(q->Locate(u8("发文号"), Variant(u8("FW-002"))));
   ui.answerMessage(mrYes);
   form->bitbtn_deleteClick();
   EXPECT_EQ(ui.lastMessage().text, u8("确实要删除当前记录?"));
   EXPECT_EQ(company(u8("select count(*) from 公司文件")), u8("1"));
-  EXPECT_EQ(company(u8("select count(*) from 阅览公司文件明细表 where 发文号='FW-002'")), u8("2"));
+  EXPECT_EQ(company(u8("select count(*) from 阅览公司文件明细表 where 发文号='FW-002'")), u8("0"));
+  EXPECT_EQ(company(u8("select count(*) from 阅览公司文件明细表 where 发文号='FW-001'")), u8("1"));
+  {
+    TForm_companyfile_edit edit(form.get());
+    edit.FormShow();
+    edit.b_appendClick();
+    fill(q, "新通知", "FW-002", EncodeDate(2006, 6, 1));
+    edit.b_saveClick();
+    EXPECT_EQ(ui.lastMessage().text, u8("存盘完毕！"));
+  }
+  EXPECT_EQ(form->t_temp->RecordCount(), 0);
+  reading.q_companyfile->Close();
+  reading.q_companyfile->SQL.Clear();
+  for (const QString& line : UnreadDocumentsSql(CurrentOperatorCode)) reading.q_companyfile->SQL.Add(line);
+  reading.q_companyfile->Open();
+  ASSERT_EQ(reading.q_companyfile->RecordCount(), 1);
+  EXPECT_EQ(reading.q_companyfile->FieldByName(u8("发文号"))->AsString(), u8("FW-001"));
+}
+
+// Two operators of the same name are two recipients; searches ignore letter case.
+TEST_F(CompanyFileTest, RecipientsByCodeAndSearchesIgnoreCase) {
+  ScriptedUi ui;
+  exec(u8("insert into 权限表 (代码, 姓名) values ('004', '张三')"));
+  ASSERT_TRUE(ConnectCompanyServer());
+  auto form = openDocuments();
+  TADOQuery* q = form->q_companyfile;
+  {
+    TForm_companyfile_edit edit(form.get());
+    edit.FormShow();
+    fill(q, "Safety Notice", "AQ-1", EncodeDate(2006, 5, 2));
+    q->FieldByName(u8("文件全文"))->SetAsString(u8("Fire Drill on Friday"));
+    edit.b_saveClick();
+    EXPECT_EQ(ui.lastMessage().text, u8("存盘完毕！"));
+  }
+  form->BitBtn_refreshClick();
+  TForm_chooseperson picker(form.get());
+  picker.SetCallerTag(u8("companyfile"));
+  picker.q_temp->SQL.Add(u8("select * from 权限表 order by 代码"));
+  picker.q_temp->Open();
+  picker.show();
+  for (const char* code : {"002", "004"}) {
+    ASSERT_TRUE(picker.q_temp->Locate(u8("代码"), Variant(u8(code))));
+    picker.DBGrideh1->MarkedRows()->SetCurrentRowMarked(true);
+  }
+  picker.DBGrideh1DblClick();
+  EXPECT_EQ(company(u8("select string_agg(代码, ',' order by 代码) from 阅览公司文件明细表 where 发文号='AQ-1'")),
+            u8("002,004"));
+
+  const struct {
+    const char* title;
+    const char* fullText;
+    int found;
+  } searches[] = {{"safety", "", 1}, {"NOTICE", "", 1}, {"", "fire drill", 1}, {"safety", "flood", 0}};
+  for (const auto& c : searches) {
+    TForm_companyfile_query search(form.get());
+    search.Target = q;
+    search.Edit1->setText(u8(c.title));
+    search.Edit4->setText(u8(c.fullText));
+    if (c.found == 0) ui.answerMessage(mrNo);
+    search.bitbtn_seekClick();
+    EXPECT_EQ(q->RecordCount(), c.found) << c.title << c.fullText;
+  }
 }
 
 TEST_F(CompanyFileTest, FirstPictureClearedAtOnceOthersWithTheSave) {
@@ -243,6 +305,15 @@ TEST_F(CompanyFileTest, FirstPictureClearedAtOnceOthersWithTheSave) {
   ui.answerOpenFile(file).answerOpenFile(file);
   edit.LoadPicture(1);
   edit.LoadPicture(2);
+  // On a new document, clearing picture one saves nothing: the document waits for 保存.
+  q->FieldByName(u8("文件名称"))->Clear();
+  ui.answerMessage(mrYes);
+  edit.ClearPicture(1);
+  EXPECT_EQ(company(u8("select count(*) from 公司文件")), u8("0"));
+  EXPECT_EQ(q->State(), dsInsert);
+  q->FieldByName(u8("文件名称"))->SetAsString(u8("图"));
+  ui.answerOpenFile(file);
+  edit.LoadPicture(1);
   edit.b_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u8("存盘完毕！"));
   const QString stored = u8("select (文件图片一 is not null)::text || (文件图片二 is not null)::text from 公司文件");

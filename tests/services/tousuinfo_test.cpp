@@ -132,6 +132,45 @@ TEST_F(ComplaintWindowTest, NumbersContinueTheSerialOfTheComplaintsMonth) {
   EXPECT_EQ(count(u8("select count(*) from 业主投诉表 where 投诉单号 like 'TSGL200405%'")), 0);
 }
 
+// Two seats draw the same number: the second complaint takes the next one instead of being
+// lost; a save the database refuses for another reason keeps what was typed.
+TEST_F(ComplaintWindowTest, ConcurrentNumberAndFailedSaveKeepTheComplaint) {
+  ScriptedUi ui;
+  open();
+  // The other seat writes its complaint between this seat's draw and its write.
+  TADOConnection other;
+  other.ConnectionString = Dm1->ADO_system->ConnectionString;
+  other.Open();
+  int draws = 0;
+  ComplaintNumberDrawn = [&](const QString& number) {
+    if (++draws == 1)
+      other.Execute(u8("insert into 业主投诉表 (投诉单号, 投诉日期, 处理结果, 投诉内容) values ('%1', "
+                       "'2004-03-05 09:00:00', '未完成', '另一个座席')").arg(number));
+  };
+  EXPECT_EQ(addComplaint(EncodeDateTime(2004, 3, 5, 10, 0, 0), ui), u8("TSGL200403050002"));
+  ComplaintNumberDrawn = nullptr;
+  EXPECT_EQ(count(u8("select count(*) from 业主投诉表")), 2);
+  EXPECT_EQ(stored(u8("select 投诉内容 from 业主投诉表 where 投诉单号='TSGL200403050002'")), u8("楼道灯坏了"));
+
+  // The database refuses the row: the reason is shown and the typed complaint stays.
+  exec(u8("create trigger refuse before insert on 业主投诉表 when new.投诉内容 = '暂时存不进' "
+          "begin select raise(abort, '磁盘已满'); end"));
+  form_->bitbtn_addClick();
+  set("房屋代码", u8("A-1-101"));
+  set("投诉形式", u8("来访"));
+  set("投诉内容", u8("暂时存不进"));
+  form_->bitbtn_saveClick();
+  EXPECT_TRUE(ui.lastMessage().text.contains(u8("磁盘已满"))) << ui.lastMessage().text.toStdString();
+  EXPECT_TRUE(form_->bitbtn_save->isEnabled());
+  EXPECT_EQ(q()->State(), dsInsert);
+  EXPECT_EQ(q()->FieldByName(u8("投诉内容"))->AsString(), u8("暂时存不进"));
+  // Corrected and saved again: one complaint, numbered once.
+  exec(u8("drop trigger refuse"));
+  form_->bitbtn_saveClick();
+  EXPECT_EQ(ui.lastMessage().text, u8("保存完毕！!"));
+  EXPECT_EQ(count(u8("select count(*) from 业主投诉表 where 投诉内容='暂时存不进'")), 1);
+}
+
 TEST_F(ComplaintWindowTest, SaveChecksInOrderAndNothingToSaveKeepsEditing) {
   ScriptedUi ui;
   open();

@@ -182,3 +182,55 @@ TEST_F(UpkeepTest, EquipmentScrappedFlagEditorsAndLogTitle) {
 }
 
 }  // namespace
+
+namespace {
+
+// A new code or name of an item carries over to its log entries in the same save, so the
+// log keeps its item and the delete guard keeps holding it.
+TEST_F(UpkeepTest, RenamedItemKeepsItsLogAndItsDeleteGuard) {
+  ScriptedUi ui;
+  exec(u8("insert into 保洁明细表 (保洁代码, 保洁名称, 保洁人员, 本次保洁日期, 下次保洁日期) "
+          "values ('DT', '电梯', '赵六', '2006-05-02 00:00:00', '2006-06-02 00:00:00')"));
+  exec(u8("insert into 设备表 (设备代码, 设备名称) values ('B1', '水泵')"));
+  exec(u8("insert into 设备维护明细表 (设备代码, 设备名称, 维护人员, 本次维护日期, 下次维护日期) "
+          "values ('B1', '水泵', '钱七', '2006-05-02 00:00:00', '2006-06-02 00:00:00')"));
+  const struct {
+    const char* itemTable;
+    const char* codeField;
+    const char* nameField;
+    const char* logTable;
+    const char* oldCode;
+    const char* newCode;
+    const char* newName;
+    const char* guard;
+  } cases[] = {
+      {"保洁项目", "保洁代码", "保洁名称", "保洁明细表", "DT", "dt-2", "客梯", "在保洁明细表中还有记录,不能删除!"},
+      {"设备表", "设备代码", "设备名称", "设备维护明细表", "B1", "B2", "水泵", "在设备维护明细表中还有记录,不能删除!"},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<TUpkeepItemsForm> form;
+    const QString sql = u8("select * from %1").arg(u8(c.itemTable));
+    const QString order = u8("order by %1 desc").arg(u8(c.codeField));
+    if (QString::fromUtf8(c.itemTable) == u8("保洁项目"))
+      form = open<TForm_clean>(sql.toUtf8().constData(), order.toUtf8().constData());
+    else
+      form = open<TForm_equipment>(sql.toUtf8().constData(), order.toUtf8().constData());
+    TADOQuery* q = form->ItemQuery();
+    ASSERT_TRUE(q->Locate(u8(c.codeField), Variant(u8(c.oldCode))));
+    form->bitbtn_editClick();
+    q->Edit();
+    q->FieldByName(u8(c.codeField))->SetAsString(u8(c.newCode));
+    q->FieldByName(u8(c.nameField))->SetAsString(u8(c.newName));
+    form->bitbtn_saveClick();
+    EXPECT_FALSE(form->bitbtn_save->isEnabled()) << c.itemTable;
+    const QString code = u8(c.newCode).toUpper();
+    EXPECT_EQ(stored(u8("select %1 || %2 from %3").arg(u8(c.codeField), u8(c.nameField), u8(c.logTable))),
+              code + u8(c.newName));
+    ASSERT_TRUE(q->Locate(u8(c.codeField), Variant(code)));
+    form->bitbtn_deleteClick();
+    EXPECT_EQ(ui.lastMessage().text, u8(c.guard));
+    EXPECT_EQ(count(u8("select count(*) from %1 where %2='%3'").arg(u8(c.itemTable), u8(c.codeField), code)), 1);
+  }
+}
+
+}  // namespace

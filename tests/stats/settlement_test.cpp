@@ -71,14 +71,37 @@ TEST_F(SettlementTest, EmptyHouseAndHostileCodeGiveZerosAndRefusalsKeepTheLines)
     run(w.get(), code, {2005, 11, 20}, {2006, 2, 3});
     EXPECT_EQ(scratch(kFields), zeros) << code;
   }
-  // The same month in reverse days passes; the deposits then fall in no range.
+  // Reversed days within one month are refused too: they would select no deposit movement.
   run(w.get(), "A-101", {2006, 3, 15}, {2006, 3, 1});
+  EXPECT_EQ(ui.lastMessage().text, u8("缴费时间从不能大于缴费时间到,请重新输入!"));
+  EXPECT_EQ(scratchCount(), 10);
+  run(w.get(), "A-101", {2006, 3, 1}, {2006, 3, 1});
   EXPECT_EQ(scratch(kFields).value(6), u8("7|应收物业费|1|99"));
-  EXPECT_EQ(scratch(kFields).value(0), u8("1|已收物管费保证金||0"));
 
   run(w.get(), "  ", {2005, 11, 20}, {2006, 2, 3});
   EXPECT_EQ(ui.lastMessage().text, u8("请输入房屋代码!"));
   run(w.get(), "A-101", {2006, 4, 1}, {2006, 3, 31});
   EXPECT_EQ(ui.lastMessage().text, u8("缴费时间从不能大于缴费时间到,请重新输入!"));
   EXPECT_EQ(scratchCount(), 10);
+}
+
+// A bill paid from the deposit is written as a paid bill and an offset movement of category
+// "冲抵费用": the money is counted once, on the deposit line.
+TEST_F(SettlementTest, BillPaidFromTheDepositCountsOnce) {
+  ScriptedUi ui;
+  item("物业费");
+  house("B-1", "一栋", "李四");
+  deposit("2006-01-01 09:00:00", "B-1", "收取", "物管费保证金", "3000");
+  deposit("2006-01-10 09:00:00", "B-1", "收取", "公摊水电费押金", "352");
+  bill("B-1", "一栋", "物业费", 2006, 1, "64", "冲抵押金", "2006-01-20 00:00:00");
+  deposit("2006-01-20 00:00:00", "B-1", "冲抵费用", "冲抵费用", "64");
+  bill("B-1", "一栋", "物业费", 2006, 2, "64", "现金", "2006-02-20 00:00:00");
+  auto w = open<TForm_tj_tuipudan>();
+  run(w.get(), "B-1", {2006, 1, 1}, {2006, 2, 28});
+  const QStringList rows = scratch(kFields);
+  ASSERT_EQ(rows.size(), 8);
+  EXPECT_EQ(rows[3], u8("4|已收物业费|1|64"));
+  EXPECT_EQ(rows[4], u8("5|--**已收合计**--||3416"));
+  EXPECT_EQ(rows[5], u8("6|应收物业费|1|128"));
+  EXPECT_EQ(rows[7], u8("8|--**应退金额**--||3288"));
 }
