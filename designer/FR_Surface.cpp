@@ -824,3 +824,8 @@ void TfrDesignerPage::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void TfrDesignerPage::leaveEvent(QEvent*) { c_.MouseLeave(); }
+
+void TfrDesignerPage::keyPressEvent(QKeyEvent* e) {
+  if (OnKey && OnKey(e)) return;
+  QWidget::keyPressEvent(e);
+}

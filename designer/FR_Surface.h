@@ -130,6 +130,8 @@ class TfrDesignerPage : public QWidget {
   void PlaceSurface(int viewportWidth);
   // Paints the page into an image (what the panel shows).
   void PaintSurface(QPainter& painter, const QRect& clip);
+  // The designer window's key handling; keys it does not use go on as usual.
+  std::function<bool(QKeyEvent*)> OnKey;
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -138,6 +140,7 @@ class TfrDesignerPage : public QWidget {
   void mouseReleaseEvent(QMouseEvent*) override;
   void mouseDoubleClickEvent(QMouseEvent*) override;
   void leaveEvent(QEvent*) override;
+  void keyPressEvent(QKeyEvent*) override;
 
  private:
   void applyCursor();
