@@ -7,6 +7,7 @@
 #include "billing/paycommands.h"
 #include "billing/printcommands.h"
 #include "billing/rostercommands.h"
+#include "designer/FR_Desgn.h"
 #include "platform/fonts.h"
 #include "services/DM2.h"
 #include "services/servicecommands.h"
@@ -30,6 +31,7 @@ void registerCommands() {
   RegisterStatisticsCommands();
   RegisterMeterDepositRosterCommands();
   RegisterServiceCommands();
+  RegisterReportDesigner();
 }
 
 int runProgram(QApplication& application) {

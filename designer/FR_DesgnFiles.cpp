@@ -15,6 +15,7 @@
 #include "platform/format.h"
 #include "platform/ui.h"
 #include "report/FR_Ctrls.h"
+#include "report/FR_FileStream.h"
 #include "report/FR_Utils.h"
 
 namespace {
@@ -134,7 +135,19 @@ void TfrDesignerForm::OpenReport() {
     if (auto f = OpenFileDialog(r)) {
       const bool dictionary = chosen == 2 || f->endsWith(QStringLiteral(".frd"), Qt::CaseInsensitive);
       if (dictionary) {
-        if (!report_->LoadDictionaryFile(*f)) ShowError(QString::fromUtf8("无法读取数据字典 ") + *f);
+        // The texts of a dictionary file are read in the form of the version it names, whatever
+        // stream was read last.
+        QFile probe(*f);
+        int version = kCurrentStreamVersion;
+        if (probe.open(QIODevice::ReadOnly)) {
+          const QByteArray first = probe.read(1);
+          if (!first.isEmpty() && uchar(first[0]) >= 21 && uchar(first[0]) <= 25) version = uchar(first[0]);
+        }
+        const int savedVersion = StreamVersion();
+        StreamVersion() = version;
+        const bool read = report_->LoadDictionaryFile(*f);
+        StreamVersion() = savedVersion;
+        if (!read) ShowError(QString::fromUtf8("无法读取数据字典 ") + *f);
         DesignSurface->PaintLocked = false;
         return;
       }
@@ -214,6 +227,11 @@ void TfrDesignerForm::SaveReportAs() {
   r.chosenFilterIndex = &chosen;
   auto f = SaveFileDialog(r);
   if (!f) return;
+  // A name typed with one of the formats' extensions picks that format.
+  const QString ext = QFileInfo(*f).suffix().toLower();
+  if (ext == QStringLiteral("frf")) chosen = 1;
+  else if (ext == QStringLiteral("frt")) chosen = 2;
+  else if (ext == QStringLiteral("frd")) chosen = 3;
   if (chosen < 1 || chosen > 3) chosen = 1;
   switch (chosen) {
     case 1: {
