@@ -7,6 +7,7 @@
 #include "billing/paycommands.h"
 #include "billing/printcommands.h"
 #include "billing/rostercommands.h"
+#include "designer/FR_Desgn.h"
 #include "platform/fonts.h"
 #include "platform/translations.h"
 #include "platform/ui.h"
@@ -34,6 +35,7 @@ void registerCommands() {
   RegisterStatisticsCommands();
   RegisterMeterDepositRosterCommands();
   RegisterServiceCommands();
+  RegisterReportDesigner();
 }
 
 int runProgram(QApplication& application) {

@@ -1,0 +1,187 @@
+#pragma once
+
+#include <QDialog>
+#include <QHash>
+#include <functional>
+
+#include "designer/FR_DesignModel.h"
+#include "designer/FR_Surface.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QScrollArea;
+class QStatusBar;
+class QTabBar;
+class TfrDock;
+class TfrSpeedButton;
+class TfrToolBar;
+
+// The report designer window and what the engine and the host windows see of it.
+
+// The engine's view of a designer window: the calls objects, editors and the inspector make.
+class TfrReportDesigner : public QDialog {
+  Q_OBJECT
+ public:
+  TfrReportDesigner(bool fullMode, QWidget* parent = nullptr) : QDialog(parent), FullMode(fullMode) {}
+  TfrPage* Page = nullptr;
+  const bool FullMode;   // a whole template (true) or one built page (false)
+
+  virtual bool IsModified() const = 0;
+  virtual void MarkModified(bool flag) = 0;
+  virtual void BeginChange() = 0;
+  virtual void EndChange() = 0;
+  virtual void RepaintSurface() = 0;
+  virtual void SelectByName(const QString& name) = 0;
+  virtual void PickField(QString& text) = 0;
+  virtual void PickExpression(QString& text) = 0;
+};
+
+// The open designer window, null when none.
+TfrReportDesigner*& ActiveDesigner();
+
+// What a host window places to offer designing: folders, the closing question and events.
+// At most one exists in the process.
+class TfrDesigner : public QObject {
+  Q_OBJECT
+ public:
+  explicit TfrDesigner(QObject* owner = nullptr);
+  ~TfrDesigner() override;
+  bool CloseQuery = true;
+  bool HideDisabledButtons = true;
+  QString OpenDir, SaveDir, TemplateDir;
+  std::function<void(TfrReport* report, QString& reportName, bool& opened)> OnLoadReport;
+  std::function<void(TfrReport* report, QString& reportName, bool saveAs, bool& saved)> OnSaveReport;
+  std::function<void(QWidget* designer)> OnShow;
+};
+TfrDesigner*& DesignerComponent();
+
+// Makes the designer the engine's: OpenDesigner of every report opens TfrDesignerForm. The
+// settings key becomes "Software\Chartula\" + the application's title.
+void RegisterReportDesigner();
+// What the engine calls: the designer on `report`, modally; its modal result.
+int DesignReport(TfrReport* report);
+
+class TfrDesignerForm : public TfrReportDesigner {
+  Q_OBJECT
+ public:
+  TfrDesignerForm(TfrReport* report, bool fullMode = true, QWidget* parent = nullptr);
+  ~TfrDesignerForm() override;
+
+  // ---- the engine's designer calls
+  bool IsModified() const override { return model_.Modified(); }
+  void MarkModified(bool flag) override;
+  void BeginChange() override;
+  void EndChange() override;
+  void RepaintSurface() override;
+  void SelectByName(const QString& name) override;
+  void PickField(QString& text) override;
+  void PickExpression(QString& text) override;
+
+  // ---- parts and state
+  TfrDesignModel& Model() { return model_; }
+  TfrSurfaceController& Surface() { return controller_; }
+  TfrDesignerPage* DesignSurface = nullptr;
+  QMenuBar* MainMenu1 = nullptr;
+  QMenu *FileMenu, *EditMenu, *ToolMenu, *HelpMenu, *N37, *MastMenu, *Popup1, *Popup2;
+  TfrDock *frDock1, *frDock2, *frDock3, *frDock4;
+  TfrToolBar *Panel1, *Panel2, *Panel3, *Panel4, *Panel5, *Panel6;
+  QComboBox *C2 = nullptr, *C3 = nullptr;   // font name and size boxes of the Text bar
+  QTabBar* Tab1 = nullptr;
+  QScrollArea* ScrollBox1 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  QLabel *StatusUnits, *StatusBox, *StatusName;
+  QAction* action(const QString& name) const { return actions_.value(name); }
+  TfrSpeedButton* button(const QString& name) const { return buttons_.value(name); }
+
+  QString DesignFileName;
+  QString CaptionBase;
+  bool SaveSucceeded = false;
+  int CurPage() const { return model_.CurPage; }
+
+  // ---- commands
+  void SetCurrentPage(int index);
+  void SetDesignFileName(const QString& name);
+  void EnableControls();
+  void SelectionChanged();
+  void EditSelected();
+  void EditText(TfrView* view = nullptr);
+  void UnselectAll();
+  void SelectAllObjects();
+  void DeleteSelection();
+  void Undo();
+  void Redo();
+  void CutSelection();
+  void CopySelection();
+  void PasteObjects();
+  void BringToFront();
+  void SendToBack();
+  void AddPage();
+  void AddDialogPage();
+  void DeletePage();
+  void SetTool(int tool, bool sticky = false);
+  void SetShowGrid(bool on);
+  void SetGridAlign(bool on);
+  void SetUnits(int units);
+  void FitToGrid();
+
+  // files, options (FR_DesgnFiles.cpp)
+  void NewReport();
+  void NewFromTemplate();
+  void OpenReport();
+  void SaveReport();
+  void SaveReportAs();
+  void Preview();
+  void PageOptions();
+  bool RunPageOptions();   // true on OK
+  void ReportOptions();
+  void DesignerOptions();
+  void LoadDesignerSettings();
+  void SaveDesignerSettings();
+  // The save question of New and Open: false when the command is to stop.
+  bool AskToSave();
+  // The question before closing: true when the window may close; `result` the modal result.
+  bool CloseQuestion(int& result);
+  // The Open command's reading step: false (and the report as it was) when the file is not a
+  // readable template.
+  bool ReadTemplateFile(const QString& path);
+  // Writes the template through a temporary file; false (with a message) when it failed.
+  bool WriteTemplateFile(const QString& path);
+
+  void done(int r) override;
+  // The window's keys (the surface hands its keys here first); true when used.
+  bool HandleKey(QKeyEvent* e);
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void buildMenus();
+  void buildToolBars();
+  QAction* addAction(QMenu* menu, const QString& name, int textId, void (TfrDesignerForm::*handler)(),
+                     const QKeySequence& shortcut = {});
+  TfrSpeedButton* addButton(TfrToolBar* bar, const QString& name, int tag, int hintId, const QString& caption,
+                            std::function<void()> handler);
+  void layoutWindow();
+  void refreshTabs();
+  void placeSurface();
+  void updateStatus();
+  void setAvailable(QAction* a, TfrSpeedButton* b, bool on);
+  void pointHooks();
+  void fontBoxApplied();
+
+  TfrReport* report_;
+  TfrDesignModel model_;
+  TfrSurfaceController controller_;
+  QWidget* surfaceHost_ = nullptr;
+  QHash<QString, QAction*> actions_;
+  QHash<QString, TfrSpeedButton*> buttons_;
+  bool closing_ = false;
+  bool firstShow_ = true;
+  bool inTabUpdate_ = false;
+};

@@ -1,0 +1,512 @@
+#include "designer/FR_Dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "platform/format.h"
+#include "platform/ui.h"
+#include "report/FR_Prntr.h"
+#include "report/FR_Utils.h"
+
+namespace {
+QString t(int id) { return LocaleText(id); }
+// Captions keep "&" accelerators; the designer's texts mark them the same way.
+QDialogButtonBox* okCancel(QDialog* d) {
+  auto* box = new QDialogButtonBox(d);
+  auto* ok = box->addButton(t(55000), QDialogButtonBox::AcceptRole);
+  ok->setObjectName(QStringLiteral("OKButton"));
+  ok->setDefault(true);
+  auto* cancel = box->addButton(t(55001), QDialogButtonBox::RejectRole);
+  cancel->setObjectName(QStringLiteral("CancelButton"));
+  QObject::connect(box, &QDialogButtonBox::accepted, d, &QDialog::accept);
+  QObject::connect(box, &QDialogButtonBox::rejected, d, &QDialog::reject);
+  return box;
+}
+template <class W>
+W* named(W* w, const char* name) {
+  w->setObjectName(QString::fromLatin1(name));
+  return w;
+}
+bool readNumber(const QString& text, double& value) {
+  try {
+    value = TextToFloat(text);
+    return std::isfinite(value);
+  } catch (const Exception&) {
+    return false;
+  }
+}
+}  // namespace
+
+QString MillimetreText(double mm) {
+  // General format with 4 significant digits, at most 2 decimals.
+  QString s = QString::number(mm, 'g', 4);
+  if (s.contains('e')) s = QString::number(mm, 'f', 2);
+  const double r = std::round(mm * 100) / 100;
+  if (std::fabs(r - s.toDouble()) > 1e-9) s = QString::number(r, 'g', 4);
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------
+// Page options
+
+TfrPgoptForm::TfrPgoptForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrPgoptForm"));
+  setWindowTitle(t(53390));
+  auto* v = new QVBoxLayout(this);
+  PageControl1 = named(new QTabWidget(this), "PageControl1");
+  v->addWidget(PageControl1);
+
+  auto* paper = new QWidget;
+  auto* pl = new QVBoxLayout(paper);
+  auto* orient = new QGroupBox(t(53392));
+  auto* ol = new QHBoxLayout(orient);
+  RB1 = named(new QRadioButton(t(53393)), "RB1");
+  RB2 = named(new QRadioButton(t(53394)), "RB2");
+  ol->addWidget(RB1);
+  ol->addWidget(RB2);
+  pl->addWidget(orient);
+  auto* size = new QGroupBox(t(53395));
+  auto* sl = new QFormLayout(size);
+  ComB1 = named(new QComboBox, "ComB1");
+  sl->addRow(ComB1);
+  E1 = named(new QLineEdit, "E1");
+  E2 = named(new QLineEdit, "E2");
+  sl->addRow(t(53396), E1);
+  sl->addRow(t(53397), E2);
+  pl->addWidget(size);
+  CB2 = named(new QCheckBox(t(53413)), "CB2");
+  pl->addWidget(CB2);
+  PageControl1->addTab(paper, t(53391));
+
+  auto* bin = new QWidget;
+  auto* bl = new QVBoxLayout(bin);
+  auto* bg = new QGroupBox(t(53412));
+  auto* bgl = new QVBoxLayout(bg);
+  BinList = named(new QComboBox, "BinList");
+  bgl->addWidget(BinList);
+  bl->addWidget(bg);
+  bl->addStretch();
+  PageControl1->addTab(bin, t(53411));
+
+  auto* margins = new QWidget;
+  auto* ml = new QVBoxLayout(margins);
+  auto* mg = new QGroupBox(t(53399));
+  auto* mgl = new QFormLayout(mg);
+  E3 = named(new QLineEdit, "E3");
+  E4 = named(new QLineEdit, "E4");
+  E5 = named(new QLineEdit, "E5");
+  E6 = named(new QLineEdit, "E6");
+  mgl->addRow(t(53400), E3);
+  mgl->addRow(t(53401), E4);
+  mgl->addRow(t(53402), E5);
+  mgl->addRow(t(53403), E6);
+  ml->addWidget(mg);
+  CB5 = named(new QCheckBox(t(53404)), "CB5");
+  ml->addWidget(CB5);
+  PageControl1->addTab(margins, t(53398));
+
+  auto* options = new QWidget;
+  auto* xl = new QVBoxLayout(options);
+  CB1 = named(new QCheckBox(t(53407)), "CB1");
+  xl->addWidget(CB1);
+  auto* cols = new QGroupBox(t(53408));
+  auto* cl = new QFormLayout(cols);
+  Edit1 = named(new QLineEdit, "Edit1");
+  E7 = named(new QLineEdit, "E7");
+  cl->addRow(t(53409), Edit1);
+  cl->addRow(t(53410), E7);
+  xl->addWidget(cols);
+  xl->addStretch();
+  PageControl1->addTab(options, t(53405));
+  v->addWidget(okCancel(this));
+
+  TfrPrinter& prn = ReportPrinter();
+  if (!prn.PaperNames.isEmpty() && prn.PaperNames.size() == prn.PaperSizes.size()) {
+    for (int i = 0; i < prn.PaperNames.size(); ++i) {
+      ComB1->addItem(prn.PaperNames[i]);
+      PaperCodes << prn.PaperSizes[i];
+    }
+  } else {
+    for (const TPaperInfo& p : PaperTable()) {
+      ComB1->addItem(p.name);
+      PaperCodes << p.code;
+    }
+  }
+  BinList->addItem(QString::fromUtf8("自动选择"), -1);
+  connect(ComB1, &QComboBox::currentIndexChanged, this, [this] { paperChosen(); });
+}
+
+void TfrPgoptForm::paperChosen() {
+  const bool custom = PaperCodes.value(ComB1->currentIndex()) == 256;
+  E1->setEnabled(custom);
+  E2->setEnabled(custom);
+}
+
+void TfrPgoptForm::Fill(const TfrPage& page, bool unlimitedHeight) {
+  CB1->setChecked(page.PrintToPrevPage);
+  CB5->setChecked(!page.UseMargins);
+  CB2->setChecked(unlimitedHeight);
+  (page.pgOr == 1 ? RB2 : RB1)->setChecked(true);
+  ComB1->setCurrentIndex(std::max(0, int(PaperCodes.indexOf(page.pgSize))));
+  E1->clear();
+  E2->clear();
+  if (page.pgSize == 256) {
+    E1->setText(MillimetreText(page.pgWidth / 10.0));
+    E2->setText(MillimetreText(page.pgHeight / 10.0));
+  }
+  paperChosen();
+  E3->setText(MillimetreText(page.LeftMargin * 5.0 / 18.0));
+  E4->setText(MillimetreText(page.TopMargin * 5.0 / 18.0));
+  E5->setText(MillimetreText(page.RightMargin * 5.0 / 18.0));
+  E6->setText(MillimetreText(page.BottomMargin * 5.0 / 18.0));
+  E7->setText(MillimetreText(page.ColumnGap * 5.0 / 18.0));
+  Edit1->setText(QString::number(page.Columns));
+}
+
+bool TfrPgoptForm::Apply(TfrPage& page, bool& unlimitedHeight, QString& error) const {
+  // Everything is read and checked first; the page changes only when every entry is right.
+  const int code = PaperCodes.value(ComB1->currentIndex(), 9);
+  double w = 0, h = 0;
+  if (code == 256) {
+    if (!readNumber(E1->text(), w) || w <= 0) {
+      error = QString::fromUtf8("纸张宽度不正确：") + E1->text();
+      return false;
+    }
+    if (!readNumber(E2->text(), h) || h <= 0) {
+      error = QString::fromUtf8("纸张高度不正确：") + E2->text();
+      return false;
+    }
+  }
+  double m[5];
+  QLineEdit* edits[5] = {E3, E4, E5, E6, E7};
+  const char* names[5] = {"左边界", "顶边界", "右边界", "底边界", "栏间隔"};
+  for (int i = 0; i < 5; ++i)
+    if (!readNumber(edits[i]->text(), m[i]) || m[i] < 0) {
+      error = QString::fromUtf8(names[i]) + QString::fromUtf8("不正确：") + edits[i]->text();
+      return false;
+    }
+  bool ok = false;
+  const int columns = Edit1->text().trimmed().toInt(&ok);
+  if (!ok || columns < 1) {
+    error = QString::fromUtf8("栏数不正确：") + Edit1->text();
+    return false;
+  }
+  page.PrintToPrevPage = CB1->isChecked();
+  page.UseMargins = !CB5->isChecked();
+  unlimitedHeight = CB2->isChecked();
+  page.pgOr = RB1->isChecked() ? 0 : 1;
+  page.pgSize = code;
+  if (code == 256) {
+    page.pgWidth = int(std::lround(w * 10));
+    page.pgHeight = int(std::lround(h * 10));
+  } else if (const TPaperInfo* p = FindPaper(code)) {
+    page.pgWidth = p->width;
+    page.pgHeight = p->height;
+  }
+  page.LeftMargin = int(std::lround(m[0] * 18 / 5));
+  page.TopMargin = int(std::lround(m[1] * 18 / 5));
+  page.RightMargin = int(std::lround(m[2] * 18 / 5));
+  page.BottomMargin = int(std::lround(m[3] * 18 / 5));
+  page.ColumnGap = int(std::lround(m[4] * 18 / 5));
+  page.Columns = columns;
+  page.pgBin = BinList->currentData().toInt();
+  return true;
+}
+
+void TfrPgoptForm::accept() {
+  if (Target) {
+    QString error;
+    bool unlimited = TargetUnlimited ? *TargetUnlimited : false;
+    if (!Apply(*Target, unlimited, error)) {
+      ShowNotice(error);
+      return;   // the dialog stays open, the page unchanged
+    }
+    if (TargetUnlimited) *TargetUnlimited = unlimited;
+  }
+  QDialog::accept();
+}
+
+// ---------------------------------------------------------------------------------------
+// Report options
+
+TfrDocOptForm::TfrDocOptForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrDocOptForm"));
+  setWindowTitle(t(53370));
+  auto* v = new QVBoxLayout(this);
+  auto* tabs = new QTabWidget;
+  auto* general = new QWidget;
+  auto* gl = new QVBoxLayout(general);
+  CB1 = named(new QCheckBox(t(53372)), "CB1");
+  CB2 = named(new QCheckBox(t(53374)), "CB2");
+  CB3 = named(new QCheckBox(QString::fromUtf8("密码保护")), "CB3");
+  gl->addWidget(CB1);
+  gl->addWidget(CB2);
+  gl->addWidget(CB3);
+  gl->addStretch();
+  tabs->addTab(general, QString::fromUtf8("常规"));
+  auto* doc = new QWidget;
+  auto* dl = new QFormLayout(doc);
+  E1 = named(new QLineEdit, "E1");
+  E2 = named(new QLineEdit, "E2");
+  E3 = named(new QLineEdit, "E3");
+  E4 = named(new QLineEdit, "E4");
+  E5 = named(new QLineEdit, "E5");
+  E6 = named(new QLineEdit, "E6");
+  M1 = named(new QPlainTextEdit, "M1");
+  LM1 = named(new QLabel, "LM1");
+  LM2 = named(new QLabel, "LM2");
+  dl->addRow(QString::fromUtf8("名称"), E1);
+  dl->addRow(QString::fromUtf8("作者"), E2);
+  dl->addRow(QString::fromUtf8("主版本"), E3);
+  dl->addRow(QString::fromUtf8("次版本"), E4);
+  dl->addRow(QString::fromUtf8("发行号"), E5);
+  dl->addRow(QString::fromUtf8("内部版本"), E6);
+  dl->addRow(QString::fromUtf8("注释"), M1);
+  dl->addRow(QString::fromUtf8("创建于"), LM1);
+  dl->addRow(QString::fromUtf8("修改于"), LM2);
+  tabs->addTab(doc, QString::fromUtf8("文档"));
+  v->addWidget(tabs);
+  v->addWidget(okCancel(this));
+}
+
+// ---------------------------------------------------------------------------------------
+// Designer options
+
+TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrDesOptionsForm"));
+  setWindowTitle(t(53280));
+  auto* v = new QVBoxLayout(this);
+  auto* grid = new QGroupBox(t(53282));
+  auto* g = new QVBoxLayout(grid);
+  CB1 = named(new QCheckBox(t(53286)), "CB1");
+  CB2 = named(new QCheckBox(t(53287)), "CB2");
+  g->addWidget(CB1);
+  g->addWidget(CB2);
+  v->addWidget(grid);
+  auto* gsize = new QGroupBox(t(53285));
+  auto* gs = new QHBoxLayout(gsize);
+  RB1 = named(new QRadioButton(t(53289)), "RB1");
+  RB2 = named(new QRadioButton(t(53290)), "RB2");
+  RB3 = named(new QRadioButton(t(53291)), "RB3");
+  gs->addWidget(RB1);
+  gs->addWidget(RB2);
+  gs->addWidget(RB3);
+  v->addWidget(gsize);
+  auto* units = new QGroupBox(t(53284));
+  auto* us = new QHBoxLayout(units);
+  RB6 = named(new QRadioButton(t(53294)), "RB6");
+  RB7 = named(new QRadioButton(t(53295)), "RB7");
+  RB8 = named(new QRadioButton(t(53296)), "RB8");
+  us->addWidget(RB6);
+  us->addWidget(RB7);
+  us->addWidget(RB8);
+  v->addWidget(units);
+  auto* pos = new QGroupBox(t(53300));
+  auto* ps = new QHBoxLayout(pos);
+  RB9 = named(new QRadioButton(t(53301)), "RB9");
+  RB10 = named(new QRadioButton(t(53302)), "RB10");
+  RB11 = named(new QRadioButton(t(53303)), "RB11");
+  ps->addWidget(RB9);
+  ps->addWidget(RB10);
+  ps->addWidget(RB11);
+  v->addWidget(pos);
+  auto* other = new QGroupBox(t(53297));
+  auto* os = new QVBoxLayout(other);
+  CB6 = named(new QCheckBox(t(53293)), "CB6");
+  CB3 = named(new QCheckBox(t(53288)), "CB3");
+  CB4 = named(new QCheckBox(t(53298)), "CB4");
+  CB5 = named(new QCheckBox(t(53299)), "CB5");
+  CB7 = named(new QCheckBox(QString::fromUtf8("属性名称本地化")), "CB7");
+  CB8 = named(new QCheckBox(QString::fromUtf8("禁用撤消")), "CB8");
+  CB9 = named(new QCheckBox(QString::fromUtf8("语法着色")), "CB9");
+  for (QCheckBox* c : {CB6, CB3, CB4, CB5, CB7, CB8, CB9}) os->addWidget(c);
+  v->addWidget(other);
+  v->addWidget(okCancel(this));
+}
+
+void TfrDesOptionsForm::Fill(const TfrDesignerSettings& s) {
+  CB1->setChecked(s.ShowGrid);
+  CB2->setChecked(s.GridAlign);
+  CB8->setChecked(s.DisableUndo);
+  CB9->setChecked(s.SyntaxHighlight);
+  (s.GridSize == 18 ? RB3 : s.GridSize == 8 ? RB2 : RB1)->setChecked(true);
+  CB6->setChecked(s.ShowContentsWhileMoving);
+  (s.Units == 2 ? RB8 : s.Units == 1 ? RB7 : RB6)->setChecked(true);
+  CB3->setChecked(!s.GrayButtons);
+  CB4->setChecked(s.EditAfterInsert);
+  CB5->setChecked(s.BandTitles);
+  (s.PagePosition == 3 ? RB10 : s.PagePosition == 4 ? RB11 : RB9)->setChecked(true);
+  CB7->setChecked(s.LocalizedPropNames);
+}
+
+void TfrDesOptionsForm::Read(TfrDesignerSettings& s) const {
+  s.ShowGrid = CB1->isChecked();
+  s.GridAlign = CB2->isChecked();
+  s.DisableUndo = CB8->isChecked();
+  s.SyntaxHighlight = CB9->isChecked();
+  s.GridSize = RB3->isChecked() ? 18 : RB2->isChecked() ? 8 : 4;
+  s.ShowContentsWhileMoving = CB6->isChecked() ? 1 : 0;
+  s.Units = RB8->isChecked() ? 2 : RB7->isChecked() ? 1 : 0;
+  s.PagePosition = RB10->isChecked() ? 3 : RB11->isChecked() ? 4 : 5;
+  s.GrayButtons = !CB3->isChecked();
+  s.EditAfterInsert = CB4->isChecked();
+  s.BandTitles = CB5->isChecked();
+  s.LocalizedPropNames = CB7->isChecked();
+}
+
+// ---------------------------------------------------------------------------------------
+// Described templates
+
+TfrTemplForm::TfrTemplForm(const QString& folder, QWidget* parent) : QDialog(parent), folder_(folder) {
+  setObjectName(QStringLiteral("TfrTemplForm"));
+  setWindowTitle(t(53318));
+  auto* v = new QHBoxLayout(this);
+  LB1 = named(new QListWidget, "LB1");
+  v->addWidget(LB1);
+  auto* right = new QVBoxLayout;
+  auto* group = new QGroupBox(t(53319));
+  auto* gl = new QVBoxLayout(group);
+  Image1 = named(new QLabel, "Image1");
+  Image1->setFixedSize(100, 100);
+  Image1->setAlignment(Qt::AlignCenter);
+  Memo1 = named(new QPlainTextEdit, "Memo1");
+  Memo1->setReadOnly(true);
+  gl->addWidget(Image1);
+  gl->addWidget(Memo1);
+  right->addWidget(group);
+  auto* buttons = okCancel(this);
+  right->addWidget(buttons);
+  v->addLayout(right);
+  auto* ok = static_cast<QPushButton*>(buttons->buttons().value(0));
+  ok->setEnabled(false);
+  for (const QFileInfo& f : QDir(folder).entryInfoList({"*.frt"}, QDir::Files, QDir::Name))
+    LB1->addItem(f.completeBaseName());
+  connect(LB1, &QListWidget::currentRowChanged, this, [this, ok](int row) {
+    ok->setEnabled(row >= 0);
+    if (row < 0) return;
+    TfrReport probe;
+    QStringList description;
+    QImage picture;
+    probe.ReadDescribedTemplate(QDir(folder_).filePath(LB1->item(row)->text() + ".frt"), description, false, picture);
+    Memo1->setPlainText(description.join('\n'));
+    Image1->setPixmap(picture.isNull() ? QPixmap() : QPixmap::fromImage(picture.scaled(100, 100, Qt::KeepAspectRatio)));
+  });
+  connect(LB1, &QListWidget::itemDoubleClicked, this, [this, ok] {
+    if (ok->isEnabled()) accept();
+  });
+}
+
+void TfrTemplForm::accept() {
+  if (LB1->currentItem()) ChosenTemplate = QDir(folder_).filePath(LB1->currentItem()->text() + ".frt");
+  QDialog::accept();
+}
+
+TfrTemplNewForm::TfrTemplNewForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrTemplNewForm"));
+  setWindowTitle(t(53320));
+  auto* v = new QVBoxLayout(this);
+  v->addWidget(new QLabel(t(53321)));
+  Memo1 = named(new QPlainTextEdit, "Memo1");
+  v->addWidget(Memo1);
+  auto* file = named(new QPushButton(t(53323)), "Button1");
+  v->addWidget(file);
+  connect(file, &QPushButton::clicked, this, Guarded([this] {
+            FileDialogRequest r;
+            r.filter = t(55217) + QStringLiteral(" (*.bmp)|*.bmp");
+            if (auto f = OpenFileDialog(r)) Picture.load(*f);
+          }));
+  v->addWidget(okCancel(this));
+}
+
+// ---------------------------------------------------------------------------------------
+// Editors and choosers
+
+TfrEditorForm::TfrEditorForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrEditorForm"));
+  setWindowTitle(QString::fromUtf8("文本编辑器"));
+  resize(480, 320);
+  auto* v = new QVBoxLayout(this);
+  M1 = named(new QPlainTextEdit, "M1");
+  v->addWidget(M1, 3);
+  v->addWidget(new QLabel(QString::fromUtf8("脚本")));
+  M2 = named(new QPlainTextEdit, "M2");
+  v->addWidget(M2, 1);
+  v->addWidget(okCancel(this));
+}
+
+TfrBandTypesForm::TfrBandTypesForm(TfrPage* page, bool onSubPage, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrBandTypesForm"));
+  setWindowTitle(QString::fromUtf8("插入 band"));
+  auto* v = new QVBoxLayout(this);
+  List = named(new QListWidget, "List");
+  const QStringList names = BandKindNames();
+  for (int k = 0; k < 22; ++k) {
+    auto* item = new QListWidgetItem(names.value(k), List);
+    item->setData(Qt::UserRole, k);
+    bool present = false;
+    if (page)
+      for (auto& o : page->Objects) present = present || BandKindOf(o.get()) == k;
+    // A kind that may be once per page and is there already, and page bands of a sub-report's
+    // page, cannot be chosen.
+    const bool pageBand = k == 0 || k == 1 || k == 2 || k == 3 || k == 14 || k == 15;
+    if ((present && BandKindIsSingle(k)) || (onSubPage && pageBand)) item->setFlags(Qt::NoItemFlags);
+  }
+  v->addWidget(List);
+  v->addWidget(okCancel(this));
+}
+
+int TfrBandTypesForm::SelectedKind() const {
+  QListWidgetItem* item = List->currentItem();
+  return item && (item->flags() & Qt::ItemIsEnabled) ? item->data(Qt::UserRole).toInt() : -1;
+}
+
+TfrFieldsForm::TfrFieldsForm(TfrReport* report, QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrFieldsForm"));
+  setWindowTitle(QString::fromUtf8("插入数据字段"));
+  auto* v = new QVBoxLayout(this);
+  Fields = named(new QListWidget, "Fields");
+  if (report) {
+    QStringList sources;
+    report->Dictionary.ListReportSources(sources);
+    for (const QString& s : sources) {
+      QStringList fields;
+      report->Dictionary.ListFieldsOf(s, fields);
+      const QString source = report->Dictionary.RealNameOf(s);
+      for (const QString& f : fields)
+        Fields->addItem(source + QStringLiteral(".\"") + report->Dictionary.RealFieldNameOf(source, f) + '"');
+    }
+  }
+  v->addWidget(Fields);
+  v->addWidget(okCancel(this));
+}
+
+QString TfrFieldsForm::ChosenField() const { return Fields->currentItem() ? Fields->currentItem()->text() : QString(); }
+
+TfrExprForm::TfrExprForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("TfrExprForm"));
+  setWindowTitle(QString::fromUtf8("表达式"));
+  auto* v = new QVBoxLayout(this);
+  ExprMemo = named(new QLineEdit, "ExprMemo");
+  v->addWidget(ExprMemo);
+  v->addWidget(okCancel(this));
+}
+
+QString WrapExpression(const QString& e) {
+  if (e.isEmpty()) return QString();
+  if (e.startsWith('[') && e.endsWith(']') && e.indexOf('[', 1) < 0) return e;
+  return '[' + e + ']';
+}

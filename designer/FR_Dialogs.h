@@ -1,0 +1,141 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QStringList>
+
+#include "designer/FR_DesignModel.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QRadioButton;
+class QSpinBox;
+class QTabWidget;
+
+// The designer's option dialogs and small choosers. Each is made for one use, filled by its
+// command, shown modally through RunModal and read back on OK.
+
+// Page options: paper, orientation, margins, columns, bin.
+class TfrPgoptForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrPgoptForm(QWidget* parent = nullptr);
+  QTabWidget* PageControl1;
+  QRadioButton *RB1, *RB2;          // portrait, landscape
+  QComboBox* ComB1;                 // paper
+  QLineEdit *E1, *E2;               // custom width, height (mm)
+  QCheckBox* CB2;                   // unlimited height
+  QLineEdit *E3, *E4, *E5, *E6;     // margins (mm)
+  QCheckBox* CB5;                   // stretch to the print area
+  QComboBox* BinList;
+  QCheckBox* CB1;                   // print to the previous page
+  QLineEdit* Edit1;                 // columns
+  QLineEdit* E7;                    // column gap (mm)
+  QList<int> PaperCodes;
+
+  // Fills from the page; `unlimitedHeight` is the designer's setting.
+  void Fill(const TfrPage& page, bool unlimitedHeight);
+  // Checks every entry; on success writes the whole result into `page` and `unlimitedHeight`,
+  // else names the first bad entry in `error` and changes nothing.
+  bool Apply(TfrPage& page, bool& unlimitedHeight, QString& error) const;
+  void accept() override;
+  TfrPage* Target = nullptr;
+  bool* TargetUnlimited = nullptr;
+
+ private:
+  void paperChosen();
+};
+
+// Millimetres as the page options show them: at most 4 significant digits.
+QString MillimetreText(double mm);
+
+// Report options: flags, printer choice, description and password.
+class TfrDocOptForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrDocOptForm(QWidget* parent = nullptr);
+  QCheckBox *CB1, *CB2, *CB3;
+  QLineEdit *E1, *E2, *E3, *E4, *E5, *E6;
+  QPlainTextEdit* M1;
+  QLabel *LM1, *LM2;
+};
+
+// Designer options.
+class TfrDesOptionsForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrDesOptionsForm(QWidget* parent = nullptr);
+  QCheckBox *CB1, *CB2, *CB3, *CB4, *CB5, *CB6, *CB7, *CB8, *CB9;
+  QRadioButton *RB1, *RB2, *RB3;      // grid 4, 8, 18
+  QRadioButton *RB6, *RB7, *RB8;      // pixels, millimetres, inches
+  QRadioButton *RB9, *RB10, *RB11;    // centre, left, right
+  void Fill(const TfrDesignerSettings& s);
+  void Read(TfrDesignerSettings& s) const;
+};
+
+// New report from a described template (.frt) of a folder.
+class TfrTemplForm : public QDialog {
+  Q_OBJECT
+ public:
+  TfrTemplForm(const QString& folder, QWidget* parent = nullptr);
+  QListWidget* LB1;
+  QPlainTextEdit* Memo1;
+  QLabel* Image1;
+  QString ChosenTemplate;
+  void accept() override;
+
+ private:
+  QString folder_;
+};
+
+// The description stored with a described template.
+class TfrTemplNewForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrTemplNewForm(QWidget* parent = nullptr);
+  QPlainTextEdit* Memo1;
+  QImage Picture;
+};
+
+// The text of a text object (the simple editor until the full editors come).
+class TfrEditorForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrEditorForm(QWidget* parent = nullptr);
+  QPlainTextEdit* M1;
+  QPlainTextEdit* M2;   // script
+};
+
+// Choosing a band kind for the band tool.
+class TfrBandTypesForm : public QDialog {
+  Q_OBJECT
+ public:
+  TfrBandTypesForm(TfrPage* page, bool onSubPage, QWidget* parent = nullptr);
+  QListWidget* List;
+  int SelectedKind() const;
+};
+
+// Choosing a record-source field: "source.\"field\"".
+class TfrFieldsForm : public QDialog {
+  Q_OBJECT
+ public:
+  TfrFieldsForm(TfrReport* report, QWidget* parent = nullptr);
+  QListWidget* Fields;
+  QString ChosenField() const;
+};
+
+// Typing an expression.
+class TfrExprForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrExprForm(QWidget* parent = nullptr);
+  QLineEdit* ExprMemo;
+};
+
+// The text PickExpression gives for an expression E: E itself when it is one bracketed
+// expression, else E in brackets; empty for an empty E.
+QString WrapExpression(const QString& e);
