@@ -150,7 +150,7 @@ void TCustomDBGridEh::Loaded() {
     SetColCount(columns_->Count() + indicatorOffset_);
     if (autoFitColWidths_) {
       columns_->BeginUpdate();
-      for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->AutoFitBaseWidth = columns_->Items(i)->Width();
+      for (int i = 0; i < columns_->Count(); ++i) TakeWidthAsBase(columns_->Items(i));
       columns_->EndUpdate();
       setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
@@ -195,16 +195,26 @@ void TCustomDBGridEh::SetOptionsEh(TDBGridEhOptions o) {
   RequestLayout();
 }
 
+// The column's present width becomes its share in the fitting; an own width counts as given.
+void TCustomDBGridEh::TakeWidthAsBase(TColumnEh* c) {
+  c->AutoFitBaseWidth = c->Width();
+  c->BaseWidthGiven = c->AssignedValues() & cvWidth;
+}
+
 void TCustomDBGridEh::SetAutoFitColWidths(bool on) {
   if (on == autoFitColWidths_) return;
   autoFitColWidths_ = on;
   if (loading_) return;
   if (on) {
-    for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->AutoFitBaseWidth = columns_->Items(i)->Width();
+    for (int i = 0; i < columns_->Count(); ++i) TakeWidthAsBase(columns_->Items(i));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   } else {
     columns_->BeginUpdate();
-    for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->SetWidth(columns_->Items(i)->AutoFitBaseWidth);
+    for (int i = 0; i < columns_->Count(); ++i) {
+      TColumnEh* c = columns_->Items(i);
+      if (c->BaseWidthGiven) c->SetWidth(c->AutoFitBaseWidth);
+      else c->FollowDefaultWidth();
+    }
     columns_->EndUpdate();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   }
@@ -441,13 +451,20 @@ void TCustomDBGridEh::UpdateForColumn(TColumnEh* item) {
       } else {
         RequestLayout();
       }
-    } else if (gc >= 0 && gc < ColCount() && ColWidths(gc) > 0) {
-      const int old = item->AutoFitBaseWidth;
-      item->AutoFitBaseWidth = int(std::lround(double(old) * item->Width() / ColWidths(gc)));
-      const int idx = item->Index();
-      if (idx + 1 < columns_->Count()) {
-        TColumnEh* next = columns_->Items(idx + 1);
-        next->AutoFitBaseWidth = std::max(0, next->AutoFitBaseWidth + old - item->AutoFitBaseWidth);
+    } else {
+      // A width given by the writer is the column's base width already; any other change of
+      // width rescales the base, the next column taking what this one lost.
+      if (!item->TakeWidthWritten() && gc >= 0 && gc < ColCount() && ColWidths(gc) > 0 &&
+          item->Width() != ColWidths(gc)) {
+        const int old = item->FitBaseWidth();
+        item->BaseWidthGiven = true;
+        item->AutoFitBaseWidth = int(std::lround(double(old) * item->Width() / ColWidths(gc)));
+        const int idx = item->Index();
+        if (idx + 1 < columns_->Count()) {
+          TColumnEh* next = columns_->Items(idx + 1);
+          next->AutoFitBaseWidth = std::max(0, next->FitBaseWidth() + old - item->AutoFitBaseWidth);
+          next->BaseWidthGiven = true;
+        }
       }
       RequestLayout();
     }
@@ -651,7 +668,7 @@ void TCustomDBGridEh::FitColumnWidths() {
     for (int i = 0; i < visibleColumns_.Count(); ++i) {
       TColumnEh* c = visibleColumns_[i];
       if (!c->AutoFitColWidth() || c->WidthClamped) fixed += c->Width();
-      else base += c->AutoFitBaseWidth;
+      else base += c->FitBaseWidth();
     }
     avail = std::max(0, std::max(ClientWidth(), minAutoFitWidth_) - fixed);
     if (options_ & dgIndicator) avail -= ColWidths(0);
@@ -662,7 +679,7 @@ void TCustomDBGridEh::FitColumnWidths() {
     for (int i = 0; i < visibleColumns_.Count(); ++i) {
       TColumnEh* c = visibleColumns_[i];
       if (!c->AutoFitColWidth() || c->WidthClamped) continue;
-      const int w = base > 0 ? int(std::lround(double(avail) * c->AutoFitBaseWidth / base)) : 0;
+      const int w = base > 0 ? int(std::lround(double(avail) * c->FitBaseWidth() / base)) : 0;
       c->SetWidthQuiet(w);
       if (c->Width() != w) {
         c->WidthClamped = true;
@@ -942,12 +959,15 @@ void TCustomDBGridEh::ColWidthsChanged() {
         if (c->Width() != gw) c->SetWidthQuiet(gw);
       } else if (gw != c->Width() && c->Width() > 0) {
         if (c->AutoFitColWidth()) {
-          const int old = c->AutoFitBaseWidth;
+          // The user sized the column: its share and its neighbour's follow the new width.
+          const int old = c->FitBaseWidth();
+          c->BaseWidthGiven = true;
           c->AutoFitBaseWidth = int(std::lround(double(old) * gw / c->Width()));
           const int k = visibleColumns_.IndexOf(c);
           if (k >= 0 && k + 1 < visibleColumns_.Count()) {
             TColumnEh* next = visibleColumns_[k + 1];
-            next->AutoFitBaseWidth = std::max(0, next->AutoFitBaseWidth + old - c->AutoFitBaseWidth);
+            next->AutoFitBaseWidth = std::max(0, next->FitBaseWidth() + old - c->AutoFitBaseWidth);
+            next->BaseWidthGiven = true;
           }
         } else {
           c->SetWidthQuiet(gw);

@@ -248,6 +248,8 @@ class TColumnEh {
   int Width();
   virtual void SetWidth(int w);
   int WidthByDefault();
+  // Drops an own width: the column follows its default width again.
+  void FollowDefaultWidth();
   int ClampWidth(int w) const;
   int MinWidth = 0;
   int MaxWidth = 0;
@@ -255,8 +257,16 @@ class TColumnEh {
   void SetVisible(bool on);
   bool AutoFitColWidth() const { return autoFitColWidth_; }
   void SetAutoFitColWidth(bool on);
+  // The width the column is fitted from while the grid fits columns to its width. It follows
+  // the default width (the field's DisplayWidth) until a width is given to the column: by the
+  // program, a form, or the user sizing it.
   int AutoFitBaseWidth = 0;
+  bool BaseWidthGiven = false;
+  // The base width the fitting uses: the given one, else the current default width.
+  int FitBaseWidth() { return BaseWidthGiven ? AutoFitBaseWidth : WidthByDefault(); }
   bool WidthClamped = false;
+  // Whether the last change signal came from the width writer under auto-fit (and forgets it).
+  bool TakeWidthWritten() { return std::exchange(widthWritten_, false); }
   bool WordWrap();
   void SetWordWrap(bool on);
   bool EndEllipsis() const;
@@ -327,6 +337,9 @@ class TColumnEh {
   friend class TColumnFooterEh;
   friend class TDBGridColumnsEh;
   TDBGridColumnsEh* collection_;
+  // Set by the width writer under auto-fit: the change signal carries a given base width, which
+  // the collection's handler must not rescale.
+  bool widthWritten_ = false;
   std::unique_ptr<TSTColumnFilterEh> stFilter_;
   unsigned own_ = 0;
   TAlignment alignment_ = taLeftJustify;
@@ -737,6 +750,7 @@ class TCustomDBGridEh : public TCustomGrid {
   void SetOptionsEh(TDBGridEhOptions o);
   bool AutoFitColWidths() const { return autoFitColWidths_; }
   void SetAutoFitColWidths(bool on);
+  void TakeWidthAsBase(TColumnEh* c);
   int MinAutoFitWidth() const { return minAutoFitWidth_; }
   void SetMinAutoFitWidth(int w);
   TColor Color() const { return color_; }

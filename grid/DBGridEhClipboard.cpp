@@ -505,6 +505,9 @@ void DeleteGridSelection(TCustomDBGridEh* grid, bool whole) {
     question = sel->Rows().BookmarkCount() < 2 ? QStringLiteral("Delete record?") : QStringLiteral("Delete all selected records?");
   else if (kind == gstRectangle)
     question = QStringLiteral("是否清除选定的单元格?");
+  else if (kind == gstAll)
+    // Every record of the dataset goes: never without the operator's consent.
+    question = QStringLiteral("Delete all selected records?");
   if (!question.isEmpty() && (grid->Options() & dgConfirmDelete) &&
       MessageDlg(question, mtConfirmation, {mrOk, mrCancel}) != mrOk)
     return;

@@ -477,7 +477,7 @@ void TColumnEh::SetFieldName(const QString& name) {
   BindField(f);
   if (!f) fieldName_ = name;
   SyncFooterSums();
-  AutoFitBaseWidth = Width();
+  if (!BaseWidthGiven) AutoFitBaseWidth = Width();
   Changed();
 }
 
@@ -557,6 +557,11 @@ int TColumnEh::WidthByDefault() {
   return fm.horizontalAdvance(QLatin1Char('0')) * f->DisplayWidth() + 4;
 }
 
+void TColumnEh::FollowDefaultWidth() {
+  own_ &= ~cvWidth;
+  Changed();
+}
+
 int TColumnEh::Width() { return (own_ & cvWidth) ? width_ : WidthByDefault(); }
 
 int TColumnEh::ClampWidth(int w) const {
@@ -580,6 +585,13 @@ void TColumnEh::SetWidth(int v) {
     own_ |= cvWidth;
     if (MaxWidth > 0 && width_ > MaxWidth) width_ = MaxWidth;
     if (width_ < MinWidth) width_ = MinWidth;
+    // A grid that fits its columns keeps the given width as the column's share, whenever the
+    // column was added, so columns set up after auto-fit was switched on keep their proportions.
+    if (g && g->AutoFitColWidths() && !g->Loading()) {
+      AutoFitBaseWidth = width_;
+      BaseWidthGiven = true;
+      widthWritten_ = true;
+    }
   }
   Changed();
 }

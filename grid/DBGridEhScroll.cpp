@@ -34,7 +34,10 @@ TDBGridEhDataService* DBGridEhDataService() {
 
 void TColumnEhPropertyInterceptor::SetWidth(int w) {
   TCustomDBGridEh* g = target_->OwnerGrid();
-  if (g && g->AutoFitColWidths()) target_->AutoFitBaseWidth = w;
+  if (g && g->AutoFitColWidths()) {
+    target_->AutoFitBaseWidth = w;
+    target_->BaseWidthGiven = true;
+  }
   else target_->SetWidth(w);
 }
 

@@ -387,9 +387,9 @@ void TCustomDBGridEh::RememberPosition() {
   markedRows_->DropInvalidBookmarks();
   const int a = dataLink_->Active() ? dataLink_->ActiveRecord() : 0;
   const int n = dataLink_->Active() ? dataLink_->RecordCount() : 1;
-  // The middle buffered record is remembered: a jump to a bookmark places that record at
-  // index count div 2 of the buffer, so going back to it puts the same records on screen.
-  const int offset = a - n / 2;
+  // The middle buffered record ((count - 1) div 2 from the top) is remembered, with the
+  // distance from it to the current record.
+  const int offset = a - (n - 1) / 2;
   const int moved = ds->MoveBy(-offset);
   rememberedBookmark_ = ds->Bookmark();
   ds->MoveBy(-moved);

@@ -204,7 +204,8 @@ void TDataSet::adjustWindow(int& first, int count, bool centre) const {
   int n = int(order_.size());
   if (count < 1) count = 1;
   int c = cur_ < 0 ? 0 : cur_;
-  if (centre) first = c - count / 2;
+  // A jump puts the record (count - 1) div 2 rows below the top of the window.
+  if (centre) first = c - (count - 1) / 2;
   if (c < first) first = c;
   if (c >= first + count) first = c - count + 1;
   if (first > n - count) first = n - count;

@@ -227,7 +227,7 @@ TEST(GridClipboard, RefusedValuesAskAndTheAnswerDecides) {
   }
 }
 
-TEST(GridClipboard, DeleteClearsARectangleAfterAskingAndDeletesAllWithoutAsking) {
+TEST(GridClipboard, DeleteClearsARectangleAfterAskingAndDeletesAllOnlyAfterAsking) {
   struct Case {
     bool confirm;
     int answer;  // mrNone: no question expected
@@ -250,11 +250,17 @@ TEST(GridClipboard, DeleteClearsARectangleAfterAskingAndDeletesAllWithoutAsking)
     if (c.answer != mrNone) EXPECT_EQ(ui.lastMessage().text, QStringLiteral("是否清除选定的单元格?"));
     else EXPECT_TRUE(ui.messages().isEmpty());
   }
-  ClipFixture f({"'r1', 1, 1", "'r2', 2, 2"});
-  ScriptedUi ui;
-  DeleteGridSelection(&f.g, true);
-  EXPECT_TRUE(ui.messages().isEmpty());
-  EXPECT_TRUE(f.ds().IsEmpty());
+  // Deleting every record asks first; cancelled, nothing goes.
+  for (int answer : {mrCancel, mrOk}) {
+    ClipFixture f({"'r1', 1, 1", "'r2', 2, 2"});
+    ScriptedUi ui;
+    ui.answerMessage(answer);
+    DeleteGridSelection(&f.g, true);
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.lastMessage().text, QStringLiteral("Delete all selected records?"));
+    EXPECT_EQ(f.ds().IsEmpty(), answer == mrOk);
+    EXPECT_EQ(f.ds().RecordCount(), answer == mrOk ? 0 : 2);
+  }
 }
 
 TEST(GridClipboard, PasteInInsertStateInsertsEveryLineAndCutCopiesThenClears) {

@@ -678,8 +678,8 @@ TEST(DBGridScroll, RememberAndReturnRestoreRecordAndTopRow) {
   const int current = db->query.RecNo();
   const QString top = g.BufferRowBookmark(0);
   g.RememberPosition();
-  EXPECT_EQ(g.RememberedOffset(), 1);  // from the middle record, buffer index 10 div 2
-  EXPECT_EQ(g.RememberedBookmark(), g.BufferRowBookmark(5));
+  EXPECT_EQ(g.RememberedOffset(), 2);  // from the middle record, buffer index (10 - 1) div 2
+  EXPECT_EQ(g.RememberedBookmark(), g.BufferRowBookmark(4));
   EXPECT_EQ(db->query.RecNo(), current);
   // A walk over marked rows, then back.
   for (int r : {3, 38, 40}) db->query.SetRecNo(r);
