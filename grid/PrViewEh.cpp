@@ -455,7 +455,13 @@ void TPreviewBox::PrinterSetup() {
     return;
   }
   PrinterSetupRequest request;
-  if (PrinterSetupDialog(request, printer_->OwnPrinter())) LayoutPage();
+  QPrinter* own = printer_->OwnPrinter();
+  request.printerName = own->printerName();
+  request.landscape = own->pageLayout().orientation() == QPageLayout::Landscape;
+  request.pageSize = own->pageLayout().pageSize();
+  if (!PrinterSetupDialog(request, own)) return;
+  ApplyPrinterSetup(request, own);
+  LayoutPage();
 }
 
 void TPreviewBox::keyPressEvent(QKeyEvent* e) {

@@ -5,7 +5,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPageLayout>
 #include <QPointer>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -159,8 +161,12 @@ void TfPrnDBGridEhSetupDialog::PrintFontClick() {
 }
 
 void TfPrnDBGridEhSetupDialog::PrinterSetupClick() {
+  QPrinter* printer = GlobalPrinter();
   PrinterSetupRequest request;
-  PrinterSetupDialog(request, GlobalPrinter());
+  request.printerName = printer->printerName();
+  request.landscape = printer->pageLayout().orientation() == QPageLayout::Landscape;
+  request.pageSize = printer->pageLayout().pageSize();
+  if (PrinterSetupDialog(request, printer)) ApplyPrinterSetup(request, printer);
 }
 
 TfPrnDBGridEhSetupDialog* SharedPageSetupDialog() {

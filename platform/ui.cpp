@@ -202,6 +202,14 @@ void DescribePrinter(PrintDialogRequest& request, const QPrinter* printer) {
   request.landscape = printer->pageLayout().orientation() == QPageLayout::Landscape;
 }
 
+void ApplyPrinterSetup(const PrinterSetupRequest& request, QPrinter* printer) {
+  if (!printer) return;
+  if (!request.printerName.isEmpty() && printer->outputFormat() == QPrinter::NativeFormat)
+    printer->setPrinterName(request.printerName);
+  if (request.pageSize.isValid()) printer->setPageSize(request.pageSize);
+  printer->setPageOrientation(request.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
 QStringList InstalledPrinterNames() { return QPrinterInfo::availablePrinterNames(); }
 QString DefaultPrinterName() { return QPrinterInfo::defaultPrinterName(); }
 bool InputQuery(const QString& caption, const QString& prompt, QString& value) {
@@ -370,6 +378,7 @@ class QtBackend final : public UiBackend {
     request.printerName = target->printerName();
     request.landscape = target->pageLayout().orientation() == QPageLayout::Landscape;
     request.paperName = target->pageLayout().pageSize().name();
+    request.pageSize = target->pageLayout().pageSize();
     return true;
   }
 

@@ -171,8 +171,13 @@ struct PrinterSetupRequest {
   QString printerName;
   bool landscape = false;
   QString paperName;  // empty: unchanged
+  QPageSize pageSize; // invalid: unchanged
 };
+// Shows the page set-up dialog for `printer`; on OK the request holds the choice. The Qt
+// dialog sets the printer up itself; callers give the choice to their printer with
+// ApplyPrinterSetup, so a scripted answer is followed the same way.
 bool PrinterSetupDialog(PrinterSetupRequest& request, QPrinter* printer = nullptr);
+void ApplyPrinterSetup(const PrinterSetupRequest& request, QPrinter* printer);
 
 // A one-line text input. On OK `value` holds the text and the result is true.
 bool InputQuery(const QString& caption, const QString& prompt, QString& value);

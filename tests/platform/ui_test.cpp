@@ -490,6 +490,13 @@ TEST(UiDialogs, PrintChoiceAppliesToThePrinter) {
   PrintDialogRequest toPrinter;
   ApplyPrintChoice(toPrinter, &printer);
   EXPECT_TRUE(printer.outputFileName().isEmpty());
+  // The page set-up's choice likewise.
+  PrinterSetupRequest setup;
+  setup.landscape = true;
+  setup.pageSize = QPageSize(QPageSize::A5);
+  ApplyPrinterSetup(setup, &printer);
+  EXPECT_EQ(printer.pageLayout().pageSize().id(), QPageSize::A5);
+  EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
   // The printer list is read at each call, never kept.
   EXPECT_EQ(InstalledPrinterNames(), QPrinterInfo::availablePrinterNames());
 }
