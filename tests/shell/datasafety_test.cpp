@@ -35,6 +35,7 @@
 #include "shell/loginstate.h"
 #include "shell/maintenance.h"
 #include "shell/password.h"
+#include "tests/shell/estaterecords_fixture.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
@@ -434,22 +435,12 @@ TEST(BackupTest, RefusesFoldersAndTheProgramsOwnDatabases) {
 // Restore checks, keeps the replaced file and needs the right
 
 namespace {
-class RestoreTest : public ::testing::Test {
+class RestoreTest : public estate_test::EstateRecordsTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
+    EstateRecordsTest::SetUp();
     RightFlags.set(u("操作员设置"), true);
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
   }
-  void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    work_.reset();
-  }
-  std::unique_ptr<WorkFolder> work_;
 };
 }  // namespace
 
@@ -598,29 +589,18 @@ TEST(PasswordTest, LogInRestoresATextPasswordAsItsHashAndChangesStoreHashes) {
 // Two estates with the same house codes
 
 namespace {
-class TwoEstatesTest : public ::testing::Test {
+class TwoEstatesTest : public estate_test::EstateRecordsTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    CurrentOperatorName = u("管理员");
-    for (const char* right : {"编辑权", "删除权", "操作员设置", "数据初始化"}) RightFlags.set(u(right), true);
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
+    EstateRecordsTest::SetUp();
+    for (const char* right : {"操作员设置", "数据初始化"}) RightFlags.set(u(right), true);
     for (const char* estate : {"0001", "0002"}) {
-      const QString e = u(estate);
-      exec(u("insert into 房屋资料 (小区代码, 房屋代码, 楼宇名称, 使用状况, 客户名称, 押金, 零头) values ('%1', 'A1', '一栋', '空置', '', 0, 0)").arg(e));
-      exec(u("insert into 房屋资料 (小区代码, 房屋代码, 楼宇名称, 使用状况, 客户名称, 押金, 零头) values ('%1', 'A2', '一栋', '空置', '', 0, 0)").arg(e));
+      for (const char* code : {"A1", "A2"})
+        exec(u("insert into 房屋资料 (小区代码, 房屋代码, 楼宇名称, 使用状况, 客户名称, 押金, 零头) "
+               "values ('%1', '%2', '一栋', '空置', '', 0, 0)").arg(u(estate), u(code)));
     }
     exec(u("insert into 客户资料 (客户代码, 客户名称, 房屋代码) values ('C1', '张三', '')"));
   }
-  void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    work_.reset();
-  }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
   QString value(const QString& sql) { return valueIn(work_->file(u("kelo.db")), sql); }
   QString house(const char* estate, const char* code) {
     return value(u("select ifnull(使用状况,'')||'|'||ifnull(客户名称,'')||'|'||ifnull(押金,'')||'|'||ifnull(零头,'') from 房屋资料 "
@@ -635,7 +615,6 @@ class TwoEstatesTest : public ::testing::Test {
     q->Open();
     form.show();
   }
-  std::unique_ptr<WorkFolder> work_;
 };
 }  // namespace
 
