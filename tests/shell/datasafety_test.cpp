@@ -31,7 +31,6 @@
 #include "platform/datetime.h"
 #include "shell/dm.h"
 #include "shell/enter.h"
-#include "shell/houselease.h"
 #include "shell/loginstate.h"
 #include "shell/maintenance.h"
 #include "shell/password.h"
@@ -586,7 +585,7 @@ TEST(PasswordTest, LogInRestoresATextPasswordAsItsHashAndChangesStoreHashes) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Two estates with the same house codes
+// Two estates with the same house codes (the lease window's case is with the lease tests)
 
 namespace {
 class TwoEstatesTest : public estate_test::EstateRecordsTest {
@@ -606,59 +605,8 @@ class TwoEstatesTest : public estate_test::EstateRecordsTest {
     return value(u("select ifnull(使用状况,'')||'|'||ifnull(客户名称,'')||'|'||ifnull(押金,'')||'|'||ifnull(零头,'') from 房屋资料 "
                    "where 小区代码='%1' and 房屋代码='%2'").arg(u(estate), u(code)));
   }
-  void openLeases(TForm_houselease& form) {
-    TADOQuery* q = Dm1->q_houselease;
-    q->Close();
-    q->SQL.Clear();
-    q->SQL.Add(u("select * from 房屋租赁表 where 已经迁出=0"));
-    q->SQL.Add(u("order by 房屋代码"));
-    q->Open();
-    form.show();
-  }
 };
 }  // namespace
-
-TEST_F(TwoEstatesTest, LeaseSaveMoveAndMoveOutTouchOnlyTheirEstatesHouse) {
-  exec(u("update 房屋资料 set 使用状况='入住', 客户名称='真租客' where 小区代码='0002' and 房屋代码='A1'"));
-  ScriptedUi ui;
-  TForm_houselease form;
-  openLeases(form);
-  TADOQuery* q = Dm1->q_houselease;
-  auto set = [q](const char* field, const QString& value) { q->FieldByName(u(field))->SetAsString(value); };
-  form.bitbtn_add->click();
-  set("小区代码", u("0001"));
-  set("房屋代码", u("A1"));
-  set("客户名称", u("张三"));
-  set("客户类型名称", u("个人"));
-  q->FieldByName(u("已经迁入"))->SetAsBoolean(true);
-  q->FieldByName(u("迁入日期"))->SetAsDateTime(EncodeDate(2005, 3, 1));
-  form.bitbtn_save->click();
-  ASSERT_EQ(ui.lastMessage().text, u("保存完毕!"));
-  EXPECT_EQ(house("0001", "A1"), u("入住|张三|0|0"));
-  EXPECT_EQ(house("0002", "A1"), u("入住|真租客|0|0"));
-
-  // Moved to A2 of its estate: A1 of that estate is free again, the other estate untouched.
-  form.bitbtn_edit->click();
-  q->Edit();
-  set("房屋代码", u("A2"));
-  form.bitbtn_save->click();
-  ASSERT_EQ(ui.lastMessage().text, u("保存完毕!"));
-  EXPECT_EQ(house("0001", "A1"), u("空置||0|0"));
-  EXPECT_EQ(house("0001", "A2"), u("入住|张三|0|0"));
-  EXPECT_EQ(house("0002", "A1"), u("入住|真租客|0|0"));
-  EXPECT_EQ(house("0002", "A2"), u("空置||0|0"));
-
-  // Moving out frees the house of its own estate only.
-  form.bitbtn_edit->click();
-  q->Edit();
-  q->FieldByName(u("已经迁出"))->SetAsBoolean(true);
-  q->FieldByName(u("实际迁出日期"))->SetAsDateTime(EncodeDate(2005, 9, 1));
-  form.bitbtn_save->click();
-  ASSERT_EQ(ui.lastMessage().text, u("保存完毕!"));
-  EXPECT_EQ(house("0001", "A2"), u("空置||0|0"));
-  EXPECT_EQ(house("0002", "A1"), u("入住|真租客|0|0"));
-  EXPECT_EQ(value(u("select 房屋代码 from 客户资料")), u(""));
-}
 
 TEST_F(TwoEstatesTest, CleanUpDeletesOnlyTheMarkedEstatesRowsAndKeepsTheLedgerTotals) {
   for (const char* estate : {"0001", "0002"}) {
