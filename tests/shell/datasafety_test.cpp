@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QDateEdit>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -238,6 +239,18 @@ TEST(KillTest, FirstCreationKilledAnywhereLeavesNoFileOrAComplete) {
     EXPECT_TRUE(next.problem.isEmpty()) << run << next.problem.toStdString();
   }
   std::cout << "creation killed: " << none << " left no file, " << complete << " a complete one\n";
+  // What killed creations left beside the databases goes at a later start, once it is old.
+  const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+  for (const QFileInfo& left : QDir(data.path()).entryInfoList({u(".*.new-*")}, QDir::Files | QDir::Hidden)) {
+    QFile f(left.absoluteFilePath());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(old, QFileDevice::FileModificationTime));
+  }
+  QFile fresh(data.file(u(".kelo.db.new-fresh1")));
+  ASSERT_TRUE(fresh.open(QIODevice::WriteOnly));
+  fresh.close();
+  EXPECT_TRUE(TDm1::PrepareDatabases().problem.isEmpty());
+  EXPECT_EQ(QDir(data.path()).entryList({u(".*.new-*")}, QDir::Files | QDir::Hidden), QStringList{u(".kelo.db.new-fresh1")});
 }
 
 TEST(KillTest, RestoreKilledAnywhereLeavesTheOldOrTheNewDatabase) {
