@@ -1,6 +1,8 @@
 #include "shell/dm.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "platform/data/sqlitebackend.h"
@@ -21,6 +23,19 @@ const char* const TDm1::kChartConnectionString =
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// A first creation or a restore that was killed leaves its temporary file (".kelo.db.new-…",
+// ".kelo.db.restore-…") beside the database; it is never the database itself. Those older
+// than ten minutes (so not the work of a seat starting right now) are removed.
+void removeLeftovers(const QStringList& databases) {
+  const QDateTime before = QDateTime::currentDateTime().addSecs(-600);
+  for (const QString& file : databases) {
+    const QFileInfo fi(file);
+    const QStringList patterns = {u(".") + fi.fileName() + u(".new-*"), u(".") + fi.fileName() + u(".restore-*")};
+    for (const QFileInfo& left : fi.absoluteDir().entryInfoList(patterns, QDir::Files | QDir::Hidden))
+      if (left.lastModified() < before) QFile::remove(left.absoluteFilePath());
+  }
+}
 }  // namespace
 
 QStringList TDm1::ProgramDatabaseFiles() {
@@ -56,6 +71,7 @@ TDm1::StartCheck TDm1::PrepareDatabases() {
       return check;
     }
   }
+  removeLeftovers(files);
   for (const QString& file : files) {
     if (QFileInfo::exists(file)) continue;
     QString error;

@@ -400,3 +400,47 @@ TEST_F(LeaseWindowTest, MenuCommandsOpenCustomersAndLeasesWithoutAnyRight) {
   main.close();
   TForm_main::setProgramFolder(QString());
 }
+
+// Two estates use the same house codes: a lease names its estate, so saving, moving and moving
+// out reach only that estate's house; moving a lease frees the house it left.
+TEST_F(LeaseWindowTest, LeaseSaveMoveAndMoveOutTouchOnlyTheirEstatesHouse) {
+  for (const char* estate : {"0001", "0002"})
+    for (const char* code : {"A1", "A2"})
+      exec(u("insert into 房屋资料 (小区代码, 房屋代码, 使用状况, 客户名称) values ('%1', '%2', '空置', '')").arg(u(estate), u(code)));
+  exec(u("update 房屋资料 set 使用状况='入住', 客户名称='真租客' where 小区代码='0002' and 房屋代码='A1'"));
+  auto houseOf = [this](const char* estate, const char* code) {
+    return stored(u("select ifnull(使用状况,'')||'|'||ifnull(客户名称,'') from 房屋资料 where 小区代码='%1' and 房屋代码='%2'")
+                      .arg(u(estate), u(code)));
+  };
+  ScriptedUi ui;
+  form_->bitbtn_add->click();
+  fillLease("A1", "张三", "555");
+  set("小区代码", u("0001"));
+  q()->FieldByName(u("已经迁入"))->SetAsBoolean(true);
+  form_->bitbtn_save->click();
+  ASSERT_EQ(ui.lastMessage().text, u("保存完毕!"));
+  EXPECT_EQ(houseOf("0001", "A1"), u("入住|张三"));
+  EXPECT_EQ(houseOf("0002", "A1"), u("入住|真租客"));
+
+  // Moved to A2 of its estate: A1 of that estate is free again, the other estate untouched.
+  form_->bitbtn_edit->click();
+  q()->Edit();
+  set("房屋代码", u("A2"));
+  form_->bitbtn_save->click();
+  ASSERT_EQ(ui.lastMessage().text, u("保存完毕!"));
+  EXPECT_EQ(houseOf("0001", "A1"), u("空置|"));
+  EXPECT_EQ(houseOf("0001", "A2"), u("入住|张三"));
+  EXPECT_EQ(houseOf("0002", "A1"), u("入住|真租客"));
+  EXPECT_EQ(houseOf("0002", "A2"), u("空置|"));
+
+  // Moving out frees the house of its own estate only.
+  form_->bitbtn_edit->click();
+  q()->Edit();
+  q()->FieldByName(u("已经迁出"))->SetAsBoolean(true);
+  q()->FieldByName(u("实际迁出日期"))->SetAsDateTime(EncodeDate(2005, 9, 1));
+  form_->bitbtn_save->click();
+  ASSERT_EQ(ui.lastMessage().text, u("保存完毕!"));
+  EXPECT_EQ(houseOf("0001", "A2"), u("空置|"));
+  EXPECT_EQ(houseOf("0002", "A1"), u("入住|真租客"));
+  EXPECT_EQ(stored(u("select 房屋代码 from 客户资料 where 客户名称='张三'")), u(""));
+}
