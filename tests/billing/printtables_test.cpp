@@ -169,7 +169,9 @@ TEST_F(ShippedTemplatesTest, FieldsExistInTheirSources) {
   struct Source { const char* name; const char* table; bool main; };
   struct Case { const char* file; std::vector<Source> sources; const char* dataSource; };
   const Case cases[] = {
-      {"缴费收据.frf", {{"frDBDataSet1", "表1", false}, {"frDS_biao2", "表2", false}}, "frDBDataSet1"},
+      {"缴费收据.frf",
+       {{"frDBDataSet1", "表1", false}, {"frDS_biao2", "表2", false}, {"q_shoujuhao", "收据号码", true}},
+       "frDBDataSet1"},
       {"缴费通知单.frf", {{"frDS_HT", "收费明细表", false}, {"frDS_biao2", "表2", false}}, "frDS_HT"},
       {"缴费通知单一.frf", {{"frDS_HT", "收费明细表", false}, {"frDS_biao2", "表2", false}}, "frDS_HT"},
       {"收款收据.frf", {{"frDS_HT", "表1", false}, {"frDS_biao2", "表2", false}}, "frDS_HT"},
