@@ -436,3 +436,19 @@ TEST_F(BandEngine, PictureFromField) {
     EXPECT_EQ(QSize(v->Picture.width(), v->Picture.height()), sizes[i]) << i;
   }
 }
+
+// A page whose printable height is smaller than its page header ends the build with a clear
+// error instead of starting pages for ever.
+TEST_F(BandEngine, PageTooSmallForItsHeaderEndsWithAnError) {
+  insertNumbered(3);
+  TfrPage* p = newPage(300);   // 30 mm: about 108 report pixels, 36 of them printable
+  band(p, btPageHeader, "Header", 10, 60);
+  text(p, "H", 10, 11, "header");
+  band(p, btMasterData, "Data", 80, 20, "frDBDataSet1");
+  text(p, "D", 10, 81, kItem);
+  ScriptedUi ui;
+  EXPECT_FALSE(report->BuildReport());
+  ASSERT_EQ(ui.messages().size(), 1);
+  EXPECT_TRUE(ui.lastMessage().text.contains(QString::fromUtf8("放不下页眉"))) << ui.lastMessage().text.toStdString();
+  EXPECT_EQ(report->EMFPages().Count(), 0);
+}
