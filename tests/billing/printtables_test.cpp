@@ -154,7 +154,7 @@ TEST_F(PrintTablesTest, FailureLeavesEveryTableAsItWas) {
 // the record sources its window registers.
 class ShippedTemplatesTest : public PrintTablesTest {
  protected:
-  static QString folder() { return QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + u8("/../../templates"); }
+  static QString folder() { return QString::fromUtf8(ESTATE_SOURCE_DIR) + u8("/templates"); }
   QStringList columns(const QString& table, bool main) {
     TADOQuery q;
     q.SetConnection(main ? db() : local());

@@ -266,7 +266,7 @@ TEST_F(ReceiptTest, ShippedTemplateShowsTheReceipt) {
   frDS_biao2->SetDataSet(&q_biao2);
   auto* frReport1 = new TfrReport(&window);
   frReport1->ShowProgress = false;
-  const QString path = QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + u8("/../../templates/缴费收据.frf");
+  const QString path = QString::fromUtf8(ESTATE_SOURCE_DIR) + u8("/templates/缴费收据.frf");
   ASSERT_TRUE(frReport1->OpenTemplateFile(path));
   ASSERT_TRUE(frReport1->BuildReport());
   ASSERT_GE(frReport1->EMFPages().Count(), 1);
