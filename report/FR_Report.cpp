@@ -20,6 +20,7 @@
 #include "report/FR_Band.h"
 #include "report/FR_Built.h"
 #include "report/FR_Class.h"
+#include "report/FR_Intrp.h"
 #include "report/FR_Preview.h"
 #include "report/FR_Prntr.h"
 #include "report/FR_Utils.h"
@@ -118,6 +119,9 @@ bool TfrProgressForm::event(QEvent* e) {
 
 namespace {
 void installObjectHooks(TfrReport* r);
+}  // namespace
+bool runDialogPage(TfrPage* page);
+namespace {
 
 // Runs `start` inside a progress window with the given texts; the window's modal result.
 int runInProgressWindow(TfrReport* r, const QString& firstText, const QString& label, std::function<void()> start) {
@@ -587,6 +591,17 @@ void TfrReport::BuildPages() {
     Dataset->First();
   }
   BuildStopped() = false;
+  // Dialog pages come first, in page order: each is shown modally (its script runs as it opens)
+  // and Cancel stops the build before a page is formed.
+  if (FinalPass || !doublePass()) {
+    for (auto& page : Pages) {
+      if (page->PageType != ptDialog || BuildStopped()) continue;
+      CurrentPage() = page.get();
+      if (!runDialogPage(page.get())) BuildStopped() = true;
+    }
+    CurrentPage() = nullptr;
+    if (BuildStopped()) return;
+  }
   const bool savedBuildMode = BuildMode();
   BuildMode() = true;
   FirstPassRunning() = !FinalPass;
@@ -634,6 +649,37 @@ void TfrReport::BuildPages() {
   CurrentView() = nullptr;
   FirstPassRunning() = false;
   BuildMode() = savedBuildMode;
+}
+
+// Shows a dialog page as a modal window; false when it was cancelled.
+bool runDialogPage(TfrPage* page) {
+  QDialog form;
+  form.setObjectName(page->Name);
+  form.setWindowTitle(page->Caption);
+  if (page->Width > 0 && page->Height > 0) form.resize(page->Width, page->Height);
+  if (page->Position == 0 && (page->Left || page->Top)) form.move(page->Left, page->Top);
+  auto* lay = new QVBoxLayout(&form);
+  lay->addStretch();
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(QStringLiteral("确定"), &form);
+  ok->setObjectName(QStringLiteral("OK"));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(LocaleText(55001), &form);
+  cancel->setObjectName(QStringLiteral("Cancel"));
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  lay->addLayout(buttons);
+  QObject::connect(ok, &QPushButton::clicked, &form, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, &form, &QDialog::reject);
+  // The page's script is its OnActivate: it runs as the window opens.
+  if (!page->Script.isEmpty()) {
+    QStringList coded, errors;
+    ReportInterpreter().CompileScript(page->Script, coded, errors);
+    if (!errors.isEmpty()) throw EParserError(errors.first());
+    ReportInterpreter().RunScript(coded);
+  }
+  return RunModal(&form) == QDialog::Accepted;
 }
 
 int TfrReport::OpenDesigner() {

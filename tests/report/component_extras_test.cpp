@@ -1,6 +1,7 @@
 // The component's further entry points: composite reports, export through a filter, editing a
 // built page through the designer hook, switching printers, and the form-resource block.
 #include <QFile>
+#include <QPushButton>
 
 #include "report/FR_Report.h"
 #include "tests/report/band_fixture.h"
@@ -153,4 +154,37 @@ TEST_F(ComponentExtras, ReportFormHoldsTheTemplateOnlyWhenStoredInTheForm) {
   versionOnly.StoreInDFM = true;
   versionOnly.SetReportForm(QByteArray::fromHex("19000000"));
   EXPECT_TRUE(versionOnly.Pages.empty());
+}
+
+// A dialog page opens as a modal window before the build, its script runs as it opens, and
+// Cancel stops the build.
+TEST_F(ComponentExtras, DialogPageAsksBeforeTheBuildAndCancelStopsIt) {
+  insert({{1, "A", "水费", "1"}});
+  TfrPage* d = report->AppendPage();
+  d->Name = "Ask";
+  d->PageType = ptDialog;
+  d->Caption = QString::fromUtf8("选择月份");
+  d->Width = 320;
+  d->Height = 160;
+  d->Script = QStringList{"Month := 5"};
+  layList(report, "[Month]月");
+  struct Case {
+    const char* button;
+    bool built;
+  };
+  for (const Case& c : {Case{"Cancel", false}, Case{"OK", true}}) {
+    ScriptedUi ui;
+    QString title;
+    ui.onModal([&](QDialog* w) {
+      title = w->windowTitle();
+      auto* b = w->findChild<QPushButton*>(c.button);
+      ASSERT_NE(b, nullptr);
+      b->click();
+    });
+    EXPECT_EQ(report->BuildReport(), c.built) << c.button;
+    EXPECT_EQ(title, QString::fromUtf8("选择月份"));
+    EXPECT_EQ(BuildStopped(), !c.built);
+    EXPECT_EQ(report->EMFPages().Count(), c.built ? 1 : 0);
+  }
+  EXPECT_EQ(report->EMFPages().PageTexts(0).value(0), QString::fromUtf8("5月"));
 }
