@@ -223,7 +223,8 @@ constexpr uint16_t kEveryPage = bfOnFirstPage;
 
 // 缴费收据: the receipt of the receipt window.
 bool makeReceipt(const QString& folder) {
-  Builder b(u("缴费收据.frf"), 2100, 2970,
+  // Half a sheet of A4: a receipt is torn off, not filed as a list.
+  Builder b(u("缴费收据.frf"), 2100, 1480,
             {{u("frDBDataSet1"), u("表1")}, {u("frDS_biao2"), u("表2")}, {u("q_shoujuhao"), u("收据号码")}});
   const int w = b.width(), x = b.left();
   b.band(btReportTitle, QString(), 104);
@@ -244,10 +245,10 @@ bool makeReceipt(const QString& folder) {
          {"@本期表数", 64, kNumber, frtaRight}, {"@行度面积", 64, kNumber, frtaRight},
          {"@应收金额", 91, kMoney, frtaRight}, {"@实收金额", 91, kMoney, frtaRight}},
         true, 9, false, -1, true);
-  b.band(btReportSummary, QString(), 80, kStretch);
+  b.band(btReportSummary, QString(), 80);
   b.row({{"合计人民币（大写）", 130, 0, frtaCenter}, {"frDS_biao2.大写金额", 324}, {"小写", 50, 0, frtaCenter},
          {"frDS_biao2.小写金额", 182, kMoney, frtaRight}},
-        true, 10, false, -1, true, 0, 26);
+        true, 10, false, -1, false, 0, 26);
   b.text(u("收款人（签章）："), x, 48, 120, 22, 10);
   b.text(u("交款人（签字）："), x + 330, 48, 120, 22, 10);
   return b.save(folder);
@@ -285,13 +286,13 @@ bool makeNotice(const QString& folder, const char* file, bool periods) {
   b.row(head, true, 9, true);
   b.band(btMasterData, u("frDS_HT"), 22, kStretch);
   b.row(data, true, 9, false, -1, true);
-  b.band(btReportSummary, QString(), 56, kStretch);
+  b.band(btReportSummary, QString(), 56);
   b.row({{"合计（大写）", 100, 0, frtaCenter}, {"frDS_biao2.大写金额", 330}, {"小写", 56, 0, frtaCenter},
          {"frDS_biao2.小写金额", 200, kMoney, frtaRight}},
-        true, 10, false, -1, true, 0, 26);
+        true, 10, false, -1, false, 0, 26);
   b.text(u("制单：[frDS_biao2.\"c1\"]"), x, 32, 240, 22, 10);
   b.text(u("请于收到本通知后按时到物业管理处交费。"), x + 240, 32, w - 240, 22, 10, false, frtaRight);
-  b.band(btPageFooter, QString(), 22);
+  b.band(btPageFooter, QString(), 22, bfOnFirstPage | bfOnLastPage);
   b.text(u("第 [PAGE#] 页"), x, 2, w, 18, 9, false, frtaCenter);
   return b.save(folder);
 }

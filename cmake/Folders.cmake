@@ -27,6 +27,9 @@ function(estate_folder_tests name)
   # Tables of cases name only the fields a case sets; the rest take their defaults. The
   # assertion macros expand to if/else, so an assertion under a plain if is not ambiguous.
   target_compile_options(${name} PRIVATE -Wno-missing-field-initializers -Wno-dangling-else)
+  # Tests that read files of the source tree (templates, schema) find them through this, never
+  # through __FILE__, which the compiler cache may make relative.
+  target_compile_definitions(${name} PRIVATE ESTATE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"

@@ -50,6 +50,8 @@ bool TfrEMFPages::InsertPage(int index, TfrPage* t) {
   e->RightMargin = t->RightMargin;
   e->BottomMargin = t->BottomMargin;
   fillPaper(*e);
+  // Objects are appended one by one while the page is formed; room for a full page up front.
+  e->Stream.reserve(16384);
   e->Stream.append(char(25));
   const bool use = e->UseMargins;
   if (index >= Count()) entries_.push_back(std::move(e));

@@ -155,7 +155,7 @@ void TfrView::PropWrite(const QString& name, const Variant& value) {
   else if (n == "FRAMECOLOR") FrameColor = value.toInt();
   else if (n == "FILLCOLOR") FillColor = value.toInt();
   else if (n == "VISIBLE") Visible = value.toBool();
-  else if (n == "MEMO") Memo = value.toString().split(QRegularExpression("\r\n|\n|\r"));
+  else if (n == "MEMO") Memo = SplitLines(value.toString());
   else if (n == "GAPX") GapX = value.toInt();
   else if (n == "GAPY") GapY = value.toInt();
   else if (n == "STRETCHED") Flags = uint16_t(value.toBool() ? (Flags | 1) : (Flags & ~1));

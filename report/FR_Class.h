@@ -579,4 +579,71 @@ class TfrReport : public QObject, public TfrReportValues {
   void ReportProgress(int n);
   TfrView* ObjectByName(const QString& name) const { return FindObject(name); }
   virtual void BuildPages();
+
+  // ---- the rest of the component
+  // After the print dialog chose another printer, the report is rebuilt for it.
+  bool RebuildPrinter = false;
+  // The template is kept in the form resource (ReportForm) rather than read from a file.
+  bool StoreInDFM = false;
+  // Selects printer `newIndex` of ReportPrinter and applies every template page's paper to it;
+  // on failure says "所选打印机错误", goes back to `oldIndex` and returns false.
+  bool SwitchPrinter(int oldIndex, int newIndex);
+  // The preview's print command after the print dialog changed the printer from `oldIndex`:
+  // with RebuildPrinter and CanRebuild the report switches printer and is built again for it.
+  // True when the pages were rebuilt.
+  bool RebuildForPrinter(int oldIndex);
+  // Applies every template page's paper to the selected printer again.
+  void ReapplyPagePaper();
+  // Opens the designer (through BuiltPageDesigner) on built page `index` turned back into a
+  // template page; a modified page is written back when the operator says yes.
+  void EditBuiltPage(int index);
+  // Hands every built page to `filter`, which writes `path` (Part of the export interface below).
+  void ExportTo(class TfrExportFilter* filter, const QString& path);
+  // The form-resource block: the version word 25, then, with StoreInDFM, the byte count and the
+  // template stream. Reading it with StoreInDFM loads the template it holds.
+  QByteArray ReportForm();
+  void SetReportForm(const QByteArray& block);
+  // While a composite report builds a member, the member's pages go to the composite.
+  TfrReport* OutputReport = nullptr;
+
+ private:
+  class TfrEMFPages* emfPages_ = nullptr;
+};
+
+// The designer on one built page (FullMode off): shows it modally and returns whether the page
+// was modified. Set by the designer when it starts; unset, EditBuiltPage does nothing.
+std::function<bool(TfrReport* report, TfrPage* page)>& BuiltPageDesigner();
+
+// An export filter: gets the built pages object by object and writes its own file format. No
+// filter is registered in this program; the interface is what ExportTo drives.
+class TfrExportFilter {
+ public:
+  virtual ~TfrExportFilter() = default;
+  QString FileName;
+  // Asked first; setting `cancel` ends the export before anything is written.
+  virtual void BeforeExport(const QString& fileName, bool& cancel) {}
+  // The filter's own options dialog; 1 (OK) goes on.
+  virtual int ShowModal() { return 1; }
+  virtual void OnBeginDoc(QIODevice& file) {}
+  virtual void OnBeginPage(int index, QIODevice& file) {}
+  virtual void OnData(TfrView* view, QIODevice& file) {}
+  virtual void OnEndPage(int index, QIODevice& file) {}
+  virtual void OnEndDoc(QIODevice& file) {}
+  virtual void AfterExport(const QString& fileName) {}
+};
+// The registered export filters with their descriptions (none in this program).
+struct TfrExportFilterInfo {
+  TfrExportFilter* filter;
+  QString description, extension;
+};
+QList<TfrExportFilterInfo>& ExportFilters();
+
+// Builds several reports one after another into one set of built pages: a member whose first
+// page prints on the previous page continues the last page of the member before it.
+class TfrCompositeReport : public TfrReport {
+  Q_OBJECT
+ public:
+  using TfrReport::TfrReport;
+  QList<TfrReport*> Reports;   // not owned
+  void BuildPages() override;
 };

@@ -57,14 +57,58 @@ void TfrPrinter::AttachPrinterNames(const QStringList& names, int selected) {
   Printers << LocaleText(55007);
   VirtualPrinterIndex = int(Printers.size()) - 1;
   if (names.isEmpty()) PrinterIndex = VirtualPrinterIndex;
-  // Papers are the table's for every printer: the platform's page sizes carry the same codes.
+  ReadPapers();
+  ApplySettings();
+}
+
+std::function<QList<QPageSize>(const QString&)>& PrinterPaperSizes() {
+  static std::function<QList<QPageSize>(const QString&)> sizes = [](const QString& printer) {
+    const QPrinterInfo info = QPrinterInfo::printerInfo(printer);
+    return info.isNull() ? QList<QPageSize>() : info.supportedPageSizes();
+  };
+  return sizes;
+}
+
+void TfrPrinter::ReadPapers() {
   PaperNames.clear();
   PaperSizes.clear();
-  for (const TPaperInfo& p : PaperTable()) {
-    PaperNames << p.name;
-    PaperSizes << p.code;
+  printerPapers_.clear();
+  if (!IsVirtual() && PrinterPaperSizes()) {
+    for (const QPageSize& ps : PrinterPaperSizes()(SelectedName())) {
+      // Sizes without a paper code are reached through the custom size.
+      const int code = ps.windowsId();
+      if (code <= 0 || code == 256 || PaperSizes.contains(code)) continue;
+      const QSizeF mm = ps.size(QPageSize::Millimeter);
+      const TPaperInfo* known = FindPaper(code);
+      PaperNames << (known ? known->name : ps.name());
+      PaperSizes << code;
+      printerPapers_.insert(code, {int(mm.width() * 10 + 0.5), int(mm.height() * 10 + 0.5)});
+    }
   }
-  ApplySettings();
+  if (PaperSizes.isEmpty()) {
+    for (const TPaperInfo& p : PaperTable()) {
+      PaperNames << p.name;
+      PaperSizes << p.code;
+    }
+    return;
+  }
+  PaperNames << FindPaper(256)->name;
+  PaperSizes << 256;
+}
+
+bool TfrPrinter::PrinterPaper(int code, int& width, int& height) const {
+  if (!printerPapers_.isEmpty()) {
+    auto it = printerPapers_.constFind(code);
+    if (it == printerPapers_.constEnd()) return false;
+    width = it->width;
+    height = it->height;
+    return true;
+  }
+  const TPaperInfo* p = FindPaper(code);
+  if (!p || p->code == 256) return false;
+  width = p->width;
+  height = p->height;
+  return true;
 }
 
 void TfrPrinter::RefreshPrinters() {
@@ -83,14 +127,16 @@ void TfrPrinter::SelectPrinter(int index) {
   if (index == PrinterIndex || index < 0 || index >= Printers.size()) return;
   PrinterIndex = index;
   printer_.reset();
+  ReadPapers();
   ApplySettings();
 }
 
 void TfrPrinter::ApplySettings() {
   if (PaperSize != 256) {
-    if (const TPaperInfo* p = FindPaper(PaperSize); p && p->code != 256) {
-      PaperWidth = Orientation == 1 ? p->height : p->width;
-      PaperHeight = Orientation == 1 ? p->width : p->height;
+    int w = 0, h = 0;
+    if (PrinterPaper(PaperSize, w, h)) {
+      PaperWidth = Orientation == 1 ? h : w;
+      PaperHeight = Orientation == 1 ? w : h;
     }
   }
   if (printer_) ApplyToPrinter();

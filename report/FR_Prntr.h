@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QPageSize>
+#include <functional>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -79,6 +81,14 @@ class TfrPrinter {
   void FillPageMetrics(PageMetrics& m) const;
   int PaperIndexOf(int code) const;
 
+  // Reads the paper list of the selected printer from the platform's printer information
+  // (PrinterPaperSizes); the built-in table stands in for the virtual printer or a printer that
+  // names no papers. The custom size (256) is always offered last.
+  void ReadPapers();
+  // The paper in tenths of a millimetre (portrait) as the selected printer gives it; false when
+  // the code is not one of its papers.
+  bool PrinterPaper(int code, int& width, int& height) const;
+
   // The platform printer of the print run (made on demand; PDF when OutputFileName is set).
   QPrinter* Printer();
   // Sets the platform printer's page size and orientation to the selected paper.
@@ -86,8 +96,14 @@ class TfrPrinter {
 
  private:
   std::unique_ptr<QPrinter> printer_;
+  struct PaperDims { int width, height; };
+  QMap<int, PaperDims> printerPapers_;
   QList<int> realPrinterPaperDots_;
 };
+
+// The page sizes a printer offers, by name: the platform's printer information. Tests may
+// replace it; an empty list means the printer names none.
+std::function<QList<QPageSize>(const QString& printer)>& PrinterPaperSizes();
 
 // The process-wide printer wrapper.
 TfrPrinter& ReportPrinter();

@@ -1,6 +1,8 @@
 #include "report/FR_Report.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QSaveFile>
 #include <QCoreApplication>
 #include <QFile>
 #include <QHBoxLayout>
@@ -19,6 +21,7 @@
 #include "report/FR_Band.h"
 #include "report/FR_Built.h"
 #include "report/FR_Class.h"
+#include "report/FR_Intrp.h"
 #include "report/FR_Preview.h"
 #include "report/FR_Prntr.h"
 #include "report/FR_Utils.h"
@@ -116,6 +119,11 @@ bool TfrProgressForm::event(QEvent* e) {
 }
 
 namespace {
+void installObjectHooks(TfrReport* r);
+}  // namespace
+bool runDialogPage(TfrPage* page);
+namespace {
+
 // Runs `start` inside a progress window with the given texts; the window's modal result.
 int runInProgressWindow(TfrReport* r, const QString& firstText, const QString& label, std::function<void()> start) {
   TfrProgressForm form(r);
@@ -145,9 +153,225 @@ bool& doublePass() {
 // The component
 
 TfrEMFPages& TfrReport::EMFPages() {
-  auto* pages = findChild<TfrEMFPages*>(QStringLiteral("EMFPages"), Qt::FindDirectChildrenOnly);
-  if (!pages) pages = new TfrEMFPages(this);
-  return *pages;
+  if (OutputReport && OutputReport != this) return OutputReport->EMFPages();
+  if (!emfPages_) {
+    emfPages_ = findChild<TfrEMFPages*>(QStringLiteral("EMFPages"), Qt::FindDirectChildrenOnly);
+    if (!emfPages_) emfPages_ = new TfrEMFPages(this);
+  }
+  return *emfPages_;
+}
+
+std::function<bool(TfrReport*, TfrPage*)>& BuiltPageDesigner() {
+  static std::function<bool(TfrReport*, TfrPage*)> hook;
+  return hook;
+}
+
+QList<TfrExportFilterInfo>& ExportFilters() {
+  static QList<TfrExportFilterInfo> filters;
+  return filters;
+}
+
+namespace {
+QString storedPrinterName(const TfrPrinter& p) { return p.IsVirtual() ? QStringLiteral("\001") : p.SelectedName(); }
+}  // namespace
+
+void TfrReport::ReapplyPagePaper() {
+  TfrPrinter& p = ReportPrinter();
+  for (auto& page : Pages) {
+    if (page->PageType != ptReport) continue;
+    p.SetPaper(page->pgSize, page->pgOr == 1 ? page->pgHeight : page->pgWidth,
+               page->pgOr == 1 ? page->pgWidth : page->pgHeight, page->pgBin, page->pgOr, true);
+    // A paper code the printer does not know becomes its custom size with the same dimensions.
+    if (page->pgSize != 256 && !p.PaperSizes.contains(page->pgSize)) page->pgSize = 256;
+  }
+}
+
+bool TfrReport::SwitchPrinter(int oldIndex, int newIndex) {
+  TfrPrinter& p = ReportPrinter();
+  try {
+    if (newIndex < 0 || newIndex >= p.Printers.size())
+      throw Exception(QStringLiteral("没有第 %1 台打印机").arg(newIndex + 1));
+    p.SelectPrinter(newIndex);
+    PrinterName = storedPrinterName(p);
+    p.PaperSize = -1;
+    ReapplyPagePaper();
+    return true;
+  } catch (const Exception&) {
+    MessageBox(LocaleText(55210), LocaleText(55206), MsgIcon::Error);
+    p.SelectPrinter(oldIndex);
+    PrinterName = storedPrinterName(p);
+    ReapplyPagePaper();
+    return false;
+  }
+}
+
+bool TfrReport::RebuildForPrinter(int oldIndex) {
+  TfrPrinter& p = ReportPrinter();
+  const int chosen = p.PrinterIndex;
+  if (!RebuildPrinter || !CanRebuild || chosen == oldIndex) return false;
+  // Back to the old printer first, so that the switch is made (and undone on failure) as one step.
+  p.SelectPrinter(oldIndex);
+  if (!SwitchPrinter(oldIndex, chosen)) return false;
+  return BuildReport();
+}
+
+void TfrReport::EditBuiltPage(int index) {
+  if (!BuiltPageDesigner() || index < 0 || index >= EMFPages().Count()) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QBuffer saved;
+  saved.open(QIODevice::ReadWrite);
+  SaveTemplate(saved);
+  const QString fileName = FileName;
+  TfrEMFPages& pages = EMFPages();
+  pages.ObjectsToPage(index);
+  TfrEMFPages::Entry& e = pages.EntryAt(index);
+  std::vector<std::unique_ptr<TfrPage>> kept;
+  kept.swap(Pages);
+  Pages.push_back(std::move(e.Page));
+  QApplication::restoreOverrideCursor();
+  bool modified = false;
+  try {
+    modified = BuiltPageDesigner()(this, Pages.front().get());
+  } catch (const Exception& ex) {
+    ShowError(ex.message(), LocaleText(55206));
+  }
+  e.Page = std::move(Pages.front());
+  Pages.clear();
+  if (modified && AskYesNo(LocaleText(55306) + QStringLiteral("?"), LocaleText(55006)))
+    pages.PageToObjects(index);
+  else
+    e.Page.reset();   // read again from the unchanged stream when next drawn
+  saved.seek(0);
+  LoadTemplate(saved);
+  FileName = fileName;
+}
+
+void TfrReport::ExportTo(TfrExportFilter* filter, const QString& path) {
+  if (!filter) return;
+  filter->FileName = path;
+  bool cancel = false;
+  filter->BeforeExport(path, cancel);
+  if (cancel || filter->ShowModal() != 1) return;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    ShowError(QStringLiteral("无法写入文件 ") + path, LocaleText(55206));
+    return;
+  }
+  CurrentReport() = this;
+  TfrEMFPages& pages = EMFPages();
+  TotalPages = pages.Count();
+  Terminated = false;
+  auto run = [&] {
+    filter->OnBeginDoc(file);
+    for (int i = 0; i < pages.Count() && !Terminated; ++i) {
+      filter->OnBeginPage(i, file);
+      const bool cached = pages.EntryAt(i).Page != nullptr;
+      if (TfrPage* page = pages.ObjectsToPage(i))
+        for (const auto& v : page->Objects) filter->OnData(v.get(), file);
+      if (!cached) pages.EntryAt(i).Page.reset();
+      filter->OnEndPage(i, file);
+      ReportProgress(i + 1);
+    }
+    filter->OnEndDoc(file);
+    closeProgress(1);
+  };
+  if (ShowProgress && !OnProgress) {
+    const QString first = LocaleText(55205);
+    runInProgressWindow(this, first, first, run);
+  } else {
+    run();
+  }
+  if (Terminated) {
+    file.cancelWriting();
+    return;
+  }
+  if (!file.commit()) {
+    ShowError(QStringLiteral("无法写入文件 ") + path, LocaleText(55206));
+    return;
+  }
+  filter->AfterExport(path);
+}
+
+QByteArray TfrReport::ReportForm() {
+  QByteArray block;
+  QBuffer b(&block);
+  b.open(QIODevice::WriteOnly);
+  frs::WriteI32(b, kCurrentStreamVersion);
+  if (StoreInDFM) {
+    QBuffer t;
+    t.open(QIODevice::ReadWrite);
+    SaveTemplate(t);
+    frs::WriteI32(b, int32_t(t.data().size()));
+    frs::WriteRaw(b, t.data());
+  }
+  return block;
+}
+
+void TfrReport::SetReportForm(const QByteArray& block) {
+  QBuffer b;
+  b.setData(block);
+  b.open(QIODevice::ReadOnly);
+  try {
+    frs::ReadI32(b);
+    if (!StoreInDFM) return;
+    const int32_t n = frs::ReadI32(b);
+    if (n < 0 || n > b.size() - b.pos()) throw EReadError(QStringLiteral("窗体中的报表模板已损坏"));
+    QBuffer t;
+    t.setData(frs::ReadRaw(b, n));
+    t.open(QIODevice::ReadOnly);
+    LoadTemplate(t);
+  } catch (const Exception&) {
+    // A block with only the version word (or cut short) holds no template.
+  }
+}
+
+void TfrCompositeReport::BuildPages() {
+  CanRebuild = true;
+  PageNo = 0;
+  for (int i = 0; i < Reports.size(); ++i) {
+    TfrReport* m = Reports[i];
+    AppendNext() = false;
+    if (i + 1 < Reports.size() && !Reports[i + 1]->Pages.empty() && Reports[i + 1]->Pages.front()->PrintToPrevPage) {
+      const TfrPage* next = Reports[i + 1]->Pages.front().get();
+      // Continuing is only possible on the same paper.
+      int size = 0, orientation = 0;
+      if (EMFPages().Count() > 0) {
+        const auto& last = EMFPages().EntryAt(EMFPages().Count() - 1);
+        size = last.pgSize;
+        orientation = last.pgOr;
+      } else if (!m->Pages.empty()) {
+        size = m->Pages.back()->pgSize;
+        orientation = m->Pages.back()->pgOr;
+      }
+      AppendNext() = next->pgSize == size && next->pgOr == orientation;
+    }
+    m->OutputReport = this;
+    m->PageNo = EMFPages().Count() - (AppendToPrevious() && EMFPages().Count() > 0 ? 1 : 0);
+    m->Terminated = false;
+    m->FinalPass = FinalPass;
+    m->TotalPages = TotalPages;
+    CurrentReport() = m;
+    m->Bind();
+    installObjectHooks(m);
+    try {
+      m->BuildPages();
+    } catch (...) {
+      m->OutputReport = nullptr;
+      CurrentReport() = this;
+      Bind();
+      throw;
+    }
+    m->OutputReport = nullptr;
+    CurrentReport() = this;
+    Bind();
+    PageNo = EMFPages().Count();
+    AppendToPrevious() = AppendNext();
+    AppendNext() = false;
+    if (Terminated || m->Terminated) {
+      Terminated = true;
+      break;
+    }
+  }
 }
 
 bool TfrReport::OpenTemplateFile(const QString& path) {
@@ -368,6 +592,17 @@ void TfrReport::BuildPages() {
     Dataset->First();
   }
   BuildStopped() = false;
+  // Dialog pages come first, in page order: each is shown modally (its script runs as it opens)
+  // and Cancel stops the build before a page is formed.
+  if (FinalPass || !doublePass()) {
+    for (auto& page : Pages) {
+      if (page->PageType != ptDialog || BuildStopped()) continue;
+      CurrentPage() = page.get();
+      if (!runDialogPage(page.get())) BuildStopped() = true;
+    }
+    CurrentPage() = nullptr;
+    if (BuildStopped()) return;
+  }
   const bool savedBuildMode = BuildMode();
   BuildMode() = true;
   FirstPassRunning() = !FinalPass;
@@ -415,6 +650,37 @@ void TfrReport::BuildPages() {
   CurrentView() = nullptr;
   FirstPassRunning() = false;
   BuildMode() = savedBuildMode;
+}
+
+// Shows a dialog page as a modal window; false when it was cancelled.
+bool runDialogPage(TfrPage* page) {
+  QDialog form;
+  form.setObjectName(page->Name);
+  form.setWindowTitle(page->Caption);
+  if (page->Width > 0 && page->Height > 0) form.resize(page->Width, page->Height);
+  if (page->Position == 0 && (page->Left || page->Top)) form.move(page->Left, page->Top);
+  auto* lay = new QVBoxLayout(&form);
+  lay->addStretch();
+  auto* buttons = new QHBoxLayout;
+  auto* ok = new QPushButton(QStringLiteral("确定"), &form);
+  ok->setObjectName(QStringLiteral("OK"));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(LocaleText(55001), &form);
+  cancel->setObjectName(QStringLiteral("Cancel"));
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  lay->addLayout(buttons);
+  QObject::connect(ok, &QPushButton::clicked, &form, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, &form, &QDialog::reject);
+  // The page's script is its OnActivate: it runs as the window opens.
+  if (!page->Script.isEmpty()) {
+    QStringList coded, errors;
+    ReportInterpreter().CompileScript(page->Script, coded, errors);
+    if (!errors.isEmpty()) throw EParserError(errors.first());
+    ReportInterpreter().RunScript(coded);
+  }
+  return RunModal(&form) == QDialog::Accepted;
 }
 
 int TfrReport::OpenDesigner() {

@@ -1,3 +1,4 @@
+#include <QHash>
 #include <QPainter>
 #include <QRegularExpression>
 #include <cmath>
@@ -118,7 +119,7 @@ void TfrMemoView::OpenEditor() {
 void TfrMemoView::FillFromBlob(const QByteArray& bytes, bool isNull) {
   EvaluatedMemo.clear();
   if (isNull) return;
-  EvaluatedMemo = DecodeGbk(bytes).split(QRegularExpression("\r\n|\n|\r"));
+  EvaluatedMemo = SplitLines(DecodeGbk(bytes));
 }
 
 // ---- record
@@ -199,17 +200,37 @@ void TfrMemoView::ExpandMemo() {
     }
     QString t = line;
     if (!(Flags & flTextOnly)) ExpandBrackets(t);
-    if (!t.isEmpty()) EvaluatedMemo.append(t.split(QRegularExpression("\r\n|\n|\r")));
+    if (!t.isEmpty()) EvaluatedMemo.append(SplitLines(t));
   }
 }
 
 // ---- layout
 namespace {
 // Width of a text on the measuring canvas with the extra space between characters.
+// Text widths on a canvas, remembered per font and text: the same cell texts ("水费", "57.60")
+// are measured again on every row, for the layout and again for the drawing.
+int textWidth(TCanvas* c, const QString& text) {
+  static QHash<QString, int> cache;
+  const TFont& f = c->font();
+  QString key = f.name();
+  key += QChar(ushort(f.height() & 0xFFFF));
+  key += QChar(ushort(int(f.style()) & 0xFFFF));
+  key += QChar(ushort(c->pixelsPerInch() & 0xFFFF));
+  key += QChar(ushort(f.pixelsPerInch() & 0xFFFF));
+  key += QChar(0);
+  key += text;
+  auto it = cache.constFind(key);
+  if (it != cache.constEnd()) return *it;
+  if (cache.size() > 50000) cache.clear();
+  const int w = c->TextWidth(text);
+  cache.insert(key, w);
+  return w;
+}
+
 int measure(const QString& s, int charSpacing) {
   int n = 0;
   for (int i = 0; i < s.size(); i += charUnits(s, i)) ++n;
-  return MeasureCanvas().TextWidth(s) + charSpacing * n;
+  return textWidth(&MeasureCanvas(), s) + charSpacing * n;
 }
 
 void setMeasureFont(const TFont& font, int pixelHeight) {
@@ -443,7 +464,7 @@ void drawLine(TCanvas* c, int x, int y, const QString& line, int charSpacing, in
     const int u = charUnits(line, i);
     const QString ch = line.mid(i, u);
     c->TextOut(x, y, ch);
-    x += c->TextWidth(ch) + charSpacing;
+    x += textWidth(c, ch) + charSpacing;
     if (blanks > 0 && (line[i] == QChar(32) || line[i] == QChar(160))) {
       x += extra / blanks + (seen < extra % blanks ? 1 : 0);
       ++seen;
@@ -454,7 +475,7 @@ void drawLine(TCanvas* c, int x, int y, const QString& line, int charSpacing, in
 int lineWidth(TCanvas* c, const QString& line, int charSpacing) {
   int n = 0;
   for (int i = 0; i < line.size(); i += charUnits(line, i)) ++n;
-  return c->TextWidth(line) + charSpacing * n;
+  return textWidth(c, line) + charSpacing * n;
 }
 }  // namespace
 

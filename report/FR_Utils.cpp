@@ -134,6 +134,21 @@ QWidget* ControlAtPoint(QWidget* parent, const QPoint& point) {
   return nullptr;
 }
 
+QStringList SplitLines(const QString& text) {
+  QStringList lines;
+  int start = 0;
+  const int n = int(text.size());
+  for (int i = 0; i < n; ++i) {
+    const QChar c = text.at(i);
+    if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+    lines.append(text.mid(start, i - start));
+    if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
+    start = i + 1;
+  }
+  lines.append(text.mid(start));
+  return lines;
+}
+
 // ---- XML helpers
 
 QString XmlEscape(const QString& text) {

@@ -58,6 +58,10 @@ void EnableControlGroup(const QList<QWidget*>& controls, bool enabled);
 // nullptr when no child is there.
 QWidget* ControlAtPoint(QWidget* parent, const QPoint& point);
 
+// The lines of a text split at CR LF, LF or CR (no regular expression: it runs for every
+// printed object).
+QStringList SplitLines(const QString& text);
+
 // ---- XML template writer helpers
 // Carriage return, line feed, double quote, "<" and ">" become "&#" + code + ";"; "&" stays.
 QString XmlEscape(const QString& text);

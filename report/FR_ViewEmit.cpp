@@ -42,7 +42,7 @@ bool TfrView::FillFromBinding() {
   if (Typ == gtMemo && f->DataType() == ftMemo) {
     // A memo field holds text: it is printed as the text it is, line by line.
     EvaluatedMemo.clear();
-    if (!f->IsNull()) EvaluatedMemo = f->AsString().split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    if (!f->IsNull()) EvaluatedMemo = SplitLines(f->AsString());
     return true;
   }
   QByteArray bytes;

@@ -154,7 +154,7 @@ TEST_F(PrintTablesTest, FailureLeavesEveryTableAsItWas) {
 // the record sources its window registers.
 class ShippedTemplatesTest : public PrintTablesTest {
  protected:
-  static QString folder() { return QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + u8("/../../templates"); }
+  static QString folder() { return QString::fromUtf8(ESTATE_SOURCE_DIR) + u8("/templates"); }
   QStringList columns(const QString& table, bool main) {
     TADOQuery q;
     q.SetConnection(main ? db() : local());
@@ -169,7 +169,9 @@ TEST_F(ShippedTemplatesTest, FieldsExistInTheirSources) {
   struct Source { const char* name; const char* table; bool main; };
   struct Case { const char* file; std::vector<Source> sources; const char* dataSource; };
   const Case cases[] = {
-      {"缴费收据.frf", {{"frDBDataSet1", "表1", false}, {"frDS_biao2", "表2", false}}, "frDBDataSet1"},
+      {"缴费收据.frf",
+       {{"frDBDataSet1", "表1", false}, {"frDS_biao2", "表2", false}, {"q_shoujuhao", "收据号码", true}},
+       "frDBDataSet1"},
       {"缴费通知单.frf", {{"frDS_HT", "收费明细表", false}, {"frDS_biao2", "表2", false}}, "frDS_HT"},
       {"缴费通知单一.frf", {{"frDS_HT", "收费明细表", false}, {"frDS_biao2", "表2", false}}, "frDS_HT"},
       {"收款收据.frf", {{"frDS_HT", "表1", false}, {"frDS_biao2", "表2", false}}, "frDS_HT"},

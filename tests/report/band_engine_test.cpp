@@ -80,46 +80,43 @@ TEST_F(BandEngine, NestedGroupsCloseInnerFirst) {
                                      "项 电费", "4", "项计 4", "楼计 4"}));
 }
 
+// The summary of three bills, once with positive and once with negative amounts: every
+// aggregate, a band name, and texts holding " #" in quotes (not a format suffix).
 TEST_F(BandEngine, AggregateFunctions) {
   struct Case {
     QString call;
     QString expected;
   };
-  const QList<Case> cases = {
-      {"SUM(" + kAmount + ")", "15"},  {"AVG(" + kAmount + ")", "5"},   {"MIN(" + kAmount + ")", "2"},
-      {"MAX(" + kAmount + ")", "9"},   {"COUNT(Data)", "3"},            {"SUM(" + kAmount + ", Data)", "15"},
-      {"SUM(" + kAmount + ", Other)", "0"},   // names no data band: registers and reads nothing
+  struct RowSet {
+    QList<Row> rows;
+    QList<Case> cases;
   };
-  insert({{1, "A", "x", "2"}, {2, "A", "y", "4"}, {3, "A", "z", "9"}});
-  TfrPage* p = newPage();
-  band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
-  band(p, btReportSummary, "Summary", 50, 20 * int(cases.size()));
-  for (int i = 0; i < cases.size(); ++i) text(p, QString("S%1").arg(i), 10, 51 + 20 * i, "[" + cases[i].call + "]");
-  ASSERT_TRUE(report->BuildReport());
-  const QStringList texts = allTexts();
-  ASSERT_EQ(texts.size(), cases.size());
-  for (int i = 0; i < cases.size(); ++i) EXPECT_EQ(texts[i], cases[i].expected) << cases[i].call.toStdString();
-}
-
-TEST_F(BandEngine, AggregatesOfNegativeAmountsAndQuotedHashes) {
-  struct Case {
-    QString call;
-    QString expected;
+  const QList<RowSet> sets = {
+      {{{1, "A", "x", "2"}, {2, "A", "y", "4"}, {3, "A", "z", "9"}},
+       {{"SUM(" + kAmount + ")", "15"}, {"AVG(" + kAmount + ")", "5"}, {"MIN(" + kAmount + ")", "2"},
+        {"MAX(" + kAmount + ")", "9"}, {"COUNT(Data)", "3"}, {"SUM(" + kAmount + ", Data)", "15"},
+        {"SUM(" + kAmount + ", Other)", "0"}}},   // names no data band: registers and reads nothing
+      {{{1, "A", "x", "-2"}, {2, "A", "y", "-4"}, {3, "A", "z", "-9"}},
+       {{"MAX(" + kAmount + ")", "-2"}, {"MIN(" + kAmount + ")", "-9"}, {"SUM(" + kAmount + ")", "-15"},
+        {"AVG(" + kAmount + ")", "-5"}, {"'No #1'", "No #1"}, {"'付款 #' + '2'", "付款 #2"}}},
   };
-  const QList<Case> cases = {
-      {"MAX(" + kAmount + ")", "-2"}, {"MIN(" + kAmount + ")", "-9"}, {"SUM(" + kAmount + ")", "-15"},
-      {"AVG(" + kAmount + ")", "-5"}, {"'No #1'", "No #1"},           {"'付款 #' + '2'", "付款 #2"},
-  };
-  insert({{1, "A", "x", "-2"}, {2, "A", "y", "-4"}, {3, "A", "z", "-9"}});
-  TfrPage* p = newPage();
-  band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
-  band(p, btReportSummary, "Summary", 50, 20 * int(cases.size()));
-  for (int i = 0; i < cases.size(); ++i) text(p, QString("S%1").arg(i), 10, 51 + 20 * i, "[" + cases[i].call + "]");
-  ScriptedUi ui;
-  ASSERT_TRUE(report->BuildReport()) << ui.messageTexts().join("\n").toStdString();
-  const QStringList texts = allTexts();
-  ASSERT_EQ(texts.size(), cases.size());
-  for (int i = 0; i < cases.size(); ++i) EXPECT_EQ(texts[i], cases[i].expected) << cases[i].call.toStdString();
+  for (const RowSet& set : sets) {
+    query.Close();
+    conn.Execute(QString::fromUtf8("delete from 表1"));
+    insert(set.rows);
+    report->ClearTemplate();
+    TfrPage* p = newPage();
+    band(p, btMasterData, "Data", 20, 20, "frDBDataSet1");
+    band(p, btReportSummary, "Summary", 50, 20 * int(set.cases.size()));
+    for (int i = 0; i < set.cases.size(); ++i)
+      text(p, QString("S%1").arg(i), 10, 51 + 20 * i, "[" + set.cases[i].call + "]");
+    ScriptedUi ui;
+    ASSERT_TRUE(report->BuildReport()) << ui.messageTexts().join("\n").toStdString();
+    const QStringList texts = allTexts();
+    ASSERT_EQ(texts.size(), set.cases.size());
+    for (int i = 0; i < set.cases.size(); ++i)
+      EXPECT_EQ(texts[i], set.cases[i].expected) << set.cases[i].call.toStdString();
+  }
 }
 
 // A source with neither a record count nor an end condition prints once instead of for ever.
@@ -435,4 +432,20 @@ TEST_F(BandEngine, PictureFromField) {
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(QSize(v->Picture.width(), v->Picture.height()), sizes[i]) << i;
   }
+}
+
+// A page whose printable height is smaller than its page header ends the build with a clear
+// error instead of starting pages for ever.
+TEST_F(BandEngine, PageTooSmallForItsHeaderEndsWithAnError) {
+  insertNumbered(3);
+  TfrPage* p = newPage(300);   // 30 mm: about 108 report pixels, 36 of them printable
+  band(p, btPageHeader, "Header", 10, 60);
+  text(p, "H", 10, 11, "header");
+  band(p, btMasterData, "Data", 80, 20, "frDBDataSet1");
+  text(p, "D", 10, 81, kItem);
+  ScriptedUi ui;
+  EXPECT_FALSE(report->BuildReport());
+  ASSERT_EQ(ui.messages().size(), 1);
+  EXPECT_TRUE(ui.lastMessage().text.contains(QString::fromUtf8("放不下页眉"))) << ui.lastMessage().text.toStdString();
+  EXPECT_EQ(report->EMFPages().Count(), 0);
 }

@@ -39,15 +39,23 @@ int damageRun(const QByteArray& original, const QString& path, unsigned seed, in
       ScriptedUi ui;
       TfrReport report;
       report.ShowProgress = false;
-      report.PasswordHook = [](QString&) { return false; };
+      // A damaged byte may mark the template protected: the password is asked (and not known).
+      bool asked = false;
+      report.PasswordHook = [&asked](QString&) { return asked = true, false; };
       const bool loaded = report.OpenTemplateFile(path);
-      if (!loaded && ui.messages().isEmpty()) return kSilentRefusal;
+      if (!loaded && ui.messages().isEmpty() && !asked) {
+        std::fprintf(stderr, "copy %d (byte %d) was refused without a word\n", i, at);
+        return kSilentRefusal;
+      }
       if (loaded) {
         QBuffer saved;
         saved.open(QIODevice::ReadWrite);
         report.SaveTemplate(saved);
         const bool built = report.BuildReport();
-        if (!built && ui.messages().isEmpty()) return kSilentRefusal;
+        if (!built && ui.messages().isEmpty()) {
+          std::fprintf(stderr, "copy %d (byte %d) failed to build without a word\n", i, at);
+          return kSilentRefusal;
+        }
       }
     } catch (const std::bad_alloc&) {
       return kOutOfMemory;

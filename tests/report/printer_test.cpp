@@ -1,6 +1,8 @@
 // The printer layer: page lists, print order, the paper table and page metrics, paper requests.
 #include <gtest/gtest.h>
 
+#include <QSizeF>
+
 #include "report/FR_Prntr.h"
 
 TEST(ReportPrinter, PageListsAndPrintOrder) {
@@ -76,4 +78,29 @@ TEST(ReportPrinter, PrinterListAndSelection) {
   EXPECT_TRUE(p.IsVirtual());
   p.SelectPrinter(7);   // out of range: nothing changes
   EXPECT_EQ(p.PrinterIndex, 2);
+}
+
+// The paper list comes from the chosen printer; the built-in table only stands in for the
+// virtual printer or a printer that names no papers.
+TEST(ReportPrinterPapers, PapersOfTheChosenPrinter) {
+  auto saved = PrinterPaperSizes();
+  PrinterPaperSizes() = [](const QString& printer) {
+    if (printer != QString::fromUtf8("收据打印机")) return QList<QPageSize>();
+    return QList<QPageSize>{QPageSize(QPageSize::A5), QPageSize(QPageSize::A4),
+                            QPageSize(QSizeF(241, 140), QPageSize::Millimeter, QStringLiteral("Receipt form"))};
+  };
+  TfrPrinter p;
+  p.AttachPrinterNames({QString::fromUtf8("前台打印机"), QString::fromUtf8("收据打印机")}, 1);
+  EXPECT_EQ(p.PaperSizes, (QList<int>{11, 9, 256}));
+  EXPECT_EQ(p.PaperNames.size(), 3);
+  int w = 0, h = 0;
+  EXPECT_TRUE(p.PrinterPaper(11, w, h));
+  EXPECT_EQ(w, 1480);
+  EXPECT_EQ(h, 2100);
+  EXPECT_FALSE(p.PrinterPaper(8, w, h));   // A3 is not among its papers
+  p.SelectPrinter(0);                      // names no papers: the built-in table
+  EXPECT_EQ(p.PaperSizes.size(), PaperTable().size());
+  p.SelectPrinter(p.VirtualPrinterIndex);
+  EXPECT_EQ(p.PaperSizes.size(), PaperTable().size());
+  PrinterPaperSizes() = saved;
 }
