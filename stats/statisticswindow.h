@@ -119,12 +119,17 @@ class TScratchFill {
   TScratchFill& operator=(const TScratchFill&) = delete;
 
   using Line = std::vector<std::pair<QString, Variant>>;
+  // Lines are written in batches of many rows per statement; Commit writes the rest.
   void Append(const Line& fields);
   int Count() const { return count_; }
   void Commit();
 
  private:
   void begin(const QStringList& selectLines, const QString& table);
+  void flush();
+  QString table_;
+  std::vector<Line> pending_;
+  QStringList pendingColumns_;
   int count_ = 0;
   bool done_ = false;
 };
