@@ -403,7 +403,7 @@ TBillRowList::TBillRowList(QWidget* parent, Kind kind)
   LinkFilter(ComboBox4, DateTimePicker1);
 
   if (kind == FullStatus) {
-    DBGridEh1->SetAutoFitColWidths(false);
+    SetFitColumns(false);
     Column("texth", "楼宇名称", 74, false, CountFooter);
     Column("texta", "房屋代码", 80, true);
     Column("textb", "业主名称", 78, true);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QProgressDialog>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -16,7 +17,6 @@
 #include "grid/DBGridEh.h"
 #include "grid/PrnDbgeh.h"
 #include "platform/data/ado.h"
-#include "platform/data/jet.h"
 #include "platform/exception.h"
 #include "platform/data/sqlquote.h"
 #include "platform/datetime.h"
@@ -275,66 +275,19 @@ TScratchFill::~TScratchFill() {
 
 void TScratchFill::Append(const Line& fields) {
   if (TStatisticsProgress* progress = TStatisticsProgress::Current()) progress->Step(count_);
-  pending_.push_back(fields);
-  for (const auto& field : fields)
-    if (!pendingColumns_.contains(field.first)) pendingColumns_ << field.first;
+  // Appended through the open query, so the lines show in the order they were written,
+  // whatever the order line says (it takes effect when the table is read again).
+  TADOQuery* q = Dm1->q_tongyong;
+  q->Append();
+  for (const auto& [name, value] : fields) q->FieldByName(name)->SetValue(value);
+  q->Post();
   ++count_;
-  // Many rows per statement, within the database's limit of bound values.
-  if (pending_.size() >= 400 || pending_.size() * size_t(pendingColumns_.size()) >= 20000) flush();
-}
-
-namespace {
-void bindValue(sqlite3_stmt* st, int i, const Variant& v) {
-  switch (v.type()) {
-    case Variant::Empty: case Variant::Null: sqlite3_bind_null(st, i); break;
-    case Variant::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
-    case Variant::Byte: case Variant::Int: case Variant::Int64: sqlite3_bind_int64(st, i, v.toInt64()); break;
-    case Variant::Double: sqlite3_bind_double(st, i, v.toDouble()); break;
-    case Variant::Currency: sqlite3_bind_double(st, i, double(v.toMoney().units()) / 10000.0); break;
-    case Variant::DateTime: {
-      const QByteArray text = JetDateText(v.toDateTime()).toUtf8();
-      sqlite3_bind_text(st, i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-    default: {
-      const QByteArray text = v.toString().toUtf8();
-      sqlite3_bind_text(st, i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-  }
-}
-}  // namespace
-
-void TScratchFill::flush() {
-  if (pending_.empty()) return;
-  const QString marks = u("(") + QStringList(pendingColumns_.size(), u("?")).join(u(",")) + u(")");
-  const QString sql = u("insert into ") + table_ + u(" (") + pendingColumns_.join(u(",")) + u(") values ") + marks;
-  auto* db = static_cast<sqlite3*>(Dm1->db_local->sqliteHandle());
-  sqlite3_stmt* st = nullptr;
-  const QByteArray text = sql.toUtf8();
-  if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
-    throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
-  struct Finalize {
-    sqlite3_stmt* st;
-    ~Finalize() { sqlite3_finalize(st); }
-  } finalize{st};
-  for (const Line& line : pending_) {
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
-    for (const auto& [column, value] : line) bindValue(st, int(pendingColumns_.indexOf(column)) + 1, value);
-    if (sqlite3_step(st) != SQLITE_DONE) throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
-  }
-  pending_.clear();
-  pendingColumns_.clear();
 }
 
 void TScratchFill::Commit() {
-  flush();
   Dm1->db_local->CommitTrans();
   done_ = true;
   TADOQuery* q = Dm1->q_tongyong;
-  q->Close();
-  q->Open();
   q->EnableControls();
   q->First();
 }
@@ -411,7 +364,6 @@ TStatisticsWindow::TStatisticsWindow(QWidget* parent, const QString& objectName,
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, Dm1->ds_tongyong, options.footer ? 1 : 0);
   DBGridEh1->SetUseMultiTitle(true);
-  DBGridEh1->SetAutoFitColWidths(true);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
     StripeOddRows(DBGridEh1, background);
@@ -492,6 +444,12 @@ void TStatisticsWindow::ChainFilters(const QList<QWidget*>& controls, bool runAt
 void TStatisticsWindow::LinkFilter(QWidget* from, QWidget* to) { enterChain_->Link(from, to); }
 
 TColumnEh* TStatisticsWindow::Column(const char* field, const char* title, int width, bool sortable, Footer footer) {
+  // A column without a width of its own is as wide as its title (at least the usual 64 pixels).
+  if (width <= 0) {
+    const QFontMetrics fm(DBGridEh1->font());
+    width = 64;
+    for (const QString& part : u(title).split(QLatin1Char('|'))) width = std::max(width, fm.horizontalAdvance(part) + 14);
+  }
   TColumnEh* c = AddGridColumn(DBGridEh1, u(field), u(title), sortable, width);
   if (!*field) c->SetFieldName(QString());
   if (footer == SumFooter) c->Footer()->SetValueType(fvtSum);
@@ -591,6 +549,15 @@ void TStatisticsWindow::SpeedButton2Click() { FeedStatisticsChart(this); }
 void TStatisticsWindow::SpeedButton3Click() { layoutReset_.Click(); }
 
 void TStatisticsWindow::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
+
+void TStatisticsWindow::showEvent(QShowEvent* event) {
+  // Fitting starts once the columns exist, so that each keeps its own width as its base.
+  if (!shown_) {
+    shown_ = true;
+    if (fitColumns_) DBGridEh1->SetAutoFitColWidths(true);
+  }
+  QDialog::showEvent(event);
+}
 
 void TStatisticsWindow::done(int result) {
   layoutReset_.WindowClosed();

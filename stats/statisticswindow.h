@@ -119,17 +119,13 @@ class TScratchFill {
   TScratchFill& operator=(const TScratchFill&) = delete;
 
   using Line = std::vector<std::pair<QString, Variant>>;
-  // Lines are written in batches of many rows per statement; Commit writes the rest.
   void Append(const Line& fields);
   int Count() const { return count_; }
   void Commit();
 
  private:
   void begin(const QStringList& selectLines, const QString& table);
-  void flush();
   QString table_;
-  std::vector<Line> pending_;
-  QStringList pendingColumns_;
   int count_ = 0;
   bool done_ = false;
 };
@@ -239,6 +235,10 @@ class TStatisticsWindow : public QDialog {
  protected:
   virtual void RunStatistics() = 0;
   void done(int result) override;
+  void showEvent(QShowEvent* event) override;
+  // Whether the result columns are fitted to the window when it is first shown (they keep
+  // the widths given to them as their base widths); true unless a window says otherwise.
+  void SetFitColumns(bool on) { fitColumns_ = on; }
 
   // Filter controls, placed in the filter panel in the order they are made.
   TDateTimePicker* AddPicker(const char* name, const char* label,
@@ -269,6 +269,8 @@ class TStatisticsWindow : public QDialog {
   static void FillAssociatedUnits(QComboBox* box);
 
  private:
+  bool fitColumns_ = true;
+  bool shown_ = false;
   QHBoxLayout* filterRow_ = nullptr;
   QString listTitle_;
   TLayoutReset layoutReset_;

@@ -452,3 +452,25 @@ TEST_F(PaymentStatsTest, LongRunShowsProgressAndStopKeepsThePreviousResult) {
 }
 
 }  // namespace
+
+namespace {
+
+// The window shows the lines in the order the run wrote them (house by house, blank line,
+// total last), not in the order of the query's order line.
+TEST_F(PaymentStatsTest, ShownLinesKeepTheOrderTheyWereWritten) {
+  ScriptedUi ui;
+  seed();
+  auto w = open<TForm_statistics_arrear>();
+  period(w.get(), 2004, 10, 2005, 6);
+  w->SpeedButton1->click();
+  QStringList shown;
+  TADOQuery* q = Dm1->q_tongyong;
+  for (q->First(); !q->Eof(); q->Next())
+    shown << q->FieldByName(u8("textc"))->AsString() + u8("|") + q->FieldByName(u8("textb"))->AsString();
+  QStringList written = scratch({"textc", "textb"});
+  EXPECT_EQ(shown, written);
+  EXPECT_EQ(shown.value(0), u8("A-101|11月"));
+  EXPECT_EQ(shown.last(), u8("|合   计"));
+}
+
+}  // namespace
