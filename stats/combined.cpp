@@ -120,8 +120,7 @@ TForm_statistics_mafan1::TForm_statistics_mafan1(QWidget* parent)
   AddEdit("Edit1", "房屋代码：");
   AddCombo("ComboBox2", "楼宇：");
   AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
-  static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u("房屋类型："), Panel7));
-  static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(DBComboBoxEh2);
+  AddFilterWidget("房屋类型：", DBComboBoxEh2);
   FinishFilterPanel();
   LinkFilter(Edit1, ComboBox2);
   LinkFilter(ComboBox2, ComboBox1);
@@ -259,8 +258,7 @@ TMonthlyCombinedReport::TMonthlyCombinedReport(QWidget* parent, bool wholeYear)
   AddCombo("ComboBox2", "楼宇：");
   AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
   if (DBComboBoxEh2) {
-    static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u("房屋类型："), Panel7));
-    static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(DBComboBoxEh2);
+    AddFilterWidget("房屋类型：", DBComboBoxEh2);
   }
   FinishFilterPanel();
   LinkFilter(Edit1, ComboBox2);

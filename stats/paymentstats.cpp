@@ -374,14 +374,15 @@ TBillRowList::TBillRowList(QWidget* parent, Kind kind)
   AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
   AddCombo("ComboBox3", "收费名称：");
   AddCombo("ComboBox4", "关联单位：");
+  // The period goes on a second line: nine filters do not fit one line of a desktop.
+  NewFilterRow();
   AddPicker("DateTimePicker1", kind == Paid ? "应缴日期从：" : "缴费时间从：");
   AddPicker("DateTimePicker2", "到：");
   if (kind == Paid) {
     auto makeEditor = [&](const char* name, const char* label) {
       auto* e = new TDBDateTimeEditEh(Panel7);
       e->setObjectName(QString::fromLatin1(name));
-      static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u(label), Panel7));
-      static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(e);
+      AddFilterWidget(label, e);
       return e;
     };
     DBDateTimeEditEh1 = makeEditor("DBDateTimeEditEh1", "实缴时间从：");

@@ -349,8 +349,10 @@ TStatisticsWindow::TStatisticsWindow(QWidget* parent, const QString& objectName,
 
   Panel7 = new QFrame(this);
   Panel7->setObjectName(QStringLiteral("Panel7"));
-  filterRow_ = new QHBoxLayout(Panel7);
-  filterRow_->setContentsMargins(2, 2, 2, 2);
+  filterRows_ = new QVBoxLayout(Panel7);
+  filterRows_->setContentsMargins(2, 2, 2, 2);
+  filterRows_->setSpacing(2);
+  NewFilterRow();
   SpeedButton1 = new QToolButton(Panel7);
   SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
   SpeedButton1->setText(u("统计"));
@@ -394,27 +396,37 @@ TStatisticsWindow::TStatisticsWindow(QWidget* parent, const QString& objectName,
 
 TStatisticsWindow::~TStatisticsWindow() = default;
 
-TDateTimePicker* TStatisticsWindow::AddPicker(const char* name, const char* label, const QString& displayFormat) {
+void TStatisticsWindow::NewFilterRow() {
+  if (filterRow_) filterRow_->addStretch(1);
+  filterRow_ = new QHBoxLayout;
+  filterRow_->setContentsMargins(0, 0, 0, 0);
+  filterRows_->addLayout(filterRow_);
+}
+
+void TStatisticsWindow::AddFilterWidget(const char* label, QWidget* widget) {
   filterRow_->addWidget(new QLabel(u(label), Panel7));
+  widget->setParent(Panel7);
+  filterRow_->addWidget(widget);
+}
+
+TDateTimePicker* TStatisticsWindow::AddPicker(const char* name, const char* label, const QString& displayFormat) {
   auto* p = new TDateTimePicker(Panel7, displayFormat);
   p->setObjectName(QString::fromLatin1(name));
-  filterRow_->addWidget(p);
+  AddFilterWidget(label, p);
   if (qstrcmp(name, "DateTimePicker1") == 0) DateTimePicker1 = p;
   if (qstrcmp(name, "DateTimePicker2") == 0) DateTimePicker2 = p;
   return p;
 }
 
 QLineEdit* TStatisticsWindow::AddEdit(const char* name, const char* label) {
-  filterRow_->addWidget(new QLabel(u(label), Panel7));
   auto* e = new QLineEdit(Panel7);
   e->setObjectName(QString::fromLatin1(name));
-  filterRow_->addWidget(e);
+  AddFilterWidget(label, e);
   if (qstrcmp(name, "Edit1") == 0) Edit1 = e;
   return e;
 }
 
 QComboBox* TStatisticsWindow::AddCombo(const char* name, const char* label, bool editable, const QStringList& items) {
-  filterRow_->addWidget(new QLabel(u(label), Panel7));
   auto* c = new QComboBox(Panel7);
   c->setObjectName(QString::fromLatin1(name));
   c->setEditable(editable);
@@ -422,7 +434,7 @@ QComboBox* TStatisticsWindow::AddCombo(const char* name, const char* label, bool
   c->setCurrentIndex(-1);
   if (editable) c->setEditText(QString());
   c->setMinimumWidth(100);
-  filterRow_->addWidget(c);
+  AddFilterWidget(label, c);
   QComboBox** boxes[] = {&ComboBox1, &ComboBox2, &ComboBox3, &ComboBox4};
   const char* names[] = {"ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4"};
   for (int i = 0; i < 4; ++i)

@@ -246,6 +246,10 @@ class TStatisticsWindow : public QDialog {
   QLineEdit* AddEdit(const char* name, const char* label);
   // An editable box takes free text; a drop-down list only its entries (nothing chosen at first).
   QComboBox* AddCombo(const char* name, const char* label, bool editable = true, const QStringList& items = {});
+  // A labelled filter control of the window's own kind, placed after the filters so far.
+  void AddFilterWidget(const char* label, QWidget* widget);
+  // Further filters go on a new line of the filter panel.
+  void NewFilterRow();
   // Puts 统计 and the animation after the filters made so far.
   void FinishFilterPanel();
   // The Enter chain of the filter controls; `runAtEnd` clicks 统计 after the last.
@@ -271,6 +275,7 @@ class TStatisticsWindow : public QDialog {
  private:
   bool fitColumns_ = true;
   bool shown_ = false;
+  class QVBoxLayout* filterRows_ = nullptr;
   QHBoxLayout* filterRow_ = nullptr;
   QString listTitle_;
   TLayoutReset layoutReset_;
