@@ -196,7 +196,7 @@ TForm_companyfile::TForm_companyfile(QWidget* parent) : QDialog(parent) {
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_temp, 0);
   for (const char* f : {"代码", "姓名", "阅览人", "阅览日期"}) AddGridColumn(DBGridEh2, u(f), QString(), false, 70);
-  AddGridColumn(DBGridEh2, u("阅览完毕"), u("完毕"), false, 40);
+  AddGridColumn(DBGridEh2, u("阅览完毕"), u("完毕"), false, 40)->SetCheckboxes(true);
   // A recipient who has not read the document is written in red.
   DBGridEh2->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     if (!hasRows(t_temp)) return;

@@ -22,6 +22,14 @@
 #include "shell/loginstate.h"
 
 namespace {
+// Columns as wide as what they hold: a stamp with its time, remarks, a check box.
+int UpkeepColumnWidth(const char* field) {
+  const QString f = QString::fromUtf8(field);
+  if (f == QStringLiteral("操作日期")) return 130;
+  if (f == QStringLiteral("备注") || f.endsWith(QStringLiteral("情况")) || f.endsWith(QStringLiteral("内容"))) return 160;
+  if (f == QStringLiteral("报废")) return 50;
+  return 90;
+}
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
@@ -84,8 +92,10 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
   }
   if (config.checkField) {
     check_ = MakeDBCheck(panel, "DBCheckBox1", source_, u(config.checkField), u(config.checkCaption));
-    fields->addWidget(new QLabel(u(config.checkCaption), panel), r, 0, Qt::AlignRight);
-    fields->addWidget(check_, r, 1);
+    // The check box carries its caption itself, written before the box where the other
+    // editors have their labels.
+    check_->setLayoutDirection(Qt::RightToLeft);
+    fields->addWidget(check_, r, 0, Qt::AlignRight);
     AddTextEditor(check_);
     ++r;
   }
@@ -104,8 +114,10 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
   SetupListGrid(DBGridEh1, source_);
   bool first = true;
   for (const char* field : config.gridColumns) {
-    TColumnEh* c = AddGridColumn(DBGridEh1, u(field), QString(), true, 90);
+    TColumnEh* c = AddGridColumn(DBGridEh1, u(field), QString(), true, UpkeepColumnWidth(field));
     if (first) c->Footer()->SetValueType(fvtCount);
+    // The yes/no field shows as a check box, not as a word.
+    if (config.checkField && qstrcmp(field, config.checkField) == 0) c->SetCheckboxes(true);
     first = false;
   }
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
@@ -307,17 +319,18 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   DBGridEh1 = new TDBGridEh(right);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, logSource_);
-  DBGridEh1->SetAutoFitColWidths(true);
   DBGridEh1->SetFrozenCols(1);
   bool first = true;
   for (const char* field : config.gridColumns) {
     QString title;
     for (const auto& t : config.gridTitles)
       if (qstrcmp(t.first, field) == 0) title = u(t.second);
-    TColumnEh* c = AddGridColumn(DBGridEh1, u(field), title, false, 90);
+    TColumnEh* c = AddGridColumn(DBGridEh1, u(field), title, false, UpkeepColumnWidth(field));
     if (first) c->Footer()->SetValueType(fvtCount);
     first = false;
   }
+  // Fitted to the window once the columns exist, so each keeps its width as its base.
+  DBGridEh1->SetAutoFitColWidths(true);
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = new TPrintDBGridEh(this);

@@ -113,12 +113,14 @@ void TCombinedReport::OpenHouses() {
 
 TForm_statistics_mafan1::TForm_statistics_mafan1(QWidget* parent)
     : TCombinedReport(parent, "Form_statistics_mafan1", "业主缴费综合报表一", true) {
+  // Twenty-five columns as wide as their titles do not fit a screen: they keep their widths
+  // and the list scrolls sideways.
+  SetFitColumns(false);
   AddCombo("ComboBox4", "年度：", false, YearItems(2006, 2013));
   AddEdit("Edit1", "房屋代码：");
   AddCombo("ComboBox2", "楼宇：");
   AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
-  static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u("房屋类型："), Panel7));
-  static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(DBComboBoxEh2);
+  AddFilterWidget("房屋类型：", DBComboBoxEh2);
   FinishFilterPanel();
   LinkFilter(Edit1, ComboBox2);
   LinkFilter(ComboBox2, ComboBox1);
@@ -243,6 +245,9 @@ TMonthlyCombinedReport::TMonthlyCombinedReport(QWidget* parent, bool wholeYear)
     : TCombinedReport(parent, wholeYear ? "Form_statistics_mafan2" : "Form_statistics_mafan3",
                       wholeYear ? "业主缴费综合报表二" : "业主缴费综合报表三", !wholeYear),
       wholeYear_(wholeYear) {
+  // Report two's 172 columns would be squeezed to a few pixels each: they keep their widths
+  // until the operator asks for 满屏显示.
+  if (wholeYear) SetFitColumns(false);
   AddCombo("ComboBox4", "年度：", false, YearItems(2005, 2013));
   if (!wholeYear) {
     AddCombo("ComboBox3", "月份：", false,
@@ -253,8 +258,7 @@ TMonthlyCombinedReport::TMonthlyCombinedReport(QWidget* parent, bool wholeYear)
   AddCombo("ComboBox2", "楼宇：");
   AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
   if (DBComboBoxEh2) {
-    static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u("房屋类型："), Panel7));
-    static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(DBComboBoxEh2);
+    AddFilterWidget("房屋类型：", DBComboBoxEh2);
   }
   FinishFilterPanel();
   LinkFilter(Edit1, ComboBox2);
@@ -323,7 +327,9 @@ TMonthlyCombinedReport::TMonthlyCombinedReport(QWidget* parent, bool wholeYear)
       if (cbDichromatic->isChecked()) StripeOddRows(DBGridEh1, background);
     };
     connect(cbDichromatic, &QCheckBox::clicked, this, [this] { DBGridEh1->update(); });
-    connect(CheckBox1, &QCheckBox::clicked, this, [this](bool on) { DBGridEh1->SetAutoFitColWidths(on); });
+    connect(CheckBox1, &QCheckBox::clicked, this, [this](bool on) {
+      if (on != DBGridEh1->AutoFitColWidths()) DBGridEh1->SetAutoFitColWidths(on);
+    });
     connect(ToolButton2, &QToolButton::clicked, this, Guarded([this] { ToolButton2Click(); }));
     connect(ToolButton1, &QToolButton::clicked, this, Guarded([this] { ToolButton1Click(); }));
     connect(PopupMenu1, &QMenu::triggered, this, Guarded([this](QAction* a) { RestoreHiddenColumn(a); }));

@@ -13,7 +13,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
+#include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
 #include "platform/exception.h"
 #include "platform/syscolors.h"
@@ -27,23 +29,69 @@ const char* const kChartConnection =
     "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=.\\data\\data.mdb;Mode=Share Deny None;"
     "Jet OLEDB:Engine Type=5;Jet OLEDB:Database Password=kvomt";
 
-// Colours of the points of a series that colours each point.
-const QColor kPointPalette[] = {Qt::red,      QColor(0, 128, 0),  Qt::yellow,        Qt::blue,
-                                Qt::white,    Qt::gray,           Qt::magenta,       QColor(128, 0, 0),
-                                QColor(0, 0, 128), QColor(128, 128, 0), QColor(0, 128, 128), QColor(192, 192, 192)};
-
 constexpr int kMargin = 8;
-constexpr int kLegendWidth = 170;
-constexpr int kAxisWidth = 70;
-constexpr int kLabelHeight = 22;
+constexpr int kMarkGap = 4;
+const QColor kGridLine(220, 220, 220);
+
+QFont chartFont(int pixels, bool bold = false, bool italic = false) {
+  QFont f(u("Noto Sans CJK SC"));
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  f.setItalic(italic);
+  return f;
+}
+QFont titleFont() { return chartFont(21, true, true); }
+QFont legendFont() { return chartFont(15, true); }
+QFont axisFont() { return chartFont(12); }
+QFont markFont() { return chartFont(11); }
 }  // namespace
 
+// A series that colours each point starts with its own colour on every point (so no bar takes
+// another series' colour or the background's); a clicked bar gets the colour chosen for it.
 QColor TBarSeries::ColorOf(int point) const {
-  if (ColorEachPoint) {
-    if (point >= 0 && point < PointColors.size() && PointColors[point].isValid()) return PointColors[point];
-    return kPointPalette[size_t(point) % std::size(kPointPalette)];
-  }
+  if (ColorEachPoint && point >= 0 && point < PointColors.size() && PointColors[point].isValid()) return PointColors[point];
   return SeriesColor;
+}
+
+// ---------------------------------------------------------------------------------------
+// Axis
+
+QList<double> TChartAxis::Ticks() const {
+  QList<double> ticks;
+  const int n = int(std::llround((maximum - minimum) / step));
+  for (int i = 0; i <= n; ++i) ticks << minimum + step * i;
+  return ticks;
+}
+
+TChartAxis NiceAxis(double smallest, double largest, int wantedTicks) {
+  TChartAxis axis;
+  smallest = std::min(smallest, 0.0);
+  largest = std::max(largest, 0.0);
+  if (largest - smallest < 1e-9) largest = smallest + 1;
+  const double rough = (largest - smallest) / std::max(1, wantedTicks);
+  const double power = std::pow(10.0, std::floor(std::log10(rough)));
+  double step = power * 10;
+  for (double factor : {1.0, 2.0, 2.5, 5.0, 10.0})
+    if (factor * power >= rough - 1e-12) {
+      step = factor * power;
+      break;
+    }
+  // Steps below a cent make no sense for money.
+  step = std::max(step, 0.01);
+  axis.step = step;
+  axis.minimum = std::floor(smallest / step + 1e-9) * step;
+  axis.maximum = std::ceil(largest / step - 1e-9) * step;
+  if (axis.maximum - axis.minimum < step / 2) axis.maximum = axis.minimum + step;
+  return axis;
+}
+
+QString ChartValueText(double value) {
+  QString text = QString::number(std::round(value * 100) / 100, 'f', 2);
+  if (text.contains(QLatin1Char('.'))) {
+    while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+  }
+  return text == u("-0") ? u("0") : text;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -54,37 +102,68 @@ TDBChart::TDBChart(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(false);
 }
 
+QList<int> TDBChart::visibleSeries() const {
+  QList<int> shown;
+  for (int i = 0; i < Series.size(); ++i)
+    if (Series[i].Visible) shown << i;
+  return shown;
+}
+
+int TDBChart::Layout::yOf(double value) const {
+  const double share = (value - axis.minimum) / (axis.maximum - axis.minimum);
+  return plot.bottom() - int(std::lround(share * plot.height()));
+}
+
 TDBChart::Layout TDBChart::layoutOf(const QRect& area) const {
   Layout l;
-  QFont titleFont(u("Arial"));
-  titleFont.setPixelSize(21);
-  titleFont.setBold(true);
-  const int titleHeight = QFontMetrics(titleFont).height() * std::max<int>(1, int(Title.size())) + 12;
+  const QList<int> shown = visibleSeries();
+  double smallest = 0, largest = 0, widestMark = 0;
+  const QFontMetrics mm(markFont());
+  for (int s : shown)
+    for (Money v : Series[s].Values) {
+      smallest = std::min(smallest, v.toDouble());
+      largest = std::max(largest, v.toDouble());
+      if (Series[s].Marks) widestMark = std::max<double>(widestMark, mm.horizontalAdvance(ChartValueText(v.toDouble())));
+    }
+  l.axis = NiceAxis(smallest, largest);
+
+  const QFontMetrics tm(titleFont()), am(axisFont()), lm(legendFont());
+  int axisWidth = 0;
+  for (double t : l.axis.Ticks()) axisWidth = std::max(axisWidth, am.horizontalAdvance(ChartValueText(t)));
+  axisWidth += 12;
+  for (int s : shown) l.legendWidth = std::max(l.legendWidth, lm.horizontalAdvance(Series[s].Title) + 44);
+  const int titleHeight = tm.height() * std::max<int>(1, int(Title.size())) + 16;
+  const int labelHeight = am.height() + 8;
   const QRect inner = area.adjusted(kMargin, kMargin, -kMargin, -kMargin);
-  l.plot = QRect(inner.left() + kAxisWidth, inner.top() + titleHeight + 24,
-                 std::max(10, inner.width() - kAxisWidth - kLegendWidth - 12),
-                 std::max(10, inner.height() - titleHeight - 24 - kLabelHeight));
+  QRect plot(inner.left() + axisWidth, inner.top() + titleHeight + 8,
+             std::max(10, inner.width() - axisWidth - l.legendWidth - 16),
+             std::max(10, inner.height() - titleHeight - 8 - labelHeight));
   const int groups = std::max<int>(1, int(Labels.size()));
-  int barsPerGroup = std::max<int>(1, int(Series.size()));
-  l.groupWidth = std::max(3, l.plot.width() / groups);
+  const int barsPerGroup = std::max<int>(1, int(shown.size()));
+  l.groupWidth = std::max(3, plot.width() / groups);
   l.barWidth = std::max(1, l.groupWidth * 80 / 100 / barsPerGroup);
-  l.depth = View3D ? std::max(2, l.barWidth * Chart3DPercent / 100) : 0;
-  if (View3D) l.plot.adjust(0, l.depth, -l.depth, 0);
-  Money top = Money::fromInt(1);
-  for (const TBarSeries& s : Series)
-    for (Money v : s.Values) top = std::max(top, v);
-  l.top = top;
+  l.depth = View3D ? std::max(2, std::min(l.barWidth * Chart3DPercent / 100, 16)) : 0;
+  if (View3D) plot.adjust(0, l.depth, -l.depth, 0);
+  // Room for the value marks beyond the longest bars: written across when they fit beside
+  // each other, else upright.
+  const bool upright = widestMark + 2 > l.barWidth;
+  const int markSpace = int(upright ? widestMark : mm.height()) + kMarkGap + 2;
+  plot.adjust(0, largest > 0 ? markSpace : 0, 0, smallest < 0 ? -markSpace : 0);
+  l.plot = plot;
   return l;
 }
 
 QRect TDBChart::BarRect(const QRect& area, int series, int point) const {
   if (series < 0 || series >= Series.size() || point < 0 || point >= Labels.size()) return {};
+  const QList<int> shown = visibleSeries();
+  const int slot = int(shown.indexOf(series));
+  if (slot < 0) return {};
   const Layout l = layoutOf(area);
-  const Money value = point < Series[series].Values.size() ? Series[series].Values[point] : Money();
-  const double share = value > Money() ? value.toDouble() / l.top.toDouble() : 0.0;
-  const int height = int(share * l.plot.height() + 0.5);
-  const int x = l.plot.left() + point * l.groupWidth + l.groupWidth / 10 + series * l.barWidth;
-  return QRect(x, l.plot.bottom() + 1 - height, l.barWidth, height);
+  const double value = point < Series[series].Values.size() ? Series[series].Values[point].toDouble() : 0.0;
+  const int zero = l.yOf(0), end = l.yOf(value);
+  const int x = l.plot.left() + point * l.groupWidth + l.groupWidth / 10 + slot * l.barWidth;
+  if (value >= 0) return QRect(x, end, l.barWidth, zero - end);
+  return QRect(x, zero + 1, l.barWidth, end - zero);
 }
 
 int TDBChart::BarAt(int series, const QPoint& pos) const {
@@ -151,99 +230,122 @@ void drawShape(QPainter& p, TBarStyle style, const QRect& r, const QColor& colou
 
 void TDBChart::Draw(QPainter& p, const QRect& area) const {
   p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
   p.fillRect(area, Qt::white);
   const Layout l = layoutOf(area);
+  const QList<int> shown = visibleSeries();
 
-  // Title in a frame 4 pixels wide.
-  QFont titleFont(u("Arial"));
-  titleFont.setPixelSize(21);
-  titleFont.setBold(true);
-  titleFont.setItalic(true);
-  p.setFont(titleFont);
-  const QFontMetrics tm(titleFont);
+  // Title in a navy frame 4 pixels wide.
+  p.setFont(titleFont());
+  const QFontMetrics tm(titleFont());
   int titleWidth = 0;
   for (const QString& line : Title) titleWidth = std::max(titleWidth, tm.horizontalAdvance(line));
-  const QRect titleRect(area.center().x() - titleWidth / 2 - 8, area.top() + kMargin, titleWidth + 16,
+  const QRect titleRect(area.center().x() - titleWidth / 2 - 12, area.top() + kMargin, titleWidth + 24,
                         tm.height() * std::max<int>(1, int(Title.size())) + 8);
   p.setPen(QPen(QColor(0, 0, 128), 4));
   p.setBrush(Qt::NoBrush);
   p.drawRect(titleRect);
   p.drawText(titleRect, Qt::AlignCenter, Title.join(QLatin1Char('\n')));
 
-  // Walls and value axis.
-  QFont axisFont(u("Arial"));
-  axisFont.setPixelSize(11);
-  p.setFont(axisFont);
-  p.setPen(QPen(Qt::black, 1));
+  // Walls, grid lines at the round ticks, the value axis and the zero line.
+  p.setFont(axisFont());
+  const QFontMetrics am(axisFont());
   if (l.depth > 0) {
-    p.setBrush(QColor(235, 235, 235));
+    p.setPen(QPen(Qt::gray, 1));
+    p.setBrush(QColor(240, 240, 240));
     p.drawPolygon(QPolygon({l.plot.topLeft(), l.plot.topLeft() + QPoint(l.depth, -l.depth),
                             l.plot.bottomLeft() + QPoint(l.depth, -l.depth), l.plot.bottomLeft()}));
-    p.drawPolygon(QPolygon({l.plot.bottomLeft(), l.plot.bottomLeft() + QPoint(l.depth, -l.depth),
-                            l.plot.bottomRight() + QPoint(l.depth, -l.depth), l.plot.bottomRight()}));
   }
-  p.drawLine(l.plot.bottomLeft(), l.plot.topLeft());
-  p.drawLine(l.plot.bottomLeft(), l.plot.bottomRight());
-  for (int i = 0; i <= 5; ++i) {
-    const int y = l.plot.bottom() - l.plot.height() * i / 5;
-    const QString text = Money::fromDouble(l.top.toDouble() * i / 5).toString();
+  for (double tick : l.axis.Ticks()) {
+    const int y = l.yOf(tick);
+    p.setPen(QPen(kGridLine, 1));
+    p.drawLine(l.plot.left() + l.depth, y - l.depth, l.plot.right() + l.depth, y - l.depth);
+    p.setPen(Qt::black);
     p.drawLine(l.plot.left() - 4, y, l.plot.left(), y);
-    p.drawText(QRect(area.left() + kMargin, y - 8, kAxisWidth - 8, 16), Qt::AlignRight | Qt::AlignVCenter, text);
+    p.drawText(QRect(area.left() + kMargin, y - am.height() / 2, l.plot.left() - area.left() - kMargin - 6, am.height()),
+               Qt::AlignRight | Qt::AlignVCenter, ChartValueText(tick));
   }
+  p.setPen(QPen(Qt::black, 1));
+  p.drawLine(l.plot.left(), l.plot.top() - 2, l.plot.left(), l.plot.bottom());
+  const int zero = l.yOf(0);
+  p.drawLine(l.plot.left(), zero, l.plot.right(), zero);
 
-  // Bars, marks, labels.
-  for (int point = 0; point < Labels.size(); ++point) {
-    for (int s = 0; s < Series.size(); ++s) {
+  // Bars.
+  for (int point = 0; point < Labels.size(); ++point)
+    for (int s : shown) {
       const QRect r = BarRect(area, s, point);
-      if (r.isEmpty() && r.height() == 0) continue;
+      if (r.height() > 0) drawShape(p, Series[s].BarStyle, r, Series[s].ColorOf(point), l.depth);
+    }
+
+  // Value marks beyond each bar's end (above a positive bar, below a negative one), across
+  // when they fit beside each other, else upright; never cut at the chart's edges.
+  p.setFont(markFont());
+  const QFontMetrics mm(markFont());
+  int widestMark = 0;
+  for (int s : shown)
+    if (Series[s].Marks)
+      for (Money v : Series[s].Values) widestMark = std::max(widestMark, mm.horizontalAdvance(ChartValueText(v.toDouble())));
+  const bool upright = widestMark + 2 > l.barWidth;
+  p.setPen(Qt::black);
+  for (int point = 0; point < Labels.size(); ++point)
+    for (int s : shown) {
       const TBarSeries& series = Series[s];
-      if (r.height() > 0) drawShape(p, series.BarStyle, r, series.ColorOf(point), l.depth);
-      if (series.Marks) {
-        const Money v = point < series.Values.size() ? series.Values[point] : Money();
-        const QString mark = v.toString();
-        const int w = p.fontMetrics().horizontalAdvance(mark) + 6;
-        const QRect markRect(r.center().x() - w / 2, r.top() - 20 - 14, w, 14);
-        p.setPen(QPen(Qt::gray, 1));
-        p.drawLine(r.center().x(), r.top(), r.center().x(), markRect.bottom());
-        p.setPen(QPen(Qt::black, 1));
-        p.setBrush(QColor(255, 255, 224));
-        p.drawRect(markRect);
-        p.drawText(markRect, Qt::AlignCenter, mark);
+      if (!series.Marks) continue;
+      const double v = point < series.Values.size() ? series.Values[point].toDouble() : 0.0;
+      const QString mark = ChartValueText(v);
+      const QRect r = BarRect(area, s, point);
+      const int w = mm.horizontalAdvance(mark), h = mm.height();
+      const int cx = r.center().x() + (v >= 0 ? l.depth / 2 : 0);
+      if (!upright) {
+        const int top = v >= 0 ? r.top() - l.depth - kMarkGap - h : r.bottom() + kMarkGap;
+        p.drawText(QRect(cx - w / 2 - 1, top, w + 2, h), Qt::AlignCenter, mark);
+      } else {
+        p.save();
+        if (v >= 0) {
+          p.translate(cx + h / 2 - 1, r.top() - l.depth - kMarkGap);
+          p.rotate(-90);
+          p.drawText(QRect(0, 0, w + 2, h), Qt::AlignLeft | Qt::AlignVCenter, mark);
+        } else {
+          p.translate(cx + h / 2 - 1, r.bottom() + kMarkGap + w + 2);
+          p.rotate(-90);
+          p.drawText(QRect(0, 0, w + 2, h), Qt::AlignLeft | Qt::AlignVCenter, mark);
+        }
+        p.restore();
       }
     }
-    const QRect labelRect(l.plot.left() + point * l.groupWidth, l.plot.bottom() + 4, l.groupWidth, kLabelHeight - 4);
-    p.setPen(Qt::black);
-    p.drawText(labelRect, Qt::AlignHCenter | Qt::AlignTop, Labels[point]);
+
+  // Category labels under the plot; when they do not fit every group, every k-th one.
+  p.setFont(axisFont());
+  int widestLabel = 1;
+  for (const QString& label : Labels) widestLabel = std::max(widestLabel, am.horizontalAdvance(label));
+  const int every = std::max(1, (widestLabel + 8 + l.groupWidth - 1) / std::max(1, l.groupWidth));
+  for (int point = 0; point < Labels.size(); point += every) {
+    const int cx = l.plot.left() + point * l.groupWidth + l.groupWidth / 2;
+    p.drawText(QRect(cx - widestLabel / 2 - 4, l.plot.bottom() + 4, widestLabel + 8, am.height() + 2),
+               Qt::AlignHCenter | Qt::AlignTop, Labels[point]);
   }
 
-  // Legend: the series shown in it, each followed by its total.
-  QFont legendFont(u("Arial"));
-  legendFont.setPixelSize(16);
-  legendFont.setBold(true);
-  legendFont.setItalic(true);
-  p.setFont(legendFont);
-  const QFontMetrics lm(legendFont);
-  int entries = 0;
-  for (const TBarSeries& s : Series) entries += s.ShowInLegend ? 1 : 0;
-  if (entries > 0) {
-    const QRect legend(area.right() - kMargin - kLegendWidth, l.plot.top() + 5, kLegendWidth, entries * (lm.height() + 4) + 8);
+  // Legend: each series shown, its colour and its title.
+  if (!shown.isEmpty()) {
+    p.setFont(legendFont());
+    const QFontMetrics lm(legendFont());
+    const QRect legend(area.right() - kMargin - l.legendWidth - 8, l.plot.top(), l.legendWidth,
+                       int(shown.size()) * (lm.height() + 6) + 10);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(128, 128, 128));
-    p.drawRect(legend.translated(11, 11).adjusted(0, 0, 0, 0));
-    p.setPen(QPen(Qt::black, 4));
+    p.setBrush(QColor(160, 160, 160));
+    p.drawRect(legend.translated(5, 5));
+    p.setPen(QPen(Qt::black, 2));
     p.setBrush(Qt::white);
     p.drawRect(legend);
     int y = legend.top() + 6;
-    for (const TBarSeries& s : Series) {
-      if (!s.ShowInLegend) continue;
-      Money total;
-      for (Money v : s.Values) total += v;
+    for (int s : shown) {
       p.setPen(QPen(Qt::black, 1));
-      p.setBrush(s.SeriesColor);
-      p.drawRect(legend.left() + 8, y + 3, 14, lm.height() - 6);
-      p.drawText(QRect(legend.left() + 28, y, legend.width() - 34, lm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                 s.Name + u(" ") + total.toString());
-      y += lm.height() + 4;
+      p.setBrush(Series[s].SeriesColor);
+      p.drawRect(legend.left() + 8, y + 3, 18, lm.height() - 6);
+      p.drawText(QRect(legend.left() + 34, y, legend.width() - 40, lm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                 Series[s].Title);
+      y += lm.height() + 6;
     }
   }
   p.restore();
@@ -314,15 +416,17 @@ TForm_dbbar::TForm_dbbar(QWidget* parent) : QDialog(parent) {
   DBChart1->Title = QStringList{u("按月汇总统计表")};
   TBarSeries bar1;
   bar1.Name = QStringLiteral("BarSeries1");
+  bar1.Title = u("应缴总金额");
   bar1.SeriesColor = Qt::red;
   bar1.ColorEachPoint = true;
-  bar1.ShowInLegend = false;
   TBarSeries s1;
   s1.Name = QStringLiteral("Series1");
+  s1.Title = u("已缴总金额");
   s1.SeriesColor = QColor(0, 128, 0);
   TBarSeries s2;
   s2.Name = QStringLiteral("Series2");
-  s2.SeriesColor = Qt::yellow;
+  s2.Title = u("未缴总金额");
+  s2.SeriesColor = QColor(240, 200, 0);
   DBChart1->Series = {bar1, s1, s2};
   DBChart1->OnBarClick = [this](int point) { Guard([&] { BarSeries1Click(point); }); };
 
@@ -446,12 +550,30 @@ void FeedStatisticsChart(QWidget* owner) {
     }
   } cleanup{window};
   window->DBChart1->Title = QStringList{u("按月份统计缴费总金额")};
+  // Each series is titled as its column in the statistics window; a money column the window
+  // does not show is not drawn.
+  if (auto* grid = owner ? owner->findChild<TDBGridEh*>(QStringLiteral("DBGridEh1")) : nullptr) {
+    const char* fields[] = {"moneya", "moneyb", "moneyc"};
+    for (int s = 0; s < 3; ++s) {
+      TBarSeries& series = window->DBChart1->Series[s];
+      series.Visible = false;
+      for (int c = 0; c < grid->Columns()->Count(); ++c) {
+        TColumnEh* column = grid->Columns()->Items(c);
+        if (column->FieldName().compare(u(fields[s]), Qt::CaseInsensitive) != 0) continue;
+        series.Title = column->Title()->Caption().replace(QLatin1Char('|'), QLatin1Char(' ')).simplified();
+        series.Visible = true;
+      }
+    }
+  }
 
   source->DisableControls();
   const QByteArray mark = source->GetBookmark();
   try {
     chart->BeginTrans();
     for (source->First(); !source->Eof(); source->Next()) {
+      // Blank separator lines and the total line are no months: they get no bars.
+      const QString label = source->FieldByName(u("texta"))->AsString() + source->FieldByName(u("textb"))->AsString();
+      if (label.trimmed().isEmpty() || source->FieldByName(u("textb"))->AsString() == u("合   计")) continue;
       window->Table->Append();
       window->Table->FieldByName(u("texta"))
           ->SetAsString(source->FieldByName(u("texta"))->AsString() + source->FieldByName(u("textb"))->AsString());

@@ -27,9 +27,10 @@ enum TBarStyle { bsRectangle, bsPyramid, bsInvPyramid, bsCilinder, bsEllipse, bs
 // colour of its own per point.
 struct TBarSeries {
   QString Name;
+  QString Title;  // the text of the series in the legend
+  bool Visible = true;
   QColor SeriesColor;
   bool ColorEachPoint = false;
-  bool ShowInLegend = true;
   bool Marks = true;
   TBarStyle BarStyle = bsRectangle;
   QVector<Money> Values;
@@ -37,8 +38,20 @@ struct TBarSeries {
   QColor ColorOf(int point) const;
 };
 
+// The value axis of a chart: round tick values (1, 2 or 5 times a power of ten apart) from
+// at most the smallest to at least the largest value, always including 0.
+struct TChartAxis {
+  double minimum = 0;
+  double maximum = 1;
+  double step = 0.2;
+  QList<double> Ticks() const;
+};
+TChartAxis NiceAxis(double smallest, double largest, int wantedTicks = 8);
+// A tick or bar value as the chart writes it: up to two decimals, no trailing zeros.
+QString ChartValueText(double value);
+
 // The chart: a title, a legend, a value axis and groups of bars side by side, one group per
-// label, drawn flat or with a 3-D depth.
+// label, drawn flat or with a 3-D depth; negative values hang below the zero line.
 class TDBChart : public QWidget {
   Q_OBJECT
  public:
@@ -72,8 +85,11 @@ class TDBChart : public QWidget {
     int groupWidth = 0;
     int barWidth = 0;
     int depth = 0;
-    Money top;
+    int legendWidth = 0;
+    TChartAxis axis;
+    int yOf(double value) const;
   };
+  QList<int> visibleSeries() const;
   Layout layoutOf(const QRect& area) const;
 };
 

@@ -107,16 +107,26 @@ void TForm_statistics_arrear::RunStatistics() {
   TADOQuery* q = Dm1->q_search;
   OpenLines(q, {u("select 房屋代码 as hc, 年度 as y, 月份 as m, sum(收费金额) as s from 收费明细表"), u(" where "),
                 bills.Text(), u(" group by 房屋代码, 年度, 月份")});
-  QHash<QString, Money> unpaid;
-  for (q->First(); !q->Eof(); q->Next())
-    unpaid.insert(GroupKey({q->FieldByName(u("hc"))->AsString(), num(q->FieldByName(u("y"))->AsString().toInt()),
-                            num(q->FieldByName(u("m"))->AsString().toInt())}),
-                  moneyOf(q, "s"));
+  // Per house, the unpaid sum of each month of the period (in the period's order).
+  QHash<QString, int> monthIndex;
+  for (int i = 0; i < months.size(); ++i) monthIndex.insert(GroupKey({num(months[i].year), num(months[i].month)}), i);
+  QHash<QString, QVector<Money>> unpaid;
+  TField* hc = q->FieldByName(u("hc"));
+  TField* y = q->FieldByName(u("y"));
+  TField* m = q->FieldByName(u("m"));
+  TField* sum = q->FieldByName(u("s"));
+  for (q->First(); !q->Eof(); q->Next()) {
+    const int i = monthIndex.value(GroupKey({num(y->AsString().toInt()), num(m->AsString().toInt())}), -1);
+    if (i < 0) continue;
+    QVector<Money>& sums = unpaid[NoCaseKey(hc->AsString())];
+    if (sums.isEmpty()) sums.resize(months.size());
+    sums[i] += sum->AsMoney();
+  }
   q->Close();
 
   TScratchFill fill;
   TADOQuery* h = Dm1->q_houseinfo;
-  QStringList lines{u("select * from 房屋资料")};
+  QStringList lines{u("select 楼宇名称, 房屋代码, 业主名称, 银行帐号, 开户银行, 联系电话 from 房屋资料")};
   if (!houses.IsEmpty()) lines << u("where ") + houses.Text();
   lines << u(" order by 房屋代码");
   OpenLines(h, lines);
@@ -126,9 +136,12 @@ void TForm_statistics_arrear::RunStatistics() {
   QString previous = h->IsEmpty() ? QString() : h->FieldByName(u("房屋代码"))->AsString();
   for (h->First(); !h->Eof(); h->Next()) {
     const QString code = h->FieldByName(u("房屋代码"))->AsString();
+    const auto found = unpaid.constFind(NoCaseKey(code));
+    if (found == unpaid.constEnd()) continue;  // nothing unpaid: no line, no count
     Money running;
-    for (const YearMonth& ym : months) {
-      const Money sum = unpaid.value(GroupKey({code, num(ym.year), num(ym.month)}));
+    for (int i = 0; i < months.size(); ++i) {
+      const YearMonth& ym = months[i];
+      const Money sum = found.value()[i];
       if (!(sum > Money())) continue;
       running += sum;
       if (fill.Count() > 0 && previous != code) fill.Append({{"moneyc", Money()}});
@@ -361,14 +374,15 @@ TBillRowList::TBillRowList(QWidget* parent, Kind kind)
   AddCombo("ComboBox1", "楼宇单元：", true, BuildingUnits());
   AddCombo("ComboBox3", "收费名称：");
   AddCombo("ComboBox4", "关联单位：");
+  // The period goes on a second line: nine filters do not fit one line of a desktop.
+  NewFilterRow();
   AddPicker("DateTimePicker1", kind == Paid ? "应缴日期从：" : "缴费时间从：");
   AddPicker("DateTimePicker2", "到：");
   if (kind == Paid) {
     auto makeEditor = [&](const char* name, const char* label) {
       auto* e = new TDBDateTimeEditEh(Panel7);
       e->setObjectName(QString::fromLatin1(name));
-      static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(new QLabel(u(label), Panel7));
-      static_cast<QHBoxLayout*>(Panel7->layout())->addWidget(e);
+      AddFilterWidget(label, e);
       return e;
     };
     DBDateTimeEditEh1 = makeEditor("DBDateTimeEditEh1", "实缴时间从：");
@@ -390,7 +404,7 @@ TBillRowList::TBillRowList(QWidget* parent, Kind kind)
   LinkFilter(ComboBox4, DateTimePicker1);
 
   if (kind == FullStatus) {
-    DBGridEh1->SetAutoFitColWidths(false);
+    SetFitColumns(false);
     Column("texth", "楼宇名称", 74, false, CountFooter);
     Column("texta", "房屋代码", 80, true);
     Column("textb", "业主名称", 78, true);
@@ -701,7 +715,7 @@ void TForm_statistics_month_storey::RunStatistics() {
   rows.Add(u("开始日期 between cdate(%1) and cdate(%2)")
                .arg(SqlQuote::Text(MonthStartText(y, 1)), SqlQuote::Text(MonthEndText(y, 12))));
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select 楼宇名称 as building, cast(strftime('%m', 开始日期) as integer) as m, sum(收费金额) as s "
+  OpenLines(q, {u("select 楼宇名称 as building, cast(substr(开始日期, 6, 2) as integer) as m, sum(收费金额) as s "
                   "from 收费明细表"),
                 u(" where "), rows.Text(), u(" group by 楼宇名称, m")});
   QHash<QString, Money> monthly;

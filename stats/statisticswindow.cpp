@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QProgressDialog>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -16,6 +17,7 @@
 #include "grid/DBGridEh.h"
 #include "grid/PrnDbgeh.h"
 #include "platform/data/ado.h"
+#include "platform/exception.h"
 #include "platform/data/sqlquote.h"
 #include "platform/datetime.h"
 #include "platform/fonts.h"
@@ -238,6 +240,7 @@ TScratchFill::TScratchFill(const QString& table, const QString& orderLine) {
 }
 
 void TScratchFill::begin(const QStringList& selectLines, const QString& table) {
+  table_ = table;
   TADOQuery* q = Dm1->q_tongyong;
   q->DisableControls();
   try {
@@ -272,6 +275,8 @@ TScratchFill::~TScratchFill() {
 
 void TScratchFill::Append(const Line& fields) {
   if (TStatisticsProgress* progress = TStatisticsProgress::Current()) progress->Step(count_);
+  // Appended through the open query, so the lines show in the order they were written,
+  // whatever the order line says (it takes effect when the table is read again).
   TADOQuery* q = Dm1->q_tongyong;
   q->Append();
   for (const auto& [name, value] : fields) q->FieldByName(name)->SetValue(value);
@@ -344,8 +349,10 @@ TStatisticsWindow::TStatisticsWindow(QWidget* parent, const QString& objectName,
 
   Panel7 = new QFrame(this);
   Panel7->setObjectName(QStringLiteral("Panel7"));
-  filterRow_ = new QHBoxLayout(Panel7);
-  filterRow_->setContentsMargins(2, 2, 2, 2);
+  filterRows_ = new QVBoxLayout(Panel7);
+  filterRows_->setContentsMargins(2, 2, 2, 2);
+  filterRows_->setSpacing(2);
+  NewFilterRow();
   SpeedButton1 = new QToolButton(Panel7);
   SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
   SpeedButton1->setText(u("统计"));
@@ -359,7 +366,6 @@ TStatisticsWindow::TStatisticsWindow(QWidget* parent, const QString& objectName,
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, Dm1->ds_tongyong, options.footer ? 1 : 0);
   DBGridEh1->SetUseMultiTitle(true);
-  DBGridEh1->SetAutoFitColWidths(true);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
     StripeOddRows(DBGridEh1, background);
@@ -390,27 +396,37 @@ TStatisticsWindow::TStatisticsWindow(QWidget* parent, const QString& objectName,
 
 TStatisticsWindow::~TStatisticsWindow() = default;
 
-TDateTimePicker* TStatisticsWindow::AddPicker(const char* name, const char* label, const QString& displayFormat) {
+void TStatisticsWindow::NewFilterRow() {
+  if (filterRow_) filterRow_->addStretch(1);
+  filterRow_ = new QHBoxLayout;
+  filterRow_->setContentsMargins(0, 0, 0, 0);
+  filterRows_->addLayout(filterRow_);
+}
+
+void TStatisticsWindow::AddFilterWidget(const char* label, QWidget* widget) {
   filterRow_->addWidget(new QLabel(u(label), Panel7));
+  widget->setParent(Panel7);
+  filterRow_->addWidget(widget);
+}
+
+TDateTimePicker* TStatisticsWindow::AddPicker(const char* name, const char* label, const QString& displayFormat) {
   auto* p = new TDateTimePicker(Panel7, displayFormat);
   p->setObjectName(QString::fromLatin1(name));
-  filterRow_->addWidget(p);
+  AddFilterWidget(label, p);
   if (qstrcmp(name, "DateTimePicker1") == 0) DateTimePicker1 = p;
   if (qstrcmp(name, "DateTimePicker2") == 0) DateTimePicker2 = p;
   return p;
 }
 
 QLineEdit* TStatisticsWindow::AddEdit(const char* name, const char* label) {
-  filterRow_->addWidget(new QLabel(u(label), Panel7));
   auto* e = new QLineEdit(Panel7);
   e->setObjectName(QString::fromLatin1(name));
-  filterRow_->addWidget(e);
+  AddFilterWidget(label, e);
   if (qstrcmp(name, "Edit1") == 0) Edit1 = e;
   return e;
 }
 
 QComboBox* TStatisticsWindow::AddCombo(const char* name, const char* label, bool editable, const QStringList& items) {
-  filterRow_->addWidget(new QLabel(u(label), Panel7));
   auto* c = new QComboBox(Panel7);
   c->setObjectName(QString::fromLatin1(name));
   c->setEditable(editable);
@@ -418,7 +434,7 @@ QComboBox* TStatisticsWindow::AddCombo(const char* name, const char* label, bool
   c->setCurrentIndex(-1);
   if (editable) c->setEditText(QString());
   c->setMinimumWidth(100);
-  filterRow_->addWidget(c);
+  AddFilterWidget(label, c);
   QComboBox** boxes[] = {&ComboBox1, &ComboBox2, &ComboBox3, &ComboBox4};
   const char* names[] = {"ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4"};
   for (int i = 0; i < 4; ++i)
@@ -440,6 +456,12 @@ void TStatisticsWindow::ChainFilters(const QList<QWidget*>& controls, bool runAt
 void TStatisticsWindow::LinkFilter(QWidget* from, QWidget* to) { enterChain_->Link(from, to); }
 
 TColumnEh* TStatisticsWindow::Column(const char* field, const char* title, int width, bool sortable, Footer footer) {
+  // A column without a width of its own is as wide as its title (at least the usual 64 pixels).
+  if (width <= 0) {
+    const QFontMetrics fm(DBGridEh1->font());
+    width = 64;
+    for (const QString& part : u(title).split(QLatin1Char('|'))) width = std::max(width, fm.horizontalAdvance(part) + 14);
+  }
   TColumnEh* c = AddGridColumn(DBGridEh1, u(field), u(title), sortable, width);
   if (!*field) c->SetFieldName(QString());
   if (footer == SumFooter) c->Footer()->SetValueType(fvtSum);
@@ -539,6 +561,15 @@ void TStatisticsWindow::SpeedButton2Click() { FeedStatisticsChart(this); }
 void TStatisticsWindow::SpeedButton3Click() { layoutReset_.Click(); }
 
 void TStatisticsWindow::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
+
+void TStatisticsWindow::showEvent(QShowEvent* event) {
+  // Fitting starts once the columns exist, so that each keeps its own width as its base.
+  if (!shown_) {
+    shown_ = true;
+    if (fitColumns_) DBGridEh1->SetAutoFitColWidths(true);
+  }
+  QDialog::showEvent(event);
+}
 
 void TStatisticsWindow::done(int result) {
   layoutReset_.WindowClosed();

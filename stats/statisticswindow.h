@@ -125,6 +125,7 @@ class TScratchFill {
 
  private:
   void begin(const QStringList& selectLines, const QString& table);
+  QString table_;
   int count_ = 0;
   bool done_ = false;
 };
@@ -234,6 +235,10 @@ class TStatisticsWindow : public QDialog {
  protected:
   virtual void RunStatistics() = 0;
   void done(int result) override;
+  void showEvent(QShowEvent* event) override;
+  // Whether the result columns are fitted to the window when it is first shown (they keep
+  // the widths given to them as their base widths); true unless a window says otherwise.
+  void SetFitColumns(bool on) { fitColumns_ = on; }
 
   // Filter controls, placed in the filter panel in the order they are made.
   TDateTimePicker* AddPicker(const char* name, const char* label,
@@ -241,6 +246,10 @@ class TStatisticsWindow : public QDialog {
   QLineEdit* AddEdit(const char* name, const char* label);
   // An editable box takes free text; a drop-down list only its entries (nothing chosen at first).
   QComboBox* AddCombo(const char* name, const char* label, bool editable = true, const QStringList& items = {});
+  // A labelled filter control of the window's own kind, placed after the filters so far.
+  void AddFilterWidget(const char* label, QWidget* widget);
+  // Further filters go on a new line of the filter panel.
+  void NewFilterRow();
   // Puts 统计 and the animation after the filters made so far.
   void FinishFilterPanel();
   // The Enter chain of the filter controls; `runAtEnd` clicks 统计 after the last.
@@ -264,6 +273,9 @@ class TStatisticsWindow : public QDialog {
   static void FillAssociatedUnits(QComboBox* box);
 
  private:
+  bool fitColumns_ = true;
+  bool shown_ = false;
+  class QVBoxLayout* filterRows_ = nullptr;
   QHBoxLayout* filterRow_ = nullptr;
   QString listTitle_;
   TLayoutReset layoutReset_;

@@ -3,6 +3,8 @@
 // without a change, and the equipment's scrapped flag.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QToolButton>
 
 #include "grid/DBCtrlsEh.h"
@@ -231,6 +233,49 @@ TEST_F(UpkeepTest, RenamedItemKeepsItsLogAndItsDeleteGuard) {
     EXPECT_EQ(ui.lastMessage().text, u8(c.guard));
     EXPECT_EQ(count(u8("select count(*) from %1 where %2='%3'").arg(u8(c.itemTable), u8(c.codeField), code)), 1);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The upkeep registers and logs at desktop size with a few rows: every column as wide as its
+// title (two lines at most), the scrapped flag as a check box; screenshots in the build folder.
+TEST_F(UpkeepTest, WindowsShowReadableColumns) {
+  ScriptedUi ui;
+  exec(u8("insert into 保洁明细表 (保洁代码, 保洁名称, 保洁人员, 保洁情况, 本次保洁日期, 下次保洁日期, 操作员, 操作日期) "
+          "values ('DT', '电梯', '赵六', '干净', '2006-05-02 00:00:00', '2006-06-02 00:00:00', '操作员甲', "
+          "'2006-05-02 10:20:30')"));
+  exec(u8("insert into 设备表 (设备代码, 设备名称, 生产厂家, 报废, 操作日期) values ('B1', '水泵', '华东泵业', 1, "
+          "'2006-05-02 10:20:30')"));
+  auto check = [&](QDialog* w, TDBGridEh* grid, const char* shot) {
+    w->setWindowState(Qt::WindowNoState);
+    w->resize(1280, 900);
+    w->show();
+    QApplication::processEvents();
+    const QFontMetrics fm(grid->font());
+    for (int i = 0; i < grid->Columns()->Count(); ++i) {
+      TColumnEh* c = grid->Columns()->Items(i);
+      const QString title = c->Title()->Caption().section(QLatin1Char('|'), -1);
+      EXPECT_GE(c->Width() * 2, fm.horizontalAdvance(title) + 4) << shot << " " << title.toStdString();
+    }
+    EXPECT_TRUE(w->grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/") + QString::fromLatin1(shot) +
+                               QStringLiteral(".png")));
+  };
+  auto clean = open<TForm_clean>("select * from 保洁项目", "order by 保洁代码 desc");
+  check(clean.get(), clean->DBGridEh1, "services_clean");
+  auto cleanLog = open<TForm_cleanmx>("select * from 保洁项目", "order by 保洁代码 desc");
+  cleanLog->Q_clean->Locate(u8("保洁代码"), Variant(u8("DT")));
+  check(cleanLog.get(), cleanLog->DBGridEh1, "services_cleanmx");
+  auto equipment = open<TForm_equipment>("select * from 设备表", "order by 设备代码 desc");
+  TColumnEh* scrapped = nullptr;
+  for (int i = 0; i < equipment->DBGridEh1->Columns()->Count(); ++i)
+    if (equipment->DBGridEh1->Columns()->Items(i)->FieldName() == u8("报废")) scrapped = equipment->DBGridEh1->Columns()->Items(i);
+  ASSERT_NE(scrapped, nullptr);
+  EXPECT_TRUE(scrapped->Checkboxes());
+  check(equipment.get(), equipment->DBGridEh1, "services_equipment");
+  auto equipmentLog = open<TForm_equipmentmx>("select * from 设备表", "order by 设备代码 desc");
+  check(equipmentLog.get(), equipmentLog->DBGridEh1, "services_equipmentmx");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The payment statistics over a small estate: exact totals, filters with hostile text, empty
 // results, refusals that leave the previous result, and the scratch table refilled per run.
 #include <QLabel>
+#include <QPushButton>
+#include <QThread>
 #include <algorithm>
 #include <functional>
 
@@ -407,3 +409,68 @@ TEST_F(PaymentStatsTest, TitleClicksReorderTheWholeResultAndDoNothingWhenEmpty) 
   EXPECT_EQ(order, sorted);
   EXPECT_EQ(order.size(), 5);
 }
+
+namespace {
+
+// A run that takes more than a second shows its progress; 停止 ends it without a message and
+// the previous result stays.
+TEST_F(PaymentStatsTest, LongRunShowsProgressAndStopKeepsThePreviousResult) {
+  ScriptedUi ui;
+  seed();
+  auto w = open<TForm_statistics_money>();
+  period(w.get(), 2004, 10, 2005, 6);
+  w->SpeedButton1->click();
+  const QStringList fields{"texta", "textb", "moneya"};
+  const QStringList before = scratch(fields);
+  ASSERT_EQ(before.size(), 6);
+
+  int ticks = 0;
+  QWidget* shown = nullptr;
+  TStatisticsProgress::OnTick = [&](TStatisticsProgress& progress) {
+    ++ticks;
+    if (ticks == 1) QThread::msleep(1100);  // the run is slow from here on
+    if (!shown && progress.Window() && progress.Window()->isVisible()) {
+      shown = progress.Window();
+      auto* stop = shown->findChild<QPushButton*>();
+      ASSERT_NE(stop, nullptr);
+      EXPECT_EQ(stop->text(), u8("停止"));
+      stop->click();
+    }
+  };
+  period(w.get(), 2004, 11, 2005, 1);
+  w->SpeedButton1->click();
+  TStatisticsProgress::OnTick = nullptr;
+  EXPECT_NE(shown, nullptr);
+  EXPECT_EQ(scratch(fields), before);
+  EXPECT_EQ(Dm1->q_tongyong->RecordCount(), 6);
+  EXPECT_TRUE(ui.messages().isEmpty());
+  EXPECT_EQ(TStatisticsProgress::Current(), nullptr);
+
+  // The next run is not stopped.
+  w->SpeedButton1->click();
+  EXPECT_EQ(scratch(fields).size(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+// The window shows the lines in the order the run wrote them (house by house, blank line,
+// total last), not in the order of the query's order line.
+TEST_F(PaymentStatsTest, ShownLinesKeepTheOrderTheyWereWritten) {
+  ScriptedUi ui;
+  seed();
+  auto w = open<TForm_statistics_arrear>();
+  period(w.get(), 2004, 10, 2005, 6);
+  w->SpeedButton1->click();
+  QStringList shown;
+  TADOQuery* q = Dm1->q_tongyong;
+  for (q->First(); !q->Eof(); q->Next())
+    shown << q->FieldByName(u8("textc"))->AsString() + u8("|") + q->FieldByName(u8("textb"))->AsString();
+  QStringList written = scratch({"textc", "textb"});
+  EXPECT_EQ(shown, written);
+  EXPECT_EQ(shown.value(0), u8("A-101|11月"));
+  EXPECT_EQ(shown.last(), u8("|合   计"));
+}
+
+}  // namespace

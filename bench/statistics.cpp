@@ -1,0 +1,252 @@
+// Statistics benchmark on a large estate: 5,000 houses x 20 charge items x 12 months =
+// 1,200,000 bill rows (50 buildings, one house in ten in arrears, a few other rows unpaid).
+// Each statistic is run through its window's 统计 (period January to December, no filter) and
+// timed; a bare GROUP BY computing the same sums straight through the SQLite API is timed in
+// the same run. Printed per statistic: seconds, bare seconds and the ratio. Each is run twice
+// and the better run counts.
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <cstdio>
+#include <functional>
+
+#include "platform/data/ado.h"
+#include "platform/datafolder.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+#include "stats/paymentstats.h"
+
+namespace {
+
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+constexpr int kHouses = 5000;
+constexpr int kBuildings = 50;
+constexpr int kItems = 20;
+constexpr int kYear = 2006;
+// The conditions of the statistics' own queries for the year, written plainly.
+#define kMonths "((年度='2006')and(月份 in ('1','2','3','4','5','6','7','8','9','10','11','12')))"
+#define kPeriod "开始日期 between '2006-01-01 00:00:00' and '2006-12-31 23:59:59'"
+
+void check(int rc, sqlite3* db) {
+  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
+    std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
+    std::exit(1);
+  }
+}
+
+void exec(sqlite3* db, const char* sql) { check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), db); }
+
+void generate(sqlite3* db) {
+  exec(db, "begin");
+  sqlite3_stmt* st = nullptr;
+  check(sqlite3_prepare_v2(db, "insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0001', ?, ?)", -1, &st, nullptr), db);
+  for (int b = 0; b < kBuildings; ++b) {
+    const QByteArray code = QByteArray::number(b + 1).rightJustified(3, '0');
+    const QByteArray name = (QString::number(b + 1) + u("栋")).toUtf8();
+    sqlite3_bind_text(st, 1, code.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 2, name.constData(), -1, SQLITE_TRANSIENT);
+    check(sqlite3_step(st), db);
+    sqlite3_reset(st);
+  }
+  sqlite3_finalize(st);
+  check(sqlite3_prepare_v2(db, "insert into 收费项目 (小区代码, 收费名称, 单价, 计算公式) values ('0001', ?, ?, '直接输入金额')",
+                           -1, &st, nullptr),
+        db);
+  for (int i = 0; i < kItems; ++i) {
+    const QByteArray name = (u("收费项目") + QString::number(i + 1)).toUtf8();
+    sqlite3_bind_text(st, 1, name.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(st, 2, 1.5 + i);
+    check(sqlite3_step(st), db);
+    sqlite3_reset(st);
+  }
+  sqlite3_finalize(st);
+  sqlite3_stmt* house = nullptr;
+  check(sqlite3_prepare_v2(db,
+                           "insert into 房屋资料 (小区代码, 房屋代码, 楼宇代码, 楼宇名称, 楼宇单元, 业主名称, 联系电话, 银行帐号, "
+                           "开户银行) values ('0001', ?, ?, ?, '一单元', ?, '13800000000', '6222000011112222', '工商银行')",
+                           -1, &house, nullptr),
+        db);
+  sqlite3_stmt* bill = nullptr;
+  check(sqlite3_prepare_v2(db,
+                           "insert into 收费明细表 (收费名称, 单价, 收费金额, 开始日期, 结束日期, 年度, 月份, 小区代码, 楼宇代码, "
+                           "楼宇名称, 楼宇单元, 房屋代码, 业主名称, 缴费状态, 缴费时间, 单据号码) values (?, ?, ?, ?, ?, ?, ?, "
+                           "'0001', ?, ?, '一单元', ?, ?, ?, ?, ?)",
+                           -1, &bill, nullptr),
+        db);
+  const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  QList<QByteArray> items;
+  for (int i = 0; i < kItems; ++i) items << (u("收费项目") + QString::number(i + 1)).toUtf8();
+  const QByteArray unpaid = u("未缴费").toUtf8(), cash = u("现金").toUtf8();
+  for (int h = 0; h < kHouses; ++h) {
+    const int b = h % kBuildings;
+    const QByteArray code = ("H" + QByteArray::number(h + 1).rightJustified(5, '0'));
+    const QByteArray bcode = QByteArray::number(b + 1).rightJustified(3, '0');
+    const QByteArray bname = (QString::number(b + 1) + u("栋")).toUtf8();
+    const QByteArray owner = (u("业主") + QString::number(h + 1)).toUtf8();
+    sqlite3_bind_text(house, 1, code.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(house, 2, bcode.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(house, 3, bname.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(house, 4, owner.constData(), -1, SQLITE_TRANSIENT);
+    check(sqlite3_step(house), db);
+    sqlite3_reset(house);
+    for (int m = 1; m <= 12; ++m) {
+      const QByteArray first = QStringLiteral("%1-%2-01 00:00:00").arg(kYear).arg(m, 2, 10, QLatin1Char('0')).toUtf8();
+      const QByteArray last =
+          QStringLiteral("%1-%2-%3 00:00:00").arg(kYear).arg(m, 2, 10, QLatin1Char('0')).arg(days[m - 1]).toUtf8();
+      const QByteArray paidAt = QStringLiteral("%1-%2-20 10:00:00").arg(kYear).arg(m, 2, 10, QLatin1Char('0')).toUtf8();
+      const QByteArray y = QByteArray::number(kYear), mm = QByteArray::number(m);
+      for (int i = 0; i < kItems; ++i) {
+        const bool isUnpaid = h % 10 == 0 || (h * 31 + m * 7 + i) % 211 == 0;
+        const double amount = double((h * 13 + m * 7 + i * 3) % 20000) / 100.0 + 0.01;
+        sqlite3_bind_text(bill, 1, items[i].constData(), -1, SQLITE_STATIC);
+        sqlite3_bind_double(bill, 2, 1.5 + i);
+        sqlite3_bind_double(bill, 3, amount);
+        sqlite3_bind_text(bill, 4, first.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(bill, 5, last.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(bill, 6, y.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(bill, 7, mm.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(bill, 8, bcode.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(bill, 9, bname.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(bill, 10, code.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(bill, 11, owner.constData(), -1, SQLITE_TRANSIENT);
+        if (isUnpaid) {
+          sqlite3_bind_text(bill, 12, unpaid.constData(), -1, SQLITE_STATIC);
+          sqlite3_bind_null(bill, 13);
+          sqlite3_bind_null(bill, 14);
+        } else {
+          sqlite3_bind_text(bill, 12, cash.constData(), -1, SQLITE_STATIC);
+          sqlite3_bind_text(bill, 13, paidAt.constData(), -1, SQLITE_TRANSIENT);
+          const QByteArray receipt = QByteArray::number(kYear) + QByteArray::number(h * 12 + m).rightJustified(6, '0');
+          sqlite3_bind_text(bill, 14, receipt.constData(), -1, SQLITE_TRANSIENT);
+        }
+        check(sqlite3_step(bill), db);
+        sqlite3_reset(bill);
+      }
+    }
+  }
+  sqlite3_finalize(house);
+  sqlite3_finalize(bill);
+  exec(db, "commit");
+}
+
+// Steps through every row of a statement; returns the seconds it took.
+double bare(sqlite3* db, const char* sql, int* rows = nullptr) {
+  QElapsedTimer t;
+  t.start();
+  sqlite3_stmt* st = nullptr;
+  check(sqlite3_prepare_v2(db, sql, -1, &st, nullptr), db);
+  int n = 0;
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) ++n;
+  check(rc, db);
+  sqlite3_finalize(st);
+  if (rows) *rows = n;
+  return t.elapsed() / 1000.0;
+}
+
+int scratchRows() {
+  TADOQuery q;
+  q.SetConnection(Dm1->db_local);
+  q.SQL.Add(u("select count(*) from 通用"));
+  q.Open();
+  return q.Fields()[0]->AsInteger();
+}
+
+template <class Window>
+double runWindow(const std::function<void(Window*)>& setFilters, int* lines) {
+  auto* w = new Window();
+  w->FillFilterLists();
+  EmptyScratchForOpening();
+  setFilters(w);
+  QElapsedTimer t;
+  t.start();
+  w->SpeedButton1->click();
+  const double seconds = t.elapsed() / 1000.0;
+  *lines = scratchRows();
+  delete w;
+  Dm1->q_tongyong->Close();
+  return seconds;
+}
+
+void wholeYear(TStatisticsWindow* w) {
+  w->DateTimePicker1->SetDate(QDate(kYear, 1, 1));
+  w->DateTimePicker2->SetDate(QDate(kYear, 12, 31));
+}
+
+struct Case {
+  const char* name;
+  std::function<double(int*)> statistic;
+  const char* bareSql;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QTemporaryDir dir;
+  QDir::setCurrent(dir.path());
+  SetDataFolder(dir.path());
+  Dm1 = new TDm1();
+  Dm1->ADO_system->Open();
+  Dm1->db_local->Open();
+  CurrentOperatorName = u("测试员");
+  auto* db = static_cast<sqlite3*>(Dm1->ADO_system->sqliteHandle());
+  QElapsedTimer gen;
+  gen.start();
+  generate(db);
+  std::printf("generated %d houses, %d bill rows in %.1f s\n", kHouses, kHouses * kItems * 12, gen.elapsed() / 1000.0);
+
+  const Case cases[] = {
+      {"业主欠费总表 (arrears)",
+       [](int* lines) { return runWindow<TForm_statistics_arrear>([](auto* w) { wholeYear(w); }, lines); },
+       "select 房屋代码, 年度, 月份, sum(收费金额) from 收费明细表 where 缴费状态='未缴费' and " kMonths
+       " group by 房屋代码, 年度, 月份"},
+      {"按月份统计 (month totals)",
+       [](int* lines) { return runWindow<TForm_statistics_money>([](auto* w) { wholeYear(w); }, lines); },
+       "select 年度, 月份, sum(收费金额), count(distinct 房屋代码), sum(case when 缴费状态<>'未缴费' then 收费金额 end), "
+       "count(distinct case when 缴费状态<>'未缴费' then 房屋代码 end), sum(case when 缴费状态='未缴费' then 收费金额 end), "
+       "count(distinct case when 缴费状态='未缴费' then 房屋代码 end) from 收费明细表 where " kMonths " group by 年度, 月份"},
+      {"按收费项目统计 (item totals)",
+       [](int* lines) { return runWindow<TForm_statistics_item>([](auto* w) { wholeYear(w); }, lines); },
+       "select 年度, 月份, 收费名称, sum(收费金额), sum(case when 缴费状态<>'未缴费' then 收费金额 end), "
+       "sum(case when 缴费状态='未缴费' then 收费金额 end) from 收费明细表 where " kMonths " group by 年度, 月份, 收费名称"},
+      {"按收费项目+楼宇 (building totals)",
+       [](int* lines) { return runWindow<TForm_statistics_storey>([](auto* w) { wholeYear(w); }, lines); },
+       "select 收费名称, 楼宇名称, sum(case when " kPeriod " then 收费金额 end), "
+       "sum(case when " kPeriod " and 缴费状态<>'未缴费' then 收费金额 end), "
+       "sum(case when " kPeriod " and 缴费状态='未缴费' then 收费金额 end), sum(收费金额), "
+       "sum(case when 缴费状态<>'未缴费' then 收费金额 end), sum(case when 缴费状态='未缴费' then 收费金额 end) "
+       "from 收费明细表 where 开始日期 between '2000-01-01 00:00:00' and '2050-01-01 23:59:59' group by 收费名称, 楼宇名称"},
+      {"按月份+楼宇 (building month totals)",
+       [](int* lines) {
+         return runWindow<TForm_statistics_month_storey>(
+             [](auto* w) { w->ComboBox1->setCurrentIndex(w->ComboBox1->findText(QString::number(kYear))); }, lines);
+       },
+       "select 楼宇名称, substr(开始日期, 6, 2), sum(收费金额) from 收费明细表 where 开始日期 between "
+       "'2006-01-01 00:00:00' and '2006-12-31 23:59:59' group by 楼宇名称, substr(开始日期, 6, 2)"},
+  };
+
+  std::printf("%-36s %9s %9s %7s %8s\n", "statistic", "seconds", "bare", "ratio", "lines");
+  // BENCH_ONLY=<text> runs only the statistics whose name contains the text.
+  const QString only = qEnvironmentVariable("BENCH_ONLY");
+  for (const Case& c : cases) {
+    if (!only.isEmpty() && !u(c.name).contains(only)) continue;
+    double best = 1e9, bestBare = 1e9;
+    int lines = 0;
+    for (int run = 0; run < 2; ++run) {
+      best = std::min(best, c.statistic(&lines));
+      bestBare = std::min(bestBare, bare(db, c.bareSql));
+    }
+    std::printf("%-36s %9.2f %9.2f %7.2f %8d\n", c.name, best, bestBare, best / bestBare, lines);
+    std::fflush(stdout);
+  }
+  delete Dm1;
+  Dm1 = nullptr;
+  return 0;
+}
