@@ -335,7 +335,7 @@ void TfrDesignerForm::buildToolBars() {
   for (int s : {8, 9, 10, 11, 12, 14, 16, 18, 20, 24, 28, 36}) C3->addItem(QString::number(s));
   C3->resize(56, 22);
   Panel3->FitToButtons();
-  Panel3->move(0, 27);
+  Panel3->move(Panel2->width(), 0);
   connect(C2, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
   connect(C3, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
 
