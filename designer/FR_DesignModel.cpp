@@ -385,7 +385,7 @@ void TfrDesignModel::applyLast(std::deque<TfrUndoStep>& from, std::deque<TfrUndo
   {
     if (int(to.size()) >= kMaxUndo) to.pop_front();
     TfrUndoStep rev;
-    rev.Kind = step.Kind == acInsert ? acDelete : step.Kind == acDelete ? acInsert : step.Kind;
+    rev.Kind = step.Kind == acInsert ? uint8_t(acDelete) : step.Kind == acDelete ? uint8_t(acInsert) : step.Kind;
     rev.PageIndex = CurPage;
     for (auto& e : step.Entries) {
       TfrUndoEntry r;
@@ -512,7 +512,7 @@ void TfrDesignModel::DeleteSelection(bool record) {
   std::vector<std::pair<TfrView*, int>> referring;
   for (size_t i = 0; i < p->Objects.size(); ++i) {
     TfrView* v = p->Objects[i].get();
-    if (!IsBand(v) || v->Selected && !(v->Restrictions & frrfDontDelete)) continue;
+    if (!IsBand(v) || (v->Selected && !(v->Restrictions & frrfDontDelete))) continue;
     if (childNames.contains(static_cast<TfrBandView*>(v)->ChildBand.toUpper())) referring.emplace_back(v, int(i));
   }
   if (record) {
@@ -634,21 +634,16 @@ static void moveSelected(TfrPage* p, bool toFront) {
   for (auto& o : second) p->Objects.push_back(std::move(o));
 }
 
-void TfrDesignModel::BringToFront() {
+void TfrDesignModel::reorder(bool toFront) {
   TfrPage* p = Page();
   if (!p || Selection().isEmpty()) return;
   RecordUndo(acZOrder);
-  moveSelected(p, true);
+  moveSelected(p, toFront);
   NormalizeBands();
 }
 
-void TfrDesignModel::SendToBack() {
-  TfrPage* p = Page();
-  if (!p || Selection().isEmpty()) return;
-  RecordUndo(acZOrder);
-  moveSelected(p, false);
-  NormalizeBands();
-}
+void TfrDesignModel::BringToFront() { reorder(true); }
+void TfrDesignModel::SendToBack() { reorder(false); }
 
 void TfrDesignModel::NormalizeBands() {
   TfrPage* p = Page();

@@ -266,3 +266,30 @@ TEST_F(DesignerWindowTest, TheContextMenuAndEditingTheSelectedText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DesignerWindowTest, StatusUnitsStepOnDoubleClickAndToolBarsHideFromTheMenu) {
+  open();
+  form->SelectByName("Memo1");
+  EXPECT_EQ(form->StatusUnits->text(), QString::fromUtf8("象素"));
+  EXPECT_EQ(form->StatusBox->text(), QString::fromUtf8("40;40   96;20"));
+  QTest::mouseDClick(form->StatusUnits, Qt::LeftButton);
+  EXPECT_EQ(form->StatusUnits->text(), "MM");
+  EXPECT_EQ(form->StatusBox->text(), QString::fromUtf8("11.11; 11.11   26.67; 5.56"));
+  QTest::mouseDClick(form->StatusUnits, Qt::LeftButton);
+  EXPECT_EQ(form->StatusUnits->text(), QString::fromUtf8("英寸"));
+  QTest::mouseDClick(form->StatusUnits, Qt::LeftButton);
+  EXPECT_EQ(form->Model().Settings.Units, 0);
+
+  emit form->N37->aboutToShow();
+  ASSERT_TRUE(form->action("Pan3")->isChecked());
+  form->action("Pan3")->trigger();
+  EXPECT_FALSE(form->Panel3->IsShown());
+  emit form->N37->aboutToShow();
+  EXPECT_FALSE(form->action("Pan3")->isChecked());
+  form->action("Pan3")->trigger();
+  EXPECT_TRUE(form->Panel3->IsShown());
+}
+
+}  // namespace
