@@ -830,7 +830,10 @@ void TfrDesignerForm::EditText(TfrView* view) {
 // Keys and closing
 
 void TfrDesignerForm::keyPressEvent(QKeyEvent* e) {
-  if (!HandleKey(e)) QDialog::keyPressEvent(e);
+  if (HandleKey(e)) return;
+  // Escape never closes the designer (the dialog's own handling would reject it).
+  if (e->key() == Qt::Key_Escape) return;
+  QDialog::keyPressEvent(e);
 }
 
 bool TfrDesignerForm::HandleKey(QKeyEvent* e) {

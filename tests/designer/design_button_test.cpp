@@ -24,9 +24,7 @@ void SetUserSettingsFile(const QString& fileName);
 namespace {
 
 TEST(DesignButtonTest, TheRosterDesignButtonOpensTheCertificateInTheDesigner) {
-  const QString shipped =
-      QFileInfo(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + QString::fromUtf8("/../../templates/业主证明.frf"))
-          .absoluteFilePath();
+  const QString shipped = QString::fromUtf8(ESTATE_SOURCE_DIR "/templates/业主证明.frf");
   WorkFolder work;
   SetUserSettingsFile(work.file("settings.ini"));
   ResetLoginState();

@@ -64,11 +64,7 @@ struct ReceiptData {
 };
 
 TEST(ReceiptDesignTest, ANewTextOnTheReceiptIsSavedAndPrinted) {
-  // The source file's name is relative to the build folder: resolved before the work folder
-  // becomes the current one.
-  const QString shipped =
-      QFileInfo(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + u("/../../templates/缴费收据.frf"))
-          .absoluteFilePath();
+  const QString shipped = QString::fromUtf8(ESTATE_SOURCE_DIR "/templates/缴费收据.frf");
   WorkFolder work;
   SetUserSettingsFile(work.file("settings.ini"));
   const QString path = work.file(u("缴费收据.frf"));

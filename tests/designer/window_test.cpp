@@ -120,6 +120,8 @@ TEST_F(DesignerWindowTest, KeysDeleteTheSelectionButNotWhileABoxHasTheFocus) {
   QTest::keyClick(form->C3->lineEdit(), Qt::Key_Delete);
   EXPECT_EQ(form->C3->lineEdit()->text(), "2");
   EXPECT_NE(obj("Memo1"), nullptr);
+  QTest::keyClick(form->C3->lineEdit(), Qt::Key_Escape);   // never closes the designer
+  EXPECT_TRUE(form->isVisible());
   // On the surface it deletes the selection.
   form->DesignSurface->setFocus();
   QTest::keyClick(form->DesignSurface, Qt::Key_Delete);
