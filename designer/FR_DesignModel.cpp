@@ -390,37 +390,17 @@ void TfrDesignModel::applyLast(std::deque<TfrUndoStep>& from, std::deque<TfrUndo
     for (auto& e : step.Entries) {
       TfrUndoEntry r;
       r.ID = e.ID;
-      switch (e.Kind) {
-        case acInsert:
-          if (TfrView* v = ObjectByID(e.ID)) {
-            r.Kind = acDelete;
-            r.Index = IndexOf(v);
-            r.Copy = CloneView(v);
-          } else {
-            continue;
-          }
-          break;
-        case acDelete:
-          if (ObjectByID(e.ID)) continue;   // still there: nothing will be inserted
-          r.Kind = acInsert;
-          break;
-        case acEdit:
-          if (TfrView* v = ObjectByID(e.ID)) {
-            r.Kind = acEdit;
-            r.Index = IndexOf(v);
-            r.Copy = CloneView(v);
-          } else {
-            continue;
-          }
-          break;
-        case acZOrder:
-          if (TfrView* v = ObjectByID(e.ID)) {
-            r.Kind = acZOrder;
-            r.Index = IndexOf(v);
-          } else {
-            continue;
-          }
-          break;
+      if (e.Kind == acDelete) {
+        if (ObjectByID(e.ID)) continue;   // still there: nothing will be inserted
+        r.Kind = acInsert;
+      } else {
+        // Inserted objects are deleted again, changed ones changed back, the order restored;
+        // each is found by identity where it is now.
+        TfrView* v = ObjectByID(e.ID);
+        if (!v) continue;
+        r.Kind = e.Kind == acInsert ? uint8_t(acDelete) : e.Kind;
+        r.Index = IndexOf(v);
+        if (r.Kind != acZOrder) r.Copy = CloneView(v);
       }
       rev.Entries.push_back(std::move(r));
     }
