@@ -46,6 +46,7 @@ TfrDesigner::~TfrDesigner() {
 
 int DesignReport(TfrReport* report) {
   TfrDesignerForm form(report, true);
+  form.setWindowState(Qt::WindowMaximized);   // the stored placement may change it
   TfrReportDesigner* previous = ActiveDesigner();
   ActiveDesigner() = &form;
   const int result = RunModal(&form);

@@ -84,6 +84,9 @@ TEST(ReceiptDesignTest, ANewTextOnTheReceiptIsSavedAndPrinted) {
   ui.onModal([&](QDialog* d) {
     auto* f = qobject_cast<TfrDesignerForm*>(d);
     ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->windowState() & Qt::WindowMaximized);
+    // A fixed size for the picture, whatever the screen of the test.
+    f->setWindowState(Qt::WindowNoState);
     f->resize(1280, 900);
     f->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(f));
