@@ -46,6 +46,7 @@ TfrDesigner::~TfrDesigner() {
 
 int DesignReport(TfrReport* report) {
   TfrDesignerForm form(report, true);
+  form.setWindowState(Qt::WindowMaximized);   // the stored placement may change it
   TfrReportDesigner* previous = ActiveDesigner();
   ActiveDesigner() = &form;
   const int result = RunModal(&form);
@@ -149,6 +150,8 @@ TfrDesignerForm::TfrDesignerForm(TfrReport* report, bool fullMode, QWidget* pare
   StatusBox->setFixedWidth(230);
   StatusName = new QLabel;
   StatusName->setObjectName(QStringLiteral("StatusName"));
+  // A double click on the unit name steps pixels, millimetres, inches.
+  StatusUnits->installEventFilter(this);
   StatusBar1->addWidget(StatusUnits);
   StatusBar1->addWidget(StatusBox);
   StatusBar1->addWidget(StatusName, 1);
@@ -226,6 +229,30 @@ void TfrDesignerForm::buildMenus() {
   ToolMenu->setObjectName(QStringLiteral("ToolMenu"));
   N37 = ToolMenu->addMenu(t(53177));
   N37->setObjectName(QStringLiteral("N37"));
+  // The tool bars' sub-menu: a check mark for each bar that is shown.
+  struct BarItem {
+    const char* name;
+    int textId;
+    TfrToolBar* TfrDesignerForm::*bar;
+  } bars[] = {{"Pan2", 53181, &TfrDesignerForm::Panel2}, {"Pan3", 53182, &TfrDesignerForm::Panel3},
+              {"Pan4", 53183, &TfrDesignerForm::Panel4}};
+  for (const BarItem& item : bars) {
+    QAction* a = addAction(N37, QString::fromLatin1(item.name), item.textId, nullptr);
+    a->setCheckable(true);
+    auto member = item.bar;
+    connect(a, &QAction::toggled, this, Guarded([this, member](bool on) {
+              TfrToolBar* b = this->*member;
+              if (!b || b->IsShown() == on) return;
+              b->SetShown(on);
+              if (TfrDock* d = b->Dock()) d->ArrangeRows();
+              layoutWindow();
+            }));
+  }
+  connect(N37, &QMenu::aboutToShow, this, [this] {
+    action("Pan2")->setChecked(Panel2->IsShown());
+    action("Pan3")->setChecked(Panel3->IsShown());
+    action("Pan4")->setChecked(Panel4->IsShown());
+  });
   MastMenu = ToolMenu->addMenu(t(53178));
   MastMenu->setObjectName(QStringLiteral("MastMenu"));
   MastMenu->setEnabled(false);
@@ -335,7 +362,7 @@ void TfrDesignerForm::buildToolBars() {
   for (int s : {8, 9, 10, 11, 12, 14, 16, 18, 20, 24, 28, 36}) C3->addItem(QString::number(s));
   C3->resize(56, 22);
   Panel3->FitToButtons();
-  Panel3->move(0, 27);
+  Panel3->move(Panel2->width(), 0);
   connect(C2, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
   connect(C3, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
 
@@ -538,8 +565,7 @@ void TfrDesignerForm::SetCurrentPage(int index) {
   placeSurface();
   refreshTabs();
   controller_.ResetMouseState();
-  SelectionChanged();
-  RepaintSurface();
+  Refresh();
 }
 
 void TfrDesignerForm::AddPage() {
@@ -686,8 +712,7 @@ void TfrDesignerForm::SelectByName(const QString& name) {
   const int page = model_.CurPage;
   if (!model_.SelectByName(name)) return;
   if (model_.CurPage != page) SetCurrentPage(model_.CurPage);
-  SelectionChanged();
-  RepaintSurface();
+  Refresh();
 }
 
 void TfrDesignerForm::PickField(QString& text) {
@@ -702,43 +727,41 @@ void TfrDesignerForm::PickExpression(QString& text) {
   if (RunModal(&form) == QDialog::Accepted) text = WrapExpression(form.ExprMemo->text());
 }
 
-void TfrDesignerForm::UnselectAll() {
-  model_.UnselectAll();
+void TfrDesignerForm::Refresh() {
+  controller_.ComputeGroupRect();
   SelectionChanged();
   RepaintSurface();
 }
 
+void TfrDesignerForm::UnselectAll() {
+  model_.UnselectAll();
+  Refresh();
+}
+
 void TfrDesignerForm::SelectAllObjects() {
   model_.SelectAll();
-  controller_.ComputeGroupRect();
-  SelectionChanged();
-  RepaintSurface();
+  Refresh();
 }
 
 void TfrDesignerForm::DeleteSelection() {
   model_.DeleteSelection();
   refreshTabs();
-  controller_.ComputeGroupRect();
-  SelectionChanged();
-  RepaintSurface();
+  Refresh();
 }
 
 void TfrDesignerForm::Undo() {
   model_.Undo();
-  SelectionChanged();
-  RepaintSurface();
+  Refresh();
 }
 
 void TfrDesignerForm::Redo() {
   model_.Redo();
-  SelectionChanged();
-  RepaintSurface();
+  Refresh();
 }
 
 void TfrDesignerForm::CutSelection() {
   model_.CutSelection();
-  SelectionChanged();
-  RepaintSurface();
+  Refresh();
 }
 
 void TfrDesignerForm::CopySelection() {
@@ -751,9 +774,7 @@ void TfrDesignerForm::PasteObjects() {
   const int sx = DesignSurface->x() < 0 ? g * (-DesignSurface->x() / g) : 0;
   const int sy = DesignSurface->y() < 0 ? g * (-DesignSurface->y() / g) : 0;
   model_.PasteObjects(sx, sy);
-  controller_.ComputeGroupRect();
-  SelectionChanged();
-  RepaintSurface();
+  Refresh();
 }
 
 void TfrDesignerForm::BringToFront() {
@@ -810,7 +831,10 @@ void TfrDesignerForm::EditText(TfrView* view) {
 // Keys and closing
 
 void TfrDesignerForm::keyPressEvent(QKeyEvent* e) {
-  if (!HandleKey(e)) QDialog::keyPressEvent(e);
+  if (HandleKey(e)) return;
+  // Escape never closes the designer (the dialog's own handling would reject it).
+  if (e->key() == Qt::Key_Escape) return;
+  QDialog::keyPressEvent(e);
 }
 
 bool TfrDesignerForm::HandleKey(QKeyEvent* e) {
@@ -893,4 +917,12 @@ void TfrDesignerForm::closeEvent(QCloseEvent* e) {
   // The window's close box: the close question decides through done().
   e->ignore();
   if (!closing_) done(mrCancel);
+}
+
+bool TfrDesignerForm::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == StatusUnits && e->type() == QEvent::MouseButtonDblClick) {
+    Guard([this] { SetUnits((model_.Settings.Units + 1) % 3); });
+    return true;
+  }
+  return QDialog::eventFilter(watched, e);
 }

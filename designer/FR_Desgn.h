@@ -106,6 +106,8 @@ class TfrDesignerForm : public TfrReportDesigner {
   void SetDesignFileName(const QString& name);
   void EnableControls();
   void SelectionChanged();
+  // After a change of the selection or the objects: group, tool bars, status and surface.
+  void Refresh();
   void EditSelected();
   void EditText(TfrView* view = nullptr);
   void UnselectAll();
@@ -159,6 +161,7 @@ class TfrDesignerForm : public TfrReportDesigner {
   void resizeEvent(QResizeEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void buildMenus();

@@ -385,42 +385,22 @@ void TfrDesignModel::applyLast(std::deque<TfrUndoStep>& from, std::deque<TfrUndo
   {
     if (int(to.size()) >= kMaxUndo) to.pop_front();
     TfrUndoStep rev;
-    rev.Kind = step.Kind == acInsert ? acDelete : step.Kind == acDelete ? acInsert : step.Kind;
+    rev.Kind = step.Kind == acInsert ? uint8_t(acDelete) : step.Kind == acDelete ? uint8_t(acInsert) : step.Kind;
     rev.PageIndex = CurPage;
     for (auto& e : step.Entries) {
       TfrUndoEntry r;
       r.ID = e.ID;
-      switch (e.Kind) {
-        case acInsert:
-          if (TfrView* v = ObjectByID(e.ID)) {
-            r.Kind = acDelete;
-            r.Index = IndexOf(v);
-            r.Copy = CloneView(v);
-          } else {
-            continue;
-          }
-          break;
-        case acDelete:
-          if (ObjectByID(e.ID)) continue;   // still there: nothing will be inserted
-          r.Kind = acInsert;
-          break;
-        case acEdit:
-          if (TfrView* v = ObjectByID(e.ID)) {
-            r.Kind = acEdit;
-            r.Index = IndexOf(v);
-            r.Copy = CloneView(v);
-          } else {
-            continue;
-          }
-          break;
-        case acZOrder:
-          if (TfrView* v = ObjectByID(e.ID)) {
-            r.Kind = acZOrder;
-            r.Index = IndexOf(v);
-          } else {
-            continue;
-          }
-          break;
+      if (e.Kind == acDelete) {
+        if (ObjectByID(e.ID)) continue;   // still there: nothing will be inserted
+        r.Kind = acInsert;
+      } else {
+        // Inserted objects are deleted again, changed ones changed back, the order restored;
+        // each is found by identity where it is now.
+        TfrView* v = ObjectByID(e.ID);
+        if (!v) continue;
+        r.Kind = e.Kind == acInsert ? uint8_t(acDelete) : e.Kind;
+        r.Index = IndexOf(v);
+        if (r.Kind != acZOrder) r.Copy = CloneView(v);
       }
       rev.Entries.push_back(std::move(r));
     }
@@ -512,7 +492,7 @@ void TfrDesignModel::DeleteSelection(bool record) {
   std::vector<std::pair<TfrView*, int>> referring;
   for (size_t i = 0; i < p->Objects.size(); ++i) {
     TfrView* v = p->Objects[i].get();
-    if (!IsBand(v) || v->Selected && !(v->Restrictions & frrfDontDelete)) continue;
+    if (!IsBand(v) || (v->Selected && !(v->Restrictions & frrfDontDelete))) continue;
     if (childNames.contains(static_cast<TfrBandView*>(v)->ChildBand.toUpper())) referring.emplace_back(v, int(i));
   }
   if (record) {
@@ -634,21 +614,16 @@ static void moveSelected(TfrPage* p, bool toFront) {
   for (auto& o : second) p->Objects.push_back(std::move(o));
 }
 
-void TfrDesignModel::BringToFront() {
+void TfrDesignModel::reorder(bool toFront) {
   TfrPage* p = Page();
   if (!p || Selection().isEmpty()) return;
   RecordUndo(acZOrder);
-  moveSelected(p, true);
+  moveSelected(p, toFront);
   NormalizeBands();
 }
 
-void TfrDesignModel::SendToBack() {
-  TfrPage* p = Page();
-  if (!p || Selection().isEmpty()) return;
-  RecordUndo(acZOrder);
-  moveSelected(p, false);
-  NormalizeBands();
-}
+void TfrDesignModel::BringToFront() { reorder(true); }
+void TfrDesignModel::SendToBack() { reorder(false); }
 
 void TfrDesignModel::NormalizeBands() {
   TfrPage* p = Page();

@@ -165,6 +165,7 @@ class TfrDesignModel {
   void buffersChanged();
   void removeAt(int index);
   void dropStepsOfPage(int pageIndex);
+  void reorder(bool toFront);
 
   TfrReport* report_;
   bool modified_ = false;

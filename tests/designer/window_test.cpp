@@ -120,6 +120,8 @@ TEST_F(DesignerWindowTest, KeysDeleteTheSelectionButNotWhileABoxHasTheFocus) {
   QTest::keyClick(form->C3->lineEdit(), Qt::Key_Delete);
   EXPECT_EQ(form->C3->lineEdit()->text(), "2");
   EXPECT_NE(obj("Memo1"), nullptr);
+  QTest::keyClick(form->C3->lineEdit(), Qt::Key_Escape);   // never closes the designer
+  EXPECT_TRUE(form->isVisible());
   // On the surface it deletes the selection.
   form->DesignSurface->setFocus();
   QTest::keyClick(form->DesignSurface, Qt::Key_Delete);
@@ -263,6 +265,33 @@ TEST_F(DesignerWindowTest, TheContextMenuAndEditingTheSelectedText) {
   ASSERT_NE(form->Model().Page()->FindObject(added->Name), nullptr);
   form->Undo();
   EXPECT_EQ(form->Model().Page()->Objects.size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DesignerWindowTest, StatusUnitsStepOnDoubleClickAndToolBarsHideFromTheMenu) {
+  open();
+  form->SelectByName("Memo1");
+  EXPECT_EQ(form->StatusUnits->text(), QString::fromUtf8("象素"));
+  EXPECT_EQ(form->StatusBox->text(), QString::fromUtf8("40;40   96;20"));
+  QTest::mouseDClick(form->StatusUnits, Qt::LeftButton);
+  EXPECT_EQ(form->StatusUnits->text(), "MM");
+  EXPECT_EQ(form->StatusBox->text(), QString::fromUtf8("11.11; 11.11   26.67; 5.56"));
+  QTest::mouseDClick(form->StatusUnits, Qt::LeftButton);
+  EXPECT_EQ(form->StatusUnits->text(), QString::fromUtf8("英寸"));
+  QTest::mouseDClick(form->StatusUnits, Qt::LeftButton);
+  EXPECT_EQ(form->Model().Settings.Units, 0);
+
+  emit form->N37->aboutToShow();
+  ASSERT_TRUE(form->action("Pan3")->isChecked());
+  form->action("Pan3")->trigger();
+  EXPECT_FALSE(form->Panel3->IsShown());
+  emit form->N37->aboutToShow();
+  EXPECT_FALSE(form->action("Pan3")->isChecked());
+  form->action("Pan3")->trigger();
+  EXPECT_TRUE(form->Panel3->IsShown());
 }
 
 }  // namespace

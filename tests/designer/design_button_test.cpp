@@ -1,0 +1,64 @@
+// The office's 设计 buttons reach the designer through the engine: the roster's 设计业主证明
+// opens the owner certificate template in the designer window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QToolButton>
+
+#include "billing/roster.h"
+#include "designer/FR_Desgn.h"
+#include "report/FR_Report.h"
+#include "shell/dm.h"
+#include "shell/loginstate.h"
+#include "tests/support/scripted_ui.h"
+#include "tests/support/work_folder.h"
+
+// The engine's settings file for tests (report/FR_Ctrls.h, whose dock names clash with the
+// grid's in this unit).
+void SetUserSettingsFile(const QString& fileName);
+
+namespace {
+
+TEST(DesignButtonTest, TheRosterDesignButtonOpensTheCertificateInTheDesigner) {
+  const QString shipped = QString::fromUtf8(ESTATE_SOURCE_DIR "/templates/业主证明.frf");
+  WorkFolder work;
+  SetUserSettingsFile(work.file("settings.ini"));
+  ResetLoginState();
+  Dm1 = new TDm1();
+  Dm1->ADO_system->Open();
+  RightFlags.set(QString::fromUtf8("编辑权"), true);
+  // The window looks for its template beside the program.
+  const QString target = TForm_housecharge::CertificateTemplate();
+  QFile::remove(target);
+  ASSERT_TRUE(QFile::copy(shipped, target));
+  RegisterReportDesigner();
+  {
+    TForm_housecharge form;
+    ScriptedUi ui;
+    QString caption;
+    int objects = 0;
+    ui.onModal([&](QDialog* d) {
+      auto* designer = qobject_cast<TfrDesignerForm*>(d);
+      ASSERT_NE(designer, nullptr);
+      caption = designer->windowTitle();
+      objects = int(designer->Model().Page()->Objects.size());
+      designer->action("N10")->trigger();
+    });
+    QTest::mouseClick(form.bitbtn_design, Qt::LeftButton);
+    EXPECT_EQ(caption, QString::fromUtf8("设计器 - 业主证明.frf"));
+    EXPECT_GT(objects, 0);
+    EXPECT_TRUE(ui.messages().isEmpty()) << ui.messageTexts().join(" | ").toStdString();
+  }
+  RegisteredDesigner() = nullptr;
+  QFile::remove(target);
+  delete Dm1;
+  Dm1 = nullptr;
+  ResetLoginState();
+  SetUserSettingsFile(QString());
+}
+
+}  // namespace
