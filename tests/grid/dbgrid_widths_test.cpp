@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
+#include <QScrollBar>
 #include <cmath>
 
 #include "grid/DBGridEh.h"
@@ -409,4 +410,50 @@ TEST(DBGridListLook, ARealisticListReadsOnScreenAndOnPaper) {
       }
   EXPECT_GT(right - left, page.width() * 8 / 10);
   EXPECT_GT(bottom, page.height() / 2);
+}
+
+// ---- a scroll bar shown only when needed ---------------------------------------------------
+
+namespace {
+
+struct CountingGrid : TDBGridEh {
+  int userEvents = 0;
+  bool event(QEvent* e) override {
+    if (e->type() >= QEvent::User) ++userEvents;
+    return TDBGridEh::event(e);
+  }
+};
+
+}  // namespace
+
+TEST(DBGridScrollBarOnDemand, ResizingSettlesForEverySize) {
+  GridDbFixture db(QStringLiteral("name VARCHAR(20), amount INTEGER"));
+  for (int i = 1; i <= 40; ++i) db.Exec(QStringLiteral("INSERT INTO t (name, amount) VALUES ('r%1', %1)").arg(i));
+  for (bool fit : {false, true}) {
+    CountingGrid g;
+    g.VertScrollBar()->SetVisibleMode(sbAutoShowEh);
+    g.SetAutoFitColWidths(fit);
+    g.SetDataSource(&db.source);
+    db.query.Open();
+    g.resize(400, 300);
+    g.show();
+    QApplication::processEvents();
+    for (int w : {593, 420, 300}) {
+      for (int h = 150; h <= 900; h += 7 * (h < 400 ? 1 : 5)) {
+        g.resize(w, h);
+        g.userEvents = 0;
+        int rounds = 0;
+        while (rounds < 50) {
+          const int before = g.userEvents;
+          QApplication::processEvents();
+          ++rounds;
+          if (g.userEvents == before) break;
+        }
+        ASSERT_LT(rounds, 50) << "fit " << fit << " size " << w << "x" << h << " keeps laying out";
+        // The bar shows exactly when some record is not on screen.
+        EXPECT_EQ(g.verticalScrollBar()->isVisible(), g.VisibleDataRowCount() < 40) << w << "x" << h;
+      }
+    }
+    db.query.Close();
+  }
 }
