@@ -447,6 +447,8 @@ void TCustomDBGridEh::UpdateForColumn(TColumnEh* item) {
           LockUpdates();
           SetColWidths(gc, want);
           UnlockUpdates();
+          // Shared headers span their columns: the tree is built again with the new width.
+          if (useMultiTitle_) RequestLayout();
         }
       } else {
         RequestLayout();

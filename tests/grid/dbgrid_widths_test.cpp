@@ -457,3 +457,31 @@ TEST(DBGridScrollBarOnDemand, ResizingSettlesForEverySize) {
     db.query.Close();
   }
 }
+
+// ---- multi-line titles follow width changes ------------------------------------------------
+
+TEST(DBGridMultiTitle, SharedHeaderFollowsAWidthSetOnAnOpenDataset) {
+  for (bool open : {false, true}) {
+    GridDbFixture db(QStringLiteral("a MONEY, b MONEY, c VARCHAR(10)"));
+    db.Exec(QStringLiteral("INSERT INTO t (a, b, c) VALUES (1, 2, 'x')"));
+    ListGrid g(600, 200);
+    g.SetUseMultiTitle(true);
+    g.SetDataSource(&db.source);
+    Add(g, "a", "合计|金额", 60);
+    Add(g, "b", "合计|数量", 60);
+    Add(g, "c", "备注", 60);
+    if (open) db.query.Open();
+    g.show();
+    QApplication::processEvents();
+    const auto& leaves = g.LeafColumns();
+    ASSERT_EQ(leaves.size(), 3u);
+    EXPECT_EQ(leaves[0]->Parent->NodeWidth, 60 + 60 + 1);
+    g.Columns()->Items(0)->SetWidth(110);
+    g.Columns()->Items(1)->SetWidth(90);
+    QApplication::processEvents();
+    ASSERT_EQ(g.LeafColumns().size(), 3u);
+    EXPECT_EQ(g.LeafColumns()[0]->NodeWidth, 110) << open;
+    EXPECT_EQ(g.LeafColumns()[0]->Parent->NodeWidth, 110 + 90 + 1) << open;
+    EXPECT_EQ(g.ColWidths(g.ColumnToGridIndex(0)), 110);
+  }
+}
