@@ -383,6 +383,8 @@ class TCustomDBNumberEditEh : public TCustomDBEditEh {
   TPopupCalculatorEh* calculator_ = nullptr;
   QString typingFormat_;
   bool settingText_ = false;
+  // A paste is running: its text is checked once it is in, not on every change it makes.
+  bool pasting_ = false;
   double minValue_ = 0, maxValue_ = 0;
   Variant value_ = Variant::null();
 };

@@ -266,7 +266,7 @@ void TCustomDBNumberEditEh::CommitTypedNumber() {
 }
 
 void TCustomDBNumberEditEh::Change() {
-  if (!settingText_) {
+  if (!settingText_ && !pasting_) {
     Guard([this] {
       RegroupTypedText(EditText());
       CommitTypedNumber();
@@ -414,12 +414,18 @@ void TCustomDBNumberEditEh::KeyPress(QChar& key) {
 
 void TCustomDBNumberEditEh::PasteFromClipboard() {
   const QString before = EditText();
+  pasting_ = true;
   try {
     TCustomDBEditEh::PasteFromClipboard();
+    pasting_ = false;
     CommitTypedNumber();
   } catch (const Exception&) {
+    // Text that is no number: the previous text comes back, without a message.
+    pasting_ = false;
     PutTextQuietly(before);
+    CommitTypedNumber();
     selectAll();
+    if (isVisible()) setFocus();
   }
 }
 

@@ -447,6 +447,8 @@ void TCustomDBGridEh::UpdateForColumn(TColumnEh* item) {
           LockUpdates();
           SetColWidths(gc, want);
           UnlockUpdates();
+          // Shared headers span their columns: the tree is built again with the new width.
+          if (useMultiTitle_) RequestLayout();
         }
       } else {
         RequestLayout();
@@ -842,6 +844,7 @@ void TCustomDBGridEh::UpdateVertScrollBar() {
       min = 0;
       max = 4;
       pos = ds->Bof() ? 0 : ds->Eof() ? 4 : 2;
+      if (ds->RecordCount() <= VisibleDataRowCount()) max = min;  // every record is shown
     }
     if (page >= max - min + 1) max = min;  // nothing to scroll
   }
@@ -849,14 +852,26 @@ void TCustomDBGridEh::UpdateVertScrollBar() {
   bar->setPageStep(page);
   bar->setValue(pos);
   if (vertScrollBar_) {
+    // The policy is changed only when it differs: every change lays the scroll area out again,
+    // which resizes the viewport and comes back here.
+    auto setPolicy = [this](Qt::ScrollBarPolicy p) {
+      if (verticalScrollBarPolicy() != p) setVerticalScrollBarPolicy(p);
+    };
     switch (vertScrollBar_->VisibleMode()) {
-      case sbNeverShowEh: setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff); break;
+      case sbNeverShowEh: setPolicy(Qt::ScrollBarAlwaysOff); break;
       case sbAlwaysShowEh:
         // Shown always; disabled when there is nothing to scroll.
-        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        setPolicy(Qt::ScrollBarAlwaysOn);
         bar->setEnabled(max > min);
         break;
-      case sbAutoShowEh: setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); bar->setEnabled(true); break;
+      case sbAutoShowEh:
+        // Shown exactly when there is something to scroll, decided here rather than by the
+        // scroll area: the bar narrows the rows, which can bring the horizontal bar, which
+        // shortens the page. A bar shown stays while the rows do not fit beside it, a bar hidden
+        // stays while they fit without it, so the two bars cannot chase each other.
+        setPolicy(max > min ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        bar->setEnabled(true);
+        break;
     }
   }
   updatingScrollBars_ = false;

@@ -335,6 +335,12 @@ void TColumnFooterEh::SetFieldName(const QString& n) {
 
 void TColumnFooterEh::SetValue(const QString& v) {
   value_ = v;
+  // A footer that shows nothing yet and is given a text ("合计", "记录数") shows that text.
+  TCustomDBGridEh* g = column_ ? column_->OwnerGrid() : nullptr;
+  if (valueType_ == fvtNon && !v.isEmpty() && !(g && g->Loading())) {
+    SetValueType(fvtStaticText);
+    return;
+  }
   Changed();
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QTemporaryDir>
 
 #include "grid/DBCtrlsEh.h"
@@ -8,6 +9,7 @@
 #include "platform/exception.h"
 #include "platform/format.h"
 #include "tests/grid/editors_keys.h"
+#include "tests/support/scripted_ui.h"
 
 namespace {
 
@@ -896,3 +898,26 @@ TEST_F(EditorsDate, PressOnButtonDraggedIntoCalendarChoosesTheDay) {
 }
 
 }  // namespace
+
+// A paste that is no number puts the previous text back without a word; a number is taken.
+TEST(EditorsNumber, PasteThatIsNoNumberRestoresTheTextSilently) {
+  const struct {
+    const char* clip;
+    const char* text;  // after Ctrl+V over the selected text "12.5"
+    double value;
+  } cases[] = {{"abc", "12.5", 12.5}, {"1x", "12.5", 12.5}, {"88.25", "88.25", 88.25}};
+  for (const auto& c : cases) {
+    ScriptedUi ui;
+    TDBNumberEditEh edit;
+    edit.SetDecimalPlaces(4);
+    edit.show();
+    edit.DoEnter();
+    testkeys::type(&edit, QStringLiteral("12.5"));
+    edit.selectAll();
+    QApplication::clipboard()->setText(QString::fromUtf8(c.clip));
+    testkeys::press(&edit, Qt::Key_V, Qt::ControlModifier, QString(QChar(22)));
+    EXPECT_TRUE(ui.messages().isEmpty()) << c.clip << ": " << ui.lastMessage().text.toStdString();
+    EXPECT_EQ(edit.EditText(), QString::fromUtf8(c.text)) << c.clip;
+    EXPECT_DOUBLE_EQ(edit.Value().toDouble(), c.value) << c.clip;
+  }
+}
