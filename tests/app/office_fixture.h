@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QString>
 #include <memory>
+#include <ostream>
 
 #include "app/app.h"
 #include "platform/data/ado.h"
@@ -26,6 +27,9 @@
 #include "shell/mainform.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace office {
 
