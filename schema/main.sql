@@ -53,7 +53,7 @@ CREATE TABLE 权限表 (
     身份证号   TEXT(20) COLLATE NOCASE,
     联系电话   TEXT(20) COLLATE NOCASE,
     输入法     TEXT(40) COLLATE NOCASE,
-    备注       TEXT(200) COLLATE NOCASE,
+    备注       TEXT(60) COLLATE NOCASE,
     操作口令   TEXT(10) COLLATE NOCASE,           -- at most 10 characters
     小区代码   TEXT(10) COLLATE NOCASE,
     小区名称   TEXT(40) COLLATE NOCASE,
@@ -133,7 +133,7 @@ CREATE TABLE 小区资料 (
     房屋数量     INTEGER,
     住户数量     INTEGER,
     住户房屋数量 INTEGER,
-    备注         TEXT(200) COLLATE NOCASE,
+    备注         TEXT(60) COLLATE NOCASE,
     服务器名     TEXT(40) COLLATE NOCASE,
     数据库名     TEXT(40) COLLATE NOCASE,
     登陆名       TEXT(20) COLLATE NOCASE,
@@ -156,7 +156,7 @@ CREATE TABLE 楼宇资料 (
     房屋数量     INTEGER,
     住户数量     INTEGER,
     空置房数量   INTEGER,
-    备注         TEXT(200) COLLATE NOCASE,
+    备注         TEXT(60) COLLATE NOCASE,
     操作人员     TEXT(20) COLLATE NOCASE,
     操作日期     DATETIME
 );
@@ -246,7 +246,7 @@ CREATE TABLE 客户资料 (
     房屋代码   TEXT(20) COLLATE NOCASE,          -- the house rented now, empty when none
     停用       BOOLEAN NOT NULL DEFAULT 0,
     是否使用   TEXT(10) COLLATE NOCASE,          -- "否" once the customer's lease was deleted
-    备注       TEXT(200) COLLATE NOCASE,
+    备注       TEXT(60) COLLATE NOCASE,
     操作人员   TEXT(20) COLLATE NOCASE,
     操作日期   DATETIME
 );
@@ -277,7 +277,7 @@ CREATE TABLE 房屋租赁表 (
     预计迁出日期   DATETIME,
     实际迁出日期   DATETIME,
     已经迁出       BOOLEAN NOT NULL DEFAULT 0,
-    备注           TEXT(200) COLLATE NOCASE,
+    备注           TEXT(60) COLLATE NOCASE,
     操作人员       TEXT(20) COLLATE NOCASE,
     操作日期       DATETIME
 );
@@ -327,12 +327,12 @@ CREATE TABLE 收费项目 (
     小区名称   TEXT(40) COLLATE NOCASE DEFAULT '',
     收费名称   TEXT(40) COLLATE NOCASE NOT NULL,
     单价       MONEY,                        -- unit price, or the ratio of "比例*金额"
-    计算公式   TEXT(100) COLLATE NOCASE NOT NULL,
+    计算公式   TEXT(20) COLLATE NOCASE NOT NULL,
     收费面积   TEXT(20) COLLATE NOCASE,          -- name of the house area charged on
     收费范围   TEXT(20) COLLATE NOCASE,
     停止收费   TEXT(10) COLLATE NOCASE,          -- "是" or "否"
     收费周期   TEXT(10) COLLATE NOCASE,
-    收费说明   TEXT(100) COLLATE NOCASE,
+    收费说明   TEXT(60) COLLATE NOCASE,
     收费类别   TEXT(20) COLLATE NOCASE,
     金额       MONEY,                        -- fixed amount of "业主收费金额相同" items
     操作人员   TEXT(20) COLLATE NOCASE,
@@ -362,15 +362,15 @@ CREATE TABLE 房屋收费项目 (
     其它面积一 FLOAT,
     收费名称   TEXT(40) COLLATE NOCASE NOT NULL,
     单价       MONEY,
-    计算公式   TEXT(100) COLLATE NOCASE,
+    计算公式   TEXT(20) COLLATE NOCASE,
     收费面积   TEXT(20) COLLATE NOCASE,
     收费范围   TEXT(20) COLLATE NOCASE,
-    收费说明   TEXT(100) COLLATE NOCASE,
+    收费说明   TEXT(60) COLLATE NOCASE,
     收费周期   TEXT(10) COLLATE NOCASE,
     收费类别   TEXT(20) COLLATE NOCASE,
     预付金额   MONEY,
     金额       MONEY,
-    备注       TEXT(200) COLLATE NOCASE,
+    备注       TEXT(60) COLLATE NOCASE,
     操作人员   TEXT(20) COLLATE NOCASE,
     操作日期   DATETIME
 );
@@ -386,7 +386,7 @@ CREATE TABLE 收费明细表 (
     收费名称   TEXT(40) COLLATE NOCASE,
     单价       MONEY,
     收费金额   MONEY,
-    计算公式   TEXT(100) COLLATE NOCASE,
+    计算公式   TEXT(20) COLLATE NOCASE,
     收费面积   TEXT(20) COLLATE NOCASE,
     本月表数   FLOAT,
     上月表数   FLOAT,
@@ -480,7 +480,7 @@ CREATE TABLE 押金明细表 (
     单据号码     TEXT(16) COLLATE NOCASE,
     押金类别代码 TEXT(16) COLLATE NOCASE,
     押金类别     TEXT(20) COLLATE NOCASE,
-    备注         TEXT(200) COLLATE NOCASE,
+    备注         TEXT(60) COLLATE NOCASE,
     操作人员     TEXT(20) COLLATE NOCASE,
     操作日期     DATETIME
 );
@@ -504,7 +504,7 @@ CREATE TABLE 楼宇电表分摊 (
     业主分摊数量 INTEGER,
     收费名称     TEXT(40) COLLATE NOCASE NOT NULL,
     是否分摊     BOOLEAN NOT NULL DEFAULT 0,
-    备注         TEXT(200) COLLATE NOCASE,
+    备注         TEXT(60) COLLATE NOCASE,
     操作人员     TEXT(20) COLLATE NOCASE,
     操作日期     DATETIME
 );
@@ -526,7 +526,7 @@ CREATE TABLE 楼宇水表分摊 (
     业主分摊数量 INTEGER,
     收费名称     TEXT(40) COLLATE NOCASE NOT NULL,
     是否分摊     BOOLEAN NOT NULL DEFAULT 0,
-    备注         TEXT(200) COLLATE NOCASE,
+    备注         TEXT(60) COLLATE NOCASE,
     操作人员     TEXT(20) COLLATE NOCASE,
     操作日期     DATETIME
 );
@@ -582,7 +582,7 @@ CREATE TABLE 员工工作日志 (
     阅审人         TEXT(20) COLLATE NOCASE,
     阅审日期       DATETIME,
     周数           INTEGER,
-    备注           TEXT(200) COLLATE NOCASE,
+    备注           TEXT(60) COLLATE NOCASE,
     操作员         TEXT(20) COLLATE NOCASE,
     操作日期       DATETIME
 );
@@ -614,7 +614,7 @@ CREATE TABLE 保洁明细表 (
     本次保洁日期 DATETIME NOT NULL,
     下次保洁日期 DATETIME NOT NULL,
     保洁人员     TEXT(20) COLLATE NOCASE NOT NULL,
-    保洁情况     TEXT(100) COLLATE NOCASE,
+    保洁情况     TEXT(60) COLLATE NOCASE,
     备注         LONGTEXT COLLATE NOCASE,
     操作员       TEXT(20) COLLATE NOCASE,
     操作日期     DATETIME
@@ -631,7 +631,7 @@ CREATE TABLE 设备表 (
     本次维护日期 DATETIME,
     下次维护日期 DATETIME,
     报废         BOOLEAN NOT NULL DEFAULT 0,
-    备注         TEXT(200) COLLATE NOCASE,
+    备注         TEXT(60) COLLATE NOCASE,
     小区代码     TEXT(10) COLLATE NOCASE,
     小区名称     TEXT(40) COLLATE NOCASE,
     操作员       TEXT(20) COLLATE NOCASE,
@@ -649,7 +649,7 @@ CREATE TABLE 设备维护明细表 (
     本次维护日期 DATETIME NOT NULL,
     下次维护日期 DATETIME NOT NULL,
     维护人员     TEXT(20) COLLATE NOCASE NOT NULL,
-    维护内容     TEXT(200) COLLATE NOCASE,
+    维护内容     TEXT(60) COLLATE NOCASE,
     备注         LONGTEXT COLLATE NOCASE,
     操作员       TEXT(20) COLLATE NOCASE,
     操作日期     DATETIME
