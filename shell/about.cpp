@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "shell/recordwindow.h"
+
 #include "platform/ui.h"
 
 namespace {
@@ -101,6 +103,7 @@ Tform_About::Tform_About(QWidget* parent) : QDialog(parent) {
   row->addWidget(Image1);
   row->addLayout(right, 1);
   setFixedSize(420, 260);
+  CentreOnScreen(this);
 }
 
 void Tform_About::Button1Click() { done(Accepted); }

@@ -67,6 +67,7 @@ TForm_choosegarden::TForm_choosegarden(QWidget* parent) : QDialog(parent) {
   column->addLayout(tools);
   column->addWidget(DBGridEh1, 1);
   setFixedSize(360, 320);
+  CentreOnScreen(this);
 }
 
 void TForm_choosegarden::SetCallerTag(const QString& tag) { Label1->setText(tag); }

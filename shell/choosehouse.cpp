@@ -86,6 +86,7 @@ TForm_choosehouse::TForm_choosehouse(QWidget* parent) : QDialog(parent) {
   column->addLayout(tools);
   column->addWidget(DBGridEh1, 1);
   setFixedSize(560, 400);
+  CentreOnScreen(this);
 }
 
 void TForm_choosehouse::SetCallerTag(const QString& tag) { Label2->setText(tag); }

@@ -88,6 +88,7 @@ TForm_choosestorey::TForm_choosestorey(QWidget* parent) : QDialog(parent) {
   column->addLayout(tools);
   column->addWidget(DBGridEh1, 1);
   setFixedSize(360, 320);
+  CentreOnScreen(this);
 }
 
 void TForm_choosestorey::SetCallerTag(const QString& tag) { Label1->setText(tag); }

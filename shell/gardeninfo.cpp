@@ -112,7 +112,6 @@ void ReopenAt(TDataSet* dataSet, const QString& keyField, const QString& key) {
 TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_gardeninfo"));
   setWindowTitle(u("楼盘资料管理"));
-  setWindowState(Qt::WindowMaximized);
 
   q_gardeninfo = new TADOQuery(this);
   q_gardeninfo->setObjectName(QStringLiteral("q_gardeninfo"));
@@ -215,21 +214,16 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(bar);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
-  resize(900, 600);
+  OpenMaximised(this, QSize(900, 600));
 
-  const struct {
-    QToolButton* button;
-    void (TForm_gardeninfo::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_gardeninfo::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_gardeninfo::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_gardeninfo::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_gardeninfo::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_gardeninfo::bitbtn_cancelClick},
-                  {bitbtn_out, &TForm_gardeninfo::bitbtn_outClick},
-                  {bitbtn_print, &TForm_gardeninfo::bitbtn_printClick},
-                  {SpeedButton4, &TForm_gardeninfo::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{bitbtn_add, &TForm_gardeninfo::bitbtn_addClick},
+                       {bitbtn_edit, &TForm_gardeninfo::bitbtn_editClick},
+                       {bitbtn_delete, &TForm_gardeninfo::bitbtn_deleteClick},
+                       {bitbtn_save, &TForm_gardeninfo::bitbtn_saveClick},
+                       {bitbtn_cancel, &TForm_gardeninfo::bitbtn_cancelClick},
+                       {bitbtn_out, &TForm_gardeninfo::bitbtn_outClick},
+                       {bitbtn_print, &TForm_gardeninfo::bitbtn_printClick},
+                       {SpeedButton4, &TForm_gardeninfo::SpeedButton4Click}});
 
   // Enter: 楼盘代码 → 楼盘名称 → 地址 → 楼宇数量 → 房屋数量 → 住户数量 → 备注 → 楼盘简介 → 楼盘名称.
   auto* chain = new TEnterChain(this);
@@ -297,21 +291,12 @@ void TForm_gardeninfo::bitbtn_saveClick() {
 
   // Uniqueness: a new estate may hold no code in use; an edited one only when its code changed.
   {
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(u("select * from 小区资料 "));
-    s->SQL.Add(u("where 小区代码=") + SqlQuote::Text(code));
-    s->Open();
-    const bool found = !s->IsEmpty();
     const bool changed = adding || oldCode.compare(code, Qt::CaseInsensitive) != 0;
-    if (found && changed) {
+    if (changed && SearchFindsRows({u("select * from 小区资料 "), u("where 小区代码=") + SqlQuote::Text(code)})) {
       ShowInformation(u("楼盘代码重复,请重新输入!"));
-      s->Close();
       DBEdit1->setFocus();
       return;
     }
-    s->Close();
   }
 
   // An existing estate whose code changed writes the new code and name into every copy.
@@ -332,18 +317,9 @@ void TForm_gardeninfo::bitbtn_deleteClick() {
   if (!q_gardeninfo->Active() || q_gardeninfo->IsEmpty()) return;
   // An estate with buildings stays; this check comes before the right.
   const QString code = q_gardeninfo->FieldByName(u("小区代码"))->AsString();
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(u("select * from 楼宇资料 "));
-  s->SQL.Add(u("where 小区代码=") + SqlQuote::Text(code));
-  s->Open();
-  const bool hasBuildings = !s->IsEmpty();
-  s->Close();
-  if (hasBuildings) {
-    ShowNotice(u("抱歉，该小区还有楼宇资料，不能删除！"));
+  if (RefuseWhenInUse({u("select * from 楼宇资料 "), u("where 小区代码=") + SqlQuote::Text(code)},
+                      u("抱歉，该小区还有楼宇资料，不能删除！")))
     return;
-  }
   RecordDelete(q_gardeninfo, "删除权", true);
 }
 

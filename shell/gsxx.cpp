@@ -80,6 +80,7 @@ TForm_gsxx_edit::TForm_gsxx_edit(QWidget* parent) : QDialog(parent) {
   layout->addWidget(frame, 1);
   layout->addLayout(buttons);
   setFixedSize(sizeHint());
+  CentreOnScreen(this);
 }
 
 void TForm_gsxx_edit::showEvent(QShowEvent* event) {

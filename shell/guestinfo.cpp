@@ -72,6 +72,7 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->addItems({u("是"), u("否")});
   ComboBox1->setCurrentIndex(-1);
+  ComboBox1->setMinimumWidth(60);
   SpeedButton2 = AddToolButton(nullptr, "SpeedButton2", u("查找"));
   SpeedButton2->setParent(search);
   searchRow->addWidget(new QLabel(u("房屋代码："), search));
@@ -144,9 +145,13 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, Dm1->ds_guestinfo);
   AddGridColumn(DBGridEh1, u("客户代码"), QString(), true, 80)->Footer()->SetValueType(fvtCount);
-  for (const char* field : {"客户名称", "身份证号", "联系电话", "工作单位", "房屋代码", "联系地址", "开户银行",
-                            "银行帐号", "操作人员", "操作日期", "备注"})
-    AddGridColumn(DBGridEh1, u(field), QString(), true, 90);
+  const struct {
+    const char* field;
+    int width;
+  } columns[] = {{"客户名称", 100}, {"身份证号", 140}, {"联系电话", 100}, {"工作单位", 120},
+                 {"房屋代码", 80},  {"联系地址", 150}, {"开户银行", 120}, {"银行帐号", 150},
+                 {"操作人员", 70},  {"操作日期", 130}, {"备注", 150}};
+  for (const auto& c : columns) AddGridColumn(DBGridEh1, u(c.field), QString(), true, c.width);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
@@ -162,21 +167,16 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(DBGridEh1, 1);
   resize(820, 560);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_guestinfo::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_guestinfo::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_guestinfo::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_guestinfo::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_guestinfo::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_guestinfo::bitbtn_cancelClick},
-                  {bitbtn_out, &TForm_guestinfo::bitbtn_outClick},
-                  {bitbtn_print, &TForm_guestinfo::bitbtn_printClick},
-                  {SpeedButton4, &TForm_guestinfo::SpeedButton4Click},
-                  {SpeedButton1, &TForm_guestinfo::SpeedButton1Click},
-                  {SpeedButton2, &TForm_guestinfo::SpeedButton2Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{bitbtn_add, &TForm_guestinfo::bitbtn_addClick},
+                       {bitbtn_edit, &TForm_guestinfo::bitbtn_editClick},
+                       {bitbtn_delete, &TForm_guestinfo::bitbtn_deleteClick},
+                       {bitbtn_save, &TForm_guestinfo::bitbtn_saveClick},
+                       {bitbtn_cancel, &TForm_guestinfo::bitbtn_cancelClick},
+                       {bitbtn_out, &TForm_guestinfo::bitbtn_outClick},
+                       {bitbtn_print, &TForm_guestinfo::bitbtn_printClick},
+                       {SpeedButton4, &TForm_guestinfo::SpeedButton4Click},
+                       {SpeedButton1, &TForm_guestinfo::SpeedButton1Click},
+                       {SpeedButton2, &TForm_guestinfo::SpeedButton2Click}});
 
   auto* chain = new TEnterChain(this);
   chain->Chain({DBEdit1, DBEdit4, DBEdit2, DBEdit3, DBEdit5, DBEdit6, DBEdit7, DBEdit8, DBMemo1},

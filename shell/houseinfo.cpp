@@ -72,7 +72,6 @@ QString GeneratedHouseCode(const QString& buildingCode, const QString& entrance,
 TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_houseinfo_input"));
   setWindowTitle(u("房屋业主资料管理"));
-  setWindowState(Qt::WindowMaximized);
 
   q_storeyinfo = new TADOQuery(this);
   q_storeyinfo->setObjectName(QStringLiteral("q_storeyinfo"));
@@ -131,6 +130,8 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   DBNumberEditEh1 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh1", ds, "房屋面积");
   DBNumberEditEh2 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh2", ds, "使用面积");
   DBNumberEditEh3 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh3", ds, "其它面积一");
+  // Areas are kept to four decimals, as the charge standards and bills take them.
+  for (TDBNumberEditEh* area : {DBNumberEditEh1, DBNumberEditEh2, DBNumberEditEh3}) area->SetDecimalPlaces(4);
   DBComboBoxEh5 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh5", ds, "关联单位");
   DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds, "入伙日期");
   DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds, "业主名称");
@@ -145,6 +146,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   DBEdit8 = makeEditor<TDBEditEh>(panel, "DBEdit8", ds, "开户银行");
   DBEdit9 = makeEditor<TDBEditEh>(panel, "DBEdit9", ds, "银行帐号");
   DBNumberEditEh4 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh4", ds, "零头");
+  DBNumberEditEh4->SetDecimalPlaces(4);
   DBNumberEditEh4->SetReadOnly(true);
   DBMemo1 = new TDBMemo(panel);
   DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
@@ -235,7 +237,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   AddGridColumn(DBGridEh2, u("楼宇名称"), QString(), false, 90)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh2, u("楼宇代码"), QString(), false, 70);
   for (const char* summed : {"房屋数量", "住户数量", "空置房数量"})
-    AddGridColumn(DBGridEh2, u(summed), QString(), false, 60)->Footer()->SetValueType(fvtSum);
+    AddGridColumn(DBGridEh2, u(summed), QString(), false, 70)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh2, u("小区名称"), QString(), false, 90);
   OnGridDoubleClick(DBGridEh2, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh2);
@@ -251,9 +253,15 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   AddGridColumn(DBGridEh1, u("房号"), QString(), false, 50);
   AddGridColumn(DBGridEh1, u("房屋面积"), QString(), false, 70)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("迁入日期"), u("入住日期"), false, 90);
-  for (const char* field : {"入伙日期", "身份证号", "工作单位", "联系电话", "银行帐号", "开户银行", "使用面积",
-                            "其它面积一", "产权状况", "车辆车位", "关联单位"})
-    AddGridColumn(DBGridEh1, u(field), QString(), false, 80);
+  // Widths that show the whole content: an identity-card number has 18 digits, an account
+  // up to 20.
+  const struct {
+    const char* field;
+    int width;
+  } details[] = {{"入伙日期", 90}, {"身份证号", 140}, {"工作单位", 120}, {"联系电话", 100}, {"银行帐号", 150},
+                 {"开户银行", 120}, {"使用面积", 70},  {"其它面积一", 80}, {"产权状况", 80}, {"车辆车位", 80},
+                 {"关联单位", 100}};
+  for (const auto& d : details) AddGridColumn(DBGridEh1, u(d.field), QString(), false, d.width);
   AddGridColumn(DBGridEh1, u("零头"), u("余额"), false, 70);
   AddGridColumn(DBGridEh1, u("操作人员"), QString(), false, 70);
   AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 130);
@@ -276,23 +284,18 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   column->addWidget(bar);
   column->addLayout(top);
   column->addWidget(splitter, 1);
-  resize(1100, 700);
+  OpenMaximised(this, QSize(1100, 700));
 
-  const struct {
-    QToolButton* button;
-    void (TForm_houseinfo_input::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_houseinfo_input::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_houseinfo_input::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_houseinfo_input::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_houseinfo_input::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_houseinfo_input::bitbtn_cancelClick},
-                  {bitbtn_out, &TForm_houseinfo_input::bitbtn_outClick},
-                  {bitbtn_print, &TForm_houseinfo_input::bitbtn_printClick},
-                  {bitbtn_seek, &TForm_houseinfo_input::bitbtn_seekClick},
-                  {SpeedButton1, &TForm_houseinfo_input::SpeedButton1Click},
-                  {SpeedButton4, &TForm_houseinfo_input::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{bitbtn_add, &TForm_houseinfo_input::bitbtn_addClick},
+                       {bitbtn_edit, &TForm_houseinfo_input::bitbtn_editClick},
+                       {bitbtn_delete, &TForm_houseinfo_input::bitbtn_deleteClick},
+                       {bitbtn_save, &TForm_houseinfo_input::bitbtn_saveClick},
+                       {bitbtn_cancel, &TForm_houseinfo_input::bitbtn_cancelClick},
+                       {bitbtn_out, &TForm_houseinfo_input::bitbtn_outClick},
+                       {bitbtn_print, &TForm_houseinfo_input::bitbtn_printClick},
+                       {bitbtn_seek, &TForm_houseinfo_input::bitbtn_seekClick},
+                       {SpeedButton1, &TForm_houseinfo_input::SpeedButton1Click},
+                       {SpeedButton4, &TForm_houseinfo_input::SpeedButton4Click}});
 
   // The Enter chains; Enter in 备注 saves.
   auto* chain = new TEnterChain(this);
@@ -446,18 +449,10 @@ void TForm_houseinfo_input::bitbtn_deleteClick() {
   // hold it. This check comes before the right.
   const QString estate = t_houseinfo->FieldByName(u("小区代码"))->AsString();
   const QString code = t_houseinfo->FieldByName(u("房屋代码"))->AsString();
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(u("select * from 房屋收费项目 "));
-  s->SQL.Add(u("where (房屋代码=") + SqlQuote::Text(code) + u(")and") + SameEstateCondition(estate));
-  s->Open();
-  const bool inUse = !s->IsEmpty();
-  s->Close();
-  if (inUse) {
-    ShowNotice(u("抱歉，该房屋代码已经开始使用了，不能删除！"));
+  if (RefuseWhenInUse({u("select * from 房屋收费项目 "),
+                       u("where (房屋代码=") + SqlQuote::Text(code) + u(")and") + SameEstateCondition(estate)},
+                      u("抱歉，该房屋代码已经开始使用了，不能删除！")))
     return;
-  }
   RecordDelete(t_houseinfo, "删除权", true);
 }
 

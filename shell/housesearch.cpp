@@ -114,6 +114,8 @@ TForm_houseinfo_query::TForm_houseinfo_query(QWidget* parent) : QDialog(parent) 
   auto* column = new QVBoxLayout(this);
   column->addLayout(grid);
   column->addLayout(buttons);
+  setFixedSize(sizeHint());
+  CentreOnScreen(this);
 
   auto* chain = new TEnterChain(this);
   chain->Chain({Edit1, ComboBox1, ComboBox2, ComboBox3, Edit2, Edit3, Edit4, Edit5, Edit6, MaskEdit1, MaskEdit2,
@@ -215,7 +217,6 @@ void TForm_houseinfo_query::BitBtn2Click() { done(Rejected); }
 TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_house_zhuangtai"));
   setWindowTitle(u("房屋状态表"));
-  setWindowState(Qt::WindowMaximized);
   QFont font(u("宋体"));
   font.setPointSize(9);
   setFont(font);
@@ -268,7 +269,7 @@ TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget* parent) : QDialog(parent) 
   auto* column = new QVBoxLayout(this);
   column->addLayout(bar);
   column->addWidget(DBGridEh1, 1);
-  resize(800, 560);
+  OpenMaximised(this, QSize(800, 560));
 
   connect(bitbtn_tj, &QToolButton::clicked, this, Guarded([this] { bitbtn_tjClick(); }));
   connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));

@@ -618,6 +618,9 @@ bool TForm_main::runLogin() {
   bool ok = false;
   {
     TForm_Enter* dialog = GardenScoped ? new TForm_Enter_single(this) : new TForm_Enter(this);
+    // At start-up the main window may not fill the screen yet: the dialog is placed on the
+    // screen, not over its owner.
+    CentreOnScreen(dialog);
     RunModal(dialog);
     ok = dialog->succeeded();
     delete dialog;
@@ -670,6 +673,7 @@ void TForm_main::N3Click() {
   q->Open();
   {
     auto* window = new TForm_password(this);
+    CentreOnScreen(window);
     RunModal(window);
     delete window;
   }

@@ -153,22 +153,17 @@ TForm_qxb::TForm_qxb(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(DBGridEh2, 1);
   resize(760, 560);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_qxb::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_qxb::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_qxb::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_qxb::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_qxb::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_qxb::bitbtn_cancelClick},
-                  {bitbtn_out, &TForm_qxb::bitbtn_outClick},
-                  {bitbtn_print, &TForm_qxb::bitbtn_printClick},
-                  {SpeedButton4, &TForm_qxb::SpeedButton4Click},
-                  {bitbtn_qxsz, &TForm_qxb::bitbtn_qxszClick},
-                  {bitbtn_addgarden, &TForm_qxb::bitbtn_addgardenClick},
-                  {bitbtn_deletegarden, &TForm_qxb::bitbtn_deletegardenClick}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{bitbtn_add, &TForm_qxb::bitbtn_addClick},
+                       {bitbtn_edit, &TForm_qxb::bitbtn_editClick},
+                       {bitbtn_delete, &TForm_qxb::bitbtn_deleteClick},
+                       {bitbtn_save, &TForm_qxb::bitbtn_saveClick},
+                       {bitbtn_cancel, &TForm_qxb::bitbtn_cancelClick},
+                       {bitbtn_out, &TForm_qxb::bitbtn_outClick},
+                       {bitbtn_print, &TForm_qxb::bitbtn_printClick},
+                       {SpeedButton4, &TForm_qxb::SpeedButton4Click},
+                       {bitbtn_qxsz, &TForm_qxb::bitbtn_qxszClick},
+                       {bitbtn_addgarden, &TForm_qxb::bitbtn_addgardenClick},
+                       {bitbtn_deletegarden, &TForm_qxb::bitbtn_deletegardenClick}});
 
   // Enter moves 代码 → 姓名 → 身份证号 → 输入法 → 备注 → 代码; in 联系电话 it is swallowed.
   auto* chain = new TEnterChain(this);

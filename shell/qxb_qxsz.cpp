@@ -11,6 +11,7 @@
 #include "platform/exception.h"
 #include "platform/ui.h"
 #include "shell/qxb.h"
+#include "shell/recordwindow.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -94,6 +95,7 @@ TForm_qxb_qxsz::TForm_qxb_qxsz(QWidget* parent) : QDialog(parent) {
   row->addWidget(PageControl1, 1);
   row->addLayout(right);
   setFixedSize(640, 320);
+  CentreOnScreen(this);
 }
 
 TDBCheckBoxEh* TForm_qxb_qxsz::CheckBoxFor(const QString& right) const {

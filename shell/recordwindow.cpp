@@ -5,6 +5,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QProcessEnvironment>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 
@@ -54,6 +57,23 @@ bool CheckActionRight(const char* right) {
   return false;
 }
 
+bool SearchFindsRows(const QStringList& sqlLines) {
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  for (const QString& line : sqlLines) s->SQL.Add(line);
+  s->Open();
+  const bool found = !s->IsEmpty();
+  s->Close();
+  return found;
+}
+
+bool RefuseWhenInUse(const QStringList& sqlLines, const QString& refusal) {
+  if (!SearchFindsRows(sqlLines)) return false;
+  ShowNotice(refusal);
+  return true;
+}
+
 void ShowDataError(const QString& action, const QString& databaseMessage) {
   ShowNotice(action + u("：") + databaseMessage);
 }
@@ -68,6 +88,52 @@ TRecordForm::TRecordForm(QWidget* parent) : QDialog(parent) {
 }
 
 TRecordForm::~TRecordForm() = default;
+
+// ---------------------------------------------------------------------------------------
+// Window placement
+
+void OpenMaximised(QWidget* window, const QSize& normal) {
+  window->resize(normal);
+  window->setWindowState(window->windowState() | Qt::WindowMaximized);
+}
+
+namespace {
+
+// Moves the window's frame to the middle of the available area of its screen.
+void centreNow(QWidget* window) {
+  QScreen* screen = window->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen || window->isMaximized() || window->isFullScreen()) return;
+  QRect frame = window->frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  window->move(frame.topLeft());
+}
+
+class ScreenCentring : public QObject {
+ public:
+  explicit ScreenCentring(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && event->type() == QEvent::Show) {
+      centreNow(window_);
+      // The frame is known once the window is on screen: centre again with it.
+      QTimer::singleShot(0, window_, [w = window_] { centreNow(w); });
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+};
+
+}  // namespace
+
+void CentreOnScreen(QWidget* window) {
+  if (window->property("centredOnScreen").toBool()) return;
+  window->setProperty("centredOnScreen", true);
+  new ScreenCentring(window);
+}
 
 QToolButton* TRecordForm::AddToolButton(QHBoxLayout* row, const char* name, const QString& caption) {
   auto* b = new QToolButton(this);

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -13,6 +15,7 @@
 #include "grid/DBGridEhImpExp.h"
 #include "grid/PrnDbgeh.h"
 #include "platform/syscolors.h"
+#include "platform/ui.h"
 
 class QHBoxLayout;
 class QToolButton;
@@ -35,6 +38,27 @@ inline constexpr const char* kNoRightMessage = "抱歉，您没有权限，不�
 // True when `right` is null (the command checks none) or the operator holds it; otherwise
 // shows the refusal and returns false.
 bool CheckActionRight(const char* right);
+
+// ---------------------------------------------------------------------------------------
+// Window placement
+
+// The window opens maximised; `normal` is its size when the operator restores it.
+void OpenMaximised(QWidget* window, const QSize& normal);
+// The window is centred on its screen whenever it is shown (a dialog would otherwise sit
+// over its owner, which may not fill the screen yet while the program starts).
+void CentreOnScreen(QWidget* window);
+
+// ---------------------------------------------------------------------------------------
+// Tool-bar wiring
+
+// Runs the window's method when its button is clicked, under the exception barrier. A null
+// button (one the window does not have) is skipped.
+template <class W>
+void ConnectClicks(W* window, std::initializer_list<std::pair<QAbstractButton*, void (W::*)()>> handlers) {
+  for (const auto& [button, handler] : handlers)
+    if (button)
+      QObject::connect(button, &QAbstractButton::clicked, window, Guarded([window, fn = handler] { (window->*fn)(); }));
+}
 
 // ---------------------------------------------------------------------------------------
 // Record window
@@ -122,6 +146,13 @@ class TRecordForm : public QDialog {
   TDataSet* mainDataSet_ = nullptr;
   QList<QPointer<QWidget>> browseButtons_, editButtons_, textEditors_, listEditors_, grids_;
 };
+
+// Runs the lines through Dm1.q_search and tells whether they found a row; the query is
+// closed again.
+bool SearchFindsRows(const QStringList& sqlLines);
+// A delete's in-use rule: when the lines find a row, shows `refusal` (exclamation box) and
+// returns true, so the caller keeps the row.
+bool RefuseWhenInUse(const QStringList& sqlLines, const QString& refusal);
 
 // Reports a failed post or delete: the action and the database's message, exclamation box
 // captioned "提示".

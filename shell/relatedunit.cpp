@@ -117,19 +117,15 @@ TForm_housecompany::TForm_housecompany(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
   setFixedSize(560, 460);
+  CentreOnScreen(this);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_housecompany::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_housecompany::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_housecompany::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_housecompany::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_housecompany::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_housecompany::bitbtn_cancelClick},
-                  {SpeedButton1, &TForm_housecompany::SpeedButton1Click},
-                  {SpeedButton4, &TForm_housecompany::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{bitbtn_add, &TForm_housecompany::bitbtn_addClick},
+                       {bitbtn_edit, &TForm_housecompany::bitbtn_editClick},
+                       {bitbtn_delete, &TForm_housecompany::bitbtn_deleteClick},
+                       {bitbtn_save, &TForm_housecompany::bitbtn_saveClick},
+                       {bitbtn_cancel, &TForm_housecompany::bitbtn_cancelClick},
+                       {SpeedButton1, &TForm_housecompany::SpeedButton1Click},
+                       {SpeedButton4, &TForm_housecompany::SpeedButton4Click}});
 
   auto* chain = new TEnterChain(this);
   for (QWidget* w : {static_cast<QWidget*>(DBEdit1), static_cast<QWidget*>(DBEdit2), static_cast<QWidget*>(DBEdit3)})

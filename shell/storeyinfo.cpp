@@ -55,7 +55,6 @@ QStringList BuildingRenameStatements(const QString& estateCode, const QString& o
 TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_storeyinfo"));
   setWindowTitle(u("楼宇资料管理"));
-  setWindowState(Qt::WindowMaximized);
 
   q_gardeninfo = new TADOQuery(this);
   q_gardeninfo->setObjectName(QStringLiteral("q_gardeninfo"));
@@ -202,23 +201,18 @@ TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(bar);
   column->addWidget(panel);
   column->addWidget(splitter, 1);
-  resize(1000, 640);
+  OpenMaximised(this, QSize(1000, 640));
 
-  const struct {
-    QToolButton* button;
-    void (TForm_storeyinfo::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_storeyinfo::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_storeyinfo::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_storeyinfo::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_storeyinfo::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_storeyinfo::bitbtn_cancelClick},
-                  {bitbtn_out, &TForm_storeyinfo::bitbtn_outClick},
-                  {bitbtn_print, &TForm_storeyinfo::bitbtn_printClick},
-                  {bitbtn_select, &TForm_storeyinfo::bitbtn_selectClick},
-                  {SpeedButton1, &TForm_storeyinfo::SpeedButton1Click},
-                  {SpeedButton4, &TForm_storeyinfo::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{bitbtn_add, &TForm_storeyinfo::bitbtn_addClick},
+                       {bitbtn_edit, &TForm_storeyinfo::bitbtn_editClick},
+                       {bitbtn_delete, &TForm_storeyinfo::bitbtn_deleteClick},
+                       {bitbtn_save, &TForm_storeyinfo::bitbtn_saveClick},
+                       {bitbtn_cancel, &TForm_storeyinfo::bitbtn_cancelClick},
+                       {bitbtn_out, &TForm_storeyinfo::bitbtn_outClick},
+                       {bitbtn_print, &TForm_storeyinfo::bitbtn_printClick},
+                       {bitbtn_select, &TForm_storeyinfo::bitbtn_selectClick},
+                       {SpeedButton1, &TForm_storeyinfo::SpeedButton1Click},
+                       {SpeedButton4, &TForm_storeyinfo::SpeedButton4Click}});
 
   // Enter: 楼宇代码 → 楼宇名称 → 建成日期 → 楼房结构 → 楼宇层数 → 房屋数量 → 住户数量 → 空置房数量
   // → 单元数 → 备注 → 楼宇名称.
@@ -288,22 +282,14 @@ void TForm_storeyinfo::bitbtn_saveClick() {
 
   // Unique within the estate.
   {
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(u("select * from 楼宇资料 "));
-    s->SQL.Add(u("where (coalesce(小区代码,'')=") + SqlQuote::Text(estate) + u(")and(楼宇代码=") +
-               SqlQuote::Text(code) + u(")"));
-    s->Open();
-    const bool found = !s->IsEmpty();
     const bool changed = adding || oldCode.compare(code, Qt::CaseInsensitive) != 0;
-    if (found && changed) {
+    if (changed && SearchFindsRows({u("select * from 楼宇资料 "), u("where (coalesce(小区代码,'')=") +
+                                                                    SqlQuote::Text(estate) + u(")and(楼宇代码=") +
+                                                                    SqlQuote::Text(code) + u(")")})) {
       ShowInformation(u("该楼盘名称中的楼宇代码重复,请重新输入!"));
-      s->Close();
       DBEdit2->setFocus();
       return;
     }
-    s->Close();
   }
 
   const QStringList cascade =
@@ -325,18 +311,10 @@ void TForm_storeyinfo::bitbtn_deleteClick() {
   // building's own estate count.
   const QString estate = t_storeyinfo->FieldByName(u("小区代码"))->AsString();
   const QString code = t_storeyinfo->FieldByName(u("楼宇代码"))->AsString();
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(u("select * from 房屋资料 "));
-  s->SQL.Add(u("where (楼宇代码=") + SqlQuote::Text(code) + u(")and") + SameEstateCondition(estate));
-  s->Open();
-  const bool hasHouses = !s->IsEmpty();
-  s->Close();
-  if (hasHouses) {
-    ShowNotice(u("抱歉，该楼宇还有房屋资料，不能删除！"));
+  if (RefuseWhenInUse({u("select * from 房屋资料 "),
+                       u("where (楼宇代码=") + SqlQuote::Text(code) + u(")and") + SameEstateCondition(estate)},
+                      u("抱歉，该楼宇还有房屋资料，不能删除！")))
     return;
-  }
   RecordDelete(t_storeyinfo, "删除权", true);
 }
 

@@ -81,6 +81,7 @@ TForm_xzyz::TForm_xzyz(QWidget* parent) : QDialog(parent) {
   column->addLayout(tools);
   column->addWidget(DBGridEh1, 1);
   setFixedSize(560, 400);
+  CentreOnScreen(this);
 }
 
 void TForm_xzyz::SetCallerTag(const QString& tag) { Label2->setText(tag); }
