@@ -435,10 +435,11 @@ void TPreviewBox::PrintPages() {
   // file, copies, range, paper, orientation); the recording keeps its page layout.
   QPrinter job(QPrinter::HighResolution);
   DescribePrinter(request, printer_->OwnPrinter());
+  request.documentName = printer_->OwnPrinter()->docName();
+  job.setDocName(request.documentName);
   if (!PrintDialog(request, &job)) return;
   if (PageCount <= 0) return;
   ApplyPrintChoice(request, &job);
-  job.setDocName(printer_->OwnPrinter()->docName());
   int from = 1, to = PageCount;
   if (request.range == PrintDialogRequest::PageRange) {
     from = request.fromPage;

@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <algorithm>
 
 #include "platform/operatortext.h"
@@ -348,6 +349,14 @@ class QtBackend final : public UiBackend {
     QPrinter local(QPrinter::HighResolution);
     QPrinter* target = printer ? printer : &local;
     ApplyPrintChoice(request, target);
+    if (!request.documentName.isEmpty()) target->setDocName(request.documentName);
+    // Without a printer the job goes into a PDF file: one is proposed in the documents folder.
+    if (target->outputFileName().isEmpty() && InstalledPrinterNames().isEmpty()) {
+      const QString name = target->docName().isEmpty() ? QString::fromUtf8("打印") : target->docName();
+      QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+      if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+      target->setOutputFileName(QDir(folder).filePath(name + QStringLiteral(".pdf")));
+    }
     // The dialog lists the printers installed now, and always "Print to File (PDF)".
     QPrintDialog dialog(target, QApplication::activeWindow());
     dialog.setMinMax(request.minPage, request.maxPage);

@@ -148,6 +148,7 @@ struct PrintDialogRequest {
   QString outputFileName;
   QPageSize pageSize;       // invalid: the job's own paper
   bool landscape = false;
+  QString documentName;     // names the PDF file proposed when no printer is installed
 };
 // Shows the print dialog for `printer` (may be null); on OK the request holds the choices
 // and the printer is set up with them. False when cancelled. (A scripted answer changes the

@@ -749,6 +749,7 @@ void TfrPreviewForm::PrintBtnClick() {
     const QPageSize paper(QSizeF(w / 10.0, h / 10.0), QPageSize::Millimeter);
     req.pageSize = paper;
     req.landscape = printer.Orientation == 1;
+    req.documentName = Report->Title;
     if (!PrintDialog(req, nullptr)) return;
     if (req.range == PrintDialogRequest::PageRange)
       pageList = QStringLiteral("%1-%2").arg(req.fromPage).arg(req.toPage);

@@ -2,6 +2,7 @@
 // programs load them as the program does).
 #include <QApplication>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QPageSetupDialog>
@@ -52,4 +53,16 @@ TEST(QtTranslations, DialogsShowChinese) {
   QPrinter printer;
   QPrintDialog print(&printer);
   EXPECT_TRUE(print.windowTitle().contains(QString::fromUtf8("打印"))) << print.windowTitle().toStdString();
+  // Without printers the dialog still offers printing into a PDF file.
+  print.show();
+  QStringList entries;
+  for (const QComboBox* box : print.findChildren<QComboBox*>())
+    for (int i = 0; i < box->count(); ++i) entries << box->itemText(i);
+  EXPECT_TRUE(entries.join(QLatin1Char('|')).contains(QStringLiteral("PDF"))) << entries.join('|').toStdString();
+  // Screenshots for a look (build folder).
+  print.grab().save(QStringLiteral("print_dialog_zh.png"));
+  print.hide();
+  file.show();
+  file.grab().save(QStringLiteral("save_dialog_zh.png"));
+  file.hide();
 }

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -529,4 +530,27 @@ TEST(UiMessages, FailureTextsShownInChinese) {
   Guard([] { throw EOverflow(QStringLiteral("Money overflow")); });
   ASSERT_EQ(ui.messages().size(), 1);
   EXPECT_EQ(ui.messages()[0].text, QString::fromUtf8("金额超出范围"));
+}
+
+// The real print dialog on a machine without printers proposes a PDF file named after the
+// document, and takes the request's pages and copies.
+TEST(UiDialogs, RealPrintDialogProposesAPdfFileWithoutPrinters) {
+  if (!QPrinterInfo::availablePrinterNames().isEmpty()) GTEST_SKIP() << "a printer is installed here";
+  PrintDialogRequest r;
+  r.maxPage = 3;
+  r.toPage = 3;
+  r.copies = 2;
+  r.documentName = U("业主花名册");
+  QString proposed;
+  int copies = 0;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    proposed = d->printer()->outputFileName();
+    copies = d->printer()->copyCount();
+    d->reject();
+  });
+  EXPECT_FALSE(QtUiBackend().print(r, nullptr));
+  EXPECT_TRUE(proposed.endsWith(U("/业主花名册.pdf"))) << proposed.toStdString();
+  EXPECT_EQ(copies, 2);
 }
