@@ -118,7 +118,7 @@ void TDBGridEhExport::Flush() {
   if (buffer_.isEmpty() || !Stream) return;
   const qint64 n = Stream->write(buffer_);
   if (n != buffer_.size()) throw Exception(QStringLiteral("Stream write error: ") + Stream->errorString());
-  buffer_.clear();
+  buffer_.resize(0);  // the allocation is kept for the next piece
 }
 
 int TDBGridEhExport::ScreenPixelsPerInch() const { return kScreenPixelsPerInch; }
@@ -451,30 +451,54 @@ void TDBGridEhExportAsHTML::EndOutput() {
 }
 
 void TDBGridEhExportAsHTML::FontWrappedText(const TFontEh& font, const QString& text) {
-  QString s = QStringLiteral("<FONT STYLE=\"font-family: ") + font.Font.family() + QStringLiteral("; font-size: ") +
-              QString::number(pointSize(font.Font)) + QStringLiteral("pt; color: #") + htmlColor(font.Color) +
-              QStringLiteral("\">");
-  const bool b = font.Font.bold(), i = font.Font.italic(), u = font.Font.underline(), st = font.Font.strikeOut();
-  if (b) s += QStringLiteral("<B>");
-  if (i) s += QStringLiteral("<I>");
-  if (u) s += QStringLiteral("<U>");
-  if (st) s += QStringLiteral("<STRIKE>");
+  if (!haveFont_ || !(font == lastFont_)) {
+    fontOpen_ = QStringLiteral("<FONT STYLE=\"font-family: ") + font.Font.family() + QStringLiteral("; font-size: ") +
+                QString::number(pointSize(font.Font)) + QStringLiteral("pt; color: #") + htmlColor(font.Color) +
+                QStringLiteral("\">");
+    fontClose_.clear();
+    const bool b = font.Font.bold(), i = font.Font.italic(), u = font.Font.underline(), st = font.Font.strikeOut();
+    if (b) fontOpen_ += QStringLiteral("<B>");
+    if (i) fontOpen_ += QStringLiteral("<I>");
+    if (u) fontOpen_ += QStringLiteral("<U>");
+    if (st) fontOpen_ += QStringLiteral("<STRIKE>");
+    if (b) fontClose_ += QStringLiteral("</B>");
+    if (i) fontClose_ += QStringLiteral("</I>");
+    if (u) fontClose_ += QStringLiteral("</U>");
+    if (st) fontClose_ += QStringLiteral("</STRIKE>");
+    fontClose_ += QStringLiteral("</FONT>");
+    lastFont_ = font;
+    haveFont_ = true;
+  }
+  PutRaw(fontOpen_);
   if (text.isEmpty()) {
-    s += QStringLiteral("&nbsp;");
+    PutRaw(QStringLiteral("&nbsp;"));
+  } else if (!text.contains(QLatin1Char('&')) && !text.contains(QLatin1Char('<')) && !text.contains(QLatin1Char('>')) &&
+             !text.contains(QLatin1Char('"'))) {
+    PutRaw(text);
   } else {
     QString t = text;
     t.replace(QLatin1Char('&'), QStringLiteral("&amp;"));
     t.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
     t.replace(QLatin1Char('>'), QStringLiteral("&gt;"));
     t.replace(QLatin1Char('"'), QStringLiteral("&quot;"));
-    s += t;
+    PutRaw(t);
   }
-  if (b) s += QStringLiteral("</B>");
-  if (i) s += QStringLiteral("</I>");
-  if (u) s += QStringLiteral("</U>");
-  if (st) s += QStringLiteral("</STRIKE>");
-  s += QStringLiteral("</FONT>");
-  PutRaw(s);
+  PutRaw(fontClose_);
+}
+
+// "  <TD WIDTH=.. ALIGN=".." BGCOLOR=#..>", remembered per column position while it repeats.
+void TDBGridEhExportAsHTML::PutCellStart(int width, TAlignment alignment, TColor background) {
+  if (cellIndex_ >= int(cellStarts_.size())) cellStarts_.resize(size_t(cellIndex_) + 1);
+  CellStart& c = cellStarts_[size_t(cellIndex_++)];
+  if (c.width != width || c.alignment != alignment || c.background != background || c.tag.isEmpty()) {
+    c.width = width;
+    c.alignment = alignment;
+    c.background = background;
+    c.tag = QStringLiteral("  <TD WIDTH=%1 ALIGN=\"%2\" BGCOLOR=#%3>")
+                .arg(width)
+                .arg(alignmentWord(alignment), htmlColor(background));
+  }
+  PutRaw(c.tag);
 }
 
 void TDBGridEhExportAsHTML::PutTitleRow(TColumnsEhList& columns) {
@@ -511,20 +535,20 @@ void TDBGridEhExportAsHTML::PutTitleRow(TColumnsEhList& columns) {
 }
 
 void TDBGridEhExportAsHTML::PutRecordRow(TColumnsEhList& columns) {
+  cellIndex_ = 0;
   PutLine(QStringLiteral("<TR>"));
   TDBGridEhExport::PutRecordRow(columns);
   PutLine(QStringLiteral("</TR>"));
 }
 
 void TDBGridEhExportAsHTML::PutDataCell(TColumnEh* column, TColCellParamsEh& params) {
-  PutRaw(QStringLiteral("  <TD WIDTH=%1 ALIGN=\"%2\" BGCOLOR=#%3>")
-             .arg(column->Width())
-             .arg(alignmentWord(params.Alignment), htmlColor(params.Background)));
+  PutCellStart(column->Width(), params.Alignment, params.Background);
   FontWrappedText(*params.Font, params.Text);
   PutLine(QStringLiteral("</TD>"));
 }
 
 void TDBGridEhExportAsHTML::PutFooterRow(TColumnsEhList& columns, int footerRow) {
+  cellIndex_ = 0;
   PutLine(QStringLiteral("<TR>"));
   TDBGridEhExport::PutFooterRow(columns, footerRow);
   PutLine(QStringLiteral("</TR>"));
@@ -532,9 +556,7 @@ void TDBGridEhExportAsHTML::PutFooterRow(TColumnsEhList& columns, int footerRow)
 
 void TDBGridEhExportAsHTML::PutFooterCell(int, int, const QString& text, TAlignment alignment, TColor background,
                                           const TFontEh& font, TColumnEh* column) {
-  PutRaw(QStringLiteral("  <TD WIDTH=%1 ALIGN=\"%2\" BGCOLOR=#%3>")
-             .arg(column->Width())
-             .arg(alignmentWord(alignment), htmlColor(background)));
+  PutCellStart(column->Width(), alignment, background);
   FontWrappedText(font, text);
   PutLine(QStringLiteral("</TD>"));
 }
@@ -617,31 +639,43 @@ int TDBGridEhExportAsRTF::FontNumber(const QString& name) {
 QString TDBGridEhExportAsRTF::Pad() const { return Grid->Flat() ? QStringLiteral("12") : QStringLiteral("24"); }
 
 int TDBGridEhExportAsRTF::CellRight(int k) const {
-  int right = 0;
-  const int dpi = ScreenPixelsPerInch();
-  for (int i = 0; i <= k; ++i) right += int(double(Columns[i]->Width()) / dpi * 1440);
-  return right;
+  if (int(rights_.size()) != Columns.Count()) {
+    rights_.clear();
+    int right = 0;
+    const int dpi = ScreenPixelsPerInch();
+    for (int i = 0; i < Columns.Count(); ++i) {
+      right += int(double(Columns[i]->Width()) / dpi * 1440);
+      rights_.push_back(right);
+    }
+  }
+  return rights_[size_t(k)];
 }
 
 void TDBGridEhExportAsRTF::PutCellText(const TFontEh& font, const QString& text, TColor background) {
-  QByteArray s = "\\fs" + QByteArray::number(pointSize(font.Font) * 2);
-  if (font.Font.bold()) s += "\\b";
-  if (font.Font.italic()) s += "\\i";
-  if (font.Font.strikeOut()) s += "\\strike";
-  if (font.Font.underline()) s += "\\ul";
-  s += "\\f" + QByteArray::number(FontNumber(font.Font.family()));
-  s += "\\cf" + QByteArray::number(ColorNumber(font.Color));
-  s += "\\cb" + QByteArray::number(ColorNumber(background));
-  s += ' ';
+  if (!haveCellFormat_ || background != lastCellBackground_ || !(font == lastCellFont_)) {
+    QByteArray s = "\\fs" + QByteArray::number(pointSize(font.Font) * 2);
+    if (font.Font.bold()) s += "\\b";
+    if (font.Font.italic()) s += "\\i";
+    if (font.Font.strikeOut()) s += "\\strike";
+    if (font.Font.underline()) s += "\\ul";
+    s += "\\f" + QByteArray::number(FontNumber(font.Font.family()));
+    s += "\\cf" + QByteArray::number(ColorNumber(font.Color));
+    s += "\\cb" + QByteArray::number(ColorNumber(background));
+    s += ' ';
+    lastCellFormat_ = s;
+    lastCellFont_ = font;
+    lastCellBackground_ = background;
+    haveCellFormat_ = true;
+  }
+  Write(lastCellFormat_);
   auto cached = textCache_.constFind(text);
   if (cached != textCache_.constEnd()) {
-    s += *cached;
+    Write(*cached);
   } else {
     const QByteArray t = RtfText(text);
     if (textCache_.size() < 4096) textCache_.insert(text, t);
-    s += t;
+    Write(t);
   }
-  Write(s);
 }
 
 void TDBGridEhExportAsRTF::PutCellBorders(bool left, bool top, bool right, bool bottom) {
@@ -652,13 +686,19 @@ void TDBGridEhExportAsRTF::PutCellBorders(bool left, bool top, bool right, bool 
 }
 
 void TDBGridEhExportAsRTF::PutRowStart(const std::vector<TColor>& shading) {
-  Write("\\trowd\\trgaph40\r\n");
-  for (int i = 0; i < Columns.Count(); ++i) {
-    PutCellBorders(true, true, true, true);
-    Write("\\clshdng10000\\clcfpat" + QByteArray::number(ColorNumber(shading[size_t(i)])) + "\\cellx" +
-          QByteArray::number(CellRight(i)) + "\r\n");
+  // Rows of one shading share their definition bytes: built once, written for every row.
+  if (lastRowStart_.isEmpty() || shading != lastShading_) {
+    QByteArray s = "\\trowd\\trgaph40\r\n";
+    for (int i = 0; i < Columns.Count(); ++i) {
+      s += "\\clbrdrl\\brdrs\\brdrcf0\r\n\\clbrdrt\\brdrs\\brdrcf0\r\n\\clbrdrb\\brdrs\\brdrcf0\r\n\\clbrdrr\\brdrs\\brdrcf0\r\n";
+      s += "\\clshdng10000\\clcfpat" + QByteArray::number(ColorNumber(shading[size_t(i)])) + "\\cellx" +
+           QByteArray::number(CellRight(i)) + "\r\n";
+    }
+    s += "{\\trrh0\r\n";
+    lastRowStart_ = s;
+    lastShading_ = shading;
   }
-  Write("{\\trrh0\r\n");
+  Write(lastRowStart_);
 }
 
 namespace {
@@ -746,7 +786,11 @@ void TDBGridEhExportAsRTF::PutRecordRow(TColumnsEhList& columns) {
 }
 
 void TDBGridEhExportAsRTF::PutDataCell(TColumnEh*, TColCellParamsEh& params) {
-  Write("\\pard\\intbl{" + rtfAlignment(params.Alignment) + "\\sb" + Pad().toLatin1() + "\\sa" + Pad().toLatin1());
+  static const QByteArray starts[2][3] = {
+      {"\\pard\\intbl{\\ql\\sb24\\sa24", "\\pard\\intbl{\\qr\\sb24\\sa24", "\\pard\\intbl{\\qc\\sb24\\sa24"},
+      {"\\pard\\intbl{\\ql\\sb12\\sa12", "\\pard\\intbl{\\qr\\sb12\\sa12", "\\pard\\intbl{\\qc\\sb12\\sa12"}};
+  const int a = params.Alignment == taRightJustify ? 1 : params.Alignment == taCenter ? 2 : 0;
+  Write(starts[Grid->Flat() ? 1 : 0][a]);
   PutCellText(*params.Font, params.Text, params.Background);
   Write("\\cell}\r\n");
 }
@@ -785,11 +829,18 @@ void TDBGridEhExportAsRTF::WriteRowsToStream(QIODevice& stream, bool whole) {
   fonts_.clear();
   colorCache_.clear();
   textCache_.clear();
+  rights_.clear();
+  lastRowStart_.clear();
+  haveCellFormat_ = false;
   ColorNumber(clBlack);
   ColorNumber(clWhite);
   ColorNumber(clBtnFace);
   // The body goes to memory first: the colour and font tables are complete only at its end.
   QByteArray body;
+  // About 160 bytes a cell: reserved at once, so the body is not copied as it grows.
+  if (TDataSet* ds = Grid->DataSet(); ds && ds->Active())
+    body.reserve(qsizetype(std::min<int64_t>(int64_t(RowsToWrite(whole) + 4) * (Grid->Columns()->Count() + 1) * 200,
+                                             int64_t(1) << 30)));
   {
     QBuffer cache(&body);
     cache.open(QIODevice::WriteOnly);
@@ -807,8 +858,9 @@ void TDBGridEhExportAsRTF::WriteRowsToStream(QIODevice& stream, bool whole) {
     head += "\\f" + QByteArray::number(i) + "\\fnil\\fcharset134 " + RtfText(fonts_[i]) + ";";
   head += "\r\n}\r\n";
   Write(head);
-  Write(body);
   Flush();
+  // The body goes out as it is, without another copy.
+  if (stream.write(body) != body.size()) throw Exception(QStringLiteral("Stream write error: ") + stream.errorString());
 }
 
 // ---- XLS ---------------------------------------------------------------------------------

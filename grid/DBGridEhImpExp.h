@@ -141,6 +141,20 @@ class TDBGridEhExportAsHTML : public TDBGridEhExport {
   void PutLine(const QString& text);
   void PutRaw(const QString& text) { WriteGbk(text); }
   void FontWrappedText(const TFontEh& font, const QString& text);
+  void PutCellStart(int width, TAlignment alignment, TColor background);
+  // The opening and closing tags of the last font written, kept so that a list whose cells
+  // share a font does not build them again for every cell.
+  TFontEh lastFont_;
+  QString fontOpen_, fontClose_;
+  bool haveFont_ = false;
+  struct CellStart {
+    int width = -1;
+    TAlignment alignment = taLeftJustify;
+    TColor background = 0;
+    QString tag;
+  };
+  std::vector<CellStart> cellStarts_;  // one remembered tag per column position
+  int cellIndex_ = 0;
 };
 
 class TDBGridEhExportAsRTF : public TDBGridEhExport {
@@ -167,6 +181,15 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
   void PutRowStart(const std::vector<TColor>& shading);
   QString Pad() const;
   int CellRight(int k) const;
+  // Right edges of the exported columns (the widths do not change during an export), the
+  // last row definition written with its shading, and the last character formatting.
+  mutable std::vector<int> rights_;
+  std::vector<TColor> lastShading_;
+  QByteArray lastRowStart_;
+  TFontEh lastCellFont_;
+  TColor lastCellBackground_ = 0;
+  QByteArray lastCellFormat_;
+  bool haveCellFormat_ = false;
   QStringList colors_;
   QStringList fonts_;
   QHash<TColor, int> colorCache_;

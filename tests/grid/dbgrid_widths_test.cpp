@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QPrinter>
 #include <QProcess>
 #include <QScrollBar>
 #include <cmath>
@@ -16,6 +15,7 @@
 #include "tests/support/work_folder.h"
 
 QString PdfTextOf(const QString& file);  // preview_printer_test.cpp
+bool PrintPreviewToPdf(TPrinterPreview& preview, const QString& file);
 
 namespace {
 
@@ -385,12 +385,7 @@ TEST(DBGridListLook, ARealisticListReadsOnScreenAndOnPaper) {
   TPrinterPreview preview;
   print.RenderPages(&preview);
   const QString pdf = work.file(QStringLiteral("list.pdf"));
-  {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    ASSERT_TRUE(preview.RenderToPrinter(&printer, 1, preview.PageCount()));
-  }
+  ASSERT_TRUE(PrintPreviewToPdf(preview, pdf));
   const QString text = PdfTextOf(pdf);
   for (const char* s : {"楼宇名称", "联系电话", "欧阳明月", "13905713183", "合计", "业主缴费明细打印清单"})
     EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s;

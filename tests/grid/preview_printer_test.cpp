@@ -16,6 +16,14 @@
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
+// Prints every page of a preview to a PDF file at the printer's high resolution.
+bool PrintPreviewToPdf(TPrinterPreview& preview, const QString& file) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(file);
+  return preview.RenderToPrinter(&printer, 1, preview.PageCount());
+}
+
 // The text of a PDF file as pdftotext reads it. A few simplified characters share their glyph
 // with a CJK radical in the embedded font and come back as that radical; they are mapped back.
 QString PdfTextOf(const QString& file) {

@@ -19,6 +19,7 @@
 #include "tests/support/work_folder.h"
 
 QString PdfTextOf(const QString& file);  // preview_printer_test.cpp
+bool PrintPreviewToPdf(TPrinterPreview& preview, const QString& file);
 
 namespace {
 
@@ -69,10 +70,7 @@ struct PrintedList {
   QString PrintToPdf(const WorkFolder& work, TPrinterPreview& preview) {
     print.RenderPages(&preview);
     const QString pdf = work.file(QStringLiteral("list.pdf"));
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    EXPECT_TRUE(preview.RenderToPrinter(&printer, 1, preview.PageCount()));
+    EXPECT_TRUE(PrintPreviewToPdf(preview, pdf));
     return PdfTextOf(pdf);
   }
 };
