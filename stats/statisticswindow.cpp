@@ -17,6 +17,7 @@
 #include "grid/DBGridEh.h"
 #include "grid/PrnDbgeh.h"
 #include "platform/data/ado.h"
+#include "platform/data/jet.h"
 #include "platform/exception.h"
 #include "platform/data/sqlquote.h"
 #include "platform/datetime.h"
@@ -219,17 +220,6 @@ Money BillSum(const QString& condition) {
   return q->IsEmpty() ? Money() : q->FieldByName(u("zje"))->AsMoney();
 }
 
-int ComplaintCount(const QString& condition) {
-  TADOQuery* q = Dm1->q_search;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select count(*) as cs from 业主投诉表"));
-  q->SQL.Add(u(" where "));
-  q->SQL.Add(condition);
-  q->Open();
-  return q->IsEmpty() ? 0 : q->FieldByName(u("cs"))->AsInteger();
-}
-
 // ---------------------------------------------------------------------------------------
 // The scratch table
 
@@ -275,19 +265,70 @@ TScratchFill::~TScratchFill() {
 
 void TScratchFill::Append(const Line& fields) {
   if (TStatisticsProgress* progress = TStatisticsProgress::Current()) progress->Step(count_);
-  // Appended through the open query, so the lines show in the order they were written,
-  // whatever the order line says (it takes effect when the table is read again).
-  TADOQuery* q = Dm1->q_tongyong;
-  q->Append();
-  for (const auto& [name, value] : fields) q->FieldByName(name)->SetValue(value);
-  q->Post();
+  pending_.push_back(fields);
+  for (const auto& field : fields)
+    if (!pendingColumns_.contains(field.first)) pendingColumns_ << field.first;
   ++count_;
+  if (pending_.size() >= 400) flush();
+}
+
+namespace {
+void bindValue(sqlite3_stmt* st, int i, const Variant& v) {
+  switch (v.type()) {
+    case Variant::Empty: case Variant::Null: sqlite3_bind_null(st, i); break;
+    case Variant::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
+    case Variant::Byte: case Variant::Int: case Variant::Int64: sqlite3_bind_int64(st, i, v.toInt64()); break;
+    case Variant::Double: sqlite3_bind_double(st, i, v.toDouble()); break;
+    case Variant::Currency: sqlite3_bind_double(st, i, double(v.toMoney().units()) / 10000.0); break;
+    case Variant::DateTime: {
+      const QByteArray text = JetDateText(v.toDateTime()).toUtf8();
+      sqlite3_bind_text(st, i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    default: {
+      const QByteArray text = v.toString().toUtf8();
+      sqlite3_bind_text(st, i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
+  }
+}
+}  // namespace
+
+void TScratchFill::flush() {
+  if (pending_.empty()) return;
+  const QString marks = u("(") + QStringList(pendingColumns_.size(), u("?")).join(u(",")) + u(")");
+  const QString sql = u("insert into ") + table_ + u(" (") + pendingColumns_.join(u(",")) + u(") values ") + marks;
+  auto* db = static_cast<sqlite3*>(Dm1->db_local->sqliteHandle());
+  sqlite3_stmt* st = nullptr;
+  const QByteArray text = sql.toUtf8();
+  if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
+    throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+  struct Finalize {
+    sqlite3_stmt* st;
+    ~Finalize() { sqlite3_finalize(st); }
+  } finalize{st};
+  for (const Line& line : pending_) {
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    for (const auto& [column, value] : line) bindValue(st, int(pendingColumns_.indexOf(column)) + 1, value);
+    if (sqlite3_step(st) != SQLITE_DONE) throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+  }
+  pending_.clear();
+  pendingColumns_.clear();
 }
 
 void TScratchFill::Commit() {
+  flush();
   Dm1->db_local->CommitTrans();
   done_ = true;
+  // The lines show in the order they were written, whatever the order line says (it takes
+  // effect when the table is read again, as by a click on a column title).
   TADOQuery* q = Dm1->q_tongyong;
+  const QString orderLine = q->SQL.isEmpty() ? QString() : q->SQL.last();
+  q->Close();
+  if (!q->SQL.isEmpty()) q->SQL.last() = u(" order by rowid");
+  q->Open();
+  if (!q->SQL.isEmpty()) q->SQL.last() = orderLine;
   q->EnableControls();
   q->First();
 }
