@@ -17,7 +17,6 @@
 #include "grid/DBGridEh.h"
 #include "grid/PrnDbgeh.h"
 #include "platform/data/ado.h"
-#include "platform/data/jet.h"
 #include "platform/exception.h"
 #include "platform/data/sqlquote.h"
 #include "platform/datetime.h"
@@ -269,52 +268,26 @@ void TScratchFill::Append(const Line& fields) {
   for (const auto& field : fields)
     if (!pendingColumns_.contains(field.first)) pendingColumns_ << field.first;
   ++count_;
-  if (pending_.size() >= 400) flush();
+  // Within the database's limit of bound values per statement.
+  if (pending_.size() >= 400 || pending_.size() * size_t(pendingColumns_.size()) >= 20000) flush();
 }
-
-namespace {
-void bindValue(sqlite3_stmt* st, int i, const Variant& v) {
-  switch (v.type()) {
-    case Variant::Empty: case Variant::Null: sqlite3_bind_null(st, i); break;
-    case Variant::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
-    case Variant::Byte: case Variant::Int: case Variant::Int64: sqlite3_bind_int64(st, i, v.toInt64()); break;
-    case Variant::Double: sqlite3_bind_double(st, i, v.toDouble()); break;
-    case Variant::Currency: sqlite3_bind_double(st, i, double(v.toMoney().units()) / 10000.0); break;
-    case Variant::DateTime: {
-      const QByteArray text = JetDateText(v.toDateTime()).toUtf8();
-      sqlite3_bind_text(st, i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-    default: {
-      const QByteArray text = v.toString().toUtf8();
-      sqlite3_bind_text(st, i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-  }
-}
-}  // namespace
 
 void TScratchFill::flush() {
   if (pending_.empty()) return;
+  // Many rows per statement, each row with the batch's columns (NULL where it has none).
   const QString marks = u("(") + QStringList(pendingColumns_.size(), u("?")).join(u(",")) + u(")");
-  const QString sql = u("insert into ") + table_ + u(" (") + pendingColumns_.join(u(",")) + u(") values ") + marks;
-  auto* db = static_cast<sqlite3*>(Dm1->db_local->sqliteHandle());
-  sqlite3_stmt* st = nullptr;
-  const QByteArray text = sql.toUtf8();
-  if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
-    throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
-  struct Finalize {
-    sqlite3_stmt* st;
-    ~Finalize() { sqlite3_finalize(st); }
-  } finalize{st};
-  for (const Line& line : pending_) {
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
-    for (const auto& [column, value] : line) bindValue(st, int(pendingColumns_.indexOf(column)) + 1, value);
-    if (sqlite3_step(st) != SQLITE_DONE) throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+  QString sql = u("insert into ") + table_ + u(" (") + pendingColumns_.join(u(",")) + u(") values ");
+  std::vector<Variant> values;
+  values.reserve(pending_.size() * size_t(pendingColumns_.size()));
+  for (size_t r = 0; r < pending_.size(); ++r) {
+    sql += r == 0 ? marks : u(",") + marks;
+    const size_t first = values.size();
+    values.resize(first + size_t(pendingColumns_.size()), Variant::null());
+    for (const auto& [column, value] : pending_[r]) values[first + size_t(pendingColumns_.indexOf(column))] = value;
   }
   pending_.clear();
   pendingColumns_.clear();
+  Dm1->db_local->Execute(sql, values);
 }
 
 void TScratchFill::Commit() {
