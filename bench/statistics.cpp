@@ -19,6 +19,8 @@
 #include "platform/datafolder.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "stats/combined.h"
+#include "stats/complaintstats.h"
 #include "stats/paymentstats.h"
 
 namespace {
@@ -31,6 +33,12 @@ constexpr int kYear = 2006;
 // The conditions of the statistics' own queries for the year, written plainly.
 #define kMonths "((年度='2006')and(月份 in ('1','2','3','4','5','6','7','8','9','10','11','12')))"
 #define kPeriod "开始日期 between '2006-01-01 00:00:00' and '2006-12-31 23:59:59'"
+
+// The charge items: the office's usual ones first, then numbered ones.
+QString itemName(int i) {
+  const char* usual[] = {"物管费", "公摊水电费", "宣传推广费", "经营管理费", "综合管理费", "电费", "水费"};
+  return i < 7 ? u(usual[i]) : u("收费项目") + QString::number(i + 1);
+}
 
 void check(int rc, sqlite3* db) {
   if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -58,7 +66,7 @@ void generate(sqlite3* db) {
                            -1, &st, nullptr),
         db);
   for (int i = 0; i < kItems; ++i) {
-    const QByteArray name = (u("收费项目") + QString::number(i + 1)).toUtf8();
+    const QByteArray name = itemName(i).toUtf8();
     sqlite3_bind_text(st, 1, name.constData(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_double(st, 2, 1.5 + i);
     check(sqlite3_step(st), db);
@@ -80,7 +88,7 @@ void generate(sqlite3* db) {
         db);
   const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   QList<QByteArray> items;
-  for (int i = 0; i < kItems; ++i) items << (u("收费项目") + QString::number(i + 1)).toUtf8();
+  for (int i = 0; i < kItems; ++i) items << itemName(i).toUtf8();
   const QByteArray unpaid = u("未缴费").toUtf8(), cash = u("现金").toUtf8();
   for (int h = 0; h < kHouses; ++h) {
     const int b = h % kBuildings;
@@ -131,6 +139,31 @@ void generate(sqlite3* db) {
   }
   sqlite3_finalize(house);
   sqlite3_finalize(bill);
+  // Two complaints a house a year on average, one in three still open.
+  sqlite3_stmt* complaint = nullptr;
+  check(sqlite3_prepare_v2(db,
+                           "insert into 业主投诉表 (投诉单号, 投诉日期, 房屋代码, 楼宇名称, 处理结果, 投诉内容) "
+                           "values (?, ?, ?, ?, ?, '漏水')",
+                           -1, &complaint, nullptr),
+        db);
+  const QByteArray open = u("未完成").toUtf8(), done = u("完成").toUtf8();
+  for (int n = 0; n < kHouses * 2; ++n) {
+    const int h = (n * 7919) % kHouses, m = n % 12 + 1, d = n % 28 + 1;
+    const QByteArray number = "TSGL" + QByteArray::number(kYear) + QByteArray::number(m).rightJustified(2, '0') +
+                              QByteArray::number(d).rightJustified(2, '0') + QByteArray::number(n).rightJustified(5, '0');
+    const QByteArray date = QStringLiteral("%1-%2-%3 09:30:00").arg(kYear).arg(m, 2, 10, QLatin1Char('0')).arg(d, 2, 10, QLatin1Char('0')).toUtf8();
+    const QByteArray code = ("H" + QByteArray::number(h + 1).rightJustified(5, '0'));
+    const QByteArray bname = (QString::number(h % kBuildings + 1) + u("栋")).toUtf8();
+    sqlite3_bind_text(complaint, 1, number.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(complaint, 2, date.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(complaint, 3, code.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(complaint, 4, bname.constData(), -1, SQLITE_TRANSIENT);
+    const QByteArray& result = n % 3 == 0 ? open : done;
+    sqlite3_bind_text(complaint, 5, result.constData(), -1, SQLITE_TRANSIENT);
+    check(sqlite3_step(complaint), db);
+    sqlite3_reset(complaint);
+  }
+  sqlite3_finalize(complaint);
   exec(db, "commit");
 }
 
@@ -149,14 +182,6 @@ double bare(sqlite3* db, const char* sql, int* rows = nullptr) {
   return t.elapsed() / 1000.0;
 }
 
-int scratchRows() {
-  TADOQuery q;
-  q.SetConnection(Dm1->db_local);
-  q.SQL.Add(u("select count(*) from 通用"));
-  q.Open();
-  return q.Fields()[0]->AsInteger();
-}
-
 template <class Window>
 double runWindow(const std::function<void(Window*)>& setFilters, int* lines) {
   auto* w = new Window();
@@ -167,7 +192,7 @@ double runWindow(const std::function<void(Window*)>& setFilters, int* lines) {
   t.start();
   w->SpeedButton1->click();
   const double seconds = t.elapsed() / 1000.0;
-  *lines = scratchRows();
+  *lines = Dm1->q_tongyong->RecordCount();
   delete w;
   Dm1->q_tongyong->Close();
   return seconds;
@@ -230,6 +255,26 @@ int main(int argc, char** argv) {
        },
        "select 楼宇名称, substr(开始日期, 6, 2), sum(收费金额) from 收费明细表 where 开始日期 between "
        "'2006-01-01 00:00:00' and '2006-12-31 23:59:59' group by 楼宇名称, substr(开始日期, 6, 2)"},
+      {"投诉统计(按月份+业主) (complaints)",
+       [](int* lines) {
+         return runWindow<TForm_z_tousuinfo_yuehouse>(
+             [](auto* w) { w->ComboBox1->setCurrentIndex(w->ComboBox1->findText(QString::number(kYear))); }, lines);
+       },
+       "select 房屋代码, substr(投诉日期, 6, 2), count(*), sum(case when 处理结果='未完成' then 1 else 0 end), "
+       "sum(case when 处理结果='完成' then 1 else 0 end) from 业主投诉表 where 投诉日期 between "
+       "'2006-01-01 00:00:00' and '2006-12-31 23:59:59' group by 房屋代码, substr(投诉日期, 6, 2)"},
+      {"业主缴费综合报表三 (combined, one month)",
+       [](int* lines) {
+         return runWindow<TForm_statistics_mafan3>(
+             [](auto* w) {
+               w->ComboBox4->setCurrentIndex(w->ComboBox4->findText(QString::number(kYear) + u("年")));
+               w->ComboBox3->setCurrentIndex(5);
+             },
+             lines);
+       },
+       "select 房屋代码, 月份, 收费名称, sum(收费金额), sum(case when 缴费状态<>'未缴费' then 收费金额 end) "
+       "from 收费明细表 where 年度='2006' and 月份 in ('6') and 收费名称 in ('物管费','公摊水电费','宣传推广费',"
+       "'经营管理费','综合管理费','自用电费','电费','电费1','自用水费','水费') group by 房屋代码, 月份, 收费名称"},
   };
 
   std::printf("%-36s %9s %9s %7s %8s\n", "statistic", "seconds", "bare", "ratio", "lines");

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QHash>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,32 +21,28 @@
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// The sum `head` names (aliased jine) under `condition`, on Dm1.q_search; 0 without rows.
-Money SumOf(const char* head, const QString& condition) {
-  TADOQuery* q = Dm1->q_search;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u(head));
-  q->SQL.Add(condition);
-  q->Open();
-  return q->IsEmpty() ? Money() : q->FieldByName(u("jine"))->AsMoney();
-}
-const char* const kBillHead = "select sum(收费金额) as jine from 收费明细表 where ";
-const char* const kDepositHead = "select sum(金额) as jine from 押金明细表 where ";
-
 // The charge groups: one item, or the electricity and water groups of several items.
-QString GroupCondition(const QStringList& items) {
-  if (items.size() == 1) return u("(") + EqualTo(u("收费名称"), items.first()) + u(")");
-  QStringList parts;
-  for (const QString& i : items) parts << u("(") + EqualTo(u("收费名称"), i) + u(")");
-  return u("(") + parts.join(u("or")) + u(")");
-}
 const QList<QStringList>& Groups() {
   static const QList<QStringList> groups{{u("物管费")},   {u("公摊水电费")}, {u("宣传推广费")},
                                          {u("经营管理费")}, {u("综合管理费")},
                                          {u("自用电费"), u("电费"), u("电费1")},
                                          {u("自用水费"), u("水费")}};
   return groups;
+}
+// The index in Groups() of the group an item belongs to, or -1.
+int GroupOf(const QString& item) {
+  const QString key = NoCaseKey(item);
+  for (int g = 0; g < Groups().size(); ++g)
+    for (const QString& name : Groups()[g])
+      if (NoCaseKey(name) == key) return g;
+  return -1;
+}
+// The condition on 收费名称 of every item of every group.
+QString AnyGroupCondition() {
+  QStringList names;
+  for (const QStringList& g : Groups())
+    for (const QString& name : g) names << SqlQuote::Text(name);
+  return u("(收费名称 in (") + names.join(u(",")) + u("))");
 }
 const char* const kGroupTitles[] = {"基本物管费", "公摊水电费", "宣传推广费", "经营管理费", "综合管理费", "自用电费", "自用水费"};
 
@@ -94,6 +91,12 @@ void TCombinedReport::FillFilterLists() {
   for (q->First(); !q->Eof(); q->Next()) types << q->FieldByName(u("名称"))->AsString();
   q->Close();
   DBComboBoxEh2->SetItems(types);
+}
+
+QString TCombinedReport::HouseRowsCondition() const {
+  const QString c = CombinedHouseCondition(Edit1->text(), ComboBox2->currentText(), ComboBox1->currentText(),
+                                           DBComboBoxEh2 ? DBComboBoxEh2->Text() : QString());
+  return c.isEmpty() ? QString() : u("and(房屋代码 in (select 房屋代码 from 房屋资料 where ") + c + u("))");
 }
 
 void TCombinedReport::OpenHouses() {
@@ -173,53 +176,65 @@ void TForm_statistics_mafan1::RunStatistics() {
   const QString start = QStringLiteral("%1-01-01 0:0:0").arg(y), end = QStringLiteral("%1-12-31 23:59:59").arg(y);
   const QString withinYear = u("between cdate(") + SqlQuote::Text(start) + u(") and cdate(") + SqlQuote::Text(end) + u(")");
 
-  TScratchFill fill;
   StartAnimation();
-  OpenHouses();
-  TADOQuery* h = Dm1->q_change;
   const char* depositFields[] = {"moneya", "moneyb", "moneyc", "moneyd", "money1"};
   const char* depositKinds[] = {"行为保证金", "物管费保证金", "公摊水电费押金", "宣传推广费押金", "综合管理费保证金"};
   // The groups in the order of the columns: 综合管理费, 物管费, 公摊水电费, 宣传推广费, 经营管理费, 电, 水.
   const int groupOrder[] = {4, 0, 1, 2, 3, 5, 6};
   const char* arrearFields[] = {"money2", "moneye", "moneyf", "moneyg", "moneyh", "moneyi", "moneyo"};
   const char* collectedFields[] = {"money3", "moneyj", "moneyk", "moneyl", "moneym", "moneyn", "moneyp"};
+
+  // Every house's deposits of the year per category, in one grouped pass.
+  QStringList kinds;
+  for (const char* k : depositKinds) kinds << SqlQuote::Text(u(k));
+  TADOQuery* q = Dm1->q_search;
+  OpenLines(q, {u("select 房屋代码 as hc, 押金类别 as kind, sum(金额) as jine from 押金明细表 where "),
+                u("(日期 ") + withinYear + u(")and(押金类别 in (") + kinds.join(u(",")) + u("))") + HouseRowsCondition() +
+                    u(" group by 房屋代码, 押金类别")});
+  QHash<QString, Money> deposits;
+  for (q->First(); !q->Eof(); q->Next())
+    deposits[GroupKey({q->FieldByName(u("hc"))->AsString(), q->FieldByName(u("kind"))->AsString()})] +=
+        q->FieldByName(u("jine"))->AsMoney();
+  // Every house's bills of the previous year: unpaid, and paid within the year, per item.
+  OpenLines(q, {u("select 房屋代码 as hc, 收费名称 as item, sum(case when 缴费状态='未缴费' then 收费金额 end) as unpaid, "
+                  "sum(case when 缴费状态<>'未缴费' and 缴费时间 ") +
+                    withinYear + u(" then 收费金额 end) as collected from 收费明细表 where "),
+                u("(") + EqualTo(u("年度"), p) + u(")and") + AnyGroupCondition() + HouseRowsCondition() +
+                    u(" group by 房屋代码, 收费名称")});
+  QHash<QString, std::pair<Money, Money>> bills;  // per house and group: unpaid, collected
+  for (q->First(); !q->Eof(); q->Next()) {
+    const int g = GroupOf(q->FieldByName(u("item"))->AsString());
+    if (g < 0) continue;
+    auto& sums = bills[GroupKey({q->FieldByName(u("hc"))->AsString(), QString::number(g)})];
+    sums.first += q->FieldByName(u("unpaid"))->AsMoney();
+    sums.second += q->FieldByName(u("collected"))->AsMoney();
+  }
+  q->Close();
+
+  TScratchFill fill;
+  OpenHouses();
+  TADOQuery* h = Dm1->q_change;
   for (h->First(); !h->Eof(); h->Next()) {
     const QString code = h->FieldByName(u("房屋代码"))->AsString();
-    const QString house = u("(") + EqualTo(u("房屋代码"), code) + u(")");
     TScratchFill::Line line{{"texth", h->FieldByName(u("楼宇名称"))->AsString()},
                             {"texta", code},
                             {"textb", h->FieldByName(u("业主名称"))->AsString()},
                             {"floata", h->FieldByName(u("房屋面积"))->Value()},
                             {"texti", h->FieldByName(u("楼宇单元"))->AsString()}};
-    for (int i = 0; i < 5; ++i)
-      line.push_back({depositFields[i], SumOf(kDepositHead, house + u("and(日期 ") + withinYear + u(")and(") +
-                                                                EqualTo(u("押金类别"), u(depositKinds[i])) + u(")"))});
+    for (int i = 0; i < 5; ++i) line.push_back({depositFields[i], deposits.value(GroupKey({code, u(depositKinds[i])}))});
     for (int i = 0; i < 7; ++i) {
-      const QString group = GroupCondition(Groups()[groupOrder[i]]);
-      line.push_back({arrearFields[i], SumOf(kBillHead, house + u("and(") + EqualTo(u("年度"), p) + u(")and") + group +
-                                                            u("and(缴费状态='未缴费')"))});
-      line.push_back({collectedFields[i], SumOf(kBillHead, house + u("and(") + EqualTo(u("年度"), p) +
-                                                               u(")and(缴费时间 ") + withinYear + u(")and") + group +
-                                                               u("and(缴费状态<>'未缴费')"))});
+      const auto sums = bills.value(GroupKey({code, QString::number(groupOrder[i])}));
+      line.push_back({arrearFields[i], sums.first});
+      line.push_back({collectedFields[i], sums.second});
     }
     fill.Append(line);
   }
   fill.Commit();
   h->Close();
-  Dm1->q_search->Close();
 }
 
 // =======================================================================================
 // Reports two and three
-
-QList<Money> MonthlyGroupSums(const QString& house, int year, int month) {
-  const QString base = u("(") + EqualTo(u("房屋代码"), house) + u(")and(") + EqualTo(u("年度"), QString::number(year)) +
-                       u(")and(") + EqualTo(u("月份"), QString::number(month)) + u(")and");
-  QList<Money> sums;
-  for (const QStringList& g : Groups()) sums << SumOf(kBillHead, base + GroupCondition(g));
-  for (const QStringList& g : Groups()) sums << SumOf(kBillHead, base + GroupCondition(g) + u("and(缴费状态<>'未缴费')"));
-  return sums;
-}
 
 QStringList MonthlyGroupTitles(int year, int month) {
   const QString prefix = QStringLiteral("%1").arg(year) + u("年") + QString::number(month);
@@ -365,11 +380,41 @@ void TMonthlyCombinedReport::RunStatistics() {
   const int y = yearText.left(4).toInt();
   const int months = lastMonth - firstMonth + 1;
 
+  // Every house's due and received sums per month and item, in one grouped pass.
+  QStringList monthTexts;
+  for (int m = firstMonth; m <= lastMonth; ++m) monthTexts << SqlQuote::Text(QString::number(m));
+  TADOQuery* q = Dm1->q_search;
+  OpenLines(q, {u("select 房屋代码 as hc, 月份 as m, 收费名称 as item, sum(收费金额) as due, "
+                  "sum(case when 缴费状态<>'未缴费' then 收费金额 end) as received from 收费明细表 where "),
+                u("(") + EqualTo(u("年度"), QString::number(y)) + u(")and(月份 in (") + monthTexts.join(u(",")) + u("))and") +
+                    AnyGroupCondition() + HouseRowsCondition() + u(" group by 房屋代码, 月份, 收费名称")});
+  QHash<QString, std::pair<Money, Money>> sums;  // per house, month and group: due, received
+  for (q->First(); !q->Eof(); q->Next()) {
+    const int g = GroupOf(q->FieldByName(u("item"))->AsString());
+    if (g < 0) continue;
+    auto& s = sums[GroupKey({q->FieldByName(u("hc"))->AsString(), QString::number(q->FieldByName(u("m"))->AsString().toInt()),
+                             QString::number(g)})];
+    s.first += q->FieldByName(u("due"))->AsMoney();
+    s.second += q->FieldByName(u("received"))->AsMoney();
+  }
+  q->Close();
+
   TScratchFill fill(u("麻烦"), u("order by textb"));
-  StartAnimation();
   rebuildColumns(14 * months);
   OpenHouses();
   TADOQuery* h = Dm1->q_change;
+  // The amount columns get their titles and fields with the first house; without a house
+  // they stay blank.
+  for (int m = firstMonth; m <= lastMonth && !h->IsEmpty(); ++m) {
+    const int i = m - firstMonth;
+    const QStringList titles = MonthlyGroupTitles(y, m);
+    for (int k = 0; k < 14; ++k) {
+      TColumnEh* c = DBGridEh1->Columns()->Items(4 + 14 * i + k);
+      c->Title()->SetCaption(titles[k]);
+      c->SetWidth(55);
+      c->SetFieldName(QStringLiteral("money%1").arg(14 * i + k + 1));
+    }
+  }
   for (h->First(); !h->Eof(); h->Next()) {
     const QString code = h->FieldByName(u("房屋代码"))->AsString();
     TScratchFill::Line line{{"texta", h->FieldByName(u("楼宇名称"))->AsString()},
@@ -378,22 +423,16 @@ void TMonthlyCombinedReport::RunStatistics() {
                             {"floata", h->FieldByName(u("房屋面积"))->Value()}};
     for (int m = firstMonth; m <= lastMonth; ++m) {
       const int i = m - firstMonth;
-      const QList<Money> sums = MonthlyGroupSums(code, y, m);
-      const QStringList titles = MonthlyGroupTitles(y, m);
-      for (int k = 0; k < 14; ++k) {
-        const QString field = QStringLiteral("money%1").arg(14 * i + k + 1);
-        TColumnEh* c = DBGridEh1->Columns()->Items(4 + 14 * i + k);
-        c->Title()->SetCaption(titles[k]);
-        c->SetWidth(55);
-        c->SetFieldName(field);
-        line.push_back({field, sums[k]});
+      for (int g = 0; g < 7; ++g) {
+        const auto s = sums.value(GroupKey({code, QString::number(m), QString::number(g)}));
+        line.push_back({QStringLiteral("money%1").arg(14 * i + g + 1), s.first});
+        line.push_back({QStringLiteral("money%1").arg(14 * i + 7 + g + 1), s.second});
       }
     }
     fill.Append(line);
   }
   fill.Commit();
   h->Close();
-  Dm1->q_search->Close();
 }
 
 void TMonthlyCombinedReport::ToolButton2Click() {

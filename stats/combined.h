@@ -26,6 +26,9 @@ class TCombinedReport : public TStatisticsWindow {
  protected:
   // Opens the selected houses on Dm1.q_change, in table order (all houses without filters).
   void OpenHouses();
+  // The bill or deposit rows of the houses OpenHouses takes: "and(房屋代码 in (…))", or
+  // nothing when every house is taken.
+  QString HouseRowsCondition() const;
 };
 
 // 业主缴费综合报表一: per house the deposits of the year, the arrears of the previous year and
@@ -41,7 +44,6 @@ class TForm_statistics_mafan1 : public TCombinedReport {
 
 // The fourteen sums of one house and month (due, then received, of the seven charge groups),
 // and their column titles.
-QList<Money> MonthlyGroupSums(const QString& house, int year, int month);
 QStringList MonthlyGroupTitles(int year, int month);
 
 // 业主缴费综合报表二 (twelve months) and 三 (one month) over the scratch table 麻烦.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHash>
 #include <QLineEdit>
 
 #include "grid/DBGridEh.h"
@@ -24,19 +25,6 @@ const Info kInfo[] = {
     {"Form_z_tousuinfo_yue", "投诉统计(按月份)", "投诉统计(按月份)"},
     {"Form_z_tousuinfo_yuehouse", "投诉统计(按月份+业主)", "投诉统计(按月份+业主)"},
 };
-
-const char* const kOpen = "and(处理结果='未完成')";
-const char* const kDone = "and(处理结果='完成')";
-
-// The whole month as a date condition on 投诉日期.
-QString MonthCondition(int year, int month) {
-  const QString first = QStringLiteral("%1-%2-01 0:0:0").arg(year).arg(month, 2, 10, QLatin1Char('0'));
-  const QString last = QStringLiteral("%1-%2-%3 23:59:59")
-                           .arg(year)
-                           .arg(month, 2, 10, QLatin1Char('0'))
-                           .arg(DaysInMonthOf(year, month));
-  return u("(投诉日期 between cdate(") + SqlQuote::Text(first) + u(") and cdate(") + SqlQuote::Text(last) + u("))");
-}
 
 // Restores the cursor at the end of a count.
 struct WaitCursor {
@@ -121,6 +109,43 @@ void OpenHouses(const QString& building) {
 }
 }  // namespace
 
+namespace {
+// The three counts of complaints: all, "未完成" and "完成".
+struct Counts {
+  int total = 0, open = 0, done = 0;
+};
+
+// Counts the complaints under `condition` in one grouped pass: per house code, per month of
+// 投诉日期, or per both, as `groups` says ("hc", "m" or "hc, m").
+QHash<QString, Counts> CountComplaints(const QString& condition, bool perHouse, bool perMonth) {
+  QStringList keys, groups;
+  if (perHouse) keys << u("房屋代码 as hc"), groups << u("房屋代码");
+  if (perMonth) keys << u("cast(substr(投诉日期, 6, 2) as integer) as m"), groups << u("m");
+  TADOQuery* q = Dm1->q_search;
+  OpenLines(q, {u("select ") + keys.join(u(", ")) +
+                    u(", count(*) as cs, sum(case when 处理结果='未完成' then 1 else 0 end) as open, "
+                      "sum(case when 处理结果='完成' then 1 else 0 end) as done from 业主投诉表"),
+                u(" where "), condition, u(" group by ") + groups.join(u(", "))});
+  QHash<QString, Counts> counts;
+  for (q->First(); !q->Eof(); q->Next()) {
+    const QString house = perHouse ? q->FieldByName(u("hc"))->AsString() : QString();
+    const QString month = perMonth ? QString::number(q->FieldByName(u("m"))->AsInteger()) : QString();
+    Counts& c = counts[GroupKey({house, month})];
+    c.total += q->FieldByName(u("cs"))->AsInteger();
+    c.open += q->FieldByName(u("open"))->AsInteger();
+    c.done += q->FieldByName(u("done"))->AsInteger();
+  }
+  q->Close();
+  return counts;
+}
+
+// The whole year as a date condition on 投诉日期.
+QString YearCondition(int year) {
+  return u("(投诉日期 between cdate(") + SqlQuote::Text(QStringLiteral("%1-01-01 0:0:0").arg(year)) + u(") and cdate(") +
+         SqlQuote::Text(QStringLiteral("%1-12-31 23:59:59").arg(year)) + u("))");
+}
+}  // namespace
+
 void TComplaintStatistics::runByHouse() {
   const std::optional<QDate> from = DateTimePicker1->Date(), to = DateTimePicker2->Date();
   if (!from || !to) {
@@ -141,26 +166,25 @@ void TComplaintStatistics::runByHouse() {
   if (!filter.isEmpty()) dates += u("and(") + Containing(u("投诉内容"), filter) + u(")");
 
   WaitCursor wait;
+  const QHash<QString, Counts> counts = CountComplaints(dates, true, false);
   TScratchFill fill;
   OpenHouses(ComboBox2->currentText());
   TADOQuery* h = Dm1->q_houseinfo;
   for (h->First(); !h->Eof(); h->Next()) {
-    const QString house = u("and(") + EqualTo(u("房屋代码"), h->FieldByName(u("房屋代码"))->AsString()) + u(")");
-    const int total = ComplaintCount(dates + house);
-    if (total <= 0) continue;
+    const Counts c = counts.value(GroupKey({h->FieldByName(u("房屋代码"))->AsString(), QString()}));
+    if (c.total <= 0) continue;
     fill.Append({{"texte", h->FieldByName(u("楼宇名称"))->AsString()},
                  {"textc", h->FieldByName(u("房屋代码"))->AsString()},
                  {"textd", h->FieldByName(u("业主名称"))->AsString()},
-                 {"numbera", total},
-                 {"numberb", ComplaintCount(dates + house + u(kOpen))},
-                 {"numberc", ComplaintCount(dates + house + u(kDone))},
+                 {"numbera", c.total},
+                 {"numberb", c.open},
+                 {"numberc", c.done},
                  {"datea", Variant::dateTime(fromDay)},
                  {"dateb", Variant::dateTime(toDay)},
                  {"texta", filter}});
   }
   fill.Commit();
   h->Close();
-  Dm1->q_search->Close();
 }
 
 void TComplaintStatistics::runByMonth(bool perHouse) {
@@ -173,48 +197,52 @@ void TComplaintStatistics::runByMonth(bool perHouse) {
   const int y = year.toInt();
   const QString building = ComboBox2->currentText();
   const QString filter = Edit1->text().trimmed();
+  auto monthText = [](int m) { return QStringLiteral("%1").arg(m, 2, 10, QLatin1Char('0')) + u("月"); };
 
   WaitCursor wait;
-  TScratchFill fill;
   if (!perHouse) {
-    TConditionText base;
-    if (IsFilled(building)) base.Add(EqualTo(u("楼宇名称"), building.trimmed()));
-    if (!filter.isEmpty()) base.Add(Containing(u("投诉内容"), filter));
+    TConditionText c;
+    if (IsFilled(building)) c.Add(EqualTo(u("楼宇名称"), building.trimmed()));
+    if (!filter.isEmpty()) c.Add(Containing(u("投诉内容"), filter));
+    c.Add(YearCondition(y));
+    const QHash<QString, Counts> counts = CountComplaints(c.Text(), false, true);
+    TScratchFill fill;
     for (int m = 1; m <= 12; ++m) {
-      const QString month = (base.IsEmpty() ? QString() : base.Text() + u("and")) + MonthCondition(y, m);
-      const int total = ComplaintCount(month);
-      if (total <= 0) continue;
+      const Counts n = counts.value(GroupKey({QString(), QString::number(m)}));
+      if (n.total <= 0) continue;
       fill.Append({{"textc", building},
                    {"texta", year + u("年")},
-                   {"textb", QStringLiteral("%1").arg(m, 2, 10, QLatin1Char('0')) + u("月")},
+                   {"textb", monthText(m)},
                    {"textd", filter},
-                   {"numbera", total},
-                   {"numberb", ComplaintCount(month + u(kOpen))},
-                   {"numberc", ComplaintCount(month + u(kDone))}});
+                   {"numbera", n.total},
+                   {"numberb", n.open},
+                   {"numberc", n.done}});
     }
-  } else {
-    OpenHouses(building);
-    TADOQuery* h = Dm1->q_houseinfo;
-    for (int m = 1; m <= 12; ++m) {
-      QString month = MonthCondition(y, m);
-      if (!filter.isEmpty()) month += u("and(") + Containing(u("投诉内容"), filter) + u(")");
-      for (h->First(); !h->Eof(); h->Next()) {
-        const QString house = u("and(") + EqualTo(u("房屋代码"), h->FieldByName(u("房屋代码"))->AsString()) + u(")");
-        const int total = ComplaintCount(month + house);
-        if (total <= 0) continue;
-        fill.Append({{"textc", h->FieldByName(u("楼宇名称"))->AsString()},
-                     {"textd", h->FieldByName(u("房屋代码"))->AsString()},
-                     {"texte", h->FieldByName(u("业主名称"))->AsString()},
-                     {"texta", year + u("年")},
-                     {"textb", QStringLiteral("%1").arg(m, 2, 10, QLatin1Char('0')) + u("月")},
-                     {"numbera", total},
-                     {"numberb", ComplaintCount(month + house + u(kOpen))},
-                     {"numberc", ComplaintCount(month + house + u(kDone))},
-                     {"textf", filter}});
-      }
-    }
-    h->Close();
+    fill.Commit();
+    return;
   }
+  TConditionText c;
+  c.Add(YearCondition(y));
+  if (!filter.isEmpty()) c.Add(Containing(u("投诉内容"), filter));
+  const QHash<QString, Counts> counts = CountComplaints(c.Text(), true, true);
+  TScratchFill fill;
+  OpenHouses(building);
+  TADOQuery* h = Dm1->q_houseinfo;
+  for (int m = 1; m <= 12; ++m) {
+    for (h->First(); !h->Eof(); h->Next()) {
+      const Counts n = counts.value(GroupKey({h->FieldByName(u("房屋代码"))->AsString(), QString::number(m)}));
+      if (n.total <= 0) continue;
+      fill.Append({{"textc", h->FieldByName(u("楼宇名称"))->AsString()},
+                   {"textd", h->FieldByName(u("房屋代码"))->AsString()},
+                   {"texte", h->FieldByName(u("业主名称"))->AsString()},
+                   {"texta", year + u("年")},
+                   {"textb", monthText(m)},
+                   {"numbera", n.total},
+                   {"numberb", n.open},
+                   {"numberc", n.done},
+                   {"textf", filter}});
+    }
+  }
+  h->Close();
   fill.Commit();
-  Dm1->q_search->Close();
 }

@@ -219,17 +219,6 @@ Money BillSum(const QString& condition) {
   return q->IsEmpty() ? Money() : q->FieldByName(u("zje"))->AsMoney();
 }
 
-int ComplaintCount(const QString& condition) {
-  TADOQuery* q = Dm1->q_search;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select count(*) as cs from 业主投诉表"));
-  q->SQL.Add(u(" where "));
-  q->SQL.Add(condition);
-  q->Open();
-  return q->IsEmpty() ? 0 : q->FieldByName(u("cs"))->AsInteger();
-}
-
 // ---------------------------------------------------------------------------------------
 // The scratch table
 
@@ -275,19 +264,44 @@ TScratchFill::~TScratchFill() {
 
 void TScratchFill::Append(const Line& fields) {
   if (TStatisticsProgress* progress = TStatisticsProgress::Current()) progress->Step(count_);
-  // Appended through the open query, so the lines show in the order they were written,
-  // whatever the order line says (it takes effect when the table is read again).
-  TADOQuery* q = Dm1->q_tongyong;
-  q->Append();
-  for (const auto& [name, value] : fields) q->FieldByName(name)->SetValue(value);
-  q->Post();
+  pending_.push_back(fields);
+  for (const auto& field : fields)
+    if (!pendingColumns_.contains(field.first)) pendingColumns_ << field.first;
   ++count_;
+  // Within the database's limit of bound values per statement.
+  if (pending_.size() >= 400 || pending_.size() * size_t(pendingColumns_.size()) >= 20000) flush();
+}
+
+void TScratchFill::flush() {
+  if (pending_.empty()) return;
+  // Many rows per statement, each row with the batch's columns (NULL where it has none).
+  const QString marks = u("(") + QStringList(pendingColumns_.size(), u("?")).join(u(",")) + u(")");
+  QString sql = u("insert into ") + table_ + u(" (") + pendingColumns_.join(u(",")) + u(") values ");
+  std::vector<Variant> values;
+  values.reserve(pending_.size() * size_t(pendingColumns_.size()));
+  for (size_t r = 0; r < pending_.size(); ++r) {
+    sql += r == 0 ? marks : u(",") + marks;
+    const size_t first = values.size();
+    values.resize(first + size_t(pendingColumns_.size()), Variant::null());
+    for (const auto& [column, value] : pending_[r]) values[first + size_t(pendingColumns_.indexOf(column))] = value;
+  }
+  pending_.clear();
+  pendingColumns_.clear();
+  Dm1->db_local->Execute(sql, values);
 }
 
 void TScratchFill::Commit() {
+  flush();
   Dm1->db_local->CommitTrans();
   done_ = true;
+  // The lines show in the order they were written, whatever the order line says (it takes
+  // effect when the table is read again, as by a click on a column title).
   TADOQuery* q = Dm1->q_tongyong;
+  const QString orderLine = q->SQL.isEmpty() ? QString() : q->SQL.last();
+  q->Close();
+  if (!q->SQL.isEmpty()) q->SQL.last() = u(" order by rowid");
+  q->Open();
+  if (!q->SQL.isEmpty()) q->SQL.last() = orderLine;
   q->EnableControls();
   q->First();
 }

@@ -98,8 +98,6 @@ void OpenLines(TADOQuery* q, const QStringList& lines);
 
 // The sum of 收费金额 of the bill rows under `condition` (0 when no row), on Dm1.q_search.
 Money BillSum(const QString& condition);
-// The number of complaints under `condition`, on Dm1.q_search.
-int ComplaintCount(const QString& condition);
 
 // ---------------------------------------------------------------------------------------
 // The scratch table
@@ -125,7 +123,11 @@ class TScratchFill {
 
  private:
   void begin(const QStringList& selectLines, const QString& table);
+  void flush();
   QString table_;
+  // Lines not yet written: they go in with one prepared statement per batch.
+  std::vector<Line> pending_;
+  QStringList pendingColumns_;
   int count_ = 0;
   bool done_ = false;
 };
