@@ -44,6 +44,8 @@ struct ReceiptData {
     conn.Execute(u("create table 表2 (xh integer primary key, 大写金额 text, 小写金额 money, 业主名称 text, 房屋代码 text)"));
     conn.Execute(u("insert into 表1 values (1, '水费', 2, 100, 150, 50, 100, 100, '2005年5月')"));
     conn.Execute(u("insert into 表2 values (1, '壹佰元整', 100, '张三', 'H1')"));
+    conn.Execute(u("create table 收据号码 (年度 text, 收据号码 text)"));
+    conn.Execute(u("insert into 收据号码 values ('2005', '200500017')"));
     q1.SetConnection(&conn);
     q1.SQL.Add(u("select * from 表1 order by xh"));
     q2.SetConnection(&conn);
@@ -57,6 +59,12 @@ struct ReceiptData {
     auto* s2 = new TfrDBDataSet(&owner);
     s2->setObjectName("frDS_biao2");
     s2->SetDataSet(&q2);
+    // The receipt number is read from the window's own query of the counter.
+    auto* number = new TADOQuery(&owner);
+    number->setObjectName("q_shoujuhao");
+    number->SetConnection(&conn);
+    number->SQL.Add(u("select * from 收据号码 where 年度='2005'"));
+    number->Open();
   }
   TADOConnection conn;
   TADOQuery q1, q2;
@@ -171,7 +179,7 @@ TEST(ReceiptDesignTest, ANewTextOnTheReceiptIsSavedAndPrinted) {
   again->PrintBuiltPages(QString(), 1, 0, true);
   ReportPrinter().OutputFileName.clear();
   const QString text = pdfText(pdf);
-  for (const QString& expected : {added, u("张三"), u("水费"), u("壹佰元整")})
+  for (const QString& expected : {added, u("张三"), u("水费"), u("壹佰元整"), u("200500017")})
     EXPECT_TRUE(text.contains(expected.normalized(QString::NormalizationForm_KC)))
         << expected.toStdString() << "\n" << text.toStdString();
   // A picture of the printed receipt beside the designer's.
