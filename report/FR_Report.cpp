@@ -607,6 +607,15 @@ void TfrReport::BuildPages() {
   FirstPassRunning() = !FinalPass;
   std::vector<std::unique_ptr<TfrPageForm>> forms;
   for (auto& p : Pages) forms.push_back(std::make_unique<TfrPageForm>(p.get(), outer));
+  PageForms().clear();
+  for (auto& f : forms) PageForms().push_back(f.get());
+  // The target page of a sub-report is formed only where the sub-report sits.
+  for (auto& f : forms)
+    for (auto& o : f->Page->Objects)
+      if (auto* sub = dynamic_cast<TfrSubReportView*>(o.get());
+          sub && sub->SubPage >= 0 && size_t(sub->SubPage) < forms.size() && forms[size_t(sub->SubPage)] != f)
+        forms[size_t(sub->SubPage)]->Skip = true;
+  if (!(FinalPass && doublePass()) && OnCrossBeginDoc) OnCrossBeginDoc();
   for (auto& f : forms) f->MakeReady();
   for (auto& f : forms) f->PrepareAggregates();
   Dictionary.DefaultDataset = [this]() -> TfrDBDataSet* {
@@ -623,7 +632,7 @@ void TfrReport::BuildPages() {
     ReportProgress(PageNo + 1);
     for (size_t j = 0; j < forms.size(); ++j) {
       TfrPage* page = Pages[j].get();
-      if (page->PageType != ptReport) continue;
+      if (page->PageType != ptReport || forms[j]->Skip) continue;
       CurrentPage() = page;
       CurrentPageForm() = forms[j].get();
       forms[j]->Form();
@@ -640,6 +649,7 @@ void TfrReport::BuildPages() {
     ReportProgress(PageNo);
     if (perRecord) Dataset->Next();
   } while (perRecord && !Terminated && !Dataset->Eof());
+  PageForms().clear();
   forms.clear();
   if (perRecord) Dataset->EndScan();
   ShowBand = nullptr;
