@@ -263,7 +263,11 @@ void TfrPageForm::collectAggregates(TfrBand* dataBand, std::initializer_list<int
       interp.SplitScriptExpressions(coded, names, &Report->Dictionary.Variables, calls);
     };
     splitScript(band->Script);
-    for (TfrView* v : band->Objects) {
+    std::vector<TfrView*> objects = band->Objects;
+    // A cross band's cells are its objects here.
+    if (band->Kind >= btCrossHeader && band->Kind <= btCrossFooter)
+      objects.insert(objects.end(), band->CrossObjects.begin(), band->CrossObjects.end());
+    for (TfrView* v : objects) {
       if (auto* memo = dynamic_cast<TfrMemoView*>(v)) {
         for (const QString& line : memo->Memo) {
           for (int i = 0; i < line.size(); ++i) {
@@ -332,6 +336,8 @@ void TfrPageForm::PrepareAggregates() {
   for (TfrBand* b = Bands[btSubDetailData]; b && b->DataSource; b = b->Next)
     collectAggregates(b, {btPageFooter, btColumnFooter, btMasterFooter, btDetailFooter, btSubDetailFooter,
                           btGroupFooter, btReportSummary});
+  // The cross footer sums over the columns of its row.
+  if (TfrBand* cd = Bands[btCrossData]) collectAggregates(cd, {btCrossFooter});
   Report->CollectingAggregates = false;
   AggregateBand() = nullptr;
   CurrentBand() = nullptr;

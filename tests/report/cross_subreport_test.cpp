@@ -153,7 +153,8 @@ TEST_F(CrossTab, ColumnsBeyondThePageEdgeGoOnToTheNextPage) {
   }
 }
 
-// A cross data band whose source lists band=source pairs runs each row band over its own source.
+// A cross data band whose source lists band=source pairs runs each row band over its own source;
+// the cross footer's aggregates run over the columns of its row.
 TEST_F(CrossTab, SourcePerRowBand) {
   insert({{1, "1栋", "101", "0"}});
   insertMonths(2);
@@ -163,8 +164,12 @@ TEST_F(CrossTab, SourcePerRowBand) {
   crossBand(p, btCrossData, "Months", 140, 80, "Houses=frDBDataSet2;Sum=3;");
   text(p, "Cell", 142, 61, u("[frDBDataSet2.\"月\"]"), 70);
   text(p, "SumCell", 142, 101, u("S[COLUMN#]"), 70);
+  // The cross footer sums its row's columns; each row starts from nothing.
+  crossBand(p, btCrossFooter, "RowTotal", 600, 80);
+  text(p, "RowSum", 602, 61, u("和[SUM([frDBDataSet2.\"序\"])]"), 70);
+  text(p, "SumCount", 602, 101, u("数[COUNT(Months)]"), 70);
   ASSERT_TRUE(report->BuildReport());
-  EXPECT_EQ(allTexts(), QStringList({"1月", "2月", "S1", "S2", "S3"}));
+  EXPECT_EQ(allTexts(), QStringList({"1月", "2月", "和3", "S1", "S2", "S3", "数3"}));
 }
 
 // ---------------------------------------------------------------------------------------
