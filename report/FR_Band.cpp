@@ -82,24 +82,23 @@ void TfrBand::SetDataSource(const QString& text) {
   }
 }
 
-void TfrBand::FreeDataSources() {
-  if (DataSource2) {
-    try {
-      DataSource2->EndScan();
-    } catch (const Exception&) {
-    }
-    if (OwnsDataSource2) delete DataSource2;
-    DataSource2 = nullptr;
-    OwnsDataSource2 = false;
-  }
-  if (!DataSource) return;
+namespace {
+// Ends the scan of a band's record source and frees it when the band owns it.
+void releaseSource(TfrDataset*& source, bool& owned) {
+  if (!source) return;
   try {
-    DataSource->EndScan();
+    source->EndScan();
   } catch (const Exception&) {
   }
-  if (OwnsDataSource) delete DataSource;
-  DataSource = nullptr;
-  OwnsDataSource = false;
+  if (owned) delete source;
+  source = nullptr;
+  owned = false;
+}
+}  // namespace
+
+void TfrBand::FreeDataSources() {
+  releaseSource(DataSource2, OwnsDataSource2);
+  releaseSource(DataSource, OwnsDataSource);
 }
 
 QString TfrBand::AggregateKey(const QString& band, int kind, const QString& expr, const QString& flag) {

@@ -88,15 +88,14 @@ void TfrPageForm::setupBands() {
   std::stable_sort(views.begin(), views.end(), [](TfrBandView* a, TfrBandView* b) { return a->Top < b->Top; });
   std::vector<bool> taken(drawable.size(), false);
   std::vector<TfrBand*> crossOf(drawable.size(), nullptr);
-  auto makeBand = [&](int kind, TfrBandView* view) {
+  // A band of the kind with the place, switches, name, script and record source of its view.
+  auto newBand = [&](int kind, TfrBandView* view) {
     auto band = std::make_unique<TfrBand>(kind, this);
     TfrBand* b = band.get();
     AllBands.push_back(std::move(band));
     b->View = view;
     b->X = view->Left;
-    b->Y = b->DesignTop = view->Top;
     b->Width = view->Width;
-    b->Height = view->Height;
     b->Flags = view->Flags;
     b->Visible = view->Visible;
     b->Name = view->Name;
@@ -106,6 +105,12 @@ void TfrPageForm::setupBands() {
     } catch (const Exception& e) {
       RecordBuildError(e);
     }
+    return b;
+  };
+  auto makeBand = [&](int kind, TfrBandView* view) {
+    TfrBand* b = newBand(kind, view);
+    b->Y = b->DesignTop = view->Top;
+    b->Height = view->Height;
     auto inside = [&](TfrView* o) { return o->Top >= view->Top && o->Top < view->Top + view->Height; };
     for (size_t i = 0; i < drawable.size(); ++i) {
       TfrView* o = drawable[i];
@@ -133,21 +138,7 @@ void TfrPageForm::setupBands() {
   for (int kind : {btCrossHeader, btCrossData, btCrossFooter}) {
     for (TfrBandView* v : views) {
       if (v->BandKind() != kind) continue;
-      auto band = std::make_unique<TfrBand>(kind, this);
-      TfrBand* b = band.get();
-      AllBands.push_back(std::move(band));
-      b->View = v;
-      b->X = v->Left;
-      b->Width = v->Width;
-      b->Flags = v->Flags;
-      b->Visible = v->Visible;
-      b->Name = v->Name;
-      b->Script = v->Script;
-      try {
-        b->SetDataSource(v->DataSource());
-      } catch (const Exception& e) {
-        RecordBuildError(e);
-      }
+      TfrBand* b = newBand(kind, v);
       for (size_t i = 0; i < drawable.size(); ++i) {
         TfrView* o = drawable[i];
         if (crossOf[i] || o->Typ == gtSubReport || o->Left < v->Left || o->Left >= v->Left + v->Width) continue;

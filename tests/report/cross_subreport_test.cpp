@@ -68,6 +68,20 @@ class CrossTab : public BillFixture {
     return cells;
   }
 
+  // One host row per house (top 20, `height` high) with a sub-report at `subTop` whose page
+  // (the next one) lists the months.
+  void layHouseRowsWithMonths(TfrPage* host, int height, int subTop) {
+    band(host, btMasterData, "Houses", 20, height, "frDBDataSet1");
+    text(host, "House", 40, 21, kItem, 100);
+    auto* sub = static_cast<TfrSubReportView*>(host->Add(CreateViewByType(gtSubReport)));
+    sub->Name = "SubReport1";
+    sub->SetBounds(300, subTop, 300, 20);
+    sub->SubPage = 1;
+    TfrPage* target = newPage();
+    band(target, btMasterData, "MonthRows", 10, 18, "frDBDataSet2");
+    text(target, "Month", 0, 10, kItem + u(":[frDBDataSet2.\"月\"]"), 150);
+  }
+
   TADOQuery months;
   TfrDBDataSet* monthSource = nullptr;
 };
@@ -181,15 +195,7 @@ TEST_F(CrossTab, SubReportPrintsInPlaceInsideItsHostBand) {
   insert({{1, "1栋", "101", "0"}, {2, "1栋", "102", "0"}});
   insertMonths(3);
   TfrPage* host = newPage();
-  band(host, btMasterData, "Houses", 20, 40, "frDBDataSet1");
-  text(host, "House", 40, 21, kItem, 100);
-  auto* sub = static_cast<TfrSubReportView*>(host->Add(CreateViewByType(gtSubReport)));
-  sub->Name = "SubReport1";
-  sub->SetBounds(300, 25, 300, 30);
-  sub->SubPage = 1;
-  TfrPage* target = newPage();
-  band(target, btMasterData, "MonthRows", 10, 18, "frDBDataSet2");
-  text(target, "Month", 0, 10, kItem + u(":[frDBDataSet2.\"月\"]"), 150);
+  layHouseRowsWithMonths(host, 40, 25);
   ASSERT_TRUE(report->BuildReport());
   ASSERT_EQ(report->EMFPages().Count(), 1);
   TfrPage* built = report->EMFPages().ObjectsToPage(0);
@@ -215,15 +221,7 @@ TEST_F(CrossTab, SubReportOverPagesAndSelfReference) {
   TfrPage* host = newPage(800);   // 800 tenths: about 288 pixels, 216 printable
   band(host, btPageHeader, "PH", 0, 20);
   text(host, "PageTitle", 40, 1, u("第[PAGE#]页"), 100);
-  band(host, btMasterData, "Houses", 20, 20, "frDBDataSet1");
-  text(host, "House", 40, 21, kItem, 100);
-  auto* sub = static_cast<TfrSubReportView*>(host->Add(CreateViewByType(gtSubReport)));
-  sub->Name = "SubReport1";
-  sub->SetBounds(300, 20, 300, 20);
-  sub->SubPage = 1;
-  TfrPage* target = newPage();
-  band(target, btMasterData, "MonthRows", 10, 18, "frDBDataSet2");
-  text(target, "Month", 0, 10, kItem + u(":[frDBDataSet2.\"月\"]"), 150);
+  layHouseRowsWithMonths(host, 20, 20);
   ASSERT_TRUE(report->BuildReport());
   const QList<QStringList> pages = builtTexts();
   ASSERT_GE(pages.size(), 2);
