@@ -18,6 +18,10 @@ TfrBand*& AggregateBand() {
   static TfrBand* b = nullptr;
   return b;
 }
+std::vector<TfrPageForm*>& PageForms() {
+  static std::vector<TfrPageForm*> forms;
+  return forms;
+}
 TfrPageForm*& CurrentPageForm() {
   static TfrPageForm* f = nullptr;
   return f;
@@ -78,15 +82,23 @@ void TfrBand::SetDataSource(const QString& text) {
   }
 }
 
-void TfrBand::FreeDataSources() {
-  if (!DataSource) return;
+namespace {
+// Ends the scan of a band's record source and frees it when the band owns it.
+void releaseSource(TfrDataset*& source, bool& owned) {
+  if (!source) return;
   try {
-    DataSource->EndScan();
+    source->EndScan();
   } catch (const Exception&) {
   }
-  if (OwnsDataSource) delete DataSource;
-  DataSource = nullptr;
-  OwnsDataSource = false;
+  if (owned) delete source;
+  source = nullptr;
+  owned = false;
+}
+}  // namespace
+
+void TfrBand::FreeDataSources() {
+  releaseSource(DataSource2, OwnsDataSource2);
+  releaseSource(DataSource, OwnsDataSource);
 }
 
 QString TfrBand::AggregateKey(const QString& band, int kind, const QString& expr, const QString& flag) {
@@ -232,10 +244,19 @@ void TfrBand::PlaceAndDraw() {
   if (!keepsY && !Has(bfBreaked) && CheckPageBreak(Form->CurY, h, false)) Y = Form->CurY;
   CurrentBand() = this;
   int used = h;
-  if (split) used = drawPageBreak(h);
-  else drawObjects();
+  if (split) {
+    used = drawPageBreak(h);
+  } else {
+    drawObjects();
+    if (!CrossObjects.empty() && !terminated(Form->Report)) drawCross();
+  }
   for (auto& [v, height] : savedHeights) v->Height = height;
   if (!keepsY) Form->CurY = Y + used;
+  if (subBottom_ >= 0) {
+    // A sub-report that went on over pages leaves the position where it ended.
+    Form->CurY = subPaged_ ? subBottom_ : std::max(Form->CurY, subBottom_);
+    subBottom_ = -1;
+  }
   Form->LastBandPrinted = this;
   // Band columns: the next record prints beside this one until the columns are used up.
   if (View && View->Columns > 1 && View->NewColumnAfter == 1 && !keepsY) {
@@ -255,10 +276,146 @@ void TfrBand::PlaceAndDraw() {
 }
 
 void TfrBand::drawObjects() {
-  for (TfrView* v : Objects) {
+  for (size_t i = 0; i < Objects.size(); ++i) {
     if (terminated(Form->Report)) return;
-    DrawObject(v);
+    if (Objects[i]->Typ == gtSubReport && Objects[i]->Visible) {
+      subBottom_ = drawSubReports(i);
+      return;
+    }
+    DrawObject(Objects[i]);
   }
+}
+
+int TfrBand::drawSubReports(size_t first) {
+  TfrReport* r = Form->Report;
+  BandScope keep;
+  const int startPage = r->PageNo;
+  int lastPage = startPage, bottom = Y;
+  for (size_t i = first; i < Objects.size() && !terminated(r); ++i) {
+    TfrView* v = Objects[i];
+    auto* sub = dynamic_cast<TfrSubReportView*>(v);
+    if (!sub) {
+      DrawObject(v);
+      continue;
+    }
+    if (!sub->Visible) continue;
+    const std::vector<TfrPageForm*>& forms = PageForms();
+    if (sub->SubPage < 0 || size_t(sub->SubPage) >= forms.size()) continue;
+    TfrPageForm* target = forms[size_t(sub->SubPage)];
+    if (target == Form || target->Host || target->Page->PageType != ptReport) {
+      RecordBuildError(Exception(QStringLiteral("子报表“%1”指向正在打印的页面，不能套印。").arg(sub->Name)));
+      return bottom;
+    }
+    // Every sub-report of the band starts on the host's page, from the same top.
+    r->PageNo = startPage;
+    const int end = target->FormInPlace(Form, Y + sub->Top, Form->XOffset + sub->Left);
+    if (r->PageNo > lastPage) {
+      lastPage = r->PageNo;
+      bottom = end;
+    } else if (r->PageNo == lastPage) {
+      bottom = std::max(bottom, end);
+    }
+  }
+  r->PageNo = lastPage;
+  // The host goes on below the lowest sub-report, on the page where the longest one ended.
+  subPaged_ = lastPage != startPage;
+  return bottom;
+}
+
+void TfrBand::drawCrossCells(TfrBand* cross, int left, int width) {
+  const int savedWidth = crossWidth_;
+  crossWidth_ = width;
+  for (TfrView* v : CrossObjects) {
+    if (terminated(Form->Report)) break;
+    if (std::find(cross->CrossObjects.begin(), cross->CrossObjects.end(), v) == cross->CrossObjects.end()) continue;
+    const int rel = v->Left;
+    v->Left = left + rel;
+    DrawObject(v);
+    v->Left = rel;
+  }
+  crossWidth_ = savedWidth;
+}
+
+void TfrBand::drawCross() {
+  TfrReport* r = Form->Report;
+  TfrEMFPages& pages = r->EMFPages();
+  TfrBand* header = Form->Bands[btCrossHeader];
+  TfrBand* data = Form->Bands[btCrossData];
+  TfrBand* footer = Form->Bands[btCrossFooter];
+  BandScope keep;
+  const int homePage = r->PageNo;
+  Form->ColumnNo = 1;
+  r->ColumnNo = 1;
+  if (r->OnBeginColumn) r->OnBeginColumn(this);
+  int left = header ? header->X : (data ? data->X : Form->LeftEdge);
+  // A column that does not fit goes on to the next built page, from the left edge, with the
+  // header again when it repeats.
+  auto place = [&](int width, bool isHeader) {
+    if (left + width <= Form->RightEdge || left <= Form->LeftEdge) return;
+    ++r->PageNo;
+    if (r->PageNo >= pages.Count()) {
+      pages.AddPage(Form->Page);
+      const int savedY = Form->CurY;
+      Form->ShowBand(Form->Bands[btOverlay]);
+      Form->CurY = savedY;
+    }
+    left = Form->LeftEdge;
+    if (!isHeader && header && header->Has(bfRepeatHeader)) {
+      CurrentBand() = header;
+      CurrentView() = header->View;
+      drawCrossCells(header, left, header->Width);
+      left += header->Width;
+    }
+  };
+  if (header) {
+    CurrentBand() = header;
+    CurrentView() = header->View;
+    place(header->Width, true);
+    drawCrossCells(header, left, header->Width);
+    left += header->Width;
+  }
+  if (data) {
+    TfrDataset* src = data->DataSource ? data->DataSource : DataSource2;
+    // A master footer row over an empty cross source still gets as many columns as the rows had.
+    const bool counted = Kind == btMasterFooter && (!src || [&] {
+      try {
+        src->First();
+        return src->Eof();
+      } catch (const Exception&) {
+        return true;
+      }
+    }());
+    int records = 0;
+    try {
+      if (!counted && src) src->First();
+      while (!terminated(r) && (counted ? records < Form->MaxCrossRecords : src && !src->Eof())) {
+        CurrentBand() = data;
+        CurrentView() = data->View;
+        int width = data->Width;
+        if (r->OnPrintColumn) r->OnPrintColumn(Form->ColumnNo, width);
+        place(width, false);
+        CurrentBand() = data;
+        CurrentView() = data->View;
+        drawCrossCells(data, left, width);
+        data->Aggregate();
+        left += width;
+        ++records;
+        r->ColumnNo = ++Form->ColumnNo;
+        if (!counted) src->Next();
+      }
+    } catch (const Exception& e) {
+      RecordBuildError(e);
+    }
+    Form->MaxCrossRecords = std::max(Form->MaxCrossRecords, records);
+  }
+  if (footer && !terminated(r)) {
+    CurrentBand() = footer;
+    CurrentView() = footer->View;
+    place(footer->Width, false);
+    drawCrossCells(footer, left, footer->Width);
+    footer->ResetAggregates();
+  }
+  r->PageNo = homePage;
 }
 
 int TfrBand::drawPageBreak(int height) {
@@ -363,7 +520,8 @@ void TfrBand::DrawObject(TfrView* view) {
     const int savedLeft = view->Left, savedTop = view->Top;
     view->Left += dx;
     view->Top += dy;
-    TfrPrintingBand band{QRect(X + dx, Y, Width, CalculatedHeight > 0 ? CalculatedHeight : Height), false, 0};
+    TfrPrintingBand band{QRect(X + dx, Y, Width, CalculatedHeight > 0 ? CalculatedHeight : Height), crossWidth_ >= 0,
+                         std::max(0, crossWidth_)};
     TfrPrintingBand* savedBand = PrintingBand();
     PrintingBand() = &band;
     const uint8_t savedMode = view->StreamMode;

@@ -71,6 +71,11 @@ class TfrBand {
   QString Name;
   bool Visible = true;
   std::vector<TfrView*> Objects;    // template objects, positions relative to the band's top
+  // On a row band: the cells of the cross bands that lie inside it (tops relative to this band,
+  // lefts relative to their cross band). On a cross band: its cells.
+  std::vector<TfrView*> CrossObjects;
+  TfrDataset* DataSource2 = nullptr;   // the cross source this row band names in the cross data band
+  bool OwnsDataSource2 = false;
   QStringList Script;
   TfrDataset* DataSource = nullptr;
   bool OwnsDataSource = false;
@@ -98,6 +103,15 @@ class TfrBand {
 
  private:
   void drawObjects();
+  // Draws the cross-tab of this row band: header, one column per cross record, footer.
+  void drawCross();
+  // Draws the cells of one cross band at `left` (template coordinates), `width` wide.
+  void drawCrossCells(TfrBand* cross, int left, int width);
+  // Draws the sub-reports of the band in place and returns the lowest bottom they reached.
+  int drawSubReports(size_t first);
+  int crossWidth_ = -1;   // while a cross cell is drawn: the width of its column
+  int subBottom_ = -1;    // the lowest bottom the band's sub-reports reached, -1 without any
+  bool subPaged_ = false; // they went on over a new page
   // Draws the band over as many pages as it needs; returns the height used on the last page.
   int drawPageBreak(int height);
   int stretchedHeight();
@@ -122,6 +136,14 @@ class TfrPageForm {
   bool FooterPrinted = false;
   TfrBand* LastBandPrinted = nullptr;
   int CurrentNo = 1;
+  int ColumnNo = 1;              // COLUMN# while a cross-tab is drawn
+  int MaxCrossRecords = 0;       // the most cross records a row had so far
+  // The page is the target of a sub-report: it is formed only where the sub-report sits.
+  bool Skip = false;
+  TfrPageForm* Host = nullptr;   // while formed as a sub-report: the page it is formed into
+  // Forms this page as a sub-report into the host page at the given place; returns the lowest
+  // bottom it reached on the page where it ended.
+  int FormInPlace(TfrPageForm* host, int top, int left);
 
   void MakeReady();
   void PrepareAggregates();
@@ -142,6 +164,7 @@ class TfrPageForm {
   void printPageFooters();
   void printQueue();
   void collectAggregates(TfrBand* dataBand, std::initializer_list<int> kinds);
+  int subOffset_ = 0;
   std::vector<TfrBand*> queue_;
   int levels_ = 0;
 };
@@ -150,6 +173,8 @@ class TfrPageForm {
 TfrBand*& CurrentBand();
 TfrBand*& AggregateBand();
 TfrPageForm*& CurrentPageForm();
+// The page forms of the build under way, in page order (sub-reports find their target here).
+std::vector<TfrPageForm*>& PageForms();
 // Installs the aggregate functions of the standard library (idempotent).
 void InstallAggregateHook();
 // Page continuation between template pages.

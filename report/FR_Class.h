@@ -558,6 +558,10 @@ class TfrReport : public QObject, public TfrReportValues {
   std::function<void(class TfrBand* band)> OnBeginBand, OnEndBand;
   std::function<void(int n)> OnProgress;
   std::function<void(TfrPage* page)> OnManualBuild;
+  // Cross-tabs: a row's columns begin; a column's width may be changed before it is drawn.
+  std::function<void(class TfrBand* band)> OnBeginColumn;
+  std::function<void(int colNo, int& width)> OnPrintColumn;
+  std::function<void()> OnCrossBeginDoc;   // once per build, before the report pages are made ready
 
   class TfrEMFPages& EMFPages();   // the built pages
   bool OpenTemplateFile(const QString& path);

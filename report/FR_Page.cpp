@@ -54,6 +54,8 @@ void TfrPageForm::MakeReady() {
   if (Page->PageType != ptReport) return;
   setupBands();
   CurrentNo = 1;
+  ColumnNo = 1;
+  MaxCrossRecords = 0;
 }
 
 void TfrPageForm::setupBands() {
@@ -85,15 +87,15 @@ void TfrPageForm::setupBands() {
   }
   std::stable_sort(views.begin(), views.end(), [](TfrBandView* a, TfrBandView* b) { return a->Top < b->Top; });
   std::vector<bool> taken(drawable.size(), false);
-  auto makeBand = [&](int kind, TfrBandView* view) {
+  std::vector<TfrBand*> crossOf(drawable.size(), nullptr);
+  // A band of the kind with the place, switches, name, script and record source of its view.
+  auto newBand = [&](int kind, TfrBandView* view) {
     auto band = std::make_unique<TfrBand>(kind, this);
     TfrBand* b = band.get();
     AllBands.push_back(std::move(band));
     b->View = view;
     b->X = view->Left;
-    b->Y = b->DesignTop = view->Top;
     b->Width = view->Width;
-    b->Height = view->Height;
     b->Flags = view->Flags;
     b->Visible = view->Visible;
     b->Name = view->Name;
@@ -103,16 +105,51 @@ void TfrPageForm::setupBands() {
     } catch (const Exception& e) {
       RecordBuildError(e);
     }
+    return b;
+  };
+  auto makeBand = [&](int kind, TfrBandView* view) {
+    TfrBand* b = newBand(kind, view);
+    b->Y = b->DesignTop = view->Top;
+    b->Height = view->Height;
+    auto inside = [&](TfrView* o) { return o->Top >= view->Top && o->Top < view->Top + view->Height; };
     for (size_t i = 0; i < drawable.size(); ++i) {
       TfrView* o = drawable[i];
-      if (taken[i] || o->Typ == gtSubReport) continue;
-      if (o->Top >= view->Top && o->Top < view->Top + view->Height) {
+      if (taken[i] || crossOf[i] || o->Typ == gtSubReport) continue;
+      if (inside(o)) {
         taken[i] = true;
         b->Objects.push_back(o);
       }
     }
+    // Cross cells inside the band are drawn with its cross-tab, not on their own.
+    for (size_t i = 0; i < drawable.size(); ++i)
+      if (!taken[i] && crossOf[i] && inside(drawable[i])) {
+        taken[i] = true;
+        b->CrossObjects.push_back(drawable[i]);
+      }
+    // Sub-reports come after the other objects.
+    for (size_t i = 0; i < drawable.size(); ++i)
+      if (!taken[i] && !crossOf[i] && drawable[i]->Typ == gtSubReport && inside(drawable[i])) {
+        taken[i] = true;
+        b->Objects.push_back(drawable[i]);
+      }
     return b;
   };
+  // Cross bands run down the page: each takes the objects that lie horizontally inside it.
+  for (int kind : {btCrossHeader, btCrossData, btCrossFooter}) {
+    for (TfrBandView* v : views) {
+      if (v->BandKind() != kind) continue;
+      TfrBand* b = newBand(kind, v);
+      for (size_t i = 0; i < drawable.size(); ++i) {
+        TfrView* o = drawable[i];
+        if (crossOf[i] || o->Typ == gtSubReport || o->Left < v->Left || o->Left >= v->Left + v->Width) continue;
+        crossOf[i] = b;
+        o->Left -= v->Left;
+        b->CrossObjects.push_back(o);
+      }
+      Bands[kind] = b;
+      break;   // one band of each cross kind
+    }
+  }
   for (int kind = 0; kind <= btChild; ++kind) {
     if (kind == btCrossHeader || kind == btCrossData || kind == btCrossFooter) continue;
     TfrBand* last = nullptr;
@@ -131,12 +168,31 @@ void TfrPageForm::setupBands() {
   auto none = std::make_unique<TfrBand>(btNone, this);
   none->Name = QStringLiteral("None");
   for (size_t i = 0; i < drawable.size(); ++i)
-    if (!taken[i] && drawable[i]->Typ != gtSubReport) none->Objects.push_back(drawable[i]);
+    if (!taken[i] && !crossOf[i] && drawable[i]->Typ != gtSubReport) none->Objects.push_back(drawable[i]);
   Bands[btNone] = none.get();
   AllBands.push_back(std::move(none));
   // Objects keep their page positions; a band draws them relative to its top.
-  for (auto& b : AllBands)
+  for (auto& b : AllBands) {
     for (TfrView* o : b->Objects) o->Top -= b->DesignTop;
+    if (b->Kind < btCrossHeader || b->Kind > btCrossFooter)
+      for (TfrView* o : b->CrossObjects) o->Top -= b->DesignTop;
+  }
+  // A cross data band whose source lists band=source pairs gives each named band its own
+  // cross source.
+  if (TfrBand* cd = Bands[btCrossData]; cd && cd->View && cd->View->DataSource().contains(QLatin1Char(';'))) {
+    QObject* owner = Report->Dictionary.Owner ? Report->Dictionary.Owner : Report->parent();
+    for (const QString& pair : cd->View->DataSource().split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      const int eq = pair.indexOf(QLatin1Char('='));
+      if (eq <= 0) continue;
+      TfrBand* row = BandByName(pair.left(eq).trimmed());
+      if (!row || row->Kind < btMasterHeader || row->Kind > btChild || row->DataSource2) continue;
+      try {
+        ResolveBandSource(owner, pair.mid(eq + 1).trimmed(), row->DataSource2, row->OwnsDataSource2);
+      } catch (const Exception& e) {
+        RecordBuildError(e);
+      }
+    }
+  }
 
   // Headers and footers of the three data levels.
   const int levels[3][3] = {{btMasterHeader, btMasterData, btMasterFooter},
@@ -198,7 +254,11 @@ void TfrPageForm::collectAggregates(TfrBand* dataBand, std::initializer_list<int
       interp.SplitScriptExpressions(coded, names, &Report->Dictionary.Variables, calls);
     };
     splitScript(band->Script);
-    for (TfrView* v : band->Objects) {
+    std::vector<TfrView*> objects = band->Objects;
+    // A cross band's cells are its objects here.
+    if (band->Kind >= btCrossHeader && band->Kind <= btCrossFooter)
+      objects.insert(objects.end(), band->CrossObjects.begin(), band->CrossObjects.end());
+    for (TfrView* v : objects) {
       if (auto* memo = dynamic_cast<TfrMemoView*>(v)) {
         for (const QString& line : memo->Memo) {
           for (int i = 0; i < line.size(); ++i) {
@@ -267,6 +327,8 @@ void TfrPageForm::PrepareAggregates() {
   for (TfrBand* b = Bands[btSubDetailData]; b && b->DataSource; b = b->Next)
     collectAggregates(b, {btPageFooter, btColumnFooter, btMasterFooter, btDetailFooter, btSubDetailFooter,
                           btGroupFooter, btReportSummary});
+  // The cross footer sums over the columns of its row.
+  if (TfrBand* cd = Bands[btCrossData]) collectAggregates(cd, {btCrossFooter});
   Report->CollectingAggregates = false;
   AggregateBand() = nullptr;
   CurrentBand() = nullptr;
@@ -493,7 +555,60 @@ void TfrPageForm::checkRoomForPageBands() {
                         .arg(repeated));
 }
 
+int TfrPageForm::FormInPlace(TfrPageForm* host, int top, int left) {
+  TfrReport* r = Report;
+  TfrPageForm* savedForm = CurrentPageForm();
+  TfrPage* savedPage = CurrentPage();
+  Host = host;
+  CurrentPageForm() = this;
+  CurrentPage() = Page;
+  // The sub-report's page takes the host's bottom and margins; its objects sit at the
+  // sub-report's left.
+  const int savedLeft = LeftEdge, savedTop = TopEdge, savedBottomEdge = BottomEdge;
+  LeftEdge = host->LeftEdge;
+  TopEdge = host->TopEdge;
+  BottomEdge = host->BottomEdge;
+  CurY = top;
+  CurBottom = host->CurBottom;
+  CurColumn = 0;
+  ColumnCount = 1;
+  XOffset = subOffset_ = left;
+  StaticColumnTop = CurY;
+  for (auto& b : AllBands) b->Flags &= uint16_t(~(bfFormNewPage | bfBreaked));
+  levels_ = 0;
+  for (int n = 1; n <= 3; ++n)
+    if (TfrBand* d = Bands[btMasterData + (n - 1) * 3]; d && d->Real()) levels_ = n;
+  ShowBand(Bands[btReportTitle]);
+  if (levels_ > 0 && !terminated(r)) dataLoop(1);
+  if (!terminated(r)) ShowBand(Bands[btReportSummary]);
+  const int bottom = CurY;
+  LastBandPrinted = nullptr;
+  LeftEdge = savedLeft;
+  TopEdge = savedTop;
+  BottomEdge = savedBottomEdge;
+  Host = nullptr;
+  CurrentPageForm() = savedForm;
+  CurrentPage() = savedPage;
+  return bottom;
+}
+
 void TfrPageForm::NewPage() {
+  if (Host) {
+    // A sub-report goes on to the host's next page: one another sub-report of the same band
+    // already made, or a new one with the host's page bands.
+    TfrReport* r = Report;
+    if (r->PageNo + 1 < r->EMFPages().Count()) {
+      ++r->PageNo;
+      CurY = Host->StaticColumnTop;
+    } else {
+      Host->NewPage();
+      CurY = Host->CurY;
+    }
+    CurBottom = Host->CurBottom;
+    XOffset = subOffset_;
+    StaticColumnTop = CurY;
+    return;
+  }
   // A band that starts a page from inside the bands of a new page (a page header that does not
   // fit, for instance) would nest without end.
   struct Depth {
@@ -525,7 +640,9 @@ void TfrPageForm::NewPage() {
 }
 
 void TfrPageForm::NewColumn(TfrBand* band) {
-  if (CurColumn < ColumnCount - 1) {
+  if (Host) {
+    NewPage();
+  } else if (CurColumn < ColumnCount - 1) {
     if (TfrBand* cf = Bands[btColumnFooter]) ShowBand(cf);
     ++CurColumn;
     XOffset += ColumnWidth + Page->ColumnGap;
@@ -555,9 +672,17 @@ void TfrPageForm::NewColumn(TfrBand* band) {
 }
 
 void TfrPageForm::Finish() {
-  for (auto& b : AllBands)
+  for (auto& b : AllBands) {
     for (TfrView* o : b->Objects) o->Top += b->DesignTop;
-  for (auto& b : AllBands) b->Objects.clear();
+    if (b->Kind >= btCrossHeader && b->Kind <= btCrossFooter)
+      for (TfrView* o : b->CrossObjects) o->Left += b->X;
+    else
+      for (TfrView* o : b->CrossObjects) o->Top += b->DesignTop;
+  }
+  for (auto& b : AllBands) {
+    b->Objects.clear();
+    b->CrossObjects.clear();
+  }
   AllBands.clear();
   std::fill(std::begin(Bands), std::end(Bands), nullptr);
 }

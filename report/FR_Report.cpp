@@ -121,7 +121,7 @@ bool TfrProgressForm::event(QEvent* e) {
 namespace {
 void installObjectHooks(TfrReport* r);
 }  // namespace
-bool runDialogPage(TfrPage* page);
+bool runDialogPage(TfrReport* report, TfrPage* page);
 namespace {
 
 // Runs `start` inside a progress window with the given texts; the window's modal result.
@@ -598,7 +598,7 @@ void TfrReport::BuildPages() {
     for (auto& page : Pages) {
       if (page->PageType != ptDialog || BuildStopped()) continue;
       CurrentPage() = page.get();
-      if (!runDialogPage(page.get())) BuildStopped() = true;
+      if (!runDialogPage(this, page.get())) BuildStopped() = true;
     }
     CurrentPage() = nullptr;
     if (BuildStopped()) return;
@@ -608,6 +608,15 @@ void TfrReport::BuildPages() {
   FirstPassRunning() = !FinalPass;
   std::vector<std::unique_ptr<TfrPageForm>> forms;
   for (auto& p : Pages) forms.push_back(std::make_unique<TfrPageForm>(p.get(), outer));
+  PageForms().clear();
+  for (auto& f : forms) PageForms().push_back(f.get());
+  // The target page of a sub-report is formed only where the sub-report sits.
+  for (auto& f : forms)
+    for (auto& o : f->Page->Objects)
+      if (auto* sub = dynamic_cast<TfrSubReportView*>(o.get());
+          sub && sub->SubPage >= 0 && size_t(sub->SubPage) < forms.size() && forms[size_t(sub->SubPage)] != f)
+        forms[size_t(sub->SubPage)]->Skip = true;
+  if (!(FinalPass && doublePass()) && OnCrossBeginDoc) OnCrossBeginDoc();
   for (auto& f : forms) f->MakeReady();
   for (auto& f : forms) f->PrepareAggregates();
   Dictionary.DefaultDataset = [this]() -> TfrDBDataSet* {
@@ -624,7 +633,7 @@ void TfrReport::BuildPages() {
     ReportProgress(PageNo + 1);
     for (size_t j = 0; j < forms.size(); ++j) {
       TfrPage* page = Pages[j].get();
-      if (page->PageType != ptReport) continue;
+      if (page->PageType != ptReport || forms[j]->Skip) continue;
       CurrentPage() = page;
       CurrentPageForm() = forms[j].get();
       forms[j]->Form();
@@ -641,6 +650,7 @@ void TfrReport::BuildPages() {
     ReportProgress(PageNo);
     if (perRecord) Dataset->Next();
   } while (perRecord && !Terminated && !Dataset->Eof());
+  PageForms().clear();
   forms.clear();
   if (perRecord) Dataset->EndScan();
   ShowBand = nullptr;
@@ -653,7 +663,7 @@ void TfrReport::BuildPages() {
 }
 
 // Shows a dialog page as a modal window; false when it was cancelled.
-bool runDialogPage(TfrPage* page) {
+bool runDialogPage(TfrReport* report, TfrPage* page) {
   QDialog form;
   form.setObjectName(page->Name);
   form.setWindowTitle(page->Caption);
@@ -673,13 +683,38 @@ bool runDialogPage(TfrPage* page) {
   lay->addLayout(buttons);
   QObject::connect(ok, &QPushButton::clicked, &form, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, &form, &QDialog::reject);
-  // The page's script is its OnActivate: it runs as the window opens.
+  // The page's script is its OnActivate: it runs before the window opens. A script that sets
+  // MODALRESULT decides without asking: 2 (Cancel) stops the build, any other value goes on.
+  int scripted = 0;
+  bool shown = false;
+  auto savedHook = report->SetModalResult;
+  report->SetModalResult = [&](int result) {
+    if (shown) {
+      if (result != 0) form.done(result == 2 ? QDialog::Rejected : QDialog::Accepted);
+    } else {
+      scripted = result;
+    }
+    return true;
+  };
+  struct Restore {
+    TfrReport* r;
+    std::function<bool(int)> hook;
+    ~Restore() { r->SetModalResult = hook; }
+  } restore{report, savedHook};
   if (!page->Script.isEmpty()) {
-    QStringList coded, errors;
-    ReportInterpreter().CompileScript(page->Script, coded, errors);
-    if (!errors.isEmpty()) throw EParserError(errors.first());
-    ReportInterpreter().RunScript(coded);
+    try {
+      QStringList coded, errors;
+      ReportInterpreter().CompileScript(page->Script, coded, errors);
+      if (!errors.isEmpty()) throw EParserError(errors.first());
+      ReportInterpreter().RunScript(coded);
+    } catch (const Exception& e) {
+      // A faulty script is reported when the build ends; the build does not go on.
+      RecordBuildError(e);
+      return false;
+    }
   }
+  if (scripted != 0) return scripted != 2;
+  shown = true;
   return RunModal(&form) == QDialog::Accepted;
 }
 

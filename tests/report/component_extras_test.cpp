@@ -188,3 +188,30 @@ TEST_F(ComponentExtras, DialogPageAsksBeforeTheBuildAndCancelStopsIt) {
   }
   EXPECT_EQ(report->EMFPages().PageTexts(0).value(0), QString::fromUtf8("5月"));
 }
+
+// A dialog page's script that sets MODALRESULT decides without showing the window (2 stops the
+// build, 1 goes on); a faulty script stops the build with one error message.
+TEST_F(ComponentExtras, DialogPageScriptDecidesThroughModalResult) {
+  insert({{1, "A", "水费", "1"}});
+  TfrPage* d = report->AppendPage();
+  d->Name = "Ask";
+  d->PageType = ptDialog;
+  d->Caption = QString::fromUtf8("选择月份");
+  layList(report, "七月");
+  struct Case {
+    const char* script;
+    bool built;
+    int messages;
+  };
+  for (const Case& c : {Case{"MODALRESULT := 2", false, 0}, Case{"MODALRESULT := 1", true, 0},
+                        Case{"Month := (", false, 1}}) {
+    // A build reads the template back: the dialog page is a new object each time.
+    report->Pages[0]->Script = QStringList{QString::fromUtf8(c.script)};
+    ScriptedUi ui;   // a window would be an unexpected modal here
+    EXPECT_EQ(report->BuildReport(), c.built) << c.script;
+    ASSERT_EQ(ui.messages().size(), c.messages) << c.script << " "
+                                                 << (ui.messages().isEmpty() ? "" : ui.messages()[0].text.toStdString());
+    EXPECT_EQ(report->EMFPages().Count(), c.built ? 1 : 0) << c.script;
+    if (c.built) EXPECT_EQ(report->EMFPages().PageTexts(0).value(0), QString::fromUtf8("七月"));
+  }
+}
