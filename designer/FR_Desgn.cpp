@@ -16,6 +16,8 @@
 #include <QTabBar>
 
 #include "designer/FR_Dialogs.h"
+#include "designer/FR_Flds.h"
+#include "designer/FR_Insp.h"
 #include "platform/ui.h"
 #include "report/FR_Ctrls.h"
 #include "report/FR_Report.h"
@@ -85,6 +87,7 @@ TfrDesignerForm::TfrDesignerForm(TfrReport* report, bool fullMode, QWidget* pare
 
   buildMenus();
   buildToolBars();
+  createInspector();
 
   Tab1 = new QTabBar(this);
   Tab1->setObjectName(QStringLiteral("Tab1"));
@@ -256,6 +259,9 @@ void TfrDesignerForm::buildMenus() {
   MastMenu = ToolMenu->addMenu(t(53178));
   MastMenu->setObjectName(QStringLiteral("MastMenu"));
   MastMenu->setEnabled(false);
+  addAction(ToolMenu, "InspItem", 53059, &TfrDesignerForm::ShowInspector);
+  addAction(ToolMenu, "FieldListItem", 53450, nullptr);
+  connect(action("FieldListItem"), &QAction::triggered, this, Guarded([this] { ToggleFieldList(true); }));
   addAction(ToolMenu, "N14", 53179, &TfrDesignerForm::DesignerOptions);
 
   HelpMenu = MainMenu1->addMenu(QString::fromUtf8("帮助(&H)"));
@@ -467,6 +473,27 @@ void TfrDesignerForm::setAvailable(QAction* a, TfrSpeedButton* b, bool on) {
 
 void TfrDesignerForm::pointHooks() {
   TfrEditorHooks& h = EditorHooks();
+  // The font dialog starts with the top-most selected text's font; what the operator changed
+  // there goes to every selected text object that may be modified.
+  h.EditFont = [this](TfrView*) {
+    Guard([&] {
+      TfrView* top = model_.TopSelected();
+      if (!top || top->Typ != gtMemo) return;
+      const TFont start = static_cast<TfrMemoView*>(top)->Font;
+      const std::optional<TFont> chosen = CurrentUiBackend().chooseFont(start);
+      if (!chosen) return;
+      BeginChange();
+      for (TfrView* v : model_.Selection()) {
+        if (v->Typ != gtMemo || (v->Restrictions & frrfDontModify)) continue;
+        TFont& f = static_cast<TfrMemoView*>(v)->Font;
+        if (chosen->name() != start.name()) f.setName(chosen->name());
+        if (chosen->size() != start.size()) f.setSize(chosen->size());
+        if (chosen->color() != start.color()) f.setColor(chosen->color());
+        if (chosen->style() != start.style()) f.setStyle(chosen->style());
+      }
+      EndChange();
+    });
+  };
   h.EditMemo = [this](TfrView* v) { Guard([&] { EditText(v); }); };
   h.EditDataField = [this](TfrView* v) {
     Guard([&] {
@@ -625,6 +652,7 @@ void TfrDesignerForm::SelectionChanged() {
     C2->setEditText(m->Font.name());
     C3->setEditText(QString::number(m->Font.size()));
   }
+  RefreshInspector();
   updateStatus();
 }
 
@@ -870,6 +898,9 @@ bool TfrDesignerForm::HandleKey(QKeyEvent* e) {
         } else if (mods & Qt::ShiftModifier) {
           if (!ObjectClipboard().isEmpty()) PasteObjects();
         }
+        return;
+      case Qt::Key_F11:
+        ShowInspector();
         return;
       case Qt::Key_Return:
       case Qt::Key_Enter:

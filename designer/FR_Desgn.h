@@ -16,6 +16,8 @@ class QScrollArea;
 class QStatusBar;
 class QTabBar;
 class TfrDock;
+class TfrInspForm;
+class TfrInsFieldsForm;
 class TfrSpeedButton;
 class TfrToolBar;
 
@@ -129,6 +131,24 @@ class TfrDesignerForm : public TfrReportDesigner {
   void SetUnits(int units);
   void FitToGrid();
 
+  // ---- the object inspector (FR_InspLink.cpp)
+  TfrInspForm* Inspector = nullptr;
+  void FillInspector();
+  void RefreshInspector();
+  // A committed inspector row written to the selection (or the page); -1: an editor ran.
+  void InspectorCommitted(int row);
+  void ShowInspector();
+  // Position and size texts in the designer's unit (pixels on dialog pages).
+  QString SizeText(int pixels) const;
+  bool ReportPageShown() const;
+
+  // ---- the field list (FR_Flds.cpp)
+  TfrInsFieldsForm* FieldList = nullptr;
+  void ToggleFieldList(bool show);
+  void RefreshFieldList();
+  // The field list's drop: a text object showing "[" + reference + "]" at `pagePoint`.
+  void DropField(const QString& reference, QPoint pagePoint);
+
   // files, options (FR_DesgnFiles.cpp)
   void NewReport();
   void NewFromTemplate();
@@ -177,6 +197,7 @@ class TfrDesignerForm : public TfrReportDesigner {
   void setAvailable(QAction* a, TfrSpeedButton* b, bool on);
   void pointHooks();
   void fontBoxApplied();
+  void createInspector();
 
   TfrReport* report_;
   TfrDesignModel model_;
