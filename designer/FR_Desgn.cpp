@@ -238,7 +238,7 @@ void TfrDesignerForm::buildMenus() {
     int textId;
     TfrToolBar* TfrDesignerForm::*bar;
   } bars[] = {{"Pan2", 53181, &TfrDesignerForm::Panel2}, {"Pan3", 53182, &TfrDesignerForm::Panel3},
-              {"Pan4", 53183, &TfrDesignerForm::Panel4}};
+              {"Pan4", 53183, &TfrDesignerForm::Panel4}, {"Pan5", 53085, &TfrDesignerForm::Panel5}};
   for (const BarItem& item : bars) {
     QAction* a = addAction(N37, QString::fromLatin1(item.name), item.textId, nullptr);
     a->setCheckable(true);
@@ -255,6 +255,7 @@ void TfrDesignerForm::buildMenus() {
     action("Pan2")->setChecked(Panel2->IsShown());
     action("Pan3")->setChecked(Panel3->IsShown());
     action("Pan4")->setChecked(Panel4->IsShown());
+    action("Pan5")->setChecked(Panel5->IsShown());
   });
   MastMenu = ToolMenu->addMenu(t(53178));
   MastMenu->setObjectName(QStringLiteral("MastMenu"));
@@ -377,6 +378,8 @@ void TfrDesignerForm::buildToolBars() {
   Panel1 = bar(frDock1, "Panel1", 53081);
   Panel1->hide();
   Panel5 = bar(frDock4, "Panel5", 53085);
+  buildAlignmentPalette();
+  Panel5->FitToButtons();
   Panel5->hide();
   Panel6 = bar(frDock1, "Panel6", 53086);
   Panel6->hide();
@@ -495,6 +498,8 @@ void TfrDesignerForm::pointHooks() {
     });
   };
   h.EditMemo = [this](TfrView* v) { Guard([&] { EditText(v); }); };
+  h.EditBandSource = [this](TfrView* v) { Guard([&] { EditBand(v); }); };
+  h.EditCrossSource = [this](TfrView* v) { Guard([&] { EditBand(v); }); };
   h.EditDataField = [this](TfrView* v) {
     Guard([&] {
       TfrView* target = v ? v : model_.TopSelected();
@@ -703,24 +708,6 @@ void TfrDesignerForm::SetGridAlign(bool on) {
   if (TfrSpeedButton* b = button("GB2")) b->setDown(on);
 }
 
-void TfrDesignerForm::FitToGrid() {
-  const QList<TfrView*> sel = model_.Selection();
-  if (sel.isEmpty()) return;
-  BeginChange();
-  const int g = model_.Settings.GridSize;
-  for (TfrView* v : sel) {
-    if (!(v->Restrictions & frrfDontMove)) {
-      v->Left = v->Left / g * g;
-      v->Top = v->Top / g * g;
-    }
-    if (!(v->Restrictions & frrfDontSize)) {
-      v->Width = v->Width / g * g;
-      v->Height = v->Height / g * g;
-    }
-  }
-  EndChange();
-}
-
 void TfrDesignerForm::MarkModified(bool flag) { model_.MarkModified(flag); }
 
 void TfrDesignerForm::BeginChange() { model_.RecordUndo(acEdit); }
@@ -825,7 +812,10 @@ void TfrDesignerForm::EditSelected() {
     SetCurrentPage(static_cast<TfrSubReportView*>(v)->SubPage);
     return;
   }
-  if (IsBand(v)) return;   // the band editors come with the band dialogs
+  if (IsBand(v)) {
+    EditBand(v);
+    return;
+  }
   if (v->Typ == gtMemo) EditText(v);
   else v->OpenEditor();
   RepaintSurface();

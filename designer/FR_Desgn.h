@@ -112,6 +112,9 @@ class TfrDesignerForm : public TfrReportDesigner {
   void Refresh();
   void EditSelected();
   void EditText(TfrView* view = nullptr);
+  // The source editor of a data band, the group editor of a group header, the cross-band
+  // source editor of a cross data band (FR_BandEd.cpp); other bands open nothing.
+  void EditBand(TfrView* band);
   void UnselectAll();
   void SelectAllObjects();
   void DeleteSelection();
@@ -129,7 +132,9 @@ class TfrDesignerForm : public TfrReportDesigner {
   void SetShowGrid(bool on);
   void SetGridAlign(bool on);
   void SetUnits(int units);
+  // Fit to grid and the alignment palette's commands 1 to 10 (FR_FmtAlign.cpp).
   void FitToGrid();
+  void AlignSelection(int command);
 
   // ---- the object inspector (FR_InspLink.cpp)
   TfrInspForm* Inspector = nullptr;
@@ -198,6 +203,7 @@ class TfrDesignerForm : public TfrReportDesigner {
   void pointHooks();
   void fontBoxApplied();
   void createInspector();
+  void buildAlignmentPalette();
 
   TfrReport* report_;
   TfrDesignModel model_;
