@@ -214,4 +214,5 @@ class TfrDesignerForm : public TfrReportDesigner {
   bool closing_ = false;
   bool firstShow_ = true;
   bool inTabUpdate_ = false;
+  bool inspectorPlaced_ = false;
 };

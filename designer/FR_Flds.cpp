@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -166,6 +167,8 @@ void TfrDesignerForm::ToggleFieldList(bool show) {
   if (!FieldList) {
     FieldList = new TfrInsFieldsForm(report_, this);
     connect(FieldList, &QObject::destroyed, this, [this] { FieldList = nullptr; });
+    // It floats at the left edge of the design area.
+    FieldList->move(ScrollBox1->mapToGlobal(QPoint(24, 8)));
   }
   FieldList->show();
   FieldList->raise();

@@ -1,5 +1,6 @@
 #include "designer/FR_Insp.h"
 
+#include <QScopedValueRollback>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -116,7 +117,7 @@ Variant TProp::ReadValue() const {
 TfrInspForm::TfrInspForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
   setObjectName(QStringLiteral("TfrInspForm"));
   setWindowTitle(LocaleText(53059));
-  resize(220, 420);
+  resize(260, 420);
   auto* v = new QVBoxLayout(this);
   v->setContentsMargins(1, 1, 1, 1);
   v->setSpacing(1);
@@ -218,6 +219,9 @@ void TfrInspForm::RefreshRows() {
       Grid->setItem(int(i), 0, new QTableWidgetItem(rows_[i].first));
       Grid->setItem(int(i), 1, new QTableWidgetItem(rows_[i].second->ValueText));
     }
+  // The name column fits the longest name, leaving the values at least half the width.
+  Grid->resizeColumnToContents(0);
+  Grid->setColumnWidth(0, std::clamp(Grid->columnWidth(0) + 4, SplitX, std::max(SplitX, Grid->viewport()->width() / 2)));
   filling_ = false;
   if (Locked || rows_.empty()) {
     Edit1->hide();
@@ -299,11 +303,7 @@ void TfrInspForm::CommitEdit() {
   const int row = RowIndex;
   p->ValueText = Edit1->text();
   modified_ = false;
-  Committing = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{Committing};
+  const QScopedValueRollback<bool> reset(Committing, true);
   if (OnValueCommitted) OnValueCommitted(row);
 }
 
@@ -361,11 +361,7 @@ void TfrInspForm::RunEditor() {
   p->EditorProc();
   // The editor changed the objects itself: the designer refills the rows.
   if (OnValueCommitted && !(p->PropKind & pkString)) {
-    Committing = true;
-    struct Reset {
-      bool& flag;
-      ~Reset() { flag = false; }
-    } reset{Committing};
+    const QScopedValueRollback<bool> reset(Committing, true);
     OnValueCommitted(-1);
   }
 }

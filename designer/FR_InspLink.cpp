@@ -1,6 +1,7 @@
 // The link between the designer's selection and the object inspector: filling the rows from
 // the selected objects (or the page) and writing a committed value back.
 #include <QMessageBox>
+#include <QScrollArea>
 #include <algorithm>
 
 #include "designer/FR_Desgn.h"
@@ -215,6 +216,12 @@ void TfrDesignerForm::InspectorCommitted(int row) {
 void TfrDesignerForm::ShowInspector() {
   if (!Inspector) return;
   RefreshInspector();
+  if (!Inspector->isVisible() && !inspectorPlaced_) {
+    // The first time it floats at the right edge of the design area.
+    inspectorPlaced_ = true;
+    const QPoint topRight = ScrollBox1->mapToGlobal(QPoint(ScrollBox1->width(), 0));
+    Inspector->move(topRight.x() - Inspector->width() - 24, topRight.y() + 8);
+  }
   Inspector->ShowInspector();
 }
 

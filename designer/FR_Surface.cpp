@@ -1,5 +1,6 @@
 #include "designer/FR_Surface.h"
 
+#include <QScopedValueRollback>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -529,12 +530,8 @@ void TfrSurfaceController::DropField(QPoint p, const QString& memo) {
   QPoint at = model_.Settings.GridAlign ? SnapPoint(p) : p;
   at -= QPoint(4, 4);
   tool_ = toolText;
-  dropping_ = true;
   dropMemo_ = memo;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{dropping_};
+  const QScopedValueRollback<bool> reset(dropping_, true);
   const bool sticky = StickyTool;
   StickyTool = false;
   insertAt(QRect(at, QSize(0, 0)));
