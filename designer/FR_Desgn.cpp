@@ -56,6 +56,17 @@ int DesignReport(TfrReport* report) {
   return result;
 }
 
+bool DesignBuiltPage(TfrReport* report, TfrPage* page) {
+  if (!report || !page) return false;
+  TfrDesignerForm form(report, false);
+  form.Page = page;
+  TfrReportDesigner* previous = ActiveDesigner();
+  ActiveDesigner() = &form;
+  RunModal(&form);
+  ActiveDesigner() = previous;
+  return form.IsModified();
+}
+
 void RegisterReportDesigner() {
   static bool keySet = false;
   if (!keySet) {

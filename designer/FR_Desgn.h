@@ -65,6 +65,9 @@ TfrDesigner*& DesignerComponent();
 void RegisterReportDesigner();
 // What the engine calls: the designer on `report`, modally; its modal result.
 int DesignReport(TfrReport* report);
+// The designer on one built page turned back into the report's only page (built-page mode):
+// shown modally; true when the page was changed.
+bool DesignBuiltPage(TfrReport* report, TfrPage* page);
 
 class TfrDesignerForm : public TfrReportDesigner {
   Q_OBJECT

@@ -230,3 +230,31 @@ TEST_F(InspectorTest, SeveralObjectsThePageAndTheObjectBox) {
 
 }  // namespace
 }  // namespace designtest
+
+namespace designtest {
+namespace {
+
+TEST_F(InspectorTest, ABuiltPageIsEditedWithoutTheFileCommands) {
+  ScriptedUi ui;
+  bool modified = false;
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDesignerForm*>(d);
+    ASSERT_TRUE(f);
+    EXPECT_FALSE(f->FullMode);
+    EXPECT_FALSE(f->action("N19")->isEnabled());   // no opening of files
+    f->SelectByName("Memo2");
+    f->ShowInspector();
+    const int row = f->Inspector->FindRow("Left");
+    ASSERT_GE(row, 0);
+    f->Inspector->SelectRow(row);
+    f->Inspector->Edit1->setText("120");
+    QTest::keyClick(f->Inspector->Edit1, Qt::Key_Return);
+    f->button("ExitB")->Click();
+  });
+  modified = DesignBuiltPage(report, report->Pages[0].get());
+  EXPECT_TRUE(modified);
+  EXPECT_EQ(report->Pages[0]->FindObject("Memo2")->Left, 120);
+}
+
+}  // namespace
+}  // namespace designtest
