@@ -16,6 +16,8 @@
 #include <QTabBar>
 
 #include "designer/FR_Dialogs.h"
+#include "designer/FR_Flds.h"
+#include "designer/FR_Insp.h"
 #include "platform/ui.h"
 #include "report/FR_Ctrls.h"
 #include "report/FR_Report.h"
@@ -54,6 +56,17 @@ int DesignReport(TfrReport* report) {
   return result;
 }
 
+bool DesignBuiltPage(TfrReport* report, TfrPage* page) {
+  if (!report || !page) return false;
+  TfrDesignerForm form(report, false);
+  form.Page = page;
+  TfrReportDesigner* previous = ActiveDesigner();
+  ActiveDesigner() = &form;
+  RunModal(&form);
+  ActiveDesigner() = previous;
+  return form.IsModified();
+}
+
 void RegisterReportDesigner() {
   static bool keySet = false;
   if (!keySet) {
@@ -85,6 +98,7 @@ TfrDesignerForm::TfrDesignerForm(TfrReport* report, bool fullMode, QWidget* pare
 
   buildMenus();
   buildToolBars();
+  createInspector();
 
   Tab1 = new QTabBar(this);
   Tab1->setObjectName(QStringLiteral("Tab1"));
@@ -235,7 +249,7 @@ void TfrDesignerForm::buildMenus() {
     int textId;
     TfrToolBar* TfrDesignerForm::*bar;
   } bars[] = {{"Pan2", 53181, &TfrDesignerForm::Panel2}, {"Pan3", 53182, &TfrDesignerForm::Panel3},
-              {"Pan4", 53183, &TfrDesignerForm::Panel4}};
+              {"Pan4", 53183, &TfrDesignerForm::Panel4}, {"Pan5", 53085, &TfrDesignerForm::Panel5}};
   for (const BarItem& item : bars) {
     QAction* a = addAction(N37, QString::fromLatin1(item.name), item.textId, nullptr);
     a->setCheckable(true);
@@ -252,10 +266,14 @@ void TfrDesignerForm::buildMenus() {
     action("Pan2")->setChecked(Panel2->IsShown());
     action("Pan3")->setChecked(Panel3->IsShown());
     action("Pan4")->setChecked(Panel4->IsShown());
+    action("Pan5")->setChecked(Panel5->IsShown());
   });
   MastMenu = ToolMenu->addMenu(t(53178));
   MastMenu->setObjectName(QStringLiteral("MastMenu"));
   MastMenu->setEnabled(false);
+  addAction(ToolMenu, "InspItem", 53059, &TfrDesignerForm::ShowInspector);
+  addAction(ToolMenu, "FieldListItem", 53450, nullptr);
+  connect(action("FieldListItem"), &QAction::triggered, this, Guarded([this] { ToggleFieldList(true); }));
   addAction(ToolMenu, "N14", 53179, &TfrDesignerForm::DesignerOptions);
 
   HelpMenu = MainMenu1->addMenu(QString::fromUtf8("帮助(&H)"));
@@ -371,6 +389,8 @@ void TfrDesignerForm::buildToolBars() {
   Panel1 = bar(frDock1, "Panel1", 53081);
   Panel1->hide();
   Panel5 = bar(frDock4, "Panel5", 53085);
+  buildAlignmentPalette();
+  Panel5->FitToButtons();
   Panel5->hide();
   Panel6 = bar(frDock1, "Panel6", 53086);
   Panel6->hide();
@@ -467,7 +487,30 @@ void TfrDesignerForm::setAvailable(QAction* a, TfrSpeedButton* b, bool on) {
 
 void TfrDesignerForm::pointHooks() {
   TfrEditorHooks& h = EditorHooks();
+  // The font dialog starts with the top-most selected text's font; what the operator changed
+  // there goes to every selected text object that may be modified.
+  h.EditFont = [this](TfrView*) {
+    Guard([&] {
+      TfrView* top = model_.TopSelected();
+      if (!top || top->Typ != gtMemo) return;
+      const TFont start = static_cast<TfrMemoView*>(top)->Font;
+      const std::optional<TFont> chosen = CurrentUiBackend().chooseFont(start);
+      if (!chosen) return;
+      BeginChange();
+      for (TfrView* v : model_.Selection()) {
+        if (v->Typ != gtMemo || (v->Restrictions & frrfDontModify)) continue;
+        TFont& f = static_cast<TfrMemoView*>(v)->Font;
+        if (chosen->name() != start.name()) f.setName(chosen->name());
+        if (chosen->size() != start.size()) f.setSize(chosen->size());
+        if (chosen->color() != start.color()) f.setColor(chosen->color());
+        if (chosen->style() != start.style()) f.setStyle(chosen->style());
+      }
+      EndChange();
+    });
+  };
   h.EditMemo = [this](TfrView* v) { Guard([&] { EditText(v); }); };
+  h.EditBandSource = [this](TfrView* v) { Guard([&] { EditBand(v); }); };
+  h.EditCrossSource = [this](TfrView* v) { Guard([&] { EditBand(v); }); };
   h.EditDataField = [this](TfrView* v) {
     Guard([&] {
       TfrView* target = v ? v : model_.TopSelected();
@@ -625,6 +668,7 @@ void TfrDesignerForm::SelectionChanged() {
     C2->setEditText(m->Font.name());
     C3->setEditText(QString::number(m->Font.size()));
   }
+  RefreshInspector();
   updateStatus();
 }
 
@@ -673,24 +717,6 @@ void TfrDesignerForm::SetShowGrid(bool on) {
 void TfrDesignerForm::SetGridAlign(bool on) {
   model_.Settings.GridAlign = on;
   if (TfrSpeedButton* b = button("GB2")) b->setDown(on);
-}
-
-void TfrDesignerForm::FitToGrid() {
-  const QList<TfrView*> sel = model_.Selection();
-  if (sel.isEmpty()) return;
-  BeginChange();
-  const int g = model_.Settings.GridSize;
-  for (TfrView* v : sel) {
-    if (!(v->Restrictions & frrfDontMove)) {
-      v->Left = v->Left / g * g;
-      v->Top = v->Top / g * g;
-    }
-    if (!(v->Restrictions & frrfDontSize)) {
-      v->Width = v->Width / g * g;
-      v->Height = v->Height / g * g;
-    }
-  }
-  EndChange();
 }
 
 void TfrDesignerForm::MarkModified(bool flag) { model_.MarkModified(flag); }
@@ -797,7 +823,10 @@ void TfrDesignerForm::EditSelected() {
     SetCurrentPage(static_cast<TfrSubReportView*>(v)->SubPage);
     return;
   }
-  if (IsBand(v)) return;   // the band editors come with the band dialogs
+  if (IsBand(v)) {
+    EditBand(v);
+    return;
+  }
   if (v->Typ == gtMemo) EditText(v);
   else v->OpenEditor();
   RepaintSurface();
@@ -870,6 +899,9 @@ bool TfrDesignerForm::HandleKey(QKeyEvent* e) {
         } else if (mods & Qt::ShiftModifier) {
           if (!ObjectClipboard().isEmpty()) PasteObjects();
         }
+        return;
+      case Qt::Key_F11:
+        ShowInspector();
         return;
       case Qt::Key_Return:
       case Qt::Key_Enter:

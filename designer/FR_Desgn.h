@@ -16,6 +16,8 @@ class QScrollArea;
 class QStatusBar;
 class QTabBar;
 class TfrDock;
+class TfrInspForm;
+class TfrInsFieldsForm;
 class TfrSpeedButton;
 class TfrToolBar;
 
@@ -63,6 +65,9 @@ TfrDesigner*& DesignerComponent();
 void RegisterReportDesigner();
 // What the engine calls: the designer on `report`, modally; its modal result.
 int DesignReport(TfrReport* report);
+// The designer on one built page turned back into the report's only page (built-page mode):
+// shown modally; true when the page was changed.
+bool DesignBuiltPage(TfrReport* report, TfrPage* page);
 
 class TfrDesignerForm : public TfrReportDesigner {
   Q_OBJECT
@@ -110,6 +115,9 @@ class TfrDesignerForm : public TfrReportDesigner {
   void Refresh();
   void EditSelected();
   void EditText(TfrView* view = nullptr);
+  // The source editor of a data band, the group editor of a group header, the cross-band
+  // source editor of a cross data band (FR_BandEd.cpp); other bands open nothing.
+  void EditBand(TfrView* band);
   void UnselectAll();
   void SelectAllObjects();
   void DeleteSelection();
@@ -127,7 +135,27 @@ class TfrDesignerForm : public TfrReportDesigner {
   void SetShowGrid(bool on);
   void SetGridAlign(bool on);
   void SetUnits(int units);
+  // Fit to grid and the alignment palette's commands 1 to 10 (FR_FmtAlign.cpp).
   void FitToGrid();
+  void AlignSelection(int command);
+
+  // ---- the object inspector (FR_InspLink.cpp)
+  TfrInspForm* Inspector = nullptr;
+  void FillInspector();
+  void RefreshInspector();
+  // A committed inspector row written to the selection (or the page); -1: an editor ran.
+  void InspectorCommitted(int row);
+  void ShowInspector();
+  // Position and size texts in the designer's unit (pixels on dialog pages).
+  QString SizeText(int pixels) const;
+  bool ReportPageShown() const;
+
+  // ---- the field list (FR_Flds.cpp)
+  TfrInsFieldsForm* FieldList = nullptr;
+  void ToggleFieldList(bool show);
+  void RefreshFieldList();
+  // The field list's drop: a text object showing "[" + reference + "]" at `pagePoint`.
+  void DropField(const QString& reference, QPoint pagePoint);
 
   // files, options (FR_DesgnFiles.cpp)
   void NewReport();
@@ -177,6 +205,8 @@ class TfrDesignerForm : public TfrReportDesigner {
   void setAvailable(QAction* a, TfrSpeedButton* b, bool on);
   void pointHooks();
   void fontBoxApplied();
+  void createInspector();
+  void buildAlignmentPalette();
 
   TfrReport* report_;
   TfrDesignModel model_;
@@ -187,4 +217,5 @@ class TfrDesignerForm : public TfrReportDesigner {
   bool closing_ = false;
   bool firstShow_ = true;
   bool inTabUpdate_ = false;
+  bool inspectorPlaced_ = false;
 };

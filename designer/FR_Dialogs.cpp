@@ -474,28 +474,6 @@ int TfrBandTypesForm::SelectedKind() const {
   return item && (item->flags() & Qt::ItemIsEnabled) ? item->data(Qt::UserRole).toInt() : -1;
 }
 
-TfrFieldsForm::TfrFieldsForm(TfrReport* report, QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("TfrFieldsForm"));
-  setWindowTitle(QString::fromUtf8("插入数据字段"));
-  auto* v = new QVBoxLayout(this);
-  Fields = named(new QListWidget, "Fields");
-  if (report) {
-    QStringList sources;
-    report->Dictionary.ListReportSources(sources);
-    for (const QString& s : sources) {
-      QStringList fields;
-      report->Dictionary.ListFieldsOf(s, fields);
-      const QString source = report->Dictionary.RealNameOf(s);
-      for (const QString& f : fields)
-        Fields->addItem(source + QStringLiteral(".\"") + report->Dictionary.RealFieldNameOf(source, f) + '"');
-    }
-  }
-  v->addWidget(Fields);
-  v->addWidget(okCancel(this));
-}
-
-QString TfrFieldsForm::ChosenField() const { return Fields->currentItem() ? Fields->currentItem()->text() : QString(); }
-
 TfrExprForm::TfrExprForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TfrExprForm"));
   setWindowTitle(QString::fromUtf8("表达式"));

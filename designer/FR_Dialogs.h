@@ -119,14 +119,6 @@ class TfrBandTypesForm : public QDialog {
   int SelectedKind() const;
 };
 
-// Choosing a record-source field: "source.\"field\"".
-class TfrFieldsForm : public QDialog {
-  Q_OBJECT
- public:
-  TfrFieldsForm(TfrReport* report, QWidget* parent = nullptr);
-  QListWidget* Fields;
-  QString ChosenField() const;
-};
 
 // Typing an expression.
 class TfrExprForm : public QDialog {

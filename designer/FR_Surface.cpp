@@ -1,5 +1,7 @@
 #include "designer/FR_Surface.h"
 
+#include <QScopedValueRollback>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
@@ -500,6 +502,7 @@ void TfrSurfaceController::insertAt(QRect r) {
     m->Font.setColor(Last.FontColor);
     m->Font.setStyle(Last.FontStyle);
     m->Alignment = Last.Alignment;
+    if (dropping_) m->Memo = QStringList{dropMemo_};
   }
   model_.InsertObject(v, true);
   if (tool == toolSubReport && OnPagesChanged) OnPagesChanged();
@@ -509,7 +512,31 @@ void TfrSurfaceController::insertAt(QRect r) {
   } else {
     SetTool(toolSelect);
   }
-  if (model_.Settings.EditAfterInsert && !DialogPage() && OnEditSelected) OnEditSelected();
+  if (model_.Settings.EditAfterInsert && !dropping_ && !DialogPage() && OnEditSelected) OnEditSelected();
+}
+
+void TfrSurfaceController::ShowFieldGhost(QPoint p) {
+  int w = 0, h = 0;
+  DefaultObjectSize(w, h);
+  QPoint at = model_.Settings.GridAlign ? SnapPoint(p) : p;
+  GhostRect = QRect(at - QPoint(4, 4), QSize(w, h));
+  GhostShown = true;
+  if (OnChanged) OnChanged();
+}
+
+void TfrSurfaceController::DropField(QPoint p, const QString& memo) {
+  if (DialogPage() || !model_.Page()) return;
+  GhostShown = false;
+  QPoint at = model_.Settings.GridAlign ? SnapPoint(p) : p;
+  at -= QPoint(4, 4);
+  tool_ = toolText;
+  dropMemo_ = memo;
+  const QScopedValueRollback<bool> reset(dropping_, true);
+  const bool sticky = StickyTool;
+  StickyTool = false;
+  insertAt(QRect(at, QSize(0, 0)));
+  StickyTool = sticky;
+  if (OnChanged) OnChanged();
 }
 
 void TfrSurfaceController::finishLine(QPoint p) {
@@ -707,6 +734,32 @@ TfrDesignerPage::TfrDesignerPage(TfrSurfaceController& controller, QWidget* pare
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::ClickFocus);
+  setAcceptDrops(true);
+}
+
+void TfrDesignerPage::dragEnterEvent(QDragEnterEvent* e) {
+  if (!e->mimeData()->hasFormat(QLatin1String(kFieldMimeType)) || c_.DialogPage()) return;
+  e->acceptProposedAction();
+  Guard([&] { c_.ShowFieldGhost(e->position().toPoint()); });
+}
+
+void TfrDesignerPage::dragMoveEvent(QDragMoveEvent* e) {
+  if (!e->mimeData()->hasFormat(QLatin1String(kFieldMimeType)) || c_.DialogPage()) return;
+  e->acceptProposedAction();
+  Guard([&] { c_.ShowFieldGhost(e->position().toPoint()); });
+}
+
+void TfrDesignerPage::dragLeaveEvent(QDragLeaveEvent*) {
+  c_.GhostShown = false;
+  update();
+}
+
+void TfrDesignerPage::dropEvent(QDropEvent* e) {
+  if (!e->mimeData()->hasFormat(QLatin1String(kFieldMimeType)) || c_.DialogPage()) return;
+  const QString reference = QString::fromUtf8(e->mimeData()->data(QLatin1String(kFieldMimeType)));
+  e->acceptProposedAction();
+  Guard([&] { c_.DropField(e->position().toPoint(), '[' + reference + ']'); });
+  setFocus();
 }
 
 void TfrDesignerPage::PlaceSurface(int viewportWidth) {

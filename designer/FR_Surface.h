@@ -59,6 +59,11 @@ class TfrSurfaceController {
   // Arrow keys (with Ctrl, Shift or Alt). True when the key was used.
   bool ArrowKey(int key, Qt::KeyboardModifiers mods);
   void ResetMouseState();
+  // The field list's drag over the page: the ghost of a new text object at the mouse.
+  void ShowFieldGhost(QPoint p);
+  // The field list's drop: a new text object showing `memo`, not opened for editing.
+  // Report pages only.
+  void DropField(QPoint p, const QString& memo);
   void ComputeGroupRect();
 
   void DefaultObjectSize(int& width, int& height) const;
@@ -116,8 +121,13 @@ class TfrSurfaceController {
   bool firstMove_ = true;
   bool ctrlAtPress_ = false;
   bool changeRecorded_ = false;
+  bool dropping_ = false;
+  QString dropMemo_;
   QHash<TfrView*, QRect> saved_;
 };
+
+// The drag format of the field list: the field reference as UTF-8 text.
+inline constexpr const char* kFieldMimeType = "application/x-report-field";
 
 // The white panel of the page.
 class TfrDesignerPage : public QWidget {
@@ -141,6 +151,10 @@ class TfrDesignerPage : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent*) override;
   void leaveEvent(QEvent*) override;
   void keyPressEvent(QKeyEvent*) override;
+  void dragEnterEvent(QDragEnterEvent*) override;
+  void dragMoveEvent(QDragMoveEvent*) override;
+  void dragLeaveEvent(QDragLeaveEvent*) override;
+  void dropEvent(QDropEvent*) override;
 
  private:
   void applyCursor();

@@ -1,0 +1,243 @@
+// The field list and the field picker: fields of the report's record sources by their shown
+// names; a field dropped on the page becomes a text object showing it.
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include "designer/FR_BandEd.h"
+#include "designer/FR_Flds.h"
+#include "designer/FR_Insp.h"
+#include "platform/data/ado.h"
+#include "report/FR_DBSet.h"
+#include "tests/designer/window_fixture.h"
+#include "tests/support/scripted_ui.h"
+
+namespace designtest {
+namespace {
+
+class FieldListTest : public DesignerWindowFixture {
+ protected:
+  void SetUp() override {
+    DesignerWindowFixture::SetUp();
+    conn.ConnectionString =
+        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1/bills.mdb").arg(dir.path());
+    conn.Open();
+    conn.Execute(QString::fromUtf8("create table 收费 (号 integer, 名称 text, 金额 money)"));
+    query.SetConnection(&conn);
+    query.SQL.Add(QString::fromUtf8("select * from 收费"));
+    source = new TfrDBDataSet(&owner);
+    source->setObjectName(QStringLiteral("frDS_HT"));
+    source->SetDataSet(&query);
+    report->Dictionary.Owner = &owner;
+    report->Dictionary.SourceTitles.PutValue(QStringLiteral("frDS_HT"), Variant(QString::fromUtf8("收费表")));
+    LastFieldListSource().clear();
+    LastPickerSource().clear();
+  }
+  QTemporaryDir dir;
+  TADOConnection conn;
+  TADOQuery query;
+  TfrDBDataSet* source = nullptr;
+};
+
+TEST_F(FieldListTest, AFieldDroppedOnThePageBecomesATextObject) {
+  ScriptedUi ui;
+  open();
+  form->action("FieldListItem")->trigger();
+  TfrInsFieldsForm* list = form->FieldList;
+  ASSERT_TRUE(list && list->isVisible());
+  ASSERT_EQ(list->DatasetsLB->count(), 1);
+  EXPECT_EQ(list->DatasetsLB->item(0)->text(), QString::fromUtf8("收费表"));
+  const auto found = list->FieldsLB->findItems(QString::fromUtf8("名称"), Qt::MatchExactly);
+  ASSERT_EQ(found.size(), 1);
+  list->FieldsLB->setCurrentItem(found[0]);
+
+  // The drag's data, delivered to the page as the window system would.
+  std::unique_ptr<QMimeData> data(new QMimeData);
+  {
+    QMimeData* made = list->FieldsLB->model()->mimeData(list->FieldsLB->selectionModel()->selectedIndexes());
+    ASSERT_TRUE(made);
+    data.reset(made);
+  }
+  const QPoint at(204, 304);
+  const int before = int(form->Model().Page()->Objects.size());
+  QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form->DesignSurface, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  EXPECT_TRUE(form->Surface().GhostShown);
+  QDropEvent drop(QPointF(at), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form->DesignSurface, &drop);
+  ASSERT_EQ(int(form->Model().Page()->Objects.size()), before + 1);
+  TfrView* v = form->Model().TopSelected();
+  ASSERT_TRUE(v);
+  EXPECT_EQ(v->Typ, gtMemo);
+  EXPECT_EQ(v->Memo, QStringList{QString::fromUtf8("[收费表.\"名称\"]")});
+  EXPECT_EQ(v->Left, 200);
+  EXPECT_EQ(v->Top, 300);
+  EXPECT_EQ(list->DropText, QString::fromUtf8("收费表.\"名称\""));
+
+  // The designer with the inspector and the field list floating at its right edge.
+  form->ShowInspector();
+  QCoreApplication::processEvents();
+  QImage shot = form->grab().toImage();
+  {
+    QPainter p(&shot);
+    const QPixmap insp = form->Inspector->grab();
+    const QPixmap fields = list->grab();
+    const int x = shot.width() - insp.width() - 10;
+    p.drawPixmap(x, 90, insp);
+    p.drawPixmap(x - fields.width() - 10, 90, fields);
+  }
+  shot.save(QCoreApplication::applicationDirPath() + QStringLiteral("/designer_inspector_fields.png"));
+  EXPECT_TRUE(ui.modalWindows().isEmpty());   // a dropped field is not opened for editing
+  form->Undo();
+  EXPECT_EQ(int(form->Model().Page()->Objects.size()), before);
+
+  // A second request keeps the list and its source.
+  form->action("FieldListItem")->trigger();
+  EXPECT_EQ(form->FieldList, list);
+  EXPECT_EQ(LastFieldListSource(), QString::fromUtf8("收费表"));
+}
+
+TEST_F(FieldListTest, ThePickerGivesTheChosenFieldInBrackets) {
+  ScriptedUi ui;
+  open();
+  ui.onModal([](QDialog* d) {
+    auto* f = qobject_cast<TfrFieldsForm*>(d);
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f->DatasetsLB->count(), 1);
+    f->FieldsLB->setCurrentRow(f->FieldsLB->count() - 1);
+    f->accept();
+  });
+  QString text;
+  form->PickField(text);
+  EXPECT_EQ(text, QString::fromUtf8("[收费表.\"金额\"]"));
+  ui.onModal([](QDialog* d) { d->reject(); });
+  form->PickField(text);
+  EXPECT_EQ(text, QString());
+  // No source at all: nothing to pick.
+  report->Dictionary.Owner = nullptr;
+  source->setParent(nullptr);
+  delete source;
+  source = nullptr;
+  ui.onModal([](QDialog* d) {
+    auto* f = qobject_cast<TfrFieldsForm*>(d);
+    EXPECT_EQ(f->FieldsLB->count(), 0);
+    d->accept();
+  });
+  form->PickField(text);
+  EXPECT_EQ(text, QString());
+}
+
+}  // namespace
+}  // namespace designtest
+
+namespace designtest {
+namespace {
+
+class BandEditorTest : public FieldListTest {
+ protected:
+  TfrBandView* addBand(const QString& name, int kind, int top, const QString& source = QString()) {
+    auto* b = static_cast<TfrBandView*>(report->Pages[0]->Add(CreateViewByType(gtBand)));
+    b->Name = name;
+    b->SetBandKind(kind);
+    b->SetBounds(0, top, 700, 30);
+    b->FormatStr = source;
+    return b;
+  }
+  // Opens the band's editor as Enter on the selected band does.
+  void editWithKey(TfrView* band) {
+    form->Model().SelectOnly(band);
+    form->Refresh();
+    QTest::keyClick(form->DesignSurface, Qt::Key_Return);
+  }
+};
+
+TEST_F(BandEditorTest, DataBandSourcesVirtualCountsAndTitles) {
+  TfrBandView* master = addBand("MasterData1", 5, 200, "12");
+  TfrBandView* detail = addBand("DetailData1", 8, 300, "0");
+  ScriptedUi ui;
+  open();
+  // 12 records of the virtual source; confirmed unchanged it stays 12 and records no step.
+  ui.onModal([](QDialog* d) {
+    auto* f = qobject_cast<TfrBandEditorForm*>(d);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->LB1->currentItem()->text(), QString::fromUtf8("虚拟数据集"));
+    EXPECT_EQ(f->Edit1->text(), "12");
+    EXPECT_TRUE(f->Edit1->isEnabled());
+    f->accept();
+  });
+  const int steps = form->Model().UndoCount();
+  editWithKey(master);
+  EXPECT_EQ(master->DataSource(), "12");
+  EXPECT_EQ(form->Model().UndoCount(), steps);
+
+  // "0" is no number: none is shown; choosing the titled source stores its own name.
+  ui.onModal([](QDialog* d) {
+    auto* f = qobject_cast<TfrBandEditorForm*>(d);
+    EXPECT_EQ(f->LB1->currentRow(), 0);
+    EXPECT_FALSE(f->Edit1->isEnabled());
+    const auto items = f->LB1->findItems(QString::fromUtf8("收费表"), Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    f->LB1->setCurrentItem(items[0]);
+    f->accept();
+  });
+  editWithKey(detail);
+  EXPECT_EQ(detail->DataSource(), "frDS_HT");
+  form->Undo();
+  EXPECT_EQ(static_cast<TfrBandView*>(obj("DetailData1"))->DataSource(), "0");
+  // Cancel changes nothing.
+  ui.onModal([](QDialog* d) { d->reject(); });
+  editWithKey(obj("MasterData1"));
+  EXPECT_EQ(static_cast<TfrBandView*>(obj("MasterData1"))->DataSource(), "12");
+}
+
+TEST_F(BandEditorTest, GroupConditionAndCrossBandSources) {
+  TfrBandView* group = addBand("GroupHeader1", 16, 100, "[a]");
+  addBand("PageHeader1", 2, 20);
+  addBand("MasterData1", 5, 200, "frDS_HT");
+  addBand("DetailData1", 8, 300);
+  TfrBandView* cross = addBand("CrossData1", kBandCrossData, 0, "frDS_HT");
+  cross->SetBounds(400, 0, 40, 500);
+  ScriptedUi ui;
+  open();
+  ui.onModal([](QDialog* d) {
+    auto* f = qobject_cast<TfrGroupEditorForm*>(d);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->Edit1->text(), "[a]");
+    f->Edit1->setText(QString::fromUtf8("[收费表.\"名称\"]"));
+    f->accept();
+  });
+  editWithKey(group);
+  EXPECT_EQ(group->FormatStr, QString::fromUtf8("[收费表.\"名称\"]"));
+  form->Undo();
+  EXPECT_EQ(static_cast<TfrBandView*>(obj("GroupHeader1"))->FormatStr, "[a]");
+
+  // The single-source form shows that source for every listed band (page header is not
+  // listed); the second band gets 5 virtual records.
+  ui.onModal([](QDialog* d) {
+    auto* f = qobject_cast<TfrVBandEditorForm*>(d);
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f->LB1->count(), 3);   // group header, master data, detail data
+    EXPECT_EQ(f->CB1->currentText(), QString::fromUtf8("收费表"));
+    f->LB1->setCurrentRow(2);
+    EXPECT_EQ(f->CB1->currentText(), QString::fromUtf8("收费表"));
+    f->CB1->setCurrentIndex(1);
+    f->Edit1->setText("5");
+    f->accept();
+  });
+  editWithKey(obj("CrossData1"));
+  EXPECT_EQ(static_cast<TfrBandView*>(obj("CrossData1"))->DataSource(),
+            "GroupHeader1=frDS_HT;MasterData1=frDS_HT;DetailData1=5;");
+
+  // Reading the entries back: each band finds its own entry, not one ending in its name.
+  TfrVBandEditorForm probe(report);
+  ASSERT_TRUE(probe.Prepare(form->Model().Page(), "XDetailData1=7;DetailData1=3;MasterData1=0;"));
+  // The band shown when OK is pressed stores the shown choice: none is stored as its entry.
+  EXPECT_EQ(probe.SourcesText(), QString::fromUtf8("GroupHeader1=[无];MasterData1=0;DetailData1=3;"));
+}
+
+}  // namespace
+}  // namespace designtest
