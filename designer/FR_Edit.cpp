@@ -35,6 +35,22 @@ QImage textGlyph(const QString& text, bool bold = false) {
   return img;
 }
 
+// The OK (a green tick) and Cancel (a red cross) glyphs.
+QImage markGlyph(bool ok) {
+  QImage img(16, 16, QImage::Format_ARGB32);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(ok ? QColor(0, 128, 0) : QColor(192, 0, 0), 2.2));
+  if (ok) {
+    p.drawPolyline(QPolygonF({QPointF(3, 8), QPointF(7, 12), QPointF(13, 4)}));
+  } else {
+    p.drawLine(QPointF(4, 4), QPointF(12, 12));
+    p.drawLine(QPointF(12, 4), QPointF(4, 12));
+  }
+  return img;
+}
+
 TfrSpeedButton* toolButton(QWidget* parent, const char* name, int x, const QString& glyph, int hintId) {
   auto* b = new TfrSpeedButton(parent);
   b->setObjectName(QString::fromLatin1(name));
@@ -72,8 +88,10 @@ TfrTextEditorBase::TfrTextEditorBase(QWidget* parent) : QDialog(parent) {
   ScriptBtn->setGroupIndex(2);
   ScriptBtn->setAllowAllUp(true);
   ScriptBtn->setDown(true);
-  CancelBtn = toolButton(Panel1, "CancelBtn", 196, QStringLiteral("✗"), 55001);
-  OkBtn = toolButton(Panel1, "OkBtn", 220, QStringLiteral("✓"), 55000);
+  CancelBtn = toolButton(Panel1, "CancelBtn", 196, QString(), 55001);
+  CancelBtn->setGlyph(markGlyph(false));
+  OkBtn = toolButton(Panel1, "OkBtn", 220, QString(), 55000);
+  OkBtn->setGlyph(markGlyph(true));
 
   Splitter = new QSplitter(Qt::Vertical, this);
   Splitter->setObjectName(QStringLiteral("Splitter"));
