@@ -64,3 +64,55 @@ bool EditVariableList(TfrVariables& list, QWidget* parent = nullptr);
 bool PickVariable(TfrDataDictionary* dictionary, QString& name, QWidget* parent = nullptr);
 // Makes the expression builder's "变量" button pick from `dictionary` (null: uninstalls).
 void InstallVariablePicker(TfrDataDictionary* dictionary);
+
+class QCheckBox;
+class QComboBox;
+class QTabWidget;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TfrComboEdit;
+
+// The data dictionary dialog: the report's variables with their categories and values. It
+// works on a copy and writes it back on OK.
+class TfrDictForm : public QDialog {
+  Q_OBJECT
+ public:
+  TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent = nullptr);
+  ~TfrDictForm() override;
+  QTabWidget* PageControl1;
+  QWidget* TabSheet1;
+  QTreeWidget* VarTree;
+  QToolButton *NewCategoryBtn, *NewVarBtn, *EditBtn, *DelBtn, *EditListBtn;
+  QComboBox* ValCombo;
+  QListWidget* ValList;
+  QCheckBox* ExprCB;
+  TfrComboEdit* ExprEdit;
+  QPushButton *Button1, *Button2;
+  TfrVariables* VariablesCopy;
+
+  void NewCategory();
+  void NewVariable();
+  void DeleteNode();
+  void FillTree();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void accept() override;
+
+ private:
+  void nodeSelected();
+  void fillValues();
+  void valueClicked();
+  void storeExpression();
+  void renamed(QTreeWidgetItem* item);
+  QString entryName(QTreeWidgetItem* item) const;
+  void setValue(const QString& value);
+  TfrDataDictionary* dictionary_;
+  QTreeWidgetItem* editedNode_ = nullptr;
+  bool filling_ = false;
+  bool empty_ = false;
+};
+
+// Edits the variables of `dictionary`; true after OK.
+bool EditDictionary(TfrDataDictionary* dictionary, QWidget* parent = nullptr);

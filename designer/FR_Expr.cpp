@@ -389,6 +389,7 @@ TfrFuncArgForm::TfrFuncArgForm(QWidget* parent) : QDialog(parent) {
     grid->addWidget(*labels[i], i, 0);
     grid->addWidget(*edits[i], i, 1);
   }
+  grid->setColumnStretch(1, 1);
   auto* v = new QVBoxLayout(this);
   v->addWidget(FuncLabel);
   v->addWidget(DescrLabel);

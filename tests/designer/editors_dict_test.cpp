@@ -2,6 +2,9 @@
 // variable and function buttons that use them.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include "designer/FR_Dict.h"
@@ -194,4 +198,87 @@ TEST(EditorsDictTest, BracketIfNeeded) {
   } cases[] = {{"TOTAL", "TOTAL"}, {"a.b_1", "a.b_1"}, {"PAGE#", "[PAGE#]"}, {"合计", "[合计]"},
                {"收费.\"金额\"", "[收费.\"金额\"]"}, {"A B", "[A B]"}};
   for (const Case& c : cases) EXPECT_EQ(BracketIfNeeded(u(c.in)), u(c.out)) << c.in;
+}
+
+TEST(EditorsDictTest, DictionaryVariablesPage) {
+  TfrDataDictionary dict;
+  ScriptedUi ui;
+  // An empty dictionary: placeholder, then two categories and a variable, by keys.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->VarTree->topLevelItemCount(), 1);
+    EXPECT_EQ(f->VarTree->topLevelItem(0)->text(0), u("[无]"));
+    EXPECT_FALSE(f->ExprCB->isEnabled());
+    f->VarTree->setFocus();
+    QTest::keyClick(f->VarTree, Qt::Key_Insert);  // empty: a category
+    QTest::keyClick(f->VarTree->focusWidget(), Qt::Key_Escape);  // leave the in-place edit
+    f->VarTree->setCurrentItem(f->VarTree->topLevelItem(0));
+    f->VarTree->setFocus();
+    QTest::keyClick(f->VarTree, Qt::Key_Insert, Qt::ControlModifier);  // a second category
+    QApplication::processEvents();
+    f->VarTree->closePersistentEditor(f->VarTree->currentItem());
+    f->VarTree->setCurrentItem(f->VarTree->topLevelItem(0));
+    f->VarTree->setFocus();
+    QTest::keyClick(f->VarTree, Qt::Key_Insert);  // a variable in Category1
+    QApplication::processEvents();
+    // the variable gets an expression
+    ASSERT_NE(f->VarTree->currentItem(), nullptr);
+    EXPECT_EQ(f->VarTree->currentItem()->text(0), u("Variable1"));
+    EXPECT_TRUE(f->ExprCB->isEnabled());
+    // a variable made before another category starts with the value 0, an expression
+    EXPECT_TRUE(f->ExprCB->isChecked());
+    EXPECT_EQ(f->ExprEdit->currentText(), u("0"));
+    f->ExprEdit->lineEdit()->setFocus();
+    f->ExprEdit->lineEdit()->selectAll();
+    QTest::keyClicks(f->ExprEdit->lineEdit(), u("2*3"));
+    EXPECT_EQ(f->ExprEdit->currentText().toStdString(), "2*3");
+    // the second category's name: rename to the first's in another letter case is refused
+    f->VarTree->setFocus();
+    f->VarTree->setCurrentItem(f->VarTree->topLevelItem(1));
+    f->VarTree->topLevelItem(1)->setText(0, u("category1"));
+    shot(f, "editors_dictionary.png");
+    click(f->Button1);
+  });
+  ASSERT_TRUE(EditDictionary(&dict, nullptr));
+  EXPECT_EQ(dict.Variables.Names(), (QStringList{u(" Category1"), u("Variable1"), u(" Category2")}));
+  EXPECT_EQ(dict.Variables.ValueOf(u("Variable1")).toString().toStdString(), "2*3");
+
+  // A system variable value shows 系统变量 / 页#; choosing 总页数 stores TOTALPAGES; deleting
+  // the last category with its variable leaves the other one.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    auto* var = f->VarTree->topLevelItem(0)->child(0);
+    f->VarTree->setCurrentItem(var);
+    EXPECT_TRUE(f->ExprCB->isChecked());
+    EXPECT_EQ(f->ExprEdit->currentText(), u("2*3"));
+    f->ValCombo->setCurrentIndex(f->ValCombo->count() - 1);
+    EXPECT_EQ(f->ValList->count(), 9);
+    clickRow(f->ValList, 8);  // 总页数
+    EXPECT_FALSE(f->ExprCB->isChecked());
+    f->VarTree->setCurrentItem(f->VarTree->topLevelItem(1));
+    f->VarTree->setFocus();
+    QTest::keyClick(f->VarTree, Qt::Key_Delete);
+    f->VarTree->setCurrentItem(f->VarTree->topLevelItem(0)->child(0));
+    EXPECT_EQ(f->ValCombo->currentText(), u("系统变量"));
+    EXPECT_EQ(f->ValList->currentItem()->text(), u("总页数"));
+    click(f->Button1);
+  });
+  ASSERT_TRUE(EditDictionary(&dict, nullptr));
+  EXPECT_EQ(dict.Variables.Names(), (QStringList{u(" Category1"), u("Variable1")}));
+  EXPECT_EQ(dict.Variables.ValueOf(u("Variable1")).toString(), u("TOTALPAGES"));
+
+  // Cancel keeps the dictionary whatever was done; deleting the last category restores the
+  // placeholder.
+  bool placeholder = false;
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    f->VarTree->setCurrentItem(f->VarTree->topLevelItem(0));
+    click(f->DelBtn);
+    placeholder = f->VarTree->topLevelItemCount() == 1 && f->VarTree->topLevelItem(0)->text(0) == u("[无]");
+    click(f->Button2);
+  });
+  EXPECT_FALSE(EditDictionary(&dict, nullptr));
+  EXPECT_TRUE(placeholder);
+  EXPECT_EQ(dict.Variables.Names(), (QStringList{u(" Category1"), u("Variable1")}));
 }
