@@ -23,22 +23,6 @@
 
 namespace {
 
-void okCancel(QDialog* d, QVBoxLayout* v, QPushButton*& ok, QPushButton*& cancel, const char* okName,
-              const char* cancelName) {
-  ok = new QPushButton(LocaleText(55000), d);
-  ok->setObjectName(QString::fromLatin1(okName));
-  cancel = new QPushButton(LocaleText(55001), d);
-  cancel->setObjectName(QString::fromLatin1(cancelName));
-  ok->setDefault(true);
-  QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
-  QObject::connect(cancel, &QPushButton::clicked, d, &QDialog::reject);
-  auto* row = new QHBoxLayout;
-  row->addStretch(1);
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  v->addLayout(row);
-}
-
 bool isCategory(const QString& name) { return name.startsWith(QLatin1Char(' ')); }
 
 }  // namespace
@@ -78,7 +62,7 @@ TfrVaredForm::TfrVaredForm(QWidget* parent) : QDialog(parent) {
   auto* v = new QVBoxLayout(this);
   v->addWidget(Label1);
   v->addWidget(Memo1, 1);
-  okCancel(this, v, Button4, Button5, "Button4", "Button5");
+  v->addLayout(OkCancelRow(this, Button4, Button5, "Button4", "Button5"));
   resize(280, 300);
 }
 
@@ -144,7 +128,7 @@ TfrVarForm::TfrVarForm(TfrDataDictionary* dictionary, QWidget* parent) : QDialog
   lists->addWidget(VarLB, 1);
   auto* v = new QVBoxLayout(this);
   v->addLayout(lists, 1);
-  okCancel(this, v, Button1, Button2, "Button1", "Button2");
+  v->addLayout(OkCancelRow(this, Button1, Button2, "Button1", "Button2"));
   resize(420, 240);
 
   if (dictionary_) {
@@ -273,7 +257,7 @@ TfrDictForm::TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent)
   page->addWidget(ExprEdit);
   auto* v = new QVBoxLayout(this);
   v->addWidget(PageControl1, 1);
-  okCancel(this, v, Button1, Button2, "Button1", "Button2");
+  v->addLayout(OkCancelRow(this, Button1, Button2, "Button1", "Button2"));
   resize(560, 440);
 
   QStringList sets;

@@ -103,19 +103,6 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text) {
   return b;
 }
 
-void okCancel(QDialog* d, QVBoxLayout* v, QPushButton*& ok, QPushButton*& cancel) {
-  ok = button(d, QStringLiteral("Button1"), LocaleText(55000));
-  cancel = button(d, QStringLiteral("Button2"), LocaleText(55001));
-  ok->setDefault(true);
-  QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
-  QObject::connect(cancel, &QPushButton::clicked, d, &QDialog::reject);
-  auto* row = new QHBoxLayout;
-  row->addStretch(1);
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  v->addLayout(row);
-}
-
 QString rootText() { return LocaleText(55348); }
 
 }  // namespace
@@ -252,7 +239,7 @@ TfrExpressionForm::TfrExpressionForm(QWidget* parent) : QDialog(parent) {
   auto* v = new QVBoxLayout(this);
   v->addWidget(GroupBox1, 1);
   v->addWidget(GroupBox2);
-  okCancel(this, v, Button1, Button2);
+  v->addLayout(OkCancelRow(this, Button1, Button2));
   resize(420, 320);
   ExprMemo->setFocus();
 }
@@ -345,7 +332,7 @@ TfrFuncForm::TfrFuncForm(QWidget* parent) : QDialog(parent) {
   auto* v = new QVBoxLayout(this);
   v->addLayout(lists, 1);
   v->addWidget(bevel);
-  okCancel(this, v, Button1, Button2);
+  v->addLayout(OkCancelRow(this, Button1, Button2));
   Tree1->setCurrentItem(root);
   resize(440, 380);
 }
@@ -396,7 +383,7 @@ TfrFuncArgForm::TfrFuncArgForm(QWidget* parent) : QDialog(parent) {
   v->addSpacing(6);
   v->addLayout(grid);
   v->addStretch(1);
-  okCancel(this, v, Button1, Button2);
+  v->addLayout(OkCancelRow(this, Button1, Button2));
   resize(400, 260);
 }
 

@@ -32,21 +32,6 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text) 
   return b;
 }
 
-// OK and Cancel at the bottom right of a dialog.
-QHBoxLayout* okCancelRow(QDialog* d, QPushButton*& ok, QPushButton*& cancel, const char* okName,
-                         const char* cancelName) {
-  ok = makeButton(d, okName, LocaleText(55000));
-  cancel = makeButton(d, cancelName, LocaleText(55001));
-  ok->setDefault(true);
-  QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
-  QObject::connect(cancel, &QPushButton::clicked, d, &QDialog::reject);
-  auto* row = new QHBoxLayout;
-  row->addStretch(1);
-  row->addWidget(ok);
-  row->addWidget(cancel);
-  return row;
-}
-
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy = nullptr) {
   auto* l = new QLabel(text, parent);
   l->setObjectName(QString::fromLatin1(name));
@@ -70,6 +55,22 @@ QIcon colourGlyph(TColor colour) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Shared parts
+
+QHBoxLayout* OkCancelRow(QDialog* d, QPushButton*& ok, QPushButton*& cancel, const char* okName, const char* cancelName) {
+  ok = makeButton(d, okName, LocaleText(55000));
+  cancel = makeButton(d, cancelName, LocaleText(55001));
+  ok->setDefault(true);
+  QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, d, &QDialog::reject);
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  return row;
+}
 
 // ---------------------------------------------------------------------------------------
 // Expression edits
@@ -160,7 +161,7 @@ TfrFmtForm::TfrFmtForm(QWidget* parent) : QDialog(parent) {
   grid->addWidget(FormatEdit, 3, 1);
   auto* v = new QVBoxLayout(this);
   v->addWidget(GroupBox2, 1);
-  v->addLayout(okCancelRow(this, Button1, Button2, "Button1", "Button2"));
+  v->addLayout(OkCancelRow(this, Button1, Button2, "Button1", "Button2"));
   resize(300, 300);
 
   connect(CatLB, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -285,7 +286,7 @@ TfrHilightForm::TfrHilightForm(QWidget* parent) : QDialog(parent) {
   row->addWidget(GroupBox1);
   row->addWidget(GroupBox2);
   v->addLayout(row);
-  v->addLayout(okCancelRow(this, Button3, Button4, "Button3", "Button4"));
+  v->addLayout(OkCancelRow(this, Button3, Button4, "Button3", "Button4"));
   resize(300, 280);
 
   connect(RB1, &QRadioButton::toggled, this, [this](bool on) {
@@ -342,7 +343,7 @@ TfrAttrEditorForm::TfrAttrEditorForm(QWidget* parent) : QDialog(parent) {
   (new QVBoxLayout(GB1))->addWidget(Edit1);
   auto* v = new QVBoxLayout(this);
   v->addWidget(GB1);
-  v->addLayout(okCancelRow(this, Button1, Button2, "Button1", "Button2"));
+  v->addLayout(OkCancelRow(this, Button1, Button2, "Button1", "Button2"));
   resize(320, 110);
 }
 
@@ -364,7 +365,7 @@ TfrRestrictionsForm::TfrRestrictionsForm(QWidget* parent) : QDialog(parent) {
   }
   auto* v = new QVBoxLayout(this);
   v->addWidget(GroupBox1);
-  v->addLayout(okCancelRow(this, Button1, Button2, "Button1", "Button2"));
+  v->addLayout(OkCancelRow(this, Button1, Button2, "Button1", "Button2"));
 }
 
 QList<QCheckBox*> TfrRestrictionsForm::Boxes() const { return {CB1, CB2, Cb3, CB4, CB5, CB6, CB7}; }
@@ -397,7 +398,7 @@ TfrPasswForm::TfrPasswForm(QWidget* parent) : QDialog(parent) {
   auto* v = new QVBoxLayout(this);
   v->addWidget(L1);
   v->addWidget(E1);
-  v->addLayout(okCancelRow(this, OK, Cancel, "OK", "Cancel"));
+  v->addLayout(OkCancelRow(this, OK, Cancel, "OK", "Cancel"));
   resize(280, 110);
 }
 

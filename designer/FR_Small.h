@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -21,6 +22,11 @@ class TfrView;
 // The designer's small modal dialogs: display format, conditional highlight, object tag,
 // restrictions, password and the about window. Each is made for one use, filled by its
 // caller, shown through RunModal and read back after OK.
+
+// OK ("确认", default) and Cancel ("取消") at the bottom right of a dialog, wired to accept
+// and reject.
+QHBoxLayout* OkCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel, const char* okName = "Button1",
+                         const char* cancelName = "Button2");
 
 // Makes the "..." button of `edit` open the expression builder: on OK its result replaces
 // the whole text (`replaceAll`) or the selection.

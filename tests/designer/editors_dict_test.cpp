@@ -19,25 +19,15 @@
 #include "designer/FR_Expr.h"
 #include "designer/FR_Small.h"
 #include "report/FR_DBSet.h"
+#include "tests/designer/editors_support.h"
 #include "tests/support/scripted_ui.h"
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
-void clickRow(QListWidget* list, int row) {
-  QListWidgetItem* item = list->item(row);
-  ASSERT_NE(item, nullptr);
-  list->scrollToItem(item);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-}
-
-void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center()); }
-
-void shot(QWidget* w, const char* name) {
-  QCoreApplication::processEvents();
-  w->grab().save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QString::fromLatin1(name));
-}
+using editors::click;
+using editors::clickRow;
+using editors::shot;
+using editors::u;
 
 // A dictionary with the category 收费 (合计 = 2*3, 单价 empty) and the category 其它 (TOTAL).
 void fill(TfrVariables& v) {

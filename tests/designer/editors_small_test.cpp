@@ -17,33 +17,16 @@
 #include "designer/FR_Expr.h"
 #include "designer/FR_Small.h"
 #include "report/FR_Class.h"
+#include "tests/designer/editors_support.h"
 #include "tests/support/scripted_ui.h"
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
-void clickRow(QListWidget* list, int row) {
-  QListWidgetItem* item = list->item(row);
-  ASSERT_NE(item, nullptr);
-  list->scrollToItem(item);
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-}
-
-void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center()); }
-
-// Types `text` key by key; characters beyond ASCII arrive as key events carrying their text, as
-// an input method delivers them.
-void type(QWidget* w, const QString& text) {
-  for (QChar c : text) {
-    if (c.unicode() < 128) {
-      QTest::keyClick(w, char(c.unicode()));
-    } else {
-      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-      QCoreApplication::sendEvent(w, &press);
-    }
-  }
-}
+using editors::click;
+using editors::clickRow;
+using editors::shot;
+using editors::type;
+using editors::u;
 
 void retype(QLineEdit* e, const QString& text) {
   e->setFocus();
@@ -52,10 +35,6 @@ void retype(QLineEdit* e, const QString& text) {
   type(e, text);
 }
 
-void shot(QWidget* w, const char* name) {
-  QCoreApplication::processEvents();
-  w->grab().save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QString::fromLatin1(name));
-}
 
 std::unique_ptr<TfrMemoView> memo(const char* name) {
   auto m = std::make_unique<TfrMemoView>();

@@ -13,31 +13,16 @@
 #include "report/FR_Class.h"
 #include "report/FR_Ctrls.h"
 #include "report/FR_Synm.h"
+#include "tests/designer/editors_support.h"
 #include "tests/support/scripted_ui.h"
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
-void type(QWidget* w, const QString& text) {
-  for (QChar c : text) {
-    if (c == QLatin1Char('\n')) {
-      QTest::keyClick(w, Qt::Key_Return);
-    } else if (c.unicode() < 128) {
-      QTest::keyClick(w, char(c.unicode()));
-    } else {
-      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-      QCoreApplication::sendEvent(w, &press);
-    }
-  }
-}
+using editors::shot;
+using editors::type;
+using editors::u;
 
 void press(TfrSpeedButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center()); }
-
-void shot(QWidget* w, const QString& name) {
-  QCoreApplication::processEvents();
-  w->grab().save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
-}
 
 // The script pane's text, whichever variant.
 QStringList scriptOf(TfrTextEditorBase* f) {
@@ -78,7 +63,7 @@ TEST_P(EditorsTextTest, TextTypedWithWordWrapKeepsOnlyTypedBreaksAndEmptyScriptS
     f->M1->setFocus();
     QTest::keyClick(f->M1, Qt::Key_End);
     type(f->M1, u(" 户主: [业主] 应收金额合计 [金额] 元, 请于本月底前缴清所有费用。\n第二行"));
-    shot(f, GetParam() ? u("editors_text_syntax.png") : u("editors_text_plain.png"));
+    shot(f, GetParam() ? "editors_text_syntax.png" : "editors_text_plain.png");
     press(f->OkBtn);
   });
   int changes = 0;
@@ -115,7 +100,7 @@ TEST_P(EditorsTextTest, ScriptWithAnErrorStaysOpenAtTheErrorUntilFixed) {
       EXPECT_TRUE(f->findChild<QLabel*>(u("ErrorPanel"))->isVisible());
     }
     EXPECT_EQ(f->focusWidget(), f->ScriptEditor);
-    shot(f, GetParam() ? u("editors_script_error_syntax.png") : u("editors_script_error_plain.png"));
+    shot(f, GetParam() ? "editors_script_error_syntax.png" : "editors_script_error_plain.png");
     retypeScript(f, u("begin\nx := 1;\nfor i := 1 to 3 do x := i\nend"));
     QTest::keyClick(f->ScriptEditor, Qt::Key_Return, Qt::ControlModifier);  // Ctrl+Enter is OK
   });
