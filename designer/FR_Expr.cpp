@@ -103,6 +103,20 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text) {
   return b;
 }
 
+// The signature (bold) and the word-wrapped description of a function.
+void makeDescriptionLabels(QWidget* parent, QLabel*& func, QLabel*& descr) {
+  func = new QLabel(parent);
+  func->setObjectName(QStringLiteral("FuncLabel"));
+  QFont bold = func->font();
+  bold.setBold(true);
+  func->setFont(bold);
+  descr = new QLabel(parent);
+  descr->setObjectName(QStringLiteral("DescrLabel"));
+  descr->setWordWrap(true);
+  descr->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  descr->setMinimumHeight(32);
+}
+
 QString rootText() { return LocaleText(55348); }
 
 }  // namespace
@@ -278,16 +292,7 @@ TfrFuncForm::TfrFuncForm(QWidget* parent) : QDialog(parent) {
   Tree1->setHeaderHidden(true);
   FuncLB = new QListWidget(this);
   FuncLB->setObjectName(QStringLiteral("FuncLB"));
-  FuncLabel = new QLabel(this);
-  FuncLabel->setObjectName(QStringLiteral("FuncLabel"));
-  QFont bold = FuncLabel->font();
-  bold.setBold(true);
-  FuncLabel->setFont(bold);
-  DescrLabel = new QLabel(this);
-  DescrLabel->setObjectName(QStringLiteral("DescrLabel"));
-  DescrLabel->setWordWrap(true);
-  DescrLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  DescrLabel->setMinimumHeight(48);
+  makeDescriptionLabels(this, FuncLabel, DescrLabel);
   auto* bevel = new QFrame(this);
   bevel->setObjectName(QStringLiteral("Bevel1"));
   bevel->setFrameShape(QFrame::StyledPanel);
@@ -355,14 +360,7 @@ void TfrFuncForm::showFunction() {
 TfrFuncArgForm::TfrFuncArgForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frFuncArgForm"));
   setWindowTitle(LocaleText(53730));
-  FuncLabel = new QLabel(this);
-  FuncLabel->setObjectName(QStringLiteral("FuncLabel"));
-  QFont bold = FuncLabel->font();
-  bold.setBold(true);
-  FuncLabel->setFont(bold);
-  DescrLabel = new QLabel(this);
-  DescrLabel->setObjectName(QStringLiteral("DescrLabel"));
-  DescrLabel->setWordWrap(true);
+  makeDescriptionLabels(this, FuncLabel, DescrLabel);
   auto* grid = new QGridLayout;
   QLabel** labels[] = {&Label1, &Label2, &Label3};
   TfrComboEdit** edits[] = {&ArgEdit1, &ArgEdit2, &ArgEdit3};
