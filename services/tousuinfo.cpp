@@ -25,6 +25,7 @@
 #include "shell/choosehouse.h"
 #include "shell/choosestorey.h"
 #include "shell/dm.h"
+#include "shell/gardeninfo.h"
 #include "shell/loginstate.h"
 
 TForm_tousuinfo* Form_tousuinfo = nullptr;
@@ -285,9 +286,14 @@ void TForm_tousuinfo::bitbtn_addClick() {
     TADOQuery* house = Dm1->q_houseinfo;
     house->Close();
     house->SQL.Clear();
+    // Two estates may use the same house codes: the house is the one of the log-in's estate
+    // when the office works per estate, else the only house holding the code.
     house->SQL.Add(u("select * from 房屋资料 where (房屋代码=") + SqlQuote::Text(Label15->text()) + u(")"));
+    if (GardenScoped) house->SQL.Add(u("and") + SameEstateCondition(CurrentGardenCode));
     house->Open();
-    if (!house->IsEmpty())
+    if (house->RecordCount() > 1)
+      ShowNotice(u("该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!"));
+    else if (!house->IsEmpty())
       copyFields(house, q, {"小区代码", "小区名称", "楼宇代码", "楼宇名称", "楼宇单元", "房屋代码", "业主名称", "联系电话"});
   }
   DBDateTimeEditEh1->setFocus();

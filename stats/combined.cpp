@@ -93,6 +93,8 @@ void TCombinedReport::FillFilterLists() {
   DBComboBoxEh2->SetItems(types);
 }
 
+// Narrows the ledger rows to the codes of the chosen houses; the lines are then looked up per
+// estate and house, so a code another estate also uses brings in no figure of that estate.
 QString TCombinedReport::HouseRowsCondition() const {
   const QString c = CombinedHouseCondition(Edit1->text(), ComboBox2->currentText(), ComboBox1->currentText(),
                                            DBComboBoxEh2 ? DBComboBoxEh2->Text() : QString());
@@ -188,24 +190,26 @@ void TForm_statistics_mafan1::RunStatistics() {
   QStringList kinds;
   for (const char* k : depositKinds) kinds << SqlQuote::Text(u(k));
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select 房屋代码 as hc, 押金类别 as kind, sum(金额) as jine from 押金明细表 where "),
+  OpenLines(q, {u("select ") + u(kEstateTerm) + u(" as ec, 房屋代码 as hc, 押金类别 as kind, sum(金额) as jine from 押金明细表 where "),
                 u("(日期 ") + withinYear + u(")and(押金类别 in (") + kinds.join(u(",")) + u("))") + HouseRowsCondition() +
-                    u(" group by 房屋代码, 押金类别")});
-  QHash<QString, Money> deposits;
+                    u(" group by ") + u(kEstateTerm) + u(", 房屋代码, 押金类别")});
+  QHash<QString, Money> deposits;  // per estate, house and category
   for (q->First(); !q->Eof(); q->Next())
-    deposits[GroupKey({q->FieldByName(u("hc"))->AsString(), q->FieldByName(u("kind"))->AsString()})] +=
+    deposits[GroupKey({q->FieldByName(u("ec"))->AsString(), q->FieldByName(u("hc"))->AsString(),
+                       q->FieldByName(u("kind"))->AsString()})] +=
         q->FieldByName(u("jine"))->AsMoney();
   // Every house's bills of the previous year: unpaid, and paid within the year, per item.
-  OpenLines(q, {u("select 房屋代码 as hc, 收费名称 as item, sum(case when 缴费状态='未缴费' then 收费金额 end) as unpaid, "
+  OpenLines(q, {u("select ") + u(kEstateTerm) + u(" as ec, 房屋代码 as hc, 收费名称 as item, sum(case when 缴费状态='未缴费' then 收费金额 end) as unpaid, "
                   "sum(case when 缴费状态<>'未缴费' and 缴费时间 ") +
                     withinYear + u(" then 收费金额 end) as collected from 收费明细表 where "),
                 u("(") + EqualTo(u("年度"), p) + u(")and") + AnyGroupCondition() + HouseRowsCondition() +
-                    u(" group by 房屋代码, 收费名称")});
-  QHash<QString, std::pair<Money, Money>> bills;  // per house and group: unpaid, collected
+                    u(" group by ") + u(kEstateTerm) + u(", 房屋代码, 收费名称")});
+  QHash<QString, std::pair<Money, Money>> bills;  // per estate, house and group: unpaid, collected
   for (q->First(); !q->Eof(); q->Next()) {
     const int g = GroupOf(q->FieldByName(u("item"))->AsString());
     if (g < 0) continue;
-    auto& sums = bills[GroupKey({q->FieldByName(u("hc"))->AsString(), QString::number(g)})];
+    auto& sums = bills[GroupKey({q->FieldByName(u("ec"))->AsString(), q->FieldByName(u("hc"))->AsString(),
+                                 QString::number(g)})];
     sums.first += q->FieldByName(u("unpaid"))->AsMoney();
     sums.second += q->FieldByName(u("collected"))->AsMoney();
   }
@@ -221,11 +225,20 @@ void TForm_statistics_mafan1::RunStatistics() {
                             {"textb", h->FieldByName(u("业主名称"))->AsString()},
                             {"floata", h->FieldByName(u("房屋面积"))->Value()},
                             {"texti", h->FieldByName(u("楼宇单元"))->AsString()}};
-    for (int i = 0; i < 5; ++i) line.push_back({depositFields[i], deposits.value(GroupKey({code, u(depositKinds[i])}))});
+    const QStringList estates = EstateKeys(h->FieldByName(u("小区代码"))->AsString());
+    for (int i = 0; i < 5; ++i) {
+      Money deposit;
+      for (const QString& e : estates) deposit += deposits.value(GroupKey({e, code, u(depositKinds[i])}));
+      line.push_back({depositFields[i], deposit});
+    }
     for (int i = 0; i < 7; ++i) {
-      const auto sums = bills.value(GroupKey({code, QString::number(groupOrder[i])}));
-      line.push_back({arrearFields[i], sums.first});
-      line.push_back({collectedFields[i], sums.second});
+      Money unpaid, collected;
+      for (const QString& e : estates) {
+        const auto sums = bills.value(GroupKey({e, code, QString::number(groupOrder[i])}));
+        unpaid += sums.first, collected += sums.second;
+      }
+      line.push_back({arrearFields[i], unpaid});
+      line.push_back({collectedFields[i], collected});
     }
     fill.Append(line);
   }
@@ -384,15 +397,16 @@ void TMonthlyCombinedReport::RunStatistics() {
   QStringList monthTexts;
   for (int m = firstMonth; m <= lastMonth; ++m) monthTexts << SqlQuote::Text(QString::number(m));
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select 房屋代码 as hc, 月份 as m, 收费名称 as item, sum(收费金额) as due, "
+  OpenLines(q, {u("select ") + u(kEstateTerm) + u(" as ec, 房屋代码 as hc, 月份 as m, 收费名称 as item, sum(收费金额) as due, "
                   "sum(case when 缴费状态<>'未缴费' then 收费金额 end) as received from 收费明细表 where "),
                 u("(") + EqualTo(u("年度"), QString::number(y)) + u(")and(月份 in (") + monthTexts.join(u(",")) + u("))and") +
-                    AnyGroupCondition() + HouseRowsCondition() + u(" group by 房屋代码, 月份, 收费名称")});
-  QHash<QString, std::pair<Money, Money>> sums;  // per house, month and group: due, received
+                    AnyGroupCondition() + HouseRowsCondition() + u(" group by ") + u(kEstateTerm) +
+                    u(", 房屋代码, 月份, 收费名称")});
+  QHash<QString, std::pair<Money, Money>> sums;  // per estate, house, month and group: due, received
   for (q->First(); !q->Eof(); q->Next()) {
     const int g = GroupOf(q->FieldByName(u("item"))->AsString());
     if (g < 0) continue;
-    auto& s = sums[GroupKey({q->FieldByName(u("hc"))->AsString(), QString::number(q->FieldByName(u("m"))->AsString().toInt()),
+    auto& s = sums[GroupKey({q->FieldByName(u("ec"))->AsString(), q->FieldByName(u("hc"))->AsString(), QString::number(q->FieldByName(u("m"))->AsString().toInt()),
                              QString::number(g)})];
     s.first += q->FieldByName(u("due"))->AsMoney();
     s.second += q->FieldByName(u("received"))->AsMoney();
@@ -417,6 +431,7 @@ void TMonthlyCombinedReport::RunStatistics() {
   }
   for (h->First(); !h->Eof(); h->Next()) {
     const QString code = h->FieldByName(u("房屋代码"))->AsString();
+    const QStringList estates = EstateKeys(h->FieldByName(u("小区代码"))->AsString());
     TScratchFill::Line line{{"texta", h->FieldByName(u("楼宇名称"))->AsString()},
                             {"textb", code},
                             {"textc", h->FieldByName(u("业主名称"))->AsString()},
@@ -424,9 +439,13 @@ void TMonthlyCombinedReport::RunStatistics() {
     for (int m = firstMonth; m <= lastMonth; ++m) {
       const int i = m - firstMonth;
       for (int g = 0; g < 7; ++g) {
-        const auto s = sums.value(GroupKey({code, QString::number(m), QString::number(g)}));
-        line.push_back({QStringLiteral("money%1").arg(14 * i + g + 1), s.first});
-        line.push_back({QStringLiteral("money%1").arg(14 * i + 7 + g + 1), s.second});
+        Money due, received;
+        for (const QString& e : estates) {
+          const auto s = sums.value(GroupKey({e, code, QString::number(m), QString::number(g)}));
+          due += s.first, received += s.second;
+        }
+        line.push_back({QStringLiteral("money%1").arg(14 * i + g + 1), due});
+        line.push_back({QStringLiteral("money%1").arg(14 * i + 7 + g + 1), received});
       }
     }
     fill.Append(line);

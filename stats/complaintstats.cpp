@@ -115,11 +115,22 @@ struct Counts {
   int total = 0, open = 0, done = 0;
 };
 
-// Counts the complaints under `condition` in one grouped pass: per house code, per month of
-// 投诉日期, or per both, as `groups` says ("hc", "m" or "hc, m").
+// The counts of one house of 房屋资料 (the current row of `h`) in one month (empty: all).
+Counts HouseCounts(const QHash<QString, Counts>& counts, TADOQuery* h, const QString& month) {
+  Counts sum;
+  const QString house = h->FieldByName(u("房屋代码"))->AsString();
+  for (const QString& estate : EstateKeys(h->FieldByName(u("小区代码"))->AsString())) {
+    const Counts c = counts.value(GroupKey({estate, house, month}));
+    sum.total += c.total, sum.open += c.open, sum.done += c.done;
+  }
+  return sum;
+}
+
+// Counts the complaints under `condition` in one grouped pass: per estate and house code, per
+// month of 投诉日期, or per both (keys: estate, house, month; the parts not counted empty).
 QHash<QString, Counts> CountComplaints(const QString& condition, bool perHouse, bool perMonth) {
   QStringList keys, groups;
-  if (perHouse) keys << u("房屋代码 as hc"), groups << u("房屋代码");
+  if (perHouse) keys << u(kEstateTerm) + u(" as ec") << u("房屋代码 as hc"), groups << u(kEstateTerm) << u("房屋代码");
   if (perMonth) keys << u("cast(substr(投诉日期, 6, 2) as integer) as m"), groups << u("m");
   TADOQuery* q = Dm1->q_search;
   OpenLines(q, {u("select ") + keys.join(u(", ")) +
@@ -128,9 +139,10 @@ QHash<QString, Counts> CountComplaints(const QString& condition, bool perHouse, 
                 u(" where "), condition, u(" group by ") + groups.join(u(", "))});
   QHash<QString, Counts> counts;
   for (q->First(); !q->Eof(); q->Next()) {
+    const QString estate = perHouse ? q->FieldByName(u("ec"))->AsString() : QString();
     const QString house = perHouse ? q->FieldByName(u("hc"))->AsString() : QString();
     const QString month = perMonth ? QString::number(q->FieldByName(u("m"))->AsInteger()) : QString();
-    Counts& c = counts[GroupKey({house, month})];
+    Counts& c = counts[GroupKey({estate, house, month})];
     c.total += q->FieldByName(u("cs"))->AsInteger();
     c.open += q->FieldByName(u("open"))->AsInteger();
     c.done += q->FieldByName(u("done"))->AsInteger();
@@ -171,7 +183,7 @@ void TComplaintStatistics::runByHouse() {
   OpenHouses(ComboBox2->currentText());
   TADOQuery* h = Dm1->q_houseinfo;
   for (h->First(); !h->Eof(); h->Next()) {
-    const Counts c = counts.value(GroupKey({h->FieldByName(u("房屋代码"))->AsString(), QString()}));
+    const Counts c = HouseCounts(counts, h, QString());
     if (c.total <= 0) continue;
     fill.Append({{"texte", h->FieldByName(u("楼宇名称"))->AsString()},
                  {"textc", h->FieldByName(u("房屋代码"))->AsString()},
@@ -208,7 +220,7 @@ void TComplaintStatistics::runByMonth(bool perHouse) {
     const QHash<QString, Counts> counts = CountComplaints(c.Text(), false, true);
     TScratchFill fill;
     for (int m = 1; m <= 12; ++m) {
-      const Counts n = counts.value(GroupKey({QString(), QString::number(m)}));
+      const Counts n = counts.value(GroupKey({QString(), QString(), QString::number(m)}));
       if (n.total <= 0) continue;
       fill.Append({{"textc", building},
                    {"texta", year + u("年")},
@@ -230,7 +242,7 @@ void TComplaintStatistics::runByMonth(bool perHouse) {
   TADOQuery* h = Dm1->q_houseinfo;
   for (int m = 1; m <= 12; ++m) {
     for (h->First(); !h->Eof(); h->Next()) {
-      const Counts n = counts.value(GroupKey({h->FieldByName(u("房屋代码"))->AsString(), QString::number(m)}));
+      const Counts n = HouseCounts(counts, h, QString::number(m));
       if (n.total <= 0) continue;
       fill.Append({{"textc", h->FieldByName(u("楼宇名称"))->AsString()},
                    {"textd", h->FieldByName(u("房屋代码"))->AsString()},

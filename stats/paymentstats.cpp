@@ -105,12 +105,13 @@ void TForm_statistics_arrear::RunStatistics() {
   if (itemFilter) bills.Add(Containing(u("收费名称"), item));
   if (!houses.IsEmpty()) bills.Add(u("房屋代码 in (select 房屋代码 from 房屋资料 where ") + houses.Text() + u(")"));
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select 房屋代码 as hc, 年度 as y, 月份 as m, sum(收费金额) as s from 收费明细表"), u(" where "),
-                bills.Text(), u(" group by 房屋代码, 年度, 月份")});
+  OpenLines(q, {u("select ") + u(kEstateTerm) + u(" as ec, 房屋代码 as hc, 年度 as y, 月份 as m, sum(收费金额) as s from 收费明细表"),
+                u(" where "), bills.Text(), u(" group by ") + u(kEstateTerm) + u(", 房屋代码, 年度, 月份")});
   // Per house, the unpaid sum of each month of the period (in the period's order).
   QHash<QString, int> monthIndex;
   for (int i = 0; i < months.size(); ++i) monthIndex.insert(GroupKey({num(months[i].year), num(months[i].month)}), i);
-  QHash<QString, QVector<Money>> unpaid;
+  QHash<QString, QVector<Money>> unpaid;  // per estate and house
+  TField* ec = q->FieldByName(u("ec"));
   TField* hc = q->FieldByName(u("hc"));
   TField* y = q->FieldByName(u("y"));
   TField* m = q->FieldByName(u("m"));
@@ -118,7 +119,7 @@ void TForm_statistics_arrear::RunStatistics() {
   for (q->First(); !q->Eof(); q->Next()) {
     const int i = monthIndex.value(GroupKey({num(y->AsString().toInt()), num(m->AsString().toInt())}), -1);
     if (i < 0) continue;
-    QVector<Money>& sums = unpaid[NoCaseKey(hc->AsString())];
+    QVector<Money>& sums = unpaid[GroupKey({ec->AsString(), hc->AsString()})];
     if (sums.isEmpty()) sums.resize(months.size());
     sums[i] += sum->AsMoney();
   }
@@ -126,27 +127,35 @@ void TForm_statistics_arrear::RunStatistics() {
 
   TScratchFill fill;
   TADOQuery* h = Dm1->q_houseinfo;
-  QStringList lines{u("select 楼宇名称, 房屋代码, 业主名称, 银行帐号, 开户银行, 联系电话 from 房屋资料")};
+  QStringList lines{u("select 小区代码, 楼宇名称, 房屋代码, 业主名称, 银行帐号, 开户银行, 联系电话 from 房屋资料")};
   if (!houses.IsEmpty()) lines << u("where ") + houses.Text();
   lines << u(" order by 房屋代码");
   OpenLines(h, lines);
 
   Money grand;
   int housesInArrears = 0;
-  QString previous = h->IsEmpty() ? QString() : h->FieldByName(u("房屋代码"))->AsString();
+  // The house of the previous line, by estate and code.
+  QString previous;
   for (h->First(); !h->Eof(); h->Next()) {
     const QString code = h->FieldByName(u("房屋代码"))->AsString();
-    const auto found = unpaid.constFind(NoCaseKey(code));
-    if (found == unpaid.constEnd()) continue;  // nothing unpaid: no line, no count
+    const QString houseKey = GroupKey({h->FieldByName(u("小区代码"))->AsString(), code});
+    QVector<Money> houseSums;
+    for (const QString& estate : EstateKeys(h->FieldByName(u("小区代码"))->AsString())) {
+      const auto found = unpaid.constFind(GroupKey({estate, code}));
+      if (found == unpaid.constEnd()) continue;
+      if (houseSums.isEmpty()) houseSums.resize(months.size());
+      for (int i = 0; i < months.size(); ++i) houseSums[i] += found.value()[i];
+    }
+    if (houseSums.isEmpty()) continue;  // nothing unpaid: no line, no count
     Money running;
     for (int i = 0; i < months.size(); ++i) {
       const YearMonth& ym = months[i];
-      const Money sum = found.value()[i];
+      const Money sum = houseSums[i];
       if (!(sum > Money())) continue;
       running += sum;
-      if (fill.Count() > 0 && previous != code) fill.Append({{"moneyc", Money()}});
+      if (fill.Count() > 0 && previous != houseKey) fill.Append({{"moneyc", Money()}});
       TScratchFill::Line line;
-      if (fill.Count() == 0 || previous != code) {
+      if (fill.Count() == 0 || previous != houseKey) {
         for (const auto& [target, source] : {std::pair{"texte", "楼宇名称"}, {"textc", "房屋代码"}, {"textd", "业主名称"},
                                              {"textj", "银行帐号"}, {"textk", "开户银行"}, {"textf", "联系电话"}})
           line.push_back({target, h->FieldByName(u(source))->AsString()});
@@ -157,7 +166,7 @@ void TForm_statistics_arrear::RunStatistics() {
       line.push_back({"moneya", sum});
       line.push_back({"moneyb", running});
       fill.Append(line);
-      previous = code;
+      previous = houseKey;
     }
     if (running > Money()) ++housesInArrears;
     grand += running;
@@ -222,11 +231,14 @@ void TForm_statistics_money::RunStatistics() {
   };
   QHash<QString, Totals> totals;
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select 年度 as y, 月份 as m, sum(收费金额) as due, count(distinct 房屋代码) as houses, "
+  // A house is its estate and code (two estates may use the same codes), compared as the
+  // database compares codes, without regard to the case of letters.
+  const QString house = u("upper(coalesce(小区代码,''))||'|'||upper(房屋代码)");
+  OpenLines(q, {u("select 年度 as y, 月份 as m, sum(收费金额) as due, count(distinct ") + house + u(") as houses, "
                   "sum(case when 缴费状态<>'未缴费' then 收费金额 end) as paid, "
-                  "count(distinct case when 缴费状态<>'未缴费' then 房屋代码 end) as paidhouses, "
+                  "count(distinct case when 缴费状态<>'未缴费' then ") + house + u(" end) as paidhouses, "
                   "sum(case when 缴费状态='未缴费' then 收费金额 end) as unpaid, "
-                  "count(distinct case when 缴费状态='未缴费' then 房屋代码 end) as unpaidhouses from 收费明细表"),
+                  "count(distinct case when 缴费状态='未缴费' then ") + house + u(" end) as unpaidhouses from 收费明细表"),
                 u(" where "), filters.Text(), u(" group by 年度, 月份")});
   for (q->First(); !q->Eof(); q->Next())
     totals.insert(GroupKey({num(q->FieldByName(u("y"))->AsString().toInt()), num(q->FieldByName(u("m"))->AsString().toInt())}),
@@ -505,12 +517,17 @@ void TBillRowList::RunStatistics() {
               .arg(SqlQuote::Date(std::floor(paidFrom)), SqlQuote::Date(std::floor(paidTo) + 86399.0 / 86400.0)));
 
   StartAnimation();
-  // The bill rows with their house's telephone and bank details, in one query; a house code
-  // stored in two estates gives its details once.
+  // The bill rows with their house's telephone and bank details, in one query: the house of
+  // the bill's estate (two estates may use the same house codes); a bill written without an
+  // estate belongs to the only estate of its office and takes any house of its code, once.
   TADOQuery* rows = Dm1->q_search;
-  OpenLines(rows, {u("select b.*, h.银行帐号 as h银行帐号, h.开户银行 as h开户银行, h.联系电话 as h联系电话 "
-                     "from 收费明细表 b left join (select 房屋代码 as hc, 银行帐号, 开户银行, 联系电话 from 房屋资料 "
-                     "group by 房屋代码) h on h.hc = b.房屋代码"),
+  OpenLines(rows, {u("select b.*, coalesce(h.银行帐号, h0.银行帐号) as h银行帐号, coalesce(h.开户银行, h0.开户银行) as h开户银行, "
+                     "coalesce(h.联系电话, h0.联系电话) as h联系电话 from 收费明细表 b "
+                     "left join (select coalesce(小区代码,'') as ec, 房屋代码 as hc, 银行帐号, 开户银行, 联系电话 from 房屋资料 "
+                     "group by coalesce(小区代码,''), 房屋代码) h on h.hc = b.房屋代码 and h.ec = coalesce(b.小区代码,'') "
+                     "and coalesce(b.小区代码,'')<>'' "
+                     "left join (select 房屋代码 as hc, 银行帐号, 开户银行, 联系电话 from 房屋资料 group by 房屋代码) h0 "
+                     "on h0.hc = b.房屋代码 and coalesce(b.小区代码,'')=''"),
                    u(" where "), c.Text(), u("order by b.房屋代码,b.开始日期")});
   TScratchFill fill;
   for (rows->First(); !rows->Eof(); rows->Next()) {

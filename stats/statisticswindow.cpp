@@ -123,6 +123,11 @@ QString GroupKey(std::initializer_list<QString> parts) {
   return key;
 }
 
+QStringList EstateKeys(const QString& estate) {
+  if (estate.isEmpty()) return {QString()};
+  return {estate, QString()};
+}
+
 void OpenLines(TADOQuery* q, const QStringList& lines) {
   q->Close();
   q->SQL.Clear();

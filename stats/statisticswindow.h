@@ -93,6 +93,13 @@ QString BillMonthsCondition(const QList<YearMonth>& months);
 QString NoCaseKey(const QString& text);
 // The key of a grouped result line: the texts joined, each folded as NoCaseKey.
 QString GroupKey(std::initializer_list<QString> parts);
+// Two estates may use the same house codes, so ledger rows grouped per house are grouped per
+// estate and house. kEstateTerm is the estate's grouping term (an empty code for rows written
+// without one); EstateKeys lists the estate keys whose groups belong to a house of 房屋资料 in
+// `estate`: its own, and the rows without an estate, which belong to the only estate an
+// office of that kind keeps (as SameEstateCondition reads them).
+inline constexpr const char* kEstateTerm = "coalesce(小区代码,'')";
+QStringList EstateKeys(const QString& estate);
 // Closes `q`, sets its SQL lines and opens it.
 void OpenLines(TADOQuery* q, const QStringList& lines);
 

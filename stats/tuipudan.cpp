@@ -1,6 +1,7 @@
 #include "stats/tuipudan.h"
 
 #include <QLineEdit>
+#include <optional>
 
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
@@ -8,6 +9,8 @@
 #include "platform/datetime.h"
 #include "platform/ui.h"
 #include "shell/dm.h"
+#include "shell/gardeninfo.h"
+#include "shell/loginstate.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -15,15 +18,35 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 // The sum of 金额 of the house's deposit movements of one operation in the categories whose
 // name contains `key`, with the movement dates from the first day to the end of the last.
 Money DepositSum(const QString& dates, const QString& house, const char* operation, const char* key) {
+  // `house` is the condition naming the house and its estate.
   TADOQuery* q = Dm1->q_search;
   q->Close();
   q->SQL.Clear();
   q->SQL.Add(u("select sum(金额) as ssum from 押金明细表"));
   q->SQL.Add(u(" where "));
-  q->SQL.Add(dates + u("and(") + EqualTo(u("房屋代码"), house) + u(")and(") + EqualTo(u("操作类型"), u(operation)) +
+  q->SQL.Add(dates + u("and") + house + u("and(") + EqualTo(u("操作类型"), u(operation)) +
              u(")and(") + Containing(u("押金类别"), u(key)) + u(")"));
   q->Open();
   return q->IsEmpty() ? Money() : q->FieldByName(u("ssum"))->AsMoney();
+}
+
+// The estate of the house `code`: two estates may use the same house codes. It is the
+// log-in's when the office works per estate, else the one estate whose houses hold the code;
+// an empty list when no house holds it. Nothing (with a notice shown) when the code is in
+// several estates and nothing tells which is meant.
+std::optional<QStringList> EstateOfHouse(const QString& code) {
+  const QString sameCode = u("(") + EqualTo(u("房屋代码"), code) + u(")");
+  if (GardenScoped) return QStringList{CurrentGardenCode};
+  TADOQuery* q = Dm1->q_search;
+  OpenLines(q, {u("select distinct ") + u(kEstateTerm) + u(" as ec from 房屋资料 where ") + sameCode});
+  QStringList estates;
+  for (q->First(); !q->Eof(); q->Next()) estates << q->FieldByName(u("ec"))->AsString();
+  q->Close();
+  if (estates.size() > 1) {
+    ShowNotice(u("该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!"));
+    return std::nullopt;
+  }
+  return estates;
 }
 }  // namespace
 
@@ -45,8 +68,8 @@ TForm_tj_tuipudan::TForm_tj_tuipudan(QWidget* parent)
 }
 
 void TForm_tj_tuipudan::RunStatistics() {
-  const QString house = Edit1->text();
-  if (!IsFilled(house)) {
+  const QString code = Edit1->text();
+  if (!IsFilled(code)) {
     ShowNotice(u("请输入房屋代码!"));
     return;
   }
@@ -61,6 +84,15 @@ void TForm_tj_tuipudan::RunStatistics() {
     return;
   }
 
+  const std::optional<QStringList> estate = EstateOfHouse(code);
+  if (!estate) {
+    Edit1->setFocus();
+    return;
+  }
+  // Movements and bills of a house no longer in the register still count, as before it was
+  // removed; the items are then those of every estate.
+  const QString inEstate = estate->isEmpty() ? QString() : u("and") + SameEstateCondition(estate->first());
+  const QString house = u("((") + EqualTo(u("房屋代码"), code) + u(")") + inEstate + u(")");
   TScratchFill fill;
   int number = 0;
   auto line = [&](const QString& text, const Variant& price, Money amount) {
@@ -84,11 +116,12 @@ void TForm_tj_tuipudan::RunStatistics() {
   items->Close();
   items->SQL.Clear();
   items->SQL.Add(u("select * from 收费项目 "));
+  // The items of the house's estate (each estate keeps its own list under the same names).
+  if (!inEstate.isEmpty()) items->SQL.Add(u("where ") + SameEstateCondition(estate->first()));
   items->Open();
   // Every billing month from the first to the last month of the period, as dates.
   const QString months = u("(开始日期 between cdate(") + SqlQuote::Text(MonthStartText(from.year, from.month)) +
-                         u(") and cdate(") + SqlQuote::Text(MonthStartText(to.year, to.month)) + u("))") + u("and(") +
-                         EqualTo(u("房屋代码"), house) + u(")");
+                         u(") and cdate(") + SqlQuote::Text(MonthStartText(to.year, to.month)) + u("))") + u("and") + house;
   // A bill paid from the deposit ("冲抵押金") is money the deposit lines already hold: its
   // offset movement is booked under the category "冲抵费用", which no deposit line subtracts.
   // Counting it again as received would refund it twice.

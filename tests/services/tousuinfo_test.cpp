@@ -254,6 +254,33 @@ TEST_F(ComplaintWindowTest, FrontDeskModeFixesTheHouse) {
   EXPECT_TRUE(ui.modalWindows().isEmpty());
 }
 
+TEST_F(ComplaintWindowTest, FrontDeskTakesTheHouseOfItsOwnEstateWhenAnotherEstateUsesTheCode) {
+  exec(u8("insert into 房屋资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元, 房屋代码, 业主名称, 联系电话) "
+          "values ('02', '临江小区', 'L9', '九栋', '二单元', 'A-1-101', '赵六', '5550909')"));
+  const struct {
+    const char* estate;  // the log-in's estate; null: the office does not work per estate
+    const char* owner;   // copied into the complaint; empty: nothing copied
+    const char* message;
+  } cases[] = {
+      {"01", "王五", nullptr},
+      {"02", "赵六", nullptr},
+      {nullptr, "", "该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!"},
+  };
+  for (const auto& c : cases) {
+    ScriptedUi ui;
+    GardenScoped = c.estate != nullptr;
+    CurrentGardenCode = c.estate ? u8(c.estate) : QString();
+    open(u8("where (投诉单号='none')"), true);
+    form_->bitbtn_addClick();
+    EXPECT_EQ(q()->FieldByName(u8("业主名称"))->AsString(), u8(c.owner)) << c.owner;
+    EXPECT_EQ(q()->FieldByName(u8("小区代码"))->AsString(), c.estate ? u8(c.estate) : QString()) << c.owner;
+    if (c.message) EXPECT_EQ(ui.lastMessage().text, u8(c.message));
+    else EXPECT_TRUE(ui.messages().isEmpty()) << c.owner;
+    q()->Cancel();
+    form_.reset();
+  }
+}
+
 TEST_F(ComplaintWindowTest, PickerOutsideFrontDeskOnlyWhileEditing) {
   ScriptedUi ui;
   open();
