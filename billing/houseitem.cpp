@@ -56,7 +56,7 @@ int AssignChargeItems(TADOConnection* connection, const QStringList& houseCodes,
       "其它面积一, 业主名称, 预付金额, 金额) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
   const TDateTime now = Now();
   int appended = 0;
-  connection->BeginTrans();
+  connection->BeginWriteTrans();
   try {
     for (const QString& code : houseCodes) {
       TADOQuery house;

@@ -166,7 +166,7 @@ void TForm_houseitem_list::SetStandardPrice() {
   // Every listed standard or none.
   TADOConnection* db = Dm1->ADO_system;
   q_houseitem->DisableControls();
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     for (q_houseitem->First(); !q_houseitem->Eof(); q_houseitem->Next()) {
       q_houseitem->Edit();

@@ -278,6 +278,12 @@ void TForm_jiaofeidan::bitbtn_addClick() {
 
 void TForm_jiaofeidan::bitbtn_deleteClick() {
   if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (!CheckActionRight("删除权")) return;
+  // A paid bill row belongs to a payment: it goes only through the payment's reversal.
+  if (q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) {
+    ShowNotice(u("抱歉，该记录已经交费了，不能删除！"));
+    return;
+  }
   if (!AskYesNo(u("要删除当前记录吗? "))) return;
   try {
     q_jiaofeidan->Delete();

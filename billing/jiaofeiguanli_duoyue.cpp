@@ -1,5 +1,7 @@
 #include "billing/jiaofeiguanli_duoyue.h"
 
+#include <QDate>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -34,6 +36,19 @@ QString estateCondition() {
   return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
 }
 }  // namespace
+
+QStringList BillYearItems() {
+  QStringList years;
+  const int last = QDate::currentDate().year() + 1;
+  for (int y = 2005; y <= last; ++y) years << QString::number(y);
+  return years;
+}
+
+QStringList BillMonthItems() {
+  QStringList months;
+  for (int m = 1; m <= 12; ++m) months << QString::number(m);
+  return months;
+}
 
 MarkedBills CollectMarkedBills(TADOQuery* bills, const QList<QByteArray>& rows) {
   MarkedBills result;
@@ -393,9 +408,7 @@ TForm_jiaofeiguanli_duoyue_query::TForm_jiaofeiguanli_duoyue_query(TADOQuery* ta
   place(ComboBox3 = combo(true), "ComboBox3", "缴费状况：");
   place(ComboBox4 = combo(true), "ComboBox4", "关联单位：");
   ComboBox3->addItems({u("未缴费"), u("已缴费")});
-  QStringList years, months;
-  for (int y = 2005; y <= 2016; ++y) years << QString::number(y);
-  for (int m = 1; m <= 12; ++m) months << QString::number(m);
+  const QStringList years = BillYearItems(), months = BillMonthItems();
   place(DBComboBoxEh1 = combo(true), "DBComboBoxEh1", "缴费时间 从：");
   place(DBComboBoxEh2 = combo(true), "DBComboBoxEh2", "");
   place(DBComboBoxEh3 = combo(true), "DBComboBoxEh3", "到：");

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "billing/jiaofei.h"
 #include "billing/jiaofeiguanli_duoyue.h"
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
@@ -45,8 +46,21 @@ class PaymentRow {
   QStringList columns_, values_;
 };
 
+QString voucherOf(const QuickPayTerms& terms) { return terms.voucher.isEmpty() ? terms.method : terms.voucher; }
+
 struct HouseFields {
   QString owner, gardenCode, gardenName, buildingCode, buildingName, unit;
+  // A payment from the deposit goes through the deposit ledger like any other offset.
+  void offsetDeposit(TADOConnection* db, const QString& houseCode, Money amount, const QuickPayTerms& terms,
+                     const QString& remark) const {
+    if (terms.method != u("冲抵押金")) return;
+    const DepositHouseFields fields{{u("小区代码"), gardenCode}, {u("小区名称"), gardenName},
+                                    {u("楼宇代码"), buildingCode}, {u("楼宇名称"), buildingName},
+                                    {u("楼宇单元"), unit},         {u("业主名称"), owner},
+                                    {u("房屋代码"), houseCode}};
+    InsertDepositOffset(db, fields, amount, PaymentStamp{terms.method, terms.now, owner, terms.operatorName, voucherOf(terms)},
+                        remark);
+  }
   void readFrom(TADOQuery* q) {
     owner = q->FieldByName(u("业主名称"))->AsString();
     gardenCode = q->FieldByName(u("小区代码"))->AsString();
@@ -57,8 +71,12 @@ struct HouseFields {
   }
 };
 
-// Marks the current bill row paid by the run.
+// Marks the current bill row paid by the run, once the database confirms that no other seat
+// paid it meanwhile.
 void payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
+  CheckBillStillUnpaid(bills->Connection(), bills->FieldByName(u("房屋代码"))->AsString(),
+                       bills->FieldByName(u("收费名称"))->AsString(), bills->FieldByName(u("年度"))->AsString(),
+                       bills->FieldByName(u("月份"))->AsString());
   bills->Edit();
   bills->FieldByName(u("缴费状态"))->SetAsString(terms.method);
   bills->FieldByName(u("缴费时间"))->SetAsDateTime(terms.now);
@@ -68,13 +86,12 @@ void payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
   bills->Post();
 }
 
-QString voucherOf(const QuickPayTerms& terms) { return terms.voucher.isEmpty() ? terms.method : terms.voucher; }
 
 // Runs `work` in one transaction; on failure rolls back, reads `bills` again and raises again.
 template <typename F>
 void inOneTransaction(TADOConnection* db, TADOQuery* bills, F work) {
   const QByteArray at = bills->IsEmpty() ? QByteArray() : bills->GetBookmark();
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     work();
     db->CommitTrans();
@@ -134,6 +151,7 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
       }
       p.number("行度面积", area);
       p.insert(db);
+      house.offsetDeposit(db, groupHouse, sum, terms, groupItem + months);
       ++run.payments;
       run.lastMonths = months;
     };
@@ -217,6 +235,8 @@ void QuickPayCurrentRow(TADOConnection* db, TADOQuery* bills, const QuickPayTerm
     }
     p.number("行度面积", f("面积或数量")->AsFloat());
     p.insert(db);
+    house.offsetDeposit(db, f("房屋代码")->AsString(), amount, terms,
+                        f("收费名称")->AsString() + f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;"));
     payBillRow(bills, terms);
   });
 }
@@ -333,7 +353,7 @@ void TForm_jiaofeiguanli_fast::N1Click() {
   try {
     QuickPayCurrentRow(Dm1->ADO_system, q_jiaofeidan, {method, QString(), true, CurrentOperatorName, Now()});
   } catch (const Exception& e) {
-    ShowDataError(u("缴费失败"), e.message());
+    ShowPaymentFailure(e);
     return;
   }
   ShowNotice(u("缴费完毕！"));
@@ -346,7 +366,7 @@ void TForm_jiaofeiguanli_fast::runGroups(const QList<QByteArray>& rows, bool wit
     run = QuickPayRows(Dm1->ADO_system, q_jiaofeidan, rows,
                        {DBComboBoxEh1->currentText(), QString(), withCompany, CurrentOperatorName, Now()});
   } catch (const Exception& e) {
-    ShowDataError(u("缴费失败"), e.message());
+    ShowPaymentFailure(e);
     return;
   }
   setWindowTitle(run.lastMonths);

@@ -15,6 +15,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/billingwindow.h"
+#include "billing/jiaofei.h"
+#include "billing/printtables.h"
+#include "billing/shoukuan.h"
+#include "report/FR_Class.h"
+#include "report/FR_DBSet.h"
 #include "billing/jiaofeiguanli_month.h"
 #include "grid/DBCtrlsEh.h"
 #include "platform/data/ado.h"
@@ -140,7 +146,14 @@ void TForm_jiaofeiguanli_edit::SpeedButton1Click() {
     focus->setFocus();
     return;
   }
-  PostMonthPayment(q, in);
+  try {
+    PostMonthPayment(q, in);
+  } catch (const EPaymentRefused& e) {
+    // Nothing was written; the window reads its lists again after the dialog.
+    ShowNotice(e.message());
+    reject();
+    return;
+  }
   accept();
 }
 
@@ -174,6 +187,10 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   auto* row = new QHBoxLayout(bar);
   bitbtn_add = AddToolButton(row, "bitbtn_add", u("按单缴费"));
   SpeedButton3 = AddToolButton(row, "SpeedButton3", u("单笔缴费"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
+  bitbtn_print->setToolTip(u("打印缴款通知单"));
+  SpeedButton2 = AddToolButton(row, "SpeedButton2", u("设计"));
+  SpeedButton2->setToolTip(u("修改缴款通知单"));
   bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   auto* rounding = new QGroupBox(u("缴费及打印参数四舍五入"), bar);
@@ -238,12 +255,30 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   column->addWidget(bar);
   column->addWidget(search);
   column->addLayout(body, 1);
-  resize(1100, 680);
+  setWindowState(Qt::WindowMaximized);
+
+  q_tongyong = new TADOQuery(this);
+  q_tongyong->setObjectName(QStringLiteral("q_tongyong"));
+  q_tongyong->SetConnection(Dm1->db_local);
+  ds_tongyong = new TDataSource(this);
+  ds_tongyong->SetDataSet(q_tongyong);
+  q_biao2 = new TADOQuery(this);
+  q_biao2->setObjectName(QStringLiteral("q_biao2"));
+  q_biao2->SetConnection(Dm1->db_local);
+  frDS_HT = new TfrDBDataSet(this);
+  frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
+  frDS_HT->SetDataSource(ds_tongyong);
+  frDS_biao2 = new TfrDBDataSet(this);
+  frDS_biao2->setObjectName(QStringLiteral("frDS_biao2"));
+  frDS_biao2->SetDataSet(q_biao2);
+  frReport1 = AddWindowReport(this, frDS_HT);
 
   const struct {
     QToolButton* button;
     void (TForm_jiaofeiguanli::*handler)();
   } handlers[] = {{bitbtn_add, &TForm_jiaofeiguanli::bitbtn_addClick},
+                  {bitbtn_print, &TForm_jiaofeiguanli::bitbtn_printClick},
+                  {SpeedButton2, &TForm_jiaofeiguanli::SpeedButton2Click},
                   {SpeedButton3, &TForm_jiaofeiguanli::SpeedButton3Click},
                   {SpeedButton1, &TForm_jiaofeiguanli::SpeedButton1Click},
                   {bitbtn_out, &TForm_jiaofeiguanli::bitbtn_outClick},
@@ -392,7 +427,7 @@ void TForm_jiaofeiguanli::pay(bool wholeHouse) {
   p->SQL.Add(u("where (年度=") + SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) + u(")and(楼宇名称=") +
              SqlQuote::Text(bill("楼宇名称")) + u(")and(房屋代码=") + SqlQuote::Text(bill("房屋代码")) +
              u(")and(业主名称=") + SqlQuote::Text(bill("业主名称")) + u(")and(收费项目=") + SqlQuote::Text(item) + u(")") +
-             estate());
+             estate() + u("and(缴费方式='未缴费')"));
   p->Open();
   if (p->IsEmpty()) {
     p->Append();
@@ -422,6 +457,51 @@ void TForm_jiaofeiguanli::bitbtn_outClick() {
   if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
   ExportShownRows(DBGridEh2, u("业主应缴费用明细表"), "导出权", false);
 }
+void TForm_jiaofeiguanli::bitbtn_printClick() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (!CheckActionRight("打印权")) return;
+  const AmountRounding rounding = RadioButton1->isChecked()   ? AmountRounding::Yuan
+                                  : RadioButton2->isChecked() ? AmountRounding::Jiao
+                                                              : AmountRounding::None;
+  std::vector<PrintRow> rows;
+  Money total;
+  const QByteArray at = q_jiaofeidan->GetBookmark();
+  for (q_jiaofeidan->First(); !q_jiaofeidan->Eof(); q_jiaofeidan->Next()) {
+    PrintRow row;
+    for (const char* copied : {"房屋代码", "业主名称", "收费名称", "单价", "上月表数", "本月表数", "面积或数量", "开始日期",
+                               "结束日期", "备注"})
+      row.insert(u(copied), q_jiaofeidan->FieldByName(u(copied))->Value());
+    const Money amount = RoundAmount(q_jiaofeidan->FieldByName(u("收费金额"))->AsMoney(), rounding);
+    row.insert(u("收费金额"), Variant(amount));
+    total += amount;
+    rows.push_back(row);
+  }
+  q_jiaofeidan->GotoBookmark(at);
+  std::vector<PrintRow> totals;
+  if (total > Money()) {
+    PrintRow row;
+    row.insert(u("c1"), Variant(CurrentOperatorName));
+    row.insert(u("大写金额"), Variant(MoneyToChineseCapital(total)));
+    row.insert(u("小写金额"), Variant(total));
+    totals.push_back(row);
+  }
+  q_tongyong->Close();
+  q_biao2->Close();
+  FillPrintTables(Dm1->db_local, {{u("收费明细表"), rows}, {u("表2"), totals}});
+  q_tongyong->SQL.Clear();
+  q_tongyong->SQL.Add(u("select * from 收费明细表"));
+  q_tongyong->Open();
+  q_biao2->SQL.Clear();
+  q_biao2->SQL.Add(u("select * from 表2"));
+  q_biao2->SQL.Add(u("order by xh"));
+  q_biao2->Open();
+  ShowTemplate(frReport1, ProgramTemplatePath(u("缴费通知单.frf")), QString(), u("打印文件被破坏，请与程序员联系！"));
+  q_tongyong->Close();
+  q_biao2->Close();
+}
+
+void TForm_jiaofeiguanli::SpeedButton2Click() { DesignPrintTemplate(frReport1, "编辑权", u("缴费通知单一.frf")); }
+
 void TForm_jiaofeiguanli::SpeedButton4Click() { close(); }
 void TForm_jiaofeiguanli::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 

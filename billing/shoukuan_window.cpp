@@ -1,5 +1,7 @@
 #include "billing/shoukuan_window.h"
 
+#include "billing/jiaofeiguanli.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -185,32 +187,14 @@ void TForm_jiaofeidan_shouju::bitbtn_deleteClick() {
   if (!CheckActionRight("删除权")) return;
   if (!q_sfhzb->Active() || q_sfhzb->IsEmpty()) return;
   if (!AskYesNo(u("在删除当前记录同时,系统会自动释放对应收费管理中的记录，确认操作吗? "))) return;
-  auto f = [this](const char* name) { return q_sfhzb->FieldByName(u(name))->AsString(); };
-  const QString house = f("房屋代码");
-  const QString item = f("收费项目");
-  // The release of the bill rows and the deletion of the payment land together.
-  TADOConnection* db = Dm1->ADO_system;
-  db->BeginTrans();
+  // The same reversal as the journal's: bill rows, carried balance and deposit come back.
   try {
-    for (const QString& entry : PaidMonths(f("收费年月"))) {
-      const int yearEnd = entry.indexOf(u("年"));
-      const int monthEnd = entry.indexOf(u("月"));
-      if (yearEnd < 0 || monthEnd < yearEnd) break;  // "按单缴费" and the like name no month
-      const QString year = entry.left(yearEnd);
-      const QString month = entry.mid(yearEnd + 1, monthEnd - yearEnd - 1);
-      QString sql = u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人='',收款人='',单据号码='' where ");
-      if (GardenScoped) sql += u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")and");
-      sql += u("(房屋代码=") + SqlQuote::Text(house) + u(")and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
-             SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) + u(")");
-      db->Execute(sql);
-    }
-    q_sfhzb->Delete();
-    db->CommitTrans();
-  } catch (const Exception&) {
-    db->RollbackTrans();
+    ReverseJournalPayment(Dm1->ADO_system, q_sfhzb);
+  } catch (const Exception& e) {
     if (q_sfhzb->State() != dsBrowse) q_sfhzb->Cancel();
     q_sfhzb->Close();
     q_sfhzb->Open();
+    ShowDataError(u("撤销缴费失败"), e.message());
   }
 }
 

@@ -1,0 +1,171 @@
+#include "billing/billingwindow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QHBoxLayout>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "billing/iteminfo.h"
+#include "billing/shoukuan.h"
+#include "grid/DBCtrlsEh.h"
+#include "grid/DBGridEh.h"
+#include "platform/ui.h"
+#include "report/FR_Class.h"
+#include "shell/recordwindow.h"
+
+QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name) {
+  auto* menu = new QMenu(owner);
+  menu->setObjectName(QString::fromLatin1(name));
+  grid->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(grid, &QWidget::customContextMenuRequested, menu,
+                   [menu, grid](const QPoint& at) { menu->popup(grid->mapToGlobal(at)); });
+  return menu;
+}
+
+QAction* AddPopupItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> handler) {
+  QAction* a = menu->addAction(caption);
+  a->setObjectName(QString::fromLatin1(name));
+  QObject::connect(a, &QAction::triggered, menu, Guarded(std::move(handler)));
+  return a;
+}
+
+TfrReport* AddWindowReport(QWidget* owner, TfrDataset* dataset) {
+  auto* report = new TfrReport(owner);
+  report->setObjectName(QStringLiteral("frReport1"));
+  report->Title = QStringLiteral("gfh");
+  report->Dataset = dataset;
+  return report;
+}
+
+void DesignPrintTemplate(TfrReport* report, const char* right, const QString& fileName) {
+  if (!CheckActionRight(right)) return;
+  const QString path = ProgramTemplatePath(fileName);
+  if (!QFile::exists(path)) {
+    MessageBox(QString::fromUtf8("打印文件被破坏，请与程序员联系！"), QString::fromUtf8("提示"), MsgIcon::Exclamation);
+    return;
+  }
+  report->OpenTemplateFile(path);
+  report->OpenDesigner();
+}
+
+QWidget* AddDetailPanel(QWidget* parent, TDataSource* source, std::initializer_list<DetailField> fields, int perRow,
+                        const char* checkField, const char* checkLabel) {
+  auto* panel = new QGroupBox(parent);
+  panel->setObjectName(QStringLiteral("Panel_detail"));
+  auto* grid = new QGridLayout(panel);
+  grid->setContentsMargins(6, 4, 6, 4);
+  int at = 0;
+  for (const DetailField& f : fields) {
+    const int row = at / perRow, col = (at % perRow) * 2;
+    auto* label = new QLabel(QString::fromUtf8(f.label), panel);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* editor = new TDBEditEh(panel);
+    editor->setObjectName(QStringLiteral("DBEdit_") + QString::fromUtf8(f.field));
+    editor->SetDataSource(source);
+    editor->SetDataField(QString::fromUtf8(f.field));
+    editor->SetReadOnly(true);
+    grid->addWidget(label, row, col);
+    grid->addWidget(editor, row, col + 1);
+    ++at;
+  }
+  if (checkField) {
+    auto* check = new TDBCheckBoxEh(panel);
+    check->setObjectName(QStringLiteral("DBCheckBox_") + QString::fromUtf8(checkField));
+    check->Caption = QString::fromUtf8(checkLabel);
+    check->SetDataSource(source);
+    check->SetDataField(QString::fromUtf8(checkField));
+    check->SetReadOnly(true);
+    grid->addWidget(check, at / perRow, (at % perRow) * 2 + 1);
+  }
+  for (int c = 1; c < perRow * 2; c += 2) grid->setColumnStretch(c, 1);
+  return panel;
+}
+
+std::vector<FormulaPage> BillFormulaPages() {
+  return {{ChargeFormula::Area, {{"单价：", "单价", "元/平方米* 面积"}, {"", "面积或数量", "平方米= 金额"}, {"", "收费金额", "元"}}},
+          {ChargeFormula::Meter,
+           {{"单价：", "单价", "元/单位 (本月表数："}, {"", "本月表数", "- 上月表数："}, {"", "上月表数", ") = 金额："},
+            {"", "收费金额", "元"}}},
+          {ChargeFormula::Direct, {{"金额：", "单价", "= 应缴费用："}, {"", "收费金额", "元"}}},
+          {ChargeFormula::Quantity, {{"单价：", "单价", "元/单位  数量："}, {"", "面积或数量", "= 应缴费用："}, {"", "收费金额", "元"}}},
+          {ChargeFormula::Ratio, {{"比例：", "单价", "* 金额："}, {"", "面积或数量", "= 应缴费用："}, {"", "收费金额", "元"}}}};
+}
+
+std::vector<FormulaPage> StandardFormulaPages() {
+  return {{ChargeFormula::Area, {{"单价：", "单价", "元/平方米     面积："}, {"", "预付金额", "平方米    金额："}, {"", "金额", "元"}}},
+          {ChargeFormula::Meter,
+           {{"单价：", "单价", "元/单位  (本月表数："}, {"", nullptr, "-上月表数："}, {"", nullptr, ") = 金额："}, {"", "金额", "元"}}},
+          {ChargeFormula::Direct, {{"金额：", "单价", "= 应缴费用："}, {"", "金额", "元"}}},
+          {ChargeFormula::Quantity, {{"单价：", "单价", "元/单位     数量："}, {"", "预付金额", "= 应缴费用："}, {"", "金额", "元"}}},
+          {ChargeFormula::Ratio, {{"比例：", "单价", "*  金额："}, {"", "预付金额", "=  应缴费用："}, {"", "金额", "元"}}}};
+}
+
+QTabWidget* AddFormulaPages(QWidget* parent, TDataSource* source, const std::vector<FormulaPage>& pages,
+                            const char* itemField, const char* remarkField) {
+  auto* control = new QTabWidget(parent);
+  control->setObjectName(QStringLiteral("PageControl1"));
+  int number = 0;
+  for (const FormulaPage& p : pages) {
+    ++number;
+    auto* page = new QWidget(control);
+    page->setObjectName(QStringLiteral("TabSheet%1").arg(number));
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(6, 4, 6, 4);
+    if (itemField) {
+      auto* item = new TDBEditEh(page);
+      item->setObjectName(QStringLiteral("DBEdit_item%1").arg(number));
+      item->SetDataSource(source);
+      item->SetDataField(QString::fromUtf8(itemField));
+      item->SetReadOnly(true);
+      auto* top = new QHBoxLayout();
+      top->addWidget(new QLabel(QString::fromUtf8("收费项目："), page));
+      top->addWidget(item);
+      top->addStretch(1);
+      column->addLayout(top);
+    }
+    auto* line = new QHBoxLayout();
+    for (const FormulaEditor& e : p.editors) {
+      if (*e.before) line->addWidget(new QLabel(QString::fromUtf8(e.before), page));
+      auto* editor = new TDBNumberEditEh(page);
+      editor->SetDecimalPlaces(4);
+      editor->setMinimumWidth(90);
+      if (e.field) {
+        editor->setObjectName(QStringLiteral("DBNumberEdit_%1_").arg(number) + QString::fromUtf8(e.field));
+        editor->SetDataSource(source);
+        editor->SetDataField(QString::fromUtf8(e.field));
+      } else {
+        editor->setEnabled(false);
+      }
+      line->addWidget(editor);
+      if (*e.after) line->addWidget(new QLabel(QString::fromUtf8(e.after), page));
+    }
+    line->addStretch(1);
+    column->addLayout(line);
+    if (remarkField) {
+      auto* remark = new TDBEditEh(page);
+      remark->setObjectName(QStringLiteral("DBEdit_remark%1").arg(number));
+      remark->SetDataSource(source);
+      remark->SetDataField(QString::fromUtf8(remarkField));
+      auto* bottom = new QHBoxLayout();
+      bottom->addWidget(new QLabel(QString::fromUtf8("备注："), page));
+      bottom->addWidget(remark, 1);
+      column->addLayout(bottom);
+    }
+    control->addTab(page, p.formula);
+  }
+  return control;
+}
+
+void ShowFormulaPage(QTabWidget* pages, const QString& formula) {
+  for (int i = 0; i < pages->count(); ++i)
+    if (pages->tabText(i) == formula && pages->currentIndex() != i) {
+      const QSignalBlocker quiet(pages);
+      pages->setCurrentIndex(i);
+    }
+}
