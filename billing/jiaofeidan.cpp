@@ -213,12 +213,18 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印收费单"));
   bitbtn_design = AddToolButton(row, "bitbtn_design", u("设置收费单"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  auto* hints = new QLabel(u("正常缴费只能缴纳一个业主的同一种费用！\n快速缴费可以缴纳一个业主多月不同的费用！"), bar);
-  auto* hints2 = new QLabel(u("按Ctrl键+鼠标左键选择相应的业主！\n只能删除未缴费的记录！  红色表示未缴费！"), bar);
-  for (QLabel* h : {hints, hints2}) h->setStyleSheet(QStringLiteral("color: #c00000;"));
-  row->addWidget(hints);
-  row->addWidget(hints2);
   row->addStretch(1);
+  // The hints under the tool bar, where they have room.
+  auto* hintBar = new QFrame(this);
+  auto* hrow = new QHBoxLayout(hintBar);
+  hrow->setContentsMargins(6, 0, 6, 0);
+  for (const char* text : {"正常缴费只能缴纳一个业主的同一种费用！", "快速缴费可以缴纳一个业主多月不同的费用！",
+                           "按Ctrl键+鼠标左键选择相应的业主！", "只能删除未缴费的记录！  红色表示未缴费！"}) {
+    auto* hint = new QLabel(u(text), hintBar);
+    hint->setStyleSheet(QStringLiteral("color: #c00000;"));
+    hrow->addWidget(hint);
+  }
+  hrow->addStretch(1);
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
@@ -350,6 +356,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   body->addLayout(right, 3);
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
+  column->addWidget(hintBar);
   column->addWidget(search);
   column->addLayout(body, 1);
   setWindowState(Qt::WindowMaximized);

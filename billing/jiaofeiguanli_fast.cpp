@@ -277,6 +277,7 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
+  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   PrintDBGridEh1 = new TPrintDBGridEh(this);
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
