@@ -13,7 +13,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
@@ -25,7 +27,12 @@
 #include "billing/jiaofei.h"
 #include "billing/jiaofeidan.h"
 #include "billing/jiaofeiguanli.h"
+#include "billing/frontdesk.h"
+#include "billing/jiaofeiguanli_duoyue.h"
 #include "billing/jiaofeiguanli_fast.h"
+#include "billing/jiaofeiguanli_single.h"
+#include "billing/roster.h"
+#include "billing/yajin.h"
 #include "billing/paycommands.h"
 #include "billing/printcommands.h"
 #include "billing/rostercommands.h"
@@ -52,8 +59,10 @@ QString outputFolder() {
 
 // The window at a desktop's size (1280×1000), as the office sees it.
 void screenshot(QWidget* w, const char* name) {
-  if (w->windowState() & Qt::WindowMaximized) w->setWindowState(Qt::WindowNoState);
-  if (w->width() < 1000) w->resize(1280, 1000);
+  if (w->windowState() & Qt::WindowMaximized) {
+    w->setWindowState(Qt::WindowNoState);
+    w->resize(1280, 1000);
+  }
   QApplication::processEvents();
   w->grab().save(outputFolder() + u8("/") + u8(name) + u8(".png"));
 }
@@ -127,7 +136,6 @@ class FeeWindowsTest : public BillingTest {
   // Runs the menu command `item` with `act` working the window it opens.
   void menu(const char* item, std::function<void(QDialog*)> act) {
     ui->onModal([act](QDialog* d) {
-      d->resize(1280, 1000);
       QApplication::processEvents();
       act(d);
       if (d->isVisible()) d->reject();
@@ -269,6 +277,120 @@ TEST_F(FeeWindowsTest, FastPaymentPaysMarkedRowsFromThePopupMenu) {
   EXPECT_EQ(stored(u8("select group_concat(房屋代码 || ':' || 收费年月 || ':' || 缴费方式, ',') from 收费汇总表")),
             u8("H1:2005年1月;:银行转帐,H2:2005年1月;:银行转帐"));
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 缴费状态='银行转帐'")), 2);
+}
+
+
+// 业主多月缴费管理: the unpaid rows of both houses, oldest first; H1's two months marked with
+// Ctrl+clicks and paid through the 缴费 dialog with the amount typed in.
+TEST_F(FeeWindowsTest, MultiMonthWindowPaysMarkedMonths) {
+  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
+  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 2), CurrentOperatorName, Now());
+  menu("N76", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_jiaofeiguanli_duoyue*>(d);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 2);
+    ctrlClickRow(w->DBGridEh1, 0);
+    ctrlClickRow(w->DBGridEh1, 1);
+    ASSERT_EQ(w->DBGridEh1->MarkedRows()->BookmarkCount(), 2);
+    screenshot(w, "multi_month");
+    ui->onModal([&](QDialog* p) {
+      auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(p);
+      ASSERT_NE(dialog, nullptr);
+      screenshot(dialog, "multi_month_dialog");
+      typeInto(dialog->DBComboBoxEh1, u8("银行转帐"));
+      typeInto(dialog->DBEdit1, u8("200"));
+      ui->answerMessage(mrYes);
+      click(dialog->BitBtn1);
+    });
+    click(w->bitbtn_add);
+    EXPECT_EQ(ui->lastMessage().text, u8("保存完毕！"));
+  });
+  EXPECT_EQ(stored(u8("select 收费年月 || '/' || 实收金额 || '/' || 缴费方式 from 收费汇总表")),
+            u8("2005年1月;2005年2月;/200/银行转帐"));
+  EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 缴费状态='银行转帐'")), 2);
+}
+
+// 业主单月缴费管理: the month's houses; 按单缴费 of H1 with the amount typed into the dialog.
+TEST_F(FeeWindowsTest, SingleMonthWindowPaysTheHousesMonth) {
+  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
+  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 3, 2005, 3), CurrentOperatorName, Now());
+  menu("N38", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_jiaofeiguanli*>(d);
+    ASSERT_NE(w, nullptr);
+    w->DateTimePicker1->setDate(QDate(2005, 3, 1));
+    ASSERT_EQ(w->q_houseinfo->RecordCount(), 1);
+    clickRow(w->DBGridEh1, 0);
+    screenshot(w, "single_month_payment");
+    ui->onModal([&](QDialog* p) {
+      auto* dialog = qobject_cast<TForm_jiaofeiguanli_edit*>(p);
+      ASSERT_NE(dialog, nullptr);
+      screenshot(dialog, "single_month_dialog");
+      typeInto(dialog->DBComboBoxEh1, u8("现金"));
+      typeInto(dialog->DBNumberEditEh2, u8("100"));
+      typeInto(dialog->DBEdit3, u8("ZHANG"));
+      typeInto(dialog->DBEdit4, u8("CASHIER"));
+      dialog->DBDateTimeEditEh1->SetValue(Variant::dateTime(EncodeDate(2005, 3, 9)));
+      ui->answerMessage(mrYes);
+      click(dialog->SpeedButton1);
+    });
+    click(w->bitbtn_add);
+    EXPECT_EQ(w->q_houseinfo->RecordCount(), 0);
+  });
+  EXPECT_EQ(stored(u8("select 收费项目 || '/' || 实收金额 || '/' || 缴费人 from 收费汇总表")), u8("按单缴费/100/ZHANG"));
+  EXPECT_EQ(stored(u8("select 缴费状态 from 收费明细表")), u8("现金"));
+}
+
+// 业主押金管理: a receipt of 500 typed in and saved; the house's deposit follows.
+TEST_F(FeeWindowsTest, DepositLedgerTakesAReceipt) {
+  menu("N43", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_yajin*>(d);
+    ASSERT_NE(w, nullptr);
+    click(w->bitbtn_add);
+    typeInto(w->DBComboBoxEh4, u8("H1"));
+    typeInto(w->DBComboBoxEh1, u8("收取"));
+    typeInto(w->DBEdit4, u8("500"));
+    typeInto(w->DBEdit2, u8("Y-1"));
+    w->DBDateTimeEditEh1->SetValue(Variant::dateTime(EncodeDate(2005, 3, 1)));
+    screenshot(w, "deposit_ledger");
+    click(w->bitbtn_save);
+    EXPECT_EQ(ui->lastMessage().text, u8("保存完毕！"));
+  });
+  EXPECT_EQ(storedMoney(u8("select 押金 from 房屋资料 where 房屋代码='H1'")), money("500"));
+  EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), money("500"));
+}
+
+// 前台: the house found by its code shows its bills and totals.
+TEST_F(FeeWindowsTest, FrontDeskShowsTheHousesTotals) {
+  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
+  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 2), CurrentOperatorName, Now());
+  menu("N58", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_frontdesk*>(d);
+    ASSERT_NE(w, nullptr);
+    typeInto(w->Edit1, u8("H1"));
+    click(w->SpeedButton1);
+    ASSERT_EQ(w->q_houseinfo->RecordCount(), 1);
+    screenshot(w, "front_desk");
+    EXPECT_EQ(w->Label1->text() + w->Label3->text(), u8("应缴费用：200欠缴费用：200"));
+  });
+}
+
+// 业主花名册: the owner certificate of the current house printed to PDF.
+TEST_F(FeeWindowsTest, RosterPrintsTheOwnerCertificate) {
+  InstallTemplate("业主证明.frf");
+  const QString pdf = outputFolder() + u8("/roster_certificate.pdf");
+  QFile::remove(pdf);
+  menu("N56", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_housecharge*>(d);
+    ASSERT_NE(w, nullptr);
+    w->frReport1->ShowProgress = false;
+    ASSERT_GE(w->q_houseinfo->RecordCount(), 1);
+    clickRow(w->DBGridEh1, 0);
+    screenshot(w, "roster");
+    AnswerPreview(*ui, pdf);
+    click(w->bitbtn_certificate);
+  });
+  const QString text = PdfText(pdf);
+  EXPECT_TRUE(text.contains(u8("张三"))) << text.toStdString();
 }
 
 }  // namespace
