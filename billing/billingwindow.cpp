@@ -55,7 +55,7 @@ void DesignPrintTemplate(TfrReport* report, const char* right, const QString& fi
 }
 
 QWidget* AddDetailPanel(QWidget* parent, TDataSource* source, std::initializer_list<DetailField> fields, int perRow,
-                        const char* checkField, const char* checkLabel) {
+                        const char* checkField, const char* checkLabel, bool checkEditable) {
   auto* panel = new QGroupBox(parent);
   panel->setObjectName(QStringLiteral("Panel_detail"));
   auto* grid = new QGridLayout(panel);
@@ -80,7 +80,7 @@ QWidget* AddDetailPanel(QWidget* parent, TDataSource* source, std::initializer_l
     check->Caption = QString::fromUtf8(checkLabel);
     check->SetDataSource(source);
     check->SetDataField(QString::fromUtf8(checkField));
-    check->SetReadOnly(true);
+    check->SetReadOnly(!checkEditable);
     grid->addWidget(check, at / perRow, (at % perRow) * 2 + 1);
   }
   for (int c = 1; c < perRow * 2; c += 2) grid->setColumnStretch(c, 1);
@@ -168,4 +168,29 @@ void ShowFormulaPage(QTabWidget* pages, const QString& formula) {
       const QSignalBlocker quiet(pages);
       pages->setCurrentIndex(i);
     }
+}
+
+void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHouses) {
+  const struct {
+    const char* field;
+    const char* title;
+    int width;
+  } columns[] = {{"房屋代码", "", 80},  {"业主名称", "", 80},       {"收费名称", "", 90},  {"单价", "单价(比例)", 80},
+                 {"本月表数", "", 75},  {"上月表数", "", 75},       {"面积或数量", "面积/数量/金额", 105},
+                 {"收费金额", "", 90},  {"开始日期", "", 85},       {"结束日期", "", 85},  {"计算公式", "", 140},
+                 {"缴费状态", "", 75},  {"单据号码", "", 90},       {"缴费时间", "", 135}, {"缴费人", "", 70},
+                 {"收款人", "", 70},    {"备注", "", 140}};
+  for (const auto& c : columns) {
+    TColumnEh* column = AddGridColumn(grid, QString::fromUtf8(c.field), QString::fromUtf8(c.title), true, c.width);
+    const QString field = QString::fromUtf8(c.field);
+    if (field == QString::fromUtf8("收费金额")) column->Footer()->SetValueType(fvtSum);
+    if (countHouses && field == QString::fromUtf8("房屋代码")) column->Footer()->SetValueType(fvtCount);
+    if (!countHouses && field == QString::fromUtf8("收费名称")) {
+      column->Footer()->SetValueType(fvtStaticText);
+      column->Footer()->SetValue(QString::fromUtf8("合计"));
+    }
+  }
+  grid->OnGetCellParams = [bills](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
+    PaintStatusRows(bills, QString::fromUtf8("缴费状态"), QString::fromUtf8("未缴费"), font);
+  };
 }

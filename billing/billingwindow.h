@@ -40,9 +40,9 @@ struct DetailField {
 };
 // A panel that shows the current row of `source` read-only, `perRow` label and editor pairs
 // per line; `checkField` (may be null) is a boolean shown as a check box labelled
-// `checkLabel`. The editors are named "DBEdit_" + field.
+// `checkLabel` (editable with `checkEditable`). The editors are named "DBEdit_" + field.
 QWidget* AddDetailPanel(QWidget* parent, TDataSource* source, std::initializer_list<DetailField> fields, int perRow,
-                        const char* checkField = nullptr, const char* checkLabel = nullptr);
+                        const char* checkField = nullptr, const char* checkLabel = nullptr, bool checkEditable = false);
 
 // One editor on a formula page: the text before it, its field (null: a disabled editor bound
 // to nothing, as the standards' meter page shows) and the text after it.
@@ -69,3 +69,9 @@ QTabWidget* AddFormulaPages(QWidget* parent, TDataSource* source, const std::vec
 // ShowFormulaPage: the page whose caption is `formula` (nothing for an unknown formula). A
 // page chosen by hand is turned back by the caller calling this again on every page change.
 void ShowFormulaPage(QTabWidget* pages, const QString& formula);
+
+// The bill-row columns of the payment lists (multi-month and fast payment windows), with
+// title buttons and widths that keep the list readable; rows still unpaid are drawn red.
+// `countHouses`: the fast payment window counts 房屋代码 in the footer and leaves 收费名称
+// without one; the multi-month window shows "合计" under 收费名称.
+void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHouses);

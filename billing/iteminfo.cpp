@@ -155,7 +155,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   column->addWidget(Label_hint);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
-  resize(900, 600);
+  setWindowState(Qt::WindowMaximized);
 
   const struct {
     QToolButton* button;

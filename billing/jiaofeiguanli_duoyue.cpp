@@ -15,6 +15,7 @@
 #include "billing/jiaofei.h"
 #include "billing/yajin.h"
 #include "grid/DBCtrlsEh.h"
+#include "billing/billingwindow.h"
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
@@ -117,6 +118,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
+  AddPaymentBillColumns(DBGridEh1, q_jiaofeidan, false);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   PrintDBGridEh1 = new TPrintDBGridEh(this);
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));

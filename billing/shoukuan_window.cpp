@@ -1,5 +1,6 @@
 #include "billing/shoukuan_window.h"
 
+#include "billing/billingwindow.h"
 #include "billing/jiaofeiguanli.h"
 
 #include <QComboBox>
@@ -146,10 +147,19 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
                         "行度面积", "上期表数", "本期表数"})
     AddGridColumn(DBGridEh1, u(f), QString(), true);
 
+  // The current payment; its 打印 flag may be changed here directly.
+  QWidget* detail = AddDetailPanel(this, ds_sfhzb,
+                                   {{"缴费时间：", "缴费时间"}, {"收费金额：", "收费金额"}, {"缴费人：", "缴费人"},
+                                    {"房屋代码：", "房屋代码"}, {"实收金额：", "实收金额"}, {"收款人：", "收款人"},
+                                    {"业主名称：", "业主名称"}, {"现金：", "现金"}, {"单据号码：", "单据号码"},
+                                    {"收费年月：", "收费年月"}, {"支票：", "支票"}, {"缴费方式：", "缴费方式"}},
+                                   3, "打印", "打印：", true);
+
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(DBGridEh1, 1);
-  resize(1000, 600);
+  column->addWidget(detail);
+  resize(1100, 680);
   connect(bitbtn_shouju, &QToolButton::clicked, this, Guarded([this] { bitbtn_shoujuClick(); }));
   connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
   connect(bitbtn_seek, &QToolButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "billing/chargecommands.h"
 #include "billing/deskcommands.h"
 #include "billing/houseitem.h"
+#include "billing/jiaofeidan_edit.h"
 #include "billing/iteminfo.h"
 #include "billing/jiaofei.h"
 #include "billing/jiaofeidan.h"
@@ -374,23 +376,121 @@ TEST_F(FeeWindowsTest, FrontDeskShowsTheHousesTotals) {
   });
 }
 
-// 业主花名册: the owner certificate of the current house printed to PDF.
-TEST_F(FeeWindowsTest, RosterPrintsTheOwnerCertificate) {
-  InstallTemplate("业主证明.frf");
-  const QString pdf = outputFolder() + u8("/roster_certificate.pdf");
-  QFile::remove(pdf);
+// 业主花名册: the houses with their owners; 明细 of the current house opens its detail.
+TEST_F(FeeWindowsTest, RosterListsTheHousesAndOpensTheDetail) {
   menu("N56", [&](QDialog* d) {
     auto* w = qobject_cast<TForm_housecharge*>(d);
     ASSERT_NE(w, nullptr);
-    w->frReport1->ShowProgress = false;
-    ASSERT_GE(w->q_houseinfo->RecordCount(), 1);
-    clickRow(w->DBGridEh1, 0);
+    ASSERT_GE(w->q_houseinfo->RecordCount(), 2);
+    clickRow(w->DBGridEh1, 1);
+    EXPECT_EQ(w->q_houseinfo->FieldByName(u8("业主名称"))->AsString(), u8("李四"));
     screenshot(w, "roster");
-    AnswerPreview(*ui, pdf);
-    click(w->bitbtn_certificate);
+    QString shown;
+    ui->onModal([&](QDialog* detail) {
+      shown = detail->windowTitle();
+      detail->reject();
+    });
+    click(w->bitbtn_detail);
+    EXPECT_EQ(shown, u8("业主资料"));
   });
+}
+
+// 业主应缴费用管理: 快速缴费 of two marked months with the voucher typed into the group, then
+// the payment notice 打印收费单 printed to PDF.
+TEST_F(FeeWindowsTest, BillWindowQuickPaysAndPrintsTheNotice) {
+  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
+  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
+  const QString pdf = outputFolder() + u8("/bill_window_notice.pdf");
+  QFile::remove(pdf);
+  menu("N22", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
+    ASSERT_NE(w, nullptr);
+    w->frReport1->ShowProgress = false;
+    typeInto(w->Edit1, u8("H1"));
+    click(w->bitbtn_seek);
+    ASSERT_EQ(w->t_jiaofeidan->RecordCount(), 3);
+    ctrlClickRow(w->DBGridEh2, 1);
+    ctrlClickRow(w->DBGridEh2, 2);
+    typeInto(w->Edit2, u8("BANK-1"));
+    typeInto(w->DBComboBoxEh1, u8("银行转帐"));
+    ui->answerMessage(mrYes);
+    click(w->bitbtn_fast);
+    EXPECT_EQ(ui->lastMessage().text, u8("缴费完毕！"));
+    EXPECT_EQ(w->windowTitle(), u8("2005年2月;2005年1月;"));
+    // The notice of every row of the house (nothing marked any more).
+    w->DBGridEh2->MarkedRows()->ClearList();
+    AnswerPreview(*ui, pdf);
+    click(w->bitbtn_print);
+  });
+  EXPECT_EQ(stored(u8("select 收费年月 || '/' || 实收金额 || '/' || 单据号码 from 收费汇总表")),
+            u8("2005年2月;2005年1月;/200/BANK-1"));
+  EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 单据号码='BANK-1' and 缴费状态='银行转帐'")), 2);
   const QString text = PdfText(pdf);
-  EXPECT_TRUE(text.contains(u8("张三"))) << text.toStdString();
+  for (const char* shown : {"物业费", "张三", "叁佰元整"})
+    EXPECT_TRUE(text.contains(u8(shown))) << shown << "\n" << text.toStdString();
+}
+
+// 设置业主收费项目及标准: the formula page follows the current standard and a page chosen by
+// hand snaps back; 保存 keeps a meter standard's basis at 0.
+TEST_F(FeeWindowsTest, StandardsWindowShowsTheFormulaPageOfTheStandard) {
+  addItem(u8("电费"), ChargeFormula::Meter, "0.6");
+  AssignChargeItems(db(), {u8("H1")}, kAllChargeItems, CurrentOperatorName);
+  menu("N11", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_houseitem*>(d);
+    ASSERT_NE(w, nullptr);
+    typeInto(w->Edit1, u8("H1"));
+    click(w->bitbtn_seek);
+    ASSERT_EQ(w->t_houseitem->RecordCount(), 2);
+    for (w->t_houseitem->First(); !w->t_houseitem->Eof(); w->t_houseitem->Next()) {
+      const QString formula = w->t_houseitem->FieldByName(u8("计算公式"))->AsString();
+      EXPECT_EQ(w->PageControl1->tabText(w->PageControl1->currentIndex()), formula);
+      w->PageControl1->setCurrentIndex((w->PageControl1->currentIndex() + 1) % 5);
+      EXPECT_EQ(w->PageControl1->tabText(w->PageControl1->currentIndex()), formula);
+      if (formula == ChargeFormula::Meter) break;
+    }
+    screenshot(w, "standards");
+    click(w->SpeedButton_save);
+    EXPECT_EQ(ui->lastMessage().text, u8("存盘完毕！"));
+  });
+  EXPECT_EQ(storedMoney(u8("select 预付金额 from 房屋收费项目 where 收费名称='电费'")), money("0"));
+}
+
+// 业主快速缴费管理: the panel search lists a house's rows, 编辑 opens the editor on the meter
+// page; 向后记录 moves on after each save.
+TEST_F(FeeWindowsTest, FastPaymentEditorNavigatesAndSaves) {
+  addItem(u8("电费"), ChargeFormula::Meter, "0.5");
+  AssignChargeItems(db(), {u8("H1")}, kAllChargeItems, CurrentOperatorName);
+  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
+  GenerateBills(db(), {h1}, u8("电费"), BillMonthsBetween(2005, 1, 2005, 2), CurrentOperatorName, Now());
+  menu("N108", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_jiaofeiguanli_fast*>(d);
+    ASSERT_NE(w, nullptr);
+    typeInto(w->Edit1, u8("H1"));
+    w->DBComboBoxEh2->setCurrentText(u8("电费"));
+    click(w->SpeedButton1);
+    ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 2);
+    clickRow(w->DBGridEh1, 0);
+    ui->onModal([&](QDialog* e) {
+      auto* editor = qobject_cast<TForm_jiaofeidan_duoyue_edit*>(e);
+      ASSERT_NE(editor, nullptr);
+      EXPECT_EQ(editor->PageControl1->tabText(editor->PageControl1->currentIndex()), ChargeFormula::Meter);
+      EXPECT_TRUE(editor->BitBtn_next->isVisible());
+      EXPECT_FALSE(editor->BitBtn_first->isEnabled());
+      screenshot(editor, "bill_row_editor");
+      editor->CheckBox2->setChecked(true);
+      typeInto(editor->DBEdit_this, u8("120"));
+      click(editor->BitBtn_save);
+      EXPECT_EQ(ui->lastMessage().text, u8("存盘完毕！"));
+      EXPECT_EQ(w->q_jiaofeidan->FieldByName(u8("月份"))->AsString(), u8("2"));
+      typeInto(editor->DBEdit_this, u8("150"));
+      click(editor->BitBtn_save);
+      click(editor->BitBtn_back);
+    });
+    click(w->bitbtn_edit);
+  });
+  EXPECT_EQ(stored(u8("select group_concat(月份 || ':' || 上月表数 || '-' || 本月表数 || '=' || 收费金额, ',') from "
+                      "(select * from 收费明细表 where 收费名称='电费' order by 月份)")),
+            u8("1:0.0-120.0=60,2:120.0-150.0=15"));
 }
 
 }  // namespace
