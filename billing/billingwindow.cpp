@@ -14,6 +14,9 @@
 #include "billing/iteminfo.h"
 #include "billing/shoukuan.h"
 #include "grid/DBCtrlsEh.h"
+#include "platform/data/ado.h"
+#include "report/FR_DBSet.h"
+#include "shell/dm.h"
 #include "grid/DBGridEh.h"
 #include "platform/ui.h"
 #include "report/FR_Class.h"
@@ -186,11 +189,56 @@ void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHou
     if (field == QString::fromUtf8("收费金额")) column->Footer()->SetValueType(fvtSum);
     if (countHouses && field == QString::fromUtf8("房屋代码")) column->Footer()->SetValueType(fvtCount);
     if (!countHouses && field == QString::fromUtf8("收费名称")) {
-      column->Footer()->SetValueType(fvtStaticText);
-      column->Footer()->SetValue(QString::fromUtf8("合计"));
+      SetFooterText(column, QString::fromUtf8("合计"));
     }
   }
   grid->OnGetCellParams = [bills](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     PaintStatusRows(bills, QString::fromUtf8("缴费状态"), QString::fromUtf8("未缴费"), font);
   };
+}
+
+void SetFooterText(TColumnEh* column, const QString& text) {
+  column->Footer()->SetValueType(fvtStaticText);
+  column->Footer()->SetValue(text);
+}
+
+void AddMonthBillColumns(TCustomDBGridEh* grid, bool paymentColumns) {
+  const struct {
+    const char* field;
+    const char* title;
+    int width;
+    bool payment;
+  } columns[] = {{"收费名称", "", 90, false},  {"单价", "单价(比例)", 80, false}, {"本月表数", "", 75, false},
+                 {"上月表数", "", 75, false},  {"面积或数量", "面积/数量/金额", 105, false},
+                 {"收费金额", "", 90, false},  {"开始日期", "", 85, false},   {"结束日期", "", 85, false},
+                 {"计算公式", "", 140, false}, {"房屋代码", "", 80, false},   {"业主名称", "", 80, false},
+                 {"缴费状态", "", 75, true},   {"单据号码", "", 90, true},    {"备注", "", 140, false}};
+  for (const auto& c : columns) {
+    if (c.payment && !paymentColumns) continue;
+    TColumnEh* column = AddGridColumn(grid, QString::fromUtf8(c.field), QString::fromUtf8(c.title), false, c.width);
+    if (QString::fromUtf8(c.field) == QString::fromUtf8("收费名称")) SetFooterText(column, QString::fromUtf8("合计"));
+    if (QString::fromUtf8(c.field) == QString::fromUtf8("收费金额")) column->Footer()->SetValueType(fvtSum);
+  }
+}
+
+NoticePrintParts AddNoticePrintParts(QWidget* owner) {
+  NoticePrintParts parts;
+  auto localQuery = [owner](const char* name) {
+    auto* q = new TADOQuery(owner);
+    q->setObjectName(QString::fromLatin1(name));
+    q->SetConnection(Dm1->db_local);
+    return q;
+  };
+  parts.q_tongyong = localQuery("q_tongyong");
+  parts.ds_tongyong = new TDataSource(owner);
+  parts.ds_tongyong->SetDataSet(parts.q_tongyong);
+  parts.q_biao2 = localQuery("q_biao2");
+  parts.frDS_HT = new TfrDBDataSet(owner);
+  parts.frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
+  parts.frDS_HT->SetDataSource(parts.ds_tongyong);
+  parts.frDS_biao2 = new TfrDBDataSet(owner);
+  parts.frDS_biao2->setObjectName(QStringLiteral("frDS_biao2"));
+  parts.frDS_biao2->SetDataSet(parts.q_biao2);
+  parts.frReport1 = AddWindowReport(owner, parts.frDS_HT);
+  return parts;
 }

@@ -9,9 +9,12 @@ class QAction;
 class QMenu;
 class QTabWidget;
 class QWidget;
+class TColumnEh;
 class TCustomDBGridEh;
 class TDataSet;
 class TDataSource;
+class TADOQuery;
+class TfrDBDataSet;
 class TfrDataset;
 class TfrReport;
 
@@ -75,3 +78,23 @@ void ShowFormulaPage(QTabWidget* pages, const QString& formula);
 // `countHouses`: the fast payment window counts 房屋代码 in the footer and leaves 收费名称
 // without one; the multi-month window shows "合计" under 收费名称.
 void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHouses);
+
+// A footer that shows a fixed text ("合计", "记录数").
+void SetFooterText(TColumnEh* column, const QString& text);
+
+// The bill-row columns of the single-month windows (and of the front desk's kind): 收费名称 with
+// "合计", 单价(比例), the readings, 面积/数量/金额, 收费金额 with its sum, the month's dates,
+// 计算公式, 房屋代码, 业主名称, then with `paymentColumns` 缴费状态 and 单据号码, and 备注.
+void AddMonthBillColumns(TCustomDBGridEh* grid, bool paymentColumns);
+
+// What a window prints its payment notices with: the local 收费明细表 (`q_tongyong`, record
+// source `frDS_HT`), 表2 (`q_biao2`, record source `frDS_biao2`) and the report `frReport1`.
+struct NoticePrintParts {
+  TADOQuery* q_tongyong = nullptr;
+  TDataSource* ds_tongyong = nullptr;
+  TADOQuery* q_biao2 = nullptr;
+  TfrDBDataSet* frDS_HT = nullptr;
+  TfrDBDataSet* frDS_biao2 = nullptr;
+  TfrReport* frReport1 = nullptr;
+};
+NoticePrintParts AddNoticePrintParts(QWidget* owner);

@@ -188,7 +188,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   DBGridEh2 = new TDBGridEh(this);
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_houseitem);
-  AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100)->Footer()->SetValue(u("记录数"));
+  SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100), u("记录数"));
   AddGridColumn(DBGridEh2, u("单价"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh2, u("计算公式"));
   AddGridColumn(DBGridEh2, u("预付金额"), u("面积/数量/金额"));

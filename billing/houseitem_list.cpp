@@ -76,7 +76,7 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   SetupListGrid(DBGridEh1, ds_houseitem);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   for (const char* f : {"楼宇名称", "房屋代码", "业主名称"}) AddGridColumn(DBGridEh1, u(f));
-  AddGridColumn(DBGridEh1, u("收费名称"))->Footer()->SetValue(u("记录数"));
+  SetFooterText(AddGridColumn(DBGridEh1, u("收费名称")), u("记录数"));
   AddGridColumn(DBGridEh1, u("单价"))->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh1, u("计算公式"));
   AddGridColumn(DBGridEh1, u("预付金额"), u("面积/数量/金额"));

@@ -299,7 +299,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
   DBGridEh2->SetOptions(DBGridEh2->Options() | dgMultiSelect);
-  AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90)->Footer()->SetValue(u("合计"));
+  SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90), u("合计"));
   AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
   AddGridColumn(DBGridEh2, u("本月表数"));
   AddGridColumn(DBGridEh2, u("上月表数"));
@@ -327,26 +327,16 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   N4 = AddPopupItem(PopupMenu1, "N4", u("打印澄川交费通知单"), [this] { N4Click(); });
   N5 = AddPopupItem(PopupMenu1, "N5", u("设计澄川交费通知单"), [this] { N5Click(); });
 
-  auto localQuery = [this](const char* name) {
-    auto* q = new TADOQuery(this);
-    q->setObjectName(QString::fromLatin1(name));
-    q->SetConnection(Dm1->db_local);
-    return q;
-  };
-  q_tongyong = localQuery("q_tongyong");
-  ds_tongyong = new TDataSource(this);
-  ds_tongyong->SetDataSet(q_tongyong);
-  q_biao2 = localQuery("q_biao2");
+  const NoticePrintParts parts = AddNoticePrintParts(this);
+  q_tongyong = parts.q_tongyong;
+  ds_tongyong = parts.ds_tongyong;
+  q_biao2 = parts.q_biao2;
+  frDS_HT = parts.frDS_HT;
+  frDS_biao2 = parts.frDS_biao2;
+  frReport1 = parts.frReport1;
   q_shoujuhao = new TADOQuery(this);
   q_shoujuhao->setObjectName(QStringLiteral("q_shoujuhao"));
   q_shoujuhao->SetConnection(Dm1->ADO_system);
-  frDS_HT = new TfrDBDataSet(this);
-  frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
-  frDS_HT->SetDataSource(ds_tongyong);
-  frDS_biao2 = new TfrDBDataSet(this);
-  frDS_biao2->setObjectName(QStringLiteral("frDS_biao2"));
-  frDS_biao2->SetDataSet(q_biao2);
-  frReport1 = AddWindowReport(this, frDS_HT);
 
   auto* body = new QHBoxLayout();
   body->addWidget(DBGridEh1, 1);

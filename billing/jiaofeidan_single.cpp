@@ -117,13 +117,7 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   DBGridEh2 = new TDBGridEh(this);
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
-  AddGridColumn(DBGridEh2, u("收费名称"))->Footer()->SetValue(u("合计"));
-  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
-  AddGridColumn(DBGridEh2, u("本月表数"));
-  AddGridColumn(DBGridEh2, u("上月表数"));
-  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
-  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
-  for (const char* f : {"开始日期", "结束日期", "计算公式", "房屋代码", "业主名称", "备注"}) AddGridColumn(DBGridEh2, u(f));
+  AddMonthBillColumns(DBGridEh2, false);
   PrintDBGridEh1 = new TPrintDBGridEh(this);
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
   SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("业主应缴费用明细表"));

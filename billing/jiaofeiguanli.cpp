@@ -271,16 +271,19 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
       const char* field;
       const char* title;
       bool sortable;
+      int width;
     };
     const Column columns[] = {
-        {"缴费时间", "", true}, {"房屋代码", "", true}, {"业主名称", "", true},  {"收费项目", "", true},
-        {"收费年月", "", true}, {"上次零头", "", true}, {"收费金额", "应收金额", true}, {"实收金额", "", true},
-        {"现金", "", true},     {"其它金额", "", false}, {"零头", "", true},     {"缴费方式", "", true},
-        {"单据号码", "", true}, {"缴费人", "", true},   {"收款人", "开票人", true}, {"打印", "", false},
-        {"操作人员", "", true}, {"操作日期", "", true}, {"备注", "", false},      {"楼宇名称", "", false},
+        {"缴费时间", "", true, 135}, {"房屋代码", "", true, 80},  {"业主名称", "", true, 80},
+        {"收费项目", "", true, 90},  {"收费年月", "", true, 160}, {"上次零头", "", true, 75},
+        {"收费金额", "应收金额", true, 85}, {"实收金额", "", true, 85}, {"现金", "", true, 80},
+        {"其它金额", "", false, 75}, {"零头", "", true, 70},      {"缴费方式", "", true, 90},
+        {"单据号码", "", true, 90},  {"缴费人", "", true, 70},    {"收款人", "开票人", true, 70},
+        {"打印", "", false, 40},     {"操作人员", "", true, 70},  {"操作日期", "", true, 135},
+        {"备注", "", false, 140},    {"楼宇名称", "", false, 90},
     };
     for (const Column& c : columns) {
-      TColumnEh* added = AddGridColumn(DBGridEh1, u(c.field), u(c.title), c.sortable);
+      TColumnEh* added = AddGridColumn(DBGridEh1, u(c.field), u(c.title), c.sortable, c.width);
       const QString field = u(c.field);
       if (field == u("缴费时间")) added->Footer()->SetValueType(fvtCount);
       if (field == u("打印")) {

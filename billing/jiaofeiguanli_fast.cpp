@@ -340,6 +340,7 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   column->addWidget(bar);
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
+  resize(1180, 720);  // room for every column of the list
   connect(bitbtn_edit, &QToolButton::clicked, this, Guarded([this] { bitbtn_editClick(); }));
   connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
   auto* chain = new TEnterChain(this);

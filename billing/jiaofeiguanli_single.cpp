@@ -238,14 +238,7 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   DBGridEh2 = new TDBGridEh(this);
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
-  AddGridColumn(DBGridEh2, u("收费名称"))->Footer()->SetValue(u("合计"));
-  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
-  AddGridColumn(DBGridEh2, u("本月表数"));
-  AddGridColumn(DBGridEh2, u("上月表数"));
-  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
-  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
-  for (const char* f : {"开始日期", "结束日期", "计算公式", "房屋代码", "业主名称", "缴费状态", "单据号码", "备注"})
-    AddGridColumn(DBGridEh2, u(f));
+  AddMonthBillColumns(DBGridEh2, true);
   OnGridDoubleClick(DBGridEh2, [this] { SpeedButton3Click(); });
 
   auto* body = new QHBoxLayout();
@@ -257,21 +250,13 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   column->addLayout(body, 1);
   setWindowState(Qt::WindowMaximized);
 
-  q_tongyong = new TADOQuery(this);
-  q_tongyong->setObjectName(QStringLiteral("q_tongyong"));
-  q_tongyong->SetConnection(Dm1->db_local);
-  ds_tongyong = new TDataSource(this);
-  ds_tongyong->SetDataSet(q_tongyong);
-  q_biao2 = new TADOQuery(this);
-  q_biao2->setObjectName(QStringLiteral("q_biao2"));
-  q_biao2->SetConnection(Dm1->db_local);
-  frDS_HT = new TfrDBDataSet(this);
-  frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
-  frDS_HT->SetDataSource(ds_tongyong);
-  frDS_biao2 = new TfrDBDataSet(this);
-  frDS_biao2->setObjectName(QStringLiteral("frDS_biao2"));
-  frDS_biao2->SetDataSet(q_biao2);
-  frReport1 = AddWindowReport(this, frDS_HT);
+  const NoticePrintParts parts = AddNoticePrintParts(this);
+  q_tongyong = parts.q_tongyong;
+  ds_tongyong = parts.ds_tongyong;
+  q_biao2 = parts.q_biao2;
+  frDS_HT = parts.frDS_HT;
+  frDS_biao2 = parts.frDS_biao2;
+  frReport1 = parts.frReport1;
 
   const struct {
     QToolButton* button;
@@ -488,13 +473,8 @@ void TForm_jiaofeiguanli::bitbtn_printClick() {
   q_tongyong->Close();
   q_biao2->Close();
   FillPrintTables(Dm1->db_local, {{u("收费明细表"), rows}, {u("表2"), totals}});
-  q_tongyong->SQL.Clear();
-  q_tongyong->SQL.Add(u("select * from 收费明细表"));
-  q_tongyong->Open();
-  q_biao2->SQL.Clear();
-  q_biao2->SQL.Add(u("select * from 表2"));
-  q_biao2->SQL.Add(u("order by xh"));
-  q_biao2->Open();
+  ReopenQuery(q_tongyong, u("select * from 收费明细表"));
+  ReopenQuery(q_biao2, u("select * from 表2 order by xh"));
   ShowTemplate(frReport1, ProgramTemplatePath(u("缴费通知单.frf")), QString(), u("打印文件被破坏，请与程序员联系！"));
   q_tongyong->Close();
   q_biao2->Close();

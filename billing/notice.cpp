@@ -22,14 +22,6 @@ Money houseBalance(TADOConnection* main, const QString& house) {
   return q.IsEmpty() ? Money() : q.Fields()[0]->AsMoney();
 }
 
-void reopen(TADOQuery* q, const QString& sql) {
-  if (!q) return;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(sql);
-  q->Open();
-}
-
 void closeQueries(const ReceiptQueries& queries) {
   for (TADOQuery* q : {queries.biao1, queries.biao2, queries.shoujuhao})
     if (q) q->Close();
@@ -86,9 +78,9 @@ NoticeOutcome PrintPaymentNotice(TDataSet* bills, const QStringList& marked, TAD
   if (report && !LoadTemplate(report, templatePath, QString(), broken)) return out;
   out.number = DrawReceiptNumber(main, year);
   out.printed = true;
-  reopen(queries.biao1, u("select * from 收费明细表"));
-  reopen(queries.biao2, u("select * from 表2 order by xh"));
-  reopen(queries.shoujuhao,
+  ReopenQuery(queries.biao1, u("select * from 收费明细表"));
+  ReopenQuery(queries.biao2, u("select * from 表2 order by xh"));
+  ReopenQuery(queries.shoujuhao,
          u("select ") + SqlQuote::Text(year) + u(" as 年度, ") + SqlQuote::Text(out.number) + u(" as 收据号码"));
   if (report) showLoaded(report, broken);
   closeQueries(queries);
@@ -161,7 +153,7 @@ NoticeOutcome PrintCustomerNotice(TDataSet* bills, const QStringList& marked, TA
   FillPrintTables(local, {{u("澄川交费通知单"), {row}}});
   out.rows = 1;
   out.printed = true;
-  reopen(queries.biao2, u("select * from 澄川交费通知单"));
+  ReopenQuery(queries.biao2, u("select * from 澄川交费通知单"));
   if (report) showLoaded(report, broken);
   closeQueries(queries);
   return out;

@@ -21,14 +21,6 @@ bool integerText(const QString& s) {
   return true;
 }
 
-void reopen(TADOQuery* q, const QString& sql) {
-  if (!q) return;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(sql);
-  q->Open();
-}
-
 void closeQuery(TADOQuery* q) {
   if (q) q->Close();
 }
@@ -74,6 +66,14 @@ QString DrawReceiptNumber(TADOConnection* db, const QString& year) {
     db->RollbackTrans();
     throw;
   }
+}
+
+void ReopenQuery(TADOQuery* q, const QString& sql) {
+  if (!q) return;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(sql);
+  q->Open();
 }
 
 QString ProgramTemplatePath(const QString& fileName) {
@@ -163,8 +163,8 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
   closeQuery(queries.biao2);
   FillPrintTables(local, {{u("表1"), lines}, {u("表2"), totals}});
   out.lines = int(lines.size());
-  reopen(queries.biao1, u("select * from 表1 order by xh"));
-  reopen(queries.biao2, u("select * from 表2 order by xh"));
+  ReopenQuery(queries.biao1, u("select * from 表1 order by xh"));
+  ReopenQuery(queries.biao2, u("select * from 表2 order by xh"));
 
   EnsureReceiptNumberColumn(main);
   TField* numberField = payments->FindField(u("收据号码"));
@@ -182,7 +182,7 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
       payments->Post();
     }
     // The template reads the number drawn here, never the counter another seat may move.
-    reopen(queries.shoujuhao, u("select ") + SqlQuote::Text(year) + u(" as 年度, ") + SqlQuote::Text(out.number) +
+    ReopenQuery(queries.shoujuhao, u("select ") + SqlQuote::Text(year) + u(" as 年度, ") + SqlQuote::Text(out.number) +
                                   u(" as 收据号码"));
     if (report && !report->BuildReport()) throw NotBuilt{};
     main->CommitTrans();

@@ -62,6 +62,9 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
 bool LoadTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,
                   const QString& brokenText);
 
+// Closes `q` (nothing when null), gives it the one line `sql` and opens it.
+void ReopenQuery(TADOQuery* q, const QString& sql);
+
 // Files made before payments kept their receipt number get the column 收据号码 of 收费汇总表.
 void EnsureReceiptNumberColumn(TADOConnection* db);
 

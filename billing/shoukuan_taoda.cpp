@@ -122,15 +122,8 @@ PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList&
     throw;
   }
   out.filled = true;
-  auto reopen = [](TADOQuery* q, const char* sql) {
-    if (!q) return;
-    q->Close();
-    q->SQL.Clear();
-    q->SQL.Add(u(sql));
-    q->Open();
-  };
-  reopen(biao1, "select * from 表1 order by xh");
-  reopen(biao2, "select * from 表2 order by xh");
+  ReopenQuery(biao1, u("select * from 表1 order by xh"));
+  ReopenQuery(biao2, u("select * from 表2 order by xh"));
   if (report) {
     if (report->BuildReport()) report->ShowBuiltReport();
     else MessageBox(broken, u("提示"), MsgIcon::Exclamation);

@@ -4,6 +4,7 @@
 #include "billing/jiaofeiguanli.h"
 
 #include <QComboBox>
+#include <QMap>
 #include <QFrame>
 #include <QLineEdit>
 #include <QHBoxLayout>
@@ -138,14 +139,22 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   DBGridEh1->setToolTip(u("默认显示的是没有打印的实缴金额记录！"));
   SetupListGrid(DBGridEh1, ds_sfhzb);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  AddGridColumn(DBGridEh1, u("打印"), QString(), true);
-  AddGridColumn(DBGridEh1, u("缴费时间"), QString(), true)->Footer()->SetValueType(fvtCount);
-  for (const char* f : {"房屋代码", "业主名称", "收费项目", "收费年月"}) AddGridColumn(DBGridEh1, u(f), QString(), true);
+  // Widths that keep every column readable.
+  const QMap<QString, int> widths{{u("打印"), 40},     {u("缴费时间"), 135}, {u("房屋代码"), 80},  {u("业主名称"), 80},
+                                  {u("收费项目"), 90}, {u("收费年月"), 160}, {u("缴费方式"), 90},  {u("单据号码"), 90},
+                                  {u("缴费人"), 70},   {u("收款人"), 70},   {u("操作人员"), 70},  {u("操作日期"), 135},
+                                  {u("备注"), 140},    {u("楼宇名称"), 90}, {u("行度面积"), 80}};
+  auto addColumn = [this, &widths](const char* f) {
+    return AddGridColumn(DBGridEh1, u(f), QString(), true, widths.value(u(f), 80));
+  };
+  addColumn("打印");
+  addColumn("缴费时间")->Footer()->SetValueType(fvtCount);
+  for (const char* f : {"房屋代码", "业主名称", "收费项目", "收费年月"}) addColumn(f);
   for (const char* f : {"上次零头", "收费金额", "实收金额", "现金", "其它金额", "零头"})
-    AddGridColumn(DBGridEh1, u(f), QString(), true)->Footer()->SetValueType(fvtSum);
+    addColumn(f)->Footer()->SetValueType(fvtSum);
   for (const char* f : {"缴费方式", "单据号码", "缴费人", "收款人", "操作人员", "操作日期", "备注", "楼宇名称", "单价",
                         "行度面积", "上期表数", "本期表数"})
-    AddGridColumn(DBGridEh1, u(f), QString(), true);
+    addColumn(f);
 
   // The current payment; its 打印 flag may be changed here directly.
   QWidget* detail = AddDetailPanel(this, ds_sfhzb,
