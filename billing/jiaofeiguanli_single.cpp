@@ -69,6 +69,7 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
   DBNumberEditEh2 = bound<TDBNumberEditEh>(this, "DBNumberEditEh2", "现金");
   DBNumberEditEh3 = bound<TDBNumberEditEh>(this, "DBNumberEditEh3", "支票");
   DBNumberEditEh4 = bound<TDBNumberEditEh>(this, "DBNumberEditEh4", "其它金额");
+  for (TDBNumberEditEh* amount : {DBNumberEditEh2, DBNumberEditEh3, DBNumberEditEh4}) amount->SetDecimalPlaces(4);
   DBEdit2 = bound<TDBEditEh>(this, "DBEdit2", "单据号码");
   DBEdit3 = bound<TDBEditEh>(this, "DBEdit3", "缴费人");
   DBEdit4 = bound<TDBEditEh>(this, "DBEdit4", "收款人");
@@ -114,6 +115,7 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
           Guarded([setField] { setField("收款人", Variant(CurrentOperatorName)); }));
   connect(SpeedButton1, &QPushButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
   connect(SpeedButton2, &QPushButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
+  DBDateTimeEditEh1->setFocus();  // the first input is the date
 }
 
 TForm_jiaofeiguanli_edit::~TForm_jiaofeiguanli_edit() = default;
