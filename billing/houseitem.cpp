@@ -1,5 +1,8 @@
 #include "billing/houseitem.h"
 
+#include "billing/billingwindow.h"
+#include <QTabWidget>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -56,7 +59,7 @@ int AssignChargeItems(TADOConnection* connection, const QStringList& houseCodes,
       "其它面积一, 业主名称, 预付金额, 金额) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
   const TDateTime now = Now();
   int appended = 0;
-  connection->BeginTrans();
+  connection->BeginWriteTrans();
   try {
     for (const QString& code : houseCodes) {
       TADOQuery house;
@@ -126,7 +129,9 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   ComboBox1 = new QComboBox(bar);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   row->addWidget(ComboBox1);
-  row->addWidget(new QLabel(u("提示：可以选择多个业主增加收费项目！\n按Ctrl键+鼠标左键选择相应的业主！"), bar));
+  auto* hints = new QLabel(u("提示：可以选择多个业主增加收费项目！\n按Ctrl键+鼠标左键选择相应的业主！"), bar);
+  hints->setStyleSheet(QStringLiteral("color: #c00000;"));
+  row->addWidget(hints);
   row->addStretch(1);
 
   auto* search = new QFrame(this);
@@ -150,6 +155,9 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   srow->addWidget(new QLabel(u("房屋类型："), search));
   srow->addWidget(ComboBox3);
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  auto* flow = new QLabel(u("操作流程：选择业主 --> 选择收费项目 --> 新增项目 --> 修改收费单价 --> 存盘"), search);
+  flow->setStyleSheet(QStringLiteral("color: blue;"));
+  srow->addWidget(flow);
   srow->addStretch(1);
 
   DBGridEh1 = new TDBGridEh(this);
@@ -161,28 +169,26 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
 
+  // One formula page per formula, always the page of the current standard's formula.
+  PageControl1 = AddFormulaPages(this, ds_houseitem, StandardFormulaPages(), "收费名称", "备注");
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] { showFormulaPage(); });
+  t_houseitem->AfterScroll = [this](TDataSet*) { showFormulaPage(); };
   auto* editors = new QFrame(this);
   auto* erow = new QHBoxLayout(editors);
-  auto bound = [&](const char* name, const char* field, const char* caption) {
-    auto* e = new TDBEditEh(editors);
-    e->setObjectName(QString::fromLatin1(name));
-    e->SetDataSource(ds_houseitem);
-    e->SetDataField(u(field));
-    erow->addWidget(new QLabel(u(caption), editors));
-    erow->addWidget(e);
-    return e;
-  };
-  DBEdit_price = bound("DBEdit_price", "单价", "单价：");
-  DBEdit_basis = bound("DBEdit_basis", "预付金额", "面积/数量/金额：");
-  DBEdit_amount = bound("DBEdit_amount", "金额", "应缴费用：");
-  DBEdit_remark = bound("DBEdit_remark", "备注", "备注：");
+  erow->setContentsMargins(0, 0, 0, 0);
   SpeedButton_save = AddToolButton(erow, "SpeedButton_save", u("保存"));
   SpeedButton_calc = AddToolButton(erow, "SpeedButton_calc", u("计算"));
+  auto* hint = new QLabel(u("提示：如果某个收费项目中面积/数量/金额每个月都一样，就可以输入\n"
+                            "面积/数量/金额，在每月业主应缴费用管理中系统会自动取数！"),
+                          editors);
+  hint->setStyleSheet(QStringLiteral("color: #c00000;"));
+  erow->addWidget(hint);
+  erow->addStretch(1);
 
   DBGridEh2 = new TDBGridEh(this);
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_houseitem);
-  AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100)->Footer()->SetValue(u("记录数"));
+  SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100), u("记录数"));
   AddGridColumn(DBGridEh2, u("单价"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh2, u("计算公式"));
   AddGridColumn(DBGridEh2, u("预付金额"), u("面积/数量/金额"));
@@ -196,6 +202,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   auto* body = new QHBoxLayout();
   body->addWidget(DBGridEh1, 1);
   auto* right = new QVBoxLayout();
+  right->addWidget(PageControl1);
   right->addWidget(editors);
   right->addWidget(DBGridEh2, 1);
   body->addLayout(right, 3);
@@ -203,7 +210,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(bar);
   column->addWidget(search);
   column->addLayout(body, 1);
-  resize(1000, 640);
+  setWindowState(Qt::WindowMaximized);
 
   const struct {
     QToolButton* button;
@@ -224,7 +231,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   SetImeName(Edit2, CurrentOperatorIme);
 }
 
-TForm_houseitem::~TForm_houseitem() = default;
+TForm_houseitem::~TForm_houseitem() { t_houseitem->AfterScroll = nullptr; }
 
 void TForm_houseitem::done(int result) {
   if (q_houseinfo->State() == dsEdit || q_houseinfo->State() == dsInsert) q_houseinfo->Cancel();
@@ -258,6 +265,11 @@ void TForm_houseitem::Prepare() {
   ComboBox1->setCurrentIndex(-1);
 }
 
+void TForm_houseitem::showFormulaPage() {
+  if (!t_houseitem->Active() || t_houseitem->IsEmpty()) return;
+  ShowFormulaPage(PageControl1, t_houseitem->FieldByName(u("计算公式"))->AsString());
+}
+
 void TForm_houseitem::reloadStandards() {
   if (t_houseitem->State() == dsEdit || t_houseitem->State() == dsInsert) t_houseitem->Cancel();
   t_houseitem->Close();
@@ -267,6 +279,7 @@ void TForm_houseitem::reloadStandards() {
                            : QString();
   t_houseitem->SQL.Add(u("select * from 房屋收费项目 where 房屋代码=") + SqlQuote::Text(code));
   t_houseitem->Open();
+  showFormulaPage();
 }
 
 void TForm_houseitem::bitbtn_seekClick() {
@@ -318,42 +331,46 @@ void TForm_houseitem::bitbtn_additemClick() {
 
 void TForm_houseitem::bitbtn_deleteitemClick() { RecordDelete(t_houseitem, "删除权", true); }
 
-void TForm_houseitem::SaveChargeStandard() {
+void SaveChargeStandard(TADOQuery* standards) {
   if (!CheckActionRight("编辑权")) return;
-  if (!t_houseitem->Active() || t_houseitem->IsEmpty()) return;
-  BeginSave(t_houseitem);
-  auto f = [this](const char* name) { return t_houseitem->FieldByName(u(name)); };
+  if (!standards->Active() || standards->IsEmpty()) return;
+  if (standards->State() == dsBrowse) standards->Edit();
+  standards->UpdateRecord();
+  auto f = [standards](const char* name) { return standards->FieldByName(u(name)); };
   const QString formula = f("计算公式")->AsString();
   if (formula == ChargeFormula::Meter) f("预付金额")->SetAsMoney(Money());
   if (formula == ChargeFormula::Direct) f("预付金额")->SetAsMoney(Money::fromInt(1));
   f("金额")->SetAsMoney(f("单价")->AsMoney() * f("预付金额")->AsMoney());
   f("操作人员")->SetAsString(CurrentOperatorName);
   f("操作日期")->SetAsDateTime(Now());
-  t_houseitem->Post();
+  standards->Post();
   ShowNotice(u("存盘完毕！"));
 }
 
-void TForm_houseitem::RecalcStandardAmounts() {
+void RecalcStandardAmounts(TADOQuery* standards) {
   if (!CheckActionRight("编辑权")) return;
-  if (!t_houseitem->Active() || t_houseitem->IsEmpty()) return;
-  t_houseitem->UpdateRecord();
-  t_houseitem->CheckBrowseMode();
-  t_houseitem->DisableControls();
+  if (!standards->Active() || standards->IsEmpty()) return;
+  standards->UpdateRecord();
+  standards->CheckBrowseMode();
+  standards->DisableControls();
   try {
-    for (t_houseitem->First(); !t_houseitem->Eof(); t_houseitem->Next()) {
-      t_houseitem->Edit();
-      t_houseitem->FieldByName(u("金额"))->SetAsMoney(t_houseitem->FieldByName(u("单价"))->AsMoney() *
-                                                      t_houseitem->FieldByName(u("预付金额"))->AsMoney());
-      t_houseitem->Post();
+    for (standards->First(); !standards->Eof(); standards->Next()) {
+      standards->Edit();
+      standards->FieldByName(u("金额"))->SetAsMoney(standards->FieldByName(u("单价"))->AsMoney() *
+                                                    standards->FieldByName(u("预付金额"))->AsMoney());
+      standards->Post();
     }
-    t_houseitem->First();
+    standards->First();
   } catch (...) {
-    t_houseitem->EnableControls();
+    standards->EnableControls();
     throw;
   }
-  t_houseitem->EnableControls();
+  standards->EnableControls();
   ShowNotice(u("计算完毕！"));
 }
+
+void TForm_houseitem::SaveChargeStandard() { ::SaveChargeStandard(t_houseitem); }
+void TForm_houseitem::RecalcStandardAmounts() { ::RecalcStandardAmounts(t_houseitem); }
 
 void TForm_houseitem::bitbtn_outClick() { ExportShownRows(DBGridEh2, u("房屋收费项目明细表"), "导出权", true); }
 void TForm_houseitem::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }

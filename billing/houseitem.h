@@ -7,6 +7,7 @@
 #include "shell/recordwindow.h"
 
 class QComboBox;
+class QTabWidget;
 class QLineEdit;
 class TADOConnection;
 class TADOQuery;
@@ -27,6 +28,13 @@ inline const QString kAllChargeItems = QString::fromUtf8("全部收费项目");
 // number appended.
 int AssignChargeItems(TADOConnection* connection, const QStringList& houseCodes, const QString& item,
                       const QString& operatorName);
+
+// SaveChargeStandard (保存) of the current standard of `standards`: needs 编辑权; the editors'
+// values are taken, a meter standard's 预付金额 becomes 0 and a direct one's 1, 金额 := 单价 ×
+// 预付金额, stamps, post, "存盘完毕！". RecalcStandardAmounts (计算): 金额 := 单价 × 预付金额 of
+// every listed standard, "计算完毕！". Both windows of the standards use them.
+void SaveChargeStandard(TADOQuery* standards);
+void RecalcStandardAmounts(TADOQuery* standards);
 
 // The house charge standards window (房屋收费项目管理): houses on the left (mark several),
 // the item list, 新增项目 assigning the chosen item or all items to the marked houses, and the
@@ -52,10 +60,7 @@ class TForm_houseitem : public TRecordForm {
   QToolButton* bitbtn_deleteitem = nullptr; // 删除项目
   QToolButton* SpeedButton_save = nullptr;  // 保存
   QToolButton* SpeedButton_calc = nullptr;  // 计算
-  TDBEditEh* DBEdit_price = nullptr;        // 单价
-  TDBEditEh* DBEdit_basis = nullptr;        // 预付金额 (面积/数量/金额)
-  TDBEditEh* DBEdit_amount = nullptr;       // 金额
-  TDBEditEh* DBEdit_remark = nullptr;       // 备注
+  QTabWidget* PageControl1 = nullptr;       // the formula pages over the current standard
 
   TDBGridEh* DBGridEh1 = nullptr;  // houses
   TDBGridEh* DBGridEh2 = nullptr;  // standards
@@ -81,6 +86,7 @@ class TForm_houseitem : public TRecordForm {
 
  private:
   void reloadStandards();
+  void showFormulaPage();
 };
 
 // The main window's 设置业主收费项目及标准 (after its right check).

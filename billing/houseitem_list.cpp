@@ -1,5 +1,11 @@
 #include "billing/houseitem_list.h"
 
+#include <QMenu>
+#include <QTabWidget>
+
+#include "billing/billingwindow.h"
+#include "billing/houseitem.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -70,7 +76,7 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   SetupListGrid(DBGridEh1, ds_houseitem);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   for (const char* f : {"楼宇名称", "房屋代码", "业主名称"}) AddGridColumn(DBGridEh1, u(f));
-  AddGridColumn(DBGridEh1, u("收费名称"))->Footer()->SetValue(u("记录数"));
+  SetFooterText(AddGridColumn(DBGridEh1, u("收费名称")), u("记录数"));
   AddGridColumn(DBGridEh1, u("单价"))->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh1, u("计算公式"));
   AddGridColumn(DBGridEh1, u("预付金额"), u("面积/数量/金额"));
@@ -80,17 +86,35 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
   SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("房屋收费项目明细表"));
 
+  PageControl1 = AddFormulaPages(this, ds_houseitem, StandardFormulaPages(), "收费名称", "备注");
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] { showFormulaPage(); });
+  q_houseitem->AfterScroll = [this](TDataSet*) { showFormulaPage(); };
+  auto* buttons = new QFrame(this);
+  auto* brow = new QHBoxLayout(buttons);
+  brow->setContentsMargins(0, 0, 0, 0);
+  SpeedButton_save = AddToolButton(brow, "SpeedButton_save", u("保存"));
+  SpeedButton_calc = AddToolButton(brow, "SpeedButton_calc", u("计算"));
+  brow->addStretch(1);
+  PopupMenu1 = AttachGridPopup(this, DBGridEh1, "PopupMenu1");
+  AddPopupItem(PopupMenu1, "N1", u("删除当前记录"), [this] { DeleteCurrent(); });
+  AddPopupItem(PopupMenu1, "N2", u("删除选中记录"), [this] { DeleteMarked(); });
+  AddPopupItem(PopupMenu1, "N3", u("删除全部记录"), [this] { DeleteAll(); });
+
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(search);
+  column->addWidget(PageControl1);
+  column->addWidget(buttons);
   column->addWidget(DBGridEh1, 1);
-  resize(1000, 600);
+  setWindowState(Qt::WindowMaximized);
 
   const struct {
     QToolButton* button;
     void (TForm_houseitem_list::*handler)();
   } handlers[] = {{bitbtn_seek, &TForm_houseitem_list::bitbtn_seekClick},
                   {bitbtn_assign, &TForm_houseitem_list::SetStandardPrice},
+                  {SpeedButton_save, &TForm_houseitem_list::SpeedButton_saveClick},
+                  {SpeedButton_calc, &TForm_houseitem_list::SpeedButton_calcClick},
                   {bitbtn_delete, &TForm_houseitem_list::DeleteCurrent},
                   {bitbtn_out, &TForm_houseitem_list::bitbtn_outClick},
                   {bitbtn_print, &TForm_houseitem_list::bitbtn_printClick},
@@ -103,7 +127,15 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   SetImeName(Edit2, CurrentOperatorIme);
 }
 
-TForm_houseitem_list::~TForm_houseitem_list() = default;
+TForm_houseitem_list::~TForm_houseitem_list() { q_houseitem->AfterScroll = nullptr; }
+
+void TForm_houseitem_list::showFormulaPage() {
+  if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
+  ShowFormulaPage(PageControl1, q_houseitem->FieldByName(u("计算公式"))->AsString());
+}
+
+void TForm_houseitem_list::SpeedButton_saveClick() { SaveChargeStandard(q_houseitem); }
+void TForm_houseitem_list::SpeedButton_calcClick() { RecalcStandardAmounts(q_houseitem); }
 
 void TForm_houseitem_list::done(int result) {
   TRecordForm::done(result);
@@ -166,7 +198,7 @@ void TForm_houseitem_list::SetStandardPrice() {
   // Every listed standard or none.
   TADOConnection* db = Dm1->ADO_system;
   q_houseitem->DisableControls();
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     for (q_houseitem->First(); !q_houseitem->Eof(); q_houseitem->Next()) {
       q_houseitem->Edit();

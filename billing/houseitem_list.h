@@ -7,6 +7,8 @@
 #include "shell/recordwindow.h"
 
 class QComboBox;
+class QMenu;
+class QTabWidget;
 class QLineEdit;
 class TADOQuery;
 class TDataSource;
@@ -30,6 +32,10 @@ class TForm_houseitem_list : public TRecordForm {
   QLineEdit* Edit_price = nullptr;  // "单价：" beside 赋值
   QToolButton* bitbtn_seek = nullptr;
   QToolButton* bitbtn_assign = nullptr;  // 赋值
+  QToolButton* SpeedButton_save = nullptr;  // 保存
+  QToolButton* SpeedButton_calc = nullptr;  // 计算
+  QTabWidget* PageControl1 = nullptr;       // the formula pages over the current standard
+  QMenu* PopupMenu1 = nullptr;              // 删除当前记录, 删除选中记录, 删除全部记录
   TDBGridEh* DBGridEh1 = nullptr;
   TPrintDBGridEh* PrintDBGridEh1 = nullptr;
 
@@ -44,6 +50,8 @@ class TForm_houseitem_list : public TRecordForm {
   void DeleteCurrent();   // 删除项目 / 删除当前记录
   void DeleteMarked();    // 删除选中记录
   void DeleteAll();       // 删除全部记录
+  void SpeedButton_saveClick();  // 保存
+  void SpeedButton_calcClick();  // 计算
   void bitbtn_outClick();
   void bitbtn_printClick();
   void SpeedButton4Click();
@@ -53,6 +61,7 @@ class TForm_houseitem_list : public TRecordForm {
 
  private:
   void reopen();
+  void showFormulaPage();
 };
 
 // The main window's 业主收费项目及标准明细表 (after its right check).

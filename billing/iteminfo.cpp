@@ -1,5 +1,7 @@
 #include "billing/iteminfo.h"
 
+#include "billing/billingwindow.h"
+
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -131,7 +133,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_iteminfo);
-  AddGridColumn(DBGridEh1, u("收费名称"), QString(), true, 120)->Footer()->SetValue(u("记录数"));
+  SetFooterText(AddGridColumn(DBGridEh1, u("收费名称"), QString(), true, 120), u("记录数"));
   AddGridColumn(DBGridEh1, u("单价"), u("单价(比例)"), true, 80)->Footer()->SetValueType(fvtCount);
   for (const char* f : {"计算公式", "收费面积", "收费范围", "停止收费", "收费周期", "收费说明", "收费类别", "操作人员",
                         "操作日期"})
@@ -155,7 +157,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   column->addWidget(Label_hint);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
-  resize(900, 600);
+  setWindowState(Qt::WindowMaximized);
 
   const struct {
     QToolButton* button;

@@ -52,6 +52,33 @@ Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode) {
   return sum("收取") - sum("冲抵费用") - sum("退还");
 }
 
+void CheckBillStillUnpaid(TADOConnection* db, const QString& house, const QString& item, const QString& year,
+                          const QString& month) {
+  TADOQuery q;
+  q.SetConnection(db);
+  QString sql = u("select 缴费状态 from 收费明细表 where (房屋代码=") + SqlQuote::Text(house) + u(")and(收费名称=") +
+                SqlQuote::Text(item) + u(")and(年度=") + SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) +
+                u(")");
+  if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  q.SQL.Add(sql);
+  q.Open();
+  if (q.IsEmpty())
+    throw EPaymentRefused(house + u(" ") + item + u(" ") + year + u("年") + month + u("月的费用已被删除，请刷新后重新选择！"));
+  for (q.First(); !q.Eof(); q.Next())
+    if (q.Fields()[0]->AsString() != u("未缴费"))
+      throw EPaymentRefused(house + u(" ") + item + u(" ") + year + u("年") + month +
+                            u("月的费用已经由其他收款员缴纳，请刷新后重新选择！"));
+}
+
+void CheckDepositCovers(TADOConnection* db, const QString& house, Money amount) {
+  if (DepositBalanceOf(db, house) < amount) throw EPaymentRefused(u("该业主的押金不足，请确认！"));
+}
+
+void ShowPaymentFailure(const Exception& e) {
+  if (dynamic_cast<const EPaymentRefused*>(&e)) ShowNotice(e.message());
+  else ShowDataError(u("缴费失败"), e.message());
+}
+
 QStringList PaymentMethods() { return {u("现金"), u("银行转帐"), u("现金+银行转帐"), u(kDepositMethod), u("其它")}; }
 
 void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const PaymentStamp& stamp) {
@@ -61,6 +88,9 @@ void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const Paymen
     bills->SetBookmark(marks->BookmarkAt(i));
     if (bills->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) continue;
     if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
+    CheckBillStillUnpaid(bills->Connection(), bills->FieldByName(u("房屋代码"))->AsString(),
+                         bills->FieldByName(u("收费名称"))->AsString(), bills->FieldByName(u("年度"))->AsString(),
+                         bills->FieldByName(u("月份"))->AsString());
     bills->Edit();
     bills->FieldByName(u("缴费状态"))->SetAsString(stamp.method);
     bills->FieldByName(u("缴费时间"))->SetAsDateTime(stamp.paidAt);
@@ -90,6 +120,30 @@ void PostDepositOffset(TADOConnection* db, TADOQuery* ledger, TDataSet* payment,
   y("操作日期")->SetAsDateTime(Now());
   ledger->Post();
   ChangeHouseDeposit(db, f("房屋代码")->AsString(), -amount);
+}
+
+void InsertDepositOffset(TADOConnection* db, const DepositHouseFields& house, Money amount, const PaymentStamp& stamp,
+                         const QString& remark) {
+  const QString houseCode = house.value(u("房屋代码"));
+  CheckDepositCovers(db, houseCode, amount);
+  QStringList columns, values;
+  auto add = [&](const char* column, const QString& value) {
+    columns << u(column);
+    values << value;
+  };
+  add("日期", SqlQuote::Date(stamp.paidAt));
+  for (const char* copied : {"小区代码", "小区名称", "楼宇代码", "楼宇名称", "楼宇单元", "业主名称", "房屋代码"})
+    add(copied, SqlQuote::Text(house.value(u(copied))));
+  add("操作类型", SqlQuote::Text(u("冲抵费用")));
+  add("押金类别", SqlQuote::Text(u("冲抵费用")));
+  add("金额", SqlQuote::Money(amount));
+  add("缴费方式", SqlQuote::Text(u("现金")));
+  add("单据号码", SqlQuote::Text(stamp.voucher));
+  add("备注", SqlQuote::Text(remark));
+  add("操作人员", SqlQuote::Text(CurrentOperatorName));
+  add("操作日期", SqlQuote::Date(Now()));
+  db->Execute(u("insert into 押金明细表 (") + columns.join(u(", ")) + u(") values (") + values.join(u(", ")) + u(")"));
+  ChangeHouseDeposit(db, houseCode, -amount);
 }
 
 Money ShowDepositBalance(const QString& houseCode) {
@@ -144,7 +198,7 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
       return PaymentOutcome::Refused;
     }
   }
-  const Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
+  Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
   const bool keep = controls.keepBalance->isChecked();
   const QString house = f("房屋代码")->AsString();
   const TDateTime paidAt = f("缴费时间")->AsDateTime();
@@ -154,8 +208,24 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
 
   // Everything the payment writes lands together or not at all.
   TADOConnection* db = Dm1->ADO_system;
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
+    if (!f("上次零头")->IsNull()) {
+      // Carried from the balance as it stands under the write lock: another seat may have
+      // posted a payment of this house since the dialog opened.
+      TADOQuery h;
+      h.SetConnection(db);
+      QString sql = u("select 零头 from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) + u(")");
+      if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+      h.SQL.Add(sql);
+      h.Open();
+      if (!h.IsEmpty()) {
+        const Money current = moneyOf(h.Fields()[0]);
+        f("上次零头")->SetAsMoney(current);
+        balance = NewCarriedBalance(current, received, due);
+      }
+      h.Close();
+    }
     if (keep) {
       QString sql = u("update 房屋资料 set 零头=") + SqlQuote::Money(balance) + u(" where (房屋代码=") +
                     SqlQuote::Text(house) + u(")");
@@ -165,6 +235,8 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
     }
     f("操作人员")->SetAsString(CurrentOperatorName);
     f("操作日期")->SetAsDateTime(Now());
+    // Another seat may have spent the deposit since the check above.
+    if (method == u(kDepositMethod)) CheckDepositCovers(db, house, received);
     pay->Post();
     const PaymentStamp stamp{method, paidAt, payer, receiver, voucher};
     if (grid && bills && bills->Active()) WritePaymentIntoMarkedBills(grid, bills, stamp);
@@ -182,7 +254,7 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
       bills->Open();
     }
     pay->Close();
-    ShowDataError(u("缴费失败"), e.message());
+    ShowPaymentFailure(e);
     return PaymentOutcome::Failed;
   }
   ShowNotice(u("保存完毕！"));

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QMap>
 #include <QString>
 
 #include "platform/datetime.h"
+#include "platform/exception.h"
 #include "platform/money.h"
 
 class QCheckBox;
@@ -29,6 +31,24 @@ Money NewCarriedBalance(Money previous, Money received, Money due);
 // 2000-1-1 0:0:0 to 2050-1-1 23:59:59.
 Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode);
 
+// A payment refused inside its transaction because another seat changed what it was based on
+// (a bill paid meanwhile, the deposit spent); the message is for the operator.
+class EPaymentRefused : public Exception {
+  using Exception::Exception;
+};
+// Inside a posting transaction (begun with BeginWriteTrans): raises EPaymentRefused unless the
+// bill row of `item`, `house`, `year`, `month` (and the current estate in the estate-scoped
+// mode) is still "未缴费" in the database.
+void CheckBillStillUnpaid(TADOConnection* db, const QString& house, const QString& item, const QString& year,
+                          const QString& month);
+// Inside a posting transaction: raises EPaymentRefused ("该业主的押金不足，请确认！") unless the
+// house's deposit balance covers `amount`.
+void CheckDepositCovers(TADOConnection* db, const QString& house, Money amount);
+
+// Tells the operator why a payment was not posted: a refusal as a notice, a database failure
+// with the database's message.
+void ShowPaymentFailure(const Exception& e);
+
 // The payment methods the bill window's dialog offers.
 QStringList PaymentMethods();
 
@@ -41,13 +61,23 @@ struct PaymentStamp {
   QString voucher;
 };
 // Writes the payment into the marked bill rows of `grid` that are still unpaid and carry an
-// amount (paid and zero rows are passed over). Runs inside the caller's transaction.
+// amount (paid and zero rows are passed over). Runs inside the caller's transaction, where it
+// first checks in the database that each of those rows is still unpaid (EPaymentRefused).
 void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const PaymentStamp& stamp);
 // Appends the "冲抵费用" row of a payment from the deposit to `ledger` (copying the house's
 // fields from the payment row) and lowers the house's 押金 by the same amount, inside the
 // caller's transaction, so the total stays equal to the ledger.
 void PostDepositOffset(TADOConnection* db, TADOQuery* ledger, TDataSet* payment, Money amount,
                        const PaymentStamp& stamp);
+
+// The house fields a deposit ledger row copies (小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元,
+// 业主名称, 房屋代码), by field name.
+using DepositHouseFields = QMap<QString, QString>;
+// Inserts the "冲抵费用" row of a payment from the deposit into 押金明细表 and lowers the
+// house's 押金 by `amount`, inside the caller's transaction; refuses (EPaymentRefused) when the
+// house's deposit balance does not cover the amount.
+void InsertDepositOffset(TADOConnection* db, const DepositHouseFields& house, Money amount, const PaymentStamp& stamp,
+                         const QString& remark);
 
 // Shows a house's deposit balance ("该业主到目前为止押金余额是：…") and returns it.
 Money ShowDepositBalance(const QString& houseCode);

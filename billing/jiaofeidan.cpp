@@ -1,5 +1,18 @@
 #include "billing/jiaofeidan.h"
 
+#include <QAction>
+#include <QGroupBox>
+#include <QMenu>
+
+#include "billing/billingwindow.h"
+#include "billing/jiaofei.h"
+#include "billing/jiaofeiguanli_fast.h"
+#include "billing/notice.h"
+#include "billing/shoukuan.h"
+#include "billing/shoukuan_window.h"
+#include "report/FR_Class.h"
+#include "report/FR_DBSet.h"
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -104,7 +117,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
   }
   const Variant stamp = Variant::dateTime(now);
 
-  connection->BeginTrans();
+  connection->BeginWriteTrans();
   try {
     for (const BillHouse& house : houses) {
       const QString houseLiteral = SqlQuote::Text(house.code);
@@ -194,13 +207,24 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   auto* bar = new QFrame(this);
   auto* row = new QHBoxLayout(bar);
   bitbtn_jiaofei = AddToolButton(row, "bitbtn_jiaofei", u("正常缴费"));
+  bitbtn_fast = AddToolButton(row, "bitbtn_fast", u("快速缴费"));
   bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
+  bitbtn_shouju = AddToolButton(row, "bitbtn_shouju", u("打印实收收据"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印收费单"));
+  bitbtn_design = AddToolButton(row, "bitbtn_design", u("设置收费单"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  auto* hints = new QLabel(u("正常缴费只能缴纳一个业主的同一种费用！\n按Ctrl键+鼠标左键选择相应的业主！\n"
-                             "只能删除未缴费的记录！  红色表示未缴费！"),
-                           bar);
-  row->addWidget(hints);
   row->addStretch(1);
+  // The hints under the tool bar, where they have room.
+  auto* hintBar = new QFrame(this);
+  auto* hrow = new QHBoxLayout(hintBar);
+  hrow->setContentsMargins(6, 0, 6, 0);
+  for (const char* text : {"正常缴费只能缴纳一个业主的同一种费用！", "快速缴费可以缴纳一个业主多月不同的费用！",
+                           "按Ctrl键+鼠标左键选择相应的业主！", "只能删除未缴费的记录！  红色表示未缴费！"}) {
+    auto* hint = new QLabel(u(text), hintBar);
+    hint->setStyleSheet(QStringLiteral("color: #c00000;"));
+    hrow->addWidget(hint);
+  }
+  hrow->addStretch(1);
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
@@ -223,8 +247,25 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   srow->addWidget(new QLabel(u("房屋类型："), search));
   srow->addWidget(DBComboBoxEh2);
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
-  srow->addWidget(new QLabel(u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), search));
+  auto* flow = new QLabel(u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), search);
+  flow->setStyleSheet(QStringLiteral("color: #000080;"));
+  srow->addWidget(flow);
   srow->addStretch(1);
+  auto* fast = new QGroupBox(u("快速缴费"), search);
+  fast->setObjectName(QStringLiteral("GroupBox1"));
+  auto* frow = new QHBoxLayout(fast);
+  Edit2 = new QLineEdit(fast);
+  Edit2->setObjectName(QStringLiteral("Edit2"));
+  DBComboBoxEh1 = new QComboBox(fast);
+  DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
+  DBComboBoxEh1->setEditable(true);
+  DBComboBoxEh1->addItems({u("现金"), u("银行转帐"), u("现金+银行转帐"), u("冲抵押金")});
+  DBComboBoxEh1->setCurrentText(QString());
+  frow->addWidget(new QLabel(u("单据号码："), fast));
+  frow->addWidget(Edit2);
+  frow->addWidget(new QLabel(u("缴费方式："), fast));
+  frow->addWidget(DBComboBoxEh1);
+  srow->addWidget(fast);
 
   auto* gen = new QFrame(this);
   auto* grow = new QHBoxLayout(gen);
@@ -258,7 +299,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
   DBGridEh2->SetOptions(DBGridEh2->Options() | dgMultiSelect);
-  AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90)->Footer()->SetValue(u("合计"));
+  SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90), u("合计"));
   AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
   AddGridColumn(DBGridEh2, u("本月表数"));
   AddGridColumn(DBGridEh2, u("上月表数"));
@@ -274,6 +315,29 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
   SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("业主应缴费用明细表"));
 
+  PopupMenu1 = AttachGridPopup(this, DBGridEh2, "PopupMenu1");
+  N1 = AddPopupItem(PopupMenu1, "N1", u("缴纳同一项目费用(按选中的记录)"), [this] { PreparePayment(); });
+  N2 = AddPopupItem(PopupMenu1, "N2", u("缴纳不同项目费用(按选中的记录)"), [this] { N2Click(); });
+  N3 = AddPopupItem(PopupMenu1, "N3", u("取消收费(按选中的记录)"), [this] { N3Click(); });
+  for (QAction* hidden : {N2, N3}) {
+    hidden->setVisible(false);
+    hidden->setEnabled(false);
+  }
+  PopupMenu1->addSeparator();
+  N4 = AddPopupItem(PopupMenu1, "N4", u("打印澄川交费通知单"), [this] { N4Click(); });
+  N5 = AddPopupItem(PopupMenu1, "N5", u("设计澄川交费通知单"), [this] { N5Click(); });
+
+  const NoticePrintParts parts = AddNoticePrintParts(this);
+  q_tongyong = parts.q_tongyong;
+  ds_tongyong = parts.ds_tongyong;
+  q_biao2 = parts.q_biao2;
+  frDS_HT = parts.frDS_HT;
+  frDS_biao2 = parts.frDS_biao2;
+  frReport1 = parts.frReport1;
+  q_shoujuhao = new TADOQuery(this);
+  q_shoujuhao->setObjectName(QStringLiteral("q_shoujuhao"));
+  q_shoujuhao->SetConnection(Dm1->ADO_system);
+
   auto* body = new QHBoxLayout();
   body->addWidget(DBGridEh1, 1);
   auto* right = new QVBoxLayout();
@@ -282,9 +346,10 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   body->addLayout(right, 3);
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
+  column->addWidget(hintBar);
   column->addWidget(search);
   column->addLayout(body, 1);
-  resize(1100, 680);
+  setWindowState(Qt::WindowMaximized);
 
   const struct {
     QToolButton* button;
@@ -293,6 +358,10 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
                   {bitbtn_additem, &TForm_jiaofeidan_duoyue::GenerateBillRows},
                   {bitbtn_delete, &TForm_jiaofeidan_duoyue::bitbtn_deleteClick},
                   {bitbtn_jiaofei, &TForm_jiaofeidan_duoyue::PreparePayment},
+                  {bitbtn_fast, &TForm_jiaofeidan_duoyue::bitbtn_fastClick},
+                  {bitbtn_shouju, &TForm_jiaofeidan_duoyue::bitbtn_shoujuClick},
+                  {bitbtn_print, &TForm_jiaofeidan_duoyue::bitbtn_printClick},
+                  {bitbtn_design, &TForm_jiaofeidan_duoyue::bitbtn_designClick},
                   {bitbtn_out, &TForm_jiaofeidan_duoyue::bitbtn_outClick},
                   {SpeedButton4, &TForm_jiaofeidan_duoyue::SpeedButton4Click}};
   for (const auto& h : handlers)
@@ -300,6 +369,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);
   chain->Link(Edit3, Edit1);
+  chain->Link(Edit2, Edit1);
   chain->Link(DateTimePicker1, DateTimePicker2);
   chain->Link(DateTimePicker2, ComboBox1);
   SetImeName(Edit3, CurrentOperatorIme);
@@ -315,6 +385,8 @@ void TForm_jiaofeidan_duoyue::done(int result) {
   q_houseinfo->AfterOpen = nullptr;
   q_houseinfo->Close();
   t_jiaofeidan->Close();
+  q_biao2->Close();
+  q_tongyong->Close();
 }
 
 void TForm_jiaofeidan_duoyue::Prepare() {
@@ -443,7 +515,10 @@ void TForm_jiaofeidan_duoyue::bitbtn_deleteClick() {
   DBGridEh2->CurrentSelection()->Unselect();
 }
 
-void TForm_jiaofeidan_duoyue::PreparePayment() {
+void TForm_jiaofeidan_duoyue::PreparePayment() { preparePayment(true); }
+void TForm_jiaofeidan_duoyue::N2Click() { preparePayment(false); }
+
+void TForm_jiaofeidan_duoyue::preparePayment(bool withBalance) {
   if (!CheckActionRight("编辑权")) return;
   if (!t_jiaofeidan->Active() || t_jiaofeidan->IsEmpty()) return;
   auto f = [this](const char* name) { return t_jiaofeidan->FieldByName(u(name)); };
@@ -506,16 +581,18 @@ void TForm_jiaofeidan_duoyue::PreparePayment() {
   p("收费项目")->SetAsString(f("收费名称")->AsString());
   for (const char* copied : {"小区名称", "小区代码", "楼宇代码", "楼宇名称", "楼宇单元", "房屋代码", "业主名称", "关联单位"})
     p(copied)->SetValue(f(copied)->Value());
-  p("上次零头")->SetValue(previous);
+  if (withBalance) p("上次零头")->SetValue(previous);
   p("单价")->SetValue(f("单价")->Value());
   if (thisReading > 0) {
     p("上期表数")->SetValue(f("上月表数")->Value());
     p("本期表数")->SetValue(f("本月表数")->Value());
   }
   p("行度面积")->SetValue(f("面积或数量")->Value());
-  p("缴费时间")->SetAsDateTime(Now());
-  p("缴费人")->SetAsString(f("业主名称")->AsString());
-  p("收款人")->SetAsString(CurrentOperatorName);
+  if (withBalance) {
+    p("缴费时间")->SetAsDateTime(Now());
+    p("缴费人")->SetAsString(f("业主名称")->AsString());
+    p("收款人")->SetAsString(CurrentOperatorName);
+  }
 
   RunModal(dialog);
   delete dialog;
@@ -537,6 +614,83 @@ void TForm_jiaofeidan_duoyue::DBGridEh2DblClick() {
   delete editor;
   if (t_jiaofeidan->State() == dsEdit || t_jiaofeidan->State() == dsInsert) t_jiaofeidan->Cancel();
 }
+
+QStringList TForm_jiaofeidan_duoyue::markedBills() const { return DBGridEh2->MarkedRows()->Bookmarks(); }
+
+void TForm_jiaofeidan_duoyue::bitbtn_fastClick() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!t_jiaofeidan->Active() || t_jiaofeidan->IsEmpty()) return;
+  if (!AskYesNo(u("选中记录确实要缴费吗? "))) return;
+  const QString method = DBComboBoxEh1->currentText();
+  if (method.isEmpty()) {
+    ShowNotice(u("请选择缴费方式！"));
+    DBComboBoxEh1->setFocus();
+    return;
+  }
+  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
+  if (marks->BookmarkCount() == 0) {
+    ShowNotice(u("请先选择收费记录！"));
+    DBGridEh2->setFocus();
+    return;
+  }
+  setWindowTitle(QString());
+  DBGridEh2->RememberPosition();
+  QList<QByteArray> rows;
+  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  QuickPayRun run;
+  try {
+    run = QuickPayRows(Dm1->ADO_system, t_jiaofeidan, rows, {method, Edit2->text(), true, CurrentOperatorName, Now()});
+  } catch (const Exception& e) {
+    ShowPaymentFailure(e);
+    reloadBills();
+    return;
+  }
+  setWindowTitle(run.lastMonths);
+  ShowNotice(u("缴费完毕！"));
+}
+
+void TForm_jiaofeidan_duoyue::bitbtn_shoujuClick() {
+  if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;
+  auto* receipts = new TForm_jiaofeidan_shouju(this);
+  receipts->OpenForHouse(q_houseinfo->FieldByName(u("房屋代码"))->AsString());
+  RunModal(receipts);
+  delete receipts;
+}
+
+void TForm_jiaofeidan_duoyue::bitbtn_printClick() {
+  if (!CheckActionRight("打印权")) return;
+  if (!t_jiaofeidan->Active() || t_jiaofeidan->IsEmpty()) return;
+  PrintPaymentNotice(t_jiaofeidan, markedBills(), Dm1->ADO_system, Dm1->db_local, frReport1,
+                     ProgramTemplatePath(u("缴费通知单.frf")), QString::number(QDate::currentDate().year()),
+                     CurrentOperatorName, ReceiptQueries{q_tongyong, q_biao2, q_shoujuhao});
+}
+
+void TForm_jiaofeidan_duoyue::bitbtn_designClick() { DesignPrintTemplate(frReport1, "编辑权", u("缴费通知单.frf")); }
+
+void TForm_jiaofeidan_duoyue::N3Click() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!AskYesNo(u("确实要取消选中记录的缴费吗? "))) return;
+  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
+  for (int i = 0; i < marks->BookmarkCount(); ++i) {
+    t_jiaofeidan->SetBookmark(marks->BookmarkAt(i));
+    if (t_jiaofeidan->FieldByName(u("缴费状态"))->AsString() == u(kUnpaid)) continue;
+    t_jiaofeidan->Edit();
+    t_jiaofeidan->FieldByName(u("缴费状态"))->SetAsString(u(kUnpaid));
+    t_jiaofeidan->Post();
+  }
+}
+
+void TForm_jiaofeidan_duoyue::N4Click() {
+  if (!CheckActionRight("打印权")) return;
+  if (!t_jiaofeidan->Active() || t_jiaofeidan->IsEmpty()) return;
+  const NoticeOutcome out =
+      PrintCustomerNotice(t_jiaofeidan, markedBills(), Dm1->ADO_system, Dm1->db_local, frReport1,
+                          ProgramTemplatePath(u("澄川收款收据.frf")), QString::number(QDate::currentDate().year()),
+                          QDate::currentDate().toString(u("yyyy-M-d")), ReceiptQueries{nullptr, q_biao2, nullptr});
+  if (out.printed) setWindowTitle(out.number);
+}
+
+void TForm_jiaofeidan_duoyue::N5Click() { DesignPrintTemplate(frReport1, "打印权", u("澄川收款收据.frf")); }
 
 void TForm_jiaofeidan_duoyue::bitbtn_outClick() {
   ExportShownRows(DBGridEh2, u("业主应缴费用明细表"), "导出权", true);

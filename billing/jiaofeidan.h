@@ -9,8 +9,12 @@
 #include "platform/money.h"
 #include "shell/recordwindow.h"
 
+class QAction;
 class QComboBox;
 class QDateEdit;
+class QMenu;
+class TfrDBDataSet;
+class TfrReport;
 class QLineEdit;
 class TADOConnection;
 class TADOQuery;
@@ -87,6 +91,26 @@ class TForm_jiaofeidan_duoyue : public TRecordForm {
   QToolButton* bitbtn_seek = nullptr;     // 查找
   QToolButton* bitbtn_additem = nullptr;  // 新增项目
   QToolButton* bitbtn_jiaofei = nullptr;  // 正常缴费
+  QToolButton* bitbtn_fast = nullptr;     // 快速缴费
+  QToolButton* bitbtn_shouju = nullptr;   // 打印实收收据
+  QToolButton* bitbtn_design = nullptr;   // 设置收费单 (bitbtn_print: 打印收费单)
+  QLineEdit* Edit2 = nullptr;             // 快速缴费: 单据号码
+  QComboBox* DBComboBoxEh1 = nullptr;     // 快速缴费: 缴费方式
+  QMenu* PopupMenu1 = nullptr;            // pop-up menu of the bill grid
+  QAction* N1 = nullptr;                  // 缴纳同一项目费用(按选中的记录)
+  QAction* N2 = nullptr;                  // 缴纳不同项目费用(按选中的记录), hidden
+  QAction* N3 = nullptr;                  // 取消收费(按选中的记录), hidden
+  QAction* N4 = nullptr;                  // 打印澄川交费通知单
+  QAction* N5 = nullptr;                  // 设计澄川交费通知单
+
+  // Print tables and the report of the notices.
+  TADOQuery* q_tongyong = nullptr;   // local 收费明细表
+  TDataSource* ds_tongyong = nullptr;
+  TADOQuery* q_biao2 = nullptr;      // local 表2 (澄川交费通知单 for the customer notice)
+  TADOQuery* q_shoujuhao = nullptr;  // the receipt number drawn for a notice
+  TfrReport* frReport1 = nullptr;
+  TfrDBDataSet* frDS_HT = nullptr;
+  TfrDBDataSet* frDS_biao2 = nullptr;
 
   TDBGridEh* DBGridEh1 = nullptr;  // houses
   TDBGridEh* DBGridEh2 = nullptr;  // bill rows
@@ -101,6 +125,14 @@ class TForm_jiaofeidan_duoyue : public TRecordForm {
   void GenerateBillRows();        // 新增项目
   void bitbtn_deleteClick();      // 删除项目
   void PreparePayment();          // 正常缴费
+  void bitbtn_fastClick();        // 快速缴费: QuickPay of the marked bill rows
+  void bitbtn_shoujuClick();      // 打印实收收据: the receipt window of the current house
+  void bitbtn_printClick();       // 打印收费单
+  void bitbtn_designClick();      // 设置收费单
+  void N2Click();                 // 缴纳不同项目费用(按选中的记录)
+  void N3Click();                 // 取消收费(按选中的记录)
+  void N4Click();                 // 打印澄川交费通知单
+  void N5Click();                 // 设计澄川交费通知单
   void DBGridEh2DblClick();       // the bill-row editor on the current row
   void bitbtn_outClick();
   void SpeedButton4Click();
@@ -111,6 +143,8 @@ class TForm_jiaofeidan_duoyue : public TRecordForm {
 
  private:
   void reloadBills();
+  void preparePayment(bool withBalance);
+  QStringList markedBills() const;
 };
 
 // The single instance while the window is open (the payment dialog reaches it).

@@ -4,9 +4,11 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "billing/billingwindow.h"
 #include "billing/iteminfo.h"
 #include "grid/DBCtrlsEh.h"
 #include "platform/data/ado.h"
@@ -22,56 +24,92 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 double fourPlaces(double v) { return Money::fromDouble(v).toDouble(); }
 }  // namespace
 
-TForm_jiaofeidan_duoyue_edit::TForm_jiaofeidan_duoyue_edit(TDataSource* bills, QWidget* parent)
+TForm_jiaofeidan_duoyue_edit::TForm_jiaofeidan_duoyue_edit(TDataSource* bills, QWidget* parent, bool navigating)
     : QDialog(parent), bills_(bills) {
   setObjectName(QStringLiteral("Form_jiaofeidan_duoyue_edit"));
   setWindowTitle(u("业主应缴费用编辑"));
-  auto* grid = new QGridLayout();
-  int row = 0;
-  auto add = [&](const char* name, const char* field, const char* caption) {
-    auto* e = new TDBEditEh(this);
-    e->setObjectName(QString::fromLatin1(name));
-    e->SetDataSource(bills);
-    e->SetDataField(u(field));
-    grid->addWidget(new QLabel(u(caption), this), row, 0, Qt::AlignRight);
-    grid->addWidget(e, row++, 1);
-    return e;
-  };
-  Label_formula = new QLabel(this);
-  Label_formula->setObjectName(QStringLiteral("Label_formula"));
-  grid->addWidget(Label_formula, row++, 0, 1, 2);
-  DBEdit_price = add("DBEdit_price", "单价", "单价：");
-  DBEdit_this = add("DBEdit_this", "本月表数", "本月表数：");
-  DBEdit_last = add("DBEdit_last", "上月表数", "上月表数：");
-  DBEdit_basis = add("DBEdit_basis", "面积或数量", "面积/数量/金额：");
-  DBEdit_amount = add("DBEdit_amount", "收费金额", "收费金额：");
-  DBEdit_remark = add("DBEdit_remark", "备注", "备注：");
+  PageControl1 = AddFormulaPages(this, bills, BillFormulaPages(), "收费名称", "备注");
+  DBEdit_this = PageControl1->findChild<TCustomDBEditEh*>(u("DBNumberEdit_2_本月表数"));
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] { dd(); });
   CheckBox1 = new QCheckBox(u("换表："), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-  grid->addWidget(CheckBox1, row++, 1);
-  BitBtn_save = new QPushButton(u("保存"), this);
-  BitBtn_save->setObjectName(QStringLiteral("BitBtn_save"));
-  BitBtn_back = new QPushButton(u("返回"), this);
-  BitBtn_back->setObjectName(QStringLiteral("BitBtn_back"));
-  auto* column = new QVBoxLayout(this);
-  column->addLayout(grid);
-  column->addWidget(new QLabel(u("提示：当选择换表时，可以输入上期数，否则计算机自动查找上期数！"), this));
+  CheckBox1->setLayoutDirection(Qt::RightToLeft);
+  auto* meterHint = new QLabel(u("提示：当选择换表时，可以输入上期数，否则计算机自动查找上期数！"), this);
+  meterHint->setStyleSheet(QStringLiteral("color: #c00000;"));
+  auto* pageTwo = PageControl1->widget(1);
+  if (auto* box = qobject_cast<QVBoxLayout*>(pageTwo->layout())) {
+    auto* line = new QHBoxLayout();
+    line->addWidget(CheckBox1);
+    line->addWidget(meterHint);
+    line->addStretch(1);
+    box->addLayout(line);
+  }
+  auto button = [this](const char* name, const char* caption) {
+    auto* b = new QPushButton(u(caption), this);
+    b->setObjectName(QString::fromLatin1(name));
+    return b;
+  };
+  BitBtn_first = button("BitBtn_first", "首记录");
+  BitBtn_prior = button("BitBtn_prior", "前记录");
+  BitBtn_next = button("BitBtn_next", "后记录");
+  BitBtn_last = button("BitBtn_last", "尾记录");
+  CheckBox2 = new QCheckBox(u("向后记录"), this);
+  CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+  BitBtn_save = button("BitBtn_save", "保存");
+  BitBtn_back = button("BitBtn_back", "返回");
   auto* buttons = new QHBoxLayout();
+  for (QWidget* w : {static_cast<QWidget*>(BitBtn_first), static_cast<QWidget*>(BitBtn_prior),
+                     static_cast<QWidget*>(BitBtn_next), static_cast<QWidget*>(BitBtn_last),
+                     static_cast<QWidget*>(CheckBox2)}) {
+    buttons->addWidget(w);
+    w->setVisible(navigating);
+  }
   buttons->addStretch(1);
   buttons->addWidget(BitBtn_save);
   buttons->addWidget(BitBtn_back);
+  auto* column = new QVBoxLayout(this);
+  column->addWidget(PageControl1);
   column->addLayout(buttons);
   connect(BitBtn_save, &QPushButton::clicked, this, Guarded([this] { RecomputeBillRow(); }));
   connect(BitBtn_back, &QPushButton::clicked, this, Guarded([this] { BitBtn_backClick(); }));
+  const QPushButton* moves[] = {BitBtn_first, BitBtn_prior, BitBtn_next, BitBtn_last};
+  for (int i = 0; i < 4; ++i) connect(moves[i], &QPushButton::clicked, this, Guarded([this, i] { Move(i); }));
+  dd();
+  updateMoves();
+}
 
-  // The editors of the row's formula only.
-  const QString formula = bills->DataSet()->FieldByName(u("计算公式"))->AsString();
-  Label_formula->setText(formula);
-  const bool meter = formula == ChargeFormula::Meter;
-  DBEdit_this->setVisible(meter);
-  DBEdit_last->setVisible(meter);
-  CheckBox1->setVisible(meter);
-  DBEdit_basis->setVisible(!meter && formula != ChargeFormula::Direct);
+void TForm_jiaofeidan_duoyue_edit::dd() {
+  TDataSet* t = bills_->DataSet();
+  if (!t || !t->Active() || t->IsEmpty()) return;
+  ShowFormulaPage(PageControl1, t->FieldByName(u("计算公式"))->AsString());
+  const int index = PageControl1->currentIndex();
+  const QString field = PageControl1->tabText(index) == ChargeFormula::Meter ? u("本月表数") : u("单价");
+  if (auto* e = PageControl1->widget(index)->findChild<TCustomDBEditEh*>(QStringLiteral("DBNumberEdit_%1_").arg(index + 1) +
+                                                                        field))
+    e->setFocus();
+}
+
+void TForm_jiaofeidan_duoyue_edit::updateMoves() {
+  TDataSet* t = bills_->DataSet();
+  const bool rows = t && t->Active() && !t->IsEmpty();
+  BitBtn_first->setEnabled(rows && !t->Bof());
+  BitBtn_prior->setEnabled(rows && !t->Bof());
+  BitBtn_next->setEnabled(rows && !t->Eof());
+  BitBtn_last->setEnabled(rows && !t->Eof());
+}
+
+void TForm_jiaofeidan_duoyue_edit::Move(int where) {
+  TDataSet* t = bills_->DataSet();
+  if (!t || !t->Active() || t->IsEmpty()) return;
+  if (t->State() == dsEdit || t->State() == dsInsert) t->Cancel();
+  switch (where) {
+    case 0: t->First(); break;
+    case 1: t->Prior(); break;
+    case 2: t->Next(); break;
+    default: t->Last(); break;
+  }
+  dd();
+  updateMoves();
 }
 
 void TForm_jiaofeidan_duoyue_edit::BitBtn_backClick() {
@@ -123,4 +161,5 @@ void TForm_jiaofeidan_duoyue_edit::RecomputeBillRow() {
   f("操作日期")->SetAsDateTime(Now());
   t->Post();
   ShowNotice(u("存盘完毕！"));
+  if (CheckBox2->isVisible() && CheckBox2->isChecked()) Move(2);
 }

@@ -6,27 +6,34 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QTabWidget;
+class TCustomDBEditEh;
 class TDataSource;
-class TDBEditEh;
 class TDataSet;
 
-// The bill-row editor 业主应缴费用编辑 over the bill window's current row (its editors write
-// straight into the row). 保存 runs RecomputeBillRow; 返回 drops the pending change.
+// The bill-row editor 业主应缴费用编辑 over the list's current row (its editors write straight
+// into the row): one page per formula, always the page of the row's formula, four-decimal
+// number editors. 保存 runs RecomputeBillRow; 返回 drops the pending change. With
+// `navigating` (the fast payment window's member) the buttons 首记录, 前记录, 后记录 and 尾记录
+// move the list and 向后记录 moves on after each save.
 class TForm_jiaofeidan_duoyue_edit : public QDialog {
   Q_OBJECT
  public:
-  TForm_jiaofeidan_duoyue_edit(TDataSource* bills, QWidget* parent = nullptr);
+  TForm_jiaofeidan_duoyue_edit(TDataSource* bills, QWidget* parent = nullptr, bool navigating = false);
 
-  TDBEditEh* DBEdit_price = nullptr;    // 单价 (金额 / 比例 by formula)
-  TDBEditEh* DBEdit_this = nullptr;     // 本月表数
-  TDBEditEh* DBEdit_last = nullptr;     // 上月表数
-  TDBEditEh* DBEdit_basis = nullptr;    // 面积或数量
-  TDBEditEh* DBEdit_amount = nullptr;   // 收费金额
-  TDBEditEh* DBEdit_remark = nullptr;   // 备注
+  QTabWidget* PageControl1 = nullptr;     // the formula pages
+  TCustomDBEditEh* DBEdit_this = nullptr;  // 本月表数 of the meter page
   QCheckBox* CheckBox1 = nullptr;       // 换表
-  QLabel* Label_formula = nullptr;      // the row's formula
+  QCheckBox* CheckBox2 = nullptr;       // 向后记录
   QPushButton* BitBtn_save = nullptr;   // 保存
   QPushButton* BitBtn_back = nullptr;   // 返回
+  QPushButton* BitBtn_first = nullptr;  // 首记录
+  QPushButton* BitBtn_prior = nullptr;  // 前记录
+  QPushButton* BitBtn_next = nullptr;   // 后记录
+  QPushButton* BitBtn_last = nullptr;   // 尾记录
+
+  // dd: the page of the current row's formula, its first editor focused.
+  void dd();
 
  public slots:
   // For a meter row the previous reading is the latest earlier bill row's 本月表数 of the same
@@ -35,7 +42,9 @@ class TForm_jiaofeidan_duoyue_edit : public QDialog {
   // 面积或数量; stamps; post; "存盘完毕！".
   void RecomputeBillRow();
   void BitBtn_backClick();
+  void Move(int where);  // 0 first, 1 prior, 2 next, 3 last
 
  private:
+  void updateMoves();
   TDataSource* bills_;
 };

@@ -38,7 +38,7 @@ MonthBillsResult GenerateHouseMonthBills(TADOQuery* houses, int year, int month)
   bills.SetConnection(db);
   bills.SQL.Add(u("select * from 收费明细表 where 1=0"));
   int appended = 0;
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     bills.Open();
     for (standards.First(); !standards.Eof(); standards.Next()) {
@@ -92,11 +92,17 @@ void RecomputeMonthBills(TADOQuery* bills, bool stamp) {
   if (!bills->Active() || bills->IsEmpty()) return;
   if (bills->State() != dsBrowse) bills->UpdateRecord();
   TADOConnection* db = Dm1->ADO_system;
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     bool first = true;
     for (bills->First(); !bills->Eof(); bills->Next()) {
       auto f = [bills](const char* name) { return bills->FieldByName(u(name)); };
+      // A paid row keeps the amount it was paid with: recomputing it would change the
+      // money of a payment already taken.
+      if (f("缴费状态")->AsString() != u("未缴费")) {
+        if (bills->State() != dsBrowse) bills->Cancel();
+        continue;
+      }
       if (bills->State() == dsBrowse) bills->Edit();
       const QString formula = f("计算公式")->AsString();
       if (formula == ChargeFormula::Meter)

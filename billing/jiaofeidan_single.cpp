@@ -1,5 +1,7 @@
 #include "billing/jiaofeidan_single.h"
 
+#include "billing/billingwindow.h"
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -102,31 +104,8 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
 
-  // The formula panel: one tab per formula, editors bound to the current bill row.
-  PageControl1 = new QTabWidget(this);
-  PageControl1->setObjectName(QStringLiteral("PageControl1"));
-  const struct {
-    QString formula;
-    std::initializer_list<std::pair<const char*, const char*>> editors;
-  } tabs[] = {{ChargeFormula::Area, {{"单价：", "单价"}, {"面积：", "面积或数量"}, {"收费金额：", "收费金额"}}},
-              {ChargeFormula::Meter,
-               {{"单价：", "单价"}, {"本月数：", "本月表数"}, {"上月数：", "上月表数"}, {"收费金额：", "收费金额"}}},
-              {ChargeFormula::Direct, {{"金额：", "单价"}, {"收费金额：", "收费金额"}}},
-              {ChargeFormula::Quantity, {{"单价：", "单价"}, {"数量：", "面积或数量"}, {"收费金额：", "收费金额"}}},
-              {ChargeFormula::Ratio, {{"比例：", "单价"}, {"金额：", "面积或数量"}, {"收费金额：", "收费金额"}}}};
-  for (const auto& t : tabs) {
-    auto* page = new QWidget(PageControl1);
-    auto* grid = new QHBoxLayout(page);
-    for (const auto& [label, field] : t.editors) {
-      auto* e = new TDBNumberEditEh(page);
-      e->SetDataSource(ds_jiaofeidan);
-      e->SetDataField(u(field));
-      grid->addWidget(new QLabel(u(label), page));
-      grid->addWidget(e);
-    }
-    grid->addStretch(1);
-    PageControl1->addTab(page, t.formula);
-  }
+  // The formula panel: one page per formula, editors bound to the current bill row.
+  PageControl1 = AddFormulaPages(this, ds_jiaofeidan, BillFormulaPages());
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] { showRowState(); });
   auto* buttons = new QFrame(this);
   auto* brow = new QHBoxLayout(buttons);
@@ -138,13 +117,7 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   DBGridEh2 = new TDBGridEh(this);
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
-  AddGridColumn(DBGridEh2, u("收费名称"))->Footer()->SetValue(u("合计"));
-  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
-  AddGridColumn(DBGridEh2, u("本月表数"));
-  AddGridColumn(DBGridEh2, u("上月表数"));
-  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
-  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
-  for (const char* f : {"开始日期", "结束日期", "计算公式", "房屋代码", "业主名称", "备注"}) AddGridColumn(DBGridEh2, u(f));
+  AddMonthBillColumns(DBGridEh2, false);
   PrintDBGridEh1 = new TPrintDBGridEh(this);
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
   SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("业主应缴费用明细表"));
@@ -160,7 +133,6 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   column->addWidget(bar);
   column->addWidget(search);
   column->addLayout(body, 1);
-  resize(1100, 680);
 
   const struct {
     QToolButton* button;
@@ -248,12 +220,7 @@ void TForm_jiaofeidan::showRowState() {
     Label24->setVisible(false);
     return;
   }
-  const QString formula = q_jiaofeidan->FieldByName(u("计算公式"))->AsString();
-  for (int i = 0; i < PageControl1->count(); ++i)
-    if (PageControl1->tabText(i) == formula && PageControl1->currentIndex() != i) {
-      const QSignalBlocker quiet(PageControl1);
-      PageControl1->setCurrentIndex(i);
-    }
+  ShowFormulaPage(PageControl1, q_jiaofeidan->FieldByName(u("计算公式"))->AsString());
   const bool unpaid = q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() == u("未缴费");
   Label23->setVisible(unpaid);
   Label24->setVisible(!unpaid);
@@ -278,6 +245,12 @@ void TForm_jiaofeidan::bitbtn_addClick() {
 
 void TForm_jiaofeidan::bitbtn_deleteClick() {
   if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (!CheckActionRight("删除权")) return;
+  // A paid bill row belongs to a payment: it goes only through the payment's reversal.
+  if (q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) {
+    ShowNotice(u("抱歉，该记录已经交费了，不能删除！"));
+    return;
+  }
   if (!AskYesNo(u("要删除当前记录吗? "))) return;
   try {
     q_jiaofeidan->Delete();

@@ -1,5 +1,11 @@
 #include "billing/jiaofeiguanli.h"
 
+#include "billing/billingwindow.h"
+#include "billing/shoukuan.h"
+#include "billing/shoukuan_taoda.h"
+#include "report/FR_Class.h"
+#include "report/FR_DBSet.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QComboBox>
@@ -89,7 +95,10 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
   const QString house = f("房屋代码")->AsString();
   const QString item = f("收费项目")->AsString();
   const QString monthList = f("收费年月")->AsString();
-  const bool balanceSet = !f("零头")->IsNull() && !f("上次零头")->IsNull();
+  // Only the single-month payment window writes 年度 and 月份: its 零头 is the waived
+  // remainder, and it never touched the house's balance.
+  const bool singleMonth = !f("年度")->AsString().isEmpty();
+  const bool balanceSet = !singleMonth && !f("零头")->IsNull();
   const Money balanceChange = moneyOf(f("零头")) - moneyOf(f("上次零头"));
   const bool fromDeposit = f("缴费方式")->AsString() == u(kDepositMethod);
   const Money received = moneyOf(f("实收金额"));
@@ -98,13 +107,26 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
   const QString houseCondition = GardenScoped ? u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) +
                                                     u(")and(房屋代码=") + SqlQuote::Text(house) + u(")")
                                               : u("(房屋代码=") + SqlQuote::Text(house) + u(")");
-  db->BeginTrans();
+  const QString release = u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人='',收款人='',单据号码='' where ");
+  QStringList releases;
+  if (singleMonth) {
+    // The bill rows of that month (of that item unless it paid them all) that this payment
+    // stamped: same time, payer and receiver.
+    QString sql = release + houseCondition + u("and(年度=") + SqlQuote::Text(f("年度")->AsString()) + u(")and(月份=") +
+                  SqlQuote::Text(f("月份")->AsString()) + u(")");
+    if (item != u("按单缴费")) sql += u("and(收费名称=") + SqlQuote::Text(item) + u(")");
+    if (!f("缴费时间")->IsNull()) sql += u("and(缴费时间=") + SqlQuote::Date(f("缴费时间")->AsDateTime()) + u(")");
+    sql += u("and(ifnull(缴费人,'')=") + SqlQuote::Text(f("缴费人")->AsString()) + u(")and(ifnull(收款人,'')=") +
+           SqlQuote::Text(f("收款人")->AsString()) + u(")");
+    releases << sql;
+  } else {
+    for (const PaidMonth& m : PaidMonthsOf(monthList))
+      releases << release + houseCondition + u("and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
+                      SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) + u(")");
+  }
+  db->BeginWriteTrans();
   try {
-    for (const PaidMonth& m : PaidMonthsOf(monthList)) {
-      db->Execute(u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人='',收款人='',单据号码='' where ") +
-                  houseCondition + u("and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
-                  SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) + u(")"));
-    }
+    for (const QString& sql : releases) db->Execute(sql);
     if (balanceSet && balanceChange != Money()) {
       TADOQuery h;
       h.SetConnection(db);
@@ -145,7 +167,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
 }
 
 void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     if (journal->State() == dsBrowse) journal->Edit();
     journal->UpdateRecord();
@@ -192,8 +214,12 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
   bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
   bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印清单"));
+  SpeedButton1 = AddToolButton(row, "SpeedButton1", u("套打收据"));
+  SpeedButton6 = AddToolButton(row, "SpeedButton6", u("设计收据"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  row->addWidget(new QLabel(u("提示：可以选择多条记录进行删除！"), bar));
+  auto* tip = new QLabel(u("提示：可以选择多条记录进行删除！"), bar);
+  tip->setStyleSheet(QStringLiteral("color: #c00000;"));
+  row->addWidget(tip);
   row->addStretch(1);
 
   auto* search = new QFrame(this);
@@ -222,6 +248,13 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   srow->addWidget(Edit1);
   srow->addWidget(new QLabel(u("业主："), search));
   srow->addWidget(Edit3);
+  DBDateTimeEditEh1 = line("DBDateTimeEditEh1");
+  DBDateTimeEditEh2 = line("DBDateTimeEditEh2");
+  for (QLineEdit* d : {DBDateTimeEditEh1, DBDateTimeEditEh2}) d->setPlaceholderText(u("yyyy-m-d"));
+  srow->addWidget(new QLabel(u("缴费时间从："), search));
+  srow->addWidget(DBDateTimeEditEh1);
+  srow->addWidget(new QLabel(u("到："), search));
+  srow->addWidget(DBDateTimeEditEh2);
   srow->addWidget(new QLabel(u("收费项目："), search));
   srow->addWidget(DBComboBoxEh1);
   srow->addWidget(new QLabel(u("备注："), search));
@@ -232,23 +265,32 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_sfhzb, 1);
+  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   {
     struct Column {
       const char* field;
       const char* title;
       bool sortable;
+      int width;
     };
     const Column columns[] = {
-        {"缴费时间", "", true}, {"房屋代码", "", true}, {"业主名称", "", true},  {"收费项目", "", true},
-        {"收费年月", "", true}, {"上次零头", "", true}, {"收费金额", "应收金额", true}, {"实收金额", "", true},
-        {"现金", "", true},     {"其它金额", "", false}, {"零头", "", true},     {"缴费方式", "", true},
-        {"单据号码", "", true}, {"缴费人", "", true},   {"收款人", "开票人", true}, {"打印", "", false},
-        {"操作人员", "", true}, {"操作日期", "", true}, {"备注", "", false},      {"楼宇名称", "", false},
+        {"缴费时间", "", true, 135}, {"房屋代码", "", true, 80},  {"业主名称", "", true, 80},
+        {"收费项目", "", true, 90},  {"收费年月", "", true, 160}, {"上次零头", "", true, 75},
+        {"收费金额", "应收金额", true, 85}, {"实收金额", "", true, 85}, {"现金", "", true, 80},
+        {"其它金额", "", false, 75}, {"零头", "", true, 70},      {"缴费方式", "", true, 90},
+        {"单据号码", "", true, 90},  {"缴费人", "", true, 70},    {"收款人", "开票人", true, 70},
+        {"打印", "", false, 40},     {"操作人员", "", true, 70},  {"操作日期", "", true, 135},
+        {"备注", "", false, 140},    {"楼宇名称", "", false, 90},
     };
     for (const Column& c : columns) {
-      TColumnEh* added = AddGridColumn(DBGridEh1, u(c.field), u(c.title), c.sortable);
+      TColumnEh* added = AddGridColumn(DBGridEh1, u(c.field), u(c.title), c.sortable, c.width);
       const QString field = u(c.field);
       if (field == u("缴费时间")) added->Footer()->SetValueType(fvtCount);
+      if (field == u("打印")) {
+        TFontEh font = added->Font();
+        font.Color = clBlue;
+        added->SetFont(font);
+      }
       for (const char* sum : {"上次零头", "收费金额", "实收金额", "现金", "其它金额", "零头"})
         if (field == u(sum)) added->Footer()->SetValueType(fvtSum);
     }
@@ -259,11 +301,37 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
   SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("实收费用明细表"));
 
+  Panel_detail = AddDetailPanel(this, ds_sfhzb,
+                                {{"缴费时间：", "缴费时间"}, {"房屋代码：", "房屋代码"}, {"业主名称：", "业主名称"},
+                                 {"收费年月：", "收费年月"}, {"应收金额：", "收费金额"}, {"实收金额：", "实收金额"},
+                                 {"现金：", "现金"}, {"支票：", "支票"}, {"零头：", "零头"}, {"缴费方式：", "缴费方式"},
+                                 {"缴费人：", "缴费人"}, {"开票人：", "收款人"}, {"单据号码：", "单据号码"},
+                                 {"备注：", "备注"}},
+                                5, "打印", "打印：");
+
+  q_biao1 = new TADOQuery(this);
+  q_biao1->setObjectName(QStringLiteral("q_biao1"));
+  q_biao1->SetConnection(Dm1->db_local);
+  q_biao2 = new TADOQuery(this);
+  q_biao2->setObjectName(QStringLiteral("q_biao2"));
+  q_biao2->SetConnection(Dm1->db_local);
+  frDS_HT = new TfrDBDataSet(this);
+  frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
+  frDS_HT->SetDataSet(q_biao1);
+  frDS_biao2 = new TfrDBDataSet(this);
+  frDS_biao2->setObjectName(QStringLiteral("frDS_biao2"));
+  frDS_biao2->SetDataSet(q_biao2);
+  frReport1 = AddWindowReport(this, frDS_HT);
+
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
+  column->addWidget(Panel_detail);
+  setWindowState(Qt::WindowMaximized);
 
+  connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+  connect(SpeedButton6, &QToolButton::clicked, this, Guarded([this] { SpeedButton6Click(); }));
   connect(SpeedButton5, &QToolButton::clicked, this, Guarded([this] { SpeedButton5Click(); }));
   connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
   connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
@@ -310,28 +378,37 @@ void TForm_shoufeimingxibiao::SpeedButton5Click() {
 
 void TForm_shoufeimingxibiao::SpeedButton2Click() {
   if (!CheckActionRight("查找权")) return;
-  QStringList parts;
-  auto like = [](const char* field, const QString& text) {
-    return u("(") + u(field) + u(" like ") + SqlQuote::Like(text, true, true) + SqlQuote::LikeEscape() + u(")");
-  };
-  auto equals = [](const char* field, const QString& text) {
-    return u("(") + u(field) + u(" = ") + SqlQuote::Text(text) + u(")");
-  };
-  if (!Edit1->text().trimmed().isEmpty()) parts << like("房屋代码", Edit1->text().trimmed());
-  if (!Edit3->text().trimmed().isEmpty()) parts << like("业主名称", Edit3->text().trimmed());
-  if (!Edit2->text().trimmed().isEmpty()) parts << like("备注", Edit2->text().trimmed());
-  if (!DBComboBoxEh3->currentText().trimmed().isEmpty()) parts << equals("楼宇名称", DBComboBoxEh3->currentText().trimmed());
-  if (!DBComboBoxEh1->currentText().trimmed().isEmpty()) parts << equals("收费项目", DBComboBoxEh1->currentText().trimmed());
-  if (CheckBox2->isChecked()) parts << u("(缴费方式='其它')");
-  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-  q_sfhzb->Close();
-  q_sfhzb->SQL.Clear();
-  q_sfhzb->SQL.Add(u("select * from 收费汇总表 "));
-  if (!parts.isEmpty()) q_sfhzb->SQL.Add(u(" where ") + parts.join(u("and")));
-  q_sfhzb->SQL.Add(u("order by 缴费时间,房屋代码,收费项目"));
-  q_sfhzb->Open();
+  JournalQuery query;
+  query.house = Edit1->text();
+  query.owner = Edit3->text();
+  query.remark = Edit2->text();
+  query.building = DBComboBoxEh3->currentText();
+  query.item = DBComboBoxEh1->currentText();
+  query.otherOnly = CheckBox2->isChecked();
+  query.from = DBDateTimeEditEh1->text();
+  query.to = DBDateTimeEditEh2->text();
+  const QString error = JournalQueryError(query);
+  if (!error.isEmpty()) {
+    ShowInformation(error);
+    DBDateTimeEditEh1->setFocus();
+    return;
+  }
+  RunJournalQuery(q_sfhzb, JournalQueryCondition(query));
   if (q_sfhzb->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
 }
+
+void TForm_shoufeimingxibiao::SpeedButton1Click() {
+  if (!CheckActionRight("打印权")) return;
+  const QStringList marked = DBGridEh1->MarkedRows()->Bookmarks();
+  q_biao1->Close();
+  q_biao2->Close();
+  const PrePrintedOutcome out =
+      PrintPrePrintedReceipt(q_sfhzb, marked, Dm1->ADO_system, Dm1->db_local, frReport1,
+                             ProgramTemplatePath(u("收款收据.frf")), CurrentOperatorName, q_biao1, q_biao2);
+  if (out.refusal.isEmpty()) DBGridEh1->MarkedRows()->ClearList();
+}
+
+void TForm_shoufeimingxibiao::SpeedButton6Click() { DesignPrintTemplate(frReport1, "打印权", u("收款收据.frf")); }
 
 void TForm_shoufeimingxibiao::bitbtn_deleteClick() {
   if (!q_sfhzb->Active() || q_sfhzb->IsEmpty()) return;

@@ -36,12 +36,14 @@ bool PaidMonthOf(const QString& entry, PaidMonth* month);
 QList<PaidMonth> PaidMonthsOf(const QString& list);
 
 // Reverses the payment that is the current row of `journal` (a query over 收费汇总表 on
-// `connection`), in ONE transaction:
-//  - every bill row of the payment's house, item and months goes back to "未缴费" with
-//    缴费时间 null and 缴费人, 收款人, 单据号码 empty (备注 stays);
-//  - when the payment set the house's carried balance (both 零头 and 上次零头 filled), the
-//    house's 零头 goes back by 零头 − 上次零头; a payment that left the balance alone (no
-//    上次零头, or no 零头 because it was posted without keeping the balance) leaves it alone;
+// `connection`), in ONE transaction that holds the write lock, undoing exactly what the
+// posting changed:
+//  - the bill rows it paid go back to "未缴费" with 缴费时间 null and 缴费人, 收款人, 单据号码
+//    empty (备注 stays): those of the house, item and months of 收费年月, or, for a payment of
+//    the single-month window (年度 and 月份 set), the rows of that month (and item) it stamped;
+//  - when the payment kept the carried balance (零头 filled; not a single-month payment, whose
+//    零头 is a waived remainder), the house's 零头 goes back by 零头 − 上次零头, an empty
+//    上次零头 counting as 0;
 //  - for a payment "冲抵押金", its "冲抵费用" row of 押金明细表 is removed and the house's
 //    押金 gets the amount back;
 //  - the payment row is deleted.
@@ -84,6 +86,18 @@ class TForm_shoufeimingxibiao : public TRecordForm {
   TDBGridEh* DBGridEh1 = nullptr;
   TPrintDBGridEh* PrintDBGridEh1 = nullptr;  // 实收费用明细表打印清单
   QToolButton* SpeedButton3 = nullptr;       // 查找 (tool bar): the search dialog
+  QToolButton* SpeedButton1 = nullptr;       // 套打收据
+  QToolButton* SpeedButton6 = nullptr;       // 设计收据
+  QLineEdit* DBDateTimeEditEh1 = nullptr;    // 缴费时间从
+  QLineEdit* DBDateTimeEditEh2 = nullptr;    // 到
+  QWidget* Panel_detail = nullptr;           // the current payment, read-only
+
+  // The pre-printed receipt: print tables and report.
+  TADOQuery* q_biao1 = nullptr;
+  TADOQuery* q_biao2 = nullptr;
+  class TfrReport* frReport1 = nullptr;
+  class TfrDBDataSet* frDS_HT = nullptr;
+  class TfrDBDataSet* frDS_biao2 = nullptr;
 
   QLineEdit* Edit1 = nullptr;            // 房屋代码
   QLineEdit* Edit3 = nullptr;            // 业主
@@ -103,6 +117,8 @@ class TForm_shoufeimingxibiao : public TRecordForm {
   void SpeedButton2Click();    // panel search
   void SpeedButton4Click();    // 返回
   void SpeedButton3Click();    // the search dialog
+  void SpeedButton1Click();    // 套打收据 of the marked payments
+  void SpeedButton6Click();    // 设计收据
   void bitbtn_outClick();      // 导出 (an empty list does nothing, before the right)
   void bitbtn_printClick();    // 打印清单
   void DBGridEh1SortMarkingChanged();

@@ -1,5 +1,7 @@
 #include "billing/jiaofeiguanli_duoyue.h"
 
+#include <QDate>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,6 +15,7 @@
 #include "billing/jiaofei.h"
 #include "billing/yajin.h"
 #include "grid/DBCtrlsEh.h"
+#include "billing/billingwindow.h"
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
@@ -34,6 +37,19 @@ QString estateCondition() {
   return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
 }
 }  // namespace
+
+QStringList BillYearItems() {
+  QStringList years;
+  const int last = QDate::currentDate().year() + 1;
+  for (int y = 2005; y <= last; ++y) years << QString::number(y);
+  return years;
+}
+
+QStringList BillMonthItems() {
+  QStringList months;
+  for (int m = 1; m <= 12; ++m) months << QString::number(m);
+  return months;
+}
 
 MarkedBills CollectMarkedBills(TADOQuery* bills, const QList<QByteArray>& rows) {
   MarkedBills result;
@@ -101,6 +117,8 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
+  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
+  AddPaymentBillColumns(DBGridEh1, q_jiaofeidan, false);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   PrintDBGridEh1 = new TPrintDBGridEh(this);
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
@@ -110,6 +128,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   column->addWidget(bar);
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
+  resize(1180, 720);  // room for every column of the list
   connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
   connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
   connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
@@ -393,9 +412,7 @@ TForm_jiaofeiguanli_duoyue_query::TForm_jiaofeiguanli_duoyue_query(TADOQuery* ta
   place(ComboBox3 = combo(true), "ComboBox3", "缴费状况：");
   place(ComboBox4 = combo(true), "ComboBox4", "关联单位：");
   ComboBox3->addItems({u("未缴费"), u("已缴费")});
-  QStringList years, months;
-  for (int y = 2005; y <= 2016; ++y) years << QString::number(y);
-  for (int m = 1; m <= 12; ++m) months << QString::number(m);
+  const QStringList years = BillYearItems(), months = BillMonthItems();
   place(DBComboBoxEh1 = combo(true), "DBComboBoxEh1", "缴费时间 从：");
   place(DBComboBoxEh2 = combo(true), "DBComboBoxEh2", "");
   place(DBComboBoxEh3 = combo(true), "DBComboBoxEh3", "到：");

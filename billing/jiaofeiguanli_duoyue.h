@@ -8,6 +8,11 @@
 #include "platform/money.h"
 #include "shell/recordwindow.h"
 
+// The years the bill search boxes offer: 2005 to next year, so the lists never run out.
+QStringList BillYearItems();
+// The months "1" to "12".
+QStringList BillMonthItems();
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;

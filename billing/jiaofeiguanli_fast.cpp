@@ -4,12 +4,16 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "billing/jiaofei.h"
+#include "billing/jiaofeidan_edit.h"
 #include "billing/jiaofeiguanli_duoyue.h"
+#include "billing/billingwindow.h"
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
@@ -45,8 +49,21 @@ class PaymentRow {
   QStringList columns_, values_;
 };
 
+QString voucherOf(const QuickPayTerms& terms) { return terms.voucher.isEmpty() ? terms.method : terms.voucher; }
+
 struct HouseFields {
   QString owner, gardenCode, gardenName, buildingCode, buildingName, unit;
+  // A payment from the deposit goes through the deposit ledger like any other offset.
+  void offsetDeposit(TADOConnection* db, const QString& houseCode, Money amount, const QuickPayTerms& terms,
+                     const QString& remark) const {
+    if (terms.method != u("冲抵押金")) return;
+    const DepositHouseFields fields{{u("小区代码"), gardenCode}, {u("小区名称"), gardenName},
+                                    {u("楼宇代码"), buildingCode}, {u("楼宇名称"), buildingName},
+                                    {u("楼宇单元"), unit},         {u("业主名称"), owner},
+                                    {u("房屋代码"), houseCode}};
+    InsertDepositOffset(db, fields, amount, PaymentStamp{terms.method, terms.now, owner, terms.operatorName, voucherOf(terms)},
+                        remark);
+  }
   void readFrom(TADOQuery* q) {
     owner = q->FieldByName(u("业主名称"))->AsString();
     gardenCode = q->FieldByName(u("小区代码"))->AsString();
@@ -57,8 +74,12 @@ struct HouseFields {
   }
 };
 
-// Marks the current bill row paid by the run.
+// Marks the current bill row paid by the run, once the database confirms that no other seat
+// paid it meanwhile.
 void payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
+  CheckBillStillUnpaid(bills->Connection(), bills->FieldByName(u("房屋代码"))->AsString(),
+                       bills->FieldByName(u("收费名称"))->AsString(), bills->FieldByName(u("年度"))->AsString(),
+                       bills->FieldByName(u("月份"))->AsString());
   bills->Edit();
   bills->FieldByName(u("缴费状态"))->SetAsString(terms.method);
   bills->FieldByName(u("缴费时间"))->SetAsDateTime(terms.now);
@@ -68,13 +89,12 @@ void payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
   bills->Post();
 }
 
-QString voucherOf(const QuickPayTerms& terms) { return terms.voucher.isEmpty() ? terms.method : terms.voucher; }
 
 // Runs `work` in one transaction; on failure rolls back, reads `bills` again and raises again.
 template <typename F>
 void inOneTransaction(TADOConnection* db, TADOQuery* bills, F work) {
   const QByteArray at = bills->IsEmpty() ? QByteArray() : bills->GetBookmark();
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     work();
     db->CommitTrans();
@@ -134,6 +154,7 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
       }
       p.number("行度面积", area);
       p.insert(db);
+      house.offsetDeposit(db, groupHouse, sum, terms, groupItem + months);
       ++run.payments;
       run.lastMonths = months;
     };
@@ -217,6 +238,8 @@ void QuickPayCurrentRow(TADOConnection* db, TADOQuery* bills, const QuickPayTerm
     }
     p.number("行度面积", f("面积或数量")->AsFloat());
     p.insert(db);
+    house.offsetDeposit(db, f("房屋代码")->AsString(), amount, terms,
+                        f("收费名称")->AsString() + f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;"));
     payBillRow(bills, terms);
   });
 }
@@ -238,6 +261,7 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   auto* bar = new QFrame(this);
   auto* row = new QHBoxLayout(bar);
   SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
+  bitbtn_edit = AddToolButton(row, "bitbtn_edit", u("编辑"));
   bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
   bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
   bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
@@ -257,6 +281,8 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
+  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
+  AddPaymentBillColumns(DBGridEh1, q_jiaofeidan, true);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   PrintDBGridEh1 = new TPrintDBGridEh(this);
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
@@ -281,9 +307,47 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   connect(DBGridEh1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(DBGridEh1->mapToGlobal(at)); });
 
+  auto* search = new QFrame(this);
+  auto* srow = new QHBoxLayout(search);
+  auto combo = [search](const char* name, const QStringList& items) {
+    auto* c = new QComboBox(search);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setEditable(true);
+    c->addItems(items);
+    c->setCurrentText(QString());
+    return c;
+  };
+  Edit1 = new QLineEdit(search);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit3 = new QLineEdit(search);
+  Edit3->setObjectName(QStringLiteral("Edit3"));
+  SetImeName(Edit3, CurrentOperatorIme);
+  DBComboBoxEh3 = combo("DBComboBoxEh3", {});
+  DBComboBoxEh2 = combo("DBComboBoxEh2", {});
+  DBComboBoxEh4 = combo("DBComboBoxEh4", BillYearItems());
+  DBComboBoxEh5 = combo("DBComboBoxEh5", BillMonthItems());
+  for (auto [caption, w] : {std::pair<const char*, QWidget*>{"房屋代码：", Edit1}, {"业主名称：", Edit3},
+                            {"楼宇名称：", DBComboBoxEh3}, {"收费名称：", DBComboBoxEh2},
+                            {"缴费时间：", DBComboBoxEh4}, {"", DBComboBoxEh5}}) {
+    if (*caption) srow->addWidget(new QLabel(u(caption), search));
+    srow->addWidget(w);
+  }
+  SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
+  srow->addStretch(1);
+  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
+
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
+  column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
+  resize(1180, 720);  // room for every column of the list
+  connect(bitbtn_edit, &QToolButton::clicked, this, Guarded([this] { bitbtn_editClick(); }));
+  connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+  auto* chain = new TEnterChain(this);
+  chain->Link(Edit1, Edit3);
+  chain->Link(Edit3, DBComboBoxEh3);
+  chain->Action(DBComboBoxEh3, [this] { SpeedButton1Click(); });
+  chain->Action(DBComboBoxEh1, [this] { SpeedButton1Click(); });
   connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
   connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
   connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
@@ -296,7 +360,62 @@ TForm_jiaofeiguanli_fast::~TForm_jiaofeiguanli_fast() {
   if (Form_jiaofeiguanli_fast == this) Form_jiaofeiguanli_fast = nullptr;
 }
 
+void TForm_jiaofeiguanli_fast::SpeedButton1Click() {
+  if (!CheckActionRight("删除权")) return;
+  QStringList terms;
+  auto text = [](QWidget* w) {
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text().trimmed();
+    return static_cast<QComboBox*>(w)->currentText().trimmed();
+  };
+  auto like = [&terms](const char* field, const QString& t) {
+    if (!t.isEmpty()) terms << u("(") + u(field) + u(" like ") + SqlQuote::Like(t, true, true) + SqlQuote::LikeEscape() + u(")");
+  };
+  auto equals = [&terms](const char* field, const QString& t) {
+    if (!t.isEmpty()) terms << u("(") + u(field) + u(" = ") + SqlQuote::Text(t) + u(")");
+  };
+  like("房屋代码", text(Edit1));
+  like("业主名称", text(Edit3));
+  equals("楼宇名称", text(DBComboBoxEh3));
+  if (GardenScoped) terms << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  equals("收费名称", text(DBComboBoxEh2));
+  equals("年度", text(DBComboBoxEh4));
+  equals("月份", text(DBComboBoxEh5));
+  q_jiaofeidan->Close();
+  q_jiaofeidan->SQL.Clear();
+  q_jiaofeidan->SQL.Add(terms.isEmpty() ? u("select * from 收费明细表") : u("select * from 收费明细表 where ") + terms.join(u("and")));
+  q_jiaofeidan->SQL.Add(u("order by 房屋代码,收费名称,开始日期"));
+  q_jiaofeidan->Open();
+  if (q_jiaofeidan->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+}
+
+void TForm_jiaofeiguanli_fast::bitbtn_editClick() {
+  if (!CheckActionRight("编辑权")) return;
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() != u(kUnpaid)) {
+    ShowNotice(u("抱歉，该收费项目已经缴费了，不能进行修改！"));
+    return;
+  }
+  auto* editor = new TForm_jiaofeidan_duoyue_edit(ds_jiaofeidan, this, true);
+  RunModal(editor);
+  delete editor;
+  if (q_jiaofeidan->State() == dsEdit || q_jiaofeidan->State() == dsInsert) q_jiaofeidan->Cancel();
+}
+
 void TForm_jiaofeiguanli_fast::Prepare() {
+  const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();
+  auto fill = [](QComboBox* box, const QString& sql, const char* field) {
+    TADOQuery* s = Dm1->q_search;
+    s->Close();
+    s->SQL.Clear();
+    s->SQL.Add(sql);
+    s->Open();
+    box->clear();
+    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->FieldByName(u(field))->AsString());
+    box->setCurrentText(QString());
+    s->Close();
+  };
+  fill(DBComboBoxEh3, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称");
+  fill(DBComboBoxEh2, u("select * from 收费项目 ") + estate + u("order by 小区代码,收费名称 "), "收费名称");
   q_jiaofeidan->Close();
   q_jiaofeidan->SQL.Clear();
   QString first = u("select * from 收费明细表 where (缴费状态='未缴费')");
@@ -333,7 +452,7 @@ void TForm_jiaofeiguanli_fast::N1Click() {
   try {
     QuickPayCurrentRow(Dm1->ADO_system, q_jiaofeidan, {method, QString(), true, CurrentOperatorName, Now()});
   } catch (const Exception& e) {
-    ShowDataError(u("缴费失败"), e.message());
+    ShowPaymentFailure(e);
     return;
   }
   ShowNotice(u("缴费完毕！"));
@@ -346,7 +465,7 @@ void TForm_jiaofeiguanli_fast::runGroups(const QList<QByteArray>& rows, bool wit
     run = QuickPayRows(Dm1->ADO_system, q_jiaofeidan, rows,
                        {DBComboBoxEh1->currentText(), QString(), withCompany, CurrentOperatorName, Now()});
   } catch (const Exception& e) {
-    ShowDataError(u("缴费失败"), e.message());
+    ShowPaymentFailure(e);
     return;
   }
   setWindowTitle(run.lastMonths);

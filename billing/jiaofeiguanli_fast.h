@@ -9,6 +9,7 @@
 #include "shell/recordwindow.h"
 
 class QComboBox;
+class QLineEdit;
 class QMenu;
 class TADOConnection;
 class TADOQuery;
@@ -59,6 +60,14 @@ class TForm_jiaofeiguanli_fast : public TRecordForm {
   QComboBox* DBComboBoxEh1 = nullptr;  // 缴费方式
   QMenu* PopupMenu1 = nullptr;
   QToolButton* SpeedButton3 = nullptr;  // 查找: the bill-row search dialog
+  // The search panel.
+  QLineEdit* Edit1 = nullptr;           // 房屋代码
+  QLineEdit* Edit3 = nullptr;           // 业主名称
+  QComboBox* DBComboBoxEh3 = nullptr;   // 楼宇名称
+  QComboBox* DBComboBoxEh2 = nullptr;   // 收费名称
+  QComboBox* DBComboBoxEh4 = nullptr;   // 缴费时间: year
+  QComboBox* DBComboBoxEh5 = nullptr;   // month
+  QToolButton* SpeedButton1 = nullptr;  // 查找 (panel)
 
   // The opening: every unpaid bill row.
   void Prepare();
@@ -71,6 +80,8 @@ class TForm_jiaofeiguanli_fast : public TRecordForm {
   void N6Click();             // 删除选中记录: the marked unpaid rows
   void N7Click();             // 删除全部记录: every listed unpaid row
   void SpeedButton3Click();
+  void SpeedButton1Click();  // panel search (right 删除权)
+  void bitbtn_editClick();   // 编辑 and double-click: the bill-row editor over the current unpaid row
   void SpeedButton4Click();
   void bitbtn_outClick();    // 导出: the right first, then an empty list does nothing
   void bitbtn_printClick();  // 打印: likewise

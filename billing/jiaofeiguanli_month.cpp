@@ -55,7 +55,7 @@ void PostMonthPayment(TADOQuery* payment, const MonthPaymentInput& in) {
   if (!refusal.isEmpty()) throw Exception(refusal);
   const Money received = ReceivedAmount(in.cash, in.cheque, in.other);
   TADOConnection* db = Dm1->ADO_system;
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     if (payment->State() == dsBrowse) payment->Edit();
     f("缴费方式")->SetAsString(in.method);
@@ -77,7 +77,10 @@ void PostMonthPayment(TADOQuery* payment, const MonthPaymentInput& in) {
     const QString item = f("收费项目")->AsString();
     if (item != u("按单缴费")) sql += u("and(收费名称=") + SqlQuote::Text(item) + u(")");
     if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-    db->Execute(sql);
+    // Rows another payment took already keep that payment's method and voucher.
+    sql += u("and(缴费状态='未缴费')");
+    if (db->Execute(sql) == 0 && in.method != u("未缴费"))
+      throw EPaymentRefused(u("该月费用已经由其他收款员缴纳，请刷新后重新选择！"));
     db->CommitTrans();
   } catch (...) {
     if (payment->State() != dsBrowse) payment->Cancel();

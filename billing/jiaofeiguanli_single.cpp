@@ -15,6 +15,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/billingwindow.h"
+#include "billing/jiaofei.h"
+#include "billing/printtables.h"
+#include "billing/shoukuan.h"
+#include "report/FR_Class.h"
+#include "report/FR_DBSet.h"
 #include "billing/jiaofeiguanli_month.h"
 #include "grid/DBCtrlsEh.h"
 #include "platform/data/ado.h"
@@ -63,6 +69,7 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
   DBNumberEditEh2 = bound<TDBNumberEditEh>(this, "DBNumberEditEh2", "现金");
   DBNumberEditEh3 = bound<TDBNumberEditEh>(this, "DBNumberEditEh3", "支票");
   DBNumberEditEh4 = bound<TDBNumberEditEh>(this, "DBNumberEditEh4", "其它金额");
+  for (TDBNumberEditEh* amount : {DBNumberEditEh2, DBNumberEditEh3, DBNumberEditEh4}) amount->SetDecimalPlaces(4);
   DBEdit2 = bound<TDBEditEh>(this, "DBEdit2", "单据号码");
   DBEdit3 = bound<TDBEditEh>(this, "DBEdit3", "缴费人");
   DBEdit4 = bound<TDBEditEh>(this, "DBEdit4", "收款人");
@@ -108,6 +115,7 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
           Guarded([setField] { setField("收款人", Variant(CurrentOperatorName)); }));
   connect(SpeedButton1, &QPushButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
   connect(SpeedButton2, &QPushButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
+  DBDateTimeEditEh1->setFocus();  // the first input is the date
 }
 
 TForm_jiaofeiguanli_edit::~TForm_jiaofeiguanli_edit() = default;
@@ -140,7 +148,14 @@ void TForm_jiaofeiguanli_edit::SpeedButton1Click() {
     focus->setFocus();
     return;
   }
-  PostMonthPayment(q, in);
+  try {
+    PostMonthPayment(q, in);
+  } catch (const EPaymentRefused& e) {
+    // Nothing was written; the window reads its lists again after the dialog.
+    ShowNotice(e.message());
+    reject();
+    return;
+  }
   accept();
 }
 
@@ -174,6 +189,10 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   auto* row = new QHBoxLayout(bar);
   bitbtn_add = AddToolButton(row, "bitbtn_add", u("按单缴费"));
   SpeedButton3 = AddToolButton(row, "SpeedButton3", u("单笔缴费"));
+  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
+  bitbtn_print->setToolTip(u("打印缴款通知单"));
+  SpeedButton2 = AddToolButton(row, "SpeedButton2", u("设计"));
+  SpeedButton2->setToolTip(u("修改缴款通知单"));
   bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   auto* rounding = new QGroupBox(u("缴费及打印参数四舍五入"), bar);
@@ -221,14 +240,7 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   DBGridEh2 = new TDBGridEh(this);
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
-  AddGridColumn(DBGridEh2, u("收费名称"))->Footer()->SetValue(u("合计"));
-  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
-  AddGridColumn(DBGridEh2, u("本月表数"));
-  AddGridColumn(DBGridEh2, u("上月表数"));
-  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
-  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
-  for (const char* f : {"开始日期", "结束日期", "计算公式", "房屋代码", "业主名称", "缴费状态", "单据号码", "备注"})
-    AddGridColumn(DBGridEh2, u(f));
+  AddMonthBillColumns(DBGridEh2, true);
   OnGridDoubleClick(DBGridEh2, [this] { SpeedButton3Click(); });
 
   auto* body = new QHBoxLayout();
@@ -238,12 +250,22 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   column->addWidget(bar);
   column->addWidget(search);
   column->addLayout(body, 1);
-  resize(1100, 680);
+  setWindowState(Qt::WindowMaximized);
+
+  const NoticePrintParts parts = AddNoticePrintParts(this);
+  q_tongyong = parts.q_tongyong;
+  ds_tongyong = parts.ds_tongyong;
+  q_biao2 = parts.q_biao2;
+  frDS_HT = parts.frDS_HT;
+  frDS_biao2 = parts.frDS_biao2;
+  frReport1 = parts.frReport1;
 
   const struct {
     QToolButton* button;
     void (TForm_jiaofeiguanli::*handler)();
   } handlers[] = {{bitbtn_add, &TForm_jiaofeiguanli::bitbtn_addClick},
+                  {bitbtn_print, &TForm_jiaofeiguanli::bitbtn_printClick},
+                  {SpeedButton2, &TForm_jiaofeiguanli::SpeedButton2Click},
                   {SpeedButton3, &TForm_jiaofeiguanli::SpeedButton3Click},
                   {SpeedButton1, &TForm_jiaofeiguanli::SpeedButton1Click},
                   {bitbtn_out, &TForm_jiaofeiguanli::bitbtn_outClick},
@@ -392,7 +414,7 @@ void TForm_jiaofeiguanli::pay(bool wholeHouse) {
   p->SQL.Add(u("where (年度=") + SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) + u(")and(楼宇名称=") +
              SqlQuote::Text(bill("楼宇名称")) + u(")and(房屋代码=") + SqlQuote::Text(bill("房屋代码")) +
              u(")and(业主名称=") + SqlQuote::Text(bill("业主名称")) + u(")and(收费项目=") + SqlQuote::Text(item) + u(")") +
-             estate());
+             estate() + u("and(缴费方式='未缴费')"));
   p->Open();
   if (p->IsEmpty()) {
     p->Append();
@@ -422,6 +444,46 @@ void TForm_jiaofeiguanli::bitbtn_outClick() {
   if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
   ExportShownRows(DBGridEh2, u("业主应缴费用明细表"), "导出权", false);
 }
+void TForm_jiaofeiguanli::bitbtn_printClick() {
+  if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
+  if (!CheckActionRight("打印权")) return;
+  const AmountRounding rounding = RadioButton1->isChecked()   ? AmountRounding::Yuan
+                                  : RadioButton2->isChecked() ? AmountRounding::Jiao
+                                                              : AmountRounding::None;
+  std::vector<PrintRow> rows;
+  Money total;
+  const QByteArray at = q_jiaofeidan->GetBookmark();
+  for (q_jiaofeidan->First(); !q_jiaofeidan->Eof(); q_jiaofeidan->Next()) {
+    PrintRow row;
+    for (const char* copied : {"房屋代码", "业主名称", "收费名称", "单价", "上月表数", "本月表数", "面积或数量", "开始日期",
+                               "结束日期", "备注"})
+      row.insert(u(copied), q_jiaofeidan->FieldByName(u(copied))->Value());
+    const Money amount = RoundAmount(q_jiaofeidan->FieldByName(u("收费金额"))->AsMoney(), rounding);
+    row.insert(u("收费金额"), Variant(amount));
+    total += amount;
+    rows.push_back(row);
+  }
+  q_jiaofeidan->GotoBookmark(at);
+  std::vector<PrintRow> totals;
+  if (total > Money()) {
+    PrintRow row;
+    row.insert(u("c1"), Variant(CurrentOperatorName));
+    row.insert(u("大写金额"), Variant(MoneyToChineseCapital(total)));
+    row.insert(u("小写金额"), Variant(total));
+    totals.push_back(row);
+  }
+  q_tongyong->Close();
+  q_biao2->Close();
+  FillPrintTables(Dm1->db_local, {{u("收费明细表"), rows}, {u("表2"), totals}});
+  ReopenQuery(q_tongyong, u("select * from 收费明细表"));
+  ReopenQuery(q_biao2, u("select * from 表2 order by xh"));
+  ShowTemplate(frReport1, ProgramTemplatePath(u("缴费通知单.frf")), QString(), u("打印文件被破坏，请与程序员联系！"));
+  q_tongyong->Close();
+  q_biao2->Close();
+}
+
+void TForm_jiaofeiguanli::SpeedButton2Click() { DesignPrintTemplate(frReport1, "编辑权", u("缴费通知单一.frf")); }
+
 void TForm_jiaofeiguanli::SpeedButton4Click() { close(); }
 void TForm_jiaofeiguanli::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 

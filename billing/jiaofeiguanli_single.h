@@ -18,6 +18,8 @@ class TDBComboBoxEh;
 class TDBDateTimeEditEh;
 class TDBEditEh;
 class TDBNumberEditEh;
+class TfrDBDataSet;
+class TfrReport;
 
 // The payment dialog of the single-month payment window, over the payment row in
 // Dm1.q_sfhzb; 确定 posts it and marks the month's bill rows (PostMonthPayment).
@@ -66,6 +68,13 @@ class TForm_jiaofeiguanli : public TRecordForm {
   QComboBox* DBComboBoxEh3 = nullptr;
   QToolButton* SpeedButton1 = nullptr;  // 查找
   QToolButton* SpeedButton3 = nullptr;  // 单笔缴费
+  QToolButton* SpeedButton2 = nullptr;  // 设计 (bitbtn_print: 打印)
+  TADOQuery* q_tongyong = nullptr;      // local 收费明细表 of the notice
+  TDataSource* ds_tongyong = nullptr;
+  TADOQuery* q_biao2 = nullptr;         // local 表2
+  TfrReport* frReport1 = nullptr;
+  TfrDBDataSet* frDS_HT = nullptr;
+  TfrDBDataSet* frDS_biao2 = nullptr;
   TDBGridEh* DBGridEh1 = nullptr;
   TDBGridEh* DBGridEh2 = nullptr;
 
@@ -81,6 +90,8 @@ class TForm_jiaofeiguanli : public TRecordForm {
   void SpeedButton3Click();   // 单笔缴费
   void SpeedButton1Click();   // 查找
   void bitbtn_outClick();
+  void bitbtn_printClick();   // 打印: the payment notice of the current house
+  void SpeedButton2Click();   // 设计: "缴费通知单一.frf" in the designer
   void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 

@@ -1,5 +1,7 @@
 #include "billing/jiaofeimingxi.h"
 
+#include "billing/billingwindow.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -141,7 +143,7 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
   for (const char* f : {"年度", "月份"}) AddGridColumn(DBGridEh2, u(f));
-  AddGridColumn(DBGridEh2, u("收费名称"))->Footer()->SetValue(u("合计"));
+  SetFooterText(AddGridColumn(DBGridEh2, u("收费名称")), u("合计"));
   for (const char* f : {"单价", "本月表数", "上月表数"}) AddGridColumn(DBGridEh2, u(f));
   AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量"));
   AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);

@@ -140,7 +140,7 @@ ApportionOutcome ApportionBuildingMeter(TADOConnection* connection, const MeterK
   const TDateTime first = FirstDayOfMonth(a.year, a.month), last = LastDayOfMonth(a.year, a.month);
   const QString unpaid = u("未缴费");
 
-  connection->BeginTrans();
+  connection->BeginWriteTrans();
   try {
     int index = 0;
     for (houses.First(); !houses.Eof(); houses.Next(), ++index) {
@@ -559,7 +559,7 @@ void TForm_storeyammeter::SpeedButton3Click() {
   TADOConnection* db = Dm1->ADO_system;
   ApportionOutcome outcome;
   // The bill rows and the row's flag land together or not at all.
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     outcome = ApportionBuildingMeter(db, kind_, a);
     if (outcome.paidHouse.isEmpty()) {

@@ -5,6 +5,7 @@
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
 #include "platform/ui.h"
+#include "report/FR_Class.h"
 
 namespace {
 
@@ -21,11 +22,22 @@ Money houseBalance(TADOConnection* main, const QString& house) {
   return q.IsEmpty() ? Money() : q.Fields()[0]->AsMoney();
 }
 
+void closeQueries(const ReceiptQueries& queries) {
+  for (TADOQuery* q : {queries.biao1, queries.biao2, queries.shoujuhao})
+    if (q) q->Close();
+}
+
+// Builds the loaded template and shows it; a failed build says `broken`.
+void showLoaded(TfrReport* report, const QString& broken) {
+  if (report->BuildReport()) report->ShowBuiltReport();
+  else MessageBox(broken, u("提示"), MsgIcon::Exclamation);
+}
+
 }  // namespace
 
 NoticeOutcome PrintPaymentNotice(TDataSet* bills, const QStringList& marked, TADOConnection* main,
                                  TADOConnection* local, TfrReport* report, const QString& templatePath,
-                                 const QString& year, const QString& operatorName) {
+                                 const QString& year, const QString& operatorName, const ReceiptQueries& queries) {
   NoticeOutcome out;
   if (!bills->Active() || bills->IsEmpty()) return out;
   const Money balance = houseBalance(main, bills->FieldByName(u("房屋代码"))->AsString());
@@ -58,18 +70,28 @@ NoticeOutcome PrintPaymentNotice(TDataSet* bills, const QStringList& marked, TAD
     row.insert(u("小写金额"), Variant(out.total));
     totals.push_back(row);
   }
+  closeQueries(queries);
   FillPrintTables(local, {{u("收费明细表"), rows}, {u("表2"), totals}});
   out.rows = int(rows.size());
+  // No number is drawn for a notice that cannot be shown.
+  const QString broken = u("打印文件被破坏，请与程序员联系！");
+  if (report && !LoadTemplate(report, templatePath, QString(), broken)) return out;
   out.number = DrawReceiptNumber(main, year);
   out.printed = true;
-  if (report) ShowTemplate(report, templatePath, QString(), u("打印文件被破坏，请与程序员联系！"));
+  ReopenQuery(queries.biao1, u("select * from 收费明细表"));
+  ReopenQuery(queries.biao2, u("select * from 表2 order by xh"));
+  ReopenQuery(queries.shoujuhao,
+         u("select ") + SqlQuote::Text(year) + u(" as 年度, ") + SqlQuote::Text(out.number) + u(" as 收据号码"));
+  if (report) showLoaded(report, broken);
+  closeQueries(queries);
   return out;
 }
 
 NoticeOutcome PrintCustomerNotice(TDataSet* bills, const QStringList& marked, TADOConnection* main,
                                   TADOConnection* local, TfrReport* report, const QString& templatePath,
-                                  const QString& year, const QString& today) {
+                                  const QString& year, const QString& today, const ReceiptQueries& queries) {
   NoticeOutcome out;
+  closeQueries(queries);
   FillPrintTables(local, {{u("澄川交费通知单"), {}}});
   if (!bills->Active() || bills->IsEmpty()) return out;
   auto text = [bills](const char* name) { return bills->FieldByName(u(name))->AsString(); };
@@ -122,12 +144,17 @@ NoticeOutcome PrintCustomerNotice(TDataSet* bills, const QStringList& marked, TA
     }
   }
   row.insert(u("合计金额"), Variant(out.total));
-  // The number is drawn first so that it goes into the row; the row is written right after.
+  // The template is loaded before the number is drawn: no number is burnt for a notice that
+  // cannot be shown. The number goes into the row, which is written right after.
+  const QString broken = u("收款收据打印文件被破坏，请与程序员联系！");
+  if (report && !LoadTemplate(report, templatePath, QString(), broken)) return out;
   out.number = DrawReceiptNumber(main, year);
   row.insert(u("编号"), Variant(out.number));
   FillPrintTables(local, {{u("澄川交费通知单"), {row}}});
   out.rows = 1;
   out.printed = true;
-  if (report) ShowTemplate(report, templatePath, QString(), u("收款收据打印文件被破坏，请与程序员联系！"));
+  ReopenQuery(queries.biao2, u("select * from 澄川交费通知单"));
+  if (report) showLoaded(report, broken);
+  closeQueries(queries);
   return out;
 }

@@ -88,7 +88,13 @@ QString MoneyToChineseCapital(const QString& amountText) {
   return negative ? u("负") + result : result;
 }
 
-QString MoneyToChineseCapital(Money amount) { return MoneyToChineseCapital(amount.toString()); }
+QString MoneyToChineseCapital(Money amount) {
+  const int64_t h = hundredths(amount);
+  const int64_t a = h < 0 ? -h : h;
+  const QString text = (h < 0 ? u("-") : QString()) + QString::number(a / 100) + u(".") +
+                       QStringLiteral("%1").arg(a % 100, 2, 10, QLatin1Char('0'));
+  return MoneyToChineseCapital(text);
+}
 
 QStringList MoneyToReceiptCapital(Money amount) {
   static const char* const places[] = {"分", "角", "元", "拾", "佰", "仟", "万",
@@ -116,10 +122,19 @@ QMap<int, QString> DigitCells(Money amount, int first, int last) {
   if (h < 0) h = -h;
   QString digits = QString::number(h);
   while (digits.size() < 3) digits.prepend(QLatin1Char('0'));
-  const int yuanCell = last - int(digits.size());
-  if (yuanCell < first) return cells;
-  cells[yuanCell] = u("￥");
-  for (int i = 0; i < digits.size(); ++i) cells[yuanCell + 1 + i] = digits.at(i);
+  const int count = last - first + 1;
+  const int n = int(digits.size());
+  if (n < count) {
+    const int yuanCell = last - n;
+    cells[yuanCell] = u("￥");
+    for (int i = 0; i < n; ++i) cells[yuanCell + 1 + i] = digits.at(i);
+  } else if (n == count) {
+    for (int i = 0; i < n; ++i) cells[first + i] = digits.at(i);
+  } else {
+    const int lead = n - count + 1;
+    cells[first] = u("￥") + digits.left(lead);
+    for (int i = lead; i < n; ++i) cells[first + 1 + i - lead] = digits.at(i);
+  }
   return cells;
 }
 

@@ -19,6 +19,8 @@ class TADOConnection;
 // a third and fourth decimal are dropped, not rounded. A leading "-" gives "负" in front.
 // Text that is not a plain decimal number raises EConvertError.
 QString MoneyToChineseCapital(const QString& amountText);
+// The capital money of an amount as it is printed in figures: rounded to 分 first (half away
+// from zero), so 99.0686 reads 玖拾玖元零柒分 beside 99.07.
 QString MoneyToChineseCapital(Money amount);
 
 // The capital cells of the pre-printed receipt: the amount rounded to two decimals (half away
@@ -31,9 +33,10 @@ QString AmountText(Money amount);
 
 // The digit cells of an amount ending at cell number `last`, no cell before `first`: "￥" and
 // then one digit per cell, two decimals always (the amount rounded to two decimals, half away
-// from zero). Every cell of first..last is present in the result (empty when unused). An amount
-// whose cells would start before `first` leaves every cell empty rather than overwrite the
-// cells in front of the range.
+// from zero). Every cell of first..last is present in the result (empty when unused). When the
+// digits fill the range exactly the "￥" is left out; when there are more digits than cells the
+// first cell takes "￥" and the leading digits together, so no digit is lost and no cell in
+// front of the range is overwritten.
 QMap<int, QString> DigitCells(Money amount, int first, int last);
 
 // The entries of a payment's 收费年月 ("2005年3月;2005年2月;"), each without its ";".

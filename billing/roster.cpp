@@ -1,5 +1,8 @@
-#include "platform/datafolder.h"
 #include "billing/roster.h"
+
+#include "billing/shoukuan.h"
+
+#include "billing/billingwindow.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -43,7 +46,7 @@ QString between(const char* field, const QDate& from, const QDate& to) {
 
 int ClearHouseBalances(TADOConnection* connection, const QStringList& houseCodes) {
   int changed = 0;
-  connection->BeginTrans();
+  connection->BeginWriteTrans();
   try {
     for (const QString& code : houseCodes)
       changed += connection->Execute(u("update 房屋资料 set 零头=0 where (房屋代码=") + SqlQuote::Text(code) + u(")"));
@@ -205,9 +208,7 @@ void TForm_housecharge::N1Click() {
   q_houseinfo->Locate(u("房屋代码"), Variant(current));
 }
 
-QString TForm_housecharge::CertificateTemplate() {
-  return DataFilePath(u("业主证明.frf"));
-}
+QString TForm_housecharge::CertificateTemplate() { return ProgramTemplatePath(u("业主证明.frf")); }
 
 void TForm_housecharge::bitbtn_certificateClick() {
   if (!CheckActionRight("打印权")) return;
@@ -218,14 +219,7 @@ void TForm_housecharge::bitbtn_certificateClick() {
   else ShowNotice(u("打印文件被破坏，请与程序员联系！"));
 }
 
-void TForm_housecharge::bitbtn_designClick() {
-  if (!CheckActionRight("编辑权")) return;
-  if (!frReport1->OpenTemplateFile(CertificateTemplate())) {
-    ShowNotice(u("打印文件被破坏，请与程序员联系！"));
-    return;
-  }
-  frReport1->OpenDesigner();
-}
+void TForm_housecharge::bitbtn_designClick() { DesignPrintTemplate(frReport1, "编辑权", u("业主证明.frf")); }
 
 void TForm_housecharge::bitbtn_detailClick() {
   if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;

@@ -22,14 +22,6 @@ bool integerText(const QString& s) {
   return true;
 }
 
-void reopen(TADOQuery* q, const QString& sql) {
-  if (!q) return;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(sql);
-  q->Open();
-}
-
 void closeQuery(TADOQuery* q) {
   if (q) q->Close();
 }
@@ -52,7 +44,7 @@ QString NextReceiptNumber(const QString& year, const QString& last) {
 }
 
 QString DrawReceiptNumber(TADOConnection* db, const QString& year) {
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     TADOQuery q;
     q.SetConnection(db);
@@ -77,17 +69,34 @@ QString DrawReceiptNumber(TADOConnection* db, const QString& year) {
   }
 }
 
+void ReopenQuery(TADOQuery* q, const QString& sql) {
+  if (!q) return;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(sql);
+  q->Open();
+}
+
 QString ProgramTemplatePath(const QString& fileName) {
   return DataFilePath(fileName);
 }
 
-bool ShowTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,
+bool LoadTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,
                   const QString& brokenText) {
   if (!QFile::exists(templatePath)) {
     if (!missingText.isEmpty()) MessageBox(missingText, u("提示"), MsgIcon::Exclamation);
     return false;
   }
-  report->OpenTemplateFile(templatePath);
+  if (!report->LoadFromFile(templatePath)) {
+    MessageBox(brokenText, u("提示"), MsgIcon::Exclamation);
+    return false;
+  }
+  return true;
+}
+
+bool ShowTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,
+                  const QString& brokenText) {
+  if (!LoadTemplate(report, templatePath, missingText, brokenText)) return false;
   if (report->BuildReport()) {
     report->ShowBuiltReport();
     return true;
@@ -96,11 +105,34 @@ bool ShowTemplate(TfrReport* report, const QString& templatePath, const QString&
   return false;
 }
 
+void EnsureReceiptNumberColumn(TADOConnection* db) {
+  if (db->kind() != TADOConnection::SQLite) return;
+  TADOQuery q;
+  q.SetConnection(db);
+  q.SQL.Add(u("select 收据号码 from 收费汇总表 where 0=1"));
+  try {
+    q.Open();
+    q.Close();
+  } catch (const EDatabaseError&) {
+    // A file made before receipts kept their number.
+    db->Execute(u("alter table 收费汇总表 add column 收据号码 TEXT COLLATE NOCASE"));
+  }
+}
+
+namespace {
+// A receipt whose template could not be built: the number and the flags are given back.
+struct NotBuilt {};
+}  // namespace
+
 ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADOConnection* main,
                             TADOConnection* local, const ReceiptQueries& queries, TfrReport* report,
                             const QString& templatePath, const QString& year) {
   ReceiptOutcome out;
   if (marked.isEmpty() || !payments->Active() || payments->IsEmpty()) return out;
+  const QString broken = u("缴费收据打印文件被破坏，请与程序员联系！");
+  // The template comes first: without a receipt to show no number is drawn and no payment
+  // leaves the list of unprinted ones.
+  if (report && !LoadTemplate(report, templatePath, u("缴费收据打印文件不存在，请与程序员联系！"), broken)) return out;
 
   // The receipt lines, read from the marked payments without writing anything yet.
   auto f = [payments](const char* name) { return payments->FieldByName(u(name)); };
@@ -132,18 +164,28 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
   closeQuery(queries.biao2);
   FillPrintTables(local, {{u("表1"), lines}, {u("表2"), totals}});
   out.lines = int(lines.size());
+  ReopenQuery(queries.biao1, u("select * from 表1 order by xh"));
+  ReopenQuery(queries.biao2, u("select * from 表2 order by xh"));
 
-  // The number and the printed flags land together: a number is never drawn for payments
-  // left unflagged, and never lost when flagging fails.
-  main->BeginTrans();
+  EnsureReceiptNumberColumn(main);
+  TField* numberField = payments->FindField(u("收据号码"));
+  // The number, the flags and the number stored with each payment land together, and only
+  // when the receipt was built: another seat waits for the write lock, so it can neither draw
+  // the same number nor print the same payments meanwhile.
+  main->BeginWriteTrans();
   try {
     out.number = DrawReceiptNumber(main, year);
     for (const QString& bookmark : marked) {
       payments->SetBookmark(bookmark);
       payments->Edit();
       f("打印")->SetAsBoolean(true);
+      if (numberField) numberField->SetAsString(out.number);
       payments->Post();
     }
+    // The template reads the number drawn here, never the counter another seat may move.
+    ReopenQuery(queries.shoujuhao, u("select ") + SqlQuote::Text(year) + u(" as 年度, ") + SqlQuote::Text(out.number) +
+                                  u(" as 收据号码"));
+    if (report && !report->BuildReport()) throw NotBuilt{};
     main->CommitTrans();
   } catch (...) {
     main->RollbackTrans();
@@ -151,16 +193,19 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
     // The flags posted into the list before the failure were rolled back: read them again.
     payments->Close();
     payments->Open();
-    throw;
+    closeQuery(queries.shoujuhao);
+    closeQuery(queries.biao1);
+    closeQuery(queries.biao2);
+    out.number.clear();
+    try {
+      throw;
+    } catch (const NotBuilt&) {
+      MessageBox(broken, u("提示"), MsgIcon::Exclamation);
+      return out;
+    }
   }
   out.printed = true;
-
-  reopen(queries.biao1, u("select * from 表1 order by xh"));
-  reopen(queries.biao2, u("select * from 表2 order by xh"));
-  reopen(queries.shoujuhao, u("select * from 收据号码 where 年度=") + SqlQuote::Text(year));
-  if (report)
-    ShowTemplate(report, templatePath, u("缴费收据打印文件不存在，请与程序员联系！"),
-                 u("缴费收据打印文件被破坏，请与程序员联系！"));
+  if (report) report->ShowBuiltReport();
   closeQuery(queries.shoujuhao);
   closeQuery(queries.biao1);
   closeQuery(queries.biao2);

@@ -41,18 +41,32 @@ struct ReceiptOutcome {
 // Prints the marked payments of `payments` (an open query over 收费汇总表; `marked` are its
 // bookmarks in mark-list order) on one receipt:
 //  1. nothing at all when nothing is marked;
-//  2. one 表1 row per payment (item, price, readings, amounts, owner, remark, period) and, when
+//  2. the template at `templatePath` is loaded first; a missing one says
+//     "缴费收据打印文件不存在，请与程序员联系！", a damaged one "缴费收据打印文件被破坏，请与程序员联系！",
+//     and then nothing is drawn, flagged or written;
+//  3. one 表1 row per payment (item, price, readings, amounts, owner, remark, period) and, when
 //     the total is greater than 0, one 表2 row (owner, total in capital money and in figures,
 //     house) are written to the local database in one transaction;
-//  3. in ONE transaction of `main` the next number of the year is drawn and every marked payment
-//     gets 打印 = true: a failure gives back the number and flags nothing (the error is raised
-//     and `payments` is read again from the database);
-//  4. the template at `templatePath` is opened, built and shown in the preview with the queries
-//     open; a missing template says so ("缴费收据打印文件不存在，请与程序员联系！"), a template that
-//     cannot be built says "缴费收据打印文件被破坏，请与程序员联系！". The queries are closed after.
+//  4. in ONE transaction of `main` that holds the write lock the next number of the year is
+//     drawn, every marked payment gets 打印 = true and the number in 收据号码, `shoujuhao` is
+//     opened on that number (the template prints it) and the report is built; a build that
+//     fails gives back the number and the flags ("缴费收据打印文件被破坏，请与程序员联系！"), a
+//     database failure likewise and is raised again (`payments` is read again either way);
+//  5. the built receipt is shown in the preview; the queries are closed after.
 ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADOConnection* main,
                             TADOConnection* local, const ReceiptQueries& queries, TfrReport* report,
                             const QString& templatePath, const QString& year);
+
+// Loads `templatePath` into `report`. A missing file shows `missingText` (nothing when empty),
+// a file that cannot be read whole shows `brokenText`. True when the template is loaded.
+bool LoadTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,
+                  const QString& brokenText);
+
+// Closes `q` (nothing when null), gives it the one line `sql` and opens it.
+void ReopenQuery(TADOQuery* q, const QString& sql);
+
+// Files made before payments kept their receipt number get the column 收据号码 of 收费汇总表.
+void EnsureReceiptNumberColumn(TADOConnection* db);
 
 // Opens `templatePath` in `report`, builds and previews it. A missing file shows `missingText`
 // (nothing when empty); a failed build shows `brokenText`. Returns true when pages were shown.

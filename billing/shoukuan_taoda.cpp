@@ -5,6 +5,7 @@
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
 #include "platform/ui.h"
+#include "report/FR_Class.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ Money houseArea(TADOConnection* main, const QString& house) {
 
 PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList& marked, TADOConnection* main,
                                          TADOConnection* local, TfrReport* report, const QString& templatePath,
-                                         const QString& operatorName) {
+                                         const QString& operatorName, TADOQuery* biao1, TADOQuery* biao2) {
   PrePrintedOutcome out;
   auto refuse = [&out](const char* text) {
     out.refusal = u(text);
@@ -79,11 +80,19 @@ PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList&
     row.insert(u("c1"), Variant(code + u(" ") + f("业主名称")->AsString() + u("  面积：") + AmountText(area) +
                                 u("平方米")));
     for (int i = 2; i <= 10; ++i) row.insert(cell(i), Variant(QString()));
+    // The capital digits fill c2..c10 from the right with "币" in front when there is room; a
+    // total with more digits than cells puts the leading digits together in c2.
     const QStringList capitals = MoneyToReceiptCapital(out.total);
     const int n = int(capitals.size());
-    if (10 - n >= 2) {
-      row.insert(cell(10 - n), Variant(u("币")));
+    if (n <= 9) {
+      if (10 - n >= 2) row.insert(cell(10 - n), Variant(u("币")));
       for (int i = 0; i < n; ++i) row.insert(cell(11 - n + i), Variant(capitals[i].left(1)));
+    } else {
+      const int lead = n - 8;
+      QString first;
+      for (int i = 0; i < lead; ++i) first += capitals[i].left(1);
+      row.insert(cell(2), Variant(first));
+      for (int i = lead; i < n; ++i) row.insert(cell(3 + i - lead), Variant(capitals[i].left(1)));
     }
     const QMap<int, QString> digits = DigitCells(out.total, 11, 19);
     for (auto it = digits.begin(); it != digits.end(); ++it) row.insert(cell(it.key()), Variant(it.value()));
@@ -92,8 +101,11 @@ PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList&
   }
   FillPrintTables(local, {{u("表1"), lines}, {u("表2"), totals}});
   out.lines = int(lines.size());
+  // The payments stay unprinted unless the form can be shown.
+  const QString broken = u("收款收据打印文件被破坏，请与程序员联系！");
+  if (report && !LoadTemplate(report, templatePath, QString(), broken)) return out;
 
-  main->BeginTrans();
+  main->BeginWriteTrans();
   try {
     for (const QString& bookmark : marked) {
       payments->SetBookmark(bookmark);
@@ -110,6 +122,13 @@ PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList&
     throw;
   }
   out.filled = true;
-  if (report) ShowTemplate(report, templatePath, QString(), u("收款收据打印文件被破坏，请与程序员联系！"));
+  ReopenQuery(biao1, u("select * from 表1 order by xh"));
+  ReopenQuery(biao2, u("select * from 表2 order by xh"));
+  if (report) {
+    if (report->BuildReport()) report->ShowBuiltReport();
+    else MessageBox(broken, u("提示"), MsgIcon::Exclamation);
+  }
+  for (TADOQuery* q : {biao1, biao2})
+    if (q) q->Close();
   return out;
 }

@@ -25,10 +25,12 @@ struct PrePrintedOutcome {
 //  - payments of more than one house: "一次只能打印同一个业主的收据，请重新选择！", the tables
 //    left empty;
 //  - otherwise 表1/表2 are replaced in one local transaction, the marked payments get 打印 = true
-//    in one transaction of `main`, and the template is shown ("收款收据.frf": a missing file
-//    silently, a failed build "收款收据打印文件被破坏，请与程序员联系！").
-// The cells of amounts that do not fit the form's cells (1,000,000.00 and more) stay empty
-// instead of overwriting the cells in front of them.
+//    in one transaction of `main` once the template has loaded (a missing file: silently and
+//    nothing flagged), and the form is shown (a failed build: "收款收据打印文件被破坏，请与程序员联系！").
+// Amounts with more digits than the form has cells keep every digit (see DigitCells).
+// `biao1` and `biao2` (may be null) are the window's queries over 表1 and 表2, open while the
+// form is shown and closed after.
 PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList& marked, TADOConnection* main,
                                          TADOConnection* local, TfrReport* report, const QString& templatePath,
-                                         const QString& operatorName);
+                                         const QString& operatorName, TADOQuery* biao1 = nullptr,
+                                         TADOQuery* biao2 = nullptr);

@@ -1,6 +1,10 @@
 #include "billing/shoukuan_window.h"
 
+#include "billing/billingwindow.h"
+#include "billing/jiaofeiguanli.h"
+
 #include <QComboBox>
+#include <QMap>
 #include <QFrame>
 #include <QLineEdit>
 #include <QHBoxLayout>
@@ -135,19 +139,36 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   DBGridEh1->setToolTip(u("默认显示的是没有打印的实缴金额记录！"));
   SetupListGrid(DBGridEh1, ds_sfhzb);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  AddGridColumn(DBGridEh1, u("打印"), QString(), true);
-  AddGridColumn(DBGridEh1, u("缴费时间"), QString(), true)->Footer()->SetValueType(fvtCount);
-  for (const char* f : {"房屋代码", "业主名称", "收费项目", "收费年月"}) AddGridColumn(DBGridEh1, u(f), QString(), true);
+  // Widths that keep every column readable.
+  const QMap<QString, int> widths{{u("打印"), 40},     {u("缴费时间"), 135}, {u("房屋代码"), 80},  {u("业主名称"), 80},
+                                  {u("收费项目"), 90}, {u("收费年月"), 160}, {u("缴费方式"), 90},  {u("单据号码"), 90},
+                                  {u("缴费人"), 70},   {u("收款人"), 70},   {u("操作人员"), 70},  {u("操作日期"), 135},
+                                  {u("备注"), 140},    {u("楼宇名称"), 90}, {u("行度面积"), 80}};
+  auto addColumn = [this, &widths](const char* f) {
+    return AddGridColumn(DBGridEh1, u(f), QString(), true, widths.value(u(f), 80));
+  };
+  addColumn("打印");
+  addColumn("缴费时间")->Footer()->SetValueType(fvtCount);
+  for (const char* f : {"房屋代码", "业主名称", "收费项目", "收费年月"}) addColumn(f);
   for (const char* f : {"上次零头", "收费金额", "实收金额", "现金", "其它金额", "零头"})
-    AddGridColumn(DBGridEh1, u(f), QString(), true)->Footer()->SetValueType(fvtSum);
+    addColumn(f)->Footer()->SetValueType(fvtSum);
   for (const char* f : {"缴费方式", "单据号码", "缴费人", "收款人", "操作人员", "操作日期", "备注", "楼宇名称", "单价",
                         "行度面积", "上期表数", "本期表数"})
-    AddGridColumn(DBGridEh1, u(f), QString(), true);
+    addColumn(f);
+
+  // The current payment; its 打印 flag may be changed here directly.
+  QWidget* detail = AddDetailPanel(this, ds_sfhzb,
+                                   {{"缴费时间：", "缴费时间"}, {"收费金额：", "收费金额"}, {"缴费人：", "缴费人"},
+                                    {"房屋代码：", "房屋代码"}, {"实收金额：", "实收金额"}, {"收款人：", "收款人"},
+                                    {"业主名称：", "业主名称"}, {"现金：", "现金"}, {"单据号码：", "单据号码"},
+                                    {"收费年月：", "收费年月"}, {"支票：", "支票"}, {"缴费方式：", "缴费方式"}},
+                                   3, "打印", "打印：", true);
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(DBGridEh1, 1);
-  resize(1000, 600);
+  column->addWidget(detail);
+  resize(1100, 680);
   connect(bitbtn_shouju, &QToolButton::clicked, this, Guarded([this] { bitbtn_shoujuClick(); }));
   connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
   connect(bitbtn_seek, &QToolButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
@@ -185,32 +206,14 @@ void TForm_jiaofeidan_shouju::bitbtn_deleteClick() {
   if (!CheckActionRight("删除权")) return;
   if (!q_sfhzb->Active() || q_sfhzb->IsEmpty()) return;
   if (!AskYesNo(u("在删除当前记录同时,系统会自动释放对应收费管理中的记录，确认操作吗? "))) return;
-  auto f = [this](const char* name) { return q_sfhzb->FieldByName(u(name))->AsString(); };
-  const QString house = f("房屋代码");
-  const QString item = f("收费项目");
-  // The release of the bill rows and the deletion of the payment land together.
-  TADOConnection* db = Dm1->ADO_system;
-  db->BeginTrans();
+  // The same reversal as the journal's: bill rows, carried balance and deposit come back.
   try {
-    for (const QString& entry : PaidMonths(f("收费年月"))) {
-      const int yearEnd = entry.indexOf(u("年"));
-      const int monthEnd = entry.indexOf(u("月"));
-      if (yearEnd < 0 || monthEnd < yearEnd) break;  // "按单缴费" and the like name no month
-      const QString year = entry.left(yearEnd);
-      const QString month = entry.mid(yearEnd + 1, monthEnd - yearEnd - 1);
-      QString sql = u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人='',收款人='',单据号码='' where ");
-      if (GardenScoped) sql += u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")and");
-      sql += u("(房屋代码=") + SqlQuote::Text(house) + u(")and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
-             SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) + u(")");
-      db->Execute(sql);
-    }
-    q_sfhzb->Delete();
-    db->CommitTrans();
-  } catch (const Exception&) {
-    db->RollbackTrans();
+    ReverseJournalPayment(Dm1->ADO_system, q_sfhzb);
+  } catch (const Exception& e) {
     if (q_sfhzb->State() != dsBrowse) q_sfhzb->Cancel();
     q_sfhzb->Close();
     q_sfhzb->Open();
+    ShowDataError(u("撤销缴费失败"), e.message());
   }
 }
 

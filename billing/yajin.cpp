@@ -316,7 +316,7 @@ void TForm_yajin::bitbtn_saveClick() {
   // may have changed: the old movement is taken back from its own house.
   const DepositMovement saved{type, amount};
   TADOConnection* db = Dm1->ADO_system;
-  db->BeginTrans();
+  db->BeginWriteTrans();
   try {
     q->FieldByName(u("操作人员"))->SetAsString(CurrentOperatorName);
     q->FieldByName(u("操作日期"))->SetAsDateTime(Now());
@@ -351,15 +351,23 @@ void TForm_yajin::bitbtn_deleteClick() {
   const Money signedAmount =
       DepositSignedAmount(q_yajin->FieldByName(u("操作类型"))->AsString(), q_yajin->FieldByName(u("金额"))->AsMoney());
   TADOConnection* db = Dm1->ADO_system;
-  db->BeginTrans();
+  db->BeginWriteTrans();
+  bool refused = false;
   try {
     q_yajin->Delete();
     ChangeHouseDeposit(db, house, -signedAmount);
+    // Taking back a receipt the house has already spent or been refunded would leave a
+    // negative deposit; the balance is read under the write lock.
+    if (signedAmount > Money() && DepositBalanceOf(db, house) < Money()) {
+      refused = true;
+      throw Exception(u("该业主的押金已经冲抵或退还，删除后押金余额为负数，不能删除！"));
+    }
     db->CommitTrans();
   } catch (const Exception& e) {
     db->RollbackTrans();
     reopen();
-    ShowDataError(u("删除"), e.message());
+    if (refused) ShowNotice(e.message());
+    else ShowDataError(u("删除"), e.message());
   }
 }
 

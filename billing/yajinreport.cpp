@@ -1,5 +1,7 @@
 #include "billing/yajinreport.h"
 
+#include "billing/billingwindow.h"
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -198,9 +200,9 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
-  AddGridColumn(DBGridEh1, u("datea"), u("日期"), true)->Footer()->SetValue(u("合计"));
+  SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("日期"), true), u("合计"));
   AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"), true);
-  AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), true)->Footer()->SetValue(u("合计"));
+  SetFooterText(AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), true), u("合计"));
   AddGridColumn(DBGridEh1, u("textb"), u("业主名称"), true);
   AddGridColumn(DBGridEh1, u("moneya"), u("操作类型|收取"), true)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("moneyc"), u("操作类型|冲抵费用"), true)->Footer()->SetValueType(fvtSum);
@@ -313,7 +315,7 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
-  AddGridColumn(DBGridEh1, u("datea"), u("开始日期"), true)->Footer()->SetValue(u("合计"));
+  SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("开始日期"), true), u("合计"));
   AddGridColumn(DBGridEh1, u("dateb"), u("结束日期"), true);
   AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"), true);
   if (!perBuilding) {

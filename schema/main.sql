@@ -381,7 +381,8 @@ CREATE INDEX 房屋收费项目_房屋代码 ON 房屋收费项目 (房屋代码
 -- Bill rows: one per charge item, house and billing month (年度, 月份 as
 -- unpadded decimal text; 开始日期/结束日期 the month's first and last day).
 -- 缴费状态 is "未缴费" until paid, then the payment method. The writers look for
--- a row before appending one; the indexes serve those look-ups and the lists.
+-- a row before appending one; the unique key makes sure no second row of an item,
+-- house, month and estate lands even when two seats generate at the same time.
 CREATE TABLE 收费明细表 (
     收费名称   TEXT(40) COLLATE NOCASE,
     单价       MONEY,
@@ -412,7 +413,7 @@ CREATE TABLE 收费明细表 (
     操作人员   TEXT(20) COLLATE NOCASE,
     操作日期   DATETIME
 );
-CREATE INDEX 收费明细表_房屋_月份 ON 收费明细表 (房屋代码, 年度, 月份, 收费名称);
+CREATE UNIQUE INDEX 收费明细表_房屋_月份 ON 收费明细表 (房屋代码, 年度, 月份, 收费名称, ifnull(小区代码, '') COLLATE NOCASE);
 CREATE INDEX 收费明细表_开始日期 ON 收费明细表 (开始日期);
 -- The statistics take a period's rows by 年度 and 月份 in one grouped pass, most often
 -- only the unpaid ones: this index gives them the months in order and the unpaid rows
@@ -444,6 +445,7 @@ CREATE TABLE 收费汇总表 (
     收款人     TEXT(20) COLLATE NOCASE,
     单据号码   TEXT(16) COLLATE NOCASE,
     打印       BOOLEAN NOT NULL DEFAULT 0,
+    收据号码   TEXT COLLATE NOCASE,
     备注       LONGTEXT COLLATE NOCASE,
     小区代码   TEXT(10) COLLATE NOCASE,
     小区名称   TEXT(40) COLLATE NOCASE,

@@ -23,6 +23,10 @@ class DbBackend {
   virtual void deleteRow(RowStore& store, uint32_t row) = 0;
 
   virtual void begin() = 0;
+  // Begins a transaction that holds the write lock from its start, so reads inside it see
+  // what no other seat can change before the commit. Waits while another seat holds the lock;
+  // still busy after the wait, it raises EDatabaseError with a message for the operator.
+  virtual void beginWrite() { begin(); }
   virtual void commit() = 0;
   virtual void rollback() = 0;
   virtual void savepoint(int level) = 0;

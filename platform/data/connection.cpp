@@ -240,6 +240,13 @@ int TADOConnection::BeginTrans() {
   return ++transLevel_;
 }
 
+int TADOConnection::BeginWriteTrans() {
+  if (!backend_ptr_) Open();
+  if (transLevel_ == 0) backend_ptr_->beginWrite();
+  else backend_ptr_->savepoint(transLevel_);
+  return ++transLevel_;
+}
+
 void TADOConnection::CommitTrans() {
   if (transLevel_ == 0) throw EDatabaseError(QStringLiteral("No transaction is active"));
   if (transLevel_ == 1) backend_()->commit();

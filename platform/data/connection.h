@@ -75,6 +75,10 @@ class TADOConnection : public QObject {
 
   // Transactions nest: the outer level begins and commits; inner levels are savepoints.
   int BeginTrans();               // returns the new level (1 for the outermost)
+  // As BeginTrans, but the outermost level takes the write lock before anything is read
+  // (BEGIN IMMEDIATE on SQLite) and waits while another seat holds it. For work that reads
+  // and then writes what it read (posting, reversal, receipt numbers).
+  int BeginWriteTrans();
   void CommitTrans();
   void RollbackTrans();
   bool InTransaction() const { return transLevel_ > 0; }

@@ -368,6 +368,22 @@ void SqliteBackend::deleteRow(RowStore& store, uint32_t row) {
 }
 
 void SqliteBackend::begin() { executeScript(QStringLiteral("BEGIN")); }
+
+// A plain BEGIN takes no lock until the first write; a transaction that read first and then
+// finds another seat writing gets SQLITE_BUSY at once (the busy handler is skipped to avoid a
+// deadlock). BEGIN IMMEDIATE takes the write lock before anything is read, and the busy
+// handler waits for it.
+void SqliteBackend::beginWrite() {
+  constexpr int kWriteLockWaitMs = 30000;
+  constexpr int kStatementWaitMs = 5000;
+  sqlite3_busy_timeout(db_, kWriteLockWaitMs);
+  const int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  sqlite3_busy_timeout(db_, kStatementWaitMs);
+  if (rc == SQLITE_OK) return;
+  if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+    throw EDatabaseError(QString::fromUtf8("数据库正被其他电脑使用，请稍后再试！"));
+  fail();
+}
 void SqliteBackend::commit() { executeScript(QStringLiteral("COMMIT")); }
 void SqliteBackend::rollback() { executeScript(QStringLiteral("ROLLBACK")); }
 void SqliteBackend::savepoint(int level) { executeScript(QStringLiteral("SAVEPOINT sp%1").arg(level)); }

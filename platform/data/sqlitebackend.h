@@ -20,6 +20,7 @@ class SqliteBackend : public DbBackend {
   void updateRow(RowStore& store, uint32_t row, const std::vector<int>& changedColumns) override;
   void deleteRow(RowStore& store, uint32_t row) override;
   void begin() override;
+  void beginWrite() override;
   void commit() override;
   void rollback() override;
   void savepoint(int level) override;

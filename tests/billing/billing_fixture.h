@@ -2,8 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QString>
+#include <QToolButton>
 #include <memory>
+
+#include "billing/shoukuan.h"
+#include "report/FR_Class.h"
+#include "report/FR_DBSet.h"
+#include "report/FR_Preview.h"
+#include "report/FR_Prntr.h"
+#include "tests/support/scripted_ui.h"
 
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
@@ -72,4 +85,68 @@ class BillingTest : public ::testing::Test {
   }
 
   std::unique_ptr<WorkFolder> work_;
+};
+
+// The shipped report template of that name, in the source tree.
+inline QString ShippedTemplate(const char* name) {
+  return QString::fromUtf8(ESTATE_SOURCE_DIR "/templates/") + u8(name);
+}
+
+// Puts the shipped template where the windows look for their templates. The copy lands under
+// a temporary name and is renamed into place, so tests running side by side never read half a
+// file.
+inline void InstallTemplate(const char* name) {
+  const QString target = ProgramTemplatePath(u8(name));
+  if (QFile::exists(target)) return;
+  QDir().mkpath(QFileInfo(target).absolutePath());
+  const QString part = target + u8(".") + QString::number(QCoreApplication::applicationPid());
+  QFile::remove(part);
+  ASSERT_TRUE(QFile::copy(ShippedTemplate(name), part)) << target.toStdString();
+  if (!QFile::rename(part, target)) QFile::remove(part);
+}
+
+// Answers the next report preview: with `pdf` it prints the pages into that PDF file through
+// the preview's print button first; then it closes the preview.
+inline void AnswerPreview(ScriptedUi& ui, const QString& pdf = QString(), int* pagesShown = nullptr) {
+  if (!pdf.isEmpty()) ReportPrinter().OutputFileName = pdf;
+  ui.onModal([pdf, pagesShown](QDialog* d) {
+    auto* preview = qobject_cast<TfrPreviewForm*>(d);
+    ASSERT_NE(preview, nullptr) << d->objectName().toStdString();
+    if (pagesShown) *pagesShown = preview->PageCount();
+    if (!pdf.isEmpty()) preview->PrintBtn->click();
+    preview->ExitBtn->click();
+  });
+  if (!pdf.isEmpty()) ui.answerPrint();
+}
+
+// The text of a PDF file as pdftotext reads it (compatibility forms folded back).
+inline QString PdfText(const QString& pdf) {
+  QProcess p;
+  p.start(u8("pdftotext"), {u8("-layout"), pdf, u8("-")});
+  p.waitForFinished(20000);
+  return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
+
+// The record sources a window offers the shipped templates: frDBDataSet1 and frDS_HT over
+// q_biao1 (表1, or the local 收费明细表 of a notice), frDS_biao2 over q_biao2 (表2, or
+// 澄川交费通知单), and the receipt number query. Create it after Dm1.
+struct PrintSources {
+  QObject window;
+  TADOQuery q_biao1, q_biao2, q_shoujuhao;
+  TfrReport* report = new TfrReport(&window);  // finds the record sources beside it
+  PrintSources() {
+    report->ShowProgress = false;
+    q_biao1.SetConnection(Dm1->db_local);
+    q_biao2.SetConnection(Dm1->db_local);
+    q_shoujuhao.SetConnection(Dm1->ADO_system);
+    for (const char* name : {"frDBDataSet1", "frDS_HT"}) {
+      auto* source = new TfrDBDataSet(&window);
+      source->setObjectName(QString::fromLatin1(name));
+      source->SetDataSet(&q_biao1);
+    }
+    auto* totals = new TfrDBDataSet(&window);
+    totals->setObjectName(QStringLiteral("frDS_biao2"));
+    totals->SetDataSet(&q_biao2);
+  }
+  ReceiptQueries queries() { return ReceiptQueries{&q_biao1, &q_biao2, &q_shoujuhao}; }
 };

@@ -6,6 +6,7 @@
 
 #include "billing/houseitem.h"
 #include "billing/iteminfo.h"
+#include "billing/jiaofei.h"
 #include "billing/jiaofeidan.h"
 #include "billing/jiaofeiguanli.h"
 #include "billing/jiaofeiguanli_fast.h"
@@ -81,7 +82,7 @@ TEST_F(FastPayTest, RunsOfOneHouseAndItemBecomeOnePaymentEach) {
         u8("H2 电费 2008年1月; 33.3333 银行转帐")},
        4},
       {"nothing marked", {}, "现金", {}, 0},
-      {"one row", {u8("H2 水费 2")}, "冲抵押金", {u8("H2 水费 2008年2月; 12.5 冲抵押金")}, 1},
+      {"one row", {u8("H2 水费 2")}, "现金+银行转帐", {u8("H2 水费 2008年2月; 12.5 现金+银行转帐")}, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -98,7 +99,7 @@ TEST_F(FastPayTest, RunsOfOneHouseAndItemBecomeOnePaymentEach) {
     EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 缴费状态=") + SqlQuote::Text(u8(c.method))), c.paidBills);
     EXPECT_EQ(form_->windowTitle(), c.payments.isEmpty() ? QString() : c.payments.last().section(u8(" "), 2, 2));
   }
-  // The deposit is not consulted by a fast payment.
+  // No method but "冲抵押金" touches the deposit.
   EXPECT_EQ(count(u8("select count(*) from 押金明细表")), 0);
 }
 
@@ -221,6 +222,51 @@ TEST_F(FastPayTest, DeletingLeavesPaidRowsAndGoesOnPastAFailure) {
   ScriptedUi ui;
   form_->bitbtn_deleteClick();
   EXPECT_EQ(ui.lastMessage().text, u8("抱歉，该记录已经交费了，不能删除！"));
+}
+
+}  // namespace
+
+namespace {
+
+// A fast payment "冲抵押金" spends the deposit through the ledger: one "冲抵费用" row per payment,
+// the house's 押金 lowered, and refused when the deposit does not cover the run. The journal's
+// reversal gives the deposit back.
+TEST_F(FastPayTest, PaymentFromTheDepositGoesThroughTheLedger) {
+  exec(u8("insert into 押金明细表 (日期, 房屋代码, 业主名称, 操作类型, 金额) values "
+          "('2008-01-01 00:00:00', 'H1', '张三', '收取', ccur(30))"));
+  exec(u8("update 房屋资料 set 押金=ccur(30) where 房屋代码='H1'"));
+  auto ledger = [this] {
+    return stored(u8("select group_concat(操作类型 || ' ' || 金额 || ' ' || ifnull(备注, ''), ',') from 押金明细表 where 房屋代码='H1'"));
+  };
+  ScriptedUi ui;
+  form_->DBComboBoxEh1->setCurrentText(u8("冲抵押金"));
+  // 水费 of two months: 25.00 from a deposit of 30.00.
+  mark({u8("H1 水费 1"), u8("H1 水费 2")});
+  ui.answerMessage(mrYes);
+  form_->N3Click();
+  EXPECT_EQ(ui.lastMessage().text, u8("缴费完毕！"));
+  EXPECT_EQ(paymentRows(), QStringList{u8("H1 水费 2008年1月;2008年2月; 25 冲抵押金")});
+  EXPECT_EQ(ledger(), u8("收取 30 ,冲抵费用 25 水费2008年1月;2008年2月;"));
+  EXPECT_EQ(storedMoney(u8("select 押金 from 房屋资料 where 房屋代码='H1'")), money("5"));
+  EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), money("5"));
+
+  // 电费 33.3333 is more than the 5.00 left: refused, nothing paid.
+  form_->DBGridEh1->MarkedRows()->ClearList();
+  mark({u8("H1 电费 1")});
+  ui.answerMessage(mrYes);
+  form_->N3Click();
+  EXPECT_EQ(ui.lastMessage().text, u8("该业主的押金不足，请确认！"));
+  EXPECT_EQ(paymentRows().size(), 1);
+  EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 收费名称='电费' and 缴费状态<>'未缴费'")), 0);
+
+  // The journal's reversal takes the offset back.
+  TForm_shoufeimingxibiao journal;
+  journal.Prepare();
+  journal.DBGridEh1->MarkedRows()->SetCurrentRowMarked(true);
+  ui.answerMessage(mrYes);
+  journal.bitbtn_deleteClick();
+  EXPECT_EQ(ledger(), u8("收取 30 "));
+  EXPECT_EQ(storedMoney(u8("select 押金 from 房屋资料 where 房屋代码='H1'")), money("30"));
 }
 
 }  // namespace

@@ -24,9 +24,9 @@ class FrontDeskTest : public BillingTest {
     RegisterWindowHook(QStringLiteral("complaintForHouse"), {});
     BillingTest::TearDown();
   }
-  void bill(const char* house, int month, const char* amount, const char* state = "未缴费") {
+  void bill(const char* house, int month, const char* amount, const char* state = "未缴费", int year = 2008) {
     exec(u8("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) values (") +
-         SqlQuote::Text(u8(house)) + u8(", '物业费', '2008', '") + QString::number(month) + u8("', ") +
+         SqlQuote::Text(u8(house)) + u8(", '物业费', '") + QString::number(year) + u8("', '") + QString::number(month) + u8("', ") +
          SqlQuote::Money(money(amount)) + u8(", ") + SqlQuote::Text(u8(state)) + u8(")"));
   }
   void pay(const char* house, const char* amount) {
@@ -54,7 +54,8 @@ TEST_F(FrontDeskTest, TotalsAreExactPerHouse) {
   bill("0102", 1, "100.00", "现金");
   pay("0102", "120.00");
   db()->BeginTrans();
-  for (int i = 0; i < 1000; ++i) bill("A-1", 1 + i % 12, "0.01");
+  // One row per month: the database holds one bill row per item, house and month.
+  for (int i = 0; i < 1000; ++i) bill("A-1", 1 + i % 12, "0.01", "未缴费", 2008 + i / 12);
   db()->CommitTrans();
   pay("A-1", "9.9999");
   const struct {

@@ -191,16 +191,48 @@ TEST_F(JournalTest, AReversalThatFailsHalfWayChangesNothing) {
   EXPECT_EQ(houseMoney("押金", "H1"), money("500"));
 }
 
-TEST_F(JournalTest, BalanceLeftAloneWhenThePaymentDidNotSetIt) {
-  // A payment without 上次零头 (as the fast payment writes it) leaves the balance as it is.
-  exec(u8("insert into 收费汇总表 (收费项目, 收费年月, 收费金额, 实收金额, 零头, 房屋代码, 缴费时间, 缴费方式) values "
-          "('物业费', '2005年1月', ccur(100), ccur(100), ccur(7), 'H1', ") + SqlQuote::Date(Now()) + u8(", '现金')"));
-  exec(u8("update 收费明细表 set 缴费状态='现金', 缴费人='X' where 房屋代码='H1' and 月份='1'"));
+// The reversal gives back exactly the balance change the payment made: an empty 上次零头 (a new
+// house's balance is empty) counts as 0; a payment that left the balance alone (fast payment:
+// 零头 0; single-month payment: 零头 is the waived remainder) changes nothing.
+TEST_F(JournalTest, BalanceRestoredByWhatThePaymentChanged) {
+  struct Case {
+    const char* name;
+    const char* house;     // the house's 零头 after the payment ("" for empty)
+    const char* previous;  // the payment's 上次零头 ("" for empty)
+    const char* kept;      // the payment's 零头
+    const char* year;      // 年度 of a single-month payment, else ""
+    const char* restored;
+  };
+  const Case cases[] = {
+      {"new house kept its first balance", "7", "", "7", "", "0"},
+      {"fast payment", "5", "", "0", "", "5"},
+      {"kept from 5 to 2", "2", "5", "2", "", "5"},
+      {"single-month waived remainder", "5", "", "0.5", "2005", "5"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    exec(u8("delete from 收费汇总表"));
+    exec(u8("update 房屋资料 set 零头=") + (*c.house ? SqlQuote::Money(money(c.house)) : u8("null")) +
+         u8(" where 房屋代码='H1'"));
+    exec(u8("insert into 收费汇总表 (收费项目, 收费年月, 年度, 月份, 收费金额, 实收金额, 上次零头, 零头, 房屋代码, 缴费时间, 缴费方式) values "
+            "('物业费', '2005年1月', ") + SqlQuote::Text(u8(c.year)) + u8(", ") + SqlQuote::Text(*c.year ? u8("1") : QString()) +
+         u8(", ccur(100), ccur(100), ") + (*c.previous ? SqlQuote::Money(money(c.previous)) : u8("null")) + u8(", ") +
+         SqlQuote::Money(money(c.kept)) + u8(", 'H1', ") + SqlQuote::Date(Now()) + u8(", '现金')"));
+    reverse({u8("H1")});
+    EXPECT_EQ(houseMoney("零头", "H1"), money(c.restored));
+    EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 0);
+  }
+}
+
+// A new house (empty balance) pays short with the balance kept, then the payment is reversed:
+// the house is back at a zero balance, not left owing.
+TEST_F(JournalTest, ReversingANewHousesFirstPaymentClearsItsBalance) {
+  exec(u8("update 房屋资料 set 零头=null where 房屋代码='H1'"));
+  pay({"H1", {u8("1"), u8("2")}, "现金", "196", true});
+  EXPECT_EQ(houseMoney("零头", "H1"), money("-4"));
   reverse({u8("H1")});
-  EXPECT_EQ(houseMoney("零头", "H1"), money("5"));
-  EXPECT_EQ(stored(u8("select 缴费状态 from 收费明细表 where 房屋代码='H1' and 月份='1'")), u8("未缴费"));
-  EXPECT_EQ(stored(u8("select 缴费状态 from 收费明细表 where 房屋代码='H2' and 月份='1'")), u8("未缴费"));
-  EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 0);
+  EXPECT_EQ(houseMoney("零头", "H1"), money("0"));
+  EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 房屋代码='H1' and 缴费状态<>'未缴费'")), 0);
 }
 
 TEST_F(JournalTest, NothingWithoutRightAnswerOrMarks) {

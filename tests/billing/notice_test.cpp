@@ -2,6 +2,7 @@
 
 #include "billing/notice.h"
 #include "billing/shoukuan.h"
+#include "report/FR_Built.h"
 #include "report/FR_Class.h"
 #include "tests/billing/billing_fixture.h"
 #include "tests/support/scripted_ui.h"
@@ -16,8 +17,10 @@ class NoticeTest : public BillingTest {
     bills = std::make_unique<TADOQuery>();
     bills->SetConnection(db());
     addHouse(u8("H1"), u8("张三"), 80, "12.34");
+    sources = std::make_unique<PrintSources>();
   }
   void TearDown() override {
+    sources.reset();
     bills.reset();
     BillingTest::TearDown();
   }
@@ -45,15 +48,20 @@ class NoticeTest : public BillingTest {
     q.Open();
     return q.IsEmpty() ? u8("<none>") : q.Fields()[0]->AsString();
   }
-  NoticeOutcome notice(const QStringList& marks) {
-    return PrintPaymentNotice(bills.get(), marks, db(), Dm1->db_local, &report, work_->path() + u8("/无.frf"),
-                              u8("2005"), u8("收银员甲"));
+  // With `ui` the shipped template is shown and its preview closed; without, it is missing.
+  NoticeOutcome notice(const QStringList& marks, ScriptedUi* ui = nullptr) {
+    if (ui) AnswerPreview(*ui);
+    return PrintPaymentNotice(bills.get(), marks, db(), Dm1->db_local, sources->report,
+                              ui ? ShippedTemplate("缴费通知单.frf") : work_->path() + u8("/无.frf"), u8("2005"),
+                              u8("收银员甲"), sources->queries());
   }
+  // The customer notice's tables (no report: nothing is shown).
   NoticeOutcome customer(const QStringList& marks) {
-    return PrintCustomerNotice(bills.get(), marks, db(), Dm1->db_local, &report, work_->path() + u8("/无.frf"),
-                               u8("2005"), u8("2005-6-1"));
+    return PrintCustomerNotice(bills.get(), marks, db(), Dm1->db_local, nullptr, QString(), u8("2005"), u8("2005-6-1"),
+                               sources->queries());
   }
   std::unique_ptr<TADOQuery> bills;
+  std::unique_ptr<PrintSources> sources;
   TfrReport report;
 };
 
@@ -62,15 +70,19 @@ TEST_F(NoticeTest, UnmarkedCopiesEveryRowWithoutBalance) {
   addBill("房费", "800", "5", "现金");
   openAll();
   ScriptedUi ui;
-  const NoticeOutcome out = notice({});
+  const NoticeOutcome out = notice({}, &ui);
   EXPECT_EQ(out.rows, 2);
   EXPECT_EQ(localValue(u8("select count(*) from 收费明细表 where 余额 is null")), u8("2"));
   EXPECT_EQ(localValue(u8("select 小写金额 from 表2")), u8("860"));
   EXPECT_EQ(localValue(u8("select 大写金额 || c1 from 表2")), u8("捌佰陆拾元整收银员甲"));
   EXPECT_EQ(out.number, u8("200500001"));
-  // A missing template stays silent; bill rows are untouched.
-  EXPECT_TRUE(ui.messages().isEmpty());
+  EXPECT_EQ(ui.messageTexts(), QStringList());
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 缴费状态='未缴费'")), 1);
+  // A missing template stays silent and burns no number; bill rows are untouched.
+  const NoticeOutcome missing = notice({});
+  EXPECT_FALSE(missing.printed);
+  EXPECT_EQ(ui.messageTexts(), QStringList());
+  EXPECT_EQ(stored(u8("select 收据号码 from 收据号码")), u8("200500001"));
 }
 
 TEST_F(NoticeTest, MarkedRowsCarryTheBalanceAndZeroTotalStillDraws) {
@@ -79,7 +91,7 @@ TEST_F(NoticeTest, MarkedRowsCarryTheBalanceAndZeroTotalStillDraws) {
   addBill("房费", "800");
   const QStringList all = openAll();
   ScriptedUi ui;
-  const NoticeOutcome out = notice({all[1], all[0]});
+  const NoticeOutcome out = notice({all[1], all[0]}, &ui);
   EXPECT_EQ(out.rows, 2);
   EXPECT_EQ(localValue(u8("select group_concat(收费名称 || ':' || 余额, ',') from 收费明细表")), u8("电费:12.34,水费:12.34"));
   EXPECT_EQ(localValue(u8("select count(*) from 表2")), u8("0"));

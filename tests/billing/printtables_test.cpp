@@ -57,7 +57,17 @@ TEST(MoneyToChineseCapitalTest, ExactMoneyInput) {
   // Money goes through its exact decimal text, never a double.
   EXPECT_EQ(MoneyToChineseCapital(money("100.10")), u8("壹佰元零壹角整"));
   EXPECT_EQ(MoneyToChineseCapital(money("0.29")), u8("贰角玖分"));
-  EXPECT_EQ(MoneyToChineseCapital(Money::fromUnits(999999999999999)), u8("玖佰玖拾玖亿玖仟玖佰玖拾玖万玖仟玖佰玖拾玖元玖角玖分"));
+  // The capitals say what the figures say: the amount is rounded to 分 (half away from zero).
+  struct Case { const char* amount; const char* capital; };
+  const Case cases[] = {
+      {"99.0686", "玖拾玖元零柒分"},
+      {"99.0649", "玖拾玖元零陆分"},
+      {"0.005", "壹分"},
+      {"0.0049", "零元整"},
+      {"19.995", "贰拾元整"},
+      {"99999999999.9999", "壹仟亿元整"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MoneyToChineseCapital(money(c.amount)), u8(c.capital)) << c.amount;
 }
 
 TEST(MoneyToChineseCapitalTest, RejectsNonNumbers) {
@@ -89,12 +99,18 @@ TEST(DigitCellsTest, PlacesYuanSignAndDigits) {
   EXPECT_EQ(half[9], u8("￥"));
   EXPECT_EQ(half[10] + half[11] + half[12], u8("050"));
 
-  // Too many digits for the range: nothing spills into the cells in front of it.
+  // Nine digits fill the nine cells without "￥"; more put the leading digits together in the
+  // first cell. Nothing spills into the cells in front of the range.
   const QMap<int, QString> big = DigitCells(money("1000000"), 4, 12);
   EXPECT_EQ(big.size(), 9);
-  for (auto it = big.begin(); it != big.end(); ++it) EXPECT_TRUE(it.value().isEmpty()) << it.key();
   EXPECT_FALSE(big.contains(3));
-  // The largest amount that fits: 9 cells = "￥" + 8 digits.
+  QString all;
+  for (auto it = big.begin(); it != big.end(); ++it) all += it.value();
+  EXPECT_EQ(all, u8("100000000"));
+  const QMap<int, QString> bigger = DigitCells(money("123456789012.34"), 4, 12);
+  EXPECT_EQ(bigger.size(), 9);
+  EXPECT_EQ(bigger[4], u8("￥123456"));
+  EXPECT_EQ(bigger[12], u8("4"));
   EXPECT_EQ(DigitCells(money("999999.99"), 4, 12)[4], u8("￥"));
 }
 
@@ -154,7 +170,7 @@ TEST_F(PrintTablesTest, FailureLeavesEveryTableAsItWas) {
 // the record sources its window registers.
 class ShippedTemplatesTest : public PrintTablesTest {
  protected:
-  static QString folder() { return QString::fromUtf8(ESTATE_SOURCE_DIR) + u8("/templates"); }
+  static QString folder() { return QString::fromUtf8(ESTATE_SOURCE_DIR "/templates"); }
   QStringList columns(const QString& table, bool main) {
     TADOQuery q;
     q.SetConnection(main ? db() : local());

@@ -47,8 +47,10 @@ class ReceiptTest : public BillingTest {
     payments = std::make_unique<TADOQuery>();
     payments->SetConnection(db());
     report = std::make_unique<TfrReport>();
+    sources = std::make_unique<PrintSources>();
   }
   void TearDown() override {
+    sources.reset();
     payments.reset();
     report.reset();
     BillingTest::TearDown();
@@ -79,13 +81,17 @@ class ReceiptTest : public BillingTest {
     q.Open();
     return q.IsEmpty() ? u8("<none>") : q.Fields()[0]->AsString();
   }
-  ReceiptOutcome print(const QStringList& marks, const QString& path = QString()) {
-    return PrintReceipt(payments.get(), marks, db(), Dm1->db_local, ReceiptQueries{}, report.get(),
-                        path.isEmpty() ? work_->path() + u8("/缺少的模板.frf") : path, u8("2005"));
+  // Prints the marked payments on the shipped receipt template (or the template at `path`);
+  // with `ui` the preview that shows the receipt is answered and closed.
+  ReceiptOutcome print(const QStringList& marks, ScriptedUi* ui = nullptr, const QString& path = QString()) {
+    if (ui) AnswerPreview(*ui);
+    return PrintReceipt(payments.get(), marks, db(), Dm1->db_local, sources->queries(), sources->report,
+                        path.isEmpty() ? ShippedTemplate("缴费收据.frf") : path, u8("2005"));
   }
 
   std::unique_ptr<TADOQuery> payments;
   std::unique_ptr<TfrReport> report;
+  std::unique_ptr<PrintSources> sources;
   int seq = 0;
 };
 
@@ -97,16 +103,18 @@ TEST_F(ReceiptTest, NothingMarkedDrawsNoNumber) {
   EXPECT_FALSE(out.printed);
   EXPECT_EQ(count(u8("select count(*) from 收据号码")), 0);
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where 打印=1")), 0);
-  EXPECT_TRUE(ui.messages().isEmpty());
+  EXPECT_EQ(ui.messageTexts(), QStringList());
 }
 
 TEST_F(ReceiptTest, TwoPaymentsFillTablesFlagAndNumber) {
   addPayment("水费", "2005年5月;2005年4月;2005年3月;", "100", "100.00");
   addPayment("电费", "2005年5月;", "50", "50.50");
   ScriptedUi ui;
-  const ReceiptOutcome out = print(openAll());
+  const ReceiptOutcome out = print(openAll(), &ui);
   EXPECT_TRUE(out.printed);
   EXPECT_EQ(out.number, u8("200500001"));
+  // The number is kept with the payments it was printed for.
+  EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where 收据号码='200500001'")), 2);
   EXPECT_EQ(out.lines, 2);
   EXPECT_EQ(out.total, money("150.5"));
   EXPECT_EQ(stored(u8("select 收据号码 from 收据号码 where 年度='2005'")), u8("200500001"));
@@ -120,12 +128,11 @@ TEST_F(ReceiptTest, TwoPaymentsFillTablesFlagAndNumber) {
   EXPECT_EQ(localValue(u8("select 小写金额 from 表2")), u8("150.5"));
   EXPECT_EQ(localValue(u8("select 大写金额 from 表2")), u8("壹佰伍拾元零伍角整"));
   EXPECT_EQ(localValue(u8("select c1 || 房屋代码 from 表2")), u8("张三H1"));
-  // The missing template is named, not passed over in silence.
-  EXPECT_EQ(ui.lastMessage().text, u8("缴费收据打印文件不存在，请与程序员联系！"));
+  EXPECT_EQ(ui.messageTexts(), QStringList());
 
   // The next receipt of the year follows on and replaces the print tables' rows.
   addPayment("物业费", "2005年6月;", "80", "80");
-  const ReceiptOutcome second = print(openAll());
+  const ReceiptOutcome second = print(openAll(), &ui);
   EXPECT_EQ(second.number, u8("200500002"));
   EXPECT_EQ(localValue(u8("select count(*) from 表1")), u8("1"));
   EXPECT_EQ(localValue(u8("select 大写金额 from 表2")), u8("捌拾元整"));
@@ -135,7 +142,7 @@ TEST_F(ReceiptTest, ZeroTotalWritesLinesButNoTotalsRow) {
   addPayment("水费", "2005年5月;", "10", "10");
   addPayment("水费", "2005年4月;", "-10", "-10");
   ScriptedUi ui;
-  const ReceiptOutcome out = print(openAll());
+  const ReceiptOutcome out = print(openAll(), &ui);
   EXPECT_TRUE(out.printed);
   EXPECT_EQ(localValue(u8("select count(*) from 表1")), u8("2"));
   EXPECT_EQ(localValue(u8("select count(*) from 表2")), u8("0"));
@@ -157,7 +164,56 @@ TEST_F(ReceiptTest, FailedFlaggingGivesTheNumberBack) {
   for (payments->First(); !payments->Eof(); payments->Next())
     EXPECT_FALSE(payments->FieldByName(u8("打印"))->AsBoolean());
   exec(u8("drop trigger 拒绝"));
-  EXPECT_EQ(print(openAll()).number, u8("200500008"));
+  EXPECT_EQ(print(openAll(), &ui).number, u8("200500008"));
+}
+
+// A receipt that cannot be shown burns no number and leaves its payments unprinted: the
+// template is loaded before anything is drawn, and a failed build gives everything back.
+TEST_F(ReceiptTest, MissingOrDamagedTemplateDrawsNoNumber) {
+  addPayment("水费", "2005年5月;", "100", "100");
+  QFile damaged(work_->file(u8("坏.frf")));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write("\x17not a template at all");
+  damaged.close();
+  struct Case { QString path; const char* message; };
+  const Case cases[] = {
+      {work_->file(u8("缺少的模板.frf")), "缴费收据打印文件不存在，请与程序员联系！"},
+      {damaged.fileName(), "缴费收据打印文件被破坏，请与程序员联系！"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    ScriptedUi ui;
+    const ReceiptOutcome out = print(openAll(), nullptr, c.path);
+    EXPECT_FALSE(out.printed);
+    EXPECT_TRUE(out.number.isEmpty());
+    EXPECT_EQ(ui.lastMessage().text, u8(c.message));
+    EXPECT_EQ(count(u8("select count(*) from 收据号码")), 0);
+    EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where 打印 = 1 or 收据号码 is not null")), 0);
+  }
+}
+
+// The receipt shows the number drawn for it, even when another seat moved the counter on
+// between the draw and the preview.
+TEST_F(ReceiptTest, ReceiptShowsItsOwnNumberNotTheCounter) {
+  addPayment("水费", "2005年5月;", "100", "100");
+  exec(u8("insert into 收据号码 (年度, 收据号码) values ('2005', '200500041')"));
+  TADOQuery& q_shoujuhao = sources->q_shoujuhao;
+  ScriptedUi ui;
+  QString shownNumber;
+  ui.onModal([&](QDialog* d) {
+    // Another seat prints a receipt while this one is still on the screen.
+    TADOConnection other;
+    other.ConnectionString = db()->ConnectionString;
+    other.Open();
+    EXPECT_EQ(DrawReceiptNumber(&other, u8("2005")), u8("200500043"));
+    shownNumber = q_shoujuhao.Active() ? q_shoujuhao.FieldByName(u8("收据号码"))->AsString() : QString();
+    d->reject();
+  });
+  const ReceiptOutcome out = PrintReceipt(payments.get(), openAll(), db(), Dm1->db_local, sources->queries(),
+                                          sources->report, ShippedTemplate("缴费收据.frf"), u8("2005"));
+  EXPECT_EQ(out.number, u8("200500042"));
+  EXPECT_EQ(shownNumber, u8("200500042"));
+  EXPECT_EQ(stored(u8("select 收据号码 from 收费汇总表")), u8("200500042"));
 }
 
 TEST_F(ReceiptTest, YearsCountSeparately) {
@@ -172,9 +228,12 @@ TEST_F(ReceiptTest, YearsCountSeparately) {
 
 class PrePrintedTest : public ReceiptTest {
  protected:
-  PrePrintedOutcome taoda(const QStringList& marks) {
-    return PrintPrePrintedReceipt(payments.get(), marks, db(), Dm1->db_local, report.get(),
-                                  work_->path() + u8("/无.frf"), u8("收银员甲"));
+  // With `ui` the shipped form is shown and its preview closed; without, the form is missing.
+  PrePrintedOutcome taoda(const QStringList& marks, ScriptedUi* ui = nullptr) {
+    if (ui) AnswerPreview(*ui);
+    return PrintPrePrintedReceipt(payments.get(), marks, db(), Dm1->db_local, sources->report,
+                                  ui ? ShippedTemplate("收款收据.frf") : work_->path() + u8("/无.frf"), u8("收银员甲"),
+                                  &sources->q_biao1, &sources->q_biao2);
   }
   QString row(const char* table) {
     QString all;
@@ -189,12 +248,12 @@ TEST_F(PrePrintedTest, OnePaymentLaysOutEveryCell) {
   addPayment("水费", "2004年11月;2004年10月;2004年9月;", "1203.5", "1203.50");
   exec(u8("update 收费汇总表 set 本期表数=130.5, 上期表数=100, 备注='补'"));
   ScriptedUi ui;
-  const PrePrintedOutcome out = taoda(openAll());
+  const PrePrintedOutcome out = taoda(openAll(), &ui);
   EXPECT_TRUE(out.filled);
   EXPECT_EQ(row("表1"), u8("|H1|张三|水费(2004年11月-2004年9月) (130.5-100)(补)|1203.5|||￥|1|2|0|3|5|0|补"));
   EXPECT_EQ(row("表2"), u8("|H1|H1 张三  面积：85.5平方米|||币|壹|贰|零|叁|伍|零|||￥|1|2|0|3|5|0|收银员甲"));
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where 打印 = 1")), 1);
-  EXPECT_TRUE(ui.messages().isEmpty());
+  EXPECT_EQ(ui.messageTexts(), QStringList());
 }
 
 TEST_F(PrePrintedTest, HalfYuanKeepsItsZeroDigits) {
@@ -210,7 +269,7 @@ TEST_F(PrePrintedTest, RefusesSevenRowsAndTwoHouses) {
   addHouse(u8("H1"), u8("张三"));
   addPayment("水费", "2005年1月;", "10", "10");
   ScriptedUi ui;
-  taoda(openAll());  // leaves one row in each table
+  taoda(openAll(), &ui);  // leaves one row in each table
   for (int i = 0; i < 7; ++i) addPayment("电费", "2005年2月;", "10", "10");
   const PrePrintedOutcome seven = taoda(openAll().mid(0, 7));
   EXPECT_EQ(seven.refusal, u8("抱歉，一张收据上面只能打印6条记录，请重新选择！"));
@@ -227,13 +286,28 @@ TEST_F(PrePrintedTest, RefusesSevenRowsAndTwoHouses) {
   EXPECT_EQ(ui.messageTexts().size(), 2);
 }
 
-TEST_F(PrePrintedTest, AmountsTooLongForTheFormLeaveCellsEmpty) {
+// A million fills the nine cells exactly (no room for "￥" or "币"); more digits than cells put
+// the leading ones together in the first cell, so the receipt never loses a digit.
+TEST_F(PrePrintedTest, LargeAmountsKeepEveryDigit) {
   addHouse(u8("H1"), u8("张三"));
-  addPayment("房费", "2005年1月;", "1000000", "1000000");
-  ScriptedUi ui;
-  taoda(openAll());
-  EXPECT_EQ(localValue(u8("select c3 || '/' || c4 || c5 || c12 from 表1")), u8("1000000/"));
-  EXPECT_EQ(localValue(u8("select c2 || c10 || c11 || c19 || '/' || c20 from 表2")), u8("/收银员甲"));
+  struct Case { const char* amount; const char* line; const char* totals; };
+  const Case cases[] = {
+      {"1000000", "1000000/100000000", "壹零零零零零零零零/100000000"},
+      {"12345678.9", "12345678.9/￥1234567890", "壹贰叁肆伍陆柒捌玖零/￥1234567890"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.amount);
+    exec(u8("delete from 收费汇总表"));
+    addPayment("房费", "2005年1月;", c.amount, c.amount);
+    ScriptedUi ui;
+    taoda(openAll());
+    EXPECT_EQ(localValue(u8("select c3 || '/' || c4 || c5 || c6 || c7 || c8 || c9 || c10 || c11 || c12 from 表1")),
+              u8(c.line));
+    EXPECT_EQ(localValue(u8("select c1 || c2 || c3 || c4 || c5 || c6 || c7 || c8 || c9 || c10 || '/' || c11 || c12 || "
+                            "c13 || c14 || c15 || c16 || c17 || c18 || c19 from 表2"))
+                  .section(u8("平方米"), 1),
+              u8(c.totals));
+  }
 }
 
 // The shipped receipt template built by the report engine over the tables a receipt fills.
@@ -266,7 +340,7 @@ TEST_F(ReceiptTest, ShippedTemplateShowsTheReceipt) {
   frDS_biao2->SetDataSet(&q_biao2);
   auto* frReport1 = new TfrReport(&window);
   frReport1->ShowProgress = false;
-  const QString path = QString::fromUtf8(ESTATE_SOURCE_DIR) + u8("/templates/缴费收据.frf");
+  const QString path = ShippedTemplate("缴费收据.frf");
   ASSERT_TRUE(frReport1->OpenTemplateFile(path));
   ASSERT_TRUE(frReport1->BuildReport());
   ASSERT_GE(frReport1->EMFPages().Count(), 1);
@@ -280,14 +354,17 @@ TEST_F(ReceiptTest, WindowPrintsMarkedPaymentsAndClearsMarks) {
   addPayment("水费", "2005年5月;", "100", "100");
   addPayment("电费", "2005年5月;", "50", "50.5");
   addPayment("水费", "2005年5月;", "9", "9", "H9", "别人");
+  InstallTemplate("缴费收据.frf");
   ScriptedUi ui;
   TForm_jiaofeidan_shouju form;
+  form.frReport1->ShowProgress = false;
   form.OpenForHouse(u8("H1"));
   ASSERT_EQ(form.q_sfhzb->RecordCount(), 2);
   form.bitbtn_shoujuClick();  // nothing marked: nothing happens
   EXPECT_EQ(count(u8("select count(*) from 收据号码")), 0);
   for (form.q_sfhzb->First(); !form.q_sfhzb->Eof(); form.q_sfhzb->Next())
     form.DBGridEh1->MarkedRows()->SetCurrentRowMarked(true);
+  AnswerPreview(ui);
   form.bitbtn_shouju->click();
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where 打印 = 1 and 房屋代码='H1'")), 2);
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where 打印 = 1")), 2);
@@ -297,7 +374,7 @@ TEST_F(ReceiptTest, WindowPrintsMarkedPaymentsAndClearsMarks) {
   EXPECT_FALSE(form.q_shoujuhao->Active());
 }
 
-TEST_F(ReceiptTest, WindowDeleteReleasesBillRowsOnly) {
+TEST_F(ReceiptTest, WindowDeleteReleasesBillRowsAndRestoresTheBalance) {
   addHouse(u8("H1"), u8("张三"), 80, "7.5");
   addPayment("水费", "2005年3月;2005年2月;", "100", "100");
   for (const char* month : {"1", "2", "3"})
@@ -311,7 +388,8 @@ TEST_F(ReceiptTest, WindowDeleteReleasesBillRowsOnly) {
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 0);
   EXPECT_EQ(stored(u8("select group_concat(月份 || 缴费状态, ',') from (select * from 收费明细表 order by 月份)")),
             u8("1现金,2未缴费,3未缴费"));
-  EXPECT_EQ(storedMoney(u8("select 零头 from 房屋资料 where 房屋代码='H1'")), money("7.5"));
+  // The payment carried the balance from 1.5 to 2: the house gets its 0.5 back.
+  EXPECT_EQ(storedMoney(u8("select 零头 from 房屋资料 where 房屋代码='H1'")), money("7"));
 }
 
 TEST_F(ReceiptTest, WindowDeleteOfABillPaymentReleasesNothing) {

@@ -116,9 +116,9 @@ TEST_F(SingleMonthTest, RecomputationSetsBasesAndExactAmounts) {
   bills.Open();
   CurrentOperatorName = u8("核算员乙");
   RecomputeMonthBills(&bills, true);
-  // Paid rows are recomputed too; the meter basis is the difference of the readings.
+  // A paid row keeps the amount it was paid with; the meter basis is the difference of the readings.
   EXPECT_EQ(month(2008, 3),
-            u8("停车费:1:150.3333:0:未缴费:2008-03-01..2008-03-31 卫生费:0.33333:0.5:0:现金:2008-03-01..2008-03-31 "
+            u8("停车费:1:150.3333:0:未缴费:2008-03-01..2008-03-31 卫生费:0.33333:128.25:0:现金:2008-03-01..2008-03-31 "
                "电费:150:90:1200:未缴费:2008-03-01..2008-03-31"));
   EXPECT_EQ(bills.RecNo(), 1);
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 操作人员='核算员乙'")), 1);
@@ -169,10 +169,25 @@ TEST_F(SingleMonthTest, TheWindowGeneratesRecomputesAndDeletesForTheCurrentHouse
   ui.answerMessage(mrYes);
   w.bitbtn_deleteClick();
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 月份='3'")), 1);
+
+  // A paid row keeps its amount through 计算 and cannot be deleted here; deleting needs 删除权.
+  exec(u8("update 收费明细表 set 缴费状态='现金', 收费金额=ccur(100), 单价=ccur(-1) where 月份='3'"));
+  w.ReloadBills();
+  w.SpeedButton2Click();
+  EXPECT_EQ(storedMoney(u8("select 收费金额 from 收费明细表 where 月份='3'")), money("100"));
+  w.bitbtn_deleteClick();
+  EXPECT_EQ(ui.lastMessage().text, u8("抱歉，该记录已经交费了，不能删除！"));
+  RightFlags.set(u8("删除权"), false);
+  exec(u8("update 收费明细表 set 缴费状态='未缴费' where 月份='3'"));
+  w.ReloadBills();
+  w.bitbtn_deleteClick();
+  EXPECT_EQ(ui.lastMessage().text, u8("抱歉，您没有权限，不能进行操作！"));
+  EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 月份='3'")), 1);
 }
 
 }  // namespace
 
+#include "billing/jiaofei.h"
 #include "billing/jiaofeiguanli_month.h"
 #include "platform/exception.h"
 
@@ -268,24 +283,37 @@ class MonthPaymentTest : public SingleMonthTest {
 TEST_F(MonthPaymentTest, PostingMarksTheMonthsBillsInOneTransaction) {
   bill("卫生费", "30", "未缴费");
   bill("电费", "45.5", "银行转帐");
+  bill("水费", "10", "未缴费");
   PostMonthPayment(newPayment("按单缴费", "75.5"), input("现金", "75"));
-  EXPECT_EQ(states(), u8("卫生费:现金:O'Brien 电费:现金:O'Brien"));
+  // A row another payment took keeps that payment's method and payer.
+  EXPECT_EQ(states(), u8("卫生费:现金:O'Brien 水费:现金:O'Brien 电费:银行转帐:"));
   EXPECT_EQ(storedMoney(u8("select 零头 from 收费汇总表")), money("0.5"));
   EXPECT_EQ(storedMoney(u8("select 实收金额 from 收费汇总表")), money("75"));
 
+  // Paying an item whose rows are all paid already is refused and writes nothing.
+  try {
+    PostMonthPayment(newPayment("电费", "45.5"), input("现金", "45.5"));
+    ADD_FAILURE() << "paid twice";
+  } catch (const EPaymentRefused& e) {
+    EXPECT_EQ(e.message(), u8("该月费用已经由其他收款员缴纳，请刷新后重新选择！"));
+  }
+  EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 1);
+  EXPECT_EQ(states(), u8("卫生费:现金:O'Brien 水费:现金:O'Brien 电费:银行转帐:"));
+
   // An item payment with "未缴费" saves the payment and leaves that item's rows unpaid.
-  MonthPaymentInput unpaid = input("未缴费", "30");
+  exec(u8("update 收费明细表 set 缴费状态='未缴费', 缴费人=null where 收费名称='水费'"));
+  MonthPaymentInput unpaid = input("未缴费", "10");
   unpaid.payer = u8("李四");
-  PostMonthPayment(newPayment("卫生费", "30"), unpaid);
-  EXPECT_EQ(states(), u8("卫生费:未缴费:李四 电费:现金:O'Brien"));
+  PostMonthPayment(newPayment("水费", "10"), unpaid);
+  EXPECT_EQ(states(), u8("卫生费:现金:O'Brien 水费:未缴费:李四 电费:银行转帐:"));
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 2);
 
   // A refusal writes nothing.
-  EXPECT_THROW(PostMonthPayment(newPayment("电费", "45.5"), input("现金", "0")), Exception);
+  EXPECT_THROW(PostMonthPayment(newPayment("水费", "10"), input("现金", "0")), Exception);
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 2);
   // A failure of the bill statement takes the payment row back with it.
   exec(u8("create trigger no_bills before update on 收费明细表 begin select raise(abort, 'locked'); end"));
-  EXPECT_ANY_THROW(PostMonthPayment(newPayment("电费", "45.5"), input("现金", "45.5")));
+  EXPECT_ANY_THROW(PostMonthPayment(newPayment("水费", "10"), input("现金", "10")));
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 2);
   Dm1->q_sfhzb->Close();
 }
@@ -294,6 +322,7 @@ TEST_F(MonthPaymentTest, PostingMarksTheMonthsBillsInOneTransaction) {
 
 #include <QRadioButton>
 
+#include "billing/jiaofeiguanli.h"
 #include "billing/jiaofeiguanli_single.h"
 
 namespace {
@@ -333,6 +362,39 @@ TEST_F(MonthPaymentTest, TheWindowPaysAllUnpaidRowsOfTheHouseWithTheChosenRoundi
   EXPECT_EQ(storedMoney(u8("select 零头 from 收费汇总表")), money("0"));
   // The house has no unpaid rows left in the month: it leaves the list.
   EXPECT_EQ(w.q_houseinfo->RecordCount(), 0);
+
+  // A bill row of the same month comes later; paying the house again makes a payment of its
+  // own instead of overwriting the first one.
+  exec(u8("insert into 收费明细表 (房屋代码, 楼宇名称, 业主名称, 收费名称, 年度, 月份, 收费金额, 缴费状态) values "
+          "('H1', 'A栋', '张三', '水费', '2008', '3', ccur(10), '未缴费')"));
+  w.DateTimePicker1Change();
+  ASSERT_EQ(w.q_houseinfo->RecordCount(), 1);
+  ui.onModal([&](QDialog* d) {
+    auto* dialog = static_cast<TForm_jiaofeiguanli_edit*>(d);
+    TADOQuery* p = Dm1->q_sfhzb;
+    due = p->FieldByName(u8("收费金额"))->AsMoney();
+    p->FieldByName(u8("缴费方式"))->SetAsString(u8("银行转帐"));
+    p->FieldByName(u8("缴费时间"))->SetAsDateTime(EncodeDate(2008, 3, 20));
+    p->FieldByName(u8("缴费人"))->SetAsString(u8("张三"));
+    p->FieldByName(u8("收款人"))->SetAsString(u8("收银员乙"));
+    p->FieldByName(u8("现金"))->SetAsMoney(money("10"));
+    dialog->SpeedButton1Click();
+  });
+  ui.answerMessage(mrYes);
+  w.bitbtn_addClick();
+  EXPECT_EQ(due, money("10"));
+  EXPECT_EQ(stored(u8("select group_concat(实收金额, ',') from (select 实收金额 from 收费汇总表 order by 缴费时间)")),
+            u8("76,10"));
+  EXPECT_EQ(states(), u8("卫生费:现金:张三 水费:银行转帐:张三 电费:现金:张三"));
+
+  // Reversing the second payment releases the row it paid and nothing else.
+  TADOQuery journal;
+  journal.SetConnection(db());
+  journal.SQL.Add(u8("select * from 收费汇总表 where 实收金额=10"));
+  journal.Open();
+  ReverseJournalPayment(db(), &journal);
+  EXPECT_EQ(states(), u8("卫生费:现金:张三 水费:未缴费: 电费:现金:张三"));
+  EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 1);
 }
 
 }  // namespace

@@ -145,12 +145,35 @@ TEST_F(DepositTest, TotalFollowsAddEditAndDelete) {
   form_->bitbtn_saveClick();
   EXPECT_EQ(stored(u8("select count(*) from 押金明细表 where 房屋代码='H2' and 业主名称='李四'")), u8("1"));
   expectTotalsMatchLedger();
-  // Deleting takes the movement's effect back (a receipt may leave the balance below 0).
+  // Deleting takes the movement's effect back.
   ui.answerMessage(mrYes);
   locate("收取", "450");
   form_->bitbtn_deleteClick();
   expectTotalsMatchLedger();
   EXPECT_EQ(count(u8("select count(*) from 押金明细表")), 1);
+}
+
+// A receipt the house has spent cannot be deleted: the balance would go below 0. Once the
+// offset is gone the receipt may go too.
+TEST_F(DepositTest, DeletingASpentReceiptIsRefused) {
+  ScriptedUi ui;
+  add(ui, "H1", "收取", "100");
+  add(ui, "H1", "冲抵费用", "60");
+  ui.answerMessage(mrYes);
+  locate("收取", "100");
+  form_->bitbtn_deleteClick();
+  EXPECT_EQ(ui.lastMessage().text, u8("该业主的押金已经冲抵或退还，删除后押金余额为负数，不能删除！"));
+  EXPECT_EQ(count(u8("select count(*) from 押金明细表")), 2);
+  EXPECT_EQ(total("H1"), money("40"));
+  expectTotalsMatchLedger();
+  ui.answerMessage(mrYes);
+  locate("冲抵费用", "60");
+  form_->bitbtn_deleteClick();
+  ui.answerMessage(mrYes);
+  locate("收取", "100");
+  form_->bitbtn_deleteClick();
+  EXPECT_EQ(count(u8("select count(*) from 押金明细表")), 0);
+  EXPECT_EQ(total("H1"), Money());
 }
 
 TEST_F(DepositTest, InputRefusals) {

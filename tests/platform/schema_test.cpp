@@ -412,8 +412,11 @@ TEST(SchemaScripts, KeysRejectDuplicatesAndAllowWhatTheyShould) {
        "insert into 设备表(设备代码,设备名称) values('SB1','电梯')", false},
       {"equipment name", "insert into 设备表(设备代码,设备名称) values('SB2','配电柜')",
        "insert into 设备表(设备代码,设备名称) values('SB3','配电柜')", false},
-      {"bill rows carry no key", "insert into 收费明细表(收费名称,房屋代码,年度,月份) values('电费','A101','2005','3')",
-       "insert into 收费明细表(收费名称,房屋代码,年度,月份) values('电费','A101','2005','3')", true},
+      {"one bill row per item, house and month", "insert into 收费明细表(收费名称,房屋代码,年度,月份) values('电费','A101','2005','3')",
+       "insert into 收费明细表(收费名称,房屋代码,年度,月份) values('电费','A101','2005','3')", false},
+      {"another month of the item is another bill row",
+       "insert into 收费明细表(收费名称,房屋代码,年度,月份) values('电费','A101','2005','3')",
+       "insert into 收费明细表(收费名称,房屋代码,年度,月份) values('电费','A101','2005','4')", true},
       {"type tables carry no key", "insert into 楼层信息(代码,名称) values('001','一层')",
        "insert into 楼层信息(代码,名称) values('001','一层')", true},
   };

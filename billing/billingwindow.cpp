@@ -1,0 +1,244 @@
+#include "billing/billingwindow.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QHBoxLayout>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "billing/iteminfo.h"
+#include "billing/shoukuan.h"
+#include "grid/DBCtrlsEh.h"
+#include "platform/data/ado.h"
+#include "report/FR_DBSet.h"
+#include "shell/dm.h"
+#include "grid/DBGridEh.h"
+#include "platform/ui.h"
+#include "report/FR_Class.h"
+#include "shell/recordwindow.h"
+
+QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name) {
+  auto* menu = new QMenu(owner);
+  menu->setObjectName(QString::fromLatin1(name));
+  grid->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(grid, &QWidget::customContextMenuRequested, menu,
+                   [menu, grid](const QPoint& at) { menu->popup(grid->mapToGlobal(at)); });
+  return menu;
+}
+
+QAction* AddPopupItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> handler) {
+  QAction* a = menu->addAction(caption);
+  a->setObjectName(QString::fromLatin1(name));
+  QObject::connect(a, &QAction::triggered, menu, Guarded(std::move(handler)));
+  return a;
+}
+
+TfrReport* AddWindowReport(QWidget* owner, TfrDataset* dataset) {
+  auto* report = new TfrReport(owner);
+  report->setObjectName(QStringLiteral("frReport1"));
+  report->Title = QStringLiteral("gfh");
+  report->Dataset = dataset;
+  return report;
+}
+
+void DesignPrintTemplate(TfrReport* report, const char* right, const QString& fileName) {
+  if (!CheckActionRight(right)) return;
+  const QString path = ProgramTemplatePath(fileName);
+  if (!QFile::exists(path)) {
+    MessageBox(QString::fromUtf8("打印文件被破坏，请与程序员联系！"), QString::fromUtf8("提示"), MsgIcon::Exclamation);
+    return;
+  }
+  report->OpenTemplateFile(path);
+  report->OpenDesigner();
+}
+
+QWidget* AddDetailPanel(QWidget* parent, TDataSource* source, std::initializer_list<DetailField> fields, int perRow,
+                        const char* checkField, const char* checkLabel, bool checkEditable) {
+  auto* panel = new QGroupBox(parent);
+  panel->setObjectName(QStringLiteral("Panel_detail"));
+  auto* grid = new QGridLayout(panel);
+  grid->setContentsMargins(6, 4, 6, 4);
+  int at = 0;
+  for (const DetailField& f : fields) {
+    const int row = at / perRow, col = (at % perRow) * 2;
+    auto* label = new QLabel(QString::fromUtf8(f.label), panel);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* editor = new TDBEditEh(panel);
+    editor->setObjectName(QStringLiteral("DBEdit_") + QString::fromUtf8(f.field));
+    editor->SetDataSource(source);
+    editor->SetDataField(QString::fromUtf8(f.field));
+    editor->SetReadOnly(true);
+    grid->addWidget(label, row, col);
+    grid->addWidget(editor, row, col + 1);
+    ++at;
+  }
+  if (checkField) {
+    auto* check = new TDBCheckBoxEh(panel);
+    check->setObjectName(QStringLiteral("DBCheckBox_") + QString::fromUtf8(checkField));
+    check->Caption = QString::fromUtf8(checkLabel);
+    check->SetDataSource(source);
+    check->SetDataField(QString::fromUtf8(checkField));
+    check->SetReadOnly(!checkEditable);
+    grid->addWidget(check, at / perRow, (at % perRow) * 2 + 1);
+  }
+  for (int c = 1; c < perRow * 2; c += 2) grid->setColumnStretch(c, 1);
+  return panel;
+}
+
+std::vector<FormulaPage> BillFormulaPages() {
+  return {{ChargeFormula::Area, {{"单价：", "单价", "元/平方米* 面积"}, {"", "面积或数量", "平方米= 金额"}, {"", "收费金额", "元"}}},
+          {ChargeFormula::Meter,
+           {{"单价：", "单价", "元/单位 (本月表数："}, {"", "本月表数", "- 上月表数："}, {"", "上月表数", ") = 金额："},
+            {"", "收费金额", "元"}}},
+          {ChargeFormula::Direct, {{"金额：", "单价", "= 应缴费用："}, {"", "收费金额", "元"}}},
+          {ChargeFormula::Quantity, {{"单价：", "单价", "元/单位  数量："}, {"", "面积或数量", "= 应缴费用："}, {"", "收费金额", "元"}}},
+          {ChargeFormula::Ratio, {{"比例：", "单价", "* 金额："}, {"", "面积或数量", "= 应缴费用："}, {"", "收费金额", "元"}}}};
+}
+
+std::vector<FormulaPage> StandardFormulaPages() {
+  return {{ChargeFormula::Area, {{"单价：", "单价", "元/平方米     面积："}, {"", "预付金额", "平方米    金额："}, {"", "金额", "元"}}},
+          {ChargeFormula::Meter,
+           {{"单价：", "单价", "元/单位  (本月表数："}, {"", nullptr, "-上月表数："}, {"", nullptr, ") = 金额："}, {"", "金额", "元"}}},
+          {ChargeFormula::Direct, {{"金额：", "单价", "= 应缴费用："}, {"", "金额", "元"}}},
+          {ChargeFormula::Quantity, {{"单价：", "单价", "元/单位     数量："}, {"", "预付金额", "= 应缴费用："}, {"", "金额", "元"}}},
+          {ChargeFormula::Ratio, {{"比例：", "单价", "*  金额："}, {"", "预付金额", "=  应缴费用："}, {"", "金额", "元"}}}};
+}
+
+QTabWidget* AddFormulaPages(QWidget* parent, TDataSource* source, const std::vector<FormulaPage>& pages,
+                            const char* itemField, const char* remarkField) {
+  auto* control = new QTabWidget(parent);
+  control->setObjectName(QStringLiteral("PageControl1"));
+  int number = 0;
+  for (const FormulaPage& p : pages) {
+    ++number;
+    auto* page = new QWidget(control);
+    page->setObjectName(QStringLiteral("TabSheet%1").arg(number));
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(6, 4, 6, 4);
+    if (itemField) {
+      auto* item = new TDBEditEh(page);
+      item->setObjectName(QStringLiteral("DBEdit_item%1").arg(number));
+      item->SetDataSource(source);
+      item->SetDataField(QString::fromUtf8(itemField));
+      item->SetReadOnly(true);
+      auto* top = new QHBoxLayout();
+      top->addWidget(new QLabel(QString::fromUtf8("收费项目："), page));
+      top->addWidget(item);
+      top->addStretch(1);
+      column->addLayout(top);
+    }
+    auto* line = new QHBoxLayout();
+    for (const FormulaEditor& e : p.editors) {
+      if (*e.before) line->addWidget(new QLabel(QString::fromUtf8(e.before), page));
+      auto* editor = new TDBNumberEditEh(page);
+      editor->SetDecimalPlaces(4);
+      editor->setMinimumWidth(90);
+      if (e.field) {
+        editor->setObjectName(QStringLiteral("DBNumberEdit_%1_").arg(number) + QString::fromUtf8(e.field));
+        editor->SetDataSource(source);
+        editor->SetDataField(QString::fromUtf8(e.field));
+      } else {
+        editor->setEnabled(false);
+      }
+      line->addWidget(editor);
+      if (*e.after) line->addWidget(new QLabel(QString::fromUtf8(e.after), page));
+    }
+    line->addStretch(1);
+    column->addLayout(line);
+    if (remarkField) {
+      auto* remark = new TDBEditEh(page);
+      remark->setObjectName(QStringLiteral("DBEdit_remark%1").arg(number));
+      remark->SetDataSource(source);
+      remark->SetDataField(QString::fromUtf8(remarkField));
+      auto* bottom = new QHBoxLayout();
+      bottom->addWidget(new QLabel(QString::fromUtf8("备注："), page));
+      bottom->addWidget(remark, 1);
+      column->addLayout(bottom);
+    }
+    control->addTab(page, p.formula);
+  }
+  return control;
+}
+
+void ShowFormulaPage(QTabWidget* pages, const QString& formula) {
+  for (int i = 0; i < pages->count(); ++i)
+    if (pages->tabText(i) == formula && pages->currentIndex() != i) {
+      const QSignalBlocker quiet(pages);
+      pages->setCurrentIndex(i);
+    }
+}
+
+void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHouses) {
+  const struct {
+    const char* field;
+    const char* title;
+    int width;
+  } columns[] = {{"房屋代码", "", 80},  {"业主名称", "", 80},       {"收费名称", "", 90},  {"单价", "单价(比例)", 80},
+                 {"本月表数", "", 75},  {"上月表数", "", 75},       {"面积或数量", "面积/数量/金额", 105},
+                 {"收费金额", "", 90},  {"开始日期", "", 85},       {"结束日期", "", 85},  {"计算公式", "", 140},
+                 {"缴费状态", "", 75},  {"单据号码", "", 90},       {"缴费时间", "", 135}, {"缴费人", "", 70},
+                 {"收款人", "", 70},    {"备注", "", 140}};
+  for (const auto& c : columns) {
+    TColumnEh* column = AddGridColumn(grid, QString::fromUtf8(c.field), QString::fromUtf8(c.title), true, c.width);
+    const QString field = QString::fromUtf8(c.field);
+    if (field == QString::fromUtf8("收费金额")) column->Footer()->SetValueType(fvtSum);
+    if (countHouses && field == QString::fromUtf8("房屋代码")) column->Footer()->SetValueType(fvtCount);
+    if (!countHouses && field == QString::fromUtf8("收费名称")) {
+      SetFooterText(column, QString::fromUtf8("合计"));
+    }
+  }
+  grid->OnGetCellParams = [bills](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
+    PaintStatusRows(bills, QString::fromUtf8("缴费状态"), QString::fromUtf8("未缴费"), font);
+  };
+}
+
+void SetFooterText(TColumnEh* column, const QString& text) {
+  column->Footer()->SetValueType(fvtStaticText);
+  column->Footer()->SetValue(text);
+}
+
+void AddMonthBillColumns(TCustomDBGridEh* grid, bool paymentColumns) {
+  const struct {
+    const char* field;
+    const char* title;
+    int width;
+    bool payment;
+  } columns[] = {{"收费名称", "", 90, false},  {"单价", "单价(比例)", 80, false}, {"本月表数", "", 75, false},
+                 {"上月表数", "", 75, false},  {"面积或数量", "面积/数量/金额", 105, false},
+                 {"收费金额", "", 90, false},  {"开始日期", "", 85, false},   {"结束日期", "", 85, false},
+                 {"计算公式", "", 140, false}, {"房屋代码", "", 80, false},   {"业主名称", "", 80, false},
+                 {"缴费状态", "", 75, true},   {"单据号码", "", 90, true},    {"备注", "", 140, false}};
+  for (const auto& c : columns) {
+    if (c.payment && !paymentColumns) continue;
+    TColumnEh* column = AddGridColumn(grid, QString::fromUtf8(c.field), QString::fromUtf8(c.title), false, c.width);
+    if (QString::fromUtf8(c.field) == QString::fromUtf8("收费名称")) SetFooterText(column, QString::fromUtf8("合计"));
+    if (QString::fromUtf8(c.field) == QString::fromUtf8("收费金额")) column->Footer()->SetValueType(fvtSum);
+  }
+}
+
+NoticePrintParts AddNoticePrintParts(QWidget* owner) {
+  NoticePrintParts parts;
+  auto localQuery = [owner](const char* name) {
+    auto* q = new TADOQuery(owner);
+    q->setObjectName(QString::fromLatin1(name));
+    q->SetConnection(Dm1->db_local);
+    return q;
+  };
+  parts.q_tongyong = localQuery("q_tongyong");
+  parts.ds_tongyong = new TDataSource(owner);
+  parts.ds_tongyong->SetDataSet(parts.q_tongyong);
+  parts.q_biao2 = localQuery("q_biao2");
+  parts.frDS_HT = new TfrDBDataSet(owner);
+  parts.frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
+  parts.frDS_HT->SetDataSource(parts.ds_tongyong);
+  parts.frDS_biao2 = new TfrDBDataSet(owner);
+  parts.frDS_biao2->setObjectName(QStringLiteral("frDS_biao2"));
+  parts.frDS_biao2->SetDataSet(parts.q_biao2);
+  parts.frReport1 = AddWindowReport(owner, parts.frDS_HT);
+  return parts;
+}

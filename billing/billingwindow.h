@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <initializer_list>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QTabWidget;
+class QWidget;
+class TColumnEh;
+class TCustomDBGridEh;
+class TDataSet;
+class TDataSource;
+class TADOQuery;
+class TfrDBDataSet;
+class TfrDataset;
+class TfrReport;
+
+// Shapes the fee windows share: the pop-up menu of a grid, the report component of a window
+// and the command that opens a template in the report designer.
+
+// The pop-up menu `name` of `grid`, shown where the operator right-clicks the grid.
+QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name);
+// Appends the item `name` with `caption` to `menu`; `handler` runs under the exception
+// barrier.
+QAction* AddPopupItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> handler);
+
+// The window's report component `frReport1`: title "gfh", the record source `dataset`.
+TfrReport* AddWindowReport(QWidget* owner, TfrDataset* dataset);
+
+// DesignPrintTemplate: without `right` the refusal; when the template `fileName` exists it is
+// loaded into `report` and the designer opens on it (saving writes the file back); a missing
+// file says "打印文件被破坏，请与程序员联系！".
+void DesignPrintTemplate(TfrReport* report, const char* right, const QString& fileName);
+
+// One read-only field of a detail panel: its label and field name; a field named as the
+// panel's check field shows as a check box.
+struct DetailField {
+  const char* label;
+  const char* field;
+};
+// A panel that shows the current row of `source` read-only, `perRow` label and editor pairs
+// per line; `checkField` (may be null) is a boolean shown as a check box labelled
+// `checkLabel` (editable with `checkEditable`). The editors are named "DBEdit_" + field.
+QWidget* AddDetailPanel(QWidget* parent, TDataSource* source, std::initializer_list<DetailField> fields, int perRow,
+                        const char* checkField = nullptr, const char* checkLabel = nullptr, bool checkEditable = false);
+
+// One editor on a formula page: the text before it, its field (null: a disabled editor bound
+// to nothing, as the standards' meter page shows) and the text after it.
+struct FormulaEditor {
+  const char* before;
+  const char* field;
+  const char* after = "";
+};
+// A page of the formula page control: the formula text is its caption.
+struct FormulaPage {
+  QString formula;
+  std::vector<FormulaEditor> editors;
+};
+// The pages of a bill row (单价, 本月表数, 上月表数, 面积或数量, 收费金额) and of a charge
+// standard (单价, 预付金额, 金额), in the order of the formula list.
+std::vector<FormulaPage> BillFormulaPages();
+std::vector<FormulaPage> StandardFormulaPages();
+// PageControl1 with the pages TabSheet1.. in order; every editor is a number editor with four
+// decimals bound to `source`. With `itemField` the item name stands read-only at the top of
+// each page, with `remarkField` a remark editor at the bottom. The editors are named
+// "DBNumberEdit_" + page number + "_" + field.
+QTabWidget* AddFormulaPages(QWidget* parent, TDataSource* source, const std::vector<FormulaPage>& pages,
+                            const char* itemField = nullptr, const char* remarkField = nullptr);
+// ShowFormulaPage: the page whose caption is `formula` (nothing for an unknown formula). A
+// page chosen by hand is turned back by the caller calling this again on every page change.
+void ShowFormulaPage(QTabWidget* pages, const QString& formula);
+
+// The bill-row columns of the payment lists (multi-month and fast payment windows), with
+// title buttons and widths that keep the list readable; rows still unpaid are drawn red.
+// `countHouses`: the fast payment window counts 房屋代码 in the footer and leaves 收费名称
+// without one; the multi-month window shows "合计" under 收费名称.
+void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHouses);
+
+// A footer that shows a fixed text ("合计", "记录数").
+void SetFooterText(TColumnEh* column, const QString& text);
+
+// The bill-row columns of the single-month windows (and of the front desk's kind): 收费名称 with
+// "合计", 单价(比例), the readings, 面积/数量/金额, 收费金额 with its sum, the month's dates,
+// 计算公式, 房屋代码, 业主名称, then with `paymentColumns` 缴费状态 and 单据号码, and 备注.
+void AddMonthBillColumns(TCustomDBGridEh* grid, bool paymentColumns);
+
+// What a window prints its payment notices with: the local 收费明细表 (`q_tongyong`, record
+// source `frDS_HT`), 表2 (`q_biao2`, record source `frDS_biao2`) and the report `frReport1`.
+struct NoticePrintParts {
+  TADOQuery* q_tongyong = nullptr;
+  TDataSource* ds_tongyong = nullptr;
+  TADOQuery* q_biao2 = nullptr;
+  TfrDBDataSet* frDS_HT = nullptr;
+  TfrDBDataSet* frDS_biao2 = nullptr;
+  TfrReport* frReport1 = nullptr;
+};
+NoticePrintParts AddNoticePrintParts(QWidget* owner);
