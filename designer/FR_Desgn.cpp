@@ -74,6 +74,8 @@ void RegisterReportDesigner() {
     keySet = true;
   }
   RegisteredDesigner() = DesignReport;
+  // A built page opened for editing from the preview goes to the same designer.
+  BuiltPageDesigner() = DesignBuiltPage;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -386,7 +386,7 @@ int TfrRestrictionsForm::Flags() const {
 // ---------------------------------------------------------------------------------------
 // Password
 
-TfrPasswForm::TfrPasswForm(QWidget* parent) : QDialog(parent) {
+TfrPasswEditForm::TfrPasswEditForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frPasswForm"));
   setWindowTitle(LocaleText(55653));
   L1 = makeLabel(this, "L1", LocaleText(55654));
@@ -402,7 +402,7 @@ TfrPasswForm::TfrPasswForm(QWidget* parent) : QDialog(parent) {
   resize(280, 110);
 }
 
-void TfrPasswForm::showEvent(QShowEvent* event) {
+void TfrPasswEditForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   E1->setFocus();
 }
@@ -620,7 +620,7 @@ bool EditRestrictions(const QList<TfrView*>& views, QWidget* parent, const std::
 }
 
 bool AskPassword(QString& password, bool confirm, QWidget* parent) {
-  TfrPasswForm form(parent);
+  TfrPasswEditForm form(parent);
   if (RunModal(&form) != QDialog::Accepted) return false;
   const QString first = form.E1->text();
   if (confirm) {

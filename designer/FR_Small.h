@@ -116,10 +116,10 @@ class TfrRestrictionsForm : public QDialog {
 };
 
 // A password prompt (opening a protected template, setting the template password).
-class TfrPasswForm : public QDialog {
+class TfrPasswEditForm : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrPasswForm(QWidget* parent = nullptr);
+  explicit TfrPasswEditForm(QWidget* parent = nullptr);
   QLabel *L1, *L2;
   QLineEdit* E1;
   QPushButton *OK, *Cancel;

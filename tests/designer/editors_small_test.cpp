@@ -257,7 +257,7 @@ TEST(EditorsSmallTest, PasswordAskedOnceOrTwice) {
   ScriptedUi ui;
   auto type = [&](const char* text, QString* prompt = nullptr) {
     ui.onModal([&ui, text, prompt](QDialog* d) {
-      auto* f = qobject_cast<TfrPasswForm*>(d);
+      auto* f = qobject_cast<TfrPasswEditForm*>(d);
       ASSERT_NE(f, nullptr);
       EXPECT_EQ(f->E1->echoMode(), QLineEdit::Password);
       EXPECT_TRUE(f->E1->text().isEmpty());
