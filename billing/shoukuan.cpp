@@ -115,7 +115,7 @@ void EnsureReceiptNumberColumn(TADOConnection* db) {
     q.Close();
   } catch (const EDatabaseError&) {
     // A file made before receipts kept their number.
-    db->Execute(u("alter table 收费汇总表 add column 收据号码 TEXT COLLATE NOCASE"));
+    db->Execute(u("alter table 收费汇总表 add column 收据号码 TEXT(16) COLLATE NOCASE"));
   }
 }
 

@@ -139,6 +139,9 @@ struct PrintSources {
     q_biao1.SetConnection(Dm1->db_local);
     q_biao2.SetConnection(Dm1->db_local);
     q_shoujuhao.SetConnection(Dm1->ADO_system);
+    // The receipt reads its drawn number from the window's own query, found by name.
+    q_shoujuhao.setObjectName(QStringLiteral("q_shoujuhao"));
+    q_shoujuhao.setParent(&window);
     for (const char* name : {"frDBDataSet1", "frDS_HT"}) {
       auto* source = new TfrDBDataSet(&window);
       source->setObjectName(QString::fromLatin1(name));

@@ -276,7 +276,7 @@ TEST(EditorsSmallTest, PasswordAskedOnceOrTwice) {
   type("abc", &second);
   EXPECT_TRUE(AskPassword(pw, true));
   EXPECT_EQ(pw, u("abc"));
-  EXPECT_EQ(second, u("Retype password for validate"));
+  EXPECT_EQ(second, u("请再次输入密码以确认"));
 
   pw = u("kept");
   type("abc");
