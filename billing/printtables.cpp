@@ -158,7 +158,8 @@ QString PrePrintedPeriodText(const QString& paidMonths) {
   const QStringList entries = PaidMonths(paidMonths);
   if (entries.isEmpty()) return u("()");
   if (entries.size() == 1) return u("(") + entries.first() + u(")");
-  return u("(") + entries.first() + u("-") + entries.last() + u(")");
+  // Earliest to latest, as the receipt reads it: the list holds the newest month first.
+  return u("(") + entries.last() + u("-") + entries.first() + u(")");
 }
 
 void FillPrintTables(TADOConnection* local, const std::vector<PrintTableFill>& fills) {

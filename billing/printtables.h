@@ -44,7 +44,8 @@ QStringList PaidMonths(const QString& paidMonths);
 // The receipt's period: last entry + "-" + first entry; the last is empty for one entry
 // ("-2005年5月"); an empty list gives "-".
 QString ReceiptPeriodText(const QString& paidMonths);
-// The pre-printed receipt's period: "(first)", "(first-last)", "()" for none.
+// The pre-printed receipt's period, read the same way as the receipt's: "(only)",
+// "(last entry-first entry)", "()" for none.
 QString PrePrintedPeriodText(const QString& paidMonths);
 
 // One row for a print table: column name to value.

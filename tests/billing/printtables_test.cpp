@@ -117,7 +117,7 @@ TEST(DigitCellsTest, PlacesYuanSignAndDigits) {
 TEST(PeriodTextTest, ReceiptAndPrePrinted) {
   struct Case { const char* months; const char* receipt; const char* preprinted; };
   const Case cases[] = {
-      {"2005年5月;2005年4月;2005年3月;", "2005年3月-2005年5月", "(2005年5月-2005年3月)"},
+      {"2005年5月;2005年4月;2005年3月;", "2005年3月-2005年5月", "(2005年3月-2005年5月)"},
       {"2005年5月;", "-2005年5月", "(2005年5月)"},
       {"", "-", "()"},
       {"按单缴费", "-按单缴费", "(按单缴费)"},
