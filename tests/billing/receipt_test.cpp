@@ -250,7 +250,7 @@ TEST_F(PrePrintedTest, OnePaymentLaysOutEveryCell) {
   ScriptedUi ui;
   const PrePrintedOutcome out = taoda(openAll(), &ui);
   EXPECT_TRUE(out.filled);
-  EXPECT_EQ(row("表1"), u8("|H1|张三|水费(2004年11月-2004年9月) (130.5-100)(补)|1203.5|||￥|1|2|0|3|5|0|补"));
+  EXPECT_EQ(row("表1"), u8("|H1|张三|水费(2004年9月-2004年11月) (130.5-100)(补)|1203.5|||￥|1|2|0|3|5|0|补"));
   EXPECT_EQ(row("表2"), u8("|H1|H1 张三  面积：85.5平方米|||币|壹|贰|零|叁|伍|零|||￥|1|2|0|3|5|0|收银员甲"));
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where 打印 = 1")), 1);
   EXPECT_EQ(ui.messageTexts(), QStringList());
