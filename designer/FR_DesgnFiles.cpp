@@ -218,8 +218,8 @@ void TfrDesignerForm::SaveReportAs() {
     return;
   }
   FileDialogRequest r;
-  r.filter = t(55213) + QStringLiteral(" (*.frf)|*.frf|") + t(55214) + QStringLiteral(" (*.frt)|*.frt|") + t(55215) +
-             QStringLiteral(" (*.frd)|*.frd");
+  r.filter = t(55213) + QStringLiteral(" (*.frf)|*.frf|") + t(55481) + QStringLiteral(" (*.fr3)|*.fr3|") + t(55214) +
+             QStringLiteral(" (*.frt)|*.frt|") + t(55215) + QStringLiteral(" (*.frd)|*.frd");
   if (DesignerComponent() && !DesignerComponent()->SaveDir.isEmpty()) r.initialDir = DesignerComponent()->SaveDir;
   r.fileName = DesignFileName == untitled() ? QString() : DesignFileName;
   r.defaultExt = QStringLiteral("frf");
@@ -230,9 +230,10 @@ void TfrDesignerForm::SaveReportAs() {
   // A name typed with one of the formats' extensions picks that format.
   const QString ext = QFileInfo(*f).suffix().toLower();
   if (ext == QStringLiteral("frf")) chosen = 1;
-  else if (ext == QStringLiteral("frt")) chosen = 2;
-  else if (ext == QStringLiteral("frd")) chosen = 3;
-  if (chosen < 1 || chosen > 3) chosen = 1;
+  else if (ext == QStringLiteral("fr3")) chosen = 2;
+  else if (ext == QStringLiteral("frt")) chosen = 3;
+  else if (ext == QStringLiteral("frd")) chosen = 4;
+  if (chosen < 1 || chosen > 4) chosen = 1;
   switch (chosen) {
     case 1: {
       const QString path = withExtension(*f, ".frf");
@@ -243,6 +244,18 @@ void TfrDesignerForm::SaveReportAs() {
       return;
     }
     case 2: {
+      // The XML template; Save then keeps writing to that name.
+      const QString path = withExtension(*f, ".fr3");
+      if (!report_->ExportXmlTemplate(path)) {
+        ShowError(QString::fromUtf8("无法保存报表 ") + QDir::toNativeSeparators(path));
+        return;
+      }
+      SetDesignFileName(path);
+      SaveSucceeded = true;
+      MarkModified(false);
+      return;
+    }
+    case 3: {
       QString path = withExtension(*f, ".frt");
       if (DesignerComponent() && !DesignerComponent()->TemplateDir.isEmpty())
         path = QDir(DesignerComponent()->TemplateDir).filePath(QFileInfo(path).fileName());
@@ -257,7 +270,7 @@ void TfrDesignerForm::SaveReportAs() {
       SaveSucceeded = true;
       return;
     }
-    case 3: {
+    case 4: {
       const QString path = withExtension(*f, ".frd");
       if (!report_->SaveDictionaryFile(path)) ShowError(QString::fromUtf8("无法保存数据字典 ") + path);
       return;   // the dictionary alone is no saved design

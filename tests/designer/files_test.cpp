@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -126,6 +127,25 @@ TEST_F(DesignerFilesTest, SaveAsTemplateOrDictionaryKeepsTheDesignFileAndItsStat
   EXPECT_FALSE(form->SaveSucceeded);
   EXPECT_TRUE(form->IsModified());
   EXPECT_EQ(form->DesignFileName, path);
+}
+
+TEST_F(DesignerFilesTest, SaveAsXmlWritesTheXmlTemplateAndBecomesTheDesignFile) {
+  ScriptedUi ui;
+  open();
+  deleteMemo1();
+  const QString xml = work.file(QString::fromUtf8("收据 & 通知.fr3"));
+  ui.answerSaveFile(xml);
+  form->action("N17")->trigger();
+  ASSERT_TRUE(QFileInfo(xml).isFile()) << ui.messageTexts().join(" | ").toStdString();
+  EXPECT_TRUE(form->SaveSucceeded);
+  EXPECT_FALSE(form->IsModified());
+  EXPECT_EQ(form->DesignFileName, xml);
+  QFile file(xml);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  EXPECT_TRUE(bytes.startsWith("<?xml")) << bytes.left(80).toStdString();
+  // The remaining object is in the file, the deleted one is not.
+  EXPECT_FALSE(bytes.contains("Memo1"));
 }
 
 TEST_F(DesignerFilesTest, AFileThatIsNoReadableTemplateIsNeverTreatedAsOpened) {
