@@ -249,7 +249,7 @@ bool makeReceipt(const QString& folder) {
   b.row({{"合计人民币（大写）", 130, 0, frtaCenter}, {"frDS_biao2.大写金额", 324}, {"小写", 50, 0, frtaCenter},
          {"frDS_biao2.小写金额", 182, kMoney, frtaRight}},
         true, 10, false, -1, false, 0, 26);
-  b.text(u("收款人（签章）："), x, 48, 120, 22, 10);
+  b.text(u("收款人（签章）：[frDS_biao2.\"c2\"]"), x, 48, 300, 22, 10);
   b.text(u("交款人（签字）："), x + 330, 48, 120, 22, 10);
   return b.save(folder);
 }

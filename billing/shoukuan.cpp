@@ -10,6 +10,7 @@
 #include "platform/exception.h"
 #include "platform/ui.h"
 #include "report/FR_Class.h"
+#include "shell/loginstate.h"
 
 namespace {
 
@@ -154,6 +155,7 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
     // The list stands on the last marked payment.
     PrintRow row;
     row.insert(u("c1"), f("业主名称")->Value());
+    row.insert(u("c2"), Variant(CurrentOperatorName));   // the cashier who takes the money
     row.insert(u("大写金额"), Variant(MoneyToChineseCapital(out.total)));
     row.insert(u("小写金额"), Variant(out.total));
     row.insert(u("业主名称"), f("业主名称")->Value());

@@ -126,6 +126,7 @@ TEST_F(ReceiptTest, TwoPaymentsFillTablesFlagAndNumber) {
   EXPECT_EQ(localValue(u8("select 应收金额 from 表1 where 收费项目='电费'")), u8("50"));
   EXPECT_EQ(localValue(u8("select 上次余额 || '/' || 本次余额 from 表1 where 收费项目='电费'")), u8("1.5/2"));
   EXPECT_EQ(localValue(u8("select 小写金额 from 表2")), u8("150.5"));
+  EXPECT_EQ(localValue(u8("select c2 from 表2")), u8("收银员甲"));   // the cashier signs the receipt
   EXPECT_EQ(localValue(u8("select 大写金额 from 表2")), u8("壹佰伍拾元零伍角整"));
   EXPECT_EQ(localValue(u8("select c1 || 房屋代码 from 表2")), u8("张三H1"));
   EXPECT_EQ(ui.messageTexts(), QStringList());

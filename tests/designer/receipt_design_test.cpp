@@ -41,9 +41,10 @@ struct ReceiptData {
     conn.Open();
     conn.Execute(u("create table 表1 (xh integer primary key, 收费项目 text, 单价 money, 上期表数 float, 本期表数 float, "
                    "行度面积 float, 应收金额 money, 实收金额 money, 计费期间 text)"));
-    conn.Execute(u("create table 表2 (xh integer primary key, 大写金额 text, 小写金额 money, 业主名称 text, 房屋代码 text)"));
+    conn.Execute(u("create table 表2 (xh integer primary key, 大写金额 text, 小写金额 money, 业主名称 text, 房屋代码 text, "
+                   "c2 text)"));
     conn.Execute(u("insert into 表1 values (1, '水费', 2, 100, 150, 50, 100, 100, '2005年5月')"));
-    conn.Execute(u("insert into 表2 values (1, '壹佰元整', 100, '张三', 'H1')"));
+    conn.Execute(u("insert into 表2 values (1, '壹佰元整', 100, '张三', 'H1', '李收银')"));
     conn.Execute(u("create table 收据号码 (年度 text, 收据号码 text)"));
     conn.Execute(u("insert into 收据号码 values ('2005', '200500017')"));
     q1.SetConnection(&conn);
@@ -179,7 +180,7 @@ TEST(ReceiptDesignTest, ANewTextOnTheReceiptIsSavedAndPrinted) {
   again->PrintBuiltPages(QString(), 1, 0, true);
   ReportPrinter().OutputFileName.clear();
   const QString text = pdfText(pdf);
-  for (const QString& expected : {added, u("张三"), u("水费"), u("壹佰元整"), u("200500017")})
+  for (const QString& expected : {added, u("张三"), u("水费"), u("壹佰元整"), u("200500017"), u("李收银")})
     EXPECT_TRUE(text.contains(expected.normalized(QString::NormalizationForm_KC)))
         << expected.toStdString() << "\n" << text.toStdString();
   // A picture of the printed receipt beside the designer's.
