@@ -98,3 +98,14 @@ struct NoticePrintParts {
   TfrReport* frReport1 = nullptr;
 };
 NoticePrintParts AddNoticePrintParts(QWidget* owner);
+// Creates the notice's print parts on `window` and keeps them in its members of those names.
+template <class Window>
+void InstallNoticePrintParts(Window* window) {
+  const NoticePrintParts parts = AddNoticePrintParts(window);
+  window->q_tongyong = parts.q_tongyong;
+  window->ds_tongyong = parts.ds_tongyong;
+  window->q_biao2 = parts.q_biao2;
+  window->frDS_HT = parts.frDS_HT;
+  window->frDS_biao2 = parts.frDS_biao2;
+  window->frReport1 = parts.frReport1;
+}

@@ -327,13 +327,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   N4 = AddPopupItem(PopupMenu1, "N4", u("打印澄川交费通知单"), [this] { N4Click(); });
   N5 = AddPopupItem(PopupMenu1, "N5", u("设计澄川交费通知单"), [this] { N5Click(); });
 
-  const NoticePrintParts parts = AddNoticePrintParts(this);
-  q_tongyong = parts.q_tongyong;
-  ds_tongyong = parts.ds_tongyong;
-  q_biao2 = parts.q_biao2;
-  frDS_HT = parts.frDS_HT;
-  frDS_biao2 = parts.frDS_biao2;
-  frReport1 = parts.frReport1;
+  InstallNoticePrintParts(this);
   q_shoujuhao = new TADOQuery(this);
   q_shoujuhao->setObjectName(QStringLiteral("q_shoujuhao"));
   q_shoujuhao->SetConnection(Dm1->ADO_system);

@@ -252,13 +252,7 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   column->addLayout(body, 1);
   setWindowState(Qt::WindowMaximized);
 
-  const NoticePrintParts parts = AddNoticePrintParts(this);
-  q_tongyong = parts.q_tongyong;
-  ds_tongyong = parts.ds_tongyong;
-  q_biao2 = parts.q_biao2;
-  frDS_HT = parts.frDS_HT;
-  frDS_biao2 = parts.frDS_biao2;
-  frReport1 = parts.frReport1;
+  InstallNoticePrintParts(this);
 
   const struct {
     QToolButton* button;
