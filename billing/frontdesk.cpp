@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/estatescope.h"
 #include "billing/jiaofeidan_single.h"
 #include "billing/jiaofeiguanli_single.h"
 #include "billing/roster.h"
@@ -267,18 +268,18 @@ void TForm_frontdesk::houseMoved() {
 }
 
 void TForm_frontdesk::reopenDetails() {
-  const QString house = SqlQuote::Text(q_houseinfo->FieldByName(u("房屋代码"))->AsString());
+  const QString house = EstateHouse(RowEstate(q_houseinfo), q_houseinfo->FieldByName(u("房屋代码"))->AsString());
   // The rows of the current house in the order of their index: year and month as text.
   const struct {
     TADOQuery* query;
     const char* select;
     const char* order;
-  } details[] = {{t_jiaofeidan, "select * from 收费明细表 where (房屋代码=", "order by 房屋代码,年度,月份"},
-                 {t_tousu, "select * from 业主投诉表 where (房屋代码=", "order by 房屋代码,投诉单号"}};
+  } details[] = {{t_jiaofeidan, "select * from 收费明细表 where ", "order by 房屋代码,年度,月份"},
+                 {t_tousu, "select * from 业主投诉表 where ", "order by 房屋代码,投诉单号"}};
   for (const auto& d : details) {
     d.query->Close();
     d.query->SQL.Clear();
-    d.query->SQL.Add(u(d.select) + house + u(")"));
+    d.query->SQL.Add(u(d.select) + house);
     d.query->SQL.Add(u(d.order));
     d.query->Open();
   }
@@ -307,7 +308,8 @@ void TForm_frontdesk::SpeedButton1Click() {
 
 void TForm_frontdesk::SpeedButton2Click() {
   if (!HouseCurrent()) return;
-  const OwedPaid t = OwedPaidTotals(Dm1->ADO_system, q_houseinfo->FieldByName(u("房屋代码"))->AsString());
+  const OwedPaid t = OwedPaidTotals(Dm1->ADO_system, RowEstate(q_houseinfo),
+                                     q_houseinfo->FieldByName(u("房屋代码"))->AsString());
   Label1->setText(u("应缴费用：") + t.owed.toString());
   Label2->setText(u("实缴费用：") + t.paid.toString());
   Label3->setText(u("欠缴费用：") + t.arrears().toString());
@@ -319,8 +321,8 @@ void TForm_frontdesk::EditCurrentComplaint() {
   if (!HouseCurrent()) return;
   const QString number =
       t_tousu->Active() && !t_tousu->IsEmpty() ? t_tousu->FieldByName(u("投诉单号"))->AsString() : QString();
-  if (!RunWindowHook(QStringLiteral("complaintForHouse"), this, q_houseinfo->FieldByName(u("房屋代码"))->AsString(),
-                     number)) {
+  if (!RunWindowHook(QStringLiteral("complaintForHouse"), this, RowEstate(q_houseinfo),
+                     q_houseinfo->FieldByName(u("房屋代码"))->AsString(), number)) {
     ShowInformation(u("该功能尚未提供。"));
     return;
   }
@@ -347,7 +349,7 @@ void TForm_frontdesk::OpenMonthBillsOfRow() {
   if (!month.isValid()) return;
   {
     TForm_jiaofeidan window(this);
-    window.PrepareForHouse(t_jiaofeidan->FieldByName(u("房屋代码"))->AsString(), month);
+    window.PrepareForHouse(RowEstate(t_jiaofeidan), t_jiaofeidan->FieldByName(u("房屋代码"))->AsString(), month);
     RunModal(&window);
   }
   t_jiaofeidan->Close();
@@ -360,7 +362,7 @@ void TForm_frontdesk::OpenMonthPaymentOfRow() {
   if (!month.isValid()) return;
   {
     TForm_jiaofeiguanli window(this);
-    window.PrepareForHouse(t_jiaofeidan->FieldByName(u("房屋代码"))->AsString(), month);
+    window.PrepareForHouse(RowEstate(t_jiaofeidan), t_jiaofeidan->FieldByName(u("房屋代码"))->AsString(), month);
     RunModal(&window);
   }
   t_jiaofeidan->Close();

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/estatescope.h"
 #include "billing/iteminfo.h"
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
@@ -45,7 +46,7 @@ double houseArea(TDataSet* house, const QString& areaName) {
 }
 }  // namespace
 
-int AssignChargeItems(TADOConnection* connection, const QStringList& houseCodes, const QString& item,
+int AssignChargeItems(TADOConnection* connection, const QList<EstateHouseKey>& houses, const QString& item,
                       const QString& operatorName) {
   TADOQuery items;
   QString sql = u("select * from 收费项目 where (停止收费='否')");
@@ -61,13 +62,13 @@ int AssignChargeItems(TADOConnection* connection, const QStringList& houseCodes,
   int appended = 0;
   connection->BeginWriteTrans();
   try {
-    for (const QString& code : houseCodes) {
+    for (const EstateHouseKey& key : houses) {
+      const QString ofHouse = EstateHouse(key.estate, key.house);
       TADOQuery house;
-      openQuery(house, connection, u("select * from 房屋资料 where (房屋代码=") + SqlQuote::Text(code) + u(")"));
+      openQuery(house, connection, u("select * from 房屋资料 where ") + ofHouse);
       if (house.IsEmpty()) continue;
       TADOQuery existing;
-      openQuery(existing, connection,
-                u("select 收费名称 from 房屋收费项目 where (房屋代码=") + SqlQuote::Text(code) + u(")"));
+      openQuery(existing, connection, u("select 收费名称 from 房屋收费项目 where ") + ofHouse);
       QSet<QString> has;
       for (existing.First(); !existing.Eof(); existing.Next())
         has.insert(existing.Fields()[0]->AsString().toCaseFolded());
@@ -274,10 +275,9 @@ void TForm_houseitem::reloadStandards() {
   if (t_houseitem->State() == dsEdit || t_houseitem->State() == dsInsert) t_houseitem->Cancel();
   t_houseitem->Close();
   t_houseitem->SQL.Clear();
-  const QString code = q_houseinfo->Active() && !q_houseinfo->IsEmpty()
-                           ? q_houseinfo->FieldByName(u("房屋代码"))->AsString()
-                           : QString();
-  t_houseitem->SQL.Add(u("select * from 房屋收费项目 where 房屋代码=") + SqlQuote::Text(code));
+  const EstateHouseKey house =
+      q_houseinfo->Active() && !q_houseinfo->IsEmpty() ? EstateHouseKey::Of(q_houseinfo) : EstateHouseKey{};
+  t_houseitem->SQL.Add(u("select * from 房屋收费项目 where ") + EstateHouse(house.estate, house.house));
   t_houseitem->Open();
   showFormulaPage();
 }
@@ -315,15 +315,15 @@ void TForm_houseitem::bitbtn_additemClick() {
     return;
   }
   DBGridEh1->RememberPosition();
-  QStringList codes;
+  QList<EstateHouseKey> houses;
   const QString here = q_houseinfo->Bookmark();
   TBookmarkListEh* marks = DBGridEh1->MarkedRows();
   for (int i = 0; i < marks->BookmarkCount(); ++i) {
     q_houseinfo->SetBookmark(marks->BookmarkAt(i));
-    codes << q_houseinfo->FieldByName(u("房屋代码"))->AsString();
+    houses << EstateHouseKey::Of(q_houseinfo);
   }
   if (!here.isEmpty()) q_houseinfo->SetBookmark(here);
-  AssignChargeItems(Dm1->ADO_system, codes, ComboBox1->currentText(), CurrentOperatorName);
+  AssignChargeItems(Dm1->ADO_system, houses, ComboBox1->currentText(), CurrentOperatorName);
   reloadStandards();
   DBGridEh1->CurrentSelection()->Unselect();
   ShowNotice(u("增加完毕！"));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "billing/estatescope.h"
 #include "platform/money.h"
 #include "shell/recordwindow.h"
 
@@ -19,14 +20,14 @@ class TPrintDBGridEh;
 // The entry of the item list that stands for every active item.
 inline const QString kAllChargeItems = QString::fromUtf8("全部收费项目");
 
-// Assigns charge items to houses (房屋收费项目): for every house code, in order, and every
+// Assigns charge items to houses (房屋收费项目): for every house (its estate and code), in order, and every
 // active item (停止收费='否'; one named item, or all with kAllChargeItems) a standard is
 // appended unless the house has one for the item already (that one is left as it is). The
 // standard copies the item and the house; its basis 预付金额 is the named area for
 // "单价*面积", 1 for "直接输入金额", else 0; 单价 is the item's 金额 for "业主收费金额相同";
 // 金额 = 单价 × 预付金额. Runs in one transaction: all standards land or none. Returns the
 // number appended.
-int AssignChargeItems(TADOConnection* connection, const QStringList& houseCodes, const QString& item,
+int AssignChargeItems(TADOConnection* connection, const QList<EstateHouseKey>& houses, const QString& item,
                       const QString& operatorName);
 
 // SaveChargeStandard (保存) of the current standard of `standards`: needs 编辑权; the editors'

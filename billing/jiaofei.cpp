@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "billing/estatescope.h"
 #include "billing/jiaofeidan.h"
 #include "billing/yajin.h"
 #include "grid/DBCtrlsEh.h"
@@ -34,15 +35,14 @@ bool WithinRoundingTolerance(Money due, Money received) {
 
 Money NewCarriedBalance(Money previous, Money received, Money due) { return previous + received - due; }
 
-Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode) {
+Money DepositBalanceOf(TADOConnection* connection, const QString& estate, const QString& houseCode) {
   auto sum = [&](const char* kind) {
     TADOQuery q;
     q.SetConnection(connection);
     QString sql = u("select sum(金额) as ssum from 押金明细表 where (日期 between ") +
                   SqlQuote::Date(EncodeDateTime(2000, 1, 1, 0, 0, 0)) + u(" and ") +
                   SqlQuote::Date(EncodeDateTime(2050, 1, 1, 23, 59, 59)) + u(")");
-    if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-    sql += u("and(房屋代码=") + SqlQuote::Text(houseCode) + u(")and(操作类型=") + SqlQuote::Text(u(kind)) + u(")");
+    sql += u("and") + EstateHouse(estate, houseCode) + u("and(操作类型=") + SqlQuote::Text(u(kind)) + u(")");
     q.SQL.Add(sql);
     q.Open();
     const Money m = q.IsEmpty() ? Money() : moneyOf(q.Fields()[0]);
@@ -52,14 +52,13 @@ Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode) {
   return sum("收取") - sum("冲抵费用") - sum("退还");
 }
 
-void CheckBillStillUnpaid(TADOConnection* db, const QString& house, const QString& item, const QString& year,
-                          const QString& month) {
+void CheckBillStillUnpaid(TADOConnection* db, const QString& estate, const QString& house, const QString& item,
+                          const QString& year, const QString& month) {
   TADOQuery q;
   q.SetConnection(db);
-  QString sql = u("select 缴费状态 from 收费明细表 where (房屋代码=") + SqlQuote::Text(house) + u(")and(收费名称=") +
+  QString sql = u("select 缴费状态 from 收费明细表 where ") + EstateHouse(estate, house) + u("and(收费名称=") +
                 SqlQuote::Text(item) + u(")and(年度=") + SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) +
                 u(")");
-  if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
   q.SQL.Add(sql);
   q.Open();
   if (q.IsEmpty())
@@ -70,8 +69,8 @@ void CheckBillStillUnpaid(TADOConnection* db, const QString& house, const QStrin
                             u("月的费用已经由其他收款员缴纳，请刷新后重新选择！"));
 }
 
-void CheckDepositCovers(TADOConnection* db, const QString& house, Money amount) {
-  if (DepositBalanceOf(db, house) < amount) throw EPaymentRefused(u("该业主的押金不足，请确认！"));
+void CheckDepositCovers(TADOConnection* db, const QString& estate, const QString& house, Money amount) {
+  if (DepositBalanceOf(db, estate, house) < amount) throw EPaymentRefused(u("该业主的押金不足，请确认！"));
 }
 
 void ShowPaymentFailure(const Exception& e) {
@@ -88,7 +87,7 @@ void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const Paymen
     bills->SetBookmark(marks->BookmarkAt(i));
     if (bills->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) continue;
     if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
-    CheckBillStillUnpaid(bills->Connection(), bills->FieldByName(u("房屋代码"))->AsString(),
+    CheckBillStillUnpaid(bills->Connection(), RowEstate(bills), bills->FieldByName(u("房屋代码"))->AsString(),
                          bills->FieldByName(u("收费名称"))->AsString(), bills->FieldByName(u("年度"))->AsString(),
                          bills->FieldByName(u("月份"))->AsString());
     bills->Edit();
@@ -119,13 +118,13 @@ void PostDepositOffset(TADOConnection* db, TADOQuery* ledger, TDataSet* payment,
   y("操作人员")->SetAsString(CurrentOperatorName);
   y("操作日期")->SetAsDateTime(Now());
   ledger->Post();
-  ChangeHouseDeposit(db, f("房屋代码")->AsString(), -amount);
+  ChangeHouseDeposit(db, f("小区代码")->AsString(), f("房屋代码")->AsString(), -amount);
 }
 
 void InsertDepositOffset(TADOConnection* db, const DepositHouseFields& house, Money amount, const PaymentStamp& stamp,
                          const QString& remark) {
-  const QString houseCode = house.value(u("房屋代码"));
-  CheckDepositCovers(db, houseCode, amount);
+  const QString houseCode = house.value(u("房屋代码")), estate = house.value(u("小区代码"));
+  CheckDepositCovers(db, estate, houseCode, amount);
   QStringList columns, values;
   auto add = [&](const char* column, const QString& value) {
     columns << u(column);
@@ -143,11 +142,11 @@ void InsertDepositOffset(TADOConnection* db, const DepositHouseFields& house, Mo
   add("操作人员", SqlQuote::Text(CurrentOperatorName));
   add("操作日期", SqlQuote::Date(Now()));
   db->Execute(u("insert into 押金明细表 (") + columns.join(u(", ")) + u(") values (") + values.join(u(", ")) + u(")"));
-  ChangeHouseDeposit(db, houseCode, -amount);
+  ChangeHouseDeposit(db, estate, houseCode, -amount);
 }
 
-Money ShowDepositBalance(const QString& houseCode) {
-  const Money balance = DepositBalanceOf(Dm1->ADO_system, houseCode);
+Money ShowDepositBalance(const QString& estate, const QString& houseCode) {
+  const Money balance = DepositBalanceOf(Dm1->ADO_system, estate, houseCode);
   ShowNotice(u("该业主到目前为止押金余额是：") + CurrToStrF(balance, ffCurrency, 2));
   return balance;
 }
@@ -191,7 +190,7 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
     return PaymentOutcome::Refused;
   }
   if (method == u(kDepositMethod)) {
-    depositBalance = ShowDepositBalance(f("房屋代码")->AsString());
+    depositBalance = ShowDepositBalance(f("小区代码")->AsString(), f("房屋代码")->AsString());
     if (depositBalance < received) {
       ShowNotice(u("该业主的押金不足，请确认！"));
       controls.method->setFocus();
@@ -200,7 +199,7 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
   }
   Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
   const bool keep = controls.keepBalance->isChecked();
-  const QString house = f("房屋代码")->AsString();
+  const QString house = f("房屋代码")->AsString(), estate = f("小区代码")->AsString();
   const TDateTime paidAt = f("缴费时间")->AsDateTime();
   const QString payer = f("缴费人")->AsString();
   const QString receiver = f("收款人")->AsString();
@@ -215,9 +214,7 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
       // posted a payment of this house since the dialog opened.
       TADOQuery h;
       h.SetConnection(db);
-      QString sql = u("select 零头 from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) + u(")");
-      if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-      h.SQL.Add(sql);
+      h.SQL.Add(u("select 零头 from 房屋资料 where ") + EstateHouse(estate, house));
       h.Open();
       if (!h.IsEmpty()) {
         const Money current = moneyOf(h.Fields()[0]);
@@ -227,16 +224,13 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
       h.Close();
     }
     if (keep) {
-      QString sql = u("update 房屋资料 set 零头=") + SqlQuote::Money(balance) + u(" where (房屋代码=") +
-                    SqlQuote::Text(house) + u(")");
-      if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-      db->Execute(sql);
+      db->Execute(u("update 房屋资料 set 零头=") + SqlQuote::Money(balance) + u(" where ") + EstateHouse(estate, house));
       f("零头")->SetAsMoney(balance);
     }
     f("操作人员")->SetAsString(CurrentOperatorName);
     f("操作日期")->SetAsDateTime(Now());
     // Another seat may have spent the deposit since the check above.
-    if (method == u(kDepositMethod)) CheckDepositCovers(db, house, received);
+    if (method == u(kDepositMethod)) CheckDepositCovers(db, estate, house, received);
     pay->Post();
     const PaymentStamp stamp{method, paidAt, payer, receiver, voucher};
     if (grid && bills && bills->Active()) WritePaymentIntoMarkedBills(grid, bills, stamp);
@@ -348,7 +342,8 @@ TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(pa
 TForm_jiaofeidan_jiaofei::~TForm_jiaofeidan_jiaofei() { q_yajin->Close(); }
 
 void TForm_jiaofeidan_jiaofei::DepositBalance() {
-  depositBalance_ = ShowDepositBalance(Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
+  depositBalance_ = ShowDepositBalance(Dm1->q_sfhzb->FieldByName(u("小区代码"))->AsString(),
+                                       Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
 }
 
 void TForm_jiaofeidan_jiaofei::BitBtn2Click() {

@@ -27,9 +27,9 @@ Money ReceivedAmount(Money cash, Money cheque, Money other);
 bool WithinRoundingTolerance(Money due, Money received);
 // The carried balance after a payment: 上次零头 + 实收金额 − 收费金额.
 Money NewCarriedBalance(Money previous, Money received, Money due);
-// A house's deposit balance: its "收取" movements less "冲抵费用" and "退还", dated from
-// 2000-1-1 0:0:0 to 2050-1-1 23:59:59.
-Money DepositBalanceOf(TADOConnection* connection, const QString& houseCode);
+// The deposit balance of house `houseCode` of estate `estate`: its "收取" movements less
+// "冲抵费用" and "退还", dated from 2000-1-1 0:0:0 to 2050-1-1 23:59:59.
+Money DepositBalanceOf(TADOConnection* connection, const QString& estate, const QString& houseCode);
 
 // A payment refused inside its transaction because another seat changed what it was based on
 // (a bill paid meanwhile, the deposit spent); the message is for the operator.
@@ -37,13 +37,13 @@ class EPaymentRefused : public Exception {
   using Exception::Exception;
 };
 // Inside a posting transaction (begun with BeginWriteTrans): raises EPaymentRefused unless the
-// bill row of `item`, `house`, `year`, `month` (and the current estate in the estate-scoped
-// mode) is still "未缴费" in the database.
-void CheckBillStillUnpaid(TADOConnection* db, const QString& house, const QString& item, const QString& year,
-                          const QString& month);
+// bill row of `item`, house `house` of estate `estate`, `year`, `month` is still "未缴费" in
+// the database.
+void CheckBillStillUnpaid(TADOConnection* db, const QString& estate, const QString& house, const QString& item,
+                          const QString& year, const QString& month);
 // Inside a posting transaction: raises EPaymentRefused ("该业主的押金不足，请确认！") unless the
 // house's deposit balance covers `amount`.
-void CheckDepositCovers(TADOConnection* db, const QString& house, Money amount);
+void CheckDepositCovers(TADOConnection* db, const QString& estate, const QString& house, Money amount);
 
 // Tells the operator why a payment was not posted: a refusal as a notice, a database failure
 // with the database's message.
@@ -80,7 +80,7 @@ void InsertDepositOffset(TADOConnection* db, const DepositHouseFields& house, Mo
                          const QString& remark);
 
 // Shows a house's deposit balance ("该业主到目前为止押金余额是：…") and returns it.
-Money ShowDepositBalance(const QString& houseCode);
+Money ShowDepositBalance(const QString& estate, const QString& houseCode);
 
 // The controls of a payment dialog over Dm1.q_sfhzb that its checks read or focus.
 struct PaymentDialogControls {

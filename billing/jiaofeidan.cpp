@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "billing/billingwindow.h"
+#include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/jiaofeiguanli_fast.h"
 #include "billing/notice.h"
@@ -120,13 +121,12 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
   connection->BeginWriteTrans();
   try {
     for (const BillHouse& house : houses) {
-      const QString houseLiteral = SqlQuote::Text(house.code);
+      const QString ofHouse = EstateHouse(house.gardenCode, house.code);
       QHash<QString, Standard> standards;
       {
         TADOQuery q;
         q.SetConnection(connection);
-        q.SQL.Add(u("select 收费名称, 单价, 计算公式, 收费面积, 金额, 预付金额 from 房屋收费项目 where (房屋代码=") +
-                  houseLiteral + u(")") + estateCondition());
+        q.SQL.Add(u("select 收费名称, 单价, 计算公式, 收费面积, 金额, 预付金额 from 房屋收费项目 where ") + ofHouse);
         q.Open();
         for (q.First(); !q.Eof(); q.Next()) {
           const QString name = q.Fields()[0]->AsString().toCaseFolded();
@@ -139,8 +139,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
       {
         TADOQuery q;
         q.SetConnection(connection);
-        q.SQL.Add(u("select 收费名称, 年度, 月份 from 收费明细表 where (房屋代码=") + houseLiteral + u(")") +
-                  estateCondition());
+        q.SQL.Add(u("select 收费名称, 年度, 月份 from 收费明细表 where ") + ofHouse);
         q.Open();
         for (q.First(); !q.Eof(); q.Next())
           existing.insert(monthKey(q.Fields()[0]->AsString(), q.Fields()[1]->AsString(), q.Fields()[2]->AsString()));
@@ -412,8 +411,8 @@ void TForm_jiaofeidan_duoyue::reloadBills() {
   t_jiaofeidan->Close();
   if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;
   t_jiaofeidan->SQL.Clear();
-  t_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (房屋代码=") +
-                        SqlQuote::Text(q_houseinfo->FieldByName(u("房屋代码"))->AsString()) + u(")"));
+  t_jiaofeidan->SQL.Add(u("select * from 收费明细表 where ") +
+                        EstateHouse(RowEstate(q_houseinfo), q_houseinfo->FieldByName(u("房屋代码"))->AsString()));
   t_jiaofeidan->SQL.Add(u("order by 开始日期 desc"));
   t_jiaofeidan->Open();
 }
@@ -544,20 +543,20 @@ void TForm_jiaofeidan_duoyue::preparePayment(bool withBalance) {
   }
   const double thisReading = f("本月表数")->AsFloat();
   const QString house = f("房屋代码")->AsString();
+  const QString ofHouse = EstateHouse(f("小区代码")->AsString(), house);
 
   auto* dialog = new TForm_jiaofeidan_jiaofei(this);
   TADOQuery* s = Dm1->q_search;
   s->Close();
   s->SQL.Clear();
-  s->SQL.Add(u("select 零头 from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) + u(")") + estateCondition());
+  s->SQL.Add(u("select 零头 from 房屋资料 where ") + ofHouse);
   s->Open();
   const Variant previous = s->IsEmpty() ? Variant::null() : s->Fields()[0]->Value();
   s->Close();
 
   dialog->q_yajin->Close();
   dialog->q_yajin->SQL.Clear();
-  dialog->q_yajin->SQL.Add(u("select * from 押金明细表 where (房屋代码=") + SqlQuote::Text(house) + u(")") +
-                           estateCondition());
+  dialog->q_yajin->SQL.Add(u("select * from 押金明细表 where ") + ofHouse);
   dialog->q_yajin->SQL.Add(u("order by 日期"));
   dialog->q_yajin->Open();
 
@@ -565,8 +564,7 @@ void TForm_jiaofeidan_duoyue::preparePayment(bool withBalance) {
   pay->Close();
   pay->SQL.Clear();
   pay->SQL.Add(u("select * from 收费汇总表 where (楼宇名称=") + SqlQuote::Text(f("楼宇名称")->AsString()) +
-               u(")and(收费项目=") + SqlQuote::Text(f("收费名称")->AsString()) + u(")and(房屋代码=") +
-               SqlQuote::Text(house) + u(")") + estateCondition());
+               u(")and(收费项目=") + SqlQuote::Text(f("收费名称")->AsString()) + u(")and") + ofHouse);
   pay->Open();
   pay->Append();
   auto p = [pay](const char* name) { return pay->FieldByName(u(name)); };
@@ -646,7 +644,7 @@ void TForm_jiaofeidan_duoyue::bitbtn_fastClick() {
 void TForm_jiaofeidan_duoyue::bitbtn_shoujuClick() {
   if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;
   auto* receipts = new TForm_jiaofeidan_shouju(this);
-  receipts->OpenForHouse(q_houseinfo->FieldByName(u("房屋代码"))->AsString());
+  receipts->OpenForHouse(RowEstate(q_houseinfo), q_houseinfo->FieldByName(u("房屋代码"))->AsString());
   RunModal(receipts);
   delete receipts;
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "billing/billingwindow.h"
+#include "billing/estatescope.h"
 #include "billing/iteminfo.h"
 #include "grid/DBCtrlsEh.h"
 #include "platform/data/ado.h"
@@ -131,9 +132,9 @@ void TForm_jiaofeidan_duoyue_edit::RecomputeBillRow() {
       TADOQuery* s = Dm1->q_search;
       s->Close();
       s->SQL.Clear();
-      QString sql = u("select 本月表数,年度,月份 from 收费明细表 where (收费名称=") + SqlQuote::Text(f("收费名称")->AsString()) +
-                    u(")and(房屋代码=") + SqlQuote::Text(f("房屋代码")->AsString()) + u(")");
-      if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+      const QString sql = u("select 本月表数,年度,月份 from 收费明细表 where (收费名称=") +
+                          SqlQuote::Text(f("收费名称")->AsString()) + u(")and") +
+                          EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString());
       s->SQL.Add(sql + u(" order by 开始日期 desc"));
       s->Open();
       const QString year = f("年度")->AsString(), month = f("月份")->AsString();

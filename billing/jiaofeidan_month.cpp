@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "billing/estatescope.h"
 #include "billing/iteminfo.h"
 #include "billing/jiaofeidan.h"
 #include "platform/data/ado.h"
@@ -14,9 +15,6 @@
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 double to4(double v) { return std::round(v * 10000.0) / 10000.0; }
-QString estate() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
 }  // namespace
 
 MonthBillsResult GenerateHouseMonthBills(TADOQuery* houses, int year, int month) {
@@ -25,14 +23,13 @@ MonthBillsResult GenerateHouseMonthBills(TADOQuery* houses, int year, int month)
   TADOConnection* db = Dm1->ADO_system;
   TADOQuery standards;
   standards.SetConnection(db);
-  standards.SQL.Add(u("select * from 房屋收费项目 where (小区代码=") + SqlQuote::Text(house("小区代码")) +
-                    u(")and(房屋代码=") + SqlQuote::Text(house("房屋代码")) + u(")"));
+  const QString ofHouse = EstateHouse(house("小区代码"), house("房屋代码"));
+  standards.SQL.Add(u("select * from 房屋收费项目 where ") + ofHouse);
   standards.Open();
   if (standards.IsEmpty()) return {MonthBillsOutcome::NoStandards, 0};
 
   const int prevYear = month == 1 ? year - 1 : year, prevMonth = month == 1 ? 12 : month - 1;
   const MonthSpan span = MonthWindow(year, month);
-  const QString code = SqlQuote::Text(house("房屋代码"));
   TADOQuery look, bills;
   look.SetConnection(db);
   bills.SetConnection(db);
@@ -47,9 +44,9 @@ MonthBillsResult GenerateHouseMonthBills(TADOQuery* houses, int year, int month)
       auto lookUp = [&](const char* columns, int y, int m) {
         look.Close();
         look.SQL.Clear();
-        look.SQL.Add(u("select ") + u(columns) + u(" from 收费明细表 where (收费名称=") + item + u(")and(房屋代码=") + code +
-                     u(")and(年度=") + SqlQuote::Text(QString::number(y)) + u(")and(月份=") +
-                     SqlQuote::Text(QString::number(m)) + u(")") + estate());
+        look.SQL.Add(u("select ") + u(columns) + u(" from 收费明细表 where (收费名称=") + item + u(")and") + ofHouse +
+                     u("and(年度=") + SqlQuote::Text(QString::number(y)) + u(")and(月份=") +
+                     SqlQuote::Text(QString::number(m)) + u(")"));
         look.Open();
       };
       double previous = 0;

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/estatescope.h"
 #include "billing/iteminfo.h"
 #include "billing/jiaofeidan_month.h"
 #include "grid/DBCtrlsEh.h"
@@ -25,9 +26,6 @@
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-QString estate() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
 }  // namespace
 
 TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
@@ -182,7 +180,7 @@ void TForm_jiaofeidan::Prepare() {
   q_houseinfo->Open();
 }
 
-void TForm_jiaofeidan::PrepareForHouse(const QString& house, const QDate& month) {
+void TForm_jiaofeidan::PrepareForHouse(const QString& estate, const QString& house, const QDate& month) {
   Prepare();
   {
     const QSignalBlocker quiet(DateTimePicker1);
@@ -191,7 +189,7 @@ void TForm_jiaofeidan::PrepareForHouse(const QString& house, const QDate& month)
   q_houseinfo->Close();
   q_houseinfo->SQL.Clear();
   q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
-  q_houseinfo->SQL.Add(u("where (房屋代码=") + SqlQuote::Text(house) + u(")") + estate());
+  q_houseinfo->SQL.Add(u("where ") + EstateHouse(estate, house));
   q_houseinfo->SQL.Add(u("order by 房屋代码"));
   q_houseinfo->Open();
 }
@@ -204,10 +202,10 @@ void TForm_jiaofeidan::ReloadBills() {
   const QDate d = DateTimePicker1->date();
   q_jiaofeidan->Close();
   q_jiaofeidan->SQL.Clear();
-  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (房屋代码=") +
-                        SqlQuote::Text(q_houseinfo->FieldByName(u("房屋代码"))->AsString()) + u(")and(年度=") +
-                        SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
-                        SqlQuote::Text(QString::number(d.month())) + u(")") + estate());
+  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where ") +
+                        EstateHouse(RowEstate(q_houseinfo), q_houseinfo->FieldByName(u("房屋代码"))->AsString()) +
+                        u("and(年度=") + SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
+                        SqlQuote::Text(QString::number(d.month())) + u(")"));
   q_jiaofeidan->SQL.Add(u("order by 收费名称"));
   q_jiaofeidan->Open();
   showRowState();

@@ -44,7 +44,7 @@ class TForm_jiaofeidan : public TRecordForm {
   // that mode holds).
   void Prepare();
   // The front desk's opening: building list, the month of `month`, the one house.
-  void PrepareForHouse(const QString& house, const QDate& month);
+  void PrepareForHouse(const QString& estate, const QString& house, const QDate& month);
   // The bills of the current house in the chosen month.
   void ReloadBills();
 

@@ -1,6 +1,7 @@
 #include "billing/jiaofeiguanli.h"
 
 #include "billing/billingwindow.h"
+#include "billing/estatescope.h"
 #include "billing/shoukuan.h"
 #include "billing/shoukuan_taoda.h"
 #include "report/FR_Class.h"
@@ -92,7 +93,7 @@ QList<PaidMonth> PaidMonthsOf(const QString& list) {
 
 void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
   auto f = [journal](const char* name) { return journal->FieldByName(u(name)); };
-  const QString house = f("房屋代码")->AsString();
+  const QString house = f("房屋代码")->AsString(), estate = f("小区代码")->AsString();
   const QString item = f("收费项目")->AsString();
   const QString monthList = f("收费年月")->AsString();
   // Only the single-month payment window writes 年度 and 月份: its 零头 is the waived
@@ -104,9 +105,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
   const Money received = moneyOf(f("实收金额"));
   const QString ledgerRemark = item + monthList;
 
-  const QString houseCondition = GardenScoped ? u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) +
-                                                    u(")and(房屋代码=") + SqlQuote::Text(house) + u(")")
-                                              : u("(房屋代码=") + SqlQuote::Text(house) + u(")");
+  const QString houseCondition = EstateHouse(estate, house);
   const QString release = u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人='',收款人='',单据号码='' where ");
   QStringList releases;
   if (singleMonth) {
@@ -142,8 +141,8 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
       // The offset row the posting wrote: same house, type, remark and amount; the latest one.
       TADOQuery y;
       y.SetConnection(db);
-      y.SQL.Add(u("select rowid, 金额 from 押金明细表 where (房屋代码=") + SqlQuote::Text(house) +
-                u(")and(操作类型='冲抵费用')and(备注=") + SqlQuote::Text(ledgerRemark) + u(")") +
+      y.SQL.Add(u("select rowid, 金额 from 押金明细表 where ") + houseCondition +
+                u("and(操作类型='冲抵费用')and(备注=") + SqlQuote::Text(ledgerRemark) + u(")") +
                 u(" order by 日期 desc, rowid desc"));
       y.Open();
       QString rowid;
@@ -155,7 +154,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
       y.Close();
       if (!rowid.isEmpty()) {
         db->Execute(u("delete from 押金明细表 where rowid=") + QString::number(rowid.toLongLong()));
-        ChangeHouseDeposit(db, house, received);
+        ChangeHouseDeposit(db, estate, house, received);
       }
     }
     journal->Delete();
@@ -173,9 +172,8 @@ void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
     journal->UpdateRecord();
     journal->Post();
     auto f = [journal](const char* name) { return journal->FieldByName(u(name)); };
-    QString condition = GardenScoped ? u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")and") : QString();
-    condition += u("(房屋代码=") + SqlQuote::Text(f("房屋代码")->AsString()) + u(")and(收费名称=") +
-                 SqlQuote::Text(f("收费项目")->AsString()) + u(")");
+    const QString condition = EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString()) + u("and(收费名称=") +
+                              SqlQuote::Text(f("收费项目")->AsString()) + u(")");
     for (const PaidMonth& m : PaidMonthsOf(f("收费年月")->AsString()))
       db->Execute(u("update 收费明细表 set 单据号码=") + SqlQuote::Text(f("单据号码")->AsString()) + u(",备注=") +
                   SqlQuote::Text(f("备注")->AsString()) + u(" where ") + condition + u("and(年度=") +

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/yajin.h"
 #include "grid/DBCtrlsEh.h"
@@ -54,7 +55,8 @@ QStringList BillMonthItems() {
 MarkedBills CollectMarkedBills(TADOQuery* bills, const QList<QByteArray>& rows) {
   MarkedBills result;
   auto f = [bills](const char* name) { return bills->FieldByName(u(name)); };
-  QString keyHouse = f("房屋代码")->AsString();
+  // A house is its estate and its code: two estates may keep the same code.
+  QString keyHouse = f("房屋代码")->AsString(), keyEstate = f("小区代码")->AsString();
   QString keyItem = f("收费名称")->AsString();
   for (const QByteArray& bookmark : rows) {
     bills->GotoBookmark(bookmark);
@@ -63,8 +65,11 @@ MarkedBills CollectMarkedBills(TADOQuery* bills, const QList<QByteArray>& rows) 
       result.sum += amount;
       result.months += f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;");
     }
-    if (f("房屋代码")->AsString() != keyHouse || f("收费名称")->AsString() != keyItem) result.mixed = true;
+    if (f("房屋代码")->AsString() != keyHouse || f("小区代码")->AsString() != keyEstate ||
+        f("收费名称")->AsString() != keyItem)
+      result.mixed = true;
     keyHouse = f("房屋代码")->AsString();
+    keyEstate = f("小区代码")->AsString();
     keyItem = f("收费名称")->AsString();
   }
   return result;
@@ -195,21 +200,19 @@ void TForm_jiaofeiguanli_duoyue::PreparePayment() {
     return;
   }
   auto f = [this](const char* name) { return q_jiaofeidan->FieldByName(u(name)); };
-  const QString house = f("房屋代码")->AsString();
+  const QString ofHouse = EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString());
   auto* dialog = new TForm_jiaofeiguanli_duoyue_edit(this);
   TADOQuery* s = Dm1->q_search;
   s->Close();
   s->SQL.Clear();
-  s->SQL.Add(u("select 零头 from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) + u(")"));
-  if (GardenScoped) s->SQL.Add(u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  s->SQL.Add(u("select 零头 from 房屋资料 where ") + ofHouse);
   s->Open();
   const Money previous = s->IsEmpty() ? Money() : moneyOf(s->Fields()[0]);
   s->Close();
 
   dialog->q_yajin->Close();
   dialog->q_yajin->SQL.Clear();
-  dialog->q_yajin->SQL.Add(u("select * from 押金明细表 where (房屋代码=") + SqlQuote::Text(house) + u(")"));
-  if (GardenScoped) dialog->q_yajin->SQL.Add(u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
+  dialog->q_yajin->SQL.Add(u("select * from 押金明细表 where ") + ofHouse);
   dialog->q_yajin->SQL.Add(u("order by 日期"));
   dialog->q_yajin->Open();
 
@@ -217,8 +220,7 @@ void TForm_jiaofeiguanli_duoyue::PreparePayment() {
   pay->Close();
   pay->SQL.Clear();
   pay->SQL.Add(u("select * from 收费汇总表 where (楼宇名称=") + SqlQuote::Text(f("楼宇名称")->AsString()) +
-               u(")and(收费项目=") + SqlQuote::Text(f("收费名称")->AsString()) + u(")and(房屋代码=") +
-               SqlQuote::Text(house) + u(")") + estateCondition());
+               u(")and(收费项目=") + SqlQuote::Text(f("收费名称")->AsString()) + u(")and") + ofHouse);
   pay->Open();
   pay->Append();
   auto p = [pay](const char* name) { return pay->FieldByName(u(name)); };
@@ -329,7 +331,8 @@ TForm_jiaofeiguanli_duoyue_edit::TForm_jiaofeiguanli_duoyue_edit(QWidget* parent
 TForm_jiaofeiguanli_duoyue_edit::~TForm_jiaofeiguanli_duoyue_edit() { q_yajin->Close(); }
 
 void TForm_jiaofeiguanli_duoyue_edit::DepositBalance() {
-  depositBalance_ = ShowDepositBalance(Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
+  depositBalance_ = ShowDepositBalance(Dm1->q_sfhzb->FieldByName(u("小区代码"))->AsString(),
+                                       Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
 }
 
 void TForm_jiaofeiguanli_duoyue_edit::BitBtn2Click() {

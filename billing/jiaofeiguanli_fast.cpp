@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/jiaofeidan_edit.h"
 #include "billing/jiaofeiguanli_duoyue.h"
@@ -77,7 +78,7 @@ struct HouseFields {
 // Marks the current bill row paid by the run, once the database confirms that no other seat
 // paid it meanwhile.
 void payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
-  CheckBillStillUnpaid(bills->Connection(), bills->FieldByName(u("房屋代码"))->AsString(),
+  CheckBillStillUnpaid(bills->Connection(), RowEstate(bills), bills->FieldByName(u("房屋代码"))->AsString(),
                        bills->FieldByName(u("收费名称"))->AsString(), bills->FieldByName(u("年度"))->AsString(),
                        bills->FieldByName(u("月份"))->AsString());
   bills->Edit();
@@ -121,8 +122,9 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
     bool collecting = false;  // the group holds at least one paid row
     bool first = true;
     QString months;
-    QString groupHouse, groupItem, groupCompany;
-    QString rowHouse, rowItem, rowCompany;
+    // A house is its estate and its code: two estates may keep the same code.
+    QString groupHouse, groupItem, groupCompany, groupEstate;
+    QString rowHouse, rowItem, rowCompany, rowEstate;
     HouseFields house;
     double area = 0, previous = 0, current = 0;
     auto writeGroup = [&] {
@@ -163,10 +165,12 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
       const bool unpaid = f("缴费状态")->AsString() == u(kUnpaid);
       if (unpaid) {
         rowHouse = f("房屋代码")->AsString();
+        rowEstate = f("小区代码")->AsString();
         rowItem = f("收费名称")->AsString();
         rowCompany = f("关联单位")->AsString();
         if (first) {
           groupHouse = rowHouse;
+          groupEstate = rowEstate;
           groupItem = rowItem;
           groupCompany = rowCompany;
           house.readFrom(bills);
@@ -175,12 +179,13 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
         }
       }
       first = false;
-      if (collecting && (rowHouse != groupHouse || rowItem != groupItem)) {
+      if (collecting && (rowHouse != groupHouse || rowEstate != groupEstate || rowItem != groupItem)) {
         writeGroup();
         sum = Money();
         collecting = false;
         months.clear();
         groupHouse = rowHouse;
+        groupEstate = rowEstate;
         groupItem = rowItem;
         groupCompany = rowCompany;
         previous = f("上月表数")->AsFloat();
@@ -189,6 +194,7 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
       const Money amount = moneyOf(f("收费金额"));
       if (amount != Money() && unpaid) {
         groupHouse = rowHouse;
+        groupEstate = rowEstate;
         groupItem = rowItem;
         groupCompany = rowCompany;
         house.readFrom(bills);

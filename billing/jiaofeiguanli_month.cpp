@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
@@ -71,12 +72,11 @@ void PostMonthPayment(TADOQuery* payment, const MonthPaymentInput& in) {
     payment->Post();
     QString sql = u("update 收费明细表 set 缴费状态=") + SqlQuote::Text(in.method) + u(",缴费时间=") +
                   SqlQuote::Date(*in.paidAt) + u(", 缴费人=") + SqlQuote::Text(in.payer) + u(", 收款人=") +
-                  SqlQuote::Text(in.receiver) + u(",单据号码=") + SqlQuote::Text(in.receipt) + u(" where (房屋代码=") +
-                  SqlQuote::Text(f("房屋代码")->AsString()) + u(")and(年度=") + SqlQuote::Text(f("年度")->AsString()) +
+                  SqlQuote::Text(in.receiver) + u(",单据号码=") + SqlQuote::Text(in.receipt) + u(" where ") +
+                  EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString()) + u("and(年度=") + SqlQuote::Text(f("年度")->AsString()) +
                   u(")and(月份=") + SqlQuote::Text(f("月份")->AsString()) + u(")");
     const QString item = f("收费项目")->AsString();
     if (item != u("按单缴费")) sql += u("and(收费名称=") + SqlQuote::Text(item) + u(")");
-    if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
     // Rows another payment took already keep that payment's method and voucher.
     sql += u("and(缴费状态='未缴费')");
     if (db->Execute(sql) == 0 && in.method != u("未缴费"))

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "billing/billingwindow.h"
+#include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/printtables.h"
 #include "billing/shoukuan.h"
@@ -303,7 +304,7 @@ void TForm_jiaofeiguanli::Prepare() {
   DateTimePicker1Change();
 }
 
-void TForm_jiaofeiguanli::PrepareForHouse(const QString& house, const QDate& month) {
+void TForm_jiaofeiguanli::PrepareForHouse(const QString& estate, const QString& house, const QDate& month) {
   Prepare();
   {
     const QSignalBlocker quiet(DateTimePicker1);
@@ -311,8 +312,8 @@ void TForm_jiaofeiguanli::PrepareForHouse(const QString& house, const QDate& mon
   }
   q_houseinfo->Close();
   q_houseinfo->SQL.Clear();
-  q_houseinfo->SQL.Add(u("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 ") + monthCondition() +
-                       u("and(房屋代码=") + SqlQuote::Text(house) + u(")"));
+  q_houseinfo->SQL.Add(u("select DISTINCT 小区代码,房屋代码,业主名称,楼宇名称 from 收费明细表 ") + monthCondition() +
+                       u("and") + EstateHouse(estate, house));
   q_houseinfo->SQL.Add(u("order by 房屋代码 "));
   q_houseinfo->Open();
 }
@@ -320,7 +321,7 @@ void TForm_jiaofeiguanli::PrepareForHouse(const QString& house, const QDate& mon
 void TForm_jiaofeiguanli::DateTimePicker1Change() {
   q_houseinfo->Close();
   q_houseinfo->SQL.Clear();
-  q_houseinfo->SQL.Add(u("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 ") + monthCondition());
+  q_houseinfo->SQL.Add(u("select DISTINCT 小区代码,房屋代码,业主名称,楼宇名称 from 收费明细表 ") + monthCondition());
   q_houseinfo->SQL.Add(u(" order by 房屋代码 "));
   q_houseinfo->Open();
   if (q_houseinfo->IsEmpty()) q_jiaofeidan->Close();
@@ -331,10 +332,10 @@ void TForm_jiaofeiguanli::reloadBills() {
   const QDate d = DateTimePicker1->date();
   q_jiaofeidan->Close();
   q_jiaofeidan->SQL.Clear();
-  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (房屋代码=") +
-                        SqlQuote::Text(q_houseinfo->FieldByName(u("房屋代码"))->AsString()) + u(")and(年度=") +
-                        SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
-                        SqlQuote::Text(QString::number(d.month())) + u(")and(缴费状态='未缴费')") + estate());
+  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where ") +
+                        EstateHouse(RowEstate(q_houseinfo), q_houseinfo->FieldByName(u("房屋代码"))->AsString()) +
+                        u("and(年度=") + SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
+                        SqlQuote::Text(QString::number(d.month())) + u(")and(缴费状态='未缴费')"));
   q_jiaofeidan->SQL.Add(u("order by 收费名称"));
   q_jiaofeidan->Open();
 }
@@ -351,7 +352,7 @@ void TForm_jiaofeiguanli::SpeedButton1Click() {
   if (!building.isEmpty()) condition += u("and(楼宇名称 = ") + SqlQuote::Text(building) + u(")");
   q_houseinfo->Close();
   q_houseinfo->SQL.Clear();
-  q_houseinfo->SQL.Add(u("select DISTINCT(房屋代码),业主名称,楼宇名称 from 收费明细表 a "));
+  q_houseinfo->SQL.Add(u("select DISTINCT 小区代码,房屋代码,业主名称,楼宇名称 from 收费明细表 a "));
   q_houseinfo->SQL.Add(condition);
   q_houseinfo->SQL.Add(u(" order by 房屋代码 "));
   q_houseinfo->Open();
@@ -361,12 +362,12 @@ void TForm_jiaofeiguanli::SpeedButton1Click() {
   }
 }
 
-bool TForm_jiaofeiguanli::houseExists(const QString& house, const QString& building) {
+bool TForm_jiaofeiguanli::houseExists(const QString& estate, const QString& house, const QString& building) {
   TADOQuery* c = Dm1->q_change;
   c->Close();
   c->SQL.Clear();
-  c->SQL.Add(u("select * from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) + u(")and(楼宇名称=") +
-             SqlQuote::Text(building) + u(")") + estate());
+  c->SQL.Add(u("select * from 房屋资料 where ") + EstateHouse(estate, house) + u("and(楼宇名称=") +
+             SqlQuote::Text(building) + u(")"));
   c->Open();
   if (!c->IsEmpty()) return true;
   ShowNotice(u("没有发现这个房屋代码，请确认后重试！"));
@@ -384,16 +385,16 @@ void TForm_jiaofeiguanli::pay(bool wholeHouse) {
   const QDate d = DateTimePicker1->date();
   const QString year = QString::number(d.year()), month = QString::number(d.month());
   const QString house = wholeHouse ? q_houseinfo->FieldByName(u("房屋代码"))->AsString() : bill("房屋代码");
+  const QString estate = wholeHouse ? RowEstate(q_houseinfo) : bill("小区代码");
   const QString building = wholeHouse ? q_houseinfo->FieldByName(u("楼宇名称"))->AsString() : bill("楼宇名称");
-  if (!houseExists(house, building)) return;
+  if (!houseExists(estate, house, building)) return;
   Money due;
   if (wholeHouse) {
     TADOQuery* s = Dm1->q_search;
     s->Close();
     s->SQL.Clear();
-    s->SQL.Add(u("select sum(收费金额) as je from 收费明细表 where (房屋代码=") + SqlQuote::Text(house) +
-               u(")and(年度=") + SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) +
-               u(")and(缴费状态='未缴费')") + estate());
+    s->SQL.Add(u("select sum(收费金额) as je from 收费明细表 where ") + EstateHouse(estate, house) + u("and(年度=") +
+               SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) + u(")and(缴费状态='未缴费')"));
     s->Open();
     due = RoundAmount(s->FieldByName(u("je"))->AsMoney(), rounding);
     s->Close();
@@ -406,9 +407,9 @@ void TForm_jiaofeiguanli::pay(bool wholeHouse) {
   p->SQL.Clear();
   p->SQL.Add(u("select * from 收费汇总表 "));
   p->SQL.Add(u("where (年度=") + SqlQuote::Text(year) + u(")and(月份=") + SqlQuote::Text(month) + u(")and(楼宇名称=") +
-             SqlQuote::Text(bill("楼宇名称")) + u(")and(房屋代码=") + SqlQuote::Text(bill("房屋代码")) +
-             u(")and(业主名称=") + SqlQuote::Text(bill("业主名称")) + u(")and(收费项目=") + SqlQuote::Text(item) + u(")") +
-             estate() + u("and(缴费方式='未缴费')"));
+             SqlQuote::Text(bill("楼宇名称")) + u(")and") + EstateHouse(bill("小区代码"), bill("房屋代码")) +
+             u("and(业主名称=") + SqlQuote::Text(bill("业主名称")) + u(")and(收费项目=") + SqlQuote::Text(item) + u(")") +
+             u("and(缴费方式='未缴费')"));
   p->Open();
   if (p->IsEmpty()) {
     p->Append();

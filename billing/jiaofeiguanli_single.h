@@ -81,7 +81,7 @@ class TForm_jiaofeiguanli : public TRecordForm {
   // The opener's preparation: building list, today's month, the month's houses.
   void Prepare();
   // The front desk's opening: building list, the month of `month`, the one house's unpaid rows.
-  void PrepareForHouse(const QString& house, const QDate& month);
+  void PrepareForHouse(const QString& estate, const QString& house, const QDate& month);
   // The houses with unpaid rows in the chosen month (ORDER BY kept as the last line).
   void DateTimePicker1Change();
 
@@ -101,7 +101,7 @@ class TForm_jiaofeiguanli : public TRecordForm {
  private:
   QString monthCondition() const;
   void reloadBills();
-  bool houseExists(const QString& house, const QString& building);
+  bool houseExists(const QString& estate, const QString& house, const QString& building);
   void pay(bool wholeHouse);
 };
 

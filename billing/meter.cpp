@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "billing/estatescope.h"
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
 #include "grid/PrnDbgeh.h"
@@ -74,14 +75,13 @@ QVector<int> SplitConsumption(int total, int parts) {
   return split;
 }
 
-OwnersMetered OwnersMeteredUse(TADOConnection* connection, const MeterKind& kind, const QString& buildingCode,
-                               int year, int month) {
+OwnersMetered OwnersMeteredUse(TADOConnection* connection, const MeterKind& kind, const QString& estate,
+                               const QString& buildingCode, int year, int month) {
   TADOQuery q;
   q.SetConnection(connection);
   q.SQL.Add(u("select count(*) as cc,sum(面积或数量) as shuliang from 收费明细表 "));
-  q.SQL.Add(u("where (楼宇代码=") + SqlQuote::Text(buildingCode) + u(")and(收费名称=") +
-            SqlQuote::Text(kind.meteredItem) + u(")and") + monthCondition("开始日期", year, month) +
-            estateCondition());
+  q.SQL.Add(u("where ") + EstateBuilding(estate, buildingCode) + u("and(收费名称=") +
+            SqlQuote::Text(kind.meteredItem) + u(")and") + monthCondition("开始日期", year, month));
   q.Open();
   OwnersMetered m;
   m.count = q.FieldByName(u("cc"))->AsInteger();
@@ -89,14 +89,13 @@ OwnersMetered OwnersMeteredUse(TADOConnection* connection, const MeterKind& kind
   return m;
 }
 
-std::optional<int> PreviousClosingReading(TADOConnection* connection, const MeterKind& kind,
+std::optional<int> PreviousClosingReading(TADOConnection* connection, const MeterKind& kind, const QString& estate,
                                           const QString& buildingCode, int year, int month) {
   if (--month == 0) month = 12, --year;
   TADOQuery q;
   q.SetConnection(connection);
   q.SQL.Add(u("select 本月止码 from ") + kind.table + u(" "));
-  q.SQL.Add(u("where ") + monthCondition("收费日期", year, month) + u("and(楼宇代码=") +
-            SqlQuote::Text(buildingCode) + u(")") + estateCondition());
+  q.SQL.Add(u("where ") + monthCondition("收费日期", year, month) + u("and") + EstateBuilding(estate, buildingCode));
   q.Open();
   if (q.IsEmpty()) return std::nullopt;
   return q.Fields()[0]->AsInteger();
@@ -149,8 +148,8 @@ ApportionOutcome ApportionBuildingMeter(TADOConnection* connection, const MeterK
       TADOQuery bill;
       bill.SetConnection(connection);
       bill.SQL.Add(u("select * from 收费明细表 "));
-      bill.SQL.Add(u("where (房屋代码=") + SqlQuote::Text(code) + u(")and(收费名称=") + SqlQuote::Text(a.item) +
-                   u(")and") + monthCondition("开始日期", a.year, a.month) + estateCondition());
+      bill.SQL.Add(u("where ") + EstateHouse(a.gardenCode, code) + u("and(收费名称=") + SqlQuote::Text(a.item) +
+                   u(")and") + monthCondition("开始日期", a.year, a.month));
       bill.Open();
       if (bill.IsEmpty()) {
         bill.Append();
@@ -445,6 +444,7 @@ void TForm_storeyammeter::bitbtn_saveClick() {
   const TDateTime date = t->FieldByName(u("收费日期"))->AsDateTime();
   const int year = YearOf(date), month = MonthOf(date);
   const QString building = t->FieldByName(u("楼宇代码"))->AsString();
+  const QString estate = t->FieldByName(u("小区代码"))->AsString();
 
   // One row per building and month. The row being edited is itself found when it stays in
   // its month; only another row of the month is a duplicate.
@@ -453,16 +453,16 @@ void TForm_storeyammeter::bitbtn_saveClick() {
     s->Close();
     s->SQL.Clear();
     s->SQL.Add(u("select count(*) as cc from ") + kind_.table + u(" "));
-    s->SQL.Add(u("where ") + monthCondition("收费日期", year, month) + u("and(楼宇代码=") + SqlQuote::Text(building) +
-               u(")") + estateCondition());
+    s->SQL.Add(u("where ") + monthCondition("收费日期", year, month) + u("and") + EstateBuilding(estate, building));
     s->Open();
     int found = s->FieldByName(u("cc"))->AsInteger();
     s->Close();
     if (!IsAdding()) {
       const Variant old = t->FieldByName(u("收费日期"))->OldValue();
       const Variant oldBuilding = t->FieldByName(u("楼宇代码"))->OldValue();
+      const Variant oldEstate = t->FieldByName(u("小区代码"))->OldValue();
       if (!old.isNull() && YearOf(old.toDateTime()) == year && MonthOf(old.toDateTime()) == month &&
-          oldBuilding.toString().compare(building, Qt::CaseInsensitive) == 0)
+          oldBuilding.toString().compare(building, Qt::CaseInsensitive) == 0 && oldEstate.toString() == estate)
         --found;
     }
     if (found > 0) {
@@ -471,8 +471,8 @@ void TForm_storeyammeter::bitbtn_saveClick() {
       return;
     }
   }
-  const OwnersMetered metered = OwnersMeteredUse(Dm1->ADO_system, kind_, building, year, month);
-  const std::optional<int> previous = PreviousClosingReading(Dm1->ADO_system, kind_, building, year, month);
+  const OwnersMetered metered = OwnersMeteredUse(Dm1->ADO_system, kind_, estate, building, year, month);
+  const std::optional<int> previous = PreviousClosingReading(Dm1->ADO_system, kind_, estate, building, year, month);
   auto whole = [t](const char* f) { return t->FieldByName(u(f))->AsInteger(); };
   MeterFigures typed;
   typed.previousReading = whole("上月止码");

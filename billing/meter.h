@@ -46,11 +46,11 @@ struct OwnersMetered {
   int count = 0;
   int consumption = 0;
 };
-OwnersMetered OwnersMeteredUse(TADOConnection* connection, const MeterKind& kind, const QString& buildingCode,
-                               int year, int month);
+OwnersMetered OwnersMeteredUse(TADOConnection* connection, const MeterKind& kind, const QString& estate,
+                               const QString& buildingCode, int year, int month);
 // The closing reading (本月止码) of the building's row of the month before (year, month);
 // nothing when there is no such row.
-std::optional<int> PreviousClosingReading(TADOConnection* connection, const MeterKind& kind,
+std::optional<int> PreviousClosingReading(TADOConnection* connection, const MeterKind& kind, const QString& estate,
                                           const QString& buildingCode, int year, int month);
 
 // The figures a save computes for a meter row from what was typed and what was looked up.

@@ -1,5 +1,6 @@
 #include "billing/notice.h"
 
+#include "billing/estatescope.h"
 #include "billing/printtables.h"
 #include "billing/shoukuan.h"
 #include "platform/data/ado.h"
@@ -12,15 +13,6 @@ namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
 
 Money moneyOf(TDataSet* ds, const char* name) { return ds->FieldByName(u(name))->AsMoney(); }
-
-Money houseBalance(TADOConnection* main, const QString& house) {
-  TADOQuery q;
-  q.SetConnection(main);
-  q.SQL.Add(u("select 零头 from 房屋资料"));
-  q.SQL.Add(u("where 房屋代码=") + SqlQuote::Text(house));
-  q.Open();
-  return q.IsEmpty() ? Money() : q.Fields()[0]->AsMoney();
-}
 
 void closeQueries(const ReceiptQueries& queries) {
   for (TADOQuery* q : {queries.biao1, queries.biao2, queries.shoujuhao})
@@ -40,7 +32,7 @@ NoticeOutcome PrintPaymentNotice(TDataSet* bills, const QStringList& marked, TAD
                                  const QString& year, const QString& operatorName, const ReceiptQueries& queries) {
   NoticeOutcome out;
   if (!bills->Active() || bills->IsEmpty()) return out;
-  const Money balance = houseBalance(main, bills->FieldByName(u("房屋代码"))->AsString());
+  const Money balance = HouseAmount(main, "零头", RowEstate(bills), bills->FieldByName(u("房屋代码"))->AsString());
 
   std::vector<PrintRow> rows;
   auto copyCurrent = [&](bool withBalance) {

@@ -5,9 +5,10 @@
 #include "shell/commandregistry.h"
 
 void RegisterPrintCommands() {
-  RegisterWindowHook(QStringLiteral("receiptForHouse"), [](QWidget* parent, const QString& house, const QString&) {
+  RegisterWindowHook(QStringLiteral("receiptForHouse"), [](QWidget* parent, const QString& estate, const QString& house,
+                                                               const QString&) {
     TForm_jiaofeidan_shouju form(parent);
-    form.OpenForHouse(house);
+    form.OpenForHouse(estate, house);
     RunModal(&form);
   });
 }

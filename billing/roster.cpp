@@ -1,5 +1,6 @@
 #include "billing/roster.h"
 
+#include "billing/estatescope.h"
 #include "billing/shoukuan.h"
 
 #include "billing/billingwindow.h"
@@ -44,12 +45,12 @@ QString between(const char* field, const QDate& from, const QDate& to) {
 }
 }  // namespace
 
-int ClearHouseBalances(TADOConnection* connection, const QStringList& houseCodes) {
+int ClearHouseBalances(TADOConnection* connection, const QList<EstateHouseKey>& houses) {
   int changed = 0;
   connection->BeginWriteTrans();
   try {
-    for (const QString& code : houseCodes)
-      changed += connection->Execute(u("update 房屋资料 set 零头=0 where (房屋代码=") + SqlQuote::Text(code) + u(")"));
+    for (const EstateHouseKey& h : houses)
+      changed += connection->Execute(u("update 房屋资料 set 零头=0 where ") + EstateHouse(h.estate, h.house));
     connection->CommitTrans();
   } catch (...) {
     connection->RollbackTrans();
@@ -58,18 +59,15 @@ int ClearHouseBalances(TADOConnection* connection, const QStringList& houseCodes
   return changed;
 }
 
-OwedPaid OwedPaidTotals(TADOConnection* connection, const QString& houseCode) {
+OwedPaid OwedPaidTotals(TADOConnection* connection, const QString& estate, const QString& houseCode) {
   auto sum = [&](const char* sql) {
     TADOQuery q;
     q.SetConnection(connection);
-    QString text = u(sql) + SqlQuote::Text(houseCode) + u(")");
-    if (GardenScoped) text += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-    q.SQL.Add(text);
+    q.SQL.Add(u(sql) + EstateHouse(estate, houseCode));
     q.Open();
     return q.Fields()[0]->AsMoney();
   };
-  return {sum("select sum(收费金额) as f1 from 收费明细表 where (房屋代码="),
-          sum("select sum(实收金额) as f1 from 收费汇总表 where (房屋代码=")};
+  return {sum("select sum(收费金额) as f1 from 收费明细表 where "), sum("select sum(实收金额) as f1 from 收费汇总表 where ")};
 }
 
 QString HouseQueryDateError(const HouseQuery& q) {
@@ -191,21 +189,21 @@ TForm_housecharge::~TForm_housecharge() = default;
 void TForm_housecharge::N1Click() {
   if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;
   if (!AskYesNo(u("确实要清除选中记录的余额吗? "))) return;
-  const QString current = q_houseinfo->FieldByName(u("房屋代码"))->AsString();
+  const EstateHouseKey current = EstateHouseKey::Of(q_houseinfo);
   // The marked rows in the list's order.
-  QStringList codes;
+  QList<EstateHouseKey> houses;
   for (q_houseinfo->First(); !q_houseinfo->Eof(); q_houseinfo->Next())
-    if (DBGridEh1->MarkedRows()->CurrentRowMarked()) codes << q_houseinfo->FieldByName(u("房屋代码"))->AsString();
-  if (codes.isEmpty()) {
-    q_houseinfo->Locate(u("房屋代码"), Variant(current));
+    if (DBGridEh1->MarkedRows()->CurrentRowMarked()) houses << EstateHouseKey::Of(q_houseinfo);
+  if (houses.isEmpty()) {
+    current.Locate(q_houseinfo);
     return;
   }
-  ClearHouseBalances(Dm1->ADO_system, codes);
+  ClearHouseBalances(Dm1->ADO_system, houses);
   q_houseinfo->Close();
   q_houseinfo->Open();
-  for (const QString& code : codes)
-    if (q_houseinfo->Locate(u("房屋代码"), Variant(code))) DBGridEh1->MarkedRows()->SetCurrentRowMarked(true);
-  q_houseinfo->Locate(u("房屋代码"), Variant(current));
+  for (const EstateHouseKey& h : houses)
+    if (h.Locate(q_houseinfo)) DBGridEh1->MarkedRows()->SetCurrentRowMarked(true);
+  current.Locate(q_houseinfo);
 }
 
 QString TForm_housecharge::CertificateTemplate() { return ProgramTemplatePath(u("业主证明.frf")); }
@@ -345,7 +343,7 @@ void TForm_housecharge_edit::BitBtn_calcClick() {
   // The totals belong to the house shown, also when it has no bill row of its own.
   TADOQuery* houses = roster_->q_houseinfo;
   if (!houses->Active() || houses->IsEmpty()) return;
-  const OwedPaid t = OwedPaidTotals(Dm1->ADO_system, houses->FieldByName(u("房屋代码"))->AsString());
+  const OwedPaid t = OwedPaidTotals(Dm1->ADO_system, RowEstate(houses), houses->FieldByName(u("房屋代码"))->AsString());
   Label_owed->setText(u("应缴费用：") + t.owed.toString());
   Label_paid->setText(u("实缴费用：") + t.paid.toString());
   Label_arrears->setText(u("欠缴费用：") + t.arrears().toString());

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "billing/estatescope.h"
 #include "platform/money.h"
 #include "shell/recordwindow.h"
 
@@ -24,7 +25,7 @@ class TPrintDBGridEh;
 
 // Sets 零头 of the houses to 0, all in ONE transaction (all of them or none). Nothing else is
 // written. Returns the number of houses changed.
-int ClearHouseBalances(TADOConnection* connection, const QStringList& houseCodes);
+int ClearHouseBalances(TADOConnection* connection, const QList<EstateHouseKey>& houses);
 
 // What the roster's query dialog was given (texts trimmed by the caller or not; they are
 // trimmed here). A null date is an empty date editor.
@@ -45,7 +46,7 @@ struct OwedPaid {
   Money owed, paid;
   Money arrears() const { return owed - paid; }
 };
-OwedPaid OwedPaidTotals(TADOConnection* connection, const QString& houseCode);
+OwedPaid OwedPaidTotals(TADOConnection* connection, const QString& estate, const QString& houseCode);
 
 // 业主花名册: the houses with owners, tenants and the carried balance 零头 (余额).
 class TForm_housecharge : public TRecordForm {

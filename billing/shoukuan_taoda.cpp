@@ -1,5 +1,6 @@
 #include "billing/shoukuan_taoda.h"
 
+#include "billing/estatescope.h"
 #include "billing/printtables.h"
 #include "billing/shoukuan.h"
 #include "platform/data/ado.h"
@@ -11,15 +12,6 @@ namespace {
 
 QString u(const char* s) { return QString::fromUtf8(s); }
 QString cell(int n) { return u("c") + QString::number(n); }
-
-Money houseArea(TADOConnection* main, const QString& house) {
-  TADOQuery q;
-  q.SetConnection(main);
-  q.SQL.Add(u("select 房屋面积 from 房屋资料"));
-  q.SQL.Add(u("where 房屋代码=") + SqlQuote::Text(house));
-  q.Open();
-  return q.IsEmpty() ? Money() : q.Fields()[0]->AsMoney();
-}
 
 }  // namespace
 
@@ -40,10 +32,10 @@ PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList&
   }
   auto f = [payments](const char* name) { return payments->FieldByName(u(name)); };
 
-  QString house = f("房屋代码")->AsString();
+  const QString house = f("房屋代码")->AsString(), estate = RowEstate(payments);
   for (const QString& bookmark : marked) {
     payments->SetBookmark(bookmark);
-    if (f("房屋代码")->AsString() != house) {
+    if (f("房屋代码")->AsString() != house || RowEstate(payments) != estate) {
       FillPrintTables(local, empty);
       return refuse("一次只能打印同一个业主的收据，请重新选择！");
     }
@@ -74,7 +66,7 @@ PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList&
   if (!marked.isEmpty() && out.total > Money()) {
     // The list stands on the last marked payment.
     const QString code = f("房屋代码")->AsString();
-    const Money area = houseArea(main, code);
+    const Money area = HouseAmount(main, "房屋面积", RowEstate(payments), code);
     PrintRow row;
     row.insert(u("c0"), Variant(code));
     row.insert(u("c1"), Variant(code + u(" ") + f("业主名称")->AsString() + u("  面积：") + AmountText(area) +

@@ -1,6 +1,7 @@
 #include "billing/shoukuan_window.h"
 
 #include "billing/billingwindow.h"
+#include "billing/estatescope.h"
 #include "billing/jiaofeiguanli.h"
 
 #include <QComboBox>
@@ -51,7 +52,7 @@ QString ReceiptSearchDateError(const ReceiptSearch& search) {
 
 QString ReceiptSearchCondition(const ReceiptSearch& search) {
   QStringList terms;
-  if (!search.house.trimmed().isEmpty()) terms << u("(房屋代码 = ") + SqlQuote::Text(search.house.trimmed()) + u(")");
+  if (!search.house.trimmed().isEmpty()) terms << EstateHouse(search.estate, search.house.trimmed());
   if (!search.item.isEmpty()) terms << u("(收费项目 = ") + SqlQuote::Text(search.item) + u(")");
   if (search.printed == u("是")) terms << u("(打印 = 1)");
   else if (search.printed == u("否")) terms << u("(打印 = 0)");
@@ -183,11 +184,12 @@ TForm_jiaofeidan_shouju::~TForm_jiaofeidan_shouju() {
 
 QString TForm_jiaofeidan_shouju::ReceiptTemplate() { return ProgramTemplatePath(u("缴费收据.frf")); }
 
-void TForm_jiaofeidan_shouju::OpenForHouse(const QString& houseCode) {
+void TForm_jiaofeidan_shouju::OpenForHouse(const QString& estate, const QString& houseCode) {
   Label5->setText(houseCode);
+  estate_ = estate;
   q_sfhzb->Close();
   q_sfhzb->SQL.Clear();
-  q_sfhzb->SQL.Add(u("select * from 收费汇总表 where (打印=0)and(房屋代码=") + SqlQuote::Text(houseCode) + u(")"));
+  q_sfhzb->SQL.Add(u("select * from 收费汇总表 where (打印=0)and") + EstateHouse(estate, houseCode));
   q_sfhzb->SQL.Add(u("order by 缴费时间,房屋代码,收费项目"));
   q_sfhzb->Open();
 }
@@ -223,6 +225,7 @@ void TForm_jiaofeidan_shouju::bitbtn_seekClick() {
   if (!CheckActionRight("查找权")) return;
   ReceiptSearch search;
   search.house = Label5->text();
+  search.estate = estate_;
   search.item = DBComboBoxEh1->currentText();
   search.printed = DBComboBoxEh2->currentText();
   bool bad = false;

@@ -20,6 +20,7 @@ class TfrReport;
 struct ReceiptSearch {
   QString house, item, printed;  // printed: "是", "否" or empty
   QDate from, to;
+  QString estate;  // the house's 小区代码; used only with a house
 };
 // The message of a fault in the two dates ("缴费时间输入错误!" when only one is given,
 // "缴费时间从不能大于缴费时间到,请重新输入!" when the first is later), else empty.
@@ -37,8 +38,9 @@ class TForm_jiaofeidan_shouju : public TRecordForm {
   explicit TForm_jiaofeidan_shouju(QWidget* parent = nullptr);
   ~TForm_jiaofeidan_shouju() override;
 
-  // Shows the unprinted payments of the house.
-  void OpenForHouse(const QString& houseCode);
+  // Shows the unprinted payments of house `houseCode` of estate `estate`; the search stays
+  // on that house.
+  void OpenForHouse(const QString& estate, const QString& houseCode);
 
   TADOQuery* q_sfhzb = nullptr;
   TDataSource* ds_sfhzb = nullptr;
@@ -68,4 +70,7 @@ class TForm_jiaofeidan_shouju : public TRecordForm {
   void bitbtn_deleteClick();
   void bitbtn_returnClick();
   void bitbtn_seekClick();
+
+ private:
+  QString estate_;  // the 小区代码 of the house in Label5
 };

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
@@ -59,9 +60,9 @@ Money DepositTotalChange(const DepositMovement& replaced, const DepositMovement&
   return DepositSignedAmount(saved.type, saved.amount) - DepositSignedAmount(replaced.type, replaced.amount);
 }
 
-void ChangeHouseDeposit(TADOConnection* connection, const QString& houseCode, Money change) {
-  connection->Execute(u("update 房屋资料 set 押金=coalesce(押金,0)+") + SqlQuote::Money(change) +
-                      u(" where (房屋代码=") + SqlQuote::Text(houseCode) + u(")") + estateCondition());
+void ChangeHouseDeposit(TADOConnection* connection, const QString& estate, const QString& houseCode, Money change) {
+  connection->Execute(u("update 房屋资料 set 押金=coalesce(押金,0)+") + SqlQuote::Money(change) + u(" where ") +
+                      EstateHouse(estate, houseCode));
 }
 
 QString DepositQueryDateError(const DepositQuery& q) {
@@ -232,10 +233,27 @@ void TForm_yajin::Prepare() {
   DBComboBoxEh4->SetItems(codes);
 }
 
-bool TForm_yajin::ChooseHouse(const QString& houseCode) {
+QString TForm_yajin::HouseEstate(const QString& houseCode, bool* ambiguous) {
+  if (ambiguous) *ambiguous = false;
   TADOQuery s;
   s.SetConnection(Dm1->ADO_system);
-  s.SQL.Add(u("select * from 房屋资料 where (房屋代码=") + SqlQuote::Text(houseCode) + u(")") + estateCondition());
+  s.SQL.Add(u("select 小区代码 from 房屋资料 where (房屋代码=") + SqlQuote::Text(houseCode) + u(")") + estateCondition());
+  s.Open();
+  if (s.RecordCount() == 1) return s.Fields()[0]->AsString().isNull() ? u("") : s.Fields()[0]->AsString();
+  // Two estates keep the code: the house is the one of the row's own estate.
+  const QString own = q_yajin->Active() && !q_yajin->IsEmpty() ? q_yajin->FieldByName(u("小区代码"))->AsString() : QString();
+  for (s.First(); !s.Eof(); s.Next())
+    if (!own.isEmpty() && s.Fields()[0]->AsString() == own) return own;
+  if (ambiguous) *ambiguous = s.RecordCount() > 1;
+  return QString();
+}
+
+bool TForm_yajin::ChooseHouse(const QString& houseCode, bool* ambiguous) {
+  const QString estate = HouseEstate(houseCode, ambiguous);
+  if (estate.isNull()) return false;
+  TADOQuery s;
+  s.SetConnection(Dm1->ADO_system);
+  s.SQL.Add(u("select * from 房屋资料 where ") + EstateHouse(estate, houseCode));
   s.Open();
   if (s.IsEmpty()) return false;
   if (q_yajin->State() != dsEdit && q_yajin->State() != dsInsert) q_yajin->Edit();
@@ -296,15 +314,19 @@ void TForm_yajin::bitbtn_saveClick() {
     return;
   }
   // The house's fields come from its row (the code may have been typed).
-  if (!ChooseHouse(house)) {
-    ShowNotice(u("房屋代码不存在,请重新输入!"));
+  bool ambiguous = false;
+  if (!ChooseHouse(house, &ambiguous)) {
+    ShowNotice(ambiguous ? u("该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!") : u("房屋代码不存在,请重新输入!"));
     DBComboBoxEh4->setFocus();
     return;
   }
+  const QString estate = q->FieldByName(u("小区代码"))->AsString();
   const QString oldHouse = q->State() == dsEdit ? q->FieldByName(u("房屋代码"))->OldValue().toString() : QString();
-  const bool sameHouse = oldHouse.isEmpty() || oldHouse.compare(house, Qt::CaseInsensitive) == 0;
+  const QString oldEstate = q->State() == dsEdit ? q->FieldByName(u("小区代码"))->OldValue().toString() : QString();
+  const bool sameHouse =
+      oldHouse.isEmpty() || (oldHouse.compare(house, Qt::CaseInsensitive) == 0 && oldEstate == estate);
   if (type != u("收取")) {
-    const Money stored = DepositBalanceOf(Dm1->ADO_system, house);
+    const Money stored = DepositBalanceOf(Dm1->ADO_system, estate, house);
     const Money available = sameHouse ? DepositAvailable(stored, previous_) : stored;
     if (amount > available) {
       ShowNotice(u("该业主押金余额不足,到目前为止押金余额是：") + available.toString());
@@ -322,10 +344,10 @@ void TForm_yajin::bitbtn_saveClick() {
     q->FieldByName(u("操作日期"))->SetAsDateTime(Now());
     q->Post();
     if (!sameHouse) {
-      ChangeHouseDeposit(db, oldHouse, -DepositSignedAmount(previous_.type, previous_.amount));
-      ChangeHouseDeposit(db, house, DepositSignedAmount(type, amount));
+      ChangeHouseDeposit(db, oldEstate, oldHouse, -DepositSignedAmount(previous_.type, previous_.amount));
+      ChangeHouseDeposit(db, estate, house, DepositSignedAmount(type, amount));
     } else {
-      ChangeHouseDeposit(db, house, DepositTotalChange(previous_, saved));
+      ChangeHouseDeposit(db, estate, house, DepositTotalChange(previous_, saved));
     }
     db->CommitTrans();
   } catch (const Exception& e) {
@@ -348,6 +370,7 @@ void TForm_yajin::bitbtn_deleteClick() {
   if (!q_yajin->Active() || q_yajin->IsEmpty()) return;
   if (!AskYesNo(u("要删除当前记录吗? "))) return;
   const QString house = q_yajin->FieldByName(u("房屋代码"))->AsString();
+  const QString estate = q_yajin->FieldByName(u("小区代码"))->AsString();
   const Money signedAmount =
       DepositSignedAmount(q_yajin->FieldByName(u("操作类型"))->AsString(), q_yajin->FieldByName(u("金额"))->AsMoney());
   TADOConnection* db = Dm1->ADO_system;
@@ -355,10 +378,10 @@ void TForm_yajin::bitbtn_deleteClick() {
   bool refused = false;
   try {
     q_yajin->Delete();
-    ChangeHouseDeposit(db, house, -signedAmount);
+    ChangeHouseDeposit(db, estate, house, -signedAmount);
     // Taking back a receipt the house has already spent or been refunded would leave a
     // negative deposit; the balance is read under the write lock.
-    if (signedAmount > Money() && DepositBalanceOf(db, house) < Money()) {
+    if (signedAmount > Money() && DepositBalanceOf(db, estate, house) < Money()) {
       refused = true;
       throw Exception(u("该业主的押金已经冲抵或退还，删除后押金余额为负数，不能删除！"));
     }
@@ -390,7 +413,13 @@ void TForm_yajin::SpeedButton2Click() {
   if (!q_yajin->Active()) return;
   const QString house = DBComboBoxEh4->Text().trimmed();
   if (house.isEmpty()) return;
-  ShowNotice(u("该业主到目前为止押金余额是：") + DepositBalanceOf(Dm1->ADO_system, house).toString());
+  bool ambiguous = false;
+  const QString estate = HouseEstate(house, &ambiguous);
+  if (ambiguous) {
+    ShowNotice(u("该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!"));
+    return;
+  }
+  ShowNotice(u("该业主到目前为止押金余额是：") + DepositBalanceOf(Dm1->ADO_system, estate, house).toString());
 }
 
 void TForm_yajin::DBComboBoxEh3EditButtonsClick() {

@@ -41,7 +41,7 @@ Money DepositAvailable(Money storedBalance, const DepositMovement& replaced);
 // own type, so a changed type is accounted exactly).
 Money DepositTotalChange(const DepositMovement& replaced, const DepositMovement& saved);
 // Adds `change` to the house's 押金 (one statement; exact in ccur).
-void ChangeHouseDeposit(TADOConnection* connection, const QString& houseCode, Money change);
+void ChangeHouseDeposit(TADOConnection* connection, const QString& estate, const QString& houseCode, Money change);
 
 // The search of the deposit ledger: texts as typed (trimmed here), a null date is an empty
 // date editor.
@@ -86,8 +86,13 @@ class TForm_yajin : public TRecordForm {
 
   // Fills the house list of 房屋代码 (the codes of 房屋资料).
   void Prepare();
-  // Copies the house's estate, building, unit, owner and code into the row being edited.
-  bool ChooseHouse(const QString& houseCode);
+  // Copies the house's estate, building, unit, owner and code into the row being edited. A
+  // code kept by several estates is the house of the row's own estate; false when there is no
+  // such house or the estate cannot be told (`ambiguous` then says so).
+  bool ChooseHouse(const QString& houseCode, bool* ambiguous = nullptr);
+  // The estate of the house `houseCode` as ChooseHouse finds it; null when none is found
+  // (`ambiguous` tells whether several estates keep the code).
+  QString HouseEstate(const QString& houseCode, bool* ambiguous = nullptr);
 
  public slots:
   void bitbtn_addClick();

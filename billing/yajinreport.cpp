@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/estatescope.h"
 #include "billing/meterlist.h"
 #include "billing/yajin.h"
 #include "grid/DBCtrlsEh.h"
@@ -58,8 +59,10 @@ int ListDepositMovements(const QString& house, const QString& building, TDateTim
   moves.Open();
   int rows = 0;
   FillScratchList(u(" order by texta"), [&](TADOQuery* s) {
-    Money balance;
+    // Two estates may keep the same house code: each house's balance runs on its own.
+    QHash<QString, Money> balances;
     for (moves.First(); !moves.Eof(); moves.Next()) {
+      Money& balance = balances[RowEstate(&moves)];
       s->Append();
       s->FieldByName(u("datea"))->SetValue(moves.FieldByName(u("日期"))->Value());
       s->FieldByName(u("textc"))->SetValue(moves.FieldByName(u("楼宇名称"))->Value());
@@ -111,13 +114,15 @@ int TotalDeposits(bool perBuilding, const QString& buildingCode, TDateTime from,
   {
     TADOQuery q;
     q.SetConnection(Dm1->ADO_system);
-    q.SQL.Add(u("select ") + u(key) + u(" as k, 操作类型 as t, sum(金额) as ssum from 押金明细表"));
+    // Codes are unique within an estate only: the sums are kept per estate and code.
+    q.SQL.Add(u("select coalesce(小区代码,'') as e, ") + u(key) +
+              u(" as k, 操作类型 as t, sum(金额) as ssum from 押金明细表"));
     q.SQL.Add(u(" where ") + dateCondition(from, to) + estateCondition());
-    q.SQL.Add(u("group by ") + u(key) + u(", 操作类型"));
+    q.SQL.Add(u("group by coalesce(小区代码,''), ") + u(key) + u(", 操作类型"));
     q.Open();
     for (q.First(); !q.Eof(); q.Next())
-      sums[q.FieldByName(u("k"))->AsString().toCaseFolded() + QLatin1Char('\t') + q.FieldByName(u("t"))->AsString()] +=
-          q.FieldByName(u("ssum"))->AsMoney();
+      sums[q.FieldByName(u("e"))->AsString() + QLatin1Char('\t') + q.FieldByName(u("k"))->AsString().toCaseFolded() +
+           QLatin1Char('\t') + q.FieldByName(u("t"))->AsString()] += q.FieldByName(u("ssum"))->AsMoney();
   }
   TADOQuery* list = Dm1->q_houseinfo;
   list->Close();
@@ -134,7 +139,8 @@ int TotalDeposits(bool perBuilding, const QString& buildingCode, TDateTime from,
   try {
     FillScratchList(u(" order by texta,textb"), [&](TADOQuery* s) {
       for (list->First(); !list->Eof(); list->Next()) {
-        const QString k = list->FieldByName(u(key))->AsString().toCaseFolded() + QLatin1Char('\t');
+        const QString k = RowEstate(list) + QLatin1Char('\t') + list->FieldByName(u(key))->AsString().toCaseFolded() +
+                          QLatin1Char('\t');
         const Money a = sums.value(k + u("收取")), b = sums.value(k + u("冲抵费用")), c = sums.value(k + u("退还"));
         s->Append();
         s->FieldByName(u("datea"))->SetAsDateTime(DateOf(from));

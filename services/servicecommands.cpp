@@ -33,10 +33,12 @@ void OpenComplaintRegister(QWidget* parent) {
   delete window;
 }
 
-void OpenComplaintForHouse(QWidget* parent, const QString& houseCode, const QString& complaintNumber) {
+void OpenComplaintForHouse(QWidget* parent, const QString& estate, const QString& houseCode,
+                           const QString& complaintNumber) {
   auto* window = new TForm_tousuinfo(parent);
   window->Label13->setText(u("前台模式"));
   window->Label15->setText(houseCode);
+  window->FrontDeskEstate = estate.isNull() ? QStringLiteral("") : estate;
   TADOQuery* q = window->q_tousuinfo;
   q->Close();
   q->SQL.Clear();

@@ -11,7 +11,8 @@ void RegisterServiceCommands();
 void OpenComplaintRegister(QWidget* parent);   // 业主投诉
 // The front desk's openers: one complaint of a house in front-desk mode (the house fixed to
 // `houseCode`), or every unfinished complaint.
-void OpenComplaintForHouse(QWidget* parent, const QString& houseCode, const QString& complaintNumber);
+void OpenComplaintForHouse(QWidget* parent, const QString& estate, const QString& houseCode,
+                           const QString& complaintNumber);
 void OpenCleanItems(QWidget* parent);          // 保洁项目设置
 void OpenCleanLog(QWidget* parent);            // 保洁明细表
 void OpenEquipment(QWidget* parent);           // 设备资料设置

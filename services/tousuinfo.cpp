@@ -26,6 +26,7 @@
 #include "shell/choosestorey.h"
 #include "shell/dm.h"
 #include "shell/gardeninfo.h"
+#include "shell/houselease.h"
 #include "shell/loginstate.h"
 
 TForm_tousuinfo* Form_tousuinfo = nullptr;
@@ -288,8 +289,12 @@ void TForm_tousuinfo::bitbtn_addClick() {
     house->SQL.Clear();
     // Two estates may use the same house codes: the house is the one of the log-in's estate
     // when the office works per estate, else the only house holding the code.
-    house->SQL.Add(u("select * from 房屋资料 where (房屋代码=") + SqlQuote::Text(Label15->text()) + u(")"));
-    if (GardenScoped) house->SQL.Add(u("and") + SameEstateCondition(CurrentGardenCode));
+    if (!FrontDeskEstate.isNull()) {
+      house->SQL.Add(u("select * from 房屋资料 where ") + EstateHouseCondition(FrontDeskEstate, Label15->text()));
+    } else {
+      house->SQL.Add(u("select * from 房屋资料 where (房屋代码=") + SqlQuote::Text(Label15->text()) + u(")"));
+      if (GardenScoped) house->SQL.Add(u("and") + SameEstateCondition(CurrentGardenCode));
+    }
     house->Open();
     if (house->RecordCount() > 1)
       ShowNotice(u("该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!"));

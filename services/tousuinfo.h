@@ -39,6 +39,9 @@ class TForm_tousuinfo : public TRecordForm {
 
   QLabel* Label13 = nullptr;  // "前台模式" in front-desk mode, hidden
   QLabel* Label15 = nullptr;  // the front desk's 房屋代码, hidden
+  // The front desk's 小区代码 (empty text for a house without one); null when the opener
+  // names no estate, then the house is the only one holding the code.
+  QString FrontDeskEstate;
   QCheckBox* CheckBox1 = nullptr;  // "房屋代码：": ticked, saving requires 房屋代码; else 楼宇名称
   QCheckBox* CheckBox2 = nullptr;  // "业主投诉：": ticked, the picker chooses a house; else a building
   QToolButton* SpeedButton2 = nullptr;  // 查找

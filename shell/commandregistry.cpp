@@ -37,10 +37,11 @@ void RegisterWindowHook(const QString& name, WindowHookHandler handler) {
   else hooks().remove(name);
 }
 
-bool RunWindowHook(const QString& name, QWidget* parent, const QString& house, const QString& number) {
+bool RunWindowHook(const QString& name, QWidget* parent, const QString& estate, const QString& house,
+                   const QString& number) {
   auto it = hooks().constFind(name);
   if (it == hooks().constEnd()) return false;
   const WindowHookHandler handler = it.value();
-  handler(parent, house, number);
+  handler(parent, estate, house, number);
   return true;
 }

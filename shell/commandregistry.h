@@ -21,10 +21,12 @@ bool RunMainCommand(const QString& menuName, QWidget* mainWindow);
 
 // Hooks with arguments between folders that do not depend on each other, for example the
 // front desk (billing) opening the complaint window (services) for one house:
-// "complaintForHouse" takes the house code and the complaint number.
-using WindowHookHandler = std::function<void(QWidget* parent, const QString& house, const QString& number)>;
+// "complaintForHouse" takes the house's estate code and house code and the complaint number.
+using WindowHookHandler =
+    std::function<void(QWidget* parent, const QString& estate, const QString& house, const QString& number)>;
 
 // Registers (or replaces) the hook of a name; an empty handler removes it.
 void RegisterWindowHook(const QString& name, WindowHookHandler handler);
 // Runs the hook of a name; false when none is registered.
-bool RunWindowHook(const QString& name, QWidget* parent, const QString& house, const QString& number);
+bool RunWindowHook(const QString& name, QWidget* parent, const QString& estate, const QString& house,
+                   const QString& number);

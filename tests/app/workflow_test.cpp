@@ -298,7 +298,8 @@ TEST_F(FeeWorkflow, FromBuildingsToTheExportedArrearsTable) {
         click(receipt);
       } else {
         ADD_FAILURE() << "the bill window has no 打印实收收据; the receipt window is opened for the house directly";
-        RunWindowHook(u("receiptForHouse"), w, u("A101"), QString());
+        RunWindowHook(u("receiptForHouse"), w, stored(u("select 小区代码 from 房屋资料 where 房屋代码='A101'")),
+                      u("A101"), QString());
       }
     });
     QFile::remove(templ);

@@ -114,7 +114,7 @@ class FeeWindowsTest : public BillingTest {
     addHouse(u8("H1"), u8("张三"), 80, "0");
     addHouse(u8("H2"), u8("李四"), 60, "0");
     addItem(u8("物业费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
-    AssignChargeItems(db(), {u8("H1"), u8("H2")}, kAllChargeItems, CurrentOperatorName);
+    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName);
 
     ui = std::make_unique<ScriptedUi>();
     ui->onModal([](QDialog* d) {
@@ -223,8 +223,8 @@ TEST_F(FeeWindowsTest, JournalReversesMarkedPaymentsAndPrintsThePrePrintedReceip
   GenerateBills(db(), {h1, h2}, QString(), BillMonthsBetween(2005, 1, 2005, 1), CurrentOperatorName, Now());
   // Three payments of today, each of one house's January.
   for (const char* house : {"H1", "H2"}) {
-    exec(u8("insert into 收费汇总表 (收费项目, 收费年月, 收费金额, 实收金额, 现金, 上次零头, 零头, 缴费时间, 缴费方式, 房屋代码, 业主名称, 楼宇名称) "
-            "values ('物业费', '2005年1月;', ccur(100), ccur(100), ccur(100), ccur(0), ccur(0), ") +
+    exec(u8("insert into 收费汇总表 (小区代码, 收费项目, 收费年月, 收费金额, 实收金额, 现金, 上次零头, 零头, 缴费时间, 缴费方式, 房屋代码, 业主名称, 楼宇名称) "
+            "values ('0001', '物业费', '2005年1月;', ccur(100), ccur(100), ccur(100), ccur(0), ccur(0), ") +
          SqlQuote::Date(Now()) + u8(", '现金', ") + SqlQuote::Text(u8(house)) + u8(", '业主', 'A栋')"));
     exec(u8("update 收费明细表 set 缴费状态='现金' where 房屋代码=") + SqlQuote::Text(u8(house)));
   }
@@ -358,7 +358,7 @@ TEST_F(FeeWindowsTest, DepositLedgerTakesAReceipt) {
     EXPECT_EQ(ui->lastMessage().text, u8("保存完毕！"));
   });
   EXPECT_EQ(storedMoney(u8("select 押金 from 房屋资料 where 房屋代码='H1'")), money("500"));
-  EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), money("500"));
+  EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), money("500"));
 }
 
 // 前台: the house found by its code shows its bills and totals.
@@ -434,7 +434,7 @@ TEST_F(FeeWindowsTest, BillWindowQuickPaysAndPrintsTheNotice) {
 // hand snaps back; 保存 keeps a meter standard's basis at 0.
 TEST_F(FeeWindowsTest, StandardsWindowShowsTheFormulaPageOfTheStandard) {
   addItem(u8("电费"), ChargeFormula::Meter, "0.6");
-  AssignChargeItems(db(), {u8("H1")}, kAllChargeItems, CurrentOperatorName);
+  AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
   menu("N11", [&](QDialog* d) {
     auto* w = qobject_cast<TForm_houseitem*>(d);
     ASSERT_NE(w, nullptr);
@@ -459,7 +459,7 @@ TEST_F(FeeWindowsTest, StandardsWindowShowsTheFormulaPageOfTheStandard) {
 // page; 向后记录 moves on after each save.
 TEST_F(FeeWindowsTest, FastPaymentEditorNavigatesAndSaves) {
   addItem(u8("电费"), ChargeFormula::Meter, "0.5");
-  AssignChargeItems(db(), {u8("H1")}, kAllChargeItems, CurrentOperatorName);
+  AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
   BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
   GenerateBills(db(), {h1}, u8("电费"), BillMonthsBetween(2005, 1, 2005, 2), CurrentOperatorName, Now());
   menu("N108", [&](QDialog* d) {

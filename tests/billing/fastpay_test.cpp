@@ -27,7 +27,7 @@ class FastPayTest : public BillingTest {
     addHouse(u8("H2"), u8("李四"));
     addItem(u8("电费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "33.3333");
     addItem(u8("水费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "12.5");
-    AssignChargeItems(db(), {u8("H1"), u8("H2")}, kAllChargeItems, CurrentOperatorName);
+    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName);
     QVector<BillHouse> houses;
     for (const char* h : {"H1", "H2"})
       houses << BillHouse{u8(h), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("业主") + u8(h), QString()};
@@ -128,8 +128,8 @@ TEST_F(FastPayTest, PaidAndZeroRowsInsideTheRun) {
 TEST_F(FastPayTest, ManyRowsInOneTransaction) {
   // 200 houses of two months each; the last payment row cannot be written.
   for (int i = 0; i < 200; ++i) addHouse(u8("K") + QString::number(1000 + i), u8("户主"));
-  exec(u8("insert into 收费明细表 (收费名称, 房屋代码, 业主名称, 年度, 月份, 收费金额, 缴费状态, 开始日期) "
-          "select '电费', 房屋代码, 业主名称, '2009', m.月, ccur(0.0001), '未缴费', cdate('2009-' || m.月 || '-1') "
+  exec(u8("insert into 收费明细表 (小区代码, 收费名称, 房屋代码, 业主名称, 年度, 月份, 收费金额, 缴费状态, 开始日期) "
+          "select '0001', '电费', 房屋代码, 业主名称, '2009', m.月, ccur(0.0001), '未缴费', cdate('2009-' || m.月 || '-1') "
           "from 房屋资料, (select '1' as 月 union select '2') m where 房屋代码 like 'K%'"));
   form_->Prepare();
   TADOQuery* q = form_->q_jiaofeidan;
@@ -232,8 +232,8 @@ namespace {
 // the house's 押金 lowered, and refused when the deposit does not cover the run. The journal's
 // reversal gives the deposit back.
 TEST_F(FastPayTest, PaymentFromTheDepositGoesThroughTheLedger) {
-  exec(u8("insert into 押金明细表 (日期, 房屋代码, 业主名称, 操作类型, 金额) values "
-          "('2008-01-01 00:00:00', 'H1', '张三', '收取', ccur(30))"));
+  exec(u8("insert into 押金明细表 (小区代码, 日期, 房屋代码, 业主名称, 操作类型, 金额) values "
+          "('0001', '2008-01-01 00:00:00', 'H1', '张三', '收取', ccur(30))"));
   exec(u8("update 房屋资料 set 押金=ccur(30) where 房屋代码='H1'"));
   auto ledger = [this] {
     return stored(u8("select group_concat(操作类型 || ' ' || 金额 || ' ' || ifnull(备注, ''), ',') from 押金明细表 where 房屋代码='H1'"));
@@ -248,7 +248,7 @@ TEST_F(FastPayTest, PaymentFromTheDepositGoesThroughTheLedger) {
   EXPECT_EQ(paymentRows(), QStringList{u8("H1 水费 2008年1月;2008年2月; 25 冲抵押金")});
   EXPECT_EQ(ledger(), u8("收取 30 ,冲抵费用 25 水费2008年1月;2008年2月;"));
   EXPECT_EQ(storedMoney(u8("select 押金 from 房屋资料 where 房屋代码='H1'")), money("5"));
-  EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), money("5"));
+  EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), money("5"));
 
   // 电费 33.3333 is more than the 5.00 left: refused, nothing paid.
   form_->DBGridEh1->MarkedRows()->ClearList();

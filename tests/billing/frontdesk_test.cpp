@@ -25,16 +25,16 @@ class FrontDeskTest : public BillingTest {
     BillingTest::TearDown();
   }
   void bill(const char* house, int month, const char* amount, const char* state = "未缴费", int year = 2008) {
-    exec(u8("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) values (") +
+    exec(u8("insert into 收费明细表 (小区代码, 房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) values ('0001', ") +
          SqlQuote::Text(u8(house)) + u8(", '物业费', '") + QString::number(year) + u8("', '") + QString::number(month) + u8("', ") +
          SqlQuote::Money(money(amount)) + u8(", ") + SqlQuote::Text(u8(state)) + u8(")"));
   }
   void pay(const char* house, const char* amount) {
-    exec(u8("insert into 收费汇总表 (房屋代码, 收费项目, 实收金额) values (") + SqlQuote::Text(u8(house)) +
+    exec(u8("insert into 收费汇总表 (小区代码, 房屋代码, 收费项目, 实收金额) values ('0001', ") + SqlQuote::Text(u8(house)) +
          u8(", '物业费', ") + SqlQuote::Money(money(amount)) + u8(")"));
   }
   void complaint(const char* number, const char* house) {
-    exec(u8("insert into 业主投诉表 (投诉单号, 房屋代码, 处理结果) values (") + SqlQuote::Text(u8(number)) + u8(", ") +
+    exec(u8("insert into 业主投诉表 (小区代码, 投诉单号, 房屋代码, 处理结果) values ('0001', ") + SqlQuote::Text(u8(number)) + u8(", ") +
          SqlQuote::Text(u8(house)) + u8(", '未完成')"));
   }
   static QString totals(TForm_frontdesk& w) {
@@ -122,7 +122,9 @@ TEST_F(FrontDeskTest, TheComplaintWindowOpensThroughTheHookForTheCurrentHouse) {
   QList<Call> calls;
   // The hook stands in for the complaint window: it records what it was opened for and, like
   // an operator adding a complaint there, writes one for that house.
-  RegisterWindowHook(QStringLiteral("complaintForHouse"), [&](QWidget*, const QString& house, const QString& number) {
+  RegisterWindowHook(QStringLiteral("complaintForHouse"), [&](QWidget*, const QString& estate, const QString& house,
+                                                                const QString& number) {
+    EXPECT_EQ(estate, u8("0001"));
     calls.append({house, number});
     complaint(QByteArray("T10").append(char('0' + calls.size())).constData(), house.toUtf8().constData());
   });

@@ -30,7 +30,7 @@ class GenerationTest : public BillingTest {
     addItem(u8("物业费"), ChargeFormula::Area, "1.5", "使用面积");
     addItem(u8("卫生费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "30");
     addItem(u8("电费"), ChargeFormula::Meter, "0.6");
-    AssignChargeItems(db(), {u8("H1"), u8("H2"), u8("H'3")}, kAllChargeItems, CurrentOperatorName);
+    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}, {u8("0001"), u8("H'3")}}, kAllChargeItems, CurrentOperatorName);
   }
   BillHouse house(const char* code) {
     TADOQuery q;
@@ -69,11 +69,11 @@ TEST_F(GenerationTest, StandardsCarryTheFormulaBasisAndAmount) {
   }
   // A second assignment keeps the existing standards (and their changed price).
   exec(u8("update 房屋收费项目 set 单价=ccur(2) where 房屋代码='H1' and 收费名称='物业费'"));
-  EXPECT_EQ(AssignChargeItems(db(), {u8("H1"), u8("H2")}, kAllChargeItems, CurrentOperatorName), 0);
+  EXPECT_EQ(AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName), 0);
   EXPECT_EQ(storedMoney(u8("select 单价 from 房屋收费项目 where 房屋代码='H1' and 收费名称='物业费'")), money("2"));
   // A stopped item is not assigned.
   addItem(u8("停车费"), ChargeFormula::Quantity, "100", "", "是");
-  EXPECT_EQ(AssignChargeItems(db(), {u8("H1")}, kAllChargeItems, CurrentOperatorName), 0);
+  EXPECT_EQ(AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName), 0);
 }
 
 TEST_F(GenerationTest, MonthRangeAcrossYearEndWithFebruaries) {

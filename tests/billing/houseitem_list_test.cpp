@@ -18,10 +18,10 @@ class StandardsListTest : public BillingTest {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
-    QStringList codes;
+    QList<EstateHouseKey> codes;
     for (int i = 1; i <= 40; ++i) {
       addHouse(QStringLiteral("H%1").arg(i, 2, 10, QLatin1Char('0')), u8("业主"), 50 + i);
-      codes << QStringLiteral("H%1").arg(i, 2, 10, QLatin1Char('0'));
+      codes << EstateHouseKey{u8("0001"), QStringLiteral("H%1").arg(i, 2, 10, QLatin1Char('0'))};
     }
     addItem(u8("物业费"), ChargeFormula::Area, "1.5", "使用面积");
     addItem(u8("卫生费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "30");

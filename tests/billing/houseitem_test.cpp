@@ -44,7 +44,7 @@ TEST_F(StandardsWindowTest, AssignsAllActiveItemsToMarkedHousesKeepingExistingOn
   for (int i = 0; i < form_->ComboBox1->count(); ++i) items << form_->ComboBox1->itemText(i);
   EXPECT_EQ(items, (QStringList{kAllChargeItems, u8("卫生费"), u8("物业费"), u8("电费")}));
 
-  AssignChargeItems(db(), {u8("H3")}, u8("卫生费"), CurrentOperatorName);
+  AssignChargeItems(db(), {{u8("0001"), u8("H3")}}, u8("卫生费"), CurrentOperatorName);
   exec(u8("update 房屋收费项目 set 单价=ccur(25), 金额=ccur(25) where 房屋代码='H3'"));
   form_->q_houseinfo->Close();
   form_->q_houseinfo->Open();
@@ -82,7 +82,7 @@ TEST_F(StandardsWindowTest, RefusalsChangeNothing) {
 }
 
 TEST_F(StandardsWindowTest, SavingAStandardAppliesItsFormula) {
-  AssignChargeItems(db(), {u8("H1")}, kAllChargeItems, CurrentOperatorName);
+  AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
   form_->Edit1->setText(u8("H1"));
   form_->bitbtn_seekClick();
   TADOQuery* t = form_->t_houseitem;

@@ -117,7 +117,7 @@ TEST_F(ItemWindowTest, DeleteRefusedWhileAHouseStandardNamesTheItem) {
   addHouse(u8("H1"), u8("张三"));
   addItem(u8("物业费"), ChargeFormula::Area, "1.5", "房屋面积");
   addItem(u8("旧费用"), ChargeFormula::Direct, "5");
-  AssignChargeItems(db(), {u8("H1")}, u8("物业费"), CurrentOperatorName);
+  AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, u8("物业费"), CurrentOperatorName);
   exec(u8("insert into 收费明细表 (收费名称, 房屋代码, 年度, 月份, 缴费状态) values ('旧费用', 'H1', '2005', '1', '现金')"));
   form_->q_iteminfo->Close();
   form_->q_iteminfo->Open();

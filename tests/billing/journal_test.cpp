@@ -49,13 +49,13 @@ class JournalTest : public BillingTest {
     addHouse(u8("H1"), u8("张三"), 80, "5");
     addHouse(u8("H2"), u8("李四"), 60, "0");
     addItem(u8("物业费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
-    AssignChargeItems(db(), {u8("H1"), u8("H2")}, kAllChargeItems, CurrentOperatorName);
+    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName);
     QVector<BillHouse> houses;
     for (const char* h : {"H1", "H2"})
       houses << BillHouse{u8(h), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("业主"), QString()};
     GenerateBills(db(), houses, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
-    exec(u8("insert into 押金明细表 (日期, 房屋代码, 业主名称, 操作类型, 金额) values "
-            "('2005-01-01 00:00:00', 'H1', '张三', '收取', ccur(500))"));
+    exec(u8("insert into 押金明细表 (小区代码, 日期, 房屋代码, 业主名称, 操作类型, 金额) values "
+            "('0001', '2005-01-01 00:00:00', 'H1', '张三', '收取', ccur(500))"));
     exec(u8("update 房屋资料 set 押金=ccur(500) where 房屋代码='H1'"));
   }
 
@@ -150,7 +150,7 @@ TEST_F(JournalTest, ReversalRestoresExactlyWhatThePaymentChanged) {
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(houseMoney("零头", "H1"), money("5"));
     EXPECT_EQ(houseMoney("押金", "H1"), money("500"));
-    EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), money("500"));
+    EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), money("500"));
   }
 }
 
@@ -214,8 +214,8 @@ TEST_F(JournalTest, BalanceRestoredByWhatThePaymentChanged) {
     exec(u8("delete from 收费汇总表"));
     exec(u8("update 房屋资料 set 零头=") + (*c.house ? SqlQuote::Money(money(c.house)) : u8("null")) +
          u8(" where 房屋代码='H1'"));
-    exec(u8("insert into 收费汇总表 (收费项目, 收费年月, 年度, 月份, 收费金额, 实收金额, 上次零头, 零头, 房屋代码, 缴费时间, 缴费方式) values "
-            "('物业费', '2005年1月', ") + SqlQuote::Text(u8(c.year)) + u8(", ") + SqlQuote::Text(*c.year ? u8("1") : QString()) +
+    exec(u8("insert into 收费汇总表 (小区代码, 收费项目, 收费年月, 年度, 月份, 收费金额, 实收金额, 上次零头, 零头, 房屋代码, 缴费时间, 缴费方式) values "
+            "('0001', '物业费', '2005年1月', ") + SqlQuote::Text(u8(c.year)) + u8(", ") + SqlQuote::Text(*c.year ? u8("1") : QString()) +
          u8(", ccur(100), ccur(100), ") + (*c.previous ? SqlQuote::Money(money(c.previous)) : u8("null")) + u8(", ") +
          SqlQuote::Money(money(c.kept)) + u8(", 'H1', ") + SqlQuote::Date(Now()) + u8(", '现金')"));
     reverse({u8("H1")});

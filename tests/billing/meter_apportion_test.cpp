@@ -95,8 +95,8 @@ class MeterTest : public BillingTest {
   // A metered bill row of an owner.
   void addMetered(const char* house, const char* item, int year, int month, double quantity,
                   const char* building = "A") {
-    exec(u8("insert into 收费明细表 (收费名称, 房屋代码, 楼宇代码, 年度, 月份, 开始日期, 结束日期, 面积或数量, 缴费状态) "
-            "values (") +
+    exec(u8("insert into 收费明细表 (小区代码, 收费名称, 房屋代码, 楼宇代码, 年度, 月份, 开始日期, 结束日期, 面积或数量, "
+            "缴费状态) values ('0001', ") +
          SqlQuote::Text(u8(item)) + u8(", ") + SqlQuote::Text(u8(house)) + u8(", ") + SqlQuote::Text(u8(building)) +
          u8(", '") + QString::number(year) + u8("', '") + QString::number(month) + u8("', ") +
          SqlQuote::DateText(FirstDayOfMonth(year, month)) + u8(", ") + SqlQuote::DateText(LastDayOfMonth(year, month)) +
@@ -130,13 +130,13 @@ TEST_F(MeterTest, OwnersRowsCountOnlyTheExactItemOfTheBuildingAndMonth) {
   addMetered("H3", "电费", 2005, 2, 77);           // other month
   addMetered("B1", "电费", 2005, 3, 55, "B");      // other building
   addMetered("H3", "水费", 2005, 3, 8);
-  const OwnersMetered e = OwnersMeteredUse(db(), ElectricityMeter(), u8("A"), 2005, 3);
+  const OwnersMetered e = OwnersMeteredUse(db(), ElectricityMeter(), u8("0001"), u8("A"), 2005, 3);
   EXPECT_EQ(e.count, 2);
   EXPECT_EQ(e.consumption, 62);  // 62.5 → 62
-  const OwnersMetered w = OwnersMeteredUse(db(), WaterMeter(), u8("A"), 2005, 3);
+  const OwnersMetered w = OwnersMeteredUse(db(), WaterMeter(), u8("0001"), u8("A"), 2005, 3);
   EXPECT_EQ(w.count, 1);
   EXPECT_EQ(w.consumption, 8);
-  EXPECT_EQ(OwnersMeteredUse(db(), ElectricityMeter(), u8("A"), 2005, 4).count, 0);
+  EXPECT_EQ(OwnersMeteredUse(db(), ElectricityMeter(), u8("0001"), u8("A"), 2005, 4).count, 0);
 }
 
 TEST_F(MeterTest, PreviousReadingIsTheLastMonthsRowLeapYearsAndJanuaryIncluded) {
@@ -150,9 +150,9 @@ TEST_F(MeterTest, PreviousReadingIsTheLastMonthsRowLeapYearsAndJanuaryIncluded) 
     std::optional<int> expected;
   } cases[] = {{2008, 3, 2900}, {2009, 3, 3100}, {2005, 1, 1200}, {2009, 4, std::nullopt}, {2008, 2, std::nullopt}};
   for (const auto& c : cases)
-    EXPECT_EQ(PreviousClosingReading(db(), ElectricityMeter(), u8("A"), c.year, c.month), c.expected)
+    EXPECT_EQ(PreviousClosingReading(db(), ElectricityMeter(), u8("0001"), u8("A"), c.year, c.month), c.expected)
         << c.year << "-" << c.month;
-  EXPECT_EQ(PreviousClosingReading(db(), WaterMeter(), u8("A"), 2009, 4), 7);
+  EXPECT_EQ(PreviousClosingReading(db(), WaterMeter(), u8("0001"), u8("A"), 2009, 4), 7);
 }
 
 TEST_F(MeterTest, SharesAddUpExactlyToPriceTimesCommonConsumption) {

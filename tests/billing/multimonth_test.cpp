@@ -28,7 +28,7 @@ class MultiMonthTest : public BillingTest {
     addHouse(u8("H2"), u8("李四"));
     addItem(u8("电费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "33.3333");
     addItem(u8("水费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "0.0001");
-    AssignChargeItems(db(), {u8("H1"), u8("H2")}, kAllChargeItems, CurrentOperatorName);
+    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName);
     QVector<BillHouse> houses;
     for (const char* h : {"H1", "H2"})
       houses << BillHouse{u8(h), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("业主"), QString()};

@@ -26,7 +26,7 @@ class NoticeTest : public BillingTest {
   }
   void addBill(const char* item, const char* amount, const char* month = "5", const char* status = "未缴费",
                const char* before = "0", const char* after = "0", const char* qty = "1", const char* price = "0") {
-    exec(u8("insert into 收费明细表 (收费名称, 单价, 收费金额, 上月表数, 本月表数, 面积或数量, 年度, 月份, 房屋代码, 业主名称, 缴费状态) values (") +
+    exec(u8("insert into 收费明细表 (小区代码, 收费名称, 单价, 收费金额, 上月表数, 本月表数, 面积或数量, 年度, 月份, 房屋代码, 业主名称, 缴费状态) values ('0001', ") +
          SqlQuote::Text(u8(item)) + u8(", ") + SqlQuote::Money(money(price)) + u8(", ") + SqlQuote::Money(money(amount)) +
          u8(", ") + u8(before) + u8(", ") + u8(after) + u8(", ") + u8(qty) + u8(", '2005', ") + SqlQuote::Text(u8(month)) +
          u8(", 'H1', '张三', ") + SqlQuote::Text(u8(status)) + u8(")"));

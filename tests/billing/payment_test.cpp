@@ -26,7 +26,7 @@ class PaymentTest : public BillingTest {
     addHouse(u8("H1"), u8("张三"), 80, "5");
     addItem(u8("物业费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
     addItem(u8("卫生费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "10");
-    AssignChargeItems(db(), {u8("H1")}, kAllChargeItems, CurrentOperatorName);
+    AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
     BillHouse h{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
     GenerateBills(db(), {h}, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
     form_ = std::make_unique<TForm_jiaofeidan_duoyue>();
@@ -251,7 +251,7 @@ TEST_F(PaymentTest, DialogChecksInOrderAndCancel) {
 
 TEST_F(PaymentTest, DepositPaymentUpToTheBalanceOnly) {
   auto movement = [this](const char* kind, const char* amount, const char* date = "2005-01-01 00:00:00") {
-    exec(u8("insert into 押金明细表 (日期, 房屋代码, 操作类型, 金额) values ('") + u8(date) + u8("', 'H1', '") + u8(kind) +
+    exec(u8("insert into 押金明细表 (小区代码, 日期, 房屋代码, 操作类型, 金额) values ('0001', '") + u8(date) + u8("', 'H1', '") + u8(kind) +
          u8("', ") + SqlQuote::Money(money(amount)) + u8(")"));
   };
   movement("收取", "150");
@@ -259,7 +259,7 @@ TEST_F(PaymentTest, DepositPaymentUpToTheBalanceOnly) {
   movement("退还", "20");
   movement("冲抵费用", "0.1");
   movement("收取", "1000", "1999-12-31 00:00:00");  // outside the ledger's dates
-  EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), money("130"));
+  EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), money("130"));
 
   {  // One cent more than the balance is refused after the balance box.
     ScriptedUi ui;
@@ -286,7 +286,7 @@ TEST_F(PaymentTest, DepositPaymentUpToTheBalanceOnly) {
     EXPECT_EQ(stored(u8("select 缴费方式") + offset), u8("现金"));
     EXPECT_EQ(stored(u8("select 备注") + offset), u8("物业费2005年3月;2005年2月;"));
     EXPECT_EQ(stored(u8("select 楼宇名称") + offset), u8("A栋"));
-    EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), Money());
+    EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), Money());
     // The house's deposit total follows the ledger.
     EXPECT_EQ(storedMoney(u8("select 押金 from 房屋资料 where 房屋代码='H1'")), Money());
     // Balance 5 + 130 - 200 kept on the house.
@@ -295,7 +295,7 @@ TEST_F(PaymentTest, DepositPaymentUpToTheBalanceOnly) {
 }
 
 TEST_F(PaymentTest, FailureWhilePostingWritesNothing) {
-  exec(u8("insert into 押金明细表 (日期, 房屋代码, 操作类型, 金额) values ('2005-01-01 00:00:00', 'H1', '收取', ccur(500))"));
+  exec(u8("insert into 押金明细表 (小区代码, 日期, 房屋代码, 操作类型, 金额) values ('0001', '2005-01-01 00:00:00', 'H1', '收取', ccur(500))"));
   // The deposit offset, the last write of the payment, is refused by the database.
   exec(u8("create trigger refuse before insert on 押金明细表 when new.操作类型='冲抵费用' "
           "begin select raise(abort, 'ledger closed'); end"));

@@ -57,8 +57,8 @@ class ReceiptTest : public BillingTest {
   }
   void addPayment(const char* item, const char* months, const char* due, const char* received,
                   const char* house = "H1", const char* owner = "张三") {
-    exec(u8("insert into 收费汇总表 (收费项目, 收费年月, 收费金额, 实收金额, 上次零头, 零头, 单价, 缴费时间, 打印, 房屋代码, 业主名称, 备注) "
-            "values (") +
+    exec(u8("insert into 收费汇总表 (小区代码, 收费项目, 收费年月, 收费金额, 实收金额, 上次零头, 零头, 单价, 缴费时间, 打印, 房屋代码, 业主名称, 备注) "
+            "values ('0001', ") +
          SqlQuote::Text(u8(item)) + u8(", ") + SqlQuote::Text(u8(months)) + u8(", ") + SqlQuote::Money(money(due)) +
          u8(", ") + SqlQuote::Money(money(received)) + u8(", ccur(1.5), ccur(2), ccur(3), '2005-05-0") +
          QString::number(++seq) + u8(" 10:00:00', 0, ") + SqlQuote::Text(u8(house)) + u8(", ") + SqlQuote::Text(u8(owner)) +
@@ -359,7 +359,7 @@ TEST_F(ReceiptTest, WindowPrintsMarkedPaymentsAndClearsMarks) {
   ScriptedUi ui;
   TForm_jiaofeidan_shouju form;
   form.frReport1->ShowProgress = false;
-  form.OpenForHouse(u8("H1"));
+  form.OpenForHouse(u8("0001"), u8("H1"));
   ASSERT_EQ(form.q_sfhzb->RecordCount(), 2);
   form.bitbtn_shoujuClick();  // nothing marked: nothing happens
   EXPECT_EQ(count(u8("select count(*) from 收据号码")), 0);
@@ -379,12 +379,12 @@ TEST_F(ReceiptTest, WindowDeleteReleasesBillRowsAndRestoresTheBalance) {
   addHouse(u8("H1"), u8("张三"), 80, "7.5");
   addPayment("水费", "2005年3月;2005年2月;", "100", "100");
   for (const char* month : {"1", "2", "3"})
-    exec(u8("insert into 收费明细表 (收费名称, 年度, 月份, 房屋代码, 缴费状态, 缴费人) values ('水费', '2005', '") + u8(month) +
+    exec(u8("insert into 收费明细表 (小区代码, 收费名称, 年度, 月份, 房屋代码, 缴费状态, 缴费人) values ('0001', '水费', '2005', '") + u8(month) +
          u8("', 'H1', '现金', '甲')"));
   ScriptedUi ui;
   ui.answerMessage(mrYes);
   TForm_jiaofeidan_shouju form;
-  form.OpenForHouse(u8("H1"));
+  form.OpenForHouse(u8("0001"), u8("H1"));
   form.bitbtn_delete->click();
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 0);
   EXPECT_EQ(stored(u8("select group_concat(月份 || 缴费状态, ',') from (select * from 收费明细表 order by 月份)")),
@@ -395,11 +395,11 @@ TEST_F(ReceiptTest, WindowDeleteReleasesBillRowsAndRestoresTheBalance) {
 
 TEST_F(ReceiptTest, WindowDeleteOfABillPaymentReleasesNothing) {
   addPayment("按单缴费", "按单缴费", "100", "100");
-  exec(u8("insert into 收费明细表 (收费名称, 年度, 月份, 房屋代码, 缴费状态) values ('按单缴费', '2005', '3', 'H1', '现金')"));
+  exec(u8("insert into 收费明细表 (小区代码, 收费名称, 年度, 月份, 房屋代码, 缴费状态) values ('0001', '按单缴费', '2005', '3', 'H1', '现金')"));
   ScriptedUi ui;
   ui.answerMessage(mrYes);
   TForm_jiaofeidan_shouju form;
-  form.OpenForHouse(u8("H1"));
+  form.OpenForHouse(u8("0001"), u8("H1"));
   form.bitbtn_delete->click();
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表")), 0);
   EXPECT_EQ(stored(u8("select 缴费状态 from 收费明细表")), u8("现金"));
@@ -419,7 +419,7 @@ TEST_F(ReceiptTest, HookOpensTheWindowOnTheHouse) {
     shown = form->Label5->text();
     form->bitbtn_return->click();
   });
-  EXPECT_TRUE(RunWindowHook(u8("receiptForHouse"), nullptr, u8("H1"), QString()));
+  EXPECT_TRUE(RunWindowHook(u8("receiptForHouse"), nullptr, u8("0001"), u8("H1"), QString()));
   EXPECT_EQ(rows, 1);
   EXPECT_EQ(shown, u8("H1"));
 }
@@ -427,11 +427,13 @@ TEST_F(ReceiptTest, HookOpensTheWindowOnTheHouse) {
 TEST(ReceiptSearchTest, ConditionAndDateChecks) {
   struct Case { ReceiptSearch search; const char* condition; const char* error; };
   const Case cases[] = {
-      {{u8("H1"), QString(), QString(), {}, {}}, "(房屋代码 = 'H1')", ""},
-      {{u8("H'1"), u8("水费"), u8("是"), {}, {}}, "(房屋代码 = 'H''1')and(收费项目 = '水费')and(打印 = 1)", ""},
+      {{u8("H1"), QString(), QString(), {}, {}, u8("0001")}, "(coalesce(小区代码,'')='0001')and(房屋代码='H1')", ""},
+      {{u8("H'1"), u8("水费"), u8("是"), {}, {}, u8("0'2")},
+       "(coalesce(小区代码,'')='0''2')and(房屋代码='H''1')and(收费项目 = '水费')and(打印 = 1)", ""},
       {{QString(), QString(), u8("否"), QDate(2005, 3, 1), QDate(2005, 3, 31)},
        "(打印 = 0)and(缴费时间 between '2005-03-01 00:00:00' and '2005-03-31 23:59:59')", ""},
-      {{u8("H1"), QString(), QString(), QDate(2005, 3, 1), {}}, "(房屋代码 = 'H1')", "缴费时间输入错误!"},
+      {{u8("H1"), QString(), QString(), QDate(2005, 3, 1), {}, u8("0001")}, "(coalesce(小区代码,'')='0001')and(房屋代码='H1')",
+       "缴费时间输入错误!"},
       {{u8("H1"), QString(), QString(), QDate(2005, 4, 1), QDate(2005, 3, 1)}, nullptr,
        "缴费时间从不能大于缴费时间到,请重新输入!"},
   };
@@ -449,7 +451,7 @@ TEST_F(ReceiptTest, WindowSearchFindsPrintedPaymentsInTheRange) {
   exec(u8("update 收费汇总表 set 打印=1 where 收费项目='电费'"));
   ScriptedUi ui;
   TForm_jiaofeidan_shouju form;
-  form.OpenForHouse(u8("H1"));
+  form.OpenForHouse(u8("0001"), u8("H1"));
   form.DBComboBoxEh2->setCurrentText(u8("是"));
   form.DateTimePicker1->setText(u8("2005-5-2"));
   form.DateTimePicker2->setText(u8("2005-5-2"));

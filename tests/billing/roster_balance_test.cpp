@@ -70,19 +70,19 @@ TEST_F(RosterTest, ClearingZeroesMarkedHousesOnly) {
 TEST_F(RosterTest, ClearingIsAllOrNothing) {
   exec(u8("create trigger refuse before update of 零头 on 房屋资料 when old.房屋代码='H2' "
           "begin select raise(abort, 'refused'); end"));
-  EXPECT_ANY_THROW(ClearHouseBalances(db(), {u8("H1"), u8("H2"), u8("H4")}));
+  EXPECT_ANY_THROW(ClearHouseBalances(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}, {u8("0001"), u8("H4")}}));
   EXPECT_EQ(balances(), u8("H1=12.5 H2=-3 H3=0 H4=7.25"));
   EXPECT_FALSE(db()->InTransaction());
 }
 
 TEST_F(RosterTest, OwnerDetailShowsTheCurrentHousesRowsAndTotals) {
   auto bill = [this](const char* house, const char* month, const char* amount, const char* state) {
-    exec(u8("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) values ('") + u8(house) +
+    exec(u8("insert into 收费明细表 (小区代码, 房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) values ('0001', '") + u8(house) +
          u8("', '物业费', '2005', '") + u8(month) + u8("', ") + SqlQuote::Money(money(amount)) + u8(", '") + u8(state) +
          u8("')"));
   };
   auto pay = [this](const char* house, const char* amount) {
-    exec(u8("insert into 收费汇总表 (房屋代码, 收费项目, 实收金额) values ('") + u8(house) + u8("', '物业费', ") +
+    exec(u8("insert into 收费汇总表 (小区代码, 房屋代码, 收费项目, 实收金额) values ('0001', '") + u8(house) + u8("', '物业费', ") +
          SqlQuote::Money(money(amount)) + u8(")"));
   };
   bill("H1", "1", "100", "现金");

@@ -240,7 +240,7 @@ TEST(MonthPaymentChecks, RefusalsInTheirOrder) {
 class MonthPaymentTest : public SingleMonthTest {
  protected:
   void bill(const char* item, const char* amount, const char* state) {
-    exec(u8("insert into 收费明细表 (房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) values ('H1', ") +
+    exec(u8("insert into 收费明细表 (小区代码, 房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) values ('0001', 'H1', ") +
          SqlQuote::Text(u8(item)) + u8(", '2008', '3', ") + SqlQuote::Money(money(amount)) + u8(", ") +
          SqlQuote::Text(u8(state)) + u8(")"));
   }
@@ -251,6 +251,7 @@ class MonthPaymentTest : public SingleMonthTest {
     q->SQL.Add(u8("select * from 收费汇总表 where 1=0"));
     q->Open();
     q->Append();
+    q->FieldByName(u8("小区代码"))->SetAsString(u8("0001"));
     q->FieldByName(u8("房屋代码"))->SetAsString(u8("H1"));
     q->FieldByName(u8("年度"))->SetAsString(u8("2008"));
     q->FieldByName(u8("月份"))->SetAsString(u8("3"));
@@ -330,8 +331,8 @@ namespace {
 TEST_F(MonthPaymentTest, TheWindowPaysAllUnpaidRowsOfTheHouseWithTheChosenRounding) {
   exec(u8("update 房屋资料 set 楼宇名称='A栋'"));
   for (auto [item, amount] : {std::pair{"卫生费", "30"}, {"电费", "45.5"}})
-    exec(u8("insert into 收费明细表 (房屋代码, 楼宇名称, 业主名称, 收费名称, 年度, 月份, 收费金额, 缴费状态) values "
-            "('H1', 'A栋', '张三', ") +
+    exec(u8("insert into 收费明细表 (小区代码, 房屋代码, 楼宇名称, 业主名称, 收费名称, 年度, 月份, 收费金额, 缴费状态) values "
+            "('0001', 'H1', 'A栋', '张三', ") +
          SqlQuote::Text(u8(item)) + u8(", '2008', '3', ") + SqlQuote::Money(money(amount)) + u8(", '未缴费')"));
   TForm_jiaofeiguanli w;
   w.Prepare();
@@ -365,8 +366,8 @@ TEST_F(MonthPaymentTest, TheWindowPaysAllUnpaidRowsOfTheHouseWithTheChosenRoundi
 
   // A bill row of the same month comes later; paying the house again makes a payment of its
   // own instead of overwriting the first one.
-  exec(u8("insert into 收费明细表 (房屋代码, 楼宇名称, 业主名称, 收费名称, 年度, 月份, 收费金额, 缴费状态) values "
-          "('H1', 'A栋', '张三', '水费', '2008', '3', ccur(10), '未缴费')"));
+  exec(u8("insert into 收费明细表 (小区代码, 房屋代码, 楼宇名称, 业主名称, 收费名称, 年度, 月份, 收费金额, 缴费状态) values "
+          "('0001', 'H1', 'A栋', '张三', '水费', '2008', '3', ccur(10), '未缴费')"));
   w.DateTimePicker1Change();
   ASSERT_EQ(w.q_houseinfo->RecordCount(), 1);
   ui.onModal([&](QDialog* d) {

@@ -99,11 +99,11 @@ class TwoSeatsTest : public BillingTest {
     addHouse(u8("H1"), u8("张三"), 80, "0");
     addItem(u8("物业费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
     addItem(u8("卫生费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
-    AssignChargeItems(db(), {u8("H1")}, kAllChargeItems, CurrentOperatorName);
+    AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
     BillHouse h{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
     GenerateBills(db(), {h}, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
-    exec(u8("insert into 押金明细表 (日期, 房屋代码, 业主名称, 操作类型, 金额) values "
-            "('2005-01-01 00:00:00', 'H1', '张三', '收取', ccur(150))"));
+    exec(u8("insert into 押金明细表 (小区代码, 日期, 房屋代码, 业主名称, 操作类型, 金额) values "
+            "('0001', '2005-01-01 00:00:00', 'H1', '张三', '收取', ccur(150))"));
     exec(u8("update 房屋资料 set 押金=ccur(150)"));
   }
 
@@ -177,7 +177,7 @@ TEST_F(TwoSeatsTest, OnePaymentLandsAndTheOtherIsRefused) {
   // the house's total follows the ledger.
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 缴费状态<>'未缴费'")), 3);
   EXPECT_EQ(storedMoney(u8("select sum(收费金额) from 收费汇总表")), money("300"));
-  EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), money("50"));
+  EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), money("50"));
   EXPECT_EQ(storedMoney(u8("select 押金 from 房屋资料")), money("50"));
   EXPECT_EQ(count(u8("select count(*) from 押金明细表 where 操作类型='冲抵费用'")), 1);
 }

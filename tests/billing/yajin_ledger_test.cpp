@@ -78,7 +78,7 @@ class DepositTest : public BillingTest {
     return storedMoney(u8("select 押金 from 房屋资料 where 房屋代码='") + u8(house) + u8("'"));
   }
   void expectTotalsMatchLedger() {
-    for (const char* h : {"H1", "H2"}) EXPECT_EQ(total(h), DepositBalanceOf(db(), u8(h))) << h;
+    for (const char* h : {"H1", "H2"}) EXPECT_EQ(total(h), DepositBalanceOf(db(), u8("0001"), u8(h))) << h;
   }
   void locate(const char* kind, const char* amount) {
     for (q()->First(); !q()->Eof(); q()->Next())
@@ -100,7 +100,7 @@ TEST_F(DepositTest, RefundsAndOffsetsAreLimitedToTheBalance) {
   form_->bitbtn_cancelClick();
   add(ui, "H1", "冲抵费用", "300");  // equal to the balance: accepted
   EXPECT_EQ(ui.lastMessage().text, u8("保存完毕！"));
-  EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), Money());
+  EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), Money());
   add(ui, "H2", "退还", "0.01");  // another house's money does not count
   EXPECT_EQ(ui.lastMessage().text, u8("该业主押金余额不足,到目前为止押金余额是：0"));
   form_->bitbtn_cancelClick();
@@ -211,7 +211,7 @@ TEST_F(DepositTest, BalanceRuleCountsOnlyTheDateRange) {
   add(ui, "H1", "收取", "200", EncodeDateTime(2000, 1, 1, 0, 0, 0));
   add(ui, "H1", "收取", "40", EncodeDateTime(2050, 1, 1, 23, 59, 59));
   add(ui, "H1", "收取", "8", EncodeDate(2050, 1, 2));
-  EXPECT_EQ(DepositBalanceOf(db(), u8("H1")), money("240"));
+  EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), money("240"));
   form_->DBComboBoxEh4->SetText(u8("H1"));
   form_->SpeedButton2Click();
   EXPECT_EQ(ui.lastMessage().text, u8("该业主到目前为止押金余额是：240"));

@@ -32,7 +32,7 @@ class ScratchReportTest : public BillingTest {
     BillingTest::TearDown();
   }
   void move(const char* house, const char* building, const char* type, const char* amount, TDateTime date) {
-    exec(u8("insert into 押金明细表 (日期, 楼宇代码, 楼宇名称, 房屋代码, 业主名称, 操作类型, 金额, 操作人员) values (") +
+    exec(u8("insert into 押金明细表 (小区代码, 日期, 楼宇代码, 楼宇名称, 房屋代码, 业主名称, 操作类型, 金额, 操作人员) values ('0001', ") +
          SqlQuote::DateText(date) + u8(", '") + u8(building) + u8("', '") + u8(building) + u8("栋', '") + u8(house) +
          u8("', '业主") + u8(house) + u8("', '") + u8(type) + u8("', ") + SqlQuote::Money(money(amount)) + u8(", '甲')"));
   }

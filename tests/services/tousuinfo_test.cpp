@@ -410,7 +410,7 @@ TEST_F(ComplaintWindowTest, MainCommandOpensUnfinishedComplaintsNewestFirst) {
     rows = f->q_tousuinfo->RecordCount();
     d->reject();
   });
-  OpenComplaintForHouse(nullptr, u8("A-1-101"), u8("T1' or '1'='1"));
+  OpenComplaintForHouse(nullptr, u8("01"), u8("A-1-101"), u8("T1' or '1'='1"));
   EXPECT_EQ(shownHouse, u8("A-1-101"));
   EXPECT_EQ(rows, 0);
   // Without the module right the window does not open.
