@@ -24,6 +24,19 @@ QString RowEstate(TDataSet* row) {
   return f ? f->AsString() : QString();
 }
 
+QStringList EstatesOfHouse(TADOConnection* main, const QString& house) {
+  TADOQuery q;
+  q.SetConnection(main);
+  q.SQL.Add(QStringLiteral("select distinct coalesce(小区代码,'') from 房屋资料 where (房屋代码=") + SqlQuote::Text(house) +
+            QStringLiteral(") order by 1"));
+  q.Open();
+  QStringList estates;
+  for (q.First(); !q.Eof(); q.Next()) estates << q.Fields()[0]->AsString();
+  return estates;
+}
+
+QString AmbiguousHouseMessage() { return QStringLiteral("该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!"); }
+
 Money HouseAmount(TADOConnection* main, const char* column, const QString& estate, const QString& house) {
   TADOQuery q;
   q.SetConnection(main);

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "platform/money.h"
 
@@ -18,6 +19,13 @@ QString EstateHouse(const QString& estate, const QString& house);
 QString EstateBuilding(const QString& estate, const QString& building);
 // The 小区代码 of a dataset's current row; empty when the row has none.
 QString RowEstate(TDataSet* row);
+
+// The estates that keep a house of code `house` in 房屋资料 (empty text for a house without
+// an estate), in code order.
+QStringList EstatesOfHouse(TADOConnection* main, const QString& house);
+// "该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!": what a window says when a typed house
+// code is kept by several estates and it has no way to tell which house is meant.
+QString AmbiguousHouseMessage();
 
 // An amount column (零头, 房屋面积, …) of house `house` of estate `estate` in 房屋资料; zero when
 // no such house is kept.

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/estatescope.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
 #include "platform/ui.h"
@@ -224,7 +225,7 @@ void TForm_jiaofeimingxi::FormActivate() {
 void TForm_jiaofeimingxi::change() {
   if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;
   const QDate d = DateTimePicker1->date();
-  QString condition = u("where (房屋代码=") + SqlQuote::Text(q_houseinfo->FieldByName(u("房屋代码"))->AsString()) + u(")");
+  QString condition = u("where ") + EstateHouse(RowEstate(q_houseinfo), q_houseinfo->FieldByName(u("房屋代码"))->AsString());
   if (CheckBox1->isChecked())
     condition += u("and(年度=") + SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
                  SqlQuote::Text(QString::number(d.month())) + u(")");

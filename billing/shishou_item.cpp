@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "billing/estatescope.h"
 #include "billing/meterlist.h"
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
@@ -45,7 +46,17 @@ bool editorEmpty(const TDBDateTimeEditEh* editor) {
 
 int ListTakingsByItem(const TakingsFilter& filter) {
   QStringList terms;
-  if (!filter.house.trimmed().isEmpty()) terms << u("(房屋代码=") + SqlQuote::Text(filter.house) + u(")");
+  if (!filter.house.trimmed().isEmpty()) {
+    // House codes are unique within an estate only: the house is the one estate's that keeps
+    // the code; a code kept by several estates names no one house.
+    const QStringList estates = EstatesOfHouse(Dm1->ADO_system, filter.house);
+    if (estates.size() > 1) {
+      ShowNotice(AmbiguousHouseMessage());
+      return 0;
+    }
+    terms << (estates.isEmpty() ? u("(房屋代码=") + SqlQuote::Text(filter.house) + u(")")
+                                : EstateHouse(estates.first(), filter.house));
+  }
   if (!filter.building.trimmed().isEmpty())
     terms << u("(楼宇名称 like ") + SqlQuote::Like(filter.building, true, true) + SqlQuote::LikeEscape() + u(")");
   if (!filter.unit.trimmed().isEmpty())

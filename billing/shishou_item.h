@@ -13,7 +13,7 @@ class TDBDateTimeEditEh;
 // (no period: every payment ever made counts).
 struct TakingsFilter {
   std::optional<TDateTime> from, to;
-  QString house;     // exact 房屋代码 when its trimmed text is not empty
+  QString house;     // exact 房屋代码 when its trimmed text is not empty (of the one estate keeping it)
   QString building;  // 楼宇名称 containing the text when its trimmed text is not empty
   QString unit;      // 关联单位 containing the trimmed text when not empty
 };

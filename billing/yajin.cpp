@@ -29,9 +29,6 @@
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-QString estateCondition() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
 
 template <class Editor>
 Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
@@ -235,16 +232,13 @@ void TForm_yajin::Prepare() {
 
 QString TForm_yajin::HouseEstate(const QString& houseCode, bool* ambiguous) {
   if (ambiguous) *ambiguous = false;
-  TADOQuery s;
-  s.SetConnection(Dm1->ADO_system);
-  s.SQL.Add(u("select 小区代码 from 房屋资料 where (房屋代码=") + SqlQuote::Text(houseCode) + u(")") + estateCondition());
-  s.Open();
-  if (s.RecordCount() == 1) return s.Fields()[0]->AsString().isNull() ? u("") : s.Fields()[0]->AsString();
+  QStringList estates = EstatesOfHouse(Dm1->ADO_system, houseCode);
+  if (GardenScoped) estates.removeIf([](const QString& e) { return e != CurrentGardenCode; });
+  if (estates.size() == 1) return estates.first().isNull() ? u("") : estates.first();
   // Two estates keep the code: the house is the one of the row's own estate.
   const QString own = q_yajin->Active() && !q_yajin->IsEmpty() ? q_yajin->FieldByName(u("小区代码"))->AsString() : QString();
-  for (s.First(); !s.Eof(); s.Next())
-    if (!own.isEmpty() && s.Fields()[0]->AsString() == own) return own;
-  if (ambiguous) *ambiguous = s.RecordCount() > 1;
+  if (!own.isEmpty() && estates.contains(own)) return own;
+  if (ambiguous) *ambiguous = estates.size() > 1;
   return QString();
 }
 
@@ -316,7 +310,7 @@ void TForm_yajin::bitbtn_saveClick() {
   // The house's fields come from its row (the code may have been typed).
   bool ambiguous = false;
   if (!ChooseHouse(house, &ambiguous)) {
-    ShowNotice(ambiguous ? u("该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!") : u("房屋代码不存在,请重新输入!"));
+    ShowNotice(ambiguous ? AmbiguousHouseMessage() : u("房屋代码不存在,请重新输入!"));
     DBComboBoxEh4->setFocus();
     return;
   }
@@ -416,7 +410,7 @@ void TForm_yajin::SpeedButton2Click() {
   bool ambiguous = false;
   const QString estate = HouseEstate(house, &ambiguous);
   if (ambiguous) {
-    ShowNotice(u("该房屋代码在多个小区中使用，无法确定是哪个小区的房屋!"));
+    ShowNotice(AmbiguousHouseMessage());
     return;
   }
   ShowNotice(u("该业主到目前为止押金余额是：") + DepositBalanceOf(Dm1->ADO_system, estate, house).toString());

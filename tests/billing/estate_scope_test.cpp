@@ -19,8 +19,10 @@
 #include "billing/jiaofeiguanli_month.h"
 #include "billing/meter.h"
 #include "billing/roster.h"
+#include "billing/shishou_item.h"
 #include "billing/shoukuan_window.h"
 #include "billing/yajin.h"
+#include "billing/yajinreport.h"
 #include "platform/datetime.h"
 #include "platform/exception.h"
 #include "shell/commandregistry.h"
@@ -310,6 +312,30 @@ TEST_F(EstateScopeTest, FrontDeskAndReceiptWindowKeepToTheHousesEstate) {
   receipts.OpenForHouse(u8("01"), u8("A101"));
   ASSERT_EQ(receipts.q_sfhzb->RecordCount(), 1);
   EXPECT_EQ(receipts.q_sfhzb->FieldByName(u8("实收金额"))->AsMoney(), money("9"));
+}
+
+// A typed house code kept by two estates names no one house: the takings list says so
+// instead of adding up both estates' money; the deposit movements of such a code keep one
+// running balance per estate.
+TEST_F(EstateScopeTest, TypedHouseCodeOfTwoEstatesIsNotAddedUp) {
+  Dm1->db_local->Open();
+  exec(u8("insert into 押金明细表 (小区代码, 房屋代码, 楼宇名称, 业主名称, 日期, 操作类型, 金额) values "
+          "('01', 'A101', 'A栋', '西区A101', '2005-01-02 00:00:00', '收取', ccur(50))"));
+  {
+    ScriptedUi ui;
+    TakingsFilter f;
+    f.house = u8("A101");
+    EXPECT_EQ(ListTakingsByItem(f), 0);
+    EXPECT_EQ(ui.lastMessage().text, AmbiguousHouseMessage());
+  }
+  EXPECT_EQ(ListDepositMovements(u8("A101"), QString(), EncodeDate(2005, 1, 1), EncodeDate(2005, 1, 31)), 2);
+  TADOQuery* s = Dm1->q_tongyong;
+  QStringList balances;
+  for (s->First(); !s->Eof(); s->Next())
+    balances << s->FieldByName(u8("textb"))->AsString() + u8("=") + s->FieldByName(u8("moneyd"))->AsMoney().toString();
+  balances.sort();
+  EXPECT_EQ(balances.join(u8(" ")), u8("东区A101=") + money("300").toString() + u8(" 西区A101=") + money("50").toString());
+  s->Close();
 }
 
 }  // namespace
