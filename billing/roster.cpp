@@ -256,14 +256,15 @@ TForm_housecharge_edit::TForm_housecharge_edit(TForm_housecharge* roster, QWidge
     t->SetConnection(Dm1->ADO_system);
     t->TableName = u(tableName);
     t->IndexFieldNames = u(index);
-    t->MasterFields = u("房屋代码");
+    // The house's rows are those of its estate: two estates may use the same house codes.
+    t->MasterFields = u("小区代码;房屋代码");
     t->SetMasterSource(roster->ds_houseinfo);
     source = new TDataSource(this);
     source->SetDataSet(t);
     return t;
   };
-  t_jiaofeidan = table("t_jiaofeidan", "收费明细表", "房屋代码;年度;月份", ds_jiaofeidan);
-  t_tousu = table("t_tousu", "业主投诉表", "房屋代码;投诉单号", ds_tousu);
+  t_jiaofeidan = table("t_jiaofeidan", "收费明细表", "小区代码;房屋代码;年度;月份", ds_jiaofeidan);
+  t_tousu = table("t_tousu", "业主投诉表", "小区代码;房屋代码;投诉单号", ds_tousu);
 
   auto* bar = new QFrame(this);
   auto* row = new QHBoxLayout(bar);

@@ -314,6 +314,30 @@ TEST_F(EstateScopeTest, FrontDeskAndReceiptWindowKeepToTheHousesEstate) {
   EXPECT_EQ(receipts.q_sfhzb->FieldByName(u8("实收金额"))->AsMoney(), money("9"));
 }
 
+// The roster's owner detail lists the bill rows and totals of the current house's estate.
+TEST_F(EstateScopeTest, RosterOwnerDetailShowsTheRowsOfTheHousesEstate) {
+  exec(u8("insert into 收费明细表 (小区代码, 房屋代码, 收费名称, 年度, 月份, 收费金额, 缴费状态) values "
+          "('01', 'A101', '物业费', '2005', '1', ccur(120), '未缴费')"));
+  TForm_housecharge roster;
+  roster.q_houseinfo->SQL.Add(u8("select * from 房屋资料 where 房屋代码='A101' order by 小区代码"));
+  roster.q_houseinfo->Open();
+  TForm_housecharge_edit detail(&roster);
+  detail.t_jiaofeidan->Open();
+  const struct {
+    const char* estate;
+    int rows;
+    const char* owed;
+  } cases[] = {{"01", 1, "120"}, {"02", 5, "980"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.estate);
+    const EstateHouseKey house{u8(c.estate), u8("A101")};
+    ASSERT_TRUE(house.Locate(roster.q_houseinfo));
+    EXPECT_EQ(detail.t_jiaofeidan->RecordCount(), c.rows);
+    detail.BitBtn_calcClick();
+    EXPECT_EQ(detail.Label_owed->text(), u8("应缴费用：") + money(c.owed).toString());
+  }
+}
+
 // A typed house code kept by two estates names no one house: the takings list says so
 // instead of adding up both estates' money; the deposit movements of such a code keep one
 // running balance per estate.
