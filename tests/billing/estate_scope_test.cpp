@@ -338,6 +338,43 @@ TEST_F(EstateScopeTest, RosterOwnerDetailShowsTheRowsOfTheHousesEstate) {
   }
 }
 
+// The deposit ledger: a movement of a house code two estates keep is refused while its estate
+// cannot be told; an edited movement stays with its own estate's house and total.
+TEST_F(EstateScopeTest, DepositLedgerKeepsEachMovementWithItsEstate) {
+  exec(u8("insert into 押金明细表 (小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元, 房屋代码, 业主名称, 日期, 操作类型, 金额) "
+          "values ('01', '西区', 'A', 'A栋', '1单元', 'A101', '西区A101', '2005-03-01 00:00:00', '收取', ccur(40))"));
+  exec(u8("update 房屋资料 set 押金=ccur(40) where 小区代码='01' and 房屋代码='A101'"));
+  TForm_yajin form;
+  form.Prepare();
+  form.q_yajin->SQL.Add(u8("select * from 押金明细表 order by 小区代码"));
+  form.q_yajin->Open();
+  const QString before = estate02Rows();
+  {
+    ScriptedUi ui;
+    form.bitbtn_addClick();
+    TADOQuery* q = form.q_yajin;
+    q->FieldByName(u8("房屋代码"))->SetAsString(u8("A101"));
+    q->FieldByName(u8("操作类型"))->SetAsString(u8("收取"));
+    q->FieldByName(u8("金额"))->SetAsMoney(money("5"));
+    q->FieldByName(u8("日期"))->SetAsDateTime(EncodeDate(2005, 3, 2));
+    form.bitbtn_saveClick();
+    EXPECT_EQ(ui.lastMessage().text, AmbiguousHouseMessage());
+    form.bitbtn_cancelClick();
+  }
+  {
+    ScriptedUi ui;
+    ASSERT_TRUE(form.q_yajin->Locate(u8("小区代码"), Variant(u8("01"))));
+    form.bitbtn_editClick();
+    form.q_yajin->Edit();  // what typing into an editor does
+    form.q_yajin->FieldByName(u8("金额"))->SetAsMoney(money("45"));
+    form.bitbtn_saveClick();
+    EXPECT_EQ(ui.lastMessage().text, u8("保存完毕！"));
+  }
+  EXPECT_EQ(estate02Rows(), before);
+  EXPECT_EQ(storedMoney(u8("select 押金 from 房屋资料 where 小区代码='01' and 房屋代码='A101'")), money("45"));
+  EXPECT_EQ(of01(u8("select count(*) from 押金明细表 where 1=1")), u8("1"));
+}
+
 // A typed house code kept by two estates names no one house: the takings list says so
 // instead of adding up both estates' money; the deposit movements of such a code keep one
 // running balance per estate.
