@@ -128,7 +128,8 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_yajin, "日期");
   DBComboBoxEh1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_yajin, "操作类型");
   DBComboBoxEh1->SetItems(DepositOperations());
-  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds_yajin, "金额");
+  DBEdit4 = makeEditor<TDBNumberEditEh>(panel, "DBEdit4", ds_yajin, "金额");
+  SetupAmountEditor(DBEdit4);
   DBComboBoxEh2 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds_yajin, "缴费方式");
   DBComboBoxEh2->SetItems({u("现金"), u("银行转帐")});
   DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_yajin, "单据号码");
