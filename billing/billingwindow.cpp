@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
+#include <QDialog>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -21,6 +23,13 @@
 #include "platform/ui.h"
 #include "report/FR_Class.h"
 #include "shell/recordwindow.h"
+
+void WithoutDefaultButton(QDialog* dialog) {
+  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
+}
 
 QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name) {
   auto* menu = new QMenu(owner);

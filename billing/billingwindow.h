@@ -6,6 +6,7 @@
 #include <vector>
 
 class QAction;
+class QDialog;
 class QMenu;
 class QTabWidget;
 class QWidget;
@@ -20,6 +21,10 @@ class TfrReport;
 
 // Shapes the fee windows share: the pop-up menu of a grid, the report component of a window
 // and the command that opens a template in the report designer.
+
+// Dialog buttons that Enter never presses: Enter in a box moves along its own chain only, so a
+// cashier's Enter cannot post or close the dialog by accident.
+void WithoutDefaultButton(QDialog* dialog);
 
 // The pop-up menu `name` of `grid`, shown where the operator right-clicks the grid.
 QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name);

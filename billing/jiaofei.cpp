@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "billing/billingwindow.h"
 #include "billing/jiaofeidan.h"
 #include "billing/yajin.h"
 #include "grid/DBCtrlsEh.h"
@@ -273,13 +274,6 @@ void SetupAmountEditor(TDBNumberEditEh* editor, double maxValue) {
   editor->SetMaxValue(maxValue);
   editor->SetDisplayFormat(u("0.00##"));
   editor->SetAlignment(taRightJustify);
-}
-
-void WithoutDefaultButton(QDialog* dialog) {
-  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-    b->setAutoDefault(false);
-    b->setDefault(false);
-  }
 }
 
 TPaymentDialog::TPaymentDialog(QWidget* parent, PaymentDialogKind kind) : QDialog(parent) {

@@ -110,10 +110,6 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
 inline constexpr double kAmountLimit = 100000000.0;
 void SetupAmountEditor(TDBNumberEditEh* editor, double maxValue = kAmountLimit);
 
-// Dialog buttons that Enter never presses: Enter in a box moves along its own chain only, so a
-// cashier's Enter cannot post or close the dialog by accident.
-void WithoutDefaultButton(QDialog* dialog);
-
 // The two payment dialogs over the new payment row in Dm1.q_sfhzb: 业主缴费 of the bill window
 // and 缴费 of the multi-month window. They share their editors and checks; they differ in the
 // caption, the label of the receiver, the methods offered (the multi-month one lacks "其它"),

@@ -26,6 +26,7 @@
 #include "platform/datetime.h"
 #include "platform/format.h"
 #include "platform/ui.h"
+#include "shell/bz.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 
@@ -452,11 +453,13 @@ void TForm_shoufeimingxibiao::DBGridEh1DblClick() {
 TForm_shoufeimingxibiao_edit::TForm_shoufeimingxibiao_edit(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_shoufeimingxibiao_edit"));
   setWindowTitle(u("编辑"));
+  // No buttons in the title bar: the dialog closes through 返回.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   auto* column = new QVBoxLayout(this);
   column->addWidget(new QLabel(u("保存后，系统会替换应缴费明细表中对应的记录1"), this));
   DBEdit7 = new TDBEditEh(this);
   DBEdit7->setObjectName(QStringLiteral("DBEdit7"));
-  DBMemo1 = new TDBEditEh(this);
+  DBMemo1 = new TDBMemo(this);
   DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
   TDataSource* source = Form_shoufeimingxibiao ? Form_shoufeimingxibiao->ds_sfhzb : nullptr;
   DBEdit7->SetDataSource(source);
@@ -479,6 +482,7 @@ TForm_shoufeimingxibiao_edit::TForm_shoufeimingxibiao_edit(QWidget* parent) : QD
   buttons->addWidget(SpeedButton1);
   buttons->addWidget(SpeedButton2);
   column->addLayout(buttons);
+  WithoutDefaultButton(this);
   connect(bitbtn2, &QPushButton::clicked, this, Guarded([this] { bitbtn2Click(); }));
   connect(SpeedButton1, &QPushButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
   connect(SpeedButton2, &QPushButton::clicked, this, [this] { reject(); });

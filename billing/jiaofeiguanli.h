@@ -17,6 +17,7 @@ class TADOQuery;
 class TDataSource;
 class TDBGridEh;
 class TDBEditEh;
+class TDBMemo;
 class QPushButton;
 
 // One month named by an entry of 收费年月 ("2005年3月;").
@@ -133,7 +134,7 @@ class TForm_shoufeimingxibiao_edit : public QDialog {
  public:
   explicit TForm_shoufeimingxibiao_edit(QWidget* parent = nullptr);
   TDBEditEh* DBEdit7 = nullptr;  // 单据号码
-  TDBEditEh* DBMemo1 = nullptr;  // 备注
+  TDBMemo* DBMemo1 = nullptr;    // 备注
   QPushButton* bitbtn2 = nullptr;       // 保存
   QPushButton* SpeedButton1 = nullptr;  // 取消
   QPushButton* SpeedButton2 = nullptr;  // 返回

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/billingwindow.h"
 #include "billing/jiaofei.h"
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
@@ -209,6 +210,7 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   chain->Link(DBEdit4, DBComboBoxEh2);
   chain->Link(DBComboBoxEh2, DBEdit2);
   chain->Link(DBEdit2, DBMemo1);
+  chain->Link(DBMemo1, DBDateTimeEditEh1);
   for (QWidget* w : {static_cast<QWidget*>(DBEdit3), static_cast<QWidget*>(DBComboBoxEh1),
                      static_cast<QWidget*>(DBComboBoxEh2), static_cast<QWidget*>(DBMemo1)})
     SetImeName(w, CurrentOperatorIme);
@@ -471,6 +473,7 @@ TForm_yajin_query::TForm_yajin_query(TForm_yajin* ledger, QWidget* parent) : QDi
   auto* chain = new TEnterChain(this);
   chain->Chain({Edit1, ComboBox4, Edit2, ComboBox2, ComboBox3, ComboBox1, Edit5, DateEdit1, DateEdit2},
                [this] { bitbtn_seekClick(); });
+  WithoutDefaultButton(this);
   SetImeName(Edit2, CurrentOperatorIme);
   SetImeName(Edit5, CurrentOperatorIme);
 }
