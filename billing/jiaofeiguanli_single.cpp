@@ -110,13 +110,13 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
   for (QWidget* w : {static_cast<QWidget*>(DBComboBoxEh1), static_cast<QWidget*>(DBEdit3),
                      static_cast<QWidget*>(DBEdit4), static_cast<QWidget*>(DBMemo1)})
     SetImeName(w, CurrentOperatorIme);
-  auto* today = new QPushButton(u("<<"), this);
+  auto* today = SpeedButton3 = new QPushButton(u("<<"), this);
   today->setObjectName(QStringLiteral("SpeedButton3"));
   today->setToolTip(u("缴费日期等于当天日期"));
-  auto* payer = new QPushButton(u("<<"), this);
+  auto* payer = SpeedButton4 = new QPushButton(u("<<"), this);
   payer->setObjectName(QStringLiteral("SpeedButton4"));
   payer->setToolTip(u("缴费人员等于业主"));
-  auto* receiver = new QPushButton(u("<<"), this);
+  auto* receiver = SpeedButton5 = new QPushButton(u("<<"), this);
   receiver->setObjectName(QStringLiteral("SpeedButton5"));
   receiver->setToolTip(u("收款人等于操作人"));
   for (QPushButton* b : {today, payer, receiver}) b->setFixedWidth(b->fontMetrics().horizontalAdvance(u("<<")) + 16);
@@ -163,7 +163,8 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
   // 缴费方式; 应缴金额 → 收款人, 实缴金额 → 缴费人, 收费年月 → 缴费方式.
   auto* chain = new TEnterChain(this);
   chain->Chain({DBDateTimeEditEh1, DBComboBoxEh1, DBNumberEditEh2, DBNumberEditEh3, DBNumberEditEh4, DBEdit2, DBEdit3,
-                DBEdit4, DBMemo1, DBComboBoxEh1});
+                DBEdit4, DBMemo1});
+  chain->Link(DBMemo1, DBComboBoxEh1);
   chain->Link(DBEdit1, DBEdit4);
   chain->Link(DBEdit5, DBEdit3);
   chain->Link(DBMemo2, DBComboBoxEh1);

@@ -51,6 +51,9 @@ class TForm_jiaofeiguanli_edit : public QDialog {
   QCheckBox* CheckBox1 = nullptr;                  // 四舍五入
   QPushButton* SpeedButton1 = nullptr;             // 确定
   QPushButton* SpeedButton2 = nullptr;             // 返回
+  QPushButton* SpeedButton3 = nullptr;             // << beside the date: now
+  QPushButton* SpeedButton4 = nullptr;             // << beside the payer: the owner
+  QPushButton* SpeedButton5 = nullptr;             // << beside the receiver: the operator
 
  public slots:
   void SpeedButton1Click();
