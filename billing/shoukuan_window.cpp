@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QFrame>
 #include <QLineEdit>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
@@ -101,18 +102,27 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   row->setContentsMargins(2, 2, 2, 2);
   bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
   bitbtn_shouju = AddToolButton(row, "bitbtn_shouju", u("打印收据"));
-  bitbtn_shouju->setToolTip(u("请选择要打印的记录！"));
   bitbtn_design = AddToolButton(row, "bitbtn_design", u("设计收据"));
   bitbtn_design->setVisible(false);
   bitbtn_design->setEnabled(false);
   bitbtn_return = AddToolButton(row, "bitbtn_return", u("返回"));
-  bitbtn_seek = AddToolButton(row, "bitbtn_seek", u("查找"));
+  auto* hints = new QVBoxLayout();
+  for (const char* hint : {"默认显示的是没有打印的实缴金额记录！", "请选择要打印的记录！"}) {
+    auto* label = new QLabel(u(hint), bar);
+    label->setStyleSheet(QStringLiteral("color: #c00000;"));
+    hints->addWidget(label);
+  }
+  row->addLayout(hints);
+  // The search group 查找条件: paid from, to, item, printed, and 查找.
+  auto* search = new QGroupBox(u("查找条件"), bar);
+  search->setObjectName(QStringLiteral("GroupBox1"));
+  auto* srow = new QHBoxLayout(search);
+  srow->setContentsMargins(4, 2, 4, 2);
+  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
   DateTimePicker1 = new QLineEdit(bar);
   DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-  DateTimePicker1->setPlaceholderText(u("缴费时间从："));
   DateTimePicker2 = new QLineEdit(bar);
   DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
-  DateTimePicker2->setPlaceholderText(u("到："));
   DBComboBoxEh1 = new QComboBox(bar);
   DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
   DBComboBoxEh1->addItem(QString());
@@ -126,9 +136,24 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   DBComboBoxEh2 = new QComboBox(bar);
   DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
   DBComboBoxEh2->addItems({QString(), u("是"), u("否")});
-  for (QWidget* w : {static_cast<QWidget*>(DateTimePicker1), static_cast<QWidget*>(DateTimePicker2),
-                     static_cast<QWidget*>(DBComboBoxEh1), static_cast<QWidget*>(DBComboBoxEh2)})
-    row->addWidget(w);
+  for (QLineEdit* d : {DateTimePicker1, DateTimePicker2}) {
+    d->setPlaceholderText(u("yyyy-m-d"));
+    d->setFixedWidth(d->fontMetrics().horizontalAdvance(u("2005-12-31")) + 24);
+  }
+  const struct {
+    const char* caption;
+    QWidget* editor;
+  } searchFields[] = {{"缴费时间从：", DateTimePicker1}, {"到：", DateTimePicker2}, {"收费项目：", DBComboBoxEh1},
+                      {"打印：", DBComboBoxEh2}};
+  for (const auto& f : searchFields) {
+    srow->addWidget(new QLabel(u(f.caption), search));
+    srow->addWidget(f.editor);
+  }
+  DBComboBoxEh1->setMinimumWidth(120);
+  DBComboBoxEh2->setMinimumWidth(60);
+  srow->removeWidget(bitbtn_seek);
+  srow->addWidget(bitbtn_seek);
+  row->addWidget(search);
   Label5 = new QLabel(bar);
   Label5->setObjectName(QStringLiteral("Label5"));
   row->addWidget(Label5);
@@ -136,7 +161,6 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
 
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  DBGridEh1->setToolTip(u("默认显示的是没有打印的实缴金额记录！"));
   SetupListGrid(DBGridEh1, ds_sfhzb);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   // Widths that keep every column readable.
@@ -173,6 +197,9 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
   connect(bitbtn_seek, &QToolButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
   connect(bitbtn_return, &QToolButton::clicked, this, Guarded([this] { bitbtn_returnClick(); }));
+  // Enter: 缴费时间从 → 到 → 收费项目.
+  auto* chain = new TEnterChain(this);
+  chain->Chain({DateTimePicker1, DateTimePicker2, DBComboBoxEh1});
 }
 
 TForm_jiaofeidan_shouju::~TForm_jiaofeidan_shouju() {
