@@ -16,6 +16,7 @@
 #include "billing/iteminfo.h"
 #include "billing/shoukuan.h"
 #include "grid/DBCtrlsEh.h"
+#include "shell/bz.h"
 #include "platform/data/ado.h"
 #include "report/FR_DBSet.h"
 #include "shell/dm.h"
@@ -29,6 +30,16 @@ void WithoutDefaultButton(QDialog* dialog) {
     b->setAutoDefault(false);
     b->setDefault(false);
   }
+}
+
+TDBMemo* AddBoundMemo(QWidget* parent, TDataSource* source, const char* name, const char* field, int lines) {
+  auto* memo = new TDBMemo(parent);
+  memo->setObjectName(QString::fromLatin1(name));
+  memo->SetDataSource(source);
+  memo->SetDataField(QString::fromUtf8(field));
+  memo->setTabChangesFocus(true);
+  memo->setFixedHeight(memo->fontMetrics().lineSpacing() * lines + 12);
+  return memo;
 }
 
 QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name) {

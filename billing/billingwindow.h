@@ -14,6 +14,7 @@ class TColumnEh;
 class TCustomDBGridEh;
 class TDataSet;
 class TDataSource;
+class TDBMemo;
 class TADOQuery;
 class TfrDBDataSet;
 class TfrDataset;
@@ -25,6 +26,9 @@ class TfrReport;
 // Dialog buttons that Enter never presses: Enter in a box moves along its own chain only, so a
 // cashier's Enter cannot post or close the dialog by accident.
 void WithoutDefaultButton(QDialog* dialog);
+
+// A memo `name` bound to `field` of `source`, `lines` lines high; Tab leaves it.
+TDBMemo* AddBoundMemo(QWidget* parent, TDataSource* source, const char* name, const char* field, int lines);
 
 // The pop-up menu `name` of `grid`, shown where the operator right-clicks the grid.
 QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name);

@@ -324,13 +324,8 @@ TPaymentDialog::TPaymentDialog(QWidget* parent, PaymentDialogKind kind) : QDialo
   if (row % 2) ++row;
   // The memos take a whole line each: the paid months above, the remark below.
   auto memo = [&](const char* name, const char* field, const char* caption, bool readOnly) {
-    auto* m = new TDBMemo(this);
-    m->setObjectName(QString::fromLatin1(name));
-    m->SetDataSource(Dm1->ds_sfhzb);
-    m->SetDataField(u(field));
+    auto* m = AddBoundMemo(this, Dm1->ds_sfhzb, name, field, 3);
     m->setReadOnly(readOnly);
-    m->setTabChangesFocus(true);
-    m->setFixedHeight(m->fontMetrics().lineSpacing() * 3 + 12);
     m->viewport()->installEventFilter(this);
     grid->addWidget(new QLabel(u(caption), this), row / 2, 0, Qt::AlignRight | Qt::AlignTop);
     grid->addWidget(m, row / 2, 1, 1, 3);

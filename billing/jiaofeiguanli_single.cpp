@@ -76,12 +76,8 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
   DBText1 = shown("DBText1", "年度");
   DBText2 = shown("DBText2", "月份");
   DBText3 = shown("DBText3", "收费项目");
-  DBMemo2 = new TDBMemo(this);
-  DBMemo2->setObjectName(QStringLiteral("DBMemo2"));
-  DBMemo2->SetDataSource(Dm1->ds_sfhzb);
-  DBMemo2->SetDataField(u("收费年月"));
+  DBMemo2 = AddBoundMemo(this, Dm1->ds_sfhzb, "DBMemo2", "收费年月", 2);
   DBMemo2->setReadOnly(true);
-  DBMemo2->setFixedHeight(DBMemo2->fontMetrics().lineSpacing() * 2 + 12);
   DBEdit1 = bound<TDBNumberEditEh>(this, "DBEdit1", "收费金额");
   DBEdit5 = bound<TDBNumberEditEh>(this, "DBEdit5", "实收金额");
   for (TDBNumberEditEh* total : {DBEdit1, DBEdit5}) {
@@ -100,12 +96,7 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
   DBEdit2 = bound<TDBEditEh>(this, "DBEdit2", "单据号码");
   DBEdit3 = bound<TDBEditEh>(this, "DBEdit3", "缴费人");
   DBEdit4 = bound<TDBEditEh>(this, "DBEdit4", "收款人");
-  DBMemo1 = new TDBMemo(this);
-  DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
-  DBMemo1->SetDataSource(Dm1->ds_sfhzb);
-  DBMemo1->SetDataField(u("备注"));
-  DBMemo1->setTabChangesFocus(true);
-  DBMemo1->setFixedHeight(DBMemo1->fontMetrics().lineSpacing() * 3 + 12);
+  DBMemo1 = AddBoundMemo(this, Dm1->ds_sfhzb, "DBMemo1", "备注", 3);
   DBMemo1->viewport()->installEventFilter(this);
   for (QWidget* w : {static_cast<QWidget*>(DBComboBoxEh1), static_cast<QWidget*>(DBEdit3),
                      static_cast<QWidget*>(DBEdit4), static_cast<QWidget*>(DBMemo1)})

@@ -148,6 +148,16 @@ class FeeWindowsTest : public BillingTest {
     ui.reset();
     BillingTest::TearDown();
   }
+  // H1's bill rows (物业费, 100.00 a month) from `fromMonth` to `toMonth` of 2005.
+  void billH1(int fromMonth, int toMonth) {
+    BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
+    GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, fromMonth, 2005, toMonth), CurrentOperatorName, Now());
+  }
+  // 查找 of the bill window for one house code, typed into 房屋代码.
+  static void findHouse(TForm_jiaofeidan_duoyue* w, const char* code) {
+    typeInto(w->Edit1, u8(code));
+    click(w->bitbtn_seek);
+  }
   // Runs the menu command `item` with `act` working the window it opens.
   void menu(const char* item, std::function<void(QDialog*)> act) {
     ui->onModal([act](QDialog* d) {

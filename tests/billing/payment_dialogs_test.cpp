@@ -23,8 +23,7 @@ int rowOfMonth(TForm_jiaofeiguanli_duoyue* w, int month) {
 // fifth refused; the amount received is the sum of both boxes. Enter in 现金 goes on to 本次余额,
 // Enter in 缴费人 does not post, and typed payers are kept in capitals.
 TEST_F(FeeWindowsTest, MultiMonthDialogTakesOnlyMoneyInItsAmountBoxes) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 6), CurrentOperatorName, Now());
+  billH1(1, 6);
   const struct {
     int month;
     const char* cash;   // keys typed into 现金
@@ -79,13 +78,11 @@ TEST_F(FeeWindowsTest, MultiMonthDialogTakesOnlyMoneyInItsAmountBoxes) {
 // 业主应缴费用管理 → 正常缴费: Enter walks the dialog as the cashier expects; an Enter where the
 // walk stops posts nothing; the typed amount is posted with the house's new balance.
 TEST_F(FeeWindowsTest, BillWindowDialogEnterWalkAndPosting) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 1), CurrentOperatorName, Now());
+  billH1(1, 1);
   menu("N22", [&](QDialog* d) {
     auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
     ASSERT_NE(w, nullptr);
-    typeInto(w->Edit1, u8("H1"));
-    click(w->bitbtn_seek);
+    findHouse(w, "H1");
     ASSERT_EQ(w->t_jiaofeidan->RecordCount(), 1);
     ctrlClickRow(w->DBGridEh2, 0);
     ui->onModal([&](QDialog* p) {
@@ -126,8 +123,7 @@ TEST_F(FeeWindowsTest, BillWindowDialogEnterWalkAndPosting) {
 // 100000, 其它金额 1000) and take no minus sign; Enter walks date, method, the three amounts,
 // voucher, payer, receiver and remark back to the method.
 TEST_F(FeeWindowsTest, SingleMonthDialogLimitsItsAmounts) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 4), CurrentOperatorName, Now());
+  billH1(1, 4);
   const struct {
     int month;
     const char* cash;
@@ -239,8 +235,7 @@ TEST_F(FeeWindowsTest, ChengchuanNoticeOfMarkedRowsIsPrinted) {
     auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
     ASSERT_NE(w, nullptr);
     w->frReport1->ShowProgress = false;
-    typeInto(w->Edit1, u8("H1"));
-    click(w->bitbtn_seek);
+    findHouse(w, "H1");
     ASSERT_EQ(w->t_jiaofeidan->RecordCount(), 3);
     for (int row = 0; row < 3; ++row) ctrlClickRow(w->DBGridEh2, row);
     ASSERT_EQ(w->DBGridEh2->MarkedRows()->BookmarkCount(), 3);
