@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "billing/iteminfo.h"
 #include "billing/shoukuan.h"
@@ -30,6 +31,18 @@ void WithoutDefaultButton(QDialog* dialog) {
     b->setAutoDefault(false);
     b->setDefault(false);
   }
+}
+
+QString TypedDateText(const TDBDateTimeEditEh* editor) {
+  const QString text = editor->Text().trimmed();
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }) ? text : QString();
+}
+
+TDBDateTimeEditEh* AddSearchDateEditor(QWidget* parent, const char* name) {
+  auto* editor = new TDBDateTimeEditEh(parent);
+  editor->setObjectName(QString::fromLatin1(name));
+  editor->setMinimumWidth(editor->fontMetrics().horizontalAdvance(QStringLiteral("2005-12-31")) + 40);
+  return editor;
 }
 
 TDBMemo* AddBoundMemo(QWidget* parent, TDataSource* source, const char* name, const char* field, int lines) {

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "billing/printtables.h"
 #include "billing/shoukuan.h"
@@ -34,8 +33,8 @@ QString u(const char* s) { return QString::fromUtf8(s); }
 // The date of a field: null for an empty field; `bad` is set for text that is no date.
 // The date of a search field: none while no digit is typed, a fault for a date left half typed.
 QDate fieldDate(TDBDateTimeEditEh* edit, bool& bad) {
-  const QString text = edit->Text().trimmed();
-  if (!std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); })) return QDate();
+  const QString text = TypedDateText(edit);
+  if (text.isEmpty()) return QDate();
   TDateTime value = 0;
   if (!TryStrToDate(text, value)) {
     bad = true;
@@ -122,10 +121,8 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   auto* srow = new QHBoxLayout(search);
   srow->setContentsMargins(4, 2, 4, 2);
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
-  DateTimePicker1 = new TDBDateTimeEditEh(bar);
-  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-  DateTimePicker2 = new TDBDateTimeEditEh(bar);
-  DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
+  DateTimePicker1 = AddSearchDateEditor(bar, "DateTimePicker1");
+  DateTimePicker2 = AddSearchDateEditor(bar, "DateTimePicker2");
   DBComboBoxEh1 = new QComboBox(bar);
   DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
   DBComboBoxEh1->addItem(QString());
@@ -139,8 +136,6 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   DBComboBoxEh2 = new QComboBox(bar);
   DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
   DBComboBoxEh2->addItems({QString(), u("是"), u("否")});
-  for (TDBDateTimeEditEh* d : {DateTimePicker1, DateTimePicker2})
-    d->setFixedWidth(d->fontMetrics().horizontalAdvance(u("2005-12-31")) + 40);
   const struct {
     const char* caption;
     QWidget* editor;
