@@ -338,6 +338,17 @@ TForm_jiaofeiguanli_duoyue_query::TForm_jiaofeiguanli_duoyue_query(TADOQuery* ta
   grid->addWidget(bitbtn_close, row, 1);
   connect(bitbtn_seek, &QPushButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
   connect(bitbtn_close, &QPushButton::clicked, this, [this] { reject(); });
+  WithoutDefaultButton(this);
+  // Enter: 房屋代码 → 业主名称 → 楼宇名称 → 收费名称 → 缴费状况 → the two periods' year and month,
+  // the last of which runs 查询; 关联单位 → the from-year.
+  auto* chain = new TEnterChain(this);
+  chain->Chain({Edit1, Edit2, ComboBox1, ComboBox2, ComboBox3, DBComboBoxEh1, DBComboBoxEh2, DBComboBoxEh3,
+                DBComboBoxEh4},
+               [this] { bitbtn_seekClick(); });
+  chain->Link(ComboBox4, DBComboBoxEh1);
+  for (QWidget* w : {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(ComboBox1),
+                     static_cast<QWidget*>(ComboBox2), static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(ComboBox4)})
+    SetImeName(w, CurrentOperatorIme);
 }
 
 void TForm_jiaofeiguanli_duoyue_query::Prepare() {

@@ -336,6 +336,7 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   chain->Link(Edit1, Edit3);
   chain->Link(Edit3, Edit1);
   chain->Action(DBComboBoxEh3, [this] { SpeedButton1Click(); });
+  Edit1->setFocus();  // the first input is the house code
 }
 
 TForm_jiaofeiguanli::~TForm_jiaofeiguanli() {

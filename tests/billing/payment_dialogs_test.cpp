@@ -75,6 +75,41 @@ TEST_F(FeeWindowsTest, MultiMonthDialogTakesOnlyMoneyInItsAmountBoxes) {
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 缴费状态='现金'")), 6);
 }
 
+// 业主多月缴费管理 → 查找: the bill search dialog walks from 房屋代码 to the period with Enter,
+// turns the typed house code into capitals and runs 查询 on Enter in the last month box.
+TEST_F(FeeWindowsTest, MultiMonthSearchDialogRunsOnEnter) {
+  billH1(1, 2);
+  BillHouse h2{u8("H2"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("李四"), QString()};
+  GenerateBills(db(), {h2}, QString(), BillMonthsBetween(2005, 1, 2005, 1), CurrentOperatorName, Now());
+  menu("N76", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_jiaofeiguanli_duoyue*>(d);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 3);
+    ui->onModal([&](QDialog* q) {
+      auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_query*>(q);
+      ASSERT_NE(dialog, nullptr);
+      typeInto(dialog->Edit1, u8("h1"));
+      EXPECT_EQ(dialog->Edit1->text(), u8("H1"));
+      const QList<QWidget*> walk = {dialog->Edit1,         dialog->Edit2,         dialog->ComboBox1,
+                                    dialog->ComboBox2,     dialog->ComboBox3,     dialog->DBComboBoxEh1,
+                                    dialog->DBComboBoxEh2, dialog->DBComboBoxEh3, dialog->DBComboBoxEh4};
+      for (int i = 0; i + 1 < walk.size(); ++i) {
+        pressEnter(walk[i]);
+        EXPECT_EQ(focused(dialog), walk[i + 1]) << walk[i]->objectName().toStdString();
+      }
+      pressEnter(dialog->ComboBox4);
+      EXPECT_EQ(focused(dialog), dialog->DBComboBoxEh1);
+      EXPECT_TRUE(dialog->isVisible());
+      pressEnter(dialog->DBComboBoxEh4);  // 查询
+      EXPECT_FALSE(dialog->isVisible());
+    });
+    click(w->SpeedButton3);
+    EXPECT_EQ(w->q_jiaofeidan->RecordCount(), 2);
+    for (w->q_jiaofeidan->First(); !w->q_jiaofeidan->Eof(); w->q_jiaofeidan->Next())
+      EXPECT_EQ(w->q_jiaofeidan->FieldByName(u8("房屋代码"))->AsString(), u8("H1"));
+  });
+}
+
 // 业主应缴费用管理 → 正常缴费: Enter walks the dialog as the cashier expects; an Enter where the
 // walk stops posts nothing; the typed amount is posted with the house's new balance.
 TEST_F(FeeWindowsTest, BillWindowDialogEnterWalkAndPosting) {
@@ -139,6 +174,7 @@ TEST_F(FeeWindowsTest, SingleMonthDialogLimitsItsAmounts) {
   menu("N38", [&](QDialog* d) {
     auto* w = qobject_cast<TForm_jiaofeiguanli*>(d);
     ASSERT_NE(w, nullptr);
+    EXPECT_EQ(focused(w), w->Edit1);
     for (const auto& c : cases) {
       SCOPED_TRACE(c.month);
       w->DateTimePicker1->setDate(QDate(2005, c.month, 1));
