@@ -215,6 +215,8 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
                      static_cast<QWidget*>(DBComboBoxEh2), static_cast<QWidget*>(DBMemo1)})
     SetImeName(w, CurrentOperatorIme);
   DBMemo1->viewport()->installEventFilter(this);
+  // The category is set through its button only: entering its box moves on to the remark.
+  DBComboBoxEh3->installEventFilter(this);
 
   SetBrowseState();
 }
@@ -382,6 +384,10 @@ bool TForm_yajin::eventFilter(QObject* watched, QEvent* event) {
   if (watched == DBMemo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     Guard([this] { DBMemo1DblClick(); });
     return true;
+  }
+  if (watched == DBComboBoxEh3 && event->type() == QEvent::FocusIn) {
+    QMetaObject::invokeMethod(DBMemo1, [this] { DBMemo1->setFocus(); }, Qt::QueuedConnection);
+    return false;
   }
   return TRecordForm::eventFilter(watched, event);
 }

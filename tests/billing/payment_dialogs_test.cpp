@@ -237,6 +237,10 @@ TEST_F(FeeWindowsTest, DepositAmountBoxTakesOnlyMoney) {
       typeInto(w->DBEdit4, u8(c.typed));
       pressEnter(w->DBMemo1);
       EXPECT_EQ(focused(w), w->DBDateTimeEditEh1);
+      // The category is chosen through its button: its box hands the focus on to the remark.
+      w->DBComboBoxEh3->setFocus();
+      QApplication::processEvents();
+      EXPECT_EQ(focused(w), w->DBMemo1);
       w->DBDateTimeEditEh1->SetValue(Variant::dateTime(EncodeDate(2005, 3, 1)));
       click(w->bitbtn_save);
       EXPECT_EQ(ui->lastMessage().text, u8("保存完毕！"));
