@@ -8,12 +8,16 @@
 #include <QMenu>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
+#include <QDialog>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "billing/iteminfo.h"
 #include "billing/shoukuan.h"
 #include "grid/DBCtrlsEh.h"
+#include "shell/bz.h"
 #include "platform/data/ado.h"
 #include "report/FR_DBSet.h"
 #include "shell/dm.h"
@@ -21,6 +25,35 @@
 #include "platform/ui.h"
 #include "report/FR_Class.h"
 #include "shell/recordwindow.h"
+
+void WithoutDefaultButton(QDialog* dialog) {
+  for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+    b->setAutoDefault(false);
+    b->setDefault(false);
+  }
+}
+
+QString TypedDateText(const TDBDateTimeEditEh* editor) {
+  const QString text = editor->Text().trimmed();
+  return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }) ? text : QString();
+}
+
+TDBDateTimeEditEh* AddSearchDateEditor(QWidget* parent, const char* name) {
+  auto* editor = new TDBDateTimeEditEh(parent);
+  editor->setObjectName(QString::fromLatin1(name));
+  editor->setMinimumWidth(editor->fontMetrics().horizontalAdvance(QStringLiteral("2005-12-31")) + 40);
+  return editor;
+}
+
+TDBMemo* AddBoundMemo(QWidget* parent, TDataSource* source, const char* name, const char* field, int lines) {
+  auto* memo = new TDBMemo(parent);
+  memo->setObjectName(QString::fromLatin1(name));
+  memo->SetDataSource(source);
+  memo->SetDataField(QString::fromUtf8(field));
+  memo->setTabChangesFocus(true);
+  memo->setFixedHeight(memo->fontMetrics().lineSpacing() * lines + 12);
+  return memo;
+}
 
 QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name) {
   auto* menu = new QMenu(owner);

@@ -6,6 +6,7 @@
 #include <vector>
 
 class QAction;
+class QDialog;
 class QMenu;
 class QTabWidget;
 class QWidget;
@@ -13,6 +14,8 @@ class TColumnEh;
 class TCustomDBGridEh;
 class TDataSet;
 class TDataSource;
+class TDBMemo;
+class TDBDateTimeEditEh;
 class TADOQuery;
 class TfrDBDataSet;
 class TfrDataset;
@@ -20,6 +23,20 @@ class TfrReport;
 
 // Shapes the fee windows share: the pop-up menu of a grid, the report component of a window
 // and the command that opens a template in the report designer.
+
+// Dialog buttons that Enter never presses: Enter in a box moves along its own chain only, so a
+// cashier's Enter cannot post or close the dialog by accident.
+void WithoutDefaultButton(QDialog* dialog);
+
+// The date typed into a search field's date editor: empty while no digit is typed, so an empty
+// field sets no bound; otherwise the editor's text (a half-typed date stays visible as such and
+// is refused by the caller's check).
+QString TypedDateText(const TDBDateTimeEditEh* editor);
+// A date editor of a search panel or dialog, named `name`, empty at the start.
+TDBDateTimeEditEh* AddSearchDateEditor(QWidget* parent, const char* name);
+
+// A memo `name` bound to `field` of `source`, `lines` lines high; Tab leaves it.
+TDBMemo* AddBoundMemo(QWidget* parent, TDataSource* source, const char* name, const char* field, int lines);
 
 // The pop-up menu `name` of `grid`, shown where the operator right-clicks the grid.
 QMenu* AttachGridPopup(QWidget* owner, TCustomDBGridEh* grid, const char* name);

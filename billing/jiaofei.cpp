@@ -1,12 +1,15 @@
 #include "billing/jiaofei.h"
 
 #include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "billing/estatescope.h"
+#include "billing/billingwindow.h"
 #include "billing/jiaofeidan.h"
 #include "billing/yajin.h"
 #include "grid/DBCtrlsEh.h"
@@ -17,6 +20,8 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/bz.h"
+#include "shell/gardeninfo.h"
 #include "shell/recordwindow.h"
 
 namespace {
@@ -257,9 +262,18 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
 
 // ---------------------------------------------------------------------------------------
 
-TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_jiaofeidan_jiaofei"));
-  setWindowTitle(u("业主缴费"));
+void SetupAmountEditor(TDBNumberEditEh* editor, double maxValue) {
+  editor->SetDecimalPlaces(4);
+  editor->SetMinValue(0);
+  editor->SetMaxValue(maxValue);
+  editor->SetDisplayFormat(u("0.00##"));
+  editor->SetAlignment(taRightJustify);
+}
+
+TPaymentDialog::TPaymentDialog(QWidget* parent, PaymentDialogKind kind) : QDialog(parent) {
+  const bool billWindow = kind == PaymentDialogKind::BillWindow;
+  setObjectName(billWindow ? QStringLiteral("Form_jiaofeidan_jiaofei") : QStringLiteral("Form_jiaofeiguanli_duoyue_edit"));
+  setWindowTitle(billWindow ? u("业主缴费") : u("缴费"));
   q_yajin = new TADOQuery(this);
   q_yajin->setObjectName(QStringLiteral("q_yajin"));
   q_yajin->SetConnection(Dm1->ADO_system);
@@ -278,21 +292,42 @@ TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(pa
     ++row;
     return editor;
   };
+  auto amount = [&](const char* name, const char* field, const char* caption, bool readOnly) {
+    auto* editor = add(new TDBNumberEditEh(this), name, field, caption, readOnly);
+    SetupAmountEditor(editor);
+    return editor;
+  };
   DBText2 = add(new TDBEditEh(this), "DBText2", "收费项目", "收费项目：", true);
-  DBMemo2 = add(new TDBEditEh(this), "DBMemo2", "收费年月", "收费年月：", true);
-  DBText1 = add(new TDBEditEh(this), "DBText1", "收费金额", "应缴金额：", true);
+  DBText1 = amount("DBText1", "收费金额", "应缴金额：", true);
+  for (QWidget* shown : {static_cast<QWidget*>(DBText2), static_cast<QWidget*>(DBText1)})
+    shown->setFocusPolicy(Qt::NoFocus);
   DBDateTimeEditEh1 = add(new TDBDateTimeEditEh(this), "DBDateTimeEditEh1", "缴费时间", "缴费时间：", false);
+  DBDateTimeEditEh1->SetKind(dtkDateTimeEh);
   DBComboBoxEh1 = add(new TDBComboBoxEh(this), "DBComboBoxEh1", "缴费方式", "缴费方式：", false);
-  DBComboBoxEh1->SetItems(PaymentMethods());
-  DBEdit1 = add(new TDBEditEh(this), "DBEdit1", "现金", "现金：", false);
-  DBEdit6 = add(new TDBEditEh(this), "DBEdit6", "其它金额", "其它金额：", false);
-  DBEdit7 = add(new TDBEditEh(this), "DBEdit7", "实收金额", "实缴金额：", true);
-  DBEdit8 = add(new TDBEditEh(this), "DBEdit8", "上次零头", "上次余额：", true);
-  DBEdit5 = add(new TDBEditEh(this), "DBEdit5", "零头", "本次余额：", true);
+  QStringList methods = PaymentMethods();
+  if (!billWindow) methods.removeAll(u("其它"));
+  DBComboBoxEh1->SetItems(methods);
+  DBEdit1 = amount("DBEdit1", "现金", "现金：", false);
+  DBEdit6 = amount("DBEdit6", "其它金额", "其它金额：", false);
+  DBEdit7 = amount("DBEdit7", "实收金额", "实缴金额：", true);
+  DBEdit8 = amount("DBEdit8", "上次零头", "上次余额：", true);
+  DBEdit5 = amount("DBEdit5", "零头", "本次余额：", true);
   DBEdit2 = add(new TDBEditEh(this), "DBEdit2", "单据号码", "单据号码：", false);
   DBEdit3 = add(new TDBEditEh(this), "DBEdit3", "缴费人", "缴费人：", false);
-  DBEdit4 = add(new TDBEditEh(this), "DBEdit4", "收款人", "开票人：", false);
-  DBMemo1 = add(new TDBEditEh(this), "DBMemo1", "备注", "备注：", false);
+  DBEdit4 = add(new TDBEditEh(this), "DBEdit4", "收款人", billWindow ? "开票人：" : "收款人：", false);
+  if (row % 2) ++row;
+  // The memos take a whole line each: the paid months above, the remark below.
+  auto memo = [&](const char* name, const char* field, const char* caption, bool readOnly) {
+    auto* m = AddBoundMemo(this, Dm1->ds_sfhzb, name, field, 3);
+    m->setReadOnly(readOnly);
+    m->viewport()->installEventFilter(this);
+    grid->addWidget(new QLabel(u(caption), this), row / 2, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(m, row / 2, 1, 1, 3);
+    row += 2;
+    return m;
+  };
+  DBMemo2 = memo("DBMemo2", "收费年月", "收费年月：", true);
+  DBMemo1 = memo("DBMemo1", "备注", "备注：", false);
   CheckBox1 = new QCheckBox(u("四舍五入："), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setChecked(true);
@@ -305,7 +340,8 @@ TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(pa
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
   BitBtn3 = new QPushButton(u("押金余额"), this);
   BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-  for (TDBEditEh* e : {DBEdit2, DBEdit3, DBEdit4}) e->setProperty("CharCase", QStringLiteral("upper"));
+  WithoutDefaultButton(this);
+  for (TDBEditEh* e : {DBEdit2, DBEdit3, DBEdit4}) SetUpperCaseTyping(e);
   SetImeName(DBEdit3, CurrentOperatorIme);
   SetImeName(DBEdit4, CurrentOperatorIme);
   SetImeName(DBMemo1, CurrentOperatorIme);
@@ -323,43 +359,70 @@ TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent) : QDialog(pa
   auto* hint = new QLabel(u(" 提示：实缴金额=现金+其他金额；本次余额=(实缴金额+上次余额)-应缴费用！"), this);
   hint->setStyleSheet(QStringLiteral("color: blue;"));
   column->addWidget(hint);
-  column->addWidget(new QLabel(u("缴费时请确认操作！"), this));
+  auto* status = new QLabel(u("缴费时请确认操作！"), this);
+  status->setObjectName(QStringLiteral("StatusBar1"));
+  status->setFrameShape(QFrame::Panel);
+  status->setFrameShadow(QFrame::Sunken);
+  column->addWidget(status);
 
   connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { PostPayment(); }));
   connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
   connect(BitBtn3, &QPushButton::clicked, this, Guarded([this] { DepositBalance(); }));
+  // Enter: 缴费时间 → 缴费方式 → 现金 → 本次余额 → 单据号码 → 缴费人, 收款人 → 备注 → 缴费方式; in
+  // the bill window's dialog also 其它金额 → 单据号码 and 本次余额 → 单据号码.
   auto* chain = new TEnterChain(this);
   chain->Link(DBDateTimeEditEh1, DBComboBoxEh1);
   chain->Link(DBComboBoxEh1, DBEdit1);
   chain->Link(DBEdit1, DBEdit5);
-  chain->Link(DBEdit5, DBEdit2);
+  if (billWindow) {
+    chain->Link(DBEdit5, DBEdit2);
+    chain->Link(DBEdit6, DBEdit2);
+  }
   chain->Link(DBEdit2, DBEdit3);
-  chain->Link(DBEdit6, DBEdit2);
   chain->Link(DBEdit4, DBMemo1);
   chain->Link(DBMemo1, DBComboBoxEh1);
+  DBDateTimeEditEh1->setFocus();
 }
 
-TForm_jiaofeidan_jiaofei::~TForm_jiaofeidan_jiaofei() { q_yajin->Close(); }
+TPaymentDialog::~TPaymentDialog() { q_yajin->Close(); }
 
-void TForm_jiaofeidan_jiaofei::DepositBalance() {
+bool TPaymentDialog::eventFilter(QObject* watched, QEvent* event) {
+  // Double-clicking either memo opens the memo editor on the remark.
+  if (event->type() == QEvent::MouseButtonDblClick &&
+      (watched == DBMemo1->viewport() || watched == DBMemo2->viewport())) {
+    Guard([this] { OpenMemoEditor(this, false, Dm1->ds_sfhzb, u("备注")); });
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TPaymentDialog::DepositBalance() {
   depositBalance_ = ShowDepositBalance(Dm1->q_sfhzb->FieldByName(u("小区代码"))->AsString(),
                                        Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
 }
 
-void TForm_jiaofeidan_jiaofei::BitBtn2Click() {
+void TPaymentDialog::BitBtn2Click() {
   TADOQuery* row = Dm1->q_sfhzb;
   if (row->State() == dsEdit || row->State() == dsInsert) row->Cancel();
   reject();
 }
 
-void TForm_jiaofeidan_jiaofei::PostPayment() {
-  TForm_jiaofeidan_duoyue* caller = Form_jiaofeidan_duoyue;
+void TPaymentDialog::PostPayment() {
   const PaymentDialogControls controls{DBComboBoxEh1, DBDateTimeEditEh1, DBEdit3, DBEdit4, DBEdit1,
                                        CheckBox1, CheckBox2, q_yajin};
-  switch (PostPaymentFromDialog(controls, caller ? caller->DBGridEh2 : nullptr,
-                                caller ? caller->t_jiaofeidan : nullptr, depositBalance_)) {
+  switch (PostPaymentFromDialog(controls, CallerGrid(), CallerBills(), depositBalance_)) {
     case PaymentOutcome::Posted: accept(); break;
     case PaymentOutcome::Failed: reject(); break;
     case PaymentOutcome::Refused: break;
   }
+}
+
+TForm_jiaofeidan_jiaofei::TForm_jiaofeidan_jiaofei(QWidget* parent)
+    : TPaymentDialog(parent, PaymentDialogKind::BillWindow) {}
+
+TDBGridEh* TForm_jiaofeidan_jiaofei::CallerGrid() const {
+  return Form_jiaofeidan_duoyue ? Form_jiaofeidan_duoyue->DBGridEh2 : nullptr;
+}
+TADOQuery* TForm_jiaofeidan_jiaofei::CallerBills() const {
+  return Form_jiaofeidan_duoyue ? Form_jiaofeidan_duoyue->t_jiaofeidan : nullptr;
 }

@@ -19,6 +19,8 @@ class TDataSource;
 class TDBComboBoxEh;
 class TDBDateTimeEditEh;
 class TDBEditEh;
+class TDBMemo;
+class TDBNumberEditEh;
 
 // The amounts of a payment.
 // 实收金额 = 现金 + 支票 + 其它金额 (an empty amount counts as 0).
@@ -102,35 +104,45 @@ enum class PaymentOutcome { Refused, Posted, Failed };
 PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBGridEh* grid, TADOQuery* bills,
                                      Money& depositBalance);
 
-// The payment dialog 业主缴费 of the bill window, over the new payment row in Dm1.q_sfhzb.
+// The amount boxes of the payment and deposit dialogs: money to the ten-thousandth (a fourth
+// decimal is taken, a fifth refused), never negative, at most `maxValue` (a larger amount
+// becomes the limit), right-aligned and shown with two to four decimals.
+inline constexpr double kAmountLimit = 100000000.0;
+void SetupAmountEditor(TDBNumberEditEh* editor, double maxValue = kAmountLimit);
+
+// The two payment dialogs over the new payment row in Dm1.q_sfhzb: 业主缴费 of the bill window
+// and 缴费 of the multi-month window. They share their editors and checks; they differ in the
+// caption, the label of the receiver, the methods offered (the multi-month one lacks "其它"),
+// the Enter steps of 其它金额 and 本次余额, and the list whose marked rows a payment settles.
 // 确定 (PostPayment) checks method, time, payer and receiver, computes the amount received,
 // checks the rounding tolerance and, for "冲抵押金", the deposit balance, computes the new
 // carried balance, and then in ONE transaction updates the house's 零头 (with 保留余额),
-// posts the payment row, writes the method into the marked unpaid bill rows of the bill
-// window and, for "冲抵押金", appends the "冲抵费用" row of 押金明细表: all of it lands or none.
-class TForm_jiaofeidan_jiaofei : public QDialog {
+// posts the payment row, writes the method into the caller's marked unpaid bill rows and, for
+// "冲抵押金", appends the "冲抵费用" row of 押金明细表: all of it lands or none.
+enum class PaymentDialogKind { BillWindow, MultiMonth };
+class TPaymentDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm_jiaofeidan_jiaofei(QWidget* parent = nullptr);
-  ~TForm_jiaofeidan_jiaofei() override;
+  TPaymentDialog(QWidget* parent, PaymentDialogKind kind);
+  ~TPaymentDialog() override;
 
   TADOQuery* q_yajin = nullptr;  // the house's deposit movements
   TDataSource* ds_yajin = nullptr;
 
   TDBEditEh* DBText2 = nullptr;                       // 收费项目
-  TDBEditEh* DBMemo2 = nullptr;                       // 收费年月
-  TDBEditEh* DBText1 = nullptr;                       // 收费金额
+  TDBMemo* DBMemo2 = nullptr;                         // 收费年月 (read-only)
+  TDBNumberEditEh* DBText1 = nullptr;                 // 收费金额 (read-only)
   TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;     // 缴费时间
   TDBComboBoxEh* DBComboBoxEh1 = nullptr;             // 缴费方式
-  TDBEditEh* DBEdit1 = nullptr;                       // 现金
-  TDBEditEh* DBEdit6 = nullptr;                       // 其它金额
-  TDBEditEh* DBEdit7 = nullptr;                       // 实收金额
-  TDBEditEh* DBEdit8 = nullptr;                       // 上次零头
-  TDBEditEh* DBEdit5 = nullptr;                       // 零头
-  TDBEditEh* DBEdit2 = nullptr;                       // 单据号码
-  TDBEditEh* DBEdit3 = nullptr;                       // 缴费人
-  TDBEditEh* DBEdit4 = nullptr;                       // 收款人
-  TDBEditEh* DBMemo1 = nullptr;                       // 备注
+  TDBNumberEditEh* DBEdit1 = nullptr;                 // 现金
+  TDBNumberEditEh* DBEdit6 = nullptr;                 // 其它金额
+  TDBNumberEditEh* DBEdit7 = nullptr;                 // 实收金额 (read-only)
+  TDBNumberEditEh* DBEdit8 = nullptr;                 // 上次零头 (read-only)
+  TDBNumberEditEh* DBEdit5 = nullptr;                 // 零头 (read-only)
+  TDBEditEh* DBEdit2 = nullptr;                       // 单据号码, upper case
+  TDBEditEh* DBEdit3 = nullptr;                       // 缴费人, upper case
+  TDBEditEh* DBEdit4 = nullptr;                       // 收款人, upper case
+  TDBMemo* DBMemo1 = nullptr;                         // 备注
   QCheckBox* CheckBox1 = nullptr;                     // 四舍五入
   QCheckBox* CheckBox2 = nullptr;                     // 保留余额
   QPushButton* BitBtn1 = nullptr;                     // 确定
@@ -145,6 +157,23 @@ class TForm_jiaofeidan_jiaofei : public QDialog {
   void DepositBalance();
   void BitBtn2Click();
 
+ protected:
+  // The list whose marked rows the payment settles (either may be null).
+  virtual TDBGridEh* CallerGrid() const = 0;
+  virtual TADOQuery* CallerBills() const = 0;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   Money depositBalance_;
+};
+
+// 业主缴费 of the bill window: settles the marked rows of Form_jiaofeidan_duoyue.DBGridEh2.
+class TForm_jiaofeidan_jiaofei : public TPaymentDialog {
+  Q_OBJECT
+ public:
+  explicit TForm_jiaofeidan_jiaofei(QWidget* parent = nullptr);
+
+ protected:
+  TDBGridEh* CallerGrid() const override;
+  TADOQuery* CallerBills() const override;
 };

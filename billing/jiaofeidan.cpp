@@ -679,6 +679,8 @@ void TForm_jiaofeidan_duoyue::N4Click() {
       PrintCustomerNotice(t_jiaofeidan, markedBills(), Dm1->ADO_system, Dm1->db_local, frReport1,
                           ProgramTemplatePath(u("澄川收款收据.frf")), QString::number(QDate::currentDate().year()),
                           QDate::currentDate().toString(u("yyyy-M-d")), ReceiptQueries{nullptr, q_biao2, nullptr});
+  // A notice of one month leaves the bill grid without marks.
+  if (out.refusal.isEmpty()) DBGridEh2->MarkedRows()->ClearList();
   if (out.printed) setWindowTitle(out.number);
 }
 

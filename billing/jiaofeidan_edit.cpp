@@ -18,6 +18,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/recordwindow.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -75,6 +76,25 @@ TForm_jiaofeidan_duoyue_edit::TForm_jiaofeidan_duoyue_edit(TDataSource* bills, Q
   connect(BitBtn_back, &QPushButton::clicked, this, Guarded([this] { BitBtn_backClick(); }));
   const QPushButton* moves[] = {BitBtn_first, BitBtn_prior, BitBtn_next, BitBtn_last};
   for (int i = 0; i < 4; ++i) connect(moves[i], &QPushButton::clicked, this, Guarded([this, i] { Move(i); }));
+  WithoutDefaultButton(this);
+  if (navigating) {
+    // Enter walks the formula's inputs and then saves: 单价 → 面积或数量 → 保存 (单价*面积,
+    // 单价*数量, 比例*金额), 单价 → 本月表数 → 保存 and 上月表数 → 保存 (the meter page), 单价 →
+    // 保存 (直接输入金额).
+    auto* chain = new TEnterChain(this);
+    auto editor = [this](int page, const char* field) {
+      return PageControl1->findChild<TCustomDBEditEh*>(QStringLiteral("DBNumberEdit_%1_").arg(page) + u(field));
+    };
+    auto save = [this] { RecomputeBillRow(); };
+    for (int page : {1, 4, 5}) {
+      chain->Link(editor(page, "单价"), editor(page, "面积或数量"));
+      chain->Action(editor(page, "面积或数量"), save);
+    }
+    chain->Link(editor(2, "单价"), editor(2, "本月表数"));
+    chain->Action(editor(2, "本月表数"), save);
+    chain->Action(editor(2, "上月表数"), save);
+    chain->Action(editor(3, "单价"), save);
+  }
   dd();
   updateMoves();
 }

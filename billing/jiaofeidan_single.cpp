@@ -147,6 +147,7 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);
   chain->Link(Edit3, Edit1);
+  Edit1->setFocus();  // the first input is the house code
 }
 
 TForm_jiaofeidan::~TForm_jiaofeidan() {

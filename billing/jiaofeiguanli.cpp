@@ -27,6 +27,7 @@
 #include "platform/datetime.h"
 #include "platform/format.h"
 #include "platform/ui.h"
+#include "shell/bz.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 
@@ -246,9 +247,8 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   srow->addWidget(Edit1);
   srow->addWidget(new QLabel(u("业主："), search));
   srow->addWidget(Edit3);
-  DBDateTimeEditEh1 = line("DBDateTimeEditEh1");
-  DBDateTimeEditEh2 = line("DBDateTimeEditEh2");
-  for (QLineEdit* d : {DBDateTimeEditEh1, DBDateTimeEditEh2}) d->setPlaceholderText(u("yyyy-m-d"));
+  DBDateTimeEditEh1 = AddSearchDateEditor(search, "DBDateTimeEditEh1");
+  DBDateTimeEditEh2 = AddSearchDateEditor(search, "DBDateTimeEditEh2");
   srow->addWidget(new QLabel(u("缴费时间从："), search));
   srow->addWidget(DBDateTimeEditEh1);
   srow->addWidget(new QLabel(u("到："), search));
@@ -383,8 +383,8 @@ void TForm_shoufeimingxibiao::SpeedButton2Click() {
   query.building = DBComboBoxEh3->currentText();
   query.item = DBComboBoxEh1->currentText();
   query.otherOnly = CheckBox2->isChecked();
-  query.from = DBDateTimeEditEh1->text();
-  query.to = DBDateTimeEditEh2->text();
+  query.from = TypedDateText(DBDateTimeEditEh1);
+  query.to = TypedDateText(DBDateTimeEditEh2);
   const QString error = JournalQueryError(query);
   if (!error.isEmpty()) {
     ShowInformation(error);
@@ -450,11 +450,13 @@ void TForm_shoufeimingxibiao::DBGridEh1DblClick() {
 TForm_shoufeimingxibiao_edit::TForm_shoufeimingxibiao_edit(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_shoufeimingxibiao_edit"));
   setWindowTitle(u("编辑"));
+  // No buttons in the title bar: the dialog closes through 返回.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   auto* column = new QVBoxLayout(this);
   column->addWidget(new QLabel(u("保存后，系统会替换应缴费明细表中对应的记录1"), this));
   DBEdit7 = new TDBEditEh(this);
   DBEdit7->setObjectName(QStringLiteral("DBEdit7"));
-  DBMemo1 = new TDBEditEh(this);
+  DBMemo1 = new TDBMemo(this);
   DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
   TDataSource* source = Form_shoufeimingxibiao ? Form_shoufeimingxibiao->ds_sfhzb : nullptr;
   DBEdit7->SetDataSource(source);
@@ -477,6 +479,7 @@ TForm_shoufeimingxibiao_edit::TForm_shoufeimingxibiao_edit(QWidget* parent) : QD
   buttons->addWidget(SpeedButton1);
   buttons->addWidget(SpeedButton2);
   column->addLayout(buttons);
+  WithoutDefaultButton(this);
   connect(bitbtn2, &QPushButton::clicked, this, Guarded([this] { bitbtn2Click(); }));
   connect(SpeedButton1, &QPushButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
   connect(SpeedButton2, &QPushButton::clicked, this, [this] { reject(); });
@@ -594,8 +597,8 @@ TForm_shoufeimingxibiao_query::TForm_shoufeimingxibiao_query(QWidget* parent) : 
   place(DBComboBoxEh3 = combo(), "DBComboBoxEh3", "楼宇名称：");
   place(Edit1 = new QLineEdit(this), "Edit1", "房屋代码：");
   place(Edit3 = new QLineEdit(this), "Edit3", "业主：");
-  place(DBDateTimeEditEh1 = new QLineEdit(this), "DBDateTimeEditEh1", "缴费时间从：");
-  place(DBDateTimeEditEh2 = new QLineEdit(this), "DBDateTimeEditEh2", "到：");
+  place(DBDateTimeEditEh1 = AddSearchDateEditor(this, "DBDateTimeEditEh1"), "DBDateTimeEditEh1", "缴费时间从：");
+  place(DBDateTimeEditEh2 = AddSearchDateEditor(this, "DBDateTimeEditEh2"), "DBDateTimeEditEh2", "到：");
   place(DBComboBoxEh1 = combo(), "DBComboBoxEh1", "收费项目：");
   place(Edit2 = new QLineEdit(this), "Edit2", "备注：");
   place(ComboBox4 = combo(), "ComboBox4", "关联单位：");
@@ -642,8 +645,8 @@ JournalQuery TForm_shoufeimingxibiao_query::Query() const {
   q.item = DBComboBoxEh1->currentText();
   q.company = ComboBox4->currentText();
   q.otherOnly = CheckBox2->isChecked();
-  q.from = DBDateTimeEditEh1->text();
-  q.to = DBDateTimeEditEh2->text();
+  q.from = TypedDateText(DBDateTimeEditEh1);
+  q.to = TypedDateText(DBDateTimeEditEh2);
   return q;
 }
 

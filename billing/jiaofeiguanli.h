@@ -17,6 +17,8 @@ class TADOQuery;
 class TDataSource;
 class TDBGridEh;
 class TDBEditEh;
+class TDBDateTimeEditEh;
+class TDBMemo;
 class QPushButton;
 
 // One month named by an entry of 收费年月 ("2005年3月;").
@@ -88,8 +90,8 @@ class TForm_shoufeimingxibiao : public TRecordForm {
   QToolButton* SpeedButton3 = nullptr;       // 查找 (tool bar): the search dialog
   QToolButton* SpeedButton1 = nullptr;       // 套打收据
   QToolButton* SpeedButton6 = nullptr;       // 设计收据
-  QLineEdit* DBDateTimeEditEh1 = nullptr;    // 缴费时间从
-  QLineEdit* DBDateTimeEditEh2 = nullptr;    // 到
+  TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;  // 缴费时间从
+  TDBDateTimeEditEh* DBDateTimeEditEh2 = nullptr;  // 到
   QWidget* Panel_detail = nullptr;           // the current payment, read-only
 
   // The pre-printed receipt: print tables and report.
@@ -133,7 +135,7 @@ class TForm_shoufeimingxibiao_edit : public QDialog {
  public:
   explicit TForm_shoufeimingxibiao_edit(QWidget* parent = nullptr);
   TDBEditEh* DBEdit7 = nullptr;  // 单据号码
-  TDBEditEh* DBMemo1 = nullptr;  // 备注
+  TDBMemo* DBMemo1 = nullptr;    // 备注
   QPushButton* bitbtn2 = nullptr;       // 保存
   QPushButton* SpeedButton1 = nullptr;  // 取消
   QPushButton* SpeedButton2 = nullptr;  // 返回
@@ -152,8 +154,8 @@ class TForm_shoufeimingxibiao_query : public QDialog {
   QComboBox* DBComboBoxEh3 = nullptr;   // 楼宇名称
   QLineEdit* Edit1 = nullptr;           // 房屋代码
   QLineEdit* Edit3 = nullptr;           // 业主
-  QLineEdit* DBDateTimeEditEh1 = nullptr;  // 缴费时间从
-  QLineEdit* DBDateTimeEditEh2 = nullptr;  // 到
+  TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;  // 缴费时间从
+  TDBDateTimeEditEh* DBDateTimeEditEh2 = nullptr;  // 到
   QComboBox* DBComboBoxEh1 = nullptr;   // 收费项目
   QLineEdit* Edit2 = nullptr;           // 备注
   QComboBox* ComboBox4 = nullptr;       // 关联单位

@@ -250,107 +250,14 @@ void TForm_jiaofeiguanli_duoyue::DBGridEh1SortMarkingChanged() { SortByTitleMark
 
 // ---------------------------------------------------------------------------------------
 
-TForm_jiaofeiguanli_duoyue_edit::TForm_jiaofeiguanli_duoyue_edit(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_jiaofeiguanli_duoyue_edit"));
-  setWindowTitle(u("缴费"));
-  q_yajin = new TADOQuery(this);
-  q_yajin->setObjectName(QStringLiteral("q_yajin"));
-  q_yajin->SetConnection(Dm1->ADO_system);
-  ds_yajin = new TDataSource(this);
-  ds_yajin->SetDataSet(q_yajin);
+TForm_jiaofeiguanli_duoyue_edit::TForm_jiaofeiguanli_duoyue_edit(QWidget* parent)
+    : TPaymentDialog(parent, PaymentDialogKind::MultiMonth) {}
 
-  auto* grid = new QGridLayout();
-  int row = 0;
-  auto add = [&](auto* editor, const char* name, const char* field, const char* caption, bool readOnly) {
-    editor->setObjectName(QString::fromLatin1(name));
-    editor->SetDataSource(Dm1->ds_sfhzb);
-    editor->SetDataField(u(field));
-    if (readOnly) editor->SetReadOnly(true);
-    grid->addWidget(new QLabel(u(caption), this), row / 2, (row % 2) * 2, Qt::AlignRight);
-    grid->addWidget(editor, row / 2, (row % 2) * 2 + 1);
-    ++row;
-    return editor;
-  };
-  add(new TDBEditEh(this), "DBText2", "收费项目", "收费项目：", true);
-  add(new TDBEditEh(this), "DBMemo2", "收费年月", "收费年月：", true);
-  add(new TDBEditEh(this), "DBText1", "收费金额", "应缴金额：", true);
-  DBDateTimeEditEh1 = add(new TDBDateTimeEditEh(this), "DBDateTimeEditEh1", "缴费时间", "缴费时间：", false);
-  DBComboBoxEh1 = add(new TDBComboBoxEh(this), "DBComboBoxEh1", "缴费方式", "缴费方式：", false);
-  QStringList methods = PaymentMethods();
-  methods.removeAll(u("其它"));
-  DBComboBoxEh1->SetItems(methods);
-  DBEdit1 = add(new TDBEditEh(this), "DBEdit1", "现金", "现金：", false);
-  DBEdit6 = add(new TDBEditEh(this), "DBEdit6", "其它金额", "其它金额：", false);
-  add(new TDBEditEh(this), "DBEdit7", "实收金额", "实缴金额：", true);
-  add(new TDBEditEh(this), "DBEdit8", "上次零头", "上次余额：", true);
-  add(new TDBEditEh(this), "DBEdit5", "零头", "本次余额：", true);
-  DBEdit2 = add(new TDBEditEh(this), "DBEdit2", "单据号码", "单据号码：", false);
-  DBEdit3 = add(new TDBEditEh(this), "DBEdit3", "缴费人", "缴费人：", false);
-  DBEdit4 = add(new TDBEditEh(this), "DBEdit4", "收款人", "收款人：", false);
-  DBMemo1 = add(new TDBEditEh(this), "DBMemo1", "备注", "备注：", false);
-  CheckBox1 = new QCheckBox(u("四舍五入："), this);
-  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-  CheckBox1->setChecked(true);
-  CheckBox2 = new QCheckBox(u("保留余额："), this);
-  CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-  CheckBox2->setChecked(true);
-  BitBtn1 = new QPushButton(u("确定"), this);
-  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn2 = new QPushButton(u("返回"), this);
-  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-  BitBtn3 = new QPushButton(u("押金余额"), this);
-  BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-  for (TDBEditEh* e : {DBEdit2, DBEdit3, DBEdit4}) e->setProperty("CharCase", QStringLiteral("upper"));
-  SetImeName(DBEdit3, CurrentOperatorIme);
-  SetImeName(DBEdit4, CurrentOperatorIme);
-  SetImeName(DBMemo1, CurrentOperatorIme);
-
-  auto* column = new QVBoxLayout(this);
-  column->addLayout(grid);
-  auto* buttons = new QHBoxLayout();
-  buttons->addWidget(CheckBox1);
-  buttons->addWidget(CheckBox2);
-  buttons->addStretch(1);
-  buttons->addWidget(BitBtn3);
-  buttons->addWidget(BitBtn1);
-  buttons->addWidget(BitBtn2);
-  column->addLayout(buttons);
-  column->addWidget(new QLabel(u(" 提示：实缴金额=现金+其他金额；本次余额=(实缴金额+上次余额)-应缴费用！"), this));
-  column->addWidget(new QLabel(u("缴费时请确认操作！"), this));
-  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { PostPayment(); }));
-  connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
-  connect(BitBtn3, &QPushButton::clicked, this, Guarded([this] { DepositBalance(); }));
-  auto* chain = new TEnterChain(this);
-  chain->Link(DBDateTimeEditEh1, DBComboBoxEh1);
-  chain->Link(DBComboBoxEh1, DBEdit1);
-  chain->Link(DBEdit2, DBEdit3);
-  chain->Link(DBEdit4, DBMemo1);
-  chain->Link(DBMemo1, DBComboBoxEh1);
+TDBGridEh* TForm_jiaofeiguanli_duoyue_edit::CallerGrid() const {
+  return Form_jiaofeiguanli_duoyue ? Form_jiaofeiguanli_duoyue->DBGridEh1 : nullptr;
 }
-
-TForm_jiaofeiguanli_duoyue_edit::~TForm_jiaofeiguanli_duoyue_edit() { q_yajin->Close(); }
-
-void TForm_jiaofeiguanli_duoyue_edit::DepositBalance() {
-  depositBalance_ = ShowDepositBalance(Dm1->q_sfhzb->FieldByName(u("小区代码"))->AsString(),
-                                       Dm1->q_sfhzb->FieldByName(u("房屋代码"))->AsString());
-}
-
-void TForm_jiaofeiguanli_duoyue_edit::BitBtn2Click() {
-  TADOQuery* pay = Dm1->q_sfhzb;
-  if (pay->State() == dsEdit || pay->State() == dsInsert) pay->Cancel();
-  reject();
-}
-
-void TForm_jiaofeiguanli_duoyue_edit::PostPayment() {
-  TForm_jiaofeiguanli_duoyue* caller = Form_jiaofeiguanli_duoyue;
-  const PaymentDialogControls controls{DBComboBoxEh1, DBDateTimeEditEh1, DBEdit3, DBEdit4, DBEdit1,
-                                       CheckBox1, CheckBox2, q_yajin};
-  switch (PostPaymentFromDialog(controls, caller ? caller->DBGridEh1 : nullptr,
-                                caller ? caller->q_jiaofeidan : nullptr, depositBalance_)) {
-    case PaymentOutcome::Posted: accept(); break;
-    case PaymentOutcome::Failed: reject(); break;
-    case PaymentOutcome::Refused: break;
-  }
+TADOQuery* TForm_jiaofeiguanli_duoyue_edit::CallerBills() const {
+  return Form_jiaofeiguanli_duoyue ? Form_jiaofeiguanli_duoyue->q_jiaofeidan : nullptr;
 }
 
 QString BillRowQueryError(const BillRowQuery& q) {
@@ -433,6 +340,17 @@ TForm_jiaofeiguanli_duoyue_query::TForm_jiaofeiguanli_duoyue_query(TADOQuery* ta
   grid->addWidget(bitbtn_close, row, 1);
   connect(bitbtn_seek, &QPushButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
   connect(bitbtn_close, &QPushButton::clicked, this, [this] { reject(); });
+  WithoutDefaultButton(this);
+  // Enter: 房屋代码 → 业主名称 → 楼宇名称 → 收费名称 → 缴费状况 → the two periods' year and month,
+  // the last of which runs 查询; 关联单位 → the from-year.
+  auto* chain = new TEnterChain(this);
+  chain->Chain({Edit1, Edit2, ComboBox1, ComboBox2, ComboBox3, DBComboBoxEh1, DBComboBoxEh2, DBComboBoxEh3,
+                DBComboBoxEh4},
+               [this] { bitbtn_seekClick(); });
+  chain->Link(ComboBox4, DBComboBoxEh1);
+  for (QWidget* w : {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(ComboBox1),
+                     static_cast<QWidget*>(ComboBox2), static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(ComboBox4)})
+    SetImeName(w, CurrentOperatorIme);
 }
 
 void TForm_jiaofeiguanli_duoyue_query::Prepare() {

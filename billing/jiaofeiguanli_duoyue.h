@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include "billing/jiaofei.h"
 #include "platform/money.h"
 #include "shell/recordwindow.h"
 
@@ -72,35 +73,14 @@ extern TForm_jiaofeiguanli_duoyue* Form_jiaofeiguanli_duoyue;
 // updates the house's 零头 (with 保留余额), posts the payment row, pays the marked unpaid rows
 // of Form_jiaofeiguanli_duoyue and, for "冲抵押金", writes the "冲抵费用" deposit row and
 // lowers the house's 押金.
-class TForm_jiaofeiguanli_duoyue_edit : public QDialog {
+class TForm_jiaofeiguanli_duoyue_edit : public TPaymentDialog {
   Q_OBJECT
  public:
   explicit TForm_jiaofeiguanli_duoyue_edit(QWidget* parent = nullptr);
-  ~TForm_jiaofeiguanli_duoyue_edit() override;
 
-  TADOQuery* q_yajin = nullptr;
-  TDataSource* ds_yajin = nullptr;
-  TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;  // 缴费时间
-  TDBComboBoxEh* DBComboBoxEh1 = nullptr;          // 缴费方式
-  TDBEditEh* DBEdit1 = nullptr;                    // 现金
-  TDBEditEh* DBEdit6 = nullptr;                    // 其它金额
-  TDBEditEh* DBEdit2 = nullptr;                    // 单据号码
-  TDBEditEh* DBEdit3 = nullptr;                    // 缴费人
-  TDBEditEh* DBEdit4 = nullptr;                    // 收款人
-  TDBEditEh* DBMemo1 = nullptr;                    // 备注
-  QCheckBox* CheckBox1 = nullptr;                  // 四舍五入
-  QCheckBox* CheckBox2 = nullptr;                  // 保留余额
-  QPushButton* BitBtn1 = nullptr;                  // 确定
-  QPushButton* BitBtn2 = nullptr;                  // 返回
-  QPushButton* BitBtn3 = nullptr;                  // 押金余额
-
- public slots:
-  void PostPayment();
-  void DepositBalance();
-  void BitBtn2Click();
-
- private:
-  Money depositBalance_;
+ protected:
+  TDBGridEh* CallerGrid() const override;
+  TADOQuery* CallerBills() const override;
 };
 
 // The search of the bill rows (查询 of TForm_jiaofeiguanli_duoyue_query): texts as typed.

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,6 +28,7 @@
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
 #include "platform/ui.h"
+#include "shell/bz.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 
@@ -52,37 +54,79 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
     : QDialog(parent) {
   setObjectName(QStringLiteral("Form_jiaofeiguanli_edit"));
   setWindowTitle(caption);
+  // Centred over the window, with only the system menu (and its close box) in the title bar.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
   auto* grid = new QGridLayout(this);
   int row = 0;
   auto place = [&](const char* label, QWidget* editor, QWidget* extra = nullptr) {
-    grid->addWidget(new QLabel(u(label), this), row, 0);
+    grid->addWidget(new QLabel(u(label), this), row, 0, Qt::AlignRight);
     grid->addWidget(editor, row, 1);
     if (extra) grid->addWidget(extra, row, 2);
     ++row;
   };
-  DBEdit1 = bound<TDBEditEh>(this, "DBEdit1", "收费金额");
-  DBEdit1->SetReadOnly(true);
-  DBEdit5 = bound<TDBEditEh>(this, "DBEdit5", "实收金额");
-  DBEdit5->SetReadOnly(true);
+  auto shown = [&](const char* name, const char* field) {
+    auto* e = bound<TDBEditEh>(this, name, field);
+    e->SetReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    return e;
+  };
+  DBText4 = shown("DBText4", "房屋代码");
+  DBText6 = shown("DBText6", "业主名称");
+  DBText7 = shown("DBText7", "楼宇名称");
+  DBText1 = shown("DBText1", "年度");
+  DBText2 = shown("DBText2", "月份");
+  DBText3 = shown("DBText3", "收费项目");
+  DBMemo2 = AddBoundMemo(this, Dm1->ds_sfhzb, "DBMemo2", "收费年月", 2);
+  DBMemo2->setReadOnly(true);
+  DBEdit1 = bound<TDBNumberEditEh>(this, "DBEdit1", "收费金额");
+  DBEdit5 = bound<TDBNumberEditEh>(this, "DBEdit5", "实收金额");
+  for (TDBNumberEditEh* total : {DBEdit1, DBEdit5}) {
+    SetupAmountEditor(total);
+    total->SetReadOnly(true);
+  }
   DBDateTimeEditEh1 = bound<TDBDateTimeEditEh>(this, "DBDateTimeEditEh1", "缴费时间");
   DBComboBoxEh1 = bound<TDBComboBoxEh>(this, "DBComboBoxEh1", "缴费方式");
   DBComboBoxEh1->SetItems(MonthPaymentMethods());
   DBNumberEditEh2 = bound<TDBNumberEditEh>(this, "DBNumberEditEh2", "现金");
   DBNumberEditEh3 = bound<TDBNumberEditEh>(this, "DBNumberEditEh3", "支票");
   DBNumberEditEh4 = bound<TDBNumberEditEh>(this, "DBNumberEditEh4", "其它金额");
-  for (TDBNumberEditEh* amount : {DBNumberEditEh2, DBNumberEditEh3, DBNumberEditEh4}) amount->SetDecimalPlaces(4);
+  SetupAmountEditor(DBNumberEditEh2, 1000000);
+  SetupAmountEditor(DBNumberEditEh3, 100000);
+  SetupAmountEditor(DBNumberEditEh4, 1000);
   DBEdit2 = bound<TDBEditEh>(this, "DBEdit2", "单据号码");
   DBEdit3 = bound<TDBEditEh>(this, "DBEdit3", "缴费人");
   DBEdit4 = bound<TDBEditEh>(this, "DBEdit4", "收款人");
+  DBMemo1 = AddBoundMemo(this, Dm1->ds_sfhzb, "DBMemo1", "备注", 3);
+  DBMemo1->viewport()->installEventFilter(this);
   for (QWidget* w : {static_cast<QWidget*>(DBComboBoxEh1), static_cast<QWidget*>(DBEdit3),
-                     static_cast<QWidget*>(DBEdit4)})
+                     static_cast<QWidget*>(DBEdit4), static_cast<QWidget*>(DBMemo1)})
     SetImeName(w, CurrentOperatorIme);
-  auto* today = new QPushButton(u("<<"), this);
+  auto* today = SpeedButton3 = new QPushButton(u("<<"), this);
+  today->setObjectName(QStringLiteral("SpeedButton3"));
   today->setToolTip(u("缴费日期等于当天日期"));
-  auto* payer = new QPushButton(u("<<"), this);
+  auto* payer = SpeedButton4 = new QPushButton(u("<<"), this);
+  payer->setObjectName(QStringLiteral("SpeedButton4"));
   payer->setToolTip(u("缴费人员等于业主"));
-  auto* receiver = new QPushButton(u("<<"), this);
+  auto* receiver = SpeedButton5 = new QPushButton(u("<<"), this);
+  receiver->setObjectName(QStringLiteral("SpeedButton5"));
   receiver->setToolTip(u("收款人等于操作人"));
+  for (QPushButton* b : {today, payer, receiver}) b->setFixedWidth(b->fontMetrics().horizontalAdvance(u("<<")) + 16);
+  place("房屋代码：", DBText4);
+  place("业主名称：", DBText6);
+  place("楼宇名称：", DBText7);
+  {
+    // 计费时间： year 年 month 月
+    auto* period = new QHBoxLayout();
+    period->addWidget(DBText1);
+    period->addWidget(new QLabel(u("年"), this));
+    period->addWidget(DBText2);
+    period->addWidget(new QLabel(u("月"), this));
+    grid->addWidget(new QLabel(u("计费时间："), this), row, 0, Qt::AlignRight);
+    grid->addLayout(period, row++, 1);
+  }
+  place("缴费项目：", DBText3);
+  place("收费年月：", DBMemo2);
   place("应缴金额：", DBEdit1);
   place("实缴金额：", DBEdit5);
   place("缴费日期：", DBDateTimeEditEh1, today);
@@ -93,6 +137,7 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
   place("单据号码：", DBEdit2);
   place("缴费人：", DBEdit3, payer);
   place("收款人：", DBEdit4, receiver);
+  place("备注：", DBMemo1);
   CheckBox1 = new QCheckBox(u("四舍五入："), this);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setChecked(true);
@@ -104,6 +149,17 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
   SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
   grid->addWidget(SpeedButton1, row, 1);
   grid->addWidget(SpeedButton2, row, 2);
+  WithoutDefaultButton(this);
+
+  // Enter: 缴费日期 → 缴费方式 → 现金 → 支票 → 其它金额 → 单据号码 → 缴费人 → 收款人 → 备注 →
+  // 缴费方式; 应缴金额 → 收款人, 实缴金额 → 缴费人, 收费年月 → 缴费方式.
+  auto* chain = new TEnterChain(this);
+  chain->Chain({DBDateTimeEditEh1, DBComboBoxEh1, DBNumberEditEh2, DBNumberEditEh3, DBNumberEditEh4, DBEdit2, DBEdit3,
+                DBEdit4, DBMemo1});
+  chain->Link(DBMemo1, DBComboBoxEh1);
+  chain->Link(DBEdit1, DBEdit4);
+  chain->Link(DBEdit5, DBEdit3);
+  chain->Link(DBMemo2, DBComboBoxEh1);
 
   auto setField = [](const char* field, const Variant& value) {
     TADOQuery* q = Dm1->q_sfhzb;
@@ -120,6 +176,15 @@ TForm_jiaofeiguanli_edit::TForm_jiaofeiguanli_edit(QWidget* parent, const QStrin
 }
 
 TForm_jiaofeiguanli_edit::~TForm_jiaofeiguanli_edit() = default;
+
+bool TForm_jiaofeiguanli_edit::eventFilter(QObject* watched, QEvent* event) {
+  // Double-clicking the remark opens the memo editor on it, unless the remark is read-only.
+  if (watched == DBMemo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    Guard([this] { OpenMemoEditor(this, DBMemo1->isReadOnly(), Dm1->ds_sfhzb, u("备注")); });
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
 
 void TForm_jiaofeiguanli_edit::SpeedButton1Click() {
   if (!AskYesNo(u("确认当前操作吗? "))) return;
@@ -272,6 +337,7 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   chain->Link(Edit1, Edit3);
   chain->Link(Edit3, Edit1);
   chain->Action(DBComboBoxEh3, [this] { SpeedButton1Click(); });
+  Edit1->setFocus();  // the first input is the house code
 }
 
 TForm_jiaofeiguanli::~TForm_jiaofeiguanli() {

@@ -17,6 +17,7 @@ class TDataSource;
 class TDBComboBoxEh;
 class TDBDateTimeEditEh;
 class TDBEditEh;
+class TDBMemo;
 class TDBNumberEditEh;
 class TfrDBDataSet;
 class TfrReport;
@@ -34,18 +35,32 @@ class TForm_jiaofeiguanli_edit : public QDialog {
   TDBNumberEditEh* DBNumberEditEh2 = nullptr;      // 现金
   TDBNumberEditEh* DBNumberEditEh3 = nullptr;      // 支票
   TDBNumberEditEh* DBNumberEditEh4 = nullptr;      // 其它金额
-  TDBEditEh* DBEdit1 = nullptr;                    // 收费金额 (read-only)
-  TDBEditEh* DBEdit5 = nullptr;                    // 实收金额 (read-only)
+  TDBNumberEditEh* DBEdit1 = nullptr;              // 收费金额 (read-only)
+  TDBNumberEditEh* DBEdit5 = nullptr;              // 实收金额 (read-only)
+  TDBEditEh* DBText4 = nullptr;                    // 房屋代码 (shown)
+  TDBEditEh* DBText6 = nullptr;                    // 业主名称 (shown)
+  TDBEditEh* DBText7 = nullptr;                    // 楼宇名称 (shown)
+  TDBEditEh* DBText1 = nullptr;                    // 年度 (shown)
+  TDBEditEh* DBText2 = nullptr;                    // 月份 (shown)
+  TDBEditEh* DBText3 = nullptr;                    // 收费项目 (shown)
+  TDBMemo* DBMemo2 = nullptr;                      // 收费年月 (read-only)
+  TDBMemo* DBMemo1 = nullptr;                      // 备注
   TDBEditEh* DBEdit2 = nullptr;                    // 单据号码
   TDBEditEh* DBEdit3 = nullptr;                    // 缴费人
   TDBEditEh* DBEdit4 = nullptr;                    // 收款人
   QCheckBox* CheckBox1 = nullptr;                  // 四舍五入
   QPushButton* SpeedButton1 = nullptr;             // 确定
   QPushButton* SpeedButton2 = nullptr;             // 返回
+  QPushButton* SpeedButton3 = nullptr;             // << beside the date: now
+  QPushButton* SpeedButton4 = nullptr;             // << beside the payer: the owner
+  QPushButton* SpeedButton5 = nullptr;             // << beside the receiver: the operator
 
  public slots:
   void SpeedButton1Click();
   void SpeedButton2Click();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // 业主缴费管理 for one month: the houses with unpaid bill rows in the month, the current

@@ -425,6 +425,9 @@ TForm_housecharge_query::TForm_housecharge_query(TForm_housecharge* roster, QWid
   chain->Link(DateEdit2, DateEdit1);
   chain->Link(DateEdit3, DateEdit4);
   chain->Action(DateEdit4, [this] { BitBtn1Click(); });
+  WithoutDefaultButton(this);
+  // A fixed border: the dialog keeps the size its layout gives it.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
   for (QWidget* w : {static_cast<QWidget*>(Edit3), static_cast<QWidget*>(ComboBox5), static_cast<QWidget*>(ComboBox1),
                      static_cast<QWidget*>(ComboBox4), static_cast<QWidget*>(ComboBox3)})
     SetImeName(w, CurrentOperatorIme);

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QFrame>
 #include <QLineEdit>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
@@ -15,6 +16,7 @@
 
 #include "billing/printtables.h"
 #include "billing/shoukuan.h"
+#include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
@@ -30,8 +32,9 @@ namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
 
 // The date of a field: null for an empty field; `bad` is set for text that is no date.
-QDate fieldDate(QLineEdit* edit, bool& bad) {
-  const QString text = edit->text().trimmed();
+// The date of a search field: none while no digit is typed, a fault for a date left half typed.
+QDate fieldDate(TDBDateTimeEditEh* edit, bool& bad) {
+  const QString text = TypedDateText(edit);
   if (text.isEmpty()) return QDate();
   TDateTime value = 0;
   if (!TryStrToDate(text, value)) {
@@ -102,18 +105,25 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   row->setContentsMargins(2, 2, 2, 2);
   bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
   bitbtn_shouju = AddToolButton(row, "bitbtn_shouju", u("打印收据"));
-  bitbtn_shouju->setToolTip(u("请选择要打印的记录！"));
   bitbtn_design = AddToolButton(row, "bitbtn_design", u("设计收据"));
   bitbtn_design->setVisible(false);
   bitbtn_design->setEnabled(false);
   bitbtn_return = AddToolButton(row, "bitbtn_return", u("返回"));
-  bitbtn_seek = AddToolButton(row, "bitbtn_seek", u("查找"));
-  DateTimePicker1 = new QLineEdit(bar);
-  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-  DateTimePicker1->setPlaceholderText(u("缴费时间从："));
-  DateTimePicker2 = new QLineEdit(bar);
-  DateTimePicker2->setObjectName(QStringLiteral("DateTimePicker2"));
-  DateTimePicker2->setPlaceholderText(u("到："));
+  auto* hints = new QVBoxLayout();
+  for (const char* hint : {"默认显示的是没有打印的实缴金额记录！", "请选择要打印的记录！"}) {
+    auto* label = new QLabel(u(hint), bar);
+    label->setStyleSheet(QStringLiteral("color: #c00000;"));
+    hints->addWidget(label);
+  }
+  row->addLayout(hints);
+  // The search group 查找条件: paid from, to, item, printed, and 查找.
+  auto* search = new QGroupBox(u("查找条件"), bar);
+  search->setObjectName(QStringLiteral("GroupBox1"));
+  auto* srow = new QHBoxLayout(search);
+  srow->setContentsMargins(4, 2, 4, 2);
+  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  DateTimePicker1 = AddSearchDateEditor(bar, "DateTimePicker1");
+  DateTimePicker2 = AddSearchDateEditor(bar, "DateTimePicker2");
   DBComboBoxEh1 = new QComboBox(bar);
   DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
   DBComboBoxEh1->addItem(QString());
@@ -127,9 +137,20 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   DBComboBoxEh2 = new QComboBox(bar);
   DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
   DBComboBoxEh2->addItems({QString(), u("是"), u("否")});
-  for (QWidget* w : {static_cast<QWidget*>(DateTimePicker1), static_cast<QWidget*>(DateTimePicker2),
-                     static_cast<QWidget*>(DBComboBoxEh1), static_cast<QWidget*>(DBComboBoxEh2)})
-    row->addWidget(w);
+  const struct {
+    const char* caption;
+    QWidget* editor;
+  } searchFields[] = {{"缴费时间从：", DateTimePicker1}, {"到：", DateTimePicker2}, {"收费项目：", DBComboBoxEh1},
+                      {"打印：", DBComboBoxEh2}};
+  for (const auto& f : searchFields) {
+    srow->addWidget(new QLabel(u(f.caption), search));
+    srow->addWidget(f.editor);
+  }
+  DBComboBoxEh1->setMinimumWidth(120);
+  DBComboBoxEh2->setMinimumWidth(60);
+  srow->removeWidget(bitbtn_seek);
+  srow->addWidget(bitbtn_seek);
+  row->addWidget(search);
   Label5 = new QLabel(bar);
   Label5->setObjectName(QStringLiteral("Label5"));
   row->addWidget(Label5);
@@ -137,7 +158,6 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
 
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  DBGridEh1->setToolTip(u("默认显示的是没有打印的实缴金额记录！"));
   SetupListGrid(DBGridEh1, ds_sfhzb);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   // Widths that keep every column readable.
@@ -174,6 +194,9 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
   connect(bitbtn_seek, &QToolButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
   connect(bitbtn_return, &QToolButton::clicked, this, Guarded([this] { bitbtn_returnClick(); }));
+  // Enter: 缴费时间从 → 到 → 收费项目.
+  auto* chain = new TEnterChain(this);
+  chain->Chain({DateTimePicker1, DateTimePicker2, DBComboBoxEh1});
 }
 
 TForm_jiaofeidan_shouju::~TForm_jiaofeidan_shouju() {

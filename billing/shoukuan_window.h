@@ -8,6 +8,7 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class TDBDateTimeEditEh;
 class QToolButton;
 class TADOQuery;
 class TDataSource;
@@ -50,8 +51,8 @@ class TForm_jiaofeidan_shouju : public TRecordForm {
   QToolButton* bitbtn_design = nullptr;  // 设计收据: hidden, disabled
   QToolButton* bitbtn_return = nullptr;  // 返回
   QToolButton* bitbtn_seek = nullptr;    // 查找
-  QLineEdit* DateTimePicker1 = nullptr;  // 缴费时间从 (empty: no date)
-  QLineEdit* DateTimePicker2 = nullptr;  // 到
+  TDBDateTimeEditEh* DateTimePicker1 = nullptr;  // 缴费时间从 (empty: no date)
+  TDBDateTimeEditEh* DateTimePicker2 = nullptr;  // 到
   QComboBox* DBComboBoxEh1 = nullptr;    // 收费项目
   QComboBox* DBComboBoxEh2 = nullptr;    // 打印: "", "是", "否"
   TADOQuery* q_biao1 = nullptr;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "billing/estatescope.h"
+#include "billing/billingwindow.h"
 #include "billing/jiaofei.h"
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
@@ -126,7 +127,8 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_yajin, "日期");
   DBComboBoxEh1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_yajin, "操作类型");
   DBComboBoxEh1->SetItems(DepositOperations());
-  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds_yajin, "金额");
+  DBEdit4 = makeEditor<TDBNumberEditEh>(panel, "DBEdit4", ds_yajin, "金额");
+  SetupAmountEditor(DBEdit4);
   DBComboBoxEh2 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds_yajin, "缴费方式");
   DBComboBoxEh2->SetItems({u("现金"), u("银行转帐")});
   DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_yajin, "单据号码");
@@ -206,10 +208,13 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   chain->Link(DBEdit4, DBComboBoxEh2);
   chain->Link(DBComboBoxEh2, DBEdit2);
   chain->Link(DBEdit2, DBMemo1);
+  chain->Link(DBMemo1, DBDateTimeEditEh1);
   for (QWidget* w : {static_cast<QWidget*>(DBEdit3), static_cast<QWidget*>(DBComboBoxEh1),
                      static_cast<QWidget*>(DBComboBoxEh2), static_cast<QWidget*>(DBMemo1)})
     SetImeName(w, CurrentOperatorIme);
   DBMemo1->viewport()->installEventFilter(this);
+  // The category is set through its button only: entering its box moves on to the remark.
+  DBComboBoxEh3->installEventFilter(this);
 
   SetBrowseState();
 }
@@ -397,6 +402,10 @@ bool TForm_yajin::eventFilter(QObject* watched, QEvent* event) {
     Guard([this] { DBMemo1DblClick(); });
     return true;
   }
+  if (watched == DBComboBoxEh3 && event->type() == QEvent::FocusIn) {
+    QMetaObject::invokeMethod(DBMemo1, [this] { DBMemo1->setFocus(); }, Qt::QueuedConnection);
+    return false;
+  }
   return TRecordForm::eventFilter(watched, event);
 }
 
@@ -493,6 +502,7 @@ TForm_yajin_query::TForm_yajin_query(TForm_yajin* ledger, QWidget* parent) : QDi
   auto* chain = new TEnterChain(this);
   chain->Chain({Edit1, ComboBox4, Edit2, ComboBox2, ComboBox3, ComboBox1, Edit5, DateEdit1, DateEdit2},
                [this] { bitbtn_seekClick(); });
+  WithoutDefaultButton(this);
   SetImeName(Edit2, CurrentOperatorIme);
   SetImeName(Edit5, CurrentOperatorIme);
 }

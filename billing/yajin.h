@@ -17,6 +17,7 @@ class TDataSource;
 class TDBComboBoxEh;
 class TDBDateTimeEditEh;
 class TDBEditEh;
+class TDBNumberEditEh;
 class TDBGridEh;
 class TDBMemo;
 class TPrintDBGridEh;
@@ -67,7 +68,7 @@ class TForm_yajin : public TRecordForm {
 
   TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;  // 日期
   TDBComboBoxEh* DBComboBoxEh1 = nullptr;          // 操作类型
-  TDBEditEh* DBEdit4 = nullptr;                    // 金额
+  TDBNumberEditEh* DBEdit4 = nullptr;              // 金额
   TDBComboBoxEh* DBComboBoxEh2 = nullptr;          // 缴费方式
   TDBEditEh* DBEdit2 = nullptr;                    // 单据号码
   TDBMemo* DBMemo1 = nullptr;                      // 备注

@@ -15,6 +15,7 @@
 #include "billing/jiaofeiguanli.h"
 #include "billing/jiaofeiguanli_duoyue.h"
 #include "billing/jiaofeiguanli_fast.h"
+#include "grid/DBCtrlsEh.h"
 #include "platform/data/sqlquote.h"
 #include "platform/datetime.h"
 #include "platform/format.h"
@@ -147,8 +148,8 @@ TEST_F(JournalQueryTest, DialogSearchesTheJournalAndCloses) {
     // A date fault keeps the dialog open and the list as it was.
     TForm_shoufeimingxibiao_query dialog(&journal);
     RunJournalQuery(journal.q_sfhzb, QString());
-    dialog.DBDateTimeEditEh1->setText(day(2005, 1, 12));
-    dialog.DBDateTimeEditEh2->setText(day(2005, 1, 10));
+    dialog.DBDateTimeEditEh1->SetValue(Variant::dateTime(EncodeDate(2005, 1, 12)));
+    dialog.DBDateTimeEditEh2->SetValue(Variant::dateTime(EncodeDate(2005, 1, 10)));
     ScriptedUi ui;
     dialog.SpeedButton2Click();
     EXPECT_EQ(ui.messageTexts(), QStringList{u8("缴费时间从不能大于缴费时间到,请重新输入")});
@@ -157,8 +158,8 @@ TEST_F(JournalQueryTest, DialogSearchesTheJournalAndCloses) {
   }
   {
     TForm_shoufeimingxibiao_query dialog(&journal);
-    dialog.DBDateTimeEditEh1->setText(day(2005, 1, 10));
-    dialog.DBDateTimeEditEh2->setText(day(2005, 1, 12));
+    dialog.DBDateTimeEditEh1->SetValue(Variant::dateTime(EncodeDate(2005, 1, 10)));
+    dialog.DBDateTimeEditEh2->SetValue(Variant::dateTime(EncodeDate(2005, 1, 12)));
     dialog.ComboBox4->setCurrentText(u8("甲"));
     ScriptedUi ui;
     dialog.SpeedButton2Click();

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+
 #include "billing/printtables.h"
 #include "billing/shoukuan.h"
 #include "billing/shoukuan_taoda.h"
 #include "billing/shoukuan_window.h"
+#include "grid/DBCtrlsEh.h"
 #include "billing/printcommands.h"
 #include "shell/commandregistry.h"
 #include "grid/DBGridEh.h"
@@ -453,16 +458,23 @@ TEST_F(ReceiptTest, WindowSearchFindsPrintedPaymentsInTheRange) {
   TForm_jiaofeidan_shouju form;
   form.OpenForHouse(u8("0001"), u8("H1"));
   form.DBComboBoxEh2->setCurrentText(u8("是"));
-  form.DateTimePicker1->setText(u8("2005-5-2"));
-  form.DateTimePicker2->setText(u8("2005-5-2"));
+  // The dates are typed digit by digit into the date editors.
+  QTest::keyClicks(form.DateTimePicker1, QStringLiteral("20050502"));
+  QTest::keyClicks(form.DateTimePicker2, QStringLiteral("20050502"));
   form.bitbtn_seek->click();
   ASSERT_EQ(form.q_sfhzb->RecordCount(), 1);
   EXPECT_EQ(form.q_sfhzb->FieldByName(u8("收费项目"))->AsString(), u8("电费"));
-  form.DateTimePicker1->setText(u8("2005-5-1"));
-  form.DateTimePicker2->setText(u8("2005-5-1"));
+  form.DateTimePicker1->SetValue(Variant::dateTime(EncodeDate(2005, 5, 1)));
+  form.DateTimePicker2->SetValue(Variant::dateTime(EncodeDate(2005, 5, 1)));
   form.bitbtn_seek->click();
   EXPECT_EQ(ui.lastMessage().text, u8("没有找到合适的记录！"));
-  form.DateTimePicker2->setText(u8("五月"));
+  // Letters never reach a date editor; a date left half typed is refused.
+  form.DateTimePicker2->SetValue(Variant::null());
+  for (QChar ch : u8("五月")) {  // as the input method delivers them
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+    QApplication::sendEvent(form.DateTimePicker2, &press);
+  }
+  QTest::keyClicks(form.DateTimePicker2, QStringLiteral("2005"));
   form.bitbtn_seek->click();
   EXPECT_EQ(ui.lastMessage().text, u8("缴费时间输入错误!"));
 }
