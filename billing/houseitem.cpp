@@ -191,8 +191,8 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100), u("记录数"));
   AddGridColumn(DBGridEh2, u("单价"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh2, u("计算公式"));
-  AddGridColumn(DBGridEh2, u("预付金额"), u("面积/数量/金额"));
-  for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "房屋代码", "业主名称"}) AddGridColumn(DBGridEh2, u(f));
+  AddGridColumn(DBGridEh2, u("预付金额"), u("面积/数量/金额"), false, kBasisColumnWidth);
+  for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "房屋代码", "房屋名称", "业主名称"}) AddGridColumn(DBGridEh2, u(f));
   AddGridColumn(DBGridEh2, u("金额"), u(" 应缴费用"));
   AddGridColumn(DBGridEh2, u("备注"));
   PrintDBGridEh1 = new TPrintDBGridEh(this);

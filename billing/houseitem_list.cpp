@@ -79,7 +79,7 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   SetFooterText(AddGridColumn(DBGridEh1, u("收费名称")), u("记录数"));
   AddGridColumn(DBGridEh1, u("单价"))->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh1, u("计算公式"));
-  AddGridColumn(DBGridEh1, u("预付金额"), u("面积/数量/金额"));
+  AddGridColumn(DBGridEh1, u("预付金额"), u("面积/数量/金额"), false, kBasisColumnWidth);
   AddGridColumn(DBGridEh1, u("金额"), u(" 应缴费用"));
   for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "备注"}) AddGridColumn(DBGridEh1, u(f));
   PrintDBGridEh1 = new TPrintDBGridEh(this);

@@ -226,8 +226,14 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   }
   hrow->addStretch(1);
 
+  // The search panel: the search fields and 查找 with the flow hint under them, the group
+  // 快速缴费 beside them.
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
+  auto* fields = new QVBoxLayout();
+  auto* frowSearch = new QHBoxLayout();
+  fields->addLayout(frowSearch);
+  srow->addLayout(fields);
   Edit1 = new QLineEdit(search);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Edit3 = new QLineEdit(search);
@@ -238,18 +244,18 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   DBComboBoxEh2 = new QComboBox(search);
   DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
   DBComboBoxEh2->setEditable(true);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主："), search));
-  srow->addWidget(Edit3);
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(DBComboBoxEh3);
-  srow->addWidget(new QLabel(u("房屋类型："), search));
-  srow->addWidget(DBComboBoxEh2);
-  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  frowSearch->addWidget(new QLabel(u("房屋代码："), search));
+  frowSearch->addWidget(Edit1);
+  frowSearch->addWidget(new QLabel(u("业主："), search));
+  frowSearch->addWidget(Edit3);
+  frowSearch->addWidget(new QLabel(u("楼宇名称："), search));
+  frowSearch->addWidget(DBComboBoxEh3);
+  frowSearch->addWidget(new QLabel(u("房屋类型："), search));
+  frowSearch->addWidget(DBComboBoxEh2);
+  bitbtn_seek = AddToolButton(frowSearch, "bitbtn_seek", u("查找"));
   auto* flow = new QLabel(u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), search);
   flow->setStyleSheet(QStringLiteral("color: #000080;"));
-  srow->addWidget(flow);
+  fields->addWidget(flow);
   srow->addStretch(1);
   auto* fast = new QGroupBox(u("快速缴费"), search);
   fast->setObjectName(QStringLiteral("GroupBox1"));
@@ -303,7 +309,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
   AddGridColumn(DBGridEh2, u("本月表数"));
   AddGridColumn(DBGridEh2, u("上月表数"));
-  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
+  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"), false, kBasisColumnWidth);
   AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
   for (const char* f : {"年度", "月份", "计算公式", "缴费状态", "房屋代码", "业主名称", "单据号码", "备注"})
     AddGridColumn(DBGridEh2, u(f));

@@ -128,7 +128,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   column->addWidget(bar);
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
-  resize(1180, 720);  // room for every column of the list
+  setWindowState(Qt::WindowMaximized);
   connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
   connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
   connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
