@@ -259,6 +259,9 @@ void TForm_houseitem::Prepare() {
   };
   fill(ComboBox2, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称", {});
   fill(ComboBox3, u("select * from 房型信息 order by 名称 "), "名称", {});
+  // The search lists start empty: a building or type shown there would narrow 查找.
+  ComboBox2->setCurrentIndex(-1);
+  ComboBox3->setCurrentIndex(-1);
   QString items = u("select * from 收费项目 where (停止收费='否')");
   if (GardenScoped) items += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
   fill(ComboBox1, items, "收费名称", {kAllChargeItems});
