@@ -306,13 +306,16 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
   DBGridEh2->SetOptions(DBGridEh2->Options() | dgMultiSelect);
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90), u("合计"));
-  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
-  AddGridColumn(DBGridEh2, u("本月表数"));
-  AddGridColumn(DBGridEh2, u("上月表数"));
+  // Widths of the columns' own: the fields' text sizes would give the short codes (年度,
+  // 月份) a few pixels and the formula and state texts half the grid.
+  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"), false, 80);
+  AddGridColumn(DBGridEh2, u("本月表数"), QString(), false, 75);
+  AddGridColumn(DBGridEh2, u("上月表数"), QString(), false, 75);
   AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"), false, kBasisColumnWidth);
-  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
-  for (const char* f : {"年度", "月份", "计算公式", "缴费状态", "房屋代码", "业主名称", "单据号码", "备注"})
-    AddGridColumn(DBGridEh2, u(f));
+  AddGridColumn(DBGridEh2, u("收费金额"), QString(), false, 85)->Footer()->SetValueType(fvtSum);
+  for (auto [f, width] : {std::pair<const char*, int>{"年度", 50}, {"月份", 45}, {"计算公式", 130}, {"缴费状态", 75},
+                          {"房屋代码", 80}, {"业主名称", 80}, {"单据号码", 90}, {"备注", 140}})
+    AddGridColumn(DBGridEh2, u(f), QString(), false, width);
   DBGridEh2->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     PaintStatusRows(t_jiaofeidan, u("缴费状态"), u(kUnpaid), font);
   };
