@@ -146,14 +146,8 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   ComboBox3 = new QComboBox(search);
   ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
   ComboBox3->setEditable(true);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主名称："), search));
-  srow->addWidget(Edit2);
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(ComboBox2);
-  srow->addWidget(new QLabel(u("房屋类型："), search));
-  srow->addWidget(ComboBox3);
+  AddCaptionedEditors(srow, search,
+                      {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"房屋类型：", ComboBox3}});
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
   auto* flow = new QLabel(u("操作流程：选择业主 --> 选择收费项目 --> 新增项目 --> 修改收费单价 --> 存盘"), search);
   flow->setStyleSheet(QStringLiteral("color: blue;"));

@@ -63,11 +63,8 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   ComboBox1 = new QComboBox(search);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->setEditable(true);
-  for (auto [caption, w] : {std::pair<const char*, QWidget*>{"房屋代码：", Edit1}, {"业主名称：", Edit2},
-                            {"楼宇名称：", ComboBox2}, {"收费项目：", ComboBox1}}) {
-    srow->addWidget(new QLabel(u(caption), search));
-    srow->addWidget(w);
-  }
+  AddCaptionedEditors(srow, search,
+                      {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"收费项目：", ComboBox1}});
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
   srow->addStretch(1);
 

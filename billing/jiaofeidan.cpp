@@ -244,14 +244,8 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   DBComboBoxEh2 = new QComboBox(search);
   DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
   DBComboBoxEh2->setEditable(true);
-  frowSearch->addWidget(new QLabel(u("房屋代码："), search));
-  frowSearch->addWidget(Edit1);
-  frowSearch->addWidget(new QLabel(u("业主："), search));
-  frowSearch->addWidget(Edit3);
-  frowSearch->addWidget(new QLabel(u("楼宇名称："), search));
-  frowSearch->addWidget(DBComboBoxEh3);
-  frowSearch->addWidget(new QLabel(u("房屋类型："), search));
-  frowSearch->addWidget(DBComboBoxEh2);
+  AddCaptionedEditors(frowSearch, search,
+                      {{"房屋代码：", Edit1}, {"业主：", Edit3}, {"楼宇名称：", DBComboBoxEh3}, {"房屋类型：", DBComboBoxEh2}});
   bitbtn_seek = AddToolButton(frowSearch, "bitbtn_seek", u("查找"));
   auto* flow = new QLabel(u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), search);
   flow->setStyleSheet(QStringLiteral("color: #000080;"));

@@ -42,15 +42,20 @@ void ExpectConsistentXref(const QString& file) {
   EXPECT_GT(checked, 5);
 }
 
-// Draws each line in each of the office's Chinese font names, one page per font.
-void WritePdf(const QString& file, const QStringList& lines, bool finish) {
+const char* const kChineseFaces[] = {"宋体", "黑体", "Courier New"};
+
+// Draws each line in each of `faces` (the office's Chinese font names by default), one page per
+// face.
+template <size_t N = std::size(kChineseFaces)>
+void WritePdf(const QString& file, const QStringList& lines, bool finish,
+              const char* const (&faces)[N] = kChineseFaces) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(file);
   QPainter painter(&printer);
   TCanvas canvas(&painter, printer.resolution());
   bool first = true;
-  for (const char* face : {"宋体", "黑体", "Courier New"}) {
+  for (const char* face : faces) {
     if (!first) printer.newPage();
     first = false;
     canvas.font().setName(QString::fromUtf8(face));
@@ -115,25 +120,8 @@ TEST(PdfText, MixedLatinAndChineseExtractAsDrawn) {
   const QString pdf = work.file(QStringLiteral("mixed.pdf"));
   const QString line = QStringLiteral("A101 第1页 一栋 3.75 ABC-12");
   const char* const faces[] = {"宋体", "黑体", "新宋体", "Arial", "Times New Roman", "Courier New"};
-  {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    QPainter painter(&printer);
-    TCanvas canvas(&painter, printer.resolution());
-    bool first = true;
-    for (const char* face : faces) {
-      if (!first) printer.newPage();
-      first = false;
-      canvas.font().setName(QString::fromUtf8(face));
-      canvas.font().setSize(12);
-      canvas.TextOut(200, 200, line);
-      // The same characters again in another order, so a face's map holds runs and lists.
-      canvas.TextOut(200, 400, QStringLiteral("B2 C3 第12页 1234567890"));
-    }
-    painter.end();
-    FinishPdfOutput(&printer);
-  }
+  // The same characters again in another order, so a face's map holds runs and lists.
+  WritePdf(pdf, {line, QStringLiteral("B2 C3 第12页 1234567890")}, true, faces);
   const QString text = PdfToText(pdf);
   EXPECT_FALSE(text.contains(QLatin1Char('\t'))) << "a space copies as a tab";
   const QStringList pages = text.split(QChar(u'\f'), Qt::SkipEmptyParts);
