@@ -212,7 +212,7 @@ void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHou
     const char* title;
     int width;
   } columns[] = {{"房屋代码", "", 80},  {"业主名称", "", 80},       {"收费名称", "", 90},  {"单价", "单价(比例)", 80},
-                 {"本月表数", "", 75},  {"上月表数", "", 75},       {"面积或数量", "面积/数量/金额", 105},
+                 {"本月表数", "", 75},  {"上月表数", "", 75},       {"面积或数量", "面积/数量/金额", kBasisColumnWidth},
                  {"收费金额", "", 90},  {"开始日期", "", 85},       {"结束日期", "", 85},  {"计算公式", "", 140},
                  {"缴费状态", "", 75},  {"单据号码", "", 90},       {"缴费时间", "", 135}, {"缴费人", "", 70},
                  {"收款人", "", 70},    {"备注", "", 140}};
@@ -242,7 +242,7 @@ void AddMonthBillColumns(TCustomDBGridEh* grid, bool paymentColumns) {
     int width;
     bool payment;
   } columns[] = {{"收费名称", "", 90, false},  {"单价", "单价(比例)", 80, false}, {"本月表数", "", 75, false},
-                 {"上月表数", "", 75, false},  {"面积或数量", "面积/数量/金额", 105, false},
+                 {"上月表数", "", 75, false},  {"面积或数量", "面积/数量/金额", kBasisColumnWidth, false},
                  {"收费金额", "", 90, false},  {"开始日期", "", 85, false},   {"结束日期", "", 85, false},
                  {"计算公式", "", 140, false}, {"房屋代码", "", 80, false},   {"业主名称", "", 80, false},
                  {"缴费状态", "", 75, true},   {"单据号码", "", 90, true},    {"备注", "", 140, false}};

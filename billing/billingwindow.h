@@ -96,6 +96,10 @@ void ShowFormulaPage(QTabWidget* pages, const QString& formula);
 // without one; the multi-month window shows "合计" under 收费名称.
 void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHouses);
 
+// The width of a column titled "面积/数量/金额" (the basis of a bill or a charge standard):
+// room for its title and for an amount with four decimals.
+inline constexpr int kBasisColumnWidth = 105;
+
 // A footer that shows a fixed text ("合计", "记录数").
 void SetFooterText(TColumnEh* column, const QString& text);
 

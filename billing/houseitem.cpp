@@ -147,14 +147,8 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   ComboBox3 = new QComboBox(search);
   ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
   ComboBox3->setEditable(true);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主名称："), search));
-  srow->addWidget(Edit2);
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(ComboBox2);
-  srow->addWidget(new QLabel(u("房屋类型："), search));
-  srow->addWidget(ComboBox3);
+  AddCaptionedEditors(srow, search,
+                      {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"房屋类型：", ComboBox3}});
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
   auto* flow = new QLabel(u("操作流程：选择业主 --> 选择收费项目 --> 新增项目 --> 修改收费单价 --> 存盘"), search);
   flow->setStyleSheet(QStringLiteral("color: blue;"));
@@ -192,8 +186,8 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100), u("记录数"));
   AddGridColumn(DBGridEh2, u("单价"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh2, u("计算公式"));
-  AddGridColumn(DBGridEh2, u("预付金额"), u("面积/数量/金额"));
-  for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "房屋代码", "业主名称"}) AddGridColumn(DBGridEh2, u(f));
+  AddGridColumn(DBGridEh2, u("预付金额"), u("面积/数量/金额"), false, kBasisColumnWidth);
+  for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "房屋代码", "房屋名称", "业主名称"}) AddGridColumn(DBGridEh2, u(f));
   AddGridColumn(DBGridEh2, u("金额"), u(" 应缴费用"));
   AddGridColumn(DBGridEh2, u("备注"));
   PrintDBGridEh1 = new TPrintDBGridEh(this);
@@ -260,6 +254,9 @@ void TForm_houseitem::Prepare() {
   };
   fill(ComboBox2, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称", {});
   fill(ComboBox3, u("select * from 房型信息 order by 名称 "), "名称", {});
+  // The search lists start empty: a building or type shown there would narrow 查找.
+  ComboBox2->setCurrentIndex(-1);
+  ComboBox3->setCurrentIndex(-1);
   QString items = u("select * from 收费项目 where (停止收费='否')");
   if (GardenScoped) items += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
   fill(ComboBox1, items, "收费名称", {kAllChargeItems});

@@ -63,11 +63,8 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   ComboBox1 = new QComboBox(search);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->setEditable(true);
-  for (auto [caption, w] : {std::pair<const char*, QWidget*>{"房屋代码：", Edit1}, {"业主名称：", Edit2},
-                            {"楼宇名称：", ComboBox2}, {"收费项目：", ComboBox1}}) {
-    srow->addWidget(new QLabel(u(caption), search));
-    srow->addWidget(w);
-  }
+  AddCaptionedEditors(srow, search,
+                      {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"收费项目：", ComboBox1}});
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
   srow->addStretch(1);
 
@@ -75,13 +72,18 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_houseitem);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  for (const char* f : {"楼宇名称", "房屋代码", "业主名称"}) AddGridColumn(DBGridEh1, u(f));
-  SetFooterText(AddGridColumn(DBGridEh1, u("收费名称")), u("记录数"));
-  AddGridColumn(DBGridEh1, u("单价"))->Footer()->SetValueType(fvtCount);
-  AddGridColumn(DBGridEh1, u("计算公式"));
-  AddGridColumn(DBGridEh1, u("预付金额"), u("面积/数量/金额"));
-  AddGridColumn(DBGridEh1, u("金额"), u(" 应缴费用"));
-  for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "备注"}) AddGridColumn(DBGridEh1, u(f));
+  // The list is empty until 查找: the widths are the columns' own, not the fields'.
+  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
+  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), false, 80);
+  AddGridColumn(DBGridEh1, u("业主名称"), QString(), false, 90);
+  SetFooterText(AddGridColumn(DBGridEh1, u("收费名称"), QString(), false, 100), u("记录数"));
+  AddGridColumn(DBGridEh1, u("单价"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
+  AddGridColumn(DBGridEh1, u("计算公式"), QString(), false, 130);
+  AddGridColumn(DBGridEh1, u("预付金额"), u("面积/数量/金额"), false, kBasisColumnWidth);
+  AddGridColumn(DBGridEh1, u("金额"), u(" 应缴费用"), false, 85);
+  for (auto [f, width] : {std::pair<const char*, int>{"收费范围", 90}, {"收费周期", 70}, {"收费说明", 120},
+                          {"收费类别", 120}, {"备注", 140}})
+    AddGridColumn(DBGridEh1, u(f), QString(), false, width);
   PrintDBGridEh1 = new TPrintDBGridEh(this);
   PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
   SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("房屋收费项目明细表"));

@@ -225,8 +225,14 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   }
   hrow->addStretch(1);
 
+  // The search panel: the search fields and 查找 with the flow hint under them, the group
+  // 快速缴费 beside them.
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
+  auto* fields = new QVBoxLayout();
+  auto* frowSearch = new QHBoxLayout();
+  fields->addLayout(frowSearch);
+  srow->addLayout(fields);
   Edit1 = new QLineEdit(search);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Edit3 = new QLineEdit(search);
@@ -237,18 +243,12 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   DBComboBoxEh2 = new QComboBox(search);
   DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
   DBComboBoxEh2->setEditable(true);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主："), search));
-  srow->addWidget(Edit3);
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(DBComboBoxEh3);
-  srow->addWidget(new QLabel(u("房屋类型："), search));
-  srow->addWidget(DBComboBoxEh2);
-  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  AddCaptionedEditors(frowSearch, search,
+                      {{"房屋代码：", Edit1}, {"业主：", Edit3}, {"楼宇名称：", DBComboBoxEh3}, {"房屋类型：", DBComboBoxEh2}});
+  bitbtn_seek = AddToolButton(frowSearch, "bitbtn_seek", u("查找"));
   auto* flow = new QLabel(u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), search);
   flow->setStyleSheet(QStringLiteral("color: #000080;"));
-  srow->addWidget(flow);
+  fields->addWidget(flow);
   srow->addStretch(1);
   auto* fast = new QGroupBox(u("快速缴费"), search);
   fast->setObjectName(QStringLiteral("GroupBox1"));
@@ -299,13 +299,16 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   SetupListGrid(DBGridEh2, ds_jiaofeidan);
   DBGridEh2->SetOptions(DBGridEh2->Options() | dgMultiSelect);
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90), u("合计"));
-  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"));
-  AddGridColumn(DBGridEh2, u("本月表数"));
-  AddGridColumn(DBGridEh2, u("上月表数"));
-  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"));
-  AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
-  for (const char* f : {"年度", "月份", "计算公式", "缴费状态", "房屋代码", "业主名称", "单据号码", "备注"})
-    AddGridColumn(DBGridEh2, u(f));
+  // Widths of the columns' own: the fields' text sizes would give the short codes (年度,
+  // 月份) a few pixels and the formula and state texts half the grid.
+  AddGridColumn(DBGridEh2, u("单价"), u("单价(比例)"), false, 80);
+  AddGridColumn(DBGridEh2, u("本月表数"), QString(), false, 75);
+  AddGridColumn(DBGridEh2, u("上月表数"), QString(), false, 75);
+  AddGridColumn(DBGridEh2, u("面积或数量"), u("面积/数量/金额"), false, kBasisColumnWidth);
+  AddGridColumn(DBGridEh2, u("收费金额"), QString(), false, 85)->Footer()->SetValueType(fvtSum);
+  for (auto [f, width] : {std::pair<const char*, int>{"年度", 50}, {"月份", 45}, {"计算公式", 130}, {"缴费状态", 75},
+                          {"房屋代码", 80}, {"业主名称", 80}, {"单据号码", 90}, {"备注", 140}})
+    AddGridColumn(DBGridEh2, u(f), QString(), false, width);
   DBGridEh2->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     PaintStatusRows(t_jiaofeidan, u("缴费状态"), u(kUnpaid), font);
   };

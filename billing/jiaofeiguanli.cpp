@@ -221,8 +221,13 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   row->addWidget(tip);
   row->addStretch(1);
 
+  // The search panel in two lines: the house and the dates, then the item, the remark and 查找.
   auto* search = new QFrame(this);
-  auto* srow = new QHBoxLayout(search);
+  auto* lines = new QVBoxLayout(search);
+  auto* srow = new QHBoxLayout();
+  auto* srow2 = new QHBoxLayout();
+  lines->addLayout(srow);
+  lines->addLayout(srow2);
   auto line = [search](const char* name) {
     auto* e = new QLineEdit(search);
     e->setObjectName(QString::fromLatin1(name));
@@ -232,6 +237,9 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
     auto* c = new QComboBox(search);
     c->setObjectName(QString::fromLatin1(name));
     c->setEditable(true);
+    // The lists of buildings and items show their longest entry whole.
+    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    c->setMinimumWidth(120);
     return c;
   };
   DBComboBoxEh3 = combo("DBComboBoxEh3");
@@ -241,24 +249,15 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   Edit2 = line("Edit2");
   CheckBox2 = new QCheckBox(u("其它："), search);
   CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(DBComboBoxEh3);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主："), search));
-  srow->addWidget(Edit3);
+  AddCaptionedEditors(srow, search, {{"楼宇名称：", DBComboBoxEh3}, {"房屋代码：", Edit1}, {"业主：", Edit3}});
   DBDateTimeEditEh1 = AddSearchDateEditor(search, "DBDateTimeEditEh1");
   DBDateTimeEditEh2 = AddSearchDateEditor(search, "DBDateTimeEditEh2");
-  srow->addWidget(new QLabel(u("缴费时间从："), search));
-  srow->addWidget(DBDateTimeEditEh1);
-  srow->addWidget(new QLabel(u("到："), search));
-  srow->addWidget(DBDateTimeEditEh2);
-  srow->addWidget(new QLabel(u("收费项目："), search));
-  srow->addWidget(DBComboBoxEh1);
-  srow->addWidget(new QLabel(u("备注："), search));
-  srow->addWidget(Edit2);
-  srow->addWidget(CheckBox2);
-  SpeedButton2 = AddToolButton(srow, "SpeedButton2", u("查找"));
+  AddCaptionedEditors(srow, search, {{"缴费时间从：", DBDateTimeEditEh1}, {"到：", DBDateTimeEditEh2}});
+  srow->addStretch(1);
+  AddCaptionedEditors(srow2, search, {{"收费项目：", DBComboBoxEh1}, {"备注：", Edit2}});
+  srow2->addWidget(CheckBox2);
+  SpeedButton2 = AddToolButton(srow2, "SpeedButton2", u("查找"));
+  srow2->addStretch(1);
 
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));

@@ -110,12 +110,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   DBComboBoxEh3 = new QComboBox(search);
   DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
   DBComboBoxEh3->setEditable(true);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主名称："), search));
-  srow->addWidget(Edit3);
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(DBComboBoxEh3);
+  AddCaptionedEditors(srow, search, {{"房屋代码：", Edit1}, {"业主名称：", Edit3}, {"楼宇名称：", DBComboBoxEh3}});
   SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
   srow->addStretch(1);
 
@@ -133,7 +128,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   column->addWidget(bar);
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
-  resize(1180, 720);  // room for every column of the list
+  setWindowState(Qt::WindowMaximized);
   connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
   connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
   connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));

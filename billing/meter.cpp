@@ -278,6 +278,8 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
     grid->addWidget(new QLabel(u(p.caption), panel), p.row, p.col * 2, Qt::AlignRight);
     grid->addWidget(p.editor, p.row, p.col * 2 + 1);
   }
+  // The check box has no size of its own: room for the box and its caption.
+  DBCheckBox1->setMinimumSize(DBCheckBox1->fontMetrics().horizontalAdvance(DBCheckBox1->Caption) + 28, 20);
   grid->addWidget(DBCheckBox1, 6, 1);
   // The electricity window computes 本月表数 and 分摊数量 only; the water window lets them be
   // typed (its save replaces them anyway).
@@ -295,7 +297,8 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   DBGridEh2 = new TDBGridEh(this);
   DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
   SetupListGrid(DBGridEh2, ds_storeyinfo);
-  for (const char* f : {"楼宇名称", "楼宇代码", "房屋数量", "小区名称"}) AddGridColumn(DBGridEh2, u(f));
+  for (auto [f, width] : {std::pair<const char*, int>{"楼宇名称", 90}, {"楼宇代码", 70}, {"房屋数量", 60}, {"小区名称", 90}})
+    AddGridColumn(DBGridEh2, u(f), QString(), false, width);
   // The building list is locked while a row is added or edited: choosing another building
   // would drop the pending row.
   AddStateGrid(DBGridEh2);
@@ -303,13 +306,17 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_storeyammeter);
-  AddGridColumn(DBGridEh1, u("楼宇代码"))->Footer()->SetValueType(fvtCount);
-  for (const char* f : {"楼宇名称", "收费日期", "上月止码", "本月止码", "本月表数", "业主本月表数"})
-    AddGridColumn(DBGridEh1, u(f));
+  AddGridColumn(DBGridEh1, u("楼宇代码"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
+  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
+  AddGridColumn(DBGridEh1, u("收费日期"), QString(), false, 80);
+  for (const char* f : {"上月止码", "本月止码", "本月表数", "业主本月表数"}) AddGridColumn(DBGridEh1, u(f));
   AddGridColumn(DBGridEh1, u("分摊数量"))->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("楼宇业主数"));
   AddGridColumn(DBGridEh1, u("业主分摊数量"))->Footer()->SetValueType(fvtSum);
-  for (const char* f : {"收费名称", "备注", "操作人员", "操作日期"}) AddGridColumn(DBGridEh1, u(f));
+  AddGridColumn(DBGridEh1, u("收费名称"), QString(), false, 90);
+  AddGridColumn(DBGridEh1, u("备注"), QString(), false, 140);
+  AddGridColumn(DBGridEh1, u("操作人员"), QString(), false, 70);
+  AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 135);
   if (!kind.water)
     DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
       StripeOddRows(DBGridEh1, background);
@@ -329,6 +336,8 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   splitter->addWidget(DBGridEh2);
   splitter->addWidget(right);
   splitter->setStretchFactor(1, 1);
+  // The building list shows its four columns whole; the meters take the rest.
+  splitter->setSizes({340, 900});
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(splitter, 1);

@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "grid/PrnDbgeh.h"
 #include "platform/canvas.h"
 #include "platform/pdftext.h"
 #include "platform/ui.h"
@@ -61,7 +62,17 @@ TPrinterPreview::~TPrinterPreview() {
   if (painter_) painter_->end();
 }
 
-TPrinterMetricsEh TPrinterPreview::Metrics() const { return PrinterMetrics(ownPrinter_.get()); }
+TPrinterMetricsEh TPrinterPreview::Metrics() const {
+  if (!paperChosen_ || PrintersInstalled()) return PrinterMetrics(ownPrinter_.get());
+  TPrinterMetricsEh m;
+  const QRect full = ownPrinter_->pageLayout().fullRectPixels(m.dpiX);
+  if (full.width() <= 2 * m.offsetX || full.height() <= 2 * m.offsetY) return m;
+  m.pageWidth = full.width() - 2 * m.offsetX;
+  m.pageHeight = full.height() - 2 * m.offsetY;
+  m.widthMM = qRound(m.pageWidth * 25.4 / m.dpiX);
+  m.heightMM = qRound(m.pageHeight * 25.4 / m.dpiY);
+  return m;
+}
 
 int TPrinterPreview::FontPixelsPerInch() const {
   const TPrinterMetricsEh m = Metrics();
@@ -440,6 +451,8 @@ void TPreviewBox::PrintPages() {
   if (!PrintDialog(request, &job)) return;
   if (PageCount <= 0) return;
   ApplyPrintChoice(request, &job);
+  UsePaperOfPrintChoice(request);
+  if (PageCount <= 0) return;
   int from = 1, to = PageCount;
   if (request.range == PrintDialogRequest::PageRange) {
     from = request.fromPage;
@@ -447,6 +460,25 @@ void TPreviewBox::PrintPages() {
   }
   if (!printer_->RenderToPrinter(&job, from, to))
     throw Exception(QString::fromUtf8("打印机不可用"));
+}
+
+void TPreviewBox::UsePaperOfPrintChoice(const PrintDialogRequest& request) {
+  QPrinter* own = printer_->OwnPrinter();
+  const QPageLayout recorded = own->pageLayout();
+  const QPageSize paper = request.pageSize.isValid() ? request.pageSize : recorded.pageSize();
+  const QPageLayout::Orientation orientation = request.landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+  if (paper.isEquivalentTo(recorded.pageSize()) && orientation == recorded.orientation()) return;
+  own->setPageSize(paper);
+  own->setPageOrientation(orientation);
+  printer_->UseChosenPaper();
+  // The grid's pages are laid out again on the chosen paper, as after the page set-up; pages
+  // recorded otherwise print on it as they are.
+  if (auto* grid = qobject_cast<TPrintDBGridEh*>(printComponent_.data())) {
+    printer_->SetPrinterSetupHandler(setupHandler_, grid);
+    printer_->PrintComponentToHandOver = grid;
+    grid->RenderPages(printer_.get());
+  }
+  LayoutPage();
 }
 
 void TPreviewBox::PrinterSetup() {
@@ -462,6 +494,7 @@ void TPreviewBox::PrinterSetup() {
   request.pageSize = own->pageLayout().pageSize();
   if (!PrinterSetupDialog(request, own)) return;
   ApplyPrinterSetup(request, own);
+  printer_->UseChosenPaper();
   LayoutPage();
 }
 

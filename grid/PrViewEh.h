@@ -12,6 +12,7 @@
 class QFrame;
 class QPicture;
 class QPrinter;
+struct PrintDialogRequest;
 class TPreviewBox;
 
 using TPreviewNotifyEvent = std::function<void(QObject* sender)>;
@@ -49,8 +50,12 @@ class TPrinterPreview : public TVirtualPrinter {
   void EndDoc() override;
   void NewPage() override;
 
-  // Page metrics of the own printer (the fixed defaults without printers).
+  // Page metrics of the own printer (the fixed defaults without printers, unless a paper was
+  // chosen for it: then that paper at the fixed resolution and margins).
   TPrinterMetricsEh Metrics() const;
+  // The own printer's paper and orientation were chosen by the operator; without printers the
+  // pages are recorded on that paper from now on.
+  void UseChosenPaper() { paperChosen_ = true; }
   // The resolution fonts are sized for: the smaller of the two resolutions.
   int FontPixelsPerInch() const;
 
@@ -74,6 +79,7 @@ class TPrinterPreview : public TVirtualPrinter {
   virtual void Idle() {}
 
  private:
+  bool paperChosen_ = false;
   void openPage();
   void closePage();
   void firePreviewChanged();
@@ -133,6 +139,8 @@ class TPreviewBox : public QAbstractScrollArea {
   QObject* PrintComponent() const { return printComponent_; }
   bool HasPrinterSetupHandler() const { return bool(setupHandler_); }
 
+  // Prints through the print dialog: what the operator chooses there (printer or PDF file,
+  // copies, range, paper, orientation) is what is printed.
   void PrintPages();
   void PrinterSetup();
   void SetCurrentPage(int n);
@@ -170,6 +178,9 @@ class TPreviewBox : public QAbstractScrollArea {
  private:
   void placePanels();
   void setRanges(int h, int v);
+  // Gives the own printer the paper and orientation chosen in the print dialog; when they
+  // differ from the recording's, the print component lays its pages out on them again.
+  void UsePaperOfPrintChoice(const PrintDialogRequest& request);
 
   TDrawPanel* panel_ = nullptr;
   QFrame* shadow_ = nullptr;

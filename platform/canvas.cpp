@@ -58,6 +58,10 @@ QFont TFont::toQFont() const {
   // Text is laid out without pair kerning, as the platform's text output does; widths are
   // then the sums of the characters' advances.
   font.setKerning(false);
+  // Each character is drawn with its own glyph, as the platform's text output does: no
+  // contextual alternates. (The Chinese faces draw digits that follow Latin letters, "A101",
+  // with alternate glyphs no character maps to, so a PDF's text lost those digits.)
+  font.setStyleStrategy(QFont::PreferNoShaping);
   font.setBold(style_ & fsBold);
   font.setItalic(style_ & fsItalic);
   font.setUnderline(style_ & fsUnderline);

@@ -200,6 +200,8 @@ struct Replacement {
 }  // namespace
 
 char32_t PreferredCodePoint(char32_t written) {
+  // The faces map the tab to the space's glyph; drawn text never holds a tab glyph.
+  if (written == U'\t') return U' ';
   if (written < 0x2E80) return written;
   return ThePreferences().value(written, written);
 }

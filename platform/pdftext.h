@@ -16,6 +16,7 @@ class QPrinter;
 
 // The code point extracted text should carry for a glyph the writer mapped to `written`
 // (`written` itself when it is already the best choice or the fonts do not share its glyph).
+// The space's glyph, which the writer maps to the tab, is a space.
 char32_t PreferredCodePoint(char32_t written);
 
 // Rewrites the ToUnicode maps of a CMap text (the body of a ToUnicode stream).

@@ -7,7 +7,10 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -301,6 +304,14 @@ class QtBackend final : public UiBackend {
       map.append({button, result});
       if (result == request.defaultButton) box.setDefaultButton(button);
       if (result == mrCancel || (request.buttons.size() == 1 && result == mrOk)) box.setEscapeButton(button);
+    }
+    // A short message makes a narrow box whose caption the title bar cuts ("提…"): the box is
+    // at least as wide as its caption with the program's name and the title bar's buttons.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+      const QString title = request.caption + QStringLiteral(" — ") + QGuiApplication::applicationDisplayName();
+      const int width = box.fontMetrics().horizontalAdvance(title) + 140;
+      grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                    grid->columnCount());
     }
     box.exec();
     for (const auto& [button, result] : map)

@@ -146,6 +146,14 @@ QToolButton* TRecordForm::AddToolButton(QHBoxLayout* row, const char* name, cons
   return b;
 }
 
+void AddCaptionedEditors(QHBoxLayout* row, QWidget* parent,
+                         std::initializer_list<std::pair<const char*, QWidget*>> editors) {
+  for (const auto& [caption, editor] : editors) {
+    row->addWidget(new QLabel(QString::fromUtf8(caption), parent));
+    row->addWidget(editor);
+  }
+}
+
 void TRecordForm::AddStandardToolButtons(QHBoxLayout* row) {
   bitbtn_add = AddToolButton(row, "bitbtn_add", u("增加"));
   bitbtn_edit = AddToolButton(row, "bitbtn_edit", u("编辑"));

@@ -188,6 +188,10 @@ TGridPrintPreview SetGridPrintPreview(TGridPrintPreview preview);
 // the substitutions handed to the component, then the preview. True when it was shown.
 bool PrintShownRows(TPrintDBGridEh* print, const char* right, bool rowGuard);
 
+// A search or editor row: each caption as a label on `row`'s parent, followed by its editor.
+void AddCaptionedEditors(QHBoxLayout* row, QWidget* parent,
+                         std::initializer_list<std::pair<const char*, QWidget*>> editors);
+
 // ---------------------------------------------------------------------------------------
 // Grids
 

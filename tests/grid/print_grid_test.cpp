@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPageSize>
 #include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -378,6 +380,74 @@ TEST(PrintGrid, ShowPreviewFillsTheSharedWindow) {
   EXPECT_TRUE(list.print.Options & pghRowAutoStretch);
   EXPECT_EQ(form->stbMain->currentMessage(), QStringLiteral("第 1 页 共 4 页"));
   form->hide();
+}
+
+namespace {
+// The page size of each page of a PDF file as pdfinfo reads it, in points ("842 x 595").
+QStringList pdfPageSizes(const QString& file) {
+  QProcess p;
+  p.start(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                      QStringLiteral("999"), file});
+  p.waitForFinished(30000);
+  QStringList sizes;
+  static const QRegularExpression size(QStringLiteral("^Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"),
+                                       QRegularExpression::MultilineOption);
+  for (auto it = size.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); it.hasNext();) {
+    const auto m = it.next();
+    sizes << QStringLiteral("%1 x %2").arg(qRound(m.captured(1).toDouble())).arg(qRound(m.captured(2).toDouble()));
+  }
+  return sizes;
+}
+}  // namespace
+
+// The paper and orientation chosen in the print dialog of the preview are those of the PDF:
+// the list is laid out again on them (its rows spread over other pages) and prints whole.
+TEST(PrintGrid, PrintDialogPaperAndOrientationHold) {
+  NoPrinters none;
+  WorkFolder work;
+  struct Case {
+    const char* name;
+    QPageSize::PageSizeId paper;
+    bool landscape;
+    const char* size;
+  };
+  const Case cases[] = {
+      {"A4 landscape", QPageSize::A4, true, "842 x 595"},
+      {"A5 portrait", QPageSize::A5, false, "420 x 595"},
+      {"A5 landscape", QPageSize::A5, true, "595 x 420"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PrintedList list(140);
+    TPreviewFormEh* form = SharedPreviewForm();
+    form->PreviewEh1->Printer()->OwnPrinter()->setPageSize(QPageSize(QPageSize::A4));
+    form->PreviewEh1->Printer()->OwnPrinter()->setPageOrientation(QPageLayout::Portrait);
+    list.print.ShowPreview();
+    ASSERT_EQ(form->PreviewEh1->PageCount, 3);
+    const QString pdf = work.file(QStringLiteral("%1.pdf").arg(QString::fromUtf8(c.name)));
+    ScriptedUi ui;
+    ui.answerPrint([&](PrintDialogRequest& r) {
+      r.printToFile = true;
+      r.outputFileName = pdf;
+      r.pageSize = QPageSize(c.paper);
+      r.landscape = c.landscape;
+    });
+    form->tbtPrint->click();
+    EXPECT_EQ(ui.pendingAnswers(), 0);
+    const QStringList sizes = pdfPageSizes(pdf);
+    ASSERT_FALSE(sizes.isEmpty()) << "no PDF written";
+    for (const QString& size : sizes) EXPECT_EQ(size, QString::fromUtf8(c.size));
+    // Every row is printed, on as many pages as the paper needs; the preview shows them too.
+    const QString text = PdfTextOf(pdf);
+    EXPECT_EQ(int(sizes.size()), form->PreviewEh1->PageCount);
+    EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("业主1(?!\\d)")))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("业主140"))) << text.toStdString();
+    if (c.paper == QPageSize::A4 && c.landscape) EXPECT_GT(sizes.size(), 3);
+    form->hide();
+  }
+  // The shared preview goes back to the paper the other tests expect.
+  SharedPreviewForm()->PreviewEh1->Printer()->OwnPrinter()->setPageSize(QPageSize(QPageSize::A4));
+  SharedPreviewForm()->PreviewEh1->Printer()->OwnPrinter()->setPageOrientation(QPageLayout::Portrait);
 }
 
 TEST(PrintGrid, PageSetupRefusesAMarginThatIsNoNumber) {

@@ -42,15 +42,20 @@ void ExpectConsistentXref(const QString& file) {
   EXPECT_GT(checked, 5);
 }
 
-// Draws each line in each of the office's Chinese font names, one page per font.
-void WritePdf(const QString& file, const QStringList& lines, bool finish) {
+const char* const kChineseFaces[] = {"宋体", "黑体", "Courier New"};
+
+// Draws each line in each of `faces` (the office's Chinese font names by default), one page per
+// face.
+template <size_t N = std::size(kChineseFaces)>
+void WritePdf(const QString& file, const QStringList& lines, bool finish,
+              const char* const (&faces)[N] = kChineseFaces) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(file);
   QPainter painter(&printer);
   TCanvas canvas(&painter, printer.resolution());
   bool first = true;
-  for (const char* face : {"宋体", "黑体", "Courier New"}) {
+  for (const char* face : faces) {
     if (!first) printer.newPage();
     first = false;
     canvas.font().setName(QString::fromUtf8(face));
@@ -107,6 +112,27 @@ TEST(PdfText, WriterAloneGivesRadicals) {
   EXPECT_EQ(f.readAll(), once);
 }
 
+// Latin letters, digits and signs mixed with Chinese come back whole from every face: the
+// Chinese faces draw the Latin characters with their own glyphs, whose map entries must keep
+// every character of a run.
+TEST(PdfText, MixedLatinAndChineseExtractAsDrawn) {
+  WorkFolder work;
+  const QString pdf = work.file(QStringLiteral("mixed.pdf"));
+  const QString line = QStringLiteral("A101 第1页 一栋 3.75 ABC-12");
+  const char* const faces[] = {"宋体", "黑体", "新宋体", "Arial", "Times New Roman", "Courier New"};
+  // The same characters again in another order, so a face's map holds runs and lists.
+  WritePdf(pdf, {line, QStringLiteral("B2 C3 第12页 1234567890")}, true, faces);
+  const QString text = PdfToText(pdf);
+  EXPECT_FALSE(text.contains(QLatin1Char('\t'))) << "a space copies as a tab";
+  const QStringList pages = text.split(QChar(u'\f'), Qt::SkipEmptyParts);
+  ASSERT_GE(pages.size(), int(std::size(faces)));
+  for (int p = 0; p < int(std::size(faces)); ++p) {
+    EXPECT_TRUE(pages[p].contains(line)) << faces[p] << ": " << pages[p].toStdString();
+    EXPECT_TRUE(pages[p].contains(QStringLiteral("B2 C3 第12页 1234567890"))) << faces[p] << ": " << pages[p].toStdString();
+  }
+  ExpectConsistentXref(pdf);
+}
+
 TEST(PdfText, PreferredCodePoints) {
   struct Case {
     char32_t written, expected;
@@ -114,7 +140,7 @@ TEST(PdfText, PreferredCodePoints) {
   const Case cases[] = {
       {0x2F00, U'一'}, {0x2F06, U'二'}, {0x2F08, U'人'}, {0x2EDA, U'页'}, {0x2ED3, U'长'},
       {0x2ED4, U'门'}, {U'户', U'户'}, {0x6236, 0x6236},  // 戶 has a glyph of its own
-      {U'一', U'一'},  {U'页', U'页'},   {U'A', U'A'},    {U'￥', U'￥'},
+      {U'一', U'一'},  {U'页', U'页'},   {U'A', U'A'},    {U'￥', U'￥'}, {U'\t', U' '}, {U'1', U'1'},
   };
   for (const Case& c : cases)
     EXPECT_EQ(uint(PreferredCodePoint(c.written)), uint(c.expected)) << std::hex << uint(c.written);
