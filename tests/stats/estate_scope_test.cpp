@@ -193,12 +193,13 @@ TEST_F(EstateScopeTest, BuildingTotalsKeepEqualBuildingsOfTwoEstatesApart) {
       {"0002", "01", "1栋", 1, "200", "现金"},    {"0002", "02", "2栋", 1, "3", "未缴费"},
       {"0002", "01", "1栋", 7, "0.25", "未缴费"},  // outside the period: in the all-time sums only
   };
+  int house = 0;
   for (const Row& r : rows)
     exec(u8("insert into 收费明细表 (小区代码, 楼宇代码, 楼宇名称, 收费名称, 收费金额, 开始日期, 结束日期, 年度, 月份, 房屋代码, 缴费状态) "
-            "values ('%1', %2, '%3', '物管费', ccur(%4), '%5', '%5', '2006', '%6', 'A-101', '%7')")
+            "values ('%1', %2, '%3', '物管费', ccur(%4), '%5', '%5', '2006', '%6', 'H%8', '%7')")
              .arg(u8(r.estate), r.code ? u8("'") + u8(r.code) + u8("'") : u8("null"), u8(r.name), u8(r.amount),
                   QDate(2006, r.month, 1).toString(QStringLiteral("yyyy-MM-dd 00:00:00")), QString::number(r.month),
-                  u8(r.status)));
+                  u8(r.status), QString::number(++house)));
   ScriptedUi ui;
   auto w = open<TForm_statistics_storey>();
   period(w.get(), 2006, 1, 2006, 2);
