@@ -49,6 +49,7 @@ int runProgram(QApplication& application) {
     return 1;
   }
   if (const QString created = TDm1::CreatedMessage(check); !created.isEmpty()) ShowInformation(created);
+  for (const QString& notice : check.notices) ShowNotice(notice);
   TDm1 dataModule;
   Tform_Dm2 secondDataModule;
   registerCommands();

@@ -243,11 +243,12 @@ int main(int argc, char** argv) {
        "sum(case when 缴费状态='未缴费' then 收费金额 end) from 收费明细表 where " kMonths " group by 年度, 月份, 收费名称"},
       {"按收费项目+楼宇 (building totals)",
        [](int* lines) { return runWindow<TForm_statistics_storey>([](auto* w) { wholeYear(w); }, lines); },
-       "select 收费名称, 楼宇名称, sum(case when " kPeriod " then 收费金额 end), "
+       "select 收费名称, coalesce(小区代码,''), coalesce(楼宇代码,''), sum(case when " kPeriod " then 收费金额 end), "
        "sum(case when " kPeriod " and 缴费状态<>'未缴费' then 收费金额 end), "
        "sum(case when " kPeriod " and 缴费状态='未缴费' then 收费金额 end), sum(收费金额), "
        "sum(case when 缴费状态<>'未缴费' then 收费金额 end), sum(case when 缴费状态='未缴费' then 收费金额 end) "
-       "from 收费明细表 where 开始日期 between '2000-01-01 00:00:00' and '2050-01-01 23:59:59' group by 收费名称, 楼宇名称"},
+       "from 收费明细表 where 开始日期 between '2000-01-01 00:00:00' and '2050-01-01 23:59:59' group by 收费名称, "
+       "coalesce(小区代码,''), coalesce(楼宇代码,''), case when coalesce(楼宇代码,'')='' then 楼宇名称 end"},
       {"按月份+楼宇 (building month totals)",
        [](int* lines) {
          return runWindow<TForm_statistics_month_storey>(

@@ -106,20 +106,6 @@ bool ShowTemplate(TfrReport* report, const QString& templatePath, const QString&
   return false;
 }
 
-void EnsureReceiptNumberColumn(TADOConnection* db) {
-  if (db->kind() != TADOConnection::SQLite) return;
-  TADOQuery q;
-  q.SetConnection(db);
-  q.SQL.Add(u("select 收据号码 from 收费汇总表 where 0=1"));
-  try {
-    q.Open();
-    q.Close();
-  } catch (const EDatabaseError&) {
-    // A file made before receipts kept their number.
-    db->Execute(u("alter table 收费汇总表 add column 收据号码 TEXT(16) COLLATE NOCASE"));
-  }
-}
-
 namespace {
 // A receipt whose template could not be built: the number and the flags are given back.
 struct NotBuilt {};
@@ -169,7 +155,6 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
   ReopenQuery(queries.biao1, u("select * from 表1 order by xh"));
   ReopenQuery(queries.biao2, u("select * from 表2 order by xh"));
 
-  EnsureReceiptNumberColumn(main);
   TField* numberField = payments->FindField(u("收据号码"));
   // The number, the flags and the number stored with each payment land together, and only
   // when the receipt was built: another seat waits for the write lock, so it can neither draw

@@ -65,9 +65,6 @@ bool LoadTemplate(TfrReport* report, const QString& templatePath, const QString&
 // Closes `q` (nothing when null), gives it the one line `sql` and opens it.
 void ReopenQuery(TADOQuery* q, const QString& sql);
 
-// Files made before payments kept their receipt number get the column 收据号码 of 收费汇总表.
-void EnsureReceiptNumberColumn(TADOConnection* db);
-
 // Opens `templatePath` in `report`, builds and previews it. A missing file shows `missingText`
 // (nothing when empty); a failed build shows `brokenText`. Returns true when pages were shown.
 bool ShowTemplate(TfrReport* report, const QString& templatePath, const QString& missingText,

@@ -75,46 +75,75 @@ TDBGridEhExport::TDBGridEhExport() = default;
 TDBGridEhExport::~TDBGridEhExport() = default;
 
 void TDBGridEhExport::Write(const QByteArray& bytes) {
-  EncodePending();
   buffer_.append(bytes);
   if (buffer_.size() >= (1 << 16)) Flush();
 }
 
 void TDBGridEhExport::Write(const char* bytes) { Write(QByteArray::fromRawData(bytes, qsizetype(std::strlen(bytes)))); }
 
-void TDBGridEhExport::WriteGbk(QChar ch) {
-  pending_ += ch;
-}
+void TDBGridEhExport::WriteGbk(QChar ch) { WriteGbk(QStringView(&ch, 1)); }
 
-void TDBGridEhExport::WriteGbk(const QString& text) {
-  // Texts are collected and converted in large pieces: one conversion per cell would cost
-  // more than everything else an export does.
-  pending_ += text;
-  if (pending_.size() >= (1 << 15)) EncodePending();
-}
+void TDBGridEhExport::WriteGbk(const QString& text) { WriteGbk(QStringView(text)); }
 
-void TDBGridEhExport::EncodePending() {
-  if (pending_.isEmpty()) return;
-  QString piece;
-  // A surrogate pair is never split between two conversions.
-  if (pending_.back().isHighSurrogate()) {
-    piece = pending_.right(1);
-    pending_.chop(1);
+// The GBK bytes of one character, learnt from the converter the first time the character
+// is met: byte 0 in bits 0-7, byte 1 in bits 8-15, the length in bits 16-17, and bit 31 when
+// the character has no GBK form (then it is written as the converter's "?").
+uint32_t TDBGridEhExport::LearnGbk(char16_t unit) {
+  int bad = 0;
+  const QByteArray bytes = EncodeGbk(QString(QChar(unit)), &bad);
+  uint32_t code = 0;
+  if (bytes.size() >= 1 && bytes.size() <= 2) {
+    code = uint32_t(uchar(bytes[0])) | (bytes.size() == 2 ? uint32_t(uchar(bytes[1])) << 8 : 0u) | (uint32_t(bytes.size()) << 16);
+  } else {
+    code = uint32_t('?') | (1u << 16);
+    bad = std::max(bad, 1);
   }
-  int replaced = 0;
-  buffer_.append(EncodeGbk(pending_, &replaced));
-  ReplacedCharacters += replaced;
-  pending_ = piece;
+  if (bad > 0) code |= 1u << 31;
+  gbkCodes_[unit] = code;
+  return code;
+}
+
+void TDBGridEhExport::WriteGbk(QStringView text) {
+  // Converted at once, character by character from a table the converter fills as
+  // characters are met: a list's texts use few distinct characters, so the converter is
+  // asked about each once instead of for every cell.
+  if (gbkCodes_.empty()) gbkCodes_.assign(0x10000, 0);
+  const qsizetype n = text.size();
+  const char16_t* p = text.utf16();
+  qsizetype used = buffer_.size();
+  buffer_.resize(used + 2 * n);  // GBK takes at most two bytes for a UTF-16 unit
+  char* out = buffer_.data();
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = p[i];
+    if (c < 0x80) {
+      out[used++] = char(c);
+      continue;
+    }
+    if (QChar::isSurrogate(c)) {
+      // A character beyond the basic plane (or a stray half of one): the converter decides.
+      const qsizetype len = QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1]) ? 2 : 1;
+      int bad = 0;
+      const QByteArray bytes = EncodeGbk(text.mid(i, len).toString(), &bad);
+      ReplacedCharacters += bad;
+      buffer_.resize(used);
+      buffer_.append(bytes);
+      used = buffer_.size();
+      buffer_.resize(used + 2 * (n - i));
+      out = buffer_.data();
+      i += len - 1;
+      continue;
+    }
+    uint32_t code = gbkCodes_[c];
+    if (code == 0) code = LearnGbk(c);
+    out[used++] = char(code & 0xff);
+    if (((code >> 16) & 3) == 2) out[used++] = char((code >> 8) & 0xff);
+    if (code >> 31) ++ReplacedCharacters;
+  }
+  buffer_.resize(used);
   if (buffer_.size() >= (1 << 16)) Flush();
 }
 
 void TDBGridEhExport::Flush() {
-  if (!pending_.isEmpty()) {
-    int replaced = 0;
-    buffer_.append(EncodeGbk(pending_, &replaced));
-    ReplacedCharacters += replaced;
-    pending_.clear();
-  }
   if (buffer_.isEmpty() || !Stream) return;
   const qint64 n = Stream->write(buffer_);
   if (n != buffer_.size()) throw Exception(QStringLiteral("Stream write error: ") + Stream->errorString());
@@ -175,7 +204,7 @@ void TDBGridEhExport::PrepareFooters() {
 void TDBGridEhExport::WriteRowsToStream(QIODevice& stream, bool whole) {
   Stream = &stream;
   buffer_.clear();
-  pending_.clear();
+  buffer_.reserve(1 << 17);
   if (!Grid) return;
   TDBGridEhSelection* sel = Grid->CurrentSelection();
   const TDBGridEhSelectionType kind = whole ? gstAll : sel->ActiveType();
@@ -452,38 +481,49 @@ void TDBGridEhExportAsHTML::EndOutput() {
 
 void TDBGridEhExportAsHTML::FontWrappedText(const TFontEh& font, const QString& text) {
   if (!haveFont_ || !(font == lastFont_)) {
-    fontOpen_ = QStringLiteral("<FONT STYLE=\"font-family: ") + font.Font.family() + QStringLiteral("; font-size: ") +
-                QString::number(pointSize(font.Font)) + QStringLiteral("pt; color: #") + htmlColor(font.Color) +
-                QStringLiteral("\">");
+    int replaced = 0;
+    fontOpen_ = EncodeGbk(QStringLiteral("<FONT STYLE=\"font-family: ") + font.Font.family() + QStringLiteral("; font-size: ") +
+                              QString::number(pointSize(font.Font)) + QStringLiteral("pt; color: #") + htmlColor(font.Color) +
+                              QStringLiteral("\">"),
+                          &replaced);
+    fontReplaced_ = replaced;
     fontClose_.clear();
     const bool b = font.Font.bold(), i = font.Font.italic(), u = font.Font.underline(), st = font.Font.strikeOut();
-    if (b) fontOpen_ += QStringLiteral("<B>");
-    if (i) fontOpen_ += QStringLiteral("<I>");
-    if (u) fontOpen_ += QStringLiteral("<U>");
-    if (st) fontOpen_ += QStringLiteral("<STRIKE>");
-    if (b) fontClose_ += QStringLiteral("</B>");
-    if (i) fontClose_ += QStringLiteral("</I>");
-    if (u) fontClose_ += QStringLiteral("</U>");
-    if (st) fontClose_ += QStringLiteral("</STRIKE>");
-    fontClose_ += QStringLiteral("</FONT>");
+    if (b) fontOpen_ += "<B>";
+    if (i) fontOpen_ += "<I>";
+    if (u) fontOpen_ += "<U>";
+    if (st) fontOpen_ += "<STRIKE>";
+    if (b) fontClose_ += "</B>";
+    if (i) fontClose_ += "</I>";
+    if (u) fontClose_ += "</U>";
+    if (st) fontClose_ += "</STRIKE>";
+    fontClose_ += "</FONT>";
     lastFont_ = font;
     haveFont_ = true;
   }
-  PutRaw(fontOpen_);
+  Write(fontOpen_);
+  ReplacedCharacters += fontReplaced_;
+  bool plain = true;
+  for (const QChar ch : text) {
+    const char16_t c = ch.unicode();
+    if (c == u'&' || c == u'<' || c == u'>' || c == u'"') {
+      plain = false;
+      break;
+    }
+  }
   if (text.isEmpty()) {
-    PutRaw(QStringLiteral("&nbsp;"));
-  } else if (!text.contains(QLatin1Char('&')) && !text.contains(QLatin1Char('<')) && !text.contains(QLatin1Char('>')) &&
-             !text.contains(QLatin1Char('"'))) {
-    PutRaw(text);
+    Write("&nbsp;");
+  } else if (plain) {
+    WriteGbk(text);
   } else {
     QString t = text;
     t.replace(QLatin1Char('&'), QStringLiteral("&amp;"));
     t.replace(QLatin1Char('<'), QStringLiteral("&lt;"));
     t.replace(QLatin1Char('>'), QStringLiteral("&gt;"));
     t.replace(QLatin1Char('"'), QStringLiteral("&quot;"));
-    PutRaw(t);
+    WriteGbk(t);
   }
-  PutRaw(fontClose_);
+  Write(fontClose_);
 }
 
 // "  <TD WIDTH=.. ALIGN=".." BGCOLOR=#..>", remembered per column position while it repeats.
@@ -496,9 +536,10 @@ void TDBGridEhExportAsHTML::PutCellStart(int width, TAlignment alignment, TColor
     c.background = background;
     c.tag = QStringLiteral("  <TD WIDTH=%1 ALIGN=\"%2\" BGCOLOR=#%3>")
                 .arg(width)
-                .arg(alignmentWord(alignment), htmlColor(background));
+                .arg(alignmentWord(alignment), htmlColor(background))
+                .toLatin1();
   }
-  PutRaw(c.tag);
+  Write(c.tag);
 }
 
 void TDBGridEhExportAsHTML::PutTitleRow(TColumnsEhList& columns) {
@@ -536,29 +577,29 @@ void TDBGridEhExportAsHTML::PutTitleRow(TColumnsEhList& columns) {
 
 void TDBGridEhExportAsHTML::PutRecordRow(TColumnsEhList& columns) {
   cellIndex_ = 0;
-  PutLine(QStringLiteral("<TR>"));
+  Write("<TR>\r\n");
   TDBGridEhExport::PutRecordRow(columns);
-  PutLine(QStringLiteral("</TR>"));
+  Write("</TR>\r\n");
 }
 
 void TDBGridEhExportAsHTML::PutDataCell(TColumnEh* column, TColCellParamsEh& params) {
   PutCellStart(column->Width(), params.Alignment, params.Background);
   FontWrappedText(*params.Font, params.Text);
-  PutLine(QStringLiteral("</TD>"));
+  Write("</TD>\r\n");
 }
 
 void TDBGridEhExportAsHTML::PutFooterRow(TColumnsEhList& columns, int footerRow) {
   cellIndex_ = 0;
-  PutLine(QStringLiteral("<TR>"));
+  Write("<TR>\r\n");
   TDBGridEhExport::PutFooterRow(columns, footerRow);
-  PutLine(QStringLiteral("</TR>"));
+  Write("</TR>\r\n");
 }
 
 void TDBGridEhExportAsHTML::PutFooterCell(int, int, const QString& text, TAlignment alignment, TColor background,
                                           const TFontEh& font, TColumnEh* column) {
   PutCellStart(column->Width(), alignment, background);
   FontWrappedText(font, text);
-  PutLine(QStringLiteral("</TD>"));
+  Write("</TD>\r\n");
 }
 
 // ---- RTF ---------------------------------------------------------------------------------
@@ -668,14 +709,43 @@ void TDBGridEhExportAsRTF::PutCellText(const TFontEh& font, const QString& text,
     haveCellFormat_ = true;
   }
   Write(lastCellFormat_);
-  auto cached = textCache_.constFind(text);
-  if (cached != textCache_.constEnd()) {
-    Write(*cached);
-  } else {
-    const QByteArray t = RtfText(text);
-    if (textCache_.size() < 4096) textCache_.insert(text, t);
-    Write(t);
+  WriteRtfText(text);
+}
+
+// As RtfText, with the GBK bytes of each character taken from the table WriteGbk fills.
+void TDBGridEhExportAsRTF::WriteRtfText(const QString& text) {
+  static const char hex[] = "0123456789abcdef";
+  if (gbkCodes_.empty()) gbkCodes_.assign(0x10000, 0);
+  const qsizetype n = text.size();
+  const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+  rtfScratch_.resize(0);
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = p[i];
+    if (c < 0x80) {
+      if (c == u'\\' || c == u'{' || c == u'}') rtfScratch_.append('\\');
+      rtfScratch_.append(char(c));
+      continue;
+    }
+    uint32_t code = 0;
+    if (!QChar::isSurrogate(c)) {
+      code = gbkCodes_[c];
+      if (code == 0) code = LearnGbk(c);
+    }
+    if (code == 0 || (code >> 31)) {
+      // No GBK form (or beyond the basic plane): RtfText writes the Unicode escape.
+      const qsizetype len = QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1]) ? 2 : 1;
+      rtfScratch_.append(RtfText(text.mid(i, len)));
+      i += len - 1;
+      continue;
+    }
+    const int len = int((code >> 16) & 3);
+    for (int k = 0; k < len; ++k) {
+      const uchar b = uchar((code >> (8 * k)) & 0xff);
+      const char e[4] = {'\\', '\'', hex[b >> 4], hex[b & 15]};
+      rtfScratch_.append(e, 4);
+    }
   }
+  Write(rtfScratch_);
 }
 
 void TDBGridEhExportAsRTF::PutCellBorders(bool left, bool top, bool right, bool bottom) {
@@ -828,7 +898,6 @@ void TDBGridEhExportAsRTF::WriteRowsToStream(QIODevice& stream, bool whole) {
   colors_.clear();
   fonts_.clear();
   colorCache_.clear();
-  textCache_.clear();
   rights_.clear();
   lastRowStart_.clear();
   haveCellFormat_ = false;

@@ -72,9 +72,9 @@ class TDBGridEhExport {
   void Write(const QByteArray& bytes);
   void Write(const char* bytes);
   void WriteGbk(const QString& text);
+  void WriteGbk(QStringView text);
   void WriteGbk(QChar ch);
   void Flush();
-  void EncodePending();
   // The text of a sum or count footer over the exported rows.
   QString ExportedFooterText(int footerRow, int colIndex);
   int64_t FooterTotal(int footerRow, int colIndex) const {
@@ -95,7 +95,10 @@ class TDBGridEhExport {
   std::vector<TFontEh> columnFonts_;
   TFontEh scratchFont_;
   QByteArray buffer_;
-  QString pending_;
+
+ protected:
+  uint32_t LearnGbk(char16_t unit);
+  std::vector<uint32_t> gbkCodes_;  // GBK bytes per UTF-16 unit, 0 while not yet learnt
 };
 
 class TDBGridEhExportAsText : public TDBGridEhExport {
@@ -145,13 +148,14 @@ class TDBGridEhExportAsHTML : public TDBGridEhExport {
   // The opening and closing tags of the last font written, kept so that a list whose cells
   // share a font does not build them again for every cell.
   TFontEh lastFont_;
-  QString fontOpen_, fontClose_;
+  QByteArray fontOpen_, fontClose_;  // GBK bytes
+  int fontReplaced_ = 0;             // characters of the font name without a GBK form
   bool haveFont_ = false;
   struct CellStart {
     int width = -1;
     TAlignment alignment = taLeftJustify;
     TColor background = 0;
-    QString tag;
+    QByteArray tag;
   };
   std::vector<CellStart> cellStarts_;  // one remembered tag per column position
   int cellIndex_ = 0;
@@ -193,7 +197,8 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
   QStringList colors_;
   QStringList fonts_;
   QHash<TColor, int> colorCache_;
-  QHash<QString, QByteArray> textCache_;
+  void WriteRtfText(const QString& text);
+  QByteArray rtfScratch_;
 };
 
 class TDBGridEhExportAsXLS : public TDBGridEhExport {

@@ -1,5 +1,7 @@
 #include "grid/PrnDbgeh.h"
 
+#include <QHash>
+
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
@@ -303,9 +305,27 @@ struct TPrintDBGridEh::Run {
       QRect r = rect.adjusted(dx, dy, -dx, -dy);
       r.setHeight(0);
       if (r.width() < 1) r.setWidth(1);
-      unsigned flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrap ? DT_WORDBREAK : 0);
-      canvas->DrawText(text.isEmpty() ? QStringLiteral(" ") : text, r, flags);
-      return r.height() + canvas->FontExternalLeading() + 2 * dy;
+      // A list repeats its texts (items, months, states, amounts): each is laid out once per
+      // font and width.
+      if (!(canvas->font() == measuredFont_)) {
+        measuredHeights_.clear();
+        measuredFont_ = canvas->font();
+      }
+      QString key = text;
+      key += QChar(wrap ? 1 : 2);
+      key += QString::number(r.width());
+      auto known = measuredHeights_.constFind(key);
+      int height;
+      if (known != measuredHeights_.constEnd()) {
+        height = *known;
+      } else {
+        unsigned flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (wrap ? DT_WORDBREAK : 0);
+        canvas->DrawText(text.isEmpty() ? QStringLiteral(" ") : text, r, flags);
+        height = r.height();
+        if (measuredHeights_.size() > 20000) measuredHeights_.clear();
+        measuredHeights_.insert(key, height);
+      }
+      return height + canvas->FontExternalLeading() + 2 * dy;
     }
     if (fill) {
       canvas->brush().style = bsSolid;
@@ -333,6 +353,10 @@ struct TPrintDBGridEh::Run {
     canvas->brush().style = keep;
     return 0;
   }
+
+  // Heights of texts already measured in the canvas font `measuredFont_`.
+  TFont measuredFont_;
+  QHash<QString, int> measuredHeights_;
 
   // The canvas font as the grid's text routines take it, sized for the printer.
   TFontEh CanvasFontEh() const {
@@ -992,8 +1016,9 @@ struct TPrintDBGridEh::Run {
             addLines({QPoint(r.left(), r.bottom() + 1), QPoint(r.right() + 1, r.bottom() + 1),
                       QPoint(r.right() + 1, r.top())});
           x += clipped[size_t(i)];
-          if (!counting) QCoreApplication::processEvents();
         }
+        // The window stays painted and the preview's stop is read once a row.
+        if (!counting) QCoreApplication::processEvents();
         y += h;
         if (j + 1 < rowHeights.size()) pos = NextPrintRow(pos);
       }

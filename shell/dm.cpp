@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "platform/data/sqlitebackend.h"
+#include "platform/data/upgrade.h"
 #include "platform/datafolder.h"
 #include "platform/ui.h"
 
@@ -62,8 +63,22 @@ TDm1::StartCheck TDm1::PrepareDatabases() {
     } else if (const QString damage = SqliteIntegrityProblem(mainFile, true); !damage.isEmpty()) {
       why = u("文件已损坏：") + damage;
     } else {
-      const QStringList missing = SqliteMissingSchema(mainFile, TADOConnection::SchemaScriptFor(u("kelo")));
-      if (!missing.isEmpty()) why = u("缺少表或字段：") + missing.mid(0, 5).join(u("、")) + (missing.size() > 5 ? u(" 等") : QString());
+      const QString script = TADOConnection::SchemaScriptFor(u("kelo"));
+      QStringList missing = SqliteMissingSchema(mainFile, script);
+      // A file of an older release (it lacks only what the upgrade adds) is brought to this
+      // release's shape; what the upgrade refused (doubled bill rows) is told once the program
+      // runs. Any other file lacking tables is not the office's main database as this program
+      // knows it, and is left untouched.
+      if (missing.isEmpty() || missing == QStringList{u("收费汇总表.收据号码")}) {
+        try {
+          check.notices << UpgradeDatabaseFile(mainFile).notices;
+          missing = SqliteMissingSchema(mainFile, script);
+        } catch (const Exception& e) {
+          why = u("不能升级到本版本的结构：") + e.message();
+        }
+      }
+      if (why.isEmpty() && !missing.isEmpty())
+        why = u("缺少表或字段：") + missing.mid(0, 5).join(u("、")) + (missing.size() > 5 ? u(" 等") : QString());
     }
     if (!why.isEmpty()) {
       check.problem = u("主数据库 ") + QDir::toNativeSeparators(mainFile) + u(" 不能使用：") + why +

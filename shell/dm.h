@@ -64,6 +64,7 @@ class TDm1 : public QObject {
     QString folder;          // the data folder
     QStringList created;     // the database files created now (absolute paths)
     QString problem;         // why the program cannot start on this folder; empty when it can
+    QStringList notices;     // what the administrator must know of the main database (upgrade)
   };
   // The start-up step before any window: makes the data folder, creates the missing
   // databases (main, local, chart) atomically, and checks that an existing main database is

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
+#include <vector>
 #include <QVBoxLayout>
 
 #include "grid/DBCtrlsEh.h"
@@ -429,24 +430,38 @@ void TMonthlyCombinedReport::RunStatistics() {
       c->SetFieldName(QStringLiteral("money%1").arg(14 * i + k + 1));
     }
   }
-  for (h->First(); !h->Eof(); h->Next()) {
-    const QString code = h->FieldByName(u("房屋代码"))->AsString();
-    const QStringList estates = EstateKeys(h->FieldByName(u("小区代码"))->AsString());
-    TScratchFill::Line line{{"texta", h->FieldByName(u("楼宇名称"))->AsString()},
-                            {"textb", code},
-                            {"textc", h->FieldByName(u("业主名称"))->AsString()},
-                            {"floata", h->FieldByName(u("房屋面积"))->Value()}};
-    for (int m = firstMonth; m <= lastMonth; ++m) {
+  // The keys' month and group parts and the amount fields, made once for all houses (a key
+  // of parts is the keys of its parts joined).
+  std::vector<QString> monthGroupKeys, dueFields, receivedFields;
+  for (int m = firstMonth; m <= lastMonth; ++m)
+    for (int g = 0; g < 7; ++g) {
       const int i = m - firstMonth;
-      for (int g = 0; g < 7; ++g) {
-        Money due, received;
-        for (const QString& e : estates) {
-          const auto s = sums.value(GroupKey({e, code, QString::number(m), QString::number(g)}));
-          due += s.first, received += s.second;
-        }
-        line.push_back({QStringLiteral("money%1").arg(14 * i + g + 1), due});
-        line.push_back({QStringLiteral("money%1").arg(14 * i + 7 + g + 1), received});
+      monthGroupKeys.push_back(GroupKey({QString::number(m), QString::number(g)}));
+      dueFields.push_back(QStringLiteral("money%1").arg(14 * i + g + 1));
+      receivedFields.push_back(QStringLiteral("money%1").arg(14 * i + 7 + g + 1));
+    }
+  TField* codeField = h->FieldByName(u("房屋代码"));
+  TField* estateField = h->FieldByName(u("小区代码"));
+  TField* buildingField = h->FieldByName(u("楼宇名称"));
+  TField* ownerField = h->FieldByName(u("业主名称"));
+  TField* areaField = h->FieldByName(u("房屋面积"));
+  for (h->First(); !h->Eof(); h->Next()) {
+    const QString code = codeField->AsString();
+    QStringList prefixes;
+    for (const QString& e : EstateKeys(estateField->AsString())) prefixes << GroupKey({e, code});
+    TScratchFill::Line line{{"texta", buildingField->AsString()},
+                            {"textb", code},
+                            {"textc", ownerField->AsString()},
+                            {"floata", areaField->Value()}};
+    for (size_t k = 0; k < monthGroupKeys.size(); ++k) {
+      Money due, received;
+      for (const QString& prefix : prefixes) {
+        const auto s = sums.constFind(prefix + monthGroupKeys[k]);
+        if (s == sums.constEnd()) continue;
+        due += s->first, received += s->second;
       }
+      line.push_back({dueFields[k], due});
+      line.push_back({receivedFields[k], received});
     }
     fill.Append(line);
   }

@@ -1,5 +1,8 @@
 #include "stats/complaintstats.h"
 
+#include <array>
+#include <vector>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QHash>
@@ -237,18 +240,48 @@ void TComplaintStatistics::runByMonth(bool perHouse) {
   c.Add(YearCondition(y));
   if (!filter.isEmpty()) c.Add(Containing(u("投诉内容"), filter));
   const QHash<QString, Counts> counts = CountComplaints(c.Text(), true, true);
+  // Each house's twelve months, gathered once from the grouped counts: the lines are then
+  // written month by month without looking anything up again.
+  struct House {
+    QString building, code, owner;
+    std::array<Counts, 12> months;
+  };
+  std::vector<House> houses;
+  QStringList monthKeys;
+  for (int m = 1; m <= 12; ++m) monthKeys << GroupKey({QString::number(m)});
   TScratchFill fill;
   OpenHouses(building);
   TADOQuery* h = Dm1->q_houseinfo;
+  TField* estateField = h->FieldByName(u("小区代码"));
+  TField* buildingField = h->FieldByName(u("楼宇名称"));
+  TField* codeField = h->FieldByName(u("房屋代码"));
+  TField* ownerField = h->FieldByName(u("业主名称"));
+  for (h->First(); !h->Eof(); h->Next()) {
+    House house{buildingField->AsString(), codeField->AsString(), ownerField->AsString(), {}};
+    bool any = false;
+    for (const QString& estate : EstateKeys(estateField->AsString())) {
+      const QString prefix = GroupKey({estate, house.code});
+      for (int m = 0; m < 12; ++m) {
+        const auto found = counts.constFind(prefix + monthKeys[m]);
+        if (found == counts.constEnd()) continue;
+        Counts& n = house.months[size_t(m)];
+        n.total += found->total, n.open += found->open, n.done += found->done;
+        any = true;
+      }
+    }
+    if (any) houses.push_back(std::move(house));
+  }
+  const QString yearText = year + u("年");
   for (int m = 1; m <= 12; ++m) {
-    for (h->First(); !h->Eof(); h->Next()) {
-      const Counts n = HouseCounts(counts, h, QString::number(m));
+    const QString month = monthText(m);
+    for (const House& house : houses) {
+      const Counts& n = house.months[size_t(m - 1)];
       if (n.total <= 0) continue;
-      fill.Append({{"textc", h->FieldByName(u("楼宇名称"))->AsString()},
-                   {"textd", h->FieldByName(u("房屋代码"))->AsString()},
-                   {"texte", h->FieldByName(u("业主名称"))->AsString()},
-                   {"texta", year + u("年")},
-                   {"textb", monthText(m)},
+      fill.Append({{"textc", house.building},
+                   {"textd", house.code},
+                   {"texte", house.owner},
+                   {"texta", yearText},
+                   {"textb", month},
                    {"numbera", n.total},
                    {"numberb", n.open},
                    {"numberc", n.done},

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <QHash>
+#include <QSet>
 #include <array>
 #include <cmath>
 
@@ -611,47 +612,74 @@ void TForm_statistics_storey::RunStatistics() {
   if (ComboBox1->currentIndex() >= 0 && IsFilled(text(ComboBox1)))
     itemLines << u("where (") + EqualTo(u("收费名称"), text(ComboBox1)) + u(")");
   OpenLines(items, itemLines);
+  // An item kept by several estates is listed once; each building takes its own estate's rows.
   QStringList itemNames;
-  for (items->First(); !items->Eof(); items->Next()) itemNames << items->FieldByName(u("收费名称"))->AsString();
+  QSet<QString> seenItems;
+  for (items->First(); !items->Eof(); items->Next()) {
+    const QString name = items->FieldByName(u("收费名称"))->AsString();
+    if (!seenItems.contains(NoCaseKey(name))) {
+      seenItems.insert(NoCaseKey(name));
+      itemNames << name;
+    }
+  }
   if (itemNames.isEmpty()) return;
+  // Buildings are told apart by estate and code: two estates may both have a "1栋".
+  struct Building {
+    QString estate, code, name;
+  };
+  QVector<Building> buildingList;
   TADOQuery* buildings = Dm1->q_storeyinfo;
-  QStringList buildingLines{u("select * from 楼宇资料 ")};
+  QStringList buildingLines{u("select 小区代码, 楼宇代码, 楼宇名称 from 楼宇资料 ")};
   if (IsFilled(text(ComboBox2))) buildingLines << u("where (") + Containing(u("楼宇名称"), text(ComboBox2)) + u(")");
   OpenLines(buildings, buildingLines);
-  QStringList buildingNames;
   for (buildings->First(); !buildings->Eof(); buildings->Next())
-    buildingNames << buildings->FieldByName(u("楼宇名称"))->AsString();
+    buildingList.push_back({buildings->FieldByName(u("小区代码"))->AsString(), buildings->FieldByName(u("楼宇代码"))->AsString(),
+                            buildings->FieldByName(u("楼宇名称"))->AsString()});
   buildings->Close();
-  if (buildingNames.isEmpty()) return;
+  if (buildingList.isEmpty()) return;
 
   StartAnimation();
   // Six sums of every item and building in one grouped pass over the all-time rows; the period
-  // sums take the rows of the period among them.
+  // sums take the rows of the period among them. A row names its building by code; a row
+  // written without a code names it by name.
   const QString inPeriod = u("开始日期 between cdate(%1) and cdate(%2)").arg(SqlQuote::Text(start), SqlQuote::Text(end));
+  const QString byName = u("case when coalesce(楼宇代码,'')='' then 楼宇名称 end");
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select 收费名称 as item, 楼宇名称 as building, "
-                  "sum(case when %1 then 收费金额 end) as a, "
-                  "sum(case when %1 and 缴费状态<>'未缴费' then 收费金额 end) as b, "
-                  "sum(case when %1 and 缴费状态='未缴费' then 收费金额 end) as c, "
-                  "sum(收费金额) as d, "
-                  "sum(case when 缴费状态<>'未缴费' then 收费金额 end) as e, "
-                  "sum(case when 缴费状态='未缴费' then 收费金额 end) as f from 收费明细表")
-                    .arg(inPeriod),
-                u(" where "), allTime, u(" group by 收费名称, 楼宇名称")});
+  OpenLines(q, {u("select 收费名称 as item, ") + u(kEstateTerm) + u(" as ec, coalesce(楼宇代码,'') as bc, ") + byName +
+                    u(" as building, "
+                      "sum(case when %1 then 收费金额 end) as a, "
+                      "sum(case when %1 and 缴费状态<>'未缴费' then 收费金额 end) as b, "
+                      "sum(case when %1 and 缴费状态='未缴费' then 收费金额 end) as c, "
+                      "sum(收费金额) as d, "
+                      "sum(case when 缴费状态<>'未缴费' then 收费金额 end) as e, "
+                      "sum(case when 缴费状态='未缴费' then 收费金额 end) as f from 收费明细表")
+                        .arg(inPeriod),
+                u(" where "), allTime, u(" group by 收费名称, ") + u(kEstateTerm) + u(", coalesce(楼宇代码,''), ") + byName});
   QHash<QString, std::array<Money, 6>> sums;
-  for (q->First(); !q->Eof(); q->Next())
-    sums.insert(GroupKey({q->FieldByName(u("item"))->AsString(), q->FieldByName(u("building"))->AsString()}),
-                {moneyOf(q, "a"), moneyOf(q, "b"), moneyOf(q, "c"), moneyOf(q, "d"), moneyOf(q, "e"), moneyOf(q, "f")});
+  for (q->First(); !q->Eof(); q->Next()) {
+    const QString code = q->FieldByName(u("bc"))->AsString();
+    const QString building = code.isEmpty() ? u("@") + q->FieldByName(u("building"))->AsString() : u("#") + code;
+    std::array<Money, 6>& six = sums[GroupKey({q->FieldByName(u("item"))->AsString(), q->FieldByName(u("ec"))->AsString(), building})];
+    const std::array<Money, 6> add{moneyOf(q, "a"), moneyOf(q, "b"), moneyOf(q, "c"), moneyOf(q, "d"), moneyOf(q, "e"), moneyOf(q, "f")};
+    for (size_t k = 0; k < six.size(); ++k) six[k] += add[k];
+  }
   q->Close();
 
   TScratchFill fill(u(" order by texta"));
   for (const QString& item : itemNames) {
-    for (const QString& building : buildingNames) {
-      const std::array<Money, 6> six = sums.value(GroupKey({item, building}));
+    for (const Building& b : buildingList) {
+      std::array<Money, 6> six{};
+      for (const QString& estate : EstateKeys(b.estate))
+        for (const QString& building : {u("#") + b.code, u("@") + b.name}) {
+          if (building == u("#")) continue;
+          const auto found = sums.constFind(GroupKey({item, estate, building}));
+          if (found == sums.constEnd()) continue;
+          for (size_t k = 0; k < six.size(); ++k) six[k] += found.value()[k];
+        }
       bool any = false;
       for (Money v : six) any = any || v > Money();
       if (!any) continue;
-      fill.Append({{"texta", building},
+      fill.Append({{"texta", b.name},
                    {"textb", item},
                    {"textc", start},
                    {"textd", end},

@@ -11,7 +11,9 @@
 #include "platform/data/ado.h"
 #include "platform/data/pgbackend.h"
 #include "platform/data/sqlitebackend.h"
+#include "platform/data/upgrade.h"
 #include "platform/exception.h"
+#include "platform/ui.h"
 
 std::vector<std::pair<QString, QString>> ParseConnectionString(const QString& text) {
   std::vector<std::pair<QString, QString>> out;
@@ -140,6 +142,8 @@ bool TADOConnection::CreateDatabaseFile(const QString& file, QString* error) {
       be.begin();
       try {
         be.executeScript(script);
+        // A new file is up to date: its version says so, so no upgrade step runs on it.
+        UpgradeSqliteSchema(static_cast<sqlite3*>(be.handle()), fi.completeBaseName(), true);
         be.commit();
       } catch (...) {
         be.rollback();
@@ -182,6 +186,16 @@ void TADOConnection::Open() {
         if (!CreateDatabaseFile(file, &error)) throw EDatabaseError(error);
       }
       backend_ptr_ = std::make_unique<SqliteBackend>(file, false);
+      // A file of an older release gets what a new one has. A step that cannot be made is
+      // told to the administrator; the file stays usable as it is.
+      try {
+        const SchemaUpgrade upgrade = UpgradeOpenedFile(static_cast<sqlite3*>(backend_ptr_->handle()), file);
+        if (!upgrade.notices.isEmpty())
+          MessageBox(upgrade.notices.join(QStringLiteral("\n\n")), QString::fromUtf8("提示"), MsgIcon::Exclamation);
+      } catch (const EDatabaseError& e) {
+        MessageBox(QString::fromUtf8("数据库 %1 不能升级到本版本的结构：%2").arg(QDir::toNativeSeparators(file), e.message()),
+                   QString::fromUtf8("提示"), MsgIcon::Exclamation);
+      }
       break;
     }
     case PostgreSQL: {

@@ -36,6 +36,7 @@
 #include "shell/maintenance.h"
 #include "shell/password.h"
 #include "tests/shell/estaterecords_fixture.h"
+#include "tests/support/child_process.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
@@ -57,47 +58,6 @@ QString valueIn(const QString& file, const QString& sql) {
   QStringList values;
   for (q.First(); !q.Eof(); q.Next()) values << q.Fields()[0]->AsString();
   return values.join(u(","));
-}
-
-// Runs `work` in a child process and kills it: with `delayMicroseconds` < 0 the child runs to
-// its end, otherwise it is killed that long after it signalled its start. Returns the child's
-// exit code, or -1 when it was killed before it ended.
-int runChild(const std::function<void()>& work, int delayMicroseconds) {
-  int ready[2];
-  if (pipe(ready) != 0) return -2;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    close(ready[0]);
-    const char go = 'g';
-    if (write(ready[1], &go, 1) != 1) _exit(3);
-    close(ready[1]);
-    try {
-      work();
-    } catch (...) {
-      _exit(2);
-    }
-    _exit(0);
-  }
-  close(ready[1]);
-  char go = 0;
-  if (read(ready[0], &go, 1) != 1) go = 0;
-  close(ready[0]);
-  if (delayMicroseconds >= 0) {
-    usleep(useconds_t(delayMicroseconds));
-    kill(pid, SIGKILL);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (WIFSIGNALED(status)) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
-}
-
-// How long `work` takes in a child, in microseconds (at least 1).
-int childDuration(const std::function<void()>& work) {
-  QElapsedTimer t;
-  t.start();
-  EXPECT_EQ(runChild(work, -1), 0);
-  return std::max<int>(1, int(t.nsecsElapsed() / 1000));
 }
 
 }  // namespace

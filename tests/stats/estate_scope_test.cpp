@@ -172,3 +172,40 @@ TEST_F(EstateScopeTest, SettlementTakesTheHouseOfTheLoggedInEstateAndAsksWhenThe
     else EXPECT_TRUE(ui.messages().isEmpty()) << c.estate;
   }
 }
+
+TEST_F(EstateScopeTest, BuildingTotalsKeepEqualBuildingsOfTwoEstatesApart) {
+  // Both estates have a building 01 named 1栋 and an item 物管费; estate 0002 also a 2栋.
+  exec("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0001', '01', '1栋')");
+  exec("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0002', '01', '1栋')");
+  exec("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0002', '02', '2栋')");
+  exec("insert into 收费项目 (小区代码, 收费名称, 单价, 计算公式) values ('0001', '物管费', 1, '直接输入金额')");
+  exec("insert into 收费项目 (小区代码, 收费名称, 单价, 计算公式) values ('0002', '物管费', 2, '直接输入金额')");
+  struct Row {
+    const char* estate;
+    const char* code;  // null: a row written without the building's code names it by name
+    const char* name;
+    int month;
+    const char* amount;
+    const char* status;
+  };
+  const Row rows[] = {
+      {"0001", "01", "1栋", 1, "10", "未缴费"},   {"0001", nullptr, "1栋", 2, "1.5", "未缴费"},
+      {"0002", "01", "1栋", 1, "200", "现金"},    {"0002", "02", "2栋", 1, "3", "未缴费"},
+      {"0002", "01", "1栋", 7, "0.25", "未缴费"},  // outside the period: in the all-time sums only
+  };
+  int house = 0;
+  for (const Row& r : rows)
+    exec(u8("insert into 收费明细表 (小区代码, 楼宇代码, 楼宇名称, 收费名称, 收费金额, 开始日期, 结束日期, 年度, 月份, 房屋代码, 缴费状态) "
+            "values ('%1', %2, '%3', '物管费', ccur(%4), '%5', '%5', '2006', '%6', 'H%8', '%7')")
+             .arg(u8(r.estate), r.code ? u8("'") + u8(r.code) + u8("'") : u8("null"), u8(r.name), u8(r.amount),
+                  QDate(2006, r.month, 1).toString(QStringLiteral("yyyy-MM-dd 00:00:00")), QString::number(r.month),
+                  u8(r.status), QString::number(++house)));
+  ScriptedUi ui;
+  auto w = open<TForm_statistics_storey>();
+  period(w.get(), 2006, 1, 2006, 2);
+  w->SpeedButton1->click();
+  EXPECT_EQ(sorted(scratch({"texta", "textb", "moneya", "moneyb", "moneyc", "moneyd", "moneyf"})),
+            (QStringList{u8("1栋|物管费|11.5|0|11.5|11.5|11.5"), u8("1栋|物管费|200|200|0|200.25|0.25"),
+                         u8("2栋|物管费|3|0|3|3|3")}));
+  EXPECT_TRUE(ui.messages().isEmpty());
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+// Bringing a database file made by an older release to the shape its schema script gives a
+// new file. The file's shape is counted in PRAGMA user_version: every step that has landed
+// raises it by one, so an up-to-date file costs one pragma read. All steps run in one write
+// transaction (BEGIN IMMEDIATE, waiting while another seat writes): a file is either left as
+// it was or has every step that could be made. Each step checks what the file already holds,
+// so running it on a file that has it changes nothing.
+//
+// A step that would lose or merge data is refused instead: the unique key of the bill rows is
+// not added while two rows share one estate, house, item, year and month. The file keeps
+// working without the key, the version stays below that step so the next start tries again,
+// and `notices` tells the administrator which rows are doubled.
+struct SchemaUpgrade {
+  int fromVersion = 0;
+  int toVersion = 0;
+  QStringList notices;  // Chinese texts for the administrator
+  bool changed() const { return toVersion != fromVersion; }
+};
+
+// The version a file of this base name ("kelo", "tongyong", "data") has when it is up to
+// date; 0 for names the program does not know.
+int CurrentSchemaVersion(const QString& baseName);
+
+// Upgrades the database open on `db`, whose file has the base name `baseName`. Starts and
+// ends its own write transaction unless `inTransaction` (then the caller's transaction holds
+// the steps). Raises EDatabaseError with the reason when a step fails; nothing of the upgrade
+// stays then.
+SchemaUpgrade UpgradeSqliteSchema(sqlite3* db, const QString& baseName, bool inTransaction = false);
+
+// Upgrades the file through the open handle of a connection and remembers which file states
+// were already checked in this process, so a refused step is reported once per state of the
+// file and an unchanged file is not checked again.
+SchemaUpgrade UpgradeOpenedFile(sqlite3* db, const QString& file);
+
+// The same for a file that no connection holds yet (start-up, before the first window).
+SchemaUpgrade UpgradeDatabaseFile(const QString& file);
