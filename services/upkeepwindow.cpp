@@ -329,6 +329,7 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
     if (first) c->Footer()->SetValueType(fvtCount);
     first = false;
   }
+  KeepTitlesReadable(DBGridEh1);
   // Fitted to the window once the columns exist, so each keeps its width as its base.
   DBGridEh1->SetAutoFitColWidths(true);
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
@@ -353,7 +354,8 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   column->setContentsMargins(2, 2, 2, 2);
   column->addWidget(bar);
   column->addWidget(splitter, 1);
-  resize(900, 600);
+  // Both logs open maximised.
+  OpenMaximised(this, QSize(900, 600));
 
   const struct {
     QToolButton* button;

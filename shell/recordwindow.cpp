@@ -1,6 +1,7 @@
 #include "shell/recordwindow.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
@@ -409,6 +410,18 @@ TColumnEh* AddGridColumn(TCustomDBGridEh* grid, const QString& field, const QStr
   c->Title()->SetCaption(caption.isEmpty() ? field : caption);
   if (sortable) c->Title()->SetTitleButton(true);
   return c;
+}
+
+void KeepTitlesReadable(TCustomDBGridEh* grid) {
+  for (int i = 0; i < grid->Columns()->Count(); ++i) {
+    TColumnEh* c = grid->Columns()->Items(i);
+    const QFontMetrics fm(c->Title()->Font().Font);
+    const QString own = c->Title()->Caption().section(QLatin1Char('|'), -1).trimmed();
+    // Room for the cell margins and, on a title button, the sort marker.
+    const int margin = 8 + (c->Title()->TitleButton() ? 16 : 0);
+    c->MinWidth = fm.horizontalAdvance(own) + margin;
+    if (c->Width() < c->MinWidth) c->SetWidth(c->MinWidth);
+  }
 }
 
 void OnGridDoubleClick(TCustomDBGridEh* grid, std::function<void()> handler) {

@@ -201,6 +201,10 @@ void SetupListGrid(TCustomDBGridEh* grid, TDataSource* source, int footerRows = 
 // lets a title click set its sort marker; a width above 0 is the column's width in pixels.
 TColumnEh* AddGridColumn(TCustomDBGridEh* grid, const QString& field, const QString& caption = QString(),
                          bool sortable = false, int width = 0);
+// A grid that fits its columns to the window squeezes them as the window narrows; this keeps
+// every column at least as wide as its own title (the lowest level of a "|" title), so the
+// grid scrolls sideways instead of cutting titles off.
+void KeepTitlesReadable(TCustomDBGridEh* grid);
 // Runs `handler` (under the exception barrier) when the grid's rows are double-clicked.
 void OnGridDoubleClick(TCustomDBGridEh* grid, std::function<void()> handler);
 

@@ -248,16 +248,21 @@ TEST_F(UpkeepTest, WindowsShowReadableColumns) {
           "'2006-05-02 10:20:30')"));
   exec(u8("insert into 设备表 (设备代码, 设备名称, 生产厂家, 报废, 操作日期) values ('B1', '水泵', '华东泵业', 1, "
           "'2006-05-02 10:20:30')"));
-  auto check = [&](QDialog* w, TDBGridEh* grid, const char* shot) {
+  // `oneLine`: the grid fits its columns to the window and shows one title line, so each
+  // title must fit its column whole, also when the window is restored to a small size.
+  auto check = [&](QDialog* w, TDBGridEh* grid, const char* shot, bool oneLine = false) {
     w->setWindowState(Qt::WindowNoState);
-    w->resize(1280, 900);
     w->show();
-    QApplication::processEvents();
-    const QFontMetrics fm(grid->font());
-    for (int i = 0; i < grid->Columns()->Count(); ++i) {
-      TColumnEh* c = grid->Columns()->Items(i);
-      const QString title = c->Title()->Caption().section(QLatin1Char('|'), -1);
-      EXPECT_GE(c->Width() * 2, fm.horizontalAdvance(title) + 4) << shot << " " << title.toStdString();
+    for (const QSize size : {QSize(800, 600), QSize(1280, 900)}) {
+      w->resize(size);
+      QApplication::processEvents();
+      const QFontMetrics fm(grid->font());
+      for (int i = 0; i < grid->Columns()->Count(); ++i) {
+        TColumnEh* c = grid->Columns()->Items(i);
+        const QString title = c->Title()->Caption().section(QLatin1Char('|'), -1);
+        EXPECT_GE(c->Width() * (oneLine ? 1 : 2), fm.horizontalAdvance(title) + 4)
+            << shot << " " << size.width() << " " << title.toStdString();
+      }
     }
     EXPECT_TRUE(w->grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/") + QString::fromLatin1(shot) +
                                QStringLiteral(".png")));
@@ -265,8 +270,9 @@ TEST_F(UpkeepTest, WindowsShowReadableColumns) {
   auto clean = open<TForm_clean>("select * from 保洁项目", "order by 保洁代码 desc");
   check(clean.get(), clean->DBGridEh1, "services_clean");
   auto cleanLog = open<TForm_cleanmx>("select * from 保洁项目", "order by 保洁代码 desc");
+  EXPECT_TRUE(cleanLog->windowState() & Qt::WindowMaximized);
   cleanLog->Q_clean->Locate(u8("保洁代码"), Variant(u8("DT")));
-  check(cleanLog.get(), cleanLog->DBGridEh1, "services_cleanmx");
+  check(cleanLog.get(), cleanLog->DBGridEh1, "services_cleanmx", true);
   auto equipment = open<TForm_equipment>("select * from 设备表", "order by 设备代码 desc");
   TColumnEh* scrapped = nullptr;
   for (int i = 0; i < equipment->DBGridEh1->Columns()->Count(); ++i)
@@ -275,7 +281,8 @@ TEST_F(UpkeepTest, WindowsShowReadableColumns) {
   EXPECT_TRUE(scrapped->Checkboxes());
   check(equipment.get(), equipment->DBGridEh1, "services_equipment");
   auto equipmentLog = open<TForm_equipmentmx>("select * from 设备表", "order by 设备代码 desc");
-  check(equipmentLog.get(), equipmentLog->DBGridEh1, "services_equipmentmx");
+  EXPECT_TRUE(equipmentLog->windowState() & Qt::WindowMaximized);
+  check(equipmentLog.get(), equipmentLog->DBGridEh1, "services_equipmentmx", true);
 }
 
 }  // namespace
