@@ -16,6 +16,10 @@
 #include <QTabBar>
 
 #include "designer/FR_Dialogs.h"
+#include "designer/FR_Dict.h"
+#include "designer/FR_Edit.h"
+#include "designer/FR_Expr.h"
+#include "designer/FR_Small.h"
 #include "designer/FR_Flds.h"
 #include "designer/FR_Insp.h"
 #include "platform/ui.h"
@@ -152,6 +156,7 @@ TfrDesignerForm::TfrDesignerForm(TfrReport* report, bool fullMode, QWidget* pare
   };
   controller_.OnContextMenu = [this](QPoint p) {
     EnableControls();
+    FillObjectMenu();
     Popup1->popup(DesignSurface->mapToGlobal(p));
   };
 
@@ -186,6 +191,8 @@ TfrDesignerForm::~TfrDesignerForm() {
   if (!firstShow_) SaveDesignerSettings();
   if (report_ && !DesignFileName.isEmpty() && DesignFileName != t(55209)) report_->FileName = DesignFileName;
   EditorHooks() = TfrEditorHooks{};
+  FieldPickerHook() = nullptr;
+  InstallVariablePicker(nullptr);
   if (ActiveDesigner() == this) ActiveDesigner() = nullptr;
 }
 
@@ -214,7 +221,7 @@ void TfrDesignerForm::buildMenus() {
   addAction(FileMenu, "N20", 53157, &TfrDesignerForm::SaveReport, QKeySequence("Ctrl+S"));
   addAction(FileMenu, "N17", 53188, &TfrDesignerForm::SaveReportAs);
   FileMenu->addSeparator();
-  addAction(FileMenu, "N42", 53158, nullptr)->setEnabled(false);   // the dictionary dialog comes later
+  addAction(FileMenu, "N42", 53158, &TfrDesignerForm::EditReportDictionary);
   addAction(FileMenu, "N8", 53159, &TfrDesignerForm::ReportOptions);
   addAction(FileMenu, "N25", 53160, &TfrDesignerForm::PageOptions);
   addAction(FileMenu, "N39", 53161, &TfrDesignerForm::Preview, QKeySequence("Ctrl+P"));
@@ -282,7 +289,7 @@ void TfrDesignerForm::buildMenus() {
   HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
   addAction(HelpMenu, "N22", 53189, nullptr, QKeySequence("F1"));
   addAction(HelpMenu, "N35", 53190, nullptr, QKeySequence("Shift+F1"));
-  addAction(HelpMenu, "N34", 53187, nullptr)->setEnabled(false);   // the about box comes later
+  addAction(HelpMenu, "N34", 53187, &TfrDesignerForm::About);
 
   // The object pop-up: twins of the edit commands (no shortcuts of their own here: the main
   // menu's are active in the whole window).
@@ -383,6 +390,8 @@ void TfrDesignerForm::buildToolBars() {
   C3->resize(56, 22);
   Panel3->FitToButtons();
   Panel3->move(Panel2->width(), 0);
+  // A double click on the font name opens the font dialog.
+  C2->lineEdit()->installEventFilter(this);
   connect(C2, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
   connect(C3, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
 
@@ -511,6 +520,19 @@ void TfrDesignerForm::pointHooks() {
     });
   };
   h.EditMemo = [this](TfrView* v) { Guard([&] { EditText(v); }); };
+  h.EditFormat = [this](TfrView*) { Guard([&] { EditFormatOfSelection(); }); };
+  h.EditHighlight = [this](TfrView*) { Guard([&] { EditHighlightOfSelection(); }); };
+  h.EditRestrictions = [this](TfrView* v) { Guard([&] { EditRestrictionsOf(v); }); };
+  h.EditTag = [this](TfrView* v) { Guard([&] { EditTagOf(v); }); };
+  h.EditPicture = [this](TfrView* v) { Guard([&] { EditPictureOf(v); }); };
+  // The expression builder's field and variable buttons pick from this report.
+  FieldPickerHook() = [this](QString& name, QWidget* parent) {
+    TfrFieldsForm form(report_, parent);
+    if (RunModal(&form) != QDialog::Accepted || form.ChosenField().isEmpty()) return false;
+    name = form.ChosenField();
+    return true;
+  };
+  InstallVariablePicker(&report_->Dictionary);
   h.EditBandSource = [this](TfrView* v) { Guard([&] { EditBand(v); }); };
   h.EditCrossSource = [this](TfrView* v) { Guard([&] { EditBand(v); }); };
   h.EditDataField = [this](TfrView* v) {
@@ -553,6 +575,7 @@ void TfrDesignerForm::showEvent(QShowEvent* e) {
   avail("N25", "PgB3", full);
   avail("N44", nullptr, full);
   avail("N8", nullptr, full);
+  avail("N42", nullptr, full);
   if (!full) {
     if (TfrSpeedButton* b = button("OB3")) b->setEnabled(false);
     if (TfrSpeedButton* b = button("OB5")) b->setEnabled(false);
@@ -752,7 +775,7 @@ void TfrDesignerForm::PickField(QString& text) {
 void TfrDesignerForm::PickExpression(QString& text) {
   TfrExprForm form(this);
   text.clear();
-  if (RunModal(&form) == QDialog::Accepted) text = WrapExpression(form.ExprMemo->text());
+  if (RunModal(&form) == QDialog::Accepted) text = WrapExpression(form.ExprMemo->toPlainText().trimmed());
 }
 
 void TfrDesignerForm::Refresh() {
@@ -838,25 +861,74 @@ void TfrDesignerForm::EditSelected() {
 void TfrDesignerForm::EditText(TfrView* view) {
   TfrView* v = view ? view : model_.TopSelected();
   if (!v) return;
-  TfrEditorForm editor(this);
-  editor.M1->setPlainText(v->Memo.join('\n'));
-  editor.M2->setPlainText(v->Script.join('\n'));
-  if (RunModal(&editor) != QDialog::Accepted) return;
-  const QStringList memo = editor.M1->toPlainText().split('\n');
-  const QStringList script = editor.M2->toPlainText().isEmpty() ? QStringList() : editor.M2->toPlainText().split('\n');
-  if (memo == v->Memo && script == v->Script) return;
-  const bool wasSelected = v->Selected;
-  // The step is recorded for the edited object alone.
-  QList<TfrView*> sel = model_.Selection();
-  for (TfrView* s : sel) s->Selected = false;
-  v->Selected = true;
-  model_.RecordUndo(acEdit);
-  v->Selected = wasSelected;
-  for (TfrView* s : sel) s->Selected = true;
-  v->Memo = memo.size() == 1 && memo.first().isEmpty() ? QStringList() : memo;
-  v->Script = script;
+  // The undo step is recorded for the edited object alone.
+  auto recordStep = [this, v] {
+    const QList<TfrView*> sel = model_.Selection();
+    const bool wasSelected = v->Selected;
+    for (TfrView* s : sel) s->Selected = false;
+    v->Selected = true;
+    model_.RecordUndo(acEdit);
+    v->Selected = wasSelected;
+    for (TfrView* s : sel) s->Selected = true;
+  };
+  if (!EditViewText(v, this, model_.Settings.SyntaxHighlight, recordStep)) return;
   RepaintSurface();
+  SelectionChanged();
 }
+
+bool TfrDesignerForm::CanEditSelected() const {
+  const TfrView* top = model_.TopSelected();
+  return top && !(top->Restrictions & frrfDontEditContents);
+}
+
+void TfrDesignerForm::EditFormatOfSelection() {
+  QList<TfrView*> views = model_.Selection();
+  TfrView* top = model_.TopSelected();
+  if (!top || top->Typ != gtMemo) return;
+  views.removeOne(top);
+  views.prepend(top);
+  if (EditDisplayFormat(views, this, [this] { BeginChange(); })) EndChange();
+}
+
+void TfrDesignerForm::EditHighlightOfSelection() {
+  TfrView* top = model_.TopSelected();
+  if (!top || top->Typ != gtMemo) return;
+  QList<TfrView*> views{top};
+  for (TfrView* v : model_.Selection())
+    if (v != top && v->Typ == gtMemo) views << v;
+  const bool ok = EditHighlight(views, this, [this] { BeginChange(); });
+  if (ok) EndChange();
+  else RepaintSurface();
+}
+
+void TfrDesignerForm::EditRestrictionsOf(TfrView* view) {
+  TfrView* first = view ? view : model_.TopSelected();
+  if (!first) return;
+  QList<TfrView*> views{first};
+  for (TfrView* v : model_.Selection())
+    if (v != first) views << v;
+  if (EditRestrictions(views, this, [this] { BeginChange(); })) EndChange();
+}
+
+void TfrDesignerForm::EditTagOf(TfrView* view) {
+  if (!CanEditSelected()) return;
+  TfrView* v = view ? view : model_.TopSelected();
+  if (EditTag(v, this, [this] { BeginChange(); })) EndChange();
+}
+
+void TfrDesignerForm::EditPictureOf(TfrView*) {
+  if (!CanEditSelected()) return;
+  TfrGEditorForm form(this);
+  if (form.EditView(model_.TopSelected(), [this] { BeginChange(); }) == 1) EndChange();
+}
+
+void TfrDesignerForm::EditReportDictionary() {
+  if (!EditDictionary(&report_->Dictionary, this)) return;
+  RefreshFieldList();
+  MarkModified(true);
+}
+
+void TfrDesignerForm::About() { ShowAbout(this); }
 
 // ---------------------------------------------------------------------------------------
 // Keys and closing
@@ -954,6 +1026,12 @@ void TfrDesignerForm::closeEvent(QCloseEvent* e) {
 }
 
 bool TfrDesignerForm::eventFilter(QObject* watched, QEvent* e) {
+  if (C2 && watched == C2->lineEdit() && e->type() == QEvent::MouseButtonDblClick) {
+    Guard([this] {
+      if (CanEditSelected() && EditorHooks().EditFont) EditorHooks().EditFont(model_.TopSelected());
+    });
+    return true;
+  }
   if (watched == StatusUnits && e->type() == QEvent::MouseButtonDblClick) {
     Guard([this] { SetUnits((model_.Settings.Units + 1) % 3); });
     return true;

@@ -118,6 +118,20 @@ class TfrDesignerForm : public TfrReportDesigner {
   // The source editor of a data band, the group editor of a group header, the cross-band
   // source editor of a cross data band (FR_BandEd.cpp); other bands open nothing.
   void EditBand(TfrView* band);
+  // The object pop-up's entries of the selected object after its seven fixed ones.
+  void FillObjectMenu();
+  // The editors the selection's properties open (the inspector's "..." rows, the pop-up and
+  // double clicks reach them through the engine's editor hooks).
+  void EditFormatOfSelection();
+  void EditHighlightOfSelection();
+  void EditRestrictionsOf(TfrView* view);
+  void EditTagOf(TfrView* view);
+  void EditPictureOf(TfrView* view);
+  // Data dictionary and about commands.
+  void EditReportDictionary();
+  void About();
+  // False when the top-most selected object forbids editing its contents.
+  bool CanEditSelected() const;
   void UnselectAll();
   void SelectAllObjects();
   void DeleteSelection();
@@ -205,6 +219,7 @@ class TfrDesignerForm : public TfrReportDesigner {
   void setAvailable(QAction* a, TfrSpeedButton* b, bool on);
   void pointHooks();
   void fontBoxApplied();
+  void addFlagItem(QMenu* menu, const QString& name, int textId, int bit, bool everySelected, TfrView* owner);
   void createInspector();
   void buildAlignmentPalette();
 

@@ -203,7 +203,7 @@ TEST(EditorsSmallTest, HighlightConditionThroughTheExpressionBuilder) {
   ui.onModal([&](QDialog* d) {
     auto* f = qobject_cast<TfrHilightForm*>(d);
     ui.onModal([&](QDialog* e) {
-      auto* x = qobject_cast<TfrExpressionForm*>(e);
+      auto* x = qobject_cast<TfrExprForm*>(e);
       ASSERT_NE(x, nullptr);
       EXPECT_EQ(x->ExprMemo->toPlainText(), u("A"));
       x->ExprMemo->setFocus();
