@@ -258,6 +258,7 @@ void TfrDesignerForm::buildMenus() {
     int textId;
     TfrToolBar* TfrDesignerForm::*bar;
   } bars[] = {{"Pan2", 53181, &TfrDesignerForm::Panel2}, {"Pan3", 53182, &TfrDesignerForm::Panel3},
+              {"Pan1", 53180, &TfrDesignerForm::Panel1},
               {"Pan4", 53183, &TfrDesignerForm::Panel4}, {"Pan5", 53085, &TfrDesignerForm::Panel5}};
   for (const BarItem& item : bars) {
     QAction* a = addAction(N37, QString::fromLatin1(item.name), item.textId, nullptr);
@@ -274,6 +275,7 @@ void TfrDesignerForm::buildMenus() {
   connect(N37, &QMenu::aboutToShow, this, [this] {
     action("Pan2")->setChecked(Panel2->IsShown());
     action("Pan3")->setChecked(Panel3->IsShown());
+    action("Pan1")->setChecked(Panel1->IsShown());
     action("Pan4")->setChecked(Panel4->IsShown());
     action("Pan5")->setChecked(Panel5->IsShown());
   });
@@ -389,16 +391,13 @@ void TfrDesignerForm::buildToolBars() {
   for (int s : {8, 9, 10, 11, 12, 14, 16, 18, 20, 24, 28, 36}) C3->addItem(QString::number(s));
   C3->resize(56, 22);
   Panel3->FitToButtons();
-  Panel3->move(Panel2->width(), 0);
   // A double click on the font name opens the font dialog.
   C2->lineEdit()->installEventFilter(this);
   connect(C2, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
   connect(C3, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
 
-  // The Frame bar, the alignment palette and the extra tools are filled by the formatting
-  // tools; until then they are not shown.
   Panel1 = bar(frDock1, "Panel1", 53081);
-  Panel1->hide();
+  buildFormatBars();
   Panel5 = bar(frDock4, "Panel5", 53085);
   buildAlignmentPalette();
   Panel5->FitToButtons();
@@ -681,6 +680,12 @@ void TfrDesignerForm::EnableControls() {
   const bool text = (n == 1 && model_.TopSelected()->Typ == gtMemo) || n > 1;
   if (C2) C2->setEnabled(text);
   if (C3) C3->setEnabled(text);
+  for (const char* b : {"FnB1", "FnB2", "FnB3", "AlB1", "AlB2", "AlB3", "AlB8", "AlB4", "AlB5", "AlB6", "AlB7", "ClB2", "HlB1"})
+    setAvailable(nullptr, button(b), text);
+  const bool frame = n > 0 && !(n == 1 && IsBand(model_.TopSelected())) && ReportPageShown();
+  for (const char* b : {"FrB1", "FrB2", "FrB3", "FrB4", "FrB5", "FrB6", "ClB1", "ClB3", "StB1"})
+    setAvailable(nullptr, button(b), frame);
+  if (C4) C4->setEnabled(frame);
   setAvailable(action("N46"), button("UndoB"), model_.UndoCount() > 0);
   setAvailable(action("N48"), button("RedoB"), model_.RedoCount() > 0);
   updateStatus();
@@ -688,11 +693,7 @@ void TfrDesignerForm::EnableControls() {
 
 void TfrDesignerForm::SelectionChanged() {
   EnableControls();
-  if (TfrView* v = model_.TopSelected(); v && v->Typ == gtMemo && model_.SelectionCount() == 1) {
-    auto* m = static_cast<TfrMemoView*>(v);
-    C2->setEditText(m->Font.name());
-    C3->setEditText(QString::number(m->Font.size()));
-  }
+  UpdateToolBars();
   RefreshInspector();
   updateStatus();
 }
@@ -947,6 +948,10 @@ bool TfrDesignerForm::HandleKey(QKeyEvent* e) {
     // Keys typed into a box of the tool bars belong to that box; Enter there applies it.
     QWidget* focus = QApplication::focusWidget();
     const bool inBox = focus && (focus == C2 || focus == C3 || focus->parentWidget() == C2 || focus->parentWidget() == C3);
+    if (focus && (focus == C4 || focus->parentWidget() == C4)) {
+      used = false;   // Enter there is taken by the box itself
+      return;
+    }
     if (inBox) {
       if (key == Qt::Key_Return || key == Qt::Key_Enter) fontBoxApplied();
       else used = false;
@@ -1026,6 +1031,13 @@ void TfrDesignerForm::closeEvent(QCloseEvent* e) {
 }
 
 bool TfrDesignerForm::eventFilter(QObject* watched, QEvent* e) {
+  if (C4 && watched == C4->lineEdit() && e->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      Guard([this] { ApplyTool(6); });
+      return true;
+    }
+  }
   if (C2 && watched == C2->lineEdit() && e->type() == QEvent::MouseButtonDblClick) {
     Guard([this] {
       if (CanEditSelected() && EditorHooks().EditFont) EditorHooks().EditFont(model_.TopSelected());

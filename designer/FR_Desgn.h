@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFrame>
 #include <QHash>
 #include <functional>
 
@@ -22,6 +23,18 @@ class TfrSpeedButton;
 class TfrToolBar;
 
 // The report designer window and what the engine and the host windows see of it.
+
+// The colour pop-up of the colour buttons: sixteen colours, "no colour" and the colour dialog.
+class TfrColorPopup : public QFrame {
+  Q_OBJECT
+ public:
+  explicit TfrColorPopup(QWidget* parent);
+  TColor Colour = clNone;
+  std::function<void(TColor)> OnColour;
+
+ private:
+  void choose(TColor c);
+};
 
 // The engine's view of a designer window: the calls objects, editors and the inspector make.
 class TfrReportDesigner : public QDialog {
@@ -94,6 +107,9 @@ class TfrDesignerForm : public TfrReportDesigner {
   TfrDock *frDock1, *frDock2, *frDock3, *frDock4;
   TfrToolBar *Panel1, *Panel2, *Panel3, *Panel4, *Panel5, *Panel6;
   QComboBox *C2 = nullptr, *C3 = nullptr;   // font name and size boxes of the Text bar
+  QComboBox* C4 = nullptr;                  // frame width box of the Frame bar
+  TfrColorPopup* ColorPopup = nullptr;
+  QFrame* LinePanel = nullptr;              // the six line styles
   QTabBar* Tab1 = nullptr;
   QScrollArea* ScrollBox1 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
@@ -151,6 +167,13 @@ class TfrDesignerForm : public TfrReportDesigner {
   void SetUnits(int units);
   // Fit to grid and the alignment palette's commands 1 to 10 (FR_FmtAlign.cpp).
   void FitToGrid();
+  // The Text and Frame bars (FR_FmtTools.cpp): a control's Tag applied to the selection, and
+  // the bars set from the selection.
+  void ApplyTool(int tag);
+  void UpdateToolBars();
+  void ShowColorPopup(TfrSpeedButton* b);
+  void ShowLinePanel(TfrSpeedButton* b);
+  TColor ButtonColour(TfrSpeedButton* b) const;
   void AlignSelection(int command);
 
   // ---- the object inspector (FR_InspLink.cpp)
@@ -222,6 +245,12 @@ class TfrDesignerForm : public TfrReportDesigner {
   void addFlagItem(QMenu* menu, const QString& name, int textId, int bit, bool everySelected, TfrView* owner);
   void createInspector();
   void buildAlignmentPalette();
+  void buildFormatBars();
+  void drawColourButton(TfrSpeedButton* b, TColor colour);
+  void showWidth(const QString& text);
+  TfrSpeedButton* colourButton_ = nullptr;
+  QHash<TfrSpeedButton*, TColor> buttonColours_;
+  bool updatingBars_ = false;
 
   TfrReport* report_;
   TfrDesignModel model_;
