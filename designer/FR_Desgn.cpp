@@ -281,7 +281,6 @@ void TfrDesignerForm::buildMenus() {
   });
   MastMenu = ToolMenu->addMenu(t(53178));
   MastMenu->setObjectName(QStringLiteral("MastMenu"));
-  MastMenu->setEnabled(false);
   addAction(ToolMenu, "InspItem", 53059, &TfrDesignerForm::ShowInspector);
   addAction(ToolMenu, "FieldListItem", 53450, nullptr);
   connect(action("FieldListItem"), &QAction::triggered, this, Guarded([this] { ToggleFieldList(true); }));
@@ -402,8 +401,20 @@ void TfrDesignerForm::buildToolBars() {
   buildAlignmentPalette();
   Panel5->FitToButtons();
   Panel5->hide();
+  // The extra tools: the insert-fields tool, in the tools menu and on its bar.
   Panel6 = bar(frDock1, "Panel6", 53086);
-  Panel6->hide();
+  {
+    QAction* item = MastMenu->addAction(QString::fromUtf8("插入数据库字段"));
+    item->setObjectName(QStringLiteral("InsFieldsItem"));
+    connect(item, &QAction::triggered, this, Guarded([this] { InsertFields(); }));
+    actions_.insert(QStringLiteral("InsFieldsItem"), item);
+    MastMenu->setEnabled(true);
+    TfrSpeedButton* b = addButton(Panel6, "InsFieldsBtn", 36, 0, QString::fromUtf8("插入字段"),
+                                  [this] { InsertFields(); });
+    b->setToolTip(QString::fromUtf8("插入数据库字段"));
+    Panel6->FitToButtons();
+    Panel6->move(Panel2->width(), 0);
+  }
 
   Panel4 = bar(frDock2, "Panel4", 53084);
   struct Tool {

@@ -193,6 +193,9 @@ class TfrDesignerForm : public TfrReportDesigner {
   void RefreshFieldList();
   // The field list's drop: a text object showing "[" + reference + "]" at `pagePoint`.
   void DropField(const QString& reference, QPoint pagePoint);
+  // The insert-fields tool: the chosen fields of one source laid out as text objects, with
+  // headers and bands when asked.
+  void InsertFields();
 
   // files, options (FR_DesgnFiles.cpp)
   void NewReport();

@@ -8,7 +8,12 @@
 #include <QTemporaryDir>
 
 #include "designer/FR_BandEd.h"
+#include "designer/FR_Desgn.h"
 #include "designer/FR_Flds.h"
+#include "report/FR_Ctrls.h"
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QFontMetrics>
 #include "designer/FR_Insp.h"
 #include "platform/data/ado.h"
 #include "report/FR_DBSet.h"
@@ -237,6 +242,119 @@ TEST_F(BandEditorTest, GroupConditionAndCrossBandSources) {
   ASSERT_TRUE(probe.Prepare(form->Model().Page(), "XDetailData1=7;DetailData1=3;MasterData1=0;"));
   // The band shown when OK is pressed stores the shown choice: none is stored as its entry.
   EXPECT_EQ(probe.SourcesText(), QString::fromUtf8("GroupHeader1=[无];MasterData1=0;DetailData1=3;"));
+}
+
+}  // namespace
+}  // namespace designtest
+
+namespace designtest {
+namespace {
+
+class InsertFieldsTest : public FieldListTest {
+ protected:
+  // Opens the insert-fields dialog with the extra tool's button and chooses `fields` (and the
+  // options) there.
+  void insert(const QStringList& fields, bool headers, bool horizontal, bool bands, bool ok = true) {
+    ScriptedUi ui;
+    ui.onModal([&](QDialog* d) {
+      auto* f = qobject_cast<TfrInsertFieldsForm*>(d);
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(f->DatasetCB->currentText(), QString::fromUtf8("收费表"));
+      for (const QString& name : fields) {
+        const auto found = f->FieldsL->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        QTest::mouseClick(f->FieldsL->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          f->FieldsL->visualItemRect(found[0]).center());
+      }
+      f->HeaderCB->setChecked(headers);
+      (horizontal ? f->HorzRB : f->VertRB)->setChecked(true);
+      f->BandCB->setChecked(bands);
+      if (headers && horizontal && bands) {
+        QCoreApplication::processEvents();
+        f->grab().save(QCoreApplication::applicationDirPath() + "/designer_insert_fields.png");
+      }
+      if (ok) f->accept();
+      else f->reject();
+    });
+    TfrSpeedButton* b = form->button("InsFieldsBtn");
+    ASSERT_TRUE(b && b->isVisible());
+    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, b->rect().center());
+  }
+  QList<TfrView*> objects(uint8_t typ) {
+    QList<TfrView*> list;
+    for (auto& o : form->Model().Page()->Objects)
+      if (o->Typ == typ) list << o.get();
+    return list;
+  }
+  static QString u(const char* s) { return QString::fromUtf8(s); }
+};
+
+TEST_F(InsertFieldsTest, HeadersDataAndBandsAcrossThePage) {
+  query.Open();
+  query.FindField(u("名称"))->SetDisplayWidth(300);   // counts as 6 characters
+  open();
+  const size_t before = form->Model().Page()->Objects.size();
+  insert({u("号"), u("名称")}, true, true, true);
+  TfrPage* page = form->Model().Page();
+  ASSERT_EQ(page->Objects.size(), before + 6);   // 2 headers, 2 data objects, 2 bands
+  TfrView* header = nullptr;
+  TfrView* data = nullptr;
+  for (auto& o : page->Objects) {
+    if (o->Memo == QStringList{u("名称")}) header = o.get();
+    if (o->Memo == QStringList{u("[收费表.\"名称\"]")}) data = o.get();
+  }
+  ASSERT_TRUE(header && data);
+  EXPECT_TRUE(static_cast<TfrMemoView*>(header)->Font.style() & fsBold);
+  EXPECT_EQ(data->Left, header->Left);
+  EXPECT_EQ(data->Top, header->Top + 72);
+  const int grid = form->Model().Settings.GridSize;
+  QFont f = static_cast<TfrMemoView*>(data)->Font.toQFont();
+  f.setPixelSize(static_cast<TfrMemoView*>(data)->PixelFontHeight());
+  const int six = 6 * QFontMetrics(f).horizontalAdvance('=');
+  EXPECT_EQ(data->Width, std::max(grid, six - six % grid));
+  QList<int> kinds;
+  TfrBandView* master = nullptr;
+  for (TfrView* b : objects(gtBand)) {
+    kinds << BandKindOf(b);
+    if (BandKindOf(b) == 5) master = static_cast<TfrBandView*>(b);
+  }
+  std::sort(kinds.begin(), kinds.end());
+  EXPECT_EQ(kinds, (QList<int>{2, 5}));
+  ASSERT_NE(master, nullptr);
+  EXPECT_EQ(master->DataSource(), "frDS_HT");
+  // One undo step takes everything away.
+  form->Undo();
+  EXPECT_EQ(form->Model().Page()->Objects.size(), before);
+
+  // With a page header already there, only the master data band is added.
+  TfrView* ph = form->Model().Page()->Add(CreateViewByType(gtBand));
+  static_cast<TfrBandView*>(ph)->SetBandKind(2);
+  ph->Name = "PageHeader1";
+  ph->SetBounds(0, 20, 700, 20);
+  insert({u("金额")}, true, true, true);
+  EXPECT_EQ(objects(gtBand).size(), 2);
+}
+
+TEST_F(InsertFieldsTest, DownThePageWithoutHeadersAndNothingOnCancelOrADialogPage) {
+  open();
+  const size_t before = form->Model().Page()->Objects.size();
+  insert({u("号"), u("金额")}, false, false, true, false);
+  EXPECT_EQ(form->Model().Page()->Objects.size(), before);
+  insert({}, false, false, true);   // no field chosen
+  EXPECT_EQ(form->Model().Page()->Objects.size(), before);
+  insert({u("号"), u("金额")}, false, false, false);
+  QList<TfrView*> added;
+  for (TfrView* m : objects(gtMemo))
+    if (m->Memo.join("").startsWith(u("[收费表."))) added << m;
+  ASSERT_EQ(added.size(), 2);
+  EXPECT_EQ(added[0]->Left, added[1]->Left);
+  EXPECT_EQ(added[1]->Top, added[0]->Top + added[0]->Height + form->Model().Settings.GridSize);
+  EXPECT_TRUE(objects(gtBand).isEmpty());
+  // A dialog page: the tool does nothing, no dialog opens.
+  form->action("N15")->trigger();
+  ScriptedUi ui;
+  form->InsertFields();
+  EXPECT_TRUE(ui.modalWindows().isEmpty());
 }
 
 }  // namespace
