@@ -10,6 +10,11 @@
 #include "designer/FR_BandEd.h"
 #include "designer/FR_Desgn.h"
 #include "designer/FR_Flds.h"
+#include "designer/FR_Dict.h"
+#include <QTabWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
 #include "report/FR_Ctrls.h"
 #include <QCheckBox>
 #include <QRadioButton>
@@ -273,8 +278,7 @@ class InsertFieldsTest : public FieldListTest {
         QCoreApplication::processEvents();
         f->grab().save(QCoreApplication::applicationDirPath() + "/designer_insert_fields.png");
       }
-      if (ok) f->accept();
-      else f->reject();
+      QTest::mouseClick(ok ? f->Button1 : f->Button2, Qt::LeftButton);
     });
     TfrSpeedButton* b = form->button("InsFieldsBtn");
     ASSERT_TRUE(b && b->isVisible());
@@ -355,6 +359,105 @@ TEST_F(InsertFieldsTest, DownThePageWithoutHeadersAndNothingOnCancelOrADialogPag
   ScriptedUi ui;
   form->InsertFields();
   EXPECT_TRUE(ui.modalWindows().isEmpty());
+}
+
+}  // namespace
+}  // namespace designtest
+
+namespace designtest {
+namespace {
+
+class DictionaryTitlesTest : public FieldListTest {
+ protected:
+  void SetUp() override {
+    FieldListTest::SetUp();
+    records = new TADOQuery(&owner);
+    records->setObjectName("qShoufei");
+    records->SetConnection(&conn);
+    records->SQL.Add(QString::fromUtf8("select * from 收费"));
+  }
+  static QTreeWidgetItem* child(QTreeWidgetItem* parent, const QString& startsWith) {
+    for (int i = 0; i < parent->childCount(); ++i)
+      if (parent->child(i)->text(0).startsWith(startsWith)) return parent->child(i);
+    return nullptr;
+  }
+  static void retitle(TfrTitlesPage* page, QTreeWidgetItem* node, const QString& title) {
+    page->Tree->setCurrentItem(node);
+    page->Tree->setFocus();
+    QTest::keyClick(page->Tree, Qt::Key_Return);   // to the title box
+    page->TitleEdit->selectAll();
+    QTest::keyClick(page->TitleEdit, Qt::Key_Delete);
+    for (QChar c : title) QTest::sendKeyEvent(QTest::Click, page->TitleEdit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    QTest::keyClick(page->TitleEdit, Qt::Key_Return);   // stored, back to the tree
+  }
+  TADOQuery* records = nullptr;
+  static QString u(const char* s) { return QString::fromUtf8(s); }
+};
+
+TEST_F(DictionaryTitlesTest, RecordSetFieldAndSourceTitlesAreEditedOnCopies) {
+  ScriptedUi ui;
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    ASSERT_NE(f, nullptr);
+    TfrTitlesPage* sets = f->TabSheet2;
+    f->PageControl1->setCurrentWidget(sets);
+    ASSERT_EQ(sets->AllLB->findItems("qShoufei", Qt::MatchExactly).size(), 1);
+    sets->AllLB->findItems("qShoufei", Qt::MatchExactly)[0]->setSelected(true);
+    QTest::mouseClick(sets->AddBtn, Qt::LeftButton);
+    QTreeWidgetItem* root = sets->Tree->topLevelItem(0);
+    EXPECT_EQ(root->text(0), u("数据集及字段"));
+    QTreeWidgetItem* set = child(root, "qShoufei");
+    ASSERT_NE(set, nullptr);
+    set->setExpanded(true);
+    ASSERT_EQ(set->childCount(), 3);
+    retitle(sets, child(set, u("名称")), u("户名"));
+    EXPECT_EQ(child(set, u("名称"))->text(0), u("名称 {户名}"));
+    sets->Tree->setCurrentItem(child(set, u("号")));
+    QTest::keyClick(sets->Tree, Qt::Key_Space);   // excluded from the lists
+    EXPECT_TRUE(sets->ExcludeCB->isChecked());
+    QCoreApplication::processEvents();
+    d->grab().save(QCoreApplication::applicationDirPath() + "/designer_dict_fields.png");
+
+    TfrTitlesPage* sources = f->TabSheet3;
+    f->PageControl1->setCurrentWidget(sources);
+    QTreeWidgetItem* ds = child(sources->Tree->topLevelItem(0), "frDS_HT");
+    ASSERT_NE(ds, nullptr);
+    EXPECT_EQ(ds->text(0), u("frDS_HT {收费表}"));
+    retitle(sources, ds, u("费用"));
+    QCoreApplication::processEvents();
+    d->grab().save(QCoreApplication::applicationDirPath() + "/designer_dict_sources.png");
+    QTest::mouseClick(f->Button1, Qt::LeftButton);
+  });
+  ASSERT_TRUE(EditDictionary(&report->Dictionary, nullptr));
+  const TfrVariables& ft = report->Dictionary.FieldTitles;
+  EXPECT_EQ(ft.Names(), (QStringList{"qShoufei", u("qShoufei.名称"), u("qShoufei.号")}));
+  EXPECT_EQ(ft.ValueOf(u("qShoufei.名称")).toString(), u("户名"));
+  EXPECT_EQ(ft.ValueOf(u("qShoufei.号")).toString(), QString());
+  EXPECT_EQ(report->Dictionary.SourceTitles.ValueOf("frDS_HT").toString(), u("费用"));
+
+  // "<<" empties the copy; Cancel keeps the dictionary, OK writes the empty list.
+  for (bool ok : {false, true}) {
+    ui.onModal([&](QDialog* d) {
+      auto* f = qobject_cast<TfrDictForm*>(d);
+      QTest::mouseClick(f->TabSheet2->RemoveAllBtn, Qt::LeftButton);
+      EXPECT_EQ(f->TabSheet2->Tree->topLevelItem(0)->childCount(), 0);
+      EXPECT_EQ(f->TabSheet2->AllLB->count(), 1);
+      QTest::mouseClick(ok ? f->Button1 : f->Button2, Qt::LeftButton);
+    });
+    EXPECT_EQ(EditDictionary(&report->Dictionary, nullptr), ok);
+    EXPECT_EQ(report->Dictionary.FieldTitles.EntryCount(), ok ? 0 : 3);
+  }
+  // "<" puts a source back into the list of all sources, and bands are offered every source.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    TfrTitlesPage* sources = f->TabSheet3;
+    sources->Tree->setCurrentItem(child(sources->Tree->topLevelItem(0), "frDS_HT"));
+    QTest::mouseClick(sources->RemoveBtn, Qt::LeftButton);
+    EXPECT_EQ(sources->AllLB->findItems("frDS_HT", Qt::MatchExactly).size(), 1);
+    QTest::mouseClick(f->Button1, Qt::LeftButton);
+  });
+  ASSERT_TRUE(EditDictionary(&report->Dictionary, nullptr));
+  EXPECT_EQ(report->Dictionary.SourceTitles.EntryCount(), 0);
 }
 
 }  // namespace
