@@ -5,7 +5,12 @@
 #include <QProcess>
 #include <QString>
 
+#include <QFile>
+
 #include "platform/data/ado.h"
+#include "report/FR_Ctrls.h"
+#include "report/FR_Prntr.h"
+#include "tests/support/work_folder.h"
 #include "report/FR_DBSet.h"
 
 namespace receipttest {
@@ -57,5 +62,16 @@ struct ReceiptData {
   TADOQuery q1, q2;
   QObject owner;
 };
+
+// The shipped receipt template copied (writable) into the work folder, the user settings kept
+// there and the virtual printer chosen; the copy's path, empty when it could not be copied.
+inline QString CopyShippedReceipt(WorkFolder& work) {
+  SetUserSettingsFile(work.file("settings.ini"));
+  const QString path = work.file(u("缴费收据.frf"));
+  if (!QFile::copy(QString::fromUtf8(ESTATE_SOURCE_DIR "/templates/缴费收据.frf"), path)) return QString();
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+  ReportPrinter().SelectPrinter(ReportPrinter().VirtualPrinterIndex);
+  return path;
+}
 
 }  // namespace receipttest

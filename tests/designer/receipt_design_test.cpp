@@ -31,12 +31,9 @@ using receipttest::ReceiptData;
 using receipttest::u;
 
 TEST(ReceiptDesignTest, ANewTextOnTheReceiptIsSavedAndPrinted) {
-  const QString shipped = QString::fromUtf8(ESTATE_SOURCE_DIR "/templates/缴费收据.frf");
   WorkFolder work;
-  SetUserSettingsFile(work.file("settings.ini"));
-  const QString path = work.file(u("缴费收据.frf"));
-  ASSERT_TRUE(QFile::copy(shipped, path));
-  ReportPrinter().SelectPrinter(ReportPrinter().VirtualPrinterIndex);
+  const QString path = receipttest::CopyShippedReceipt(work);
+  ASSERT_FALSE(path.isEmpty());
   ReceiptData data(work.path());
   auto* report = new TfrReport(&data.owner);
   report->ShowProgress = false;

@@ -58,13 +58,9 @@ TfrView* objectShowing(TfrPage* page, const QString& text) {
 }
 
 TEST(ReceiptToolsTest, FormatFieldAndGroupConditionReachThePrintedReceipt) {
-  const QString shipped = QString::fromUtf8(ESTATE_SOURCE_DIR "/templates/缴费收据.frf");
   WorkFolder work;
-  SetUserSettingsFile(work.file("settings.ini"));
-  const QString path = work.file(u("缴费收据.frf"));
-  ASSERT_TRUE(QFile::copy(shipped, path));
-  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-  ReportPrinter().SelectPrinter(ReportPrinter().VirtualPrinterIndex);
+  const QString path = receipttest::CopyShippedReceipt(work);
+  ASSERT_FALSE(path.isEmpty());
   ReceiptData data(work.path(), "12345.6", u("壹万贰仟叁佰肆拾伍元陆角"));
   // The receipt's rows are grouped by the charge item: a group header just above the rows.
   {
