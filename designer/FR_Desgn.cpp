@@ -883,7 +883,18 @@ void TfrDesignerForm::EditText(TfrView* view) {
     v->Selected = wasSelected;
     for (TfrView* s : sel) s->Selected = true;
   };
-  if (!EditViewText(v, this, model_.Settings.SyntaxHighlight, recordStep)) return;
+  const bool colouring = model_.Settings.SyntaxHighlight;
+  if (!TextEditor || bool(dynamic_cast<TfrEditorForm*>(TextEditor.get())) != colouring) {
+    // Made without a parent: the hidden editor must not count as a window of the designer.
+    if (colouring) TextEditor = std::make_unique<TfrEditorForm>();
+    else TextEditor = std::make_unique<TfrEditorForm1>();
+  }
+  TextEditor->BeginChange = recordStep;
+  const int result = TextEditor->EditView(v);
+  // The editor stays alive hidden: the designer takes the keyboard back.
+  activateWindow();
+  DesignSurface->setFocus();
+  if (result != 1) return;
   RepaintSurface();
   SelectionChanged();
 }

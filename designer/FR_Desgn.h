@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QHash>
 #include <functional>
+#include <memory>
 
 #include "designer/FR_DesignModel.h"
 #include "designer/FR_Surface.h"
@@ -21,6 +22,7 @@ class TfrInspForm;
 class TfrInsFieldsForm;
 class TfrSpeedButton;
 class TfrToolBar;
+class TfrTextEditorBase;
 
 // The report designer window and what the engine and the host windows see of it.
 
@@ -108,6 +110,9 @@ class TfrDesignerForm : public TfrReportDesigner {
   TfrToolBar *Panel1, *Panel2, *Panel3, *Panel4, *Panel5, *Panel6;
   QComboBox *C2 = nullptr, *C3 = nullptr;   // font name and size boxes of the Text bar
   QComboBox* C4 = nullptr;                  // frame width box of the Frame bar
+  // The text editor, kept while the window is open so that its pane and wrap settings and its
+  // size persist; the variant follows the "SyntaxHighlight" option.
+  std::unique_ptr<TfrTextEditorBase> TextEditor;
   TfrColorPopup* ColorPopup = nullptr;
   QFrame* LinePanel = nullptr;              // the six line styles
   QTabBar* Tab1 = nullptr;

@@ -365,4 +365,40 @@ TEST_F(DesignerWiringTest, TheEditorsReachTheBuilderAndTheDesignersPickers) {
   EXPECT_FALSE(bool(VariablePickerHook()));
 }
 
+// One text editor serves the whole session: the script pane hidden once stays hidden; the
+// designer option for syntax colouring changes the editor's variant.
+TEST_F(DesignerWiringTest, TheTextEditorKeepsItsStateWhileTheDesignerIsOpen) {
+  ScriptedUi ui;
+  open();
+  QList<QDialog*> editors;
+  QStringList names;
+  QList<bool> scriptShown;
+  auto edit = [&](std::function<void(TfrTextEditorBase*)> act) {
+    ui.onModal([&, act](QDialog* d) {
+      auto* e = static_cast<TfrTextEditorBase*>(d);
+      editors << d;
+      names << d->objectName();
+      scriptShown << e->ScriptBtn->Down();
+      act(e);
+    });
+    clickObject(obj("Memo1"));
+    QTest::keyClick(form->DesignSurface, Qt::Key_Return, Qt::ControlModifier);
+  };
+  edit([](TfrTextEditorBase* e) {
+    QTest::mouseClick(e->ScriptBtn, Qt::LeftButton, Qt::NoModifier, e->ScriptBtn->rect().center());
+    QTest::keyClick(e->M1, Qt::Key_Escape);
+  });
+  edit([](TfrTextEditorBase* e) { QTest::keyClick(e->M1, Qt::Key_Escape); });
+  ui.onModal([](QDialog* d) {
+    d->findChild<QCheckBox*>("CB9")->setChecked(false);
+    d->accept();
+  });
+  form->action("N14")->trigger();
+  edit([](TfrTextEditorBase* e) { QTest::keyClick(e->M1, Qt::Key_Escape); });
+  ASSERT_EQ(editors.size(), 3);
+  EXPECT_EQ(editors[0], editors[1]);
+  EXPECT_EQ(scriptShown, (QList<bool>{true, false, true}));
+  EXPECT_EQ(names, (QStringList{"TfrEditorForm", "TfrEditorForm", "TfrEditorForm1"}));
+}
+
 }  // namespace
