@@ -259,7 +259,8 @@ void TfrDesignerForm::buildMenus() {
     TfrToolBar* TfrDesignerForm::*bar;
   } bars[] = {{"Pan2", 53181, &TfrDesignerForm::Panel2}, {"Pan3", 53182, &TfrDesignerForm::Panel3},
               {"Pan1", 53180, &TfrDesignerForm::Panel1},
-              {"Pan4", 53183, &TfrDesignerForm::Panel4}, {"Pan5", 53085, &TfrDesignerForm::Panel5}};
+              {"Pan4", 53183, &TfrDesignerForm::Panel4}, {"Pan6", 53185, &TfrDesignerForm::Panel5},
+              {"Pan7", 53186, &TfrDesignerForm::Panel6}};
   for (const BarItem& item : bars) {
     QAction* a = addAction(N37, QString::fromLatin1(item.name), item.textId, nullptr);
     a->setCheckable(true);
@@ -272,12 +273,25 @@ void TfrDesignerForm::buildMenus() {
               layoutWindow();
             }));
   }
+  // The inspector and the field list are windows of their own, shown and hidden from here too.
+  QAction* inspItem = addAction(N37, "Pan5", 53184, nullptr);
+  inspItem->setCheckable(true);
+  connect(inspItem, &QAction::triggered, this, Guarded([this](bool on) {
+            if (on) ShowInspector();
+            else if (Inspector) Inspector->hide();
+          }));
+  QAction* listItem = addAction(N37, "Pan8", 53450, nullptr);
+  listItem->setCheckable(true);
+  connect(listItem, &QAction::triggered, this, Guarded([this](bool on) { ToggleFieldList(on); }));
   connect(N37, &QMenu::aboutToShow, this, [this] {
+    action("Pan5")->setChecked(Inspector && Inspector->isVisible());
+    action("Pan8")->setChecked(FieldList && FieldList->isVisible());
+    action("Pan7")->setChecked(Panel6->IsShown());
     action("Pan2")->setChecked(Panel2->IsShown());
     action("Pan3")->setChecked(Panel3->IsShown());
     action("Pan1")->setChecked(Panel1->IsShown());
     action("Pan4")->setChecked(Panel4->IsShown());
-    action("Pan5")->setChecked(Panel5->IsShown());
+    action("Pan6")->setChecked(Panel5->IsShown());
   });
   MastMenu = ToolMenu->addMenu(t(53178));
   MastMenu->setObjectName(QStringLiteral("MastMenu"));

@@ -19,6 +19,7 @@
 #include "designer/FR_Dict.h"
 #include "designer/FR_Edit.h"
 #include "designer/FR_Expr.h"
+#include "designer/FR_Flds.h"
 #include "designer/FR_Insp.h"
 #include "designer/FR_Small.h"
 #include "report/FR_Ctrls.h"
@@ -363,6 +364,32 @@ TEST_F(DesignerWiringTest, TheEditorsReachTheBuilderAndTheDesignersPickers) {
   form.reset();
   EXPECT_FALSE(bool(FieldPickerHook()));
   EXPECT_FALSE(bool(VariablePickerHook()));
+}
+
+// The tool bars menu shows and hides every bar and the two floating windows, with check marks
+// that follow them.
+TEST_F(DesignerWiringTest, TheToolBarsMenuShowsAndHidesBarsAndWindows) {
+  open();
+  struct Case {
+    const char* item;
+    std::function<bool()> shown;
+  } cases[] = {
+      {"Pan1", [&] { return form->Panel1->IsShown(); }},
+      {"Pan6", [&] { return form->Panel5->IsShown(); }},
+      {"Pan7", [&] { return form->Panel6->IsShown(); }},
+      {"Pan5", [&] { return form->Inspector->isVisible(); }},
+      {"Pan8", [&] { return form->FieldList && form->FieldList->isVisible(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.item);
+    for (int round = 0; round < 2; ++round) {
+      emit form->N37->aboutToShow();
+      const bool before = c.shown();
+      EXPECT_EQ(form->action(c.item)->isChecked(), before);
+      form->action(c.item)->trigger();
+      EXPECT_NE(c.shown(), before);
+    }
+  }
 }
 
 // One text editor serves the whole session: the script pane hidden once stays hidden; the
