@@ -134,6 +134,19 @@ TEST_F(FormatToolsTest, BarsFollowTheSelectionAndFeedNewObjects) {
   EXPECT_FALSE(form->button("FrB1")->isEnabled());
   EXPECT_FALSE(form->C4->isEnabled());
   shot(form.get(), "designer_format_bars.png");
+  // A new line starts two pixels wide; a width chosen for a line is what the next line gets.
+  form->button("OB6")->Click();
+  QTest::mousePress(form->DesignSurface, Qt::LeftButton, Qt::NoModifier, {100, 700});
+  QTest::mouseMove(form->DesignSurface, {300, 702});
+  QTest::mouseRelease(form->DesignSurface, Qt::LeftButton, Qt::NoModifier, {300, 702});
+  TfrView* line = form->Model().TopSelected();
+  ASSERT_TRUE(line && line->Typ == gtLine);
+  EXPECT_DOUBLE_EQ(line->FrameWidth, 2.0);
+  chooseWidth("3");
+  EXPECT_DOUBLE_EQ(line->FrameWidth, 3.0);
+  EXPECT_DOUBLE_EQ(form->Surface().Last.LineWidth, 3.0);
+  EXPECT_DOUBLE_EQ(form->Surface().Last.FrameWidth, 1.5);   // text objects keep theirs
+
 }
 
 TEST_F(FormatToolsTest, ColoursLineStylesAndRestrictedObjects) {
