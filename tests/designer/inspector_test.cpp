@@ -72,12 +72,8 @@ class InspectorTest : public DesignerWindowFixture {
   TfrInspForm* insp() { return form->Inspector; }
   // Clicks the value cell of the row and types `text` + Enter into the editor.
   void type(const QString& row, const QString& text) {
-    const int i = insp()->FindRow(row);
-    ASSERT_GE(i, 0) << row.toStdString();
-    insp()->Grid->scrollTo(insp()->Grid->model()->index(i, 0));
-    const QRect cell = insp()->Grid->visualRect(insp()->Grid->model()->index(i, 0));
-    QTest::mouseClick(insp()->Grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-    ASSERT_EQ(insp()->RowIndex, i);
+    clickInspectorRow(row);
+    if (HasFatalFailure()) return;
     QLineEdit* e = insp()->Edit1;
     e->setFocus();
     e->selectAll();

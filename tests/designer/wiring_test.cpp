@@ -52,12 +52,8 @@ class DesignerWiringTest : public designtest::DesignerWindowFixture {
   TfrInspForm* insp() { return form->Inspector; }
   // Clicks the value cell of `row` and then its "..." button.
   void clickEditorButton(const QString& row) {
-    const int i = insp()->FindRow(row);
-    ASSERT_GE(i, 0) << row.toStdString();
-    insp()->Grid->scrollTo(insp()->Grid->model()->index(i, 0));
-    const QRect cell = insp()->Grid->visualRect(insp()->Grid->model()->index(i, 1));
-    QTest::mouseClick(insp()->Grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-    ASSERT_EQ(insp()->RowIndex, i);
+    clickInspectorRow(row);
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(insp()->EditBtn->isVisible()) << row.toStdString();
     QTest::mouseClick(insp()->EditBtn, Qt::LeftButton, Qt::NoModifier, insp()->EditBtn->rect().center());
   }
