@@ -16,6 +16,10 @@
 #include <QTabBar>
 
 #include "designer/FR_Dialogs.h"
+#include "designer/FR_Dict.h"
+#include "designer/FR_Edit.h"
+#include "designer/FR_Expr.h"
+#include "designer/FR_Small.h"
 #include "designer/FR_Flds.h"
 #include "designer/FR_Insp.h"
 #include "platform/ui.h"
@@ -152,6 +156,7 @@ TfrDesignerForm::TfrDesignerForm(TfrReport* report, bool fullMode, QWidget* pare
   };
   controller_.OnContextMenu = [this](QPoint p) {
     EnableControls();
+    FillObjectMenu();
     Popup1->popup(DesignSurface->mapToGlobal(p));
   };
 
@@ -186,6 +191,8 @@ TfrDesignerForm::~TfrDesignerForm() {
   if (!firstShow_) SaveDesignerSettings();
   if (report_ && !DesignFileName.isEmpty() && DesignFileName != t(55209)) report_->FileName = DesignFileName;
   EditorHooks() = TfrEditorHooks{};
+  FieldPickerHook() = nullptr;
+  InstallVariablePicker(nullptr);
   if (ActiveDesigner() == this) ActiveDesigner() = nullptr;
 }
 
@@ -214,7 +221,7 @@ void TfrDesignerForm::buildMenus() {
   addAction(FileMenu, "N20", 53157, &TfrDesignerForm::SaveReport, QKeySequence("Ctrl+S"));
   addAction(FileMenu, "N17", 53188, &TfrDesignerForm::SaveReportAs);
   FileMenu->addSeparator();
-  addAction(FileMenu, "N42", 53158, nullptr)->setEnabled(false);   // the dictionary dialog comes later
+  addAction(FileMenu, "N42", 53158, &TfrDesignerForm::EditReportDictionary);
   addAction(FileMenu, "N8", 53159, &TfrDesignerForm::ReportOptions);
   addAction(FileMenu, "N25", 53160, &TfrDesignerForm::PageOptions);
   addAction(FileMenu, "N39", 53161, &TfrDesignerForm::Preview, QKeySequence("Ctrl+P"));
@@ -251,7 +258,9 @@ void TfrDesignerForm::buildMenus() {
     int textId;
     TfrToolBar* TfrDesignerForm::*bar;
   } bars[] = {{"Pan2", 53181, &TfrDesignerForm::Panel2}, {"Pan3", 53182, &TfrDesignerForm::Panel3},
-              {"Pan4", 53183, &TfrDesignerForm::Panel4}, {"Pan5", 53085, &TfrDesignerForm::Panel5}};
+              {"Pan1", 53180, &TfrDesignerForm::Panel1},
+              {"Pan4", 53183, &TfrDesignerForm::Panel4}, {"Pan6", 53185, &TfrDesignerForm::Panel5},
+              {"Pan7", 53186, &TfrDesignerForm::Panel6}};
   for (const BarItem& item : bars) {
     QAction* a = addAction(N37, QString::fromLatin1(item.name), item.textId, nullptr);
     a->setCheckable(true);
@@ -264,15 +273,28 @@ void TfrDesignerForm::buildMenus() {
               layoutWindow();
             }));
   }
+  // The inspector and the field list are windows of their own, shown and hidden from here too.
+  QAction* inspItem = addAction(N37, "Pan5", 53184, nullptr);
+  inspItem->setCheckable(true);
+  connect(inspItem, &QAction::triggered, this, Guarded([this](bool on) {
+            if (on) ShowInspector();
+            else if (Inspector) Inspector->hide();
+          }));
+  QAction* listItem = addAction(N37, "Pan8", 53450, nullptr);
+  listItem->setCheckable(true);
+  connect(listItem, &QAction::triggered, this, Guarded([this](bool on) { ToggleFieldList(on); }));
   connect(N37, &QMenu::aboutToShow, this, [this] {
+    action("Pan5")->setChecked(Inspector && Inspector->isVisible());
+    action("Pan8")->setChecked(FieldList && FieldList->isVisible());
+    action("Pan7")->setChecked(Panel6->IsShown());
     action("Pan2")->setChecked(Panel2->IsShown());
     action("Pan3")->setChecked(Panel3->IsShown());
+    action("Pan1")->setChecked(Panel1->IsShown());
     action("Pan4")->setChecked(Panel4->IsShown());
-    action("Pan5")->setChecked(Panel5->IsShown());
+    action("Pan6")->setChecked(Panel5->IsShown());
   });
   MastMenu = ToolMenu->addMenu(t(53178));
   MastMenu->setObjectName(QStringLiteral("MastMenu"));
-  MastMenu->setEnabled(false);
   addAction(ToolMenu, "InspItem", 53059, &TfrDesignerForm::ShowInspector);
   addAction(ToolMenu, "FieldListItem", 53450, nullptr);
   connect(action("FieldListItem"), &QAction::triggered, this, Guarded([this] { ToggleFieldList(true); }));
@@ -282,7 +304,7 @@ void TfrDesignerForm::buildMenus() {
   HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
   addAction(HelpMenu, "N22", 53189, nullptr, QKeySequence("F1"));
   addAction(HelpMenu, "N35", 53190, nullptr, QKeySequence("Shift+F1"));
-  addAction(HelpMenu, "N34", 53187, nullptr)->setEnabled(false);   // the about box comes later
+  addAction(HelpMenu, "N34", 53187, &TfrDesignerForm::About);
 
   // The object pop-up: twins of the edit commands (no shortcuts of their own here: the main
   // menu's are active in the whole window).
@@ -382,20 +404,31 @@ void TfrDesignerForm::buildToolBars() {
   for (int s : {8, 9, 10, 11, 12, 14, 16, 18, 20, 24, 28, 36}) C3->addItem(QString::number(s));
   C3->resize(56, 22);
   Panel3->FitToButtons();
-  Panel3->move(Panel2->width(), 0);
+  // A double click on the font name opens the font dialog.
+  C2->lineEdit()->installEventFilter(this);
   connect(C2, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
   connect(C3, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
 
-  // The Frame bar, the alignment palette and the extra tools are filled by the formatting
-  // tools; until then they are not shown.
   Panel1 = bar(frDock1, "Panel1", 53081);
-  Panel1->hide();
+  buildFormatBars();
   Panel5 = bar(frDock4, "Panel5", 53085);
   buildAlignmentPalette();
   Panel5->FitToButtons();
   Panel5->hide();
+  // The extra tools: the insert-fields tool, in the tools menu and on its bar.
   Panel6 = bar(frDock1, "Panel6", 53086);
-  Panel6->hide();
+  {
+    QAction* item = MastMenu->addAction(QString::fromUtf8("插入数据库字段"));
+    item->setObjectName(QStringLiteral("InsFieldsItem"));
+    connect(item, &QAction::triggered, this, Guarded([this] { InsertFields(); }));
+    actions_.insert(QStringLiteral("InsFieldsItem"), item);
+    MastMenu->setEnabled(true);
+    TfrSpeedButton* b = addButton(Panel6, "InsFieldsBtn", 36, 0, QString::fromUtf8("插入字段"),
+                                  [this] { InsertFields(); });
+    b->setToolTip(QString::fromUtf8("插入数据库字段"));
+    Panel6->FitToButtons();
+    Panel6->move(Panel2->width(), 0);
+  }
 
   Panel4 = bar(frDock2, "Panel4", 53084);
   struct Tool {
@@ -511,6 +544,19 @@ void TfrDesignerForm::pointHooks() {
     });
   };
   h.EditMemo = [this](TfrView* v) { Guard([&] { EditText(v); }); };
+  h.EditFormat = [this](TfrView*) { Guard([&] { EditFormatOfSelection(); }); };
+  h.EditHighlight = [this](TfrView*) { Guard([&] { EditHighlightOfSelection(); }); };
+  h.EditRestrictions = [this](TfrView* v) { Guard([&] { EditRestrictionsOf(v); }); };
+  h.EditTag = [this](TfrView* v) { Guard([&] { EditTagOf(v); }); };
+  h.EditPicture = [this](TfrView* v) { Guard([&] { EditPictureOf(v); }); };
+  // The expression builder's field and variable buttons pick from this report.
+  FieldPickerHook() = [this](QString& name, QWidget* parent) {
+    TfrFieldsForm form(report_, parent);
+    if (RunModal(&form) != QDialog::Accepted || form.ChosenField().isEmpty()) return false;
+    name = form.ChosenField();
+    return true;
+  };
+  InstallVariablePicker(&report_->Dictionary);
   h.EditBandSource = [this](TfrView* v) { Guard([&] { EditBand(v); }); };
   h.EditCrossSource = [this](TfrView* v) { Guard([&] { EditBand(v); }); };
   h.EditDataField = [this](TfrView* v) {
@@ -553,6 +599,7 @@ void TfrDesignerForm::showEvent(QShowEvent* e) {
   avail("N25", "PgB3", full);
   avail("N44", nullptr, full);
   avail("N8", nullptr, full);
+  avail("N42", nullptr, full);
   if (!full) {
     if (TfrSpeedButton* b = button("OB3")) b->setEnabled(false);
     if (TfrSpeedButton* b = button("OB5")) b->setEnabled(false);
@@ -658,6 +705,12 @@ void TfrDesignerForm::EnableControls() {
   const bool text = (n == 1 && model_.TopSelected()->Typ == gtMemo) || n > 1;
   if (C2) C2->setEnabled(text);
   if (C3) C3->setEnabled(text);
+  for (const char* b : {"FnB1", "FnB2", "FnB3", "AlB1", "AlB2", "AlB3", "AlB8", "AlB4", "AlB5", "AlB6", "AlB7", "ClB2", "HlB1"})
+    setAvailable(nullptr, button(b), text);
+  const bool frame = n > 0 && !(n == 1 && IsBand(model_.TopSelected())) && ReportPageShown();
+  for (const char* b : {"FrB1", "FrB2", "FrB3", "FrB4", "FrB5", "FrB6", "ClB1", "ClB3", "StB1"})
+    setAvailable(nullptr, button(b), frame);
+  if (C4) C4->setEnabled(frame);
   setAvailable(action("N46"), button("UndoB"), model_.UndoCount() > 0);
   setAvailable(action("N48"), button("RedoB"), model_.RedoCount() > 0);
   updateStatus();
@@ -665,11 +718,7 @@ void TfrDesignerForm::EnableControls() {
 
 void TfrDesignerForm::SelectionChanged() {
   EnableControls();
-  if (TfrView* v = model_.TopSelected(); v && v->Typ == gtMemo && model_.SelectionCount() == 1) {
-    auto* m = static_cast<TfrMemoView*>(v);
-    C2->setEditText(m->Font.name());
-    C3->setEditText(QString::number(m->Font.size()));
-  }
+  UpdateToolBars();
   RefreshInspector();
   updateStatus();
 }
@@ -752,7 +801,7 @@ void TfrDesignerForm::PickField(QString& text) {
 void TfrDesignerForm::PickExpression(QString& text) {
   TfrExprForm form(this);
   text.clear();
-  if (RunModal(&form) == QDialog::Accepted) text = WrapExpression(form.ExprMemo->text());
+  if (RunModal(&form) == QDialog::Accepted) text = WrapExpression(form.ExprMemo->toPlainText().trimmed());
 }
 
 void TfrDesignerForm::Refresh() {
@@ -838,25 +887,85 @@ void TfrDesignerForm::EditSelected() {
 void TfrDesignerForm::EditText(TfrView* view) {
   TfrView* v = view ? view : model_.TopSelected();
   if (!v) return;
-  TfrEditorForm editor(this);
-  editor.M1->setPlainText(v->Memo.join('\n'));
-  editor.M2->setPlainText(v->Script.join('\n'));
-  if (RunModal(&editor) != QDialog::Accepted) return;
-  const QStringList memo = editor.M1->toPlainText().split('\n');
-  const QStringList script = editor.M2->toPlainText().isEmpty() ? QStringList() : editor.M2->toPlainText().split('\n');
-  if (memo == v->Memo && script == v->Script) return;
-  const bool wasSelected = v->Selected;
-  // The step is recorded for the edited object alone.
-  QList<TfrView*> sel = model_.Selection();
-  for (TfrView* s : sel) s->Selected = false;
-  v->Selected = true;
-  model_.RecordUndo(acEdit);
-  v->Selected = wasSelected;
-  for (TfrView* s : sel) s->Selected = true;
-  v->Memo = memo.size() == 1 && memo.first().isEmpty() ? QStringList() : memo;
-  v->Script = script;
+  // The undo step is recorded for the edited object alone.
+  auto recordStep = [this, v] {
+    const QList<TfrView*> sel = model_.Selection();
+    const bool wasSelected = v->Selected;
+    for (TfrView* s : sel) s->Selected = false;
+    v->Selected = true;
+    model_.RecordUndo(acEdit);
+    v->Selected = wasSelected;
+    for (TfrView* s : sel) s->Selected = true;
+  };
+  const bool colouring = model_.Settings.SyntaxHighlight;
+  if (!TextEditor || bool(dynamic_cast<TfrEditorForm*>(TextEditor.get())) != colouring) {
+    // Made without a parent: the hidden editor must not count as a window of the designer.
+    if (colouring) TextEditor = std::make_unique<TfrEditorForm>();
+    else TextEditor = std::make_unique<TfrEditorForm1>();
+  }
+  TextEditor->BeginChange = recordStep;
+  const int result = TextEditor->EditView(v);
+  // The editor stays alive hidden: the designer takes the keyboard back.
+  activateWindow();
+  DesignSurface->setFocus();
+  if (result != 1) return;
   RepaintSurface();
+  SelectionChanged();
 }
+
+bool TfrDesignerForm::CanEditSelected() const {
+  const TfrView* top = model_.TopSelected();
+  return top && !(top->Restrictions & frrfDontEditContents);
+}
+
+void TfrDesignerForm::EditFormatOfSelection() {
+  QList<TfrView*> views = model_.Selection();
+  TfrView* top = model_.TopSelected();
+  if (!top || top->Typ != gtMemo) return;
+  views.removeOne(top);
+  views.prepend(top);
+  if (EditDisplayFormat(views, this, [this] { BeginChange(); })) EndChange();
+}
+
+void TfrDesignerForm::EditHighlightOfSelection() {
+  TfrView* top = model_.TopSelected();
+  if (!top || top->Typ != gtMemo) return;
+  QList<TfrView*> views{top};
+  for (TfrView* v : model_.Selection())
+    if (v != top && v->Typ == gtMemo) views << v;
+  const bool ok = EditHighlight(views, this, [this] { BeginChange(); });
+  if (ok) EndChange();
+  else RepaintSurface();
+}
+
+void TfrDesignerForm::EditRestrictionsOf(TfrView* view) {
+  TfrView* first = view ? view : model_.TopSelected();
+  if (!first) return;
+  QList<TfrView*> views{first};
+  for (TfrView* v : model_.Selection())
+    if (v != first) views << v;
+  if (EditRestrictions(views, this, [this] { BeginChange(); })) EndChange();
+}
+
+void TfrDesignerForm::EditTagOf(TfrView* view) {
+  if (!CanEditSelected()) return;
+  TfrView* v = view ? view : model_.TopSelected();
+  if (EditTag(v, this, [this] { BeginChange(); })) EndChange();
+}
+
+void TfrDesignerForm::EditPictureOf(TfrView*) {
+  if (!CanEditSelected()) return;
+  TfrGEditorForm form(this);
+  if (form.EditView(model_.TopSelected(), [this] { BeginChange(); }) == 1) EndChange();
+}
+
+void TfrDesignerForm::EditReportDictionary() {
+  if (!EditDictionary(&report_->Dictionary, this)) return;
+  RefreshFieldList();
+  MarkModified(true);
+}
+
+void TfrDesignerForm::About() { ShowAbout(this); }
 
 // ---------------------------------------------------------------------------------------
 // Keys and closing
@@ -875,6 +984,10 @@ bool TfrDesignerForm::HandleKey(QKeyEvent* e) {
     // Keys typed into a box of the tool bars belong to that box; Enter there applies it.
     QWidget* focus = QApplication::focusWidget();
     const bool inBox = focus && (focus == C2 || focus == C3 || focus->parentWidget() == C2 || focus->parentWidget() == C3);
+    if (focus && (focus == C4 || focus->parentWidget() == C4)) {
+      used = false;   // Enter there is taken by the box itself
+      return;
+    }
     if (inBox) {
       if (key == Qt::Key_Return || key == Qt::Key_Enter) fontBoxApplied();
       else used = false;
@@ -954,6 +1067,19 @@ void TfrDesignerForm::closeEvent(QCloseEvent* e) {
 }
 
 bool TfrDesignerForm::eventFilter(QObject* watched, QEvent* e) {
+  if (C4 && watched == C4->lineEdit() && e->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      Guard([this] { ApplyTool(6); });
+      return true;
+    }
+  }
+  if (C2 && watched == C2->lineEdit() && e->type() == QEvent::MouseButtonDblClick) {
+    Guard([this] {
+      if (CanEditSelected() && EditorHooks().EditFont) EditorHooks().EditFont(model_.TopSelected());
+    });
+    return true;
+  }
   if (watched == StatusUnits && e->type() == QEvent::MouseButtonDblClick) {
     Guard([this] { SetUnits((model_.Settings.Units + 1) % 3); });
     return true;

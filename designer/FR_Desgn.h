@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QFrame>
 #include <QHash>
 #include <functional>
+#include <memory>
 
 #include "designer/FR_DesignModel.h"
 #include "designer/FR_Surface.h"
@@ -20,8 +22,21 @@ class TfrInspForm;
 class TfrInsFieldsForm;
 class TfrSpeedButton;
 class TfrToolBar;
+class TfrTextEditorBase;
 
 // The report designer window and what the engine and the host windows see of it.
+
+// The colour pop-up of the colour buttons: sixteen colours, "no colour" and the colour dialog.
+class TfrColorPopup : public QFrame {
+  Q_OBJECT
+ public:
+  explicit TfrColorPopup(QWidget* parent);
+  TColor Colour = clNone;
+  std::function<void(TColor)> OnColour;
+
+ private:
+  void choose(TColor c);
+};
 
 // The engine's view of a designer window: the calls objects, editors and the inspector make.
 class TfrReportDesigner : public QDialog {
@@ -94,6 +109,12 @@ class TfrDesignerForm : public TfrReportDesigner {
   TfrDock *frDock1, *frDock2, *frDock3, *frDock4;
   TfrToolBar *Panel1, *Panel2, *Panel3, *Panel4, *Panel5, *Panel6;
   QComboBox *C2 = nullptr, *C3 = nullptr;   // font name and size boxes of the Text bar
+  QComboBox* C4 = nullptr;                  // frame width box of the Frame bar
+  // The text editor, kept while the window is open so that its pane and wrap settings and its
+  // size persist; the variant follows the "SyntaxHighlight" option.
+  std::unique_ptr<TfrTextEditorBase> TextEditor;
+  TfrColorPopup* ColorPopup = nullptr;
+  QFrame* LinePanel = nullptr;              // the six line styles
   QTabBar* Tab1 = nullptr;
   QScrollArea* ScrollBox1 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
@@ -118,6 +139,20 @@ class TfrDesignerForm : public TfrReportDesigner {
   // The source editor of a data band, the group editor of a group header, the cross-band
   // source editor of a cross data band (FR_BandEd.cpp); other bands open nothing.
   void EditBand(TfrView* band);
+  // The object pop-up's entries of the selected object after its seven fixed ones.
+  void FillObjectMenu();
+  // The editors the selection's properties open (the inspector's "..." rows, the pop-up and
+  // double clicks reach them through the engine's editor hooks).
+  void EditFormatOfSelection();
+  void EditHighlightOfSelection();
+  void EditRestrictionsOf(TfrView* view);
+  void EditTagOf(TfrView* view);
+  void EditPictureOf(TfrView* view);
+  // Data dictionary and about commands.
+  void EditReportDictionary();
+  void About();
+  // False when the top-most selected object forbids editing its contents.
+  bool CanEditSelected() const;
   void UnselectAll();
   void SelectAllObjects();
   void DeleteSelection();
@@ -137,6 +172,13 @@ class TfrDesignerForm : public TfrReportDesigner {
   void SetUnits(int units);
   // Fit to grid and the alignment palette's commands 1 to 10 (FR_FmtAlign.cpp).
   void FitToGrid();
+  // The Text and Frame bars (FR_FmtTools.cpp): a control's Tag applied to the selection, and
+  // the bars set from the selection.
+  void ApplyTool(int tag);
+  void UpdateToolBars();
+  void ShowColorPopup(TfrSpeedButton* b);
+  void ShowLinePanel(TfrSpeedButton* b);
+  TColor ButtonColour(TfrSpeedButton* b) const;
   void AlignSelection(int command);
 
   // ---- the object inspector (FR_InspLink.cpp)
@@ -156,6 +198,9 @@ class TfrDesignerForm : public TfrReportDesigner {
   void RefreshFieldList();
   // The field list's drop: a text object showing "[" + reference + "]" at `pagePoint`.
   void DropField(const QString& reference, QPoint pagePoint);
+  // The insert-fields tool: the chosen fields of one source laid out as text objects, with
+  // headers and bands when asked.
+  void InsertFields();
 
   // files, options (FR_DesgnFiles.cpp)
   void NewReport();
@@ -205,8 +250,15 @@ class TfrDesignerForm : public TfrReportDesigner {
   void setAvailable(QAction* a, TfrSpeedButton* b, bool on);
   void pointHooks();
   void fontBoxApplied();
+  void addFlagItem(QMenu* menu, const QString& name, int textId, int bit, bool everySelected, TfrView* owner);
   void createInspector();
   void buildAlignmentPalette();
+  void buildFormatBars();
+  void drawColourButton(TfrSpeedButton* b, TColor colour);
+  void showWidth(const QString& text);
+  TfrSpeedButton* colourButton_ = nullptr;
+  QHash<TfrSpeedButton*, TColor> buttonColours_;
+  bool updatingBars_ = false;
 
   TfrReport* report_;
   TfrDesignModel model_;

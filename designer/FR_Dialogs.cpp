@@ -435,19 +435,6 @@ TfrTemplNewForm::TfrTemplNewForm(QWidget* parent) : QDialog(parent) {
 // ---------------------------------------------------------------------------------------
 // Editors and choosers
 
-TfrEditorForm::TfrEditorForm(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("TfrEditorForm"));
-  setWindowTitle(QString::fromUtf8("文本编辑器"));
-  resize(480, 320);
-  auto* v = new QVBoxLayout(this);
-  M1 = named(new QPlainTextEdit, "M1");
-  v->addWidget(M1, 3);
-  v->addWidget(new QLabel(QString::fromUtf8("脚本")));
-  M2 = named(new QPlainTextEdit, "M2");
-  v->addWidget(M2, 1);
-  v->addWidget(okCancel(this));
-}
-
 TfrBandTypesForm::TfrBandTypesForm(TfrPage* page, bool onSubPage, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TfrBandTypesForm"));
   setWindowTitle(QString::fromUtf8("插入 band"));
@@ -472,15 +459,6 @@ TfrBandTypesForm::TfrBandTypesForm(TfrPage* page, bool onSubPage, QWidget* paren
 int TfrBandTypesForm::SelectedKind() const {
   QListWidgetItem* item = List->currentItem();
   return item && (item->flags() & Qt::ItemIsEnabled) ? item->data(Qt::UserRole).toInt() : -1;
-}
-
-TfrExprForm::TfrExprForm(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("TfrExprForm"));
-  setWindowTitle(QString::fromUtf8("表达式"));
-  auto* v = new QVBoxLayout(this);
-  ExprMemo = named(new QLineEdit, "ExprMemo");
-  v->addWidget(ExprMemo);
-  v->addWidget(okCancel(this));
 }
 
 QString WrapExpression(const QString& e) {

@@ -101,15 +101,6 @@ class TfrTemplNewForm : public QDialog {
   QImage Picture;
 };
 
-// The text of a text object (the simple editor until the full editors come).
-class TfrEditorForm : public QDialog {
-  Q_OBJECT
- public:
-  explicit TfrEditorForm(QWidget* parent = nullptr);
-  QPlainTextEdit* M1;
-  QPlainTextEdit* M2;   // script
-};
-
 // Choosing a band kind for the band tool.
 class TfrBandTypesForm : public QDialog {
   Q_OBJECT
@@ -119,14 +110,6 @@ class TfrBandTypesForm : public QDialog {
   int SelectedKind() const;
 };
 
-
-// Typing an expression.
-class TfrExprForm : public QDialog {
-  Q_OBJECT
- public:
-  explicit TfrExprForm(QWidget* parent = nullptr);
-  QLineEdit* ExprMemo;
-};
 
 // The text PickExpression gives for an expression E: E itself when it is one bracketed
 // expression, else E in brackets; empty for an empty E.

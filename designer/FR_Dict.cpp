@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include "designer/FR_Expr.h"
 #include "designer/FR_Small.h"
 #include "platform/ui.h"
+#include "platform/data/dataset.h"
 #include "report/FR_DBSet.h"
 #include "report/FR_Pars.h"
 #include "report/FR_Utils.h"
@@ -185,6 +187,267 @@ void InstallVariablePicker(TfrDataDictionary* dictionary) {
   VariablePickerHook() = [dictionary](QString& name, QWidget* parent) { return PickVariable(dictionary, name, parent); };
 }
 
+
+// ---------------------------------------------------------------------------------------
+// Title pages
+
+namespace {
+constexpr int kNameRole = Qt::UserRole + 2;    // the record set's or field's own name
+constexpr int kKindRole = Qt::UserRole + 3;    // 1 record set, 2 field, 3 placeholder
+QString titleText(const Variant& v) { return v.isNull() ? QString() : v.toString(); }
+}  // namespace
+
+TfrTitlesPage::TfrTitlesPage(TfrVariables& titles, const QStringList& names, const QString& rootText,
+                             std::function<QStringList(const QString&)> fieldsOf, QWidget* parent)
+    : QWidget(parent), titles_(titles), names_(names), fieldsOf_(std::move(fieldsOf)) {
+  Tree = new QTreeWidget(this);
+  Tree->setObjectName(QStringLiteral("Tree"));
+  Tree->setHeaderHidden(true);
+  Tree->installEventFilter(this);
+  AllLB = new QListWidget(this);
+  AllLB->setObjectName(QStringLiteral("AllLB"));
+  AllLB->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  AllLB->setSortingEnabled(true);
+  auto tool = [this](const char* name, const char* text) {
+    auto* b = new QToolButton(this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(QString::fromLatin1(text));
+    b->setFixedWidth(32);
+    return b;
+  };
+  AddBtn = tool("AddBtn", ">");
+  RemoveBtn = tool("RemoveBtn", "<");
+  AddAllBtn = tool("AddAllBtn", ">>");
+  RemoveAllBtn = tool("RemoveAllBtn", "<<");
+  auto* group = new QGroupBox(LocaleText(53354), this);
+  TitleEdit = new QLineEdit(group);
+  TitleEdit->setObjectName(QStringLiteral("TitleEdit"));
+  TitleEdit->installEventFilter(this);
+  auto* titleLabel = new QLabel(LocaleText(53355), group);
+  titleLabel->setBuddy(TitleEdit);
+  auto* g = new QVBoxLayout(group);
+  auto* row = new QHBoxLayout;
+  row->addWidget(titleLabel);
+  row->addWidget(TitleEdit, 1);
+  g->addLayout(row);
+  if (fieldsOf_) {
+    // The engine's text table has no entry for this caption: the designer's own text.
+    const QString exclude = LocaleText(53356);
+    ExcludeCB = new QCheckBox(exclude.isEmpty() ? QString::fromUtf8("从列表中排除字段(&x)") : exclude, group);
+    ExcludeCB->setObjectName(QStringLiteral("CB1"));
+    g->addWidget(ExcludeCB);
+  }
+  auto* buttons = new QVBoxLayout;
+  buttons->addStretch(1);
+  for (QToolButton* b : {AddBtn, RemoveBtn, AddAllBtn, RemoveAllBtn}) buttons->addWidget(b);
+  buttons->addStretch(1);
+  auto* allLabel = new QLabel(LocaleText(fieldsOf_ ? 53353 : 53358), this);
+  auto* left = new QVBoxLayout;
+  left->addWidget(allLabel);
+  left->addWidget(AllLB, 1);
+  auto* top = new QHBoxLayout;
+  top->addLayout(left, 2);
+  top->addLayout(buttons);
+  top->addWidget(Tree, 3);
+  auto* v = new QVBoxLayout(this);
+  v->addLayout(top, 1);
+  v->addWidget(group);
+
+  root_ = new QTreeWidgetItem(Tree, QStringList{rootText});
+  fill();
+  connect(AddBtn, &QToolButton::clicked, this, &TfrTitlesPage::AddSelected);
+  connect(AddAllBtn, &QToolButton::clicked, this, &TfrTitlesPage::AddAll);
+  connect(RemoveBtn, &QToolButton::clicked, this, &TfrTitlesPage::RemoveSelected);
+  connect(RemoveAllBtn, &QToolButton::clicked, this, &TfrTitlesPage::RemoveAll);
+  connect(AllLB, &QListWidget::itemDoubleClicked, this, [this] { AddSelected(); });
+  connect(Tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* n) { expand(n); });
+  connect(Tree, &QTreeWidget::currentItemChanged, this, [this] { nodeSelected(); });
+  connect(TitleEdit, &QLineEdit::textEdited, this, [this] {
+    if (!editedNode_) editedNode_ = Tree->currentItem();
+  });
+  connect(TitleEdit, &QLineEdit::editingFinished, this, [this] { StoreTitle(); });
+  if (ExcludeCB)
+    connect(ExcludeCB, &QCheckBox::clicked, this, [this](bool on) {
+      QTreeWidgetItem* n = Tree->currentItem();
+      if (filling_ || !n || n->data(0, kKindRole).toInt() != 2) return;
+      const QString key = keyOf(n);
+      if (on) titles_.PutValue(key, Variant(QString()));
+      else if (const int i = titles_.FindName(key); i >= 0) titles_.RemoveAt(i);
+      setNodeText(n);
+      TitleEdit->setText(n->data(0, kNameRole).toString());
+    });
+}
+
+QString TfrTitlesPage::keyOf(QTreeWidgetItem* node) const {
+  if (!node || node == root_) return {};
+  if (node->data(0, kKindRole).toInt() == 2)
+    return FieldKey(node->parent()->data(0, kNameRole).toString(), node->data(0, kNameRole).toString());
+  return node->data(0, kNameRole).toString();
+}
+
+void TfrTitlesPage::setNodeText(QTreeWidgetItem* node) {
+  const QString name = node->data(0, kNameRole).toString();
+  const int i = titles_.FindName(keyOf(node));
+  const QString title = i >= 0 ? titleText(titles_.ValueAt(i)) : QString();
+  node->setText(0, title.isEmpty() ? name : name + QStringLiteral(" {") + title + QLatin1Char('}'));
+  // An excluded field is shown greyed.
+  const bool excluded = node->data(0, kKindRole).toInt() == 2 && i >= 0 && title.isEmpty();
+  node->setForeground(0, excluded ? QBrush(Qt::gray) : QBrush());
+}
+
+QTreeWidgetItem* TfrTitlesPage::addSetNode(const QString& name) {
+  auto* n = new QTreeWidgetItem(root_);
+  n->setData(0, kNameRole, name);
+  n->setData(0, kKindRole, 1);
+  setNodeText(n);
+  if (fieldsOf_) {
+    auto* placeholder = new QTreeWidgetItem(n, QStringList{LocaleText(55076)});
+    placeholder->setData(0, kKindRole, 3);
+  }
+  root_->sortChildren(0, Qt::AscendingOrder);
+  return n;
+}
+
+void TfrTitlesPage::fill() {
+  filling_ = true;
+  qDeleteAll(root_->takeChildren());
+  AllLB->clear();
+  QStringList sorted = names_;
+  sorted.sort(Qt::CaseInsensitive);
+  for (const QString& n : sorted) {
+    if (titles_.FindName(n) >= 0) addSetNode(n);
+    else AllLB->addItem(n);
+  }
+  root_->setExpanded(true);
+  Tree->setCurrentItem(root_);
+  filling_ = false;
+  nodeSelected();
+}
+
+void TfrTitlesPage::expand(QTreeWidgetItem* node) {
+  if (!fieldsOf_ || node->childCount() != 1 || node->child(0)->data(0, kKindRole).toInt() != 3) return;
+  delete node->takeChild(0);
+  QStringList fields;
+  try {
+    fields = fieldsOf_(node->data(0, kNameRole).toString());
+  } catch (const Exception&) {
+    // A record set whose fields cannot be read shows none.
+  }
+  fields.sort(Qt::CaseInsensitive);
+  for (const QString& f : fields) {
+    auto* c = new QTreeWidgetItem(node);
+    c->setData(0, kNameRole, f);
+    c->setData(0, kKindRole, 2);
+    setNodeText(c);
+  }
+}
+
+void TfrTitlesPage::nodeSelected() {
+  if (filling_) return;
+  StoreTitle();
+  filling_ = true;
+  QTreeWidgetItem* n = Tree->currentItem();
+  const int kind = n ? n->data(0, kKindRole).toInt() : 0;
+  QString title;
+  bool excluded = false;
+  if (kind == 1 || kind == 2) {
+    const int i = titles_.FindName(keyOf(n));
+    title = i >= 0 ? titleText(titles_.ValueAt(i)) : QString();
+    excluded = kind == 2 && i >= 0 && title.isEmpty();
+    if (title.isEmpty() && !excluded) title = n->data(0, kNameRole).toString();
+  }
+  TitleEdit->setText(title);
+  TitleEdit->setEnabled(kind == 1 || kind == 2);
+  if (ExcludeCB) {
+    ExcludeCB->setChecked(excluded);
+    ExcludeCB->setEnabled(kind == 2);
+  }
+  editedNode_ = nullptr;
+  filling_ = false;
+}
+
+void TfrTitlesPage::StoreTitle() {
+  QTreeWidgetItem* n = editedNode_;
+  editedNode_ = nullptr;
+  if (!n || n == root_) return;
+  const int kind = n->data(0, kKindRole).toInt();
+  if (kind != 1 && kind != 2) return;
+  QString title = TitleEdit->text().trimmed();
+  // The own name typed as the title means no title.
+  if (title == n->data(0, kNameRole).toString()) title.clear();
+  const QString key = keyOf(n);
+  if (kind == 2 && title.isEmpty()) {
+    if (const int i = titles_.FindName(key); i >= 0) titles_.RemoveAt(i);
+  } else {
+    titles_.PutValue(key, Variant(title));
+  }
+  if (ExcludeCB && kind == 2) ExcludeCB->setChecked(false);
+  setNodeText(n);
+}
+
+void TfrTitlesPage::AddSelected() {
+  StoreTitle();
+  const QList<QListWidgetItem*> chosen = AllLB->selectedItems();
+  if (chosen.isEmpty()) return;
+  int row = AllLB->row(chosen.first());
+  for (QListWidgetItem* item : chosen) {
+    titles_.PutValue(item->text(), Variant(QString()));
+    addSetNode(item->text());
+    delete AllLB->takeItem(AllLB->row(item));
+  }
+  root_->setExpanded(true);
+  Tree->setCurrentItem(root_);
+  if (AllLB->count() > 0) AllLB->setCurrentRow(std::min(row, AllLB->count() - 1));
+}
+
+void TfrTitlesPage::AddAll() {
+  AllLB->selectAll();
+  AddSelected();
+}
+
+void TfrTitlesPage::RemoveSelected() {
+  StoreTitle();
+  QTreeWidgetItem* n = Tree->currentItem();
+  while (n && n->parent() && n->parent() != root_) n = n->parent();   // a field: its record set
+  if (!n || n == root_) return;
+  const QString name = n->data(0, kNameRole).toString();
+  const QString prefix = name + QLatin1Char('.');
+  for (int i = titles_.EntryCount() - 1; i >= 0; --i) {
+    const QString key = titles_.NameAt(i);
+    if (key.compare(name, Qt::CaseInsensitive) == 0 || key.startsWith(prefix, Qt::CaseInsensitive)) titles_.RemoveAt(i);
+  }
+  delete n;
+  AllLB->addItem(name);
+  Tree->setCurrentItem(root_);
+}
+
+void TfrTitlesPage::RemoveAll() {
+  editedNode_ = nullptr;
+  titles_.RemoveAll();
+  fill();
+}
+
+bool TfrTitlesPage::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == Tree && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      TitleEdit->setFocus();
+      TitleEdit->selectAll();
+      return true;
+    }
+    if (watched == Tree && key == Qt::Key_Space && ExcludeCB && ExcludeCB->isEnabled()) {
+      ExcludeCB->click();
+      return true;
+    }
+    if (watched == TitleEdit && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      StoreTitle();
+      Tree->setFocus();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 // ---------------------------------------------------------------------------------------
 // Dictionary dialog
 
@@ -194,7 +457,11 @@ constexpr int kEntryRole = Qt::UserRole + 1;
 }  // namespace
 
 TfrDictForm::TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent)
-    : QDialog(parent), VariablesCopy(new TfrVariables), dictionary_(dictionary) {
+    : QDialog(parent),
+      VariablesCopy(new TfrVariables),
+      FieldTitlesCopy(new TfrVariables),
+      SourceTitlesCopy(new TfrVariables),
+      dictionary_(dictionary) {
   setObjectName(QStringLiteral("frDictForm"));
   setWindowTitle(LocaleText(53340));
   VariablesCopy->CopyFrom(dictionary->Variables);
@@ -263,6 +530,31 @@ TfrDictForm::TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent)
   QStringList sets;
   dictionary_->ListDatasetsForDesign(sets);
   ValCombo->addItems(sets);
+
+  // The title pages work on copies of the two title lists.
+  FieldTitlesCopy->CopyFrom(dictionary_->FieldTitles);
+  SourceTitlesCopy->CopyFrom(dictionary_->SourceTitles);
+  QStringList recordSets;
+  for (const QString& n : sets) {
+    // A record set whose component is gone is not listed.
+    try {
+      if (qobject_cast<TDataSet*>(FindComponentByPath(dictionary_->Owner, n))) recordSets << n;
+    } catch (const Exception&) {
+    }
+  }
+  QObject* owner = dictionary_->Owner;
+  TabSheet2 = new TfrTitlesPage(*FieldTitlesCopy, recordSets, LocaleText(53352), [owner](const QString& set) {
+    QStringList fields;
+    if (auto* ds = qobject_cast<TDataSet*>(FindComponentByPath(owner, set))) ListFieldNames(ds, fields);
+    return fields;
+  });
+  TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+  PageControl1->addTab(TabSheet2, LocaleText(53342));
+  QStringList sources;
+  CollectComponentNames(TfrDataset::staticMetaObject, sources, owner);
+  TabSheet3 = new TfrTitlesPage(*SourceTitlesCopy, sources, LocaleText(53357), {});
+  TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+  PageControl1->addTab(TabSheet3, LocaleText(53343));
   ValCombo->addItem(LocaleText(55075));
   ValCombo->setCurrentIndex(0);
   fillValues();
@@ -301,7 +593,11 @@ TfrDictForm::TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent)
   VarTree->setFocus();
 }
 
-TfrDictForm::~TfrDictForm() { delete VariablesCopy; }
+TfrDictForm::~TfrDictForm() {
+  delete VariablesCopy;
+  delete FieldTitlesCopy;
+  delete SourceTitlesCopy;
+}
 
 QString TfrDictForm::entryName(QTreeWidgetItem* item) const {
   return item ? item->data(0, kEntryRole).toString() : QString();
@@ -549,7 +845,11 @@ void TfrDictForm::accept() {
     if (!editedNode_) editedNode_ = VarTree->currentItem();
     storeExpression();
   }
+  TabSheet2->StoreTitle();
+  TabSheet3->StoreTitle();
   dictionary_->Variables.CopyFrom(*VariablesCopy);
+  dictionary_->FieldTitles.CopyFrom(*FieldTitlesCopy);
+  dictionary_->SourceTitles.CopyFrom(*SourceTitlesCopy);
   dictionary_->ClearCache();
   QDialog::accept();
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 class QLabel;
 class QListWidget;
@@ -67,14 +68,57 @@ void InstallVariablePicker(TfrDataDictionary* dictionary);
 
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TfrComboEdit;
 
-// The data dictionary dialog: the report's variables with their categories and values. It
-// works on a copy and writes it back on OK.
+// A page of titles: the names on offer are either listed under the tree's root (and so shown,
+// with an optional title) or left in the list beside it. With fields, a listed record set's
+// fields can be given titles or be excluded.
+class TfrTitlesPage : public QWidget {
+  Q_OBJECT
+ public:
+  // `names` all names on offer; `fieldsOf` the fields of one (empty: a page without fields).
+  TfrTitlesPage(TfrVariables& titles, const QStringList& names, const QString& rootText,
+                std::function<QStringList(const QString&)> fieldsOf, QWidget* parent = nullptr);
+  QTreeWidget* Tree;
+  QListWidget* AllLB;
+  QToolButton *AddBtn, *RemoveBtn, *AddAllBtn, *RemoveAllBtn;   // ">", "<", ">>", "<<"
+  QLineEdit* TitleEdit;
+  QCheckBox* ExcludeCB = nullptr;   // fields only
+  void AddSelected();
+  void AddAll();
+  void RemoveSelected();
+  void RemoveAll();
+  // Stores the title being typed (also done when the edit loses the focus).
+  void StoreTitle();
+  // The key of a field's entry.
+  static QString FieldKey(const QString& set, const QString& field) { return set + QLatin1Char('.') + field; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void fill();
+  QTreeWidgetItem* addSetNode(const QString& name);
+  void expand(QTreeWidgetItem* node);
+  void nodeSelected();
+  void setNodeText(QTreeWidgetItem* node);
+  QString keyOf(QTreeWidgetItem* node) const;
+  TfrVariables& titles_;
+  QStringList names_;
+  std::function<QStringList(const QString&)> fieldsOf_;
+  QTreeWidgetItem* root_ = nullptr;
+  QTreeWidgetItem* editedNode_ = nullptr;
+  bool filling_ = false;
+};
+
+// The data dictionary dialog: the report's variables with their categories and values, the
+// titles of record sets and fields, and the titles of the sources offered to bands. It works on
+// copies and writes them back on OK.
 class TfrDictForm : public QDialog {
   Q_OBJECT
  public:
@@ -90,6 +134,8 @@ class TfrDictForm : public QDialog {
   TfrComboEdit* ExprEdit;
   QPushButton *Button1, *Button2;
   TfrVariables* VariablesCopy;
+  TfrVariables *FieldTitlesCopy, *SourceTitlesCopy;
+  TfrTitlesPage *TabSheet2, *TabSheet3;
 
   void NewCategory();
   void NewVariable();

@@ -300,39 +300,39 @@ void TfrTextEditorBase::keyPressEvent(QKeyEvent* event) {
 // ---------------------------------------------------------------------------------------
 // With syntax colouring
 
-TfrTextEditorForm::TfrTextEditorForm(QWidget* parent) : TfrTextEditorBase(parent) {
-  setObjectName(QStringLiteral("frTextEditorForm"));
+TfrEditorForm::TfrEditorForm(QWidget* parent) : TfrTextEditorBase(parent) {
+  setObjectName(QStringLiteral("TfrEditorForm"));
   auto* memo = new TSyntaxMemo(ScriptPanel);
   memo->SetSyntax(kSyntaxScript);
   memo->setFont(QFont(QStringLiteral("Liberation Mono"), 10));
   attachScriptEditor(memo);
 }
 
-TSyntaxMemo* TfrTextEditorForm::Script() const { return static_cast<TSyntaxMemo*>(ScriptEditor); }
-QStringList TfrTextEditorForm::ScriptLines() const { return Script()->Lines(); }
-void TfrTextEditorForm::SetScriptLines(const QStringList& lines) { Script()->SetLines(lines); }
-void TfrTextEditorForm::SetScriptReadOnly(bool readOnly) { Script()->setReadOnly(readOnly); }
+TSyntaxMemo* TfrEditorForm::Script() const { return static_cast<TSyntaxMemo*>(ScriptEditor); }
+QStringList TfrEditorForm::ScriptLines() const { return Script()->Lines(); }
+void TfrEditorForm::SetScriptLines(const QStringList& lines) { Script()->SetLines(lines); }
+void TfrEditorForm::SetScriptReadOnly(bool readOnly) { Script()->setReadOnly(readOnly); }
 
-bool TfrTextEditorForm::ScriptIsEmpty() const {
+bool TfrEditorForm::ScriptIsEmpty() const {
   QString rest;
   for (QChar c : Script()->Lines().join(QString()))
     if (c.unicode() > 32) rest += c;
   return rest.isEmpty() || rest.compare(QLatin1String("beginend"), Qt::CaseInsensitive) == 0;
 }
 
-void TfrTextEditorForm::ShowError(const QStringList& errors, int line, int column) {
+void TfrEditorForm::ShowError(const QStringList& errors, int line, int column) {
   Script()->setFocus();
   Script()->MoveCaret(column, line);
   Script()->ShowErrorText(errors.first());
 }
 
-void TfrTextEditorForm::ClearError() { Script()->ShowErrorText(QString()); }
+void TfrEditorForm::ClearError() { Script()->ShowErrorText(QString()); }
 
 // ---------------------------------------------------------------------------------------
 // Plain
 
-TfrTextEditorForm1::TfrTextEditorForm1(QWidget* parent) : TfrTextEditorBase(parent) {
-  setObjectName(QStringLiteral("frTextEditorForm1"));
+TfrEditorForm1::TfrEditorForm1(QWidget* parent) : TfrTextEditorBase(parent) {
+  setObjectName(QStringLiteral("TfrEditorForm1"));
   auto* box = new QPlainTextEdit(ScriptPanel);
   box->setLineWrapMode(QPlainTextEdit::NoWrap);
   box->setFont(QFont(QStringLiteral("Liberation Mono"), 10));
@@ -347,18 +347,18 @@ TfrTextEditorForm1::TfrTextEditorForm1(QWidget* parent) : TfrTextEditorBase(pare
   ScriptPanel->layout()->addWidget(ErrorPanel);
 }
 
-QPlainTextEdit* TfrTextEditorForm1::Script() const { return static_cast<QPlainTextEdit*>(ScriptEditor); }
-QStringList TfrTextEditorForm1::ScriptLines() const { return Script()->toPlainText().split(QLatin1Char('\n')); }
-void TfrTextEditorForm1::SetScriptLines(const QStringList& lines) { Script()->setPlainText(lines.join(QLatin1Char('\n'))); }
-void TfrTextEditorForm1::SetScriptReadOnly(bool readOnly) { Script()->setReadOnly(readOnly); }
+QPlainTextEdit* TfrEditorForm1::Script() const { return static_cast<QPlainTextEdit*>(ScriptEditor); }
+QStringList TfrEditorForm1::ScriptLines() const { return Script()->toPlainText().split(QLatin1Char('\n')); }
+void TfrEditorForm1::SetScriptLines(const QStringList& lines) { Script()->setPlainText(lines.join(QLatin1Char('\n'))); }
+void TfrEditorForm1::SetScriptReadOnly(bool readOnly) { Script()->setReadOnly(readOnly); }
 
-bool TfrTextEditorForm1::ScriptIsEmpty() const {
+bool TfrEditorForm1::ScriptIsEmpty() const {
   const QStringList l = ScriptLines();
   return l.size() == 3 && l[0].trimmed() == QLatin1String("begin") && l[1].trimmed().isEmpty() &&
          l[2].trimmed() == QLatin1String("end");
 }
 
-void TfrTextEditorForm1::ShowError(const QStringList& errors, int line, int column) {
+void TfrEditorForm1::ShowError(const QStringList& errors, int line, int column) {
   ErrorPanel->setText(QLatin1Char(' ') + errors.join(QLatin1Char(' ')));
   ErrorPanel->show();
   Script()->setFocus();
@@ -369,9 +369,9 @@ void TfrTextEditorForm1::ShowError(const QStringList& errors, int line, int colu
   Script()->ensureCursorVisible();
 }
 
-void TfrTextEditorForm1::ClearError() { ErrorPanel->hide(); }
+void TfrEditorForm1::ClearError() { ErrorPanel->hide(); }
 
-void TfrTextEditorForm1::resizeEvent(QResizeEvent* event) {
+void TfrEditorForm1::resizeEvent(QResizeEvent* event) {
   TfrTextEditorBase::resizeEvent(event);
   ErrorPanel->hide();
 }
@@ -382,9 +382,9 @@ bool EditViewText(TfrView* view, QWidget* parent, bool syntaxHighlight, const st
   if (!view) return false;
   std::unique_ptr<TfrTextEditorBase> form;
   if (syntaxHighlight) {
-    form = std::make_unique<TfrTextEditorForm>(parent);
+    form = std::make_unique<TfrEditorForm>(parent);
   } else {
-    form = std::make_unique<TfrTextEditorForm1>(parent);
+    form = std::make_unique<TfrEditorForm1>(parent);
   }
   form->BeginChange = beginChange;
   return form->EditView(view) == 1;

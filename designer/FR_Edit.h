@@ -68,10 +68,10 @@ class TfrTextEditorBase : public QDialog {
 };
 
 // The variant with the syntax-colouring script editor.
-class TfrTextEditorForm : public TfrTextEditorBase {
+class TfrEditorForm : public TfrTextEditorBase {
   Q_OBJECT
  public:
-  explicit TfrTextEditorForm(QWidget* parent = nullptr);
+  explicit TfrEditorForm(QWidget* parent = nullptr);
   TSyntaxMemo* Script() const;
 
  protected:
@@ -84,10 +84,10 @@ class TfrTextEditorForm : public TfrTextEditorBase {
 };
 
 // The variant with a plain script box and an error line.
-class TfrTextEditorForm1 : public TfrTextEditorBase {
+class TfrEditorForm1 : public TfrTextEditorBase {
   Q_OBJECT
  public:
-  explicit TfrTextEditorForm1(QWidget* parent = nullptr);
+  explicit TfrEditorForm1(QWidget* parent = nullptr);
   QPlainTextEdit* Script() const;
   QLabel* ErrorPanel;
 

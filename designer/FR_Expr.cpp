@@ -189,7 +189,7 @@ std::function<bool(QString&, QWidget*)>& VariablePickerHook() {
 // ---------------------------------------------------------------------------------------
 // Expression builder
 
-TfrExpressionForm::TfrExpressionForm(QWidget* parent) : QDialog(parent) {
+TfrExprForm::TfrExprForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frExprForm"));
   setWindowTitle(LocaleText(53700));
   GroupBox1 = new QGroupBox(LocaleText(53701), this);
@@ -258,12 +258,12 @@ TfrExpressionForm::TfrExpressionForm(QWidget* parent) : QDialog(parent) {
   ExprMemo->setFocus();
 }
 
-void TfrExpressionForm::InsertText(const QString& text) {
+void TfrExprForm::InsertText(const QString& text) {
   ExprMemo->insertPlainText(text);  // replaces the selection
   ExprMemo->setFocus();
 }
 
-bool TfrExpressionForm::eventFilter(QObject* watched, QEvent* event) {
+bool TfrExprForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ExprMemo && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
     reject();
@@ -273,7 +273,7 @@ bool TfrExpressionForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool EditExpression(QString& text, QWidget* parent) {
-  TfrExpressionForm form(parent);
+  TfrExprForm form(parent);
   form.ExprMemo->setPlainText(text);
   form.ExprMemo->moveCursor(QTextCursor::End);
   if (RunModal(&form) != QDialog::Accepted) return false;

@@ -45,10 +45,10 @@ QString BracketIfNeeded(const QString& name);
 std::function<bool(QString& name, QWidget* parent)>& FieldPickerHook();
 std::function<bool(QString& name, QWidget* parent)>& VariablePickerHook();
 
-class TfrExpressionForm : public QDialog {
+class TfrExprForm : public QDialog {
   Q_OBJECT
  public:
-  explicit TfrExpressionForm(QWidget* parent = nullptr);
+  explicit TfrExprForm(QWidget* parent = nullptr);
   QGroupBox *GroupBox1, *GroupBox2;
   QPlainTextEdit* ExprMemo;
   QList<QPushButton*> OperatorButtons;  // frSpeedButton1 .. frSpeedButton13

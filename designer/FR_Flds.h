@@ -8,6 +8,8 @@ class TfrReport;
 class QComboBox;
 class QCheckBox;
 class QRadioButton;
+class QLabel;
+class QPushButton;
 
 // The windows that reach the fields of the report's record sources: the floating field list
 // (fields are dragged from it onto the page), the field picker and the insert-fields dialog.
@@ -79,4 +81,26 @@ class TfrFieldsForm : public QDialog {
 
  private:
   TfrFieldLists lists_;
+};
+
+// The insert-fields dialog: one source, several of its fields, the placement and whether
+// headers and bands are wanted; the designer's insert-fields command lays the objects out.
+class TfrInsertFieldsForm : public QDialog {
+  Q_OBJECT
+ public:
+  TfrInsertFieldsForm(TfrReport* report, QWidget* parent = nullptr);
+  QLabel* Label1;
+  QComboBox* DatasetCB;
+  QListWidget* FieldsL;
+  QRadioButton *HorzRB, *VertRB;
+  QCheckBox *HeaderCB, *BandCB;
+  QPushButton *Button1, *Button2;
+  // The record source of the chosen entry; null when it cannot be found.
+  class TfrDBDataSet* SourceDataSet = nullptr;
+  QString SourceName;   // the source's real name
+  QStringList SelectedFields() const;
+
+ private:
+  void sourceChosen();
+  TfrReport* report_;
 };

@@ -115,6 +115,7 @@ Variant TProp::ReadValue() const {
 // ---------------------------------------------------------------------------------------
 
 TfrInspForm::TfrInspForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
+  LoadPropTitles();
   setObjectName(QStringLiteral("TfrInspForm"));
   setWindowTitle(LocaleText(53059));
   resize(260, 420);
@@ -216,7 +217,7 @@ void TfrInspForm::RefreshRows() {
   Grid->setRowCount(Locked ? 0 : int(rows_.size()));
   if (!Locked)
     for (size_t i = 0; i < rows_.size(); ++i) {
-      Grid->setItem(int(i), 0, new QTableWidgetItem(rows_[i].first));
+      Grid->setItem(int(i), 0, new QTableWidgetItem(RowTitle(int(i))));
       Grid->setItem(int(i), 1, new QTableWidgetItem(rows_[i].second->ValueText));
     }
   // The name column fits the longest name, leaving the values at least half the width.
@@ -402,4 +403,49 @@ bool TfrInspForm::eventFilter(QObject* watched, QEvent* e) {
     }
   }
   return QWidget::eventFilter(watched, e);
+}
+
+namespace {
+// The designer's Chinese titles of the engine's property names.
+const char* const kChineseTitles[] = {
+    "Alignment=对齐",        "BandAlign=带区对齐",    "BlobType=图片类型",     "Breaked=分隔",
+    "Caption=标题",          "Center=居中",           "CharSpacing=字距",      "ChildBand=子带区",
+    "Color=颜色",            "ColumnGap=栏间距",      "ColumnWidth=栏宽",      "Columns=栏数",
+    "Condition=条件",        "DataField=数据字段",    "DataSource=数据源",     "DisplayFormat=显示格式",
+    "FillColor=背景色",      "Font=字体",             "FormNewPage=强迫换页",  "FrameColor=框线色",
+    "FrameStyle=线型",       "FrameTyp=框线",         "FrameWidth=框线宽",     "GapX=水平边距",
+    "GapY=垂直边距",         "Height=高度",           "HideZeros=隐藏零值",    "Highlight=条件高亮度",
+    "KeepAspect=保持比例",   "Left=左边",             "LineSpacing=行距",      "Master=主带区",
+    "Memo=文本",             "Name=名称",             "OnFirstPage=在第一页",  "OnLastPage=在最后一页",
+    "Picture=图片",          "PrintChildIfInvisible=打印子Band不可见",         "PrintIfSubsetEmpty=为空时打印",
+    "PrintToPrevPage=打印到前一页",                   "RTLReading=从右向左",   "RepeatHeader=显示所有页",
+    "Restrictions=限制",     "Stretched=伸展",        "Suppress=压缩重复值",   "Tag=标记"    ,
+    "TextOnly=只能是文本",   "Top=顶边",              "Type=类型",             "Underlines=下划线",
+    "Visible=可见",          "Width=宽度",            "WordBreak=断字",        "WordWrap=自动折行",
+    "AutoWidth=自动宽度",
+};
+
+void addTitle(QHash<QString, QString>& titles, const QString& text, bool keep) {
+  const int eq = text.indexOf(QLatin1Char('='));
+  if (eq <= 0 || eq == text.size() - 1) return;   // no "=", or no title after it
+  const QString name = text.left(eq);
+  if (keep && titles.contains(name)) return;
+  titles.insert(name, text.mid(eq + 1));
+}
+}  // namespace
+
+void TfrInspForm::LoadPropTitles() {
+  PropTitles.clear();
+  for (int id = 58001; id <= 65535; ++id) {
+    const QString text = LocaleText(id);
+    if (text.isEmpty()) break;
+    addTitle(PropTitles, text, false);
+  }
+  for (const char* t : kChineseTitles) addTitle(PropTitles, QString::fromUtf8(t), true);
+}
+
+QString TfrInspForm::RowTitle(int index) const {
+  const QString name = RowName(index);
+  if (!LocalizedNames) return name;
+  return PropTitles.value(name, name);
 }

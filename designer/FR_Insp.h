@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -69,6 +70,14 @@ class TfrInspForm : public QWidget {
   QString LastRowName;
   QString InspectedName;
   void* InspectedObject = nullptr;
+
+  // Property name -> localised title; rows show the title when LocalizedNames is on.
+  QHash<QString, QString> PropTitles;
+  bool LocalizedNames = false;
+  // Reads "name=title" texts from the engine's text 58001 upward (to the first empty one),
+  // then the designer's own Chinese titles for names the engine leaves untranslated.
+  void LoadPropTitles();
+  QString RowTitle(int index) const;
 
   std::function<void(int row)> OnValueCommitted;
   std::function<void(QStringList& names)> OnListObjects;

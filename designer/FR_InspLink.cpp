@@ -69,6 +69,7 @@ QString TfrDesignerForm::SizeText(int pixels) const {
 
 void TfrDesignerForm::FillInspector() {
   if (!Inspector || Inspector->Committing) return;
+  Inspector->LocalizedNames = model_.Settings.LocalizedPropNames;
   Inspector->ClearRows();
   Inspector->InspectedName.clear();
   Inspector->InspectedObject = nullptr;

@@ -1,6 +1,10 @@
 #include "designer/FR_Small.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QGridLayout>
@@ -617,6 +621,112 @@ bool EditRestrictions(const QList<TfrView*>& views, QWidget* parent, const std::
   if (beforeChange) beforeChange();
   for (TfrView* v : views) v->Restrictions = uint16_t(form.Flags());
   return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Picture editor
+
+namespace {
+// The preview of the picture editor: the picture stretched when it does not fit, else centred.
+class PicturePreview : public QWidget {
+ public:
+  PicturePreview(TfrPicture& picture, QWidget* parent) : QWidget(parent), picture_(picture) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    if (picture_.isEmpty() || picture_.image().isNull()) {
+      const QString none = QString::fromUtf8("[无]");
+      const int w = p.fontMetrics().horizontalAdvance(none);
+      p.setPen(palette().color(QPalette::Text));
+      p.drawText((width() - w) / 2, 100 + p.fontMetrics().ascent(), none);
+      return;
+    }
+    p.drawImage(TfrGEditorForm::PreviewRect(picture_.image().size(), size()), picture_.image());
+  }
+
+ private:
+  TfrPicture& picture_;
+};
+}  // namespace
+
+TfrGEditorForm::TfrGEditorForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frGEditorForm"));
+  setWindowTitle(LocaleText(53460));
+  GroupBox1 = new QGroupBox(this);
+  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+  PB1 = new PicturePreview(Image1, GroupBox1);
+  PB1->setObjectName(QStringLiteral("PB1"));
+  PB1->setMinimumSize(300, 200);
+  Button3 = makeButton(GroupBox1, "Button3", LocaleText(53462));
+  Button4 = makeButton(GroupBox1, "Button4", LocaleText(53463));
+  auto* g = new QVBoxLayout(GroupBox1);
+  g->addWidget(PB1, 1);
+  auto* row = new QHBoxLayout;
+  row->addWidget(Button3);
+  row->addWidget(Button4);
+  row->addStretch(1);
+  g->addLayout(row);
+  auto* v = new QVBoxLayout(this);
+  v->addWidget(GroupBox1, 1);
+  v->addLayout(OkCancelRow(this, Button1, Button2));
+  connect(Button3, &QPushButton::clicked, this, Guarded([this] {
+            FileDialogRequest r;
+            r.filter = LocaleText(55216) + QStringLiteral(" (*.bmp *.jpg *.ico *.wmf *.emf)|*.bmp;*.jpg;*.ico;*.wmf;*.emf|") +
+                       LocaleText(55221) + QStringLiteral("|*.*");
+            if (auto f = OpenFileDialog(r)) LoadFile(*f);
+          }));
+  connect(Button4, &QPushButton::clicked, this, [this] {
+    Image1.clear();
+    PB1->update();
+  });
+  resize(360, 320);
+}
+
+QRect TfrGEditorForm::PreviewRect(QSize picture, QSize box) {
+  if (picture.width() > box.width() || picture.height() > box.height()) return QRect(QPoint(0, 0), box);
+  return QRect((box.width() - picture.width()) / 2, (box.height() - picture.height()) / 2, picture.width(),
+               picture.height());
+}
+
+bool TfrGEditorForm::LoadFile(const QString& path) {
+  TfrPicture loaded;
+  bool ok = false;
+  try {
+    ok = loaded.loadFromFile(path);
+  } catch (const Exception&) {
+    ok = false;
+  }
+  if (!ok) {
+    MessageBox(QString::fromUtf8("不能读取图片文件 %1。").arg(QFileInfo(path).fileName()), LocaleText(53460),
+               MsgIcon::Exclamation);
+    return false;
+  }
+  Image1 = loaded;
+  PB1->update();
+  return true;
+}
+
+void TfrGEditorForm::keyPressEvent(QKeyEvent* event) {
+  const bool paste = (event->key() == Qt::Key_Insert && event->modifiers() == Qt::ShiftModifier) ||
+                     (event->key() == Qt::Key_V && event->modifiers() == Qt::ControlModifier);
+  if (paste) {
+    const QImage image = QGuiApplication::clipboard()->image();
+    if (!image.isNull()) Image1.setImage(TfrPicture::Bitmap, image);
+  }
+  PB1->update();
+  if (!paste) QDialog::keyPressEvent(event);
+}
+
+int TfrGEditorForm::EditView(TfrView* view, const std::function<void()>& beginChange) {
+  auto* pv = dynamic_cast<TfrPictureView*>(view);
+  if (!pv) return 2;
+  Image1 = pv->Picture;
+  if (RunModal(this) != QDialog::Accepted) return 2;
+  if (beginChange) beginChange();
+  pv->Picture = Image1;
+  return 1;
 }
 
 bool AskPassword(QString& password, bool confirm, QWidget* parent) {

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "platform/syscolors.h"
+#include "report/FR_Class.h"
 #include "report/FR_Ctrls.h"
 
 class QCheckBox;
@@ -113,6 +114,28 @@ class TfrRestrictionsForm : public QDialog {
   void SetFlags(int flags);
   int Flags() const;
   QList<QCheckBox*> Boxes() const;
+};
+
+// The picture of a picture object: loaded from a file or the clipboard, or cleared.
+class TfrGEditorForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfrGEditorForm(QWidget* parent = nullptr);
+  QGroupBox* GroupBox1;
+  QWidget* PB1;                 // the preview
+  QPushButton *Button3, *Button4;  // load, clear
+  QPushButton *Button1, *Button2;
+  TfrPicture Image1;            // the picture being edited
+  // Edits the view's picture; on OK `beginChange` runs, then the view takes the picture.
+  // 1 OK, 2 Cancel.
+  int EditView(TfrView* view, const std::function<void()>& beginChange = {});
+  // Loads a picture file; false (the picture kept, the operator told) when it cannot be read.
+  bool LoadFile(const QString& path);
+  // The rectangle the preview draws the picture into, for a paint box of `box` size.
+  static QRect PreviewRect(QSize picture, QSize box);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A password prompt (opening a protected template, setting the template password).

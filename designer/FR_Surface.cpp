@@ -874,6 +874,9 @@ void TfrDesignerPage::mouseReleaseEvent(QMouseEvent* e) {
 
 void TfrDesignerPage::mouseDoubleClickEvent(QMouseEvent* e) {
   Guard([&] { c_.DoubleClick(e->position().toPoint()); });
+  // The window system delivers the double click's own second press before this event, so
+  // there is no press left to swallow: the operator's next click must count.
+  c_.SkipNextPress = false;
 }
 
 void TfrDesignerPage::leaveEvent(QEvent*) { c_.MouseLeave(); }

@@ -25,7 +25,7 @@ struct TfrLastValues {
   TColor FrameColor = clBlack;
   TColor FillColor = kNoFill;
   uint16_t FrameLines = 0;
-  double LineWidth = 1.0;
+  double LineWidth = 2.0;   // lines start two pixels wide
   QString FontName = QString::fromUtf8("宋体");
   int FontSize = 10;
   TColor FontColor = clBlack;

@@ -92,7 +92,7 @@ TEST(EditorsDictTest, VariablePickerThroughTheExpressionBuilder) {
     ScriptedUi ui;
     QStringList categories;
     ui.onModal([&](QDialog* d) {
-      auto* x = qobject_cast<TfrExpressionForm*>(d);
+      auto* x = qobject_cast<TfrExprForm*>(d);
       ASSERT_NE(x, nullptr);
       ASSERT_TRUE(x->InsVarBtn->isEnabled());
       ui.onModal([&](QDialog* p) {
@@ -143,7 +143,7 @@ TEST(EditorsDictTest, FunctionWithArgumentsThroughPickerAndArgumentDialog) {
     int rows = 0;
     ScriptedUi ui;
     ui.onModal([&](QDialog* d) {
-      auto* x = qobject_cast<TfrExpressionForm*>(d);
+      auto* x = qobject_cast<TfrExprForm*>(d);
       ui.onModal([&](QDialog* p) {
         auto* f = qobject_cast<TfrFuncForm*>(p);
         ASSERT_NE(f, nullptr);

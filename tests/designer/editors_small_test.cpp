@@ -19,6 +19,10 @@
 #include "report/FR_Class.h"
 #include "tests/designer/editors_support.h"
 #include "tests/support/scripted_ui.h"
+#include "tests/support/work_folder.h"
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
 
 namespace {
 
@@ -203,7 +207,7 @@ TEST(EditorsSmallTest, HighlightConditionThroughTheExpressionBuilder) {
   ui.onModal([&](QDialog* d) {
     auto* f = qobject_cast<TfrHilightForm*>(d);
     ui.onModal([&](QDialog* e) {
-      auto* x = qobject_cast<TfrExpressionForm*>(e);
+      auto* x = qobject_cast<TfrExprForm*>(e);
       ASSERT_NE(x, nullptr);
       EXPECT_EQ(x->ExprMemo->toPlainText(), u("A"));
       x->ExprMemo->setFocus();
@@ -311,3 +315,74 @@ TEST(EditorsSmallTest, AboutLinksOpenTheirTargets) {
   EXPECT_TRUE(opened[1].startsWith(u("mailto:")));
   EXPECT_FALSE(opened[2].isEmpty());
 }
+
+namespace {
+
+using editors::click;
+using editors::u;
+
+TEST(PictureEditorTest, PreviewPlacement) {
+  struct Case {
+    QSize picture;
+    QRect expected;
+  } cases[] = {
+      {{16, 16}, {142, 92, 16, 16}},     // small: centred at its own size
+      {{2000, 2000}, {0, 0, 300, 200}},  // too large: stretched over the whole box
+      {{301, 10}, {0, 0, 300, 200}},     // wider only
+      {{300, 200}, {0, 0, 300, 200}},    // exactly the box
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TfrGEditorForm::PreviewRect(c.picture, {300, 200}), c.expected) << c.picture.width();
+}
+
+TEST(PictureEditorTest, LoadClearPasteAndABadFile) {
+  WorkFolder work;
+  const QString good = work.file("logo.bmp");
+  QImage img(40, 30, QImage::Format_RGB32);
+  img.fill(Qt::green);
+  ASSERT_TRUE(img.save(good, "BMP"));
+  const QString bad = work.file(u("坏图.bmp"));
+  {
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a picture");
+  }
+  TfrPictureView view;
+  ScriptedUi ui;
+  ui.onModal([&](QDialog* d) {
+    auto* f = static_cast<TfrGEditorForm*>(d);
+    EXPECT_TRUE(f->Image1.isEmpty());
+    ui.answerOpenFile(good);
+    ui.answerOpenFile(bad);
+    click(f->Button3);
+    EXPECT_EQ(f->Image1.width(), 40);
+    click(f->Button3);   // the bad file: reported, the loaded picture stays
+    EXPECT_EQ(f->Image1.width(), 40);
+    editors::shot(d, "editors_picture.png");
+    click(f->Button4);
+    EXPECT_TRUE(f->Image1.isEmpty());
+    QImage clip(12, 8, QImage::Format_RGB32);
+    clip.fill(Qt::blue);
+    QGuiApplication::clipboard()->setImage(clip);
+    QTest::keyClick(d, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(f->Image1.width(), 12);
+    click(f->Button1);
+  });
+  bool began = false;
+  TfrGEditorForm form;
+  EXPECT_EQ(form.EditView(&view, [&] { began = true; }), 1);
+  EXPECT_TRUE(began);
+  EXPECT_EQ(view.Picture.width(), 12);
+  ASSERT_EQ(ui.messages().size(), 1);
+  EXPECT_TRUE(ui.messages()[0].text.contains(u("坏图.bmp")));
+  // Cancel leaves the object's picture.
+  ui.onModal([](QDialog* d) {
+    click(static_cast<TfrGEditorForm*>(d)->Button4);
+    d->reject();
+  });
+  TfrGEditorForm again;
+  EXPECT_EQ(again.EditView(&view), 2);
+  EXPECT_EQ(view.Picture.width(), 12);
+}
+
+}  // namespace

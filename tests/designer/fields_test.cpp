@@ -8,7 +8,17 @@
 #include <QTemporaryDir>
 
 #include "designer/FR_BandEd.h"
+#include "designer/FR_Desgn.h"
 #include "designer/FR_Flds.h"
+#include "designer/FR_Dict.h"
+#include <QTabWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include "report/FR_Ctrls.h"
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QFontMetrics>
 #include "designer/FR_Insp.h"
 #include "platform/data/ado.h"
 #include "report/FR_DBSet.h"
@@ -237,6 +247,217 @@ TEST_F(BandEditorTest, GroupConditionAndCrossBandSources) {
   ASSERT_TRUE(probe.Prepare(form->Model().Page(), "XDetailData1=7;DetailData1=3;MasterData1=0;"));
   // The band shown when OK is pressed stores the shown choice: none is stored as its entry.
   EXPECT_EQ(probe.SourcesText(), QString::fromUtf8("GroupHeader1=[无];MasterData1=0;DetailData1=3;"));
+}
+
+}  // namespace
+}  // namespace designtest
+
+namespace designtest {
+namespace {
+
+class InsertFieldsTest : public FieldListTest {
+ protected:
+  // Opens the insert-fields dialog with the extra tool's button and chooses `fields` (and the
+  // options) there.
+  void insert(const QStringList& fields, bool headers, bool horizontal, bool bands, bool ok = true) {
+    ScriptedUi ui;
+    ui.onModal([&](QDialog* d) {
+      auto* f = qobject_cast<TfrInsertFieldsForm*>(d);
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(f->DatasetCB->currentText(), QString::fromUtf8("收费表"));
+      for (const QString& name : fields) {
+        const auto found = f->FieldsL->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        QTest::mouseClick(f->FieldsL->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          f->FieldsL->visualItemRect(found[0]).center());
+      }
+      f->HeaderCB->setChecked(headers);
+      (horizontal ? f->HorzRB : f->VertRB)->setChecked(true);
+      f->BandCB->setChecked(bands);
+      if (headers && horizontal && bands) {
+        QCoreApplication::processEvents();
+        f->grab().save(QCoreApplication::applicationDirPath() + "/designer_insert_fields.png");
+      }
+      QTest::mouseClick(ok ? f->Button1 : f->Button2, Qt::LeftButton);
+    });
+    TfrSpeedButton* b = form->button("InsFieldsBtn");
+    ASSERT_TRUE(b && b->isVisible());
+    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, b->rect().center());
+  }
+  QList<TfrView*> objects(uint8_t typ) {
+    QList<TfrView*> list;
+    for (auto& o : form->Model().Page()->Objects)
+      if (o->Typ == typ) list << o.get();
+    return list;
+  }
+  static QString u(const char* s) { return QString::fromUtf8(s); }
+};
+
+TEST_F(InsertFieldsTest, HeadersDataAndBandsAcrossThePage) {
+  query.Open();
+  query.FindField(u("名称"))->SetDisplayWidth(300);   // counts as 6 characters
+  open();
+  const size_t before = form->Model().Page()->Objects.size();
+  insert({u("号"), u("名称")}, true, true, true);
+  TfrPage* page = form->Model().Page();
+  ASSERT_EQ(page->Objects.size(), before + 6);   // 2 headers, 2 data objects, 2 bands
+  TfrView* header = nullptr;
+  TfrView* data = nullptr;
+  for (auto& o : page->Objects) {
+    if (o->Memo == QStringList{u("名称")}) header = o.get();
+    if (o->Memo == QStringList{u("[收费表.\"名称\"]")}) data = o.get();
+  }
+  ASSERT_TRUE(header && data);
+  EXPECT_TRUE(static_cast<TfrMemoView*>(header)->Font.style() & fsBold);
+  EXPECT_EQ(data->Left, header->Left);
+  EXPECT_EQ(data->Top, header->Top + 72);
+  const int grid = form->Model().Settings.GridSize;
+  QFont f = static_cast<TfrMemoView*>(data)->Font.toQFont();
+  f.setPixelSize(static_cast<TfrMemoView*>(data)->PixelFontHeight());
+  const int six = 6 * QFontMetrics(f).horizontalAdvance('=');
+  EXPECT_EQ(data->Width, std::max(grid, six - six % grid));
+  QList<int> kinds;
+  TfrBandView* master = nullptr;
+  for (TfrView* b : objects(gtBand)) {
+    kinds << BandKindOf(b);
+    if (BandKindOf(b) == 5) master = static_cast<TfrBandView*>(b);
+  }
+  std::sort(kinds.begin(), kinds.end());
+  EXPECT_EQ(kinds, (QList<int>{2, 5}));
+  ASSERT_NE(master, nullptr);
+  EXPECT_EQ(master->DataSource(), "frDS_HT");
+  // One undo step takes everything away.
+  form->Undo();
+  EXPECT_EQ(form->Model().Page()->Objects.size(), before);
+
+  // With a page header already there, only the master data band is added.
+  TfrView* ph = form->Model().Page()->Add(CreateViewByType(gtBand));
+  static_cast<TfrBandView*>(ph)->SetBandKind(2);
+  ph->Name = "PageHeader1";
+  ph->SetBounds(0, 20, 700, 20);
+  insert({u("金额")}, true, true, true);
+  EXPECT_EQ(objects(gtBand).size(), 2);
+}
+
+TEST_F(InsertFieldsTest, DownThePageWithoutHeadersAndNothingOnCancelOrADialogPage) {
+  open();
+  const size_t before = form->Model().Page()->Objects.size();
+  insert({u("号"), u("金额")}, false, false, true, false);
+  EXPECT_EQ(form->Model().Page()->Objects.size(), before);
+  insert({}, false, false, true);   // no field chosen
+  EXPECT_EQ(form->Model().Page()->Objects.size(), before);
+  insert({u("号"), u("金额")}, false, false, false);
+  QList<TfrView*> added;
+  for (TfrView* m : objects(gtMemo))
+    if (m->Memo.join("").startsWith(u("[收费表."))) added << m;
+  ASSERT_EQ(added.size(), 2);
+  EXPECT_EQ(added[0]->Left, added[1]->Left);
+  EXPECT_EQ(added[1]->Top, added[0]->Top + added[0]->Height + form->Model().Settings.GridSize);
+  EXPECT_TRUE(objects(gtBand).isEmpty());
+  // A dialog page: the tool does nothing, no dialog opens.
+  form->action("N15")->trigger();
+  ScriptedUi ui;
+  form->InsertFields();
+  EXPECT_TRUE(ui.modalWindows().isEmpty());
+}
+
+}  // namespace
+}  // namespace designtest
+
+namespace designtest {
+namespace {
+
+class DictionaryTitlesTest : public FieldListTest {
+ protected:
+  void SetUp() override {
+    FieldListTest::SetUp();
+    records = new TADOQuery(&owner);
+    records->setObjectName("qShoufei");
+    records->SetConnection(&conn);
+    records->SQL.Add(QString::fromUtf8("select * from 收费"));
+  }
+  static QTreeWidgetItem* child(QTreeWidgetItem* parent, const QString& startsWith) {
+    for (int i = 0; i < parent->childCount(); ++i)
+      if (parent->child(i)->text(0).startsWith(startsWith)) return parent->child(i);
+    return nullptr;
+  }
+  static void retitle(TfrTitlesPage* page, QTreeWidgetItem* node, const QString& title) {
+    page->Tree->setCurrentItem(node);
+    page->Tree->setFocus();
+    QTest::keyClick(page->Tree, Qt::Key_Return);   // to the title box
+    page->TitleEdit->selectAll();
+    QTest::keyClick(page->TitleEdit, Qt::Key_Delete);
+    for (QChar c : title) QTest::sendKeyEvent(QTest::Click, page->TitleEdit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    QTest::keyClick(page->TitleEdit, Qt::Key_Return);   // stored, back to the tree
+  }
+  TADOQuery* records = nullptr;
+  static QString u(const char* s) { return QString::fromUtf8(s); }
+};
+
+TEST_F(DictionaryTitlesTest, RecordSetFieldAndSourceTitlesAreEditedOnCopies) {
+  ScriptedUi ui;
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    ASSERT_NE(f, nullptr);
+    TfrTitlesPage* sets = f->TabSheet2;
+    f->PageControl1->setCurrentWidget(sets);
+    ASSERT_EQ(sets->AllLB->findItems("qShoufei", Qt::MatchExactly).size(), 1);
+    sets->AllLB->findItems("qShoufei", Qt::MatchExactly)[0]->setSelected(true);
+    QTest::mouseClick(sets->AddBtn, Qt::LeftButton);
+    QTreeWidgetItem* root = sets->Tree->topLevelItem(0);
+    EXPECT_EQ(root->text(0), u("数据集及字段"));
+    QTreeWidgetItem* set = child(root, "qShoufei");
+    ASSERT_NE(set, nullptr);
+    set->setExpanded(true);
+    ASSERT_EQ(set->childCount(), 3);
+    retitle(sets, child(set, u("名称")), u("户名"));
+    EXPECT_EQ(child(set, u("名称"))->text(0), u("名称 {户名}"));
+    sets->Tree->setCurrentItem(child(set, u("号")));
+    QTest::keyClick(sets->Tree, Qt::Key_Space);   // excluded from the lists
+    EXPECT_TRUE(sets->ExcludeCB->isChecked());
+    QCoreApplication::processEvents();
+    d->grab().save(QCoreApplication::applicationDirPath() + "/designer_dict_fields.png");
+
+    TfrTitlesPage* sources = f->TabSheet3;
+    f->PageControl1->setCurrentWidget(sources);
+    QTreeWidgetItem* ds = child(sources->Tree->topLevelItem(0), "frDS_HT");
+    ASSERT_NE(ds, nullptr);
+    EXPECT_EQ(ds->text(0), u("frDS_HT {收费表}"));
+    retitle(sources, ds, u("费用"));
+    QCoreApplication::processEvents();
+    d->grab().save(QCoreApplication::applicationDirPath() + "/designer_dict_sources.png");
+    QTest::mouseClick(f->Button1, Qt::LeftButton);
+  });
+  ASSERT_TRUE(EditDictionary(&report->Dictionary, nullptr));
+  const TfrVariables& ft = report->Dictionary.FieldTitles;
+  EXPECT_EQ(ft.Names(), (QStringList{"qShoufei", u("qShoufei.名称"), u("qShoufei.号")}));
+  EXPECT_EQ(ft.ValueOf(u("qShoufei.名称")).toString(), u("户名"));
+  EXPECT_EQ(ft.ValueOf(u("qShoufei.号")).toString(), QString());
+  EXPECT_EQ(report->Dictionary.SourceTitles.ValueOf("frDS_HT").toString(), u("费用"));
+
+  // "<<" empties the copy; Cancel keeps the dictionary, OK writes the empty list.
+  for (bool ok : {false, true}) {
+    ui.onModal([&](QDialog* d) {
+      auto* f = qobject_cast<TfrDictForm*>(d);
+      QTest::mouseClick(f->TabSheet2->RemoveAllBtn, Qt::LeftButton);
+      EXPECT_EQ(f->TabSheet2->Tree->topLevelItem(0)->childCount(), 0);
+      EXPECT_EQ(f->TabSheet2->AllLB->count(), 1);
+      QTest::mouseClick(ok ? f->Button1 : f->Button2, Qt::LeftButton);
+    });
+    EXPECT_EQ(EditDictionary(&report->Dictionary, nullptr), ok);
+    EXPECT_EQ(report->Dictionary.FieldTitles.EntryCount(), ok ? 0 : 3);
+  }
+  // "<" puts a source back into the list of all sources, and bands are offered every source.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    TfrTitlesPage* sources = f->TabSheet3;
+    sources->Tree->setCurrentItem(child(sources->Tree->topLevelItem(0), "frDS_HT"));
+    QTest::mouseClick(sources->RemoveBtn, Qt::LeftButton);
+    EXPECT_EQ(sources->AllLB->findItems("frDS_HT", Qt::MatchExactly).size(), 1);
+    QTest::mouseClick(f->Button1, Qt::LeftButton);
+  });
+  ASSERT_TRUE(EditDictionary(&report->Dictionary, nullptr));
+  EXPECT_EQ(report->Dictionary.SourceTitles.EntryCount(), 0);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST_F(AlignmentTest, EdgesFollowTheFirstSelectedButNotImmovableObjects) {
   obj("Memo3")->Left = 300;
   obj("Memo3")->Restrictions = frrfDontMove;
   select({"Memo2", "Memo1", "Memo3"});
-  form->action("Pan5")->setChecked(true);   // the palette through the tool bars menu
+  form->action("Pan6")->setChecked(true);   // the palette through the tool bars menu
   ASSERT_TRUE(form->Panel5->IsShown());
   click("Align5");   // right edges
   EXPECT_EQ(obj("Memo1")->Left, 100 + 50 - 96);

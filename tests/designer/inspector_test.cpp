@@ -1,5 +1,6 @@
 // The object inspector: rows follow the selection, values typed into the grid reach the
 // objects (in the designer's unit) and are undone like any other change.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -71,12 +72,8 @@ class InspectorTest : public DesignerWindowFixture {
   TfrInspForm* insp() { return form->Inspector; }
   // Clicks the value cell of the row and types `text` + Enter into the editor.
   void type(const QString& row, const QString& text) {
-    const int i = insp()->FindRow(row);
-    ASSERT_GE(i, 0) << row.toStdString();
-    insp()->Grid->scrollTo(insp()->Grid->model()->index(i, 0));
-    const QRect cell = insp()->Grid->visualRect(insp()->Grid->model()->index(i, 0));
-    QTest::mouseClick(insp()->Grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-    ASSERT_EQ(insp()->RowIndex, i);
+    clickInspectorRow(row);
+    if (HasFatalFailure()) return;
     QLineEdit* e = insp()->Edit1;
     e->setFocus();
     e->selectAll();
@@ -254,6 +251,49 @@ TEST_F(InspectorTest, ABuiltPageIsEditedWithoutTheFileCommands) {
   modified = DesignBuiltPage(report, report->Pages[0].get());
   EXPECT_TRUE(modified);
   EXPECT_EQ(report->Pages[0]->FindObject("Memo2")->Left, 120);
+}
+
+}  // namespace
+}  // namespace designtest
+
+namespace designtest {
+namespace {
+
+// With the designer option for localised names the rows are titled in Chinese; values still
+// go to the property of the row.
+TEST_F(InspectorTest, LocalisedTitlesFromTheDesignerOptions) {
+  ScriptedUi ui;
+  open();
+  clickObject(obj("Memo1"));
+  QTest::keyClick(form->DesignSurface, Qt::Key_F11);
+  const int left = insp()->FindRow("Left");
+  ASSERT_GE(left, 0);
+  EXPECT_EQ(insp()->Grid->item(left, 0)->text(), "Left");
+  ui.onModal([](QDialog* d) {
+    auto* cb = d->findChild<QCheckBox*>("CB7");
+    ASSERT_NE(cb, nullptr);
+    cb->setChecked(true);
+    d->accept();
+  });
+  form->action("N14")->trigger();
+  clickObject(obj("Memo1"));
+  struct Case {
+    const char* name;
+    const char* title;
+  } cases[] = {{"Left", "左边"}, {"Width", "宽度"}, {"DisplayFormat", "显示格式"}, {"FrameTyp", "框线"},
+               {"WordWrap", "自动折行"}, {"Name", "名称"}};
+  for (const Case& c : cases) {
+    const int row = insp()->FindRow(c.name);
+    ASSERT_GE(row, 0) << c.name;
+    EXPECT_EQ(insp()->Grid->item(row, 0)->text(), QString::fromUtf8(c.title)) << c.name;
+  }
+  // Every row of a text object has a Chinese title.
+  for (int i = 0; i < insp()->RowCount(); ++i)
+    EXPECT_NE(insp()->Grid->item(i, 0)->text(), insp()->RowName(i)) << insp()->RowName(i).toStdString();
+  type("Left", "64");
+  EXPECT_EQ(obj("Memo1")->Left, 64);
+  QCoreApplication::processEvents();
+  insp()->grab().save(QCoreApplication::applicationDirPath() + "/designer_inspector_titles.png");
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 
 #include <QTest>
 
+#include <QTableWidget>
+
 #include "designer/FR_Desgn.h"
+#include "designer/FR_Insp.h"
 #include "report/FR_Ctrls.h"
 #include "tests/support/work_folder.h"
 
@@ -48,6 +51,17 @@ class DesignerWindowFixture : public ::testing::Test {
   void clickObject(TfrView* v, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::mouseMove(form->DesignSurface, at(v));
     QTest::mouseClick(form->DesignSurface, Qt::LeftButton, mods, at(v));
+  }
+
+  // Clicks the inspector row named `row` (scrolled into view first); the row is then selected.
+  void clickInspectorRow(const QString& row) {
+    TfrInspForm* insp = form->Inspector;
+    const int i = insp->FindRow(row);
+    ASSERT_GE(i, 0) << row.toStdString();
+    insp->Grid->scrollTo(insp->Grid->model()->index(i, 0));
+    const QRect cell = insp->Grid->visualRect(insp->Grid->model()->index(i, 0));
+    QTest::mouseClick(insp->Grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    ASSERT_EQ(insp->RowIndex, i);
   }
 
   WorkFolder work;

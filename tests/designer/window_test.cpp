@@ -91,7 +91,9 @@ TEST_F(DesignerWindowTest, EngineCallsSelectByNameAndPickExpression) {
   for (const Case& c : cases) EXPECT_EQ(WrapExpression(QString::fromUtf8(c.typed)), QString::fromUtf8(c.result));
   ScriptedUi ui;
   ui.onModal([](QDialog* d) {
-    d->findChild<QLineEdit*>("ExprMemo")->setText("Total");
+    auto* memo = d->findChild<QPlainTextEdit*>("ExprMemo");
+    ASSERT_NE(memo, nullptr);
+    memo->setPlainText("Total");
     d->accept();
   });
   QString text = "old";
