@@ -24,6 +24,8 @@ class TDBGridColumnsEh;
 class THeadTreeNode;
 class TSTDBGridEhFilter;
 class TSTColumnFilterEh;
+class TPopupDataGridEh;
+class TColumnDropDownBoxEh;
 
 // A font with its colour, as the grid's fonts carry both.
 struct TFontEh {
@@ -310,6 +312,17 @@ class TColumnEh {
   std::function<void(TColumnEh* sender, const QString& text)> OnNotInList;
   // The cell's default button was clicked (Sender, var Handled).
   std::function<void(TColumnEh* sender, bool& handled)> OnEditButtonClick;
+  // Lookup cells: the drop-down data list (made on first use and kept for the column's life),
+  // its settings, and the dataset it lists (the box's list source, else the field's).
+  TPopupDataGridEh* DropDownDataList();
+  TColumnDropDownBoxEh* DropDownBox();
+  TDataSet* LookupListDataSet();
+  TDataSet* FieldLookupDataSet();
+  int DropDownWidth = 0;  // -1 the list's natural width, 0 the cell's width, else pixels
+  bool DropDownShowTitles = false;
+  bool DropDownSizing = false;
+  // Fields of the lookup list shown in the drop-down (';'-separated); empty: the result field.
+  QString LookupDisplayFields;
   TColumnKindEh ColumnKind();
   QString CellDisplayText();
   TCheckBoxState CellCheckState();
@@ -341,6 +354,8 @@ class TColumnEh {
   // the collection's handler must not rescale.
   bool widthWritten_ = false;
   std::unique_ptr<TSTColumnFilterEh> stFilter_;
+  QPointer<QWidget> dropDownDataList_;
+  std::unique_ptr<TColumnDropDownBoxEh> dropDownBox_;
   unsigned own_ = 0;
   TAlignment alignment_ = taLeftJustify;
   TColor color_ = clWindow;
