@@ -26,6 +26,7 @@ class TSTDBGridEhFilter;
 class TSTColumnFilterEh;
 class TPopupDataGridEh;
 class TColumnDropDownBoxEh;
+class TCustomImageList;
 
 // A font with its colour, as the grid's fonts carry both.
 struct TFontEh {
@@ -298,6 +299,9 @@ class TColumnEh {
   QStringList PickList;
   QStringList KeyList;
   int NotInKeyListIndex = -1;
+  // Images of the cells: without ShowImageAndText the cell shows only its image (the key-list
+  // position, pick-list position or number of the value), with it the image left of the text.
+  TCustomImageList* ImageList = nullptr;
   bool ShowImageAndText = false;
   // The column's filter in the grid's filter row (created on first use).
   TSTColumnFilterEh* STFilter();
@@ -811,6 +815,8 @@ class TCustomDBGridEh : public TCustomGrid {
   }
   TDBGridEhAllowedOperations AllowedOperations = alopInsertEh | alopUpdateEh | alopDeleteEh | alopAppendEh;
   bool DrawMemoText = false;
+  // Images of the titles: a title whose ImageIndex is set shows that image instead of its caption.
+  TCustomImageList* TitleImages = nullptr;
   bool DefaultDrawing = true;
   bool RowSizingAllowed() const { return rowSizingAllowed_; }
   void SetRowSizingAllowed(bool on);

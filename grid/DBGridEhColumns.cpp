@@ -762,6 +762,7 @@ TColumnKindEh TColumnEh::ColumnKind() {
   if (Checkboxes()) return ckCheckboxEh;
   if (TField* f = BoundField(); f && f->IsLookup()) return ckLookupEh;
   if (!PickList.isEmpty() && KeyList.isEmpty()) return ckPickListEh;
+  if (ImageList && !ShowImageAndText) return ckImagesEh;
   if (!KeyList.isEmpty() && !PickList.isEmpty()) return ckKeyListEh;
   return ckPlainEh;
 }

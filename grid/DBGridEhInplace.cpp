@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QPainter>
+
+#include "grid/ImgListEh.h"
 
 #include "platform/data/dataset.h"
 #include "platform/data/field.h"
@@ -174,7 +177,11 @@ void TDBGridInplaceEdit::UpdateContents() {
     SetText(params.Text);
     SetMaxLength(grid_->GetEditLimit());
     grid_->StoreEditText(params.Text);
+    imageAreaWidth_ = c->ImageList && c->ShowImageAndText ? c->ImageList->Width() + 5 : 0;
+    UpdateImageIndex();
   } else {
+    imageAreaWidth_ = 0;
+    imageIndex_ = -1;
     setReadOnly(true);
     SetEditMask(QString());
     SetText(QString());
@@ -196,7 +203,29 @@ void TDBGridInplaceEdit::BoundsChanged() {
     const int h = qRound(1.5 * w) >= height() ? height() : (grid_->Flat() ? qRound(1.5 * w) : w);
     button_->setGeometry(width() - w, 0, w, h);
   }
-  setTextMargins(0, 0, buttonsWidth_, 0);
+  setTextMargins(imageAreaWidth_, 0, buttonsWidth_, 0);
+}
+
+void TDBGridInplaceEdit::UpdateImageIndex() {
+  TColumnEh* c = CurrentColumn();
+  imageIndex_ = -1;
+  if (!c || !c->ImageList || !c->ShowImageAndText) return;
+  // The image follows what is typed: the text's position in the key or pick list.
+  if (!c->KeyList.isEmpty() || !c->PickList.isEmpty()) {
+    const int k = int(c->PickList.indexOf(Text()));
+    imageIndex_ = k >= 0 ? k : c->NotInKeyListIndex;
+  } else {
+    imageIndex_ = c->CellImageIndex();
+  }
+  update();
+}
+
+void TDBGridInplaceEdit::paintEvent(QPaintEvent* e) {
+  TCustomMaskEdit::paintEvent(e);
+  TColumnEh* c = CurrentColumn();
+  if (imageAreaWidth_ <= 0 || !c || !c->ImageList) return;
+  QPainter p(this);
+  DrawImageClipped(&p, c->ImageList, 2, 0, imageIndex_, QRect(0, 0, imageAreaWidth_, height()));
 }
 
 void TDBGridInplaceEdit::resizeEvent(QResizeEvent* e) {
@@ -213,6 +242,7 @@ bool TDBGridInplaceEdit::EditCanModify() { return !isReadOnly() && grid_->EditCa
 
 void TDBGridInplaceEdit::Change() {
   TCustomMaskEdit::Change();
+  if (imageAreaWidth_ > 0) UpdateImageIndex();
   if (putting_) return;
   grid_->StoreEditText(Text());
 }

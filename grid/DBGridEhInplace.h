@@ -50,6 +50,9 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   QWidget* ActiveList() const { return activeList_; }
   TEditButtonControlEh* DefaultButton() const { return button_; }
   int ButtonsWidth() const { return buttonsWidth_; }
+  // The image of the column's ImageList shown left of the text (ShowImageAndText columns); -1 none.
+  int ImageIndex() const { return imageIndex_; }
+  void UpdateImageIndex();
   // Keeps an open list open while the grid refreshes the text.
   bool LockCloseList = false;
 
@@ -70,6 +73,7 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   void KeyPress(QChar& key) override;
   void PasteFromClipboard() override;
   void resizeEvent(QResizeEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
 
  private:
@@ -98,6 +102,8 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   TDataSource lookupSource_;  // lends the data list its dataset while it is open
   TEditButtonControlEh* button_ = nullptr;
   int buttonsWidth_ = 0;
+  int imageIndex_ = -1;
+  int imageAreaWidth_ = 0;
   bool droppedDown_ = false;
   bool listVisible_ = false;
   bool keepOpenOnClick_ = false;
