@@ -296,6 +296,8 @@ void TDBGridInplaceEdit::ApplyTypedChars(QString& s) {
       if (dataList_) dataList_->SetKeyValue(Variant::null());
       c->OnNotInList(c, t);
     }
+    // The first typed character opens the list of an automatically dropping column.
+    if (c->AutoDropDown && !listVisible_) OpenDropDown();
     return;
   }
   const bool keyList = c->ColumnKind() == ckKeyListEh;

@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "platform/exception.h"
+#include "platform/ui.h"
 
 #include "grid/LibrarySupportEh.h"
 #include "platform/data/dataset.h"
@@ -109,7 +110,15 @@ void TDBLookupGridEh::SetRowCount(int n) {
                                  : 2 * frameWidth() + m.top() + m.bottom() +
                                        (horizontalScrollBar()->isVisibleTo(this) ? horizontalScrollBar()->sizeHint().height() : 0);
   const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
+  settingHeight_ = true;
   resize(width(), title + lines + n * DefaultRowHeight() + n * lines + border);
+  settingHeight_ = false;
+}
+
+void TDBLookupGridEh::TakeRowCountFromHeight() {
+  if (settingHeight_ || !isVisible()) return;
+  const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
+  rowCount_ = qBound(1, (viewport()->height() - title) / qMax(1, RowPixelHeight()), 100);
 }
 
 bool TDBLookupGridEh::KeyValueFits(int fieldCount, const Variant& value) {
@@ -434,43 +443,29 @@ void TPopupDataGridEh::AfterKeyValueMove() {
   if (userKeyValueChanged_ && OnUserKeyValueChange) OnUserKeyValueChange(this);
 }
 
-void TPopupDataGridEh::keyPressEvent(QKeyEvent* e) {
+template <class F>
+void TPopupDataGridEh::UserAction(F&& action) {
+  // A failing write (the key's field refusing the value) is shown; the list stays usable.
   userKeyValueChanged_ = true;
-  try {
-    TDBLookupGridEh::keyPressEvent(e);
-  } catch (...) {
-    userKeyValueChanged_ = false;
-    throw;
-  }
+  Guard(std::forward<F>(action));
   userKeyValueChanged_ = false;
+}
+
+void TPopupDataGridEh::keyPressEvent(QKeyEvent* e) {
+  UserAction([&] { TDBLookupGridEh::keyPressEvent(e); });
 }
 
 void TPopupDataGridEh::mousePressEvent(QMouseEvent* e) {
-  userKeyValueChanged_ = true;
   keySelection_ = true;
-  try {
-    TDBLookupGridEh::mousePressEvent(e);
-  } catch (...) {
-    userKeyValueChanged_ = false;
-    throw;
-  }
-  userKeyValueChanged_ = false;
+  UserAction([&] { TDBLookupGridEh::mousePressEvent(e); });
 }
 
 void TPopupDataGridEh::mouseMoveEvent(QMouseEvent* e) {
-  userKeyValueChanged_ = true;
-  try {
-    if (e->buttons() == Qt::NoButton && CanChangeKey()) {
-      // The choice follows the pointer.
-      SelectAt(int(e->position().x()), int(e->position().y()));
-    } else {
-      TDBLookupGridEh::mouseMoveEvent(e);
-    }
-  } catch (...) {
-    userKeyValueChanged_ = false;
-    throw;
-  }
-  userKeyValueChanged_ = false;
+  UserAction([&] {
+    // Without a button held the choice follows the pointer.
+    if (e->buttons() == Qt::NoButton && CanChangeKey()) SelectAt(int(e->position().x()), int(e->position().y()));
+    else TDBLookupGridEh::mouseMoveEvent(e);
+  });
 }
 
 void TPopupDataGridEh::mouseReleaseEvent(QMouseEvent* e) {
@@ -490,6 +485,7 @@ void TPopupDataGridEh::mouseReleaseEvent(QMouseEvent* e) {
 
 void TPopupDataGridEh::resizeEvent(QResizeEvent* e) {
   TDBLookupGridEh::resizeEvent(e);
+  TakeRowCountFromHeight();
   sizeGrip_->SnapToCorner();
   sizeGrip_->raise();
   SizeGripResized = true;

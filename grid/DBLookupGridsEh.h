@@ -107,6 +107,8 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   void mousePressEvent(QMouseEvent* e) override;
   virtual void AfterKeyValueMove();
   virtual bool LocateKeyRow();
+  // A height given from outside (the user's size grip) keeps whole rows: the row count follows.
+  void TakeRowCountFromHeight();
 
  private:
   int RowPixelHeight() const;
@@ -126,6 +128,7 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   bool lockPosition_ = false;
   TDBLookupGridEhOptions lookupOptions_ = dlgColLinesEh;
   int rowCount_ = 7;
+  bool settingHeight_ = false;
 };
 
 // The drop-down form of the lookup grid: a borderless tool window with a size grip that never
@@ -157,6 +160,9 @@ class TPopupDataGridEh : public TDBLookupGridEh {
   void resizeEvent(QResizeEvent* e) override;
 
  private:
+  // Runs a key or mouse action of the user with UserKeyValueChanged set.
+  template <class F>
+  void UserAction(F&& action);
   TSizeGripEh* sizeGrip_;
   bool userKeyValueChanged_ = false;
   bool keySelection_ = false;

@@ -341,3 +341,34 @@ TEST(LookupGrid, BoundToALookupFieldItTakesTheFieldsListAndWritesTheKey) {
   lg.SetDataField("房号");
   EXPECT_FALSE(lg.LookupMode());
 }
+
+TEST(LookupColumn, AutoDropDownOpensOnTypingAndAGripResizeIsRememberedByTheColumn) {
+  LookupColumnFixture f;
+  TColumnEh* c = f.col(3);
+  c->AutoDropDown = true;
+  c->DropDownSizing = true;
+  TDBGridInplaceEdit* ed = f.Edit(3);
+  ASSERT_TRUE(ed);
+  ed->SetSel(0, int(ed->Text().size()));
+  Type(ed, "夏");
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupDataGridEh* list = ed->DataList();
+  EXPECT_EQ(list->SelectedItem(), "夏园");
+  EXPECT_EQ(list->RowCountShown(), 7);
+  TSizeGripEh* grip = list->SizeGrip();
+  ASSERT_TRUE(grip->isVisible());
+  // Drag the grip up by three rows and a bit: the list keeps whole rows.
+  const QPoint from = grip->rect().center();
+  const int rowH = list->DefaultRowHeight();
+  Mouse(grip, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  Mouse(grip, QEvent::MouseMove, from + QPoint(30, -3 * rowH - 4), Qt::NoButton, Qt::LeftButton);
+  Mouse(grip, QEvent::MouseButtonRelease, from + QPoint(30, -3 * rowH - 4), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(list->RowCountShown(), 3);
+  const int width = list->width();
+  Key(ed, Qt::Key_Return);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(c->DropDownRows, 3);
+  EXPECT_EQ(c->DropDownWidth, width);
+  f.houses.Post();
+  EXPECT_EQ(f.StoredKey(1).toInt(), 2);
+}
