@@ -1,10 +1,12 @@
 #include "grid/DBCtrlsEh.h"
+#include "grid/ImgListEh.h"
 
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
+#include <cmath>
 #include <QToolTip>
 
 #include "platform/exception.h"
@@ -163,6 +165,7 @@ TCustomDBEditEh::TCustomDBEditEh(QWidget* parent) : TCustomMaskEdit(parent) {
   FieldLink->FocusHandler = [this](TFieldDataLinkEh*) {
     if (isEnabled() && isVisible()) setFocus();
   };
+  editImage_ = std::make_unique<TEditImageEh>(this);
   editButtons_ = std::make_unique<TEditButtonsEh>(this, [] { return std::make_unique<TVisibleEditButtonEh>(); });
   editButtons_->ItemChangeHandler = [this](TEditButtonEh*) { ButtonChanged(); };
   mruList_ = std::make_unique<TMRUListEh>(this);
@@ -684,10 +687,64 @@ void TCustomDBEditEh::UpdateButtonsState() {
 QRect TCustomDBEditEh::TextAreaRect() const {
   QRect r = rect();
   r.setRight(r.right() - buttonAreaWidth_);
+  r.setLeft(r.left() + ImageAreaWidth());
   return r;
 }
 
-void TCustomDBEditEh::ApplyTextRect() { setTextMargins(0, 0, buttonAreaWidth_, 0); }
+void TCustomDBEditEh::ApplyTextRect() { setTextMargins(ImageAreaWidth(), 0, buttonAreaWidth_, 0); }
+
+// ---- image and password character ----
+
+void TEditImageEh::Changed() {
+  if (editor_) editor_->EditImageChanged();
+}
+void TEditImageEh::SetImages(TCustomImageList* images) { images_ = images; Changed(); }
+void TEditImageEh::SetImageIndex(int index) { imageIndex_ = index; Changed(); }
+void TEditImageEh::SetUseImageHeight(bool on) { useImageHeight_ = on; Changed(); }
+void TEditImageEh::SetVisible(bool on) { visible_ = on; Changed(); }
+void TEditImageEh::SetWidth(int w) { width_ = w; Changed(); }
+void TEditImageEh::Assign(const TEditImageEh& src) {
+  images_ = src.images_;
+  imageIndex_ = src.imageIndex_;
+  visible_ = src.visible_;
+  width_ = src.width_;
+  Changed();
+}
+
+int TCustomDBEditEh::ImageAreaWidth() const {
+  const TEditImageEh* im = editImage_.get();
+  if (!im || !im->Visible() || !im->Images()) return 0;
+  return (im->Width() > 0 ? im->Width() : im->Images()->Width()) + 4;
+}
+
+int TCustomDBEditEh::ShownImageIndex() const {
+  int index = editImage_->ImageIndex();
+  const Variant v = Value();
+  if (v.isNumeric()) {
+    // Halves go to the even neighbour.
+    const double d = std::nearbyint(v.toDouble());
+    if (std::abs(d) < 2147483647.0) index = int(d);
+  }
+  if (OnGetImageIndex) OnGetImageIndex(const_cast<TCustomDBEditEh*>(this), index);
+  return index;
+}
+
+void TCustomDBEditEh::EditImageChanged() {
+  ApplyTextRect();
+  update();
+}
+
+void TCustomDBEditEh::SetPasswordChar(QChar ch) {
+  passwordChar_ = ch;
+  if (ch.isNull()) {
+    setEchoMode(QLineEdit::Normal);
+    setStyleSheet(QString());
+  } else {
+    setEchoMode(QLineEdit::Password);
+    setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: %1; }").arg(ch.unicode()));
+  }
+  update();
+}
 
 void TCustomDBEditEh::UpdateBorderState() {
   const bool lit = hasFocus_ || mouseInside_ || AlwaysShowBorder;
@@ -900,10 +957,18 @@ void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &opt, &p, this);
     p.setPen(isEnabled() ? palette().color(QPalette::Text) : ToQColor(clGrayText));
     QString text = EditText();
-    if (echoMode() == QLineEdit::Password) text = QString(text.size(), QLatin1Char('*'));
+    if (echoMode() == QLineEdit::Password)
+      text = QString(text.size(), passwordChar_.isNull() ? QLatin1Char('*') : passwordChar_);
     const QRect r = TextAreaRect().adjusted(3, 0, -3, 0);
     p.setClipRect(r);
     p.drawText(r, (a == taRightJustify ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter, text);
+  }
+  if (const int w = ImageAreaWidth(); w > 0) {
+    // The image, centred in its area at the left.
+    QPainter p(this);
+    const QRect area = QRect(0, 0, w, height()).adjusted(2, 1, -2, -1);
+    p.fillRect(QRect(1, 1, w - 1, height() - 2), palette().color(QPalette::Base));
+    DrawImageClipped(&p, editImage_->Images(), 2, 0, ShownImageIndex(), area);
   }
   if (flat_) {
     // Flat border: lit, a sunken outer edge; unlit, a ring of the button face; one pixel

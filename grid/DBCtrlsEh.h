@@ -97,6 +97,36 @@ class IInplaceEditHolderEh {
   virtual void FilterKeyUp(QWidget* editor, int& key, Qt::KeyboardModifiers shift) = 0;
 };
 
+class TCustomDBEditEh;
+class TCustomImageList;
+
+// The image an editor shows left of its text. Every change re-lays the editor's text area.
+class TEditImageEh {
+ public:
+  explicit TEditImageEh(TCustomDBEditEh* editor) : editor_(editor) {}
+  TCustomImageList* Images() const { return images_; }
+  void SetImages(TCustomImageList* images);
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int index);
+  bool UseImageHeight() const { return useImageHeight_; }
+  void SetUseImageHeight(bool on);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool on);
+  // Width of the image area without its 4-pixel margin; 0 takes the images' width.
+  int Width() const { return width_; }
+  void SetWidth(int w);
+  void Assign(const TEditImageEh& src);
+
+ private:
+  void Changed();
+  TCustomDBEditEh* editor_;
+  TCustomImageList* images_ = nullptr;
+  int imageIndex_ = -1;
+  bool useImageHeight_ = true;
+  bool visible_ = false;
+  int width_ = 0;
+};
+
 // Whether a field takes a typed character (the field kinds' valid characters).
 bool FieldIsValidChar(const TField* field, QChar ch);
 
@@ -142,6 +172,20 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   bool TextOverflows() const;
   bool WantTabs = false;
   bool WantReturns = false;
+  // Shown instead of every character of the text; a null character shows the text.
+  QChar PasswordChar() const { return passwordChar_; }
+  void SetPasswordChar(QChar ch);
+
+  // --- image left of the text
+  TEditImageEh* EditImage() const { return editImage_.get(); }
+  // Pixels the image takes at the left: its width (or the images' width) + 4; 0 without image.
+  int ImageAreaWidth() const;
+  // The image shown now: the image's index, or the value when it is a number (rounded),
+  // then as OnGetImageIndex decides.
+  int ShownImageIndex() const;
+  std::function<void(TCustomDBEditEh* sender, int& imageIndex)> OnGetImageIndex;
+  // Re-lays the text area after the image changed.
+  void EditImageChanged();
   bool HasFocus() const { return hasFocus_; }
   bool DropDownOpen() const { return dropDownOpen_; }
   bool BorderLit() const { return borderLit_; }
@@ -289,6 +333,8 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
 
   std::unique_ptr<TEditButtonEh> editButton_;
   std::unique_ptr<TEditButtonsEh> editButtons_;
+  std::unique_ptr<TEditImageEh> editImage_;
+  QChar passwordChar_;
   std::unique_ptr<TMRUListEh> mruList_;
   TMRUListboxEh* mruListBox_ = nullptr;
   std::vector<ButtonEntry> buttonControls_;

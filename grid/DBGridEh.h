@@ -24,6 +24,9 @@ class TDBGridColumnsEh;
 class THeadTreeNode;
 class TSTDBGridEhFilter;
 class TSTColumnFilterEh;
+class TPopupDataGridEh;
+class TColumnDropDownBoxEh;
+class TCustomImageList;
 
 // A font with its colour, as the grid's fonts carry both.
 struct TFontEh {
@@ -296,6 +299,9 @@ class TColumnEh {
   QStringList PickList;
   QStringList KeyList;
   int NotInKeyListIndex = -1;
+  // Images of the cells: without ShowImageAndText the cell shows only its image (the key-list
+  // position, pick-list position or number of the value), with it the image left of the text.
+  TCustomImageList* ImageList = nullptr;
   bool ShowImageAndText = false;
   // The column's filter in the grid's filter row (created on first use).
   TSTColumnFilterEh* STFilter();
@@ -310,6 +316,17 @@ class TColumnEh {
   std::function<void(TColumnEh* sender, const QString& text)> OnNotInList;
   // The cell's default button was clicked (Sender, var Handled).
   std::function<void(TColumnEh* sender, bool& handled)> OnEditButtonClick;
+  // Lookup cells: the drop-down data list (made on first use and kept for the column's life),
+  // its settings, and the dataset it lists (the box's list source, else the field's).
+  TPopupDataGridEh* DropDownDataList();
+  TColumnDropDownBoxEh* DropDownBox();
+  TDataSet* LookupListDataSet();
+  TDataSet* FieldLookupDataSet();
+  int DropDownWidth = 0;  // -1 the list's natural width, 0 the cell's width, else pixels
+  bool DropDownShowTitles = false;
+  bool DropDownSizing = false;
+  // Fields of the lookup list shown in the drop-down (';'-separated); empty: the result field.
+  QString LookupDisplayFields;
   TColumnKindEh ColumnKind();
   QString CellDisplayText();
   TCheckBoxState CellCheckState();
@@ -341,6 +358,8 @@ class TColumnEh {
   // the collection's handler must not rescale.
   bool widthWritten_ = false;
   std::unique_ptr<TSTColumnFilterEh> stFilter_;
+  QPointer<QWidget> dropDownDataList_;
+  std::unique_ptr<TColumnDropDownBoxEh> dropDownBox_;
   unsigned own_ = 0;
   TAlignment alignment_ = taLeftJustify;
   TColor color_ = clWindow;
@@ -796,6 +815,8 @@ class TCustomDBGridEh : public TCustomGrid {
   }
   TDBGridEhAllowedOperations AllowedOperations = alopInsertEh | alopUpdateEh | alopDeleteEh | alopAppendEh;
   bool DrawMemoText = false;
+  // Images of the titles: a title whose ImageIndex is set shows that image instead of its caption.
+  TCustomImageList* TitleImages = nullptr;
   bool DefaultDrawing = true;
   bool RowSizingAllowed() const { return rowSizingAllowed_; }
   void SetRowSizingAllowed(bool on);

@@ -3,6 +3,7 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhFilter.h"
+#include "grid/DBLookupGridsEh.h"
 #include "platform/format.h"
 
 #include <cmath>
@@ -416,6 +417,7 @@ TColumnEh::TColumnEh(TDBGridColumnsEh* collection) : collection_(collection), ti
 }
 
 TColumnEh::~TColumnEh() {
+  delete dropDownDataList_.data();
   if (TCustomDBGridEh* g = OwnerGrid()) g->SortOrderColumns().Remove(this);
   footers_.clear();
   footer_.reset();
@@ -731,9 +733,36 @@ bool MatchesValueList(const QString& list, const QString& value) {
   return false;
 }
 
+TPopupDataGridEh* TColumnEh::DropDownDataList() {
+  if (!dropDownDataList_) {
+    auto* list = new TPopupDataGridEh(nullptr);
+    list->setObjectName(QStringLiteral("DataList"));
+    dropDownDataList_ = list;
+  }
+  return static_cast<TPopupDataGridEh*>(dropDownDataList_.data());
+}
+
+TColumnDropDownBoxEh* TColumnEh::DropDownBox() {
+  if (!dropDownBox_) dropDownBox_ = std::make_unique<TColumnDropDownBoxEh>(this);
+  return dropDownBox_.get();
+}
+
+TDataSet* TColumnEh::FieldLookupDataSet() {
+  TField* f = BoundField();
+  return f && f->IsLookup() ? f->LookupDataSet : nullptr;
+}
+
+TDataSet* TColumnEh::LookupListDataSet() {
+  if (dropDownBox_ && dropDownBox_->ListSource && dropDownBox_->ListSource->DataSet())
+    return dropDownBox_->ListSource->DataSet();
+  return FieldLookupDataSet();
+}
+
 TColumnKindEh TColumnEh::ColumnKind() {
   if (Checkboxes()) return ckCheckboxEh;
+  if (TField* f = BoundField(); f && f->IsLookup()) return ckLookupEh;
   if (!PickList.isEmpty() && KeyList.isEmpty()) return ckPickListEh;
+  if (ImageList && !ShowImageAndText) return ckImagesEh;
   if (!KeyList.isEmpty() && !PickList.isEmpty()) return ckKeyListEh;
   return ckPlainEh;
 }
@@ -818,6 +847,7 @@ void TColumnEh::ApplyCellValue(QString text, Variant value, bool useText) {
   TField* f = BoundField();
   if (handled || !f) return;
   if (useText) f->SetText(text);
+  else if (f->IsLookup() && !f->KeyFields.isEmpty()) f->DataSet()->SetFieldValues(f->KeyFields, value);
   else f->SetValue(value);
 }
 
@@ -853,6 +883,26 @@ void TColumnEh::StepCellValue(double step) {
       const QString item = walk(PickList, wrapped);
       if (wrapped) f->SetText(item);
       else ApplyCellValue(item, Variant(item), true);
+      break;
+    }
+    case ckLookupEh: {
+      TDataSet* list = LookupListDataSet();
+      if (!list || !list->Active() || list->IsEmpty()) break;
+      TDataSet* ds = f->DataSet();
+      const Variant key = ds->FieldValues(f->KeyFields);
+      bool keyNull = key.isNullOrEmpty();
+      if (key.isArray())
+        for (const Variant& v : key.items()) keyNull = keyNull || v.isNullOrEmpty();
+      if (keyNull || !list->Locate(f->LookupKeyFields, key)) {
+        list->First();
+      } else if (next) {
+        if (list->RecNo() >= list->RecordCount()) list->First();
+        else list->Next();
+      } else {
+        if (list->RecNo() <= 1) list->Last();
+        else list->Prior();
+      }
+      ApplyCellValue(t, list->FieldValues(f->LookupKeyFields), false);
       break;
     }
     default:

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QPainter>
+
+#include "grid/ImgListEh.h"
 
 #include "platform/data/dataset.h"
 #include "platform/data/field.h"
@@ -82,7 +85,19 @@ TCellEditStyleEh TDBGridInplaceEdit::ColumnEditStyle(TColumnEh* column) {
   }
   TField* f = column->BoundField();
   if (!f) return cesSimple;
-  // Lookup fields have no drop-down data list in this library yet; they edit as text.
+  if (f->IsLookup()) {
+    // A lookup cell chooses from its list when every key field can be written.
+    TCustomDBGridEh* g = column->OwnerGrid();
+    const QStringList keys = f->KeyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // A read-only lookup field (a default column's ReadOnly lands there) offers no list either.
+    bool writable = !keys.isEmpty() && !f->ReadOnly && !((column->AssignedValues() & cvReadOnly) && column->ReadOnly()) &&
+                    (!g || (!g->ReadOnly() && g->DataLink()->Active() && !g->DataLink()->ReadOnly));
+    for (const QString& k : keys) {
+      TField* kf = f->DataSet()->FindField(k.trimmed());
+      writable = writable && kf && kf->CanModify();
+    }
+    return writable ? cesDataList : cesSimple;
+  }
   if (!column->PickList.isEmpty() && !column->ReadOnly()) return cesPickList;
   if (IsDateField(f) && !column->ReadOnly()) return cesDate;
   return cesSimple;
@@ -97,6 +112,19 @@ void TDBGridInplaceEdit::SetEditStyle(TCellEditStyleEh style) {
       pickListBox_->hide();
     }
     activeList_ = pickListBox_;
+  } else if (style == cesDataList) {
+    TColumnEh* c = CurrentColumn();
+    TPopupDataGridEh* list = c ? c->DropDownDataList() : nullptr;
+    if (list && list != dataList_) {
+      if (dataList_) dataList_->CloseHandler = nullptr;
+      dataList_ = list;
+      if (list->parentWidget() != this) list->setParent(this, list->windowFlags());
+      // The list never takes the focus: whatever asks it to gives it to the editor.
+      list->setFocusProxy(this);
+      list->hide();
+      list->CloseHandler = [this](TPopupDataGridEh*, bool accept) { CloseDropDown(accept); };
+    }
+    activeList_ = dataList_;
   } else if (style == cesDate) {
     if (!calendarBox_) {
       calendarBox_ = new TPopupMonthCalendarEh(this);
@@ -117,7 +145,8 @@ void TDBGridInplaceEdit::SetEditStyle(TCellEditStyleEh style) {
 }
 
 bool TDBGridInplaceEdit::HasDropDownKeys() const {
-  return editStyle_ == cesPickList || editStyle_ == cesDate || (editStyle_ == cesDropDown && activeList_);
+  return editStyle_ == cesPickList || editStyle_ == cesDate || editStyle_ == cesDataList ||
+         (editStyle_ == cesDropDown && activeList_);
 }
 
 void TDBGridInplaceEdit::UpdateContents() {
@@ -148,7 +177,11 @@ void TDBGridInplaceEdit::UpdateContents() {
     SetText(params.Text);
     SetMaxLength(grid_->GetEditLimit());
     grid_->StoreEditText(params.Text);
+    imageAreaWidth_ = c->ImageList && c->ShowImageAndText ? c->ImageList->Width() + 5 : 0;
+    UpdateImageIndex();
   } else {
+    imageAreaWidth_ = 0;
+    imageIndex_ = -1;
     setReadOnly(true);
     SetEditMask(QString());
     SetText(QString());
@@ -170,7 +203,29 @@ void TDBGridInplaceEdit::BoundsChanged() {
     const int h = qRound(1.5 * w) >= height() ? height() : (grid_->Flat() ? qRound(1.5 * w) : w);
     button_->setGeometry(width() - w, 0, w, h);
   }
-  setTextMargins(0, 0, buttonsWidth_, 0);
+  setTextMargins(imageAreaWidth_, 0, buttonsWidth_, 0);
+}
+
+void TDBGridInplaceEdit::UpdateImageIndex() {
+  TColumnEh* c = CurrentColumn();
+  imageIndex_ = -1;
+  if (!c || !c->ImageList || !c->ShowImageAndText) return;
+  // The image follows what is typed: the text's position in the key or pick list.
+  if (!c->KeyList.isEmpty() || !c->PickList.isEmpty()) {
+    const int k = int(c->PickList.indexOf(Text()));
+    imageIndex_ = k >= 0 ? k : c->NotInKeyListIndex;
+  } else {
+    imageIndex_ = c->CellImageIndex();
+  }
+  update();
+}
+
+void TDBGridInplaceEdit::paintEvent(QPaintEvent* e) {
+  TCustomMaskEdit::paintEvent(e);
+  TColumnEh* c = CurrentColumn();
+  if (imageAreaWidth_ <= 0 || !c || !c->ImageList) return;
+  QPainter p(this);
+  DrawImageClipped(&p, c->ImageList, 2, 0, imageIndex_, QRect(0, 0, imageAreaWidth_, height()));
 }
 
 void TDBGridInplaceEdit::resizeEvent(QResizeEvent* e) {
@@ -187,6 +242,7 @@ bool TDBGridInplaceEdit::EditCanModify() { return !isReadOnly() && grid_->EditCa
 
 void TDBGridInplaceEdit::Change() {
   TCustomMaskEdit::Change();
+  if (imageAreaWidth_ > 0) UpdateImageIndex();
   if (putting_) return;
   grid_->StoreEditText(Text());
 }
@@ -216,6 +272,34 @@ void TDBGridInplaceEdit::ApplyTypedChars(QString& s) {
   if (s.size() == 1 && s[0].unicode() < 32 && s[0].unicode() != 8) return;
   TColumnEh* c = CurrentColumn();
   if (!c) return;
+  if (editStyle_ == cesDataList) {
+    // A lookup cell never takes a typed character: the typing finds the list record whose
+    // text starts with it, completes the text and takes the record's key.
+    const bool backspace = s.size() == 1 && s[0].unicode() == 8;
+    const QString typed = s;
+    s.clear();
+    TDataSet* list = c->LookupListDataSet();
+    TField* f = c->BoundField();
+    if (backspace || !list || !f || isReadOnly() || !grid_->EditAllowedByOperations() || !grid_->EditCanModify()) return;
+    const QString t = Text().left(SelStart()) + typed;
+    const Variant key = LookupKeyOfText(c, t, true);
+    if (!key.isNullOrEmpty()) {
+      const QString e = list->FieldByName(f->LookupResultField)->Text();
+      PutText(e, int(t.size()), int(e.size() - t.size()));
+      grid_->SetEditKeyValue(key);
+      grid_->StoreEditText(e);
+      if (dataList_) dataList_->SetKeyValue(key);
+    } else if (c->OnNotInList) {
+      PutText(t, int(t.size()), 0);
+      grid_->SetEditKeyValue(Variant::null());
+      grid_->StoreEditText(t);
+      if (dataList_) dataList_->SetKeyValue(Variant::null());
+      c->OnNotInList(c, t);
+    }
+    // The first typed character opens the list of an automatically dropping column.
+    if (c->AutoDropDown && !listVisible_) OpenDropDown();
+    return;
+  }
   const bool keyList = c->ColumnKind() == ckKeyListEh;
   if (!(keyList || editStyle_ == cesPickList)) return;
   if (isReadOnly() || !grid_->EditCanModify()) return;
@@ -270,6 +354,15 @@ void TDBGridInplaceEdit::KeyPress(QChar& key) {
       (editStyle_ == cesPickList))
     OpenDropDown();
   TCustomMaskEdit::KeyPress(key);
+}
+
+Variant TDBGridInplaceEdit::LookupKeyOfText(TColumnEh* c, const QString& text, bool partial) {
+  TDataSet* list = c->LookupListDataSet();
+  TField* f = c->BoundField();
+  if (!list || !f || !list->Active()) return Variant::null();
+  TLocateOptions o = loCaseInsensitive | (partial ? loPartialKey : 0);
+  if (!list->Locate(f->LookupResultField, Variant(text), o)) return Variant::null();
+  return list->FieldValues(f->LookupKeyFields);
 }
 
 void TDBGridInplaceEdit::SyncKeyFromText() {
@@ -331,6 +424,15 @@ void TDBGridInplaceEdit::KeyDown(int& key, Qt::KeyboardModifiers shift) {
       key = 0;
       return;
     }
+    if (listVisible_ && dataList_ && activeList_ == dataList_ &&
+        (key == vk::Up || key == vk::Down || key == vk::Prior || key == vk::Next) && !(shift & Qt::ShiftModifier)) {
+      // The list moves its choice; the cell takes it when the list closes.
+      static const int kQtKeys[] = {Qt::Key_PageUp, Qt::Key_PageDown, 0, 0, 0, Qt::Key_Up, 0, Qt::Key_Down};
+      QKeyEvent e(QEvent::KeyPress, kQtKeys[key - vk::Prior], Qt::NoModifier);
+      dataList_->HandleKey(&e);
+      key = 0;
+      return;
+    }
     if (listVisible_ && activeList_ == pickListBox_ && pickListBox_ &&
         ((key == vk::Up || key == vk::Down || key == vk::Prior || key == vk::Next) &&
          !(shift & Qt::ShiftModifier))) {
@@ -352,6 +454,21 @@ void TDBGridInplaceEdit::KeyDown(int& key, Qt::KeyboardModifiers shift) {
   // Ctrl+Enter on an ellipsis or plain drop-down cell is its button's click.
   if ((editStyle_ == cesEllipsis || editStyle_ == cesDropDown) && enter && shift == Qt::ControlModifier) {
     if (grid_->OnEditButtonClick) grid_->OnEditButtonClick(grid_);
+    key = 0;
+    return;
+  }
+  if (kind == ckLookupEh && ((key == vk::Delete && shift == Qt::NoModifier) || key == vk::Back)) {
+    // Deleting the whole text clears the key; a lookup text is never edited in part.
+    if (key == vk::Delete && SelStart() == 0 && SelLength() == Text().size() && c->MayEditCell(false) &&
+        c->MayEditCell(true) && grid_->EditCanModify()) {
+      PutText(QString(), 0, 0);
+      grid_->SetEditKeyValue(Variant::null());
+      grid_->StoreEditText(QString());
+      if (dataList_) dataList_->SetKeyValue(Variant::null());
+    } else if (key == vk::Back) {
+      const int p = SelStart();
+      setCursorPosition(SelLength() > 0 ? p : qMax(0, p - 1));
+    }
     key = 0;
     return;
   }
@@ -492,6 +609,10 @@ void TDBGridInplaceEdit::OpenDropDown() {
     for (const QString& s : items) widest = qMax(widest, fm.horizontalAdvance(s));
     pickListBox_->resize(qMax(pickListBox_->width(), widest + 4), pickListBox_->height());
   }
+  if (activeList_ == dataList_ && dataList_) {
+    if (!c->LookupListDataSet()) return;
+    OpenDataList(c);
+  }
   if (activeList_ == calendarBox_) {
     calendarBox_->setFont(font());
     TDateTime d = 0;
@@ -513,12 +634,50 @@ void TDBGridInplaceEdit::OpenDropDown() {
     calculatorBox_->SetWindowFlat(grid_->Flat());
     SetSel(SelStart(), 0);
   }
-  PlaceDropDown(this, activeList_, daLeft);
+  activeList_->move(PlaceDropDown(this, activeList_, daLeft));
   activeList_->show();
+  if (activeList_ == dataList_ && dataList_) {
+    // Shown, the list knows its frame and title heights: the rows are applied again.
+    dataList_->SetRowCount(dataList_->RowCountShown());
+    dataList_->SizeGrip()->ShowGrip(c->DropDownSizing);
+    dataList_->SizeGripResized = false;
+  }
   listVisible_ = true;
   droppedDown_ = true;
   button_->SetStaysDown(true);
   update();
+}
+
+void TDBGridInplaceEdit::OpenDataList(TColumnEh* c) {
+  TDataSet* list = c->LookupListDataSet();
+  TField* f = c->BoundField();
+  TPopupDataGridEh* d = dataList_;
+  d->setFont(font());
+  QPalette pal = d->palette();
+  pal.setColor(QPalette::Base, palette().color(QPalette::Base));
+  d->setPalette(pal);
+  int rows = c->DropDownRows;
+  if (list->Active() && list->RecordCount() > 0 && list->RecordCount() < rows) rows = list->RecordCount();
+  lookupSource_.SetDataSet(list);
+  // The list shows the column's display fields, the lookup result first.
+  QString shown = c->LookupDisplayFields.isEmpty() ? f->LookupResultField : c->LookupDisplayFields;
+  if (!shown.split(QLatin1Char(';')).contains(f->LookupResultField, Qt::CaseInsensitive))
+    shown = f->LookupResultField + QLatin1Char(';') + shown;
+  d->SetListSource(nullptr);
+  d->SetKeyField(f->LookupKeyFields);
+  d->SetListFieldIndex(0);
+  d->SetListField(shown);
+  d->SetListSource(&lookupSource_);
+  d->SetShowTitles(c->DropDownShowTitles);
+  d->SetRowCount(rows);
+  d->SetUseMultiTitle(c->DropDownBox()->UseMultiTitle);
+  // The columns share the list's width unless the box asks for their own widths.
+  d->SetAutoFitColWidths(c->DropDownBox()->AutoFitColWidths);
+  int w = width();
+  if (c->DropDownWidth == -1) w = d->NaturalWidth() + (d->width() - d->viewport()->width());
+  else if (c->DropDownWidth > 0) w = c->DropDownWidth;
+  d->resize(qMax(w, width()), d->height());
+  d->SetKeyValue(grid_->EditKeyValue());
 }
 
 void TDBGridInplaceEdit::CloseDropDown(bool accept) {
@@ -538,10 +697,36 @@ void TDBGridInplaceEdit::CloseDropDown(bool accept) {
       c->DropDownRows = pickListBox_->height() / ih;
     }
   }
+  QString listText;
+  if (activeList_ == dataList_ && dataList_) {
+    v = dataList_->KeyValue();
+    listText = dataList_->SelectedItem();
+    if (dataList_->SizeGripResized && c) {
+      c->DropDownRows = dataList_->RowCountShown();
+      c->DropDownWidth = dataList_->width();
+    }
+  }
   activeList_->hide();
   droppedDown_ = false;
   listVisible_ = false;
+  if (activeList_ == dataList_ && dataList_) {
+    dataList_->SetKeySource(nullptr);
+    lookupSource_.SetDataSet(nullptr);
+  }
   update();
+  if (!accept && activeList_ == dataList_) {
+    PutText(grid_->CellEditText(), int(grid_->CellEditText().size()), 0);
+    return;
+  }
+  if (activeList_ == dataList_ && dataList_) {
+    // The chosen record's key becomes the cell's key; the grid writes it with the record.
+    if (c && c->MayEditCell(true) && grid_->EditCanModify()) {
+      grid_->SetEditKeyValue(v);
+      grid_->StoreEditText(listText);
+      PutText(listText, 0, int(listText.size()));
+    }
+    return;
+  }
   if (!accept && activeList_ == pickListBox_) {
     // The typed text comes back.
     PutText(grid_->CellEditText(), int(grid_->CellEditText().size()), 0);

@@ -5,6 +5,7 @@
 
 #include "grid/CalculatorEh.h"
 #include "grid/DBGridEh.h"
+#include "grid/DBLookupGridsEh.h"
 #include "grid/ToolCtrlsEh.h"
 #include "platform/maskedit.h"
 
@@ -44,9 +45,14 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   TPopupListboxEh* PickListBox() const { return pickListBox_; }
   TPopupMonthCalendarEh* CalendarBox() const { return calendarBox_; }
   TPopupCalculatorEh* CalculatorBox() const { return calculatorBox_; }
+  // The current column's drop-down data list while the edit style is cesDataList.
+  TPopupDataGridEh* DataList() const { return dataList_; }
   QWidget* ActiveList() const { return activeList_; }
   TEditButtonControlEh* DefaultButton() const { return button_; }
   int ButtonsWidth() const { return buttonsWidth_; }
+  // The image of the column's ImageList shown left of the text (ShowImageAndText columns); -1 none.
+  int ImageIndex() const { return imageIndex_; }
+  void UpdateImageIndex();
   // Keeps an open list open while the grid refreshes the text.
   bool LockCloseList = false;
 
@@ -67,6 +73,7 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   void KeyPress(QChar& key) override;
   void PasteFromClipboard() override;
   void resizeEvent(QResizeEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
 
  private:
@@ -78,6 +85,9 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   // Puts a text with the caret and selection without treating it as typing.
   void PutText(const QString& text, int selStart, int selLength);
   void SyncKeyFromText();
+  void OpenDataList(TColumnEh* c);
+  // The lookup list record matching a text (by prefix with `partial`) gives the key; Null when none.
+  Variant LookupKeyOfText(TColumnEh* c, const QString& text, bool partial);
   QString TextWithoutSelection() const;
   // The style has a drop-down window that keys open and close (list, calendar, calculator).
   bool HasDropDownKeys() const;
@@ -88,8 +98,12 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   TPopupListboxEh* pickListBox_ = nullptr;
   TPopupMonthCalendarEh* calendarBox_ = nullptr;
   TPopupCalculatorEh* calculatorBox_ = nullptr;
+  QPointer<TPopupDataGridEh> dataList_;
+  TDataSource lookupSource_;  // lends the data list its dataset while it is open
   TEditButtonControlEh* button_ = nullptr;
   int buttonsWidth_ = 0;
+  int imageIndex_ = -1;
+  int imageAreaWidth_ = 0;
   bool droppedDown_ = false;
   bool listVisible_ = false;
   bool keepOpenOnClick_ = false;

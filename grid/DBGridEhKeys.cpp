@@ -159,6 +159,9 @@ QString TCustomDBGridEh::GetEditText(int col, int) const {
   TColumnEh* c = columns_->Items(i);
   QString text = i == SelectedColumnIndex() ? self->CurrentCellText() : QString();
   editKeyValue_ = Variant::null();
+  // A lookup cell's edit starts from the key of its record.
+  if (TField* f = c->BoundField(); f && f->IsLookup() && f->DataSet()->Active())
+    editKeyValue_ = f->DataSet()->FieldValues(f->KeyFields);
   TFontEh font = c->Font();
   TColCellParamsEh params;
   params.Text = text;
@@ -181,6 +184,11 @@ void TCustomDBGridEh::CommitEditText() {
     // A text that is not in the pick list commits no key.
     const int k = int(c->PickList.indexOf(text));
     editKeyValue_ = k >= 0 && k < c->KeyList.size() ? Variant(c->KeyList[k]) : Variant::null();
+    c->ApplyCellValue(text, editKeyValue_, false);
+    return;
+  }
+  if (c->ColumnKind() == ckLookupEh) {
+    // A lookup cell writes the key chosen for its text.
     c->ApplyCellValue(text, editKeyValue_, false);
     return;
   }

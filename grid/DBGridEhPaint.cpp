@@ -6,6 +6,7 @@
 #include <QPainterPath>
 
 #include "grid/DBGridEh.h"
+#include "grid/ImgListEh.h"
 
 namespace {
 QColor Q(TColor c) { return ToQColor(c); }
@@ -370,20 +371,30 @@ void TCustomDBGridEh::PaintTitleCell(TColumnEh* column, int gridCol, QRect rect,
     indexText = QString::number(title->SortIndex());
   int indexWidth = indexText.isEmpty() ? 0 : MeasureTextWidth(indexFont, indexText);
   bool showMarker = marker != smNoneEh;
+  const int titleImageWidth = TitleImages && title->ImageIndex != -1 ? TitleImages->Width() : 0;
   if (showMarker) {
     textRect.setWidth(textRect.width() - 16 - indexWidth);
-    if (RectRight(textRect) < textRect.x()) {
+    if (RectRight(textRect) < textRect.x() + titleImageWidth) {
       showMarker = false;
       textRect.setWidth(textRect.width() + 14);
-      if (RectRight(textRect) < textRect.x()) {
+      if (RectRight(textRect) < textRect.x() + titleImageWidth) {
         indexText.clear();
         textRect.setWidth(textRect.width() + indexWidth + 2);
         indexWidth = 0;
       }
     }
   }
+  // A title image replaces the caption; its width stays free of the marker strip.
+  const bool titleImage = TitleImages && title->ImageIndex != -1;
+  if (titleImage) caption.clear();
   highlightedCell_ = GetFixedCellColors(gridCol, 0, font, bg, IsCellSelected(gridCol, 0));
   FillRect(rect, bg);
+  if (titleImage) {
+    const int align = useMultiTitle_ ? 2 : title->Alignment() == taRightJustify ? 1 : title->Alignment() == taCenter ? 2 : 0;
+    QRect imageRect = textRect;
+    if (align == 0) imageRect.adjust(2, 0, 0, 0);
+    DrawImageClipped(Painter(), TitleImages, align, 0, title->ImageIndex, imageRect);
+  }
   if (useMultiTitle_) {
     if (title->Orientation() == tohVertical)
       DrawVerticalText(Painter(), font, bg, textRect, false, false, tlBottom, taCenter, caption, dy + 2, dx);
@@ -539,8 +550,18 @@ void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow,
         p->drawLine(x + 3, y + 6, x + 5, y + 9);
         p->drawLine(x + 5, y + 9, x + 10, y + 3);
       }
+    } else if (column->ImageList && !column->ShowImageAndText) {
+      FillRect(rect, bg);
+      DrawImageClipped(Painter(), column->ImageList, 2, 0, cellParams_.ImageIndex, rect);
     } else {
       cellBrush_ = bg;
+      if (column->ImageList) {
+        // The image in a box at the left, the text one pixel right of it.
+        const QRect box(rect.x(), rect.y(), qMin(rect.width(), column->ImageList->Width() + 4), rect.height());
+        FillRect(box, column->Color());
+        DrawImageClipped(Painter(), column->ImageList, 2, 0, duplicate ? -1 : cellParams_.ImageIndex, box);
+        rect.setLeft(qMin(RectRight(rect), box.x() + box.width() + 1));
+      }
       DrawCellText(*Painter(), font, bg, rect, true, 0, 0, column->EndEllipsis(),
                    column->WordWrap() && wordWrapFits_, column->Layout(), alignment, text, dy, dx);
       // The part of the text an incremental search has matched is shown inverted.

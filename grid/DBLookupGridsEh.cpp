@@ -3,7 +3,11 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <climits>
+
+#include "platform/exception.h"
+#include "platform/ui.h"
 
 #include "grid/LibrarySupportEh.h"
 #include "platform/data/dataset.h"
@@ -40,13 +44,19 @@ TDBLookupGridEh::TDBLookupGridEh(QWidget* parent) : TCustomDBGridEh(parent) {
 
 TDBLookupGridEh::~TDBLookupGridEh() { dataLink_->SetDataSource(nullptr); }
 
+namespace {
+constexpr const char* kDefinedByLookup = "Property already defined by lookup field";
+}
+
 void TDBLookupGridEh::SetListSource(TDataSource* s) {
+  if (lookupMode_) throw EDatabaseError(QString::fromUtf8(kDefinedByLookup));
   SetDataSource(s);
   ListFieldsChanged();
 }
 
 void TDBLookupGridEh::SetKeyField(const QString& names) {
   if (names == keyField_) return;
+  if (lookupMode_) throw EDatabaseError(QString::fromUtf8(kDefinedByLookup));
   keyField_ = names;
   ListFieldsChanged();
 }
@@ -93,9 +103,22 @@ void TDBLookupGridEh::SetRowCount(int n) {
   n = qBound(1, n, 100);
   rowCount_ = n;
   const int lines = (Options() & dgRowLines) ? GridLineWidth() : 0;
-  const int border = height() - viewport()->height();
+  // The frame and what the scroll area keeps beside the viewport (a window that has not been
+  // laid out yet has no valid viewport size to subtract).
+  const QMargins m = viewportMargins();
+  const int border = isVisible() ? height() - viewport()->height()
+                                 : 2 * frameWidth() + m.top() + m.bottom() +
+                                       (horizontalScrollBar()->isVisibleTo(this) ? horizontalScrollBar()->sizeHint().height() : 0);
   const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
+  settingHeight_ = true;
   resize(width(), title + lines + n * DefaultRowHeight() + n * lines + border);
+  settingHeight_ = false;
+}
+
+void TDBLookupGridEh::TakeRowCountFromHeight() {
+  if (settingHeight_ || !isVisible()) return;
+  const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
+  rowCount_ = qBound(1, (viewport()->height() - title) / qMax(1, RowPixelHeight()), 100);
 }
 
 bool TDBLookupGridEh::KeyValueFits(int fieldCount, const Variant& value) {
@@ -121,10 +144,40 @@ void TDBLookupGridEh::DataFieldChanged() {
     TDataSet* keyDs = dataLink_->DataSet();
     if (ListSource() && ListSource()->DataSet() == keyDs)
       throw EDatabaseError(QStringLiteral("Circular datalinks are not allowed"));
-    for (const QString& n : NamesOf(dataField_)) keyDs->FieldByName(n);
-    masterFieldNames_ = NamesOf(dataField_).join(QLatin1Char(';'));
+    const QStringList names = NamesOf(dataField_);
+    for (const QString& n : names) keyDs->FieldByName(n);
+    TField* lookup = names.size() == 1 ? keyDs->FieldByName(names[0]) : nullptr;
+    if (lookup && lookup->IsLookup()) {
+      masterFieldNames_ = NamesOf(lookup->KeyFields).join(QLatin1Char(';'));
+      SetLookupMode(true, lookup);
+    } else {
+      masterFieldNames_ = names.join(QLatin1Char(';'));
+      SetLookupMode(false, nullptr);
+    }
+  } else {
+    SetLookupMode(false, nullptr);
   }
   DataRecordChanged(nullptr);
+}
+
+void TDBLookupGridEh::SetLookupMode(bool on, TField* lookupField) {
+  if (on) {
+    // The list, its key and its display field are the lookup field's.
+    lookupMode_ = false;  // the writers below are the grid's own
+    lookupSource_.SetDataSet(lookupField->LookupDataSet);
+    keyField_ = lookupField->LookupKeyFields;
+    lookupResultField_ = lookupField->LookupResultField;
+    if (DataSource() != &lookupSource_) SetDataSource(&lookupSource_);
+    lookupMode_ = true;
+    ListFieldsChanged();
+  } else if (lookupMode_) {
+    lookupMode_ = false;
+    lookupResultField_.clear();
+    SetDataSource(nullptr);
+    keyField_.clear();
+    lookupSource_.SetDataSet(nullptr);
+    ListFieldsChanged();
+  }
 }
 
 void TDBLookupGridEh::DataRecordChanged(TField* field) {
@@ -158,11 +211,21 @@ void TDBLookupGridEh::ListFieldsChanged() {
       if (!f) throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(objectName()));
       listFields << f;
     }
-    if (listFields.isEmpty()) {
-      for (const QString& n : keys) listFields << list->FieldByName(n);
-      shown = keys;
+    if (lookupMode_) {
+      // The lookup field's result is the first list field and the one whose text is chosen.
+      TField* result = list->FieldByName(lookupResultField_);
+      if (!listFields.contains(result)) {
+        listFields.prepend(result);
+        shown.prepend(result->FieldName());
+      }
+      displayField_ = result;
+    } else {
+      if (listFields.isEmpty()) {
+        for (const QString& n : keys) listFields << list->FieldByName(n);
+        shown = keys;
+      }
+      displayField_ = listFields.value(listFieldIndex_ >= 0 && listFieldIndex_ < listFields.size() ? listFieldIndex_ : 0);
     }
-    displayField_ = listFields.value(listFieldIndex_ >= 0 && listFieldIndex_ < listFields.size() ? listFieldIndex_ : 0);
     // The default columns are the list fields.
     if (!Columns()->IsCustomised())
       for (int i = 0; i < Columns()->Count(); ++i) {
@@ -301,13 +364,150 @@ void TDBLookupGridEh::keyPressEvent(QKeyEvent* e) {
   AfterKeyValueMove();
 }
 
-void TDBLookupGridEh::mousePressEvent(QMouseEvent* e) {
-  TCustomDBGridEh::mousePressEvent(e);
-  if (e->button() != Qt::LeftButton || !CanChangeKey()) return;
-  const TGridCoord cell = MouseCoord(int(e->position().x()), int(e->position().y()));
-  if (cell.Y < DataRowOffset()) return;
+void TDBLookupGridEh::SetShowTitles(bool on) {
+  const bool shown = Options() & dgTitles;
+  if (on == shown) return;
+  SetOptions(on ? Options() | dgTitles : Options() & ~dgTitles);
+  SetRowCount(rowCount_);
+}
+
+int TDBLookupGridEh::NaturalWidth() {
+  int w = 0;
+  const int line = (Options() & dgColLines) ? GridLineWidth() : 0;
+  for (int i = 0; i < Columns()->Count(); ++i) {
+    TColumnEh* c = Columns()->Items(i);
+    if (c->Visible()) w += c->Width() + line;
+  }
+  return w;
+}
+
+void TDBLookupGridEh::SelectAt(int x, int y) {
+  TDataSet* list = DataSet();
+  if (!list || !DataLink()->Active()) return;
+  y = qMin(y, viewport()->height() - 1);
+  const TGridCoord cell = MouseCoord(x, y);
+  const int record = cell.Y - DataRowOffset();
+  if (cell.X < 0 || record < 0 || record >= DataLink()->RecordCount()) return;
+  // The list stays where it is: the chosen row is not located (and centred) again.
   lockPosition_ = true;
-  SelectCurrentKey();
+  try {
+    list->MoveBy(record - DataLink()->ActiveRecord());
+    SelectCurrentKey();
+  } catch (...) {
+    lockPosition_ = false;
+    throw;
+  }
   lockPosition_ = false;
-  AfterKeyValueMove();
+}
+
+void TDBLookupGridEh::mousePressEvent(QMouseEvent* e) {
+  const int x = int(e->position().x()), y = int(e->position().y());
+  const TGridCoord cell = MouseCoord(x, y);
+  const int record = cell.Y - DataRowOffset();
+  // Titles, sizing and whatever lies outside the data rows is the grid's.
+  if (cell.X < 0 || record < 0 || record >= DataLink()->RecordCount()) {
+    TCustomDBGridEh::mousePressEvent(e);
+    return;
+  }
+  e->accept();
+  if (e->button() != Qt::LeftButton) return;
+  if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
+  if (!CanChangeKey()) return;
+  SelectAt(x, y);
+}
+// ---- drop-down data grid ------------------------------------------------------------------
+
+TPopupDataGridEh::TPopupDataGridEh(QWidget* parent) : TDBLookupGridEh(parent) {
+  setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setFocusPolicy(Qt::NoFocus);
+  setFrameStyle(QFrame::Panel | QFrame::Raised);
+  setLineWidth(1);
+  setMouseTracking(true);
+  viewport()->setMouseTracking(true);
+  sizeGrip_ = new TSizeGripEh(this);
+  sizeGrip_->SetTriangular(true);
+  hide();
+}
+
+bool TPopupDataGridEh::event(QEvent* e) {
+  if (e->type() == TSizeGripSideEvent::kType) {
+    sizeGrip_->MoveToSide(static_cast<TSizeGripSideEvent*>(e)->Side);
+    return true;
+  }
+  return TDBLookupGridEh::event(e);
+}
+
+void TPopupDataGridEh::AfterKeyValueMove() {
+  TDBLookupGridEh::AfterKeyValueMove();
+  if (userKeyValueChanged_ && OnUserKeyValueChange) OnUserKeyValueChange(this);
+}
+
+template <class F>
+void TPopupDataGridEh::UserAction(F&& action) {
+  // A failing write (the key's field refusing the value) is shown; the list stays usable.
+  userKeyValueChanged_ = true;
+  Guard(std::forward<F>(action));
+  userKeyValueChanged_ = false;
+}
+
+void TPopupDataGridEh::keyPressEvent(QKeyEvent* e) {
+  UserAction([&] { TDBLookupGridEh::keyPressEvent(e); });
+}
+
+void TPopupDataGridEh::mousePressEvent(QMouseEvent* e) {
+  keySelection_ = true;
+  UserAction([&] { TDBLookupGridEh::mousePressEvent(e); });
+}
+
+void TPopupDataGridEh::mouseMoveEvent(QMouseEvent* e) {
+  UserAction([&] {
+    // Without a button held the choice follows the pointer.
+    if (e->buttons() == Qt::NoButton && CanChangeKey()) SelectAt(int(e->position().x()), int(e->position().y()));
+    else TDBLookupGridEh::mouseMoveEvent(e);
+  });
+}
+
+void TPopupDataGridEh::mouseReleaseEvent(QMouseEvent* e) {
+  const bool selecting = keySelection_;
+  TDBLookupGridEh::mouseReleaseEvent(e);
+  keySelection_ = false;
+  if (!selecting || e->button() != Qt::LeftButton) return;
+  const QPoint p = e->position().toPoint();
+  if (!rect().contains(viewport()->mapTo(this, p))) {
+    if (CloseHandler) CloseHandler(this, false);
+    return;
+  }
+  const TGridCoord cell = MouseCoord(p.x(), p.y());
+  const int record = cell.Y - DataRowOffset();
+  if (cell.X >= 0 && record >= 0 && record < DataLink()->RecordCount() && CloseHandler) CloseHandler(this, true);
+}
+
+void TPopupDataGridEh::resizeEvent(QResizeEvent* e) {
+  TDBLookupGridEh::resizeEvent(e);
+  TakeRowCountFromHeight();
+  sizeGrip_->SnapToCorner();
+  sizeGrip_->raise();
+  SizeGripResized = true;
+}
+
+// ---- drop-down box of a column -------------------------------------------------------------
+
+TDBLookupGridEhOptions TColumnDropDownBoxEh::Options() const {
+  return owner_ ? owner_->DropDownDataList()->LookupOptions() : 0;
+}
+
+void TColumnDropDownBoxEh::SetOptions(TDBLookupGridEhOptions o) {
+  if (owner_) owner_->DropDownDataList()->SetLookupOptions(o);
+}
+
+TDBGridColumnsEh* TColumnDropDownBoxEh::Columns() const {
+  return owner_ ? owner_->DropDownDataList()->Columns() : nullptr;
+}
+
+void TColumnDropDownBoxEh::Assign(const TColumnDropDownBoxEh& src) {
+  AutoFitColWidths = src.AutoFitColWidths;
+  UseMultiTitle = src.UseMultiTitle;
+  ListSource = src.ListSource;
+  SetOptions(src.Options());
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "grid/DBGridEh.h"
+#include "grid/ToolCtrlsEh.h"
 #include "platform/data/datasource.h"
 #include "platform/variant.h"
 
@@ -43,8 +46,12 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   explicit TDBLookupGridEh(QWidget* parent = nullptr);
   ~TDBLookupGridEh() override;
 
-  // The list: the grid's data source.
+  // The list: the grid's data source. Bound to a lookup field (lookup mode), the list, its key
+  // field and its display field are the lookup field's own; setting them then raises
+  // "Property already defined by lookup field".
   TDataSource* ListSource() const { return DataSource(); }
+  bool LookupMode() const { return lookupMode_; }
+  TField* DisplayField() const { return displayField_; }
   void SetListSource(TDataSource* s);
   QString KeyField() const { return keyField_; }
   void SetKeyField(const QString& names);
@@ -68,6 +75,14 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   TDBLookupGridEhOptions LookupOptions() const { return lookupOptions_; }
   void SetLookupOptions(TDBLookupGridEhOptions o);
   int RowCountShown() const { return rowCount_; }
+  // The title row shown above the list.
+  void SetShowTitles(bool on);
+  // Width of the visible columns with their lines (the list's natural width).
+  int NaturalWidth();
+  // Chooses the record shown at a point of the viewport (a data row); nothing elsewhere.
+  void SelectAt(int x, int y);
+  // Keys a holder forwards while the list is dropped down.
+  void HandleKey(QKeyEvent* e) { keyPressEvent(e); }
   // Sizes the height for N data rows (1..100).
   void SetRowCount(int n);
   TGridNotifyEvent OnClick;
@@ -92,11 +107,17 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   void mousePressEvent(QMouseEvent* e) override;
   virtual void AfterKeyValueMove();
   virtual bool LocateKeyRow();
+  // A height given from outside (the user's size grip) keeps whole rows: the row count follows.
+  void TakeRowCountFromHeight();
 
  private:
   int RowPixelHeight() const;
   Variant ListKeyValue() const;
+  void SetLookupMode(bool on, TField* lookupField);
   std::unique_ptr<TLookupGridDataLinkEh> dataLink_;
+  TDataSource lookupSource_;
+  bool lookupMode_ = false;
+  QString lookupResultField_;
   QString keyField_, listField_, dataField_, masterFieldNames_;
   int listFieldIndex_ = 0;
   bool listActive_ = false;
@@ -107,4 +128,61 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   bool lockPosition_ = false;
   TDBLookupGridEhOptions lookupOptions_ = dlgColLinesEh;
   int rowCount_ = 7;
+  bool settingHeight_ = false;
+};
+
+// The drop-down form of the lookup grid: a borderless tool window with a size grip that never
+// takes the focus from its holder (the cell editor). Moving the mouse over the rows chooses the
+// row under the pointer; releasing the button on a data row closes it accepting the choice,
+// releasing it outside closes it without.
+class TPopupDataGridEh : public TDBLookupGridEh {
+  Q_OBJECT
+ public:
+  explicit TPopupDataGridEh(QWidget* parent = nullptr);
+
+  // Set by the holder before the list is shown.
+  std::function<void(TPopupDataGridEh* sender, bool accept)> CloseHandler;
+  // After a key change the user made in the list (keys, mouse).
+  std::function<void(TPopupDataGridEh* sender)> OnUserKeyValueChange;
+  TSizeGripEh* SizeGrip() const { return sizeGrip_; }
+  // Set by every size change; the holder clears it on opening and reads it on closing.
+  bool SizeGripResized = false;
+  bool UserKeyValueChanged() const { return userKeyValueChanged_; }
+  bool KeySelection() const { return keySelection_; }
+
+ protected:
+  void AfterKeyValueMove() override;
+  bool event(QEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  // Runs a key or mouse action of the user with UserKeyValueChanged set.
+  template <class F>
+  void UserAction(F&& action);
+  TSizeGripEh* sizeGrip_;
+  bool userKeyValueChanged_ = false;
+  bool keySelection_ = false;
+};
+
+// The settings of a grid column's drop-down data list. Options and Columns live in the
+// column's data list; the others in the box. ListSource, when set with a dataset, lists that
+// dataset instead of the lookup field's own.
+class TColumnDropDownBoxEh {
+ public:
+  explicit TColumnDropDownBoxEh(TColumnEh* owner) : owner_(owner) {}
+  TColumnEh* Owner() const { return owner_; }
+  bool AutoFitColWidths = true;
+  bool UseMultiTitle = false;
+  TDataSource* ListSource = nullptr;
+  TDBLookupGridEhOptions Options() const;
+  void SetOptions(TDBLookupGridEhOptions o);
+  TDBGridColumnsEh* Columns() const;
+  void Assign(const TColumnDropDownBoxEh& src);
+
+ private:
+  TColumnEh* owner_;
 };

@@ -65,6 +65,7 @@ QList<Rule> MakeRules() {
       // Data sets and the database.
       {"Field '(.*?)' must have a value", "“\\1”必须填写"},
       {"Record not found", "找不到记录"},
+      {"Value '(.*?)' is not in the list of field '(.*?)'", "“\\1”不在“\\2”的可选项中"},
       {"Cannot modify a read-only dataset", "数据只读，不能修改"},
       {"Cannot perform this operation on an empty dataset", "没有记录，不能进行此操作"},
       {"Cannot perform this operation on a closed dataset", "数据未打开，不能进行此操作"},

@@ -80,6 +80,10 @@ void TDataSet::buildFields() {
     fieldList_.push_back(f.get());
     fieldStore_.push_back(std::move(f));
   }
+  for (auto& lf : lookupStore_) {
+    lf->setIndex_(int(fieldList_.size()));
+    fieldList_.push_back(lf.get());
+  }
   if (layoutChanged && !sources_.empty()) DataEvent(deLayoutChange);
 }
 
@@ -394,6 +398,28 @@ TField* TDataSet::FindField(const QString& name) const {
   return nullptr;
 }
 
+static QStringList splitNames(const QString& names);
+
+TField* TDataSet::AddLookupField(const QString& name, const QString& keyFields, TDataSet* lookupDataSet,
+                                 const QString& lookupKeyFields, const QString& lookupResultField,
+                                 TFieldType type, int size) {
+  if (FindField(name)) throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name));
+  if (splitNames(keyFields).isEmpty() || splitNames(keyFields).size() != splitNames(lookupKeyFields).size() ||
+      splitNames(lookupResultField).size() != 1 || !lookupDataSet)
+    throw EDatabaseError(QStringLiteral("Lookup information for field '%1' is incomplete").arg(name));
+  auto f = std::make_unique<TField>(this, name, type, size, int(fieldList_.size()));
+  f->setFieldKind_(fkLookup);
+  f->KeyFields = keyFields;
+  f->LookupDataSet = lookupDataSet;
+  f->LookupKeyFields = lookupKeyFields;
+  f->LookupResultField = lookupResultField;
+  TField* out = f.get();
+  lookupStore_.push_back(std::move(f));
+  fieldList_.push_back(out);
+  if (Active() && !sources_.empty()) DataEvent(deLayoutChange);
+  return out;
+}
+
 TField* TDataSet::FieldByName(const QString& name) const {
   TField* f = FindField(name);
   if (!f) throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
@@ -436,22 +462,53 @@ uint32_t TDataSet::readRow() const {
   return order_[size_t(p)];
 }
 
+Variant TDataSet::valueAt(uint32_t row, const TField* f, bool old) const {
+  if (f->IsLookup()) return lookupValueAt(row, f, old);
+  if (f->column_() < 0) return Variant::null();
+  if (old && state_ == dsEdit && row == editRow_)
+    return CellToVariant(store_, editOriginal_[size_t(f->column_())], f->DataType());
+  if (old && state_ == dsInsert && row == editRow_) return Variant::null();
+  return CellToVariant(store_, store_.get(row, f->column_()), f->DataType());
+}
+
+Variant TDataSet::lookupValueAt(uint32_t row, const TField* f, bool old) const {
+  TDataSet* list = f->LookupDataSet;
+  if (!list || !list->Active() || list == this) return Variant::null();
+  const QStringList keys = splitNames(f->KeyFields);
+  QVector<Variant> values;
+  for (const QString& k : keys) {
+    const TField* kf = FindField(k);
+    if (!kf || kf->IsLookup()) return Variant::null();
+    Variant v = valueAt(row, kf, old);
+    if (v.isNullOrEmpty()) return Variant::null();
+    values << v;
+  }
+  try {
+    return list->Lookup(f->LookupKeyFields, values.size() == 1 ? values[0] : Variant::array(values),
+                        f->LookupResultField);
+  } catch (const EDatabaseError&) {
+    // A lookup naming fields the list lacks shows nothing rather than failing every paint.
+    return Variant::null();
+  }
+}
+
 Variant TDataSet::fieldValue_(const TField* f) const {
-  if (!Active() || cur_ < 0 || f->column_() < 0) return Variant::null();
-  return CellToVariant(store_, store_.get(readRow(), f->column_()), f->DataType());
+  if (!Active() || cur_ < 0) return Variant::null();
+  return valueAt(readRow(), f);
 }
 
 Variant TDataSet::fieldOldValue_(const TField* f) const {
-  if (!Active() || cur_ < 0 || f->column_() < 0) return Variant::null();
-  uint32_t row = readRow();
-  if ((state_ == dsEdit) && row == editRow_)
-    return CellToVariant(store_, editOriginal_[size_t(f->column_())], f->DataType());
-  if (state_ == dsInsert && row == editRow_) return Variant::null();
-  return fieldValue_(f);
+  if (!Active() || cur_ < 0) return Variant::null();
+  return valueAt(readRow(), f, true);
 }
 
 QByteArray TDataSet::fieldBytes_(const TField* f) const {
-  if (!Active() || cur_ < 0 || f->column_() < 0) return QByteArray();
+  if (!Active() || cur_ < 0) return QByteArray();
+  if (f->IsLookup()) {
+    Variant v = valueAt(readRow(), f);
+    return v.isNullOrEmpty() ? QByteArray() : v.toString().toUtf8();
+  }
+  if (f->column_() < 0) return QByteArray();
   Cell c = store_.get(readRow(), f->column_());
   if (c.tag == ctText || c.tag == ctBlob) return store_.byteArray(c);
   if (c.tag == ctNull) return QByteArray();
@@ -466,15 +523,55 @@ void TDataSet::checkWritable(TField* f) {
 }
 
 void TDataSet::setFieldValue_(TField* f, const Variant& v) {
+  if (f->IsLookup()) { setLookupValue(f, v); return; }
   checkWritable(f);
   Cell c = v.isNullOrEmpty() ? Cell{} : VariantToCell(store_, v, f->DataType());
   store_.set(editRow_, f->column_(), c);
   modified_ = true;
   if (f->OnChange) f->OnChange(f);
   DataEvent(deFieldChange, reinterpret_cast<intptr_t>(f));
+  notifyLookupsOf(f);
+}
+
+void TDataSet::setLookupValue(TField* f, const Variant& v) {
+  checkActive();
+  if (state_ != dsEdit && state_ != dsInsert) throw EDatabaseError(tr8("Dataset not in edit or insert mode"));
+  if (f->ReadOnly) throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(f->FieldName()));
+  const QStringList keys = splitNames(f->KeyFields);
+  QVector<Variant> keyValues;
+  if (v.isNullOrEmpty() || (v.isText() && v.toString().isEmpty())) {
+    for (int i = 0; i < keys.size(); ++i) keyValues << Variant::null();
+  } else {
+    TDataSet* list = f->LookupDataSet;
+    if (!list || !list->Active()) throw EDatabaseError(kClosedDataSetMessage);
+    Variant found = list->Lookup(f->LookupResultField, v, f->LookupKeyFields);
+    if (found.isNullOrEmpty())
+      throw EDatabaseError(QStringLiteral("Value '%1' is not in the list of field '%2'").arg(v.toString(), f->FieldName()));
+    if (keys.size() == 1) keyValues << (found.isArray() ? found.items()[0] : found);
+    else keyValues = found.items();
+  }
+  // Every key field is checked before the first is written, so a refused write changes nothing.
+  for (const QString& k : keys) {
+    TField* kf = FieldByName(k);
+    if (kf->IsLookup()) throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(f->FieldName()));
+    checkWritable(kf);
+  }
+  for (int i = 0; i < keys.size(); ++i) FieldByName(keys[i])->SetValue(keyValues[i]);
+  if (f->OnChange) f->OnChange(f);
+}
+
+void TDataSet::notifyLookupsOf(const TField* keyField) {
+  for (auto& lf : lookupStore_) {
+    for (const QString& k : splitNames(lf->KeyFields)) {
+      if (k.compare(keyField->FieldName(), Qt::CaseInsensitive) != 0) continue;
+      DataEvent(deFieldChange, reinterpret_cast<intptr_t>(lf.get()));
+      break;
+    }
+  }
 }
 
 void TDataSet::setFieldBytes_(TField* f, const QByteArray& bytes) {
+  if (f->IsLookup()) { setLookupValue(f, bytes.isNull() ? Variant::null() : Variant(QString::fromUtf8(bytes))); return; }
   checkWritable(f);
   Cell c = bytes.isNull() ? Cell{} : store_.makeBytes(bytes.constData(), size_t(bytes.size()), f->IsBlob() && f->DataType() != ftMemo ? ctBlob : ctText);
   store_.set(editRow_, f->column_(), c);
@@ -501,7 +598,7 @@ void TDataSet::splitKeys(const QString& keyFields, const Variant& keyValues, std
 bool TDataSet::matches(uint32_t row, const std::vector<TField*>& fields, const std::vector<Variant>& values,
                        TLocateOptions options) const {
   for (size_t i = 0; i < fields.size(); ++i) {
-    Variant v = CellToVariant(store_, store_.get(row, fields[i]->column_()), fields[i]->DataType());
+    Variant v = valueAt(row, fields[i]);
     const Variant& k = values[i];
     if (k.isNullOrEmpty() || v.isNull()) {
       if (!(k.isNullOrEmpty() && v.isNullOrEmpty())) return false;
@@ -547,8 +644,7 @@ Variant TDataSet::Lookup(const QString& keyFields, const Variant& keyValues, con
     if (!matches(row, fields, values, 0)) continue;
     QVector<Variant> items;
     for (const QString& n : res) {
-      TField* f = FieldByName(n);
-      items << CellToVariant(store_, store_.get(row, f->column_()), f->DataType());
+      items << valueAt(row, FieldByName(n));
     }
     return items.size() == 1 ? items[0] : Variant::array(items);
   }

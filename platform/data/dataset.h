@@ -110,6 +110,11 @@ class TDataSet : public QObject {
   TField* FindField(const QString& name) const;   // case-insensitive; nullptr when absent
   TField* FieldByName(const QString& name) const; // raises "Field 'X' not found"
   QStringList FieldNames() const;
+  // Adds a lookup field (see TField's lookup members) after the data fields. It stays with the
+  // dataset across close and reopen. A name already used raises EDatabaseError.
+  TField* AddLookupField(const QString& name, const QString& keyFields, TDataSet* lookupDataSet,
+                         const QString& lookupKeyFields, const QString& lookupResultField,
+                         TFieldType type = ftString, int size = 0);
   // Values of several fields ("a;b"): a single Variant for one name, an Array for more.
   Variant FieldValues(const QString& names) const;
   void SetFieldValues(const QString& names, const Variant& values);
@@ -226,11 +231,18 @@ class TDataSet : public QObject {
   void adjustWindow(int& first, int count, bool centre) const;
   void fire(const TDataSetNotifyEvent& ev) { if (ev) ev(this); }
   bool matches(uint32_t row, const std::vector<TField*>& fields, const std::vector<Variant>& values, TLocateOptions options) const;
+  // The value of a field in a store row (lookup fields resolved); `old` reads the values the
+  // row had before the current edit.
+  Variant valueAt(uint32_t row, const TField* f, bool old = false) const;
+  Variant lookupValueAt(uint32_t row, const TField* f, bool old) const;
+  void setLookupValue(TField* f, const Variant& v);
+  void notifyLookupsOf(const TField* keyField);
   void splitKeys(const QString& keyFields, const Variant& keyValues, std::vector<TField*>& fields, std::vector<Variant>& values) const;
 
   TDataSetState state_ = dsInactive;
   std::vector<std::unique_ptr<TField>> fieldStore_;
   std::vector<TField*> fieldList_;
+  std::vector<std::unique_ptr<TField>> lookupStore_;  // lookup fields, after the data fields
   std::vector<TDataSource*> sources_;
   std::vector<LinkWindow> windows_;
   int ownFirst_ = 0;             // dataset's own window

@@ -23,6 +23,17 @@ bool TField::IsNumeric() const {
 }
 
 bool TField::CanModify() const {
+  if (fieldKind_ == fkLookup) {
+    // A lookup value is written through its keys.
+    if (ReadOnly || !dataSet_->CanModify() || !LookupDataSet) return false;
+    const QStringList keys = KeyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (keys.isEmpty()) return false;
+    for (const QString& k : keys) {
+      TField* f = dataSet_->FindField(k.trimmed());
+      if (!f || f->IsLookup() || !f->CanModify()) return false;
+    }
+    return true;
+  }
   return !ReadOnly && canUpdate_ && dataType_ != ftAutoInc && dataSet_->CanModify();
 }
 

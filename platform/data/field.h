@@ -32,6 +32,11 @@ enum TFieldType {
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
+// Where a field's value comes from: a column of the dataset's result (fkData), or another
+// dataset (fkLookup): the record of LookupDataSet whose LookupKeyFields equal this record's
+// KeyFields gives the value of its LookupResultField.
+enum TFieldKind { fkData, fkLookup };
+
 class TField;
 using TFieldNotifyEvent = std::function<void(TField* sender)>;
 // Returns the text to show for the field; displayText is true for display, false for editing.
@@ -60,6 +65,8 @@ class TField {
   int Index() const { return index_; }          // position among the dataset's fields
   int Size() const { return size_; }            // text length of ftString; 0 otherwise
   bool IsBlob() const { return dataType_ == ftMemo || dataType_ == ftBlob || dataType_ == ftGraphic; }
+  TFieldKind FieldKind() const { return fieldKind_; }
+  bool IsLookup() const { return fieldKind_ == fkLookup; }
   bool IsNumeric() const;
   // Writable: the dataset can be modified, the field is not ReadOnly and the column comes from
   // the dataset's one updatable table (an expression column cannot be written).
@@ -115,12 +122,25 @@ class TField {
   // Asks the controls bound to this field to take the focus (data links' FocusControl).
   void FocusControl();
 
+  // --- lookup fields (FieldKind fkLookup). Names are ';'-separated lists of equal length:
+  // KeyFields in this field's dataset, LookupKeyFields in LookupDataSet. The value is read
+  // from the lookup record of the current record's keys (Null when a key is Null, the lookup
+  // dataset is closed or holds no such record). Writing a value finds the lookup record whose
+  // LookupResultField equals it and writes that record's LookupKeyFields into KeyFields;
+  // writing Null clears the keys; a value the lookup dataset does not hold raises
+  // EDatabaseError and leaves the keys as they were.
+  QString KeyFields;
+  TDataSet* LookupDataSet = nullptr;
+  QString LookupKeyFields;
+  QString LookupResultField;
+
   // --- events
   TFieldNotifyEvent OnChange;     // after a value was written
   TFieldGetTextEvent OnGetText;   // replaces DisplayText/Text when set
 
   // Internal: the dataset renumbers and re-binds fields at open.
   void setIndex_(int i) { index_ = i; }
+  void setFieldKind_(TFieldKind k) { fieldKind_ = k; }
   void setColumn_(int c) { colIdx_ = c; }
   int column_() const { return colIdx_; }
   void setSize_(int s) { size_ = s; }
@@ -132,6 +152,7 @@ class TField {
   TDataSet* dataSet_;
   QString fieldName_;
   TFieldType dataType_;
+  TFieldKind fieldKind_ = fkData;
   int size_;
   int index_;
   int colIdx_ = -1;          // column of the dataset's row store
