@@ -260,10 +260,10 @@ TEST_F(FeeWindowsTest, ChengchuanNoticeOfMarkedRowsIsPrinted) {
   auto bill = [&](const char* item, const char* price, const char* before, const char* after, const char* qty,
                   const char* amount) {
     exec(u8("insert into 收费明细表 (收费名称, 单价, 上月表数, 本月表数, 面积或数量, 收费金额, 年度, 月份, 开始日期, 结束日期, "
-            "房屋代码, 业主名称, 楼宇名称, 缴费状态) values (") +
+            "小区代码, 房屋代码, 业主名称, 楼宇名称, 缴费状态) values (") +
          SqlQuote::Text(u8(item)) + u8(", ") + SqlQuote::Money(money(price)) + u8(", ") + u8(before) + u8(", ") +
          u8(after) + u8(", ") + u8(qty) + u8(", ") + SqlQuote::Money(money(amount)) +
-         u8(", '2005', '5', '2005-05-01 00:00:00', '2005-05-31 00:00:00', 'H1', '张三', 'A栋', '未缴费')"));
+         u8(", '2005', '5', '2005-05-01 00:00:00', '2005-05-31 00:00:00', '0001', 'H1', '张三', 'A栋', '未缴费')"));
   };
   bill("房费", "800", "0", "0", "1", "800");
   bill("水费", "2", "100", "130", "30", "60");
