@@ -337,3 +337,47 @@ TEST_F(CrossTab, SubReportsSideBySideShareTheirPages) {
     EXPECT_LE(count, (lines + 7) / 8 + 1);
   }
 }
+
+// A footer row under a matrix totals each column over the rows (its cells under the cross data
+// band keep one value per column), a group footer starts its column totals again for each
+// group, and the cross footer column still sums over the columns of its own row.
+TEST_F(CrossTab, ColumnTotalsOfRowBands) {
+  insert({{1, "1栋", "101", "10"}, {2, "1栋", "102", "20"}, {3, "2栋", "201", "30"}});
+  insertMonths(3);
+  TfrPage* p = layMatrix();
+  // Cell value of house h (号) in month m (序): h * m.
+  static_cast<TfrMemoView*>(report->FindObject("Cell"))->Memo =
+      QStringList{u("[[frDBDataSet1.\"号\"] * [frDBDataSet2.\"序\"]]")};
+  band(p, btGroupHeader, "Building", 40, 0)->FormatStr = u("[frDBDataSet1.\"楼号\"]");
+  band(p, btGroupFooter, "BuildingEnd", 90, 20);
+  text(p, "GroupName", 42, 91, u("小计"), 90);
+  text(p, "GroupCell", 142, 91, u("[SUM([frDBDataSet1.\"号\"] * [frDBDataSet2.\"序\"], Houses)]"), 76);
+  band(p, btMasterFooter, "Foot", 120, 20);
+  text(p, "FootName", 42, 121, u("合计行"), 90);
+  text(p, "FootCell", 142, 121, u("[SUM([frDBDataSet1.\"号\"] * [frDBDataSet2.\"序\"])]"), 76);
+  text(p, "FootSum", 602, 121, u("[SUM([frDBDataSet2.\"序\"])]"), 70);
+  ASSERT_TRUE(report->BuildReport());
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  // Per row: the texts of its cells from left to right.
+  QMap<int, QStringList> rows;
+  for (auto& o : report->EMFPages().ObjectsToPage(0)->Objects) rows[o->Top] << o->Memo.join(QString());
+  QList<QStringList> lines = rows.values();
+  const QList<QStringList> expected = {
+      {u("房号"), u("1月"), u("2月"), u("3月"), u("合计")},
+      {u("101"), u("1"), u("2"), u("3"), u("4")},
+      {u("102"), u("2"), u("4"), u("6"), u("4")},
+      {u("小计"), u("3"), u("6"), u("9")},                // 1栋: houses 1 and 2
+      {u("201"), u("3"), u("6"), u("9"), u("4")},
+      {u("小计"), u("3"), u("6"), u("9")},                // 2栋: house 3 alone
+      {u("合计行"), u("6"), u("12"), u("18"), u("6")},    // all houses; 1 + 2 + 3 across
+  };
+  EXPECT_EQ(lines, expected);
+
+  const QString pdf = QCoreApplication::applicationDirPath() + u("/cross_totals.pdf");
+  ReportPrinter().OutputFileName = pdf;
+  report->PrintBuiltPages(QString(), 1, 0, true);
+  ReportPrinter().OutputFileName.clear();
+  const QString read = pdfText(pdf);
+  EXPECT_TRUE(read.contains(QRegularExpression(u("合计行\\s+6\\s+12\\s+18\\s+6")))) << read.toStdString();
+  EXPECT_EQ(read.count(QRegularExpression(u("小计\\s+3\\s+6\\s+9"))), 2) << read.toStdString();
+}
