@@ -281,6 +281,7 @@ void TCanvas::RoundRect(const QRect& r, int cornerWidth, int cornerHeight) {
 }
 
 void TCanvas::LineTo(int x, int y) {
+  resolvePen();
   const QPoint from = penPos_;
   const QPoint to(x, y);
   penPos_ = to;
@@ -293,7 +294,7 @@ void TCanvas::LineTo(int x, int y) {
 
 void TCanvas::Polyline(const QVector<QPoint>& points) {
   if (points.isEmpty()) return;
-  const QPoint keep = penPos_;
+  const QPoint keep = penPos();
   MoveTo(points[0].x(), points[0].y());
   for (int i = 1; i < points.size(); ++i) LineTo(points[i].x(), points[i].y());
   penPos_ = keep;
@@ -388,16 +389,24 @@ TTextMetric TCanvas::GetTextMetrics() const {
 }
 
 void TCanvas::TextOut(int x, int y, const QString& text) {
-  const int width = TextWidth(text);
   if (painter_) {
     if (brush_.style != bsClear) {
       painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
-      painter_->fillRect(QRect(x, y, width, TextHeight(text)), ToQColor(brush_.color));
+      painter_->fillRect(QRect(x, y, TextWidth(text), TextHeight(text)), ToQColor(brush_.color));
     }
     applyFont();
     painter_->drawText(QPointF(x, y + FontAscent()), text);
   }
-  penPos_ = QPoint(x + width, y);
+  penPos_ = QPoint(x, y);
+  pendingText_ = text;
+  pendingFont_ = qfont();
+  pendingWidth_ = true;
+}
+
+void TCanvas::resolvePen() const {
+  if (!pendingWidth_) return;
+  pendingWidth_ = false;
+  penPos_.rx() += qRound(QFontMetricsF(pendingFont_).horizontalAdvance(pendingText_));
 }
 
 void TCanvas::TextRect(const QRect& r, int x, int y, const QString& text) {
@@ -868,7 +877,7 @@ QRect TCanvas::ClipRect() const {
 }
 
 void TCanvas::SaveState() {
-  saved_.append(new Saved{font_, pen_, brush_, penPos_});
+  saved_.append(new Saved{font_, pen_, brush_, penPos()});
   if (painter_) painter_->save();
 }
 
@@ -879,6 +888,7 @@ void TCanvas::RestoreState() {
   pen_ = s->pen;
   brush_ = s->brush;
   penPos_ = s->penPos;
+  pendingWidth_ = false;
   delete s;
   if (painter_) painter_->restore();
 }

@@ -202,8 +202,14 @@ class TCanvas {
   const TPen& pen() const { return pen_; }
   const TBrush& brush() const { return brush_; }
 
-  QPoint penPos() const { return penPos_; }
-  void setPenPos(QPoint p) { penPos_ = p; }
+  QPoint penPos() const {
+    resolvePen();
+    return penPos_;
+  }
+  void setPenPos(QPoint p) {
+    penPos_ = p;
+    pendingWidth_ = false;
+  }
 
   // Shapes. Rectangle and Ellipse outline with the pen and fill with the brush, excluding
   // the right and bottom edges like every rectangle here.
@@ -213,7 +219,10 @@ class TCanvas {
   void Rectangle(int x1, int y1, int x2, int y2) { Rectangle(RectLTRB(x1, y1, x2, y2)); }
   void Ellipse(const QRect& r);
   void RoundRect(const QRect& r, int cornerWidth, int cornerHeight);
-  void MoveTo(int x, int y) { penPos_ = QPoint(x, y); }
+  void MoveTo(int x, int y) {
+    penPos_ = QPoint(x, y);
+    pendingWidth_ = false;
+  }
   void LineTo(int x, int y);  // the end point itself is not drawn
   void Polyline(const QVector<QPoint>& points);
   void Polygon(const QVector<QPoint>& points);
@@ -300,7 +309,13 @@ class TCanvas {
   TFont font_;
   TPen pen_;
   TBrush brush_;
-  QPoint penPos_;
+  // After TextOut the pen stands behind the text; its width is measured only when the
+  // position is asked for (printing long reports draws text without ever asking).
+  void resolvePen() const;
+  mutable QPoint penPos_;
+  mutable bool pendingWidth_ = false;
+  mutable QString pendingText_;
+  mutable QFont pendingFont_;
   struct Saved;
   QVector<Saved*> saved_;
 };

@@ -18,6 +18,10 @@ TfrBand*& AggregateBand() {
   static TfrBand* b = nullptr;
   return b;
 }
+TfrBand*& CrossRowBand() {
+  static TfrBand* b = nullptr;
+  return b;
+}
 std::vector<TfrPageForm*>& PageForms() {
   static std::vector<TfrPageForm*> forms;
   return forms;
@@ -29,6 +33,14 @@ TfrPageForm*& CurrentPageForm() {
 
 namespace {
 bool isDataKind(int k) { return k == btMasterData || k == btDetailData || k == btSubDetailData; }
+// An aggregate entry of one cross column: the column number, then the usual key.
+bool isColumnKey(const QString& key) {
+  const qsizetype sep = key.indexOf(QChar(1));
+  if (sep <= 0) return false;
+  for (qsizetype i = 0; i < sep; ++i)
+    if (!key.at(i).isDigit()) return false;
+  return true;
+}
 
 // Compiles and runs script lines; errors go to the build error handler.
 void runLines(const QStringList& script) {
@@ -325,6 +337,8 @@ int TfrBand::drawSubReports(size_t first) {
 void TfrBand::drawCrossCells(TfrBand* cross, int left, int width) {
   const int savedWidth = crossWidth_;
   crossWidth_ = width;
+  TfrBand* const savedRow = CrossRowBand();
+  CrossRowBand() = cross->Kind == btCrossData ? this : nullptr;
   for (TfrView* v : CrossObjects) {
     if (terminated(Form->Report)) break;
     if (std::find(cross->CrossObjects.begin(), cross->CrossObjects.end(), v) == cross->CrossObjects.end()) continue;
@@ -333,6 +347,7 @@ void TfrBand::drawCrossCells(TfrBand* cross, int left, int width) {
     DrawObject(v);
     v->Left = rel;
   }
+  CrossRowBand() = savedRow;
   crossWidth_ = savedWidth;
 }
 
@@ -398,6 +413,7 @@ void TfrBand::drawCross() {
         CurrentView() = data->View;
         drawCrossCells(data, left, width);
         data->Aggregate();
+        if (isDataKind(Kind)) AggregateColumn(Form->ColumnNo);
         left += width;
         ++records;
         r->ColumnNo = ++Form->ColumnNo;
@@ -570,7 +586,9 @@ void TfrBand::ResetAggregates() {
   TfrVariables& values = AggregateSource->Values;
   const QString prefix = Name + QChar(1);
   for (int i = 0; i < values.EntryCount(); ++i) {
-    const QString key = values.NameAt(i);
+    QString key = values.NameAt(i);
+    // An entry of a cross column starts with the column number.
+    if (isColumnKey(key)) key = key.mid(key.indexOf(QChar(1)) + 1);
     if (!key.startsWith(prefix, Qt::CaseInsensitive)) continue;
     const int kind = key.size() > prefix.size() ? key.at(prefix.size()).unicode() : 0;
     // MIN and MAX hold nothing until a record gives them a value.
@@ -579,12 +597,36 @@ void TfrBand::ResetAggregates() {
   AggregateSource->RecordCount = 0;
 }
 
-void TfrBand::Aggregate() {
+void TfrBand::Aggregate() { accumulate(-1); }
+
+void TfrBand::AggregateColumn(int column) {
+  // Template entries (column "0") are copied to the column's entries when it has none yet.
+  const QString tag = QString::number(column) + QChar(1);
+  const QString templ = QStringLiteral("0") + QChar(1);
+  QList<QPair<QString, Variant>> missing;
+  for (int i = 0; i < Values.EntryCount(); ++i) {
+    const QString key = Values.NameAt(i);
+    if (!key.startsWith(templ)) continue;
+    const QString own = tag + key.mid(templ.size());
+    if (Values.FindName(own) < 0) missing.append({own, Values.ValueAt(i)});
+  }
+  for (const auto& [name, value] : missing) Values.PutValue(name, value);
+  accumulate(column);
+}
+
+// Adds the current record to the entries of one cross column, or (column -1) to the entries
+// that are not per column.
+void TfrBand::accumulate(int column) {
   QString lastExpr;
   Variant lastValue;
   bool haveLast = false;
+  const QString tag = QString::number(column) + QChar(1);
   for (int i = 0; i < Values.EntryCount(); ++i) {
-    const QStringList parts = Values.NameAt(i).split(QChar(1));
+    const QString name = Values.NameAt(i);
+    const bool perColumn = isColumnKey(name);
+    if (perColumn != (column >= 0) || (perColumn && !name.startsWith(tag))) continue;
+    QStringList parts = name.split(QChar(1));
+    if (perColumn) parts.removeFirst();
     if (parts.size() < 4 || parts[1].isEmpty()) continue;
     const int kind = parts[1].at(0).unicode();
     const QString& expr = parts[2];
@@ -616,7 +658,7 @@ void TfrBand::Aggregate() {
       return;
     }
   }
-  ++RecordCount;
+  if (column < 0) ++RecordCount;
 }
 
 Variant TfrBand::AggregateValue(const QString& key) {
@@ -660,9 +702,21 @@ void InstallAggregateHook() {
         bandText = ab->Name;
       }
       if (bandText.trimmed().compare(ab->Name, Qt::CaseInsensitive) != 0) return;
-      ab->Values.PutValue(TfrBand::AggregateKey(cb->Name, kind, expr, flag),
+      // A cell of the cross data column keeps a template entry, copied per column.
+      const QString column = CrossRowBand() ? QStringLiteral("0") + QChar(1) : QString();
+      ab->Values.PutValue(column + TfrBand::AggregateKey(cb->Name, kind, expr, flag),
                           kind == agMin || kind == agMax ? Variant::null() : Variant(0));
       cb->AggregateSource = ab;
+      return;
+    }
+    if (TfrBand* row = CrossRowBand()) {
+      // A row band's cell in a cross column shows that column's value.
+      if (!row->AggregateSource) return;
+      if (!bandText.trimmed().isEmpty() &&
+          bandText.trimmed().compare(row->AggregateSource->Name, Qt::CaseInsensitive) != 0)
+        return;
+      result = row->AggregateSource->AggregateValue(QString::number(r->ColumnNo) + QChar(1) +
+                                                    TfrBand::AggregateKey(row->Name, kind, expr, flag));
       return;
     }
     if (!cb->AggregateSource) return;

@@ -95,6 +95,10 @@ class TfrBand {
   void DrawObject(TfrView* view);
   void ResetAggregates();
   void Aggregate();
+  // Adds the current record to the values of one cross column (the entries of the aggregate
+  // calls in this band's cells under the cross data band), made from their template entries
+  // when the column has none yet.
+  void AggregateColumn(int column);
   Variant AggregateValue(const QString& key);
   void StoreAggregate(const QString& key, const Variant& value);
 
@@ -107,6 +111,7 @@ class TfrBand {
   void drawCross();
   // Draws the cells of one cross band at `left` (template coordinates), `width` wide.
   void drawCrossCells(TfrBand* cross, int left, int width);
+  void accumulate(int column);
   // Draws the sub-reports of the band in place and returns the lowest bottom they reached.
   int drawSubReports(size_t first);
   int crossWidth_ = -1;   // while a cross cell is drawn: the width of its column
@@ -172,6 +177,9 @@ class TfrPageForm {
 // The band engine's process-wide state while a report is built.
 TfrBand*& CurrentBand();
 TfrBand*& AggregateBand();
+// While a row band's cells of the cross data column are drawn or its aggregates are collected:
+// that row band (aggregate calls in those cells keep one value per column); else null.
+TfrBand*& CrossRowBand();
 TfrPageForm*& CurrentPageForm();
 // The page forms of the build under way, in page order (sub-reports find their target here).
 std::vector<TfrPageForm*>& PageForms();

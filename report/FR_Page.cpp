@@ -254,32 +254,53 @@ void TfrPageForm::collectAggregates(TfrBand* dataBand, std::initializer_list<int
       interp.SplitScriptExpressions(coded, names, &Report->Dictionary.Variables, calls);
     };
     splitScript(band->Script);
-    std::vector<TfrView*> objects = band->Objects;
-    // A cross band's cells are its objects here.
-    if (band->Kind >= btCrossHeader && band->Kind <= btCrossFooter)
-      objects.insert(objects.end(), band->CrossObjects.begin(), band->CrossObjects.end());
-    for (TfrView* v : objects) {
-      if (auto* memo = dynamic_cast<TfrMemoView*>(v)) {
-        for (const QString& line : memo->Memo) {
-          for (int i = 0; i < line.size(); ++i) {
-            if (line.at(i) != QLatin1Char('[')) continue;
-            int end = i;
-            ReadBracketBlock(line, i, end);
-            splitter.Split(line.mid(i, end - i + 1));
-            i = end;
+    auto collectFrom = [&](const std::vector<TfrView*>& views, TfrFunctionSplitter& split, auto& scriptOf) {
+      for (TfrView* v : views) {
+        if (auto* memo = dynamic_cast<TfrMemoView*>(v)) {
+          for (const QString& line : memo->Memo) {
+            for (int i = 0; i < line.size(); ++i) {
+              if (line.at(i) != QLatin1Char('[')) continue;
+              int end = i;
+              ReadBracketBlock(line, i, end);
+              split.Split(line.mid(i, end - i + 1));
+              i = end;
+            }
           }
         }
+        scriptOf(v->Script);
       }
-      splitScript(v->Script);
-    }
-    for (const QString& call : calls) {
-      CurrentView() = nullptr;
-      try {
-        ReportParser().Evaluate(call);
-      } catch (const Exception& e) {
-        RecordBuildError(e);
+    };
+    auto evaluate = [&](const QStringList& found) {
+      for (const QString& call : found) {
+        CurrentView() = nullptr;
+        try {
+          ReportParser().Evaluate(call);
+        } catch (const Exception& e) {
+          RecordBuildError(e);
+        }
       }
+    };
+    std::vector<TfrView*> objects = band->Objects;
+    // A cross band's cells are its objects here; a row band's cells under the cross data band
+    // keep one value per column (its cells under the cross header and footer belong to those
+    // bands).
+    std::vector<TfrView*> columnCells;
+    TfrBand* crossData = Bands[btCrossData];
+    if (band->Kind >= btCrossHeader && band->Kind <= btCrossFooter) {
+      objects.insert(objects.end(), band->CrossObjects.begin(), band->CrossObjects.end());
+    } else if (crossData) {
+      for (TfrView* v : band->CrossObjects)
+        if (std::find(crossData->CrossObjects.begin(), crossData->CrossObjects.end(), v) !=
+            crossData->CrossObjects.end())
+          columnCells.push_back(v);
     }
+    collectFrom(objects, splitter, splitScript);
+    evaluate(calls);
+    calls.clear();
+    collectFrom(columnCells, splitter, splitScript);
+    CrossRowBand() = band;
+    evaluate(calls);
+    CrossRowBand() = nullptr;
   };
   for (int kind : kinds)
     for (TfrBand* b = Bands[kind]; b; b = b->Next)

@@ -69,7 +69,28 @@ std::function<QList<QPageSize>(const QString&)>& PrinterPaperSizes() {
   return sizes;
 }
 
+std::function<QList<PrinterTray>(const QString&)>& PrinterBins() {
+  static std::function<QList<PrinterTray>(const QString&)> bins = [](const QString& printer) {
+    return PrinterTrays(printer);
+  };
+  return bins;
+}
+
+void TfrPrinter::ReadBins() {
+  BinNames = QStringList{QStringLiteral("缺省")};
+  Bins = QList<int>{0xFFFF};
+  if (!IsVirtual() && PrinterBins())
+    for (const PrinterTray& t : PrinterBins()(SelectedName())) {
+      // 256 codes at most, the default included; a code the list already holds is not repeated.
+      if (Bins.size() >= 256 || Bins.contains(t.code)) continue;
+      BinNames << t.name;
+      Bins << t.code;
+    }
+  BinsNum = int(Bins.size());
+}
+
 void TfrPrinter::ReadPapers() {
+  ReadBins();
   PaperNames.clear();
   PaperSizes.clear();
   printerPapers_.clear();
@@ -182,6 +203,7 @@ int TfrPrinter::PaperIndexOf(int code) const {
 QPrinter* TfrPrinter::Printer() {
   if (!printer_) {
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    sourceSet_ = false;
     ApplyToPrinter();
   }
   if (!OutputFileName.isEmpty()) {
@@ -209,6 +231,15 @@ void TfrPrinter::ApplyToPrinter() {
   printer_->setPageOrientation(orientation == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
   printer_->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
   printer_->setFullPage(true);
+  // The standard bins 1 (upper) to 11 (large capacity) are the platform's paper sources 0 to 10.
+  // Other bins leave the printer's own choice, or take back one set before.
+  if (Bin >= 1 && Bin <= 11) {
+    printer_->setPaperSource(QPrinter::PaperSource(Bin - 1));
+    sourceSet_ = true;
+  } else if (sourceSet_) {
+    printer_->setPaperSource(QPrinter::Auto);
+    sourceSet_ = false;
+  }
 }
 
 TfrPrinter& ReportPrinter() {

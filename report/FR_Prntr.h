@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "platform/printertrays.h"
+
 class QPrinter;
 
 // The one printer wrapper of the report engine: the installed printers plus the virtual
@@ -58,6 +60,11 @@ class TfrPrinter {
   int Bin = 0xFFFF;
   QStringList PaperNames;
   QList<int> PaperSizes;
+  // The bins (paper trays) of the selected printer: entry 0 is always the default bin "缺省"
+  // (code 0xFFFF), then the printer's own trays; only the default for the virtual printer.
+  QStringList BinNames;
+  QList<int> Bins;
+  int BinsNum = 1;
   // When not empty, printing goes into this PDF file whatever printer is selected.
   QString OutputFileName;
   // The paper and orientation the operator chose in the print dialog for one job; when set
@@ -85,6 +92,8 @@ class TfrPrinter {
   // (PrinterPaperSizes); the built-in table stands in for the virtual printer or a printer that
   // names no papers. The custom size (256) is always offered last.
   void ReadPapers();
+  // Reads the bin list of the selected printer (PrinterBins).
+  void ReadBins();
   // The paper in tenths of a millimetre (portrait) as the selected printer gives it; false when
   // the code is not one of its papers.
   bool PrinterPaper(int code, int& width, int& height) const;
@@ -96,6 +105,7 @@ class TfrPrinter {
 
  private:
   std::unique_ptr<QPrinter> printer_;
+  bool sourceSet_ = false;
   struct PaperDims { int width, height; };
   QMap<int, PaperDims> printerPapers_;
   QList<int> realPrinterPaperDots_;
@@ -104,6 +114,10 @@ class TfrPrinter {
 // The page sizes a printer offers, by name: the platform's printer information. Tests may
 // replace it; an empty list means the printer names none.
 std::function<QList<QPageSize>(const QString& printer)>& PrinterPaperSizes();
+
+// The trays a printer offers, by name: the print system's printer information. Tests may
+// replace it; an empty list means the printer names none.
+std::function<QList<PrinterTray>(const QString& printer)>& PrinterBins();
 
 // The process-wide printer wrapper.
 TfrPrinter& ReportPrinter();

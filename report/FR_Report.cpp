@@ -17,6 +17,7 @@
 
 #include "platform/datetime.h"
 #include "platform/pdftext.h"
+#include "platform/pdfwriter.h"
 #include "platform/ui.h"
 #include "report/FR_Band.h"
 #include "report/FR_Built.h"
@@ -772,12 +773,20 @@ void TfrReport::PrintBuiltPages(const QString& pageList, int copies, int printMo
   printer->setDocName(Title.isEmpty() ? LocaleText(55209) : Title);
   printer->setCopyCount(collate ? copies : 1);
   if (OnPrintReport) OnPrintReport();
+  // A PDF file is written by the direct page writer; a real printer takes the pages from Qt.
+  const bool toFile = printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty();
+  const int dpi = printer->resolution();
+  auto paperPoints = [&] { return printer->pageLayout().fullRect(QPageLayout::Point).size(); };
+  std::unique_ptr<PdfPageWriter> writer;
+  if (toFile) {
+    writer = std::make_unique<PdfPageWriter>(printer->outputFileName(), dpi, paperPoints());
+    writer->setTitle(printer->docName());
+  }
   QPainter painter;
-  if (!painter.begin(printer)) {
+  if (!(toFile ? writer->isValid() && painter.begin(writer.get()) : painter.begin(printer))) {
     ShowError(LocaleText(55210), LocaleText(55206));
     return;
   }
-  const int dpi = printer->resolution();
   TCanvas canvas(&painter, dpi);
   for (int i = 0; i < order.size(); ++i) {
     const int index = order[i] - 1;
@@ -787,7 +796,12 @@ void TfrReport::PrintBuiltPages(const QString& pageList, int copies, int printMo
         applyPaper(e);
         p.ApplyToPrinter();
       }
-      printer->newPage();
+      if (writer) {
+        writer->setPageSize(paperPoints());
+        writer->newPage();
+      } else {
+        printer->newPage();
+      }
     }
     const QRect rect(0, 0, int(e.pgWidth / 254.0 * dpi + 0.5), int(e.pgHeight / 254.0 * dpi + 0.5));
     e.Visible = true;
@@ -797,13 +811,17 @@ void TfrReport::PrintBuiltPages(const QString& pageList, int copies, int printMo
     ReportProgress(order[i]);
     QCoreApplication::processEvents();
     if (Terminated) {
+      if (writer) writer->abort();
       painter.end();
-      printer->abort();
+      if (!writer) printer->abort();
       return;
     }
   }
-  painter.end();
-  FinishPdfOutput(printer);
+  if (!painter.end() && writer) {
+    ShowError(QStringLiteral("无法写入文件 ") + printer->outputFileName(), LocaleText(55206));
+    return;
+  }
+  if (!writer) FinishPdfOutput(printer);
 }
 
 void TfrReport::LoadBuiltReportFile(const QString& path) {

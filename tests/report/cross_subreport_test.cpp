@@ -263,3 +263,121 @@ TEST_F(CrossTab, SubReportOverPagesAndSelfReference) {
   ASSERT_EQ(ui.messages().size(), 1);
   EXPECT_TRUE(ui.messages().first().text.contains(u("SubReport1"))) << ui.messages().first().text.toStdString();
 }
+
+// Two sub-reports side by side in one host band: both start at the band's top on the host's
+// page, each at its own left; when they run over the page they go on together on the same next
+// page (one new page with one page header, not one each) and the host's next row follows the
+// longer list.
+TEST_F(CrossTab, SubReportsSideBySideShareTheirPages) {
+  conn.Execute(u("create table 季度 (序 integer, 月 text)"));
+  TADOQuery quarters;
+  quarters.SetConnection(&conn);
+  quarters.SQL.Add(u("select * from 季度 order by 序"));
+  auto* quarterSource = new TfrDBDataSet(&owner);
+  quarterSource->setObjectName("frDBDataSet3");
+  quarterSource->SetDataSet(&quarters);
+  insert({{1, "1栋", "101", "0"}, {2, "1栋", "102", "0"}});
+  struct Case {
+    int left, right;  // lines of the left and of the right sub-report
+  };
+  for (const Case c : {Case{3, 2}, Case{12, 3}, Case{3, 12}, Case{12, 12}, Case{20, 9}}) {
+    SCOPED_TRACE(testing::Message() << c.left << " and " << c.right << " lines");
+    report->ClearTemplate();
+    conn.Execute(u("delete from 月份"));
+    conn.Execute(u("delete from 季度"));
+    months.Close();
+    quarters.Close();
+    insertMonths(c.left);
+    for (int i = 1; i <= c.right; ++i) conn.Execute(u("insert into 季度 values (%1, '%1季')").arg(i));
+    TfrPage* host = newPage(800);  // about 216 pixels printable: a page holds 9 lines of 18
+    band(host, btPageHeader, "PH", 0, 20);
+    text(host, "PageTitle", 40, 1, u("第[PAGE#]页"), 100);
+    band(host, btMasterData, "Houses", 20, 20, "frDBDataSet1");
+    text(host, "House", 40, 21, kItem, 100);
+    for (int s = 0; s < 2; ++s) {
+      auto* sub = static_cast<TfrSubReportView*>(host->Add(CreateViewByType(gtSubReport)));
+      sub->Name = s == 0 ? "Left" : "Right";
+      sub->SetBounds(s == 0 ? 200 : 450, 20, 200, 20);
+      sub->SubPage = s + 1;
+      TfrPage* target = newPage();
+      band(target, btMasterData, s == 0 ? "LeftRows" : "RightRows", 10, 18, s == 0 ? "frDBDataSet2" : "frDBDataSet3");
+      text(target, s == 0 ? "LeftLine" : "RightLine", 0, 10,
+           kItem + (s == 0 ? u(":[frDBDataSet2.\"月\"]") : u(":[frDBDataSet3.\"月\"]")), 150);
+    }
+    ASSERT_TRUE(report->BuildReport());
+    // Page and top of every text, by text.
+    QMap<QString, QPair<int, int>> at;
+    const int count = report->EMFPages().Count();
+    for (int pg = 0; pg < count; ++pg)
+      for (auto& o : report->EMFPages().ObjectsToPage(pg)->Objects) {
+        const QString t = o->Memo.join(QString());
+        EXPECT_FALSE(at.contains(t)) << t.toStdString() << " printed twice";
+        at.insert(t, {pg, o->Top});
+        if (t.contains(u("月"))) EXPECT_EQ(o->Left, 200) << t.toStdString();
+        if (t.contains(u("季"))) EXPECT_EQ(o->Left, 450) << t.toStdString();
+      }
+    for (const char* house : {"101", "102"}) {
+      const QString h = u(house);
+      for (int i = 1; i <= c.left; ++i) EXPECT_TRUE(at.contains(h + u(":%1月").arg(i))) << house << " month " << i;
+      for (int i = 1; i <= c.right; ++i) EXPECT_TRUE(at.contains(h + u(":%1季").arg(i))) << house << " quarter " << i;
+      // Both lists start together, and the n-th lines of both stand side by side.
+      for (int i = 1; i <= std::min(c.left, c.right); ++i)
+        EXPECT_EQ(at.value(h + u(":%1月").arg(i)), at.value(h + u(":%1季").arg(i))) << house << " line " << i;
+    }
+    // One page header per page, in page order.
+    for (int pg = 0; pg < count; ++pg) EXPECT_EQ(at.value(u("第%1页").arg(pg + 1)).first, pg);
+    // The second house starts below the last line of the first house's longer list.
+    const QString longest = c.left >= c.right ? u("101:%1月").arg(c.left) : u("101:%1季").arg(c.right);
+    const auto last = at.value(longest), next = at.value(u("102"));
+    EXPECT_TRUE(next.first > last.first || (next.first == last.first && next.second > last.second))
+        << "102 at page " << next.first << " top " << next.second << ", last line at page " << last.first << " top "
+        << last.second;
+    // No page more than the longer lists need: 9 lines to a page after the header.
+    const int lines = 2 * (1 + std::max(c.left, c.right));
+    EXPECT_LE(count, (lines + 7) / 8 + 1);
+  }
+}
+
+// A footer row under a matrix totals each column over the rows (its cells under the cross data
+// band keep one value per column), a group footer starts its column totals again for each
+// group, and the cross footer column still sums over the columns of its own row.
+TEST_F(CrossTab, ColumnTotalsOfRowBands) {
+  insert({{1, "1栋", "101", "10"}, {2, "1栋", "102", "20"}, {3, "2栋", "201", "30"}});
+  insertMonths(3);
+  TfrPage* p = layMatrix();
+  // Cell value of house h (号) in month m (序): h * m.
+  static_cast<TfrMemoView*>(report->FindObject("Cell"))->Memo =
+      QStringList{u("[[frDBDataSet1.\"号\"] * [frDBDataSet2.\"序\"]]")};
+  band(p, btGroupHeader, "Building", 40, 0)->FormatStr = u("[frDBDataSet1.\"楼号\"]");
+  band(p, btGroupFooter, "BuildingEnd", 90, 20);
+  text(p, "GroupName", 42, 91, u("小计"), 90);
+  text(p, "GroupCell", 142, 91, u("[SUM([frDBDataSet1.\"号\"] * [frDBDataSet2.\"序\"], Houses)]"), 76);
+  band(p, btMasterFooter, "Foot", 120, 20);
+  text(p, "FootName", 42, 121, u("合计行"), 90);
+  text(p, "FootCell", 142, 121, u("[SUM([frDBDataSet1.\"号\"] * [frDBDataSet2.\"序\"])]"), 76);
+  text(p, "FootSum", 602, 121, u("[SUM([frDBDataSet2.\"序\"])]"), 70);
+  ASSERT_TRUE(report->BuildReport());
+  ASSERT_EQ(report->EMFPages().Count(), 1);
+  // Per row: the texts of its cells from left to right.
+  QMap<int, QStringList> rows;
+  for (auto& o : report->EMFPages().ObjectsToPage(0)->Objects) rows[o->Top] << o->Memo.join(QString());
+  QList<QStringList> lines = rows.values();
+  const QList<QStringList> expected = {
+      {u("房号"), u("1月"), u("2月"), u("3月"), u("合计")},
+      {u("101"), u("1"), u("2"), u("3"), u("4")},
+      {u("102"), u("2"), u("4"), u("6"), u("4")},
+      {u("小计"), u("3"), u("6"), u("9")},                // 1栋: houses 1 and 2
+      {u("201"), u("3"), u("6"), u("9"), u("4")},
+      {u("小计"), u("3"), u("6"), u("9")},                // 2栋: house 3 alone
+      {u("合计行"), u("6"), u("12"), u("18"), u("6")},    // all houses; 1 + 2 + 3 across
+  };
+  EXPECT_EQ(lines, expected);
+
+  const QString pdf = QCoreApplication::applicationDirPath() + u("/cross_totals.pdf");
+  ReportPrinter().OutputFileName = pdf;
+  report->PrintBuiltPages(QString(), 1, 0, true);
+  ReportPrinter().OutputFileName.clear();
+  const QString read = pdfText(pdf);
+  EXPECT_TRUE(read.contains(QRegularExpression(u("合计行\\s+6\\s+12\\s+18\\s+6")))) << read.toStdString();
+  EXPECT_EQ(read.count(QRegularExpression(u("小计\\s+3\\s+6\\s+9"))), 2) << read.toStdString();
+}

@@ -104,3 +104,46 @@ TEST(ReportPrinterPapers, PapersOfTheChosenPrinter) {
   EXPECT_EQ(p.PaperSizes.size(), PaperTable().size());
   PrinterPaperSizes() = saved;
 }
+
+// The bins of the chosen printer: the default bin first, then the printer's trays with their
+// bin codes; only the default for a printer that names none and for the virtual printer.
+TEST(ReportPrinterPapers, BinsOfTheChosenPrinter) {
+  auto saved = PrinterBins();
+  PrinterBins() = [](const QString& printer) {
+    if (printer != QString::fromUtf8("收据打印机")) return QList<PrinterTray>();
+    return QList<PrinterTray>{{QStringLiteral("auto"), QString::fromUtf8("自动选择"), TrayCode(QStringLiteral("auto"), 0)},
+                              {QStringLiteral("tray-1"), QString::fromUtf8("纸盒1"), TrayCode(QStringLiteral("tray-1"), 1)},
+                              {QStringLiteral("Cassette9"), QString::fromUtf8("收据纸盒"), TrayCode(QStringLiteral("Cassette9"), 2)},
+                              {QStringLiteral("AutoSelect"), QString::fromUtf8("重复"), TrayCode(QStringLiteral("AutoSelect"), 3)}};
+  };
+  TfrPrinter p;
+  p.AttachPrinterNames({QString::fromUtf8("前台打印机"), QString::fromUtf8("收据打印机")}, 1);
+  EXPECT_EQ(p.Bins, (QList<int>{0xFFFF, 7, 1, 258}));   // the repeated automatic bin is listed once
+  EXPECT_EQ(p.BinNames, (QStringList{QString::fromUtf8("缺省"), QString::fromUtf8("自动选择"),
+                                     QString::fromUtf8("纸盒1"), QString::fromUtf8("收据纸盒")}));
+  EXPECT_EQ(p.BinsNum, 4);
+  p.SelectPrinter(0);
+  EXPECT_EQ(p.Bins, QList<int>{0xFFFF});
+  EXPECT_EQ(p.BinNames, QStringList{QString::fromUtf8("缺省")});
+  p.SelectPrinter(1);
+  EXPECT_EQ(p.BinsNum, 4);
+  p.SelectPrinter(p.VirtualPrinterIndex);
+  EXPECT_EQ(p.BinsNum, 1);
+  PrinterBins() = saved;
+}
+
+// The print system's tray names become the platform's bin codes; a printer the print system
+// does not know has no trays (and asking does not hang or fail).
+TEST(ReportPrinterPapers, TrayCodesAndUnknownPrinters) {
+  struct Case {
+    const char* keyword;
+    int index, code;
+  };
+  const Case cases[] = {{"auto", 0, 7},    {"AutoSelect", 0, 7}, {"tray-1", 1, 1},   {"Upper", 1, 1},
+                        {"lower", 2, 2},   {"middle", 3, 3},     {"manual", 4, 4},   {"ManualFeed", 4, 4},
+                        {"envelope", 5, 5}, {"large-capacity", 6, 11}, {"tray-7", 7, 263}, {"photo", 0, 256}};
+  for (const Case& c : cases)
+    EXPECT_EQ(TrayCode(QString::fromUtf8(c.keyword), c.index), c.code) << c.keyword;
+  EXPECT_TRUE(PrinterTrays(QString::fromUtf8("没有这台打印机")).isEmpty());
+  EXPECT_TRUE(PrinterTrays(QString()).isEmpty());
+}
