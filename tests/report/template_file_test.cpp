@@ -246,7 +246,7 @@ TEST(ReportTemplateFile, TruncatedStreamsNeverCrash) {
   TfrReport r;
   templateset::BuildReceipt(r);
   const QByteArray bytes = save(r);
-  const int bodyEnd = bytes.lastIndexOf(char(252));
+  const int bodyEnd = bytes.lastIndexOf(char(252), bytes.size() - 19);  // before the two dates
   ScriptedUi ui;
   int refused = 0;
   for (int cut = 1; cut < bytes.size(); ++cut) {
