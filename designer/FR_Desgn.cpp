@@ -21,6 +21,7 @@
 #include "designer/FR_Expr.h"
 #include "designer/FR_Small.h"
 #include "designer/FR_Flds.h"
+#include "designer/FR_Glyphs.h"
 #include "designer/FR_Insp.h"
 #include "platform/ui.h"
 #include "report/FR_Ctrls.h"
@@ -332,9 +333,14 @@ TfrSpeedButton* TfrDesignerForm::addButton(TfrToolBar* bar, const QString& name,
   b->setObjectName(name);
   b->setTag(tag);
   b->setFlat(true);
-  b->setCaption(caption);
   if (hintId) b->setToolTip(t(hintId));
-  const int w = std::max(24, QFontMetrics(b->font()).horizontalAdvance(caption) + 10);
+  // A button with a picture shows the picture; the close button keeps its caption beside it.
+  const QImage glyph = DesignerGlyph(name);
+  if (glyph.isNull() || name == QLatin1String("ExitB")) b->setCaption(caption);
+  if (!glyph.isNull()) b->setGlyph(glyph);
+  if (b->toolTip().isEmpty()) b->setToolTip(caption);
+  const int text = b->Caption().isEmpty() ? 0 : QFontMetrics(b->font()).horizontalAdvance(caption) + 10;
+  const int w = std::max(24, text + (glyph.isNull() ? 0 : (text ? 20 : 0)));
   b->resize(w, 22);
   if (handler) b->OnClick = [handler](TfrSpeedButton*) { Guard(handler); };
   buttons_.insert(name, b);
@@ -442,7 +448,7 @@ void TfrDesignerForm::buildToolBars() {
     const int tag = tool.tag;
     TfrSpeedButton* b = addButton(Panel4, tool.name, tag, tool.hint, QString::fromUtf8(tool.caption), nullptr);
     b->setGroupIndex(1);
-    b->resize(48, 22);
+    b->resize(24, 22);
     b->move(2, y);
     y += 22;
     b->OnClick = [this, tag](TfrSpeedButton*) {
@@ -450,7 +456,7 @@ void TfrDesignerForm::buildToolBars() {
       DesignSurface->setCursor(tag == toolSelect ? Qt::ArrowCursor : Qt::CrossCursor);
     };
   }
-  Panel4->resize(52, y + 14);
+  Panel4->resize(28, y + 14);
   Panel4->move(0, 0);
   Panel4->FitToButtons();
   frDock1->ArrangeRows();
