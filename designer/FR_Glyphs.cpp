@@ -2,6 +2,8 @@
 #include "designer/FR_Glyphs.h"
 
 #include <QHash>
+#include <QIcon>
+#include <QPixmap>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
@@ -403,6 +405,23 @@ const QHash<QString, Painter>& painters() {
          p.drawLine(9, 6, 9, 12);
          plus(p, 12, 12, kGreen);
        }},
+      // The entries of the field lists: a record source and one of its fields.
+      {"SourceIcon", [](QPainter& p) {
+         p.setPen(kInk);
+         p.setBrush(kPaper);
+         p.drawRect(1, 2, 13, 11);
+         p.fillRect(2, 3, 12, 3, kNavy);
+         p.setPen(kGrey);
+         p.drawLine(2, 9, 13, 9);
+         p.drawLine(6, 6, 6, 12);
+         p.drawLine(10, 6, 10, 12);
+       }},
+      {"FieldIcon", [](QPainter& p) {
+         p.setPen(kInk);
+         p.setBrush(kPaper);
+         p.drawRect(1, 4, 13, 7);
+         p.fillRect(3, 7, 7, 2, kBlue);
+       }},
       // The object bar.
       {"OB1", [](QPainter& p) {
          p.setPen(kInk);
@@ -507,6 +526,15 @@ bool PaintDesignerGlyph(QPainter& p, const QString& buttonName) {
   draw(p);
   p.restore();
   return true;
+}
+
+QIcon DesignerIcon(const QString& name) {
+  QImage image = DesignerGlyph(name).convertToFormat(QImage::Format_ARGB32);
+  if (image.isNull()) return {};
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) == kKey) image.setPixel(x, y, qRgba(0, 0, 0, 0));
+  return QIcon(QPixmap::fromImage(image));
 }
 
 QImage DesignerGlyph(const QString& buttonName) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QString>
 #include <functional>
@@ -12,6 +13,9 @@ class QPainter;
 
 // The glyph of the button with this object name; a null image for a name without a picture.
 QImage DesignerGlyph(const QString& buttonName);
+
+// The same picture as an icon with a see-through background (list entries).
+QIcon DesignerIcon(const QString& name);
 
 // Draws that picture with `p` (on a 16 x 16 area); false for a name without one.
 bool PaintDesignerGlyph(QPainter& p, const QString& buttonName);
