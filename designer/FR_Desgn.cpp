@@ -105,6 +105,7 @@ TfrDesignerForm::TfrDesignerForm(TfrReport* report, bool fullMode, QWidget* pare
 
   buildMenus();
   buildToolBars();
+  linkMenuGlyphs();
   createInspector();
 
   Tab1 = new QTabBar(this);
@@ -345,6 +346,19 @@ TfrSpeedButton* TfrDesignerForm::addButton(TfrToolBar* bar, const QString& name,
   if (handler) b->OnClick = [handler](TfrSpeedButton*) { Guard(handler); };
   buttons_.insert(name, b);
   return b;
+}
+
+// Menu items show the picture of the tool button that does the same; Qt draws it greyed while
+// the item is disabled.
+void TfrDesignerForm::linkMenuGlyphs() {
+  static const char* const links[][2] = {
+      {"N23", "FileBtn1"}, {"N19", "FileBtn2"}, {"N20", "FileBtn3"}, {"N39", "FileBtn4"}, {"N46", "UndoB"},
+      {"N48", "RedoB"},    {"N11", "CutB"},     {"N12", "CopyB"},    {"N13", "PstB"},     {"N28", "SelAllB"},
+      {"N29", "PgB1"},     {"N30", "PgB2"},     {"N32", "ZB1"},      {"N33", "ZB2"},      {"N15", "PgB4"},
+      {"N41", "PgB1"},     {"N43", "PgB2"},     {"N44", "PgB3"},     {"N45", "PgB4"},     {"N2", "CutB"},
+      {"N1", "CopyB"},     {"N3", "PstB"},      {"N16", "SelAllB"},  {"InsFieldsItem", "InsFieldsBtn"}};
+  for (const auto& link : links)
+    if (QAction* a = action(QString::fromLatin1(link[0]))) a->setIcon(DesignerIcon(QString::fromLatin1(link[1])));
 }
 
 void TfrDesignerForm::buildToolBars() {

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -115,6 +116,15 @@ void officetest::OpenEveryTool(ScriptedUi& ui, TfrDesignerForm* f) {
   settle();
   shot(f, "office_designer.png");
   TfrPage* page = f->Model().Page();
+
+  // The edit menu shows the pictures of the buttons that do the same.
+  f->EditMenu->popup(f->mapToGlobal(QPoint(70, 22)));
+  settle();
+  for (const char* name : {"N46", "N48", "N11", "N12", "N13", "N28", "N29", "N15", "N30", "N32", "N33"})
+    EXPECT_FALSE(f->action(name)->icon().isNull()) << name;
+  EXPECT_TRUE(f->action("N27")->icon().isNull());   // delete has no button
+  shot(f->EditMenu, "office_edit_menu.png");
+  f->EditMenu->hide();
 
   // A text object of the rows, chosen with the mouse.
   TfrView* memo = firstOf(page, [](TfrView* v) { return v->Typ == gtMemo && v->Memo.join("").contains("frDS"); });
