@@ -21,6 +21,7 @@
 #include "designer/FR_Expr.h"
 #include "designer/FR_Small.h"
 #include "designer/FR_Flds.h"
+#include "designer/FR_Glyphs.h"
 #include "designer/FR_Insp.h"
 #include "platform/ui.h"
 #include "report/FR_Ctrls.h"
@@ -104,6 +105,7 @@ TfrDesignerForm::TfrDesignerForm(TfrReport* report, bool fullMode, QWidget* pare
 
   buildMenus();
   buildToolBars();
+  linkMenuGlyphs();
   createInspector();
 
   Tab1 = new QTabBar(this);
@@ -332,13 +334,31 @@ TfrSpeedButton* TfrDesignerForm::addButton(TfrToolBar* bar, const QString& name,
   b->setObjectName(name);
   b->setTag(tag);
   b->setFlat(true);
-  b->setCaption(caption);
   if (hintId) b->setToolTip(t(hintId));
-  const int w = std::max(24, QFontMetrics(b->font()).horizontalAdvance(caption) + 10);
+  // A button with a picture shows the picture; the close button keeps its caption beside it.
+  const QImage glyph = DesignerGlyph(name);
+  if (glyph.isNull() || name == QLatin1String("ExitB")) b->setCaption(caption);
+  if (!glyph.isNull()) b->setGlyph(glyph);
+  if (b->toolTip().isEmpty()) b->setToolTip(caption);
+  const int text = b->Caption().isEmpty() ? 0 : QFontMetrics(b->font()).horizontalAdvance(caption) + 10;
+  const int w = std::max(24, text + (glyph.isNull() ? 0 : (text ? 20 : 0)));
   b->resize(w, 22);
   if (handler) b->OnClick = [handler](TfrSpeedButton*) { Guard(handler); };
   buttons_.insert(name, b);
   return b;
+}
+
+// Menu items show the picture of the tool button that does the same; Qt draws it greyed while
+// the item is disabled.
+void TfrDesignerForm::linkMenuGlyphs() {
+  static const char* const links[][2] = {
+      {"N23", "FileBtn1"}, {"N19", "FileBtn2"}, {"N20", "FileBtn3"}, {"N39", "FileBtn4"}, {"N46", "UndoB"},
+      {"N48", "RedoB"},    {"N11", "CutB"},     {"N12", "CopyB"},    {"N13", "PstB"},     {"N28", "SelAllB"},
+      {"N29", "PgB1"},     {"N30", "PgB2"},     {"N32", "ZB1"},      {"N33", "ZB2"},      {"N15", "PgB4"},
+      {"N41", "PgB1"},     {"N43", "PgB2"},     {"N44", "PgB3"},     {"N45", "PgB4"},     {"N2", "CutB"},
+      {"N1", "CopyB"},     {"N3", "PstB"},      {"N16", "SelAllB"},  {"InsFieldsItem", "InsFieldsBtn"}};
+  for (const auto& link : links)
+    if (QAction* a = action(QString::fromLatin1(link[0]))) a->setIcon(DesignerIcon(QString::fromLatin1(link[1])));
 }
 
 void TfrDesignerForm::buildToolBars() {
@@ -442,7 +462,7 @@ void TfrDesignerForm::buildToolBars() {
     const int tag = tool.tag;
     TfrSpeedButton* b = addButton(Panel4, tool.name, tag, tool.hint, QString::fromUtf8(tool.caption), nullptr);
     b->setGroupIndex(1);
-    b->resize(48, 22);
+    b->resize(24, 22);
     b->move(2, y);
     y += 22;
     b->OnClick = [this, tag](TfrSpeedButton*) {
@@ -450,7 +470,7 @@ void TfrDesignerForm::buildToolBars() {
       DesignSurface->setCursor(tag == toolSelect ? Qt::ArrowCursor : Qt::CrossCursor);
     };
   }
-  Panel4->resize(52, y + 14);
+  Panel4->resize(28, y + 14);
   Panel4->move(0, 0);
   Panel4->FitToButtons();
   frDock1->ArrangeRows();

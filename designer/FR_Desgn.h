@@ -239,6 +239,7 @@ class TfrDesignerForm : public TfrReportDesigner {
  private:
   void buildMenus();
   void buildToolBars();
+  void linkMenuGlyphs();
   QAction* addAction(QMenu* menu, const QString& name, int textId, void (TfrDesignerForm::*handler)(),
                      const QKeySequence& shortcut = {});
   TfrSpeedButton* addButton(TfrToolBar* bar, const QString& name, int tag, int hintId, const QString& caption,

@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -195,16 +196,101 @@ namespace {
 constexpr int kNameRole = Qt::UserRole + 2;    // the record set's or field's own name
 constexpr int kKindRole = Qt::UserRole + 3;    // 1 record set, 2 field, 3 placeholder
 QString titleText(const Variant& v) { return v.isNull() ? QString() : v.toString(); }
+
+// What a drag between the two halves of a title page carries: the page and the half it left.
+constexpr char kTitlesMime[] = "application/x-estate-titles-page";
+
+QMimeData* titlesDrag(const QString& page, const char* side) {
+  auto* data = new QMimeData;
+  data->setData(QLatin1String(kTitlesMime), (page + QLatin1String(side)).toUtf8());
+  return data;
+}
+
+// True when the drag left the other half (`from`) of the same page; the drop is then taken as
+// a copy so the view the drag left never removes entries of its own.
+template <class Event>
+bool acceptTitlesDrag(Event* e, const QString& page, const char* from) {
+  const QByteArray wanted = (page + QLatin1String(from)).toUtf8();
+  if (!e->mimeData() || e->mimeData()->data(QLatin1String(kTitlesMime)) != wanted) {
+    e->ignore();
+    return false;
+  }
+  e->setDropAction(Qt::CopyAction);
+  e->accept();
+  return true;
+}
+
+// The list of names not yet shown: a drag source, and where tree nodes are dropped back.
+class TitlesList : public QListWidget {
+ public:
+  TitlesList(QWidget* parent, QString page) : QListWidget(parent), page_(std::move(page)) {
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+    setDropIndicatorShown(false);
+  }
+  std::function<void()> OnDropFromTree;
+
+ protected:
+  QStringList mimeTypes() const override { return {QLatin1String(kTitlesMime)}; }
+  QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override {
+    return items.isEmpty() ? nullptr : titlesDrag(page_, "list");
+  }
+  Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+  void dragEnterEvent(QDragEnterEvent* e) override { acceptTitlesDrag(e, page_, "tree"); }
+  void dragMoveEvent(QDragMoveEvent* e) override { acceptTitlesDrag(e, page_, "tree"); }
+  void dropEvent(QDropEvent* e) override {
+    if (acceptTitlesDrag(e, page_, "tree") && OnDropFromTree) Guard(OnDropFromTree);
+  }
+
+ private:
+  QString page_;
+};
+
+// The tree of shown names: a drag source (a record set or one of its fields), and where list
+// entries are dropped.
+class TitlesTree : public QTreeWidget {
+ public:
+  TitlesTree(QWidget* parent, QString page) : QTreeWidget(parent), page_(std::move(page)) {
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+    setDropIndicatorShown(false);
+  }
+  std::function<void()> OnDropFromList;
+
+ protected:
+  QStringList mimeTypes() const override { return {QLatin1String(kTitlesMime)}; }
+  QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override {
+    for (QTreeWidgetItem* n : items)
+      if (n->parent()) return titlesDrag(page_, "tree");   // the root alone goes nowhere
+    return nullptr;
+  }
+  Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
+  void dragEnterEvent(QDragEnterEvent* e) override { acceptTitlesDrag(e, page_, "list"); }
+  void dragMoveEvent(QDragMoveEvent* e) override { acceptTitlesDrag(e, page_, "list"); }
+  void dropEvent(QDropEvent* e) override {
+    if (acceptTitlesDrag(e, page_, "list") && OnDropFromList) Guard(OnDropFromList);
+  }
+
+ private:
+  QString page_;
+};
+
 }  // namespace
 
 TfrTitlesPage::TfrTitlesPage(TfrVariables& titles, const QStringList& names, const QString& rootText,
                              std::function<QStringList(const QString&)> fieldsOf, QWidget* parent)
     : QWidget(parent), titles_(titles), names_(names), fieldsOf_(std::move(fieldsOf)) {
-  Tree = new QTreeWidget(this);
+  // Names dragged from the list onto the tree are shown, nodes dragged back are not.
+  const QString dragPage = QString::number(quintptr(this), 16) + QLatin1Char(':');
+  auto* tree = new TitlesTree(this, dragPage);
+  tree->OnDropFromList = [this] { AddSelected(); };
+  Tree = tree;
   Tree->setObjectName(QStringLiteral("Tree"));
   Tree->setHeaderHidden(true);
   Tree->installEventFilter(this);
-  AllLB = new QListWidget(this);
+  auto* list = new TitlesList(this, dragPage);
+  list->OnDropFromTree = [this] { RemoveSelected(); };
+  AllLB = list;
   AllLB->setObjectName(QStringLiteral("AllLB"));
   AllLB->setSelectionMode(QAbstractItemView::ExtendedSelection);
   AllLB->setSortingEnabled(true);

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "designer/FR_Expr.h"
+#include "designer/FR_Glyphs.h"
 #include "platform/ui.h"
 #include "report/FR_Class.h"
 #include "report/FR_Ctrls.h"
@@ -20,43 +21,28 @@
 
 namespace {
 
-// A 16 × 16 glyph drawn from a short text (the tool buttons' pictures).
-QImage textGlyph(const QString& text, bool bold = false) {
-  QImage img(16, 16, QImage::Format_ARGB32);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::TextAntialiasing);
-  QFont f(QStringLiteral("Noto Sans CJK SC"));
-  f.setPixelSize(text.size() > 1 ? 10 : 13);
-  f.setBold(bold);
-  p.setFont(f);
-  p.setPen(QColor(0, 0, 128));
-  p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, text);
-  return img;
-}
-
 // The OK (a green tick) and Cancel (a red cross) glyphs.
 QImage markGlyph(bool ok) {
-  QImage img(16, 16, QImage::Format_ARGB32);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(ok ? QColor(0, 128, 0) : QColor(192, 0, 0), 2.2));
-  if (ok) {
-    p.drawPolyline(QPolygonF({QPointF(3, 8), QPointF(7, 12), QPointF(13, 4)}));
-  } else {
-    p.drawLine(QPointF(4, 4), QPointF(12, 12));
-    p.drawLine(QPointF(12, 4), QPointF(4, 12));
-  }
-  return img;
+  return KeyedGlyph([ok](QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(ok ? QColor(0, 128, 0) : QColor(192, 0, 0), 2.2));
+    if (ok) {
+      p.drawPolyline(QPolygonF({QPointF(3, 8), QPointF(7, 12), QPointF(13, 4)}));
+    } else {
+      p.drawLine(QPointF(4, 4), QPointF(12, 12));
+      p.drawLine(QPointF(12, 4), QPointF(4, 12));
+    }
+  });
 }
 
-TfrSpeedButton* toolButton(QWidget* parent, const char* name, int x, const QString& glyph, int hintId) {
+// A tool button with the designer's picture of the same name (the cut, copy and paste buttons
+// share the main bar's pictures).
+TfrSpeedButton* toolButton(QWidget* parent, const char* name, int x, const char* glyph, int hintId) {
   auto* b = new TfrSpeedButton(parent);
   b->setObjectName(QString::fromLatin1(name));
   b->setGeometry(x, 4, 24, 24);
   b->setFlat(true);
-  b->setGlyph(textGlyph(glyph, true));
+  b->setGlyph(DesignerGlyph(QString::fromLatin1(glyph)));
   b->setToolTip(LocaleText(hintId));
   return b;
 }
@@ -76,21 +62,21 @@ TfrTextEditorBase::TfrTextEditorBase(QWidget* parent) : QDialog(parent) {
   Panel1 = new QWidget(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->setFixedHeight(33);
-  InsExprBtn = toolButton(Panel1, "InsExprBtn", 4, QStringLiteral("式"), 53061);
-  InsDBBtn = toolButton(Panel1, "InsDBBtn", 28, QStringLiteral("字"), 53062);
-  CutBtn = toolButton(Panel1, "CutBtn", 60, QStringLiteral("剪"), 53091);
-  CopyBtn = toolButton(Panel1, "CopyBtn", 84, QStringLiteral("复"), 53092);
-  PasteBtn = toolButton(Panel1, "PasteBtn", 108, QStringLiteral("贴"), 53093);
-  WordWrapBtn = toolButton(Panel1, "WordWrapBtn", 140, QStringLiteral("折"), 53063);
+  InsExprBtn = toolButton(Panel1, "InsExprBtn", 4, "InsExprBtn", 53061);
+  InsDBBtn = toolButton(Panel1, "InsDBBtn", 28, "InsDBBtn", 53062);
+  CutBtn = toolButton(Panel1, "CutBtn", 60, "CutB", 53091);
+  CopyBtn = toolButton(Panel1, "CopyBtn", 84, "CopyB", 53092);
+  PasteBtn = toolButton(Panel1, "PasteBtn", 108, "PstB", 53093);
+  WordWrapBtn = toolButton(Panel1, "WordWrapBtn", 140, "WordWrapBtn", 53063);
   WordWrapBtn->setGroupIndex(1);
   WordWrapBtn->setAllowAllUp(true);
-  ScriptBtn = toolButton(Panel1, "ScriptBtn", 164, QStringLiteral("S"), 53064);
+  ScriptBtn = toolButton(Panel1, "ScriptBtn", 164, "ScriptBtn", 53064);
   ScriptBtn->setGroupIndex(2);
   ScriptBtn->setAllowAllUp(true);
   ScriptBtn->setDown(true);
-  CancelBtn = toolButton(Panel1, "CancelBtn", 196, QString(), 55001);
+  CancelBtn = toolButton(Panel1, "CancelBtn", 196, "", 55001);
   CancelBtn->setGlyph(markGlyph(false));
-  OkBtn = toolButton(Panel1, "OkBtn", 220, QString(), 55000);
+  OkBtn = toolButton(Panel1, "OkBtn", 220, "", 55000);
   OkBtn->setGlyph(markGlyph(true));
 
   Splitter = new QSplitter(Qt::Vertical, this);

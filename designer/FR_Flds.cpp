@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "designer/FR_Desgn.h"
+#include "designer/FR_Glyphs.h"
 #include "designer/FR_Surface.h"
 #include "platform/ui.h"
 #include "designer/FR_Small.h"
@@ -48,6 +49,13 @@ QMimeData* TfrFieldsListBox::mimeData(const QList<QListWidgetItem*>&) const {
   return data;
 }
 
+// Entries of the field lists: each name after the 16 x 16 picture of a source or a field.
+static void addEntries(QListWidget* list, const QStringList& names, const char* glyph) {
+  const QIcon icon = DesignerIcon(QString::fromLatin1(glyph));
+  list->setIconSize(QSize(16, 16));
+  for (const QString& n : names) list->addItem(new QListWidgetItem(icon, n));
+}
+
 TfrFieldLists::TfrFieldLists(TfrReport* report, QListWidget* sources, QListWidget* fields, QString& remembered)
     : report_(report), sources_(sources), fields_(fields), remembered_(remembered) {
   QObject::connect(sources_, &QListWidget::currentTextChanged, sources_,
@@ -61,7 +69,7 @@ void TfrFieldLists::Fill() {
   if (!report_) return;
   QStringList sources;
   report_->Dictionary.ListReportSources(sources);
-  sources_->addItems(sources);
+  addEntries(sources_, sources, "SourceIcon");
   if (sources.isEmpty()) return;
   const int i = std::max<int>(0, int(sources.indexOf(remembered_)));
   sources_->setCurrentRow(i);
@@ -77,7 +85,7 @@ void TfrFieldLists::ShowFieldsOf(const QString& source) {
   } catch (const Exception&) {
     // A source whose data set is gone shows no fields.
   }
-  fields_->addItems(fields);
+  addEntries(fields_, fields, "FieldIcon");
 }
 
 QString TfrFieldLists::Reference() {
@@ -274,7 +282,7 @@ void TfrInsertFieldsForm::sourceChosen() {
     report_->Dictionary.ListFieldsOf(shown, fields);
   } catch (const Exception&) {
   }
-  FieldsL->addItems(fields);
+  addEntries(FieldsL, fields, "FieldIcon");
 }
 
 QStringList TfrInsertFieldsForm::SelectedFields() const {

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "designer/FR_Desgn.h"
+#include "designer/FR_Glyphs.h"
 #include "designer/FR_Small.h"
 #include "platform/ui.h"
 #include "report/FR_Ctrls.h"
@@ -25,43 +26,38 @@ const TColor kPopupColours[] = {
     0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
 };
 
-// A 16 x 16 glyph: a letter over a bar of the colour (a hatched bar for "no colour").
-QImage colourGlyph(const QString& letter, TColor colour) {
-  QImage img(16, 16, QImage::Format_ARGB32);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
-  QFont f = p.font();
-  f.setPixelSize(10);
-  f.setBold(true);
-  p.setFont(f);
-  p.setPen(Qt::black);
-  p.drawText(QRect(0, 0, 16, 12), Qt::AlignCenter, letter);
-  const QRect bar(1, 12, 14, 4);
-  if (colour == clNone) {
-    p.fillRect(bar, QBrush(Qt::gray, Qt::BDiagPattern));
-    p.setPen(Qt::gray);
-    p.drawRect(bar.adjusted(0, 0, -1, -1));
-  } else {
-    p.fillRect(bar, ToQColor(colour));
-  }
-  return img;
+// A colour button's glyph: the button's picture over a bar of the colour (a hatched bar for
+// "no colour").
+QImage colourGlyph(const QString& button, TColor colour) {
+  return KeyedGlyph([&](QPainter& p) {
+    PaintDesignerGlyph(p, button);
+    const QRect bar(1, 12, 14, 4);
+    if (colour == clNone) {
+      p.fillRect(bar, QBrush(Qt::gray, Qt::BDiagPattern));
+      p.setPen(Qt::gray);
+      p.drawRect(bar.adjusted(0, 0, -1, -1));
+    } else {
+      p.fillRect(bar, ToQColor(colour));
+    }
+  });
 }
 
 // A line-style glyph: a horizontal line in the pen style.
 QImage styleGlyph(int style) {
-  QImage img(32, 16, QImage::Format_ARGB32);
-  img.fill(Qt::transparent);
-  QPainter p(&img);
-  static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine, Qt::DashDotDotLine};
-  if (style == 5) {
-    p.setPen(QPen(Qt::black, 1));
-    p.drawLine(2, 6, 29, 6);
-    p.drawLine(2, 9, 29, 9);
-  } else {
-    p.setPen(QPen(Qt::black, 1, styles[style]));
-    p.drawLine(2, 8, 29, 8);
-  }
-  return img;
+  return KeyedGlyph(
+      [style](QPainter& p) {
+        static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                              Qt::DashDotDotLine};
+        if (style == 5) {
+          p.setPen(QPen(Qt::black, 1));
+          p.drawLine(2, 6, 29, 6);
+          p.drawLine(2, 9, 29, 9);
+        } else {
+          p.setPen(QPen(Qt::black, 1, styles[style]));
+          p.drawLine(2, 8, 29, 8);
+        }
+      },
+      32, 16);
 }
 
 bool mayModify(const TfrView* v) { return !(v->Restrictions & frrfDontModify); }
@@ -213,6 +209,7 @@ void TfrDesignerForm::buildFormatBars() {
     b->setTag(25 + i);
     b->setFlat(true);
     b->setGlyph(styleGlyph(i));
+    b->setNumGlyphs(1);   // one picture twice as wide as high, not two
     b->setFixedSize(40, 20);
     b->OnClick = [this](TfrSpeedButton* btn) {
       LinePanel->hide();
@@ -233,10 +230,7 @@ void TfrDesignerForm::buildFormatBars() {
 
 void TfrDesignerForm::drawColourButton(TfrSpeedButton* b, TColor colour) {
   if (!b) return;
-  static const QHash<QString, QString> letters{{"ClB1", QString::fromUtf8("底")},
-                                               {"ClB2", QString::fromUtf8("字")},
-                                               {"ClB3", QString::fromUtf8("框")}};
-  b->setGlyph(colourGlyph(letters.value(b->objectName()), colour));
+  b->setGlyph(colourGlyph(b->objectName(), colour));
   buttonColours_[b] = colour;
 }
 

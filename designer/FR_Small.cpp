@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "designer/FR_Expr.h"
+#include "designer/FR_Glyphs.h"
 #include "platform/ui.h"
 #include "report/FR_Class.h"
 #include "report/FR_Utils.h"
@@ -81,14 +82,10 @@ QHBoxLayout* OkCancelRow(QDialog* d, QPushButton*& ok, QPushButton*& cancel, con
 
 void AttachExpressionBuilder(TfrComboEdit* edit, bool replaceAll) {
   edit->setButtonHint(LocaleText(53575));
-  QImage dots(12, 12, QImage::Format_ARGB32);
-  dots.fill(Qt::transparent);
-  {
-    QPainter p(&dots);
-    p.setPen(Qt::black);
+  // Three dots; drawn on the key colour so the black dots are not taken as see-through.
+  edit->setGlyph(KeyedGlyph([](QPainter& p) {
     for (int x : {1, 5, 9}) p.fillRect(x, 8, 2, 2, Qt::black);
-  }
-  edit->setGlyph(dots);
+  }, 12, 12));
   edit->OnButtonClick = [replaceAll](TfrComboEdit* e) {
     QString text = replaceAll ? e->currentText() : QString();
     if (!EditExpression(text, e->window())) return;

@@ -1,6 +1,7 @@
 // The field list and the field picker: fields of the report's record sources by their shown
 // names; a field dropped on the page becomes a text object showing it.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMimeData>
@@ -458,6 +459,94 @@ TEST_F(DictionaryTitlesTest, RecordSetFieldAndSourceTitlesAreEditedOnCopies) {
   });
   ASSERT_TRUE(EditDictionary(&report->Dictionary, nullptr));
   EXPECT_EQ(report->Dictionary.SourceTitles.EntryCount(), 0);
+}
+
+
+// A drag's data delivered to a view as the window system would: enter, then drop. True when the
+// view took the drop.
+bool deliverDrag(QAbstractItemView* view, QMimeData* data) {
+  const QPoint at = view->viewport()->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view->viewport(), &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(view->viewport(), &drop);
+  // Taken as a copy: the view the drag left never deletes entries itself.
+  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+  return drop.isAccepted();
+}
+
+TEST_F(DictionaryTitlesTest, NamesAreDraggedBetweenTheListAndTheTree) {
+  ScriptedUi ui;
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    ASSERT_NE(f, nullptr);
+    struct Case {
+      TfrTitlesPage* page;
+      const char* name;
+    } cases[] = {{f->TabSheet2, "qShoufei"}, {f->TabSheet3, "frDS_HT"}};
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      TfrTitlesPage* page = c.page;
+      TfrTitlesPage* other = page == f->TabSheet2 ? f->TabSheet3 : f->TabSheet2;
+      f->PageControl1->setCurrentWidget(page);
+      QTreeWidgetItem* root = page->Tree->topLevelItem(0);
+      auto inList = [&] { return page->AllLB->findItems(c.name, Qt::MatchExactly).size() == 1; };
+      auto node = [&] { return child(root, c.name); };
+      auto fromList = [&] {
+        page->AllLB->clearSelection();
+        page->AllLB->findItems(c.name, Qt::MatchExactly)[0]->setSelected(true);
+        return std::unique_ptr<QMimeData>(page->AllLB->model()->mimeData(page->AllLB->selectionModel()->selectedIndexes()));
+      };
+      auto fromTree = [&] {
+        page->Tree->setCurrentItem(node());
+        return std::unique_ptr<QMimeData>(page->Tree->model()->mimeData({page->Tree->currentIndex()}));
+      };
+      // The record set starts in the list (field titles) or under the root (band sources).
+      if (!inList()) {
+        ASSERT_NE(node(), nullptr);
+        std::unique_ptr<QMimeData> back = fromTree();
+        ASSERT_TRUE(back);
+        EXPECT_FALSE(deliverDrag(page->Tree, back.get()));   // onto the tree it left: nothing
+        EXPECT_NE(node(), nullptr);
+        EXPECT_TRUE(deliverDrag(page->AllLB, back.get()));
+        EXPECT_TRUE(inList());
+        EXPECT_EQ(node(), nullptr);
+      }
+      ASSERT_TRUE(inList());
+      std::unique_ptr<QMimeData> out = fromList();
+      ASSERT_TRUE(out);
+      // Another page's tree and the list itself refuse the drag.
+      EXPECT_FALSE(deliverDrag(other->Tree, out.get()));
+      EXPECT_FALSE(deliverDrag(page->AllLB, out.get()));
+      EXPECT_TRUE(inList());
+      EXPECT_TRUE(deliverDrag(page->Tree, out.get()));
+      EXPECT_FALSE(inList());
+      ASSERT_NE(node(), nullptr);
+      // A field dragged back takes its record set with it; the root alone carries nothing.
+      QTreeWidgetItem* set = node();
+      set->setExpanded(true);
+      if (set->childCount() > 0) {
+        page->Tree->setCurrentItem(set->child(0));
+        std::unique_ptr<QMimeData> field(page->Tree->model()->mimeData({page->Tree->currentIndex()}));
+        ASSERT_TRUE(field);
+        EXPECT_TRUE(deliverDrag(page->AllLB, field.get()));
+        EXPECT_TRUE(inList());
+        EXPECT_EQ(node(), nullptr);
+        out = fromList();
+        EXPECT_TRUE(deliverDrag(page->Tree, out.get()));
+      }
+      page->Tree->setCurrentItem(root);
+      EXPECT_EQ(page->Tree->model()->mimeData({page->Tree->currentIndex()}), nullptr);
+      ASSERT_NE(node(), nullptr);
+    }
+    QTest::mouseClick(f->Button1, Qt::LeftButton);
+  });
+  ASSERT_TRUE(EditDictionary(&report->Dictionary, nullptr));
+  // Both record sets end up listed, with no titles.
+  EXPECT_EQ(report->Dictionary.FieldTitles.Names(), QStringList{"qShoufei"});
+  EXPECT_EQ(report->Dictionary.SourceTitles.Names(), QStringList{"frDS_HT"});
+  EXPECT_EQ(report->Dictionary.SourceTitles.ValueOf("frDS_HT").toString(), QString());
 }
 
 }  // namespace
