@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <QApplication>
+#include <memory>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFontMetrics>
@@ -19,6 +20,7 @@
 #include "platform/data/ado.h"
 #include "platform/exception.h"
 #include "platform/data/sqlquote.h"
+#include "platform/data/upgrade.h"
 #include "platform/datetime.h"
 #include "platform/fonts.h"
 #include "platform/ui.h"
@@ -151,16 +153,17 @@ void installProgressHandler(TStatisticsProgress* progress) {
 }
 }  // namespace
 
-TStatisticsProgress::TStatisticsProgress(QWidget* owner)
-    : owner_(owner), started_(QDateTime::currentMSecsSinceEpoch()), previous_(currentProgress) {
+TStatisticsProgress::TStatisticsProgress(QWidget* owner, const QString& title, bool stoppable)
+    : owner_(owner), title_(title), stoppable_(stoppable), started_(QDateTime::currentMSecsSinceEpoch()), previous_(currentProgress) {
   lastEvents_ = started_;
   currentProgress = this;
-  installProgressHandler(this);
+  // Only a run that can be stopped watches the main database's statements.
+  if (stoppable_) installProgressHandler(this);
 }
 
 TStatisticsProgress::~TStatisticsProgress() {
   currentProgress = previous_;
-  installProgressHandler(previous_);
+  if (stoppable_) installProgressHandler(previous_);
   delete dialog_;
 }
 
@@ -183,8 +186,9 @@ void TStatisticsProgress::Step(int done) {
 void TStatisticsProgress::show() {
   dialog_ = new QProgressDialog(owner_);
   dialog_->setObjectName(QStringLiteral("StatisticsProgress"));
-  dialog_->setWindowTitle(owner_ ? owner_->windowTitle() : u("统计"));
-  dialog_->setCancelButtonText(u("停止"));
+  dialog_->setWindowTitle(!title_.isEmpty() ? title_ : owner_ ? owner_->windowTitle() : u("统计"));
+  if (stoppable_) dialog_->setCancelButtonText(u("停止"));
+  else dialog_->setCancelButton(nullptr);
   dialog_->setWindowModality(Qt::WindowModal);
   dialog_->setAutoClose(false);
   dialog_->setAutoReset(false);
@@ -211,6 +215,21 @@ bool TStatisticsProgress::Tick() {
     QCoreApplication::processEvents();
   }
   return stopped_;
+}
+
+void InstallUpgradeProgressWindow() {
+  UpgradeProgress = [](const QString& text) {
+    static std::unique_ptr<TStatisticsProgress> progress;
+    if (text.isEmpty()) {
+      progress.reset();
+      return;
+    }
+    if (!progress) {
+      progress = std::make_unique<TStatisticsProgress>(nullptr, u("升级数据库"), false);
+      progress->SetPhase(text);
+    }
+    progress->Tick();
+  };
 }
 
 Money BillSum(const QString& condition) {

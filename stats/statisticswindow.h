@@ -145,7 +145,9 @@ class TScratchFill {
 // so that the run ends and the scratch table keeps the previous result.
 class TStatisticsProgress {
  public:
-  explicit TStatisticsProgress(QWidget* owner);
+  // `title` captions the window (the owner's caption when empty); a progress that cannot be
+  // stopped shows no 停止 button.
+  explicit TStatisticsProgress(QWidget* owner, const QString& title = QString(), bool stoppable = true);
   ~TStatisticsProgress();
   TStatisticsProgress(const TStatisticsProgress&) = delete;
   TStatisticsProgress& operator=(const TStatisticsProgress&) = delete;
@@ -169,6 +171,8 @@ class TStatisticsProgress {
  private:
   void show();
   QWidget* owner_;
+  QString title_;
+  bool stoppable_ = true;
   class QProgressDialog* dialog_ = nullptr;
   QString text_;
   int total_ = 0;
@@ -178,6 +182,10 @@ class TStatisticsProgress {
   qint64 lastEvents_ = 0;
   TStatisticsProgress* previous_ = nullptr;
 };
+
+// Shows the progress window while the main database is upgraded to this release's shape
+// (its indexes built over a large file); installed once at start-up.
+void InstallUpgradeProgressWindow();
 
 // Raised when the operator stops a run.
 struct EStatisticsStopped {};
