@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QDialog>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,7 @@
 #include "platform/variant.h"
 #include "shell/recordwindow.h"
 
+struct sqlite3_stmt;
 class QComboBox;
 class QFrame;
 class QHBoxLayout;
@@ -130,11 +132,10 @@ class TScratchFill {
 
  private:
   void begin(const QStringList& selectLines, const QString& table);
-  void flush();
+  void finalize();
   QString table_;
-  // Lines not yet written: they go in with one prepared statement per batch.
-  std::vector<Line> pending_;
-  QStringList pendingColumns_;
+  // One prepared insert per set of columns a line fills, stepped once per line.
+  QHash<QString, sqlite3_stmt*> inserts_;
   int count_ = 0;
   bool done_ = false;
 };
