@@ -16,6 +16,7 @@
 #include "shell/dm.h"
 #include "shell/mainform.h"
 #include "stats/commands.h"
+#include "stats/statisticswindow.h"
 
 namespace app {
 
@@ -43,6 +44,7 @@ int runProgram(QApplication& application) {
   // main window; they go in the reverse order. Each sets its global instance (Dm1, form_Dm2).
   // The data folder first: its databases are created (and the operator told where) or, when
   // the main database is damaged or empty, the program says so and ends without touching it.
+  InstallUpgradeProgressWindow();
   const TDm1::StartCheck check = TDm1::PrepareDatabases();
   if (!check.problem.isEmpty()) {
     ShowMessage(check.problem);

@@ -232,9 +232,9 @@ void TForm_statistics_money::RunStatistics() {
   };
   QHash<QString, Totals> totals;
   TADOQuery* q = Dm1->q_search;
-  // A house is its estate and code (two estates may use the same codes), compared as the
-  // database compares codes, without regard to the case of letters.
-  const QString house = u("upper(coalesce(小区代码,''))||'|'||upper(房屋代码)");
+  // A house is its code and estate (two estates may use the same codes), compared as the
+  // database compares codes, without regard to the case of letters (the key's collation).
+  const QString house = u("(房屋代码||'|'||") + u(kEstateTerm) + u(") collate nocase");
   OpenLines(q, {u("select 年度 as y, 月份 as m, sum(收费金额) as due, count(distinct ") + house + u(") as houses, "
                   "sum(case when 缴费状态<>'未缴费' then 收费金额 end) as paid, "
                   "count(distinct case when 缴费状态<>'未缴费' then ") + house + u(" end) as paidhouses, "

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <QApplication>
+#include <memory>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFontMetrics>
@@ -18,7 +19,9 @@
 #include "grid/PrnDbgeh.h"
 #include "platform/data/ado.h"
 #include "platform/exception.h"
+#include "platform/data/sqlitebackend.h"
 #include "platform/data/sqlquote.h"
+#include "platform/data/upgrade.h"
 #include "platform/datetime.h"
 #include "platform/fonts.h"
 #include "platform/ui.h"
@@ -151,16 +154,17 @@ void installProgressHandler(TStatisticsProgress* progress) {
 }
 }  // namespace
 
-TStatisticsProgress::TStatisticsProgress(QWidget* owner)
-    : owner_(owner), started_(QDateTime::currentMSecsSinceEpoch()), previous_(currentProgress) {
+TStatisticsProgress::TStatisticsProgress(QWidget* owner, const QString& title, bool stoppable)
+    : owner_(owner), title_(title), stoppable_(stoppable), started_(QDateTime::currentMSecsSinceEpoch()), previous_(currentProgress) {
   lastEvents_ = started_;
   currentProgress = this;
-  installProgressHandler(this);
+  // Only a run that can be stopped watches the main database's statements.
+  if (stoppable_) installProgressHandler(this);
 }
 
 TStatisticsProgress::~TStatisticsProgress() {
   currentProgress = previous_;
-  installProgressHandler(previous_);
+  if (stoppable_) installProgressHandler(previous_);
   delete dialog_;
 }
 
@@ -183,8 +187,9 @@ void TStatisticsProgress::Step(int done) {
 void TStatisticsProgress::show() {
   dialog_ = new QProgressDialog(owner_);
   dialog_->setObjectName(QStringLiteral("StatisticsProgress"));
-  dialog_->setWindowTitle(owner_ ? owner_->windowTitle() : u("统计"));
-  dialog_->setCancelButtonText(u("停止"));
+  dialog_->setWindowTitle(!title_.isEmpty() ? title_ : owner_ ? owner_->windowTitle() : u("统计"));
+  if (stoppable_) dialog_->setCancelButtonText(u("停止"));
+  else dialog_->setCancelButton(nullptr);
   dialog_->setWindowModality(Qt::WindowModal);
   dialog_->setAutoClose(false);
   dialog_->setAutoReset(false);
@@ -211,6 +216,21 @@ bool TStatisticsProgress::Tick() {
     QCoreApplication::processEvents();
   }
   return stopped_;
+}
+
+void InstallUpgradeProgressWindow() {
+  UpgradeProgress = [](const QString& text) {
+    static std::unique_ptr<TStatisticsProgress> progress;
+    if (text.isEmpty()) {
+      progress.reset();
+      return;
+    }
+    if (!progress) {
+      progress = std::make_unique<TStatisticsProgress>(nullptr, u("升级数据库"), false);
+      progress->SetPhase(text);
+    }
+    progress->Tick();
+  };
 }
 
 Money BillSum(const QString& condition) {
@@ -254,6 +274,7 @@ void TScratchFill::begin(const QStringList& selectLines, const QString& table) {
 }
 
 TScratchFill::~TScratchFill() {
+  finalize();
   if (done_) return;
   TADOQuery* q = Dm1->q_tongyong;
   try {
@@ -269,34 +290,32 @@ TScratchFill::~TScratchFill() {
 
 void TScratchFill::Append(const Line& fields) {
   if (TStatisticsProgress* progress = TStatisticsProgress::Current()) progress->Step(count_);
-  pending_.push_back(fields);
-  for (const auto& field : fields)
-    if (!pendingColumns_.contains(field.first)) pendingColumns_ << field.first;
+  QString columns;
+  for (const auto& field : fields) columns += field.first + QLatin1Char(',');
+  columns.chop(1);
+  auto* db = static_cast<sqlite3*>(Dm1->db_local->sqliteHandle());
+  sqlite3_stmt*& insert = inserts_[columns];
+  if (!insert) {
+    const QString sql = u("insert into ") + table_ + u(" (") + columns + u(") values (") +
+                        QStringList(qsizetype(fields.size()), u("?")).join(u(",")) + u(")");
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &insert, nullptr) != SQLITE_OK)
+      throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+  }
+  for (size_t i = 0; i < fields.size(); ++i) BindSqliteValue(insert, int(i) + 1, fields[i].second);
+  const int rc = sqlite3_step(insert);
+  sqlite3_reset(insert);
+  if (rc != SQLITE_DONE) throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
   ++count_;
-  // Within the database's limit of bound values per statement.
-  if (pending_.size() >= 400 || pending_.size() * size_t(pendingColumns_.size()) >= 20000) flush();
 }
 
-void TScratchFill::flush() {
-  if (pending_.empty()) return;
-  // Many rows per statement, each row with the batch's columns (NULL where it has none).
-  const QString marks = u("(") + QStringList(pendingColumns_.size(), u("?")).join(u(",")) + u(")");
-  QString sql = u("insert into ") + table_ + u(" (") + pendingColumns_.join(u(",")) + u(") values ");
-  std::vector<Variant> values;
-  values.reserve(pending_.size() * size_t(pendingColumns_.size()));
-  for (size_t r = 0; r < pending_.size(); ++r) {
-    sql += r == 0 ? marks : u(",") + marks;
-    const size_t first = values.size();
-    values.resize(first + size_t(pendingColumns_.size()), Variant::null());
-    for (const auto& [column, value] : pending_[r]) values[first + size_t(pendingColumns_.indexOf(column))] = value;
-  }
-  pending_.clear();
-  pendingColumns_.clear();
-  Dm1->db_local->Execute(sql, values);
+void TScratchFill::finalize() {
+  for (sqlite3_stmt* insert : std::as_const(inserts_)) sqlite3_finalize(insert);
+  inserts_.clear();
 }
 
 void TScratchFill::Commit() {
-  flush();
+  finalize();
   Dm1->db_local->CommitTrans();
   done_ = true;
   // The lines show in the order they were written, whatever the order line says (it takes

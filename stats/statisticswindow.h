@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QDialog>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,7 @@
 #include "platform/variant.h"
 #include "shell/recordwindow.h"
 
+struct sqlite3_stmt;
 class QComboBox;
 class QFrame;
 class QHBoxLayout;
@@ -130,11 +132,10 @@ class TScratchFill {
 
  private:
   void begin(const QStringList& selectLines, const QString& table);
-  void flush();
+  void finalize();
   QString table_;
-  // Lines not yet written: they go in with one prepared statement per batch.
-  std::vector<Line> pending_;
-  QStringList pendingColumns_;
+  // One prepared insert per set of columns a line fills, stepped once per line.
+  QHash<QString, sqlite3_stmt*> inserts_;
   int count_ = 0;
   bool done_ = false;
 };
@@ -145,7 +146,9 @@ class TScratchFill {
 // so that the run ends and the scratch table keeps the previous result.
 class TStatisticsProgress {
  public:
-  explicit TStatisticsProgress(QWidget* owner);
+  // `title` captions the window (the owner's caption when empty); a progress that cannot be
+  // stopped shows no 停止 button.
+  explicit TStatisticsProgress(QWidget* owner, const QString& title = QString(), bool stoppable = true);
   ~TStatisticsProgress();
   TStatisticsProgress(const TStatisticsProgress&) = delete;
   TStatisticsProgress& operator=(const TStatisticsProgress&) = delete;
@@ -169,6 +172,8 @@ class TStatisticsProgress {
  private:
   void show();
   QWidget* owner_;
+  QString title_;
+  bool stoppable_ = true;
   class QProgressDialog* dialog_ = nullptr;
   QString text_;
   int total_ = 0;
@@ -178,6 +183,10 @@ class TStatisticsProgress {
   qint64 lastEvents_ = 0;
   TStatisticsProgress* previous_ = nullptr;
 };
+
+// Shows the progress window while the main database is upgraded to this release's shape
+// (its indexes built over a large file); installed once at start-up.
+void InstallUpgradeProgressWindow();
 
 // Raised when the operator stops a run.
 struct EStatisticsStopped {};

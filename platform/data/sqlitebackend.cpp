@@ -91,6 +91,8 @@ Cell readCell(sqlite3_stmt* st, int i, RowStore& store) {
 
 }  // namespace
 
+void BindSqliteValue(sqlite3_stmt* statement, int index, const Variant& value) { bindVariant(statement, index, value); }
+
 SqliteBackend::SqliteBackend(const QString& fileName, bool create) {
   QByteArray path = fileName.toUtf8();
   int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);

@@ -8,6 +8,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// Binds a value as the data layer stores it (money as the nearest double, dates as ISO text),
+// for code that steps its own prepared statement many times.
+void BindSqliteValue(sqlite3_stmt* statement, int index, const Variant& value);
+
 // An SQLite database file with the Jet functions registered. Edits write back by _rowid_.
 class SqliteBackend : public DbBackend {
  public:

@@ -217,6 +217,32 @@ void uniqueBillKey(sqlite3* db, const ExpectedSchema& want, QStringList& notices
   exec(db, wanted);
 }
 
+// Runs the steps with UpgradeProgress told what they do: SQLite calls back every few thousand
+// instructions while a step reads the rows or builds an index over them.
+template <class Work>
+void withProgress(sqlite3* db, const QString& text, Work&& work) {
+  if (!UpgradeProgress) {
+    work();
+    return;
+  }
+  struct Report {
+    ~Report() { UpgradeProgress(QString()); }
+  } report;
+  UpgradeProgress(text);
+  sqlite3_progress_handler(
+      db, 50000,
+      [](void* step) {
+        UpgradeProgress(*static_cast<const QString*>(step));
+        return 0;
+      },
+      const_cast<QString*>(&text));
+  struct Handler {
+    sqlite3* db;
+    ~Handler() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
+  } handler{db};
+  work();
+}
+
 std::vector<Step> stepsFor(const QString& baseName) {
   const QString base = baseName.toLower();
   if (base == QLatin1String("kelo"))
@@ -255,13 +281,17 @@ SchemaUpgrade UpgradeSqliteSchema(sqlite3* db, const QString& baseName, bool inT
     result.fromVersion = result.toVersion = userVersion(db);
     if (result.fromVersion < int(steps.size())) {
       const ExpectedSchema want(baseName);
-      for (int i = result.fromVersion; i < int(steps.size()); ++i) {
-        bool refused = false;
-        steps[size_t(i)].run(db, want, result.notices, refused);
-        // A refused step holds the version; the steps after it wait with it.
-        if (refused) break;
-        result.toVersion = i + 1;
-      }
+      // Indexes over the bill rows of a large file take a while: the program shows it.
+      const QString text = u("正在把数据库升级到本版本的结构（建立索引），数据多时需要一些时间，请稍候……");
+      withProgress(db, text, [&] {
+        for (int i = result.fromVersion; i < int(steps.size()); ++i) {
+          bool refused = false;
+          steps[size_t(i)].run(db, want, result.notices, refused);
+          // A refused step holds the version; the steps after it wait with it.
+          if (refused) break;
+          result.toVersion = i + 1;
+        }
+      });
       if (result.toVersion != result.fromVersion) exec(db, QStringLiteral("PRAGMA user_version=%1").arg(result.toVersion));
     }
     if (!inTransaction) exec(db, QStringLiteral("COMMIT"));

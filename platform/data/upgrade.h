@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct sqlite3;
 
@@ -22,6 +23,11 @@ struct SchemaUpgrade {
   QStringList notices;  // Chinese texts for the administrator
   bool changed() const { return toVersion != fromVersion; }
 };
+
+// Progress of the long steps (an index built over the bill rows of a large file): called with
+// the step's text when it starts, then often while it works, and with an empty text when it
+// is done. The program shows its progress window through it; unset, nothing is shown.
+inline std::function<void(const QString& text)> UpgradeProgress;
 
 // The version a file of this base name ("kelo", "tongyong", "data") has when it is up to
 // date; 0 for names the program does not know.
