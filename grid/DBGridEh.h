@@ -643,7 +643,10 @@ class TDBGridEhDataService {
   virtual bool MoveRecordsOf(TCustomDBGridEh* grid, const QStringList& bookmarks, int toRecNo, bool checkOnly) {
     return DefaultMoveRecordsOf(grid, bookmarks, toRecNo, checkOnly);
   }
-  virtual bool DefaultMoveRecordsOf(TCustomDBGridEh*, const QStringList&, int, bool) { return false; }
+  // The features registered for the class of the grid's dataset move the records; false
+  // without a dataset or without features.
+  virtual bool DefaultMoveRecordsOf(TCustomDBGridEh* grid, const QStringList& bookmarks, int toRecNo,
+                                    bool checkOnly);
   virtual void FilterGrid(TCustomDBGridEh* grid) {
     if (OnApplyFilter) OnApplyFilter(grid);
     else DefaultFilterGrid(grid);
@@ -656,6 +659,27 @@ class TDBGridEhDataService {
   virtual void DefaultSortGrid(TCustomDBGridEh*) {}
 };
 TDBGridEhDataService* DBGridEhDataService();
+
+// What a dataset class can do for the grids bound to it. The data service asks the features
+// registered for the class of a grid's dataset.
+class TDatasetFeaturesEh {
+ public:
+  virtual ~TDatasetFeaturesEh() = default;
+  // Moves the records of the bookmarks before the record number toRecNo (after the last
+  // record when toRecNo is beyond it); with checkOnly only tells whether it would.
+  virtual bool MoveRecords(TCustomDBGridEh* grid, TDataSet* dataSet, const QStringList& bookmarks, int toRecNo,
+                           bool checkOnly) = 0;
+};
+// Registers features for the datasets that `accepts`; the latest registration that accepts a
+// dataset wins. Unregistering takes the features out again (the registry does not own them).
+void RegisterDatasetFeaturesEh(std::function<bool(const TDataSet*)> accepts, TDatasetFeaturesEh* features);
+void UnregisterDatasetFeaturesEh(TDatasetFeaturesEh* features);
+template <class DataSetClass>
+void RegisterDatasetFeaturesEh(TDatasetFeaturesEh* features) {
+  RegisterDatasetFeaturesEh([](const TDataSet* ds) { return dynamic_cast<const DataSetClass*>(ds) != nullptr; },
+                            features);
+}
+TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TDataSet* dataSet);
 
 // Restoring a stored layout: a column's width (the remembered width under automatic fitting)
 // and the order of the columns by field name.
@@ -708,6 +732,10 @@ using TCheckTitleEhBtnEvent = std::function<void(QObject* sender, int aCol, TCol
 using TGridMouseEvent =
     std::function<void(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)>;
 using TGridKeyEvent = std::function<void(QObject* sender, int& key, Qt::KeyboardModifiers shift)>;
+// Asked whether (checkOnly) and how the records of the bookmarks move before the record number
+// toRecNo; answers whether the move is (or would be) done.
+using TMoveRecordsEvent = std::function<bool(QObject* sender, const QStringList& bookmarks, int toRecNo,
+                                             int treeLevel, bool checkOnly)>;
 
 // What the grid would show as a hint at a point of its client area.
 struct TGridHintInfo {
@@ -996,6 +1024,31 @@ class TCustomDBGridEh : public TCustomGrid {
   int FrozenSizingHitTest(int x, int y, int& linePos, int& offset, int& index) const;
   bool InFrozenSizingZone(int x, int y) const;
 
+  // ---- record dragging (by the indicator cell, with dghRecordMoving)
+  TMoveRecordsEvent OnMoveRecords;
+  virtual bool CanStartRecordDrag(int startRow, int dropRow, const QPoint& p);
+  // True when (x, y) is a drag handle; unless testOnly the drag then begins.
+  virtual bool BeginRecordDrag(int x, int y, bool testOnly);
+  // The mouse moved to grid row `row` (-1 outside the cells) or the drag timer fired.
+  virtual void DragRecordOver(int y, int row, const QPoint& p);
+  virtual void EndRecordDrag(int x, int y, bool drop);
+  virtual bool MoveDraggedRecords(int row, int level, bool checkOnly);
+  virtual bool MoveRecords(const QStringList& bookmarks, int row, bool checkOnly, int level);
+  virtual bool DefaultMoveRecords(const QStringList& bookmarks, int recNo, bool checkOnly, int level);
+  // The drop line's x for a drop on `row` at point p, and the tree level the drop chooses.
+  virtual int DropLevelAt(int row, const QPoint& p, int& level);
+  // The record number of data row `row` (counted from the first data row); 0 when inactive.
+  int RowRecNo(int row);
+  bool RecordDragging() const { return ownMode_ == 7; }
+  int DragStartRow() const { return dragStartRow_; }
+  int DropRow() const { return dropRow_; }
+  int DropLevel() const { return dropLevel_; }
+  int DragLevel() const { return dragLevel_; }
+  int DropLineX() const { return dropLineX_; }
+  QString DraggedBookmark() const { return draggedBookmark_; }
+  // The line the grid draws while records are dragged (empty when none is drawn).
+  QRect DropLineRect() const;
+
   // ---- sort marking
   virtual void SortMarkingChanged();
   bool CtrlSortPending() const { return ctrlSortPending_; }
@@ -1119,7 +1172,16 @@ class TCustomDBGridEh : public TCustomGrid {
   bool inColumnExit_ = false;
   bool ctrlSortPending_ = false;
   // Mouse state.
-  int ownMode_ = 0;  // 1 marking rows, 2 selecting columns, 3 rectangle, 6 sizing a frozen column
+  int ownMode_ = 0;  // 1 marking rows, 2 selecting columns, 3 rectangle, 6 sizing a frozen column, 7 dragging records
+  // Record dragging.
+  int dragStartRow_ = 0;
+  int dropRow_ = 0;
+  QString draggedBookmark_;
+  int dragLevel_ = -1;
+  int dropLevel_ = -1;
+  int dropLineX_ = 0;
+  void PaintDropLine(QPainter* p);
+  void DragRecordOnTimer();
   bool tracking_ = false;
   bool rowMarkingDrag_ = false;
   bool cellSelectDrag_ = false;

@@ -185,6 +185,10 @@ void TCustomDBGridEh::UpdatePressedTitle(const QPoint& p) {
 
 void TCustomDBGridEh::EndMouseTracking() {
   if (!tracking_) return;
+  if (ownMode_ == 7) {
+    EndRecordDrag(lastMousePt_.x(), lastMousePt_.y(), false);
+    return;
+  }
   StopScrollTimer();
   rowMarkingDrag_ = false;
   if (pressedDown_) {
@@ -324,6 +328,10 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
       raiseMouseDown();
       return;
     }
+    if (button == Qt::LeftButton && BeginRecordDrag(p.x(), p.y(), false)) {
+      raiseMouseDown();
+      return;
+    }
     if (button == Qt::LeftButton && InColumnSelectZone(p)) {
       TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
       InvalidateCol(c.X);
@@ -449,6 +457,10 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
     const QPoint previous = lastMousePt_;
     lastMousePt_ = p;
+    if (ownMode_ == 7) {
+      DragRecordOver(p.y(), MouseCoord(p.x(), p.y()).Y, p);
+      return;
+    }
     if (tracking_ && pressedCol_ >= 0) {
       UpdatePressedTitle(p);
       if (std::abs(p.x() - mouseDownPt_.x()) > 3 && (options_ & dgColumnResize)) {
@@ -519,6 +531,11 @@ void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
     Qt::MouseButton button = e->button();
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    if (ownMode_ == 7) {
+      lastMousePt_ = p;
+      EndRecordDrag(p.x(), p.y(), button == Qt::LeftButton);
+      return;
+    }
     if (ownMode_ == 6) {
       int left = indicatorOffset_ > 0 ? ColWidths(0) + GridLineWidth() : 0;
       for (int i = indicatorOffset_; i < frozenSizingIndex_; ++i)
