@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QList>
 #include <QPointer>
+#include <QScrollBar>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -609,7 +610,12 @@ enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 class TDBGridEhScrollBar {
  public:
   TDBGridEhScrollBar(TCustomDBGridEh* grid, int kind) : grid_(grid), kind_(kind) {}
-  virtual ~TDBGridEhScrollBar() = default;
+  virtual ~TDBGridEhScrollBar() {
+    grid_ = nullptr;  // the grid may be going away: only the external bar is let go
+    DetachExtScrollBar();
+  }
+  TDBGridEhScrollBar(const TDBGridEhScrollBar&) = delete;
+  TDBGridEhScrollBar& operator=(const TDBGridEhScrollBar&) = delete;
   int Kind() const { return kind_; }
   bool Tracking() const { return tracking_; }
   void SetTracking(bool on);
@@ -620,12 +626,23 @@ class TDBGridEhScrollBar {
   // Whether the grid currently shows this bar.
   bool ShowsScrollBar() const;
   void Assign(const TDBGridEhScrollBar& src);
+  // A scroll bar control elsewhere on the window that replaces the grid's own: its actions
+  // scroll the grid exactly as the grid's own bar would, and the grid sets its range, page and
+  // position. A bar already attached to another grid is refused; a freed bar is let go.
+  QScrollBar* ExtScrollBar() const { return ext_; }
+  void SetExtScrollBar(QScrollBar* bar);
+  // Gives the external bar the grid's scroll information.
+  void SetExternalScrollInfo(int min, int max, int page, int pos);
 
  private:
+  void DetachExtScrollBar();
+  void RestoreOwnBar();
   TCustomDBGridEh* grid_;
   int kind_;
   bool tracking_ = false;
   TScrollBarVisibleModeEh visibleMode_ = sbAutoShowEh;
+  QPointer<QScrollBar> ext_;
+  std::vector<QMetaObject::Connection> extLinks_;
 };
 
 class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
@@ -1067,6 +1084,9 @@ class TCustomDBGridEh : public TCustomGrid {
   // No dataset of this system offers row positions of its own; the grid works on its buffer.
   bool HasRowInterface() const { return false; }
   bool UsesRowInterface() const { return false; }
+
+  // A scroll action of an external scroll bar, handled as one of the grid's own bar.
+  void ExternalScrollAction(Qt::Orientation bar, int action, int pos);
 
   // Data notifications.
   virtual void DataLinkActiveChanged(bool active);
