@@ -156,7 +156,8 @@ void TCustomDBGridEh::UpdateCursor(const QPoint& p) {
     return;
   }
   TDataSet* ds = DataSet();
-  if (dataLink_->Active() && ds && (options_ & dgMultiSelect)) {
+  // A drag handle of records keeps the plain arrow.
+  if (dataLink_->Active() && ds && (options_ & dgMultiSelect) && !BeginRecordDrag(p.x(), p.y(), true)) {
     const TGridCoord c = MouseCoord(p.x(), p.y());
     if (indicatorOffset_ > 0 && c.X == 0 && c.Y >= dataRowOffset_ && c.Y >= 0 &&
         GetCellType(0, c.Y).rowArea == caData && !ds->IsEmpty() &&
@@ -328,10 +329,8 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
       raiseMouseDown();
       return;
     }
-    if (button == Qt::LeftButton && BeginRecordDrag(p.x(), p.y(), false)) {
-      raiseMouseDown();
-      return;
-    }
+    // A press that begins a record drag does nothing else.
+    if (button == Qt::LeftButton && BeginRecordDrag(p.x(), p.y(), false)) return;
     if (button == Qt::LeftButton && InColumnSelectZone(p)) {
       TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
       InvalidateCol(c.X);
@@ -458,7 +457,12 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* e) {
     const QPoint previous = lastMousePt_;
     lastMousePt_ = p;
     if (ownMode_ == 7) {
-      DragRecordOver(p.y(), MouseCoord(p.x(), p.y()).Y, p);
+      // Moves follow the data rows down to the row after the last fully visible one; beyond
+      // them the drag timer scrolls.
+      TGridDrawInfo info;
+      CalcDrawInfo(info);
+      const int row = MouseCoord(p.x(), p.y()).Y;
+      if (row >= dataRowOffset_ && row <= info.Vert.LastFullVisibleCell + 1) DragRecordOver(p.y(), row, p);
       return;
     }
     if (tracking_ && pressedCol_ >= 0) {
@@ -521,7 +525,10 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* e) {
       return;
     }
     TCustomGrid::mouseMoveEvent(e);
-    if (!(e->buttons() & Qt::LeftButton)) UpdateCursor(p);
+    if (!(e->buttons() & Qt::LeftButton)) {
+      lastShift_ = e->modifiers();
+      UpdateCursor(p);
+    }
   });
 }
 

@@ -257,6 +257,13 @@ TEST(DBGridRecordMoving, WithMarkingOnlyAMarkedRowIsAHandleAndAllMarkedRecordsMo
   Release(f.g, Indicator(f.g, 3), Qt::ControlModifier);
   ASSERT_EQ(f.g.MarkedRows()->BookmarkCount(), 2);
 
+  // Over a marked row's indicator (a drag handle) the cursor stays the arrow; over an unmarked
+  // one it is the row-marking cursor.
+  Send(f.g.viewport(), QEvent::MouseMove, Indicator(f.g, 1), Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(f.g.viewport()->cursor().shape(), Qt::ArrowCursor);
+  Send(f.g.viewport(), QEvent::MouseMove, Indicator(f.g, 2), Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(f.g.viewport()->cursor().shape(), Qt::BitmapCursor);
+
   Press(f.g, Indicator(f.g, 1));  // marked r2
   ASSERT_TRUE(f.g.RecordDragging());
   MoveTo(f.g, DataCell(f.g, 6));  // over r7
@@ -275,8 +282,6 @@ TEST(DBGridRecordMoving, HoldingTheMouseBelowTheRowsScrollsOneRecordPerTick) {
   ASSERT_LT(visible, 20);
   const QPoint below(DataCell(f.g, 0).x(), f.g.viewport()->height() - 1);
   MoveTo(f.g, below);
-  const int lastRow = f.g.DataRowOffset() + visible - 1;
-  EXPECT_GE(f.g.DropRow(), lastRow);
   // Let the drag timer (60 ms) tick a few times.
   QElapsedTimer t;
   t.start();
