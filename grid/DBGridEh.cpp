@@ -590,9 +590,11 @@ void TCustomDBGridEh::RunLayout() {
   dataRowOffset_ = TitleRowCount() + FilterRowCount();
 
   MeasureRowHeights();
-  // The horizontal bar shows only without automatic fitting and while it is visible.
-  setHorizontalScrollBarPolicy(!autoFitColWidths_ && horzScrollBar_->Visible() ? Qt::ScrollBarAsNeeded
-                                                                               : Qt::ScrollBarAlwaysOff);
+  // The horizontal bar shows only without automatic fitting, while it is visible and while no
+  // external bar stands in for it.
+  setHorizontalScrollBarPolicy(!autoFitColWidths_ && horzScrollBar_->Visible() && !horzScrollBar_->ExtScrollBar()
+                                   ? Qt::ScrollBarAsNeeded
+                                   : Qt::ScrollBarAlwaysOff);
   UpdateTabStops();
   if (autoFitColWidths_) FitColumnWidths();
 
@@ -848,10 +850,18 @@ void TCustomDBGridEh::UpdateVertScrollBar() {
     }
     if (page >= max - min + 1) max = min;  // nothing to scroll
   }
+  const bool external = vertScrollBar_ && vertScrollBar_->ExtScrollBar();
+  if (external) {
+    // The external bar scrolls; the grid's own has nothing to scroll and stays hidden.
+    vertScrollBar_->SetExternalScrollInfo(min, max, page, pos);
+    max = min;
+  }
   bar->setRange(min, max);
   bar->setPageStep(page);
   bar->setValue(pos);
-  if (vertScrollBar_) {
+  if (external) {
+    if (verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  } else if (vertScrollBar_) {
     // The policy is changed only when it differs: every change lays the scroll area out again,
     // which resizes the viewport and comes back here.
     auto setPolicy = [this](Qt::ScrollBarPolicy p) {

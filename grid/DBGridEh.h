@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QList>
 #include <QPointer>
+#include <QScrollBar>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -609,7 +610,12 @@ enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 class TDBGridEhScrollBar {
  public:
   TDBGridEhScrollBar(TCustomDBGridEh* grid, int kind) : grid_(grid), kind_(kind) {}
-  virtual ~TDBGridEhScrollBar() = default;
+  virtual ~TDBGridEhScrollBar() {
+    grid_ = nullptr;  // the grid may be going away: only the external bar is let go
+    DetachExtScrollBar();
+  }
+  TDBGridEhScrollBar(const TDBGridEhScrollBar&) = delete;
+  TDBGridEhScrollBar& operator=(const TDBGridEhScrollBar&) = delete;
   int Kind() const { return kind_; }
   bool Tracking() const { return tracking_; }
   void SetTracking(bool on);
@@ -620,12 +626,23 @@ class TDBGridEhScrollBar {
   // Whether the grid currently shows this bar.
   bool ShowsScrollBar() const;
   void Assign(const TDBGridEhScrollBar& src);
+  // A scroll bar control elsewhere on the window that replaces the grid's own: its actions
+  // scroll the grid exactly as the grid's own bar would, and the grid sets its range, page and
+  // position. A bar already attached to another grid is refused; a freed bar is let go.
+  QScrollBar* ExtScrollBar() const { return ext_; }
+  void SetExtScrollBar(QScrollBar* bar);
+  // Gives the external bar the grid's scroll information.
+  void SetExternalScrollInfo(int min, int max, int page, int pos);
 
  private:
+  void DetachExtScrollBar();
+  void RestoreOwnBar();
   TCustomDBGridEh* grid_;
   int kind_;
   bool tracking_ = false;
   TScrollBarVisibleModeEh visibleMode_ = sbAutoShowEh;
+  QPointer<QScrollBar> ext_;
+  std::vector<QMetaObject::Connection> extLinks_;
 };
 
 class TVertDBGridEhScrollBar : public TDBGridEhScrollBar {
@@ -643,7 +660,10 @@ class TDBGridEhDataService {
   virtual bool MoveRecordsOf(TCustomDBGridEh* grid, const QStringList& bookmarks, int toRecNo, bool checkOnly) {
     return DefaultMoveRecordsOf(grid, bookmarks, toRecNo, checkOnly);
   }
-  virtual bool DefaultMoveRecordsOf(TCustomDBGridEh*, const QStringList&, int, bool) { return false; }
+  // The features registered for the class of the grid's dataset move the records; false
+  // without a dataset or without features.
+  virtual bool DefaultMoveRecordsOf(TCustomDBGridEh* grid, const QStringList& bookmarks, int toRecNo,
+                                    bool checkOnly);
   virtual void FilterGrid(TCustomDBGridEh* grid) {
     if (OnApplyFilter) OnApplyFilter(grid);
     else DefaultFilterGrid(grid);
@@ -656,6 +676,27 @@ class TDBGridEhDataService {
   virtual void DefaultSortGrid(TCustomDBGridEh*) {}
 };
 TDBGridEhDataService* DBGridEhDataService();
+
+// What a dataset class can do for the grids bound to it. The data service asks the features
+// registered for the class of a grid's dataset.
+class TDatasetFeaturesEh {
+ public:
+  virtual ~TDatasetFeaturesEh() = default;
+  // Moves the records of the bookmarks before the record number toRecNo (after the last
+  // record when toRecNo is beyond it); with checkOnly only tells whether it would.
+  virtual bool MoveRecords(TCustomDBGridEh* grid, TDataSet* dataSet, const QStringList& bookmarks, int toRecNo,
+                           bool checkOnly) = 0;
+};
+// Registers features for the datasets that `accepts`; the latest registration that accepts a
+// dataset wins. Unregistering takes the features out again (the registry does not own them).
+void RegisterDatasetFeaturesEh(std::function<bool(const TDataSet*)> accepts, TDatasetFeaturesEh* features);
+void UnregisterDatasetFeaturesEh(TDatasetFeaturesEh* features);
+template <class DataSetClass>
+void RegisterDatasetFeaturesEh(TDatasetFeaturesEh* features) {
+  RegisterDatasetFeaturesEh([](const TDataSet* ds) { return dynamic_cast<const DataSetClass*>(ds) != nullptr; },
+                            features);
+}
+TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TDataSet* dataSet);
 
 // Restoring a stored layout: a column's width (the remembered width under automatic fitting)
 // and the order of the columns by field name.
@@ -708,6 +749,10 @@ using TCheckTitleEhBtnEvent = std::function<void(QObject* sender, int aCol, TCol
 using TGridMouseEvent =
     std::function<void(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)>;
 using TGridKeyEvent = std::function<void(QObject* sender, int& key, Qt::KeyboardModifiers shift)>;
+// Asked whether (checkOnly) and how the records of the bookmarks move before the record number
+// toRecNo; answers whether the move is (or would be) done.
+using TMoveRecordsEvent = std::function<bool(QObject* sender, const QStringList& bookmarks, int toRecNo,
+                                             int treeLevel, bool checkOnly)>;
 
 // What the grid would show as a hint at a point of its client area.
 struct TGridHintInfo {
@@ -996,6 +1041,31 @@ class TCustomDBGridEh : public TCustomGrid {
   int FrozenSizingHitTest(int x, int y, int& linePos, int& offset, int& index) const;
   bool InFrozenSizingZone(int x, int y) const;
 
+  // ---- record dragging (by the indicator cell, with dghRecordMoving)
+  TMoveRecordsEvent OnMoveRecords;
+  virtual bool CanStartRecordDrag(int startRow, int dropRow, const QPoint& p);
+  // True when (x, y) is a drag handle; unless testOnly the drag then begins.
+  virtual bool BeginRecordDrag(int x, int y, bool testOnly);
+  // The mouse moved to grid row `row` (-1 outside the cells) or the drag timer fired.
+  virtual void DragRecordOver(int y, int row, const QPoint& p);
+  virtual void EndRecordDrag(int x, int y, bool drop);
+  virtual bool MoveDraggedRecords(int row, int level, bool checkOnly);
+  virtual bool MoveRecords(const QStringList& bookmarks, int row, bool checkOnly, int level);
+  virtual bool DefaultMoveRecords(const QStringList& bookmarks, int recNo, bool checkOnly, int level);
+  // The drop line's x for a drop on `row` at point p, and the tree level the drop chooses.
+  virtual int DropLevelAt(int row, const QPoint& p, int& level);
+  // The record number of data row `row` (counted from the first data row); 0 when inactive.
+  int RowRecNo(int row);
+  bool RecordDragging() const { return ownMode_ == 7; }
+  int DragStartRow() const { return dragStartRow_; }
+  int DropRow() const { return dropRow_; }
+  int DropLevel() const { return dropLevel_; }
+  int DragLevel() const { return dragLevel_; }
+  int DropLineX() const { return dropLineX_; }
+  QString DraggedBookmark() const { return draggedBookmark_; }
+  // The line the grid draws while records are dragged (empty when none is drawn).
+  QRect DropLineRect() const;
+
   // ---- sort marking
   virtual void SortMarkingChanged();
   bool CtrlSortPending() const { return ctrlSortPending_; }
@@ -1014,6 +1084,9 @@ class TCustomDBGridEh : public TCustomGrid {
   // No dataset of this system offers row positions of its own; the grid works on its buffer.
   bool HasRowInterface() const { return false; }
   bool UsesRowInterface() const { return false; }
+
+  // A scroll action of an external scroll bar, handled as one of the grid's own bar.
+  void ExternalScrollAction(Qt::Orientation bar, int action, int pos);
 
   // Data notifications.
   virtual void DataLinkActiveChanged(bool active);
@@ -1119,7 +1192,16 @@ class TCustomDBGridEh : public TCustomGrid {
   bool inColumnExit_ = false;
   bool ctrlSortPending_ = false;
   // Mouse state.
-  int ownMode_ = 0;  // 1 marking rows, 2 selecting columns, 3 rectangle, 6 sizing a frozen column
+  int ownMode_ = 0;  // 1 marking rows, 2 selecting columns, 3 rectangle, 6 sizing a frozen column, 7 dragging records
+  // Record dragging.
+  int dragStartRow_ = 0;
+  int dropRow_ = 0;
+  QString draggedBookmark_;
+  int dragLevel_ = -1;
+  int dropLevel_ = -1;
+  int dropLineX_ = 0;
+  void PaintDropLine(QPainter* p);
+  void DragRecordOnTimer();
   bool tracking_ = false;
   bool rowMarkingDrag_ = false;
   bool cellSelectDrag_ = false;

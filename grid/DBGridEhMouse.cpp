@@ -156,7 +156,8 @@ void TCustomDBGridEh::UpdateCursor(const QPoint& p) {
     return;
   }
   TDataSet* ds = DataSet();
-  if (dataLink_->Active() && ds && (options_ & dgMultiSelect)) {
+  // A drag handle of records keeps the plain arrow.
+  if (dataLink_->Active() && ds && (options_ & dgMultiSelect) && !BeginRecordDrag(p.x(), p.y(), true)) {
     const TGridCoord c = MouseCoord(p.x(), p.y());
     if (indicatorOffset_ > 0 && c.X == 0 && c.Y >= dataRowOffset_ && c.Y >= 0 &&
         GetCellType(0, c.Y).rowArea == caData && !ds->IsEmpty() &&
@@ -185,6 +186,10 @@ void TCustomDBGridEh::UpdatePressedTitle(const QPoint& p) {
 
 void TCustomDBGridEh::EndMouseTracking() {
   if (!tracking_) return;
+  if (ownMode_ == 7) {
+    EndRecordDrag(lastMousePt_.x(), lastMousePt_.y(), false);
+    return;
+  }
   StopScrollTimer();
   rowMarkingDrag_ = false;
   if (pressedDown_) {
@@ -324,6 +329,8 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
       raiseMouseDown();
       return;
     }
+    // A press that begins a record drag does nothing else.
+    if (button == Qt::LeftButton && BeginRecordDrag(p.x(), p.y(), false)) return;
     if (button == Qt::LeftButton && InColumnSelectZone(p)) {
       TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
       InvalidateCol(c.X);
@@ -449,6 +456,15 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
     const QPoint previous = lastMousePt_;
     lastMousePt_ = p;
+    if (ownMode_ == 7) {
+      // Moves follow the data rows down to the row after the last fully visible one; beyond
+      // them the drag timer scrolls.
+      TGridDrawInfo info;
+      CalcDrawInfo(info);
+      const int row = MouseCoord(p.x(), p.y()).Y;
+      if (row >= dataRowOffset_ && row <= info.Vert.LastFullVisibleCell + 1) DragRecordOver(p.y(), row, p);
+      return;
+    }
     if (tracking_ && pressedCol_ >= 0) {
       UpdatePressedTitle(p);
       if (std::abs(p.x() - mouseDownPt_.x()) > 3 && (options_ & dgColumnResize)) {
@@ -509,7 +525,10 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* e) {
       return;
     }
     TCustomGrid::mouseMoveEvent(e);
-    if (!(e->buttons() & Qt::LeftButton)) UpdateCursor(p);
+    if (!(e->buttons() & Qt::LeftButton)) {
+      lastShift_ = e->modifiers();
+      UpdateCursor(p);
+    }
   });
 }
 
@@ -519,6 +538,11 @@ void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint p = e->position().toPoint();
     Qt::MouseButton button = e->button();
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    if (ownMode_ == 7) {
+      lastMousePt_ = p;
+      EndRecordDrag(p.x(), p.y(), button == Qt::LeftButton);
+      return;
+    }
     if (ownMode_ == 6) {
       int left = indicatorOffset_ > 0 ? ColWidths(0) + GridLineWidth() : 0;
       for (int i = indicatorOffset_; i < frozenSizingIndex_; ++i)

@@ -220,6 +220,7 @@ void TCustomDBGridEh::Paint() {
       p->restore();
     }
   }
+  PaintDropLine(p);
 }
 
 bool TCustomDBGridEh::DrawsRowFocusRect() const {

@@ -1,16 +1,20 @@
 // Scroll-bar settings, the data service, the stored-layout interceptors and VariantListText.
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QVariant>
 
 #include "grid/DBGridEh.h"
 
 void TDBGridEhScrollBar::SetTracking(bool on) {
   tracking_ = on;
+  if (ext_) ext_->setTracking(on);
   if (grid_) (kind_ == 0 ? grid_->horizontalScrollBar() : grid_->verticalScrollBar())->setTracking(on);
 }
 
 void TDBGridEhScrollBar::SetVisibleMode(TScrollBarVisibleModeEh m) {
   if (m == visibleMode_) return;
   visibleMode_ = m;
+  if (ext_) ext_->setVisible(Visible());
   if (!grid_) return;
   if (kind_ == 1) grid_->UpdateVertScrollBar();
   grid_->RequestLayout();
@@ -25,6 +29,83 @@ bool TDBGridEhScrollBar::ShowsScrollBar() const {
 void TDBGridEhScrollBar::Assign(const TDBGridEhScrollBar& src) {
   SetVisible(src.Visible());
   SetTracking(src.Tracking());
+  SetExtScrollBar(src.ExtScrollBar());
+}
+
+namespace {
+// The scroll-bar object an external bar is attached to, kept on the bar itself.
+constexpr const char* kAttachedTo = "attachedGridScrollBar";
+}  // namespace
+
+void TDBGridEhScrollBar::SetExtScrollBar(QScrollBar* bar) {
+  if (bar == ext_) return;
+  if (bar) {
+    const QVariant owner = bar->property(kAttachedTo);
+    if (owner.isValid() && owner.value<quintptr>() != 0 && owner.value<quintptr>() != quintptr(this))
+      throw Exception(QStringLiteral("Possible ") + bar->objectName() + QStringLiteral(" already attached to the other control."));
+  }
+  DetachExtScrollBar();
+  if (!bar) return;
+  ext_ = bar;
+  bar->setProperty(kAttachedTo, QVariant::fromValue(quintptr(this)));
+  bar->setVisible(Visible());
+  bar->setTracking(tracking_);
+  const Qt::Orientation orientation = kind_ == 0 ? Qt::Horizontal : Qt::Vertical;
+  // The bar's scroll notifications reach the grid as its own bar's would.
+  extLinks_.push_back(QObject::connect(bar, &QScrollBar::actionTriggered, bar, [this, orientation](int action) {
+    if (grid_ && ext_) grid_->ExternalScrollAction(orientation, action, ext_->sliderPosition());
+  }));
+  extLinks_.push_back(QObject::connect(bar, &QScrollBar::sliderReleased, bar, [this, orientation] {
+    if (grid_ && ext_) grid_->ExternalScrollAction(orientation, kSliderThumbPosition, ext_->sliderPosition());
+  }));
+  // A freed bar is let go.
+  extLinks_.push_back(QObject::connect(bar, &QObject::destroyed, bar, [this] {
+    extLinks_.clear();
+    ext_ = nullptr;
+    if (grid_) RestoreOwnBar();
+  }));
+  if (!grid_) return;
+  QScrollBar* own = kind_ == 0 ? grid_->horizontalScrollBar() : grid_->verticalScrollBar();
+  if (kind_ == 0) {
+    // The grid keeps its horizontal range on its own (hidden) bar; the external bar follows it.
+    auto follow = [this, own] { SetExternalScrollInfo(own->minimum(), own->maximum(), own->pageStep(), own->value()); };
+    extLinks_.push_back(QObject::connect(own, &QScrollBar::rangeChanged, bar, follow));
+    extLinks_.push_back(QObject::connect(own, &QScrollBar::valueChanged, bar, follow));
+    follow();
+  } else {
+    grid_->UpdateVertScrollBar();
+  }
+  grid_->RequestLayout();
+}
+
+void TDBGridEhScrollBar::RestoreOwnBar() {
+  if (kind_ == 1) grid_->UpdateVertScrollBar();
+  grid_->RequestLayout();
+}
+
+void TDBGridEhScrollBar::DetachExtScrollBar() {
+  for (const QMetaObject::Connection& c : extLinks_) QObject::disconnect(c);
+  extLinks_.clear();
+  if (!ext_) return;
+  ext_->setProperty(kAttachedTo, QVariant());
+  ext_ = nullptr;
+  if (grid_) RestoreOwnBar();
+}
+
+void TDBGridEhScrollBar::SetExternalScrollInfo(int min, int max, int page, int pos) {
+  if (!ext_) return;
+  const QSignalBlocker block(ext_);
+  ext_->setPageStep(0);
+  ext_->setValue(pos);
+  ext_->setMinimum(std::min(min, max));
+  ext_->setMaximum(max);
+  ext_->setValue(pos);
+  ext_->setPageStep(page);
+}
+
+void TCustomDBGridEh::ExternalScrollAction(Qt::Orientation bar, int action, int pos) {
+  if (updatingScrollBars_) return;
+  ModifyScrollBar(bar, action, pos);
 }
 
 TDBGridEhDataService* DBGridEhDataService() {

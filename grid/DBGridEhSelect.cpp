@@ -165,6 +165,10 @@ void TCustomDBGridEh::timerEvent(QTimerEvent* e) {
       return;
     }
     if (e->timerId() == ownScrollTimer_.timerId()) {
+      if (ownMode_ == 7) {
+        DragRecordOnTimer();
+        return;
+      }
       if (rowMarkingDrag_ || cellSelectDrag_ || ownMode_ == 2 || ownMode_ == 3) ScrollOnTimer();
       else StopScrollTimer();
       return;
