@@ -63,7 +63,7 @@ QByteArray pdfTextString(const QString& s) {
 // One compressor for the whole file: its state is made once, not once per stream.
 class Deflater {
  public:
-  Deflater() { ok_ = deflateInit(&z_, 3) == Z_OK; }
+  Deflater() { ok_ = deflateInit(&z_, 1) == Z_OK; }
   ~Deflater() {
     if (ok_) deflateEnd(&z_);
   }
