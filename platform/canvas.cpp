@@ -1,5 +1,7 @@
 #include "platform/canvas.h"
 
+#include "platform/pdfwriter.h"
+
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -227,6 +229,14 @@ void TCanvas::applyFont() {
   painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
+void TCanvas::drawTextAt(const QPointF& baseline, const QString& text) {
+  // A PDF job draws the same texts again and again: its device keeps their shaping.
+  QPaintDevice* device = painter_->device();
+  if (device && device->devType() == QInternal::Printer)
+    if (auto* pdf = dynamic_cast<PdfPageWriter*>(device); pdf && pdf->drawText(painter_, baseline, text)) return;
+  painter_->drawText(baseline, text);
+}
+
 void TCanvas::FillRect(const QRect& r) {
   if (!painter_ || brush_.style == bsClear || r.isEmpty()) return;
   applyBrush();
@@ -395,7 +405,7 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
       painter_->fillRect(QRect(x, y, TextWidth(text), TextHeight(text)), ToQColor(brush_.color));
     }
     applyFont();
-    painter_->drawText(QPointF(x, y + FontAscent()), text);
+    drawTextAt(QPointF(x, y + FontAscent()), text);
   }
   penPos_ = QPoint(x, y);
   pendingText_ = text;
@@ -418,7 +428,7 @@ void TCanvas::TextRect(const QRect& r, int x, int y, const QString& text) {
     painter_->fillRect(r, ToQColor(brush_.color));
   }
   applyFont();
-  painter_->drawText(QPointF(x, y + FontAscent()), text);
+  drawTextAt(QPointF(x, y + FontAscent()), text);
   painter_->restore();
 }
 
@@ -645,11 +655,11 @@ void TCanvas::drawLineText(const Line& line, int x, int y, unsigned flags) {
     const QStringList parts = line.text.split(QLatin1Char('\t'));
     for (int i = 0; i < parts.size(); ++i) {
       if (i > 0) pos = (std::floor(pos / tabWidth) + 1) * tabWidth;
-      painter_->drawText(QPointF(x + pos, baseline), parts[i]);
+      drawTextAt(QPointF(x + pos, baseline), parts[i]);
       pos += fm.horizontalAdvance(parts[i]);
     }
   } else {
-    painter_->drawText(QPointF(x, baseline), line.text);
+    drawTextAt(QPointF(x, baseline), line.text);
   }
   if (line.underline >= 0 && line.underline < line.text.size()) {
     const qreal from = fm.horizontalAdvance(line.text.left(line.underline));

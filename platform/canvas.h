@@ -293,6 +293,7 @@ class TCanvas {
   void applyPen();
   void applyBrush();
   void applyFont();
+  void drawTextAt(const QPointF& baseline, const QString& text);
   QFont qfont() const;
   Layout layoutText(const QString& text, int width, unsigned flags) const;
   void drawLineText(const Line& line, int x, int y, unsigned flags);

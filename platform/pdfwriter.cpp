@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QImage>
 #include <QPaintEngine>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QRawFont>
@@ -62,7 +63,7 @@ QByteArray pdfTextString(const QString& s) {
 // One compressor for the whole file: its state is made once, not once per stream.
 class Deflater {
  public:
-  Deflater() { ok_ = deflateInit(&z_, 3) == Z_OK; }
+  Deflater() { ok_ = deflateInit(&z_, 1) == Z_OK; }
   ~Deflater() {
     if (ok_) deflateEnd(&z_);
   }
@@ -70,7 +71,7 @@ class Deflater {
   QByteArray operator()(const QByteArray& head, const QByteArray& data) {
     if (!ok_) return {};
     deflateReset(&z_);
-    QByteArray out;
+    QByteArray& out = out_;  // kept between streams: a page's buffer is as large as the last one's
     out.resize(qsizetype(deflateBound(&z_, uLong(head.size() + data.size()))) + 64);
     z_.next_out = reinterpret_cast<Bytef*>(out.data());
     z_.avail_out = uInt(out.size());
@@ -87,6 +88,7 @@ class Deflater {
  private:
   z_stream z_{};
   bool ok_ = false;
+  QByteArray out_;
 };
 
 bool isRectPath(const QPainterPath& p, QRectF* rect) {
@@ -279,6 +281,9 @@ class PdfWriterEngine : public QPaintEngine {
   }
 
   void drawTextItem(const QPointF& p, const QTextItem& item) override;
+  // Text from its baseline origin; `width` < 0 takes the shaped width for the decoration lines.
+  void drawText(const QPointF& p, const QString& text, const QFont& font, bool underline, bool strikeOut,
+                bool overline, qreal width);
 
  private:
   // The glyphs of a text in a font, positioned from the start of its baseline (text repeats a
@@ -292,9 +297,13 @@ class PdfWriterEngine : public QPaintEngine {
       std::vector<char32_t> chars;  // the character of each glyph, when known
     };
     std::vector<Run> runs;
+    qreal width = 0;  // the advance of the whole text
   };
   const Shaped& shape(const QString& text, const QFont& font);
   QHash<QString, Shaped> shaped_;
+  QFont keyFont_;
+  QString fontKey_;
+  bool haveKeyFont_ = false;
 
  private:
   static constexpr int kCatalog = 1, kPages = 2, kInfo = 3, kResources = 4, kFirstFree = 5;
@@ -344,7 +353,7 @@ class PdfWriterEngine : public QPaintEngine {
 
   void startPage() {
     currentPageSize_ = pageSize_;
-    content_.clear();
+    content_.resize(0);
     pageStartSize_ = 0;
     inClip_ = false;
     clipDirty_ = true;
@@ -376,7 +385,7 @@ class PdfWriterEngine : public QPaintEngine {
     write("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + box + "] /Resources 4 0 R /Contents " +
           QByteArray::number(contents) + " 0 R >>\nendobj\n");
     pages_.push_back(page);
-    content_.clear();
+    content_.resize(0);
   }
 
   void invalidateCache() {
@@ -745,7 +754,13 @@ class PdfWriterEngine : public QPaintEngine {
 };
 
 const PdfWriterEngine::Shaped& PdfWriterEngine::shape(const QString& text, const QFont& font) {
-  QString key = font.key();
+  // A report draws run after run in the same few fonts: the font's key is built once per change.
+  if (!haveKeyFont_ || !(font == keyFont_) || font.resolveMask() != keyFont_.resolveMask()) {
+    keyFont_ = font;
+    fontKey_ = font.key();
+    haveKeyFont_ = true;
+  }
+  QString key = fontKey_;
   key += QChar(0);
   key += text;
   auto it = shaped_.constFind(key);
@@ -762,6 +777,7 @@ const PdfWriterEngine::Shaped& PdfWriterEngine::shape(const QString& text, const
     line.setLineWidth(1.0e6);
     layout.endLayout();
     const qreal ascent = line.ascent();
+    result.width = line.naturalTextWidth();
     for (const QGlyphRun& run : line.glyphRuns()) {
       const QRawFont raw = run.rawFont();
       Shaped::Run r;
@@ -792,10 +808,15 @@ const PdfWriterEngine::Shaped& PdfWriterEngine::shape(const QString& text, const
 }
 
 void PdfWriterEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
-  const QString text = item.text();
+  const QTextItem::RenderFlags flags = item.renderFlags();
+  drawText(p, item.text(), item.font(), flags & QTextItem::Underline, flags & QTextItem::StrikeOut,
+           flags & QTextItem::Overline, item.width());
+}
+
+void PdfWriterEngine::drawText(const QPointF& p, const QString& text, const QFont& font, bool underline,
+                               bool strikeOut, bool overline, qreal width) {
   if (text.isEmpty() || pen_.style() == Qt::NoPen) return;
   ensureClip();
-  const QFont font = item.font();
   const Shaped& shaped = shape(text, font);
   setFillColor(pen_.color());
   const QTransform& t = transform_;
@@ -843,20 +864,19 @@ void PdfWriterEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
     flush();
   }
   content_.append("ET\n");
-  const QTextItem::RenderFlags flags = item.renderFlags();
-  if (flags & (QTextItem::Underline | QTextItem::StrikeOut | QTextItem::Overline)) {
+  if (underline || strikeOut || overline) {
     const QFontMetricsF fm(font, device_);
     const qreal lw = std::max<qreal>(1, fm.lineWidth());
     auto bar = [&](qreal y) {
       QPainterPath bar;
-      bar.addRect(QRectF(p.x(), y, item.width(), lw));
+      bar.addRect(QRectF(p.x(), y, width < 0 ? shaped.width : width, lw));
       setFillColor(pen_.color());
       putPath(content_, t.map(bar));
       content_.append("f\n");
     };
-    if (flags & QTextItem::Underline) bar(p.y() + fm.underlinePos());
-    if (flags & QTextItem::StrikeOut) bar(p.y() - fm.strikeOutPos());
-    if (flags & QTextItem::Overline) bar(p.y() - fm.overlinePos());
+    if (underline) bar(p.y() + fm.underlinePos());
+    if (strikeOut) bar(p.y() - fm.strikeOutPos());
+    if (overline) bar(p.y() - fm.overlinePos());
   }
 }
 
@@ -871,6 +891,15 @@ bool PdfPageWriter::isValid() const { return engine_->valid(); }
 void PdfPageWriter::setTitle(const QString& title) { engine_->setTitle(title); }
 void PdfPageWriter::setPageSize(const QSizeF& s) { engine_->setPageSize(s); }
 bool PdfPageWriter::newPage() { return engine_->newPage(); }
+
+bool PdfPageWriter::drawText(QPainter* painter, const QPointF& baseline, const QString& text) {
+  if (!painter || painter->device() != this || !painter->isActive()) return false;
+  // The painter's pending pen, transform and clip reach the engine first, as before any drawing.
+  engine_->syncState();
+  const QFont font = painter->font();
+  engine_->drawText(baseline, text, font, font.underline(), font.strikeOut(), font.overline(), -1);
+  return true;
+}
 void PdfPageWriter::abort() { engine_->abortJob(); }
 QPaintEngine* PdfPageWriter::paintEngine() const { return engine_.get(); }
 int PdfPageWriter::devType() const { return QInternal::Printer; }

@@ -6,6 +6,8 @@
 #include <memory>
 
 class PdfWriterEngine;
+class QPainter;
+class QPointF;
 
 // A paint device that writes its pages straight into a PDF file.
 //
@@ -31,6 +33,10 @@ class PdfPageWriter : public QPaintDevice {
   void setPageSize(const QSizeF& pageSizePoints);
   // Ends the current page and starts the next one. False when the file cannot be written.
   bool newPage();
+  // Draws `text` from its baseline origin like QPainter::drawText(baseline, text) on this device,
+  // but shaped once per text and font for the whole job. False (nothing drawn) when `painter`
+  // does not paint on this device.
+  bool drawText(QPainter* painter, const QPointF& baseline, const QString& text);
   // Stops the job: the painter's end() removes the unfinished file.
   void abort();
 

@@ -1,4 +1,5 @@
 #include "report/FR_Class.h"
+#include "report/FR_Dialog.h"
 
 #include <QBuffer>
 #include <QMap>
@@ -587,6 +588,15 @@ QList<AddInEntry>& addIns() {
 }
 }  // namespace
 
+// The factory knows the dialog-page controls from its first use.
+static bool registerBuiltInAddIns() {
+  static const bool done = [] {
+    RegisterDialogControls();
+    return true;
+  }();
+  return done;
+}
+
 void RegisterAddInObject(const QString& className, std::function<TfrView*()> make) {
   for (auto& e : addIns())
     if (e.className == className) { e.make = std::move(make); return; }
@@ -607,6 +617,7 @@ TfrView* CreateViewByType(int type, const QString& className) {
     case gtSubReport: v = new TfrSubReportView; break;
     case gtLine: v = new TfrLineView; break;
     case gtAddIn: {
+      registerBuiltInAddIns();
       for (const auto& e : addIns())
         if (e.className == className) { v = e.make(); break; }
       if (!v) {

@@ -560,6 +560,9 @@ class TfrReport : public QObject, public TfrReportValues {
   std::function<void(TfrPage* page)> OnManualBuild;
   // Cross-tabs: a row's columns begin; a column's width may be changed before it is drawn.
   std::function<void(class TfrBand* band)> OnBeginColumn;
+  // Called with the wrapped component of each non-visual control of a dialog page when the
+  // page is made ready.
+  std::function<void(QObject* sender)> OnCustomizeObject;
   std::function<void(int colNo, int& width)> OnPrintColumn;
   std::function<void()> OnCrossBeginDoc;   // once per build, before the report pages are made ready
 

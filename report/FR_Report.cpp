@@ -16,12 +16,14 @@
 #include <QVBoxLayout>
 
 #include "platform/datetime.h"
+#include "platform/syscolors.h"
 #include "platform/pdftext.h"
 #include "platform/pdfwriter.h"
 #include "platform/ui.h"
 #include "report/FR_Band.h"
 #include "report/FR_Built.h"
 #include "report/FR_Class.h"
+#include "report/FR_Dialog.h"
 #include "report/FR_Intrp.h"
 #include "report/FR_Preview.h"
 #include "report/FR_Prntr.h"
@@ -663,35 +665,59 @@ void TfrReport::BuildPages() {
   BuildMode() = savedBuildMode;
 }
 
-// Shows a dialog page as a modal window; false when it was cancelled.
+// Runs a script with `view` as the current object; a fault is recorded for the end of the build.
+bool runDialogScript(const QStringList& script, TfrView* view) {
+  if (script.isEmpty()) return true;
+  TfrView* savedView = CurrentView();
+  CurrentView() = view;
+  bool ok = true;
+  try {
+    QStringList coded, errors;
+    ReportInterpreter().CompileScript(script, coded, errors);
+    if (!errors.isEmpty()) throw EParserError(errors.first());
+    ReportInterpreter().RunScript(coded);
+  } catch (const Exception& e) {
+    RecordBuildError(e);
+    ok = false;
+  }
+  CurrentView() = savedView;
+  return ok;
+}
+
+// Shows a dialog page as a modal window with its controls; false when it was cancelled (the
+// window closed with Cancel, or without a result) or a script failed.
 bool runDialogPage(TfrReport* report, TfrPage* page) {
   QDialog form;
   form.setObjectName(page->Name);
-  form.setWindowTitle(page->Caption);
-  if (page->Width > 0 && page->Height > 0) form.resize(page->Width, page->Height);
-  if (page->Position == 0 && (page->Left || page->Top)) form.move(page->Left, page->Top);
-  auto* lay = new QVBoxLayout(&form);
-  lay->addStretch();
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("确定"), &form);
-  ok->setObjectName(QStringLiteral("OK"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(LocaleText(55001), &form);
-  cancel->setObjectName(QStringLiteral("Cancel"));
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  lay->addLayout(buttons);
-  QObject::connect(ok, &QPushButton::clicked, &form, &QDialog::accept);
-  QObject::connect(cancel, &QPushButton::clicked, &form, &QDialog::reject);
-  // The page's script is its OnActivate: it runs before the window opens. A script that sets
-  // MODALRESULT decides without asking: 2 (Cancel) stops the build, any other value goes on.
+  std::vector<TfrControl*> controls;
+  bool visual = false;
+  for (auto& o : page->Objects) {
+    o->ParentPage = page;
+    if (auto* nv = dynamic_cast<TfrNonVisualControl*>(o.get())) {
+      if (report->OnCustomizeObject) report->OnCustomizeObject(nv->Component);
+    } else if (auto* c = dynamic_cast<TfrControl*>(o.get())) {
+      c->PlaceOn(&form);
+      controls.push_back(c);
+      visual = true;
+    }
+  }
+  // The controls live on with their objects: the report pages read the answers.
+  struct TakeOff {
+    std::vector<TfrControl*>& controls;
+    ~TakeOff() {
+      for (TfrControl* c : controls) {
+        c->OnEvent = nullptr;
+        c->TakeOff();
+      }
+    }
+  } takeOff{controls};
   int scripted = 0;
-  bool shown = false;
+  bool shown = false, failed = false;
+  auto close = [&](int result) { form.done(result); };
   auto savedHook = report->SetModalResult;
   report->SetModalResult = [&](int result) {
     if (shown) {
-      if (result != 0) form.done(result == 2 ? QDialog::Rejected : QDialog::Accepted);
+      if (result != 0) close(result);
     } else {
       scripted = result;
     }
@@ -702,21 +728,39 @@ bool runDialogPage(TfrReport* report, TfrPage* page) {
     std::function<bool(int)> hook;
     ~Restore() { r->SetModalResult = hook; }
   } restore{report, savedHook};
-  if (!page->Script.isEmpty()) {
-    try {
-      QStringList coded, errors;
-      ReportInterpreter().CompileScript(page->Script, coded, errors);
-      if (!errors.isEmpty()) throw EParserError(errors.first());
-      ReportInterpreter().RunScript(coded);
-    } catch (const Exception& e) {
-      // A faulty script is reported when the build ends; the build does not go on.
-      RecordBuildError(e);
-      return false;
+  // A control's script runs on its event (a click, a change); a button with a modal result
+  // then closes the window with it.
+  for (TfrControl* c : controls)
+    c->OnEvent = [&](TfrControl* control) {
+      if (!runDialogScript(control->Script, control)) {
+        failed = true;
+        close(2);
+        return;
+      }
+      if (auto* b = dynamic_cast<TfrButtonControl*>(control); b && b->ModalResult != 0) close(b->ModalResult);
+    };
+  if (visual) {
+    form.setWindowTitle(page->Caption);
+    QPalette pal = form.palette();
+    pal.setColor(QPalette::Window, ToQColor(page->Color));
+    form.setPalette(pal);
+    form.setAutoFillBackground(true);
+    if (page->Width > 0 && page->Height > 0) {
+      if (page->BorderStyle == 2)
+        form.resize(page->Width, page->Height);
+      else
+        form.setFixedSize(page->Width, page->Height);
     }
+    if (page->Position == 0) form.move(page->Left, page->Top);
   }
+  // The page's script is its OnActivate: it runs before the window opens. A script that sets
+  // MODALRESULT decides without asking: 2 (Cancel) stops the build, any other value goes on.
+  if (!runDialogScript(page->Script, nullptr)) return false;
   if (scripted != 0) return scripted != 2;
+  if (!visual) return true;
   shown = true;
-  return RunModal(&form) == QDialog::Accepted;
+  const int result = RunModal(&form);
+  return !failed && result != 2 && result != QDialog::Rejected;
 }
 
 int TfrReport::OpenDesigner() {

@@ -1,8 +1,16 @@
 // The component's further entry points: composite reports, export through a filter, editing a
 // built page through the designer hook, switching printers, and the form-resource block.
 #include <QFile>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QKeyEvent>
+#include <QMouseEvent>
 
+#include "report/FR_Dialog.h"
 #include "report/FR_Report.h"
 #include "tests/report/band_fixture.h"
 #include "tests/support/scripted_ui.h"
@@ -10,6 +18,26 @@
 using namespace bandtest;
 
 namespace {
+// A key pressed and released on `w`, with its text when it types one.
+void keyClick(QWidget* w, int key, const QString& text = QString()) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &release);
+}
+void keyClicks(QWidget* w, const QString& text) {
+  for (QChar c : text) keyClick(w, c.toUpper().unicode(), QString(c));
+}
+// The left button pressed and released at `at` (the middle when not given).
+void mouseClick(QWidget* w, QPoint at = QPoint(-1, -1)) {
+  if (at.x() < 0) at = w->rect().center();
+  const QPointF global = w->mapToGlobal(QPointF(at));
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w, &release);
+}
+
 class ComponentExtras : public BillFixture {
  protected:
   // One page: a title line and one row per bill.
@@ -23,6 +51,15 @@ class ComponentExtras : public BillFixture {
     band(p, btMasterData, "Data", 50, 20, "frDBDataSet1");
     text(p, "Item", 10, 51, kItem);
     report = saved;
+  }
+  // A button control of a dialog page that closes the window with `result`.
+  void addButton(TfrPage* d, const char* name, const char* caption, int result, int left) {
+    auto* b = static_cast<TfrButtonControl*>(CreateViewByType(gtAddIn, "TfrButtonControl"));
+    b->Name = name;
+    b->Memo = QStringList{QString::fromUtf8(caption)};
+    b->ModalResult = result;
+    b->SetBounds(left, d->Height - 70, 75, 28);
+    d->Objects.emplace_back(b);
   }
   void TearDown() override {
     BuiltPageDesigner() = nullptr;
@@ -156,8 +193,8 @@ TEST_F(ComponentExtras, ReportFormHoldsTheTemplateOnlyWhenStoredInTheForm) {
   EXPECT_TRUE(versionOnly.Pages.empty());
 }
 
-// A dialog page opens as a modal window before the build, its script runs as it opens, and
-// Cancel stops the build.
+// A dialog page with controls opens as a modal window before the build, its script runs as it
+// opens, and its Cancel button stops the build.
 TEST_F(ComponentExtras, DialogPageAsksBeforeTheBuildAndCancelStopsIt) {
   insert({{1, "A", "水费", "1"}});
   TfrPage* d = report->AppendPage();
@@ -167,6 +204,8 @@ TEST_F(ComponentExtras, DialogPageAsksBeforeTheBuildAndCancelStopsIt) {
   d->Width = 320;
   d->Height = 160;
   d->Script = QStringList{"Month := 5"};
+  addButton(d, "OK", "确定", 1, 120);
+  addButton(d, "Cancel", "取消", 2, 210);
   layList(report, "[Month]月");
   struct Case {
     const char* button;
@@ -179,7 +218,7 @@ TEST_F(ComponentExtras, DialogPageAsksBeforeTheBuildAndCancelStopsIt) {
       title = w->windowTitle();
       auto* b = w->findChild<QPushButton*>(c.button);
       ASSERT_NE(b, nullptr);
-      b->click();
+      mouseClick(b);
     });
     EXPECT_EQ(report->BuildReport(), c.built) << c.button;
     EXPECT_EQ(title, QString::fromUtf8("选择月份"));
@@ -187,6 +226,126 @@ TEST_F(ComponentExtras, DialogPageAsksBeforeTheBuildAndCancelStopsIt) {
     EXPECT_EQ(report->EMFPages().Count(), c.built ? 1 : 0);
   }
   EXPECT_EQ(report->EMFPages().PageTexts(0).value(0), QString::fromUtf8("5月"));
+}
+
+// A template that asks for a month: the dialog page's label, combo box, edit, check box and
+// buttons are saved in the template file and read back; the answers are given with the mouse
+// and the keyboard on the modal window, and the built report prints them. Closing the window
+// without an answer, or with Cancel, stops the build.
+TEST_F(ComponentExtras, DialogControlsAnswerTheBuild) {
+  insert({{1, "A", "水费", "1"}});
+  TfrPage* d = report->AppendPage();
+  d->Name = "Ask";
+  d->PageType = ptDialog;
+  d->Caption = QString::fromUtf8("选择月份");
+  d->Width = 300;
+  d->Height = 170;
+  d->BorderStyle = 3;
+  d->Position = 4;
+  auto* label = static_cast<TfrControl*>(CreateViewByType(gtAddIn, "TfrLabelControl"));
+  label->Name = "Label1";
+  label->Memo = QStringList{QString::fromUtf8("收费月份:")};
+  label->SetBounds(12, 16, 70, 20);
+  d->Objects.emplace_back(label);
+  auto* combo = static_cast<TfrComboBoxControl*>(CreateViewByType(gtAddIn, "TfrComboBoxControl"));
+  combo->Name = "ComboBox1";
+  for (int m = 1; m <= 12; ++m) combo->Memo << QString::number(m);
+  combo->ItemIndex = 0;
+  combo->Text = "1";
+  combo->SetBounds(90, 12, 80, 24);
+  d->Objects.emplace_back(combo);
+  auto* edit = static_cast<TfrControl*>(CreateViewByType(gtAddIn, "TfrEditControl"));
+  edit->Name = "Edit1";
+  edit->SetBounds(90, 44, 180, 24);
+  d->Objects.emplace_back(edit);
+  auto* check = static_cast<TfrCheckBoxControl*>(CreateViewByType(gtAddIn, "TfrCheckBoxControl"));
+  check->Name = "CheckBox1";
+  check->Memo = QStringList{QString::fromUtf8("含滞纳金")};
+  check->SetBounds(90, 76, 120, 20);
+  // Its script runs on each click: the report reads what it left.
+  check->Script = QStringList{QString::fromUtf8("if CheckBox1.Checked then Late := '含' else Late := '不含'")};
+  d->Objects.emplace_back(check);
+  addButton(d, "OK", "确定", 1, 110);
+  addButton(d, "Cancel", "取消", 2, 200);
+  d->Script = QStringList{QString::fromUtf8("Late := '不含'")};
+  layList(report, QString::fromUtf8("[ComboBox1.Text]月 [Edit1.Text] [Late]滞纳金"));
+  // Through the template file: the controls come back by their class names.
+  const QString file = dir.filePath("ask.frf");
+  report->SaveTemplateFile(file);
+  ASSERT_TRUE(report->OpenTemplateFile(file));
+  ASSERT_EQ(report->Pages.size(), 2u);
+  ASSERT_NE(dynamic_cast<TfrComboBoxControl*>(report->FindObject("ComboBox1")), nullptr);
+  EXPECT_EQ(static_cast<TfrComboBoxControl*>(report->FindObject("ComboBox1"))->Memo.size(), 12);
+  EXPECT_EQ(dynamic_cast<TfrButtonControl*>(report->FindObject("Cancel"))->ModalResult, 2);
+
+  {
+    ScriptedUi ui;
+    ui.onModal([&](QDialog* w) {
+      w->activateWindow();
+      auto* box = w->findChild<QComboBox*>("ComboBox1");
+      auto* line = w->findChild<QLineEdit*>("Edit1");
+      auto* late = w->findChild<QCheckBox*>("CheckBox1");
+      ASSERT_TRUE(box && line && late);
+      EXPECT_EQ(w->findChild<QLabel*>("Label1")->text(), QString::fromUtf8("收费月份:"));
+      // Month 7: six steps down the list from month 1.
+      box->setFocus();
+      for (int i = 0; i < 6; ++i) keyClick(box, Qt::Key_Down);
+      line->setFocus();
+      keyClicks(line, "A-01");
+      mouseClick(late, QPoint(8, late->height() / 2));
+      EXPECT_TRUE(late->isChecked());
+      const QImage shot = w->grab().toImage();
+      EXPECT_TRUE(shot.save(QCoreApplication::applicationDirPath() + "/dialog_page_month.png"));
+      mouseClick(w->findChild<QPushButton*>("OK"));
+    });
+    ASSERT_TRUE(report->BuildReport()) << ui.messageTexts().join("\n").toStdString();
+    EXPECT_EQ(report->EMFPages().PageTexts(0).value(0), QString::fromUtf8("7月 A-01 含滞纳金"));
+  }
+  // Escape closes the window without a result; the Cancel button closes it with Cancel. Both
+  // stop the build, and the template is as it was (month 1 chosen).
+  for (const char* how : {"escape", "cancel"}) {
+    ScriptedUi ui;
+    int shownMonth = 0;
+    ui.onModal([&](QDialog* w) {
+      shownMonth = w->findChild<QComboBox*>("ComboBox1")->currentText().toInt();
+      if (QByteArray(how) == "escape")
+        keyClick(w, Qt::Key_Escape);
+      else
+        mouseClick(w->findChild<QPushButton*>("Cancel"));
+    });
+    EXPECT_FALSE(report->BuildReport()) << how;
+    EXPECT_TRUE(BuildStopped()) << how;
+    EXPECT_EQ(report->EMFPages().Count(), 0) << how;
+    EXPECT_EQ(shownMonth, 1) << how;
+  }
+}
+
+// Each non-visual control of a dialog page is handed to OnCustomizeObject when the page is made
+// ready; a page with no visual control only runs its script and is not shown.
+TEST_F(ComponentExtras, DialogPageHandsItsComponentsToOnCustomizeObject) {
+  struct Source : TfrNonVisualControl {
+    Source() { Component = &object; }
+    QObject object;
+    QString ClassName() const override { return "TfrTestSourceControl"; }
+  };
+  RegisterAddInObject("TfrTestSourceControl", [] { return new Source; });
+  insert({{1, "A", "水费", "1"}});
+  TfrPage* d = report->AppendPage();
+  d->Name = "Ask";
+  d->PageType = ptDialog;
+  auto* src = static_cast<Source*>(CreateViewByType(gtAddIn, "TfrTestSourceControl"));
+  src->Name = "Query1";
+  src->object.setObjectName("Query1");
+  d->Objects.emplace_back(src);
+  d->Script = QStringList{"Month := 3"};
+  layList(report, "[Month]月");
+  QStringList seen;
+  report->OnCustomizeObject = [&](QObject* o) { seen << (o ? o->objectName() : "nil"); };
+  ScriptedUi ui;  // a window would be an unexpected modal here
+  ASSERT_TRUE(report->BuildReport());
+  UnregisterAddInObject("TfrTestSourceControl");
+  EXPECT_EQ(seen, QStringList{"Query1"});
+  EXPECT_EQ(report->EMFPages().PageTexts(0).value(0), QString::fromUtf8("3月"));
 }
 
 // A dialog page's script that sets MODALRESULT decides without showing the window (2 stops the
