@@ -495,7 +495,9 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   const bool escape = event->key() == Qt::Key_Escape;
   const bool popupOpen = dropDownOpen_ || mruList_->Shown;
-  if (!popupOpen && ((enter && !WantReturns && !(event->modifiers() & Qt::ControlModifier)) ||
+  // An editor embedded in a holder gets Enter and Escape as typed characters too (the holder
+  // is no window with a default button).
+  if (!popupOpen && !holderInterface_ && ((enter && !WantReturns && !(event->modifiers() & Qt::ControlModifier)) ||
                      (escape && !Modified() && !FieldLink->IsModified()))) {
     int key = enter ? vk::Return : vk::Escape;
     KeyDown(key, event->modifiers());

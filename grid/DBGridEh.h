@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "grid/DBCtrlsEh.h"  // IInplaceEditHolderEh
 #include "grid/DBSumLst.h"
 #include "grid/ToolCtrlsEh.h"  // TCheckBoxState, TTextLayout
 #include "platform/basegrid.h"
@@ -25,6 +26,7 @@ class TDBGridColumnsEh;
 class THeadTreeNode;
 class TSTDBGridEhFilter;
 class TSTColumnFilterEh;
+class TInplaceFilterEditEh;
 class TPopupDataGridEh;
 class TColumnDropDownBoxEh;
 class TCustomImageList;
@@ -672,7 +674,8 @@ class TDBGridEhDataService {
     if (OnSortGrid) OnSortGrid(grid);
     else DefaultSortGrid(grid);
   }
-  virtual void DefaultFilterGrid(TCustomDBGridEh*) {}
+  // The dataset features registered for the dataset's class apply the filter row.
+  virtual void DefaultFilterGrid(TCustomDBGridEh* grid);
   virtual void DefaultSortGrid(TCustomDBGridEh*) {}
 };
 TDBGridEhDataService* DBGridEhDataService();
@@ -778,7 +781,7 @@ using TDrawDataCellEvent = std::function<void(QObject* sender, const QRect& rect
 using TGetBtnParamsEvent = std::function<void(QObject* sender, TColumnEh* column, TFontEh& font, TColor& background,
                                               TSortMarkerEh& sortMarker, bool isDown)>;
 
-class TCustomDBGridEh : public TCustomGrid {
+class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   Q_OBJECT
  public:
   explicit TCustomDBGridEh(QWidget* parent = nullptr);
@@ -922,6 +925,28 @@ class TCustomDBGridEh : public TCustomGrid {
   void ApplyFilter();
   void ClearAllFilters();
   TGridNotifyEvent OnApplyFilter;
+  // The filter cell's editor: opened over a column's filter cell by a click or by Up from the
+  // first record; Enter applies the filter.
+  void ShowFilterEditor(int columnIndex);
+  void UpdateFilterEditor(bool load);
+  void LoadFilterEditor(int columnIndex);
+  void HideFilterEditor();
+  bool FilterEditMode() const;
+  int FilterEditColumn() const;
+  TInplaceFilterEditEh* FilterEditor() const;
+  bool CanEditFilterCell(int columnIndex);
+  // Stores the editor's text into its column's filter; with `raise`, a text that cannot be
+  // read raises, else the column keeps its previous filter until the text can be read.
+  void StoreFilterText(bool raise);
+  // Up on the first record (or with Ctrl) opens a filter cell; true when it did.
+  bool EnterFilterRowByKey(int key, Qt::KeyboardModifiers shift);
+  // IInplaceEditHolderEh: the filter editor's keys and messages come here first.
+  bool AllowEdit(QWidget* editor) override;
+  void MouseDownInfo(QPoint& screenPos, qint64& time) override;
+  bool FilterMessage(QWidget* editor, QEvent* event) override;
+  void FilterKeyDown(QWidget* editor, int& key, Qt::KeyboardModifiers shift) override;
+  void FilterKeyPress(QWidget* editor, QChar& key) override;
+  void FilterKeyUp(QWidget* editor, int& key, Qt::KeyboardModifiers shift) override;
   virtual int TitleRowCount() const { return (options_ & dgTitles) ? 1 : 0; }
   TCellTypeEh GetCellType(int gridCol, int gridRow) const;
   virtual QString FooterCellText(int footerRow, TColumnEh* column);

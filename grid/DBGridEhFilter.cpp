@@ -43,9 +43,12 @@ QString TCustomDBGridEh::ColumnFilterText(int columnIndex) {
 }
 
 void TCustomDBGridEh::ApplyFilter() {
+  // The text being typed is read first: an unreadable one stops here, before anything moves.
+  if (FilterEditMode() && FilterEditor() && FilterEditor()->isVisible()) StoreFilterText(true);
   const int left = LeftCol();
   auto after = [&] {
     if (left < ColCount()) SetLeftCol(left);
+    if (FilterEditMode()) UpdateFilterEditor(true);
     if (sumList_ && sumList_->Active()) sumList_->RecalculateAll();
     InvalidateGrid();
   };

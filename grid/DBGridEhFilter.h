@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 #include "grid/DBGridEh.h"
@@ -20,10 +21,38 @@ class TSTDBGridEhFilter {
   void SetVisible(bool on);
   void SetLocal(bool on) { Local = on; }
   void Assign(const TSTDBGridEhFilter& src);
+  void SuspendEditor() { ++UpdateDepth; }
+  void ResumeEditor() { --UpdateDepth; }
+
+  // Filter mode: the column whose filter cell is being edited, and the editor (the grid's
+  // child, made on first use).
+  TInplaceFilterEditEh* Editor = nullptr;
+  bool EditMode = false;
+  int EditColumn = -1;
+  int LastEditColumn = 0;
+  // The grid's last left-button press, handed to the editor once.
+  QPoint PressPos;
+  qint64 PressTime = 0;
 
  private:
   bool visible_ = false;
 };
+
+// The filter cell's editor: a combo box over the cell, its text one pixel lower.
+class TInplaceFilterEditEh : public TDBComboBoxEh {
+  Q_OBJECT
+ public:
+  explicit TInplaceFilterEditEh(QWidget* parent = nullptr);
+  // Sets the value, then shows `text` (the key value stays while its text shows).
+  void ShowKeyWithText(const Variant& value, const QString& text);
+
+ protected:
+  QRect TextAreaRect() const override;
+};
+
+// The operator's message for a filter text that cannot be read or applied: what is wrong,
+// in words, and the text.
+QString FilterErrorMessage(const QString& error, const QString& text);
 
 class TSTColumnFilterEh {
  public:

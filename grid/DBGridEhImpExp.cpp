@@ -1,6 +1,7 @@
 #include "grid/DBGridEhImpExp.h"
 
 #include <QBuffer>
+#include <QFileDevice>
 #include <QFile>
 #include <QIODevice>
 #include <QSaveFile>
@@ -459,6 +460,28 @@ void TDBGridEhExportAsHTML::BeginOutput() {
   PutLine(QStringLiteral("<HEAD>"));
   // The bytes are GBK; a reader must not guess.
   PutLine(QStringLiteral("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=GBK\">"));
+  styleFonts_.clear();
+  widthsStated_ = false;
+  cellStarts_.clear();
+  auto addFont = [&](const TFontEh& f) {
+    if (std::find(styleFonts_.begin(), styleFonts_.end(), f) == styleFonts_.end()) styleFonts_.push_back(f);
+  };
+  for (int i = 0; i < Columns.Count(); ++i) {
+    TColumnEh* c = Columns[i];
+    addFont(c->Font());
+    addFont(c->Title()->Font());
+    for (int r = 0; r < Grid->FooterRowCount(); ++r)
+      if (TColumnFooterEh* footer = c->FooterAt(r)) addFont(footer->Font());
+  }
+  addFont(Grid->TitleFont());
+  PutLine(QStringLiteral("<STYLE TYPE=\"text/css\">"));
+  for (size_t i = 0; i < styleFonts_.size(); ++i)
+    PutLine(QStringLiteral(".f%1 { font-family: %2; font-size: %3pt; color: #%4 }")
+                .arg(i)
+                .arg(styleFonts_[i].Font.family())
+                .arg(pointSize(styleFonts_[i].Font))
+                .arg(htmlColor(styleFonts_[i].Color)));
+  PutLine(QStringLiteral("</STYLE>"));
   PutLine(QStringLiteral("<TITLE>"));
   PutLine(Grid->objectName());
   PutLine(QStringLiteral("</TITLE>"));
@@ -482,10 +505,14 @@ void TDBGridEhExportAsHTML::EndOutput() {
 void TDBGridEhExportAsHTML::FontWrappedText(const TFontEh& font, const QString& text) {
   if (!haveFont_ || !(font == lastFont_)) {
     int replaced = 0;
-    fontOpen_ = EncodeGbk(QStringLiteral("<FONT STYLE=\"font-family: ") + font.Font.family() + QStringLiteral("; font-size: ") +
-                              QString::number(pointSize(font.Font)) + QStringLiteral("pt; color: #") + htmlColor(font.Color) +
-                              QStringLiteral("\">"),
-                          &replaced);
+    const auto shared = std::find(styleFonts_.begin(), styleFonts_.end(), font);
+    if (shared != styleFonts_.end())
+      fontOpen_ = "<FONT CLASS=f" + QByteArray::number(qsizetype(shared - styleFonts_.begin())) + ">";
+    else
+      fontOpen_ = EncodeGbk(QStringLiteral("<FONT STYLE=\"font-family: ") + font.Font.family() + QStringLiteral("; font-size: ") +
+                                QString::number(pointSize(font.Font)) + QStringLiteral("pt; color: #") +
+                                htmlColor(font.Color) + QStringLiteral("\">"),
+                            &replaced);
     fontReplaced_ = replaced;
     fontClose_.clear();
     const bool b = font.Font.bold(), i = font.Font.italic(), u = font.Font.underline(), st = font.Font.strikeOut();
@@ -534,8 +561,8 @@ void TDBGridEhExportAsHTML::PutCellStart(int width, TAlignment alignment, TColor
     c.width = width;
     c.alignment = alignment;
     c.background = background;
-    c.tag = QStringLiteral("  <TD WIDTH=%1 ALIGN=\"%2\" BGCOLOR=#%3>")
-                .arg(width)
+    c.tag = (widthsStated_ ? QStringLiteral("  <TD ALIGN=\"%2\" BGCOLOR=#%3>")
+                           : QStringLiteral("  <TD WIDTH=%1 ALIGN=\"%2\" BGCOLOR=#%3>").arg(width))
                 .arg(alignmentWord(alignment), htmlColor(background))
                 .toLatin1();
   }
@@ -544,6 +571,7 @@ void TDBGridEhExportAsHTML::PutCellStart(int width, TAlignment alignment, TColor
 
 void TDBGridEhExportAsHTML::PutTitleRow(TColumnsEhList& columns) {
   if (columns.Count() == 0) return;
+  widthsStated_ = true;
   if (!Grid->UseMultiTitle()) {
     PutLine(QStringLiteral("<TR>"));
     for (int i = 0; i < columns.Count(); ++i) {
@@ -580,6 +608,13 @@ void TDBGridEhExportAsHTML::PutRecordRow(TColumnsEhList& columns) {
   Write("<TR>\r\n");
   TDBGridEhExport::PutRecordRow(columns);
   Write("</TR>\r\n");
+  StateWidths();
+}
+
+void TDBGridEhExportAsHTML::StateWidths() {
+  if (widthsStated_) return;
+  widthsStated_ = true;
+  cellStarts_.clear();  // the remembered tags carry the widths
 }
 
 void TDBGridEhExportAsHTML::PutDataCell(TColumnEh* column, TColCellParamsEh& params) {
@@ -593,6 +628,7 @@ void TDBGridEhExportAsHTML::PutFooterRow(TColumnsEhList& columns, int footerRow)
   Write("<TR>\r\n");
   TDBGridEhExport::PutFooterRow(columns, footerRow);
   Write("</TR>\r\n");
+  StateWidths();
 }
 
 void TDBGridEhExportAsHTML::PutFooterCell(int, int, const QString& text, TAlignment alignment, TColor background,
@@ -756,7 +792,14 @@ void TDBGridEhExportAsRTF::PutCellBorders(bool left, bool top, bool right, bool 
 }
 
 void TDBGridEhExportAsRTF::PutRowStart(const std::vector<TColor>& shading) {
-  // Rows of one shading share their definition bytes: built once, written for every row.
+  // A row whose definition equals the one before it only opens its group: RTF readers keep
+  // a table row's definition for the rows that follow until the next \trowd, so the
+  // borders, shading and edges of a long list are written once per change, not per row.
+  if (!lastRowStart_.isEmpty() && shading == lastShading_ && rowDefinitionCurrent_) {
+    Write("{\\trrh0\r\n");
+    return;
+  }
+  rowDefinitionCurrent_ = true;
   if (lastRowStart_.isEmpty() || shading != lastShading_) {
     QByteArray s = "\\trowd\\trgaph40\r\n";
     for (int i = 0; i < Columns.Count(); ++i) {
@@ -816,6 +859,7 @@ void TDBGridEhExportAsRTF::PutTitleRow(TColumnsEhList& columns) {
           if (ll != l + cell.rowSpan - 1) b[3] = false;
         }
     }
+  rowDefinitionCurrent_ = false;  // these rows carry their own definitions
   for (int l = 0; l < depth; ++l) {
     Write("\\trowd\\trgaph40\r\n");
     for (int c = 0; c < n; ++c) {
@@ -893,29 +937,20 @@ void TDBGridEhExportAsRTF::PutFooterCell(int, int, const QString& text, TAlignme
 
 void TDBGridEhExportAsRTF::EndOutput() { Write("}"); }
 
-void TDBGridEhExportAsRTF::WriteRowsToStream(QIODevice& stream, bool whole) {
-  if (!Grid || (!whole && Grid->CurrentSelection()->ActiveType() == gstNon)) return;  // not even the header
+void TDBGridEhExportAsRTF::ResetTables() {
   colors_.clear();
   fonts_.clear();
   colorCache_.clear();
   rights_.clear();
   lastRowStart_.clear();
+  rowDefinitionCurrent_ = false;
   haveCellFormat_ = false;
   ColorNumber(clBlack);
   ColorNumber(clWhite);
   ColorNumber(clBtnFace);
-  // The body goes to memory first: the colour and font tables are complete only at its end.
-  QByteArray body;
-  // About 160 bytes a cell: reserved at once, so the body is not copied as it grows.
-  if (TDataSet* ds = Grid->DataSet(); ds && ds->Active())
-    body.reserve(qsizetype(std::min<int64_t>(int64_t(RowsToWrite(whole) + 4) * (Grid->Columns()->Count() + 1) * 200,
-                                             int64_t(1) << 30)));
-  {
-    QBuffer cache(&body);
-    cache.open(QIODevice::WriteOnly);
-    TDBGridEhExport::WriteRowsToStream(cache, whole);
-  }
-  Stream = &stream;
+}
+
+QByteArray TDBGridEhExportAsRTF::Head() {
   // Code page 936 and Chinese font charsets, so the \'hh bytes read as GBK.
   QByteArray head = "{\\rtf1\\ansi\\ansicpg936\\deff0\r\n{\\colortbl";
   for (const QString& c : colors_) {
@@ -926,7 +961,70 @@ void TDBGridEhExportAsRTF::WriteRowsToStream(QIODevice& stream, bool whole) {
   for (int i = 0; i < fonts_.size(); ++i)
     head += "\\f" + QByteArray::number(i) + "\\fnil\\fcharset134 " + RtfText(fonts_[i]) + ";";
   head += "\r\n}\r\n";
-  Write(head);
+  return head;
+}
+
+bool TDBGridEhExportAsRTF::PredictTables(bool whole) {
+  // Without cell or footer events every row of a column is formatted alike: the colours and
+  // fonts, in the order the rows will first use them, come from the title row, one data row
+  // and the footer rows.
+  if (!whole || Grid->UseMultiTitle() || Grid->OnGetCellParams || Grid->OnGetFooterParams) return false;
+  TColumnsEhList& cols = Grid->VisibleColumns();
+  for (int i = 0; i < cols.Count(); ++i)
+    if (cols[i]->OnGetCellParams) return false;
+  auto cell = [&](const TFontEh& font, TColor background) {
+    FontNumber(font.Font.family());
+    ColorNumber(font.Color);
+    ColorNumber(background);
+  };
+  if ((Grid->Options() & dgTitles) && cols.Count() > 0) {
+    for (int i = 0; i < cols.Count(); ++i) ColorNumber(cols[i]->Title()->Color());
+    for (int i = 0; i < cols.Count(); ++i) cell(cols[i]->Title()->Font(), cols[i]->Title()->Color());
+  }
+  if (RowsToWrite(whole) > 0) {
+    for (int i = 0; i < cols.Count(); ++i) ColorNumber(cols[i]->Color());
+    for (int i = 0; i < cols.Count(); ++i) cell(cols[i]->Font(), cols[i]->Color());
+  }
+  for (int r = 0; r < Grid->FooterRowCount(); ++r) {
+    auto footerOf = [&](int i) { return cols[i]->FooterAt(r); };
+    for (int i = 0; i < cols.Count(); ++i)
+      ColorNumber(footerOf(i) ? footerOf(i)->Color() : Grid->FooterColor());
+    for (int i = 0; i < cols.Count(); ++i)
+      cell(footerOf(i) ? footerOf(i)->Font() : Grid->FooterFont(), footerOf(i) ? footerOf(i)->Color() : Grid->FooterColor());
+  }
+  return true;
+}
+
+void TDBGridEhExportAsRTF::WriteRowsToStream(QIODevice& stream, bool whole) {
+  if (!Grid || (!whole && Grid->CurrentSelection()->ActiveType() == gstNon)) return;  // not even the header
+  ResetTables();
+  // A file the head can be written to first: the rows go straight after it when their
+  // colours and fonts are known beforehand; should a row use one the head lacks, the file
+  // is written again through the cache below.
+  auto* file = qobject_cast<QFileDevice*>(&stream);
+  if (file && !file->isSequential() && file->pos() == 0 && PredictTables(whole)) {
+    const qsizetype colors = colors_.size(), fonts = fonts_.size();
+    Stream = &stream;
+    Write(Head());
+    Flush();
+    TDBGridEhExport::WriteRowsToStream(stream, whole);
+    if (colors_.size() == colors && fonts_.size() == fonts) return;
+    if (!file->seek(0) || !file->resize(0)) throw Exception(QStringLiteral("Stream write error: ") + file->errorString());
+    ResetTables();
+  }
+  // The body goes to memory first: the colour and font tables are complete only at its end.
+  QByteArray body;
+  // About 60 bytes a cell: reserved at once, so the body is not copied as it grows.
+  if (TDataSet* ds = Grid->DataSet(); ds && ds->Active())
+    body.reserve(qsizetype(std::min<int64_t>(int64_t(RowsToWrite(whole) + 4) * (Grid->Columns()->Count() + 1) * 80,
+                                             int64_t(1) << 30)));
+  {
+    QBuffer cache(&body);
+    cache.open(QIODevice::WriteOnly);
+    TDBGridEhExport::WriteRowsToStream(cache, whole);
+  }
+  Stream = &stream;
+  Write(Head());
   Flush();
   // The body goes out as it is, without another copy.
   if (stream.write(body) != body.size()) throw Exception(QStringLiteral("Stream write error: ") + stream.errorString());

@@ -145,10 +145,17 @@ class TDBGridEhExportAsHTML : public TDBGridEhExport {
   void PutRaw(const QString& text) { WriteGbk(text); }
   void FontWrappedText(const TFontEh& font, const QString& text);
   void PutCellStart(int width, TAlignment alignment, TColor background);
+  void StateWidths();
   // The opening and closing tags of the last font written, kept so that a list whose cells
   // share a font does not build them again for every cell.
   TFontEh lastFont_;
   QByteArray fontOpen_, fontClose_;  // GBK bytes
+  // Fonts of the columns, titles and footers, stated once as classes in the head; a cell in
+  // one of them names its class instead of repeating the style.
+  std::vector<TFontEh> styleFonts_;
+  // The column widths are stated (by the title row, else by the first row): later cells
+  // leave them out.
+  bool widthsStated_ = false;
   int fontReplaced_ = 0;             // characters of the font name without a GBK form
   bool haveFont_ = false;
   struct CellStart {
@@ -172,6 +179,14 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
                      const TFontEh& font, TColumnEh* column) override;
   void WriteRowsToStream(QIODevice& stream, bool whole) override;
 
+ protected:
+  void ResetTables();
+  // The colour and font tables and what comes before the rows.
+  QByteArray Head();
+  // Fills the tables beforehand when every row is formatted by its columns alone.
+  bool PredictTables(bool whole);
+
+ public:
   // RTF text of a string: ASCII as it is with \ { } escaped, every GBK character as \'hh
   // escapes, anything else as a \u escape.
   static QByteArray RtfText(const QString& text);
@@ -190,6 +205,7 @@ class TDBGridEhExportAsRTF : public TDBGridEhExport {
   mutable std::vector<int> rights_;
   std::vector<TColor> lastShading_;
   QByteArray lastRowStart_;
+  bool rowDefinitionCurrent_ = false;  // the last row written stated lastRowStart_'s definition
   TFontEh lastCellFont_;
   TColor lastCellBackground_ = 0;
   QByteArray lastCellFormat_;

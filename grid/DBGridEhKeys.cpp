@@ -517,6 +517,7 @@ bool TCustomDBGridEh::KeyDown(int key, Qt::KeyboardModifiers shift) {
   const bool alt = shift & Qt::AltModifier;
   toggleMarks_ = ctrl || !(optionsEh_ & dghClearSelection);
   if (OnKeyDown) OnKeyDown(this, key, shift);
+  if (EnterFilterRowByKey(key, shift)) return true;
   if (layoutDirection() == Qt::RightToLeft) {
     if (key == Qt::Key_Left) key = Qt::Key_Right;
     else if (key == Qt::Key_Right) key = Qt::Key_Left;

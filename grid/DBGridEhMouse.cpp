@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhFilter.h"
 #include "platform/ui.h"
 
 namespace {
@@ -348,6 +349,15 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
     }
     const TCellTypeEh t = GetCellType(c.X, c.Y);
     const bool dataCol = t.dataColumn && t.columnIndex >= 0 && t.columnIndex < columns_->Count();
+    if (t.rowArea == caFilter && dataCol && (button == Qt::LeftButton || button == Qt::RightButton)) {
+      if (button == Qt::LeftButton) {
+        STFilter()->PressPos = e->globalPosition().toPoint();
+        STFilter()->PressTime = e->timestamp();
+      }
+      ShowFilterEditor(t.columnIndex);
+      return;
+    }
+    if (t.rowArea == caData && FilterEditMode()) HideFilterEditor();
     if ((t.rowArea == caTitle || t.rowArea == caFilter) && dataCol && InTitleLeafPart(c.X, p)) {
       if (button == Qt::RightButton && (options_ & dgColumnResize)) {
         rightAsLeft_ = true;

@@ -256,8 +256,8 @@ void TDBSumListProducer::Recalc(bool goFirst) {
   virtualPos_ = -1;
   if (OnRecalcAll) OnRecalcAll(this);
   if (externalRecalc_) {
-    filtered_ = ds->Filtered;
-    filterText_ = ds->Filter;
+    filtered_ = ds->Filtered();
+    filterText_ = ds->Filter();
     return;
   }
   struct Guard {
@@ -272,8 +272,8 @@ void TDBSumListProducer::Recalc(bool goFirst) {
     if (sums_.Items(i)->GroupOperation() == goCount || !sums_.Items(i)->FieldName().isEmpty()) scan = true;
   if (!scan) {
     if (OnAfterRecalcAll) OnAfterRecalcAll(this);
-    filtered_ = ds->Filtered;
-    filterText_ = ds->Filter;
+    filtered_ = ds->Filtered();
+    filterText_ = ds->Filter();
     return;
   }
   // Fields are looked up first, so a missing field fails before the dataset moves.
@@ -322,8 +322,8 @@ void TDBSumListProducer::Recalc(bool goFirst) {
   }
   ds->EnableControls();
   if (OnAfterRecalcAll) OnAfterRecalcAll(this);
-  filtered_ = ds->Filtered;
-  filterText_ = ds->Filter;
+  filtered_ = ds->Filtered();
+  filterText_ = ds->Filter();
 }
 
 void TDBSumListProducer::HandleAfterEdit(TDataSet* ds) {
@@ -473,7 +473,7 @@ void TDBSumListProducer::HandleAfterClose(TDataSet* ds) {
 
 void TDBSumListProducer::HandleAfterScroll(TDataSet* ds) {
   if (savedAfterScroll_) savedAfterScroll_(ds);
-  if (!recalculating_ && active_ && (ds->Filtered != filtered_ || (ds->Filtered && ds->Filter != filterText_)))
+  if (!recalculating_ && active_ && (ds->Filtered() != filtered_ || (ds->Filtered() && ds->Filter() != filterText_)))
     RecalculateAll();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <cstdint>
 
 #include "platform/exception.h"
@@ -75,3 +76,29 @@ QString FilterExpressionSQL(const QString& column, const TSTFilterExpressionEh& 
 // Whether a value passes the expression, compared as the SQL condition would compare it
 // (text without regard to case).
 bool FilterExpressionMatches(const TSTFilterExpressionEh& expression, const Variant& value);
+
+// ---- dataset features -----------------------------------------------------------------------
+// What a kind of dataset can do for the grid beyond the platform's dataset operations: apply
+// the filter row (and, for kinds that can, sort by the sort markers and move records). The
+// registry holds one object per dataset class; a dataset is served by the one registered for
+// its class or the nearest class it inherits from.
+
+class TCustomDBGridEh;
+class TDataSet;
+
+class TDatasetFeaturesEh {
+ public:
+  virtual ~TDatasetFeaturesEh() = default;
+  virtual void ApplyFilter(TCustomDBGridEh* grid, TDataSet* dataSet, bool isReopen) = 0;
+  virtual void ApplySorting(TCustomDBGridEh*, TDataSet*, bool) {}
+};
+
+// Registers the features for a dataset class (class names ignore letter case); a class
+// already registered raises EInvalidOperation.
+void RegisterDatasetFeaturesEh(const QString& dataSetClass, std::unique_ptr<TDatasetFeaturesEh> features);
+void UnregisterDatasetFeaturesEh(const QString& dataSetClass);
+// The features of the nearest registered class of the dataset; nullptr when none.
+TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(TDataSet* dataSet);
+// The platform's datasets apply a Filter of their own: registers the features that hand
+// them the filter row's condition (done once, when the registry is first used).
+void RegisterPlatformDatasetFeatures();

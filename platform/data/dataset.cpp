@@ -34,12 +34,22 @@ void TDataSet::Open() {
 void TDataSet::doOpen(bool notify) {
   store_.reset(0);
   order_.clear();
+  fullOrder_.clear();
+  filterApplied_ = false;
   InternalOpen();
   order_.resize(store_.rowCount());
   for (uint32_t i = 0; i < store_.rowCount(); ++i) order_[i] = i;
   posDirty_ = true;
   batch_.clear();
   buildFields();
+  try {
+    applyFilter();
+  } catch (...) {
+    store_.reset(0);
+    order_.clear();
+    posDirty_ = true;
+    throw;
+  }
   cur_ = order_.empty() ? -1 : 0;
   readOverride_ = -1;
   bof_ = true;
@@ -102,6 +112,8 @@ void TDataSet::Close() {
   state_ = dsInactive;
   store_.reset(0);
   order_.clear();
+  fullOrder_.clear();
+  filterApplied_ = false;
   posOfRow_.clear();
   posDirty_ = true;
   batch_.clear();
@@ -119,17 +131,73 @@ void TDataSet::Refill() {
   if (state_ == dsEdit || state_ == dsInsert) Cancel();
   store_.reset(0);
   order_.clear();
+  fullOrder_.clear();
+  filterApplied_ = false;
   InternalOpen();
   order_.resize(store_.rowCount());
   for (uint32_t i = 0; i < store_.rowCount(); ++i) order_[i] = i;
   posDirty_ = true;
   batch_.clear();
+  applyFilter();
   cur_ = order_.empty() ? -1 : 0;
   readOverride_ = -1;
   bof_ = true;
   eof_ = order_.empty();
   for (auto& w : windows_) w.first = 0;
   ownFirst_ = 0;
+  DataEvent(deDataSetChange);
+  if (!IsEmpty()) fire(AfterScroll);
+}
+
+// ---------------------------------------------------------------- filter
+
+void TDataSet::SetFilter(const QString& text) {
+  std::unique_ptr<TDataSetFilter> condition;
+  if (!text.trimmed().isEmpty()) {
+    condition = std::make_unique<TDataSetFilter>(text);
+    if (Active() && filtered_) condition->Bind(*this);
+  }
+  if (Active() && filtered_) CheckBrowseMode();
+  filter_ = text;
+  condition_ = std::move(condition);
+  if (Active() && filtered_) refilter();
+}
+
+void TDataSet::SetFiltered(bool on) {
+  if (on == filtered_) return;
+  if (on && condition_ && Active()) condition_->Bind(*this);
+  if (Active()) CheckBrowseMode();
+  filtered_ = on;
+  if (Active()) refilter();
+}
+
+void TDataSet::applyFilter() {
+  if (filterApplied_) {
+    order_ = std::move(fullOrder_);
+    fullOrder_.clear();
+    filterApplied_ = false;
+  }
+  posDirty_ = true;
+  if (!filtered_ || !condition_) return;
+  condition_->Bind(*this);
+  std::vector<uint32_t> passing;
+  passing.reserve(order_.size());
+  for (uint32_t row : order_)
+    if (condition_->Matches([&](const TField* f) { return valueAt(row, f); })) passing.push_back(row);
+  fullOrder_ = std::move(order_);
+  order_ = std::move(passing);
+  filterApplied_ = true;
+}
+
+void TDataSet::refilter() {
+  fire(BeforeScroll);
+  readOverride_ = -1;
+  applyFilter();
+  cur_ = order_.empty() ? -1 : 0;
+  bof_ = true;
+  eof_ = order_.empty();
+  ownFirst_ = 0;
+  for (auto& w : windows_) { w.first = 0; w.pending = 0; }
   DataEvent(deDataSetChange);
   if (!IsEmpty()) fire(AfterScroll);
 }
@@ -330,6 +398,12 @@ int TDataSet::positionOf(uint32_t row) const {
 }
 
 void TDataSet::orderInsert(int pos, uint32_t row) {
+  if (filterApplied_) {
+    // Before the record that holds this place now, else at the end.
+    auto at = pos < int(order_.size()) ? std::find(fullOrder_.begin(), fullOrder_.end(), order_[size_t(pos)])
+                                       : fullOrder_.end();
+    fullOrder_.insert(at, row);
+  }
   order_.insert(order_.begin() + pos, row);
   if (!posDirty_ && pos == int(order_.size()) - 1 && posOfRow_.size() + 1 == store_.rowCount() &&
       row == posOfRow_.size()) {
@@ -342,6 +416,7 @@ void TDataSet::orderInsert(int pos, uint32_t row) {
 void TDataSet::orderErase(int pos) {
   uint32_t row = order_[size_t(pos)];
   order_.erase(order_.begin() + pos);
+  if (filterApplied_) fullOrder_.erase(std::find(fullOrder_.begin(), fullOrder_.end(), row));
   if (!posDirty_ && pos == int(order_.size()) && row < posOfRow_.size()) posOfRow_[row] = -1;
   else posDirty_ = true;
 }

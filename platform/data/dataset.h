@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/data/datasetfilter.h"
 #include "platform/data/field.h"
 #include "platform/data/rowstore.h"
 #include "platform/variant.h"
@@ -152,9 +153,15 @@ class TDataSet : public QObject {
   void UpdateCursorPos();        // makes the current record the one field reads use again
   void Resync();                 // rebuilds every window around the current record; DataSetChanged
 
-  // --- filter text kept for callers that remember it (no filtering is applied)
-  QString Filter;
-  bool Filtered = false;
+  // --- filter: while Filtered is on and Filter is not empty, the dataset shows only the
+  // records that pass the condition (see TDataSetFilter for what it reads). Setting either
+  // re-reads which records pass and moves to the first one; a bad condition or an unknown
+  // field raises EDatabaseError and changes nothing. Records posted while filtered stay in
+  // view until the filter is applied again.
+  const QString& Filter() const { return filter_; }
+  void SetFilter(const QString& text);
+  bool Filtered() const { return filtered_; }
+  void SetFiltered(bool on);
 
   // --- event handler slots
   TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
@@ -260,6 +267,15 @@ class TDataSet : public QObject {
   std::vector<BatchEntry> batch_;
   mutable std::vector<int32_t> posOfRow_;  // store row -> position; rebuilt when dirty
   mutable bool posDirty_ = true;
+  // Filtering: order_ holds the passing records; fullOrder_ every record in dataset order
+  // (kept while a condition applies, so inserts and deletes reach both).
+  void applyFilter();
+  void refilter();
+  QString filter_;
+  bool filtered_ = false;
+  std::unique_ptr<TDataSetFilter> condition_;
+  bool filterApplied_ = false;
+  std::vector<uint32_t> fullOrder_;
 };
 
 // The first dataset error text of a closed dataset.

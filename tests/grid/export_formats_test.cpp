@@ -395,3 +395,64 @@ TEST(ExportCsvText, SelectionsWriteWhatIsSelected) {
   list.grid.CurrentSelection()->SetActiveType(gstColumns);
   EXPECT_EQ(exportSelection(), QStringLiteral("\"数量\"\r\n\"1\"\r\n\"2\"\r\n\"4\"\r\n\"8\"\r\n\"15\""));
 }
+
+// A long list states a row definition only when it changes; a file gets the same bytes as a
+// stream, whether its rows go straight to it or through the cache (when events may change
+// the colours of single rows).
+TEST(ExportRtf, RowDefinitionsAreWrittenWhenTheyChangeAndFilesMatchStreams) {
+  SmallList list({QStringLiteral("'a', 1"), QStringLiteral("'b', 2"), QStringLiteral("'c', 3"), QStringLiteral("'d', 4")});
+  list.grid.SetFooterRowCount(1);
+  list.qty->Footer()->SetValueType(fvtSum);
+  WorkFolder work;
+  auto fileBytes = [&] {
+    const QString file = work.file(QStringLiteral("list.rtf"));
+    ExportGridToFile(ExportClassOf<TDBGridEhExportAsRTF>(), &list.grid, file, true);
+    QFile f(file);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> setUp;
+    int definitions;  // title, rows whose shading changes, footer
+  } cases[] = {
+      {"plain", [] {}, 2},  // the footer is white like the rows
+      {"second row yellow",
+       [&] {
+         list.grid.OnGetCellParams = [&](QObject*, TColumnEh*, TFontEh& font, TColor& background, TGridDrawState) {
+           if (list.db.query.FieldByName("name")->AsString() == "b") background = clYellow;
+           font.Color = clNavy;
+         };
+       },
+       4},
+  };
+  for (const Case& c : cases) {
+    c.setUp();
+    const QByteArray file = fileBytes();
+    EXPECT_EQ(file, list.Export<TDBGridEhExportAsRTF>()) << c.name;
+    EXPECT_EQ(file.count("\\trowd"), c.definitions) << c.name << "\n" << file.toStdString();
+    EXPECT_EQ(file.count("{\\trrh0"), 6) << c.name;
+    EXPECT_EQ(file.count("\\row}"), 6) << c.name;
+    EXPECT_TRUE(file.contains("\\cb1 10\\cell}")) << c.name;  // the footer sum
+  }
+  // The navy text colour of the second case is in the table.
+  EXPECT_TRUE(fileBytes().contains("\\red0\\green0\\blue128;"));
+}
+
+// HTML states each font once as a class in the head and the column widths once, in the
+// title row; a font that only an event gives keeps its own style.
+TEST(ExportHtml, FontsAreClassesAndWidthsAreStatedOnce) {
+  SmallList list({QStringLiteral("'a', 1"), QStringLiteral("'b', 2")});
+  const QString html = DecodeGbk(list.Export<TDBGridEhExportAsHTML>());
+  EXPECT_TRUE(html.contains(QStringLiteral("<STYLE TYPE=\"text/css\">\r\n.f0 { font-family: "))) << html.toStdString();
+  EXPECT_EQ(html.count(QStringLiteral("font-family")), 1) << html.toStdString();
+  EXPECT_TRUE(html.contains(QStringLiteral("<FONT CLASS=f0>a</FONT>")));
+  EXPECT_EQ(html.count(QStringLiteral("WIDTH=64")), 2);  // the two title cells
+  list.grid.SetOptions(list.grid.Options() & ~dgTitles);
+  list.grid.OnGetCellParams = [&](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
+    if (list.db.query.FieldByName("name")->AsString() == "b") font.Color = clRed;
+  };
+  const QString bare = DecodeGbk(list.Export<TDBGridEhExportAsHTML>());
+  EXPECT_EQ(bare.count(QStringLiteral("WIDTH=64")), 2) << bare.toStdString();  // the first row's cells
+  EXPECT_TRUE(bare.contains(QStringLiteral("color: #FF0000\">b</FONT>"))) << bare.toStdString();
+}

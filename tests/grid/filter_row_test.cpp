@@ -123,7 +123,18 @@ TEST(GridFilterRow, ABadTextKeepsThePreviousTextAndApplyAlwaysRepaintsAndRestore
   EXPECT_EQ(applied, 1);
   f.g.OnApplyFilter = nullptr;
   // Without a handler and without dataset features nothing changes in the dataset.
+  f.filter(2)->AssignFilterText(">5");
   const int count = f.db->query.RecordCount();
+  UnregisterDatasetFeaturesEh("TDataSet");
+  f.g.ApplyFilter();
+  EXPECT_EQ(f.db->query.RecordCount(), count);
+  EXPECT_FALSE(f.db->query.Filtered());
+  // The platform's datasets have features that filter by the column filters.
+  RegisterPlatformDatasetFeatures();
+  f.g.ApplyFilter();
+  EXPECT_EQ(f.db->query.RecordCount(), 3);
+  EXPECT_TRUE(f.db->query.Filtered());
+  f.filter(2)->ClearFilter();
   f.g.ApplyFilter();
   EXPECT_EQ(f.db->query.RecordCount(), count);
 
