@@ -680,27 +680,6 @@ class TDBGridEhDataService {
 };
 TDBGridEhDataService* DBGridEhDataService();
 
-// What a dataset class can do for the grids bound to it. The data service asks the features
-// registered for the class of a grid's dataset.
-class TDatasetFeaturesEh {
- public:
-  virtual ~TDatasetFeaturesEh() = default;
-  // Moves the records of the bookmarks before the record number toRecNo (after the last
-  // record when toRecNo is beyond it); with checkOnly only tells whether it would.
-  virtual bool MoveRecords(TCustomDBGridEh* grid, TDataSet* dataSet, const QStringList& bookmarks, int toRecNo,
-                           bool checkOnly) = 0;
-};
-// Registers features for the datasets that `accepts`; the latest registration that accepts a
-// dataset wins. Unregistering takes the features out again (the registry does not own them).
-void RegisterDatasetFeaturesEh(std::function<bool(const TDataSet*)> accepts, TDatasetFeaturesEh* features);
-void UnregisterDatasetFeaturesEh(TDatasetFeaturesEh* features);
-template <class DataSetClass>
-void RegisterDatasetFeaturesEh(TDatasetFeaturesEh* features) {
-  RegisterDatasetFeaturesEh([](const TDataSet* ds) { return dynamic_cast<const DataSetClass*>(ds) != nullptr; },
-                            features);
-}
-TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TDataSet* dataSet);
-
 // Restoring a stored layout: a column's width (the remembered width under automatic fitting)
 // and the order of the columns by field name.
 class TColumnEhPropertyInterceptor {

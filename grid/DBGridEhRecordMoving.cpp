@@ -8,6 +8,7 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhBookmarks.h"
+#include "grid/DbUtilsEh.h"
 
 namespace {
 
@@ -19,38 +20,9 @@ struct ActiveRecordScope {
   ~ActiveRecordScope() { link->SetActiveRecord(saved); }
 };
 
-struct FeaturesEntry {
-  std::function<bool(const TDataSet*)> accepts;
-  TDatasetFeaturesEh* features;
-};
-std::vector<FeaturesEntry>& FeaturesRegistry() {
-  static std::vector<FeaturesEntry> entries;
-  return entries;
-}
-
 }  // namespace
 
-// ---- dataset features and the data service ------------------------------------------------
-
-void RegisterDatasetFeaturesEh(std::function<bool(const TDataSet*)> accepts, TDatasetFeaturesEh* features) {
-  if (!accepts || !features) return;
-  FeaturesRegistry().push_back({std::move(accepts), features});
-}
-
-void UnregisterDatasetFeaturesEh(TDatasetFeaturesEh* features) {
-  auto& entries = FeaturesRegistry();
-  entries.erase(std::remove_if(entries.begin(), entries.end(),
-                               [features](const FeaturesEntry& e) { return e.features == features; }),
-                entries.end());
-}
-
-TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TDataSet* dataSet) {
-  if (!dataSet) return nullptr;
-  const auto& entries = FeaturesRegistry();
-  for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-    if (it->accepts(dataSet)) return it->features;
-  return nullptr;
-}
+// ---- the data service ----------------------------------------------------------------------
 
 bool TDBGridEhDataService::DefaultMoveRecordsOf(TCustomDBGridEh* grid, const QStringList& bookmarks, int toRecNo,
                                                 bool checkOnly) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <cstdint>
 
@@ -91,6 +92,10 @@ class TDatasetFeaturesEh {
   virtual ~TDatasetFeaturesEh() = default;
   virtual void ApplyFilter(TCustomDBGridEh* grid, TDataSet* dataSet, bool isReopen) = 0;
   virtual void ApplySorting(TCustomDBGridEh*, TDataSet*, bool) {}
+  // Moves the records of the bookmarks before the record number toRecNo (after the last
+  // record when toRecNo is beyond it); with checkOnly only tells whether it would. Kinds of
+  // dataset that cannot move records keep the default, which refuses.
+  virtual bool MoveRecords(TCustomDBGridEh*, TDataSet*, const QStringList&, int, bool) { return false; }
 };
 
 // Registers the features for a dataset class (class names ignore letter case); a class

@@ -14,6 +14,7 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhBookmarks.h"
+#include "grid/DbUtilsEh.h"
 #include "tests/grid/dbgrid_fixture.h"
 
 namespace {
@@ -306,6 +307,7 @@ namespace {
 // Features for this test's queries: moves through the table and records what it was asked.
 struct MovingFeatures : TDatasetFeaturesEh {
   OrderedTable* table = nullptr;
+  void ApplyFilter(TCustomDBGridEh*, TDataSet*, bool) override {}
   std::vector<MoveCall> calls;
   bool MoveRecords(TCustomDBGridEh*, TDataSet* ds, const QStringList& bms, int toRecNo, bool checkOnly) override {
     EXPECT_EQ(ds, &table->ds());
@@ -339,13 +341,13 @@ TEST(DBGridRecordMoving, WithoutTheEventTheDataServiceAsksTheDatasetFeatures) {
   EXPECT_EQ(table.NameOf(g.BufferRowBookmark(1)), QStringLiteral("r%1").arg(topRecNo + 1));
   EXPECT_EQ(g.RowRecNo(0), topRecNo);
 
-  MovingFeatures features;
+  auto owned = std::make_unique<MovingFeatures>();
+  MovingFeatures& features = *owned;
   features.table = &table;
-  RegisterDatasetFeaturesEh<TADOQuery>(&features);
+  RegisterDatasetFeaturesEh(QStringLiteral("TADOQuery"), std::move(owned));
   struct Unregister {
-    MovingFeatures* f;
-    ~Unregister() { UnregisterDatasetFeaturesEh(f); }
-  } unregister{&features};
+    ~Unregister() { UnregisterDatasetFeaturesEh(QStringLiteral("TADOQuery")); }
+  } unregister;
   const QString dragged = QStringLiteral("r%1").arg(topRecNo + 1);
   Press(g, Indicator(g, 1));
   MoveTo(g, DataCell(g, 4));
