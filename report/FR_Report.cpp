@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -759,7 +760,12 @@ bool runDialogPage(TfrReport* report, TfrPage* page) {
   if (scripted != 0) return scripted != 2;
   if (!visual) return true;
   shown = true;
+  // The progress window steps aside while the page asks, and comes back as it was.
+  QPointer<TfrProgressForm> progress = ProgressWindow();
+  const bool progressShown = progress && progress->isVisible();
+  if (progressShown) progress->hide();
   const int result = RunModal(&form);
+  if (progressShown && progress) progress->show();
   return !failed && result != 2 && result != QDialog::Rejected;
 }
 

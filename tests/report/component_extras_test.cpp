@@ -280,8 +280,14 @@ TEST_F(ComponentExtras, DialogControlsAnswerTheBuild) {
 
   {
     ScriptedUi ui;
+    // A progress window on screen steps aside while the page asks and comes back after it.
+    TfrProgressForm progress(report);
+    progress.show();
+    ProgressWindow() = &progress;
+    bool progressHiddenWhileAsking = false;
     ui.onModal([&](QDialog* w) {
       w->activateWindow();
+      progressHiddenWhileAsking = !progress.isVisible();
       auto* box = w->findChild<QComboBox*>("ComboBox1");
       auto* line = w->findChild<QLineEdit*>("Edit1");
       auto* late = w->findChild<QCheckBox*>("CheckBox1");
@@ -298,7 +304,15 @@ TEST_F(ComponentExtras, DialogControlsAnswerTheBuild) {
       EXPECT_TRUE(shot.save(QCoreApplication::applicationDirPath() + "/dialog_page_month.png"));
       mouseClick(w->findChild<QPushButton*>("OK"));
     });
-    ASSERT_TRUE(report->BuildReport()) << ui.messageTexts().join("\n").toStdString();
+    // The list page is formed after the dialog page: the window is back by then.
+    bool progressBackForThePages = false;
+    report->OnBeginPage = [&](int) { progressBackForThePages = progress.isVisible(); };
+    const bool built = report->BuildReport();
+    report->OnBeginPage = nullptr;
+    ProgressWindow() = nullptr;
+    ASSERT_TRUE(built) << ui.messageTexts().join("\n").toStdString();
+    EXPECT_TRUE(progressHiddenWhileAsking);
+    EXPECT_TRUE(progressBackForThePages);
     EXPECT_EQ(report->EMFPages().PageTexts(0).value(0), QString::fromUtf8("7月 A-01 含滞纳金"));
   }
   // Escape closes the window without a result; the Cancel button closes it with Cancel. Both
