@@ -42,19 +42,6 @@ bool isColumnKey(const QString& key) {
   return true;
 }
 
-// Compiles and runs script lines; errors go to the build error handler.
-void runLines(const QStringList& script) {
-  if (script.isEmpty()) return;
-  try {
-    QStringList coded, errors;
-    ReportInterpreter().CompileScript(script, coded, errors);
-    if (!errors.isEmpty()) throw EParserError(errors.first());
-    ReportInterpreter().RunScript(coded);
-  } catch (const Exception& e) {
-    RecordBuildError(e);
-  }
-}
-
 bool terminated(TfrReport* r) { return r->Terminated || (CurrentReport() && CurrentReport()->Terminated); }
 
 // Keeps CurrentBand and CurrentView over a nested band print (page breaks print other bands).
@@ -138,7 +125,7 @@ bool TfrBand::Print() {
   r->CurY = Form->CurY;
   r->CurBottom = Form->CurBottom;
   if (r->OnBeginBand) r->OnBeginBand(this);
-  runLines(Script);
+  RunScriptLines(Script);
   if (terminated(r)) return false;
   bool broke = false;
   const uint16_t savedFlags = Flags;

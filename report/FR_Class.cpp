@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <cmath>
 
+#include "report/FR_Intrp.h"
 #include "report/FR_Pars.h"
 #include "report/FR_Utils.h"
 
@@ -771,6 +772,20 @@ TfrObject* SplitObjectProperty(const QString& name, QString& property) {
   }
   if (object) object->Properties();
   return object;
+}
+
+bool RunScriptLines(const QStringList& script) {
+  if (script.isEmpty()) return true;
+  try {
+    QStringList coded, errors;
+    ReportInterpreter().CompileScript(script, coded, errors);
+    if (!errors.isEmpty()) throw EParserError(errors.first());
+    ReportInterpreter().RunScript(coded);
+  } catch (const Exception& e) {
+    RecordBuildError(e);
+    return false;
+  }
+  return true;
 }
 
 void RecordBuildError(const Exception& error) {

@@ -442,6 +442,10 @@ TfrObject* SplitObjectProperty(const QString& name, QString& property);
 // the object, the report and the message, and the current report is told to stop.
 void RecordBuildError(const Exception& error);
 
+// Compiles and runs script lines of a band, page or control; an error goes to RecordBuildError
+// and gives false.
+bool RunScriptLines(const QStringList& script);
+
 // ---------------------------------------------------------------------------------------
 // Pages
 

@@ -17,18 +17,6 @@ namespace {
 bool isDataKind(int k) { return k == btMasterData || k == btDetailData || k == btSubDetailData; }
 bool terminated(TfrReport* r) { return r->Terminated || (CurrentReport() && CurrentReport()->Terminated); }
 
-void runLines(const QStringList& script) {
-  if (script.isEmpty()) return;
-  try {
-    QStringList coded, errors;
-    ReportInterpreter().CompileScript(script, coded, errors);
-    if (!errors.isEmpty()) throw EParserError(errors.first());
-    ReportInterpreter().RunScript(coded);
-  } catch (const Exception& e) {
-    RecordBuildError(e);
-  }
-}
-
 // The continuation state a page leaves for the next template page.
 struct Continuation {
   int lastPosition = 0, lastBottom = 0;
@@ -386,7 +374,7 @@ void TfrPageForm::Form() {
   // would start new pages for ever: the build ends with a clear error instead.
   checkRoomForPageBands();
   CurrentView() = nullptr;
-  runLines(Page->Script);
+  RunScriptLines(Page->Script);
   if (AppendToPrevious() && prev.lastPosition == prev.lastBottom) {
     AppendToPrevious() = false;
     r->PageNo = pages.Count();

@@ -671,16 +671,7 @@ bool runDialogScript(const QStringList& script, TfrView* view) {
   if (script.isEmpty()) return true;
   TfrView* savedView = CurrentView();
   CurrentView() = view;
-  bool ok = true;
-  try {
-    QStringList coded, errors;
-    ReportInterpreter().CompileScript(script, coded, errors);
-    if (!errors.isEmpty()) throw EParserError(errors.first());
-    ReportInterpreter().RunScript(coded);
-  } catch (const Exception& e) {
-    RecordBuildError(e);
-    ok = false;
-  }
+  const bool ok = RunScriptLines(script);
   CurrentView() = savedView;
   return ok;
 }
