@@ -949,7 +949,10 @@ bool TCustomDBEditEh::RequiredStateDrawn() {
 
 void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
   const TAlignment a = Alignment();
-  if (a == taLeftJustify || hasFocus_) {
+  if (wordWrap_ && !hasFocus_) {
+    QPainter p(this);
+    PaintWrappedText(p);
+  } else if (a == taLeftJustify || hasFocus_) {
     TCustomMaskEdit::paintEvent(event);
   } else {
     // Right or centred text is drawn by the editor while it is not focused.
@@ -1038,6 +1041,12 @@ bool TCustomDBEditEh::event(QEvent* event) {
 bool TCustomDBEditEh::TextOverflows() const {
   const QRect area = TextAreaRect();
   const QFontMetrics fm(font());
+  if (wordWrap_) {
+    // Measured with word breaks in the text area's width.
+    const QRect need = fm.boundingRect(QRect(0, 0, qMax(1, area.width() - 6), 100000),
+                                       Qt::TextWordWrap | Qt::AlignLeft, TCustomMaskEdit::Text());
+    return need.width() > qMax(1, area.width()) - 2 || need.height() > area.height();
+  }
   return fm.horizontalAdvance(TCustomMaskEdit::Text()) > qMax(1, area.width()) - 2 || fm.height() > area.height();
 }
 

@@ -175,6 +175,12 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   // Shown instead of every character of the text; a null character shows the text.
   QChar PasswordChar() const { return passwordChar_; }
   void SetPasswordChar(QChar ch);
+  // Long text wraps onto the next lines of a tall editor (drawn wrapped while not focused).
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool on);
+  // The alignment the text is drawn with: without word wrap always left while focused; with
+  // it, the editor's alignment.
+  Qt::Alignment WrappedTextAlignment() const;
 
   // --- image left of the text
   TEditImageEh* EditImage() const { return editImage_.get(); }
@@ -297,6 +303,8 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  // Draws the text wrapped in the text area (the word-wrap editor while not focused).
+  void PaintWrappedText(QPainter& p);
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   bool event(QEvent* event) override;
@@ -340,6 +348,7 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   std::vector<ButtonEntry> buttonControls_;
   bool readOnly_ = false;
   bool flat_ = false;
+  bool wordWrap_ = false;
   bool borderLit_ = false;
   bool mouseInside_ = false;
   bool alignmentAssigned_ = false;
