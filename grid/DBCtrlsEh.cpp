@@ -957,13 +957,7 @@ void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
   } else {
     // Right or centred text is drawn by the editor while it is not focused.
     QPainter p(this);
-    QStyleOptionFrame opt;
-    initStyleOption(&opt);
-    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &opt, &p, this);
-    p.setPen(isEnabled() ? palette().color(QPalette::Text) : ToQColor(clGrayText));
-    QString text = EditText();
-    if (echoMode() == QLineEdit::Password)
-      text = QString(text.size(), passwordChar_.isNull() ? QLatin1Char('*') : passwordChar_);
+    const QString text = PaintFrameAndShownText(p);
     const QRect r = TextAreaRect().adjusted(3, 0, -3, 0);
     p.setClipRect(r);
     p.drawText(r, (a == taRightJustify ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter, text);

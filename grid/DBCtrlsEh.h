@@ -305,6 +305,9 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   void paintEvent(QPaintEvent* event) override;
   // Draws the text wrapped in the text area (the word-wrap editor while not focused).
   void PaintWrappedText(QPainter& p);
+  // Draws the edit frame, sets the text pen and gives the text as shown (password characters
+  // in place of the letters): the start of every painting of the text by the editor itself.
+  QString PaintFrameAndShownText(QPainter& p);
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   bool event(QEvent* event) override;

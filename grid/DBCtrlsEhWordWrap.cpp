@@ -21,7 +21,7 @@ Qt::Alignment TCustomDBEditEh::WrappedTextAlignment() const {
   }
 }
 
-void TCustomDBEditEh::PaintWrappedText(QPainter& p) {
+QString TCustomDBEditEh::PaintFrameAndShownText(QPainter& p) {
   QStyleOptionFrame opt;
   initStyleOption(&opt);
   style()->drawPrimitive(QStyle::PE_PanelLineEdit, &opt, &p, this);
@@ -29,6 +29,11 @@ void TCustomDBEditEh::PaintWrappedText(QPainter& p) {
   QString text = EditText();
   if (echoMode() == QLineEdit::Password)
     text = QString(text.size(), passwordChar_.isNull() ? QLatin1Char('*') : passwordChar_);
+  return text;
+}
+
+void TCustomDBEditEh::PaintWrappedText(QPainter& p) {
+  const QString text = PaintFrameAndShownText(p);
   // Lines start at the top of the text area, inside the same margins the edit control uses.
   const QRect r = TextAreaRect().adjusted(3, 2, -3, -2);
   p.setClipRect(r);
