@@ -36,12 +36,7 @@ namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-void settle(int ms = 30) {
-  QElapsedTimer t;
-  t.start();
-  do QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  while (t.elapsed() < ms);
-}
+using officetest::settle;
 
 TEST(OfficeDesignTest, TheJournalsDesignButtonOpensTheReceiptAndEveryTool) {
   WorkFolder work;

@@ -40,12 +40,7 @@ namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-void settle(int ms = 30) {
-  QElapsedTimer t;
-  t.start();
-  do QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  while (t.elapsed() < ms);
-}
+using officetest::settle;
 
 // Every caption of `w` (labels, buttons, boxes, tabs) is shown whole: no text wider than its
 // control, and no English words left in a dialog's own captions.
