@@ -32,11 +32,13 @@ const QList<QStringList>& Groups() {
 }
 // The index in Groups() of the group an item belongs to, or -1.
 int GroupOf(const QString& item) {
-  const QString key = NoCaseKey(item);
-  for (int g = 0; g < Groups().size(); ++g)
-    for (const QString& name : Groups()[g])
-      if (NoCaseKey(name) == key) return g;
-  return -1;
+  static const QHash<QString, int> groupOfName = [] {
+    QHash<QString, int> index;
+    for (int g = 0; g < Groups().size(); ++g)
+      for (const QString& name : Groups()[g]) index.insert(NoCaseKey(name), g);
+    return index;
+  }();
+  return groupOfName.value(NoCaseKey(item), -1);
 }
 // The condition on 收费名称 of every item of every group.
 QString AnyGroupCondition() {
@@ -109,7 +111,9 @@ void TCombinedReport::OpenHouses() {
   q->Close();
   q->SQL.Clear();
   // Without any filter every house is taken.
-  q->SQL.Add(c.isEmpty() ? u("select * from 房屋资料") : u("select * from 房屋资料 where "));
+  // Only the columns the reports show are read.
+  const QString select = u("select 小区代码, 房屋代码, 楼宇名称, 楼宇单元, 业主名称, 房屋面积 from 房屋资料");
+  q->SQL.Add(c.isEmpty() ? select : select + u(" where "));
   q->SQL.Add(c);
   q->Open();
 }
@@ -206,27 +210,33 @@ void TForm_statistics_mafan1::RunStatistics() {
                 u("(") + EqualTo(u("年度"), p) + u(")and") + AnyGroupCondition() + HouseRowsCondition() +
                     u(" group by ") + u(kEstateTerm) + u(", 房屋代码, 收费名称")});
   QHash<QString, std::pair<Money, Money>> bills;  // per estate, house and group: unpaid, collected
-  for (q->First(); !q->Eof(); q->Next()) {
-    const int g = GroupOf(q->FieldByName(u("item"))->AsString());
-    if (g < 0) continue;
-    auto& sums = bills[GroupKey({q->FieldByName(u("ec"))->AsString(), q->FieldByName(u("hc"))->AsString(),
-                                 QString::number(g)})];
-    sums.first += q->FieldByName(u("unpaid"))->AsMoney();
-    sums.second += q->FieldByName(u("collected"))->AsMoney();
+  {
+    TField *item = q->FieldByName(u("item")), *ec = q->FieldByName(u("ec")), *hc = q->FieldByName(u("hc"));
+    TField *unpaid = q->FieldByName(u("unpaid")), *collected = q->FieldByName(u("collected"));
+    for (q->First(); !q->Eof(); q->Next()) {
+      const int g = GroupOf(item->AsString());
+      if (g < 0) continue;
+      auto& sums = bills[GroupKey({ec->AsString(), hc->AsString(), QString::number(g)})];
+      sums.first += unpaid->AsMoney();
+      sums.second += collected->AsMoney();
+    }
   }
   q->Close();
 
   TScratchFill fill;
   OpenHouses();
   TADOQuery* h = Dm1->q_change;
+  TField *codeField = h->FieldByName(u("房屋代码")), *estateField = h->FieldByName(u("小区代码"));
+  TField *buildingField = h->FieldByName(u("楼宇名称")), *unitField = h->FieldByName(u("楼宇单元"));
+  TField *ownerField = h->FieldByName(u("业主名称")), *areaField = h->FieldByName(u("房屋面积"));
   for (h->First(); !h->Eof(); h->Next()) {
-    const QString code = h->FieldByName(u("房屋代码"))->AsString();
-    TScratchFill::Line line{{"texth", h->FieldByName(u("楼宇名称"))->AsString()},
+    const QString code = codeField->AsString();
+    TScratchFill::Line line{{"texth", buildingField->AsString()},
                             {"texta", code},
-                            {"textb", h->FieldByName(u("业主名称"))->AsString()},
-                            {"floata", h->FieldByName(u("房屋面积"))->Value()},
-                            {"texti", h->FieldByName(u("楼宇单元"))->AsString()}};
-    const QStringList estates = EstateKeys(h->FieldByName(u("小区代码"))->AsString());
+                            {"textb", ownerField->AsString()},
+                            {"floata", areaField->Value()},
+                            {"texti", unitField->AsString()}};
+    const QStringList estates = EstateKeys(estateField->AsString());
     for (int i = 0; i < 5; ++i) {
       Money deposit;
       for (const QString& e : estates) deposit += deposits.value(GroupKey({e, code, u(depositKinds[i])}));
@@ -404,13 +414,16 @@ void TMonthlyCombinedReport::RunStatistics() {
                     AnyGroupCondition() + HouseRowsCondition() + u(" group by ") + u(kEstateTerm) +
                     u(", 房屋代码, 月份, 收费名称")});
   QHash<QString, std::pair<Money, Money>> sums;  // per estate, house, month and group: due, received
-  for (q->First(); !q->Eof(); q->Next()) {
-    const int g = GroupOf(q->FieldByName(u("item"))->AsString());
-    if (g < 0) continue;
-    auto& s = sums[GroupKey({q->FieldByName(u("ec"))->AsString(), q->FieldByName(u("hc"))->AsString(), QString::number(q->FieldByName(u("m"))->AsString().toInt()),
-                             QString::number(g)})];
-    s.first += q->FieldByName(u("due"))->AsMoney();
-    s.second += q->FieldByName(u("received"))->AsMoney();
+  {
+    TField *item = q->FieldByName(u("item")), *ec = q->FieldByName(u("ec")), *hc = q->FieldByName(u("hc"));
+    TField *month = q->FieldByName(u("m")), *due = q->FieldByName(u("due")), *received = q->FieldByName(u("received"));
+    for (q->First(); !q->Eof(); q->Next()) {
+      const int g = GroupOf(item->AsString());
+      if (g < 0) continue;
+      auto& s = sums[GroupKey({ec->AsString(), hc->AsString(), QString::number(month->AsString().toInt()), QString::number(g)})];
+      s.first += due->AsMoney();
+      s.second += received->AsMoney();
+    }
   }
   q->Close();
 
@@ -432,13 +445,14 @@ void TMonthlyCombinedReport::RunStatistics() {
   }
   // The keys' month and group parts and the amount fields, made once for all houses (a key
   // of parts is the keys of its parts joined).
-  std::vector<QString> monthGroupKeys, dueFields, receivedFields;
+  std::vector<QString> monthGroupKeys;
+  std::vector<QByteArray> dueFields, receivedFields;
   for (int m = firstMonth; m <= lastMonth; ++m)
     for (int g = 0; g < 7; ++g) {
       const int i = m - firstMonth;
       monthGroupKeys.push_back(GroupKey({QString::number(m), QString::number(g)}));
-      dueFields.push_back(QStringLiteral("money%1").arg(14 * i + g + 1));
-      receivedFields.push_back(QStringLiteral("money%1").arg(14 * i + 7 + g + 1));
+      dueFields.push_back("money" + QByteArray::number(14 * i + g + 1));
+      receivedFields.push_back("money" + QByteArray::number(14 * i + 7 + g + 1));
     }
   TField* codeField = h->FieldByName(u("房屋代码"));
   TField* estateField = h->FieldByName(u("小区代码"));
@@ -460,8 +474,8 @@ void TMonthlyCombinedReport::RunStatistics() {
         if (s == sums.constEnd()) continue;
         due += s->first, received += s->second;
       }
-      line.push_back({dueFields[k], due});
-      line.push_back({receivedFields[k], received});
+      line.push_back({dueFields[k].constData(), due});
+      line.push_back({receivedFields[k].constData(), received});
     }
     fill.Append(line);
   }

@@ -274,7 +274,6 @@ void TScratchFill::begin(const QStringList& selectLines, const QString& table) {
 }
 
 TScratchFill::~TScratchFill() {
-  finalize();
   if (done_) return;
   TADOQuery* q = Dm1->q_tongyong;
   try {
@@ -288,44 +287,38 @@ TScratchFill::~TScratchFill() {
   q->EnableControls();
 }
 
+const TScratchFill::Shape& TScratchFill::shapeOf(const Line& fields) {
+  for (const Shape& shape : shapes_) {
+    if (shape.names.size() != fields.size()) continue;
+    size_t i = 0;
+    while (i < fields.size() && (shape.names[i] == fields[i].first || qstrcmp(shape.names[i], fields[i].first) == 0)) ++i;
+    if (i == fields.size()) return shape;
+  }
+  Shape shape;
+  for (const auto& field : fields) {
+    shape.names.push_back(field.first);
+    shape.fields.push_back(Dm1->q_tongyong->FieldByName(QString::fromUtf8(field.first)));
+  }
+  shapes_.push_back(std::move(shape));
+  return shapes_.back();
+}
+
 void TScratchFill::Append(const Line& fields) {
   if (TStatisticsProgress* progress = TStatisticsProgress::Current()) progress->Step(count_);
-  QString columns;
-  for (const auto& field : fields) columns += field.first + QLatin1Char(',');
-  columns.chop(1);
-  auto* db = static_cast<sqlite3*>(Dm1->db_local->sqliteHandle());
-  sqlite3_stmt*& insert = inserts_[columns];
-  if (!insert) {
-    const QString sql = u("insert into ") + table_ + u(" (") + columns + u(") values (") +
-                        QStringList(qsizetype(fields.size()), u("?")).join(u(",")) + u(")");
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &insert, nullptr) != SQLITE_OK)
-      throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
-  }
-  for (size_t i = 0; i < fields.size(); ++i) BindSqliteValue(insert, int(i) + 1, fields[i].second);
-  const int rc = sqlite3_step(insert);
-  sqlite3_reset(insert);
-  if (rc != SQLITE_DONE) throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+  const Shape& shape = shapeOf(fields);
+  values_.clear();
+  for (size_t i = 0; i < fields.size(); ++i) values_.emplace_back(shape.fields[i], fields[i].second);
+  // Written to the table and added to the open list at once: the list needs no second reading.
+  Dm1->q_tongyong->AppendWritten(values_);
   ++count_;
 }
 
-void TScratchFill::finalize() {
-  for (sqlite3_stmt* insert : std::as_const(inserts_)) sqlite3_finalize(insert);
-  inserts_.clear();
-}
-
 void TScratchFill::Commit() {
-  finalize();
   Dm1->db_local->CommitTrans();
   done_ = true;
   // The lines show in the order they were written, whatever the order line says (it takes
   // effect when the table is read again, as by a click on a column title).
   TADOQuery* q = Dm1->q_tongyong;
-  const QString orderLine = q->SQL.isEmpty() ? QString() : q->SQL.last();
-  q->Close();
-  if (!q->SQL.isEmpty()) q->SQL.last() = u(" order by rowid");
-  q->Open();
-  if (!q->SQL.isEmpty()) q->SQL.last() = orderLine;
   q->EnableControls();
   q->First();
 }

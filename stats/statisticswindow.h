@@ -17,7 +17,6 @@
 #include "platform/variant.h"
 #include "shell/recordwindow.h"
 
-struct sqlite3_stmt;
 class QComboBox;
 class QFrame;
 class QHBoxLayout;
@@ -125,17 +124,24 @@ class TScratchFill {
   TScratchFill(const TScratchFill&) = delete;
   TScratchFill& operator=(const TScratchFill&) = delete;
 
-  using Line = std::vector<std::pair<QString, Variant>>;
+  // A line: the scratch table's column names (literals) and their values.
+  using Line = std::vector<std::pair<const char*, Variant>>;
   void Append(const Line& fields);
   int Count() const { return count_; }
   void Commit();
 
  private:
   void begin(const QStringList& selectLines, const QString& table);
-  void finalize();
+  // The fields of one set of column names, found once and reused for every line naming
+  // the same columns.
+  struct Shape {
+    std::vector<const char*> names;
+    std::vector<TField*> fields;
+  };
+  const Shape& shapeOf(const Line& fields);
+  std::vector<Shape> shapes_;
+  std::vector<std::pair<TField*, Variant>> values_;
   QString table_;
-  // One prepared insert per set of columns a line fills, stepped once per line.
-  QHash<QString, sqlite3_stmt*> inserts_;
   int count_ = 0;
   bool done_ = false;
 };

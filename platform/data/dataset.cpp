@@ -833,6 +833,43 @@ void TDataSet::Post() {
   fire(AfterPost);
 }
 
+void TDataSet::AppendWritten(const std::vector<std::pair<TField*, Variant>>& values) {
+  checkActive();
+  if (state_ != dsBrowse) throw EDatabaseError(tr8("Dataset not in browse mode"));
+  if (LockType == ltBatchOptimistic) throw EDatabaseError(tr8("Cannot write records one by one in batch mode"));
+  if (!CanModify()) throw EDatabaseError(tr8("Cannot modify a read-only dataset"));
+  // The cells are made before the store row exists, so that a value the field cannot take
+  // leaves nothing behind.
+  std::vector<std::pair<int, Cell>> cells;
+  cells.reserve(values.size());
+  for (const auto& [field, value] : values) {
+    if (!field || field->DataSet() != this || field->FieldKind() != fkData)
+      throw EDatabaseError(tr8("Field '%1' not found").arg(field ? field->FieldName() : QString()));
+    const Cell c = VariantToCell(store_, value, field->DataType());
+    if (c.tag == ctText && (field->DataType() == ftString || field->DataType() == ftMemo)) {
+      uint32_t n;
+      const char* p = store_.bytes(c, n);
+      CheckStorableText(p, n);
+    }
+    cells.emplace_back(field->column_(), c);
+  }
+  const uint32_t row = store_.addRow();
+  for (const auto& [column, c] : cells) store_.set(row, column, c);
+  // A failed write leaves the store row unused: no position refers to it.
+  InternalWrite(wkInsert, row, {});
+  orderInsert(int(order_.size()), row);
+  if (filterApplied_ && !condition_->Matches([&](const TField* f) { return valueAt(row, f); })) {
+    order_.pop_back();
+    posDirty_ = true;
+  }
+  if (cur_ < 0 && !order_.empty()) {
+    cur_ = 0;
+    bof_ = true;
+  }
+  eof_ = order_.empty();
+  DataEvent(deDataSetChange);
+}
+
 void TDataSet::Cancel() {
   checkActive();
   if (state_ != dsEdit && state_ != dsInsert) return;

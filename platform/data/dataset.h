@@ -129,6 +129,14 @@ class TDataSet : public QObject {
   void Delete();
   void CheckBrowseMode();  // posts a modified edit, cancels an unmodified one
   void UpdateRecord();     // asks the links to write pending editor text into the fields
+  // Adds a record at the end and writes it to the database at once, without the states,
+  // events and editor notifications of Append and Post: for a window that fills the result
+  // table it shows line by line (with its controls disabled, so that the links learn of all
+  // new records once, at EnableControls). `values` give some fields their values, the others
+  // stay Null or get the table's defaults. The current record stays where it is (the first
+  // record when the dataset was empty). Raises as Post does (and in batch mode or while
+  // editing); the record is not added then.
+  void AppendWritten(const std::vector<std::pair<TField*, Variant>>& values);
   bool Modified() const { return modified_; }
   bool CanModify() const;  // open, not ReadOnly and the result has an updatable table
   bool ReadOnly = false;

@@ -282,18 +282,53 @@ QString SqliteBackend::columnList(const RowStore& store, std::vector<int>& cols,
   return list;
 }
 
+SqliteBackend::OwnValues SqliteBackend::ownValues(const QString& table) const {
+  OwnValues own;
+  const QByteArray name = table.toUtf8();
+  // An insert trigger may write any column.
+  sqlite3_stmt* st = prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='trigger' AND tbl_name=? COLLATE NOCASE"));
+  sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+  own.anyColumn = sqlite3_step(st) == SQLITE_ROW;
+  sqlite3_finalize(st);
+  if (own.anyColumn) return own;
+  st = prepare(QStringLiteral("SELECT name, dflt_value, pk FROM pragma_table_info(?)"));
+  sqlite3_bind_text(st, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+  int rows = 0;
+  while (sqlite3_step(st) == SQLITE_ROW) {
+    ++rows;
+    if (sqlite3_column_type(st, 1) != SQLITE_NULL || sqlite3_column_int(st, 2) > 0)
+      own.columns.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower());
+  }
+  sqlite3_finalize(st);
+  // A table the pragma does not describe (a view, another schema): read everything back.
+  if (rows == 0) own.anyColumn = true;
+  return own;
+}
+
 void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
   // The statement depends only on which columns hold values: cache it by that pattern.
-  QByteArray key = store.updateTable.toUtf8();
-  key += '\0';
-  for (int i = 0; i < store.columnCount(); ++i) key += store.get(row, i).tag == ctNull ? '0' : '1';
+  // Rows written one after another usually fill the same columns of the same table, so the
+  // last pattern is compared first, without building a key.
+  QByteArray& pattern = insertPattern_;
+  pattern.resize(store.columnCount());
+  for (int i = 0; i < store.columnCount(); ++i) pattern[i] = store.get(row, i).tag == ctNull ? '0' : '1';
   InsertPlan* plan = nullptr;
-  auto it = inserts_.find(key);
-  if (it != inserts_.end()) {
-    plan = &it.value();
+  if (lastPlan_ && lastPlanPattern_ == pattern && lastPlanTable_ == store.updateTable) {
+    plan = lastPlan_;
     sqlite3_reset(plan->insert);
     sqlite3_clear_bindings(plan->insert);
-  } else {
+  }
+  QByteArray key;
+  if (!plan) {
+    key = store.updateTable.toUtf8() + '\0' + pattern;
+    auto it = inserts_.find(key);
+    if (it != inserts_.end()) {
+      plan = &it.value();
+      sqlite3_reset(plan->insert);
+      sqlite3_clear_bindings(plan->insert);
+    }
+  }
+  if (!plan) {
     InsertPlan p;
     QString list = columnList(store, p.cols, true, row);
     QString sql;
@@ -305,12 +340,15 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
       sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoteIdent(store.updateTable), list, marks);
     }
     p.insert = prepare(sql);
-    // The columns left empty may get defaults: read those back after the insert.
+    // The columns left empty may get values of the table's own (defaults, the row number,
+    // what a trigger writes): read those back after the insert; the others stay Null.
     std::vector<int> all;
     columnList(store, all, false, row);
+    const OwnValues own = ownValues(store.updateTable);
     QString readList;
     for (int c : all) {
       if (std::find(p.cols.begin(), p.cols.end(), c) != p.cols.end()) continue;
+      if (!own.anyColumn && !own.columns.contains(store.columns[size_t(c)].baseColumn.toLower())) continue;
       if (!readList.isEmpty()) readList += QLatin1Char(',');
       readList += quoteIdent(store.columns[size_t(c)].baseColumn);
       p.readCols.push_back(c);
@@ -319,6 +357,9 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
       p.readBack = prepare(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_=?").arg(readList, quoteIdent(store.updateTable)));
     plan = &inserts_.insert(key, p).value();
   }
+  lastPlan_ = plan;
+  lastPlanPattern_ = pattern;
+  lastPlanTable_ = store.updateTable;
   sqlite3_stmt* st = plan->insert;
   for (size_t i = 0; i < plan->cols.size(); ++i) bindCell(st, int(i) + 1, store, store.get(row, plan->cols[i]));
   if (sqlite3_step(st) != SQLITE_DONE) { sqlite3_reset(st); fail(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 
 #include "platform/data/backend.h"
@@ -48,6 +49,17 @@ class SqliteBackend : public DbBackend {
     std::vector<int> readCols;   // columns read back after the insert
   };
   QHash<QByteArray, InsertPlan> inserts_;
+  // The plan used last; set again after every addition to inserts_ (which may move entries).
+  InsertPlan* lastPlan_ = nullptr;
+  QByteArray lastPlanPattern_, insertPattern_;
+  QString lastPlanTable_;
+  // The columns of a table that a new row may get values of the table's own for (defaults,
+  // the row number); every column when an insert trigger may write them.
+  struct OwnValues {
+    bool anyColumn = false;
+    QSet<QString> columns;  // lower case
+  };
+  OwnValues ownValues(const QString& table) const;
 };
 
 // Whole-file operations on SQLite database files, used by first creation, backup and restore.

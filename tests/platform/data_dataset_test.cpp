@@ -171,6 +171,95 @@ TEST_F(DataSetTest, EditInsertDeleteWriteBackByRowId) {
   EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from 房屋 where 名称='same'")).toInt(), 0);
 }
 
+// A new row gets what the table gives it of its own (defaults, the row number, what an insert
+// trigger writes) and nothing else; rows written by AppendWritten read as a reopen reads them.
+TEST_F(DataSetTest, NewRowsReadWhatTheTableGaveThem) {
+  db.conn.Execute(QStringLiteral(
+      "create table 结果 (编号 INTEGER PRIMARY KEY, 名称 TEXT COLLATE NOCASE, 状态 TEXT DEFAULT '未缴费', 件数 INTEGER, "
+      "金额 MONEY, 日期 DATETIME, 备注 TEXT)"));
+  db.conn.Execute(QStringLiteral(
+      "create table 记录 (名称 TEXT, 备注 TEXT); create trigger 记录_备注 after insert on 记录 "
+      "begin update 记录 set 备注 = '由触发器写入' where rowid = new.rowid; end"));
+
+  // Post: the default and the number come back; a trigger's value comes back.
+  auto posted = open(QStringLiteral("select * from 结果"));
+  posted->Append();
+  posted->FieldByName("名称")->SetAsString(QStringLiteral("甲"));
+  posted->Post();
+  EXPECT_EQ(posted->FieldByName("状态")->AsString(), "未缴费");
+  EXPECT_EQ(posted->FieldByName("编号")->AsInteger(), 1);
+  EXPECT_TRUE(posted->FieldByName("备注")->IsNull());
+  auto logged = open(QStringLiteral("select * from 记录"));
+  logged->Append();
+  logged->FieldByName("名称")->SetAsString(QStringLiteral("乙"));
+  logged->Post();
+  EXPECT_EQ(logged->FieldByName("备注")->AsString(), "由触发器写入");
+
+  // AppendWritten: many rows, the controls told once.
+  auto q = open(QStringLiteral("select * from 结果 order by 名称 desc"));
+  TDataSource source;
+  source.SetDataSet(q.get());
+  RecordingLink link;
+  link.SetDataSource(&source);
+  link.take();
+  q->DisableControls();
+  TField *name = q->FieldByName("名称"), *count = q->FieldByName("件数"), *amount = q->FieldByName("金额");
+  TField *date = q->FieldByName("日期"), *note = q->FieldByName("备注");
+  q->AppendWritten({{name, QStringLiteral("乙")}, {count, QStringLiteral(" 12 ")}, {amount, Money::fromUnits(12345)}});
+  q->AppendWritten({{name, QStringLiteral("丙")}, {date, QStringLiteral("2006-3-1")}, {note, Variant::null()}});
+  EXPECT_TRUE(link.take().empty());
+  q->EnableControls();
+  EXPECT_FALSE(link.take().empty());
+  // Shown in the order written (the order line takes effect at the next reading).
+  ASSERT_EQ(q->RecordCount(), 3);
+  auto reread = open(QStringLiteral("select * from 结果 order by 编号"));
+  ASSERT_EQ(reread->RecordCount(), 3);
+  for (q->First(), reread->First(); !q->Eof(); q->Next(), reread->Next())
+    for (TField* f : q->Fields())
+      EXPECT_EQ(f->Value(), reread->FieldByName(f->FieldName())->Value()) << f->FieldName().toStdString() << " of row " << q->RecNo();
+  EXPECT_EQ(reread->FieldByName("状态")->AsString(), "未缴费");
+  EXPECT_EQ(reread->FieldByName("编号")->AsInteger(), 3);
+
+  // A written row can be edited and deleted at once (its row is known).
+  q->Last();
+  q->Edit();
+  q->FieldByName("备注")->SetAsString(QStringLiteral("改"));
+  q->Post();
+  EXPECT_EQ(db.scalar(QStringLiteral("select 备注 from 结果 where 名称='丙'")).toString(), "改");
+
+  // What the table cannot take is refused before anything is added or written.
+  const struct {
+    const char* what;
+    std::vector<std::pair<TField*, Variant>> values;
+  } refused[] = {
+      {"text in a number column", {{name, QStringLiteral("丁")}, {count, QStringLiteral("十二")}}},
+      {"a NUL in a text", {{name, QStringLiteral("戊") + QChar(0) + QStringLiteral("x")}}},
+      {"a field of another dataset", {{reread->FieldByName("名称"), QStringLiteral("己")}}},
+  };
+  for (const auto& r : refused) {
+    EXPECT_ANY_THROW(q->AppendWritten(r.values)) << r.what;
+    EXPECT_EQ(q->RecordCount(), 3) << r.what;
+    EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from 结果")).toInt(), 3) << r.what;
+  }
+  // Only in browse state, and only over a table.
+  q->Edit();
+  EXPECT_THROW(q->AppendWritten({{name, QStringLiteral("庚")}}), EDatabaseError);
+  q->Cancel();
+  auto grouped = open(QStringLiteral("select 名称, count(*) as n from 结果 group by 名称"));
+  EXPECT_THROW(grouped->AppendWritten({{grouped->FieldByName("名称"), QStringLiteral("辛")}}), EDatabaseError);
+
+  // A filtered dataset shows only the written rows that pass.
+  q->SetFilter(QStringLiteral("名称 = '甲'"));
+  q->SetFiltered(true);
+  ASSERT_EQ(q->RecordCount(), 1);
+  q->AppendWritten({{name, QStringLiteral("壬")}});
+  q->AppendWritten({{name, QStringLiteral("甲")}});
+  EXPECT_EQ(q->RecordCount(), 2);
+  q->SetFiltered(false);
+  EXPECT_EQ(q->RecordCount(), 5);
+  EXPECT_EQ(db.scalar(QStringLiteral("select count(*) from 结果")).toInt(), 5);
+}
+
 TEST_F(DataSetTest, ReadOnlyResultsRefuseEdits) {
   for (const char* sql : {"select count(*) as n from 房屋", "select distinct 入住 from 房屋",
                           "select a.代码 from 房屋 a, 房屋 b where a.代码=b.代码"}) {
