@@ -142,6 +142,8 @@ class TRecordedPage : public QPaintDevice, public WholeTextDevice {
   QFont font_;
   QTransform transform_;
   bool havePen_ = false, haveBrush_ = false, haveFont_ = false;
+  int composition_ = int(QPainter::CompositionMode_SourceOver);
+  int hints_ = -1;
   QPainterPath clip_;
   bool hasClip_ = false;
 };
@@ -181,13 +183,15 @@ void TRecordingEngine::updateState(const QPaintEngineState& s) {
     p.add(TRecordedPage::kFont, int(p.fonts_.size()));
     p.fonts_.push_back(p.font_);
   }
-  if (f & DirtyCompositionMode) {
+  if ((f & DirtyCompositionMode) && int(s.compositionMode()) != p.composition_) {
+    p.composition_ = int(s.compositionMode());
     p.add(TRecordedPage::kComposition, int(p.values_.size()));
-    p.values_.push_back(int(s.compositionMode()));
+    p.values_.push_back(p.composition_);
   }
-  if (f & DirtyHints) {
+  if ((f & DirtyHints) && int(s.renderHints()) != p.hints_) {
+    p.hints_ = int(s.renderHints());
     p.add(TRecordedPage::kHints, int(p.values_.size()));
-    p.values_.push_back(int(s.renderHints()));
+    p.values_.push_back(p.hints_);
   }
   if (f & DirtyBackground) {
     p.add(TRecordedPage::kBackground, int(p.brushes_.size()));
