@@ -85,13 +85,18 @@ class TRecordedPage : public QPaintDevice, public WholeTextDevice {
     return true;
   }
   QPaintEngine* paintEngine() const override { return const_cast<TRecordingEngine*>(&engine_); }
+  // Points and inches of the recording are those of a vector picture (as the texts of a
+  // rich document expect).
+  static int LogicalDpi() {
+    static const int dpi = QPicture().logicalDpiY();
+    return dpi;
+  }
   int devType() const override { return QInternal::Printer; }
 
  protected:
   int metric(PaintDeviceMetric m) const override {
-    // Points and inches are those of a vector picture (as drawn texts of a rich document
-    // expect); the size is the whole sheet in device pixels.
-    static const int logical = QPicture().logicalDpiX();
+    // The size is the whole sheet in device pixels.
+    const int logical = LogicalDpi();
     switch (m) {
       case PdmWidth: return fullWidth_;
       case PdmHeight: return fullHeight_;
@@ -298,6 +303,7 @@ void TRecordedPage::Replay(QPainter& painter, const QTransform& base) const {
   WholeTextDevice* whole = painter.device() && painter.device()->devType() == QInternal::Printer
                                ? dynamic_cast<WholeTextDevice*>(painter.device())
                                : nullptr;
+  const int targetDpi = painter.device() ? painter.device()->logicalDpiY() : LogicalDpi();
   painter.save();
   painter.setTransform(base);
   painter.setPen(QPen());
@@ -308,7 +314,19 @@ void TRecordedPage::Replay(QPainter& painter, const QTransform& base) const {
       case kPen: painter.setPen(pens_[size_t(op.index)]); break;
       case kBrush: painter.setBrush(brushes_[size_t(op.index)]); break;
       case kBrushOrigin: painter.setBrushOrigin(points_[size_t(op.index)]); break;
-      case kFont: painter.setFont(fonts_[size_t(op.index)]); break;
+      case kFont: {
+        // A font sized in points (rich text) keeps its size on the page whatever the
+        // resolution of the painter's device.
+        const QFont& f = fonts_[size_t(op.index)];
+        if (f.pointSizeF() > 0 && targetDpi != LogicalDpi()) {
+          QFont sized = f;
+          sized.setPointSizeF(f.pointSizeF() * LogicalDpi() / targetDpi);
+          painter.setFont(sized);
+        } else {
+          painter.setFont(f);
+        }
+        break;
+      }
       case kTransform:
         current = transforms_[size_t(op.index)];
         painter.setTransform(current * base);
