@@ -804,7 +804,7 @@ const PdfWriterEngine::Shaped& PdfWriterEngine::shape(const QString& text, const
   } else {
     layout.endLayout();
   }
-  return *shaped_.insert(key, std::move(result));
+  return *shaped_.emplace(std::move(key), std::move(result));
 }
 
 void PdfWriterEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
