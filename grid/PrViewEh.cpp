@@ -146,7 +146,7 @@ class TRecordedPage : public QPaintDevice, public WholeTextDevice {
   QBrush brush_;
   QFont font_;
   QTransform transform_;
-  bool havePen_ = false, haveBrush_ = false, haveFont_ = false;
+  bool havePen_ = false, haveBrush_ = false, haveFont_ = false, haveTransform_ = false;
   int composition_ = int(QPainter::CompositionMode_SourceOver);
   int hints_ = -1;
   QPainterPath clip_;
@@ -161,7 +161,8 @@ bool TRecordingEngine::begin(QPaintDevice*) {
 void TRecordingEngine::updateState(const QPaintEngineState& s) {
   TRecordedPage& p = *page_;
   const DirtyFlags f = s.state();
-  if (f & DirtyTransform) {
+  if ((f & DirtyTransform) && !(p.haveTransform_ && s.transform() == p.transform_)) {
+    p.haveTransform_ = true;
     p.transform_ = s.transform();
     p.add(TRecordedPage::kTransform, int(p.transforms_.size()));
     p.transforms_.push_back(p.transform_);

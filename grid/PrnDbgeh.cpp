@@ -1103,6 +1103,12 @@ struct TPrintDBGridEh::Run {
       const int first = part == 0 ? 0 : partEnds[part - 1] + 1, last = partEnds[part];
       PaintTitleRow(first, last);
       int y = Top + Y;
+      if (counting) {
+        // Counting pages needs only the heights of the rows (measured when they were fitted).
+        for (int h : rowHeights) y += h;
+        lastBottom = y;
+        continue;
+      }
       for (size_t j = 0; j < rowHeights.size(); ++j) {
         int x = Left;
         const int h = rowHeights[j];
