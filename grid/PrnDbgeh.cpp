@@ -242,6 +242,10 @@ struct TPrintDBGridEh::Run {
     bool isData = false;
     bool finished = false;
     int mark = -1;  // index among the marked rows
+    bool operator==(const Pos& o) const {
+      return bookmark == o.bookmark && footer == o.footer && isData == o.isData && finished == o.finished &&
+             mark == o.mark;
+    }
   };
 
   TPrintDBGridEh* owner;
@@ -1066,7 +1070,39 @@ struct TPrintDBGridEh::Run {
     PaintTitleBox(first, last);
   }
 
+  // The pages of rows as the counting pass fitted them: the real pass lays its pages out the
+  // same way and takes them over instead of measuring every cell again.
+  struct FittedRows {
+    Pos start;
+    int y;
+    std::vector<int> heights;
+    Pos next;
+  };
+  std::vector<FittedRows> fitted;
+  size_t fittedTaken = 0;
+  bool takeFitted = false;
+
   void FitRowsOnPage(const Pos& start, Pos& next) {
+    if (takeFitted && fittedTaken < fitted.size() && fitted[fittedTaken].start == start &&
+        fitted[fittedTaken].y == Y) {
+      const FittedRows& f = fitted[fittedTaken++];
+      rowHeights = f.heights;
+      next = f.next;
+      // The footer sums still grow as the rows are taken onto the page.
+      SeekPrintRow(start);
+      Pos p = start;
+      for (size_t k = 0; k < rowHeights.size(); ++k) {
+        if (p.isData) AccumulatePrintFooters();
+        if (k + 1 < rowHeights.size()) p = NextPrintRow(p);
+      }
+      return;
+    }
+    takeFitted = false;  // the run went another way: measure from here on
+    FitRowsOnPageMeasured(start, next);
+    if (counting) fitted.push_back(FittedRows{start, Y, rowHeights, next});
+  }
+
+  void FitRowsOnPageMeasured(const Pos& start, Pos& next) {
     rowHeights.clear();
     SeekPrintRow(start);
     Pos p = start;
@@ -1276,6 +1312,7 @@ void TPrintDBGridEh::RenderPages(TVirtualPrinter* printer) {
       ds->First();
       std::fill(run.footerValues.begin(), run.footerValues.end(), 0);
       std::fill(run.hasPrev.begin(), run.hasPrev.end(), false);
+      run.takeFitted = true;
       // The before-grid text is laid out again on the real pass.
     }
     run.SetupPageCanvas();
