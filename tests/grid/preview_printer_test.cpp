@@ -67,17 +67,6 @@ void recordPages(TVirtualPrinter& printer, int pages) {
   printer.EndDoc();
 }
 
-// Page 1 of `pr` replayed at its recorded size on an image of `size` pixels at `dpi`.
-QImage replayAt(const TPrinterPreview& pr, int dpi, QSize size = QSize(800, 400)) {
-  QImage img(size, QImage::Format_RGB32);
-  img.setDotsPerMeterX(qRound(dpi / 0.0254));
-  img.setDotsPerMeterY(qRound(dpi / 0.0254));
-  img.fill(Qt::white);
-  QPainter p(&img);
-  pr.DrawPage(p, 1);
-  return img;
-}
-
 }  // namespace
 
 TEST(PreviewPrinter, FixedMetricsWithoutPrinters) {
@@ -126,7 +115,14 @@ TEST(PreviewPrinter, ReplayKeepsPositionsAndSizes) {
   c->brush().color = clBlack;
   c->FillRect(QRect(200, 300, 400, 100));
   pr.EndDoc();
-  const QImage img = replayAt(pr, 600, QSize(1000, 1000));
+  QImage img(1000, 1000, QImage::Format_RGB32);
+  img.setDotsPerMeterX(qRound(600 / 0.0254));
+  img.setDotsPerMeterY(qRound(600 / 0.0254));
+  img.fill(Qt::white);
+  {
+    QPainter p(&img);
+    pr.DrawPage(p, 1);
+  }
   EXPECT_EQ(qGray(img.pixel(210, 310)), 0);
   EXPECT_EQ(qGray(img.pixel(590, 390)), 0);
   EXPECT_EQ(qGray(img.pixel(610, 310)), 255);
@@ -338,58 +334,4 @@ TEST(PreviewForm, PagePanelShowsTheScaledPage) {
   EXPECT_LT(qGray(img.pixel(int((130 + pr->ReadPageWidth() / 4) * sx), midY)), 60);
   EXPECT_GT(qGray(img.pixel(int((130 + pr->ReadPageWidth() * 3 / 4) * sx), midY)), 200);
   EXPECT_GT(qGray(img.pixel(int(65 * sx), midY)), 200);  // the unprintable margin stays white
-}
-
-namespace {
-
-// The rectangle of the non-white pixels of `img`.
-QRect inkOf(const QImage& img) {
-  QRect r;
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x)
-      if (qGray(img.pixel(x, y)) < 128) r |= QRect(x, y, 1, 1);
-  return r;
-}
-
-}  // namespace
-
-// A clip set while a page is recorded limits what follows until the state is restored, in the
-// replay as on the page.
-TEST(PreviewPrinter, ReplayKeepsClipsUntilRestored) {
-  NoPrinters none;
-  TPrinterPreview pr;
-  pr.BeginDoc();
-  TCanvas* c = pr.ReadCanvas();
-  c->brush().color = clBlack;
-  c->SaveState();
-  c->IntersectClipRect(QRect(100, 100, 50, 50));
-  c->FillRect(QRect(50, 50, 200, 200));  // only its clipped share is drawn
-  c->RestoreState();
-  c->FillRect(QRect(400, 100, 20, 20));  // unclipped again
-  pr.EndDoc();
-  const QImage img = replayAt(pr, 600);
-  EXPECT_EQ(qGray(img.pixel(120, 120)), 0);
-  EXPECT_EQ(qGray(img.pixel(60, 60)), 255);
-  EXPECT_EQ(qGray(img.pixel(200, 200)), 255);
-  EXPECT_EQ(qGray(img.pixel(410, 110)), 0);
-}
-
-// Text in a font sized in points (the rich texts before and after a grid) keeps its size
-// whatever the resolution of the device a page is replayed on.
-TEST(PreviewPrinter, PointSizedTextKeepsItsSizeOnEveryDevice) {
-  NoPrinters none;
-  TPrinterPreview pr;
-  pr.BeginDoc();
-  QPainter* p = pr.ReadCanvas()->painter();
-  QFont f(QStringLiteral("Noto Sans CJK SC"));
-  f.setPointSizeF(36);
-  p->setFont(f);
-  p->setPen(Qt::black);
-  p->drawText(QPointF(50, 200), QStringLiteral("打印时间"));
-  pr.EndDoc();
-  const QRect at96 = inkOf(replayAt(pr, 96));
-  const QRect at600 = inkOf(replayAt(pr, 600));
-  ASSERT_FALSE(at96.isEmpty());
-  EXPECT_NEAR(at600.width(), at96.width(), 2);
-  EXPECT_NEAR(at600.height(), at96.height(), 2);
 }
