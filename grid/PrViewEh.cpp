@@ -41,6 +41,7 @@ class TRecordingEngine : public QPaintEngine {
   void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override;
   void drawRects(const QRectF* rects, int count) override;
   void drawLines(const QLineF* lines, int count) override;
+  void drawLines(const QLine* lines, int count) override;
   void drawPoints(const QPointF* points, int count) override;
   void drawEllipse(const QRectF& r) override;
   void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override;
@@ -65,7 +66,7 @@ class TRecordedPage : public QPaintDevice, public WholeTextDevice {
 
   enum Kind : quint8 {
     kPen, kBrush, kBrushOrigin, kFont, kTransform, kClip, kNoClip, kComposition, kHints, kBackground,
-    kBackgroundMode, kText, kPath, kPolygon, kPolyline, kRects, kLines, kPoints, kEllipse, kImage
+    kBackgroundMode, kText, kPath, kPolygon, kPolyline, kRects, kLines, kPixelLines, kPoints, kEllipse, kImage
   };
   struct Op {
     Kind kind;
@@ -139,6 +140,7 @@ class TRecordedPage : public QPaintDevice, public WholeTextDevice {
   std::vector<QPointF> points_;
   std::vector<QRectF> rects_;
   std::vector<QLineF> lines_;
+  std::vector<QLine> pixelLines_;  // lines between whole pixels (the grid lines)
   std::vector<std::tuple<QRectF, QImage, QRectF>> images_;
   std::vector<int> values_;  // composition modes, hints, background modes
   // The state as recorded so far: a change to the same value is not recorded again.
@@ -268,6 +270,12 @@ void TRecordingEngine::drawLines(const QLineF* lines, int count) {
   page_->lines_.insert(page_->lines_.end(), lines, lines + count);
 }
 
+void TRecordingEngine::drawLines(const QLine* lines, int count) {
+  if (count <= 0) return;
+  page_->add(TRecordedPage::kPixelLines, int(page_->pixelLines_.size()), count);
+  page_->pixelLines_.insert(page_->pixelLines_.end(), lines, lines + count);
+}
+
 void TRecordingEngine::drawPoints(const QPointF* points, int count) {
   if (count <= 0) return;
   page_->add(TRecordedPage::kPoints, page_->addPoints(points, count), count);
@@ -354,6 +362,7 @@ void TRecordedPage::Replay(QPainter& painter, const QTransform& base) const {
       case kPolyline: painter.drawPolyline(&points_[size_t(op.index)], op.count); break;
       case kRects: painter.drawRects(&rects_[size_t(op.index)], op.count); break;
       case kLines: painter.drawLines(&lines_[size_t(op.index)], op.count); break;
+      case kPixelLines: painter.drawLines(&pixelLines_[size_t(op.index)], op.count); break;
       case kPoints: painter.drawPoints(&points_[size_t(op.index)], op.count); break;
       case kEllipse: painter.drawEllipse(rects_[size_t(op.index)]); break;
       case kImage: {

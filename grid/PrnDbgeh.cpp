@@ -5,6 +5,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -281,6 +282,9 @@ struct TPrintDBGridEh::Run {
   TColCellParamsEh params;
   TFontEh paramsFont;
 
+  QElapsedTimer sinceEvents;
+  static constexpr int kEventInterval = 10;  // ms
+
   TDBGridEhSelectionType selection = gstNon;
   QStringList marks;
 
@@ -288,6 +292,7 @@ struct TPrintDBGridEh::Run {
       : owner(o), grid(o->grid_), ds(o->grid_->DataSet()), vp(p),
         selection(o->grid_->CurrentSelection()->ActiveType()) {
     if (selection == gstRecordBookmarks) marks = grid->CurrentSelection()->Rows().Bookmarks();
+    sinceEvents.start();
   }
 
   // ---- fonts and text ----
@@ -1159,8 +1164,12 @@ struct TPrintDBGridEh::Run {
                       QPoint(r.right() + 1, r.top())});
           x += clipped[size_t(i)];
         }
-        // The window stays painted and the preview's stop is read once a row.
-        if (!counting) QCoreApplication::processEvents();
+        // The window stays painted and the preview's stop is read: the message loop runs
+        // every few milliseconds (running it after every cell would cost more than drawing).
+        if (!counting && sinceEvents.elapsed() >= kEventInterval) {
+          QCoreApplication::processEvents();
+          sinceEvents.restart();
+        }
         y += h;
         if (j + 1 < rowHeights.size()) pos = NextPrintRow(pos);
       }

@@ -297,12 +297,15 @@ class PdfWriterEngine : public QPaintEngine {
       std::vector<char32_t> chars;  // the character of each glyph, when known
     };
     std::vector<Run> runs;
-    qreal width = 0;  // the advance of the whole text
+    size_t runCount = 0;  // the runs in use (a reused text keeps further ones for their memory)
+    qreal width = 0;      // the advance of the whole text
   };
+  // The glyphs of `text`; valid until the next call.
   const Shaped& shape(const QString& text, const QFont& font);
   Shaped shapeWhole(const QString& text, const QFont& font);
   bool shapeByPairs(const QString& text, const QFont& font, Shaped* result);
   QHash<QString, Shaped> shaped_;
+  Shaped composed_;  // the last text put together from its pairs
   QFont keyFont_;
   QString fontKey_;
   bool haveKeyFont_ = false;
@@ -791,15 +794,16 @@ const PdfWriterEngine::Shaped& PdfWriterEngine::shape(const QString& text, const
     auto id = fontIds_.constFind(fontKey_);
     fontId_ = id != fontIds_.constEnd() ? *id : *fontIds_.insert(fontKey_, int(fontIds_.size()));
   }
+  // Putting a text together from its pairs costs less than looking it up: only texts shaped
+  // whole are kept.
+  if (shapeByPairs(text, font, &composed_)) return composed_;
   QString key = fontKey_;
   key += QChar(0);
   key += text;
   auto it = shaped_.constFind(key);
   if (it != shaped_.constEnd()) return *it;
   if (shaped_.size() > 50000) shaped_.clear();
-  Shaped result;
-  if (!shapeByPairs(text, font, &result)) result = shapeWhole(text, font);
-  return *shaped_.emplace(std::move(key), std::move(result));
+  return *shaped_.emplace(std::move(key), shapeWhole(text, font));
 }
 
 const PdfWriterEngine::Pair& PdfWriterEngine::pair(char16_t a, char16_t b, const QFont& font) {
@@ -836,7 +840,8 @@ bool PdfWriterEngine::shapeByPairs(const QString& text, const QFont& font, Shape
   if (n < 2 || font.underline() || font.strikeOut() || font.overline()) return false;
   for (QChar c : text)
     if (!placedOneByOne(c.unicode())) return false;
-  Shaped out;
+  Shaped& out = *result;
+  size_t used = 0;
   QPointF at;
   Pair previous;
   // Runs split where whole shaping splits them: where a character of another script begins
@@ -863,13 +868,16 @@ bool PdfWriterEngine::shapeByPairs(const QString& text, const QFont& font, Shape
       const QChar::Script sc = scriptOf(text[i + k]);
       const bool newScript = sc != QChar::Script_Unknown && sc != script;
       if (newScript) script = sc;
-      if (out.runs.empty() || newScript || out.runs.back().face != p.face[k] || out.runs.back().size != p.size[k]) {
-        Shaped::Run r;
+      if (used == 0 || newScript || out.runs[used - 1].face != p.face[k] || out.runs[used - 1].size != p.size[k]) {
+        if (used == out.runs.size()) out.runs.emplace_back();
+        Shaped::Run& r = out.runs[used++];
         r.face = p.face[k];
         r.size = p.size[k];
-        out.runs.push_back(std::move(r));
+        r.glyphs.clear();
+        r.positions.clear();
+        r.chars.clear();
       }
-      Shaped::Run& r = out.runs.back();
+      Shaped::Run& r = out.runs[used - 1];
       r.glyphs.push_back(p.glyph[k]);
       r.positions.push_back(pos);
       r.chars.push_back(char32_t(text[i + k].unicode()));
@@ -877,8 +885,8 @@ bool PdfWriterEngine::shapeByPairs(const QString& text, const QFont& font, Shape
     }
     previous = p;
   }
+  out.runCount = used;
   out.width = -1;  // not known: texts with lines under, over or through them are shaped whole
-  *result = std::move(out);
   return true;
 }
 
@@ -921,6 +929,7 @@ PdfWriterEngine::Shaped PdfWriterEngine::shapeWhole(const QString& text, const Q
   } else {
     layout.endLayout();
   }
+  result.runCount = result.runs.size();
   return result;
 }
 
@@ -939,7 +948,8 @@ void PdfWriterEngine::drawText(const QPointF& p, const QString& text, const QFon
   setFillColor(pen_.color());
   const QTransform& t = transform_;
   content_.append("BT\n");
-  for (const Shaped::Run& run : shaped.runs) {
+  for (size_t k = 0; k < shaped.runCount; ++k) {
+    const Shaped::Run& run = shaped.runs[k];
     const int faceNo = run.face;
     const qreal size = run.size;
     const qreal upm = faces_[size_t(faceNo)].unitsPerEm;

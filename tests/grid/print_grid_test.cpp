@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
@@ -363,6 +364,9 @@ TEST(PrintGrid, ShowPreviewFillsTheSharedWindow) {
   EXPECT_EQ(form->windowTitle(), QStringLiteral("预览 - 列表信息"));
   EXPECT_TRUE(form->tbtPrinterSetupDialog->isEnabled());
   EXPECT_TRUE(form->tbtPrint->isEnabled());  // into a PDF file without a printer
+  // The window as the operator sees it, kept in the build folder for a look.
+  form->resize(900, 700);
+  EXPECT_TRUE(form->grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/print_preview.png")));
   // The printer setup of the preview runs the page setup and renders again.
   ScriptedUi ui;
   ui.onModal([](QDialog* d) {
