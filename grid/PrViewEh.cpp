@@ -6,6 +6,8 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPaintEngine>
+#include <QPainterPath>
 #include <QPicture>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -13,26 +15,367 @@
 #include <QStyle>
 #include <QWheelEvent>
 #include <algorithm>
+#include <climits>
+#include <tuple>
 
 #include "grid/PrnDbgeh.h"
 #include "platform/canvas.h"
 #include "platform/pdftext.h"
+#include "platform/pdfwriter.h"
 #include "platform/ui.h"
 
-namespace {
+// ---- TRecordedPage ----------------------------------------------------------------------
 
-// Replays a recorded page. A QPicture scales what it replays by the target's resolution over
-// the resolution it was recorded against; the painter is scaled back so that one recorded
-// unit lands on one unit of the painter's own coordinate system.
-void playPicture(QPainter& painter, const QPicture& picture) {
-  QPaintDevice* device = painter.device();
-  const double sx = device ? double(picture.logicalDpiX()) / device->logicalDpiX() : 1.0;
-  const double sy = device ? double(picture.logicalDpiY()) / device->logicalDpiY() : 1.0;
+// The recording engine of a page: every drawing call and every change of the painter's state
+// is appended to the page's list of operations, in the order made. Coordinates stay as the
+// painter gave them (with the transform recorded beside them), so a replay through a scaled
+// painter draws the page at any size.
+class TRecordingEngine : public QPaintEngine {
+ public:
+  explicit TRecordingEngine(TRecordedPage* page) : QPaintEngine(QPaintEngine::AllFeatures), page_(page) {}
+  bool begin(QPaintDevice*) override;
+  bool end() override { return true; }
+  Type type() const override { return QPaintEngine::User; }
+  void updateState(const QPaintEngineState& s) override;
+  void drawPath(const QPainterPath& path) override;
+  void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override;
+  void drawRects(const QRectF* rects, int count) override;
+  void drawLines(const QLineF* lines, int count) override;
+  void drawLines(const QLine* lines, int count) override;
+  void drawPoints(const QPointF* points, int count) override;
+  void drawEllipse(const QRectF& r) override;
+  void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override;
+  void drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags) override;
+  void drawTextItem(const QPointF& p, const QTextItem& item) override;
+  using QPaintEngine::drawLines;
+  using QPaintEngine::drawPoints;
+  using QPaintEngine::drawPolygon;
+  using QPaintEngine::drawRects;
+  using QPaintEngine::drawEllipse;
+  // The painter's pending state reaches the recording (before a text drawn by the canvas).
+  void flushState() { syncState(); }
+
+ private:
+  TRecordedPage* page_;
+};
+
+class TRecordedPage : public QPaintDevice, public WholeTextDevice {
+ public:
+  TRecordedPage(int dpiX, int dpiY, int fullWidth, int fullHeight)
+      : engine_(this), dpiX_(dpiX), dpiY_(dpiY), fullWidth_(fullWidth), fullHeight_(fullHeight) {}
+
+  enum Kind : quint8 {
+    kPen, kBrush, kBrushOrigin, kFont, kTransform, kClip, kNoClip, kComposition, kHints, kBackground,
+    kBackgroundMode, kText, kPath, kPolygon, kPolyline, kRects, kLines, kPixelLines, kPoints, kEllipse, kImage
+  };
+  struct Op {
+    Kind kind;
+    quint8 rule;  // the fill rule of a polygon
+    int index;    // into the table of its kind
+    int count;    // points, rectangles or lines
+  };
+
+  // Draws the page through `painter`: `base` maps the recorded device pixels onto the
+  // painter's coordinates. A painter on a device that takes whole texts gets the texts whole.
+  void Replay(QPainter& painter, const QTransform& base) const;
+
+  bool drawText(QPainter* painter, const QPointF& baseline, const QString& text) override {
+    if (!painter || painter->device() != this || !painter->isActive()) return false;
+    engine_.flushState();
+    addText(baseline, text);
+    return true;
+  }
+  QPaintEngine* paintEngine() const override { return const_cast<TRecordingEngine*>(&engine_); }
+  // Points and inches of the recording are those of a vector picture (as the texts of a
+  // rich document expect).
+  static int LogicalDpi() {
+    static const int dpi = QPicture().logicalDpiY();
+    return dpi;
+  }
+  int devType() const override { return QInternal::Printer; }
+
+ protected:
+  int metric(PaintDeviceMetric m) const override {
+    // The size is the whole sheet in device pixels.
+    const int logical = LogicalDpi();
+    switch (m) {
+      case PdmWidth: return fullWidth_;
+      case PdmHeight: return fullHeight_;
+      case PdmWidthMM: return qRound(fullWidth_ * 25.4 / std::max(1, dpiX_));
+      case PdmHeightMM: return qRound(fullHeight_ * 25.4 / std::max(1, dpiY_));
+      case PdmNumColors: return INT_MAX;
+      case PdmDepth: return 32;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY: return logical;
+      case PdmDevicePixelRatio: return 1;
+      case PdmDevicePixelRatioScaled: return int(QPaintDevice::devicePixelRatioFScale());
+    }
+    return 0;
+  }
+
+ private:
+  friend class TRecordingEngine;
+  void add(Kind kind, int index, int count = 0, quint8 rule = 0) { ops_.push_back(Op{kind, rule, index, count}); }
+  void addText(const QPointF& baseline, const QString& text) {
+    add(kText, int(texts_.size()));
+    texts_.push_back({baseline, text});
+  }
+  int addPoints(const QPointF* points, int count) {
+    const int at = int(points_.size());
+    points_.insert(points_.end(), points, points + count);
+    return at;
+  }
+
+  TRecordingEngine engine_;
+  int dpiX_, dpiY_, fullWidth_, fullHeight_;
+  std::vector<Op> ops_;
+  std::vector<QPen> pens_;
+  std::vector<QBrush> brushes_;
+  std::vector<QFont> fonts_;
+  std::vector<QTransform> transforms_;
+  std::vector<QPainterPath> paths_;  // clip paths (device pixels) and drawn paths
+  std::vector<std::pair<QPointF, QString>> texts_;
+  std::vector<QPointF> points_;
+  std::vector<QRectF> rects_;
+  std::vector<QLineF> lines_;
+  std::vector<QLine> pixelLines_;  // lines between whole pixels (the grid lines)
+  std::vector<std::tuple<QRectF, QImage, QRectF>> images_;
+  std::vector<int> values_;  // composition modes, hints, background modes
+  // The state as recorded so far: a change to the same value is not recorded again.
+  QPen pen_;
+  QBrush brush_;
+  QFont font_;
+  QTransform transform_;
+  bool havePen_ = false, haveBrush_ = false, haveFont_ = false, haveTransform_ = false;
+  int composition_ = int(QPainter::CompositionMode_SourceOver);
+  int hints_ = -1;
+  QPainterPath clip_;
+  bool hasClip_ = false;
+};
+
+bool TRecordingEngine::begin(QPaintDevice*) {
+  setActive(true);
+  return true;
+}
+
+void TRecordingEngine::updateState(const QPaintEngineState& s) {
+  TRecordedPage& p = *page_;
+  const DirtyFlags f = s.state();
+  if ((f & DirtyTransform) && !(p.haveTransform_ && s.transform() == p.transform_)) {
+    p.haveTransform_ = true;
+    p.transform_ = s.transform();
+    p.add(TRecordedPage::kTransform, int(p.transforms_.size()));
+    p.transforms_.push_back(p.transform_);
+  }
+  if ((f & DirtyPen) && !(p.havePen_ && s.pen() == p.pen_)) {
+    p.pen_ = s.pen();
+    p.havePen_ = true;
+    p.add(TRecordedPage::kPen, int(p.pens_.size()));
+    p.pens_.push_back(p.pen_);
+  }
+  if ((f & DirtyBrush) && !(p.haveBrush_ && s.brush() == p.brush_)) {
+    p.brush_ = s.brush();
+    p.haveBrush_ = true;
+    p.add(TRecordedPage::kBrush, int(p.brushes_.size()));
+    p.brushes_.push_back(p.brush_);
+  }
+  if (f & DirtyBrushOrigin) {
+    p.add(TRecordedPage::kBrushOrigin, int(p.points_.size()));
+    p.points_.push_back(s.brushOrigin());
+  }
+  if ((f & DirtyFont) && !(p.haveFont_ && s.font() == p.font_ && s.font().resolveMask() == p.font_.resolveMask())) {
+    p.font_ = s.font();
+    p.haveFont_ = true;
+    p.add(TRecordedPage::kFont, int(p.fonts_.size()));
+    p.fonts_.push_back(p.font_);
+  }
+  if ((f & DirtyCompositionMode) && int(s.compositionMode()) != p.composition_) {
+    p.composition_ = int(s.compositionMode());
+    p.add(TRecordedPage::kComposition, int(p.values_.size()));
+    p.values_.push_back(p.composition_);
+  }
+  if ((f & DirtyHints) && int(s.renderHints()) != p.hints_) {
+    p.hints_ = int(s.renderHints());
+    p.add(TRecordedPage::kHints, int(p.values_.size()));
+    p.values_.push_back(p.hints_);
+  }
+  if (f & DirtyBackground) {
+    p.add(TRecordedPage::kBackground, int(p.brushes_.size()));
+    p.brushes_.push_back(s.backgroundBrush());
+  }
+  if (f & DirtyBackgroundMode) {
+    p.add(TRecordedPage::kBackgroundMode, int(p.values_.size()));
+    p.values_.push_back(int(s.backgroundMode()));
+  }
+  // Clips are kept in device pixels as the painter combines them.
+  bool clipChanged = false;
+  auto setClip = [&](const QPainterPath& path, Qt::ClipOperation op) {
+    clipChanged = true;
+    if (op == Qt::NoClip) {
+      p.hasClip_ = false;
+      p.clip_ = QPainterPath();
+      return;
+    }
+    const QPainterPath dev = p.transform_.map(path);
+    p.clip_ = op == Qt::IntersectClip && p.hasClip_ ? p.clip_.intersected(dev) : dev;
+    p.hasClip_ = true;
+  };
+  if (f & DirtyClipRegion) {
+    QPainterPath path;
+    path.addRegion(s.clipRegion());
+    setClip(path, s.clipOperation());
+  }
+  if (f & DirtyClipPath) setClip(s.clipPath(), s.clipOperation());
+  if (f & DirtyClipEnabled) {
+    // Switching the clip off keeps it for switching it on again.
+    clipChanged = true;
+    p.hasClip_ = s.isClipEnabled() && !p.clip_.isEmpty();
+  }
+  if (clipChanged) {
+    if (p.hasClip_) {
+      p.add(TRecordedPage::kClip, int(p.paths_.size()));
+      p.paths_.push_back(p.clip_);
+    } else {
+      p.add(TRecordedPage::kNoClip, 0);
+    }
+  }
+}
+
+void TRecordingEngine::drawPath(const QPainterPath& path) {
+  page_->add(TRecordedPage::kPath, int(page_->paths_.size()));
+  page_->paths_.push_back(path);
+}
+
+void TRecordingEngine::drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) {
+  if (count <= 0) return;
+  const int at = page_->addPoints(points, count);
+  if (mode == PolylineMode) {
+    page_->add(TRecordedPage::kPolyline, at, count);
+  } else {
+    page_->add(TRecordedPage::kPolygon, at, count, mode == OddEvenMode ? Qt::OddEvenFill : Qt::WindingFill);
+  }
+}
+
+void TRecordingEngine::drawRects(const QRectF* rects, int count) {
+  if (count <= 0) return;
+  page_->add(TRecordedPage::kRects, int(page_->rects_.size()), count);
+  page_->rects_.insert(page_->rects_.end(), rects, rects + count);
+}
+
+void TRecordingEngine::drawLines(const QLineF* lines, int count) {
+  if (count <= 0) return;
+  page_->add(TRecordedPage::kLines, int(page_->lines_.size()), count);
+  page_->lines_.insert(page_->lines_.end(), lines, lines + count);
+}
+
+void TRecordingEngine::drawLines(const QLine* lines, int count) {
+  if (count <= 0) return;
+  page_->add(TRecordedPage::kPixelLines, int(page_->pixelLines_.size()), count);
+  page_->pixelLines_.insert(page_->pixelLines_.end(), lines, lines + count);
+}
+
+void TRecordingEngine::drawPoints(const QPointF* points, int count) {
+  if (count <= 0) return;
+  page_->add(TRecordedPage::kPoints, page_->addPoints(points, count), count);
+}
+
+void TRecordingEngine::drawEllipse(const QRectF& r) {
+  page_->add(TRecordedPage::kEllipse, int(page_->rects_.size()), 1);
+  page_->rects_.push_back(r);
+}
+
+void TRecordingEngine::drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) {
+  drawImage(r, pm.toImage(), sr, Qt::AutoColor);
+}
+
+void TRecordingEngine::drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags) {
+  page_->add(TRecordedPage::kImage, int(page_->images_.size()));
+  page_->images_.emplace_back(r, image, sr);
+}
+
+void TRecordingEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
+  // Text that did not come through the canvas (rich text, vertical titles): kept whole in the
+  // font Qt chose for it.
+  const QFont f = item.font();
+  if (!(f == page_->font_) || f.resolveMask() != page_->font_.resolveMask()) {
+    page_->font_ = f;
+    page_->haveFont_ = true;
+    page_->add(TRecordedPage::kFont, int(page_->fonts_.size()));
+    page_->fonts_.push_back(f);
+  }
+  page_->addText(p, item.text());
+}
+
+void TRecordedPage::Replay(QPainter& painter, const QTransform& base) const {
+  WholeTextDevice* whole = painter.device() && painter.device()->devType() == QInternal::Printer
+                               ? dynamic_cast<WholeTextDevice*>(painter.device())
+                               : nullptr;
+  const int targetDpi = painter.device() ? painter.device()->logicalDpiY() : LogicalDpi();
   painter.save();
-  painter.scale(sx, sy);
-  const_cast<QPicture&>(picture).play(&painter);
+  painter.setTransform(base);
+  painter.setPen(QPen());
+  painter.setBrush(Qt::NoBrush);
+  QTransform current;
+  for (const Op& op : ops_) {
+    switch (op.kind) {
+      case kPen: painter.setPen(pens_[size_t(op.index)]); break;
+      case kBrush: painter.setBrush(brushes_[size_t(op.index)]); break;
+      case kBrushOrigin: painter.setBrushOrigin(points_[size_t(op.index)]); break;
+      case kFont: {
+        // A font sized in points (rich text) keeps its size on the page whatever the
+        // resolution of the painter's device.
+        const QFont& f = fonts_[size_t(op.index)];
+        if (f.pointSizeF() > 0 && targetDpi != LogicalDpi()) {
+          QFont sized = f;
+          sized.setPointSizeF(f.pointSizeF() * LogicalDpi() / targetDpi);
+          painter.setFont(sized);
+        } else {
+          painter.setFont(f);
+        }
+        break;
+      }
+      case kTransform:
+        current = transforms_[size_t(op.index)];
+        painter.setTransform(current * base);
+        break;
+      case kClip:
+        painter.setTransform(base);
+        painter.setClipPath(paths_[size_t(op.index)]);
+        painter.setTransform(current * base);
+        break;
+      case kNoClip: painter.setClipping(false); break;
+      case kComposition:
+        painter.setCompositionMode(QPainter::CompositionMode(values_[size_t(op.index)]));
+        break;
+      case kHints: painter.setRenderHints(QPainter::RenderHints(values_[size_t(op.index)]), true); break;
+      case kBackground: painter.setBackground(brushes_[size_t(op.index)]); break;
+      case kBackgroundMode: painter.setBackgroundMode(Qt::BGMode(values_[size_t(op.index)])); break;
+      case kText: {
+        const auto& [at, text] = texts_[size_t(op.index)];
+        if (!whole || !whole->drawText(&painter, at, text)) painter.drawText(at, text);
+        break;
+      }
+      case kPath: painter.drawPath(paths_[size_t(op.index)]); break;
+      case kPolygon: painter.drawPolygon(&points_[size_t(op.index)], op.count, Qt::FillRule(op.rule)); break;
+      case kPolyline: painter.drawPolyline(&points_[size_t(op.index)], op.count); break;
+      case kRects: painter.drawRects(&rects_[size_t(op.index)], op.count); break;
+      case kLines: painter.drawLines(&lines_[size_t(op.index)], op.count); break;
+      case kPixelLines: painter.drawLines(&pixelLines_[size_t(op.index)], op.count); break;
+      case kPoints: painter.drawPoints(&points_[size_t(op.index)], op.count); break;
+      case kEllipse: painter.drawEllipse(rects_[size_t(op.index)]); break;
+      case kImage: {
+        const auto& [r, image, sr] = images_[size_t(op.index)];
+        painter.drawImage(r, image, sr);
+        break;
+      }
+    }
+  }
   painter.restore();
 }
+
+namespace {
 
 QCursor magnifierCursor() {
   static QCursor cursor = [] {
@@ -101,12 +444,11 @@ void TPrinterPreview::WriteOrientation(int orientation) {
 void TPrinterPreview::WriteJobTitle(const QString& title) { ownPrinter_->setDocName(title); }
 
 void TPrinterPreview::openPage() {
-  auto picture = std::make_unique<QPicture>();
   const TPrinterMetricsEh m = Metrics();
-  picture->setBoundingRect(QRect(-m.offsetX, -m.offsetY, m.FullWidth(), m.FullHeight()));
-  painter_ = std::make_unique<QPainter>(picture.get());
+  auto page = std::make_unique<TRecordedPage>(m.dpiX, m.dpiY, m.FullWidth(), m.FullHeight());
+  painter_ = std::make_unique<QPainter>(page.get());
   canvas_ = std::make_unique<TCanvas>(painter_.get(), FontPixelsPerInch());
-  pages_.push_back(std::move(picture));
+  pages_.push_back(std::move(page));
 }
 
 void TPrinterPreview::closePage() {
@@ -114,9 +456,6 @@ void TPrinterPreview::closePage() {
   if (painter_) {
     painter_->end();
     painter_.reset();
-    const TPrinterMetricsEh m = Metrics();
-    if (!pages_.empty())
-      pages_.back()->setBoundingRect(QRect(-m.offsetX, -m.offsetY, m.FullWidth(), m.FullHeight()));
   }
 }
 
@@ -181,7 +520,7 @@ void TPrinterPreview::DrawPage(QPainter& painter, int n) const {
   if (n < 1 || n > int(pages_.size())) return;
   // The page being recorded cannot be replayed before it is finished.
   if (painter_ && n == int(pages_.size())) return;
-  playPicture(painter, *pages_[size_t(n - 1)]);
+  pages_[size_t(n - 1)]->Replay(painter, painter.worldTransform());
 }
 
 bool TPrinterPreview::RenderToPrinter(QPrinter* printer, int from, int to) const {
@@ -202,17 +541,31 @@ bool TPrinterPreview::RenderToPrinter(QPrinter* printer, int from, int to) const
     printer->setPageMargins(QMarginsF(0, 0, 0, 0));
   }
   if (printer->docName().isEmpty()) printer->setDocName(ownPrinter_->docName());
+  if (pdf && !printer->outputFileName().isEmpty()) {
+    // A PDF file is written by the direct page writer: one unit per recorded pixel across.
+    const double sy = double(m.dpiX) / m.dpiY;
+    PdfPageWriter writer(printer->outputFileName(), m.dpiX,
+                         QSizeF(m.FullWidth() * 72.0 / m.dpiX, m.FullHeight() * 72.0 / m.dpiY));
+    writer.setTitle(printer->docName());
+    QPainter painter;
+    if (!writer.isValid() || !painter.begin(&writer)) return false;
+    const QTransform base = QTransform::fromTranslate(m.offsetX, m.offsetY * sy).scale(1, sy);
+    for (int n = from; n <= to; ++n) {
+      if (n > from) writer.newPage();
+      pages_[size_t(n - 1)]->Replay(painter, base);
+    }
+    return painter.end();
+  }
   QPainter painter;
   if (!painter.begin(printer)) return false;
   const double sx = double(printer->resolution()) / m.dpiX;
   const double sy = double(printer->resolution()) / m.dpiY;
   for (int n = from; n <= to; ++n) {
     if (n > from) printer->newPage();
-    painter.save();
-    if (pdf) painter.translate(m.offsetX * sx, m.offsetY * sy);
-    painter.scale(sx, sy);
-    playPicture(painter, *pages_[size_t(n - 1)]);
-    painter.restore();
+    QTransform base = painter.worldTransform();
+    if (pdf) base.translate(m.offsetX * sx, m.offsetY * sy);
+    base.scale(sx, sy);
+    pages_[size_t(n - 1)]->Replay(painter, base);
   }
   painter.end();
   FinishPdfOutput(printer);

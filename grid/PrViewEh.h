@@ -10,17 +10,18 @@
 #include "grid/PrntsEh.h"
 
 class QFrame;
-class QPicture;
 class QPrinter;
+class TRecordedPage;
 struct PrintDialogRequest;
 class TPreviewBox;
 
 using TPreviewNotifyEvent = std::function<void(QObject* sender)>;
 
 // The recording printer of the preview. Each page drawn between BeginDoc and EndDoc is kept as
-// a vector recording (a QPicture) at the resolution of the preview's own printer, or of the
-// fixed 600-dpi page when no printer is installed; the pages can be replayed scaled onto the
-// screen and at full resolution onto a printer or a PDF file.
+// a vector recording (TRecordedPage: the drawing calls with their painter state, texts kept
+// whole) at the resolution of the preview's own printer, or of the fixed 600-dpi page when no
+// printer is installed; the pages can be replayed scaled onto the screen and at full
+// resolution onto a printer or a PDF file.
 class TPrinterPreview : public TVirtualPrinter {
  public:
   TPrinterPreview();
@@ -64,9 +65,9 @@ class TPrinterPreview : public TVirtualPrinter {
   // pixel of the recording; the painter's transform scales it.
   void DrawPage(QPainter& painter, int n) const;
   // Replays pages from..to (1-based, clamped) on `printer`. A PDF printer gets a full page of
-  // the recorded paper size at the recorded resolution and each page at its physical offset;
-  // a real printer gets each page at the origin of its printable area. False when the printer
-  // could not be opened.
+  // the recorded paper size at the recorded resolution and each page at its physical offset
+  // (a PDF file is written by the direct page writer); a real printer gets each page at the
+  // origin of its printable area. False when the printer or the file could not be opened.
   bool RenderToPrinter(QPrinter* printer, int from, int to) const;
 
   void SetPrinterSetupHandler(TPreviewNotifyEvent handler, QObject* component);
@@ -87,7 +88,7 @@ class TPrinterPreview : public TVirtualPrinter {
   bool aborted_ = false;
   std::unique_ptr<QPainter> painter_;
   std::unique_ptr<TCanvas> canvas_;
-  std::vector<std::unique_ptr<QPicture>> pages_;
+  std::vector<std::unique_ptr<TRecordedPage>> pages_;
   TPreviewNotifyEvent setupHandler_;
   QPointer<QObject> setupComponent_;
   int pageCounter_ = 0;

@@ -5,6 +5,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -242,6 +243,10 @@ struct TPrintDBGridEh::Run {
     bool isData = false;
     bool finished = false;
     int mark = -1;  // index among the marked rows
+    bool operator==(const Pos& o) const {
+      return bookmark == o.bookmark && footer == o.footer && isData == o.isData && finished == o.finished &&
+             mark == o.mark;
+    }
   };
 
   TPrintDBGridEh* owner;
@@ -261,7 +266,9 @@ struct TPrintDBGridEh::Run {
   double fitFactor = 1;
   std::vector<TColumnEh*> cols;
   std::vector<int> widths, clipped, partEnds, rowHeights;
-  QVector<QVector<QPoint>> lines;
+  // The grid lines of the current part: the points of every polyline, and each one's count.
+  std::vector<QPoint> linePoints;
+  std::vector<int> lineCounts;
   int defaultRowHeight = 0, titleRowHeight = 0, titleBoxHeight = 0, titleBoxInset = 0;
   bool wordWrap = false;
   std::vector<QString> prevTexts;
@@ -275,6 +282,9 @@ struct TPrintDBGridEh::Run {
   TColCellParamsEh params;
   TFontEh paramsFont;
 
+  QElapsedTimer sinceEvents;
+  static constexpr int kEventInterval = 10;  // ms
+
   TDBGridEhSelectionType selection = gstNon;
   QStringList marks;
 
@@ -282,6 +292,7 @@ struct TPrintDBGridEh::Run {
       : owner(o), grid(o->grid_), ds(o->grid_->DataSet()), vp(p),
         selection(o->grid_->CurrentSelection()->ActiveType()) {
     if (selection == gstRecordBookmarks) marks = grid->CurrentSelection()->Rows().Bookmarks();
+    sinceEvents.start();
   }
 
   // ---- fonts and text ----
@@ -290,7 +301,19 @@ struct TPrintDBGridEh::Run {
     if (!owner->PrintFontName.isEmpty()) t.setName(owner->PrintFontName);
     return t;
   }
-  void setFont(const TFontEh& f) { canvas->setFont(printFont(f)); }
+  // Cells set the same few fonts again and again: the conversion is made once per change.
+  void setFont(const TFontEh& f) {
+    if (!(haveFontEh_ && f.Color == lastFontEh_.Color && f.Font == lastFontEh_.Font &&
+          f.Font.resolveMask() == lastFontEh_.Font.resolveMask())) {
+      lastFontEh_ = f;
+      lastFont_ = printFont(f);
+      haveFontEh_ = true;
+    }
+    canvas->setFont(lastFont_);
+  }
+  TFontEh lastFontEh_;
+  TFont lastFont_;
+  bool haveFontEh_ = false;
   void setFont(const TFont& f) {
     TFont t = f;
     if (!owner->PrintFontName.isEmpty()) t.setName(owner->PrintFontName);
@@ -305,12 +328,13 @@ struct TPrintDBGridEh::Run {
       QRect r = rect.adjusted(dx, dy, -dx, -dy);
       r.setHeight(0);
       if (r.width() < 1) r.setWidth(1);
+      noteCanvasFont();
+      // A text without line breaks is one line unless it wraps for want of width.
+      const int simple = SimpleTextWidth(text);
+      if (simple >= 0 && (!wrap || simple <= r.width()))
+        return canvas->GetTextMetrics().tmHeight + canvas->FontExternalLeading() + 2 * dy;
       // A list repeats its texts (items, months, states, amounts): each is laid out once per
       // font and width.
-      if (!(canvas->font() == measuredFont_)) {
-        measuredHeights_.clear();
-        measuredFont_ = canvas->font();
-      }
       QString key = text;
       key += QChar(wrap ? 1 : 2);
       key += QString::number(r.width());
@@ -336,6 +360,7 @@ struct TPrintDBGridEh::Run {
     unsigned flags = DT_NOPREFIX | DT_EXPANDTABS | alignFlag(alignment) | (wrap ? DT_WORDBREAK : 0) |
                      (endEllipsis ? DT_END_ELLIPSIS : 0);
     QRect textRect(r.left() + leftMargin, r.top(), r.width() - leftMargin - rightMargin, r.height());
+    if (DrawOneLine(rect, textRect, wrap, layout, alignment, leftMargin >= 0 && rightMargin >= 0, text)) return 0;
     if (layout != tlTop) {
       QRect m = textRect;
       m.setHeight(0);
@@ -354,9 +379,65 @@ struct TPrintDBGridEh::Run {
     return 0;
   }
 
-  // Heights of texts already measured in the canvas font `measuredFont_`.
+  // Heights of texts already measured, and widths of one-line texts, in the canvas font
+  // `measuredFont_`.
   TFont measuredFont_;
   QHash<QString, int> measuredHeights_;
+  QHash<QString, int> lineWidths_;
+  void noteCanvasFont() {
+    if (canvas->font() == measuredFont_) return;
+    measuredHeights_.clear();
+    lineWidths_.clear();
+    measuredFont_ = canvas->font();
+  }
+
+  // The width of `text` as one line in the canvas font (as the canvas's text layout measures
+  // a line); -1 when the text needs the full layout (line breaks or tabs).
+  int SimpleTextWidth(const QString& text) {
+    for (QChar ch : text)
+      if (ch == QLatin1Char('\n') || ch == QLatin1Char('\r') || ch == QLatin1Char('\t')) return -1;
+    auto known = lineWidths_.constFind(text);
+    if (known != lineWidths_.constEnd()) return *known;
+    if (lineWidths_.size() > 50000) lineWidths_.clear();
+    const int w = canvas->TextWidth(text);
+    lineWidths_.insert(text, w);
+    return w;
+  }
+
+  // Draws a text that is one line in `textRect` as the canvas's formatted text would (same
+  // place, same clip), without laying it out again. False when the text needs the full
+  // layout: line breaks or tabs, too wide for the rectangle, trailing spaces that a word
+  // break drops, or margins that let it reach outside the rectangle.
+  bool DrawOneLine(const QRect& rect, QRect textRect, bool wrap, TTextLayout layout, TAlignment alignment,
+                   bool insideMargins, const QString& text) {
+    if (!insideMargins || text.isEmpty() || (wrap && text.endsWith(QLatin1Char(' ')))) return false;
+    noteCanvasFont();
+    const int w = SimpleTextWidth(text);
+    if (w < 0 || w > textRect.width()) return false;
+    const int lineHeight = canvas->GetTextMetrics().tmHeight;
+    if (layout != tlTop) {
+      const int off = layout == tlCenter ? (textRect.height() - lineHeight) / 2 : textRect.height() - lineHeight;
+      if (off > 0) textRect.setTop(textRect.top() + off);
+    }
+    int x = textRect.left();
+    if (alignment == taCenter)
+      x = textRect.left() + (textRect.width() - w) / 2;
+    else if (alignment == taRightJustify)
+      x = textRect.right() + 1 - w;
+    const int y = textRect.top();
+    const TBrushStyle keep = canvas->brush().style;
+    canvas->brush().style = bsClear;
+    // The clip matters only for a line that reaches below the rectangle.
+    const bool clip = y < rect.top() || y + lineHeight > rect.bottom() + 1;
+    if (clip) {
+      canvas->SaveState();
+      canvas->IntersectClipRect(rect);
+    }
+    canvas->TextOut(x, y, text);
+    if (clip) canvas->RestoreState();
+    canvas->brush().style = keep;
+    return true;
+  }
 
   // The canvas font as the grid's text routines take it, sized for the printer.
   TFontEh CanvasFontEh() const {
@@ -866,7 +947,34 @@ struct TPrintDBGridEh::Run {
   }
 
   // ---- drawing of a part ----
-  void addLines(std::initializer_list<QPoint> pts) { lines.push_back(QVector<QPoint>(pts)); }
+  void addLines(std::initializer_list<QPoint> pts) {
+    linePoints.insert(linePoints.end(), pts);
+    lineCounts.push_back(int(pts.size()));
+  }
+  // Draws the collected polylines in one call, as the canvas draws lines: the pen LW wide
+  // with flat ends, each segment leaving its end point to the next.
+  void DrawGridLines() {
+    canvas->pen() = TPen();
+    canvas->pen().width = LW;
+    QPainter* p = canvas->painter();
+    if (!p) return;
+    QVector<QLine> segments;
+    segments.reserve(qsizetype(linePoints.size()));
+    size_t at = 0;
+    for (int n : lineCounts) {
+      for (int k = 1; k < n; ++k)
+        if (linePoints[at + size_t(k) - 1] != linePoints[at + size_t(k)])
+          segments.append(QLine(linePoints[at + size_t(k) - 1], linePoints[at + size_t(k)]));
+      at += size_t(n);
+    }
+    QPen pen(ToQColor(canvas->pen().color));
+    pen.setWidth(LW <= 1 ? 0 : LW);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    p->setPen(pen);
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->drawLines(segments.constData(), int(segments.size()));
+  }
 
   int partWidth(int first, int last) const {
     int w = 0;
@@ -967,7 +1075,39 @@ struct TPrintDBGridEh::Run {
     PaintTitleBox(first, last);
   }
 
+  // The pages of rows as the counting pass fitted them: the real pass lays its pages out the
+  // same way and takes them over instead of measuring every cell again.
+  struct FittedRows {
+    Pos start;
+    int y;
+    std::vector<int> heights;
+    Pos next;
+  };
+  std::vector<FittedRows> fitted;
+  size_t fittedTaken = 0;
+  bool takeFitted = false;
+
   void FitRowsOnPage(const Pos& start, Pos& next) {
+    if (takeFitted && fittedTaken < fitted.size() && fitted[fittedTaken].start == start &&
+        fitted[fittedTaken].y == Y) {
+      const FittedRows& f = fitted[fittedTaken++];
+      rowHeights = f.heights;
+      next = f.next;
+      // The footer sums still grow as the rows are taken onto the page.
+      SeekPrintRow(start);
+      Pos p = start;
+      for (size_t k = 0; k < rowHeights.size(); ++k) {
+        if (p.isData) AccumulatePrintFooters();
+        if (k + 1 < rowHeights.size()) p = NextPrintRow(p);
+      }
+      return;
+    }
+    takeFitted = false;  // the run went another way: measure from here on
+    FitRowsOnPageMeasured(start, next);
+    if (counting) fitted.push_back(FittedRows{start, Y, rowHeights, next});
+  }
+
+  void FitRowsOnPageMeasured(const Pos& start, Pos& next) {
     rowHeights.clear();
     SeekPrintRow(start);
     Pos p = start;
@@ -997,12 +1137,19 @@ struct TPrintDBGridEh::Run {
         firstPage = false;
       else
         StartNewPage();
-      lines.clear();
+      linePoints.clear();
+      lineCounts.clear();
       SeekPrintRow(start);
       Pos pos = start;
       const int first = part == 0 ? 0 : partEnds[part - 1] + 1, last = partEnds[part];
       PaintTitleRow(first, last);
       int y = Top + Y;
+      if (counting) {
+        // Counting pages needs only the heights of the rows (measured when they were fitted).
+        for (int h : rowHeights) y += h;
+        lastBottom = y;
+        continue;
+      }
       for (size_t j = 0; j < rowHeights.size(); ++j) {
         int x = Left;
         const int h = rowHeights[j];
@@ -1017,16 +1164,18 @@ struct TPrintDBGridEh::Run {
                       QPoint(r.right() + 1, r.top())});
           x += clipped[size_t(i)];
         }
-        // The window stays painted and the preview's stop is read once a row.
-        if (!counting) QCoreApplication::processEvents();
+        // The window stays painted and the preview's stop is read: the message loop runs
+        // every few milliseconds (running it after every cell would cost more than drawing).
+        if (!counting && sinceEvents.elapsed() >= kEventInterval) {
+          QCoreApplication::processEvents();
+          sinceEvents.restart();
+        }
         y += h;
         if (j + 1 < rowHeights.size()) pos = NextPrintRow(pos);
       }
       lastBottom = y;
       if (!counting) {
-        canvas->pen() = TPen();
-        canvas->pen().width = LW;
-        for (const auto& l : lines) canvas->Polyline(l);
+        DrawGridLines();
       }
     }
     return lastBottom - gridTop;
@@ -1172,6 +1321,7 @@ void TPrintDBGridEh::RenderPages(TVirtualPrinter* printer) {
       ds->First();
       std::fill(run.footerValues.begin(), run.footerValues.end(), 0);
       std::fill(run.hasPrev.begin(), run.hasPrev.end(), false);
+      run.takeFitted = true;
       // The before-grid text is laid out again on the real pass.
     }
     run.SetupPageCanvas();

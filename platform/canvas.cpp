@@ -230,10 +230,12 @@ void TCanvas::applyFont() {
 }
 
 void TCanvas::drawTextAt(const QPointF& baseline, const QString& text) {
-  // A PDF job draws the same texts again and again: its device keeps their shaping.
+  // Print jobs draw the same texts again and again: a device that takes whole texts (a PDF
+  // file, the preview's page recording) keeps their shaping.
   QPaintDevice* device = painter_->device();
   if (device && device->devType() == QInternal::Printer)
-    if (auto* pdf = dynamic_cast<PdfPageWriter*>(device); pdf && pdf->drawText(painter_, baseline, text)) return;
+    if (auto* whole = dynamic_cast<WholeTextDevice*>(device); whole && whole->drawText(painter_, baseline, text))
+      return;
   painter_->drawText(baseline, text);
 }
 

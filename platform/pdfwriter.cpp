@@ -297,13 +297,32 @@ class PdfWriterEngine : public QPaintEngine {
       std::vector<char32_t> chars;  // the character of each glyph, when known
     };
     std::vector<Run> runs;
-    qreal width = 0;  // the advance of the whole text
+    size_t runCount = 0;  // the runs in use (a reused text keeps further ones for their memory)
+    qreal width = 0;      // the advance of the whole text
   };
+  // The glyphs of `text`; valid until the next call.
   const Shaped& shape(const QString& text, const QFont& font);
+  Shaped shapeWhole(const QString& text, const QFont& font);
+  bool shapeByPairs(const QString& text, const QFont& font, Shaped* result);
   QHash<QString, Shaped> shaped_;
+  Shaped composed_;  // the last text put together from its pairs
   QFont keyFont_;
   QString fontKey_;
   bool haveKeyFont_ = false;
+  int fontId_ = 0;
+  QHash<QString, int> fontIds_;
+
+  // Two neighbouring characters as shaped together: each one's glyph and where it stands
+  // (from the text's start), when each became exactly its own glyph.
+  struct Pair {
+    bool simple = false;
+    int face[2] = {0, 0};
+    qreal size[2] = {0, 0};
+    quint32 glyph[2] = {0, 0};
+    QPointF at[2];
+  };
+  const Pair& pair(char16_t a, char16_t b, const QFont& font);
+  QHash<quint64, Pair> pairs_;
 
  private:
   static constexpr int kCatalog = 1, kPages = 2, kInfo = 3, kResources = 4, kFirstFree = 5;
@@ -753,19 +772,125 @@ class PdfWriterEngine : public QPaintEngine {
   std::vector<int> imageObjects_;
 };
 
+namespace {
+
+// Characters of scripts whose shaping places one glyph after the other: Latin letters, digits
+// and punctuation, Chinese and Japanese characters and the full-width forms. Marks, joiners,
+// direction controls and the scripts that form ligatures or reorder are not among them.
+bool placedOneByOne(char16_t c) {
+  return (c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0x2AF) || (c >= 0x2010 && c <= 0x2027) ||
+         (c >= 0x2030 && c <= 0x205E) || (c >= 0x3000 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+         (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xFF01 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+}
+
+}  // namespace
+
 const PdfWriterEngine::Shaped& PdfWriterEngine::shape(const QString& text, const QFont& font) {
   // A report draws run after run in the same few fonts: the font's key is built once per change.
   if (!haveKeyFont_ || !(font == keyFont_) || font.resolveMask() != keyFont_.resolveMask()) {
     keyFont_ = font;
     fontKey_ = font.key();
     haveKeyFont_ = true;
+    auto id = fontIds_.constFind(fontKey_);
+    fontId_ = id != fontIds_.constEnd() ? *id : *fontIds_.insert(fontKey_, int(fontIds_.size()));
   }
+  // Putting a text together from its pairs costs less than looking it up: only texts shaped
+  // whole are kept.
+  if (shapeByPairs(text, font, &composed_)) return composed_;
   QString key = fontKey_;
   key += QChar(0);
   key += text;
   auto it = shaped_.constFind(key);
   if (it != shaped_.constEnd()) return *it;
   if (shaped_.size() > 50000) shaped_.clear();
+  return *shaped_.emplace(std::move(key), shapeWhole(text, font));
+}
+
+const PdfWriterEngine::Pair& PdfWriterEngine::pair(char16_t a, char16_t b, const QFont& font) {
+  const quint64 key = (quint64(quint32(fontId_)) << 32) | (quint64(a) << 16) | b;
+  auto it = pairs_.constFind(key);
+  if (it != pairs_.constEnd()) return *it;
+  Pair p;
+  const QChar chars[2] = {QChar(a), QChar(b)};
+  const QString both(chars, 2);
+  const Shaped s = shapeWhole(both, font);
+  int n = 0;
+  for (const Shaped::Run& r : s.runs)
+    for (size_t g = 0; g < r.glyphs.size(); ++g) {
+      if (n < 2 && g < r.chars.size() && r.chars[g] == char32_t(both[n].unicode())) {
+        p.face[n] = r.face;
+        p.size[n] = r.size;
+        p.glyph[n] = r.glyphs[g];
+        p.at[n] = r.positions[g];
+      }
+      ++n;
+    }
+  p.simple = n == 2 && p.at[0].y() == p.at[1].y() && p.at[1].x() >= p.at[0].x();
+  if (p.simple)
+    for (const Shaped::Run& r : s.runs) p.simple = p.simple && r.chars.size() == r.glyphs.size();
+  return *pairs_.insert(key, p);
+}
+
+// A text of characters placed one by one is put together from the shaping of each pair of
+// neighbours: the same glyphs at the same places as shaping it whole, kerning included, without
+// laying out every new text (a list prints thousands of different names and amounts). False
+// when the text needs to be shaped whole.
+bool PdfWriterEngine::shapeByPairs(const QString& text, const QFont& font, Shaped* result) {
+  const qsizetype n = text.size();
+  if (n < 2 || font.underline() || font.strikeOut() || font.overline()) return false;
+  for (QChar c : text)
+    if (!placedOneByOne(c.unicode())) return false;
+  Shaped& out = *result;
+  size_t used = 0;
+  QPointF at;
+  Pair previous;
+  // Runs split where whole shaping splits them: where a character of another script begins
+  // (spaces, digits and punctuation go with the script before them, at the start with the
+  // one after them), so that the text is written with the same positioning operators.
+  auto scriptOf = [](QChar c) {
+    const QChar::Script sc = c.script();
+    return sc == QChar::Script_Common || sc == QChar::Script_Inherited ? QChar::Script_Unknown : sc;
+  };
+  QChar::Script script = QChar::Script_Unknown;
+  for (QChar c : text)
+    if ((script = scriptOf(c)) != QChar::Script_Unknown) break;
+  for (qsizetype i = 0; i + 1 < n; ++i) {
+    const Pair p = pair(text[i].unicode(), text[i + 1].unicode(), font);
+    if (!p.simple) return false;
+    // Each character keeps its glyph whatever stands beside it.
+    if (i > 0 && (previous.glyph[1] != p.glyph[0] || previous.face[1] != p.face[0] ||
+                  previous.size[1] != p.size[0] || previous.at[1].y() != p.at[0].y()))
+      return false;
+    if (i == 0) at = p.at[0];
+    for (int k = 0; k < 2; ++k) {
+      if (k == 0 && i > 0) continue;
+      const QPointF pos = k == 0 ? at : QPointF(at.x() + (p.at[1].x() - p.at[0].x()), p.at[1].y());
+      const QChar::Script sc = scriptOf(text[i + k]);
+      const bool newScript = sc != QChar::Script_Unknown && sc != script;
+      if (newScript) script = sc;
+      if (used == 0 || newScript || out.runs[used - 1].face != p.face[k] || out.runs[used - 1].size != p.size[k]) {
+        if (used == out.runs.size()) out.runs.emplace_back();
+        Shaped::Run& r = out.runs[used++];
+        r.face = p.face[k];
+        r.size = p.size[k];
+        r.glyphs.clear();
+        r.positions.clear();
+        r.chars.clear();
+      }
+      Shaped::Run& r = out.runs[used - 1];
+      r.glyphs.push_back(p.glyph[k]);
+      r.positions.push_back(pos);
+      r.chars.push_back(char32_t(text[i + k].unicode()));
+      if (k == 1) at = pos;
+    }
+    previous = p;
+  }
+  out.runCount = used;
+  out.width = -1;  // not known: texts with lines under, over or through them are shaped whole
+  return true;
+}
+
+PdfWriterEngine::Shaped PdfWriterEngine::shapeWhole(const QString& text, const QFont& font) {
   Shaped result;
   QTextLayout layout(text, font, device_);
   QTextOption option;
@@ -804,8 +929,10 @@ const PdfWriterEngine::Shaped& PdfWriterEngine::shape(const QString& text, const
   } else {
     layout.endLayout();
   }
-  return *shaped_.insert(key, std::move(result));
+  result.runCount = result.runs.size();
+  return result;
 }
+
 
 void PdfWriterEngine::drawTextItem(const QPointF& p, const QTextItem& item) {
   const QTextItem::RenderFlags flags = item.renderFlags();
@@ -821,7 +948,8 @@ void PdfWriterEngine::drawText(const QPointF& p, const QString& text, const QFon
   setFillColor(pen_.color());
   const QTransform& t = transform_;
   content_.append("BT\n");
-  for (const Shaped::Run& run : shaped.runs) {
+  for (size_t k = 0; k < shaped.runCount; ++k) {
+    const Shaped::Run& run = shaped.runs[k];
     const int faceNo = run.face;
     const qreal size = run.size;
     const qreal upm = faces_[size_t(faceNo)].unitsPerEm;

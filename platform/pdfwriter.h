@@ -9,6 +9,16 @@ class PdfWriterEngine;
 class QPainter;
 class QPointF;
 
+// A paint device that takes whole texts from the drawing canvas (TCanvas) and shapes or keeps
+// them itself, instead of receiving the glyph runs Qt's painter shapes for every text drawn.
+class WholeTextDevice {
+ public:
+  virtual ~WholeTextDevice() = default;
+  // Draws `text` from its baseline origin like QPainter::drawText(baseline, text) on this
+  // device. False (nothing drawn) when `painter` does not paint on this device.
+  virtual bool drawText(QPainter* painter, const QPointF& baseline, const QString& text) = 0;
+};
+
 // A paint device that writes its pages straight into a PDF file.
 //
 // Printed reports are long runs of simple pages: text, frame lines, fills and now and then a
@@ -22,7 +32,7 @@ class QPointF;
 // a QPainter, call newPage() between pages (the painter stays active), and end the painter:
 // the file is complete when QPainter::end() returns true. A device whose file cannot be
 // written reports it through isValid() and refuses QPainter::begin().
-class PdfPageWriter : public QPaintDevice {
+class PdfPageWriter : public QPaintDevice, public WholeTextDevice {
  public:
   PdfPageWriter(const QString& fileName, int dotsPerInch, const QSizeF& pageSizePoints);
   ~PdfPageWriter() override;
@@ -36,7 +46,7 @@ class PdfPageWriter : public QPaintDevice {
   // Draws `text` from its baseline origin like QPainter::drawText(baseline, text) on this device,
   // but shaped once per text and font for the whole job. False (nothing drawn) when `painter`
   // does not paint on this device.
-  bool drawText(QPainter* painter, const QPointF& baseline, const QString& text);
+  bool drawText(QPainter* painter, const QPointF& baseline, const QString& text) override;
   // Stops the job: the painter's end() removes the unfinished file.
   void abort();
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
@@ -363,6 +364,9 @@ TEST(PrintGrid, ShowPreviewFillsTheSharedWindow) {
   EXPECT_EQ(form->windowTitle(), QStringLiteral("预览 - 列表信息"));
   EXPECT_TRUE(form->tbtPrinterSetupDialog->isEnabled());
   EXPECT_TRUE(form->tbtPrint->isEnabled());  // into a PDF file without a printer
+  // The window as the operator sees it, kept in the build folder for a look.
+  form->resize(900, 700);
+  EXPECT_TRUE(form->grab().save(QCoreApplication::applicationDirPath() + QStringLiteral("/print_preview.png")));
   // The printer setup of the preview runs the page setup and renders again.
   ScriptedUi ui;
   ui.onModal([](QDialog* d) {
@@ -605,4 +609,111 @@ TEST(PrintGrid, VerticalTitleRaisesItsLevel) {
   list.area->Title()->SetOrientation(tohVertical);
   const int turned = inkBottom();
   EXPECT_GE(turned - flat, 6 * 12 - 20) << flat << " " << turned;
+}
+
+// ---- recorded pages ---------------------------------------------------------------------
+
+namespace {
+
+// Page 1 of `pr` replayed at its recorded size on an 800 × 400 image at `dpi`.
+QImage replayedPage(const TPrinterPreview& pr, int dpi) {
+  QImage img(800, 400, QImage::Format_RGB32);
+  img.setDotsPerMeterX(qRound(dpi / 0.0254));
+  img.setDotsPerMeterY(qRound(dpi / 0.0254));
+  img.fill(Qt::white);
+  QPainter p(&img);
+  pr.DrawPage(p, 1);
+  return img;
+}
+
+// The rectangle of the dark pixels of `img`.
+QRect inkOf(const QImage& img) {
+  QRect r;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (qGray(img.pixel(x, y)) < 128) r |= QRect(x, y, 1, 1);
+  return r;
+}
+
+}  // namespace
+
+// A clip set while a page is recorded limits what follows until the state is restored, in the
+// replay as on the page.
+TEST(PrintGrid, RecordedPageKeepsClipsUntilRestored) {
+  NoPrinters none;
+  TPrinterPreview pr;
+  pr.BeginDoc();
+  TCanvas* c = pr.ReadCanvas();
+  c->brush().color = clBlack;
+  c->SaveState();
+  c->IntersectClipRect(QRect(100, 100, 50, 50));
+  c->FillRect(QRect(50, 50, 200, 200));  // only its clipped share is drawn
+  c->RestoreState();
+  c->FillRect(QRect(400, 100, 20, 20));  // unclipped again
+  pr.EndDoc();
+  const QImage img = replayedPage(pr, 600);
+  EXPECT_EQ(qGray(img.pixel(120, 120)), 0);
+  EXPECT_EQ(qGray(img.pixel(60, 60)), 255);
+  EXPECT_EQ(qGray(img.pixel(200, 200)), 255);
+  EXPECT_EQ(qGray(img.pixel(410, 110)), 0);
+}
+
+// Text in a font sized in points (the rich texts before and after a grid) keeps its size
+// whatever the resolution of the device a page is replayed on.
+TEST(PrintGrid, RecordedPointSizedTextKeepsItsSizeOnEveryDevice) {
+  NoPrinters none;
+  TPrinterPreview pr;
+  pr.BeginDoc();
+  QPainter* p = pr.ReadCanvas()->painter();
+  QFont f(QStringLiteral("Noto Sans CJK SC"));
+  f.setPointSizeF(36);
+  p->setFont(f);
+  p->setPen(Qt::black);
+  p->drawText(QPointF(50, 200), QStringLiteral("打印时间"));
+  pr.EndDoc();
+  const QRect at96 = inkOf(replayedPage(pr, 96));
+  const QRect at600 = inkOf(replayedPage(pr, 600));
+  ASSERT_FALSE(at96.isEmpty());
+  EXPECT_NEAR(at600.width(), at96.width(), 2);
+  EXPECT_NEAR(at600.height(), at96.height(), 2);
+}
+
+// Every text of a printed list lands in the PDF file as wide as the canvas measured it: the
+// writer's glyph places follow the shaping (kerned Latin pairs, Chinese next to digits and
+// Latin, full-width forms, texts it must shape whole).
+TEST(PrintGrid, PdfTextsAreAsWideAsMeasured) {
+  NoPrinters none;
+  WorkFolder work;
+  const char16_t* texts[] = {u"AVAVAVAVAVAVAV", u"WaToYoTeLT", u"业主1234", u"A\"quoted\"备注17",
+                             u"（备注）：合计￥12.50", u"2026-12-10", u"ｶﾀｶﾅかなカナ", u"office", u"Ünïcödé"};
+  TPrinterPreview pr;
+  pr.BeginDoc();
+  TCanvas* c = pr.ReadCanvas();
+  c->font().setName(QStringLiteral("宋体"));
+  c->font().setSize(12);
+  std::vector<int> widths;
+  int y = 100;
+  for (const char16_t* t : texts) {
+    const QString text = QString::fromUtf16(t);
+    c->TextOut(100, y, text);
+    widths.push_back(c->TextWidth(text));
+    y += 200;
+  }
+  pr.EndDoc();
+  const QString pdf = work.file(QStringLiteral("widths.pdf"));
+  ASSERT_TRUE(PrintPreviewToPdf(pr, pdf));
+  QProcess p;
+  p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+  ASSERT_TRUE(p.waitForFinished(30000));
+  const QString html = QString::fromUtf8(p.readAllStandardOutput());
+  // Word boxes in points: xMin, xMax; the page is recorded at 600 dots per inch.
+  static const QRegularExpression word(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\""));
+  std::vector<double> boxWidths;
+  for (auto m = word.globalMatch(html); m.hasNext();) {
+    const auto w = m.next();
+    boxWidths.push_back((w.captured(2).toDouble() - w.captured(1).toDouble()) * 600 / 72);
+  }
+  ASSERT_EQ(boxWidths.size(), widths.size()) << html.toStdString();
+  for (size_t i = 0; i < widths.size(); ++i)
+    EXPECT_NEAR(boxWidths[i], widths[i], 2.0) << QString::fromUtf16(texts[i]).toStdString();
 }
