@@ -12,6 +12,7 @@
 
 #include "grid/DBCtrlsEh.h"  // IInplaceEditHolderEh
 #include "grid/DBSumLst.h"
+#include "grid/LibrarySupportEh.h"  // TStoragePropertyInterceptor
 #include "grid/ToolCtrlsEh.h"  // TCheckBoxState, TTextLayout
 #include "platform/basegrid.h"
 #include "platform/data/datasource.h"
@@ -682,20 +683,28 @@ TDBGridEhDataService* DBGridEhDataService();
 
 // Restoring a stored layout: a column's width (the remembered width under automatic fitting)
 // and the order of the columns by field name.
-class TColumnEhPropertyInterceptor {
+class TColumnEhPropertyInterceptor : public TStoragePropertyInterceptor {
  public:
-  explicit TColumnEhPropertyInterceptor(TColumnEh* target) : target_(target) {}
+  explicit TColumnEhPropertyInterceptor(TColumnEh* target) : TStoragePropertyInterceptor(target), target_(target) {}
   void SetWidth(int w);
+  // Publishes the write-only Width.
+  QStringList PublishedProperties() const override;
+  bool WriteProperty(const QString& name, const QVariant& value) override;
 
  private:
   TColumnEh* target_;
 };
 
-class TColumnsEhPropertyInterceptor {
+class TColumnsEhPropertyInterceptor : public TStoragePropertyInterceptor {
  public:
-  explicit TColumnsEhPropertyInterceptor(TDBGridColumnsEh* target) : target_(target) {}
+  explicit TColumnsEhPropertyInterceptor(TDBGridColumnsEh* target)
+      : TStoragePropertyInterceptor(target), target_(target) {}
   QString ColumnsIndex() const;
   void SetColumnsIndex(const QString& text);
+  // Publishes ColumnsIndex.
+  QStringList PublishedProperties() const override;
+  bool ReadProperty(const QString& name, QVariant& value) const override;
+  bool WriteProperty(const QString& name, const QVariant& value) override;
 
  private:
   TDBGridColumnsEh* target_;

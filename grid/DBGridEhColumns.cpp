@@ -1075,3 +1075,38 @@ void TColumnDefValuesEh::SetLayout(TTextLayout l) {
   layout_ = l;
   if (grid_) grid_->InvalidateGrid();
 }
+
+// ---- stored layouts -----------------------------------------------------------------------
+
+QStringList TColumnEhPropertyInterceptor::PublishedProperties() const { return {QStringLiteral("Width")}; }
+
+bool TColumnEhPropertyInterceptor::WriteProperty(const QString& name, const QVariant& value) {
+  bool ok = false;
+  const int w = value.toInt(&ok);
+  if (name != QLatin1String("Width") || !ok) return false;
+  SetWidth(w);
+  return true;
+}
+
+QStringList TColumnsEhPropertyInterceptor::PublishedProperties() const { return {QStringLiteral("ColumnsIndex")}; }
+
+bool TColumnsEhPropertyInterceptor::ReadProperty(const QString& name, QVariant& value) const {
+  if (name != QLatin1String("ColumnsIndex")) return false;
+  value = ColumnsIndex();
+  return true;
+}
+
+bool TColumnsEhPropertyInterceptor::WriteProperty(const QString& name, const QVariant& value) {
+  if (name != QLatin1String("ColumnsIndex")) return false;
+  SetColumnsIndex(value.toString());
+  return true;
+}
+
+namespace {
+// Registered at start-up: stored column layouts are read back through these interceptors.
+const bool kColumnInterceptorsRegistered = [] {
+  AddInterceptorClass<TColumnEh, TColumnEhPropertyInterceptor>();
+  AddInterceptorClass<TDBGridColumnsEh, TColumnsEhPropertyInterceptor>();
+  return true;
+}();
+}  // namespace
