@@ -30,6 +30,7 @@ class TSTColumnFilterEh;
 class TInplaceFilterEditEh;
 class TPopupDataGridEh;
 class TColumnDropDownBoxEh;
+class TSpecRowEh;
 class TCustomImageList;
 
 // A font with its colour, as the grid's fonts carry both.
@@ -324,6 +325,9 @@ class TColumnEh {
   // its settings, and the dataset it lists (the box's list source, else the field's).
   TPopupDataGridEh* DropDownDataList();
   TColumnDropDownBoxEh* DropDownBox();
+  // The special first row of the drop-down data list (made on first use); the list shows it
+  // as set here.
+  TSpecRowEh* DropDownSpecRow();
   TDataSet* LookupListDataSet();
   TDataSet* FieldLookupDataSet();
   int DropDownWidth = 0;  // -1 the list's natural width, 0 the cell's width, else pixels
@@ -364,6 +368,7 @@ class TColumnEh {
   std::unique_ptr<TSTColumnFilterEh> stFilter_;
   QPointer<QWidget> dropDownDataList_;
   std::unique_ptr<TColumnDropDownBoxEh> dropDownBox_;
+  std::unique_ptr<TSpecRowEh> dropDownSpecRow_;
   unsigned own_ = 0;
   TAlignment alignment_ = taLeftJustify;
   TColor color_ = clWindow;

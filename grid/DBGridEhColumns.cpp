@@ -3,6 +3,7 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhFilter.h"
+#include "grid/DBGridEhSpecRow.h"
 #include "grid/DBLookupGridsEh.h"
 #include "platform/format.h"
 
@@ -738,8 +739,20 @@ TPopupDataGridEh* TColumnEh::DropDownDataList() {
     auto* list = new TPopupDataGridEh(nullptr);
     list->setObjectName(QStringLiteral("DataList"));
     dropDownDataList_ = list;
+    if (dropDownSpecRow_) list->SpecRow()->Assign(*dropDownSpecRow_);
   }
   return static_cast<TPopupDataGridEh*>(dropDownDataList_.data());
+}
+
+TSpecRowEh* TColumnEh::DropDownSpecRow() {
+  if (!dropDownSpecRow_) {
+    dropDownSpecRow_ = std::make_unique<TSpecRowEh>();
+    // The drop-down list shows the row as the column has it.
+    dropDownSpecRow_->OnChanged = [this](TSpecRowEh* row) {
+      if (auto* list = static_cast<TPopupDataGridEh*>(dropDownDataList_.data())) list->SpecRow()->Assign(*row);
+    };
+  }
+  return dropDownSpecRow_.get();
 }
 
 TColumnDropDownBoxEh* TColumnEh::DropDownBox() {
