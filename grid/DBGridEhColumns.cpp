@@ -998,7 +998,11 @@ TColumnEh* TDBGridColumnsEh::AddDefaultColumn() {
 }
 
 void TDBGridColumnsEh::UnbindFields() {
-  for (auto& c : items_) c->field_ = nullptr;
+  for (auto& c : items_) {
+    c->field_ = nullptr;
+    // The filter cell's values are read again from the dataset opened next.
+    if (c->stFilter_) c->stFilter_->ReleaseValueList();
+  }
 }
 
 void TDBGridColumnsEh::Delete(int i) {
