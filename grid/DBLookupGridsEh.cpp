@@ -8,6 +8,7 @@
 #include <climits>
 
 #include "platform/exception.h"
+#include "platform/maskedit.h"  // ShortCutOf
 #include "platform/ui.h"
 
 #include "grid/LibrarySupportEh.h"
@@ -432,6 +433,13 @@ void TDBLookupGridEh::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_Up: d = -1; break;
     case Qt::Key_Down: d = 1; break;
     default: break;
+  }
+  if (d == 0 && list && specRow_->Visible() && specRow_->ShortCut != 0 && CanChangeKey() &&
+      ShortCutOf(VirtualKeyOf(e->key()), e->modifiers()) == specRow_->ShortCut) {
+    // The special row's short cut (Alt+Del unless set otherwise) chooses it.
+    e->accept();
+    SelectSpecRow();
+    return;
   }
   if (d == 0 || !list || !CanChangeKey()) {
     TCustomDBGridEh::keyPressEvent(e);

@@ -491,6 +491,14 @@ TEST(LookupGrid, TheSpecialRowFollowsItsValueAndTheKeysThatAreNotInTheList) {
   Mouse(grid.viewport(), QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(grid.KeyValue().toInt(), 0);
   EXPECT_TRUE(grid.SpecRowChosen());
+  // The row's short cut, Alt+Del, chooses it from the keyboard.
+  grid.SetKeyValue(Variant(4));
+  EXPECT_FALSE(grid.SpecRowChosen());
+  Key(&grid, Qt::Key_Delete, Qt::AltModifier);
+  EXPECT_TRUE(grid.SpecRowChosen());
+  EXPECT_EQ(grid.KeyValue().toInt(), 0);
+  Key(&grid, Qt::Key_Down);
+  EXPECT_EQ(grid.SelectedItem(), "春园");
   const int offset = grid.DataRowOffset();
   spec->SetVisible(false);
   EXPECT_EQ(grid.DataRowOffset(), offset - 1);
