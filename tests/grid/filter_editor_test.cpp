@@ -394,3 +394,34 @@ TEST(GridFilterEditor, AChosenValueIsQuotedWhenItWouldNotReadBackAsItself) {
     else EXPECT_EQ(e.FirstOperand.toDouble(), QString::fromUtf8(c.value).toDouble()) << c.value;
   }
 }
+
+TEST(GridFilterEditor, AListSourceOffersItsOwnValues) {
+  EditorFixture f;
+  f.db.Exec("CREATE TABLE fruit (id INTEGER PRIMARY KEY, label TEXT)");
+  f.db.Exec("INSERT INTO fruit (label) VALUES ('cherry'), ('kiwi'), ('apple'), ('Cherry')");
+  TADOQuery fruit;
+  fruit.SetConnection(&f.db.conn);
+  fruit.SQL.Add("SELECT * FROM fruit ORDER BY id");
+  TDataSource fruitSource;
+  fruitSource.SetDataSet(&fruit);
+  fruit.Open();
+  fruit.Next();  // on kiwi
+  TSTColumnFilterEh* filter = f.g.Columns()->Items(f.columnOf("name"))->STFilter();
+  filter->ListSource = &fruitSource;
+  filter->ListField = "label";
+  TInplaceFilterEditEh* e = OpenListWithButton(f, "name");
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->Items().mid(0, e->ValueItemCount), (QStringList{"apple", "cherry", "kiwi"}));
+  EXPECT_EQ(fruit.FieldByName("label")->AsString(), "kiwi");  // the list dataset stays where it was
+  ClickItem(e, "apple");
+  testkeys::press(e, Qt::Key_Return);
+  EXPECT_EQ(f.names(), (QStringList{"apple"}));
+  // Without the list source the grid's own values come back once the dataset reopens.
+  filter->ListSource = nullptr;
+  f.g.HideFilterEditor();
+  f.db.query.Close();
+  f.db.query.Open();
+  e = OpenListWithButton(f, "name");
+  EXPECT_EQ(e->ValueItemCount, 1);  // the dataset still shows only apple
+  EXPECT_EQ(e->Items().first(), "apple");
+}
