@@ -12,6 +12,7 @@
 
 #include "grid/DBCtrlsEh.h"  // IInplaceEditHolderEh
 #include "grid/DBSumLst.h"
+#include "grid/LibrarySupportEh.h"  // TStoragePropertyInterceptor
 #include "grid/ToolCtrlsEh.h"  // TCheckBoxState, TTextLayout
 #include "platform/basegrid.h"
 #include "platform/data/datasource.h"
@@ -29,6 +30,7 @@ class TSTColumnFilterEh;
 class TInplaceFilterEditEh;
 class TPopupDataGridEh;
 class TColumnDropDownBoxEh;
+class TSpecRowEh;
 class TCustomImageList;
 
 // A font with its colour, as the grid's fonts carry both.
@@ -323,6 +325,9 @@ class TColumnEh {
   // its settings, and the dataset it lists (the box's list source, else the field's).
   TPopupDataGridEh* DropDownDataList();
   TColumnDropDownBoxEh* DropDownBox();
+  // The special first row of the drop-down data list (made on first use); the list shows it
+  // as set here.
+  TSpecRowEh* DropDownSpecRow();
   TDataSet* LookupListDataSet();
   TDataSet* FieldLookupDataSet();
   int DropDownWidth = 0;  // -1 the list's natural width, 0 the cell's width, else pixels
@@ -363,6 +368,7 @@ class TColumnEh {
   std::unique_ptr<TSTColumnFilterEh> stFilter_;
   QPointer<QWidget> dropDownDataList_;
   std::unique_ptr<TColumnDropDownBoxEh> dropDownBox_;
+  std::unique_ptr<TSpecRowEh> dropDownSpecRow_;
   unsigned own_ = 0;
   TAlignment alignment_ = taLeftJustify;
   TColor color_ = clWindow;
@@ -682,20 +688,28 @@ TDBGridEhDataService* DBGridEhDataService();
 
 // Restoring a stored layout: a column's width (the remembered width under automatic fitting)
 // and the order of the columns by field name.
-class TColumnEhPropertyInterceptor {
+class TColumnEhPropertyInterceptor : public TStoragePropertyInterceptor {
  public:
-  explicit TColumnEhPropertyInterceptor(TColumnEh* target) : target_(target) {}
+  explicit TColumnEhPropertyInterceptor(TColumnEh* target) : TStoragePropertyInterceptor(target), target_(target) {}
   void SetWidth(int w);
+  // Publishes the write-only Width.
+  QStringList PublishedProperties() const override;
+  bool WriteProperty(const QString& name, const QVariant& value) override;
 
  private:
   TColumnEh* target_;
 };
 
-class TColumnsEhPropertyInterceptor {
+class TColumnsEhPropertyInterceptor : public TStoragePropertyInterceptor {
  public:
-  explicit TColumnsEhPropertyInterceptor(TDBGridColumnsEh* target) : target_(target) {}
+  explicit TColumnsEhPropertyInterceptor(TDBGridColumnsEh* target)
+      : TStoragePropertyInterceptor(target), target_(target) {}
   QString ColumnsIndex() const;
   void SetColumnsIndex(const QString& text);
+  // Publishes ColumnsIndex.
+  QStringList PublishedProperties() const override;
+  bool ReadProperty(const QString& name, QVariant& value) const override;
+  bool WriteProperty(const QString& name, const QVariant& value) override;
 
  private:
   TDBGridColumnsEh* target_;

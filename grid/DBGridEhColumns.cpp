@@ -3,6 +3,7 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhFilter.h"
+#include "grid/DBGridEhSpecRow.h"
 #include "grid/DBLookupGridsEh.h"
 #include "platform/format.h"
 
@@ -738,8 +739,20 @@ TPopupDataGridEh* TColumnEh::DropDownDataList() {
     auto* list = new TPopupDataGridEh(nullptr);
     list->setObjectName(QStringLiteral("DataList"));
     dropDownDataList_ = list;
+    if (dropDownSpecRow_) list->SpecRow()->Assign(*dropDownSpecRow_);
   }
   return static_cast<TPopupDataGridEh*>(dropDownDataList_.data());
+}
+
+TSpecRowEh* TColumnEh::DropDownSpecRow() {
+  if (!dropDownSpecRow_) {
+    dropDownSpecRow_ = std::make_unique<TSpecRowEh>();
+    // The drop-down list shows the row as the column has it.
+    dropDownSpecRow_->OnChanged = [this](TSpecRowEh* row) {
+      if (auto* list = static_cast<TPopupDataGridEh*>(dropDownDataList_.data())) list->SpecRow()->Assign(*row);
+    };
+  }
+  return dropDownSpecRow_.get();
 }
 
 TColumnDropDownBoxEh* TColumnEh::DropDownBox() {
@@ -985,7 +998,11 @@ TColumnEh* TDBGridColumnsEh::AddDefaultColumn() {
 }
 
 void TDBGridColumnsEh::UnbindFields() {
-  for (auto& c : items_) c->field_ = nullptr;
+  for (auto& c : items_) {
+    c->field_ = nullptr;
+    // The filter cell's values are read again from the dataset opened next.
+    if (c->stFilter_) c->stFilter_->ReleaseValueList();
+  }
 }
 
 void TDBGridColumnsEh::Delete(int i) {
@@ -1075,3 +1092,38 @@ void TColumnDefValuesEh::SetLayout(TTextLayout l) {
   layout_ = l;
   if (grid_) grid_->InvalidateGrid();
 }
+
+// ---- stored layouts -----------------------------------------------------------------------
+
+QStringList TColumnEhPropertyInterceptor::PublishedProperties() const { return {QStringLiteral("Width")}; }
+
+bool TColumnEhPropertyInterceptor::WriteProperty(const QString& name, const QVariant& value) {
+  bool ok = false;
+  const int w = value.toInt(&ok);
+  if (name != QLatin1String("Width") || !ok) return false;
+  SetWidth(w);
+  return true;
+}
+
+QStringList TColumnsEhPropertyInterceptor::PublishedProperties() const { return {QStringLiteral("ColumnsIndex")}; }
+
+bool TColumnsEhPropertyInterceptor::ReadProperty(const QString& name, QVariant& value) const {
+  if (name != QLatin1String("ColumnsIndex")) return false;
+  value = ColumnsIndex();
+  return true;
+}
+
+bool TColumnsEhPropertyInterceptor::WriteProperty(const QString& name, const QVariant& value) {
+  if (name != QLatin1String("ColumnsIndex")) return false;
+  SetColumnsIndex(value.toString());
+  return true;
+}
+
+namespace {
+// Registered at start-up: stored column layouts are read back through these interceptors.
+const bool kColumnInterceptorsRegistered = [] {
+  AddInterceptorClass<TColumnEh, TColumnEhPropertyInterceptor>();
+  AddInterceptorClass<TDBGridColumnsEh, TColumnsEhPropertyInterceptor>();
+  return true;
+}();
+}  // namespace

@@ -2,6 +2,7 @@
 // and the SQL condition of all column filters.
 #include "grid/DBGridEhFilter.h"
 
+#include "grid/DBGridEhSpecRow.h"
 #include "grid/DBSumLst.h"
 #include "platform/data/dataset.h"
 #include "platform/data/field.h"
@@ -63,6 +64,7 @@ void TCustomDBGridEh::ApplyFilter() {
 }
 
 void TCustomDBGridEh::ClearAllFilters() {
+  HideFilterEditor();
   for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->STFilter()->ClearFilter();
   InvalidateGrid();
 }
@@ -85,6 +87,92 @@ void TSTColumnFilterEh::Assign(const TSTColumnFilterEh& src) {
   SetVisible(src.visible_);
   KeyField = src.KeyField;
   ListField = src.ListField;
+  ListSource = src.ListSource;
+}
+
+bool TSTColumnFilterEh::HasValueList() const {
+  if (ListSource) return true;
+  TCustomDBGridEh* g = Column->OwnerGrid();
+  TDataSet* ds = g ? g->DataSet() : nullptr;
+  return ds && ds->Active() && !FilterFieldName().isEmpty() && ds->FindField(FilterFieldName());
+}
+
+const QStringList& TSTColumnFilterEh::ValueList() {
+  if (valueList_) return *valueList_;
+  valueList_.emplace();
+  TCustomDBGridEh* g = Column->OwnerGrid();
+  TDataSet* ds = nullptr;
+  QString field;
+  if (ListSource) {
+    ds = ListSource->DataSet();
+    field = ListField.isEmpty() ? Column->FieldName() : ListField;
+  } else if (g) {
+    ds = g->DataSet();
+    field = FilterFieldName();
+  }
+  if (!ds || !ds->Active() || !ds->FindField(field)) return *valueList_;
+  // The pass over the records leaves the dataset at its end, and letting go of the reading
+  // link may move it again: the grid keeps its current record.
+  const bool own = g && ds == g->DataSet();
+  const QByteArray bookmark = ds->IsEmpty() ? QByteArray() : ds->GetBookmark();
+  auto restore = [&] {
+    if (own) g->ReturnToPosition();
+    else if (ds->BookmarkValid(bookmark)) ds->GotoBookmark(bookmark);
+    ds->EnableControls();
+  };
+  if (own) g->RememberPosition();
+  ds->DisableControls();
+  QStringList read;
+  try {
+    TDatasetFieldValueListEh values;
+    values.SetDataSet(ds);
+    values.SetFieldName(field);
+    values.ReloadValues();
+    read = values.ValueList();
+  } catch (...) {
+    restore();
+    valueList_.reset();
+    throw;
+  }
+  restore();
+  // Empty and null values are offered by "(空)".
+  for (const QString& v : read)
+    if (!v.isEmpty()) valueList_->append(v);
+  return *valueList_;
+}
+
+QStringList FilterListItems(const QStringList& values, bool withSorting) {
+  QStringList items = values;
+  items << QStringLiteral("(空)") << QStringLiteral("(非空)") << QStringLiteral("(全部)") << QStringLiteral("(清除过滤器)");
+  if (withSorting) items << QStringLiteral("-") << QStringLiteral("(递增排序)") << QStringLiteral("(递减排序)");
+  return items;
+}
+
+QString FilterTextForValue(const QString& value, TSTFilterValueKindEh kind) {
+  auto readsBackAs = [&](const QString& text) {
+    TSTFilterExpressionEh e;
+    e.ValueKind = kind;
+    try {
+      ParseFilterExpression(text, e);
+    } catch (const Exception&) {
+      return false;
+    }
+    if (e.Junction != foNon || (e.FirstOperator != foEqual && e.FirstOperator != foLike)) return false;
+    if (kind == fvkNumberEh || kind == fvkDateTimeEh) {
+      // The operand was converted: compare it with the value read the same way.
+      TSTFilterExpressionEh plain;
+      plain.ValueKind = kind;
+      try {
+        ParseFilterExpression(QLatin1Char('\'') + value + QLatin1Char('\''), plain);
+      } catch (const Exception&) {
+        return false;
+      }
+      return VariantsEqual(e.FirstOperand, plain.FirstOperand);
+    }
+    return e.FirstOperand.toString() == value;
+  };
+  if (readsBackAs(value) || value.contains(QLatin1Char('\''))) return value;
+  return QLatin1Char('\'') + value + QLatin1Char('\'');
 }
 
 QString TSTColumnFilterEh::FilterFieldName() const {

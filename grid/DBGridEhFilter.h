@@ -2,6 +2,8 @@
 
 #include <QPoint>
 #include <QString>
+#include <functional>
+#include <optional>
 
 #include "grid/DBGridEh.h"
 #include "grid/DbUtilsEh.h"
@@ -46,9 +48,27 @@ class TInplaceFilterEditEh : public TDBComboBoxEh {
   // Sets the value, then shows `text` (the key value stays while its text shows).
   void ShowKeyWithText(const Variant& value, const QString& text);
 
+  // The drop-down list: the column's values, then the tagged items (see FilterListItems). A
+  // tagged item is not taken as a value: choosing it closes the list and calls OnTaggedItem.
+  int ValueItemCount = 0;
+  std::function<void(TInplaceFilterEditEh* sender, int tag)> OnTaggedItem;
+  // The tag of a list item: 0 for a value.
+  int ItemTag(int index) const { return index >= ValueItemCount && index < Items().size() ? index - ValueItemCount + 1 : 0; }
+  void CloseDropDown(bool accept) override;
+
  protected:
   QRect TextAreaRect() const override;
 };
+
+// The items after the values in a filter cell's list, tagged 1 to 7 by position.
+enum TFilterListTagEh { fltNullEh = 1, fltNotNullEh, fltAllEh, fltClearEh, fltLineEh, fltSortUpEh, fltSortDownEh };
+// The list of a column's filter cell: its values, "(空)", "(非空)", "(全部)", "(清除过滤器)", and with
+// sorting offered a line and the two sort items.
+QStringList FilterListItems(const QStringList& values, bool withSorting);
+// The text a value chosen from the list puts into the filter cell: the value itself when it
+// reads back as that one value; otherwise in single quotes, so that blanks, commas, brackets
+// or operator characters stay part of the value.
+QString FilterTextForValue(const QString& value, TSTFilterValueKindEh kind);
 
 // The operator's message for a filter text that cannot be read or applied: what is wrong,
 // in words, and the text.
@@ -66,6 +86,9 @@ class TSTColumnFilterEh {
   Variant KeyValues = Variant::null();
   TSTFilterExpressionEh Expression;
   QString ExpressionText;
+  // The dataset whose values the cell's list offers (ListField of it, else the column's
+  // field name); without it the values of the grid's own dataset.
+  TDataSource* ListSource = nullptr;
   bool Visible() const { return visible_; }
   void SetVisible(bool on);
   void Assign(const TSTColumnFilterEh& src);
@@ -80,9 +103,16 @@ class TSTColumnFilterEh {
   void AssignFilterText(const QString& text);
   void AssignFilterTextAndShow(const QString& text);
   void ClearFilter();
+  // Whether the cell offers a list of values: a list source, or a grid dataset with the field.
+  bool HasValueList() const;
+  // The distinct values for the cell's list, read on first use and kept until the grid's
+  // dataset opens or closes (ReleaseValueList); the dataset keeps its current record.
+  const QStringList& ValueList();
+  void ReleaseValueList() { valueList_.reset(); }
 
  private:
   bool visible_ = true;
+  std::optional<QStringList> valueList_;
 };
 
 // The condition of every column filter of the grid joined by AND, each operand a quoted

@@ -18,6 +18,18 @@ void TInplaceFilterEditEh::ShowKeyWithText(const Variant& value, const QString& 
   ShowTextOnly(text);
 }
 
+void TInplaceFilterEditEh::CloseDropDown(bool accept) {
+  if (!ListOpen()) return;
+  const int tag = accept ? ItemTag(ListWindow()->ItemIndex()) : 0;
+  if (tag == 0) {
+    TDBComboBoxEh::CloseDropDown(accept);
+    return;
+  }
+  // A tagged item is an action, not a value: the text stays until the action sets it.
+  TDBComboBoxEh::CloseDropDown(false);
+  if (OnTaggedItem) OnTaggedItem(this, tag);
+}
+
 QRect TInplaceFilterEditEh::TextAreaRect() const {
   QRect r = TDBComboBoxEh::TextAreaRect();
   r.setTop(r.top() + 1);
@@ -62,6 +74,28 @@ QString FilterErrorMessage(const QString& error, const QString& text) {
       .arg(text, words);
 }
 
+namespace {
+
+// Applies the filter for the editor's holder; a text that cannot be read or applied is
+// explained to the operator, and the editor keeps the focus on its cell.
+void ApplyFilterFromEditor(TCustomDBGridEh* grid) {
+  TSTDBGridEhFilter* gf = grid->STFilter();
+  const int col = gf->EditColumn;
+  const QString text = gf->Editor ? gf->Editor->Text() : QString();
+  try {
+    grid->ApplyFilter();
+  } catch (const EFilterExpressionError& err) {
+    ShowNotice(FilterErrorMessage(err.message(), text));
+  } catch (const EConvertError& err) {
+    ShowNotice(FilterErrorMessage(err.message(), text));
+  } catch (const Exception& err) {
+    ShowError(err.message());
+  }
+  if (gf->Editor && gf->EditMode && gf->EditColumn == col) gf->Editor->SetFocusEh();
+}
+
+}  // namespace
+
 // ---- opening, placing and closing ---------------------------------------------------------
 
 bool TCustomDBGridEh::FilterEditMode() const { return stFilter_ && stFilter_->EditMode; }
@@ -92,19 +126,7 @@ void TCustomDBGridEh::ShowFilterEditor(int columnIndex) {
     e->SetKeyPressHandler([this](TCustomMaskEdit*, QChar& key) {
       if (key.unicode() != 13) return;
       key = QChar(0);
-      TSTDBGridEhFilter* gf = STFilter();
-      const int col = gf->EditColumn;
-      const QString text = gf->Editor ? gf->Editor->Text() : QString();
-      try {
-        ApplyFilter();
-      } catch (const EFilterExpressionError& err) {
-        ShowNotice(FilterErrorMessage(err.message(), text));
-      } catch (const EConvertError& err) {
-        ShowNotice(FilterErrorMessage(err.message(), text));
-      } catch (const Exception& err) {
-        ShowError(err.message());
-      }
-      if (gf->Editor && gf->EditMode && gf->EditColumn == col) gf->Editor->SetFocusEh();
+      ApplyFilterFromEditor(this);
     });
     e->SetExitHandler([](QObject*) {});
     e->SetFlat(Flat());
@@ -173,10 +195,82 @@ void TCustomDBGridEh::UpdateFilterEditor(bool load) {
 void TCustomDBGridEh::LoadFilterEditor(int columnIndex) {
   TInplaceFilterEditEh* e = STFilter()->Editor;
   e->SetItems(QStringList());
+  e->ValueItemCount = 0;
   e->SetValue(Variant::null());
   e->OnButtonClick = nullptr;
-  e->EditButton()->SetVisible(false);
-  e->SetText(ColumnFilterText(columnIndex));
+  TColumnEh* column = columnIndex >= 0 && columnIndex < columns_->Count() ? columns_->Items(columnIndex) : nullptr;
+  TSTColumnFilterEh* cf = column ? column->STFilter() : nullptr;
+  if (!cf || !cf->HasValueList()) {
+    e->OnDropDown = nullptr;
+    e->OnCloseUp = nullptr;
+    e->OnTaggedItem = nullptr;
+    e->EditButton()->SetVisible(false);
+    e->SetText(ColumnFilterText(columnIndex));
+    return;
+  }
+  // The list is built when it opens, and emptied when it closes, so that typing while it is
+  // closed is never completed from it.
+  e->OnDropDown = [this, column](QObject*) {
+    TInplaceFilterEditEh* ed = STFilter()->Editor;
+    QStringList values;
+    Guard([&] { values = column->STFilter()->ValueList(); });
+    const bool sorting = (optionsEh_ & dghAutoSortMarking) && column->Title()->TitleButton();
+    ed->ValueItemCount = int(values.size());
+    ed->SetItems(FilterListItems(values, sorting));
+  };
+  e->OnCloseUp = [this, column](QObject*, bool accept) {
+    TInplaceFilterEditEh* ed = STFilter()->Editor;
+    TSTColumnFilterEh* f = column->STFilter();
+    if (accept && ed->ListWindow()) {
+      f->ListWidth = ed->ListWindow()->width();
+      f->ListRows = ed->ListWindow()->VisibleRows();
+    }
+    const int chosen = ed->ChosenIndex();
+    if (accept && chosen >= 0 && chosen < ed->ValueItemCount) {
+      const QString value = ed->Items()[chosen];
+      TField* field = column->BoundField();
+      const QString text = FilterTextForValue(value, field ? FilterValueKindOf(field->DataType()) : fvkTextEh);
+      if (text != ed->Text()) ed->SetText(text);
+      StoreFilterText(false);
+      ed->selectAll();
+    }
+    ed->SetItems(QStringList());
+    ed->ValueItemCount = 0;
+    if (accept && chosen >= 0 && style_ && style_->ApplyFilterOnCloseUp) ApplyFilterFromEditor(this);
+  };
+  e->OnTaggedItem = [this, column](TInplaceFilterEditEh* ed, int tag) {
+    TSTColumnFilterEh* f = column->STFilter();
+    if (ed->ListWindow()) {
+      f->ListWidth = ed->ListWindow()->width();
+      f->ListRows = ed->ListWindow()->VisibleRows();
+    }
+    switch (tag) {
+      case fltNullEh: ed->SetText(QStringLiteral("=Null")); break;
+      case fltNotNullEh: ed->SetText(QStringLiteral("<>Null")); break;
+      case fltAllEh: ed->SetText(QString()); break;
+      case fltClearEh:
+        ClearAllFilters();
+        ApplyFilterFromEditor(this);
+        return;
+      case fltSortUpEh:
+      case fltSortDownEh:
+        for (int i = 0; i < columns_->Count(); ++i) columns_->Items(i)->Title()->SetSortMarker(smNoneEh);
+        sortOrderColumns_.Clear();
+        column->Title()->SetSortMarker(tag == fltSortUpEh ? smDownEh : smUpEh);
+        InvalidateGrid();
+        SortMarkingChanged();
+        return;
+      default: return;
+    }
+    StoreFilterText(false);
+    ed->selectAll();
+    if (style_ && style_->ApplyFilterOnCloseUp) ApplyFilterFromEditor(this);
+  };
+  e->EditButton()->SetVisible(true);
+  e->DropDownBox.Sizable = true;
+  e->DropDownBox.Width = cf->ListWidth > 0 ? cf->ListWidth : 100;
+  e->DropDownBox.Rows = cf->ListRows > 0 ? cf->ListRows : 17;
+  e->SetText(cf->ExpressionText);
 }
 
 void TCustomDBGridEh::HideFilterEditor() {

@@ -3,10 +3,12 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <climits>
 
 #include "platform/exception.h"
+#include "platform/maskedit.h"  // ShortCutOf
 #include "platform/ui.h"
 
 #include "grid/LibrarySupportEh.h"
@@ -32,6 +34,10 @@ void TLookupGridDataLinkEh::RecordChanged(TField* field) { grid_->DataRecordChan
 // ---- lookup grid --------------------------------------------------------------------------
 
 TDBLookupGridEh::TDBLookupGridEh(QWidget* parent) : TCustomDBGridEh(parent) {
+  specRow_ = std::make_unique<TSpecRowEh>();
+  specRow_->DefaultFont = [this] { return GridFont(); };
+  specRow_->DefaultColor = [this] { return Color(); };
+  specRow_->OnChanged = [this](TSpecRowEh*) { SpecRowChanged(); };
   dataLink_ = std::make_unique<TLookupGridDataLinkEh>(this);
   SetOptions(dgColLines | dgRowSelect);
   SetFlat(true);
@@ -42,7 +48,91 @@ TDBLookupGridEh::TDBLookupGridEh(QWidget* parent) : TCustomDBGridEh(parent) {
   setFocusPolicy(Qt::ClickFocus);
 }
 
-TDBLookupGridEh::~TDBLookupGridEh() { dataLink_->SetDataSource(nullptr); }
+TDBLookupGridEh::~TDBLookupGridEh() {
+  specRow_->OnChanged = nullptr;
+  dataLink_->SetDataSource(nullptr);
+}
+
+int TDBLookupGridEh::FilterRowCount() const {
+  // The special row is one more fixed row above the data.
+  return TCustomDBGridEh::FilterRowCount() + (specRow_ && specRow_->Visible() ? 1 : 0);
+}
+
+bool TDBLookupGridEh::UsesCell3DFrame(int aCol, int aRow, TGridDrawState state) const {
+  if (aRow >= 0 && aRow == SpecGridRow()) return false;
+  return TCustomDBGridEh::UsesCell3DFrame(aCol, aRow, state);
+}
+
+void TDBLookupGridEh::SpecRowChanged() {
+  if (Loading()) return;
+  // Shown or hidden, the row changes the fixed rows and the height; its value may be the key.
+  RequestLayout();
+  SetRowCount(rowCount_);
+  AfterKeyValueMove();
+}
+
+int TDBLookupGridEh::SpecCellIndex(TColumnEh* column) {
+  if (Columns()->IsCustomised()) return column->Index();
+  // Default columns: the shown ones are the list fields, the others are hidden.
+  int index = 0;
+  for (int i = 0; i < column->Index(); ++i)
+    if (Columns()->Items(i)->Visible()) ++index;
+  return index;
+}
+
+bool TDBLookupGridEh::ListAtStart() const {
+  TDataSet* list = DataSet();
+  return !list || !list->Active() || list->Bof() || list->RecNo() <= 1;
+}
+
+void TDBLookupGridEh::SelectSpecRow() {
+  const bool locked = lockPosition_;
+  lockPosition_ = true;
+  try {
+    if (!VariantsEqual(specRow_->Value(), keyValue_)) SelectKeyValue(specRow_->Value());
+    else AfterKeyValueMove();
+  } catch (...) {
+    lockPosition_ = locked;
+    throw;
+  }
+  lockPosition_ = locked;
+}
+
+void TDBLookupGridEh::DrawCell(int col, int row, const QRect& rect, TGridDrawState state) {
+  const int index = GridToColumnIndex(col);
+  if (row < 0 || row != SpecGridRow() || index < 0 || index >= Columns()->Count() || !Painter()) {
+    TCustomDBGridEh::DrawCell(col, row, rect, state);
+    return;
+  }
+  // The special row: its own font and colour, highlighted while it is the choice.
+  TColumnEh* column = Columns()->Items(index);
+  TFontEh font = specRow_->Font();
+  TColor background = specRow_->Color();
+  if (specRow_->Chosen) {
+    font.Color = clHighlightText;
+    background = clHighlight;
+  }
+  FillRect(rect, background);
+  DrawCellText(*Painter(), font, background, rect, false, 2, 2, column->EndEllipsis(), false, tlTop,
+               column->Alignment(), specRow_->CellAt(SpecCellIndex(column)), 2, 2);
+}
+
+void TDBLookupGridEh::Paint() {
+  TCustomDBGridEh::Paint();
+  QPainter* p = Painter();
+  const int row = SpecGridRow();
+  if (!p || row < 0 || !specRow_->Chosen || InLayout()) return;
+  // A focus rectangle round the chosen special row.
+  const QRect r = BoxRect(FixedCols(), row, ColCount() - 1, row);
+  if (r.isEmpty()) return;
+  p->save();
+  QPen pen(ToQColor(clWindowText));
+  pen.setStyle(Qt::DotLine);
+  p->setPen(pen);
+  p->setBrush(Qt::NoBrush);
+  p->drawRect(r.adjusted(0, 0, -1, -1));
+  p->restore();
+}
 
 namespace {
 constexpr const char* kDefinedByLookup = "Property already defined by lookup field";
@@ -110,15 +200,17 @@ void TDBLookupGridEh::SetRowCount(int n) {
                                  : 2 * frameWidth() + m.top() + m.bottom() +
                                        (horizontalScrollBar()->isVisibleTo(this) ? horizontalScrollBar()->sizeHint().height() : 0);
   const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
+  const int spec = specRow_->Visible() ? RowPixelHeight() : 0;
   settingHeight_ = true;
-  resize(width(), title + lines + n * DefaultRowHeight() + n * lines + border);
+  resize(width(), title + lines + n * DefaultRowHeight() + n * lines + border + spec);
   settingHeight_ = false;
 }
 
 void TDBLookupGridEh::TakeRowCountFromHeight() {
   if (settingHeight_ || !isVisible()) return;
   const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
-  rowCount_ = qBound(1, (viewport()->height() - title) / qMax(1, RowPixelHeight()), 100);
+  const int spec = specRow_->Visible() ? RowPixelHeight() : 0;
+  rowCount_ = qBound(1, (viewport()->height() - title - spec) / qMax(1, RowPixelHeight()), 100);
 }
 
 bool TDBLookupGridEh::KeyValueFits(int fieldCount, const Variant& value) {
@@ -255,13 +347,22 @@ bool TDBLookupGridEh::LocateKeyRow() {
 }
 
 void TDBLookupGridEh::AfterKeyValueMove() {
+  TSpecRowEh* spec = specRow_.get();
+  spec->Chosen = false;
+  if (spec->Visible()) {
+    // The special row is the choice when the key is its value, or, with ShowIfNotInKeyList,
+    // when the key is not in the list.
+    spec->Chosen = VariantsEqual(keyValue_, spec->Value());
+    if (!lockPosition_ && !spec->Chosen && spec->ShowIfNotInKeyList() && !LocateKeyRow()) spec->Chosen = true;
+  }
   bool located = lockPosition_;
   if (listActive_ && !lockPosition_) {
     located = LocateKeyRow();
-    if (!located && DataSet()) DataSet()->First();
+    if (!located && !spec->Chosen && DataSet()) DataSet()->First();
   }
   // A key that is not in the list shows no text (the first record is not the key's).
-  selectedItem_ = displayField_ && located ? displayField_->Text() : QString();
+  if (spec->Chosen) selectedItem_ = spec->CellAt(listFieldIndex_);
+  else selectedItem_ = displayField_ && located ? displayField_->Text() : QString();
   SyncCurrentRow();
   InvalidateGrid();
 }
@@ -333,18 +434,45 @@ void TDBLookupGridEh::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_Down: d = 1; break;
     default: break;
   }
+  if (d == 0 && list && specRow_->Visible() && specRow_->ShortCut != 0 && CanChangeKey() &&
+      ShortCutOf(VirtualKeyOf(e->key()), e->modifiers()) == specRow_->ShortCut) {
+    // The special row's short cut (Alt+Del unless set otherwise) chooses it.
+    e->accept();
+    SelectSpecRow();
+    return;
+  }
   if (d == 0 || !list || !CanChangeKey()) {
     TCustomDBGridEh::keyPressEvent(e);
     return;
   }
   e->accept();
+  const bool spec = specRow_->Visible();
+  if (d < 0 && spec && (ListAtStart() || specRow_->Chosen)) {
+    // Up from the first record chooses the special row.
+    SelectSpecRow();
+    lockPosition_ = true;
+    try {
+      list->First();
+    } catch (...) {
+      lockPosition_ = false;
+      throw;
+    }
+    lockPosition_ = false;
+    AfterKeyValueMove();
+    return;
+  }
   lockPosition_ = true;
   try {
+    if (d > 0 && spec && specRow_->Chosen && d != INT_MAX) {
+      // Down from the special row chooses the first record.
+      list->First();
+      d = 0;
+    }
     if (d == INT_MIN) {
       list->First();
     } else if (d == INT_MAX) {
       list->Last();
-    } else {
+    } else if (d != 0) {
       // From the key's record when the list shows it, else from where the list stands.
       if (!keyValue_.isNullOrEmpty() && KeyValueFits(int(NamesOf(keyField_).size()), keyValue_) &&
           !VariantsEqual(ListKeyValue(), keyValue_)) {
@@ -386,6 +514,10 @@ void TDBLookupGridEh::SelectAt(int x, int y) {
   if (!list || !DataLink()->Active()) return;
   y = qMin(y, viewport()->height() - 1);
   const TGridCoord cell = MouseCoord(x, y);
+  if (cell.X >= 0 && cell.Y >= 0 && cell.Y == SpecGridRow()) {
+    SelectSpecRow();
+    return;
+  }
   const int record = cell.Y - DataRowOffset();
   if (cell.X < 0 || record < 0 || record >= DataLink()->RecordCount()) return;
   // The list stays where it is: the chosen row is not located (and centred) again.
@@ -404,8 +536,9 @@ void TDBLookupGridEh::mousePressEvent(QMouseEvent* e) {
   const int x = int(e->position().x()), y = int(e->position().y());
   const TGridCoord cell = MouseCoord(x, y);
   const int record = cell.Y - DataRowOffset();
-  // Titles, sizing and whatever lies outside the data rows is the grid's.
-  if (cell.X < 0 || record < 0 || record >= DataLink()->RecordCount()) {
+  const bool onSpecRow = cell.X >= 0 && cell.Y >= 0 && cell.Y == SpecGridRow();
+  // Titles, sizing and whatever lies outside the data rows and the special row is the grid's.
+  if (!onSpecRow && (cell.X < 0 || record < 0 || record >= DataLink()->RecordCount())) {
     TCustomDBGridEh::mousePressEvent(e);
     return;
   }
@@ -480,7 +613,9 @@ void TPopupDataGridEh::mouseReleaseEvent(QMouseEvent* e) {
   }
   const TGridCoord cell = MouseCoord(p.x(), p.y());
   const int record = cell.Y - DataRowOffset();
-  if (cell.X >= 0 && record >= 0 && record < DataLink()->RecordCount() && CloseHandler) CloseHandler(this, true);
+  const bool onSpecRow = cell.Y >= 0 && cell.Y == SpecGridRow();
+  if (cell.X >= 0 && (onSpecRow || (record >= 0 && record < DataLink()->RecordCount())) && CloseHandler)
+    CloseHandler(this, true);
 }
 
 void TPopupDataGridEh::resizeEvent(QResizeEvent* e) {

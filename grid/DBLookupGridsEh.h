@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "grid/DBGridEh.h"
+#include "grid/DBGridEhSpecRow.h"
 #include "grid/ToolCtrlsEh.h"
 #include "platform/data/datasource.h"
 #include "platform/variant.h"
@@ -87,6 +88,23 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   void SetRowCount(int n);
   TGridNotifyEvent OnClick;
 
+  // The special row above the data rows: one more value to choose (for example none). It is
+  // chosen when the key equals its Value, or, with ShowIfNotInKeyList, when the key is not in
+  // the list.
+  TSpecRowEh* SpecRow() const { return specRow_.get(); }
+  bool SpecRowChosen() const { return specRow_->Visible() && specRow_->Chosen; }
+  // The grid row of the special row, -1 while it is hidden.
+  int SpecGridRow() const { return specRow_->Visible() ? DataRowOffset() - 1 : -1; }
+  int SpecRowPixelHeight() const { return RowPixelHeight(); }
+  // The special row becomes the choice: its Value the key.
+  void SelectSpecRow();
+  // The special row's cell of a column: the column's position, among the shown columns while
+  // the columns follow the list fields.
+  int SpecCellIndex(TColumnEh* column);
+  virtual void SpecRowChanged();
+  int FilterRowCount() const override;
+  bool UsesCell3DFrame(int aCol, int aRow, TGridDrawState state) const override;
+
   virtual bool CanChangeKey();
   static bool KeyValueFits(int fieldCount, const Variant& value);
   virtual void SelectKeyValue(const Variant& value);
@@ -109,6 +127,10 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   virtual bool LocateKeyRow();
   // A height given from outside (the user's size grip) keeps whole rows: the row count follows.
   void TakeRowCountFromHeight();
+  void DrawCell(int col, int row, const QRect& rect, TGridDrawState state) override;
+  void Paint() override;
+  // Whether the list dataset stands on its first record.
+  bool ListAtStart() const;
 
  private:
   int RowPixelHeight() const;
@@ -129,6 +151,7 @@ class TDBLookupGridEh : public TCustomDBGridEh {
   TDBLookupGridEhOptions lookupOptions_ = dlgColLinesEh;
   int rowCount_ = 7;
   bool settingHeight_ = false;
+  std::unique_ptr<TSpecRowEh> specRow_;
 };
 
 // The drop-down form of the lookup grid: a borderless tool window with a size grip that never

@@ -1,11 +1,15 @@
 #include "grid/LibrarySupportEh.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
+#include "platform/canvas.h"  // MulDiv
 #include "platform/format.h"
 
 namespace {
@@ -187,4 +191,215 @@ void TMemoryStreamEh::SaveToFile(const QString& path) const {
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
     throw EStreamError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
   SaveToDevice(file);
+}
+
+// ---- stored properties read back through interceptors -------------------------------------
+
+bool TStoragePropertyInterceptor::ReadProperty(const QString&, QVariant&) const { return false; }
+bool TStoragePropertyInterceptor::WriteProperty(const QString&, const QVariant&) { return false; }
+
+namespace {
+
+// Two parallel lists: target classes and their interceptor classes.
+struct InterceptorRegistry {
+  std::vector<std::type_index> targets;
+  std::vector<TInterceptorClassEh> interceptors;
+};
+
+InterceptorRegistry& Registry() {
+  static InterceptorRegistry registry;
+  return registry;
+}
+
+}  // namespace
+
+void AddInterceptorClass(std::type_index target, const TInterceptorClassEh& interceptor) {
+  InterceptorRegistry& r = Registry();
+  // Every earlier registration of the same target goes first.
+  for (int i = int(r.targets.size()) - 1; i >= 0; --i)
+    if (r.targets[size_t(i)] == target) RemoveInterceptorClass(target, r.interceptors[size_t(i)].Type);
+  r.targets.push_back(target);
+  r.interceptors.push_back(interceptor);
+}
+
+void RemoveInterceptorClass(std::type_index target, std::type_index interceptor) {
+  InterceptorRegistry& r = Registry();
+  for (int i = int(r.targets.size()) - 1; i >= 0; --i)
+    if (r.targets[size_t(i)] == target && r.interceptors[size_t(i)].Type == interceptor) {
+      r.targets.erase(r.targets.begin() + i);
+      r.interceptors.erase(r.interceptors.begin() + i);
+    }
+}
+
+const TInterceptorClassEh* FindInterceptorClass(std::type_index target) {
+  InterceptorRegistry& r = Registry();
+  for (size_t i = 0; i < r.targets.size(); ++i)
+    if (r.targets[i] == target) return &r.interceptors[i];
+  return nullptr;
+}
+
+int InterceptorClassCount() { return int(Registry().targets.size()); }
+
+// ---- windows ------------------------------------------------------------------------------
+
+TWindowState WindowStateOf(const QWidget* form) {
+  const Qt::WindowStates s = form->windowState();
+  if (s & Qt::WindowMinimized) return wsMinimized;
+  if (s & (Qt::WindowMaximized | Qt::WindowFullScreen)) return wsMaximized;
+  return wsNormal;
+}
+
+namespace {
+const char* const kWindowStateNames[] = {"wsNormal", "wsMinimized", "wsMaximized"};
+}
+
+QString WindowStateName(TWindowState s) { return QString::fromLatin1(kWindowStateNames[int(s)]); }
+
+int WindowStateByName(const QString& name) {
+  for (int i = 0; i < 3; ++i)
+    if (name.compare(QLatin1String(kWindowStateNames[i]), Qt::CaseInsensitive) == 0) return i;
+  return -1;
+}
+
+QRect FormNormalBounds(const QWidget* form) {
+  if (WindowStateOf(form) != wsNormal) return form->normalGeometry();
+  return form->geometry();
+}
+
+int ScreenPixelsPerInch() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+TFormStoragePropertyInterceptor::TFormStoragePropertyInterceptor(QWidget* form)
+    : TStoragePropertyInterceptor(form) {
+  if (!form) return;
+  const QRect r = FormNormalBounds(form);
+  Top = r.top();
+  Left = r.left();
+  Height = r.height();
+  Width = r.width();
+  PixelsPerInch = ScreenPixelsPerInch();
+  WindowState = WindowStateOf(form);
+  if (QWidget* focus = form->focusWidget(); focus && focus != form) ActiveControl = focus->objectName();
+}
+
+QStringList TFormStoragePropertyInterceptor::PublishedProperties() const {
+  return {QStringLiteral("ActiveControl"), QStringLiteral("Height"), QStringLiteral("Left"),
+          QStringLiteral("PixelsPerInch"), QStringLiteral("Top"), QStringLiteral("Width"),
+          QStringLiteral("WindowState")};
+}
+
+bool TFormStoragePropertyInterceptor::ReadProperty(const QString& name, QVariant& value) const {
+  // Only the bounds are readable, and always live from the window.
+  const QRect r = Form() ? FormNormalBounds(Form()) : QRect(0, 0, 0, 0);
+  if (name == QLatin1String("Left")) value = Form() ? r.left() : 0;
+  else if (name == QLatin1String("Top")) value = Form() ? r.top() : 0;
+  else if (name == QLatin1String("Width")) value = Form() ? r.width() : 0;
+  else if (name == QLatin1String("Height")) value = Form() ? r.height() : 0;
+  else return false;
+  return true;
+}
+
+bool TFormStoragePropertyInterceptor::WriteProperty(const QString& name, const QVariant& value) {
+  if (name == QLatin1String("ActiveControl")) {
+    ActiveControl = value.toString();
+    return true;
+  }
+  if (name == QLatin1String("WindowState")) {
+    bool number = false;
+    int s = value.toInt(&number);
+    if (!number) s = WindowStateByName(value.toString());
+    if (s < 0 || s > 2) return false;
+    WindowState = TWindowState(s);
+    return true;
+  }
+  bool ok = false;
+  const int v = value.toInt(&ok);
+  if (!ok) return false;
+  if (name == QLatin1String("Left")) Left = v, positionWasRead_ = true;
+  else if (name == QLatin1String("Top")) Top = v, positionWasRead_ = true;
+  else if (name == QLatin1String("Width")) Width = v;
+  else if (name == QLatin1String("Height")) Height = v;
+  else if (name == QLatin1String("PixelsPerInch")) {
+    if (v <= 0) return false;  // a resolution of 0 would divide by zero below
+    PixelsPerInch = v;
+  } else return false;
+  return true;
+}
+
+void TFormStoragePropertyInterceptor::ApplyReadValues() {
+  const int screen = ScreenPixelsPerInch();
+  Height = MulDiv(Height, screen, PixelsPerInch);
+  Left = MulDiv(Left, screen, PixelsPerInch);
+  Top = MulDiv(Top, screen, PixelsPerInch);
+  Width = MulDiv(Width, screen, PixelsPerInch);
+  QWidget* form = Form();
+  if (!form) return;
+  const QRect normal(Left, Top, Width, Height);
+  const Qt::WindowStates other = form->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+  const Qt::WindowStates state = other | (WindowState == wsMaximized   ? Qt::WindowMaximized
+                                          : WindowState == wsMinimized ? Qt::WindowMinimized
+                                                                       : Qt::WindowNoState);
+  // The normal-state rectangle is given in the normal state; a maximised or minimised window
+  // keeps it for when it is restored.
+  if (form->windowState() != other) form->setWindowState(other);
+  form->setGeometry(normal);
+  if (state != other) form->setWindowState(state);
+  // The control that has the focus when the window is active; a window that is active now
+  // keeps its focus where it is.
+  if (!ActiveControl.isEmpty() && !form->isActiveWindow())
+    if (QWidget* c = form->findChild<QWidget*>(ActiveControl)) c->setFocus(Qt::OtherFocusReason);
+  // A stored position is kept: the window is not placed again when it is shown.
+  if (PositionWasRead()) form->setAttribute(Qt::WA_Moved);
+}
+
+namespace {
+
+// Registered at start-up: every window's stored placement goes through the form interceptor.
+const bool kFormInterceptorRegistered = [] {
+  AddInterceptorClass<QWidget, TFormStoragePropertyInterceptor>();
+  return true;
+}();
+
+const struct {
+  quint32 key;
+  const char* name;
+} kHKeyNames[] = {
+    {0x80000000u, "HKEY_CLASSES_ROOT"},     {0x80000001u, "HKEY_CURRENT_USER"}, {0x80000002u, "HKEY_LOCAL_MACHINE"},
+    {0x80000003u, "HKEY_USERS"},            {0x80000004u, "HKEY_PERFORMANCE_DATA"},
+    {0x80000005u, "HKEY_CURRENT_CONFIG"},   {0x80000006u, "HKEY_DYN_DATA"},
+};
+
+}  // namespace
+
+bool HKeyToIdent(quint32 key, QString& ident) {
+  for (const auto& k : kHKeyNames)
+    if (k.key == key) {
+      ident = QString::fromLatin1(k.name);
+      return true;
+    }
+  return false;
+}
+
+bool IdentToHKey(const QString& ident, quint32& key) {
+  for (const auto& k : kHKeyNames)
+    if (ident.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0) {
+      key = k.key;
+      return true;
+    }
+  return false;
+}
+
+QString HKeyText(quint32 key) {
+  QString ident;
+  return HKeyToIdent(key, ident) ? ident : QString::number(key);
+}
+
+bool HKeyFromText(const QString& text, quint32& key) {
+  if (IdentToHKey(text, key)) return true;
+  bool ok = false;
+  const quint32 v = text.toUInt(&ok);
+  if (ok) key = v;
+  return ok;
 }

@@ -2,11 +2,18 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QRect>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <cstdint>
+#include <memory>
+#include <typeindex>
 
 #include "platform/exception.h"
 #include "platform/variant.h"
+
+class QWidget;
 
 // Equality of two variants as the grid library uses it (editors, check box, columns, special
 // rows). It never raises: values that cannot be compared are unequal.
@@ -82,3 +89,108 @@ class TMemoryStreamEh {
   int64_t capacity_ = 0;
   int32_t growthHalfStep_ = 4096;
 };
+
+// ---- stored properties read back through interceptors -------------------------------------
+
+// Stands in for a target object while its stored properties are read back from storage: a
+// stored property that the interceptor publishes under the same name is written to the
+// interceptor instead of the target, and once everything was read ApplyReadValues runs.
+class TStoragePropertyInterceptor {
+ public:
+  explicit TStoragePropertyInterceptor(void* target) : target_(target) {}
+  virtual ~TStoragePropertyInterceptor() = default;
+  TStoragePropertyInterceptor(const TStoragePropertyInterceptor&) = delete;
+  TStoragePropertyInterceptor& operator=(const TStoragePropertyInterceptor&) = delete;
+  void* Target() const { return target_; }
+  virtual bool WantsInterception() const { return true; }
+  // Called once all properties were read.
+  virtual void ApplyReadValues() {}
+  // The properties the interceptor publishes.
+  virtual QStringList PublishedProperties() const { return {}; }
+  bool Publishes(const QString& name) const { return PublishedProperties().contains(name); }
+  // A readable published property's value; false for an unknown or write-only one.
+  virtual bool ReadProperty(const QString& name, QVariant& value) const;
+  // Writes a published property; false for an unknown one or a value of the wrong kind.
+  virtual bool WriteProperty(const QString& name, const QVariant& value);
+
+ private:
+  void* target_;
+};
+
+// The registry pairing a target class with the interceptor class that reads its stored
+// properties. A target has at most one interceptor: the last registered.
+using TInterceptorFactoryEh = std::unique_ptr<TStoragePropertyInterceptor> (*)(void* target);
+struct TInterceptorClassEh {
+  std::type_index Type;
+  TInterceptorFactoryEh Create;
+};
+void AddInterceptorClass(std::type_index target, const TInterceptorClassEh& interceptor);
+void RemoveInterceptorClass(std::type_index target, std::type_index interceptor);
+// The interceptor class registered for a target class, or none.
+const TInterceptorClassEh* FindInterceptorClass(std::type_index target);
+int InterceptorClassCount();
+
+template <class TTarget, class TInterceptor>
+void AddInterceptorClass() {
+  AddInterceptorClass(typeid(TTarget), TInterceptorClassEh{typeid(TInterceptor), [](void* t) {
+                        return std::unique_ptr<TStoragePropertyInterceptor>(new TInterceptor(static_cast<TTarget*>(t)));
+                      }});
+}
+template <class TTarget, class TInterceptor>
+void RemoveInterceptorClass() {
+  RemoveInterceptorClass(typeid(TTarget), typeid(TInterceptor));
+}
+// An interceptor of the class registered for TTarget over `target`; none when nothing is
+// registered or the interceptor does not want to intercept.
+template <class TTarget>
+std::unique_ptr<TStoragePropertyInterceptor> NewInterceptorFor(TTarget* target) {
+  const TInterceptorClassEh* c = FindInterceptorClass(typeid(TTarget));
+  if (!c) return nullptr;
+  std::unique_ptr<TStoragePropertyInterceptor> i = c->Create(target);
+  return i && i->WantsInterception() ? std::move(i) : nullptr;
+}
+
+// A window's state as stored.
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+TWindowState WindowStateOf(const QWidget* form);
+QString WindowStateName(TWindowState s);
+// -1 for a text that names no state.
+int WindowStateByName(const QString& name);
+// The rectangle of a window in its normal state, also while it is maximised or minimised.
+QRect FormNormalBounds(const QWidget* form);
+// The screen's pixels per inch (the primary screen's logical resolution).
+int ScreenPixelsPerInch();
+
+// Takes over a window's stored position, size, state and active control: the values are
+// collected while they are read and applied together afterwards, scaled from the resolution
+// they were stored at to the screen's.
+class TFormStoragePropertyInterceptor : public TStoragePropertyInterceptor {
+ public:
+  explicit TFormStoragePropertyInterceptor(QWidget* form);
+  QWidget* Form() const { return static_cast<QWidget*>(Target()); }
+  QStringList PublishedProperties() const override;
+  bool ReadProperty(const QString& name, QVariant& value) const override;
+  bool WriteProperty(const QString& name, const QVariant& value) override;
+  void ApplyReadValues() override;
+  bool PositionWasRead() const { return positionWasRead_; }
+
+  // The values as read so far (the form's own until then).
+  QString ActiveControl;  // object name of a child of the form
+  int Height = 0;
+  int Left = 0;
+  int PixelsPerInch = 96;
+  int Top = 0;
+  int Width = 0;
+  TWindowState WindowState = wsNormal;
+
+ private:
+  bool positionWasRead_ = false;
+};
+
+// The names of the registry roots, so that a root is stored as "HKEY_CURRENT_USER" rather than
+// as a number; a value outside the map is written as its number.
+bool HKeyToIdent(quint32 key, QString& ident);
+bool IdentToHKey(const QString& ident, quint32& key);
+QString HKeyText(quint32 key);
+// A root from its name or its number; false when the text is neither.
+bool HKeyFromText(const QString& text, quint32& key);

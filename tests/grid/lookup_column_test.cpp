@@ -372,3 +372,136 @@ TEST(LookupColumn, AutoDropDownOpensOnTypingAndAGripResizeIsRememberedByTheColum
   f.houses.Post();
   EXPECT_EQ(f.StoredKey(1).toInt(), 2);
 }
+
+TEST(LookupColumn, TheSpecialRowStandsForNoValueAndIsChosenWithKeysAndMouse) {
+  LookupColumnFixture f;
+  TSpecRowEh* spec = f.col(3)->DropDownSpecRow();
+  spec->SetCellsText("(空)");
+  spec->SetVisible(true);
+  f.col(3)->DropDownRows = 4;
+
+  // House 103 has no garden: the special row is the choice when the list opens.
+  f.houses.Last();
+  TDBGridInplaceEdit* ed = f.Edit(3);
+  ASSERT_TRUE(ed);
+  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(ed->ListVisible());
+  TPopupDataGridEh* list = ed->DataList();
+  EXPECT_TRUE(list->SpecRow()->Visible());
+  EXPECT_TRUE(list->SpecRowChosen());
+  EXPECT_EQ(list->SelectedItem(), "(空)");
+  EXPECT_FALSE(list->KeyRowVisible());
+  // The special row is one more whole row above the four data rows.
+  EXPECT_EQ(list->SpecGridRow(), list->DataRowOffset() - 1);
+  EXPECT_EQ(list->viewport()->height(), 5 * list->DefaultRowHeight());
+  EXPECT_EQ(list->RowCountShown(), 4);
+  // Down chooses the first record, Up from it the special row again.
+  Key(ed, Qt::Key_Down);
+  EXPECT_EQ(list->SelectedItem(), "春园");
+  EXPECT_FALSE(list->SpecRowChosen());
+  Key(ed, Qt::Key_Down);
+  EXPECT_EQ(list->SelectedItem(), "夏园");
+  Key(ed, Qt::Key_Up);
+  Key(ed, Qt::Key_Up);
+  EXPECT_TRUE(list->SpecRowChosen());
+  EXPECT_EQ(list->SelectedItem(), "(空)");
+  Key(ed, Qt::Key_Up);  // nothing above it
+  EXPECT_TRUE(list->SpecRowChosen());
+  Key(ed, Qt::Key_Escape);
+
+  // House 101 in 春园: Up from the first record chooses the special row; Enter clears the key.
+  f.houses.First();
+  ed = f.Edit(3);
+  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(ed->ListVisible());
+  EXPECT_FALSE(list->SpecRowChosen());
+  EXPECT_EQ(list->SelectedItem(), "春园");
+  Key(ed, Qt::Key_Up);
+  EXPECT_TRUE(list->SpecRowChosen());
+  SaveWithDropDown(&f.g, list, "lookup_specrow_dropdown.png");
+  Key(ed, Qt::Key_Return);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "(空)");
+  ASSERT_EQ(f.houses.State(), dsEdit);
+  f.houses.Post();
+  EXPECT_TRUE(f.StoredKey(1).isNull());
+  EXPECT_EQ(f.gardenName->AsString(), "");
+
+  // House 102 in 秋园: the pointer over the special row chooses it, a release there takes it.
+  f.houses.Next();
+  ed = f.Edit(3);
+  TEditButtonControlEh* button = ed->DefaultButton();
+  const QPoint b = button->rect().center();
+  Mouse(button, QEvent::MouseButtonPress, b, Qt::LeftButton, Qt::LeftButton);
+  Mouse(button, QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton);
+  ASSERT_TRUE(ed->ListVisible());
+  EXPECT_EQ(list->SelectedItem(), "秋园");
+  QWidget* vp = list->viewport();
+  const QPoint specCentre = list->CellRect(0, list->SpecGridRow()).center();
+  Mouse(vp, QEvent::MouseMove, specCentre, Qt::NoButton, Qt::NoButton);
+  EXPECT_TRUE(list->SpecRowChosen());
+  Mouse(vp, QEvent::MouseMove, RowCentre(list, 0), Qt::NoButton, Qt::NoButton);
+  EXPECT_FALSE(list->SpecRowChosen());
+  EXPECT_TRUE(f.names.contains(list->SelectedItem())) << list->SelectedItem().toStdString();
+  Mouse(vp, QEvent::MouseButtonPress, specCentre, Qt::LeftButton, Qt::LeftButton);
+  Mouse(vp, QEvent::MouseButtonRelease, specCentre, Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(ed->ListVisible());
+  EXPECT_EQ(ed->Text(), "(空)");
+  f.houses.Post();
+  EXPECT_TRUE(f.StoredKey(2).isNull());
+}
+
+TEST(LookupGrid, TheSpecialRowFollowsItsValueAndTheKeysThatAreNotInTheList) {
+  LookupColumnFixture f;
+  TDBLookupGridEh grid;
+  grid.resize(200, 200);
+  grid.SetKeyField("代码");
+  grid.SetListField("名称");
+  grid.SetListSource(&f.gardenSource);
+  TSpecRowEh* spec = grid.SpecRow();
+  spec->SetCellsText("(全部);全部地址");
+  spec->SetValue(Variant(0));
+  spec->SetVisible(true);
+  grid.show();
+  struct Case {
+    Variant key;
+    bool showIfNotInList;
+    bool chosen;
+    const char* selected;
+  } cases[] = {
+      {Variant(0), true, true, "(全部)"},     // the special row's value
+      {Variant(3), true, false, "秋园"},      // a key in the list
+      {Variant(99), true, true, "(全部)"},    // not in the list
+      {Variant(99), false, false, ""},        // not in the list, and the row does not stand in
+      {Variant::null(), true, true, "(全部)"},
+      {Variant(0), false, true, "(全部)"},
+  };
+  for (const Case& c : cases) {
+    spec->SetShowIfNotInKeyList(c.showIfNotInList);
+    grid.SetKeyValue(Variant(-5));
+    grid.SetKeyValue(c.key);
+    EXPECT_EQ(grid.SpecRowChosen(), c.chosen) << c.key.toString().toStdString() << c.showIfNotInList;
+    EXPECT_EQ(grid.SelectedItem(), QString::fromUtf8(c.selected)) << c.key.toString().toStdString();
+  }
+  // A click on the special row chooses its value; hidden, the row is never chosen.
+  spec->SetShowIfNotInKeyList(true);
+  grid.SetKeyValue(Variant(2));
+  const QPoint p = grid.CellRect(0, grid.SpecGridRow()).center();
+  Mouse(grid.viewport(), QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+  Mouse(grid.viewport(), QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(grid.KeyValue().toInt(), 0);
+  EXPECT_TRUE(grid.SpecRowChosen());
+  // The row's short cut, Alt+Del, chooses it from the keyboard.
+  grid.SetKeyValue(Variant(4));
+  EXPECT_FALSE(grid.SpecRowChosen());
+  Key(&grid, Qt::Key_Delete, Qt::AltModifier);
+  EXPECT_TRUE(grid.SpecRowChosen());
+  EXPECT_EQ(grid.KeyValue().toInt(), 0);
+  Key(&grid, Qt::Key_Down);
+  EXPECT_EQ(grid.SelectedItem(), "春园");
+  const int offset = grid.DataRowOffset();
+  spec->SetVisible(false);
+  EXPECT_EQ(grid.DataRowOffset(), offset - 1);
+  EXPECT_EQ(grid.SpecGridRow(), -1);
+  EXPECT_FALSE(grid.SpecRowChosen());
+}
