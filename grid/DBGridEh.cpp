@@ -857,11 +857,7 @@ void TCustomDBGridEh::UpdateVertScrollBar() {
       max = std::max(1, sumList_->NumberedRecordCount());
       pos = sumList_->RecordNumber();
       // A record being inserted has no number yet: the thumb stays where it was.
-      if (ds->State() == dsInsert) {
-        const QScrollBar* shown = vertScrollBar_ && vertScrollBar_->ExtScrollBar() ? vertScrollBar_->ExtScrollBar()
-                                                                                  : verticalScrollBar();
-        pos = shown->value();
-      }
+      if (ds->State() == dsInsert) pos = vertThumbPos_;
     } else {
       min = 0;
       max = 4;
@@ -876,6 +872,7 @@ void TCustomDBGridEh::UpdateVertScrollBar() {
 void TCustomDBGridEh::ApplyVertScrollInfo(int min, int max, int page, int pos) {
   QScrollBar* bar = verticalScrollBar();
   updatingScrollBars_ = true;
+  vertThumbPos_ = pos;
   const bool external = vertScrollBar_ && vertScrollBar_->ExtScrollBar();
   if (external) {
     // The external bar scrolls; the grid's own has nothing to scroll and stays hidden.

@@ -1270,6 +1270,7 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   IMemTableEh* rowInterface_ = nullptr;
   QPointer<QObject> rowIfOwner_;
   bool requestingRows_ = false;
+  int vertThumbPos_ = 0;  // the position last given to the vertical bar
   bool mousePressing_ = false;
   void SetInterfaceRowCount();
   void MoveToInterfaceRow();
