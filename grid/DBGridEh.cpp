@@ -968,9 +968,7 @@ void TCustomDBGridEh::RecordScrolled(int distance) {
       }
       if (bottom > top) ScrollClientArea(0, -step * distance, RectLTRB(0, top, ClientWidth(), bottom));
       if (options_ & dgIndicator) InvalidateRow(Row());
-      bool hide = false;
-      for (int i = 0; i < columns_->Count(); ++i) hide = hide || columns_->Items(i)->HideDuplicates();
-      if (hide) InvalidateRow(dataRowOffset_);
+      if (AnyColumnHidesDuplicates()) InvalidateRow(dataRowOffset_);
     }
   }
   viewport()->update(widen(r1));

@@ -1096,6 +1096,8 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   bool UsesRowInterface() const { return HasRowInterface() && footerRowCount_ == 0; }
   // Whether the rows form a tree (row-interface mode with tree rows).
   bool ShowsTreeRows() const;
+  // Whether any column hides a text equal to the row above (the top row repaints on scrolls).
+  bool AnyColumnHidesDuplicates() const;
   void RefreshRowInterface();
   void UpdateRowsFromInterface();
   void SyncWithRowInterface();

@@ -102,7 +102,7 @@ void TCustomDBGridEh::DragRecordOver(int y, int row, const QPoint& p) {
       }
       row = TopRow();
     } else if (y >= info.Vert.FullVisBoundary) {
-      if (row < info.Vert.LastFullVisibleCell || row != lastRow) {
+      if (row >= info.Vert.LastFullVisibleCell && row != lastRow) {
         ScrollTopRowTo(TopRow() + 1);
         CalcDrawInfo(info);
       }

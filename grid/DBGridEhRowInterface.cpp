@@ -27,6 +27,12 @@ void TCustomDBGridEh::RefreshRowInterface() {
   RequestLayout();
 }
 
+bool TCustomDBGridEh::AnyColumnHidesDuplicates() const {
+  for (int i = 0; i < columns_->Count(); ++i)
+    if (columns_->Items(i)->HideDuplicates()) return true;
+  return false;
+}
+
 bool TCustomDBGridEh::ShowsTreeRows() const {
   return UsesRowInterface() && dataLink_->Active() && RowInterface()->TreeViewActive();
 }
@@ -101,9 +107,7 @@ void TCustomDBGridEh::SyncWithRowInterface() {
       MoveToInterfaceRow();
     }
     RefreshEditor();
-    bool hides = false;
-    for (int i = 0; i < columns_->Count(); ++i) hides = hides || columns_->Items(i)->HideDuplicates();
-    if (hides && TopRow() != oldTop) {
+    if (AnyColumnHidesDuplicates() && TopRow() != oldTop) {
       InvalidateRow(oldTop);
       InvalidateRow(TopRow());
     }
@@ -167,9 +171,7 @@ void TCustomDBGridEh::ScrollTopRowTo(int row) {
   const int oldTop = TopRow();
   MoveTopLeft(LeftCol(), row);
   UpdateInterfaceScrollBar();
-  bool hides = false;
-  for (int i = 0; i < columns_->Count(); ++i) hides = hides || columns_->Items(i)->HideDuplicates();
-  if (hides) {
+  if (AnyColumnHidesDuplicates()) {
     InvalidateRow(oldTop);
     InvalidateRow(TopRow());
   }

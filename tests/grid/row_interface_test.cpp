@@ -105,7 +105,7 @@ void Key(Grid& g, int key, Qt::KeyboardModifiers m = Qt::NoModifier) {
   QKeyEvent release(QEvent::KeyRelease, key, m);
   QCoreApplication::sendEvent(&g, &release);
 }
-// The first data column's cell of a screen row (0 the top data row shown).
+// The cells of a data row (0 the first record's row, shown or not).
 QRect NameCell(Grid& g, int dataRow) { return g.CellRect(g.IndicatorOffset() + 1, g.DataRowOffset() + dataRow); }
 QRect FirstCell(Grid& g, int dataRow) { return g.CellRect(g.IndicatorOffset(), g.DataRowOffset() + dataRow); }
 // A point in the node button (the last 18 pixels of the indentation) of a data row.
@@ -258,7 +258,9 @@ TEST(RowInterface, OneGridRowPerRecordAndTheViewScrollsWithoutTheRecord) {
   g.viewport()->repaint();
   EXPECT_EQ(g.Text(g.TopRow() - g.DataRowOffset(), 0), "n4");
   // The bar's arrows and pages scroll the rows as well.
-  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  const QPoint arrowDown(bar->width() / 2, bar->height() - 4);
+  Send(bar, QEvent::MouseButtonPress, arrowDown, Qt::LeftButton, Qt::LeftButton);
+  Send(bar, QEvent::MouseButtonRelease, arrowDown, Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(g.TopRow(), g.DataRowOffset() + 4);
   bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(g.TopRow(), g.DataRowOffset() + 4 + page - 1);
@@ -291,6 +293,35 @@ TEST(RowInterface, OneGridRowPerRecordAndTheViewScrollsWithoutTheRecord) {
   Click(g, NameCell(g, top - g.DataRowOffset() + 1).center());
   EXPECT_EQ(f.Current(), QStringLiteral("n%1").arg(top - g.DataRowOffset() + 2));
   EXPECT_EQ(g.TopRow(), top);
+}
+
+TEST(RowInterface, TheThumbMovesTheTopRow) {
+  Flat f(40);
+  Grid g;
+  g.SetDataSource(&f.source);
+  QScrollBar* bar = g.verticalScrollBar();
+  const int fixed = g.FixedRows();
+  // The thumb released at a position puts that row on top.
+  g.ExternalScrollAction(Qt::Vertical, kSliderThumbPosition, 10);
+  EXPECT_EQ(g.TopRow(), fixed + 9);
+  EXPECT_EQ(bar->value(), 10);
+  EXPECT_EQ(f.Current(), "n1");
+  // Without tracking a moving thumb leaves the rows; with it they follow.
+  g.ExternalScrollAction(Qt::Vertical, QAbstractSlider::SliderMove, 3);
+  EXPECT_EQ(g.TopRow(), fixed + 9);
+  g.VertScrollBar()->SetTracking(true);
+  g.ExternalScrollAction(Qt::Vertical, QAbstractSlider::SliderMove, 3);
+  EXPECT_EQ(g.TopRow(), fixed + 2);
+  // A position beyond the end stops at the last page.
+  g.ExternalScrollAction(Qt::Vertical, kSliderThumbPosition, 1000);
+  EXPECT_EQ(g.TopRow(), fixed + 40 - g.VisibleDataRowCount());
+  EXPECT_EQ(bar->value(), bar->maximum());
+  EXPECT_EQ(f.Current(), "n1");
+  // A grid tall enough for every row has nothing to scroll.
+  Flat few(3);
+  g.SetDataSource(&few.source);
+  EXPECT_EQ(bar->maximum(), bar->minimum());
+  EXPECT_FALSE(bar->isVisible());
 }
 
 TEST(RowInterface, ModeNeedsTheInterfaceAndNoFooters) {
@@ -390,6 +421,39 @@ TEST(RowInterface, NodeButtonsExpandAndCollapseByClicks) {
   // A leaf's button place does nothing.
   Click(g, ButtonOf(g, 2, 2));
   EXPECT_EQ(g.RowCount(), g.DataRowOffset() + 4);
+}
+
+TEST(RowInterface, ANodeClickKeepsTheRowsInPlace) {
+  Tree t({});
+  t.table.AppendRecord({Variant(QStringLiteral("一期")), Variant(1), Variant::null()});
+  for (int i = 0; i < 30; ++i)
+    t.table.AppendRecord({Variant(QStringLiteral("一期%1号").arg(i + 1)), Variant(100 + i), Variant(1)});
+  t.table.AppendRecord({Variant(QStringLiteral("二期")), Variant(2), Variant::null()});
+  for (int i = 0; i < 3; ++i)
+    t.table.AppendRecord({Variant(QStringLiteral("二期%1号").arg(i + 1)), Variant(200 + i), Variant(2)});
+  // Each record added opened its parent; 二期 is closed again.
+  t.Go(QStringLiteral("二期"));
+  t.table.ExpandNode(t.table.CurrentRowIndex(), false);
+  t.Go(QStringLiteral("一期5号"));
+  Grid g(320, 200);
+  g.SetDataSource(&t.source);
+  EXPECT_EQ(g.RowCount(), g.DataRowOffset() + 32);
+  // Scrolled to the end, 二期 is the last row; opening it keeps the rows where they were.
+  g.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+  const int top = g.TopRow();
+  const int row = g.RowCount() - 1 - g.DataRowOffset();
+  EXPECT_EQ(g.Text(row, 0), "二期");
+  Click(g, ButtonOf(g, row, 1));
+  EXPECT_EQ(g.RowCount(), g.DataRowOffset() + 35);
+  EXPECT_EQ(g.TopRow(), top);
+  EXPECT_EQ(t.Current(), "一期5号");
+  // Collapsing 一期 from the top takes its rows away; the top row is clamped to the rows
+  // left and the node becomes current.
+  g.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+  Click(g, ButtonOf(g, 0, 1));
+  EXPECT_EQ(t.Shown(), (QStringList{"一期", "二期", "  二期1号", "  二期2号", "  二期3号"}));
+  EXPECT_EQ(g.TopRow(), g.DataRowOffset());
+  EXPECT_EQ(t.Current(), "一期");
 }
 
 TEST(RowInterface, DraggingARecordToAnotherTreeLevel) {
