@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -499,6 +501,44 @@ TEST(RowInterface, DraggingARecordToAnotherTreeLevel) {
   EXPECT_EQ(g.DropRow(), g.DataRowOffset() + 3);
   Send(g.viewport(), QEvent::MouseButtonRelease, over, Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(t.Shown(), (QStringList{"甲", "  乙", "  丁", "丙"}));
+}
+
+TEST(RowInterface, ARecordHeldBelowTheRowsScrollsThemOneByOne) {
+  Flat f(40);
+  Grid g;
+  g.SetOptionsEh(g.OptionsEh() | dghRecordMoving);
+  g.SetDataSource(&f.source);
+  // Five whole rows and half of a sixth.
+  const int step = g.RowHeights(g.DataRowOffset()) + g.GridLineWidth();
+  g.resize(g.width(), g.RowHeights(0) + g.GridLineWidth() + 5 * step + step / 2);
+  QCoreApplication::processEvents();
+  TGridDrawInfo info;
+  g.CalcDrawInfo(info);
+  ASSERT_LT(info.Vert.FullVisBoundary + 2, info.Vert.GridBoundary);
+  const QPoint start = g.CellRect(0, g.DataRowOffset()).center();
+  Send(g.viewport(), QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+  ASSERT_TRUE(g.RecordDragging());
+  // The mouse rests on the half-shown row: each tick of the drag timer scrolls one row.
+  const QPoint below(start.x(), info.Vert.FullVisBoundary + 2);
+  Send(g.viewport(), QEvent::MouseMove, below, Qt::NoButton, Qt::LeftButton);
+  const int top = g.TopRow();
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 400) {
+    QCoreApplication::processEvents();
+    QThread::msleep(10);
+  }
+  EXPECT_GT(g.TopRow(), top + 2);
+  g.CalcDrawInfo(info);
+  EXPECT_EQ(g.DropRow(), info.Vert.LastFullVisibleCell);
+  EXPECT_EQ(f.Current(), "n1");
+  // Dropping there puts the record at that row's place.
+  const int dropRecNo = g.DropRow() - g.DataRowOffset() + 1;
+  Send(g.viewport(), QEvent::MouseButtonRelease, below, Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(g.RecordDragging());
+  f.table.SetActiveRow(dropRecNo - 1);
+  EXPECT_EQ(f.table.FieldByName(QStringLiteral("名称"))->AsString(), "n1");
+  f.table.RestoreActiveRow();
 }
 
 TEST(RowInterface, NormalModeBarRunsOverTheRecordNumbers) {
