@@ -140,6 +140,7 @@ TCustomDBGridEh::~TCustomDBGridEh() {
 void TCustomDBGridEh::SetDataSource(TDataSource* s) {
   if (s == dataLink_->DataSource()) return;
   dataLink_->SetDataSource(s);
+  RefreshRowInterface();
   DataLinkActiveChanged(dataLink_->Active());
   sumList_->SetDataSet(s ? s->DataSet() : nullptr);
 }
@@ -260,6 +261,7 @@ void TCustomDBGridEh::SetFooterFont(const TFontEh& f) {
 void TCustomDBGridEh::SetFooterRowCount(int n) {
   if (n < 0 || n == footerRowCount_) return;
   footerRowCount_ = n;
+  RefreshRowInterface();
   RequestLayout();
 }
 
@@ -791,7 +793,9 @@ void TCustomDBGridEh::UpdateRowCount() {
   if (options_ & dgTitles) SetRowHeights(0, titleH);
   const int step = DefaultRowHeight() + lw;
   TDataSet* ds = DataSet();
-  if (dataLink_->Active() && ds && ds->RecordCount() > 0) {
+  if (UsesRowInterface()) {
+    UpdateRowsFromInterface();
+  } else if (dataLink_->Active() && ds && ds->RecordCount() > 0) {
     const int buffer = std::max(1, (ClientHeight() - fixedH) / std::max(1, step));
     dataLink_->SetBufferCount(buffer);
     const int n = dataLink_->RecordCount();
@@ -815,6 +819,10 @@ void TCustomDBGridEh::UpdateRowCount() {
 }
 
 void TCustomDBGridEh::SyncCurrentRow() {
+  if (UsesRowInterface()) {
+    SyncWithRowInterface();
+    return;
+  }
   if (!dataLink_->Active()) return;
   // A move the incremental search did not make ends the search.
   if (incSearchActive_ && !searchMoving_) EndIncSearch();
@@ -832,16 +840,24 @@ void TCustomDBGridEh::UpdateScrollRange() {
 
 void TCustomDBGridEh::UpdateVertScrollBar() {
   if (!dataLink_) return;
-  QScrollBar* bar = verticalScrollBar();
-  updatingScrollBars_ = true;
+  if (UsesRowInterface()) {
+    UpdateInterfaceScrollBar();
+    return;
+  }
   int min = 0, max = 0, page = 1, pos = 0;
   TDataSet* ds = DataSet();
   if (dataLink_->Active() && ds) {
     if (sumList_->RecordNumbersAvailable()) {
+      // A page of rows over the records, the thumb at the current record's number. The bar's
+      // maximum is the last position the thumb can take, the record count: the whole track
+      // (maximum - minimum + page) is record count + page - 1 rows, as the thumb stands on
+      // the first of the page's rows.
       min = 1;
       page = VisibleDataRowCount();
       max = std::max(1, sumList_->NumberedRecordCount());
       pos = sumList_->RecordNumber();
+      // A record being inserted has no number yet: the thumb stays where it was.
+      if (ds->State() == dsInsert) pos = vertThumbPos_;
     } else {
       min = 0;
       max = 4;
@@ -850,6 +866,13 @@ void TCustomDBGridEh::UpdateVertScrollBar() {
     }
     if (page >= max - min + 1) max = min;  // nothing to scroll
   }
+  ApplyVertScrollInfo(min, max, page, pos);
+}
+
+void TCustomDBGridEh::ApplyVertScrollInfo(int min, int max, int page, int pos) {
+  QScrollBar* bar = verticalScrollBar();
+  updatingScrollBars_ = true;
+  vertThumbPos_ = pos;
   const bool external = vertScrollBar_ && vertScrollBar_->ExtScrollBar();
   if (external) {
     // The external bar scrolls; the grid's own has nothing to scroll and stays hidden.
@@ -890,6 +913,7 @@ void TCustomDBGridEh::UpdateVertScrollBar() {
 // ---- notifications ------------------------------------------------------------------------
 
 void TCustomDBGridEh::DataLinkActiveChanged(bool active) {
+  RefreshRowInterface();
   if (!active) HideEditor();
   // Opening, closing or reopening drops every mark and selection.
   if (selection_) selection_->LinkStateChanged(active);
@@ -897,8 +921,10 @@ void TCustomDBGridEh::DataLinkActiveChanged(bool active) {
   if (incSearchActive_) EndIncSearch();
   sumList_->SetDataSet(DataSource() ? DataSource()->DataSet() : nullptr);
   columns_->UnbindFields();
+  if (UsesRowInterface()) UpdateRowCount();
   RequestLayout();
   UpdateVertScrollBar();
+  RefreshRowInterface();
 }
 
 void TCustomDBGridEh::RefreshFromDataSet() {
@@ -911,6 +937,11 @@ void TCustomDBGridEh::RefreshFromDataSet() {
 }
 
 void TCustomDBGridEh::RecordScrolled(int distance) {
+  if (UsesRowInterface()) {
+    SyncWithRowInterface();
+    RepaintFooters();
+    return;
+  }
   const QRect r1 = BoxRect(0, Row(), ColCount() - 1, Row());
   if (dataLink_->ActiveRecord() >= RowCount() - dataRowOffset_) UpdateRowCount();
   UpdateVertScrollBar();
@@ -937,9 +968,7 @@ void TCustomDBGridEh::RecordScrolled(int distance) {
       }
       if (bottom > top) ScrollClientArea(0, -step * distance, RectLTRB(0, top, ClientWidth(), bottom));
       if (options_ & dgIndicator) InvalidateRow(Row());
-      bool hide = false;
-      for (int i = 0; i < columns_->Count(); ++i) hide = hide || columns_->Items(i)->HideDuplicates();
-      if (hide) InvalidateRow(dataRowOffset_);
+      if (AnyColumnHidesDuplicates()) InvalidateRow(dataRowOffset_);
     }
   }
   viewport()->update(widen(r1));
@@ -1006,7 +1035,9 @@ void TCustomDBGridEh::ColWidthsChanged() {
 
 void TCustomDBGridEh::RowHeightsChanged() {}
 
-void TCustomDBGridEh::TopLeftChanged() {}
+void TCustomDBGridEh::TopLeftChanged() {
+  if (UsesRowInterface()) RequestRowsForView();
+}
 
 void TCustomDBGridEh::resizeEvent(QResizeEvent* e) {
   QAbstractScrollArea::resizeEvent(e);

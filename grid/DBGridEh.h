@@ -16,6 +16,7 @@
 #include "grid/ToolCtrlsEh.h"  // TCheckBoxState, TTextLayout
 #include "platform/basegrid.h"
 #include "platform/data/datasource.h"
+#include "platform/data/memtable.h"
 #include "platform/syscolors.h"
 
 // The list grid of every window: a base grid bound to a data source, with columns, multi-line
@@ -1099,9 +1100,38 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   void ReturnToPosition();
   QString RememberedBookmark() const { return rememberedBookmark_; }
   int RememberedOffset() const { return rememberedOffset_; }
-  // No dataset of this system offers row positions of its own; the grid works on its buffer.
-  bool HasRowInterface() const { return false; }
-  bool UsesRowInterface() const { return false; }
+  // Row-interface mode: a dataset that offers IMemTableEh shows every record as a grid row;
+  // the grid then scrolls its rows itself without moving the current record. In force while
+  // the interface is held and no footer rows are shown.
+  bool UseRowInterface() const { return useRowInterface_; }
+  void SetUseRowInterface(bool on);
+  IMemTableEh* RowInterface() const { return rowIfOwner_ ? rowInterface_ : nullptr; }
+  bool HasRowInterface() const { return RowInterface() != nullptr; }
+  bool UsesRowInterface() const { return HasRowInterface() && footerRowCount_ == 0; }
+  // Whether the rows form a tree (row-interface mode with tree rows).
+  bool ShowsTreeRows() const;
+  // Whether any column hides a text equal to the row above (the top row repaints on scrolls).
+  bool AnyColumnHidesDuplicates() const;
+  void RefreshRowInterface();
+  void UpdateRowsFromInterface();
+  void SyncWithRowInterface();
+  void RequestRowsForView();
+  void UpdateInterfaceScrollBar();
+  void ScrollTopRowTo(int row);
+  void ClampTopRow();
+  // A vertical scroll-bar action in row-interface mode: moves the top row, not the record.
+  void InterfaceVScroll(int action, int pos);
+  // Temporary access to the record of a data row (counted from the first data row): the
+  // interface's row, or the data link's buffered record.
+  void SelectBufferRow(int row);
+  void RestoreBufferRow();
+  bool IsActiveBufferRow(int row) const;
+  // Tree rows: the indentation of a data row's first cell (18 pixels per level).
+  static constexpr int kTreeIndentStep = 18;
+  int TreeIndentOfRow(int row);
+  // True when (x, y) lies on a tree indentation; unless testOnly a click on the node's button
+  // (the last 18 pixels of the indentation) expands or collapses the node.
+  virtual bool ClickTreeNode(int x, int y, bool testOnly);
 
   // A scroll action of an external scroll bar, handled as one of the grid's own bar.
   void ExternalScrollAction(Qt::Orientation bar, int action, int pos);
@@ -1184,6 +1214,14 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   QString CurrentCellText();
   void ModifyScrollBar(Qt::Orientation bar, int action, int pos) override;
   void UpdateScrollRange() override;
+  void UpdateScrollPos() override;
+  // Gives the grid's vertical bar (or its external bar) a range, page and position and shows,
+  // hides or disables it by the bar's visible mode.
+  void ApplyVertScrollInfo(int min, int max, int page, int pos);
+  // Row-interface mode: the wheel scrolls the rows (Shift moves the current record).
+  void InterfaceWheel(QWheelEvent* e);
+  // Tree rows: the lines and the node button of a row's indentation.
+  virtual void PaintTreeIndent(const QRect& indent, int level, TColor background);
 
   // The cell editor: created once, refreshed for the current cell whenever it is placed.
   QWidget* CreateEditor() override;
@@ -1243,6 +1281,15 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   // Position memory.
   QString rememberedBookmark_;
   int rememberedOffset_ = 0;
+  // Row-interface mode.
+  bool useRowInterface_ = true;
+  IMemTableEh* rowInterface_ = nullptr;
+  QPointer<QObject> rowIfOwner_;
+  bool requestingRows_ = false;
+  int vertThumbPos_ = 0;  // the position last given to the vertical bar
+  bool mousePressing_ = false;
+  void SetInterfaceRowCount();
+  void MoveToInterfaceRow();
   std::unique_ptr<TDBGridColumnsEh> columns_;
   std::unique_ptr<TDBGridEhColumnDefValuesEh> colDefValues_;
   TColumnsEhList visibleColumns_;

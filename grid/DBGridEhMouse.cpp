@@ -286,6 +286,13 @@ void TCustomDBGridEh::ScrollOnTimer() {
 // ---- press, move, release -----------------------------------------------------------------
 
 void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
+  // A row clicked stays where it is on screen (row-interface mode scrolls otherwise).
+  const bool wasPressing = std::exchange(mousePressing_, true);
+  struct EndPress {
+    bool& flag;
+    bool old;
+    ~EndPress() { flag = old; }
+  } endPress{mousePressing_, wasPressing};
   // A failing dataset action is shown, never passed into the event loop.
   Guard([&] {
     const QPoint p = e->position().toPoint();
@@ -330,8 +337,9 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
       raiseMouseDown();
       return;
     }
-    // A press that begins a record drag does nothing else.
+    // A press that begins a record drag, or lands on a tree indentation, does nothing else.
     if (button == Qt::LeftButton && BeginRecordDrag(p.x(), p.y(), false)) return;
+    if (button == Qt::LeftButton && ClickTreeNode(p.x(), p.y(), false)) return;
     if (button == Qt::LeftButton && InColumnSelectZone(p)) {
       TColumnEh* column = columns_->Items(GridToColumnIndex(c.X));
       InvalidateCol(c.X);
@@ -645,6 +653,10 @@ void TCustomDBGridEh::wheelEvent(QWheelEvent* e) {
     TDataSet* ds = DataSet();
     if (!isEnabled() || !dataLink_->Active() || !ds) {
       e->ignore();
+      return;
+    }
+    if (UsesRowInterface()) {
+      InterfaceWheel(e);
       return;
     }
     const int steps = e->angleDelta().y() / 120;

@@ -515,6 +515,13 @@ void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow,
   column->FireGetCellParams(false, cellParams_);
   bg = cellParams_.Background;
   if (GetHighlightColors(gridCol, gridRow, font, bg, state, type.index, type.columnIndex)) state |= gdSelected;
+  // Tree rows: the first column starts with the row's indentation.
+  if (DefaultDrawing && ShowsTreeRows() && visibleColumns_.Count() > 0 && visibleColumns_[0] == column) {
+    const int level = RowInterface()->ActiveRowLevel();
+    const int indent = std::min(rect.width(), kTreeIndentStep * level);
+    PaintTreeIndent(QRect(rect.x(), rect.y(), indent, rect.height()), level, bg);
+    rect.setLeft(rect.x() + indent);
+  }
   QString text = cellParams_.Text;
   const TAlignment alignment = cellParams_.Alignment;
   const TCheckBoxState check = cellParams_.CheckMark;

@@ -12,12 +12,11 @@
 
 namespace {
 
-// Makes a buffered record the one fields read for the lifetime of the object.
+// Makes the record of a data row the one fields read for the lifetime of the object.
 struct ActiveRecordScope {
-  TGridDataLinkEh* link;
-  int saved;
-  ActiveRecordScope(TGridDataLinkEh* l, int row) : link(l), saved(l->ActiveRecord()) { link->SetActiveRecord(row); }
-  ~ActiveRecordScope() { link->SetActiveRecord(saved); }
+  TCustomDBGridEh* grid;
+  ActiveRecordScope(TCustomDBGridEh* g, int row) : grid(g) { grid->SelectBufferRow(row); }
+  ~ActiveRecordScope() { grid->RestoreBufferRow(); }
 };
 
 }  // namespace
@@ -38,9 +37,10 @@ bool TCustomDBGridEh::CanStartRecordDrag(int, int, const QPoint&) { return true;
 int TCustomDBGridEh::RowRecNo(int row) {
   TDataSet* ds = DataSet();
   if (!dataLink_->Active() || !ds) return 0;
+  if (UsesRowInterface()) return row + 1;
   const int count = dataLink_->RecordCount();
   if (count <= 0) return 0;
-  ActiveRecordScope scope(dataLink_.get(), std::clamp(row, 0, count - 1));
+  ActiveRecordScope scope(this, std::clamp(row, 0, count - 1));
   return ds->RecNo();
 }
 
@@ -52,11 +52,12 @@ bool TCustomDBGridEh::BeginRecordDrag(int x, int y, bool testOnly) {
   const int bufferRow = c.Y - dataRowOffset_;
   if (bufferRow >= dataLink_->RecordCount() || (ds->Bof() && ds->Eof())) return false;
   QString bookmark;
+  int level = -1;
   {
-    ActiveRecordScope scope(dataLink_.get(), bufferRow);
+    ActiveRecordScope scope(this, bufferRow);
     bookmark = ds->Bookmark();
+    if (ShowsTreeRows()) level = RowInterface()->ActiveRowLevel();
   }
-  const int level = -1;
   if ((options_ & dgMultiSelect) && (allowedSelections_ & SelectionBit(gstRecordBookmarks))) {
     // With marking allowed only a marked row without Shift, Ctrl or Alt is a handle; other
     // presses mark rows as usual.
@@ -87,6 +88,37 @@ void TCustomDBGridEh::DragRecordOver(int y, int row, const QPoint& p) {
   const int count = dataLink_->RecordCount();
   const int firstData = dataRowOffset_, lastData = dataRowOffset_ + std::max(0, count - 1);
   const bool insideVertically = y >= info.Vert.FixedBoundary && y < info.Vert.GridBoundary;
+  if (UsesRowInterface()) {
+    // Every record is a row: the grid scrolls its rows, one per move or tick, while the
+    // mouse is above or below them.
+    const int lastRow = RowCount() - 1;
+    if (newX == dropLineX_ && row == dropRow_) return;
+    if (dropRow_ == TopRow() && y < info.Vert.FixedBoundary) return;
+    if (dropRow_ == lastRow && y >= info.Vert.FullVisBoundary) return;
+    if (y < info.Vert.FixedBoundary) {
+      if (dropRow_ > TopRow()) {
+        ScrollTopRowTo(TopRow() - 1);
+        CalcDrawInfo(info);
+      }
+      row = TopRow();
+    } else if (y >= info.Vert.FullVisBoundary) {
+      if (row >= info.Vert.LastFullVisibleCell && row != lastRow) {
+        ScrollTopRowTo(TopRow() + 1);
+        CalcDrawInfo(info);
+      }
+      row = info.Vert.LastFullVisibleCell;
+    }
+    if (row < 0) row = dropRow_;
+    int level = newLevel;
+    const int x = DropLevelAt(row, p, level);
+    if (MoveDraggedRecords(row - dataRowOffset_, level, true)) {
+      dropRow_ = row;
+      dropLevel_ = level;
+      dropLineX_ = x;
+      viewport()->update();
+    }
+    return;
+  }
   if (row == dropRow_ && insideVertically) return;
   if (row > lastData || y >= info.Vert.GridBoundary || (row < 0 && y >= info.Vert.FixedBoundary)) {
     // Beyond the last row: the buffer moves one record on, the line stays on the last row.
@@ -138,7 +170,8 @@ bool TCustomDBGridEh::MoveRecords(const QStringList& bookmarks, int row, bool ch
   return DefaultMoveRecords(bookmarks, toRecNo, checkOnly, level);
 }
 
-bool TCustomDBGridEh::DefaultMoveRecords(const QStringList& bookmarks, int recNo, bool checkOnly, int) {
+bool TCustomDBGridEh::DefaultMoveRecords(const QStringList& bookmarks, int recNo, bool checkOnly, int level) {
+  if (UsesRowInterface()) return RowInterface()->MoveRecords(bookmarks, recNo, level, checkOnly);
   TDataSet* ds = DataSet();
   if (!DataSource() || !ds) return false;
   // The current row's distance from the middle buffered record: after the move the dataset
@@ -148,7 +181,7 @@ bool TCustomDBGridEh::DefaultMoveRecords(const QStringList& bookmarks, int recNo
   const int offset = active - count / 2 + (count + 1) % 2;
   int middleRecNo = 0;
   if (count > 0) {
-    ActiveRecordScope scope(dataLink_.get(), std::clamp(active - offset, 0, count - 1));
+    ActiveRecordScope scope(this, std::clamp(active - offset, 0, count - 1));
     middleRecNo = ds->RecNo();
   }
   const bool moved = DBGridEhDataService()->MoveRecordsOf(this, bookmarks, recNo, checkOnly);
@@ -159,10 +192,31 @@ bool TCustomDBGridEh::DefaultMoveRecords(const QStringList& bookmarks, int recNo
   return moved;
 }
 
-int TCustomDBGridEh::DropLevelAt(int, const QPoint&, int& level) {
-  // Tree levels come only from a dataset's own row interface, which no dataset offers here.
+int TCustomDBGridEh::DropLevelAt(int row, const QPoint& p, int& level) {
   level = -1;
-  return 0;
+  if (!ShowsTreeRows() || visibleColumns_.Count() == 0) return 0;
+  IMemTableEh* rif = RowInterface();
+  const int rows = rif->MemRowCount();
+  if (rows <= 0) return 0;
+  const int left = CellRect(ColumnToGridIndex(visibleColumns_[0]->Index()), std::max(row, FixedRows())).x();
+  const int r = std::clamp(row - dataRowOffset_, 0, rows - 1);
+  int own = 0, deepest = 0, after = 1;
+  rif->DropLevels(r, own, deepest, after);
+  level = own;
+  int x = left + own * kTreeIndentStep;
+  // Below the row the drag began at, the drop goes after the row.
+  const bool below = r + dataRowOffset_ >= dragStartRow_;
+  if (r + dataRowOffset_ > dragStartRow_) {
+    deepest = own;
+    level = after;
+    x = left + after * kTreeIndentStep;
+  }
+  const int d = below ? left + after * kTreeIndentStep : x;
+  if (p.x() > d) {
+    level = std::min((p.x() - left) / kTreeIndentStep, deepest + 1);
+    x = left + level * kTreeIndentStep;
+  }
+  return x;
 }
 
 QRect TCustomDBGridEh::DropLineRect() const {

@@ -323,6 +323,11 @@ void TCustomDBGridEh::ModifyScrollBar(Qt::Orientation bar, int action, int pos) 
       return;
     }
     TDataSet* ds = DataSet();
+    if (UsesRowInterface()) {
+      setFocus(Qt::OtherFocusReason);
+      InterfaceVScroll(action, pos);
+      return;
+    }
     if (!dataLink_->Active() || !ds) return;
     setFocus(Qt::OtherFocusReason);
     const int active = dataLink_->ActiveRecord();
@@ -375,7 +380,9 @@ void TCustomDBGridEh::TimedScroll(unsigned direction) {
     return;
   }
   const int active = dataLink_->ActiveRecord();
-  if (direction & sdUp) ds->MoveBy(-(active + 1));
+  // Every record is a row in row-interface mode: one record per step.
+  if (UsesRowInterface()) ds->MoveBy((direction & sdUp) ? -1 : (direction & sdDown) ? 1 : 0);
+  else if (direction & sdUp) ds->MoveBy(-(active + 1));
   else if (direction & sdDown) ds->MoveBy(dataLink_->RecordCount() - active);
   if (direction & (sdLeft | sdRight)) TCustomGrid::TimedScroll(direction & (sdLeft | sdRight));
 }
@@ -389,6 +396,12 @@ void TCustomDBGridEh::RememberPosition() {
   // delete removed go now, so the walk cannot fail half-way after changing earlier rows.
   // The list is left alone during the walk, so deleting the rows walked keeps the indexes.
   markedRows_->DropInvalidBookmarks();
+  if (UsesRowInterface()) {
+    // Every record is a row: the current record alone is remembered.
+    rememberedBookmark_ = ds->Bookmark();
+    rememberedOffset_ = 0;
+    return;
+  }
   const int a = dataLink_->Active() ? dataLink_->ActiveRecord() : 0;
   const int n = dataLink_->Active() ? dataLink_->RecordCount() : 1;
   // The middle buffered record ((count - 1) div 2 from the top) is remembered, with the
@@ -406,5 +419,5 @@ void TCustomDBGridEh::ReturnToPosition() {
   // A record that is gone leaves the dataset where it is; callers run this from clean-up code.
   if (!ds->BookmarkValid(rememberedBookmark_.toLatin1())) return;
   ds->GotoBookmark(rememberedBookmark_.toLatin1());
-  ds->MoveBy(rememberedOffset_);
+  if (!UsesRowInterface()) ds->MoveBy(rememberedOffset_);
 }

@@ -321,6 +321,23 @@ int TDataSet::ActiveRecord() const {
 
 void TDataSet::UpdateCursorPos() { readOverride_ = -1; }
 
+void TDataSet::ReplaceShownRows(std::vector<uint32_t> rows, int current) {
+  if (filterApplied_) throw EDatabaseError(tr8("Cannot change the shown records of a filtered dataset"));
+  order_ = std::move(rows);
+  posDirty_ = true;
+  readOverride_ = -1;
+  cur_ = order_.empty() ? -1 : std::clamp(current, 0, int(order_.size()) - 1);
+  bof_ = order_.empty() || cur_ == 0;
+  eof_ = order_.empty();
+  syncWindows(false);
+  for (auto& w : windows_) w.pending = 0;
+}
+
+void TDataSet::SetReadPosition(int pos) {
+  if (pos >= int(order_.size())) throw EInvalidOperation(tr8("List index out of bounds"));
+  readOverride_ = pos < 0 || pos == cur_ ? -1 : pos;
+}
+
 void TDataSet::Resync() {
   checkActive();
   readOverride_ = -1;
@@ -427,6 +444,11 @@ static bool decodeBookmark(const QByteArray& b, uint32_t& row) {
   bool ok = false;
   row = b.toUInt(&ok, 16);
   return ok;
+}
+
+int TDataSet::PositionOfBookmark(const QByteArray& bookmark) const {
+  uint32_t row;
+  return Active() && decodeBookmark(bookmark, row) ? positionOf(row) : -1;
 }
 
 QByteArray TDataSet::GetBookmark() const {

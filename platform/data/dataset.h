@@ -216,6 +216,17 @@ class TDataSet : public QObject {
   virtual void InternalInitRecord() {}
   // Requery after a master moved (used by detail tables).
   void Refill();
+  // Datasets that decide themselves which records they show (tree views of a memory table):
+  // `rows` become the shown records in order and `current` the current position (-1 for none).
+  // Nothing is notified; the caller resynchronises (or is inside a post that does). Refused
+  // while a filter condition applies.
+  void ReplaceShownRows(std::vector<uint32_t> rows, int current);
+  // Makes the shown record at `pos` the one fields read (-1: the current record again).
+  void SetReadPosition(int pos);
+  int ReadPosition() const { return readOverride_ >= 0 ? readOverride_ : cur_; }
+  int CurrentPosition() const { return cur_; }
+  // The shown position of a bookmark's record, -1 when it is not shown.
+  int PositionOfBookmark(const QByteArray& bookmark) const;
 
   void checkActive() const;
   void checkBrowse();
