@@ -173,6 +173,28 @@ TCustomDBEditEh::TCustomDBEditEh(QWidget* parent) : TCustomMaskEdit(parent) {
   mruList_->CloseHandler = [this](TMRUListEh*, bool accept) { CloseMRUList(accept); };
   UpdateEditReadOnly();
   RecreateMainButton();
+  ApplyNativeAlignment();
+  // A multi-line editor draws its caret and selection itself: every move repaints it.
+  connect(this, &QLineEdit::cursorPositionChanged, this, [this](int from, int to) {
+    if (!MultiLine()) return;
+    // The caret never stays inside a line break: it goes on in the direction it moved.
+    const int fixed = SkipInsideLineBreak(to);
+    if (fixed != to) {
+      const int pos = to < from ? to - 1 : fixed;
+      if (hasSelectedText()) {
+        const int anchor = SelectionAnchor();
+        setSelection(anchor, pos - anchor);
+      } else {
+        setCursorPosition(pos);
+      }
+      return;
+    }
+    EnsureCaretLineVisible();
+    update();
+  });
+  connect(this, &QLineEdit::selectionChanged, this, [this] {
+    if (MultiLine()) update();
+  });
 }
 
 void TCustomDBEditEh::RecreateMainButton() {
@@ -290,6 +312,8 @@ void TCustomDBEditEh::LoadFromField() {
   }
   UpdateEditReadOnly();
   SetModified(false);
+  // The bound field decides whether a right-to-left editor is laid out from the right.
+  if (laidOutRightToLeft_ != UseRightToLeftAlignment()) LayoutButtons();
 }
 
 void TCustomDBEditEh::UpdateEditReadOnly() {
@@ -486,12 +510,17 @@ void TCustomDBEditEh::focusOutEvent(QFocusEvent* event) {
   if (next && (next == mruListBox_ || IsDropDownWidget(next))) return;
   if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
   if (hasFocus_) Guard([this] { DoExit(); });
+  // Unfocused, a multi-line editor shows its text from the first line.
+  topLine_ = 0;
+  mouseAnchor_ = -1;
+  update();
 }
 
 // Enter (without WantReturns) and Esc on an unmodified text belong to the dialog (its default
 // and cancel buttons) unless a drop-down or the MRU list of the editor is open: the editor's
 // key-down hook sees them and they pass on to the parent.
 void TCustomDBEditEh::keyPressEvent(QKeyEvent* event) {
+  if (MultiLineKey(event)) return;
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   const bool escape = event->key() == Qt::Key_Escape;
   const bool popupOpen = dropDownOpen_ || mruList_->Shown;
@@ -661,17 +690,26 @@ void TCustomDBEditEh::LayoutButtons() {
   ConfigureButtonControl(0, editButton_.get(), common);
   for (int i = 0; i < editButtons_->Count(); ++i) ConfigureButtonControl(i + 1, editButtons_->Items(i), common);
   if (common < 0) common = height();
-  int x = width();
+  // From the right edge leftwards (from the left edge rightwards in a right-to-left editor):
+  // the last additional button at the edge, the main button next to the text, each with its
+  // separator on the text's side.
+  const bool rtl = UseRightToLeftAlignment();
+  laidOutRightToLeft_ = rtl;
+  int used = 0;
   for (int i = wanted - 1; i >= 0; --i) {
     ButtonEntry& e = buttonControls_[i];
     const int w = e.control->isVisibleTo(this) ? e.control->width() : 0;
-    e.control->setGeometry(x - w, top, w, common);
-    x -= w;
     const int sw = e.separator->width();
-    e.separator->setGeometry(x - sw, top, sw, height());
-    x -= sw;
+    if (rtl) {
+      e.control->setGeometry(used, top, w, common);
+      e.separator->setGeometry(used + w, top, sw, height());
+    } else {
+      e.control->setGeometry(width() - used - w, top, w, common);
+      e.separator->setGeometry(width() - used - w - sw, top, sw, height());
+    }
+    used += w + sw;
   }
-  buttonAreaWidth_ = width() - x;
+  buttonAreaWidth_ = used;
   ApplyTextRect();
 }
 
@@ -688,12 +726,18 @@ void TCustomDBEditEh::UpdateButtonsState() {
 
 QRect TCustomDBEditEh::TextAreaRect() const {
   QRect r = rect();
-  r.setRight(r.right() - buttonAreaWidth_);
-  r.setLeft(r.left() + ImageAreaWidth());
+  const bool rtl = UseRightToLeftAlignment();
+  r.setRight(r.right() - (rtl ? ImageAreaWidth() : buttonAreaWidth_));
+  r.setLeft(r.left() + (rtl ? buttonAreaWidth_ : ImageAreaWidth()));
   return r;
 }
 
-void TCustomDBEditEh::ApplyTextRect() { setTextMargins(ImageAreaWidth(), 0, buttonAreaWidth_, 0); }
+void TCustomDBEditEh::ApplyTextRect() {
+  const QRect area = TextAreaRect();
+  setTextMargins(area.left(), 0, width() - 1 - area.right(), 0);
+  ApplyNativeAlignment();
+  if (MultiLine()) EnsureCaretLineVisible();
+}
 
 // ---- image and password character ----
 
@@ -948,11 +992,12 @@ bool TCustomDBEditEh::RequiredStateDrawn() {
 }
 
 void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
-  const TAlignment a = Alignment();
-  if (wordWrap_ && !hasFocus_) {
+  const TAlignment a = EffectiveAlignment();
+  const TAlignment native = UseRightToLeftAlignment() ? taRightJustify : taLeftJustify;
+  if (wordWrap_ && (MultiLine() || !hasFocus_)) {
     QPainter p(this);
     PaintWrappedText(p);
-  } else if (a == taLeftJustify || hasFocus_) {
+  } else if (a == native || hasFocus_) {
     TCustomMaskEdit::paintEvent(event);
   } else {
     // Right or centred text is drawn by the editor while it is not focused.
@@ -960,13 +1005,15 @@ void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
     const QString text = PaintFrameAndShownText(p);
     const QRect r = TextAreaRect().adjusted(3, 0, -3, 0);
     p.setClipRect(r);
-    p.drawText(r, (a == taRightJustify ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter, text);
+    const Qt::Alignment h = a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft;
+    p.drawText(r, h | Qt::AlignAbsolute | Qt::AlignVCenter, text);
   }
-  if (const int w = ImageAreaWidth(); w > 0) {
-    // The image, centred in its area at the left.
+  if (ImageAreaWidth() > 0) {
+    // The image, centred in its area at the left (at the right in a right-to-left editor).
     QPainter p(this);
-    const QRect area = QRect(0, 0, w, height()).adjusted(2, 1, -2, -1);
-    p.fillRect(QRect(1, 1, w - 1, height() - 2), palette().color(QPalette::Base));
+    const QRect image = ImageRect();
+    const QRect area = image.adjusted(2, 1, -2, -1);
+    p.fillRect(image.adjusted(1, 1, -1, -1), palette().color(QPalette::Base));
     DrawImageClipped(&p, editImage_->Images(), 2, 0, ShownImageIndex(), area);
   }
   if (flat_) {
@@ -1036,15 +1083,20 @@ bool TCustomDBEditEh::TextOverflows() const {
   const QRect area = TextAreaRect();
   const QFontMetrics fm(font());
   if (wordWrap_) {
-    // Measured with word breaks in the text area's width.
-    const QRect need = fm.boundingRect(QRect(0, 0, qMax(1, area.width() - 6), 100000),
-                                       Qt::TextWordWrap | Qt::AlignLeft, TCustomMaskEdit::Text());
-    return need.width() > qMax(1, area.width()) - 2 || need.height() > area.height();
+    // Measured as the lines are laid out in the text area, line breaks included.
+    const auto layout = WrapLayout();
+    qreal widest = 0;
+    for (int i = 0; i < layout->lineCount(); ++i) widest = qMax(widest, layout->lineAt(i).naturalTextWidth());
+    return widest > qMax(1, area.width()) - 2 || layout->boundingRect().height() > area.height();
   }
   return fm.horizontalAdvance(TCustomMaskEdit::Text()) > qMax(1, area.width()) - 2 || fm.height() > area.height();
 }
 
 void TCustomDBEditEh::changeEvent(QEvent* event) {
   if (event->type() == QEvent::EnabledChange || event->type() == QEvent::PaletteChange) UpdateButtonsState();
+  if (event->type() == QEvent::LayoutDirectionChange) {
+    LayoutButtons();
+    update();
+  }
   TCustomMaskEdit::changeEvent(event);
 }

@@ -308,7 +308,11 @@ void TCustomDBComboBoxEh::OpenDropDown() {
   width = qMax(width, this->width());
   listWindow_->resize(width, listWindow_->height());
   listWindow_->ShowRows(qMax(1, qMin(DropDownBox.Rows, static_cast<int>(items_.size()))));
-  listWindow_->move(PlaceDropDown(this, listWindow_, DropDownBox.Align));
+  // A right-to-left editor opens its list from its right edge (left and right swap).
+  TDropDownAlign align = DropDownBox.Align;
+  if (UseRightToLeftAlignment() && align != daCenter) align = align == daLeft ? daRight : daLeft;
+  listWindow_->setLayoutDirection(UseRightToLeftReading() ? Qt::RightToLeft : Qt::LeftToRight);
+  listWindow_->move(PlaceDropDown(this, listWindow_, align));
   listWindow_->Grip()->setVisible(DropDownBox.Sizable);
   listWindow_->show();
   listOpen_ = true;
@@ -351,7 +355,9 @@ void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent* event) {
 void TCustomDBComboBoxEh::KeyDown(int& key, Qt::KeyboardModifiers shift) {
   TCustomDBEditEh::KeyDown(key, shift);
   if (key == 0) return;
-  if ((key == vk::Up || key == vk::Down) && !ReadOnly() && !listOpen_) {
+  // In a word-wrap editor the arrows move between lines unless the whole text is selected.
+  const bool wholeSelected = hasSelectedText() && selectedText().size() == EditText().size();
+  if ((key == vk::Up || key == vk::Down) && !ReadOnly() && !listOpen_ && (!WordWrap() || wholeSelected)) {
     Guard([&] { StepItem(key == vk::Up); });
     key = 0;
     return;
