@@ -174,6 +174,8 @@ TCustomDBEditEh::TCustomDBEditEh(QWidget* parent) : TCustomMaskEdit(parent) {
   UpdateEditReadOnly();
   RecreateMainButton();
   ApplyNativeAlignment();
+  // The pointer shape follows the area under it (an arrow over the image).
+  setMouseTracking(true);
   // A multi-line editor draws its caret and selection itself: every move repaints it.
   connect(this, &QLineEdit::cursorPositionChanged, this, [this](int from, int to) {
     if (!MultiLine()) return;
@@ -519,8 +521,32 @@ void TCustomDBEditEh::focusOutEvent(QFocusEvent* event) {
 // Enter (without WantReturns) and Esc on an unmodified text belong to the dialog (its default
 // and cancel buttons) unless a drop-down or the MRU list of the editor is open: the editor's
 // key-down hook sees them and they pass on to the parent.
+bool TCustomDBEditEh::IsListMovingChar(const QKeyEvent* event) {
+  const QString text = event->text();
+  if (text.size() != 1 || (event->modifiers() & Qt::AltModifier)) return false;
+  const ushort c = text[0].unicode();
+  return c == vk::Prior || c == vk::Next || c == vk::Up || c == vk::Down;
+}
+
 void TCustomDBEditEh::keyPressEvent(QKeyEvent* event) {
   if (MultiLineKey(event)) return;
+  // The characters that share their codes with the moving keys go to an open MRU list.
+  if (mruList_->Shown && mruListBox_ && IsListMovingChar(event)) {
+    mruListBox_->HandleKey(event);
+    event->accept();
+    return;
+  }
+  // With WantTabs the Tab key types a tab character instead of moving the focus.
+  if (WantTabs && event->key() == Qt::Key_Tab && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    int key = vk::Tab;
+    KeyDown(key, event->modifiers());
+    event->accept();
+    if (key == 0) return;
+    QChar ch(9);
+    KeyPress(ch);
+    if (ch.unicode() == 9) TypeControlText(QStringLiteral("\t"));
+    return;
+  }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   const bool escape = event->key() == Qt::Key_Escape;
   const bool popupOpen = dropDownOpen_ || mruList_->Shown;
@@ -757,14 +783,21 @@ void TEditImageEh::Assign(const TEditImageEh& src) {
   Changed();
 }
 
+void TCustomDBEditEh::SetImages(TCustomImageList* images) {
+  editImage_->SetImages(images);
+  editImage_->SetVisible(true);
+}
+
 int TCustomDBEditEh::ImageAreaWidth() const {
   const TEditImageEh* im = editImage_.get();
   if (!im || !im->Visible() || !im->Images()) return 0;
   return (im->Width() > 0 ? im->Width() : im->Images()->Width()) + 4;
 }
 
+int TCustomDBEditEh::ImageIndexByDefault() const { return editImage_->ImageIndex(); }
+
 int TCustomDBEditEh::ShownImageIndex() const {
-  int index = editImage_->ImageIndex();
+  int index = ImageIndexByDefault();
   const Variant v = Value();
   if (v.isNumeric()) {
     // Halves go to the even neighbour.
@@ -1064,6 +1097,14 @@ void TCustomDBEditEh::leaveEvent(QEvent* event) {
 
 bool TCustomDBEditEh::event(QEvent* event) {
   if (holderInterface_ && holderInterface_->FilterMessage(this, event)) return true;
+  if (event->type() == QEvent::KeyPress && WantTabs) {
+    // Before the focus chain would take it.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      keyPressEvent(key);
+      return true;
+    }
+  }
   if (event->type() == QEvent::ToolTip) {
     if (Tooltips && TextOverflows()) {
       // The full text at the editor's bottom-left corner, in the editor's font.

@@ -237,6 +237,9 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
 
   // --- image left of the text
   TEditImageEh* EditImage() const { return editImage_.get(); }
+  // The image's list; writing it also makes the image visible.
+  TCustomImageList* Images() const { return editImage_->Images(); }
+  void SetImages(TCustomImageList* images);
   // Pixels the image takes at the left: its width (or the images' width) + 4; 0 without image.
   int ImageAreaWidth() const;
   // The image shown now: the image's index, or the value when it is a number (rounded),
@@ -318,6 +321,8 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   virtual TAlignment AlignmentByDefault() const;
   virtual QString EditMaskByDefault() const;
   virtual Variant ValueOfEditor() const { return Variant(TCustomMaskEdit::Text()); }
+  // The image shown before the value and the event decide: the image's own index.
+  virtual int ImageIndexByDefault() const;
   virtual bool AcceptsChar(QChar ch) const;
   virtual void LinkActiveChanged();
   virtual QRect TextAreaRect() const;
@@ -364,6 +369,8 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   // The keys a multi-line editor handles itself: moving by lines and pages, line breaks, and
   // deleting a line break as one character. False leaves the event to the one-line handling.
   bool MultiLineKey(QKeyEvent* event);
+  // A character an open list takes instead of the text (the codes of its moving keys).
+  static bool IsListMovingChar(const QKeyEvent* event);
   // Draws the text wrapped in the text area (the word-wrap editor while not focused).
   void PaintWrappedText(QPainter& p);
   // Draws the edit frame, sets the text pen and gives the text as shown (password characters
@@ -410,7 +417,9 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   int SelectionAnchor() const;
   // Whether the caret sits inside a line break (between its carriage return and line feed).
   int SkipInsideLineBreak(int pos) const;
-  void TypeLineBreak();
+  // Types a line break or a tab as the edit control would: the editor asks for edit state
+  // first; nothing is typed read-only, under a mask or past MaxLength.
+  void TypeControlText(const QString& text);
   // The native alignment of the edit control: left, or right in a right-to-left editor.
   void ApplyNativeAlignment();
 
@@ -659,6 +668,10 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
   TNotifyEventEh OnDropDown;
   TCloseUpEventEh OnCloseUp;
   std::function<void(QObject* sender, const QString& newText, bool& recheck)> OnNotInList;
+  // The image of an item, in the list and (for the current item) in the editor.
+  std::function<void(QObject* sender, int itemIndex, int& imageIndex)> OnGetItemImageIndex;
+  // The image of the current item: its index, as OnGetItemImageIndex decides.
+  int ItemImageIndex() const;
   std::function<int(QObject* sender)> OnItemsRequest;
 
   void MainButtonDown(bool down) override;
@@ -672,6 +685,7 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
  protected:
   Variant ValueOfEditor() const override;
   bool AcceptsChar(QChar ch) const override;
+  int ImageIndexByDefault() const override { return ItemImageIndex(); }
   TAlignment AlignmentByDefault() const override;
   std::unique_ptr<TEditButtonEh> CreateMainButton() override;
   void LoadFromField() override;

@@ -173,14 +173,13 @@ void TCustomDBEditEh::MoveCaretTo(int pos, bool extend) {
   update();
 }
 
-void TCustomDBEditEh::TypeLineBreak() {
+void TCustomDBEditEh::TypeControlText(const QString& text) {
   if (readOnly_ || IsMasked()) return;
   if (!FieldLink->BeginEdit() || isReadOnly()) return;
-  const QString crlf = QStringLiteral("\r\n");
-  if (MaxLength() > 0 && EditText().size() - selectedText().size() + crlf.size() > MaxLength()) return;
+  if (MaxLength() > 0 && EditText().size() - selectedText().size() + text.size() > MaxLength()) return;
   SetModified(true);
-  insert(crlf);
-  EnsureCaretLineVisible();
+  insert(text);
+  if (MultiLine()) EnsureCaretLineVisible();
   update();
 }
 
@@ -213,7 +212,7 @@ bool TCustomDBEditEh::MultiLineKey(QKeyEvent* event) {
   if (enter) {
     QChar ch(13);
     KeyPress(ch);
-    if (ch.unicode() == 13) TypeLineBreak();
+    if (ch.unicode() == 13) TypeControlText(QStringLiteral("\r\n"));
     return true;
   }
   const auto layout = WrapLayout();
@@ -300,6 +299,10 @@ void TCustomDBEditEh::mousePressEvent(QMouseEvent* event) {
 }
 
 void TCustomDBEditEh::mouseMoveEvent(QMouseEvent* event) {
+  // An arrow over the image area (the buttons have their own), the text cursor elsewhere.
+  const bool overImage = ImageAreaWidth() > 0 && ImageRect().contains(event->position().toPoint());
+  const Qt::CursorShape shape = overImage ? Qt::ArrowCursor : Qt::IBeamCursor;
+  if (cursor().shape() != shape) setCursor(shape);
   if (!MultiLine() || mouseAnchor_ < 0 || !(event->buttons() & Qt::LeftButton)) {
     TCustomMaskEdit::mouseMoveEvent(event);
     return;
