@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
@@ -176,6 +177,21 @@ TCustomDBEditEh::TCustomDBEditEh(QWidget* parent) : TCustomMaskEdit(parent) {
   ApplyNativeAlignment();
   // The pointer shape follows the area under it (an arrow over the image).
   setMouseTracking(true);
+  // An edit the editor's own key handling did not see (the context menu's paste, cut, undo)
+  // asks for edit state too; when there is none the field's text comes back.
+  connect(this, &QLineEdit::textEdited, this, [this] {
+    if (!hasFocus_ || FieldLink->IsEditing()) return;
+    const QString edited = EditText();
+    const int caret = cursorPosition();
+    if (readOnly_ || !FieldLink->BeginEdit()) {
+      FieldLink->ReloadRecord();
+      return;
+    }
+    // Entering edit state reloaded the field and cleared the mark: the edit goes back in.
+    if (EditText() != edited) SetEditTextWithCaret(edited, caret);
+    FieldLink->MarkModified();
+    SetModified(true);
+  });
   // A multi-line editor draws its caret and selection itself: every move repaints it.
   connect(this, &QLineEdit::cursorPositionChanged, this, [this](int from, int to) {
     if (!MultiLine()) return;
@@ -474,6 +490,9 @@ void TCustomDBEditEh::SetFocusedState(bool focused) {
 void TCustomDBEditEh::DoEnter() {
   SetFocusedState(true);
   if (AutoSelect() && !(QApplication::mouseButtons() & Qt::LeftButton)) selectAll();
+  // Chinese text comes through the input method: its composition must be able to start
+  // before the dataset is in edit state, so a modifiable editor is writable from the start.
+  if (FieldLink->IsModifiable() && TypesIntoText()) setReadOnly(readOnly_);
   if (OnEnter) OnEnter(this);
   UpdateBorderState();
 }
@@ -564,6 +583,24 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent* event) {
     return;
   }
   TCustomMaskEdit::keyPressEvent(event);
+}
+
+void TCustomDBEditEh::inputMethodEvent(QInputMethodEvent* event) {
+  const QString commit = event->commitString();
+  if (commit.isEmpty() || readOnly_) {
+    if (!commit.isEmpty()) event->setCommitString(QString());  // a read-only editor takes none
+    TCustomMaskEdit::inputMethodEvent(event);
+    return;
+  }
+  // Show the rest of the event (a new composition) without the committed text, then type it.
+  QInputMethodEvent rest(event->preeditString(), event->attributes());
+  TCustomMaskEdit::inputMethodEvent(&rest);
+  for (QChar c : commit) {
+    QChar key = c;
+    KeyPress(key);
+    if (key.unicode() != 0) TypeChar(key);
+  }
+  event->accept();
 }
 
 void TCustomDBEditEh::KeyUp(int& key, Qt::KeyboardModifiers shift) {

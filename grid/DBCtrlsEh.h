@@ -341,6 +341,8 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   virtual void SetFocusedState(bool focused);
   virtual void AssignValue(const Variant& value);
   virtual void UpdateEditReadOnly();
+  // Whether characters are typed into the text itself (not so in a key-mode combo box).
+  virtual bool TypesIntoText() const { return true; }
   virtual void TypedTextChanged();
   virtual void ShowMRUList();
   virtual void CloseMRUList(bool accept);
@@ -366,6 +368,9 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  // Input-method text: the composition shows in place; the composed characters are typed one
+  // by one as typed keys are (edit state first, refused characters dropped with a beep).
+  void inputMethodEvent(QInputMethodEvent* event) override;
   // The keys a multi-line editor handles itself: moving by lines and pages, line breaks, and
   // deleting a line break as one character. False leaves the event to the one-line handling.
   bool MultiLineKey(QKeyEvent* event);
@@ -686,6 +691,7 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
   Variant ValueOfEditor() const override;
   bool AcceptsChar(QChar ch) const override;
   int ImageIndexByDefault() const override { return ItemImageIndex(); }
+  bool TypesIntoText() const override { return !keyMode_; }
   TAlignment AlignmentByDefault() const override;
   std::unique_ptr<TEditButtonEh> CreateMainButton() override;
   void LoadFromField() override;

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
+#include <QInputMethodEvent>
 #include <QTemporaryDir>
 
 #include "grid/DBCtrlsEh.h"
@@ -1058,4 +1059,59 @@ TEST(EditorsCombo, ItemImagesInTheEditorAndTheList) {
     }
     testkeys::press(&combo, Qt::Key_Escape);
   }
+}
+
+// Chinese text arrives through the input method: the composition starts while the dataset is
+// still browsing, and the composed characters put it into edit state as typed keys do.
+TEST(EditorsText, InputMethodTextEditsTheBoundField) {
+  EditorsDb db;
+  QWidget form;
+  auto* name = new TDBEditEh(&form);
+  auto* qty = new TDBEditEh(&form);
+  name->SetDataSource(&db.source);
+  name->SetDataField(QStringLiteral("name"));
+  qty->SetDataSource(&db.source);
+  qty->SetDataField(QStringLiteral("qty"));
+  form.show();
+  name->DoEnter();
+  EXPECT_FALSE(name->isReadOnly());  // composition may start
+  EXPECT_EQ(db.query.State(), dsBrowse);
+  name->SetSel(3, 0);
+  QInputMethodEvent compose(QStringLiteral("bei"), {});
+  QApplication::sendEvent(name, &compose);
+  EXPECT_EQ(db.query.State(), dsBrowse);
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("北区"));
+  QApplication::sendEvent(name, &commit);
+  EXPECT_EQ(db.query.State(), dsEdit);
+  EXPECT_EQ(name->Text(), QStringLiteral("abc北区"));
+  name->DoExit();
+  EXPECT_EQ(db.field(QStringLiteral("name"))->AsString(), QStringLiteral("abc北区"));
+
+  // An integer field takes the digits of a committed text and refuses the rest.
+  qty->DoEnter();
+  qty->SetSel(1, 0);
+  QInputMethodEvent mixed;
+  mixed.setCommitString(QStringLiteral("2北5"));
+  QApplication::sendEvent(qty, &mixed);
+  EXPECT_EQ(qty->Text(), QStringLiteral("325"));
+  qty->DoExit();
+
+  // A read-only editor takes nothing; the context menu's paste asks for edit state first.
+  db.query.Cancel();
+  name->SetReadOnly(true);
+  name->DoEnter();
+  QInputMethodEvent refused;
+  refused.setCommitString(QStringLiteral("西"));
+  QApplication::sendEvent(name, &refused);
+  EXPECT_EQ(name->Text(), QStringLiteral("abc"));
+  name->DoExit();
+  name->SetReadOnly(false);
+  name->DoEnter();
+  QApplication::clipboard()->setText(QStringLiteral("东"));
+  name->SetSel(0, 0);
+  static_cast<QLineEdit*>(name)->paste();
+  EXPECT_EQ(db.query.State(), dsEdit);
+  name->DoExit();
+  EXPECT_EQ(db.field(QStringLiteral("name"))->AsString(), QStringLiteral("东abc"));
 }
