@@ -299,10 +299,16 @@ void TCustomDBEditEh::mousePressEvent(QMouseEvent* event) {
 }
 
 void TCustomDBEditEh::mouseMoveEvent(QMouseEvent* event) {
-  // An arrow over the image area (the buttons have their own), the text cursor elsewhere.
+  // An arrow over the image area (the buttons have their own) and over an editor whose text is
+  // only chosen (a key-mode combo box), the text cursor elsewhere.
   const bool overImage = ImageAreaWidth() > 0 && ImageRect().contains(event->position().toPoint());
-  const Qt::CursorShape shape = overImage ? Qt::ArrowCursor : Qt::IBeamCursor;
+  const Qt::CursorShape shape = overImage || !TypesIntoText() ? Qt::ArrowCursor : Qt::IBeamCursor;
   if (cursor().shape() != shape) setCursor(shape);
+  // Nor does such an editor let the mouse select in its text.
+  if (!TypesIntoText()) {
+    event->accept();
+    return;
+  }
   if (!MultiLine() || mouseAnchor_ < 0 || !(event->buttons() & Qt::LeftButton)) {
     TCustomMaskEdit::mouseMoveEvent(event);
     return;

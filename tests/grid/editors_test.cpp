@@ -1115,3 +1115,21 @@ TEST(EditorsText, InputMethodTextEditsTheBoundField) {
   name->DoExit();
   EXPECT_EQ(db.field(QStringLiteral("name"))->AsString(), QStringLiteral("东abc"));
 }
+
+// A key-mode combo box shows the arrow over its text, and a drag there selects nothing.
+TEST(EditorsCombo, KeyModeShowsTheArrowAndTheMouseSelectsNothing) {
+  TDBComboBoxEh combo;
+  combo.resize(160, 22);
+  combo.SetItems({QStringLiteral("一月"), QStringLiteral("二月")});
+  combo.SetKeyItems({QStringLiteral("1"), QStringLiteral("2")});
+  combo.SetValue(Variant(QStringLiteral("2")));
+  ASSERT_EQ(combo.Text(), QStringLiteral("二月"));
+  combo.SetSel(0, 0);
+  testkeys::mouse(&combo, QEvent::MouseMove, QPoint(4, 11), Qt::NoButton, Qt::LeftButton);
+  testkeys::mouse(&combo, QEvent::MouseMove, QPoint(60, 11), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(combo.cursor().shape(), Qt::ArrowCursor);
+  EXPECT_FALSE(combo.hasSelectedText());
+  combo.SetKeyItems({});  // text mode: the text cursor
+  testkeys::mouse(&combo, QEvent::MouseMove, QPoint(60, 11), Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(combo.cursor().shape(), Qt::IBeamCursor);
+}
