@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
@@ -173,6 +174,45 @@ TCustomDBEditEh::TCustomDBEditEh(QWidget* parent) : TCustomMaskEdit(parent) {
   mruList_->CloseHandler = [this](TMRUListEh*, bool accept) { CloseMRUList(accept); };
   UpdateEditReadOnly();
   RecreateMainButton();
+  ApplyNativeAlignment();
+  // The pointer shape follows the area under it (an arrow over the image).
+  setMouseTracking(true);
+  // An edit the editor's own key handling did not see (the context menu's paste, cut, undo)
+  // asks for edit state too; when there is none the field's text comes back.
+  connect(this, &QLineEdit::textEdited, this, [this] {
+    if (!hasFocus_ || FieldLink->IsEditing()) return;
+    const QString edited = EditText();
+    const int caret = cursorPosition();
+    if (readOnly_ || !FieldLink->BeginEdit()) {
+      FieldLink->ReloadRecord();
+      return;
+    }
+    // Entering edit state reloaded the field and cleared the mark: the edit goes back in.
+    if (EditText() != edited) SetEditTextWithCaret(edited, caret);
+    FieldLink->MarkModified();
+    SetModified(true);
+  });
+  // A multi-line editor draws its caret and selection itself: every move repaints it.
+  connect(this, &QLineEdit::cursorPositionChanged, this, [this](int from, int to) {
+    if (!MultiLine()) return;
+    // The caret never stays inside a line break: it goes on in the direction it moved.
+    const int fixed = SkipInsideLineBreak(to);
+    if (fixed != to) {
+      const int pos = to < from ? to - 1 : fixed;
+      if (hasSelectedText()) {
+        const int anchor = SelectionAnchor();
+        setSelection(anchor, pos - anchor);
+      } else {
+        setCursorPosition(pos);
+      }
+      return;
+    }
+    EnsureCaretLineVisible();
+    update();
+  });
+  connect(this, &QLineEdit::selectionChanged, this, [this] {
+    if (MultiLine()) update();
+  });
 }
 
 void TCustomDBEditEh::RecreateMainButton() {
@@ -290,6 +330,8 @@ void TCustomDBEditEh::LoadFromField() {
   }
   UpdateEditReadOnly();
   SetModified(false);
+  // The bound field decides whether a right-to-left editor is laid out from the right.
+  if (laidOutRightToLeft_ != UseRightToLeftAlignment()) LayoutButtons();
 }
 
 void TCustomDBEditEh::UpdateEditReadOnly() {
@@ -448,6 +490,9 @@ void TCustomDBEditEh::SetFocusedState(bool focused) {
 void TCustomDBEditEh::DoEnter() {
   SetFocusedState(true);
   if (AutoSelect() && !(QApplication::mouseButtons() & Qt::LeftButton)) selectAll();
+  // Chinese text comes through the input method: its composition must be able to start
+  // before the dataset is in edit state, so a modifiable editor is writable from the start.
+  if (FieldLink->IsModifiable() && TypesIntoText()) setReadOnly(readOnly_);
   if (OnEnter) OnEnter(this);
   UpdateBorderState();
 }
@@ -486,12 +531,41 @@ void TCustomDBEditEh::focusOutEvent(QFocusEvent* event) {
   if (next && (next == mruListBox_ || IsDropDownWidget(next))) return;
   if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
   if (hasFocus_) Guard([this] { DoExit(); });
+  // Unfocused, a multi-line editor shows its text from the first line.
+  topLine_ = 0;
+  mouseAnchor_ = -1;
+  update();
 }
 
 // Enter (without WantReturns) and Esc on an unmodified text belong to the dialog (its default
 // and cancel buttons) unless a drop-down or the MRU list of the editor is open: the editor's
 // key-down hook sees them and they pass on to the parent.
+bool TCustomDBEditEh::IsListMovingChar(const QKeyEvent* event) {
+  const QString text = event->text();
+  if (text.size() != 1 || (event->modifiers() & Qt::AltModifier)) return false;
+  const ushort c = text[0].unicode();
+  return c == vk::Prior || c == vk::Next || c == vk::Up || c == vk::Down;
+}
+
 void TCustomDBEditEh::keyPressEvent(QKeyEvent* event) {
+  if (MultiLineKey(event)) return;
+  // The characters that share their codes with the moving keys go to an open MRU list.
+  if (mruList_->Shown && mruListBox_ && IsListMovingChar(event)) {
+    mruListBox_->HandleKey(event);
+    event->accept();
+    return;
+  }
+  // With WantTabs the Tab key types a tab character instead of moving the focus.
+  if (WantTabs && event->key() == Qt::Key_Tab && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    int key = vk::Tab;
+    KeyDown(key, event->modifiers());
+    event->accept();
+    if (key == 0) return;
+    QChar ch(9);
+    KeyPress(ch);
+    if (ch.unicode() == 9) TypeControlText(QStringLiteral("\t"));
+    return;
+  }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   const bool escape = event->key() == Qt::Key_Escape;
   const bool popupOpen = dropDownOpen_ || mruList_->Shown;
@@ -509,6 +583,24 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent* event) {
     return;
   }
   TCustomMaskEdit::keyPressEvent(event);
+}
+
+void TCustomDBEditEh::inputMethodEvent(QInputMethodEvent* event) {
+  const QString commit = event->commitString();
+  if (commit.isEmpty() || readOnly_) {
+    if (!commit.isEmpty()) event->setCommitString(QString());  // a read-only editor takes none
+    TCustomMaskEdit::inputMethodEvent(event);
+    return;
+  }
+  // Show the rest of the event (a new composition) without the committed text, then type it.
+  QInputMethodEvent rest(event->preeditString(), event->attributes());
+  TCustomMaskEdit::inputMethodEvent(&rest);
+  for (QChar c : commit) {
+    QChar key = c;
+    KeyPress(key);
+    if (key.unicode() != 0) TypeChar(key);
+  }
+  event->accept();
 }
 
 void TCustomDBEditEh::KeyUp(int& key, Qt::KeyboardModifiers shift) {
@@ -661,17 +753,26 @@ void TCustomDBEditEh::LayoutButtons() {
   ConfigureButtonControl(0, editButton_.get(), common);
   for (int i = 0; i < editButtons_->Count(); ++i) ConfigureButtonControl(i + 1, editButtons_->Items(i), common);
   if (common < 0) common = height();
-  int x = width();
+  // From the right edge leftwards (from the left edge rightwards in a right-to-left editor):
+  // the last additional button at the edge, the main button next to the text, each with its
+  // separator on the text's side.
+  const bool rtl = UseRightToLeftAlignment();
+  laidOutRightToLeft_ = rtl;
+  int used = 0;
   for (int i = wanted - 1; i >= 0; --i) {
     ButtonEntry& e = buttonControls_[i];
     const int w = e.control->isVisibleTo(this) ? e.control->width() : 0;
-    e.control->setGeometry(x - w, top, w, common);
-    x -= w;
     const int sw = e.separator->width();
-    e.separator->setGeometry(x - sw, top, sw, height());
-    x -= sw;
+    if (rtl) {
+      e.control->setGeometry(used, top, w, common);
+      e.separator->setGeometry(used + w, top, sw, height());
+    } else {
+      e.control->setGeometry(width() - used - w, top, w, common);
+      e.separator->setGeometry(width() - used - w - sw, top, sw, height());
+    }
+    used += w + sw;
   }
-  buttonAreaWidth_ = width() - x;
+  buttonAreaWidth_ = used;
   ApplyTextRect();
 }
 
@@ -688,12 +789,18 @@ void TCustomDBEditEh::UpdateButtonsState() {
 
 QRect TCustomDBEditEh::TextAreaRect() const {
   QRect r = rect();
-  r.setRight(r.right() - buttonAreaWidth_);
-  r.setLeft(r.left() + ImageAreaWidth());
+  const bool rtl = UseRightToLeftAlignment();
+  r.setRight(r.right() - (rtl ? ImageAreaWidth() : buttonAreaWidth_));
+  r.setLeft(r.left() + (rtl ? buttonAreaWidth_ : ImageAreaWidth()));
   return r;
 }
 
-void TCustomDBEditEh::ApplyTextRect() { setTextMargins(ImageAreaWidth(), 0, buttonAreaWidth_, 0); }
+void TCustomDBEditEh::ApplyTextRect() {
+  const QRect area = TextAreaRect();
+  setTextMargins(area.left(), 0, width() - 1 - area.right(), 0);
+  ApplyNativeAlignment();
+  if (MultiLine()) EnsureCaretLineVisible();
+}
 
 // ---- image and password character ----
 
@@ -713,14 +820,21 @@ void TEditImageEh::Assign(const TEditImageEh& src) {
   Changed();
 }
 
+void TCustomDBEditEh::SetImages(TCustomImageList* images) {
+  editImage_->SetImages(images);
+  editImage_->SetVisible(true);
+}
+
 int TCustomDBEditEh::ImageAreaWidth() const {
   const TEditImageEh* im = editImage_.get();
   if (!im || !im->Visible() || !im->Images()) return 0;
   return (im->Width() > 0 ? im->Width() : im->Images()->Width()) + 4;
 }
 
+int TCustomDBEditEh::ImageIndexByDefault() const { return editImage_->ImageIndex(); }
+
 int TCustomDBEditEh::ShownImageIndex() const {
-  int index = editImage_->ImageIndex();
+  int index = ImageIndexByDefault();
   const Variant v = Value();
   if (v.isNumeric()) {
     // Halves go to the even neighbour.
@@ -948,11 +1062,12 @@ bool TCustomDBEditEh::RequiredStateDrawn() {
 }
 
 void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
-  const TAlignment a = Alignment();
-  if (wordWrap_ && !hasFocus_) {
+  const TAlignment a = EffectiveAlignment();
+  const TAlignment native = UseRightToLeftAlignment() ? taRightJustify : taLeftJustify;
+  if (wordWrap_ && (MultiLine() || !hasFocus_)) {
     QPainter p(this);
     PaintWrappedText(p);
-  } else if (a == taLeftJustify || hasFocus_) {
+  } else if (a == native || hasFocus_) {
     TCustomMaskEdit::paintEvent(event);
   } else {
     // Right or centred text is drawn by the editor while it is not focused.
@@ -960,13 +1075,15 @@ void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
     const QString text = PaintFrameAndShownText(p);
     const QRect r = TextAreaRect().adjusted(3, 0, -3, 0);
     p.setClipRect(r);
-    p.drawText(r, (a == taRightJustify ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter, text);
+    const Qt::Alignment h = a == taRightJustify ? Qt::AlignRight : a == taCenter ? Qt::AlignHCenter : Qt::AlignLeft;
+    p.drawText(r, h | Qt::AlignAbsolute | Qt::AlignVCenter, text);
   }
-  if (const int w = ImageAreaWidth(); w > 0) {
-    // The image, centred in its area at the left.
+  if (ImageAreaWidth() > 0) {
+    // The image, centred in its area at the left (at the right in a right-to-left editor).
     QPainter p(this);
-    const QRect area = QRect(0, 0, w, height()).adjusted(2, 1, -2, -1);
-    p.fillRect(QRect(1, 1, w - 1, height() - 2), palette().color(QPalette::Base));
+    const QRect image = ImageRect();
+    const QRect area = image.adjusted(2, 1, -2, -1);
+    p.fillRect(image.adjusted(1, 1, -1, -1), palette().color(QPalette::Base));
     DrawImageClipped(&p, editImage_->Images(), 2, 0, ShownImageIndex(), area);
   }
   if (flat_) {
@@ -1017,6 +1134,14 @@ void TCustomDBEditEh::leaveEvent(QEvent* event) {
 
 bool TCustomDBEditEh::event(QEvent* event) {
   if (holderInterface_ && holderInterface_->FilterMessage(this, event)) return true;
+  if (event->type() == QEvent::KeyPress && WantTabs) {
+    // Before the focus chain would take it.
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      keyPressEvent(key);
+      return true;
+    }
+  }
   if (event->type() == QEvent::ToolTip) {
     if (Tooltips && TextOverflows()) {
       // The full text at the editor's bottom-left corner, in the editor's font.
@@ -1036,15 +1161,20 @@ bool TCustomDBEditEh::TextOverflows() const {
   const QRect area = TextAreaRect();
   const QFontMetrics fm(font());
   if (wordWrap_) {
-    // Measured with word breaks in the text area's width.
-    const QRect need = fm.boundingRect(QRect(0, 0, qMax(1, area.width() - 6), 100000),
-                                       Qt::TextWordWrap | Qt::AlignLeft, TCustomMaskEdit::Text());
-    return need.width() > qMax(1, area.width()) - 2 || need.height() > area.height();
+    // Measured as the lines are laid out in the text area, line breaks included.
+    const auto layout = WrapLayout();
+    qreal widest = 0;
+    for (int i = 0; i < layout->lineCount(); ++i) widest = qMax(widest, layout->lineAt(i).naturalTextWidth());
+    return widest > qMax(1, area.width()) - 2 || layout->boundingRect().height() > area.height();
   }
   return fm.horizontalAdvance(TCustomMaskEdit::Text()) > qMax(1, area.width()) - 2 || fm.height() > area.height();
 }
 
 void TCustomDBEditEh::changeEvent(QEvent* event) {
   if (event->type() == QEvent::EnabledChange || event->type() == QEvent::PaletteChange) UpdateButtonsState();
+  if (event->type() == QEvent::LayoutDirectionChange) {
+    LayoutButtons();
+    update();
+  }
   TCustomMaskEdit::changeEvent(event);
 }

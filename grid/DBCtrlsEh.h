@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QTextLayout>
 #include <QStringList>
 #include <QWidget>
 #include <array>
@@ -19,6 +20,33 @@
 // value (data-independent).
 
 class TCustomDBEditEh;
+
+// Reading order and alignment of a control. Right-to-left reading mirrors the text; with
+// bdRightToLeft the control's layout (alignment, buttons, image, drop-downs) is mirrored too.
+enum TBiDiMode { bdLeftToRight = 0, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+
+// The rule of the data-aware controls: a control whose mode is bdRightToLeft is laid out from
+// the right, unless its bound field is a number or other field aligned away from the left
+// (numbers keep their left-to-right look).
+bool DBUseRightToLeftAlignment(TBiDiMode mode, const TField* field);
+
+// The BiDiMode property of a control: its own value once assigned, else its parent's (a
+// parent laid out right to left gives bdRightToLeft). Assigning sets the widget's layout
+// direction, so the reading order of the text follows.
+class TBiDiModeHolderEh {
+ public:
+  explicit TBiDiModeHolderEh(QWidget* control) : control_(control) {}
+  TBiDiMode Mode() const;
+  void SetMode(TBiDiMode mode);
+  bool ParentBiDiMode() const { return parent_; }
+  void SetParentBiDiMode(bool on);
+  bool ReadsRightToLeft() const { return Mode() != bdLeftToRight; }
+
+ private:
+  QWidget* control_;
+  TBiDiMode own_ = bdLeftToRight;
+  bool parent_ = true;
+};
 
 using TNotifyEventEh = std::function<void(QObject* sender)>;
 using TUpdateDataEventEh = std::function<void(QObject* sender, bool& handled)>;
@@ -179,11 +207,39 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool on);
   // The alignment the text is drawn with: without word wrap always left while focused; with
-  // it, the editor's alignment.
+  // it, the editor's alignment (mirrored in a right-to-left editor).
   Qt::Alignment WrappedTextAlignment() const;
+  // Whether the text is edited on several lines: word wrap without a password character.
+  // Line breaks are kept in the text as carriage return and line feed.
+  bool MultiLine() const { return wordWrap_ && passwordChar_.isNull(); }
+  // The wrapped lines of the text and the first of them shown at the top.
+  int LineCount() const;
+  int LineOfPosition(int pos) const;
+  int TopLine() const { return topLine_; }
+  // Height of one line and how many whole lines the text area shows.
+  qreal LineHeight() const;
+  int VisibleLines() const;
+  // The text position under a point of the editor (multi-line editors).
+  int PositionAt(QPoint point) const;
+
+  // --- reading order
+  TBiDiMode BiDiMode() const { return biDi_.Mode(); }
+  void SetBiDiMode(TBiDiMode mode);
+  bool ParentBiDiMode() const { return biDi_.ParentBiDiMode(); }
+  void SetParentBiDiMode(bool on);
+  // Buttons at the left, image at the right, alignment mirrored.
+  bool UseRightToLeftAlignment() const { return DBUseRightToLeftAlignment(BiDiMode(), Field()); }
+  bool UseRightToLeftReading() const { return biDi_.ReadsRightToLeft(); }
+  // The alignment as drawn: left and right swap in a right-to-left editor.
+  TAlignment EffectiveAlignment() const;
+  // The area of the image (the left edge, the right one in a right-to-left editor).
+  QRect ImageRect() const;
 
   // --- image left of the text
   TEditImageEh* EditImage() const { return editImage_.get(); }
+  // The image's list; writing it also makes the image visible.
+  TCustomImageList* Images() const { return editImage_->Images(); }
+  void SetImages(TCustomImageList* images);
   // Pixels the image takes at the left: its width (or the images' width) + 4; 0 without image.
   int ImageAreaWidth() const;
   // The image shown now: the image's index, or the value when it is a number (rounded),
@@ -265,6 +321,8 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   virtual TAlignment AlignmentByDefault() const;
   virtual QString EditMaskByDefault() const;
   virtual Variant ValueOfEditor() const { return Variant(TCustomMaskEdit::Text()); }
+  // The image shown before the value and the event decide: the image's own index.
+  virtual int ImageIndexByDefault() const;
   virtual bool AcceptsChar(QChar ch) const;
   virtual void LinkActiveChanged();
   virtual QRect TextAreaRect() const;
@@ -283,6 +341,8 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   virtual void SetFocusedState(bool focused);
   virtual void AssignValue(const Variant& value);
   virtual void UpdateEditReadOnly();
+  // Whether characters are typed into the text itself (not so in a key-mode combo box).
+  virtual bool TypesIntoText() const { return true; }
   virtual void TypedTextChanged();
   virtual void ShowMRUList();
   virtual void CloseMRUList(bool accept);
@@ -303,6 +363,19 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  // Input-method text: the composition shows in place; the composed characters are typed one
+  // by one as typed keys are (edit state first, refused characters dropped with a beep).
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  // The keys a multi-line editor handles itself: moving by lines and pages, line breaks, and
+  // deleting a line break as one character. False leaves the event to the one-line handling.
+  bool MultiLineKey(QKeyEvent* event);
+  // A character an open list takes instead of the text (the codes of its moving keys).
+  static bool IsListMovingChar(const QKeyEvent* event);
   // Draws the text wrapped in the text area (the word-wrap editor while not focused).
   void PaintWrappedText(QPainter& p);
   // Draws the edit frame, sets the text pen and gives the text as shown (password characters
@@ -341,6 +414,19 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
  private:
   void ConfigureButtonControl(int index, TEditButtonEh* button, int& height);
   void ButtonChanged();
+  // Multi-line editing.
+  QRect WrapTextRect() const;
+  std::unique_ptr<QTextLayout> WrapLayout() const;
+  void EnsureCaretLineVisible();
+  void MoveCaretTo(int pos, bool extend);
+  int SelectionAnchor() const;
+  // Whether the caret sits inside a line break (between its carriage return and line feed).
+  int SkipInsideLineBreak(int pos) const;
+  // Types a line break or a tab as the edit control would: the editor asks for edit state
+  // first; nothing is typed read-only, under a mask or past MaxLength.
+  void TypeControlText(const QString& text);
+  // The native alignment of the edit control: left, or right in a right-to-left editor.
+  void ApplyNativeAlignment();
 
   std::unique_ptr<TEditButtonEh> editButton_;
   std::unique_ptr<TEditButtonsEh> editButtons_;
@@ -356,6 +442,10 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   bool mouseInside_ = false;
   bool alignmentAssigned_ = false;
   TAlignment alignment_ = taLeftJustify;
+  TBiDiModeHolderEh biDi_{this};
+  int topLine_ = 0;
+  bool laidOutRightToLeft_ = false;
+  int mouseAnchor_ = -1;
   bool maskAssigned_ = false;
   int buttonAreaWidth_ = 0;
   int pendingClosedTag_ = -1;
@@ -583,6 +673,10 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
   TNotifyEventEh OnDropDown;
   TCloseUpEventEh OnCloseUp;
   std::function<void(QObject* sender, const QString& newText, bool& recheck)> OnNotInList;
+  // The image of an item, in the list and (for the current item) in the editor.
+  std::function<void(QObject* sender, int itemIndex, int& imageIndex)> OnGetItemImageIndex;
+  // The image of the current item: its index, as OnGetItemImageIndex decides.
+  int ItemImageIndex() const;
   std::function<int(QObject* sender)> OnItemsRequest;
 
   void MainButtonDown(bool down) override;
@@ -596,6 +690,8 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
  protected:
   Variant ValueOfEditor() const override;
   bool AcceptsChar(QChar ch) const override;
+  int ImageIndexByDefault() const override { return ItemImageIndex(); }
+  bool TypesIntoText() const override { return !keyMode_; }
   TAlignment AlignmentByDefault() const override;
   std::unique_ptr<TEditButtonEh> CreateMainButton() override;
   void LoadFromField() override;
@@ -667,6 +763,12 @@ class TCustomDBCheckBoxEh : public QWidget {
   TField* Field() const { return FieldLink->Field(); }
   bool Dirty() const { return dirty_; }
   bool IsDataIndependent() const { return FieldLink->Independent(); }
+  TBiDiMode BiDiMode() const { return biDi_.Mode(); }
+  void SetBiDiMode(TBiDiMode mode) { biDi_.SetMode(mode); update(); }
+  bool ParentBiDiMode() const { return biDi_.ParentBiDiMode(); }
+  void SetParentBiDiMode(bool on) { biDi_.SetParentBiDiMode(on); update(); }
+  // Whether the box stands at the right of the caption.
+  bool BoxAtRight() const;
 
   TNotifyEventEh OnClick;
   TUpdateDataEventEh OnUpdateData;
@@ -705,6 +807,7 @@ class TCustomDBCheckBoxEh : public QWidget {
   bool posting_ = false;
   bool spaceHeld_ = false;
   bool leftHeld_ = false;
+  TBiDiModeHolderEh biDi_{this};
 };
 
 class TDBCheckBoxEh : public TCustomDBCheckBoxEh {

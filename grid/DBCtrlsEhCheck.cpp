@@ -216,11 +216,17 @@ void TCustomDBCheckBoxEh::leaveEvent(QEvent* event) {
   QWidget::leaveEvent(event);
 }
 
+bool TCustomDBCheckBoxEh::BoxAtRight() const {
+  // Caption on the reading side: the alignment mirrors in a right-to-left box.
+  const bool rtl = DBUseRightToLeftAlignment(BiDiMode(), Field());
+  return rtl ? Alignment == taRightJustify : Alignment == taLeftJustify;
+}
+
 void TCustomDBCheckBoxEh::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().color(backgroundRole()));
   const bool pressed = (hot_ && leftHeld_) || spaceHeld_;
-  const bool boxRight = Alignment == taLeftJustify;
+  const bool boxRight = BoxAtRight();
   const QRect client(0, 0, width(), height());
   QRect box, captionRect;
   if (boxRight) {

@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 
 #include "grid/DBCtrlsEh.h"
+#include "grid/ImgListEh.h"
 #include "platform/exception.h"
 #include "platform/ui.h"
 
@@ -64,6 +65,12 @@ static int IndexOfText(const QStringList& list, const QString& text, Qt::CaseSen
 void TCustomDBComboBoxEh::SyncChosenIndex() {
   chosenIndex_ = IndexOfText(items_, EditText(), Qt::CaseInsensitive);
   if (listOpen_ && listWindow_) listWindow_->SetItemIndex(chosenIndex_);
+}
+
+int TCustomDBComboBoxEh::ItemImageIndex() const {
+  int index = chosenIndex_;
+  if (OnGetItemImageIndex) OnGetItemImageIndex(const_cast<TCustomDBComboBoxEh*>(this), chosenIndex_, index);
+  return index;
 }
 
 void TCustomDBComboBoxEh::EnsureItems() {
@@ -275,6 +282,9 @@ void TCustomDBComboBoxEh::ListWindowNeeded() {
   if (listWindow_) return;
   listWindow_ = new TPopupListboxEh(this);
   listWindow_->SetSharedItems(&items_);
+  listWindow_->OnItemImage = [this](QObject*, int item, int& image) {
+    if (OnGetItemImageIndex) OnGetItemImageIndex(this, item, image);
+  };
   listWindow_->OnMouseUp = [this](TPopupListboxEh* list, Qt::MouseButton b, QPoint p) {
     if (b == Qt::LeftButton) Guard([&] { CloseDropDown(list->rect().contains(p)); });
   };
@@ -291,7 +301,12 @@ void TCustomDBComboBoxEh::OpenDropDown() {
   ListWindowNeeded();
   EnsureItems();
   listWindow_->setFont(font());
-  listWindow_->SetItemHeight(listWindow_->FontTextHeight());
+  // The editor's images go with the list; rows are raised to the image height when asked.
+  TCustomImageList* images = EditImage()->Visible() ? Images() : nullptr;
+  listWindow_->SetItemImages(images);
+  int rowHeight = listWindow_->FontTextHeight();
+  if (images && EditImage()->UseImageHeight() && rowHeight <= images->Height()) rowHeight = images->Height();
+  listWindow_->SetItemHeight(rowHeight);
   listWindow_->ItemsChanged();
   listWindow_->SetItemIndex(chosenIndex_);
   int width;
@@ -299,7 +314,7 @@ void TCustomDBComboBoxEh::OpenDropDown() {
     const QFontMetrics fm(font());
     int widest = 0;
     for (const QString& s : items_) widest = qMax(widest, fm.horizontalAdvance(s));
-    width = widest + 5 + 2 * listWindow_->frameWidth();
+    width = widest + 5 + 2 * listWindow_->frameWidth() + (images ? images->Width() + 4 : 0);
   } else if (DropDownBox.Width < 1) {
     width = this->width();
   } else {
@@ -308,7 +323,11 @@ void TCustomDBComboBoxEh::OpenDropDown() {
   width = qMax(width, this->width());
   listWindow_->resize(width, listWindow_->height());
   listWindow_->ShowRows(qMax(1, qMin(DropDownBox.Rows, static_cast<int>(items_.size()))));
-  listWindow_->move(PlaceDropDown(this, listWindow_, DropDownBox.Align));
+  // A right-to-left editor opens its list from its right edge (left and right swap).
+  TDropDownAlign align = DropDownBox.Align;
+  if (UseRightToLeftAlignment() && align != daCenter) align = align == daLeft ? daRight : daLeft;
+  listWindow_->setLayoutDirection(UseRightToLeftReading() ? Qt::RightToLeft : Qt::LeftToRight);
+  listWindow_->move(PlaceDropDown(this, listWindow_, align));
   listWindow_->Grip()->setVisible(DropDownBox.Sizable);
   listWindow_->show();
   listOpen_ = true;
@@ -334,6 +353,12 @@ void TCustomDBComboBoxEh::CloseDropDown(bool accept) {
 }
 
 void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent* event) {
+  // The characters that share their codes with the moving keys go to the open list as well.
+  if (listOpen_ && IsListMovingChar(event)) {
+    listWindow_->HandleKey(event);
+    event->accept();
+    return;
+  }
   if (listOpen_) {
     const int key = VirtualKeyOf(event->key());
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
@@ -351,7 +376,9 @@ void TCustomDBComboBoxEh::keyPressEvent(QKeyEvent* event) {
 void TCustomDBComboBoxEh::KeyDown(int& key, Qt::KeyboardModifiers shift) {
   TCustomDBEditEh::KeyDown(key, shift);
   if (key == 0) return;
-  if ((key == vk::Up || key == vk::Down) && !ReadOnly() && !listOpen_) {
+  // In a word-wrap editor the arrows move between lines unless the whole text is selected.
+  const bool wholeSelected = hasSelectedText() && selectedText().size() == EditText().size();
+  if ((key == vk::Up || key == vk::Down) && !ReadOnly() && !listOpen_ && (!WordWrap() || wholeSelected)) {
     Guard([&] { StepItem(key == vk::Up); });
     key = 0;
     return;

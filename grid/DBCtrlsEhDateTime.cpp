@@ -601,7 +601,7 @@ void TCustomDBDateTimeEditEh::OpenDropDown() {
   if (!calendar_) calendar_ = new TPopupMonthCalendarEh(this);
   const TDateTime d = currentValue_.isNullOrEmpty() ? TodayProvider() : currentValue_.toDateTime();
   calendar_->SetDate(ToQDateTime(d).date());
-  calendar_->move(PlaceDropDown(this, calendar_, daLeft));
+  calendar_->move(PlaceDropDown(this, calendar_, UseRightToLeftAlignment() ? daRight : daLeft));
   calendar_->show();
   calendarShown_ = true;
   dropDownOpen_ = true;

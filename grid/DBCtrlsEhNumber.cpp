@@ -344,7 +344,7 @@ void TCustomDBNumberEditEh::OpenDropDown() {
   TPopupCalculatorEh* calc = PopupCalculator();
   calc->SetWindowValue(value_.isNullOrEmpty() ? Variant(0.0) : value_);
   calc->SetWindowFlat(Flat());
-  calc->move(PlaceDropDown(this, calc, daLeft));
+  calc->move(PlaceDropDown(this, calc, UseRightToLeftReading() ? daRight : daLeft));
   calc->show();
   calcShown_ = true;
   dropDownOpen_ = true;

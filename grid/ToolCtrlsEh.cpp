@@ -1,4 +1,7 @@
 #include "grid/ToolCtrlsEh.h"
+#include "grid/ImgListEh.h"
+
+#include <QStyledItemDelegate>
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -1057,6 +1060,62 @@ TPopupListboxEh::TPopupListboxEh(QWidget* owner) : QListView(owner), owner_(owne
   grip_ = new TSizeGripEh(this);
   grip_->SetTriangular(true);
   hide();
+}
+
+namespace {
+
+// Draws a list item with its image: the image strip (image width + 4) at the reading side's
+// start, the text after it; a selected item in the highlight colours with its image blended.
+class TPopupListImageDelegateEh : public QStyledItemDelegate {
+ public:
+  explicit TPopupListImageDelegateEh(TPopupListboxEh* list) : QStyledItemDelegate(list), list_(list) {}
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const TCustomImageList* images = list_->ItemImages();
+    if (!images) {
+      QStyledItemDelegate::paint(p, option, index);
+      return;
+    }
+    const bool selected = option.state & QStyle::State_Selected;
+    const QRect r = option.rect;
+    const bool rtl = list_->layoutDirection() == Qt::RightToLeft;
+    p->save();
+    p->fillRect(r, selected ? ToQColor(clHighlight) : list_->palette().color(QPalette::Base));
+    const int strip = images->Width() + 4;
+    const QRect stripRect = rtl ? QRect(r.right() - strip + 1, r.top(), strip, r.height())
+                                : QRect(r.left(), r.top(), strip, r.height());
+    DrawImageClipped(p, images, 2, 0, list_->ItemImageIndex(index.row()), stripRect);
+    if (selected) p->fillRect(stripRect, QColor(ToQColor(clHighlight).red(), ToQColor(clHighlight).green(),
+                                                ToQColor(clHighlight).blue(), 128));
+    const QString text = index.data(Qt::DisplayRole).toString();
+    p->setFont(option.font);
+    p->setPen(selected ? ToQColor(clHighlightText) : list_->palette().color(QPalette::Text));
+    const int textWidth = QFontMetrics(option.font).horizontalAdvance(text);
+    const int x = rtl ? r.right() + 1 - strip - textWidth - 2 : r.left() + images->Width() + 5;
+    p->setClipRect(rtl ? r.adjusted(0, 0, -strip, 0) : r.adjusted(strip, 0, 0, 0));
+    p->drawText(QRect(x, r.top(), textWidth + 1, r.height()), Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop, text);
+    p->restore();
+  }
+
+ private:
+  TPopupListboxEh* list_;
+};
+
+}  // namespace
+
+void TPopupListboxEh::SetItemImages(TCustomImageList* images) {
+  itemImages_ = images;
+  if (!imageDelegate_) {
+    plainDelegate_ = itemDelegate();
+    imageDelegate_ = new TPopupListImageDelegateEh(this);
+  }
+  setItemDelegate(images ? imageDelegate_ : plainDelegate_);
+  viewport()->update();
+}
+
+int TPopupListboxEh::ItemImageIndex(int item) const {
+  int index = item;
+  if (OnItemImage) OnItemImage(owner_, item, index);
+  return index;
 }
 
 void TPopupListboxEh::SetCtl3D(bool value) {

@@ -338,6 +338,8 @@ class TPopupListModelEh : public QAbstractListModel {
   const QStringList* source_ = &own;
 };
 
+class TCustomImageList;
+
 // The drop-down list: whole rows, type-ahead search, hot tracking, a size grip; it never
 // takes the keyboard focus from its editor.
 class TPopupListboxEh : public QListView {
@@ -378,6 +380,14 @@ class TPopupListboxEh : public QListView {
 
   std::function<void(TPopupListboxEh*, Qt::MouseButton, QPoint)> OnMouseUp;
 
+  // Images drawn before the items (after them in a right-to-left list): item i shows image i
+  // unless OnItemImage (called with the list's owner) changes it. None draws plain items.
+  TCustomImageList* ItemImages() const { return itemImages_; }
+  void SetItemImages(TCustomImageList* images);
+  std::function<void(QObject* sender, int itemIndex, int& imageIndex)> OnItemImage;
+  // The image an item shows.
+  int ItemImageIndex(int item) const;
+
   // Keys an editor forwards while the list shows.
   void HandleKey(QKeyEvent* event) { keyPressEvent(event); }
   void HandleWheel(QWheelEvent* event) { wheelEvent(event); }
@@ -402,6 +412,9 @@ class TPopupListboxEh : public QListView {
   TSizeGripEh* grip_;
   QPoint lastPointerPos_{-1, -1};
   bool snapping_ = false;
+  TCustomImageList* itemImages_ = nullptr;
+  class QAbstractItemDelegate* plainDelegate_ = nullptr;
+  class QAbstractItemDelegate* imageDelegate_ = nullptr;
 };
 
 // The list of recently used texts shown under an editor.

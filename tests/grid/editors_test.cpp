@@ -2,9 +2,13 @@
 
 #include <QAbstractItemView>
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QInputMethodEvent>
 #include <QTemporaryDir>
 
 #include "grid/DBCtrlsEh.h"
+#include "grid/ImgListEh.h"
 #include "platform/data/ado.h"
 #include "platform/exception.h"
 #include "platform/format.h"
@@ -920,4 +924,212 @@ TEST(EditorsNumber, PasteThatIsNoNumberRestoresTheTextSilently) {
     EXPECT_EQ(edit.EditText(), QString::fromUtf8(c.text)) << c.clip;
     EXPECT_DOUBLE_EQ(edit.Value().toDouble(), c.value) << c.clip;
   }
+}
+
+// With WantTabs the Tab key types a tab and the focus stays; without it Tab types nothing and
+// the focus moves on.
+TEST(EditorsKeys, TabIsTypedOnlyWithWantTabs) {
+  for (bool wantTabs : {false, true}) {
+    SCOPED_TRACE(wantTabs);
+    QWidget form;
+    auto* edit = new TDBEditEh(&form);
+    auto* next = new TDBEditEh(&form);
+    next->move(0, 30);
+    edit->WantTabs = wantTabs;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    edit->setFocus();
+    QApplication::processEvents();
+    if (!edit->HasFocus()) GTEST_SKIP() << "no keyboard focus on this platform";
+    testkeys::type(edit, QStringLiteral("a"));
+    testkeys::press(edit, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QApplication::processEvents();
+    testkeys::type(QApplication::focusWidget(), QStringLiteral("b"));
+    EXPECT_EQ(edit->Text(), wantTabs ? QStringLiteral("a\tb") : QStringLiteral("a"));
+    EXPECT_EQ(next->Text(), wantTabs ? QString() : QStringLiteral("b"));
+    EXPECT_EQ(edit->HasFocus(), wantTabs);
+  }
+}
+
+// The editor's Images: writing them shows the image and widens the left margin.
+TEST(EditorsText, WritingImagesShowsTheImage) {
+  TDBEditEh edit;
+  edit.resize(150, 22);
+  TImageList images(12, 12);
+  EXPECT_FALSE(edit.EditImage()->Visible());
+  edit.SetImages(&images);
+  EXPECT_EQ(edit.Images(), &images);
+  EXPECT_TRUE(edit.EditImage()->Visible());
+  EXPECT_EQ(edit.ImageAreaWidth(), 12 + 4);
+  EXPECT_EQ(edit.ImageRect(), QRect(0, 0, 16, 22));
+}
+
+// The characters whose codes equal the moving keys (!, ", & and () go to an open list, not
+// into the text.
+TEST(EditorsDropDown, MovingKeyCharactersGoToTheOpenList) {
+  TDBComboBoxEh combo;
+  combo.SetItems({QStringLiteral("!甲"), QStringLiteral("&乙"), QStringLiteral("丙")});
+  combo.show();
+  combo.DoEnter();
+  testkeys::press(&combo, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo.ListOpen());
+  struct Case {
+    int key;
+    QString text;
+    int chosen;
+  };
+  for (const Case& c : {Case{Qt::Key_Ampersand, QStringLiteral("&"), 1}, Case{Qt::Key_Exclam, QStringLiteral("!"), 0}}) {
+    SCOPED_TRACE(c.text.toStdString());
+    combo.ListWindow()->TypeAhead(QChar(27));  // a fresh search
+    testkeys::press(&combo, c.key, Qt::NoModifier, c.text);
+    EXPECT_TRUE(combo.ListOpen());
+    EXPECT_EQ(combo.Text(), QString());
+    EXPECT_EQ(combo.ListWindow()->ItemIndex(), c.chosen);
+  }
+  // Other characters are typed into the text.
+  testkeys::press(&combo, Qt::Key_Exclam, Qt::NoModifier, QStringLiteral("@"));
+  EXPECT_EQ(combo.Text(), QStringLiteral("@"));
+
+  TDBEditEh edit;
+  edit.MRUList()->SetActive(true);
+  edit.MRUList()->SetItems({QStringLiteral("a(1)"), QStringLiteral("a(2)")});
+  edit.show();
+  edit.DoEnter();
+  testkeys::type(&edit, QStringLiteral("a"));
+  QApplication::processEvents();
+  ASSERT_TRUE(edit.MRUList()->Shown);
+  testkeys::press(&edit, Qt::Key_ParenLeft, Qt::NoModifier, QStringLiteral("("));
+  EXPECT_EQ(edit.Text(), QStringLiteral("a"));
+  EXPECT_EQ(edit.MRUListBox()->TypedPrefix(), QStringLiteral("("));
+}
+
+// The pointer is an arrow over the image area and the text cursor over the text.
+TEST(EditorsText, ArrowOverTheImageTextCursorOverTheText) {
+  TImageList images(12, 12);
+  for (TBiDiMode mode : {bdLeftToRight, bdRightToLeft}) {
+    SCOPED_TRACE(mode);
+    TDBEditEh edit;
+    edit.resize(150, 22);
+    edit.SetImages(&images);
+    edit.SetBiDiMode(mode);
+    const QPoint onImage = edit.ImageRect().center();
+    const QPoint onText(mode == bdRightToLeft ? 20 : 130, 11);
+    testkeys::mouse(&edit, QEvent::MouseMove, onImage, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(edit.cursor().shape(), Qt::ArrowCursor);
+    testkeys::mouse(&edit, QEvent::MouseMove, onText, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(edit.cursor().shape(), Qt::IBeamCursor);
+  }
+}
+
+// The combo box shows the current item's image in the editor and every item's image in its
+// list (at the right in a right-to-left list), with rows as high as the images.
+TEST(EditorsCombo, ItemImagesInTheEditorAndTheList) {
+  TImageList images(12, 24);
+  const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+  for (const QColor& c : colours) {
+    QPixmap px(12, 24);
+    px.fill(c);
+    images.Add(px);
+  }
+  for (TBiDiMode mode : {bdLeftToRight, bdRightToLeft}) {
+    SCOPED_TRACE(mode);
+    TDBComboBoxEh combo;
+    combo.resize(160, 30);
+    combo.SetBiDiMode(mode);
+    combo.SetItems({QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")});
+    combo.SetImages(&images);
+    combo.SetChosenIndex(1);
+    EXPECT_EQ(combo.ShownImageIndex(), 1);
+    combo.OnGetItemImageIndex = [](QObject*, int item, int& image) { image = (item + 1) % 3; };
+    EXPECT_EQ(combo.ShownImageIndex(), 2);
+    combo.show();
+    combo.DoEnter();
+    testkeys::press(&combo, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(combo.ListOpen());
+    TPopupListboxEh* list = combo.ListWindow();
+    EXPECT_EQ(list->ItemImages(), &images);
+    EXPECT_EQ(list->ItemHeight(), 24);
+    const QImage shot = list->grab().toImage();
+    shot.save(QDir(QCoreApplication::applicationDirPath())
+                  .filePath(mode == bdRightToLeft ? "combo_list_images_rtl.png" : "combo_list_images.png"));
+    for (int row : {0, 2}) {
+      const QRect r = list->visualRect(list->model()->index(row, 0)).translated(list->viewport()->pos());
+      const QPoint strip(mode == bdRightToLeft ? r.right() - 8 : r.left() + 8, r.center().y());
+      EXPECT_EQ(QColor(shot.pixel(strip)), colours[(row + 1) % 3]) << row;
+    }
+    testkeys::press(&combo, Qt::Key_Escape);
+  }
+}
+
+// Chinese text arrives through the input method: the composition starts while the dataset is
+// still browsing, and the composed characters put it into edit state as typed keys do.
+TEST(EditorsText, InputMethodTextEditsTheBoundField) {
+  EditorsDb db;
+  QWidget form;
+  auto* name = new TDBEditEh(&form);
+  auto* qty = new TDBEditEh(&form);
+  name->SetDataSource(&db.source);
+  name->SetDataField(QStringLiteral("name"));
+  qty->SetDataSource(&db.source);
+  qty->SetDataField(QStringLiteral("qty"));
+  form.show();
+  name->DoEnter();
+  EXPECT_FALSE(name->isReadOnly());  // composition may start
+  EXPECT_EQ(db.query.State(), dsBrowse);
+  name->SetSel(3, 0);
+  QInputMethodEvent compose(QStringLiteral("bei"), {});
+  QApplication::sendEvent(name, &compose);
+  EXPECT_EQ(db.query.State(), dsBrowse);
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("北区"));
+  QApplication::sendEvent(name, &commit);
+  EXPECT_EQ(db.query.State(), dsEdit);
+  EXPECT_EQ(name->Text(), QStringLiteral("abc北区"));
+  name->DoExit();
+  EXPECT_EQ(db.field(QStringLiteral("name"))->AsString(), QStringLiteral("abc北区"));
+
+  // An integer field takes the digits of a committed text and refuses the rest.
+  qty->DoEnter();
+  qty->SetSel(1, 0);
+  QInputMethodEvent mixed;
+  mixed.setCommitString(QStringLiteral("2北5"));
+  QApplication::sendEvent(qty, &mixed);
+  EXPECT_EQ(qty->Text(), QStringLiteral("325"));
+  qty->DoExit();
+
+  // A read-only editor takes nothing; the context menu's paste asks for edit state first.
+  db.query.Cancel();
+  name->SetReadOnly(true);
+  name->DoEnter();
+  QInputMethodEvent refused;
+  refused.setCommitString(QStringLiteral("西"));
+  QApplication::sendEvent(name, &refused);
+  EXPECT_EQ(name->Text(), QStringLiteral("abc"));
+  name->DoExit();
+  name->SetReadOnly(false);
+  name->DoEnter();
+  QApplication::clipboard()->setText(QStringLiteral("东"));
+  name->SetSel(0, 0);
+  static_cast<QLineEdit*>(name)->paste();
+  EXPECT_EQ(db.query.State(), dsEdit);
+  name->DoExit();
+  EXPECT_EQ(db.field(QStringLiteral("name"))->AsString(), QStringLiteral("东abc"));
+}
+
+// A key-mode combo box shows the arrow over its text, and a drag there selects nothing.
+TEST(EditorsCombo, KeyModeShowsTheArrowAndTheMouseSelectsNothing) {
+  TDBComboBoxEh combo;
+  combo.resize(160, 22);
+  combo.SetItems({QStringLiteral("一月"), QStringLiteral("二月")});
+  combo.SetKeyItems({QStringLiteral("1"), QStringLiteral("2")});
+  combo.SetValue(Variant(QStringLiteral("2")));
+  ASSERT_EQ(combo.Text(), QStringLiteral("二月"));
+  combo.SetSel(0, 0);
+  testkeys::mouse(&combo, QEvent::MouseMove, QPoint(4, 11), Qt::NoButton, Qt::LeftButton);
+  testkeys::mouse(&combo, QEvent::MouseMove, QPoint(60, 11), Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(combo.cursor().shape(), Qt::ArrowCursor);
+  EXPECT_FALSE(combo.hasSelectedText());
+  combo.SetKeyItems({});  // text mode: the text cursor
+  testkeys::mouse(&combo, QEvent::MouseMove, QPoint(60, 11), Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(combo.cursor().shape(), Qt::IBeamCursor);
 }
