@@ -582,7 +582,26 @@ void TCustomDBEditEh::keyPressEvent(QKeyEvent* event) {
     event->ignore();
     return;
   }
+  const QString text = event->text();
+  const bool plainChar = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+  if (plainChar && text.size() == 2 && text[0].isHighSurrogate() && text[1].isLowSurrogate()) {
+    TypeWholeChar(text);
+    event->accept();
+    return;
+  }
+  wholeKeyPress_ = text.size() == 1 ? text : QString();
   TCustomMaskEdit::keyPressEvent(event);
+  wholeKeyPress_.clear();
+}
+
+void TCustomDBEditEh::TypeWholeChar(const QString& whole) {
+  wholeKeyPress_ = whole;
+  QChar key = whole[0];
+  KeyPress(key);
+  wholeKeyPress_.clear();
+  if (key.unicode() == 0) return;
+  if (whole.size() == 2 && key == whole[0]) TypeControlText(whole);
+  else TypeChar(key);
 }
 
 void TCustomDBEditEh::inputMethodEvent(QInputMethodEvent* event) {
@@ -595,10 +614,10 @@ void TCustomDBEditEh::inputMethodEvent(QInputMethodEvent* event) {
   // Show the rest of the event (a new composition) without the committed text, then type it.
   QInputMethodEvent rest(event->preeditString(), event->attributes());
   TCustomMaskEdit::inputMethodEvent(&rest);
-  for (QChar c : commit) {
-    QChar key = c;
-    KeyPress(key);
-    if (key.unicode() != 0) TypeChar(key);
+  for (int i = 0; i < commit.size(); ++i) {
+    const bool pair = commit[i].isHighSurrogate() && i + 1 < commit.size() && commit[i + 1].isLowSurrogate();
+    TypeWholeChar(commit.mid(i, pair ? 2 : 1));
+    if (pair) ++i;
   }
   event->accept();
 }
@@ -878,6 +897,14 @@ void TCustomDBEditEh::PostDropDownClosed(int tag) {
   });
 }
 
+// Shows a button's menu below it; once it closes, the press that closed it is kept from
+// pressing the button again and the button rises.
+void TCustomDBEditEh::PopupButtonMenu(TEditButtonControlEh* control, QMenu* menu) {
+  menu->exec(DropdownMenuPosition(control, menu));
+  PostDropDownClosed(control->Tag);
+  control->CancelMode();
+}
+
 void TCustomDBEditEh::HandleButtonDown(TEditButtonControlEh* sender, bool topButton, bool& autoRepeat, bool& handled) {
   if (focusPolicy() != Qt::NoFocus && isVisible()) setFocus();
   handled = false;
@@ -890,9 +917,7 @@ void TCustomDBEditEh::HandleButtonDown(TEditButtonControlEh* sender, bool topBut
       if (OnButtonDown) OnButtonDown(sender, topButton, autoRepeat, handled);
       if (handled) return;
       if (QMenu* menu = editButton_->DropdownMenu()) {
-        menu->exec(sender->mapToGlobal(QPoint(0, sender->height())));
-        PostDropDownClosed(sender->Tag);
-        sender->CancelMode();
+        PopupButtonMenu(sender, menu);
         return;
       }
       MainButtonDown(!topButton);
@@ -900,11 +925,7 @@ void TCustomDBEditEh::HandleButtonDown(TEditButtonControlEh* sender, bool topBut
       TEditButtonEh* b = editButtons_->Items(sender->Tag - 1);
       if (b->OnDown) b->OnDown(sender, topButton, autoRepeat, handled);
       if (handled) return;
-      if (QMenu* menu = b->DropdownMenu()) {
-        menu->exec(sender->mapToGlobal(QPoint(0, sender->height())));
-        PostDropDownClosed(sender->Tag);
-        sender->CancelMode();
-      }
+      if (QMenu* menu = b->DropdownMenu()) PopupButtonMenu(sender, menu);
     }
   });
 }

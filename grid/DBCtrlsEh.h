@@ -286,6 +286,9 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   void SetEditorColor(TColor color);
   void SetKeyPressHandler(std::function<void(TCustomMaskEdit*, QChar&)> handler) { OnKeyPress = std::move(handler); }
   void SetExitHandler(TNotifyEventEh handler) { OnExit = std::move(handler); }
+  // The whole character being typed while key-press handlers run (both halves of a character
+  // beyond the basic plane, whose handlers see only the first half as the key); empty otherwise.
+  const QString& WholeKeyPress() const { return wholeKeyPress_; }
 
   // --- events
   TButtonClickEventEh OnButtonClick;
@@ -371,6 +374,10 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   // Input-method text: the composition shows in place; the composed characters are typed one
   // by one as typed keys are (edit state first, refused characters dropped with a beep).
   void inputMethodEvent(QInputMethodEvent* event) override;
+  // Runs the key-press handling for one whole character (one or two code units) with
+  // WholeKeyPress set, then types what the handlers left: a character whose first half they
+  // consumed is dropped whole, never leaving half of it in the text.
+  void TypeWholeChar(const QString& whole);
   // The keys a multi-line editor handles itself: moving by lines and pages, line breaks, and
   // deleting a line break as one character. False leaves the event to the one-line handling.
   bool MultiLineKey(QKeyEvent* event);
@@ -400,6 +407,7 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   void FireUpdateData();
   // Posts the marker that the press which closed a drop-down must not reopen it.
   void PostDropDownClosed(int tag);
+  void PopupButtonMenu(TEditButtonControlEh* control, QMenu* menu);
   TEditButtonControlEh* MainButtonControl() const {
     return buttonControls_.empty() ? nullptr : buttonControls_.front().control;
   }
@@ -440,6 +448,7 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   bool wordWrap_ = false;
   bool borderLit_ = false;
   bool mouseInside_ = false;
+  QString wholeKeyPress_;
   bool alignmentAssigned_ = false;
   TAlignment alignment_ = taLeftJustify;
   TBiDiModeHolderEh biDi_{this};
@@ -706,6 +715,11 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  // In key mode the text takes no mouse buttons; a right-button release asks for the context
+  // menu at its point, and that is the only mouse request for it the editor answers.
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
   bool IsDropDownWidget(QWidget* widget) const override;
 
  private:
@@ -720,6 +734,7 @@ class TCustomDBComboBoxEh : public TCustomDBEditEh {
   QStringList items_, keyItems_;
   int chosenIndex_ = -1;
   bool keyMode_ = false;
+  bool releaseContextMenu_ = false;
   int usableItems_ = 0;
   Variant keyValue_ = Variant::null();
   bool listOpen_ = false;

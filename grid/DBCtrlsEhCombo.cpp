@@ -2,6 +2,7 @@
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -471,4 +472,37 @@ void TCustomDBComboBoxEh::mousePressEvent(QMouseEvent* event) {
     return;
   }
   TCustomDBEditEh::mousePressEvent(event);
+}
+
+void TCustomDBComboBoxEh::mouseReleaseEvent(QMouseEvent* event) {
+  if (!keyMode_) {
+    TCustomDBEditEh::mouseReleaseEvent(event);
+    return;
+  }
+  event->accept();
+  if (event->button() != Qt::RightButton) return;
+  QContextMenuEvent request(QContextMenuEvent::Mouse, event->position().toPoint(),
+                            event->globalPosition().toPoint(), event->modifiers());
+  releaseContextMenu_ = true;
+  QApplication::sendEvent(this, &request);
+  releaseContextMenu_ = false;
+}
+
+void TCustomDBComboBoxEh::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (keyMode_) {
+    event->accept();
+    return;
+  }
+  TCustomDBEditEh::mouseDoubleClickEvent(event);
+}
+
+bool TCustomDBComboBoxEh::event(QEvent* event) {
+  // The window system's own request on a right-button press is dropped in key mode: the
+  // release asks instead (the keyboard's menu key still asks directly).
+  if (keyMode_ && event->type() == QEvent::ContextMenu && !releaseContextMenu_ &&
+      static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse) {
+    event->accept();
+    return true;
+  }
+  return TCustomDBEditEh::event(event);
 }

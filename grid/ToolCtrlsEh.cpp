@@ -195,6 +195,28 @@ std::vector<FaceCacheEntry>& FaceCache() {
 
 }  // namespace
 
+namespace {
+constexpr const char* kMenuAlignmentProperty = "menuAlignment";
+}
+
+void SetMenuAlignment(QMenu* menu, TPopupAlignment alignment) {
+  menu->setProperty(kMenuAlignmentProperty, int(alignment));
+}
+
+TPopupAlignment MenuAlignment(const QMenu* menu) {
+  const QVariant v = menu->property(kMenuAlignmentProperty);
+  return v.isValid() ? TPopupAlignment(v.toInt()) : paLeft;
+}
+
+QPoint DropdownMenuPosition(const QWidget* button, QMenu* menu) {
+  const TPopupAlignment align = MenuAlignment(menu);
+  const QPoint corner = button->mapToGlobal(QPoint(align == paRight ? button->width() : 0, button->height()));
+  const int width = menu->sizeHint().width();
+  if (align == paRight) return corner - QPoint(width, 0);
+  if (align == paCenter) return corner - QPoint(width / 2, 0);
+  return corner;
+}
+
 TDrawButtonKindEh DrawKindOfStyle(TEditButtonStyleEh style) {
   switch (style) {
     case ebsDropDownEh: return dbkDropDownEh;

@@ -31,6 +31,16 @@ enum TTextLayout { tlTop = 0, tlCenter = 1, tlBottom = 2 };
 enum TDropDownAlign { daLeft = 0, daRight = 1, daCenter = 2 };
 enum TGripCornerEh { gcTopLeft = 0, gcTopRight, gcBottomRight, gcBottomLeft };
 enum TGripSideEh { gsLeft = 0, gsRight, gsTop, gsBottom };
+// Where a pop-up menu lies against the point it pops up at: starting at it, ending at it or
+// centred on it.
+enum TPopupAlignment { paLeft = 0, paRight = 1, paCenter = 2 };
+
+// A menu's alignment, kept with the menu itself (paLeft unless set).
+void SetMenuAlignment(QMenu* menu, TPopupAlignment alignment);
+TPopupAlignment MenuAlignment(const QMenu* menu);
+// The screen point at which a button's drop-down menu is shown: the button's bottom-left
+// corner, its bottom-right corner for a right-aligned menu; the result is the menu's top-left.
+QPoint DropdownMenuPosition(const QWidget* button, QMenu* menu);
 
 // Sender, var Handled.
 using TButtonClickEventEh = std::function<void(QObject* sender, bool& handled)>;
