@@ -745,6 +745,10 @@ using TTitleEhClickEvent = std::function<void(QObject* sender, int aCol, TColumn
 using TCheckTitleEhBtnEvent = std::function<void(QObject* sender, int aCol, TColumnEh* column, bool& enabled)>;
 using TGridMouseEvent =
     std::function<void(QObject* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y)>;
+// A wheel step offered to the window (row-interface mode): set handled to skip the grid's own
+// scrolling. The position is in the grid's client coordinates.
+using TMouseWheelUpDownEvent =
+    std::function<void(QObject* sender, Qt::KeyboardModifiers shift, QPoint mousePos, bool& handled)>;
 using TGridKeyEvent = std::function<void(QObject* sender, int& key, Qt::KeyboardModifiers shift)>;
 // Asked whether (checkOnly) and how the records of the bookmarks move before the record number
 // toRecNo; answers whether the move is (or would be) done.
@@ -1045,6 +1049,8 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   TTitleEhClickEvent OnTitleBtnClick;
   TCheckTitleEhBtnEvent OnCheckButton;
   std::function<void(QObject* sender, int fromIndex, int toIndex)> OnColumnMoved;
+  TMouseWheelUpDownEvent OnMouseWheelDown;
+  TMouseWheelUpDownEvent OnMouseWheelUp;
   int OwnMouseMode() const { return ownMode_; }
   int PressedTitleColumn() const { return pressedCol_; }
   bool PressedTitleDown() const { return pressedDown_; }
@@ -1132,6 +1138,12 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   // True when (x, y) lies on a tree indentation; unless testOnly a click on the node's button
   // (the last 18 pixels of the indentation) expands or collapses the node.
   virtual bool ClickTreeNode(int x, int y, bool testOnly);
+  // Expands or collapses the node of data row `row`, keeping the rows in place on screen.
+  void ToggleTreeNode(int row, bool expand);
+  // Numpad * (toggle), + (expand) and - (collapse) on the current node; false when not taken.
+  bool TreeKey(int key);
+  // The tree indentation in a data row's cell of `column`: only the first visible column has one.
+  int TreeIndentOfCell(const TColumnEh* column, int row);
 
   // A scroll action of an external scroll bar, handled as one of the grid's own bar.
   void ExternalScrollAction(Qt::Orientation bar, int action, int pos);

@@ -560,6 +560,9 @@ bool TCustomDBGridEh::KeyDown(int key, Qt::KeyboardModifiers shift) {
     }
   }
 
+  // Tree rows: the numpad's * + - open and close the current node.
+  if ((shift & Qt::KeypadModifier) && TreeKey(key)) return true;
+
   const bool multi = shiftHeld && (options_ & dgMultiSelect);
   const int page = VisibleDataRowCount();
   const bool rowMode = !(allowedSelections_ & SelectionBit(gstRectangle));

@@ -766,7 +766,8 @@ int TCustomDBGridEh::MeasureTitleWidth(TColumnEh* column) {
 }
 
 int TCustomDBGridEh::MeasureCellWidth(TColumnEh* column) {
-  const int a = 4;
+  // The first column of tree rows holds the current record's indentation before its text.
+  const int a = 4 + (UsesRowInterface() ? TreeIndentOfCell(column, RowInterface()->CurrentRowIndex()) : 0);
   const TColumnKindEh kind = column->ColumnKind();
   if (kind == ckCheckboxEh) return a + 13;
   TFontEh font = column->Font();

@@ -225,6 +225,13 @@ void TCustomDBGridEh::InterfaceWheel(QWheelEvent* e) {
   const int page = VisibleDataRowCount();
   for (int i = 0; i < std::abs(steps); ++i) {
     const int dir = steps < 0 ? 1 : -1;
+    // The window may take the step itself.
+    const TMouseWheelUpDownEvent& handler = dir > 0 ? OnMouseWheelDown : OnMouseWheelUp;
+    if (handler) {
+      bool handled = false;
+      handler(this, m, e->position().toPoint(), handled);
+      if (handled) continue;
+    }
     if (m & Qt::ShiftModifier) {
       // Shift moves the current record: by a page with Ctrl, else by one.
       ds->MoveBy(dir * ((m & Qt::ControlModifier) ? page : 1));
@@ -255,7 +262,6 @@ bool TCustomDBGridEh::ClickTreeNode(int x, int y, bool testOnly) {
   const int row = c.Y - dataRowOffset_;
   if (row >= rif->MemRowCount()) return false;
   const int left = CellRect(c.X, c.Y).x();
-  rif->SavePosition();
   SelectBufferRow(row);
   const int width = kTreeIndentStep * rif->ActiveRowLevel();
   const bool expanded = rif->ActiveNodeExpanded();
@@ -263,8 +269,15 @@ bool TCustomDBGridEh::ClickTreeNode(int x, int y, bool testOnly) {
   if (x < left || x >= left + width) return false;
   if (testOnly) return true;
   if (x < left + width - kTreeIndentStep) return true;  // the indentation outside the button
+  ToggleTreeNode(row, !expanded);
+  return true;
+}
+
+void TCustomDBGridEh::ToggleTreeNode(int row, bool expand) {
+  IMemTableEh* rif = RowInterface();
   TDataSet* ds = DataSet();
   const int oldTop = TopRow();
+  rif->SavePosition();
   ds->DisableControls();
   {
     struct Restore {
@@ -277,7 +290,7 @@ bool TCustomDBGridEh::ClickTreeNode(int x, int y, bool testOnly) {
       }
     } restore{this, ds, inLayout_};
     inLayout_ = true;
-    const int recNo = rif->ExpandNode(row, !expanded);
+    const int recNo = rif->ExpandNode(row, expand);
     if (recNo < 1 || recNo == ds->RecNo()) rif->RestorePosition();
     else ds->SetRecNo(recNo);
   }
@@ -286,7 +299,32 @@ bool TCustomDBGridEh::ClickTreeNode(int x, int y, bool testOnly) {
   ClampTopRow();
   InvalidateGrid();
   UpdateVertScrollBar();
+}
+
+bool TCustomDBGridEh::TreeKey(int key) {
+  if (!ShowsTreeRows()) return false;
+  IMemTableEh* rif = RowInterface();
+  const int row = rif->CurrentRowIndex();
+  if (row < 0) return false;
+  bool expand;
+  switch (key) {
+    case Qt::Key_Asterisk: {
+      SelectBufferRow(row);
+      expand = !rif->ActiveNodeExpanded();
+      RestoreBufferRow();
+      break;
+    }
+    case Qt::Key_Plus: expand = true; break;
+    case Qt::Key_Minus: expand = false; break;
+    default: return false;
+  }
+  ToggleTreeNode(row, expand);
   return true;
+}
+
+int TCustomDBGridEh::TreeIndentOfCell(const TColumnEh* column, int row) {
+  if (visibleColumns_.Count() == 0 || visibleColumns_[0] != column) return 0;
+  return TreeIndentOfRow(row);
 }
 
 void TCustomDBGridEh::PaintTreeIndent(const QRect& indent, int level, TColor background) {

@@ -240,6 +240,8 @@ TGridHintInfo TCustomDBGridEh::HintInfoAt(const QPoint& p) {
     font = column->Title()->Font();
   } else if (t.rowArea == caData) {
     if (!dataLink_->Active() || !column->ToolTips() || t.index >= dataLink_->RecordCount()) return h;
+    // Tree rows: the text starts after the indentation; the mouse over it gets no tool tip.
+    left += TreeIndentOfCell(column, t.index);
     const int saved = dataLink_->ActiveRecord();
     dataLink_->SetActiveRecord(t.index);
     struct Restore {

@@ -561,3 +561,151 @@ TEST(RowInterface, NormalModeBarRunsOverTheRecordNumbers) {
   db.query.Cancel();
   EXPECT_EQ(bar->value(), db.query.RecNo());
 }
+
+TEST(RowInterface, NumpadKeysOpenAndCloseTheCurrentNode) {
+  Tree t({{1, 0, "华东区"}, {2, 1, "一号楼"}, {3, 1, "二号楼"}, {4, 3, "201室"}, {6, 0, "华南区"}});
+  Grid g(360, 260);
+  g.SetDataSource(&t.source);
+  ASSERT_TRUE(g.ShowsTreeRows());
+  const QStringList closed{"华东区", "华南区"}, open{"华东区", "  一号楼", "  二号楼", "华南区"};
+  struct Step {
+    int key;
+    Qt::KeyboardModifiers mods;
+    QStringList shown;
+  };
+  // Numpad + opens, - closes, * toggles; the same keys off the numpad leave the tree alone.
+  const Step steps[] = {
+      {Qt::Key_Plus, Qt::KeypadModifier, open},      {Qt::Key_Plus, Qt::KeypadModifier, open},
+      {Qt::Key_Minus, Qt::KeypadModifier, closed},   {Qt::Key_Minus, Qt::KeypadModifier, closed},
+      {Qt::Key_Asterisk, Qt::KeypadModifier, open},  {Qt::Key_Asterisk, Qt::KeypadModifier, closed},
+      {Qt::Key_Plus, Qt::NoModifier, closed},        {Qt::Key_Asterisk, Qt::NoModifier, closed},
+  };
+  for (const Step& s : steps) {
+    Key(g, s.key, s.mods);
+    EXPECT_EQ(t.Shown(), s.shown) << "key " << s.key << " mods " << int(s.mods);
+    EXPECT_EQ(g.RowCount(), g.DataRowOffset() + int(s.shown.size()));
+    EXPECT_EQ(t.Current(), "华东区");
+  }
+  // The keys act on the current node only: 二号楼 opens, and closing its parent makes the
+  // parent current.
+  Key(g, Qt::Key_Plus, Qt::KeypadModifier);
+  Key(g, Qt::Key_Down);
+  Key(g, Qt::Key_Down);
+  ASSERT_EQ(t.Current(), "二号楼");
+  Key(g, Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(t.Shown(), (QStringList{"华东区", "  一号楼", "  二号楼", "    201室", "华南区"}));
+  Key(g, Qt::Key_Down);
+  ASSERT_EQ(t.Current(), "201室");
+  Key(g, Qt::Key_Minus, Qt::KeypadModifier);  // a leaf: nothing closes
+  EXPECT_EQ(g.RowCount(), g.DataRowOffset() + 5);
+  Key(g, Qt::Key_Up);
+  Key(g, Qt::Key_Up);
+  Key(g, Qt::Key_Up);
+  Key(g, Qt::Key_Minus, Qt::KeypadModifier);
+  EXPECT_EQ(t.Shown(), closed);
+  EXPECT_EQ(g.Row(), g.DataRowOffset());
+
+  // Flat rows ignore the keys.
+  Flat f(5);
+  Grid flat;
+  flat.SetDataSource(&f.source);
+  Key(flat, Qt::Key_Down);
+  Key(flat, Qt::Key_Minus, Qt::KeypadModifier);
+  Key(flat, Qt::Key_Plus, Qt::KeypadModifier);
+  EXPECT_EQ(f.Current(), "n2");
+  EXPECT_EQ(flat.RowCount(), flat.DataRowOffset() + 5);
+}
+
+TEST(RowInterface, TheTreeIndentationCountsInFittedWidthsAndToolTips) {
+  Tree t({{1, 0, "甲"}, {2, 1, "乙"}, {3, 2, "二号楼二层二〇一室东侧"}, {4, 0, "丙"}});
+  t.table.ExpandNode(0, true);
+  t.table.ExpandNode(1, true);
+  Grid g(400, 220);
+  g.SetDataSource(&t.source);
+  ASSERT_EQ(t.Shown(), (QStringList{"甲", "  乙", "    二号楼二层二〇一室东侧", "丙"}));
+  TColumnEh* first = g.Columns()->Items(0);
+  TColumnEh* second = g.Columns()->Items(1);
+  first->Title()->SetCaption(QStringLiteral("名"));
+  second->Title()->SetCaption(QStringLiteral("码"));
+  // Fitting: the deepest row's text lies 3 x 18 pixels in; the other columns have no indentation.
+  g.OptimizeColumnWidths({first, second});
+  const int treeWidth = first->Width(), secondWidth = second->Width();
+  g.SetUseRowInterface(false);
+  g.OptimizeColumnWidths({first, second});
+  EXPECT_EQ(treeWidth - first->Width(), 3 * TCustomDBGridEh::kTreeIndentStep);
+  EXPECT_EQ(second->Width(), secondWidth);
+  g.SetUseRowInterface(true);
+  ASSERT_TRUE(g.ShowsTreeRows());
+
+  // Tool tips: a width that holds the text but not the indentation in front of it cuts it.
+  first->SetToolTips(true);
+  const QFontMetrics fm(first->Font().Font);
+  first->SetWidth(fm.horizontalAdvance(QStringLiteral("二号楼二层二〇一室东侧")) + 20);
+  const QRect cell = FirstCell(g, 2);
+  const int textLeft = cell.x() + 3 * TCustomDBGridEh::kTreeIndentStep;
+  const TGridHintInfo h = g.HintInfoAt(QPoint(textLeft + 4, cell.center().y()));
+  ASSERT_TRUE(h.Show);
+  EXPECT_TRUE(h.ToolTip);
+  EXPECT_EQ(h.Text, QStringLiteral("二号楼二层二〇一室东侧"));
+  // It lies over the text, after the indentation.
+  EXPECT_EQ(h.Pos.x(), textLeft - 1);
+  EXPECT_EQ(h.CursorRect.x(), textLeft);
+  // Over the indentation itself there is none.
+  EXPECT_FALSE(g.HintInfoAt(QPoint(textLeft - 5, cell.center().y())).Show);
+  // Wide enough for both, the text gets none.
+  first->SetWidth(fm.horizontalAdvance(QStringLiteral("二号楼二层二〇一室东侧")) + 20 + 3 * TCustomDBGridEh::kTreeIndentStep);
+  EXPECT_FALSE(g.HintInfoAt(QPoint(textLeft + 4, cell.center().y())).Show);
+  first->SetWidth(fm.horizontalAdvance(QStringLiteral("二号楼二层二〇一室东侧")) + 20);
+  // The same width holds the text of a flat grid: no tool tip there.
+  g.SetUseRowInterface(false);
+  EXPECT_FALSE(g.HintInfoAt(QPoint(cell.x() + 10, cell.center().y())).Show);
+}
+
+TEST(RowInterface, WheelStepsAreOfferedToTheWindowFirst) {
+  Flat f(40);
+  Grid g(320, 200);
+  g.SetDataSource(&f.source);
+  const int top = g.TopRow();
+  // Unassigned: the rows scroll by one per step and the record stays.
+  Wheel(g, 2);
+  EXPECT_EQ(g.TopRow(), top + 2);
+  EXPECT_EQ(f.Current(), "n1");
+  QStringList calls;
+  bool take = true;
+  QPoint at;
+  Qt::KeyboardModifiers seen;
+  g.OnMouseWheelDown = [&](QObject* sender, Qt::KeyboardModifiers m, QPoint p, bool& handled) {
+    EXPECT_EQ(sender, &g);
+    calls << QStringLiteral("down");
+    at = p;
+    seen = m;
+    handled = take;
+  };
+  g.OnMouseWheelUp = [&](QObject*, Qt::KeyboardModifiers, QPoint, bool& handled) {
+    calls << QStringLiteral("up");
+    handled = take;
+  };
+  // Taken steps do not scroll.
+  Wheel(g, 2, Qt::ShiftModifier);
+  Wheel(g, -1);
+  EXPECT_EQ(calls, (QStringList{"down", "down", "up"}));
+  EXPECT_EQ(g.TopRow(), top + 2);
+  EXPECT_EQ(f.Current(), "n1");
+  EXPECT_EQ(seen, Qt::ShiftModifier);
+  EXPECT_EQ(at, g.CellRect(2, g.DataRowOffset()).center());
+  // Steps left alone get the grid's own handling.
+  take = false;
+  calls.clear();
+  Wheel(g, -1);
+  Wheel(g, 1, Qt::ShiftModifier);
+  EXPECT_EQ(calls, (QStringList{"up", "down"}));
+  EXPECT_EQ(g.TopRow(), top + 1);
+  EXPECT_EQ(f.Current(), "n2");
+
+  // Without the row interface the events are not raised and a step moves the record.
+  calls.clear();
+  g.SetUseRowInterface(false);
+  Wheel(g, 1);
+  EXPECT_TRUE(calls.isEmpty());
+  EXPECT_EQ(f.Current(), "n3");
+}
