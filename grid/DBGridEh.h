@@ -25,6 +25,7 @@
 class TCustomDBGridEh;
 class TColumnEh;
 class TDBGridColumnsEh;
+class TGridColumnSpecCellEh;
 class THeadTreeNode;
 class TSTDBGridEhFilter;
 class TSTColumnFilterEh;
@@ -354,6 +355,8 @@ class TColumnEh {
 
   virtual void ResetToDefaults();
   void Assign(const TColumnEh& src);
+  // The column's cell in the special row of a lookup list (made on first use).
+  TGridColumnSpecCellEh* SpecCell() const;
 
   // Signals a change of this column (or of all columns) to the collection.
   void Changed(bool allColumns = false);
@@ -370,6 +373,7 @@ class TColumnEh {
   QPointer<QWidget> dropDownDataList_;
   std::unique_ptr<TColumnDropDownBoxEh> dropDownBox_;
   std::unique_ptr<TSpecRowEh> dropDownSpecRow_;
+  mutable std::unique_ptr<TGridColumnSpecCellEh> specCell_;
   unsigned own_ = 0;
   TAlignment alignment_ = taLeftJustify;
   TColor color_ = clWindow;

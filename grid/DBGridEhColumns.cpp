@@ -422,6 +422,7 @@ TColumnEh::~TColumnEh() {
   if (TCustomDBGridEh* g = OwnerGrid()) g->SortOrderColumns().Remove(this);
   footers_.clear();
   footer_.reset();
+  specCell_.reset();
 }
 
 TCustomDBGridEh* TColumnEh::OwnerGrid() const { return collection_ ? collection_->Grid() : nullptr; }
@@ -959,7 +960,13 @@ void TColumnEh::Assign(const TColumnEh& src) {
   displayFormat_ = src.displayFormat_;
   hideDuplicates_ = src.hideDuplicates_;
   SetLayout(src.Layout());
+  if (src.specCell_) SpecCell()->Assign(*src.specCell_);
   if (collection_) collection_->EndUpdate();
+}
+
+TGridColumnSpecCellEh* TColumnEh::SpecCell() const {
+  if (!specCell_) specCell_ = std::make_unique<TGridColumnSpecCellEh>(const_cast<TColumnEh*>(this));
+  return specCell_.get();
 }
 
 // ---- lists and collection -----------------------------------------------------------------

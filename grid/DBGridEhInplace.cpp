@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include "grid/DBGridEhSpecRow.h"
 #include "grid/ImgListEh.h"
 
 #include "platform/data/dataset.h"
@@ -510,6 +511,21 @@ void TDBGridInplaceEdit::KeyDown(int& key, Qt::KeyboardModifiers shift) {
       setCursorPosition(SelLength() > 0 ? p : qMax(0, p - 1));
       key = 0;
     }
+    return;
+  }
+  TSpecRowEh* spec = c && editStyle_ == cesDataList ? c->DropDownSpecRow() : nullptr;
+  if (spec && spec->Visible() && spec->ShortCut != 0 && ShortCutOf(key, shift) == spec->ShortCut &&
+      c->MayEditCell(false)) {
+    // The special row's short cut (Alt+Del unless set otherwise) puts its value in the cell,
+    // whether the data list is open or not; an open list shows the special row as the choice.
+    if (c->MayEditCell(true) && grid_->EditCanModify()) {
+      const QString text = spec->CellAt(0);
+      PutText(text, 0, int(text.size()));
+      grid_->StoreEditText(text);
+      grid_->SetEditKeyValue(spec->Value());
+      if (dataList_) dataList_->SetKeyValue(spec->Value());
+    }
+    key = 0;
     return;
   }
   if (const int gridKey = GridKeyOf(key, shift)) {

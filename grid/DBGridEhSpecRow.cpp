@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "grid/DBLookupGridsEh.h"
 #include "grid/LibrarySupportEh.h"
 #include "platform/fonts.h"
 
@@ -214,4 +215,62 @@ bool WithinDoubleClickLimits(const QPoint& oldPos, const QPoint& newPos, int int
   if (interval > GetDoubleClickTime()) return false;
   return std::abs(newPos.x() - oldPos.x()) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
          std::abs(newPos.y() - oldPos.y()) <= GetSystemMetrics(SM_CYDOUBLECLK);
+}
+
+// ---- a column's special-row cell ------------------------------------------------------------
+
+TSpecRowEh* TGridColumnSpecCellEh::OwnerSpecRow() const {
+  auto* grid = dynamic_cast<TDBLookupGridEh*>(column_ ? column_->OwnerGrid() : nullptr);
+  return grid ? grid->SpecRow() : nullptr;
+}
+
+QString TGridColumnSpecCellEh::Text() const {
+  if (textAssigned_) return text_;
+  if (TSpecRowEh* row = OwnerSpecRow())
+    return row->CellAt(static_cast<TDBLookupGridEh*>(column_->OwnerGrid())->SpecCellIndex(column_));
+  return text_;
+}
+
+void TGridColumnSpecCellEh::SetText(const QString& s) {
+  if (textAssigned_ && s == text_) return;
+  text_ = s;
+  textAssigned_ = true;
+  column_->Changed();
+}
+
+TColor TGridColumnSpecCellEh::Color() const {
+  if (colorAssigned_) return color_;
+  if (TSpecRowEh* row = OwnerSpecRow()) return row->Color();
+  return color_;
+}
+
+void TGridColumnSpecCellEh::SetColor(TColor c) {
+  if (colorAssigned_ && c == color_) return;
+  color_ = c;
+  colorAssigned_ = true;
+  column_->Changed();
+}
+
+TFontEh TGridColumnSpecCellEh::Font() const {
+  if (fontAssigned_) return font_;
+  if (TSpecRowEh* row = OwnerSpecRow()) return row->Font();
+  return font_;
+}
+
+void TGridColumnSpecCellEh::SetFont(const TFontEh& f) {
+  font_ = f;
+  fontAssigned_ = true;
+  column_->Changed();
+}
+
+void TGridColumnSpecCellEh::Assign(const TGridColumnSpecCellEh& src) {
+  text_ = src.text_;
+  textAssigned_ = src.textAssigned_;
+  color_ = src.color_;
+  colorAssigned_ = src.colorAssigned_;
+  if (src.fontAssigned_) {
+    font_ = src.font_;
+    fontAssigned_ = true;
+  }
+  column_->Changed();
 }

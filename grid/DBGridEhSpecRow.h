@@ -64,6 +64,36 @@ class TSpecRowEh {
   bool fontAssigned_ = false;
 };
 
+// One column's cell in the special row of a lookup list. Text and colour not assigned here
+// come from the special row of the lookup grid that owns the column (its cell at the
+// column's place and its colour); the font likewise from the special row.
+class TGridColumnSpecCellEh {
+ public:
+  explicit TGridColumnSpecCellEh(TColumnEh* column) : column_(column) {}
+  QString Text() const;
+  void SetText(const QString& s);
+  bool TextAssigned() const { return textAssigned_; }
+  TColor Color() const;
+  void SetColor(TColor c);
+  bool ColorAssigned() const { return colorAssigned_; }
+  TFontEh Font() const;
+  void SetFont(const TFontEh& f);
+  bool FontAssigned() const { return fontAssigned_; }
+  // Copies the text and the colour, and the font only where the source assigned one.
+  void Assign(const TGridColumnSpecCellEh& src);
+
+ private:
+  // The special row of the lookup grid the column stands in, or none.
+  TSpecRowEh* OwnerSpecRow() const;
+  TColumnEh* column_;
+  QString text_;
+  TColor color_ = clWindow;
+  TFontEh font_;
+  bool textAssigned_ = false;
+  bool colorAssigned_ = false;
+  bool fontAssigned_ = false;
+};
+
 // A data link that hands every dataset event to a handler, after its own handling.
 class TDataLinkEh : public TDataLink {
  public:

@@ -107,14 +107,14 @@ void TDBLookupGridEh::DrawCell(int col, int row, const QRect& rect, TGridDrawSta
   // The special row: its own font and colour, highlighted while it is the choice.
   TColumnEh* column = Columns()->Items(index);
   TFontEh font = specRow_->Font();
-  TColor background = specRow_->Color();
+  TColor background = column->SpecCell()->Color();
   if (specRow_->Chosen) {
     font.Color = clHighlightText;
     background = clHighlight;
   }
   FillRect(rect, background);
   DrawCellText(*Painter(), font, background, rect, false, 2, 2, column->EndEllipsis(), false, tlTop,
-               column->Alignment(), specRow_->CellAt(SpecCellIndex(column)), 2, 2);
+               column->Alignment(), column->SpecCell()->Text(), 2, 2);
 }
 
 void TDBLookupGridEh::Paint() {

@@ -4,6 +4,7 @@
 
 #include <QSettings>
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 #include "grid/DBGridEh.h"
@@ -61,6 +62,8 @@ void TPropStorageEh::SaveGridLayout(TCustomDBGridEh* grid, const QString& sectio
     s->setValue(QStringLiteral("FieldName"), c->FieldName());
     s->setValue(QStringLiteral("Width"), c->Width());
     s->setValue(QStringLiteral("Visible"), c->Visible());
+    s->setValue(QStringLiteral("SortMarker"), int(c->Title()->SortMarker()));
+    s->setValue(QStringLiteral("SortIndex"), c->Title()->SortIndex());
   }
   s->endArray();
   s->endGroup();
@@ -73,44 +76,67 @@ bool TPropStorageEh::RestoreGridLayout(TCustomDBGridEh* grid, const QString& sec
   if (s->status() != QSettings::NoError || !s->childGroups().contains(group)) return false;
   s->beginGroup(group);
   TDBGridColumnsEh* columns = grid->Columns();
-  grid->LockLayout();
-  struct Unlock {
-    TCustomDBGridEh* g;
-    ~Unlock() { g->UnlockLayout(); }
-  } unlock{grid};
-  // Each stored column finds its column by field name (the first not yet taken), a column
-  // without a field name by its position.
-  std::vector<bool> taken(size_t(columns->Count()), false);
-  const int n = s->beginReadArray(QStringLiteral("Columns"));
-  for (int i = 0; i < n; ++i) {
-    s->setArrayIndex(i);
-    const QString fieldName = s->value(QStringLiteral("FieldName")).toString();
-    TColumnEh* column = nullptr;
-    for (int k = 0; k < columns->Count() && !column; ++k)
-      if (!taken[size_t(k)] && columns->Items(k)->FieldName() == fieldName &&
-          (!fieldName.isEmpty() || k == i))
-        column = columns->Items(k), taken[size_t(k)] = true;
-    if (!column) continue;
-    TStoredValuesEh values;
-    for (const char* p : kColumnProperties) {
-      const QString name = QString::fromLatin1(p);
-      if (s->contains(name)) values.append({name, s->value(name)});
-    }
-    const std::unique_ptr<TStoragePropertyInterceptor> interceptor = NewInterceptorFor<TColumnEh>(column);
-    ReadBackStoredValues(interceptor.get(), values, [column](const QString& name, const QVariant& value) {
-      bool ok = false;
-      if (name == QLatin1String("Width")) {
-        const int w = value.toInt(&ok);
-        if (ok) column->SetWidth(w);
-      } else if (name == QLatin1String("Visible")) {
-        const QString text = value.toString().toLower();
-        ok = text == QLatin1String("true") || text == QLatin1String("false");
-        if (ok) column->SetVisible(text == QLatin1String("true"));
+  // The stored sort markers, put back in their sort order once every column is read.
+  struct Marker {
+    int index;
+    TColumnEh* column;
+    TSortMarkerEh marker;
+  };
+  std::vector<Marker> markers;
+  bool markersStored = false;
+  {
+    grid->LockLayout();
+    struct Unlock {
+      TCustomDBGridEh* g;
+      ~Unlock() { g->UnlockLayout(); }
+    } unlock{grid};
+    // Each stored column finds its column by field name (the first not yet taken), a column
+    // without a field name by its position.
+    std::vector<bool> taken(size_t(columns->Count()), false);
+    const int n = s->beginReadArray(QStringLiteral("Columns"));
+    for (int i = 0; i < n; ++i) {
+      s->setArrayIndex(i);
+      const QString fieldName = s->value(QStringLiteral("FieldName")).toString();
+      TColumnEh* column = nullptr;
+      for (int k = 0; k < columns->Count() && !column; ++k)
+        if (!taken[size_t(k)] && columns->Items(k)->FieldName() == fieldName &&
+            (!fieldName.isEmpty() || k == i))
+          column = columns->Items(k), taken[size_t(k)] = true;
+      if (!column) continue;
+      if (s->contains(QStringLiteral("SortMarker"))) {
+        markersStored = true;
+        bool ok = false;
+        const int m = s->value(QStringLiteral("SortMarker")).toInt(&ok);
+        if (ok && (m == smDownEh || m == smUpEh))
+          markers.push_back({s->value(QStringLiteral("SortIndex")).toInt(), column, TSortMarkerEh(m)});
       }
-      return ok;
-    });
+      TStoredValuesEh values;
+      for (const char* p : kColumnProperties) {
+        const QString name = QString::fromLatin1(p);
+        if (s->contains(name)) values.append({name, s->value(name)});
+      }
+      const std::unique_ptr<TStoragePropertyInterceptor> interceptor = NewInterceptorFor<TColumnEh>(column);
+      ReadBackStoredValues(interceptor.get(), values, [column](const QString& name, const QVariant& value) {
+        bool ok = false;
+        if (name == QLatin1String("Width")) {
+          const int w = value.toInt(&ok);
+          if (ok) column->SetWidth(w);
+        } else if (name == QLatin1String("Visible")) {
+          const QString text = value.toString().toLower();
+          ok = text == QLatin1String("true") || text == QLatin1String("false");
+          if (ok) column->SetVisible(text == QLatin1String("true"));
+        }
+        return ok;
+      });
+    }
+    s->endArray();
   }
-  s->endArray();
+  // Outside the layout lock, so that the markers keep their sort order in the grid.
+  if (markersStored) {
+    for (int k = 0; k < columns->Count(); ++k) columns->Items(k)->Title()->SetSortMarker(smNoneEh);
+    std::stable_sort(markers.begin(), markers.end(), [](const Marker& a, const Marker& b) { return a.index < b.index; });
+    for (const Marker& m : markers) m.column->Title()->SetSortMarker(m.marker);
+  }
   if (s->contains(QStringLiteral("ColumnsIndex"))) {
     const std::unique_ptr<TStoragePropertyInterceptor> interceptor = NewInterceptorFor<TDBGridColumnsEh>(columns);
     ReadBackStoredValues(interceptor.get(), {{QStringLiteral("ColumnsIndex"), s->value(QStringLiteral("ColumnsIndex"))}},

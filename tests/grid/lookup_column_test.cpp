@@ -505,3 +505,50 @@ TEST(LookupGrid, TheSpecialRowFollowsItsValueAndTheKeysThatAreNotInTheList) {
   EXPECT_EQ(grid.SpecGridRow(), -1);
   EXPECT_FALSE(grid.SpecRowChosen());
 }
+
+// Alt+Del in a lookup cell takes the special row, with the drop-down list open or closed; a
+// hidden special row leaves the cell as it is.
+TEST(LookupColumn, AltDeleteTakesTheSpecialRowWithTheListOpenOrClosed) {
+  struct Case {
+    bool visible;
+    bool listOpen;
+    const char* text;  // the cell's text after Alt+Del
+    int storedKey;     // after posting; 0 for none
+  } cases[] = {
+      {true, true, "(空)", 0},
+      {true, false, "(空)", 0},
+      {false, true, "秋园", 2},   // the list's own choice (夏园) is taken on Enter
+      {false, false, "秋园", 3},  // nothing changed
+  };
+  for (const Case& c : cases) {
+    LookupColumnFixture f;
+    TSpecRowEh* spec = f.col(3)->DropDownSpecRow();
+    spec->SetCellsText("(空)");
+    spec->SetVisible(c.visible);
+    f.houses.Next();  // house 102, in 秋园
+    TDBGridInplaceEdit* ed = f.Edit(3);
+    ASSERT_TRUE(ed);
+    if (c.listOpen) {
+      Key(ed, Qt::Key_Down, Qt::AltModifier);
+      ASSERT_TRUE(ed->ListVisible());
+      Key(ed, Qt::Key_Up);  // 夏园, one above the stored 秋园
+      EXPECT_EQ(ed->DataList()->SelectedItem(), "夏园");
+    }
+    Key(ed, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_EQ(ed->Text(), QString::fromUtf8(c.text)) << c.visible << c.listOpen;
+    if (c.listOpen) {
+      TPopupDataGridEh* list = ed->DataList();
+      EXPECT_EQ(list->SpecRowChosen(), c.visible);
+      if (c.visible) SaveWithDropDown(&f.g, list, "lookup_specrow_altdel.png");
+      Key(ed, Qt::Key_Return);
+      EXPECT_FALSE(ed->ListVisible());
+      EXPECT_EQ(ed->Text(), c.visible ? "(空)" : "夏园");
+    } else if (c.visible) {
+      EXPECT_EQ(ed->SelStart(), 0);
+      EXPECT_EQ(ed->SelLength(), 3);
+    }
+    if (f.houses.State() == dsEdit) f.houses.Post();
+    const Variant stored = f.StoredKey(2);
+    EXPECT_EQ(stored.isNull() ? 0 : stored.toInt(), c.storedKey) << c.visible << c.listOpen;
+  }
+}

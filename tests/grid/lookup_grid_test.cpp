@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "grid/DBLookupGridsEh.h"
+#include "platform/syscolors.h"
 #include "platform/data/field.h"
 #include "tests/grid/dbgrid_fixture.h"
 
@@ -127,4 +128,69 @@ TEST(LookupGrid, WrongSettingsAreRefused) {
   f.g.SetListField("name");
   f.g.SetKeySource(&f.list->source);
   EXPECT_THROW(f.g.SetDataField("id"), EDatabaseError);
+}
+
+// A list of several columns: each column's special-row cell shows the row's cell at the
+// column's place unless the column assigned its own text or colour.
+TEST(LookupGrid, EachColumnShowsItsOwnSpecialRowCell) {
+  LookupFixture f;
+  f.g.resize(400, 200);
+  f.g.SetListField("name;id");
+  TSpecRowEh* spec = f.g.SpecRow();
+  spec->SetCellsText("(无);0");
+  spec->SetColor(clAqua);
+  spec->SetVisible(true);
+  auto column = [&](const char* field) -> TColumnEh* {
+    for (int i = 0; i < f.g.Columns()->Count(); ++i)
+      if (f.g.Columns()->Items(i)->FieldName() == QLatin1String(field)) return f.g.Columns()->Items(i);
+    return nullptr;
+  };
+  TColumnEh* name = column("name");
+  TColumnEh* id = column("id");
+  ASSERT_TRUE(name && id && name->Visible() && id->Visible());
+  const int first = name->Index() < id->Index() ? 0 : 1;
+  struct Case {
+    TColumnEh* col;
+    QString text;
+  } follows[] = {{name, first == 0 ? "(无)" : "0"}, {id, first == 0 ? "0" : "(无)"}};
+  for (const Case& c : follows) {
+    EXPECT_EQ(c.col->SpecCell()->Text(), c.text) << c.col->FieldName().toStdString();
+    EXPECT_EQ(c.col->SpecCell()->Color(), clAqua);
+    EXPECT_FALSE(c.col->SpecCell()->TextAssigned());
+  }
+  // The id column's own cell text and colour win over the row's.
+  id->SpecCell()->SetText("—");
+  id->SpecCell()->SetColor(clYellow);
+  EXPECT_EQ(id->SpecCell()->Text(), "—");
+  EXPECT_EQ(id->SpecCell()->Color(), clYellow);
+  EXPECT_EQ(name->SpecCell()->Color(), clAqua);
+  spec->SetCellsText("全部;x");
+  EXPECT_EQ(id->SpecCell()->Text(), "—");
+
+  // Painted while a record is the choice: each cell of the special row in its own colour.
+  f.g.SetKeyValue(Variant(4));
+  f.g.SetLeftCol(0);  // the id column, shown later than the name column, starts scrolled off
+  f.g.repaint();
+  const QImage img = f.g.grab().toImage();
+  img.save(QCoreApplication::applicationDirPath() + "/lookup_grid_spec_cells.png");
+  auto cellColour = [&](TColumnEh* c) {
+    int col = 0;
+    while (col < f.g.ColCount() && f.g.GridToColumnIndex(col) != c->Index()) ++col;
+    const QRect r = f.g.CellRect(col, f.g.SpecGridRow());
+    const QPoint at = f.g.viewport()->mapTo(&f.g, QPoint(r.right() - 2, r.bottom() - 2));
+    return img.pixelColor(at).rgb();
+  };
+  EXPECT_EQ(cellColour(id), ToQColor(clYellow).rgb());
+  EXPECT_EQ(cellColour(name), ToQColor(clAqua).rgb());
+
+  // A copied column keeps the assigned cell; a column outside a lookup list has only its own.
+  TDBGridEh plain;
+  TColumnEh* copy = plain.Columns()->AppendColumn();
+  EXPECT_EQ(copy->SpecCell()->Text(), "");
+  copy->Assign(*id);
+  EXPECT_EQ(copy->SpecCell()->Text(), "—");
+  EXPECT_EQ(copy->SpecCell()->Color(), clYellow);
+  TColumnEh* other = plain.Columns()->AppendColumn();
+  other->Assign(*name);
+  EXPECT_FALSE(other->SpecCell()->TextAssigned());
 }

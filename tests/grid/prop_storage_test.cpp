@@ -274,3 +274,33 @@ TEST(PropStorage, RegistryRootsAreStoredByName) {
   EXPECT_FALSE(HKeyFromText("HKEY_NOWHERE", key));
   EXPECT_EQ(key, 7u);
 }
+
+// The titles' sort markers are part of the layout: restored with their directions and in
+// their sort order, replacing the markers set meanwhile.
+TEST(PropStorage, SortMarkersAreRestoredInTheirOrder) {
+  LayoutFixture f;
+  f.g.SetOptionsEh(f.g.OptionsEh() | dghMultiSortMarking);
+  f.column("c")->Title()->SetSortMarker(smUpEh);
+  f.column("a")->Title()->SetSortMarker(smDownEh);
+  TPropStorageEh storage(f.ini);
+  storage.SaveGridLayout(&f.g);
+
+  f.column("c")->Title()->SetSortMarker(smNoneEh);
+  f.column("a")->Title()->SetSortMarker(smNoneEh);
+  f.column("b")->Title()->SetSortMarker(smDownEh);
+  f.column("a")->Title()->SetSortMarker(smUpEh);
+
+  ASSERT_TRUE(storage.RestoreGridLayout(&f.g));
+  struct Case {
+    const char* field;
+    TSortMarkerEh marker;
+    int index;
+  } cases[] = {{"a", smDownEh, 2}, {"b", smNoneEh, 0}, {"c", smUpEh, 1}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(f.column(c.field)->Title()->SortMarker(), c.marker) << c.field;
+    EXPECT_EQ(f.column(c.field)->Title()->SortIndex(), c.index) << c.field;
+  }
+  ASSERT_EQ(f.g.SortOrderColumns().Count(), 2);
+  EXPECT_EQ(f.g.SortOrderColumns()[0], f.column("c"));
+  EXPECT_EQ(f.g.SortOrderColumns()[1], f.column("a"));
+}
