@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <memory>
 
 #include "platform/data/ado.h"
@@ -24,3 +28,16 @@ struct GridDbFixture {
   }
   void Exec(const QString& sql) { conn.Execute(sql); }
 };
+
+// Saves the grid with an open drop-down drawn where it stands on the screen, next to the test.
+inline void SaveGridWithPopup(QWidget* grid, QWidget* popup, const QString& name) {
+  const QPoint at = popup->mapToGlobal(QPoint(0, 0)) - grid->mapToGlobal(QPoint(0, 0));
+  QImage img(qMax(grid->width(), at.x() + popup->width()), qMax(grid->height(), at.y() + popup->height()),
+             QImage::Format_ARGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  p.drawPixmap(0, 0, grid->grab());
+  p.drawPixmap(at, popup->grab());
+  p.end();
+  img.save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
+}

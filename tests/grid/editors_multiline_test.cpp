@@ -9,6 +9,7 @@
 
 #include "grid/DBCtrlsEh.h"
 #include "platform/data/ado.h"
+#include "tests/grid/dbgrid_fixture.h"
 #include "tests/grid/editors_keys.h"
 
 namespace {
@@ -51,18 +52,11 @@ QString lines(int n) {
 }  // namespace
 
 TEST(EditorsMultiLine, EnterTypesALineBreakAndTheMemoFieldReceivesIt) {
-  QTemporaryDir dir;
-  TADOConnection conn;
-  conn.ConnectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1/memo.mdb").arg(dir.path());
-  conn.Open();
-  conn.Execute(QStringLiteral("create table t (id integer primary key, note memo)"));
-  conn.Execute(QStringLiteral("insert into t values (1, '旧')"));
-  TADOQuery query;
-  query.SetConnection(&conn);
-  query.SQL.Add(QStringLiteral("select * from t"));
-  query.Open();
-  TDataSource source;
-  source.SetDataSet(&query);
+  GridDbFixture db(QStringLiteral("note memo"));
+  db.Exec(QStringLiteral("insert into t values (1, '旧')"));
+  db.query.Open();
+  TADOQuery& query = db.query;
+  TDataSource& source = db.source;
 
   MultiLineEditor m;
   m.edit->SetDataSource(&source);
@@ -80,7 +74,7 @@ TEST(EditorsMultiLine, EnterTypesALineBreakAndTheMemoFieldReceivesIt) {
   EXPECT_EQ(query.FieldByName(QStringLiteral("note"))->AsString(), QStringLiteral("旧\r\n新的一行"));
   query.Post();
   TADOQuery check;
-  check.SetConnection(&conn);
+  check.SetConnection(&db.conn);
   check.SQL.Add(QStringLiteral("select note from t where id = 1"));
   check.Open();
   EXPECT_EQ(check.Fields()[0]->AsString(), QStringLiteral("旧\r\n新的一行"));

@@ -11,6 +11,7 @@
 #include "grid/ImgListEh.h"
 #include "platform/data/ado.h"
 #include "platform/datetime.h"
+#include "tests/grid/dbgrid_fixture.h"
 #include "tests/grid/editors_keys.h"
 
 namespace {
@@ -157,18 +158,11 @@ TEST(EditorsRightToLeft, DropDownsOpenAtTheMirroredSide) {
 }
 
 TEST(EditorsRightToLeft, BoundFieldDecidesAndTheParentDirectionIsFollowed) {
-  QTemporaryDir dir;
-  TADOConnection conn;
-  conn.ConnectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=%1/rtl.mdb").arg(dir.path());
-  conn.Open();
-  conn.Execute(QStringLiteral("create table t (id integer primary key, name varchar(20), qty integer, day datetime)"));
-  conn.Execute(QStringLiteral("insert into t values (1, '甲', 3, '2026-12-08')"));
-  TADOQuery query;
-  query.SetConnection(&conn);
-  query.SQL.Add(QStringLiteral("select * from t"));
-  query.Open();
-  TDataSource source;
-  source.SetDataSet(&query);
+  GridDbFixture db(QStringLiteral("name varchar(20), qty integer, day datetime"));
+  db.Exec(QStringLiteral("insert into t values (1, '甲', 3, '2026-12-08')"));
+  db.query.Open();
+  TADOQuery& query = db.query;
+  TDataSource& source = db.source;
 
   QWidget form;
   auto* edit = new TDBEditEh(&form);

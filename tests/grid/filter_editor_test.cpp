@@ -239,18 +239,6 @@ void ClickItem(TInplaceFilterEditEh* e, const QString& item) {
   Mouse(vp, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
 }
 
-// The grid with the open list drawn where it stands on the screen.
-void SaveWithList(QWidget* grid, QWidget* popup, const QString& name) {
-  const QPoint at = popup->mapToGlobal(QPoint(0, 0)) - grid->mapToGlobal(QPoint(0, 0));
-  QImage img(qMax(grid->width(), at.x() + popup->width()), qMax(grid->height(), at.y() + popup->height()),
-             QImage::Format_ARGB32);
-  img.fill(Qt::white);
-  QPainter p(&img);
-  p.drawPixmap(0, 0, grid->grab());
-  p.drawPixmap(at, popup->grab());
-  p.end();
-  img.save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
-}
 
 }  // namespace
 
@@ -267,7 +255,7 @@ TEST(GridFilterEditor, TheButtonListsTheFieldsValuesAndAClickedValueFiltersOnEnt
   EXPECT_EQ(e->ListWindow()->width(), qMax(100, e->width()));
   // Reading the values leaves the grid on its record.
   EXPECT_EQ(f.db.query.FieldByName("name")->AsString(), "banana");
-  SaveWithList(&f.g, e->ListWindow(), "filter_value_list.png");
+  SaveGridWithPopup(&f.g, e->ListWindow(), "filter_value_list.png");
 
   ClickItem(e, "cherry");
   EXPECT_FALSE(e->ListOpen());

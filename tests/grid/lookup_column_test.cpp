@@ -16,6 +16,7 @@
 #include "platform/data/ado.h"
 #include "platform/data/field.h"
 #include "platform/exception.h"
+#include "tests/grid/dbgrid_fixture.h"
 
 namespace {
 
@@ -87,18 +88,6 @@ QPoint RowCentre(TPopupDataGridEh* list, int dataRow) {
   return list->CellRect(0, list->DataRowOffset() + dataRow).center();
 }
 
-// The grid with its open drop-down drawn where it stands on the screen.
-void SaveWithDropDown(QWidget* grid, QWidget* popup, const QString& name) {
-  const QPoint at = popup->mapToGlobal(QPoint(0, 0)) - grid->mapToGlobal(QPoint(0, 0));
-  QImage img(qMax(grid->width(), at.x() + popup->width()), qMax(grid->height(), at.y() + popup->height()),
-             QImage::Format_ARGB32);
-  img.fill(Qt::white);
-  QPainter p(&img);
-  p.drawPixmap(0, 0, grid->grab());
-  p.drawPixmap(at, popup->grab());
-  p.end();
-  img.save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
-}
 
 }  // namespace
 
@@ -157,7 +146,7 @@ TEST(LookupColumn, AltDownOpensTheListKeysMoveTheChoiceEnterWritesTheKey) {
   Key(ed, Qt::Key_Down);
   EXPECT_EQ(list->SelectedItem(), "秋园");
   EXPECT_TRUE(ed->hasFocus() || !list->hasFocus());  // the list never takes the focus
-  SaveWithDropDown(&f.g, list, "lookup_column_dropdown.png");
+  SaveGridWithPopup(&f.g, list, "lookup_column_dropdown.png");
   Key(ed, Qt::Key_Return);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_FALSE(list->isVisible());
@@ -418,7 +407,7 @@ TEST(LookupColumn, TheSpecialRowStandsForNoValueAndIsChosenWithKeysAndMouse) {
   EXPECT_EQ(list->SelectedItem(), "春园");
   Key(ed, Qt::Key_Up);
   EXPECT_TRUE(list->SpecRowChosen());
-  SaveWithDropDown(&f.g, list, "lookup_specrow_dropdown.png");
+  SaveGridWithPopup(&f.g, list, "lookup_specrow_dropdown.png");
   Key(ed, Qt::Key_Return);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(ed->Text(), "(空)");
@@ -539,7 +528,7 @@ TEST(LookupColumn, AltDeleteTakesTheSpecialRowWithTheListOpenOrClosed) {
     if (c.listOpen) {
       TPopupDataGridEh* list = ed->DataList();
       EXPECT_EQ(list->SpecRowChosen(), c.visible);
-      if (c.visible) SaveWithDropDown(&f.g, list, "lookup_specrow_altdel.png");
+      if (c.visible) SaveGridWithPopup(&f.g, list, "lookup_specrow_altdel.png");
       Key(ed, Qt::Key_Return);
       EXPECT_FALSE(ed->ListVisible());
       EXPECT_EQ(ed->Text(), c.visible ? "(空)" : "夏园");
