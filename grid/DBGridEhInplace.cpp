@@ -513,17 +513,17 @@ void TDBGridInplaceEdit::KeyDown(int& key, Qt::KeyboardModifiers shift) {
     }
     return;
   }
-  TSpecRowEh* spec = c && editStyle_ == cesDataList ? c->DropDownSpecRow() : nullptr;
-  if (spec && spec->Visible() && spec->ShortCut != 0 && ShortCutOf(key, shift) == spec->ShortCut &&
+  TSpecRowEh* specialRow = c && editStyle_ == cesDataList ? c->DropDownSpecRow() : nullptr;
+  if (specialRow && specialRow->Visible() && specialRow->ShortCut != 0 && ShortCutOf(key, shift) == specialRow->ShortCut &&
       c->MayEditCell(false)) {
     // The special row's short cut (Alt+Del unless set otherwise) puts its value in the cell,
     // whether the data list is open or not; an open list shows the special row as the choice.
     if (c->MayEditCell(true) && grid_->EditCanModify()) {
-      const QString text = spec->CellAt(0);
+      const QString text = specialRow->CellAt(0);
       PutText(text, 0, int(text.size()));
       grid_->StoreEditText(text);
-      grid_->SetEditKeyValue(spec->Value());
-      if (dataList_) dataList_->SetKeyValue(spec->Value());
+      grid_->SetEditKeyValue(specialRow->Value());
+      if (dataList_) dataList_->SetKeyValue(specialRow->Value());
     }
     key = 0;
     return;

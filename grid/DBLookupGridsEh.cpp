@@ -200,17 +200,17 @@ void TDBLookupGridEh::SetRowCount(int n) {
                                  : 2 * frameWidth() + m.top() + m.bottom() +
                                        (horizontalScrollBar()->isVisibleTo(this) ? horizontalScrollBar()->sizeHint().height() : 0);
   const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
-  const int spec = specRow_->Visible() ? RowPixelHeight() : 0;
+  const int specialRowHeight = specRow_->Visible() ? RowPixelHeight() : 0;
   settingHeight_ = true;
-  resize(width(), title + lines + n * DefaultRowHeight() + n * lines + border + spec);
+  resize(width(), title + lines + n * DefaultRowHeight() + n * lines + border + specialRowHeight);
   settingHeight_ = false;
 }
 
 void TDBLookupGridEh::TakeRowCountFromHeight() {
   if (settingHeight_ || !isVisible()) return;
   const int title = (Options() & dgTitles) ? RowHeights(0) : 0;
-  const int spec = specRow_->Visible() ? RowPixelHeight() : 0;
-  rowCount_ = qBound(1, (viewport()->height() - title - spec) / qMax(1, RowPixelHeight()), 100);
+  const int specialRowHeight = specRow_->Visible() ? RowPixelHeight() : 0;
+  rowCount_ = qBound(1, (viewport()->height() - title - specialRowHeight) / qMax(1, RowPixelHeight()), 100);
 }
 
 bool TDBLookupGridEh::KeyValueFits(int fieldCount, const Variant& value) {
@@ -347,21 +347,21 @@ bool TDBLookupGridEh::LocateKeyRow() {
 }
 
 void TDBLookupGridEh::AfterKeyValueMove() {
-  TSpecRowEh* spec = specRow_.get();
-  spec->Chosen = false;
-  if (spec->Visible()) {
+  TSpecRowEh* specialRow = specRow_.get();
+  specialRow->Chosen = false;
+  if (specialRow->Visible()) {
     // The special row is the choice when the key is its value, or, with ShowIfNotInKeyList,
     // when the key is not in the list.
-    spec->Chosen = VariantsEqual(keyValue_, spec->Value());
-    if (!lockPosition_ && !spec->Chosen && spec->ShowIfNotInKeyList() && !LocateKeyRow()) spec->Chosen = true;
+    specialRow->Chosen = VariantsEqual(keyValue_, specialRow->Value());
+    if (!lockPosition_ && !specialRow->Chosen && specialRow->ShowIfNotInKeyList() && !LocateKeyRow()) specialRow->Chosen = true;
   }
   bool located = lockPosition_;
   if (listActive_ && !lockPosition_) {
     located = LocateKeyRow();
-    if (!located && !spec->Chosen && DataSet()) DataSet()->First();
+    if (!located && !specialRow->Chosen && DataSet()) DataSet()->First();
   }
   // A key that is not in the list shows no text (the first record is not the key's).
-  if (spec->Chosen) selectedItem_ = spec->CellAt(listFieldIndex_);
+  if (specialRow->Chosen) selectedItem_ = specialRow->CellAt(listFieldIndex_);
   else selectedItem_ = displayField_ && located ? displayField_->Text() : QString();
   SyncCurrentRow();
   InvalidateGrid();
@@ -446,8 +446,8 @@ void TDBLookupGridEh::keyPressEvent(QKeyEvent* e) {
     return;
   }
   e->accept();
-  const bool spec = specRow_->Visible();
-  if (d < 0 && spec && (ListAtStart() || specRow_->Chosen)) {
+  const bool specialRow = specRow_->Visible();
+  if (d < 0 && specialRow && (ListAtStart() || specRow_->Chosen)) {
     // Up from the first record chooses the special row.
     SelectSpecRow();
     lockPosition_ = true;
@@ -463,7 +463,7 @@ void TDBLookupGridEh::keyPressEvent(QKeyEvent* e) {
   }
   lockPosition_ = true;
   try {
-    if (d > 0 && spec && specRow_->Chosen && d != INT_MAX) {
+    if (d > 0 && specialRow && specRow_->Chosen && d != INT_MAX) {
       // Down from the special row chooses the first record.
       list->First();
       d = 0;

@@ -364,9 +364,9 @@ TEST(LookupColumn, AutoDropDownOpensOnTypingAndAGripResizeIsRememberedByTheColum
 
 TEST(LookupColumn, TheSpecialRowStandsForNoValueAndIsChosenWithKeysAndMouse) {
   LookupColumnFixture f;
-  TSpecRowEh* spec = f.col(3)->DropDownSpecRow();
-  spec->SetCellsText("(空)");
-  spec->SetVisible(true);
+  TSpecRowEh* specialRow = f.col(3)->DropDownSpecRow();
+  specialRow->SetCellsText("(空)");
+  specialRow->SetVisible(true);
   f.col(3)->DropDownRows = 4;
 
   // House 103 has no garden: the special row is the choice when the list opens.
@@ -447,10 +447,10 @@ TEST(LookupGrid, TheSpecialRowFollowsItsValueAndTheKeysThatAreNotInTheList) {
   grid.SetKeyField("代码");
   grid.SetListField("名称");
   grid.SetListSource(&f.gardenSource);
-  TSpecRowEh* spec = grid.SpecRow();
-  spec->SetCellsText("(全部);全部地址");
-  spec->SetValue(Variant(0));
-  spec->SetVisible(true);
+  TSpecRowEh* specialRow = grid.SpecRow();
+  specialRow->SetCellsText("(全部);全部地址");
+  specialRow->SetValue(Variant(0));
+  specialRow->SetVisible(true);
   grid.show();
   struct Case {
     Variant key;
@@ -466,14 +466,14 @@ TEST(LookupGrid, TheSpecialRowFollowsItsValueAndTheKeysThatAreNotInTheList) {
       {Variant(0), false, true, "(全部)"},
   };
   for (const Case& c : cases) {
-    spec->SetShowIfNotInKeyList(c.showIfNotInList);
+    specialRow->SetShowIfNotInKeyList(c.showIfNotInList);
     grid.SetKeyValue(Variant(-5));
     grid.SetKeyValue(c.key);
     EXPECT_EQ(grid.SpecRowChosen(), c.chosen) << c.key.toString().toStdString() << c.showIfNotInList;
     EXPECT_EQ(grid.SelectedItem(), QString::fromUtf8(c.selected)) << c.key.toString().toStdString();
   }
   // A click on the special row chooses its value; hidden, the row is never chosen.
-  spec->SetShowIfNotInKeyList(true);
+  specialRow->SetShowIfNotInKeyList(true);
   grid.SetKeyValue(Variant(2));
   const QPoint p = grid.CellRect(0, grid.SpecGridRow()).center();
   Mouse(grid.viewport(), QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
@@ -489,7 +489,7 @@ TEST(LookupGrid, TheSpecialRowFollowsItsValueAndTheKeysThatAreNotInTheList) {
   Key(&grid, Qt::Key_Down);
   EXPECT_EQ(grid.SelectedItem(), "春园");
   const int offset = grid.DataRowOffset();
-  spec->SetVisible(false);
+  specialRow->SetVisible(false);
   EXPECT_EQ(grid.DataRowOffset(), offset - 1);
   EXPECT_EQ(grid.SpecGridRow(), -1);
   EXPECT_FALSE(grid.SpecRowChosen());
@@ -511,9 +511,9 @@ TEST(LookupColumn, AltDeleteTakesTheSpecialRowWithTheListOpenOrClosed) {
   };
   for (const Case& c : cases) {
     LookupColumnFixture f;
-    TSpecRowEh* spec = f.col(3)->DropDownSpecRow();
-    spec->SetCellsText("(空)");
-    spec->SetVisible(c.visible);
+    TSpecRowEh* specialRow = f.col(3)->DropDownSpecRow();
+    specialRow->SetCellsText("(空)");
+    specialRow->SetVisible(c.visible);
     f.houses.Next();  // house 102, in 秋园
     TDBGridInplaceEdit* ed = f.Edit(3);
     ASSERT_TRUE(ed);

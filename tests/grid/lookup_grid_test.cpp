@@ -136,10 +136,10 @@ TEST(LookupGrid, EachColumnShowsItsOwnSpecialRowCell) {
   LookupFixture f;
   f.g.resize(400, 200);
   f.g.SetListField("name;id");
-  TSpecRowEh* spec = f.g.SpecRow();
-  spec->SetCellsText("(无);0");
-  spec->SetColor(clAqua);
-  spec->SetVisible(true);
+  TSpecRowEh* specialRow = f.g.SpecRow();
+  specialRow->SetCellsText("(无);0");
+  specialRow->SetColor(clAqua);
+  specialRow->SetVisible(true);
   auto column = [&](const char* field) -> TColumnEh* {
     for (int i = 0; i < f.g.Columns()->Count(); ++i)
       if (f.g.Columns()->Items(i)->FieldName() == QLatin1String(field)) return f.g.Columns()->Items(i);
@@ -164,7 +164,7 @@ TEST(LookupGrid, EachColumnShowsItsOwnSpecialRowCell) {
   EXPECT_EQ(id->SpecCell()->Text(), "—");
   EXPECT_EQ(id->SpecCell()->Color(), clYellow);
   EXPECT_EQ(name->SpecCell()->Color(), clAqua);
-  spec->SetCellsText("全部;x");
+  specialRow->SetCellsText("全部;x");
   EXPECT_EQ(id->SpecCell()->Text(), "—");
 
   // Painted while a record is the choice: each cell of the special row in its own colour.
