@@ -215,6 +215,11 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QTemporaryDir dir;
+  // BENCH_KEEP=1 keeps the generated databases (their folder is printed) for looking at plans.
+  if (qEnvironmentVariableIsSet("BENCH_KEEP")) {
+    dir.setAutoRemove(false);
+    std::printf("data folder %s\n", qPrintable(dir.path()));
+  }
   QDir::setCurrent(dir.path());
   SetDataFolder(dir.path());
   Dm1 = new TDm1();

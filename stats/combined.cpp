@@ -404,25 +404,43 @@ void TMonthlyCombinedReport::RunStatistics() {
   const int y = yearText.left(4).toInt();
   const int months = lastMonth - firstMonth + 1;
 
-  // Every house's due and received sums per month and item, in one grouped pass.
+  // Every house's due and received sums per month and charge group, in one grouped pass
+  // joined to the houses: the lines come in the houses' order, a house's months together (a
+  // house of an estate also gets the rows written without one, so a month may come twice).
   QStringList monthTexts;
   for (int m = firstMonth; m <= lastMonth; ++m) monthTexts << SqlQuote::Text(QString::number(m));
+  QStringList sums;
+  for (int g = 0; g < Groups().size(); ++g) {
+    QStringList names;
+    for (const QString& name : Groups()[g]) names << SqlQuote::Text(name);
+    const QString inGroup = u("收费名称 in (") + names.join(u(",")) + u(")");
+    sums << u("sum(case when ") + inGroup + u(" then 收费金额 end) as d") + QString::number(g)
+         << u("sum(case when ") + inGroup + u(" and 缴费状态<>'未缴费' then 收费金额 end) as r") + QString::number(g);
+  }
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select ") + u(kEstateTerm) + u(" as ec, 房屋代码 as hc, 月份 as m, 收费名称 as item, sum(收费金额) as due, "
-                  "sum(case when 缴费状态<>'未缴费' then 收费金额 end) as received from 收费明细表 where "),
+  OpenLines(q, {u("select ") + u(kEstateTerm) + u(" as ec, 房屋代码 as hc, cast(月份 as integer) as m, ") + sums.join(u(", ")) +
+                    u(" from 收费明细表 where "),
                 u("(") + EqualTo(u("年度"), QString::number(y)) + u(")and(月份 in (") + monthTexts.join(u(",")) + u("))and") +
-                    AnyGroupCondition() + HouseRowsCondition() + u(" group by ") + u(kEstateTerm) +
-                    u(", 房屋代码, 月份, 收费名称")});
-  QHash<QString, std::pair<Money, Money>> sums;  // per estate, house, month and group: due, received
+                    AnyGroupCondition() + HouseRowsCondition() + u(" group by 1, 2, 3")});
+  // Per estate and house, the amounts in the order of the columns: month by month seven due,
+  // then seven received.
+  QHash<QString, std::vector<Money>> amounts;
   {
-    TField *item = q->FieldByName(u("item")), *ec = q->FieldByName(u("ec")), *hc = q->FieldByName(u("hc"));
-    TField *month = q->FieldByName(u("m")), *due = q->FieldByName(u("due")), *received = q->FieldByName(u("received"));
+    TField *ec = q->FieldByName(u("ec")), *hc = q->FieldByName(u("hc")), *month = q->FieldByName(u("m"));
+    std::vector<TField*> due, received;
+    for (int g = 0; g < Groups().size(); ++g) {
+      due.push_back(q->FieldByName(u("d") + QString::number(g)));
+      received.push_back(q->FieldByName(u("r") + QString::number(g)));
+    }
     for (q->First(); !q->Eof(); q->Next()) {
-      const int g = GroupOf(item->AsString());
-      if (g < 0) continue;
-      auto& s = sums[GroupKey({ec->AsString(), hc->AsString(), QString::number(month->AsString().toInt()), QString::number(g)})];
-      s.first += due->AsMoney();
-      s.second += received->AsMoney();
+      const int i = month->AsInteger() - firstMonth;
+      if (i < 0 || i >= months) continue;
+      std::vector<Money>& house = amounts[GroupKey({ec->AsString(), hc->AsString()})];
+      if (house.empty()) house.resize(size_t(14 * months));
+      for (size_t g = 0; g < 7; ++g) {
+        house[size_t(14 * i) + g] += due[g]->AsMoney();
+        house[size_t(14 * i + 7) + g] += received[g]->AsMoney();
+      }
     }
   }
   q->Close();
@@ -443,40 +461,27 @@ void TMonthlyCombinedReport::RunStatistics() {
       c->SetFieldName(QStringLiteral("money%1").arg(14 * i + k + 1));
     }
   }
-  // The keys' month and group parts and the amount fields, made once for all houses (a key
-  // of parts is the keys of its parts joined).
-  std::vector<QString> monthGroupKeys;
-  std::vector<QByteArray> dueFields, receivedFields;
-  for (int m = firstMonth; m <= lastMonth; ++m)
-    for (int g = 0; g < 7; ++g) {
-      const int i = m - firstMonth;
-      monthGroupKeys.push_back(GroupKey({QString::number(m), QString::number(g)}));
-      dueFields.push_back("money" + QByteArray::number(14 * i + g + 1));
-      receivedFields.push_back("money" + QByteArray::number(14 * i + 7 + g + 1));
-    }
+  std::vector<QByteArray> amountFields;
+  for (int k = 0; k < 14 * months; ++k) amountFields.push_back("money" + QByteArray::number(k + 1));
   TField* codeField = h->FieldByName(u("房屋代码"));
   TField* estateField = h->FieldByName(u("小区代码"));
   TField* buildingField = h->FieldByName(u("楼宇名称"));
   TField* ownerField = h->FieldByName(u("业主名称"));
   TField* areaField = h->FieldByName(u("房屋面积"));
+  std::vector<Money> house(size_t(14 * months));
   for (h->First(); !h->Eof(); h->Next()) {
     const QString code = codeField->AsString();
-    QStringList prefixes;
-    for (const QString& e : EstateKeys(estateField->AsString())) prefixes << GroupKey({e, code});
+    std::fill(house.begin(), house.end(), Money());
+    for (const QString& e : EstateKeys(estateField->AsString())) {
+      const auto found = amounts.constFind(GroupKey({e, code}));
+      if (found == amounts.constEnd()) continue;
+      for (size_t k = 0; k < house.size(); ++k) house[k] += (*found)[k];
+    }
     TScratchFill::Line line{{"texta", buildingField->AsString()},
                             {"textb", code},
                             {"textc", ownerField->AsString()},
                             {"floata", areaField->Value()}};
-    for (size_t k = 0; k < monthGroupKeys.size(); ++k) {
-      Money due, received;
-      for (const QString& prefix : prefixes) {
-        const auto s = sums.constFind(prefix + monthGroupKeys[k]);
-        if (s == sums.constEnd()) continue;
-        due += s->first, received += s->second;
-      }
-      line.push_back({dueFields[k].constData(), due});
-      line.push_back({receivedFields[k].constData(), received});
-    }
+    for (size_t k = 0; k < house.size(); ++k) line.push_back({amountFields[k].constData(), house[k]});
     fill.Append(line);
   }
   fill.Commit();
