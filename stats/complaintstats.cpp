@@ -1,5 +1,6 @@
 #include "stats/complaintstats.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -105,7 +106,7 @@ void OpenHouses(const QString& building) {
   TADOQuery* h = Dm1->q_houseinfo;
   h->Close();
   h->SQL.Clear();
-  h->SQL.Add(u("select * from 房屋资料"));
+  h->SQL.Add(u("select 小区代码, 楼宇名称, 房屋代码, 业主名称 from 房屋资料"));
   if (IsFilled(building)) h->SQL.Add(u("where (") + EqualTo(u("楼宇名称"), building) + u(")"));
   h->SQL.Add(u(" order by 房屋代码"));
   h->Open();
@@ -118,20 +119,26 @@ struct Counts {
   int total = 0, open = 0, done = 0;
 };
 
-// The counts of one house of 房屋资料 (the current row of `h`) in one month (empty: all).
-Counts HouseCounts(const QHash<QString, Counts>& counts, TADOQuery* h, const QString& month) {
-  Counts sum;
+// Per key of a grouped count, the counts of each month (index 0 for all months when the count
+// is not per month).
+using MonthCounts = std::array<Counts, 12>;
+
+// The counts of one house of 房屋资料 (the current row of `h`), per month.
+MonthCounts HouseCounts(const QHash<QString, MonthCounts>& counts, TADOQuery* h) {
+  MonthCounts sum{};
   const QString house = h->FieldByName(u("房屋代码"))->AsString();
   for (const QString& estate : EstateKeys(h->FieldByName(u("小区代码"))->AsString())) {
-    const Counts c = counts.value(GroupKey({estate, house, month}));
-    sum.total += c.total, sum.open += c.open, sum.done += c.done;
+    const auto found = counts.constFind(GroupKey({estate, house}));
+    if (found == counts.constEnd()) continue;
+    for (size_t m = 0; m < sum.size(); ++m)
+      sum[m].total += (*found)[m].total, sum[m].open += (*found)[m].open, sum[m].done += (*found)[m].done;
   }
   return sum;
 }
 
 // Counts the complaints under `condition` in one grouped pass: per estate and house code, per
-// month of 投诉日期, or per both (keys: estate, house, month; the parts not counted empty).
-QHash<QString, Counts> CountComplaints(const QString& condition, bool perHouse, bool perMonth) {
+// month of 投诉日期, or per both (keys: estate and house, empty when not counted per house).
+QHash<QString, MonthCounts> CountComplaints(const QString& condition, bool perHouse, bool perMonth) {
   QStringList keys, groups;
   if (perHouse) keys << u(kEstateTerm) + u(" as ec") << u("房屋代码 as hc"), groups << u(kEstateTerm) << u("房屋代码");
   if (perMonth) keys << u("cast(substr(投诉日期, 6, 2) as integer) as m"), groups << u("m");
@@ -140,15 +147,20 @@ QHash<QString, Counts> CountComplaints(const QString& condition, bool perHouse, 
                     u(", count(*) as cs, sum(case when 处理结果='未完成' then 1 else 0 end) as open, "
                       "sum(case when 处理结果='完成' then 1 else 0 end) as done from 业主投诉表"),
                 u(" where "), condition, u(" group by ") + groups.join(u(", "))});
-  QHash<QString, Counts> counts;
+  QHash<QString, MonthCounts> counts;
+  TField* ec = perHouse ? q->FieldByName(u("ec")) : nullptr;
+  TField* hc = perHouse ? q->FieldByName(u("hc")) : nullptr;
+  TField* m = perMonth ? q->FieldByName(u("m")) : nullptr;
+  TField *cs = q->FieldByName(u("cs")), *open = q->FieldByName(u("open")), *done = q->FieldByName(u("done"));
   for (q->First(); !q->Eof(); q->Next()) {
-    const QString estate = perHouse ? q->FieldByName(u("ec"))->AsString() : QString();
-    const QString house = perHouse ? q->FieldByName(u("hc"))->AsString() : QString();
-    const QString month = perMonth ? QString::number(q->FieldByName(u("m"))->AsInteger()) : QString();
-    Counts& c = counts[GroupKey({estate, house, month})];
-    c.total += q->FieldByName(u("cs"))->AsInteger();
-    c.open += q->FieldByName(u("open"))->AsInteger();
-    c.done += q->FieldByName(u("done"))->AsInteger();
+    const QString estate = ec ? ec->AsString() : QString();
+    const QString house = hc ? hc->AsString() : QString();
+    const int month = m ? m->AsInteger() : 1;
+    if (month < 1 || month > 12) continue;
+    Counts& c = counts[GroupKey({estate, house})][size_t(month - 1)];
+    c.total += cs->AsInteger();
+    c.open += open->AsInteger();
+    c.done += done->AsInteger();
   }
   q->Close();
   return counts;
@@ -181,12 +193,12 @@ void TComplaintStatistics::runByHouse() {
   if (!filter.isEmpty()) dates += u("and(") + Containing(u("投诉内容"), filter) + u(")");
 
   WaitCursor wait;
-  const QHash<QString, Counts> counts = CountComplaints(dates, true, false);
+  const QHash<QString, MonthCounts> counts = CountComplaints(dates, true, false);
   TScratchFill fill;
   OpenHouses(ComboBox2->currentText());
   TADOQuery* h = Dm1->q_houseinfo;
   for (h->First(); !h->Eof(); h->Next()) {
-    const Counts c = HouseCounts(counts, h, QString());
+    const Counts c = HouseCounts(counts, h)[0];
     if (c.total <= 0) continue;
     fill.Append({{"texte", h->FieldByName(u("楼宇名称"))->AsString()},
                  {"textc", h->FieldByName(u("房屋代码"))->AsString()},
@@ -220,10 +232,10 @@ void TComplaintStatistics::runByMonth(bool perHouse) {
     if (IsFilled(building)) c.Add(EqualTo(u("楼宇名称"), building.trimmed()));
     if (!filter.isEmpty()) c.Add(Containing(u("投诉内容"), filter));
     c.Add(YearCondition(y));
-    const QHash<QString, Counts> counts = CountComplaints(c.Text(), false, true);
+    const MonthCounts counts = CountComplaints(c.Text(), false, true).value(GroupKey({QString(), QString()}));
     TScratchFill fill;
     for (int m = 1; m <= 12; ++m) {
-      const Counts n = counts.value(GroupKey({QString(), QString(), QString::number(m)}));
+      const Counts n = counts[size_t(m - 1)];
       if (n.total <= 0) continue;
       fill.Append({{"textc", building},
                    {"texta", year + u("年")},
@@ -239,37 +251,24 @@ void TComplaintStatistics::runByMonth(bool perHouse) {
   TConditionText c;
   c.Add(YearCondition(y));
   if (!filter.isEmpty()) c.Add(Containing(u("投诉内容"), filter));
-  const QHash<QString, Counts> counts = CountComplaints(c.Text(), true, true);
+  const QHash<QString, MonthCounts> counts = CountComplaints(c.Text(), true, true);
   // Each house's twelve months, gathered once from the grouped counts: the lines are then
   // written month by month without looking anything up again.
   struct House {
     QString building, code, owner;
-    std::array<Counts, 12> months;
+    MonthCounts months;
   };
   std::vector<House> houses;
-  QStringList monthKeys;
-  for (int m = 1; m <= 12; ++m) monthKeys << GroupKey({QString::number(m)});
   TScratchFill fill;
   OpenHouses(building);
   TADOQuery* h = Dm1->q_houseinfo;
-  TField* estateField = h->FieldByName(u("小区代码"));
   TField* buildingField = h->FieldByName(u("楼宇名称"));
   TField* codeField = h->FieldByName(u("房屋代码"));
   TField* ownerField = h->FieldByName(u("业主名称"));
   for (h->First(); !h->Eof(); h->Next()) {
-    House house{buildingField->AsString(), codeField->AsString(), ownerField->AsString(), {}};
-    bool any = false;
-    for (const QString& estate : EstateKeys(estateField->AsString())) {
-      const QString prefix = GroupKey({estate, house.code});
-      for (int m = 0; m < 12; ++m) {
-        const auto found = counts.constFind(prefix + monthKeys[m]);
-        if (found == counts.constEnd()) continue;
-        Counts& n = house.months[size_t(m)];
-        n.total += found->total, n.open += found->open, n.done += found->done;
-        any = true;
-      }
-    }
-    if (any) houses.push_back(std::move(house));
+    House house{buildingField->AsString(), codeField->AsString(), ownerField->AsString(), HouseCounts(counts, h)};
+    if (std::any_of(house.months.begin(), house.months.end(), [](const Counts& n) { return n.total > 0; }))
+      houses.push_back(std::move(house));
   }
   const QString yearText = year + u("年");
   for (int m = 1; m <= 12; ++m) {
