@@ -137,11 +137,19 @@ void TForm_statistics_arrear::RunStatistics() {
   int housesInArrears = 0;
   // The house of the previous line, by estate and code.
   QString previous;
+  TField* estateField = h->FieldByName(u("小区代码"));
+  TField* codeField = h->FieldByName(u("房屋代码"));
+  // The columns of a house's first line and the fields they are read from.
+  std::vector<std::pair<const char*, TField*>> houseColumns;
+  for (const auto& [target, source] : {std::pair{"texte", "楼宇名称"}, {"textc", "房屋代码"}, {"textd", "业主名称"},
+                                       {"textj", "银行帐号"}, {"textk", "开户银行"}, {"textf", "联系电话"}})
+    houseColumns.push_back({target, h->FieldByName(u(source))});
   for (h->First(); !h->Eof(); h->Next()) {
-    const QString code = h->FieldByName(u("房屋代码"))->AsString();
-    const QString houseKey = GroupKey({h->FieldByName(u("小区代码"))->AsString(), code});
+    const QString code = codeField->AsString();
+    const QString houseEstate = estateField->AsString();
+    const QString houseKey = GroupKey({houseEstate, code});
     QVector<Money> houseSums;
-    for (const QString& estate : EstateKeys(h->FieldByName(u("小区代码"))->AsString())) {
+    for (const QString& estate : EstateKeys(houseEstate)) {
       const auto found = unpaid.constFind(GroupKey({estate, code}));
       if (found == unpaid.constEnd()) continue;
       if (houseSums.isEmpty()) houseSums.resize(months.size());
@@ -157,9 +165,7 @@ void TForm_statistics_arrear::RunStatistics() {
       if (fill.Count() > 0 && previous != houseKey) fill.Append({{"moneyc", Money()}});
       TScratchFill::Line line;
       if (fill.Count() == 0 || previous != houseKey) {
-        for (const auto& [target, source] : {std::pair{"texte", "楼宇名称"}, {"textc", "房屋代码"}, {"textd", "业主名称"},
-                                             {"textj", "银行帐号"}, {"textk", "开户银行"}, {"textf", "联系电话"}})
-          line.push_back({target, h->FieldByName(u(source))->AsString()});
+        for (const auto& [target, field] : houseColumns) line.push_back({target, field->AsString()});
       }
       if (itemFilter) line.push_back({"textg", item});
       line.push_back({"texta", num(ym.year) + u("年")});
