@@ -108,9 +108,12 @@ void TForm_statistics_arrear::RunStatistics() {
   TADOQuery* q = Dm1->q_search;
   OpenLines(q, {u("select ") + u(kEstateTerm) + u(" as ec, 房屋代码 as hc, 年度 as y, 月份 as m, sum(收费金额) as s from 收费明细表"),
                 u(" where "), bills.Text(), u(" group by ") + u(kEstateTerm) + u(", 房屋代码, 年度, 月份")});
-  // Per house, the unpaid sum of each month of the period (in the period's order).
-  QHash<QString, int> monthIndex;
-  for (int i = 0; i < months.size(); ++i) monthIndex.insert(GroupKey({num(months[i].year), num(months[i].month)}), i);
+  // Per house, the unpaid sum of each month of the period (in the period's order: the
+  // months follow one another, so a month's place is its distance from the first).
+  const auto monthIndex = [&](int year, int month) {
+    const int i = (year - from.year) * 12 + (month - from.month);
+    return i >= 0 && i < months.size() && months[i] == YearMonth{year, month} ? i : -1;
+  };
   QHash<QString, QVector<Money>> unpaid;  // per estate and house
   TField* ec = q->FieldByName(u("ec"));
   TField* hc = q->FieldByName(u("hc"));
@@ -118,7 +121,7 @@ void TForm_statistics_arrear::RunStatistics() {
   TField* m = q->FieldByName(u("m"));
   TField* sum = q->FieldByName(u("s"));
   for (q->First(); !q->Eof(); q->Next()) {
-    const int i = monthIndex.value(GroupKey({num(y->AsString().toInt()), num(m->AsString().toInt())}), -1);
+    const int i = monthIndex(y->AsString().toInt(), m->AsString().toInt());
     if (i < 0) continue;
     QVector<Money>& sums = unpaid[GroupKey({ec->AsString(), hc->AsString()})];
     if (sums.isEmpty()) sums.resize(months.size());
@@ -133,6 +136,9 @@ void TForm_statistics_arrear::RunStatistics() {
   lines << u(" order by 房屋代码");
   OpenLines(h, lines);
 
+  // The year and month texts of the lines, made once.
+  QStringList yearTexts, monthTexts;
+  for (const YearMonth& ym : months) yearTexts << num(ym.year) + u("年"), monthTexts << num(ym.month) + u("月");
   Money grand;
   int housesInArrears = 0;
   // The house of the previous line, by estate and code.
@@ -158,7 +164,6 @@ void TForm_statistics_arrear::RunStatistics() {
     if (houseSums.isEmpty()) continue;  // nothing unpaid: no line, no count
     Money running;
     for (int i = 0; i < months.size(); ++i) {
-      const YearMonth& ym = months[i];
       const Money sum = houseSums[i];
       if (!(sum > Money())) continue;
       running += sum;
@@ -168,8 +173,8 @@ void TForm_statistics_arrear::RunStatistics() {
         for (const auto& [target, field] : houseColumns) line.push_back({target, field->AsString()});
       }
       if (itemFilter) line.push_back({"textg", item});
-      line.push_back({"texta", num(ym.year) + u("年")});
-      line.push_back({"textb", num(ym.month) + u("月")});
+      line.push_back({"texta", yearTexts[i]});
+      line.push_back({"textb", monthTexts[i]});
       line.push_back({"moneya", sum});
       line.push_back({"moneyb", running});
       fill.Append(line);
