@@ -48,6 +48,16 @@ bool TGridDataLinkEh::HasDefaultFields() const {
   return true;
 }
 
+void RecalculateFootersOf(TDataSet* ds) {
+  if (!ds) return;
+  for (TDataSource* source : std::vector<TDataSource*>(ds->DataSources()))
+    for (TDataLink* link : std::vector<TDataLink*>(source->links()))
+      if (auto* gridLink = dynamic_cast<TGridDataLinkEh*>(link)) {
+        TDBGridEhSumList* sums = gridLink->Grid->SumList();
+        if (sums && sums->Active()) sums->RecalculateAll();
+      }
+}
+
 void TGridDataLinkEh::ActiveChanged() {
   Grid->DataLinkActiveChanged(Active());
   Modified = false;

@@ -589,6 +589,11 @@ int MeasureTextWidth(const QFont& font, const QString& text);
 
 // ---- data link ----------------------------------------------------------------------------
 
+// Recounts the footers of every grid showing `ds`. Footers follow opening and single posts and
+// deletes; a window that adds records to an open dataset without posting them
+// (TDataSet::AppendWritten) calls this when it is done.
+void RecalculateFootersOf(TDataSet* ds);
+
 class TGridDataLinkEh : public TDataLink {
  public:
   explicit TGridDataLinkEh(TCustomDBGridEh* grid) : Grid(grid) { VisualControl = true; }

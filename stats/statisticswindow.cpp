@@ -321,6 +321,8 @@ void TScratchFill::Commit() {
   TADOQuery* q = Dm1->q_tongyong;
   q->EnableControls();
   q->First();
+  // The lines were added without posting them: the footers count them now.
+  RecalculateFootersOf(q);
 }
 
 void EmptyScratchForOpening() {

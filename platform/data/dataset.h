@@ -137,6 +137,8 @@ class TDataSet : public QObject {
   // record when the dataset was empty). Raises as Post does (and in batch mode or while
   // editing); the record is not added then.
   void AppendWritten(const std::vector<std::pair<TField*, Variant>>& values);
+  // The data sources bound to this dataset.
+  const std::vector<TDataSource*>& DataSources() const { return sources_; }
   bool Modified() const { return modified_; }
   bool CanModify() const;  // open, not ReadOnly and the result has an updatable table
   bool ReadOnly = false;

@@ -240,7 +240,11 @@ TEST_F(PaymentStatsTest, FullStatusShowsEveryRowOnceAndItsFootersAddUp) {
   EXPECT_EQ(rows.last().section(QLatin1Char('|'), 0, 0), u8("Z-999"));
   EXPECT_EQ(rows.first().section(QLatin1Char('|'), 6, 7), u8("111|6222"));
 
-  // The unit filter is exact.
+  // The footers count the lines of the run, not the empty list the window opened with.
+  EXPECT_EQ(M(footerText(w->DBGridEh1, "moneya")), M("135.63"));
+  EXPECT_EQ(M(footerText(w->DBGridEh1, "moneyc")), M("35.43"));
+
+  // The unit filter is exact; the footers follow each run.
   struct Case {
     const char* unit;
     int rows;
@@ -249,6 +253,7 @@ TEST_F(PaymentStatsTest, FullStatusShowsEveryRowOnceAndItsFootersAddUp) {
     w->ComboBox1->setEditText(u8(c.unit));
     w->SpeedButton1->click();
     EXPECT_EQ(scratchCount(), c.rows) << c.unit;
+    EXPECT_EQ(M(footerText(w->DBGridEh1, "moneya")), scratchSum("moneya")) << c.unit;
   }
 }
 

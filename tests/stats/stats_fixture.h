@@ -24,6 +24,12 @@ inline QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // An amount from its decimal text, exactly.
 inline Money M(const char* text) { return *Money::parse(QString::fromLatin1(text)); }
+// A shown amount (an empty cell reads as zero); a text that is no amount reads as -0.0001,
+// which no expected figure of these tests is.
+inline Money M(const QString& shown) {
+  if (shown.trimmed().isEmpty()) return Money();
+  return Money::parse(QString(shown).remove(QLatin1Char(','))).value_or(Money::fromUnits(-1));
+}
 
 class StatsTest : public ::testing::Test {
  protected:
@@ -115,6 +121,15 @@ class StatsTest : public ::testing::Test {
     q.SQL.Add(u8("select sum(%1) as s from 通用").arg(u8(field)));
     q.Open();
     return q.Fields()[0]->AsMoney();
+  }
+
+  // The text the grid's first footer row shows under the column of `field`.
+  static QString footerText(TDBGridEh* grid, const char* field) {
+    for (int i = 0; i < grid->Columns()->Count(); ++i) {
+      TColumnEh* c = grid->Columns()->Items(i);
+      if (c->FieldName() == QString::fromUtf8(field)) return grid->FooterCellText(0, c);
+    }
+    return QStringLiteral("<no column %1>").arg(QString::fromUtf8(field));
   }
 
   // Prepares a window as its opener does, without showing it modally.
