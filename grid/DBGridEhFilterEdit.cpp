@@ -229,7 +229,11 @@ void TCustomDBGridEh::LoadFilterEditor(int columnIndex) {
     if (accept && chosen >= 0 && chosen < ed->ValueItemCount) {
       const QString value = ed->Items()[chosen];
       TField* field = column->BoundField();
-      const QString text = FilterTextForValue(value, field ? FilterValueKindOf(field->DataType()) : fvkTextEh);
+      // Through a key field the text is looked up as it stands; otherwise it is quoted when
+      // it would not read back as the value.
+      const QString text = !f->FilterKeyField().isEmpty()
+                               ? value
+                               : FilterTextForValue(value, field ? FilterValueKindOf(field->DataType()) : fvkTextEh);
       if (text != ed->Text()) ed->SetText(text);
       StoreFilterText(false);
       ed->selectAll();
@@ -270,7 +274,8 @@ void TCustomDBGridEh::LoadFilterEditor(int columnIndex) {
   e->DropDownBox.Sizable = true;
   e->DropDownBox.Width = cf->ListWidth > 0 ? cf->ListWidth : 100;
   e->DropDownBox.Rows = cf->ListRows > 0 ? cf->ListRows : 17;
-  e->SetText(cf->ExpressionText);
+  if (!cf->FilterKeyField().isEmpty()) e->ShowKeyWithText(cf->KeyValues, cf->ExpressionText);
+  else e->SetText(cf->ExpressionText);
 }
 
 void TCustomDBGridEh::HideFilterEditor() {
