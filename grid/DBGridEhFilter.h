@@ -58,6 +58,9 @@ class TInplaceFilterEditEh : public TDBComboBoxEh {
 
  protected:
   QRect TextAreaRect() const override;
+  // The grid puts the filter text into the editor: reloading the value (as entering the
+  // editor does) keeps the text shown, also a key's text or one typed since.
+  void LoadFromField() override;
 };
 
 // The items after the values in a filter cell's list, tagged 1 to 7 by position.

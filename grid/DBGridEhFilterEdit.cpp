@@ -18,6 +18,19 @@ void TInplaceFilterEditEh::ShowKeyWithText(const Variant& value, const QString& 
   ShowTextOnly(text);
 }
 
+void TInplaceFilterEditEh::LoadFromField() {
+  const QString text = EditText();
+  // The text only passes through the value on its way back: no change is reported.
+  auto onChange = std::exchange(OnChange, nullptr);
+  struct Restore {
+    TInplaceFilterEditEh* e;
+    decltype(onChange)& saved;
+    ~Restore() { e->OnChange = std::move(saved); }
+  } restore{this, onChange};
+  TDBComboBoxEh::LoadFromField();
+  if (EditText() != text) ShowTextOnly(text);
+}
+
 void TInplaceFilterEditEh::CloseDropDown(bool accept) {
   if (!ListOpen()) return;
   const int tag = accept ? ItemTag(ListWindow()->ItemIndex()) : 0;
