@@ -281,10 +281,6 @@ QString SqlIdentifier(const QString& name) {
   return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
-}  // namespace
-
-namespace {
-
 // The comparisons a column filter makes on the dataset's fields. A plain filter compares its
 // field by its expression. A filter through a key field compares each key field: with "=Null"
 // any key missing passes (OR), with "<>Null" every key present (AND), otherwise every key
