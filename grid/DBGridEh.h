@@ -287,6 +287,10 @@ class TColumnEh {
   void SetCheckboxes(bool on);
   bool ToolTips() const;
   void SetToolTips(bool on);
+  // The cell's edit button shows in every row, not only under the cell editor; the grid's
+  // ColumnDefValues give it until the column has its own.
+  bool AlwaysShowEditButton() const;
+  void SetAlwaysShowEditButton(bool on);
   bool HideDuplicates() const { return hideDuplicates_; }
   void SetHideDuplicates(bool on);
   QString DisplayFormat() const { return displayFormat_; }
@@ -387,6 +391,7 @@ class TColumnEh {
   TTextLayout layout_ = tlTop;
   bool checkboxes_ = false;
   bool toolTips_ = false;
+  bool alwaysShowEditButton_ = false;
   bool hideDuplicates_ = false;
   QString displayFormat_;
   QString fieldName_;
@@ -1371,5 +1376,18 @@ class TDBGridEh : public TCustomDBGridEh {
  public:
   using TCustomDBGridEh::TCustomDBGridEh;
 };
+
+inline bool TColumnEh::AlwaysShowEditButton() const {
+  if (own_ & cvAlwaysShowEditButton) return alwaysShowEditButton_;
+  TCustomDBGridEh* g = OwnerGrid();
+  return g && g->ColumnDefValues() ? g->ColumnDefValues()->AlwaysShowEditButton : false;
+}
+
+inline void TColumnEh::SetAlwaysShowEditButton(bool on) {
+  if ((own_ & cvAlwaysShowEditButton) && on == alwaysShowEditButton_) return;
+  alwaysShowEditButton_ = on;
+  own_ |= cvAlwaysShowEditButton;
+  Changed();
+}
 
 #include "grid/DBGridEhBookmarks.h"  // MarkedRows and CurrentSelection are complete for every user

@@ -92,6 +92,7 @@ void TSTColumnFilterEh::Assign(const TSTColumnFilterEh& src) {
 
 bool TSTColumnFilterEh::HasValueList() const {
   if (ListSource) return true;
+  if (!FilterKeyField().isEmpty() && FilterListDataSet()) return true;
   TCustomDBGridEh* g = Column->OwnerGrid();
   TDataSet* ds = g ? g->DataSet() : nullptr;
   return ds && ds->Active() && !FilterFieldName().isEmpty() && ds->FindField(FilterFieldName());
@@ -103,9 +104,11 @@ const QStringList& TSTColumnFilterEh::ValueList() {
   TCustomDBGridEh* g = Column->OwnerGrid();
   TDataSet* ds = nullptr;
   QString field;
-  if (ListSource) {
-    ds = ListSource->DataSet();
-    field = ListField.isEmpty() ? Column->FieldName() : ListField;
+  if (ListSource || (!FilterKeyField().isEmpty() && FilterListDataSet())) {
+    // The texts of the list: the list field, else the column's field name.
+    ds = FilterListDataSet();
+    field = FilterListField();
+    if (field.isEmpty()) field = Column->FieldName();
   } else if (g) {
     ds = g->DataSet();
     field = FilterFieldName();
@@ -175,11 +178,77 @@ QString FilterTextForValue(const QString& value, TSTFilterValueKindEh kind) {
   return QLatin1Char('\'') + value + QLatin1Char('\'');
 }
 
+TField* TSTColumnFilterEh::LookupField() const {
+  TCustomDBGridEh* g = Column->OwnerGrid();
+  if (!g || !g->DataSet()) return nullptr;
+  TField* f = Column->BoundField();
+  return f && f->IsLookup() ? f : nullptr;
+}
+
 QString TSTColumnFilterEh::FilterFieldName() const {
-  return DataField.isEmpty() ? Column->FieldName() : DataField;
+  if (!DataField.isEmpty()) return DataField;
+  if (TField* f = LookupField()) return f->KeyFields;
+  return Column->FieldName();
+}
+
+QString TSTColumnFilterEh::FilterKeyField() const {
+  if (!KeyField.isEmpty()) return KeyField;
+  TField* f = LookupField();
+  return f ? f->LookupKeyFields : QString();
+}
+
+QString TSTColumnFilterEh::FilterListField() const {
+  if (!ListField.isEmpty()) return ListField;
+  TField* f = LookupField();
+  return f ? f->LookupResultField : QString();
+}
+
+TDataSet* TSTColumnFilterEh::FilterListDataSet() const {
+  if (ListSource && ListSource->DataSet()) return ListSource->DataSet();
+  TField* f = LookupField();
+  return f ? f->LookupDataSet : nullptr;
 }
 
 void TSTColumnFilterEh::AssignFilterText(const QString& text) {
+  const QString keyField = FilterKeyField();
+  if (!keyField.isEmpty()) {
+    // A list text may hold quotes, brackets or operator characters: only a text that reads
+    // as "=Null" or "<>Null" is taken as an expression.
+    TSTFilterExpressionEh typed;
+    typed.ValueKind = fvkTextEh;
+    try {
+      ParseFilterExpression(text, typed);
+    } catch (const EFilterExpressionError&) {
+      ClearFilterExpression(typed);
+    }
+    if (typed.FirstOperator == foNull || typed.FirstOperator == foNotNull) {
+      KeyValues = Variant::null();
+      Expression = typed;
+      ExpressionText = text;
+      return;
+    }
+    Variant keys = Variant::null();
+    TDataSet* list = FilterListDataSet();
+    const QString listField = FilterListField();
+    const QString trimmed = text.trimmed();
+    if (!trimmed.isEmpty() && list && list->Active() && !listField.isEmpty()) {
+      keys = list->Lookup(listField, Variant(text), keyField);
+      if (keys.isNullOrEmpty() && trimmed != text) keys = list->Lookup(listField, Variant(trimmed), keyField);
+    }
+    KeyValues = keys.isNullOrEmpty() ? Variant::null() : keys;
+    // "In the keys found" with the text as operand. A text the list does not have keeps the
+    // operator with no keys, which no record passes (testing the key for Null instead would
+    // show the records without a key).
+    TSTFilterExpressionEh e;
+    e.ValueKind = fvkTextEh;
+    if (!trimmed.isEmpty()) {
+      e.FirstOperator = foIn;
+      e.FirstOperand = Variant(text);
+    }
+    Expression = e;
+    ExpressionText = text;
+    return;
+  }
   TSTFilterExpressionEh e;
   TField* f = Column->BoundField();
   e.ValueKind = f ? FilterValueKindOf(f->DataType()) : Expression.ValueKind;
@@ -212,16 +281,72 @@ QString SqlIdentifier(const QString& name) {
   return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
+// The comparisons a column filter makes on the dataset's fields. A plain filter compares its
+// field by its expression. A filter through a key field compares each key field: with "=Null"
+// any key missing passes (OR), with "<>Null" every key present (AND), otherwise every key
+// equals the key found for the text (AND). `none`: no record passes (the text is not in the
+// list).
+struct FilterComparisons {
+  QStringList fields;
+  std::vector<TSTFilterExpressionEh> expressions;
+  bool any = false;
+  bool none = false;
+  bool empty() const { return !none && fields.isEmpty(); }
+};
+
+FilterComparisons ComparisonsOf(TSTColumnFilterEh* f) {
+  FilterComparisons c;
+  const QString name = f->FilterFieldName();
+  if (name.isEmpty() || f->Expression.FirstOperator == foNon) return c;
+  if (f->FilterKeyField().isEmpty()) {
+    c.fields << name;
+    c.expressions.push_back(f->Expression);
+    return c;
+  }
+  const QStringList keys = name.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  const TSTFilterOperatorEh op = f->Expression.FirstOperator;
+  const Variant values = f->FirstFilterValue();
+  if (op != foNull && op != foNotNull && values.isNullOrEmpty()) {
+    c.none = true;
+    return c;
+  }
+  const QVector<Variant> items = values.isArray() ? values.items() : QVector<Variant>{values};
+  c.any = op == foNull;
+  for (int i = 0; i < keys.size(); ++i) {
+    TSTFilterExpressionEh e;
+    e.ValueKind = f->Expression.ValueKind;
+    e.FirstOperator = op == foNull || op == foNotNull ? op : foEqual;
+    if (e.FirstOperator == foEqual) {
+      // A key the lookup did not give (fewer values than key fields) matches nothing.
+      if (i >= items.size() || items[i].isNullOrEmpty()) {
+        c.none = true;
+        return c;
+      }
+      e.FirstOperand = items[i];
+    }
+    c.fields << keys[i].trimmed();
+    c.expressions.push_back(e);
+  }
+  return c;
+}
+
 }  // namespace
 
 QString GridFilterSQL(TCustomDBGridEh* grid) {
   QStringList parts;
   for (int i = 0; i < grid->Columns()->Count(); ++i) {
-    TSTColumnFilterEh* f = grid->Columns()->Items(i)->STFilter();
-    const QString name = f->FilterFieldName();
-    if (name.isEmpty() || f->Expression.FirstOperator == foNon) continue;
-    const QString cond = FilterExpressionSQL(SqlIdentifier(name), f->Expression);
-    if (!cond.isEmpty()) parts << cond;
+    const FilterComparisons c = ComparisonsOf(grid->Columns()->Items(i)->STFilter());
+    if (c.none) {
+      parts << QStringLiteral("(1 = 0)");
+      continue;
+    }
+    QStringList conds;
+    for (size_t k = 0; k < c.expressions.size(); ++k) {
+      const QString cond = FilterExpressionSQL(SqlIdentifier(c.fields[int(k)]), c.expressions[k]);
+      if (!cond.isEmpty()) conds << cond;
+    }
+    if (conds.size() == 1) parts << conds[0];
+    else if (conds.size() > 1) parts << QLatin1Char('(') + conds.join(c.any ? QStringLiteral(" OR ") : QStringLiteral(" AND ")) + QLatin1Char(')');
   }
   return parts.join(QStringLiteral(" AND "));
 }
@@ -230,11 +355,19 @@ bool GridFilterMatchesCurrentRecord(TCustomDBGridEh* grid) {
   TDataSet* ds = grid->DataSet();
   if (!ds || !ds->Active()) return true;
   for (int i = 0; i < grid->Columns()->Count(); ++i) {
-    TSTColumnFilterEh* f = grid->Columns()->Items(i)->STFilter();
-    if (f->Expression.FirstOperator == foNon) continue;
-    TField* field = ds->FindField(f->FilterFieldName());
-    if (!field) continue;
-    if (!FilterExpressionMatches(f->Expression, field->Value())) return false;
+    const FilterComparisons c = ComparisonsOf(grid->Columns()->Items(i)->STFilter());
+    if (c.none) return false;
+    if (c.empty()) continue;
+    bool anyPassed = false, allPassed = true, tested = false;
+    for (size_t k = 0; k < c.expressions.size(); ++k) {
+      TField* field = ds->FindField(c.fields[int(k)]);
+      if (!field) continue;
+      tested = true;
+      const bool passed = FilterExpressionMatches(c.expressions[k], field->Value());
+      anyPassed = anyPassed || passed;
+      allPassed = allPassed && passed;
+    }
+    if (tested && !(c.any ? anyPassed : allPassed)) return false;
   }
   return true;
 }

@@ -58,6 +58,9 @@ class TInplaceFilterEditEh : public TDBComboBoxEh {
 
  protected:
   QRect TextAreaRect() const override;
+  // The grid puts the filter text into the editor: reloading the value (as entering the
+  // editor does) keeps the text shown, also a key's text or one typed since.
+  void LoadFromField() override;
 };
 
 // The items after the values in a filter cell's list, tagged 1 to 7 by position.
@@ -94,23 +97,40 @@ class TSTColumnFilterEh {
   void Assign(const TSTColumnFilterEh& src);
 
   QString ExpressionAsText() const { return FilterExpressionText(Expression, false); }
-  // The dataset field the filter is on: DataField, else the column's field name.
+  // The dataset field(s) the filter is on (';'-separated): DataField; else, for a column over
+  // a lookup field, that field's KeyFields; else the column's field name.
   QString FilterFieldName() const;
-  Variant FirstFilterValue() const { return Expression.FirstOperand; }
+  // A filter through a key field: the operator types or chooses a text of the list dataset's
+  // list field, and the dataset is filtered by the key(s) of the list record that has it.
+  // Each is the filter's own setting, else the one of the column's lookup field.
+  QString FilterKeyField() const;
+  QString FilterListField() const;
+  TDataSet* FilterListDataSet() const;
+  // The value the first comparison is with: the key(s) found for the text when the filter
+  // works through a key field, else the first operand.
+  Variant FirstFilterValue() const { return FilterKeyField().isEmpty() ? Expression.FirstOperand : KeyValues; }
   Variant SecondFilterValue() const { return Expression.SecondOperand; }
   // Reads the text into the expression (by the column's field type) and keeps it. On a
   // malformed text the error goes on; ExpressionText keeps the previous text.
+  // Through a key field the text is a list text, not an expression: "=Null" and "<>Null"
+  // keep their meaning, any other text is looked up in the list field and the filter is
+  // "in the key(s) found"; a text the list does not have matches no record.
   void AssignFilterText(const QString& text);
   void AssignFilterTextAndShow(const QString& text);
   void ClearFilter();
-  // Whether the cell offers a list of values: a list source, or a grid dataset with the field.
+  // Whether the cell offers a list of values: a list source, the list dataset of a key
+  // field, or a grid dataset with the field.
   bool HasValueList() const;
-  // The distinct values for the cell's list, read on first use and kept until the grid's
-  // dataset opens or closes (ReleaseValueList); the dataset keeps its current record.
+  // The distinct values for the cell's list (through a key field the texts of the list
+  // field), read on first use and kept until the grid's dataset opens or closes
+  // (ReleaseValueList); the dataset read keeps its current record.
   const QStringList& ValueList();
   void ReleaseValueList() { valueList_.reset(); }
 
  private:
+  // The column's field when it is a lookup field (its key and list settings stand in for
+  // the filter's own), else nullptr.
+  TField* LookupField() const;
   bool visible_ = true;
   std::optional<QStringList> valueList_;
 };

@@ -18,6 +18,19 @@ void TInplaceFilterEditEh::ShowKeyWithText(const Variant& value, const QString& 
   ShowTextOnly(text);
 }
 
+void TInplaceFilterEditEh::LoadFromField() {
+  const QString text = EditText();
+  // The text only passes through the value on its way back: no change is reported.
+  auto onChange = std::exchange(OnChange, nullptr);
+  struct Restore {
+    TInplaceFilterEditEh* e;
+    decltype(onChange)& saved;
+    ~Restore() { e->OnChange = std::move(saved); }
+  } restore{this, onChange};
+  TDBComboBoxEh::LoadFromField();
+  if (EditText() != text) ShowTextOnly(text);
+}
+
 void TInplaceFilterEditEh::CloseDropDown(bool accept) {
   if (!ListOpen()) return;
   const int tag = accept ? ItemTag(ListWindow()->ItemIndex()) : 0;
@@ -229,7 +242,11 @@ void TCustomDBGridEh::LoadFilterEditor(int columnIndex) {
     if (accept && chosen >= 0 && chosen < ed->ValueItemCount) {
       const QString value = ed->Items()[chosen];
       TField* field = column->BoundField();
-      const QString text = FilterTextForValue(value, field ? FilterValueKindOf(field->DataType()) : fvkTextEh);
+      // Through a key field the text is looked up as it stands; otherwise it is quoted when
+      // it would not read back as the value.
+      const QString text = !f->FilterKeyField().isEmpty()
+                               ? value
+                               : FilterTextForValue(value, field ? FilterValueKindOf(field->DataType()) : fvkTextEh);
       if (text != ed->Text()) ed->SetText(text);
       StoreFilterText(false);
       ed->selectAll();
@@ -270,7 +287,8 @@ void TCustomDBGridEh::LoadFilterEditor(int columnIndex) {
   e->DropDownBox.Sizable = true;
   e->DropDownBox.Width = cf->ListWidth > 0 ? cf->ListWidth : 100;
   e->DropDownBox.Rows = cf->ListRows > 0 ? cf->ListRows : 17;
-  e->SetText(cf->ExpressionText);
+  if (!cf->FilterKeyField().isEmpty()) e->ShowKeyWithText(cf->KeyValues, cf->ExpressionText);
+  else e->SetText(cf->ExpressionText);
 }
 
 void TCustomDBGridEh::HideFilterEditor() {

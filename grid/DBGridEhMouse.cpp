@@ -9,6 +9,9 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhFilter.h"
+#include "grid/DBGridEhInplace.h"
+#include "grid/ImgListEh.h"
+#include "grid/ToolCtrlsEh.h"
 #include "platform/ui.h"
 
 namespace {
@@ -766,10 +769,16 @@ int TCustomDBGridEh::MeasureTitleWidth(TColumnEh* column) {
 }
 
 int TCustomDBGridEh::MeasureCellWidth(TColumnEh* column) {
-  // The first column of tree rows holds the current record's indentation before its text.
-  const int a = 4 + (UsesRowInterface() ? TreeIndentOfCell(column, RowInterface()->CurrentRowIndex()) : 0);
+  // Room beside the text: an edit button shown in every row, the current record's
+  // indentation in the first column of tree rows, and an image left of the text.
+  int a = 4;
+  if (column->AlwaysShowEditButton() && TDBGridInplaceEdit::ColumnEditStyle(column) != cesSimple)
+    a += Flat() ? FlatDefaultWidth() + 1 : kScrollBarWidth;
+  if (UsesRowInterface()) a += TreeIndentOfCell(column, RowInterface()->CurrentRowIndex());
   const TColumnKindEh kind = column->ColumnKind();
-  if (kind == ckCheckboxEh) return a + 13;
+  if (kind == ckImagesEh) return a + column->ImageList->Width();
+  if (column->ImageList && column->ShowImageAndText) a += column->ImageList->Width() + 4;
+  if (kind == ckCheckboxEh) return a + kCheckGlyphSize;
   TFontEh font = column->Font();
   TColor bg = column->Color();
   cellParams_.State = TGridDrawState();
