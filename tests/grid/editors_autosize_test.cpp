@@ -212,3 +212,27 @@ TEST(EditorsAutoSize, PlainBorderIsOneLine) {
   EXPECT_EQ(image.pixelColor(1, y), edit.palette().color(QPalette::Base));
   EXPECT_EQ(image.pixelColor(60, 0), ToQColor(clWindowFrame));
 }
+
+// The calculator is its buttons and display plus its frame; the drop-down's edge adds to
+// every side. A layout keeps that size; without AutoSize any size may be set.
+TEST(CalculatorAutoSize, SizeIsTheClientAreaAndFrame) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  auto* calc = new TCalculatorEh(&window);
+  layout->addWidget(calc);
+  window.resize(400, 400);
+  window.show();
+  QApplication::processEvents();
+  EXPECT_TRUE(calc->AutoSize());
+  EXPECT_EQ(calc->size(), QSize(184, 127));
+
+  TDBNumberEditEh owner;
+  TPopupCalculatorEh popup(&owner);
+  EXPECT_EQ(popup.size(), QSize(184 + 2 * popup.EdgeWidth, 127 + 2 * popup.EdgeWidth));
+
+  calc->SetAutoSize(false);
+  calc->resize(300, 200);
+  EXPECT_EQ(calc->size(), QSize(300, 200));
+  calc->SetAutoSize(true);
+  EXPECT_EQ(calc->size(), QSize(184, 127));
+}
