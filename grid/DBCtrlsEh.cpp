@@ -313,11 +313,15 @@ int TCustomDBEditEh::FitHeight() const {
 void TCustomDBEditEh::UpdateFixedHeight() {
   // A box that wraps its text onto several lines keeps the height it is given.
   const bool fixed = autoSize_ && hasFrame() && !MultiLine();
-  if (!fixed && !fixedHeight_) return;
-  fixedHeight_ = fixed;
-  // Layouts read the height from the size hints; an editor placed by hand takes it at once.
-  updateGeometry();
-  if (fixed && height() != FitHeight()) resize(width(), FitHeight());
+  const int fit = fixed ? FitHeight() : 0;
+  if (fixed != fixedHeight_ || fit != fittedHeight_) {
+    fixedHeight_ = fixed;
+    fittedHeight_ = fit;
+    // Layouts read the height from the size hints.
+    updateGeometry();
+  }
+  // An editor placed by hand takes the fitted height at once.
+  if (fixed && height() != fit) resize(width(), fit);
 }
 
 QSize TCustomDBEditEh::sizeHint() const {

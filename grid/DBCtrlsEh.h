@@ -468,6 +468,7 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   bool ctl3D_ = true;
   bool autoSize_ = true;
   bool fixedHeight_ = false;
+  int fittedHeight_ = 0;
   bool wordWrap_ = false;
   bool borderLit_ = false;
   bool mouseInside_ = false;
