@@ -98,7 +98,24 @@ TCalculatorEh::TCalculatorEh(QWidget* parent) : QWidget(parent) {
     buttons_.append(button);
     if (b.tag == 23) spEqual = button;
   }
-  resize(184 + 2 * FrameSize(), 127 + 2 * FrameSize());
+  ApplyAutoSize();
+}
+
+QSize TCalculatorEh::AutoSizeExtent() const { return QSize(184 + 2 * FrameSize(), 127 + 2 * FrameSize()); }
+
+void TCalculatorEh::SetAutoSize(bool on) {
+  if (on == autoSize_) return;
+  autoSize_ = on;
+  ApplyAutoSize();
+}
+
+void TCalculatorEh::ApplyAutoSize() {
+  if (autoSize_) {
+    setFixedSize(AutoSizeExtent());
+  } else {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  }
 }
 
 QChar TCalculatorEh::CalcKeyOfTag(int tag) {
@@ -274,7 +291,7 @@ TPopupCalculatorEh::TPopupCalculatorEh(QWidget* owner) : TCalculatorEh(owner), o
   // The contents move in by the edge; the window grows by it on every side.
   for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
     child->move(child->pos() + QPoint(EdgeWidth, EdgeWidth));
-  resize(184 + 2 * EdgeWidth, 127 + 2 * EdgeWidth);
+  ApplyAutoSize();
   hide();
 }
 

@@ -26,6 +26,12 @@ class TCalculatorEh : public QWidget {
   // I (sign), R (1/x), S (square root), Ctrl+C (3) and Ctrl+V (22).
   virtual void ApplyCalcKey(QChar key);
   virtual int FrameSize() const { return 0; }
+  // With AutoSize (on from creation) the control is exactly its client area of buttons and
+  // display plus its frame on every side; off, its size is free.
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool on);
+  QSize AutoSizeExtent() const;
+  QSize sizeHint() const override { return AutoSizeExtent(); }
 
   // The display as a number: 0 in the error state.
   double DisplayValue() const;
@@ -50,6 +56,8 @@ class TCalculatorEh : public QWidget {
   void wheelEvent(QWheelEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void UpdateEqualsCaption();
+  // Fixes the size at AutoSizeExtent while AutoSize is on (again after the frame changed).
+  void ApplyAutoSize();
 
  private:
   void StartEntry();
@@ -62,6 +70,7 @@ class TCalculatorEh : public QWidget {
   QChar pendingOperator_ = QChar(0);
   EntryStateEh entryState_ = esReady;
   QVector<TSpeedButtonEh*> buttons_;
+  bool autoSize_ = true;
 };
 
 // The value window a drop-down editor reads and writes.

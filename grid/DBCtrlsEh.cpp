@@ -213,6 +213,7 @@ TCustomDBEditEh::TCustomDBEditEh(QWidget* parent) : TCustomMaskEdit(parent) {
   connect(this, &QLineEdit::selectionChanged, this, [this] {
     if (MultiLine()) update();
   });
+  UpdateFixedHeight();
 }
 
 void TCustomDBEditEh::RecreateMainButton() {
@@ -273,8 +274,66 @@ void TCustomDBEditEh::ApplyMaskQuietly(const QString& mask) { SetEditMask(mask);
 void TCustomDBEditEh::SetFlat(bool value) {
   if (value == flat_) return;
   flat_ = value;
+  UpdateFixedHeight();
   LayoutButtons();
   update();
+}
+
+void TCustomDBEditEh::SetCtl3D(bool value) {
+  if (value == ctl3D_) return;
+  ctl3D_ = value;
+  UpdateFixedHeight();
+  update();
+}
+
+void TCustomDBEditEh::SetBorderStyle(TBorderStyle style) {
+  setFrame(style == bsSingle);
+  UpdateFixedHeight();
+  ApplyTextRect();
+  update();
+}
+
+void TCustomDBEditEh::SetAutoSize(bool value) {
+  if (value == autoSize_) return;
+  autoSize_ = value;
+  UpdateFixedHeight();
+}
+
+// ---- height ----
+
+int TCustomDBEditEh::FitHeight() const {
+  int borders = ctl3D_ ? 8 : 6;
+  if (flat_) borders -= 2;
+  int textHeight = QFontMetrics(font()).height();
+  const TCustomImageList* images = editImage_->Images();
+  if (images && editImage_->UseImageHeight() && images->Height() > textHeight) textHeight = images->Height();
+  return borders * GetSystemMetrics(SM_CYBORDER) + textHeight;
+}
+
+void TCustomDBEditEh::UpdateFixedHeight() {
+  // A box that wraps its text onto several lines keeps the height it is given.
+  const bool fixed = autoSize_ && hasFrame() && !MultiLine();
+  const int fit = fixed ? FitHeight() : 0;
+  if (fixed != fixedHeight_ || fit != fittedHeight_) {
+    fixedHeight_ = fixed;
+    fittedHeight_ = fit;
+    // Layouts read the height from the size hints.
+    updateGeometry();
+  }
+  // An editor placed by hand takes the fitted height at once.
+  if (fixed && height() != fit) resize(width(), fit);
+}
+
+QSize TCustomDBEditEh::sizeHint() const {
+  QSize size = TCustomMaskEdit::sizeHint();
+  if (fixedHeight_) size.setHeight(FitHeight());
+  return size;
+}
+
+QSize TCustomDBEditEh::minimumSizeHint() const {
+  QSize size = TCustomMaskEdit::minimumSizeHint();
+  if (fixedHeight_) size.setHeight(FitHeight());
+  return size;
 }
 
 TAlignment TCustomDBEditEh::AlignmentByDefault() const {
@@ -865,6 +924,7 @@ int TCustomDBEditEh::ShownImageIndex() const {
 }
 
 void TCustomDBEditEh::EditImageChanged() {
+  UpdateFixedHeight();
   ApplyTextRect();
   update();
 }
@@ -878,6 +938,7 @@ void TCustomDBEditEh::SetPasswordChar(QChar ch) {
     setEchoMode(QLineEdit::Password);
     setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: %1; }").arg(ch.unicode()));
   }
+  UpdateFixedHeight();
   update();
 }
 
@@ -1107,7 +1168,15 @@ void TCustomDBEditEh::paintEvent(QPaintEvent* event) {
     p.fillRect(image.adjusted(1, 1, -1, -1), palette().color(QPalette::Base));
     DrawImageClipped(&p, editImage_->Images(), 2, 0, ShownImageIndex(), area);
   }
-  if (flat_) {
+  if (!ctl3D_ && hasFrame()) {
+    // Without the three-dimensional look the border is one line of the window frame colour.
+    QPainter p(this);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    p.setPen(ToQColor(clWindowFrame));
+    p.drawRect(r);
+    p.setPen(palette().color(QPalette::Base));
+    p.drawRect(r.adjusted(1, 1, -1, -1));
+  } else if (flat_) {
     // Flat border: lit, a sunken outer edge; unlit, a ring of the button face; one pixel
     // inside, another ring of the button face.
     QPainter p(this);
@@ -1196,6 +1265,11 @@ void TCustomDBEditEh::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LayoutDirectionChange) {
     LayoutButtons();
     update();
+  }
+  if (event->type() == QEvent::FontChange) {
+    // A fixed height follows the new font; the text area is laid out again.
+    if (fixedHeight_) UpdateFixedHeight();
+    ApplyTextRect();
   }
   TCustomMaskEdit::changeEvent(event);
 }

@@ -48,6 +48,9 @@ class TBiDiModeHolderEh {
   bool parent_ = true;
 };
 
+// The border of an editor: none, or the single sunken frame.
+enum TBorderStyle { bsNone = 0, bsSingle };
+
 using TNotifyEventEh = std::function<void(QObject* sender)>;
 using TUpdateDataEventEh = std::function<void(QObject* sender, bool& handled)>;
 using TCloseUpEventEh = std::function<void(QObject* sender, bool accept)>;
@@ -191,6 +194,21 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   void SetEditMaskExplicit(const QString& mask);
   bool Flat() const { return flat_; }
   void SetFlat(bool value);
+  // The three-dimensional look (on by default); off, a single border is one plain line.
+  bool Ctl3D() const { return ctl3D_; }
+  void SetCtl3D(bool value);
+  TBorderStyle BorderStyle() const { return hasFrame() ? bsSingle : bsNone; }
+  void SetBorderStyle(TBorderStyle style);
+  // With AutoSize (on by default) and a single border the editor's height follows its font
+  // (and a taller image): layouts give it that height and no other. Without, or without a
+  // border, or when it wraps its text onto several lines, the height is free.
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool value);
+  // Whether the height is fixed now, and the height fitted to the font and image.
+  bool FixedHeight() const { return fixedHeight_; }
+  virtual int FitHeight() const;
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
   bool AlwaysShowBorder = false;
   bool HighlightRequired = false;
   bool Tooltips = false;   // the full text as a tool tip when it does not fit
@@ -281,7 +299,7 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   // The embedded-editor accessors the holder sets the editor up with.
   QFont EditorFont() const { return font(); }
   void AttachToHolder(QWidget* holder) { SetInplaceEditHolder(holder); }
-  void SetEditorBorderStyle(bool single) { setFrame(single); }
+  void SetEditorBorderStyle(bool single) { SetBorderStyle(single ? bsSingle : bsNone); }
   void SetEditorFont(const QFont& f) { setFont(f); }
   void SetEditorColor(TColor color);
   void SetKeyPressHandler(std::function<void(TCustomMaskEdit*, QChar&)> handler) { OnKeyPress = std::move(handler); }
@@ -344,6 +362,8 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   virtual void SetFocusedState(bool focused);
   virtual void AssignValue(const Variant& value);
   virtual void UpdateEditReadOnly();
+  // Fixes the height at FitHeight with AutoSize and a single border, else frees it.
+  virtual void UpdateFixedHeight();
   // Whether characters are typed into the text itself (not so in a key-mode combo box).
   virtual bool TypesIntoText() const { return true; }
   virtual void TypedTextChanged();
@@ -445,6 +465,10 @@ class TCustomDBEditEh : public TCustomMaskEdit, public IDropDownHolderEh {
   std::vector<ButtonEntry> buttonControls_;
   bool readOnly_ = false;
   bool flat_ = false;
+  bool ctl3D_ = true;
+  bool autoSize_ = true;
+  bool fixedHeight_ = false;
+  int fittedHeight_ = 0;
   bool wordWrap_ = false;
   bool borderLit_ = false;
   bool mouseInside_ = false;

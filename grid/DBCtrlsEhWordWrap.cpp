@@ -38,6 +38,7 @@ void TCustomDBEditEh::SetWordWrap(bool on) {
   if (wordWrap_ == on) return;
   wordWrap_ = on;
   topLine_ = 0;
+  UpdateFixedHeight();
   ApplyTextRect();
   update();
 }

@@ -57,6 +57,8 @@ TForm_gsxx_edit::TForm_gsxx_edit(QWidget* parent) : QDialog(parent) {
     chain << editor;
     ++row;
   }
+  // The scrolling text is a taller field: its height does not follow the font.
+  DBEdit6->SetAutoSize(false);
   DBEdit6->setMinimumHeight(40);
   DBEdit13->setEchoMode(QLineEdit::Password);
 
