@@ -104,6 +104,10 @@ TCellEditStyleEh TDBGridInplaceEdit::ColumnEditStyle(TColumnEh* column) {
   return cesSimple;
 }
 
+TEditButtonStyleEh TDBGridInplaceEdit::ButtonStyleOf(TCellEditStyleEh style) {
+  return style == cesEllipsis ? ebsEllipsisEh : style == cesUpDown ? ebsUpDownEh : ebsDropDownEh;
+}
+
 void TDBGridInplaceEdit::SetEditStyle(TCellEditStyleEh style) {
   editStyle_ = style;
   activeList_ = nullptr;
@@ -194,9 +198,7 @@ void TDBGridInplaceEdit::UpdateContents() {
 void TDBGridInplaceEdit::BoundsChanged() {
   const bool shown = editStyle_ != cesSimple;
   buttonsWidth_ = shown ? (grid_->Flat() ? FlatDefaultWidth() + 1 : kScrollBarWidth) : 0;
-  button_->SetStyle(editStyle_ == cesEllipsis ? ebsEllipsisEh
-                    : editStyle_ == cesUpDown ? ebsUpDownEh
-                                              : ebsDropDownEh);
+  button_->SetStyle(ButtonStyleOf(editStyle_));
   button_->SetFlat(grid_->Flat());
   button_->setVisible(shown);
   if (shown) {

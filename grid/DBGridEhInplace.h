@@ -32,6 +32,8 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
 
   TCustomDBGridEh* Grid() const { return grid_; }
   static TCellEditStyleEh ColumnEditStyle(TColumnEh* column);
+  // The look of the button of an edit style: ellipsis, up-down, else a drop-down arrow.
+  static TEditButtonStyleEh ButtonStyleOf(TCellEditStyleEh style);
   TCellEditStyleEh EditStyle() const { return editStyle_; }
 
   // Called by the grid when the editor is shown for a cell and when it is placed.
