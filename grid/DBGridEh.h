@@ -1397,6 +1397,11 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   TColor cellBrush_ = clWindow;  // background of the cell being painted (flat frames use it)  // the cell being painted took highlight colours
 };
 
+// Paints a cell's buttons left to right from `left`, `height` high, on `background`, clipped
+// to the cell; below lower buttons the background shows. Used by the cells and the cell editor.
+void PaintCellButtonStrip(QPainter* painter, const std::vector<TColumnEh::TCellButtonEh>& buttons, const QRect& cell,
+                          int left, int height, TColor background, bool flat, bool enabled);
+
 class TDBGridEh : public TCustomDBGridEh {
   Q_OBJECT
  public:

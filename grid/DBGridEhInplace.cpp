@@ -201,12 +201,15 @@ void TDBGridInplaceEdit::BoundsChanged() {
   button_->SetStyle(ButtonStyleOf(editStyle_));
   button_->SetFlat(grid_->Flat());
   button_->setVisible(shown);
+  // The column's other buttons stand right of the default one, as the cells show them.
+  TColumnEh* c = CurrentColumn();
+  const int strip = std::max(buttonsWidth_, c ? c->EditButtonsWidth() : 0);
   if (shown) {
     const int w = buttonsWidth_;
     const int h = qRound(1.5 * w) >= height() ? height() : (grid_->Flat() ? qRound(1.5 * w) : w);
-    button_->setGeometry(width() - w, 0, w, h);
+    button_->setGeometry(width() - strip, 0, w, h);
   }
-  setTextMargins(imageAreaWidth_, 0, buttonsWidth_, 0);
+  setTextMargins(imageAreaWidth_, 0, strip, 0);
 }
 
 void TDBGridInplaceEdit::UpdateImageIndex() {
@@ -226,8 +229,19 @@ void TDBGridInplaceEdit::UpdateImageIndex() {
 void TDBGridInplaceEdit::paintEvent(QPaintEvent* e) {
   TCustomMaskEdit::paintEvent(e);
   TColumnEh* c = CurrentColumn();
-  if (imageAreaWidth_ <= 0 || !c || !c->ImageList) return;
+  if (!c) return;
   QPainter p(this);
+  // The column's other buttons are drawn; the default one is a control of its own.
+  std::vector<TColumnEh::TCellButtonEh> buttons = c->CellButtons();
+  if (!buttons.empty() && !buttons.front().Button) buttons.erase(buttons.begin());
+  if (!buttons.empty()) {
+    int w = 0;
+    for (const TColumnEh::TCellButtonEh& b : buttons) w += b.Width;
+    const int h = button_->isVisible() ? button_->height() : grid_->EditButtonHeight();
+    PaintCellButtonStrip(&p, buttons, rect(), width() - w, h, FromQColor(palette().color(QPalette::Base)),
+                         grid_->Flat(), isEnabled());
+  }
+  if (imageAreaWidth_ <= 0 || !c->ImageList) return;
   DrawImageClipped(&p, c->ImageList, 2, 0, imageIndex_, QRect(0, 0, imageAreaWidth_, height()));
 }
 

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QWheelEvent>
 
 #include "grid/DBGridEh.h"
@@ -832,6 +833,13 @@ int TCustomDBGridEh::MeasureCellWidth(TColumnEh* column) {
   TGridDrawState state;
   if (OnGetCellParams) OnGetCellParams(this, column, font, cellParams_.Background, state);
   column->FireGetCellParams(false, cellParams_);
+  // A text that wraps onto the lines of a row needs only its widest word on one line.
+  if (column->WordWrap() && rowLines_ > 1) {
+    int widest = 0;
+    for (const QString& word : cellParams_.Text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+      widest = std::max(widest, MeasureTextWidth(font.Font, word));
+    return widest + a;
+  }
   return MeasureTextWidth(font.Font, cellParams_.Text) + a;
 }
 

@@ -622,30 +622,36 @@ int TCustomDBGridEh::EditButtonHeight() const {
   return h <= int(std::nearbyint(w * 3.0 / 2.0)) ? h : ButtonHeightForWidth(w, flat_);
 }
 
-void TCustomDBGridEh::PaintCellButtons(TColumnEh* column, const QRect& cell, int left, TColor background) {
-  QPainter* p = Painter();
+void PaintCellButtonStrip(QPainter* p, const std::vector<TColumnEh::TCellButtonEh>& buttons, const QRect& cell,
+                          int left, int height, TColor background, bool flat, bool enabled) {
   p->save();
   p->setClipRect(cell, Qt::IntersectClip);
   const int start = left;
-  const int h = std::min(EditButtonHeight(), cell.height());
-  for (const TColumnEh::TCellButtonEh& b : column->CellButtons()) {
+  const int h = std::min(height, cell.height());
+  for (const TColumnEh::TCellButtonEh& b : buttons) {
     QRect r(left, cell.y(), b.Width, h);
     left += b.Width;
-    if (flat_) {
+    if (flat) {
       // A flat button stands one pixel apart from the text and from its neighbour.
-      FillRect(QRect(r.x(), r.y(), 1, r.height()), background);
+      p->fillRect(QRect(r.x(), r.y(), 1, r.height()), Q(background));
       r.setLeft(r.x() + 1);
     }
     if (b.Style == ebsGlyphEh) {
-      PaintGlyphButton(p, r, b.Button->Glyph(), b.Button->NumGlyphs(), QString(), font(), clBtnText, background,
-                       false, flat_, false, isEnabled());
+      PaintGlyphButton(p, r, b.Button->Glyph(), b.Button->NumGlyphs(), QString(), p->font(), clBtnText, background,
+                       false, flat, false, enabled);
     } else {
-      PaintEditButton(p, r, background, DrawKindOfStyle(b.Style), 0, flat_, false, isEnabled(), cbUnchecked);
+      PaintEditButton(p, r, background, DrawKindOfStyle(b.Style), 0, flat, false, enabled, cbUnchecked);
     }
   }
   // Below buttons lower than the row the cell's colour shows.
-  if (h < cell.height()) FillRect(RectLTRB(start, cell.y() + h, RectRight(cell), RectBottom(cell)), background);
+  if (h < cell.height()) p->fillRect(RectLTRB(start, cell.y() + h, RectRight(cell), RectBottom(cell)), Q(background));
   p->restore();
+}
+
+void TCustomDBGridEh::PaintCellButtons(TColumnEh* column, const QRect& cell, int left, TColor background) {
+  PaintCellButtonStrip(Painter(), column->CellButtons(), cell, left, EditButtonHeight(), background, flat_,
+                       isEnabled());
+  cellBrush_ = background;
 }
 
 void TCustomDBGridEh::PaintFooterCell(TColumnEh* column, int gridCol, int footerIndex, QRect rect,
