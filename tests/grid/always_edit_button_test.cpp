@@ -262,3 +262,28 @@ TEST(AlwaysShownEditButton, AssignCopiesTheSettingAndTheButtons) {
   EXPECT_TRUE(copy->AlwaysShowEditButton());
   EXPECT_EQ(copy->EditButtons()->Count(), 0);
 }
+
+TEST(AlwaysShownEditButton, TheEditorKeepsTheButtonsWhereTheCellsShowThem) {
+  ButtonGrid f;
+  TEditButtonEh* extra = f.name()->EditButtons()->Add();
+  extra->SetStyle(ebsPlusEh);
+  QApplication::processEvents();
+  const QRect c = f.cell(1);
+  const int strip = c.x() + c.width() - f.name()->EditButtonsWidth();
+  testkeys::mouse(f.g.viewport(), QEvent::MouseButtonPress, QPoint(c.x() + 20, c.center().y()), Qt::LeftButton,
+                  Qt::LeftButton);
+  testkeys::mouse(f.g.viewport(), QEvent::MouseButtonRelease, QPoint(c.x() + 20, c.center().y()), Qt::LeftButton,
+                  Qt::NoButton);
+  f.g.ShowEditor();
+  QApplication::processEvents();
+  auto* editor = qobject_cast<TDBGridInplaceEdit*>(f.g.InplaceEditor());
+  ASSERT_TRUE(editor && editor->isVisible());
+  // The default button next to the text, the extra one drawn at the right edge.
+  const QPoint button = f.g.viewport()->mapFrom(&f.g, editor->DefaultButton()->mapTo(&f.g, QPoint(0, 0)));
+  EXPECT_EQ(button.x(), strip);
+  EXPECT_EQ(editor->DefaultButton()->width(), kScrollBarWidth);
+  const QImage img = f.g.grab().toImage();
+  const QPoint plus = editor->mapTo(&f.g, QPoint(editor->width() - kScrollBarWidth + 3, 3));
+  EXPECT_EQ(QColor(img.pixel(plus)), ToQColor(clBtnFace));
+  f.g.grab().save(QDir(QCoreApplication::applicationDirPath()).filePath("always_edit_button_editor.png"));
+}
