@@ -250,6 +250,37 @@ void TDBGridInplaceEdit::resizeEvent(QResizeEvent* e) {
   BoundsChanged();
 }
 
+const TEditButtonEh* TDBGridInplaceEdit::ExtraButtonAt(int x) const {
+  TColumnEh* c = CurrentColumn();
+  if (!c) return nullptr;
+  const std::vector<TColumnEh::TCellButtonEh> buttons = c->CellButtons();
+  int right = width();
+  for (auto b = buttons.rbegin(); b != buttons.rend() && b->Button; ++b) {
+    if (x >= right - b->Width && x < right) return b->Button;
+    right -= b->Width;
+  }
+  return nullptr;
+}
+
+void TDBGridInplaceEdit::mousePressEvent(QMouseEvent* e) {
+  pressedExtra_ = e->button() == Qt::LeftButton ? ExtraButtonAt(e->position().toPoint().x()) : nullptr;
+  if (!pressedExtra_) TCustomMaskEdit::mousePressEvent(e);
+}
+
+void TDBGridInplaceEdit::mouseReleaseEvent(QMouseEvent* e) {
+  const TEditButtonEh* pressed = std::exchange(pressedExtra_, nullptr);
+  if (!pressed) {
+    TCustomMaskEdit::mouseReleaseEvent(e);
+    return;
+  }
+  // A click of one of the column's other buttons: released over the button it pressed.
+  if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) &&
+      ExtraButtonAt(e->position().toPoint().x()) == pressed && pressed->OnClick) {
+    bool handled = false;
+    pressed->OnClick(this, handled);
+  }
+}
+
 void TDBGridInplaceEdit::focusOutEvent(QFocusEvent* e) {
   TCustomMaskEdit::focusOutEvent(e);
   if (listVisible_ && activeList_ && !activeList_->hasFocus()) CloseDropDown(false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMouseEvent>
 #include <QPointer>
 #include <QString>
 
@@ -77,9 +78,14 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   void resizeEvent(QResizeEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
 
  private:
   TColumnEh* CurrentColumn() const;
+  // The column's button drawn at x right of the default one; null elsewhere.
+  const TEditButtonEh* ExtraButtonAt(int x) const;
+  const TEditButtonEh* pressedExtra_ = nullptr;
   void SetEditStyle(TCellEditStyleEh style);
   void StepByButton(bool lower);
   // The grid's key for a key that moves between cells or ends editing (0 for others).

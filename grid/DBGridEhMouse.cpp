@@ -476,10 +476,6 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
         const int into = rtl ? cell.x() + w - 1 - p.x() : p.x() - (RectRight(cell) - w);
         onButtons = w > 0 && (column->AlwaysShowEditButton() || wasCurrent) && into >= 0 && into < w;
         if (onButtons || wasCurrent) ShowCellEditor();
-        // The editor shows the main button only; a press on another of the cell's buttons
-        // just opens the editor.
-        const std::vector<TColumnEh::TCellButtonEh> buttons = column->CellButtons();
-        onButtons = onButtons && !buttons.empty() && !buttons.front().Button && into < buttons.front().Width;
       }
       if (dataCol && onRecord && IsImageOrCheckColumn(columns_->Items(t.columnIndex))) pendingCheck_ = c;
     }
@@ -494,9 +490,10 @@ void TCustomDBGridEh::ForwardPressToEditor(QMouseEvent* e) {
   if (!editor || !editor->isVisible()) return;
   const QPoint global = viewport()->mapToGlobal(e->position().toPoint());
   const QPoint local = editor->mapFromGlobal(global);
+  // The editor's default button, or the editor itself where it draws the column's other buttons.
   QWidget* target = editor->childAt(local);
-  auto* inplace = qobject_cast<TDBGridInplaceEdit*>(editor);
-  if (!target || !inplace || target != inplace->DefaultButton()) return;
+  if (!target && editor->rect().contains(local)) target = editor;
+  if (!target) return;
   EndMouseTracking();
   forwardedPress_ = target;
   ForwardMouseEvent(e);

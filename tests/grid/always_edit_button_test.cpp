@@ -191,12 +191,21 @@ TEST(AlwaysShownEditButton, APressOnTheButtonOfAnotherRowOpensTheEditorAndClicks
   ASSERT_TRUE(f.g.InplaceEditor()->isVisible());
   EXPECT_EQ(gridClicks, 1);
   EXPECT_EQ(columnClicks, 1);
-  // The extra button of another row opens the editor without clicking the main button.
+  // The extra button of another row: the editor opens and that button takes the click, not
+  // the main one.
+  int extraClicks = 0;
+  extra->OnClick = [&](QObject*, bool&) { ++extraClicks; };
   f.g.HideEditor();
   c = f.cell(3);
   click(QPoint(c.x() + c.width() - 3, c.y() + 4));
   EXPECT_EQ(f.db.query.RecNo(), 4);
   EXPECT_TRUE(f.g.EditorMode());
+  EXPECT_EQ(gridClicks, 1);
+  EXPECT_EQ(extraClicks, 1);
+  // A press on the text of the open editor clicks no button.
+  QWidget* editor = f.g.InplaceEditor();
+  testkeys::clickAt(editor, QPoint(10, 5));
+  EXPECT_EQ(extraClicks, 1);
   EXPECT_EQ(gridClicks, 1);
   // Without the setting, the right edge of another row is text: no editor, no click.
   f.g.HideEditor();
