@@ -319,6 +319,18 @@ class TColumnEh {
   // In-place editing: the edit button of the column's cells, the step of the up-down
   // button, the rows of a drop-down list, and the events of the cell editor.
   TColumnButtonStyleEh ButtonStyle = cbsAuto;
+  // Buttons shown right of the main one, in order, with their own styles and events.
+  TEditButtonsEh* EditButtons() const { return editButtons_.get(); }
+  // A button a cell shows right of its text: the main button (Button null) whose style comes
+  // from the cell's edit style, then each visible one of EditButtons.
+  struct TCellButtonEh {
+    TEditButtonStyleEh Style = ebsDropDownEh;
+    const TEditButtonEh* Button = nullptr;
+    int Width = 0;  // with the separating pixel of a flat grid
+  };
+  std::vector<TCellButtonEh> CellButtons();
+  // The total width of CellButtons.
+  int EditButtonsWidth();
   double Increment = 1.0;
   int DropDownRows = 7;
   // The first printable character typed opens the cell's list.
@@ -392,6 +404,7 @@ class TColumnEh {
   bool checkboxes_ = false;
   bool toolTips_ = false;
   bool alwaysShowEditButton_ = false;
+  std::unique_ptr<TEditButtonsEh> editButtons_;
   bool hideDuplicates_ = false;
   QString displayFormat_;
   QString fieldName_;
@@ -1075,6 +1088,10 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   void OptimizeColumnWidths(const QList<TColumnEh*>& list);
   int MeasureTitleWidth(TColumnEh* column);
   int MeasureCellWidth(TColumnEh* column);
+  // The size of a cell's edit button: the flat button width on a flat grid, else the scroll
+  // bar's; as high as a row, or the button height for that width when rows are taller.
+  int EditButtonWidth() const;
+  int EditButtonHeight() const;
   int MeasureFooterWidth(TColumnEh* column);
   // Frozen column sizing: 6 and the line, offset and column when (x, y) is on a frozen line.
   int FrozenSizingHitTest(int x, int y, int& linePos, int& offset, int& index) const;
@@ -1193,6 +1210,8 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
                      const TCellTypeEh& type, int dx, int dy);
   void PaintFooterCell(TColumnEh* column, int gridCol, int footerIndex, QRect rect, TGridDrawState state, int dx,
                        int dy);
+  // The column's buttons in the strip right of a data cell's text, from `left` to the cell's right.
+  void PaintCellButtons(TColumnEh* column, const QRect& cell, int left, TColor background);
   void PaintMultiTitleHeaders(TColumnEh* column, int gridCol, const QRect& cellRect, bool highlighted);
   void PaintCell3DFrame(QRect rect, bool rightSide, bool leftSide, bool highlighted, bool pressed);
   void FillRect(const QRect& r, TColor c);
@@ -1295,6 +1314,13 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   Qt::MouseButtons lastButtons_;
   Qt::KeyboardModifiers lastShift_;
   TGridCoord pendingCheck_{-1, -1};
+  // The cell editor's button that a press on a cell's button strip was handed to; it also gets
+  // the moves and the release of that press.
+  QPointer<QWidget> forwardedPress_;
+  // Hands a press on a cell's buttons to the cell editor's button under it.
+  void ForwardPressToEditor(QMouseEvent* e);
+  // Sends a move or release of a handed-over press on to its button; false when none is held.
+  bool ForwardMouseEvent(QMouseEvent* e);
   int frozenSizingOfs_ = 0;
   int frozenSizingPos_ = 0;
   int frozenSizingIndex_ = -1;
@@ -1370,6 +1396,11 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   bool highlightedCell_ = false;
   TColor cellBrush_ = clWindow;  // background of the cell being painted (flat frames use it)  // the cell being painted took highlight colours
 };
+
+// Paints a cell's buttons left to right from `left`, `height` high, on `background`, clipped
+// to the cell; below lower buttons the background shows. Used by the cells and the cell editor.
+void PaintCellButtonStrip(QPainter* painter, const std::vector<TColumnEh::TCellButtonEh>& buttons, const QRect& cell,
+                          int left, int height, TColor background, bool flat, bool enabled);
 
 class TDBGridEh : public TCustomDBGridEh {
   Q_OBJECT

@@ -3,6 +3,7 @@
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhFilter.h"
+#include "grid/DBGridEhInplace.h"
 #include "grid/DBGridEhSpecRow.h"
 #include "grid/DBLookupGridsEh.h"
 #include "platform/format.h"
@@ -414,6 +415,8 @@ void TColumnFooterEh::SyncSumItem() {
 
 TColumnEh::TColumnEh(TDBGridColumnsEh* collection) : collection_(collection), title_(this) {
   footer_ = std::make_unique<TColumnFooterEh>(this);
+  editButtons_ = std::make_unique<TEditButtonsEh>(nullptr, [] { return std::make_unique<TVisibleEditButtonEh>(); });
+  editButtons_->ItemChangeHandler = [this](TEditButtonEh*) { Changed(false); };
   AutoFitBaseWidth = 0;
 }
 
@@ -948,6 +951,7 @@ void TColumnEh::Assign(const TColumnEh& src) {
   autoFitColWidth_ = src.autoFitColWidth_;
   SetWordWrap(s.WordWrap());
   SetEndEllipsis(src.EndEllipsis());
+  SetAlwaysShowEditButton(src.AlwaysShowEditButton());
   footer_->Assign(*src.footer_);
   SetToolTips(src.ToolTips());
   footers_.clear();
@@ -957,11 +961,33 @@ void TColumnEh::Assign(const TColumnEh& src) {
   MinWidth = src.MinWidth;
   MaxWidth = src.MaxWidth;
   OnGetCellParams = src.OnGetCellParams;
+  editButtons_->Assign(*src.editButtons_);
   displayFormat_ = src.displayFormat_;
   hideDuplicates_ = src.hideDuplicates_;
   SetLayout(src.Layout());
   if (src.specCell_) SpecCell()->Assign(*src.specCell_);
   if (collection_) collection_->EndUpdate();
+}
+
+std::vector<TColumnEh::TCellButtonEh> TColumnEh::CellButtons() {
+  std::vector<TCellButtonEh> buttons;
+  TCustomDBGridEh* g = OwnerGrid();
+  const bool flat = g && g->Flat();
+  const int standard = flat ? FlatDefaultWidth() + 1 : kScrollBarWidth;
+  const TCellEditStyleEh style = TDBGridInplaceEdit::ColumnEditStyle(this);
+  if (style != cesSimple) buttons.push_back({TDBGridInplaceEdit::ButtonStyleOf(style), nullptr, standard});
+  for (int i = 0; i < editButtons_->Count(); ++i) {
+    const TEditButtonEh* b = editButtons_->Items(i);
+    if (!b->Visible()) continue;
+    buttons.push_back({b->Style(), b, b->Width() > 0 ? b->Width() + (flat ? 1 : 0) : standard});
+  }
+  return buttons;
+}
+
+int TColumnEh::EditButtonsWidth() {
+  int w = 0;
+  for (const TCellButtonEh& b : CellButtons()) w += b.Width;
+  return w;
 }
 
 TGridColumnSpecCellEh* TColumnEh::SpecCell() const {

@@ -104,6 +104,10 @@ TCellEditStyleEh TDBGridInplaceEdit::ColumnEditStyle(TColumnEh* column) {
   return cesSimple;
 }
 
+TEditButtonStyleEh TDBGridInplaceEdit::ButtonStyleOf(TCellEditStyleEh style) {
+  return style == cesEllipsis ? ebsEllipsisEh : style == cesUpDown ? ebsUpDownEh : ebsDropDownEh;
+}
+
 void TDBGridInplaceEdit::SetEditStyle(TCellEditStyleEh style) {
   editStyle_ = style;
   activeList_ = nullptr;
@@ -194,17 +198,18 @@ void TDBGridInplaceEdit::UpdateContents() {
 void TDBGridInplaceEdit::BoundsChanged() {
   const bool shown = editStyle_ != cesSimple;
   buttonsWidth_ = shown ? (grid_->Flat() ? FlatDefaultWidth() + 1 : kScrollBarWidth) : 0;
-  button_->SetStyle(editStyle_ == cesEllipsis ? ebsEllipsisEh
-                    : editStyle_ == cesUpDown ? ebsUpDownEh
-                                              : ebsDropDownEh);
+  button_->SetStyle(ButtonStyleOf(editStyle_));
   button_->SetFlat(grid_->Flat());
   button_->setVisible(shown);
+  // The column's other buttons stand right of the default one, as the cells show them.
+  TColumnEh* c = CurrentColumn();
+  const int strip = std::max(buttonsWidth_, c ? c->EditButtonsWidth() : 0);
   if (shown) {
     const int w = buttonsWidth_;
     const int h = qRound(1.5 * w) >= height() ? height() : (grid_->Flat() ? qRound(1.5 * w) : w);
-    button_->setGeometry(width() - w, 0, w, h);
+    button_->setGeometry(width() - strip, 0, w, h);
   }
-  setTextMargins(imageAreaWidth_, 0, buttonsWidth_, 0);
+  setTextMargins(imageAreaWidth_, 0, strip, 0);
 }
 
 void TDBGridInplaceEdit::UpdateImageIndex() {
@@ -224,14 +229,56 @@ void TDBGridInplaceEdit::UpdateImageIndex() {
 void TDBGridInplaceEdit::paintEvent(QPaintEvent* e) {
   TCustomMaskEdit::paintEvent(e);
   TColumnEh* c = CurrentColumn();
-  if (imageAreaWidth_ <= 0 || !c || !c->ImageList) return;
+  if (!c) return;
   QPainter p(this);
+  // The column's other buttons are drawn; the default one is a control of its own.
+  std::vector<TColumnEh::TCellButtonEh> buttons = c->CellButtons();
+  if (!buttons.empty() && !buttons.front().Button) buttons.erase(buttons.begin());
+  if (!buttons.empty()) {
+    int w = 0;
+    for (const TColumnEh::TCellButtonEh& b : buttons) w += b.Width;
+    const int h = button_->isVisible() ? button_->height() : grid_->EditButtonHeight();
+    PaintCellButtonStrip(&p, buttons, rect(), width() - w, h, FromQColor(palette().color(QPalette::Base)),
+                         grid_->Flat(), isEnabled());
+  }
+  if (imageAreaWidth_ <= 0 || !c->ImageList) return;
   DrawImageClipped(&p, c->ImageList, 2, 0, imageIndex_, QRect(0, 0, imageAreaWidth_, height()));
 }
 
 void TDBGridInplaceEdit::resizeEvent(QResizeEvent* e) {
   TCustomMaskEdit::resizeEvent(e);
   BoundsChanged();
+}
+
+const TEditButtonEh* TDBGridInplaceEdit::ExtraButtonAt(int x) const {
+  TColumnEh* c = CurrentColumn();
+  if (!c) return nullptr;
+  const std::vector<TColumnEh::TCellButtonEh> buttons = c->CellButtons();
+  int right = width();
+  for (auto b = buttons.rbegin(); b != buttons.rend() && b->Button; ++b) {
+    if (x >= right - b->Width && x < right) return b->Button;
+    right -= b->Width;
+  }
+  return nullptr;
+}
+
+void TDBGridInplaceEdit::mousePressEvent(QMouseEvent* e) {
+  pressedExtra_ = e->button() == Qt::LeftButton ? ExtraButtonAt(e->position().toPoint().x()) : nullptr;
+  if (!pressedExtra_) TCustomMaskEdit::mousePressEvent(e);
+}
+
+void TDBGridInplaceEdit::mouseReleaseEvent(QMouseEvent* e) {
+  const TEditButtonEh* pressed = std::exchange(pressedExtra_, nullptr);
+  if (!pressed) {
+    TCustomMaskEdit::mouseReleaseEvent(e);
+    return;
+  }
+  // A click of one of the column's other buttons: released over the button it pressed.
+  if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) &&
+      ExtraButtonAt(e->position().toPoint().x()) == pressed && pressed->OnClick) {
+    bool handled = false;
+    pressed->OnClick(this, handled);
+  }
 }
 
 void TDBGridInplaceEdit::focusOutEvent(QFocusEvent* e) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMouseEvent>
 #include <QPointer>
 #include <QString>
 
@@ -32,6 +33,8 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
 
   TCustomDBGridEh* Grid() const { return grid_; }
   static TCellEditStyleEh ColumnEditStyle(TColumnEh* column);
+  // The look of the button of an edit style: ellipsis, up-down, else a drop-down arrow.
+  static TEditButtonStyleEh ButtonStyleOf(TCellEditStyleEh style);
   TCellEditStyleEh EditStyle() const { return editStyle_; }
 
   // Called by the grid when the editor is shown for a cell and when it is placed.
@@ -75,9 +78,14 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   void resizeEvent(QResizeEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
 
  private:
   TColumnEh* CurrentColumn() const;
+  // The column's button drawn at x right of the default one; null elsewhere.
+  const TEditButtonEh* ExtraButtonAt(int x) const;
+  const TEditButtonEh* pressedExtra_ = nullptr;
   void SetEditStyle(TCellEditStyleEh style);
   void StepByButton(bool lower);
   // The grid's key for a key that moves between cells or ends editing (0 for others).

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QWheelEvent>
 
 #include "grid/DBGridEh.h"
@@ -404,6 +405,7 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
       return;
     }
 
+    bool onButtons = false;
     {
       UpdateLockGuard lock(this);
       if (ds->State() == dsEdit || ds->State() == dsInsert) dataLink_->UpdateRecord();
@@ -464,14 +466,51 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
       }
       if (button == Qt::LeftButton && KeepsEditorShown() && (wasCurrent || (options_ & dgAlwaysShowEditor)))
         ShowCellEditor();
+      // A press on the buttons right of a cell's text (the ones every row shows, or the current
+      // cell's) opens the editor, and the press goes on to the editor's button below it.
+      if (button == Qt::LeftButton && dataCol && onRecord) {
+        TColumnEh* column = columns_->Items(t.columnIndex);
+        const int w = column->EditButtonsWidth();
+        const QRect cell = CellRect(c.X, c.Y);
+        const bool rtl = layoutDirection() == Qt::RightToLeft;
+        const int into = rtl ? cell.x() + w - 1 - p.x() : p.x() - (RectRight(cell) - w);
+        onButtons = w > 0 && (column->AlwaysShowEditButton() || wasCurrent) && into >= 0 && into < w;
+        if (onButtons || wasCurrent) ShowCellEditor();
+      }
       if (dataCol && onRecord && IsImageOrCheckColumn(columns_->Items(t.columnIndex))) pendingCheck_ = c;
     }
+    if (onButtons) ForwardPressToEditor(e);
     if (updateLock_ == 0) viewport()->update();
     raiseMouseDown();
   });
 }
 
+void TCustomDBGridEh::ForwardPressToEditor(QMouseEvent* e) {
+  QWidget* editor = InplaceEditor();
+  if (!editor || !editor->isVisible()) return;
+  const QPoint global = viewport()->mapToGlobal(e->position().toPoint());
+  const QPoint local = editor->mapFromGlobal(global);
+  // The editor's default button, or the editor itself where it draws the column's other buttons.
+  QWidget* target = editor->childAt(local);
+  if (!target && editor->rect().contains(local)) target = editor;
+  if (!target) return;
+  EndMouseTracking();
+  forwardedPress_ = target;
+  ForwardMouseEvent(e);
+}
+
+bool TCustomDBGridEh::ForwardMouseEvent(QMouseEvent* e) {
+  QWidget* target = forwardedPress_;
+  if (!target) return false;
+  if (e->type() == QEvent::MouseButtonRelease) forwardedPress_ = nullptr;
+  const QPointF global = viewport()->mapToGlobal(e->position());
+  QMouseEvent copy(e->type(), target->mapFromGlobal(global), global, e->button(), e->buttons(), e->modifiers());
+  QApplication::sendEvent(target, &copy);
+  return true;
+}
+
 void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* e) {
+  if (forwardedPress_ && ForwardMouseEvent(e)) return;
   // A failing dataset action is shown, never passed into the event loop.
   Guard([&] {
     const QPoint p = e->position().toPoint();
@@ -554,6 +593,7 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* e) {
+  if (forwardedPress_ && ForwardMouseEvent(e)) return;
   // A failing dataset action is shown, never passed into the event loop.
   Guard([&] {
     const QPoint p = e->position().toPoint();
@@ -772,8 +812,7 @@ int TCustomDBGridEh::MeasureCellWidth(TColumnEh* column) {
   // Room beside the text: an edit button shown in every row, the current record's
   // indentation in the first column of tree rows, and an image left of the text.
   int a = 4;
-  if (column->AlwaysShowEditButton() && TDBGridInplaceEdit::ColumnEditStyle(column) != cesSimple)
-    a += Flat() ? FlatDefaultWidth() + 1 : kScrollBarWidth;
+  if (column->AlwaysShowEditButton()) a += column->EditButtonsWidth();
   if (UsesRowInterface()) a += TreeIndentOfCell(column, RowInterface()->CurrentRowIndex());
   const TColumnKindEh kind = column->ColumnKind();
   if (kind == ckImagesEh) return a + column->ImageList->Width();
@@ -791,6 +830,13 @@ int TCustomDBGridEh::MeasureCellWidth(TColumnEh* column) {
   TGridDrawState state;
   if (OnGetCellParams) OnGetCellParams(this, column, font, cellParams_.Background, state);
   column->FireGetCellParams(false, cellParams_);
+  // A text that wraps onto the lines of a row needs only its widest word on one line.
+  if (column->WordWrap() && rowLines_ > 1) {
+    int widest = 0;
+    for (const QString& word : cellParams_.Text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+      widest = std::max(widest, MeasureTextWidth(font.Font, word));
+    return widest + a;
+  }
   return MeasureTextWidth(font.Font, cellParams_.Text) + a;
 }
 

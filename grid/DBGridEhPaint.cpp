@@ -522,6 +522,10 @@ void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow,
     PaintTreeIndent(QRect(rect.x(), rect.y(), indent, rect.height()), level, bg);
     rect.setLeft(rect.x() + indent);
   }
+  // Buttons shown in every row take the right of the cell; the text stays left of them.
+  const QRect cell = rect;
+  const int buttonsWidth = column->AlwaysShowEditButton() ? std::min(rect.width(), column->EditButtonsWidth()) : 0;
+  rect.setRight(rect.right() - buttonsWidth);
   QString text = cellParams_.Text;
   const TAlignment alignment = cellParams_.Alignment;
   const TCheckBoxState check = cellParams_.CheckMark;
@@ -564,11 +568,13 @@ void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow,
     } else {
       cellBrush_ = bg;
       if (column->ImageList) {
-        // The image in a box at the left, the text one pixel right of it.
+        // The image in a box at the left, the text one pixel right of it; the whole cell is
+        // filled first so that the pixel between them shows the column's colour.
+        FillRect(rect, column->Color());
         const QRect box(rect.x(), rect.y(), qMin(rect.width(), column->ImageList->Width() + 4), rect.height());
-        FillRect(box, column->Color());
         DrawImageClipped(Painter(), column->ImageList, 2, 0, duplicate ? -1 : cellParams_.ImageIndex, box);
         rect.setLeft(qMin(RectRight(rect), box.x() + box.width() + 1));
+        cellBrush_ = bg;
       }
       DrawCellText(*Painter(), font, bg, rect, true, 0, 0, column->EndEllipsis(),
                    column->WordWrap() && wordWrapFits_, column->Layout(), alignment, text, dy, dx);
@@ -590,6 +596,7 @@ void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow,
       }
     }
   }
+  if (DefaultDrawing && buttonsWidth > 0) PaintCellButtons(column, cell, RectRight(cell) - buttonsWidth, bg);
   if (!columns_->IsCustomised() && OnDrawDataCell) OnDrawDataCell(this, rect, column->BoundField(), state);
   if (OnDrawColumnCell) OnDrawColumnCell(this, rect, type.columnIndex, column, state);
   if (duplicate && (options_ & dgRowLines))
@@ -605,6 +612,46 @@ void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow,
     p->drawRect(rect.adjusted(0, 0, -1, -1));
     p->restore();
   }
+}
+
+int TCustomDBGridEh::EditButtonWidth() const { return flat_ ? FlatDefaultWidth() : kScrollBarWidth; }
+
+int TCustomDBGridEh::EditButtonHeight() const {
+  const int w = EditButtonWidth();
+  const int h = DefaultRowHeight();
+  return h <= int(std::nearbyint(w * 3.0 / 2.0)) ? h : ButtonHeightForWidth(w, flat_);
+}
+
+void PaintCellButtonStrip(QPainter* p, const std::vector<TColumnEh::TCellButtonEh>& buttons, const QRect& cell,
+                          int left, int height, TColor background, bool flat, bool enabled) {
+  p->save();
+  p->setClipRect(cell, Qt::IntersectClip);
+  const int start = left;
+  const int h = std::min(height, cell.height());
+  for (const TColumnEh::TCellButtonEh& b : buttons) {
+    QRect r(left, cell.y(), b.Width, h);
+    left += b.Width;
+    if (flat) {
+      // A flat button stands one pixel apart from the text and from its neighbour.
+      p->fillRect(QRect(r.x(), r.y(), 1, r.height()), Q(background));
+      r.setLeft(r.x() + 1);
+    }
+    if (b.Style == ebsGlyphEh) {
+      PaintGlyphButton(p, r, b.Button->Glyph(), b.Button->NumGlyphs(), QString(), p->font(), clBtnText, background,
+                       false, flat, false, enabled);
+    } else {
+      PaintEditButton(p, r, background, DrawKindOfStyle(b.Style), 0, flat, false, enabled, cbUnchecked);
+    }
+  }
+  // Below buttons lower than the row the cell's colour shows.
+  if (h < cell.height()) p->fillRect(RectLTRB(start, cell.y() + h, RectRight(cell), RectBottom(cell)), Q(background));
+  p->restore();
+}
+
+void TCustomDBGridEh::PaintCellButtons(TColumnEh* column, const QRect& cell, int left, TColor background) {
+  PaintCellButtonStrip(Painter(), column->CellButtons(), cell, left, EditButtonHeight(), background, flat_,
+                       isEnabled());
+  cellBrush_ = background;
 }
 
 void TCustomDBGridEh::PaintFooterCell(TColumnEh* column, int gridCol, int footerIndex, QRect rect,

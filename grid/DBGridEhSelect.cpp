@@ -9,6 +9,7 @@
 #include <QToolTip>
 
 #include "grid/DBGridEh.h"
+#include "grid/ImgListEh.h"
 #include "platform/ui.h"
 
 // ---- selection helpers --------------------------------------------------------------------
@@ -240,8 +241,16 @@ TGridHintInfo TCustomDBGridEh::HintInfoAt(const QPoint& p) {
     font = column->Title()->Font();
   } else if (t.rowArea == caData) {
     if (!dataLink_->Active() || !column->ToolTips() || t.index >= dataLink_->RecordCount()) return h;
-    // Tree rows: the text starts after the indentation; the mouse over it gets no tool tip.
+    // Tree rows: the text starts after the indentation, and an image shown beside the text
+    // comes before it; the mouse over either gets no tool tip, nor over the buttons shown
+    // right of the text.
     left += TreeIndentOfCell(column, t.index);
+    if (column->ImageList && column->ShowImageAndText) left += column->ImageList->Width() + 5;
+    if (column->AlwaysShowEditButton()) {
+      const int buttons = r.x() + column->Width() - column->EditButtonsWidth();
+      right = std::min(right, buttons);
+      fullRight = std::min(fullRight, buttons);
+    }
     const int saved = dataLink_->ActiveRecord();
     dataLink_->SetActiveRecord(t.index);
     struct Restore {

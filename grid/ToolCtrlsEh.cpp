@@ -302,6 +302,14 @@ TEditButtonEh* TEditButtonsEh::Add() {
   return items_.back().get();
 }
 
+void TEditButtonsEh::Assign(const TEditButtonsEh& source) {
+  if (&source == this) return;
+  BeginUpdate();
+  items_.clear();
+  for (const auto& b : source.items_) Add()->Assign(*b);
+  EndUpdate();
+}
+
 void TEditButtonsEh::Delete(int index) {
   items_.erase(items_.begin() + index);
   Update(nullptr);
@@ -546,31 +554,40 @@ void TEditButtonControlEh::paintEvent(QPaintEvent*) {
                     isEnabled(), cbUnchecked);
     return;
   }
-  // Glyph button: face, glyph and caption, then the outer ring of a flat button.
-  const Box r = Box::of(rect());
-  Fill(&p, r, clBtnFace);
-  if (!flat_) {
-    if (pressedState) EdgeSunken(&p, r);
-    else EdgeRaised(&p, r);
+  PaintGlyphButton(&p, rect(), glyph_, numGlyphs_, caption_, font(), fontColor_, ParentColor(), pressedState, flat_,
+                   active_, isEnabled());
+}
+
+void PaintGlyphButton(QPainter* p, const QRect& rect, const QPixmap& glyph, int numGlyphs, const QString& caption,
+                      const QFont& font, TColor fontColor, TColor surroundColor, bool pressed, bool flat, bool active,
+                      bool enabled) {
+  // Face, glyph and caption, then the outer ring of a flat button.
+  const Box r = Box::of(rect);
+  Fill(p, r, clBtnFace);
+  if (!flat) {
+    if (pressed) EdgeSunken(p, r);
+    else EdgeRaised(p, r);
   }
-  const int shift = pressedState ? 1 : 0;
-  int x = shift;
-  if (!glyph_.isNull()) {
-    const int gw = glyph_.width() / numGlyphs_;
-    const QPixmap part = glyph_.copy(0, 0, gw, glyph_.height());
-    p.drawPixmap((width() - gw) / 2 + shift, (height() - glyph_.height()) / 2 + shift, part);
+  const int shift = pressed ? 1 : 0;
+  if (!glyph.isNull()) {
+    const int gw = glyph.width() / std::max(1, numGlyphs);
+    const QPixmap part = glyph.copy(0, 0, gw, glyph.height());
+    p->drawPixmap(rect.x() + (rect.width() - gw) / 2 + shift, rect.y() + (rect.height() - glyph.height()) / 2 + shift,
+                  part);
   }
-  if (!caption_.isEmpty()) {
-    p.setPen(C(isEnabled() ? fontColor_ : clGrayText));
-    p.setFont(font());
-    p.drawText(QRect(x, shift, width(), height()), Qt::AlignCenter, caption_);
+  if (!caption.isEmpty()) {
+    p->save();
+    p->setPen(C(enabled ? fontColor : clGrayText));
+    p->setFont(font);
+    p->drawText(rect.translated(shift, shift), Qt::AlignCenter, caption);
+    p->restore();
   }
-  if (flat_) {
-    if (active_) {
-      if (pressedState) SunkenOuter(&p, r);
-      else RaisedInner(&p, r);
+  if (flat) {
+    if (active) {
+      if (pressed) SunkenOuter(p, r);
+      else RaisedInner(p, r);
     } else {
-      FrameBox(&p, r, ParentColor());
+      FrameBox(p, r, surroundColor);
     }
   }
 }

@@ -121,6 +121,8 @@ class TEditButtonsEh {
   TEditButtonsEh(QObject* owner, Factory itemFactory);
 
   TEditButtonEh* Add();
+  // Copies every button of `source` into new items of this collection, in place of its own.
+  void Assign(const TEditButtonsEh& source);
   void Delete(int index);
   void Clear();
   int Count() const { return static_cast<int>(items_.size()); }
@@ -238,6 +240,11 @@ struct TButtonBitmapKeyEh {
 // width and height give them). `pressedPart`: 0 none, 1 upper half or the whole, 2 lower.
 void PaintEditButton(QPainter* painter, const QRect& rect, TColor surroundColor, TDrawButtonKindEh kind,
                      int pressedPart, bool flat, bool active, bool enabled, TCheckBoxState boxState);
+// A glyph button (ebsGlyphEh): the first of `numGlyphs` glyphs side by side and the caption,
+// centred on a button face.
+void PaintGlyphButton(QPainter* painter, const QRect& rect, const QPixmap& glyph, int numGlyphs, const QString& caption,
+                      const QFont& font, TColor fontColor, TColor surroundColor, bool pressed, bool flat, bool active,
+                      bool enabled);
 void PaintButtonKindFace(QPainter* painter, TDrawButtonKindEh kind, const QRect& rect, bool enabled, bool flat,
                          bool active, bool pressed, bool lowerHalf);
 void PaintCheckBoxGlyph(QPainter* painter, const QRect& rect, TCheckBoxState state, bool enabled, bool flat,

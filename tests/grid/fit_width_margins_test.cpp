@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -121,4 +122,51 @@ TEST(GridFitWidth, AnImageColumnIsAsWideAsItsImage) {
   name->ShowImageAndText = true;
   f.fit(1);
   f.g.grab().save(QDir(QCoreApplication::applicationDirPath()).filePath("fit_width_image.png"));
+  // Between the image's box and the text the column's colour shows, in every row.
+  const QImage img = f.g.viewport()->grab().toImage();
+  for (int row = 0; row < 3; ++row) {
+    const QRect cell = f.g.CellRect(f.g.ColumnToGridIndex(1), f.g.DataRowOffset() + row);
+    const QColor colour = ToQColor(name->Color());
+    for (int y = cell.y(); y < cell.y() + cell.height(); ++y)
+      ASSERT_EQ(QColor(img.pixel(cell.x() + 12 + 4, y)), colour) << "row " << row << " y " << y;
+  }
+}
+
+TEST(GridFitWidth, AWrappingTextNeedsItsWidestWord) {
+  GridDbFixture db{QStringLiteral("name VARCHAR(60)")};
+  db.Exec("INSERT INTO t (name) VALUES ('ab wordthatislongest cd'), ('x')");
+  TDBGridEh g;
+  g.resize(640, 200);
+  g.SetOptionsEh(g.OptionsEh() | dghDblClickOptimizeColWidth);
+  g.SetDataSource(&db.source);
+  db.query.Open();
+  g.show();
+  TColumnEh* name = g.Columns()->Items(1);
+  name->Title()->SetCaption(QStringLiteral("#"));
+  const QFont font = name->Font().Font;
+  auto fit = [&] {
+    name->SetWidth(30);
+    const QRect title = g.CellRect(g.ColumnToGridIndex(1), 0);
+    const QPoint line(title.x() + title.width() - 1, title.center().y());
+    testkeys::mouse(g.viewport(), QEvent::MouseButtonDblClick, line, Qt::LeftButton, Qt::LeftButton);
+    testkeys::mouse(g.viewport(), QEvent::MouseButtonRelease, line, Qt::LeftButton, Qt::NoButton);
+    return name->Width();
+  };
+  struct Case {
+    const char* what;
+    bool wrap;
+    int lines;
+    const char* decides;
+  } cases[] = {
+      {"one line per row", false, 1, "ab wordthatislongest cd"},
+      {"wrapping on, rows of one line", true, 1, "ab wordthatislongest cd"},
+      {"rows of two lines, no wrapping", false, 2, "ab wordthatislongest cd"},
+      {"wrapping into rows of two lines", true, 2, "wordthatislongest"},
+  };
+  for (const Case& c : cases) {
+    name->SetWordWrap(c.wrap);
+    g.SetRowLines(c.lines);
+    db.query.First();
+    EXPECT_EQ(fit(), MeasureTextWidth(font, c.decides) + 4) << c.what;
+  }
 }
