@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "grid/DBGridEh.h"
+#include "grid/DBLookupGridsEh.h"
 #include "tests/grid/dbgrid_fixture.h"
 
 namespace {
@@ -240,6 +241,58 @@ TEST(DBGridLayout, ColumnDefaultsAndOwnValues) {
   // A hidden column takes no room and no line.
   c->SetVisible(false);
   EXPECT_EQ(g.ColWidths(1), -1);
+}
+
+TEST(DBGridLayout, AssigningAColumnCopiesItsListsButtonsAndEditingSettings) {
+  Grid g;
+  TColumnEh* src = g.Columns()->AppendColumn();
+  TColumnEh* dst = g.Columns()->AppendColumn();
+  src->PickList = QStringList{"甲", "乙"};
+  src->KeyList = QStringList{"1", "2"};
+  src->NotInKeyListIndex = 1;
+  src->ButtonStyle = cbsUpDown;
+  src->Increment = 0.5;
+  src->DropDownRows = 12;
+  src->DropDownWidth = -1;
+  src->DropDownSizing = true;
+  src->DropDownShowTitles = true;
+  src->AutoDropDown = true;
+  src->ShowImageAndText = true;
+  src->LookupDisplayFields = "名称;地址";
+  src->DropDownBox()->UseMultiTitle = true;
+  int notInList = 0, clicks = 0, updates = 0;
+  src->OnNotInList = [&](TColumnEh*, const QString&) { ++notInList; };
+  src->OnEditButtonClick = [&](TColumnEh*, bool&) { ++clicks; };
+  src->OnUpdateData = [&](TColumnEh*, QString&, Variant&, bool&, bool&) { ++updates; };
+  dst->ButtonStyle = cbsEllipsis;
+  dst->PickList = QStringList{"旧"};
+  dst->Assign(*src);
+  EXPECT_EQ(dst->PickList, src->PickList);
+  EXPECT_EQ(dst->KeyList, src->KeyList);
+  EXPECT_EQ(dst->NotInKeyListIndex, 1);
+  EXPECT_EQ(dst->ButtonStyle, cbsUpDown);
+  EXPECT_EQ(dst->Increment, 0.5);
+  EXPECT_EQ(dst->DropDownRows, 12);
+  EXPECT_EQ(dst->DropDownWidth, -1);
+  EXPECT_TRUE(dst->DropDownSizing);
+  EXPECT_TRUE(dst->DropDownShowTitles);
+  EXPECT_TRUE(dst->AutoDropDown);
+  EXPECT_TRUE(dst->ShowImageAndText);
+  EXPECT_EQ(dst->LookupDisplayFields, "名称;地址");
+  EXPECT_TRUE(dst->DropDownBox()->UseMultiTitle);
+  QString text;
+  Variant value;
+  bool flag = false, handled = false;
+  dst->OnNotInList(dst, "x");
+  dst->OnEditButtonClick(dst, handled);
+  dst->OnUpdateData(dst, text, value, flag, handled);
+  EXPECT_EQ(notInList + clicks + updates, 3);
+  // Copying a column without lists empties the target's.
+  TColumnEh* plain = g.Columns()->AppendColumn();
+  dst->Assign(*plain);
+  EXPECT_TRUE(dst->PickList.isEmpty());
+  EXPECT_EQ(dst->ButtonStyle, cbsAuto);
+  EXPECT_FALSE(dst->OnNotInList);
 }
 
 TEST(DBGridStyle, BlendingAndBrightening) {
