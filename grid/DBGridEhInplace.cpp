@@ -2,6 +2,10 @@
 // drop-down, the up-down and ellipsis buttons, and paste into list columns.
 #include "grid/DBGridEhInplace.h"
 
+#include <QHelpEvent>
+#include <QMenu>
+#include <QToolTip>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -250,21 +254,56 @@ void TDBGridInplaceEdit::resizeEvent(QResizeEvent* e) {
   BoundsChanged();
 }
 
-const TEditButtonEh* TDBGridInplaceEdit::ExtraButtonAt(int x) const {
+QRect TDBGridInplaceEdit::ExtraButtonRect(const TEditButtonEh* button) const {
   TColumnEh* c = CurrentColumn();
-  if (!c) return nullptr;
+  if (!c || !button) return QRect();
   const std::vector<TColumnEh::TCellButtonEh> buttons = c->CellButtons();
   int right = width();
   for (auto b = buttons.rbegin(); b != buttons.rend() && b->Button; ++b) {
-    if (x >= right - b->Width && x < right) return b->Button;
+    if (b->Button == button) return QRect(right - b->Width, 0, b->Width, height());
     right -= b->Width;
   }
+  return QRect();
+}
+
+const TEditButtonEh* TDBGridInplaceEdit::ExtraButtonAt(int x) const {
+  TColumnEh* c = CurrentColumn();
+  if (!c) return nullptr;
+  for (const TColumnEh::TCellButtonEh& b : c->CellButtons())
+    if (b.Button && ExtraButtonRect(b.Button).contains(x, height() / 2)) return b.Button;
   return nullptr;
 }
 
 void TDBGridInplaceEdit::mousePressEvent(QMouseEvent* e) {
   pressedExtra_ = e->button() == Qt::LeftButton ? ExtraButtonAt(e->position().toPoint().x()) : nullptr;
-  if (!pressedExtra_) TCustomMaskEdit::mousePressEvent(e);
+  if (!pressedExtra_) {
+    TCustomMaskEdit::mousePressEvent(e);
+    return;
+  }
+  // The button's press: its OnDown (the upper half is the top button), then, unless that
+  // handled the press, its menu below it; the press that opened a menu clicks nothing.
+  if (isVisible()) setFocus();
+  const TEditButtonEh* pressed = pressedExtra_;
+  bool autoRepeat = false, handled = false;
+  if (pressed->OnDown) pressed->OnDown(this, e->position().y() < height() / 2.0, autoRepeat, handled);
+  if (handled) return;
+  if (QMenu* menu = pressed->DropdownMenu()) {
+    pressedExtra_ = nullptr;
+    menu->exec(DropdownMenuPosition(this, ExtraButtonRect(pressed), menu));
+  }
+}
+
+bool TDBGridInplaceEdit::event(QEvent* e) {
+  // Over one of the column's other buttons the tool tip is that button's hint.
+  if (e->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(e);
+    if (const TEditButtonEh* b = ExtraButtonAt(help->pos().x())) {
+      if (b->Hint().isEmpty()) QToolTip::hideText();
+      else QToolTip::showText(help->globalPos(), b->Hint(), this, ExtraButtonRect(b));
+      return true;
+    }
+  }
+  return TCustomMaskEdit::event(e);
 }
 
 void TDBGridInplaceEdit::mouseReleaseEvent(QMouseEvent* e) {

@@ -80,11 +80,14 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   void focusOutEvent(QFocusEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  bool event(QEvent* e) override;
 
  private:
   TColumnEh* CurrentColumn() const;
   // The column's button drawn at x right of the default one; null elsewhere.
   const TEditButtonEh* ExtraButtonAt(int x) const;
+  // Where that button is drawn (empty for a button the editor does not show).
+  QRect ExtraButtonRect(const TEditButtonEh* button) const;
   const TEditButtonEh* pressedExtra_ = nullptr;
   void SetEditStyle(TCellEditStyleEh style);
   void StepByButton(bool lower);

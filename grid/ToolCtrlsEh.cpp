@@ -209,8 +209,13 @@ TPopupAlignment MenuAlignment(const QMenu* menu) {
 }
 
 QPoint DropdownMenuPosition(const QWidget* button, QMenu* menu) {
+  return DropdownMenuPosition(button, button->rect(), menu);
+}
+
+QPoint DropdownMenuPosition(const QWidget* owner, const QRect& buttonRect, QMenu* menu) {
   const TPopupAlignment align = MenuAlignment(menu);
-  const QPoint corner = button->mapToGlobal(QPoint(align == paRight ? button->width() : 0, button->height()));
+  const QPoint corner =
+      owner->mapToGlobal(QPoint(align == paRight ? buttonRect.x() + buttonRect.width() : buttonRect.x(), buttonRect.bottom() + 1));
   const int width = menu->sizeHint().width();
   if (align == paRight) return corner - QPoint(width, 0);
   if (align == paCenter) return corner - QPoint(width / 2, 0);

@@ -41,6 +41,8 @@ TPopupAlignment MenuAlignment(const QMenu* menu);
 // The screen point at which a button's drop-down menu is shown: the button's bottom-left
 // corner, its bottom-right corner for a right-aligned menu; the result is the menu's top-left.
 QPoint DropdownMenuPosition(const QWidget* button, QMenu* menu);
+// The same for a button drawn at `buttonRect` inside `owner` (owner coordinates).
+QPoint DropdownMenuPosition(const QWidget* owner, const QRect& buttonRect, QMenu* menu);
 
 // Sender, var Handled.
 using TButtonClickEventEh = std::function<void(QObject* sender, bool& handled)>;

@@ -6,9 +6,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QHelpEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
+#include <QToolTip>
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhInplace.h"
@@ -295,4 +299,76 @@ TEST(AlwaysShownEditButton, TheEditorKeepsTheButtonsWhereTheCellsShowThem) {
   const QPoint plus = editor->mapTo(&f.g, QPoint(editor->width() - kScrollBarWidth + 3, 3));
   EXPECT_EQ(QColor(img.pixel(plus)), ToQColor(clBtnFace));
   f.g.grab().save(QDir(QCoreApplication::applicationDirPath()).filePath("always_edit_button_editor.png"));
+}
+
+TEST(AlwaysShownEditButton, TheEditorsOtherButtonsPressOpenTheirMenusAndShowTheirHints) {
+  ButtonGrid f;
+  TEditButtonEh* counted = f.name()->EditButtons()->Add();
+  counted->SetStyle(ebsPlusEh);
+  counted->SetHint(QStringLiteral("加一"));
+  TEditButtonEh* withMenu = f.name()->EditButtons()->Add();
+  withMenu->SetStyle(ebsDropDownEh);
+  QMenu menu;
+  menu.addAction(QStringLiteral("第一项"));
+  withMenu->SetDropdownMenu(&menu);
+  QApplication::processEvents();
+  const QRect c = f.cell(0);
+  testkeys::mouse(f.g.viewport(), QEvent::MouseButtonPress, QPoint(c.x() + 20, c.center().y()), Qt::LeftButton,
+                  Qt::LeftButton);
+  testkeys::mouse(f.g.viewport(), QEvent::MouseButtonRelease, QPoint(c.x() + 20, c.center().y()), Qt::LeftButton,
+                  Qt::NoButton);
+  f.g.ShowEditor();
+  QApplication::processEvents();
+  auto* editor = qobject_cast<TDBGridInplaceEdit*>(f.g.InplaceEditor());
+  ASSERT_TRUE(editor && editor->isVisible());
+  // The buttons from the right: the menu button, then the counted one.
+  const int w = kScrollBarWidth;
+  const QPoint menuButton(editor->width() - w / 2, editor->height() / 2);
+  const QPoint countedTop(editor->width() - w - w / 2, 2), countedBottom(editor->width() - w - w / 2, editor->height() - 2);
+
+  struct Press {
+    QPoint at;
+    bool handle;
+    int downs, clicks;
+    bool top;
+  };
+  int downs = 0, clicks = 0;
+  bool lastTop = false;
+  bool handleDown = false;
+  counted->OnDown = [&](QObject*, bool top, bool&, bool& handled) {
+    ++downs;
+    lastTop = top;
+    handled = handleDown;
+  };
+  counted->OnClick = [&](QObject*, bool&) { ++clicks; };
+  for (const Press& p : {Press{countedTop, false, 1, 1, true}, Press{countedBottom, true, 2, 2, false}}) {
+    handleDown = p.handle;
+    testkeys::mouse(editor, QEvent::MouseButtonPress, p.at, Qt::LeftButton, Qt::LeftButton);
+    testkeys::mouse(editor, QEvent::MouseButtonRelease, p.at, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(downs, p.downs);
+    EXPECT_EQ(clicks, p.clicks);
+    EXPECT_EQ(lastTop, p.top);
+  }
+
+  // The menu button's press shows its menu at the button's bottom-left corner, and its
+  // release clicks nothing.
+  int menuClicks = 0;
+  withMenu->OnClick = [&](QObject*, bool&) { ++menuClicks; };
+  QPoint shownAt(-1, -1);
+  QTimer::singleShot(50, [&] {
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+      shownAt = popup->pos();
+      popup->close();
+    }
+  });
+  testkeys::mouse(editor, QEvent::MouseButtonPress, menuButton, Qt::LeftButton, Qt::LeftButton);
+  testkeys::mouse(editor, QEvent::MouseButtonRelease, menuButton, Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(shownAt, editor->mapToGlobal(QPoint(editor->width() - w, editor->height())));
+  EXPECT_EQ(menuClicks, 0);
+
+  // The hint of the button under the mouse.
+  QHelpEvent help(QEvent::ToolTip, countedTop, editor->mapToGlobal(countedTop));
+  QApplication::sendEvent(editor, &help);
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("加一"));
+  QToolTip::hideText();
 }

@@ -175,7 +175,7 @@ TEST(DBGridAutoFit, ColumnsReplacedAfterTheFittingBeganKeepTheirShares) {
   QApplication::processEvents();
   for (int run = 0; run < 3; ++run) {
     g.Columns()->Clear();
-    for (const char* f : {"a", "b", "c", "d"}) g.Columns()->AppendColumn();
+    for (int n = 0; n < 4; ++n) g.Columns()->AppendColumn();
     int i = 0;
     for (const char* f : {"a", "b", "c", "d"}) {
       TColumnEh* c = g.Columns()->Items(i++);

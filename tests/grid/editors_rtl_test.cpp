@@ -161,7 +161,6 @@ TEST(EditorsRightToLeft, BoundFieldDecidesAndTheParentDirectionIsFollowed) {
   GridDbFixture db(QStringLiteral("name varchar(20), qty integer, day datetime"));
   db.Exec(QStringLiteral("insert into t values (1, '甲', 3, '2026-12-08')"));
   db.query.Open();
-  TADOQuery& query = db.query;
   TDataSource& source = db.source;
 
   QWidget form;
