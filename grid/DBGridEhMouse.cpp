@@ -472,8 +472,9 @@ void TCustomDBGridEh::mousePressEvent(QMouseEvent* e) {
         TColumnEh* column = columns_->Items(t.columnIndex);
         const int w = column->EditButtonsWidth();
         const QRect cell = CellRect(c.X, c.Y);
-        const bool rtl = layoutDirection() == Qt::RightToLeft;
-        const int into = rtl ? cell.x() + w - 1 - p.x() : p.x() - (RectRight(cell) - w);
+        // The strip is painted at the cell's right, as the cell editor shows it, in either
+        // reading direction (the grid's cells are not mirrored).
+        const int into = p.x() - (RectRight(cell) - w);
         onButtons = w > 0 && (column->AlwaysShowEditButton() || wasCurrent) && into >= 0 && into < w;
         if (onButtons || wasCurrent) ShowCellEditor();
       }
