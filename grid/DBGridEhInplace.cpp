@@ -2,13 +2,12 @@
 // drop-down, the up-down and ellipsis buttons, and paste into list columns.
 #include "grid/DBGridEhInplace.h"
 
-#include <QHelpEvent>
-#include <QMenu>
-#include <QToolTip>
-
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QToolTip>
 #include <QPainter>
 
 #include "grid/DBGridEhSpecRow.h"

@@ -40,13 +40,15 @@ int GroupOf(const QString& item) {
   }();
   return groupOfName.value(NoCaseKey(item), -1);
 }
-// The condition on 收费名称 of every item of every group.
-QString AnyGroupCondition() {
+// The condition on 收费名称 of the items of some groups.
+QString ItemsCondition(const QList<QStringList>& groups) {
   QStringList names;
-  for (const QStringList& g : Groups())
+  for (const QStringList& g : groups)
     for (const QString& name : g) names << SqlQuote::Text(name);
   return u("(收费名称 in (") + names.join(u(",")) + u("))");
 }
+// ... of every item of every group.
+QString AnyGroupCondition() { return ItemsCondition(Groups()); }
 const char* const kGroupTitles[] = {"基本物管费", "公摊水电费", "宣传推广费", "经营管理费", "综合管理费", "自用电费", "自用水费"};
 
 QStringList BuildingUnits() {
@@ -404,16 +406,13 @@ void TMonthlyCombinedReport::RunStatistics() {
   const int y = yearText.left(4).toInt();
   const int months = lastMonth - firstMonth + 1;
 
-  // Every house's due and received sums per month and charge group, in one grouped pass
-  // joined to the houses: the lines come in the houses' order, a house's months together (a
-  // house of an estate also gets the rows written without one, so a month may come twice).
+  // Every house's due and received sums per month and charge group, in one grouped pass: a
+  // line per estate, house and month with the seven groups' sums side by side.
   QStringList monthTexts;
   for (int m = firstMonth; m <= lastMonth; ++m) monthTexts << SqlQuote::Text(QString::number(m));
   QStringList sums;
   for (int g = 0; g < Groups().size(); ++g) {
-    QStringList names;
-    for (const QString& name : Groups()[g]) names << SqlQuote::Text(name);
-    const QString inGroup = u("收费名称 in (") + names.join(u(",")) + u(")");
+    const QString inGroup = ItemsCondition({Groups()[g]});
     sums << u("sum(case when ") + inGroup + u(" then 收费金额 end) as d") + QString::number(g)
          << u("sum(case when ") + inGroup + u(" and 缴费状态<>'未缴费' then 收费金额 end) as r") + QString::number(g);
   }
