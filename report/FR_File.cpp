@@ -254,22 +254,30 @@ void TfrReport::ReadBody(QIODevice& s) {
       broken(QStringLiteral("对象引用了不存在的第 %1 页").arg(pageIndex + 1));
     TfrPage* page = Pages[pageIndex].get();
     CurrentPage() = page;
-    int32_t end = 0;
-    bool endRead = false;
-    auto checkEnd = [&](int32_t e) {
-      // An end offset must lie after the object's first byte and inside the stream; anything else
-      // would make the reader go round in circles or run off the end.
-      if (e != 0 && (e <= objectStart || e > s.size()))
-        broken(QStringLiteral("位置 %1 处对象的结束位置 %2 无效").arg(objectStart).arg(e));
-    };
+    // The object is made first: an add-in class that is not registered is skipped by its end
+    // offset, as is a record that cannot be read.
+    TfrView* view = nullptr;
+    bool unknownClass = false;
     try {
-      TfrView* view = CreateViewByType(type, cls);
-      if (view) page->Add(view);
-      if (v >= 24) {
-        end = frs::ReadI32(s);
-        endRead = true;
-        checkEnd(end);
-      }
+      view = CreateViewByType(type, cls);
+    } catch (const EClassNotFound&) {
+      unknownClass = true;
+    }
+    // The end offset is checked before anything relies on it, outside the recovery below: it must
+    // lie behind the offset itself and inside the stream, so that every object moves the reader
+    // forward. One that does not is a damaged template, never a place to go back to.
+    int32_t end = 0;
+    if (v >= 24) {
+      end = frs::ReadI32(s);
+      if (end != 0 && (end < s.pos() || end > s.size()))
+        broken(QStringLiteral("位置 %1 处对象的结束位置 %2 无效").arg(objectStart).arg(end));
+    }
+    if (unknownClass) {
+      if (end != 0) frs::SeekTo(s, end);
+      continue;
+    }
+    if (view) page->Add(view);
+    try {
       if (view) {
         view->StreamMode = 0;
         try {
@@ -282,21 +290,9 @@ void TfrReport::ReadBody(QIODevice& s) {
       }
       if (framed) frs::ReadRaw(s, 8);
       if (end != 0) frs::SeekTo(s, end);
-    } catch (const EClassNotFound&) {
-      if (v >= 24) {
-        if (!endRead) {
-          end = frs::ReadI32(s);
-          checkEnd(end);
-        }
-        if (end != 0) frs::SeekTo(s, end);
-      }
     } catch (const Exception&) {
-      if (v < 24) throw;
-      if (!endRead) {
-        end = frs::ReadI32(s);
-        checkEnd(end);
-      }
-      if (end == 0) throw;
+      // A record that cannot be read is passed over when its end is known.
+      if (v < 24 || end == 0) throw;
       frs::SeekTo(s, end);
     }
   }
@@ -579,6 +575,9 @@ bool TfrReport::ReadDescribedTemplate(const QString& path, QStringList& descript
     ReadCountedMemo(f, description);
     const int32_t body = frs::ReadI32(f);
     const bool hasPicture = frs::ReadU8(f) != 0;
+    // The body follows the description and the picture; an offset pointing back into them is
+    // damage.
+    if (body < f.pos() || body > f.size()) broken(QStringLiteral("模板正文的位置 %1 无效").arg(body));
     if (load) {
       frs::SeekTo(f, body);
       ErrorFlag() = false;

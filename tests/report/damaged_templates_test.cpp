@@ -8,13 +8,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QtEndian>
 
+#include <map>
+#include <new>
 #include <random>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "report/FR_Class.h"
+#include "report/FR_FileStream.h"
+#include "report/FR_Utils.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
@@ -98,4 +106,228 @@ TEST(DamagedTemplates, OneByteDamagedCopiesNeverCrashHangOrRunAway) {
                                    << (WTERMSIG(status) == SIGALRM ? " (time cap)" : "");
     EXPECT_EQ(WEXITSTATUS(status), kAllSound);
   }
+}
+
+namespace {
+
+// A field a reader seeks or counts by: where its four bytes stand, and whether the value must be
+// a position behind the field itself (an end offset) or is a count.
+struct Field {
+  int at;
+  bool endOffset;
+};
+
+// Reads one page record as the writer lays it out.
+void skipPageRecord(QIODevice& s) {
+  const int32_t first = frs::ReadI32(s);
+  if (first == -1) frs::ReadI32(s);
+  frs::ReadRaw(s, 4 + 4 + 16 + 1 + 4 + 2 + 2 + 4 + 4 + 1);
+  ReadCountedString(s);
+  frs::ReadU8(s);
+  ReadCountedString(s);
+  frs::ReadRaw(s, 4 + 16 + 1);
+  QStringList script;
+  if (first == -1) ReadCountedMemo(s, script);
+}
+
+// The end offsets of every object and picture, and the dictionary's entry counts, of the template
+// body that starts at `body` (the field after the version byte).
+QList<Field> fieldsOf(const QByteArray& bytes, int body) {
+  QList<Field> fields;
+  QBuffer s;
+  s.setData(bytes);
+  s.open(QIODevice::ReadOnly);
+  StreamVersion() = kCurrentStreamVersion;
+  s.seek(body);
+  frs::ReadRaw(s, 4);
+  ReadCountedString(s);
+  while (!s.atEnd()) {
+    const int t = frs::ReadU8(s);
+    if (t == 255) {
+      skipPageRecord(s);
+      continue;
+    }
+    if (t == 254) {
+      frs::ReadI16(s);
+      for (int list = 0; list < 3; ++list) {
+        fields.append({int(s.pos()), false});
+        const int32_t n = frs::ReadI32(s);
+        for (int i = 0; i < 2 * n; ++i) ReadCountedString(s);
+      }
+      break;
+    }
+    if (t == gtAddIn) ReadCountedString(s);
+    frs::ReadU8(s);
+    const int at = int(s.pos());
+    fields.append({at, true});
+    const int32_t end = frs::ReadI32(s);
+    if (t == gtPicture) {
+      // The picture's own end offset is the last field of its record that equals the object's.
+      for (int p = end - 4; p > at + 4; --p)
+        if (qFromLittleEndian<int32_t>(bytes.constData() + p) == end) {
+          fields.append({p, true});
+          break;
+        }
+    }
+    s.seek(end);
+  }
+  return fields;
+}
+
+// What the child was doing, shared with the test so that a copy that hangs or crashes is named.
+struct Attempt {
+  int job;
+  int at;
+  int value;
+};
+
+enum : int { kHung = 5, kRefusalMissing = 6 };
+
+// Loads every copy of `original` with one byte of a field changed to each other value, under a
+// time cap per copy and a memory cap for the whole child. `described`: the copies are templates
+// with a description, read from a file.
+int fieldRun(const QByteArray& original, const QList<Field>& fields, bool described, const QString& path,
+             Attempt* attempt) {
+  for (const Field& f : fields) {
+    for (int byte = 0; byte < 4; ++byte) {
+      const int at = f.at + byte;
+      for (int value = 0; value < 256; ++value) {
+        if (value == uint8_t(original[at])) continue;
+        QByteArray copy = original;
+        copy[at] = char(value);
+        attempt->at = at;
+        attempt->value = value;
+        const int32_t stored = qFromLittleEndian<int32_t>(copy.constData() + f.at);
+        // An end offset before its own field's end, or beyond the stream, can only be refused.
+        const bool mustRefuse = f.endOffset && (stored != 0 && (stored < f.at + 4 || stored > copy.size()));
+        alarm(3);
+        try {
+          ScriptedUi ui;
+          TfrReport report;
+          bool loaded;
+          if (described) {
+            QFile out(path);
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(copy) != copy.size()) return kEscaped;
+            out.close();
+            QStringList description;
+            QImage picture;
+            loaded = report.ReadDescribedTemplate(path, description, true, picture);
+          } else {
+            QBuffer in;
+            in.setData(copy);
+            in.open(QIODevice::ReadOnly);
+            loaded = report.LoadTemplate(in);
+          }
+          const bool told = ui.messageTexts().contains(LocaleText(55345));
+          if ((!loaded && !told) || (mustRefuse && (loaded || !told))) {
+            std::fprintf(stderr, "byte %d := %d: loaded %d, message %d\n", at, value, int(loaded), int(told));
+            return kRefusalMissing;
+          }
+          if (loaded) {
+            QBuffer saved;
+            saved.open(QIODevice::ReadWrite);
+            report.SaveTemplate(saved);
+          }
+        } catch (...) {
+          std::fprintf(stderr, "byte %d := %d let an exception escape\n", at, value);
+          return kEscaped;
+        }
+        alarm(0);
+      }
+    }
+  }
+  return kAllSound;
+}
+
+// Where the body offset of a template with description stands: right after its description.
+int bodyOffsetField(const QByteArray& frt) {
+  QBuffer b;
+  b.setData(frt);
+  b.open(QIODevice::ReadOnly);
+  QStringList description;
+  ReadCountedMemo(b, description);
+  return int(b.pos());
+}
+
+QByteArray describedForm(const QByteArray& frf, const QString& path) {
+  QBuffer in;
+  in.setData(frf);
+  in.open(QIODevice::ReadOnly);
+  TfrReport report;
+  if (!report.LoadTemplate(in)) return {};
+  report.WriteDescribedTemplate(path, QStringList{QStringLiteral("说明")}, QImage());
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+// Every shipped template: each byte of every end offset and entry count of the template file, and
+// of the body offset of the template with description, set to each of its other values. No copy
+// may hang, crash, use up memory or let an exception escape; an offset that points back (or past
+// the end) is refused with the damaged-template message, and so is every copy that is not loaded.
+TEST(DamagedTemplates, EveryValueOfEveryOffsetAndCountIsReadOrRefused) {
+  WorkFolder work;
+  const QStringList files = QDir(templatesFolder()).entryList(QStringList{"*.frf"}, QDir::Files, QDir::Name);
+  ASSERT_EQ(files.size(), 6);
+  struct Job {
+    std::string name;
+    QByteArray bytes;
+    QList<Field> fields;
+    bool described;
+  };
+  std::vector<Job> jobs;
+  for (const QString& name : files) {
+    QFile f(templatesFolder() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray frf = f.readAll();
+    const QByteArray frt = describedForm(frf, work.file("described.frt"));
+    ASSERT_FALSE(frt.isEmpty()) << name.toStdString();
+    jobs.push_back({name.toStdString() + " (template file)", frf, fieldsOf(frf, 1), false});
+    // The body of a template with description is read as a template file's; its own field is the
+    // offset of the body.
+    jobs.push_back({name.toStdString() + " (with description)", frt, {{bodyOffsetField(frt), true}}, true});
+    ASSERT_GT(jobs[jobs.size() - 2].fields.size(), 5) << name.toStdString();
+  }
+  auto* attempts = static_cast<Attempt*>(mmap(nullptr, sizeof(Attempt) * jobs.size(), PROT_READ | PROT_WRITE,
+                                              MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(attempts, MAP_FAILED);
+  // Four children at a time, each under its own caps.
+  std::map<pid_t, size_t> running;
+  auto reap = [&] {
+    int status = 0;
+    const pid_t pid = waitpid(-1, &status, 0);
+    ASSERT_GT(pid, 0);
+    const size_t j = running.at(pid);
+    running.erase(pid);
+    const std::string where = jobs[j].name + ", byte " + std::to_string(attempts[j].at) + " := " +
+                              std::to_string(attempts[j].value);
+    if (!WIFEXITED(status)) {
+      ADD_FAILURE() << where << ": stopped by signal " << WTERMSIG(status)
+                    << (WTERMSIG(status) == SIGALRM ? " (time cap: it hung)" : "");
+      return;
+    }
+    EXPECT_EQ(WEXITSTATUS(status), kAllSound) << where;
+  };
+  for (size_t j = 0; j < jobs.size(); ++j) {
+    if (running.size() == 4) reap();
+    attempts[j] = {int(j), -1, -1};
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      rlimit data{512ul << 20, 512ul << 20};
+      setrlimit(RLIMIT_DATA, &data);
+      // Loading a template of a few kilobytes never needs hundreds of megabytes.
+      std::set_new_handler([] {
+        std::fprintf(stderr, "out of memory\n");
+        _exit(kOutOfMemory);
+      });
+      const QString path = work.file(QStringLiteral("damaged-%1.frt").arg(j));
+      _exit(fieldRun(jobs[j].bytes, jobs[j].fields, jobs[j].described, path, &attempts[j]));
+    }
+    running[child] = j;
+  }
+  while (!running.empty()) reap();
+  munmap(attempts, sizeof(Attempt) * jobs.size());
 }
