@@ -171,6 +171,7 @@ class TfrPageForm {
   void collectAggregates(TfrBand* dataBand, std::initializer_list<int> kinds);
   int subOffset_ = 0;
   std::vector<TfrBand*> queue_;
+  int queuePrints_ = 0;   // times the queue was printed with something in it
   int levels_ = 0;
 };
 

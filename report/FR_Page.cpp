@@ -435,6 +435,7 @@ void TfrPageForm::Form() {
 void TfrPageForm::printQueue() {
   std::vector<TfrBand*> q;
   q.swap(queue_);
+  if (!q.empty()) ++queuePrints_;
   for (TfrBand* b : q) {
     if (terminated(Report)) return;
     if (b->Real()) b->Print();
@@ -454,6 +455,10 @@ void TfrPageForm::dataLoop(int level) {
       RecordBuildError(e);
       return;
     }
+    // What stands in the queue now belongs to the levels above (their record waits for this
+    // level to print something); this level drops only what it queued itself.
+    const size_t outerQueued = queue_.size();
+    const int printsBefore = queuePrints_;
     b->LineNo = 1;
     b->LineThrough = 1;
     for (TfrBand* g : b->Groups) g->GroupValueSet = false;
@@ -529,8 +534,10 @@ void TfrPageForm::dataLoop(int level) {
         if (b->Has(bfFormNewPage) && !src->Eof()) NewPage();
       }
     }
-    if (!queue_.empty()) queue_.pop_back();
-    else if (b->Footer && !terminated(r)) ShowBand(b->Footer);
+    // Once the queue was printed, all that stands in it was queued by this level.
+    const size_t own = queuePrints_ != printsBefore ? 0 : outerQueued;
+    if (queue_.size() > own) queue_.resize(own);
+    else if (queue_.empty() && b->Footer && !terminated(r)) ShowBand(b->Footer);
   }
 }
 

@@ -329,6 +329,64 @@ TEST_F(BandEngine, MasterDetail) {
   }
 }
 
+// A master record dropped because its subset is empty is neither numbered nor counted, whichever
+// detail band found the subset empty: the numbers and the count follow what is printed (CURRENT#
+// counts the printed records of every level).
+TEST_F(BandEngine, DroppedMasterRecordsAreNeitherNumberedNorCounted) {
+  // Details per master record (by the master's record number): 2, 0 and 1.
+  const std::vector<int> perMaster = {2, 0, 1};
+  auto* masters = new TzoDuraDataset(&owner);
+  masters->setObjectName("Masters");
+  masters->RangeEnd = reCount;
+  masters->RangeEndCount = int(perMaster.size());
+  auto* details = new TzoDuraDataset(&owner);
+  details->setObjectName("Details");
+  details->OnCheckEOF = [&](TfrDataset* d, bool& eof) { eof = d->RecNo() >= perMaster[size_t(masters->RecNo())]; };
+  for (auto [name, count] : {std::pair{"None", 0}, std::pair{"One", 1}}) {
+    auto* fixed = new TzoDuraDataset(&owner);
+    fixed->setObjectName(name);
+    fixed->RangeEnd = reCount;
+    fixed->RangeEndCount = count;
+  }
+  struct Case {
+    const char* what;
+    QStringList detailSources;   // detail bands, one below the other
+    bool detailHeader;
+    QStringList expected;
+  };
+  const QList<Case> cases = {
+      {"2, 0 and 1 details", {"Details"}, false, {"M1/1/1", "d", "d", "M2/2/4", "d", "2"}},
+      {"with a detail header", {"Details"}, true, {"M1/1/1", "H", "d", "d", "M2/2/4", "H", "d", "2"}},
+      {"an empty detail band before a filled one",
+       {"None", "One"},
+       false,
+       {"M1/1/1", "d", "M2/2/3", "d", "M3/3/5", "d", "3"}},
+      {"every detail band empty", {"None", "None"}, false, {"0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    report->ClearTemplate();
+    TfrPage* p = newPage();
+    band(p, btMasterData, "Master", 20, 20, "Masters");
+    text(p, "M", 10, 21, "M[LINE#]/[LINETHROUGH#]/[CURRENT#]");
+    int y = 50;
+    if (c.detailHeader) {
+      band(p, btDetailHeader, "Head", y, 20);
+      text(p, "H", 10, y + 1, "H");
+      y += 30;
+    }
+    for (int i = 0; i < c.detailSources.size(); ++i, y += 30) {
+      band(p, btDetailData, QString("Detail%1").arg(i), y, 20, c.detailSources[i]);
+      text(p, QString("D%1").arg(i), 20, y + 1, "d");
+    }
+    band(p, btMasterFooter, "Footer", y, 20);
+    text(p, "F", 10, y + 1, "[COUNT(Master)]");
+    ScriptedUi ui;
+    ASSERT_TRUE(report->BuildReport()) << ui.messageTexts().join("\n").toStdString();
+    EXPECT_EQ(allTexts(), c.expected);
+  }
+}
+
 // STOPREPORT in a band's script stops the build after that band; a per-record report builds
 // its page once for every record of the report's record source.
 TEST_F(BandEngine, StopReportAndPerRecordReports) {
