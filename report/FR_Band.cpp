@@ -106,6 +106,8 @@ QString TfrBand::AggregateKey(const QString& band, int kind, const QString& expr
 }
 
 bool TfrBand::Print() {
+  // Child bands that lead back to a band being printed, and scripts that print bands, nest.
+  const EvaluationDepth depth;
   TfrReport* r = Form->Report;
   CurrentView() = View;
   CurrentBand() = this;

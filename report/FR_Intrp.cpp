@@ -203,8 +203,26 @@ class ScriptCompiler {
 
   // ---- statements
 
+  // Nesting of statements and of expressions is bounded, so that no script can use up the stack.
+  class Nesting {
+   public:
+    explicit Nesting(ScriptCompiler& c) : c_(c) { ++c_.nesting_; }
+    ~Nesting() { --c_.nesting_; }
+    bool tooDeep() {
+      if (c_.nesting_ <= EvaluationDepth::kLimit) return false;
+      if (!c_.failed_) c_.error(c_.pos_, EvaluationDepth::TooDeepText());
+      c_.failed_ = true;
+      return true;
+    }
+
+   private:
+    ScriptCompiler& c_;
+  };
+
   void compileStatement() {
     if (failed_) return;
+    Nesting nesting(*this);
+    if (nesting.tooDeep()) return;
     int start = pos_;
     QString w = nextWord();
     if (w == QLatin1String("BEGIN")) return compileBlock();
@@ -422,6 +440,8 @@ class ScriptCompiler {
   }
 
   bool expression() {
+    Nesting nesting(*this);
+    if (nesting.tooDeep()) return false;
     if (!simple()) return false;
     int save = pos_;
     skipBlanks();
@@ -439,36 +459,42 @@ class ScriptCompiler {
     return true;
   }
 
+  // term, then any number of (+, - or OR) term.
   bool simple() {
-    if (!term()) return false;
-    int save = pos_;
-    skipBlanks();
-    if (pos_ < buf_.size() && (buf_[pos_] == QLatin1Char('+') || buf_[pos_] == QLatin1Char('-'))) {
-      ++pos_;
-      return simple();
+    while (true) {
+      if (!term()) return false;
+      int save = pos_;
+      skipBlanks();
+      if (pos_ < buf_.size() && (buf_[pos_] == QLatin1Char('+') || buf_[pos_] == QLatin1Char('-'))) {
+        ++pos_;
+        continue;
+      }
+      if (atWord("OR")) {
+        pos_ += 2;
+        continue;
+      }
+      pos_ = save;
+      return true;
     }
-    if (atWord("OR")) {
-      pos_ += 2;
-      return simple();
-    }
-    pos_ = save;
-    return true;
   }
 
+  // factor, then any number of (*, /, AND or MOD) factor.
   bool term() {
-    if (!factor()) return false;
-    int save = pos_;
-    skipBlanks();
-    if (pos_ < buf_.size() && (buf_[pos_] == QLatin1Char('*') || buf_[pos_] == QLatin1Char('/'))) {
-      ++pos_;
-      return term();
+    while (true) {
+      if (!factor()) return false;
+      int save = pos_;
+      skipBlanks();
+      if (pos_ < buf_.size() && (buf_[pos_] == QLatin1Char('*') || buf_[pos_] == QLatin1Char('/'))) {
+        ++pos_;
+        continue;
+      }
+      if (atWord("AND") || atWord("MOD")) {
+        pos_ += 3;
+        continue;
+      }
+      pos_ = save;
+      return true;
     }
-    if (atWord("AND") || atWord("MOD")) {
-      pos_ += 3;
-      return term();
-    }
-    pos_ = save;
-    return true;
   }
 
   bool factor() {
@@ -576,6 +602,7 @@ class ScriptCompiler {
   QVector<Comment> comments_;
   QVector<Label> labels_;
   QVector<Goto> gotos_;
+  int nesting_ = 0;
 };
 
 }  // namespace

@@ -216,6 +216,14 @@ void TfrPageForm::setupBands() {
   // Child bands.
   for (auto& b : AllBands)
     if (b->View && !b->View->ChildBand.isEmpty()) b->ChildBand = BandByName(b->View->ChildBand);
+  // A band that names itself has no child; a chain that leads back to one of its bands would
+  // print for ever.
+  for (auto& b : AllBands) {
+    int steps = 0;
+    for (TfrBand* c = b.get(); c->ChildBand && c->ChildBand != c; c = c->ChildBand)
+      if (++steps > int(AllBands.size()))
+        throw Exception(QStringLiteral("栏“%1”的子栏又回到了这一串子栏中，无法打印。").arg(b->Name));
+  }
   // Groups belong to the data band their Master names, else to the master data band.
   for (TfrBand* g : gh) {
     TfrBand* owner = g->View->Master.isEmpty() ? Bands[btMasterData] : BandByName(g->View->Master);

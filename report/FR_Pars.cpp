@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <pthread.h>
 
 #include "platform/format.h"
 #include "report/FR_Utils.h"
@@ -355,7 +357,44 @@ Variant TfrParser::callBuiltIn(const QString& name, const QString& a1, const QSt
   return Variant();
 }
 
+namespace {
+thread_local int evaluationDepth = 0;
+
+// Room kept free on the stack for what runs below the last level (message boxes, painting).
+constexpr uintptr_t kStackReserve = 512 * 1024;
+
+// The lowest address of this thread's stack; 0 when the platform does not tell.
+uintptr_t stackLowEnd() {
+  thread_local const uintptr_t low = [] {
+    uintptr_t result = 0;
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) != 0) return result;
+    void* addr = nullptr;
+    size_t size = 0;
+    if (pthread_attr_getstack(&attr, &addr, &size) == 0) result = reinterpret_cast<uintptr_t>(addr);
+    pthread_attr_destroy(&attr);
+    return result;
+  }();
+  return low;
+}
+}  // namespace
+
+QString EvaluationDepth::TooDeepText() {
+  return QStringLiteral("表达式或脚本嵌套过深（超过 %1 层），无法计算").arg(kLimit);
+}
+
+EvaluationDepth::EvaluationDepth() {
+  char here = 0;
+  const uintptr_t low = stackLowEnd();
+  const bool stackShort = low != 0 && reinterpret_cast<uintptr_t>(&here) < low + kStackReserve;
+  if (evaluationDepth >= kLimit || stackShort) throw EParserError(TooDeepText());
+  ++evaluationDepth;
+}
+
+EvaluationDepth::~EvaluationDepth() { --evaluationDepth; }
+
 Variant TfrParser::EvaluateCoded(const QString& coded) const {
+  const EvaluationDepth depth;
   ValueStack st;
   const int n = coded.size();
   int i = 0;

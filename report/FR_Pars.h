@@ -18,6 +18,21 @@
 // stack overflow, a call with too many arguments or without its closing parenthesis).
 class EParserError : public Exception { using Exception::Exception; };
 
+// Bounds the nesting of evaluation in one thread: expressions that evaluate expressions (IF, COPY,
+// report functions, variables that name expressions, array access), scripts that print bands whose
+// scripts run again, child bands. Entering one level more than kLimit, or with the stack nearly
+// used up, raises EParserError instead of overflowing the stack.
+class EvaluationDepth {
+ public:
+  static constexpr int kLimit = 256;
+  EvaluationDepth();
+  ~EvaluationDepth();
+  EvaluationDepth(const EvaluationDepth&) = delete;
+  EvaluationDepth& operator=(const EvaluationDepth&) = delete;
+  // The text of the error raised.
+  static QString TooDeepText();
+};
+
 // Operator codes of the coded form (one character each).
 namespace frop {
 enum Code : ushort {

@@ -152,6 +152,32 @@ TEST(ReportScript, TooManyArgumentsIsAnErrorLine) {
   EXPECT_EQ(in.lastErrors, QStringList{QStringLiteral("Line 2/2: Too many arguments")});
 }
 
+// Statements and expressions nested thousands deep are a compile error line instead of a stack
+// overflow; a long flat sum is no nesting and compiles and runs.
+TEST(ReportScript, DeepNestingIsAnErrorLineAndLongSumsAreNot) {
+  const int n = 5000;
+  const QList<std::pair<const char*, QString>> deep = {
+      {"blocks", QStringLiteral("begin ").repeated(n) + "a := 1" + QStringLiteral(" end").repeated(n)},
+      {"if statements", QStringLiteral("if 1 then ").repeated(n) + "a := 1"},
+      {"while statements", QStringLiteral("while 0 do ").repeated(n) + "a := 1"},
+      {"parentheses", "a := " + QStringLiteral("(").repeated(n) + "1" + QStringLiteral(")").repeated(n)},
+      {"signs", "a := " + QStringLiteral("- ").repeated(n) + "1"},
+      {"call arguments", "a := " + QStringLiteral("F(").repeated(n) + "1" + QStringLiteral(")").repeated(n)},
+  };
+  for (const auto& [what, text] : deep) {
+    SCOPED_TRACE(what);
+    TableInterpreter t;
+    t.compile(text);
+    ASSERT_EQ(t.lastErrors.size(), 1) << t.lastErrors.join(" | ").toStdString();
+    EXPECT_TRUE(t.lastErrors.first().startsWith("Line 1/")) << t.lastErrors.first().toStdString();
+    EXPECT_TRUE(t.lastErrors.first().endsWith(EvaluationDepth::TooDeepText())) << t.lastErrors.first().toStdString();
+  }
+  TableInterpreter t;
+  t.run("a := 1" + QStringLiteral(" + 1").repeated(20000) + " - 2 * 3 * 1" + QStringLiteral(" * 1").repeated(20000));
+  EXPECT_TRUE(t.lastErrors.isEmpty()) << t.lastErrors.join(" | ").toStdString();
+  EXPECT_EQ(t.num("A"), 20001 - 6);
+}
+
 TEST(ReportScript, RunsLoopsAndLeavesTheirVariablesAsTheLanguageDefines) {
   TableInterpreter in;
   in.vars[QStringLiteral("N")] = Variant(0);

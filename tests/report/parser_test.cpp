@@ -167,6 +167,48 @@ TEST(ReportParser, MalformedExpressionsAreReportedErrors) {
   EXPECT_THROW(f.parser.Evaluate(QStringLiteral("STRTODATE('not a date')")), EConvertError);
 }
 
+// Expressions that evaluate expressions nest only so deep: thousands of nested IF, COPY or calls
+// whose hook evaluates its argument raise the parser's error instead of overflowing the stack,
+// while a nesting of a few dozen evaluates. Parentheses alone never nest an evaluation.
+TEST(ReportParser, NestingIsBoundedInEveryPathThatEvaluatesAgain) {
+  Fixture f;
+  f.parser.FunctionResolver = [&f](const QString& name, const QString& a, const QString&, const QString&, Variant& r) {
+    if (name == QLatin1String("SAME")) r = f.parser.Evaluate(a);
+  };
+  auto nested = [](const QString& open, const QString& inner, const QString& close, int depth) {
+    return open.repeated(depth) + inner + close.repeated(depth);
+  };
+  struct Case {
+    const char* what;
+    QString open, inner, close;
+    Variant value;
+    bool bounded;
+  };
+  const QList<Case> cases = {
+      {"IF", "IF(1, ", "'x'", ", 0)", Variant(QStringLiteral("x")), true},
+      {"COPY", "COPY(", "'abc'", ", 1, 3)", Variant(QStringLiteral("abc")), true},
+      {"a call whose hook evaluates", "SAME(", "7", ")", Variant(7.0), true},
+      {"parentheses", "(", "7", ")", Variant(7.0), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    expectSame(f.parser.Evaluate(nested(c.open, c.inner, c.close, 40)), c.value, c.what);
+    const QString deep = nested(c.open, c.inner, c.close, 4000);
+    if (!c.bounded) {
+      expectSame(f.parser.Evaluate(deep), c.value, c.what);
+      continue;
+    }
+    try {
+      f.parser.Evaluate(deep);
+      ADD_FAILURE() << "no error";
+    } catch (const EParserError& e) {
+      EXPECT_EQ(e.message(), EvaluationDepth::TooDeepText());
+    }
+    // The bound is released on the way out: the next evaluation starts from the top.
+    expectSame(f.parser.Evaluate(nested(c.open, c.inner, c.close, EvaluationDepth::kLimit - 1)), c.value, c.what);
+  }
+}
+
 TEST(ReportParser, StrToDateAndStrToTimeGiveDateTimes) {
   Fixture f;
   Variant d = f.parser.Evaluate(QStringLiteral("STRTODATE('2004-6-1')"));
