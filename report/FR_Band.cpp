@@ -42,7 +42,7 @@ bool isColumnKey(const QString& key) {
   return true;
 }
 
-bool terminated(TfrReport* r) { return r->Terminated || (CurrentReport() && CurrentReport()->Terminated); }
+bool terminated(TfrReport* r) { return BuildStopRequested(r); }
 
 // Keeps CurrentBand and CurrentView over a nested band print (page breaks print other bands).
 struct BandScope {

@@ -441,6 +441,10 @@ TfrObject* SplitObjectProperty(const QString& name, QString& property);
 // An error met while an object was evaluated or printed: ErrorFlag is set, ErrorText describes
 // the object, the report and the message, and the current report is told to stop.
 void RecordBuildError(const Exception& error);
+// True once the build or print run of `r` is to stop (its Terminated, or that of the report
+// receiving the pages). While the progress window is shown, its messages are handled now and then
+// first, so that its Cancel is heard inside long scripts and band loops, not only between pages.
+bool BuildStopRequested(TfrReport* r);
 
 // Compiles and runs script lines of a band, page or control; an error goes to RecordBuildError
 // and gives false.

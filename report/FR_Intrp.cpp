@@ -631,6 +631,7 @@ void TfrInterpretator::RunScript(const QStringList& coded) {
   int i = 0;
   const int n = coded.size();
   while (i >= 0 && i < n) {
+    if (StopRequested && StopRequested()) return;
     const QString& line = coded[i];
     if (line.isEmpty()) {
       ++i;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "platform/variant.h"
 #include "report/FR_Pars.h"
@@ -41,6 +42,9 @@ class TfrInterpretator {
                               QStringList& result);
 
   TfrParser& Parser() { return parser_; }
+
+  // Asked before every line a script runs; true ends the script there (a cancelled build).
+  std::function<bool()> StopRequested;
 
   // Target line of a jump line (code 1 or 2).
   static int JumpTarget(const QString& line);

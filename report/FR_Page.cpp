@@ -15,7 +15,7 @@
 
 namespace {
 bool isDataKind(int k) { return k == btMasterData || k == btDetailData || k == btSubDetailData; }
-bool terminated(TfrReport* r) { return r->Terminated || (CurrentReport() && CurrentReport()->Terminated); }
+bool terminated(TfrReport* r) { return BuildStopRequested(r); }
 
 // The continuation state a page leaves for the next template page.
 struct Continuation {

@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QSaveFile>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QImage>
@@ -140,6 +141,12 @@ int runInProgressWindow(TfrReport* r, const QString& firstText, const QString& l
   const int result = RunModal(&form);
   ProgressWindow() = saved;
   return result;
+}
+
+// Time since the progress window's messages were last handled from inside a build.
+QElapsedTimer& sinceMessages() {
+  static QElapsedTimer t;
+  return t;
 }
 
 void closeProgress(int result) {
@@ -412,6 +419,21 @@ void TfrReport::SelectPrinterByName(const QString& name) {
   PrinterName = name;
 }
 
+bool BuildStopRequested(TfrReport* r) {
+  auto stopped = [r] {
+    TfrReport* cur = CurrentReport();
+    return r->Terminated || (cur && cur->Terminated);
+  };
+  if (stopped()) return true;
+  TfrProgressForm* w = ProgressWindow();
+  if (!w || !w->isVisible()) return false;
+  QElapsedTimer& since = sinceMessages();
+  if (since.isValid() && since.elapsed() < 100) return false;
+  since.start();
+  QCoreApplication::processEvents();
+  return stopped();
+}
+
 void TfrReport::ReportProgress(int n) {
   if (OnProgress) {
     OnProgress(n);
@@ -538,6 +560,12 @@ bool TfrReport::BuildReport() {
   doublePass() = DoublePassReport;
   Bind();
   installObjectHooks(this);
+  // A running script stops when the build is cancelled (a loop without end included).
+  struct StopHook {
+    std::function<bool()> outer = ReportInterpreter().StopRequested;
+    explicit StopHook(TfrReport* r) { ReportInterpreter().StopRequested = [r] { return BuildStopRequested(r); }; }
+    ~StopHook() { ReportInterpreter().StopRequested = outer; }
+  } stopHook(this);
   InstallAggregateHook();
   // Whatever scripts change in the template during the build is undone by reading it back.
   QBuffer saved;

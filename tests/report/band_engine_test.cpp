@@ -4,10 +4,18 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "report/FR_Report.h"
+#include "report/FR_Utils.h"
 #include "tests/support/scripted_ui.h"
 
 using namespace bandtest;
@@ -213,6 +221,109 @@ TEST_F(BandEngine, BuildErrorShownOnceAndPagesDiscarded) {
   EXPECT_TRUE(ui.lastMessage().text.contains("Bad")) << ui.lastMessage().text.toStdString();
   EXPECT_TRUE(ui.lastMessage().text.contains("frReport1"));
   EXPECT_EQ(report->EMFPages().Count(), 0);
+}
+
+// Nesting thousands deep ends the build with the engine's error message instead of overflowing
+// the stack, in every path that nests: built-in calls and report functions in a text, a band whose
+// script prints the band again, a script nested too deep, child bands that lead back.
+TEST_F(BandEngine, DeepNestingEndsTheBuildWithItsErrorMessage) {
+  const int n = 4000;
+  auto nested = [n](const QString& open, const QString& inner, const QString& close) {
+    return open.repeated(n) + inner + close.repeated(n);
+  };
+  struct Case {
+    const char* what;
+    QString text;         // of the object in the title band
+    QStringList script;   // of the title band
+    bool childLoop;
+    QString error;
+  };
+  const QString tooDeep = EvaluationDepth::TooDeepText();
+  const QList<Case> cases = {
+      {"IF", "[" + nested("IF(1, ", "'x'", ", 0)") + "]", {}, false, tooDeep},
+      {"COPY", "[" + nested("COPY(", "'abc'", ", 1, 3)") + "]", {}, false, tooDeep},
+      {"a report function", "[" + nested("UPPERCASE(", "'a'", ")") + "]", {}, false, tooDeep},
+      {"a band printing itself", "t", {"ShowBand(Title)"}, false, tooDeep},
+      {"a script nested too deep", "t", {nested("begin ", "a := 1", " end")}, false, tooDeep},
+      {"child bands leading back", "t", {}, true, QString::fromUtf8("子栏又回到了这一串子栏中")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    report->ClearTemplate();
+    TfrPage* p = newPage();
+    auto* title = band(p, btReportTitle, "Title", 20, 20);
+    title->Script = c.script;
+    text(p, "T", 10, 21, c.text);
+    if (c.childLoop) {
+      title->ChildBand = "Child1";
+      band(p, btChild, "Child1", 50, 20)->ChildBand = "Child2";
+      band(p, btChild, "Child2", 80, 20)->ChildBand = "Child1";
+    }
+    ScriptedUi ui;
+    EXPECT_FALSE(report->BuildReport());
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.lastMessage().text.startsWith(LocaleText(55200))) << ui.lastMessage().text.left(200).toStdString();
+    EXPECT_TRUE(ui.lastMessage().text.contains(c.error)) << ui.lastMessage().text.right(200).toStdString();
+    EXPECT_EQ(report->EMFPages().Count(), 0);
+  }
+  // The same report without the nesting builds afterwards.
+  report->ClearTemplate();
+  TfrPage* p = newPage();
+  band(p, btReportTitle, "Title", 20, 20);
+  text(p, "T", 10, 21, "[IF(1, IF(1, 'x', 0), 0)]");
+  ASSERT_TRUE(report->BuildReport());
+  EXPECT_EQ(allTexts(), QStringList{"x"});
+}
+
+// Cancel of the progress window stops a script that never ends and a band loop that never starts
+// a page (where no page progress is reported), within a second; the build ends as a cancelled
+// build does: false, and no error shown.
+TEST_F(BandEngine, CancelStopsAnEndlessScriptAndAnEndlessBandLoop) {
+  auto* endless = new TzoDuraDataset(&owner);
+  endless->setObjectName("Endless");
+  endless->OnCheckEOF = [](TfrDataset*, bool& eof) { eof = false; };
+  struct Case {
+    const char* what;
+    bool script;
+  };
+  for (const Case& c : {Case{"a script that never ends", true}, Case{"a band loop that never starts a page", false}}) {
+    SCOPED_TRACE(c.what);
+    report->ClearTemplate();
+    TfrPage* p = newPage();
+    if (c.script) {
+      band(p, btReportTitle, "Title", 20, 20)->Script = QStringList{"begin", "  n := 0;", "  while 1 = 1 do n := n + 1", "end"};
+      text(p, "T", 10, 21, "t");
+    } else {
+      band(p, btMasterData, "Data", 20, 0, "Endless");
+    }
+    report->ShowProgress = true;
+    // A build that ignores Cancel would never return: the watchdog ends the test program then.
+    std::atomic<bool> done{false};
+    std::thread watchdog([&done, what = c.what] {
+      for (int i = 0; i < 300 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (!done) {
+        std::fprintf(stderr, "Cancel did not stop the build (%s) within 30 s\n", what);
+        std::_Exit(1);
+      }
+    });
+    QElapsedTimer sincePressed;
+    ScriptedUi ui;
+    ui.onModal([&sincePressed](QDialog* d) {
+      QTimer::singleShot(300, d, [d, &sincePressed] {
+        sincePressed.start();
+        QTest::mouseClick(static_cast<TfrProgressForm*>(d)->Button1, Qt::LeftButton);
+      });
+      while (d->isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    });
+    const bool built = report->BuildReport();
+    const qint64 stoppedAfter = sincePressed.isValid() ? sincePressed.elapsed() : -1;
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(built);
+    EXPECT_TRUE(ui.messages().isEmpty()) << ui.messageTexts().join("\n").toStdString();
+    EXPECT_GE(stoppedAfter, 0);
+    EXPECT_LT(stoppedAfter, 1000);
+  }
 }
 
 TEST_F(BandEngine, TerminatedStopsTheBuild) {
