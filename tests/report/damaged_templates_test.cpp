@@ -33,13 +33,18 @@ QString templatesFolder() { return QString::fromUtf8(ESTATE_SOURCE_DIR) + "/temp
 // Exit codes of the child.
 enum : int { kAllSound = 0, kEscaped = 2, kSilentRefusal = 3, kOutOfMemory = 4 };
 
-// Loads, saves and builds `copies` damaged copies of `original`; runs in the child.
-int damageRun(const QByteArray& original, const QString& path, unsigned seed, int copies) {
+// Loads, saves and builds `copies` damaged copies of `original`, each with 1 to `maxBytes` bytes
+// changed at random; runs in the child.
+int damageRun(const QByteArray& original, const QString& path, unsigned seed, int copies, int maxBytes) {
   std::mt19937 rng(seed);
   for (int i = 0; i < copies; ++i) {
     QByteArray copy = original;
-    const int at = int(rng() % unsigned(copy.size()));
-    copy[at] = char(uint8_t(copy[at]) ^ uint8_t(1 + rng() % 255));
+    const int changes = 1 + int(rng() % unsigned(maxBytes));
+    int at = 0;
+    for (int k = 0; k < changes; ++k) {
+      at = int(rng() % unsigned(copy.size()));
+      copy[at] = char(uint8_t(copy[at]) ^ uint8_t(1 + rng() % 255));
+    }
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(copy) != copy.size()) return kEscaped;
     f.close();
@@ -77,7 +82,7 @@ int damageRun(const QByteArray& original, const QString& path, unsigned seed, in
 
 }  // namespace
 
-TEST(DamagedTemplates, OneByteDamagedCopiesNeverCrashHangOrRunAway) {
+TEST(DamagedTemplates, RandomlyDamagedCopiesNeverCrashHangOrRunAway) {
   WorkFolder work;
   const QStringList files = QDir(templatesFolder()).entryList(QStringList{"*.frf"}, QDir::Files, QDir::Name);
   ASSERT_EQ(files.size(), 6);
@@ -88,23 +93,26 @@ TEST(DamagedTemplates, OneByteDamagedCopiesNeverCrashHangOrRunAway) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray original = f.readAll();
     ASSERT_GT(original.size(), 100);
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      // 512 MB of data and 120 seconds of wall time for 300 copies; a copy that loops or
-      // grows without end is stopped by one of them.
-      rlimit data{512ul << 20, 512ul << 20};
-      setrlimit(RLIMIT_DATA, &data);
-      alarm(120);
-      _exit(damageRun(original, work.file("damaged.frf"), ++seed, 300));
+    // 300 copies with one byte changed, then 150 with up to six.
+    for (auto [copies, maxBytes] : {std::pair{300, 1}, std::pair{150, 6}}) {
+      std::fflush(nullptr);
+      const pid_t child = fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        // 512 MB of data and 120 seconds of wall time for the copies; a copy that loops or
+        // grows without end is stopped by one of them.
+        rlimit data{512ul << 20, 512ul << 20};
+        setrlimit(RLIMIT_DATA, &data);
+        alarm(120);
+        _exit(damageRun(original, work.file("damaged.frf"), ++seed, copies, maxBytes));
+      }
+      ++seed;
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFEXITED(status)) << "the child was stopped by signal " << WTERMSIG(status)
+                                     << (WTERMSIG(status) == SIGALRM ? " (time cap)" : "");
+      EXPECT_EQ(WEXITSTATUS(status), kAllSound) << maxBytes << " bytes changed";
     }
-    ++seed;
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child was stopped by signal " << WTERMSIG(status)
-                                   << (WTERMSIG(status) == SIGALRM ? " (time cap)" : "");
-    EXPECT_EQ(WEXITSTATUS(status), kAllSound);
   }
 }
 
