@@ -459,6 +459,8 @@ void PaintToolGlyph(TfrSpeedButton* button, QPainter& painter, int x, int y, boo
 
 TfrComboEdit::TfrComboEdit(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
+  // Enter belongs to the dialog's default button; it never adds the typed text to the list.
+  setInsertPolicy(QComboBox::NoInsert);
   resize(width(), 21);
   panel_ = new QWidget(this);
   button_ = new TfrSpeedButton(panel_);

@@ -1,4 +1,8 @@
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QMouseEvent>
 #include <QShortcutEvent>
 #include <QSettings>
@@ -322,6 +326,28 @@ TEST(ToolButtons, ComboEditForwardsToItsButton) {
   EXPECT_FALSE(combo.button()->isEnabled());
   combo.setButtonHint("选择");
   EXPECT_EQ(combo.ButtonHint(), "选择");
+}
+
+// Enter and Esc typed into the combo reach the dialog's default and cancel buttons before the
+// combo does anything with them: the typed text is not added to its list.
+TEST(ToolButtons, ComboEditLeavesEnterAndEscToTheDialog) {
+  for (auto [key, result] : {std::pair{Qt::Key_Return, int(QDialog::Accepted)}, std::pair{Qt::Key_Escape, int(QDialog::Rejected)}}) {
+    QDialog dialog;
+    auto* ok = new QPushButton("确认", &dialog);
+    ok->setDefault(true);
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    auto* combo = new TfrComboEdit(&dialog);
+    combo->setGeometry(10, 40, 120, 21);
+    combo->addItem("[A]");
+    int finished = -1;
+    QObject::connect(&dialog, &QDialog::finished, [&finished](int r) { finished = r; });
+    dialog.show();
+    combo->setFocus();
+    QTest::keyClicks(combo->lineEdit(), "[B]");
+    QTest::keyClick(combo->lineEdit(), key);
+    EXPECT_EQ(finished, result) << key;
+    EXPECT_EQ(combo->count(), 1) << key;
+  }
 }
 
 }  // namespace
