@@ -434,7 +434,6 @@ void TfrDesignerForm::buildToolBars() {
   Panel5 = bar(frDock4, "Panel5", 53085);
   buildAlignmentPalette();
   Panel5->FitToButtons();
-  Panel5->hide();
   // The extra tools: the insert-fields tool, in the tools menu and on its bar.
   Panel6 = bar(frDock1, "Panel6", 53086);
   {
@@ -636,6 +635,7 @@ void TfrDesignerForm::showEvent(QShowEvent* e) {
   SetUnits(model_.Settings.Units);
   EnableControls();
   layoutWindow();
+  ShowStoredPanels();
   pointHooks();
   if (DesignerComponent() && DesignerComponent()->OnShow) DesignerComponent()->OnShow(this);
 }
@@ -1075,6 +1075,8 @@ void TfrDesignerForm::done(int r) {
   }
   int result = r;
   if (!CloseQuestion(result)) return;
+  // The settings are kept while the panels still show as the operator left them.
+  if (!firstShow_) SaveDesignerSettings();
   closing_ = true;
   QDialog::done(result);
   closing_ = false;

@@ -214,6 +214,9 @@ class TfrDesignerForm : public TfrReportDesigner {
   void ReportOptions();
   void DesignerOptions();
   void LoadDesignerSettings();
+  // The inspector and the field list as their stored visibility says (after the window shows).
+  void ShowStoredPanels();
+  // Written once, while the window and its panels still show as the operator left them.
   void SaveDesignerSettings();
   // The save question of New and Open: false when the command is to stop.
   bool AskToSave();
@@ -271,4 +274,5 @@ class TfrDesignerForm : public TfrReportDesigner {
   bool firstShow_ = true;
   bool inTabUpdate_ = false;
   bool inspectorPlaced_ = false;
+  bool settingsSaved_ = false;
 };

@@ -9,9 +9,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSaveFile>
+#include <QTableWidget>
+#include <QTimer>
 
 #include "designer/FR_Desgn.h"
 #include "designer/FR_Dialogs.h"
+#include "designer/FR_Flds.h"
+#include "designer/FR_Insp.h"
+#include "designer/FR_Small.h"
 #include "platform/format.h"
 #include "platform/ui.h"
 #include "report/FR_Ctrls.h"
@@ -149,6 +154,11 @@ void TfrDesignerForm::OpenReport() {
         StreamVersion() = savedVersion;
         if (!read) ShowError(QString::fromUtf8("无法读取数据字典 ") + *f);
         DesignSurface->PaintLocked = false;
+        // The dictionary read is a change of the design: closing asks to save it.
+        if (read) {
+          MarkModified(true);
+          RefreshFieldList();
+        }
         return;
       }
       name = *f;
@@ -173,7 +183,16 @@ bool TfrDesignerForm::WriteTemplateFile(const QString& path) {
   try {
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
-    report_->SaveTemplate(buffer);
+    // A design kept under an XML template's name stays an XML template.
+    const bool xml = QFileInfo(path).suffix().compare(QStringLiteral("fr3"), Qt::CaseInsensitive) == 0;
+    report_->XmlExport = xml;
+    try {
+      report_->SaveTemplate(buffer);
+    } catch (...) {
+      report_->XmlExport = false;
+      throw;
+    }
+    report_->XmlExport = false;
     // The old file stays whole until the new one is written completely.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) error = file.errorString();
@@ -244,15 +263,17 @@ void TfrDesignerForm::SaveReportAs() {
       return;
     }
     case 2: {
-      // The XML template; Save then keeps writing to that name.
+      // The XML template is a copy for other programs: the designer cannot open it again, so
+      // the design keeps its own file and stays unsaved until that is written.
       const QString path = withExtension(*f, ".fr3");
-      if (!report_->ExportXmlTemplate(path)) {
-        ShowError(QString::fromUtf8("无法保存报表 ") + QDir::toNativeSeparators(path));
-        return;
+      bool written = false;
+      try {
+        written = report_->ExportXmlTemplate(path);
+      } catch (const Exception&) {
+        written = false;
       }
-      SetDesignFileName(path);
-      SaveSucceeded = true;
-      MarkModified(false);
+      if (!written)
+        ShowError(QString::fromUtf8("无法保存报表 ") + QDir::toNativeSeparators(path));
       return;
     }
     case 3: {
@@ -286,14 +307,27 @@ void TfrDesignerForm::Preview() {
   RepaintSurface();
   Page = nullptr;
   DesignSurface->PaintLocked = true;
+  // Building reads the template back into new objects; they take the identities of the ones
+  // they replace, so that the undo and redo steps still find them.
+  std::vector<std::vector<uint32_t>> identities;
+  for (const auto& p : report_->Pages) {
+    identities.emplace_back();
+    for (const auto& o : p->Objects) identities.back().push_back(o->ObjectID);
+  }
   auto restore = [&] {
     report_->ModalPreview = modal;
     DesignSurface->PaintLocked = false;
     CurrentReport() = report_;
-    // Building reads the template back: the page's objects are new ones, so steps recorded
-    // against the old ones can no longer be applied.
-    model_.ClearUndo();
-    model_.ClearRedo();
+    bool same = report_->Pages.size() == identities.size();
+    for (size_t i = 0; same && i < identities.size(); ++i) same = report_->Pages[i]->Objects.size() == identities[i].size();
+    if (same) {
+      for (size_t i = 0; i < identities.size(); ++i)
+        for (size_t j = 0; j < identities[i].size(); ++j) report_->Pages[i]->Objects[j]->ObjectID = identities[i][j];
+    } else {
+      // The template did not come back as it went: no step can be trusted any more.
+      model_.ClearUndo();
+      model_.ClearRedo();
+    }
     SetCurrentPage(model_.CurPage);
     pointHooks();
     if (DesignerComponent() && DesignerComponent()->OnShow) DesignerComponent()->OnShow(this);
@@ -353,11 +387,10 @@ void TfrDesignerForm::ReportOptions() {
     report_->VBuild = form.E6->text();
     bool protect = form.CB3->isChecked();
     if (protect && !wasProtected) {
-      QString first, second;
-      protect = InputQuery(t(53370), QString::fromUtf8("请输入打开报表的密码"), first) &&
-                InputQuery(t(53370), QString::fromUtf8("请再次输入密码"), second) && first == second &&
-                !first.isEmpty();
-      if (protect) report_->Password = first.toUtf8();
+      // The password dialog asks twice; both entries must be confirmed and equal.
+      QString password;
+      protect = AskPassword(password, true, this) && !password.isEmpty();
+      if (protect) report_->Password = password.toUtf8();
     }
     report_->Protected = protect;
     if (!protect) report_->Password.clear();
@@ -379,15 +412,51 @@ void TfrDesignerForm::DesignerOptions() {
 
 void TfrDesignerForm::LoadDesignerSettings() {
   model_.Settings.Load();
-  for (TfrToolBar* bar : {Panel1, Panel2, Panel3, Panel4, Panel5})
-    if (bar && !bar->isHidden()) RestoreToolBarPlacement(bar);
+  if (Inspector) {
+    Inspector->SplitX = model_.Settings.InspectorSplitPos;
+    Inspector->Grid->setColumnWidth(0, Inspector->SplitX);
+    // A stored place puts the inspector where it was left; without one it floats at the
+    // design area's right edge when first shown.
+    const QString key = SettingsKey + QStringLiteral("\\Form\\") + QString::fromLatin1(Inspector->metaObject()->className());
+    if (ReadSettingInteger(key, QStringLiteral("Width"), -1) > 0) {
+      RestoreFormPlacement(Inspector);
+      inspectorPlaced_ = true;
+    }
+  }
+  for (TfrToolBar* bar : {Panel1, Panel2, Panel3, Panel4, Panel5, Panel6})
+    if (bar) RestoreToolBarPlacement(bar);
+  // The extra tools bar shows only when it holds a tool.
+  if (Panel6 && !Panel6->findChild<TfrSpeedButton*>()) Panel6->SetShown(false);
   for (TfrDock* d : {frDock1, frDock2, frDock3, frDock4}) d->ArrangeRows();
   RestoreFormPlacement(this);
 }
 
+void TfrDesignerForm::ShowStoredPanels() {
+  if (model_.Settings.InspectorVisible) ShowInspector();
+  if (FullMode && model_.Settings.FieldListVisible) {
+    ToggleFieldList(true);
+    // The designer keeps the keyboard: the list only floats beside it.
+    activateWindow();
+    if (DesignSurface) DesignSurface->setFocus();
+  }
+  // The window system maps the designer after this; the panels go on top of it once it has.
+  QTimer::singleShot(0, this, [this] {
+    if (Inspector && Inspector->isVisible()) Inspector->raise();
+    if (FieldList && FieldList->isVisible()) FieldList->raise();
+  });
+}
+
 void TfrDesignerForm::SaveDesignerSettings() {
-  model_.Settings.Save();
-  for (TfrToolBar* bar : {Panel2, Panel3, Panel4})
-    if (bar) SaveToolBarPlacement(bar);
+  if (settingsSaved_) return;
+  settingsSaved_ = true;
+  TfrDesignerSettings& s = model_.Settings;
+  s.InspectorVisible = Inspector && Inspector->isVisible();
+  if (Inspector) s.InspectorSplitPos = std::max(20, Inspector->SplitX);
+  // A built page is edited without the field list: its stored state is the full designer's.
+  if (FullMode) s.FieldListVisible = FieldList && FieldList->isVisible();
+  s.Save();
+  for (TfrToolBar* bar : {Panel1, Panel2, Panel3, Panel4, Panel5, Panel6})
+    if (bar && (bar != Panel6 || FullMode)) SaveToolBarPlacement(bar);
+  if (Inspector) SaveFormPlacement(Inspector);
   SaveFormPlacement(this);
 }

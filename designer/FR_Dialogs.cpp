@@ -4,6 +4,9 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFontComboBox>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,11 +17,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "platform/format.h"
 #include "platform/ui.h"
+#include "report/FR_Ctrls.h"
 #include "report/FR_Prntr.h"
 #include "report/FR_Utils.h"
 
@@ -127,7 +132,22 @@ TfrPgoptForm::TfrPgoptForm(QWidget* parent) : QDialog(parent) {
   auto* cl = new QFormLayout(cols);
   Edit1 = named(new QLineEdit, "Edit1");
   E7 = named(new QLineEdit, "E7");
-  cl->addRow(t(53409), Edit1);
+  SB1 = named(new QToolButton, "SB1");
+  SB1->setArrowType(Qt::UpArrow);
+  SB2 = named(new QToolButton, "SB2");
+  SB2->setArrowType(Qt::DownArrow);
+  auto step = [this](int d) {
+    bool ok = false;
+    const int n = Edit1->text().trimmed().toInt(&ok);
+    Edit1->setText(QString::number(std::max(0, (ok ? n : 0) + d)));
+  };
+  connect(SB1, &QToolButton::clicked, this, [step] { step(1); });
+  connect(SB2, &QToolButton::clicked, this, [step] { step(-1); });
+  auto* columnsRow = new QHBoxLayout;
+  columnsRow->addWidget(Edit1);
+  columnsRow->addWidget(SB1);
+  columnsRow->addWidget(SB2);
+  cl->addRow(t(53409), columnsRow);
   cl->addRow(t(53410), E7);
   xl->addWidget(cols);
   xl->addStretch();
@@ -146,7 +166,12 @@ TfrPgoptForm::TfrPgoptForm(QWidget* parent) : QDialog(parent) {
       PaperCodes << p.code;
     }
   }
-  BinList->addItem(QString::fromUtf8("自动选择"), -1);
+  // The selected printer's trays, its default first.
+  if (!prn.BinNames.isEmpty() && prn.BinNames.size() == prn.Bins.size()) {
+    for (int i = 0; i < prn.BinNames.size(); ++i) BinList->addItem(prn.BinNames[i], prn.Bins[i]);
+  } else {
+    BinList->addItem(QString::fromUtf8("缺省"), 0xFFFF);
+  }
   connect(ComB1, &QComboBox::currentIndexChanged, this, [this] { paperChosen(); });
 }
 
@@ -175,6 +200,9 @@ void TfrPgoptForm::Fill(const TfrPage& page, bool unlimitedHeight) {
   E6->setText(MillimetreText(page.BottomMargin * 5.0 / 18.0));
   E7->setText(MillimetreText(page.ColumnGap * 5.0 / 18.0));
   Edit1->setText(QString::number(page.Columns));
+  // The page's tray; a tray this printer does not have shows (and keeps) the default.
+  BinList->setCurrentIndex(std::max(0, BinList->findData(page.pgBin)));
+  pageBin_ = page.pgBin;
 }
 
 bool TfrPgoptForm::Apply(TfrPage& page, bool& unlimitedHeight, QString& error) const {
@@ -223,7 +251,9 @@ bool TfrPgoptForm::Apply(TfrPage& page, bool& unlimitedHeight, QString& error) c
   page.BottomMargin = int(std::lround(m[3] * 18 / 5));
   page.ColumnGap = int(std::lround(m[4] * 18 / 5));
   page.Columns = columns;
-  page.pgBin = BinList->currentData().toInt();
+  // An unknown tray shown as the default stays the page's own unless another was chosen.
+  const int bin = BinList->currentData().toInt();
+  if (BinList->findData(pageBin_) >= 0 || BinList->currentIndex() != 0) page.pgBin = bin;
   return true;
 }
 
@@ -289,7 +319,11 @@ TfrDocOptForm::TfrDocOptForm(QWidget* parent) : QDialog(parent) {
 TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TfrDesOptionsForm"));
   setWindowTitle(t(53280));
-  auto* v = new QVBoxLayout(this);
+  auto* top = new QVBoxLayout(this);
+  PageControl1 = named(new QTabWidget(this), "PageControl1");
+  top->addWidget(PageControl1);
+  auto* designerPage = named(new QWidget, "Tab1");
+  auto* v = new QVBoxLayout(designerPage);
   auto* grid = new QGroupBox(t(53282));
   auto* g = new QVBoxLayout(grid);
   CB1 = named(new QCheckBox(t(53286)), "CB1");
@@ -306,6 +340,11 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   gs->addWidget(RB2);
   gs->addWidget(RB3);
   v->addWidget(gsize);
+  auto* drawing = new QGroupBox(t(53283));
+  auto* dr = new QVBoxLayout(drawing);
+  CB6 = named(new QCheckBox(t(53293)), "CB6");
+  dr->addWidget(CB6);
+  v->addWidget(drawing);
   auto* units = new QGroupBox(t(53284));
   auto* us = new QHBoxLayout(units);
   RB6 = named(new QRadioButton(t(53294)), "RB6");
@@ -326,16 +365,116 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   v->addWidget(pos);
   auto* other = new QGroupBox(t(53297));
   auto* os = new QVBoxLayout(other);
-  CB6 = named(new QCheckBox(t(53293)), "CB6");
   CB3 = named(new QCheckBox(t(53288)), "CB3");
   CB4 = named(new QCheckBox(t(53298)), "CB4");
   CB5 = named(new QCheckBox(t(53299)), "CB5");
   CB7 = named(new QCheckBox(QString::fromUtf8("属性名称本地化")), "CB7");
   CB8 = named(new QCheckBox(QString::fromUtf8("禁用撤消")), "CB8");
-  CB9 = named(new QCheckBox(QString::fromUtf8("语法着色")), "CB9");
-  for (QCheckBox* c : {CB6, CB3, CB4, CB5, CB7, CB8, CB9}) os->addWidget(c);
+  for (QCheckBox* c : {CB3, CB4, CB5, CB7, CB8}) os->addWidget(c);
   v->addWidget(other);
-  v->addWidget(okCancel(this));
+  PageControl1->addTab(designerPage, t(53281));
+
+  // The editors' page.
+  auto* editorPage = named(new QWidget, "Tab2");
+  auto* e = new QVBoxLayout(editorPage);
+  auto sizes = [](const char* name) {
+    auto* box = named(new QComboBox, name);
+    box->setEditable(true);
+    box->addItems({"8", "9", "10", "11", "12", "14"});
+    return box;
+  };
+  auto* textGroup = new QGroupBox(t(53305));
+  auto* tg = new QGridLayout(textGroup);
+  ERB1 = named(new QRadioButton(t(53306)), "ERB1");
+  ERB2 = named(new QRadioButton(t(53307)), "ERB2");
+  TextFontNameCB = named(new QFontComboBox, "TextFontNameCB");
+  TextFontSizeCB = sizes("TextFontSizeCB");
+  auto* textNameLabel = new QLabel(t(53308));
+  auto* textSizeLabel = new QLabel(t(53309));
+  SampleTextPanel = named(new QLabel(QStringLiteral("AaBbCcDdEe")), "SampleTextPanel");
+  SampleTextPanel->setFrameShape(QFrame::Panel);
+  SampleTextPanel->setAlignment(Qt::AlignCenter);
+  SampleTextPanel->setMinimumHeight(36);
+  tg->addWidget(ERB1, 0, 0, 1, 2);
+  tg->addWidget(ERB2, 1, 0, 1, 2);
+  tg->addWidget(textNameLabel, 2, 0);
+  tg->addWidget(TextFontNameCB, 2, 1);
+  tg->addWidget(textSizeLabel, 3, 0);
+  tg->addWidget(TextFontSizeCB, 3, 1);
+  tg->addWidget(SampleTextPanel, 4, 0, 1, 2);
+  textFontControls_ = {TextFontNameCB, TextFontSizeCB, textNameLabel, textSizeLabel};
+  e->addWidget(textGroup);
+  auto* scriptGroup = new QGroupBox(t(53310));
+  auto* sg = new QGridLayout(scriptGroup);
+  ScriptFontNameCB = named(new QFontComboBox, "ScriptFontNameCB");
+  ScriptFontSizeCB = sizes("ScriptFontSizeCB");
+  SampleScriptPanel = named(new QLabel(QStringLiteral("AaBbCcDdEe")), "SampleScriptPanel");
+  SampleScriptPanel->setFrameShape(QFrame::Panel);
+  SampleScriptPanel->setAlignment(Qt::AlignCenter);
+  SampleScriptPanel->setMinimumHeight(36);
+  sg->addWidget(new QLabel(t(53308)), 0, 0);
+  sg->addWidget(ScriptFontNameCB, 0, 1);
+  sg->addWidget(new QLabel(t(53309)), 1, 0);
+  sg->addWidget(ScriptFontSizeCB, 1, 1);
+  sg->addWidget(SampleScriptPanel, 2, 0, 1, 2);
+  e->addWidget(scriptGroup);
+  auto* syntax = new QGroupBox(QString::fromUtf8("语法着色"));
+  auto* sy = new QVBoxLayout(syntax);
+  CB9 = named(new QCheckBox(QString::fromUtf8("使用语法着色")), "CB9");
+  sy->addWidget(CB9);
+  e->addWidget(syntax);
+  e->addStretch();
+  PageControl1->addTab(editorPage, t(53304));
+  top->addWidget(okCancel(this));
+
+  const QString key = TfrDesignerSettings::Key();
+  TextFontNameCB->setCurrentFont(QFont(ReadSettingString(key, QStringLiteral("TextFontName"), QStringLiteral("Arial"))));
+  TextFontSizeCB->setCurrentText(ReadSettingString(key, QStringLiteral("TextFontSize"), QStringLiteral("10")));
+  ScriptFontNameCB->setCurrentFont(
+      QFont(ReadSettingString(key, QStringLiteral("ScriptFontName"), QStringLiteral("Courier New"))));
+  ScriptFontSizeCB->setCurrentText(ReadSettingString(key, QStringLiteral("ScriptFontSize"), QStringLiteral("10")));
+  const bool objectFont = ReadSettingBool(key, QStringLiteral("UseDefaultFont"), true);
+  (objectFont ? ERB1 : ERB2)->setChecked(true);
+  auto enableText = [this] {
+    for (QWidget* w : textFontControls_) w->setEnabled(ERB2->isChecked());
+  };
+  enableText();
+  connect(ERB2, &QRadioButton::toggled, this, enableText);
+  for (QComboBox* box : std::initializer_list<QComboBox*>{TextFontNameCB, TextFontSizeCB, ScriptFontNameCB, ScriptFontSizeCB})
+    connect(box, &QComboBox::currentTextChanged, this, [this] { showSamples(); });
+  showSamples();
+}
+
+void TfrDesOptionsForm::showSamples() {
+  // A size that is no whole number leaves the sample as it was.
+  auto apply = [](QLabel* sample, QComboBox* name, QComboBox* size) {
+    bool ok = false;
+    const int points = size->currentText().trimmed().toInt(&ok);
+    if (!ok || points <= 0) return;
+    sample->setFont(QFont(name->currentText(), points));
+  };
+  apply(SampleTextPanel, TextFontNameCB, TextFontSizeCB);
+  apply(SampleScriptPanel, ScriptFontNameCB, ScriptFontSizeCB);
+}
+
+void TfrDesOptionsForm::accept() {
+  for (QComboBox* size : {TextFontSizeCB, ScriptFontSizeCB}) {
+    bool ok = false;
+    const int points = size->currentText().trimmed().toInt(&ok);
+    if (!ok || points <= 0) {
+      PageControl1->setCurrentIndex(1);
+      ShowNotice(QString::fromUtf8("字体大小不正确：") + size->currentText());
+      size->setFocus();
+      return;
+    }
+  }
+  const QString key = TfrDesignerSettings::Key();
+  WriteSettingString(key, QStringLiteral("TextFontName"), TextFontNameCB->currentText());
+  WriteSettingString(key, QStringLiteral("TextFontSize"), TextFontSizeCB->currentText().trimmed());
+  WriteSettingString(key, QStringLiteral("ScriptFontName"), ScriptFontNameCB->currentText());
+  WriteSettingString(key, QStringLiteral("ScriptFontSize"), ScriptFontSizeCB->currentText().trimmed());
+  WriteSettingBool(key, QStringLiteral("UseDefaultFont"), ERB1->isChecked());
+  QDialog::accept();
 }
 
 void TfrDesOptionsForm::Fill(const TfrDesignerSettings& s) {
@@ -435,30 +574,45 @@ TfrTemplNewForm::TfrTemplNewForm(QWidget* parent) : QDialog(parent) {
 // ---------------------------------------------------------------------------------------
 // Editors and choosers
 
-TfrBandTypesForm::TfrBandTypesForm(TfrPage* page, bool onSubPage, QWidget* parent) : QDialog(parent) {
+TfrBandTypesForm::TfrBandTypesForm(TfrPage* page, bool onSubPage, QWidget* parent)
+    : QDialog(parent), OnSubReportPage(onSubPage) {
   setObjectName(QStringLiteral("TfrBandTypesForm"));
-  setWindowTitle(QString::fromUtf8("插入 band"));
-  auto* v = new QVBoxLayout(this);
-  List = named(new QListWidget, "List");
+  setWindowTitle(t(53510));
+  GB1 = named(new QGroupBox(t(53511), this), "GB1");
   const QStringList names = BandKindNames();
+  // Two columns as wide as the widest kind name: kinds 0 to 10 left, 11 to 21 right.
+  const QFontMetrics fm(font());
+  int w = 0;
+  for (int k = 0; k < 22; ++k) w = std::max(w, fm.horizontalAdvance(names.value(k)));
+  w += 20;
+  const int rowHeight = std::max(20, fm.height() + 4);
   for (int k = 0; k < 22; ++k) {
-    auto* item = new QListWidgetItem(names.value(k), List);
-    item->setData(Qt::UserRole, k);
+    auto* b = new QRadioButton(names.value(k), GB1);
+    b->setObjectName(QStringLiteral("Kind%1").arg(k));
+    b->setProperty("tag", k);
+    const int row = k < 11 ? k : k - 11;
+    b->setGeometry(k < 11 ? 12 : w + 42, 20 + rowHeight * row, w + 20, rowHeight);
     bool present = false;
     if (page)
       for (auto& o : page->Objects) present = present || BandKindOf(o.get()) == k;
-    // A kind that may be once per page and is there already, and page bands of a sub-report's
-    // page, cannot be chosen.
-    const bool pageBand = k == 0 || k == 1 || k == 2 || k == 3 || k == 14 || k == 15;
-    if ((present && BandKindIsSingle(k)) || (onSubPage && pageBand)) item->setFlags(Qt::NoItemFlags);
+    // A kind that may be on a page once and is there already cannot be chosen; nor, on a
+    // sub-report's page, the page's own bands and the groups.
+    const bool pageBand = k <= 3 || (k >= 14 && k <= 17);
+    b->setEnabled(!(present && BandKindIsSingle(k)) && !(onSubPage && pageBand));
+    connect(b, &QRadioButton::toggled, this, [this, k](bool on) {
+      if (on) ChosenKind = k;
+    });
+    Kinds << b;
   }
-  v->addWidget(List);
+  GB1->setMinimumSize(2 * w + 54 + 20, 20 + rowHeight * 11 + 8);
+  for (QRadioButton* b : Kinds)
+    if (b->isEnabled()) {
+      b->setChecked(true);
+      break;
+    }
+  auto* v = new QVBoxLayout(this);
+  v->addWidget(GB1);
   v->addWidget(okCancel(this));
-}
-
-int TfrBandTypesForm::SelectedKind() const {
-  QListWidgetItem* item = List->currentItem();
-  return item && (item->flags() & Qt::ItemIsEnabled) ? item->data(Qt::UserRole).toInt() : -1;
 }
 
 QString WrapExpression(const QString& e) {

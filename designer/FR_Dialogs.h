@@ -8,6 +8,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QFontComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -34,6 +36,7 @@ class TfrPgoptForm : public QDialog {
   QComboBox* BinList;
   QCheckBox* CB1;                   // print to the previous page
   QLineEdit* Edit1;                 // columns
+  class QToolButton *SB1, *SB2;     // one column more, one less (not below 0)
   QLineEdit* E7;                    // column gap (mm)
   QList<int> PaperCodes;
 
@@ -48,6 +51,7 @@ class TfrPgoptForm : public QDialog {
 
  private:
   void paperChosen();
+  int pageBin_ = -1;
 };
 
 // Millimetres as the page options show them: at most 4 significant digits.
@@ -73,8 +77,20 @@ class TfrDesOptionsForm : public QDialog {
   QRadioButton *RB1, *RB2, *RB3;      // grid 4, 8, 18
   QRadioButton *RB6, *RB7, *RB8;      // pixels, millimetres, inches
   QRadioButton *RB9, *RB10, *RB11;    // centre, left, right
+  QTabWidget* PageControl1;           // 设计器, 编辑器
+  // The editor page: the text editor's font (the object's own, or a fixed one) and the script
+  // editor's font, read from the designer's settings at creation and written back on OK.
+  QRadioButton *ERB1, *ERB2;
+  QFontComboBox *TextFontNameCB, *ScriptFontNameCB;
+  QComboBox *TextFontSizeCB, *ScriptFontSizeCB;
+  QLabel *SampleTextPanel, *SampleScriptPanel;
   void Fill(const TfrDesignerSettings& s);
   void Read(TfrDesignerSettings& s) const;
+  void accept() override;
+
+ private:
+  void showSamples();
+  QList<QWidget*> textFontControls_;
 };
 
 // New report from a described template (.frt) of a folder.
@@ -106,8 +122,11 @@ class TfrBandTypesForm : public QDialog {
   Q_OBJECT
  public:
   TfrBandTypesForm(TfrPage* page, bool onSubPage, QWidget* parent = nullptr);
-  QListWidget* List;
-  int SelectedKind() const;
+  QGroupBox* GB1;
+  QList<QRadioButton*> Kinds;   // one per band kind 0 to 21, tagged with the kind
+  int ChosenKind = -1;          // the checked kind; -1 when no kind may be inserted
+  bool OnSubReportPage = false;
+  int SelectedKind() const { return ChosenKind; }
 };
 
 

@@ -10,6 +10,7 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
+#include "designer/FR_DesignModel.h"
 #include "designer/FR_Expr.h"
 #include "designer/FR_Glyphs.h"
 #include "platform/ui.h"
@@ -203,10 +204,18 @@ int TfrTextEditorBase::EditView(TfrView* view) {
   QStringList script = view->Script;
   if (script.isEmpty()) script = {QStringLiteral("begin"), QStringLiteral("  "), QStringLiteral("end")};
   SetScriptLines(script);
-  if (auto* memo = dynamic_cast<TfrMemoView*>(view)) {
-    QFont f(memo->Font.name(), 10);
-    M1->setFont(f);
-  }
+  // The fonts chosen in the designer options: the text in the fixed font or, for a text
+  // object with "UseDefaultFont", in the object's own font at size 10.
+  const QString key = TfrDesignerSettings::Key();
+  auto fontOf = [&key](const char* nameKey, const char* nameDefault, const char* sizeKey) {
+    const int size = ReadSettingInteger(key, QLatin1String(sizeKey), 10);
+    return QFont(ReadSettingString(key, QLatin1String(nameKey), QLatin1String(nameDefault)), size > 0 ? size : 10);
+  };
+  QFont textFont = fontOf("TextFontName", "Arial", "TextFontSize");
+  if (auto* memo = dynamic_cast<TfrMemoView*>(view); memo && ReadSettingBool(key, QStringLiteral("UseDefaultFont"), true))
+    textFont = QFont(memo->Font.name(), 10);
+  M1->setFont(textFont);
+  ScriptEditor->setFont(fontOf("ScriptFontName", "Courier New", "ScriptFontSize"));
   M1->setReadOnly(view->Restrictions & 1);
   SetScriptReadOnly(view->Restrictions & 2);
   layoutPanes();

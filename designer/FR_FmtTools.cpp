@@ -149,6 +149,9 @@ void TfrDesignerForm::buildFormatBars() {
   C3->setToolTip(QString::fromUtf8("字体大小"));
   C3->clear();
   for (int s : {5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72}) C3->addItem(QString::number(s));
+  // No size is chosen until a text object is.
+  C3->setCurrentIndex(-1);
+  C3->setEditText(QString());
   // The font boxes first, then the buttons in the order they were made.
   {
     int x = 0;
@@ -411,6 +414,9 @@ void TfrDesignerForm::UpdateToolBars() {
       static const char* horz[] = {"AlB1", "AlB2", "AlB3", "AlB8"};
       set(horz[m->Alignment & 3], true);
     }
+  } else if (sel.isEmpty()) {
+    C3->setCurrentIndex(-1);
+    C3->setEditText(QString());
   } else if (sel.size() > 1) {
     for (const char* n : {"FrB1", "FrB2", "FrB3", "FrB4", "FnB1", "FnB2", "FnB3", "AlB4", "AlB5"}) set(n, false);
     drawColourButton(button("ClB1"), clBlack);

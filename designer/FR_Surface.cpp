@@ -134,11 +134,7 @@ TfrView* TfrSurfaceController::hitTest(QPoint p) const {
       if (p.x() >= r.x() && p.x() < r.x() + r.width() && p.y() >= r.y() && p.y() < r.y() + r.height()) return v;
     } else if (IsBand(v)) {
       // The band itself, or its title tab above it (left of it for cross bands).
-      auto* b = static_cast<TfrBandView*>(v);
-      const int k = b->BandKind();
-      const bool cross = k >= kBandCrossHeader && k <= kBandCrossFooter;
-      const QRect tab = cross ? QRect(v->Left - 18, v->Top, 18, b->TitleTabWidth())
-                              : QRect(v->Left, v->Top - 18, b->TitleTabWidth(), 18);
+      const QRect tab = static_cast<TfrBandView*>(v)->TitleTabRect();
       if (QRect(v->Left, v->Top, v->Width + 1, v->Height + 1).contains(p) ||
           (model_.Settings.BandTitles && tab.contains(p)))
         return v;
@@ -815,6 +811,14 @@ void TfrDesignerPage::PaintSurface(QPainter& painter, const QRect& clip) {
     painter.restore();
     if (!o->Script.isEmpty()) painter.fillRect(o->Left + 1, o->Top + 1, 6, 6, QColor(0, 128, 0));
   }
+  // The bands' names stay readable whatever objects reach into their title tabs.
+  if (!dialog && s.BandTitles)
+    for (auto& o : page->Objects)
+      if (IsBand(o.get())) {
+        painter.save();
+        static_cast<TfrBandView*>(o.get())->PaintTitleTab(&canvas);
+        painter.restore();
+      }
   // Handles of the selection.
   const QList<TfrView*> sel = c_.Model().Selection();
   if (!c_.MouseDown || c_.Settings().ShowContentsWhileMoving) {

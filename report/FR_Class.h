@@ -337,6 +337,12 @@ class TfrBandView : public TfrView {
   QRect ClipRegion(bool enlarge) override;
   void WriteXmlAttrs(QString& out) override;
   int TitleTabWidth() const;
+  // Where the designer draws the title tab: above the band (left of a cross band), or inside
+  // its top (left) edge when the page has no room there.
+  QRect TitleTabRect() const;
+  // Draws the title tab (the designer draws the tabs again over the objects, so that none hides
+  // a band's name).
+  void PaintTitleTab(TCanvas* canvas);
   QString ChildBandChoices() const;
   QString MasterChoices() const;
 };
@@ -556,6 +562,8 @@ class TfrReport : public QObject, public TfrReportValues {
   int DefaultCopies = 1;
   bool DefaultCollate = true;
   bool ModalPreview = true;
+  // The preview may edit (in the designer), add and delete built pages when a designer is present.
+  bool ModifyPrepared = true;
   bool PrintIfEmpty = true;
   bool ShowPrintDialog = true;
   bool ShowProgress = true;

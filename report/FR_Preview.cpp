@@ -1,6 +1,7 @@
 #include "report/FR_Preview.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -28,6 +29,7 @@
 #include "report/FR_Built.h"
 #include "report/FR_Class.h"
 #include "report/FR_Prntr.h"
+#include "report/FR_Report.h"
 #include "report/FR_Utils.h"
 
 namespace {
@@ -175,6 +177,7 @@ void TfrPBox::mousePressEvent(QMouseEvent* e) {
   TfrPreviewForm* p = Preview;
   if (p->PageCount() == 0) return;
   if (e->button() == Qt::RightButton) {
+    p->showEditItems(p->CanModifyPages());
     p->ProcMenu->popup(mapToGlobal(e->pos()));
     return;
   }
@@ -213,6 +216,8 @@ void TfrPBox::mouseDoubleClickEvent(QMouseEvent* e) {
     if (Preview->PageRect(i).contains(pt)) {
       Preview->CurPage = i + 1;
       Preview->ShowPageNumber();
+      if (Preview->CanModifyPages()) guarded([&] { Preview->EditBtnClick(); });
+      return;
     }
 }
 
@@ -300,6 +305,8 @@ TfrPreviewForm::TfrPreviewForm(QWidget* parent) : QDialog(parent) {
   SaveBtn = toolButton(Panel1, "SaveBtn", LocaleText(53026), 202);
   PrintBtn = toolButton(Panel1, "PrintBtn", LocaleText(53027), 203);
   FindBtn = toolButton(Panel1, "FindBtn", LocaleText(53028), 204);
+  HelpBtn = toolButton(Panel1, "HelpBtn", LocaleText(53032), 0);
+  HelpBtn->setCheckable(true);
   ExitBtn = toolButton(Panel1, "ExitBtn", LocaleText(53023), 205);
   bar->addWidget(ZoomBtn);
   bar->addSpacing(8);
@@ -308,6 +315,7 @@ TfrPreviewForm::TfrPreviewForm(QWidget* parent) : QDialog(parent) {
   bar->addWidget(PrintBtn);
   bar->addSpacing(8);
   bar->addWidget(FindBtn);
+  bar->addWidget(HelpBtn);
   bar->addSpacing(8);
   bar->addWidget(ExitBtn);
   bar->addStretch();
@@ -384,6 +392,17 @@ TfrPreviewForm::TfrPreviewForm(QWidget* parent) : QDialog(parent) {
   N2 = item("N2", LocaleText(53021), 2);
   N3 = item("N3", LocaleText(53022), 3);
   N1001->setChecked(true);
+  N4 = ProcMenu->addSeparator();
+  N4->setObjectName(QStringLiteral("N4"));
+  auto command = [&](const char* name, int textId, void (TfrPreviewForm::*handler)()) {
+    QAction* a = ProcMenu->addAction(LocaleText(textId));
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    return a;
+  };
+  N5 = command("N5", 53029, &TfrPreviewForm::EditBtnClick);
+  N6 = command("N6", 53030, &TfrPreviewForm::NewPageBtnClick);
+  N7 = command("N7", 53031, &TfrPreviewForm::DelPageBtnClick);
 
   connect(ZoomBtn, &QToolButton::clicked, this, [this] { guarded([&] { ZoomBtnClick(); }); });
   connect(LoadBtn, &QToolButton::clicked, this, [this] { guarded([&] { LoadBtnClick(); }); });
@@ -391,6 +410,7 @@ TfrPreviewForm::TfrPreviewForm(QWidget* parent) : QDialog(parent) {
   connect(PrintBtn, &QToolButton::clicked, this, [this] { guarded([&] { PrintBtnClick(); }); });
   connect(FindBtn, &QToolButton::clicked, this, [this] { guarded([&] { FindBtnClick(); }); });
   connect(ExitBtn, &QToolButton::clicked, this, [this] { guarded([&] { ExitBtnClick(); }); });
+  connect(HelpBtn, &QToolButton::clicked, this, [this] { guarded([&] { HelpBtnClick(); }); });
   connect(PgUp, &QToolButton::clicked, this, [this] { PgUpClick(); });
   connect(PgDown, &QToolButton::clicked, this, [this] { PgDownClick(); });
   connect(VScrollBar, &QScrollBar::valueChanged, this, [this](int v) { VScrollChange(v); });
@@ -410,8 +430,20 @@ QSize TfrPreviewForm::PageSizePixels(int i) const {
 
 void TfrPreviewForm::Connect(TfrReport* report) { Report = report; }
 
+bool TfrPreviewForm::CanModifyPages() const { return Report && Report->ModifyPrepared && bool(RegisteredDesigner()); }
+
+void TfrPreviewForm::showEditItems(bool on) {
+  for (QAction* a : {N4, N5, N6, N7}) a->setVisible(on);
+}
+
+void TfrPreviewForm::ApplyReportOptions() {
+  showEditItems(CanModifyPages());
+  N7->setEnabled(PageCount() > 1);
+}
+
 void TfrPreviewForm::ShowReport(TfrReport* report) {
   Connect(report);
+  ApplyReportOptions();
   // A print is possible with an installed printer (the virtual one is last in the list),
   // when printing goes into a file, or through the print dialog.
   // With the print dialog the operator can always choose a PDF file, printers or not.
@@ -462,6 +494,7 @@ void TfrPreviewForm::RefreshView(bool reset) {
       pages.Draw(i, &none, QRect());
     }
   }
+  N7->setEnabled(PageCount() > 1);
   PageBox->update();
 }
 
@@ -622,7 +655,10 @@ void TfrPreviewForm::drawPages(QPainter& painter, const QRect& clip) {
 
 // ---- zoom and paging
 
-void TfrPreviewForm::ZoomBtnClick() { ProcMenu->popup(ZoomBtn->mapToGlobal(QPoint(0, ZoomBtn->height()))); }
+void TfrPreviewForm::ZoomBtnClick() {
+  showEditItems(false);
+  ProcMenu->popup(ZoomBtn->mapToGlobal(QPoint(0, ZoomBtn->height())));
+}
 
 void TfrPreviewForm::N3Click(int tag) {
   if (PageCount() == 0) return;
@@ -710,6 +746,9 @@ void TfrPreviewForm::FormKeyDown(QKeyEvent* e) {
       if (PrintBtn->isEnabled()) PrintBtnClick();
       break;
     case Qt::Key_F: FindBtnClick(); break;
+    case Qt::Key_E:
+      if (CanModifyPages()) EditBtnClick();
+      break;
     default: break;   // any other key with Ctrl is consumed
   }
 }
@@ -804,6 +843,80 @@ void TfrPreviewForm::SaveBuiltFile(const QString& fileName) {
   const QFileInfo fi(fileName);
   const QString path = fi.path() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral(".frp");
   Report->SaveBuiltReportFile(path);
+}
+
+// ---- built pages in the designer
+
+void TfrPreviewForm::EditBtnClick() {
+  if (!CanModifyPages() || PageCount() == 0) return;
+  CurPage = std::clamp(CurPage, 1, PageCount());
+  Report->EditBuiltPage(CurPage - 1);
+  Connect(Report);
+  RefreshView(false);
+}
+
+void TfrPreviewForm::NewPageBtnClick() {
+  if (!CanModifyPages() || PageCount() == 0) return;
+  TfrEMFPages& pages = Report->EMFPages();
+  const int index = std::clamp(CurPage - 1, 0, PageCount());
+  if (!Report->Pages.empty()) {
+    pages.InsertPage(index, Report->Pages.front().get());
+  } else {
+    // Pages read from a built-report file have no template: the new page takes the paper of
+    // the current one.
+    TfrPage* current = pages.ObjectsToPage(std::min(index, PageCount() - 1));
+    TfrPage paper;
+    paper.pgSize = current->pgSize;
+    paper.pgOr = current->pgOr;
+    paper.pgWidth = current->pgWidth;
+    paper.pgHeight = current->pgHeight;
+    paper.pgBin = current->pgBin;
+    paper.UseMargins = current->UseMargins;
+    paper.LeftMargin = current->LeftMargin;
+    paper.TopMargin = current->TopMargin;
+    paper.RightMargin = current->RightMargin;
+    paper.BottomMargin = current->BottomMargin;
+    pages.InsertPage(index, &paper);
+  }
+  RefreshView(false);
+}
+
+void TfrPreviewForm::DelPageBtnClick() {
+  if (!CanModifyPages() || PageCount() <= 1) return;
+  if (MessageBox(LocaleText(55005), LocaleText(55006), MsgIcon::Question, MsgButtons::YesNo) != mrYes) return;
+  Report->EMFPages().DeletePage(std::clamp(CurPage, 1, PageCount()) - 1);
+  FindPage = FindStart = 0;
+  MarkRect = QRect();
+  RefreshView(true);
+}
+
+// ---- the help tool
+
+void TfrPreviewForm::HelpBtnClick() {
+  if (HelpMode) return;
+  HelpMode = true;
+  HelpBtn->setChecked(true);
+  QApplication::setOverrideCursor(Qt::WhatsThisCursor);
+  grabMouse();
+}
+
+void TfrPreviewForm::endHelpMode(const QPoint& globalPos) {
+  HelpMode = false;
+  releaseMouse();
+  QApplication::restoreOverrideCursor();
+  HelpBtn->setChecked(false);
+  HelpBtn->setDown(false);
+  QWidget* control = childAt(mapFromGlobal(globalPos));
+  // The help viewer would pop up the topic of the control's tag; this system has none.
+  HelpContext = control && control != HelpBtn ? control->property("tag").toInt() : -1;
+}
+
+void TfrPreviewForm::mousePressEvent(QMouseEvent* e) {
+  if (HelpMode) {
+    endHelpMode(e->globalPosition().toPoint());
+    return;
+  }
+  QDialog::mousePressEvent(e);
 }
 
 // ---- text search

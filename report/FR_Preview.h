@@ -83,6 +83,7 @@ class TfrPreviewForm : public QDialog {
   QToolButton* SaveBtn;
   QToolButton* PrintBtn;
   QToolButton* FindBtn;
+  QToolButton* HelpBtn;
   QToolButton* ExitBtn;
   QWidget* PreviewPanel;
   QWidget* ScrollBox1;
@@ -95,6 +96,8 @@ class TfrPreviewForm : public QDialog {
   QScrollBar* HScrollBar;
   QMenu* ProcMenu;
   QAction *N2001, *N1501, *N1001, *N751, *N501, *N251, *N101, *N1, *N2, *N3;
+  // Built pages in the designer: a separator, then edit, add and remove page.
+  QAction *N4, *N5, *N6, *N7;
 
   // Fields.
   TfrPBox* PageBox;
@@ -113,6 +116,10 @@ class TfrPreviewForm : public QDialog {
   // The marked hit in page box coordinates (empty when nothing is marked).
   QRect MarkRect;
   TfrReport* Report = nullptr;
+  // The help tool: true from the click on HelpBtn to the next press on the window; the context
+  // number (a control's tag) asked for last, -1 for none. There is no help viewer to show it.
+  bool HelpMode = false;
+  int HelpContext = -1;
 
   // Zoom carried from one preview to the next.
   static double& LastZoom();
@@ -120,6 +127,10 @@ class TfrPreviewForm : public QDialog {
 
   void ShowReport(TfrReport* report);
   void Connect(TfrReport* report);
+  // Buttons and the page editing items from the report (the editing items need a registered
+  // designer and the report's ModifyPrepared).
+  void ApplyReportOptions();
+  bool CanModifyPages() const;
   void RefreshView(bool reset);
   void ShowPageNumber();
   void ScrollToCurPage();
@@ -146,11 +157,19 @@ class TfrPreviewForm : public QDialog {
   void FindBtnClick();
   void FindNext();
   void ExitBtnClick();
+  void HelpBtnClick();
+  // The built page CurPage opened in the designer; written back when the operator says so.
+  void EditBtnClick();
+  // A new empty page before the current one, with the paper of the template's first page.
+  void NewPageBtnClick();
+  // The current page deleted after the question (never the last page).
+  void DelPageBtnClick();
   void FormKeyDown(QKeyEvent* e);
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
 
  private:
   friend class TfrPBox;
@@ -159,6 +178,8 @@ class TfrPreviewForm : public QDialog {
   void tickZoomItems();
   void scrollToHit();
   void drawPages(class QPainter& painter, const QRect& clip);
+  void showEditItems(bool on);
+  void endHelpMode(const QPoint& globalPos);
   std::vector<QRect> rects_;
   int perRow_ = 1;
 };

@@ -240,10 +240,51 @@ int TfrBandView::TitleTabWidth() const {
   return w >= 92 ? w + 8 : 100;
 }
 
+QRect TfrBandView::TitleTabRect() const {
+  const int t = TitleTabWidth();
+  if (BandKind() >= 18 && BandKind() <= 20) return Left >= 18 ? QRect(Left - 18, Top, 18, t) : QRect(Left, Top, 18, t);
+  return Top >= 18 ? QRect(Left, Top - 18, t, 18) : QRect(Left, Top, t, 18);
+}
+
 // Whether the designer shows band titles as tabs outside the bands.
 static bool& showBandTitles() {
   static bool v = true;
   return v;
+}
+
+void TfrBandView::PaintTitleTab(TCanvas* canvas) {
+  const bool cross = BandKind() >= 18 && BandKind() <= 20;
+  const QString title = BandKindNames().value(BandKind());
+  canvas->setFont(smallArial());
+  canvas->pen() = TPen{clBtnFace, 1, psSolid};
+  canvas->brush() = TBrush{clBtnFace, bsSolid};
+  const QRect tab = TitleTabRect();
+  const int x0 = tab.left(), y0 = tab.top(), x1 = tab.left() + tab.width(), y1 = tab.top() + tab.height();
+  canvas->FillRect(RectLTRB(x0, y0, x1, y1));
+  if (!cross) {
+    canvas->pen().color = clBtnShadow;
+    canvas->MoveTo(x1 - 2, y0);
+    canvas->LineTo(x1 - 2, y1);
+    canvas->pen().color = clBlack;
+    canvas->MoveTo(x1 - 1, y0);
+    canvas->LineTo(x1 - 1, y1);
+    canvas->TextOut(x0 + 4, y0 + 1, title);
+  } else {
+    canvas->pen().color = clBtnShadow;
+    canvas->MoveTo(x0, y1 - 2);
+    canvas->LineTo(x1, y1 - 2);
+    canvas->pen().color = clBlack;
+    canvas->MoveTo(x0, y1 - 1);
+    canvas->LineTo(x1, y1 - 1);
+    if (QPainter* p = canvas->painter()) {
+      const int w = canvas->TextWidth(title);
+      p->save();
+      p->translate(x0 + 3, y0 + 4 + w);
+      p->rotate(-90);
+      canvas->TextOut(0, 0, title);
+      p->restore();
+    }
+  }
 }
 
 void TfrBandView::Paint(TCanvas* canvas) {
@@ -274,37 +315,9 @@ void TfrBandView::Paint(TCanvas* canvas) {
       canvas->Rectangle(x, Top, x + ColumnWidth, Top + Height);
     }
   }
-  canvas->pen() = TPen{clBtnFace, 1, psSolid};
-  canvas->brush() = TBrush{clBtnFace, bsSolid};
   const QString title = BandKindNames().value(BandKind());
-  const int t = TitleTabWidth();
   if (showBandTitles()) {
-    if (!cross) {
-      canvas->FillRect(RectLTRB(Left, Top - 18, Left + t, Top));
-      canvas->pen().color = clBtnShadow;
-      canvas->MoveTo(Left + t - 2, Top - 18);
-      canvas->LineTo(Left + t - 2, Top);
-      canvas->pen().color = clBlack;
-      canvas->MoveTo(Left + t - 1, Top - 18);
-      canvas->LineTo(Left + t - 1, Top);
-      canvas->TextOut(Left + 4, Top - 17, title);
-    } else {
-      canvas->FillRect(RectLTRB(Left - 18, Top, Left, Top + t));
-      canvas->pen().color = clBtnShadow;
-      canvas->MoveTo(Left - 18, Top + t - 2);
-      canvas->LineTo(Left, Top + t - 2);
-      canvas->pen().color = clBlack;
-      canvas->MoveTo(Left - 18, Top + t - 1);
-      canvas->LineTo(Left, Top + t - 1);
-      if (QPainter* p = canvas->painter()) {
-        const int w = canvas->TextWidth(title);
-        p->save();
-        p->translate(Left - 15, Top + 4 + w);
-        p->rotate(-90);
-        canvas->TextOut(0, 0, title);
-        p->restore();
-      }
-    }
+    PaintTitleTab(canvas);
   } else {
     canvas->brush().style = bsClear;
     if (!cross) {
@@ -323,9 +336,7 @@ QRect TfrBandView::ClipRegion(bool enlarge) {
   if (!showBandTitles()) return TfrView::ClipRegion(enlarge);
   QRect r = enlarge ? RectLTRB(Left - 10, Top - 10, Left + Width + 10, Top + Height + 10)
                     : RectLTRB(Left, Top, Left + Width + 1, Top + Height + 1);
-  const int t = TitleTabWidth();
-  const bool cross = BandKind() >= 18 && BandKind() <= 20;
-  return r.united(cross ? RectLTRB(Left - 18, Top, Left, Top + t) : RectLTRB(Left, Top - 18, Left + t, Top));
+  return r.united(TitleTabRect());
 }
 
 // ---- sub-report view painting

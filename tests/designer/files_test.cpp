@@ -11,6 +11,7 @@
 #include <QRadioButton>
 
 #include "designer/FR_Dialogs.h"
+#include "designer/FR_Small.h"
 #include "report/FR_Built.h"
 #include "tests/designer/window_fixture.h"
 #include "tests/support/scripted_ui.h"
@@ -129,7 +130,9 @@ TEST_F(DesignerFilesTest, SaveAsTemplateOrDictionaryKeepsTheDesignFileAndItsStat
   EXPECT_EQ(form->DesignFileName, path);
 }
 
-TEST_F(DesignerFilesTest, SaveAsXmlWritesTheXmlTemplateAndBecomesTheDesignFile) {
+// The XML template is a copy the designer cannot open: the design keeps its own file, stays
+// unsaved until that is written, and whatever is saved under an XML name is XML.
+TEST_F(DesignerFilesTest, SaveAsXmlWritesACopyAndSaveWritesWhatOpenReads) {
   ScriptedUi ui;
   open();
   deleteMemo1();
@@ -137,15 +140,69 @@ TEST_F(DesignerFilesTest, SaveAsXmlWritesTheXmlTemplateAndBecomesTheDesignFile) 
   ui.answerSaveFile(xml);
   form->action("N17")->trigger();
   ASSERT_TRUE(QFileInfo(xml).isFile()) << ui.messageTexts().join(" | ").toStdString();
+  auto startOf = [](const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+  };
+  EXPECT_TRUE(startOf(xml).startsWith("<?xml")) << startOf(xml).left(80).toStdString();
+  EXPECT_FALSE(startOf(xml).contains("Memo1"));
+  EXPECT_FALSE(form->SaveSucceeded);
+  EXPECT_TRUE(form->IsModified());
+  EXPECT_EQ(form->DesignFileName, path);
+  EXPECT_EQ(form->windowTitle(), QString::fromUtf8("设计器 - 收据.frf"));
+  EXPECT_EQ(objectsInFile(path), QStringList({"Memo1", "Memo2"}));   // not written yet
+
+  // Closing still asks for the design's own file.
+  ui.answerMessage(mrCancel);
+  form->done(mrOk);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(ui.lastMessage().text, QString::fromUtf8("保存变动 到 收据.frf?"));
+
+  // Save writes the template to the design file, and Open reads it back.
+  form->action("N20")->trigger();
   EXPECT_TRUE(form->SaveSucceeded);
   EXPECT_FALSE(form->IsModified());
-  EXPECT_EQ(form->DesignFileName, xml);
-  QFile file(xml);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray bytes = file.readAll();
-  EXPECT_TRUE(bytes.startsWith("<?xml")) << bytes.left(80).toStdString();
-  // The remaining object is in the file, the deleted one is not.
-  EXPECT_FALSE(bytes.contains("Memo1"));
+  EXPECT_EQ(objectsInFile(path), QStringList({"Memo2"}));
+  ui.answerOpenFile(path);
+  form->action("N19")->trigger();
+  EXPECT_EQ(obj("Memo1"), nullptr);
+  EXPECT_NE(obj("Memo2"), nullptr);
+  EXPECT_FALSE(form->IsModified());
+
+  // A design kept under an XML name is saved as XML, never as the binary template.
+  const QString other = work.file(QString::fromUtf8("另存.fr3"));
+  form->SetDesignFileName(other);
+  form->MarkModified(true);
+  form->action("N20")->trigger();
+  EXPECT_TRUE(form->SaveSucceeded);
+  EXPECT_TRUE(startOf(other).startsWith("<?xml")) << startOf(other).left(80).toStdString();
+  EXPECT_TRUE(startOf(other).contains("Memo2"));
+}
+
+// Reading a dictionary file changes the design: the Save button wakes up and closing asks; the
+// saved template carries the dictionary.
+TEST_F(DesignerFilesTest, OpeningADictionaryMarksTheDesignChanged) {
+  ScriptedUi ui;
+  const QString dict = work.file(QString::fromUtf8("字典.frd"));
+  report->Dictionary.Variables.PutValue(QString::fromUtf8("单位"), QString::fromUtf8("'物业'"));
+  ASSERT_TRUE(report->SaveDictionaryFile(dict));
+  report->Dictionary.Variables.RemoveAll();
+  open();
+  ASSERT_FALSE(form->IsModified());
+  ui.answerOpenFile(dict);
+  form->action("N19")->trigger();
+  ASSERT_EQ(report->Dictionary.Variables.EntryCount(), 1);
+  EXPECT_TRUE(form->IsModified());
+  EXPECT_TRUE(form->button("FileBtn3")->isEnabled());
+  EXPECT_EQ(form->windowTitle(), QString::fromUtf8("设计器 - 收据.frf"));
+  ui.answerMessage(mrYes);
+  form->done(mrOk);
+  EXPECT_EQ(ui.lastMessage().text, QString::fromUtf8("保存变动 到 收据.frf?"));
+  EXPECT_FALSE(form->isVisible());
+  TfrReport saved;
+  ASSERT_TRUE(saved.LoadFromFile(path));
+  ASSERT_EQ(saved.Dictionary.Variables.EntryCount(), 1);
+  EXPECT_EQ(saved.Dictionary.Variables.NameAt(0).trimmed(), QString::fromUtf8("单位"));
 }
 
 TEST_F(DesignerFilesTest, AFileThatIsNoReadableTemplateIsNeverTreatedAsOpened) {
@@ -247,13 +304,20 @@ TEST_F(DesignerFilesTest, PageOptionsApplyWholeOrNotAtAll) {
   EXPECT_TRUE(dialog.E1->isEnabled());
 }
 
-TEST_F(DesignerFilesTest, PreviewFromTheDesignerLeavesNoStaleSteps) {
+// The build behind a preview reads the template back into new objects; every step recorded
+// before it still applies to them, both ways, and editing goes on.
+TEST_F(DesignerFilesTest, PreviewFromTheDesignerKeepsTheUndoHistory) {
   ScriptedUi ui;
   report->ShowProgress = false;
   open();
   form->SelectByName("Memo1");
-  QTest::keyClick(form->DesignSurface, Qt::Key_Right, Qt::ControlModifier);
-  ASSERT_EQ(form->Model().UndoCount(), 1);
+  QTest::keyClick(form->DesignSurface, Qt::Key_Right, Qt::ControlModifier);   // moved
+  form->SelectByName("Memo2");
+  form->action("N27")->trigger();                                             // deleted
+  TfrView* added = form->Model().InsertObject(CreateViewByType(gtMemo));      // inserted
+  added->SetBounds(200, 200, 96, 20);
+  const QString addedName = added->Name;
+  ASSERT_EQ(form->Model().UndoCount(), 3);
   QString caption;
   ui.onModal([&](QDialog* d) {
     caption = d->windowTitle();
@@ -261,17 +325,34 @@ TEST_F(DesignerFilesTest, PreviewFromTheDesignerLeavesNoStaleSteps) {
   });
   form->action("N39")->trigger();
   EXPECT_EQ(caption, QString::fromUtf8("预览"));
-  EXPECT_EQ(form->Model().UndoCount(), 0);
-  ASSERT_NE(obj("Memo1"), nullptr);
-  EXPECT_EQ(obj("Memo1")->Left, 41);
   EXPECT_EQ(form->Model().Page(), report->Pages[0].get());
-  EXPECT_EQ(report->Pages[0]->Objects.size(), 2u);
-  // Editing goes on with the objects the build left.
+  EXPECT_EQ(form->Model().UndoCount(), 3);
+  EXPECT_TRUE(form->action("N46")->isEnabled());
+  auto names = [&] {
+    QStringList n;
+    for (auto& o : report->Pages[0]->Objects) n << o->Name;
+    return n;
+  };
+  ASSERT_EQ(names(), QStringList({"Memo1", addedName}));
+  form->Undo();
+  EXPECT_EQ(names(), QStringList({"Memo1"}));
+  form->Undo();
+  EXPECT_EQ(names(), QStringList({"Memo1", "Memo2"}));
+  form->Undo();
+  EXPECT_EQ(obj("Memo1")->Left, 40);
+  EXPECT_EQ(form->Model().UndoCount(), 0);
+  form->Redo();
+  EXPECT_EQ(obj("Memo1")->Left, 41);
+  // Editing goes on with the objects the build left, and a second preview keeps it too.
   form->SelectByName("Memo1");
   QTest::keyClick(form->DesignSurface, Qt::Key_Right, Qt::ControlModifier);
+  ui.onModal([](QDialog* d) { d->reject(); });
+  form->action("N39")->trigger();
   form->Undo();
   EXPECT_EQ(obj("Memo1")->Left, 41);
-  EXPECT_EQ(report->Pages[0]->Objects.size(), 2u);
+  form->Undo();
+  EXPECT_EQ(obj("Memo1")->Left, 40);
+  EXPECT_EQ(names(), QStringList({"Memo1", "Memo2"}));
 }
 
 TEST_F(DesignerFilesTest, DesignerOptionsApplyAndSettingsComeBackInTheNextWindow) {
@@ -313,7 +394,15 @@ TEST_F(DesignerFilesTest, ReportOptionsProtectOnlyWithTwoEqualEntries) {
       d->findChild<QLineEdit*>("E1")->setText(name);
       d->accept();
     });
-    for (const QString& t : typed) ui.answerInput(t);
+    // The password dialog asks twice; the second time with its own prompt.
+    for (const QString& t : typed)
+      ui.onModal([t](QDialog* d) {
+        auto* f = qobject_cast<TfrPasswEditForm*>(d);
+        ASSERT_NE(f, nullptr);
+        EXPECT_TRUE(f->E1->text().isEmpty());
+        QTest::keyClicks(f->E1, t);
+        QTest::keyClick(f->E1, Qt::Key_Return);
+      });
     form->action("N8")->trigger();
   };
   options(true, QString::fromUtf8("收据"), {"abc", "abd"});
