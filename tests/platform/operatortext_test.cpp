@@ -39,6 +39,9 @@ TEST(OperatorTexts, EnglishFailureTextsBecomeChinese) {
       {u8("计算时发生错误\r[StrToFloat('a')]\r\r报表: frReport1\r对象: Memo1\r\r'a' is not a valid floating point value"),
        u8("计算时发生错误\r[StrToFloat('a')]\r\r报表: frReport1\r对象: Memo1\r\r“a”不是有效的数字")},
       {u8("Report contains the following non-plugged components:\rTfrChartView"), u8("报表中含有以下未安装的组件：\rTfrChartView")},
+      {u8("Line 3/7: Need \";\" or \"end\" here"), u8("第 3 行第 7 列：此处缺少“;”或“end”")},
+      {u8("Line 1/5: Need \")\" here"), u8("第 1 行第 5 列：此处缺少“)”")},
+      {u8("Line 9/1: Label \"L1\" is not defined"), u8("第 9 行第 1 列：标号“L1”没有定义")},
       // SQL functions and constraints.
       {u8("Data type mismatch in criteria expression."), u8("条件表达式中的数据类型不匹配。")},
       {u8("Overflow"), u8("数值超出范围")},
