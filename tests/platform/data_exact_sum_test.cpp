@@ -11,6 +11,7 @@
 #include "platform/money.h"
 #include "platform/operatortext.h"
 #include "tests/platform/data_util.h"
+#include "tests/platform/pg_server.h"
 
 namespace {
 
@@ -144,6 +145,32 @@ TEST_F(ExactSumTest, CcurIsExactAndStoringRefusesWhatAColumnCannotHold) {
   store({{0, kTopUnits}, {0, kTopUnits}});
   EXPECT_THROW(db_.conn.Execute(u8("insert into 费用 select 1, stored_money(sum(金额)) from 费用")), EDatabaseError);
   EXPECT_EQ(db_.scalar(u8("select count(*) from 费用")).toInt(), 2);
+}
+
+// On PostgreSQL money is numeric(19,4) and its sums exact; a sum beyond the money type is
+// refused when read, never turned into a double.
+TEST(ExactSumPostgres, SumsAreExactOrRefused) {
+  QString error;
+  const QString cs = PgServer::instance().CreateDatabase(QStringLiteral("exact_sums"), error);
+  ASSERT_FALSE(cs.isEmpty()) << "PostgreSQL test server: " << error.toStdString();
+  TADOConnection conn;
+  conn.ConnectionString = cs;
+  conn.Open();
+  conn.Execute(u8("create table 费用 (金额 numeric(19,4))"));
+  conn.Execute(u8("insert into 费用 select 99999999999.9999 - (i % 100) * 0.0001 from generate_series(0, 8999) as i"));
+  TADOQuery q;
+  q.SetConnection(&conn);
+  q.SQL.Add(u8("select sum(金额) as s from 费用"));
+  q.Open();
+  EXPECT_EQ(q.FieldByName(u8("s"))->AsMoney().toString(), u8("899999999999954.55"));
+  q.Close();
+  conn.Execute(u8("insert into 费用 select 99999999999.9999 from generate_series(1, 300)"));
+  try {
+    q.Open();
+    ADD_FAILURE() << "read " << q.FieldByName(u8("s"))->AsString().toStdString();
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.message(), u8("金额超出范围"));
+  }
 }
 
 }  // namespace
