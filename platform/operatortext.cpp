@@ -130,6 +130,7 @@ QList<Rule> MakeRules() {
       {"You already have one TfrDesigner component", "已经有一个报表设计器组件"},
       // The report engine.
       {"Report contains the following non-plugged components:", "报表中含有以下未安装的组件："},
+      {"You must include these components into your project\\.", "必须在程序中加入这些组件。"},
       {"Expression too complex", "表达式太复杂"},
       {"Missing operand", "缺少运算数"},
       {"Too many arguments", "参数太多"},
