@@ -8,6 +8,7 @@
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
+#include "platform/exception.h"
 #include "platform/ui.h"
 #include "services/DM2.h"
 #include "services/companyfile.h"
@@ -77,8 +78,10 @@ void TForm_chooseperson::addRecipients() {
   if (!rows->Active()) rows->Open();
   TADOConnection* conn = form_Dm2->ADO_system1;
   TADOQuery* s = form_Dm2->q_search;
-  conn->BeginTrans();
+  conn->BeginWriteTrans();
   try {
+    // Recipients go under the document's number only while it still has that number.
+    if (!LockCompanyDocument(conn, number)) throw EDatabaseError(u(kDocumentGoneMessage));
     const QStringList bookmarks = marked->Bookmarks();
     for (const QString& bookmark : bookmarks) {
       q_temp->SetBookmark(bookmark);

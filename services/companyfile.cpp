@@ -20,6 +20,7 @@
 #include "grid/PrnDbgeh.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
+#include "platform/exception.h"
 #include "platform/ui.h"
 #include "services/DM2.h"
 #include "services/chooseperson.h"
@@ -31,6 +32,19 @@
 #include "shell/recordwindow.h"
 
 TForm_companyfile* Form_companyfile = nullptr;
+
+const char* const kDocumentGoneMessage = "该文件已被其他电脑修改或删除，请刷新后再试！";
+
+bool LockCompanyDocument(TADOConnection* connection, const QString& number) {
+  TADOQuery q;
+  q.SetConnection(connection);
+  QString sql = QString::fromUtf8("select 发文号 from 公司文件 where 发文号=") + SqlQuote::Text(number);
+  // SQLite has no row locks; its writers take the whole file (BEGIN IMMEDIATE).
+  if (connection->kind() == TADOConnection::PostgreSQL) sql += QStringLiteral(" for update");
+  q.SQL.Add(sql);
+  q.Open();
+  return !q.IsEmpty();
+}
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -270,7 +284,8 @@ void TForm_companyfile::bitbtn_deleteClick() {
   const QString number = q_companyfile->FieldByName(u("发文号"))->AsString();
   TADOConnection* conn = form_Dm2->ADO_system1;
   try {
-    conn->BeginTrans();
+    conn->BeginWriteTrans();
+    if (!LockCompanyDocument(conn, number)) throw EDatabaseError(u(kDocumentGoneMessage));
     conn->Execute(u("delete from 阅览公司文件明细表 where 发文号=") + SqlQuote::Text(number));
     q_companyfile->Delete();
     conn->CommitTrans();
@@ -590,25 +605,47 @@ void TForm_companyfile_edit::b_saveClick() {
   s->SQL.Add(u("select * from 公司文件 "));
   s->SQL.Add(u("where 发文号=") + SqlQuote::Text(number->AsString()));
   s->Open();
+  const bool adding = !b_append->isEnabled() || q->State() == dsInsert;
+  const QString oldNumber = adding ? QString() : number->OldValue().toString();
   bool duplicate = false;
-  if (!s->IsEmpty()) {
-    const bool adding = !b_append->isEnabled() || q->State() == dsInsert;
-    duplicate = adding || number->OldValue().toString() != number->AsString();
-  }
+  if (!s->IsEmpty()) duplicate = adding || oldNumber != number->AsString();
   s->Close();
   if (duplicate) {
     ShowInformation(u("发文号不能重复,请重新输入!"));
     DBEdit2->setFocus();
     return;
   }
+  // A renumbered document takes its circulation along, in the same transaction: recipients
+  // keep it, and a later document under the old number reaches no one by mistake.
+  const bool renumbered = !adding && !oldNumber.isEmpty() && oldNumber != number->AsString();
+  TADOConnection* conn = form_Dm2->ADO_system1;
   try {
+    if (renumbered) {
+      conn->BeginWriteTrans();
+      if (!LockCompanyDocument(conn, oldNumber)) {
+        conn->RollbackTrans();
+        ShowNotice(u(kDocumentGoneMessage));
+        cancelPending(q);
+        setAddState(false);
+        loadPictures();
+        return;
+      }
+      conn->Execute(u("update 阅览公司文件明细表 set 发文号=") + SqlQuote::Text(number->AsString()) + u(" where 发文号=") +
+                    SqlQuote::Text(oldNumber));
+    }
     q->FieldByName(u("操作员"))->SetAsString(CurrentOperatorName);
     q->FieldByName(u("操作日期"))->SetAsDateTime(Now());
     q->Post();
+    if (renumbered) conn->CommitTrans();
     ShowNotice(u("存盘完毕！"));
   } catch (const Exception&) {
+    if (conn->InTransaction()) conn->RollbackTrans();
     ShowNotice(u("存盘失败,请重新输入!"));
     cancelPending(q);
+  }
+  if (renumbered && owner_->t_temp->Active()) {
+    owner_->t_temp->Close();
+    owner_->t_temp->Open();
   }
   setAddState(false);
   loadPictures();

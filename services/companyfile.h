@@ -17,6 +17,7 @@ class TADOTable;
 class TDataSource;
 class TDBComboBoxEh;
 class TDBDateTimeEditEh;
+class TADOConnection;
 class TDBEditEh;
 class TDBGridEh;
 class TDBMemo;
@@ -29,6 +30,13 @@ class TPrintDBGridEh;
 bool ConnectCompanyServer(const QString& failureMessage = QString());
 // Closes the company connection after its use.
 void DisconnectCompanyServer();
+
+// Inside a transaction on the company connection: locks the document numbered `number` until
+// the transaction ends, so that no other seat renumbers or deletes it meanwhile, and no seat
+// adds recipients under a number it has just lost. False when no document has that number
+// (another seat renumbered or deleted it). The caller refuses with kDocumentGoneMessage.
+bool LockCompanyDocument(TADOConnection* connection, const QString& number);
+extern const char* const kDocumentGoneMessage;
 
 // A record navigator: first, prior, next, last over a dataset.
 class TDBNavigatorBar : public QWidget {

@@ -339,26 +339,33 @@ void TForm_tousuinfo::bitbtn_saveClick() {
 bool TForm_tousuinfo::writeComplaint() {
   TADOQuery* q = q_tousuinfo;
   const bool adding = IsAdding();
-  // Another seat may take the number drawn here before this complaint is written; the
-  // number's unique index then refuses the row, and the next free number is drawn.
+  // The number is drawn and the complaint written under the write lock: another seat drawing
+  // a number of the same month waits until this one is written, and then sees it, whatever
+  // the day in either number. Should a writer outside this lock take the number all the same,
+  // the number's unique index refuses the row and the next free number is drawn.
+  TADOConnection* conn = Dm1->ADO_system;
   constexpr int kAttempts = 5;
   for (int attempt = 1;; ++attempt) {
     QString number;
-    if (adding) {
-      number = DrawComplaintNumber(q->FieldByName(u("投诉日期"))->AsDateTime());
-      if (number.isEmpty()) {
-        ShowNotice(u("本月的投诉单号已经用完,不能再增加投诉!"));
-        return false;
-      }
-      q->FieldByName(u("投诉单号"))->SetAsString(number);
-      if (ComplaintNumberDrawn) ComplaintNumberDrawn(number);
-    }
     try {
+      if (adding) conn->BeginWriteTrans();
+      if (adding) {
+        number = DrawComplaintNumber(q->FieldByName(u("投诉日期"))->AsDateTime());
+        if (number.isEmpty()) {
+          conn->RollbackTrans();
+          ShowNotice(u("本月的投诉单号已经用完,不能再增加投诉!"));
+          return false;
+        }
+        q->FieldByName(u("投诉单号"))->SetAsString(number);
+        if (ComplaintNumberDrawn) ComplaintNumberDrawn(number);
+      }
       q->FieldByName(u("操作人员"))->SetAsString(CurrentOperatorName);
       q->FieldByName(u("操作日期"))->SetAsDateTime(Now());
       q->Post();
+      if (adding) conn->CommitTrans();
       return true;
     } catch (const Exception& e) {
+      if (adding && conn->InTransaction()) conn->RollbackTrans();
       if (adding && attempt < kAttempts && ComplaintNumberTaken(number)) continue;
       // The typed complaint stays in the editors, so the operator can correct it or retry.
       if (adding) q->FieldByName(u("投诉单号"))->Clear();

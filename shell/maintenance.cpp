@@ -442,6 +442,8 @@ TForm_arrange::TForm_arrange(QWidget* parent) : QDialog(parent) {
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, ds_house, 0);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
+  // Two estates may use the same house codes: the estate tells their rows apart.
+  AddGridColumn(DBGridEh1, u("小区名称"), u("小区"), false, 100);
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 100);
   AddGridColumn(DBGridEh1, u("房屋代码"), u("代码"), false, 80);
   AddGridColumn(DBGridEh1, u("业主名称"), QString(), false, 100);
@@ -572,25 +574,27 @@ QStringList ArrangeStatements(const QString& estate, const QString& house, TDate
   QStringList out;
   for (int i = 0; i < 4; ++i) {
     if (!tables[size_t(i)]) continue;
-    if (i == 1) {
-      // The carried balance follows its ledger: it becomes the balance of the latest payment
-      // that stays, or, when none stays, the balance the earliest removed payment started from.
-      const QString kept = u("(零头 is not null)and(上次零头 is not null)");
-      out << u("update 房屋资料 set 零头=coalesce("
-               "(select 零头 from 收费汇总表 where ") + houseRows + u("and") + kept + u("and(not ") + period(i) +
-                 u(") order by 缴费时间 desc limit 1),"
-                   "(select 上次零头 from 收费汇总表 where ") + houseRows + u("and") + kept + u("and") + period(i) +
-                 u(" order by 缴费时间 limit 1)) where ") + houseRows +
-                 u("and(exists (select 1 from 收费汇总表 where ") + houseRows + u("and") + kept + u("and") + period(i) +
-                 u("))");
-    }
-    out << u("delete from ") + u(names[i][0]) + u(" where ") + period(i) + u("and") + houseRows;
     if (i == 3) {
-      // The deposit total is the sum of the movements that remain.
-      out << u("update 房屋资料 set 押金=(select ccur(coalesce(sum(case 操作类型 when '收取' then 金额 "
-               "when '退还' then -金额 when '冲抵费用' then -金额 else 0 end),0)) from 押金明细表 where ") +
-                 houseRows + u(") where ") + houseRows;
+      // The office still holds the deposits, so their history is summed, not dropped: the
+      // period's movements of each kind become one row dated the period's last moment. The
+      // house's total and every balance after the period stay as they were, and the ledger
+      // never runs below zero (receipts come before the outgoings of that moment). The rows
+      // are written under a date outside every period first, so the delete leaves them.
+      const QString parked = u("'1899-12-30 00:00:00'");
+      out << u("insert into 押金明细表 (日期, 小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元, 房屋代码, 业主名称, "
+               "操作类型, 金额, 押金类别代码, 押金类别, 备注, 操作人员, 操作日期) "
+               "select ") + parked + u(", 小区代码, max(小区名称), max(楼宇代码), max(楼宇名称), max(楼宇单元), 房屋代码, "
+               "max(业主名称), 操作类型, stored_money(sum(金额)), 押金类别代码, 押金类别, ") +
+                 SqlQuote::Text(u("数据整理结转")) + u(", ") + SqlQuote::Text(CurrentOperatorName) + u(", ") +
+                 SqlQuote::Date(Now()) + u(" from 押金明细表 where ") + period(i) + u("and") + houseRows +
+                 u("group by 小区代码, 房屋代码, 操作类型, 押金类别代码, 押金类别 having stored_money(sum(金额))<>0 "
+                   "order by case 操作类型 when '收取' then 0 else 1 end, 操作类型, 押金类别代码, 押金类别");
+      out << u("delete from 押金明细表 where ") + period(i) + u("and") + houseRows + u("and(日期<>") + parked + u(")");
+      out << u("update 押金明细表 set 日期=") + SqlQuote::Date(end) + u(" where (日期=") + parked + u(")and") + houseRows;
+      continue;
     }
+    // A payment's carried balance (零头) stays with the house: the office still holds it.
+    out << u("delete from ") + u(names[i][0]) + u(" where ") + period(i) + u("and") + houseRows;
   }
   return out;
 }

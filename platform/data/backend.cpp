@@ -40,7 +40,7 @@ void CheckStorableText(const char* utf8, uint32_t size) {
 
 void CheckStorableMoney(int64_t units) {
   if (units >= kMaxStoredMoneyUnits || units <= -kMaxStoredMoneyUnits)
-    throw EDatabaseError(QString::fromUtf8("金额 %1 超出可保存的范围：金额的绝对值必须小于 100,000,000,000。")
+    throw EDatabaseError(QString::fromUtf8("金额超出范围：金额 %1 超出可保存的范围，金额的绝对值必须小于 100,000,000,000。")
                              .arg(Money::fromUnits(units).toString()));
 }
 

@@ -11,6 +11,43 @@
 #include "platform/money.h"
 #include "platform/variant.h"
 
+namespace {
+// Below this many ten-thousandths an amount has at most 15 significant digits, so the double
+// nearest to it reads back as the same amount; the money columns keep amounts as such doubles.
+constexpr int64_t kStoredMoneyLimitUnits = 100'000'000'000LL * 10000;
+}  // namespace
+
+// ---------------------------------------------------------------- exact money text
+
+QString ExactMoneyText(int64_t units) {
+  const bool negative = units < 0;
+  const uint64_t magnitude = negative ? uint64_t(0) - uint64_t(units) : uint64_t(units);
+  return QStringLiteral("%1%2.%3")
+      .arg(negative ? QStringLiteral("-") : QString())
+      .arg(magnitude / 10000)
+      .arg(int(magnitude % 10000), 4, 10, QLatin1Char('0'));
+}
+
+std::optional<int64_t> ReadExactMoneyText(const char* text, int size) {
+  // "-" digits "." four digits, and beyond what a double keeps exactly.
+  if (size < 6 || size > 26) return std::nullopt;
+  const char* p = text;
+  const char* end = text + size;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  if (end - p < 6 || end[-5] != '.') return std::nullopt;
+  unsigned __int128 v = 0;
+  for (; p < end; ++p) {
+    if (p == end - 5) continue;
+    if (*p < '0' || *p > '9') return std::nullopt;
+    v = v * 10 + unsigned(*p - '0');
+    if (v > (unsigned __int128)INT64_MAX + 1) return std::nullopt;
+  }
+  if (v < (unsigned __int128)kStoredMoneyLimitUnits) return std::nullopt;
+  if (!negative && v > (unsigned __int128)INT64_MAX) return std::nullopt;
+  return negative ? int64_t(-(__int128)v) : int64_t(v);
+}
+
 // ---------------------------------------------------------------- dates
 
 std::optional<TDateTime> ParseJetDate(const QString& textIn) {
@@ -215,6 +252,40 @@ void resultNumber(sqlite3_context* ctx, double d) {
 }
 
 const QString kMismatch = QStringLiteral("Data type mismatch in criteria expression.");
+const QString kMoneyOutOfRange = QString::fromUtf8("金额超出范围");
+
+// The result of a money computation, exactly: a double where the double reads back as the same
+// amount (every stored amount is one), a whole number where the amount is whole, otherwise the
+// decimal text that the data layer reads back as money (ExactMoneyText).
+void resultMoney(sqlite3_context* ctx, int64_t units) {
+  if (units > -kStoredMoneyLimitUnits && units < kStoredMoneyLimitUnits) {
+    sqlite3_result_double(ctx, double(units) / 10000.0);
+    return;
+  }
+  if (units % 10000 == 0) {
+    sqlite3_result_int64(ctx, units / 10000);
+    return;
+  }
+  resultText(ctx, ExactMoneyText(units));
+}
+
+// A money argument in ten-thousandths: integers and doubles as stored, or a decimal text.
+// Nothing for a value out of the money type's range or text that is not a number.
+std::optional<int64_t> moneyArg(sqlite3_value* v) {
+  try {
+    switch (sqlite3_value_type(v)) {
+      case SQLITE_INTEGER: return Money::fromInt(sqlite3_value_int64(v)).units();
+      case SQLITE_FLOAT: return Money::fromDouble(sqlite3_value_double(v)).units();
+      default: {
+        auto m = Money::parse(textArg(v).trimmed());
+        if (!m) return std::nullopt;
+        return m->units();
+      }
+    }
+  } catch (const Exception&) {
+    return std::nullopt;
+  }
+}
 
 // ---------------------------------------------------------------- conversions
 
@@ -229,10 +300,23 @@ void fnCcur(sqlite3_context* ctx, int, sqlite3_value** a) {
       if (!p) { resultError(ctx, kMismatch); return; }
       m = *p;
     }
-    sqlite3_result_double(ctx, double(m.units()) / 10000.0);
+    resultMoney(ctx, m.units());
   } catch (const Exception& e) {
     resultError(ctx, e.message());
   }
+}
+
+// An amount as a money column of these files keeps it exactly; larger ones are refused.
+void fnStoredMoney(sqlite3_context* ctx, int, sqlite3_value** a) {
+  if (isNull(a[0])) { sqlite3_result_null(ctx); return; }
+  std::optional<int64_t> units = moneyArg(a[0]);
+  if (!units) { resultError(ctx, kMismatch); return; }
+  if (*units >= kStoredMoneyLimitUnits || *units <= -kStoredMoneyLimitUnits) {
+    resultError(ctx, QString::fromUtf8("金额超出范围：金额 %1 超出可保存的范围，金额的绝对值必须小于 100,000,000,000。")
+                         .arg(Money::fromUnits(*units).toString()));
+    return;
+  }
+  sqlite3_result_double(ctx, double(*units) / 10000.0);
 }
 
 void fnCdate(sqlite3_context* ctx, int, sqlite3_value** a) {
@@ -575,23 +659,36 @@ struct ExactAgg {
   int64_t intSum;
   int64_t count;
   bool sawReal;
-  bool intOverflow;
   bool overflow;
 };
+
+// The largest whole amount the money type holds (922,337,203,685,477).
+constexpr int64_t kMaxWholeMoney = INT64_MAX / 10000;
 
 void aggStep(sqlite3_context* ctx, int, sqlite3_value** a) {
   auto* s = static_cast<ExactAgg*>(sqlite3_aggregate_context(ctx, sizeof(ExactAgg)));
   if (!s || isNull(a[0])) return;
-  int t = sqlite3_value_numeric_type(a[0]);
+  // The stored type first: asking for the numeric type converts a text in place.
+  const bool text = sqlite3_value_type(a[0]) == SQLITE_TEXT;
+  int t = text ? SQLITE_TEXT : sqlite3_value_numeric_type(a[0]);
   ++s->count;
+  if (s->overflow) return;
   int64_t add = 0;
   if (t == SQLITE_INTEGER) {
     int64_t v = sqlite3_value_int64(a[0]);
-    if (__builtin_add_overflow(s->intSum, v, &s->intSum)) s->intOverflow = true;
-    if (__builtin_mul_overflow(v, int64_t(10000), &add)) { s->overflow = true; return; }
+    if (__builtin_add_overflow(s->intSum, v, &s->intSum) || __builtin_mul_overflow(v, int64_t(10000), &add)) {
+      s->overflow = true;
+      return;
+    }
+  } else if (text) {
+    // A decimal text (an exact sum of a sub-query among them) counts exactly; other text as 0.
+    s->sawReal = true;
+    add = moneyArg(a[0]).value_or(0);
   } else {
     s->sawReal = true;
     double v = t == SQLITE_FLOAT ? sqlite3_value_double(a[0]) : 0.0;
+    // Every stored amount is the double nearest to an amount below 10^11, so this gives back
+    // that amount's ten-thousandths exactly.
     double scaled = std::nearbyint(v * 10000.0);  // half to even
     if (!(std::fabs(scaled) < 9.2e18)) { s->overflow = true; return; }
     add = int64_t(scaled);
@@ -599,34 +696,43 @@ void aggStep(sqlite3_context* ctx, int, sqlite3_value** a) {
   if (__builtin_add_overflow(s->units, add, &s->units)) s->overflow = true;
 }
 
+// False (and the statement fails with "金额超出范围") when the total leaves the money type.
+bool aggWithinRange(sqlite3_context* ctx, const ExactAgg* s) {
+  const bool whole = !s->sawReal;
+  if (s->overflow || (whole && (s->intSum > kMaxWholeMoney || s->intSum < -kMaxWholeMoney))) {
+    resultError(ctx, kMoneyOutOfRange);
+    return false;
+  }
+  return true;
+}
+
 void aggFinalSum(sqlite3_context* ctx) {
   auto* s = static_cast<ExactAgg*>(sqlite3_aggregate_context(ctx, 0));
   if (!s || s->count == 0) { sqlite3_result_null(ctx); return; }
+  if (!aggWithinRange(ctx, s)) return;
   if (!s->sawReal) {
-    if (s->intOverflow) { resultError(ctx, QStringLiteral("integer overflow")); return; }
     sqlite3_result_int64(ctx, s->intSum);
     return;
   }
-  if (s->overflow) { resultError(ctx, QStringLiteral("Overflow")); return; }
-  sqlite3_result_double(ctx, double(s->units) / 10000.0);
+  resultMoney(ctx, s->units);
 }
 
 void aggFinalTotal(sqlite3_context* ctx) {
   auto* s = static_cast<ExactAgg*>(sqlite3_aggregate_context(ctx, 0));
   if (!s || s->count == 0) { sqlite3_result_double(ctx, 0.0); return; }
-  if (s->overflow) { resultError(ctx, QStringLiteral("Overflow")); return; }
-  sqlite3_result_double(ctx, double(s->units) / 10000.0);
+  if (!aggWithinRange(ctx, s)) return;
+  resultMoney(ctx, s->units);
 }
 
 void aggFinalAvg(sqlite3_context* ctx) {
   auto* s = static_cast<ExactAgg*>(sqlite3_aggregate_context(ctx, 0));
   if (!s || s->count == 0) { sqlite3_result_null(ctx); return; }
-  if (s->overflow) { resultError(ctx, QStringLiteral("Overflow")); return; }
+  if (!aggWithinRange(ctx, s)) return;
   // Quotient rounded half to even at the fourth decimal.
   int64_t q = s->units / s->count, r = s->units % s->count;
   int64_t twice = 2 * (r < 0 ? -r : r);
   if (twice > s->count || (twice == s->count && (q % 2 != 0))) q += (s->units < 0) ? -1 : 1;
-  sqlite3_result_double(ctx, double(q) / 10000.0);
+  resultMoney(ctx, q);
 }
 
 void reg(sqlite3* db, const char* name, int argc, void (*fn)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true) {
@@ -683,6 +789,7 @@ void RegisterJetFunctions(sqlite3* db) {
   reg(db, "round", 1, fnRound);
   reg(db, "round", 2, fnRound);
   reg(db, "format", 2, fnFormat);
+  reg(db, "stored_money", 1, fnStoredMoney);
   sqlite3_create_function_v2(db, "sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, aggStep, aggFinalSum, nullptr);
   sqlite3_create_function_v2(db, "total", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, aggStep, aggFinalTotal, nullptr);
   sqlite3_create_function_v2(db, "avg", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, aggStep, aggFinalAvg, nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
 #include "platform/datetime.h"
@@ -23,9 +24,21 @@ struct sqlite3;
 //   dateadd(interval, n, d) datediff(interval, d1, d2) datepart(interval, d)  ("yyyy" "q" "m"
 //                           "d" "y" "w" "ww" "h" "n" "s")
 //   sum(x) total(x) avg(x)  exact money aggregates: every input rounded to 4 decimals and added
-//                           as a 64-bit count of ten-thousandths (EOverflow → SQL error);
-//                           sum of integers stays an integer; sum over no rows is NULL
+//                           as a 64-bit count of ten-thousandths; a total beyond the money type
+//                           fails the statement with "金额超出范围"; sum of integers stays an
+//                           integer; sum over no rows is NULL
+//   stored_money(x)         x as a money column keeps it; "金额超出范围…" from 10^11 on
+// Results of ccur and the aggregates are exact: a double where the double reads back as the
+// same amount (below 10^11), a whole number where the amount is whole, otherwise the decimal
+// text of ExactMoneyText, which the SQLite layer reads back as money. Such a text is for
+// reading only: SQL arithmetic on it would go through a double again.
 void RegisterJetFunctions(sqlite3* db);
+
+// "-123456789012345.6789": sign, digits and always four decimals.
+QString ExactMoneyText(int64_t units);
+// The ten-thousandths of such a text when it is one for an amount of 10^11 or more (which no
+// double holds exactly), else nothing.
+std::optional<int64_t> ReadExactMoneyText(const char* text, int size);
 // Statement text as SQLite parses it: calls of left(, right( and isnull( (keywords to
 // SQLite) become jet_left(, jet_right( and jet_isnull(; quoted text is left alone.
 QString RewriteJetSql(const QString& sql);

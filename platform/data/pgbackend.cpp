@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -104,6 +105,8 @@ Cell readValue(PGresult* r, int row, int col, TFieldType type, RowStore& store) 
       QString t = QString::fromLatin1(v, len);
       t.remove(QLatin1Char('$'));
       if (auto m = Money::parse(t)) return Cell::fromMoney(m->units());
+      // A number the money type cannot hold (a sum too large) is refused, never rounded.
+      if (len > 0 && std::isfinite(std::strtod(v, nullptr))) throw EDatabaseError(QString::fromUtf8("金额超出范围"));
       return Cell::fromReal(std::strtod(v, nullptr));
     }
     case ftDateTime: case ftDate: case ftTime: {

@@ -237,6 +237,10 @@ void SqliteBackend::query(const QString& sql, const std::vector<Variant>& params
     store.columns.push_back(ci);
   }
   for (size_t i = 0; i < params.size() && int(i) < sqlite3_bind_parameter_count(st); ++i) bindVariant(st, int(i) + 1, params[i]);
+  // Computed columns (no declared type) may carry sums beyond what a double holds as exact
+  // decimal text (ExactMoneyText); such a column is money.
+  std::vector<char> computed(size_t(n), 0), exactMoney(size_t(n), 0);
+  for (int i = 0; i < n; ++i) computed[size_t(i)] = store.columns[size_t(i)].type == ftUnknown;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     uint32_t row = store.addRow();
@@ -244,10 +248,20 @@ void SqliteBackend::query(const QString& sql, const std::vector<Variant>& params
     for (int i = 0; i < n; ++i) {
       int ct = sqlite3_column_type(st, i + off);
       if (ct == SQLITE_NULL) continue;
+      if (ct == SQLITE_TEXT && computed[size_t(i)]) {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i + off));
+        if (auto units = ReadExactMoneyText(p, sqlite3_column_bytes(st, i + off))) {
+          store.set(row, i, Cell::fromMoney(*units));
+          exactMoney[size_t(i)] = 1;
+          continue;
+        }
+      }
       store.set(row, i, readCell(st, i + off, store));
     }
   }
   if (rc != SQLITE_DONE) fail();
+  for (int i = 0; i < n; ++i)
+    if (exactMoney[size_t(i)]) store.columns[size_t(i)].type = ftCurrency;
   // Columns without a declared type take the kind of their first value.
   for (int i = 0; i < n; ++i) {
     ColumnInfo& ci = store.columns[size_t(i)];

@@ -234,8 +234,7 @@ TEST(ReportTemplateFile, MissingAddInClassesAreNamedOnce) {
   EXPECT_FALSE(load(back, bytes));
   ASSERT_EQ(ui.messages().size(), 1);
   EXPECT_EQ(ui.lastMessage().text,
-            "Report contains the following non-plugged components:\rTfrStampView\rTfrStampView\r"
-            "You must include these components into your project.");
+            QString::fromUtf8("报表中含有以下未安装的组件：\rTfrStampView\rTfrStampView\r必须在程序中加入这些组件。"));
   EXPECT_EQ(back.Pages[0]->Objects.size(), r.Pages[0]->Objects.size() - 2);
   EXPECT_NE(back.FindObject("PageNo"), nullptr);
   ErrorFlag() = false;

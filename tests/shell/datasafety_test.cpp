@@ -289,7 +289,9 @@ TEST(KillTest, CleanUpKilledAnywhereRemovesAllOrNothing) {
   };
   const int duration = childDuration(cleanUp);
   EXPECT_EQ(valueIn(file, u("select count(*) from 收费明细表")), u("1800"));
-  EXPECT_EQ(valueIn(file, u("select count(*) from 房屋资料 where 押金=15")), u("300"));
+  // Each house's six deposits of the half year are carried in one row; 押金 stays.
+  EXPECT_EQ(valueIn(file, u("select count(*) from 押金明细表")), u("2100"));
+  EXPECT_EQ(valueIn(file, u("select count(*) from 房屋资料 where 押金=30")), u("300"));
   QRandomGenerator random(1612);
   int before = 0, after = 0;
   for (int run = 0; run < 25; ++run) {
@@ -299,9 +301,9 @@ TEST(KillTest, CleanUpKilledAnywhereRemovesAllOrNothing) {
     runChild(cleanUp, int(random.bounded(duration + duration / 5)));
     // The next connection rolls back what a killed transaction left in its journal.
     const QString counts = valueIn(file, u("select (select count(*) from 收费明细表)||'/'||(select count(*) from 押金明细表)||'/'||"
-                                           "(select count(*) from 房屋资料 where 押金=15)"));
-    if (counts == u("3600/3600/0")) ++before;
-    else if (counts == u("1800/1800/300")) ++after;
+                                           "(select count(*) from 房屋资料 where 押金=30)||'/'||(select cast(sum(金额) as integer) from 押金明细表)"));
+    if (counts == u("3600/3600/300/9000")) ++before;
+    else if (counts == u("1800/2100/300/9000")) ++after;
     else ADD_FAILURE() << "run " << run << ": " << counts.toStdString();
     EXPECT_TRUE(SqliteIntegrityProblem(file).isEmpty()) << run;
   }
@@ -624,8 +626,12 @@ TEST_F(TwoEstatesTest, CleanUpDeletesOnlyTheMarkedEstatesRowsAndKeepsTheLedgerTo
     EXPECT_EQ(value(u("select group_concat(小区代码) from (select 小区代码 from %1 order by 小区代码)").arg(u(table))),
               u("0001,0002,0002")) << table;
   }
-  // 0001's deposit is what its remaining movement says; its balance that of its remaining payment.
-  EXPECT_EQ(house("0001", "A1"), u("空置||100.25|1.5"));
+  // 0001 still holds the deposit and the carried balance: February's movements are carried in
+  // one row per movement type, the payments' 零头 stays with the house.
+  EXPECT_EQ(house("0001", "A1"), u("空置||200|2.25"));
+  EXPECT_EQ(value(u("select group_concat(操作类型||金额||substr(日期,1,10)) from (select * from 押金明细表 where 小区代码='0001' "
+                    "order by 日期, _rowid_)")),
+            u("收取100.252004-01-15,收取100.252004-02-29,退还0.52004-02-29"));
   EXPECT_EQ(house("0002", "A1"), u("空置||200|2.25"));
   EXPECT_EQ(value(u("select count(*) from 押金明细表 where 小区代码='0002'")), u("3"));
 }
