@@ -1,9 +1,9 @@
 // Data layer benchmark: a realistic bill table (2,000 houses x 10 charge items x 60 months =
 // 1,200,000 rows) in an SQLite file.
-//   (a) opening a snapshot of all rows: seconds and peak resident memory
-//       (targets: <= 1.5 s, <= 600 MB);
+//   (a) opening a snapshot of all rows, as a ratio to a bare sqlite3_step loop keeping the same
+//       values in the same types (target <= 1.5), and the peak resident memory (target <= 600 MB);
 //   (b) appending 240,000 bill rows through a dataset in one transaction, as a ratio to a bare
-//       prepared INSERT loop of the same rows in one transaction (target <= 3);
+//       prepared INSERT loop of the same rows in one transaction (target <= 1.7);
 //   (c) the exact sum of the 1,200,000 amounts beside SQLite's own floating sum.
 #include <sqlite3.h>
 
@@ -84,6 +84,58 @@ void bindRow(sqlite3_stmt* st, const Row& r) {
 
 const char* kInsert = "insert into %1 values (?,?,?,?,?,?,?,?,?,?)";
 
+// The bare baseline of a snapshot: one sqlite3_step loop over the same statement (the rowid and
+// every column), each value kept in the type the snapshot keeps it in: whole numbers and floats
+// as 64-bit values with a type tag, texts and blobs copied into a growing byte pool. Returns the
+// seconds and the number of rows.
+double BareSnapshot(sqlite3* db, const char* sql, int* rows) {
+  QElapsedTimer t;
+  t.start();
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db)));
+  const int n = sqlite3_column_count(st);
+  auto tags = std::vector<std::vector<uint8_t>>(size_t(n));
+  auto values = std::vector<std::vector<uint64_t>>(size_t(n));
+  std::vector<std::unique_ptr<char[]>> chunks;
+  size_t used = 0, chunk = 16u << 20;
+  auto keep = [&](const void* p, int len) -> uint64_t {
+    if (chunks.empty() || used + size_t(len) + 4 > chunk) {
+      chunks.push_back(std::make_unique<char[]>(chunk));
+      used = 0;
+    }
+    char* at = chunks.back().get() + used;
+    std::memcpy(at, &len, 4);
+    std::memcpy(at + 4, p, size_t(len));
+    used += size_t(len) + 4;
+    return uint64_t(reinterpret_cast<uintptr_t>(at));
+  };
+  int count = 0;
+  while (sqlite3_step(st) == SQLITE_ROW) {
+    for (int i = 0; i < n; ++i) {
+      uint8_t tag = 0;
+      uint64_t v = 0;
+      switch (sqlite3_column_type(st, i)) {
+        case SQLITE_INTEGER: tag = 1; v = uint64_t(sqlite3_column_int64(st, i)); break;
+        case SQLITE_FLOAT: {
+          tag = 2;
+          const double d = sqlite3_column_double(st, i);
+          std::memcpy(&v, &d, 8);
+          break;
+        }
+        case SQLITE_TEXT: tag = 4; v = keep(sqlite3_column_text(st, i), sqlite3_column_bytes(st, i)); break;
+        case SQLITE_BLOB: tag = 5; v = keep(sqlite3_column_blob(st, i), sqlite3_column_bytes(st, i)); break;
+        default: break;
+      }
+      tags[size_t(i)].push_back(tag);
+      values[size_t(i)].push_back(v);
+    }
+    ++count;
+  }
+  sqlite3_finalize(st);
+  *rows = count;
+  return t.elapsed() / 1000.0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,7 +183,14 @@ int main(int argc, char** argv) {
     double openSeconds = timer.elapsed() / 1000.0;
     long peak = statusKb("VmHWM:");
     long rssAfter = statusKb("VmRSS:");
-    std::printf("(a) open snapshot of %d rows x %d columns: %.3f s (target <= 1.5 s)\n", all.RecordCount(), all.FieldCount(), openSeconds);
+    int bareRows = 0;
+    // The file is read once before either is timed (the snapshot opened above read it), so
+    // both find it in the page cache; the better of two bare runs counts.
+    const double bareOpen = std::min(BareSnapshot(db, "select _rowid_, * from 收费明细表", &bareRows),
+                                     BareSnapshot(db, "select _rowid_, * from 收费明细表", &bareRows));
+    std::printf("(a) open snapshot of %d rows x %d columns: %.3f s; bare sqlite3_step loop into the same types: "
+                "%.3f s (%d rows); ratio %.2f (target <= 1.5)\n",
+                all.RecordCount(), all.FieldCount(), openSeconds, bareOpen, bareRows, openSeconds / bareOpen);
     std::printf("    peak resident memory %.1f MB (target <= 600 MB); before open %.1f MB, after %.1f MB\n", peak / 1024.0,
                 rssBefore / 1024.0, rssAfter / 1024.0);
     // Walking the snapshot reading every amount as Money.
@@ -190,7 +249,7 @@ int main(int argc, char** argv) {
     }
     conn.CommitTrans();
     double dsSeconds = timer.elapsed() / 1000.0;
-    std::printf("(b) %d appends through the dataset: %.3f s; bare prepared INSERT loop: %.3f s; ratio %.2f (target <= 3)\n",
+    std::printf("(b) %d appends through the dataset: %.3f s; bare prepared INSERT loop: %.3f s; ratio %.2f (target <= 1.7)\n",
                 appendRows, dsSeconds, bareSeconds, dsSeconds / bareSeconds);
 
     // (c) Exact sum against SQLite's own sum (a connection without our functions).
