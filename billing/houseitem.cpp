@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "billing/estateitems.h"
 #include "billing/estatescope.h"
 #include "billing/iteminfo.h"
 #include "grid/DBCtrlsEh.h"
@@ -48,11 +49,9 @@ double houseArea(TDataSet* house, const QString& areaName) {
 
 int AssignChargeItems(TADOConnection* connection, const QList<EstateHouseKey>& houses, const QString& item,
                       const QString& operatorName) {
-  TADOQuery items;
   QString sql = u("select * from 收费项目 where (停止收费='否')");
   if (GardenScoped) sql += u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
   if (item != kAllChargeItems) sql += u("and(收费名称=") + SqlQuote::Text(item) + u(")");
-  openQuery(items, connection, sql);
 
   static const char* const kInsert =
       "insert into 房屋收费项目 (操作人员, 操作日期, 收费名称, 单价, 计算公式, 收费面积, 收费范围, 收费说明, "
@@ -73,6 +72,11 @@ int AssignChargeItems(TADOConnection* connection, const QList<EstateHouseKey>& h
       for (existing.First(); !existing.Eof(); existing.Next())
         has.insert(existing.Fields()[0]->AsString().toCaseFolded());
       auto h = [&house](const char* f) { return house.FieldByName(u(f))->Value(); };
+      // The house's own estate's items (two estates may keep an item of the same name at
+      // different prices); an item kept without an estate serves every estate, after the
+      // estate's own.
+      TADOQuery items;
+      openQuery(items, connection, sql + AndItemsOfEstate(key.estate) + OwnItemsFirst());
       for (items.First(); !items.Eof(); items.Next()) {
         auto it = [&items](const char* f) { return items.FieldByName(u(f)); };
         const QString name = it("收费名称")->AsString();
@@ -249,7 +253,11 @@ void TForm_houseitem::Prepare() {
     s->SQL.Clear();
     s->SQL.Add(sql);
     s->Open();
-    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->FieldByName(u(field))->AsString());
+    // Each name once: several estates may keep an item or a building of the same name.
+    for (s->First(); !s->Eof(); s->Next()) {
+      const QString name = s->FieldByName(u(field))->AsString();
+      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+    }
     s->Close();
   };
   fill(ComboBox2, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称", {});

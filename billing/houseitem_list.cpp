@@ -152,7 +152,11 @@ void TForm_houseitem_list::Prepare() {
     s->SQL.Clear();
     s->SQL.Add(sql);
     s->Open();
-    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->FieldByName(u(field))->AsString());
+    // Each name once: several estates may keep an item or a building of the same name.
+    for (s->First(); !s->Eof(); s->Next()) {
+      const QString name = s->FieldByName(u(field))->AsString();
+      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+    }
     s->Close();
     box->setCurrentIndex(-1);
   };

@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "billing/billingwindow.h"
+#include "billing/estateitems.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/jiaofeiguanli_fast.h"
@@ -72,16 +73,27 @@ QVector<BillMonth> BillMonthsBetween(int y1, int m1, int y2, int m2) {
 BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse>& houses, const QString& item,
                              const QVector<BillMonth>& months, const QString& operatorName, TDateTime now) {
   BillGeneration result;
-  QStringList items;
-  {
+  // The items of each estate, read once per estate: a house is billed for its own estate's
+  // items (two estates may keep the same names).
+  QHash<QString, QStringList> itemsOfEstate;
+  auto itemsOf = [&](const QString& estate) -> const QStringList& {
+    auto found = itemsOfEstate.constFind(estate);
+    if (found != itemsOfEstate.constEnd()) return *found;
     TADOQuery q;
     q.SetConnection(connection);
     q.SQL.Add(u("select 收费名称 from 收费项目 "));
     q.SQL.Add(item.isEmpty() ? u("where (收费名称 like '%')") : u("where (收费名称=") + SqlQuote::Text(item) + u(")"));
     if (GardenScoped) q.SQL.Add(estateCondition());
+    q.SQL.Add(AndItemsOfEstate(estate));
+    q.SQL.Add(OwnItemsFirst());
     q.Open();
-    for (q.First(); !q.Eof(); q.Next()) items << q.Fields()[0]->AsString();
-  }
+    QStringList names;
+    for (q.First(); !q.Eof(); q.Next()) {
+      const QString name = q.Fields()[0]->AsString();
+      if (!names.contains(name, Qt::CaseInsensitive)) names << name;
+    }
+    return *itemsOfEstate.insert(estate, names);
+  };
   // Rows go in as multi-row inserts of up to kChunk rows: one statement per chunk instead of
   // one per row keeps the statement preparation out of the per-row cost.
   constexpr int kColumns = 23;
@@ -144,7 +156,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
         for (q.First(); !q.Eof(); q.Next())
           existing.insert(monthKey(q.Fields()[0]->AsString(), q.Fields()[1]->AsString(), q.Fields()[2]->AsString()));
       }
-      for (const QString& name : items) {
+      for (const QString& name : itemsOf(house.gardenCode)) {
         auto found = standards.constFind(name.toCaseFolded());
         if (found == standards.constEnd()) {
           result.missingStandards << house.code + QLatin1Char('\t') + name;
@@ -393,7 +405,11 @@ void TForm_jiaofeidan_duoyue::Prepare() {
     s->SQL.Clear();
     s->SQL.Add(sql);
     s->Open();
-    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->FieldByName(u(field))->AsString());
+    // Each name once: several estates may keep an item or a building of the same name.
+    for (s->First(); !s->Eof(); s->Next()) {
+      const QString name = s->FieldByName(u(field))->AsString();
+      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+    }
     s->Close();
   };
   const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();

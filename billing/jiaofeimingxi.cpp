@@ -31,8 +31,12 @@ QStringList listOf(const QString& sql, const char* field) {
   s->SQL.Clear();
   s->SQL.Add(sql);
   s->Open();
+  // Each name once: several estates may keep a building or a unit of the same name.
   QStringList items;
-  for (s->First(); !s->Eof(); s->Next()) items << s->FieldByName(u(field))->AsString();
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->FieldByName(u(field))->AsString();
+    if (!items.contains(name, Qt::CaseInsensitive)) items << name;
+  }
   s->Close();
   return items;
 }

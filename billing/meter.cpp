@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "billing/estateitems.h"
 #include "billing/estatescope.h"
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
@@ -122,9 +123,11 @@ ApportionOutcome ApportionBuildingMeter(TADOConnection* connection, const MeterK
     TADOQuery q;
     q.SetConnection(connection);
     q.SQL.Add(u("select * from 收费项目 "));
-    // The water window looks its price up in every estate, the electricity window in the
-    // current one.
-    q.SQL.Add(u("where (收费名称=") + SqlQuote::Text(a.item) + u(")") + (kind.water ? QString() : estateCondition()));
+    // The price is the building's own estate's item of that name (two estates may keep the
+    // same item at different prices); an item kept without an estate serves every estate.
+    q.SQL.Add(u("where (收费名称=") + SqlQuote::Text(a.item) + u(")") + AndItemsOfEstate(a.gardenCode) +
+              estateCondition());
+    q.SQL.Add(OwnItemsFirst());
     q.Open();
     if (!q.IsEmpty()) outcome.price = q.FieldByName(u("单价"))->AsMoney();
   }
@@ -392,8 +395,12 @@ void TForm_storeyammeter::Prepare() {
   s->SQL.Add(u("select * from 收费项目"));
   if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
   s->Open();
+  // Each name once: the share is priced with the building's own estate's item of the name.
   QStringList items;
-  for (s->First(); !s->Eof(); s->Next()) items << s->FieldByName(u("收费名称"))->AsString();
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->FieldByName(u("收费名称"))->AsString();
+    if (!items.contains(name, Qt::CaseInsensitive)) items << name;
+  }
   s->Close();
   DBComboBox1->SetItems(items);
   q_storeyinfo->Close();

@@ -1,5 +1,7 @@
 #include "billing/printtables.h"
 
+#include <QRegularExpression>
+
 #include "platform/data/connection.h"
 #include "platform/exception.h"
 
@@ -147,20 +149,32 @@ QStringList PaidMonths(const QString& paidMonths) {
   return entries;
 }
 
-QString ReceiptPeriodText(const QString& paidMonths) {
+QString PaidPeriod(const QString& paidMonths) {
   const QStringList entries = PaidMonths(paidMonths);
-  if (entries.isEmpty()) return u("-");
-  const QString last = entries.size() > 1 ? entries.last() : QString();
-  return last + u("-") + entries.first();
+  // The months of the entries by their year and month; an entry of another form keeps its
+  // place in the list.
+  static const QRegularExpression monthForm(QStringLiteral("^(\\d{4})年(\\d{1,2})月$"));
+  int earliest = -1, latest = -1;
+  int earliestKey = 0, latestKey = 0;
+  for (int i = 0; i < entries.size(); ++i) {
+    const QRegularExpressionMatch m = monthForm.match(entries[i]);
+    if (!m.hasMatch()) continue;
+    const int key = m.captured(1).toInt() * 100 + m.captured(2).toInt();
+    if (earliest < 0 || key < earliestKey) earliest = i, earliestKey = key;
+    if (latest < 0 || key > latestKey) latest = i, latestKey = key;
+  }
+  if (earliest < 0) {
+    // No month among the entries: as they stand, first to last.
+    if (entries.isEmpty()) return QString();
+    return entries.size() == 1 ? entries.first() : entries.first() + u("-") + entries.last();
+  }
+  if (earliestKey == latestKey) return entries[earliest];
+  return entries[earliest] + u("-") + entries[latest];
 }
 
-QString PrePrintedPeriodText(const QString& paidMonths) {
-  const QStringList entries = PaidMonths(paidMonths);
-  if (entries.isEmpty()) return u("()");
-  if (entries.size() == 1) return u("(") + entries.first() + u(")");
-  // Earliest to latest, as the receipt reads it: the list holds the newest month first.
-  return u("(") + entries.last() + u("-") + entries.first() + u(")");
-}
+QString ReceiptPeriodText(const QString& paidMonths) { return PaidPeriod(paidMonths); }
+
+QString PrePrintedPeriodText(const QString& paidMonths) { return u("(") + PaidPeriod(paidMonths) + u(")"); }
 
 void FillPrintTables(TADOConnection* local, const std::vector<PrintTableFill>& fills) {
   local->BeginTrans();

@@ -41,11 +41,13 @@ QMap<int, QString> DigitCells(Money amount, int first, int last);
 
 // The entries of a payment's 收费年月 ("2005年3月;2005年2月;"), each without its ";".
 QStringList PaidMonths(const QString& paidMonths);
-// The receipt's period: last entry + "-" + first entry; the last is empty for one entry
-// ("-2005年5月"); an empty list gives "-".
+// The period a payment covers, from its earliest to its latest month whatever order the
+// window listed them in ("2005年3月-2005年5月"); one month alone ("2005年5月"); an entry that
+// names no month (such as "按单缴费") as written; nothing for an empty list.
+QString PaidPeriod(const QString& paidMonths);
+// The receipt's period: PaidPeriod.
 QString ReceiptPeriodText(const QString& paidMonths);
-// The pre-printed receipt's period, read the same way as the receipt's: "(only)",
-// "(last entry-first entry)", "()" for none.
+// The pre-printed receipt's period: PaidPeriod in parentheses, "()" for none.
 QString PrePrintedPeriodText(const QString& paidMonths);
 
 // One row for a print table: column name to value.

@@ -165,6 +165,10 @@ TForm_housecharge::TForm_housecharge(QWidget* parent) : TRecordForm(parent) {
   frDS_HT = new TfrDBDataSet(this);
   frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
   frDS_HT->SetDataSource(ds_houseinfo);
+  // The certificate is the current house's: the source starts and ends on the roster's
+  // current row, not the whole list.
+  frDS_HT->RangeBegin = rbCurrent;
+  frDS_HT->RangeEnd = reCurrent;
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);

@@ -19,6 +19,7 @@
 #include "platform/format.h"
 #include "platform/ui.h"
 #include "shell/dm.h"
+#include "shell/estatelines.h"
 #include "shell/loginstate.h"
 #include "shell/password.h"
 
@@ -31,8 +32,12 @@ QStringList listOf(const QString& sql, const char* field) {
   s->SQL.Clear();
   s->SQL.Add(sql);
   s->Open();
+  // Each name once: several estates may keep a building or a unit of the same name.
   QStringList items;
-  for (s->First(); !s->Eof(); s->Next()) items << s->FieldByName(u(field))->AsString();
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->FieldByName(u(field))->AsString();
+    if (!items.contains(name, Qt::CaseInsensitive)) items << name;
+  }
   s->Close();
   return items;
 }
@@ -76,40 +81,47 @@ int ListTakingsByItem(const TakingsFilter& filter) {
     items->Close();
     return 0;
   }
-  int listed = 0;
+  // One line per item an estate keeps, with that estate's payments: two estates keeping 物业费
+  // each get their own line and the lines add up to the payments.
+  TEstateLines lines;
+  QStringList names;
+  for (items->First(); !items->Eof(); items->Next()) {
+    const QString name = items->FieldByName(u("收费名称"))->AsString();
+    if (lines.Add(items->FieldByName(u("小区代码"))->AsString(), name) == names.size()) names << name;
+  }
+  items->Close();
+  QVector<Money> totals(names.size());
+  QVector<int> times(names.size());
   TADOQuery* sum = Dm1->q_search;
-  try {
-    FillScratchList(u(" order by texta,textb"), [&](TADOQuery* scratch) {
-      for (items->First(); !items->Eof(); items->Next()) {
-        const QString name = items->FieldByName(u("收费名称"))->AsString();
-        const QString itemTerm = u("(收费项目=") + SqlQuote::Text(name) + u(")");
-        sum->Close();
-        sum->SQL.Clear();
-        sum->SQL.Add(u("select sum(实收金额) as zje,count(*) as cs from 收费汇总表 where "));
-        sum->SQL.Add(condition.isEmpty() ? itemTerm : condition + u("and") + itemTerm);
-        sum->Open();
-        const Money total = sum->FieldByName(u("zje"))->AsMoney();
-        const int times = sum->FieldByName(u("cs"))->AsInteger();
-        if (total <= Money()) continue;
-        scratch->Append();
-        if (filter.from) scratch->FieldByName(u("datea"))->SetAsDateTime(*filter.from);
-        if (filter.to) scratch->FieldByName(u("dateb"))->SetAsDateTime(*filter.to);
-        scratch->FieldByName(u("textc"))->SetAsString(name);
-        scratch->FieldByName(u("textd"))->SetAsString(filter.house);
-        scratch->FieldByName(u("texte"))->SetAsString(filter.building);
-        scratch->FieldByName(u("moneya"))->SetAsMoney(total);
-        scratch->FieldByName(u("numbera"))->SetAsInteger(times);
-        scratch->Post();
-        ++listed;
-      }
-    });
-  } catch (...) {
-    sum->Close();
-    items->Close();
-    throw;
+  sum->Close();
+  sum->SQL.Clear();
+  sum->SQL.Add(u("select coalesce(小区代码,'') as ec, 收费项目 as item, sum(实收金额) as zje, count(*) as cs from 收费汇总表"));
+  if (!condition.isEmpty()) sum->SQL.Add(u("where ") + condition);
+  sum->SQL.Add(u("group by coalesce(小区代码,''), 收费项目"));
+  sum->Open();
+  for (sum->First(); !sum->Eof(); sum->Next()) {
+    const int line = lines.LineOf(sum->FieldByName(u("ec"))->AsString(), sum->FieldByName(u("item"))->AsString());
+    if (line < 0) continue;
+    totals[line] += sum->FieldByName(u("zje"))->AsMoney();
+    times[line] += sum->FieldByName(u("cs"))->AsInteger();
   }
   sum->Close();
-  items->Close();
+  int listed = 0;
+  FillScratchList(u(" order by texta,textb"), [&](TADOQuery* scratch) {
+    for (int line = 0; line < names.size(); ++line) {
+      if (totals[line] <= Money()) continue;
+      scratch->Append();
+      if (filter.from) scratch->FieldByName(u("datea"))->SetAsDateTime(*filter.from);
+      if (filter.to) scratch->FieldByName(u("dateb"))->SetAsDateTime(*filter.to);
+      scratch->FieldByName(u("textc"))->SetAsString(names[line]);
+      scratch->FieldByName(u("textd"))->SetAsString(filter.house);
+      scratch->FieldByName(u("texte"))->SetAsString(filter.building);
+      scratch->FieldByName(u("moneya"))->SetAsMoney(totals[line]);
+      scratch->FieldByName(u("numbera"))->SetAsInteger(times[line]);
+      scratch->Post();
+      ++listed;
+    }
+  });
   return listed;
 }
 

@@ -18,8 +18,10 @@ struct TakingsFilter {
   QString unit;      // 关联单位 containing the trimmed text when not empty
 };
 
-// Fills the scratch table 通用 with one row per row of 收费项目 whose payments (rows of
-// 收费汇总表 with 收费项目 equal to its 收费名称, within the filters) add up to more than 0:
+// Fills the scratch table 通用 with one row per row of 收费项目 (an item of one estate) whose
+// payments (rows of 收费汇总表 of that estate with 收费项目 equal to its 收费名称, within the
+// filters; payments written without an estate count on the first row of their item) add up to
+// more than 0:
 // datea/dateb the period, textc 收费名称, numbera the number of payments, moneya the sum of
 // 实收金额, textd/texte the house and building filters as typed. Returns the rows listed.
 int ListTakingsByItem(const TakingsFilter& filter);

@@ -132,7 +132,11 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
     items.SetConnection(Dm1->ADO_system);
     items.SQL.Add(u("select 收费名称 from 收费项目"));
     items.Open();
-    for (items.First(); !items.Eof(); items.Next()) DBComboBoxEh1->addItem(items.Fields()[0]->AsString());
+    // Each name once: several estates may keep an item of the same name.
+    for (items.First(); !items.Eof(); items.Next()) {
+      const QString name = items.Fields()[0]->AsString();
+      if (DBComboBoxEh1->findText(name, Qt::MatchFixedString) < 0) DBComboBoxEh1->addItem(name);
+    }
   }
   DBComboBoxEh2 = new QComboBox(bar);
   DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));

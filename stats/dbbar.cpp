@@ -131,7 +131,9 @@ TDBChart::Layout TDBChart::layoutOf(const QRect& area) const {
   int axisWidth = 0;
   for (double t : l.axis.Ticks()) axisWidth = std::max(axisWidth, am.horizontalAdvance(ChartValueText(t)));
   axisWidth += 12;
-  for (int s : shown) l.legendWidth = std::max(l.legendWidth, lm.horizontalAdvance(Series[s].Title) + 44);
+  for (int s : shown)
+    l.legendWidth = std::max(l.legendWidth, lm.horizontalAdvance(Series[s].Title) + lm.horizontalAdvance(LegendValueText(s)) +
+                                                lm.horizontalAdvance(QStringLiteral("  ")) + 44);
   const int titleHeight = tm.height() * std::max<int>(1, int(Title.size())) + 16;
   const int labelHeight = am.height() + 8;
   const QRect inner = area.adjusted(kMargin, kMargin, -kMargin, -kMargin);
@@ -326,7 +328,7 @@ void TDBChart::Draw(QPainter& p, const QRect& area) const {
                Qt::AlignHCenter | Qt::AlignTop, Labels[point]);
   }
 
-  // Legend: each series shown, its colour and its title.
+  // Legend: each series shown, its colour, its title and its value.
   if (!shown.isEmpty()) {
     p.setFont(legendFont());
     const QFontMetrics lm(legendFont());
@@ -343,8 +345,10 @@ void TDBChart::Draw(QPainter& p, const QRect& area) const {
       p.setPen(QPen(Qt::black, 1));
       p.setBrush(Series[s].SeriesColor);
       p.drawRect(legend.left() + 8, y + 3, 18, lm.height() - 6);
-      p.drawText(QRect(legend.left() + 34, y, legend.width() - 40, lm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                 Series[s].Title);
+      // The entry's title, and its value at the right (the series' total over its points).
+      const QRect text(legend.left() + 34, y, legend.width() - 40, lm.height());
+      p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, Series[s].Title);
+      p.drawText(text, Qt::AlignRight | Qt::AlignVCenter, LegendValueText(s));
       y += lm.height() + 6;
     }
   }
@@ -358,6 +362,15 @@ QImage TDBChart::Render() const {
   Draw(p, QRect(QPoint(0, 0), size()));
   return image;
 }
+
+Money TDBChart::LegendValue(int series) const {
+  Money total;
+  if (series < 0 || series >= Series.size()) return total;
+  for (Money v : Series[series].Values) total += v;
+  return total;
+}
+
+QString TDBChart::LegendValueText(int series) const { return ChartValueText(LegendValue(series).toDouble()); }
 
 void TDBChart::paintEvent(QPaintEvent*) {
   QPainter p(this);

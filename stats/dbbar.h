@@ -72,6 +72,11 @@ class TDBChart : public QWidget {
   // The point of `series` whose bar contains `pos` (in this widget); -1 when none.
   int BarAt(int series, const QPoint& pos) const;
 
+  // The value a legend entry shows after its title: the series' total over its points, and
+  // that total as the chart writes values.
+  Money LegendValue(int series) const;
+  QString LegendValueText(int series) const;
+
   // Called with the point index when a bar of the first series is clicked.
   std::function<void(int point)> OnBarClick;
 

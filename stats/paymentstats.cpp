@@ -18,6 +18,7 @@
 #include "platform/format.h"
 #include "platform/ui.h"
 #include "shell/dm.h"
+#include "shell/estatelines.h"
 #include "shell/loginstate.h"
 #include "shell/password.h"
 
@@ -312,8 +313,14 @@ void TForm_statistics_item::RunStatistics() {
   if (!ReadPeriod(from, to)) return;
   TADOQuery* items = Dm1->q_iteminfo;
   OpenLines(items, {u("select * from 收费项目 ")});
+  // One line per item an estate keeps: two estates keeping 物管费 each get their own line
+  // with their own rows.
+  TEstateLines lines;
   QStringList names;
-  for (items->First(); !items->Eof(); items->Next()) names << items->FieldByName(u("收费名称"))->AsString();
+  for (items->First(); !items->Eof(); items->Next()) {
+    const QString name = items->FieldByName(u("收费名称"))->AsString();
+    if (lines.Add(items->FieldByName(u("小区代码"))->AsString(), name) == names.size()) names << name;
+  }
   items->Close();
   if (names.isEmpty()) return;
 
@@ -325,30 +332,35 @@ void TForm_statistics_item::RunStatistics() {
   filters.Add(BillMonthsCondition(months));
   StartAnimation();
 
-  // Every month's and item's sums in one grouped pass.
+  // Every month's sums per estate and item in one grouped pass, each group given to its line.
   struct Sums {
     Money due, paid, unpaid;
   };
-  QHash<QString, Sums> sums;
+  QHash<QString, Sums> sums;  // per month and line
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select 年度 as y, 月份 as m, 收费名称 as item, sum(收费金额) as due, "
+  OpenLines(q, {u("select 年度 as y, 月份 as m, ") + u(kEstateTerm) + u(" as ec, 收费名称 as item, sum(收费金额) as due, "
                   "sum(case when 缴费状态<>'未缴费' then 收费金额 end) as paid, "
                   "sum(case when 缴费状态='未缴费' then 收费金额 end) as unpaid from 收费明细表"),
-                u(" where "), filters.Text(), u(" group by 年度, 月份, 收费名称")});
-  for (q->First(); !q->Eof(); q->Next())
-    sums.insert(GroupKey({num(q->FieldByName(u("y"))->AsString().toInt()), num(q->FieldByName(u("m"))->AsString().toInt()),
-                          q->FieldByName(u("item"))->AsString()}),
-                Sums{moneyOf(q, "due"), moneyOf(q, "paid"), moneyOf(q, "unpaid")});
+                u(" where "), filters.Text(), u(" group by 年度, 月份, ") + u(kEstateTerm) + u(", 收费名称")});
+  for (q->First(); !q->Eof(); q->Next()) {
+    const int line = lines.LineOf(q->FieldByName(u("ec"))->AsString(), q->FieldByName(u("item"))->AsString());
+    if (line < 0) continue;
+    Sums& t = sums[GroupKey({num(q->FieldByName(u("y"))->AsString().toInt()),
+                             num(q->FieldByName(u("m"))->AsString().toInt()), num(line)})];
+    t.due += moneyOf(q, "due");
+    t.paid += moneyOf(q, "paid");
+    t.unpaid += moneyOf(q, "unpaid");
+  }
   q->Close();
 
   TScratchFill fill;
   for (const YearMonth& ym : months) {
-    for (const QString& name : names) {
-      const Sums t = sums.value(GroupKey({num(ym.year), num(ym.month), name}));
+    for (int line = 0; line < names.size(); ++line) {
+      const Sums t = sums.value(GroupKey({num(ym.year), num(ym.month), num(line)}));
       if (t.due > Money() || t.paid > Money() || t.unpaid > Money())
         fill.Append({{"texta", num(ym.year) + u("年")},
                      {"textb", num(ym.month) + u("月")},
-                     {"textc", name},
+                     {"textc", names[line]},
                      {"textd", Edit1->text()},
                      {"texte", text(ComboBox2)},
                      {"moneya", t.due},
@@ -751,15 +763,24 @@ void TForm_statistics_month_storey::RunStatistics() {
   QStringList lines{u("select * from 楼宇资料 ")};
   // The building box narrows the buildings listed, as in the building totals.
   if (IsFilled(text(ComboBox2))) lines << u("where (") + Containing(u("楼宇名称"), text(ComboBox2)) + u(")");
-  lines << u("order by 楼宇代码 ");
+  lines << u("order by 楼宇代码, 小区代码 ");
   OpenLines(buildings, lines);
+  // Buildings are told apart by estate and code: two estates may both keep a "1栋" with the
+  // same code. A bill row names its building by code, or by name when written without one.
+  TEstateLines buildingLines;
   QStringList names;
-  for (buildings->First(); !buildings->Eof(); buildings->Next()) names << buildings->FieldByName(u("楼宇名称"))->AsString();
+  for (buildings->First(); !buildings->Eof(); buildings->Next()) {
+    const QString estate = buildings->FieldByName(u("小区代码"))->AsString();
+    const QString name = buildings->FieldByName(u("楼宇名称"))->AsString();
+    const int line = buildingLines.Add(estate, u("#") + buildings->FieldByName(u("楼宇代码"))->AsString());
+    if (line < names.size()) continue;
+    buildingLines.AddName(line, u("@") + name);
+    names << name;
+  }
   buildings->Close();
   if (names.isEmpty()) return;
 
   const QString item = ComboBox3->currentIndex() >= 0 ? text(ComboBox3) : QString();
-  const QString itemPart = IsFilled(item) ? u("(") + EqualTo(u("收费名称"), item) + u(")and") : QString();
   const QString status = ComboBox4->currentIndex() >= 0 ? text(ComboBox4) : QString();
 
   StartAnimation();
@@ -771,31 +792,33 @@ void TForm_statistics_month_storey::RunStatistics() {
   rows.Add(u("开始日期 between cdate(%1) and cdate(%2)")
                .arg(SqlQuote::Text(MonthStartText(y, 1)), SqlQuote::Text(MonthEndText(y, 12))));
   TADOQuery* q = Dm1->q_search;
-  OpenLines(q, {u("select 楼宇名称 as building, cast(substr(开始日期, 6, 2) as integer) as m, sum(收费金额) as s "
-                  "from 收费明细表"),
-                u(" where "), rows.Text(), u(" group by 楼宇名称, m")});
-  QHash<QString, Money> monthly;
-  for (q->First(); !q->Eof(); q->Next())
-    monthly.insert(GroupKey({q->FieldByName(u("building"))->AsString(), num(q->FieldByName(u("m"))->AsInteger())}),
-                   moneyOf(q, "s"));
+  const QString byName = u("case when coalesce(楼宇代码,'')='' then 楼宇名称 end");
+  OpenLines(q, {u("select ") + u(kEstateTerm) + u(" as ec, coalesce(楼宇代码,'') as bc, ") + byName +
+                    u(" as building, cast(substr(开始日期, 6, 2) as integer) as m, sum(收费金额) as s from 收费明细表"),
+                u(" where "), rows.Text(),
+                u(" group by ") + u(kEstateTerm) + u(", coalesce(楼宇代码,''), ") + byName + u(", m")});
+  QVector<std::array<Money, 12>> monthly(names.size());
+  for (q->First(); !q->Eof(); q->Next()) {
+    const QString code = q->FieldByName(u("bc"))->AsString();
+    const QString building = code.isEmpty() ? u("@") + q->FieldByName(u("building"))->AsString() : u("#") + code;
+    const int line = buildingLines.LineOf(q->FieldByName(u("ec"))->AsString(), building);
+    const int k = q->FieldByName(u("m"))->AsInteger();
+    if (line < 0 || k < 1 || k > 12) continue;
+    monthly[line][size_t(k - 1)] += moneyOf(q, "s");
+  }
   q->Close();
 
   TScratchFill fill;
-  for (const QString& building : names) {
-    // Each building's sums take the rows of exactly that building.
-    Money sums[12];
+  for (int b = 0; b < names.size(); ++b) {
     Money total;
-    for (int k = 1; k <= 12; ++k) {
-      sums[k - 1] = monthly.value(GroupKey({building, num(k)}));
-      total += sums[k - 1];
-    }
-    TScratchFill::Line line{{"texta", building},
+    for (const Money& m : monthly[b]) total += m;
+    TScratchFill::Line line{{"texta", names[b]},
                             {"textb", IsFilled(item) ? year + u("年") + item : year + u("年所有收费项目")},
                             {"textc", status.isEmpty() ? u("应缴") : status},
                             {"moneym", total}};
     static const char* fields[] = {"moneya", "moneyb", "moneyc", "moneyd", "moneye", "moneyf",
                                    "moneyg", "moneyh", "moneyi", "moneyj", "moneyk", "moneyl"};
-    for (int k = 0; k < 12; ++k) line.push_back({fields[k], sums[k]});
+    for (int k = 0; k < 12; ++k) line.push_back({fields[k], monthly[b][size_t(k)]});
     fill.Append(line);
   }
   fill.Commit();

@@ -1,5 +1,7 @@
 #include "stats/statisticswindow.h"
 
+#include <QSet>
+
 #include <sqlite3.h>
 
 #include <QApplication>
@@ -526,6 +528,22 @@ void TStatisticsWindow::StopAnimation() {
   if (Animate1) Animate1->hide();
 }
 
+namespace {
+// The names of a list's rows, each once: several estates may keep an item or a building of the
+// same name, and the filter matches them all by that name.
+void AddEachNameOnce(QComboBox* box, TADOQuery* q, const QString& field) {
+  QSet<QString> seen;
+  TField* f = q->FieldByName(field);
+  for (q->First(); !q->Eof(); q->Next()) {
+    const QString name = f->AsString();
+    if (!seen.contains(NoCaseKey(name))) {
+      seen.insert(NoCaseKey(name));
+      box->addItem(name);
+    }
+  }
+}
+}  // namespace
+
 void TStatisticsWindow::FillChargeItems(QComboBox* box) {
   TADOQuery* q = Dm1->q_search;
   box->clear();
@@ -534,7 +552,7 @@ void TStatisticsWindow::FillChargeItems(QComboBox* box) {
   q->SQL.Add(u("select * from 收费项目 "));
   q->SQL.Add(u("order by 收费名称"));
   q->Open();
-  for (q->First(); !q->Eof(); q->Next()) box->addItem(q->FieldByName(u("收费名称"))->AsString());
+  AddEachNameOnce(box, q, u("收费名称"));
   q->Close();
   box->setCurrentIndex(-1);
 }
@@ -547,7 +565,7 @@ void TStatisticsWindow::FillBuildings(QComboBox* box) {
   q->SQL.Add(u("select * from 楼宇资料 "));
   q->SQL.Add(u("order by 楼宇名称"));
   q->Open();
-  for (q->First(); !q->Eof(); q->Next()) box->addItem(q->FieldByName(u("楼宇名称"))->AsString());
+  AddEachNameOnce(box, q, u("楼宇名称"));
   q->Close();
   box->setCurrentIndex(-1);
 }
@@ -559,7 +577,7 @@ void TStatisticsWindow::FillAssociatedUnits(QComboBox* box) {
   q->SQL.Clear();
   q->SQL.Add(u("select * from 关联单位 "));
   q->Open();
-  for (q->First(); !q->Eof(); q->Next()) box->addItem(q->FieldByName(u("关联单位"))->AsString());
+  AddEachNameOnce(box, q, u("关联单位"));
   q->Close();
   box->setCurrentIndex(-1);
 }

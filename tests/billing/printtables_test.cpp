@@ -117,10 +117,18 @@ TEST(DigitCellsTest, PlacesYuanSignAndDigits) {
 TEST(PeriodTextTest, ReceiptAndPrePrinted) {
   struct Case { const char* months; const char* receipt; const char* preprinted; };
   const Case cases[] = {
+      // The bill window lists months newest first, the multi-month and fast windows oldest
+      // first: both print from the earliest to the latest month.
       {"2005年5月;2005年4月;2005年3月;", "2005年3月-2005年5月", "(2005年3月-2005年5月)"},
-      {"2005年5月;", "-2005年5月", "(2005年5月)"},
-      {"", "-", "()"},
-      {"按单缴费", "-按单缴费", "(按单缴费)"},
+      {"2005年3月;2005年4月;2005年5月;", "2005年3月-2005年5月", "(2005年3月-2005年5月)"},
+      {"2005年12月;2006年1月;2005年11月;", "2005年11月-2006年1月", "(2005年11月-2006年1月)"},
+      {"2004年11月;2004年10月;2004年9月;", "2004年9月-2004年11月", "(2004年9月-2004年11月)"},
+      // One month alone, without a dangling dash; the same month twice is still one month.
+      {"2026年11月;", "2026年11月", "(2026年11月)"},
+      {"2026年11月", "2026年11月", "(2026年11月)"},
+      {"2005年5月;2005年5月;", "2005年5月", "(2005年5月)"},
+      {"", "", "()"},
+      {"按单缴费", "按单缴费", "(按单缴费)"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ReceiptPeriodText(u8(c.months)), u8(c.receipt)) << c.months;
