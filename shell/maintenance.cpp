@@ -174,19 +174,22 @@ QString BackupTargetProblem(const QString& target) {
   return QString();
 }
 
+// The hidden copies backups make in a target folder: ".NAME.part-XXXXXX".
+const char* const kBackupCopies = ".*.part-??????";
+
 void RemoveBackupLeftovers(const QString& mainFile) {
   const QFileInfo fi(mainFile);
   const QString pattern = u(".") + fi.fileName() + u(".backup-*");
   for (const QFileInfo& note : fi.absoluteDir().entryInfoList({pattern}, QDir::Files | QDir::Hidden)) {
-    // A note held by its backup is work in progress; one nobody holds names a killed backup's copy.
+    // A note held by its backup is work in progress; one nobody holds names the folder of a
+    // killed backup's copy.
     QFile f(note.absoluteFilePath());
     if (!f.open(QIODevice::ReadOnly)) continue;
-    const QString copy = QString::fromUtf8(f.readAll()).trimmed();
+    const QString folder = QString::fromUtf8(f.readAll()).trimmed();
     f.close();
     RemoveUnheldFiles(note.absolutePath(), {note.fileName()});
-    if (QFileInfo::exists(note.absoluteFilePath()) || copy.isEmpty()) continue;
-    const QFileInfo cf(copy);
-    if (cf.fileName().startsWith(u(".")) && cf.fileName().contains(u(".part-"))) RemoveUnheldFiles(cf.absolutePath(), {cf.fileName()});
+    if (QFileInfo::exists(note.absoluteFilePath()) || folder.isEmpty()) continue;
+    RemoveUnheldFiles(folder, {u(kBackupCopies)});
   }
 }
 
@@ -197,11 +200,13 @@ bool BackupMainDatabase(const QString& target, QString* error) {
   };
   if (const QString problem = BackupTargetProblem(target); !problem.isEmpty()) return fail(problem);
   const QString absolute = QFileInfo(target).absoluteFilePath();
-  // Copies that killed backups left in this folder, and those the data folder's notes name.
-  RemoveUnheldFiles(QFileInfo(absolute).absolutePath(), {u(".*.part-??????")});
+  const QString folder = QFileInfo(absolute).absolutePath();
+  // Copies that killed backups left in this folder, and in those the data folder's notes name.
+  RemoveUnheldFiles(folder, {u(kBackupCopies)});
   RemoveBackupLeftovers(MainDatabaseFile());
   // The copy is made beside the target and checked; only then does it take the target's name.
-  // The copy and a note naming it in the data folder are held while the backup works.
+  // The copy, and a note in the data folder naming the folder of the copy (written before the
+  // copy exists), are held while the backup works.
   THeldFile note(workFileTemplate(MainDatabaseFile(), "backup"));
   struct NoteGone {
     QString name;
@@ -209,13 +214,13 @@ bool BackupMainDatabase(const QString& target, QString* error) {
       if (!name.isEmpty()) QFile::remove(name);
     }
   } noteGone{note.fileName()};
+  if (!note.fileName().isEmpty()) {
+    QFile f(note.fileName());
+    if (f.open(QIODevice::WriteOnly)) f.write(folder.toUtf8());
+  }
   THeldFile held(workFileTemplate(absolute, "part"));
   const QString temp = held.fileName();
   if (temp.isEmpty()) return fail(u("不能在目的文件夹中写文件"));
-  if (!note.fileName().isEmpty()) {
-    QFile f(note.fileName());
-    if (f.open(QIODevice::WriteOnly)) f.write(temp.toUtf8());
-  }
   QString why;
   if (!SqliteBackupFile(MainDatabaseFile(), temp, &why)) {
     QFile::remove(temp);

@@ -29,8 +29,8 @@ QString MainDatabaseFile();
 void RunStatementsInOneTransaction(const QStringList& statements);
 
 // Removes what killed backups left: their hidden copies (".NAME.part-XXXXXX") that no process
-// holds, in the folders they were made in. Each backup notes its copy in the data folder of
-// `mainFile` while it works, so the next start finds them wherever they lie.
+// holds, in the folders they were made in. Each backup notes the folder of its copy in the data
+// folder of `mainFile` while it works, so the next start finds them wherever they lie.
 void RemoveBackupLeftovers(const QString& mainFile);
 
 // Backup: why `target` cannot take a backup (empty, a folder, one of the program's own
