@@ -15,6 +15,7 @@
 #include "services/servicecommands.h"
 #include "shell/dm.h"
 #include "shell/mainform.h"
+#include "shell/seats.h"
 #include "stats/commands.h"
 #include "stats/statisticswindow.h"
 
@@ -45,6 +46,16 @@ int runProgram(QApplication& application) {
   // The data folder first: its databases are created (and the operator told where) or, when
   // the main database is damaged or empty, the program says so and ends without touching it.
   InstallUpgradeProgressWindow();
+  // The program announces itself on the data folder for its whole run (other seats then
+  // refuse restore, initialisation and clean-up); the end of the run, whichever, is a clean
+  // one. A run that ended otherwise makes this start check the whole main database.
+  struct LeaveAtEnd {
+    ~LeaveAtEnd() { LeaveSeats(); }
+  } leaveAtEnd;
+  if (const SeatJoin seat = JoinSeats(TDm1::ProgramDatabaseFiles().first()); !seat.problem.isEmpty()) {
+    ShowMessage(seat.problem);
+    return 1;
+  }
   const TDm1::StartCheck check = TDm1::PrepareDatabases();
   if (!check.problem.isEmpty()) {
     ShowMessage(check.problem);

@@ -9,6 +9,8 @@
 #include "platform/data/upgrade.h"
 #include "platform/datafolder.h"
 #include "platform/ui.h"
+#include "shell/maintenance.h"
+#include "shell/seats.h"
 
 TDm1* Dm1 = nullptr;
 
@@ -25,17 +27,70 @@ const char* const TDm1::kChartConnectionString =
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// A first creation or a restore that was killed leaves its temporary file (".kelo.db.new-…",
-// ".kelo.db.restore-…") beside the database; it is never the database itself. Those older
-// than ten minutes (so not the work of a seat starting right now) are removed.
+// A first creation killed before its end leaves its temporary file (".kelo.db.new-…") beside
+// the database; it is never the database itself. Those older than ten minutes (so not the work
+// of a seat starting right now) are removed. Restores hold their copies while they work, so a
+// copy nobody holds is a killed restore's and goes at once; so do killed backups' copies.
 void removeLeftovers(const QStringList& databases) {
   const QDateTime before = QDateTime::currentDateTime().addSecs(-600);
   for (const QString& file : databases) {
     const QFileInfo fi(file);
-    const QStringList patterns = {u(".") + fi.fileName() + u(".new-*"), u(".") + fi.fileName() + u(".restore-*")};
-    for (const QFileInfo& left : fi.absoluteDir().entryInfoList(patterns, QDir::Files | QDir::Hidden))
+    for (const QFileInfo& left : fi.absoluteDir().entryInfoList({u(".") + fi.fileName() + u(".new-*")}, QDir::Files | QDir::Hidden))
       if (left.lastModified() < before) QFile::remove(left.absoluteFilePath());
+    RemoveUnheldFiles(fi.absolutePath(), {u(".") + fi.fileName() + u(".restore-*")});
   }
+  RemoveBackupLeftovers(databases.first());
+}
+
+// The tables a start reads before the log-in dialog: the company row and the operators; of
+// the local database its settings row.
+const char* const kMainStartTables[] = {"公司信息", "权限表"};
+
+// The local database holds scratch tables and settings only: a damaged or empty one is set
+// aside (an empty one removed) and made anew with its first rows. The operator's notice, or
+// a problem when it cannot be made. Its scratch tables are what every print reads: up to this
+// size the whole file is checked at every start (a few hundredths of a second); a larger one
+// as the main database is.
+constexpr qint64 kLocalWholeCheckBytes = 32 * 1024 * 1024;
+
+void checkLocalDatabase(const QString& file, bool whole, TDm1::StartCheck& check) {
+  if (!QFileInfo::exists(file)) return;
+  QString why;
+  const bool empty = QFileInfo(file).size() == 0;
+  if (empty) {
+    why = u("文件是空的（0 字节）");
+  } else if (const QString damage = whole || QFileInfo(file).size() <= kLocalWholeCheckBytes
+                                         ? SqliteIntegrityProblem(file, true)
+                                         : SqliteStartProblem(file, {u("sysset")});
+             !damage.isEmpty()) {
+    why = u("文件已损坏");
+  } else if (const QStringList missing = SqliteMissingSchema(file, TADOConnection::SchemaScriptFor(u("tongyong")));
+             !missing.isEmpty()) {
+    why = u("缺少表或字段：") + missing.mid(0, 5).join(u("、")) + (missing.size() > 5 ? u(" 等") : QString());
+  }
+  if (why.isEmpty()) return;
+  const QFileInfo fi(file);
+  QString kept;
+  if (empty) {
+    QFile::remove(file);
+  } else {
+    const QString stem = fi.completeBaseName() + u("-损坏-") + QDateTime::currentDateTime().toString(u("yyyyMMdd-HHmmss"));
+    kept = fi.absoluteDir().filePath(stem + u(".") + fi.suffix());
+    for (int n = 2; QFileInfo::exists(kept); ++n) kept = fi.absoluteDir().filePath(stem + u("-%1.").arg(n) + fi.suffix());
+    if (!QFile::rename(file, kept)) {
+      check.problem = u("本地数据库 ") + QDir::toNativeSeparators(file) + u(" 不能使用（") + why + u("），也不能改名重建。请与软件公司联系。");
+      return;
+    }
+  }
+  QString error;
+  if (!TADOConnection::CreateDatabaseFile(file, &error)) {
+    check.problem = u("不能重新建立本地数据库 ") + QDir::toNativeSeparators(file) + u("：") + error;
+    return;
+  }
+  QString notice = u("本地数据库 ") + QDir::toNativeSeparators(file) + u(" 不能使用（") + why +
+                   u("），系统已按初始设置重新建立。提醒天数、滚动文字等本地设置已恢复为初始值，如有需要请重新设置。");
+  if (!kept.isEmpty()) notice += u("\n原来的文件改名保留为：") + QDir::toNativeSeparators(kept);
+  check.notices << notice;
 }
 }  // namespace
 
@@ -43,6 +98,27 @@ QStringList TDm1::ProgramDatabaseFiles() {
   return {TADOConnection::DatabaseFileFor(QString::fromLatin1(kSystemConnectionString)),
           TADOConnection::DatabaseFileFor(QString::fromLatin1(kLocalConnectionString)),
           TADOConnection::DatabaseFileFor(QString::fromLatin1(kChartConnectionString))};
+}
+
+QString TDm1::UpgradeMainDatabase(const QString& file, QStringList* notices) {
+  const QString script = TADOConnection::SchemaScriptFor(u("kelo"));
+  QStringList missing = SqliteMissingSchema(file, script);
+  // A file of an older release (it lacks only what the upgrade adds) is brought to this
+  // release's shape; what the upgrade refused (doubled bill rows) is told once the program
+  // runs. Any other file lacking tables is not the office's main database as this program
+  // knows it, and is left untouched.
+  if (missing.isEmpty() || missing == QStringList{u("收费汇总表.收据号码")}) {
+    try {
+      const SchemaUpgrade upgrade = UpgradeDatabaseFile(file, u("kelo"));
+      if (notices) *notices << upgrade.notices;
+      missing = SqliteMissingSchema(file, script);
+    } catch (const Exception& e) {
+      return u("不能升级到本版本的结构：") + e.message();
+    }
+  }
+  if (!missing.isEmpty())
+    return u("缺少表或字段：") + missing.mid(0, 5).join(u("、")) + (missing.size() > 5 ? u(" 等") : QString());
+  return QString();
 }
 
 TDm1::StartCheck TDm1::PrepareDatabases() {
@@ -54,39 +130,35 @@ TDm1::StartCheck TDm1::PrepareDatabases() {
   }
   const QStringList files = ProgramDatabaseFiles();
   const QString mainFile = files.first();
+  // Every start checks what it reads (the file's header, the schema, the company row and the
+  // operators), which takes the same time whatever the office's history. The whole file is
+  // checked when a run of a seat on this folder did not end cleanly.
+  const bool whole = JoinedSeats(mainFile) && SeatsFoundUncleanRun();
   // An existing main database is checked before anything else is created beside it: a
   // damaged or empty one is the office's data and is left exactly as it is.
   if (QFileInfo::exists(mainFile)) {
     QString why;
+    QStringList startTables;
+    for (const char* t : kMainStartTables) startTables << u(t);
     if (QFileInfo(mainFile).size() == 0) {
       why = u("文件是空的（0 字节）");
-    } else if (const QString damage = SqliteIntegrityProblem(mainFile, true); !damage.isEmpty()) {
+    } else if (const QString damage = whole ? SqliteIntegrityProblem(mainFile, true) : SqliteStartProblem(mainFile, startTables);
+               !damage.isEmpty()) {
       why = u("文件已损坏：") + damage;
     } else {
-      const QString script = TADOConnection::SchemaScriptFor(u("kelo"));
-      QStringList missing = SqliteMissingSchema(mainFile, script);
-      // A file of an older release (it lacks only what the upgrade adds) is brought to this
-      // release's shape; what the upgrade refused (doubled bill rows) is told once the program
-      // runs. Any other file lacking tables is not the office's main database as this program
-      // knows it, and is left untouched.
-      if (missing.isEmpty() || missing == QStringList{u("收费汇总表.收据号码")}) {
-        try {
-          check.notices << UpgradeDatabaseFile(mainFile).notices;
-          missing = SqliteMissingSchema(mainFile, script);
-        } catch (const Exception& e) {
-          why = u("不能升级到本版本的结构：") + e.message();
-        }
-      }
-      if (why.isEmpty() && !missing.isEmpty())
-        why = u("缺少表或字段：") + missing.mid(0, 5).join(u("、")) + (missing.size() > 5 ? u(" 等") : QString());
+      why = UpgradeMainDatabase(mainFile, &check.notices);
     }
     if (!why.isEmpty()) {
       check.problem = u("主数据库 ") + QDir::toNativeSeparators(mainFile) + u(" 不能使用：") + why +
                       u("。\n程序不会替换这个文件。请把备份的数据库复制到这个位置，或与软件公司联系。");
       return check;
     }
+    check.checkedWhole = whole;
   }
+  if (whole) SeatsCheckedWhole();
   removeLeftovers(files);
+  checkLocalDatabase(files[1], whole, check);
+  if (!check.problem.isEmpty()) return check;
   for (const QString& file : files) {
     if (QFileInfo::exists(file)) continue;
     QString error;

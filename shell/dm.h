@@ -64,13 +64,23 @@ class TDm1 : public QObject {
     QString folder;          // the data folder
     QStringList created;     // the database files created now (absolute paths)
     QString problem;         // why the program cannot start on this folder; empty when it can
-    QStringList notices;     // what the administrator must know of the main database (upgrade)
+    QStringList notices;     // what the administrator must know: the main database's upgrade, the
+                             // local database rebuilt
+    bool checkedWhole = false;  // the whole main database was checked (the last run was unclean)
   };
   // The start-up step before any window: makes the data folder, creates the missing
   // databases (main, local, chart) atomically, and checks that an existing main database is
   // sound and complete. A damaged or empty main database is reported in `problem` and left as
-  // it is, never replaced.
+  // it is, never replaced. What every start checks costs the same whatever the size of the
+  // office (the header, the schema, the tables read before the log-in); the whole file is
+  // checked when this program has joined the folder's seats (JoinSeats) and found a run that
+  // did not end cleanly. A damaged or empty local database is rebuilt and the operator told.
   static StartCheck PrepareDatabases();
+  // Brings an existing main database file (the live one at start-up, the copy of a backup
+  // being restored) to this release's shape through the upgrade steps, when it lacks only what
+  // they add. Empty when the file then has every table and column; else why it cannot be used.
+  // The upgrade's notices for the administrator go to `notices`.
+  static QString UpgradeMainDatabase(const QString& file, QStringList* notices);
   // The message the operator reads when databases were created, naming the folder.
   static QString CreatedMessage(const StartCheck& check);
   // The absolute paths of the program's own database files (main, local, chart).

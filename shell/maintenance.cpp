@@ -27,6 +27,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/seats.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -96,15 +97,10 @@ struct BusyCursor {
   ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
 };
 
-// A temporary file name in the folder of `file`, unused; the file itself is not kept.
-QString temporaryBeside(const QString& file, const char* purpose) {
+// The template of a work file beside `file`: ".NAME.purpose-XXXXXX".
+QString workFileTemplate(const QString& file, const char* purpose) {
   const QFileInfo fi(file);
-  QTemporaryFile t(fi.absoluteDir().filePath(u(".") + fi.fileName() + u(".") + u(purpose) + u("-XXXXXX")));
-  t.setAutoRemove(false);
-  if (!t.open()) return QString();
-  const QString name = t.fileName();
-  t.close();
-  return name;
+  return fi.absoluteDir().filePath(u(".") + fi.fileName() + u(".") + u(purpose) + u("-XXXXXX"));
 }
 
 // Replaces `to` by `from` in one step (rename(2)); no moment without a complete `to`.
@@ -171,11 +167,30 @@ QString BackupTargetProblem(const QString& target) {
   const QFileInfo fi(target);
   if (fi.isDir()) return u("目的是一个文件夹，请输入一个文件名");
   for (const QString& own : TDm1::ProgramDatabaseFiles()) {
-    for (const QString& suffix : {QString(), u("-journal"), u("-wal"), u("-shm")})
+    for (const QString& suffix : {QString(), u("-journal"), u("-wal"), u("-shm"), u("-seats")})
       if (sameFile(target, own + suffix)) return u("不能备份到本系统自己的数据库文件上");
   }
   if (!fi.absoluteDir().exists()) return u("文件夹不存在：") + QDir::toNativeSeparators(fi.absolutePath());
   return QString();
+}
+
+// The hidden copies backups make in a target folder: ".NAME.part-XXXXXX".
+const char* const kBackupCopies = ".*.part-??????";
+
+void RemoveBackupLeftovers(const QString& mainFile) {
+  const QFileInfo fi(mainFile);
+  const QString pattern = u(".") + fi.fileName() + u(".backup-*");
+  for (const QFileInfo& note : fi.absoluteDir().entryInfoList({pattern}, QDir::Files | QDir::Hidden)) {
+    // A note held by its backup is work in progress; one nobody holds names the folder of a
+    // killed backup's copy.
+    QFile f(note.absoluteFilePath());
+    if (!f.open(QIODevice::ReadOnly)) continue;
+    const QString folder = QString::fromUtf8(f.readAll()).trimmed();
+    f.close();
+    RemoveUnheldFiles(note.absolutePath(), {note.fileName()});
+    if (QFileInfo::exists(note.absoluteFilePath()) || folder.isEmpty()) continue;
+    RemoveUnheldFiles(folder, {u(kBackupCopies)});
+  }
 }
 
 bool BackupMainDatabase(const QString& target, QString* error) {
@@ -185,8 +200,26 @@ bool BackupMainDatabase(const QString& target, QString* error) {
   };
   if (const QString problem = BackupTargetProblem(target); !problem.isEmpty()) return fail(problem);
   const QString absolute = QFileInfo(target).absoluteFilePath();
+  const QString folder = QFileInfo(absolute).absolutePath();
+  // Copies that killed backups left in this folder, and in those the data folder's notes name.
+  RemoveUnheldFiles(folder, {u(kBackupCopies)});
+  RemoveBackupLeftovers(MainDatabaseFile());
   // The copy is made beside the target and checked; only then does it take the target's name.
-  const QString temp = temporaryBeside(absolute, "part");
+  // The copy, and a note in the data folder naming the folder of the copy (written before the
+  // copy exists), are held while the backup works.
+  THeldFile note(workFileTemplate(MainDatabaseFile(), "backup"));
+  struct NoteGone {
+    QString name;
+    ~NoteGone() {
+      if (!name.isEmpty()) QFile::remove(name);
+    }
+  } noteGone{note.fileName()};
+  if (!note.fileName().isEmpty()) {
+    QFile f(note.fileName());
+    if (f.open(QIODevice::WriteOnly)) f.write(folder.toUtf8());
+  }
+  THeldFile held(workFileTemplate(absolute, "part"));
+  const QString temp = held.fileName();
   if (temp.isEmpty()) return fail(u("不能在目的文件夹中写文件"));
   QString why;
   if (!SqliteBackupFile(MainDatabaseFile(), temp, &why)) {
@@ -250,10 +283,24 @@ QString RestoreSourceProblem(const QString& chosen) {
   if (fi.size() == 0) return u("所选文件是空的");
   if (const QString damage = SqliteIntegrityProblem(chosen); !damage.isEmpty())
     return u("所选文件已损坏或不是数据库（") + damage + u("）");
+  // An older release's file lacks what the upgrade adds; it is upgraded on the copy.
   const QStringList missing = SqliteMissingSchema(chosen, TADOConnection::SchemaScriptFor(u("kelo")));
-  if (!missing.isEmpty())
+  if (!missing.isEmpty() && missing != QStringList{u("收费汇总表.收据号码")})
     return u("所选文件不是本系统完整的主数据库，缺少：") + missing.mid(0, 5).join(u("、")) +
            (missing.size() > 5 ? u(" 等") : QString());
+  return QString();
+}
+
+// Why the copy of a backup cannot become the main database: brought to this release's shape
+// as start-up brings an older file, it must hold what the program makes and nothing else.
+QString restoredCopyProblem(const QString& copy, QStringList* notices) {
+  if (const QString why = TDm1::UpgradeMainDatabase(copy, notices); !why.isEmpty())
+    return u("所选文件不是本系统完整的主数据库，") + why;
+  const QStringList foreign = SqliteForeignSchema(copy, TADOConnection::SchemaScriptFor(u("kelo")));
+  if (!foreign.isEmpty())
+    return u("所选文件含有本系统不建立的数据库对象，为安全起见不能恢复：") + foreign.mid(0, 5).join(u("、")) +
+           (foreign.size() > 5 ? u(" 等") : QString());
+  if (const QString damage = SqliteIntegrityProblem(copy); !damage.isEmpty()) return u("复制所选文件时出错：") + damage;
   return QString();
 }
 
@@ -263,30 +310,46 @@ QString KeptFileName(const QString& mainFile, const QDateTime& when) {
                                    fi.suffix());
 }
 
-bool RestoreMainDatabase(const QString& chosen, QString* kept, QString* error) {
+bool RestoreMainDatabase(const QString& chosen, QString* kept, QString* error, QStringList* notices) {
   auto fail = [error](const QString& why) {
     if (error) *error = why;
     return false;
   };
-  if (const QString problem = RestoreSourceProblem(chosen); !problem.isEmpty()) return fail(problem);
   const QString mainFile = MainDatabaseFile();
-  // 1. A checked, consistent copy beside the main file; the live file is not touched yet.
-  const QString temp = temporaryBeside(mainFile, "restore");
+  // Another seat would go on reading and writing the file set aside: refused at once, and
+  // again when the file is swapped.
+  if (const TExclusiveUse first(mainFile); !first.granted()) return fail(first.problem());
+  if (const QString problem = RestoreSourceProblem(chosen); !problem.isEmpty()) return fail(problem);
+  // 1. A checked, consistent copy beside the main file, held while this restore works on it;
+  //    the live file is not touched yet.
+  THeldFile held(workFileTemplate(mainFile, "restore"));
+  const QString temp = held.fileName();
   if (temp.isEmpty()) return fail(u("不能在数据文件夹中写文件"));
   QString why;
-  if (!SqliteBackupFile(QFileInfo(chosen).absoluteFilePath(), temp, &why) || !(why = SqliteIntegrityProblem(temp)).isEmpty()) {
+  QStringList told;
+  if (!SqliteBackupFile(QFileInfo(chosen).absoluteFilePath(), temp, &why)) {
     QFile::remove(temp);
     return fail(u("复制所选文件时出错：") + why);
   }
-  // 2. The connection closes (every dataset on it closes with it). A journal beside the main
-  //    file means another seat is writing: its changes would be played into the new file.
+  if (const QString problem = restoredCopyProblem(temp, &told); !problem.isEmpty()) {
+    QFile::remove(temp);
+    return fail(problem);
+  }
+  // 2. No other seat may be open from here to the swap, and none may start meanwhile.
+  const TExclusiveUse exclusive(mainFile);
+  if (!exclusive.granted()) {
+    QFile::remove(temp);
+    return fail(exclusive.problem());
+  }
+  // 3. The connection closes (every dataset on it closes with it). A journal beside the main
+  //    file means a writer is still at work: its changes would be played into the new file.
   TADOConnection* conn = Dm1->ADO_system;
   if (conn->Connected()) conn->Close();
   if (QFileInfo::exists(mainFile + u("-journal")) || QFileInfo::exists(mainFile + u("-wal"))) {
     QFile::remove(temp);
     return fail(u("数据库正在被其他人使用，请让其他人退出本系统后再恢复"));
   }
-  // 3. The replaced file stays beside it under a name with the date (a second name of the
+  // 4. The replaced file stays beside it under a name with the date (a second name of the
   //    same file, so nothing is copied and the main file never goes missing).
   if (QFileInfo::exists(mainFile)) {
     QString keep = KeptFileName(mainFile, QDateTime::currentDateTime());
@@ -297,12 +360,13 @@ bool RestoreMainDatabase(const QString& chosen, QString* kept, QString* error) {
     }
     if (kept) *kept = keep;
   }
-  // 4. One rename puts the new file in place.
+  // 5. One rename puts the new file in place.
   if (!renameOver(temp, mainFile)) {
     QFile::remove(temp);
     return fail(u("不能替换数据库文件：") + QDir::toNativeSeparators(mainFile));
   }
   SyncToDisk(QFileInfo(mainFile).absolutePath());
+  if (notices) *notices << told;
   return true;
 }
 
@@ -315,7 +379,8 @@ void TForm_restore::BitBtn1Click() {
     BusyCursor busy;
     done = RestoreMainDatabase(Edit1->text(), &kept, &error);
   }
-  // The connection is open again whatever happened: on the new file or on the old one.
+  // The connection is open again whatever happened: on the new file or on the old one. What
+  // the upgrade of a restored older file could not do is told as the connection opens it.
   TADOConnection* conn = Dm1->ADO_system;
   try {
     conn->Open();
@@ -389,6 +454,12 @@ void TForm_initialize::BitBtn3Click() {
     QString sql = u("delete from ") + tables[i] + u(" ");
     if (GardenScoped) sql += u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
     statements << sql;
+  }
+  // Seats still open would keep showing and saving rows emptied here.
+  const TExclusiveUse exclusive(MainDatabaseFile());
+  if (!exclusive.granted()) {
+    ShowNotice(u("不能初始化：") + exclusive.problem());
+    return;
   }
   // A failure leaves every table as it was; the error box of the event loop reports it.
   RunStatementsInOneTransaction(statements);
@@ -558,6 +629,13 @@ void TForm_arrange::BitBtn1Click() {
   }
   if (!here.isEmpty()) q_house->GotoBookmark(here);
   DBGridEh1->ReturnToPosition();
+  // Seats still open would keep showing and saving the rows deleted here (and balances
+  // computed from them): clean-up waits until the others have left.
+  const TExclusiveUse exclusive(MainDatabaseFile());
+  if (!exclusive.granted()) {
+    ShowNotice(u("不能整理：") + exclusive.problem());
+    return;
+  }
   // All the houses and tables are cleaned together, or nothing is when one statement fails.
   RunStatementsInOneTransaction(statements);
   ShowNotice(u("整理完毕！"));

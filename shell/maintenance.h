@@ -28,6 +28,11 @@ QString MainDatabaseFile();
 // them land or none. The database's error goes on to the caller.
 void RunStatementsInOneTransaction(const QStringList& statements);
 
+// Removes what killed backups left: their hidden copies (".NAME.part-XXXXXX") that no process
+// holds, in the folders they were made in. Each backup notes the folder of its copy in the data
+// folder of `mainFile` while it works, so the next start finds them wherever they lie.
+void RemoveBackupLeftovers(const QString& mainFile);
+
 // Backup: why `target` cannot take a backup (empty, a folder, one of the program's own
 // database files, a missing folder), or empty when it can.
 QString BackupTargetProblem(const QString& target);
@@ -38,13 +43,18 @@ QString BackupTargetProblem(const QString& target);
 bool BackupMainDatabase(const QString& target, QString* error);
 
 // Restore: why `chosen` cannot be restored (missing, a folder, the live file, empty, damaged,
-// or without every table and column of the main database), or empty when it can.
+// or lacking tables or columns other than those an older release's file lacks), or empty when
+// it can.
 QString RestoreSourceProblem(const QString& chosen);
-// Replaces the main database by a checked copy of `chosen`. The connection Dm1.ADO_system is
-// closed (the caller opens it again); the replaced file is kept beside it as
-// "kelo-恢复前-yyyyMMdd-HHmmss.db" (its name in `kept`); the new file takes the main file's
-// name in one atomic rename, so at every moment the main file is the old or the new one.
-bool RestoreMainDatabase(const QString& chosen, QString* kept, QString* error);
+// Replaces the main database by a checked copy of `chosen`. The copy is brought to this
+// release's shape as start-up brings an older file (TDm1::UpgradeMainDatabase) and refused
+// when it then lacks anything or holds schema objects the program does not make (triggers,
+// views, indexes, tables, columns). Refused while another seat has the office open. The
+// connection Dm1.ADO_system is closed (the caller opens it again); the replaced file is kept
+// beside it as "kelo-恢复前-yyyyMMdd-HHmmss.db" (its name in `kept`); the new file takes the
+// main file's name in one atomic rename, so at every moment the main file is the old or the
+// new one. What the upgrade has to tell the administrator goes to `notices`.
+bool RestoreMainDatabase(const QString& chosen, QString* kept, QString* error, QStringList* notices = nullptr);
 
 // 数据备份 (caption "系统备份管理"): copies the main database file to a chosen file.
 class TForm_backup : public QDialog {

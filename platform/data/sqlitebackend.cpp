@@ -3,10 +3,12 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QThread>
 
@@ -106,6 +108,47 @@ SqliteBackend::SqliteBackend(const QString& fileName, bool create) {
   sqlite3_busy_timeout(db_, 5000);
   sqlite3_extended_result_codes(db_, 0);
   RegisterJetFunctions(db_);
+  // The file this connection holds from now on; its path may later name another file.
+  struct stat st {};
+  if (const char* name = sqlite3_db_filename(db_, "main"); name && *name && ::stat(name, &st) == 0) {
+    path_ = name;
+    device_ = quint64(st.st_dev);
+    inode_ = quint64(st.st_ino);
+    haveIdentity_ = true;
+    sqlite3_commit_hook(db_, &SqliteBackend::commitHook, this);
+  }
+}
+
+QString SqliteBackend::ReplacedFileMessage() {
+  return QString::fromUtf8("数据库文件已经被替换或移走（可能另一台电脑恢复了数据），这次的操作没有保存。"
+                           "请退出本系统，重新启动后再操作。");
+}
+
+bool SqliteBackend::sameFileAtPath() const {
+  struct stat st {};
+  return ::stat(path_.constData(), &st) == 0 && quint64(st.st_dev) == device_ && quint64(st.st_ino) == inode_;
+}
+
+void SqliteBackend::checkSameFile() {
+  if (!haveIdentity_) return;
+  const bool inTransaction = !sqlite3_get_autocommit(db_);
+  if (inTransaction && checkedInTransaction_ && !replaced_) return;
+  if (replaced_ || !sameFileAtPath()) {
+    replaced_ = true;
+    throw EDatabaseError(ReplacedFileMessage());
+  }
+  checkedInTransaction_ = inTransaction;
+}
+
+// The last guard of every write, also of statements stepped on the handle directly: a commit
+// into a file that is no longer the database at its path is turned into a rollback.
+int SqliteBackend::commitHook(void* self) {
+  auto* be = static_cast<SqliteBackend*>(self);
+  if (be->replaced_ || !be->sameFileAtPath()) {
+    be->replaced_ = true;
+    return 1;
+  }
+  return 0;
 }
 
 SqliteBackend::~SqliteBackend() {
@@ -119,7 +162,10 @@ SqliteBackend::~SqliteBackend() {
   if (db_) sqlite3_close_v2(db_);
 }
 
-void SqliteBackend::fail() const { throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db_))); }
+void SqliteBackend::fail() const {
+  if (replaced_) throw EDatabaseError(ReplacedFileMessage());
+  throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(db_)));
+}
 
 sqlite3_stmt* SqliteBackend::prepare(const QString& sql) const {
   QByteArray u = RewriteJetSql(sql).toUtf8();
@@ -143,6 +189,7 @@ sqlite3_stmt* SqliteBackend::cached(const QString& sql) {
 }
 
 int SqliteBackend::execute(const QString& sql, const std::vector<Variant>& params) {
+  checkSameFile();
   // Several statements may stand in one text; parameters go to the first.
   QByteArray u = RewriteJetSql(sql).toUtf8();
   const char* p = u.constData();
@@ -162,7 +209,7 @@ int SqliteBackend::execute(const QString& sql, const std::vector<Variant>& param
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
     if (rc != SQLITE_DONE) {
-      QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
+      QString msg = replaced_ ? ReplacedFileMessage() : QString::fromUtf8(sqlite3_errmsg(db_));
       sqlite3_finalize(st);
       throw EDatabaseError(msg);
     }
@@ -176,13 +223,14 @@ void SqliteBackend::executeScript(const QString& sql) {
   QByteArray u = sql.toUtf8();
   char* err = nullptr;
   if (sqlite3_exec(db_, u.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-    QString msg = QString::fromUtf8(err ? err : sqlite3_errmsg(db_));
+    QString msg = replaced_ ? ReplacedFileMessage() : QString::fromUtf8(err ? err : sqlite3_errmsg(db_));
     sqlite3_free(err);
     throw EDatabaseError(msg);
   }
 }
 
 void SqliteBackend::query(const QString& sql, const std::vector<Variant>& params, RowStore& store) {
+  checkSameFile();
   sqlite3_stmt* st = prepare(sql);
   struct Fin { sqlite3_stmt*& s; ~Fin() { sqlite3_finalize(s); } } fin{st};
   int n = sqlite3_column_count(st);
@@ -320,6 +368,7 @@ SqliteBackend::OwnValues SqliteBackend::ownValues(const QString& table) const {
 }
 
 void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
+  checkSameFile();
   // The statement depends only on which columns hold values: cache it by that pattern.
   // Rows written one after another usually fill the same columns of the same table, so the
   // last pattern is compared first, without building a key.
@@ -393,6 +442,7 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
 }
 
 void SqliteBackend::updateRow(RowStore& store, uint32_t row, const std::vector<int>& changed) {
+  checkSameFile();
   QString set;
   std::vector<int> cols;
   for (int c : changed) {
@@ -416,6 +466,7 @@ void SqliteBackend::updateRow(RowStore& store, uint32_t row, const std::vector<i
 }
 
 void SqliteBackend::deleteRow(RowStore& store, uint32_t row) {
+  checkSameFile();
   sqlite3_stmt* st = cached(QStringLiteral("DELETE FROM %1 WHERE _rowid_=?").arg(quoteIdent(store.updateTable)));
   sqlite3_bind_int64(st, 1, store.rowIds[row]);
   if (sqlite3_step(st) != SQLITE_DONE) { sqlite3_reset(st); fail(); }
@@ -424,7 +475,21 @@ void SqliteBackend::deleteRow(RowStore& store, uint32_t row) {
     throw EDatabaseError(QStringLiteral("Row cannot be located for deleting. Some values may have been changed since it was last read."));
 }
 
-void SqliteBackend::begin() { executeScript(QStringLiteral("BEGIN")); }
+void SqliteBackend::begin() {
+  executeScript(QStringLiteral("BEGIN"));
+  afterBegin();
+}
+
+// A transaction begun on a file that is no longer the database at its path ends at once.
+void SqliteBackend::afterBegin() {
+  checkedInTransaction_ = false;
+  try {
+    checkSameFile();
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
 
 // A plain BEGIN takes no lock until the first write; a transaction that read first and then
 // finds another seat writing gets SQLITE_BUSY at once (the busy handler is skipped to avoid a
@@ -436,7 +501,10 @@ void SqliteBackend::beginWrite() {
   sqlite3_busy_timeout(db_, kWriteLockWaitMs);
   const int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   sqlite3_busy_timeout(db_, kStatementWaitMs);
-  if (rc == SQLITE_OK) return;
+  if (rc == SQLITE_OK) {
+    afterBegin();
+    return;
+  }
   if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
     throw EDatabaseError(QString::fromUtf8("数据库正被其他电脑使用，请稍后再试！"));
   fail();
@@ -596,4 +664,185 @@ QStringList SqliteMissingSchema(const QString& file, const QString& schemaScript
       if (!have.contains(c.toLower())) missing << table + QLatin1Char('.') + c;
   }
   return missing;
+}
+
+QString SqliteStartProblem(const QString& file, const QStringList& tables) {
+  auto header = [&file](qint64* size) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    if (size) *size = f.size();
+    return f.read(100);
+  };
+  if (!header(nullptr).startsWith(QByteArrayLiteral("SQLite format 3\0"))) return QString::fromUtf8("文件头不是数据库文件头");
+  Db db;
+  QString error;
+  if (!openFile(db, file, SQLITE_OPEN_READONLY, &error)) return error;
+  // One read transaction: no seat commits meanwhile, so the header and the length agree.
+  QStringList rows;
+  if (!columnTexts(db.db, QStringLiteral("BEGIN"), rows, &error)) return error;
+  struct End {
+    sqlite3* db;
+    ~End() { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); }
+  } end{db.db};
+  if (!columnTexts(db.db, QStringLiteral("select name from sqlite_master where type='table'"), rows, &error)) return error;
+  qint64 size = 0;
+  const QByteArray h = header(&size);
+  if (h.size() < 100) return QString::fromUtf8("文件头不完整");
+  auto be16 = [&h](int at) { return (quint32(quint8(h[at])) << 8) | quint8(h[at + 1]); };
+  auto be32 = [&](int at) { return (be16(at) << 16) | be16(at + 2); };
+  const quint32 pageSize = be16(16) == 1 ? 65536 : be16(16);
+  if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) return QString::fromUtf8("文件头的页大小不对");
+  if (size % pageSize != 0) return QString::fromUtf8("文件长度不是整页");
+  // The page count of the header is valid when its change counter says so.
+  if (be32(24) == be32(92) && qint64(be32(28)) * pageSize > size) return QString::fromUtf8("文件比文件头所说的短（被截断）");
+  QSet<QString> present;
+  for (const QString& t : rows) present.insert(t.toLower());
+  QStringList checked{QStringLiteral("sqlite_master")};
+  for (const QString& t : tables)
+    if (present.contains(t.toLower())) checked << t;
+  for (const QString& t : checked) {
+    QStringList result;
+    if (!columnTexts(db.db, QStringLiteral("PRAGMA quick_check(%1)").arg(quoteName(t)), result, &error)) return error;
+    if (result != QStringList{QStringLiteral("ok")}) return result.join(QLatin1Char('\n'));
+  }
+  return QString();
+}
+
+namespace {
+
+// A definition with comments, spacing and letter case left out, for comparison.
+QString definitionShape(QString sql) {
+  static const QRegularExpression comment(QStringLiteral("--[^\\n]*"));
+  static const QRegularExpression space(QStringLiteral("\\s+"));
+  static const QRegularExpression aroundPunct(QStringLiteral("\\s*([(),;=])\\s*"));
+  sql.remove(comment);
+  sql.replace(space, QStringLiteral(" "));
+  sql.replace(aroundPunct, QStringLiteral("\\1"));
+  return sql.trimmed().toLower();
+}
+
+// A declared type without its length: SQLite keeps any length, the script's lengths changed.
+QString typeShape(QString type) {
+  static const QRegularExpression length(QStringLiteral("\\s*\\(\\s*\\d+\\s*(,\\s*\\d+\\s*)?\\)"));
+  return type.remove(length).simplified().toUpper();
+}
+
+struct SchemaObject {
+  QString type, name, table, sql;
+};
+
+bool schemaObjects(sqlite3* db, std::vector<SchemaObject>& out, QString* error) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, "select type, name, tbl_name, ifnull(sql,'') from sqlite_master where name not like 'sqlite_%'",
+                         -1, &st, nullptr) != SQLITE_OK) {
+    if (error) *error = QString::fromUtf8(sqlite3_errmsg(db));
+    return false;
+  }
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    SchemaObject o;
+    for (int i = 0; i < 4; ++i) {
+      const QString v = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+      (i == 0 ? o.type : i == 1 ? o.name : i == 2 ? o.table : o.sql) = v;
+    }
+    out.push_back(o);
+  }
+  sqlite3_finalize(st);
+  if (rc != SQLITE_DONE) {
+    if (error) *error = QString::fromUtf8(sqlite3_errmsg(db));
+    return false;
+  }
+  return true;
+}
+
+// Every column of a table as "name|type|notnull|default|key|hidden", by lower-case name.
+bool columnShapes(sqlite3* db, const QString& table, QHash<QString, QString>& out, QString* error) {
+  const QString sql = QStringLiteral("select name, type, \"notnull\", ifnull(dflt_value,'<none>'), pk, hidden from pragma_table_xinfo(%1)")
+                          .arg(quoteName(table));
+  const QByteArray text = sql.toUtf8();
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, text.constData(), -1, &st, nullptr) != SQLITE_OK) {
+    if (error) *error = QString::fromUtf8(sqlite3_errmsg(db));
+    return false;
+  }
+  while (sqlite3_step(st) == SQLITE_ROW) {
+    auto col = [&](int i) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))); };
+    out.insert(col(0).toLower(), typeShape(col(1)) + QLatin1Char('|') + col(2) + QLatin1Char('|') + col(3) + QLatin1Char('|') +
+                                     col(4) + QLatin1Char('|') + col(5));
+  }
+  sqlite3_finalize(st);
+  return true;
+}
+
+// The words of a table definition that give rows rules or actions of their own.
+QSet<QString> constraintWords(const QString& sql) {
+  static const QRegularExpression words(QStringLiteral("\\b(check|references|foreign|generated|collate\\s+\\w+|unique|primary|autoincrement|without\\s+rowid|strict|on\\s+conflict)\\b"),
+                                        QRegularExpression::CaseInsensitiveOption);
+  QSet<QString> out;
+  QString text = sql;
+  static const QRegularExpression comment(QStringLiteral("--[^\\n]*"));
+  text.remove(comment);
+  static const QRegularExpression quoted(QStringLiteral("'[^']*'"));
+  text.remove(quoted);
+  for (auto it = words.globalMatch(text); it.hasNext();) out.insert(it.next().captured(1).simplified().toLower());
+  return out;
+}
+
+// An index that orders reads only: not unique, no condition, plain column names.
+bool harmlessIndex(const QString& sql) {
+  static const QRegularExpression plain(
+      QStringLiteral("^create index (\"[^\"]+\"|[^ (]+) on (\"[^\"]+\"|[^ (]+) ?\\((\"[^\"]+\"|[^(),' ]+)( (asc|desc))?(,(\"[^\"]+\"|[^(),' ]+)( (asc|desc))?)*\\)$"));
+  return plain.match(definitionShape(sql)).hasMatch();
+}
+
+}  // namespace
+
+QStringList SqliteForeignSchema(const QString& file, const QString& schemaScript) {
+  Db expected, actual;
+  QString error;
+  if (!openFile(expected, QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error)) return {error};
+  RegisterJetFunctions(expected.db);
+  const QByteArray script = schemaScript.toUtf8();
+  char* err = nullptr;
+  if (sqlite3_exec(expected.db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    const QString msg = QString::fromUtf8(err ? err : "schema script failed");
+    sqlite3_free(err);
+    return {msg};
+  }
+  if (!QFile::exists(file)) return {QStringLiteral("file not found: ") + file};
+  if (!openFile(actual, file, SQLITE_OPEN_READONLY, &error)) return {error};
+  std::vector<SchemaObject> want, have;
+  if (!schemaObjects(expected.db, want, &error) || !schemaObjects(actual.db, have, &error)) return {error};
+  QHash<QString, SchemaObject> wanted;
+  for (const SchemaObject& o : want) wanted.insert(o.type + QLatin1Char(':') + o.name.toLower(), o);
+  const QHash<QString, QString> typeNames = {{QStringLiteral("table"), QString::fromUtf8("表")},
+                                             {QStringLiteral("index"), QString::fromUtf8("索引")},
+                                             {QStringLiteral("trigger"), QString::fromUtf8("触发器")},
+                                             {QStringLiteral("view"), QString::fromUtf8("视图")}};
+  QStringList foreign;
+  for (const SchemaObject& o : have) {
+    const QString what = typeNames.value(o.type, o.type) + QLatin1Char(' ') + o.name;
+    const auto it = wanted.constFind(o.type + QLatin1Char(':') + o.name.toLower());
+    if (it == wanted.constEnd()) {
+      foreign << QString::fromUtf8("多出的") + what;
+      continue;
+    }
+    if (o.table.compare(it->table, Qt::CaseInsensitive) != 0) {
+      foreign << what + QString::fromUtf8(" 建在别的表上");
+      continue;
+    }
+    if (o.type == QLatin1String("table")) {
+      QHash<QString, QString> mine, theirs;
+      if (!columnShapes(expected.db, o.name, mine, &error) || !columnShapes(actual.db, o.name, theirs, &error)) return {error};
+      for (auto c = theirs.constBegin(); c != theirs.constEnd(); ++c) {
+        if (!mine.contains(c.key())) foreign << QString::fromUtf8("多出的字段 ") + o.name + QLatin1Char('.') + c.key();
+        else if (mine.value(c.key()) != c.value()) foreign << QString::fromUtf8("字段定义不同 ") + o.name + QLatin1Char('.') + c.key();
+      }
+      if (!constraintWords(o.sql).subtract(constraintWords(it->sql)).isEmpty())
+        foreign << QString::fromUtf8("表 ") + o.name + QString::fromUtf8(" 有本系统不建的约束");
+    } else if (definitionShape(o.sql) != definitionShape(it->sql) && !(o.type == QLatin1String("index") && harmlessIndex(o.sql))) {
+      foreign << what + QString::fromUtf8(" 的定义不是本系统的");
+    }
+  }
+  return foreign;
 }

@@ -34,12 +34,29 @@ class SqliteBackend : public DbBackend {
   void executeScript(const QString& sql) override;
   void* handle() const override { return db_; }
 
+  // What an operator reads when the database file was replaced or moved away since this
+  // connection opened it (another seat restored a backup, the file was copied over): the
+  // connection then neither reads nor writes the set-aside file.
+  static QString ReplacedFileMessage();
+
  private:
   [[noreturn]] void fail() const;
+  // Throws ReplacedFileMessage() when the path no longer names the file this connection has
+  // open. Checked before each read and write outside a transaction and once per transaction.
+  void checkSameFile();
+  void afterBegin();
+  bool sameFileAtPath() const;
+  static int commitHook(void* self);
   sqlite3_stmt* prepare(const QString& sql) const;
   sqlite3_stmt* cached(const QString& sql);
   QString columnList(const RowStore& store, std::vector<int>& cols, bool nonNullOnly, uint32_t row) const;
   sqlite3* db_ = nullptr;
+  // The identity (device, inode) of the file opened, to notice its replacement.
+  QByteArray path_;
+  bool haveIdentity_ = false;
+  quint64 device_ = 0, inode_ = 0;
+  bool replaced_ = false;
+  bool checkedInTransaction_ = false;
   QHash<QString, sqlite3_stmt*> cache_;
   // Prepared inserts by table and pattern of filled columns.
   struct InsertPlan {
@@ -73,6 +90,21 @@ bool SqliteBackupFile(const QString& sourceFile, const QString& targetFile, QStr
 // Empty when PRAGMA integrity_check (or the faster quick_check) finds the file sound; else
 // the problems it reports, or why the file cannot be read as a database.
 QString SqliteIntegrityProblem(const QString& file, bool quick = false);
+
+// The cheap check of a start: empty when the header of the file is sound, the schema reads
+// and PRAGMA quick_check finds the tables `tables` (those a start reads) and the schema table
+// sound; else the problem found. The pages of the other tables are not read, so the time does
+// not grow with the office's history.
+QString SqliteStartProblem(const QString& file, const QStringList& tables);
+
+// The schema objects of the file that `schemaScript` does not make: tables, views, triggers
+// and indexes it does not create, indexes and triggers of the script's names defined
+// otherwise, columns of another type, default or key, and constraints the script's tables do
+// not have. Each as a short Chinese description; empty when the file holds only what the
+// script makes (columns it lacks are SqliteMissingSchema's). An index of one of the script's
+// names that may not refuse or change a write (not unique, no condition, plain columns, as
+// earlier releases made them) is accepted. A file that cannot be read gives one entry.
+QStringList SqliteForeignSchema(const QString& file, const QString& schemaScript);
 
 // The tables and columns that `schemaScript` creates and the database file lacks, as
 // "表" or "表.列" texts; empty when the file has them all. A file that cannot be read gives

@@ -311,9 +311,9 @@ QHash<QString, QPair<qint64, QDateTime>>& reportedStates() {
 }
 }  // namespace
 
-SchemaUpgrade UpgradeOpenedFile(sqlite3* db, const QString& file) {
+SchemaUpgrade UpgradeOpenedFile(sqlite3* db, const QString& file, const QString& baseName) {
   const QFileInfo fi(file);
-  const QString base = fi.completeBaseName();
+  const QString base = baseName.isEmpty() ? fi.completeBaseName() : baseName;
   SchemaUpgrade result;
   if (CurrentSchemaVersion(base) == 0) return result;
   result.fromVersion = result.toVersion = userVersion(db);
@@ -332,7 +332,7 @@ SchemaUpgrade UpgradeOpenedFile(sqlite3* db, const QString& file) {
   return result;
 }
 
-SchemaUpgrade UpgradeDatabaseFile(const QString& file) {
+SchemaUpgrade UpgradeDatabaseFile(const QString& file, const QString& baseName) {
   sqlite3* db = nullptr;
   const QByteArray path = file.toUtf8();
   if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
@@ -343,7 +343,7 @@ SchemaUpgrade UpgradeDatabaseFile(const QString& file) {
   sqlite3_busy_timeout(db, 5000);
   RegisterJetFunctions(db);
   try {
-    SchemaUpgrade r = UpgradeOpenedFile(db, file);
+    SchemaUpgrade r = UpgradeOpenedFile(db, file, baseName);
     sqlite3_close_v2(db);
     return r;
   } catch (...) {

@@ -41,8 +41,10 @@ SchemaUpgrade UpgradeSqliteSchema(sqlite3* db, const QString& baseName, bool inT
 
 // Upgrades the file through the open handle of a connection and remembers which file states
 // were already checked in this process, so a refused step is reported once per state of the
-// file and an unchanged file is not checked again.
-SchemaUpgrade UpgradeOpenedFile(sqlite3* db, const QString& file);
+// file and an unchanged file is not checked again. `baseName` names the kind of file when its
+// own name does not (a copy under a temporary name); empty: the file's base name.
+SchemaUpgrade UpgradeOpenedFile(sqlite3* db, const QString& file, const QString& baseName = QString());
 
-// The same for a file that no connection holds yet (start-up, before the first window).
-SchemaUpgrade UpgradeDatabaseFile(const QString& file);
+// The same for a file that no connection holds yet (start-up, before the first window; the
+// copy of a backup being restored).
+SchemaUpgrade UpgradeDatabaseFile(const QString& file, const QString& baseName = QString());
