@@ -397,6 +397,8 @@ void SetupListGrid(TCustomDBGridEh* grid, TDataSource* source, int footerRows) {
   grid->SetFooterRowCount(footerRows);
   // A vertical bar shown always keeps the viewport's width steady while rows come and go.
   grid->VertScrollBar()->SetVisibleMode(sbAlwaysShowEh);
+  // The records follow the thumb while it is dragged.
+  grid->VertScrollBar()->SetTracking(true);
   grid->SetDataSource(source);
   // Footers and record numbers come from the grid's sum list.
   grid->SumList()->SetActive(true);
