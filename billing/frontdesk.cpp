@@ -86,7 +86,8 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
   DBGridEh3 = new TDBGridEh(owner);
   DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
   SetupListGrid(DBGridEh3, ds_houseinfo, 0);
-  for (const char* f : {"房屋代码", "业主名称", "楼宇名称", "小区名称"}) AddGridColumn(DBGridEh3, u(f));
+  for (const char* f : {"房屋代码", "业主名称", "楼宇名称", "小区名称"}) AddGridColumn(DBGridEh3, u(f), QString(), false, 90);
+  FitGridWidthToColumns(DBGridEh3);
   orow->addWidget(DBGridEh3, 1);
   auto* block = new QGridLayout();
   const char* const fields[][2] = {

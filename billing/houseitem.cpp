@@ -166,6 +166,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 90);
   AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
   AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
+  FitGridWidthToColumns(DBGridEh1);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
 
   // One formula page per formula, always the page of the current standard's formula.

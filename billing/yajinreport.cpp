@@ -206,6 +206,8 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
+  // "操作类型|收取" and its neighbours stand under one upper title.
+  DBGridEh1->SetUseMultiTitle(true);
   SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("日期"), true), u("合计"));
   AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"), true);
   SetFooterText(AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), true), u("合计"));
@@ -321,6 +323,8 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
   SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
+  // "操作类型|收取" and its neighbours stand under one upper title.
+  DBGridEh1->SetUseMultiTitle(true);
   SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("开始日期"), true), u("合计"));
   AddGridColumn(DBGridEh1, u("dateb"), u("结束日期"), true);
   AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"), true);

@@ -132,6 +132,8 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent) : TCustomGrid(parent) {
     if (OnSumListAfterRecalcAll) OnSumListAfterRecalcAll(this);
   };
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  // Text from an input method reaches the grid and goes on to its cell editor.
+  setAttribute(Qt::WA_InputMethodEnabled);
   RequestLayout();
 }
 

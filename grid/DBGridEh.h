@@ -645,7 +645,9 @@ enum TScrollBarVisibleModeEh { sbAlwaysShowEh, sbNeverShowEh, sbAutoShowEh };
 // When the grid shows a scroll bar and whether it follows the thumb while it is dragged.
 class TDBGridEhScrollBar {
  public:
-  TDBGridEhScrollBar(TCustomDBGridEh* grid, int kind) : grid_(grid), kind_(kind) {}
+  // The grid's own Qt bar takes the object's Tracking from the start (a Qt bar tracks by
+  // default, this object does not).
+  TDBGridEhScrollBar(TCustomDBGridEh* grid, int kind);
   virtual ~TDBGridEhScrollBar() {
     grid_ = nullptr;  // the grid may be going away: only the external bar is let go
     DetachExtScrollBar();
@@ -1222,6 +1224,9 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
   void TopLeftChanged() override;
   void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  // An input method's composition on the grid opens the cell editor, which takes the text.
+  void inputMethodEvent(QInputMethodEvent* e) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   // Drag scrolling beyond the data area: vertical steps move the dataset by one record.
   void TimedScroll(unsigned direction) override;
   void mousePressEvent(QMouseEvent* e) override;
@@ -1240,7 +1245,9 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
                        const TGridDrawInfo& info) const override;
   // Key handling steps.
   bool KeyDown(int key, Qt::KeyboardModifiers shift);
-  void KeyPressChar(const QString& text);
+  void KeyPressChar(const QKeyEvent& e);
+  // Opens the cell editor and gives it the typed character.
+  void ShowEditorChar(const QKeyEvent& e);
   void StartScrollTimer(int interval);
   void StopScrollTimer();
   void UpdatePressedTitle(const QPoint& p);

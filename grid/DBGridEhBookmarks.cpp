@@ -104,23 +104,6 @@ void TBMListEh::LinkStateChanged(bool active) {
   linkActive_ = active;
 }
 
-int TBMListEh::DropInvalidBookmarks() {
-  TDataSet* ds = ListDataSet();
-  if (!ds || !ds->Active() || list_.isEmpty()) return 0;
-  int dropped = 0;
-  for (int i = int(list_.size()) - 1; i >= 0; --i)
-    if (!ds->BookmarkValid(list_[i].toLatin1())) {
-      list_.removeAt(i);
-      ++dropped;
-    }
-  if (dropped) {
-    ListChanged();
-    UpdateListState();
-    InvalidateList();
-  }
-  return dropped;
-}
-
 void TBMListEh::DeleteMarked() {
   TDataSet* ds = ListDataSet();
   if (!ds) return;
@@ -133,8 +116,10 @@ void TBMListEh::DeleteMarked() {
       list->UpdateListState();
     }
   } enable{ds, this};
-  // From the last to the first: deleting a record never moves the records before it.
+  // From the last to the first: deleting a record never moves the records before it. A mark
+  // of a record the dataset does not show now (filtered out, or gone) is passed over and kept.
   for (int i = int(list_.size()) - 1; i >= 0; --i) {
+    if (!ds->BookmarkValid(list_[i].toLatin1())) continue;
     ds->GotoBookmark(list_[i].toLatin1());
     ds->Delete();
     RemoveAt(i);

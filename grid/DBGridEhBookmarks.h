@@ -33,12 +33,10 @@ class TBMListEh {
   bool CurrentRowMarked();
   virtual void SetCurrentRowMarked(bool marked);
   int CompareRows(const QString& a, const QString& b);
-  // Deletes every marked record, from the last to the first.
+  // Deletes every marked record the dataset shows, from the last to the first.
   void DeleteMarked();
   void LinkStateChanged(bool active);
   bool LinkActive() const { return linkActive_; }
-  // Removes the bookmarks of records that no longer exist; answers how many went.
-  int DropInvalidBookmarks();
 
   virtual TDataSet* ListDataSet() = 0;
   virtual void InvalidateList() {}

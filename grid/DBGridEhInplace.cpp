@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHelpEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QToolTip>
@@ -319,6 +320,34 @@ void TDBGridInplaceEdit::mouseReleaseEvent(QMouseEvent* e) {
   }
 }
 
+void TDBGridInplaceEdit::inputMethodEvent(QInputMethodEvent* e) {
+  const QString commit = e->commitString();
+  if (commit.isEmpty() || isReadOnly()) {
+    if (!commit.isEmpty()) e->setCommitString(QString());  // a read-only cell takes none
+    TCustomMaskEdit::inputMethodEvent(e);
+    return;
+  }
+  // The rest of the event (a new composition) is shown without the committed text, which is
+  // then typed character by character.
+  QInputMethodEvent rest(e->preeditString(), e->attributes());
+  TCustomMaskEdit::inputMethodEvent(&rest);
+  for (int i = 0; i < commit.size(); ++i) {
+    const bool pair = commit[i].isHighSurrogate() && i + 1 < commit.size() && commit[i + 1].isLowSurrogate();
+    QChar key = commit[i];
+    KeyPress(key);
+    if (key.unicode() != 0) {
+      if (pair && key == commit[i] && !IsMasked()) {
+        SetModified(true);
+        insert(commit.mid(i, 2));
+      } else if (!pair) {
+        TypeChar(key);
+      }
+    }
+    if (pair) ++i;
+  }
+  e->accept();
+}
+
 void TDBGridInplaceEdit::focusOutEvent(QFocusEvent* e) {
   TCustomMaskEdit::focusOutEvent(e);
   if (listVisible_ && activeList_ && !activeList_->hasFocus()) CloseDropDown(false);
@@ -432,6 +461,11 @@ void TDBGridInplaceEdit::KeyPress(QChar& key) {
     return;
   }
   if (typing && !EditCanModify()) {
+    key = QChar();
+    return;
+  }
+  // A character the cell's field cannot hold (a letter in a number) is not typed.
+  if (code >= 32 && !grid_->CanEditAcceptKey(key)) {
     key = QChar();
     return;
   }

@@ -78,6 +78,9 @@ class TDBGridInplaceEdit : public TCustomMaskEdit, public IDropDownHolderEh {
   void resizeEvent(QResizeEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+  // Text committed by an input method is typed as keys are: it needs the grid's edit test,
+  // completes in list columns and becomes the cell's edit text.
+  void inputMethodEvent(QInputMethodEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   bool event(QEvent* e) override;

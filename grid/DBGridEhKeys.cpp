@@ -2,10 +2,12 @@
 // marking, deleting, the incremental search and the copy from the record above.
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 #include "grid/DBGridEh.h"
 #include "grid/DBGridEhFindDlgs.h"
+#include "platform/maskedit.h"
 #include "platform/ui.h"
 
 namespace {
@@ -729,7 +731,8 @@ bool TCustomDBGridEh::KeyDown(int key, Qt::KeyboardModifiers shift) {
   return handled;
 }
 
-void TCustomDBGridEh::KeyPressChar(const QString& text) {
+void TCustomDBGridEh::KeyPressChar(const QKeyEvent& e) {
+  const QString text = e.text();
   TDataSet* ds = DataSet();
   if (text.isEmpty() || !ds || !dataLink_->Active()) return;
   const QChar ch = text.at(0);
@@ -745,9 +748,24 @@ void TCustomDBGridEh::KeyPressChar(const QString& text) {
       incSearchActive_ || ((optionsEh_ & dghIncSearch) && !(CanEditColumn(ci))) ||
       ((optionsEh_ & dghPreferIncSearch) && !(options_ & dgAlwaysShowEditor) && !EditorMode());
   const TDataSetState st = ds->State();
-  if (searchWanted && ch.unicode() > 31 && st != dsEdit && st != dsInsert) {
-    IncSearch(text, incSearchActive_ ? incSearchTimeoutNow_ : IncSearchTimeout, 0);
+  const bool typed = ch.unicode() == 8 || ch.unicode() >= 32;
+  if (searchWanted && typed && st != dsEdit && st != dsInsert) {
+    if (ch.unicode() > 31) IncSearch(text, incSearchActive_ ? incSearchTimeoutNow_ : IncSearchTimeout, 0);
+    return;
   }
+  // A printable character or Backspace on an editable cell opens the editor with it.
+  if (typed && (options_ & dgEditing)) ShowEditorChar(e);
+}
+
+void TCustomDBGridEh::ShowEditorChar(const QKeyEvent& e) {
+  ShowEditor();
+  auto* ed = qobject_cast<TCustomMaskEdit*>(InplaceEditor());
+  if (!ed || !EditorMode() || !ed->isVisible()) return;
+  ed->setFocus(Qt::OtherFocusReason);
+  // The character takes the place of the cell's text.
+  ed->selectAll();
+  QKeyEvent forwarded(QEvent::KeyPress, e.key(), e.modifiers(), e.text(), e.isAutoRepeat(), ushort(e.count()));
+  QCoreApplication::sendEvent(ed, &forwarded);
 }
 
 void TCustomDBGridEh::keyPressEvent(QKeyEvent* e) {
@@ -756,9 +774,43 @@ void TCustomDBGridEh::keyPressEvent(QKeyEvent* e) {
     if (!isEnabled()) return;
     const Qt::KeyboardModifiers mods = e->modifiers();
     const bool handled = KeyDown(e->key(), mods);
-    if (!handled && !(mods & (Qt::ControlModifier | Qt::AltModifier))) KeyPressChar(e->text());
+    if (!handled && !(mods & (Qt::ControlModifier | Qt::AltModifier))) KeyPressChar(*e);
     e->accept();
   });
+}
+
+void TCustomDBGridEh::inputMethodEvent(QInputMethodEvent* e) {
+  Guard([&] {
+    // A composition starting on the grid opens the cell editor, which takes it over; as with a
+    // typed character, the text takes the place of the cell's.
+    auto* shown = InplaceEditor();
+    const bool wasShown = shown && EditorMode() && shown->isVisible();
+    ShowCellEditor();
+    auto* ed = qobject_cast<TCustomMaskEdit*>(InplaceEditor());
+    if (ed && EditorMode() && ed->isVisible()) {
+      ed->setFocus(Qt::OtherFocusReason);
+      if (!wasShown) ed->selectAll();
+      QCoreApplication::sendEvent(ed, e);
+      return;
+    }
+    // No editor: committed text is typed as characters (the incremental search).
+    const QString commit = e->commitString();
+    for (int i = 0; i < commit.size(); ++i) {
+      const bool pair = commit[i].isHighSurrogate() && i + 1 < commit.size() && commit[i + 1].isLowSurrogate();
+      const QKeyEvent k(QEvent::KeyPress, 0, Qt::NoModifier, commit.mid(i, pair ? 2 : 1));
+      KeyPressChar(k);
+      if (pair) ++i;
+    }
+    e->accept();
+  });
+}
+
+QVariant TCustomDBGridEh::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: return CellRect(Col(), Row()).translated(viewport()->pos());
+    default: return TCustomGrid::inputMethodQuery(query);
+  }
 }
 
 void TCustomDBGridEh::keyReleaseEvent(QKeyEvent* e) {

@@ -5,6 +5,10 @@
 
 #include "grid/DBGridEh.h"
 
+TDBGridEhScrollBar::TDBGridEhScrollBar(TCustomDBGridEh* grid, int kind) : grid_(grid), kind_(kind) {
+  if (grid_) (kind_ == 0 ? grid_->horizontalScrollBar() : grid_->verticalScrollBar())->setTracking(tracking_);
+}
+
 void TDBGridEhScrollBar::SetTracking(bool on) {
   tracking_ = on;
   if (ext_) ext_->setTracking(on);

@@ -352,10 +352,11 @@ void TCustomDBGridEh::ModifyScrollBar(Qt::Orientation bar, int action, int pos) 
       case QAbstractSlider::SliderToMaximum: ds->Last(); break;
       case QAbstractSlider::SliderMove:
         // Thumb tracking follows only with Tracking; the record number comes from the sum list.
-        if (vertScrollBar_->Tracking() && sumList_->RecordNumbersAvailable()) {
-          ds->MoveBy(pos - sumList_->RecordNumber());
-          thumbTracked_ = true;
-        }
+        // Otherwise the thumb stays under the mouse until its release: setting the bar from
+        // the unmoved record would pull it back.
+        if (!vertScrollBar_->Tracking() || !sumList_->RecordNumbersAvailable()) return;
+        ds->MoveBy(pos - sumList_->RecordNumber());
+        thumbTracked_ = true;
         break;
       case kSliderThumbPosition:
         if (thumbTracked_) {
@@ -403,10 +404,8 @@ void TCustomDBGridEh::TimedScroll(unsigned direction) {
 void TCustomDBGridEh::RememberPosition() {
   TDataSet* ds = DataSet();
   if (!ds || !ds->Active()) return;
-  // A walk over the marked rows starts here: marks of records that a refresh or another
-  // delete removed go now, so the walk cannot fail half-way after changing earlier rows.
-  // The list is left alone during the walk, so deleting the rows walked keeps the indexes.
-  markedRows_->DropInvalidBookmarks();
+  // The marks are left as they are: a mark of a record that a filter hides comes back with the
+  // record, so the walks over the marks pass over what they cannot reach.
   if (UsesRowInterface()) {
     // Every record is a row: the current record alone is remembered.
     rememberedBookmark_ = ds->Bookmark();

@@ -398,7 +398,9 @@ QCursor magnifierCursor() {
 
 // ---- TPrinterPreview --------------------------------------------------------------------
 
-TPrinterPreview::TPrinterPreview() : ownPrinter_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {}
+TPrinterPreview::TPrinterPreview() : ownPrinter_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+  UseOfficePaper(ownPrinter_.get());
+}
 
 TPrinterPreview::~TPrinterPreview() {
   canvas_.reset();
@@ -531,25 +533,38 @@ bool TPrinterPreview::RenderToPrinter(QPrinter* printer, int from, int to) const
   if (from > to) return true;
   const TPrinterMetricsEh m = Metrics();
   const bool pdf = printer->outputFormat() == QPrinter::PdfFormat;
+  // The file's paper is the recording's. Pages recorded on the fixed page of a machine without
+  // printers go on the own printer's paper (A4 unless another was chosen), turned like the
+  // recording, with the printable area in its middle.
+  QSizeF paperMM(m.FullWidth() * 25.4 / m.dpiX, m.FullHeight() * 25.4 / m.dpiY);
+  int offsetX = m.offsetX, offsetY = m.offsetY;
+  if (!paperChosen_ && !PrintersInstalled()) {
+    QSizeF own = ownPrinter_->pageLayout().pageSize().size(QPageSize::Millimeter);
+    if ((own.width() > own.height()) != (paperMM.width() > paperMM.height())) own.transpose();
+    const int fullW = qRound(own.width() / 25.4 * m.dpiX), fullH = qRound(own.height() / 25.4 * m.dpiY);
+    if (fullW >= m.pageWidth && fullH >= m.pageHeight) {
+      paperMM = own;
+      offsetX = (fullW - m.pageWidth) / 2;
+      offsetY = (fullH - m.pageHeight) / 2;
+    }
+  }
   if (pdf) {
     // The paper of the recording, at its resolution, without margins of its own.
     printer->setFullPage(true);
     printer->setResolution(m.dpiX);
     printer->setPageOrientation(QPageLayout::Portrait);
-    printer->setPageSize(QPageSize(QSizeF(m.FullWidth() * 25.4 / m.dpiX, m.FullHeight() * 25.4 / m.dpiY),
-                                   QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+    printer->setPageSize(QPageSize(paperMM, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
     printer->setPageMargins(QMarginsF(0, 0, 0, 0));
   }
   if (printer->docName().isEmpty()) printer->setDocName(ownPrinter_->docName());
   if (pdf && !printer->outputFileName().isEmpty()) {
     // A PDF file is written by the direct page writer: one unit per recorded pixel across.
     const double sy = double(m.dpiX) / m.dpiY;
-    PdfPageWriter writer(printer->outputFileName(), m.dpiX,
-                         QSizeF(m.FullWidth() * 72.0 / m.dpiX, m.FullHeight() * 72.0 / m.dpiY));
+    PdfPageWriter writer(printer->outputFileName(), m.dpiX, paperMM * (72.0 / 25.4));
     writer.setTitle(printer->docName());
     QPainter painter;
     if (!writer.isValid() || !painter.begin(&writer)) return false;
-    const QTransform base = QTransform::fromTranslate(m.offsetX, m.offsetY * sy).scale(1, sy);
+    const QTransform base = QTransform::fromTranslate(offsetX, offsetY * sy).scale(1, sy);
     for (int n = from; n <= to; ++n) {
       if (n > from) writer.newPage();
       pages_[size_t(n - 1)]->Replay(painter, base);
@@ -563,7 +578,7 @@ bool TPrinterPreview::RenderToPrinter(QPrinter* printer, int from, int to) const
   for (int n = from; n <= to; ++n) {
     if (n > from) printer->newPage();
     QTransform base = painter.worldTransform();
-    if (pdf) base.translate(m.offsetX * sx, m.offsetY * sy);
+    if (pdf) base.translate(offsetX * sx, offsetY * sy);
     base.scale(sx, sy);
     pages_[size_t(n - 1)]->Replay(painter, base);
   }

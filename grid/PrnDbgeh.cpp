@@ -243,9 +243,10 @@ struct TPrintDBGridEh::Run {
     bool isData = false;
     bool finished = false;
     int mark = -1;  // index among the marked rows
+    int rowOffset = 0;  // the height of the row printed on earlier pages (a row taller than a page)
     bool operator==(const Pos& o) const {
       return bookmark == o.bookmark && footer == o.footer && isData == o.isData && finished == o.finished &&
-             mark == o.mark;
+             mark == o.mark && rowOffset == o.rowOffset;
     }
   };
 
@@ -266,6 +267,14 @@ struct TPrintDBGridEh::Run {
   double fitFactor = 1;
   std::vector<TColumnEh*> cols;
   std::vector<int> widths, clipped, partEnds, rowHeights;
+  // The whole height of each row on the page (above its height on the page for a row cut at
+  // the page's foot or continued from the page before).
+  std::vector<int> rowFullHeights;
+  // The height of one text line of the grid's font, where a row taller than a page is cut.
+  int textLine = 0;
+  // While a share of a row taller than a page is drawn: where the share starts in the row and
+  // its height (-1 otherwise). Only the text lines that start in the share are drawn.
+  int pieceTop = 0, pieceHeight = -1;
   // The grid lines of the current part: the points of every polyline, and each one's count.
   std::vector<QPoint> linePoints;
   std::vector<int> lineCounts;
@@ -755,7 +764,20 @@ struct TPrintDBGridEh::Run {
         canvas->DrawFrameControl(box, DFC_BUTTON, state);
         return 0;
       }
-      const int h = WritePrintText(inner, false, measure || counting, 0, 0, c->EndEllipsis(), wrap, c->Layout(),
+      QRect textRect = inner;
+      if (drawing && pieceHeight >= 0 && wrap && !text.isEmpty()) {
+        // A share of a row taller than a page: the lines that start in it, where they stand.
+        const QStringList lines = canvas->WrapText(text, inner.width(), DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+        const int lh = std::max(1, canvas->GetTextMetrics().tmHeight);
+        int first = 0;
+        while (first < lines.size() && PY + first * lh < pieceTop) ++first;
+        int last = first;
+        while (last < lines.size() && PY + last * lh < pieceTop + pieceHeight) ++last;
+        text = lines.mid(first, last - first).join(QLatin1Char('\n'));
+        textRect = QRect(inner.left(), inner.top() + first * lh, inner.width(), std::max(1, (last - first) * lh));
+        if (text.isEmpty()) return 0;
+      }
+      const int h = WritePrintText(textRect, false, measure || counting, 0, 0, c->EndEllipsis(), wrap, c->Layout(),
                                    params.Alignment, text, 0, 0);
       return measure || counting ? h + 2 * PY : 0;
     }
@@ -876,6 +898,7 @@ struct TPrintDBGridEh::Run {
     setFont(grid->GridFont());
     const TTextMetric tm = canvas->GetTextMetrics();
     const int line = tm.tmHeight + tm.tmExternalLeading;
+    textLine = tm.tmHeight;
     if (grid->RowHeight() != 0 || grid->RowLines() != 0)
       defaultRowHeight = grid->RowLines() * line + roundEven(grid->RowHeight() * KY);
     else
@@ -1080,7 +1103,7 @@ struct TPrintDBGridEh::Run {
   struct FittedRows {
     Pos start;
     int y;
-    std::vector<int> heights;
+    std::vector<int> heights, fullHeights;
     Pos next;
   };
   std::vector<FittedRows> fitted;
@@ -1092,38 +1115,58 @@ struct TPrintDBGridEh::Run {
         fitted[fittedTaken].y == Y) {
       const FittedRows& f = fitted[fittedTaken++];
       rowHeights = f.heights;
+      rowFullHeights = f.fullHeights;
       next = f.next;
-      // The footer sums still grow as the rows are taken onto the page.
+      // The footer sums still grow as the rows are taken onto the page (a row cut at the
+      // page's foot counts on the page where it ends).
       SeekPrintRow(start);
       Pos p = start;
       for (size_t k = 0; k < rowHeights.size(); ++k) {
-        if (p.isData) AccumulatePrintFooters();
+        const bool cut = k + 1 == rowHeights.size() && next.rowOffset > 0;
+        if (p.isData && !cut) AccumulatePrintFooters();
         if (k + 1 < rowHeights.size()) p = NextPrintRow(p);
       }
       return;
     }
     takeFitted = false;  // the run went another way: measure from here on
     FitRowsOnPageMeasured(start, next);
-    if (counting) fitted.push_back(FittedRows{start, Y, rowHeights, next});
+    if (counting) fitted.push_back(FittedRows{start, Y, rowHeights, rowFullHeights, next});
+  }
+
+  // The part of a row from `offset` down that an empty page of `room` pixels takes: whole
+  // text lines where there are any.
+  int RowPieceOnPage(int offset, int room) const {
+    if (textLine > 0) {
+      const int end = PY + (offset + room - PY) / textLine * textLine;
+      if (end > offset) return end - offset;
+    }
+    return room;
   }
 
   void FitRowsOnPageMeasured(const Pos& start, Pos& next) {
     rowHeights.clear();
+    rowFullHeights.clear();
     SeekPrintRow(start);
     Pos p = start;
     int y0 = Top + Y;
     while (!p.finished) {
-      int h = defaultRowHeight;
+      int full = defaultRowHeight;
       for (size_t i = 0; i < cols.size(); ++i)
-        h = std::max(h, PaintPrintCell(int(i), QRect(0, 0, clipped[i], 0), p, -1, true));
+        full = std::max(full, PaintPrintCell(int(i), QRect(0, 0, clipped[i], 0), p, -1, true));
+      const int h = full - p.rowOffset;
       if (y0 + h > Bottom) {
-        // A row taller than an empty page is cut to the page, so that the run moves on.
+        // A row taller than an empty page fills the page and goes on at the top of the next.
         if (!rowHeights.empty() || Y > 0 || Bottom - y0 < 1) break;
-        h = Bottom - y0;
+        const int piece = RowPieceOnPage(p.rowOffset, Bottom - y0);
+        rowHeights.push_back(piece);
+        rowFullHeights.push_back(full);
+        p.rowOffset += piece;
+        break;
       }
       y0 += h;
       if (p.isData) AccumulatePrintFooters();
       rowHeights.push_back(h);
+      rowFullHeights.push_back(full);
       p = NextPrintRow(p);
     }
     next = p;
@@ -1153,9 +1196,24 @@ struct TPrintDBGridEh::Run {
       for (size_t j = 0; j < rowHeights.size(); ++j) {
         int x = Left;
         const int h = rowHeights[j];
+        // A row taller than a page is drawn whole, moved up by what earlier pages showed and
+        // clipped to its share of this page.
+        const int offset = j == 0 ? start.rowOffset : 0;
+        const int full = j < rowFullHeights.size() ? rowFullHeights[j] : h;
+        const bool piece = offset > 0 || full != h;
         for (int i = first; i <= last; ++i) {
           const QRect r(x, y, clipped[size_t(i)], h);
-          PaintPrintCell(i, r, pos, int(j), false);
+          if (piece) {
+            canvas->SaveState();
+            canvas->IntersectClipRect(r);
+            pieceTop = offset;
+            pieceHeight = h;
+            PaintPrintCell(i, QRect(x, y - offset, r.width(), full), pos, int(j), false);
+            pieceHeight = -1;
+            canvas->RestoreState();
+          } else {
+            PaintPrintCell(i, r, pos, int(j), false);
+          }
           if (i == first)
             addLines({QPoint(r.left(), r.top()), QPoint(r.left(), r.bottom() + 1), QPoint(r.right() + 1, r.bottom() + 1),
                       QPoint(r.right() + 1, r.top())});

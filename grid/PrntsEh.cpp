@@ -1,6 +1,7 @@
 #include "grid/PrntsEh.h"
 
 #include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -14,7 +15,11 @@ int g_printersOverride = -1;
 QPrinter* g_replacement = nullptr;
 
 QPrinter* ownGlobalPrinter() {
-  static QPrinter* printer = new QPrinter(QPrinter::HighResolution);
+  static QPrinter* printer = [] {
+    auto* p = new QPrinter(QPrinter::HighResolution);
+    UseOfficePaper(p);
+    return p;
+  }();
   return printer;
 }
 
@@ -44,6 +49,12 @@ TPrinterMetricsEh PrinterMetrics(QPrinter* printer) {
   m.widthMM = qRound(mm.width());
   m.heightMM = qRound(mm.height());
   return m;
+}
+
+void UseOfficePaper(QPrinter* printer) {
+  if (!printer) return;
+  printer->setPageSize(QPageSize(QPageSize::A4));
+  printer->setPageOrientation(QPageLayout::Portrait);
 }
 
 QPrinter* GlobalPrinter() { return g_replacement ? g_replacement : ownGlobalPrinter(); }

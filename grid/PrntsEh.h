@@ -76,6 +76,9 @@ bool PrintersInstalled();
 // Overrides what PrintersInstalled answers (tests; -1 asks the system again).
 void SetPrintersInstalledOverride(int value);
 
+// The paper every printer object starts with: A4, portrait.
+void UseOfficePaper(QPrinter* printer);
+
 // The program's global printer object, created on first use.
 QPrinter* GlobalPrinter();
 // Replaces the global printer object (not owned while replaced) and returns the previous one;

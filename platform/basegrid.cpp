@@ -497,6 +497,8 @@ void TCustomGrid::ShowEditor() {
   if (editor_) {
     UpdateEditorPosition();
     editor_->show();
+    // The editor of a focused grid takes the keyboard.
+    if (hasFocus()) editor_->setFocus(Qt::OtherFocusReason);
   }
 }
 

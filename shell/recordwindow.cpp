@@ -8,6 +8,7 @@
 #include <QProcessEnvironment>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
@@ -397,10 +398,36 @@ void SetupListGrid(TCustomDBGridEh* grid, TDataSource* source, int footerRows) {
   grid->SetFooterRowCount(footerRows);
   // A vertical bar shown always keeps the viewport's width steady while rows come and go.
   grid->VertScrollBar()->SetVisibleMode(sbAlwaysShowEh);
+  // The records follow the thumb while it is dragged.
+  grid->VertScrollBar()->SetTracking(true);
   grid->SetDataSource(source);
   // Footers and record numbers come from the grid's sum list.
   grid->SumList()->SetActive(true);
 }
+
+namespace {
+
+// The width a column needs to show its own title (the lowest level of a "|" title) whole: the
+// cell margins and, on a title button, the sort marker.
+int TitleWidthOf(TColumnEh* c) {
+  const QFontMetrics fm(c->Title()->Font().Font);
+  const QString own = c->Title()->Caption().section(QLatin1Char('|'), -1).trimmed();
+  return fm.horizontalAdvance(own) + 8 + (c->Title()->TitleButton() ? 16 : 0);
+}
+
+void KeepTitleReadable(TColumnEh* c) {
+  c->MinWidth = TitleWidthOf(c);
+  if (c->Width() < c->MinWidth) c->SetWidth(c->MinWidth);
+}
+
+// The room around the columns: the indicator, the vertical bar and the frame.
+int GridChromeWidth(TCustomDBGridEh* grid) {
+  int w = 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width() + 2;
+  for (int i = 0; i < grid->IndicatorOffset(); ++i) w += grid->ColWidths(i);
+  return w;
+}
+
+}  // namespace
 
 TColumnEh* AddGridColumn(TCustomDBGridEh* grid, const QString& field, const QString& caption, bool sortable,
                          int width) {
@@ -409,19 +436,22 @@ TColumnEh* AddGridColumn(TCustomDBGridEh* grid, const QString& field, const QStr
   if (width > 0) c->SetWidth(width);
   c->Title()->SetCaption(caption.isEmpty() ? field : caption);
   if (sortable) c->Title()->SetTitleButton(true);
+  // Every column shows its title whole, and the grid is never narrower than its widest
+  // column: what does not fit beside it scrolls.
+  KeepTitleReadable(c);
+  grid->setMinimumWidth(std::max(grid->minimumWidth(), GridChromeWidth(grid) + c->Width()));
   return c;
 }
 
 void KeepTitlesReadable(TCustomDBGridEh* grid) {
-  for (int i = 0; i < grid->Columns()->Count(); ++i) {
-    TColumnEh* c = grid->Columns()->Items(i);
-    const QFontMetrics fm(c->Title()->Font().Font);
-    const QString own = c->Title()->Caption().section(QLatin1Char('|'), -1).trimmed();
-    // Room for the cell margins and, on a title button, the sort marker.
-    const int margin = 8 + (c->Title()->TitleButton() ? 16 : 0);
-    c->MinWidth = fm.horizontalAdvance(own) + margin;
-    if (c->Width() < c->MinWidth) c->SetWidth(c->MinWidth);
-  }
+  for (int i = 0; i < grid->Columns()->Count(); ++i) KeepTitleReadable(grid->Columns()->Items(i));
+}
+
+void FitGridWidthToColumns(TCustomDBGridEh* grid) {
+  int w = GridChromeWidth(grid);
+  for (int i = 0; i < grid->Columns()->Count(); ++i)
+    if (grid->Columns()->Items(i)->Visible()) w += grid->Columns()->Items(i)->Width();
+  grid->setMinimumWidth(w);
 }
 
 void OnGridDoubleClick(TCustomDBGridEh* grid, std::function<void()> handler) {

@@ -199,12 +199,16 @@ void AddCaptionedEditors(QHBoxLayout* row, QWidget* parent,
 void SetupListGrid(TCustomDBGridEh* grid, TDataSource* source, int footerRows = 1);
 // Appends a column of `field` titled `caption` (the field name when empty); `sortable`
 // lets a title click set its sort marker; a width above 0 is the column's width in pixels.
+// The column is kept at least as wide as its title, and the grid at least as wide as it.
 TColumnEh* AddGridColumn(TCustomDBGridEh* grid, const QString& field, const QString& caption = QString(),
                          bool sortable = false, int width = 0);
 // A grid that fits its columns to the window squeezes them as the window narrows; this keeps
 // every column at least as wide as its own title (the lowest level of a "|" title), so the
 // grid scrolls sideways instead of cutting titles off.
 void KeepTitlesReadable(TCustomDBGridEh* grid);
+// A narrow grid of a few columns beside other controls: it is at least as wide as all its
+// columns together.
+void FitGridWidthToColumns(TCustomDBGridEh* grid);
 // Runs `handler` (under the exception barrier) when the grid's rows are double-clicked.
 void OnGridDoubleClick(TCustomDBGridEh* grid, std::function<void()> handler);
 

@@ -1,7 +1,8 @@
 // The whole program as the clerk meets it: the main window on a small office, every menu and
 // tool-bar command opened through the main window, and for each window it opens: the state it
-// opens in (maximised, or centred on the screen), its grids' columns (each one shown, at least
-// as wide as its title, no wider than the grid; the columns its record list names are there),
+// opens in (maximised, or centred on the screen), its grids (each follows its scroll thumb;
+// each column shown, at least as wide as its title, no wider than the grid; columns that do not
+// fit scroll; titles of two levels shown as two levels; the columns its record list names),
 // no control whose text is cut off or that lies outside the window, and closing it hands the
 // main window back. A screenshot of each window is written into the build folder.
 //
@@ -209,26 +210,69 @@ void checkControls(QWidget* root, QStringList& problems) {
   }
 }
 
-// The grids' columns: each shown column at least as wide as its title and no wider than its
-// grid; returns the titles of the shown columns.
+// The grids: each follows its scroll thumb; each shown column at least as wide as its title and
+// no wider than its grid; the columns fit the grid or its horizontal bar scrolls them; a title
+// of two levels ("组|列") shows as two levels in a grid with multi-level titles, whose upper
+// title is as wide as its columns together, and never as the literal text elsewhere. Returns
+// the titles of the shown columns.
 QSet<QString> checkGrids(QWidget* root, QStringList& problems) {
   QSet<QString> titles;
   for (auto* grid : root->findChildren<TCustomDBGridEh*>()) {
     if (!grid->isVisibleTo(root)) continue;
+    const QString gridName = nameOf(grid);
+    if (!grid->VertScrollBar()->Tracking())
+      problems << QStringLiteral("%1 does not follow its scroll thumb (Tracking is off)").arg(gridName);
     TColumnsEhList& columns = grid->VisibleColumns();
     const int client = grid->viewport()->width();
     const QFontMetrics fm(grid->TitleFont().Font);
+    const bool multi = grid->UseMultiTitle();
+    int total = 0;
+    for (int i = 0; i < grid->IndicatorOffset(); ++i) total += grid->ColWidths(i);
+    QString group;
+    int groupWidth = 0;
+    auto closeGroup = [&] {
+      if (!group.isEmpty() && groupWidth < fm.horizontalAdvance(group) + 4)
+        problems << QStringLiteral("%1 title \"%2\" is %3 px wide over its columns, its text needs %4 px")
+                        .arg(gridName, group)
+                        .arg(groupWidth)
+                        .arg(fm.horizontalAdvance(group) + 4);
+      group.clear();
+      groupWidth = 0;
+    };
     for (int i = 0; i < columns.Count(); ++i) {
       TColumnEh* column = columns[i];
       const QString caption = column->Title()->Caption();
       const QString title = caption.section(QLatin1Char('|'), -1).trimmed();
       titles << title;
       const int width = grid->ColWidths(i + grid->IndicatorOffset());
+      total += width;
       const int need = fm.horizontalAdvance(title) + 4;
-      const QString where = QStringLiteral("%1 column \"%2\"").arg(nameOf(grid), caption);
+      const QString where = QStringLiteral("%1 column \"%2\"").arg(gridName, caption);
       if (width < need) problems << QStringLiteral("%1 is %2 px wide, its title needs %3 px").arg(where).arg(width).arg(need);
       if (width > client) problems << QStringLiteral("%1 is %2 px wide, wider than its grid (%3 px)").arg(where).arg(width).arg(client);
+      const bool twoLevels = caption.contains(QLatin1Char('|'));
+      if (twoLevels && !multi) problems << QStringLiteral("%1 shows its two-level title as one line").arg(where);
+      const QString upper = multi && twoLevels ? caption.section(QLatin1Char('|'), 0, 0).trimmed() : QString();
+      if (upper != group) closeGroup();
+      group = upper;
+      groupWidth += upper.isEmpty() ? 0 : width;
     }
+    closeGroup();
+    // However long the texts of the window's other controls, the layout cannot squeeze the grid
+    // below the widest of its column titles.
+    int widest = 0;
+    for (int i = 0; i < columns.Count(); ++i)
+      widest = qMax(widest, fm.horizontalAdvance(columns[i]->Title()->Caption().section(QLatin1Char('|'), -1).trimmed()) + 4);
+    const int chrome = grid->width() - client;
+    const int leastWidth = qMax(grid->minimumWidth(), grid->minimumSizeHint().width());
+    if (columns.Count() > 0 && leastWidth - chrome < widest)
+      problems << QStringLiteral("%1 may be squeezed to %2 px, narrower than its widest column title (%3 px)")
+                      .arg(gridName)
+                      .arg(leastWidth - chrome)
+                      .arg(widest);
+    // Columns wider together than the grid are reached through its horizontal bar.
+    if (total > client && !grid->AutoFitColWidths() && !grid->horizontalScrollBar()->isVisibleTo(grid))
+      problems << QStringLiteral("%1 holds %2 px of columns in %3 px and cannot scroll them").arg(gridName).arg(total).arg(client);
   }
   return titles;
 }

@@ -717,3 +717,64 @@ TEST(PrintGrid, PdfTextsAreAsWideAsMeasured) {
   for (size_t i = 0; i < widths.size(); ++i)
     EXPECT_NEAR(boxWidths[i], widths[i], 2.0) << QString::fromUtf16(texts[i]).toStdString();
 }
+
+// A preview made now prints on A4 portrait, whatever the system's default paper; the program's
+// global printer starts on A4 portrait too.
+TEST(PrintGrid, ListsPrintOnA4PortraitUnlessChosenOtherwise) {
+  NoPrinters none;
+  WorkFolder work;
+  PrintedList list(30);
+  TPreviewFormEh form;
+  list.print.RenderPages(form.PreviewEh1->Printer());
+  ASSERT_TRUE(form.tbtPrint->isEnabled());
+  const QString pdf = work.file(QStringLiteral("a4.pdf"));
+  ScriptedUi ui;
+  ui.answerPrint([&](PrintDialogRequest& r) {
+    EXPECT_EQ(r.pageSize.id(), QPageSize::A4);
+    EXPECT_FALSE(r.landscape);
+    r.printToFile = true;
+    r.outputFileName = pdf;
+  });
+  form.tbtPrint->click();
+  EXPECT_EQ(ui.pendingAnswers(), 0);
+  const QStringList sizes = pdfPageSizes(pdf);
+  ASSERT_FALSE(sizes.isEmpty()) << "no PDF written";
+  for (const QString& size : sizes) EXPECT_EQ(size, QStringLiteral("595 x 842"));
+  EXPECT_EQ(TPrinterPreview().OwnPrinter()->pageLayout().pageSize().id(), QPageSize::A4);
+  EXPECT_EQ(GlobalPrinter()->pageLayout().pageSize().id(), QPageSize::A4);
+}
+
+// A row taller than a page goes on at the top of the next pages: every word of it is printed
+// once, and the rows after it follow.
+TEST(PrintGrid, ARowTallerThanAPageContinuesOnTheNextPages) {
+  NoPrinters none;
+  WorkFolder work;
+  PrintedList list(3);
+  QStringList words;
+  for (int i = 1; i <= 1500; ++i) words << QStringLiteral("w%1").arg(i, 4, 10, QLatin1Char('0'));
+  list.db.Exec(QStringLiteral("UPDATE t SET note = '%1' WHERE id = 2").arg(words.join(QLatin1Char(' '))));
+  list.db.query.Close();
+  list.db.query.Open();
+  TPreviewFormEh form;
+  list.print.RenderPages(form.PreviewEh1->Printer());
+  const QString pdf = work.file(QStringLiteral("tall.pdf"));
+  ScriptedUi ui;
+  ui.answerPrint([&](PrintDialogRequest& r) {
+    r.printToFile = true;
+    r.outputFileName = pdf;
+  });
+  form.tbtPrint->click();
+  const QString text = PdfTextOf(pdf);
+  EXPECT_GE(pdfPageSizes(pdf).size(), 3) << text.toStdString();
+  QStringList missing, twice;
+  for (const QString& w : words) {
+    const int n = int(text.count(QRegularExpression(QStringLiteral("\\b%1\\b").arg(w))));
+    if (n == 0) missing << w;
+    if (n > 1) twice << w;
+  }
+  EXPECT_TRUE(missing.isEmpty()) << missing.size() << " words lost, first " << missing.value(0).toStdString();
+  EXPECT_TRUE(twice.isEmpty()) << twice.size() << " words printed twice, first " << twice.value(0).toStdString();
+  // The row after it and the footer follow the tall row.
+  EXPECT_GT(text.indexOf(QStringLiteral("业主3")), text.indexOf(QStringLiteral("w1500")));
+  EXPECT_TRUE(text.contains(QStringLiteral("合计")));
+}
