@@ -1,5 +1,7 @@
 #include "shell/dm.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -69,7 +71,8 @@ TDm1::StartCheck TDm1::PrepareDatabases() {
       // release's shape; what the upgrade refused (doubled bill rows) is told once the program
       // runs. Any other file lacking tables is not the office's main database as this program
       // knows it, and is left untouched.
-      if (missing.isEmpty() || missing == QStringList{u("收费汇总表.收据号码")}) {
+      const QStringList upgradeAdds{u("收费汇总表.收据号码"), u("收费明细表.缴费编号")};
+      if (std::all_of(missing.begin(), missing.end(), [&](const QString& m) { return upgradeAdds.contains(m); })) {
         try {
           check.notices << UpgradeDatabaseFile(mainFile).notices;
           missing = SqliteMissingSchema(mainFile, script);
