@@ -118,13 +118,16 @@ class ExpectedSchema {
 };
 
 // A CREATE TABLE text reduced to what decides how rows are stored and compared: comments,
-// spacing, letter case and the lengths of text types (SQLite keeps any length) left out.
+// quotes around names, spacing, letter case and the lengths of text types (SQLite keeps any
+// length) left out.
 QString storageShape(QString sql) {
   static const QRegularExpression comment(QStringLiteral("--[^\\n]*"));
   static const QRegularExpression length(QStringLiteral("\\bTEXT\\s*\\(\\s*\\d+\\s*\\)"), QRegularExpression::CaseInsensitiveOption);
   static const QRegularExpression space(QStringLiteral("\\s+"));
   static const QRegularExpression aroundPunct(QStringLiteral("\\s*([(),])\\s*"));
   sql.remove(comment);
+  // A column added by ALTER TABLE is written with its name quoted.
+  sql.remove(QLatin1Char('"'));
   sql.replace(length, QStringLiteral("TEXT"));
   sql.replace(space, QStringLiteral(" "));
   sql.replace(aroundPunct, QStringLiteral("\\1"));
