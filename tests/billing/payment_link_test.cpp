@@ -287,6 +287,8 @@ struct ReversalCase {
   bool inReceiptList;                             // reversed from the receipt list, else the journal
 };
 
+void PrintTo(const ReversalCase& c, std::ostream* os) { *os << c.name; }
+
 class PayThenReverseTest : public TwoEstateOffice, public ::testing::WithParamInterface<ReversalCase> {};
 
 TEST_P(PayThenReverseTest, GivesBackTheDatabaseThePaymentFound) {
