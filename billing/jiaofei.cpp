@@ -85,9 +85,45 @@ void ShowPaymentFailure(const Exception& e) {
 
 QStringList PaymentMethods() { return {u("现金"), u("银行转帐"), u("现金+银行转帐"), u(kDepositMethod), u("其它")}; }
 
+BillRef BillRefOf(TDataSet* bills) {
+  auto f = [bills](const char* name) { return bills->FieldByName(u(name))->AsString(); };
+  return {bills->RowId(), RowEstate(bills), f("房屋代码"), f("收费名称"), f("年度"), f("月份")};
+}
+
+void LinkBillsToPayment(TADOConnection* db, const QList<BillRef>& bills, int64_t paymentId) {
+  if (paymentId == 0) throw EDatabaseError(u("不能确定缴费记录，缴费没有保存！"));
+  const QString set = u("update 收费明细表 set 缴费编号=") + QString::number(paymentId) + u(" where ");
+  QStringList rowIds;
+  for (const BillRef& b : bills) {
+    if (b.rowId != 0) {
+      rowIds << QString::number(b.rowId);
+      continue;
+    }
+    db->Execute(set + EstateHouse(b.estate, b.house) + u("and(收费名称=") + SqlQuote::Text(b.item) + u(")and(年度=") +
+                SqlQuote::Text(b.year) + u(")and(月份=") + SqlQuote::Text(b.month) + u(")"));
+  }
+  if (!rowIds.isEmpty()) db->Execute(set + u("rowid in (") + rowIds.join(u(",")) + u(")"));
+}
+
+int64_t LastInsertedRowId(TADOConnection* db) {
+  TADOQuery q;
+  q.SetConnection(db);
+  q.SQL.Add(u("select last_insert_rowid()"));
+  q.Open();
+  const int64_t id = q.IsEmpty() ? 0 : q.Fields()[0]->AsLargeInt();
+  q.Close();
+  return id;
+}
+
+int64_t PostedPaymentId(TADOConnection* db, TDataSet* payment) {
+  const int64_t id = payment->RowId();
+  return id != 0 ? id : LastInsertedRowId(db);
+}
+
 void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const PaymentStamp& stamp) {
   TBookmarkListEh* marks = grid->MarkedRows();
   grid->RememberPosition();
+  QList<BillRef> taken;
   for (int i = 0; i < marks->BookmarkCount(); ++i) {
     bills->SetBookmark(marks->BookmarkAt(i));
     if (bills->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) continue;
@@ -102,7 +138,9 @@ void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const Paymen
     bills->FieldByName(u("收款人"))->SetAsString(stamp.receiver);
     bills->FieldByName(u("单据号码"))->SetAsString(stamp.voucher);
     bills->Post();
+    taken << BillRefOf(bills);
   }
+  if (!taken.isEmpty()) LinkBillsToPayment(bills->Connection(), taken, stamp.paymentId);
 }
 
 void PostDepositOffset(TADOConnection* db, TADOQuery* ledger, TDataSet* payment, Money amount,
@@ -237,7 +275,7 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
     // Another seat may have spent the deposit since the check above.
     if (method == u(kDepositMethod)) CheckDepositCovers(db, estate, house, received);
     pay->Post();
-    const PaymentStamp stamp{method, paidAt, payer, receiver, voucher};
+    const PaymentStamp stamp{method, paidAt, payer, receiver, voucher, PostedPaymentId(db, pay)};
     if (grid && bills && bills->Active()) WritePaymentIntoMarkedBills(grid, bills, stamp);
     if (method == u(kDepositMethod)) PostDepositOffset(db, controls.ledger, pay, received, stamp);
     db->CommitTrans();

@@ -61,10 +61,27 @@ struct PaymentStamp {
   QString payer;
   QString receiver;
   QString voucher;
+  int64_t paymentId = 0;  // the payment row (rowid of 收费汇总表) the bill rows are linked to
 };
+
+// A bill row a payment takes: its database row (0 when not known) and its key.
+struct BillRef {
+  int64_t rowId = 0;
+  QString estate, house, item, year, month;
+};
+// The current row of a dataset over 收费明细表.
+BillRef BillRefOf(TDataSet* bills);
+// Writes the payment row `paymentId` into 缴费编号 of the bill rows, inside the caller's
+// transaction, so that its reversal releases exactly them.
+void LinkBillsToPayment(TADOConnection* db, const QList<BillRef>& bills, int64_t paymentId);
+// The rowid of the row the connection inserted last.
+int64_t LastInsertedRowId(TADOConnection* db);
+// The rowid of the payment row `payment` has just posted.
+int64_t PostedPaymentId(TADOConnection* db, TDataSet* payment);
 // Writes the payment into the marked bill rows of `grid` that are still unpaid and carry an
-// amount (paid and zero rows are passed over). Runs inside the caller's transaction, where it
-// first checks in the database that each of those rows is still unpaid (EPaymentRefused).
+// amount (paid and zero rows are passed over) and links them to `stamp.paymentId`. Runs
+// inside the caller's transaction, where it first checks in the database that each of those
+// rows is still unpaid (EPaymentRefused).
 void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const PaymentStamp& stamp);
 // Appends the "冲抵费用" row of a payment from the deposit to `ledger` (copying the house's
 // fields from the payment row) and lowers the house's 押金 by the same amount, inside the

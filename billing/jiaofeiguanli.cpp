@@ -105,28 +105,36 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
   const bool fromDeposit = f("缴费方式")->AsString() == u(kDepositMethod);
   const Money received = moneyOf(f("实收金额"));
   const QString ledgerRemark = item + monthList;
+  const int64_t paymentId = journal->RowId();
 
   const QString houseCondition = EstateHouse(estate, house);
-  const QString release = u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人='',收款人='',单据号码='' where ");
-  QStringList releases;
+  // The rows go back to what they were before the payment took them: unpaid and unstamped.
+  const QString release =
+      u("update 收费明细表 set 缴费状态='未缴费',缴费时间=null,缴费人=null,收款人=null,单据号码=null,缴费编号=null where ");
+  // The bill rows this payment took carry its row in 缴费编号.
+  const QString linked = release + u("(缴费编号=") + QString::number(paymentId) + u(")and") + houseCondition;
+  // A payment posted before bill rows were linked, whose rows could not be told apart when
+  // the database was upgraded: its paid rows that no payment is linked to, found as they
+  // were found before.
+  QStringList unlinked;
+  const QString unlinkedCondition = u("and(缴费编号 is null)and(缴费状态<>'未缴费')");
   if (singleMonth) {
-    // The bill rows of that month (of that item unless it paid them all) that this payment
-    // stamped: same time, payer and receiver.
     QString sql = release + houseCondition + u("and(年度=") + SqlQuote::Text(f("年度")->AsString()) + u(")and(月份=") +
                   SqlQuote::Text(f("月份")->AsString()) + u(")");
     if (item != u("按单缴费")) sql += u("and(收费名称=") + SqlQuote::Text(item) + u(")");
     if (!f("缴费时间")->IsNull()) sql += u("and(缴费时间=") + SqlQuote::Date(f("缴费时间")->AsDateTime()) + u(")");
     sql += u("and(ifnull(缴费人,'')=") + SqlQuote::Text(f("缴费人")->AsString()) + u(")and(ifnull(收款人,'')=") +
            SqlQuote::Text(f("收款人")->AsString()) + u(")");
-    releases << sql;
+    unlinked << sql + unlinkedCondition;
   } else {
     for (const PaidMonth& m : PaidMonthsOf(monthList))
-      releases << release + houseCondition + u("and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
-                      SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) + u(")");
+      unlinked << release + houseCondition + u("and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
+                      SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) + u(")") + unlinkedCondition;
   }
   db->BeginWriteTrans();
   try {
-    for (const QString& sql : releases) db->Execute(sql);
+    if (paymentId == 0 || db->Execute(linked) == 0)
+      for (const QString& sql : unlinked) db->Execute(sql);
     if (balanceSet && balanceChange != Money()) {
       TADOQuery h;
       h.SetConnection(db);
@@ -139,20 +147,25 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
       }
     }
     if (fromDeposit) {
-      // The offset row the posting wrote: same house, type, remark and amount; the latest one.
+      // The offset row the posting wrote: same house, type, remark and amount, dated with the
+      // payment's time; without such a row (an older one), the latest of the others.
       TADOQuery y;
       y.SetConnection(db);
-      y.SQL.Add(u("select rowid, 金额 from 押金明细表 where ") + houseCondition +
+      y.SQL.Add(u("select rowid, 金额, 日期 from 押金明细表 where ") + houseCondition +
                 u("and(操作类型='冲抵费用')and(备注=") + SqlQuote::Text(ledgerRemark) + u(")") +
                 u(" order by 日期 desc, rowid desc"));
       y.Open();
-      QString rowid;
-      for (y.First(); !y.Eof(); y.Next())
-        if (moneyOf(y.Fields()[1]) == received) {
-          rowid = y.Fields()[0]->AsString();
-          break;
-        }
+      const QString paidAt = f("缴费时间")->IsNull() ? QString() : SqlQuote::Date(f("缴费时间")->AsDateTime());
+      QString rowid, sameTime;
+      for (y.First(); !y.Eof(); y.Next()) {
+        if (moneyOf(y.Fields()[1]) != received) continue;
+        if (rowid.isEmpty()) rowid = y.Fields()[0]->AsString();
+        if (sameTime.isEmpty() && !paidAt.isEmpty() && !y.Fields()[2]->IsNull() &&
+            SqlQuote::Date(y.Fields()[2]->AsDateTime()) == paidAt)
+          sameTime = y.Fields()[0]->AsString();
+      }
       y.Close();
+      if (!sameTime.isEmpty()) rowid = sameTime;
       if (!rowid.isEmpty()) {
         db->Execute(u("delete from 押金明细表 where rowid=") + QString::number(rowid.toLongLong()));
         ChangeHouseDeposit(db, estate, house, received);
@@ -173,12 +186,17 @@ void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
     journal->UpdateRecord();
     journal->Post();
     auto f = [journal](const char* name) { return journal->FieldByName(u(name)); };
-    const QString condition = EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString()) + u("and(收费名称=") +
-                              SqlQuote::Text(f("收费项目")->AsString()) + u(")");
-    for (const PaidMonth& m : PaidMonthsOf(f("收费年月")->AsString()))
-      db->Execute(u("update 收费明细表 set 单据号码=") + SqlQuote::Text(f("单据号码")->AsString()) + u(",备注=") +
-                  SqlQuote::Text(f("备注")->AsString()) + u(" where ") + condition + u("and(年度=") +
-                  SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) + u(")"));
+    const QString house = EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString());
+    const QString set = u("update 收费明细表 set 单据号码=") + SqlQuote::Text(f("单据号码")->AsString()) + u(",备注=") +
+                        SqlQuote::Text(f("备注")->AsString()) + u(" where ");
+    // The bill rows the payment took; a payment the upgrade could not link: its months' rows.
+    const int64_t paymentId = journal->RowId();
+    if (paymentId == 0 || db->Execute(set + u("(缴费编号=") + QString::number(paymentId) + u(")and") + house) == 0) {
+      const QString condition = house + u("and(收费名称=") + SqlQuote::Text(f("收费项目")->AsString()) + u(")");
+      for (const PaidMonth& m : PaidMonthsOf(f("收费年月")->AsString()))
+        db->Execute(set + condition + u("and(年度=") + SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) +
+                    u(")"));
+    }
     db->CommitTrans();
   } catch (...) {
     db->RollbackTrans();

@@ -40,20 +40,24 @@ QList<PaidMonth> PaidMonthsOf(const QString& list);
 // Reverses the payment that is the current row of `journal` (a query over 收费汇总表 on
 // `connection`), in ONE transaction that holds the write lock, undoing exactly what the
 // posting changed:
-//  - the bill rows it paid go back to "未缴费" with 缴费时间 null and 缴费人, 收款人, 单据号码
-//    empty (备注 stays): those of the house, item and months of 收费年月, or, for a payment of
-//    the single-month window (年度 and 月份 set), the rows of that month (and item) it stamped;
+//  - the bill rows it paid go back to "未缴费" with 缴费时间, 缴费人, 收款人, 单据号码 and
+//    the payment link null, as the payment found them (备注 stays): the rows linked to it in 缴费编号; a payment
+//    posted before the link whose rows the upgrade could not tell apart has none, and its
+//    unlinked paid rows are taken as before: those of the house, item and months of 收费年月,
+//    or, for a payment of the single-month window (年度 and 月份 set), the rows of that month
+//    (and item) it stamped;
 //  - when the payment kept the carried balance (零头 filled; not a single-month payment, whose
 //    零头 is a waived remainder), the house's 零头 goes back by 零头 − 上次零头, an empty
 //    上次零头 counting as 0;
-//  - for a payment "冲抵押金", its "冲抵费用" row of 押金明细表 is removed and the house's
-//    押金 gets the amount back;
+//  - for a payment "冲抵押金", its "冲抵费用" row of 押金明细表 (remark, amount and the
+//    payment's time) is removed and the house's 押金 gets the amount back;
 //  - the payment row is deleted.
 // On any failure everything is rolled back and the error is raised again.
 void ReverseJournalPayment(TADOConnection* connection, TADOQuery* journal);
 
 // Saves the pending 单据号码 and 备注 of the current row of `journal` and copies both into
-// every bill row of the payment's house, item and months, in ONE transaction; on failure the
+// the bill rows linked to the payment (for a payment the upgrade could not link: every bill
+// row of the payment's house, item and months), in ONE transaction; on failure the
 // pending change is cancelled, nothing is written and the error is raised again.
 void SaveJournalVoucher(TADOConnection* connection, TADOQuery* journal);
 

@@ -37,9 +37,11 @@ class PaymentRow {
   void amount(const char* column, Money value) { add(column, SqlQuote::Money(value)); }
   void number(const char* column, double value) { add(column, QString::number(value, 'g', 17)); }
   void date(const char* column, TDateTime value) { add(column, SqlQuote::Date(value)); }
-  void insert(TADOConnection* db) const {
+  // Returns the new row's rowid.
+  int64_t insert(TADOConnection* db) const {
     db->Execute(u("insert into 收费汇总表 (") + columns_.join(u(", ")) + u(") values (") + values_.join(u(", ")) +
                 u(")"));
+    return LastInsertedRowId(db);
   }
 
  private:
@@ -76,8 +78,8 @@ struct HouseFields {
 };
 
 // Marks the current bill row paid by the run, once the database confirms that no other seat
-// paid it meanwhile.
-void payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
+// paid it meanwhile; returns the row for its link to the payment.
+BillRef payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
   CheckBillStillUnpaid(bills->Connection(), RowEstate(bills), bills->FieldByName(u("房屋代码"))->AsString(),
                        bills->FieldByName(u("收费名称"))->AsString(), bills->FieldByName(u("年度"))->AsString(),
                        bills->FieldByName(u("月份"))->AsString());
@@ -88,6 +90,7 @@ void payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
   bills->FieldByName(u("收款人"))->SetAsString(terms.operatorName);
   bills->FieldByName(u("单据号码"))->SetAsString(terms.voucher.isEmpty() ? terms.method : terms.voucher);
   bills->Post();
+  return BillRefOf(bills);
 }
 
 
@@ -122,6 +125,7 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
     bool collecting = false;  // the group holds at least one paid row
     bool first = true;
     QString months;
+    QList<BillRef> taken;  // the group's bill rows, linked once its payment row is written
     // A house is its estate and its code: two estates may keep the same code.
     QString groupHouse, groupItem, groupCompany, groupEstate;
     QString rowHouse, rowItem, rowCompany, rowEstate;
@@ -155,7 +159,8 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
         p.number("本期表数", current);
       }
       p.number("行度面积", area);
-      p.insert(db);
+      LinkBillsToPayment(db, taken, p.insert(db));
+      taken.clear();
       house.offsetDeposit(db, groupHouse, sum, terms, groupItem + months);
       ++run.payments;
       run.lastMonths = months;
@@ -202,7 +207,7 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
         sum += amount;
         collecting = true;
         months += f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;");
-        payBillRow(bills, terms);
+        taken << payBillRow(bills, terms);
         ++run.billsPaid;
       }
     }
@@ -243,10 +248,10 @@ void QuickPayCurrentRow(TADOConnection* db, TADOQuery* bills, const QuickPayTerm
       p.number("本期表数", f("本月表数")->AsFloat());
     }
     p.number("行度面积", f("面积或数量")->AsFloat());
-    p.insert(db);
+    const int64_t paymentId = p.insert(db);
     house.offsetDeposit(db, f("房屋代码")->AsString(), amount, terms,
                         f("收费名称")->AsString() + f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;"));
-    payBillRow(bills, terms);
+    LinkBillsToPayment(db, {payBillRow(bills, terms)}, paymentId);
   });
 }
 

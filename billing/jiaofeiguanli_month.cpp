@@ -70,9 +70,12 @@ void PostMonthPayment(TADOQuery* payment, const MonthPaymentInput& in) {
     f("实收金额")->SetAsMoney(received);
     f("零头")->SetAsMoney(due - received);
     payment->Post();
+    // "未缴费" saves the payment and leaves the bills unpaid: they stay without a payment.
+    const QString link = in.method == u("未缴费") ? u("null") : QString::number(PostedPaymentId(db, payment));
     QString sql = u("update 收费明细表 set 缴费状态=") + SqlQuote::Text(in.method) + u(",缴费时间=") +
                   SqlQuote::Date(*in.paidAt) + u(", 缴费人=") + SqlQuote::Text(in.payer) + u(", 收款人=") +
-                  SqlQuote::Text(in.receiver) + u(",单据号码=") + SqlQuote::Text(in.receipt) + u(" where ") +
+                  SqlQuote::Text(in.receiver) + u(",单据号码=") + SqlQuote::Text(in.receipt) + u(",缴费编号=") + link +
+                  u(" where ") +
                   EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString()) + u("and(年度=") + SqlQuote::Text(f("年度")->AsString()) +
                   u(")and(月份=") + SqlQuote::Text(f("月份")->AsString()) + u(")");
     const QString item = f("收费项目")->AsString();

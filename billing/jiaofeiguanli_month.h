@@ -34,7 +34,7 @@ QString MonthPaymentRefusal(Money due, const MonthPaymentInput& input);
 
 // Posts the payment row in `payment` (appended or found, in insert or browse state) with the
 // input, 实收金额 and 零头 = 收费金额 − 实收金额, and writes method, date, payer, receiver and
-// receipt number into every bill row of the house and month (of the item, unless the payment
-// is "按单缴费") — in ONE transaction, every text as a quoted literal. Throws (nothing
+// receipt number into every unpaid bill row of the house and month (of the item, unless the
+// payment is "按单缴费"), linked to the payment row — in ONE transaction, every text as a quoted literal. Throws (nothing
 // written) on a refusal or a database error.
 void PostMonthPayment(TADOQuery* payment, const MonthPaymentInput& input);

@@ -58,6 +58,26 @@ Money DepositTotalChange(const DepositMovement& replaced, const DepositMovement&
   return DepositSignedAmount(saved.type, saved.amount) - DepositSignedAmount(replaced.type, replaced.amount);
 }
 
+QString DepositSaveRefusal(TADOConnection* db, const DepositRowState& before, const DepositRowState& after) {
+  const bool moved = !before.house.isEmpty() && (before.house.compare(after.house, Qt::CaseInsensitive) != 0 ||
+                                                 before.estate != after.estate);
+  const Money stored = DepositBalanceOf(db, after.estate, after.house);
+  // What the row's house holds without this row, and after the save.
+  const Money available = moved ? stored : DepositAvailable(stored, before.movement);
+  if (available + DepositSignedAmount(after.movement.type, after.movement.amount) < Money()) {
+    if (after.movement.type != u("收取")) return u("该业主押金余额不足,到目前为止押金余额是：") + available.toString();
+    return u("该业主的押金已经冲抵或退还，修改后押金余额为负数，不能保存！");
+  }
+  if (moved) {
+    const Money left = DepositBalanceOf(db, before.estate, before.house) -
+                       DepositSignedAmount(before.movement.type, before.movement.amount);
+    if (left < Money())
+      return u("房屋 ") + before.house + u(" 的押金已经冲抵或退还，这笔押金不能移到其它房屋（移走后该房屋押金余额为 ") +
+             left.toString() + u("）！");
+  }
+  return QString();
+}
+
 void ChangeHouseDeposit(TADOConnection* connection, const QString& estate, const QString& houseCode, Money change) {
   connection->Execute(u("update 房屋资料 set 押金=coalesce(押金,0)+") + SqlQuote::Money(change) + u(" where ") +
                       EstateHouse(estate, houseCode));
@@ -324,37 +344,50 @@ void TForm_yajin::bitbtn_saveClick() {
   const QString oldEstate = q->State() == dsEdit ? q->FieldByName(u("小区代码"))->OldValue().toString() : QString();
   const bool sameHouse =
       oldHouse.isEmpty() || (oldHouse.compare(house, Qt::CaseInsensitive) == 0 && oldEstate == estate);
-  if (type != u("收取")) {
-    const Money stored = DepositBalanceOf(Dm1->ADO_system, estate, house);
-    const Money available = sameHouse ? DepositAvailable(stored, previous_) : stored;
-    if (amount > available) {
-      ShowNotice(u("该业主押金余额不足,到目前为止押金余额是：") + available.toString());
-      DBEdit4->setFocus();
-      return;
-    }
+  // The movement the row held before this edit, as stored.
+  const DepositMovement replaced =
+      q->State() == dsEdit ? DepositMovement{q->FieldByName(u("操作类型"))->OldValue().toString(),
+                                             q->FieldByName(u("金额"))->OldValue().toMoney()}
+                           : DepositMovement{};
+  const DepositMovement saved{type, amount};
+  // No house's deposit may go below zero: neither the row's house nor, when the row moves to
+  // another house, the house it leaves.
+  TADOConnection* db = Dm1->ADO_system;
+  const QString refusal = DepositSaveRefusal(db, {oldEstate, oldHouse, replaced}, {estate, house, saved});
+  if (!refusal.isEmpty()) {
+    ShowNotice(refusal);
+    DBEdit4->setFocus();
+    return;
   }
   // The row and the house's total land together or not at all. The house of an edited row
   // may have changed: the old movement is taken back from its own house.
-  const DepositMovement saved{type, amount};
-  TADOConnection* db = Dm1->ADO_system;
+  bool refused = false;
   db->BeginWriteTrans();
   try {
     q->FieldByName(u("操作人员"))->SetAsString(CurrentOperatorName);
     q->FieldByName(u("操作日期"))->SetAsDateTime(Now());
     q->Post();
     if (!sameHouse) {
-      ChangeHouseDeposit(db, oldEstate, oldHouse, -DepositSignedAmount(previous_.type, previous_.amount));
+      ChangeHouseDeposit(db, oldEstate, oldHouse, -DepositSignedAmount(replaced.type, replaced.amount));
       ChangeHouseDeposit(db, estate, house, DepositSignedAmount(type, amount));
     } else {
-      ChangeHouseDeposit(db, estate, house, DepositTotalChange(previous_, saved));
+      ChangeHouseDeposit(db, estate, house, DepositTotalChange(replaced, saved));
     }
+    // Another seat may have spent the deposit since the check above: the balances once more,
+    // under the write lock.
+    for (const auto& [e, h] : {std::pair{estate, house}, std::pair{oldEstate, oldHouse}})
+      if (!h.isEmpty() && DepositBalanceOf(db, e, h) < Money()) {
+        refused = true;
+        throw Exception(u("房屋 ") + h + u(" 的押金已经冲抵或退还，保存后押金余额为负数，不能保存！"));
+      }
     db->CommitTrans();
   } catch (const Exception& e) {
     db->RollbackTrans();
     if (q->State() == dsEdit || q->State() == dsInsert) q->Cancel();
     reopen();
     SetBrowseState();
-    ShowDataError(u("保存"), e.message());
+    if (refused) ShowNotice(e.message());
+    else ShowDataError(u("保存"), e.message());
     return;
   }
   previous_ = {};

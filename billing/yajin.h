@@ -41,6 +41,15 @@ Money DepositAvailable(Money storedBalance, const DepositMovement& replaced);
 // The change of the house's 押金 total when `replaced` becomes `saved` (both signed by their
 // own type, so a changed type is accounted exactly).
 Money DepositTotalChange(const DepositMovement& replaced, const DepositMovement& saved);
+// A ledger row's house and movement, before or after an edit (no house while adding).
+struct DepositRowState {
+  QString estate, house;
+  DepositMovement movement;
+};
+// Why saving a ledger row that held `before` and now holds `after` would leave a house's
+// deposit balance below zero (the row's house, or the house it leaves when it moves), in
+// the operator's words; empty when the save may go ahead.
+QString DepositSaveRefusal(TADOConnection* db, const DepositRowState& before, const DepositRowState& after);
 // Adds `change` to the house's 押金 (one statement; exact in ccur).
 void ChangeHouseDeposit(TADOConnection* connection, const QString& estate, const QString& houseCode, Money change);
 

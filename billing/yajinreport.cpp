@@ -44,6 +44,10 @@ QDateEdit* makePicker(QWidget* parent, const char* name) {
 Money moneyOr0(TDataSet* q, const char* field) { return q->FieldByName(u(field))->AsMoney(); }
 
 const char* const kFromAfterTo = "日期从不能大于日期到,请重新输入!";
+// The movement list keeps each line's estate in this column of 通用 (not shown).
+const char* const kEstateColumn = "texte";
+// A house of the movement list: its estate and its code (codes compare ignoring case).
+QString houseKey(const QString& estate, const QString& house) { return estate + QChar(0x1f) + house.toUpper(); }
 }  // namespace
 
 int ListDepositMovements(const QString& house, const QString& building, TDateTime from, TDateTime to) {
@@ -62,8 +66,9 @@ int ListDepositMovements(const QString& house, const QString& building, TDateTim
     // Two estates may keep the same house code: each house's balance runs on its own.
     QHash<QString, Money> balances;
     for (moves.First(); !moves.Eof(); moves.Next()) {
-      Money& balance = balances[RowEstate(&moves)];
+      Money& balance = balances[houseKey(RowEstate(&moves), moves.FieldByName(u("房屋代码"))->AsString())];
       s->Append();
+      s->FieldByName(u(kEstateColumn))->SetAsString(RowEstate(&moves));
       s->FieldByName(u("datea"))->SetValue(moves.FieldByName(u("日期"))->Value());
       s->FieldByName(u("textc"))->SetValue(moves.FieldByName(u("楼宇名称"))->Value());
       s->FieldByName(u("texta"))->SetValue(moves.FieldByName(u("房屋代码"))->Value());
@@ -90,8 +95,10 @@ void RecomputeRunningBalance() {
   TADOConnection* local = Dm1->db_local;
   local->BeginTrans();
   try {
-    Money balance;
+    // Each house of each estate runs its own balance down the order shown.
+    QHash<QString, Money> balances;
     for (s->First(); !s->Eof(); s->Next()) {
+      Money& balance = balances[houseKey(s->FieldByName(u(kEstateColumn))->AsString(), s->FieldByName(u("texta"))->AsString())];
       balance += moneyOr0(s, "moneya") - moneyOr0(s, "moneyb") - moneyOr0(s, "moneyc");
       s->Edit();
       s->FieldByName(u("moneyd"))->SetAsMoney(balance);

@@ -14,10 +14,11 @@ class TPrintDBGridEh;
 // The deposit movements of one house from `from` 0:0:0 to `to` 23:59:59 (and of one building
 // name when `building` is not blank) as 通用 rows ordered by 日期: datea 日期, textc 楼宇名称,
 // texta 房屋代码, textb 业主名称, textd 操作人员, the amount in moneya ("收取"), moneyb
-// ("退还") or moneyc ("冲抵费用"), and moneyd the running balance from 0. Returns the rows.
+// ("退还") or moneyc ("冲抵费用"), texte the estate (not shown), and moneyd the running
+// balance from 0 of that house of that estate. Returns the rows.
 int ListDepositMovements(const QString& house, const QString& building, TDateTime from, TDateTime to);
-// Recomputes moneyd of the 通用 rows down the order they are shown in now:
-// balance += moneya − moneyb − moneyc (empty counts 0).
+// Recomputes moneyd of the 通用 rows down the order they are shown in now, one balance per
+// house (texta) of each estate (texte): balance += moneya − moneyb − moneyc (empty counts 0).
 void RecomputeRunningBalance();
 // The totals of every house (or building) in the range: datea/dateb the range, textc
 // 楼宇名称, texta/textb 房屋代码/业主名称 (per house), moneya "收取", moneyb "冲抵费用", moneyc

@@ -383,6 +383,8 @@ CREATE INDEX 房屋收费项目_房屋代码 ON 房屋收费项目 (房屋代码
 -- 缴费状态 is "未缴费" until paid, then the payment method. The writers look for
 -- a row before appending one; the unique key makes sure no second row of an item,
 -- house, month and estate lands even when two seats generate at the same time.
+-- 缴费编号 is the rowid of the 收费汇总表 row whose payment took the bill (null while
+-- unpaid): a reversal releases exactly those rows, whatever else the house paid that day.
 CREATE TABLE 收费明细表 (
     收费名称   TEXT(40) COLLATE NOCASE,
     单价       MONEY,
@@ -411,10 +413,12 @@ CREATE TABLE 收费明细表 (
     单据号码   TEXT(16) COLLATE NOCASE,
     备注       LONGTEXT COLLATE NOCASE,
     操作人员   TEXT(20) COLLATE NOCASE,
-    操作日期   DATETIME
+    操作日期   DATETIME,
+    缴费编号   INTEGER
 );
 CREATE UNIQUE INDEX 收费明细表_房屋_月份 ON 收费明细表 (房屋代码, 年度, 月份, 收费名称, ifnull(小区代码, '') COLLATE NOCASE);
 CREATE INDEX 收费明细表_开始日期 ON 收费明细表 (开始日期);
+CREATE INDEX 收费明细表_缴费编号 ON 收费明细表 (缴费编号);
 -- The statistics take a period's rows by 年度 and 月份 in one grouped pass, most often
 -- only the unpaid ones: this index gives them the months in order and the unpaid rows
 -- without reading the rest.

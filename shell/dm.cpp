@@ -1,5 +1,7 @@
 #include "shell/dm.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -107,7 +109,8 @@ QString TDm1::UpgradeMainDatabase(const QString& file, QStringList* notices) {
   // release's shape; what the upgrade refused (doubled bill rows) is told once the program
   // runs. Any other file lacking tables is not the office's main database as this program
   // knows it, and is left untouched.
-  if (missing.isEmpty() || missing == QStringList{u("收费汇总表.收据号码")}) {
+  const QStringList upgradeAdds = UpgradeAddedColumns();
+  if (std::all_of(missing.begin(), missing.end(), [&](const QString& m) { return upgradeAdds.contains(m); })) {
     try {
       const SchemaUpgrade upgrade = UpgradeDatabaseFile(file, u("kelo"));
       if (notices) *notices << upgrade.notices;

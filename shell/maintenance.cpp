@@ -1,5 +1,7 @@
 #include "shell/maintenance.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
@@ -22,6 +24,7 @@
 #include "platform/data/ado.h"
 #include "platform/data/sqlitebackend.h"
 #include "platform/data/sqlquote.h"
+#include "platform/data/upgrade.h"
 #include "platform/exception.h"
 #include "platform/ui.h"
 #include "shell/dm.h"
@@ -285,7 +288,8 @@ QString RestoreSourceProblem(const QString& chosen) {
     return u("所选文件已损坏或不是数据库（") + damage + u("）");
   // An older release's file lacks what the upgrade adds; it is upgraded on the copy.
   const QStringList missing = SqliteMissingSchema(chosen, TADOConnection::SchemaScriptFor(u("kelo")));
-  if (!missing.isEmpty() && missing != QStringList{u("收费汇总表.收据号码")})
+  const QStringList upgradeAdds = UpgradeAddedColumns();
+  if (!std::all_of(missing.begin(), missing.end(), [&](const QString& m) { return upgradeAdds.contains(m); }))
     return u("所选文件不是本系统完整的主数据库，缺少：") + missing.mid(0, 5).join(u("、")) +
            (missing.size() > 5 ? u(" 等") : QString());
   return QString();

@@ -456,6 +456,12 @@ QByteArray TDataSet::GetBookmark() const {
   return encodeBookmark(order_[size_t(readOverride_ >= 0 ? readOverride_ : cur_)]);
 }
 
+int64_t TDataSet::RowId() const {
+  if (!Active() || cur_ < 0 || size_t(cur_) >= order_.size()) return 0;
+  const uint32_t row = readRow();
+  return row < store_.rowIds.size() ? store_.rowIds[row] : 0;
+}
+
 bool TDataSet::BookmarkValid(const QByteArray& bookmark) const {
   uint32_t row;
   if (!Active() || !decodeBookmark(bookmark, row)) return false;

@@ -98,6 +98,9 @@ class TDataSet : public QObject {
   bool BookmarkValid(const QByteArray& bookmark) const;
   // <0, 0, >0 by the records' order in the dataset; an empty bookmark sorts first.
   int CompareBookmarks(const QByteArray& a, const QByteArray& b) const;
+  // The database identity of the current record (SQLite rowid) as the last read or write
+  // left it; 0 when the record has none (closed, empty, a pending insert, a computed row).
+  int64_t RowId() const;
 
   // --- search. keyFields: names separated by ";". values: one Variant per field (an Array
   // Variant for several). Partial key: text fields match by prefix.

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -117,13 +118,16 @@ class ExpectedSchema {
 };
 
 // A CREATE TABLE text reduced to what decides how rows are stored and compared: comments,
-// spacing, letter case and the lengths of text types (SQLite keeps any length) left out.
+// quotes around names, spacing, letter case and the lengths of text types (SQLite keeps any
+// length) left out.
 QString storageShape(QString sql) {
   static const QRegularExpression comment(QStringLiteral("--[^\\n]*"));
   static const QRegularExpression length(QStringLiteral("\\bTEXT\\s*\\(\\s*\\d+\\s*\\)"), QRegularExpression::CaseInsensitiveOption);
   static const QRegularExpression space(QStringLiteral("\\s+"));
   static const QRegularExpression aroundPunct(QStringLiteral("\\s*([(),])\\s*"));
   sql.remove(comment);
+  // A column added by ALTER TABLE is written with its name quoted.
+  sql.remove(QLatin1Char('"'));
   sql.replace(length, QStringLiteral("TEXT"));
   sql.replace(space, QStringLiteral(" "));
   sql.replace(aroundPunct, QStringLiteral("\\1"));
@@ -217,6 +221,38 @@ void uniqueBillKey(sqlite3* db, const ExpectedSchema& want, QStringList& notices
   exec(db, wanted);
 }
 
+// The link of each bill row to the payment row that took it. Rows paid before the link
+// existed get it where exactly one payment row matches them: same estate and house, the
+// payment's method, time, payer and receiver stamped on the bill, and the bill's month
+// among the payment's months (of the payment's item, unless a single-month payment took the
+// whole month). A row two payments could have taken stays without a link.
+void paymentLink(sqlite3* db, const ExpectedSchema& want, QStringList& notices, bool& refused) {
+  const QString table = u("收费明细表"), column = u("缴费编号");
+  if (!hasTable(db, table)) return;
+  if (!hasColumn(db, table, column)) {
+    QString definition = want.columnDefinition(table, column);
+    if (definition.isEmpty()) definition = u("INTEGER");
+    exec(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(quoteName(table), quoteName(column), definition));
+    if (hasTable(db, u("收费汇总表"))) {
+      exec(db, u("CREATE TEMP TABLE 缴费编号匹配 AS "
+                 "SELECT b.rowid AS bill, p.rowid AS pay FROM 收费明细表 b JOIN 收费汇总表 p "
+                 "ON b.房屋代码 = p.房屋代码 AND ifnull(b.小区代码,'') = ifnull(p.小区代码,'') "
+                 "AND b.缴费时间 = p.缴费时间 AND b.缴费状态 = p.缴费方式 AND b.缴费状态 <> '未缴费' "
+                 "AND ifnull(b.缴费人,'') = ifnull(p.缴费人,'') AND ifnull(b.收款人,'') = ifnull(p.收款人,'') "
+                 "AND ((ifnull(p.年度,'') <> '' AND b.年度 = p.年度 AND b.月份 = p.月份 "
+                 "      AND (p.收费项目 = '按单缴费' OR b.收费名称 = p.收费项目)) "
+                 "  OR (ifnull(p.年度,'') = '' AND b.收费名称 = p.收费项目 "
+                 "      AND instr(';' || ifnull(p.收费年月,'') || ';', ';' || b.年度 || '年' || b.月份 || '月;') > 0))"));
+      exec(db, u("UPDATE 收费明细表 SET 缴费编号 = (SELECT pay FROM 缴费编号匹配 WHERE bill = 收费明细表.rowid) "
+                 "WHERE rowid IN (SELECT bill FROM 缴费编号匹配 GROUP BY bill HAVING count(*) = 1)"));
+      exec(db, u("DROP TABLE temp.缴费编号匹配"));
+    }
+    // The table's text now has the column the script gives it; its declared lengths too.
+    declaredLengths(db, want, notices, refused);
+  }
+  addIndex(db, want, table, u("收费明细表_缴费编号"));
+}
+
 // Runs the steps with UpgradeProgress told what they do: SQLite calls back every few thousand
 // instructions while a step reads the rows or builds an index over them.
 template <class Work>
@@ -251,12 +287,17 @@ std::vector<Step> stepsFor(const QString& baseName) {
         {[](sqlite3* db, const ExpectedSchema& want, QStringList&, bool&) { addIndex(db, want, u("收费明细表"), u("收费明细表_年度_月份")); }},
         {declaredLengths},
         {uniqueBillKey},
+        {paymentLink},
     };
   if (base == QLatin1String("tongyong")) return {{declaredLengths}};
   return {};
 }
 
 }  // namespace
+
+QStringList UpgradeAddedColumns() {
+  return {QStringLiteral("收费汇总表.收据号码"), QStringLiteral("收费明细表.缴费编号")};
+}
 
 int CurrentSchemaVersion(const QString& baseName) { return int(stepsFor(baseName).size()); }
 
@@ -284,12 +325,15 @@ SchemaUpgrade UpgradeSqliteSchema(sqlite3* db, const QString& baseName, bool inT
       // Indexes over the bill rows of a large file take a while: the program shows it.
       const QString text = u("正在把数据库升级到本版本的结构（建立索引），数据多时需要一些时间，请稍候……");
       withProgress(db, text, [&] {
+        int heldAt = int(steps.size());
         for (int i = result.fromVersion; i < int(steps.size()); ++i) {
           bool refused = false;
           steps[size_t(i)].run(db, want, result.notices, refused);
-          // A refused step holds the version; the steps after it wait with it.
-          if (refused) break;
-          result.toVersion = i + 1;
+          // A refused step holds the version, so the next start tries it again; the steps
+          // after it still run (each checks what the file holds, so running one again
+          // changes nothing), since the program needs what they add.
+          if (refused) heldAt = std::min(heldAt, i);
+          if (heldAt > i) result.toVersion = i + 1;
         }
       });
       if (result.toVersion != result.fromVersion) exec(db, QStringLiteral("PRAGMA user_version=%1").arg(result.toVersion));

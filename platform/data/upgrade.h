@@ -29,6 +29,10 @@ struct SchemaUpgrade {
 // is done. The program shows its progress window through it; unset, nothing is shown.
 inline std::function<void(const QString& text)> UpgradeProgress;
 
+// The columns ("表.字段") the upgrade of the main database ("kelo") adds to an older file. A
+// file lacking only these is an older release's file, not a stranger's.
+QStringList UpgradeAddedColumns();
+
 // The version a file of this base name ("kelo", "tongyong", "data") has when it is up to
 // date; 0 for names the program does not know.
 int CurrentSchemaVersion(const QString& baseName);
