@@ -349,7 +349,14 @@ void TForm_statistics_item::RunStatistics() {
                   "sum(case when 缴费状态='未缴费' then 收费金额 end) as unpaid from 收费明细表"),
                 u(" where "), filters.Text(), u(" group by 年度, 月份, ") + u(kEstateTerm) + u(", 收费名称")});
   for (q->First(); !q->Eof(); q->Next()) {
-    const int line = lines.LineOf(q->FieldByName(u("ec"))->AsString(), q->FieldByName(u("item"))->AsString());
+    const QString estate = q->FieldByName(u("ec"))->AsString(), item = q->FieldByName(u("item"))->AsString();
+    int line = lines.LineOf(estate, item);
+    // An item another estate keeps, billed to an estate that keeps it no more: that estate's
+    // rows get a line of their own rather than none.
+    if (line < 0 && lines.LineOf(QString(), item) >= 0) {
+      names << names[lines.LineOf(QString(), item)];
+      line = lines.Add(estate, item);
+    }
     if (line < 0) continue;
     Sums& t = sums[GroupKey({num(q->FieldByName(u("y"))->AsString().toInt()),
                              num(q->FieldByName(u("m"))->AsString().toInt()), num(line)})];
