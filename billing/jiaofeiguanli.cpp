@@ -48,7 +48,11 @@ void fillList(QComboBox* box, const QStringList& sql) {
   s->SQL.Clear();
   for (const QString& line : sql) s->SQL.Add(line);
   s->Open();
-  for (s->First(); !s->Eof(); s->Next()) box->addItem(s->Fields()[0]->AsString());
+  // Each name once: several estates may keep an item, a building or a unit of the same name.
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->Fields()[0]->AsString();
+    if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+  }
   s->Close();
 }
 }  // namespace

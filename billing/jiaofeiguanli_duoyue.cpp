@@ -151,7 +151,11 @@ void TForm_jiaofeiguanli_duoyue::Prepare() {
   if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
   s->SQL.Add(u("order by 楼宇名称 "));
   s->Open();
-  for (s->First(); !s->Eof(); s->Next()) DBComboBoxEh3->addItem(s->FieldByName(u("楼宇名称"))->AsString());
+  // Each name once: several estates may keep a building of the same name.
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->FieldByName(u("楼宇名称"))->AsString();
+    if (DBComboBoxEh3->findText(name, Qt::MatchFixedString) < 0) DBComboBoxEh3->addItem(name);
+  }
   s->Close();
   DBComboBoxEh3->setCurrentText(QString());
   q_jiaofeidan->Close();
@@ -358,7 +362,11 @@ void TForm_jiaofeiguanli_duoyue_query::Prepare() {
     for (const QString& line : sql)
       if (!line.isEmpty()) s->SQL.Add(line);
     s->Open();
-    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->Fields()[0]->AsString());
+    // Each name once: several estates may keep an item, a building or a unit of the same name.
+    for (s->First(); !s->Eof(); s->Next()) {
+      const QString name = s->Fields()[0]->AsString();
+      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+    }
     s->Close();
     box->setCurrentText(QString());
   };

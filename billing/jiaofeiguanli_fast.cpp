@@ -421,7 +421,11 @@ void TForm_jiaofeiguanli_fast::Prepare() {
     s->SQL.Add(sql);
     s->Open();
     box->clear();
-    for (s->First(); !s->Eof(); s->Next()) box->addItem(s->FieldByName(u(field))->AsString());
+    // Each name once: several estates may keep an item or a building of the same name.
+    for (s->First(); !s->Eof(); s->Next()) {
+      const QString name = s->FieldByName(u(field))->AsString();
+      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+    }
     box->setCurrentText(QString());
     s->Close();
   };

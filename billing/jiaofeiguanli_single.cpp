@@ -360,7 +360,11 @@ void TForm_jiaofeiguanli::Prepare() {
   s->SQL.Add(u("order by 楼宇名称 "));
   s->Open();
   DBComboBoxEh3->clear();
-  for (s->First(); !s->Eof(); s->Next()) DBComboBoxEh3->addItem(s->FieldByName(u("楼宇名称"))->AsString());
+  // Each name once: several estates may keep a building of the same name.
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->FieldByName(u("楼宇名称"))->AsString();
+    if (DBComboBoxEh3->findText(name, Qt::MatchFixedString) < 0) DBComboBoxEh3->addItem(name);
+  }
   DBComboBoxEh3->setCurrentText(QString());
   s->Close();
   {

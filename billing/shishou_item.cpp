@@ -100,7 +100,16 @@ int ListTakingsByItem(const TakingsFilter& filter) {
   sum->SQL.Add(u("group by coalesce(小区代码,''), 收费项目"));
   sum->Open();
   for (sum->First(); !sum->Eof(); sum->Next()) {
-    const int line = lines.LineOf(sum->FieldByName(u("ec"))->AsString(), sum->FieldByName(u("item"))->AsString());
+    const QString estate = sum->FieldByName(u("ec"))->AsString(), item = sum->FieldByName(u("item"))->AsString();
+    int line = lines.LineOf(estate, item);
+    // An item another estate keeps, taken by an estate that keeps it no more: that estate's
+    // payments get a line of their own rather than none.
+    if (line < 0 && lines.LineOf(QString(), item) >= 0) {
+      names << names[lines.LineOf(QString(), item)];
+      totals.append(Money());
+      times.append(0);
+      line = lines.Add(estate, item);
+    }
     if (line < 0) continue;
     totals[line] += sum->FieldByName(u("zje"))->AsMoney();
     times[line] += sum->FieldByName(u("cs"))->AsInteger();

@@ -20,8 +20,8 @@ struct TakingsFilter {
 
 // Fills the scratch table 通用 with one row per row of 收费项目 (an item of one estate) whose
 // payments (rows of 收费汇总表 of that estate with 收费项目 equal to its 收费名称, within the
-// filters; payments written without an estate count on the first row of their item) add up to
-// more than 0:
+// filters; payments written without an estate count on the first row of their item; payments of
+// an estate that keeps no item of the name get a line of their own) add up to more than 0:
 // datea/dateb the period, textc 收费名称, numbera the number of payments, moneya the sum of
 // 实收金额, textd/texte the house and building filters as typed. Returns the rows listed.
 int ListTakingsByItem(const TakingsFilter& filter);

@@ -114,7 +114,8 @@ void RecomputeRunningBalance() {
   s->EnableControls();
 }
 
-int TotalDeposits(bool perBuilding, const QString& buildingCode, TDateTime from, TDateTime to) {
+int TotalDeposits(bool perBuilding, const QString& buildingCode, TDateTime from, TDateTime to,
+                  const QString& buildingName) {
   const char* key = perBuilding ? "楼宇代码" : "房屋代码";
   // The sums of every house (building) and type in one pass.
   QHash<QString, Money> sums;
@@ -138,6 +139,15 @@ int TotalDeposits(bool perBuilding, const QString& buildingCode, TDateTime from,
   // A chosen building is that building only (its code compared exactly).
   QStringList where;
   if (!buildingCode.isEmpty()) where << u("(楼宇代码=") + SqlQuote::Text(buildingCode) + u(")");
+  // A building chosen by name is every estate's building of that name, each by its own code:
+  // two estates may keep "1栋" under different codes, and a code of one estate may name
+  // another building in the other.
+  if (!buildingName.isEmpty()) {
+    if (perBuilding) where << u("(楼宇名称=") + SqlQuote::Text(buildingName) + u(")");
+    else
+      where << u("(exists (select 1 from 楼宇资料 g where g.楼宇名称=") + SqlQuote::Text(buildingName) +
+                   u(" and g.楼宇代码=房屋资料.楼宇代码 and coalesce(g.小区代码,'')=coalesce(房屋资料.小区代码,'')))");
+  }
   if (GardenScoped) where << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
   if (!where.isEmpty()) list->SQL.Add(u("where ") + where.join(u("and")));
   list->SQL.Add(perBuilding ? u(" order by 楼宇代码") : u(" order by 房屋代码"));
@@ -386,9 +396,13 @@ void TForm_yajin_sum::Prepare() {
   if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
   s->SQL.Add(u("order by 楼宇代码"));
   s->Open();
+  // Each name once (several estates may keep a building of the same name); choosing it
+  // totals every estate's building of that name.
   QStringList names, codes;
   for (s->First(); !s->Eof(); s->Next()) {
-    names << s->FieldByName(u("楼宇名称"))->AsString();
+    const QString name = s->FieldByName(u("楼宇名称"))->AsString();
+    if (names.contains(name)) continue;
+    names << name;
     codes << s->FieldByName(u("楼宇代码"))->AsString();
   }
   s->Close();
@@ -411,8 +425,13 @@ void TForm_yajin_sum::SpeedButton1Click() {
     DateTimePicker1->setFocus();
     return;
   }
-  TotalDeposits(perBuilding_, ChosenBuildingCode(), FromQDate(DateTimePicker1->date()),
-                FromQDate(DateTimePicker2->date()));
+  // A building of the list is chosen by its name; a text of another kind is taken as a code.
+  const QString text = DBComboBoxEh1->Text().trimmed();
+  if (!text.isEmpty() && DBComboBoxEh1->Items().contains(text))
+    TotalDeposits(perBuilding_, QString(), FromQDate(DateTimePicker1->date()), FromQDate(DateTimePicker2->date()), text);
+  else
+    TotalDeposits(perBuilding_, ChosenBuildingCode(), FromQDate(DateTimePicker1->date()),
+                  FromQDate(DateTimePicker2->date()));
 }
 
 void TForm_yajin_sum::SpeedButton3Click() { layoutReset_.Click(); }

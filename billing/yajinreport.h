@@ -23,8 +23,11 @@ void RecomputeRunningBalance();
 // The totals of every house (or building) in the range: datea/dateb the range, textc
 // 楼宇名称, texta/textb 房屋代码/业主名称 (per house), moneya "收取", moneyb "冲抵费用", moneyc
 // "退还" and moneyd = moneya − moneyb − moneyc. Houses and buildings without movements are
-// listed with 0. `buildingCode`, when not empty, keeps that building only. Returns the rows.
-int TotalDeposits(bool perBuilding, const QString& buildingCode, TDateTime from, TDateTime to);
+// listed with 0. `buildingCode`, when not empty, keeps that building only; `buildingName`, when
+// not empty, keeps the buildings of that name (each estate's own), and the houses of them.
+// Returns the rows.
+int TotalDeposits(bool perBuilding, const QString& buildingCode, TDateTime from, TDateTime to,
+                  const QString& buildingName = QString());
 
 // 业主押金明细表: the movements of one house with their running balance.
 class TForm_yajin_mingxi : public TRecordForm {

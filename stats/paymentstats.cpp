@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QSet>
 #include <array>
+#include <set>
 #include <cmath>
 
 #include "grid/DBCtrlsEh.h"
@@ -144,6 +145,7 @@ void TForm_statistics_arrear::RunStatistics() {
   int housesInArrears = 0;
   // The house of the previous line, by estate and code.
   QString previous;
+  std::set<QString> rowsWithoutEstateTaken;
   TField* estateField = h->FieldByName(u("小区代码"));
   TField* codeField = h->FieldByName(u("房屋代码"));
   // The columns of a house's first line and the fields they are read from.
@@ -157,8 +159,12 @@ void TForm_statistics_arrear::RunStatistics() {
     const QString houseKey = GroupKey({houseEstate, code});
     QVector<Money> houseSums;
     for (const QString& estate : EstateKeys(houseEstate)) {
-      const auto found = unpaid.constFind(GroupKey({estate, code}));
+      const QString key = GroupKey({estate, code});
+      const auto found = unpaid.constFind(key);
       if (found == unpaid.constEnd()) continue;
+      // Rows written without an estate count on the first house of their code only: two
+      // estates' houses of that code never both take them.
+      if (estate.isEmpty() && !rowsWithoutEstateTaken.insert(key).second) continue;
       if (houseSums.isEmpty()) houseSums.resize(months.size());
       for (int i = 0; i < months.size(); ++i) houseSums[i] += found.value()[i];
     }
@@ -343,7 +349,14 @@ void TForm_statistics_item::RunStatistics() {
                   "sum(case when 缴费状态='未缴费' then 收费金额 end) as unpaid from 收费明细表"),
                 u(" where "), filters.Text(), u(" group by 年度, 月份, ") + u(kEstateTerm) + u(", 收费名称")});
   for (q->First(); !q->Eof(); q->Next()) {
-    const int line = lines.LineOf(q->FieldByName(u("ec"))->AsString(), q->FieldByName(u("item"))->AsString());
+    const QString estate = q->FieldByName(u("ec"))->AsString(), item = q->FieldByName(u("item"))->AsString();
+    int line = lines.LineOf(estate, item);
+    // An item another estate keeps, billed to an estate that keeps it no more: that estate's
+    // rows get a line of their own rather than none.
+    if (line < 0 && lines.LineOf(QString(), item) >= 0) {
+      names << names[lines.LineOf(QString(), item)];
+      line = lines.Add(estate, item);
+    }
     if (line < 0) continue;
     Sums& t = sums[GroupKey({num(q->FieldByName(u("y"))->AsString().toInt()),
                              num(q->FieldByName(u("m"))->AsString().toInt()), num(line)})];
@@ -646,25 +659,30 @@ void TForm_statistics_storey::RunStatistics() {
     }
   }
   if (itemNames.isEmpty()) return;
-  // Buildings are told apart by estate and code: two estates may both have a "1栋".
-  struct Building {
-    QString estate, code, name;
-  };
-  QVector<Building> buildingList;
+  // Buildings are told apart by estate and code: two estates may both have a "1栋". A bill
+  // row names its building by code, or by name when written without one; a row written
+  // without an estate counts on the first building of its code, a building kept without an
+  // estate takes the rows of every estate that keeps no building of its own under that code.
+  TEstateLines buildingLines;
+  QStringList buildingNames;
   TADOQuery* buildings = Dm1->q_storeyinfo;
-  QStringList buildingLines{u("select 小区代码, 楼宇代码, 楼宇名称 from 楼宇资料 ")};
-  if (IsFilled(text(ComboBox2))) buildingLines << u("where (") + Containing(u("楼宇名称"), text(ComboBox2)) + u(")");
-  OpenLines(buildings, buildingLines);
-  for (buildings->First(); !buildings->Eof(); buildings->Next())
-    buildingList.push_back({buildings->FieldByName(u("小区代码"))->AsString(), buildings->FieldByName(u("楼宇代码"))->AsString(),
-                            buildings->FieldByName(u("楼宇名称"))->AsString()});
+  QStringList buildingQuery{u("select 小区代码, 楼宇代码, 楼宇名称 from 楼宇资料 ")};
+  if (IsFilled(text(ComboBox2))) buildingQuery << u("where (") + Containing(u("楼宇名称"), text(ComboBox2)) + u(")");
+  OpenLines(buildings, buildingQuery);
+  for (buildings->First(); !buildings->Eof(); buildings->Next()) {
+    const QString name = buildings->FieldByName(u("楼宇名称"))->AsString();
+    const int line =
+        buildingLines.Add(buildings->FieldByName(u("小区代码"))->AsString(), u("#") + buildings->FieldByName(u("楼宇代码"))->AsString());
+    if (line < buildingNames.size()) continue;
+    buildingLines.AddName(line, u("@") + name);
+    buildingNames << name;
+  }
   buildings->Close();
-  if (buildingList.isEmpty()) return;
+  if (buildingNames.isEmpty()) return;
 
   StartAnimation();
   // Six sums of every item and building in one grouped pass over the all-time rows; the period
-  // sums take the rows of the period among them. A row names its building by code; a row
-  // written without a code names it by name.
+  // sums take the rows of the period among them.
   const QString inPeriod = u("开始日期 between cdate(%1) and cdate(%2)").arg(SqlQuote::Text(start), SqlQuote::Text(end));
   const QString byName = u("case when coalesce(楼宇代码,'')='' then 楼宇名称 end");
   TADOQuery* q = Dm1->q_search;
@@ -678,11 +696,13 @@ void TForm_statistics_storey::RunStatistics() {
                       "sum(case when 缴费状态='未缴费' then 收费金额 end) as f from 收费明细表")
                         .arg(inPeriod),
                 u(" where "), allTime, u(" group by 收费名称, ") + u(kEstateTerm) + u(", coalesce(楼宇代码,''), ") + byName});
-  QHash<QString, std::array<Money, 6>> sums;
+  QHash<QString, std::array<Money, 6>> sums;  // per item and building line
   for (q->First(); !q->Eof(); q->Next()) {
     const QString code = q->FieldByName(u("bc"))->AsString();
     const QString building = code.isEmpty() ? u("@") + q->FieldByName(u("building"))->AsString() : u("#") + code;
-    std::array<Money, 6>& six = sums[GroupKey({q->FieldByName(u("item"))->AsString(), q->FieldByName(u("ec"))->AsString(), building})];
+    const int line = buildingLines.LineOf(q->FieldByName(u("ec"))->AsString(), building);
+    if (line < 0) continue;
+    std::array<Money, 6>& six = sums[GroupKey({q->FieldByName(u("item"))->AsString(), num(line)})];
     const std::array<Money, 6> add{moneyOf(q, "a"), moneyOf(q, "b"), moneyOf(q, "c"), moneyOf(q, "d"), moneyOf(q, "e"), moneyOf(q, "f")};
     for (size_t k = 0; k < six.size(); ++k) six[k] += add[k];
   }
@@ -690,19 +710,12 @@ void TForm_statistics_storey::RunStatistics() {
 
   TScratchFill fill(u(" order by texta"));
   for (const QString& item : itemNames) {
-    for (const Building& b : buildingList) {
-      std::array<Money, 6> six{};
-      for (const QString& estate : EstateKeys(b.estate))
-        for (const QString& building : {u("#") + b.code, u("@") + b.name}) {
-          if (building == u("#")) continue;
-          const auto found = sums.constFind(GroupKey({item, estate, building}));
-          if (found == sums.constEnd()) continue;
-          for (size_t k = 0; k < six.size(); ++k) six[k] += found.value()[k];
-        }
+    for (int b = 0; b < buildingNames.size(); ++b) {
+      const std::array<Money, 6> six = sums.value(GroupKey({item, num(b)}));
       bool any = false;
       for (Money v : six) any = any || v > Money();
       if (!any) continue;
-      fill.Append({{"texta", b.name},
+      fill.Append({{"texta", buildingNames[b]},
                    {"textb", item},
                    {"textc", start},
                    {"textd", end},

@@ -1,6 +1,8 @@
 #include "stats/tuipudan.h"
 
 #include <QLineEdit>
+#include <QSet>
+#include <QVector>
 #include <optional>
 
 #include "grid/DBGridEh.h"
@@ -118,25 +120,38 @@ void TForm_tj_tuipudan::RunStatistics() {
   items->SQL.Add(u("select * from 收费项目 "));
   // The items of the house's estate (each estate keeps its own list under the same names).
   if (!inEstate.isEmpty()) items->SQL.Add(u("where ") + SameEstateCondition(estate->first()));
+  items->SQL.Add(u("order by case when coalesce(小区代码,'')='' then 1 else 0 end, rowid"));
   items->Open();
+  // Each item name once, priced by the estate's own item before one kept without an estate:
+  // the sums below take every bill row of the name, so a second item of the name (kept
+  // without an estate, or by another estate for a house no longer in the register) would
+  // count the same rows twice.
+  QVector<std::pair<QString, Money>> itemList;
+  {
+    QSet<QString> seen;
+    for (items->First(); !items->Eof(); items->Next()) {
+      const QString name = items->FieldByName(u("收费名称"))->AsString();
+      if (seen.contains(NoCaseKey(name))) continue;
+      seen.insert(NoCaseKey(name));
+      itemList.push_back({name, items->FieldByName(u("单价"))->AsMoney()});
+    }
+  }
   // Every billing month from the first to the last month of the period, as dates.
   const QString months = u("(开始日期 between cdate(") + SqlQuote::Text(MonthStartText(from.year, from.month)) +
                          u(") and cdate(") + SqlQuote::Text(MonthStartText(to.year, to.month)) + u("))") + u("and") + house;
   // A bill paid from the deposit ("冲抵押金") is money the deposit lines already hold: its
   // offset movement is booked under the category "冲抵费用", which no deposit line subtracts.
   // Counting it again as received would refund it twice.
-  for (items->First(); !items->Eof(); items->Next()) {
-    const QString name = items->FieldByName(u("收费名称"))->AsString();
+  for (const auto& [name, price] : itemList) {
     const Money sum = BillSum(months + u("and(缴费状态<>'未缴费')and(缴费状态<>'冲抵押金')and(") +
                               EqualTo(u("收费名称"), name) + u(")"));
-    line(u("已收") + name, items->FieldByName(u("单价"))->AsMoney(), sum);
+    line(u("已收") + name, price, sum);
     received += sum;
   }
   line(u("--**已收合计**--"), Variant::null(), received);
-  for (items->First(); !items->Eof(); items->Next()) {
-    const QString name = items->FieldByName(u("收费名称"))->AsString();
+  for (const auto& [name, price] : itemList) {
     const Money sum = BillSum(months + u("and(") + EqualTo(u("收费名称"), name) + u(")"));
-    line(u("应收") + name, items->FieldByName(u("单价"))->AsMoney(), sum);
+    line(u("应收") + name, price, sum);
     due += sum;
   }
   line(u("--**应收合计**--"), Variant::null(), due);

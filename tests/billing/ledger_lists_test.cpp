@@ -2,10 +2,16 @@
 // codes and names and item names: what each list shows, and its footers, equal what a query of
 // the test's own over the ledger gives.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QSet>
 #include <QRadioButton>
 #include <algorithm>
 #include <functional>
 
+#include "billing/jiaofeiguanli.h"
+#include "billing/jiaofeiguanli_duoyue.h"
+#include "billing/jiaofeiguanli_fast.h"
+#include "billing/jiaofeiguanli_single.h"
 #include "billing/jiaofeimingxi.h"
 #include "billing/meter.h"
 #include "billing/meterlist.h"
@@ -168,6 +174,40 @@ TEST_P(LedgerListsTest, BillDetailListFooterIsTheHousesOwnBills) {
     EXPECT_EQ(w.q_jiaofeidan->RecordCount(), count(u8("select count(*) from 收费明细表 where 小区代码=") +
                                                     SqlQuote::Text(estate) + u8(" and 房屋代码=") + SqlQuote::Text(code)));
   }
+}
+
+// The filter lists of the payment windows show each building and item name once, although
+// both estates keep 1栋, 2栋, 物业费, 水费 and 电费: the filter matches them all by that name.
+TEST_P(LedgerListsTest, PaymentWindowListsShowEachNameOnce) {
+  const int buildings = count(u8("select count(distinct 楼宇名称) from 楼宇资料"));
+  const int items = count(u8("select count(distinct 收费名称) from 收费项目"));
+  auto distinctEntries = [](QComboBox* box) {
+    QSet<QString> names;
+    for (int i = 0; i < box->count(); ++i) names.insert(box->itemText(i));
+    return box->count() == names.size() ? box->count() : -box->count();
+  };
+  TForm_shoufeimingxibiao journal;
+  journal.Prepare();
+  EXPECT_EQ(distinctEntries(journal.DBComboBoxEh3), buildings);
+  EXPECT_EQ(distinctEntries(journal.DBComboBoxEh1), items);
+  TForm_shoufeimingxibiao_query journalQuery;
+  journalQuery.Prepare();
+  EXPECT_EQ(distinctEntries(journalQuery.DBComboBoxEh3), buildings);
+  EXPECT_EQ(distinctEntries(journalQuery.DBComboBoxEh1), items);
+  TForm_jiaofeiguanli_duoyue multi;
+  multi.Prepare();
+  EXPECT_EQ(distinctEntries(multi.DBComboBoxEh3), buildings);
+  TForm_jiaofeiguanli_duoyue_query multiQuery(multi.q_jiaofeidan);
+  multiQuery.Prepare();
+  EXPECT_EQ(distinctEntries(multiQuery.ComboBox1), buildings);
+  EXPECT_EQ(distinctEntries(multiQuery.ComboBox2), items);
+  TForm_jiaofeiguanli_fast fast;
+  fast.Prepare();
+  EXPECT_EQ(distinctEntries(fast.DBComboBoxEh3), buildings);
+  EXPECT_EQ(distinctEntries(fast.DBComboBoxEh2), items);
+  TForm_jiaofeiguanli single;
+  single.Prepare();
+  EXPECT_EQ(distinctEntries(single.DBComboBoxEh3), buildings);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, LedgerListsTest, ::testing::Values(1u, 2u, 3u));

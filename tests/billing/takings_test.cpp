@@ -109,6 +109,11 @@ TEST_F(TakingsTest, AnItemNameOfSeveralEstatesGivesEachEstateItsOwnLine) {
           "'2008-03-16 00:00:00')"));
   EXPECT_EQ(ListTakingsByItem(TakingsFilter{}), 3);
   EXPECT_EQ(lines(), u8("物业费:3:150.3 电费:3:39.3333 电费:1:7"));
+  // An estate that keeps 电费 no more still shows what it took for it, on a line of its own.
+  exec(u8("insert into 收费汇总表 (小区代码, 收费项目, 房屋代码, 实收金额, 缴费时间) values "
+          "('0003', '电费', 'A-1', ccur(4), '2008-03-17 00:00:00')"));
+  EXPECT_EQ(ListTakingsByItem(TakingsFilter{}), 4);
+  EXPECT_EQ(lines(), u8("物业费:3:150.3 电费:3:39.3333 电费:1:7 电费:1:4"));
 }
 
 TEST_F(TakingsTest, ThousandsOfPaymentsAddUpExactly) {

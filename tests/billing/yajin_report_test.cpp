@@ -120,6 +120,43 @@ TEST_F(ScratchReportTest, WindowsRefuseBadInput) {
   EXPECT_EQ(Dm1->q_tongyong->FieldByName(u8("moneya"))->AsMoney(), money("5"));
 }
 
+// A second estate keeps "1栋" under the code 11 and its own building coded 1 is "9栋": the
+// building list shows "1栋" once, and choosing it totals both estates' 1栋 and their houses,
+// never the other estate's building that shares the first one's code.
+TEST_F(ScratchReportTest, ChoosingABuildingNameTotalsEachEstatesBuildingOfThatName) {
+  exec(u8("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0002', '11', '1栋'), ('0002', '1', '9栋')"));
+  exec(u8("insert into 房屋资料 (小区代码, 楼宇代码, 楼宇名称, 房屋代码, 业主名称) values "
+          "('0002', '11', '1栋', 'H9', '业主H9'), ('0002', '1', '9栋', 'Q1', '业主Q1')"));
+  move("H1", "1", "收取", "5", EncodeDate(2005, 3, 3));
+  exec(u8("insert into 押金明细表 (小区代码, 日期, 楼宇代码, 楼宇名称, 房屋代码, 业主名称, 操作类型, 金额, 操作人员) values "
+          "('0002', '2005-03-03 00:00:00', '11', '1栋', 'H9', '业主H9', '收取', 7, '甲'), "
+          "('0002', '2005-03-03 00:00:00', '1', '9栋', 'Q1', '业主Q1', '收取', 3, '甲')"));
+  auto shown = [] {
+    TADOQuery* s = Dm1->q_tongyong;
+    QStringList out;
+    for (s->First(); !s->Eof(); s->Next())
+      out << s->FieldByName(u8("textc"))->AsString() + s->FieldByName(u8("texta"))->AsString() + u8("=") +
+                 s->FieldByName(u8("moneya"))->AsMoney().toString();
+    out.sort();
+    return out.join(u8(" "));
+  };
+  struct Case {
+    bool perBuilding;
+    const char* expected;
+  };
+  for (const Case& c : {Case{true, "1栋=5 1栋=7"}, Case{false, "1栋H1=5 1栋H2=0 1栋H9=7"}}) {
+    SCOPED_TRACE(c.perBuilding ? "per building" : "per house");
+    std::unique_ptr<TForm_yajin_sum> w = c.perBuilding ? std::make_unique<TForm_yajin_storey>() : std::make_unique<TForm_yajin_sum>();
+    w->Prepare();
+    EXPECT_EQ(w->DBComboBoxEh1->Items().count(u8("1栋")), 1);
+    w->DateTimePicker1->setDate(QDate(2005, 3, 1));
+    w->DateTimePicker2->setDate(QDate(2005, 3, 31));
+    w->DBComboBoxEh1->SetText(u8("1栋"));
+    w->SpeedButton1Click();
+    EXPECT_EQ(shown(), u8(c.expected));
+  }
+}
+
 TEST_F(ScratchReportTest, MeterChargeListShowsReadRowsOfEveryMatchingItem) {
   auto bill = [this](const char* house, const char* item, const char* building, double last, double current,
                      const char* unit = "") {

@@ -59,6 +59,30 @@ TEST_F(SettlementTest, ListsDepositsPaidAndDueSumsAndTheAmountToRefund) {
   EXPECT_TRUE(ui.messages().isEmpty());
 }
 
+// The house's estate keeps its own 物业费 beside the one kept without an estate, and another
+// estate keeps a 水费 too: each item name is one line, priced by the estate's own item, and its
+// bills count once.
+TEST_F(SettlementTest, AnItemNameKeptTwiceCountsOnce) {
+  ScriptedUi ui;
+  seed();
+  exec(u8("insert into 收费项目 (小区代码, 收费名称, 单价, 计算公式) values ('0001', '物业费', ccur(2), '直接输入金额'), "
+          "('0002', '水费', ccur(3), '直接输入金额')"));
+  auto w = open<TForm_tj_tuipudan>();
+  const QStringList expected{u8("1|已收物管费保证金||999.6"), u8("2|已收公摊水电费保证金||500"), u8("3|已收宣传推广费保证金||-0.3"),
+                             u8("4|已收物业费|2|10"),        u8("5|已收水费|1|0.2"),           u8("6|--**已收合计**--||1509.5"),
+                             u8("7|应收物业费|2|20.1"),      u8("8|应收水费|1|0.2"),           u8("9|--**应收合计**--||20.3"),
+                             u8("10|--**应退金额**--||1489.2")};
+  run(w.get(), "A-101", {2005, 11, 20}, {2006, 2, 3});
+  EXPECT_EQ(scratch(kFields).join(u8(" ")).toStdString(), expected.join(u8(" ")).toStdString());
+  // A house no longer in the register takes the items of every estate: still once each.
+  exec(u8("delete from 房屋资料 where 房屋代码='A-101'"));
+  run(w.get(), "A-101", {2005, 11, 20}, {2006, 2, 3});
+  const QStringList shown = scratch(kFields);
+  EXPECT_EQ(shown.filter(u8("已收物业费")).size(), 1) << shown.join(u8(" ")).toStdString();
+  EXPECT_EQ(shown.filter(u8("应收水费")).size(), 1) << shown.join(u8(" ")).toStdString();
+  EXPECT_TRUE(shown.contains(u8("9|--**应收合计**--||20.3"))) << shown.join(u8(" ")).toStdString();
+}
+
 TEST_F(SettlementTest, EmptyHouseAndHostileCodeGiveZerosAndRefusalsKeepTheLines) {
   ScriptedUi ui;
   seed();
