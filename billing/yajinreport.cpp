@@ -225,15 +225,15 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
   // "操作类型|收取" and its neighbours stand under one upper title.
   DBGridEh1->SetUseMultiTitle(true);
-  SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("日期"), true), u("合计"));
-  AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"), true);
-  SetFooterText(AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), true), u("合计"));
-  AddGridColumn(DBGridEh1, u("textb"), u("业主名称"), true);
+  SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("日期"), true, 90), u("合计"));
+  AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"), true, 110);
+  SetFooterText(AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), true, 90), u("合计"));
+  AddGridColumn(DBGridEh1, u("textb"), u("业主名称"), true, 110);
   AddGridColumn(DBGridEh1, u("moneya"), u("操作类型|收取"), true)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("moneyc"), u("操作类型|冲抵费用"), true)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("moneyb"), u("操作类型|退还"), true)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("moneyd"), u("余额"), true);
-  AddGridColumn(DBGridEh1, u("textd"), u("操作员"), true);
+  AddGridColumn(DBGridEh1, u("textd"), u("操作员"), true, 80);
   AddGridColumn(DBGridEh1, QString(), u("备    注"));
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
@@ -342,12 +342,12 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
   // "操作类型|收取" and its neighbours stand under one upper title.
   DBGridEh1->SetUseMultiTitle(true);
-  SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("开始日期"), true), u("合计"));
-  AddGridColumn(DBGridEh1, u("dateb"), u("结束日期"), true);
-  AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"), true);
+  SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("开始日期"), true, 90), u("合计"));
+  AddGridColumn(DBGridEh1, u("dateb"), u("结束日期"), true, 90);
+  AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"), true, 110);
   if (!perBuilding) {
-    AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), true);
-    AddGridColumn(DBGridEh1, u("textb"), u("业主名称"), true);
+    AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), true, 90);
+    AddGridColumn(DBGridEh1, u("textb"), u("业主名称"), true, 110);
   }
   AddGridColumn(DBGridEh1, u("moneya"), u("操作类型|收取"), true)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("moneyb"), u("操作类型|冲抵费用"), true)->Footer()->SetValueType(fvtSum);

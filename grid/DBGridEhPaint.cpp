@@ -485,6 +485,9 @@ void TCustomDBGridEh::PaintMultiTitleHeaders(TColumnEh* column, int, const QRect
     childLeft = hLeft;
     child = h;
   }
+  // What the header levels leave above the top one belongs to the title row too: painted, it
+  // shows no remains of an earlier layout.
+  if (bandTop > cellRect.y()) FillRect(RectLTRB(cellRect.x(), cellRect.y(), RectRight(cellRect), bandTop), brush);
 }
 
 void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow, QRect rect, TGridDrawState state,
