@@ -487,7 +487,10 @@ void TCustomDBGridEh::PaintMultiTitleHeaders(TColumnEh* column, int, const QRect
   }
   // What the header levels leave above the top one belongs to the title row too: painted, it
   // shows no remains of an earlier layout.
-  if (bandTop > cellRect.y()) FillRect(RectLTRB(cellRect.x(), cellRect.y(), RectRight(cellRect), bandTop), brush);
+  // The cell's own raised frame keeps its top line.
+  const int frameTop = cellRect.y() + ((optionsEh_ & dghFixed3D) ? 1 : 0);
+  if (child != leafColumns_[size_t(index)] && bandTop > frameTop)
+    FillRect(RectLTRB(cellRect.x(), frameTop, RectRight(cellRect), bandTop), brush);
 }
 
 void TCustomDBGridEh::PaintDataCell(TColumnEh* column, int gridCol, int gridRow, QRect rect, TGridDrawState state,
