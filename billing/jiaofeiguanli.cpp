@@ -193,10 +193,12 @@ void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
     const QString house = EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString());
     const QString set = u("update 收费明细表 set 单据号码=") + SqlQuote::Text(f("单据号码")->AsString()) + u(",备注=") +
                         SqlQuote::Text(f("备注")->AsString()) + u(" where ");
-    // The bill rows the payment took; a payment the upgrade could not link: its months' rows.
+    // The bill rows the payment took; a payment the upgrade could not link: its months' paid
+    // rows that no payment is linked to. Rows another payment took keep that payment's voucher.
     const int64_t paymentId = journal->RowId();
     if (paymentId == 0 || db->Execute(set + u("(缴费编号=") + QString::number(paymentId) + u(")and") + house) == 0) {
-      const QString condition = house + u("and(收费名称=") + SqlQuote::Text(f("收费项目")->AsString()) + u(")");
+      const QString condition = house + u("and(缴费编号 is null)and(缴费状态<>'未缴费')and(收费名称=") +
+                                SqlQuote::Text(f("收费项目")->AsString()) + u(")");
       for (const PaidMonth& m : PaidMonthsOf(f("收费年月")->AsString()))
         db->Execute(set + condition + u("and(年度=") + SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) +
                     u(")"));
