@@ -55,6 +55,30 @@ void fillList(QComboBox* box, const QStringList& sql) {
   }
   s->Close();
 }
+
+// The payment row a list shows is still the one stored under its row number. Another window
+// or seat may have reversed it since the list was read, and a payment posted after that may
+// have been given the same row number: what is done to the shown payment must not reach that
+// one. Called under the write lock.
+void CheckPaymentStillStored(TADOConnection* db, TDataSet* journal) {
+  const int64_t id = journal->RowId();
+  if (id == 0) return;
+  TADOQuery q;
+  q.SetConnection(db);
+  q.SQL.Add(u("select * from 收费汇总表 where rowid=") + QString::number(id));
+  q.Open();
+  bool same = !q.IsEmpty();
+  for (const char* column : {"小区代码", "房屋代码", "收费项目", "收费年月", "年度", "月份", "缴费方式", "缴费时间", "缴费人",
+                             "收款人", "收费金额", "实收金额", "零头", "上次零头"}) {
+    if (!same) break;
+    TField* shown = journal->FindField(u(column));
+    TField* stored = q.FindField(u(column));
+    if (!shown || !stored) continue;
+    same = shown->IsNull() == stored->IsNull() && shown->AsString() == stored->AsString();
+  }
+  q.Close();
+  if (!same) throw EDatabaseError(u("该缴费记录已经被撤销或修改，请刷新后重新操作！"));
+}
 }  // namespace
 
 QStringList PaidMonthEntries(const QString& list) {
@@ -137,6 +161,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
   }
   db->BeginWriteTrans();
   try {
+    CheckPaymentStillStored(db, journal);
     if (paymentId == 0 || db->Execute(linked) == 0)
       for (const QString& sql : unlinked) db->Execute(sql);
     if (balanceSet && balanceChange != Money()) {
@@ -186,6 +211,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
 void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
   db->BeginWriteTrans();
   try {
+    CheckPaymentStillStored(db, journal);
     if (journal->State() == dsBrowse) journal->Edit();
     journal->UpdateRecord();
     journal->Post();

@@ -5,6 +5,9 @@
 // house code, building code and name and item names throughout.
 #include "tests/billing/fee_windows.h"
 
+#include <memory>
+
+#include "billing/jiaofeiguanli.h"
 #include "billing/yajinreport.h"
 
 namespace {
@@ -412,6 +415,36 @@ TEST_F(TwoEstateOffice, EarlierPaymentWithoutRowsLeavesTheLaterPaymentsRows) {
   EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where rowid=") + earlier), 0);
   EXPECT_EQ(stored(laterRows), paid);
   expectDepositsHold("after the reversal");
+}
+
+// The same payment reversed a second time from a list read before the first reversal (another
+// window or seat), after a new payment from the deposit took the same month again and was
+// given the reversed payment's row number: the second reversal fails and changes nothing of
+// the new payment.
+TEST_F(TwoEstateOffice, SecondReversalOfOnePaymentChangesNothing) {
+  payInBillWindow("物业费", {2}, "冲抵押金", "100", true);
+  const QString first = stored(u8("select max(rowid) from 收费汇总表"));
+  auto listed = [this, &first] {
+    auto* q = new TADOQuery;
+    q->SetConnection(db());
+    q->SQL.Add(u8("select * from 收费汇总表 where rowid=") + first);
+    q->Open();
+    return std::unique_ptr<TADOQuery>(q);
+  };
+  auto window1 = listed(), window2 = listed(), window3 = listed();
+  ReverseJournalPayment(db(), window1.get());
+  payInBillWindow("物业费", {2, 3}, "冲抵押金", "200", true);
+  ASSERT_EQ(stored(u8("select max(rowid) from 收费汇总表")), first);
+  const QString found = dump();
+  EXPECT_THROW(ReverseJournalPayment(db(), window2.get()), Exception);
+  EXPECT_EQ(dump(), found);
+  // Nor does a voucher typed for it in a third window reach the new payment or its bill.
+  window3->Edit();
+  window3->FieldByName(u8("单据号码"))->SetAsString(u8("P9"));
+  EXPECT_THROW(SaveJournalVoucher(db(), window3.get()), Exception);
+  EXPECT_EQ(dump(), found);
+  expectLinksHold("after the second reversal");
+  expectDepositsHold("after the second reversal");
 }
 
 // --- the deposit ledger against its balance
