@@ -55,6 +55,30 @@ void fillList(QComboBox* box, const QStringList& sql) {
   }
   s->Close();
 }
+
+// The payment row a list shows is still the one stored under its row number. Another window
+// or seat may have reversed it since the list was read, and a payment posted after that may
+// have been given the same row number: what is done to the shown payment must not reach that
+// one. Called under the write lock.
+void CheckPaymentStillStored(TADOConnection* db, TDataSet* journal) {
+  const int64_t id = journal->RowId();
+  if (id == 0) return;
+  TADOQuery q;
+  q.SetConnection(db);
+  q.SQL.Add(u("select * from 收费汇总表 where rowid=") + QString::number(id));
+  q.Open();
+  bool same = !q.IsEmpty();
+  for (const char* column : {"小区代码", "房屋代码", "收费项目", "收费年月", "年度", "月份", "缴费方式", "缴费时间", "缴费人",
+                             "收款人", "收费金额", "实收金额", "零头", "上次零头"}) {
+    if (!same) break;
+    TField* shown = journal->FindField(u(column));
+    TField* stored = q.FindField(u(column));
+    if (!shown || !stored) continue;
+    same = shown->IsNull() == stored->IsNull() && shown->AsString() == stored->AsString();
+  }
+  q.Close();
+  if (!same) throw EDatabaseError(u("该缴费记录已经被撤销或修改，请刷新后重新操作！"));
+}
 }  // namespace
 
 QStringList PaidMonthEntries(const QString& list) {
@@ -137,6 +161,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
   }
   db->BeginWriteTrans();
   try {
+    CheckPaymentStillStored(db, journal);
     if (paymentId == 0 || db->Execute(linked) == 0)
       for (const QString& sql : unlinked) db->Execute(sql);
     if (balanceSet && balanceChange != Money()) {
@@ -186,6 +211,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
 void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
   db->BeginWriteTrans();
   try {
+    CheckPaymentStillStored(db, journal);
     if (journal->State() == dsBrowse) journal->Edit();
     journal->UpdateRecord();
     journal->Post();
@@ -193,10 +219,12 @@ void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
     const QString house = EstateHouse(f("小区代码")->AsString(), f("房屋代码")->AsString());
     const QString set = u("update 收费明细表 set 单据号码=") + SqlQuote::Text(f("单据号码")->AsString()) + u(",备注=") +
                         SqlQuote::Text(f("备注")->AsString()) + u(" where ");
-    // The bill rows the payment took; a payment the upgrade could not link: its months' rows.
+    // The bill rows the payment took; a payment the upgrade could not link: its months' paid
+    // rows that no payment is linked to. Rows another payment took keep that payment's voucher.
     const int64_t paymentId = journal->RowId();
     if (paymentId == 0 || db->Execute(set + u("(缴费编号=") + QString::number(paymentId) + u(")and") + house) == 0) {
-      const QString condition = house + u("and(收费名称=") + SqlQuote::Text(f("收费项目")->AsString()) + u(")");
+      const QString condition = house + u("and(缴费编号 is null)and(缴费状态<>'未缴费')and(收费名称=") +
+                                SqlQuote::Text(f("收费项目")->AsString()) + u(")");
       for (const PaidMonth& m : PaidMonthsOf(f("收费年月")->AsString()))
         db->Execute(set + condition + u("and(年度=") + SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) +
                     u(")"));

@@ -459,6 +459,9 @@ void TForm_initialize::BitBtn3Click() {
     if (GardenScoped) sql += u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
     statements << sql;
   }
+  // Bills kept while their payments go keep no link to them: later payments may be given the
+  // row numbers of the payments emptied here.
+  if (CheckBox[6]->isChecked()) statements << DanglingPaymentLinks(u("(1=1)"));
   // Seats still open would keep showing and saving rows emptied here.
   const TExclusiveUse exclusive(MainDatabaseFile());
   if (!exclusive.granted()) {
@@ -645,6 +648,11 @@ void TForm_arrange::BitBtn1Click() {
   ShowNotice(u("整理完毕！"));
 }
 
+QString DanglingPaymentLinks(const QString& billRows) {
+  return u("update 收费明细表 set 缴费编号=null where ") + billRows +
+         u("and(缴费编号 is not null)and not exists (select 1 from 收费汇总表 p where p.rowid=收费明细表.缴费编号)");
+}
+
 QStringList ArrangeStatements(const QString& estate, const QString& house, TDateTime start, TDateTime end,
                               const std::array<bool, 4>& tables) {
   static const char* const names[4][2] = {
@@ -677,6 +685,9 @@ QStringList ArrangeStatements(const QString& estate, const QString& house, TDate
     }
     // A payment's carried balance (零头) stays with the house: the office still holds it.
     out << u("delete from ") + u(names[i][0]) + u(" where ") + period(i) + u("and") + houseRows;
+    // The house's bills the removed payments took keep no link to them: a later payment may
+    // be given a removed payment's row number.
+    if (i == 1) out << DanglingPaymentLinks(houseRows);
   }
   return out;
 }

@@ -121,6 +121,10 @@ class TForm_initialize : public QDialog {
 // month. False when the start month lies after the end month.
 bool ArrangePeriod(int fromYear, int fromMonth, int toYear, int toMonth, TDateTime& start, TDateTime& end);
 
+// Takes the link to their payment from the bill rows `billRows` selects whose payment row
+// is gone.
+QString DanglingPaymentLinks(const QString& billRows);
+
 // The statements that clean one house of one estate: for each ticked table (应缴金额明细表,
 // 实收金额明细表, 投诉明细表, 押金明细表) the rows of that estate and house dated within
 // [start, end]; the house's 零头 and 押金 follow their ledgers (payments and deposit movements).

@@ -345,9 +345,10 @@ struct Writer {
     // The bill rows the payment took (`payment` is the journal row that took them).
     QStringList ids;
     for (const Bill* b : rows) ids << QString::number(b->rowid);
-    exec(u("update 收费明细表 set 缴费状态=?, 缴费时间=?, 缴费人=?, 收款人=?, 单据号码=? where rowid in (") +
+    exec(u("update 收费明细表 set 缴费状态=?, 缴费时间=?, 缴费人=?, 收款人=?, 单据号码=?, 缴费编号=? where rowid in (") +
              ids.join(QLatin1Char(',')) + u(")"),
-         {Variant(method), Variant::dateTime(at), Variant(h.owner), Variant(operatorName), Variant(voucher)});
+         {Variant(method), Variant::dateTime(at), Variant(h.owner), Variant(operatorName), Variant(voucher),
+          Variant(payment)});
     figures.paidBills += rows.size();
     if (path == Path::Deposit) {
       exec(u("insert into 押金明细表 (日期, 小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元, 业主名称, 房屋代码, 操作类型, 押金类别, "

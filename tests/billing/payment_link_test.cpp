@@ -5,6 +5,9 @@
 // house code, building code and name and item names throughout.
 #include "tests/billing/fee_windows.h"
 
+#include <memory>
+
+#include "billing/jiaofeiguanli.h"
 #include "billing/yajinreport.h"
 
 namespace {
@@ -260,6 +263,17 @@ class TwoEstateOffice : public FeeWindowsTest {
     });
   }
 
+  // Every paid bill row of 0001 (the payments the windows post) carries the payment row of its
+  // own house that took it, with the method stamped on the row.
+  void expectLinksHold(const char* step) {
+    SCOPED_TRACE(step);
+    EXPECT_EQ(stored(u8("select ifnull(group_concat(b.收费名称 || b.月份, ','), '') from 收费明细表 b "
+                        "left join 收费汇总表 p on p.rowid = b.缴费编号 and p.小区代码 = b.小区代码 "
+                        "and p.房屋代码 = b.房屋代码 and p.缴费方式 = b.缴费状态 "
+                        "where b.小区代码 = '0001' and b.缴费状态 <> '未缴费' and p.rowid is null")),
+              QString());
+  }
+
   // Each house's deposit ledger never below zero, and its 押金 equal to the ledger.
   void expectDepositsHold(const char* step) {
     SCOPED_TRACE(step);
@@ -299,6 +313,8 @@ TEST_P(PayThenReverseTest, GivesBackTheDatabaseThePaymentFound) {
   c.pay(this);
   ASSERT_EQ(count(u8("select count(*) from 收费汇总表")), before + 1);
   ASSERT_NE(dump(), found);
+  expectLinksHold("after the payment");
+  expectDepositsHold("after the payment");
   const auto payment = lastPayment();
   if (c.inReceiptList) reverseInReceiptList(payment);
   else reverseInJournal(payment);
@@ -357,6 +373,78 @@ TEST_F(TwoEstateOffice, ReversalLeavesTheBillsOfAnotherPaymentWithTheSameStamps)
   reverseInJournal(byItem("水费"));
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 小区代码='0001' and 缴费状态<>'未缴费'")), 0);
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 小区代码='0002' and 缴费状态='现金'")), 1);
+}
+
+// A payment whose bill rows were made unpaid again (取消收费) and taken by a later payment of
+// the same months: a new voucher typed for the earlier payment in the journal reaches none of
+// the later payment's rows, and reversing it leaves them paid.
+TEST_F(TwoEstateOffice, EarlierPaymentWithoutRowsLeavesTheLaterPaymentsRows) {
+  payInBillWindow("物业费", {2, 3}, "现金", "200", true);
+  const QString earlier = stored(u8("select max(rowid) from 收费汇总表"));
+  exec(u8("update 收费明细表 set 缴费状态='未缴费' where 小区代码='0001' and 收费名称='物业费'"));
+  payInBillWindow("物业费", {2, 3}, "现金", "200", true);
+  const QString later = stored(u8("select max(rowid) from 收费汇总表"));
+  ASSERT_NE(later, earlier);
+  exec(u8("update 收费明细表 set 单据号码='Q1' where 缴费编号=") + later);
+  exec(u8("update 收费汇总表 set 单据号码='Q1' where rowid=") + later);
+  const QString laterRows = u8("select group_concat(月份 || ':' || 缴费状态 || ':' || ifnull(单据号码, '<null>') || ':' || "
+                               "ifnull(缴费编号, '<null>'), ',') from (select * from 收费明细表 where 小区代码='0001' "
+                               "and 收费名称='物业费' and 月份 in ('2','3') order by 月份)");
+  const QString paid = u8("2:现金:Q1:") + later + u8(",3:现金:Q1:") + later;
+  ASSERT_EQ(stored(laterRows), paid);
+
+  auto earlierPayment = [earlier](TDataSet* q) { return QString::number(q->RowId()) == earlier; };
+  menu("N53", [&](QDialog* d) {
+    auto* w = qobject_cast<TForm_shoufeimingxibiao*>(d);
+    ASSERT_NE(w, nullptr);
+    clickFirst(w->DBGridEh1, w->q_sfhzb, earlierPayment);
+    ui->onModal([&](QDialog* e) {
+      auto* dialog = qobject_cast<TForm_shoufeimingxibiao_edit*>(e);
+      ASSERT_NE(dialog, nullptr);
+      typeInto(dialog->DBEdit7, u8("P9"));
+      click(dialog->bitbtn2);
+      EXPECT_EQ(ui->lastMessage().text, u8("保存完毕!"));
+      click(dialog->SpeedButton2);
+    });
+    w->DBGridEh1DblClick();
+  });
+  EXPECT_EQ(stored(u8("select 单据号码 from 收费汇总表 where rowid=") + earlier), u8("P9"));
+  EXPECT_EQ(stored(laterRows), paid);
+
+  reverseInJournal(earlierPayment);
+  EXPECT_EQ(count(u8("select count(*) from 收费汇总表 where rowid=") + earlier), 0);
+  EXPECT_EQ(stored(laterRows), paid);
+  expectDepositsHold("after the reversal");
+}
+
+// The same payment reversed a second time from a list read before the first reversal (another
+// window or seat), after a new payment from the deposit took the same month again and was
+// given the reversed payment's row number: the second reversal fails and changes nothing of
+// the new payment.
+TEST_F(TwoEstateOffice, SecondReversalOfOnePaymentChangesNothing) {
+  payInBillWindow("物业费", {2}, "冲抵押金", "100", true);
+  const QString first = stored(u8("select max(rowid) from 收费汇总表"));
+  auto listed = [this, &first] {
+    auto* q = new TADOQuery;
+    q->SetConnection(db());
+    q->SQL.Add(u8("select * from 收费汇总表 where rowid=") + first);
+    q->Open();
+    return std::unique_ptr<TADOQuery>(q);
+  };
+  auto window1 = listed(), window2 = listed(), window3 = listed();
+  ReverseJournalPayment(db(), window1.get());
+  payInBillWindow("物业费", {2, 3}, "冲抵押金", "200", true);
+  ASSERT_EQ(stored(u8("select max(rowid) from 收费汇总表")), first);
+  const QString found = dump();
+  EXPECT_THROW(ReverseJournalPayment(db(), window2.get()), Exception);
+  EXPECT_EQ(dump(), found);
+  // Nor does a voucher typed for it in a third window reach the new payment or its bill.
+  window3->Edit();
+  window3->FieldByName(u8("单据号码"))->SetAsString(u8("P9"));
+  EXPECT_THROW(SaveJournalVoucher(db(), window3.get()), Exception);
+  EXPECT_EQ(dump(), found);
+  expectLinksHold("after the second reversal");
+  expectDepositsHold("after the second reversal");
 }
 
 // --- the deposit ledger against its balance

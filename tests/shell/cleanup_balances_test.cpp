@@ -143,6 +143,31 @@ TEST_F(CleanUpBalancesTest, BalancesStayWhatTheOfficeHoldsForAnyPeriod) {
   }
 }
 
+// A payment removed with its period took a bill of a later month, which stays: the bill keeps
+// no link to the removed payment, so a later payment given its row number does not own the
+// bill. The other estate's house of the same code keeps its link.
+TEST_F(CleanUpBalancesTest, BillsKeepNoLinkToRemovedPayments) {
+  for (const char* estate : {"0002", "0001"}) {
+    exec(u("insert into 房屋资料 (小区代码, 房屋代码, 押金, 零头) values ('%1', 'H1', 0, 0)").arg(u(estate)));
+    exec(u("insert into 收费汇总表 (小区代码, 房屋代码, 收费项目, 收费年月, 缴费方式, 缴费时间, 实收金额) values "
+           "('%1', 'H1', '物业费', '2005年1月;', '现金', '2004-12-20 10:00:00', 100)").arg(u(estate)));
+    exec(u("insert into 收费明细表 (小区代码, 房屋代码, 收费名称, 年度, 月份, 开始日期, 收费金额, 缴费状态, 缴费时间, 缴费编号) "
+           "values ('%1', 'H1', '物业费', '2005', '1', '2005-01-01 00:00:00', 100, '现金', '2004-12-20 10:00:00', "
+           "(select max(rowid) from 收费汇总表))").arg(u(estate)));
+  }
+  const QString removed = stored(u("select 缴费编号 from 收费明细表 where 小区代码='0001'"));
+  const QString kept = stored(u("select 缴费编号 from 收费明细表 where 小区代码='0002'"));
+  TDateTime start = 0, end = 0;
+  ASSERT_TRUE(ArrangePeriod(2004, 12, 2004, 12, start, end));
+  RunStatementsInOneTransaction(ArrangeStatements(u("0001"), u("H1"), start, end, {true, true, false, false}));
+  exec(u("insert into 收费汇总表 (小区代码, 房屋代码, 收费项目, 收费年月, 缴费方式, 缴费时间, 实收金额) values "
+         "('0001', 'H1', '水费', '2005年2月;', '现金', '2005-02-20 10:00:00', 30)"));
+  ASSERT_EQ(stored(u("select max(rowid) from 收费汇总表")), removed);  // the row number is given again
+  EXPECT_EQ(count(u("select count(*) from 收费明细表 where 缴费编号=") + removed), 0);
+  EXPECT_EQ(stored(u("select 缴费编号 from 收费明细表 where 小区代码='0002'")), kept);
+  EXPECT_EQ(stored(u("select 缴费状态 from 收费明细表 where 小区代码='0001'")), u("现金"));
+}
+
 TEST_F(CleanUpBalancesTest, TheHouseListShowsTheEstate) {
   QRandomGenerator random(9);
   fill(random);

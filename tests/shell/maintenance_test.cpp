@@ -217,6 +217,23 @@ TEST_F(MaintenanceTest, InitialisationEmptiesOnlyTickedTablesAllOrNothing) {
   for (QCheckBox* c : w.CheckBox) EXPECT_FALSE(c->isChecked());
 }
 
+// Emptying the payments keeps the bills, but not their links to the payments that are gone:
+// the next payment is given the first row number again.
+TEST_F(MaintenanceTest, InitialisedPaymentsLeaveNoLinkOnTheBills) {
+  exec(u("insert into 收费汇总表 (房屋代码, 缴费方式, 缴费时间) values ('A1', '现金', '2005-01-02 00:00:00')"));
+  exec(u("insert into 收费明细表 (房屋代码, 开始日期, 缴费状态, 缴费编号) values ('A1', '2005-01-01 00:00:00', '现金', "
+         "(select max(rowid) from 收费汇总表))"));
+  ScriptedUi ui;
+  TForm_initialize w;
+  w.CheckBox[6]->setChecked(true);
+  ui.answerMessage(mrYes);
+  w.BitBtn3->click();
+  EXPECT_EQ(ui.lastMessage().text, u("初始化完毕！"));
+  EXPECT_EQ(count("收费汇总表"), 0);
+  EXPECT_EQ(count("收费明细表"), 1);
+  EXPECT_EQ(stored(u("select ifnull(缴费编号, '<null>') from 收费明细表")), u("<null>"));
+}
+
 namespace {
 // Houses A1, A2, B1 with bills, payments, complaints and deposits in Jan..Mar 2004.
 void fillArrangeData(const std::function<void(const QString&)>& exec) {
