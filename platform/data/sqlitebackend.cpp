@@ -834,6 +834,34 @@ bool harmlessIndex(const QString& sql) {
 
 }  // namespace
 
+QStringList SqliteMissingObjects(const QString& file, const QString& schemaScript) {
+  Db expected, actual;
+  QString error;
+  if (!openFile(expected, QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error)) return {error};
+  RegisterJetFunctions(expected.db);
+  const QByteArray script = schemaScript.toUtf8();
+  char* err = nullptr;
+  if (sqlite3_exec(expected.db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    const QString msg = QString::fromUtf8(err ? err : "schema script failed");
+    sqlite3_free(err);
+    return {msg};
+  }
+  if (!QFile::exists(file)) return {QStringLiteral("file not found: ") + file};
+  if (!openFile(actual, file, SQLITE_OPEN_READONLY, &error)) return {error};
+  std::vector<SchemaObject> want, have;
+  if (!schemaObjects(expected.db, want, &error) || !schemaObjects(actual.db, have, &error)) return {error};
+  QSet<QString> present;
+  for (const SchemaObject& o : have) present.insert(o.type + QLatin1Char(':') + o.name.toLower());
+  const QHash<QString, QString> typeNames = {{QStringLiteral("index"), QString::fromUtf8("索引")},
+                                             {QStringLiteral("trigger"), QString::fromUtf8("触发器")},
+                                             {QStringLiteral("view"), QString::fromUtf8("视图")}};
+  QStringList missing;
+  for (const SchemaObject& o : want)
+    if (typeNames.contains(o.type) && !present.contains(o.type + QLatin1Char(':') + o.name.toLower()))
+      missing << typeNames.value(o.type) + QLatin1Char(' ') + o.name;
+  return missing;
+}
+
 QStringList SqliteForeignSchema(const QString& file, const QString& schemaScript) {
   Db expected, actual;
   QString error;

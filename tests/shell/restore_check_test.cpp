@@ -200,6 +200,36 @@ TEST_F(RestoreCheckTest, AFileWithSchemaObjectsTheProgramDoesNotMakeIsRefused) {
   EXPECT_EQ(restore(good), QStringList{u("恢复完毕！")});
 }
 
+TEST_F(RestoreCheckTest, AFileWithoutTheProgramsGuardsIsRefused) {
+  // Every release made these; a file without them would let doubled numbers and codes in.
+  const QString good = work_->file(u("good.db"));
+  QString error;
+  ASSERT_TRUE(BackupMainDatabase(good, &error)) << error.toStdString();
+  struct Case {
+    const char* what;
+    const char* sql;
+    const char* names;
+  };
+  const Case cases[] = {
+      {"no unique complaint numbers", "DROP INDEX 业主投诉表_投诉单号", "业主投诉表_投诉单号"},
+      {"no unique customer codes", "DROP INDEX 客户资料_客户代码", "客户资料_客户代码"},
+      {"no trigger filling an item's estate", "DROP TRIGGER 收费项目_空小区代码", "收费项目_空小区代码"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString crafted = work_->file(QStringLiteral("unguarded%1.db").arg(++n));
+    ASSERT_TRUE(QFile::copy(good, crafted));
+    raw(crafted, u(c.sql));
+    const QByteArray liveBefore = bytesOf(work_->file(u("kelo.db")));
+    const QStringList said = restore(crafted);
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said.first().startsWith(u("恢复失败：")) && said.first().contains(u("缺少")) && said.first().contains(u(c.names)))
+        << said.first().toStdString();
+    EXPECT_EQ(bytesOf(work_->file(u("kelo.db"))), liveBefore);
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Killed backups
 
