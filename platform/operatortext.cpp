@@ -29,6 +29,9 @@ struct Rule {
 
 QList<Rule> MakeRules() {
   const std::pair<const char*, const char*> table[] = {
+      // Texts quoting what the operator entered come first, so that no other rule rewords it.
+      {"Field '(.*?)' must have a value", "“\\1”必须填写"},
+      {"Value '(.*?)' is not in the list of field '(.*?)'", "“\\1”不在“\\2”的可选项中"},
       // Numbers, dates and values.
       {"'([^\\r\\n]*?)' is not a valid floating point value", "“\\1”不是有效的数字"},
       {"'([^\\r\\n]*?)' is not a valid integer value", "“\\1”不是有效的整数"},
@@ -75,9 +78,7 @@ QList<Rule> MakeRules() {
       {"Disk quota exceeded", "超出磁盘配额"},
       {"File too large", "文件太大"},
       // Data sets and the database.
-      {"Field '(.*?)' must have a value", "“\\1”必须填写"},
       {"Record not found", "找不到记录"},
-      {"Value '(.*?)' is not in the list of field '(.*?)'", "“\\1”不在“\\2”的可选项中"},
       {"Cannot modify a read-only dataset", "数据只读，不能修改"},
       {"Cannot perform this operation on an empty dataset", "没有记录，不能进行此操作"},
       {"Cannot perform this operation on a closed dataset", "数据未打开，不能进行此操作"},
@@ -227,9 +228,45 @@ QString OperatorText(const QString& message) {
   for (auto m = conversion.match(text); m.hasMatch(); m = conversion.match(text))
     text.replace(m.capturedStart(0), m.capturedLength(0),
                  u("无法把%1转换为%2").arg(TypeName(m.captured(1)), TypeName(m.captured(2))));
+  // What a rule quotes (an operator's input, a file's or a field's name) is shown as it was,
+  // even where it reads like one of the English texts: no later rule changes it.
+  QList<bool> quoted(text.size(), false);
   for (const Rule& r : rules) {
     if (!text.contains(r.pattern)) continue;
-    text.replace(r.pattern, r.replacement);
+    QString shown;
+    QList<bool> shownQuoted;
+    qsizetype at = 0;
+    for (auto it = r.pattern.globalMatch(text); it.hasNext();) {
+      const QRegularExpressionMatch m = it.next();
+      if (m.capturedLength(0) == 0) continue;
+      // A match may carry quoted text along in its own parts, never reword it.
+      bool rewordsQuoted = false;
+      for (qsizetype i = m.capturedStart(0); i < m.capturedEnd(0) && !rewordsQuoted; ++i) {
+        if (!quoted[i]) continue;
+        bool carried = false;
+        for (int g = 1; g <= m.lastCapturedIndex() && !carried; ++g) carried = i >= m.capturedStart(g) && i < m.capturedEnd(g);
+        rewordsQuoted = !carried;
+      }
+      if (rewordsQuoted) continue;
+      shown += text.mid(at, m.capturedStart(0) - at);
+      shownQuoted += quoted.mid(at, m.capturedStart(0) - at);
+      for (qsizetype i = 0; i < r.replacement.size(); ++i) {
+        const QChar c = r.replacement.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < r.replacement.size() && r.replacement.at(i + 1).isDigit()) {
+          const QString part = m.captured(r.replacement.at(++i).digitValue());
+          shown += part;
+          shownQuoted += QList<bool>(part.size(), true);
+          continue;
+        }
+        shown += c;
+        shownQuoted += false;
+      }
+      at = m.capturedEnd(0);
+    }
+    shown += text.mid(at);
+    shownQuoted += quoted.mid(at);
+    text = shown;
+    quoted = shownQuoted;
   }
   return text;
 }

@@ -300,6 +300,10 @@ QString RestoreSourceProblem(const QString& chosen) {
 QString restoredCopyProblem(const QString& copy, QStringList* notices) {
   if (const QString why = TDm1::UpgradeMainDatabase(copy, notices); !why.isEmpty())
     return u("所选文件不是本系统完整的主数据库，") + why;
+  // The indexes and triggers that keep numbers and codes single: every release made them.
+  if (const QStringList missing = SqliteMissingObjects(copy, TADOConnection::SchemaScriptFor(u("kelo"))); !missing.isEmpty())
+    return u("所选文件不是本系统完整的主数据库，缺少：") + missing.mid(0, 5).join(u("、")) +
+           (missing.size() > 5 ? u(" 等") : QString());
   const QStringList foreign = SqliteForeignSchema(copy, TADOConnection::SchemaScriptFor(u("kelo")));
   if (!foreign.isEmpty())
     return u("所选文件含有本系统不建立的数据库对象，为安全起见不能恢复：") + foreign.mid(0, 5).join(u("、")) +

@@ -660,6 +660,10 @@ struct ExactAgg {
   int64_t count;
   bool sawReal;
   bool overflow;
+  // A value that is no amount (a measure with more than four decimals): the result is the
+  // plain sum of numbers, as SQLite's own, kept here alongside.
+  bool measure;
+  long double plain;
 };
 
 // The largest whole amount the money type holds (922,337,203,685,477).
@@ -672,6 +676,16 @@ void aggStep(sqlite3_context* ctx, int, sqlite3_value** a) {
   const bool text = sqlite3_value_type(a[0]) == SQLITE_TEXT;
   int t = text ? SQLITE_TEXT : sqlite3_value_numeric_type(a[0]);
   ++s->count;
+  if (t == SQLITE_INTEGER) s->plain += (long double)sqlite3_value_int64(a[0]);
+  else if (t == SQLITE_FLOAT) s->plain += (long double)sqlite3_value_double(a[0]);
+  else s->plain += (long double)moneyArg(a[0]).value_or(0) / 10000.0L;
+  if (t == SQLITE_FLOAT && !s->measure) {
+    // Every amount is the double nearest to a number of ten-thousandths; anything else is a
+    // measure.
+    const double v = sqlite3_value_double(a[0]);
+    const double scaled = std::nearbyint(v * 10000.0);
+    s->measure = std::isfinite(v) && std::fabs(scaled) < 9.2e18 && double(int64_t(scaled)) / 10000.0 != v;
+  }
   if (s->overflow) return;
   int64_t add = 0;
   if (t == SQLITE_INTEGER) {
@@ -696,8 +710,13 @@ void aggStep(sqlite3_context* ctx, int, sqlite3_value** a) {
   if (__builtin_add_overflow(s->units, add, &s->units)) s->overflow = true;
 }
 
-// False (and the statement fails with "金额超出范围") when the total leaves the money type.
+// False when the result is given here: the plain sum of measures, or the failure of the
+// statement with "金额超出范围" when a total of amounts leaves the money type.
 bool aggWithinRange(sqlite3_context* ctx, const ExactAgg* s) {
+  if (s->measure) {
+    sqlite3_result_double(ctx, double(s->plain));
+    return false;
+  }
   const bool whole = !s->sawReal;
   if (s->overflow || (whole && (s->intSum > kMaxWholeMoney || s->intSum < -kMaxWholeMoney))) {
     resultError(ctx, kMoneyOutOfRange);
@@ -727,6 +746,10 @@ void aggFinalTotal(sqlite3_context* ctx) {
 void aggFinalAvg(sqlite3_context* ctx) {
   auto* s = static_cast<ExactAgg*>(sqlite3_aggregate_context(ctx, 0));
   if (!s || s->count == 0) { sqlite3_result_null(ctx); return; }
+  if (s->measure) {
+    sqlite3_result_double(ctx, double(s->plain / (long double)s->count));
+    return;
+  }
   if (!aggWithinRange(ctx, s)) return;
   // Quotient rounded half to even at the fourth decimal.
   int64_t q = s->units / s->count, r = s->units % s->count;

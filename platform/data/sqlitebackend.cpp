@@ -733,7 +733,14 @@ struct SchemaObject {
 
 bool schemaObjects(sqlite3* db, std::vector<SchemaObject>& out, QString* error) {
   sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, "select type, name, tbl_name, ifnull(sql,'') from sqlite_master where name not like 'sqlite_%'",
+  // SQLite's own tables (the counters of AUTOINCREMENT, the statistics of ANALYZE) and the
+  // indexes it makes for a table's constraints, which the table's check covers; any other
+  // object, whatever its name, is the file's own.
+  if (sqlite3_prepare_v2(db,
+                         "select type, name, tbl_name, ifnull(sql,'') from sqlite_master "
+                         "where not (type = 'table' and lower(name) in ('sqlite_sequence', 'sqlite_stat1', 'sqlite_stat2', "
+                         "'sqlite_stat3', 'sqlite_stat4')) "
+                         "and not (type = 'index' and sql is null and lower(name) like 'sqlite\\_autoindex\\_%' escape '\\')",
                          -1, &st, nullptr) != SQLITE_OK) {
     if (error) *error = QString::fromUtf8(sqlite3_errmsg(db));
     return false;
@@ -765,10 +772,18 @@ bool columnShapes(sqlite3* db, const QString& table, QHash<QString, QString>& ou
     if (error) *error = QString::fromUtf8(sqlite3_errmsg(db));
     return false;
   }
+  const QByteArray tableName = table.toUtf8();
   while (sqlite3_step(st) == SQLITE_ROW) {
     auto col = [&](int i) { return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))); };
+    // The comparison the column uses (how equal codes are told apart) as SQLite resolved it.
+    const char* collation = nullptr;
+    int autoIncrement = 0;
+    sqlite3_table_column_metadata(db, "main", tableName.constData(), reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                                  nullptr, &collation, nullptr, nullptr, &autoIncrement);
     out.insert(col(0).toLower(), typeShape(col(1)) + QLatin1Char('|') + col(2) + QLatin1Char('|') + col(3) + QLatin1Char('|') +
-                                     col(4) + QLatin1Char('|') + col(5));
+                                     col(4) + QLatin1Char('|') + col(5) + QLatin1Char('|') +
+                                     QString::fromUtf8(collation ? collation : "").toUpper() + QLatin1Char('|') +
+                                     QString::number(autoIncrement));
   }
   sqlite3_finalize(st);
   return true;
@@ -779,11 +794,33 @@ QSet<QString> constraintWords(const QString& sql) {
   static const QRegularExpression words(QStringLiteral("\\b(check|references|foreign|generated|collate\\s+\\w+|unique|primary|autoincrement|without\\s+rowid|strict|on\\s+conflict)\\b"),
                                         QRegularExpression::CaseInsensitiveOption);
   QSet<QString> out;
-  QString text = sql;
-  static const QRegularExpression comment(QStringLiteral("--[^\\n]*"));
-  text.remove(comment);
-  static const QRegularExpression quoted(QStringLiteral("'[^']*'"));
-  text.remove(quoted);
+  // Read left to right as SQLite reads it: comments of both kinds, texts and quoted names
+  // become a space, so that a quote inside a comment or a name hides nothing after it.
+  QString text;
+  for (qsizetype i = 0; i < sql.size();) {
+    const QChar c = sql[i];
+    const QChar next = i + 1 < sql.size() ? sql[i + 1] : QChar();
+    qsizetype end = -1;
+    if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
+      end = sql.indexOf(QLatin1Char('\n'), i);
+    } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
+      end = sql.indexOf(QStringLiteral("*/"), i + 2);
+      if (end >= 0) end += 1;
+    } else if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('[')) {
+      const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+      end = i;
+      do {
+        end = sql.indexOf(close, end + 1);
+        // A doubled quote stands for itself inside the text or name.
+      } while (end >= 0 && close != QLatin1Char(']') && end + 1 < sql.size() && sql[end + 1] == close && ++end);
+    } else {
+      text += c;
+      ++i;
+      continue;
+    }
+    text += QLatin1Char(' ');
+    i = end < 0 ? sql.size() : end + 1;
+  }
   for (auto it = words.globalMatch(text); it.hasNext();) out.insert(it.next().captured(1).simplified().toLower());
   return out;
 }
@@ -796,6 +833,34 @@ bool harmlessIndex(const QString& sql) {
 }
 
 }  // namespace
+
+QStringList SqliteMissingObjects(const QString& file, const QString& schemaScript) {
+  Db expected, actual;
+  QString error;
+  if (!openFile(expected, QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error)) return {error};
+  RegisterJetFunctions(expected.db);
+  const QByteArray script = schemaScript.toUtf8();
+  char* err = nullptr;
+  if (sqlite3_exec(expected.db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    const QString msg = QString::fromUtf8(err ? err : "schema script failed");
+    sqlite3_free(err);
+    return {msg};
+  }
+  if (!QFile::exists(file)) return {QStringLiteral("file not found: ") + file};
+  if (!openFile(actual, file, SQLITE_OPEN_READONLY, &error)) return {error};
+  std::vector<SchemaObject> want, have;
+  if (!schemaObjects(expected.db, want, &error) || !schemaObjects(actual.db, have, &error)) return {error};
+  QSet<QString> present;
+  for (const SchemaObject& o : have) present.insert(o.type + QLatin1Char(':') + o.name.toLower());
+  const QHash<QString, QString> typeNames = {{QStringLiteral("index"), QString::fromUtf8("索引")},
+                                             {QStringLiteral("trigger"), QString::fromUtf8("触发器")},
+                                             {QStringLiteral("view"), QString::fromUtf8("视图")}};
+  QStringList missing;
+  for (const SchemaObject& o : want)
+    if (typeNames.contains(o.type) && !present.contains(o.type + QLatin1Char(':') + o.name.toLower()))
+      missing << typeNames.value(o.type) + QLatin1Char(' ') + o.name;
+  return missing;
+}
 
 QStringList SqliteForeignSchema(const QString& file, const QString& schemaScript) {
   Db expected, actual;

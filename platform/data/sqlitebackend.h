@@ -106,6 +106,11 @@ QString SqliteStartProblem(const QString& file, const QStringList& tables);
 // earlier releases made them) is accepted. A file that cannot be read gives one entry.
 QStringList SqliteForeignSchema(const QString& file, const QString& schemaScript);
 
+// The indexes, triggers and views that `schemaScript` creates and the database file lacks,
+// each as "索引 NAME" and the like; empty when the file has them all. A file that cannot be
+// read gives one entry.
+QStringList SqliteMissingObjects(const QString& file, const QString& schemaScript);
+
 // The tables and columns that `schemaScript` creates and the database file lacks, as
 // "表" or "表.列" texts; empty when the file has them all. A file that cannot be read gives
 // one entry with the reason.

@@ -3,6 +3,7 @@
 // them (bound values, below 100,000,000,000), as the program stores them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <random>
 
@@ -134,6 +135,33 @@ TEST_F(ExactSumTest, SumsOfEveryDayAmountsStayNumbersAndMatchTheExactTotal) {
   EXPECT_EQ(read(u8("select sum(金额) as s from (select 0.1 as 金额 union all select 0.2)"), "s"), std::vector<Money>{Money::fromUnits(3000)});
   EXPECT_TRUE(db_.scalar(u8("select sum(金额) from 费用 where 0")).isNull());
   EXPECT_EQ(db_.scalar(u8("select total(金额) from 费用 where 0")).toDouble(), 0.0);
+}
+
+// Measures with more decimals than an amount (areas, shared quantities of a meter) are summed
+// as numbers, not cut to four decimals row by row; amounts among them do not change that.
+TEST_F(ExactSumTest, MeasuresWithMoreDecimalsThanAnAmountKeepThem) {
+  db_.conn.Execute(u8("create table 用量 (组 integer, 数量 FLOAT)"));
+  db_.conn.BeginTrans();
+  for (int i = 0; i < 3000; ++i)
+    db_.conn.Execute(u8("insert into 用量 values (?, ?)"), {Variant(i % 2), Variant(i % 2 ? 0.33333 : 12.345678)});
+  db_.conn.Execute(u8("insert into 用量 values (1, 0.5)"));
+  db_.conn.CommitTrans();
+  struct Case {
+    const char* sql;
+    double expected;
+  };
+  const Case cases[] = {
+      {"select sum(数量) from 用量 where 组 = 0", 1500 * 12.345678},
+      {"select total(数量) from 用量 where 组 = 0", 1500 * 12.345678},
+      {"select avg(数量) from 用量 where 组 = 0", 12.345678},
+      {"select sum(数量) from 用量 where 组 = 1", 1500 * 0.33333 + 0.5},
+      {"select avg(数量) from 用量 where 组 = 1", (1500 * 0.33333 + 0.5) / 1501},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    const double got = db_.scalar(u8(c.sql)).toDouble();
+    EXPECT_NEAR(got, c.expected, 1e-9 * std::max(1.0, std::fabs(c.expected)));
+  }
 }
 
 TEST_F(ExactSumTest, CcurIsExactAndStoringRefusesWhatAColumnCannotHold) {

@@ -56,6 +56,28 @@ TEST(OperatorTexts, EnglishFailureTextsBecomeChinese) {
   for (const Case& c : cases) EXPECT_EQ(OperatorText(c.raised).toStdString(), c.shown.toStdString());
 }
 
+// What an operator typed, or a file's name, is quoted as it stands even where it reads like one
+// of the English texts; the English around it is still translated.
+TEST(OperatorTexts, QuotedInputIsShownAsTyped) {
+  struct Case {
+    QString raised;
+    QString shown;
+  };
+  const Case cases[] = {
+      {u8("'out of memory' is not a valid integer value"), u8("“out of memory”不是有效的整数")},
+      {u8("'Permission denied' is not a valid floating point value"), u8("“Permission denied”不是有效的数字")},
+      {u8("'Overflow' is not a valid date"), u8("“Overflow”不是有效的日期")},
+      {u8("Value 'Unknown error' is not in the list of field '小区名称'"), u8("“Unknown error”不在“小区名称”的可选项中")},
+      {u8("Cannot write file \"/home/op/File exists/interrupted.xls\". File name too long"),
+       u8("无法写入文件“/home/op/File exists/interrupted.xls”。 文件名太长")},
+      {u8("Cannot open file \"/mnt/Input/output error.txt\". Input/output error"),
+       u8("无法打开文件“/mnt/Input/output error.txt”。 磁盘读写错误")},
+      // Translated words inside a rule's own part stay translated.
+      {u8("fsync failed: Input/output error"), u8("不能把文件写到磁盘上：磁盘读写错误")},
+  };
+  for (const Case& c : cases) EXPECT_EQ(OperatorText(c.raised).toStdString(), c.shown.toStdString());
+}
+
 // Reversal of a row another seat changed or removed first: the operator reads why in Chinese.
 TEST(OperatorTexts, ARowAnotherSeatChangedIsReportedInChinese) {
   SqliteFixtureDb db;

@@ -156,6 +156,23 @@ TEST_F(RestoreCheckTest, AFileWithSchemaObjectsTheProgramDoesNotMakeIsRefused) {
        "DROP INDEX 收费汇总表_缴费时间; CREATE UNIQUE INDEX 收费汇总表_缴费时间 ON 收费汇总表 (缴费时间)", "索引"},
       {"a table", "CREATE TABLE 外来表 (x TEXT)", "表"},
       {"a column with a default of its own", "ALTER TABLE 客户资料 ADD COLUMN 外来字段 TEXT DEFAULT 'x'", "字段"},
+      // Names and texts that only look like SQLite's own or like harmless text.
+      {"a trigger whose name begins like SQLite's own",
+       "CREATE TRIGGER sqlite1押金 AFTER INSERT ON 收费汇总表 BEGIN DELETE FROM 押金明细表; END", "触发器"},
+      {"a trigger written into the schema under SQLite's reserved prefix",
+       "PRAGMA writable_schema=ON; INSERT INTO sqlite_master (type, name, tbl_name, rootpage, sql) VALUES ('trigger', "
+       "'sqlite_押金', '收费汇总表', 0, 'CREATE TRIGGER sqlite_押金 AFTER INSERT ON 收费汇总表 BEGIN DELETE FROM 押金明细表; END')",
+       "触发器"},
+      {"a view under SQLite's reserved prefix",
+       "PRAGMA writable_schema=ON; INSERT INTO sqlite_master (type, name, tbl_name, rootpage, sql) VALUES ('view', "
+       "'sqlite_stat9', 'sqlite_stat9', 0, 'CREATE VIEW sqlite_stat9 AS SELECT 1')",
+       "视图"},
+      {"a rule on a table's rows hidden between quotes in comments",
+       "PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql = rtrim(rtrim(sql), ')') || "
+       "', /* '' */ CHECK (length(客户名称) < 3) /* '' */)' WHERE type = 'table' AND name = '客户资料'",
+       "约束"},
+      {"codes told apart by letter case", "PRAGMA writable_schema=ON; UPDATE sqlite_master SET sql = "
+       "replace(sql, 'COLLATE NOCASE', '') WHERE type = 'table' AND name = '客户资料'", "字段"},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -174,8 +191,43 @@ TEST_F(RestoreCheckTest, AFileWithSchemaObjectsTheProgramDoesNotMakeIsRefused) {
     EXPECT_TRUE(hiddenIn(work_->path(), u(".kelo.db.restore-*")).isEmpty());
     EXPECT_TRUE(QDir(work_->path()).entryList({u("kelo-恢复前-*")}).isEmpty());
   }
-  // The program's own file goes in.
+  // The program's own file goes in, with the statistics SQLite keeps for its planner too.
+  const QString analysed = work_->file(u("analysed.db"));
+  ASSERT_TRUE(QFile::copy(good, analysed));
+  raw(analysed, u("ANALYZE"));
+  ASSERT_EQ(valueIn(analysed, u("select count(*) from sqlite_master where name = 'sqlite_stat1'")), u("1"));
+  EXPECT_EQ(restore(analysed), QStringList{u("恢复完毕！")});
   EXPECT_EQ(restore(good), QStringList{u("恢复完毕！")});
+}
+
+TEST_F(RestoreCheckTest, AFileWithoutTheProgramsGuardsIsRefused) {
+  // Every release made these; a file without them would let doubled numbers and codes in.
+  const QString good = work_->file(u("good.db"));
+  QString error;
+  ASSERT_TRUE(BackupMainDatabase(good, &error)) << error.toStdString();
+  struct Case {
+    const char* what;
+    const char* sql;
+    const char* names;
+  };
+  const Case cases[] = {
+      {"no unique complaint numbers", "DROP INDEX 业主投诉表_投诉单号", "业主投诉表_投诉单号"},
+      {"no unique customer codes", "DROP INDEX 客户资料_客户代码", "客户资料_客户代码"},
+      {"no trigger filling an item's estate", "DROP TRIGGER 收费项目_空小区代码", "收费项目_空小区代码"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString crafted = work_->file(QStringLiteral("unguarded%1.db").arg(++n));
+    ASSERT_TRUE(QFile::copy(good, crafted));
+    raw(crafted, u(c.sql));
+    const QByteArray liveBefore = bytesOf(work_->file(u("kelo.db")));
+    const QStringList said = restore(crafted);
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said.first().startsWith(u("恢复失败：")) && said.first().contains(u("缺少")) && said.first().contains(u(c.names)))
+        << said.first().toStdString();
+    EXPECT_EQ(bytesOf(work_->file(u("kelo.db"))), liveBefore);
+  }
 }
 
 // ---------------------------------------------------------------------------------------
