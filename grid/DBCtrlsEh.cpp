@@ -665,14 +665,16 @@ void TCustomDBEditEh::TypeWholeChar(const QString& whole) {
 
 void TCustomDBEditEh::inputMethodEvent(QInputMethodEvent* event) {
   const QString commit = event->commitString();
-  if (commit.isEmpty() || readOnly_) {
-    if (!commit.isEmpty()) event->setCommitString(QString());  // a read-only editor takes none
+  const bool replaces = event->replacementLength() > 0;
+  if ((commit.isEmpty() && !replaces) || readOnly_) {
+    if (!commit.isEmpty() || replaces) event->setCommitString(QString());  // a read-only editor takes none
     TCustomMaskEdit::inputMethodEvent(event);
     return;
   }
-  // Show the rest of the event (a new composition) without the committed text, then type it.
-  QInputMethodEvent rest(event->preeditString(), event->attributes());
-  TCustomMaskEdit::inputMethodEvent(&rest);
+  // Show the rest of the event (a new composition) without the committed text, then type it
+  // over the range it replaces; a range replaced by nothing is deleted as Backspace deletes.
+  const bool selected = BeginInputMethodCommit(*event);
+  if (commit.isEmpty() && selected) TypeWholeChar(QString(QChar(8)));
   for (int i = 0; i < commit.size(); ++i) {
     const bool pair = commit[i].isHighSurrogate() && i + 1 < commit.size() && commit[i + 1].isLowSurrogate();
     TypeWholeChar(commit.mid(i, pair ? 2 : 1));

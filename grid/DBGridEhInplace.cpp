@@ -322,28 +322,33 @@ void TDBGridInplaceEdit::mouseReleaseEvent(QMouseEvent* e) {
 
 void TDBGridInplaceEdit::inputMethodEvent(QInputMethodEvent* e) {
   const QString commit = e->commitString();
-  if (commit.isEmpty() || isReadOnly()) {
-    if (!commit.isEmpty()) e->setCommitString(QString());  // a read-only cell takes none
+  const bool replaces = e->replacementLength() > 0;
+  if ((commit.isEmpty() && !replaces) || isReadOnly()) {
+    if (!commit.isEmpty() || replaces) e->setCommitString(QString());  // a read-only cell takes none
     TCustomMaskEdit::inputMethodEvent(e);
     return;
   }
-  // The rest of the event (a new composition) is shown without the committed text, which is
-  // then typed character by character.
-  QInputMethodEvent rest(e->preeditString(), e->attributes());
-  TCustomMaskEdit::inputMethodEvent(&rest);
+  // The committed text is typed character by character over the range it replaces; a range
+  // replaced by nothing is deleted as Backspace deletes a selection.
+  const bool selected = BeginInputMethodCommit(*e);
+  auto type = [this](QChar key) {
+    KeyPress(key);
+    if (key.unicode() != 0) TypeChar(key);
+  };
+  if (commit.isEmpty() && selected) type(QChar(8));
   for (int i = 0; i < commit.size(); ++i) {
     const bool pair = commit[i].isHighSurrogate() && i + 1 < commit.size() && commit[i + 1].isLowSurrogate();
     QChar key = commit[i];
-    KeyPress(key);
-    if (key.unicode() != 0) {
-      if (pair && key == commit[i] && !IsMasked()) {
-        SetModified(true);
-        insert(commit.mid(i, 2));
-      } else if (!pair) {
-        TypeChar(key);
-      }
+    if (!pair) {
+      type(key);
+      continue;
     }
-    if (pair) ++i;
+    KeyPress(key);
+    if (key.unicode() != 0 && key == commit[i] && !IsMasked()) {
+      SetModified(true);
+      insert(commit.mid(i, 2));
+    }
+    ++i;
   }
   e->accept();
 }
@@ -460,12 +465,13 @@ void TDBGridInplaceEdit::KeyPress(QChar& key) {
     key = QChar();
     return;
   }
-  if (typing && !EditCanModify()) {
+  // A character the cell's field cannot hold (a letter in a number) is not typed, and is
+  // refused before the edit test, so it leaves the record as it was.
+  if (code >= 32 && !grid_->CanEditAcceptKey(key)) {
     key = QChar();
     return;
   }
-  // A character the cell's field cannot hold (a letter in a number) is not typed.
-  if (code >= 32 && !grid_->CanEditAcceptKey(key)) {
+  if (typing && !EditCanModify()) {
     key = QChar();
     return;
   }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <algorithm>
 
 namespace {
 
@@ -388,6 +389,19 @@ void TCustomMaskEdit::keyPressEvent(QKeyEvent* event) {
   }
   TypeChar(ch);
   event->accept();
+}
+
+bool TCustomMaskEdit::BeginInputMethodCommit(const QInputMethodEvent& e) {
+  // The composition shown so far goes first: the caret then stands in the committed text.
+  QInputMethodEvent rest(e.preeditString(), e.attributes());
+  QLineEdit::inputMethodEvent(&rest);
+  if (e.replacementStart() == 0 && e.replacementLength() == 0) return false;
+  const int length = int(text().size());
+  const int from = std::clamp(cursorPosition() + e.replacementStart(), 0, length);
+  const int count = std::clamp(e.replacementLength(), 0, length - from);
+  if (count > 0) setSelection(from, count);
+  else setCursorPosition(from);
+  return count > 0;
 }
 
 void TCustomMaskEdit::TypeChar(QChar ch) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QString>
 #include <QVector>
@@ -142,6 +143,11 @@ class TCustomMaskEdit : public QLineEdit {
   virtual void KeyDown(int& key, Qt::KeyboardModifiers shift);
   virtual void KeyPress(QChar& key);
   virtual void KeyUp(int& key, Qt::KeyboardModifiers shift);
+  // Selects the characters an input method's commit replaces (the event's range from the
+  // caret) and shows the rest of the event, its new composition, without the committed text.
+  // Answers whether a range was given: then typing the commit, or Backspace for an empty
+  // one, replaces it.
+  bool BeginInputMethodCommit(const QInputMethodEvent& e);
   // Pastes the clipboard's text at the caret.
   virtual void PasteFromClipboard();
   virtual void CutToClipboard();

@@ -35,6 +35,7 @@ void TDataSet::doOpen(bool notify) {
   store_.reset(0);
   order_.clear();
   fullOrder_.clear();
+  fullPosDirty_ = true;
   filterApplied_ = false;
   InternalOpen();
   order_.resize(store_.rowCount());
@@ -113,6 +114,7 @@ void TDataSet::Close() {
   store_.reset(0);
   order_.clear();
   fullOrder_.clear();
+  fullPosDirty_ = true;
   filterApplied_ = false;
   posOfRow_.clear();
   posDirty_ = true;
@@ -132,6 +134,7 @@ void TDataSet::Refill() {
   store_.reset(0);
   order_.clear();
   fullOrder_.clear();
+  fullPosDirty_ = true;
   filterApplied_ = false;
   InternalOpen();
   order_.resize(store_.rowCount());
@@ -172,6 +175,7 @@ void TDataSet::SetFiltered(bool on) {
 }
 
 void TDataSet::applyFilter() {
+  fullPosDirty_ = true;
   if (filterApplied_) {
     order_ = std::move(fullOrder_);
     fullOrder_.clear();
@@ -414,12 +418,24 @@ int TDataSet::positionOf(uint32_t row) const {
   return posOfRow_[row];
 }
 
+int TDataSet::fullPositionOf(uint32_t row) const {
+  if (!filterApplied_) return positionOf(row);
+  if (row >= store_.rowCount()) return -1;
+  if (fullPosDirty_ || fullPosOfRow_.size() != store_.rowCount()) {
+    fullPosOfRow_.assign(store_.rowCount(), -1);
+    for (size_t i = 0; i < fullOrder_.size(); ++i) fullPosOfRow_[fullOrder_[i]] = int32_t(i);
+    fullPosDirty_ = false;
+  }
+  return fullPosOfRow_[row];
+}
+
 void TDataSet::orderInsert(int pos, uint32_t row) {
   if (filterApplied_) {
     // Before the record that holds this place now, else at the end.
     auto at = pos < int(order_.size()) ? std::find(fullOrder_.begin(), fullOrder_.end(), order_[size_t(pos)])
                                        : fullOrder_.end();
     fullOrder_.insert(at, row);
+    fullPosDirty_ = true;
   }
   order_.insert(order_.begin() + pos, row);
   if (!posDirty_ && pos == int(order_.size()) - 1 && posOfRow_.size() + 1 == store_.rowCount() &&
@@ -433,7 +449,10 @@ void TDataSet::orderInsert(int pos, uint32_t row) {
 void TDataSet::orderErase(int pos) {
   uint32_t row = order_[size_t(pos)];
   order_.erase(order_.begin() + pos);
-  if (filterApplied_) fullOrder_.erase(std::find(fullOrder_.begin(), fullOrder_.end(), row));
+  if (filterApplied_) {
+    fullOrder_.erase(std::find(fullOrder_.begin(), fullOrder_.end(), row));
+    fullPosDirty_ = true;
+  }
   if (!posDirty_ && pos == int(order_.size()) && row < posOfRow_.size()) posOfRow_[row] = -1;
   else posDirty_ = true;
 }
@@ -486,6 +505,12 @@ int TDataSet::CompareBookmarks(const QByteArray& a, const QByteArray& b) const {
   bool va = decodeBookmark(a, ra), vb = decodeBookmark(b, rb);
   if (!va || !vb) return int(va) - int(vb);
   int pa = positionOf(ra), pb = positionOf(rb);
+  // A record a filter hides orders by its place among all the records; the shown ones keep
+  // that order among themselves, so marks of shown and hidden records stay in one order.
+  if ((pa < 0 || pb < 0) && filterApplied_) {
+    pa = fullPositionOf(ra);
+    pb = fullPositionOf(rb);
+  }
   if (pa < 0 || pb < 0) {
     // A deleted record's bookmark orders by its row number.
     return ra < rb ? -1 : ra > rb ? 1 : 0;

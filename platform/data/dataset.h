@@ -300,6 +300,11 @@ class TDataSet : public QObject {
   std::unique_ptr<TDataSetFilter> condition_;
   bool filterApplied_ = false;
   std::vector<uint32_t> fullOrder_;
+  // Store row -> position in fullOrder_, for comparing bookmarks of hidden records; rebuilt
+  // when dirty.
+  int fullPositionOf(uint32_t row) const;
+  mutable std::vector<int32_t> fullPosOfRow_;
+  mutable bool fullPosDirty_ = true;
 };
 
 // The first dataset error text of a closed dataset.

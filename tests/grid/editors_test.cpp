@@ -1117,6 +1117,41 @@ TEST(EditorsText, InputMethodTextEditsTheBoundField) {
   EXPECT_EQ(db.field(QStringLiteral("name"))->AsString(), QStringLiteral("东abc"));
 }
 
+// An input method may replace characters around the caret with its text (a correction of what
+// it committed before), or delete them: the field gets the replaced text.
+TEST(EditorsText, InputMethodCommitsReplaceTheRangeTheyName) {
+  struct Case {
+    const char* what;
+    QString commit;
+    int from, length;
+    QString result;
+  } cases[] = {
+      {"the two characters before the caret", QStringLiteral("北"), -2, 2, QStringLiteral("a北d")},
+      {"the one after the caret", QStringLiteral("西"), 0, 1, QStringLiteral("abc西")},  // caret before "d"
+      {"deleted by an empty commit", QString(), -1, 1, QStringLiteral("abd")},
+      {"a range beyond the text is cut to it", QStringLiteral("东"), -9, 2, QStringLiteral("东cd")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EditorsDb db;
+    QWidget form;
+    auto* name = new TDBEditEh(&form);
+    name->SetDataSource(&db.source);
+    name->SetDataField(QStringLiteral("name"));
+    form.show();
+    name->DoEnter();
+    name->SetSel(0, 3);
+    testkeys::type(name, QStringLiteral("abcd"));
+    name->SetSel(3, 0);
+    QInputMethodEvent e;
+    e.setCommitString(c.commit, c.from, c.length);
+    QApplication::sendEvent(name, &e);
+    EXPECT_EQ(name->Text(), c.result);
+    name->DoExit();
+    EXPECT_EQ(db.field(QStringLiteral("name"))->AsString(), c.result);
+  }
+}
+
 // A key-mode combo box shows the arrow over its text, and a drag there selects nothing.
 TEST(EditorsCombo, KeyModeShowsTheArrowAndTheMouseSelectsNothing) {
   TDBComboBoxEh combo;

@@ -778,3 +778,45 @@ TEST(PrintGrid, ARowTallerThanAPageContinuesOnTheNextPages) {
   EXPECT_GT(text.indexOf(QStringLiteral("业主3")), text.indexOf(QStringLiteral("w1500")));
   EXPECT_TRUE(text.contains(QStringLiteral("合计")));
 }
+
+// Tall rows first, last and side by side: every word once, each row's name once, the area
+// sum (the footer) once and right.
+TEST(PrintGrid, TallRowsAnywhereInTheListArePrintedWholeOnce) {
+  struct Case {
+    const char* what;
+    QList<int> tall;  // the ids given a note longer than a page
+  } cases[] = {{"first row", {1}}, {"last row", {4}}, {"two rows one after the other", {2, 3}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    NoPrinters none;
+    WorkFolder work;
+    PrintedList list(4);
+    QStringList words;
+    for (int id : c.tall) {
+      QStringList mine;
+      for (int i = 1; i <= 1200; ++i) mine << QStringLiteral("r%1w%2").arg(id).arg(i, 4, 10, QLatin1Char('0'));
+      list.db.Exec(QStringLiteral("UPDATE t SET note = '%1' WHERE id = %2").arg(mine.join(QLatin1Char(' '))).arg(id));
+      words += mine;
+    }
+    list.db.query.Close();
+    list.db.query.Open();
+    TPreviewFormEh form;
+    list.print.RenderPages(form.PreviewEh1->Printer());
+    const QString pdf = work.file(QStringLiteral("tall.pdf"));
+    ScriptedUi ui;
+    ui.answerPrint([&](PrintDialogRequest& r) {
+      r.printToFile = true;
+      r.outputFileName = pdf;
+    });
+    form.tbtPrint->click();
+    const QString text = PdfTextOf(pdf);
+    ASSERT_FALSE(text.isEmpty());
+    QStringList wrong;
+    for (const QString& w : words)
+      if (text.count(QRegularExpression(QStringLiteral("\\b%1\\b").arg(w))) != 1) wrong << w;
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " words not printed once, first " << wrong.value(0).toStdString();
+    for (int id = 1; id <= 4; ++id) EXPECT_EQ(text.count(QStringLiteral("业主%1").arg(id)), 1) << id;
+    EXPECT_EQ(text.count(QStringLiteral("合计")), 1);
+    EXPECT_EQ(text.count(QRegularExpression(QStringLiteral("合计\\s*5(\\.0+)?(?![\\d.])"))), 1) << "area sum 0.5+1+1.5+2";
+  }
+}

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 #include <memory>
 
 #include "grid/DBGridEh.h"
@@ -430,4 +431,270 @@ TEST(GridMarks, CtrlDeleteUnderAFilterDeletesOnlyTheShownMarkedRows) {
   EXPECT_EQ(left, (QStringList{"r1", "r2", "r3", "r4", "r6", "r7", "r8", "r10", "r11", "r12"}));
   EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 1);
   EXPECT_EQ(f.ExportedNames(), "r2");
+}
+
+// ---- the thumb at the ends, on small, filtered and edited lists -----------------------------------
+
+namespace {
+
+// Presses the vertical thumb, drags it to `to` (a point on the bar, or beyond it) and releases.
+void DragThumbTo(QScrollBar* bar, QPoint to) {
+  const QPoint start = ThumbRect(bar).center();
+  Mouse(bar, QEvent::MouseButtonPress, start, Qt::LeftButton);
+  Mouse(bar, QEvent::MouseMove, (start + to) / 2, Qt::LeftButton);
+  Mouse(bar, QEvent::MouseMove, to, Qt::LeftButton);
+  Mouse(bar, QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+}  // namespace
+
+TEST(GridThumbDrag, DraggedPastEitherEndTheThumbReachesTheFirstAndTheLastRecord) {
+  for (bool tracking : {false, true}) {
+    for (bool filtered : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "tracking " << tracking << " filtered " << filtered);
+      std::unique_ptr<GridDbFixture> db = Records(3000);
+      Grid g;
+      g.SumList()->SetActive(true);
+      g.VertScrollBar()->SetTracking(tracking);
+      g.SetDataSource(&db->source);
+      db->query.Open();
+      if (filtered) {
+        // The records 1000 to 2998.
+        db->query.SetFilter(QStringLiteral("amount >= 1000 AND amount <= 2998"));
+        db->query.SetFiltered(true);
+      }
+      const int count = db->query.RecordCount();
+      ASSERT_EQ(count, filtered ? 1999 : 3000);
+      QScrollBar* bar = g.verticalScrollBar();
+      ASSERT_TRUE(bar->isEnabled());
+      DragThumbTo(bar, QPoint(bar->width() / 2, bar->height() + 50));
+      EXPECT_EQ(db->query.RecNo(), count);
+      EXPECT_EQ(db->query.FieldByName("amount")->AsInteger(), filtered ? 2998 : 3000);
+      EXPECT_EQ(bar->value(), bar->maximum());
+      DragThumbTo(bar, QPoint(bar->width() / 2, -50));
+      EXPECT_EQ(db->query.RecNo(), 1);
+      EXPECT_EQ(db->query.FieldByName("amount")->AsInteger(), filtered ? 1000 : 1);
+      EXPECT_EQ(bar->value(), bar->minimum());
+    }
+  }
+}
+
+TEST(GridThumbDrag, AnEmptyOrOneRecordListHasNothingToDragAndStaysPut) {
+  for (int n : {0, 1}) {
+    for (bool tracking : {false, true}) {
+      SCOPED_TRACE(testing::Message() << n << " records, tracking " << tracking);
+      std::unique_ptr<GridDbFixture> db = Records(1);
+      if (n == 0) db->Exec(QStringLiteral("DELETE FROM t"));
+      Grid g;
+      g.SumList()->SetActive(true);
+      g.VertScrollBar()->SetTracking(tracking);
+      g.VertScrollBar()->SetVisibleMode(sbAlwaysShowEh);
+      g.SetDataSource(&db->source);
+      db->query.Open();
+      QApplication::processEvents();
+      QScrollBar* bar = g.verticalScrollBar();
+      EXPECT_FALSE(bar->isEnabled());
+      // Events reaching a disabled bar anyway change nothing.
+      DragThumbTo(bar, QPoint(bar->width() / 2, bar->height()));
+      EXPECT_EQ(db->query.RecordCount(), n);
+      EXPECT_EQ(db->query.RecNo(), n == 0 ? -1 : 1);
+      // Nor do the wheel and the keys on the bar.
+      QWheelEvent wheel(QPointF(bar->rect().center()), QPointF(bar->mapToGlobal(bar->rect().center())), QPoint(),
+                        QPoint(0, -360), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(g.viewport(), &wheel);
+      EXPECT_EQ(db->query.RecNo(), n == 0 ? -1 : 1);
+    }
+  }
+}
+
+TEST(GridThumbDrag, DraggingWhileTheCellEditorIsOpenWritesTheEditFirst) {
+  for (bool tracking : {false, true}) {
+    SCOPED_TRACE(tracking);
+    std::unique_ptr<GridDbFixture> db = Records(300);
+    Grid g;
+    g.SumList()->SetActive(true);
+    g.VertScrollBar()->SetTracking(tracking);
+    g.SetDataSource(&db->source);
+    db->query.Open();
+    QApplication::setActiveWindow(&g);
+    g.setFocus();
+    g.SelectColumnIndex(1);
+    for (QChar ch : QStringLiteral("new")) {
+      QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+      QApplication::sendEvent(QApplication::focusWidget(), &e);
+    }
+    ASSERT_TRUE(g.EditorMode());
+    ASSERT_EQ(db->query.State(), dsEdit);
+    QScrollBar* bar = g.verticalScrollBar();
+    DragThumbTo(bar, QPoint(bar->width() / 2, bar->height() / 2));
+    EXPECT_GT(db->query.RecNo(), 100);
+    EXPECT_EQ(db->query.State(), dsBrowse);
+    TADOQuery q;
+    q.SetConnection(&db->conn);
+    q.SQL.Add(QStringLiteral("SELECT name FROM t WHERE id = 1"));
+    q.Open();
+    EXPECT_EQ(q.Fields()[0]->AsString(), "new");
+    // An editor still shown shows the record it now stands on, not the text typed on the first.
+    QWidget* ed = g.InplaceEditor();
+    if (ed && ed->isVisible()) EXPECT_EQ(g.CellEditText().toStdString(), db->query.FieldByName("name")->AsString().toStdString());
+  }
+}
+
+// ---- typing where nothing may be written, input-method compositions cancelled ----------------
+
+TEST(GridTyping, CharactersAndInputMethodTextOnCellsThatCannotTakeThemWriteNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(TypingFixture&)> setUp;
+    int column;
+  } cases[] = {
+      {"query that cannot be changed", [](TypingFixture& f) {
+         f.ds().Close();
+         f.db->query.SQL.Clear();
+         f.db->query.SQL.Add("SELECT t.id, t.name, t.amount FROM t JOIN t AS u ON u.id = t.id ORDER BY t.id");
+         f.ds().Open();
+         ASSERT_FALSE(f.ds().CanModify());
+       }, 1},
+      {"read-only field", [](TypingFixture& f) { f.ds().FieldByName("name")->ReadOnly = true; }, 1},
+      {"read-only lookup column", [](TypingFixture& f) { f.col(6)->SetReadOnly(true); }, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TypingFixture f;
+    c.setUp(f);
+    f.g.SelectColumnIndex(c.column);
+    f.Key(0, "q");
+    f.Key(Qt::Key_Backspace, "\b");
+    f.Commit(QStringLiteral("李"));
+    EXPECT_TRUE(!f.editorShown() || !f.editor()->Text().contains(QStringLiteral("李")));
+    EXPECT_NE(f.ds().State(), dsEdit);
+    f.LeaveRecord();
+    EXPECT_EQ(f.Stored("name", 1), "r1");
+    EXPECT_EQ(f.Stored("garden", 1), "1");
+  }
+}
+
+TEST(GridTyping, ACharacterOnACheckBoxCellWritesNoTextAndSpaceTogglesIt) {
+  GridDbFixture db(QStringLiteral("name VARCHAR(9), flag BOOLEAN"));
+  db.Exec("INSERT INTO t (name, flag) VALUES ('a', 0)");
+  Grid g;
+  g.SetDataSource(&db.source);
+  db.query.Open();
+  QApplication::setActiveWindow(&g);
+  g.setFocus();
+  g.SelectColumnIndex(2);
+  ASSERT_EQ(g.Columns()->Items(2)->ColumnKind(), ckCheckboxEh);
+  for (const char* s : {"x", "1", "\b"}) {
+    QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromLatin1(s));
+    QApplication::sendEvent(QApplication::focusWidget(), &e);
+  }
+  QInputMethodEvent ime;
+  ime.setCommitString(QStringLiteral("是"));
+  QApplication::sendEvent(QApplication::focusWidget(), &ime);
+  QWidget* ed = g.InplaceEditor();
+  EXPECT_TRUE(!ed || !ed->isVisible());
+  EXPECT_FALSE(db.query.FieldByName("flag")->AsBoolean());
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+  QApplication::sendEvent(QApplication::focusWidget(), &space);
+  EXPECT_TRUE(db.query.FieldByName("flag")->AsBoolean());
+  if (db.query.State() == dsEdit) db.query.Post();
+  db.query.Close();
+  db.query.Open();
+  EXPECT_TRUE(db.query.FieldByName("flag")->AsBoolean());
+  EXPECT_EQ(db.query.FieldByName("name")->AsString(), "a");
+}
+
+TEST(GridTyping, ACompositionEndedByEscapeOrACommitCancelledByEscapeWritesNothing) {
+  // The first Esc drops the editor's text; with no text typed it cancels the record's edit.
+  struct Case {
+    const char* what;
+    int column;
+    std::function<void(TypingFixture&)> input;
+    int escapes;
+  } cases[] = {
+      {"composition on the grid, dropped by the input method", 1, [](TypingFixture& f) {
+         QInputMethodEvent pre(QStringLiteral("li"), {});
+         QApplication::sendEvent(QApplication::focusWidget(), &pre);
+         ASSERT_TRUE(f.editorShown());
+         QInputMethodEvent drop;
+         QApplication::sendEvent(QApplication::focusWidget(), &drop);
+       }, 1},
+      {"commit", 1, [](TypingFixture& f) {
+         f.Commit(QStringLiteral("李四"));
+         ASSERT_TRUE(f.editorShown());
+         ASSERT_EQ(f.editor()->Text(), QStringLiteral("李四"));
+       }, 2},
+      {"commit replacing typed text", 1, [](TypingFixture& f) {
+         f.Key(0, "a");
+         f.Key(0, "b");
+         QInputMethodEvent e;
+         e.setCommitString(QStringLiteral("王"), -1, 1);
+         QApplication::sendEvent(QApplication::focusWidget(), &e);
+         ASSERT_EQ(f.editor()->Text(), QStringLiteral("a王"));
+       }, 2},
+      {"Chinese on a number", 2, [](TypingFixture& f) {
+         f.Commit(QStringLiteral("五十"));
+         // Refused: the record is not even put in edit state.
+         EXPECT_EQ(f.ds().State(), dsBrowse);
+         EXPECT_TRUE(!f.editorShown() || f.editor()->Text() == "1");
+       }, 1},
+      {"a letter typed on a number", 2, [](TypingFixture& f) {
+         f.Key(0, "x");
+         EXPECT_EQ(f.ds().State(), dsBrowse);
+         EXPECT_TRUE(!f.editorShown() || f.editor()->Text() == "1");
+       }, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TypingFixture f;
+    f.g.SelectColumnIndex(c.column);
+    c.input(f);
+    for (int i = 0; i < c.escapes; ++i) f.Key(Qt::Key_Escape);
+    EXPECT_EQ(f.ds().State(), dsBrowse);
+    EXPECT_EQ(f.ds().FieldByName("name")->AsString(), "r1");
+    f.LeaveRecord();
+    EXPECT_EQ(f.Stored("name", 1), "r1");
+    EXPECT_EQ(f.Stored("amount", 1), "1");
+  }
+}
+
+TEST(GridTyping, ACommitWithAReplacementRangeReplacesThoseCharactersInTheRecord) {
+  TypingFixture f;
+  f.g.SelectColumnIndex(1);
+  f.Key(0, "a");
+  f.Key(0, "b");
+  f.Key(0, "c");
+  // The input method turns "bc" (the two characters before the cursor) into one character.
+  QInputMethodEvent e;
+  e.setCommitString(QStringLiteral("北"), -2, 2);
+  QApplication::sendEvent(QApplication::focusWidget(), &e);
+  ASSERT_TRUE(f.editorShown());
+  EXPECT_EQ(f.editor()->Text(), QStringLiteral("a北"));
+  f.LeaveRecord();
+  EXPECT_EQ(f.Stored("name", 1), QStringLiteral("a北"));
+}
+
+TEST(GridMarks, MarksOfHiddenRowsKeepTheShownMarkedRowsFoundWhateverTheirOrder) {
+  // A record inserted between others sits out of its storage order; a filter hides it and
+  // the first record while they are marked. The shown marked rows are still found as marked:
+  // Ctrl+click unmarks them, and after the filter goes every mark is exported once.
+  MarksFixture f;
+  f.ds().SetRecNo(3);
+  f.ds().Insert();
+  f.ds().FieldByName("name")->SetAsString(QStringLiteral("n"));
+  f.ds().Post();
+  for (const char* name : {"r1", "r2", "n", "r5", "r9"}) f.CtrlClickRecord(QString::fromLatin1(name));
+  ASSERT_EQ(f.ExportedNames(), "r1|r2|n|r5|r9");
+  f.Filter(QStringLiteral(">=2"));
+  ASSERT_EQ(f.ds().RecordCount(), 11);
+  EXPECT_EQ(f.ExportedNames(), "r2|r5|r9");
+  for (const char* name : {"r2", "r5", "r9"}) {
+    for (f.ds().First(); f.ds().FieldByName("name")->AsString() != QLatin1String(name); f.ds().Next()) {}
+    EXPECT_TRUE(f.g.MarkedRows()->CurrentRowMarked()) << name;
+  }
+  f.CtrlClickRecord(QStringLiteral("r5"));
+  EXPECT_EQ(f.ExportedNames(), "r2|r9");
+  f.Filter(QString());
+  EXPECT_EQ(f.ExportedNames(), "r1|r2|n|r9");
+  EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 4);
 }
