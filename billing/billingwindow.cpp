@@ -266,6 +266,10 @@ NoticePrintParts AddNoticePrintParts(QWidget* owner) {
   parts.ds_tongyong = new TDataSource(owner);
   parts.ds_tongyong->SetDataSet(parts.q_tongyong);
   parts.q_biao2 = localQuery("q_biao2");
+  // They read the print tables from the start, as a print leaves them: the notice's preview in
+  // the designer shows what the last print wrote (or nothing) before anything is printed.
+  parts.q_tongyong->SQL.Add(QString::fromUtf8("select * from 收费明细表"));
+  parts.q_biao2->SQL.Add(QString::fromUtf8("select * from 表2 order by xh"));
   parts.frDS_HT = new TfrDBDataSet(owner);
   parts.frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
   parts.frDS_HT->SetDataSource(parts.ds_tongyong);

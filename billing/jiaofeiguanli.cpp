@@ -362,6 +362,10 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   q_biao2 = new TADOQuery(this);
   q_biao2->setObjectName(QStringLiteral("q_biao2"));
   q_biao2->SetConnection(Dm1->db_local);
+  // They read the print tables from the start, as a print leaves them: the receipt's preview
+  // in the designer shows what the last print wrote (or nothing) before anything is printed.
+  q_biao1->SQL.Add(u("select * from 表1 order by xh"));
+  q_biao2->SQL.Add(u("select * from 表2 order by xh"));
   frDS_HT = new TfrDBDataSet(this);
   frDS_HT->setObjectName(QStringLiteral("frDS_HT"));
   frDS_HT->SetDataSet(q_biao1);

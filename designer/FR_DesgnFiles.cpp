@@ -331,6 +331,12 @@ void TfrDesignerForm::Preview() {
     SetCurrentPage(model_.CurPage);
     pointHooks();
     if (DesignerComponent() && DesignerComponent()->OnShow) DesignerComponent()->OnShow(this);
+    // The preview (or the message of a failed build) took the keyboard and the top of the
+    // screen: the designer takes them back, with its panels floating over it as before.
+    activateWindow();
+    if (DesignSurface) DesignSurface->setFocus();
+    if (Inspector && Inspector->isVisible()) Inspector->raise();
+    if (FieldList && FieldList->isVisible()) FieldList->raise();
   };
   try {
     if (report_->BuildReport()) report_->ShowBuiltReport();

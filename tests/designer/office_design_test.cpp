@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <functional>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -19,6 +20,9 @@
 #include "billing/shoukuan.h"
 #include "platform/data/ado.h"
 #include "designer/FR_Desgn.h"
+#include "designer/FR_Flds.h"
+#include "designer/FR_Insp.h"
+#include "report/FR_Preview.h"
 #include "report/FR_Report.h"
 #include "shell/dm.h"
 #include "shell/enter.h"
@@ -38,7 +42,11 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 using officetest::settle;
 
-TEST(OfficeDesignTest, TheJournalsDesignButtonOpensTheReceiptAndEveryTool) {
+// Logs in as 系统管理员 on a fresh data folder, opens the journal from the main menu, lets
+// `prepare` set the journal up and clicks 设计收据; `inDesigner` then works in the designer
+// opened on the receipt, which is closed afterwards without saving.
+void DesignReceiptFromJournal(const std::function<void(TForm_shoufeimingxibiao*)>& prepare,
+                              const std::function<void(ScriptedUi&, TfrDesignerForm*)>& inDesigner) {
   WorkFolder work;
   SetUserSettingsFile(work.file("settings.ini"));
   QApplication::setQuitOnLastWindowClosed(false);
@@ -74,14 +82,12 @@ TEST(OfficeDesignTest, TheJournalsDesignButtonOpensTheReceiptAndEveryTool) {
         auto* f = qobject_cast<TfrDesignerForm*>(d);
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(f->windowTitle(), u("设计器 - 收款收据.frf"));
-        officetest::OpenEveryTool(ui, f);
+        inDesigner(ui, f);
         designed = true;
         if (f->IsModified()) ui.answerMessage(mrNo);
         f->action("N10")->trigger();
       });
-      // The receipt's two record sets as a print leaves them, so the field lists show fields.
-      w->q_biao1->SQL.Add(u("select * from 表1 order by xh"));
-      w->q_biao2->SQL.Add(u("select * from 表2 order by xh"));
+      prepare(w);
       QTest::mouseClick(w->SpeedButton6, Qt::LeftButton);
       journal->reject();
     });
@@ -96,6 +102,43 @@ TEST(OfficeDesignTest, TheJournalsDesignButtonOpensTheReceiptAndEveryTool) {
   ResetLoginState();
   TForm_main::setProgramFolder(QString());
   SetUserSettingsFile(QString());
+}
+
+TEST(OfficeDesignTest, TheJournalsDesignButtonOpensTheReceiptAndEveryTool) {
+  DesignReceiptFromJournal(
+      [](TForm_shoufeimingxibiao* w) {
+        // The receipt's two record sets as a print leaves them, so the field lists show fields.
+        w->q_biao1->SQL.Clear();
+        w->q_biao1->SQL.Add(u("select * from 表1 order by xh"));
+        w->q_biao2->SQL.Clear();
+        w->q_biao2->SQL.Add(u("select * from 表2 order by xh"));
+      },
+      [](ScriptedUi& ui, TfrDesignerForm* f) { officetest::OpenEveryTool(ui, f); });
+}
+
+// Before anything was printed the receipt previews from the designer over the empty print
+// tables, without an error, and the inspector and the field list are where they were after it.
+TEST(OfficeDesignTest, TheReceiptPreviewsFromTheDesignerBeforeAnyPrint) {
+  // The pages are built without the progress window, so the preview is the only window opened.
+  auto quiet = [](TForm_shoufeimingxibiao* w) { w->frReport1->ShowProgress = false; };
+  DesignReceiptFromJournal(quiet, [](ScriptedUi& ui, TfrDesignerForm* f) {
+    settle(20);
+    ASSERT_TRUE(f->Inspector && f->Inspector->isVisible());
+    ASSERT_TRUE(f->FieldList && f->FieldList->isVisible());
+    for (int round = 0; round < 2; ++round) {
+      bool previewed = false;
+      ui.onModal([&](QDialog* preview) {
+        previewed = qobject_cast<TfrPreviewForm*>(preview) != nullptr;
+        preview->reject();
+      });
+      QTest::keyClick(f, Qt::Key_P, Qt::ControlModifier);
+      settle(20);
+      EXPECT_TRUE(previewed) << "round " << round;
+      EXPECT_TRUE(ui.messages().isEmpty()) << ui.messageTexts().join(" | ").toStdString();
+      EXPECT_TRUE(f->Inspector && f->Inspector->isVisible()) << "round " << round;
+      EXPECT_TRUE(f->FieldList && f->FieldList->isVisible()) << "round " << round;
+    }
+  });
 }
 
 }  // namespace
