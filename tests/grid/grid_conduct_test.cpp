@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "grid/DBGridEh.h"
+#include "platform/syscolors.h"
 #include "tests/grid/dbgrid_fixture.h"
 #include "tests/grid/editors_keys.h"
 
@@ -132,5 +133,57 @@ TEST(GridLeaving, AnUntouchedNewRowIsDroppedATypedOneIsWritten) {
     } else {
       EXPECT_EQ(db->query.FieldByName(QStringLiteral("name"))->AsString(), c.typed);
     }
+  }
+}
+
+// The colours of the current row after a click on it, with and without the focus.
+TEST(GridSelectionColours, TheClickedRowIsHighlightedAndGreyWhenTheFocusLeaves) {
+  struct Case {
+    const char* what;
+    TDBGridOptions addOptions;
+    TDBGridEhOptions addOptionsEh;
+    bool focusLeaves;
+    TColor currentCell;  // the clicked cell
+    TColor otherCell;    // another cell of the clicked row
+  };
+  const TColor blendFocused = BlendHighlightColor(clWindow, clHighlight, true);
+  const Case cases[] = {
+      {"row select, focused", dgRowSelect, 0, false, clHighlight, clHighlight},
+      {"row select, focus gone", dgRowSelect | dgAlwaysShowSelection, 0, true, clBtnShadow, clBtnShadow},
+      {"row highlight, focused", 0, dghRowHighlight | dghHighlightFocus, false, clHighlight, blendFocused},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<GridDbFixture> db = Names({"a", "b", "c"});
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* g = new TDBGridEh;
+    auto* other = new QLineEdit;
+    layout->addWidget(g);
+    layout->addWidget(other);
+    window.resize(600, 240);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    g->SetOptions(g->Options() | c.addOptions);
+    g->SetOptionsEh(g->OptionsEh() | c.addOptionsEh);
+    g->SetDataSource(&db->source);
+    db->query.Open();
+    g->Columns()->Items(1)->SetWidth(90);
+    g->Columns()->Items(2)->SetWidth(90);
+    QApplication::processEvents();
+    g->setFocus();
+    const QPoint at = CellCentre(*g, 1, 1);
+    testkeys::mouse(g->viewport(), QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    testkeys::mouse(g->viewport(), QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    ASSERT_EQ(db->query.RecNo(), 2);
+    if (c.focusLeaves) other->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    const QImage shot = g->viewport()->grab().toImage();
+    auto pixel = [&](int column) {
+      const QRect r = g->CellRect(g->ColumnToGridIndex(column), g->DataRowOffset() + 1);
+      return QColor(shot.pixel(r.right() - 6, r.center().y()));
+    };
+    EXPECT_EQ(pixel(1), ToQColor(c.currentCell)) << pixel(1).name().toStdString();
+    EXPECT_EQ(pixel(2), ToQColor(c.otherCell)) << pixel(2).name().toStdString();
   }
 }
