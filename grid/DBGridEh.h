@@ -792,6 +792,7 @@ struct TGridHintInfo {
   QRect CursorRect;      // client coordinates
   QPoint Pos;            // client coordinates of the tool tip's top-left corner
   int Pause = -1;        // 0: at once; -1: the application's pause
+  QFont Font;            // a tool tip's font: the cell's, so it continues the cell's text
 };
 
 using TGetCellEhParamsEvent =
@@ -1132,6 +1133,9 @@ class TCustomDBGridEh : public TCustomGrid, public IInplaceEditHolderEh {
 
   // ---- hints
   TGridHintInfo HintInfoAt(const QPoint& p);
+  // The focus left the grid and its cell editor for another control: an untouched new row is
+  // cancelled (dgCancelOnExit), else the editor's text is written into the record.
+  void LeaveGrid();
   QString CellHintText(TColumnEh* column);
 
   // ---- scrolling and position memory

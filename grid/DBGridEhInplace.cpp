@@ -17,6 +17,7 @@
 #include "platform/data/dataset.h"
 #include "platform/data/field.h"
 #include "platform/format.h"
+#include "platform/ui.h"
 
 // ---- the grid's side of the editor protocol -------------------------------------------------
 
@@ -356,6 +357,13 @@ void TDBGridInplaceEdit::inputMethodEvent(QInputMethodEvent* e) {
 void TDBGridInplaceEdit::focusOutEvent(QFocusEvent* e) {
   TCustomMaskEdit::focusOutEvent(e);
   if (listVisible_ && activeList_ && !activeList_->hasFocus()) CloseDropDown(false);
+  // The focus went from the editor past the grid to another control: the grid is left.
+  QWidget* to = QApplication::focusWidget();
+  const bool inGrid = to && (to == grid_ || grid_->isAncestorOf(to) || (activeList_ && (to == activeList_ || activeList_->isAncestorOf(to))));
+  if (e->reason() != Qt::PopupFocusReason && !inGrid) {
+    // A failing dataset action is shown, never passed into the event loop.
+    Guard([&] { grid_->LeaveGrid(); });
+  }
 }
 
 bool TDBGridInplaceEdit::EditCanModify() { return !isReadOnly() && grid_->EditCanModify(); }

@@ -138,24 +138,26 @@ void TCustomDBGridEh::focusOutEvent(QFocusEvent* e) {
       ctrlSortPending_ = false;
       SortMarkingChanged();
     }
-    // Leaving the grid: an untouched new record goes (dgCancelOnExit), typed text is written.
-    TDataSet* ds = DataSet();
-    if (!toEditor && dataLink_->Active() && ds) {
-      if ((options_ & dgCancelOnExit) && ds->State() == dsInsert && !ds->Modified() && !dataLink_->Modified) {
-        ds->Cancel();
-      } else if (ds->State() == dsEdit || ds->State() == dsInsert) {
-        try {
-          dataLink_->UpdateRecord();
-        } catch (...) {
-          setFocus(Qt::OtherFocusReason);
-          throw;
-        }
-      }
-    }
+    if (!toEditor) LeaveGrid();
     if (options_ & dgRowSelect) InvalidateRow(Row());
     TCustomGrid::focusOutEvent(e);
     InvalidateSelection();
   });
+}
+
+void TCustomDBGridEh::LeaveGrid() {
+  TDataSet* ds = DataSet();
+  if (!dataLink_->Active() || !ds) return;
+  if ((options_ & dgCancelOnExit) && ds->State() == dsInsert && !ds->Modified() && !dataLink_->Modified) {
+    ds->Cancel();
+  } else if (ds->State() == dsEdit || ds->State() == dsInsert) {
+    try {
+      dataLink_->UpdateRecord();
+    } catch (...) {
+      setFocus(Qt::OtherFocusReason);
+      throw;
+    }
+  }
 }
 
 void TCustomDBGridEh::timerEvent(QTimerEvent* e) {
@@ -303,6 +305,7 @@ TGridHintInfo TCustomDBGridEh::HintInfoAt(const QPoint& p) {
   h.Text = text;
   h.CursorRect = tr;
   h.Pause = 0;
+  h.Font = font.Font;
   switch (alignment) {
     case taRightJustify: h.Pos = QPoint(fullRight - tw - 6, tr.y() - f); break;
     case taCenter: h.Pos = QPoint(fullRight + tw / 2 - tw - ((fullRight - left - 4) / 2) - 5, tr.y() - f); break;
@@ -315,8 +318,17 @@ bool TCustomDBGridEh::viewportEvent(QEvent* e) {
   if (e->type() == QEvent::ToolTip) {
     auto* he = static_cast<QHelpEvent*>(e);
     const TGridHintInfo h = HintInfoAt(he->pos());
-    if (h.Show) QToolTip::showText(viewport()->mapToGlobal(h.ToolTip ? h.Pos : he->pos()), h.Text, viewport(), h.CursorRect);
-    else QToolTip::hideText();
+    if (!h.Show) {
+      QToolTip::hideText();
+      return true;
+    }
+    QToolTip::showText(viewport()->mapToGlobal(h.ToolTip ? h.Pos : he->pos()), h.Text, viewport(), h.CursorRect);
+    // A tool tip continues the cell's text in the cell's font; a title's hint keeps the usual one.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->inherits("QTipLabel") || !w->isVisible()) continue;
+      w->setFont(h.ToolTip ? h.Font : QToolTip::font());
+      w->adjustSize();
+    }
     return true;
   }
   return TCustomGrid::viewportEvent(e);

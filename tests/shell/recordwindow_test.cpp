@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -142,6 +143,41 @@ TEST_F(RecordWindowTest, ExportChecksGuardsThenWritesTheChosenFormat) {
   Dm1->SaveDialog1->FilterIndex = 1;
   EXPECT_TRUE(ExportShownRows(grid_, u("操作员"), "导出权", false));
   EXPECT_TRUE(QFile::exists(work_->file(u("空.txt"))));
+}
+
+// More rows than an XLS file holds: the export is refused and leaves the chosen file as it was,
+// neither created nor emptied.
+TEST_F(RecordWindowTest, ARefusedXlsExportLeavesNoFileBehind) {
+  exec(u("with recursive n(i) as (select 5 union all select i + 1 from n where i < 65540) "
+         "insert into 权限表 (代码, 姓名) select printf('%06d', i), 'x' from n"));
+  query_->Close();
+  query_->Open();
+  ScriptedUi ui;
+  RightFlags.set(u("导出权"), true);
+  struct Case {
+    const char* name;
+    bool existedBefore;
+  };
+  for (const Case& c : {Case{"新清单.xls", false}, Case{"旧清单.xls", true}}) {
+    SCOPED_TRACE(c.name);
+    const QString path = work_->file(u(c.name));
+    if (c.existedBefore) {
+      QFile old(path);
+      ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+      old.write("old");
+    }
+    Dm1->SaveDialog1->FilterIndex = 5;
+    ui.answerSaveFile(path);
+    EXPECT_THROW(ExportShownRows(grid_, u("操作员"), "导出权", false), Exception);
+    if (c.existedBefore) {
+      QFile old(path);
+      ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+      EXPECT_EQ(old.readAll(), QByteArray("old"));
+    } else {
+      EXPECT_FALSE(QFile::exists(path));
+    }
+    EXPECT_EQ(QDir(work_->file(QString())).entryList({u("*.xls*")}, QDir::Files).size(), c.existedBefore ? 1 : 0);
+  }
 }
 
 TEST_F(RecordWindowTest, PrintSetsUpThePageTextsAndHandsTheSubstitutionsToThePreview) {
