@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QTableWidget>
@@ -14,6 +15,7 @@
 
 #include "designer/FR_Desgn.h"
 #include "designer/FR_Dialogs.h"
+#include "report/FR_Prntr.h"
 #include "designer/FR_Flds.h"
 #include "designer/FR_Insp.h"
 #include "designer/FR_Small.h"
@@ -384,6 +386,10 @@ void TfrDesignerForm::ReportOptions() {
   if (RunModal(&form) == QDialog::Accepted) {
     report_->PrintToDefault = !form.CB1->isChecked();
     report_->DoublePassReport = form.CB2->isChecked();
+    // The printer chosen in the list becomes the report's; its papers re-lay the pages.
+    const int oldPrinter = ReportPrinter().PrinterIndex;
+    const int chosenPrinter = form.LB1->currentRow();
+    if (chosenPrinter >= 0 && chosenPrinter != oldPrinter) report_->SwitchPrinter(oldPrinter, chosenPrinter);
     report_->ReportComment = form.M1->toPlainText();
     report_->ReportName = form.E1->text();
     report_->ReportAutor = form.E2->text();

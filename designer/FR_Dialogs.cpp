@@ -13,16 +13,21 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QAbstractItemView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <cmath>
 
 #include "platform/format.h"
 #include "platform/ui.h"
+#include "designer/FR_Glyphs.h"
 #include "report/FR_Ctrls.h"
 #include "report/FR_Prntr.h"
 #include "report/FR_Utils.h"
@@ -54,6 +59,26 @@ bool readNumber(const QString& text, double& value) {
     return false;
   }
 }
+// A printer list entry: the printer picture 2 pixels from the left, the name 24 pixels in.
+class PrinterItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const bool selected = option.state & QStyle::State_Selected;
+    p->save();
+    p->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+    static const QIcon icon = DesignerIcon(QStringLiteral("PrinterIcon"));
+    icon.paint(p, QRect(option.rect.left() + 2, option.rect.top() + (option.rect.height() - 16) / 2, 16, 16));
+    p->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    p->setFont(option.font);
+    p->drawText(option.rect.adjusted(24, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, index.data().toString());
+    p->restore();
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const QFontMetrics fm(option.font);
+    return QSize(24 + fm.horizontalAdvance(index.data().toString()) + 4, std::max(18, fm.height() + 2));
+  }
+};
 }  // namespace
 
 QString MillimetreText(double mm) {
@@ -68,6 +93,43 @@ QString MillimetreText(double mm) {
 // ---------------------------------------------------------------------------------------
 // Page options
 
+namespace {
+// The template list's picture: a report sheet with lines of text and a heading bar.
+QImage TemplatePicture() {
+  QImage img(28, 32, QImage::Format_ARGB32);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  p.setPen(Qt::black);
+  p.setBrush(Qt::white);
+  p.drawPolygon(QPolygon({QPoint(2, 0), QPoint(19, 0), QPoint(25, 6), QPoint(25, 31), QPoint(2, 31)}));
+  p.drawPolyline(QPolygon({QPoint(19, 0), QPoint(19, 6), QPoint(25, 6)}));
+  p.fillRect(5, 9, 17, 3, QColor(0, 0, 128));
+  p.setPen(QColor(128, 128, 128));
+  for (int y = 15; y < 29; y += 3) p.drawLine(5, y, y % 2 ? 21 : 18, y);
+  return img;
+}
+}  // namespace
+
+QPixmap OrientationPicture(bool landscape) {
+  // A sheet with a large letter A, standing or lying, as the orientation boxes show it.
+  const int w = landscape ? 40 : 30, h = landscape ? 30 : 40;
+  QPixmap pm(w + 1, h + 1);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  const QPolygon outline({QPoint(0, 0), QPoint(w - 8, 0), QPoint(w, 8), QPoint(w, h), QPoint(0, h)});
+  p.setPen(Qt::black);
+  p.setBrush(Qt::white);
+  p.drawPolygon(outline);
+  p.drawPolyline(QPolygon({QPoint(w - 8, 0), QPoint(w - 8, 8), QPoint(w, 8)}));
+  QFont f(QStringLiteral("Liberation Serif"));
+  f.setPixelSize(22);
+  f.setBold(true);
+  p.setFont(f);
+  p.setPen(QColor(0, 0, 128));
+  p.drawText(QRect(0, 2, w, h), Qt::AlignCenter, QStringLiteral("A"));
+  return pm;
+}
+
 TfrPgoptForm::TfrPgoptForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TfrPgoptForm"));
   setWindowTitle(t(53390));
@@ -81,8 +143,27 @@ TfrPgoptForm::TfrPgoptForm(QWidget* parent) : QDialog(parent) {
   auto* ol = new QHBoxLayout(orient);
   RB1 = named(new QRadioButton(t(53393)), "RB1");
   RB2 = named(new QRadioButton(t(53394)), "RB2");
-  ol->addWidget(RB1);
-  ol->addWidget(RB2);
+  auto* radios = new QVBoxLayout;
+  radios->addWidget(RB1);
+  radios->addWidget(RB2);
+  ol->addLayout(radios, 1);
+  // One picture place; only the checked orientation's picture is shown in it.
+  imgPortrait = named(new QLabel, "imgPortrait");
+  imgPortrait->setPixmap(OrientationPicture(false));
+  imgLandScape = named(new QLabel, "imgLandScape");
+  imgLandScape->setPixmap(OrientationPicture(true));
+  for (QLabel* img : {imgPortrait, imgLandScape}) {
+    img->setFixedSize(44, 44);
+    img->setAlignment(Qt::AlignCenter);
+    ol->addWidget(img);
+  }
+  auto showOrientation = [this] {
+    imgPortrait->setVisible(RB1->isChecked());
+    imgLandScape->setVisible(!RB1->isChecked());
+  };
+  connect(RB1, &QRadioButton::toggled, this, showOrientation);
+  RB1->setChecked(true);
+  showOrientation();
   pl->addWidget(orient);
   auto* size = new QGroupBox(t(53395));
   auto* sl = new QFormLayout(size);
@@ -90,8 +171,12 @@ TfrPgoptForm::TfrPgoptForm(QWidget* parent) : QDialog(parent) {
   sl->addRow(ComB1);
   E1 = named(new QLineEdit, "E1");
   E2 = named(new QLineEdit, "E2");
-  sl->addRow(t(53396), E1);
-  sl->addRow(t(53397), E2);
+  // The custom size with its labels, usable only for the custom paper.
+  widthLabel_ = new QLabel(t(53396));
+  heightLabel_ = new QLabel(t(53397));
+  sl->addRow(widthLabel_, E1);
+  sl->addRow(heightLabel_, E2);
+  ComB1->view()->setMinimumWidth(200);
   pl->addWidget(size);
   CB2 = named(new QCheckBox(t(53413)), "CB2");
   pl->addWidget(CB2);
@@ -177,8 +262,7 @@ TfrPgoptForm::TfrPgoptForm(QWidget* parent) : QDialog(parent) {
 
 void TfrPgoptForm::paperChosen() {
   const bool custom = PaperCodes.value(ComB1->currentIndex()) == 256;
-  E1->setEnabled(custom);
-  E2->setEnabled(custom);
+  for (QWidget* w : std::initializer_list<QWidget*>{E1, E2, widthLabel_, heightLabel_}) w->setEnabled(custom);
 }
 
 void TfrPgoptForm::Fill(const TfrPage& page, bool unlimitedHeight) {
@@ -277,19 +361,29 @@ TfrDocOptForm::TfrDocOptForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TfrDocOptForm"));
   setWindowTitle(t(53370));
   auto* v = new QVBoxLayout(this);
-  auto* tabs = new QTabWidget;
-  auto* general = new QWidget;
+  auto* tabs = named(new QTabWidget, "Prop");
+  auto* general = named(new QWidget, "General");
   auto* gl = new QVBoxLayout(general);
+  auto* printers = new QGroupBox(t(53371));
+  auto* pl = new QVBoxLayout(printers);
+  LB1 = named(new QListWidget, "LB1");
+  LB1->setItemDelegate(new PrinterItemDelegate(LB1));
+  LB1->setIconSize(QSize(16, 16));
   CB1 = named(new QCheckBox(t(53372)), "CB1");
+  pl->addWidget(LB1);
+  pl->addWidget(CB1);
+  gl->addWidget(printers, 1);
+  auto* other = new QGroupBox(t(53373));
+  auto* ol = new QVBoxLayout(other);
   CB2 = named(new QCheckBox(t(53374)), "CB2");
-  CB3 = named(new QCheckBox(QString::fromUtf8("密码保护")), "CB3");
-  gl->addWidget(CB1);
-  gl->addWidget(CB2);
-  gl->addWidget(CB3);
-  gl->addStretch();
-  tabs->addTab(general, QString::fromUtf8("常规"));
-  auto* doc = new QWidget;
-  auto* dl = new QFormLayout(doc);
+  CB3 = named(new QCheckBox(t(55657)), "CB3");
+  ol->addWidget(CB2);
+  ol->addWidget(CB3);
+  gl->addWidget(other);
+  tabs->addTab(general, t(55656));
+
+  auto* doc = named(new QWidget, "Documents");
+  auto* dl = new QVBoxLayout(doc);
   E1 = named(new QLineEdit, "E1");
   E2 = named(new QLineEdit, "E2");
   E3 = named(new QLineEdit, "E3");
@@ -299,18 +393,55 @@ TfrDocOptForm::TfrDocOptForm(QWidget* parent) : QDialog(parent) {
   M1 = named(new QPlainTextEdit, "M1");
   LM1 = named(new QLabel, "LM1");
   LM2 = named(new QLabel, "LM2");
-  dl->addRow(QString::fromUtf8("名称"), E1);
-  dl->addRow(QString::fromUtf8("作者"), E2);
-  dl->addRow(QString::fromUtf8("主版本"), E3);
-  dl->addRow(QString::fromUtf8("次版本"), E4);
-  dl->addRow(QString::fromUtf8("发行号"), E5);
-  dl->addRow(QString::fromUtf8("内部版本"), E6);
-  dl->addRow(QString::fromUtf8("注释"), M1);
-  dl->addRow(QString::fromUtf8("创建于"), LM1);
-  dl->addRow(QString::fromUtf8("修改于"), LM2);
-  tabs->addTab(doc, QString::fromUtf8("文档"));
+  auto label = [](int id, const char* name) { return named(new QLabel(t(id)), name); };
+  auto* attribute = new QGroupBox(t(55659));
+  auto* al = new QFormLayout(attribute);
+  al->addRow(label(55660, "L1"), E1);
+  al->addRow(label(55661, "L2"), E2);
+  dl->addWidget(attribute);
+  auto* version = new QGroupBox(t(55662));
+  auto* vl = new QHBoxLayout(version);
+  const std::pair<int, const char*> parts[4] = {{55663, "L3"}, {55664, "L7"}, {55665, "L8"}, {55666, "L9"}};
+  QLineEdit* versionEdits[4] = {E3, E4, E5, E6};
+  for (int i = 0; i < 4; ++i) {
+    vl->addWidget(label(parts[i].first, parts[i].second));
+    versionEdits[i]->setMinimumWidth(30);
+    vl->addWidget(versionEdits[i], 1);
+  }
+  dl->addWidget(version);
+  auto* description = new QGroupBox(t(55667));
+  auto* ml = new QFormLayout(description);
+  M1->setMinimumHeight(48);
+  ml->addRow(label(55668, "L4"), M1);
+  ml->addRow(label(55670, "L5"), LM1);
+  ml->addRow(label(55669, "L6"), LM2);
+  dl->addWidget(description, 1);
+  tabs->addTab(doc, t(55658));
   v->addWidget(tabs);
   v->addWidget(okCancel(this));
+  setMinimumSize(361, 289);
+}
+
+void TfrDocOptForm::FillPrinters() {
+  // The engine's printer list, the current printer chosen.
+  const TfrPrinter& prn = ReportPrinter();
+  LB1->clear();
+  for (const QString& name : prn.Printers) LB1->addItem(name);
+  LB1->setCurrentRow(prn.PrinterIndex);
+  filledPrinters_ = prn.Printers;
+  filledIndex_ = prn.PrinterIndex;
+}
+
+bool TfrDocOptForm::event(QEvent* e) {
+  // Coming back to the window refills the list when the engine's printers or its current
+  // printer changed meanwhile; a click inside the window keeps the operator's choice.
+  if (e->type() == QEvent::Show) {
+    FillPrinters();
+  } else if (e->type() == QEvent::WindowActivate) {
+    const TfrPrinter& prn = ReportPrinter();
+    if (prn.Printers != filledPrinters_ || prn.PrinterIndex != filledIndex_) FillPrinters();
+  }
+  return QDialog::event(e);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -368,8 +499,8 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   CB3 = named(new QCheckBox(t(53288)), "CB3");
   CB4 = named(new QCheckBox(t(53298)), "CB4");
   CB5 = named(new QCheckBox(t(53299)), "CB5");
-  CB7 = named(new QCheckBox(QString::fromUtf8("属性名称本地化")), "CB7");
-  CB8 = named(new QCheckBox(QString::fromUtf8("禁用撤消")), "CB8");
+  CB7 = named(new QCheckBox(t(53311)), "CB7");
+  CB8 = named(new QCheckBox(t(55652)), "CB8");
   for (QCheckBox* c : {CB3, CB4, CB5, CB7, CB8}) os->addWidget(c);
   v->addWidget(other);
   PageControl1->addTab(designerPage, t(53281));
@@ -418,9 +549,9 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   sg->addWidget(ScriptFontSizeCB, 1, 1);
   sg->addWidget(SampleScriptPanel, 2, 0, 1, 2);
   e->addWidget(scriptGroup);
-  auto* syntax = new QGroupBox(QString::fromUtf8("语法着色"));
+  auto* syntax = new QGroupBox(t(55650));
   auto* sy = new QVBoxLayout(syntax);
-  CB9 = named(new QCheckBox(QString::fromUtf8("使用语法着色")), "CB9");
+  CB9 = named(new QCheckBox(t(55651)), "CB9");
   sy->addWidget(CB9);
   e->addWidget(syntax);
   e->addStretch();
@@ -524,7 +655,9 @@ TfrTemplForm::TfrTemplForm(const QString& folder, QWidget* parent) : QDialog(par
   Image1->setAlignment(Qt::AlignCenter);
   Memo1 = named(new QPlainTextEdit, "Memo1");
   Memo1->setReadOnly(true);
-  gl->addWidget(Image1);
+  Memo1->setFrameShape(QFrame::NoFrame);
+  Memo1->viewport()->setAutoFillBackground(false);
+  gl->addWidget(Image1, 0, Qt::AlignHCenter);
   gl->addWidget(Memo1);
   right->addWidget(group);
   auto* buttons = okCancel(this);
@@ -532,8 +665,16 @@ TfrTemplForm::TfrTemplForm(const QString& folder, QWidget* parent) : QDialog(par
   v->addLayout(right);
   auto* ok = static_cast<QPushButton*>(buttons->buttons().value(0));
   ok->setEnabled(false);
+  // Large icons, one per template.
+  LB1->setViewMode(QListView::IconMode);
+  LB1->setIconSize(QSize(28, 32));
+  LB1->setGridSize(QSize(96, 60));
+  LB1->setResizeMode(QListView::Adjust);
+  LB1->setMovement(QListView::Static);
+  LB1->setWordWrap(true);
+  const QIcon icon(QPixmap::fromImage(TemplatePicture()));
   for (const QFileInfo& f : QDir(folder).entryInfoList({"*.frt"}, QDir::Files, QDir::Name))
-    LB1->addItem(f.completeBaseName());
+    LB1->addItem(new QListWidgetItem(icon, f.completeBaseName()));
   connect(LB1, &QListWidget::currentRowChanged, this, [this, ok](int row) {
     ok->setEnabled(row >= 0);
     if (row < 0) return;
@@ -558,17 +699,54 @@ TfrTemplNewForm::TfrTemplNewForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("TfrTemplNewForm"));
   setWindowTitle(t(53320));
   auto* v = new QVBoxLayout(this);
-  v->addWidget(new QLabel(t(53321)));
   Memo1 = named(new QPlainTextEdit, "Memo1");
-  v->addWidget(Memo1);
+  auto* label = named(new QLabel(t(53321)), "Label1");
+  label->setBuddy(Memo1);
+  v->addWidget(label);
+  v->addWidget(Memo1, 1);
+  auto* group = named(new QGroupBox(t(53322)), "GroupBox2");
+  auto* gl = new QHBoxLayout(group);
+  auto* panel = named(new QFrame, "Panel1");
+  panel->setFrameShape(QFrame::StyledPanel);
+  panel->setFrameShadow(QFrame::Sunken);
+  auto* pl = new QVBoxLayout(panel);
+  pl->setContentsMargins(1, 1, 1, 1);
+  Image1 = named(new QLabel, "Image1");
+  Image1->setFixedSize(86, 87);
+  Image1->setAlignment(Qt::AlignCenter);
+  pl->addWidget(Image1);
+  gl->addWidget(panel);
   auto* file = named(new QPushButton(t(53323)), "Button1");
-  v->addWidget(file);
+  gl->addWidget(file, 0, Qt::AlignBottom);
+  v->addWidget(group);
   connect(file, &QPushButton::clicked, this, Guarded([this] {
             FileDialogRequest r;
             r.filter = t(55217) + QStringLiteral(" (*.bmp)|*.bmp");
-            if (auto f = OpenFileDialog(r)) Picture.load(*f);
+            if (auto f = OpenFileDialog(r)) {
+              QImage loaded;
+              if (!loaded.load(*f)) throw Exception(QString::fromUtf8("无法读取图片 ") + QDir::toNativeSeparators(*f));
+              Picture = loaded;
+              showPicture();
+            }
           }));
   v->addWidget(okCancel(this));
+  setMinimumSize(219, 292);
+}
+
+void TfrTemplNewForm::showPicture() {
+  Image1->setPixmap(Picture.isNull() ? QPixmap()
+                                     : QPixmap::fromImage(Picture.width() > 86 || Picture.height() > 87
+                                                              ? Picture.scaled(86, 87, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                                              : Picture));
+}
+
+void TfrTemplNewForm::showEvent(QShowEvent* e) {
+  // Every showing starts with an empty description and no picture, typing in the description.
+  Memo1->clear();
+  Picture = QImage();
+  showPicture();
+  QDialog::showEvent(e);
+  Memo1->setFocus();
 }
 
 // ---------------------------------------------------------------------------------------

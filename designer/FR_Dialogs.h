@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QPixmap>
 #include <QStringList>
 
 #include "designer/FR_DesignModel.h"
@@ -28,6 +29,7 @@ class TfrPgoptForm : public QDialog {
   explicit TfrPgoptForm(QWidget* parent = nullptr);
   QTabWidget* PageControl1;
   QRadioButton *RB1, *RB2;          // portrait, landscape
+  QLabel *imgPortrait, *imgLandScape;   // only the checked orientation's picture is visible
   QComboBox* ComB1;                 // paper
   QLineEdit *E1, *E2;               // custom width, height (mm)
   QCheckBox* CB2;                   // unlimited height
@@ -52,7 +54,11 @@ class TfrPgoptForm : public QDialog {
  private:
   void paperChosen();
   int pageBin_ = -1;
+  QLabel *widthLabel_ = nullptr, *heightLabel_ = nullptr;
 };
+
+// The picture of a page orientation in the page options.
+QPixmap OrientationPicture(bool landscape);
 
 // Millimetres as the page options show them: at most 4 significant digits.
 QString MillimetreText(double mm);
@@ -66,6 +72,15 @@ class TfrDocOptForm : public QDialog {
   QLineEdit *E1, *E2, *E3, *E4, *E5, *E6;
   QPlainTextEdit* M1;
   QLabel *LM1, *LM2;
+  QListWidget* LB1;   // the engine's printers, the current one chosen at every activation
+  void FillPrinters();
+
+ protected:
+  bool event(QEvent* e) override;
+
+ private:
+  QStringList filledPrinters_;
+  int filledIndex_ = -1;
 };
 
 // Designer options.
@@ -114,7 +129,14 @@ class TfrTemplNewForm : public QDialog {
  public:
   explicit TfrTemplNewForm(QWidget* parent = nullptr);
   QPlainTextEdit* Memo1;
+  QLabel* Image1;     // the chosen picture, as it will be stored
   QImage Picture;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  void showPicture();
 };
 
 // Choosing a band kind for the band tool.

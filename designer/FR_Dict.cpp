@@ -15,8 +15,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include "designer/FR_Expr.h"
+#include "designer/FR_Glyphs.h"
 #include "designer/FR_Small.h"
 #include "platform/ui.h"
 #include "platform/data/dataset.h"
@@ -27,6 +30,42 @@
 namespace {
 
 bool isCategory(const QString& name) { return name.startsWith(QLatin1Char(' ')); }
+
+// The dictionary's lists: each entry's 16 x 16 picture 2 pixels from the left, its text 20
+// pixels in and 1 from the top, on rows of a fixed height.
+class IconEntryDelegate : public QStyledItemDelegate {
+ public:
+  IconEntryDelegate(int rowHeight, QObject* parent) : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const bool selected = option.state & QStyle::State_Selected;
+    p->save();
+    p->fillRect(option.rect, option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+    const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
+    if (!icon.isNull()) icon.paint(p, QRect(option.rect.left() + 2, option.rect.top(), 16, 16));
+    p->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    p->setFont(option.font);
+    p->drawText(option.rect.adjusted(20, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, index.data().toString());
+    p->restore();
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return QSize(20 + QFontMetrics(option.font).horizontalAdvance(index.data().toString()) + 4,
+                 std::max(rowHeight_, QFontMetrics(option.font).height() + 1));
+  }
+
+ private:
+  int rowHeight_;
+};
+
+// Gives each tool button of the variables page its picture at 22 x 22.
+void dictionaryTool(QToolButton* b) {
+  const QIcon icon = DesignerIcon(b->objectName());
+  if (icon.isNull()) return;
+  b->setIcon(icon);
+  b->setIconSize(QSize(16, 16));
+  b->setFixedSize(22, 22);
+  b->setAutoRaise(true);
+  b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+}
 
 }  // namespace
 
@@ -126,6 +165,8 @@ TfrVarForm::TfrVarForm(TfrDataDictionary* dictionary, QWidget* parent) : QDialog
   CategoryLB->setObjectName(QStringLiteral("CategoryLB"));
   VarLB = new QListWidget(this);
   VarLB->setObjectName(QStringLiteral("VarLB"));
+  CategoryLB->setItemDelegate(new IconEntryDelegate(16, CategoryLB));
+  VarLB->setItemDelegate(new IconEntryDelegate(16, VarLB));
   auto* lists = new QHBoxLayout;
   lists->addWidget(CategoryLB, 1);
   lists->addWidget(VarLB, 1);
@@ -140,6 +181,8 @@ TfrVarForm::TfrVarForm(TfrDataDictionary* dictionary, QWidget* parent) : QDialog
     CategoryLB->addItems(categories);
   }
   CategoryLB->addItem(LocaleText(55075));
+  for (int i = 0; i < CategoryLB->count(); ++i)
+    CategoryLB->item(i)->setIcon(DesignerIcon(QString::fromLatin1(i + 1 < CategoryLB->count() ? "CategoryIcon" : "SysVarIcon")));
   const auto found = CategoryLB->findItems(LastVarCategory(), Qt::MatchExactly);
   CategoryLB->setCurrentItem(found.isEmpty() ? CategoryLB->item(0) : found.first());
   fillVariables();
@@ -151,11 +194,12 @@ void TfrVarForm::fillVariables() {
   VarLB->clear();
   const bool system = CategoryLB->currentRow() == CategoryLB->count() - 1;
   if (system) {
-    VarLB->addItems(SystemVariableTexts());
+    for (const QString& text : SystemVariableTexts())
+      VarLB->addItem(new QListWidgetItem(DesignerIcon(QStringLiteral("SysVarIcon")), text));
   } else if (dictionary_ && CategoryLB->currentItem()) {
     QStringList names;
     dictionary_->ListCategoryVariables(CategoryLB->currentItem()->text(), names);
-    VarLB->addItems(names);
+    for (const QString& name : names) VarLB->addItem(new QListWidgetItem(DesignerIcon(QStringLiteral("VariableIcon")), name));
   }
   if (VarLB->count()) VarLB->setCurrentRow(0);
 }
@@ -567,6 +611,7 @@ TfrDictForm::TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent)
     b->setObjectName(QString::fromLatin1(name));
     b->setText(LocaleText(hint));
     b->setToolTip(LocaleText(hint));
+    dictionaryTool(b);
     return b;
   };
   NewCategoryBtn = tool("NewCategoryBtn", 53347);
@@ -576,8 +621,10 @@ TfrDictForm::TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent)
   EditListBtn = tool("EditListBtn", 53351);
   ValCombo = new QComboBox(TabSheet1);
   ValCombo->setObjectName(QStringLiteral("ValCombo"));
+  ValCombo->setItemDelegate(new IconEntryDelegate(16, ValCombo));
   ValList = new QListWidget(TabSheet1);
   ValList->setObjectName(QStringLiteral("ValList"));
+  ValList->setItemDelegate(new IconEntryDelegate(15, ValList));
   ExprCB = new QCheckBox(LocaleText(53346), TabSheet1);
   ExprCB->setObjectName(QStringLiteral("ExprCB"));
   ExprEdit = new TfrComboEdit(TabSheet1);
@@ -642,6 +689,8 @@ TfrDictForm::TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent)
   TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
   PageControl1->addTab(TabSheet3, LocaleText(53343));
   ValCombo->addItem(LocaleText(55075));
+  for (int i = 0; i < ValCombo->count(); ++i)
+    ValCombo->setItemIcon(i, DesignerIcon(QString::fromLatin1(i + 1 < ValCombo->count() ? "SourceIcon" : "SysVarIcon")));
   ValCombo->setCurrentIndex(0);
   fillValues();
   FillTree();
@@ -698,8 +747,10 @@ void TfrDictForm::FillTree() {
     QTreeWidgetItem* item = nullptr;
     if (isCategory(name)) {
       item = category = new QTreeWidgetItem(VarTree, QStringList{name.mid(1)});
+      item->setIcon(0, DesignerIcon(QStringLiteral("CategoryIcon")));
     } else if (category) {
       item = new QTreeWidgetItem(category, QStringList{name});
+      item->setIcon(0, DesignerIcon(QStringLiteral("VariableIcon")));
     }
     if (item) {
       item->setData(0, kEntryRole, name);
@@ -731,6 +782,7 @@ void TfrDictForm::NewCategory() {
   VariablesCopy->PutValueAt(VariablesCopy->EntryCount() - 1, Variant(QString()));
   filling_ = true;
   auto* item = new QTreeWidgetItem(VarTree, QStringList{name});
+  item->setIcon(0, DesignerIcon(QStringLiteral("CategoryIcon")));
   item->setData(0, kEntryRole, QString(QLatin1Char(' ') + name));
   item->setFlags(item->flags() | Qt::ItemIsEditable);
   filling_ = false;
@@ -757,6 +809,7 @@ void TfrDictForm::NewVariable() {
   }
   filling_ = true;
   auto* item = new QTreeWidgetItem(category, QStringList{name});
+  item->setIcon(0, DesignerIcon(QStringLiteral("VariableIcon")));
   item->setData(0, kEntryRole, name);
   item->setFlags(item->flags() | Qt::ItemIsEditable);
   filling_ = false;
@@ -798,14 +851,13 @@ void TfrDictForm::DeleteNode() {
 
 void TfrDictForm::fillValues() {
   ValList->clear();
-  ValList->addItem(LocaleText(55076));
-  if (ValCombo->currentIndex() == ValCombo->count() - 1) {
-    ValList->addItems(SystemVariableTexts());
-  } else {
-    QStringList fields;
-    dictionary_->ListFieldsOf(ValCombo->currentText(), fields);
-    ValList->addItems(fields);
-  }
+  ValList->addItem(LocaleText(55076));   // "[无]" has no picture
+  const bool system = ValCombo->currentIndex() == ValCombo->count() - 1;
+  QStringList entries;
+  if (system) entries = SystemVariableTexts();
+  else dictionary_->ListFieldsOf(ValCombo->currentText(), entries);
+  const QIcon icon = DesignerIcon(QString::fromLatin1(system ? "SysVarIcon" : "FieldIcon"));
+  for (const QString& e : entries) ValList->addItem(new QListWidgetItem(icon, e));
 }
 
 void TfrDictForm::setValue(const QString& value) {

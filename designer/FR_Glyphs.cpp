@@ -493,6 +493,53 @@ const QHash<QString, Painter>& painters() {
          sheet(p, 2, 1, 11, 14);
          letter(p, QRect(2, 3, 11, 11), QStringLiteral("{}"), true, false, false, 10, kNavy);
        }},
+      // The dictionary: a category (a folder), a variable, a system variable, and the tools.
+      {"CategoryIcon", [](QPainter& p) {
+         p.setPen(kInk);
+         p.setBrush(kYellow);
+         p.drawPolygon(QPolygon({QPoint(1, 3), QPoint(6, 3), QPoint(7, 5), QPoint(14, 5), QPoint(14, 13), QPoint(1, 13)}));
+       }},
+      {"VariableIcon", [](QPainter& p) {
+         letter(p, QRect(0, 0, 16, 16), QStringLiteral("x"), true, true, false, 15, kNavy);
+       }},
+      {"SysVarIcon", [](QPainter& p) {
+         p.setPen(kInk);
+         p.setBrush(kLight);
+         p.drawRect(1, 2, 13, 11);
+         letter(p, QRect(1, 2, 14, 12), QStringLiteral("#"), true, false, false, 11, kRed);
+       }},
+      {"NewCategoryBtn", [](QPainter& p) {
+         p.setPen(kInk);
+         p.setBrush(kYellow);
+         p.drawPolygon(QPolygon({QPoint(0, 4), QPoint(5, 4), QPoint(6, 6), QPoint(12, 6), QPoint(12, 14), QPoint(0, 14)}));
+         plus(p, 12, 4, kGreen);
+       }},
+      {"NewVarBtn", [](QPainter& p) {
+         letter(p, QRect(0, 2, 12, 14), QStringLiteral("x"), true, true, false, 15, kNavy);
+         plus(p, 12, 4, kGreen);
+       }},
+      {"EditBtn", [](QPainter& p) {
+         p.setPen(kInk);
+         p.setBrush(kYellow);
+         p.drawPolygon(QPolygon({QPoint(2, 11), QPoint(11, 2), QPoint(14, 5), QPoint(5, 14), QPoint(2, 14)}));
+         p.drawLine(9, 4, 12, 7);
+       }},
+      {"DelBtn", [](QPainter& p) { cross(p, 8, 8); }},
+      {"EditListBtn", [](QPainter& p) {
+         sheet(p, 2, 1, 11, 14);
+         textLines(p, 4, 5, 7, 4, 3);
+       }},
+      // A printer: paper going in at the back, the body, the tray in front.
+      {"PrinterIcon", [](QPainter& p) {
+         sheet(p, 4, 1, 8, 6);
+         p.setPen(kInk);
+         p.setBrush(kLight);
+         p.drawRect(1, 6, 14, 6);
+         p.fillRect(2, 7, 13, 1, kPaper);
+         p.fillRect(12, 9, 2, 1, kGreen);
+         p.setBrush(kPaper);
+         p.drawRect(3, 12, 10, 3);
+       }},
   };
   return table;
 }

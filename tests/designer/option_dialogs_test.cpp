@@ -1,7 +1,13 @@
-// The option dialogs through the designer's menu: the page's paper tray and the column buttons
-// of the page options, and the editors' fonts of the designer options with the text editor
-// that uses them.
+// The option dialogs through the designer's menu: the page's paper tray, the column buttons and
+// the orientation pictures of the page options, the printer list of the report options, the
+// picture of a described template, and the editors' fonts of the designer options with the
+// text editor that uses them.
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QTest>
 #include <QFontComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +19,7 @@
 #include "designer/FR_Dialogs.h"
 #include "designer/FR_Edit.h"
 #include "report/FR_Prntr.h"
+#include "report/FR_Utils.h"
 #include "tests/designer/window_fixture.h"
 #include "tests/support/scripted_ui.h"
 
@@ -34,6 +41,10 @@ class OptionDialogsTest : public designtest::DesignerWindowFixture {
     DesignerWindowFixture::TearDown();
   }
   static void clickOk(QDialog* d) { d->findChild<QPushButton*>("OKButton")->click(); }
+  // A real click on OK, as the operator gives it.
+  static void pressOk(QDialog* d) {
+    QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+  }
   QStringList savedNames_;
   QList<int> savedBins_;
 };
@@ -142,6 +153,161 @@ TEST_F(OptionDialogsTest, EditorFontsComeFromTheDesignerOptions) {
   const auto objectFont = editorFonts();
   EXPECT_EQ(objectFont.first, qMakePair(10, 12));
   EXPECT_EQ(objectFont.second, QString::fromUtf8("Noto Serif CJK SC"));
+}
+
+// The orientation boxes show only the checked orientation's picture, from the page's own
+// orientation at open and switching with the operator's clicks.
+TEST_F(OptionDialogsTest, PageOptionsShowOnlyTheCheckedOrientationsPicture) {
+  ScriptedUi ui;
+  TfrPage* page = report->Pages[0].get();
+  page->pgOr = 1;
+  open();
+  QList<QPair<bool, bool>> shown;   // (portrait picture, landscape picture) visible
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrPgoptForm*>(d);
+    ASSERT_NE(f, nullptr);
+    auto visible = [f] { return qMakePair(f->imgPortrait->isVisible(), f->imgLandScape->isVisible()); };
+    shown << visible();
+    QTest::mouseClick(f->RB1, Qt::LeftButton, Qt::NoModifier, QPoint(6, f->RB1->height() / 2));
+    shown << visible();
+    QTest::mouseClick(f->RB2, Qt::LeftButton, Qt::NoModifier, QPoint(6, f->RB2->height() / 2));
+    shown << visible();
+    QTest::mouseClick(f->RB1, Qt::LeftButton, Qt::NoModifier, QPoint(6, f->RB1->height() / 2));
+    // The pictures differ: the landscape sheet lies on its side.
+    EXPECT_GT(f->imgLandScape->pixmap().width(), f->imgLandScape->pixmap().height());
+    EXPECT_LT(f->imgPortrait->pixmap().width(), f->imgPortrait->pixmap().height());
+    pressOk(d);
+  });
+  form->action("N25")->trigger();
+  EXPECT_EQ(shown, (QList<QPair<bool, bool>>{{false, true}, {true, false}, {false, true}}));
+  EXPECT_EQ(page->pgOr, 0);
+}
+
+// The report options list the engine's printers with the current one chosen, refilled at every
+// activation; each entry is drawn with the printer picture and the name 24 pixels in; the
+// printer clicked becomes the report's on OK, and Cancel leaves it.
+TEST_F(OptionDialogsTest, ReportOptionsChooseTheReportsPrinter) {
+  ScriptedUi ui;
+  TfrPrinter& prn = ReportPrinter();
+  prn.AttachPrinterNames({QString::fromUtf8("前台打印机"), QString::fromUtf8("收据打印机")}, 0);
+  open();
+  QStringList listed;
+  int chosenAtOpen = -1, chosenAfterActivation = -1;
+  QImage drawn;
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDocOptForm*>(d);
+    ASSERT_NE(f, nullptr);
+    for (int i = 0; i < f->LB1->count(); ++i) listed << f->LB1->item(i)->text();
+    chosenAtOpen = f->LB1->currentRow();
+    // Another printer was chosen elsewhere meanwhile: the next activation shows it.
+    prn.SelectPrinter(2);
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(d, &activate);
+    chosenAfterActivation = f->LB1->currentRow();
+    prn.SelectPrinter(0);
+    QCoreApplication::sendEvent(d, &activate);
+    const QRect second = f->LB1->visualItemRect(f->LB1->item(1));
+    QTest::mouseClick(f->LB1->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
+    drawn = f->LB1->viewport()->grab(f->LB1->visualItemRect(f->LB1->item(0))).toImage();
+    pressOk(d);
+  });
+  form->action("N8")->trigger();
+  EXPECT_EQ(listed, QStringList({QString::fromUtf8("前台打印机"), QString::fromUtf8("收据打印机"), LocaleText(55007)}));
+  EXPECT_EQ(chosenAtOpen, 0);
+  EXPECT_EQ(chosenAfterActivation, 2);
+  EXPECT_EQ(prn.PrinterIndex, 1);
+  EXPECT_EQ(report->PrinterName, QString::fromUtf8("收据打印机"));
+  EXPECT_TRUE(form->IsModified());
+
+  // The entry's drawing: picture pixels within the first 18 pixels, a gap, then the name.
+  ASSERT_FALSE(drawn.isNull());
+  const QRgb base = drawn.pixel(drawn.width() - 1, drawn.height() / 2);
+  auto inkIn = [&](int x0, int x1) {
+    int n = 0;
+    for (int x = x0; x < x1 && x < drawn.width(); ++x)
+      for (int y = 0; y < drawn.height(); ++y) n += drawn.pixel(x, y) != base;
+    return n;
+  };
+  EXPECT_GT(inkIn(2, 18), 20);   // the printer picture
+  EXPECT_EQ(inkIn(19, 24), 0);   // nothing between picture and name
+  EXPECT_GT(inkIn(24, 60), 10);  // the name
+
+  // Cancel keeps the printer, whatever was clicked.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDocOptForm*>(d);
+    EXPECT_EQ(f->LB1->currentRow(), 1);
+    QTest::mouseClick(f->LB1->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      f->LB1->visualItemRect(f->LB1->item(0)).center());
+    QTest::mouseClick(d->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+  });
+  form->action("N8")->trigger();
+  EXPECT_EQ(prn.PrinterIndex, 1);
+  prn.AttachPrinterNames({}, 0);
+}
+
+// Saving as a described template: the picture chosen with 文件(&F)... is shown in Image1 and
+// stored with the template; the chooser of New shows it with the description. A file that is
+// no picture is refused with a message and leaves the picture as it was.
+TEST_F(OptionDialogsTest, DescribedTemplatesCarryTheirPicture) {
+  ScriptedUi ui;
+  open();
+  QImage bitmap(40, 30, QImage::Format_RGB32);
+  bitmap.fill(QColor(200, 30, 30));
+  const QString bmp = work.file(QString::fromUtf8("图标.bmp"));
+  ASSERT_TRUE(bitmap.save(bmp, "BMP"));
+  const QString broken = work.file(QString::fromUtf8("坏.bmp"));
+  {
+    QFile f(broken);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a bitmap");
+  }
+  QDir().mkpath(work.file("templates"));
+  const QString templ = work.file(QString::fromUtf8("templates/收据模版.frt"));
+  ui.answerSaveFile(templ);
+  bool emptyAtOpen = false, memoFocused = false;
+  QRgb shownCentre = 0;
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrTemplNewForm*>(d);
+    ASSERT_NE(f, nullptr);
+    emptyAtOpen = f->Image1->pixmap().isNull() && f->Memo1->toPlainText().isEmpty();
+    memoFocused = d->focusWidget() == f->Memo1;
+    QTest::keyClicks(f->Memo1, QStringLiteral("receipt"));
+    auto* file = d->findChild<QPushButton*>("Button1");
+    QTest::mouseClick(file, Qt::LeftButton);   // the broken file
+    EXPECT_TRUE(f->Image1->pixmap().isNull());
+    QTest::mouseClick(file, Qt::LeftButton);   // the bitmap
+    const QImage shown = f->Image1->pixmap().toImage();
+    shownCentre = shown.isNull() ? 0 : shown.pixel(shown.width() / 2, shown.height() / 2);
+    pressOk(d);
+  });
+  ui.answerOpenFile(broken);
+  ui.answerOpenFile(bmp);
+  form->action("N17")->trigger();
+  EXPECT_TRUE(emptyAtOpen);
+  EXPECT_TRUE(memoFocused);
+  EXPECT_EQ(shownCentre, QColor(200, 30, 30).rgb());
+  ASSERT_TRUE(QFileInfo(templ).isFile());
+  EXPECT_TRUE(ui.messageTexts().join("|").contains(QString::fromUtf8("坏.bmp"))) << ui.messageTexts().join("|").toStdString();
+
+  // The chooser: nothing shown and OK off until an entry is clicked, then its picture and text.
+  TfrTemplForm chooser(work.file("templates"));
+  chooser.show();
+  auto* ok = chooser.findChild<QPushButton*>("OKButton");
+  EXPECT_FALSE(ok->isEnabled());
+  EXPECT_TRUE(chooser.Image1->pixmap().isNull());
+  ASSERT_EQ(chooser.LB1->count(), 1);
+  EXPECT_FALSE(chooser.LB1->item(0)->icon().isNull());
+  QTest::mouseClick(chooser.LB1->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    chooser.LB1->visualItemRect(chooser.LB1->item(0)).center());
+  EXPECT_TRUE(ok->isEnabled());
+  EXPECT_EQ(chooser.Memo1->toPlainText(), QStringLiteral("receipt"));
+  const QImage inChooser = chooser.Image1->pixmap().toImage();
+  ASSERT_FALSE(inChooser.isNull());
+  EXPECT_EQ(inChooser.pixel(inChooser.width() / 2, inChooser.height() / 2), QColor(200, 30, 30).rgb());
+  QTest::mouseDClick(chooser.LB1->viewport(), Qt::LeftButton, Qt::NoModifier,
+                     chooser.LB1->visualItemRect(chooser.LB1->item(0)).center());
+  EXPECT_EQ(chooser.result(), QDialog::Accepted);
+  EXPECT_EQ(chooser.ChosenTemplate, templ);
 }
 
 }  // namespace
