@@ -166,7 +166,14 @@ TEST_F(OptionDialogsTest, PageOptionsShowOnlyTheCheckedOrientationsPicture) {
   ui.onModal([&](QDialog* d) {
     auto* f = qobject_cast<TfrPgoptForm*>(d);
     ASSERT_NE(f, nullptr);
-    auto visible = [f] { return qMakePair(f->imgPortrait->isVisible(), f->imgLandScape->isVisible()); };
+    auto* portrait = d->findChild<QLabel*>("imgPortrait");
+    auto* landscape = d->findChild<QLabel*>("imgLandScape");
+    if (!portrait || !landscape) {
+      ADD_FAILURE() << "no orientation pictures";
+      d->reject();
+      return;
+    }
+    auto visible = [=] { return qMakePair(portrait->isVisible(), landscape->isVisible()); };
     shown << visible();
     QTest::mouseClick(f->RB1, Qt::LeftButton, Qt::NoModifier, QPoint(6, f->RB1->height() / 2));
     shown << visible();
@@ -174,8 +181,8 @@ TEST_F(OptionDialogsTest, PageOptionsShowOnlyTheCheckedOrientationsPicture) {
     shown << visible();
     QTest::mouseClick(f->RB1, Qt::LeftButton, Qt::NoModifier, QPoint(6, f->RB1->height() / 2));
     // The pictures differ: the landscape sheet lies on its side.
-    EXPECT_GT(f->imgLandScape->pixmap().width(), f->imgLandScape->pixmap().height());
-    EXPECT_LT(f->imgPortrait->pixmap().width(), f->imgPortrait->pixmap().height());
+    EXPECT_GT(landscape->pixmap().width(), landscape->pixmap().height());
+    EXPECT_LT(portrait->pixmap().width(), portrait->pixmap().height());
     pressOk(d);
   });
   form->action("N25")->trigger();
@@ -195,20 +202,24 @@ TEST_F(OptionDialogsTest, ReportOptionsChooseTheReportsPrinter) {
   int chosenAtOpen = -1, chosenAfterActivation = -1;
   QImage drawn;
   ui.onModal([&](QDialog* d) {
-    auto* f = qobject_cast<TfrDocOptForm*>(d);
-    ASSERT_NE(f, nullptr);
-    for (int i = 0; i < f->LB1->count(); ++i) listed << f->LB1->item(i)->text();
-    chosenAtOpen = f->LB1->currentRow();
+    auto* LB1 = d->findChild<QListWidget*>("LB1");
+    if (!LB1) {
+      ADD_FAILURE() << "no printer list";
+      d->reject();
+      return;
+    }
+    for (int i = 0; i < LB1->count(); ++i) listed << LB1->item(i)->text();
+    chosenAtOpen = LB1->currentRow();
     // Another printer was chosen elsewhere meanwhile: the next activation shows it.
     prn.SelectPrinter(2);
     QEvent activate(QEvent::WindowActivate);
     QCoreApplication::sendEvent(d, &activate);
-    chosenAfterActivation = f->LB1->currentRow();
+    chosenAfterActivation = LB1->currentRow();
     prn.SelectPrinter(0);
     QCoreApplication::sendEvent(d, &activate);
-    const QRect second = f->LB1->visualItemRect(f->LB1->item(1));
-    QTest::mouseClick(f->LB1->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
-    drawn = f->LB1->viewport()->grab(f->LB1->visualItemRect(f->LB1->item(0))).toImage();
+    const QRect second = LB1->visualItemRect(LB1->item(1));
+    QTest::mouseClick(LB1->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
+    drawn = LB1->viewport()->grab(LB1->visualItemRect(LB1->item(0))).toImage();
     pressOk(d);
   });
   form->action("N8")->trigger();
@@ -234,10 +245,10 @@ TEST_F(OptionDialogsTest, ReportOptionsChooseTheReportsPrinter) {
 
   // Cancel keeps the printer, whatever was clicked.
   ui.onModal([&](QDialog* d) {
-    auto* f = qobject_cast<TfrDocOptForm*>(d);
-    EXPECT_EQ(f->LB1->currentRow(), 1);
-    QTest::mouseClick(f->LB1->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      f->LB1->visualItemRect(f->LB1->item(0)).center());
+    auto* LB1 = d->findChild<QListWidget*>("LB1");
+    ASSERT_NE(LB1, nullptr);
+    EXPECT_EQ(LB1->currentRow(), 1);
+    QTest::mouseClick(LB1->viewport(), Qt::LeftButton, Qt::NoModifier, LB1->visualItemRect(LB1->item(0)).center());
     QTest::mouseClick(d->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
   });
   form->action("N8")->trigger();
@@ -267,16 +278,22 @@ TEST_F(OptionDialogsTest, DescribedTemplatesCarryTheirPicture) {
   bool emptyAtOpen = false, memoFocused = false;
   QRgb shownCentre = 0;
   ui.onModal([&](QDialog* d) {
-    auto* f = qobject_cast<TfrTemplNewForm*>(d);
-    ASSERT_NE(f, nullptr);
-    emptyAtOpen = f->Image1->pixmap().isNull() && f->Memo1->toPlainText().isEmpty();
-    memoFocused = d->focusWidget() == f->Memo1;
-    QTest::keyClicks(f->Memo1, QStringLiteral("receipt"));
+    auto* memo = d->findChild<QPlainTextEdit*>("Memo1");
+    auto* image = d->findChild<QLabel*>("Image1");
+    ASSERT_NE(memo, nullptr);
+    if (!image) {
+      ADD_FAILURE() << "no picture";
+      d->reject();
+      return;
+    }
+    emptyAtOpen = image->pixmap().isNull() && memo->toPlainText().isEmpty();
+    memoFocused = d->focusWidget() == memo;
+    QTest::keyClicks(memo, QStringLiteral("receipt"));
     auto* file = d->findChild<QPushButton*>("Button1");
     QTest::mouseClick(file, Qt::LeftButton);   // the broken file
-    EXPECT_TRUE(f->Image1->pixmap().isNull());
+    EXPECT_TRUE(image->pixmap().isNull());
     QTest::mouseClick(file, Qt::LeftButton);   // the bitmap
-    const QImage shown = f->Image1->pixmap().toImage();
+    const QImage shown = image->pixmap().toImage();
     shownCentre = shown.isNull() ? 0 : shown.pixel(shown.width() / 2, shown.height() / 2);
     pressOk(d);
   });
