@@ -2,6 +2,7 @@
 // the orientation pictures of the page options, the printer list of the report options, the
 // picture of a described template, and the editors' fonts of the designer options with the
 // text editor that uses them.
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -325,6 +326,54 @@ TEST_F(OptionDialogsTest, DescribedTemplatesCarryTheirPicture) {
                      chooser.LB1->visualItemRect(chooser.LB1->item(0)).center());
   EXPECT_EQ(chooser.result(), QDialog::Accepted);
   EXPECT_EQ(chooser.ChosenTemplate, templ);
+}
+
+// The dictionary from the designer's menu: its tool buttons are 22 x 22 pictures, clicked to
+// make a category; the value lists draw each entry's picture 2 pixels in and its text 20
+// pixels in, "[无]" without a picture; OK marks the design changed.
+TEST_F(OptionDialogsTest, DictionaryDrawsItsListsAndToolsFromTheDesigner) {
+  ScriptedUi ui;
+  open();
+  QList<QSize> toolSizes;
+  bool toolsHavePictures = true;
+  QImage none, system;
+  ui.onModal([&](QDialog* d) {
+    for (const char* name : {"NewCategoryBtn", "NewVarBtn", "EditBtn", "DelBtn", "EditListBtn"}) {
+      auto* b = d->findChild<QToolButton*>(name);
+      ASSERT_NE(b, nullptr) << name;
+      toolSizes << b->size();
+      toolsHavePictures = toolsHavePictures && !b->icon().isNull();
+    }
+    QTest::mouseClick(d->findChild<QToolButton*>("NewCategoryBtn"), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : d, Qt::Key_Return);
+    auto* combo = d->findChild<QComboBox*>("ValCombo");
+    auto* values = d->findChild<QListWidget*>("ValList");
+    combo->setCurrentIndex(combo->count() - 1);   // 系统变量
+    QApplication::processEvents();
+    none = values->viewport()->grab(values->visualItemRect(values->item(0))).toImage();
+    system = values->viewport()->grab(values->visualItemRect(values->item(1))).toImage();
+    QTest::mouseClick(d->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+  });
+  form->MarkModified(false);
+  form->action("N42")->trigger();
+  EXPECT_EQ(toolSizes, QList<QSize>(5, QSize(22, 22)));
+  EXPECT_TRUE(toolsHavePictures);
+  EXPECT_EQ(report->Dictionary.Variables.Names(), QStringList{QStringLiteral(" Category1")});
+  EXPECT_TRUE(form->IsModified());
+
+  auto inkIn = [](const QImage& img, int x0, int x1) {
+    const QRgb base = img.pixel(img.width() - 1, img.height() - 1);
+    int n = 0;
+    for (int x = x0; x < x1 && x < img.width(); ++x)
+      for (int y = 0; y < img.height(); ++y) n += img.pixel(x, y) != base;
+    return n;
+  };
+  ASSERT_FALSE(none.isNull());
+  ASSERT_FALSE(system.isNull());
+  EXPECT_EQ(inkIn(none, 0, 19), 0);      // "[无]": no picture, text from 20 on
+  EXPECT_GT(inkIn(none, 20, 60), 10);
+  EXPECT_GT(inkIn(system, 2, 18), 20);   // 页#: its picture, then the text
+  EXPECT_GT(inkIn(system, 20, 60), 10);
 }
 
 }  // namespace
