@@ -33,6 +33,10 @@ class TfrColorPopup : public QFrame {
   explicit TfrColorPopup(QWidget* parent);
   TColor Colour = clNone;
   std::function<void(TColor)> OnColour;
+  class TColorSelector* Selector = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
 
  private:
   void choose(TColor c);

@@ -174,6 +174,8 @@ TfrPgoptForm::TfrPgoptForm(QWidget* parent) : QDialog(parent) {
   // The custom size with its labels, usable only for the custom paper.
   widthLabel_ = new QLabel(t(53396));
   heightLabel_ = new QLabel(t(53397));
+  widthLabel_->setBuddy(E1);
+  heightLabel_->setBuddy(E2);
   sl->addRow(widthLabel_, E1);
   sl->addRow(heightLabel_, E2);
   ComB1->view()->setMinimumWidth(200);
@@ -420,6 +422,9 @@ TfrDocOptForm::TfrDocOptForm(QWidget* parent) : QDialog(parent) {
   v->addWidget(tabs);
   v->addWidget(okCancel(this));
   setMinimumSize(361, 289);
+  // Room for a few printers and the version row; the list and the comment take what is more.
+  LB1->setMinimumHeight(60);
+  resize(440, 400);
 }
 
 void TfrDocOptForm::FillPrinters() {

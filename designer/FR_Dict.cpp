@@ -338,6 +338,7 @@ TfrTitlesPage::TfrTitlesPage(TfrVariables& titles, const QStringList& names, con
   AllLB->setObjectName(QStringLiteral("AllLB"));
   AllLB->setSelectionMode(QAbstractItemView::ExtendedSelection);
   AllLB->setSortingEnabled(true);
+  AllLB->setItemDelegate(new IconEntryDelegate(16, AllLB));
   auto tool = [this](const char* name, const char* text) {
     auto* b = new QToolButton(this);
     b->setObjectName(QString::fromLatin1(name));
@@ -429,6 +430,7 @@ QTreeWidgetItem* TfrTitlesPage::addSetNode(const QString& name) {
   auto* n = new QTreeWidgetItem(root_);
   n->setData(0, kNameRole, name);
   n->setData(0, kKindRole, 1);
+  n->setIcon(0, DesignerIcon(QStringLiteral("SourceIcon")));
   setNodeText(n);
   if (fieldsOf_) {
     auto* placeholder = new QTreeWidgetItem(n, QStringList{LocaleText(55076)});
@@ -446,7 +448,7 @@ void TfrTitlesPage::fill() {
   sorted.sort(Qt::CaseInsensitive);
   for (const QString& n : sorted) {
     if (titles_.FindName(n) >= 0) addSetNode(n);
-    else AllLB->addItem(n);
+    else AllLB->addItem(new QListWidgetItem(DesignerIcon(QStringLiteral("SourceIcon")), n));
   }
   root_->setExpanded(true);
   Tree->setCurrentItem(root_);
@@ -468,6 +470,7 @@ void TfrTitlesPage::expand(QTreeWidgetItem* node) {
     auto* c = new QTreeWidgetItem(node);
     c->setData(0, kNameRole, f);
     c->setData(0, kKindRole, 2);
+    c->setIcon(0, DesignerIcon(QStringLiteral("FieldIcon")));
     setNodeText(c);
   }
 }
@@ -547,7 +550,7 @@ void TfrTitlesPage::RemoveSelected() {
     if (key.compare(name, Qt::CaseInsensitive) == 0 || key.startsWith(prefix, Qt::CaseInsensitive)) titles_.RemoveAt(i);
   }
   delete n;
-  AllLB->addItem(name);
+  AllLB->addItem(new QListWidgetItem(DesignerIcon(QStringLiteral("SourceIcon")), name));
   Tree->setCurrentItem(root_);
 }
 

@@ -12,6 +12,7 @@
 #include "designer/FR_Glyphs.h"
 #include "designer/FR_Small.h"
 #include "platform/ui.h"
+#include "report/FR_Combo.h"
 #include "report/FR_Ctrls.h"
 #include "report/FR_Report.h"
 #include "report/FR_Utils.h"
@@ -21,11 +22,6 @@ namespace {
 QString t(int id) { return LocaleText(id); }
 
 // The colours the pop-up offers, then "no colour".
-const TColor kPopupColours[] = {
-    0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x808080,
-    0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
-};
-
 // A colour button's glyph: the button's picture over a bar of the colour (a hatched bar for
 // "no colour").
 QImage colourGlyph(const QString& button, TColor colour) {
@@ -68,37 +64,22 @@ bool mayModify(const TfrView* v) { return !(v->Restrictions & frrfDontModify); }
 // The colour pop-up
 
 TfrColorPopup::TfrColorPopup(QWidget* parent) : QFrame(parent, Qt::Popup) {
+  // The engine's colour selector dropped down under the colour button.
   setObjectName(QStringLiteral("ColorPopup"));
   setFrameShape(QFrame::Box);
-  auto* v = new QVBoxLayout(this);
-  v->setContentsMargins(3, 3, 3, 3);
-  v->setSpacing(2);
-  auto* grid = new QGridLayout;
-  grid->setSpacing(1);
-  int i = 0;
-  for (TColor c : kPopupColours) {
-    auto* b = new QToolButton(this);
-    b->setObjectName(QStringLiteral("Colour%1").arg(i));
-    b->setFixedSize(18, 18);
-    QPixmap pm(12, 12);
-    pm.fill(ToQColor(c));
-    b->setIcon(QIcon(pm));
-    connect(b, &QToolButton::clicked, this, [this, c] { choose(c); });
-    grid->addWidget(b, i / 8, i % 8);
-    ++i;
-  }
-  v->addLayout(grid);
-  auto* none = new QPushButton(QString::fromUtf8("无色"), this);
-  none->setObjectName(QStringLiteral("NoColour"));
-  connect(none, &QPushButton::clicked, this, [this] { choose(clNone); });
-  v->addWidget(none);
-  auto* other = new QPushButton(QString::fromUtf8("其它颜色..."), this);
-  other->setObjectName(QStringLiteral("OtherColour"));
-  connect(other, &QPushButton::clicked, this, Guarded([this] {
-            hide();
-            if (auto c = CurrentUiBackend().chooseColor(Colour == clNone ? clWhite : Colour)) choose(*c);
-          }));
-  v->addWidget(other);
+  setLineWidth(1);
+  Selector = new TColorSelector(this);
+  Selector->setObjectName(QStringLiteral("ColorSelector"));
+  Selector->move(1, 1);
+  setFixedSize(Selector->width() + 2, Selector->height() + 2);
+  Selector->OnColorSelected = [this](TColorSelector* s) { choose(s->Color()); };
+}
+
+void TfrColorPopup::showEvent(QShowEvent* e) {
+  // The selector hides itself on a choice; every drop-down shows it with the current colour.
+  Selector->SelectColor(Colour);
+  Selector->show();
+  QFrame::showEvent(e);
 }
 
 void TfrColorPopup::choose(TColor c) {

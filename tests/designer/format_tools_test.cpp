@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "designer/FR_Desgn.h"
+#include "report/FR_Combo.h"
 #include "report/FR_Ctrls.h"
 #include "report/FR_Report.h"
 #include "tests/designer/editors_support.h"
@@ -159,20 +160,32 @@ TEST_F(FormatToolsTest, ColoursLineStylesAndRestrictedObjects) {
   press("ClB1");
   ASSERT_TRUE(form->ColorPopup->isVisible());
   shot(form->ColorPopup, "designer_colour_popup.png");
-  auto* red = form->ColorPopup->findChild<QToolButton*>("Colour9");
-  ASSERT_NE(red, nullptr);
-  QTest::mouseClick(red, Qt::LeftButton);
+  // The engine's colour selector: four rows of four colours, then "透明" and "其它...".
+  TColorSelector* selector = form->ColorPopup->Selector;
+  ASSERT_NE(selector, nullptr);
+  EXPECT_EQ(selector->size(), QSize(96, 132));
+  EXPECT_EQ(selector->ButtonByTag(5)->geometry(), QRect(4 + 22, 4 + 22, 22, 22));
+  EXPECT_EQ(selector->ButtonByTag(16)->geometry(), QRect(4, 92, 88, 18));
+  EXPECT_EQ(selector->ButtonByTag(17)->geometry(), QRect(4, 110, 88, 18));
+  auto clickTag = [&](int tag) {
+    TfrSpeedButton* b = form->ColorPopup->Selector->ButtonByTag(tag);
+    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, b->rect().center());
+  };
+  clickTag(10);   // red
   EXPECT_FALSE(form->ColorPopup->isVisible());
   EXPECT_EQ(obj("Memo1")->FillColor, TColor(0x0000FF));
   EXPECT_EQ(obj("Memo2")->FillColor, kNoFill);
   // Font colour through the colour dialog.
   ui.answerColor(0x123456);
   press("ClB2");
-  QTest::mouseClick(form->ColorPopup->findChild<QPushButton*>("OtherColour"), Qt::LeftButton);
+  ASSERT_TRUE(form->ColorPopup->isVisible());
+  clickTag(17);   // 其它...
   EXPECT_EQ(memo("Memo1")->Font.color(), TColor(0x123456));
   // Frame colour: no colour.
   press("ClB3");
-  QTest::mouseClick(form->ColorPopup->findChild<QPushButton*>("NoColour"), Qt::LeftButton);
+  ASSERT_TRUE(form->ColorPopup->isVisible());
+  EXPECT_TRUE(form->ColorPopup->Selector->isVisible());   // shown again after the last choice
+  clickTag(16);   // 透明
   EXPECT_EQ(obj("Memo1")->FrameColor, clNone);
   // The line style panel: the dashed style.
   press("StB1");
