@@ -334,7 +334,7 @@ int main(int argc, char** argv) {
        "cast(substr(投诉日期, 6, 2) as integer) as m, count(*) as cs, "
        "sum(case when 处理结果='未完成' then 1 else 0 end) as open, sum(case when 处理结果='完成' then 1 else 0 end) "
        "as done from 业主投诉表 where 投诉日期 between '2006-01-01 00:00:00' and '2006-12-31 23:59:59' "
-       "group by 1, 2, 3) c on c.ec=coalesce(h.小区代码,'') and c.hc=h.房屋代码 order by c.m, h.房屋代码",
+       "group by 1, 2, 3) c on c.ec in ('', coalesce(h.小区代码,'')) and c.hc=h.房屋代码 order by c.m, h.房屋代码",
        "通用"},
       {"业主缴费综合报表三 (combined, one month)",
        [](int* lines) {
