@@ -3,6 +3,9 @@
 #include <QSet>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstring>
 
 #include <QApplication>
 #include <memory>
@@ -149,10 +152,15 @@ TStatisticsProgress* currentProgress = nullptr;
 int progressCallback(void* progress) { return static_cast<TStatisticsProgress*>(progress)->Tick() ? 1 : 0; }
 
 void installProgressHandler(TStatisticsProgress* progress) {
-  if (!Dm1 || !Dm1->ADO_system->Connected() || Dm1->ADO_system->kind() != TADOConnection::SQLite) return;
-  auto* db = static_cast<sqlite3*>(Dm1->ADO_system->sqliteHandle());
-  if (progress) sqlite3_progress_handler(db, 20000, progressCallback, progress);
-  else sqlite3_progress_handler(db, 0, nullptr, nullptr);
+  if (!Dm1) return;
+  // The local database too: a statistic may write its lines there in one statement reading
+  // the main database (TScratchFill::InsertSelect).
+  for (TADOConnection* c : {Dm1->ADO_system, Dm1->db_local}) {
+    if (!c || !c->Connected() || c->kind() != TADOConnection::SQLite) continue;
+    auto* db = static_cast<sqlite3*>(c->sqliteHandle());
+    if (progress) sqlite3_progress_handler(db, 20000, progressCallback, progress);
+    else sqlite3_progress_handler(db, 0, nullptr, nullptr);
+  }
 }
 }  // namespace
 
@@ -315,6 +323,22 @@ void TScratchFill::Append(const Line& fields) {
   ++count_;
 }
 
+int TScratchFill::InsertSelect(const QString& sql, const std::vector<Variant>& params) {
+  const int written = Dm1->db_local->Execute(sql, params);
+  count_ += written;
+  // The list reads the lines in the order they were written (as appended lines show); a later
+  // reading of the table takes the fill's order line again.
+  TADOQuery* q = Dm1->q_tongyong;
+  const QStringList lines = q->SQL;
+  q->Close();
+  q->SQL.Clear();
+  q->SQL.Add(u("select * from ") + table_ + u(" order by rowid"));
+  q->Open();
+  q->SQL.Clear();
+  for (const QString& line : lines) q->SQL.Add(line);
+  return written;
+}
+
 void TScratchFill::Commit() {
   Dm1->db_local->CommitTrans();
   done_ = true;
@@ -325,6 +349,39 @@ void TScratchFill::Commit() {
   q->First();
   // The lines were added without posting them: the footers count them now.
   RecalculateFootersOf(q);
+}
+
+namespace {
+// The file of the main database attached to the local connection, as it was when attached:
+// a file replaced since (a restored backup) is attached again.
+struct AttachedFile {
+  void* local = nullptr;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+AttachedFile attachedMain;
+}  // namespace
+
+TMainDatabaseOnLocal::TMainDatabaseOnLocal() {
+  if (!Dm1 || !Dm1->ADO_system->Connected() || Dm1->ADO_system->kind() != TADOConnection::SQLite) return;
+  if (!Dm1->db_local->Connected() || Dm1->db_local->kind() != TADOConnection::SQLite) return;
+  const char* file = sqlite3_db_filename(static_cast<sqlite3*>(Dm1->ADO_system->sqliteHandle()), "main");
+  struct stat info {};
+  if (!file || !*file || ::stat(file, &info) != 0) return;
+  auto* local = static_cast<sqlite3*>(Dm1->db_local->sqliteHandle());
+  // The attachment stays between runs, so the local connection keeps the pages it read.
+  const char* attached = sqlite3_db_filename(local, "kelo");
+  if (attached && std::strcmp(attached, file) == 0 && attachedMain.local == local && attachedMain.device == info.st_dev &&
+      attachedMain.inode == info.st_ino) {
+    attached_ = true;
+    return;
+  }
+  if (Dm1->db_local->InTransaction()) return;
+  if (attached) Dm1->db_local->Execute(u("detach database kelo"));
+  attachedMain = {};
+  Dm1->db_local->Execute(u("attach database ? as kelo"), {Variant(QString::fromUtf8(file))});
+  attachedMain = {local, info.st_dev, info.st_ino};
+  attached_ = true;
 }
 
 void EmptyScratchForOpening() {

@@ -128,6 +128,10 @@ class TScratchFill {
   using Line = std::vector<std::pair<const char*, Variant>>;
   void Append(const Line& fields);
   int Count() const { return count_; }
+  // Writes the lines one INSERT … SELECT on the local database makes (the main database's
+  // tables named kelo.<table> while a TMainDatabaseOnLocal is alive) and reads them into the
+  // list in the order written. Returns the lines written.
+  int InsertSelect(const QString& sql, const std::vector<Variant>& params = {});
   void Commit();
 
  private:
@@ -144,6 +148,23 @@ class TScratchFill {
   QString table_;
   int count_ = 0;
   bool done_ = false;
+};
+
+// The main database attached to the local one as "kelo" (attached once and kept while the
+// main database's file stays the same), so that a statistic
+// computes and writes its lines in one statement (TScratchFill::InsertSelect) instead of
+// reading sums and writing lines one by one. Only an SQLite main database can be attached:
+// Attached() is false otherwise (or inside a transaction of the local database) and the
+// statistic writes its lines itself. Made before the TScratchFill that uses it.
+class TMainDatabaseOnLocal {
+ public:
+  TMainDatabaseOnLocal();
+  TMainDatabaseOnLocal(const TMainDatabaseOnLocal&) = delete;
+  TMainDatabaseOnLocal& operator=(const TMainDatabaseOnLocal&) = delete;
+  bool Attached() const { return attached_; }
+
+ private:
+  bool attached_ = false;
 };
 
 // The progress of a run: after a second a small window shows what the run is doing, how far

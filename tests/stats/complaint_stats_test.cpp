@@ -105,3 +105,57 @@ TEST_F(ComplaintStatsTest, ByMonthAndHouseCountsOnlyComplaintsOfHouses) {
   EXPECT_EQ(scratch(fields), (QStringList{u8("2008年|02月|A-101|张三|1|1|0|漏水"), u8("2008年|03月|A-101|张三|1|0|0|漏水")}));
   EXPECT_EQ(scratchSum("numbera").toString(), QStringLiteral("2"));
 }
+
+// Two estates with a house of the same code in buildings of the same name: each house counts
+// the complaints of its own estate (its code compared without regard to case) and those
+// written without an estate; the lines come month by month, the houses in the order of their
+// codes, and the building filter keeps both estates' houses of that name.
+TEST_F(ComplaintStatsTest, ByMonthAndHouseKeepsTwoEstatesSharingCodesAndNamesApart) {
+  ScriptedUi ui;
+  exec("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0001', '01', '一栋')");
+  exec("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0002', '01', '一栋')");
+  exec("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0002', '02', '二栋')");
+  for (const char* h : {"('0002', 'A-101', '一栋', '李四')", "('0001', 'A-101', '一栋', '张三')",
+                        "('0001', 'A-100', '一栋', '赵六')", "('0002', 'C-301', '二栋', '钱七')"})
+    exec(u8("insert into 房屋资料 (小区代码, 房屋代码, 楼宇名称, 业主名称) values %1").arg(u8(h)));
+  const char* complaints[][5] = {
+      {"0001", "T1", "2008-02-10 08:00:00", "A-101", "完成"},   {"0001", "T2", "2008-02-11 08:00:00", "a-101", "未完成"},
+      {"0002", "T3", "2008-02-12 08:00:00", "A-101", "未完成"}, {"", "T4", "2008-03-01 08:00:00", "A-101", "完成"},
+      {nullptr, "T5", "2008-03-02 08:00:00", "A-101", "处理中"}, {"0002", "T6", "2008-01-05 08:00:00", "C-301", "完成"},
+      {"0003", "T7", "2008-01-06 08:00:00", "A-100", "完成"},   {"0001", "T8", "2007-12-31 23:59:59", "A-100", "完成"},
+      {"0001", "T9", "2008-12-31 23:59:59", "A-100", "未完成"},
+  };
+  for (const auto& c : complaints)
+    exec(u8("insert into 业主投诉表 (小区代码, 投诉单号, 投诉日期, 房屋代码, 处理结果, 投诉内容) values (%1, '%2', '%3', '%4', '%5', '漏水')")
+             .arg(c[0] ? u8("'") + u8(c[0]) + u8("'") : u8("null"), u8(c[1]), u8(c[2]), u8(c[3]), u8(c[4])));
+  auto w = open<TForm_z_tousuinfo_yuehouse>();
+  const QStringList fields{"textb", "textc", "textd", "texte", "numbera", "numberb", "numberc"};
+  struct Case {
+    const char* building;
+    QStringList lines;  // in the order shown
+  };
+  const Case cases[] = {
+      {"",
+       {u8("01月|二栋|C-301|钱七|1|0|1"), u8("02月|一栋|A-101|李四|1|1|0"), u8("02月|一栋|A-101|张三|2|1|1"),
+        u8("03月|一栋|A-101|李四|2|0|1"), u8("03月|一栋|A-101|张三|2|0|1"), u8("12月|一栋|A-100|赵六|1|1|0")}},
+      {"一栋",
+       {u8("02月|一栋|A-101|李四|1|1|0"), u8("02月|一栋|A-101|张三|2|1|1"), u8("03月|一栋|A-101|李四|2|0|1"),
+        u8("03月|一栋|A-101|张三|2|0|1"), u8("12月|一栋|A-100|赵六|1|1|0")}},
+  };
+  for (const Case& c : cases) {
+    setText(w->ComboBox1, QStringLiteral("2008"));
+    setText(w->ComboBox2, u8(c.building));
+    w->SpeedButton1->click();
+    EXPECT_EQ(scratch(fields), c.lines) << c.building;
+    // The list shows the lines in the same order.
+    QStringList shown;
+    TADOQuery* list = Dm1->q_tongyong;
+    for (list->First(); !list->Eof(); list->Next()) {
+      QStringList cells;
+      for (const QString& f : fields) cells << list->FieldByName(f)->AsString();
+      shown << cells.join(QLatin1Char('|'));
+    }
+    EXPECT_EQ(shown, c.lines) << c.building;
+    EXPECT_TRUE(ui.messages().isEmpty()) << c.building;
+  }
+}
