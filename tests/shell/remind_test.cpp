@@ -23,28 +23,21 @@
 #include "shell/mainform.h"
 #include "shell/remind.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class ReminderTest : public ::testing::Test {
+class ReminderTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
-    Dm1->db_local->Open();
+    OpenDatabases(true);
     today_ = Today();
   }
   void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    work_.reset();
+    CloseDatabases();
   }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
   void settings(int rentalDays, bool rentals, int complaintDays, bool complaints, bool atStart = false) {
     Dm1->db_local->Execute(u("update sysset set 租赁提前提醒天数=%1, 租赁自动提醒=%2, 投诉提前提醒天数=%3, "
                              "投诉自动提醒=%4, zdtx=%5")
@@ -79,7 +72,6 @@ class ReminderTest : public ::testing::Test {
     return out;
   }
 
-  std::unique_ptr<WorkFolder> work_;
   TDateTime today_ = 0;
 };
 
