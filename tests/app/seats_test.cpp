@@ -32,6 +32,7 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "shell/maintenance.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/db_values.h"
 #include "tests/support/work_folder.h"
@@ -82,13 +83,7 @@ TEST(SeatsChild, RunsTheProgram) {
   const QString mode = env("SEATS_MODE");
   app::prepareApplication(*qApp);
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("系统管理员")));
-    enter->Edit1->setText(QString());
-    enter->BitBtn_OKClick();
-  });
+  AnswerLogIn(ui);
   QStringList results;
   std::function<void()> step = [&] {
     TForm_main* main = nullptr;

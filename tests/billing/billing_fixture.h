@@ -16,6 +16,7 @@
 #include "report/FR_DBSet.h"
 #include "report/FR_Preview.h"
 #include "report/FR_Prntr.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/scripted_ui.h"
 
 #include "platform/data/ado.h"
@@ -96,14 +97,6 @@ inline void AnswerPreview(ScriptedUi& ui, const QString& pdf = QString(), int* p
     preview->ExitBtn->click();
   });
   if (!pdf.isEmpty()) ui.answerPrint();
-}
-
-// The text of a PDF file as pdftotext reads it (compatibility forms folded back).
-inline QString PdfText(const QString& pdf) {
-  QProcess p;
-  p.start(u8("pdftotext"), {u8("-layout"), pdf, u8("-")});
-  p.waitForFinished(20000);
-  return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
 }
 
 // The record sources a window offers the shipped templates: frDBDataSet1 and frDS_HT over

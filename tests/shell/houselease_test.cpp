@@ -29,6 +29,7 @@
 #include "shell/houselease.h"
 #include "shell/mainform.h"
 #include "shell/loginstate.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/data_module_test.h"
 
@@ -354,12 +355,7 @@ TEST_F(LeaseWindowTest, MenuCommandsOpenCustomersAndLeasesWithoutAnyRight) {
   exec(u("insert into 房屋租赁表 (房屋代码, 客户名称, 客户类型名称, 迁入日期, 已经迁出) "
          "values ('A102', '李四', '个人', '2004-01-01 00:00:00', 1)"));
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("张三")));
-    enter->BitBtn_OKClick();
-  });
+  AnswerLogIn(ui, u("张三"));
   TForm_main main;
   main.show();
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();

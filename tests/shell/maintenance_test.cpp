@@ -27,6 +27,7 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "shell/maintenance.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/data_module_test.h"
 
@@ -313,12 +314,7 @@ TEST_F(MaintenanceTest, MenuCommandsPrepareTheirWindows) {
   exec(u("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0001', '01', '丙栋')"));
   exec(u("insert into 权限表 (代码, 姓名, 操作口令) values ('002', '张三', '')"));
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("张三")));
-    enter->BitBtn_OKClick();
-  });
+  AnswerLogIn(ui, u("张三"));
   TForm_main form;
   form.show();
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();

@@ -22,6 +22,7 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "shell/remind.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/data_module_test.h"
 
@@ -223,19 +224,6 @@ TEST_F(ReminderTest, SettingsDialogChecksDaysAndSaves) {
   EXPECT_TRUE(stored.complaints);
 }
 
-namespace {
-// The administrator's log-in with the empty password of a fresh database.
-void answerAdministratorLogin(ScriptedUi& ui) {
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("系统管理员")));
-    enter->Edit1->setText(QString());
-    enter->BitBtn_OKClick();
-  });
-}
-}  // namespace
-
 TEST_F(ReminderTest, MainWindowShowsTheListAfterLogInAndOpensBothCommands) {
   QApplication::setQuitOnLastWindowClosed(false);
   TForm_main::setProgramFolder(work_->path());
@@ -248,7 +236,7 @@ TEST_F(ReminderTest, MainWindowShowsTheListAfterLogInAndOpensBothCommands) {
   {
     // Nothing due: the log-in only.
     ScriptedUi ui;
-    answerAdministratorLogin(ui);
+    AnswerLogIn(ui);
     TForm_main form;
     startMain(form);
     ASSERT_TRUE(form.startupCompleted());
@@ -258,7 +246,7 @@ TEST_F(ReminderTest, MainWindowShowsTheListAfterLogInAndOpensBothCommands) {
   rental("H1", 3);
   {
     ScriptedUi ui;
-    answerAdministratorLogin(ui);
+    AnswerLogIn(ui);
     ui.onModal([](QDialog* d) {
       EXPECT_EQ(Dm1->q_tongyong->RecordCount(), 1);
       d->reject();

@@ -9,6 +9,7 @@
 #include "platform/data/ado.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/mainform.h"
 #include "tests/support/db_values.h"
 #include "tests/support/work_folder.h"
 
@@ -20,12 +21,16 @@ inline constexpr std::initializer_list<const char*> kListRights = {"编辑权", 
 // TearDown calls CloseDatabases after freeing the windows it made.
 class DataModuleTest : public ::testing::Test {
  protected:
-  // A fresh data folder, no operator logged in, the data module created and the main
-  // database opened (and the local one with `openLocal`).
-  void OpenDatabases(bool openLocal = false) {
+  // A fresh data folder (also the program's folder), no operator logged in, the data module
+  // created with nothing connected.
+  void CreateDataModule() {
     work_ = std::make_unique<WorkFolder>();
     ResetLoginState();
     Dm1 = new TDm1();
+  }
+  // The same with the main database opened (and the local one with `openLocal`).
+  void OpenDatabases(bool openLocal = false) {
+    CreateDataModule();
     Dm1->ADO_system->Open();
     if (openLocal) Dm1->db_local->Open();
   }
@@ -33,6 +38,7 @@ class DataModuleTest : public ::testing::Test {
     delete Dm1;
     Dm1 = nullptr;
     ResetLoginState();
+    TForm_main::setProgramFolder(QString());
     work_.reset();
   }
   // The operator `name` holds `rights`.
