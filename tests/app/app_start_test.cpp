@@ -11,6 +11,7 @@
 #include "shell/enter.h"
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
@@ -27,15 +28,7 @@ TEST(ProgramEntry, StartsLogsInAndCloses) {
   EXPECT_EQ(QFontInfo(QApplication::font()).family(), QStringLiteral("Noto Serif CJK SC"));
 
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    const int index = enter->DBLookupComboBox1->findText(QString::fromUtf8("系统管理员"));
-    ASSERT_GE(index, 0);
-    enter->DBLookupComboBox1->setCurrentIndex(index);
-    enter->Edit1->setText(QString());
-    enter->BitBtn_OKClick();
-  });
+  AnswerLogIn(ui);
   QString caption;
   bool loggedIn = false;
   std::function<void()> closeWhenStarted = [&] {

@@ -25,8 +25,9 @@
 #include "shell/enter.h"
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 // Readable texts in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -43,28 +44,12 @@ inline void settle(int ms = 30) {
   while (t.elapsed() < ms);
 }
 
-// Answers the next log-in dialog as the administrator with the empty password.
-inline void answerAdministratorLogin(ScriptedUi& ui) {
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    const int index = enter->DBLookupComboBox1->findText(u("系统管理员"));
-    ASSERT_GE(index, 0);
-    enter->DBLookupComboBox1->setCurrentIndex(index);
-    enter->Edit1->setText(QString());
-    enter->BitBtn_OKClick();
-  });
-}
-
-class OfficeTest : public ::testing::Test {
+class OfficeTest : public DataModuleTest {
  protected:
   void SetUp() override {
     buildFolder_ = QDir::currentPath();
-    work_ = std::make_unique<WorkFolder>();
     QApplication::setQuitOnLastWindowClosed(false);
-    ResetLoginState();
-    TForm_main::setProgramFolder(work_->path());
-    Dm1 = new TDm1();
+    CreateDataModule();
     dm2_ = std::make_unique<Tform_Dm2>();
     app::registerCommands();
   }
@@ -72,31 +57,19 @@ class OfficeTest : public ::testing::Test {
     if (form_ && form_->isVisible()) form_->close();
     form_.reset();
     dm2_.reset();
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    TForm_main::setProgramFolder(QString());
-    work_.reset();
+    CloseDatabases();
   }
 
   void exec(const QString& sql) {
     if (!Dm1->ADO_system->Connected()) Dm1->ADO_system->Open();
     Dm1->ADO_system->Execute(sql);
   }
-  QString stored(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(Dm1->ADO_system);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u("<none>") : q.Fields()[0]->AsString();
-  }
-  int count(const QString& sql) { return stored(sql).toInt(); }
   QString shotPath(const QString& name) const { return QDir(buildFolder_).filePath(name); }
 
   // Starts the main window maximised and logs the administrator in.
   void startProgram(ScriptedUi& ui) {
     form_ = std::make_unique<TForm_main>();
-    answerAdministratorLogin(ui);
+    AnswerLogIn(ui);
     form_->showMaximized();
     QElapsedTimer t;
     t.start();
@@ -204,7 +177,6 @@ class OfficeTest : public ::testing::Test {
            "'一栋', '1', 'A-102', '王芳', '13800000002', '电话', '电梯噪音', '系统管理员', '未完成')"));
   }
 
-  std::unique_ptr<WorkFolder> work_;
   std::unique_ptr<Tform_Dm2> dm2_;
   std::unique_ptr<TForm_main> form_;
   QString buildFolder_;

@@ -32,7 +32,9 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "shell/maintenance.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
+#include "tests/support/db_values.h"
 #include "tests/support/work_folder.h"
 
 namespace {
@@ -65,19 +67,6 @@ QString attempt(const std::function<void()>& work) {
   }
 }
 
-// One text value read through a fresh connection to `file`.
-QString valueIn(const QString& file, const QString& sql) {
-  TADOConnection c;
-  c.ConnectionString = u("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"") + file + u("\"");
-  c.Open();
-  TADOQuery q;
-  q.SetConnection(&c);
-  q.SQL.Add(sql);
-  q.Open();
-  QStringList values;
-  for (q.First(); !q.Eof(); q.Next()) values << q.Fields()[0]->AsString();
-  return values.join(u(","));
-}
 
 }  // namespace
 
@@ -94,13 +83,7 @@ TEST(SeatsChild, RunsTheProgram) {
   const QString mode = env("SEATS_MODE");
   app::prepareApplication(*qApp);
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("系统管理员")));
-    enter->Edit1->setText(QString());
-    enter->BitBtn_OKClick();
-  });
+  AnswerLogIn(ui);
   QStringList results;
   std::function<void()> step = [&] {
     TForm_main* main = nullptr;
@@ -167,7 +150,7 @@ class SeatsTest : public ::testing::Test {
     work_.reset();
   }
   QString file(const char* name) const { return work_->file(u(name)); }
-  QString value(const QString& sql) { return valueIn(file("kelo.db"), sql); }
+  QString value(const QString& sql) { return ValuesInFile(file("kelo.db"), sql); }
   void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
 
   // Starts the other seat and waits until its main window is up.
@@ -301,7 +284,7 @@ TEST_F(SeatsTest, ASeatWhoseFileWasReplacedNeitherReadsNorWritesTheSetAsideFile)
   const QStringList said = finishSeat();
   ASSERT_EQ(said.size(), 3) << said.join(u(" / ")).toStdString();
   for (const QString& s : said) EXPECT_TRUE(s.startsWith(u("数据库文件已经被替换或移走"))) << s.toStdString();
-  EXPECT_EQ(valueIn(file("set-aside.db"), u("select group_concat(客户代码||客户名称) from 客户资料")), u("M原来的"));
+  EXPECT_EQ(ValuesInFile(file("set-aside.db"), u("select group_concat(客户代码||客户名称) from 客户资料")), u("M原来的"));
   EXPECT_EQ(value(u("select group_concat(客户代码||客户名称) from 客户资料")), u("M换上的"));
 }
 

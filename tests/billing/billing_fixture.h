@@ -16,6 +16,7 @@
 #include "report/FR_DBSet.h"
 #include "report/FR_Preview.h"
 #include "report/FR_Prntr.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/scripted_ui.h"
 
 #include "platform/data/ado.h"
@@ -23,7 +24,7 @@
 #include "platform/money.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 #include <ostream>
 
@@ -36,31 +37,13 @@ inline Money money(const char* text) { return *Money::parse(QString::fromLatin1(
 
 // New databases in a fresh folder, an operator with every action right, and helpers to put
 // houses, charge items and standards in place and read values back.
-class BillingTest : public ::testing::Test {
+class BillingTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
-    CurrentOperatorName = u8("收银员甲");
-    for (const char* right : {"编辑权", "删除权", "打印权", "导出权", "查找权"}) RightFlags.set(u8(right), true);
+    OpenDatabases();
+    LogIn(u8("收银员甲"));
   }
-  void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    work_.reset();
-  }
-  TADOConnection* db() const { return Dm1->ADO_system; }
-  void exec(const QString& sql) { db()->Execute(sql); }
-  QString stored(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(db());
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u8("<none>") : q.Fields()[0]->AsString();
-  }
+  void TearDown() override { CloseDatabases(); }
   Money storedMoney(const QString& sql) {
     TADOQuery q;
     q.SetConnection(db());
@@ -68,7 +51,6 @@ class BillingTest : public ::testing::Test {
     q.Open();
     return q.IsEmpty() || q.Fields()[0]->IsNull() ? Money::fromUnits(-1) : q.Fields()[0]->AsMoney();
   }
-  int count(const QString& sql) { return stored(sql).toInt(); }
 
   void addHouse(const QString& code, const QString& owner, double area = 80.25, const char* balance = "0") {
     exec(u8("insert into 房屋资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元, 房屋代码, 业主名称, 房屋面积, "
@@ -83,8 +65,6 @@ class BillingTest : public ::testing::Test {
          u8(", ") + SqlQuote::Text(u8(area)) + u8(", ") + SqlQuote::Text(u8(stopped)) + u8(", ") +
          SqlQuote::Text(u8(kind)) + u8(", ") + SqlQuote::Money(money(amount)) + u8(")"));
   }
-
-  std::unique_ptr<WorkFolder> work_;
 };
 
 // The shipped report template of that name, in the source tree.
@@ -117,14 +97,6 @@ inline void AnswerPreview(ScriptedUi& ui, const QString& pdf = QString(), int* p
     preview->ExitBtn->click();
   });
   if (!pdf.isEmpty()) ui.answerPrint();
-}
-
-// The text of a PDF file as pdftotext reads it (compatibility forms folded back).
-inline QString PdfText(const QString& pdf) {
-  QProcess p;
-  p.start(u8("pdftotext"), {u8("-layout"), pdf, u8("-")});
-  p.waitForFinished(20000);
-  return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
 }
 
 // The record sources a window offers the shipped templates: frDBDataSet1 and frDS_HT over

@@ -26,27 +26,6 @@
 
 namespace {
 
-// The rows of a query as texts "a|b|…", sorted: money columns (named money…) as exact
-// decimals, an empty amount as 0; other columns as their text.
-QStringList rowsOf(TADOConnection* db, const QString& sql) {
-  TADOQuery q;
-  q.SetConnection(db);
-  q.SQL.Add(sql);
-  q.Open();
-  QStringList rows;
-  for (q.First(); !q.Eof(); q.Next()) {
-    QStringList cells;
-    for (int i = 0; i < q.Fields().size(); ++i) {
-      TField* f = q.Fields()[i];
-      if (f->FieldName().startsWith(QLatin1String("money"))) cells << (f->IsNull() ? Money() : f->AsMoney()).toString();
-      else cells << f->AsString();
-    }
-    rows << cells.join(QLatin1Char('|'));
-  }
-  std::sort(rows.begin(), rows.end());
-  return rows;
-}
-
 // A footer's text as an amount (thousands separators dropped, an empty footer as 0).
 Money footerAmount(TDBGridEh* grid, const char* field) {
   for (int i = 0; i < grid->Columns()->Count(); ++i) {

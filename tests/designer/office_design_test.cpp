@@ -29,6 +29,7 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "tests/designer/office_tools.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
@@ -60,13 +61,7 @@ void DesignReceiptFromJournal(const std::function<void(TForm_shoufeimingxibiao*)
     ASSERT_TRUE(QFile::copy(QString::fromUtf8(ESTATE_SOURCE_DIR "/templates/收款收据.frf"),
                             ProgramTemplatePath(u("收款收据.frf"))));
     ScriptedUi ui;
-    ui.onModal([](QDialog* d) {
-      auto* enter = qobject_cast<TForm_Enter*>(d);
-      ASSERT_NE(enter, nullptr);
-      enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("系统管理员")));
-      enter->Edit1->setText(QString());
-      enter->BitBtn_OKClick();
-    });
+    AnswerLogIn(ui);
     main->resize(1280, 1000);
     main->show();
     QElapsedTimer t;

@@ -15,6 +15,7 @@
 #include "report/FR_Prntr.h"
 #include "report/FR_Report.h"
 #include "tests/designer/window_fixture.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/scripted_ui.h"
 
 namespace {
@@ -68,12 +69,6 @@ class PreviewEditTest : public designtest::DesignerWindowFixture {
     });
     ui.answerMessage(answer);
   }
-  static QString pdfText(const QString& pdf) {
-    QProcess p;
-    p.start("pdftotext", {pdf, "-"});
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-  }
 };
 
 // A page changed in the designer comes back into the preview, which shows and prints it; "No"
@@ -123,7 +118,7 @@ TEST_F(PreviewEditTest, AnEditedPageComesBackAndIsPrinted) {
   });
   report->ShowBuiltReport();
   EXPECT_EQ(ui.pendingAnswers(), 0);
-  const QString printed = pdfText(pdf);
+  const QString printed = PdfText(pdf, PdfLayout::Raw);
   EXPECT_TRUE(printed.contains("Memo2")) << printed.toStdString();
   EXPECT_FALSE(printed.contains("Memo1")) << printed.toStdString();
   EXPECT_FALSE(printed.contains("Memo3")) << printed.toStdString();

@@ -10,6 +10,7 @@
 #include "platform/data/ado.h"
 #include "report/FR_Ctrls.h"
 #include "report/FR_Prntr.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/work_folder.h"
 #include "report/FR_DBSet.h"
 
@@ -17,12 +18,7 @@ namespace receipttest {
 
 inline QString u(const char* s) { return QString::fromUtf8(s); }
 
-inline QString pdfText(const QString& pdf) {
-  QProcess p;
-  p.start("pdftotext", {"-layout", pdf, "-"});
-  p.waitForFinished(20000);
-  return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-}
+inline QString pdfText(const QString& pdf) { return PdfText(pdf); }
 
 // The receipt's two record sources over the tables a receipt fills.
 struct ReceiptData {

@@ -12,9 +12,9 @@
 #include "grid/PrnDbgeh.h"
 #include "grid/PrViewEh.h"
 #include "tests/grid/dbgrid_fixture.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/work_folder.h"
 
-QString PdfTextOf(const QString& file);  // preview_printer_test.cpp
 bool PrintPreviewToPdf(TPrinterPreview& preview, const QString& file);
 
 namespace {

@@ -13,6 +13,7 @@
 
 #include "grid/PrvFrmEh.h"
 #include "platform/canvas.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
@@ -24,21 +25,6 @@ bool PrintPreviewToPdf(TPrinterPreview& preview, const QString& file) {
   return preview.RenderToPrinter(&printer, 1, preview.PageCount());
 }
 
-// The text of a PDF file as pdftotext reads it. A few simplified characters share their glyph
-// with a CJK radical in the embedded font and come back as that radical; they are mapped back.
-QString PdfTextOf(const QString& file) {
-  QProcess p;
-  p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
-  p.waitForFinished(30000);
-  QString text = QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-  static const char16_t pairs[][2] = {{u'⻚', u'页'}, {u'⻓', u'长'}, {u'⻔', u'门'}, {u'⻛', u'风'}, {u'⻜', u'飞'},
-                                      {u'⻢', u'马'}, {u'⻋', u'车'}, {u'⻅', u'见'}, {u'⻉', u'贝'}, {u'⻩', u'黄'},
-                                      {u'⻬', u'齐'}, {u'⻮', u'齿'}, {u'⻰', u'龙'}, {u'⻳', u'龟'}, {u'⻄', u'西'},
-                                      {u'⻆', u'角'}, {u'⻘', u'青'}, {u'⻝', u'食'}, {u'⻧', u'麦'}, {u'⻦', u'鸟'},
-                                      {u'戶', u'户'}};
-  for (const auto& pr : pairs) text.replace(QChar(pr[0]), QChar(pr[1]));
-  return text;
-}
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include "grid/PrnDgDlg.h"
 #include "grid/PrvFrmEh.h"
 #include "tests/grid/dbgrid_fixture.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
-QString PdfTextOf(const QString& file);  // preview_printer_test.cpp
 bool PrintPreviewToPdf(TPrinterPreview& preview, const QString& file);
 
 namespace {
@@ -386,24 +386,6 @@ TEST(PrintGrid, ShowPreviewFillsTheSharedWindow) {
   form->hide();
 }
 
-namespace {
-// The page size of each page of a PDF file as pdfinfo reads it, in points ("842 x 595").
-QStringList pdfPageSizes(const QString& file) {
-  QProcess p;
-  p.start(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                      QStringLiteral("999"), file});
-  p.waitForFinished(30000);
-  QStringList sizes;
-  static const QRegularExpression size(QStringLiteral("^Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"),
-                                       QRegularExpression::MultilineOption);
-  for (auto it = size.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); it.hasNext();) {
-    const auto m = it.next();
-    sizes << QStringLiteral("%1 x %2").arg(qRound(m.captured(1).toDouble())).arg(qRound(m.captured(2).toDouble()));
-  }
-  return sizes;
-}
-}  // namespace
-
 // The paper and orientation chosen in the print dialog of the preview are those of the PDF:
 // the list is laid out again on them (its rows spread over other pages) and prints whole.
 TEST(PrintGrid, PrintDialogPaperAndOrientationHold) {
@@ -438,7 +420,7 @@ TEST(PrintGrid, PrintDialogPaperAndOrientationHold) {
     });
     form->tbtPrint->click();
     EXPECT_EQ(ui.pendingAnswers(), 0);
-    const QStringList sizes = pdfPageSizes(pdf);
+    const QStringList sizes = PdfPageSizes(pdf);
     ASSERT_FALSE(sizes.isEmpty()) << "no PDF written";
     for (const QString& size : sizes) EXPECT_EQ(size, QString::fromUtf8(c.size));
     // Every row is printed, on as many pages as the paper needs; the preview shows them too.
@@ -737,7 +719,7 @@ TEST(PrintGrid, ListsPrintOnA4PortraitUnlessChosenOtherwise) {
   });
   form.tbtPrint->click();
   EXPECT_EQ(ui.pendingAnswers(), 0);
-  const QStringList sizes = pdfPageSizes(pdf);
+  const QStringList sizes = PdfPageSizes(pdf);
   ASSERT_FALSE(sizes.isEmpty()) << "no PDF written";
   for (const QString& size : sizes) EXPECT_EQ(size, QStringLiteral("595 x 842"));
   EXPECT_EQ(TPrinterPreview().OwnPrinter()->pageLayout().pageSize().id(), QPageSize::A4);
@@ -765,7 +747,7 @@ TEST(PrintGrid, ARowTallerThanAPageContinuesOnTheNextPages) {
   });
   form.tbtPrint->click();
   const QString text = PdfTextOf(pdf);
-  EXPECT_GE(pdfPageSizes(pdf).size(), 3) << text.toStdString();
+  EXPECT_GE(PdfPageSizes(pdf).size(), 3) << text.toStdString();
   QStringList missing, twice;
   for (const QString& w : words) {
     const int n = int(text.count(QRegularExpression(QStringLiteral("\\b%1\\b").arg(w))));

@@ -11,6 +11,7 @@
 #include "report/FR_Preview.h"
 #include "report/FR_Report.h"
 #include "tests/report/band_fixture.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/scripted_ui.h"
 
 using namespace bandtest;
@@ -33,24 +34,6 @@ class ReportComponent : public BillFixture {
   }
   static void runUntilClosed(QDialog* d) {
     for (int i = 0; i < 100000 && d->isVisible(); ++i) QCoreApplication::processEvents();
-  }
-  QString pdfText(const QString& pdf, int page = 0) {
-    QProcess p;
-    QStringList args;
-    if (page > 0) args << "-f" << QString::number(page) << "-l" << QString::number(page);
-    args << pdf << "-";
-    p.start("pdftotext", args);
-    p.waitForFinished(20000);
-    // Some glyphs come back as their radical forms (U+2F54 for 水); NFKC maps them back.
-    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-  }
-  int pdfPages(const QString& pdf) {
-    QProcess p;
-    p.start("pdfinfo", {pdf});
-    p.waitForFinished(20000);
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
-      if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
-    return -1;
   }
 };
 }  // namespace
@@ -148,7 +131,7 @@ TEST_F(ReportComponent, ShowBuiltReportAndPrintToPdf) {
   ui.answerPrint();
   report->ShowBuiltReport();
   EXPECT_EQ(shownPages, 1);
-  const QString text = pdfText(pdf);
+  const QString text = PdfText(pdf, PdfLayout::Raw);
   for (const char* expected : {"收款收据", "水费", "12.5", "电费", "合计 42.5", "Page 1"})
     EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
 }
@@ -162,8 +145,8 @@ TEST_F(ReportComponent, PrintSelectedPagesToPdf) {
   const QString pdf = dir.filePath("pages.pdf");
   ReportPrinter().OutputFileName = pdf;
   report->PrintBuiltPages("2, 4-", 1, 0, true);
-  ASSERT_EQ(pdfPages(pdf), total - 2);
-  EXPECT_TRUE(pdfText(pdf, 1).contains("Page 2"));
-  EXPECT_TRUE(pdfText(pdf, 2).contains("Page 4"));
-  EXPECT_FALSE(pdfText(pdf, 1).contains(QString::fromUtf8("收款收据")));
+  ASSERT_EQ(PdfPageCount(pdf), total - 2);
+  EXPECT_TRUE(PdfText(pdf, PdfLayout::Raw, 1).contains("Page 2"));
+  EXPECT_TRUE(PdfText(pdf, PdfLayout::Raw, 2).contains("Page 4"));
+  EXPECT_FALSE(PdfText(pdf, PdfLayout::Raw, 1).contains(QString::fromUtf8("收款收据")));
 }

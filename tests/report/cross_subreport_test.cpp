@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "tests/report/band_fixture.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/scripted_ui.h"
 
 using namespace bandtest;
@@ -52,12 +53,6 @@ class CrossTab : public BillFixture {
     text(p, "Cell", 142, 61, kItem + u("-[frDBDataSet2.\"月\"]#[COLUMN#]"), 76);
     text(p, "Count", 602, 61, u("[COLUMN#]"), 70);
     return p;
-  }
-  QString pdfText(const QString& pdf) {
-    QProcess p;
-    p.start("pdftotext", {"-layout", pdf, "-"});
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
   }
   // Left and text of every object on a built page whose top is `top`.
   QList<QPair<int, QString>> row(int page, int top) {
@@ -128,7 +123,7 @@ TEST_F(CrossTab, HousesByMonthsMatrix) {
   QProcess png;
   png.start("pdftoppm", {"-png", "-r", "70", "-f", "1", "-l", "1", pdf, pdf.chopped(4)});
   png.waitForFinished(30000);
-  const QString read = pdfText(pdf);
+  const QString read = PdfText(pdf);
   EXPECT_TRUE(read.contains(QRegularExpression(u("房号\\s+1月\\s+2月\\s+3月\\s+合计")))) << read.toStdString();
   EXPECT_TRUE(read.contains(QRegularExpression(u("101\\s+101-1月#1\\s+101-2月#2\\s+101-3月#3\\s+4"))))
       << read.toStdString();
@@ -377,7 +372,7 @@ TEST_F(CrossTab, ColumnTotalsOfRowBands) {
   ReportPrinter().OutputFileName = pdf;
   report->PrintBuiltPages(QString(), 1, 0, true);
   ReportPrinter().OutputFileName.clear();
-  const QString read = pdfText(pdf);
+  const QString read = PdfText(pdf);
   EXPECT_TRUE(read.contains(QRegularExpression(u("合计行\\s+6\\s+12\\s+18\\s+6")))) << read.toStdString();
   EXPECT_EQ(read.count(QRegularExpression(u("小计\\s+3\\s+6\\s+9"))), 2) << read.toStdString();
 }

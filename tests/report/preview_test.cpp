@@ -20,6 +20,7 @@
 #include "report/FR_Report.h"
 #include "report/FR_Utils.h"
 #include "tests/report/band_fixture.h"
+#include "tests/support/pdf_read.h"
 #include "tests/support/scripted_ui.h"
 
 using namespace bandtest;
@@ -83,23 +84,6 @@ class PreviewTest : public BillFixture {
     for (const TfrTextRecord& r : TextRecordsOfPage(report, f->CurPage - 1))
       if (r.Bounds == f->FoundRect) return r.Text;
     return QString();
-  }
-  QString pdfText(const QString& pdf, int page = 0) {
-    QProcess p;
-    QStringList args;
-    if (page > 0) args << "-f" << QString::number(page) << "-l" << QString::number(page);
-    args << pdf << "-";
-    p.start("pdftotext", args);
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-  }
-  int pdfPages(const QString& pdf) {
-    QProcess p;
-    p.start("pdfinfo", {pdf});
-    p.waitForFinished(20000);
-    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
-      if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
-    return -1;
   }
 };
 
@@ -363,10 +347,10 @@ TEST_F(PreviewTest, PrintRangeFromThePrintDialogIntoPdf) {
   });
   report->ShowBuiltReport();
   EXPECT_EQ(ui.pendingAnswers(), 0);
-  ASSERT_EQ(pdfPages(pdf), 2);
-  EXPECT_TRUE(pdfText(pdf, 1).contains("Page 2"));
-  EXPECT_TRUE(pdfText(pdf, 2).contains("Page 3"));
-  EXPECT_FALSE(pdfText(pdf).contains(QString::fromUtf8("收款收据")));
+  ASSERT_EQ(PdfPageCount(pdf), 2);
+  EXPECT_TRUE(PdfText(pdf, PdfLayout::Raw, 1).contains("Page 2"));
+  EXPECT_TRUE(PdfText(pdf, PdfLayout::Raw, 2).contains("Page 3"));
+  EXPECT_FALSE(PdfText(pdf, PdfLayout::Raw).contains(QString::fromUtf8("收款收据")));
 
   // Cancel in the print dialog prints nothing.
   QFile::remove(pdf);
@@ -461,7 +445,7 @@ TEST_F(PreviewTest, PrintDialogChoiceOfPdfFileIsPrinted) {
   });
   report->ShowBuiltReport();
   EXPECT_EQ(ui.pendingAnswers(), 0);
-  ASSERT_EQ(pdfPages(pdf), 1);
+  ASSERT_EQ(PdfPageCount(pdf), 1);
   QProcess info;
   info.start("pdfinfo", {pdf});
   info.waitForFinished(20000);

@@ -38,6 +38,7 @@
 #include "tests/shell/estaterecords_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_ui.h"
+#include "tests/support/db_values.h"
 #include "tests/support/work_folder.h"
 
 namespace {
@@ -46,19 +47,6 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QString mainConnection() { return QString::fromLatin1(TDm1::kSystemConnectionString); }
 
-// One text value read through a fresh connection to `file`.
-QString valueIn(const QString& file, const QString& sql) {
-  TADOConnection c;
-  c.ConnectionString = u("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"") + file + u("\"");
-  c.Open();
-  TADOQuery q;
-  q.SetConnection(&c);
-  q.SQL.Add(sql);
-  q.Open();
-  QStringList values;
-  for (q.First(); !q.Eof(); q.Next()) values << q.Fields()[0]->AsString();
-  return values.join(u(","));
-}
 
 }  // namespace
 
@@ -111,7 +99,7 @@ TEST(DataFolderTest, DatabasesAndTemplatesLiveInTheDataFolderWhereverTheProgramS
   const TDm1::StartCheck again = TDm1::PrepareDatabases();
   EXPECT_TRUE(again.created.isEmpty());
   EXPECT_TRUE(TDm1::CreatedMessage(again).isEmpty());
-  EXPECT_EQ(valueIn(data.file(u("kelo.db")), u("select 客户名称 from 客户资料")), u("甲"));
+  EXPECT_EQ(ValuesInFile(data.file(u("kelo.db")), u("select 客户名称 from 客户资料")), u("甲"));
   // Templates and the background picture are looked up there too.
   EXPECT_EQ(DataFilePath(u("缴费收据.frf")), data.file(u("缴费收据.frf")));
   // No temporary file of the creation is left behind.
@@ -192,7 +180,7 @@ TEST(KillTest, FirstCreationKilledAnywhereLeavesNoFileOrAComplete) {
       ++complete;
       EXPECT_TRUE(SqliteIntegrityProblem(file).isEmpty()) << run;
       EXPECT_TRUE(SqliteMissingSchema(file, schema).isEmpty()) << run;
-      EXPECT_EQ(valueIn(file, u("select 姓名 from 权限表")), u("系统管理员")) << run;
+      EXPECT_EQ(ValuesInFile(file, u("select 姓名 from 权限表")), u("系统管理员")) << run;
     }
     // Whatever was left, the next start can work on it.
     const TDm1::StartCheck next = TDm1::PrepareDatabases();
@@ -247,7 +235,7 @@ TEST(KillTest, RestoreKilledAnywhereLeavesTheOldOrTheNewDatabase) {
     runChild(restore, int(random.bounded(duration + duration / 5)));
     ASSERT_TRUE(QFile::exists(file)) << run;
     EXPECT_TRUE(SqliteIntegrityProblem(file).isEmpty()) << run;
-    const QString state = valueIn(file, u("select 客户名称 from 客户资料"));
+    const QString state = ValuesInFile(file, u("select 客户名称 from 客户资料"));
     if (state == u("旧")) ++oldState;
     else if (state == u("新")) ++newState;
     else ADD_FAILURE() << "run " << run << ": " << state.toStdString();
@@ -288,10 +276,10 @@ TEST(KillTest, CleanUpKilledAnywhereRemovesAllOrNothing) {
     RunStatementsInOneTransaction(statements);
   };
   const int duration = childDuration(cleanUp);
-  EXPECT_EQ(valueIn(file, u("select count(*) from 收费明细表")), u("1800"));
+  EXPECT_EQ(ValuesInFile(file, u("select count(*) from 收费明细表")), u("1800"));
   // Each house's six deposits of the half year are carried in one row; 押金 stays.
-  EXPECT_EQ(valueIn(file, u("select count(*) from 押金明细表")), u("2100"));
-  EXPECT_EQ(valueIn(file, u("select count(*) from 房屋资料 where 押金=30")), u("300"));
+  EXPECT_EQ(ValuesInFile(file, u("select count(*) from 押金明细表")), u("2100"));
+  EXPECT_EQ(ValuesInFile(file, u("select count(*) from 房屋资料 where 押金=30")), u("300"));
   QRandomGenerator random(1612);
   int before = 0, after = 0;
   for (int run = 0; run < 25; ++run) {
@@ -300,7 +288,7 @@ TEST(KillTest, CleanUpKilledAnywhereRemovesAllOrNothing) {
     ASSERT_TRUE(QFile::copy(data.file(u("original.db")), file));
     runChild(cleanUp, int(random.bounded(duration + duration / 5)));
     // The next connection rolls back what a killed transaction left in its journal.
-    const QString counts = valueIn(file, u("select (select count(*) from 收费明细表)||'/'||(select count(*) from 押金明细表)||'/'||"
+    const QString counts = ValuesInFile(file, u("select (select count(*) from 收费明细表)||'/'||(select count(*) from 押金明细表)||'/'||"
                                            "(select count(*) from 房屋资料 where 押金=30)||'/'||(select cast(sum(金额) as integer) from 押金明细表)"));
     if (counts == u("3600/3600/300/9000")) ++before;
     else if (counts == u("1800/2100/300/9000")) ++after;
@@ -355,7 +343,7 @@ TEST(BackupTest, BackupWhileAnotherProcessWritesIsSound) {
     ASSERT_EQ(ui.lastMessage().text, u("备份完毕！"));
     EXPECT_TRUE(SqliteIntegrityProblem(target).isEmpty());
     // Whole transactions only: the rows come in pairs.
-    EXPECT_EQ(valueIn(target, u("select count(*) % 2 from 收费明细表")), u("0"));
+    EXPECT_EQ(ValuesInFile(target, u("select count(*) % 2 from 收费明细表")), u("0"));
     ++taken;
   }
   int status = 0;
@@ -363,7 +351,7 @@ TEST(BackupTest, BackupWhileAnotherProcessWritesIsSound) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   std::cout << "backups taken while writing: " << taken << "\n";
   EXPECT_GE(taken, 3);
-  EXPECT_NE(valueIn(file, u("select count(*) from 收费明细表")), u("0"));
+  EXPECT_NE(ValuesInFile(file, u("select count(*) from 收费明细表")), u("0"));
 }
 
 TEST(BackupTest, RefusesFoldersAndTheProgramsOwnDatabases) {
@@ -453,7 +441,7 @@ TEST_F(RestoreTest, OnlyASoundCompleteMainDatabaseReplacesTheLiveOneWhichIsKept)
     EXPECT_TRUE(ui.lastMessage().text.startsWith(u("恢复失败：")) && ui.lastMessage().text.contains(u(r.says)))
         << ui.lastMessage().text.toStdString();
     EXPECT_TRUE(Dm1->ADO_system->Connected());
-    EXPECT_EQ(valueIn(work_->file(u("kelo.db")), u("select 客户名称 from 客户资料")), u("现在的"));
+    EXPECT_EQ(ValuesInFile(work_->file(u("kelo.db")), u("select 客户名称 from 客户资料")), u("现在的"));
   }
 
   // Without the right of operator setup nothing is asked and nothing changes.
@@ -471,11 +459,11 @@ TEST_F(RestoreTest, OnlyASoundCompleteMainDatabaseReplacesTheLiveOneWhichIsKept)
   ui.answerMessage(mrYes);
   w.BitBtn1->click();
   EXPECT_EQ(ui.lastMessage().text, u("恢复完毕！"));
-  EXPECT_EQ(valueIn(work_->file(u("kelo.db")), u("select 客户名称 from 客户资料")), u("备份里的"));
+  EXPECT_EQ(ValuesInFile(work_->file(u("kelo.db")), u("select 客户名称 from 客户资料")), u("备份里的"));
   // The replaced file is kept beside it, whole.
   const QStringList kept = QDir(work_->path()).entryList({u("kelo-恢复前-*.db")}, QDir::Files);
   ASSERT_EQ(kept.size(), 1);
-  EXPECT_EQ(valueIn(work_->file(kept.first()), u("select 客户名称 from 客户资料")), u("现在的"));
+  EXPECT_EQ(ValuesInFile(work_->file(kept.first()), u("select 客户名称 from 客户资料")), u("现在的"));
   // No temporary file is left.
   for (const QString& name : QDir(work_->path()).entryList(QDir::Files | QDir::Hidden))
     EXPECT_FALSE(name.startsWith(u("."))) << name.toStdString();
@@ -575,7 +563,7 @@ class TwoEstatesTest : public estate_test::EstateRecordsTest {
     }
     exec(u("insert into 客户资料 (客户代码, 客户名称, 房屋代码) values ('C1', '张三', '')"));
   }
-  QString value(const QString& sql) { return valueIn(work_->file(u("kelo.db")), sql); }
+  QString value(const QString& sql) { return ValuesInFile(work_->file(u("kelo.db")), sql); }
   QString house(const char* estate, const char* code) {
     return value(u("select ifnull(使用状况,'')||'|'||ifnull(客户名称,'')||'|'||ifnull(押金,'')||'|'||ifnull(零头,'') from 房屋资料 "
                    "where 小区代码='%1' and 房屋代码='%2'").arg(u(estate), u(code)));

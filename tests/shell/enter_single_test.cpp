@@ -17,7 +17,7 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
@@ -25,15 +25,11 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Three estates: A区 with 王一 and 李二, B区 with 李二 only (he works on both), C区 with
 // nobody. 张三 works on no estate at all.
-class EstateLogInTest : public ::testing::Test {
+class EstateLogInTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    dir_ = std::make_unique<WorkFolder>();
     QApplication::setQuitOnLastWindowClosed(false);
-    ResetLoginState();
-    TForm_main::setProgramFolder(dir_->path());
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
+    OpenDatabases();
     exec(u("delete from 小区资料"));
     exec(u("insert into 小区资料 (小区代码, 小区名称) values ('A001', 'A区'), ('B002', 'B区'), ('C003', 'C区')"));
     exec(u("insert into 权限表 (代码, 姓名, 操作口令, 收费项目设置, 打印权) values ('101', '王一', 'pw1', 1, 1)"));
@@ -44,12 +40,8 @@ class EstateLogInTest : public ::testing::Test {
     GardenScoped = true;
   }
   void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    TForm_main::setProgramFolder(QString());
-    dir_.reset();
+    CloseDatabases();
   }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
 
   // Shows the dialog as start-up does (the operator list not yet filled), acted on by `act`.
   bool runLogin(ScriptedUi& ui, std::function<void(TForm_Enter_single*)> act) {
@@ -67,7 +59,6 @@ class EstateLogInTest : public ::testing::Test {
     return ok;
   }
 
-  std::unique_ptr<WorkFolder> dir_;
 };
 
 // Picks the estate named `name` through "＋" and the estate picker's 选中.

@@ -16,29 +16,21 @@
 #include "shell/mainform.h"
 #include "shell/password.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class LogInTest : public ::testing::Test {
+class LogInTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    dir_ = std::make_unique<WorkFolder>();
     QApplication::setQuitOnLastWindowClosed(false);
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
+    OpenDatabases();
     LoggedIn = false;
   }
-  void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    dir_.reset();
-  }
+  void TearDown() override { CloseDatabases(); }
 
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
   void addOperator(const char* code, const char* name, const char* password, const char* rights = "") {
     QString columns = u("代码, 姓名, 操作口令");
     QString values = u("'%1', '%2', %3").arg(u(code), u(name), password ? u("'%1'").arg(u(password)) : u("null"));
@@ -78,7 +70,6 @@ class LogInTest : public ::testing::Test {
     return ok;
   }
 
-  std::unique_ptr<WorkFolder> dir_;
 };
 
 // Chooses the `nth` list entry showing `name` (0 for the first).

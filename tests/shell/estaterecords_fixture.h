@@ -14,7 +14,7 @@
 #include "platform/data/ado.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace estate_test {
 
@@ -57,35 +57,13 @@ inline const std::vector<CopyTable>& CopyTables() {
   return tables;
 }
 
-class EstateRecordsTest : public ::testing::Test {
+class EstateRecordsTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
-    Dm1->db_local->Open();
-    CurrentOperatorName = u("管理员甲");
-    for (const char* right : {"编辑权", "删除权", "打印权", "导出权", "查找权", "楼宇资料设置", "业主资料设置"})
-      RightFlags.set(u(right), true);
+    OpenDatabases(true);
+    LogIn(u("管理员甲"), {"编辑权", "删除权", "打印权", "导出权", "查找权", "楼宇资料设置", "业主资料设置"});
   }
-  void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    work_.reset();
-  }
-
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
-  // The first value of a query on the main database, or "<none>".
-  QString stored(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(Dm1->ADO_system);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u("<none>") : q.Fields()[0]->AsString();
-  }
-  int count(const QString& sql) { return stored(sql).toInt(); }
+  void TearDown() override { CloseDatabases(); }
 
   // One row in every copying table (the house columns only where the table has them).
   void seedCopies(const QString& estate, const QString& estateName, const QString& building,
@@ -124,8 +102,6 @@ class EstateRecordsTest : public ::testing::Test {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(w, &press);
   }
-
-  std::unique_ptr<WorkFolder> work_;
 };
 
 }  // namespace estate_test

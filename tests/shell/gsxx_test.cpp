@@ -20,7 +20,7 @@
 #include "shell/mainform.h"
 #include "shell/recordwindow.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
@@ -28,27 +28,19 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // New databases and a main window that is created but not started (no log-in needed: the
 // commands below check no right).
-class CompanyWindowTest : public ::testing::Test {
+class CompanyWindowTest : public DataModuleTest {
  protected:
   void SetUp() override {
     if (buildFolder_.isEmpty()) buildFolder_ = QDir::currentPath();
-    work_ = std::make_unique<WorkFolder>();
     QApplication::setQuitOnLastWindowClosed(false);
-    ResetLoginState();
-    TForm_main::setProgramFolder(work_->path());
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
+    OpenDatabases();
     main_ = std::make_unique<TForm_main>();
     main_->Label1->setText(u("欢迎使用物业管理系统"));
   }
   void TearDown() override {
     main_.reset();
-    delete Dm1;
-    Dm1 = nullptr;
-    TForm_main::setProgramFolder(QString());
-    work_.reset();
+    CloseDatabases();
   }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
   QString stored(const char* field) {
     TADOQuery q;
     q.SetConnection(Dm1->ADO_system);
@@ -77,7 +69,6 @@ class CompanyWindowTest : public ::testing::Test {
     main_->N18Click();
   }
 
-  std::unique_ptr<WorkFolder> work_;
   std::unique_ptr<TForm_main> main_;
   static inline QString buildFolder_;
 };

@@ -17,20 +17,17 @@
 #include "shell/guestinfo.h"
 #include "shell/loginstate.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class GuestWindowTest : public ::testing::Test {
+class GuestWindowTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();  // no right at all: the window needs none
+    OpenDatabases();
     CurrentOperatorName = u("收银员乙");
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
     exec(u("insert into 客户资料 (客户代码, 客户名称, 房屋代码) values ('C01', '张三', 'A101')"));
     exec(u("insert into 客户资料 (客户代码, 客户名称, 房屋代码) values ('C02', '李四', '')"));
     exec(u("insert into 客户资料 (客户代码, 客户名称, 房屋代码) values ('C03', '王五', 'B201')"));
@@ -45,18 +42,7 @@ class GuestWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     form_.reset();
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    work_.reset();
-  }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
-  QString stored(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(Dm1->ADO_system);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u("<none>") : q.Fields()[0]->AsString();
+    CloseDatabases();
   }
   TADOQuery* q() { return Dm1->q_guestinfo; }
   void set(const char* field, const QString& value) { q()->FieldByName(u(field))->SetAsString(value); }
@@ -66,7 +52,6 @@ class GuestWindowTest : public ::testing::Test {
     return codes;
   }
 
-  std::unique_ptr<WorkFolder> work_;
   std::unique_ptr<TForm_guestinfo> form_;
 };
 

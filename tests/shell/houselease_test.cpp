@@ -29,22 +29,19 @@
 #include "shell/houselease.h"
 #include "shell/mainform.h"
 #include "shell/loginstate.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class LeaseWindowTest : public ::testing::Test {
+class LeaseWindowTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    CurrentOperatorName = u("租务员");
-    for (const char* right : {"编辑权", "删除权", "打印权", "导出权"}) RightFlags.set(u(right), true);
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
+    OpenDatabases();
+    LogIn(u("租务员"), {"编辑权", "删除权", "打印权", "导出权"});
     exec(u("insert into 房屋资料 (房屋代码, 业主名称, 联系电话, 使用状况, 迁出日期) "
            "values ('A101', '业主甲', '555', '空置', '2001-01-01 00:00:00')"));
     exec(u("insert into 房屋资料 (房屋代码, 业主名称, 联系电话, 使用状况) values ('A102', '业主乙', '666', '空置')"));
@@ -56,10 +53,7 @@ class LeaseWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     form_.reset();
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    work_.reset();
+    CloseDatabases();
   }
   void reopen() {
     TADOQuery* q = Dm1->q_houselease;
@@ -68,14 +62,6 @@ class LeaseWindowTest : public ::testing::Test {
     q->SQL.Add(u("select * from 房屋租赁表 where 已经迁出=0"));
     q->SQL.Add(u("order by 房屋代码"));
     q->Open();
-  }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
-  QString stored(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(Dm1->ADO_system);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u("<none>") : q.Fields()[0]->AsString();
   }
   // The house row as "租赁|使用状况|客户名称|商户类型|客户联系电话|联系电话|迁入日期|迁出日期".
   QString house(const char* code) {
@@ -96,7 +82,6 @@ class LeaseWindowTest : public ::testing::Test {
     q()->FieldByName(u("迁入日期"))->SetAsDateTime(EncodeDate(2005, 3, 1));
   }
 
-  std::unique_ptr<WorkFolder> work_;
   std::unique_ptr<TForm_houselease> form_;
 };
 
@@ -370,12 +355,7 @@ TEST_F(LeaseWindowTest, MenuCommandsOpenCustomersAndLeasesWithoutAnyRight) {
   exec(u("insert into 房屋租赁表 (房屋代码, 客户名称, 客户类型名称, 迁入日期, 已经迁出) "
          "values ('A102', '李四', '个人', '2004-01-01 00:00:00', 1)"));
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("张三")));
-    enter->BitBtn_OKClick();
-  });
+  AnswerLogIn(ui, u("张三"));
   TForm_main main;
   main.show();
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();

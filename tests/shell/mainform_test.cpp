@@ -28,8 +28,9 @@
 #include "shell/jpegimage.h"
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
@@ -37,23 +38,15 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A fresh working folder with new databases and the data module; the main window looks for
 // its picture in the same folder.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public DataModuleTest {
  protected:
   void SetUp() override {
     if (buildFolder_.isEmpty()) buildFolder_ = QDir::currentPath();
-    dir_ = std::make_unique<WorkFolder>();
     QApplication::setQuitOnLastWindowClosed(false);
-    ResetLoginState();
-    TForm_main::setProgramFolder(dir_->path());
-    Dm1 = new TDm1();
+    CreateDataModule();
   }
-  void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    TForm_main::setProgramFolder(QString());
-    dir_.reset();
-  }
-  QString folder() const { return dir_->path(); }
+  void TearDown() override { CloseDatabases(); }
+  QString folder() const { return work_->path(); }
 
   // Runs SQL on the main (or local) database before the window starts.
   void execMain(const QString& sql) {
@@ -77,20 +70,8 @@ class MainWindowTest : public ::testing::Test {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
   }
 
-  std::unique_ptr<WorkFolder> dir_;
   QString buildFolder_;
 };
-
-// Answers the next log-in dialog: choose `name` and type `password`, then 确认.
-void answerLogin(ScriptedUi& ui, const QString& name, const QString& password) {
-  ui.onModal([name, password](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(name));
-    enter->Edit1->setText(password);
-    enter->BitBtn_OKClick();
-  });
-}
 
 QAction* menuItem(TForm_main& form, const char* name) {
   return form.MainMenu1->findChild<QAction*>(QString::fromLatin1(name));
@@ -100,7 +81,7 @@ QAction* menuItem(TForm_main& form, const char* name) {
 
 TEST_F(MainWindowTest, StartupLogsInAndFillsCaptionStatusBarAndScrollingText) {
   ScriptedUi ui;
-  answerLogin(ui, u("系统管理员"), QString());
+  AnswerLogIn(ui, u("系统管理员"), QString());
   TForm_main form;
   EXPECT_FALSE(LoggedIn);
   start(form);
@@ -163,7 +144,7 @@ TEST_F(MainWindowTest, CaptionAndSwitchesFollowTheSettingsRows) {
     if (*c.companySql) execMain(u(c.companySql));
     if (*c.localSql) execLocal(u(c.localSql));
     ScriptedUi ui;
-    answerLogin(ui, u("系统管理员"), QString());
+    AnswerLogIn(ui, u("系统管理员"), QString());
     TForm_main form;
     start(form);
     ASSERT_TRUE(form.startupCompleted());
@@ -180,7 +161,7 @@ TEST_F(MainWindowTest, CaptionAndSwitchesFollowTheSettingsRows) {
 
 TEST_F(MainWindowTest, ScrollingTextMovesOnePixelAndReentersAtTheRightEdge) {
   ScriptedUi ui;
-  answerLogin(ui, u("系统管理员"), QString());
+  AnswerLogIn(ui, u("系统管理员"), QString());
   TForm_main form;
   // The timer runs while start-up waits in the log-in dialog; on a busy machine it may tick
   // before the test looks. Its ticks are counted, then it is stopped so that only the test's
@@ -352,7 +333,7 @@ TEST_F(MainWindowTest, ToolBarHasEightButtonsBoundToTheirCommands) {
 TEST_F(MainWindowTest, CommandsCheckTheirRightBeforeAnythingElse) {
   addPlainOperator("002", "张三", "");
   ScriptedUi ui;
-  answerLogin(ui, u("张三"), QString());
+  AnswerLogIn(ui, u("张三"), QString());
   TForm_main form;
   start(form);
   ASSERT_TRUE(form.startupCompleted());
@@ -394,7 +375,7 @@ TEST_F(MainWindowTest, CommandsCheckTheirRightBeforeAnythingElse) {
 TEST_F(MainWindowTest, RightsComeFromTheLoggedInOperatorsRow) {
   execMain(u("insert into 权限表 (代码, 姓名, 操作口令, 收费项目设置) values ('003', '李四', '', 1)"));
   ScriptedUi ui;
-  answerLogin(ui, u("李四"), QString());
+  AnswerLogIn(ui, u("李四"), QString());
   TForm_main form;
   start(form);
   ASSERT_TRUE(form.startupCompleted());
@@ -408,7 +389,7 @@ TEST_F(MainWindowTest, RightsComeFromTheLoggedInOperatorsRow) {
 
 TEST_F(MainWindowTest, ExitCommandAndToolButtonCloseTheMainWindow) {
   ScriptedUi ui;
-  answerLogin(ui, u("系统管理员"), QString());
+  AnswerLogIn(ui, u("系统管理员"), QString());
   TForm_main form;
   start(form);
   ASSERT_TRUE(form.isVisible());
@@ -420,7 +401,7 @@ TEST_F(MainWindowTest, ExitCommandAndToolButtonCloseTheMainWindow) {
 TEST_F(MainWindowTest, ChangeOperatorReloadsStateAndKeepsItWhenCancelled) {
   addPlainOperator("002", "张三", "PW");
   ScriptedUi ui;
-  answerLogin(ui, u("系统管理员"), QString());
+  AnswerLogIn(ui, u("系统管理员"), QString());
   TForm_main form;
   start(form);
   ASSERT_TRUE(form.startupCompleted());
@@ -432,7 +413,7 @@ TEST_F(MainWindowTest, ChangeOperatorReloadsStateAndKeepsItWhenCancelled) {
   EXPECT_EQ(CurrentOperatorCode, u("001"));
   EXPECT_TRUE(RightFlags.value(u("操作员设置")));
 
-  answerLogin(ui, u("张三"), u("pw"));
+  AnswerLogIn(ui, u("张三"), u("pw"));
   form.N4Click();
   EXPECT_EQ(CurrentOperatorCode, u("002"));
   EXPECT_EQ(form.statusPanelText(0), u("操作员：张三"));

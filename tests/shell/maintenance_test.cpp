@@ -27,41 +27,26 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "shell/maintenance.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class MaintenanceTest : public ::testing::Test {
+class MaintenanceTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
+    OpenDatabases();
     // Restore, initialisation and clean-up need the right of operator setup.
     RightFlags.set(u("操作员设置"), true);
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
   }
-  void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    work_.reset();
-  }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
-  QString stored(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(Dm1->ADO_system);
-    q.SQL.Add(sql);
-    q.Open();
-    QStringList values;
-    for (q.First(); !q.Eof(); q.Next()) values << q.Fields()[0]->AsString();
-    return values.join(u(","));
-  }
+  void TearDown() override { CloseDatabases(); }
+  // Every row's first value, joined with ",".
+  QString stored(const QString& sql) { return ValuesIn(db(), sql); }
   int count(const char* table) { return stored(u("select count(*) from ") + u(table)).toInt(); }
 
-  std::unique_ptr<WorkFolder> work_;
 };
 
 }  // namespace
@@ -329,12 +314,7 @@ TEST_F(MaintenanceTest, MenuCommandsPrepareTheirWindows) {
   exec(u("insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0001', '01', '丙栋')"));
   exec(u("insert into 权限表 (代码, 姓名, 操作口令) values ('002', '张三', '')"));
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("张三")));
-    enter->BitBtn_OKClick();
-  });
+  AnswerLogIn(ui, u("张三"));
   TForm_main form;
   form.show();
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();

@@ -23,7 +23,7 @@
 #include "shell/qxb.h"
 #include "shell/qxb_qxsz.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
@@ -31,16 +31,12 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // New databases, an operator with the action rights logged in, and the operators window
 // opened as its command opens it.
-class OperatorsWindowTest : public ::testing::Test {
+class OperatorsWindowTest : public DataModuleTest {
  protected:
   void SetUp() override {
     if (buildFolder_.isEmpty()) buildFolder_ = QDir::currentPath();
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
-    CurrentOperatorName = u("管理员甲");
-    for (const char* right : {"编辑权", "删除权", "打印权", "导出权", "查找权"}) RightFlags.set(u(right), true);
+    OpenDatabases();
+    LogIn(u("管理员甲"));
     form_ = std::make_unique<TForm_qxb>();
     form_->q_qxb->SQL.Add(u("select * from 权限表 "));
     form_->q_qxb->SQL.Add(u("order by 姓名"));
@@ -49,21 +45,8 @@ class OperatorsWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     form_.reset();
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    work_.reset();
+    CloseDatabases();
   }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
-  // One value of the stored database, or "<none>".
-  QString stored(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(Dm1->ADO_system);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u("<none>") : q.Fields()[0]->AsString();
-  }
-  int count(const QString& sql) { return stored(sql).toInt(); }
   // Typing into an editor: the row enters editing with the first key.
   static void type(QWidget* editor, const QString& text) {
     for (QChar ch : text) {
@@ -79,7 +62,6 @@ class OperatorsWindowTest : public ::testing::Test {
            form_->DBEdit1->ReadOnly() && form_->DBGridEh1->isEnabled();
   }
 
-  std::unique_ptr<WorkFolder> work_;
   std::unique_ptr<TForm_qxb> form_;
   static inline QString buildFolder_;
 };

@@ -23,7 +23,7 @@
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
@@ -31,14 +31,10 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // New databases in a fresh folder, the data module, and a query over the operators with a
 // grid showing it.
-class RecordWindowTest : public ::testing::Test {
+class RecordWindowTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
-    Dm1->db_local->Open();
+    OpenDatabases(true);
     exec(u("insert into 权限表 (代码, 姓名) values ('002', '乙'), ('003', '甲'), ('004', '丙')"));
     query_ = new TADOQuery();
     query_->SetConnection(Dm1->ADO_system);
@@ -56,19 +52,14 @@ class RecordWindowTest : public ::testing::Test {
     delete grid_;
     delete source_;
     delete query_;
-    delete Dm1;
-    Dm1 = nullptr;
-    RightFlags.clear();
-    work_.reset();
+    CloseDatabases();
   }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
   QStringList codes() {
     QStringList out;
     for (query_->First(); !query_->Eof(); query_->Next()) out << query_->FieldByName(u("代码"))->AsString();
     return out;
   }
 
-  std::unique_ptr<WorkFolder> work_;
   TADOQuery* query_ = nullptr;
   TDataSource* source_ = nullptr;
   TDBGridEh* grid_ = nullptr;

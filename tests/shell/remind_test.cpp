@@ -22,29 +22,23 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "shell/remind.h"
+#include "tests/support/login_answer.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class ReminderTest : public ::testing::Test {
+class ReminderTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
-    Dm1->db_local->Open();
+    OpenDatabases(true);
     today_ = Today();
   }
   void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    work_.reset();
+    CloseDatabases();
   }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
   void settings(int rentalDays, bool rentals, int complaintDays, bool complaints, bool atStart = false) {
     Dm1->db_local->Execute(u("update sysset set 租赁提前提醒天数=%1, 租赁自动提醒=%2, 投诉提前提醒天数=%3, "
                              "投诉自动提醒=%4, zdtx=%5")
@@ -79,7 +73,6 @@ class ReminderTest : public ::testing::Test {
     return out;
   }
 
-  std::unique_ptr<WorkFolder> work_;
   TDateTime today_ = 0;
 };
 
@@ -231,19 +224,6 @@ TEST_F(ReminderTest, SettingsDialogChecksDaysAndSaves) {
   EXPECT_TRUE(stored.complaints);
 }
 
-namespace {
-// The administrator's log-in with the empty password of a fresh database.
-void answerAdministratorLogin(ScriptedUi& ui) {
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("系统管理员")));
-    enter->Edit1->setText(QString());
-    enter->BitBtn_OKClick();
-  });
-}
-}  // namespace
-
 TEST_F(ReminderTest, MainWindowShowsTheListAfterLogInAndOpensBothCommands) {
   QApplication::setQuitOnLastWindowClosed(false);
   TForm_main::setProgramFolder(work_->path());
@@ -256,7 +236,7 @@ TEST_F(ReminderTest, MainWindowShowsTheListAfterLogInAndOpensBothCommands) {
   {
     // Nothing due: the log-in only.
     ScriptedUi ui;
-    answerAdministratorLogin(ui);
+    AnswerLogIn(ui);
     TForm_main form;
     startMain(form);
     ASSERT_TRUE(form.startupCompleted());
@@ -266,7 +246,7 @@ TEST_F(ReminderTest, MainWindowShowsTheListAfterLogInAndOpensBothCommands) {
   rental("H1", 3);
   {
     ScriptedUi ui;
-    answerAdministratorLogin(ui);
+    AnswerLogIn(ui);
     ui.onModal([](QDialog* d) {
       EXPECT_EQ(Dm1->q_tongyong->RecordCount(), 1);
       d->reject();

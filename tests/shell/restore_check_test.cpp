@@ -25,6 +25,7 @@
 #include "tests/shell/estaterecords_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_ui.h"
+#include "tests/support/db_values.h"
 #include "tests/support/work_folder.h"
 
 namespace {
@@ -42,18 +43,6 @@ void raw(const QString& file, const QString& sql) {
   sqlite3_close_v2(db);
 }
 
-QString valueIn(const QString& file, const QString& sql) {
-  TADOConnection c;
-  c.ConnectionString = u("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"") + file + u("\"");
-  c.Open();
-  TADOQuery q;
-  q.SetConnection(&c);
-  q.SQL.Add(sql);
-  q.Open();
-  QStringList values;
-  for (q.First(); !q.Eof(); q.Next()) values << q.Fields()[0]->AsString();
-  return values.join(u(","));
-}
 
 QByteArray bytesOf(const QString& file) {
   QFile f(file);
@@ -79,7 +68,7 @@ class RestoreCheckTest : public estate_test::EstateRecordsTest {
     RightFlags.set(u("操作员设置"), true);
     exec(u("insert into 客户资料 (客户代码, 客户名称) values ('M', '现在的')"));
   }
-  QString live(const QString& sql) { return valueIn(work_->file(u("kelo.db")), sql); }
+  QString live(const QString& sql) { return ValuesInFile(work_->file(u("kelo.db")), sql); }
   // Restores `file` through the window; what it said after its question.
   QStringList restore(const QString& file) {
     ScriptedUi ui;
@@ -195,7 +184,7 @@ TEST_F(RestoreCheckTest, AFileWithSchemaObjectsTheProgramDoesNotMakeIsRefused) {
   const QString analysed = work_->file(u("analysed.db"));
   ASSERT_TRUE(QFile::copy(good, analysed));
   raw(analysed, u("ANALYZE"));
-  ASSERT_EQ(valueIn(analysed, u("select count(*) from sqlite_master where name = 'sqlite_stat1'")), u("1"));
+  ASSERT_EQ(ValuesInFile(analysed, u("select count(*) from sqlite_master where name = 'sqlite_stat1'")), u("1"));
   EXPECT_EQ(restore(analysed), QStringList{u("恢复完毕！")});
   EXPECT_EQ(restore(good), QStringList{u("恢复完毕！")});
 }
@@ -317,7 +306,7 @@ TEST(LocalDatabaseTest, DamagedOrEmptyLocalDatabaseIsRebuiltWithItsSettingsRowAn
     WorkFolder data;
     ASSERT_TRUE(TDm1::PrepareDatabases().problem.isEmpty());
     const QString file = data.file(u("tongyong.db"));
-    const QString settings = valueIn(file, u("select zdtx||dtwzyn||租赁提前提醒天数||租赁自动提醒||投诉提前提醒天数||投诉自动提醒 from sysset"));
+    const QString settings = ValuesInFile(file, u("select zdtx||dtwzyn||租赁提前提醒天数||租赁自动提醒||投诉提前提醒天数||投诉自动提醒 from sysset"));
     c.spoil(file);
     const QByteArray spoilt = bytesOf(file);
     const TDm1::StartCheck check = TDm1::PrepareDatabases();
@@ -328,7 +317,7 @@ TEST(LocalDatabaseTest, DamagedOrEmptyLocalDatabaseIsRebuiltWithItsSettingsRowAn
     // The new file has every table and the settings row a new office gets.
     EXPECT_TRUE(SqliteIntegrityProblem(file).isEmpty());
     EXPECT_TRUE(SqliteMissingSchema(file, TADOConnection::SchemaScriptFor(u("tongyong"))).isEmpty());
-    EXPECT_EQ(valueIn(file, u("select zdtx||dtwzyn||租赁提前提醒天数||租赁自动提醒||投诉提前提醒天数||投诉自动提醒 from sysset")), settings);
+    EXPECT_EQ(ValuesInFile(file, u("select zdtx||dtwzyn||租赁提前提醒天数||租赁自动提醒||投诉提前提醒天数||投诉自动提醒 from sysset")), settings);
     const QStringList kept = QDir(data.path()).entryList({u("tongyong-损坏-*.db")}, QDir::Files);
     if (c.kept) {
       ASSERT_EQ(kept.size(), 1);

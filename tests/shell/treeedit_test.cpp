@@ -15,27 +15,21 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 namespace {
 
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
-class TreeEditTest : public ::testing::Test {
+class TreeEditTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
+    OpenDatabases();
   }
   void TearDown() override {
     editor_.reset();
-    delete Dm1;
-    Dm1 = nullptr;
-    work_.reset();
+    CloseDatabases();
   }
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
   void fill(const QStringList& codes, const QString& table = u("楼层信息")) {
     for (const QString& code : codes)
       exec(u("insert into ") + table + u(" (代码, 名称) values ('") + code + u("', '名") + code + u("')"));
@@ -87,7 +81,6 @@ class TreeEditTest : public ::testing::Test {
     });
   }
 
-  std::unique_ptr<WorkFolder> work_;
   std::unique_ptr<TfrmTreeEditBase> editor_;
 };
 

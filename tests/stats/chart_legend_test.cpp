@@ -6,15 +6,9 @@
 
 #include "stats/dbbar.h"
 #include "tests/stats/stats_fixture.h"
+#include "tests/support/pdf_read.h"
 
 namespace {
-
-QString pdfText(const QString& pdf) {
-  QProcess p;
-  p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-  p.waitForFinished(20000);
-  return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-}
 
 TEST_F(StatsTest, ChartLegendShowsEachEntrysValue) {
   TDBChart chart;
@@ -48,7 +42,7 @@ TEST_F(StatsTest, ChartLegendShowsEachEntrysValue) {
     QPainter p(&writer);
     chart.Draw(p, p.viewport());
   }
-  const QString text = pdfText(pdf);
+  const QString text = PdfText(pdf);
   // Each shown entry's line holds its title and then its value; the hidden series has none.
   for (int s = 0; s < 2; ++s) {
     const QRegularExpression line(u8(cases[s].title) + QStringLiteral("\\s+") +

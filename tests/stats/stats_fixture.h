@@ -18,7 +18,7 @@
 #include "shell/loginstate.h"
 #include "stats/statisticswindow.h"
 #include "tests/support/scripted_ui.h"
-#include "tests/support/work_folder.h"
+#include "tests/support/data_module_test.h"
 
 inline QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -31,26 +31,16 @@ inline Money M(const QString& shown) {
   return Money::parse(QString(shown).remove(QLatin1Char(','))).value_or(Money::fromUnits(-1));
 }
 
-class StatsTest : public ::testing::Test {
+class StatsTest : public DataModuleTest {
  protected:
   void SetUp() override {
     if (buildFolder_.isEmpty()) buildFolder_ = QDir::currentPath();
-    work_ = std::make_unique<WorkFolder>();
-    ResetLoginState();
-    Dm1 = new TDm1();
-    Dm1->ADO_system->Open();
-    Dm1->db_local->Open();
-    CurrentOperatorName = u8("管理员甲");
-    for (const char* right : {"编辑权", "删除权", "打印权", "导出权", "查找权"}) RightFlags.set(u8(right), true);
+    OpenDatabases(true);
+    LogIn(u8("管理员甲"));
   }
-  void TearDown() override {
-    delete Dm1;
-    Dm1 = nullptr;
-    ResetLoginState();
-    work_.reset();
-  }
+  void TearDown() override { CloseDatabases(); }
 
-  void exec(const QString& sql) { Dm1->ADO_system->Execute(sql); }
+  using DataModuleTest::exec;
   void exec(const char* sql) { exec(u8(sql)); }
 
   void building(const char* code, const char* name) {
@@ -150,6 +140,5 @@ class StatsTest : public ::testing::Test {
     if (i >= 0) box->setCurrentIndex(i);
   }
 
-  std::unique_ptr<WorkFolder> work_;
   static inline QString buildFolder_;
 };

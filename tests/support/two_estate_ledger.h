@@ -7,6 +7,7 @@
 // statistics show with queries of their own over it.
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -127,3 +128,24 @@ struct TwoEstateLedger {
     db->CommitTrans();
   }
 };
+
+// The rows of a query as texts "a|b|…", sorted: money columns (named money…) as exact
+// decimals, an empty amount as 0; other columns as their text.
+inline QStringList rowsOf(TADOConnection* db, const QString& sql) {
+  TADOQuery q;
+  q.SetConnection(db);
+  q.SQL.Add(sql);
+  q.Open();
+  QStringList rows;
+  for (q.First(); !q.Eof(); q.Next()) {
+    QStringList cells;
+    for (int i = 0; i < q.Fields().size(); ++i) {
+      TField* f = q.Fields()[i];
+      if (f->FieldName().startsWith(QLatin1String("money"))) cells << (f->IsNull() ? Money() : f->AsMoney()).toString();
+      else cells << f->AsString();
+    }
+    rows << cells.join(QLatin1Char('|'));
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
