@@ -25,6 +25,9 @@ QString quoteIdent(const QString& name) {
   return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
+// Texts and blobs are bound in place: the pool of the store never moves its bytes, and each
+// statement that binds cells binds all of its values again (or clears them) before it runs
+// again, so SQLite needs no copy of its own.
 void bindCell(sqlite3_stmt* st, int i, const RowStore& store, Cell c) {
   switch (c.tag) {
     case ctNull: sqlite3_bind_null(st, i); break;
@@ -39,13 +42,13 @@ void bindCell(sqlite3_stmt* st, int i, const RowStore& store, Cell c) {
       uint32_t n;
       const char* p = store.bytes(c, n);
       CheckStorableText(p, n);
-      sqlite3_bind_text(st, i, p, int(n), SQLITE_TRANSIENT);
+      sqlite3_bind_text(st, i, p, int(n), SQLITE_STATIC);
       break;
     }
     case ctBlob: {
       uint32_t n;
       const char* p = store.bytes(c, n);
-      sqlite3_bind_blob(st, i, p, int(n), SQLITE_TRANSIENT);
+      sqlite3_bind_blob(st, i, p, int(n), SQLITE_STATIC);
       break;
     }
   }
@@ -423,10 +426,11 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
   pattern.resize(store.columnCount());
   for (int i = 0; i < store.columnCount(); ++i) pattern[i] = store.get(row, i).tag == ctNull ? '0' : '1';
   InsertPlan* plan = nullptr;
+  // A plan's statement binds every one of its parameters on each use, so its values need no
+  // clearing in between.
   if (lastPlan_ && lastPlanPattern_ == pattern && lastPlanTable_ == store.updateTable) {
     plan = lastPlan_;
     sqlite3_reset(plan->insert);
-    sqlite3_clear_bindings(plan->insert);
   }
   QByteArray key;
   if (!plan) {
@@ -435,7 +439,6 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
     if (it != inserts_.end()) {
       plan = &it.value();
       sqlite3_reset(plan->insert);
-      sqlite3_clear_bindings(plan->insert);
     }
   }
   if (!plan) {
