@@ -94,29 +94,15 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
     }
     return *itemsOfEstate.insert(estate, names);
   };
-  // Rows go in as multi-row inserts of up to kChunk rows: one statement per chunk instead of
-  // one per row keeps the statement preparation out of the per-row cost.
-  constexpr int kColumns = 23;
-  constexpr int kChunk = 32;
-  static const QString head = u("insert into 收费明细表 (收费名称, 单价, 计算公式, 收费面积, 收费金额, 面积或数量, "
-                                "本月表数, 上月表数, 开始日期, 结束日期, 年度, 月份, 关联单位, 房屋代码, 小区代码, "
-                                "小区名称, 楼宇代码, 业主名称, 楼宇名称, 楼宇单元, 缴费状态, 操作人员, 操作日期) values ");
-  QHash<int, QString> statements;
-  auto statementFor = [&statements](int rows) -> const QString& {
-    auto it = statements.find(rows);
-    if (it != statements.end()) return *it;
-    QString one = QStringLiteral("(") + QStringLiteral("?,").repeated(kColumns - 1) + QStringLiteral("?)");
-    QStringList all;
-    for (int i = 0; i < rows; ++i) all << one;
-    return *statements.insert(rows, head + all.join(QLatin1Char(',')));
-  };
-  std::vector<Variant> pending;
-  pending.reserve(size_t(kColumns * kChunk));
-  auto flush = [&] {
-    if (pending.empty()) return;
-    connection->Execute(statementFor(int(pending.size() / kColumns)), pending);
-    pending.clear();
-  };
+  // One prepared insert, run once per row: the connection keeps it prepared. (A statement
+  // of many rows would make SQLite keep a statement journal of every page it touches, so
+  // that a failing row could take back only its own statement.)
+  static const QString insert = u("insert into 收费明细表 (收费名称, 单价, 计算公式, 收费面积, 收费金额, 面积或数量, "
+                                  "本月表数, 上月表数, 开始日期, 结束日期, 年度, 月份, 关联单位, 房屋代码, 小区代码, "
+                                  "小区名称, 楼宇代码, 业主名称, 楼宇名称, 楼宇单元, 缴费状态, 操作人员, 操作日期) "
+                                  "values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+  std::vector<Variant> values;
+  values.reserve(23);
   // The month windows and texts once for the whole run.
   struct MonthText {
     QString year, month;
@@ -129,6 +115,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
                        Variant::dateTime(span.last)});
   }
   const Variant stamp = Variant::dateTime(now);
+  const Variant unpaid(u(kUnpaid));
 
   connection->BeginWriteTrans();
   try {
@@ -171,20 +158,18 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
         for (const MonthText& m : monthTexts) {
           const QString key = monthKey(name, m.year, m.month);
           if (existing.contains(key)) continue;
-          for (const Variant& v : {Variant(name), s.price, s.formula, s.area, amount, basis, Variant(0.0),
-                                   Variant(0.0), m.first, m.last, Variant(m.year), Variant(m.month),
-                                   Variant(house.company), Variant(house.code), Variant(house.gardenCode),
-                                   Variant(house.gardenName), Variant(house.buildingCode), Variant(house.owner),
-                                   Variant(house.buildingName), Variant(house.unit), Variant(u(kUnpaid)),
-                                   Variant(operatorName), stamp})
-            pending.push_back(v);
-          if (pending.size() >= size_t(kColumns * kChunk)) flush();
+          values = {Variant(name), s.price, s.formula, s.area, amount, basis, Variant(0.0),
+                    Variant(0.0), m.first, m.last, Variant(m.year), Variant(m.month),
+                    Variant(house.company), Variant(house.code), Variant(house.gardenCode),
+                    Variant(house.gardenName), Variant(house.buildingCode), Variant(house.owner),
+                    Variant(house.buildingName), Variant(house.unit), unpaid,
+                    Variant(operatorName), stamp};
+          connection->Execute(insert, values);
           existing.insert(key);
           ++result.appended;
         }
       }
     }
-    flush();
     connection->CommitTrans();
   } catch (...) {
     connection->RollbackTrans();

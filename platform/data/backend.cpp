@@ -34,8 +34,8 @@ void CheckStorableText(const QString& text, const QString& fieldName) {
   if (text.contains(QChar(0))) throw EDatabaseError(NulMessage(fieldName));
 }
 
-void CheckStorableText(const char* utf8, uint32_t size) {
-  if (size && std::memchr(utf8, 0, size)) throw EDatabaseError(NulMessage(QString()));
+void CheckStorableText(const char* utf8, uint32_t size, const QString& fieldName) {
+  if (size && std::memchr(utf8, 0, size)) throw EDatabaseError(NulMessage(fieldName));
 }
 
 void CheckStorableMoney(int64_t units) {

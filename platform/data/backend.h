@@ -45,7 +45,7 @@ class DbBackend {
 //   there as a double, exact to the ten-thousandth only below that size.
 inline constexpr int64_t kMaxStoredMoneyUnits = 100'000'000'000LL * 10000;  // 100,000,000,000.0000
 void CheckStorableText(const QString& text, const QString& fieldName = QString());
-void CheckStorableText(const char* utf8, uint32_t size);
+void CheckStorableText(const char* utf8, uint32_t size, const QString& fieldName = QString());
 void CheckStorableMoney(int64_t units);
 
 // Converting between stored cells and values by field type.

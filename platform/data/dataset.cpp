@@ -865,9 +865,19 @@ void TDataSet::Post() {
   for (TField* f : fieldList_) {
     if (f->Required && f->IsNull() && f->DataType() != ftAutoInc)
       throw EDatabaseError(QStringLiteral("Field '%1' must have a value").arg(f->DisplayLabel()));
-    // A text the databases cannot keep whole is refused before anything is written.
-    if ((f->DataType() == ftString || f->DataType() == ftMemo) && !f->IsNull())
+    // A text the databases cannot keep whole is refused before anything is written. A stored
+    // cell is checked in its bytes, without making a text of it.
+    if (f->DataType() != ftString && f->DataType() != ftMemo) continue;
+    if (!f->IsLookup() && f->column_() >= 0 && cur_ >= 0) {
+      const Cell c = store_.get(readRow(), f->column_());
+      if (c.tag == ctText || c.tag == ctBlob) {
+        uint32_t n;
+        const char* p = store_.bytes(c, n);
+        CheckStorableText(p, n, f->DisplayLabel());
+      }
+    } else if (!f->IsNull()) {
       CheckStorableText(f->AsString(), f->DisplayLabel());
+    }
   }
   WriteKind kind = state_ == dsInsert ? wkInsert : wkUpdate;
   if (LockType == ltBatchOptimistic) {

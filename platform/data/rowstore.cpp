@@ -25,22 +25,62 @@ uint32_t RowStore::addRow() {
   return row;
 }
 
-Cell RowStore::makeBytes(const char* data, size_t len, CellTag tag) {
-  size_t need = len + 4;
+char* RowStore::reserve(size_t need) {
   if (chunkUsed_ + need > lastChunkSize_) {
     size_t size = need > kChunkSize ? need : kChunkSize;
     chunks_.emplace_back(new char[size]);
     lastChunkSize_ = size;
     chunkUsed_ = 0;
   }
-  char* base = chunks_.back().get() + chunkUsed_;
+  return chunks_.back().get() + chunkUsed_;
+}
+
+Cell RowStore::makeBytes(const char* data, size_t len, CellTag tag) {
+  char* base = reserve(len + 4);
   uint32_t n = uint32_t(len);
   std::memcpy(base, &n, 4);
   if (len) std::memcpy(base + 4, data, len);
   Cell c;
   c.tag = tag;
   c.slot = (uint64_t(chunks_.size() - 1) << 32) | uint64_t(chunkUsed_);
-  chunkUsed_ += need;
+  chunkUsed_ += len + 4;
+  return c;
+}
+
+Cell RowStore::makeText(QStringView s) {
+  // At most three bytes for each UTF-16 unit (a pair of two takes four).
+  char* base = reserve(4 + 3 * size_t(s.size()));
+  auto* out = reinterpret_cast<unsigned char*>(base + 4);
+  const char16_t* p = s.utf16();
+  const char16_t* const end = p + s.size();
+  while (p < end) {
+    const char16_t u = *p++;
+    if (u < 0x80) {
+      *out++ = uchar(u);
+    } else if (u < 0x800) {
+      *out++ = uchar(0xc0 | (u >> 6));
+      *out++ = uchar(0x80 | (u & 0x3f));
+    } else if (!QChar::isSurrogate(u)) {
+      *out++ = uchar(0xe0 | (u >> 12));
+      *out++ = uchar(0x80 | ((u >> 6) & 0x3f));
+      *out++ = uchar(0x80 | (u & 0x3f));
+    } else if (QChar::isHighSurrogate(u) && p < end && QChar::isLowSurrogate(*p)) {
+      const char32_t c = QChar::surrogateToUcs4(u, *p++);
+      *out++ = uchar(0xf0 | (c >> 18));
+      *out++ = uchar(0x80 | ((c >> 12) & 0x3f));
+      *out++ = uchar(0x80 | ((c >> 6) & 0x3f));
+      *out++ = uchar(0x80 | (c & 0x3f));
+    } else {
+      // A surrogate without its partner: QString::toUtf8 writes '?' for it.
+      *out++ = '?';
+    }
+  }
+  const uint32_t n = uint32_t(out - reinterpret_cast<unsigned char*>(base + 4));
+  std::memcpy(base, &n, 4);
+  Cell c;
+  c.tag = ctText;
+  c.slot = (uint64_t(chunks_.size() - 1) << 32) | uint64_t(chunkUsed_);
+  chunkUsed_ += n + 4;
   return c;
 }
 

@@ -68,7 +68,8 @@ class RowStore {
 
   // Copies bytes into the pool; tag is ctText or ctBlob.
   Cell makeBytes(const char* data, size_t len, CellTag tag = ctText);
-  Cell makeText(const QString& s) { QByteArray u = s.toUtf8(); return makeBytes(u.constData(), size_t(u.size()), ctText); }
+  // The text's UTF-8 bytes (as QString::toUtf8 gives them), written straight into the pool.
+  Cell makeText(QStringView s);
   // The bytes of a ctText or ctBlob cell.
   const char* bytes(Cell c, uint32_t& len) const;
   QByteArray byteArray(Cell c) const { uint32_t n; const char* p = bytes(c, n); return QByteArray(p, int(n)); }
@@ -89,6 +90,8 @@ class RowStore {
   int columnCount_ = 0;
   uint32_t rowCount_ = 0;
   std::vector<std::vector<std::unique_ptr<Block>>> cols_;
+  // Room for `need` more bytes at the end of the pool (a new chunk when the last is full).
+  char* reserve(size_t need);
   std::vector<std::unique_ptr<char[]>> chunks_;
   size_t chunkUsed_ = kChunkSize;  // bytes used in the last chunk
   size_t lastChunkSize_ = 0;

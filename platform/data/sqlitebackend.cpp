@@ -25,6 +25,9 @@ QString quoteIdent(const QString& name) {
   return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
+// Texts and blobs are bound in place: the pool of the store never moves its bytes, and each
+// statement that binds cells binds all of its values again (or clears them) before it runs
+// again, so SQLite needs no copy of its own.
 void bindCell(sqlite3_stmt* st, int i, const RowStore& store, Cell c) {
   switch (c.tag) {
     case ctNull: sqlite3_bind_null(st, i); break;
@@ -39,13 +42,13 @@ void bindCell(sqlite3_stmt* st, int i, const RowStore& store, Cell c) {
       uint32_t n;
       const char* p = store.bytes(c, n);
       CheckStorableText(p, n);
-      sqlite3_bind_text(st, i, p, int(n), SQLITE_TRANSIENT);
+      sqlite3_bind_text(st, i, p, int(n), SQLITE_STATIC);
       break;
     }
     case ctBlob: {
       uint32_t n;
       const char* p = store.bytes(c, n);
-      sqlite3_bind_blob(st, i, p, int(n), SQLITE_TRANSIENT);
+      sqlite3_bind_blob(st, i, p, int(n), SQLITE_STATIC);
       break;
     }
   }
@@ -154,6 +157,8 @@ int SqliteBackend::commitHook(void* self) {
 SqliteBackend::~SqliteBackend() {
   for (sqlite3_stmt* st : cache_) sqlite3_finalize(st);
   cache_.clear();
+  for (sqlite3_stmt* st : valueStatements_) sqlite3_finalize(st);
+  valueStatements_.clear();
   for (const InsertPlan& p : inserts_) {
     sqlite3_finalize(p.insert);
     if (p.readBack) sqlite3_finalize(p.readBack);
@@ -188,8 +193,53 @@ sqlite3_stmt* SqliteBackend::cached(const QString& sql) {
   return st;
 }
 
+sqlite3_stmt* SqliteBackend::preparedForValues(const QString& sql) {
+  auto it = valueStatements_.find(sql);
+  if (it != valueStatements_.end()) {
+    sqlite3_reset(it.value());
+    sqlite3_clear_bindings(it.value());
+    return it.value();
+  }
+  const QByteArray u = RewriteJetSql(sql).toUtf8();
+  sqlite3_stmt* st = nullptr;
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v2(db_, u.constData(), int(u.size()), &st, &tail) != SQLITE_OK) fail();
+  // A text of several statements runs them one by one, each prepared as it comes.
+  const char* end = u.constData() + u.size();
+  while (tail && tail < end && (*tail == ' ' || *tail == '\t' || *tail == '\n' || *tail == '\r' || *tail == ';')) ++tail;
+  if (!st || (tail && tail < end)) {
+    sqlite3_finalize(st);
+    return nullptr;
+  }
+  // Kept few: a text of literals is seldom run twice.
+  constexpr int kKept = 64;
+  if (valueStatements_.size() >= kKept) {
+    for (sqlite3_stmt* old : std::as_const(valueStatements_)) sqlite3_finalize(old);
+    valueStatements_.clear();
+  }
+  valueStatements_.insert(sql, st);
+  return st;
+}
+
 int SqliteBackend::execute(const QString& sql, const std::vector<Variant>& params) {
   checkSameFile();
+  // A statement given values is most often run again with others (a row at a time): it stays
+  // prepared, so a loop of writes pays for parsing and planning once.
+  if (!params.empty()) {
+    if (sqlite3_stmt* st = preparedForValues(sql)) {
+      for (size_t i = 0; i < params.size() && int(i) < sqlite3_bind_parameter_count(st); ++i) bindVariant(st, int(i) + 1, params[i]);
+      int rc;
+      while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
+      if (rc != SQLITE_DONE) {
+        const QString msg = replaced_ ? ReplacedFileMessage() : QString::fromUtf8(sqlite3_errmsg(db_));
+        sqlite3_reset(st);
+        throw EDatabaseError(msg);
+      }
+      const int changes = sqlite3_stmt_readonly(st) ? 0 : sqlite3_changes(db_);
+      sqlite3_reset(st);
+      return changes;
+    }
+  }
   // Several statements may stand in one text; parameters go to the first.
   QByteArray u = RewriteJetSql(sql).toUtf8();
   const char* p = u.constData();
@@ -376,10 +426,11 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
   pattern.resize(store.columnCount());
   for (int i = 0; i < store.columnCount(); ++i) pattern[i] = store.get(row, i).tag == ctNull ? '0' : '1';
   InsertPlan* plan = nullptr;
+  // A plan's statement binds every one of its parameters on each use, so its values need no
+  // clearing in between.
   if (lastPlan_ && lastPlanPattern_ == pattern && lastPlanTable_ == store.updateTable) {
     plan = lastPlan_;
     sqlite3_reset(plan->insert);
-    sqlite3_clear_bindings(plan->insert);
   }
   QByteArray key;
   if (!plan) {
@@ -388,7 +439,6 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
     if (it != inserts_.end()) {
       plan = &it.value();
       sqlite3_reset(plan->insert);
-      sqlite3_clear_bindings(plan->insert);
     }
   }
   if (!plan) {

@@ -49,6 +49,9 @@ class SqliteBackend : public DbBackend {
   static int commitHook(void* self);
   sqlite3_stmt* prepare(const QString& sql) const;
   sqlite3_stmt* cached(const QString& sql);
+  // The prepared statement of a one-statement text run with values (reset, values cleared);
+  // nullptr for a text of several statements.
+  sqlite3_stmt* preparedForValues(const QString& sql);
   QString columnList(const RowStore& store, std::vector<int>& cols, bool nonNullOnly, uint32_t row) const;
   sqlite3* db_ = nullptr;
   // The identity (device, inode) of the file opened, to notice its replacement.
@@ -58,6 +61,7 @@ class SqliteBackend : public DbBackend {
   bool replaced_ = false;
   bool checkedInTransaction_ = false;
   QHash<QString, sqlite3_stmt*> cache_;
+  QHash<QString, sqlite3_stmt*> valueStatements_;
   // Prepared inserts by table and pattern of filled columns.
   struct InsertPlan {
     sqlite3_stmt* insert = nullptr;

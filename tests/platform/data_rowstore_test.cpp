@@ -34,3 +34,32 @@ TEST(RowStoreTest, CellsKeepTheirValuesWhileBlocksAndChunksGrow) {
       ASSERT_EQ(store.get(r, 2).tag, ctNull) << r;
   }
 }
+
+// Texts are written into the pool as UTF-8 without a copy on the way: the bytes must be those
+// QString::toUtf8 gives for every kind of unit (one to four bytes, a surrogate without its
+// partner), and a text must find room when the last chunk is nearly full.
+TEST(RowStoreTest, TextsKeepTheBytesOfToUtf8) {
+  const char16_t lone[] = {u'a', 0xd800, u'b', 0xdc00, 0xdbff, 0xdfff, 0xdc01, 0xd801};
+  const QString cases[] = {QString(),
+                           QStringLiteral("ascii only"),
+                           QString::fromUtf8("é ß ÿ ߿"),
+                           QString::fromUtf8("收费明细表 ￥ \uFFFE\uFFFF"),
+                           QString::fromUtf8("\U0001F600 𠀀 \U0010FFFF"),
+                           QString(reinterpret_cast<const QChar*>(lone), int(std::size(lone))),
+                           QString(reinterpret_cast<const QChar*>(lone + 1), 1),
+                           QString(200000, QChar(0x4e2d))};
+  RowStore store;
+  store.reset(1);
+  std::vector<Cell> cells;
+  // Enough texts to fill more than one chunk, so some start a new one.
+  for (int round = 0; round < 60; ++round)
+    for (const QString& s : cases) cells.push_back(store.makeText(s));
+  size_t i = 0;
+  for (int round = 0; round < 60; ++round)
+    for (const QString& s : cases) {
+      SCOPED_TRACE(i);
+      ASSERT_EQ(cells[i].tag, ctText);
+      ASSERT_EQ(store.byteArray(cells[i]), s.toUtf8());
+      ++i;
+    }
+}
