@@ -17,6 +17,7 @@
 
 #include "platform/datetime.h"
 #include "platform/format.h"
+#include "platform/gbk.h"
 #include "platform/ui.h"
 #include "report/FR_Class.h"
 #include "report/FR_FileStream.h"
@@ -27,19 +28,27 @@ namespace {
 const QString kVirtualPrinter = QStringLiteral("\001");
 const QString kStored = QStringLiteral("Stored.");
 
-// Attribute text of a stored value: the writer's escapes, and the control characters as
-// numeric references too, so that any text comes back exactly.
+// Attribute text of a stored value: the writer's escapes, and tab, carriage return and line feed
+// as numeric references too, so that any XML reader gives the text back unchanged.
 QString storedEscape(const QString& text) {
   QString out;
   out.reserve(text.size());
   for (QChar c : text) {
     const ushort u = c.unicode();
-    if (u < 32 || u == '"' || u == '<' || u == '>' || u == '&' || u == '\'')
+    if (u == 9 || u == 10 || u == 13 || u == '"' || u == '<' || u == '>' || u == '&' || u == '\'')
       out += QStringLiteral("&#") + QString::number(u) + QLatin1Char(';');
     else
       out += c;
   }
   return out;
+}
+
+// XML cannot hold the other control characters, not even as references: a text with one is
+// stored as the hexadecimal of its UTF-8 form, under the attribute's name followed by ".Hex".
+bool xmlCannotHold(const QString& text) {
+  for (QChar c : text)
+    if (c.unicode() < 32 && c.unicode() != 9 && c.unicode() != 10 && c.unicode() != 13) return true;
+  return false;
 }
 
 // A list of lines in one attribute: each line ends with a line feed; a backslash, carriage
@@ -63,6 +72,11 @@ class StoredAttrs {
  public:
   explicit StoredAttrs(QString& out) : out_(out) {}
   void text(const char* name, const QString& value) {
+    if (xmlCannotHold(value)) {
+      out_ += QLatin1Char(' ') + kStored + QLatin1String(name) + QStringLiteral(".Hex=\"") +
+              StreamToHex(value.toUtf8()) + QLatin1Char('"');
+      return;
+    }
     out_ += QLatin1Char(' ') + kStored + QLatin1String(name) + QStringLiteral("=\"") + storedEscape(value) +
             QLatin1Char('"');
   }
@@ -174,6 +188,25 @@ QStringList dictionaryLines(const TfrVariables& list) {
   QStringList lines;
   for (int i = 0; i < list.EntryCount(); ++i) lines << list.NameAt(i) << list.ValueAt(i).toString();
   return lines;
+}
+
+// The template file can hold every text of the report: a trial write of the body and the
+// report information (raises EWriteError naming what cannot be held). The XML template holds the
+// same designs as the template file, so that each can always be saved as the other.
+void checkTemplateCanHold(TfrReport& r) {
+  QBuffer scratch;
+  scratch.open(QIODevice::ReadWrite);
+  const int version = StreamVersion();
+  StreamVersion() = kCurrentStreamVersion;
+  try {
+    r.WriteBody(scratch);
+    for (const QString* t : {&r.ReportComment, &r.ReportName, &r.ReportAutor, &r.VMajor, &r.VMinor, &r.VRelease, &r.VBuild})
+      TemplateTextBytes(*t);
+  } catch (...) {
+    StreamVersion() = version;
+    throw;
+  }
+  StreamVersion() = version;
 }
 
 // ---- reading
@@ -355,8 +388,28 @@ class StoredReader {
   bool has(const char* name) const { return e_.attrs.count(kStored + QLatin1String(name)) != 0; }
   QString text(const char* name) const {
     const auto it = e_.attrs.find(kStored + QLatin1String(name));
-    if (it == e_.attrs.end()) fail(QStringLiteral("元素 %1 缺少属性 %2%3").arg(e_.name, kStored, QLatin1String(name)));
-    return it->second;
+    if (it != e_.attrs.end()) return held(name, it->second);
+    const auto hex = e_.attrs.find(kStored + QLatin1String(name) + QStringLiteral(".Hex"));
+    if (hex == e_.attrs.end()) fail(QStringLiteral("元素 %1 缺少属性 %2%3").arg(e_.name, kStored, QLatin1String(name)));
+    const QString& t = hex->second;
+    bool digits = t.size() % 2 == 0;
+    for (QChar c : t) digits = digits && isxdigit(c.toLatin1());
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString value = utf8.decode(QByteArray::fromHex(t.toLatin1()));
+    if (!digits || utf8.hasError())
+      fail(QStringLiteral("属性 %1%2.Hex 的十六进制数据无效").arg(kStored, QLatin1String(name)));
+    return held(name, value);
+  }
+  // A text the template file cannot hold is refused where it stands.
+  QString held(const char* name, const QString& value) const {
+    if (!IsGbkText(value)) {
+      for (QChar c : value)
+        if (!IsGbkText(QString(c)))
+          fail(QStringLiteral("属性 %1%2 中的字符 U+%3 无法存入模板")
+                   .arg(kStored, QLatin1String(name), QString::number(c.unicode(), 16).toUpper()));
+      fail(QStringLiteral("属性 %1%2 中有无法存入模板的字符").arg(kStored, QLatin1String(name)));
+    }
+    return value;
   }
   long long num(const char* name, long long lo, long long hi) const {
     const QString t = text(name);
@@ -527,6 +580,7 @@ void readDictionaryList(const StoredReader& a, const char* name, TfrVariables& l
 // ---- writing
 void TfrReport::WriteXmlTemplate(QIODevice& s) {
   CurrentReport() = this;
+  checkTemplateCanHold(*this);
   QString out;
   auto attr = [&out](const QString& name, const QString& value) {
     out += QLatin1Char(' ') + name + QStringLiteral("=\"") + XmlEscape(value) + QLatin1Char('"');
@@ -719,6 +773,11 @@ void TfrReport::ReadXmlTemplate(const QByteArray& bytes) {
     }
   }
   if (ErrorFlag()) throw EClassNotFound(ErrorText());
+  try {
+    checkTemplateCanHold(*this);
+  } catch (const Exception& e) {
+    throw EXmlTemplateError(root.line, QStringLiteral("模板无法容纳其中的内容：") + e.message());
+  }
   for (const auto& p : Pages)
     for (const auto& o : p->Objects) o->AfterTemplateLoad();
 }

@@ -397,6 +397,10 @@ int xmlDamageRun(const QByteArray& original, const QString& path, unsigned seed,
       }
     } catch (const std::bad_alloc&) {
       return kOutOfMemory;
+    } catch (const Exception& e) {
+      std::fprintf(stderr, "XML copy %d (kind %d at %d) let an exception escape: %s\n", i, how, at,
+                   e.message().toUtf8().constData());
+      return kEscaped;
     } catch (...) {
       std::fprintf(stderr, "XML copy %d (kind %d at %d) let an exception escape\n", i, how, at);
       return kEscaped;
@@ -449,6 +453,7 @@ TEST(DamagedTemplates, MalformedXmlTemplatesAreRefusedWithTheirLine) {
       {"lines not ended", replaced("Stored.Script=\"\"", "Stored.Script=\"a\"").toUtf8(), "没有结束"},
       {"a value without quotes", replaced("Stored.Top=\"120\"", "Stored.Top=120").toUtf8(), "引号"},
       {"not UTF-8", replaced("缴费清单 [DATE]", "@@").toUtf8().replace("@@", "\xC3\x28"), "UTF-8"},
+      {"a character the template file cannot hold", replaced("Stored.Memo=\"缴费清单", "Stored.Memo=\"表情 \U0001F600").toUtf8(), "无法存入模板"},
       {"without the stored values", "<?xml version=\"1.0\"?>\r\n<TfrReport ScriptLanguage=\"Pascal\">\r\n</TfrReport>\r\n",
        "Stored."},
   };
