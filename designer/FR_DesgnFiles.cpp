@@ -135,12 +135,17 @@ void TfrDesignerForm::OpenReport() {
     DesignerComponent()->OnLoadReport(report_, name, opened);
   } else {
     FileDialogRequest r;
-    r.filter = t(55213) + QStringLiteral(" (*.frf)|*.frf|") + t(55215) + QStringLiteral(" (*.frd)|*.frd");
+    // The XML template that Save as writes is offered after the two formats of the engine.
+    r.filter = t(55213) + QStringLiteral(" (*.frf)|*.frf|") + t(55215) + QStringLiteral(" (*.frd)|*.frd|") + t(55481) +
+               QStringLiteral(" (*.fr3)|*.fr3");
     if (DesignerComponent() && !DesignerComponent()->OpenDir.isEmpty()) r.initialDir = DesignerComponent()->OpenDir;
     int chosen = 1;
     r.chosenFilterIndex = &chosen;
     if (auto f = OpenFileDialog(r)) {
-      const bool dictionary = chosen == 2 || f->endsWith(QStringLiteral(".frd"), Qt::CaseInsensitive);
+      // The name's extension decides over the filter: a template is never read as a dictionary.
+      const QString ext = QFileInfo(*f).suffix().toLower();
+      const bool dictionary =
+          ext == QStringLiteral("frd") || (chosen == 2 && ext != QStringLiteral("frf") && ext != QStringLiteral("fr3"));
       if (dictionary) {
         // The texts of a dictionary file are read in the form of the version it names, whatever
         // stream was read last.
@@ -265,17 +270,13 @@ void TfrDesignerForm::SaveReportAs() {
       return;
     }
     case 2: {
-      // The XML template is a copy for other programs: the designer cannot open it again, so
-      // the design keeps its own file and stays unsaved until that is written.
+      // The XML template holds the whole design and Open reads it back: it becomes the design's
+      // file, and Save keeps writing XML to it.
       const QString path = withExtension(*f, ".fr3");
-      bool written = false;
-      try {
-        written = report_->ExportXmlTemplate(path);
-      } catch (const Exception&) {
-        written = false;
-      }
-      if (!written)
-        ShowError(QString::fromUtf8("无法保存报表 ") + QDir::toNativeSeparators(path));
+      if (!WriteTemplateFile(path)) return;
+      SetDesignFileName(path);
+      SaveSucceeded = true;
+      MarkModified(false);
       return;
     }
     case 3: {

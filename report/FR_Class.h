@@ -506,6 +506,10 @@ int TenthsMmToPixels(int tenths);
 // returns true on OK. Set by report/FR_Report.cpp to TfrPasswForm; tests may replace it.
 std::function<bool(QString& typed)>& PasswordDialog();
 
+// True when a template stream's first bytes are those of an XML template (a "<", after a
+// byte-order mark when there is one); no binary template starts so.
+bool IsXmlTemplate(const QByteArray& head);
+
 class TfrReport : public QObject, public TfrReportValues {
   Q_OBJECT
  public:
@@ -596,6 +600,17 @@ class TfrReport : public QObject, public TfrReportValues {
   // The XML template (used by SaveTemplate while XmlExport is set).
   void WriteXmlTemplate(QIODevice& s);
   bool XmlExport = false;
+  // Reads an XML template as WriteXmlTemplate writes it; raises EReadError (with the line and
+  // what is wrong) on anything else. LoadTemplate calls it for a stream that starts with "<".
+  void ReadXmlTemplate(const QByteArray& bytes);
+
+ private:
+  bool loadXml(QIODevice& s);
+  // The password of a protected template read from a file (not from memory); false and an
+  // empty report when it is not given.
+  bool askPassword(QIODevice& s);
+
+ public:
   void LoadBuiltReportFile(const QString& path);
   void SaveBuiltReportFile(const QString& path);
   void SelectPrinterByName(const QString& name);

@@ -323,6 +323,35 @@ void TfrReport::SaveTemplate(QIODevice& s) {
   frs::WriteF64(s, ReportLastChange);
 }
 
+bool TfrReport::loadXml(QIODevice& s) {
+  // The XML template is read whole; what is wrong with it is said with its line.
+  TemplateRefused = false;
+  try {
+    ReadXmlTemplate(s.readAll());
+  } catch (const EClassNotFound& e) {
+    QString text = QStringLiteral("Report contains the following non-plugged components:\r") + e.message() +
+                   QStringLiteral("You must include these components into your project.");
+    MessageBox(text, LocaleText(55206), MsgIcon::Error);
+    TemplateRefused = true;
+    return false;
+  } catch (const Exception& e) {
+    MessageBox(e.message(), LocaleText(55206), MsgIcon::Error);
+    ClearTemplate();
+    ResetReportInfo();
+    AppendPage();
+    TemplateRefused = true;
+    return false;
+  } catch (const std::bad_alloc&) {
+    MessageBox(QStringLiteral("XML 模板过大，无法读入"), LocaleText(55206), MsgIcon::Error);
+    ClearTemplate();
+    ResetReportInfo();
+    AppendPage();
+    TemplateRefused = true;
+    return false;
+  }
+  return askPassword(s);
+}
+
 bool TfrReport::LoadTemplate(QIODevice& s) {
   BuildMode() = false;
   CurrentReport() = this;
@@ -339,6 +368,7 @@ bool TfrReport::LoadTemplate(QIODevice& s) {
     TemplateRefused = true;
     return false;
   }
+  if (IsXmlTemplate(s.peek(64))) return loadXml(s);
   int version = frs::ReadU8(s);
   if (version <= 20) {
     version = 21;
@@ -386,6 +416,10 @@ bool TfrReport::LoadTemplate(QIODevice& s) {
     TemplateRefused = true;
     return false;
   }
+  return askPassword(s);
+}
+
+bool TfrReport::askPassword(QIODevice& s) {
   if (Protected && !qobject_cast<QBuffer*>(&s)) {
     QString typed;
     const auto& ask = PasswordHook ? PasswordHook : PasswordDialog();
@@ -400,103 +434,6 @@ bool TfrReport::LoadTemplate(QIODevice& s) {
     }
   }
   return true;
-}
-
-// ---- XML template
-void TfrReport::WriteXmlTemplate(QIODevice& s) {
-  CurrentReport() = this;
-  QString out;
-  auto attr = [&out](const QString& name, const QString& value) {
-    out += QLatin1Char(' ') + name + QStringLiteral("=\"") + XmlEscape(value) + QLatin1Char('"');
-  };
-  out += QStringLiteral("<?xml version=\"1.0\"?>\r\n");
-  QList<XmlScriptOwner> owners;
-  for (size_t i = 0; i < Pages.size(); ++i) {
-    owners.append({QStringLiteral("Page") + QString::number(i + 1), Pages[i]->Script});
-    for (const auto& o : Pages[i]->Objects) owners.append({o->Name, o->Script});
-  }
-  out += QStringLiteral("<TfrReport");
-  attr(QStringLiteral("ScriptLanguage"), QStringLiteral("Pascal"));
-  attr(QStringLiteral("ScriptText.text"), XmlScriptText(owners));
-  attr(QStringLiteral("Propdata"), StreamToHex(XmlPropDataBlock(Dictionary.Variables)));
-  attr(QStringLiteral("ReportOptions.Name"), ReportName);
-  attr(QStringLiteral("ReportOptions.Author"), ReportAutor);
-  attr(QStringLiteral("ReportOptions.Description.text"), ReportComment);
-  attr(QStringLiteral("ReportOptions.CreateDate"), DateTimeToStr(ReportDate));
-  attr(QStringLiteral("ReportOptions.LastChange"), DateTimeToStr(ReportLastChange));
-  attr(QStringLiteral("ReportOptions.VersionMajor"), VMajor);
-  attr(QStringLiteral("ReportOptions.VersionMinor"), VMinor);
-  attr(QStringLiteral("ReportOptions.VersionRelease"), VRelease);
-  attr(QStringLiteral("ReportOptions.VersionBuild"), VBuild);
-  attr(QStringLiteral("ReportOptions.Password"), XmlPassword(QString::fromLatin1(Password)));
-  out += QStringLiteral(">\r\n");
-  for (size_t i = 0; i < Pages.size(); ++i) {
-    TfrPage* p = Pages[i].get();
-    const QString name = QStringLiteral("Page") + QString::number(i + 1);
-    const bool dialog = p->PageType == ptDialog;
-    const QString element = dialog ? QStringLiteral("TfrDialogPage") : QStringLiteral("TfrReportPage");
-    out += QLatin1Char('<') + element;
-    attr(QStringLiteral("Name"), name);
-    if (dialog) {
-      for (const auto& [n, v] : {std::pair{"Height", p->Height}, std::pair{"Left", p->Left}, std::pair{"Top", p->Top},
-                                 std::pair{"Width", p->Width}, std::pair{"BorderStyle", int(p->BorderStyle)}})
-        attr(QString::fromLatin1(n), QString::number(v));
-      attr(QStringLiteral("Caption"), p->Caption);
-      attr(QStringLiteral("Color"), QString::number(p->Color));
-      attr(QStringLiteral("Position"), QString::number(p->Position));
-      if (!p->Script.isEmpty()) attr(QStringLiteral("OnActivate"), name + QStringLiteral("OnBeforePrint"));
-    } else {
-      const int w = p->PageWidthPixels(), h = p->PageHeightPixels();
-      attr(QStringLiteral("Orientation"), p->pgOr == 1 ? QStringLiteral("poLandscape") : QStringLiteral("poPortrait"));
-      attr(QStringLiteral("PaperWidth"), QString::number(XmlMillimetres(w)));
-      attr(QStringLiteral("PaperHeight"), QString::number(XmlMillimetres(h)));
-      attr(QStringLiteral("PaperSize"), QString::number(p->pgSize));
-      attr(QStringLiteral("LeftMargin"), QString::number(XmlMillimetres(p->LeftMargin)));
-      attr(QStringLiteral("RightMargin"), QString::number(XmlMillimetres(p->RightMargin)));
-      attr(QStringLiteral("TopMargin"), QString::number(XmlMillimetres(p->TopMargin)));
-      attr(QStringLiteral("BottomMargin"), QString::number(XmlMillimetres(p->BottomMargin)));
-      attr(QStringLiteral("Columns"), QString::number(p->Columns));
-      attr(QStringLiteral("ColumnWidth"),
-           QString::number(XmlMillimetres(p->Columns > 1 ? double(w - p->LeftMargin - p->RightMargin) / p->Columns : 0)));
-      if (p->PrintToPrevPage) attr(QStringLiteral("PrintOnPreviousPage"), QStringLiteral("True"));
-      if (!p->Script.isEmpty()) attr(QStringLiteral("OnBeforePrint"), name + QStringLiteral("OnBeforePrint"));
-    }
-    if (p->Objects.empty()) {
-      out += QStringLiteral("/>\r\n");
-      continue;
-    }
-    out += QStringLiteral(">\r\n");
-    for (const auto& o : p->Objects) {
-      const int left = o->Left;
-      if (!dialog) o->Left -= p->LeftMargin;
-      QString element;
-      o->WriteXmlAttrs(element);
-      o->Left = left;
-      if (!element.isEmpty()) out += element + QStringLiteral("/>\r\n");
-    }
-    out += QStringLiteral("</") + element + QStringLiteral(">\r\n");
-  }
-  out += QStringLiteral("</TfrReport>\r\n");
-  const QByteArray bytes = out.toUtf8();
-  if (s.write(bytes) != bytes.size()) throw EWriteError(QStringLiteral("无法写入XML模板"));
-}
-
-bool TfrReport::ExportXmlTemplate(const QString& path) {
-  QFileInfo info(path);
-  const QString target = info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".fr3");
-  QBuffer buf;
-  buf.open(QIODevice::ReadWrite);
-  XmlExport = true;
-  try {
-    SaveTemplate(buf);
-  } catch (...) {
-    XmlExport = false;
-    throw;
-  }
-  XmlExport = false;
-  QSaveFile f(target);
-  if (!f.open(QIODevice::WriteOnly) || f.write(buf.data()) != buf.data().size()) return false;
-  return f.commit();
 }
 
 // ---- files

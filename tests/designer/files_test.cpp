@@ -13,6 +13,7 @@
 #include "designer/FR_Dialogs.h"
 #include "designer/FR_Small.h"
 #include "report/FR_Built.h"
+#include "report/FR_FileStream.h"
 #include "tests/designer/window_fixture.h"
 #include "tests/support/scripted_ui.h"
 
@@ -130,53 +131,94 @@ TEST_F(DesignerFilesTest, SaveAsTemplateOrDictionaryKeepsTheDesignFileAndItsStat
   EXPECT_EQ(form->DesignFileName, path);
 }
 
-// The XML template is a copy the designer cannot open: the design keeps its own file, stays
-// unsaved until that is written, and whatever is saved under an XML name is XML.
-TEST_F(DesignerFilesTest, SaveAsXmlWritesACopyAndSaveWritesWhatOpenReads) {
+// Save as an XML template makes the XML file the design's file; Save keeps writing XML to it
+// (never the binary template under an XML name), and Open offers the XML templates and reads
+// them back as the design that was saved.
+TEST_F(DesignerFilesTest, SaveAsXmlMakesItTheDesignFileThatSaveAndOpenKeep) {
   ScriptedUi ui;
   open();
   deleteMemo1();
   const QString xml = work.file(QString::fromUtf8("收据 & 通知.fr3"));
-  ui.answerSaveFile(xml);
-  form->action("N17")->trigger();
-  ASSERT_TRUE(QFileInfo(xml).isFile()) << ui.messageTexts().join(" | ").toStdString();
   auto startOf = [](const QString& file) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
   };
+  ui.answerSaveFile(xml);
+  form->action("N17")->trigger();
+  ASSERT_TRUE(QFileInfo(xml).isFile()) << ui.messageTexts().join(" | ").toStdString();
   EXPECT_TRUE(startOf(xml).startsWith("<?xml")) << startOf(xml).left(80).toStdString();
   EXPECT_FALSE(startOf(xml).contains("Memo1"));
-  EXPECT_FALSE(form->SaveSucceeded);
-  EXPECT_TRUE(form->IsModified());
-  EXPECT_EQ(form->DesignFileName, path);
-  EXPECT_EQ(form->windowTitle(), QString::fromUtf8("设计器 - 收据.frf"));
-  EXPECT_EQ(objectsInFile(path), QStringList({"Memo1", "Memo2"}));   // not written yet
-
-  // Closing still asks for the design's own file.
-  ui.answerMessage(mrCancel);
-  form->done(mrOk);
-  EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(ui.lastMessage().text, QString::fromUtf8("保存变动 到 收据.frf?"));
-
-  // Save writes the template to the design file, and Open reads it back.
-  form->action("N20")->trigger();
   EXPECT_TRUE(form->SaveSucceeded);
   EXPECT_FALSE(form->IsModified());
-  EXPECT_EQ(objectsInFile(path), QStringList({"Memo2"}));
-  ui.answerOpenFile(path);
-  form->action("N19")->trigger();
-  EXPECT_EQ(obj("Memo1"), nullptr);
-  EXPECT_NE(obj("Memo2"), nullptr);
-  EXPECT_FALSE(form->IsModified());
+  EXPECT_EQ(form->DesignFileName, xml);
+  EXPECT_EQ(form->windowTitle(), QString::fromUtf8("设计器 - 收据 & 通知.fr3"));
+  EXPECT_EQ(objectsInFile(path), QStringList({"Memo1", "Memo2"}));   // the old file is left alone
+  EXPECT_EQ(objectsInFile(xml), QStringList({"Memo2"}));
 
-  // A design kept under an XML name is saved as XML, never as the binary template.
-  const QString other = work.file(QString::fromUtf8("另存.fr3"));
-  form->SetDesignFileName(other);
+  // Save writes XML to the design's XML file.
+  auto* memo = static_cast<TfrMemoView*>(obj("Memo2"));
+  ASSERT_NE(memo, nullptr);
+  memo->Memo = QStringList{QString::fromUtf8("已改 & <保存>")};
+  memo->SetBounds(memo->Left + 3, memo->Top + 5, memo->Width + 7, memo->Height);
+  const QRect bounds(memo->Left, memo->Top, memo->Width, memo->Height);
   form->MarkModified(true);
   form->action("N20")->trigger();
   EXPECT_TRUE(form->SaveSucceeded);
-  EXPECT_TRUE(startOf(other).startsWith("<?xml")) << startOf(other).left(80).toStdString();
-  EXPECT_TRUE(startOf(other).contains("Memo2"));
+  EXPECT_FALSE(form->IsModified());
+  EXPECT_TRUE(startOf(xml).startsWith("<?xml")) << startOf(xml).left(80).toStdString();
+  EXPECT_EQ(ui.pendingAnswers(), 0);
+
+  // A text the templates cannot hold: the XML file keeps its last good contents, as the
+  // template file does, and the design stays modified.
+  const QByteArray good = startOf(xml);
+  memo->Memo = QStringList{QString::fromUtf8("表情 \U0001F600")};
+  form->MarkModified(true);
+  form->action("N20")->trigger();
+  EXPECT_FALSE(form->SaveSucceeded);
+  EXPECT_TRUE(form->IsModified());
+  EXPECT_TRUE(ui.lastMessage().text.startsWith(QString::fromUtf8("无法保存报表文件"))) << ui.lastMessage().text.toStdString();
+  EXPECT_EQ(startOf(xml), good);
+  memo->Memo = QStringList{QString::fromUtf8("已改 & <保存>")};
+  form->MarkModified(false);
+
+  // Another design is opened, then the XML file: the design comes back as it was saved, and the
+  // XML file is the design's file again.
+  ui.answerOpenFile(path);
+  form->action("N19")->trigger();
+  ASSERT_NE(obj("Memo1"), nullptr);
+  EXPECT_EQ(form->DesignFileName, path);
+  ui.answerOpenFile(xml);
+  form->action("N19")->trigger();
+  const FileDialogRequest& request = ui.fileRequests().last();
+  EXPECT_TRUE(request.filter.endsWith(QString::fromUtf8("|Chartula3 表单 (*.fr3)|*.fr3"))) << request.filter.toStdString();
+  EXPECT_TRUE(request.filter.startsWith(QString::fromUtf8("Chartula 表单 (*.frf)|*.frf|Chartula 字典 (*.frd)|*.frd|")))
+      << request.filter.toStdString();
+  EXPECT_EQ(obj("Memo1"), nullptr) << ui.messageTexts().join(" | ").toStdString();
+  memo = static_cast<TfrMemoView*>(obj("Memo2"));
+  ASSERT_NE(memo, nullptr);
+  EXPECT_EQ(memo->Memo, QStringList{QString::fromUtf8("已改 & <保存>")});
+  EXPECT_EQ(QRect(memo->Left, memo->Top, memo->Width, memo->Height), bounds);
+  EXPECT_EQ(form->DesignFileName, xml);
+  EXPECT_EQ(report->FileName, xml);
+  EXPECT_FALSE(form->IsModified());
+  EXPECT_EQ(form->Model().UndoCount(), 0);
+  EXPECT_EQ(form->windowTitle(), QString::fromUtf8("设计器 - 收据 & 通知.fr3"));
+
+  // A change saved after the Open is XML again, and Save as a template file goes back to the
+  // binary format under the new name.
+  form->SelectByName("Memo2");
+  form->action("N27")->trigger();
+  form->action("N20")->trigger();
+  EXPECT_TRUE(form->SaveSucceeded);
+  EXPECT_TRUE(startOf(xml).startsWith("<?xml"));
+  EXPECT_EQ(objectsInFile(xml), QStringList());
+  const QString binary = work.file(QString::fromUtf8("回到.frf"));
+  ui.answerSaveFile(binary);
+  form->action("N17")->trigger();
+  EXPECT_EQ(form->DesignFileName, binary);
+  EXPECT_FALSE(startOf(binary).startsWith("<"));
+  EXPECT_EQ(uint8_t(startOf(binary).at(0)), kCurrentStreamVersion);
+  EXPECT_EQ(ui.messages().size(), 1) << ui.messageTexts().join(" | ").toStdString();
 }
 
 // Reading a dictionary file changes the design: the Save button wakes up and closing asks; the

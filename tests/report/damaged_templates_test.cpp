@@ -339,3 +339,191 @@ TEST(DamagedTemplates, EveryValueOfEveryOffsetAndCountIsReadOrRefused) {
   while (!running.empty()) reap();
   munmap(attempts, sizeof(Attempt) * jobs.size());
 }
+
+namespace templateset {
+void BuildPaymentList(TfrReport& r);
+}
+
+namespace {
+
+// The XML template of `r` as text.
+QString xmlOf(TfrReport& r) {
+  QBuffer b;
+  b.open(QIODevice::ReadWrite);
+  r.XmlExport = true;
+  r.SaveTemplate(b);
+  r.XmlExport = false;
+  return QString::fromUtf8(b.data());
+}
+
+// Loads, saves and builds `copies` damaged copies of an XML template (bytes changed, inserted or
+// the file cut short), each from a file; runs in the child.
+int xmlDamageRun(const QByteArray& original, const QString& path, unsigned seed, int copies) {
+  std::mt19937 rng(seed);
+  for (int i = 0; i < copies; ++i) {
+    QByteArray copy = original;
+    const int how = int(rng() % 3);
+    const int at = int(rng() % unsigned(copy.size()));
+    if (how == 0) {
+      for (int k = 1 + int(rng() % 4); k > 0; --k) {
+        const int where = int(rng() % unsigned(copy.size()));
+        copy[where] = char(uint8_t(copy[where]) ^ uint8_t(1 + rng() % 255));
+      }
+    } else if (how == 1) {
+      static const char* const pieces[] = {"<", ">", "\"", "/>", "&", "&#0;", "<a>", "</TfrReport>", " x=\"1\"", "\xFF"};
+      copy.insert(at, pieces[rng() % 10]);
+    } else {
+      copy.truncate(at);
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(copy) != copy.size()) return kEscaped;
+    f.close();
+    try {
+      ScriptedUi ui;
+      TfrReport report;
+      report.ShowProgress = false;
+      bool asked = false;
+      report.PasswordHook = [&asked](QString&) { return asked = true, false; };
+      const bool loaded = report.OpenTemplateFile(path);
+      if (!loaded && ui.messages().isEmpty() && !asked) {
+        std::fprintf(stderr, "XML copy %d (kind %d at %d) was refused without a word\n", i, how, at);
+        return kSilentRefusal;
+      }
+      if (loaded) {
+        QBuffer saved;
+        saved.open(QIODevice::ReadWrite);
+        report.SaveTemplate(saved);
+        if (!report.BuildReport() && ui.messages().isEmpty()) return kSilentRefusal;
+      }
+    } catch (const std::bad_alloc&) {
+      return kOutOfMemory;
+    } catch (const Exception& e) {
+      std::fprintf(stderr, "XML copy %d (kind %d at %d) let an exception escape: %s\n", i, how, at,
+                   e.message().toUtf8().constData());
+      return kEscaped;
+    } catch (...) {
+      std::fprintf(stderr, "XML copy %d (kind %d at %d) let an exception escape\n", i, how, at);
+      return kEscaped;
+    }
+  }
+  return kAllSound;
+}
+
+}  // namespace
+
+// An XML template that is not what the writer makes is refused: false, one error box that says
+// in which line what is wrong, and a report left with one empty page, never half a template.
+TEST(DamagedTemplates, MalformedXmlTemplatesAreRefusedWithTheirLine) {
+  WorkFolder work;
+  TfrReport good;
+  templateset::BuildPaymentList(good);
+  const QString xml = xmlOf(good);
+  ASSERT_TRUE(xml.contains("Stored.Left=\"40\""));
+  auto replaced = [&xml](const QString& from, const QString& to) {
+    QString t = xml;
+    const int at = t.indexOf(from);
+    return at < 0 ? QString("<missing %1>").arg(from) : t.replace(at, from.size(), to);
+  };
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    const char* says;   // part of the message
+  };
+  const QList<Case> cases = {
+      {"empty after the declaration", "<?xml version=\"1.0\"?>\r\n", "没有 TfrReport"},
+      {"no declaration", xml.mid(xml.indexOf("<TfrReport")).toUtf8(), "XML 声明"},
+      {"cut in the middle", xml.left(xml.size() / 2).toUtf8(), "第"},
+      {"cut inside a value", xml.left(xml.indexOf("Stored.Left=\"") + 14).toUtf8(), "属性值没有结束"},
+      {"a bare < in a value", replaced("缴费清单 [DATE]", "缴费<清单").toUtf8(), "<"},
+      {"an unknown entity", replaced("缴费清单 [DATE]", "&nbsp;").toUtf8(), "&nbsp;"},
+      {"a reference to character 0", replaced("缴费清单 [DATE]", "&#0;").toUtf8(), "&#0;"},
+      {"an end tag that does not match", replaced("</TfrReportPage>", "</TfrDialogPage>").toUtf8(), "不配对"},
+      {"text between elements", replaced("</TfrReportPage>", "文字</TfrReportPage>").toUtf8(), "多余的文字"},
+      {"an object inside an object", replaced("/>\r\n</TfrReportPage>", "><x/></TfrMemoView></TfrReportPage>").toUtf8(),
+       "三层"},
+      {"another root", replaced("<TfrReport ", "<Report ").replace("</TfrReport>", "</Report>").toUtf8(), "根元素"},
+      {"a page of another kind", replaced("<TfrReportPage ", "<TfrPage ").replace("</TfrReportPage>", "</TfrPage>").toUtf8(),
+       "不是页"},
+      {"a stored value missing", replaced(" Stored.Left=\"40\"", "").toUtf8(), "Stored.Left"},
+      {"a number that is none", replaced("Stored.Top=\"120\"", "Stored.Top=\"12O\"").toUtf8(), "12O"},
+      {"a number out of range", replaced("Stored.Top=\"120\"", "Stored.Top=\"99999999999\"").toUtf8(), "99999999999"},
+      {"an object type that is none", replaced("Stored.Typ=\"0\"", "Stored.Typ=\"7\"").toUtf8(), "类型 7"},
+      {"an attribute twice", replaced("Stored.Top=\"120\"", "Stored.Top=\"120\" Stored.Top=\"121\"").toUtf8(), "重复"},
+      {"lines with a bad escape", replaced("Stored.Script=\"\"", "Stored.Script=\"a\\q&#10;\"").toUtf8(), "\\"},
+      {"lines not ended", replaced("Stored.Script=\"\"", "Stored.Script=\"a\"").toUtf8(), "没有结束"},
+      {"a value without quotes", replaced("Stored.Top=\"120\"", "Stored.Top=120").toUtf8(), "引号"},
+      {"not UTF-8", replaced("缴费清单 [DATE]", "@@").toUtf8().replace("@@", "\xC3\x28"), "UTF-8"},
+      {"a character the template file cannot hold", replaced("Stored.Memo=\"缴费清单", "Stored.Memo=\"表情 \U0001F600").toUtf8(), "无法存入模板"},
+      {"without the stored values", "<?xml version=\"1.0\"?>\r\n<TfrReport ScriptLanguage=\"Pascal\">\r\n</TfrReport>\r\n",
+       "Stored."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString file = work.file("damaged.fr3");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(c.bytes);
+    f.close();
+    ScriptedUi ui;
+    TfrReport r;
+    templateset::BuildPaymentList(r);
+    EXPECT_FALSE(r.OpenTemplateFile(file));
+    ASSERT_EQ(ui.messages().size(), 1) << ui.messageTexts().join(" | ").toStdString();
+    const QString text = ui.messages().front().text;
+    EXPECT_TRUE(text.startsWith(QString::fromUtf8("XML 模板第 "))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8(c.says))) << text.toStdString();
+    EXPECT_EQ(ui.messages().front().caption, LocaleText(55206));
+    EXPECT_TRUE(r.TemplateRefused);
+    ASSERT_EQ(r.Pages.size(), 1u);
+    EXPECT_TRUE(r.Pages.front()->Objects.empty());
+    EXPECT_EQ(r.Dictionary.Variables.EntryCount(), 0);
+  }
+
+  // An object of a class that is not registered: named, as the template file reader does.
+  {
+    const QString file = work.file("unknown.fr3");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(replaced("Stored.Typ=\"4\"", "Stored.Typ=\"10\" Stored.Class=\"TfrNoSuchView\" Stored.Own=\"\"").toUtf8());
+    f.close();
+    ScriptedUi ui;
+    TfrReport r;
+    EXPECT_FALSE(r.OpenTemplateFile(file));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages().front().text.contains("TfrNoSuchView")) << ui.messages().front().text.toStdString();
+  }
+}
+
+// Damaged copies of the XML form of every shipped template (changed and inserted bytes, files cut
+// short) in a child under a time and a memory cap: read or refused with a word, never a crash, a
+// hang or an escaped exception.
+TEST(DamagedTemplates, DamagedXmlTemplatesNeverCrashHangOrRunAway) {
+  WorkFolder work;
+  const QStringList files = QDir(templatesFolder()).entryList(QStringList{"*.frf"}, QDir::Files, QDir::Name);
+  ASSERT_EQ(files.size(), 6);
+  unsigned seed = 2900;
+  for (const QString& name : files) {
+    SCOPED_TRACE(name.toStdString());
+    TfrReport r;
+    {
+      ScriptedUi ui;
+      ASSERT_TRUE(r.OpenTemplateFile(templatesFolder() + "/" + name));
+    }
+    const QByteArray original = xmlOf(r).toUtf8();
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      rlimit data{512ul << 20, 512ul << 20};
+      setrlimit(RLIMIT_DATA, &data);
+      alarm(120);
+      _exit(xmlDamageRun(original, work.file("damaged.fr3"), ++seed, 300));
+    }
+    ++seed;
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child was stopped by signal " << WTERMSIG(status)
+                                   << (WTERMSIG(status) == SIGALRM ? " (time cap)" : "");
+    EXPECT_EQ(WEXITSTATUS(status), kAllSound);
+  }
+}

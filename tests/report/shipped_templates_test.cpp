@@ -97,6 +97,8 @@ class ShippedTemplates : public ::testing::Test {
     EXPECT_TRUE(ui.messages().isEmpty()) << ui.messageTexts().join(u("\n")).toStdString();
     const int pages = report->EMFPages().Count();
     if (expectedPages >= 0) EXPECT_EQ(pages, expectedPages);
+    QList<QStringList> texts;
+    for (int i = 0; i < pages; ++i) texts << report->EMFPages().PageTexts(i);
     const QString base = outFolder + u("/") + QFileInfo(u(file)).completeBaseName();
     const QString pdf = base + u(".pdf");
     QFile::remove(pdf);
@@ -110,7 +112,22 @@ class ShippedTemplates : public ::testing::Test {
     QProcess text;
     text.start(u("pdftotext"), {u("-layout"), pdf, u("-")});
     text.waitForFinished(30000);
+    // The template saved as an XML template and opened again builds the same pages.
+    const QString xmlFile = work.file(QFileInfo(u(file)).completeBaseName() + u(".fr3"));
+    EXPECT_TRUE(report->ExportXmlTemplate(xmlFile));
     delete report;
+    {
+      TfrReport xml(&window);
+      xml.setObjectName(u("frReport1"));
+      xml.ShowProgress = false;
+      xml.Title = u("gfh");
+      EXPECT_TRUE(xml.OpenTemplateFile(xmlFile));
+      EXPECT_TRUE(xml.BuildReport());
+      QList<QStringList> xmlTexts;
+      for (int i = 0; i < xml.EMFPages().Count(); ++i) xmlTexts << xml.EMFPages().PageTexts(i);
+      EXPECT_EQ(xmlTexts, texts) << "built from the XML template";
+      EXPECT_TRUE(ui.messages().isEmpty()) << ui.messageTexts().join(u("\n")).toStdString();
+    }
     // The PDF writer maps some characters to radical code points (page 页 as U+2EDA); the
     // drawing is right, so they are read as the characters they stand for.
     QString read = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
