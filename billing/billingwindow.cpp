@@ -1,6 +1,10 @@
 #include "billing/billingwindow.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,7 +28,9 @@
 #include "grid/DBGridEh.h"
 #include "platform/ui.h"
 #include "report/FR_Class.h"
+#include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "grid/PrnDbgeh.h"
 
 void WithoutDefaultButton(QDialog* dialog) {
   for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
@@ -278,4 +284,85 @@ NoticePrintParts AddNoticePrintParts(QWidget* owner) {
   parts.frDS_biao2->SetDataSet(parts.q_biao2);
   parts.frReport1 = AddWindowReport(owner, parts.frDS_HT);
   return parts;
+}
+
+TDBGridEh* AddListGrid(QWidget* owner, const char* name, TDataSource* source, int footerRows) {
+  auto* grid = new TDBGridEh(owner);
+  grid->setObjectName(QString::fromLatin1(name));
+  SetupListGrid(grid, source, footerRows);
+  return grid;
+}
+
+TPrintDBGridEh* AddListPrint(QWidget* owner, TDBGridEh* grid, const QString& listTitle) {
+  auto* print = new TPrintDBGridEh(owner);
+  print->setObjectName(QStringLiteral("PrintDBGridEh1"));
+  SetupGridPrint(print, grid, listTitle);
+  return print;
+}
+
+QLineEdit* AddLineEdit(QWidget* parent, const char* name) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  return edit;
+}
+
+QComboBox* AddEditableList(QWidget* parent, const char* name) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(QString::fromLatin1(name));
+  list->setEditable(true);
+  return list;
+}
+
+TDBGridEh* AddHouseListGrid(QWidget* owner, TDataSource* houses, HouseListSort sort, bool multiSelect,
+                            std::function<void()> sortChanged) {
+  TDBGridEh* grid = AddListGrid(owner, "DBGridEh1", houses, 0);
+  if (multiSelect) grid->SetOptions(grid->Options() | dgMultiSelect);
+  AddGridColumn(grid, QString::fromUtf8("楼宇名称"), QString(), sort == HouseListSort::AllColumns, 90);
+  AddGridColumn(grid, QString::fromUtf8("房屋代码"), QString(), true, 80);
+  AddGridColumn(grid, QString::fromUtf8("业主名称"), QString(), true, 90);
+  grid->OnSortMarkingChanged = [changed = std::move(sortChanged)](QObject*) { Guard(changed); };
+  return grid;
+}
+
+HouseSearchEditors AddHouseSearchEditors(QHBoxLayout* row, QWidget* parent) {
+  HouseSearchEditors e;
+  e.house = AddLineEdit(parent, "Edit1");
+  e.owner = AddLineEdit(parent, "Edit3");
+  SetImeName(e.owner, CurrentOperatorIme);
+  e.building = AddEditableList(parent, "DBComboBoxEh3");
+  AddCaptionedEditors(row, parent, {{"房屋代码：", e.house}, {"业主名称：", e.owner}, {"楼宇名称：", e.building}});
+  return e;
+}
+
+QDateEdit* AddPaymentDatePicker(QHBoxLayout* row, QWidget* parent, const QString& format) {
+  row->addWidget(new QLabel(QString::fromUtf8("缴费时间："), parent));
+  auto* picker = new QDateEdit(QDate::currentDate(), parent);
+  picker->setObjectName(QStringLiteral("DateTimePicker1"));
+  picker->setDisplayFormat(format);
+  row->addWidget(picker);
+  return picker;
+}
+
+void ShowPaidStateWords(QLabel* unpaid, QLabel* paid, TDataSet* bills) {
+  const bool rows = bills->Active() && !bills->IsEmpty();
+  const bool isUnpaid =
+      rows && bills->FieldByName(QString::fromUtf8("缴费状态"))->AsString() == QString::fromUtf8("未缴费");
+  unpaid->setVisible(rows && isUnpaid);
+  paid->setVisible(rows && !isUnpaid);
+}
+
+void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWidget* houses,
+                       std::initializer_list<QWidget*> right) {
+  auto* body = new QHBoxLayout();
+  body->addWidget(houses, 1);
+  if (right.size() == 1) {
+    body->addWidget(*right.begin(), 3);
+  } else {
+    auto* side = new QVBoxLayout();
+    for (QWidget* w : right) side->addWidget(w, w == *(right.end() - 1) ? 1 : 0);
+    body->addLayout(side, 3);
+  }
+  auto* column = new QVBoxLayout(window);
+  for (QWidget* w : top) column->addWidget(w);
+  column->addLayout(body, 1);
 }

@@ -6,12 +6,19 @@
 #include <vector>
 
 class QAction;
+class QComboBox;
+class QDateEdit;
 class QDialog;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
 class QMenu;
 class QTabWidget;
 class QWidget;
 class TColumnEh;
 class TCustomDBGridEh;
+class TDBGridEh;
+class TPrintDBGridEh;
 class TDataSet;
 class TDataSource;
 class TDBMemo;
@@ -130,3 +137,47 @@ void InstallNoticePrintParts(Window* window) {
   window->frDS_biao2 = parts.frDS_biao2;
   window->frReport1 = parts.frReport1;
 }
+
+// ---------------------------------------------------------------------------------------
+// The parts of the fee windows that show houses on the left and their rows on the right
+
+// A list grid `name` of `owner` over `source`, read-only with whole-row selection and
+// `footerRows` footer rows.
+TDBGridEh* AddListGrid(QWidget* owner, const char* name, TDataSource* source, int footerRows = 1);
+// PrintDBGridEh1: the print component of `grid`, titled `listTitle` followed by "打印清单".
+TPrintDBGridEh* AddListPrint(QWidget* owner, TDBGridEh* grid, const QString& listTitle);
+
+// A line edit `name` on `parent`.
+QLineEdit* AddLineEdit(QWidget* parent, const char* name);
+// An editable list `name` on `parent`.
+QComboBox* AddEditableList(QWidget* parent, const char* name);
+
+// How the house list sorts: by 房屋代码 and 业主名称 only, or by 楼宇名称 as well.
+enum class HouseListSort { CodeAndOwner, AllColumns };
+// DBGridEh1, the house list of a fee window over `houses`: 楼宇名称, 房屋代码, 业主名称 with
+// widths of their own and no footer; `multiSelect` lets the operator mark several houses.
+// `sortChanged` runs (under the exception barrier) when the sort markers change.
+TDBGridEh* AddHouseListGrid(QWidget* owner, TDataSource* houses, HouseListSort sort, bool multiSelect,
+                            std::function<void()> sortChanged);
+
+// The house search editors of the fee windows, each after its caption on `row`: Edit1
+// "房屋代码：", Edit3 "业主名称：" (in the operator's input method) and DBComboBoxEh3 "楼宇名称：".
+struct HouseSearchEditors {
+  QLineEdit* house = nullptr;
+  QLineEdit* owner = nullptr;
+  QComboBox* building = nullptr;
+};
+HouseSearchEditors AddHouseSearchEditors(QHBoxLayout* row, QWidget* parent);
+
+// "缴费时间：" and DateTimePicker1 on `row`, today's date shown in `format`.
+QDateEdit* AddPaymentDatePicker(QHBoxLayout* row, QWidget* parent, const QString& format);
+
+// The words that say whether the current row of `bills` is paid: `unpaid` shows while its
+// 缴费状态 is "未缴费", `paid` otherwise; neither while it has no rows.
+void ShowPaidStateWords(QLabel* unpaid, QLabel* paid, TDataSet* bills);
+
+// The body of a fee window: `top` rows one under the other, then the house list on the left
+// and `right` one under the other beside it (three times as wide; the last one takes the
+// height).
+void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWidget* houses,
+                       std::initializer_list<QWidget*> right);

@@ -309,9 +309,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   SpeedButton2 = AddToolButton(srow2, "SpeedButton2", u("查找"));
   srow2->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_sfhzb, 1);
+  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_sfhzb, 1);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   {
     struct Column {
@@ -344,9 +342,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   }
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("实收费用明细表"));
+  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("实收费用明细表"));
 
   Panel_detail = AddDetailPanel(this, ds_sfhzb,
                                 {{"缴费时间：", "缴费时间"}, {"房屋代码：", "房屋代码"}, {"业主名称：", "业主名称"},

@@ -103,26 +103,18 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit3 = new QLineEdit(search);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
-  DBComboBoxEh3 = new QComboBox(search);
-  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
-  DBComboBoxEh3->setEditable(true);
+  Edit1 = AddLineEdit(search, "Edit1");
+  Edit3 = AddLineEdit(search, "Edit3");
+  DBComboBoxEh3 = AddEditableList(search, "DBComboBoxEh3");
   AddCaptionedEditors(srow, search, {{"房屋代码：", Edit1}, {"业主名称：", Edit3}, {"楼宇名称：", DBComboBoxEh3}});
   SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
   srow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
+  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_jiaofeidan, 1);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   AddPaymentBillColumns(DBGridEh1, q_jiaofeidan, false);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主缴费明细表"));
+  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主缴费明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);

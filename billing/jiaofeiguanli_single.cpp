@@ -271,67 +271,32 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   rrow->addWidget(RadioButton2);
   row->addWidget(rounding);
   row->addStretch(1);
-  row->addWidget(new QLabel(u("缴费时间："), bar));
-  DateTimePicker1 = new QDateEdit(QDate::currentDate(), bar);
-  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-  DateTimePicker1->setDisplayFormat(u("yyyy年MM月"));
-  row->addWidget(DateTimePicker1);
+  DateTimePicker1 = AddPaymentDatePicker(row, bar, u("yyyy年MM月"));
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit3 = new QLineEdit(search);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
-  SetImeName(Edit3, CurrentOperatorIme);
-  DBComboBoxEh3 = new QComboBox(search);
-  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
-  DBComboBoxEh3->setEditable(true);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主名称："), search));
-  srow->addWidget(Edit3);
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(DBComboBoxEh3);
+  const HouseSearchEditors editors = AddHouseSearchEditors(srow, search);
+  Edit1 = editors.house;
+  Edit3 = editors.owner;
+  DBComboBoxEh3 = editors.building;
   SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
   srow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
-  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
-  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
-  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::CodeAndOwner, false,
+                               [this] { DBGridEh1SortMarkingChanged(); });
+  DBGridEh2 = AddListGrid(this, "DBGridEh2", ds_jiaofeidan);
   AddMonthBillColumns(DBGridEh2, true);
   OnGridDoubleClick(DBGridEh2, [this] { SpeedButton3Click(); });
-
-  auto* body = new QHBoxLayout();
-  body->addWidget(DBGridEh1, 1);
-  body->addWidget(DBGridEh2, 3);
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(search);
-  column->addLayout(body, 1);
+  PlaceHousesBeside(this, {bar, search}, DBGridEh1, {DBGridEh2});
   setWindowState(Qt::WindowMaximized);
 
   InstallNoticePrintParts(this);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_jiaofeiguanli::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_jiaofeiguanli::bitbtn_addClick},
-                  {bitbtn_print, &TForm_jiaofeiguanli::bitbtn_printClick},
-                  {SpeedButton2, &TForm_jiaofeiguanli::SpeedButton2Click},
-                  {SpeedButton3, &TForm_jiaofeiguanli::SpeedButton3Click},
-                  {SpeedButton1, &TForm_jiaofeiguanli::SpeedButton1Click},
-                  {bitbtn_out, &TForm_jiaofeiguanli::bitbtn_outClick},
-                  {SpeedButton4, &TForm_jiaofeiguanli::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_jiaofeiguanli;
+  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {SpeedButton2, &W::SpeedButton2Click}, {SpeedButton3, &W::SpeedButton3Click},
+                       {SpeedButton1, &W::SpeedButton1Click}, {bitbtn_out, &W::bitbtn_outClick},
+                       {SpeedButton4, &W::SpeedButton4Click}});
   connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { DateTimePicker1Change(); }));
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);

@@ -160,9 +160,7 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   row->addWidget(Label5);
   row->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_sfhzb);
+  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_sfhzb);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   // Widths that keep every column readable.
   const QMap<QString, int> widths{{u("打印"), 40},     {u("缴费时间"), 135}, {u("房屋代码"), 80},  {u("业主名称"), 80},
