@@ -366,3 +366,21 @@ void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWi
   for (QWidget* w : top) column->addWidget(w);
   column->addLayout(body, 1);
 }
+
+TDBGridEh* AddPaymentBillGrid(QWidget* owner, TDataSource* source, TDataSet* bills, bool countHouses,
+                              std::function<void()> sortChanged) {
+  TDBGridEh* grid = AddListGrid(owner, "DBGridEh1", source, 1);
+  grid->SetOptions(grid->Options() | dgMultiSelect);
+  AddPaymentBillColumns(grid, bills, countHouses);
+  grid->OnSortMarkingChanged = [changed = std::move(sortChanged)](QObject*) { Guard(changed); };
+  return grid;
+}
+
+bool ShowFoundRows(TADOQuery* rows, const QStringList& sqlLines) {
+  rows->Close();
+  rows->SQL.Clear();
+  for (const QString& line : sqlLines) rows->SQL.Add(line);
+  rows->Open();
+  return !(rows->IsEmpty() && MessageDlg(QString::fromUtf8("没有找到合适的记录,是否重新查找!!"), mtConfirmation,
+                                         {mrYes, mrNo}, mrYes) == mrYes);
+}

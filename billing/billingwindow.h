@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <initializer_list>
 #include <vector>
@@ -106,6 +107,17 @@ void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHou
 // The width of a column titled "面积/数量/金额" (the basis of a bill or a charge standard):
 // room for its title and for an amount with four decimals.
 inline constexpr int kBasisColumnWidth = 105;
+
+// DBGridEh1 of the payment lists over `source`: several rows can be marked, the columns of
+// AddPaymentBillColumns, `sortChanged` run (under the exception barrier) when the sort
+// markers change.
+TDBGridEh* AddPaymentBillGrid(QWidget* owner, TDataSource* source, TDataSet* bills, bool countHouses,
+                              std::function<void()> sortChanged);
+
+// The end of a find dialog over `rows`: the rows of the lines; when they find nothing and the
+// operator answers Yes to "没有找到合适的记录,是否重新查找!!" the dialog stays open (false);
+// otherwise it may close (true).
+bool ShowFoundRows(TADOQuery* rows, const QStringList& sqlLines);
 
 // A footer that shows a fixed text ("合计", "记录数").
 void SetFooterText(TColumnEh* column, const QString& text);

@@ -110,10 +110,8 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
   srow->addStretch(1);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_jiaofeidan, 1);
-  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  AddPaymentBillColumns(DBGridEh1, q_jiaofeidan, false);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  DBGridEh1 =
+      AddPaymentBillGrid(this, ds_jiaofeidan, q_jiaofeidan, false, [this] { DBGridEh1SortMarkingChanged(); });
   PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主缴费明细表"));
 
   auto* column = new QVBoxLayout(this);
@@ -121,12 +119,10 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
   setWindowState(Qt::WindowMaximized);
-  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
-  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
-  connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
-  connect(bitbtn_add, &QToolButton::clicked, this, Guarded([this] { PreparePayment(); }));
-  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
-  connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+  using W = TForm_jiaofeiguanli_duoyue;
+  ConnectClicks(this, {{bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {SpeedButton3, &W::SpeedButton3Click}, {bitbtn_add, &W::PreparePayment},
+                       {SpeedButton4, &W::SpeedButton4Click}, {SpeedButton1, &W::SpeedButton1Click}});
 }
 
 TForm_jiaofeiguanli_duoyue::~TForm_jiaofeiguanli_duoyue() {

@@ -287,10 +287,8 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   row->addWidget(hint);
   row->addStretch(1);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_jiaofeidan, 1);
-  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  AddPaymentBillColumns(DBGridEh1, q_jiaofeidan, true);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  DBGridEh1 =
+      AddPaymentBillGrid(this, ds_jiaofeidan, q_jiaofeidan, true, [this] { DBGridEh1SortMarkingChanged(); });
   PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主缴费明细表"));
 
   PopupMenu1 = new QMenu(this);

@@ -458,17 +458,8 @@ void TForm_housecharge_query::BitBtn1Click() {
     Edit1->setFocus();
     return;
   }
-  TADOQuery* q = roster_->q_houseinfo;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 房屋资料"));
-  q->SQL.Add(u(" where ") + condition);
-  q->SQL.Add(u("order by 房屋代码"));
-  q->Open();
-  if (q->IsEmpty() &&
-      MessageDlg(u("没有找到合适的记录,是否重新查找!!"), mtConfirmation, {mrYes, mrNo}, mrYes) == mrYes)
-    return;
-  accept();
+  const QStringList found = {u("select * from 房屋资料"), u(" where ") + condition, u("order by 房屋代码")};
+  if (ShowFoundRows(roster_->q_houseinfo, found)) accept();
 }
 
 void OpenRosterCommand(QWidget* owner) {

@@ -554,17 +554,8 @@ void TForm_yajin_query::bitbtn_seekClick() {
     Edit1->setFocus();
     return;
   }
-  TADOQuery* q = ledger_->q_yajin;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 押金明细表"));
-  q->SQL.Add(u(" where ") + condition);
-  q->SQL.Add(u("order by 房屋代码,日期 desc"));
-  q->Open();
-  if (q->IsEmpty() &&
-      MessageDlg(u("没有找到合适的记录,是否重新查找!!"), mtConfirmation, {mrYes, mrNo}, mrYes) == mrYes)
-    return;
-  accept();
+  const QStringList found = {u("select * from 押金明细表"), u(" where ") + condition, u("order by 房屋代码,日期 desc")};
+  if (ShowFoundRows(ledger_->q_yajin, found)) accept();
 }
 
 void OpenDepositLedgerCommand(QWidget* owner) {
