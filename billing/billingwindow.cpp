@@ -23,6 +23,7 @@
 #include "grid/DBCtrlsEh.h"
 #include "shell/bz.h"
 #include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
 #include "report/FR_DBSet.h"
 #include "shell/dm.h"
 #include "grid/DBGridEh.h"
@@ -383,4 +384,22 @@ bool ShowFoundRows(TADOQuery* rows, const QStringList& sqlLines) {
   rows->Open();
   return !(rows->IsEmpty() && MessageDlg(QString::fromUtf8("没有找到合适的记录,是否重新查找!!"), mtConfirmation,
                                          {mrYes, mrNo}, mrYes) == mrYes);
+}
+
+void FillBuildingList(QComboBox* box) {
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(QString::fromUtf8("select * from 楼宇资料 "));
+  if (GardenScoped) s->SQL.Add(QString::fromUtf8("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + QString::fromUtf8(")"));
+  s->SQL.Add(QString::fromUtf8("order by 楼宇名称 "));
+  s->Open();
+  box->clear();
+  // Each name once: several estates may keep a building of the same name.
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->FieldByName(QString::fromUtf8("楼宇名称"))->AsString();
+    if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+  }
+  box->setCurrentText(QString());
+  s->Close();
 }

@@ -181,6 +181,10 @@ struct HouseSearchEditors {
 };
 HouseSearchEditors AddHouseSearchEditors(QHBoxLayout* row, QWidget* parent);
 
+// The list of a building editor: the building names of the operator's estate (of every
+// estate when the operator works on all), in name order, each once; nothing chosen.
+void FillBuildingList(QComboBox* box);
+
 // "缴费时间：" and DateTimePicker1 on `row`, today's date shown in `format`.
 QDateEdit* AddPaymentDatePicker(QHBoxLayout* row, QWidget* parent, const QString& format);
 

@@ -317,21 +317,7 @@ QString TForm_jiaofeiguanli::monthCondition() const {
 }
 
 void TForm_jiaofeiguanli::Prepare() {
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(u("select * from 楼宇资料 "));
-  if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-  s->SQL.Add(u("order by 楼宇名称 "));
-  s->Open();
-  DBComboBoxEh3->clear();
-  // Each name once: several estates may keep a building of the same name.
-  for (s->First(); !s->Eof(); s->Next()) {
-    const QString name = s->FieldByName(u("楼宇名称"))->AsString();
-    if (DBComboBoxEh3->findText(name, Qt::MatchFixedString) < 0) DBComboBoxEh3->addItem(name);
-  }
-  DBComboBoxEh3->setCurrentText(QString());
-  s->Close();
+  FillBuildingList(DBComboBoxEh3);
   {
     const QSignalBlocker quiet(DateTimePicker1);
     DateTimePicker1->setDate(QDate::currentDate());
