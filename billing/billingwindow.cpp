@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "shell/windowparts.h"
 #include "billing/iteminfo.h"
 #include "billing/shoukuan.h"
 #include "grid/DBCtrlsEh.h"
@@ -287,20 +288,6 @@ NoticePrintParts AddNoticePrintParts(QWidget* owner) {
   return parts;
 }
 
-TDBGridEh* AddListGrid(QWidget* owner, const char* name, TDataSource* source, int footerRows) {
-  auto* grid = new TDBGridEh(owner);
-  grid->setObjectName(QString::fromLatin1(name));
-  SetupListGrid(grid, source, footerRows);
-  return grid;
-}
-
-TPrintDBGridEh* AddListPrint(QWidget* owner, TDBGridEh* grid, const QString& listTitle) {
-  auto* print = new TPrintDBGridEh(owner);
-  print->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(print, grid, listTitle);
-  return print;
-}
-
 QLineEdit* AddLineEdit(QWidget* parent, const char* name) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
@@ -316,7 +303,7 @@ QComboBox* AddEditableList(QWidget* parent, const char* name) {
 
 TDBGridEh* AddHouseListGrid(QWidget* owner, TDataSource* houses, HouseListSort sort, bool multiSelect,
                             std::function<void()> sortChanged) {
-  TDBGridEh* grid = AddListGrid(owner, "DBGridEh1", houses, 0);
+  TDBGridEh* grid = NewListGrid(owner, "DBGridEh1", houses, 0);
   if (multiSelect) grid->SetOptions(grid->Options() | dgMultiSelect);
   AddGridColumn(grid, QString::fromUtf8("楼宇名称"), QString(), sort == HouseListSort::AllColumns, 90);
   AddGridColumn(grid, QString::fromUtf8("房屋代码"), QString(), true, 80);
@@ -370,7 +357,7 @@ void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWi
 
 TDBGridEh* AddPaymentBillGrid(QWidget* owner, TDataSource* source, TDataSet* bills, bool countHouses,
                               std::function<void()> sortChanged) {
-  TDBGridEh* grid = AddListGrid(owner, "DBGridEh1", source, 1);
+  TDBGridEh* grid = NewListGrid(owner, "DBGridEh1", source, 1);
   grid->SetOptions(grid->Options() | dgMultiSelect);
   AddPaymentBillColumns(grid, bills, countHouses);
   grid->OnSortMarkingChanged = [changed = std::move(sortChanged)](QObject*) { Guard(changed); };

@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "shell/windowparts.h"
+
 class QAction;
 class QComboBox;
 class QDateEdit;
@@ -152,12 +154,6 @@ void InstallNoticePrintParts(Window* window) {
 
 // ---------------------------------------------------------------------------------------
 // The parts of the fee windows that show houses on the left and their rows on the right
-
-// A list grid `name` of `owner` over `source`, read-only with whole-row selection and
-// `footerRows` footer rows.
-TDBGridEh* AddListGrid(QWidget* owner, const char* name, TDataSource* source, int footerRows = 1);
-// PrintDBGridEh1: the print component of `grid`, titled `listTitle` followed by "打印清单".
-TPrintDBGridEh* AddListPrint(QWidget* owner, TDBGridEh* grid, const QString& listTitle);
 
 // A line edit `name` on `parent`.
 QLineEdit* AddLineEdit(QWidget* parent, const char* name);

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofeidan_single.h"
@@ -48,8 +49,7 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
     auto* q = new TADOQuery(this);
     q->setObjectName(QString::fromLatin1(name));
     q->SetConnection(Dm1->ADO_system);
-    source = new TDataSource(this);
-    source->SetDataSet(q);
+    source = NewDataSource(this, nullptr, q);
     return q;
   };
   q_houseinfo = makeQuery("q_houseinfo", ds_houseinfo);
@@ -129,7 +129,7 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
   resetTotals();
 
   // Bill rows.
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_jiaofeidan);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_jiaofeidan);
   TColumnEh* year = AddGridColumn(DBGridEh1, u("年度"));
   year->Footer()->SetValueType(fvtCount);
   for (const char* f : {"月份", "收费名称", "单价", "本月表数", "上月表数"}) AddGridColumn(DBGridEh1, u(f));
@@ -140,10 +140,10 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     PaintStatusRows(t_jiaofeidan, u("缴费状态"), u("未缴费"), font);
   };
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主缴费明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主缴费明细表"));
 
   // Complaints.
-  DBGridEh2 = AddListGrid(this, "DBGridEh2", ds_tousu);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_tousu);
   AddGridColumn(DBGridEh2, u("投诉单号"))->Footer()->SetValueType(fvtCount);
   for (const char* f : {"投诉日期", "房屋代码", "业主名称", "投诉形式", "投诉内容", "记录人", "处理形式", "处理结果",
                         "处理日期", "处理人", "操作人员", "操作日期", "备注"})

@@ -1,5 +1,6 @@
 #include "billing/houseitem.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include <QTabWidget>
 
@@ -109,16 +110,10 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_houseitem"));
   setWindowTitle(u("房屋收费项目管理"));
 
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  t_houseitem = new TADOQuery(this);
-  t_houseitem->setObjectName(QStringLiteral("t_houseitem"));
-  t_houseitem->SetConnection(Dm1->ADO_system);
-  ds_houseitem = new TDataSource(this);
-  ds_houseitem->SetDataSet(t_houseitem);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  t_houseitem = NewQuery(this, "t_houseitem", Dm1->ADO_system);
+  ds_houseitem = NewDataSource(this, nullptr, t_houseitem);
   SetMainDataSet(t_houseitem);
   q_houseinfo->AfterScroll = [this](TDataSet*) { reloadStandards(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { reloadStandards(); };
@@ -173,7 +168,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   erow->addWidget(hint);
   erow->addStretch(1);
 
-  DBGridEh2 = AddListGrid(this, "DBGridEh2", ds_houseitem);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_houseitem);
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100), u("记录数"));
   AddGridColumn(DBGridEh2, u("单价"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh2, u("计算公式"));
@@ -181,7 +176,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "房屋代码", "房屋名称", "业主名称"}) AddGridColumn(DBGridEh2, u(f));
   AddGridColumn(DBGridEh2, u("金额"), u(" 应缴费用"));
   AddGridColumn(DBGridEh2, u("备注"));
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh2, u("房屋收费项目明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("房屋收费项目明细表"));
 
   PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, editors, DBGridEh2});
   setWindowState(Qt::WindowMaximized);

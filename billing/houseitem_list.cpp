@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QTabWidget>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/houseitem.h"
 
@@ -30,11 +31,8 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_houseitem_list"));
   setWindowTitle(u("房屋收费项目明细表"));
-  q_houseitem = new TADOQuery(this);
-  q_houseitem->setObjectName(QStringLiteral("q_houseitem"));
-  q_houseitem->SetConnection(Dm1->ADO_system);
-  ds_houseitem = new TDataSource(this);
-  ds_houseitem->SetDataSet(q_houseitem);
+  q_houseitem = NewQuery(this, "q_houseitem", Dm1->ADO_system);
+  ds_houseitem = NewDataSource(this, nullptr, q_houseitem);
   SetMainDataSet(q_houseitem);
 
   auto* bar = new QFrame(this);
@@ -61,7 +59,7 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
   srow->addStretch(1);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_houseitem);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_houseitem);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   // The list is empty until 查找: the widths are the columns' own, not the fields'.
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
@@ -75,7 +73,7 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   for (auto [f, width] : {std::pair<const char*, int>{"收费范围", 90}, {"收费周期", 70}, {"收费说明", 120},
                           {"收费类别", 120}, {"备注", 140}})
     AddGridColumn(DBGridEh1, u(f), QString(), false, width);
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("房屋收费项目明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋收费项目明细表"));
 
   PageControl1 = AddFormulaPages(this, ds_houseitem, StandardFormulaPages(), "收费名称", "备注");
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] { showFormulaPage(); });

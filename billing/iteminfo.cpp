@@ -1,5 +1,6 @@
 #include "billing/iteminfo.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 
 #include <QFrame>
@@ -67,12 +68,8 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   setObjectName(QStringLiteral("Form_iteminfo"));
   setWindowTitle(u("物业收费项目管理"));
 
-  q_iteminfo = new TADOQuery(this);
-  q_iteminfo->setObjectName(QStringLiteral("q_iteminfo"));
-  q_iteminfo->SetConnection(Dm1->ADO_system);
-  ds_iteminfo = new TDataSource(this);
-  ds_iteminfo->setObjectName(QStringLiteral("ds_iteminfo"));
-  ds_iteminfo->SetDataSet(q_iteminfo);
+  q_iteminfo = NewQuery(this, "q_iteminfo", Dm1->ADO_system);
+  ds_iteminfo = NewDataSource(this, "ds_iteminfo", q_iteminfo);
   SetMainDataSet(q_iteminfo);
   q_iteminfo->AfterScroll = [this](TDataSet*) { UpdateAmountEditor(); };
 
@@ -130,7 +127,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   for (QWidget* w : {DBComboBoxEh1, DBComboBoxEh2, DBComboBoxEh3, DBComboBoxEh4, DBComboBoxEh5, DBComboBoxEh6})
     AddListEditor(w);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_iteminfo);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_iteminfo);
   SetFooterText(AddGridColumn(DBGridEh1, u("收费名称"), QString(), true, 120), u("记录数"));
   AddGridColumn(DBGridEh1, u("单价"), u("单价(比例)"), true, 80)->Footer()->SetValueType(fvtCount);
   for (const char* f : {"计算公式", "收费面积", "收费范围", "停止收费", "收费周期", "收费说明", "收费类别", "操作人员",
@@ -142,7 +139,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("收费项目"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("收费项目"));
 
   for (QWidget* w : {bitbtn_add, bitbtn_edit, bitbtn_delete, bitbtn_out, bitbtn_print}) AddBrowseButton(w);
   AddEditButton(bitbtn_save);

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QMenu>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estateitems.h"
 #include "billing/estatescope.h"
@@ -201,16 +202,10 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   setWindowTitle(u("业主多月应缴费用管理"));
   Form_jiaofeidan_duoyue = this;
 
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  t_jiaofeidan = new TADOQuery(this);
-  t_jiaofeidan->setObjectName(QStringLiteral("t_jiaofeidan"));
-  t_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->SetDataSet(t_jiaofeidan);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  t_jiaofeidan = NewQuery(this, "t_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, nullptr, t_jiaofeidan);
   SetMainDataSet(t_jiaofeidan);
   q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
@@ -291,7 +286,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::AllColumns, true,
                                [this] { DBGridEh1SortMarkingChanged(); });
 
-  DBGridEh2 = AddListGrid(this, "DBGridEh2", ds_jiaofeidan);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   DBGridEh2->SetOptions(DBGridEh2->Options() | dgMultiSelect);
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90), u("合计"));
   // Widths of the columns' own: the fields' text sizes would give the short codes (年度,
@@ -308,7 +303,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
     PaintStatusRows(t_jiaofeidan, u("缴费状态"), u(kUnpaid), font);
   };
   OnGridDoubleClick(DBGridEh2, [this] { DBGridEh2DblClick(); });
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh2, u("业主应缴费用明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主应缴费用明细表"));
 
   PopupMenu1 = AttachGridPopup(this, DBGridEh2, "PopupMenu1");
   N1 = AddPopupItem(PopupMenu1, "N1", u("缴纳同一项目费用(按选中的记录)"), [this] { PreparePayment(); });
@@ -323,9 +318,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   N5 = AddPopupItem(PopupMenu1, "N5", u("设计澄川交费通知单"), [this] { N5Click(); });
 
   InstallNoticePrintParts(this);
-  q_shoujuhao = new TADOQuery(this);
-  q_shoujuhao->setObjectName(QStringLiteral("q_shoujuhao"));
-  q_shoujuhao->SetConnection(Dm1->ADO_system);
+  q_shoujuhao = NewQuery(this, "q_shoujuhao", Dm1->ADO_system);
 
   PlaceHousesBeside(this, {bar, hintBar, search}, DBGridEh1, {gen, DBGridEh2});
   setWindowState(Qt::WindowMaximized);

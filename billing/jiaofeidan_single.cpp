@@ -1,5 +1,6 @@
 #include "billing/jiaofeidan_single.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 
 #include <QComboBox>
@@ -34,16 +35,10 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   setWindowTitle(u("业主应缴费用管理"));
   setWindowState(Qt::WindowMaximized);
 
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
   SetMainDataSet(q_jiaofeidan);
   q_houseinfo->AfterScroll = [this](TDataSet*) { ReloadBills(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { ReloadBills(); };
@@ -92,9 +87,9 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   SpeedButton5 = AddToolButton(brow, "SpeedButton5", u("取消"));
   brow->addStretch(1);
 
-  DBGridEh2 = AddListGrid(this, "DBGridEh2", ds_jiaofeidan);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   AddMonthBillColumns(DBGridEh2, false);
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh2, u("业主应缴费用明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主应缴费用明细表"));
   PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, buttons, DBGridEh2});
 
   using W = TForm_jiaofeidan;

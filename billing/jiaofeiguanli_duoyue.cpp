@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/yajin.h"
@@ -81,12 +82,8 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   setObjectName(QStringLiteral("Form_jiaofeiguanli_duoyue"));
   setWindowTitle(u("业主多月缴费管理"));
   Form_jiaofeiguanli_duoyue = this;
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->setObjectName(QStringLiteral("ds_jiaofeidan"));
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, "ds_jiaofeidan", q_jiaofeidan);
   SetMainDataSet(q_jiaofeidan);
 
   auto* bar = new QFrame(this);
@@ -112,7 +109,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
 
   DBGridEh1 =
       AddPaymentBillGrid(this, ds_jiaofeidan, q_jiaofeidan, false, [this] { DBGridEh1SortMarkingChanged(); });
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主缴费明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主缴费明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);

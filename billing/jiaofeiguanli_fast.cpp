@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "shell/windowparts.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/jiaofeidan_edit.h"
@@ -261,12 +262,8 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   setObjectName(QStringLiteral("Form_jiaofeiguanli_fast"));
   setWindowTitle(u("业主快速缴费管理"));
   Form_jiaofeiguanli_fast = this;
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->setObjectName(QStringLiteral("ds_jiaofeidan"));
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, "ds_jiaofeidan", q_jiaofeidan);
   SetMainDataSet(q_jiaofeidan);
 
   auto* bar = new QFrame(this);
@@ -289,7 +286,7 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
 
   DBGridEh1 =
       AddPaymentBillGrid(this, ds_jiaofeidan, q_jiaofeidan, true, [this] { DBGridEh1SortMarkingChanged(); });
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主缴费明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主缴费明细表"));
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofei.h"
@@ -238,16 +239,10 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   setObjectName(QStringLiteral("Form_jiaofeiguanli"));
   setWindowTitle(u("业主缴费管理"));
   setWindowState(Qt::WindowMaximized);
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
   q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
 
@@ -284,7 +279,7 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
 
   DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::CodeAndOwner, false,
                                [this] { DBGridEh1SortMarkingChanged(); });
-  DBGridEh2 = AddListGrid(this, "DBGridEh2", ds_jiaofeidan);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   AddMonthBillColumns(DBGridEh2, true);
   OnGridDoubleClick(DBGridEh2, [this] { SpeedButton3Click(); });
   PlaceHousesBeside(this, {bar, search}, DBGridEh1, {DBGridEh2});

@@ -1,5 +1,6 @@
 #include "billing/jiaofeimingxi.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 
 #include <QCheckBox>
@@ -48,16 +49,10 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   setWindowTitle(u("业主缴费明细查询"));
   setWindowState(Qt::WindowMaximized);
 
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
   q_houseinfo->AfterScroll = [this](TDataSet*) { change(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { change(); };
   q_jiaofeidan->AfterScroll = [this](TDataSet*) { showStatusWords(); };
@@ -133,7 +128,7 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::AllColumns, false,
                                [this] { DBGridEh1SortMarkingChanged(); });
 
-  DBGridEh2 = AddListGrid(this, "DBGridEh2", ds_jiaofeidan);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   for (const char* f : {"年度", "月份"}) AddGridColumn(DBGridEh2, u(f));
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称")), u("合计"));
   for (const char* f : {"单价", "本月表数", "上月表数"}) AddGridColumn(DBGridEh2, u(f));
@@ -145,7 +140,7 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   DBGridEh2->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     PaintStatusRows(q_jiaofeidan, u("缴费状态"), u(kUnpaid), font);
   };
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh2, u("业主缴费明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主缴费明细表"));
 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   splitter->setObjectName(QStringLiteral("Splitter1"));

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estateitems.h"
 #include "billing/estatescope.h"
@@ -206,12 +207,8 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   setWindowTitle(kind.water ? u("楼宇水表分摊管理(按使用量)") : u("楼宇电表分摊管理"));
   setWindowState(Qt::WindowMaximized);
 
-  q_storeyinfo = new TADOQuery(this);
-  q_storeyinfo->setObjectName(QStringLiteral("q_storeyinfo"));
-  q_storeyinfo->SetConnection(Dm1->ADO_system);
-  ds_storeyinfo = new TDataSource(this);
-  ds_storeyinfo->setObjectName(QStringLiteral("ds_storeyinfo"));
-  ds_storeyinfo->SetDataSet(q_storeyinfo);
+  q_storeyinfo = NewQuery(this, "q_storeyinfo", Dm1->ADO_system);
+  ds_storeyinfo = NewDataSource(this, "ds_storeyinfo", q_storeyinfo);
   t_storeyammeter = new TADOTable(this);
   t_storeyammeter->setObjectName(QStringLiteral("t_storeyammeter"));
   t_storeyammeter->SetConnection(Dm1->ADO_system);
@@ -219,9 +216,7 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   t_storeyammeter->MasterFields = u("小区代码;楼宇代码");
   t_storeyammeter->IndexFieldNames = u("小区代码;楼宇代码");
   t_storeyammeter->SetMasterSource(ds_storeyinfo);
-  ds_storeyammeter = new TDataSource(this);
-  ds_storeyammeter->setObjectName(QStringLiteral("ds_storeyammeter"));
-  ds_storeyammeter->SetDataSet(t_storeyammeter);
+  ds_storeyammeter = NewDataSource(this, "ds_storeyammeter", t_storeyammeter);
   SetMainDataSet(t_storeyammeter);
 
   auto* bar = new QFrame(this);
@@ -298,14 +293,14 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   DBEdit6->SetReadOnly(true);
   DBEdit11->SetReadOnly(true);
 
-  DBGridEh2 = AddListGrid(this, "DBGridEh2", ds_storeyinfo);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_storeyinfo);
   for (auto [f, width] : {std::pair<const char*, int>{"楼宇名称", 90}, {"楼宇代码", 70}, {"房屋数量", 60}, {"小区名称", 90}})
     AddGridColumn(DBGridEh2, u(f), QString(), false, width);
   // The building list is locked while a row is added or edited: choosing another building
   // would drop the pending row.
   AddStateGrid(DBGridEh2);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_storeyammeter);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_storeyammeter);
   AddGridColumn(DBGridEh1, u("楼宇代码"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
   AddGridColumn(DBGridEh1, u("收费日期"), QString(), false, 80);
@@ -323,7 +318,7 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
     };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, listTitle());
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, listTitle());
 
   auto* right = new QWidget(this);
   auto* rightColumn = new QVBoxLayout(right);

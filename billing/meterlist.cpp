@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "grid/DBGridEh.h"
 #include "grid/PrnDbgeh.h"
@@ -150,7 +151,7 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
   frow->addWidget(hint);
   frow->addStretch(1);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   TColumnEh* first = AddGridColumn(DBGridEh1, u("texta"), u("年度"), true);
   first->Footer()->SetValueType(fvtCount);
   first->Footer()->SetAlignment(taCenter);
@@ -169,7 +170,7 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
     DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
       StripeOddRows(DBGridEh1, background);
     };
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, title);
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, title);
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estatescope.h"
 #include "billing/meterlist.h"
@@ -180,7 +181,7 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("统计"));
   frow->addStretch(1);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   TColumnEh* first = AddGridColumn(DBGridEh1, u("datea"), u("缴费时间从"), true);
   first->Footer()->SetValueType(fvtCount);
   first->Footer()->SetAlignment(taCenter);
@@ -194,7 +195,7 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
     StripeOddRows(DBGridEh1, background);
   };
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("按收费项目统计实收金额"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("按收费项目统计实收金额"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/estatescope.h"
 #include "billing/billingwindow.h"
 #include "billing/jiaofei.h"
@@ -121,12 +122,8 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_yajin"));
   setWindowTitle(u("业主押金管理"));
 
-  q_yajin = new TADOQuery(this);
-  q_yajin->setObjectName(QStringLiteral("q_yajin"));
-  q_yajin->SetConnection(Dm1->ADO_system);
-  ds_yajin = new TDataSource(this);
-  ds_yajin->setObjectName(QStringLiteral("ds_yajin"));
-  ds_yajin->SetDataSet(q_yajin);
+  q_yajin = NewQuery(this, "q_yajin", Dm1->ADO_system);
+  ds_yajin = NewDataSource(this, "ds_yajin", q_yajin);
   SetMainDataSet(q_yajin);
 
   auto* bar = new QFrame(this);
@@ -186,7 +183,7 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
                      static_cast<QWidget*>(DBComboBoxEh2), static_cast<QWidget*>(DBComboBoxEh4)})
     AddListEditor(w);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", ds_yajin);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_yajin);
   for (const char* f : {"日期", "楼宇名称", "房屋代码", "业主名称", "操作类型"}) AddGridColumn(DBGridEh1, u(f), QString(), true);
   AddGridColumn(DBGridEh1, u("金额"), QString(), true)->Footer()->SetValueType(fvtSum);
   for (const char* f : {"缴费方式", "单据号码", "押金类别", "操作人员", "操作日期", "备注"})
@@ -197,7 +194,7 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主押金管理"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金管理"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);

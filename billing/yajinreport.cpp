@@ -1,5 +1,6 @@
 #include "billing/yajinreport.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 
 #include <QComboBox>
@@ -216,7 +217,7 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("查询"));
   frow->addStretch(1);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   // "操作类型|收取" and its neighbours stand under one upper title.
   DBGridEh1->SetUseMultiTitle(true);
   SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("日期"), true, 90), u("合计"));
@@ -233,7 +234,7 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
     StripeOddRows(DBGridEh1, background);
   };
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主押金明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
@@ -325,7 +326,7 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("统计"));
   frow->addStretch(1);
 
-  DBGridEh1 = AddListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   // "操作类型|收取" and its neighbours stand under one upper title.
   DBGridEh1->SetUseMultiTitle(true);
   SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("开始日期"), true, 90), u("合计"));
@@ -345,7 +346,7 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
     StripeOddRows(DBGridEh1, background);
   };
-  PrintDBGridEh1 = AddListPrint(this, DBGridEh1, u("业主押金汇总表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金汇总表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
