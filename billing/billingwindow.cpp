@@ -1,6 +1,10 @@
 #include "billing/billingwindow.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,17 +18,21 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "shell/windowparts.h"
 #include "billing/iteminfo.h"
 #include "billing/shoukuan.h"
 #include "grid/DBCtrlsEh.h"
 #include "shell/bz.h"
 #include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
 #include "report/FR_DBSet.h"
 #include "shell/dm.h"
 #include "grid/DBGridEh.h"
 #include "platform/ui.h"
 #include "report/FR_Class.h"
+#include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "grid/PrnDbgeh.h"
 
 void WithoutDefaultButton(QDialog* dialog) {
   for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
@@ -278,4 +286,107 @@ NoticePrintParts AddNoticePrintParts(QWidget* owner) {
   parts.frDS_biao2->SetDataSet(parts.q_biao2);
   parts.frReport1 = AddWindowReport(owner, parts.frDS_HT);
   return parts;
+}
+
+QLineEdit* AddLineEdit(QWidget* parent, const char* name) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  return edit;
+}
+
+QComboBox* AddEditableList(QWidget* parent, const char* name) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(QString::fromLatin1(name));
+  list->setEditable(true);
+  return list;
+}
+
+TDBGridEh* AddHouseListGrid(QWidget* owner, TDataSource* houses, HouseListSort sort, bool multiSelect,
+                            std::function<void()> sortChanged) {
+  TDBGridEh* grid = NewListGrid(owner, "DBGridEh1", houses, 0);
+  if (multiSelect) grid->SetOptions(grid->Options() | dgMultiSelect);
+  AddGridColumn(grid, QString::fromUtf8("楼宇名称"), QString(), sort == HouseListSort::AllColumns, 90);
+  AddGridColumn(grid, QString::fromUtf8("房屋代码"), QString(), true, 80);
+  AddGridColumn(grid, QString::fromUtf8("业主名称"), QString(), true, 90);
+  grid->OnSortMarkingChanged = [changed = std::move(sortChanged)](QObject*) { Guard(changed); };
+  return grid;
+}
+
+HouseSearchEditors AddHouseSearchEditors(QHBoxLayout* row, QWidget* parent) {
+  HouseSearchEditors e;
+  e.house = AddLineEdit(parent, "Edit1");
+  e.owner = AddLineEdit(parent, "Edit3");
+  SetImeName(e.owner, CurrentOperatorIme);
+  e.building = AddEditableList(parent, "DBComboBoxEh3");
+  AddCaptionedEditors(row, parent, {{"房屋代码：", e.house}, {"业主名称：", e.owner}, {"楼宇名称：", e.building}});
+  return e;
+}
+
+QDateEdit* AddPaymentDatePicker(QHBoxLayout* row, QWidget* parent, const QString& format) {
+  row->addWidget(new QLabel(QString::fromUtf8("缴费时间："), parent));
+  auto* picker = new QDateEdit(QDate::currentDate(), parent);
+  picker->setObjectName(QStringLiteral("DateTimePicker1"));
+  picker->setDisplayFormat(format);
+  row->addWidget(picker);
+  return picker;
+}
+
+void ShowPaidStateWords(QLabel* unpaid, QLabel* paid, TDataSet* bills) {
+  const bool rows = bills->Active() && !bills->IsEmpty();
+  const bool isUnpaid =
+      rows && bills->FieldByName(QString::fromUtf8("缴费状态"))->AsString() == QString::fromUtf8("未缴费");
+  unpaid->setVisible(rows && isUnpaid);
+  paid->setVisible(rows && !isUnpaid);
+}
+
+void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWidget* houses,
+                       std::initializer_list<QWidget*> right) {
+  auto* body = new QHBoxLayout();
+  body->addWidget(houses, 1);
+  if (right.size() == 1) {
+    body->addWidget(*right.begin(), 3);
+  } else {
+    auto* side = new QVBoxLayout();
+    for (QWidget* w : right) side->addWidget(w, w == *(right.end() - 1) ? 1 : 0);
+    body->addLayout(side, 3);
+  }
+  auto* column = new QVBoxLayout(window);
+  for (QWidget* w : top) column->addWidget(w);
+  column->addLayout(body, 1);
+}
+
+TDBGridEh* AddPaymentBillGrid(QWidget* owner, TDataSource* source, TDataSet* bills, bool countHouses,
+                              std::function<void()> sortChanged) {
+  TDBGridEh* grid = NewListGrid(owner, "DBGridEh1", source, 1);
+  grid->SetOptions(grid->Options() | dgMultiSelect);
+  AddPaymentBillColumns(grid, bills, countHouses);
+  grid->OnSortMarkingChanged = [changed = std::move(sortChanged)](QObject*) { Guard(changed); };
+  return grid;
+}
+
+bool ShowFoundRows(TADOQuery* rows, const QStringList& sqlLines) {
+  rows->Close();
+  rows->SQL.Clear();
+  for (const QString& line : sqlLines) rows->SQL.Add(line);
+  rows->Open();
+  return !(rows->IsEmpty() && MessageDlg(QString::fromUtf8("没有找到合适的记录,是否重新查找!!"), mtConfirmation,
+                                         {mrYes, mrNo}, mrYes) == mrYes);
+}
+
+void FillBuildingList(QComboBox* box) {
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(QString::fromUtf8("select * from 楼宇资料 "));
+  if (GardenScoped) s->SQL.Add(QString::fromUtf8("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + QString::fromUtf8(")"));
+  s->SQL.Add(QString::fromUtf8("order by 楼宇名称 "));
+  s->Open();
+  box->clear();
+  // Each name once: several estates may keep a building of the same name.
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->FieldByName(QString::fromUtf8("楼宇名称"))->AsString();
+    if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+  }
+  box->setCurrentText(QString());
+  s->Close();
 }

@@ -1,17 +1,27 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <initializer_list>
 #include <vector>
 
+#include "shell/windowparts.h"
+
 class QAction;
+class QComboBox;
+class QDateEdit;
 class QDialog;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
 class QMenu;
 class QTabWidget;
 class QWidget;
 class TColumnEh;
 class TCustomDBGridEh;
+class TDBGridEh;
+class TPrintDBGridEh;
 class TDataSet;
 class TDataSource;
 class TDBMemo;
@@ -100,6 +110,17 @@ void AddPaymentBillColumns(TCustomDBGridEh* grid, TDataSet* bills, bool countHou
 // room for its title and for an amount with four decimals.
 inline constexpr int kBasisColumnWidth = 105;
 
+// DBGridEh1 of the payment lists over `source`: several rows can be marked, the columns of
+// AddPaymentBillColumns, `sortChanged` run (under the exception barrier) when the sort
+// markers change.
+TDBGridEh* AddPaymentBillGrid(QWidget* owner, TDataSource* source, TDataSet* bills, bool countHouses,
+                              std::function<void()> sortChanged);
+
+// The end of a find dialog over `rows`: the rows of the lines; when they find nothing and the
+// operator answers Yes to "没有找到合适的记录,是否重新查找!!" the dialog stays open (false);
+// otherwise it may close (true).
+bool ShowFoundRows(TADOQuery* rows, const QStringList& sqlLines);
+
 // A footer that shows a fixed text ("合计", "记录数").
 void SetFooterText(TColumnEh* column, const QString& text);
 
@@ -130,3 +151,45 @@ void InstallNoticePrintParts(Window* window) {
   window->frDS_biao2 = parts.frDS_biao2;
   window->frReport1 = parts.frReport1;
 }
+
+// ---------------------------------------------------------------------------------------
+// The parts of the fee windows that show houses on the left and their rows on the right
+
+// A line edit `name` on `parent`.
+QLineEdit* AddLineEdit(QWidget* parent, const char* name);
+// An editable list `name` on `parent`.
+QComboBox* AddEditableList(QWidget* parent, const char* name);
+
+// How the house list sorts: by 房屋代码 and 业主名称 only, or by 楼宇名称 as well.
+enum class HouseListSort { CodeAndOwner, AllColumns };
+// DBGridEh1, the house list of a fee window over `houses`: 楼宇名称, 房屋代码, 业主名称 with
+// widths of their own and no footer; `multiSelect` lets the operator mark several houses.
+// `sortChanged` runs (under the exception barrier) when the sort markers change.
+TDBGridEh* AddHouseListGrid(QWidget* owner, TDataSource* houses, HouseListSort sort, bool multiSelect,
+                            std::function<void()> sortChanged);
+
+// The house search editors of the fee windows, each after its caption on `row`: Edit1
+// "房屋代码：", Edit3 "业主名称：" (in the operator's input method) and DBComboBoxEh3 "楼宇名称：".
+struct HouseSearchEditors {
+  QLineEdit* house = nullptr;
+  QLineEdit* owner = nullptr;
+  QComboBox* building = nullptr;
+};
+HouseSearchEditors AddHouseSearchEditors(QHBoxLayout* row, QWidget* parent);
+
+// The list of a building editor: the building names of the operator's estate (of every
+// estate when the operator works on all), in name order, each once; nothing chosen.
+void FillBuildingList(QComboBox* box);
+
+// "缴费时间：" and DateTimePicker1 on `row`, today's date shown in `format`.
+QDateEdit* AddPaymentDatePicker(QHBoxLayout* row, QWidget* parent, const QString& format);
+
+// The words that say whether the current row of `bills` is paid: `unpaid` shows while its
+// 缴费状态 is "未缴费", `paid` otherwise; neither while it has no rows.
+void ShowPaidStateWords(QLabel* unpaid, QLabel* paid, TDataSet* bills);
+
+// The body of a fee window: `top` rows one under the other, then the house list on the left
+// and `right` one under the other beside it (three times as wide; the last one takes the
+// height).
+void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWidget* houses,
+                       std::initializer_list<QWidget*> right);

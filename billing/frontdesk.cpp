@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
+#include "billing/billingwindow.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofeidan_single.h"
 #include "billing/jiaofeiguanli_single.h"
@@ -47,8 +49,7 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
     auto* q = new TADOQuery(this);
     q->setObjectName(QString::fromLatin1(name));
     q->SetConnection(Dm1->ADO_system);
-    source = new TDataSource(this);
-    source->SetDataSet(q);
+    source = NewDataSource(this, nullptr, q);
     return q;
   };
   q_houseinfo = makeQuery("q_houseinfo", ds_houseinfo);
@@ -61,10 +62,8 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
   auto* bar = new QFrame(this);
   auto* row = new QHBoxLayout(bar);
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  Edit1 = new QLineEdit(bar);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit2 = new QLineEdit(bar);
-  Edit2->setObjectName(QStringLiteral("Edit2"));
+  Edit1 = AddLineEdit(bar, "Edit1");
+  Edit2 = AddLineEdit(bar, "Edit2");
   row->addWidget(new QLabel(u("房屋代码："), bar));
   row->addWidget(Edit1);
   row->addWidget(new QLabel(u("姓名："), bar));
@@ -130,9 +129,7 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
   resetTotals();
 
   // Bill rows.
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_jiaofeidan);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_jiaofeidan);
   TColumnEh* year = AddGridColumn(DBGridEh1, u("年度"));
   year->Footer()->SetValueType(fvtCount);
   for (const char* f : {"月份", "收费名称", "单价", "本月表数", "上月表数"}) AddGridColumn(DBGridEh1, u(f));
@@ -143,14 +140,10 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     PaintStatusRows(t_jiaofeidan, u("缴费状态"), u("未缴费"), font);
   };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主缴费明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主缴费明细表"));
 
   // Complaints.
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_tousu);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_tousu);
   AddGridColumn(DBGridEh2, u("投诉单号"))->Footer()->SetValueType(fvtCount);
   for (const char* f : {"投诉日期", "房屋代码", "业主名称", "投诉形式", "投诉内容", "记录人", "处理形式", "处理结果",
                         "处理日期", "处理人", "操作人员", "操作日期", "备注"})
@@ -213,14 +206,9 @@ TForm_frontdesk::TForm_frontdesk(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(splitter, 1);
   resize(1100, 720);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_frontdesk::*handler)();
-  } handlers[] = {{SpeedButton1, &TForm_frontdesk::SpeedButton1Click},
-                  {SpeedButton2, &TForm_frontdesk::SpeedButton2Click},
-                  {SpeedButton4, &TForm_frontdesk::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_frontdesk;
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
+                       {SpeedButton4, &W::SpeedButton4Click}});
   const struct {
     QToolButton* button;
     void (TDataSet::*move)();

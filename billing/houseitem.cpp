@@ -1,5 +1,6 @@
 #include "billing/houseitem.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include <QTabWidget>
 
@@ -109,16 +110,10 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_houseitem"));
   setWindowTitle(u("房屋收费项目管理"));
 
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  t_houseitem = new TADOQuery(this);
-  t_houseitem->setObjectName(QStringLiteral("t_houseitem"));
-  t_houseitem->SetConnection(Dm1->ADO_system);
-  ds_houseitem = new TDataSource(this);
-  ds_houseitem->SetDataSet(t_houseitem);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  t_houseitem = NewQuery(this, "t_houseitem", Dm1->ADO_system);
+  ds_houseitem = NewDataSource(this, nullptr, t_houseitem);
   SetMainDataSet(t_houseitem);
   q_houseinfo->AfterScroll = [this](TDataSet*) { reloadStandards(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { reloadStandards(); };
@@ -141,16 +136,10 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit2 = new QLineEdit(search);
-  Edit2->setObjectName(QStringLiteral("Edit2"));
-  ComboBox2 = new QComboBox(search);
-  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-  ComboBox2->setEditable(true);
-  ComboBox3 = new QComboBox(search);
-  ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
-  ComboBox3->setEditable(true);
+  Edit1 = AddLineEdit(search, "Edit1");
+  Edit2 = AddLineEdit(search, "Edit2");
+  ComboBox2 = AddEditableList(search, "ComboBox2");
+  ComboBox3 = AddEditableList(search, "ComboBox3");
   AddCaptionedEditors(srow, search,
                       {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"房屋类型：", ComboBox3}});
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
@@ -159,15 +148,9 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   srow->addWidget(flow);
   srow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
-  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 90);
-  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
-  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
+  DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::AllColumns, true,
+                               [this] { DBGridEh1SortMarkingChanged(); });
   FitGridWidthToColumns(DBGridEh1);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
 
   // One formula page per formula, always the page of the current standard's formula.
   PageControl1 = AddFormulaPages(this, ds_houseitem, StandardFormulaPages(), "收费名称", "备注");
@@ -185,9 +168,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   erow->addWidget(hint);
   erow->addStretch(1);
 
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_houseitem);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_houseitem);
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 100), u("记录数"));
   AddGridColumn(DBGridEh2, u("单价"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh2, u("计算公式"));
@@ -195,36 +176,16 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   for (const char* f : {"收费范围", "收费周期", "收费说明", "收费类别", "房屋代码", "房屋名称", "业主名称"}) AddGridColumn(DBGridEh2, u(f));
   AddGridColumn(DBGridEh2, u("金额"), u(" 应缴费用"));
   AddGridColumn(DBGridEh2, u("备注"));
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("房屋收费项目明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("房屋收费项目明细表"));
 
-  auto* body = new QHBoxLayout();
-  body->addWidget(DBGridEh1, 1);
-  auto* right = new QVBoxLayout();
-  right->addWidget(PageControl1);
-  right->addWidget(editors);
-  right->addWidget(DBGridEh2, 1);
-  body->addLayout(right, 3);
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(search);
-  column->addLayout(body, 1);
+  PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, editors, DBGridEh2});
   setWindowState(Qt::WindowMaximized);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_houseitem::*handler)();
-  } handlers[] = {{bitbtn_seek, &TForm_houseitem::bitbtn_seekClick},
-                  {bitbtn_additem, &TForm_houseitem::bitbtn_additemClick},
-                  {bitbtn_deleteitem, &TForm_houseitem::bitbtn_deleteitemClick},
-                  {SpeedButton_save, &TForm_houseitem::SaveChargeStandard},
-                  {SpeedButton_calc, &TForm_houseitem::RecalcStandardAmounts},
-                  {bitbtn_out, &TForm_houseitem::bitbtn_outClick},
-                  {bitbtn_print, &TForm_houseitem::bitbtn_printClick},
-                  {SpeedButton4, &TForm_houseitem::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_houseitem;
+  ConnectClicks(this, {{bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_additem, &W::bitbtn_additemClick},
+                       {bitbtn_deleteitem, &W::bitbtn_deleteitemClick}, {SpeedButton_save, &W::SaveChargeStandard},
+                       {SpeedButton_calc, &W::RecalcStandardAmounts}, {bitbtn_out, &W::bitbtn_outClick},
+                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit2);
   chain->Link(Edit2, Edit1);

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QTabWidget>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/houseitem.h"
 
@@ -30,11 +31,8 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_houseitem_list"));
   setWindowTitle(u("房屋收费项目明细表"));
-  q_houseitem = new TADOQuery(this);
-  q_houseitem->setObjectName(QStringLiteral("q_houseitem"));
-  q_houseitem->SetConnection(Dm1->ADO_system);
-  ds_houseitem = new TDataSource(this);
-  ds_houseitem->SetDataSet(q_houseitem);
+  q_houseitem = NewQuery(this, "q_houseitem", Dm1->ADO_system);
+  ds_houseitem = NewDataSource(this, nullptr, q_houseitem);
   SetMainDataSet(q_houseitem);
 
   auto* bar = new QFrame(this);
@@ -44,8 +42,7 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   row->addWidget(new QLabel(u("单价："), bar));
-  Edit_price = new QLineEdit(bar);
-  Edit_price->setObjectName(QStringLiteral("Edit_price"));
+  Edit_price = AddLineEdit(bar, "Edit_price");
   row->addWidget(Edit_price);
   bitbtn_assign = AddToolButton(row, "bitbtn_assign", u("赋值"));
   bitbtn_assign->setToolTip(u("将以下显示的记录中单价全部等于左边的值"));
@@ -53,24 +50,16 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit2 = new QLineEdit(search);
-  Edit2->setObjectName(QStringLiteral("Edit2"));
-  ComboBox2 = new QComboBox(search);
-  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-  ComboBox2->setEditable(true);
-  ComboBox1 = new QComboBox(search);
-  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-  ComboBox1->setEditable(true);
+  Edit1 = AddLineEdit(search, "Edit1");
+  Edit2 = AddLineEdit(search, "Edit2");
+  ComboBox2 = AddEditableList(search, "ComboBox2");
+  ComboBox1 = AddEditableList(search, "ComboBox1");
   AddCaptionedEditors(srow, search,
                       {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"收费项目：", ComboBox1}});
   bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
   srow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseitem);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_houseitem);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   // The list is empty until 查找: the widths are the columns' own, not the fields'.
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
@@ -84,9 +73,7 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   for (auto [f, width] : {std::pair<const char*, int>{"收费范围", 90}, {"收费周期", 70}, {"收费说明", 120},
                           {"收费类别", 120}, {"备注", 140}})
     AddGridColumn(DBGridEh1, u(f), QString(), false, width);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("房屋收费项目明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋收费项目明细表"));
 
   PageControl1 = AddFormulaPages(this, ds_houseitem, StandardFormulaPages(), "收费名称", "备注");
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] { showFormulaPage(); });
@@ -110,19 +97,11 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   column->addWidget(DBGridEh1, 1);
   setWindowState(Qt::WindowMaximized);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_houseitem_list::*handler)();
-  } handlers[] = {{bitbtn_seek, &TForm_houseitem_list::bitbtn_seekClick},
-                  {bitbtn_assign, &TForm_houseitem_list::SetStandardPrice},
-                  {SpeedButton_save, &TForm_houseitem_list::SpeedButton_saveClick},
-                  {SpeedButton_calc, &TForm_houseitem_list::SpeedButton_calcClick},
-                  {bitbtn_delete, &TForm_houseitem_list::DeleteCurrent},
-                  {bitbtn_out, &TForm_houseitem_list::bitbtn_outClick},
-                  {bitbtn_print, &TForm_houseitem_list::bitbtn_printClick},
-                  {SpeedButton4, &TForm_houseitem_list::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_houseitem_list;
+  ConnectClicks(this, {{bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_assign, &W::SetStandardPrice},
+                       {SpeedButton_save, &W::SpeedButton_saveClick}, {SpeedButton_calc, &W::SpeedButton_calcClick},
+                       {bitbtn_delete, &W::DeleteCurrent}, {bitbtn_out, &W::bitbtn_outClick},
+                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit2);
   chain->Link(Edit2, Edit1);

@@ -1,5 +1,6 @@
 #include "billing/iteminfo.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 
 #include <QFrame>
@@ -67,12 +68,8 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   setObjectName(QStringLiteral("Form_iteminfo"));
   setWindowTitle(u("物业收费项目管理"));
 
-  q_iteminfo = new TADOQuery(this);
-  q_iteminfo->setObjectName(QStringLiteral("q_iteminfo"));
-  q_iteminfo->SetConnection(Dm1->ADO_system);
-  ds_iteminfo = new TDataSource(this);
-  ds_iteminfo->setObjectName(QStringLiteral("ds_iteminfo"));
-  ds_iteminfo->SetDataSet(q_iteminfo);
+  q_iteminfo = NewQuery(this, "q_iteminfo", Dm1->ADO_system);
+  ds_iteminfo = NewDataSource(this, "ds_iteminfo", q_iteminfo);
   SetMainDataSet(q_iteminfo);
   q_iteminfo->AfterScroll = [this](TDataSet*) { UpdateAmountEditor(); };
 
@@ -130,9 +127,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   for (QWidget* w : {DBComboBoxEh1, DBComboBoxEh2, DBComboBoxEh3, DBComboBoxEh4, DBComboBoxEh5, DBComboBoxEh6})
     AddListEditor(w);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_iteminfo);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_iteminfo);
   SetFooterText(AddGridColumn(DBGridEh1, u("收费名称"), QString(), true, 120), u("记录数"));
   AddGridColumn(DBGridEh1, u("单价"), u("单价(比例)"), true, 80)->Footer()->SetValueType(fvtCount);
   for (const char* f : {"计算公式", "收费面积", "收费范围", "停止收费", "收费周期", "收费说明", "收费类别", "操作人员",
@@ -144,9 +139,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("收费项目"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("收费项目"));
 
   for (QWidget* w : {bitbtn_add, bitbtn_edit, bitbtn_delete, bitbtn_out, bitbtn_print}) AddBrowseButton(w);
   AddEditButton(bitbtn_save);
@@ -159,16 +152,12 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   column->addWidget(DBGridEh1, 1);
   setWindowState(Qt::WindowMaximized);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_iteminfo::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_iteminfo::bitbtn_addClick},       {bitbtn_edit, &TForm_iteminfo::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_iteminfo::bitbtn_deleteClick}, {bitbtn_save, &TForm_iteminfo::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_iteminfo::bitbtn_cancelClick}, {bitbtn_out, &TForm_iteminfo::bitbtn_outClick},
-                  {bitbtn_print, &TForm_iteminfo::bitbtn_printClick},   {SpeedButton4, &TForm_iteminfo::SpeedButton4Click},
-                  {SpeedButton2, &TForm_iteminfo::SpeedButton2Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_iteminfo;
+  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_edit, &W::bitbtn_editClick},
+                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_save, &W::bitbtn_saveClick},
+                       {bitbtn_cancel, &W::bitbtn_cancelClick}, {bitbtn_out, &W::bitbtn_outClick},
+                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click},
+                       {SpeedButton2, &W::SpeedButton2Click}});
   connect(DBComboBoxEh6, &QLineEdit::textChanged, this, Guarded([this] { UpdateAmountEditor(); }));
 
   // Enter: 收费名称 → 单价 → 收费面积 → 计算公式 → 收费范围 → 停止收费 → 收费周期 → 收费类别 →

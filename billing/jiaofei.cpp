@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/estatescope.h"
 #include "billing/billingwindow.h"
 #include "billing/jiaofeidan.h"
@@ -312,11 +313,8 @@ TPaymentDialog::TPaymentDialog(QWidget* parent, PaymentDialogKind kind) : QDialo
   const bool billWindow = kind == PaymentDialogKind::BillWindow;
   setObjectName(billWindow ? QStringLiteral("Form_jiaofeidan_jiaofei") : QStringLiteral("Form_jiaofeiguanli_duoyue_edit"));
   setWindowTitle(billWindow ? u("业主缴费") : u("缴费"));
-  q_yajin = new TADOQuery(this);
-  q_yajin->setObjectName(QStringLiteral("q_yajin"));
-  q_yajin->SetConnection(Dm1->ADO_system);
-  ds_yajin = new TDataSource(this);
-  ds_yajin->SetDataSet(q_yajin);
+  q_yajin = NewQuery(this, "q_yajin", Dm1->ADO_system);
+  ds_yajin = NewDataSource(this, nullptr, q_yajin);
 
   auto* grid = new QGridLayout();
   int row = 0;

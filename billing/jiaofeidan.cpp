@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QMenu>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estateitems.h"
 #include "billing/estatescope.h"
@@ -186,16 +187,10 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   setWindowTitle(u("业主多月应缴费用管理"));
   Form_jiaofeidan_duoyue = this;
 
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  t_jiaofeidan = new TADOQuery(this);
-  t_jiaofeidan->setObjectName(QStringLiteral("t_jiaofeidan"));
-  t_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->SetDataSet(t_jiaofeidan);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  t_jiaofeidan = NewQuery(this, "t_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, nullptr, t_jiaofeidan);
   SetMainDataSet(t_jiaofeidan);
   q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
@@ -230,16 +225,10 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   auto* frowSearch = new QHBoxLayout();
   fields->addLayout(frowSearch);
   srow->addLayout(fields);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit3 = new QLineEdit(search);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
-  DBComboBoxEh3 = new QComboBox(search);
-  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
-  DBComboBoxEh3->setEditable(true);
-  DBComboBoxEh2 = new QComboBox(search);
-  DBComboBoxEh2->setObjectName(QStringLiteral("DBComboBoxEh2"));
-  DBComboBoxEh2->setEditable(true);
+  Edit1 = AddLineEdit(search, "Edit1");
+  Edit3 = AddLineEdit(search, "Edit3");
+  DBComboBoxEh3 = AddEditableList(search, "DBComboBoxEh3");
+  DBComboBoxEh2 = AddEditableList(search, "DBComboBoxEh2");
   AddCaptionedEditors(frowSearch, search,
                       {{"房屋代码：", Edit1}, {"业主：", Edit3}, {"楼宇名称：", DBComboBoxEh3}, {"房屋类型：", DBComboBoxEh2}});
   bitbtn_seek = AddToolButton(frowSearch, "bitbtn_seek", u("查找"));
@@ -250,11 +239,8 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   auto* fast = new QGroupBox(u("快速缴费"), search);
   fast->setObjectName(QStringLiteral("GroupBox1"));
   auto* frow = new QHBoxLayout(fast);
-  Edit2 = new QLineEdit(fast);
-  Edit2->setObjectName(QStringLiteral("Edit2"));
-  DBComboBoxEh1 = new QComboBox(fast);
-  DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
-  DBComboBoxEh1->setEditable(true);
+  Edit2 = AddLineEdit(fast, "Edit2");
+  DBComboBoxEh1 = AddEditableList(fast, "DBComboBoxEh1");
   DBComboBoxEh1->addItems({u("现金"), u("银行转帐"), u("现金+银行转帐"), u("冲抵押金")});
   DBComboBoxEh1->setCurrentText(QString());
   frow->addWidget(new QLabel(u("单据号码："), fast));
@@ -282,18 +268,10 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   grow->addWidget(ComboBox1);
   grow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
-  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 90);
-  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
-  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::AllColumns, true,
+                               [this] { DBGridEh1SortMarkingChanged(); });
 
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   DBGridEh2->SetOptions(DBGridEh2->Options() | dgMultiSelect);
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称"), QString(), false, 90), u("合计"));
   // Widths of the columns' own: the fields' text sizes would give the short codes (年度,
@@ -310,9 +288,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
     PaintStatusRows(t_jiaofeidan, u("缴费状态"), u(kUnpaid), font);
   };
   OnGridDoubleClick(DBGridEh2, [this] { DBGridEh2DblClick(); });
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("业主应缴费用明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主应缴费用明细表"));
 
   PopupMenu1 = AttachGridPopup(this, DBGridEh2, "PopupMenu1");
   N1 = AddPopupItem(PopupMenu1, "N1", u("缴纳同一项目费用(按选中的记录)"), [this] { PreparePayment(); });
@@ -327,38 +303,17 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   N5 = AddPopupItem(PopupMenu1, "N5", u("设计澄川交费通知单"), [this] { N5Click(); });
 
   InstallNoticePrintParts(this);
-  q_shoujuhao = new TADOQuery(this);
-  q_shoujuhao->setObjectName(QStringLiteral("q_shoujuhao"));
-  q_shoujuhao->SetConnection(Dm1->ADO_system);
+  q_shoujuhao = NewQuery(this, "q_shoujuhao", Dm1->ADO_system);
 
-  auto* body = new QHBoxLayout();
-  body->addWidget(DBGridEh1, 1);
-  auto* right = new QVBoxLayout();
-  right->addWidget(gen);
-  right->addWidget(DBGridEh2, 1);
-  body->addLayout(right, 3);
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(hintBar);
-  column->addWidget(search);
-  column->addLayout(body, 1);
+  PlaceHousesBeside(this, {bar, hintBar, search}, DBGridEh1, {gen, DBGridEh2});
   setWindowState(Qt::WindowMaximized);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_jiaofeidan_duoyue::*handler)();
-  } handlers[] = {{bitbtn_seek, &TForm_jiaofeidan_duoyue::bitbtn_seekClick},
-                  {bitbtn_additem, &TForm_jiaofeidan_duoyue::GenerateBillRows},
-                  {bitbtn_delete, &TForm_jiaofeidan_duoyue::bitbtn_deleteClick},
-                  {bitbtn_jiaofei, &TForm_jiaofeidan_duoyue::PreparePayment},
-                  {bitbtn_fast, &TForm_jiaofeidan_duoyue::bitbtn_fastClick},
-                  {bitbtn_shouju, &TForm_jiaofeidan_duoyue::bitbtn_shoujuClick},
-                  {bitbtn_print, &TForm_jiaofeidan_duoyue::bitbtn_printClick},
-                  {bitbtn_design, &TForm_jiaofeidan_duoyue::bitbtn_designClick},
-                  {bitbtn_out, &TForm_jiaofeidan_duoyue::bitbtn_outClick},
-                  {SpeedButton4, &TForm_jiaofeidan_duoyue::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_jiaofeidan_duoyue;
+  ConnectClicks(this, {{bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_additem, &W::GenerateBillRows},
+                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_jiaofei, &W::PreparePayment},
+                       {bitbtn_fast, &W::bitbtn_fastClick}, {bitbtn_shouju, &W::bitbtn_shoujuClick},
+                       {bitbtn_print, &W::bitbtn_printClick}, {bitbtn_design, &W::bitbtn_designClick},
+                       {bitbtn_out, &W::bitbtn_outClick}, {SpeedButton4, &W::SpeedButton4Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);
   chain->Link(Edit3, Edit1);

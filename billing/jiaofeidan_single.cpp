@@ -1,5 +1,6 @@
 #include "billing/jiaofeidan_single.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 
 #include <QComboBox>
@@ -34,16 +35,10 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   setWindowTitle(u("业主应缴费用管理"));
   setWindowState(Qt::WindowMaximized);
 
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
   SetMainDataSet(q_jiaofeidan);
   q_houseinfo->AfterScroll = [this](TDataSet*) { ReloadBills(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { ReloadBills(); };
@@ -69,38 +64,18 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
     l->setVisible(false);
     row->addWidget(l);
   }
-  row->addWidget(new QLabel(u("缴费时间："), bar));
-  DateTimePicker1 = new QDateEdit(QDate::currentDate(), bar);
-  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-  DateTimePicker1->setDisplayFormat(u("yyyy年MM月"));
-  row->addWidget(DateTimePicker1);
+  DateTimePicker1 = AddPaymentDatePicker(row, bar, u("yyyy年MM月"));
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit3 = new QLineEdit(search);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
-  SetImeName(Edit3, CurrentOperatorIme);
-  DBComboBoxEh3 = new QComboBox(search);
-  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
-  DBComboBoxEh3->setEditable(true);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主名称："), search));
-  srow->addWidget(Edit3);
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(DBComboBoxEh3);
+  const HouseSearchEditors editors = AddHouseSearchEditors(srow, search);
+  Edit1 = editors.house;
+  Edit3 = editors.owner;
+  DBComboBoxEh3 = editors.building;
   SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
   srow->addStretch(1);
-
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
-  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
-  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
-  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::CodeAndOwner, false,
+                               [this] { DBGridEh1SortMarkingChanged(); });
 
   // The formula panel: one page per formula, editors bound to the current bill row.
   PageControl1 = AddFormulaPages(this, ds_jiaofeidan, BillFormulaPages());
@@ -112,36 +87,17 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   SpeedButton5 = AddToolButton(brow, "SpeedButton5", u("取消"));
   brow->addStretch(1);
 
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   AddMonthBillColumns(DBGridEh2, false);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("业主应缴费用明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主应缴费用明细表"));
+  PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, buttons, DBGridEh2});
 
-  auto* body = new QHBoxLayout();
-  body->addWidget(DBGridEh1, 1);
-  auto* right = new QVBoxLayout();
-  right->addWidget(PageControl1);
-  right->addWidget(buttons);
-  right->addWidget(DBGridEh2, 1);
-  body->addLayout(right, 3);
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(search);
-  column->addLayout(body, 1);
-
-  const struct {
-    QToolButton* button;
-    void (TForm_jiaofeidan::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_jiaofeidan::bitbtn_addClick},   {bitbtn_delete, &TForm_jiaofeidan::bitbtn_deleteClick},
-                  {bitbtn_out, &TForm_jiaofeidan::bitbtn_outClick},   {bitbtn_print, &TForm_jiaofeidan::bitbtn_printClick},
-                  {SpeedButton1, &TForm_jiaofeidan::SpeedButton1Click}, {SpeedButton2, &TForm_jiaofeidan::SpeedButton2Click},
-                  {SpeedButton3, &TForm_jiaofeidan::SpeedButton3Click}, {SpeedButton5, &TForm_jiaofeidan::SpeedButton5Click},
-                  {SpeedButton4, &TForm_jiaofeidan::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_jiaofeidan;
+  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_delete, &W::bitbtn_deleteClick},
+                       {bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
+                       {SpeedButton3, &W::SpeedButton3Click}, {SpeedButton5, &W::SpeedButton5Click},
+                       {SpeedButton4, &W::SpeedButton4Click}});
   connect(SpeedButton6, &QToolButton::clicked, this, [this] { layoutReset_.Click(); });
   connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { ReloadBills(); }));
   auto* chain = new TEnterChain(this);
@@ -158,21 +114,7 @@ TForm_jiaofeidan::~TForm_jiaofeidan() {
 }
 
 void TForm_jiaofeidan::Prepare() {
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(u("select * from 楼宇资料 "));
-  if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-  s->SQL.Add(u("order by 楼宇名称 "));
-  s->Open();
-  DBComboBoxEh3->clear();
-  // Each name once: several estates may keep a building of the same name.
-  for (s->First(); !s->Eof(); s->Next()) {
-    const QString name = s->FieldByName(u("楼宇名称"))->AsString();
-    if (DBComboBoxEh3->findText(name, Qt::MatchFixedString) < 0) DBComboBoxEh3->addItem(name);
-  }
-  DBComboBoxEh3->setCurrentText(QString());
-  s->Close();
+  FillBuildingList(DBComboBoxEh3);
   {
     const QSignalBlocker quiet(DateTimePicker1);
     DateTimePicker1->setDate(QDate::currentDate());
@@ -217,16 +159,9 @@ void TForm_jiaofeidan::ReloadBills() {
 }
 
 void TForm_jiaofeidan::showRowState() {
-  const bool rows = q_jiaofeidan->Active() && !q_jiaofeidan->IsEmpty();
-  if (!rows) {
-    Label23->setVisible(false);
-    Label24->setVisible(false);
-    return;
-  }
-  ShowFormulaPage(PageControl1, q_jiaofeidan->FieldByName(u("计算公式"))->AsString());
-  const bool unpaid = q_jiaofeidan->FieldByName(u("缴费状态"))->AsString() == u("未缴费");
-  Label23->setVisible(unpaid);
-  Label24->setVisible(!unpaid);
+  if (q_jiaofeidan->Active() && !q_jiaofeidan->IsEmpty())
+    ShowFormulaPage(PageControl1, q_jiaofeidan->FieldByName(u("计算公式"))->AsString());
+  ShowPaidStateWords(Label23, Label24, q_jiaofeidan);
 }
 
 void TForm_jiaofeidan::bitbtn_addClick() {

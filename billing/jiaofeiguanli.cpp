@@ -1,5 +1,6 @@
 #include "billing/jiaofeiguanli.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estatescope.h"
 #include "billing/shoukuan.h"
@@ -248,12 +249,8 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   setObjectName(QStringLiteral("Form_shoufeimingxibiao"));
   setWindowTitle(u("实收费用明细表"));
   Form_shoufeimingxibiao = this;
-  q_sfhzb = new TADOQuery(this);
-  q_sfhzb->setObjectName(QStringLiteral("q_sfhzb"));
-  q_sfhzb->SetConnection(Dm1->ADO_system);
-  ds_sfhzb = new TDataSource(this);
-  ds_sfhzb->setObjectName(QStringLiteral("ds_sfhzb"));
-  ds_sfhzb->SetDataSet(q_sfhzb);
+  q_sfhzb = NewQuery(this, "q_sfhzb", Dm1->ADO_system);
+  ds_sfhzb = NewDataSource(this, "ds_sfhzb", q_sfhzb);
   SetMainDataSet(q_sfhzb);
 
   auto* bar = new QFrame(this);
@@ -309,9 +306,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   SpeedButton2 = AddToolButton(srow2, "SpeedButton2", u("查找"));
   srow2->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_sfhzb, 1);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_sfhzb, 1);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   {
     struct Column {
@@ -344,9 +339,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   }
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("实收费用明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("实收费用明细表"));
 
   Panel_detail = AddDetailPanel(this, ds_sfhzb,
                                 {{"缴费时间：", "缴费时间"}, {"房屋代码：", "房屋代码"}, {"业主名称：", "业主名称"},
@@ -356,12 +349,8 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
                                  {"备注：", "备注"}},
                                 5, "打印", "打印：");
 
-  q_biao1 = new TADOQuery(this);
-  q_biao1->setObjectName(QStringLiteral("q_biao1"));
-  q_biao1->SetConnection(Dm1->db_local);
-  q_biao2 = new TADOQuery(this);
-  q_biao2->setObjectName(QStringLiteral("q_biao2"));
-  q_biao2->SetConnection(Dm1->db_local);
+  q_biao1 = NewQuery(this, "q_biao1", Dm1->db_local);
+  q_biao2 = NewQuery(this, "q_biao2", Dm1->db_local);
   // They read the print tables from the start, as a print leaves them: the receipt's preview
   // in the designer shows what the last print wrote (or nothing) before anything is printed.
   q_biao1->SQL.Add(u("select * from 表1 order by xh"));

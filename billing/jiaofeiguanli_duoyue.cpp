@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/yajin.h"
@@ -81,12 +82,8 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   setObjectName(QStringLiteral("Form_jiaofeiguanli_duoyue"));
   setWindowTitle(u("业主多月缴费管理"));
   Form_jiaofeiguanli_duoyue = this;
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->setObjectName(QStringLiteral("ds_jiaofeidan"));
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, "ds_jiaofeidan", q_jiaofeidan);
   SetMainDataSet(q_jiaofeidan);
 
   auto* bar = new QFrame(this);
@@ -103,38 +100,26 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit3 = new QLineEdit(search);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
-  DBComboBoxEh3 = new QComboBox(search);
-  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
-  DBComboBoxEh3->setEditable(true);
+  Edit1 = AddLineEdit(search, "Edit1");
+  Edit3 = AddLineEdit(search, "Edit3");
+  DBComboBoxEh3 = AddEditableList(search, "DBComboBoxEh3");
   AddCaptionedEditors(srow, search, {{"房屋代码：", Edit1}, {"业主名称：", Edit3}, {"楼宇名称：", DBComboBoxEh3}});
   SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
   srow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
-  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  AddPaymentBillColumns(DBGridEh1, q_jiaofeidan, false);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主缴费明细表"));
+  DBGridEh1 =
+      AddPaymentBillGrid(this, ds_jiaofeidan, q_jiaofeidan, false, [this] { DBGridEh1SortMarkingChanged(); });
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主缴费明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
   setWindowState(Qt::WindowMaximized);
-  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
-  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
-  connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
-  connect(bitbtn_add, &QToolButton::clicked, this, Guarded([this] { PreparePayment(); }));
-  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
-  connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+  using W = TForm_jiaofeiguanli_duoyue;
+  ConnectClicks(this, {{bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {SpeedButton3, &W::SpeedButton3Click}, {bitbtn_add, &W::PreparePayment},
+                       {SpeedButton4, &W::SpeedButton4Click}, {SpeedButton1, &W::SpeedButton1Click}});
 }
 
 TForm_jiaofeiguanli_duoyue::~TForm_jiaofeiguanli_duoyue() {

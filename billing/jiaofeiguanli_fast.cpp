@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "shell/windowparts.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofei.h"
 #include "billing/jiaofeidan_edit.h"
@@ -261,12 +262,8 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   setObjectName(QStringLiteral("Form_jiaofeiguanli_fast"));
   setWindowTitle(u("业主快速缴费管理"));
   Form_jiaofeiguanli_fast = this;
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->setObjectName(QStringLiteral("ds_jiaofeidan"));
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, "ds_jiaofeidan", q_jiaofeidan);
   SetMainDataSet(q_jiaofeidan);
 
   auto* bar = new QFrame(this);
@@ -278,9 +275,7 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   row->addWidget(new QLabel(u("缴费方式："), bar));
-  DBComboBoxEh1 = new QComboBox(bar);
-  DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
-  DBComboBoxEh1->setEditable(true);
+  DBComboBoxEh1 = AddEditableList(bar, "DBComboBoxEh1");
   DBComboBoxEh1->addItems({u("现金"), u("银行转帐"), u("现金+银行转帐"), u("冲抵押金")});
   DBComboBoxEh1->setCurrentText(QString());
   row->addWidget(DBComboBoxEh1);
@@ -289,15 +284,9 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   row->addWidget(hint);
   row->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_jiaofeidan, 1);
-  DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
-  AddPaymentBillColumns(DBGridEh1, q_jiaofeidan, true);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主缴费明细表"));
+  DBGridEh1 =
+      AddPaymentBillGrid(this, ds_jiaofeidan, q_jiaofeidan, true, [this] { DBGridEh1SortMarkingChanged(); });
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主缴费明细表"));
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -328,10 +317,8 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
     c->setCurrentText(QString());
     return c;
   };
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit3 = new QLineEdit(search);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
+  Edit1 = AddLineEdit(search, "Edit1");
+  Edit3 = AddLineEdit(search, "Edit3");
   SetImeName(Edit3, CurrentOperatorIme);
   DBComboBoxEh3 = combo("DBComboBoxEh3", {});
   DBComboBoxEh2 = combo("DBComboBoxEh2", {});

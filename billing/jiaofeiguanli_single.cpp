@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofei.h"
@@ -238,16 +239,10 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   setObjectName(QStringLiteral("Form_jiaofeiguanli"));
   setWindowTitle(u("业主缴费管理"));
   setWindowState(Qt::WindowMaximized);
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
   q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
 
@@ -271,67 +266,32 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   rrow->addWidget(RadioButton2);
   row->addWidget(rounding);
   row->addStretch(1);
-  row->addWidget(new QLabel(u("缴费时间："), bar));
-  DateTimePicker1 = new QDateEdit(QDate::currentDate(), bar);
-  DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
-  DateTimePicker1->setDisplayFormat(u("yyyy年MM月"));
-  row->addWidget(DateTimePicker1);
+  DateTimePicker1 = AddPaymentDatePicker(row, bar, u("yyyy年MM月"));
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit3 = new QLineEdit(search);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
-  SetImeName(Edit3, CurrentOperatorIme);
-  DBComboBoxEh3 = new QComboBox(search);
-  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
-  DBComboBoxEh3->setEditable(true);
-  srow->addWidget(new QLabel(u("房屋代码："), search));
-  srow->addWidget(Edit1);
-  srow->addWidget(new QLabel(u("业主名称："), search));
-  srow->addWidget(Edit3);
-  srow->addWidget(new QLabel(u("楼宇名称："), search));
-  srow->addWidget(DBComboBoxEh3);
+  const HouseSearchEditors editors = AddHouseSearchEditors(srow, search);
+  Edit1 = editors.house;
+  Edit3 = editors.owner;
+  DBComboBoxEh3 = editors.building;
   SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
   srow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
-  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
-  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
-  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::CodeAndOwner, false,
+                               [this] { DBGridEh1SortMarkingChanged(); });
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   AddMonthBillColumns(DBGridEh2, true);
   OnGridDoubleClick(DBGridEh2, [this] { SpeedButton3Click(); });
-
-  auto* body = new QHBoxLayout();
-  body->addWidget(DBGridEh1, 1);
-  body->addWidget(DBGridEh2, 3);
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(search);
-  column->addLayout(body, 1);
+  PlaceHousesBeside(this, {bar, search}, DBGridEh1, {DBGridEh2});
   setWindowState(Qt::WindowMaximized);
 
   InstallNoticePrintParts(this);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_jiaofeiguanli::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_jiaofeiguanli::bitbtn_addClick},
-                  {bitbtn_print, &TForm_jiaofeiguanli::bitbtn_printClick},
-                  {SpeedButton2, &TForm_jiaofeiguanli::SpeedButton2Click},
-                  {SpeedButton3, &TForm_jiaofeiguanli::SpeedButton3Click},
-                  {SpeedButton1, &TForm_jiaofeiguanli::SpeedButton1Click},
-                  {bitbtn_out, &TForm_jiaofeiguanli::bitbtn_outClick},
-                  {SpeedButton4, &TForm_jiaofeiguanli::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_jiaofeiguanli;
+  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {SpeedButton2, &W::SpeedButton2Click}, {SpeedButton3, &W::SpeedButton3Click},
+                       {SpeedButton1, &W::SpeedButton1Click}, {bitbtn_out, &W::bitbtn_outClick},
+                       {SpeedButton4, &W::SpeedButton4Click}});
   connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { DateTimePicker1Change(); }));
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);
@@ -352,21 +312,7 @@ QString TForm_jiaofeiguanli::monthCondition() const {
 }
 
 void TForm_jiaofeiguanli::Prepare() {
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(u("select * from 楼宇资料 "));
-  if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-  s->SQL.Add(u("order by 楼宇名称 "));
-  s->Open();
-  DBComboBoxEh3->clear();
-  // Each name once: several estates may keep a building of the same name.
-  for (s->First(); !s->Eof(); s->Next()) {
-    const QString name = s->FieldByName(u("楼宇名称"))->AsString();
-    if (DBComboBoxEh3->findText(name, Qt::MatchFixedString) < 0) DBComboBoxEh3->addItem(name);
-  }
-  DBComboBoxEh3->setCurrentText(QString());
-  s->Close();
+  FillBuildingList(DBComboBoxEh3);
   {
     const QSignalBlocker quiet(DateTimePicker1);
     DateTimePicker1->setDate(QDate::currentDate());

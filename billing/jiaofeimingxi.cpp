@@ -1,5 +1,6 @@
 #include "billing/jiaofeimingxi.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 
 #include <QCheckBox>
@@ -48,16 +49,10 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   setWindowTitle(u("业主缴费明细查询"));
   setWindowState(Qt::WindowMaximized);
 
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->SetDataSet(q_houseinfo);
-  q_jiaofeidan = new TADOQuery(this);
-  q_jiaofeidan->setObjectName(QStringLiteral("q_jiaofeidan"));
-  q_jiaofeidan->SetConnection(Dm1->ADO_system);
-  ds_jiaofeidan = new TDataSource(this);
-  ds_jiaofeidan->SetDataSet(q_jiaofeidan);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
+  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
+  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
   q_houseinfo->AfterScroll = [this](TDataSet*) { change(); };
   q_houseinfo->AfterOpen = [this](TDataSet*) { change(); };
   q_jiaofeidan->AfterScroll = [this](TDataSet*) { showStatusWords(); };
@@ -103,17 +98,11 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  DBComboBoxEh3 = new QComboBox(search);
-  DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
-  DBComboBoxEh3->setEditable(true);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit3 = new QLineEdit(search);
-  Edit3->setObjectName(QStringLiteral("Edit3"));
+  DBComboBoxEh3 = AddEditableList(search, "DBComboBoxEh3");
+  Edit1 = AddLineEdit(search, "Edit1");
+  Edit3 = AddLineEdit(search, "Edit3");
   SetImeName(Edit3, CurrentOperatorIme);
-  ComboBox4 = new QComboBox(search);
-  ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
-  ComboBox4->setEditable(true);
+  ComboBox4 = AddEditableList(search, "ComboBox4");
   const struct {
     const char* label;
     QWidget* editor;
@@ -136,17 +125,10 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   }
   srow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseinfo, 0);
-  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 90);
-  AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
-  AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 90);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
+  DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::AllColumns, false,
+                               [this] { DBGridEh1SortMarkingChanged(); });
 
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   for (const char* f : {"年度", "月份"}) AddGridColumn(DBGridEh2, u(f));
   SetFooterText(AddGridColumn(DBGridEh2, u("收费名称")), u("合计"));
   for (const char* f : {"单价", "本月表数", "上月表数"}) AddGridColumn(DBGridEh2, u(f));
@@ -158,9 +140,7 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   DBGridEh2->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     PaintStatusRows(q_jiaofeidan, u("缴费状态"), u(kUnpaid), font);
   };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh2, u("业主缴费明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主缴费明细表"));
 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   splitter->setObjectName(QStringLiteral("Splitter1"));
@@ -174,16 +154,10 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   column->addWidget(splitter, 1);
   resize(1100, 680);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_jiaofeimingxi::*handler)();
-  } handlers[] = {{SpeedButton1, &TForm_jiaofeimingxi::SpeedButton1Click},
-                  {SpeedButton2, &TForm_jiaofeimingxi::SpeedButton2Click},
-                  {bitbtn_out, &TForm_jiaofeimingxi::bitbtn_outClick},
-                  {bitbtn_print, &TForm_jiaofeimingxi::bitbtn_printClick},
-                  {SpeedButton4, &TForm_jiaofeimingxi::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_jiaofeimingxi;
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
+                       {bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {SpeedButton4, &W::SpeedButton4Click}});
   connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { change(); }));
   connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { DateTimePicker1->setEnabled(on); });
   auto* chain = new TEnterChain(this);

@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "shell/windowparts.h"
+#include "billing/billingwindow.h"
 #include "billing/estateitems.h"
 #include "billing/estatescope.h"
 #include "grid/DBCtrlsEh.h"
@@ -205,12 +207,8 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   setWindowTitle(kind.water ? u("楼宇水表分摊管理(按使用量)") : u("楼宇电表分摊管理"));
   setWindowState(Qt::WindowMaximized);
 
-  q_storeyinfo = new TADOQuery(this);
-  q_storeyinfo->setObjectName(QStringLiteral("q_storeyinfo"));
-  q_storeyinfo->SetConnection(Dm1->ADO_system);
-  ds_storeyinfo = new TDataSource(this);
-  ds_storeyinfo->setObjectName(QStringLiteral("ds_storeyinfo"));
-  ds_storeyinfo->SetDataSet(q_storeyinfo);
+  q_storeyinfo = NewQuery(this, "q_storeyinfo", Dm1->ADO_system);
+  ds_storeyinfo = NewDataSource(this, "ds_storeyinfo", q_storeyinfo);
   t_storeyammeter = new TADOTable(this);
   t_storeyammeter->setObjectName(QStringLiteral("t_storeyammeter"));
   t_storeyammeter->SetConnection(Dm1->ADO_system);
@@ -218,9 +216,7 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   t_storeyammeter->MasterFields = u("小区代码;楼宇代码");
   t_storeyammeter->IndexFieldNames = u("小区代码;楼宇代码");
   t_storeyammeter->SetMasterSource(ds_storeyinfo);
-  ds_storeyammeter = new TDataSource(this);
-  ds_storeyammeter->setObjectName(QStringLiteral("ds_storeyammeter"));
-  ds_storeyammeter->SetDataSet(t_storeyammeter);
+  ds_storeyammeter = NewDataSource(this, "ds_storeyammeter", t_storeyammeter);
   SetMainDataSet(t_storeyammeter);
 
   auto* bar = new QFrame(this);
@@ -297,18 +293,14 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   DBEdit6->SetReadOnly(true);
   DBEdit11->SetReadOnly(true);
 
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_storeyinfo);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_storeyinfo);
   for (auto [f, width] : {std::pair<const char*, int>{"楼宇名称", 90}, {"楼宇代码", 70}, {"房屋数量", 60}, {"小区名称", 90}})
     AddGridColumn(DBGridEh2, u(f), QString(), false, width);
   // The building list is locked while a row is added or edited: choosing another building
   // would drop the pending row.
   AddStateGrid(DBGridEh2);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_storeyammeter);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_storeyammeter);
   AddGridColumn(DBGridEh1, u("楼宇代码"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 90);
   AddGridColumn(DBGridEh1, u("收费日期"), QString(), false, 80);
@@ -326,9 +318,7 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
     };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, listTitle());
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, listTitle());
 
   auto* right = new QWidget(this);
   auto* rightColumn = new QVBoxLayout(right);
@@ -346,20 +336,12 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   column->addWidget(splitter, 1);
   resize(1000, 640);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_storeyammeter::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_storeyammeter::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_storeyammeter::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_storeyammeter::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_storeyammeter::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_storeyammeter::bitbtn_cancelClick},
-                  {bitbtn_out, &TForm_storeyammeter::bitbtn_outClick},
-                  {bitbtn_print, &TForm_storeyammeter::bitbtn_printClick},
-                  {SpeedButton3, &TForm_storeyammeter::SpeedButton3Click},
-                  {SpeedButton4, &TForm_storeyammeter::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_storeyammeter;
+  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_edit, &W::bitbtn_editClick},
+                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_save, &W::bitbtn_saveClick},
+                       {bitbtn_cancel, &W::bitbtn_cancelClick}, {bitbtn_out, &W::bitbtn_outClick},
+                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton3, &W::SpeedButton3Click},
+                       {SpeedButton4, &W::SpeedButton4Click}});
 
   // Enter: 收费日期 → 上月止码 → 本月止码 → 业主本月表数 → 分摊数量 → 楼宇业主数 → 业主分摊数量 →
   // 收费名称 → 备注 → 楼宇名称; never saves.

@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
+#include "billing/billingwindow.h"
 #include "grid/DBGridEh.h"
 #include "grid/PrnDbgeh.h"
 #include "platform/data/ado.h"
@@ -133,13 +135,9 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
   DateTimePicker1 = new QDateEdit(QDate::currentDate(), filter);
   DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
   DateTimePicker1->setDisplayFormat(u("yyyy年MM月"));
-  ComboBox2 = new QComboBox(filter);
-  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-  ComboBox2->setEditable(true);
+  ComboBox2 = AddEditableList(filter, "ComboBox2");
   ComboBox2->setMaxVisibleItems(30);
-  ComboBox4 = new QComboBox(filter);
-  ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
-  ComboBox4->setEditable(true);
+  ComboBox4 = AddEditableList(filter, "ComboBox4");
   ComboBox4->setMaxVisibleItems(20);
   SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("统计"));
   frow->insertWidget(0, new QLabel(u("缴费时间："), filter));
@@ -153,9 +151,7 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
   frow->addWidget(hint);
   frow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   TColumnEh* first = AddGridColumn(DBGridEh1, u("texta"), u("年度"), true);
   first->Footer()->SetValueType(fvtCount);
   first->Footer()->SetAlignment(taCenter);
@@ -174,9 +170,7 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
     DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
       StripeOddRows(DBGridEh1, background);
     };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, title);
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, title);
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
@@ -184,14 +178,10 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
   column->addWidget(DBGridEh1, 1);
   resize(1000, 640);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_z_dianfei::*handler)();
-  } handlers[] = {{SpeedButton1, &TForm_z_dianfei::SpeedButton1Click}, {bitbtn_delete, &TForm_z_dianfei::bitbtn_deleteClick},
-                  {bitbtn_out, &TForm_z_dianfei::bitbtn_outClick},     {bitbtn_print, &TForm_z_dianfei::bitbtn_printClick},
-                  {SpeedButton4, &TForm_z_dianfei::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_z_dianfei;
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {bitbtn_delete, &W::bitbtn_deleteClick},
+                       {bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {SpeedButton4, &W::SpeedButton4Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(DateTimePicker1, ComboBox2);
   chain->Action(ComboBox2, [this] { SpeedButton1Click(); });

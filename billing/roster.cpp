@@ -1,5 +1,6 @@
 #include "billing/roster.h"
 
+#include "shell/windowparts.h"
 #include "billing/estatescope.h"
 #include "billing/shoukuan.h"
 
@@ -109,12 +110,8 @@ TForm_housecharge::TForm_housecharge(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_housecharge"));
   setWindowTitle(u("业主花名册"));
   setWindowState(Qt::WindowMaximized);
-  q_houseinfo = new TADOQuery(this);
-  q_houseinfo->setObjectName(QStringLiteral("q_houseinfo"));
-  q_houseinfo->SetConnection(Dm1->ADO_system);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->setObjectName(QStringLiteral("ds_houseinfo"));
-  ds_houseinfo->SetDataSet(q_houseinfo);
+  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
+  ds_houseinfo = NewDataSource(this, "ds_houseinfo", q_houseinfo);
 
   auto* bar = new QFrame(this);
   auto* row = new QHBoxLayout(bar);
@@ -128,9 +125,7 @@ TForm_housecharge::TForm_housecharge(QWidget* parent) : TRecordForm(parent) {
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   row->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseinfo);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_houseinfo);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true)->Footer()->SetValueType(fvtCount);
   for (const char* f : {"楼宇名称", "业主名称"}) AddGridColumn(DBGridEh1, u(f), QString(), true);
@@ -156,9 +151,7 @@ TForm_housecharge::TForm_housecharge(QWidget* parent) : TRecordForm(parent) {
   clear->setObjectName(QStringLiteral("N1"));
   DBGridEh1->addAction(clear);
   connect(clear, &QAction::triggered, this, Guarded([this] { N1Click(); }));
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("房屋资料明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋资料明细表"));
 
   frReport1 = new TfrReport(this);
   frReport1->setObjectName(QStringLiteral("frReport1"));
@@ -174,18 +167,11 @@ TForm_housecharge::TForm_housecharge(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(bar);
   column->addWidget(DBGridEh1, 1);
   resize(1000, 640);
-  const struct {
-    QToolButton* button;
-    void (TForm_housecharge::*handler)();
-  } handlers[] = {{bitbtn_out, &TForm_housecharge::bitbtn_outClick},
-                  {bitbtn_print, &TForm_housecharge::bitbtn_printClick},
-                  {bitbtn_seek, &TForm_housecharge::bitbtn_seekClick},
-                  {bitbtn_detail, &TForm_housecharge::bitbtn_detailClick},
-                  {bitbtn_certificate, &TForm_housecharge::bitbtn_certificateClick},
-                  {bitbtn_design, &TForm_housecharge::bitbtn_designClick},
-                  {SpeedButton4, &TForm_housecharge::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_housecharge;
+  ConnectClicks(this, {{bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_detail, &W::bitbtn_detailClick},
+                       {bitbtn_certificate, &W::bitbtn_certificateClick}, {bitbtn_design, &W::bitbtn_designClick},
+                       {SpeedButton4, &W::SpeedButton4Click}});
 }
 
 TForm_housecharge::~TForm_housecharge() = default;
@@ -263,8 +249,7 @@ TForm_housecharge_edit::TForm_housecharge_edit(TForm_housecharge* roster, QWidge
     // The house's rows are those of its estate: two estates may use the same house codes.
     t->MasterFields = u("小区代码;房屋代码");
     t->SetMasterSource(roster->ds_houseinfo);
-    source = new TDataSource(this);
-    source->SetDataSet(t);
+    source = NewDataSource(this, nullptr, t);
     return t;
   };
   t_jiaofeidan = table("t_jiaofeidan", "收费明细表", "小区代码;房屋代码;年度;月份", ds_jiaofeidan);
@@ -308,9 +293,7 @@ TForm_housecharge_edit::TForm_housecharge_edit(TForm_housecharge* roster, QWidge
     ++i;
   }
 
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_jiaofeidan);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   AddGridColumn(DBGridEh2, u("年度"))->Footer()->SetValueType(fvtCount);
   for (const char* f : {"月份", "收费名称", "单价", "本月表数", "上月表数", "面积或数量"}) AddGridColumn(DBGridEh2, u(f));
   AddGridColumn(DBGridEh2, u("收费金额"))->Footer()->SetValueType(fvtSum);
@@ -319,9 +302,7 @@ TForm_housecharge_edit::TForm_housecharge_edit(TForm_housecharge* roster, QWidge
   DBGridEh2->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh& font, TColor&, TGridDrawState) {
     PaintStatusRows(t_jiaofeidan, u("缴费状态"), u("未缴费"), font);
   };
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_tousu);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_tousu);
   for (const char* f : {"投诉单号", "投诉日期", "投诉形式", "投诉内容", "记录人", "处理形式", "处理结果", "处理日期", "处理人",
                         "回访情况", "备注"})
     AddGridColumn(DBGridEh1, u(f));
@@ -473,17 +454,8 @@ void TForm_housecharge_query::BitBtn1Click() {
     Edit1->setFocus();
     return;
   }
-  TADOQuery* q = roster_->q_houseinfo;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 房屋资料"));
-  q->SQL.Add(u(" where ") + condition);
-  q->SQL.Add(u("order by 房屋代码"));
-  q->Open();
-  if (q->IsEmpty() &&
-      MessageDlg(u("没有找到合适的记录,是否重新查找!!"), mtConfirmation, {mrYes, mrNo}, mrYes) == mrYes)
-    return;
-  accept();
+  const QStringList found = {u("select * from 房屋资料"), u(" where ") + condition, u("order by 房屋代码")};
+  if (ShowFoundRows(roster_->q_houseinfo, found)) accept();
 }
 
 void OpenRosterCommand(QWidget* owner) {

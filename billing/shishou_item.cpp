@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "shell/windowparts.h"
+#include "billing/billingwindow.h"
 #include "billing/estatescope.h"
 #include "billing/meterlist.h"
 #include "grid/DBCtrlsEh.h"
@@ -162,16 +164,11 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   };
   DBDateTimeEditEh1 = makeDate("DBDateTimeEditEh1");
   DBDateTimeEditEh2 = makeDate("DBDateTimeEditEh2");
-  Edit1 = new QLineEdit(filter);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1 = AddLineEdit(filter, "Edit1");
   Edit1->setValidator(new TUpperCaseValidator(Edit1));
-  ComboBox2 = new QComboBox(filter);
-  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-  ComboBox2->setEditable(true);
+  ComboBox2 = AddEditableList(filter, "ComboBox2");
   SetImeName(ComboBox2, CurrentOperatorIme);
-  ComboBox4 = new QComboBox(filter);
-  ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
-  ComboBox4->setEditable(true);
+  ComboBox4 = AddEditableList(filter, "ComboBox4");
   const struct {
     const char* label;
     QWidget* editor;
@@ -184,9 +181,7 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("统计"));
   frow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   TColumnEh* first = AddGridColumn(DBGridEh1, u("datea"), u("缴费时间从"), true);
   first->Footer()->SetValueType(fvtCount);
   first->Footer()->SetAlignment(taCenter);
@@ -200,9 +195,7 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
     StripeOddRows(DBGridEh1, background);
   };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("按收费项目统计实收金额"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("按收费项目统计实收金额"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
@@ -210,17 +203,10 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(DBGridEh1, 1);
   resize(1000, 640);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_shishou_item::*handler)();
-  } handlers[] = {{SpeedButton1, &TForm_shishou_item::SpeedButton1Click},
-                  {SpeedButton2, &TForm_shishou_item::SpeedButton2Click},
-                  {bitbtn_delete, &TForm_shishou_item::bitbtn_deleteClick},
-                  {bitbtn_out, &TForm_shishou_item::bitbtn_outClick},
-                  {bitbtn_print, &TForm_shishou_item::bitbtn_printClick},
-                  {SpeedButton4, &TForm_shishou_item::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_shishou_item;
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
+                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_out, &W::bitbtn_outClick},
+                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, ComboBox2);
   chain->Action(ComboBox2, [this] { SpeedButton1Click(); });

@@ -1,5 +1,6 @@
 #include "billing/shoukuan_window.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 #include "billing/estatescope.h"
 #include "billing/jiaofeiguanli.h"
@@ -71,24 +72,12 @@ QString ReceiptSearchCondition(const ReceiptSearch& search) {
 TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_jiaofeidan_shouju"));
   setWindowTitle(u("打印实收金额发票"));
-  q_sfhzb = new TADOQuery(this);
-  q_sfhzb->setObjectName(QStringLiteral("q_sfhzb"));
-  q_sfhzb->SetConnection(Dm1->ADO_system);
-  ds_sfhzb = new TDataSource(this);
-  ds_sfhzb->setObjectName(QStringLiteral("ds_sfhzb"));
-  ds_sfhzb->SetDataSet(q_sfhzb);
-  q_biao1 = new TADOQuery(this);
-  q_biao1->setObjectName(QStringLiteral("q_biao1"));
-  q_biao1->SetConnection(Dm1->db_local);
-  ds_biao1 = new TDataSource(this);
-  ds_biao1->setObjectName(QStringLiteral("ds_biao1"));
-  ds_biao1->SetDataSet(q_biao1);
-  q_biao2 = new TADOQuery(this);
-  q_biao2->setObjectName(QStringLiteral("q_biao2"));
-  q_biao2->SetConnection(Dm1->db_local);
-  q_shoujuhao = new TADOQuery(this);
-  q_shoujuhao->setObjectName(QStringLiteral("q_shoujuhao"));
-  q_shoujuhao->SetConnection(Dm1->ADO_system);
+  q_sfhzb = NewQuery(this, "q_sfhzb", Dm1->ADO_system);
+  ds_sfhzb = NewDataSource(this, "ds_sfhzb", q_sfhzb);
+  q_biao1 = NewQuery(this, "q_biao1", Dm1->db_local);
+  ds_biao1 = NewDataSource(this, "ds_biao1", q_biao1);
+  q_biao2 = NewQuery(this, "q_biao2", Dm1->db_local);
+  q_shoujuhao = NewQuery(this, "q_shoujuhao", Dm1->ADO_system);
   frReport1 = new TfrReport(this);
   frReport1->setObjectName(QStringLiteral("frReport1"));
   frReport1->Title = u("gfh");
@@ -160,9 +149,7 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   row->addWidget(Label5);
   row->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_sfhzb);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_sfhzb);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   // Widths that keep every column readable.
   const QMap<QString, int> widths{{u("打印"), 40},     {u("缴费时间"), 135}, {u("房屋代码"), 80},  {u("业主名称"), 80},

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "shell/windowparts.h"
 #include "billing/estatescope.h"
 #include "billing/billingwindow.h"
 #include "billing/jiaofei.h"
@@ -121,12 +122,8 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_yajin"));
   setWindowTitle(u("业主押金管理"));
 
-  q_yajin = new TADOQuery(this);
-  q_yajin->setObjectName(QStringLiteral("q_yajin"));
-  q_yajin->SetConnection(Dm1->ADO_system);
-  ds_yajin = new TDataSource(this);
-  ds_yajin->setObjectName(QStringLiteral("ds_yajin"));
-  ds_yajin->SetDataSet(q_yajin);
+  q_yajin = NewQuery(this, "q_yajin", Dm1->ADO_system);
+  ds_yajin = NewDataSource(this, "ds_yajin", q_yajin);
   SetMainDataSet(q_yajin);
 
   auto* bar = new QFrame(this);
@@ -186,9 +183,7 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
                      static_cast<QWidget*>(DBComboBoxEh2), static_cast<QWidget*>(DBComboBoxEh4)})
     AddListEditor(w);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_yajin);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_yajin);
   for (const char* f : {"日期", "楼宇名称", "房屋代码", "业主名称", "操作类型"}) AddGridColumn(DBGridEh1, u(f), QString(), true);
   AddGridColumn(DBGridEh1, u("金额"), QString(), true)->Footer()->SetValueType(fvtSum);
   for (const char* f : {"缴费方式", "单据号码", "押金类别", "操作人员", "操作日期", "备注"})
@@ -199,9 +194,7 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主押金管理"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金管理"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
@@ -209,17 +202,13 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(DBGridEh1, 1);
   resize(1000, 640);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_yajin::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_yajin::bitbtn_addClick},       {bitbtn_edit, &TForm_yajin::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_yajin::bitbtn_deleteClick}, {bitbtn_save, &TForm_yajin::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_yajin::bitbtn_cancelClick}, {bitbtn_out, &TForm_yajin::bitbtn_outClick},
-                  {bitbtn_print, &TForm_yajin::bitbtn_printClick},   {SpeedButton2, &TForm_yajin::SpeedButton2Click}, {bitbtn_seek, &TForm_yajin::bitbtn_seekClick},
-                  {CategoryButton, &TForm_yajin::DBComboBoxEh3EditButtonsClick},
-                  {SpeedButton4, &TForm_yajin::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_yajin;
+  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_edit, &W::bitbtn_editClick},
+                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_save, &W::bitbtn_saveClick},
+                       {bitbtn_cancel, &W::bitbtn_cancelClick}, {bitbtn_out, &W::bitbtn_outClick},
+                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton2, &W::SpeedButton2Click},
+                       {bitbtn_seek, &W::bitbtn_seekClick}, {CategoryButton, &W::DBComboBoxEh3EditButtonsClick},
+                       {SpeedButton4, &W::SpeedButton4Click}});
 
   // Enter: 日期 → 操作类型 → 金额 → 缴费方式 → 单据号码 → 备注 → 日期 (a ring; never saves).
   auto* chain = new TEnterChain(this);
@@ -562,17 +551,8 @@ void TForm_yajin_query::bitbtn_seekClick() {
     Edit1->setFocus();
     return;
   }
-  TADOQuery* q = ledger_->q_yajin;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 押金明细表"));
-  q->SQL.Add(u(" where ") + condition);
-  q->SQL.Add(u("order by 房屋代码,日期 desc"));
-  q->Open();
-  if (q->IsEmpty() &&
-      MessageDlg(u("没有找到合适的记录,是否重新查找!!"), mtConfirmation, {mrYes, mrNo}, mrYes) == mrYes)
-    return;
-  accept();
+  const QStringList found = {u("select * from 押金明细表"), u(" where ") + condition, u("order by 房屋代码,日期 desc")};
+  if (ShowFoundRows(ledger_->q_yajin, found)) accept();
 }
 
 void OpenDepositLedgerCommand(QWidget* owner) {

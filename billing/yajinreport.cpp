@@ -1,5 +1,6 @@
 #include "billing/yajinreport.h"
 
+#include "shell/windowparts.h"
 #include "billing/billingwindow.h"
 
 #include <QComboBox>
@@ -204,13 +205,9 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   auto* frow = new QHBoxLayout(filter);
   DateTimePicker1 = makePicker(filter, "DateTimePicker1");
   DateTimePicker2 = makePicker(filter, "DateTimePicker2");
-  ComboBox1 = new QComboBox(filter);
-  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-  ComboBox1->setEditable(true);
+  ComboBox1 = AddEditableList(filter, "ComboBox1");
   ComboBox1->setMaxVisibleItems(40);
-  ComboBox2 = new QComboBox(filter);
-  ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-  ComboBox2->setEditable(true);
+  ComboBox2 = AddEditableList(filter, "ComboBox2");
   ComboBox2->setMaxVisibleItems(30);
   for (auto [caption, w] : {std::pair<const char*, QWidget*>{"日期从：", DateTimePicker1}, {"到：", DateTimePicker2},
                             {"房屋代码：", ComboBox1}, {"楼宇名称：", ComboBox2}}) {
@@ -220,9 +217,7 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("查询"));
   frow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   // "操作类型|收取" and its neighbours stand under one upper title.
   DBGridEh1->SetUseMultiTitle(true);
   SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("日期"), true, 90), u("合计"));
@@ -239,23 +234,17 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
     StripeOddRows(DBGridEh1, background);
   };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主押金明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(filter);
   column->addWidget(DBGridEh1, 1);
   resize(1000, 640);
-  const struct {
-    QToolButton* button;
-    void (TForm_yajin_mingxi::*handler)();
-  } handlers[] = {{SpeedButton1, &TForm_yajin_mingxi::SpeedButton1Click}, {SpeedButton2, &TForm_yajin_mingxi::SpeedButton2Click},
-                  {bitbtn_delete, &TForm_yajin_mingxi::bitbtn_deleteClick}, {bitbtn_out, &TForm_yajin_mingxi::bitbtn_outClick},
-                  {bitbtn_print, &TForm_yajin_mingxi::bitbtn_printClick},   {SpeedButton4, &TForm_yajin_mingxi::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_yajin_mingxi;
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
+                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_out, &W::bitbtn_outClick},
+                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click}});
   auto* chain = new TEnterChain(this);
   chain->Chain({DateTimePicker1, DateTimePicker2, ComboBox1, ComboBox2});
   chain->Link(ComboBox2, DateTimePicker1);
@@ -337,9 +326,7 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("统计"));
   frow->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   // "操作类型|收取" and its neighbours stand under one upper title.
   DBGridEh1->SetUseMultiTitle(true);
   SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("开始日期"), true, 90), u("合计"));
@@ -359,23 +346,17 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
     StripeOddRows(DBGridEh1, background);
   };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主押金汇总表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金汇总表"));
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
   column->addWidget(filter);
   column->addWidget(DBGridEh1, 1);
   resize(1000, 640);
-  const struct {
-    QToolButton* button;
-    void (TForm_yajin_sum::*handler)();
-  } handlers[] = {{SpeedButton1, &TForm_yajin_sum::SpeedButton1Click}, {SpeedButton3, &TForm_yajin_sum::SpeedButton3Click},
-                  {bitbtn_out, &TForm_yajin_sum::bitbtn_outClick},     {bitbtn_print, &TForm_yajin_sum::bitbtn_printClick},
-                  {SpeedButton4, &TForm_yajin_sum::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  using W = TForm_yajin_sum;
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton3, &W::SpeedButton3Click},
+                       {bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
+                       {SpeedButton4, &W::SpeedButton4Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(DateTimePicker1, DateTimePicker2);
   chain->Link(DateTimePicker2, DateTimePicker1);

@@ -20,18 +20,10 @@
 #include "shell/bz.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
 
 bool editing(TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsInsert; }
 }  // namespace
@@ -113,30 +105,23 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_gardeninfo"));
   setWindowTitle(u("楼盘资料管理"));
 
-  q_gardeninfo = new TADOQuery(this);
-  q_gardeninfo->setObjectName(QStringLiteral("q_gardeninfo"));
-  q_gardeninfo->SetConnection(Dm1->ADO_system);
-  ds_gardeninfo = new TDataSource(this);
-  ds_gardeninfo->setObjectName(QStringLiteral("ds_gardeninfo"));
-  ds_gardeninfo->SetDataSet(q_gardeninfo);
+  q_gardeninfo = NewQuery(this, "q_gardeninfo", Dm1->ADO_system);
+  ds_gardeninfo = NewDataSource(this, "ds_gardeninfo", q_gardeninfo);
   SetMainDataSet(q_gardeninfo);
 
   // Tool bar. 增加 and 删除 are not browse buttons here: nothing enables them.
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  bar->setFrameShape(QFrame::StyledPanel);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  row->setSpacing(0);
-  bitbtn_add = AddToolButton(row, "bitbtn_add", u("增加"));
-  bitbtn_edit = AddToolButton(row, "bitbtn_edit", u("编辑"));
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
-  bitbtn_save = AddToolButton(row, "bitbtn_save", u("存盘"));
-  bitbtn_cancel = AddToolButton(row, "bitbtn_cancel", u("取消"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  Label10 = new QLabel(u("提示：楼盘代码长度不能小于4位！"), bar);
+  using F = TForm_gardeninfo;
+  const TToolBar bar = NewToolBar<F>(this, kRecordToolBar,
+                                     {{&F::bitbtn_add, "bitbtn_add", "增加", &F::bitbtn_addClick},
+                                      {&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
+                                      {&F::bitbtn_delete, "bitbtn_delete", "删除", &F::bitbtn_deleteClick},
+                                      {&F::bitbtn_save, "bitbtn_save", "存盘", &F::bitbtn_saveClick},
+                                      {&F::bitbtn_cancel, "bitbtn_cancel", "取消", &F::bitbtn_cancelClick},
+                                      {&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
+                                      {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
+                                      {&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
+  QHBoxLayout* row = bar.row;
+  Label10 = new QLabel(u("提示：楼盘代码长度不能小于4位！"), bar.frame);
   Label10->setObjectName(QStringLiteral("Label10"));
   Label10->setStyleSheet(QStringLiteral("color: blue;"));
   row->addSpacing(16);
@@ -144,9 +129,7 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   row->addStretch(1);
   bitbtn_add->setEnabled(false);
   bitbtn_delete->setEnabled(false);
-  for (QWidget* w : {static_cast<QWidget*>(bitbtn_edit), static_cast<QWidget*>(bitbtn_out),
-                     static_cast<QWidget*>(bitbtn_print)})
-    AddBrowseButton(w);
+  AddBrowseButtons({bitbtn_edit, bitbtn_out, bitbtn_print});
   AddEditButton(bitbtn_save);
   AddEditButton(bitbtn_cancel);
 
@@ -154,43 +137,28 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   auto* panel = new QFrame(this);
   panel->setObjectName(QStringLiteral("Panel2"));
   panel->setFrameShape(QFrame::StyledPanel);
-  DBEdit1 = makeEditor<TDBEditEh>(panel, "DBEdit1", ds_gardeninfo, "小区代码");
+  DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", ds_gardeninfo, "小区代码");
   SetUpperCaseTyping(DBEdit1);
-  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_gardeninfo, "小区名称");
-  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds_gardeninfo, "小区地址");
-  DBNumberEditEh1 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh1", ds_gardeninfo, "楼宇数量");
-  DBNumberEditEh2 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh2", ds_gardeninfo, "房屋数量");
-  DBNumberEditEh3 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh3", ds_gardeninfo, "住户数量");
-  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds_gardeninfo, "备注");
-  DBMemo1 = new TDBMemo(panel);
-  DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
-  DBMemo1->SetDataSource(ds_gardeninfo);
-  DBMemo1->SetDataField(u("小区简介"));
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_gardeninfo, "小区名称");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds_gardeninfo, "小区地址");
+  DBNumberEditEh1 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh1", ds_gardeninfo, "楼宇数量");
+  DBNumberEditEh2 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh2", ds_gardeninfo, "房屋数量");
+  DBNumberEditEh3 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh3", ds_gardeninfo, "住户数量");
+  DBEdit4 = NewBoundEditor<TDBEditEh>(panel, "DBEdit4", ds_gardeninfo, "备注");
+  DBMemo1 = NewBoundEditor<TDBMemo>(panel, "DBMemo1", ds_gardeninfo, "小区简介");
   DBMemo1->setMaximumHeight(64);
   DBMemo1->viewport()->installEventFilter(this);
   auto* fields = new QGridLayout(panel);
-  const struct {
-    const char* caption;
-    QWidget* editor;
-    int row, col, span;
-  } placed[] = {{"楼盘代码：", DBEdit1, 0, 0, 1},         {"楼盘名称：", DBEdit2, 0, 1, 1},
-                {"地址：", DBEdit3, 0, 2, 1},             {"楼宇数量：", DBNumberEditEh1, 1, 0, 1},
-                {"房屋数量：", DBNumberEditEh2, 1, 1, 1}, {"住户数量：", DBNumberEditEh3, 1, 2, 1},
-                {"备注：", DBEdit4, 2, 0, 5},             {"楼盘简介：", DBMemo1, 3, 0, 5}};
-  for (const auto& p : placed) {
-    fields->addWidget(new QLabel(u(p.caption), panel), p.row, p.col * 2, Qt::AlignRight | Qt::AlignTop);
-    fields->addWidget(p.editor, p.row, p.col * 2 + 1, 1, p.span);
-  }
-  for (QWidget* w : {static_cast<QWidget*>(DBEdit1), static_cast<QWidget*>(DBEdit2), static_cast<QWidget*>(DBEdit3),
-                     static_cast<QWidget*>(DBNumberEditEh1), static_cast<QWidget*>(DBNumberEditEh2),
-                     static_cast<QWidget*>(DBNumberEditEh3), static_cast<QWidget*>(DBEdit4),
-                     static_cast<QWidget*>(DBMemo1)})
-    AddTextEditor(w);
+  PlaceEditors(fields, panel,
+               {{"楼盘代码：", DBEdit1, 0, 0},         {"楼盘名称：", DBEdit2, 0, 1},
+                {"地址：", DBEdit3, 0, 2},             {"楼宇数量：", DBNumberEditEh1, 1, 0},
+                {"房屋数量：", DBNumberEditEh2, 1, 1}, {"住户数量：", DBNumberEditEh3, 1, 2},
+                {"备注：", DBEdit4, 2, 0, 5},          {"楼盘简介：", DBMemo1, 3, 0, 5}},
+               Qt::AlignRight | Qt::AlignTop);
+  AddTextEditors({DBEdit1, DBEdit2, DBEdit3, DBNumberEditEh1, DBNumberEditEh2, DBNumberEditEh3, DBEdit4, DBMemo1});
 
   // The list.
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_gardeninfo);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_gardeninfo);
   AddGridColumn(DBGridEh1, u("小区代码"), u("楼盘代码"), false, 90)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh1, u("小区名称"), u("楼盘名称"), false, 160);
   AddGridColumn(DBGridEh1, u("小区地址"), u("楼盘地址"), false, 200);
@@ -200,30 +168,17 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh1, u("操作人员"), QString(), false, 80);
   AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 130);
   AddGridColumn(DBGridEh1, u("备注"), QString(), false, 200);
-  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGridEh1, background);
-  };
+  StripeGridRows(DBGridEh1);
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("楼盘资料明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("楼盘资料明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(bar.frame);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
   OpenMaximised(this, QSize(900, 600));
-
-  ConnectClicks(this, {{bitbtn_add, &TForm_gardeninfo::bitbtn_addClick},
-                       {bitbtn_edit, &TForm_gardeninfo::bitbtn_editClick},
-                       {bitbtn_delete, &TForm_gardeninfo::bitbtn_deleteClick},
-                       {bitbtn_save, &TForm_gardeninfo::bitbtn_saveClick},
-                       {bitbtn_cancel, &TForm_gardeninfo::bitbtn_cancelClick},
-                       {bitbtn_out, &TForm_gardeninfo::bitbtn_outClick},
-                       {bitbtn_print, &TForm_gardeninfo::bitbtn_printClick},
-                       {SpeedButton4, &TForm_gardeninfo::SpeedButton4Click}});
 
   // Enter: 楼盘代码 → 楼盘名称 → 地址 → 楼宇数量 → 房屋数量 → 住户数量 → 备注 → 楼盘简介 → 楼盘名称.
   auto* chain = new TEnterChain(this);
@@ -250,9 +205,7 @@ bool TForm_gardeninfo::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm_gardeninfo::FormActivate() {
-  for (QWidget* w : {static_cast<QWidget*>(DBEdit4), static_cast<QWidget*>(DBEdit3), static_cast<QWidget*>(DBEdit2),
-                     static_cast<QWidget*>(DBMemo1)})
-    SetImeName(w, CurrentOperatorIme);
+  SetImeNames({DBEdit4, DBEdit3, DBEdit2, DBMemo1}, CurrentOperatorIme);
 }
 
 void TForm_gardeninfo::bitbtn_addClick() {
@@ -286,29 +239,15 @@ void TForm_gardeninfo::bitbtn_saveClick() {
   }
   if (!RequireField(q, u("小区名称"), DBEdit2, u("楼盘名称不能为空,请重新输入!"), true)) return;
 
-  const QString oldCode = adding ? QString() : codeField->OldValue().toString();
-  const QString name = nameField->AsString();
-
   // Uniqueness: a new estate may hold no code in use; an edited one only when its code changed.
-  {
-    const bool changed = adding || oldCode.compare(code, Qt::CaseInsensitive) != 0;
-    if (changed && SearchFindsRows({u("select * from 小区资料 "), u("where 小区代码=") + SqlQuote::Text(code)})) {
-      ShowInformation(u("楼盘代码重复,请重新输入!"));
-      DBEdit1->setFocus();
-      return;
-    }
-  }
-
   // An existing estate whose code changed writes the new code and name into every copy.
-  const QStringList cascade =
-      (!adding && oldCode != code) ? EstateRenameStatements(oldCode, code, name) : QStringList();
-  if (!PostWithRenameCascade(q, u("操作人员"), cascade)) {
-    ReopenAt(q, u("小区代码"), adding ? QString() : oldCode);
-    SetBrowseState();
-    return;
-  }
-  SetBrowseState();
-  ShowInformation(u("保存完毕！"));
+  const QString name = nameField->AsString();
+  const TRenamableKey key{u("小区代码"), DBEdit1, {u("select * from 小区资料 "), u("where 小区代码=") + SqlQuote::Text(code)},
+                          u("楼盘代码重复,请重新输入!"),
+                          [&](const QString& oldCode, const QString& newCode) {
+                            return EstateRenameStatements(oldCode, newCode, name);
+                          }};
+  if (SaveRenamableRow(q, adding, key)) ShowInformation(u("保存完毕！"));
 }
 
 void TForm_gardeninfo::bitbtn_cancelClick() { RecordCancel(q_gardeninfo); }
@@ -340,11 +279,7 @@ void OpenGardenInfoWindow(QWidget* owner) {
   if (!CheckActionRight("楼宇资料设置")) return;
   auto* window = new TForm_gardeninfo(owner);
   TADOQuery* q = window->q_gardeninfo;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 小区资料"));
-  q->SQL.Add(u("order by 小区名称"));
-  q->Open();
+  ReopenQuery(q, {u("select * from 小区资料"), u("order by 小区名称")});
   RunModal(window);
   q->Close();
   delete window;

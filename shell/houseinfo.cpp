@@ -26,18 +26,10 @@
 #include "shell/gardeninfo.h"
 #include "shell/housesearch.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
 
 // A box whose value is set only through its pick button.
 void addPickButton(TDBComboBoxEh* box, std::function<void()> click) {
@@ -73,79 +65,65 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   setObjectName(QStringLiteral("Form_houseinfo_input"));
   setWindowTitle(u("房屋业主资料管理"));
 
-  q_storeyinfo = new TADOQuery(this);
-  q_storeyinfo->setObjectName(QStringLiteral("q_storeyinfo"));
-  q_storeyinfo->SetConnection(Dm1->ADO_system);
-  ds_storeyinfo = new TDataSource(this);
-  ds_storeyinfo->setObjectName(QStringLiteral("ds_storeyinfo"));
-  ds_storeyinfo->SetDataSet(q_storeyinfo);
-  t_houseinfo = new TADOTable(this);
-  t_houseinfo->setObjectName(QStringLiteral("t_houseinfo"));
-  t_houseinfo->SetConnection(Dm1->ADO_system);
-  t_houseinfo->TableName = u("房屋资料");
-  t_houseinfo->MasterFields = u("小区代码;楼宇代码");
-  t_houseinfo->SetMasterSource(ds_storeyinfo);
-  ds_houseinfo = new TDataSource(this);
-  ds_houseinfo->setObjectName(QStringLiteral("ds_houseinfo"));
-  ds_houseinfo->SetDataSet(t_houseinfo);
+  q_storeyinfo = NewQuery(this, "q_storeyinfo", Dm1->ADO_system);
+  ds_storeyinfo = NewDataSource(this, "ds_storeyinfo", q_storeyinfo);
+  t_houseinfo = NewTable(this, "t_houseinfo", Dm1->ADO_system, u("房屋资料"), u("小区代码;楼宇代码"), ds_storeyinfo);
+  ds_houseinfo = NewDataSource(this, "ds_houseinfo", t_houseinfo);
   SetMainDataSet(t_houseinfo);
 
   // Tool bar.
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  bar->setFrameShape(QFrame::StyledPanel);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  row->setSpacing(0);
-  AddStandardToolButtons(row);
-  bitbtn_seek = AddToolButton(row, "bitbtn_seek", u("查找"));
-  SpeedButton1 = AddToolButton(row, "SpeedButton1", u("初始界面"));
+  const TToolBar bar = NewToolBarFrame(this, kRecordToolBar);
+  AddStandardToolButtons(bar.row);
+  using F = TForm_houseinfo_input;
+  AddToolActions<F>(this, this, bar.row,
+                    {{&F::bitbtn_seek, "bitbtn_seek", "查找", &F::bitbtn_seekClick},
+                     {&F::SpeedButton1, "SpeedButton1", "初始界面", &F::SpeedButton1Click}});
   bitbtn_seek->setVisible(false);
   SpeedButton1->setVisible(false);
   AddBrowseButton(bitbtn_seek);
-  row->addStretch(1);
+  bar.row->addStretch(1);
 
   // Editors.
   auto* panel = new QFrame(this);
   panel->setObjectName(QStringLiteral("Panel2"));
   panel->setFrameShape(QFrame::StyledPanel);
   TDataSource* ds = ds_houseinfo;
-  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds, "房屋代码");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds, "房屋代码");
   SetUpperCaseTyping(DBEdit2);
   CheckBox1 = new QCheckBox(u("自动生成"), panel);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setChecked(false);
-  DBComboBoxEh4 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh4", ds, "楼宇单元");
+  DBComboBoxEh4 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh4", ds, "楼宇单元");
   QStringList entrances;
   for (int i = 1; i <= 12; ++i) entrances << QString::number(i);
   for (char c = 'A'; c <= 'K'; ++c) entrances << QString(QLatin1Char(c));
   DBComboBoxEh4->SetItems(entrances);
-  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds, "房号");
-  dbcomboboxeh1 = makeEditor<TDBComboBoxEh>(panel, "dbcomboboxeh1", ds, "楼层");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds, "房号");
+  dbcomboboxeh1 = NewBoundEditor<TDBComboBoxEh>(panel, "dbcomboboxeh1", ds, "楼层");
   addPickButton(dbcomboboxeh1, [this] { dbcomboboxeh1EditButtons0Click(); });
-  DBComboBoxEh2 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds, "房型");
+  DBComboBoxEh2 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds, "房型");
   addPickButton(DBComboBoxEh2, [this] { DBComboBoxEh2EditButtons0Click(); });
-  DBComboBoxEh3 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh3", ds, "产权状况");
+  DBComboBoxEh3 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh3", ds, "产权状况");
   addPickButton(DBComboBoxEh3, [this] { DBComboBoxEh3EditButtons0Click(); });
-  DBNumberEditEh1 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh1", ds, "房屋面积");
-  DBNumberEditEh2 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh2", ds, "使用面积");
-  DBNumberEditEh3 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh3", ds, "其它面积一");
+  DBNumberEditEh1 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh1", ds, "房屋面积");
+  DBNumberEditEh2 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh2", ds, "使用面积");
+  DBNumberEditEh3 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh3", ds, "其它面积一");
   // Areas are kept to four decimals, as the charge standards and bills take them.
   for (TDBNumberEditEh* area : {DBNumberEditEh1, DBNumberEditEh2, DBNumberEditEh3}) area->SetDecimalPlaces(4);
-  DBComboBoxEh5 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh5", ds, "关联单位");
-  DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds, "入伙日期");
-  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds, "业主名称");
-  DBEdit5 = makeEditor<TDBEditEh>(panel, "DBEdit5", ds, "身份证号");
-  DBEdit6 = makeEditor<TDBEditEh>(panel, "DBEdit6", ds, "联系电话");
-  DBDateTimeEditEh2 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh2", ds, "迁入日期");
-  DBDateTimeEditEh3 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh3", ds, "迁出日期");
-  DBCheckBoxEh1 = makeEditor<TDBCheckBoxEh>(panel, "DBCheckBoxEh1", ds, "租赁");
+  DBComboBoxEh5 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh5", ds, "关联单位");
+  DBDateTimeEditEh1 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds, "入伙日期");
+  DBEdit4 = NewBoundEditor<TDBEditEh>(panel, "DBEdit4", ds, "业主名称");
+  DBEdit5 = NewBoundEditor<TDBEditEh>(panel, "DBEdit5", ds, "身份证号");
+  DBEdit6 = NewBoundEditor<TDBEditEh>(panel, "DBEdit6", ds, "联系电话");
+  DBDateTimeEditEh2 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh2", ds, "迁入日期");
+  DBDateTimeEditEh3 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh3", ds, "迁出日期");
+  DBCheckBoxEh1 = NewBoundEditor<TDBCheckBoxEh>(panel, "DBCheckBoxEh1", ds, "租赁");
   DBCheckBoxEh1->Caption = u("租赁：");
   DBCheckBoxEh1->setMinimumSize(60, 20);
-  DBEdit7 = makeEditor<TDBEditEh>(panel, "DBEdit7", ds, "工作单位");
-  DBEdit8 = makeEditor<TDBEditEh>(panel, "DBEdit8", ds, "开户银行");
-  DBEdit9 = makeEditor<TDBEditEh>(panel, "DBEdit9", ds, "银行帐号");
-  DBNumberEditEh4 = makeEditor<TDBNumberEditEh>(panel, "DBNumberEditEh4", ds, "零头");
+  DBEdit7 = NewBoundEditor<TDBEditEh>(panel, "DBEdit7", ds, "工作单位");
+  DBEdit8 = NewBoundEditor<TDBEditEh>(panel, "DBEdit8", ds, "开户银行");
+  DBEdit9 = NewBoundEditor<TDBEditEh>(panel, "DBEdit9", ds, "银行帐号");
+  DBNumberEditEh4 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh4", ds, "零头");
   DBNumberEditEh4->SetDecimalPlaces(4);
   DBNumberEditEh4->SetReadOnly(true);
   DBMemo1 = new TDBMemo(panel);
@@ -154,7 +132,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   DBMemo1->SetDataField(u("装修情况"));
   DBMemo1->setMaximumHeight(44);
   DBMemo1->viewport()->installEventFilter(this);
-  DBEdit10 = makeEditor<TDBEditEh>(panel, "DBEdit10", ds, "车辆车位");
+  DBEdit10 = NewBoundEditor<TDBEditEh>(panel, "DBEdit10", ds, "车辆车位");
   DBEdit1 = new TDBMemo(panel);
   DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
   DBEdit1->SetDataSource(ds);
@@ -224,7 +202,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
                       {"DBEdit15", "迁出日期：", "迁出日期", &DBEdit15}};
   int tenantRow = 0;
   for (const auto& f : tenantFields) {
-    *f.slot = makeEditor<TDBEditEh>(GroupBox1, f.name, ds, f.field);
+    *f.slot = NewBoundEditor<TDBEditEh>(GroupBox1, f.name, ds, f.field);
     (*f.slot)->SetReadOnly(true);
     tenant->addWidget(new QLabel(u(f.caption), GroupBox1), tenantRow, 0, Qt::AlignRight);
     tenant->addWidget(*f.slot, tenantRow++, 1);
@@ -268,9 +246,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   AddGridColumn(DBGridEh1, u("备注"), QString(), false, 150);
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("房屋资料明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋资料明细表"));
 
   auto* top = new QHBoxLayout;
   top->addWidget(panel, 1);
@@ -281,7 +257,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   splitter->setStretchFactor(1, 3);
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(bar.frame);
   column->addLayout(top);
   column->addWidget(splitter, 1);
   OpenMaximised(this, QSize(1100, 700));
@@ -293,8 +269,6 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
                        {bitbtn_cancel, &TForm_houseinfo_input::bitbtn_cancelClick},
                        {bitbtn_out, &TForm_houseinfo_input::bitbtn_outClick},
                        {bitbtn_print, &TForm_houseinfo_input::bitbtn_printClick},
-                       {bitbtn_seek, &TForm_houseinfo_input::bitbtn_seekClick},
-                       {SpeedButton1, &TForm_houseinfo_input::SpeedButton1Click},
                        {SpeedButton4, &TForm_houseinfo_input::SpeedButton4Click}});
 
   // The Enter chains; Enter in 备注 saves.
@@ -394,8 +368,7 @@ void TForm_houseinfo_input::bitbtn_saveClick() {
                                               t->FieldByName(u("楼宇单元"))->AsString(),
                                               t->FieldByName(u("房号"))->AsString()));
   } else {
-    const QString clean = codeField->AsString().trimmed().toUpper();
-    if (clean != codeField->AsString()) codeField->SetAsString(clean);
+    KeepTrimmedUpper(codeField);
     if (!RequireField(t, u("房屋代码"), DBEdit2, u("房屋代码不能为空,请重新输入!"), true)) return;
   }
 
@@ -409,36 +382,17 @@ void TForm_houseinfo_input::bitbtn_saveClick() {
     t->FieldByName(u("迁出日期"))->Clear();
   }
 
+  // Unique within the estate; a new code is written into every copy of this estate's house.
   const QString estate = t->FieldByName(u("小区代码"))->AsString();
-  const QString code = codeField->AsString();
-  const QString oldCode = adding ? QString() : codeField->OldValue().toString();
-  {
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(u("select * from 房屋资料 "));
-    s->SQL.Add(u("where (coalesce(小区代码,'')=") + SqlQuote::Text(estate) + u(")and(房屋代码=") +
-               SqlQuote::Text(code) + u(")"));
-    s->Open();
-    const bool found = !s->IsEmpty();
-    const bool changed = adding || oldCode.compare(code, Qt::CaseInsensitive) != 0;
-    if (found && changed) {
-      ShowInformation(u("房屋代码重复,请重新输入!"));
-      s->Close();
-      DBEdit2->setFocus();
-      return;
-    }
-    s->Close();
-  }
-
-  const QStringList cascade = (!adding && oldCode != code) ? HouseRenameStatements(estate, oldCode, code) : QStringList();
-  if (!PostWithRenameCascade(t, u("操作人员"), cascade)) {
-    ReopenAt(t, u("房屋代码"), adding ? QString() : oldCode);
-    SetBrowseState();
-    return;
-  }
-  SetBrowseState();
-  ShowNotice(u("保存完毕！"));
+  const TRenamableKey key{u("房屋代码"), DBEdit2,
+                          {u("select * from 房屋资料 "), u("where (coalesce(小区代码,'')=") + SqlQuote::Text(estate) +
+                                                             u(")and(房屋代码=") + SqlQuote::Text(codeField->AsString()) +
+                                                             u(")")},
+                          u("房屋代码重复,请重新输入!"),
+                          [&](const QString& oldCode, const QString& newCode) {
+                            return HouseRenameStatements(estate, oldCode, newCode);
+                          }};
+  if (SaveRenamableRow(t, adding, key)) ShowNotice(u("保存完毕！"));
 }
 
 void TForm_houseinfo_input::bitbtn_cancelClick() { RecordCancel(t_houseinfo); }
@@ -449,11 +403,8 @@ void TForm_houseinfo_input::bitbtn_deleteClick() {
   // hold it. This check comes before the right.
   const QString estate = t_houseinfo->FieldByName(u("小区代码"))->AsString();
   const QString code = t_houseinfo->FieldByName(u("房屋代码"))->AsString();
-  if (RefuseWhenInUse({u("select * from 房屋收费项目 "),
-                       u("where (房屋代码=") + SqlQuote::Text(code) + u(")and") + SameEstateCondition(estate)},
-                      u("抱歉，该房屋代码已经开始使用了，不能删除！")))
-    return;
-  RecordDelete(t_houseinfo, "删除权", true);
+  DeleteUnlessInUse(t_houseinfo, EstateRowsSql(u("房屋收费项目"), u("房屋代码"), code, estate),
+                    u("抱歉，该房屋代码已经开始使用了，不能删除！"), "删除权", true);
 }
 
 void TForm_houseinfo_input::bitbtn_outClick() {
@@ -467,15 +418,8 @@ void TForm_houseinfo_input::bitbtn_printClick() {
 }
 
 void TForm_houseinfo_input::bitbtn_seekClick() {
-  QStringList buildings;
-  TADOQuery* s = Dm1->q_storeyinfo;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(u("select * from 楼宇资料"));
-  s->SQL.Add(u("order by 楼宇名称"));
-  s->Open();
-  for (s->First(); !s->Eof(); s->Next()) buildings << s->FieldByName(u("楼宇名称"))->AsString();
-  s->Close();
+  const QStringList buildings =
+      FieldValues(Dm1->q_storeyinfo, {u("select * from 楼宇资料"), u("order by 楼宇名称")}, u("楼宇名称"));
   auto* dialog = new TForm_houseinfo_query(this);
   dialog->ComboBox1->addItems(buildings);
   RunModal(dialog);
@@ -522,23 +466,9 @@ void OpenHouseInfoWindow(QWidget* owner) {
   if (!CheckActionRight("业主资料设置")) return;
   auto* window = new TForm_houseinfo_input(owner);
   // The associated units offered for the house.
-  QStringList units;
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(u("select * from 关联单位"));
-  if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-  s->Open();
-  for (s->First(); !s->Eof(); s->Next()) units << s->FieldByName(u("关联单位"))->AsString();
-  s->Close();
-  window->DBComboBoxEh5->SetItems(units);
-  TADOQuery* q = window->q_storeyinfo;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 楼宇资料"));
-  if (GardenScoped) q->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-  q->SQL.Add(u("order by 小区代码,楼宇代码"));
-  q->Open();
+  window->DBComboBoxEh5->SetItems(
+      SearchFieldValues(EstateScopedSelect(u("select * from 关联单位"), QString()), u("关联单位")));
+  ReopenQuery(window->q_storeyinfo, EstateScopedSelect(u("select * from 楼宇资料"), u("order by 小区代码,楼宇代码")));
   window->t_houseinfo->Open();
   RunModal(window);
   delete window;

@@ -14,21 +14,13 @@
 #include "shell/choosegarden.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 #include "shell/qxb_qxsz.h"
 
 TForm_qxb* Form_qxb = nullptr;
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
 }  // namespace
 
 TForm_qxb::TForm_qxb(QWidget* parent) : TRecordForm(parent) {
@@ -36,71 +28,44 @@ TForm_qxb::TForm_qxb(QWidget* parent) : TRecordForm(parent) {
   setWindowTitle(u("操作员设置"));
   Form_qxb = this;
 
-  q_qxb = new TADOQuery(this);
-  q_qxb->setObjectName(QStringLiteral("q_qxb"));
-  q_qxb->SetConnection(Dm1->ADO_system);
-  ds_qxb = new TDataSource(this);
-  ds_qxb->setObjectName(QStringLiteral("ds_qxb"));
-  ds_qxb->SetDataSet(q_qxb);
-  t_garden = new TADOTable(this);
-  t_garden->setObjectName(QStringLiteral("t_garden"));
-  t_garden->SetConnection(Dm1->ADO_system);
-  t_garden->TableName = u("权限小区表");
-  t_garden->MasterFields = u("代码");
-  t_garden->SetMasterSource(ds_qxb);
-  ds_garden = new TDataSource(this);
-  ds_garden->setObjectName(QStringLiteral("ds_garden"));
-  ds_garden->SetDataSet(t_garden);
+  q_qxb = NewQuery(this, "q_qxb", Dm1->ADO_system);
+  ds_qxb = NewDataSource(this, "ds_qxb", q_qxb);
+  t_garden = NewTable(this, "t_garden", Dm1->ADO_system, u("权限小区表"), u("代码"), ds_qxb);
+  ds_garden = NewDataSource(this, "ds_garden", t_garden);
   SetMainDataSet(q_qxb);
 
   // Button bar, left to right.
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  bar->setFrameShape(QFrame::StyledPanel);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  row->setSpacing(0);
-  bitbtn_qxsz = AddToolButton(row, "bitbtn_qxsz", u("权限设置"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  bitbtn_add = AddToolButton(row, "bitbtn_add", u("增加"));
-  bitbtn_edit = AddToolButton(row, "bitbtn_edit", u("编辑"));
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
-  bitbtn_save = AddToolButton(row, "bitbtn_save", u("存盘"));
-  bitbtn_cancel = AddToolButton(row, "bitbtn_cancel", u("取消"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  row->addStretch(1);
+  using F = TForm_qxb;
+  const TToolBar bar = NewToolBar<F>(this, kRecordToolBar,
+                                     {{&F::bitbtn_qxsz, "bitbtn_qxsz", "权限设置", &F::bitbtn_qxszClick},
+                                      {&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
+                                      {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
+                                      {&F::bitbtn_add, "bitbtn_add", "增加", &F::bitbtn_addClick},
+                                      {&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
+                                      {&F::bitbtn_delete, "bitbtn_delete", "删除", &F::bitbtn_deleteClick},
+                                      {&F::bitbtn_save, "bitbtn_save", "存盘", &F::bitbtn_saveClick},
+                                      {&F::bitbtn_cancel, "bitbtn_cancel", "取消", &F::bitbtn_cancelClick},
+                                      {&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
+  bar.row->addStretch(1);
 
   // Editor panel.
   auto* panel = new QFrame(this);
   panel->setObjectName(QStringLiteral("Panel2"));
   panel->setFrameShape(QFrame::StyledPanel);
-  DBEdit1 = makeEditor<TDBEditEh>(panel, "DBEdit1", ds_qxb, "代码");
-  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_qxb, "姓名");
-  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds_qxb, "联系电话");
-  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds_qxb, "身份证号");
-  DBComboBoxEh1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_qxb, "输入法");
-  DBEdit5 = makeEditor<TDBEditEh>(panel, "DBEdit5", ds_qxb, "备注");
+  DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", ds_qxb, "代码");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_qxb, "姓名");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds_qxb, "联系电话");
+  DBEdit4 = NewBoundEditor<TDBEditEh>(panel, "DBEdit4", ds_qxb, "身份证号");
+  DBComboBoxEh1 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_qxb, "输入法");
+  DBEdit5 = NewBoundEditor<TDBEditEh>(panel, "DBEdit5", ds_qxb, "备注");
   auto* fields = new QGridLayout(panel);
-  const struct {
-    const char* caption;
-    QWidget* editor;
-    int row, col;
-  } placed[] = {{"代码：", DBEdit1, 0, 0},   {"姓名：", DBEdit2, 0, 1},        {"联系电话：", DBEdit3, 0, 2},
-                {"身份证号：", DBEdit4, 1, 0}, {"输入法：", DBComboBoxEh1, 1, 1}, {"备注：", DBEdit5, 1, 2}};
-  for (const auto& p : placed) {
-    fields->addWidget(new QLabel(u(p.caption), panel), p.row, p.col * 2, Qt::AlignRight);
-    fields->addWidget(p.editor, p.row, p.col * 2 + 1);
-  }
-  for (QWidget* w : {static_cast<QWidget*>(DBEdit1), static_cast<QWidget*>(DBEdit2), static_cast<QWidget*>(DBEdit3),
-                     static_cast<QWidget*>(DBEdit4), static_cast<QWidget*>(DBComboBoxEh1),
-                     static_cast<QWidget*>(DBEdit5)})
-    AddTextEditor(w);
+  PlaceEditors(fields, panel,
+               {{"代码：", DBEdit1, 0, 0},   {"姓名：", DBEdit2, 0, 1},        {"联系电话：", DBEdit3, 0, 2},
+                {"身份证号：", DBEdit4, 1, 0}, {"输入法：", DBComboBoxEh1, 1, 1}, {"备注：", DBEdit5, 1, 2}});
+  AddTextEditors({DBEdit1, DBEdit2, DBEdit3, DBEdit4, DBComboBoxEh1, DBEdit5});
 
   // Operator list.
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_qxb);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_qxb);
   AddGridColumn(DBGridEh1, u("代码"), QString(), false, 70)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh1, u("姓名"), QString(), true, 90);
   AddGridColumn(DBGridEh1, u("身份证号"), QString(), true, 150);
@@ -114,9 +79,7 @@ TForm_qxb::TForm_qxb(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("操作员及权限"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("操作员及权限"));
 
   // Estates of the selected operator.
   auto* bottom = new QFrame(this);
@@ -129,40 +92,24 @@ TForm_qxb::TForm_qxb(QWidget* parent) : TRecordForm(parent) {
   Label7->setObjectName(QStringLiteral("Label7"));
   Label7->setStyleSheet(QStringLiteral("color: blue;"));
   bottomRow->addWidget(Label7, 1);
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_garden, 0);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_garden, 0);
   AddGridColumn(DBGridEh2, u("小区代码"), u("楼盘代码"), false, 100);
   AddGridColumn(DBGridEh2, u("小区名称"), u("楼盘名称"), false, 240);
   OnGridDoubleClick(DBGridEh2, [this] { bitbtn_editClick(); });
 
-  for (QWidget* w : {static_cast<QWidget*>(bitbtn_add), static_cast<QWidget*>(bitbtn_edit),
-                     static_cast<QWidget*>(bitbtn_delete), static_cast<QWidget*>(bitbtn_out),
-                     static_cast<QWidget*>(bitbtn_print), static_cast<QWidget*>(bitbtn_qxsz),
-                     static_cast<QWidget*>(bitbtn_addgarden), static_cast<QWidget*>(bitbtn_deletegarden)})
-    AddBrowseButton(w);
-  AddEditButton(bitbtn_save);
-  AddEditButton(bitbtn_cancel);
+  RegisterStandardToolStates();
+  AddBrowseButtons({bitbtn_qxsz, bitbtn_addgarden, bitbtn_deletegarden});
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(bar.frame);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 3);
   column->addWidget(bottom);
   column->addWidget(DBGridEh2, 1);
   resize(760, 560);
 
-  ConnectClicks(this, {{bitbtn_add, &TForm_qxb::bitbtn_addClick},
-                       {bitbtn_edit, &TForm_qxb::bitbtn_editClick},
-                       {bitbtn_delete, &TForm_qxb::bitbtn_deleteClick},
-                       {bitbtn_save, &TForm_qxb::bitbtn_saveClick},
-                       {bitbtn_cancel, &TForm_qxb::bitbtn_cancelClick},
-                       {bitbtn_out, &TForm_qxb::bitbtn_outClick},
-                       {bitbtn_print, &TForm_qxb::bitbtn_printClick},
-                       {SpeedButton4, &TForm_qxb::SpeedButton4Click},
-                       {bitbtn_qxsz, &TForm_qxb::bitbtn_qxszClick},
-                       {bitbtn_addgarden, &TForm_qxb::bitbtn_addgardenClick},
+  ConnectClicks(this, {{bitbtn_addgarden, &TForm_qxb::bitbtn_addgardenClick},
                        {bitbtn_deletegarden, &TForm_qxb::bitbtn_deletegardenClick}});
 
   // Enter moves 代码 → 姓名 → 身份证号 → 输入法 → 备注 → 代码; in 联系电话 it is swallowed.

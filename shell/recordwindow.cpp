@@ -22,6 +22,8 @@
 #include "platform/ui.h"
 #include "shell/bz.h"
 #include "shell/dm.h"
+#include "shell/gardeninfo.h"
+#include "shell/windowparts.h"
 #include "shell/loginstate.h"
 
 namespace {
@@ -138,14 +140,7 @@ void CentreOnScreen(QWidget* window) {
 }
 
 QToolButton* TRecordForm::AddToolButton(QHBoxLayout* row, const char* name, const QString& caption) {
-  auto* b = new QToolButton(this);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setText(caption);
-  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  b->setAutoRaise(true);
-  b->setMinimumWidth(52);
-  if (row) row->addWidget(b);
-  return b;
+  return NewToolButton(this, row, name, caption);
 }
 
 void AddCaptionedEditors(QHBoxLayout* row, QWidget* parent,
@@ -165,14 +160,18 @@ void TRecordForm::AddStandardToolButtons(QHBoxLayout* row) {
   bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
   bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
   SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  RegisterStandardToolStates();
+  bitbtn_save->setEnabled(false);
+  bitbtn_cancel->setEnabled(false);
+}
+
+void TRecordForm::RegisterStandardToolStates() {
   for (QWidget* w : {static_cast<QWidget*>(bitbtn_add), static_cast<QWidget*>(bitbtn_edit),
                      static_cast<QWidget*>(bitbtn_delete), static_cast<QWidget*>(bitbtn_out),
                      static_cast<QWidget*>(bitbtn_print)})
-    AddBrowseButton(w);
-  AddEditButton(bitbtn_save);
-  AddEditButton(bitbtn_cancel);
-  bitbtn_save->setEnabled(false);
-  bitbtn_cancel->setEnabled(false);
+    if (w) AddBrowseButton(w);
+  if (bitbtn_save) AddEditButton(bitbtn_save);
+  if (bitbtn_cancel) AddEditButton(bitbtn_cancel);
 }
 
 bool TRecordForm::IsAdding() const { return bitbtn_add && !bitbtn_add->isEnabled(); }
@@ -301,6 +300,39 @@ bool TRecordForm::StampAndPost(TDataSet* dataSet, const QString& operatorField) 
   }
   SetBrowseState();
   return true;
+}
+
+void KeepTrimmedUpper(TField* field) {
+  const QString clean = field->AsString().trimmed().toUpper();
+  if (clean != field->AsString()) field->SetAsString(clean);
+}
+
+bool KeyNeedsCheck(bool adding, const QString& oldKey, const QString& key) {
+  return adding || oldKey.compare(key, Qt::CaseInsensitive) != 0;
+}
+
+bool TRecordForm::SaveRenamableRow(TDataSet* dataSet, bool adding, const TRenamableKey& key,
+                                   const QString& operatorField) {
+  TField* keyField = dataSet->FieldByName(key.field);
+  const QString newKey = keyField->AsString();
+  const QString oldKey = adding ? QString() : keyField->OldValue().toString();
+  if (KeyNeedsCheck(adding, oldKey, newKey) && SearchFindsRows(key.duplicateSql)) {
+    ShowInformation(key.duplicateMessage);
+    focus(key.editor);
+    return false;
+  }
+  const QStringList cascade =
+      (!adding && oldKey != newKey && key.cascade) ? key.cascade(oldKey, newKey) : QStringList();
+  const bool saved = PostWithRenameCascade(dataSet, operatorField, cascade);
+  if (!saved) ReopenAt(dataSet, key.field, oldKey);
+  SetBrowseState();
+  return saved;
+}
+
+bool TRecordForm::DeleteUnlessInUse(TDataSet* dataSet, const QStringList& inUseSql, const QString& refusal,
+                                    const char* right, bool rowGuard) {
+  if (RefuseWhenInUse(inUseSql, refusal)) return false;
+  return RecordDelete(dataSet, right, rowGuard);
 }
 
 void TRecordForm::done(int result) {

@@ -110,6 +110,15 @@ class TRecordForm : public QDialog {
   void AddTextEditor(QWidget* w) { textEditors_.append(w); }  // read-only while browsing
   void AddListEditor(QWidget* w) { listEditors_.append(w); }  // disabled while browsing
   void AddStateGrid(QWidget* w) { grids_.append(w); }        // disabled while editing
+  void AddBrowseButtons(std::initializer_list<QWidget*> ws) {
+    for (QWidget* w : ws) AddBrowseButton(w);
+  }
+  void AddTextEditors(std::initializer_list<QWidget*> ws) {
+    for (QWidget* w : ws) AddTextEditor(w);
+  }
+  // The standard buttons the window has take part in the states: 增加, 编辑, 删除, 导出 and
+  // 打印 while browsing, 存盘 and 取消 while adding or editing.
+  void RegisterStandardToolStates();
 
   // --- the record template's steps
   // 增加: right, state, cancel any pending change, last row, append, focus.
@@ -138,6 +147,27 @@ class TRecordForm : public QDialog {
   // false; either way the window returns to the browse state.
   bool StampAndPost(TDataSet* dataSet, const QString& operatorField);
 
+  // A record's key that other tables copy: what its save checks and writes.
+  struct TRenamableKey {
+    QString field;                 // the key field of the saved row
+    QWidget* editor = nullptr;     // focused again when the key is refused
+    QStringList duplicateSql;      // the lines that find a row already holding the new key
+    QString duplicateMessage;      // shown (information box) when they find one
+    // The statements that write the new key (and what goes with it) into the copies.
+    std::function<QStringList(const QString& oldKey, const QString& newKey)> cascade;
+  };
+  // The end of a keyed save: the key's uniqueness when the row is new or its key changed
+  // (ignoring case); the rename cascade when an existing row's key changed at all; stamps and
+  // post with the cascade in one transaction (PostWithRenameCascade); a failed post reopens
+  // the rows at the old key. The window returns to the browse state unless the key was
+  // refused. True when saved.
+  bool SaveRenamableRow(TDataSet* dataSet, bool adding, const TRenamableKey& key,
+                        const QString& operatorField = QString::fromUtf8("操作人员"));
+  // 删除 of a row other tables may use: the in-use refusal (RefuseWhenInUse) comes first,
+  // then RecordDelete. True when the row was deleted.
+  bool DeleteUnlessInUse(TDataSet* dataSet, const QStringList& inUseSql, const QString& refusal, const char* right,
+                         bool rowGuard);
+
   // Leaving the window (返回, the close button or Escape) cancels a pending change of the
   // main dataset.
   void done(int result) override;
@@ -146,6 +176,11 @@ class TRecordForm : public QDialog {
   TDataSet* mainDataSet_ = nullptr;
   QList<QPointer<QWidget>> browseButtons_, editButtons_, textEditors_, listEditors_, grids_;
 };
+
+// The field's text trimmed and in upper case, as the code editors type it.
+void KeepTrimmedUpper(TField* field);
+// True when a save must check the key: the row is new, or its key changed ignoring case.
+bool KeyNeedsCheck(bool adding, const QString& oldKey, const QString& key);
 
 // Runs the lines through Dm1.q_search and tells whether they found a row; the query is
 // closed again.

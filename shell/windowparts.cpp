@@ -1,0 +1,206 @@
+// The shared building blocks of the windows: data components, tool bars, picker lists and
+// search conditions.
+
+#include "shell/windowparts.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QHBoxLayout>
+#include <QToolButton>
+
+#include "platform/data/ado.h"
+#include "platform/data/sqlquote.h"
+#include "grid/DBGridEh.h"
+#include "grid/PrnDbgeh.h"
+#include "shell/dm.h"
+#include "shell/gardeninfo.h"
+#include "shell/recordwindow.h"
+#include "shell/loginstate.h"
+
+// ---------------------------------------------------------------------------------------
+// Data components
+
+namespace {
+void nameIt(QObject* o, const char* name) {
+  if (name) o->setObjectName(QString::fromLatin1(name));
+}
+}  // namespace
+
+TADOQuery* NewQuery(QObject* owner, const char* name, TADOConnection* connection) {
+  auto* q = new TADOQuery(owner);
+  nameIt(q, name);
+  q->SetConnection(connection);
+  return q;
+}
+
+TADOTable* NewTable(QObject* owner, const char* name, TADOConnection* connection, const QString& tableName,
+                    const QString& masterFields, TDataSource* master) {
+  auto* t = new TADOTable(owner);
+  nameIt(t, name);
+  t->SetConnection(connection);
+  t->TableName = tableName;
+  if (master) {
+    t->MasterFields = masterFields;
+    t->SetMasterSource(master);
+  }
+  return t;
+}
+
+TDataSource* NewDataSource(QObject* owner, const char* name, TDataSet* dataSet) {
+  auto* s = new TDataSource(owner);
+  nameIt(s, name);
+  s->SetDataSet(dataSet);
+  return s;
+}
+
+void PlaceEditors(QGridLayout* grid, QWidget* parent, std::initializer_list<TPlacedEditor> editors,
+                  Qt::Alignment captionAlignment) {
+  for (const TPlacedEditor& p : editors) {
+    if (p.caption && *p.caption)
+      grid->addWidget(new QLabel(QString::fromUtf8(p.caption), parent), p.row, p.col * 2, captionAlignment);
+    grid->addWidget(p.editor, p.row, p.col * 2 + 1, 1, p.span);
+  }
+}
+
+void SetImeNames(std::initializer_list<QWidget*> editors, const QString& name) {
+  for (QWidget* w : editors) SetImeName(w, name);
+}
+
+TDBGridEh* NewListGrid(QWidget* parent, const char* name, TDataSource* source, int footerRows) {
+  auto* grid = new TDBGridEh(parent);
+  nameIt(grid, name);
+  SetupListGrid(grid, source, footerRows);
+  return grid;
+}
+
+void StripeGridRows(TCustomDBGridEh* grid) {
+  grid->OnGetCellParams = [grid](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
+    StripeOddRows(grid, background);
+  };
+}
+
+TPrintDBGridEh* NewGridPrint(QObject* owner, const char* name, TDBGridEh* grid, const QString& listTitle) {
+  auto* print = new TPrintDBGridEh(owner);
+  nameIt(print, name);
+  SetupGridPrint(print, grid, listTitle);
+  return print;
+}
+
+void CloseQuery(TADOQuery* query) { query->Close(); }
+
+// ---------------------------------------------------------------------------------------
+// Tool bars
+
+QToolButton* NewToolButton(QWidget* parent, QHBoxLayout* row, const char* name, const QString& caption) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setText(caption);
+  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  b->setAutoRaise(true);
+  b->setMinimumWidth(52);
+  if (row) row->addWidget(b);
+  return b;
+}
+
+TToolBar NewToolBarFrame(QWidget* owner, const TToolBarLook& look) {
+  TToolBar bar;
+  bar.frame = new QFrame(owner);
+  nameIt(bar.frame, look.frameName);
+  if (look.framed) bar.frame->setFrameShape(QFrame::StyledPanel);
+  bar.row = new QHBoxLayout(bar.frame);
+  if (look.margin >= 0) bar.row->setContentsMargins(look.margin, look.margin, look.margin, look.margin);
+  bar.row->setSpacing(look.spacing);
+  return bar;
+}
+
+// ---------------------------------------------------------------------------------------
+// Queries and picker lists
+
+void ReopenQuery(TADOQuery* query, const QStringList& sqlLines) {
+  query->Close();
+  query->SQL.Clear();
+  for (const QString& line : sqlLines) query->SQL.Add(line);
+  query->Open();
+}
+
+QStringList FieldValues(TADOQuery* query, const QStringList& sqlLines, const QString& field, bool distinct) {
+  ReopenQuery(query, sqlLines);
+  QStringList values;
+  for (query->First(); !query->Eof(); query->Next()) {
+    const QString value = query->FieldByName(field)->AsString();
+    if (!distinct || !values.contains(value)) values << value;
+  }
+  query->Close();
+  return values;
+}
+
+QStringList SearchFieldValues(const QStringList& sqlLines, const QString& field, bool distinct) {
+  return FieldValues(Dm1->q_search, sqlLines, field, distinct);
+}
+
+void FillComboFromQuery(QComboBox* box, TADOQuery* query, const QStringList& sqlLines, const QString& field) {
+  const QStringList values = FieldValues(query, sqlLines, field);
+  box->clear();
+  box->addItems(values);
+}
+
+QString EstateScopeCondition() {
+  if (!GardenScoped) return QString();
+  return QStringLiteral("(") + QString::fromUtf8("小区代码=") + SqlQuote::Text(CurrentGardenCode) + QStringLiteral(")");
+}
+
+QStringList EstateScopedSelect(const QString& select, const QString& orderBy) {
+  QStringList lines{select};
+  if (GardenScoped) lines << QStringLiteral("where ") + EstateScopeCondition();
+  if (!orderBy.isEmpty()) lines << orderBy;
+  return lines;
+}
+
+QStringList EstateRowsSql(const QString& table, const QString& field, const QString& value, const QString& estateCode) {
+  return {QString::fromUtf8("select * from ") + table + QStringLiteral(" "),
+          QStringLiteral("where (") + field + QStringLiteral("=") + SqlQuote::Text(value) + QStringLiteral(")and") +
+              SameEstateCondition(estateCode)};
+}
+
+// ---------------------------------------------------------------------------------------
+// Search conditions
+
+QString LikeCondition(const QString& field, const QString& value, const QString& op) {
+  return QStringLiteral("(") + field + QStringLiteral(" ") + op + QStringLiteral(" ") +
+         SqlQuote::Like(value, true, true) + SqlQuote::LikeEscape() + QStringLiteral(")");
+}
+
+QString DaysCondition(const QString& field, TDateTime from, TDateTime to, TDateLiteral literal) {
+  auto quote = [literal](TDateTime d) {
+    return literal == TDateLiteral::Jet ? SqlQuote::Date(d) : SqlQuote::DateText(d);
+  };
+  return QStringLiteral("(") + field + QStringLiteral(" between ") + quote(DateOf(from)) + QStringLiteral(" and ") +
+         quote(EndOfDay(to)) + QStringLiteral(")");
+}
+
+TSearchConditions& TSearchConditions::Add(const QString& condition) {
+  if (!condition.isEmpty()) parts_ << condition;
+  return *this;
+}
+
+TSearchConditions& TSearchConditions::Contains(const QString& field, const QString& value, const QString& op) {
+  if (!value.trimmed().isEmpty()) parts_ << LikeCondition(field, value, op);
+  return *this;
+}
+
+TSearchConditions& TSearchConditions::Equals(const QString& field, const QString& value) {
+  if (!value.trimmed().isEmpty())
+    parts_ << QStringLiteral("(") + field + QStringLiteral(" = ") + SqlQuote::Text(value) + QStringLiteral(")");
+  return *this;
+}
+
+TSearchConditions& TSearchConditions::Days(const QString& field, TDateTime from, TDateTime to, TDateLiteral literal) {
+  parts_ << DaysCondition(field, from, to, literal);
+  return *this;
+}
+
+TSearchConditions& TSearchConditions::EstateScope() { return Add(EstateScopeCondition()); }
+
+QString TSearchConditions::Text() const { return parts_.join(QStringLiteral("and")); }
