@@ -1,5 +1,7 @@
 #include "services/DM2.h"
 
+#include "shell/windowparts.h"
+
 Tform_Dm2* form_Dm2 = nullptr;
 
 Tform_Dm2::Tform_Dm2(QObject* parent) : QObject(parent) {
@@ -9,12 +11,8 @@ Tform_Dm2::Tform_Dm2(QObject* parent) : QObject(parent) {
   ADO_system1->ConnectionString = QStringLiteral("Provider=SQLOLEDB.1");
   ADO_system1->LoginPrompt = false;
   ADO_system1->KeepConnection = true;
-  q_companyfile = new TADOQuery(this);
-  q_companyfile->setObjectName(QStringLiteral("q_companyfile"));
-  q_companyfile->SetConnection(ADO_system1);
-  q_search = new TADOQuery(this);
-  q_search->setObjectName(QStringLiteral("q_search"));
-  q_search->SetConnection(ADO_system1);
+  q_companyfile = NewQuery(this, "q_companyfile", ADO_system1);
+  q_search = NewQuery(this, "q_search", ADO_system1);
   form_Dm2 = this;
 }
 

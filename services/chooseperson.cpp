@@ -14,6 +14,7 @@
 #include "services/companyfile.h"
 #include "shell/dm.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -25,15 +26,9 @@ TForm_chooseperson::TForm_chooseperson(QWidget* parent) : QDialog(parent) {
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setVisible(false);
-  q_temp = new TADOQuery(this);
-  q_temp->setObjectName(QStringLiteral("q_temp"));
-  q_temp->SetConnection(Dm1->ADO_system);
-  ds_temp = new TDataSource(this);
-  ds_temp->setObjectName(QStringLiteral("ds_temp"));
-  ds_temp->SetDataSet(q_temp);
-  DBGrideh1 = new TDBGridEh(this);
-  DBGrideh1->setObjectName(QStringLiteral("DBGrideh1"));
-  SetupListGrid(DBGrideh1, ds_temp, 0);
+  q_temp = NewQuery(this, "q_temp", Dm1->ADO_system);
+  ds_temp = NewDataSource(this, "ds_temp", q_temp);
+  DBGrideh1 = NewListGrid(this, "DBGrideh1", ds_temp, 0);
   DBGrideh1->SetOptions(DBGrideh1->Options() | dgMultiSelect);
   AddGridColumn(DBGrideh1, u("代码"), QString(), true, 80);
   AddGridColumn(DBGrideh1, u("姓名"), QString(), true, 120);

@@ -30,6 +30,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 TForm_companyfile* Form_companyfile = nullptr;
 
@@ -54,16 +55,6 @@ void cancelPending(TDataSet* d) {
   if (d && (d->State() == dsEdit || d->State() == dsInsert)) d->Cancel();
 }
 
-QToolButton* toolButton(QWidget* parent, QHBoxLayout* row, const char* name, const char* caption) {
-  auto* b = new QToolButton(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setText(u(caption));
-  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  b->setAutoRaise(true);
-  b->setMinimumWidth(52);
-  if (row) row->addWidget(b);
-  return b;
-}
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
   auto* b = new QPushButton(u(caption), parent);
@@ -122,10 +113,10 @@ TDBNavigatorBar::TDBNavigatorBar(QWidget* parent, TDataSource* source) : QWidget
   setObjectName(QStringLiteral("DBNavigator1"));
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 0, 0, 0);
-  First = toolButton(this, row, "First", "|<");
-  Prior = toolButton(this, row, "Prior", "<");
-  Next = toolButton(this, row, "Next", ">");
-  Last = toolButton(this, row, "Last", ">|");
+  First = NewToolButton(this, row, "First", u("|<"));
+  Prior = NewToolButton(this, row, "Prior", u("<"));
+  Next = NewToolButton(this, row, "Next", u(">"));
+  Last = NewToolButton(this, row, "Last", u(">|"));
   auto move = [this](void (TDataSet::*step)()) {
     return Guarded([this, step] {
       TDataSet* d = source_->DataSet();
@@ -145,39 +136,27 @@ TForm_companyfile::TForm_companyfile(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_companyfile"));
   setWindowTitle(u("公司文件管理"));
   Form_companyfile = this;
-  q_companyfile = new TADOQuery(this);
-  q_companyfile->setObjectName(QStringLiteral("q_companyfile"));
-  q_companyfile->SetConnection(form_Dm2->ADO_system1);
-  ds_companyfile = new TDataSource(this);
-  ds_companyfile->setObjectName(QStringLiteral("ds_companyfile"));
-  ds_companyfile->SetDataSet(q_companyfile);
-  t_temp = new TADOTable(this);
-  t_temp->setObjectName(QStringLiteral("t_temp"));
-  t_temp->SetConnection(form_Dm2->ADO_system1);
-  t_temp->TableName = u("阅览公司文件明细表");
-  t_temp->MasterFields = u("发文号");
-  t_temp->SetMasterSource(ds_companyfile);
-  ds_temp = new TDataSource(this);
-  ds_temp->setObjectName(QStringLiteral("ds_temp"));
-  ds_temp->SetDataSet(t_temp);
+  q_companyfile = NewQuery(this, "q_companyfile", form_Dm2->ADO_system1);
+  ds_companyfile = NewDataSource(this, "ds_companyfile", q_companyfile);
+  t_temp = NewTable(this, "t_temp", form_Dm2->ADO_system1, u("阅览公司文件明细表"), u("发文号"), ds_companyfile);
+  ds_temp = NewDataSource(this, "ds_temp", t_temp);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  row->setSpacing(0);
-  bitbtn_edit = toolButton(bar, row, "bitbtn_edit", "编辑");
-  bitbtn_delete = toolButton(bar, row, "bitbtn_delete", "删除");
-  BitBtn_refresh = toolButton(bar, row, "BitBtn_refresh", "刷新");
-  bitbtn_print = toolButton(bar, row, "bitbtn_print", "打印");
-  SpeedButton2 = toolButton(bar, row, "SpeedButton2", "导出");
-  SpeedButton1 = toolButton(bar, row, "SpeedButton1", "查找");
-  BitBtn_close = toolButton(bar, row, "BitBtn_close", "返回");
+  using F = TForm_companyfile;
+  const TToolBar tools = NewToolBar<F>(this, kServiceToolBar,
+                                       {{&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
+                                        {&F::bitbtn_delete, "bitbtn_delete", "删除", &F::bitbtn_deleteClick},
+                                        {&F::BitBtn_refresh, "BitBtn_refresh", "刷新", &F::BitBtn_refreshClick},
+                                        {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
+                                        {&F::SpeedButton2, "SpeedButton2", "导出", &F::SpeedButton2Click},
+                                        {&F::SpeedButton1, "SpeedButton1", "查找", &F::SpeedButton1Click},
+                                        {&F::BitBtn_close, "BitBtn_close", "返回", &F::BitBtn_closeClick}});
+  QFrame* bar = tools.frame;
+  QHBoxLayout* row = tools.row;
   DBNavigator1 = new TDBNavigatorBar(bar, ds_companyfile);
   row->addWidget(DBNavigator1);
   row->addStretch(1);
 
-  DBGrideh1 = new TDBGridEh(this);
-  DBGrideh1->setObjectName(QStringLiteral("DBGrideh1"));
-  SetupListGrid(DBGrideh1, ds_companyfile);
+  DBGrideh1 = NewListGrid(this, "DBGrideh1", ds_companyfile);
   DBGrideh1->SetFrozenCols(1);
   bool first = true;
   for (const char* f : {"发文号", "发文日期", "文件名称", "发文部门", "撰稿人", "校验人", "报送", "抄送", "备注", "关键字",
@@ -186,16 +165,9 @@ TForm_companyfile::TForm_companyfile(QWidget* parent) : QDialog(parent) {
     if (first) c->Footer()->SetValueType(fvtCount);
     first = false;
   }
-  DBGrideh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGrideh1, background);
-  };
+  StripeGridRows(DBGrideh1);
   OnGridDoubleClick(DBGrideh1, [this] { bitbtn_editClick(); });
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGrideh1, u("公司文件明细表"));
-  PrintDBGridEh1->PageHeader.CenterText = QStringList{u("公司文件明细表打印列表")};
-  PrintDBGridEh1->PageHeader.RightText = QStringList{u("第&[Page]页")};
-  PrintDBGridEh1->PageHeader.LeftText.clear();
+  PrintDBGridEh1 = NewCompanyFilePrint(this, DBGrideh1);
 
   auto* right = new QWidget(this);
   auto* rightColumn = new QVBoxLayout(right);
@@ -206,9 +178,7 @@ TForm_companyfile::TForm_companyfile(QWidget* parent) : QDialog(parent) {
   people->addWidget(bitbtn_addgarden);
   people->addWidget(bitbtn_delgarden);
   people->addStretch(1);
-  DBGridEh2 = new TDBGridEh(right);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_temp, 0);
+  DBGridEh2 = NewListGrid(right, "DBGridEh2", ds_temp, 0);
   for (const char* f : {"代码", "姓名", "阅览人", "阅览日期"}) AddGridColumn(DBGridEh2, u(f), QString(), false, 70);
   AddGridColumn(DBGridEh2, u("阅览完毕"), u("完毕"), false, 40)->SetCheckboxes(true);
   // A recipient who has not read the document is written in red.
@@ -230,20 +200,8 @@ TForm_companyfile::TForm_companyfile(QWidget* parent) : QDialog(parent) {
   column->addWidget(splitter, 1);
   resize(980, 600);
 
-  const struct {
-    QAbstractButton* b;
-    void (TForm_companyfile::*handler)();
-  } handlers[] = {{bitbtn_edit, &TForm_companyfile::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_companyfile::bitbtn_deleteClick},
-                  {BitBtn_refresh, &TForm_companyfile::BitBtn_refreshClick},
-                  {bitbtn_print, &TForm_companyfile::bitbtn_printClick},
-                  {SpeedButton2, &TForm_companyfile::SpeedButton2Click},
-                  {SpeedButton1, &TForm_companyfile::SpeedButton1Click},
-                  {BitBtn_close, &TForm_companyfile::BitBtn_closeClick},
-                  {bitbtn_addgarden, &TForm_companyfile::bitbtn_addgardenClick},
-                  {bitbtn_delgarden, &TForm_companyfile::bitbtn_delgardenClick}};
-  for (const auto& h : handlers)
-    connect(h.b, &QAbstractButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{bitbtn_addgarden, &TForm_companyfile::bitbtn_addgardenClick},
+                       {bitbtn_delgarden, &TForm_companyfile::bitbtn_delgardenClick}});
 }
 
 TForm_companyfile::~TForm_companyfile() {

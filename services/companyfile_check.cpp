@@ -25,6 +25,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 TForm_companyfile_check* Form_companyfile_check = nullptr;
 
@@ -36,16 +37,6 @@ void cancelPending(TDataSet* d) {
   if (d && (d->State() == dsEdit || d->State() == dsInsert)) d->Cancel();
 }
 
-QToolButton* toolButton(QWidget* parent, QHBoxLayout* row, const char* name, const char* caption) {
-  auto* b = new QToolButton(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setText(u(caption));
-  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  b->setAutoRaise(true);
-  b->setMinimumWidth(52);
-  row->addWidget(b);
-  return b;
-}
 
 const char* const kPictureFields[] = {"文件图片一", "文件图片二", "文件图片三", "文件图片四"};
 }  // namespace
@@ -64,45 +55,33 @@ TForm_companyfile_check::TForm_companyfile_check(QWidget* parent) : QDialog(pare
   setWindowTitle(u("阅览公司文件"));
   setWindowState(Qt::WindowMaximized);
   Form_companyfile_check = this;
-  q_companyfile = new TADOQuery(this);
-  q_companyfile->setObjectName(QStringLiteral("q_companyfile"));
-  q_companyfile->SetConnection(form_Dm2->ADO_system1);
-  ds_companyfile = new TDataSource(this);
-  ds_companyfile->setObjectName(QStringLiteral("ds_companyfile"));
-  ds_companyfile->SetDataSet(q_companyfile);
+  q_companyfile = NewQuery(this, "q_companyfile", form_Dm2->ADO_system1);
+  ds_companyfile = NewDataSource(this, "ds_companyfile", q_companyfile);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  row->setSpacing(0);
-  bitbtn_edit = toolButton(bar, row, "bitbtn_edit", "编辑");
-  BitBtn_refresh = toolButton(bar, row, "BitBtn_refresh", "刷新");
-  bitbtn_print = toolButton(bar, row, "bitbtn_print", "打印");
-  SpeedButton2 = toolButton(bar, row, "SpeedButton2", "导出");
-  SpeedButton1 = toolButton(bar, row, "SpeedButton1", "查找");
-  BitBtn_close = toolButton(bar, row, "BitBtn_close", "返回");
+  using F = TForm_companyfile_check;
+  const TToolBar tools = NewToolBar<F>(this, kServiceToolBar,
+                                       {{&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
+                                        {&F::BitBtn_refresh, "BitBtn_refresh", "刷新", &F::BitBtn_refreshClick},
+                                        {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
+                                        {&F::SpeedButton2, "SpeedButton2", "导出", &F::SpeedButton2Click},
+                                        {&F::SpeedButton1, "SpeedButton1", "查找", &F::SpeedButton1Click},
+                                        {&F::BitBtn_close, "BitBtn_close", "返回", &F::BitBtn_closeClick}});
+  QFrame* bar = tools.frame;
+  QHBoxLayout* row = tools.row;
   DBNavigator1 = new TDBNavigatorBar(bar, ds_companyfile);
   row->addWidget(DBNavigator1);
   row->addStretch(1);
 
-  DBGrideh1 = new TDBGridEh(this);
-  DBGrideh1->setObjectName(QStringLiteral("DBGrideh1"));
-  SetupListGrid(DBGrideh1, ds_companyfile);
+  DBGrideh1 = NewListGrid(this, "DBGrideh1", ds_companyfile);
   DBGrideh1->SetFrozenCols(1);
   for (const char* f : {"文件类别", "发文号", "发文日期", "文件名称", "发文部门", "撰稿人", "校验人", "报送", "抄送", "备注",
                         "关键字", "操作员", "操作日期"}) {
     TColumnEh* c = AddGridColumn(DBGrideh1, u(f), QString(), false, 90);
     if (qstrcmp(f, "发文号") == 0) c->Footer()->SetValueType(fvtCount);
   }
-  DBGrideh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGrideh1, background);
-  };
+  StripeGridRows(DBGrideh1);
   OnGridDoubleClick(DBGrideh1, [this] { bitbtn_editClick(); });
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGrideh1, u("公司文件明细表"));
-  PrintDBGridEh1->PageHeader.CenterText = QStringList{u("公司文件明细表打印列表")};
-  PrintDBGridEh1->PageHeader.RightText = QStringList{u("第&[Page]页")};
-  PrintDBGridEh1->PageHeader.LeftText.clear();
+  PrintDBGridEh1 = NewCompanyFilePrint(this, DBGrideh1);
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
@@ -110,17 +89,6 @@ TForm_companyfile_check::TForm_companyfile_check(QWidget* parent) : QDialog(pare
   column->addWidget(DBGrideh1, 1);
   resize(980, 600);
 
-  const struct {
-    QToolButton* b;
-    void (TForm_companyfile_check::*handler)();
-  } handlers[] = {{bitbtn_edit, &TForm_companyfile_check::bitbtn_editClick},
-                  {BitBtn_refresh, &TForm_companyfile_check::BitBtn_refreshClick},
-                  {bitbtn_print, &TForm_companyfile_check::bitbtn_printClick},
-                  {SpeedButton2, &TForm_companyfile_check::SpeedButton2Click},
-                  {SpeedButton1, &TForm_companyfile_check::SpeedButton1Click},
-                  {BitBtn_close, &TForm_companyfile_check::BitBtn_closeClick}};
-  for (const auto& h : handlers)
-    connect(h.b, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
 }
 
 TForm_companyfile_check::~TForm_companyfile_check() {
@@ -173,12 +141,8 @@ TForm_companyfile_check_edit::TForm_companyfile_check_edit(TForm_companyfile_che
   setObjectName(QStringLiteral("Form_companyfile_check_edit"));
   setWindowTitle(u("公司文件"));
   TDataSource* ds = owner->ds_companyfile;
-  q_temp = new TADOQuery(this);
-  q_temp->setObjectName(QStringLiteral("q_temp"));
-  q_temp->SetConnection(form_Dm2->ADO_system1);
-  ds_temp = new TDataSource(this);
-  ds_temp->setObjectName(QStringLiteral("ds_temp"));
-  ds_temp->SetDataSet(q_temp);
+  q_temp = NewQuery(this, "q_temp", form_Dm2->ADO_system1);
+  ds_temp = NewDataSource(this, "ds_temp", q_temp);
 
   DBEdit1 = MakeDBEdit(this, "DBEdit1", ds, u("文件名称"));
   DBEdit2 = MakeDBEdit(this, "DBEdit2", ds, u("发文日期"));

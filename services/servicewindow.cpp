@@ -5,7 +5,9 @@
 #include "grid/DBCtrlsEh.h"
 #include "platform/data/sqlquote.h"
 #include "platform/ui.h"
+#include "grid/PrnDbgeh.h"
 #include "shell/bz.h"
+#include "shell/windowparts.h"
 
 void AddCondition(QString& where, const QString& condition) {
   if (!where.isEmpty()) where += QStringLiteral("and");
@@ -82,4 +84,12 @@ TDBDateTimeEditEh* MakeDateBox(QWidget* parent, const char* name) {
   auto* e = new TDBDateTimeEditEh(parent);
   e->setObjectName(QString::fromLatin1(name));
   return e;
+}
+
+TPrintDBGridEh* NewCompanyFilePrint(QObject* owner, TDBGridEh* grid) {
+  TPrintDBGridEh* print = NewGridPrint(owner, "PrintDBGridEh1", grid, QString::fromUtf8("公司文件明细表"));
+  print->PageHeader.CenterText = QStringList{QString::fromUtf8("公司文件明细表打印列表")};
+  print->PageHeader.RightText = QStringList{QString::fromUtf8("第&[Page]页")};
+  print->PageHeader.LeftText.clear();
+  return print;
 }

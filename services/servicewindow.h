@@ -4,7 +4,10 @@
 
 #include "platform/datetime.h"
 
+class QObject;
 class QWidget;
+class TDBGridEh;
+class TPrintDBGridEh;
 class TCustomDBEditEh;
 class TDataSource;
 class TDBDateTimeEditEh;
@@ -45,3 +48,6 @@ TDBCheckBoxEh* MakeDBCheck(QWidget* parent, const char* name, TDataSource* sourc
                            const QString& caption);
 // An unbound date box (the query dialogs' 从 and 到).
 TDBDateTimeEditEh* MakeDateBox(QWidget* parent, const char* name);
+
+// The print of the document lists: "公司文件明细表打印列表" centred, the page number at the right.
+TPrintDBGridEh* NewCompanyFilePrint(QObject* owner, TDBGridEh* grid);

@@ -28,6 +28,7 @@
 #include "shell/gardeninfo.h"
 #include "shell/houselease.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 
 TForm_tousuinfo* Form_tousuinfo = nullptr;
 
@@ -86,20 +87,13 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   setWindowState(Qt::WindowMaximized);
   Form_tousuinfo = this;
 
-  q_tousuinfo = new TADOQuery(this);
-  q_tousuinfo->setObjectName(QStringLiteral("q_tousuinfo"));
-  q_tousuinfo->SetConnection(Dm1->ADO_system);
-  ds_tousuinfo = new TDataSource(this);
-  ds_tousuinfo->setObjectName(QStringLiteral("ds_tousuinfo"));
-  ds_tousuinfo->SetDataSet(q_tousuinfo);
+  q_tousuinfo = NewQuery(this, "q_tousuinfo", Dm1->ADO_system);
+  ds_tousuinfo = NewDataSource(this, "ds_tousuinfo", q_tousuinfo);
   SetMainDataSet(q_tousuinfo);
 
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  bar->setFrameShape(QFrame::StyledPanel);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  row->setSpacing(0);
+  const TToolBar tools = NewToolBarFrame(this, kRecordToolBar);
+  QFrame* bar = tools.frame;
+  QHBoxLayout* row = tools.row;
   AddStandardToolButtons(row);
   SpeedButton2 = AddToolButton(nullptr, "SpeedButton2", u("查找"));
   row->insertWidget(row->indexOf(SpeedButton4), SpeedButton2);
@@ -196,9 +190,7 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
                      static_cast<QWidget*>(DBEdit6), static_cast<QWidget*>(DBComboBoxEh3), static_cast<QWidget*>(DBMemo3)})
     AddTextEditor(w);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_tousuinfo, 0);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_tousuinfo, 0);
   DBGridEh1->SetUseMultiTitle(true);
   const struct {
     const char* field;
@@ -210,14 +202,10 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
                  {"操作人员", 53, true},  {"操作日期", 67, true},  {"备注", 160, false},    {"回访情况", 80, false}};
   for (const auto& c : columns) AddGridColumn(DBGridEh1, u(c.field), QString(), c.sortable, c.width);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGridEh1, background);
-  };
+  StripeGridRows(DBGridEh1);
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("业主投诉明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主投诉明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);

@@ -20,6 +20,7 @@
 #include "shell/bz.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 
 namespace {
 // Columns as wide as what they hold: a stamp with its time, remarks, a check box.
@@ -109,9 +110,7 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
   lastDate_->SetReadOnly(true);
   nextDate_->SetReadOnly(true);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, source_);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", source_);
   bool first = true;
   for (const char* field : config.gridColumns) {
     TColumnEh* c = AddGridColumn(DBGridEh1, u(field), QString(), true, UpkeepColumnWidth(field));
@@ -123,9 +122,7 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u(config.printTitle));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u(config.printTitle));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
@@ -284,9 +281,7 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   bitbtn_close->setObjectName(QStringLiteral("bitbtn_close"));
   row->addStretch(1);
 
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, source_, 0);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", source_, 0);
   AddGridColumn(DBGridEh2, u(config.nameField), QString(), true, 140);
   DBGridEh2->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh2SortMarkingChanged(); }); };
   AddStateGrid(DBGridEh2);
@@ -316,9 +311,7 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
     ++r;
   }
 
-  DBGridEh1 = new TDBGridEh(right);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, logSource_);
+  DBGridEh1 = NewListGrid(right, "DBGridEh1", logSource_);
   DBGridEh1->SetFrozenCols(1);
   bool first = true;
   for (const char* field : config.gridColumns) {
@@ -334,9 +327,7 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   DBGridEh1->SetAutoFitColWidths(true);
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u(config.printTitle));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u(config.printTitle));
   PrintDBGridEh1->PageHeader.RightText = PrintDBGridEh1->PageHeader.LeftText;
   PrintDBGridEh1->PageHeader.LeftText.clear();
 

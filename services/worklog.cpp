@@ -22,6 +22,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -32,16 +33,6 @@ void cancelPending(TDataSet* d) {
   if (d && (d->State() == dsEdit || d->State() == dsInsert)) d->Cancel();
 }
 
-QToolButton* toolButton(QWidget* parent, QHBoxLayout* row, const char* name, const char* caption) {
-  auto* b = new QToolButton(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setText(u(caption));
-  b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  b->setAutoRaise(true);
-  b->setMinimumWidth(52);
-  row->addWidget(b);
-  return b;
-}
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
   auto* b = new QPushButton(u(caption), parent);
@@ -83,19 +74,15 @@ TDBMemo* memo(QWidget* parent, const char* name, TDataSource* source, const char
 TForm_worklog::TForm_worklog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_worklog"));
   setWindowTitle(u("员工工作日志"));
-  q_worklog = new TADOQuery(this);
-  q_worklog->setObjectName(QStringLiteral("q_worklog"));
-  q_worklog->SetConnection(Dm1->ADO_system);
-  DS_worklog = new TDataSource(this);
-  DS_worklog->setObjectName(QStringLiteral("DS_worklog"));
-  DS_worklog->SetDataSet(q_worklog);
+  q_worklog = NewQuery(this, "q_worklog", Dm1->ADO_system);
+  DS_worklog = NewDataSource(this, "DS_worklog", q_worklog);
 
-  auto* bar = new QFrame(this);
-  auto* barRow = new QHBoxLayout(bar);
-  bitbtn_out = toolButton(bar, barRow, "bitbtn_out", "导出");
-  bitbtn_print = toolButton(bar, barRow, "bitbtn_print", "打印");
-  SpeedButton4 = toolButton(bar, barRow, "SpeedButton4", "返回");
-  barRow->addStretch(1);
+  using F = TForm_worklog;
+  const TToolBar bar = NewToolBar<F>(this, kPlainToolBar,
+                                     {{&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
+                                      {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
+                                      {&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
+  bar.row->addStretch(1);
 
   auto* panel = new QFrame(this);
   auto* panelRow = new QHBoxLayout(panel);
@@ -119,7 +106,7 @@ TForm_worklog::TForm_worklog(QWidget* parent) : QDialog(parent) {
   setupPrint(PrintDBGridEh1, DBGridEh1);
 
   auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
+  column->addWidget(bar.frame);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
   resize(900, 560);
@@ -127,9 +114,6 @@ TForm_worklog::TForm_worklog(QWidget* parent) : QDialog(parent) {
   connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
   connect(BitBtn_e, &QPushButton::clicked, this, Guarded([this] { BitBtn_eClick(); }));
   connect(BitBtn_d, &QPushButton::clicked, this, Guarded([this] { BitBtn_dClick(); }));
-  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
-  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
-  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
   // A change of the date box lists the day at once.
   DBDateTimeEditEh1->OnCloseUp = [this](QObject*, bool accept) {
     if (accept) Guard([this] { BitBtn1Click(); });
@@ -348,19 +332,15 @@ QString WorklogReviewCondition(const QString& reviewed, bool withDates, TDateTim
 TForm_worklog_check::TForm_worklog_check(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_worklog_check"));
   setWindowTitle(u("阅审员工工作日志"));
-  q_worklog = new TADOQuery(this);
-  q_worklog->setObjectName(QStringLiteral("q_worklog"));
-  q_worklog->SetConnection(Dm1->ADO_system);
-  DS_worklog = new TDataSource(this);
-  DS_worklog->setObjectName(QStringLiteral("DS_worklog"));
-  DS_worklog->SetDataSet(q_worklog);
+  q_worklog = NewQuery(this, "q_worklog", Dm1->ADO_system);
+  DS_worklog = NewDataSource(this, "DS_worklog", q_worklog);
 
-  auto* bar = new QFrame(this);
-  auto* barRow = new QHBoxLayout(bar);
-  bitbtn_out = toolButton(bar, barRow, "bitbtn_out", "导出");
-  bitbtn_print = toolButton(bar, barRow, "bitbtn_print", "打印");
-  SpeedButton4 = toolButton(bar, barRow, "SpeedButton4", "返回");
-  barRow->addStretch(1);
+  using F = TForm_worklog_check;
+  const TToolBar bar = NewToolBar<F>(this, kPlainToolBar,
+                                     {{&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
+                                      {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
+                                      {&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
+  bar.row->addStretch(1);
 
   auto* panel = new QFrame(this);
   auto* panelRow = new QHBoxLayout(panel);
@@ -391,16 +371,13 @@ TForm_worklog_check::TForm_worklog_check(QWidget* parent) : QDialog(parent) {
   setupPrint(PrintDBGridEh1, DBGridEh1);
 
   auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
+  column->addWidget(bar.frame);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
   resize(900, 560);
 
   connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
   connect(BitBtn_e, &QPushButton::clicked, this, Guarded([this] { BitBtn_eClick(); }));
-  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
-  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
-  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
   auto* chain = new TEnterChain(this);
   chain->Link(DBDateTimeEditEh1, DBDateTimeEditEh2);
 }

@@ -17,6 +17,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -41,9 +42,7 @@ TfrmTreeEditBase::TfrmTreeEditBase(QWidget* parent) : QDialog(parent) {
   font.setPointSize(9);
   setFont(font);
 
-  qryTmp = new TADOQuery(this);
-  qryTmp->setObjectName(QStringLiteral("qryTmp"));
-  qryTmp->SetConnection(Dm1->ADO_system);
+  qryTmp = NewQuery(this, "qryTmp", Dm1->ADO_system);
   qryTmp->LockType = ltBatchOptimistic;
 
   tvType = new QTreeWidget(this);
@@ -321,9 +320,7 @@ void TfrmTreeEditBase::btnCloseClick() {
 TfrmTypeEdit::TfrmTypeEdit(TfrmTreeEditBase* owner, TDataSet* row) : QDialog(owner), owner_(owner) {
   setObjectName(QStringLiteral("frmTypeEdit"));
   setWindowTitle(u("编辑"));
-  dsEdit = new TDataSource(this);
-  dsEdit->setObjectName(QStringLiteral("dsEdit"));
-  dsEdit->SetDataSet(row);
+  dsEdit = NewDataSource(this, "dsEdit", row);
   edtCode = new TDBEditEh(this);
   edtCode->setObjectName(QStringLiteral("edtCode"));
   edtCode->SetDataSource(dsEdit);

@@ -17,26 +17,17 @@
 #include "shell/choosestorey.h"
 #include "shell/relatedunit.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 }  // namespace
 
 TForm_choosegarden::TForm_choosegarden(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_choosegarden"));
-  setWindowTitle(u("选择楼盘"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_choosegarden", u("选择楼盘"), true);
 
-  q_temp = new TADOQuery(this);
-  q_temp->setObjectName(QStringLiteral("q_temp"));
-  q_temp->SetConnection(Dm1->ADO_system);
-  ds_temp = new TDataSource(this);
-  ds_temp->setObjectName(QStringLiteral("ds_temp"));
-  ds_temp->SetDataSet(q_temp);
+  q_temp = NewQuery(this, "q_temp", Dm1->ADO_system);
+  ds_temp = NewDataSource(this, "ds_temp", q_temp);
 
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
@@ -50,9 +41,7 @@ TForm_choosegarden::TForm_choosegarden(QWidget* parent) : QDialog(parent) {
   connect(bitbtn_select, &QPushButton::clicked, this, Guarded([this] { bitbtn_selectClick(); }));
   connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_temp, 0);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_temp, 0);
   AddGridColumn(DBGridEh1, u("小区代码"), u("楼盘代码"), true, 90);
   AddGridColumn(DBGridEh1, u("小区名称"), u("楼盘称"), true, 200);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGrideh1SortMarkingChanged(); }); };

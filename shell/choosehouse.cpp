@@ -16,19 +16,14 @@
 #include "shell/gardeninfo.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 }  // namespace
 
 TForm_choosehouse::TForm_choosehouse(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_choosehouse"));
-  setWindowTitle(u("选择房屋资料"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_choosehouse", u("选择房屋资料"), true);
 
   Label2 = new QLabel(this);
   Label2->setObjectName(QStringLiteral("Label2"));
@@ -57,9 +52,7 @@ TForm_choosehouse::TForm_choosehouse(QWidget* parent) : QDialog(parent) {
   connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
   connect(ComboBox2, &QComboBox::currentTextChanged, this, Guarded([this] { ComboBox2Change(); }));
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_houseinfo, 0);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_houseinfo, 0);
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 100);
   AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 100);
   AddGridColumn(DBGridEh1, u("业主名称"), QString(), true, 100);

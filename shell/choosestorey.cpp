@@ -10,6 +10,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -45,20 +46,10 @@ bool CopyPickedFields(TDataSet* list, TDataSet* target, const QStringList& field
 }
 
 TForm_choosestorey::TForm_choosestorey(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_choosestorey"));
-  setWindowTitle(u("选择楼宇"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_choosestorey", u("选择楼宇"), true);
 
-  q_temp = new TADOQuery(this);
-  q_temp->setObjectName(QStringLiteral("q_temp"));
-  q_temp->SetConnection(Dm1->ADO_system);
-  ds_temp = new TDataSource(this);
-  ds_temp->setObjectName(QStringLiteral("ds_temp"));
-  ds_temp->SetDataSet(q_temp);
+  q_temp = NewQuery(this, "q_temp", Dm1->ADO_system);
+  ds_temp = NewDataSource(this, "ds_temp", q_temp);
 
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
@@ -71,9 +62,7 @@ TForm_choosestorey::TForm_choosestorey(QWidget* parent) : QDialog(parent) {
   connect(bitbtn_select, &QPushButton::clicked, this, Guarded([this] { bitbtn_selectClick(); }));
   connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_temp, 0);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_temp, 0);
   AddGridColumn(DBGridEh1, u("楼宇代码"), QString(), true, 100);
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 200);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGrideh1SortMarkingChanged(); }); };

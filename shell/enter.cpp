@@ -16,6 +16,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 #include "shell/mainform.h"
 #include "shell/password.h"
 
@@ -47,13 +48,8 @@ QPixmap loginPicture() {
 TForm_Enter::TForm_Enter(QWidget* parent) : TForm_Enter(parent, false) {}
 
 TForm_Enter::TForm_Enter(QWidget* parent, bool estateRow) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_Enter"));
-  setWindowTitle(u("系统登录"));
   // Fixed border without title-bar buttons.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_Enter", u("系统登录"), false);
 
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));

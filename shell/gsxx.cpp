@@ -14,18 +14,14 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 }  // namespace
 
 TForm_gsxx_edit::TForm_gsxx_edit(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_gsxx_edit"));
-  setWindowTitle(u("公司信息编辑"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_gsxx_edit", u("公司信息编辑"), false);
 
   auto* frame = new QGroupBox(this);
   frame->setObjectName(QStringLiteral("GroupBox1"));

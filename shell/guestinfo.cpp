@@ -19,6 +19,7 @@
 #include "shell/bz.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -51,38 +52,23 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   TADOQuery* q = Dm1->q_guestinfo;
   SetMainDataSet(q);
 
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  bar->setFrameShape(QFrame::StyledPanel);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  row->setSpacing(0);
+  const TToolBar tools = NewToolBarFrame(this, kRecordToolBar);
+  QFrame* bar = tools.frame;
+  QHBoxLayout* row = tools.row;
   AddStandardToolButtons(row);
   row->addStretch(1);
 
   // Search panel.
-  auto* search = new QFrame(this);
-  search->setObjectName(QStringLiteral("Panel3"));
-  auto* searchRow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit2 = new QLineEdit(search);
-  Edit2->setObjectName(QStringLiteral("Edit2"));
-  ComboBox1 = new QComboBox(search);
+  Edit1 = NewLineEdit(this, "Edit1");
+  Edit2 = NewLineEdit(this, "Edit2");
+  ComboBox1 = new QComboBox(this);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->addItems({u("是"), u("否")});
   ComboBox1->setCurrentIndex(-1);
   ComboBox1->setMinimumWidth(60);
   SpeedButton2 = AddToolButton(nullptr, "SpeedButton2", u("查找"));
-  SpeedButton2->setParent(search);
-  searchRow->addWidget(new QLabel(u("房屋代码："), search));
-  searchRow->addWidget(Edit1);
-  searchRow->addWidget(new QLabel(u("客户名称："), search));
-  searchRow->addWidget(Edit2);
-  searchRow->addWidget(new QLabel(u("租赁："), search));
-  searchRow->addWidget(ComboBox1);
-  searchRow->addWidget(SpeedButton2);
-  searchRow->addStretch(1);
+  QFrame* search = NewSearchRow(this, "Panel3", {{"房屋代码：", Edit1}, {"客户名称：", Edit2}, {"租赁：", ComboBox1}},
+                                SpeedButton2);
   AddBrowseButton(SpeedButton2);
 
   // Detail panel.
@@ -141,9 +127,7 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
                      static_cast<QWidget*>(DBCheckBox1)})
     AddTextEditor(w);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_guestinfo);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_guestinfo);
   AddGridColumn(DBGridEh1, u("客户代码"), QString(), true, 80)->Footer()->SetValueType(fvtCount);
   const struct {
     const char* field;
@@ -155,9 +139,7 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("客户资料明细表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("客户资料明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);

@@ -209,9 +209,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   }
 
   // Buildings.
-  DBGridEh2 = new TDBGridEh(this);
-  DBGridEh2->setObjectName(QStringLiteral("DBGridEh2"));
-  SetupListGrid(DBGridEh2, ds_storeyinfo);
+  DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_storeyinfo);
   AddGridColumn(DBGridEh2, u("楼宇名称"), QString(), false, 90)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh2, u("楼宇代码"), QString(), false, 70);
   for (const char* summed : {"房屋数量", "住户数量", "空置房数量"})
@@ -221,9 +219,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   AddStateGrid(DBGridEh2);
 
   // Houses of the selected building.
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_houseinfo);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_houseinfo);
   AddGridColumn(DBGridEh1, u("房屋代码"), QString(), false, 90)->Footer()->SetValueType(fvtCount);
   AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 80);
   AddGridColumn(DBGridEh1, u("业主名称"), QString(), false, 80);

@@ -21,6 +21,7 @@
 #include "shell/choosehouse.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 #include "shell/xzyz.h"
 
 
@@ -100,12 +101,9 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
   setWindowTitle(u("客户迁入迁出管理"));
   SetMainDataSet(Dm1->q_houselease);
 
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  bar->setFrameShape(QFrame::StyledPanel);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  row->setSpacing(0);
+  const TToolBar tools = NewToolBarFrame(this, kRecordToolBar);
+  QFrame* bar = tools.frame;
+  QHBoxLayout* row = tools.row;
   AddStandardToolButtons(row);
   xzyz = AddToolButton(row, "xzyz", u("选择客户"));
   xzhouse = AddToolButton(row, "xzhouse", u("选择房屋"));
@@ -113,21 +111,10 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
   AddEditButton(xzyz);
   AddEditButton(xzhouse);
 
-  auto* search = new QFrame(this);
-  search->setObjectName(QStringLiteral("Panel3"));
-  auto* searchRow = new QHBoxLayout(search);
-  Edit1 = new QLineEdit(search);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit2 = new QLineEdit(search);
-  Edit2->setObjectName(QStringLiteral("Edit2"));
+  Edit1 = NewLineEdit(this, "Edit1");
+  Edit2 = NewLineEdit(this, "Edit2");
   SpeedButton2 = AddToolButton(nullptr, "SpeedButton2", u("查找"));
-  SpeedButton2->setParent(search);
-  searchRow->addWidget(new QLabel(u("房屋代码："), search));
-  searchRow->addWidget(Edit1);
-  searchRow->addWidget(new QLabel(u("客户名称："), search));
-  searchRow->addWidget(Edit2);
-  searchRow->addWidget(SpeedButton2);
-  searchRow->addStretch(1);
+  QFrame* search = NewSearchRow(this, "Panel3", {{"房屋代码：", Edit1}, {"客户名称：", Edit2}}, SpeedButton2);
   AddBrowseButton(SpeedButton2);
 
   auto* customer = new QGroupBox(u("客户资料"), this);
@@ -199,9 +186,7 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
                      static_cast<QWidget*>(DBCheckBoxEh1), static_cast<QWidget*>(DBCheckBoxEh2)})
     AddListEditor(w);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_houselease);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_houselease);
   TColumnEh* first = AddGridColumn(DBGridEh1, u("房屋代码"), QString(), true, 80);
   first->Footer()->SetValueType(fvtStaticText);
   first->Footer()->SetValue(u("记录数"));
@@ -211,9 +196,7 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
     AddGridColumn(DBGridEh1, u(field), QString(), true, 90);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("房屋租售管理"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋租售管理"));
 
   StatusBar1 = new QLabel(u("提示：开始显示的记录是没有迁出的业主！"), this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -423,26 +406,11 @@ void TForm_houselease::xzyzClick() {
 
 void TForm_houselease::xzhouseClick() {
   if (!IsEditing()) return;
-  QStringList buildings;
-  {
-    TADOQuery* s = Dm1->q_storeyinfo;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(u("select * from 楼宇资料"));
-    // No estate is chosen at log-in unless the office works per estate; a condition on the
-    // empty estate would list no building at all.
-    if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-    s->SQL.Add(u("order by 楼宇名称"));
-    s->Open();
-    for (s->First(); !s->Eof(); s->Next()) buildings << s->FieldByName(u("楼宇名称"))->AsString();
-    s->Close();
-  }
-  TADOQuery* houses = Dm1->q_houseinfo;
-  houses->Close();
-  houses->SQL.Clear();
-  houses->SQL.Add(u("select * from 房屋资料 "));
-  houses->SQL.Add(u("order by 房屋代码 "));
-  houses->Open();
+  // No estate is chosen at log-in unless the office works per estate; a condition on the
+  // empty estate would list no building at all.
+  const QStringList buildings = FieldValues(
+      Dm1->q_storeyinfo, EstateScopedSelect(u("select * from 楼宇资料"), u("order by 楼宇名称")), u("楼宇名称"));
+  ReopenQuery(Dm1->q_houseinfo, {u("select * from 房屋资料 "), u("order by 房屋代码 ")});
   auto* picker = new TForm_choosehouse(this);
   picker->SetCallerTag(u("houselease"));
   picker->SetCallerDataSet(Dm1->q_houselease);
@@ -450,7 +418,7 @@ void TForm_houselease::xzhouseClick() {
   picker->ComboBox1->addItems(buildings);
   RunModal(picker);
   delete picker;
-  houses->Close();
+  Dm1->q_houseinfo->Close();
 }
 
 void TForm_houselease::DBComboBoxEh2EditButtons0Click() {

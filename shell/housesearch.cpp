@@ -19,6 +19,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -38,12 +39,7 @@ bool dateEmpty(const QLineEdit* box) {
 // TForm_houseinfo_query
 
 TForm_houseinfo_query::TForm_houseinfo_query(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_houseinfo_query"));
-  setWindowTitle(u("查询"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_houseinfo_query", u("查询"), false);
 
   auto line = [this](const char* name) {
     auto* e = new QLineEdit(this);
@@ -222,16 +218,7 @@ TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget* parent) : QDialog(parent) 
   setFont(font);
 
   auto* bar = new QHBoxLayout;
-  auto button = [this, bar](const char* name, const char* caption) {
-    auto* b = new QToolButton(this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(u(caption));
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setAutoRaise(true);
-    b->setMinimumWidth(52);
-    bar->addWidget(b);
-    return b;
-  };
+  auto button = [this, bar](const char* name, const char* caption) { return NewToolButton(this, bar, name, u(caption)); };
   bitbtn_tj = button("bitbtn_tj", "统计");
   bitbtn_delete = button("bitbtn_delete", "删除");
   bitbtn_out = button("bitbtn_out", "导出");
@@ -244,9 +231,7 @@ TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget* parent) : QDialog(parent) 
   bar->addWidget(Animate1);
   bar->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   TColumnEh* code = AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), true, 100);
   code->Footer()->SetValueType(fvtStaticText);
   code->Footer()->SetValue(u("合计"));
@@ -258,13 +243,9 @@ TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget* parent) : QDialog(parent) 
     c->Footer()->SetValueType(fvtStaticText);
   }
   AddGridColumn(DBGridEh1, QString(), u(" "), false, 60);
-  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGridEh1, background);
-  };
+  StripeGridRows(DBGridEh1);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("房屋状态表"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋状态表"));
 
   auto* column = new QVBoxLayout(this);
   column->addLayout(bar);

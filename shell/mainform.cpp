@@ -42,6 +42,7 @@
 #include "shell/relatedunit.h"
 #include "shell/qxb.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 #include "shell/remind.h"
 #include "shell/maintenance.h"
 #include "shell/commandregistry.h"
@@ -693,11 +694,7 @@ void TForm_main::N2Click() {
   if (!checkRight("操作员设置")) return;
   auto* window = new TForm_qxb(this);
   window->DBComboBoxEh1->SetItems(window->DBComboBoxEh1->Items() + InstalledInputMethods());
-  window->q_qxb->Close();
-  window->q_qxb->SQL.Clear();
-  window->q_qxb->SQL.Add(u("select * from 权限表 "));
-  window->q_qxb->SQL.Add(u("order by 姓名"));
-  window->q_qxb->Open();
+  ReopenQuery(window->q_qxb, {u("select * from 权限表 "), u("order by 姓名")});
   RunModal(window);
   window->q_qxb->Close();
   delete window;
@@ -733,34 +730,14 @@ void TForm_main::N27Click() {}
 
 // 客户资料设置: the customers, ordered by name; no right is checked.
 void TForm_main::N99Click() {
-  TADOQuery* q = Dm1->q_guestinfo;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 客户资料"));
-  q->SQL.Add(u("order by 客户名称"));
-  q->Open();
-  {
-    auto* window = new TForm_guestinfo(this);
-    RunModal(window);
-    delete window;
-  }
-  q->Close();
+  RunModalOverQuery<TForm_guestinfo>(this, Dm1->q_guestinfo, {u("select * from 客户资料"), u("order by 客户名称")});
 }
 
 // 数据整理: the clean-up window with its building list.
 void TForm_main::N10Click() {
   auto* window = new TForm_arrange(this);
-  QStringList buildings;
-  TADOQuery* q = Dm1->q_storeyinfo;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 楼宇资料 "));
-  if (GardenScoped) q->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-  q->SQL.Add(u("order by 楼宇名称"));
-  q->Open();
-  for (q->First(); !q->Eof(); q->Next()) buildings << q->FieldByName(u("楼宇名称"))->AsString();
-  q->Close();
-  window->DBComboBoxEh3->SetItems(buildings);
+  window->DBComboBoxEh3->SetItems(FieldValues(
+      Dm1->q_storeyinfo, EstateScopedSelect(u("select * from 楼宇资料 "), u("order by 楼宇名称")), u("楼宇名称")));
   RunModal(window);
   delete window;
 }
@@ -809,33 +786,12 @@ void TForm_main::N52Click() {
 // 到期报警设置: the settings row of the local database.
 void TForm_main::N51Click() {
   if (!checkRight("到期报警设置")) return;
-  TADOQuery* q = Dm1->q_tongyong;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from sysset"));
-  q->Open();
-  {
-    auto* window = new TForm_txcsb(this);
-    RunModal(window);
-    delete window;
-  }
-  q->Close();
+  RunModalOverQuery<TForm_txcsb>(this, Dm1->q_tongyong, {u("select * from sysset")});
 }
 
 // 房屋租赁管理: the leases not moved out yet; no right is checked.
 void TForm_main::N100Click() {
-  TADOQuery* q = Dm1->q_houselease;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 房屋租赁表 where 已经迁出=0"));
-  q->SQL.Add(u("order by 房屋代码"));
-  q->Open();
-  {
-    auto* window = new TForm_houselease(this);
-    RunModal(window);
-    delete window;
-  }
-  q->Close();
+  RunModalOverQuery<TForm_houselease>(this, Dm1->q_houselease, {u("select * from 房屋租赁表 where 已经迁出=0"), u("order by 房屋代码")});
 }
 
 #define UNAVAILABLE(n) \

@@ -30,6 +30,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 #include "shell/seats.h"
 
 #include <cstdio>
@@ -514,15 +515,9 @@ TForm_arrange::TForm_arrange(QWidget* parent) : QDialog(parent) {
   DBComboBoxEh3 = new TDBComboBoxEh(houses);
   DBComboBoxEh3->setObjectName(QStringLiteral("DBComboBoxEh3"));
   SpeedButton1 = makeButton(houses, "SpeedButton1", "查找");
-  q_house = new TADOQuery(this);
-  q_house->setObjectName(QStringLiteral("q_house"));
-  q_house->SetConnection(Dm1->ADO_system);
-  ds_house = new TDataSource(this);
-  ds_house->setObjectName(QStringLiteral("ds_house"));
-  ds_house->SetDataSet(q_house);
-  DBGridEh1 = new TDBGridEh(houses);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, ds_house, 0);
+  q_house = NewQuery(this, "q_house", Dm1->ADO_system);
+  ds_house = NewDataSource(this, "ds_house", q_house);
+  DBGridEh1 = NewListGrid(houses, "DBGridEh1", ds_house, 0);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
   // Two estates may use the same house codes: the estate tells their rows apart.
   AddGridColumn(DBGridEh1, u("小区名称"), u("小区"), false, 100);

@@ -16,6 +16,7 @@
 #include "platform/ui.h"
 #include "shell/dm.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -77,13 +78,8 @@ void SetupPasswordEdit(QLineEdit* edit, int maxLength) {
 }
 
 TForm_password::TForm_password(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_password"));
-  setWindowTitle(u("修改当前操作员口令"));
   // Fixed border without title-bar buttons.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_password", u("修改当前操作员口令"), false);
 
   auto* grid = new QGridLayout;
   auto addRow = [&](int row, const char* caption, QWidget* field) {

@@ -12,6 +12,7 @@
 #include "platform/ui.h"
 #include "shell/qxb.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -39,12 +40,7 @@ const char* const kActionRights[] = {"编辑权", "打印权", "删除权", "查
 }  // namespace
 
 TForm_qxb_qxsz::TForm_qxb_qxsz(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_qxb_qxsz"));
-  setWindowTitle(u("权限编辑"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_qxb_qxsz", u("权限编辑"), false);
 
   TDataSource* source = Form_qxb ? Form_qxb->ds_qxb : nullptr;
   auto makeBox = [this, source](QWidget* parent, const char* right) {

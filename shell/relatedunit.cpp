@@ -18,6 +18,7 @@
 #include "shell/dm.h"
 #include "shell/gardeninfo.h"
 #include "shell/loginstate.h"
+#include "shell/windowparts.h"
 
 TForm_housecompany* Form_housecompany = nullptr;
 
@@ -38,20 +39,13 @@ TForm_housecompany::TForm_housecompany(QWidget* parent) : TRecordForm(parent) {
   setWindowTitle(u("关联单位设置"));
   Form_housecompany = this;
 
-  Q_temp = new TADOQuery(this);
-  Q_temp->setObjectName(QStringLiteral("Q_temp"));
-  Q_temp->SetConnection(Dm1->ADO_system);
-  DS_temp = new TDataSource(this);
-  DS_temp->setObjectName(QStringLiteral("DS_temp"));
-  DS_temp->SetDataSet(Q_temp);
+  Q_temp = NewQuery(this, "Q_temp", Dm1->ADO_system);
+  DS_temp = NewDataSource(this, "DS_temp", Q_temp);
   SetMainDataSet(Q_temp);
 
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  bar->setFrameShape(QFrame::StyledPanel);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  row->setSpacing(0);
+  const TToolBar tools = NewToolBarFrame(this, kRecordToolBar);
+  QFrame* bar = tools.frame;
+  QHBoxLayout* row = tools.row;
   bitbtn_add = AddToolButton(row, "bitbtn_add", u("增加"));
   bitbtn_edit = AddToolButton(row, "bitbtn_edit", u("编辑"));
   bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
@@ -97,16 +91,12 @@ TForm_housecompany::TForm_housecompany(QWidget* parent) : TRecordForm(parent) {
   AddTextEditor(DBEdit1);
   AddTextEditor(DBMemo1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, DS_temp, 0);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", DS_temp, 0);
   AddGridColumn(DBGridEh1, u("小区代码"), u("楼盘代码"), true, 80);
   AddGridColumn(DBGridEh1, u("小区名称"), u("楼盘名称"), true, 120);
   AddGridColumn(DBGridEh1, u("关联单位"), QString(), true, 160);
   AddGridColumn(DBGridEh1, u("备注"), QString(), true, 160);
-  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGridEh1, background);
-  };
+  StripeGridRows(DBGridEh1);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
@@ -216,12 +206,7 @@ void OpenHouseCompanyWindow(QWidget* owner) {
   if (!CheckActionRight("业主资料设置")) return;
   auto* window = new TForm_housecompany(owner);
   TADOQuery* q = window->Q_temp;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 关联单位"));
-  if (GardenScoped) q->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-  q->SQL.Add(u("order by 关联单位"));
-  q->Open();
+  ReopenQuery(q, EstateScopedSelect(u("select * from 关联单位"), u("order by 关联单位")));
   RunModal(window);
   q->Close();
   delete window;

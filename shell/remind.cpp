@@ -19,6 +19,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -141,16 +142,8 @@ TForm_txgn::TForm_txgn(QWidget* parent) : QDialog(parent) {
   bar->setFrameShape(QFrame::StyledPanel);
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(2, 2, 2, 2);
-  auto makeButton = [this, row](const char* name, const char* caption) {
-    auto* b = new QToolButton(this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(u(caption));
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setAutoRaise(true);
-    b->setMinimumWidth(52);
-    row->addWidget(b);
-    return b;
-  };
+  auto makeButton = [this, row](const char* name, const char* caption) { return NewToolButton(this, row, name, u(caption)); };
+
   bitbtn_edit = makeButton("bitbtn_edit", "提醒");
   SpeedButton3 = makeButton("SpeedButton3", "打印");
   SpeedButton2 = makeButton("SpeedButton2", "导出");
@@ -168,21 +161,15 @@ TForm_txgn::TForm_txgn(QWidget* parent) : QDialog(parent) {
   row->addWidget(ts);
   row->addStretch(1);
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_tongyong);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
   AddGridColumn(DBGridEh1, u("textd"), u("小区名称"), false, 110);
   AddGridColumn(DBGridEh1, u("texta"), u("房屋代码"), false, 90);
   AddGridColumn(DBGridEh1, u("textc"), u("业主名称"), false, 90);
   AddGridColumn(DBGridEh1, u("textb"), u("投诉内容"), false, 260);
   AddGridColumn(DBGridEh1, u("datea"), u("投诉日期/到期日期"), false, 130);
-  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGridEh1, background);
-  };
+  StripeGridRows(DBGridEh1);
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  SetupGridPrint(PrintDBGridEh1, DBGridEh1, u("提醒功能清单"));
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("提醒功能清单"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);

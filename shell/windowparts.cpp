@@ -4,9 +4,11 @@
 #include "shell/windowparts.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QHBoxLayout>
 #include <QToolButton>
 
@@ -90,6 +92,17 @@ TPrintDBGridEh* NewGridPrint(QObject* owner, const char* name, TDBGridEh* grid, 
 
 void CloseQuery(TADOQuery* query) { query->Close(); }
 
+void SetupFixedDialog(QDialog* dialog, const char* name, const QString& title, bool closeButton) {
+  nameIt(dialog, name);
+  dialog->setWindowTitle(title);
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (closeButton) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  dialog->setWindowFlags(flags);
+  QFont font(QString::fromUtf8("宋体"));
+  font.setPointSize(9);
+  dialog->setFont(font);
+}
+
 // ---------------------------------------------------------------------------------------
 // Tool bars
 
@@ -111,8 +124,28 @@ TToolBar NewToolBarFrame(QWidget* owner, const TToolBarLook& look) {
   if (look.framed) bar.frame->setFrameShape(QFrame::StyledPanel);
   bar.row = new QHBoxLayout(bar.frame);
   if (look.margin >= 0) bar.row->setContentsMargins(look.margin, look.margin, look.margin, look.margin);
-  bar.row->setSpacing(look.spacing);
+  if (look.spacing >= 0) bar.row->setSpacing(look.spacing);
   return bar;
+}
+
+QLineEdit* NewLineEdit(QWidget* parent, const char* name) {
+  auto* e = new QLineEdit(parent);
+  nameIt(e, name);
+  return e;
+}
+
+QFrame* NewSearchRow(QWidget* owner, const char* name, std::initializer_list<std::pair<const char*, QWidget*>> editors,
+                     QWidget* searchButton) {
+  auto* frame = new QFrame(owner);
+  nameIt(frame, name);
+  auto* row = new QHBoxLayout(frame);
+  for (const auto& [caption, editor] : editors) {
+    row->addWidget(new QLabel(QString::fromUtf8(caption), frame));
+    row->addWidget(editor);
+  }
+  row->addWidget(searchButton);
+  row->addStretch(1);
+  return frame;
 }
 
 // ---------------------------------------------------------------------------------------

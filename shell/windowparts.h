@@ -14,6 +14,8 @@
 #include "platform/ui.h"
 
 class QComboBox;
+class QLineEdit;
+class QDialog;
 class QGridLayout;
 class TCustomDBGridEh;
 class TDBGridEh;
@@ -80,6 +82,10 @@ TPrintDBGridEh* NewGridPrint(QObject* owner, const char* name, TDBGridEh* grid, 
 template <class W>
 void RunModalOverQuery(QWidget* owner, TADOQuery* query, const QStringList& sqlLines);
 
+// A fixed dialog of the shell: its object name and title, a title bar with (`closeButton`) or
+// without the system menu and close button, and the windows' 9-point 宋体 font.
+void SetupFixedDialog(QDialog* dialog, const char* name, const QString& title, bool closeButton);
+
 // ---------------------------------------------------------------------------------------
 // Tool bars
 
@@ -96,6 +102,8 @@ struct TToolBarLook {
 };
 inline constexpr TToolBarLook kRecordToolBar{"Panel1", true, 2, 0};
 inline constexpr TToolBarLook kServiceToolBar{nullptr, false, -1, 0};
+// A bare row with the style's margins and spacing (spacing -1).
+inline constexpr TToolBarLook kPlainToolBar{nullptr, false, -1, -1};
 
 // A tool bar: its frame and its row (more widgets and the stretch go on the row).
 struct TToolBar {
@@ -134,6 +142,13 @@ TToolBar NewToolBar(W* window, const TToolBarLook& look, std::initializer_list<T
   AddToolActions(window, bar.frame, bar.row, actions);
   return bar;
 }
+
+// A plain line editor with its object name.
+QLineEdit* NewLineEdit(QWidget* parent, const char* name);
+// A search row: the frame `name` holding each caption followed by its editor, then the
+// search button and the stretch.
+QFrame* NewSearchRow(QWidget* owner, const char* name, std::initializer_list<std::pair<const char*, QWidget*>> editors,
+                     QWidget* searchButton);
 
 // ---------------------------------------------------------------------------------------
 // Queries and picker lists

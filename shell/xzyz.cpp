@@ -16,19 +16,14 @@
 #include "shell/gardeninfo.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 namespace {
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 }  // namespace
 
 TForm_xzyz::TForm_xzyz(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_xzyz"));
-  setWindowTitle(u("选择客户资料"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupFixedDialog(this, "Form_xzyz", u("选择客户资料"), true);
 
   Label2 = new QLabel(this);
   Label2->setObjectName(QStringLiteral("Label2"));
@@ -53,9 +48,7 @@ TForm_xzyz::TForm_xzyz(QWidget* parent) : QDialog(parent) {
   connect(bitbtn_select, &QPushButton::clicked, this, Guarded([this] { bitbtn_selectClick(); }));
   connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
 
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  SetupListGrid(DBGridEh1, Dm1->ds_guestinfo);
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_guestinfo);
   AddGridColumn(DBGridEh1, u("客户代码"), QString(), true, 80);
   TColumnEh* name = AddGridColumn(DBGridEh1, u("客户名称"), QString(), true, 140);
   name->Footer()->SetValueType(fvtStaticText);
