@@ -215,7 +215,7 @@ TEST_F(ComplaintStatsTest, CountsAfterTheMainFileWasReplacedUnderTheProgramRefus
     const int shown = ui.messages().size();
     w->SpeedButton1->click();
     EXPECT_EQ(ui.messages().size(), shown + 1) << i;
-    if (ui.messages().size() > shown) EXPECT_TRUE(ui.messages().last().contains(u8("数据库文件已经被替换"))) << i;
+    if (ui.messages().size() > shown) EXPECT_TRUE(ui.messages().last().text.contains(u8("数据库文件已经被替换"))) << i;
     EXPECT_EQ(scratch(fields), before[1]) << i;
     EXPECT_FALSE(Dm1->db_local->InTransaction());
   }
@@ -283,7 +283,7 @@ TEST_F(ComplaintStatsTest, ByMonthAndHouseStopKeepsThePreviousLinesAndFreesTheMa
   complaint("T-new", "2008-01-01 08:00:00", "H-000", "一栋", "完成");
 
   w->SpeedButton1->click();
-  EXPECT_EQ(scratch(fields).size(), 12 * 300);
+  EXPECT_EQ(scratch(fields).size(), 300);  // each house's complaints fall in one month
   EXPECT_EQ(scratchSum("numbera").toString(), QStringLiteral("6001"));
 }
 
@@ -301,6 +301,7 @@ TEST_F(ComplaintStatsTest, ByMonthAndHouseEqualsAnIndependentCount) {
   for (int e = 0; e < 3; ++e)
     for (int c = 0; c < 5; ++c) {
       if ((e + c) % 4 == 3) continue;  // not every estate has every code
+      if (c < 2 && (e + c) % 2 == 1) continue;  // A-101 and a-101 are one code within an estate
       exec(u8("insert into 房屋资料 (小区代码, 房屋代码, 楼宇名称, 业主名称) values (%1, '%2', '%3', '业主%4')")
                .arg(e == 2 && c == 0 ? u8("null") : u8("'") + QString(u8(estates[e])).replace(u8("'"), u8("''")) + u8("'"),
                     QString(u8(codes[c])).replace(u8("'"), u8("''")),
@@ -314,7 +315,7 @@ TEST_F(ComplaintStatsTest, ByMonthAndHouseEqualsAnIndependentCount) {
     const QString date = u8("%1-%2-%3 10:00:00").arg(i % 17 == 0 ? 2007 : 2008).arg(i % 12 + 1, 2, 10, QLatin1Char('0')).arg(i % 28 + 1, 2, 10, QLatin1Char('0'));
     exec(u8("insert into 业主投诉表 (小区代码, 投诉单号, 投诉日期, 房屋代码, 处理结果, 投诉内容) values (%1, 'T%2', '%3', '%4', '%5', '%6')")
              .arg(estate ? u8("'") + QString(u8(estate)).replace(u8("'"), u8("''")) + u8("'") : u8("null"), QString::number(i), date,
-                  code, u8(results[i % 3]), i % 5 ? u8("漏'水") : u8("噪音")));
+                  code, u8(results[i % 3]), i % 5 ? u8("漏''水") : u8("噪音")));
   }
   auto w = open<TForm_z_tousuinfo_yuehouse>();
   const QStringList fields{"textb", "textc", "textd", "texte", "numbera", "numberb", "numberc"};
