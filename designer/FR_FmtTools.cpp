@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 
 #include "designer/FR_Desgn.h"
+#include <QEvent>
+
 #include "designer/FR_Glyphs.h"
 #include "designer/FR_Small.h"
 #include "platform/ui.h"
@@ -73,6 +75,17 @@ TfrColorPopup::TfrColorPopup(QWidget* parent) : QFrame(parent, Qt::Popup) {
   Selector->move(1, 1);
   setFixedSize(Selector->width() + 2, Selector->height() + 2);
   Selector->OnColorSelected = [this](TColorSelector* s) { choose(s->Color()); };
+  // The selector hides itself before its colour dialog: the pop-up goes with it, so a
+  // cancelled dialog leaves no empty frame dropped down.
+  struct FollowHide : QObject {
+    QWidget* popup;
+    explicit FollowHide(QWidget* p) : QObject(p), popup(p) {}
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::Hide && static_cast<QWidget*>(o)->isHidden() && popup->isVisible()) popup->hide();
+      return false;
+    }
+  };
+  Selector->installEventFilter(new FollowHide(this));
 }
 
 void TfrColorPopup::showEvent(QShowEvent* e) {

@@ -365,6 +365,9 @@ AttachedFile attachedMain;
 TMainDatabaseOnLocal::TMainDatabaseOnLocal() {
   if (!Dm1 || !Dm1->ADO_system->Connected() || Dm1->ADO_system->kind() != TADOConnection::SQLite) return;
   if (!Dm1->db_local->Connected() || Dm1->db_local->kind() != TADOConnection::SQLite) return;
+  // The main connection refuses a file replaced under it (a restore made elsewhere): the count
+  // must refuse too rather than read the new file through the attachment.
+  Dm1->ADO_system->Execute(u("select 1"));
   const char* file = sqlite3_db_filename(static_cast<sqlite3*>(Dm1->ADO_system->sqliteHandle()), "main");
   struct stat info {};
   if (!file || !*file || ::stat(file, &info) != 0) return;

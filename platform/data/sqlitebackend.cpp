@@ -560,7 +560,12 @@ void SqliteBackend::beginWrite() {
   fail();
 }
 void SqliteBackend::commit() { executeScript(QStringLiteral("COMMIT")); }
-void SqliteBackend::rollback() { executeScript(QStringLiteral("ROLLBACK")); }
+void SqliteBackend::rollback() {
+  // A write that failed or was interrupted may have ended the transaction already (SQLite rolls
+  // it back itself): the rollback is then done, and the connection's level must still drop.
+  if (sqlite3_get_autocommit(db_)) return;
+  executeScript(QStringLiteral("ROLLBACK"));
+}
 void SqliteBackend::savepoint(int level) { executeScript(QStringLiteral("SAVEPOINT sp%1").arg(level)); }
 void SqliteBackend::releaseSavepoint(int level) { executeScript(QStringLiteral("RELEASE sp%1").arg(level)); }
 void SqliteBackend::rollbackToSavepoint(int level) {

@@ -150,6 +150,26 @@ TEST_F(FormatToolsTest, BarsFollowTheSelectionAndFeedNewObjects) {
 
 }
 
+// "其它..." in the colour pop-up with the colour dialog cancelled: the pop-up closes (no empty
+// frame stays dropped down), nothing changes, and the next drop-down offers the colours again.
+TEST_F(FormatToolsTest, CancelledOtherColourClosesThePopUp) {
+  ScriptedUi ui;
+  open();
+  clickObject(obj("Memo1"));
+  const TColor before = memo("Memo1")->Font.color();
+  ui.cancel(ScriptedUi::Dialog::Color);
+  press("ClB2");
+  ASSERT_TRUE(form->ColorPopup->isVisible());
+  TfrSpeedButton* other = form->ColorPopup->Selector->ButtonByTag(17);
+  QTest::mouseClick(other, Qt::LeftButton, Qt::NoModifier, other->rect().center());
+  EXPECT_FALSE(form->ColorPopup->isVisible());
+  EXPECT_EQ(memo("Memo1")->Font.color(), before);
+  press("ClB2");
+  ASSERT_TRUE(form->ColorPopup->isVisible());
+  EXPECT_TRUE(form->ColorPopup->Selector->isVisible());
+  form->ColorPopup->hide();
+}
+
 TEST_F(FormatToolsTest, ColoursLineStylesAndRestrictedObjects) {
   ScriptedUi ui;
   open();
