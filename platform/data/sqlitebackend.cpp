@@ -887,24 +887,39 @@ bool harmlessIndex(const QString& sql) {
   return plain.match(definitionShape(sql)).hasMatch();
 }
 
+// The schema the script makes (in a database in memory) beside the file's own, both read.
+struct SchemaPair {
+  Db expected, actual;
+  std::vector<SchemaObject> want, have;
+};
+// False, with the reason in `error`, when the script fails or the file cannot be read.
+bool readSchemaPair(const QString& file, const QString& schemaScript, SchemaPair& pair, QString& error) {
+  if (!openFile(pair.expected, QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error))
+    return false;
+  RegisterJetFunctions(pair.expected.db);
+  const QByteArray script = schemaScript.toUtf8();
+  char* err = nullptr;
+  if (sqlite3_exec(pair.expected.db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+    error = QString::fromUtf8(err ? err : "schema script failed");
+    sqlite3_free(err);
+    return false;
+  }
+  if (!QFile::exists(file)) {
+    error = QStringLiteral("file not found: ") + file;
+    return false;
+  }
+  return openFile(pair.actual, file, SQLITE_OPEN_READONLY, &error) && schemaObjects(pair.expected.db, pair.want, &error) &&
+         schemaObjects(pair.actual.db, pair.have, &error);
+}
+
 }  // namespace
 
 QStringList SqliteMissingObjects(const QString& file, const QString& schemaScript) {
-  Db expected, actual;
+  SchemaPair pair;
   QString error;
-  if (!openFile(expected, QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error)) return {error};
-  RegisterJetFunctions(expected.db);
-  const QByteArray script = schemaScript.toUtf8();
-  char* err = nullptr;
-  if (sqlite3_exec(expected.db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-    const QString msg = QString::fromUtf8(err ? err : "schema script failed");
-    sqlite3_free(err);
-    return {msg};
-  }
-  if (!QFile::exists(file)) return {QStringLiteral("file not found: ") + file};
-  if (!openFile(actual, file, SQLITE_OPEN_READONLY, &error)) return {error};
-  std::vector<SchemaObject> want, have;
-  if (!schemaObjects(expected.db, want, &error) || !schemaObjects(actual.db, have, &error)) return {error};
+  if (!readSchemaPair(file, schemaScript, pair, error)) return {error};
+  const std::vector<SchemaObject>& want = pair.want;
+  const std::vector<SchemaObject>& have = pair.have;
   QSet<QString> present;
   for (const SchemaObject& o : have) present.insert(o.type + QLatin1Char(':') + o.name.toLower());
   const QHash<QString, QString> typeNames = {{QStringLiteral("index"), QString::fromUtf8("索引")},
@@ -918,21 +933,13 @@ QStringList SqliteMissingObjects(const QString& file, const QString& schemaScrip
 }
 
 QStringList SqliteForeignSchema(const QString& file, const QString& schemaScript) {
-  Db expected, actual;
+  SchemaPair pair;
   QString error;
-  if (!openFile(expected, QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error)) return {error};
-  RegisterJetFunctions(expected.db);
-  const QByteArray script = schemaScript.toUtf8();
-  char* err = nullptr;
-  if (sqlite3_exec(expected.db, script.constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-    const QString msg = QString::fromUtf8(err ? err : "schema script failed");
-    sqlite3_free(err);
-    return {msg};
-  }
-  if (!QFile::exists(file)) return {QStringLiteral("file not found: ") + file};
-  if (!openFile(actual, file, SQLITE_OPEN_READONLY, &error)) return {error};
-  std::vector<SchemaObject> want, have;
-  if (!schemaObjects(expected.db, want, &error) || !schemaObjects(actual.db, have, &error)) return {error};
+  if (!readSchemaPair(file, schemaScript, pair, error)) return {error};
+  Db& expected = pair.expected;
+  Db& actual = pair.actual;
+  const std::vector<SchemaObject>& want = pair.want;
+  const std::vector<SchemaObject>& have = pair.have;
   QHash<QString, SchemaObject> wanted;
   for (const SchemaObject& o : want) wanted.insert(o.type + QLatin1Char(':') + o.name.toLower(), o);
   const QHash<QString, QString> typeNames = {{QStringLiteral("table"), QString::fromUtf8("表")},
