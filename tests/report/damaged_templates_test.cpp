@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 #include "report/FR_Class.h"
@@ -33,6 +34,46 @@ QString templatesFolder() { return QString::fromUtf8(ESTATE_SOURCE_DIR) + "/temp
 // Exit codes of the child.
 enum : int { kAllSound = 0, kEscaped = 2, kSilentRefusal = 3, kOutOfMemory = 4 };
 
+// Writes one damaged copy to `path`, then loads, saves and builds it as the program would.
+// kAllSound when each step either worked or was refused with a word to the operator; `label`
+// names the copy in what goes to the error output.
+int tryDamagedCopy(const QByteArray& copy, const QString& path, const std::string& label) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(copy) != copy.size()) return kEscaped;
+  f.close();
+  try {
+    ScriptedUi ui;
+    TfrReport report;
+    report.ShowProgress = false;
+    // A damaged byte may mark the template protected: the password is asked (and not known).
+    bool asked = false;
+    report.PasswordHook = [&asked](QString&) { return asked = true, false; };
+    const bool loaded = report.OpenTemplateFile(path);
+    if (!loaded && ui.messages().isEmpty() && !asked) {
+      std::fprintf(stderr, "%s was refused without a word\n", label.c_str());
+      return kSilentRefusal;
+    }
+    if (loaded) {
+      QBuffer saved;
+      saved.open(QIODevice::ReadWrite);
+      report.SaveTemplate(saved);
+      if (!report.BuildReport() && ui.messages().isEmpty()) {
+        std::fprintf(stderr, "%s failed to build without a word\n", label.c_str());
+        return kSilentRefusal;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s let an exception escape: %s\n", label.c_str(), e.message().toUtf8().constData());
+    return kEscaped;
+  } catch (...) {
+    std::fprintf(stderr, "%s let an exception escape\n", label.c_str());
+    return kEscaped;
+  }
+  return kAllSound;
+}
+
 // Loads, saves and builds `copies` damaged copies of `original`, each with 1 to `maxBytes` bytes
 // changed at random; runs in the child.
 int damageRun(const QByteArray& original, const QString& path, unsigned seed, int copies, int maxBytes) {
@@ -45,37 +86,8 @@ int damageRun(const QByteArray& original, const QString& path, unsigned seed, in
       at = int(rng() % unsigned(copy.size()));
       copy[at] = char(uint8_t(copy[at]) ^ uint8_t(1 + rng() % 255));
     }
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(copy) != copy.size()) return kEscaped;
-    f.close();
-    try {
-      ScriptedUi ui;
-      TfrReport report;
-      report.ShowProgress = false;
-      // A damaged byte may mark the template protected: the password is asked (and not known).
-      bool asked = false;
-      report.PasswordHook = [&asked](QString&) { return asked = true, false; };
-      const bool loaded = report.OpenTemplateFile(path);
-      if (!loaded && ui.messages().isEmpty() && !asked) {
-        std::fprintf(stderr, "copy %d (byte %d) was refused without a word\n", i, at);
-        return kSilentRefusal;
-      }
-      if (loaded) {
-        QBuffer saved;
-        saved.open(QIODevice::ReadWrite);
-        report.SaveTemplate(saved);
-        const bool built = report.BuildReport();
-        if (!built && ui.messages().isEmpty()) {
-          std::fprintf(stderr, "copy %d (byte %d) failed to build without a word\n", i, at);
-          return kSilentRefusal;
-        }
-      }
-    } catch (const std::bad_alloc&) {
-      return kOutOfMemory;
-    } catch (...) {
-      std::fprintf(stderr, "copy %d (byte %d) let an exception escape\n", i, at);
-      return kEscaped;
-    }
+    const int result = tryDamagedCopy(copy, path, "copy " + std::to_string(i) + " (byte " + std::to_string(at) + ")");
+    if (result != kAllSound) return result;
   }
   return kAllSound;
 }
@@ -375,36 +387,10 @@ int xmlDamageRun(const QByteArray& original, const QString& path, unsigned seed,
     } else {
       copy.truncate(at);
     }
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(copy) != copy.size()) return kEscaped;
-    f.close();
-    try {
-      ScriptedUi ui;
-      TfrReport report;
-      report.ShowProgress = false;
-      bool asked = false;
-      report.PasswordHook = [&asked](QString&) { return asked = true, false; };
-      const bool loaded = report.OpenTemplateFile(path);
-      if (!loaded && ui.messages().isEmpty() && !asked) {
-        std::fprintf(stderr, "XML copy %d (kind %d at %d) was refused without a word\n", i, how, at);
-        return kSilentRefusal;
-      }
-      if (loaded) {
-        QBuffer saved;
-        saved.open(QIODevice::ReadWrite);
-        report.SaveTemplate(saved);
-        if (!report.BuildReport() && ui.messages().isEmpty()) return kSilentRefusal;
-      }
-    } catch (const std::bad_alloc&) {
-      return kOutOfMemory;
-    } catch (const Exception& e) {
-      std::fprintf(stderr, "XML copy %d (kind %d at %d) let an exception escape: %s\n", i, how, at,
-                   e.message().toUtf8().constData());
-      return kEscaped;
-    } catch (...) {
-      std::fprintf(stderr, "XML copy %d (kind %d at %d) let an exception escape\n", i, how, at);
-      return kEscaped;
-    }
+    const int result = tryDamagedCopy(copy, path,
+                                      "XML copy " + std::to_string(i) + " (kind " + std::to_string(how) + " at " +
+                                          std::to_string(at) + ")");
+    if (result != kAllSound) return result;
   }
   return kAllSound;
 }
