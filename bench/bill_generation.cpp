@@ -25,7 +25,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 constexpr int kHouses = 2000;
 constexpr int kItems = 10;
 

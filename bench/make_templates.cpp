@@ -29,8 +29,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 // ---- the tables of the schema
 
 // Column names of every table created in one schema file.

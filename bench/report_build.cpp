@@ -27,8 +27,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 QString createStatement(const QString& table) {
   QFile f(u(ESTATE_SOURCE_DIR) + u("/schema/local.sql"));
   if (!f.open(QIODevice::ReadOnly)) return {};

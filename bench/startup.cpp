@@ -33,8 +33,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // Answers every box with OK and stops the process when the log-in dialog is about to show,
 // printing the time since the process began.
 class StopAtLogIn : public UiBackend {

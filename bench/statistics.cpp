@@ -28,7 +28,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 constexpr int kHouses = 5000;
 constexpr int kBuildings = 50;
 constexpr int kItems = 20;

@@ -28,7 +28,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Reads the whole result of a statement.
 TADOQuery* openQuery(TADOQuery& q, TADOConnection* c, const QString& sql) {

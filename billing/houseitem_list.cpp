@@ -24,10 +24,6 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_houseitem_list"));
   setWindowTitle(u("房屋收费项目明细表"));

@@ -21,7 +21,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kSameAmount = "业主收费金额相同";
 const char* const kDifferentAmount = "业主收费金额不同";
 

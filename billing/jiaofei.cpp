@@ -26,7 +26,6 @@
 #include "shell/recordwindow.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kDepositMethod = "冲抵押金";
 
 Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }

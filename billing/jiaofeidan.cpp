@@ -40,7 +40,6 @@
 TForm_jiaofeidan_duoyue* Form_jiaofeidan_duoyue = nullptr;
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kUnpaid = "未缴费";
 
 QString estateCondition() {

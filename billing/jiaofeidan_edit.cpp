@@ -21,7 +21,6 @@
 #include "shell/recordwindow.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 // Readings are taken to four decimal places.
 double fourPlaces(double v) { return Money::fromDouble(v).toDouble(); }
 }  // namespace

@@ -13,7 +13,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 double to4(double v) { return std::round(v * 10000.0) / 10000.0; }
 }  // namespace
 

@@ -25,10 +25,6 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
     : TRecordForm(parent), layoutReset_(QStringLiteral("jiaofeidan.ini")) {
   setObjectName(QStringLiteral("Form_jiaofeidan"));

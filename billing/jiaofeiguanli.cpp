@@ -35,7 +35,6 @@
 TForm_shoufeimingxibiao* Form_shoufeimingxibiao = nullptr;
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kUnpaid = "未缴费";
 const char* const kDepositMethod = "冲抵押金";
 

@@ -30,7 +30,6 @@
 TForm_jiaofeiguanli_duoyue* Form_jiaofeiguanli_duoyue = nullptr;
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kUnpaid = "未缴费";
 
 Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }

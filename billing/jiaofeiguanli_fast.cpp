@@ -26,7 +26,6 @@
 TForm_jiaofeiguanli_fast* Form_jiaofeiguanli_fast = nullptr;
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kUnpaid = "未缴费";
 
 Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }

@@ -12,7 +12,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Rounds a count of ten-thousandths to a multiple of `step`, halves to the even multiple.
 int64_t roundHalfEven(int64_t units, int64_t step) {

@@ -23,7 +23,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kUnpaid = "未缴费";
 
 QStringList listOf(const QString& sql, const char* field) {

@@ -10,8 +10,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 Money moneyOf(TDataSet* ds, const char* name) { return ds->FieldByName(u(name))->AsMoney(); }
 
 void closeQueries(const ReceiptQueries& queries) {

@@ -7,8 +7,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 const char* const kDigits[] = {"零", "壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖"};
 
 QString digitWord(int d) { return u(kDigits[d]); }

@@ -32,7 +32,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QString like(const char* field, const QString& text) {
   return u("(") + u(field) + u(" like ") + SqlQuote::Like(text, true, true) + SqlQuote::LikeEscape() + u(")");

@@ -26,7 +26,6 @@
 #include "shell/password.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QStringList listOf(const QString& sql, const char* field) {
   TADOQuery* s = Dm1->q_search;

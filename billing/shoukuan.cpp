@@ -14,8 +14,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 bool integerText(const QString& s) {
   if (s.isEmpty()) return false;
   for (QChar c : s)

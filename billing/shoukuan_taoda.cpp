@@ -10,7 +10,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
 QString cell(int n) { return u("c") + QString::number(n); }
 
 }  // namespace

@@ -30,7 +30,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
 
 // The date of a field: null for an empty field; `bad` is set for text that is no date.
 // The date of a search field: none while no digit is typed, a fault for a date left half typed.

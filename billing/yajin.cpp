@@ -29,8 +29,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 
 template <class Editor>
 Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <exception>
 
+#include "platform/utf8.h"
+
 // The failure every layer of the program raises: a message text for the operator.
 // Subclasses name the kind of failure as the callers tell them apart.
 class Exception : public std::exception {

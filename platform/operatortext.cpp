@@ -4,9 +4,9 @@
 #include <QList>
 #include <QRegularExpression>
 
-namespace {
+#include "platform/utf8.h"
 
-QString u(const char* s) { return QString::fromUtf8(s); }
+namespace {
 
 // The names of value types in conversion failures.
 QString TypeName(const QString& name) {

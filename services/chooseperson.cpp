@@ -16,10 +16,6 @@
 #include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}
-
 TForm_chooseperson::TForm_chooseperson(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_chooseperson"));
   setWindowTitle(u("选择 人员"));

@@ -48,7 +48,6 @@ bool LockCompanyDocument(TADOConnection* connection, const QString& number) {
 }
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
 void cancelPending(TDataSet* d) {

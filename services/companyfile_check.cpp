@@ -30,7 +30,6 @@
 TForm_companyfile_check* Form_companyfile_check = nullptr;
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
 void cancelPending(TDataSet* d) {

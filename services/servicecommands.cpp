@@ -16,7 +16,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 void setLines(TADOQuery* q, std::initializer_list<const char*> lines) {
   q->Close();

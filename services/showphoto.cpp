@@ -9,10 +9,6 @@
 #include "platform/data/field.h"
 #include "platform/ui.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}
-
 TForm_showphoto::TForm_showphoto(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Form_showphoto"));
   setWindowTitle(u("显示图片"));

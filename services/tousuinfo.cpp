@@ -33,7 +33,6 @@
 TForm_tousuinfo* Form_tousuinfo = nullptr;
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 const char* const kFrontDesk = "前台模式";
 
 void copyFields(TDataSet* from, TDataSet* to, std::initializer_list<const char*> names) {

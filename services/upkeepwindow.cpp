@@ -31,7 +31,6 @@ int UpkeepColumnWidth(const char* field) {
   if (f == QStringLiteral("报废")) return 50;
   return 90;
 }
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
 

@@ -25,7 +25,6 @@
 #include "shell/windowparts.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
 

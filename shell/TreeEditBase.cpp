@@ -20,7 +20,6 @@
 #include "shell/windowparts.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 constexpr int kCodeRole = Qt::UserRole + 1;
 

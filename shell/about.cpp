@@ -13,7 +13,6 @@
 #include "platform/ui.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The picture down the left side: a column of houses under a soft sky, drawn so the program
 // ships no file.

@@ -8,10 +8,6 @@
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 class TDBMemo::Link : public TDataLink {
  public:
   explicit Link(TDBMemo* memo) : memo_(memo) {}

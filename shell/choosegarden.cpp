@@ -19,10 +19,6 @@
 #include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TForm_choosegarden::TForm_choosegarden(QWidget* parent) : QDialog(parent) {
   SetupFixedDialog(this, "Form_choosegarden", u("选择楼盘"), true);
 

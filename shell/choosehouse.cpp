@@ -18,10 +18,6 @@
 #include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TForm_choosehouse::TForm_choosehouse(QWidget* parent) : QDialog(parent) {
   SetupFixedDialog(this, "Form_choosehouse", u("选择房屋资料"), true);
 

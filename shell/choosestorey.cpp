@@ -12,10 +12,6 @@
 #include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TDataSet* PickerTargetFor(QWidget* picker, const QString& tag, TDataSet* named) {
   if (named) return named;
   if (tag == u("houselease")) return Dm1->q_houselease;

@@ -27,7 +27,6 @@ const char* const TDm1::kChartConnectionString =
     "Provider=Microsoft.Jet.OLEDB.4.0;User ID=Admin;Data Source=.\\data\\data.mdb;Mode=Share Deny None;";
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A first creation killed before its end leaves its temporary file (".kelo.db.new-…") beside
 // the database; it is never the database itself. Those older than ten minutes (so not the work

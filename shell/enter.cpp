@@ -21,7 +21,6 @@
 #include "shell/password.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The dialog's picture: a key over a soft blue tile, drawn so the program ships no file.
 QPixmap loginPicture() {

@@ -14,10 +14,6 @@
 
 TForm_Enter_single* Form_Enter_single = nullptr;
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TForm_Enter_single::TForm_Enter_single(QWidget* parent) : TForm_Enter(parent, true) {
   setObjectName(QStringLiteral("Form_Enter_single"));
   Form_Enter_single = this;

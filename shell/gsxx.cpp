@@ -16,10 +16,6 @@
 #include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TForm_gsxx_edit::TForm_gsxx_edit(QWidget* parent) : QDialog(parent) {
   SetupFixedDialog(this, "Form_gsxx_edit", u("公司信息编辑"), false);
 

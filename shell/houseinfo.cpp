@@ -29,7 +29,6 @@
 #include "shell/windowparts.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A box whose value is set only through its pick button.
 void addPickButton(TDBComboBoxEh* box, std::function<void()> click) {

@@ -26,7 +26,6 @@
 
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 QString text(TDataSet* ds, const char* field) { return SqlQuote::Text(ds->FieldByName(u(field))->AsString()); }
 
 template <class Editor>

@@ -22,7 +22,6 @@
 #include "shell/windowparts.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QString like(const QString& field, const QString& text) {
   return u("(") + field + u(" like ") + SqlQuote::Like(text, true, true) + SqlQuote::LikeEscape() + u(")");

@@ -57,7 +57,6 @@ QString& programFolderOverride() {
   return folder;
 }
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A small picture for a tool button: a rounded tile in the button's colour carrying the
 // first character of its caption.

@@ -37,7 +37,6 @@
 #include <unistd.h>
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
   auto* b = new QPushButton(u(caption), parent);

@@ -19,7 +19,6 @@
 #include "shell/windowparts.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 void notice(const char* text) { ShowNotice(u(text)); }
 

@@ -1,4 +1,5 @@
 #include "shell/qxb.h"
+#include "platform/utf8.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -20,7 +21,6 @@
 TForm_qxb* Form_qxb = nullptr;
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 }  // namespace
 
 TForm_qxb::TForm_qxb(QWidget* parent) : TRecordForm(parent) {

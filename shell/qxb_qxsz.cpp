@@ -15,7 +15,6 @@
 #include "shell/windowparts.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The pages of the dialog and the rights on each, in the order shown. 物资库存管理,
 // 编辑公司文件 and 阅读公司文件 have no box.

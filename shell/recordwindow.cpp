@@ -27,7 +27,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A read-only switch that works for our editors and for plain widgets alike.
 void setEditorReadOnly(QWidget* w, bool on) {

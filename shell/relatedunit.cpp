@@ -23,7 +23,6 @@
 TForm_housecompany* Form_housecompany = nullptr;
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 TDBEditEh* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
   auto* e = new TDBEditEh(parent);

@@ -1,5 +1,7 @@
 #include "shell/seats.h"
 
+#include "platform/utf8.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,8 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 constexpr int kSlots = 255;         // seats at once on one data folder
 constexpr int kJoinWaitMs = 20000;  // how long a start waits for a restore to finish

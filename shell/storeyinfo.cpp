@@ -23,7 +23,6 @@
 #include "shell/windowparts.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 }  // namespace
 
 const QStringList& BuildingCopyTables() {

@@ -18,10 +18,6 @@
 #include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TForm_xzyz::TForm_xzyz(QWidget* parent) : QDialog(parent) {
   SetupFixedDialog(this, "Form_xzyz", u("选择客户资料"), true);
 

@@ -20,7 +20,6 @@
 #include "shell/dm.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The charge groups: one item, or the electricity and water groups of several items.
 const QList<QStringList>& Groups() {

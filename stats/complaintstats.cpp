@@ -17,7 +17,6 @@
 #include "shell/dm.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 struct Info {
   const char* object;

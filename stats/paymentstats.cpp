@@ -24,7 +24,6 @@
 #include "shell/password.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 QString num(int n) { return QString::number(n); }
 
 const char* const kUnpaid = "缴费状态='未缴费'";

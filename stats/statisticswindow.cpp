@@ -33,10 +33,6 @@
 #include "shell/dm.h"
 #include "stats/dbbar.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 // ---------------------------------------------------------------------------------------
 // Periods
 

@@ -15,7 +15,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // The sum of 金额 of the house's deposit movements of one operation in the categories whose
 // name contains `key`, with the movement dates from the first day to the end of the last.

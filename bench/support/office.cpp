@@ -24,8 +24,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 const char* const kOperator = "系统管理员";
 const char* const kUnpaid = "未缴费";
 

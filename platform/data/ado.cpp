@@ -1,6 +1,7 @@
 #include "platform/data/ado.h"
 
 #include "platform/data/backend.h"
+#include "platform/data/sqlquote.h"
 #include "platform/exception.h"
 
 // ---------------------------------------------------------------- TCustomADODataSet
@@ -120,12 +121,6 @@ static QStringList splitList(const QString& s) {
   return out;
 }
 
-static QString quoteName(const QString& n) {
-  QString s = n;
-  s.replace(QLatin1Char('"'), QLatin1String("\"\""));
-  return QLatin1Char('"') + s + QLatin1Char('"');
-}
-
 QStringList TADOTable::detailFields() const {
   QStringList master = splitList(MasterFields);
   QStringList index = splitList(IndexFieldNames);
@@ -139,20 +134,20 @@ bool TADOTable::linked() const {
 
 QString TADOTable::selectText() const {
   if (TableName.trimmed().isEmpty()) throw EDatabaseError(QStringLiteral("%1: Missing TableName").arg(objectName()));
-  QString sql = QStringLiteral("select * from ") + quoteName(TableName.trimmed());
+  QString sql = QStringLiteral("select * from ") + SqlQuote::Identifier(TableName.trimmed());
   if (linked()) {
     QStringList fields = detailFields();
     QString where;
     for (const QString& f : fields) {
       if (!where.isEmpty()) where += QStringLiteral(" and ");
-      where += quoteName(f) + QStringLiteral("=?");
+      where += SqlQuote::Identifier(f) + QStringLiteral("=?");
     }
     sql += QStringLiteral(" where ") + where;
   }
   QStringList order = splitList(IndexFieldNames);
   if (!order.isEmpty()) {
     QStringList q;
-    for (const QString& o : order) q << quoteName(o);
+    for (const QString& o : order) q << SqlQuote::Identifier(o);
     sql += QStringLiteral(" order by ") + q.join(QLatin1Char(','));
   }
   return sql;

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/data/jet.h"
+#include "platform/data/sqlquote.h"
 #include "platform/exception.h"
 
 namespace {
@@ -51,12 +52,6 @@ struct Params {
 };
 
 using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
-
-QString quoteIdent(const QString& name) {
-  QString s = name;
-  s.replace(QLatin1Char('"'), QLatin1String("\"\""));
-  return QLatin1Char('"') + s + QLatin1Char('"');
-}
 
 int64_t parseCtid(const char* s) {
   // "(page,item)"
@@ -307,11 +302,11 @@ void PgBackend::insertRow(RowStore& store, uint32_t row) {
     for (int c : all) dup = dup || store.columns[size_t(c)].baseColumn == ci.baseColumn;
     if (dup) continue;
     all.push_back(i);
-    ret += QLatin1Char(',') + quoteIdent(ci.baseColumn);
+    ret += QLatin1Char(',') + SqlQuote::Identifier(ci.baseColumn);
     Cell c = store.get(row, i);
     if (c.tag == ctNull) continue;
     if (!cols.isEmpty()) { cols += QLatin1Char(','); marks += QLatin1Char(','); }
-    cols += quoteIdent(ci.baseColumn);
+    cols += SqlQuote::Identifier(ci.baseColumn);
     marks += QLatin1Char('?');
     p.add(store, c);
   }
@@ -339,7 +334,7 @@ void PgBackend::updateRow(RowStore& store, uint32_t row, const std::vector<int>&
     if (dup) continue;
     done.push_back(c);
     if (!set.isEmpty()) set += QLatin1Char(',');
-    set += quoteIdent(ci.baseColumn) + QStringLiteral("=?");
+    set += SqlQuote::Identifier(ci.baseColumn) + QStringLiteral("=?");
     p.add(store, store.get(row, c));
   }
   if (done.empty()) return;

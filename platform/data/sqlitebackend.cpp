@@ -13,17 +13,12 @@
 #include <QThread>
 
 #include "platform/data/jet.h"
+#include "platform/data/sqlquote.h"
 #include "platform/exception.h"
 
 #include <algorithm>
 
 namespace {
-
-QString quoteIdent(const QString& name) {
-  QString s = name;
-  s.replace(QLatin1Char('"'), QLatin1String("\"\""));
-  return QLatin1Char('"') + s + QLatin1Char('"');
-}
 
 // Texts and blobs are bound in place: the pool of the store never moves its bytes, and each
 // statement that binds cells binds all of its values again (or clears them) before it runs
@@ -388,7 +383,7 @@ QString SqliteBackend::columnList(const RowStore& store, std::vector<int>& cols,
     for (int c : cols) dup = dup || store.columns[size_t(c)].baseColumn.compare(ci.baseColumn, Qt::CaseInsensitive) == 0;
     if (dup) continue;
     if (!list.isEmpty()) list += QLatin1Char(',');
-    list += quoteIdent(ci.baseColumn);
+    list += SqlQuote::Identifier(ci.baseColumn);
     cols.push_back(i);
   }
   return list;
@@ -446,11 +441,11 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
     QString list = columnList(store, p.cols, true, row);
     QString sql;
     if (p.cols.empty()) {
-      sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(store.updateTable));
+      sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(SqlQuote::Identifier(store.updateTable));
     } else {
       QString marks;
       for (size_t i = 0; i < p.cols.size(); ++i) marks += i ? QStringLiteral(",?") : QStringLiteral("?");
-      sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoteIdent(store.updateTable), list, marks);
+      sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(SqlQuote::Identifier(store.updateTable), list, marks);
     }
     p.insert = prepare(sql);
     // The columns left empty may get values of the table's own (defaults, the row number,
@@ -463,11 +458,11 @@ void SqliteBackend::insertRow(RowStore& store, uint32_t row) {
       if (std::find(p.cols.begin(), p.cols.end(), c) != p.cols.end()) continue;
       if (!own.anyColumn && !own.columns.contains(store.columns[size_t(c)].baseColumn.toLower())) continue;
       if (!readList.isEmpty()) readList += QLatin1Char(',');
-      readList += quoteIdent(store.columns[size_t(c)].baseColumn);
+      readList += SqlQuote::Identifier(store.columns[size_t(c)].baseColumn);
       p.readCols.push_back(c);
     }
     if (!p.readCols.empty())
-      p.readBack = prepare(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_=?").arg(readList, quoteIdent(store.updateTable)));
+      p.readBack = prepare(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_=?").arg(readList, SqlQuote::Identifier(store.updateTable)));
     plan = &inserts_.insert(key, p).value();
   }
   lastPlan_ = plan;
@@ -502,11 +497,11 @@ void SqliteBackend::updateRow(RowStore& store, uint32_t row, const std::vector<i
     for (int d : cols) dup = dup || store.columns[size_t(d)].baseColumn.compare(ci.baseColumn, Qt::CaseInsensitive) == 0;
     if (dup) continue;
     if (!set.isEmpty()) set += QLatin1Char(',');
-    set += quoteIdent(ci.baseColumn) + QStringLiteral("=?");
+    set += SqlQuote::Identifier(ci.baseColumn) + QStringLiteral("=?");
     cols.push_back(c);
   }
   if (cols.empty()) return;
-  sqlite3_stmt* st = cached(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_=?").arg(quoteIdent(store.updateTable), set));
+  sqlite3_stmt* st = cached(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_=?").arg(SqlQuote::Identifier(store.updateTable), set));
   for (size_t i = 0; i < cols.size(); ++i) bindCell(st, int(i) + 1, store, store.get(row, cols[i]));
   sqlite3_bind_int64(st, int(cols.size()) + 1, store.rowIds[row]);
   if (sqlite3_step(st) != SQLITE_DONE) { sqlite3_reset(st); fail(); }
@@ -517,7 +512,7 @@ void SqliteBackend::updateRow(RowStore& store, uint32_t row, const std::vector<i
 
 void SqliteBackend::deleteRow(RowStore& store, uint32_t row) {
   checkSameFile();
-  sqlite3_stmt* st = cached(QStringLiteral("DELETE FROM %1 WHERE _rowid_=?").arg(quoteIdent(store.updateTable)));
+  sqlite3_stmt* st = cached(QStringLiteral("DELETE FROM %1 WHERE _rowid_=?").arg(SqlQuote::Identifier(store.updateTable)));
   sqlite3_bind_int64(st, 1, store.rowIds[row]);
   if (sqlite3_step(st) != SQLITE_DONE) { sqlite3_reset(st); fail(); }
   sqlite3_reset(st);

@@ -54,4 +54,10 @@ QString Like(const QString& value, bool anyBefore, bool anyAfter) {
 
 QString LikeEscape() { return QStringLiteral(" ESCAPE '\\'"); }
 
+QString Identifier(const QString& name) {
+  QString s = name;
+  s.replace(QLatin1Char('"'), QLatin1String("\"\""));
+  return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
 }  // namespace SqlQuote

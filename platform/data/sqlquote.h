@@ -37,4 +37,7 @@ QString Like(const QString& value, bool anyBefore, bool anyAfter);
 // " ESCAPE '\'" — the clause that goes after a pattern from Like().
 QString LikeEscape();
 
+// "name" with every " doubled: a table, column or index name in a statement's text.
+QString Identifier(const QString& name);
+
 }  // namespace SqlQuote

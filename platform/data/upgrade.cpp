@@ -13,11 +13,10 @@
 
 #include "platform/data/connection.h"
 #include "platform/data/jet.h"
+#include "platform/data/sqlquote.h"
 #include "platform/exception.h"
 
 namespace {
-
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 [[noreturn]] void failOn(sqlite3* db, const QString& what) {
   throw EDatabaseError(what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)));
@@ -65,12 +64,6 @@ QString scalar(sqlite3* db, const QString& sql, const QStringList& params = {}) 
 }
 
 int userVersion(sqlite3* db) { return scalar(db, QStringLiteral("PRAGMA user_version")).toInt(); }
-
-QString quoteName(const QString& name) {
-  QString q = name;
-  q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-  return QLatin1Char('"') + q + QLatin1Char('"');
-}
 
 bool hasColumn(sqlite3* db, const QString& table, const QString& column) {
   for (const QStringList& r : rows(db, QStringLiteral("select name from pragma_table_info(?)"), {table}))
@@ -144,7 +137,7 @@ void addReceiptNumber(sqlite3* db, const ExpectedSchema& want, QStringList&, boo
   if (!hasTable(db, table) || hasColumn(db, table, column)) return;
   QString definition = want.columnDefinition(table, column);
   if (definition.isEmpty()) definition = u("TEXT(16) COLLATE NOCASE");
-  exec(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(quoteName(table), quoteName(column), definition));
+  exec(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(SqlQuote::Identifier(table), SqlQuote::Identifier(column), definition));
 }
 
 // An index of the script that the file lacks.
@@ -217,7 +210,7 @@ void uniqueBillKey(sqlite3* db, const ExpectedSchema& want, QStringList& notices
                      "防止重复收费记录的唯一索引。请系统管理员核对这些记录并删除多余的一条，下次打开数据库时系统会再次检查。");
     return;
   }
-  if (!have.isEmpty()) exec(db, QStringLiteral("DROP INDEX %1").arg(quoteName(name)));
+  if (!have.isEmpty()) exec(db, QStringLiteral("DROP INDEX %1").arg(SqlQuote::Identifier(name)));
   exec(db, wanted);
 }
 
@@ -232,7 +225,7 @@ void paymentLink(sqlite3* db, const ExpectedSchema& want, QStringList& notices, 
   if (!hasColumn(db, table, column)) {
     QString definition = want.columnDefinition(table, column);
     if (definition.isEmpty()) definition = u("INTEGER");
-    exec(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(quoteName(table), quoteName(column), definition));
+    exec(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(SqlQuote::Identifier(table), SqlQuote::Identifier(column), definition));
     if (hasTable(db, u("收费汇总表"))) {
       exec(db, u("CREATE TEMP TABLE 缴费编号匹配 AS "
                  "SELECT b.rowid AS bill, p.rowid AS pay FROM 收费明细表 b JOIN 收费汇总表 p "

@@ -6,6 +6,7 @@
 // log-in as the administrator) and closed at the end.
 
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -34,7 +35,6 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 
 namespace office {
 
-inline QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Lets queued events run for about `ms` milliseconds (layouts, first activation, timers).
 inline void settle(int ms = 30) {

@@ -39,7 +39,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 QString env(const char* name) { return QString::fromUtf8(qgetenv(name)); }
 
 void touch(const QString& file) {

@@ -2,6 +2,7 @@
 // Small helpers of the editor dialog tests: clicks on list rows and buttons, screenshots.
 
 #include <QAbstractButton>
+#include "platform/utf8.h"
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -10,7 +11,6 @@
 
 namespace editors {
 
-inline QString u(const char* s) { return QString::fromUtf8(s); }
 
 // Clicks the row's centre (scrolled into view first).
 inline void clickRow(QListWidget* list, int row) {

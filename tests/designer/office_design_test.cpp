@@ -39,8 +39,6 @@ void SetUserSettingsFile(const QString& fileName);
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 using officetest::settle;
 
 // Logs in as 系统管理员 on a fresh data folder, opens the journal from the main menu, lets

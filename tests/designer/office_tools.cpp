@@ -38,8 +38,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 using officetest::settle;
 
 // Every caption of `w` (labels, buttons, boxes, tabs) is shown whole: no text wider than its

@@ -2,6 +2,7 @@
 // The tables and record sources the shipped receipt reads, over one payment, and the text of
 // a printed PDF.
 #include <QObject>
+#include "platform/utf8.h"
 #include <QProcess>
 #include <QString>
 
@@ -16,7 +17,6 @@
 
 namespace receipttest {
 
-inline QString u(const char* s) { return QString::fromUtf8(s); }
 
 inline QString pdfText(const QString& pdf) { return PdfText(pdf); }
 

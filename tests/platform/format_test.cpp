@@ -8,7 +8,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
 Money money(const char* s) { return *Money::parse(u(s)); }
 
 struct FloatFormatCase { const char* format; double value; const char* expected; };

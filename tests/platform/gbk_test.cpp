@@ -5,8 +5,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 TEST(GbkTest, ChineseTextRoundTrips) {
   const char* texts[] = {"", "abc 123", "小区", "岚舟软件", "收费明细表：2004年6月，金额￥1,234.50元",
                          "全角ＡＢＣ，标点“”《》、…", "繁體字與简体字", "€"};

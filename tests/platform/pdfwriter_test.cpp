@@ -10,11 +10,10 @@
 
 #include "platform/canvas.h"
 #include "platform/pdfwriter.h"
+#include "platform/utf8.h"
 #include "tests/support/work_folder.h"
 
 namespace {
-
-QString u(const char* s) { return QString::fromUtf8(s); }
 
 QString run(const QString& program, const QStringList& args) {
   QProcess p;

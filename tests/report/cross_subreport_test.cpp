@@ -11,7 +11,6 @@
 using namespace bandtest;
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
 
 class CrossTab : public BillFixture {
  protected:

@@ -22,7 +22,6 @@
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
 QString sourceRoot() { return QString::fromUtf8(ESTATE_SOURCE_DIR); }
 
 // The CREATE TABLE statements of a schema file.

@@ -2,6 +2,7 @@
 // and every awkward value go out as XML and come back as the same template, object by object,
 // and build the same pages.
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -25,7 +26,6 @@ TfrMemoView* addText(TfrPage* page, const QString& name, QRect r, const QStringL
 
 namespace {
 
-QString u(const char* s) { return QString::fromUtf8(s); }
 QString templatesFolder() { return QString::fromUtf8(ESTATE_SOURCE_DIR) + "/templates"; }
 
 // The binary template stream without its last eight bytes (the time of the save).

@@ -43,8 +43,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 QString mainConnection() { return QString::fromLatin1(TDm1::kSystemConnectionString); }
 
 

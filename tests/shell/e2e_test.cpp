@@ -32,8 +32,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 void type(QWidget* editor, const QString& text) {
   for (QChar ch : text) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));

@@ -21,8 +21,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // Three estates: A区 with 王一 and 李二, B区 with 李二 only (he works on both), C区 with
 // nobody. 张三 works on no estate at all.
 class EstateLogInTest : public DataModuleTest {

@@ -1,6 +1,7 @@
 // The log-in dialog and the password change: choosing the operator by row, the password
 // compared in capitals, the shared count of three failures, and the rules of the new password.
 #include <QApplication>
+#include "platform/utf8.h"
 #include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
@@ -20,7 +21,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class LogInTest : public DataModuleTest {
  protected:

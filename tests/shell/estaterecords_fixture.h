@@ -4,6 +4,7 @@
 // a building's and a house's code into each table that carries them.
 
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -18,7 +19,6 @@
 
 namespace estate_test {
 
-inline QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // One table that copies codes: which copy columns it has and the values its other required
 // columns need ("%1" is replaced by a tag that keeps unique columns apart).

@@ -24,8 +24,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // New databases and a main window that is created but not started (no log-in needed: the
 // commands below check no right).
 class CompanyWindowTest : public DataModuleTest {

@@ -2,6 +2,7 @@
 // code when adding and editing, the "<<" button, the search conditions, delete, and that no
 // action right is needed.
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -21,7 +22,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class GuestWindowTest : public DataModuleTest {
  protected:

@@ -2,6 +2,7 @@
 // rows for a reservation, an occupation and a move-out, that the three rows land together or
 // not at all, the delete rule, the search, and the rights of its buttons.
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,7 +36,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class LeaseWindowTest : public DataModuleTest {
  protected:

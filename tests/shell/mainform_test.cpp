@@ -34,8 +34,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // A fresh working folder with new databases and the data module; the main window looks for
 // its picture in the same folder.
 class MainWindowTest : public DataModuleTest {

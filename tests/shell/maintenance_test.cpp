@@ -3,6 +3,7 @@
 // clean-up deletes the marked houses' rows of the chosen months; and a clean-up or
 // initialisation that fails half-way leaves every table unchanged.
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,7 +34,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class MaintenanceTest : public DataModuleTest {
  protected:

@@ -27,8 +27,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // New databases, an operator with the action rights logged in, and the operators window
 // opened as its command opens it.
 class OperatorsWindowTest : public DataModuleTest {

@@ -27,8 +27,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // New databases in a fresh folder, the data module, and a query over the operators with a
 // grid showing it.
 class RecordWindowTest : public DataModuleTest {

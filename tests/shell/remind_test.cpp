@@ -2,6 +2,7 @@
 // against the stored settings, the order and columns of the lines, the start-up pass that shows
 // the window only with rows, and the settings dialog's checks.
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,7 +29,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class ReminderTest : public DataModuleTest {
  protected:

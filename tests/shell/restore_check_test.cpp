@@ -30,8 +30,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // Runs statements straight through SQLite, so that nothing of the program's opening runs.
 void raw(const QString& file, const QString& sql) {
   sqlite3* db = nullptr;

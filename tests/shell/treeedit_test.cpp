@@ -2,6 +2,7 @@
 // node, the tree built from the table, adding, renaming, deleting and choosing entries, and the
 // callers' drop-down that copies the chosen entry into their row.
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QApplication>
 #include <QTreeWidget>
@@ -19,7 +20,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class TreeEditTest : public DataModuleTest {
  protected:

@@ -22,8 +22,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-
 QString oldScript(const char* name) {
   QFile f(QStringLiteral(ESTATE_SOURCE_DIR "/tests/shell/oldfiles/") + QLatin1String(name));
   EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;

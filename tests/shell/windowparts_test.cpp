@@ -1,6 +1,7 @@
 // The shared window parts: data components, declarative tool bars, picker lists from queries,
 // estate scoping and the search conditions.
 #include <gtest/gtest.h>
+#include "platform/utf8.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -18,7 +19,6 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class WindowPartsTest : public ::testing::Test {
  protected:

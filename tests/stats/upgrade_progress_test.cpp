@@ -19,10 +19,6 @@
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
-namespace {
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
-
 TEST(UpgradeProgressTest, IndexBuildOnALargeOldFileShowsTheProgressWindowUntilDone) {
   WorkFolder work;
   {
