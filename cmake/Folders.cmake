@@ -35,3 +35,11 @@ function(estate_folder_tests name)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
     DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# Sources compiled on their own, outside the batches of their target (see ESTATE_UNITY_BUILD in
+# the top-level CMakeLists): they keep file-local helpers (anonymous namespaces, statics) named
+# like another source's of the same folder, which one translation unit cannot hold twice.
+# Paths are relative to the calling folder.
+function(estate_compile_alone)
+  set_source_files_properties(${ARGN} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+endfunction()
