@@ -27,6 +27,7 @@ function(estate_folder_tests name)
   # Tables of cases name only the fields a case sets; the rest take their defaults. The
   # assertion macros expand to if/else, so an assertion under a plain if is not ambiguous.
   target_compile_options(${name} PRIVATE -Wno-missing-field-initializers -Wno-dangling-else)
+  estate_test_debug_info(${name})
   # Tests that read files of the source tree (templates, schema) find them through this, never
   # through __FILE__, which the compiler cache may make relative.
   target_compile_definitions(${name} PRIVATE ESTATE_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
@@ -42,4 +43,15 @@ endfunction()
 # Paths are relative to the calling folder.
 function(estate_compile_alone)
   set_source_files_properties(${ARGN} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+endfunction()
+
+# Test programs carry line tables and function names only (-g1): a failing test's backtrace
+# still names every function, file and line, but the tests' own locals are not kept. The
+# libraries the tests call keep full debug information. Full -g on the tests makes a fresh
+# build a quarter slower; -DESTATE_TEST_FULL_DEBUG=ON keeps it.
+option(ESTATE_TEST_FULL_DEBUG "Full debug information in the test programs" OFF)
+function(estate_test_debug_info target)
+  if(NOT ESTATE_TEST_FULL_DEBUG)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:RelWithDebInfo>:-g1>)
+  endif()
 endfunction()
