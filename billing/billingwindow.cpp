@@ -390,3 +390,19 @@ void FillBuildingList(QComboBox* box) {
   box->setCurrentText(QString());
   s->Close();
 }
+
+QStringList DistinctSearchValues(const QString& sql, const char* field) {
+  TADOQuery* s = Dm1->q_search;
+  s->Close();
+  s->SQL.Clear();
+  s->SQL.Add(sql);
+  s->Open();
+  // Each name once: several estates may keep a building or a unit of the same name.
+  QStringList items;
+  for (s->First(); !s->Eof(); s->Next()) {
+    const QString name = s->FieldByName(u(field))->AsString();
+    if (!items.contains(name, Qt::CaseInsensitive)) items << name;
+  }
+  s->Close();
+  return items;
+}

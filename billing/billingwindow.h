@@ -193,3 +193,7 @@ void ShowPaidStateWords(QLabel* unpaid, QLabel* paid, TDataSet* bills);
 // height).
 void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWidget* houses,
                        std::initializer_list<QWidget*> right);
+
+// The values of `field` over the rows `sql` finds through Dm1.q_search, each name once (letter
+// case aside) in the order found: the pickers of buildings and related units.
+QStringList DistinctSearchValues(const QString& sql, const char* field);

@@ -4,6 +4,7 @@
 #include "platform/data/dataset.h"
 #include "platform/data/field.h"
 #include "platform/data/sqlquote.h"
+#include "shell/loginstate.h"
 
 namespace {
 QString estateAnd(const QString& estate, const char* column, const QString& code) {
@@ -13,6 +14,11 @@ QString estateAnd(const QString& estate, const char* column, const QString& code
 }  // namespace
 
 QString EstateHouse(const QString& estate, const QString& house) { return estateAnd(estate, "房屋代码", house); }
+
+QString GardenCondition() {
+  return GardenScoped ? QStringLiteral("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + QStringLiteral(")")
+                      : QString();
+}
 
 QString EstateBuilding(const QString& estate, const QString& building) {
   return estateAnd(estate, "楼宇代码", building);

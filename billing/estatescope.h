@@ -17,6 +17,9 @@ class TDataSet;
 QString EstateHouse(const QString& estate, const QString& house);
 // The same for a building: "(coalesce(小区代码,'')='E')and(楼宇代码='B')".
 QString EstateBuilding(const QString& estate, const QString& building);
+// "and(小区代码='E')" when the operator works on one estate only (GardenScoped, estate E), else
+// empty: appended to the conditions of statements over rows that carry their estate.
+QString GardenCondition();
 // The 小区代码 of a dataset's current row; empty when the row has none.
 QString RowEstate(TDataSet* row);
 

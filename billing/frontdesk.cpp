@@ -28,10 +28,6 @@
 
 namespace {
 
-QString estateCondition() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
-
 void attachMenu(QWidget* grid, QMenu* menu) {
   grid->setContextMenuPolicy(Qt::CustomContextMenu);
   QObject::connect(grid, &QWidget::customContextMenuRequested, menu,
@@ -284,7 +280,7 @@ void TForm_frontdesk::SpeedButton1Click() {
   q_houseinfo->Close();
   q_houseinfo->SQL.Clear();
   q_houseinfo->SQL.Add(u("select * from 房屋资料"));
-  q_houseinfo->SQL.Add(u(" where ") + terms.join(u("and")) + estateCondition());
+  q_houseinfo->SQL.Add(u(" where ") + terms.join(u("and")) + GardenCondition());
   q_houseinfo->Open();
   if (q_houseinfo->IsEmpty()) {
     t_tousu->Close();

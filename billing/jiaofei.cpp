@@ -26,9 +26,6 @@
 #include "shell/recordwindow.h"
 
 namespace {
-const char* const kDepositMethod = "冲抵押金";
-
-Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
 }  // namespace
 
 Money ReceivedAmount(Money cash, Money cheque, Money other) { return cash + cheque + other; }
@@ -50,7 +47,7 @@ Money DepositBalanceOf(TADOConnection* connection, const QString& estate, const 
     sql += u("and") + EstateHouse(estate, houseCode) + u("and(操作类型=") + SqlQuote::Text(u(kind)) + u(")");
     q.SQL.Add(sql);
     q.Open();
-    const Money m = q.IsEmpty() ? Money() : moneyOf(q.Fields()[0]);
+    const Money m = q.IsEmpty() ? Money() : q.Fields()[0]->AsMoney();
     q.Close();
     return m;
   };
@@ -127,7 +124,7 @@ void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const Paymen
   for (int i = 0; i < marks->BookmarkCount(); ++i) {
     bills->SetBookmark(marks->BookmarkAt(i));
     if (bills->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) continue;
-    if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
+    if (bills->FieldByName(u("收费金额"))->AsMoney() <= Money()) continue;
     CheckBillStillUnpaid(bills->Connection(), RowEstate(bills), bills->FieldByName(u("房屋代码"))->AsString(),
                          bills->FieldByName(u("收费名称"))->AsString(), bills->FieldByName(u("年度"))->AsString(),
                          bills->FieldByName(u("月份"))->AsString());
@@ -224,8 +221,8 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
     return PaymentOutcome::Refused;
   }
   if (pay->State() == dsBrowse) pay->Edit();
-  const Money due = moneyOf(f("收费金额"));
-  const Money received = ReceivedAmount(moneyOf(f("现金")), moneyOf(f("支票")), moneyOf(f("其它金额")));
+  const Money due = f("收费金额")->AsMoney();
+  const Money received = ReceivedAmount(f("现金")->AsMoney(), f("支票")->AsMoney(), f("其它金额")->AsMoney());
   f("实收金额")->SetAsMoney(received);
   if (controls.rounding->isChecked() && !WithinRoundingTolerance(due, received)) {
     ShowNotice(u("实缴金额应该等于应缴金额的四舍五入，请重新输入！"));
@@ -240,7 +237,7 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
       return PaymentOutcome::Refused;
     }
   }
-  Money balance = NewCarriedBalance(moneyOf(f("上次零头")), received, due);
+  Money balance = NewCarriedBalance(f("上次零头")->AsMoney(), received, due);
   const bool keep = controls.keepBalance->isChecked();
   const QString house = f("房屋代码")->AsString(), estate = f("小区代码")->AsString();
   const TDateTime paidAt = f("缴费时间")->AsDateTime();
@@ -260,7 +257,7 @@ PaymentOutcome PostPaymentFromDialog(const PaymentDialogControls& controls, TDBG
       h.SQL.Add(u("select 零头 from 房屋资料 where ") + EstateHouse(estate, house));
       h.Open();
       if (!h.IsEmpty()) {
-        const Money current = moneyOf(h.Fields()[0]);
+        const Money current = h.Fields()[0]->AsMoney();
         f("上次零头")->SetAsMoney(current);
         balance = NewCarriedBalance(current, received, due);
       }

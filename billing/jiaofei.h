@@ -22,6 +22,10 @@ class TDBEditEh;
 class TDBMemo;
 class TDBNumberEditEh;
 
+// The 缴费状态 of a bill nobody has paid yet, and the 收款方式 that pays from the house's deposit.
+inline constexpr char kUnpaid[] = "未缴费";
+inline constexpr char kDepositMethod[] = "冲抵押金";
+
 // The amounts of a payment.
 // 实收金额 = 现金 + 支票 + 其它金额 (an empty amount counts as 0).
 Money ReceivedAmount(Money cash, Money cheque, Money other);

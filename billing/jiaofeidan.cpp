@@ -40,12 +40,6 @@
 TForm_jiaofeidan_duoyue* Form_jiaofeidan_duoyue = nullptr;
 
 namespace {
-const char* const kUnpaid = "未缴费";
-
-QString estateCondition() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
-
 QString monthKey(const QString& item, const QString& year, const QString& month) {
   return item.toCaseFolded() + QLatin1Char('\t') + year + QLatin1Char('\t') + month;
 }
@@ -83,7 +77,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
     q.SetConnection(connection);
     q.SQL.Add(u("select 收费名称 from 收费项目 "));
     q.SQL.Add(item.isEmpty() ? u("where (收费名称 like '%')") : u("where (收费名称=") + SqlQuote::Text(item) + u(")"));
-    if (GardenScoped) q.SQL.Add(estateCondition());
+    if (GardenScoped) q.SQL.Add(GardenCondition());
     q.SQL.Add(AndItemsOfEstate(estate));
     q.SQL.Add(OwnItemsFirst());
     q.Open();
@@ -388,7 +382,7 @@ void TForm_jiaofeidan_duoyue::bitbtn_seekClick() {
     parts << u("(房型 = ") + SqlQuote::Text(DBComboBoxEh2->currentText().trimmed()) + u(")");
   if (parts.isEmpty()) return;
   QString condition = parts.join(u("and"));
-  if (GardenScoped) condition += estateCondition();
+  if (GardenScoped) condition += GardenCondition();
   q_houseinfo->Close();
   q_houseinfo->SQL.Clear();
   q_houseinfo->SQL.Add(u("select * from 房屋资料 where ") + condition);

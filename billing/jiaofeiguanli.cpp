@@ -1,4 +1,5 @@
 #include "billing/jiaofeiguanli.h"
+#include "billing/jiaofei.h"
 
 #include "shell/windowparts.h"
 #include "billing/billingwindow.h"
@@ -35,11 +36,6 @@
 TForm_shoufeimingxibiao* Form_shoufeimingxibiao = nullptr;
 
 namespace {
-const char* const kUnpaid = "未缴费";
-const char* const kDepositMethod = "冲抵押金";
-
-Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
-
 // Fills a combo box with the first column of a statement, read through Dm1.q_search.
 void fillList(QComboBox* box, const QStringList& sql) {
   box->clear();
@@ -129,9 +125,9 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
   // remainder, and it never touched the house's balance.
   const bool singleMonth = !f("年度")->AsString().isEmpty();
   const bool balanceSet = !singleMonth && !f("零头")->IsNull();
-  const Money balanceChange = moneyOf(f("零头")) - moneyOf(f("上次零头"));
+  const Money balanceChange = f("零头")->AsMoney() - f("上次零头")->AsMoney();
   const bool fromDeposit = f("缴费方式")->AsString() == u(kDepositMethod);
-  const Money received = moneyOf(f("实收金额"));
+  const Money received = f("实收金额")->AsMoney();
   const QString ledgerRemark = item + monthList;
   const int64_t paymentId = journal->RowId();
 
@@ -170,7 +166,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
       h.SQL.Add(u("select 零头 from 房屋资料 where ") + houseCondition);
       h.Open();
       if (!h.IsEmpty()) {
-        const Money restored = moneyOf(h.Fields()[0]) - balanceChange;
+        const Money restored = h.Fields()[0]->AsMoney() - balanceChange;
         h.Close();
         db->Execute(u("update 房屋资料 set 零头=") + SqlQuote::Money(restored) + u(" where ") + houseCondition);
       }
@@ -187,7 +183,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
       const QString paidAt = f("缴费时间")->IsNull() ? QString() : SqlQuote::Date(f("缴费时间")->AsDateTime());
       QString rowid, sameTime;
       for (y.First(); !y.Eof(); y.Next()) {
-        if (moneyOf(y.Fields()[1]) != received) continue;
+        if (y.Fields()[1]->AsMoney() != received) continue;
         if (rowid.isEmpty()) rowid = y.Fields()[0]->AsString();
         if (sameTime.isEmpty() && !paidAt.isEmpty() && !y.Fields()[2]->IsNull() &&
             SqlQuote::Date(y.Fields()[2]->AsDateTime()) == paidAt)

@@ -30,13 +30,6 @@
 TForm_jiaofeiguanli_duoyue* Form_jiaofeiguanli_duoyue = nullptr;
 
 namespace {
-const char* const kUnpaid = "未缴费";
-
-Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
-
-QString estateCondition() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
 }  // namespace
 
 QStringList BillYearItems() {
@@ -60,7 +53,7 @@ MarkedBills CollectMarkedBills(TADOQuery* bills, const QList<QByteArray>& rows) 
   QString keyItem = f("收费名称")->AsString();
   for (const QByteArray& bookmark : rows) {
     bills->GotoBookmark(bookmark);
-    const Money amount = moneyOf(f("收费金额"));
+    const Money amount = f("收费金额")->AsMoney();
     if (f("缴费状态")->AsString() == u(kUnpaid) && amount > Money()) {
       result.sum += amount;
       result.months += f("年度")->AsString() + u("年") + f("月份")->AsString() + u("月;");
@@ -144,7 +137,7 @@ void TForm_jiaofeiguanli_duoyue::Prepare() {
   DBComboBoxEh3->setCurrentText(QString());
   q_jiaofeidan->Close();
   q_jiaofeidan->SQL.Clear();
-  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (缴费状态='未缴费')") + estateCondition());
+  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where (缴费状态='未缴费')") + GardenCondition());
   q_jiaofeidan->SQL.Add(u("order by 房屋代码,收费名称,开始日期 "));
   q_jiaofeidan->Open();
 }
@@ -190,7 +183,7 @@ void TForm_jiaofeiguanli_duoyue::PreparePayment() {
   s->SQL.Clear();
   s->SQL.Add(u("select 零头 from 房屋资料 where ") + ofHouse);
   s->Open();
-  const Money previous = s->IsEmpty() ? Money() : moneyOf(s->Fields()[0]);
+  const Money previous = s->IsEmpty() ? Money() : s->Fields()[0]->AsMoney();
   s->Close();
 
   dialog->q_yajin->Close();

@@ -26,10 +26,6 @@
 TForm_jiaofeiguanli_fast* Form_jiaofeiguanli_fast = nullptr;
 
 namespace {
-const char* const kUnpaid = "未缴费";
-
-Money moneyOf(TField* f) { return f->IsNull() ? Money() : f->AsMoney(); }
-
 // A payment row being collected: column names and their SQL values.
 class PaymentRow {
  public:
@@ -196,7 +192,7 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
         previous = f("上月表数")->AsFloat();
         area = f("面积或数量")->AsFloat();
       }
-      const Money amount = moneyOf(f("收费金额"));
+      const Money amount = f("收费金额")->AsMoney();
       if (amount != Money() && unpaid) {
         groupHouse = rowHouse;
         groupEstate = rowEstate;
@@ -219,7 +215,7 @@ QuickPayRun QuickPayRows(TADOConnection* db, TADOQuery* bills, const QList<QByte
 void QuickPayCurrentRow(TADOConnection* db, TADOQuery* bills, const QuickPayTerms& terms) {
   auto f = [bills](const char* name) { return bills->FieldByName(u(name)); };
   inOneTransaction(db, bills, [&] {
-    const Money amount = moneyOf(f("收费金额"));
+    const Money amount = f("收费金额")->AsMoney();
     HouseFields house;
     house.readFrom(bills);
     PaymentRow p;
@@ -242,7 +238,7 @@ void QuickPayCurrentRow(TADOConnection* db, TADOQuery* bills, const QuickPayTerm
     p.text("收款人", terms.operatorName);
     p.amount("零头", Money());
     p.text("单据号码", voucherOf(terms));
-    p.amount("单价", moneyOf(f("单价")));
+    p.amount("单价", f("单价")->AsMoney());
     if (f("本月表数")->AsFloat() > 0) {
       p.number("上期表数", f("上月表数")->AsFloat());
       p.number("本期表数", f("本月表数")->AsFloat());
@@ -442,7 +438,7 @@ bool TForm_jiaofeiguanli_fast::startRun(const QString& question, QString* method
 void TForm_jiaofeiguanli_fast::N1Click() {
   QString method;
   if (!startRun(u("当前记录确实要缴费吗? "), &method)) return;
-  if (moneyOf(q_jiaofeidan->FieldByName(u("收费金额"))) == Money()) {
+  if (q_jiaofeidan->FieldByName(u("收费金额"))->AsMoney() == Money()) {
     ShowNotice(u("没有可缴金额！"));
     return;
   }

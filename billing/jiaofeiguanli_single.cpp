@@ -34,9 +34,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-QString estate() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
 template <class Editor>
 Editor* bound(QWidget* parent, const char* name, const char* field) {
   auto* e = new Editor(parent);
@@ -307,7 +304,7 @@ TForm_jiaofeiguanli::~TForm_jiaofeiguanli() {
 QString TForm_jiaofeiguanli::monthCondition() const {
   const QDate d = DateTimePicker1->date();
   return u("where (年度=") + SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
-         SqlQuote::Text(QString::number(d.month())) + u(")and(缴费状态='未缴费')") + estate();
+         SqlQuote::Text(QString::number(d.month())) + u(")and(缴费状态='未缴费')") + GardenCondition();
 }
 
 void TForm_jiaofeiguanli::Prepare() {

@@ -1,4 +1,5 @@
 #include "billing/jiaofeimingxi.h"
+#include "billing/jiaofei.h"
 
 #include "shell/windowparts.h"
 #include "billing/billingwindow.h"
@@ -23,23 +24,6 @@
 #include "shell/loginstate.h"
 
 namespace {
-const char* const kUnpaid = "未缴费";
-
-QStringList listOf(const QString& sql, const char* field) {
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(sql);
-  s->Open();
-  // Each name once: several estates may keep a building or a unit of the same name.
-  QStringList items;
-  for (s->First(); !s->Eof(); s->Next()) {
-    const QString name = s->FieldByName(u(field))->AsString();
-    if (!items.contains(name, Qt::CaseInsensitive)) items << name;
-  }
-  s->Close();
-  return items;
-}
 }  // namespace
 
 TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
@@ -173,10 +157,10 @@ void TForm_jiaofeimingxi::Prepare() {
   const QString estate =
       GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")\n") : QString();
   DBComboBoxEh3->clear();
-  DBComboBoxEh3->addItems(listOf(u("select * from 楼宇资料 \n") + estate + u("order by 楼宇名称 "), "楼宇名称"));
+  DBComboBoxEh3->addItems(DistinctSearchValues(u("select * from 楼宇资料 \n") + estate + u("order by 楼宇名称 "), "楼宇名称"));
   DBComboBoxEh3->setCurrentText(QString());
   ComboBox4->clear();
-  ComboBox4->addItems(listOf(u("select * from 关联单位 \n") + estate, "关联单位"));
+  ComboBox4->addItems(DistinctSearchValues(u("select * from 关联单位 \n") + estate, "关联单位"));
   ComboBox4->setCurrentText(QString());
 }
 

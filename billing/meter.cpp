@@ -25,24 +25,12 @@
 
 namespace {
 
-QString estateCondition() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
-
 // "(field between cdate('Y-M-1 0:0:0') and cdate('Y-M-L 23:59:59'))" for a billing month.
 QString monthCondition(const char* field, int year, int month) {
   return u("(") + u(field) + u(" between ") + SqlQuote::Date(FirstDayOfMonth(year, month)) + u(" and ") +
          SqlQuote::Date(EndOfDay(LastDayOfMonth(year, month))) + u(")");
 }
 
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
 }  // namespace
 
 const MeterKind& ElectricityMeter() {
@@ -127,7 +115,7 @@ ApportionOutcome ApportionBuildingMeter(TADOConnection* connection, const MeterK
     // The price is the building's own estate's item of that name (two estates may keep the
     // same item at different prices); an item kept without an estate serves every estate.
     q.SQL.Add(u("where (收费名称=") + SqlQuote::Text(a.item) + u(")") + AndItemsOfEstate(a.gardenCode) +
-              estateCondition());
+              GardenCondition());
     q.SQL.Add(OwnItemsFirst());
     q.Open();
     if (!q.IsEmpty()) outcome.price = q.FieldByName(u("单价"))->AsMoney();
@@ -244,20 +232,20 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
 
   auto* panel = new QFrame(this);
   panel->setObjectName(QStringLiteral("Panel2"));
-  DBEdit9 = makeEditor<TDBEditEh>(panel, "DBEdit9", ds_storeyammeter, "楼宇代码");
-  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds_storeyammeter, "楼宇名称");
-  DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_storeyammeter, "收费日期");
-  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_storeyammeter, "上月止码");
-  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds_storeyammeter, "本月止码");
-  DBEdit6 = makeEditor<TDBEditEh>(panel, "DBEdit6", ds_storeyammeter, "本月表数");
-  DBCheckBox1 = makeEditor<TDBCheckBoxEh>(panel, "DBCheckBox1", ds_storeyammeter, "是否分摊");
+  DBEdit9 = NewBoundEditor<TDBEditEh>(panel, "DBEdit9", ds_storeyammeter, "楼宇代码");
+  DBEdit4 = NewBoundEditor<TDBEditEh>(panel, "DBEdit4", ds_storeyammeter, "楼宇名称");
+  DBDateTimeEditEh1 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_storeyammeter, "收费日期");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_storeyammeter, "上月止码");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds_storeyammeter, "本月止码");
+  DBEdit6 = NewBoundEditor<TDBEditEh>(panel, "DBEdit6", ds_storeyammeter, "本月表数");
+  DBCheckBox1 = NewBoundEditor<TDBCheckBoxEh>(panel, "DBCheckBox1", ds_storeyammeter, "是否分摊");
   DBCheckBox1->Caption = u("分摊完毕：");
-  DBEdit10 = makeEditor<TDBEditEh>(panel, "DBEdit10", ds_storeyammeter, "业主本月表数");
-  DBEdit11 = makeEditor<TDBEditEh>(panel, "DBEdit11", ds_storeyammeter, "分摊数量");
-  DBEdit7 = makeEditor<TDBEditEh>(panel, "DBEdit7", ds_storeyammeter, "楼宇业主数");
-  DBEdit8 = makeEditor<TDBEditEh>(panel, "DBEdit8", ds_storeyammeter, "业主分摊数量");
-  DBComboBox1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBox1", ds_storeyammeter, "收费名称");
-  DBEdit1 = makeEditor<TDBEditEh>(panel, "DBEdit1", ds_storeyammeter, "备注");
+  DBEdit10 = NewBoundEditor<TDBEditEh>(panel, "DBEdit10", ds_storeyammeter, "业主本月表数");
+  DBEdit11 = NewBoundEditor<TDBEditEh>(panel, "DBEdit11", ds_storeyammeter, "分摊数量");
+  DBEdit7 = NewBoundEditor<TDBEditEh>(panel, "DBEdit7", ds_storeyammeter, "楼宇业主数");
+  DBEdit8 = NewBoundEditor<TDBEditEh>(panel, "DBEdit8", ds_storeyammeter, "业主分摊数量");
+  DBComboBox1 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBox1", ds_storeyammeter, "收费名称");
+  DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", ds_storeyammeter, "备注");
   for (TDBEditEh* e : {DBEdit9, DBEdit4, DBEdit6, DBEdit11}) e->setStyleSheet(QStringLiteral("color: blue;"));
   DBEdit9->SetReadOnly(true);
   DBEdit4->SetReadOnly(true);

@@ -21,21 +21,6 @@
 
 namespace {
 
-QStringList listOf(const QString& sql, const char* field) {
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(sql);
-  s->Open();
-  // Each name once: several estates may keep a building or a unit of the same name.
-  QStringList items;
-  for (s->First(); !s->Eof(); s->Next()) {
-    const QString name = s->FieldByName(u(field))->AsString();
-    if (!items.contains(name, Qt::CaseInsensitive)) items << name;
-  }
-  s->Close();
-  return items;
-}
 }  // namespace
 
 void ResetScratchList(const QString& orderLine) {
@@ -192,10 +177,10 @@ void TForm_z_dianfei::Prepare() {
   const QString estate =
       GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")\n") : QString();
   ComboBox2->clear();
-  ComboBox2->addItems(listOf(u("select * from 楼宇资料 \n") + estate + u("order by 楼宇名称"), "楼宇名称"));
+  ComboBox2->addItems(DistinctSearchValues(u("select * from 楼宇资料 \n") + estate + u("order by 楼宇名称"), "楼宇名称"));
   ComboBox2->setCurrentText(QString());
   ComboBox4->clear();
-  ComboBox4->addItems(listOf(u("select * from 关联单位 \n") + estate, "关联单位"));
+  ComboBox4->addItems(DistinctSearchValues(u("select * from 关联单位 \n") + estate, "关联单位"));
   ComboBox4->setCurrentText(QString());
   ResetScratchList(u("order by texta"));
 }

@@ -30,14 +30,6 @@
 
 namespace {
 
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
 }  // namespace
 
 QStringList DepositOperations() { return {u("收取"), u("退还"), u("冲抵费用")}; }
@@ -139,21 +131,21 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
 
   auto* panel = new QFrame(this);
   panel->setObjectName(QStringLiteral("Panel2"));
-  DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_yajin, "日期");
-  DBComboBoxEh1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_yajin, "操作类型");
+  DBDateTimeEditEh1 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_yajin, "日期");
+  DBComboBoxEh1 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_yajin, "操作类型");
   DBComboBoxEh1->SetItems(DepositOperations());
-  DBEdit4 = makeEditor<TDBNumberEditEh>(panel, "DBEdit4", ds_yajin, "金额");
+  DBEdit4 = NewBoundEditor<TDBNumberEditEh>(panel, "DBEdit4", ds_yajin, "金额");
   SetupAmountEditor(DBEdit4);
-  DBComboBoxEh2 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds_yajin, "缴费方式");
+  DBComboBoxEh2 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds_yajin, "缴费方式");
   DBComboBoxEh2->SetItems({u("现金"), u("银行转帐")});
-  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_yajin, "单据号码");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_yajin, "单据号码");
   DBMemo1 = new TDBMemo(panel);
   DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
   DBMemo1->SetDataSource(ds_yajin);
   DBMemo1->SetDataField(u("备注"));
-  DBComboBoxEh4 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh4", ds_yajin, "房屋代码");
-  DBComboBoxEh3 = makeEditor<TDBEditEh>(panel, "DBComboBoxEh3", ds_yajin, "押金类别");
-  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds_yajin, "业主名称");
+  DBComboBoxEh4 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh4", ds_yajin, "房屋代码");
+  DBComboBoxEh3 = NewBoundEditor<TDBEditEh>(panel, "DBComboBoxEh3", ds_yajin, "押金类别");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds_yajin, "业主名称");
   DBEdit3->SetReadOnly(true);
   // The category is set through its button only.
   DBComboBoxEh3->SetReadOnly(true);

@@ -26,9 +26,6 @@
 
 namespace {
 
-QString estateCondition() {
-  return GardenScoped ? u("and(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")") : QString();
-}
 QString dateCondition(TDateTime from, TDateTime to) {
   return u("(日期 between ") + SqlQuote::Date(DateOf(from)) + u(" and ") + SqlQuote::Date(EndOfDay(DateOf(to))) + u(")");
 }
@@ -53,7 +50,7 @@ QString houseKey(const QString& estate, const QString& house) { return estate + 
 int ListDepositMovements(const QString& house, const QString& building, TDateTime from, TDateTime to) {
   QString condition = u("(房屋代码=") + SqlQuote::Text(house) + u(")");
   if (!building.trimmed().isEmpty()) condition += u("and(楼宇名称=") + SqlQuote::Text(building) + u(")");
-  condition += estateCondition() + u("and") + dateCondition(from, to);
+  condition += GardenCondition() + u("and") + dateCondition(from, to);
   TADOQuery moves;
   moves.SetConnection(Dm1->ADO_system);
   moves.SQL.Add(u("select * from 押金明细表"));
@@ -125,7 +122,7 @@ int TotalDeposits(bool perBuilding, const QString& buildingCode, TDateTime from,
     // Codes are unique within an estate only: the sums are kept per estate and code.
     q.SQL.Add(u("select coalesce(小区代码,'') as e, ") + u(key) +
               u(" as k, 操作类型 as t, sum(金额) as ssum from 押金明细表"));
-    q.SQL.Add(u(" where ") + dateCondition(from, to) + estateCondition());
+    q.SQL.Add(u(" where ") + dateCondition(from, to) + GardenCondition());
     q.SQL.Add(u("group by coalesce(小区代码,''), ") + u(key) + u(", 操作类型"));
     q.Open();
     for (q.First(); !q.Eof(); q.Next())

@@ -87,24 +87,24 @@ const Preferences& ThePreferences() {
 QByteArray Hex4(uint v) { return QByteArray::number(v, 16).toUpper().rightJustified(4, '0'); }
 
 // One token of a bfrange / bfchar block: a hex string or a bracket.
-struct Token {
+struct PdfToken {
   enum Kind { Hex, Open, Close } kind;
   QByteArray hex;
 };
 
-QList<Token> Tokenize(const QByteArray& block) {
-  QList<Token> out;
+QList<PdfToken> PdfTokens(const QByteArray& block) {
+  QList<PdfToken> out;
   for (qsizetype i = 0; i < block.size(); ++i) {
     const char ch = block[i];
     if (ch == '<') {
       const qsizetype end = block.indexOf('>', i);
       if (end < 0) break;
-      out.append(Token{Token::Hex, block.mid(i + 1, end - i - 1).trimmed()});
+      out.append(PdfToken{PdfToken::Hex, block.mid(i + 1, end - i - 1).trimmed()});
       i = end;
     } else if (ch == '[') {
-      out.append(Token{Token::Open, {}});
+      out.append(PdfToken{PdfToken::Open, {}});
     } else if (ch == ']') {
-      out.append(Token{Token::Close, {}});
+      out.append(PdfToken{PdfToken::Close, {}});
     }
   }
   return out;
@@ -121,24 +121,24 @@ QByteArray CorrectDestination(const QByteArray& hex) {
 }
 
 QByteArray RewriteBfrange(const QByteArray& block) {
-  const QList<Token> t = Tokenize(block);
+  const QList<PdfToken> t = PdfTokens(block);
   QByteArray out = "\n";
   qsizetype i = 0;
   while (i + 2 < t.size()) {
-    if (t[i].kind != Token::Hex || t[i + 1].kind != Token::Hex) return block;  // not understood
+    if (t[i].kind != PdfToken::Hex || t[i + 1].kind != PdfToken::Hex) return block;  // not understood
     const QByteArray lo = t[i].hex, hi = t[i + 1].hex;
     bool ok1 = false, ok2 = false;
     const uint from = lo.toUInt(&ok1, 16), to = hi.toUInt(&ok2, 16);
     if (!ok1 || !ok2 || to < from) return block;
     out += '<' + lo + "> <" + hi + "> ";
     i += 2;
-    if (t[i].kind == Token::Open) {
+    if (t[i].kind == PdfToken::Open) {
       out += '[';
-      for (++i; i < t.size() && t[i].kind == Token::Hex; ++i) out += '<' + CorrectDestination(t[i].hex) + "> ";
+      for (++i; i < t.size() && t[i].kind == PdfToken::Hex; ++i) out += '<' + CorrectDestination(t[i].hex) + "> ";
       if (i >= t.size()) return block;
       ++i;  // ]
       out += "]\n";
-    } else if (t[i].kind == Token::Hex) {
+    } else if (t[i].kind == PdfToken::Hex) {
       const QByteArray dst = t[i].hex;
       ++i;
       bool ok = false;
@@ -162,11 +162,11 @@ QByteArray RewriteBfrange(const QByteArray& block) {
 }
 
 QByteArray RewriteBfchar(const QByteArray& block) {
-  const QList<Token> t = Tokenize(block);
+  const QList<PdfToken> t = PdfTokens(block);
   if (t.size() % 2) return block;
   QByteArray out = "\n";
   for (qsizetype i = 0; i + 1 < t.size(); i += 2) {
-    if (t[i].kind != Token::Hex || t[i + 1].kind != Token::Hex) return block;
+    if (t[i].kind != PdfToken::Hex || t[i + 1].kind != PdfToken::Hex) return block;
     out += '<' + t[i].hex + "> <" + CorrectDestination(t[i + 1].hex) + ">\n";
   }
   return out;
