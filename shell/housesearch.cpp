@@ -320,18 +320,16 @@ void TForm_house_zhuangtai::SpeedButton4Click() { close(); }
 
 void TForm_house_zhuangtai::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
-void OpenHouseStatusWindow(QWidget* owner) {
-  auto* window = new TForm_house_zhuangtai(owner);
+void RunOverEmptiedScratch(QDialog* window) {
   TADOQuery* q = Dm1->q_tongyong;
   q->Close();
   q->SQL.Clear();
   q->SQL.Add(u("delete from 通用"));
   q->ExecSQL();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 通用"));
-  q->SQL.Add(u("order by texta"));
-  q->Open();
+  ReopenQuery(q, {u("select * from 通用"), u("order by texta")});
   RunModal(window);
   delete window;
   q->Close();
 }
+
+void OpenHouseStatusWindow(QWidget* owner) { RunOverEmptiedScratch(new TForm_house_zhuangtai(owner)); }
