@@ -33,7 +33,6 @@ namespace {
 using editors::click;
 using editors::clickRow;
 using editors::shot;
-using editors::u;
 
 class DesignerWiringTest : public designtest::DesignerWindowFixture {
  protected:
