@@ -114,7 +114,7 @@ TEST_F(HouseWindowTest, LeaseEndIsClearedWhenNotLetAndUnchangedSaveSaysNothing) 
   form_->bitbtn_saveClick();
   EXPECT_TRUE(ui.messages().isEmpty());
   EXPECT_TRUE(form_->bitbtn_save->isEnabled());
-  type(form_->DBEdit4, u("赵"));
+  TypeText(form_->DBEdit4, u("赵"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕！"));
   EXPECT_EQ(stored(u("select ifnull(迁出日期, 'null') from 房屋资料 where 小区代码='AAAA'")), u("null"));
@@ -150,7 +150,7 @@ TEST_F(HouseWindowTest, FailedCascadeKeepsTheOldCodeEverywhere) {
   atBuilding("AAAA");
   form_->bitbtn_editClick();
   form_->DBEdit2->selectAll();
-  type(form_->DBEdit2, u("x9"));
+  TypeText(form_->DBEdit2, u("x9"));
   form_->bitbtn_saveClick();
   ASSERT_EQ(ui.messages().size(), 1);
   EXPECT_TRUE(ui.lastMessage().text.contains(u("标准锁定")));

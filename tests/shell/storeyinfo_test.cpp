@@ -61,17 +61,17 @@ TEST_F(BuildingWindowTest, ShowsTheSelectedEstatesBuildingsAndAddsIntoIt) {
   // 存盘 with nothing typed but the estate: the code is asked for first.
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("楼宇代码不能为空,请重新输入!"));
-  type(form_->DBEdit2, u("b1"));
+  TypeText(form_->DBEdit2, u("b1"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("楼宇名称不能为空,请重新输入!"));
   // B1 is taken in this estate only by 北一楼.
-  type(form_->DBEdit3, u("北二楼"));
+  TypeText(form_->DBEdit3, u("北二楼"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("该楼盘名称中的楼宇代码重复,请重新输入!"));
   EXPECT_EQ(ui.lastMessage().icon, MsgIcon::Information);
   EXPECT_EQ(t()->State(), dsInsert);
   form_->DBEdit2->selectAll();
-  type(form_->DBEdit2, u("b2"));
+  TypeText(form_->DBEdit2, u("b2"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕！"));
   EXPECT_TRUE(browse());
@@ -108,9 +108,9 @@ TEST_F(BuildingWindowTest, ChangedCodeReachesTheCopiesOfItsOwnEstateOnly) {
   atBuilding("B1");
   form_->bitbtn_editClick();
   form_->DBEdit2->selectAll();
-  type(form_->DBEdit2, u("b'9"));
+  TypeText(form_->DBEdit2, u("b'9"));
   form_->DBEdit3->selectAll();
-  type(form_->DBEdit3, u("九号楼"));
+  TypeText(form_->DBEdit3, u("九号楼"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕！"));
   for (const CopyTable& c : CopyTables()) {
@@ -123,7 +123,7 @@ TEST_F(BuildingWindowTest, ChangedCodeReachesTheCopiesOfItsOwnEstateOnly) {
   // A changed name alone runs no cascade.
   atBuilding("B'9");
   form_->bitbtn_editClick();
-  type(form_->DBEdit3, u("甲"));
+  TypeText(form_->DBEdit3, u("甲"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕！"));
   EXPECT_EQ(count(u("select count(*) from 房屋资料 where 楼宇名称='九号楼'")), 1);
@@ -137,7 +137,7 @@ TEST_F(BuildingWindowTest, FailedCascadeLeavesTheBuildingAndItsCopiesUnchanged) 
   atBuilding("B1");
   form_->bitbtn_editClick();
   form_->DBEdit2->selectAll();
-  type(form_->DBEdit2, u("B7"));
+  TypeText(form_->DBEdit2, u("B7"));
   form_->bitbtn_saveClick();
   ASSERT_EQ(ui.messages().size(), 1);
   EXPECT_TRUE(ui.lastMessage().text.contains(u("投诉表忙")));
