@@ -225,3 +225,45 @@ TEST(SumList, ADetailTablesFootersFollowTheMasterRecord) {
   db.query.Next();
   EXPECT_EQ(grid.FooterCellText(0, c), "10");
 }
+
+// A window's objects go in the order they were made: a detail list's master query may be gone
+// before the detail table closes, and the footer must then leave the master's events alone.
+TEST(SumList, AMasterQueryDestroyedFirstIsNeverWrittenTo) {
+  GridDbFixture db(QStringLiteral("name TEXT"));
+  db.Exec("INSERT INTO t (name) VALUES ('a')");
+  db.Exec("CREATE TABLE d (id INTEGER PRIMARY KEY, name TEXT, amount INTEGER)");
+  db.Exec("INSERT INTO d (name, amount) VALUES ('a', 1)");
+  auto* master = new TADOQuery;
+  master->SetConnection(&db.conn);
+  master->SQL.Add(QStringLiteral("SELECT * FROM t ORDER BY id"));
+  TDataSource masterSource;
+  masterSource.SetDataSet(master);
+  TADOTable detail;
+  detail.SetConnection(&db.conn);
+  detail.TableName = "d";
+  detail.MasterFields = "name";
+  detail.SetMasterSource(&masterSource);
+  TDataSource detailSource;
+  detailSource.SetDataSet(&detail);
+  TDBGridEh grid;
+  grid.SetFooterRowCount(1);
+  grid.SetDataSource(&detailSource);
+  TColumnEh* c = grid.Columns()->AppendColumn();
+  c->SetFieldName("amount");
+  c->Footer()->SetValueType(fvtSum);
+  grid.SumList()->SetActive(true);
+  master->Open();
+  detail.Open();
+  ASSERT_EQ(grid.FooterCellText(0, c), "1");
+
+  delete master;
+  // A new query of the same size usually takes the freed memory of the old one.
+  auto other = std::make_unique<TADOQuery>();
+  bool scrolled = false;
+  other->AfterScroll = [&scrolled](TDataSet*) { scrolled = true; };
+  grid.SumList()->SetActive(false);
+  detail.Close();
+  ASSERT_TRUE(bool(other->AfterScroll));
+  other->AfterScroll(other.get());
+  EXPECT_TRUE(scrolled);
+}
