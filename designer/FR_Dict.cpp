@@ -964,8 +964,7 @@ bool TfrDictForm::eventFilter(QObject* watched, QEvent* event) {
       storeExpression();
       editedNode_ = keep;
     }
-  } else if (watched == VarTree && event->type() == QEvent::KeyPress && QApplication::focusWidget() == VarTree) {
-    // The tree's own keys; those an in-place name editor leaves unused are not commands.
+  } else if (watched == VarTree && event->type() == QEvent::KeyPress) {  // an in-place editor gets its own keys
     auto* k = static_cast<QKeyEvent*>(event);
     if (k->key() == Qt::Key_Insert) {
       if ((k->modifiers() & Qt::ControlModifier) || empty_ || !VarTree->currentItem()) {

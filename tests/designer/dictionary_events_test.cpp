@@ -117,10 +117,6 @@ TEST_F(DictionaryEventsTest, VariablesMadeNamedAndValuedWithMouseKeysAndInputMet
     EXPECT_TRUE(d->isVisible());
     tree->setFocus();
     key(Qt::Key_Return);              // Enter renames: 单价 is taken, the name stays
-    const int entries = f->VariablesCopy->EntryCount();
-    key(Qt::Key_Insert);              // while a name is edited Insert makes nothing
-    key(Qt::Key_Delete);
-    EXPECT_EQ(f->VariablesCopy->EntryCount(), entries);
     commit(u("单价"));
     key(Qt::Key_Return);
     EXPECT_EQ(tree->currentItem()->text(0), u("Variable1"));
