@@ -1,5 +1,7 @@
 #include "report/FR_Synm.h"
 
+#include <QInputMethodEvent>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
@@ -124,6 +126,7 @@ QByteArray ColourSyntaxText(const QString& source, int syntax) {
 TSyntaxMemo::TSyntaxMemo(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::IBeamCursor);
   setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled);
   setAutoFillBackground(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, ToQColor(clWindow));
@@ -585,6 +588,27 @@ void TSyntaxMemo::keyPressEvent(QKeyEvent* e) {
     return;
   }
   QWidget::keyPressEvent(e);
+}
+
+void TSyntaxMemo::inputMethodEvent(QInputMethodEvent* e) {
+  // The composition is shown by the input method's own window; the committed text is typed.
+  linesGivenOut_ = false;
+  if (!e->commitString().isEmpty()) ReplaceSelection(e->commitString());
+  e->accept();
+}
+
+QVariant TSyntaxMemo::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled: return !readOnly_;
+    case Qt::ImCursorRectangle:
+      // The caret's cell, so that the input method's window opens beside it.
+      return QRect((caretX_ - leftCol_ - 1) * charWidth_ + 1, (caretY_ - topLine_ - 1) * lineHeight_, 2, lineHeight_);
+    case Qt::ImFont: return font();
+    case Qt::ImCursorPosition: return caretX_ - 1;
+    case Qt::ImSurroundingText: return lines_.value(caretY_ - 1);
+    case Qt::ImCurrentSelection: return QString();
+    default: return QWidget::inputMethodQuery(query);
+  }
 }
 
 void TSyntaxMemo::mousePressEvent(QMouseEvent* e) {
