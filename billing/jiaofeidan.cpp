@@ -186,23 +186,18 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   setWindowTitle(u("业主多月应缴费用管理"));
   Form_jiaofeidan_duoyue = this;
 
-  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
-  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
-  t_jiaofeidan = NewQuery(this, "t_jiaofeidan", Dm1->ADO_system);
-  ds_jiaofeidan = NewDataSource(this, nullptr, t_jiaofeidan);
+  using W = TForm_jiaofeidan_duoyue;
+  InstallHouseRowsQueries(this, &W::t_jiaofeidan, &W::ds_jiaofeidan, "t_jiaofeidan", &W::reloadBills);
   SetMainDataSet(t_jiaofeidan);
-  q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
-  q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  bitbtn_jiaofei = AddToolButton(row, "bitbtn_jiaofei", u("正常缴费"));
-  bitbtn_fast = AddToolButton(row, "bitbtn_fast", u("快速缴费"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_shouju = AddToolButton(row, "bitbtn_shouju", u("打印实收收据"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印收费单"));
-  bitbtn_design = AddToolButton(row, "bitbtn_design", u("设置收费单"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::bitbtn_jiaofei, "bitbtn_jiaofei", "正常缴费", &W::PreparePayment},
+                                         {&W::bitbtn_fast, "bitbtn_fast", "快速缴费", &W::bitbtn_fastClick},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::bitbtn_shouju, "bitbtn_shouju", "打印实收收据", &W::bitbtn_shoujuClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印收费单", &W::bitbtn_printClick},
+                                         {&W::bitbtn_design, "bitbtn_design", "设置收费单", &W::bitbtn_designClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   row->addStretch(1);
   // The hints under the tool bar, where they have room.
   auto* hintBar = new QFrame(this);
@@ -307,12 +302,8 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   PlaceHousesBeside(this, {bar, hintBar, search}, DBGridEh1, {gen, DBGridEh2});
   setWindowState(Qt::WindowMaximized);
 
-  using W = TForm_jiaofeidan_duoyue;
   ConnectClicks(this, {{bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_additem, &W::GenerateBillRows},
-                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_jiaofei, &W::PreparePayment},
-                       {bitbtn_fast, &W::bitbtn_fastClick}, {bitbtn_shouju, &W::bitbtn_shoujuClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {bitbtn_design, &W::bitbtn_designClick},
-                       {bitbtn_out, &W::bitbtn_outClick}, {SpeedButton4, &W::SpeedButton4Click}});
+                       {bitbtn_delete, &W::bitbtn_deleteClick}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);
   chain->Link(Edit3, Edit1);
@@ -377,24 +368,10 @@ void TForm_jiaofeidan_duoyue::reloadBills() {
 
 void TForm_jiaofeidan_duoyue::bitbtn_seekClick() {
   if (!CheckActionRight("查找权")) return;
-  QStringList parts;
-  if (!Edit1->text().trimmed().isEmpty())
-    parts << u("(房屋代码 like ") + SqlQuote::Like(Edit1->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!Edit3->text().trimmed().isEmpty())
-    parts << u("(业主名称 like ") + SqlQuote::Like(Edit3->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!DBComboBoxEh3->currentText().trimmed().isEmpty())
-    parts << u("(楼宇名称 = ") + SqlQuote::Text(DBComboBoxEh3->currentText().trimmed()) + u(")");
-  if (!DBComboBoxEh2->currentText().trimmed().isEmpty())
-    parts << u("(房型 = ") + SqlQuote::Text(DBComboBoxEh2->currentText().trimmed()) + u(")");
-  if (parts.isEmpty()) return;
-  QString condition = parts.join(u("and"));
-  if (GardenScoped) condition += estateCondition();
-  q_houseinfo->Close();
-  q_houseinfo->SQL.Clear();
-  q_houseinfo->SQL.Add(u("select * from 房屋资料 where ") + condition);
-  q_houseinfo->SQL.Add(u("order by 房屋代码"));
-  q_houseinfo->Open();
-  if (q_houseinfo->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  TSearchConditions where = HouseSearchConditions(Edit1->text(), Edit3->text(), DBComboBoxEh3->currentText());
+  where.Equals(u("房型"), DBComboBoxEh2->currentText().trimmed());
+  if (where.IsEmpty()) return;
+  SearchRows(q_houseinfo, u("select * from 房屋资料 "), where.EstateScope(), u("order by 房屋代码"));
 }
 
 void TForm_jiaofeidan_duoyue::GenerateBillRows() {
