@@ -941,6 +941,8 @@ void TCustomDBGridEh::DataLinkActiveChanged(bool active) {
 
 void TCustomDBGridEh::RefreshFromDataSet() {
   if (sumList_->Recalculating()) return;
+  // Records deleted through the dataset, or read anew, take their marks with them.
+  if (markedRows_->DropGoneRecords()) selection_->SelectionChanged();
   UpdateRowCount();
   UpdateVertScrollBar();
   SyncCurrentRow();

@@ -71,6 +71,13 @@ bool TBMListEh::CurrentRowMarked() {
 }
 
 void TBMListEh::InsertAt(int pos, const QString& bookmark) {
+  if (list_.isEmpty()) {
+    // The first mark belongs to the records read now.
+    if (TDataSet* ds = ListDataSet()) {
+      snapshotNumber_ = ds->SnapshotNumber();
+      removalCount_ = ds->RemovalCount();
+    }
+  }
   list_.insert(pos, bookmark);
   ListChanged();
 }
@@ -124,6 +131,33 @@ void TBMListEh::DeleteMarked() {
     ds->Delete();
     RemoveAt(i);
   }
+}
+
+QStringList TBMListEh::ReachableBookmarks() {
+  DropGoneRecords();
+  TDataSet* ds = ListDataSet();
+  if (!ds || !ds->Active()) return {};
+  QStringList out;
+  for (const QString& bm : list_)
+    if (ds->BookmarkValid(bm.toLatin1())) out << bm;
+  return out;
+}
+
+bool TBMListEh::DropGoneRecords() {
+  TDataSet* ds = ListDataSet();
+  if (!ds || !ds->Active()) return false;
+  const bool reread = ds->SnapshotNumber() != snapshotNumber_;
+  if (!reread && ds->RemovalCount() == removalCount_) return false;
+  snapshotNumber_ = ds->SnapshotNumber();
+  removalCount_ = ds->RemovalCount();
+  const qsizetype before = list_.size();
+  if (reread) list_.clear();
+  else list_.removeIf([ds](const QString& bm) { return !ds->BookmarkExists(bm.toLatin1()); });
+  if (list_.size() == before) return false;
+  ListChanged();
+  UpdateListState();
+  InvalidateList();
+  return true;
 }
 
 // ---- the grid's marked rows ---------------------------------------------------------------

@@ -25,7 +25,10 @@ class TBMListEh {
   int BookmarkCount() const { return int(list_.size()); }
   // Raises "List index out of bounds (i)" for an index outside 0..BookmarkCount-1.
   QString BookmarkAt(int index) const;
-  const QStringList& Bookmarks() const { return list_; }
+  // A copy: a walk over it stays sound while records are deleted and marks dropped.
+  QStringList Bookmarks() const { return list_; }
+  // The marks whose records the dataset shows now, in order: what a walk can reach.
+  QStringList ReachableBookmarks();
   int PositionOf(const QString& bookmark);
   // Binary search: found flag, and the found or insertion position in pos.
   bool FindBookmark(const QString& bookmark, int& pos);
@@ -35,6 +38,11 @@ class TBMListEh {
   int CompareRows(const QString& a, const QString& b);
   // Deletes every marked record the dataset shows, from the last to the first.
   void DeleteMarked();
+  // Drops the marks of records that are gone: every mark when the dataset read its records
+  // anew (its bookmarks of before name other records or none), else the marks of records
+  // removed since the last look (deleted here, through the dataset or by another grid). Marks
+  // of records a filter hides stay. True when a mark was dropped.
+  bool DropGoneRecords();
   void LinkStateChanged(bool active);
   bool LinkActive() const { return linkActive_; }
 
@@ -55,6 +63,9 @@ class TBMListEh {
   int cachedIndex_ = -1;
   bool linkActive_ = false;
   QStringList list_;
+  // The dataset's reading and removal count when the marks were last known sound.
+  quint64 snapshotNumber_ = 0;
+  quint64 removalCount_ = 0;
 };
 
 // The grid's marked rows.

@@ -32,6 +32,7 @@ void TDataSet::Open() {
 }
 
 void TDataSet::doOpen(bool notify) {
+  ++snapshotNumber_;
   store_.reset(0);
   order_.clear();
   fullOrder_.clear();
@@ -110,6 +111,7 @@ void TDataSet::Close() {
     }
   }
   InternalClose();
+  ++snapshotNumber_;
   state_ = dsInactive;
   store_.reset(0);
   order_.clear();
@@ -131,6 +133,7 @@ void TDataSet::Close() {
 void TDataSet::Refill() {
   if (!Active()) return;
   if (state_ == dsEdit || state_ == dsInsert) Cancel();
+  ++snapshotNumber_;
   store_.reset(0);
   order_.clear();
   fullOrder_.clear();
@@ -447,6 +450,7 @@ void TDataSet::orderInsert(int pos, uint32_t row) {
 }
 
 void TDataSet::orderErase(int pos) {
+  ++removalCount_;
   uint32_t row = order_[size_t(pos)];
   order_.erase(order_.begin() + pos);
   if (filterApplied_) {
@@ -486,6 +490,14 @@ bool TDataSet::BookmarkValid(const QByteArray& bookmark) const {
   if (!Active() || !decodeBookmark(bookmark, row)) return false;
   return positionOf(row) >= 0;
 }
+
+bool TDataSet::BookmarkExists(const QByteArray& bookmark) const {
+  uint32_t row;
+  if (!Active() || !decodeBookmark(bookmark, row) || row >= store_.rowCount()) return false;
+  return RowExists(row);
+}
+
+bool TDataSet::RowExists(uint32_t row) const { return fullPositionOf(row) >= 0; }
 
 void TDataSet::GotoBookmark(const QByteArray& bookmark) {
   checkActive();
