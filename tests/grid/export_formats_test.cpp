@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include "grid/DBGridEhBookmarks.h"
 #include "grid/DBGridEhImpExp.h"
 #include "platform/gbk.h"
 #include "tests/grid/dbgrid_fixture.h"
