@@ -941,8 +941,9 @@ void TCustomDBGridEh::DataLinkActiveChanged(bool active) {
 
 void TCustomDBGridEh::RefreshFromDataSet() {
   if (sumList_->Recalculating()) return;
-  // Records deleted through the dataset, or read anew, take their marks with them.
-  if (markedRows_->DropGoneRecords()) selection_->SelectionChanged();
+  // Records read anew take their marks with them; marks of deleted records are passed over by
+  // the walks and dropped when a walk starts.
+  if (markedRows_->DropGoneRecords(false)) selection_->SelectionChanged();
   UpdateRowCount();
   UpdateVertScrollBar();
   SyncCurrentRow();

@@ -143,11 +143,11 @@ QStringList TBMListEh::ReachableBookmarks() {
   return out;
 }
 
-bool TBMListEh::DropGoneRecords() {
+bool TBMListEh::DropGoneRecords(bool removedToo) {
   TDataSet* ds = ListDataSet();
   if (!ds || !ds->Active()) return false;
   const bool reread = ds->SnapshotNumber() != snapshotNumber_;
-  if (!reread && ds->RemovalCount() == removalCount_) return false;
+  if (!reread && (!removedToo || ds->RemovalCount() == removalCount_)) return false;
   snapshotNumber_ = ds->SnapshotNumber();
   removalCount_ = ds->RemovalCount();
   const qsizetype before = list_.size();

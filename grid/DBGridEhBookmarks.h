@@ -41,8 +41,10 @@ class TBMListEh {
   // Drops the marks of records that are gone: every mark when the dataset read its records
   // anew (its bookmarks of before name other records or none), else the marks of records
   // removed since the last look (deleted here, through the dataset or by another grid). Marks
-  // of records a filter hides stay. True when a mark was dropped.
-  bool DropGoneRecords();
+  // of records a filter hides stay. Without `removedToo` only a new reading drops marks, so a
+  // caller deleting marked records one by one through the mark indexes keeps its indexes.
+  // True when a mark was dropped.
+  bool DropGoneRecords(bool removedToo = true);
   void LinkStateChanged(bool active);
   bool LinkActive() const { return linkActive_; }
 
