@@ -73,10 +73,7 @@ bool TBMListEh::CurrentRowMarked() {
 void TBMListEh::InsertAt(int pos, const QString& bookmark) {
   if (list_.isEmpty()) {
     // The first mark belongs to the records read now.
-    if (TDataSet* ds = ListDataSet()) {
-      snapshotNumber_ = ds->SnapshotNumber();
-      removalCount_ = ds->RemovalCount();
-    }
+    if (TDataSet* ds = ListDataSet()) snapshotNumber_ = ds->SnapshotNumber();
   }
   list_.insert(pos, bookmark);
   ListChanged();
@@ -134,7 +131,7 @@ void TBMListEh::DeleteMarked() {
 }
 
 QStringList TBMListEh::ReachableBookmarks() {
-  DropGoneRecords();
+  DropEarlierReading();
   TDataSet* ds = ListDataSet();
   if (!ds || !ds->Active()) return {};
   QStringList out;
@@ -143,20 +140,12 @@ QStringList TBMListEh::ReachableBookmarks() {
   return out;
 }
 
-bool TBMListEh::DropGoneRecords(bool removedToo) {
+bool TBMListEh::DropEarlierReading() {
   TDataSet* ds = ListDataSet();
-  if (!ds || !ds->Active()) return false;
-  const bool reread = ds->SnapshotNumber() != snapshotNumber_;
-  if (!reread && (!removedToo || ds->RemovalCount() == removalCount_)) return false;
+  if (!ds || !ds->Active() || ds->SnapshotNumber() == snapshotNumber_) return false;
   snapshotNumber_ = ds->SnapshotNumber();
-  removalCount_ = ds->RemovalCount();
-  const qsizetype before = list_.size();
-  if (reread) list_.clear();
-  else list_.removeIf([ds](const QString& bm) { return !ds->BookmarkExists(bm.toLatin1()); });
-  if (list_.size() == before) return false;
-  ListChanged();
-  UpdateListState();
-  InvalidateList();
+  if (list_.isEmpty()) return false;
+  ClearList();
   return true;
 }
 

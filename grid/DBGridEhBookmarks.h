@@ -27,7 +27,8 @@ class TBMListEh {
   QString BookmarkAt(int index) const;
   // A copy: a walk over it stays sound while records are deleted and marks dropped.
   QStringList Bookmarks() const { return list_; }
-  // The marks whose records the dataset shows now, in order: what a walk can reach.
+  // The marks whose records the dataset shows now, in order: what a walk can reach. The others
+  // (deleted, or hidden by a filter) stay in the list.
   QStringList ReachableBookmarks();
   int PositionOf(const QString& bookmark);
   // Binary search: found flag, and the found or insertion position in pos.
@@ -38,13 +39,11 @@ class TBMListEh {
   int CompareRows(const QString& a, const QString& b);
   // Deletes every marked record the dataset shows, from the last to the first.
   void DeleteMarked();
-  // Drops the marks of records that are gone: every mark when the dataset read its records
-  // anew (its bookmarks of before name other records or none), else the marks of records
-  // removed since the last look (deleted here, through the dataset or by another grid). Marks
-  // of records a filter hides stay. Without `removedToo` only a new reading drops marks, so a
-  // caller deleting marked records one by one through the mark indexes keeps its indexes.
-  // True when a mark was dropped.
-  bool DropGoneRecords(bool removedToo = true);
+  // Clears the list when the dataset has read its records anew since the first mark was made:
+  // a bookmark of an earlier reading may name another record of the new one. Marks of records
+  // deleted since, or hidden by a filter, stay (a walk passes over them); only a new reading,
+  // opening, closing and Unselect empty the list. True when marks were dropped (ClearList ran).
+  bool DropEarlierReading();
   void LinkStateChanged(bool active);
   bool LinkActive() const { return linkActive_; }
 
@@ -65,9 +64,8 @@ class TBMListEh {
   int cachedIndex_ = -1;
   bool linkActive_ = false;
   QStringList list_;
-  // The dataset's reading and removal count when the marks were last known sound.
+  // The dataset's reading the marks belong to.
   quint64 snapshotNumber_ = 0;
-  quint64 removalCount_ = 0;
 };
 
 // The grid's marked rows.

@@ -450,7 +450,6 @@ void TDataSet::orderInsert(int pos, uint32_t row) {
 }
 
 void TDataSet::orderErase(int pos) {
-  ++removalCount_;
   uint32_t row = order_[size_t(pos)];
   order_.erase(order_.begin() + pos);
   if (filterApplied_) {
@@ -490,14 +489,6 @@ bool TDataSet::BookmarkValid(const QByteArray& bookmark) const {
   if (!Active() || !decodeBookmark(bookmark, row)) return false;
   return positionOf(row) >= 0;
 }
-
-bool TDataSet::BookmarkExists(const QByteArray& bookmark) const {
-  uint32_t row;
-  if (!Active() || !decodeBookmark(bookmark, row) || row >= store_.rowCount()) return false;
-  return RowExists(row);
-}
-
-bool TDataSet::RowExists(uint32_t row) const { return fullPositionOf(row) >= 0; }
 
 void TDataSet::GotoBookmark(const QByteArray& bookmark) {
   checkActive();

@@ -96,16 +96,9 @@ class TDataSet : public QObject {
   void GotoBookmark(const QByteArray& bookmark);   // raises "Record not found" when invalid
   void SetBookmark(const QString& bookmark) { GotoBookmark(bookmark.toLatin1()); }
   bool BookmarkValid(const QByteArray& bookmark) const;
-  // Whether the bookmark names a record of this snapshot that was not removed since: shown, or
-  // hidden by the filter (or, in a tree view, below a collapsed node). Only for bookmarks of the
-  // same reading: after the records were read again (SnapshotNumber) an old bookmark may name
-  // another record.
-  bool BookmarkExists(const QByteArray& bookmark) const;
-  // Changes whenever the records are read anew (open, reopen, a detail re-read): bookmarks
-  // taken before name nothing afterwards.
+  // Changes whenever the records are read anew (open, close, a refill or detail re-read): a
+  // bookmark taken before may name another record of the new reading, or none.
   quint64 SnapshotNumber() const { return snapshotNumber_; }
-  // Changes whenever a record leaves the snapshot (deleted, an insert cancelled or undone).
-  quint64 RemovalCount() const { return removalCount_; }
   // <0, 0, >0 by the records' order in the dataset; an empty bookmark sorts first.
   int CompareBookmarks(const QByteArray& a, const QByteArray& b) const;
   // The database identity of the current record (SQLite rowid) as the last read or write
@@ -245,8 +238,6 @@ class TDataSet : public QObject {
 
   void checkActive() const;
   void checkBrowse();
-  // Whether a store row is still one of the snapshot's records, shown or not.
-  virtual bool RowExists(uint32_t row) const;
   RowStore store_;              // the snapshot
   std::vector<uint32_t> order_; // store rows in dataset order (deleted rows removed)
 
@@ -304,7 +295,6 @@ class TDataSet : public QObject {
   mutable std::vector<int32_t> posOfRow_;  // store row -> position; rebuilt when dirty
   mutable bool posDirty_ = true;
   quint64 snapshotNumber_ = 0;
-  quint64 removalCount_ = 0;
   // Filtering: order_ holds the passing records; fullOrder_ every record in dataset order
   // (kept while a condition applies, so inserts and deletes reach both).
   void applyFilter();

@@ -443,9 +443,3 @@ bool TMemTableEh::MoveInTree(const std::vector<uint32_t>& moved, int toRecNo, in
   Resync();
   return true;
 }
-
-bool TMemTableEh::RowExists(uint32_t row) const {
-  // The tree view shows the records below expanded nodes only; the others are all_ too.
-  if (treeView_) return std::find(all_.begin(), all_.end(), row) != all_.end();
-  return TDataSet::RowExists(row);
-}

@@ -103,7 +103,6 @@ class TMemTableEh : public TDataSet, public IMemTableEh {
   void InternalClose() override;
   void InternalWrite(WriteKind kind, uint32_t row, const std::vector<Cell>& original) override;
   bool InternalCanModify() const override { return true; }
-  bool RowExists(uint32_t row) const override;
 
  private:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;

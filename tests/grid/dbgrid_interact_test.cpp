@@ -722,20 +722,25 @@ TEST(DBGridScroll, ArrowsAndThumbOfTheVerticalBarMoveTheRecords) {
   EXPECT_EQ(db->query.RecNo(), 12);
 }
 
-// A mark of a record deleted elsewhere leaves the list as soon as the grid hears of the change;
-// a walk over the marks then meets only records it can reach.
-TEST(DBGridScroll, MarksOfRecordsDeletedElsewhereLeaveTheListBeforeTheGridsWalks) {
+// A mark of a record deleted elsewhere stays in the list; the grid's walks pass over it and
+// never take it for another record.
+TEST(DBGridScroll, MarksOfRecordsDeletedElsewhereStayAndCtrlDeletePassesOverThem) {
   MarkingGrid f;
   TDataSet& ds = f.db->query;
   for (int r : {2, 5, 9}) {
     ds.SetRecNo(r);
     f.g.MarkedRows()->SetCurrentRowMarked(true);
   }
+  int changes = 0;
+  f.g.OnSelectionChanged = [&](QObject*) { ++changes; };
   ds.SetRecNo(5);
   ds.Delete();  // not through the grid
   f.g.RememberPosition();  // a walk starts
-  EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 2);
-  // Ctrl+Delete deletes the marked records, all of them reachable.
+  EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
+  EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstRecordBookmarks);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(f.g.MarkedRows()->ReachableBookmarks().size(), 2);
+  // Ctrl+Delete deletes the marked records the list shows and keeps the mark it cannot reach.
   ScriptedUi ui;
   ui.answerMessage(mrOk);
   f.g.setFocus();
@@ -744,7 +749,8 @@ TEST(DBGridScroll, MarksOfRecordsDeletedElsewhereLeaveTheListBeforeTheGridsWalks
   QStringList left;
   for (ds.First(); !ds.Eof(); ds.Next()) left << ds.FieldByName("name")->AsString();
   EXPECT_EQ(left.join(' ').toStdString(), "r1 r3 r4 r6 r7 r8 r10 r11 r12");
-  EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 0);
+  EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 1);
+  EXPECT_TRUE(f.g.MarkedRows()->ReachableBookmarks().isEmpty());
 }
 
 // ---- editing rows from the keyboard -------------------------------------------------------

@@ -433,9 +433,10 @@ TEST(GridMarks, CtrlDeleteUnderAFilterDeletesOnlyTheShownMarkedRows) {
   EXPECT_EQ(f.ExportedNames(), "r2");
 }
 
-// A record deleted by another path (the dataset itself, another grid on the same records)
-// takes its mark with it; a mark of a record a filter hides stays; the walks go on over the rest.
-TEST(GridMarks, MarksOfRecordsDeletedElsewhereLeaveTheListAndTheWalksGoOn) {
+// A record deleted by another path (the dataset itself, another grid on the same records) or
+// hidden by a filter keeps its mark; the walks pass over what they cannot reach, keep the mark,
+// and never write another record in its place.
+TEST(GridMarks, MarksOfRecordsDeletedElsewhereStayAndTheWalksPassOverThem) {
   enum How { ThroughTheDataset, ThroughAnotherGrid, UnderAFilter };
   for (How how : {ThroughTheDataset, ThroughAnotherGrid, UnderAFilter}) {
     SCOPED_TRACE(int(how));
@@ -458,20 +459,27 @@ TEST(GridMarks, MarksOfRecordsDeletedElsewhereLeaveTheListAndTheWalksGoOn) {
       f.ds().Delete();
     }
     ASSERT_FALSE(f.ds().Locate("name", Variant(QStringLiteral("r5"))));
-    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 2);
+    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
     EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstRecordBookmarks);
+    EXPECT_EQ(f.ExportedNames(), how == UnderAFilter ? "r9" : "r2|r9");
+    // A second walk finds the same: the first dropped nothing.
+    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
     EXPECT_EQ(f.ExportedNames(), how == UnderAFilter ? "r9" : "r2|r9");
     if (how == UnderAFilter) {
       f.Filter(QString());
       EXPECT_EQ(f.ExportedNames(), "r2|r9");
     }
-    // The other marked records deleted too: no mark is left and no selection with it.
+    // The other marked records deleted too: the marks stay, and a walk writes no record at all.
     for (const char* name : {"r2", "r9"}) {
       ASSERT_TRUE(f.ds().Locate("name", Variant(QString::fromLatin1(name))));
       f.ds().Delete();
     }
+    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
+    EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstRecordBookmarks);
+    EXPECT_EQ(f.ExportedNames(), "");
+    // Unselect empties the list.
+    f.g.CurrentSelection()->Unselect();
     EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 0);
-    EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstNon);
   }
 }
 
@@ -506,8 +514,12 @@ TEST(GridMarks, ReadingTheRecordsAgainDropsTheMarksOfTheEarlierReading) {
     g.MarkedRows()->SetCurrentRowMarked(true);
   }
   ASSERT_EQ(g.MarkedRows()->BookmarkCount(), 2);
+  int changes = 0;
+  g.OnSelectionChanged = [&](QObject*) { ++changes; };
   db->Exec(QStringLiteral("DELETE FROM t WHERE name = 'r2'"));  // another seat
   master.Next();
+  EXPECT_EQ(g.MarkedRows()->BookmarkCount(), 0);  // at once, not at the next walk
+  EXPECT_GE(changes, 1);
   master.First();
   ASSERT_EQ(detail.RecordCount(), 5);
   EXPECT_EQ(g.MarkedRows()->BookmarkCount(), 0);
