@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/data/datasetfilter.h"
@@ -295,6 +296,15 @@ class TDataSet : public QObject {
   mutable std::vector<int32_t> posOfRow_;  // store row -> position; rebuilt when dirty
   mutable bool posDirty_ = true;
   quint64 snapshotNumber_ = 0;
+  // For each record erased from this reading, the record that followed it then (kNoRow at the
+  // end): bookmarks of erased records keep their place in the order of bookmarks.
+  static constexpr uint32_t kNoRow = 0xFFFFFFFFu;
+  std::unordered_map<uint32_t, uint32_t> erasedBefore_;
+  struct OrderKey {
+    int pos;
+    int depth;
+  };
+  OrderKey orderKeyOf(uint32_t row) const;
   // Filtering: order_ holds the passing records; fullOrder_ every record in dataset order
   // (kept while a condition applies, so inserts and deletes reach both).
   void applyFilter();

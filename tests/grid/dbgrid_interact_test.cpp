@@ -125,6 +125,52 @@ TEST(DBGridMarks, TheListKeepsDatasetOrderWithoutDuplicates) {
   EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstNon);
 }
 
+// A mark of a deleted record stays in the list in its place: records inserted and marked
+// afterwards still take their place in the dataset's order, and marking or unmarking finds
+// every other mark.
+TEST(DBGridMarks, MarksOfDeletedRecordsKeepTheListInDatasetOrder) {
+  MarkingGrid f;
+  TDataSet& ds = f.db->query;
+  TBookmarkListEh* marks = f.g.MarkedRows();
+  auto markNamed = [&](const char* name, bool marked) {
+    ASSERT_TRUE(ds.Locate("name", Variant(QString::fromLatin1(name))));
+    marks->SetCurrentRowMarked(marked);
+  };
+  auto insertBefore = [&](const char* before, const char* name) {
+    ASSERT_TRUE(ds.Locate("name", Variant(QString::fromLatin1(before))));
+    ds.Insert();
+    ds.FieldByName("name")->SetAsString(QString::fromLatin1(name));
+    ds.Post();
+  };
+  auto reachable = [&] {
+    QStringList names;
+    for (const QString& bm : marks->ReachableBookmarks()) {
+      ds.SetBookmark(bm);
+      names << ds.FieldByName("name")->AsString();
+    }
+    return names.join(' ').toStdString();
+  };
+  for (const char* name : {"r2", "r5", "r6", "r9"}) markNamed(name, true);
+  markNamed("r5", true);
+  ds.Delete();  // r5
+  markNamed("r6", true);
+  ds.Delete();  // r6, which followed r5
+  insertBefore("r1", "a0");
+  markNamed("a0", true);
+  insertBefore("r7", "a6");
+  markNamed("a6", true);
+  insertBefore("r2", "a1");
+  markNamed("a1", true);
+  EXPECT_EQ(marks->BookmarkCount(), 7);
+  EXPECT_EQ(reachable(), "a0 a1 r2 a6 r9");
+  // Marking again adds nothing; unmarking finds each mark.
+  for (const char* name : {"a0", "r2", "a6", "r9", "a1"}) markNamed(name, true);
+  EXPECT_EQ(marks->BookmarkCount(), 7);
+  for (const char* name : {"r2", "a0", "r9"}) markNamed(name, false);
+  EXPECT_EQ(marks->BookmarkCount(), 4);
+  EXPECT_EQ(reachable(), "a1 a6");
+}
+
 TEST(DBGridMarks, ClickMarksOnlyThatRowCtrlTogglesShiftExtends) {
   MarkingGrid f;
   TDataSet& ds = f.db->query;
