@@ -87,6 +87,8 @@ void TBMListEh::RemoveAt(int pos) {
 void TBMListEh::SetCurrentRowMarked(bool marked) {
   const QString bm = CurrentBookmark();
   if (bm.isEmpty()) return;  // an empty dataset or a record not yet posted has no bookmark
+  // Marks of an earlier reading go before a mark of this one joins them.
+  DropEarlierReading();
   int pos;
   const bool found = FindBookmark(bm, pos);
   if (found == marked) return;
