@@ -469,7 +469,7 @@ void TForm_shoufeimingxibiao::bitbtn_deleteClick() {
       failures << e.message();
     }
   }
-  marks->ClearList();
+  DBGridEh1->MarkedRows()->ClearList();
   if (!failures.isEmpty()) {
     // The list is read again, so it shows the payments that are still there.
     SpeedButton5Click();

@@ -2,6 +2,8 @@
 // Every billing command driven on a house of estate 01 must leave estate 02's rows exactly as
 // they were, and must find estate 01's own rows although estate 02's rows share their codes.
 
+#include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <functional>
@@ -481,7 +483,8 @@ TEST_F(EstateScopeTest, BillGenerationBillsOnlyTheMarkedHousesTheWindowStillShow
   const QString before02 = estate02Rows();
   form.DateTimePicker1->setDate(QDate(2005, 6, 1));
   form.DateTimePicker2->setDate(QDate(2005, 6, 1));
-  form.ComboBox1->setCurrentIndex(0);  // every item
+  form.ComboBox1->setCurrentIndex(form.ComboBox1->findText(u8("物业费")));
+  ASSERT_EQ(form.ComboBox1->currentText(), u8("物业费"));
   form.GenerateBillRows();
   EXPECT_EQ(ui.messageTexts(), QStringList{u8("增加完毕！")});
   EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 月份='6'")), 1);
