@@ -260,9 +260,10 @@ void TForm_houseitem::bitbtn_additemClick() {
   DBGridEh1->RememberPosition();
   QList<EstateHouseKey> houses;
   const QString here = q_houseinfo->Bookmark();
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
-  for (int i = 0; i < marks->BookmarkCount(); ++i) {
-    q_houseinfo->SetBookmark(marks->BookmarkAt(i));
+  // Only the marked houses the list shows: a mark of a house deleted or filtered away since
+  // names no house to change.
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) {
+    q_houseinfo->SetBookmark(mark);
     houses << EstateHouseKey::Of(q_houseinfo);
   }
   if (!here.isEmpty()) q_houseinfo->SetBookmark(here);

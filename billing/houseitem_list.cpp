@@ -192,7 +192,7 @@ void TForm_houseitem_list::DeleteMarked() {
   if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
   if (!AskYesNo(u("要删除当前选中的记录吗? "))) return;
   DBGridEh1->RememberPosition();
-  const QStringList marks = DBGridEh1->MarkedRows()->Bookmarks();
+  const QStringList marks = DBGridEh1->MarkedRows()->ReachableBookmarks();
   for (const QString& mark : marks) {
     if (!q_houseitem->BookmarkValid(mark.toLatin1())) continue;
     q_houseitem->SetBookmark(mark);

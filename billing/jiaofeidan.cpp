@@ -390,13 +390,15 @@ void TForm_jiaofeidan_duoyue::GenerateBillRows() {
   DBGridEh1->RememberPosition();
   QVector<BillHouse> houses;
   const QString here = q_houseinfo->Bookmark();
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
+  // Only the marked houses the list shows: a mark of a house deleted or filtered away since
+  // names no house to bill.
+  const QStringList marks = DBGridEh1->MarkedRows()->ReachableBookmarks();
   q_houseinfo->DisableControls();
   const auto after = q_houseinfo->AfterScroll;
   q_houseinfo->AfterScroll = nullptr;
   try {
-    for (int i = 0; i < marks->BookmarkCount(); ++i) {
-      q_houseinfo->SetBookmark(marks->BookmarkAt(i));
+    for (const QString& mark : marks) {
+      q_houseinfo->SetBookmark(mark);
       auto h = [this](const char* f) { return q_houseinfo->FieldByName(u(f))->AsString(); };
       houses.append({h("房屋代码"), h("小区代码"), h("小区名称"), h("楼宇代码"), h("楼宇名称"), h("楼宇单元"),
                      h("业主名称"), h("关联单位")});
@@ -429,7 +431,7 @@ void TForm_jiaofeidan_duoyue::bitbtn_deleteClick() {
   }
   if (!AskYesNo(u("要删除当前记录吗? "))) return;
   DBGridEh2->RememberPosition();
-  const QStringList marks = DBGridEh2->MarkedRows()->Bookmarks();
+  const QStringList marks = DBGridEh2->MarkedRows()->ReachableBookmarks();
   for (const QString& mark : marks) {
     if (!t_jiaofeidan->BookmarkValid(mark.toLatin1())) continue;
     t_jiaofeidan->SetBookmark(mark);
@@ -456,9 +458,8 @@ void TForm_jiaofeidan_duoyue::preparePayment(bool withBalance) {
   DBGridEh2->RememberPosition();
   QString keyHouse = f("房屋代码")->AsString();
   QString keyItem = f("收费名称")->AsString();
-  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
-  for (int i = 0; i < marks->BookmarkCount(); ++i) {
-    t_jiaofeidan->SetBookmark(marks->BookmarkAt(i));
+  for (const QString& mark : DBGridEh2->MarkedRows()->ReachableBookmarks()) {
+    t_jiaofeidan->SetBookmark(mark);
     const Money amount = f("收费金额")->IsNull() ? Money() : f("收费金额")->AsMoney();
     if (f("缴费状态")->AsString() == u(kUnpaid) && amount > Money()) {
       sum += amount;
@@ -542,7 +543,7 @@ void TForm_jiaofeidan_duoyue::DBGridEh2DblClick() {
   if (t_jiaofeidan->State() == dsEdit || t_jiaofeidan->State() == dsInsert) t_jiaofeidan->Cancel();
 }
 
-QStringList TForm_jiaofeidan_duoyue::markedBills() const { return DBGridEh2->MarkedRows()->Bookmarks(); }
+QStringList TForm_jiaofeidan_duoyue::markedBills() const { return DBGridEh2->MarkedRows()->ReachableBookmarks(); }
 
 void TForm_jiaofeidan_duoyue::bitbtn_fastClick() {
   if (!CheckActionRight("编辑权")) return;
@@ -554,16 +555,17 @@ void TForm_jiaofeidan_duoyue::bitbtn_fastClick() {
     DBComboBoxEh1->setFocus();
     return;
   }
-  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
-  if (marks->BookmarkCount() == 0) {
+  // Only the marked bills the list shows: a mark of a bill deleted or filtered away since is
+  // passed over, never paid.
+  QList<QByteArray> rows;
+  for (const QString& mark : DBGridEh2->MarkedRows()->ReachableBookmarks()) rows << mark.toLatin1();
+  if (rows.isEmpty()) {
     ShowNotice(u("请先选择收费记录！"));
     DBGridEh2->setFocus();
     return;
   }
   setWindowTitle(QString());
   DBGridEh2->RememberPosition();
-  QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
   QuickPayRun run;
   try {
     run = QuickPayRows(Dm1->ADO_system, t_jiaofeidan, rows, {method, Edit2->text(), true, CurrentOperatorName, Now()});
@@ -597,9 +599,8 @@ void TForm_jiaofeidan_duoyue::bitbtn_designClick() { DesignPrintTemplate(frRepor
 void TForm_jiaofeidan_duoyue::N3Click() {
   if (!CheckActionRight("编辑权")) return;
   if (!AskYesNo(u("确实要取消选中记录的缴费吗? "))) return;
-  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
-  for (int i = 0; i < marks->BookmarkCount(); ++i) {
-    t_jiaofeidan->SetBookmark(marks->BookmarkAt(i));
+  for (const QString& mark : DBGridEh2->MarkedRows()->ReachableBookmarks()) {
+    t_jiaofeidan->SetBookmark(mark);
     if (t_jiaofeidan->FieldByName(u("缴费状态"))->AsString() == u(kUnpaid)) continue;
     t_jiaofeidan->Edit();
     t_jiaofeidan->FieldByName(u("缴费状态"))->SetAsString(u(kUnpaid));

@@ -430,7 +430,7 @@ void TForm_shoufeimingxibiao::SpeedButton2Click() {
 
 void TForm_shoufeimingxibiao::SpeedButton1Click() {
   if (!CheckActionRight("打印权")) return;
-  const QStringList marked = DBGridEh1->MarkedRows()->Bookmarks();
+  const QStringList marked = DBGridEh1->MarkedRows()->ReachableBookmarks();
   q_biao1->Close();
   q_biao2->Close();
   const PrePrintedOutcome out =
@@ -445,10 +445,9 @@ void TForm_shoufeimingxibiao::bitbtn_deleteClick() {
   if (!q_sfhzb->Active() || q_sfhzb->IsEmpty()) return;
   if (!CheckActionRight("删除权")) return;
   if (!AskYesNo(u("在删除当前记录同时,系统会自动释放对应收费管理中的记录，确认操作吗? "))) return;
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
-  if (marks->BookmarkCount() == 0) return;
   QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) rows << mark.toLatin1();
+  if (rows.isEmpty()) return;
   // From the last marked row back, so a deletion never moves a row still to be visited; the
   // changes of separate payments add up the same in any order.
   std::sort(rows.begin(), rows.end(),
@@ -462,7 +461,7 @@ void TForm_shoufeimingxibiao::bitbtn_deleteClick() {
       failures << e.message();
     }
   }
-  marks->ClearList();
+  DBGridEh1->MarkedRows()->ClearList();
   if (!failures.isEmpty()) {
     // The list is read again, so it shows the payments that are still there.
     SpeedButton5Click();

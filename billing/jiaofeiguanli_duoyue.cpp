@@ -156,9 +156,8 @@ void TForm_jiaofeiguanli_duoyue::PreparePayment() {
   if (!CheckActionRight("编辑权")) return;
   if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
   DBGridEh1->RememberPosition();
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
   QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) rows << mark.toLatin1();
   const MarkedBills marked = CollectMarkedBills(q_jiaofeidan, rows);
   if (marked.mixed) {
     ShowNotice(u("一次只能缴纳一个业主的同一种费用，请重新选择！"));

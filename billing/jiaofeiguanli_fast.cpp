@@ -444,9 +444,8 @@ void TForm_jiaofeiguanli_fast::N3Click() {
   if (!startRun(u("选中记录确实要缴费吗? "), &method)) return;
   DBGridEh1->RememberPosition();
   // The marks in the list's own row order.
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
   QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) rows << mark.toLatin1();
   runGroups(rows, true);
 }
 
@@ -493,7 +492,7 @@ void TForm_jiaofeiguanli_fast::N6Click() {
   DBGridEh1->RememberPosition();
   TBookmarkListEh* marks = DBGridEh1->MarkedRows();
   QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  for (const QString& mark : marks->ReachableBookmarks()) rows << mark.toLatin1();
   marks->ClearList();
   deleteUnpaid(rows);
 }
