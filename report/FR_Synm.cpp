@@ -480,6 +480,7 @@ void TSyntaxMemo::MoveCaret(int column, int line) {
   errorText_.clear();
   column = std::clamp(column, 1, static_cast<int>(kMaxLength));
   line = std::clamp<int>(line, 1, lines_.size());
+  if (splitsCharacter(lines_[line - 1], column)) --column;   // never between the halves of one character
   caretX_ = column;
   caretY_ = line;
   if (visibleCols_ > 0 && visibleLines_ > 0) {

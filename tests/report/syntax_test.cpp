@@ -188,6 +188,14 @@ TEST(SyntaxMemoEditing, CharacterOfTwoUnitsIsOneCharacter) {
     EXPECT_EQ(t.m.Lines().value(0), c.after) << c.what;
     EXPECT_EQ(t.m.CaretX(), c.caretX) << c.what;
   }
+  // Up into the middle of it stops before it; what is typed there leaves it whole.
+  Memo t;
+  t.m.SetLines({"a" + wide + "b", "xyz"});
+  t.m.MoveCaret(3, 2);
+  t.key(Qt::Key_Up);
+  EXPECT_EQ(t.m.CaretX(), 2);
+  t.type("c");
+  EXPECT_EQ(t.m.Lines().value(0), "ac" + wide + "b");
 }
 
 TEST(SyntaxMemoEditing, DeleteJoinsNextLineAtTheCaret) {
