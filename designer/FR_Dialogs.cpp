@@ -25,6 +25,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <cmath>
+#include <limits>
 
 #include "platform/format.h"
 #include "platform/ui.h"
@@ -59,6 +60,16 @@ bool readNumber(const QString& text, double& value) {
   } catch (const Exception&) {
     return false;
   }
+}
+// An entry in millimetres stored as a whole number of `perMillimetre` units (tenths of a
+// millimetre, pixels): false when it does not read, is below 0 or does not fit the store.
+bool readStored(const QString& text, double perMillimetre, int& stored) {
+  double mm = 0;
+  if (!readNumber(text, mm) || mm < 0) return false;
+  const double units = std::round(mm * perMillimetre);
+  if (units > std::numeric_limits<int>::max()) return false;
+  stored = int(units);
+  return true;
 }
 // A printer list entry: the printer picture 2 pixels from the left, the name 24 pixels in.
 class PrinterItemDelegate : public QStyledItemDelegate {
@@ -302,15 +313,16 @@ bool TfrPgoptForm::Apply(TfrPage& page, bool& unlimitedHeight, QString& error) c
     return false;
   }
   // A custom paper whose width or height does not read as a size becomes A4.
+  // (A size is at least a tenth of a millimetre and fits the page's store.)
   int code = PaperCodes.value(ComB1->currentIndex(), 9);
-  double w = 0, h = 0;
-  if (code == 256 && !(readNumber(E1->text(), w) && w > 0 && readNumber(E2->text(), h) && h > 0)) code = 9;
+  int w = 0, h = 0;
+  if (code == 256 && !(readStored(E1->text(), 10, w) && w > 0 && readStored(E2->text(), 10, h) && h > 0)) code = 9;
   // Margins and the column gap go together: one that does not read sets all five to 0.
-  double m[5] = {0, 0, 0, 0, 0};
+  int m[5] = {0, 0, 0, 0, 0};
   QLineEdit* const edits[5] = {E3, E4, E5, E6, E7};
   for (int i = 0; i < 5; ++i)
-    if (!readNumber(edits[i]->text(), m[i]) || m[i] < 0) {
-      std::fill(std::begin(m), std::end(m), 0.0);
+    if (!readStored(edits[i]->text(), 18.0 / 5.0, m[i])) {
+      std::fill(std::begin(m), std::end(m), 0);
       break;
     }
   page.PrintToPrevPage = CB1->isChecked();
@@ -319,17 +331,17 @@ bool TfrPgoptForm::Apply(TfrPage& page, bool& unlimitedHeight, QString& error) c
   page.pgOr = RB1->isChecked() ? 0 : 1;
   page.pgSize = code;
   if (code == 256) {
-    page.pgWidth = int(std::lround(w * 10));
-    page.pgHeight = int(std::lround(h * 10));
+    page.pgWidth = w;
+    page.pgHeight = h;
   } else if (const TPaperInfo* p = FindPaper(code)) {
     page.pgWidth = p->width;
     page.pgHeight = p->height;
   }
-  page.LeftMargin = int(std::lround(m[0] * 18 / 5));
-  page.TopMargin = int(std::lround(m[1] * 18 / 5));
-  page.RightMargin = int(std::lround(m[2] * 18 / 5));
-  page.BottomMargin = int(std::lround(m[3] * 18 / 5));
-  page.ColumnGap = int(std::lround(m[4] * 18 / 5));
+  page.LeftMargin = m[0];
+  page.TopMargin = m[1];
+  page.RightMargin = m[2];
+  page.BottomMargin = m[3];
+  page.ColumnGap = m[4];
   page.Columns = columns;
   // An unknown tray shown as the default stays the page's own unless another was chosen.
   const int bin = BinList->currentData().toInt();
