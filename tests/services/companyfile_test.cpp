@@ -274,6 +274,40 @@ TEST_F(CompanyFileTest, RecipientsByCodeAndSearchesIgnoreCase) {
   }
 }
 
+// Leaving the document window with a pending document change, with the recipients open or
+// closed, writes nothing; taking it down (the documents and their footer go first, the
+// recipients' table linked to them after) touches no freed object.
+TEST_F(CompanyFileTest, LeavingWithAPendingChangeWritesNothing) {
+  ScriptedUi ui;
+  ASSERT_TRUE(ConnectCompanyServer());
+  {
+    auto form = openDocuments();
+    form->q_companyfile->Append();
+    fill(form->q_companyfile, "通知", "FW-001", EncodeDate(2006, 5, 2));
+    form->q_companyfile->Post();
+  }
+  for (const bool closeFirst : {true, false}) {
+    for (const char* state : {"browse", "edit", "insert", "recipients closed"}) {
+      SCOPED_TRACE(std::string(state) + (closeFirst ? " close" : " destroy"));
+      auto form = openDocuments();
+      ASSERT_TRUE(form->t_temp->Active());
+      if (qstrcmp(state, "edit") == 0) {
+        form->q_companyfile->Edit();
+        form->q_companyfile->FieldByName(u8("文件名称"))->SetAsString(u8("决定"));
+      } else if (qstrcmp(state, "insert") == 0) {
+        form->q_companyfile->Append();
+        fill(form->q_companyfile, "决定", "FW-002", EncodeDate(2006, 5, 3));
+      } else if (qstrcmp(state, "recipients closed") == 0) {
+        form->t_temp->Close();
+      }
+      if (closeFirst) form->close();
+      form.reset();
+      EXPECT_EQ(company(u8("select count(*) from 公司文件")), u8("1"));
+      EXPECT_EQ(company(u8("select 文件名称 from 公司文件")), u8("通知"));
+    }
+  }
+}
+
 TEST_F(CompanyFileTest, FirstPictureClearedAtOnceOthersWithTheSave) {
   ScriptedUi ui;
   ASSERT_TRUE(ConnectCompanyServer());
