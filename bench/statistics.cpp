@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "bench/support/raw_sqlite.h"
 #include "platform/data/ado.h"
 #include "platform/datafolder.h"
 #include "shell/dm.h"
@@ -64,19 +65,9 @@ QString itemName(int i) {
   return i < 7 ? u(usual[i]) : u("收费项目") + QString::number(i + 1);
 }
 
-void check(int rc, sqlite3* db) {
-  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-    std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
-    std::exit(1);
-  }
-}
-
-void exec(sqlite3* db, const char* sql) { check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), db); }
-
 void generate(sqlite3* db) {
   exec(db, "begin");
-  sqlite3_stmt* st = nullptr;
-  check(sqlite3_prepare_v2(db, "insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0001', ?, ?)", -1, &st, nullptr), db);
+  sqlite3_stmt* st = prepare(db, "insert into 楼宇资料 (小区代码, 楼宇代码, 楼宇名称) values ('0001', ?, ?)");
   for (int b = 0; b < kBuildings; ++b) {
     const QByteArray code = QByteArray::number(b + 1).rightJustified(3, '0');
     const QByteArray name = (QString::number(b + 1) + u("栋")).toUtf8();
@@ -86,9 +77,7 @@ void generate(sqlite3* db) {
     sqlite3_reset(st);
   }
   sqlite3_finalize(st);
-  check(sqlite3_prepare_v2(db, "insert into 收费项目 (小区代码, 收费名称, 单价, 计算公式) values ('0001', ?, ?, '直接输入金额')",
-                           -1, &st, nullptr),
-        db);
+  st = prepare(db, "insert into 收费项目 (小区代码, 收费名称, 单价, 计算公式) values ('0001', ?, ?, '直接输入金额')");
   for (int i = 0; i < kItems; ++i) {
     const QByteArray name = itemName(i).toUtf8();
     sqlite3_bind_text(st, 1, name.constData(), -1, SQLITE_TRANSIENT);
@@ -97,19 +86,11 @@ void generate(sqlite3* db) {
     sqlite3_reset(st);
   }
   sqlite3_finalize(st);
-  sqlite3_stmt* house = nullptr;
-  check(sqlite3_prepare_v2(db,
-                           "insert into 房屋资料 (小区代码, 房屋代码, 楼宇代码, 楼宇名称, 楼宇单元, 业主名称, 联系电话, 银行帐号, "
-                           "开户银行) values ('0001', ?, ?, ?, '一单元', ?, '13800000000', '6222000011112222', '工商银行')",
-                           -1, &house, nullptr),
-        db);
-  sqlite3_stmt* bill = nullptr;
-  check(sqlite3_prepare_v2(db,
-                           "insert into 收费明细表 (收费名称, 单价, 收费金额, 开始日期, 结束日期, 年度, 月份, 小区代码, 楼宇代码, "
-                           "楼宇名称, 楼宇单元, 房屋代码, 业主名称, 缴费状态, 缴费时间, 单据号码) values (?, ?, ?, ?, ?, ?, ?, "
-                           "'0001', ?, ?, '一单元', ?, ?, ?, ?, ?)",
-                           -1, &bill, nullptr),
-        db);
+  sqlite3_stmt* house = prepare(db, "insert into 房屋资料 (小区代码, 房屋代码, 楼宇代码, 楼宇名称, 楼宇单元, 业主名称, 联系电话, 银行帐号, "
+                                    "开户银行) values ('0001', ?, ?, ?, '一单元', ?, '13800000000', '6222000011112222', '工商银行')");
+  sqlite3_stmt* bill = prepare(db, "insert into 收费明细表 (收费名称, 单价, 收费金额, 开始日期, 结束日期, 年度, 月份, 小区代码, 楼宇代码, "
+                                   "楼宇名称, 楼宇单元, 房屋代码, 业主名称, 缴费状态, 缴费时间, 单据号码) values (?, ?, ?, ?, ?, ?, ?, "
+                                   "'0001', ?, ?, '一单元', ?, ?, ?, ?, ?)");
   const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   QList<QByteArray> items;
   for (int i = 0; i < kItems; ++i) items << itemName(i).toUtf8();
@@ -164,12 +145,8 @@ void generate(sqlite3* db) {
   sqlite3_finalize(house);
   sqlite3_finalize(bill);
   // Two complaints a house a year on average, one in three still open.
-  sqlite3_stmt* complaint = nullptr;
-  check(sqlite3_prepare_v2(db,
-                           "insert into 业主投诉表 (投诉单号, 投诉日期, 房屋代码, 楼宇名称, 处理结果, 投诉内容) "
-                           "values (?, ?, ?, ?, ?, '漏水')",
-                           -1, &complaint, nullptr),
-        db);
+  sqlite3_stmt* complaint = prepare(db, "insert into 业主投诉表 (投诉单号, 投诉日期, 房屋代码, 楼宇名称, 处理结果, 投诉内容) "
+                                        "values (?, ?, ?, ?, ?, '漏水')");
   const QByteArray open = u("未完成").toUtf8(), done = u("完成").toUtf8();
   for (int n = 0; n < kHouses * 2; ++n) {
     const int h = (n * 7919) % kHouses, m = n % 12 + 1, d = n % 28 + 1;
@@ -195,8 +172,7 @@ void generate(sqlite3* db) {
 double bare(sqlite3* db, const char* sql, int* rows = nullptr) {
   QElapsedTimer t;
   t.start();
-  sqlite3_stmt* st = nullptr;
-  check(sqlite3_prepare_v2(db, sql, -1, &st, nullptr), db);
+  sqlite3_stmt* st = prepare(db, sql);
   int n = 0;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) ++n;
@@ -242,6 +218,12 @@ double runWindow(const std::function<void(Window*)>& setFilters, int* lines) {
 void wholeYear(TStatisticsWindow* w) {
   w->DateTimePicker1->SetDate(QDate(kYear, 1, 1));
   w->DateTimePicker2->SetDate(QDate(kYear, 12, 31));
+}
+
+// The month statistics: the year chosen in the window's year list.
+template <class Window>
+void chooseYear(Window* w) {
+  w->ComboBox1->setCurrentIndex(w->ComboBox1->findText(QString::number(kYear)));
 }
 
 struct Case {
@@ -316,17 +298,11 @@ int main(int argc, char** argv) {
        "from 收费明细表 where 开始日期 between '2000-01-01 00:00:00' and '2050-01-01 23:59:59' group by 收费名称, "
        "coalesce(小区代码,''), coalesce(楼宇代码,''), case when coalesce(楼宇代码,'')='' then 楼宇名称 end"},
       {"按月份+楼宇 (building month totals)",
-       [](int* lines) {
-         return runWindow<TForm_statistics_month_storey>(
-             [](auto* w) { w->ComboBox1->setCurrentIndex(w->ComboBox1->findText(QString::number(kYear))); }, lines);
-       },
+       [](int* lines) { return runWindow<TForm_statistics_month_storey>([](auto* w) { chooseYear(w); }, lines); },
        "select 楼宇名称, substr(开始日期, 6, 2), sum(收费金额) from 收费明细表 where 开始日期 between "
        "'2006-01-01 00:00:00' and '2006-12-31 23:59:59' group by 楼宇名称, substr(开始日期, 6, 2)"},
       {"投诉统计(按月份+业主) (complaints)",
-       [](int* lines) {
-         return runWindow<TForm_z_tousuinfo_yuehouse>(
-             [](auto* w) { w->ComboBox1->setCurrentIndex(w->ComboBox1->findText(QString::number(kYear))); }, lines);
-       },
+       [](int* lines) { return runWindow<TForm_z_tousuinfo_yuehouse>([](auto* w) { chooseYear(w); }, lines); },
        "insert into local.通用 (texta, textb, textc, textd, texte, numbera, numberb, numberc, textf) "
        "select '2006年', printf('%02d月', c.m), h.楼宇名称, h.房屋代码, h.业主名称, c.cs, c.open, c.done, '' "
        "from 房屋资料 h join (select coalesce(小区代码,'') as ec, 房屋代码 as hc, "

@@ -64,10 +64,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   SetMainDataSet(q_iteminfo);
   q_iteminfo->AfterScroll = [this](TDataSet*) { UpdateAmountEditor(); };
 
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
+  const auto [bar, row] = NewToolBarFrame(this, kFeeRecordBar);
   AddStandardToolButtons(row);
   SpeedButton2 = AddToolButton(row, "SpeedButton2", u("初始界面"));
   SpeedButton2->hide();
@@ -144,11 +141,8 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   setWindowState(Qt::WindowMaximized);
 
   using W = TForm_iteminfo;
-  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_edit, &W::bitbtn_editClick},
-                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_save, &W::bitbtn_saveClick},
-                       {bitbtn_cancel, &W::bitbtn_cancelClick}, {bitbtn_out, &W::bitbtn_outClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click},
-                       {SpeedButton2, &W::SpeedButton2Click}});
+  ConnectStandardClicks(this);
+  ConnectClicks(this, {{SpeedButton2, &W::SpeedButton2Click}});
   connect(DBComboBoxEh6, &QLineEdit::textChanged, this, Guarded([this] { UpdateAmountEditor(); }));
 
   // Enter: 收费名称 → 单价 → 收费面积 → 计算公式 → 收费范围 → 停止收费 → 收费周期 → 收费类别 →
