@@ -21,6 +21,7 @@
 #include "platform/data/ado.h"
 #include "report/FR_Ctrls.h"
 #include "report/FR_DBSet.h"
+#include "tests/designer/editors_support.h"
 #include "tests/designer/window_fixture.h"
 #include "tests/support/scripted_ui.h"
 
@@ -59,11 +60,7 @@ void clickNode(QTreeWidget* tree, QTreeWidgetItem* item) {
   tree->scrollToItem(item);
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
 }
-void clickRow(QListWidget* list, int row) {
-  ASSERT_LT(row, list->count());
-  list->scrollToItem(list->item(row));
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
+using editors::clickRow;
 QTreeWidgetItem* node(QTreeWidget* tree, const QString& text) {
   const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
   return found.isEmpty() ? nullptr : found.first();
