@@ -571,19 +571,21 @@ void TfrBand::ResetAggregates() {
     }
     return;
   }
-  if (!AggregateSource) return;
-  TfrVariables& values = AggregateSource->Values;
   const QString prefix = Name + QChar(1);
-  for (int i = 0; i < values.EntryCount(); ++i) {
-    QString key = values.NameAt(i);
-    // An entry of a cross column starts with the column number.
-    if (isColumnKey(key)) key = key.mid(key.indexOf(QChar(1)) + 1);
-    if (!key.startsWith(prefix, Qt::CaseInsensitive)) continue;
-    const int kind = key.size() > prefix.size() ? key.at(prefix.size()).unicode() : 0;
-    // MIN and MAX hold nothing until a record gives them a value.
-    values.PutValueAt(i, kind == agMin || kind == agMax ? Variant::null() : Variant(0));
+  for (TfrBand* source : AggregateSources) {
+    TfrVariables& values = source->Values;
+    for (int i = 0; i < values.EntryCount(); ++i) {
+      QString key = values.NameAt(i);
+      // An entry of a cross column starts with the column number.
+      if (isColumnKey(key)) key = key.mid(key.indexOf(QChar(1)) + 1);
+      if (!key.startsWith(prefix, Qt::CaseInsensitive)) continue;
+      const int kind = key.size() > prefix.size() ? key.at(prefix.size()).unicode() : 0;
+      // MIN and MAX hold nothing until a record gives them a value.
+      values.PutValueAt(i, kind == agMin || kind == agMax ? Variant::null() : Variant(0));
+      if (kind == agAvg) source->AverageRows.remove(values.NameAt(i).toUpper());
+    }
+    source->RecordCount = 0;
   }
-  AggregateSource->RecordCount = 0;
 }
 
 void TfrBand::Aggregate() { accumulate(-1); }
@@ -638,6 +640,7 @@ void TfrBand::accumulate(int column) {
         }
         if (v.isNullOrEmpty()) v = Variant(0);
         if (kind == agSum || kind == agAvg) cur = frv::Add(cur, frv::Numeric(v));
+        if (kind == agAvg) ++AverageRows[name.toUpper()];
         else if (kind == agMin && (first || frv::Compare(v, cur) < 0)) cur = v;
         else if (kind == agMax && (first || frv::Compare(v, cur) > 0)) cur = v;
       }
@@ -655,8 +658,9 @@ Variant TfrBand::AggregateValue(const QString& key) {
   const QStringList parts = key.split(QChar(1));
   if (parts.size() > 1 && !parts[1].isEmpty() && parts[1].at(0).unicode() == agAvg) {
     // The average of no records is no value, not 0.
-    if (RecordCount == 0) return Variant::null();
-    return frv::Divide(v.isNullOrEmpty() ? Variant(0) : v, Variant(RecordCount));
+    const int rows = AverageRows.value(key.toUpper());
+    if (rows == 0) return Variant::null();
+    return frv::Divide(v.isNullOrEmpty() ? Variant(0) : v, Variant(rows));
   }
   return v;
 }
@@ -665,6 +669,20 @@ void TfrBand::StoreAggregate(const QString& key, const Variant& value) { Values.
 
 // ---------------------------------------------------------------------------------------
 // The aggregate functions of the standard library
+
+namespace {
+// The data band kind whose values an aggregate call without a band name reads in a band of
+// `kind`; -1 when there is none.
+int impliedDataKind(int kind) {
+  switch (kind) {
+    case btReportSummary: case btPageFooter: case btMasterFooter: case btGroupFooter: return btMasterData;
+    case btDetailFooter: return btDetailData;
+    case btSubDetailFooter: return btSubDetailData;
+    case btCrossFooter: return btCrossData;
+    default: return -1;
+  }
+}
+}  // namespace
 
 void InstallAggregateHook() {
   TfrStdFunctionLibrary::AggregateHook() = [](int kind, const QString& p1, const QString& p2, const QString& p3,
@@ -679,15 +697,7 @@ void InstallAggregateHook() {
       TfrBand* ab = AggregateBand();
       if (!ab) return;
       if (bandText.trimmed().isEmpty()) {
-        int implied = -1;
-        switch (cb->Kind) {
-          case btReportSummary: case btPageFooter: case btMasterFooter: case btGroupFooter: implied = btMasterData; break;
-          case btDetailFooter: implied = btDetailData; break;
-          case btSubDetailFooter: implied = btSubDetailData; break;
-          case btCrossFooter: implied = btCrossData; break;
-          default: break;
-        }
-        if (implied != ab->Kind) return;
+        if (impliedDataKind(cb->Kind) != ab->Kind) return;
         bandText = ab->Name;
       }
       if (bandText.trimmed().compare(ab->Name, Qt::CaseInsensitive) != 0) return;
@@ -696,6 +706,8 @@ void InstallAggregateHook() {
       ab->Values.PutValue(column + TfrBand::AggregateKey(cb->Name, kind, expr, flag),
                           kind == agMin || kind == agMax ? Variant::null() : Variant(0));
       cb->AggregateSource = ab;
+      if (std::find(cb->AggregateSources.begin(), cb->AggregateSources.end(), ab) == cb->AggregateSources.end())
+        cb->AggregateSources.push_back(ab);
       return;
     }
     if (TfrBand* row = CrossRowBand()) {
@@ -708,12 +720,15 @@ void InstallAggregateHook() {
                                                     TfrBand::AggregateKey(row->Name, kind, expr, flag));
       return;
     }
-    if (!cb->AggregateSource) return;
-    // A call that names another band than the one whose values this band shows reads nothing
-    // (the key does not hold the band name, so it would read the other call's value).
-    if (!bandText.trimmed().isEmpty() && bandText.trimmed().compare(cb->AggregateSource->Name, Qt::CaseInsensitive) != 0)
-      return;
-    result = cb->AggregateSource->AggregateValue(TfrBand::AggregateKey(cb->Name, kind, expr, flag));
+    // The values are kept by the data band the call names, or, without a name, by the data band
+    // of the footer's own level.
+    const QString named = bandText.trimmed();
+    const int implied = impliedDataKind(cb->Kind);
+    TfrBand* source = nullptr;
+    for (TfrBand* s : cb->AggregateSources)
+      if (named.isEmpty() ? s->Kind == implied : named.compare(s->Name, Qt::CaseInsensitive) == 0) source = s;
+    if (!source) return;
+    result = source->AggregateValue(TfrBand::AggregateKey(cb->Name, kind, expr, flag));
   };
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -53,6 +54,9 @@ class TfrBand {
   TfrBand* Prev = nullptr;
   std::vector<TfrBand*> Groups;     // on a data band: its group headers, outermost first
   TfrBand* AggregateSource = nullptr;   // on a footer: the data band whose values it shows
+  // On a footer: every data band that keeps values for it (a master footer may show aggregates
+  // of the master and of the detail band side by side).
+  std::vector<TfrBand*> AggregateSources;
   TfrBand* ChildBand = nullptr;
   int LineNo = 1, LineThrough = 1, CurrentNo = 1;
   Variant LastGroupValue;
@@ -62,6 +66,10 @@ class TfrBand {
   TfrBand* DataBand = nullptr;      // on a header or footer
   TfrVariables Values;              // aggregate values by key
   int RecordCount = 0;
+  // On a data band: the rows added to each AVG value since its footer last reset it, by the
+  // upper-cased key. Each footer divides by its own rows: a page footer resetting its values
+  // mid-way, or rows that are not shown, must not change another footer's average.
+  QHash<QString, int> AverageRows;
   bool AggregatesFrozen = false;
   int CalculatedHeight = -1;
   int BandColumn = 1, BandColumnStart = 0;   // band columns (records side by side)

@@ -255,4 +255,14 @@ void TfrEMFPages::LoadFromFile(QIODevice& s) {
     entries_.push_back(std::move(e));
   }
   if (!s.atEnd() && report_) report_->GeneratorVersion = frs::ReadU8(s);
+  // Every page is read through once now: a page whose objects are damaged refuses the file here,
+  // instead of failing later wherever the page is drawn, searched, printed or edited.
+  for (int i = 0; i < Count(); ++i) {
+    try {
+      ObjectsToPage(i);
+    } catch (const Exception& e) {
+      throw EReadError(QStringLiteral("报表文件的第 %1 页已损坏：%2").arg(i + 1).arg(e.message()));
+    }
+    entries_[size_t(i)]->Page.reset();
+  }
 }

@@ -618,3 +618,130 @@ TEST_F(BandEngine, PageTooSmallForItsHeaderEndsWithAnError) {
   EXPECT_TRUE(ui.lastMessage().text.contains(QString::fromUtf8("放不下页眉"))) << ui.lastMessage().text.toStdString();
   EXPECT_EQ(report->EMFPages().Count(), 0);
 }
+
+// Masters with 3, 0, 12, 0, 1 and 0 details on short pages, so that one master's details run over
+// two page breaks: every footer (detail, group, master, page, summary) counts, sums and averages
+// exactly the rows printed where it stands, a footer may show aggregates of the master and of the
+// detail band side by side, and every LINE# follows what is printed. The expected values are read
+// off the printed rows, not written down.
+TEST_F(BandEngine, EveryFooterCountsExactlyThePrintedRows) {
+  const std::vector<int> perMaster = {3, 0, 12, 0, 1, 0};
+  auto* masters = new TzoDuraDataset(&owner);
+  masters->setObjectName("Masters");
+  masters->RangeEnd = reCount;
+  masters->RangeEndCount = int(perMaster.size());
+  auto* details = new TzoDuraDataset(&owner);
+  details->setObjectName("Details");
+  details->OnCheckEOF = [&](TfrDataset* d, bool& eof) { eof = d->RecNo() >= perMaster[size_t(masters->RecNo())]; };
+  // A master's value is its record number from 1; a detail's the master's times 100 plus its own.
+  report->OnGetValue = [&](const QString& name, Variant& v) {
+    if (name == "MV") v = Variant(masters->RecNo() + 1);
+    if (name == "DV") v = Variant((masters->RecNo() + 1) * 100 + details->RecNo() + 1);
+  };
+  for (bool grouped : {false, true}) {
+    SCOPED_TRACE(grouped ? "masters in groups" : "without groups");
+    report->ClearTemplate();
+    TfrPage* p = newPage(800);
+    int y = 10;
+    auto next = [&y](int h = 20) { return (y += h + 10) - h - 10; };
+    if (grouped) {
+      const int at = next();
+      band(p, btGroupHeader, "Group", at, 20, "[MV] > 2");
+      text(p, "G", 10, at + 1, "g");
+    }
+    int at = next();
+    band(p, btMasterData, "Master", at, 20, "Masters");
+    text(p, "M", 10, at + 1, "M [LINE#] [MV]");
+    at = next();
+    band(p, btDetailData, "Detail", at, 20, "Details");
+    text(p, "D", 20, at + 1, "d [LINE#] [DV]");
+    at = next();
+    band(p, btDetailFooter, "DetailFooter", at, 20);
+    text(p, "DF", 20, at + 1, "df [COUNT(Detail)] [SUM([DV])] [AVG([DV])] [MIN([DV])] [MAX([DV])]");
+    if (grouped) {
+      at = next();
+      band(p, btGroupFooter, "GroupFooter", at, 20);
+      text(p, "GF", 10, at + 1, "gf [COUNT(Master)] [SUM([MV])] [COUNT(Detail)] [SUM([DV], Detail)] [AVG([DV], Detail)]");
+    }
+    at = next();
+    band(p, btMasterFooter, "MasterFooter", at, 20);
+    text(p, "MF", 10, at + 1, "mf [COUNT(Master)] [SUM([MV])] [AVG([MV])] [COUNT(Detail)] [SUM([DV], Detail)]");
+    at = next();
+    band(p, btReportSummary, "Summary", at, 20);
+    text(p, "RS", 10, at + 1, "rs [COUNT(Master)] [COUNT(Detail)] [SUM([DV], Detail)] [AVG([DV], Detail)]");
+    at = next();
+    band(p, btPageFooter, "PageFooter", at, 20);
+    text(p, "PF", 10, at + 1, "pf [COUNT(Master)] [SUM([MV])] [COUNT(Detail)] [SUM([DV], Detail)] [AVG([DV], Detail)]");
+    ScriptedUi ui;
+    ASSERT_TRUE(report->BuildReport()) << ui.messageTexts().join("\n").toStdString();
+    const QList<QStringList> pages = builtTexts();
+    ASSERT_GE(pages.size(), 3) << "the details should run over page breaks";
+
+    // Running figures of what was printed, per footer: count, sum, min, max.
+    struct Tally {
+      int count = 0;
+      double sum = 0, min = 0, max = 0;
+      void add(double v) {
+        min = count == 0 ? v : std::min(min, v);
+        max = count == 0 ? v : std::max(max, v);
+        ++count;
+        sum += v;
+      }
+      QString avg() const { return count ? QString::number(sum / count, 'g', 15) : QString(); }
+    };
+    Tally detailsOfMaster, mastersOfGroup, detailsOfGroup, allMasters, allDetails;
+    int masterLine = 0, detailLine = 0, mastersPrinted = 0;
+    QStringList detailsShown;
+    for (int pg = 0; pg < pages.size(); ++pg) {
+      Tally mastersOnPage, detailsOnPage;
+      for (const QString& line : pages[pg]) {
+        const QStringList w = line.split(' ');
+        if (w[0] == "M") {
+          ++mastersPrinted;
+          EXPECT_EQ(w[1].toInt(), ++masterLine) << line.toStdString();
+          const double v = w[2].toDouble();
+          EXPECT_GT(perMaster[size_t(v - 1)], 0) << "a master without details printed: " << line.toStdString();
+          for (Tally* t : {&mastersOfGroup, &allMasters, &mastersOnPage}) t->add(v);
+          detailsOfMaster = {};
+          detailLine = 0;
+        } else if (w[0] == "d") {
+          EXPECT_EQ(w[1].toInt(), ++detailLine) << line.toStdString();
+          detailsShown << w[2];
+          for (Tally* t : {&detailsOfMaster, &detailsOfGroup, &allDetails, &detailsOnPage}) t->add(w[2].toDouble());
+        } else if (w[0] == "df") {
+          const Tally& t = detailsOfMaster;
+          EXPECT_EQ(line.toStdString(), QString("df %1 %2 %3 %4 %5").arg(t.count).arg(t.sum).arg(t.avg()).arg(t.min).arg(t.max).toStdString());
+        } else if (w[0] == "g") {
+          mastersOfGroup = detailsOfGroup = {};
+          masterLine = 0;
+        } else if (w[0] == "gf") {
+          EXPECT_EQ(line.toStdString(), QString("gf %1 %2 %3 %4 %5")
+                              .arg(mastersOfGroup.count)
+                              .arg(mastersOfGroup.sum)
+                              .arg(detailsOfGroup.count)
+                              .arg(detailsOfGroup.sum)
+                              .arg(detailsOfGroup.avg()).toStdString());
+        } else if (w[0] == "mf") {
+          EXPECT_EQ(line.toStdString(), QString("mf %1 %2 %3 %4 %5")
+                              .arg(allMasters.count)
+                              .arg(allMasters.sum)
+                              .arg(allMasters.avg())
+                              .arg(allDetails.count)
+                              .arg(allDetails.sum).toStdString());
+        } else if (w[0] == "rs") {
+          EXPECT_EQ(line.toStdString(), QString("rs %1 %2 %3 %4").arg(allMasters.count).arg(allDetails.count).arg(allDetails.sum).arg(allDetails.avg()).toStdString());
+        } else if (w[0] == "pf") {
+          EXPECT_EQ(line.toStdString(), QString("pf %1 %2 %3 %4 %5")
+                              .arg(mastersOnPage.count)
+                              .arg(mastersOnPage.sum)
+                              .arg(detailsOnPage.count)
+                              .arg(detailsOnPage.sum)
+                              .arg(detailsOnPage.avg()).toStdString())
+              << "page " << pg + 1;
+        }
+      }
+    }
+    EXPECT_EQ(mastersPrinted, 3);
+    EXPECT_EQ(detailsShown.size(), 16);
+  }
+}

@@ -118,3 +118,65 @@ TEST_F(BuiltPages, TopmostObjectIsHit) {
     EXPECT_EQ(v ? v->Name : QString(), c.name) << c.at.x() << "," << c.at.y();
   }
 }
+
+// A built-report file whose frame is sound but whose page contents are damaged (every third byte of
+// the first page's objects changed in turn) is refused when it is opened, with one error box and no
+// pages, or opens whole: whatever the preview then does with its pages (draw, find texts, point
+// at objects, add a page beside it, save) never meets a damaged page. Before, the damage was
+// found only while the preview painted the page, and the error left the paint handler.
+TEST_F(BuiltPages, DamagedPageContentsAreRefusedWhenTheFileIsOpened) {
+  buildTwoPages();
+  const QString full = dir.filePath("full.frp");
+  report->SaveBuiltReportFile(full);
+  QFile ff(full);
+  ASSERT_TRUE(ff.open(QIODevice::ReadOnly));
+  const QByteArray bytes = ff.readAll();
+  // The first page's objects: after the file header, the page count and the page's paper fields
+  // (end offset, size, width, height, orientation, bin, use margins, four margins).
+  QBuffer probe;
+  probe.setData(bytes);
+  probe.open(QIODevice::ReadOnly);
+  frs::ReadRaw(probe, 2);
+  StreamVersion() = 25;
+  ReadCountedString(probe);
+  frs::ReadI32(probe);
+  const int firstEnd = frs::ReadI32(probe);
+  const int firstObjects = int(probe.pos()) + 2 + 4 + 4 + 1 + 4 + 1 + 16 + 1;   // past the version byte
+  ASSERT_LT(firstObjects, firstEnd);
+  int refused = 0, opened = 0;
+  // Every third byte keeps the test quick and still meets every field of several records.
+  for (int at = firstObjects; at < firstEnd; at += 3) {
+    QByteArray copy = bytes;
+    copy[at] = char(uint8_t(copy[at]) ^ 0xFF);
+    const QString path = dir.filePath("damaged.frp");
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(copy);
+    out.close();
+    ScriptedUi ui;
+    TfrReport other(&owner);
+    other.ShowProgress = false;
+    try {
+      other.LoadBuiltReportFile(path);
+      TfrEMFPages& pages = other.EMFPages();
+      if (pages.Count() == 0) {
+        ++refused;
+        EXPECT_EQ(ui.messages().size(), 1) << "byte " << at;
+        continue;
+      }
+      ++opened;
+      EXPECT_TRUE(ui.messages().isEmpty()) << "byte " << at;
+      for (int i = 0; i < pages.Count(); ++i) {
+        pages.PageTexts(i);
+        pages.ObjectAt(i, QPoint(20, 30));
+        RenderBuiltPage(&other, i, 0.05);
+      }
+      other.SaveBuiltReportFile(dir.filePath("again.frp"));
+    } catch (const Exception& e) {
+      ADD_FAILURE() << "byte " << at << ": " << e.message().toStdString();
+      break;
+    }
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_GT(opened, 0);
+}
