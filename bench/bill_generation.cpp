@@ -16,6 +16,7 @@
 #include "billing/houseitem.h"
 #include "billing/iteminfo.h"
 #include "billing/jiaofeidan.h"
+#include "bench/support/raw_sqlite.h"
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
 #include "platform/datafolder.h"
@@ -28,34 +29,18 @@ namespace {
 constexpr int kHouses = 2000;
 constexpr int kItems = 10;
 
-void check(int rc, sqlite3* db) {
-  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-    std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
-    std::exit(1);
-  }
-}
-
 // The same rows, written with the raw API: read the standards once, then one prepared insert
 // per row inside one transaction.
 double bareLoop(TADOConnection* c, const QVector<BillHouse>& houses, const QVector<BillMonth>& months) {
   auto* db = static_cast<sqlite3*>(c->sqliteHandle());
   QElapsedTimer t;
   t.start();
-  sqlite3_stmt* read = nullptr;
-  check(sqlite3_prepare_v2(db,
-                           "select 收费名称, 单价, 计算公式, 收费面积, 金额, 预付金额 from 房屋收费项目 where "
-                           "coalesce(小区代码,'')=? and 房屋代码=?",
-                           -1, &read, nullptr),
-        db);
-  sqlite3_stmt* ins = nullptr;
-  check(sqlite3_prepare_v2(
-            db,
-            "insert into 收费明细表 (收费名称, 单价, 计算公式, 收费面积, 收费金额, 面积或数量, 本月表数, 上月表数, "
-            "开始日期, 结束日期, 年度, 月份, 关联单位, 房屋代码, 小区代码, 小区名称, 楼宇代码, 业主名称, 楼宇名称, "
-            "楼宇单元, 缴费状态, 操作人员, 操作日期) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-            -1, &ins, nullptr),
-        db);
-  check(sqlite3_exec(db, "begin", nullptr, nullptr, nullptr), db);
+  sqlite3_stmt* read = prepare(db, "select 收费名称, 单价, 计算公式, 收费面积, 金额, 预付金额 from 房屋收费项目 where "
+                                   "coalesce(小区代码,'')=? and 房屋代码=?");
+  sqlite3_stmt* ins = prepare(db, "insert into 收费明细表 (收费名称, 单价, 计算公式, 收费面积, 收费金额, 面积或数量, 本月表数, 上月表数, "
+                                  "开始日期, 结束日期, 年度, 月份, 关联单位, 房屋代码, 小区代码, 小区名称, 楼宇代码, 业主名称, 楼宇名称, "
+                                  "楼宇单元, 缴费状态, 操作人员, 操作日期) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+  exec(db, "begin");
   const QByteArray now = ToIsoText(Now()).toUtf8();
   auto text = [](sqlite3_stmt* st, int i, const QByteArray& b) {
     sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
@@ -110,7 +95,7 @@ double bareLoop(TADOConnection* c, const QVector<BillHouse>& houses, const QVect
       }
     }
   }
-  check(sqlite3_exec(db, "commit", nullptr, nullptr, nullptr), db);
+  exec(db, "commit");
   sqlite3_finalize(read);
   sqlite3_finalize(ins);
   return t.elapsed() / 1000.0;

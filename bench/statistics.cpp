@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "bench/support/office.h"
+#include "bench/support/raw_sqlite.h"
 #include "platform/data/ado.h"
 #include "platform/data/jet.h"
 #include "platform/datafolder.h"
@@ -61,15 +62,6 @@ constexpr int kYear = 2013;
   "money14"
 // A month's sum of a building's rows (months as 开始日期 writes them).
 #define kMonthSum(mm) "sum(case when substr(开始日期, 6, 2)='" mm "' then 收费金额 end)"
-
-void check(int rc, sqlite3* db) {
-  if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
-    std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
-    std::exit(1);
-  }
-}
-
-void exec(sqlite3* db, const char* sql) { check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), db); }
 
 int countOf(sqlite3* db, const char* sql) {
   sqlite3_stmt* st = nullptr;

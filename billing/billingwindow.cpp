@@ -6,6 +6,8 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QFile>
+#include <QFrame>
+#include <QToolButton>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -288,6 +290,57 @@ NoticePrintParts AddNoticePrintParts(QWidget* owner) {
   return parts;
 }
 
+QComboBox* AddPickList(QWidget* parent, const char* name, const QStringList& items) {
+  QComboBox* list = AddEditableList(parent, name);
+  list->addItems(items);
+  list->setCurrentText(QString());
+  return list;
+}
+
+QStringList EstateFieldValues(const QString& table, const QString& field, const QString& orderBy) {
+  return SearchFieldValues(EstateScopedSelect(QString::fromUtf8("select * from ") + table, QStringLiteral("order by ") + orderBy),
+                           field);
+}
+
+TDBGridEh* AddScratchListGrid(QWidget* owner, std::function<void()> sortChanged) {
+  TDBGridEh* grid = NewListGrid(owner, "DBGridEh1", Dm1->ds_tongyong);
+  grid->OnSortMarkingChanged = [changed = std::move(sortChanged)](QObject*) { Guard(changed); };
+  return grid;
+}
+
+void CountRowsInFooter(TColumnEh* column) {
+  column->Footer()->SetValueType(fvtCount);
+  column->Footer()->SetAlignment(taCenter);
+}
+
+void PlaceScratchList(QWidget* window, QWidget* bar, QWidget* filter, QWidget* grid) {
+  auto* column = new QVBoxLayout(window);
+  column->addWidget(bar);
+  column->addWidget(filter);
+  column->addWidget(grid, 1);
+  window->resize(1000, 640);
+}
+
+void AddDistinctNames(QComboBox* box, const QStringList& sqlLines, const QString& field) {
+  for (const QString& name : SearchFieldValues(sqlLines, field))
+    if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
+}
+
+void FillBuildingAndUnitLists(QComboBox* buildings, QComboBox* units) {
+  const QString estate = GardenScoped
+                             ? QString::fromUtf8("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + QStringLiteral(")\n")
+                             : QString();
+  buildings->clear();
+  AddDistinctNames(buildings, {QString::fromUtf8("select * from 楼宇资料 \n") + estate + QString::fromUtf8("order by 楼宇名称")},
+                   QString::fromUtf8("楼宇名称"));
+  buildings->setCurrentText(QString());
+  units->clear();
+  AddDistinctNames(units, {QString::fromUtf8("select * from 关联单位 \n") + estate}, QString::fromUtf8("关联单位"));
+  units->setCurrentText(QString());
+}
+
+void CloseScratchList() { Dm1->q_tongyong->Close(); }
+
 QLineEdit* AddLineEdit(QWidget* parent, const char* name) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::fromLatin1(name));
@@ -299,6 +352,17 @@ QComboBox* AddEditableList(QWidget* parent, const char* name) {
   list->setObjectName(QString::fromLatin1(name));
   list->setEditable(true);
   return list;
+}
+
+HouseRowsQueries AddHouseRowsQueries(QObject* owner, const char* rowsName, std::function<void()> rowsFollow) {
+  HouseRowsQueries q;
+  q.houses = NewQuery(owner, "q_houseinfo", Dm1->ADO_system);
+  q.housesSource = NewDataSource(owner, nullptr, q.houses);
+  q.rows = NewQuery(owner, rowsName, Dm1->ADO_system);
+  q.rowsSource = NewDataSource(owner, nullptr, q.rows);
+  q.houses->AfterScroll = [rowsFollow](TDataSet*) { rowsFollow(); };
+  q.houses->AfterOpen = [rowsFollow](TDataSet*) { rowsFollow(); };
+  return q;
 }
 
 TDBGridEh* AddHouseListGrid(QWidget* owner, TDataSource* houses, HouseListSort sort, bool multiSelect,
@@ -320,6 +384,34 @@ HouseSearchEditors AddHouseSearchEditors(QHBoxLayout* row, QWidget* parent) {
   e.building = AddEditableList(parent, "DBComboBoxEh3");
   AddCaptionedEditors(row, parent, {{"房屋代码：", e.house}, {"业主名称：", e.owner}, {"楼宇名称：", e.building}});
   return e;
+}
+
+HouseSearchRow AddHouseSearchRow(QWidget* owner) {
+  HouseSearchRow r;
+  r.frame = new QFrame(owner);
+  auto* row = new QHBoxLayout(r.frame);
+  r.editors = AddHouseSearchEditors(row, r.frame);
+  r.search = NewToolButton(r.frame, row, "SpeedButton1", QString::fromUtf8("查找"));
+  row->addStretch(1);
+  return r;
+}
+
+TSearchConditions HouseSearchConditions(const QString& house, const QString& owner, const QString& building) {
+  TSearchConditions where;
+  where.Contains(QString::fromUtf8("房屋代码"), house.trimmed())
+      .Contains(QString::fromUtf8("业主名称"), owner.trimmed())
+      .Equals(QString::fromUtf8("楼宇名称"), building.trimmed());
+  return where;
+}
+
+bool SearchRows(TADOQuery* rows, const QString& select, const TSearchConditions& where, const QString& orderBy) {
+  QStringList lines{select};
+  if (!where.IsEmpty()) lines << QStringLiteral(" where ") + where.Text();
+  lines << orderBy;
+  ReopenQuery(rows, lines);
+  if (!rows->IsEmpty()) return true;
+  ShowInformation(QString::fromUtf8("没有找到合适的记录！"));
+  return false;
 }
 
 QDateEdit* AddPaymentDatePicker(QHBoxLayout* row, QWidget* parent, const QString& format) {

@@ -6,12 +6,15 @@
 #include <initializer_list>
 #include <vector>
 
+#include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
 class QAction;
 class QComboBox;
 class QDateEdit;
 class QDialog;
+class QFrame;
+class QToolButton;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -153,12 +156,92 @@ void InstallNoticePrintParts(Window* window) {
 }
 
 // ---------------------------------------------------------------------------------------
+// The record windows of the fee subsystem (charge items, meters, deposits)
+
+// Their tool bar "Panel1": a bare row with 2-pixel margins.
+inline constexpr TToolBarLook kFeeRecordBar{"Panel1", false, 2, -1};
+// The standard tool buttons of a record window wired to the window's methods of their names:
+// bitbtn_add to bitbtn_addClick, … bitbtn_print to bitbtn_printClick, SpeedButton4 to
+// SpeedButton4Click.
+template <class W>
+void ConnectStandardClicks(W* window) {
+  ConnectClicks(window, {{window->bitbtn_add, &W::bitbtn_addClick},
+                         {window->bitbtn_edit, &W::bitbtn_editClick},
+                         {window->bitbtn_delete, &W::bitbtn_deleteClick},
+                         {window->bitbtn_save, &W::bitbtn_saveClick},
+                         {window->bitbtn_cancel, &W::bitbtn_cancelClick},
+                         {window->bitbtn_out, &W::bitbtn_outClick},
+                         {window->bitbtn_print, &W::bitbtn_printClick},
+                         {window->SpeedButton4, &W::SpeedButton4Click}});
+}
+
+// ---------------------------------------------------------------------------------------
+// The scratch lists: windows that compute their rows into the local table 通用 and show them
+// from Dm1.q_tongyong.
+
+// Their tool bar: a bare row with 2-pixel margins.
+inline constexpr TToolBarLook kScratchListBar{nullptr, false, 2, -1};
+// DBGridEh1 over Dm1.ds_tongyong with one footer row; `sortChanged` runs (under the exception
+// barrier) when the sort markers change.
+TDBGridEh* AddScratchListGrid(QWidget* owner, std::function<void()> sortChanged);
+// The first column of a scratch list counts the rows in its footer, centred.
+void CountRowsInFooter(TColumnEh* column);
+// The window's body: the tool bar, the filter row, the grid taking the height; 1000×640 when
+// restored.
+void PlaceScratchList(QWidget* window, QWidget* bar, QWidget* filter, QWidget* grid);
+// The building list and the unit (关联单位) list of a scratch list's filter: the names of the
+// operator's estate, each once ignoring case, nothing chosen.
+void FillBuildingAndUnitLists(QComboBox* buildings, QComboBox* units);
+// Appends to `box` the values of `field` over the rows the lines find through Dm1.q_search,
+// each once ignoring case (several estates may keep a building, a unit or an item of the same
+// name); a value the box holds already is not added again.
+void AddDistinctNames(QComboBox* box, const QStringList& sqlLines, const QString& field);
+
+// Opens a scratch list: a new W(owner) prepared and shown modally, then freed, and the scratch
+// query closed.
+void CloseScratchList();
+template <class W>
+void RunScratchList(QWidget* owner) {
+  auto* window = new W(owner);
+  window->Prepare();
+  RunModal(window);
+  delete window;
+  CloseScratchList();
+}
+
+// ---------------------------------------------------------------------------------------
 // The parts of the fee windows that show houses on the left and their rows on the right
 
 // A line edit `name` on `parent`.
 QLineEdit* AddLineEdit(QWidget* parent, const char* name);
 // An editable list `name` on `parent`.
 QComboBox* AddEditableList(QWidget* parent, const char* name);
+// An editable list `name` on `parent` offering `items`, nothing chosen.
+QComboBox* AddPickList(QWidget* parent, const char* name, const QStringList& items);
+// The values of `field` in the rows of `table` of the operator's estate, ordered by `orderBy`.
+QStringList EstateFieldValues(const QString& table, const QString& field, const QString& orderBy);
+
+// The queries of a fee window that lists houses and the rows of the current house: q_houseinfo
+// and the rows' query `rowsName` over the main database, each with its data source;
+// `rowsFollow` runs whenever the houses open or scroll.
+struct HouseRowsQueries {
+  TADOQuery* houses = nullptr;
+  TDataSource* housesSource = nullptr;
+  TADOQuery* rows = nullptr;
+  TDataSource* rowsSource = nullptr;
+};
+HouseRowsQueries AddHouseRowsQueries(QObject* owner, const char* rowsName, std::function<void()> rowsFollow);
+// Creates them on `window`: the houses in its members q_houseinfo and ds_houseinfo, the rows in
+// the members named; `follow` is the window's method that reloads the rows.
+template <class W>
+void InstallHouseRowsQueries(W* window, TADOQuery* W::*rows, TDataSource* W::*rowsSource, const char* rowsName,
+                             void (W::*follow)()) {
+  const HouseRowsQueries q = AddHouseRowsQueries(window, rowsName, [window, follow] { (window->*follow)(); });
+  window->q_houseinfo = q.houses;
+  window->ds_houseinfo = q.housesSource;
+  window->*rows = q.rows;
+  window->*rowsSource = q.rowsSource;
+}
 
 // How the house list sorts: by 房屋代码 and 业主名称 only, or by 楼宇名称 as well.
 enum class HouseListSort { CodeAndOwner, AllColumns };
@@ -176,6 +259,34 @@ struct HouseSearchEditors {
   QComboBox* building = nullptr;
 };
 HouseSearchEditors AddHouseSearchEditors(QHBoxLayout* row, QWidget* parent);
+
+// The house search row of the single-month windows: a frame holding the house search editors
+// and the search button SpeedButton1 "查找", then the stretch.
+struct HouseSearchRow {
+  QFrame* frame = nullptr;
+  HouseSearchEditors editors;
+  QToolButton* search = nullptr;
+};
+HouseSearchRow AddHouseSearchRow(QWidget* owner);
+// Creates the row on `window` and keeps its editors and button in the members Edit1, Edit3,
+// DBComboBoxEh3 and SpeedButton1; returns the row's frame.
+template <class Window>
+QFrame* InstallHouseSearchRow(Window* window) {
+  const HouseSearchRow row = AddHouseSearchRow(window);
+  window->Edit1 = row.editors.house;
+  window->Edit3 = row.editors.owner;
+  window->DBComboBoxEh3 = row.editors.building;
+  window->SpeedButton1 = row.search;
+  return row.frame;
+}
+
+// The conditions of a house search: 房屋代码 and 业主名称 containing the typed texts, 楼宇名称
+// equal to the chosen one, in that order; each trimmed and left out while blank.
+TSearchConditions HouseSearchConditions(const QString& house, const QString& owner, const QString& building);
+// A list's search: `rows` reopened with `select`, " where " and the conditions when there are
+// any, then `orderBy` as the last line (the line the title markers replace). When it finds
+// nothing the operator is told "没有找到合适的记录！". True when it found rows.
+bool SearchRows(TADOQuery* rows, const QString& select, const TSearchConditions& where, const QString& orderBy);
 
 // The list of a building editor: the building names of the operator's estate (of every
 // estate when the operator works on all), in name order, each once; nothing chosen.

@@ -109,21 +109,15 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_houseitem"));
   setWindowTitle(u("房屋收费项目管理"));
 
-  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
-  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
-  t_houseitem = NewQuery(this, "t_houseitem", Dm1->ADO_system);
-  ds_houseitem = NewDataSource(this, nullptr, t_houseitem);
+  using W = TForm_houseitem;
+  InstallHouseRowsQueries(this, &W::t_houseitem, &W::ds_houseitem, "t_houseitem", &W::reloadStandards);
   SetMainDataSet(t_houseitem);
-  q_houseinfo->AfterScroll = [this](TDataSet*) { reloadStandards(); };
-  q_houseinfo->AfterOpen = [this](TDataSet*) { reloadStandards(); };
-
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  bitbtn_additem = AddToolButton(row, "bitbtn_additem", u("新增项目"));
-  bitbtn_deleteitem = AddToolButton(row, "bitbtn_deleteitem", u("删除项目"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::bitbtn_additem, "bitbtn_additem", "新增项目", &W::bitbtn_additemClick},
+                                         {&W::bitbtn_deleteitem, "bitbtn_deleteitem", "删除项目", &W::bitbtn_deleteitemClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   row->addWidget(new QLabel(u("收费项目："), bar));
   ComboBox1 = new QComboBox(bar);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -180,11 +174,8 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, editors, DBGridEh2});
   setWindowState(Qt::WindowMaximized);
 
-  using W = TForm_houseitem;
-  ConnectClicks(this, {{bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_additem, &W::bitbtn_additemClick},
-                       {bitbtn_deleteitem, &W::bitbtn_deleteitemClick}, {SpeedButton_save, &W::SaveChargeStandard},
-                       {SpeedButton_calc, &W::RecalcStandardAmounts}, {bitbtn_out, &W::bitbtn_outClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click}});
+  ConnectClicks(this, {{bitbtn_seek, &W::bitbtn_seekClick}, {SpeedButton_save, &W::SaveChargeStandard},
+                       {SpeedButton_calc, &W::RecalcStandardAmounts}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit2);
   chain->Link(Edit2, Edit1);
@@ -249,23 +240,9 @@ void TForm_houseitem::reloadStandards() {
 }
 
 void TForm_houseitem::bitbtn_seekClick() {
-  QStringList parts;
-  if (!Edit1->text().trimmed().isEmpty())
-    parts << u("(房屋代码 like ") + SqlQuote::Like(Edit1->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!Edit2->text().trimmed().isEmpty())
-    parts << u("(业主名称 like ") + SqlQuote::Like(Edit2->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!ComboBox2->currentText().trimmed().isEmpty())
-    parts << u("(楼宇名称 = ") + SqlQuote::Text(ComboBox2->currentText().trimmed()) + u(")");
-  if (!ComboBox3->currentText().trimmed().isEmpty())
-    parts << u("(房型 = ") + SqlQuote::Text(ComboBox3->currentText().trimmed()) + u(")");
-  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-  q_houseinfo->Close();
-  q_houseinfo->SQL.Clear();
-  q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
-  if (!parts.isEmpty()) q_houseinfo->SQL.Add(u(" where ") + parts.join(u("and")));
-  q_houseinfo->SQL.Add(u("order by 房屋代码"));
-  q_houseinfo->Open();
-  if (q_houseinfo->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  TSearchConditions where = HouseSearchConditions(Edit1->text(), Edit2->text(), ComboBox2->currentText());
+  where.Equals(u("房型"), ComboBox3->currentText().trimmed()).EstateScope();
+  SearchRows(q_houseinfo, u("select * from 房屋资料 "), where, u("order by 房屋代码"));
 }
 
 void TForm_houseitem::bitbtn_additemClick() {
@@ -283,9 +260,10 @@ void TForm_houseitem::bitbtn_additemClick() {
   DBGridEh1->RememberPosition();
   QList<EstateHouseKey> houses;
   const QString here = q_houseinfo->Bookmark();
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
-  for (int i = 0; i < marks->BookmarkCount(); ++i) {
-    q_houseinfo->SetBookmark(marks->BookmarkAt(i));
+  // Only the marked houses the list shows: a mark of a house deleted or filtered away since
+  // names no house to change.
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) {
+    q_houseinfo->SetBookmark(mark);
     houses << EstateHouseKey::Of(q_houseinfo);
   }
   if (!here.isEmpty()) q_houseinfo->SetBookmark(here);

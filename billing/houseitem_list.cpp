@@ -31,12 +31,12 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   ds_houseitem = NewDataSource(this, nullptr, q_houseitem);
   SetMainDataSet(q_houseitem);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除项目"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  using W = TForm_houseitem_list;
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::bitbtn_delete, "bitbtn_delete", "删除项目", &W::DeleteCurrent},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   row->addWidget(new QLabel(u("单价："), bar));
   Edit_price = AddLineEdit(bar, "Edit_price");
   row->addWidget(Edit_price);
@@ -93,11 +93,8 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
   column->addWidget(DBGridEh1, 1);
   setWindowState(Qt::WindowMaximized);
 
-  using W = TForm_houseitem_list;
   ConnectClicks(this, {{bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_assign, &W::SetStandardPrice},
-                       {SpeedButton_save, &W::SpeedButton_saveClick}, {SpeedButton_calc, &W::SpeedButton_calcClick},
-                       {bitbtn_delete, &W::DeleteCurrent}, {bitbtn_out, &W::bitbtn_outClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click}});
+                       {SpeedButton_save, &W::SpeedButton_saveClick}, {SpeedButton_calc, &W::SpeedButton_calcClick}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit2);
   chain->Link(Edit2, Edit1);
@@ -148,23 +145,9 @@ void TForm_houseitem_list::reopen() {
 }
 
 void TForm_houseitem_list::bitbtn_seekClick() {
-  QStringList parts;
-  if (!Edit1->text().trimmed().isEmpty())
-    parts << u("(房屋代码 like ") + SqlQuote::Like(Edit1->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!Edit2->text().trimmed().isEmpty())
-    parts << u("(业主名称 like ") + SqlQuote::Like(Edit2->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!ComboBox2->currentText().trimmed().isEmpty())
-    parts << u("(楼宇名称 = ") + SqlQuote::Text(ComboBox2->currentText().trimmed()) + u(")");
-  if (!ComboBox1->currentText().trimmed().isEmpty())
-    parts << u("(收费名称 = ") + SqlQuote::Text(ComboBox1->currentText().trimmed()) + u(")");
-  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-  q_houseitem->Close();
-  q_houseitem->SQL.Clear();
-  q_houseitem->SQL.Add(u("select * from 房屋收费项目 "));
-  if (!parts.isEmpty()) q_houseitem->SQL.Add(u(" where ") + parts.join(u("and")));
-  q_houseitem->SQL.Add(u("order by 房屋代码"));
-  q_houseitem->Open();
-  if (q_houseitem->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  TSearchConditions where = HouseSearchConditions(Edit1->text(), Edit2->text(), ComboBox2->currentText());
+  where.Equals(u("收费名称"), ComboBox1->currentText().trimmed()).EstateScope();
+  SearchRows(q_houseitem, u("select * from 房屋收费项目 "), where, u("order by 房屋代码"));
 }
 
 void TForm_houseitem_list::SetStandardPrice() {
@@ -209,7 +192,7 @@ void TForm_houseitem_list::DeleteMarked() {
   if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
   if (!AskYesNo(u("要删除当前选中的记录吗? "))) return;
   DBGridEh1->RememberPosition();
-  const QStringList marks = DBGridEh1->MarkedRows()->Bookmarks();
+  const QStringList marks = DBGridEh1->MarkedRows()->ReachableBookmarks();
   for (const QString& mark : marks) {
     if (!q_houseitem->BookmarkValid(mark.toLatin1())) continue;
     q_houseitem->SetBookmark(mark);

@@ -24,14 +24,6 @@ namespace {
 const char* const kSameAmount = "业主收费金额相同";
 const char* const kDifferentAmount = "业主收费金额不同";
 
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -72,10 +64,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   SetMainDataSet(q_iteminfo);
   q_iteminfo->AfterScroll = [this](TDataSet*) { UpdateAmountEditor(); };
 
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
+  const auto [bar, row] = NewToolBarFrame(this, kFeeRecordBar);
   AddStandardToolButtons(row);
   SpeedButton2 = AddToolButton(row, "SpeedButton2", u("初始界面"));
   SpeedButton2->hide();
@@ -89,16 +78,16 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
 
   auto* panel = new QFrame(this);
   panel->setObjectName(QStringLiteral("Panel2"));
-  DBEdit1 = makeEditor<TDBEditEh>(panel, "DBEdit1", ds_iteminfo, "收费名称");
-  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_iteminfo, "单价");
-  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds_iteminfo, "金额");
-  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds_iteminfo, "收费说明");
-  DBComboBoxEh1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_iteminfo, "收费面积");
-  DBComboBoxEh2 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds_iteminfo, "计算公式");
-  DBComboBoxEh3 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh3", ds_iteminfo, "收费范围");
-  DBComboBoxEh4 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh4", ds_iteminfo, "停止收费");
-  DBComboBoxEh5 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh5", ds_iteminfo, "收费周期");
-  DBComboBoxEh6 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh6", ds_iteminfo, "收费类别");
+  DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", ds_iteminfo, "收费名称");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_iteminfo, "单价");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds_iteminfo, "金额");
+  DBEdit4 = NewBoundEditor<TDBEditEh>(panel, "DBEdit4", ds_iteminfo, "收费说明");
+  DBComboBoxEh1 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_iteminfo, "收费面积");
+  DBComboBoxEh2 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds_iteminfo, "计算公式");
+  DBComboBoxEh3 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh3", ds_iteminfo, "收费范围");
+  DBComboBoxEh4 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh4", ds_iteminfo, "停止收费");
+  DBComboBoxEh5 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh5", ds_iteminfo, "收费周期");
+  DBComboBoxEh6 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh6", ds_iteminfo, "收费类别");
   DBComboBoxEh1->SetItems(ChargeAreaNames());
   DBComboBoxEh2->SetItems(ChargeFormula::All());
   DBComboBoxEh3->SetItems({u("全部用户"), u("部分用户")});
@@ -152,11 +141,8 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   setWindowState(Qt::WindowMaximized);
 
   using W = TForm_iteminfo;
-  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_edit, &W::bitbtn_editClick},
-                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_save, &W::bitbtn_saveClick},
-                       {bitbtn_cancel, &W::bitbtn_cancelClick}, {bitbtn_out, &W::bitbtn_outClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click},
-                       {SpeedButton2, &W::SpeedButton2Click}});
+  ConnectStandardClicks(this);
+  ConnectClicks(this, {{SpeedButton2, &W::SpeedButton2Click}});
   connect(DBComboBoxEh6, &QLineEdit::textChanged, this, Guarded([this] { UpdateAmountEditor(); }));
 
   // Enter: 收费名称 → 单价 → 收费面积 → 计算公式 → 收费范围 → 停止收费 → 收费周期 → 收费类别 →

@@ -121,11 +121,13 @@ int64_t PostedPaymentId(TADOConnection* db, TDataSet* payment) {
 }
 
 void WritePaymentIntoMarkedBills(TDBGridEh* grid, TADOQuery* bills, const PaymentStamp& stamp) {
-  TBookmarkListEh* marks = grid->MarkedRows();
+  // Only the marked bills the list shows: a mark of a bill deleted or filtered away since is
+  // passed over, never paid.
+  const QStringList marks = grid->MarkedRows()->ReachableBookmarks();
   grid->RememberPosition();
   QList<BillRef> taken;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) {
-    bills->SetBookmark(marks->BookmarkAt(i));
+  for (const QString& mark : marks) {
+    bills->SetBookmark(mark);
     if (bills->FieldByName(u("缴费状态"))->AsString() != u("未缴费")) continue;
     if (moneyOf(bills->FieldByName(u("收费金额"))) <= Money()) continue;
     CheckBillStillUnpaid(bills->Connection(), RowEstate(bills), bills->FieldByName(u("房屋代码"))->AsString(),

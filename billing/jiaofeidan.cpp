@@ -186,23 +186,18 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   setWindowTitle(u("业主多月应缴费用管理"));
   Form_jiaofeidan_duoyue = this;
 
-  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
-  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
-  t_jiaofeidan = NewQuery(this, "t_jiaofeidan", Dm1->ADO_system);
-  ds_jiaofeidan = NewDataSource(this, nullptr, t_jiaofeidan);
+  using W = TForm_jiaofeidan_duoyue;
+  InstallHouseRowsQueries(this, &W::t_jiaofeidan, &W::ds_jiaofeidan, "t_jiaofeidan", &W::reloadBills);
   SetMainDataSet(t_jiaofeidan);
-  q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
-  q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  bitbtn_jiaofei = AddToolButton(row, "bitbtn_jiaofei", u("正常缴费"));
-  bitbtn_fast = AddToolButton(row, "bitbtn_fast", u("快速缴费"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_shouju = AddToolButton(row, "bitbtn_shouju", u("打印实收收据"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印收费单"));
-  bitbtn_design = AddToolButton(row, "bitbtn_design", u("设置收费单"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::bitbtn_jiaofei, "bitbtn_jiaofei", "正常缴费", &W::PreparePayment},
+                                         {&W::bitbtn_fast, "bitbtn_fast", "快速缴费", &W::bitbtn_fastClick},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::bitbtn_shouju, "bitbtn_shouju", "打印实收收据", &W::bitbtn_shoujuClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印收费单", &W::bitbtn_printClick},
+                                         {&W::bitbtn_design, "bitbtn_design", "设置收费单", &W::bitbtn_designClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   row->addStretch(1);
   // The hints under the tool bar, where they have room.
   auto* hintBar = new QFrame(this);
@@ -307,12 +302,8 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   PlaceHousesBeside(this, {bar, hintBar, search}, DBGridEh1, {gen, DBGridEh2});
   setWindowState(Qt::WindowMaximized);
 
-  using W = TForm_jiaofeidan_duoyue;
   ConnectClicks(this, {{bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_additem, &W::GenerateBillRows},
-                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_jiaofei, &W::PreparePayment},
-                       {bitbtn_fast, &W::bitbtn_fastClick}, {bitbtn_shouju, &W::bitbtn_shoujuClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {bitbtn_design, &W::bitbtn_designClick},
-                       {bitbtn_out, &W::bitbtn_outClick}, {SpeedButton4, &W::SpeedButton4Click}});
+                       {bitbtn_delete, &W::bitbtn_deleteClick}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);
   chain->Link(Edit3, Edit1);
@@ -377,24 +368,10 @@ void TForm_jiaofeidan_duoyue::reloadBills() {
 
 void TForm_jiaofeidan_duoyue::bitbtn_seekClick() {
   if (!CheckActionRight("查找权")) return;
-  QStringList parts;
-  if (!Edit1->text().trimmed().isEmpty())
-    parts << u("(房屋代码 like ") + SqlQuote::Like(Edit1->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!Edit3->text().trimmed().isEmpty())
-    parts << u("(业主名称 like ") + SqlQuote::Like(Edit3->text().trimmed(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!DBComboBoxEh3->currentText().trimmed().isEmpty())
-    parts << u("(楼宇名称 = ") + SqlQuote::Text(DBComboBoxEh3->currentText().trimmed()) + u(")");
-  if (!DBComboBoxEh2->currentText().trimmed().isEmpty())
-    parts << u("(房型 = ") + SqlQuote::Text(DBComboBoxEh2->currentText().trimmed()) + u(")");
-  if (parts.isEmpty()) return;
-  QString condition = parts.join(u("and"));
-  if (GardenScoped) condition += estateCondition();
-  q_houseinfo->Close();
-  q_houseinfo->SQL.Clear();
-  q_houseinfo->SQL.Add(u("select * from 房屋资料 where ") + condition);
-  q_houseinfo->SQL.Add(u("order by 房屋代码"));
-  q_houseinfo->Open();
-  if (q_houseinfo->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  TSearchConditions where = HouseSearchConditions(Edit1->text(), Edit3->text(), DBComboBoxEh3->currentText());
+  where.Equals(u("房型"), DBComboBoxEh2->currentText().trimmed());
+  if (where.IsEmpty()) return;
+  SearchRows(q_houseinfo, u("select * from 房屋资料 "), where.EstateScope(), u("order by 房屋代码"));
 }
 
 void TForm_jiaofeidan_duoyue::GenerateBillRows() {
@@ -413,13 +390,15 @@ void TForm_jiaofeidan_duoyue::GenerateBillRows() {
   DBGridEh1->RememberPosition();
   QVector<BillHouse> houses;
   const QString here = q_houseinfo->Bookmark();
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
+  // Only the marked houses the list shows: a mark of a house deleted or filtered away since
+  // names no house to bill.
+  const QStringList marks = DBGridEh1->MarkedRows()->ReachableBookmarks();
   q_houseinfo->DisableControls();
   const auto after = q_houseinfo->AfterScroll;
   q_houseinfo->AfterScroll = nullptr;
   try {
-    for (int i = 0; i < marks->BookmarkCount(); ++i) {
-      q_houseinfo->SetBookmark(marks->BookmarkAt(i));
+    for (const QString& mark : marks) {
+      q_houseinfo->SetBookmark(mark);
       auto h = [this](const char* f) { return q_houseinfo->FieldByName(u(f))->AsString(); };
       houses.append({h("房屋代码"), h("小区代码"), h("小区名称"), h("楼宇代码"), h("楼宇名称"), h("楼宇单元"),
                      h("业主名称"), h("关联单位")});
@@ -452,7 +431,7 @@ void TForm_jiaofeidan_duoyue::bitbtn_deleteClick() {
   }
   if (!AskYesNo(u("要删除当前记录吗? "))) return;
   DBGridEh2->RememberPosition();
-  const QStringList marks = DBGridEh2->MarkedRows()->Bookmarks();
+  const QStringList marks = DBGridEh2->MarkedRows()->ReachableBookmarks();
   for (const QString& mark : marks) {
     if (!t_jiaofeidan->BookmarkValid(mark.toLatin1())) continue;
     t_jiaofeidan->SetBookmark(mark);
@@ -479,9 +458,8 @@ void TForm_jiaofeidan_duoyue::preparePayment(bool withBalance) {
   DBGridEh2->RememberPosition();
   QString keyHouse = f("房屋代码")->AsString();
   QString keyItem = f("收费名称")->AsString();
-  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
-  for (int i = 0; i < marks->BookmarkCount(); ++i) {
-    t_jiaofeidan->SetBookmark(marks->BookmarkAt(i));
+  for (const QString& mark : DBGridEh2->MarkedRows()->ReachableBookmarks()) {
+    t_jiaofeidan->SetBookmark(mark);
     const Money amount = f("收费金额")->IsNull() ? Money() : f("收费金额")->AsMoney();
     if (f("缴费状态")->AsString() == u(kUnpaid) && amount > Money()) {
       sum += amount;
@@ -565,7 +543,7 @@ void TForm_jiaofeidan_duoyue::DBGridEh2DblClick() {
   if (t_jiaofeidan->State() == dsEdit || t_jiaofeidan->State() == dsInsert) t_jiaofeidan->Cancel();
 }
 
-QStringList TForm_jiaofeidan_duoyue::markedBills() const { return DBGridEh2->MarkedRows()->Bookmarks(); }
+QStringList TForm_jiaofeidan_duoyue::markedBills() const { return DBGridEh2->MarkedRows()->ReachableBookmarks(); }
 
 void TForm_jiaofeidan_duoyue::bitbtn_fastClick() {
   if (!CheckActionRight("编辑权")) return;
@@ -577,16 +555,17 @@ void TForm_jiaofeidan_duoyue::bitbtn_fastClick() {
     DBComboBoxEh1->setFocus();
     return;
   }
-  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
-  if (marks->BookmarkCount() == 0) {
+  // Only the marked bills the list shows: a mark of a bill deleted or filtered away since is
+  // passed over, never paid.
+  QList<QByteArray> rows;
+  for (const QString& mark : DBGridEh2->MarkedRows()->ReachableBookmarks()) rows << mark.toLatin1();
+  if (rows.isEmpty()) {
     ShowNotice(u("请先选择收费记录！"));
     DBGridEh2->setFocus();
     return;
   }
   setWindowTitle(QString());
   DBGridEh2->RememberPosition();
-  QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
   QuickPayRun run;
   try {
     run = QuickPayRows(Dm1->ADO_system, t_jiaofeidan, rows, {method, Edit2->text(), true, CurrentOperatorName, Now()});
@@ -620,9 +599,8 @@ void TForm_jiaofeidan_duoyue::bitbtn_designClick() { DesignPrintTemplate(frRepor
 void TForm_jiaofeidan_duoyue::N3Click() {
   if (!CheckActionRight("编辑权")) return;
   if (!AskYesNo(u("确实要取消选中记录的缴费吗? "))) return;
-  TBookmarkListEh* marks = DBGridEh2->MarkedRows();
-  for (int i = 0; i < marks->BookmarkCount(); ++i) {
-    t_jiaofeidan->SetBookmark(marks->BookmarkAt(i));
+  for (const QString& mark : DBGridEh2->MarkedRows()->ReachableBookmarks()) {
+    t_jiaofeidan->SetBookmark(mark);
     if (t_jiaofeidan->FieldByName(u("缴费状态"))->AsString() == u(kUnpaid)) continue;
     t_jiaofeidan->Edit();
     t_jiaofeidan->FieldByName(u("缴费状态"))->SetAsString(u(kUnpaid));

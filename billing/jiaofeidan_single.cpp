@@ -31,24 +31,19 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   setWindowTitle(u("业主应缴费用管理"));
   setWindowState(Qt::WindowMaximized);
 
-  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
-  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
-  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
-  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
+  using W = TForm_jiaofeidan;
+  InstallHouseRowsQueries(this, &W::q_jiaofeidan, &W::ds_jiaofeidan, "q_jiaofeidan", &W::ReloadBills);
   SetMainDataSet(q_jiaofeidan);
-  q_houseinfo->AfterScroll = [this](TDataSet*) { ReloadBills(); };
-  q_houseinfo->AfterOpen = [this](TDataSet*) { ReloadBills(); };
   q_jiaofeidan->AfterScroll = [this](TDataSet*) { showRowState(); };
   q_jiaofeidan->AfterPost = [this](TDataSet*) { showRowState(); };
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  bitbtn_add = AddToolButton(row, "bitbtn_add", u("新增项目"));
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除项目"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  SpeedButton6 = AddToolButton(row, "SpeedButton6", u("初始界面"));
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::bitbtn_add, "bitbtn_add", "新增项目", &W::bitbtn_addClick},
+                                         {&W::bitbtn_delete, "bitbtn_delete", "删除项目", &W::bitbtn_deleteClick},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click},
+                                         {&W::SpeedButton6, "SpeedButton6", "初始界面"}});
   SpeedButton6->setVisible(false);
   row->addStretch(1);
   Label23 = new QLabel(u("未缴费"), bar);
@@ -62,38 +57,25 @@ TForm_jiaofeidan::TForm_jiaofeidan(QWidget* parent)
   }
   DateTimePicker1 = AddPaymentDatePicker(row, bar, u("yyyy年MM月"));
 
-  auto* search = new QFrame(this);
-  auto* srow = new QHBoxLayout(search);
-  const HouseSearchEditors editors = AddHouseSearchEditors(srow, search);
-  Edit1 = editors.house;
-  Edit3 = editors.owner;
-  DBComboBoxEh3 = editors.building;
-  SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
-  srow->addStretch(1);
+  QFrame* search = InstallHouseSearchRow(this);
   DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::CodeAndOwner, false,
                                [this] { DBGridEh1SortMarkingChanged(); });
 
   // The formula panel: one page per formula, editors bound to the current bill row.
   PageControl1 = AddFormulaPages(this, ds_jiaofeidan, BillFormulaPages());
   connect(PageControl1, &QTabWidget::currentChanged, this, [this] { showRowState(); });
-  auto* buttons = new QFrame(this);
-  auto* brow = new QHBoxLayout(buttons);
-  SpeedButton2 = AddToolButton(brow, "SpeedButton2", u("计算"));
-  SpeedButton3 = AddToolButton(brow, "SpeedButton3", u("保存"));
-  SpeedButton5 = AddToolButton(brow, "SpeedButton5", u("取消"));
-  brow->addStretch(1);
+  const TToolBar buttons = NewToolBar<W>(this, kPlainToolBar,
+                                         {{&W::SpeedButton2, "SpeedButton2", "计算", &W::SpeedButton2Click},
+                                          {&W::SpeedButton3, "SpeedButton3", "保存", &W::SpeedButton3Click},
+                                          {&W::SpeedButton5, "SpeedButton5", "取消", &W::SpeedButton5Click}});
+  buttons.row->addStretch(1);
 
   DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_jiaofeidan);
   AddMonthBillColumns(DBGridEh2, false);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主应缴费用明细表"));
-  PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, buttons, DBGridEh2});
+  PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, buttons.frame, DBGridEh2});
 
-  using W = TForm_jiaofeidan;
-  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_delete, &W::bitbtn_deleteClick},
-                       {bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
-                       {SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
-                       {SpeedButton3, &W::SpeedButton3Click}, {SpeedButton5, &W::SpeedButton5Click},
-                       {SpeedButton4, &W::SpeedButton4Click}});
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   connect(SpeedButton6, &QToolButton::clicked, this, [this] { layoutReset_.Click(); });
   connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { ReloadBills(); }));
   auto* chain = new TEnterChain(this);
@@ -206,22 +188,8 @@ void TForm_jiaofeidan::bitbtn_printClick() {
 
 void TForm_jiaofeidan::SpeedButton1Click() {
   if (!CheckActionRight("删除权")) return;
-  QStringList terms;
-  const QString house = Edit1->text().trimmed(), owner = Edit3->text().trimmed(),
-                building = DBComboBoxEh3->currentText().trimmed();
-  if (!house.isEmpty())
-    terms << u("(房屋代码 like ") + SqlQuote::Like(house, true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!owner.isEmpty())
-    terms << u("(业主名称 like ") + SqlQuote::Like(owner, true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!building.isEmpty()) terms << u("(楼宇名称 = ") + SqlQuote::Text(building) + u(")");
-  if (GardenScoped) terms << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-  q_houseinfo->Close();
-  q_houseinfo->SQL.Clear();
-  q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
-  if (!terms.isEmpty()) q_houseinfo->SQL.Add(u(" where ") + terms.join(u("and")));
-  q_houseinfo->SQL.Add(u("order by 房屋代码"));
-  q_houseinfo->Open();
-  if (q_houseinfo->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  TSearchConditions where = HouseSearchConditions(Edit1->text(), Edit3->text(), DBComboBoxEh3->currentText());
+  SearchRows(q_houseinfo, u("select * from 房屋资料 "), where.EstateScope(), u("order by 房屋代码"));
 }
 
 void TForm_jiaofeidan::SpeedButton2Click() {

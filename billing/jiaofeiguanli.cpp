@@ -252,16 +252,16 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   ds_sfhzb = NewDataSource(this, "ds_sfhzb", q_sfhzb);
   SetMainDataSet(q_sfhzb);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  SpeedButton5 = AddToolButton(row, "SpeedButton5", u("刷新"));
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
-  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印清单"));
-  SpeedButton1 = AddToolButton(row, "SpeedButton1", u("套打收据"));
-  SpeedButton6 = AddToolButton(row, "SpeedButton6", u("设计收据"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  using W = TForm_shoufeimingxibiao;
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::SpeedButton5, "SpeedButton5", "刷新", &W::SpeedButton5Click},
+                                         {&W::bitbtn_delete, "bitbtn_delete", "删除", &W::bitbtn_deleteClick},
+                                         {&W::SpeedButton3, "SpeedButton3", "查找", &W::SpeedButton3Click},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印清单", &W::bitbtn_printClick},
+                                         {&W::SpeedButton1, "SpeedButton1", "套打收据", &W::SpeedButton1Click},
+                                         {&W::SpeedButton6, "SpeedButton6", "设计收据", &W::SpeedButton6Click},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   auto* tip = new QLabel(u("提示：可以选择多条记录进行删除！"), bar);
   tip->setStyleSheet(QStringLiteral("color: #c00000;"));
   row->addWidget(tip);
@@ -369,15 +369,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   column->addWidget(Panel_detail);
   setWindowState(Qt::WindowMaximized);
 
-  connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
-  connect(SpeedButton6, &QToolButton::clicked, this, Guarded([this] { SpeedButton6Click(); }));
-  connect(SpeedButton5, &QToolButton::clicked, this, Guarded([this] { SpeedButton5Click(); }));
-  connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
-  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
-  connect(SpeedButton2, &QToolButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
-  connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
-  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
-  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
+  ConnectClicks(this, {{SpeedButton2, &W::SpeedButton2Click}});
 }
 
 TForm_shoufeimingxibiao::~TForm_shoufeimingxibiao() {
@@ -438,7 +430,7 @@ void TForm_shoufeimingxibiao::SpeedButton2Click() {
 
 void TForm_shoufeimingxibiao::SpeedButton1Click() {
   if (!CheckActionRight("打印权")) return;
-  const QStringList marked = DBGridEh1->MarkedRows()->Bookmarks();
+  const QStringList marked = DBGridEh1->MarkedRows()->ReachableBookmarks();
   q_biao1->Close();
   q_biao2->Close();
   const PrePrintedOutcome out =
@@ -453,10 +445,9 @@ void TForm_shoufeimingxibiao::bitbtn_deleteClick() {
   if (!q_sfhzb->Active() || q_sfhzb->IsEmpty()) return;
   if (!CheckActionRight("删除权")) return;
   if (!AskYesNo(u("在删除当前记录同时,系统会自动释放对应收费管理中的记录，确认操作吗? "))) return;
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
-  if (marks->BookmarkCount() == 0) return;
   QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) rows << mark.toLatin1();
+  if (rows.isEmpty()) return;
   // From the last marked row back, so a deletion never moves a row still to be visited; the
   // changes of separate payments add up the same in any order.
   std::sort(rows.begin(), rows.end(),
@@ -470,7 +461,7 @@ void TForm_shoufeimingxibiao::bitbtn_deleteClick() {
       failures << e.message();
     }
   }
-  marks->ClearList();
+  DBGridEh1->MarkedRows()->ClearList();
   if (!failures.isEmpty()) {
     // The list is read again, so it shows the payments that are still there.
     SpeedButton5Click();

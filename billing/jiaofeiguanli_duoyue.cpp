@@ -85,13 +85,13 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   ds_jiaofeidan = NewDataSource(this, "ds_jiaofeidan", q_jiaofeidan);
   SetMainDataSet(q_jiaofeidan);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  bitbtn_add = AddToolButton(row, "bitbtn_add", u("缴费"));
-  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  using W = TForm_jiaofeiguanli_duoyue;
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::bitbtn_add, "bitbtn_add", "缴费", &W::PreparePayment},
+                                         {&W::SpeedButton3, "SpeedButton3", "查找", &W::SpeedButton3Click},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   auto* hint = new QLabel(u("提示：一次只能缴纳一个业主的同一种费用！"), bar);
   hint->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
   row->addWidget(hint);
@@ -115,10 +115,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
   setWindowState(Qt::WindowMaximized);
-  using W = TForm_jiaofeiguanli_duoyue;
-  ConnectClicks(this, {{bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
-                       {SpeedButton3, &W::SpeedButton3Click}, {bitbtn_add, &W::PreparePayment},
-                       {SpeedButton4, &W::SpeedButton4Click}, {SpeedButton1, &W::SpeedButton1Click}});
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
 }
 
 TForm_jiaofeiguanli_duoyue::~TForm_jiaofeiguanli_duoyue() {
@@ -151,28 +148,16 @@ void TForm_jiaofeiguanli_duoyue::Prepare() {
 
 void TForm_jiaofeiguanli_duoyue::SpeedButton1Click() {
   if (!CheckActionRight("删除权")) return;
-  QStringList parts;
-  const QString house = Edit1->text().trimmed(), owner = Edit3->text().trimmed();
-  const QString building = DBComboBoxEh3->currentText().trimmed();
-  if (!house.isEmpty()) parts << u("(房屋代码 like ") + SqlQuote::Like(house, true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!owner.isEmpty()) parts << u("(业主名称 like ") + SqlQuote::Like(owner, true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!building.isEmpty()) parts << u("(楼宇名称 = ") + SqlQuote::Text(building) + u(")");
-  if (GardenScoped) parts << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-  q_jiaofeidan->Close();
-  q_jiaofeidan->SQL.Clear();
-  q_jiaofeidan->SQL.Add(parts.isEmpty() ? u("select * from 收费明细表") : u("select * from 收费明细表 where ") + parts.join(u("and")));
-  q_jiaofeidan->SQL.Add(u(" order by 房屋代码,收费名称,开始日期"));
-  q_jiaofeidan->Open();
-  if (q_jiaofeidan->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  TSearchConditions where = HouseSearchConditions(Edit1->text(), Edit3->text(), DBComboBoxEh3->currentText());
+  SearchRows(q_jiaofeidan, u("select * from 收费明细表"), where.EstateScope(), u(" order by 房屋代码,收费名称,开始日期"));
 }
 
 void TForm_jiaofeiguanli_duoyue::PreparePayment() {
   if (!CheckActionRight("编辑权")) return;
   if (!q_jiaofeidan->Active() || q_jiaofeidan->IsEmpty()) return;
   DBGridEh1->RememberPosition();
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
   QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) rows << mark.toLatin1();
   const MarkedBills marked = CollectMarkedBills(q_jiaofeidan, rows);
   if (marked.mixed) {
     ShowNotice(u("一次只能缴纳一个业主的同一种费用，请重新选择！"));

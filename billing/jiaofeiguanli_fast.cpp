@@ -265,14 +265,14 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   ds_jiaofeidan = NewDataSource(this, "ds_jiaofeidan", q_jiaofeidan);
   SetMainDataSet(q_jiaofeidan);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("查找"));
-  bitbtn_edit = AddToolButton(row, "bitbtn_edit", u("编辑"));
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  using W = TForm_jiaofeiguanli_fast;
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::SpeedButton3, "SpeedButton3", "查找", &W::SpeedButton3Click},
+                                         {&W::bitbtn_edit, "bitbtn_edit", "编辑", &W::bitbtn_editClick},
+                                         {&W::bitbtn_delete, "bitbtn_delete", "删除", &W::bitbtn_deleteClick},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   row->addWidget(new QLabel(u("缴费方式："), bar));
   DBComboBoxEh1 = AddEditableList(bar, "DBComboBoxEh1");
   DBComboBoxEh1->addItems({u("现金"), u("银行转帐"), u("现金+银行转帐"), u("冲抵押金")});
@@ -287,24 +287,14 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
       AddPaymentBillGrid(this, ds_jiaofeidan, q_jiaofeidan, true, [this] { DBGridEh1SortMarkingChanged(); });
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主缴费明细表"));
 
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-  auto item = [this](const char* name, const char* caption, void (TForm_jiaofeiguanli_fast::*handler)()) {
-    QAction* a = PopupMenu1->addAction(u(caption));
-    a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, Guarded([this, handler] { (this->*handler)(); }));
-    return a;
-  };
-  item("N1", "当前记录缴费", &TForm_jiaofeiguanli_fast::N1Click);
-  item("N3", "选中记录缴费", &TForm_jiaofeiguanli_fast::N3Click);
-  item("N5", "全部记录缴费", &TForm_jiaofeiguanli_fast::N5Click)->setVisible(false);
+  PopupMenu1 = AttachGridPopup(this, DBGridEh1, "PopupMenu1");
+  AddPopupItem(PopupMenu1, "N1", u("当前记录缴费"), [this] { N1Click(); });
+  AddPopupItem(PopupMenu1, "N3", u("选中记录缴费"), [this] { N3Click(); });
+  AddPopupItem(PopupMenu1, "N5", u("全部记录缴费"), [this] { N5Click(); })->setVisible(false);
   PopupMenu1->addSeparator();
-  item("N4", "删除当前记录", &TForm_jiaofeiguanli_fast::bitbtn_deleteClick);
-  item("N6", "删除选中记录", &TForm_jiaofeiguanli_fast::N6Click);
-  item("N7", "删除全部记录", &TForm_jiaofeiguanli_fast::N7Click);
-  DBGridEh1->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(DBGridEh1, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { PopupMenu1->popup(DBGridEh1->mapToGlobal(at)); });
+  AddPopupItem(PopupMenu1, "N4", u("删除当前记录"), [this] { bitbtn_deleteClick(); });
+  AddPopupItem(PopupMenu1, "N6", u("删除选中记录"), [this] { N6Click(); });
+  AddPopupItem(PopupMenu1, "N7", u("删除全部记录"), [this] { N7Click(); });
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
@@ -338,18 +328,12 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   column->addWidget(search);
   column->addWidget(DBGridEh1, 1);
   resize(1180, 720);  // room for every column of the list
-  connect(bitbtn_edit, &QToolButton::clicked, this, Guarded([this] { bitbtn_editClick(); }));
-  connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);
   chain->Link(Edit3, DBComboBoxEh3);
   chain->Action(DBComboBoxEh3, [this] { SpeedButton1Click(); });
   chain->Action(DBComboBoxEh1, [this] { SpeedButton1Click(); });
-  connect(SpeedButton4, &QToolButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
-  connect(SpeedButton3, &QToolButton::clicked, this, Guarded([this] { SpeedButton3Click(); }));
-  connect(bitbtn_delete, &QToolButton::clicked, this, Guarded([this] { bitbtn_deleteClick(); }));
-  connect(bitbtn_out, &QToolButton::clicked, this, Guarded([this] { bitbtn_outClick(); }));
-  connect(bitbtn_print, &QToolButton::clicked, this, Guarded([this] { bitbtn_printClick(); }));
 }
 
 TForm_jiaofeiguanli_fast::~TForm_jiaofeiguanli_fast() {
@@ -359,30 +343,12 @@ TForm_jiaofeiguanli_fast::~TForm_jiaofeiguanli_fast() {
 
 void TForm_jiaofeiguanli_fast::SpeedButton1Click() {
   if (!CheckActionRight("删除权")) return;
-  QStringList terms;
-  auto text = [](QWidget* w) {
-    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text().trimmed();
-    return static_cast<QComboBox*>(w)->currentText().trimmed();
-  };
-  auto like = [&terms](const char* field, const QString& t) {
-    if (!t.isEmpty()) terms << u("(") + u(field) + u(" like ") + SqlQuote::Like(t, true, true) + SqlQuote::LikeEscape() + u(")");
-  };
-  auto equals = [&terms](const char* field, const QString& t) {
-    if (!t.isEmpty()) terms << u("(") + u(field) + u(" = ") + SqlQuote::Text(t) + u(")");
-  };
-  like("房屋代码", text(Edit1));
-  like("业主名称", text(Edit3));
-  equals("楼宇名称", text(DBComboBoxEh3));
-  if (GardenScoped) terms << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
-  equals("收费名称", text(DBComboBoxEh2));
-  equals("年度", text(DBComboBoxEh4));
-  equals("月份", text(DBComboBoxEh5));
-  q_jiaofeidan->Close();
-  q_jiaofeidan->SQL.Clear();
-  q_jiaofeidan->SQL.Add(terms.isEmpty() ? u("select * from 收费明细表") : u("select * from 收费明细表 where ") + terms.join(u("and")));
-  q_jiaofeidan->SQL.Add(u("order by 房屋代码,收费名称,开始日期"));
-  q_jiaofeidan->Open();
-  if (q_jiaofeidan->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  TSearchConditions where = HouseSearchConditions(Edit1->text(), Edit3->text(), DBComboBoxEh3->currentText());
+  where.EstateScope()
+      .Equals(u("收费名称"), DBComboBoxEh2->currentText().trimmed())
+      .Equals(u("年度"), DBComboBoxEh4->currentText().trimmed())
+      .Equals(u("月份"), DBComboBoxEh5->currentText().trimmed());
+  SearchRows(q_jiaofeidan, u("select * from 收费明细表"), where, u("order by 房屋代码,收费名称,开始日期"));
 }
 
 void TForm_jiaofeiguanli_fast::bitbtn_editClick() {
@@ -478,9 +444,8 @@ void TForm_jiaofeiguanli_fast::N3Click() {
   if (!startRun(u("选中记录确实要缴费吗? "), &method)) return;
   DBGridEh1->RememberPosition();
   // The marks in the list's own row order.
-  TBookmarkListEh* marks = DBGridEh1->MarkedRows();
   QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) rows << mark.toLatin1();
   runGroups(rows, true);
 }
 
@@ -527,7 +492,7 @@ void TForm_jiaofeiguanli_fast::N6Click() {
   DBGridEh1->RememberPosition();
   TBookmarkListEh* marks = DBGridEh1->MarkedRows();
   QList<QByteArray> rows;
-  for (int i = 0; i < marks->BookmarkCount(); ++i) rows << marks->BookmarkAt(i).toLatin1();
+  for (const QString& mark : marks->ReachableBookmarks()) rows << mark.toLatin1();
   marks->ClearList();
   deleteUnpaid(rows);
 }

@@ -238,23 +238,18 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   setObjectName(QStringLiteral("Form_jiaofeiguanli"));
   setWindowTitle(u("业主缴费管理"));
   setWindowState(Qt::WindowMaximized);
-  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
-  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
-  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
-  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
-  q_houseinfo->AfterScroll = [this](TDataSet*) { reloadBills(); };
-  q_houseinfo->AfterOpen = [this](TDataSet*) { reloadBills(); };
+  using W = TForm_jiaofeiguanli;
+  InstallHouseRowsQueries(this, &W::q_jiaofeidan, &W::ds_jiaofeidan, "q_jiaofeidan", &W::reloadBills);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  bitbtn_add = AddToolButton(row, "bitbtn_add", u("按单缴费"));
-  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("单笔缴费"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
+  const auto [bar, row] = NewToolBar<W>(this, kPlainToolBar,
+                                        {{&W::bitbtn_add, "bitbtn_add", "按单缴费", &W::bitbtn_addClick},
+                                         {&W::SpeedButton3, "SpeedButton3", "单笔缴费", &W::SpeedButton3Click},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                         {&W::SpeedButton2, "SpeedButton2", "设计", &W::SpeedButton2Click},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   bitbtn_print->setToolTip(u("打印缴款通知单"));
-  SpeedButton2 = AddToolButton(row, "SpeedButton2", u("设计"));
   SpeedButton2->setToolTip(u("修改缴款通知单"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
   auto* rounding = new QGroupBox(u("缴费及打印参数四舍五入"), bar);
   auto* rrow = new QHBoxLayout(rounding);
   RadioButton1 = new QRadioButton(u("到元"), rounding);
@@ -267,14 +262,7 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
   row->addStretch(1);
   DateTimePicker1 = AddPaymentDatePicker(row, bar, u("yyyy年MM月"));
 
-  auto* search = new QFrame(this);
-  auto* srow = new QHBoxLayout(search);
-  const HouseSearchEditors editors = AddHouseSearchEditors(srow, search);
-  Edit1 = editors.house;
-  Edit3 = editors.owner;
-  DBComboBoxEh3 = editors.building;
-  SpeedButton1 = AddToolButton(srow, "SpeedButton1", u("查找"));
-  srow->addStretch(1);
+  QFrame* search = InstallHouseSearchRow(this);
 
   DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::CodeAndOwner, false,
                                [this] { DBGridEh1SortMarkingChanged(); });
@@ -286,11 +274,7 @@ TForm_jiaofeiguanli::TForm_jiaofeiguanli(QWidget* parent) : TRecordForm(parent) 
 
   InstallNoticePrintParts(this);
 
-  using W = TForm_jiaofeiguanli;
-  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_print, &W::bitbtn_printClick},
-                       {SpeedButton2, &W::SpeedButton2Click}, {SpeedButton3, &W::SpeedButton3Click},
-                       {SpeedButton1, &W::SpeedButton1Click}, {bitbtn_out, &W::bitbtn_outClick},
-                       {SpeedButton4, &W::SpeedButton4Click}});
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { DateTimePicker1Change(); }));
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, Edit3);

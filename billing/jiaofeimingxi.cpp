@@ -48,21 +48,15 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   setWindowTitle(u("业主缴费明细查询"));
   setWindowState(Qt::WindowMaximized);
 
-  q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
-  ds_houseinfo = NewDataSource(this, nullptr, q_houseinfo);
-  q_jiaofeidan = NewQuery(this, "q_jiaofeidan", Dm1->ADO_system);
-  ds_jiaofeidan = NewDataSource(this, nullptr, q_jiaofeidan);
-  q_houseinfo->AfterScroll = [this](TDataSet*) { change(); };
-  q_houseinfo->AfterOpen = [this](TDataSet*) { change(); };
+  using W = TForm_jiaofeimingxi;
+  InstallHouseRowsQueries(this, &W::q_jiaofeidan, &W::ds_jiaofeidan, "q_jiaofeidan", &W::change);
   q_jiaofeidan->AfterScroll = [this](TDataSet*) { showStatusWords(); };
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  SpeedButton2 = AddToolButton(row, "SpeedButton2", u("初始界面"));
+  const auto [bar, row] = NewToolBar<W>(this, kScratchListBar,
+                                        {{&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click},
+                                         {&W::SpeedButton2, "SpeedButton2", "初始界面", &W::SpeedButton2Click}});
   SpeedButton2->setVisible(false);
   row->addStretch(1);
 
@@ -153,10 +147,7 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
   column->addWidget(splitter, 1);
   resize(1100, 680);
 
-  using W = TForm_jiaofeimingxi;
-  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
-                       {bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
-                       {SpeedButton4, &W::SpeedButton4Click}});
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   connect(DateTimePicker1, &QDateEdit::dateChanged, this, Guarded([this] { change(); }));
   connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) { DateTimePicker1->setEnabled(on); });
   auto* chain = new TEnterChain(this);
@@ -230,26 +221,11 @@ void TForm_jiaofeimingxi::showStatusWords() {
 }
 
 void TForm_jiaofeimingxi::SpeedButton1Click() {
-  QStringList terms;
-  const QString house = Edit1->text().trimmed(), owner = Edit3->text().trimmed();
-  const QString building = DBComboBoxEh3->currentText().trimmed(), unit = ComboBox4->currentText().trimmed();
-  if (!house.isEmpty())
-    terms << u("(房屋代码 like ") + SqlQuote::Like(house, true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!owner.isEmpty())
-    terms << u("(业主名称 like ") + SqlQuote::Like(owner, true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!building.isEmpty()) terms << u("(楼宇名称 = ") + SqlQuote::Text(building) + u(")");
-  if (!unit.isEmpty())
-    terms << u("(关联单位 like ") + SqlQuote::Like(unit, true, true) + SqlQuote::LikeEscape() + u(")");
-  if (GardenScoped) terms << u("(小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")");
+  TSearchConditions where = HouseSearchConditions(Edit1->text(), Edit3->text(), DBComboBoxEh3->currentText());
+  where.Contains(u("关联单位"), ComboBox4->currentText().trimmed()).EstateScope();
   // The bill list follows only a house search that finds houses: an empty result keeps the
   // bills of the previous house on show.
-  q_houseinfo->Close();
-  q_houseinfo->SQL.Clear();
-  q_houseinfo->SQL.Add(u("select * from 房屋资料 "));
-  q_houseinfo->SQL.Add(terms.isEmpty() ? QString() : u("where ") + terms.join(u("and")));
-  q_houseinfo->SQL.Add(u(" order by 房屋代码 "));
-  q_houseinfo->Open();
-  if (q_houseinfo->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  SearchRows(q_houseinfo, u("select * from 房屋资料 "), where, u(" order by 房屋代码 "));
 }
 
 void TForm_jiaofeimingxi::SpeedButton2Click() { layoutReset_.Click(); }

@@ -35,14 +35,6 @@ QString monthCondition(const char* field, int year, int month) {
          SqlQuote::Date(EndOfDay(LastDayOfMonth(year, month))) + u(")");
 }
 
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
 }  // namespace
 
 const MeterKind& ElectricityMeter() {
@@ -218,19 +210,17 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   ds_storeyammeter = NewDataSource(this, "ds_storeyammeter", t_storeyammeter);
   SetMainDataSet(t_storeyammeter);
 
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  bitbtn_add = AddToolButton(row, "bitbtn_add", u("增加"));
-  bitbtn_edit = AddToolButton(row, "bitbtn_edit", u("编辑"));
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
-  bitbtn_save = AddToolButton(row, "bitbtn_save", u("存盘"));
-  bitbtn_cancel = AddToolButton(row, "bitbtn_cancel", u("取消"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("分摊"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
+  using W = TForm_storeyammeter;
+  const auto [bar, row] = NewToolBar<W>(this, kFeeRecordBar,
+                                        {{&W::bitbtn_add, "bitbtn_add", "增加", &W::bitbtn_addClick},
+                                         {&W::bitbtn_edit, "bitbtn_edit", "编辑", &W::bitbtn_editClick},
+                                         {&W::bitbtn_delete, "bitbtn_delete", "删除", &W::bitbtn_deleteClick},
+                                         {&W::bitbtn_save, "bitbtn_save", "存盘", &W::bitbtn_saveClick},
+                                         {&W::bitbtn_cancel, "bitbtn_cancel", "取消", &W::bitbtn_cancelClick},
+                                         {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                         {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                         {&W::SpeedButton3, "SpeedButton3", "分摊", &W::SpeedButton3Click},
+                                         {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
   auto* hints = new QLabel(u("提示：先把以下内容填正确，保存以后，按分摊即可！\n"
                              "每户分摊数量=（（楼宇本月止码-上月止码）-业主本月表数）/楼宇业主数"),
                            bar);
@@ -238,26 +228,24 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   row->addSpacing(16);
   row->addWidget(hints);
   row->addStretch(1);
-  for (QWidget* w : {bitbtn_add, bitbtn_edit, bitbtn_delete, bitbtn_out, bitbtn_print}) AddBrowseButton(w);
-  AddEditButton(bitbtn_save);
-  AddEditButton(bitbtn_cancel);
+  RegisterStandardToolStates();
 
   auto* panel = new QFrame(this);
   panel->setObjectName(QStringLiteral("Panel2"));
-  DBEdit9 = makeEditor<TDBEditEh>(panel, "DBEdit9", ds_storeyammeter, "楼宇代码");
-  DBEdit4 = makeEditor<TDBEditEh>(panel, "DBEdit4", ds_storeyammeter, "楼宇名称");
-  DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_storeyammeter, "收费日期");
-  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_storeyammeter, "上月止码");
-  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds_storeyammeter, "本月止码");
-  DBEdit6 = makeEditor<TDBEditEh>(panel, "DBEdit6", ds_storeyammeter, "本月表数");
-  DBCheckBox1 = makeEditor<TDBCheckBoxEh>(panel, "DBCheckBox1", ds_storeyammeter, "是否分摊");
+  DBEdit9 = NewBoundEditor<TDBEditEh>(panel, "DBEdit9", ds_storeyammeter, "楼宇代码");
+  DBEdit4 = NewBoundEditor<TDBEditEh>(panel, "DBEdit4", ds_storeyammeter, "楼宇名称");
+  DBDateTimeEditEh1 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_storeyammeter, "收费日期");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_storeyammeter, "上月止码");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds_storeyammeter, "本月止码");
+  DBEdit6 = NewBoundEditor<TDBEditEh>(panel, "DBEdit6", ds_storeyammeter, "本月表数");
+  DBCheckBox1 = NewBoundEditor<TDBCheckBoxEh>(panel, "DBCheckBox1", ds_storeyammeter, "是否分摊");
   DBCheckBox1->Caption = u("分摊完毕：");
-  DBEdit10 = makeEditor<TDBEditEh>(panel, "DBEdit10", ds_storeyammeter, "业主本月表数");
-  DBEdit11 = makeEditor<TDBEditEh>(panel, "DBEdit11", ds_storeyammeter, "分摊数量");
-  DBEdit7 = makeEditor<TDBEditEh>(panel, "DBEdit7", ds_storeyammeter, "楼宇业主数");
-  DBEdit8 = makeEditor<TDBEditEh>(panel, "DBEdit8", ds_storeyammeter, "业主分摊数量");
-  DBComboBox1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBox1", ds_storeyammeter, "收费名称");
-  DBEdit1 = makeEditor<TDBEditEh>(panel, "DBEdit1", ds_storeyammeter, "备注");
+  DBEdit10 = NewBoundEditor<TDBEditEh>(panel, "DBEdit10", ds_storeyammeter, "业主本月表数");
+  DBEdit11 = NewBoundEditor<TDBEditEh>(panel, "DBEdit11", ds_storeyammeter, "分摊数量");
+  DBEdit7 = NewBoundEditor<TDBEditEh>(panel, "DBEdit7", ds_storeyammeter, "楼宇业主数");
+  DBEdit8 = NewBoundEditor<TDBEditEh>(panel, "DBEdit8", ds_storeyammeter, "业主分摊数量");
+  DBComboBox1 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBox1", ds_storeyammeter, "收费名称");
+  DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", ds_storeyammeter, "备注");
   for (TDBEditEh* e : {DBEdit9, DBEdit4, DBEdit6, DBEdit11}) e->setStyleSheet(QStringLiteral("color: blue;"));
   DBEdit9->SetReadOnly(true);
   DBEdit4->SetReadOnly(true);
@@ -335,12 +323,6 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   column->addWidget(splitter, 1);
   resize(1000, 640);
 
-  using W = TForm_storeyammeter;
-  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_edit, &W::bitbtn_editClick},
-                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_save, &W::bitbtn_saveClick},
-                       {bitbtn_cancel, &W::bitbtn_cancelClick}, {bitbtn_out, &W::bitbtn_outClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton3, &W::SpeedButton3Click},
-                       {SpeedButton4, &W::SpeedButton4Click}});
 
   // Enter: 收费日期 → 上月止码 → 本月止码 → 业主本月表数 → 分摊数量 → 楼宇业主数 → 业主分摊数量 →
   // 收费名称 → 备注 → 楼宇名称; never saves.

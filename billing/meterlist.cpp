@@ -19,25 +19,6 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 
-namespace {
-
-QStringList listOf(const QString& sql, const char* field) {
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(sql);
-  s->Open();
-  // Each name once: several estates may keep a building or a unit of the same name.
-  QStringList items;
-  for (s->First(); !s->Eof(); s->Next()) {
-    const QString name = s->FieldByName(u(field))->AsString();
-    if (!items.contains(name, Qt::CaseInsensitive)) items << name;
-  }
-  s->Close();
-  return items;
-}
-}  // namespace
-
 void ResetScratchList(const QString& orderLine) {
   TADOQuery* q = Dm1->q_tongyong;
   q->Close();
@@ -120,40 +101,31 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
   setWindowTitle(title);
   setWindowState(Qt::WindowMaximized);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  row->addStretch(1);
+  using W = TForm_z_dianfei;
+  const TToolBar bar = NewToolBar<W>(this, kScratchListBar,
+                                     {{&W::bitbtn_delete, "bitbtn_delete", "删除", &W::bitbtn_deleteClick},
+                                      {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                      {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                      {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
+  bar.row->addStretch(1);
 
-  auto* filter = new QFrame(this);
-  auto* frow = new QHBoxLayout(filter);
-  DateTimePicker1 = new QDateEdit(QDate::currentDate(), filter);
+  DateTimePicker1 = new QDateEdit(QDate::currentDate(), this);
   DateTimePicker1->setObjectName(QStringLiteral("DateTimePicker1"));
   DateTimePicker1->setDisplayFormat(u("yyyy年MM月"));
-  ComboBox2 = AddEditableList(filter, "ComboBox2");
+  ComboBox2 = AddEditableList(this, "ComboBox2");
   ComboBox2->setMaxVisibleItems(30);
-  ComboBox4 = AddEditableList(filter, "ComboBox4");
+  ComboBox4 = AddEditableList(this, "ComboBox4");
   ComboBox4->setMaxVisibleItems(20);
-  SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("统计"));
-  frow->insertWidget(0, new QLabel(u("缴费时间："), filter));
-  frow->insertWidget(1, DateTimePicker1);
-  frow->insertWidget(2, new QLabel(u("楼宇名称："), filter));
-  frow->insertWidget(3, ComboBox2);
-  frow->insertWidget(4, new QLabel(u("关联单位："), filter));
-  frow->insertWidget(5, ComboBox4);
+  SpeedButton1 = NewToolButton(this, nullptr, "SpeedButton1", u("统计"));
+  QFrame* filter = NewSearchRow(this, nullptr, {{"缴费时间：", DateTimePicker1}, {"楼宇名称：", ComboBox2}, {"关联单位：", ComboBox4}},
+                                SpeedButton1);
   auto* hint = new QLabel(kind.water ? u("收费项目中必须要有水费项目！") : u("收费项目中必须要有电费项目！"), filter);
   hint->setStyleSheet(QStringLiteral("color: red;"));
-  frow->addWidget(hint);
-  frow->addStretch(1);
+  auto* frow = static_cast<QHBoxLayout*>(filter->layout());
+  frow->insertWidget(frow->count() - 1, hint);  // before the stretch
 
-  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
-  TColumnEh* first = AddGridColumn(DBGridEh1, u("texta"), u("年度"), true);
-  first->Footer()->SetValueType(fvtCount);
-  first->Footer()->SetAlignment(taCenter);
+  DBGridEh1 = AddScratchListGrid(this, [this] { DBGridEh1SortMarkingChanged(); });
+  CountRowsInFooter(AddGridColumn(DBGridEh1, u("texta"), u("年度"), true));
   AddGridColumn(DBGridEh1, u("textb"), u("月份"), true);
   AddGridColumn(DBGridEh1, u("textc"), u("楼宇名称"));
   AddGridColumn(DBGridEh1, u("textd"), u("房屋代码"));
@@ -164,23 +136,11 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
   AddGridColumn(DBGridEh1, u("moneya"), kind.water ? u("水费单价") : u("电费单价"), true);
   AddGridColumn(DBGridEh1, u("moneyb"), kind.water ? u("水费金额") : u("电费金额"), true)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, QString(), u("备注"));
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  if (kind.water)
-    DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-      StripeOddRows(DBGridEh1, background);
-    };
+  if (kind.water) StripeGridRows(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, title);
+  PlaceScratchList(this, bar.frame, filter, DBGridEh1);
 
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(filter);
-  column->addWidget(DBGridEh1, 1);
-  resize(1000, 640);
-
-  using W = TForm_z_dianfei;
-  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {bitbtn_delete, &W::bitbtn_deleteClick},
-                       {bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
-                       {SpeedButton4, &W::SpeedButton4Click}});
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(DateTimePicker1, ComboBox2);
   chain->Action(ComboBox2, [this] { SpeedButton1Click(); });
@@ -189,14 +149,7 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
 TForm_z_dianfei::~TForm_z_dianfei() = default;
 
 void TForm_z_dianfei::Prepare() {
-  const QString estate =
-      GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")\n") : QString();
-  ComboBox2->clear();
-  ComboBox2->addItems(listOf(u("select * from 楼宇资料 \n") + estate + u("order by 楼宇名称"), "楼宇名称"));
-  ComboBox2->setCurrentText(QString());
-  ComboBox4->clear();
-  ComboBox4->addItems(listOf(u("select * from 关联单位 \n") + estate, "关联单位"));
-  ComboBox4->setCurrentText(QString());
+  FillBuildingAndUnitLists(ComboBox2, ComboBox4);
   ResetScratchList(u("order by texta"));
 }
 
@@ -213,16 +166,5 @@ void TForm_z_dianfei::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打�
 void TForm_z_dianfei::SpeedButton4Click() { close(); }
 void TForm_z_dianfei::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
-namespace {
-template <class Window>
-void openList(QWidget* owner) {
-  auto* window = new Window(owner);
-  window->Prepare();
-  RunModal(window);
-  delete window;
-  Dm1->q_tongyong->Close();
-}
-}  // namespace
-
-void OpenElectricityChargeListCommand(QWidget* owner) { openList<TForm_z_dianfei>(owner); }
-void OpenWaterChargeListCommand(QWidget* owner) { openList<TForm_z_shuifei>(owner); }
+void OpenElectricityChargeListCommand(QWidget* owner) { RunScratchList<TForm_z_dianfei>(owner); }
+void OpenWaterChargeListCommand(QWidget* owner) { RunScratchList<TForm_z_shuifei>(owner); }

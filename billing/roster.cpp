@@ -112,17 +112,17 @@ TForm_housecharge::TForm_housecharge(QWidget* parent) : TRecordForm(parent) {
   q_houseinfo = NewQuery(this, "q_houseinfo", Dm1->ADO_system);
   ds_houseinfo = NewDataSource(this, "ds_houseinfo", q_houseinfo);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  bitbtn_certificate = AddToolButton(row, "bitbtn_certificate", u("打印业主证明"));
-  bitbtn_design = AddToolButton(row, "bitbtn_design", u("设计业主证明"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  bitbtn_seek = AddToolButton(row, "bitbtn_seek", u("查找"));
-  bitbtn_detail = AddToolButton(row, "bitbtn_detail", u("明细"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  row->addStretch(1);
+  using W = TForm_housecharge;
+  const TToolBar bar =
+      NewToolBar<W>(this, kScratchListBar,
+                    {{&W::bitbtn_certificate, "bitbtn_certificate", "打印业主证明", &W::bitbtn_certificateClick},
+                     {&W::bitbtn_design, "bitbtn_design", "设计业主证明", &W::bitbtn_designClick},
+                     {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                     {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                     {&W::bitbtn_seek, "bitbtn_seek", "查找", &W::bitbtn_seekClick},
+                     {&W::bitbtn_detail, "bitbtn_detail", "明细", &W::bitbtn_detailClick},
+                     {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
+  bar.row->addStretch(1);
 
   DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_houseinfo);
   DBGridEh1->SetOptions(DBGridEh1->Options() | dgMultiSelect);
@@ -163,14 +163,9 @@ TForm_housecharge::TForm_housecharge(QWidget* parent) : TRecordForm(parent) {
   frDS_HT->RangeEnd = reCurrent;
 
   auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
+  column->addWidget(bar.frame);
   column->addWidget(DBGridEh1, 1);
   resize(1000, 640);
-  using W = TForm_housecharge;
-  ConnectClicks(this, {{bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
-                       {bitbtn_seek, &W::bitbtn_seekClick}, {bitbtn_detail, &W::bitbtn_detailClick},
-                       {bitbtn_certificate, &W::bitbtn_certificateClick}, {bitbtn_design, &W::bitbtn_designClick},
-                       {SpeedButton4, &W::SpeedButton4Click}});
 }
 
 TForm_housecharge::~TForm_housecharge() = default;
@@ -341,46 +336,21 @@ TForm_housecharge_query::TForm_housecharge_query(TForm_housecharge* roster, QWid
     : QDialog(parent), roster_(roster) {
   setObjectName(QStringLiteral("Form_housecharge_query"));
   setWindowTitle(u("查询"));
-  auto line = [this](const char* name) {
-    auto* e = new QLineEdit(this);
-    e->setObjectName(QString::fromLatin1(name));
-    return e;
-  };
-  auto combo = [this](const char* name, const QStringList& items) {
-    auto* c = new QComboBox(this);
-    c->setObjectName(QString::fromLatin1(name));
-    c->setEditable(true);
-    c->addItems(items);
-    c->setCurrentText(QString());
-    return c;
-  };
-  auto listOf = [](const QString& table, const char* field, bool scoped) {
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(u("select * from ") + table);
-    if (scoped && GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-    s->SQL.Add(u("order by ") + u(field));
-    s->Open();
-    QStringList items;
-    for (s->First(); !s->Eof(); s->Next()) items << s->FieldByName(u(field))->AsString();
-    s->Close();
-    return items;
-  };
-  Edit1 = line("Edit1");
-  ComboBox1 = combo("ComboBox1", listOf(u("楼宇资料"), "楼宇名称", true));
-  ComboBox2 = combo("ComboBox2", {u("是"), u("否")});
-  ComboBox3 = combo("ComboBox3", {u("完全产权"), u("使用权"), u("没有产权")});
-  ComboBox4 = combo("ComboBox4", listOf(u("房型信息"), "名称", false));
-  ComboBox5 = combo("ComboBox5", listOf(u("关联单位"), "关联单位", true));
-  Edit2 = line("Edit2");
-  Edit3 = line("Edit3");
-  Edit4 = line("Edit4");
-  Edit5 = line("Edit5");
-  DateEdit1 = line("DateEdit1");
-  DateEdit2 = line("DateEdit2");
-  DateEdit3 = line("DateEdit3");
-  DateEdit4 = line("DateEdit4");
+  Edit1 = NewLineEdit(this, "Edit1");
+  ComboBox1 = AddPickList(this, "ComboBox1", EstateFieldValues(u("楼宇资料"), u("楼宇名称"), u("楼宇名称")));
+  ComboBox2 = AddPickList(this, "ComboBox2", {u("是"), u("否")});
+  ComboBox3 = AddPickList(this, "ComboBox3", {u("完全产权"), u("使用权"), u("没有产权")});
+  // Room types are kept for every estate alike.
+  ComboBox4 = AddPickList(this, "ComboBox4", SearchFieldValues({u("select * from 房型信息"), u("order by 名称")}, u("名称")));
+  ComboBox5 = AddPickList(this, "ComboBox5", EstateFieldValues(u("关联单位"), u("关联单位"), u("关联单位")));
+  Edit2 = NewLineEdit(this, "Edit2");
+  Edit3 = NewLineEdit(this, "Edit3");
+  Edit4 = NewLineEdit(this, "Edit4");
+  Edit5 = NewLineEdit(this, "Edit5");
+  DateEdit1 = NewLineEdit(this, "DateEdit1");
+  DateEdit2 = NewLineEdit(this, "DateEdit2");
+  DateEdit3 = NewLineEdit(this, "DateEdit3");
+  DateEdit4 = NewLineEdit(this, "DateEdit4");
   BitBtn1 = new QPushButton(u("查询 (&F)"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn2 = new QPushButton(u("返回 (&R)"), this);

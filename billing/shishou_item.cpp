@@ -27,21 +27,6 @@
 
 namespace {
 
-QStringList listOf(const QString& sql, const char* field) {
-  TADOQuery* s = Dm1->q_search;
-  s->Close();
-  s->SQL.Clear();
-  s->SQL.Add(sql);
-  s->Open();
-  // Each name once: several estates may keep a building or a unit of the same name.
-  QStringList items;
-  for (s->First(); !s->Eof(); s->Next()) {
-    const QString name = s->FieldByName(u(field))->AsString();
-    if (!items.contains(name, Qt::CaseInsensitive)) items << name;
-  }
-  s->Close();
-  return items;
-}
 
 // An unbound date editor counts as empty when its text starts with a blank (the empty mask).
 bool editorEmpty(const TDBDateTimeEditEh* editor) {
@@ -142,70 +127,48 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   setWindowTitle(u("统计实收金额(按收费项目)"));
   setWindowState(Qt::WindowMaximized);
 
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  SpeedButton2 = AddToolButton(row, "SpeedButton2", u("初始界面"));
+  using W = TForm_shishou_item;
+  const TToolBar bar = NewToolBar<W>(this, kScratchListBar,
+                                     {{&W::bitbtn_delete, "bitbtn_delete", "删除", &W::bitbtn_deleteClick},
+                                      {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                      {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                      {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click},
+                                      {&W::SpeedButton2, "SpeedButton2", "初始界面", &W::SpeedButton2Click}});
   SpeedButton2->setVisible(false);
-  row->addStretch(1);
+  bar.row->addStretch(1);
 
-  auto* filter = new QFrame(this);
-  auto* frow = new QHBoxLayout(filter);
-  auto makeDate = [&](const char* name) {
-    auto* e = new TDBDateTimeEditEh(filter);
+  auto makeDate = [this](const char* name) {
+    auto* e = new TDBDateTimeEditEh(this);
     e->setObjectName(QString::fromLatin1(name));
     e->SetValue(Variant::dateTime(Today()));
     return e;
   };
   DBDateTimeEditEh1 = makeDate("DBDateTimeEditEh1");
   DBDateTimeEditEh2 = makeDate("DBDateTimeEditEh2");
-  Edit1 = AddLineEdit(filter, "Edit1");
+  Edit1 = AddLineEdit(this, "Edit1");
   Edit1->setValidator(new TUpperCaseValidator(Edit1));
-  ComboBox2 = AddEditableList(filter, "ComboBox2");
+  ComboBox2 = AddEditableList(this, "ComboBox2");
   SetImeName(ComboBox2, CurrentOperatorIme);
-  ComboBox4 = AddEditableList(filter, "ComboBox4");
-  const struct {
-    const char* label;
-    QWidget* editor;
-  } placed[] = {{"缴费时间从：", DBDateTimeEditEh1}, {"到：", DBDateTimeEditEh2}, {"房屋代码：", Edit1},
-                {"楼宇名称：", ComboBox2},           {"关联单位：", ComboBox4}};
-  for (const auto& p : placed) {
-    frow->addWidget(new QLabel(u(p.label), filter));
-    frow->addWidget(p.editor);
-  }
-  SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("统计"));
-  frow->addStretch(1);
+  ComboBox4 = AddEditableList(this, "ComboBox4");
+  SpeedButton1 = NewToolButton(this, nullptr, "SpeedButton1", u("统计"));
+  QFrame* filter = NewSearchRow(this, nullptr,
+                                {{"缴费时间从：", DBDateTimeEditEh1}, {"到：", DBDateTimeEditEh2}, {"房屋代码：", Edit1},
+                                 {"楼宇名称：", ComboBox2}, {"关联单位：", ComboBox4}},
+                                SpeedButton1);
 
-  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
-  TColumnEh* first = AddGridColumn(DBGridEh1, u("datea"), u("缴费时间从"), true);
-  first->Footer()->SetValueType(fvtCount);
-  first->Footer()->SetAlignment(taCenter);
+  DBGridEh1 = AddScratchListGrid(this, [this] { DBGridEh1SortMarkingChanged(); });
+  CountRowsInFooter(AddGridColumn(DBGridEh1, u("datea"), u("缴费时间从"), true));
   AddGridColumn(DBGridEh1, u("dateb"), u("缴费时间到"), true);
   AddGridColumn(DBGridEh1, u("textc"), u("收费项目"), true);
   AddGridColumn(DBGridEh1, u("numbera"), u("缴费次数"), true)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("moneya"), u("实缴金额"), true)->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, u("textd"), u("房屋代码"), true);
   AddGridColumn(DBGridEh1, u("texte"), u("楼宇名称"), true);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGridEh1, background);
-  };
+  StripeGridRows(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("按收费项目统计实收金额"));
+  PlaceScratchList(this, bar.frame, filter, DBGridEh1);
 
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(filter);
-  column->addWidget(DBGridEh1, 1);
-  resize(1000, 640);
-
-  using W = TForm_shishou_item;
-  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
-                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_out, &W::bitbtn_outClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click}});
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(Edit1, ComboBox2);
   chain->Action(ComboBox2, [this] { SpeedButton1Click(); });
@@ -214,14 +177,7 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
 TForm_shishou_item::~TForm_shishou_item() = default;
 
 void TForm_shishou_item::Prepare() {
-  const QString estate =
-      GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")\n") : QString();
-  ComboBox2->clear();
-  ComboBox2->addItems(listOf(u("select * from 楼宇资料 \n") + estate + u("order by 楼宇名称"), "楼宇名称"));
-  ComboBox2->setCurrentText(QString());
-  ComboBox4->clear();
-  ComboBox4->addItems(listOf(u("select * from 关联单位 \n") + estate, "关联单位"));
-  ComboBox4->setCurrentText(QString());
+  FillBuildingAndUnitLists(ComboBox2, ComboBox4);
   ResetScratchList(u("order by texta"));
 }
 
@@ -258,10 +214,4 @@ void TForm_shishou_item::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "�
 void TForm_shishou_item::SpeedButton4Click() { close(); }
 void TForm_shishou_item::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
-void OpenTakingsByItemCommand(QWidget* owner) {
-  auto* window = new TForm_shishou_item(owner);
-  window->Prepare();
-  RunModal(window);
-  delete window;
-  Dm1->q_tongyong->Close();
-}
+void OpenTakingsByItemCommand(QWidget* owner) { RunScratchList<TForm_shishou_item>(owner); }

@@ -76,6 +76,13 @@ void ReopenQuery(TADOQuery* q, const QString& sql) {
   q->Open();
 }
 
+void RollBackPrintedFlags(TADOConnection* main, TADOQuery* payments) {
+  main->RollbackTrans();
+  if (payments->State() == dsEdit || payments->State() == dsInsert) payments->Cancel();
+  payments->Close();
+  payments->Open();
+}
+
 QString ProgramTemplatePath(const QString& fileName) {
   return DataFilePath(fileName);
 }
@@ -173,11 +180,7 @@ ReceiptOutcome PrintReceipt(TADOQuery* payments, const QStringList& marked, TADO
     if (report && !report->BuildReport()) throw NotBuilt{};
     main->CommitTrans();
   } catch (...) {
-    main->RollbackTrans();
-    if (payments->State() == dsEdit || payments->State() == dsInsert) payments->Cancel();
-    // The flags posted into the list before the failure were rolled back: read them again.
-    payments->Close();
-    payments->Open();
+    RollBackPrintedFlags(main, payments);
     closeQuery(queries.shoujuhao);
     closeQuery(queries.biao1);
     closeQuery(queries.biao2);

@@ -64,6 +64,9 @@ bool LoadTemplate(TfrReport* report, const QString& templatePath, const QString&
 
 // Closes `q` (nothing when null), gives it the one line `sql` and opens it.
 void ReopenQuery(TADOQuery* q, const QString& sql);
+// The end of a failed marking of printed payments: the transaction of `main` rolled back, a
+// pending change of `payments` cancelled and the list read again (the posted flags are gone).
+void RollBackPrintedFlags(TADOConnection* main, TADOQuery* payments);
 
 // Opens `templatePath` in `report`, builds and previews it. A missing file shows `missingText`
 // (nothing when empty); a failed build shows `brokenText`. Returns true when pages were shown.

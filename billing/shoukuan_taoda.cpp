@@ -106,10 +106,7 @@ PrePrintedOutcome PrintPrePrintedReceipt(TADOQuery* payments, const QStringList&
     }
     main->CommitTrans();
   } catch (...) {
-    main->RollbackTrans();
-    if (payments->State() == dsEdit || payments->State() == dsInsert) payments->Cancel();
-    payments->Close();
-    payments->Open();
+    RollBackPrintedFlags(main, payments);
     throw;
   }
   out.filled = true;

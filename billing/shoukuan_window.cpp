@@ -208,7 +208,7 @@ void TForm_jiaofeidan_shouju::OpenForHouse(const QString& estate, const QString&
 }
 
 void TForm_jiaofeidan_shouju::bitbtn_shoujuClick() {
-  const QStringList marked = DBGridEh1->MarkedRows()->Bookmarks();
+  const QStringList marked = DBGridEh1->MarkedRows()->ReachableBookmarks();
   if (marked.isEmpty()) return;
   const QByteArray position = q_sfhzb->GetBookmark();
   PrintReceipt(q_sfhzb, marked, Dm1->ADO_system, Dm1->db_local, ReceiptQueries{q_biao1, q_biao2, q_shoujuhao},

@@ -28,17 +28,6 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 
-namespace {
-
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
-}  // namespace
 
 QStringList DepositOperations() { return {u("收取"), u("退还"), u("冲抵费用")}; }
 bool IsDepositOperation(const QString& type) { return DepositOperations().contains(type); }
@@ -124,36 +113,32 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   ds_yajin = NewDataSource(this, "ds_yajin", q_yajin);
   SetMainDataSet(q_yajin);
 
-  auto* bar = new QFrame(this);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
+  using W = TForm_yajin;
+  const auto [bar, row] = NewToolBarFrame(this, kFeeRecordBar);
   AddStandardToolButtons(row);
-  bitbtn_seek = AddToolButton(row, "bitbtn_seek", u("查找"));
-  SpeedButton2 = AddToolButton(row, "SpeedButton2", u("余额"));
+  AddToolActions<W>(this, bar, row,
+                    {{&W::bitbtn_seek, "bitbtn_seek", "查找", &W::bitbtn_seekClick},
+                     {&W::SpeedButton2, "SpeedButton2", "余额", &W::SpeedButton2Click}});
   AddBrowseButton(bitbtn_seek);
   row->addStretch(1);
-  for (QWidget* w : {bitbtn_add, bitbtn_edit, bitbtn_delete, bitbtn_out, bitbtn_print}) AddBrowseButton(w);
-  AddEditButton(bitbtn_save);
-  AddEditButton(bitbtn_cancel);
 
   auto* panel = new QFrame(this);
   panel->setObjectName(QStringLiteral("Panel2"));
-  DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_yajin, "日期");
-  DBComboBoxEh1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_yajin, "操作类型");
+  DBDateTimeEditEh1 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", ds_yajin, "日期");
+  DBComboBoxEh1 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", ds_yajin, "操作类型");
   DBComboBoxEh1->SetItems(DepositOperations());
-  DBEdit4 = makeEditor<TDBNumberEditEh>(panel, "DBEdit4", ds_yajin, "金额");
+  DBEdit4 = NewBoundEditor<TDBNumberEditEh>(panel, "DBEdit4", ds_yajin, "金额");
   SetupAmountEditor(DBEdit4);
-  DBComboBoxEh2 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds_yajin, "缴费方式");
+  DBComboBoxEh2 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds_yajin, "缴费方式");
   DBComboBoxEh2->SetItems({u("现金"), u("银行转帐")});
-  DBEdit2 = makeEditor<TDBEditEh>(panel, "DBEdit2", ds_yajin, "单据号码");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_yajin, "单据号码");
   DBMemo1 = new TDBMemo(panel);
   DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
   DBMemo1->SetDataSource(ds_yajin);
   DBMemo1->SetDataField(u("备注"));
-  DBComboBoxEh4 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh4", ds_yajin, "房屋代码");
-  DBComboBoxEh3 = makeEditor<TDBEditEh>(panel, "DBComboBoxEh3", ds_yajin, "押金类别");
-  DBEdit3 = makeEditor<TDBEditEh>(panel, "DBEdit3", ds_yajin, "业主名称");
+  DBComboBoxEh4 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh4", ds_yajin, "房屋代码");
+  DBComboBoxEh3 = NewBoundEditor<TDBEditEh>(panel, "DBComboBoxEh3", ds_yajin, "押金类别");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds_yajin, "业主名称");
   DBEdit3->SetReadOnly(true);
   // The category is set through its button only.
   DBComboBoxEh3->SetReadOnly(true);
@@ -200,13 +185,8 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(DBGridEh1, 1);
   resize(1000, 640);
 
-  using W = TForm_yajin;
-  ConnectClicks(this, {{bitbtn_add, &W::bitbtn_addClick}, {bitbtn_edit, &W::bitbtn_editClick},
-                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_save, &W::bitbtn_saveClick},
-                       {bitbtn_cancel, &W::bitbtn_cancelClick}, {bitbtn_out, &W::bitbtn_outClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton2, &W::SpeedButton2Click},
-                       {bitbtn_seek, &W::bitbtn_seekClick}, {CategoryButton, &W::DBComboBoxEh3EditButtonsClick},
-                       {SpeedButton4, &W::SpeedButton4Click}});
+  ConnectStandardClicks(this);
+  ConnectClicks(this, {{CategoryButton, &W::DBComboBoxEh3EditButtonsClick}});
 
   // Enter: 日期 → 操作类型 → 金额 → 缴费方式 → 单据号码 → 备注 → 日期 (a ring; never saves).
   auto* chain = new TEnterChain(this);
@@ -463,41 +443,15 @@ void TForm_yajin::bitbtn_seekClick() {
 TForm_yajin_query::TForm_yajin_query(TForm_yajin* ledger, QWidget* parent) : QDialog(parent), ledger_(ledger) {
   setObjectName(QStringLiteral("Form_yajin_query"));
   setWindowTitle(u("查询"));
-  auto line = [this](const char* name) {
-    auto* e = new QLineEdit(this);
-    e->setObjectName(QString::fromLatin1(name));
-    return e;
-  };
-  auto combo = [this](const char* name, const QStringList& items) {
-    auto* c = new QComboBox(this);
-    c->setObjectName(QString::fromLatin1(name));
-    c->setEditable(true);
-    c->addItems(items);
-    c->setCurrentText(QString());
-    return c;
-  };
-  auto listOf = [](const char* table, const char* field, const char* order) {
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(u("select * from ") + u(table));
-    if (GardenScoped) s->SQL.Add(u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(")"));
-    s->SQL.Add(u("order by ") + u(order));
-    s->Open();
-    QStringList items;
-    for (s->First(); !s->Eof(); s->Next()) items << s->FieldByName(u(field))->AsString();
-    s->Close();
-    return items;
-  };
-  Edit1 = line("Edit1");
-  ComboBox3 = combo("ComboBox3", DepositOperations());
-  ComboBox4 = combo("ComboBox4", listOf("楼宇资料", "楼宇名称", "楼宇代码"));
-  ComboBox2 = combo("ComboBox2", listOf("房屋资料", "房屋代码", "房屋代码"));
-  ComboBox1 = combo("ComboBox1", {});
-  Edit2 = line("Edit2");
-  Edit5 = line("Edit5");
-  DateEdit1 = line("DateEdit1");
-  DateEdit2 = line("DateEdit2");
+  Edit1 = NewLineEdit(this, "Edit1");
+  ComboBox3 = AddPickList(this, "ComboBox3", DepositOperations());
+  ComboBox4 = AddPickList(this, "ComboBox4", EstateFieldValues(u("楼宇资料"), u("楼宇名称"), u("楼宇代码")));
+  ComboBox2 = AddPickList(this, "ComboBox2", EstateFieldValues(u("房屋资料"), u("房屋代码"), u("房屋代码")));
+  ComboBox1 = AddPickList(this, "ComboBox1", {});
+  Edit2 = NewLineEdit(this, "Edit2");
+  Edit5 = NewLineEdit(this, "Edit5");
+  DateEdit1 = NewLineEdit(this, "DateEdit1");
+  DateEdit2 = NewLineEdit(this, "DateEdit2");
   bitbtn_seek = new QPushButton(u("查询 (&F)"), this);
   bitbtn_seek->setObjectName(QStringLiteral("bitbtn_seek"));
   bitbtn_close = new QPushButton(u("返回 (&R)"), this);

@@ -190,33 +190,27 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_yajin_mingxi"));
   setWindowTitle(u("业主押金明细表"));
   setWindowState(Qt::WindowMaximized);
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  bitbtn_delete = AddToolButton(row, "bitbtn_delete", u("删除"));
-  SpeedButton2 = AddToolButton(row, "SpeedButton2", u("整理"));
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  row->addStretch(1);
+  using W = TForm_yajin_mingxi;
+  const TToolBar bar = NewToolBar<W>(this, kScratchListBar,
+                                     {{&W::bitbtn_delete, "bitbtn_delete", "删除", &W::bitbtn_deleteClick},
+                                      {&W::SpeedButton2, "SpeedButton2", "整理", &W::SpeedButton2Click},
+                                      {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                      {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                      {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
+  bar.row->addStretch(1);
 
-  auto* filter = new QFrame(this);
-  auto* frow = new QHBoxLayout(filter);
-  DateTimePicker1 = makePicker(filter, "DateTimePicker1");
-  DateTimePicker2 = makePicker(filter, "DateTimePicker2");
-  ComboBox1 = AddEditableList(filter, "ComboBox1");
+  DateTimePicker1 = makePicker(this, "DateTimePicker1");
+  DateTimePicker2 = makePicker(this, "DateTimePicker2");
+  ComboBox1 = AddEditableList(this, "ComboBox1");
   ComboBox1->setMaxVisibleItems(40);
-  ComboBox2 = AddEditableList(filter, "ComboBox2");
+  ComboBox2 = AddEditableList(this, "ComboBox2");
   ComboBox2->setMaxVisibleItems(30);
-  for (auto [caption, w] : {std::pair<const char*, QWidget*>{"日期从：", DateTimePicker1}, {"到：", DateTimePicker2},
-                            {"房屋代码：", ComboBox1}, {"楼宇名称：", ComboBox2}}) {
-    frow->addWidget(new QLabel(u(caption), filter));
-    frow->addWidget(w);
-  }
-  SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("查询"));
-  frow->addStretch(1);
+  SpeedButton1 = NewToolButton(this, nullptr, "SpeedButton1", u("查询"));
+  QFrame* filter = NewSearchRow(
+      this, nullptr, {{"日期从：", DateTimePicker1}, {"到：", DateTimePicker2}, {"房屋代码：", ComboBox1}, {"楼宇名称：", ComboBox2}},
+      SpeedButton1);
 
-  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
+  DBGridEh1 = AddScratchListGrid(this, [this] { DBGridEh1SortMarkingChanged(); });
   // "操作类型|收取" and its neighbours stand under one upper title.
   DBGridEh1->SetUseMultiTitle(true);
   SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("日期"), true, 90), u("合计"));
@@ -229,21 +223,10 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh1, u("moneyd"), u("余额"), true);
   AddGridColumn(DBGridEh1, u("textd"), u("操作员"), true, 80);
   AddGridColumn(DBGridEh1, QString(), u("备    注"));
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGridEh1, background);
-  };
+  StripeGridRows(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金明细表"));
-
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(filter);
-  column->addWidget(DBGridEh1, 1);
-  resize(1000, 640);
-  using W = TForm_yajin_mingxi;
-  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton2, &W::SpeedButton2Click},
-                       {bitbtn_delete, &W::bitbtn_deleteClick}, {bitbtn_out, &W::bitbtn_outClick},
-                       {bitbtn_print, &W::bitbtn_printClick}, {SpeedButton4, &W::SpeedButton4Click}});
+  PlaceScratchList(this, bar.frame, filter, DBGridEh1);
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   auto* chain = new TEnterChain(this);
   chain->Chain({DateTimePicker1, DateTimePicker2, ComboBox1, ComboBox2});
   chain->Link(ComboBox2, DateTimePicker1);
@@ -301,31 +284,24 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   setObjectName(perBuilding ? QStringLiteral("Form_yajin_storey") : QStringLiteral("Form_yajin_sum"));
   setWindowTitle(perBuilding ? u("业主押金汇总表(按楼宇)") : u("业主押金汇总表"));
   setWindowState(Qt::WindowMaximized);
-  auto* bar = new QFrame(this);
-  auto* row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  bitbtn_out = AddToolButton(row, "bitbtn_out", u("导出"));
-  bitbtn_print = AddToolButton(row, "bitbtn_print", u("打印"));
-  SpeedButton4 = AddToolButton(row, "SpeedButton4", u("返回"));
-  SpeedButton3 = AddToolButton(row, "SpeedButton3", u("初始界面"));
+  using W = TForm_yajin_sum;
+  const TToolBar bar = NewToolBar<W>(this, kScratchListBar,
+                                     {{&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
+                                      {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
+                                      {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click},
+                                      {&W::SpeedButton3, "SpeedButton3", "初始界面", &W::SpeedButton3Click}});
   SpeedButton3->hide();
-  row->addStretch(1);
+  bar.row->addStretch(1);
 
-  auto* filter = new QFrame(this);
-  auto* frow = new QHBoxLayout(filter);
-  DateTimePicker1 = makePicker(filter, "DateTimePicker1");
-  DateTimePicker2 = makePicker(filter, "DateTimePicker2");
-  DBComboBoxEh1 = new TDBComboBoxEh(filter);
+  DateTimePicker1 = makePicker(this, "DateTimePicker1");
+  DateTimePicker2 = makePicker(this, "DateTimePicker2");
+  DBComboBoxEh1 = new TDBComboBoxEh(this);
   DBComboBoxEh1->setObjectName(QStringLiteral("DBComboBoxEh1"));
-  for (auto [caption, w] : {std::pair<const char*, QWidget*>{"日期从：", DateTimePicker1}, {"到：", DateTimePicker2},
-                            {"楼宇名称：", DBComboBoxEh1}}) {
-    frow->addWidget(new QLabel(u(caption), filter));
-    frow->addWidget(w);
-  }
-  SpeedButton1 = AddToolButton(frow, "SpeedButton1", u("统计"));
-  frow->addStretch(1);
+  SpeedButton1 = NewToolButton(this, nullptr, "SpeedButton1", u("统计"));
+  QFrame* filter = NewSearchRow(
+      this, nullptr, {{"日期从：", DateTimePicker1}, {"到：", DateTimePicker2}, {"楼宇名称：", DBComboBoxEh1}}, SpeedButton1);
 
-  DBGridEh1 = NewListGrid(this, "DBGridEh1", Dm1->ds_tongyong);
+  DBGridEh1 = AddScratchListGrid(this, [this] { DBGridEh1SortMarkingChanged(); });
   // "操作类型|收取" and its neighbours stand under one upper title.
   DBGridEh1->SetUseMultiTitle(true);
   SetFooterText(AddGridColumn(DBGridEh1, u("datea"), u("开始日期"), true, 90), u("合计"));
@@ -341,21 +317,10 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   TColumnEh* balance = AddGridColumn(DBGridEh1, u("moneyd"), u("余额"), true);
   if (perBuilding) balance->Footer()->SetValueType(fvtSum);
   AddGridColumn(DBGridEh1, QString(), u("备    注"));
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  DBGridEh1->OnGetCellParams = [this](QObject*, TColumnEh*, TFontEh&, TColor& background, TGridDrawState) {
-    StripeOddRows(DBGridEh1, background);
-  };
+  StripeGridRows(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金汇总表"));
-
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar);
-  column->addWidget(filter);
-  column->addWidget(DBGridEh1, 1);
-  resize(1000, 640);
-  using W = TForm_yajin_sum;
-  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}, {SpeedButton3, &W::SpeedButton3Click},
-                       {bitbtn_out, &W::bitbtn_outClick}, {bitbtn_print, &W::bitbtn_printClick},
-                       {SpeedButton4, &W::SpeedButton4Click}});
+  PlaceScratchList(this, bar.frame, filter, DBGridEh1);
+  ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   auto* chain = new TEnterChain(this);
   chain->Link(DateTimePicker1, DateTimePicker2);
   chain->Link(DateTimePicker2, DateTimePicker1);
@@ -420,17 +385,6 @@ void TForm_yajin_sum::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打�
 void TForm_yajin_sum::SpeedButton4Click() { close(); }
 void TForm_yajin_sum::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
-namespace {
-template <class Window>
-void openReport(QWidget* owner) {
-  auto* window = new Window(owner);
-  window->Prepare();
-  RunModal(window);
-  delete window;
-  Dm1->q_tongyong->Close();
-}
-}  // namespace
-
-void OpenDepositMovementsCommand(QWidget* owner) { openReport<TForm_yajin_mingxi>(owner); }
-void OpenDepositTotalsCommand(QWidget* owner) { openReport<TForm_yajin_sum>(owner); }
-void OpenDepositBuildingTotalsCommand(QWidget* owner) { openReport<TForm_yajin_storey>(owner); }
+void OpenDepositMovementsCommand(QWidget* owner) { RunScratchList<TForm_yajin_mingxi>(owner); }
+void OpenDepositTotalsCommand(QWidget* owner) { RunScratchList<TForm_yajin_sum>(owner); }
+void OpenDepositBuildingTotalsCommand(QWidget* owner) { RunScratchList<TForm_yajin_storey>(owner); }

@@ -1,5 +1,7 @@
 #include "designer/FR_Desgn.h"
 
+#include "report/FR_Combo.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
@@ -413,11 +415,11 @@ void TfrDesignerForm::buildToolBars() {
 
   // The Text bar: the font boxes; its formatting buttons come with the formatting tools.
   Panel3 = bar(frDock1, "Panel3", 53083);
-  C2 = new QComboBox(Panel3);
+  // The installed fonts, the five chosen last at the top (kept in the user's settings).
+  C2 = new TfrFontComboBox(Panel3);
   C2->setObjectName(QStringLiteral("C2"));
-  C2->setEditable(true);
-  C2->addItems({QString::fromUtf8("宋体"), QString::fromUtf8("黑体"), QString::fromUtf8("楷体"), "Arial"});
-  C2->resize(120, 22);
+  C2->FillList();
+  C2->resize(150, 22);
   C3 = new QComboBox(Panel3);
   C3->setObjectName(QStringLiteral("C3"));
   C3->setEditable(true);
@@ -426,7 +428,7 @@ void TfrDesignerForm::buildToolBars() {
   Panel3->FitToButtons();
   // A double click on the font name opens the font dialog.
   C2->lineEdit()->installEventFilter(this);
-  connect(C2, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
+  C2->OnClick = [this](TfrFontComboBox*) { Guard([this] { fontBoxApplied(); }); };
   connect(C3, &QComboBox::activated, this, Guarded([this] { fontBoxApplied(); }));
 
   Panel1 = bar(frDock1, "Panel1", 53081);

@@ -18,6 +18,7 @@ class QScrollArea;
 class QStatusBar;
 class QTabBar;
 class TfrDock;
+class TfrFontComboBox;
 class TfrInspForm;
 class TfrInsFieldsForm;
 class TfrSpeedButton;
@@ -112,7 +113,8 @@ class TfrDesignerForm : public TfrReportDesigner {
   QMenu *FileMenu, *EditMenu, *ToolMenu, *HelpMenu, *N37, *MastMenu, *Popup1, *Popup2;
   TfrDock *frDock1, *frDock2, *frDock3, *frDock4;
   TfrToolBar *Panel1, *Panel2, *Panel3, *Panel4, *Panel5, *Panel6;
-  QComboBox *C2 = nullptr, *C3 = nullptr;   // font name and size boxes of the Text bar
+  TfrFontComboBox* C2 = nullptr;   // font name box of the Text bar
+  QComboBox* C3 = nullptr;         // font size box of the Text bar
   QComboBox* C4 = nullptr;                  // frame width box of the Frame bar
   // The text editor, kept while the window is open so that its pane and wrap settings and its
   // size persist; the variant follows the "SyntaxHighlight" option.

@@ -1,10 +1,11 @@
 #include "designer/FR_Dialogs.h"
 
+#include "report/FR_Combo.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFontComboBox>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QFormLayout>
@@ -24,6 +25,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <cmath>
+#include <limits>
 
 #include "platform/format.h"
 #include "platform/ui.h"
@@ -58,6 +60,16 @@ bool readNumber(const QString& text, double& value) {
   } catch (const Exception&) {
     return false;
   }
+}
+// An entry in millimetres stored as a whole number of `perMillimetre` units (tenths of a
+// millimetre, pixels): false when it does not read, is below 0 or does not fit the store.
+bool readStored(const QString& text, double perMillimetre, int& stored) {
+  double mm = 0;
+  if (!readNumber(text, mm) || mm < 0) return false;
+  const double units = std::round(mm * perMillimetre);
+  if (units > std::numeric_limits<int>::max()) return false;
+  stored = int(units);
+  return true;
 }
 // A printer list entry: the printer picture 2 pixels from the left, the name 24 pixels in.
 class PrinterItemDelegate : public QStyledItemDelegate {
@@ -292,50 +304,44 @@ void TfrPgoptForm::Fill(const TfrPage& page, bool unlimitedHeight) {
 }
 
 bool TfrPgoptForm::Apply(TfrPage& page, bool& unlimitedHeight, QString& error) const {
-  // Everything is read and checked first; the page changes only when every entry is right.
-  const int code = PaperCodes.value(ComB1->currentIndex(), 9);
-  double w = 0, h = 0;
-  if (code == 256) {
-    if (!readNumber(E1->text(), w) || w <= 0) {
-      error = QString::fromUtf8("纸张宽度不正确：") + E1->text();
-      return false;
-    }
-    if (!readNumber(E2->text(), h) || h <= 0) {
-      error = QString::fromUtf8("纸张高度不正确：") + E2->text();
-      return false;
-    }
-  }
-  double m[5];
-  QLineEdit* edits[5] = {E3, E4, E5, E6, E7};
-  const char* names[5] = {"左边界", "顶边界", "右边界", "底边界", "栏间隔"};
-  for (int i = 0; i < 5; ++i)
-    if (!readNumber(edits[i]->text(), m[i]) || m[i] < 0) {
-      error = QString::fromUtf8(names[i]) + QString::fromUtf8("不正确：") + edits[i]->text();
-      return false;
-    }
+  // The column count is the one entry that stops the dialog: a count that is no whole number
+  // (or below 0) is named and the page stays as it was. 0 columns prints as one.
   bool ok = false;
   const int columns = Edit1->text().trimmed().toInt(&ok);
-  if (!ok || columns < 1) {
+  if (!ok || columns < 0) {
     error = QString::fromUtf8("栏数不正确：") + Edit1->text();
     return false;
   }
+  // A custom paper whose width or height does not read as a size becomes A4.
+  // (A size is at least a tenth of a millimetre and fits the page's store.)
+  int code = PaperCodes.value(ComB1->currentIndex(), 9);
+  int w = 0, h = 0;
+  if (code == 256 && !(readStored(E1->text(), 10, w) && w > 0 && readStored(E2->text(), 10, h) && h > 0)) code = 9;
+  // Margins and the column gap go together: one that does not read sets all five to 0.
+  int m[5] = {0, 0, 0, 0, 0};
+  QLineEdit* const edits[5] = {E3, E4, E5, E6, E7};
+  for (int i = 0; i < 5; ++i)
+    if (!readStored(edits[i]->text(), 18.0 / 5.0, m[i])) {
+      std::fill(std::begin(m), std::end(m), 0);
+      break;
+    }
   page.PrintToPrevPage = CB1->isChecked();
   page.UseMargins = !CB5->isChecked();
   unlimitedHeight = CB2->isChecked();
   page.pgOr = RB1->isChecked() ? 0 : 1;
   page.pgSize = code;
   if (code == 256) {
-    page.pgWidth = int(std::lround(w * 10));
-    page.pgHeight = int(std::lround(h * 10));
+    page.pgWidth = w;
+    page.pgHeight = h;
   } else if (const TPaperInfo* p = FindPaper(code)) {
     page.pgWidth = p->width;
     page.pgHeight = p->height;
   }
-  page.LeftMargin = int(std::lround(m[0] * 18 / 5));
-  page.TopMargin = int(std::lround(m[1] * 18 / 5));
-  page.RightMargin = int(std::lround(m[2] * 18 / 5));
-  page.BottomMargin = int(std::lround(m[3] * 18 / 5));
-  page.ColumnGap = int(std::lround(m[4] * 18 / 5));
+  page.LeftMargin = m[0];
+  page.TopMargin = m[1];
+  page.RightMargin = m[2];
+  page.BottomMargin = m[3];
+  page.ColumnGap = m[4];
   page.Columns = columns;
   // An unknown tray shown as the default stays the page's own unless another was chosen.
   const int bin = BinList->currentData().toInt();
@@ -514,7 +520,7 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   auto* editorPage = named(new QWidget, "Tab2");
   auto* e = new QVBoxLayout(editorPage);
   auto sizes = [](const char* name) {
-    auto* box = named(new QComboBox, name);
+    auto* box = named(new TfrComboBox, name);
     box->setEditable(true);
     box->addItems({"8", "9", "10", "11", "12", "14"});
     return box;
@@ -523,7 +529,7 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   auto* tg = new QGridLayout(textGroup);
   ERB1 = named(new QRadioButton(t(53306)), "ERB1");
   ERB2 = named(new QRadioButton(t(53307)), "ERB2");
-  TextFontNameCB = named(new QFontComboBox, "TextFontNameCB");
+  TextFontNameCB = named(new TfrFontComboBox, "TextFontNameCB");
   TextFontSizeCB = sizes("TextFontSizeCB");
   auto* textNameLabel = new QLabel(t(53308));
   auto* textSizeLabel = new QLabel(t(53309));
@@ -542,7 +548,7 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   e->addWidget(textGroup);
   auto* scriptGroup = new QGroupBox(t(53310));
   auto* sg = new QGridLayout(scriptGroup);
-  ScriptFontNameCB = named(new QFontComboBox, "ScriptFontNameCB");
+  ScriptFontNameCB = named(new TfrFontComboBox, "ScriptFontNameCB");
   ScriptFontSizeCB = sizes("ScriptFontSizeCB");
   SampleScriptPanel = named(new QLabel(QStringLiteral("AaBbCcDdEe")), "SampleScriptPanel");
   SampleScriptPanel->setFrameShape(QFrame::Panel);
@@ -564,10 +570,16 @@ TfrDesOptionsForm::TfrDesOptionsForm(QWidget* parent) : QDialog(parent) {
   top->addWidget(okCancel(this));
 
   const QString key = TfrDesignerSettings::Key();
-  TextFontNameCB->setCurrentFont(QFont(ReadSettingString(key, QStringLiteral("TextFontName"), QStringLiteral("Arial"))));
+  // The font boxes list the installed fonts; a stored name shows as it is, installed or not.
+  auto showFont = [](TfrFontComboBox* box, const QString& name) {
+    box->FillList();
+    const int at = box->findText(name);
+    if (at >= 0) box->setCurrentIndex(at);
+    else box->setEditText(name);
+  };
+  showFont(TextFontNameCB, ReadSettingString(key, QStringLiteral("TextFontName"), QStringLiteral("Arial")));
   TextFontSizeCB->setCurrentText(ReadSettingString(key, QStringLiteral("TextFontSize"), QStringLiteral("10")));
-  ScriptFontNameCB->setCurrentFont(
-      QFont(ReadSettingString(key, QStringLiteral("ScriptFontName"), QStringLiteral("Courier New"))));
+  showFont(ScriptFontNameCB, ReadSettingString(key, QStringLiteral("ScriptFontName"), QStringLiteral("Courier New")));
   ScriptFontSizeCB->setCurrentText(ReadSettingString(key, QStringLiteral("ScriptFontSize"), QStringLiteral("10")));
   const bool objectFont = ReadSettingBool(key, QStringLiteral("UseDefaultFont"), true);
   (objectFont ? ERB1 : ERB2)->setChecked(true);

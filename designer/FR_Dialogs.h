@@ -9,7 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QFontComboBox;
+class TfrFontComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -44,8 +44,9 @@ class TfrPgoptForm : public QDialog {
 
   // Fills from the page; `unlimitedHeight` is the designer's setting.
   void Fill(const TfrPage& page, bool unlimitedHeight);
-  // Checks every entry; on success writes the whole result into `page` and `unlimitedHeight`,
-  // else names the first bad entry in `error` and changes nothing.
+  // Writes the result into `page` and `unlimitedHeight`. A custom size that does not read
+  // gives A4, margins or gap that do not read give 0 for all five; a column count that is no
+  // whole number from 0 up is named in `error` and nothing changes.
   bool Apply(TfrPage& page, bool& unlimitedHeight, QString& error) const;
   void accept() override;
   TfrPage* Target = nullptr;
@@ -96,7 +97,7 @@ class TfrDesOptionsForm : public QDialog {
   // The editor page: the text editor's font (the object's own, or a fixed one) and the script
   // editor's font, read from the designer's settings at creation and written back on OK.
   QRadioButton *ERB1, *ERB2;
-  QFontComboBox *TextFontNameCB, *ScriptFontNameCB;
+  TfrFontComboBox *TextFontNameCB, *ScriptFontNameCB;
   QComboBox *TextFontSizeCB, *ScriptFontSizeCB;
   QLabel *SampleTextPanel, *SampleScriptPanel;
   void Fill(const TfrDesignerSettings& s);

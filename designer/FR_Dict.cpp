@@ -11,7 +11,8 @@
 #include <QTreeWidget>
 #include <QLabel>
 #include <QListWidget>
-#include <QMimeData>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -241,82 +242,87 @@ constexpr int kNameRole = Qt::UserRole + 2;    // the record set's or field's ow
 constexpr int kKindRole = Qt::UserRole + 3;    // 1 record set, 2 field, 3 placeholder
 QString titleText(const Variant& v) { return v.isNull() ? QString() : v.toString(); }
 
-// What a drag between the two halves of a title page carries: the page and the half it left.
-constexpr char kTitlesMime[] = "application/x-estate-titles-page";
-
-QMimeData* titlesDrag(const QString& page, const char* side) {
-  auto* data = new QMimeData;
-  data->setData(QLatin1String(kTitlesMime), (page + QLatin1String(side)).toUtf8());
-  return data;
-}
-
-// True when the drag left the other half (`from`) of the same page; the drop is then taken as
-// a copy so the view the drag left never removes entries of its own.
-template <class Event>
-bool acceptTitlesDrag(Event* e, const QString& page, const char* from) {
-  const QByteArray wanted = (page + QLatin1String(from)).toUtf8();
-  if (!e->mimeData() || e->mimeData()->data(QLatin1String(kTitlesMime)) != wanted) {
-    e->ignore();
-    return false;
-  }
-  e->setDropAction(Qt::CopyAction);
-  e->accept();
-  return true;
-}
-
-// The list of names not yet shown: a drag source, and where tree nodes are dropped back.
-class TitlesList : public QListWidget {
+// A drag between the two halves of a page is the dialog's own: the left button pressed on an
+// entry and moved past the platform's drag distance carries the selection along, and released
+// over the other half it moves the entries there. The cursor tells whether a release would be
+// taken. (It never leaves the dialog, so it needs no drag of the window system.)
+class TitlesDrag {
  public:
-  TitlesList(QWidget* parent, QString page) : QListWidget(parent), page_(std::move(page)) {
-    setDragDropMode(QAbstractItemView::DragDrop);
-    setDefaultDropAction(Qt::CopyAction);
-    setDropIndicatorShown(false);
-  }
-  std::function<void()> OnDropFromTree;
+  QWidget* Target = nullptr;   // the other half's viewport
+  std::function<void()> OnDrop;
 
- protected:
-  QStringList mimeTypes() const override { return {QLatin1String(kTitlesMime)}; }
-  QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override {
-    return items.isEmpty() ? nullptr : titlesDrag(page_, "list");
+  // move and release return true when they took the event.
+  void press(QMouseEvent* e, bool onEntry) {
+    pressed_ = e->button() == Qt::LeftButton && onEntry;
+    dragging_ = false;
+    start_ = e->position().toPoint();
   }
-  Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
-  void dragEnterEvent(QDragEnterEvent* e) override { acceptTitlesDrag(e, page_, "tree"); }
-  void dragMoveEvent(QDragMoveEvent* e) override { acceptTitlesDrag(e, page_, "tree"); }
-  void dropEvent(QDropEvent* e) override {
-    if (acceptTitlesDrag(e, page_, "tree") && OnDropFromTree) Guard(OnDropFromTree);
+  bool move(QAbstractItemView* view, QMouseEvent* e) {
+    if (!pressed_ || !(e->buttons() & Qt::LeftButton)) return false;
+    if (!dragging_ && (e->position().toPoint() - start_).manhattanLength() < QApplication::startDragDistance())
+      return true;
+    dragging_ = true;
+    view->viewport()->setCursor(over(e) ? Qt::DragCopyCursor : Qt::ForbiddenCursor);
+    return true;
+  }
+  bool release(QAbstractItemView* view, QMouseEvent* e) {
+    const bool was = dragging_;
+    pressed_ = dragging_ = false;
+    if (!was) return false;
+    view->viewport()->unsetCursor();
+    if (over(e) && OnDrop) Guard(OnDrop);
+    return true;
   }
 
  private:
-  QString page_;
+  bool over(QMouseEvent* e) const {
+    return Target && Target->isVisible() && Target->rect().contains(Target->mapFromGlobal(e->globalPosition().toPoint()));
+  }
+  bool pressed_ = false, dragging_ = false;
+  QPoint start_;
 };
 
-// The tree of shown names: a drag source (a record set or one of its fields), and where list
-// entries are dropped.
-class TitlesTree : public QTreeWidget {
+// The list of names not yet shown: its selection is dragged onto the tree.
+class TitlesList : public QListWidget {
  public:
-  TitlesTree(QWidget* parent, QString page) : QTreeWidget(parent), page_(std::move(page)) {
-    setDragDropMode(QAbstractItemView::DragDrop);
-    setDefaultDropAction(Qt::CopyAction);
-    setDropIndicatorShown(false);
+  explicit TitlesList(QWidget* parent) : QListWidget(parent) {
+    setDragEnabled(true);   // a press on a selected entry keeps the other selected ones for the drag
   }
-  std::function<void()> OnDropFromList;
+  TitlesDrag Drag;
 
  protected:
-  QStringList mimeTypes() const override { return {QLatin1String(kTitlesMime)}; }
-  QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override {
-    for (QTreeWidgetItem* n : items)
-      if (n->parent()) return titlesDrag(page_, "tree");   // the root alone goes nowhere
-    return nullptr;
+  void mousePressEvent(QMouseEvent* e) override {
+    QListWidget::mousePressEvent(e);
+    QListWidgetItem* item = itemAt(e->position().toPoint());
+    Drag.press(e, item && item->isSelected());
   }
-  Qt::DropActions supportedDropActions() const override { return Qt::CopyAction; }
-  void dragEnterEvent(QDragEnterEvent* e) override { acceptTitlesDrag(e, page_, "list"); }
-  void dragMoveEvent(QDragMoveEvent* e) override { acceptTitlesDrag(e, page_, "list"); }
-  void dropEvent(QDropEvent* e) override {
-    if (acceptTitlesDrag(e, page_, "list") && OnDropFromList) Guard(OnDropFromList);
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (!Drag.move(this, e)) QListWidget::mouseMoveEvent(e);
   }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (!Drag.release(this, e)) QListWidget::mouseReleaseEvent(e);
+  }
+};
 
- private:
-  QString page_;
+// The tree of shown names: a record set (or one of its fields, which stands for its record set)
+// is dragged back onto the list; the root stays.
+class TitlesTree : public QTreeWidget {
+ public:
+  explicit TitlesTree(QWidget* parent) : QTreeWidget(parent) {}
+  TitlesDrag Drag;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    QTreeWidget::mousePressEvent(e);
+    QTreeWidgetItem* item = itemAt(e->position().toPoint());
+    Drag.press(e, item && item->parent());
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    if (!Drag.move(this, e)) QTreeWidget::mouseMoveEvent(e);
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (!Drag.release(this, e)) QTreeWidget::mouseReleaseEvent(e);
+  }
 };
 
 }  // namespace
@@ -325,15 +331,16 @@ TfrTitlesPage::TfrTitlesPage(TfrVariables& titles, const QStringList& names, con
                              std::function<QStringList(const QString&)> fieldsOf, QWidget* parent)
     : QWidget(parent), titles_(titles), names_(names), fieldsOf_(std::move(fieldsOf)) {
   // Names dragged from the list onto the tree are shown, nodes dragged back are not.
-  const QString dragPage = QString::number(quintptr(this), 16) + QLatin1Char(':');
-  auto* tree = new TitlesTree(this, dragPage);
-  tree->OnDropFromList = [this] { AddSelected(); };
+  auto* tree = new TitlesTree(this);
   Tree = tree;
   Tree->setObjectName(QStringLiteral("Tree"));
   Tree->setHeaderHidden(true);
   Tree->installEventFilter(this);
-  auto* list = new TitlesList(this, dragPage);
-  list->OnDropFromTree = [this] { RemoveSelected(); };
+  auto* list = new TitlesList(this);
+  list->Drag.Target = Tree->viewport();
+  list->Drag.OnDrop = [this] { AddSelected(); };
+  tree->Drag.Target = list->viewport();
+  tree->Drag.OnDrop = [this] { RemoveSelected(); };
   AllLB = list;
   AllLB->setObjectName(QStringLiteral("AllLB"));
   AllLB->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -633,6 +640,7 @@ TfrDictForm::TfrDictForm(TfrDataDictionary* dictionary, QWidget* parent)
   ExprEdit = new TfrComboEdit(TabSheet1);
   ExprEdit->setObjectName(QStringLiteral("ExprEdit"));
   AttachExpressionBuilder(ExprEdit, true);
+  ExprEdit->installEventFilter(this);
   ExprEdit->lineEdit()->installEventFilter(this);
 
   auto* varLabel = new QLabel(LocaleText(53344), TabSheet1);
@@ -948,7 +956,8 @@ void TfrDictForm::valueClicked() {
 }
 
 bool TfrDictForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ExprEdit->lineEdit()) {
+  if (watched == ExprEdit || watched == ExprEdit->lineEdit()) {
+    // The box takes the focus for its edit part: either one entering or leaving counts.
     if (event->type() == QEvent::FocusIn) editedNode_ = VarTree->currentItem();
     if (event->type() == QEvent::FocusOut) {
       QTreeWidgetItem* keep = editedNode_;

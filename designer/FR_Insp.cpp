@@ -1,6 +1,7 @@
 #include "designer/FR_Insp.h"
 
 #include <QScopedValueRollback>
+#include <cmath>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -10,7 +11,6 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "platform/exception.h"
 #include "platform/ui.h"
@@ -100,7 +100,9 @@ Variant TProp::ReadValue() const {
   if (PropKind & pkFloat) {
     bool ok = false;
     const double d = QString(s).replace(',', '.').toDouble(&ok);
-    if (!ok) throw EConvertError(QString::fromUtf8("“%1”不是有效的数值").arg(s));
+    // A size beyond any page (or not finite) would wrap around when stored as whole pixels.
+    const bool sizeOutOfReach = (PropKind & pkSize) && !(std::fabs(d) <= 1e6);
+    if (!ok || sizeOutOfReach) throw EConvertError(QString::fromUtf8("“%1”不是有效的数值").arg(s));
     return d;
   }
   if (PropKind & pkInteger) {

@@ -941,6 +941,9 @@ void TCustomDBGridEh::DataLinkActiveChanged(bool active) {
 
 void TCustomDBGridEh::RefreshFromDataSet() {
   if (sumList_->Recalculating()) return;
+  // Records read anew take their marks with them (ClearList reports the change); marks of
+  // deleted or filtered-out records stay and the walks pass over them.
+  markedRows_->DropEarlierReading();
   UpdateRowCount();
   UpdateVertScrollBar();
   SyncCurrentRow();

@@ -71,6 +71,10 @@ bool TBMListEh::CurrentRowMarked() {
 }
 
 void TBMListEh::InsertAt(int pos, const QString& bookmark) {
+  if (list_.isEmpty()) {
+    // The first mark belongs to the records read now.
+    if (TDataSet* ds = ListDataSet()) snapshotNumber_ = ds->SnapshotNumber();
+  }
   list_.insert(pos, bookmark);
   ListChanged();
 }
@@ -83,6 +87,8 @@ void TBMListEh::RemoveAt(int pos) {
 void TBMListEh::SetCurrentRowMarked(bool marked) {
   const QString bm = CurrentBookmark();
   if (bm.isEmpty()) return;  // an empty dataset or a record not yet posted has no bookmark
+  // Marks of an earlier reading go before a mark of this one joins them.
+  DropEarlierReading();
   int pos;
   const bool found = FindBookmark(bm, pos);
   if (found == marked) return;
@@ -124,6 +130,25 @@ void TBMListEh::DeleteMarked() {
     ds->Delete();
     RemoveAt(i);
   }
+}
+
+QStringList TBMListEh::ReachableBookmarks() {
+  DropEarlierReading();
+  TDataSet* ds = ListDataSet();
+  if (!ds || !ds->Active()) return {};
+  QStringList out;
+  for (const QString& bm : list_)
+    if (ds->BookmarkValid(bm.toLatin1())) out << bm;
+  return out;
+}
+
+bool TBMListEh::DropEarlierReading() {
+  TDataSet* ds = ListDataSet();
+  if (!ds || !ds->Active() || ds->SnapshotNumber() == snapshotNumber_) return false;
+  snapshotNumber_ = ds->SnapshotNumber();
+  if (list_.isEmpty()) return false;
+  ClearList();
+  return true;
 }
 
 // ---- the grid's marked rows ---------------------------------------------------------------

@@ -25,7 +25,11 @@ class TBMListEh {
   int BookmarkCount() const { return int(list_.size()); }
   // Raises "List index out of bounds (i)" for an index outside 0..BookmarkCount-1.
   QString BookmarkAt(int index) const;
-  const QStringList& Bookmarks() const { return list_; }
+  // A copy: a walk over it stays sound while records are deleted and marks dropped.
+  QStringList Bookmarks() const { return list_; }
+  // The marks whose records the dataset shows now, in order: what a walk can reach. The others
+  // (deleted, or hidden by a filter) stay in the list.
+  QStringList ReachableBookmarks();
   int PositionOf(const QString& bookmark);
   // Binary search: found flag, and the found or insertion position in pos.
   bool FindBookmark(const QString& bookmark, int& pos);
@@ -35,6 +39,11 @@ class TBMListEh {
   int CompareRows(const QString& a, const QString& b);
   // Deletes every marked record the dataset shows, from the last to the first.
   void DeleteMarked();
+  // Clears the list when the dataset has read its records anew since the first mark was made:
+  // a bookmark of an earlier reading may name another record of the new one. Marks of records
+  // deleted since, or hidden by a filter, stay (a walk passes over them); only a new reading,
+  // opening, closing and Unselect empty the list. True when marks were dropped (ClearList ran).
+  bool DropEarlierReading();
   void LinkStateChanged(bool active);
   bool LinkActive() const { return linkActive_; }
 
@@ -55,6 +64,8 @@ class TBMListEh {
   int cachedIndex_ = -1;
   bool linkActive_ = false;
   QStringList list_;
+  // The dataset's reading the marks belong to.
+  quint64 snapshotNumber_ = 0;
 };
 
 // The grid's marked rows.

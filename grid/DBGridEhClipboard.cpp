@@ -202,7 +202,7 @@ void TDBGridEhImport::ReadRowsFromStream(QIODevice& stream, bool whole) {
         if (insertMode) {
           InsertRemaining();
         } else {
-          for (const QString& bm : sel->Rows().Bookmarks()) {
+          for (const QString& bm : sel->Rows().ReachableBookmarks()) {
             if (!ds->BookmarkValid(bm.toLatin1())) continue;
             ds->GotoBookmark(bm.toLatin1());
             GetRecordRow(Columns);
@@ -516,7 +516,7 @@ void DeleteGridSelection(TCustomDBGridEh* grid, bool whole) {
   TColumnsEhList columns;
   switch (kind) {
     case gstRecordBookmarks: {
-      for (const QString& bm : sel->Rows().Bookmarks()) {
+      for (const QString& bm : sel->Rows().ReachableBookmarks()) {
         if (!ds->BookmarkValid(bm.toLatin1())) continue;
         ds->GotoBookmark(bm.toLatin1());
         ds->Delete();

@@ -157,7 +157,7 @@ int TDBGridEhExport::RowsToWrite(bool whole) const {
   TDataSet* ds = Grid ? Grid->DataSet() : nullptr;
   if (!ds || !ds->Active()) return 0;
   if (!whole && Grid->CurrentSelection()->ActiveType() == gstRecordBookmarks)
-    return Grid->CurrentSelection()->Rows().BookmarkCount();
+    return int(Grid->CurrentSelection()->Rows().ReachableBookmarks().size());
   return ds->RecordCount();  // a rectangle is never longer than the list
 }
 
@@ -240,7 +240,7 @@ void TDBGridEhExport::WriteRowsToStream(QIODevice& stream, bool whole) {
     BeginOutput();
     if (Grid->Options() & dgTitles) PutTitleRow(Columns);
     if (active && kind == gstRecordBookmarks) {
-      const QStringList marks = sel->Rows().Bookmarks();
+      const QStringList marks = sel->Rows().ReachableBookmarks();
       for (const QString& bm : marks) {
         // A mark whose record is gone is passed over.
         if (!ds->BookmarkValid(bm.toLatin1())) continue;

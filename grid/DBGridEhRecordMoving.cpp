@@ -157,9 +157,9 @@ void TCustomDBGridEh::EndRecordDrag(int, int, bool drop) {
 
 bool TCustomDBGridEh::MoveDraggedRecords(int row, int level, bool checkOnly) {
   if (markedRows_->BookmarkCount() > 0) {
-    QStringList marked;
-    for (int i = 0; i < markedRows_->BookmarkCount(); ++i) marked << markedRows_->BookmarkAt(i);
-    return MoveRecords(marked, row, checkOnly, level);
+    // The marked records the dataset shows: a mark of a hidden or deleted record stays put.
+    const QStringList marked = markedRows_->ReachableBookmarks();
+    if (!marked.isEmpty()) return MoveRecords(marked, row, checkOnly, level);
   }
   return MoveRecords(QStringList{draggedBookmark_}, row, checkOnly, level);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -133,8 +134,9 @@ class TDBSumListProducer {
   bool externalRecalc_ = false;
   QString filterText_;
   bool filtered_ = false;
-  TDataSet* master_ = nullptr;
-  TDataSet* masterCandidate_ = nullptr;
+  // The master of a detail table lives in the window beside it and may be destroyed first.
+  QPointer<TDataSet> master_;
+  QPointer<TDataSet> masterCandidate_;
   int virtualPos_ = -1;
   TDBSumCollection sums_;
   bool pendingInsert_ = false;

@@ -300,7 +300,7 @@ struct TPrintDBGridEh::Run {
   Run(TPrintDBGridEh* o, TVirtualPrinter* p)
       : owner(o), grid(o->grid_), ds(o->grid_->DataSet()), vp(p),
         selection(o->grid_->CurrentSelection()->ActiveType()) {
-    if (selection == gstRecordBookmarks) marks = grid->CurrentSelection()->Rows().Bookmarks();
+    if (selection == gstRecordBookmarks) marks = grid->CurrentSelection()->Rows().ReachableBookmarks();
     sinceEvents.start();
   }
 

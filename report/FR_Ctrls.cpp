@@ -624,9 +624,10 @@ void TfrFloatWindow::mousePressEvent(QMouseEvent* e) {
   }
 }
 
-void TfrFloatWindow::mouseMoveEvent(QMouseEvent* e) {
+void TfrFloatWindow::mouseMoveEvent(QMouseEvent* e) { DragTo(e->globalPosition().toPoint()); }
+
+void TfrFloatWindow::DragTo(const QPoint& global) {
   if (!dragging_ || !bar_) return;
-  const QPoint global = e->globalPosition().toPoint();
   QWidget* owner = bar_->OwnerForm();
   if (owner && bar_->DockAtPoint(owner->mapFromGlobal(global))) return;  // this window is gone now
   move(global - dragOffset_);
@@ -796,6 +797,11 @@ bool TfrToolBar::DockAtPoint(const QPoint& formPoint) {
       y = d->Align() == daBottom ? 1 - height() : d->height() - 1;
     }
     DockAt(d, x, y);
+    // The button is still down: the docked bar takes the mouse and the drag goes on in the dock.
+    dragging_ = true;
+    floatDrag_ = false;
+    dragStart_ = owner_->mapToGlobal(formPoint);
+    grabMouse();
     return true;
   }
   return false;
@@ -876,7 +882,9 @@ void TfrToolBar::mouseMoveEvent(QMouseEvent* e) {
   if (!dragging_) return;
   const QPoint now = e->globalPosition().toPoint();
   if (floatWindow_) {
-    dragStart_ = now;
+    // The press that floated the bar goes on moving its window, which may dock it again.
+    if (floatDrag_) floatWindow_->DragTo(now);
+    else dragStart_ = now;
     return;
   }
   TfrDock* d = Dock();
@@ -889,13 +897,17 @@ void TfrToolBar::mouseMoveEvent(QMouseEvent* e) {
     if (dx != 0) dragStart_.setX(now.x());
     if (dy != 0) dragStart_.setY(now.y());
     if (floatWindow_) {
-      dragging_ = false;
+      floatDrag_ = true;
       floatWindow_->BeginDrag();
     }
   }
 }
 
-void TfrToolBar::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
+void TfrToolBar::mouseReleaseEvent(QMouseEvent*) {
+  if (floatDrag_ && floatWindow_) floatWindow_->EndDrag();
+  dragging_ = floatDrag_ = false;
+  if (mouseGrabber() == this) releaseMouse();
+}
 
 // ---------------------------------------------------------------------------------------
 // Placements

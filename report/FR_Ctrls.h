@@ -238,6 +238,9 @@ class TfrFloatWindow : public QWidget {
   void releaseBar() { bar_ = nullptr; }
   // Starts dragging the window from the current cursor position.
   void BeginDrag();
+  // One step of the drag: the window follows the cursor, or docks its bar where the cursor is.
+  void DragTo(const QPoint& global);
+  void EndDrag() { dragging_ = false; }
 
  protected:
   void mousePressEvent(QMouseEvent*) override;
@@ -306,6 +309,7 @@ class TfrToolBar : public QWidget {
   QWidget* dragBox_;
   TfrFloatWindow* floatWindow_ = nullptr;
   bool dragging_ = false;
+  bool floatDrag_ = false;   // the press that dragged the bar off its dock is still held
   QPoint dragStart_;
 };
 

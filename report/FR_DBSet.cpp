@@ -493,16 +493,15 @@ void TfrDataDictionary::ListDatasetsForDesign(QStringList& list) const {
 void TfrDataDictionary::ListFieldsOf(const QString& sourceOrTitle, QStringList& list) const {
   list.clear();
   const QString source = RealNameOf(sourceOrTitle);
-  TfrDBDataSet* src = nullptr;
-  try {
-    src = qobject_cast<TfrDBDataSet*>(FindComponentByPath(Owner, source));
-  } catch (const Exception&) {
-    return;
-  }
-  if (!src) return;
+  // A report source lists the fields of its record set; a record set (the dictionary's value
+  // lists offer those) its own.
   QStringList fields;
   try {
-    ListFieldNames(src->ResolveDataSet(), fields);
+    QObject* found = FindComponentByPath(Owner, source);
+    TDataSet* set = qobject_cast<TDataSet*>(found);
+    if (auto* src = qobject_cast<TfrDBDataSet*>(found)) set = src->ResolveDataSet();
+    if (!set) return;
+    ListFieldNames(set, fields);
   } catch (const Exception&) {
     return;
   }

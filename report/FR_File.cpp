@@ -22,6 +22,13 @@ const QString kVirtualPrinter = QStringLiteral("\001");
 // A stream that is broken in a way the object records cannot recover from.
 [[noreturn]] void broken(const QString& what) { throw EReadError(what); }
 
+// A template naming object kinds this program does not have is refused with their names.
+void SayMissingComponents(const EClassNotFound& e) {
+  MessageBox(QStringLiteral("Report contains the following non-plugged components:\r") + e.message() +
+                 QStringLiteral("You must include these components into your project."),
+             LocaleText(55206), MsgIcon::Error);
+}
+
 void writeShortItem(QIODevice& s, const QString& text) {
   const QByteArray b = TemplateTextBytes(text);
   frs::WriteU16(s, uint16_t(b.size()));
@@ -329,9 +336,7 @@ bool TfrReport::loadXml(QIODevice& s) {
   try {
     ReadXmlTemplate(s.readAll());
   } catch (const EClassNotFound& e) {
-    QString text = QStringLiteral("Report contains the following non-plugged components:\r") + e.message() +
-                   QStringLiteral("You must include these components into your project.");
-    MessageBox(text, LocaleText(55206), MsgIcon::Error);
+    SayMissingComponents(e);
     TemplateRefused = true;
     return false;
   } catch (const Exception& e) {
@@ -397,9 +402,7 @@ bool TfrReport::LoadTemplate(QIODevice& s) {
       ResetReportInfo();
     }
   } catch (const EClassNotFound& e) {
-    QString text = QStringLiteral("Report contains the following non-plugged components:\r") + e.message() +
-                   QStringLiteral("You must include these components into your project.");
-    MessageBox(text, LocaleText(55206), MsgIcon::Error);
+    SayMissingComponents(e);
     TemplateRefused = true;
     return false;
   } catch (const Exception&) {
@@ -532,9 +535,7 @@ bool TfrReport::ReadDescribedTemplate(const QString& path, QStringList& descript
       if (!picture.loadFromData(header + rest, "BMP")) broken(QStringLiteral("说明图片无效"));
     }
   } catch (const EClassNotFound& e) {
-    MessageBox(QStringLiteral("Report contains the following non-plugged components:\r") + e.message() +
-                   QStringLiteral("You must include these components into your project."),
-               LocaleText(55206), MsgIcon::Error);
+    SayMissingComponents(e);
     return false;
   } catch (const Exception&) {
     MessageBox(LocaleText(55345), LocaleText(55206), MsgIcon::Error);

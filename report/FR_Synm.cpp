@@ -1,5 +1,7 @@
 #include "report/FR_Synm.h"
 
+#include <QInputMethodEvent>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetrics>
@@ -124,6 +126,7 @@ QByteArray ColourSyntaxText(const QString& source, int syntax) {
 TSyntaxMemo::TSyntaxMemo(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::IBeamCursor);
   setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_InputMethodEnabled);
   setAutoFillBackground(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, ToQColor(clWindow));
@@ -271,6 +274,13 @@ void TSyntaxMemo::setJoined(const QString& joined) {
 
 // ---- editing
 
+// True when caret column `col` of `line` falls between the two halves of one character
+// (a character outside the basic plane, typed through the input method).
+static bool splitsCharacter(const QString& line, int col) {
+  const int at = col - 1;
+  return at > 0 && at < line.size() && line[at - 1].isHighSurrogate() && line[at].isLowSurrogate();
+}
+
 void TSyntaxMemo::snapshot() {
   if (!newUndoStep_) return;
   undoList_.append(QString::asprintf("%5d%5d", caretX_, caretY_) + Text());
@@ -358,7 +368,7 @@ void TSyntaxMemo::deleteKey() {
   snapshot();
   QString& line = lines_[caretY_ - 1];
   if (caretX_ <= line.size()) {
-    line.remove(caretX_ - 1, 1);
+    line.remove(caretX_ - 1, splitsCharacter(line, caretX_ + 1) ? 2 : 1);
   } else if (caretY_ < lines_.size()) {
     line += QString(caretX_ - 1 - line.size(), u' ') + lines_[caretY_];
     lines_.removeAt(caretY_);
@@ -406,8 +416,9 @@ void TSyntaxMemo::backspaceKey() {
     return;
   }
   snapshot();
-  if (caretX_ - 1 <= line.size()) line.remove(caretX_ - 2, 1);
-  MoveCaret(caretX_ - 1, caretY_);
+  const int width = splitsCharacter(line, caretX_ - 1) ? 2 : 1;
+  if (caretX_ - 1 <= line.size()) line.remove(caretX_ - 1 - width, width);
+  MoveCaret(caretX_ - width, caretY_);
   Refresh();
 }
 
@@ -469,6 +480,7 @@ void TSyntaxMemo::MoveCaret(int column, int line) {
   errorText_.clear();
   column = std::clamp(column, 1, static_cast<int>(kMaxLength));
   line = std::clamp<int>(line, 1, lines_.size());
+  if (splitsCharacter(lines_[line - 1], column)) --column;   // never between the halves of one character
   caretX_ = column;
   caretY_ = line;
   if (visibleCols_ > 0 && visibleLines_ > 0) {
@@ -515,8 +527,17 @@ void TSyntaxMemo::keyPressEvent(QKeyEvent* e) {
   const bool ctrl = e->modifiers() & Qt::ControlModifier;
   const int lineEndCol = trimRight(lines_[caretY_ - 1]).size() + 1;
   switch (e->key()) {
-    case Qt::Key_Left: navigate(std::max(1, caretX_ - 1), caretY_, shift); return;
-    case Qt::Key_Right: navigate(std::min(static_cast<int>(kMaxLength), caretX_ + 1), caretY_, shift); return;
+    case Qt::Key_Left: {
+      const QString& line = lines_[caretY_ - 1];
+      navigate(std::max(1, caretX_ - (splitsCharacter(line, caretX_ - 1) ? 2 : 1)), caretY_, shift);
+      return;
+    }
+    case Qt::Key_Right: {
+      const QString& line = lines_[caretY_ - 1];
+      const int step = splitsCharacter(line, caretX_ + 1) ? 2 : 1;
+      navigate(std::min(static_cast<int>(kMaxLength), caretX_ + step), caretY_, shift);
+      return;
+    }
     case Qt::Key_Up: navigate(caretX_, std::max(1, caretY_ - 1), shift); return;
     case Qt::Key_Down: navigate(caretX_, std::min<int>(lines_.size(), caretY_ + 1), shift); return;
     case Qt::Key_Home: navigate(1, ctrl ? 1 : caretY_, shift); return;
@@ -585,6 +606,27 @@ void TSyntaxMemo::keyPressEvent(QKeyEvent* e) {
     return;
   }
   QWidget::keyPressEvent(e);
+}
+
+void TSyntaxMemo::inputMethodEvent(QInputMethodEvent* e) {
+  // The composition is shown by the input method's own window; the committed text is typed.
+  linesGivenOut_ = false;
+  if (!e->commitString().isEmpty()) ReplaceSelection(e->commitString());
+  e->accept();
+}
+
+QVariant TSyntaxMemo::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled: return !readOnly_;
+    case Qt::ImCursorRectangle:
+      // The caret's cell, so that the input method's window opens beside it.
+      return QRect((caretX_ - leftCol_ - 1) * charWidth_ + 1, (caretY_ - topLine_ - 1) * lineHeight_, 2, lineHeight_);
+    case Qt::ImFont: return font();
+    case Qt::ImCursorPosition: return caretX_ - 1;
+    case Qt::ImSurroundingText: return lines_.value(caretY_ - 1);
+    case Qt::ImCurrentSelection: return QString();
+    default: return QWidget::inputMethodQuery(query);
+  }
 }
 
 void TSyntaxMemo::mousePressEvent(QMouseEvent* e) {

@@ -83,9 +83,14 @@ class TSyntaxMemo : public QWidget {
   // Cell of a point of the widget (mouse).
   QPoint CellAt(const QPoint& point) const;
 
+ // What the input method asks: the caret's cell (its window opens there), the font, the line.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
  protected:
   void paintEvent(QPaintEvent*) override;
   void keyPressEvent(QKeyEvent*) override;
+  // Text from the input method (Chinese) goes in as typed characters do.
+  void inputMethodEvent(QInputMethodEvent*) override;
   void mousePressEvent(QMouseEvent*) override;
   void mouseMoveEvent(QMouseEvent*) override;
   void mouseReleaseEvent(QMouseEvent*) override;

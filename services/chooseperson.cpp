@@ -73,7 +73,7 @@ void TForm_chooseperson::addRecipients() {
   try {
     // Recipients go under the document's number only while it still has that number.
     if (!LockCompanyDocument(conn, number)) throw EDatabaseError(u(kDocumentGoneMessage));
-    const QStringList bookmarks = marked->Bookmarks();
+    const QStringList bookmarks = marked->ReachableBookmarks();
     for (const QString& bookmark : bookmarks) {
       q_temp->SetBookmark(bookmark);
       const QString code = q_temp->FieldByName(u("代码"))->AsString();

@@ -129,44 +129,79 @@ TDBNavigatorBar::TDBNavigatorBar(QWidget* parent, TDataSource* source) : QWidget
 }
 
 // ---------------------------------------------------------------------------------------
-// The document window
+// The document lists
 
-TForm_companyfile::TForm_companyfile(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_companyfile"));
-  setWindowTitle(u("公司文件管理"));
-  Form_companyfile = this;
+TCompanyFileList::TCompanyFileList(QWidget* parent, const char* name, const QString& title, bool deletes,
+                                   std::initializer_list<const char*> columns)
+    : QDialog(parent) {
+  setObjectName(QString::fromLatin1(name));
+  setWindowTitle(title);
   q_companyfile = NewQuery(this, "q_companyfile", form_Dm2->ADO_system1);
   ds_companyfile = NewDataSource(this, "ds_companyfile", q_companyfile);
-  t_temp = NewTable(this, "t_temp", form_Dm2->ADO_system1, u("阅览公司文件明细表"), u("发文号"), ds_companyfile);
-  ds_temp = NewDataSource(this, "ds_temp", t_temp);
 
-  using F = TForm_companyfile;
+  using F = TCompanyFileList;
   const TToolBar tools = NewToolBar<F>(this, kServiceToolBar,
-                                       {{&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
-                                        {&F::bitbtn_delete, "bitbtn_delete", "删除", &F::bitbtn_deleteClick},
-                                        {&F::BitBtn_refresh, "BitBtn_refresh", "刷新", &F::BitBtn_refreshClick},
-                                        {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
-                                        {&F::SpeedButton2, "SpeedButton2", "导出", &F::SpeedButton2Click},
-                                        {&F::SpeedButton1, "SpeedButton1", "查找", &F::SpeedButton1Click},
-                                        {&F::BitBtn_close, "BitBtn_close", "返回", &F::BitBtn_closeClick}});
-  QFrame* bar = tools.frame;
-  QHBoxLayout* row = tools.row;
-  DBNavigator1 = new TDBNavigatorBar(bar, ds_companyfile);
-  row->addWidget(DBNavigator1);
-  row->addStretch(1);
+                                       {{&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick}});
+  if (deletes)
+    AddToolActions<F>(this, tools.frame, tools.row,
+                      {{&F::bitbtn_delete, "bitbtn_delete", "删除", &F::bitbtn_deleteClick}});
+  AddToolActions<F>(this, tools.frame, tools.row,
+                    {{&F::BitBtn_refresh, "BitBtn_refresh", "刷新", &F::BitBtn_refreshClick},
+                     {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
+                     {&F::SpeedButton2, "SpeedButton2", "导出", &F::SpeedButton2Click},
+                     {&F::SpeedButton1, "SpeedButton1", "查找", &F::SpeedButton1Click},
+                     {&F::BitBtn_close, "BitBtn_close", "返回", &F::BitBtn_closeClick}});
+  toolBar_ = tools.frame;
+  DBNavigator1 = new TDBNavigatorBar(tools.frame, ds_companyfile);
+  tools.row->addWidget(DBNavigator1);
+  tools.row->addStretch(1);
 
   DBGrideh1 = NewListGrid(this, "DBGrideh1", ds_companyfile);
   DBGrideh1->SetFrozenCols(1);
-  bool first = true;
-  for (const char* f : {"发文号", "发文日期", "文件名称", "发文部门", "撰稿人", "校验人", "报送", "抄送", "备注", "关键字",
-                        "操作员", "操作日期"}) {
+  for (const char* f : columns) {
     TColumnEh* c = AddGridColumn(DBGrideh1, u(f), QString(), false, 90);
-    if (first) c->Footer()->SetValueType(fvtCount);
-    first = false;
+    if (qstrcmp(f, "发文号") == 0) c->Footer()->SetValueType(fvtCount);
   }
   StripeGridRows(DBGrideh1);
   OnGridDoubleClick(DBGrideh1, [this] { bitbtn_editClick(); });
   PrintDBGridEh1 = NewCompanyFilePrint(this, DBGrideh1);
+  resize(980, 600);
+}
+
+void TCompanyFileList::BitBtn_refreshClick() {
+  const QString number = hasRows(q_companyfile) ? q_companyfile->FieldByName(u("发文号"))->AsString() : QString();
+  cancelPending(q_companyfile);
+  q_companyfile->Close();
+  q_companyfile->Open();
+  if (number.isEmpty() || !q_companyfile->Locate(u("发文号"), Variant(number))) q_companyfile->Last();
+}
+
+void TCompanyFileList::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", false); }
+
+void TCompanyFileList::SpeedButton2Click() { ExportShownRows(DBGrideh1, u("公司文件明细表"), "导出权", false); }
+
+void TCompanyFileList::SpeedButton1Click() {
+  if (!CheckActionRight("查找权")) return;
+  TForm_companyfile_query* dialog = NewQueryDialog();
+  dialog->Target = q_companyfile;
+  dialog->ComboBox1->addItems(DepartmentNames());
+  dialog->ComboBox1->setCurrentIndex(-1);
+  RunModal(dialog);
+  delete dialog;
+}
+
+void TCompanyFileList::BitBtn_closeClick() { close(); }
+
+// ---------------------------------------------------------------------------------------
+// The document window
+
+TForm_companyfile::TForm_companyfile(QWidget* parent)
+    : TCompanyFileList(parent, "Form_companyfile", u("公司文件管理"), true,
+                       {"发文号", "发文日期", "文件名称", "发文部门", "撰稿人", "校验人", "报送", "抄送", "备注",
+                        "关键字", "操作员", "操作日期"}) {
+  Form_companyfile = this;
+  t_temp = NewTable(this, "t_temp", form_Dm2->ADO_system1, u("阅览公司文件明细表"), u("发文号"), ds_companyfile);
+  ds_temp = NewDataSource(this, "ds_temp", t_temp);
 
   auto* right = new QWidget(this);
   auto* rightColumn = new QVBoxLayout(right);
@@ -195,9 +230,8 @@ TForm_companyfile::TForm_companyfile(QWidget* parent) : QDialog(parent) {
   splitter->setStretchFactor(1, 1);
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(ToolBar());
   column->addWidget(splitter, 1);
-  resize(980, 600);
 
   ConnectClicks(this, {{bitbtn_addgarden, &TForm_companyfile::bitbtn_addgardenClick},
                        {bitbtn_delgarden, &TForm_companyfile::bitbtn_delgardenClick}});
@@ -257,27 +291,7 @@ void TForm_companyfile::bitbtn_deleteClick() {
   }
 }
 
-void TForm_companyfile::BitBtn_refreshClick() {
-  const QString number = hasRows(q_companyfile) ? q_companyfile->FieldByName(u("发文号"))->AsString() : QString();
-  cancelPending(q_companyfile);
-  q_companyfile->Close();
-  q_companyfile->Open();
-  if (number.isEmpty() || !q_companyfile->Locate(u("发文号"), Variant(number))) q_companyfile->Last();
-}
-
-void TForm_companyfile::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", false); }
-
-void TForm_companyfile::SpeedButton2Click() { ExportShownRows(DBGrideh1, u("公司文件明细表"), "导出权", false); }
-
-void TForm_companyfile::SpeedButton1Click() {
-  if (!CheckActionRight("查找权")) return;
-  auto* dialog = new TForm_companyfile_query(this);
-  dialog->Target = q_companyfile;
-  dialog->ComboBox1->addItems(DepartmentNames());
-  dialog->ComboBox1->setCurrentIndex(-1);
-  RunModal(dialog);
-  delete dialog;
-}
+TForm_companyfile_query* TForm_companyfile::NewQueryDialog() { return new TForm_companyfile_query(this); }
 
 void TForm_companyfile::bitbtn_addgardenClick() {
   if (!CheckActionRight("编辑权")) return;
@@ -291,18 +305,8 @@ void TForm_companyfile::bitbtn_addgardenClick() {
 }
 
 void TForm_companyfile::bitbtn_delgardenClick() {
-  if (!CheckActionRight("删除权")) return;
-  if (!hasRows(t_temp)) return;
-  if (!AskYesNo(u("要删除当前记录吗? "))) return;
-  try {
-    t_temp->Delete();
-  } catch (const Exception& e) {
-    cancelPending(t_temp);
-    ShowDataError(u("删除失败"), e.message());
-  }
+  if (CheckActionRight("删除权")) DeleteScratchRow(t_temp);
 }
-
-void TForm_companyfile::BitBtn_closeClick() { close(); }
 
 // ---------------------------------------------------------------------------------------
 // The editing dialog
@@ -714,21 +718,6 @@ bool TForm_companyfile_query::CollectFields(CompanyFileQueryFields& f) {
 void TForm_companyfile_query::bitbtn_seekClick() {
   CompanyFileQueryFields f;
   if (!CollectFields(f)) return;
-  const QString where = CompanyFileQueryCondition(f);
-  if (where.isEmpty()) {
-    ShowNotice(u("没有输入查询条件,请重新输入!"));
-    Edit1->setFocus();
-    return;
-  }
-  if (!Target) return;
-  Target->Close();
-  Target->SQL.Clear();
-  Target->SQL.Add(u("select * from 公司文件"));
-  Target->SQL.Add(u(" where ") + where);
-  Target->SQL.Add(u("order by 发文日期"));
-  Target->Open();
-  if (Target->IsEmpty() &&
-      MessageBox(u("没有找到合适的记录,是否重新查找!!"), u("提示"), MsgIcon::Question, MsgButtons::YesNo) == mrYes)
-    return;
-  accept();
+  if (SearchFromDialog(Target, u("select * from 公司文件"), CompanyFileQueryCondition(f), u("order by 发文日期"), Edit1))
+    accept();
 }

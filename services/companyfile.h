@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <initializer_list>
 
 #include "platform/datetime.h"
 
@@ -52,51 +53,79 @@ class TDBNavigatorBar : public QWidget {
   TDataSource* source_;
 };
 
-// The company documents (caption "公司文件管理") on the company server: the documents on the
-// left, the recipients of the current one on the right (t_temp over 阅览公司文件明细表, detail
-// of ds_companyfile by 发文号). The opener connects the company server, sets q_companyfile
-// and opens it, shows the window and closes the connection afterwards.
-class TForm_companyfile : public QDialog {
+class TForm_companyfile_query;
+
+// A list of company documents: a tool bar (编辑, 删除 where the window deletes, 刷新, 打印,
+// 导出, 查找, 返回 and a navigator) over the documents' grid (DBGrideh1, counted by 发文号,
+// striped, a double click opens 编辑). The windows differ in what 编辑 opens and in their
+// search dialog; each places the tool bar (ToolBar()) and the grid in its own layout.
+class TCompanyFileList : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm_companyfile(QWidget* parent = nullptr);
-  ~TForm_companyfile() override;
-
   TADOQuery* q_companyfile = nullptr;
   TDataSource* ds_companyfile = nullptr;
-  TADOTable* t_temp = nullptr;
-  TDataSource* ds_temp = nullptr;
-  TDBGridEh* DBGrideh1 = nullptr;  // documents
-  TDBGridEh* DBGridEh2 = nullptr;  // recipients
+  TDBGridEh* DBGrideh1 = nullptr;
   TPrintDBGridEh* PrintDBGridEh1 = nullptr;
   QToolButton* bitbtn_edit = nullptr;
-  QToolButton* bitbtn_delete = nullptr;
+  QToolButton* bitbtn_delete = nullptr;  // none in the reading window
   QToolButton* BitBtn_refresh = nullptr;
   QToolButton* bitbtn_print = nullptr;
   QToolButton* SpeedButton2 = nullptr;  // 导出
   QToolButton* SpeedButton1 = nullptr;  // 查找
   QToolButton* BitBtn_close = nullptr;  // 返回
+  TDBNavigatorBar* DBNavigator1 = nullptr;
+
+ public slots:
+  virtual void bitbtn_editClick() = 0;
+  virtual void bitbtn_deleteClick() {}
+  // Reopens the documents and returns to the one shown (the last when it is gone).
+  void BitBtn_refreshClick();
+  void bitbtn_printClick();
+  void SpeedButton2Click();
+  // The search dialog (NewQueryDialog) over q_companyfile, its departments listed.
+  void SpeedButton1Click();
+  void BitBtn_closeClick();
+
+ protected:
+  // The window `name` captioned `title` with the grid's `columns`; `deletes` adds 删除.
+  TCompanyFileList(QWidget* parent, const char* name, const QString& title, bool deletes,
+                   std::initializer_list<const char*> columns);
+  QWidget* ToolBar() const { return toolBar_; }
+  virtual TForm_companyfile_query* NewQueryDialog() = 0;
+
+ private:
+  QWidget* toolBar_ = nullptr;
+};
+
+// The company documents (caption "公司文件管理") on the company server: the documents on the
+// left, the recipients of the current one on the right (t_temp over 阅览公司文件明细表, detail
+// of ds_companyfile by 发文号). The opener connects the company server, sets q_companyfile
+// and opens it, shows the window and closes the connection afterwards.
+class TForm_companyfile : public TCompanyFileList {
+  Q_OBJECT
+ public:
+  explicit TForm_companyfile(QWidget* parent = nullptr);
+  ~TForm_companyfile() override;
+
+  TADOTable* t_temp = nullptr;
+  TDataSource* ds_temp = nullptr;
+  TDBGridEh* DBGridEh2 = nullptr;  // recipients
   QPushButton* bitbtn_addgarden = nullptr;  // 增加人员
   QPushButton* bitbtn_delgarden = nullptr;  // 删除人员
-  TDBNavigatorBar* DBNavigator1 = nullptr;
 
   // Activation: opens the recipients.
   void FormActivate();
 
  public slots:
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void BitBtn_refreshClick();
-  void bitbtn_printClick();
-  void SpeedButton2Click();
-  void SpeedButton1Click();
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
   void bitbtn_addgardenClick();
   void bitbtn_delgardenClick();
-  void BitBtn_closeClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
+  TForm_companyfile_query* NewQueryDialog() override;
 };
 
 extern TForm_companyfile* Form_companyfile;

@@ -49,45 +49,16 @@ QStringList UnreadDocumentsSql(const QString& operatorCode) {
 // ---------------------------------------------------------------------------------------
 // The reading window
 
-TForm_companyfile_check::TForm_companyfile_check(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_companyfile_check"));
-  setWindowTitle(u("阅览公司文件"));
+TForm_companyfile_check::TForm_companyfile_check(QWidget* parent)
+    : TCompanyFileList(parent, "Form_companyfile_check", u("阅览公司文件"), false,
+                       {"文件类别", "发文号", "发文日期", "文件名称", "发文部门", "撰稿人", "校验人", "报送", "抄送",
+                        "备注", "关键字", "操作员", "操作日期"}) {
   setWindowState(Qt::WindowMaximized);
   Form_companyfile_check = this;
-  q_companyfile = NewQuery(this, "q_companyfile", form_Dm2->ADO_system1);
-  ds_companyfile = NewDataSource(this, "ds_companyfile", q_companyfile);
-
-  using F = TForm_companyfile_check;
-  const TToolBar tools = NewToolBar<F>(this, kServiceToolBar,
-                                       {{&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
-                                        {&F::BitBtn_refresh, "BitBtn_refresh", "刷新", &F::BitBtn_refreshClick},
-                                        {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
-                                        {&F::SpeedButton2, "SpeedButton2", "导出", &F::SpeedButton2Click},
-                                        {&F::SpeedButton1, "SpeedButton1", "查找", &F::SpeedButton1Click},
-                                        {&F::BitBtn_close, "BitBtn_close", "返回", &F::BitBtn_closeClick}});
-  QFrame* bar = tools.frame;
-  QHBoxLayout* row = tools.row;
-  DBNavigator1 = new TDBNavigatorBar(bar, ds_companyfile);
-  row->addWidget(DBNavigator1);
-  row->addStretch(1);
-
-  DBGrideh1 = NewListGrid(this, "DBGrideh1", ds_companyfile);
-  DBGrideh1->SetFrozenCols(1);
-  for (const char* f : {"文件类别", "发文号", "发文日期", "文件名称", "发文部门", "撰稿人", "校验人", "报送", "抄送", "备注",
-                        "关键字", "操作员", "操作日期"}) {
-    TColumnEh* c = AddGridColumn(DBGrideh1, u(f), QString(), false, 90);
-    if (qstrcmp(f, "发文号") == 0) c->Footer()->SetValueType(fvtCount);
-  }
-  StripeGridRows(DBGrideh1);
-  OnGridDoubleClick(DBGrideh1, [this] { bitbtn_editClick(); });
-  PrintDBGridEh1 = NewCompanyFilePrint(this, DBGrideh1);
-
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(ToolBar());
   column->addWidget(DBGrideh1, 1);
-  resize(980, 600);
-
 }
 
 TForm_companyfile_check::~TForm_companyfile_check() {
@@ -109,28 +80,7 @@ void TForm_companyfile_check::bitbtn_editClick() {
   delete dialog;
 }
 
-void TForm_companyfile_check::BitBtn_refreshClick() {
-  const QString number = hasRows(q_companyfile) ? q_companyfile->FieldByName(u("发文号"))->AsString() : QString();
-  q_companyfile->Close();
-  q_companyfile->Open();
-  if (number.isEmpty() || !q_companyfile->Locate(u("发文号"), Variant(number))) q_companyfile->Last();
-}
-
-void TForm_companyfile_check::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", false); }
-
-void TForm_companyfile_check::SpeedButton2Click() { ExportShownRows(DBGrideh1, u("公司文件明细表"), "导出权", false); }
-
-void TForm_companyfile_check::SpeedButton1Click() {
-  if (!CheckActionRight("查找权")) return;
-  auto* dialog = new TForm_companyfile_check_query(this);
-  dialog->Target = q_companyfile;
-  dialog->ComboBox1->addItems(DepartmentNames());
-  dialog->ComboBox1->setCurrentIndex(-1);
-  RunModal(dialog);
-  delete dialog;
-}
-
-void TForm_companyfile_check::BitBtn_closeClick() { close(); }
+TForm_companyfile_query* TForm_companyfile_check::NewQueryDialog() { return new TForm_companyfile_check_query(this); }
 
 // ---------------------------------------------------------------------------------------
 // The reading dialog
@@ -151,14 +101,13 @@ TForm_companyfile_check_edit::TForm_companyfile_check_edit(TForm_companyfile_che
   auto* pages = new QTabWidget(this);
   DBMemo1 = MakeDBMemo(pages, "DBMemo1", ds, u("文件全文"));
   DBMemo1->setReadOnly(true);
-  DBMemo1->viewport()->installEventFilter(this);
   pages->addTab(DBMemo1, u("文件全文"));
   TPictureBox** boxes[] = {&DBImage1, &DBImage2, &DBImage3, &DBImage4};
   const bool row = hasRows(owner->q_companyfile);
   for (int i = 0; i < 4; ++i) {
     auto* box = new TPictureBox(pages);
     box->setObjectName(QStringLiteral("DBImage%1").arg(i + 1));
-    box->installEventFilter(this);
+    OnEditorDoubleClick(box, [this, box] { ShowPhoto(this, box->Picture()); });
     box->LoadFromField(row ? owner->q_companyfile->FindField(u(kPictureFields[i])) : nullptr);
     *boxes[i] = box;
     pages->addTab(box, u(kPictureFields[i]));
@@ -166,7 +115,7 @@ TForm_companyfile_check_edit::TForm_companyfile_check_edit(TForm_companyfile_che
   DBMemo2 = MakeDBMemo(this, "DBMemo2", ds, u("备注"));
   DBMemo2->setReadOnly(true);
   DBMemo2->setMaximumHeight(50);
-  DBMemo2->viewport()->installEventFilter(this);
+  ViewMemosOnDoubleClick(this, ds, {DBMemo1, DBMemo2});
   DBEdit6 = MakeDBEdit(this, "DBEdit6", ds, u("报送"));
   DBEdit7 = MakeDBEdit(this, "DBEdit7", ds, u("抄送"));
   DBEdit8 = MakeDBEdit(this, "DBEdit8", ds, u("撰稿人"));
@@ -242,28 +191,6 @@ void TForm_companyfile_check_edit::LoadCirculationRow() {
   q_temp->SQL.Add(u("where (发文号=") + SqlQuote::Text(number) + u(")and(代码=") + SqlQuote::Text(CurrentOperatorCode) +
                   u(")"));
   q_temp->Open();
-}
-
-bool TForm_companyfile_check_edit::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick) {
-    for (TDBMemo* m : {DBMemo1, DBMemo2}) {
-      if (watched != m->viewport()) continue;
-      Guard([this, m] {
-        auto* form = new TForm_bz(this);
-        form->Bind(owner_->ds_companyfile, m->DataField());
-        form->DBMemo1->setReadOnly(true);
-        RunModal(form);
-        delete form;
-      });
-      return true;
-    }
-    for (TPictureBox* box : {DBImage1, DBImage2, DBImage3, DBImage4}) {
-      if (watched != box) continue;
-      Guard([this, box] { ShowPhoto(this, box->Picture()); });
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 void TForm_companyfile_check_edit::done(int result) {

@@ -10,34 +10,18 @@ class TDBCheckBoxEh;
 // The documents circulated to the logged-in operator (caption "阅览公司文件"), on the company
 // server. The opener connects the company server, sets q_companyfile to the operator's unread
 // documents (UnreadDocumentsSql), opens it, shows the window and disconnects afterwards.
-class TForm_companyfile_check : public QDialog {
+class TForm_companyfile_check : public TCompanyFileList {
   Q_OBJECT
  public:
   explicit TForm_companyfile_check(QWidget* parent = nullptr);
   ~TForm_companyfile_check() override;
 
-  TADOQuery* q_companyfile = nullptr;
-  TDataSource* ds_companyfile = nullptr;
-  TDBGridEh* DBGrideh1 = nullptr;
-  TPrintDBGridEh* PrintDBGridEh1 = nullptr;
-  QToolButton* bitbtn_edit = nullptr;
-  QToolButton* BitBtn_refresh = nullptr;
-  QToolButton* bitbtn_print = nullptr;
-  QToolButton* SpeedButton2 = nullptr;  // 导出
-  QToolButton* SpeedButton1 = nullptr;  // 查找
-  QToolButton* BitBtn_close = nullptr;  // 返回
-  TDBNavigatorBar* DBNavigator1 = nullptr;
-
  public slots:
-  void bitbtn_editClick();
-  void BitBtn_refreshClick();
-  void bitbtn_printClick();
-  void SpeedButton2Click();
-  void SpeedButton1Click();
-  void BitBtn_closeClick();
+  void bitbtn_editClick() override;
 
  protected:
   void done(int result) override;
+  TForm_companyfile_query* NewQueryDialog() override;
 };
 
 extern TForm_companyfile_check* Form_companyfile_check;
@@ -86,7 +70,6 @@ class TForm_companyfile_check_edit : public QDialog {
   void bitbtn_cancelClick();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;
 
  private:

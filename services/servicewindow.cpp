@@ -7,6 +7,7 @@
 #include "platform/ui.h"
 #include "grid/PrnDbgeh.h"
 #include "shell/bz.h"
+#include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
 void AddCondition(QString& where, const QString& condition) {
@@ -92,4 +93,15 @@ TPrintDBGridEh* NewCompanyFilePrint(QObject* owner, TDBGridEh* grid) {
   print->PageHeader.RightText = QStringList{QString::fromUtf8("第&[Page]页")};
   print->PageHeader.LeftText.clear();
   return print;
+}
+
+void ViewMemosOnDoubleClick(QWidget* parent, TDataSource* source, std::initializer_list<TDBMemo*> memos) {
+  for (TDBMemo* m : memos)
+    OnEditorDoubleClick(m, [parent, source, m] {
+      auto* form = new TForm_bz(parent);
+      form->Bind(source, m->DataField());
+      form->DBMemo1->setReadOnly(m->isReadOnly());
+      RunModal(form);
+      delete form;
+    });
 }

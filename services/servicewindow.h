@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 
 #include "platform/datetime.h"
 
@@ -44,6 +45,9 @@ TDBEditEh* MakeDBEdit(QWidget* parent, const char* name, TDataSource* source, co
 TDBDateTimeEditEh* MakeDBDateEdit(QWidget* parent, const char* name, TDataSource* source, const QString& field);
 TDBComboBoxEh* MakeDBCombo(QWidget* parent, const char* name, TDataSource* source, const QString& field);
 TDBMemo* MakeDBMemo(QWidget* parent, const char* name, TDataSource* source, const QString& field);
+// On a double click each memo opens the memo editor over its own field of `source`, read-only
+// while the memo is.
+void ViewMemosOnDoubleClick(QWidget* parent, TDataSource* source, std::initializer_list<TDBMemo*> memos);
 TDBCheckBoxEh* MakeDBCheck(QWidget* parent, const char* name, TDataSource* source, const QString& field,
                            const QString& caption);
 // An unbound date box (the query dialogs' 从 and 到).

@@ -90,12 +90,12 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   ds_tousuinfo = NewDataSource(this, "ds_tousuinfo", q_tousuinfo);
   SetMainDataSet(q_tousuinfo);
 
-  const TToolBar tools = NewToolBarFrame(this, kRecordToolBar);
+  using F = TForm_tousuinfo;
+  const TToolBar tools =
+      NewRecordToolBar<F>(this, {{&F::SpeedButton2, "SpeedButton2", "查找", &F::SpeedButton2Click}});
+  RegisterStandardToolStates();
   QFrame* bar = tools.frame;
   QHBoxLayout* row = tools.row;
-  AddStandardToolButtons(row);
-  SpeedButton2 = AddToolButton(nullptr, "SpeedButton2", u("查找"));
-  row->insertWidget(row->indexOf(SpeedButton4), SpeedButton2);
   CheckBox2 = new QCheckBox(u("业主投诉："), bar);
   CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
   CheckBox2->setChecked(true);
@@ -117,9 +117,7 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   row->addWidget(hint);
 
   // The record panel.
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panel = NewEditorPanel(this);
   TDataSource* ds = ds_tousuinfo;
   DBEdit1 = MakeDBEdit(panel, "DBEdit1", ds, u("投诉单号"));
   DBEdit2 = MakeDBEdit(panel, "DBEdit2", ds, u("楼宇名称"));
@@ -132,14 +130,7 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
     e->SetReadOnly(true);
     e->setStyleSheet(QStringLiteral("color: blue"));
   }
-  if (TEditButtonEh* b = DBComboBoxEh4->EditButtons()->Add()) {
-    b->SetStyle(ebsEllipsisEh);
-    b->SetVisible(true);
-    b->OnClick = [this](QObject*, bool& handled) {
-      handled = true;
-      Guard([this] { DBComboBoxEh4EditButtons0Click(); });
-    };
-  }
+  AddPickButton(DBComboBoxEh4, [this] { DBComboBoxEh4EditButtons0Click(); });
   DBDateTimeEditEh1 = MakeDBDateEdit(panel, "DBDateTimeEditEh1", ds, u("投诉日期"));
   DBComboBoxEh1 = MakeDBCombo(panel, "DBComboBoxEh1", ds, u("投诉形式"));
   DBComboBoxEh1->SetItems({u("电话"), u("来访"), u("其它")});
@@ -159,7 +150,7 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   SpeedButton6->setToolTip(u("回访人等于操作员+回访时间等于现在时间"));
   for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3}) {
     m->setMaximumHeight(52);
-    m->viewport()->installEventFilter(this);
+    OnEditorDoubleClick(m, [this, m] { OpenMemoEditor(this, m->isReadOnly(), ds_tousuinfo, m->DataField()); });
   }
 
   auto* fields = new QGridLayout(panel);
@@ -205,6 +196,7 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主投诉明细表"));
+  SetListOutput({DBGridEh1, u("业主投诉明细表"), PrintDBGridEh1});
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
@@ -213,21 +205,7 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(DBGridEh1, 1);
   resize(980, 640);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_tousuinfo::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_tousuinfo::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_tousuinfo::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_tousuinfo::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_tousuinfo::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_tousuinfo::bitbtn_cancelClick},
-                  {bitbtn_out, &TForm_tousuinfo::bitbtn_outClick},
-                  {bitbtn_print, &TForm_tousuinfo::bitbtn_printClick},
-                  {SpeedButton2, &TForm_tousuinfo::SpeedButton2Click},
-                  {SpeedButton4, &TForm_tousuinfo::SpeedButton4Click},
-                  {SpeedButton6, &TForm_tousuinfo::SpeedButton6Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{SpeedButton6, &TForm_tousuinfo::SpeedButton6Click}});
 
   auto* chain = new TEnterChain(this);
   chain->Chain({DBDateTimeEditEh1, DBComboBoxEh1, DBMemo1, DBEdit5, DBMemo2, DBComboBoxEh2, DBDateTimeEditEh2, DBEdit6,
@@ -247,17 +225,6 @@ TForm_tousuinfo::~TForm_tousuinfo() {
 }
 
 bool TForm_tousuinfo::FrontDeskMode() const { return Label13->text() == u(kFrontDesk); }
-
-bool TForm_tousuinfo::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick) {
-    for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3}) {
-      if (watched != m->viewport()) continue;
-      Guard([this, m] { OpenMemoEditor(this, m->isReadOnly(), ds_tousuinfo, m->DataField()); });
-      return true;
-    }
-  }
-  return TRecordForm::eventFilter(watched, event);
-}
 
 void TForm_tousuinfo::done(int result) {
   TRecordForm::done(result);
@@ -301,10 +268,8 @@ void TForm_tousuinfo::bitbtn_editClick() {
 
 void TForm_tousuinfo::bitbtn_saveClick() {
   TADOQuery* q = q_tousuinfo;
-  if (!q->Active()) return;
-  BeginSave(q);
   // A row without a change: nothing to save, the window stays as it is.
-  if (!q->Modified()) return;
+  if (!BeginChangedSave(q)) return;
   if (q->FieldByName(u("投诉日期"))->IsNull()) {
     ShowNotice(u("投诉日期不能为空,请重新输入!"));
     DBDateTimeEditEh1->setFocus();
@@ -315,9 +280,10 @@ void TForm_tousuinfo::bitbtn_saveClick() {
   } else {
     if (!RequireField(q, u("楼宇名称"), DBComboBoxEh4, u("楼宇名称不能为空,请重新输入!"), true)) return;
   }
-  if (!RequireField(q, u("投诉形式"), DBComboBoxEh1, u("投诉形式不能为空,请重新输入!"), true)) return;
-  if (!RequireField(q, u("记录人"), DBEdit5, u("记录人不能为空,请重新输入!"), true)) return;
-  if (!RequireField(q, u("投诉内容"), DBMemo1, u("投诉内容不能为空,请重新输入!"), true)) return;
+  if (!RequireFields(q, {{"投诉形式", DBComboBoxEh1, "投诉形式不能为空,请重新输入!"},
+                         {"记录人", DBEdit5, "记录人不能为空,请重新输入!"},
+                         {"投诉内容", DBMemo1, "投诉内容不能为空,请重新输入!"}}))
+    return;
   if (!writeComplaint()) return;
   SetBrowseState();
   ShowInformation(u("保存完毕！!"));
@@ -376,15 +342,7 @@ bool ComplaintNumberTaken(const QString& number) {
 
 std::function<void(const QString&)> ComplaintNumberDrawn;
 
-void TForm_tousuinfo::bitbtn_cancelClick() { RecordCancel(q_tousuinfo); }
-
 void TForm_tousuinfo::bitbtn_deleteClick() { RecordDelete(q_tousuinfo, "删除权", true); }
-
-void TForm_tousuinfo::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("业主投诉明细表"), "导出权", true); }
-
-void TForm_tousuinfo::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-
-void TForm_tousuinfo::SpeedButton4Click() { close(); }
 
 void TForm_tousuinfo::SpeedButton6Click() {
   if (!IsEditing()) return;
@@ -592,23 +550,7 @@ void TForm_tousuinfo_query::bitbtn_seekClick() {
     f.handledFrom = DateBoxDay(DBDateTimeEditEh3);
     f.handledTo = DateBoxDay(DBDateTimeEditEh4);
   }
-  const QString where = ComplaintQueryCondition(f);
-  if (where.isEmpty()) {
-    ShowNotice(u("没有输入查询条件,请重新输入!"));
-    Edit1->setFocus();
-    return;
-  }
-  if (!Form_tousuinfo) return;
-  TADOQuery* q = Form_tousuinfo->q_tousuinfo;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 业主投诉表"));
-  q->SQL.Add(u(" where ") + where);
-  q->SQL.Add(u("order by 投诉日期 desc"));
-  q->Open();
-  if (q->IsEmpty()) {
-    if (MessageBox(u("没有找到合适的记录,是否重新查找!!"), u("提示"), MsgIcon::Question, MsgButtons::YesNo) == mrYes)
-      return;
-  }
-  accept();
+  if (SearchFromDialog(Form_tousuinfo ? Form_tousuinfo->q_tousuinfo : nullptr, u("select * from 业主投诉表"),
+                       ComplaintQueryCondition(f), u("order by 投诉日期 desc"), Edit1))
+    accept();
 }

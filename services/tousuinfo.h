@@ -69,21 +69,16 @@ class TForm_tousuinfo : public TRecordForm {
   bool FrontDeskMode() const;
 
  public slots:
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void SpeedButton2Click();
-  void SpeedButton4Click();
   void SpeedButton6Click();
   void DBComboBoxEh4EditButtons0Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;
 
  private:

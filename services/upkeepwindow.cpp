@@ -34,15 +34,6 @@ int UpkeepColumnWidth(const char* field) {
 
 bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
 
-QFrame* toolBar(QWidget* parent, QHBoxLayout*& row) {
-  auto* bar = new QFrame(parent);
-  bar->setObjectName(QStringLiteral("Panel1"));
-  bar->setFrameShape(QFrame::StyledPanel);
-  row = new QHBoxLayout(bar);
-  row->setContentsMargins(2, 2, 2, 2);
-  row->setSpacing(0);
-  return bar;
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -53,32 +44,22 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
   setObjectName(u(config.objectName));
   setWindowTitle(u(config.caption));
   if (config.maximised) setWindowState(Qt::WindowMaximized);
-  query_ = new TADOQuery(this);
-  query_->setObjectName(u(config.queryName));
-  query_->SetConnection(Dm1->ADO_system);
-  source_ = new TDataSource(this);
-  source_->setObjectName(u(config.sourceName));
-  source_->SetDataSet(query_);
+  query_ = NewQuery(this, config.queryName, Dm1->ADO_system);
+  source_ = NewDataSource(this, config.sourceName, query_);
   SetMainDataSet(query_);
 
-  QHBoxLayout* row = nullptr;
-  QFrame* bar = toolBar(this, row);
-  AddStandardToolButtons(row);
-  row->addStretch(1);
+  using F = TUpkeepItemsForm;
+  const TToolBar bar = NewRecordToolBar<F>(this);
+  bar.row->addStretch(1);
+  RegisterStandardToolStates();
 
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panel = NewEditorPanel(this);
   auto* fields = new QGridLayout(panel);
   code_ = MakeDBEdit(panel, "DBEdit1", source_, u(config.codeField));
   SpeedButton1 = AddToolButton(nullptr, "SpeedButton1", u("<<"));
   SpeedButton1->setParent(panel);
   SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  auto* codeRow = new QHBoxLayout;
-  codeRow->addWidget(code_, 1);
-  codeRow->addWidget(SpeedButton1);
-  fields->addWidget(new QLabel(u(config.codeField) + u("："), panel), 0, 0, Qt::AlignRight);
-  fields->addLayout(codeRow, 0, 1);
+  PlaceCodeEditor(fields, panel, u(config.codeField) + u("："), code_, SpeedButton1);
   AddTextEditor(code_);
   int r = 1;
   for (const UpkeepEditorSpec& editor : config.editors) {
@@ -122,28 +103,16 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u(config.printTitle));
+  SetListOutput({DBGridEh1, u(config.exportName), PrintDBGridEh1, nullptr, nullptr, true});
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(bar.frame);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
   resize(760, 560);
 
-  const struct {
-    QToolButton* button;
-    void (TUpkeepItemsForm::*handler)();
-  } handlers[] = {{bitbtn_add, &TUpkeepItemsForm::bitbtn_addClick},
-                  {bitbtn_edit, &TUpkeepItemsForm::bitbtn_editClick},
-                  {bitbtn_delete, &TUpkeepItemsForm::bitbtn_deleteClick},
-                  {bitbtn_save, &TUpkeepItemsForm::bitbtn_saveClick},
-                  {bitbtn_cancel, &TUpkeepItemsForm::bitbtn_cancelClick},
-                  {bitbtn_out, &TUpkeepItemsForm::bitbtn_outClick},
-                  {bitbtn_print, &TUpkeepItemsForm::bitbtn_printClick},
-                  {SpeedButton1, &TUpkeepItemsForm::SpeedButton1Click},
-                  {SpeedButton4, &TUpkeepItemsForm::SpeedButton4Click}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{SpeedButton1, &TUpkeepItemsForm::SpeedButton1Click}});
 
   QList<QWidget*> chainList{code_};
   for (TDBEditEh* e : editors_) chainList.append(e);
@@ -213,8 +182,6 @@ void TUpkeepItemsForm::bitbtn_saveClick() {
   SetBrowseState();
 }
 
-void TUpkeepItemsForm::bitbtn_cancelClick() { RecordCancel(query_); }
-
 void TUpkeepItemsForm::bitbtn_deleteClick() {
   if (!hasRows(query_)) return;
   TADOQuery* s = Dm1->q_search;
@@ -233,18 +200,12 @@ void TUpkeepItemsForm::bitbtn_deleteClick() {
   RecordDelete(query_, nullptr, true);
 }
 
-void TUpkeepItemsForm::bitbtn_outClick() { ExportShownRows(DBGridEh1, u(config_.exportName), nullptr, true); }
-
-void TUpkeepItemsForm::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, nullptr, true); }
-
 void TUpkeepItemsForm::SpeedButton1Click() {
   if (!IsEditing()) return;
   if (query_->State() == dsBrowse) query_->Edit();
   query_->UpdateRecord();
   query_->FieldByName(u(config_.codeField))->SetAsString(query_->FieldByName(u(config_.nameField))->AsString());
 }
-
-void TUpkeepItemsForm::SpeedButton4Click() { close(); }
 
 void TUpkeepItemsForm::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, query_); }
 
@@ -255,12 +216,8 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   setObjectName(u(config.objectName));
   setWindowTitle(u(config.caption));
   setWindowState(Qt::WindowMaximized);
-  query_ = new TADOQuery(this);
-  query_->setObjectName(u(config.queryName));
-  query_->SetConnection(Dm1->ADO_system);
-  source_ = new TDataSource(this);
-  source_->setObjectName(u(config.sourceName));
-  source_->SetDataSet(query_);
+  query_ = NewQuery(this, config.queryName, Dm1->ADO_system);
+  source_ = NewDataSource(this, config.sourceName, query_);
   table_ = new TADOTable(this);
   table_->setObjectName(u(config.tableName));
   table_->SetConnection(Dm1->ADO_system);
@@ -268,17 +225,14 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   table_->MasterFields = u(config.codeField);
   table_->IndexFieldNames = u(config.codeField);
   table_->SetMasterSource(source_);
-  logSource_ = new TDataSource(this);
-  logSource_->setObjectName(u(config.logSourceName));
-  logSource_->SetDataSet(table_);
+  logSource_ = NewDataSource(this, config.logSourceName, table_);
   SetMainDataSet(table_);
 
-  QHBoxLayout* row = nullptr;
-  QFrame* bar = toolBar(this, row);
-  AddStandardToolButtons(row);
+  const TToolBar bar = NewRecordToolBar<TUpkeepLogForm>(this);
+  RegisterStandardToolStates();
   bitbtn_close = SpeedButton4;
   bitbtn_close->setObjectName(QStringLiteral("bitbtn_close"));
-  row->addStretch(1);
+  bar.row->addStretch(1);
 
   DBGridEh2 = NewListGrid(this, "DBGridEh2", source_, 0);
   AddGridColumn(DBGridEh2, u(config.nameField), QString(), true, 140);
@@ -286,16 +240,14 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   AddStateGrid(DBGridEh2);
 
   auto* right = new QWidget(this);
-  auto* panel = new QFrame(right);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panel = NewEditorPanel(right);
   DBDateTimeEditEh1 = MakeDBDateEdit(panel, "DBDateTimeEditEh1", logSource_, u(config.lastDateField));
   DBDateTimeEditEh2 = MakeDBDateEdit(panel, "DBDateTimeEditEh2", logSource_, u(config.nextDateField));
   DBEdit1 = MakeDBEdit(panel, "DBEdit1", logSource_, u(config.workerField));
   DBEdit3 = MakeDBEdit(panel, "DBEdit3", logSource_, u(config.doneField));
   DBEdit2 = MakeDBMemo(panel, "DBEdit2", logSource_, u("备注"));
   DBEdit2->setMaximumHeight(60);
-  DBEdit2->viewport()->installEventFilter(this);
+  OnEditorDoubleClick(DBEdit2, [this] { OpenMemoEditor(this, DBEdit2->isReadOnly(), logSource_, u("备注")); });
   auto* fields = new QGridLayout(panel);
   const struct {
     const char* caption;
@@ -329,6 +281,7 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u(config.printTitle));
   PrintDBGridEh1->PageHeader.RightText = PrintDBGridEh1->PageHeader.LeftText;
   PrintDBGridEh1->PageHeader.LeftText.clear();
+  SetListOutput({DBGridEh1, u(config.exportName), PrintDBGridEh1, nullptr, nullptr, true});
 
   auto* rightColumn = new QVBoxLayout(right);
   rightColumn->setContentsMargins(0, 0, 0, 0);
@@ -342,24 +295,10 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(bar.frame);
   column->addWidget(splitter, 1);
   // Both logs open maximised.
   OpenMaximised(this, QSize(900, 600));
-
-  const struct {
-    QToolButton* button;
-    void (TUpkeepLogForm::*handler)();
-  } handlers[] = {{bitbtn_add, &TUpkeepLogForm::bitbtn_addClick},
-                  {bitbtn_edit, &TUpkeepLogForm::bitbtn_editClick},
-                  {bitbtn_delete, &TUpkeepLogForm::bitbtn_deleteClick},
-                  {bitbtn_save, &TUpkeepLogForm::bitbtn_saveClick},
-                  {bitbtn_cancel, &TUpkeepLogForm::bitbtn_cancelClick},
-                  {bitbtn_out, &TUpkeepLogForm::bitbtn_outClick},
-                  {bitbtn_print, &TUpkeepLogForm::bitbtn_printClick},
-                  {bitbtn_close, &TUpkeepLogForm::bitbtn_closeClick}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
 
   auto* chain = new TEnterChain(this);
   chain->Chain({DBDateTimeEditEh1, DBDateTimeEditEh2, DBEdit1, DBEdit3, DBEdit2}, [this] { bitbtn_saveClick(); });
@@ -381,14 +320,6 @@ void TUpkeepLogForm::done(int result) {
   TRecordForm::done(result);
   table_->Close();
   query_->Close();
-}
-
-bool TUpkeepLogForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == DBEdit2->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-    Guard([this] { OpenMemoEditor(this, DBEdit2->isReadOnly(), logSource_, u("备注")); });
-    return true;
-  }
-  return TRecordForm::eventFilter(watched, event);
 }
 
 bool TUpkeepLogForm::hasEntries() const { return hasRows(table_); }
@@ -471,8 +402,6 @@ void TUpkeepLogForm::bitbtn_saveClick() {
   SetBrowseState();
 }
 
-void TUpkeepLogForm::bitbtn_cancelClick() { RecordCancel(table_); }
-
 void TUpkeepLogForm::bitbtn_deleteClick() {
   if (!hasEntries()) return;
   if (!AskYesNo(u("确实要删除当前记录?"), u("提示"))) return;
@@ -483,17 +412,5 @@ void TUpkeepLogForm::bitbtn_deleteClick() {
     ShowDataError(u("删除失败"), e.message());
   }
 }
-
-void TUpkeepLogForm::bitbtn_outClick() {
-  if (!hasEntries()) return;
-  ExportShownRows(DBGridEh1, u(config_.exportName), nullptr, true);
-}
-
-void TUpkeepLogForm::bitbtn_printClick() {
-  if (!hasEntries()) return;
-  PrintShownRows(PrintDBGridEh1, nullptr, true);
-}
-
-void TUpkeepLogForm::bitbtn_closeClick() { close(); }
 
 void TUpkeepLogForm::DBGridEh2SortMarkingChanged() { SortByTitleMarkers(DBGridEh2, query_); }

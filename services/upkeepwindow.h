@@ -72,15 +72,11 @@ class TUpkeepItemsForm : public TRecordForm {
   TPrintDBGridEh* PrintDBGridEh1 = nullptr;
 
  public slots:
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void SpeedButton1Click();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:
@@ -148,18 +144,13 @@ class TUpkeepLogForm : public TRecordForm {
   void FormActivate();
 
  public slots:
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void bitbtn_closeClick();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void DBGridEh2SortMarkingChanged();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void done(int result) override;
 

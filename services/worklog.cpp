@@ -1,6 +1,8 @@
 #include "services/worklog.h"
 
 #include <QComboBox>
+#include <array>
+#include <tuple>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -32,7 +34,6 @@ void cancelPending(TDataSet* d) {
   if (d && (d->State() == dsEdit || d->State() == dsInsert)) d->Cancel();
 }
 
-
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
   auto* b = new QPushButton(u(caption), parent);
   b->setObjectName(QString::fromLatin1(name));
@@ -55,63 +56,110 @@ void buildGrid(TDBGridEh* grid, TDataSource* source, bool review) {
     for (const char* f : {"阅审完毕", "阅审人", "阅审日期"}) AddGridColumn(grid, u(f), QString(), false, 70);
 }
 
-void setupPrint(TPrintDBGridEh* print, TDBGridEh* grid) {
-  SetupGridPrint(print, grid, u("员工工作日志"));
+// The five memos of an entry: the day's work, its important matters, what was left undone and
+// tomorrow's plan, and the review's remark. The dialog that reviews only shows the first four;
+// the one that writes the entry only shows the remark. A double click opens the memo editor.
+std::array<TDBMemo*, 5> entryMemos(QWidget* parent, TDataSource* source, bool review) {
+  std::array<TDBMemo*, 5> memos;
+  const char* const fields[] = {"当日工作", "当日重要事项", "当日未完成工作", "明日工作计划", "阅审意见"};
+  for (int i = 0; i < 5; ++i) {
+    memos[i] = MakeDBMemo(parent, QStringLiteral("DBMemo%1").arg(i + 1).toLatin1().constData(), source, u(fields[i]));
+    memos[i]->setMinimumHeight(60);
+    memos[i]->setReadOnly(review ? i < 4 : i == 4);
+  }
+  ViewMemosOnDoubleClick(parent, source, {memos[0], memos[1], memos[2], memos[3], memos[4]});
+  return memos;
 }
 
-TDBMemo* memo(QWidget* parent, const char* name, TDataSource* source, const char* field, QObject* filter) {
-  TDBMemo* m = MakeDBMemo(parent, name, source, u(field));
-  m->viewport()->installEventFilter(filter);
-  m->setMinimumHeight(60);
-  return m;
+// Each caption in the grid's first column from `row` on, its widget beside it; the next row.
+int placeRows(QGridLayout* grid, QWidget* parent, int row, std::initializer_list<std::pair<const char*, QWidget*>> rows) {
+  for (const auto& [caption, w] : rows) {
+    grid->addWidget(new QLabel(u(caption), parent), row, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(w, row++, 1);
+  }
+  return row;
+}
+
+// The memos' rows.
+int placeMemos(QGridLayout* grid, QWidget* parent, int row, const std::array<TDBMemo*, 5>& m) {
+  return placeRows(grid, parent, row,
+                   {{"当日工作：", m[0]}, {"当日重要事项：", m[1]}, {"当日未完成工作：", m[2]},
+                    {"明日工作计划：", m[3]}, {"领导阅审意见：", m[4]}});
 }
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
-// The work-log window
+// The lists
 
-TForm_worklog::TForm_worklog(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_worklog"));
-  setWindowTitle(u("员工工作日志"));
+TWorklogList::TWorklogList(QWidget* parent, const char* name, const QString& title) : QDialog(parent) {
+  setObjectName(QString::fromLatin1(name));
+  setWindowTitle(title);
   q_worklog = NewQuery(this, "q_worklog", Dm1->ADO_system);
   DS_worklog = NewDataSource(this, "DS_worklog", q_worklog);
 
-  using F = TForm_worklog;
+  using F = TWorklogList;
   const TToolBar bar = NewToolBar<F>(this, kPlainToolBar,
                                      {{&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
                                       {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
                                       {&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
   bar.row->addStretch(1);
+  toolBar_ = bar.frame;
+  Panel = new QFrame(this);
+  PanelRow = new QHBoxLayout(Panel);
+}
 
-  auto* panel = new QFrame(this);
-  auto* panelRow = new QHBoxLayout(panel);
-  DBDateTimeEditEh1 = MakeDateBox(panel, "DBDateTimeEditEh1");
-  BitBtn1 = button(panel, "BitBtn1", "确定");
-  BitBtn_e = button(panel, "BitBtn_e", "编辑");
-  BitBtn_d = button(panel, "BitBtn_d", "删除");
-  panelRow->addWidget(new QLabel(u("工作日期:"), panel));
-  panelRow->addWidget(DBDateTimeEditEh1);
-  panelRow->addWidget(BitBtn1);
-  panelRow->addStretch(1);
-  panelRow->addWidget(BitBtn_e);
-  panelRow->addWidget(BitBtn_d);
+QPushButton* TWorklogList::NewPanelButton(const char* name, const char* caption) { return button(Panel, name, caption); }
 
+void TWorklogList::AddList(bool review) {
   DBGridEh1 = new TDBGridEh(this);
   DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  buildGrid(DBGridEh1, DS_worklog, false);
+  buildGrid(DBGridEh1, DS_worklog, review);
   OnGridDoubleClick(DBGridEh1, [this] { BitBtn_eClick(); });
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  setupPrint(PrintDBGridEh1, DBGridEh1);
+  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("员工工作日志"));
 
   auto* column = new QVBoxLayout(this);
-  column->addWidget(bar.frame);
-  column->addWidget(panel);
+  column->addWidget(toolBar_);
+  column->addWidget(Panel);
   column->addWidget(DBGridEh1, 1);
   resize(900, 560);
-
   connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
   connect(BitBtn_e, &QPushButton::clicked, this, Guarded([this] { BitBtn_eClick(); }));
+}
+
+void TWorklogList::done(int result) {
+  cancelPending(q_worklog);
+  q_worklog->Close();
+  QDialog::done(result);
+}
+
+void TWorklogList::bitbtn_outClick() {
+  if (!CheckActionRight("导出权") || !hasRows(q_worklog)) return;
+  ExportShownRows(DBGridEh1, u("员工工作日志"), nullptr, true);
+}
+
+void TWorklogList::bitbtn_printClick() {
+  if (!CheckActionRight("打印权") || !hasRows(q_worklog)) return;
+  PrintShownRows(PrintDBGridEh1, nullptr, true);
+}
+
+void TWorklogList::SpeedButton4Click() { close(); }
+
+// ---------------------------------------------------------------------------------------
+// The work-log window
+
+TForm_worklog::TForm_worklog(QWidget* parent) : TWorklogList(parent, "Form_worklog", u("员工工作日志")) {
+  DBDateTimeEditEh1 = MakeDateBox(Panel, "DBDateTimeEditEh1");
+  BitBtn1 = NewPanelButton("BitBtn1", "确定");
+  BitBtn_e = NewPanelButton("BitBtn_e", "编辑");
+  BitBtn_d = NewPanelButton("BitBtn_d", "删除");
+  PanelRow->addWidget(new QLabel(u("工作日期:"), Panel));
+  PanelRow->addWidget(DBDateTimeEditEh1);
+  PanelRow->addWidget(BitBtn1);
+  PanelRow->addStretch(1);
+  PanelRow->addWidget(BitBtn_e);
+  PanelRow->addWidget(BitBtn_d);
+  AddList(false);
+
   connect(BitBtn_d, &QPushButton::clicked, this, Guarded([this] { BitBtn_dClick(); }));
   // A change of the date box lists the day at once.
   DBDateTimeEditEh1->OnCloseUp = [this](QObject*, bool accept) {
@@ -123,12 +171,6 @@ TForm_worklog::TForm_worklog(QWidget* parent) : QDialog(parent) {
     if (!listed_ || DateBoxDay(DBDateTimeEditEh1) != day_) BitBtn1Click();
   }));
   DBDateTimeEditEh1->setFocus();
-}
-
-void TForm_worklog::done(int result) {
-  cancelPending(q_worklog);
-  q_worklog->Close();
-  QDialog::done(result);
 }
 
 void TForm_worklog::BitBtn1Click() {
@@ -160,28 +202,8 @@ void TForm_worklog::BitBtn_eClick() {
 }
 
 void TForm_worklog::BitBtn_dClick() {
-  if (!CheckActionRight("删除权")) return;
-  if (!hasRows(q_worklog)) return;
-  if (!AskYesNo(u("要删除当前记录吗? "))) return;
-  try {
-    q_worklog->Delete();
-  } catch (const Exception& e) {
-    cancelPending(q_worklog);
-    ShowDataError(u("删除失败"), e.message());
-  }
+  if (CheckActionRight("删除权")) DeleteScratchRow(q_worklog);
 }
-
-void TForm_worklog::bitbtn_outClick() {
-  if (!CheckActionRight("导出权") || !hasRows(q_worklog)) return;
-  ExportShownRows(DBGridEh1, u("员工工作日志"), nullptr, true);
-}
-
-void TForm_worklog::bitbtn_printClick() {
-  if (!CheckActionRight("打印权") || !hasRows(q_worklog)) return;
-  PrintShownRows(PrintDBGridEh1, nullptr, true);
-}
-
-void TForm_worklog::SpeedButton4Click() { close(); }
 
 // ---------------------------------------------------------------------------------------
 // The editing dialog
@@ -190,12 +212,8 @@ TForm_worklog_edit::TForm_worklog_edit(TForm_worklog* owner) : QDialog(owner), o
   setObjectName(QStringLiteral("Form_worklog_edit"));
   setWindowTitle(u("工作日志编辑"));
   TDataSource* ds = owner->DS_worklog;
-  DBMemo1 = memo(this, "DBMemo1", ds, "当日工作", this);
-  DBMemo2 = memo(this, "DBMemo2", ds, "当日重要事项", this);
-  DBMemo3 = memo(this, "DBMemo3", ds, "当日未完成工作", this);
-  DBMemo4 = memo(this, "DBMemo4", ds, "明日工作计划", this);
-  DBMemo5 = memo(this, "DBMemo5", ds, "阅审意见", this);
-  DBMemo5->setReadOnly(true);
+  const std::array<TDBMemo*, 5> memos = entryMemos(this, ds, false);
+  std::tie(DBMemo1, DBMemo2, DBMemo3, DBMemo4, DBMemo5) = std::tuple_cat(memos);
   DBText1 = new QLabel(this);
   DBText1->setObjectName(QStringLiteral("DBText1"));
   DBText2 = new QLabel(this);
@@ -213,17 +231,7 @@ TForm_worklog_edit::TForm_worklog_edit(TForm_worklog* owner) : QDialog(owner), o
   head->addWidget(DBText2);
   head->addStretch(1);
   grid->addLayout(head, 0, 0, 1, 2);
-  const struct {
-    const char* caption;
-    TDBMemo* m;
-  } rows[] = {{"当日工作：", DBMemo1}, {"当日重要事项：", DBMemo2}, {"当日未完成工作：", DBMemo3},
-              {"明日工作计划：", DBMemo4}, {"领导阅审意见：", DBMemo5}};
-  int r = 1;
-  for (const auto& row : rows) {
-    grid->addWidget(new QLabel(u(row.caption), this), r, 0, Qt::AlignRight | Qt::AlignTop);
-    grid->addWidget(row.m, r, 1);
-    ++r;
-  }
+  const int r = placeMemos(grid, this, 1, memos);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   for (QPushButton* b : {b_append, b_save, b_cancel, b_return}) buttons->addWidget(b);
@@ -242,23 +250,6 @@ void TForm_worklog_edit::showRow() {
   const bool row = q->Active() && (!q->IsEmpty() || q->State() == dsInsert);
   DBText1->setText(row ? q->FieldByName(u("日期"))->AsString() : QString());
   DBText2->setText(row ? q->FieldByName(u("姓名"))->AsString() : QString());
-}
-
-bool TForm_worklog_edit::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick) {
-    for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4, DBMemo5}) {
-      if (watched != m->viewport()) continue;
-      Guard([this, m] {
-        auto* form = new TForm_bz(this);
-        form->Bind(owner_->DS_worklog, m->DataField());
-        form->DBMemo1->setReadOnly(m == DBMemo5);
-        RunModal(form);
-        delete form;
-      });
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 void TForm_worklog_edit::done(int result) {
@@ -328,63 +319,24 @@ QString WorklogReviewCondition(const QString& reviewed, bool withDates, TDateTim
   return where;
 }
 
-TForm_worklog_check::TForm_worklog_check(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_worklog_check"));
-  setWindowTitle(u("阅审员工工作日志"));
-  q_worklog = NewQuery(this, "q_worklog", Dm1->ADO_system);
-  DS_worklog = NewDataSource(this, "DS_worklog", q_worklog);
-
-  using F = TForm_worklog_check;
-  const TToolBar bar = NewToolBar<F>(this, kPlainToolBar,
-                                     {{&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
-                                      {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
-                                      {&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
-  bar.row->addStretch(1);
-
-  auto* panel = new QFrame(this);
-  auto* panelRow = new QHBoxLayout(panel);
-  DBDateTimeEditEh1 = MakeDateBox(panel, "DBDateTimeEditEh1");
-  DBDateTimeEditEh2 = MakeDateBox(panel, "DBDateTimeEditEh2");
-  ComboBox1 = new QComboBox(panel);
+TForm_worklog_check::TForm_worklog_check(QWidget* parent)
+    : TWorklogList(parent, "Form_worklog_check", u("阅审员工工作日志")) {
+  DBDateTimeEditEh1 = MakeDateBox(Panel, "DBDateTimeEditEh1");
+  DBDateTimeEditEh2 = MakeDateBox(Panel, "DBDateTimeEditEh2");
+  ComboBox1 = new QComboBox(Panel);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->addItems({u("是"), u("否")});
   ComboBox1->setCurrentIndex(-1);
-  BitBtn1 = button(panel, "BitBtn1", "确定");
-  BitBtn_e = button(panel, "BitBtn_e", "编辑");
-  panelRow->addWidget(new QLabel(u("工作日期 从:"), panel));
-  panelRow->addWidget(DBDateTimeEditEh1);
-  panelRow->addWidget(new QLabel(u("到:"), panel));
-  panelRow->addWidget(DBDateTimeEditEh2);
-  panelRow->addWidget(new QLabel(u("审阅完毕:"), panel));
-  panelRow->addWidget(ComboBox1);
-  panelRow->addWidget(BitBtn1);
-  panelRow->addStretch(1);
-  panelRow->addWidget(BitBtn_e);
-
-  DBGridEh1 = new TDBGridEh(this);
-  DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
-  buildGrid(DBGridEh1, DS_worklog, true);
-  OnGridDoubleClick(DBGridEh1, [this] { BitBtn_eClick(); });
-  PrintDBGridEh1 = new TPrintDBGridEh(this);
-  PrintDBGridEh1->setObjectName(QStringLiteral("PrintDBGridEh1"));
-  setupPrint(PrintDBGridEh1, DBGridEh1);
-
-  auto* column = new QVBoxLayout(this);
-  column->addWidget(bar.frame);
-  column->addWidget(panel);
-  column->addWidget(DBGridEh1, 1);
-  resize(900, 560);
-
-  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
-  connect(BitBtn_e, &QPushButton::clicked, this, Guarded([this] { BitBtn_eClick(); }));
+  BitBtn1 = NewPanelButton("BitBtn1", "确定");
+  BitBtn_e = NewPanelButton("BitBtn_e", "编辑");
+  AddCaptionedEditors(PanelRow, Panel,
+                      {{"工作日期 从:", DBDateTimeEditEh1}, {"到:", DBDateTimeEditEh2}, {"审阅完毕:", ComboBox1}});
+  PanelRow->addWidget(BitBtn1);
+  PanelRow->addStretch(1);
+  PanelRow->addWidget(BitBtn_e);
+  AddList(true);
   auto* chain = new TEnterChain(this);
   chain->Link(DBDateTimeEditEh1, DBDateTimeEditEh2);
-}
-
-void TForm_worklog_check::done(int result) {
-  cancelPending(q_worklog);
-  q_worklog->Close();
-  QDialog::done(result);
 }
 
 void TForm_worklog_check::BitBtn1Click() {
@@ -413,18 +365,6 @@ void TForm_worklog_check::BitBtn_eClick() {
   delete dialog;
 }
 
-void TForm_worklog_check::bitbtn_outClick() {
-  if (!CheckActionRight("导出权") || !hasRows(q_worklog)) return;
-  ExportShownRows(DBGridEh1, u("员工工作日志"), nullptr, true);
-}
-
-void TForm_worklog_check::bitbtn_printClick() {
-  if (!CheckActionRight("打印权") || !hasRows(q_worklog)) return;
-  PrintShownRows(PrintDBGridEh1, nullptr, true);
-}
-
-void TForm_worklog_check::SpeedButton4Click() { close(); }
-
 // ---------------------------------------------------------------------------------------
 // The review dialog
 
@@ -432,12 +372,8 @@ TForm_worklog_check_edit::TForm_worklog_check_edit(TForm_worklog_check* owner) :
   setObjectName(QStringLiteral("Form_worklog_check_edit"));
   setWindowTitle(u("工作日志编辑"));
   TDataSource* ds = owner->DS_worklog;
-  DBMemo1 = memo(this, "DBMemo1", ds, "当日工作", this);
-  DBMemo2 = memo(this, "DBMemo2", ds, "当日重要事项", this);
-  DBMemo3 = memo(this, "DBMemo3", ds, "当日未完成工作", this);
-  DBMemo4 = memo(this, "DBMemo4", ds, "明日工作计划", this);
-  DBMemo5 = memo(this, "DBMemo5", ds, "阅审意见", this);
-  for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4}) m->setReadOnly(true);
+  const std::array<TDBMemo*, 5> memos = entryMemos(this, ds, true);
+  std::tie(DBMemo1, DBMemo2, DBMemo3, DBMemo4, DBMemo5) = std::tuple_cat(memos);
   DBCheckBox1 = MakeDBCheck(this, "DBCheckBox1", ds, u("阅审完毕"), u("阅审完毕："));
   DBEdit1 = MakeDBEdit(this, "DBEdit1", ds, u("阅审人"));
   DBDateTimeEditEh1 = MakeDBDateEdit(this, "DBDateTimeEditEh1", ds, u("阅审日期"));
@@ -446,18 +382,8 @@ TForm_worklog_check_edit::TForm_worklog_check_edit(TForm_worklog_check* owner) :
   b_return = button(this, "b_return", "返回 (&R)");
 
   auto* grid = new QGridLayout(this);
-  const struct {
-    const char* caption;
-    QWidget* w;
-  } rows[] = {{"当日工作：", DBMemo1}, {"当日重要事项：", DBMemo2}, {"当日未完成工作：", DBMemo3},
-              {"明日工作计划：", DBMemo4}, {"领导阅审意见：", DBMemo5}, {"阅审完毕：", DBCheckBox1},
-              {"阅审人：", DBEdit1}, {"阅审日期：", DBDateTimeEditEh1}};
-  int r = 0;
-  for (const auto& row : rows) {
-    grid->addWidget(new QLabel(u(row.caption), this), r, 0, Qt::AlignRight | Qt::AlignTop);
-    grid->addWidget(row.w, r, 1);
-    ++r;
-  }
+  const int r = placeRows(grid, this, placeMemos(grid, this, 0, memos),
+                          {{"阅审完毕：", DBCheckBox1}, {"阅审人：", DBEdit1}, {"阅审日期：", DBDateTimeEditEh1}});
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   for (QPushButton* b : {b_save, b_cancel, b_return}) buttons->addWidget(b);
@@ -466,23 +392,6 @@ TForm_worklog_check_edit::TForm_worklog_check_edit(TForm_worklog_check* owner) :
   connect(b_cancel, &QPushButton::clicked, this, Guarded([this] { b_cancelClick(); }));
   connect(b_return, &QPushButton::clicked, this, &QDialog::reject);
   SetImeName(DBMemo5, CurrentOperatorIme);
-}
-
-bool TForm_worklog_check_edit::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick) {
-    for (TDBMemo* m : {DBMemo1, DBMemo2, DBMemo3, DBMemo4, DBMemo5}) {
-      if (watched != m->viewport()) continue;
-      Guard([this, m] {
-        auto* form = new TForm_bz(this);
-        form->Bind(owner_->DS_worklog, m->DataField());
-        form->DBMemo1->setReadOnly(m != DBMemo5);
-        RunModal(form);
-        delete form;
-      });
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 void TForm_worklog_check_edit::done(int result) {

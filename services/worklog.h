@@ -7,6 +7,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -19,39 +21,63 @@ class TDBGridEh;
 class TDBMemo;
 class TPrintDBGridEh;
 
-// The staff work log (caption "员工工作日志"): choosing a day lists every operator's entry of
-// that day and estate; 编辑 opens the editing dialog on the list's current entry.
-class TForm_worklog : public QDialog {
+// A list of work-log entries: a tool bar (导出, 打印, 返回) over a panel of the window's own
+// choices (with 确定 listing and 编辑 opening the current entry) and the entries' grid. Export
+// and print take the rows under their rights.
+class TWorklogList : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm_worklog(QWidget* parent = nullptr);
-
   TADOQuery* q_worklog = nullptr;
   TDataSource* DS_worklog = nullptr;
-  TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;  // 工作日期
   QPushButton* BitBtn1 = nullptr;      // 确定
   QPushButton* BitBtn_e = nullptr;     // 编辑
-  QPushButton* BitBtn_d = nullptr;     // 删除
   QToolButton* bitbtn_out = nullptr;   // 导出
   QToolButton* bitbtn_print = nullptr; // 打印
   QToolButton* SpeedButton4 = nullptr; // 返回
   TDBGridEh* DBGridEh1 = nullptr;
   TPrintDBGridEh* PrintDBGridEh1 = nullptr;
 
-  // The day the list holds (valid once a day has been listed).
-  bool DayListed() const { return listed_; }
-  TDateTime ListedDay() const { return day_; }
-
  public slots:
-  void BitBtn1Click();
-  void BitBtn_eClick();
-  void BitBtn_dClick();
+  virtual void BitBtn1Click() = 0;
+  virtual void BitBtn_eClick() = 0;
   void bitbtn_outClick();
   void bitbtn_printClick();
   void SpeedButton4Click();
 
  protected:
+  // The window `name` captioned `title`: the query, the tool bar and the empty panel, whose
+  // row the window fills (its 确定 and 编辑 made with NewPanelButton).
+  TWorklogList(QWidget* parent, const char* name, const QString& title);
+  QPushButton* NewPanelButton(const char* name, const char* caption);
+  // The grid under the panel (with the review columns when `review`), its print and the
+  // layout; 确定 and 编辑 are wired.
+  void AddList(bool review);
   void done(int result) override;
+  QFrame* Panel = nullptr;
+  QHBoxLayout* PanelRow = nullptr;
+
+ private:
+  QWidget* toolBar_ = nullptr;
+};
+
+// The staff work log (caption "员工工作日志"): choosing a day lists every operator's entry of
+// that day and estate; 编辑 opens the editing dialog on the list's current entry.
+class TForm_worklog : public TWorklogList {
+  Q_OBJECT
+ public:
+  explicit TForm_worklog(QWidget* parent = nullptr);
+
+  TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;  // 工作日期
+  QPushButton* BitBtn_d = nullptr;     // 删除
+
+  // The day the list holds (valid once a day has been listed).
+  bool DayListed() const { return listed_; }
+  TDateTime ListedDay() const { return day_; }
+
+ public slots:
+  void BitBtn1Click() override;
+  void BitBtn_eClick() override;
+  void BitBtn_dClick();
 
  private:
   bool listed_ = false;
@@ -83,7 +109,6 @@ class TForm_worklog_edit : public QDialog {
   void b_cancelClick();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;
 
  private:
@@ -92,33 +117,18 @@ class TForm_worklog_edit : public QDialog {
 };
 
 // The review window (caption "阅审员工工作日志").
-class TForm_worklog_check : public QDialog {
+class TForm_worklog_check : public TWorklogList {
   Q_OBJECT
  public:
   explicit TForm_worklog_check(QWidget* parent = nullptr);
 
-  TADOQuery* q_worklog = nullptr;
-  TDataSource* DS_worklog = nullptr;
   TDBDateTimeEditEh* DBDateTimeEditEh1 = nullptr;  // 工作日期 从
   TDBDateTimeEditEh* DBDateTimeEditEh2 = nullptr;  // 到
   QComboBox* ComboBox1 = nullptr;                  // 审阅完毕: "是", "否"
-  QPushButton* BitBtn1 = nullptr;                  // 确定
-  QPushButton* BitBtn_e = nullptr;                 // 编辑
-  QToolButton* bitbtn_out = nullptr;
-  QToolButton* bitbtn_print = nullptr;
-  QToolButton* SpeedButton4 = nullptr;
-  TDBGridEh* DBGridEh1 = nullptr;
-  TPrintDBGridEh* PrintDBGridEh1 = nullptr;
 
  public slots:
-  void BitBtn1Click();
-  void BitBtn_eClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
-
- protected:
-  void done(int result) override;
+  void BitBtn1Click() override;
+  void BitBtn_eClick() override;
 };
 
 // The review dialog (caption "工作日志编辑") on the review window's current entry.
@@ -144,7 +154,6 @@ class TForm_worklog_check_edit : public QDialog {
   void b_cancelClick();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;
 
  private:

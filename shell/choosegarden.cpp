@@ -19,46 +19,8 @@
 #include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
-TForm_choosegarden::TForm_choosegarden(QWidget* parent) : QDialog(parent) {
-  SetupFixedDialog(this, "Form_choosegarden", u("选择楼盘"), true);
-
-  q_temp = NewQuery(this, "q_temp", Dm1->ADO_system);
-  ds_temp = NewDataSource(this, "ds_temp", q_temp);
-
-  Label1 = new QLabel(this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setVisible(false);
-
-  bitbtn_select = new QPushButton(u("选中(&S)"), this);
-  bitbtn_select->setObjectName(QStringLiteral("bitbtn_select"));
-  SpeedButton4 = new QPushButton(u("返回"), this);
-  SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-  for (QPushButton* b : {bitbtn_select, SpeedButton4}) b->setAutoDefault(false);
-  connect(bitbtn_select, &QPushButton::clicked, this, Guarded([this] { bitbtn_selectClick(); }));
-  connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
-
-  DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_temp, 0);
-  AddGridColumn(DBGridEh1, u("小区代码"), u("楼盘代码"), true, 90);
-  AddGridColumn(DBGridEh1, u("小区名称"), u("楼盘称"), true, 200);
-  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGrideh1SortMarkingChanged(); }); };
-  OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
-
-  auto* tools = new QHBoxLayout;
-  tools->addWidget(bitbtn_select);
-  tools->addWidget(SpeedButton4);
-  tools->addStretch(1);
-  tools->addWidget(Label1);
-  auto* column = new QVBoxLayout(this);
-  column->addLayout(tools);
-  column->addWidget(DBGridEh1, 1);
-  setFixedSize(360, 320);
-  CentreOnScreen(this);
-}
-
-void TForm_choosegarden::SetCallerTag(const QString& tag) { Label1->setText(tag); }
-QString TForm_choosegarden::CallerTag() const { return Label1->text(); }
-
-void TForm_choosegarden::DBGridEh1DblClick() { bitbtn_selectClick(); }
+TForm_choosegarden::TForm_choosegarden(QWidget* parent)
+    : TListPicker(parent, "Form_choosegarden", u("选择楼盘"), {{"小区代码", "楼盘代码", 90}, {"小区名称", "楼盘称", 200}}) {}
 
 void TForm_choosegarden::bitbtn_selectClick() {
   if (CallerTag() == u("enter")) {
@@ -149,10 +111,3 @@ void TForm_choosegarden::chooseForOperator() {
     ShowDataError(u("存盘失败"), e.message());
   }
 }
-
-void TForm_choosegarden::SpeedButton4Click() {
-  q_temp->Close();
-  done(Rejected);
-}
-
-void TForm_choosegarden::DBGrideh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_temp); }

@@ -1,15 +1,8 @@
 #pragma once
 
 #include <QComboBox>
-#include <QDialog>
-#include <QPointer>
-#include <QString>
 
-class QLabel;
-class QPushButton;
-class TDataSet;
-class TDBEditEh;
-class TDBGridEh;
+#include "shell/choosestorey.h"
 
 // The house picker (caption "选择房屋资料") over the shared Dm1.q_houseinfo. The caller writes
 // its tag into the hidden Label2, fills ComboBox1 with the building names, opens
@@ -19,32 +12,16 @@ class TDBGridEh;
 //   "yajin":      小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元, 业主名称, 房屋代码
 //   "houselease": 小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元, 房屋代码, 房屋位置
 //   "tousuinfo":  小区代码, 小区名称, 楼宇代码, 楼宇名称, 楼宇单元, 联系电话, 房屋代码, 业主名称
-class TForm_choosehouse : public QDialog {
+class TForm_choosehouse : public TSearchPicker {
   Q_OBJECT
  public:
   explicit TForm_choosehouse(QWidget* parent = nullptr);
 
-  void SetCallerTag(const QString& tag);
-  QString CallerTag() const;
-  void SetCallerDataSet(TDataSet* dataSet) { callerDataSet_ = dataSet; }
-
-  QLabel* Label2 = nullptr;        // the caller's tag, hidden
   QComboBox* ComboBox2 = nullptr;  // 按房屋代码查找 / 按楼宇名称查找
-  TDBEditEh* Edit1 = nullptr;      // the house code searched for, upper case
   QComboBox* ComboBox1 = nullptr;  // building names
-  QPushButton* bitbtn_seek = nullptr;    // 查找
-  QPushButton* bitbtn_select = nullptr;  // 选中(&S)
-  QPushButton* SpeedButton4 = nullptr;   // 返回
-  TDBGridEh* DBGridEh1 = nullptr;
 
  public slots:
   void ComboBox2Change();
-  void bitbtn_seekClick();
-  void bitbtn_selectClick();
-  void DBGridEh1DblClick();
-  void SpeedButton4Click();
-  void DBGrideh1SortMarkingChanged();
-
- private:
-  QPointer<TDataSet> callerDataSet_;
+  void bitbtn_seekClick() override;
+  void bitbtn_selectClick() override;
 };

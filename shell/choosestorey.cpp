@@ -1,14 +1,17 @@
 #include "shell/choosestorey.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
 #include "platform/ui.h"
 #include "shell/dm.h"
+#include "shell/gardeninfo.h"
 #include "shell/recordwindow.h"
 #include "shell/windowparts.h"
 
@@ -41,8 +44,10 @@ bool CopyPickedFields(TDataSet* list, TDataSet* target, const QStringList& field
   return true;
 }
 
-TForm_choosestorey::TForm_choosestorey(QWidget* parent) : QDialog(parent) {
-  SetupFixedDialog(this, "Form_choosestorey", u("选择楼宇"), true);
+TListPicker::TListPicker(QWidget* parent, const char* name, const QString& title,
+                         std::initializer_list<TPickerColumn> columns)
+    : QDialog(parent) {
+  SetupFixedDialog(this, name, title, true);
 
   q_temp = NewQuery(this, "q_temp", Dm1->ADO_system);
   ds_temp = NewDataSource(this, "ds_temp", q_temp);
@@ -59,8 +64,8 @@ TForm_choosestorey::TForm_choosestorey(QWidget* parent) : QDialog(parent) {
   connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
 
   DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_temp, 0);
-  AddGridColumn(DBGridEh1, u("楼宇代码"), QString(), true, 100);
-  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), true, 200);
+  for (const TPickerColumn& c : columns)
+    AddGridColumn(DBGridEh1, u(c.field), c.title ? u(c.title) : QString(), true, c.width);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGrideh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
 
@@ -76,10 +81,85 @@ TForm_choosestorey::TForm_choosestorey(QWidget* parent) : QDialog(parent) {
   CentreOnScreen(this);
 }
 
-void TForm_choosestorey::SetCallerTag(const QString& tag) { Label1->setText(tag); }
-QString TForm_choosestorey::CallerTag() const { return Label1->text(); }
+void TListPicker::SetCallerTag(const QString& tag) { Label1->setText(tag); }
+QString TListPicker::CallerTag() const { return Label1->text(); }
 
-void TForm_choosestorey::DBGridEh1DblClick() { bitbtn_selectClick(); }
+void TListPicker::DBGridEh1DblClick() { bitbtn_selectClick(); }
+
+void TListPicker::SpeedButton4Click() {
+  q_temp->Close();
+  done(Rejected);
+}
+
+void TListPicker::DBGrideh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_temp); }
+
+TSearchPicker::TSearchPicker(QWidget* parent, const TSearchPickerLook& look) : QDialog(parent), list_(look.list) {
+  SetupFixedDialog(this, look.name, look.title, true);
+
+  Label2 = new QLabel(this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->setVisible(false);
+  choice_ = new QComboBox(this);
+  choice_->setObjectName(QString::fromLatin1(look.choiceName));
+  choice_->setEditable(true);
+  choice_->addItems(look.choices);
+  choice_->setCurrentIndex(0);
+  Edit1 = new TDBEditEh(this);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  SetUpperCaseTyping(Edit1);
+  bitbtn_seek = new QPushButton(u("查找"), this);
+  bitbtn_seek->setObjectName(QStringLiteral("bitbtn_seek"));
+  bitbtn_select = new QPushButton(look.selectCaption, this);
+  bitbtn_select->setObjectName(QStringLiteral("bitbtn_select"));
+  SpeedButton4 = new QPushButton(u("返回"), this);
+  SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
+  for (QPushButton* b : {bitbtn_seek, bitbtn_select, SpeedButton4}) b->setAutoDefault(false);
+  connect(bitbtn_seek, &QPushButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
+  connect(bitbtn_select, &QPushButton::clicked, this, Guarded([this] { bitbtn_selectClick(); }));
+  connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+
+  DBGridEh1 = NewListGrid(this, "DBGridEh1", look.source, look.footerRows);
+  for (const auto& [field, width] : look.columns) AddGridColumn(DBGridEh1, u(field), QString(), true, width);
+  DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGrideh1SortMarkingChanged(); }); };
+  OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
+
+  auto* chain = new TEnterChain(this);
+  chain->Action(Edit1, [this] { bitbtn_seekClick(); });
+
+  tools_ = new QHBoxLayout;
+  tools_->addWidget(bitbtn_select);
+  tools_->addWidget(SpeedButton4);
+  tools_->addSpacing(12);
+  tools_->addWidget(choice_);
+  tools_->addWidget(Edit1);
+  tools_->addWidget(bitbtn_seek);
+  tools_->addStretch(1);
+  tools_->addWidget(Label2);
+  auto* column = new QVBoxLayout(this);
+  column->addLayout(tools_);
+  column->addWidget(DBGridEh1, 1);
+  setFixedSize(560, 400);
+  CentreOnScreen(this);
+}
+
+void TSearchPicker::AddSearchWidget(QWidget* w) {
+  tools_->insertWidget(tools_->indexOf(Edit1) + 1, w);
+  // In the tab order too it follows the text.
+  QWidget::setTabOrder(Edit1, w);
+  QWidget::setTabOrder(w, bitbtn_seek);
+}
+
+void TSearchPicker::SetCallerTag(const QString& tag) { Label2->setText(tag); }
+QString TSearchPicker::CallerTag() const { return Label2->text(); }
+
+void TSearchPicker::DBGridEh1DblClick() { bitbtn_selectClick(); }
+
+void TSearchPicker::SpeedButton4Click() { done(Rejected); }
+
+void TSearchPicker::DBGrideh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, list_); }
+
+TForm_choosestorey::TForm_choosestorey(QWidget* parent)
+    : TListPicker(parent, "Form_choosestorey", u("选择楼宇"), {{"楼宇代码", nullptr, 100}, {"楼宇名称", nullptr, 200}}) {}
 
 void TForm_choosestorey::bitbtn_selectClick() {
   const QString tag = CallerTag();
@@ -88,10 +168,3 @@ void TForm_choosestorey::bitbtn_selectClick() {
                    {u("小区代码"), u("小区名称"), u("楼宇代码"), u("楼宇名称")});
   done(Accepted);
 }
-
-void TForm_choosestorey::SpeedButton4Click() {
-  q_temp->Close();
-  done(Rejected);
-}
-
-void TForm_choosestorey::DBGrideh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_temp); }

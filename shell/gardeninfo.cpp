@@ -109,23 +109,8 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   SetMainDataSet(q_gardeninfo);
 
   // Tool bar. 增加 and 删除 are not browse buttons here: nothing enables them.
-  using F = TForm_gardeninfo;
-  const TToolBar bar = NewToolBar<F>(this, kRecordToolBar,
-                                     {{&F::bitbtn_add, "bitbtn_add", "增加", &F::bitbtn_addClick},
-                                      {&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
-                                      {&F::bitbtn_delete, "bitbtn_delete", "删除", &F::bitbtn_deleteClick},
-                                      {&F::bitbtn_save, "bitbtn_save", "存盘", &F::bitbtn_saveClick},
-                                      {&F::bitbtn_cancel, "bitbtn_cancel", "取消", &F::bitbtn_cancelClick},
-                                      {&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
-                                      {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
-                                      {&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
-  QHBoxLayout* row = bar.row;
-  Label10 = new QLabel(u("提示：楼盘代码长度不能小于4位！"), bar.frame);
-  Label10->setObjectName(QStringLiteral("Label10"));
-  Label10->setStyleSheet(QStringLiteral("color: blue;"));
-  row->addSpacing(16);
-  row->addWidget(Label10);
-  row->addStretch(1);
+  const TToolBar bar = NewRecordToolBar<TForm_gardeninfo>(this);
+  Label10 = AddToolBarHint(bar, "Label10", u("提示：楼盘代码长度不能小于4位！"));
   bitbtn_add->setEnabled(false);
   bitbtn_delete->setEnabled(false);
   AddBrowseButtons({bitbtn_edit, bitbtn_out, bitbtn_print});
@@ -133,9 +118,7 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   AddEditButton(bitbtn_cancel);
 
   // Editors.
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panel = NewEditorPanel(this);
   DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", ds_gardeninfo, "小区代码");
   SetUpperCaseTyping(DBEdit1);
   DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_gardeninfo, "小区名称");
@@ -146,7 +129,7 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   DBEdit4 = NewBoundEditor<TDBEditEh>(panel, "DBEdit4", ds_gardeninfo, "备注");
   DBMemo1 = NewBoundEditor<TDBMemo>(panel, "DBMemo1", ds_gardeninfo, "小区简介");
   DBMemo1->setMaximumHeight(64);
-  DBMemo1->viewport()->installEventFilter(this);
+  OnEditorDoubleClick(DBMemo1, [this] { DBMemo1DblClick(); });
   auto* fields = new QGridLayout(panel);
   PlaceEditors(fields, panel,
                {{"楼盘代码：", DBEdit1, 0, 0},         {"楼盘名称：", DBEdit2, 0, 1},
@@ -171,6 +154,7 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("楼盘资料明细表"));
+  SetListOutput({DBGridEh1, u("楼盘资料明细表"), PrintDBGridEh1});
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
@@ -193,14 +177,6 @@ void TForm_gardeninfo::showEvent(QShowEvent* event) {
     activated_ = true;
     Guard([this] { FormActivate(); });
   }
-}
-
-bool TForm_gardeninfo::eventFilter(QObject* watched, QEvent* event) {
-  if (DBMemo1 && watched == DBMemo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-    Guard([this] { DBMemo1DblClick(); });
-    return true;
-  }
-  return TRecordForm::eventFilter(watched, event);
 }
 
 void TForm_gardeninfo::FormActivate() {
@@ -249,8 +225,6 @@ void TForm_gardeninfo::bitbtn_saveClick() {
   if (SaveRenamableRow(q, adding, key)) ShowInformation(u("保存完毕！"));
 }
 
-void TForm_gardeninfo::bitbtn_cancelClick() { RecordCancel(q_gardeninfo); }
-
 void TForm_gardeninfo::bitbtn_deleteClick() {
   if (!q_gardeninfo->Active() || q_gardeninfo->IsEmpty()) return;
   // An estate with buildings stays; this check comes before the right.
@@ -261,18 +235,7 @@ void TForm_gardeninfo::bitbtn_deleteClick() {
   RecordDelete(q_gardeninfo, "删除权", true);
 }
 
-void TForm_gardeninfo::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("楼盘资料明细表"), "导出权", true); }
-
-void TForm_gardeninfo::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-
-void TForm_gardeninfo::SpeedButton4Click() { close(); }
-
-void TForm_gardeninfo::DBMemo1DblClick() {
-  // The row being edited takes the text; it enters editing before the editor opens so the
-  // first typed character is kept.
-  if (!DBMemo1->isReadOnly() && q_gardeninfo->State() == dsBrowse && !q_gardeninfo->IsEmpty()) q_gardeninfo->Edit();
-  OpenMemoEditor(this, DBMemo1->isReadOnly(), ds_gardeninfo, u("小区简介"));
-}
+void TForm_gardeninfo::DBMemo1DblClick() { EditMemoOfRow(this, DBMemo1, ds_gardeninfo, u("小区简介")); }
 
 void OpenGardenInfoWindow(QWidget* owner) {
   if (!CheckActionRight("楼宇资料设置")) return;

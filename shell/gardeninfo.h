@@ -68,19 +68,14 @@ class TForm_gardeninfo : public TRecordForm {
 
  public slots:
   void FormActivate();
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void DBMemo1DblClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   bool activated_ = false;

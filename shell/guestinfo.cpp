@@ -21,28 +21,13 @@
 #include "shell/loginstate.h"
 #include "shell/windowparts.h"
 
-namespace {
-
-TDBEditEh* makeEdit(QWidget* parent, const char* name, const char* field) {
-  auto* e = new TDBEditEh(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(Dm1->ds_guestinfo);
-  e->SetDataField(u(field));
-  return e;
-}
-
-QString likeAny(const QString& text) { return SqlQuote::Like(text, true, true) + SqlQuote::LikeEscape(); }
-}  // namespace
-
 QString GuestSearchCondition(const QString& houseCode, const QString& customerName, const QString& rented) {
-  QString where;
-  auto add = [&where](const QString& condition) { where += (where.isEmpty() ? QString() : u("and")) + condition; };
-  if (!houseCode.trimmed().isEmpty()) add(u("(房屋代码 like ") + likeAny(houseCode) + u(")"));
-  if (!customerName.trimmed().isEmpty()) add(u("(客户名称 like ") + likeAny(customerName) + u(")"));
-  if (rented.trimmed() == u("是")) add(u("(len(房屋代码)>0)"));
+  TSearchConditions where;
+  where.Contains(u("房屋代码"), houseCode).Contains(u("客户名称"), customerName);
+  if (rented.trimmed() == u("是")) where.Add(u("(len(房屋代码)>0)"));
   // A customer who never rented has no house code at all: listed as not renting too.
-  else if (rented.trimmed() == u("否")) add(u("((房屋代码 is null)or(len(房屋代码)=0))"));
-  return where;
+  else if (rented.trimmed() == u("否")) where.Add(u("((房屋代码 is null)or(len(房屋代码)=0))"));
+  return where.Text();
 }
 
 TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
@@ -51,11 +36,9 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   TADOQuery* q = Dm1->q_guestinfo;
   SetMainDataSet(q);
 
-  const TToolBar tools = NewToolBarFrame(this, kRecordToolBar);
-  QFrame* bar = tools.frame;
-  QHBoxLayout* row = tools.row;
-  AddStandardToolButtons(row);
-  row->addStretch(1);
+  const TToolBar tools = NewRecordToolBar<TForm_guestinfo>(this);
+  tools.row->addStretch(1);
+  RegisterStandardToolStates();
 
   // Search panel.
   Edit1 = NewLineEdit(this, "Edit1");
@@ -71,28 +54,26 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   AddBrowseButton(SpeedButton2);
 
   // Detail panel.
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
-  DBEdit1 = makeEdit(panel, "DBEdit1", "客户代码");
+  auto* panel = NewEditorPanel(this);
+  DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", Dm1->ds_guestinfo, "客户代码");
   SpeedButton1 = AddToolButton(nullptr, "SpeedButton1", u("<<"));
   SpeedButton1->setParent(panel);
   SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
   SpeedButton1->setMinimumWidth(24);
   SpeedButton1->setToolTip(u("客户代码等于客户名称"));
-  DBEdit4 = makeEdit(panel, "DBEdit4", "客户名称");
-  DBEdit2 = makeEdit(panel, "DBEdit2", "身份证号");
-  DBEdit3 = makeEdit(panel, "DBEdit3", "联系电话");
-  DBEdit5 = makeEdit(panel, "DBEdit5", "工作单位");
-  DBEdit6 = makeEdit(panel, "DBEdit6", "联系地址");
-  DBEdit7 = makeEdit(panel, "DBEdit7", "开户银行");
-  DBEdit8 = makeEdit(panel, "DBEdit8", "银行帐号");
+  DBEdit4 = NewBoundEditor<TDBEditEh>(panel, "DBEdit4", Dm1->ds_guestinfo, "客户名称");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", Dm1->ds_guestinfo, "身份证号");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", Dm1->ds_guestinfo, "联系电话");
+  DBEdit5 = NewBoundEditor<TDBEditEh>(panel, "DBEdit5", Dm1->ds_guestinfo, "工作单位");
+  DBEdit6 = NewBoundEditor<TDBEditEh>(panel, "DBEdit6", Dm1->ds_guestinfo, "联系地址");
+  DBEdit7 = NewBoundEditor<TDBEditEh>(panel, "DBEdit7", Dm1->ds_guestinfo, "开户银行");
+  DBEdit8 = NewBoundEditor<TDBEditEh>(panel, "DBEdit8", Dm1->ds_guestinfo, "银行帐号");
   DBMemo1 = new TDBMemo(panel);
   DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
   DBMemo1->SetDataSource(Dm1->ds_guestinfo);
   DBMemo1->SetDataField(u("备注"));
   DBMemo1->setMaximumHeight(48);
-  DBMemo1->viewport()->installEventFilter(this);
+  OnEditorDoubleClick(DBMemo1, [this] { DBMemo1DblClick(); });
   DBCheckBox1 = new TDBCheckBoxEh(panel);
   DBCheckBox1->setObjectName(QStringLiteral("DBCheckBox1"));
   DBCheckBox1->SetDataSource(Dm1->ds_guestinfo);
@@ -101,11 +82,7 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   DBCheckBox1->setMinimumSize(60, 20);
 
   auto* fields = new QGridLayout(panel);
-  auto* codeBox = new QHBoxLayout;
-  codeBox->addWidget(DBEdit1, 1);
-  codeBox->addWidget(SpeedButton1);
-  fields->addWidget(new QLabel(u("客户代码："), panel), 0, 0, Qt::AlignRight);
-  fields->addLayout(codeBox, 0, 1);
+  PlaceCodeEditor(fields, panel, u("客户代码："), DBEdit1, SpeedButton1);
   const struct {
     const char* caption;
     QWidget* editor;
@@ -139,24 +116,17 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("客户资料明细表"));
+  SetListOutput({DBGridEh1, u("客户资料明细表"), PrintDBGridEh1, nullptr, nullptr, false});
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(tools.frame);
   column->addWidget(search);
   column->addWidget(panel);
   column->addWidget(DBGridEh1, 1);
   resize(820, 560);
 
-  ConnectClicks(this, {{bitbtn_add, &TForm_guestinfo::bitbtn_addClick},
-                       {bitbtn_edit, &TForm_guestinfo::bitbtn_editClick},
-                       {bitbtn_delete, &TForm_guestinfo::bitbtn_deleteClick},
-                       {bitbtn_save, &TForm_guestinfo::bitbtn_saveClick},
-                       {bitbtn_cancel, &TForm_guestinfo::bitbtn_cancelClick},
-                       {bitbtn_out, &TForm_guestinfo::bitbtn_outClick},
-                       {bitbtn_print, &TForm_guestinfo::bitbtn_printClick},
-                       {SpeedButton4, &TForm_guestinfo::SpeedButton4Click},
-                       {SpeedButton1, &TForm_guestinfo::SpeedButton1Click},
+  ConnectClicks(this, {{SpeedButton1, &TForm_guestinfo::SpeedButton1Click},
                        {SpeedButton2, &TForm_guestinfo::SpeedButton2Click}});
 
   auto* chain = new TEnterChain(this);
@@ -170,14 +140,6 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
   SetBrowseState();
 }
 
-bool TForm_guestinfo::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == DBMemo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-    Guard([this] { DBMemo1DblClick(); });
-    return true;
-  }
-  return TRecordForm::eventFilter(watched, event);
-}
-
 void TForm_guestinfo::bitbtn_addClick() { RecordAdd(Dm1->q_guestinfo, DBEdit4, nullptr); }
 
 void TForm_guestinfo::bitbtn_editClick() { RecordEdit(DBEdit4, nullptr); }
@@ -185,16 +147,14 @@ void TForm_guestinfo::bitbtn_editClick() { RecordEdit(DBEdit4, nullptr); }
 void TForm_guestinfo::bitbtn_saveClick() {
   TADOQuery* q = Dm1->q_guestinfo;
   BeginSave(q);
-  if (!RequireField(q, u("客户代码"), DBEdit4, u("客户代码不能为空,请重新输入!"), true)) return;
-  if (!RequireField(q, u("客户名称"), DBEdit4, u("客户名称不能为空,请重新输入!"), true)) return;
-  if (!CheckUniqueKey(q, u("客户资料"), u("客户名称"), DBEdit4->Text(), DBEdit4, u("客户名称重复,请重新输入!")))
+  if (!RequireFields(q, {{"客户代码", DBEdit4, "客户代码不能为空,请重新输入!"},
+                         {"客户名称", DBEdit4, "客户名称不能为空,请重新输入!"}}))
     return;
-  if (!CheckUniqueKey(q, u("客户资料"), u("客户代码"), DBEdit1->Text(), DBEdit1, u("客户代码重复,请重新输入!")))
+  if (!CheckUniqueKeys(q, {{u("客户资料"), u("客户名称"), DBEdit4->Text(), DBEdit4, u("客户名称重复,请重新输入!")},
+                           {u("客户资料"), u("客户代码"), DBEdit1->Text(), DBEdit1, u("客户代码重复,请重新输入!")}}))
     return;
   StampAndPost(q, u("操作人员"));
 }
-
-void TForm_guestinfo::bitbtn_cancelClick() { RecordCancel(Dm1->q_guestinfo); }
 
 void TForm_guestinfo::bitbtn_deleteClick() {
   TADOQuery* q = Dm1->q_guestinfo;
@@ -206,12 +166,6 @@ void TForm_guestinfo::bitbtn_deleteClick() {
   RecordDelete(q, nullptr, false);
 }
 
-void TForm_guestinfo::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("客户资料明细表"), nullptr, false); }
-
-void TForm_guestinfo::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, nullptr, false); }
-
-void TForm_guestinfo::SpeedButton4Click() { close(); }
-
 void TForm_guestinfo::SpeedButton1Click() {
   // Only a row being added or edited takes the name as its code; the save checks it.
   if (!IsEditing()) return;
@@ -221,23 +175,10 @@ void TForm_guestinfo::SpeedButton1Click() {
 }
 
 void TForm_guestinfo::SpeedButton2Click() {
-  TADOQuery* q = Dm1->q_guestinfo;
-  const QString where = GuestSearchCondition(Edit1->text(), Edit2->text(), ComboBox1->currentText());
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 客户资料 "));
-  if (!where.isEmpty()) q->SQL.Add(u(" where ") + where);
-  q->SQL.Add(u("order by 客户代码"));
-  q->Open();
-  if (q->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  SearchList(Dm1->q_guestinfo, u("select * from 客户资料 "),
+             GuestSearchCondition(Edit1->text(), Edit2->text(), ComboBox1->currentText()), u("order by 客户代码"));
 }
 
 void TForm_guestinfo::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_guestinfo); }
 
-void TForm_guestinfo::DBMemo1DblClick() {
-  // The row is put into editing first, so the memo editor's first keystroke is not lost to
-  // the row's state change.
-  if (!DBMemo1->isReadOnly() && Dm1->q_guestinfo->State() == dsBrowse && !Dm1->q_guestinfo->IsEmpty())
-    Dm1->q_guestinfo->Edit();
-  OpenMemoEditor(this, DBMemo1->isReadOnly(), Dm1->ds_guestinfo, u("备注"));
-}
+void TForm_guestinfo::DBMemo1DblClick() { EditMemoOfRow(this, DBMemo1, Dm1->ds_guestinfo, u("备注")); }

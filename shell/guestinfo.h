@@ -43,21 +43,14 @@ class TForm_guestinfo : public TRecordForm {
   TPrintDBGridEh* PrintDBGridEh1 = nullptr;
 
  public slots:
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void SpeedButton1Click();
   void SpeedButton2Click();
   void DBGridEh1SortMarkingChanged();
   void DBMemo1DblClick();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // The search condition of the customers window from its three search fields (each ignored

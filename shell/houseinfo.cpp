@@ -28,22 +28,6 @@
 #include "shell/loginstate.h"
 #include "shell/windowparts.h"
 
-namespace {
-
-// A box whose value is set only through its pick button.
-void addPickButton(TDBComboBoxEh* box, std::function<void()> click) {
-  box->SetReadOnly(true);
-  if (TEditButtonEh* b = box->EditButtons()->Add()) {
-    b->SetStyle(ebsEllipsisEh);
-    b->SetVisible(true);
-    b->OnClick = [click = std::move(click)](QObject*, bool& handled) {
-      handled = true;
-      Guard([&] { click(); });
-    };
-  }
-}
-}  // namespace
-
 QStringList HouseRenameStatements(const QString& estateCode, const QString& oldCode, const QString& newCode) {
   const QString where = u(" where (房屋代码=") + SqlQuote::Text(oldCode) + u(")and") + SameEstateCondition(estateCode);
   QStringList out;
@@ -71,21 +55,17 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   SetMainDataSet(t_houseinfo);
 
   // Tool bar.
-  const TToolBar bar = NewToolBarFrame(this, kRecordToolBar);
-  AddStandardToolButtons(bar.row);
   using F = TForm_houseinfo_input;
-  AddToolActions<F>(this, this, bar.row,
-                    {{&F::bitbtn_seek, "bitbtn_seek", "查找", &F::bitbtn_seekClick},
-                     {&F::SpeedButton1, "SpeedButton1", "初始界面", &F::SpeedButton1Click}});
+  const TToolBar bar = NewRecordToolBar<F>(this, {{&F::bitbtn_seek, "bitbtn_seek", "查找", &F::bitbtn_seekClick},
+                                                  {&F::SpeedButton1, "SpeedButton1", "初始界面", &F::SpeedButton1Click}});
   bitbtn_seek->setVisible(false);
   SpeedButton1->setVisible(false);
+  RegisterStandardToolStates();
   AddBrowseButton(bitbtn_seek);
   bar.row->addStretch(1);
 
   // Editors.
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panel = NewEditorPanel(this);
   TDataSource* ds = ds_houseinfo;
   DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds, "房屋代码");
   SetUpperCaseTyping(DBEdit2);
@@ -99,11 +79,11 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   DBComboBoxEh4->SetItems(entrances);
   DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds, "房号");
   dbcomboboxeh1 = NewBoundEditor<TDBComboBoxEh>(panel, "dbcomboboxeh1", ds, "楼层");
-  addPickButton(dbcomboboxeh1, [this] { dbcomboboxeh1EditButtons0Click(); });
+  AddPickButton(dbcomboboxeh1, [this] { dbcomboboxeh1EditButtons0Click(); });
   DBComboBoxEh2 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", ds, "房型");
-  addPickButton(DBComboBoxEh2, [this] { DBComboBoxEh2EditButtons0Click(); });
+  AddPickButton(DBComboBoxEh2, [this] { DBComboBoxEh2EditButtons0Click(); });
   DBComboBoxEh3 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh3", ds, "产权状况");
-  addPickButton(DBComboBoxEh3, [this] { DBComboBoxEh3EditButtons0Click(); });
+  AddPickButton(DBComboBoxEh3, [this] { DBComboBoxEh3EditButtons0Click(); });
   DBNumberEditEh1 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh1", ds, "房屋面积");
   DBNumberEditEh2 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh2", ds, "使用面积");
   DBNumberEditEh3 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh3", ds, "其它面积一");
@@ -130,22 +110,17 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   DBMemo1->SetDataSource(ds);
   DBMemo1->SetDataField(u("装修情况"));
   DBMemo1->setMaximumHeight(44);
-  DBMemo1->viewport()->installEventFilter(this);
+  OnEditorDoubleClick(DBMemo1, [this] { DBMemo1DblClick(); });
   DBEdit10 = NewBoundEditor<TDBEditEh>(panel, "DBEdit10", ds, "车辆车位");
   DBEdit1 = new TDBMemo(panel);
   DBEdit1->setObjectName(QStringLiteral("DBEdit1"));
   DBEdit1->SetDataSource(ds);
   DBEdit1->SetDataField(u("备注"));
   DBEdit1->setMaximumHeight(44);
-  DBEdit1->viewport()->installEventFilter(this);
+  OnEditorDoubleClick(DBEdit1, [this] { DBEdit1DblClick(); });
 
-  auto* codeBox = new QHBoxLayout;
-  codeBox->setContentsMargins(0, 0, 0, 0);
-  codeBox->addWidget(DBEdit2, 1);
-  codeBox->addWidget(CheckBox1);
   auto* fields = new QGridLayout(panel);
-  fields->addWidget(new QLabel(u("房屋代码："), panel), 0, 0, Qt::AlignRight);
-  fields->addLayout(codeBox, 0, 1);
+  PlaceCodeEditor(fields, panel, u("房屋代码："), DBEdit2, CheckBox1);
   auto* ownershipLabel = new QLabel(u("产权状况："), panel);
   const struct {
     const char* caption;
@@ -242,6 +217,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋资料明细表"));
+  SetListOutput({DBGridEh1, u("房屋资料明细表"), PrintDBGridEh1});
 
   auto* top = new QHBoxLayout;
   top->addWidget(panel, 1);
@@ -256,15 +232,6 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   column->addLayout(top);
   column->addWidget(splitter, 1);
   OpenMaximised(this, QSize(1100, 700));
-
-  ConnectClicks(this, {{bitbtn_add, &TForm_houseinfo_input::bitbtn_addClick},
-                       {bitbtn_edit, &TForm_houseinfo_input::bitbtn_editClick},
-                       {bitbtn_delete, &TForm_houseinfo_input::bitbtn_deleteClick},
-                       {bitbtn_save, &TForm_houseinfo_input::bitbtn_saveClick},
-                       {bitbtn_cancel, &TForm_houseinfo_input::bitbtn_cancelClick},
-                       {bitbtn_out, &TForm_houseinfo_input::bitbtn_outClick},
-                       {bitbtn_print, &TForm_houseinfo_input::bitbtn_printClick},
-                       {SpeedButton4, &TForm_houseinfo_input::SpeedButton4Click}});
 
   // The Enter chains; Enter in 备注 saves.
   auto* chain = new TEnterChain(this);
@@ -291,20 +258,6 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
 
 TForm_houseinfo_input::~TForm_houseinfo_input() = default;
 
-bool TForm_houseinfo_input::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonDblClick) {
-    if (DBEdit1 && watched == DBEdit1->viewport()) {
-      Guard([this] { DBEdit1DblClick(); });
-      return true;
-    }
-    if (DBMemo1 && watched == DBMemo1->viewport()) {
-      Guard([this] { DBMemo1DblClick(); });
-      return true;
-    }
-  }
-  return TRecordForm::eventFilter(watched, event);
-}
-
 void TForm_houseinfo_input::done(int result) {
   Guard([this] { FormClose(); });
   TRecordForm::done(result);
@@ -317,16 +270,9 @@ void TForm_houseinfo_input::FormClose() {
   layoutReset_.WindowClosed();
 }
 
-bool TForm_houseinfo_input::listHasRows() const { return t_houseinfo->Active() && !t_houseinfo->IsEmpty(); }
-
 void TForm_houseinfo_input::bitbtn_addClick() {
-  if (!CheckActionRight("编辑权")) return;
-  if (!q_storeyinfo->Active() || q_storeyinfo->IsEmpty()) {
-    ShowNotice(u("楼宇资料中没有记录,请先增加楼宇资料!"));
+  if (!RecordAddUnder(q_storeyinfo, u("楼宇资料中没有记录,请先增加楼宇资料!"), t_houseinfo, firstEditor(), "编辑权"))
     return;
-  }
-  if (!t_houseinfo->Active()) t_houseinfo->Open();
-  RecordAdd(t_houseinfo, CheckBox1->isChecked() ? static_cast<QWidget*>(DBEdit3) : DBEdit2, nullptr);
   bitbtn_seek->setEnabled(false);
   // The link gives 小区代码 and 楼宇代码; the names come from the building row.
   for (const char* field : {"小区代码", "小区名称", "楼宇名称"})
@@ -334,21 +280,16 @@ void TForm_houseinfo_input::bitbtn_addClick() {
   t_houseinfo->FieldByName(u("租赁"))->SetAsBoolean(false);
 }
 
-void TForm_houseinfo_input::bitbtn_editClick() {
-  if (!CheckActionRight("编辑权")) return;
-  if (!listHasRows()) {
-    bitbtn_addClick();
-    return;
-  }
-  RecordEdit(CheckBox1->isChecked() ? static_cast<QWidget*>(DBEdit3) : DBEdit2, nullptr);
+void TForm_houseinfo_input::bitbtn_editClick() { RecordEditOrAdd(t_houseinfo, firstEditor(), "编辑权"); }
+
+QWidget* TForm_houseinfo_input::firstEditor() const {
+  return CheckBox1->isChecked() ? static_cast<QWidget*>(DBEdit3) : DBEdit2;
 }
 
 void TForm_houseinfo_input::bitbtn_saveClick() {
   TADOTable* t = t_houseinfo;
-  if (!t->Active()) return;
-  const bool adding = t->State() == dsInsert || (t->State() == dsBrowse && t->IsEmpty());
-  BeginSave(t);
-  if (!t->Modified()) return;  // nothing changed: nothing to save, nothing said
+  bool adding = false;
+  if (!BeginChangedSave(t, &adding)) return;  // nothing changed: nothing to save, nothing said
 
   TField* codeField = t->FieldByName(u("房屋代码"));
   if (CheckBox1->isChecked()) {
@@ -379,37 +320,17 @@ void TForm_houseinfo_input::bitbtn_saveClick() {
 
   // Unique within the estate; a new code is written into every copy of this estate's house.
   const QString estate = t->FieldByName(u("小区代码"))->AsString();
-  const TRenamableKey key{u("房屋代码"), DBEdit2,
-                          {u("select * from 房屋资料 "), u("where (coalesce(小区代码,'')=") + SqlQuote::Text(estate) +
-                                                             u(")and(房屋代码=") + SqlQuote::Text(codeField->AsString()) +
-                                                             u(")")},
-                          u("房屋代码重复,请重新输入!"),
-                          [&](const QString& oldCode, const QString& newCode) {
+  const TRenamableKey key{u("房屋代码"), DBEdit2, EstateKeySql(u("房屋资料"), estate, u("房屋代码"), codeField->AsString()),
+                          u("房屋代码重复,请重新输入!"), [&](const QString& oldCode, const QString& newCode) {
                             return HouseRenameStatements(estate, oldCode, newCode);
                           }};
   if (SaveRenamableRow(t, adding, key)) ShowNotice(u("保存完毕！"));
 }
 
-void TForm_houseinfo_input::bitbtn_cancelClick() { RecordCancel(t_houseinfo); }
-
 void TForm_houseinfo_input::bitbtn_deleteClick() {
-  if (!listHasRows()) return;
   // A house with a charge standard in its estate stays; bills, payments and deposits do not
   // hold it. This check comes before the right.
-  const QString estate = t_houseinfo->FieldByName(u("小区代码"))->AsString();
-  const QString code = t_houseinfo->FieldByName(u("房屋代码"))->AsString();
-  DeleteUnlessInUse(t_houseinfo, EstateRowsSql(u("房屋收费项目"), u("房屋代码"), code, estate),
-                    u("抱歉，该房屋代码已经开始使用了，不能删除！"), "删除权", true);
-}
-
-void TForm_houseinfo_input::bitbtn_outClick() {
-  if (!listHasRows()) return;
-  ExportShownRows(DBGridEh1, u("房屋资料明细表"), "导出权", true);
-}
-
-void TForm_houseinfo_input::bitbtn_printClick() {
-  if (!listHasRows()) return;
-  PrintShownRows(PrintDBGridEh1, "打印权", true);
+  DeleteUnlessUsedInEstate(t_houseinfo, u("房屋收费项目"), u("房屋代码"), u("抱歉，该房屋代码已经开始使用了，不能删除！"));
 }
 
 void TForm_houseinfo_input::bitbtn_seekClick() {
@@ -433,8 +354,6 @@ void TForm_houseinfo_input::bitbtn_seekClick() {
 
 void TForm_houseinfo_input::SpeedButton1Click() { layoutReset_.Click(); }
 
-void TForm_houseinfo_input::SpeedButton4Click() { close(); }
-
 void TForm_houseinfo_input::dbcomboboxeh1EditButtons0Click() {
   ChooseTypeEntry(this, TypeTableKind::Floor, IsEditing(), t_houseinfo);
 }
@@ -447,15 +366,9 @@ void TForm_houseinfo_input::DBComboBoxEh3EditButtons0Click() {
   ChooseTypeEntry(this, TypeTableKind::Ownership, IsEditing(), t_houseinfo);
 }
 
-void TForm_houseinfo_input::DBEdit1DblClick() {
-  if (!DBEdit1->isReadOnly() && t_houseinfo->State() == dsBrowse && !t_houseinfo->IsEmpty()) t_houseinfo->Edit();
-  OpenMemoEditor(this, DBEdit1->isReadOnly(), ds_houseinfo, u("备注"));
-}
+void TForm_houseinfo_input::DBEdit1DblClick() { EditMemoOfRow(this, DBEdit1, ds_houseinfo, u("备注")); }
 
-void TForm_houseinfo_input::DBMemo1DblClick() {
-  if (!DBMemo1->isReadOnly() && t_houseinfo->State() == dsBrowse && !t_houseinfo->IsEmpty()) t_houseinfo->Edit();
-  OpenMemoEditor(this, DBMemo1->isReadOnly(), ds_houseinfo, u("装修情况"));
-}
+void TForm_houseinfo_input::DBMemo1DblClick() { EditMemoOfRow(this, DBMemo1, ds_houseinfo, u("装修情况")); }
 
 void OpenHouseInfoWindow(QWidget* owner) {
   if (!CheckActionRight("业主资料设置")) return;

@@ -80,16 +80,12 @@ class TForm_houseinfo_input : public TRecordForm {
 
  public slots:
   void FormClose();
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void bitbtn_seekClick();
   void SpeedButton1Click();
-  void SpeedButton4Click();
   void dbcomboboxeh1EditButtons0Click();
   void DBComboBoxEh2EditButtons0Click();
   void DBComboBoxEh3EditButtons0Click();
@@ -97,11 +93,11 @@ class TForm_houseinfo_input : public TRecordForm {
   void DBMemo1DblClick();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;
 
  private:
-  bool listHasRows() const;
+  // The editor an add or edit starts in: 房号 while the code is generated, else the code.
+  QWidget* firstEditor() const;
   TLayoutReset layoutReset_;
 };
 

@@ -24,18 +24,8 @@
 #include "shell/windowparts.h"
 #include "shell/xzyz.h"
 
-
 namespace {
 QString text(TDataSet* ds, const char* field) { return SqlQuote::Text(ds->FieldByName(u(field))->AsString()); }
-
-template <class Editor>
-Editor* makeEditor(QWidget* parent, const char* name, const char* field) {
-  auto* e = new Editor(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(Dm1->ds_houselease);
-  e->SetDataField(u(field));
-  return e;
-}
 
 bool editingRow(TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsInsert; }
 
@@ -100,13 +90,12 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
   setWindowTitle(u("客户迁入迁出管理"));
   SetMainDataSet(Dm1->q_houselease);
 
-  const TToolBar tools = NewToolBarFrame(this, kRecordToolBar);
-  QFrame* bar = tools.frame;
-  QHBoxLayout* row = tools.row;
-  AddStandardToolButtons(row);
-  xzyz = AddToolButton(row, "xzyz", u("选择客户"));
-  xzhouse = AddToolButton(row, "xzhouse", u("选择房屋"));
-  row->addStretch(1);
+  using F = TForm_houselease;
+  const TToolBar tools = NewRecordToolBar<F>(this);
+  AddToolActions<F>(this, tools.frame, tools.row,
+                    {{&F::xzyz, "xzyz", "选择客户", &F::xzyzClick}, {&F::xzhouse, "xzhouse", "选择房屋", &F::xzhouseClick}});
+  tools.row->addStretch(1);
+  RegisterStandardToolStates();
   AddEditButton(xzyz);
   AddEditButton(xzhouse);
 
@@ -118,10 +107,10 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
 
   auto* customer = new QGroupBox(u("客户资料"), this);
   customer->setObjectName(QStringLiteral("GroupBox1"));
-  DBEdit2 = makeEditor<TDBEditEh>(customer, "DBEdit2", "客户名称");
-  DBEdit3 = makeEditor<TDBEditEh>(customer, "DBEdit3", "身份证号");
-  DBEdit4 = makeEditor<TDBEditEh>(customer, "DBEdit4", "联系电话");
-  DBEdit5 = makeEditor<TDBEditEh>(customer, "DBEdit5", "房屋代码");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(customer, "DBEdit2", Dm1->ds_houselease, "客户名称");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(customer, "DBEdit3", Dm1->ds_houselease, "身份证号");
+  DBEdit4 = NewBoundEditor<TDBEditEh>(customer, "DBEdit4", Dm1->ds_houselease, "联系电话");
+  DBEdit5 = NewBoundEditor<TDBEditEh>(customer, "DBEdit5", Dm1->ds_houselease, "房屋代码");
   auto* customerGrid = new QGridLayout(customer);
   const struct {
     const char* caption;
@@ -135,31 +124,21 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
     ++i;
   }
 
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
-  DBDateTimeEditEh1 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", "迁入日期");
-  DBDateTimeEditEh2 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh2", "预计迁出日期");
-  DBDateTimeEditEh3 = makeEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh3", "实际迁出日期");
-  DBComboBoxEh1 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", "租售情况");
+  auto* panel = NewEditorPanel(this);
+  DBDateTimeEditEh1 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh1", Dm1->ds_houselease, "迁入日期");
+  DBDateTimeEditEh2 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh2", Dm1->ds_houselease, "预计迁出日期");
+  DBDateTimeEditEh3 = NewBoundEditor<TDBDateTimeEditEh>(panel, "DBDateTimeEditEh3", Dm1->ds_houselease, "实际迁出日期");
+  DBComboBoxEh1 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh1", Dm1->ds_houselease, "租售情况");
   DBComboBoxEh1->SetItems({u("租房")});
-  DBComboBoxEh2 = makeEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", "客户类型名称");
-  DBComboBoxEh2->SetReadOnly(true);
-  if (TEditButtonEh* b = DBComboBoxEh2->EditButtons()->Add()) {
-    b->SetStyle(ebsEllipsisEh);
-    b->SetVisible(true);
-    b->OnClick = [this](QObject*, bool& handled) {
-      handled = true;
-      Guard([this] { DBComboBoxEh2EditButtons0Click(); });
-    };
-  }
-  DBCheckBoxEh1 = makeEditor<TDBCheckBoxEh>(panel, "DBCheckBoxEh1", "已经迁入");
+  DBComboBoxEh2 = NewBoundEditor<TDBComboBoxEh>(panel, "DBComboBoxEh2", Dm1->ds_houselease, "客户类型名称");
+  AddPickButton(DBComboBoxEh2, [this] { DBComboBoxEh2EditButtons0Click(); });
+  DBCheckBoxEh1 = NewBoundEditor<TDBCheckBoxEh>(panel, "DBCheckBoxEh1", Dm1->ds_houselease, "已经迁入");
   DBCheckBoxEh1->Caption = u("已经租房：");
-  DBCheckBoxEh2 = makeEditor<TDBCheckBoxEh>(panel, "DBCheckBoxEh2", "已经迁出");
+  DBCheckBoxEh2 = NewBoundEditor<TDBCheckBoxEh>(panel, "DBCheckBoxEh2", Dm1->ds_houselease, "已经迁出");
   DBCheckBoxEh2->Caption = u("已经迁出：");
   for (TDBCheckBoxEh* c : {DBCheckBoxEh1, DBCheckBoxEh2}) c->setMinimumSize(80, 20);
-  DBEdit1 = makeEditor<TDBEditEh>(panel, "DBEdit1", "备注");
-  DBEdit1->installEventFilter(this);
+  DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", Dm1->ds_houselease, "备注");
+  OnEditorDoubleClick(DBEdit1, [this] { DBEdit1DblClick(); });
   auto* fields = new QGridLayout(panel);
   const struct {
     const char* caption;
@@ -196,6 +175,8 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋租售管理"));
+  // The lease list prints under the delete right.
+  SetListOutput({DBGridEh1, u("房屋租售管理"), PrintDBGridEh1, "导出权", "删除权", false});
 
   StatusBar1 = new QLabel(u("提示：开始显示的记录是没有迁出的业主！"), this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -204,7 +185,7 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
-  column->addWidget(bar);
+  column->addWidget(tools.frame);
   column->addWidget(search);
   column->addWidget(customer);
   column->addWidget(panel);
@@ -212,22 +193,7 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
   column->addWidget(StatusBar1);
   resize(860, 620);
 
-  const struct {
-    QToolButton* button;
-    void (TForm_houselease::*handler)();
-  } handlers[] = {{bitbtn_add, &TForm_houselease::bitbtn_addClick},
-                  {bitbtn_edit, &TForm_houselease::bitbtn_editClick},
-                  {bitbtn_delete, &TForm_houselease::bitbtn_deleteClick},
-                  {bitbtn_save, &TForm_houselease::bitbtn_saveClick},
-                  {bitbtn_cancel, &TForm_houselease::bitbtn_cancelClick},
-                  {bitbtn_out, &TForm_houselease::bitbtn_outClick},
-                  {bitbtn_print, &TForm_houselease::bitbtn_printClick},
-                  {SpeedButton4, &TForm_houselease::SpeedButton4Click},
-                  {SpeedButton2, &TForm_houselease::SpeedButton2Click},
-                  {xzyz, &TForm_houselease::xzyzClick},
-                  {xzhouse, &TForm_houselease::xzhouseClick}};
-  for (const auto& h : handlers)
-    connect(h.button, &QToolButton::clicked, this, Guarded([this, fn = h.handler] { (this->*fn)(); }));
+  ConnectClicks(this, {{SpeedButton2, &TForm_houselease::SpeedButton2Click}});
 
   auto* chain = new TEnterChain(this);
   chain->Chain({DBDateTimeEditEh1, DBDateTimeEditEh2, DBDateTimeEditEh3, DBComboBoxEh1});
@@ -239,14 +205,6 @@ TForm_houselease::TForm_houselease(QWidget* parent) : TRecordForm(parent) {
     SetImeName(w, CurrentOperatorIme);
 
   SetBrowseState();
-}
-
-bool TForm_houselease::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == DBEdit1 && event->type() == QEvent::MouseButtonDblClick) {
-    Guard([this] { DBEdit1DblClick(); });
-    return true;
-  }
-  return TRecordForm::eventFilter(watched, event);
 }
 
 void TForm_houselease::bitbtn_addClick() {
@@ -269,9 +227,12 @@ void TForm_houselease::bitbtn_editClick() {
 void TForm_houselease::bitbtn_saveClick() {
   TADOQuery* q = Dm1->q_houselease;
   BeginSave(q);
-  if (!RequireField(q, u("房屋代码"), xzhouse, u("房屋代码不能为空,请重新输入!"))) return;
-  if (!RequireField(q, u("客户名称"), xzyz, u("客户名称不能为空,请重新输入!"))) return;
-  if (!RequireField(q, u("客户类型名称"), DBComboBoxEh2, u("客户类型名称不能为空,请重新输入!"))) return;
+  if (!RequireFields(q,
+                     {{"房屋代码", xzhouse, "房屋代码不能为空,请重新输入!"},
+                      {"客户名称", xzyz, "客户名称不能为空,请重新输入!"},
+                      {"客户类型名称", DBComboBoxEh2, "客户类型名称不能为空,请重新输入!"}},
+                     false))
+    return;
   if (q->FieldByName(u("迁入日期"))->IsNull()) {
     ShowNotice(u("迁入日期不能为空,请重新输入!"));
     focus(DBDateTimeEditEh1);
@@ -330,8 +291,6 @@ void TForm_houselease::bitbtn_saveClick() {
   ShowNotice(u("保存完毕!"));
 }
 
-void TForm_houselease::bitbtn_cancelClick() { RecordCancel(Dm1->q_houselease); }
-
 void TForm_houselease::bitbtn_deleteClick() {
   TADOQuery* q = Dm1->q_houselease;
   if (!CheckActionRight("删除权")) return;
@@ -363,28 +322,10 @@ void TForm_houselease::bitbtn_deleteClick() {
   }
 }
 
-void TForm_houselease::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("房屋租售管理"), "导出权", false); }
-
-// The lease list prints under the delete right.
-void TForm_houselease::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "删除权", false); }
-
-void TForm_houselease::SpeedButton4Click() { close(); }
-
 void TForm_houselease::SpeedButton2Click() {
-  QString where;
-  if (!Edit1->text().trimmed().isEmpty())
-    where = u("(房屋代码 like ") + SqlQuote::Like(Edit1->text(), true, true) + SqlQuote::LikeEscape() + u(")");
-  if (!Edit2->text().trimmed().isEmpty())
-    where += (where.isEmpty() ? QString() : u("and")) + u("(客户名称 like ") +
-             SqlQuote::Like(Edit2->text(), true, true) + SqlQuote::LikeEscape() + u(")");
-  TADOQuery* q = Dm1->q_houselease;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 房屋租赁表 "));
-  if (!where.isEmpty()) q->SQL.Add(u(" where ") + where);
-  q->SQL.Add(u("order by 房屋代码"));
-  q->Open();
-  if (q->IsEmpty()) ShowInformation(u("没有找到合适的记录！"));
+  const QString where =
+      TSearchConditions().Contains(u("房屋代码"), Edit1->text()).Contains(u("客户名称"), Edit2->text()).Text();
+  SearchList(Dm1->q_houselease, u("select * from 房屋租赁表 "), where, u("order by 房屋代码"));
 }
 
 void TForm_houselease::xzyzClick() {
@@ -427,9 +368,4 @@ void TForm_houselease::DBComboBoxEh2EditButtons0Click() {
 
 void TForm_houselease::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_houselease); }
 
-void TForm_houselease::DBEdit1DblClick() {
-  // Editing first, so the memo editor's first keystroke is not lost to the state change.
-  TADOQuery* q = Dm1->q_houselease;
-  if (!DBEdit1->ReadOnly() && q->State() == dsBrowse && !q->IsEmpty()) q->Edit();
-  OpenMemoEditor(this, DBEdit1);
-}
+void TForm_houselease::DBEdit1DblClick() { EditMemoOfRow(this, DBEdit1, Dm1->ds_houselease, u("备注")); }

@@ -50,23 +50,16 @@ class TForm_houselease : public TRecordForm {
   TPrintDBGridEh* PrintDBGridEh1 = nullptr;
 
  public slots:
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void SpeedButton2Click();
   void xzyzClick();
   void xzhouseClick();
   void DBComboBoxEh2EditButtons0Click();
   void DBGridEh1SortMarkingChanged();
   void DBEdit1DblClick();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // The statements a saved lease runs, built from the lease row: the house row's tenant fields,

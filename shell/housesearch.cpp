@@ -186,22 +186,8 @@ void TForm_houseinfo_query::BitBtn1Click() {
   bool refused = false;
   const QString condition = BuildCondition(&refused);
   if (refused) return;
-  if (condition.isEmpty()) {
-    ShowNotice(u("没有输入查询条件,请重新输入!"));
-    Edit1->setFocus();
-    return;
-  }
-  TADOQuery* q = Dm1->q_houseinfo;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 房屋资料"));
-  q->SQL.Add(u(" where ") + condition);
-  q->SQL.Add(u("order by 房屋代码"));
-  q->Open();
-  if (q->IsEmpty()) {
-    if (AskYesNo(u("没有找到合适的记录,是否重新查找!!"), u("提示"), mrYes)) return;
-  }
-  done(Accepted);
+  if (SearchFromDialog(Dm1->q_houseinfo, u("select * from 房屋资料"), condition, u("order by 房屋代码"), Edit1))
+    done(Accepted);
 }
 
 void TForm_houseinfo_query::BitBtn2Click() { done(Rejected); }
@@ -334,18 +320,16 @@ void TForm_house_zhuangtai::SpeedButton4Click() { close(); }
 
 void TForm_house_zhuangtai::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
-void OpenHouseStatusWindow(QWidget* owner) {
-  auto* window = new TForm_house_zhuangtai(owner);
+void RunOverEmptiedScratch(QDialog* window) {
   TADOQuery* q = Dm1->q_tongyong;
   q->Close();
   q->SQL.Clear();
   q->SQL.Add(u("delete from 通用"));
   q->ExecSQL();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 通用"));
-  q->SQL.Add(u("order by texta"));
-  q->Open();
+  ReopenQuery(q, {u("select * from 通用"), u("order by texta")});
   RunModal(window);
   delete window;
   q->Close();
 }
+
+void OpenHouseStatusWindow(QWidget* owner) { RunOverEmptiedScratch(new TForm_house_zhuangtai(owner)); }

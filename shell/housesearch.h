@@ -70,3 +70,6 @@ class TForm_house_zhuangtai : public QDialog {
 
 // 房屋状态表: no right; 通用 emptied and shown, the window modal, then freed.
 void OpenHouseStatusWindow(QWidget* owner);
+// Shows `window` modally over the emptied scratch table 通用 (Dm1.q_tongyong, ordered by
+// texta), frees it and closes the list: the windows that fill the table themselves.
+void RunOverEmptiedScratch(QDialog* window);

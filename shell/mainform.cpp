@@ -767,19 +767,7 @@ void TForm_main::N7Click() {
 // 到期报警: the reminder window over an emptied 通用.
 void TForm_main::N52Click() {
   if (!checkRight("到期报警")) return;
-  auto* window = new TForm_txgn(this);
-  TADOQuery* q = Dm1->q_tongyong;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u("delete from 通用"));
-  q->ExecSQL();
-  q->SQL.Clear();
-  q->SQL.Add(u("select * from 通用"));
-  q->SQL.Add(u("order by texta"));
-  q->Open();
-  RunModal(window);
-  delete window;
-  q->Close();
+  RunOverEmptiedScratch(new TForm_txgn(this));
 }
 
 // 到期报警设置: the settings row of the local database.

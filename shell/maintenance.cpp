@@ -625,7 +625,7 @@ void TForm_arrange::BitBtn1Click() {
   DBGridEh1->RememberPosition();
   QStringList statements;
   const QByteArray here = q_house->GetBookmark();
-  for (const QString& mark : DBGridEh1->MarkedRows()->Bookmarks()) {
+  for (const QString& mark : DBGridEh1->MarkedRows()->ReachableBookmarks()) {
     q_house->GotoBookmark(mark.toLatin1());
     statements << ArrangeStatements(q_house->FieldByName(u("小区代码"))->AsString(),
                                     q_house->FieldByName(u("房屋代码"))->AsString(), start, end,

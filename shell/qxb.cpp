@@ -49,9 +49,7 @@ TForm_qxb::TForm_qxb(QWidget* parent) : TRecordForm(parent) {
   bar.row->addStretch(1);
 
   // Editor panel.
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panel = NewEditorPanel(this);
   DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", ds_qxb, "代码");
   DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_qxb, "姓名");
   DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", ds_qxb, "联系电话");

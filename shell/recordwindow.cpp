@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollBar>
+#include <QAbstractScrollArea>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
@@ -164,6 +165,36 @@ void TRecordForm::AddStandardToolButtons(QHBoxLayout* row) {
   bitbtn_cancel->setEnabled(false);
 }
 
+void TRecordForm::addStandardActions(const TToolBar& bar, bool returnButton) {
+  using F = TRecordForm;
+  if (returnButton) {
+    AddToolActions<F>(this, bar.frame, bar.row, {{&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
+    return;
+  }
+  AddToolActions<F>(this, bar.frame, bar.row,
+                    {{&F::bitbtn_add, "bitbtn_add", "增加", &F::bitbtn_addClick},
+                     {&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
+                     {&F::bitbtn_delete, "bitbtn_delete", "删除", &F::bitbtn_deleteClick},
+                     {&F::bitbtn_save, "bitbtn_save", "存盘", &F::bitbtn_saveClick},
+                     {&F::bitbtn_cancel, "bitbtn_cancel", "取消", &F::bitbtn_cancelClick},
+                     {&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
+                     {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick}});
+}
+
+void TRecordForm::bitbtn_cancelClick() { RecordCancel(mainDataSet_); }
+
+void TRecordForm::bitbtn_outClick() {
+  const TListOutput& o = listOutput_;
+  if (o.grid) ExportShownRows(o.grid, o.exportName, o.exportRight, o.rowGuard);
+}
+
+void TRecordForm::bitbtn_printClick() {
+  const TListOutput& o = listOutput_;
+  if (o.print) PrintShownRows(o.print, o.printRight, o.rowGuard);
+}
+
+void TRecordForm::SpeedButton4Click() { close(); }
+
 void TRecordForm::RegisterStandardToolStates() {
   for (QWidget* w : {static_cast<QWidget*>(bitbtn_add), static_cast<QWidget*>(bitbtn_edit),
                      static_cast<QWidget*>(bitbtn_delete), static_cast<QWidget*>(bitbtn_out),
@@ -220,6 +251,25 @@ bool TRecordForm::RecordEdit(QWidget* firstEditor, const char* right) {
   return true;
 }
 
+bool TRecordForm::RecordAddUnder(TDataSet* master, const QString& emptyMessage, TDataSet* rows, QWidget* firstEditor,
+                                 const char* right) {
+  if (!CheckActionRight(right)) return false;
+  if (!hasRows(master)) {
+    ShowNotice(emptyMessage);
+    return false;
+  }
+  if (!rows->Active()) rows->Open();
+  return RecordAdd(rows, firstEditor, nullptr);
+}
+
+bool TRecordForm::RecordEditOrAdd(TDataSet* rows, QWidget* firstEditor, const char* right) {
+  if (!hasRows(rows)) {
+    bitbtn_addClick();
+    return false;
+  }
+  return RecordEdit(firstEditor, right);
+}
+
 void TRecordForm::RecordCancel(TDataSet* dataSet) {
   if (dataSet && (dataSet->State() == dsEdit || dataSet->State() == dsInsert)) dataSet->Cancel();
   SetBrowseState();
@@ -245,6 +295,19 @@ void TRecordForm::BeginSave(TDataSet* dataSet) {
     else dataSet->Edit();
   }
   dataSet->UpdateRecord();
+}
+
+bool TRecordForm::BeginChangedSave(TDataSet* dataSet, bool* adding) {
+  if (!dataSet->Active()) return false;
+  if (adding) *adding = dataSet->State() == dsInsert || (dataSet->State() == dsBrowse && dataSet->IsEmpty());
+  BeginSave(dataSet);
+  return dataSet->Modified();
+}
+
+bool TRecordForm::RequireFields(TDataSet* dataSet, std::initializer_list<TRequiredField> fields, bool trim) {
+  for (const TRequiredField& f : fields)
+    if (!RequireField(dataSet, u(f.field), f.editor, u(f.message), trim)) return false;
+  return true;
 }
 
 bool TRecordForm::RequireField(TDataSet* dataSet, const QString& field, QWidget* editor, const QString& message,
@@ -284,6 +347,12 @@ bool TRecordForm::CheckUniqueKey(TDataSet* dataSet, const QString& table, const 
   q->Close();
   focus(editor);
   return false;
+}
+
+bool TRecordForm::CheckUniqueKeys(TDataSet* dataSet, std::initializer_list<TUniqueKey> keys) {
+  for (const TUniqueKey& k : keys)
+    if (!CheckUniqueKey(dataSet, k.table, k.field, k.text, k.editor, k.message)) return false;
+  return true;
 }
 
 bool TRecordForm::StampAndPost(TDataSet* dataSet, const QString& operatorField) {
@@ -332,6 +401,14 @@ bool TRecordForm::DeleteUnlessInUse(TDataSet* dataSet, const QStringList& inUseS
                                     const char* right, bool rowGuard) {
   if (RefuseWhenInUse(inUseSql, refusal)) return false;
   return RecordDelete(dataSet, right, rowGuard);
+}
+
+bool TRecordForm::DeleteUnlessUsedInEstate(TDataSet* dataSet, const QString& usedBy, const QString& keyField,
+                                           const QString& refusal) {
+  if (!hasRows(dataSet)) return false;
+  const QString estate = dataSet->FieldByName(u("小区代码"))->AsString();
+  const QString key = dataSet->FieldByName(keyField)->AsString();
+  return DeleteUnlessInUse(dataSet, EstateRowsSql(usedBy, keyField, key, estate), refusal, "删除权", true);
 }
 
 void TRecordForm::done(int result) {
@@ -547,6 +624,46 @@ void OpenMemoEditor(QWidget* parent, bool readOnly, TDataSource* source, const Q
 
 void OpenMemoEditor(QWidget* parent, TCustomDBEditEh* editor, const QString& field) {
   OpenMemoEditor(parent, editor->ReadOnly(), editor->DataSource(), field);
+}
+
+namespace {
+
+bool editorReadOnly(QWidget* w) {
+  if (auto* e = qobject_cast<TCustomDBEditEh*>(w)) return e->ReadOnly();
+  if (auto* m = qobject_cast<TDBMemo*>(w)) return m->isReadOnly();
+  return !w->isEnabled();
+}
+
+class DoubleClickFilter : public QObject {
+ public:
+  DoubleClickFilter(QWidget* watched, std::function<void()> handler)
+      : QObject(watched), handler_(std::move(handler)) {
+    watched->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::MouseButtonDblClick) return false;
+    Guard([this] { handler_(); });
+    return true;
+  }
+
+ private:
+  std::function<void()> handler_;
+};
+
+}  // namespace
+
+void EditMemoOfRow(QWidget* parent, QWidget* editor, TDataSource* source, const QString& field) {
+  const bool readOnly = editorReadOnly(editor);
+  TDataSet* row = source->DataSet();
+  if (!readOnly && row && row->State() == dsBrowse && !row->IsEmpty()) row->Edit();
+  OpenMemoEditor(parent, readOnly, source, field);
+}
+
+void OnEditorDoubleClick(QWidget* editor, std::function<void()> handler) {
+  auto* area = qobject_cast<QAbstractScrollArea*>(editor);
+  new DoubleClickFilter(area ? area->viewport() : editor, std::move(handler));
 }
 
 void TLayoutReset::Click() {

@@ -16,6 +16,7 @@
 #include "grid/PrnDbgeh.h"
 #include "platform/syscolors.h"
 #include "platform/ui.h"
+#include "shell/windowparts.h"
 
 class QHBoxLayout;
 class QToolButton;
@@ -97,7 +98,43 @@ class TRecordForm : public QDialog {
   // The dataset a close cancels pending changes of.
   TDataSet* MainDataSet() const { return mainDataSet_; }
 
+ public slots:
+  // The standard buttons' handlers (NewRecordToolBar wires them). 增加, 编辑, 删除 and 存盘 are
+  // each window's own. By default 取消 cancels the main dataset's change, 导出 and 打印 list the
+  // rows of the window's list (SetListOutput) and 返回 closes the window.
+  virtual void bitbtn_addClick() {}
+  virtual void bitbtn_editClick() {}
+  virtual void bitbtn_deleteClick() {}
+  virtual void bitbtn_saveClick() {}
+  virtual void bitbtn_cancelClick();
+  virtual void bitbtn_outClick();
+  virtual void bitbtn_printClick();
+  virtual void SpeedButton4Click();
+
  protected:
+  // What 导出 and 打印 list: the grid's rows under the export name, through the print
+  // component, each under its right (none when null), with or without the row guard.
+  struct TListOutput {
+    TCustomDBGridEh* grid = nullptr;
+    QString exportName;
+    TPrintDBGridEh* print = nullptr;
+    const char* exportRight = "导出权";
+    const char* printRight = "打印权";
+    bool rowGuard = true;
+  };
+  void SetListOutput(const TListOutput& output) { listOutput_ = output; }
+
+  // The record tool bar: the framed panel with the standard buttons 增加 … 打印, the window's
+  // `extra` buttons, then 返回; each button is kept in its member and wired to its handler.
+  template <class W>
+  TToolBar NewRecordToolBar(W* window, std::initializer_list<TToolAction<W>> extra = {}) {
+    TToolBar bar = NewToolBarFrame(this, kRecordToolBar);
+    addStandardActions(bar, false);
+    AddToolActions<W>(window, bar.frame, bar.row, extra);
+    addStandardActions(bar, true);
+    return bar;
+  }
+
   // Creates a flat tool button (glyph above caption) on the tool bar row.
   QToolButton* AddToolButton(QHBoxLayout* row, const char* name, const QString& caption);
   // Creates the standard buttons in the usual order on `row`.
@@ -125,6 +162,14 @@ class TRecordForm : public QDialog {
   bool RecordAdd(TDataSet* dataSet, QWidget* firstEditor, const char* right);
   // 编辑: right, state (增加 stays enabled), focus.
   bool RecordEdit(QWidget* firstEditor, const char* right);
+  // 增加 of a row under the current row of `master` (a detail whose link fills the key): the
+  // right; refused with `emptyMessage` when the master has no row; `rows` opened when closed;
+  // then RecordAdd. True when the row was appended.
+  bool RecordAddUnder(TDataSet* master, const QString& emptyMessage, TDataSet* rows, QWidget* firstEditor,
+                      const char* right);
+  // 编辑 that adds when there is nothing to edit: without rows it runs 增加 (bitbtn_addClick),
+  // otherwise RecordEdit.
+  bool RecordEditOrAdd(TDataSet* rows, QWidget* firstEditor, const char* right);
   // 取消: cancel the row, browse state.
   void RecordCancel(TDataSet* dataSet);
   // 删除: right, row guard, question, delete. A failed delete is cancelled and its reason
@@ -134,6 +179,18 @@ class TRecordForm : public QDialog {
   // --- 存盘 helpers, called in the window's fixed order
   // Puts the row into editing and takes the editors' pending text.
   static void BeginSave(TDataSet* dataSet);
+  // The start of a save of the row shown: false (nothing to save, the window stays as it is)
+  // when the dataset is closed or the row has no change; otherwise the row is in editing with
+  // the editors' text and `adding` (when given) tells whether it is new.
+  static bool BeginChangedSave(TDataSet* dataSet, bool* adding = nullptr);
+  // A field a save requires: its editor, focused again when it is empty, and the message.
+  struct TRequiredField {
+    const char* field;
+    QWidget* editor;
+    const char* message;
+  };
+  // RequireField for each field in order: false at the first empty one.
+  static bool RequireFields(TDataSet* dataSet, std::initializer_list<TRequiredField> fields, bool trim = true);
   // A required field: false (message shown, focus back) when empty.
   static bool RequireField(TDataSet* dataSet, const QString& field, QWidget* editor, const QString& message,
                            bool trim = false);
@@ -142,6 +199,14 @@ class TRecordForm : public QDialog {
   // when the key differs from the value the row had when it was read.
   bool CheckUniqueKey(TDataSet* dataSet, const QString& table, const QString& field, const QString& text,
                       QWidget* editor, const QString& message);
+  // A unique key of a save: CheckUniqueKey's table, field, typed text, editor and message.
+  struct TUniqueKey {
+    QString table, field, text;
+    QWidget* editor;
+    QString message;
+  };
+  // CheckUniqueKey for each key in order: false at the first duplicate.
+  bool CheckUniqueKeys(TDataSet* dataSet, std::initializer_list<TUniqueKey> keys);
   // Writes the stamps (operator field and 操作日期, where the table has them) and posts.
   // A failed post cancels the row, tells the operator the database's reason and returns
   // false; either way the window returns to the browse state.
@@ -167,12 +232,19 @@ class TRecordForm : public QDialog {
   // then RecordDelete. True when the row was deleted.
   bool DeleteUnlessInUse(TDataSet* dataSet, const QStringList& inUseSql, const QString& refusal, const char* right,
                          bool rowGuard);
+  // 删除 of a row of an estate whose `keyField` rows of `usedBy` in the same estate name: nothing
+  // without rows; refused with `refusal` while such rows exist (before the right); otherwise
+  // RecordDelete under 删除权.
+  bool DeleteUnlessUsedInEstate(TDataSet* dataSet, const QString& usedBy, const QString& keyField,
+                                const QString& refusal);
 
   // Leaving the window (返回, the close button or Escape) cancels a pending change of the
   // main dataset.
   void done(int result) override;
 
  private:
+  void addStandardActions(const TToolBar& bar, bool returnButton);
+  TListOutput listOutput_;
   TDataSet* mainDataSet_ = nullptr;
   QList<QPointer<QWidget>> browseButtons_, editButtons_, textEditors_, listEditors_, grids_;
 };
@@ -276,6 +348,14 @@ void DeleteScratchRow(TDataSet* dataSet);
 void OpenMemoEditor(QWidget* parent, bool readOnly, TDataSource* source, const QString& field);
 // The same for a double-clicked text editor: its own data source and `field`.
 void OpenMemoEditor(QWidget* parent, TCustomDBEditEh* editor, const QString& field = QString::fromUtf8("备注"));
+
+// The memo editor of a double-clicked editor of the row shown, bound to `field` of `source`:
+// a writable editor first puts the shown row into editing, so the memo editor's first
+// keystroke is kept; a read-only editor opens nothing.
+void EditMemoOfRow(QWidget* parent, QWidget* editor, TDataSource* source, const QString& field);
+// Runs `handler` (under the exception barrier) on a double click in `editor` (in the text
+// area of a memo); the click goes no further.
+void OnEditorDoubleClick(QWidget* editor, std::function<void()> handler);
 
 // ResetLayoutOnClose: the hidden "初始界面" button sets the flag; closing with it set
 // deletes the window's layout file (when it has one and it exists).

@@ -22,17 +22,6 @@
 
 TForm_housecompany* Form_housecompany = nullptr;
 
-namespace {
-
-TDBEditEh* makeEditor(QWidget* parent, const char* name, TDataSource* source, const char* field) {
-  auto* e = new TDBEditEh(parent);
-  e->setObjectName(QString::fromLatin1(name));
-  e->SetDataSource(source);
-  e->SetDataField(QString::fromUtf8(field));
-  return e;
-}
-}  // namespace
-
 TForm_housecompany::TForm_housecompany(QWidget* parent) : TRecordForm(parent) {
   setObjectName(QStringLiteral("Form_housecompany"));
   setWindowTitle(u("关联单位设置"));
@@ -58,13 +47,11 @@ TForm_housecompany::TForm_housecompany(QWidget* parent) : TRecordForm(parent) {
   AddEditButton(bitbtn_save);
   AddEditButton(bitbtn_cancel);
 
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
-  DBEdit1 = makeEditor(panel, "DBEdit1", DS_temp, "关联单位");
+  auto* panel = NewEditorPanel(this);
+  DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", DS_temp, "关联单位");
   SetUpperCaseTyping(DBEdit1);
-  DBEdit2 = makeEditor(panel, "DBEdit2", DS_temp, "小区代码");
-  DBEdit3 = makeEditor(panel, "DBEdit3", DS_temp, "小区名称");
+  DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", DS_temp, "小区代码");
+  DBEdit3 = NewBoundEditor<TDBEditEh>(panel, "DBEdit3", DS_temp, "小区名称");
   DBEdit2->SetReadOnly(true);
   DBEdit3->SetReadOnly(true);
   SpeedButton1 = new QToolButton(panel);
@@ -76,7 +63,7 @@ TForm_housecompany::TForm_housecompany(QWidget* parent) : TRecordForm(parent) {
   DBMemo1->SetDataSource(DS_temp);
   DBMemo1->SetDataField(u("备注"));
   DBMemo1->setMaximumHeight(60);
-  DBMemo1->viewport()->installEventFilter(this);
+  OnEditorDoubleClick(DBMemo1, [this] { DBMemo1DblClick(); });
   auto* fields = new QGridLayout(panel);
   fields->addWidget(new QLabel(u("关联单位："), panel), 0, 0, Qt::AlignRight);
   fields->addWidget(DBEdit1, 0, 1, 1, 3);
@@ -130,14 +117,6 @@ TForm_housecompany::~TForm_housecompany() {
   if (Form_housecompany == this) Form_housecompany = nullptr;
 }
 
-bool TForm_housecompany::eventFilter(QObject* watched, QEvent* event) {
-  if (DBMemo1 && watched == DBMemo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-    Guard([this] { DBMemo1DblClick(); });
-    return true;
-  }
-  return TRecordForm::eventFilter(watched, event);
-}
-
 void TForm_housecompany::bitbtn_addClick() {
   if (!RecordAdd(Q_temp, DBEdit1, "编辑权")) return;
   Q_temp->FieldByName(u("小区代码"))->SetAsString(CurrentGardenCode);
@@ -163,17 +142,14 @@ void TForm_housecompany::bitbtn_saveClick() {
     return;
   }
   TField* unit = Q_temp->FieldByName(u("关联单位"));
-  const QString clean = unit->AsString().trimmed().toUpper();
-  if (clean != unit->AsString()) unit->SetAsString(clean);
+  KeepTrimmedUpper(unit);
   if (!RequireField(Q_temp, u("关联单位"), DBEdit1, u("关联单位不能为空,请重新输入!"), true)) return;
-  if (!CheckUniqueKey(Q_temp, u("关联单位"), u("关联单位"), clean, DBEdit1, u("关联单位不能重复,请重新输入!")))
+  if (!CheckUniqueKey(Q_temp, u("关联单位"), u("关联单位"), unit->AsString(), DBEdit1, u("关联单位不能重复,请重新输入!")))
     return;
   if (!StampAndPost(Q_temp, u("操作人员"))) return;
   ShowNotice(u("保存完毕！"));
   Dm1->q_search->Close();
 }
-
-void TForm_housecompany::bitbtn_cancelClick() { RecordCancel(Q_temp); }
 
 void TForm_housecompany::bitbtn_deleteClick() { RecordDelete(Q_temp, "删除权", true); }
 
@@ -192,12 +168,7 @@ void TForm_housecompany::SpeedButton1Click() {
   delete picker;
 }
 
-void TForm_housecompany::SpeedButton4Click() { close(); }
-
-void TForm_housecompany::DBMemo1DblClick() {
-  if (!DBMemo1->isReadOnly() && Q_temp->State() == dsBrowse && !Q_temp->IsEmpty()) Q_temp->Edit();
-  OpenMemoEditor(this, DBMemo1->isReadOnly(), DS_temp, u("备注"));
-}
+void TForm_housecompany::DBMemo1DblClick() { EditMemoOfRow(this, DBMemo1, DS_temp, u("备注")); }
 
 void TForm_housecompany::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Q_temp); }
 

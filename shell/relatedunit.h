@@ -27,18 +27,13 @@ class TForm_housecompany : public TRecordForm {
   TDataSource* DS_temp = nullptr;
 
  public slots:
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void SpeedButton1Click();
-  void SpeedButton4Click();
   void DBMemo1DblClick();
   void DBGridEh1SortMarkingChanged();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // The single instance while the window is open (the estate picker copies into its Q_temp).

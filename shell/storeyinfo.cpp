@@ -22,9 +22,6 @@
 #include "shell/loginstate.h"
 #include "shell/windowparts.h"
 
-namespace {
-}  // namespace
-
 const QStringList& BuildingCopyTables() {
   static const QStringList tables = {u("房屋资料"),   u("楼宇电表分摊"), u("楼宇水表分摊"),
                                      u("收费汇总表"), u("收费明细表"),   u("押金明细表"),
@@ -54,29 +51,14 @@ TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
   SetMainDataSet(t_storeyinfo);
 
   using F = TForm_storeyinfo;
-  const TToolBar bar = NewToolBar<F>(this, kRecordToolBar,
-                                     {{&F::bitbtn_add, "bitbtn_add", "增加", &F::bitbtn_addClick},
-                                      {&F::bitbtn_edit, "bitbtn_edit", "编辑", &F::bitbtn_editClick},
-                                      {&F::bitbtn_delete, "bitbtn_delete", "删除", &F::bitbtn_deleteClick},
-                                      {&F::bitbtn_save, "bitbtn_save", "存盘", &F::bitbtn_saveClick},
-                                      {&F::bitbtn_cancel, "bitbtn_cancel", "取消", &F::bitbtn_cancelClick},
-                                      {&F::bitbtn_out, "bitbtn_out", "导出", &F::bitbtn_outClick},
-                                      {&F::bitbtn_print, "bitbtn_print", "打印", &F::bitbtn_printClick},
-                                      {&F::bitbtn_select, "bitbtn_select", "选中", &F::bitbtn_selectClick},
-                                      {&F::SpeedButton4, "SpeedButton4", "返回", &F::SpeedButton4Click}});
+  const TToolBar bar =
+      NewRecordToolBar<F>(this, {{&F::bitbtn_select, "bitbtn_select", "选中", &F::bitbtn_selectClick}});
   bitbtn_select->setEnabled(false);
-  Label12 = new QLabel(u("提示：楼宇代码可以和楼宇名称一样！"), bar.frame);
-  Label12->setObjectName(QStringLiteral("Label12"));
-  Label12->setStyleSheet(QStringLiteral("color: blue;"));
-  bar.row->addSpacing(16);
-  bar.row->addWidget(Label12);
-  bar.row->addStretch(1);
+  Label12 = AddToolBarHint(bar, "Label12", u("提示：楼宇代码可以和楼宇名称一样！"));
   RegisterStandardToolStates();
 
   // Editors.
-  auto* panel = new QFrame(this);
-  panel->setObjectName(QStringLiteral("Panel2"));
-  panel->setFrameShape(QFrame::StyledPanel);
+  auto* panel = NewEditorPanel(this);
   DBEdit2 = NewBoundEditor<TDBEditEh>(panel, "DBEdit2", ds_storeyinfo, "楼宇代码");
   SetUpperCaseTyping(DBEdit2);
   SpeedButton1 = new QToolButton(panel);
@@ -96,14 +78,9 @@ TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
   DBNumberEditEh4 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh4", ds_storeyinfo, "住户数量");
   DBNumberEditEh5 = NewBoundEditor<TDBNumberEditEh>(panel, "DBNumberEditEh5", ds_storeyinfo, "空置房数量");
   DBEdit1 = NewBoundEditor<TDBEditEh>(panel, "DBEdit1", ds_storeyinfo, "备注");
-  DBEdit1->installEventFilter(this);
-  auto* codeBox = new QHBoxLayout;
-  codeBox->setContentsMargins(0, 0, 0, 0);
-  codeBox->addWidget(DBEdit2, 1);
-  codeBox->addWidget(SpeedButton1);
+  OnEditorDoubleClick(DBEdit1, [this] { DBEdit1DblClick(); });
   auto* fields = new QGridLayout(panel);
-  fields->addWidget(new QLabel(u("楼宇代码："), panel), 0, 0, Qt::AlignRight);
-  fields->addLayout(codeBox, 0, 1);
+  PlaceCodeEditor(fields, panel, u("楼宇代码："), DBEdit2, SpeedButton1);
   PlaceEditors(fields, panel,
                {{"楼宇名称：", DBEdit3, 0, 1},          {"建成日期：", DBDateTimeEditEh1, 0, 2},
                 {"楼房结构：", DBEdit4, 1, 0},          {"楼宇层数：", DBNumberEditEh1, 1, 1},
@@ -142,6 +119,7 @@ TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("楼盘楼宇资料明细表"));
+  SetListOutput({DBGridEh1, u("楼盘楼宇资料明细表"), PrintDBGridEh1});
 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   splitter->setObjectName(QStringLiteral("Splitter1"));
@@ -168,86 +146,40 @@ TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
   SetBrowseState();
 }
 
-bool TForm_storeyinfo::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == DBEdit1 && event->type() == QEvent::MouseButtonDblClick) {
-    Guard([this] { DBEdit1DblClick(); });
-    return true;
-  }
-  return TRecordForm::eventFilter(watched, event);
-}
-
 bool TForm_storeyinfo::listHasRows() const { return t_storeyinfo->Active() && !t_storeyinfo->IsEmpty(); }
 
 void TForm_storeyinfo::bitbtn_addClick() {
-  if (!CheckActionRight("编辑权")) return;
-  if (!q_gardeninfo->Active() || q_gardeninfo->IsEmpty()) {
-    ShowNotice(u("楼盘资料中没有记录,请先增加小区资料!"));
-    return;
-  }
-  if (!t_storeyinfo->Active()) t_storeyinfo->Open();
-  RecordAdd(t_storeyinfo, DBEdit2, nullptr);
+  if (!RecordAddUnder(q_gardeninfo, u("楼盘资料中没有记录,请先增加小区资料!"), t_storeyinfo, DBEdit2, "编辑权")) return;
   // The link gives the new building its 小区代码; the estate's name is copied beside it.
   t_storeyinfo->FieldByName(u("小区名称"))->SetAsString(q_gardeninfo->FieldByName(u("小区名称"))->AsString());
 }
 
-void TForm_storeyinfo::bitbtn_editClick() {
-  if (!CheckActionRight("编辑权")) return;
-  if (!listHasRows()) {
-    bitbtn_addClick();
-    return;
-  }
-  RecordEdit(DBEdit2, nullptr);
-}
+void TForm_storeyinfo::bitbtn_editClick() { RecordEditOrAdd(t_storeyinfo, DBEdit2, "编辑权"); }
 
 void TForm_storeyinfo::bitbtn_saveClick() {
   TADOTable* t = t_storeyinfo;
-  if (!t->Active()) return;
-  const bool adding = t->State() == dsInsert || (t->State() == dsBrowse && t->IsEmpty());
-  BeginSave(t);
-  // Nothing changed: nothing to save, and the window stays as it is.
-  if (!t->Modified()) return;
-
+  bool adding = false;
+  if (!BeginChangedSave(t, &adding)) return;
   // Kept as typed: trimmed, in upper case.
   KeepTrimmedUpper(t->FieldByName(u("楼宇代码")));
   KeepTrimmedUpper(t->FieldByName(u("楼宇名称")));
-  if (!RequireField(t, u("楼宇代码"), DBEdit2, u("楼宇代码不能为空,请重新输入!"), true)) return;
-  if (!RequireField(t, u("楼宇名称"), DBEdit3, u("楼宇名称不能为空,请重新输入!"), true)) return;
-
+  if (!RequireFields(t, {{"楼宇代码", DBEdit2, "楼宇代码不能为空,请重新输入!"},
+                         {"楼宇名称", DBEdit3, "楼宇名称不能为空,请重新输入!"}}))
+    return;
   // Unique within the estate; a new code is written into every copy of this estate's building.
   const QString estate = t->FieldByName(u("小区代码"))->AsString();
   const QString name = t->FieldByName(u("楼宇名称"))->AsString();
-  const TRenamableKey key{u("楼宇代码"), DBEdit2,
-                          {u("select * from 楼宇资料 "), u("where (coalesce(小区代码,'')=") + SqlQuote::Text(estate) +
-                                                             u(")and(楼宇代码=") +
-                                                             SqlQuote::Text(t->FieldByName(u("楼宇代码"))->AsString()) +
-                                                             u(")")},
-                          u("该楼盘名称中的楼宇代码重复,请重新输入!"),
-                          [&](const QString& oldCode, const QString& newCode) {
-                            return BuildingRenameStatements(estate, oldCode, newCode, name);
-                          }};
+  const TRenamableKey key{
+      u("楼宇代码"), DBEdit2, EstateKeySql(u("楼宇资料"), estate, u("楼宇代码"), t->FieldByName(u("楼宇代码"))->AsString()),
+      u("该楼盘名称中的楼宇代码重复,请重新输入!"), [&](const QString& oldCode, const QString& newCode) {
+        return BuildingRenameStatements(estate, oldCode, newCode, name);
+      }};
   if (SaveRenamableRow(t, adding, key)) ShowInformation(u("保存完毕！"));
 }
 
-void TForm_storeyinfo::bitbtn_cancelClick() { RecordCancel(t_storeyinfo); }
-
 void TForm_storeyinfo::bitbtn_deleteClick() {
-  if (!listHasRows()) return;
-  // A building with houses stays; this check comes before the right. Only the houses of the
-  // building's own estate count.
-  const QString estate = t_storeyinfo->FieldByName(u("小区代码"))->AsString();
-  const QString code = t_storeyinfo->FieldByName(u("楼宇代码"))->AsString();
-  DeleteUnlessInUse(t_storeyinfo, EstateRowsSql(u("房屋资料"), u("楼宇代码"), code, estate),
-                    u("抱歉，该楼宇还有房屋资料，不能删除！"), "删除权", true);
-}
-
-void TForm_storeyinfo::bitbtn_outClick() {
-  if (!listHasRows()) return;
-  ExportShownRows(DBGridEh1, u("楼盘楼宇资料明细表"), "导出权", true);
-}
-
-void TForm_storeyinfo::bitbtn_printClick() {
-  if (!listHasRows()) return;
-  PrintShownRows(PrintDBGridEh1, "打印权", true);
+  // A building with houses of its own estate stays; this check comes before the right.
+  DeleteUnlessUsedInEstate(t_storeyinfo, u("房屋资料"), u("楼宇代码"), u("抱歉，该楼宇还有房屋资料，不能删除！"));
 }
 
 void TForm_storeyinfo::bitbtn_selectClick() {
@@ -271,13 +203,7 @@ void TForm_storeyinfo::SpeedButton1Click() {
   DBEdit2->setFocus();
 }
 
-void TForm_storeyinfo::SpeedButton4Click() { close(); }
-
-void TForm_storeyinfo::DBEdit1DblClick() {
-  // Editing first, so the memo editor's first keystroke is kept.
-  if (!DBEdit1->ReadOnly() && t_storeyinfo->State() == dsBrowse && !t_storeyinfo->IsEmpty()) t_storeyinfo->Edit();
-  OpenMemoEditor(this, DBEdit1->ReadOnly(), ds_storeyinfo, u("备注"));
-}
+void TForm_storeyinfo::DBEdit1DblClick() { EditMemoOfRow(this, DBEdit1, ds_storeyinfo, u("备注")); }
 
 void OpenStoreyInfoWindow(QWidget* owner) {
   if (!CheckActionRight("楼宇资料设置")) return;

@@ -52,20 +52,13 @@ class TForm_storeyinfo : public TRecordForm {
   TDataSource* ds_storeyinfo = nullptr;
 
  public slots:
-  void bitbtn_addClick();
-  void bitbtn_editClick();
-  void bitbtn_deleteClick();
-  void bitbtn_saveClick();
-  void bitbtn_cancelClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
+  void bitbtn_addClick() override;
+  void bitbtn_editClick() override;
+  void bitbtn_deleteClick() override;
+  void bitbtn_saveClick() override;
   void bitbtn_selectClick();
   void SpeedButton1Click();
-  void SpeedButton4Click();
   void DBEdit1DblClick();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   bool listHasRows() const;

@@ -14,6 +14,7 @@
 
 #include "platform/data/ado.h"
 #include "platform/data/sqlquote.h"
+#include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
 #include "grid/PrnDbgeh.h"
 #include "shell/dm.h"
@@ -64,6 +65,15 @@ void PlaceEditors(QGridLayout* grid, QWidget* parent, std::initializer_list<TPla
       grid->addWidget(new QLabel(QString::fromUtf8(p.caption), parent), p.row, p.col * 2, captionAlignment);
     grid->addWidget(p.editor, p.row, p.col * 2 + 1, 1, p.span);
   }
+}
+
+void PlaceCodeEditor(QGridLayout* grid, QWidget* panel, const QString& caption, QWidget* code, QWidget* beside) {
+  auto* box = new QHBoxLayout;
+  box->setContentsMargins(0, 0, 0, 0);
+  box->addWidget(code, 1);
+  box->addWidget(beside);
+  grid->addWidget(new QLabel(caption, panel), 0, 0, Qt::AlignRight);
+  grid->addLayout(box, 0, 1);
 }
 
 void SetImeNames(std::initializer_list<QWidget*> editors, const QString& name) {
@@ -126,6 +136,35 @@ TToolBar NewToolBarFrame(QWidget* owner, const TToolBarLook& look) {
   if (look.margin >= 0) bar.row->setContentsMargins(look.margin, look.margin, look.margin, look.margin);
   if (look.spacing >= 0) bar.row->setSpacing(look.spacing);
   return bar;
+}
+
+QFrame* NewEditorPanel(QWidget* owner) {
+  auto* panel = new QFrame(owner);
+  panel->setObjectName(QStringLiteral("Panel2"));
+  panel->setFrameShape(QFrame::StyledPanel);
+  return panel;
+}
+
+QLabel* AddToolBarHint(const TToolBar& bar, const char* name, const QString& text) {
+  auto* hint = new QLabel(text, bar.frame);
+  nameIt(hint, name);
+  hint->setStyleSheet(QStringLiteral("color: blue;"));
+  bar.row->addSpacing(16);
+  bar.row->addWidget(hint);
+  bar.row->addStretch(1);
+  return hint;
+}
+
+void AddPickButton(TDBComboBoxEh* box, std::function<void()> click) {
+  box->SetReadOnly(true);
+  if (TEditButtonEh* b = box->EditButtons()->Add()) {
+    b->SetStyle(ebsEllipsisEh);
+    b->SetVisible(true);
+    b->OnClick = [click = std::move(click)](QObject*, bool& handled) {
+      handled = true;
+      Guard([&] { click(); });
+    };
+  }
 }
 
 QLineEdit* NewLineEdit(QWidget* parent, const char* name) {
@@ -191,10 +230,45 @@ QStringList EstateScopedSelect(const QString& select, const QString& orderBy) {
   return lines;
 }
 
+QStringList EstateKeySql(const QString& table, const QString& estateCode, const QString& field, const QString& value) {
+  return {QString::fromUtf8("select * from ") + table + QStringLiteral(" "),
+          QString::fromUtf8("where (coalesce(小区代码,'')=") + SqlQuote::Text(estateCode) + QStringLiteral(")and(") +
+              field + QStringLiteral("=") + SqlQuote::Text(value) + QStringLiteral(")")};
+}
+
 QStringList EstateRowsSql(const QString& table, const QString& field, const QString& value, const QString& estateCode) {
   return {QString::fromUtf8("select * from ") + table + QStringLiteral(" "),
           QStringLiteral("where (") + field + QStringLiteral("=") + SqlQuote::Text(value) + QStringLiteral(")and") +
               SameEstateCondition(estateCode)};
+}
+
+// ---------------------------------------------------------------------------------------
+// Searches
+
+namespace {
+QStringList searchLines(const QString& select, const QString& conditions, const QString& orderBy) {
+  QStringList lines{select};
+  if (!conditions.isEmpty()) lines << QStringLiteral(" where ") + conditions;
+  lines << orderBy;
+  return lines;
+}
+}  // namespace
+
+void SearchList(TADOQuery* query, const QString& select, const QString& conditions, const QString& orderBy) {
+  ReopenQuery(query, searchLines(select, conditions, orderBy));
+  if (query->IsEmpty()) ShowInformation(QString::fromUtf8("没有找到合适的记录！"));
+}
+
+bool SearchFromDialog(TADOQuery* query, const QString& select, const QString& conditions, const QString& orderBy,
+                      QWidget* firstEditor) {
+  if (conditions.isEmpty()) {
+    ShowNotice(QString::fromUtf8("没有输入查询条件,请重新输入!"));
+    firstEditor->setFocus();
+    return false;
+  }
+  if (!query) return false;
+  ReopenQuery(query, searchLines(select, conditions, orderBy));
+  return !(query->IsEmpty() && AskYesNo(QString::fromUtf8("没有找到合适的记录,是否重新查找!!"), QString::fromUtf8("提示"), mrYes));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -14,6 +14,8 @@
 #include "platform/ui.h"
 
 class QComboBox;
+class TDBComboBoxEh;
+class QLabel;
 class QLineEdit;
 class QDialog;
 class QGridLayout;
@@ -66,6 +68,10 @@ struct TPlacedEditor {
 };
 void PlaceEditors(QGridLayout* grid, QWidget* parent, std::initializer_list<TPlacedEditor> editors,
                   Qt::Alignment captionAlignment = Qt::AlignRight);
+
+// The first row of a detail panel's grid: the caption, then the code editor with `beside` (a
+// button or a box) to its right.
+void PlaceCodeEditor(QGridLayout* grid, QWidget* panel, const QString& caption, QWidget* code, QWidget* beside);
 
 // The input method name of each editor (see SetImeName).
 void SetImeNames(std::initializer_list<QWidget*> editors, const QString& name);
@@ -143,6 +149,16 @@ TToolBar NewToolBar(W* window, const TToolBarLook& look, std::initializer_list<T
   return bar;
 }
 
+// The framed panel "Panel2" that holds a record window's editors.
+QFrame* NewEditorPanel(QWidget* owner);
+
+// A hint in blue on the tool bar's row after a gap, then the stretch.
+QLabel* AddToolBarHint(const TToolBar& bar, const char* name, const QString& text);
+
+// A list box whose value is set only through its pick button ("…"), which runs `click`
+// (under the exception barrier).
+void AddPickButton(TDBComboBoxEh* box, std::function<void()> click);
+
 // A plain line editor with its object name.
 QLineEdit* NewLineEdit(QWidget* parent, const char* name);
 // A search row: the frame `name` holding each caption followed by its editor, then the
@@ -171,9 +187,27 @@ QString EstateScopeCondition();
 // (left out when empty).
 QStringList EstateScopedSelect(const QString& select, const QString& orderBy);
 
+// The lines that find a row of `table` of exactly the estate `estateCode` (rows without an
+// estate count as the empty estate's) whose `field` is `value`: an estate's key in use.
+QStringList EstateKeySql(const QString& table, const QString& estateCode, const QString& field, const QString& value);
+
 // The lines that find the rows of `table` whose `field` is `value` in the estate `estateCode`
 // (rows without an estate count as the empty estate's).
 QStringList EstateRowsSql(const QString& table, const QString& field, const QString& value, const QString& estateCode);
+
+// ---------------------------------------------------------------------------------------
+// Searches
+
+// The search of a list window: `query` reopened over the select line, " where " and the
+// conditions when there are any, then the order line (the line a title click replaces);
+// "没有找到合适的记录！" when nothing is found.
+void SearchList(TADOQuery* query, const QString& select, const QString& conditions, const QString& orderBy);
+// The search of a query dialog. Without conditions: "没有输入查询条件,请重新输入!" and the focus
+// back to `firstEditor`. Otherwise `query` (when there is one) is reopened over the select line,
+// " where " and the conditions, then the order line; when it finds nothing the operator may
+// search again. True when the dialog closes.
+bool SearchFromDialog(TADOQuery* query, const QString& select, const QString& conditions, const QString& orderBy,
+                      QWidget* firstEditor);
 
 // ---------------------------------------------------------------------------------------
 // Search conditions

@@ -1,6 +1,7 @@
 #include "platform/data/dataset.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/data/backend.h"
 #include "platform/data/datasource.h"
@@ -32,6 +33,8 @@ void TDataSet::Open() {
 }
 
 void TDataSet::doOpen(bool notify) {
+  ++snapshotNumber_;
+  erasedBefore_.clear();
   store_.reset(0);
   order_.clear();
   fullOrder_.clear();
@@ -110,6 +113,8 @@ void TDataSet::Close() {
     }
   }
   InternalClose();
+  ++snapshotNumber_;
+  erasedBefore_.clear();
   state_ = dsInactive;
   store_.reset(0);
   order_.clear();
@@ -131,6 +136,8 @@ void TDataSet::Close() {
 void TDataSet::Refill() {
   if (!Active()) return;
   if (state_ == dsEdit || state_ == dsInsert) Cancel();
+  ++snapshotNumber_;
+  erasedBefore_.clear();
   store_.reset(0);
   order_.clear();
   fullOrder_.clear();
@@ -448,6 +455,15 @@ void TDataSet::orderInsert(int pos, uint32_t row) {
 
 void TDataSet::orderErase(int pos) {
   uint32_t row = order_[size_t(pos)];
+  // The record that followed it: a bookmark of the erased record keeps ordering just before it.
+  uint32_t next = kNoRow;
+  if (filterApplied_) {
+    auto at = std::find(fullOrder_.begin(), fullOrder_.end(), row);
+    if (at != fullOrder_.end() && at + 1 != fullOrder_.end()) next = *(at + 1);
+  } else if (pos + 1 < int(order_.size())) {
+    next = order_[size_t(pos) + 1];
+  }
+  erasedBefore_[row] = next;
   order_.erase(order_.begin() + pos);
   if (filterApplied_) {
     fullOrder_.erase(std::find(fullOrder_.begin(), fullOrder_.end(), row));
@@ -500,22 +516,39 @@ void TDataSet::GotoBookmark(const QByteArray& bookmark) {
   fire(AfterScroll);
 }
 
+TDataSet::OrderKey TDataSet::orderKeyOf(uint32_t row) const {
+  // A record a filter hides orders by its place among all the records; the shown ones keep
+  // that order among themselves, so marks of shown and hidden records stay in one order.
+  int pos = fullPositionOf(row);
+  if (pos >= 0) return {pos, 0};
+  // An erased record orders just before the record that followed it when it went (and a
+  // record erased before that one just before it), so that bookmarks of erased records keep
+  // one order with the others however the records were inserted or sorted since.
+  int depth = 0;
+  uint32_t at = row;
+  for (;;) {
+    auto it = erasedBefore_.find(at);
+    if (it == erasedBefore_.end()) return {-1, 0};  // not of this reading, or not in the view
+    ++depth;
+    at = it->second;
+    if (at == kNoRow) return {std::numeric_limits<int>::max() - 1, -depth};
+    pos = fullPositionOf(at);
+    if (pos >= 0) return {pos, -depth};
+    if (depth > int(erasedBefore_.size())) return {-1, 0};
+  }
+}
+
 int TDataSet::CompareBookmarks(const QByteArray& a, const QByteArray& b) const {
   uint32_t ra, rb;
   bool va = decodeBookmark(a, ra), vb = decodeBookmark(b, rb);
   if (!va || !vb) return int(va) - int(vb);
-  int pa = positionOf(ra), pb = positionOf(rb);
-  // A record a filter hides orders by its place among all the records; the shown ones keep
-  // that order among themselves, so marks of shown and hidden records stay in one order.
-  if ((pa < 0 || pb < 0) && filterApplied_) {
-    pa = fullPositionOf(ra);
-    pb = fullPositionOf(rb);
-  }
-  if (pa < 0 || pb < 0) {
-    // A deleted record's bookmark orders by its row number.
-    return ra < rb ? -1 : ra > rb ? 1 : 0;
-  }
-  return pa < pb ? -1 : pa > pb ? 1 : 0;
+  if (ra == rb) return 0;
+  const OrderKey ka = orderKeyOf(ra), kb = orderKeyOf(rb);
+  // A row the dataset cannot place (a record below a collapsed tree node) orders by its number.
+  if (ka.pos < 0 || kb.pos < 0) return ra < rb ? -1 : 1;
+  if (ka.pos != kb.pos) return ka.pos < kb.pos ? -1 : 1;
+  if (ka.depth != kb.depth) return ka.depth < kb.depth ? -1 : 1;
+  return ra < rb ? -1 : 1;
 }
 
 // ---------------------------------------------------------------- fields

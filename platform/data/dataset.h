@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/data/datasetfilter.h"
@@ -96,6 +97,9 @@ class TDataSet : public QObject {
   void GotoBookmark(const QByteArray& bookmark);   // raises "Record not found" when invalid
   void SetBookmark(const QString& bookmark) { GotoBookmark(bookmark.toLatin1()); }
   bool BookmarkValid(const QByteArray& bookmark) const;
+  // Changes whenever the records are read anew (open, close, a refill or detail re-read): a
+  // bookmark taken before may name another record of the new reading, or none.
+  quint64 SnapshotNumber() const { return snapshotNumber_; }
   // <0, 0, >0 by the records' order in the dataset; an empty bookmark sorts first.
   int CompareBookmarks(const QByteArray& a, const QByteArray& b) const;
   // The database identity of the current record (SQLite rowid) as the last read or write
@@ -291,6 +295,16 @@ class TDataSet : public QObject {
   std::vector<BatchEntry> batch_;
   mutable std::vector<int32_t> posOfRow_;  // store row -> position; rebuilt when dirty
   mutable bool posDirty_ = true;
+  quint64 snapshotNumber_ = 0;
+  // For each record erased from this reading, the record that followed it then (kNoRow at the
+  // end): bookmarks of erased records keep their place in the order of bookmarks.
+  static constexpr uint32_t kNoRow = 0xFFFFFFFFu;
+  std::unordered_map<uint32_t, uint32_t> erasedBefore_;
+  struct OrderKey {
+    int pos;
+    int depth;
+  };
+  OrderKey orderKeyOf(uint32_t row) const;
   // Filtering: order_ holds the passing records; fullOrder_ every record in dataset order
   // (kept while a condition applies, so inserts and deletes reach both).
   void applyFilter();

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -30,6 +31,8 @@
 #include "billing/shoukuan.h"
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
+#include "grid/PrvFrmEh.h"
+#include "grid/PrViewEh.h"
 #include "report/FR_Preview.h"
 #include "report/FR_Report.h"
 #include "report/FR_Prntr.h"
@@ -347,4 +350,49 @@ TEST_F(FeeWorkflow, FromBuildingsToTheExportedArrearsTable) {
   const QString table = QString::fromUtf8(csv.readAll());
   for (const char* shown : {"A101", "A102", "张伟", "王芳", "132.1882", "312.1882"})
     EXPECT_TRUE(table.contains(u(shown))) << shown << " not in " << table.toStdString();
+}
+
+// 楼宇资料设置's 打印, reached from the main menu, previews the building list; printed to a file
+// from the preview it gives A4 portrait pages holding the list's rows and its page texts.
+TEST_F(FeeWorkflow, AListWindowPrintsItsRowsOnA4PortraitPages) {
+  ScriptedUi ui;
+  fillOffice();
+  startProgram(ui);
+  QTemporaryDir out;
+  const QString pdf = out.filePath(u("楼宇清单.pdf"));
+  inWindow<TForm_storeyinfo>(ui, "N54", [&](TForm_storeyinfo* w) {
+    ASSERT_GT(w->DBGridEh1->DataSet()->RecordCount(), 0);
+    click(w->bitbtn_print);
+    TPreviewFormEh* preview = SharedPreviewForm();
+    ASSERT_TRUE(preview->isVisible()) << "打印 showed no preview";
+    ASSERT_TRUE(preview->tbtPrint->isEnabled());
+    ui.answerPrint([&](PrintDialogRequest& r) {
+      EXPECT_EQ(r.pageSize.id(), QPageSize::A4);
+      EXPECT_FALSE(r.landscape);
+      r.printToFile = true;
+      r.outputFileName = pdf;
+    });
+    preview->tbtPrint->click();
+    settle(10);
+    preview->hide();
+  });
+  EXPECT_EQ(ui.pendingAnswers(), 0);
+  ASSERT_TRUE(QFileInfo::exists(pdf)) << "no PDF written";
+  const QString info = run(u("pdfinfo"), {u("-f"), u("1"), u("-l"), u("99"), pdf});
+  static const QRegularExpression size(u("Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"));
+  int pages = 0;
+  for (auto it = size.globalMatch(info); it.hasNext(); ++pages) {
+    const auto m = it.next();
+    EXPECT_EQ(qRound(m.captured(1).toDouble()), 595) << info.toStdString();
+    EXPECT_EQ(qRound(m.captured(2).toDouble()), 842) << info.toStdString();
+  }
+  EXPECT_GT(pages, 0) << info.toStdString();
+  const QString text = run(u("pdftotext"), {u("-layout"), pdf, u("-")});
+  EXPECT_TRUE(text.contains(u("打印清单"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(u("第1页"))) << text.toStdString();
+  const QString building = stored(u("select 楼宇名称 from 楼宇资料 order by 楼宇代码 limit 1"));
+  ASSERT_FALSE(building.isEmpty());
+  EXPECT_TRUE(text.contains(building)) << text.toStdString();
+  EXPECT_TRUE(text.contains(u("制表:"))) << text.toStdString();
+  run(u("pdftoppm"), {u("-png"), u("-r"), u("60"), u("-f"), u("1"), u("-l"), u("1"), pdf, shotPath(u("list_print_a4"))});
 }

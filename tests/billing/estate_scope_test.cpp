@@ -2,6 +2,8 @@
 // Every billing command driven on a house of estate 01 must leave estate 02's rows exactly as
 // they were, and must find estate 01's own rows although estate 02's rows share their codes.
 
+#include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <functional>
@@ -400,3 +402,92 @@ TEST_F(EstateScopeTest, TypedHouseCodeOfTwoEstatesIsNotAddedUp) {
 }
 
 }  // namespace
+
+// ---- marks of rows deleted since they were marked --------------------------------------------
+
+namespace {
+
+// The bill window found on house A101 of both estates, moved to estate 01's house.
+void OpenOnHouse01(TForm_jiaofeidan_duoyue& form) {
+  form.Prepare();
+  form.Edit1->setText(u8("A101"));
+  form.bitbtn_seekClick();
+  TADOQuery* houses = form.q_houseinfo;
+  ASSERT_EQ(houses->RecordCount(), 2);
+  for (houses->First(); !houses->Eof() && RowEstate(houses) != u8("01"); houses->Next()) {}
+  ASSERT_EQ(RowEstate(houses), u8("01"));
+}
+
+}  // namespace
+
+// Bills of estate 01's A101 for months 1 and 3 are marked; month 3 is then deleted in the same
+// window. Quick payment pays month 1 alone: no error half-way, no other bill paid, estate 02's
+// A101 (same code, same item, its own unpaid bills) untouched.
+TEST_F(EstateScopeTest, QuickPaymentPaysOnlyTheMarkedBillsTheWindowStillShows) {
+  AssignChargeItems(db(), {{u8("01"), u8("A101")}}, u8("物业费"), CurrentOperatorName);
+  GenerateBills(db(), {house01()}, u8("物业费"), BillMonthsBetween(2005, 1, 2005, 4), CurrentOperatorName, Now());
+  const QString before02 = estate02Rows();
+  ScriptedUi ui;
+  TForm_jiaofeidan_duoyue form;
+  OpenOnHouse01(form);
+  TADOQuery* bills = form.t_jiaofeidan;
+  ASSERT_EQ(bills->RecordCount(), 4);
+  auto toMonth = [&](const char* month) {
+    for (bills->First(); !bills->Eof(); bills->Next())
+      if (bills->FieldByName(u8("月份"))->AsString() == u8(month)) return true;
+    return false;
+  };
+  for (const char* month : {"1", "3"}) {
+    ASSERT_TRUE(toMonth(month));
+    form.DBGridEh2->MarkedRows()->SetCurrentRowMarked(true);
+  }
+  ASSERT_TRUE(toMonth("3"));
+  bills->Delete();
+  EXPECT_EQ(form.DBGridEh2->MarkedRows()->BookmarkCount(), 2);  // the mark stays
+  ASSERT_TRUE(toMonth("1"));
+  form.DBComboBoxEh1->setCurrentText(u8("现金"));
+  ui.answerMessage(mrYes);
+  form.bitbtn_fastClick();
+  EXPECT_EQ(ui.lastMessage().text, u8("缴费完毕！"));
+  EXPECT_EQ(stored(u8("select group_concat(月份 || '=' || 缴费状态, ' ') from (select 月份, 缴费状态 from 收费明细表 "
+                     "where 小区代码='01' order by 月份)")),
+            u8("1=现金 2=未缴费 4=未缴费"));
+  EXPECT_EQ(stored(u8("select group_concat(收费年月, ' ') from 收费汇总表 where 小区代码='01'")), u8("2005年1月;"));
+  EXPECT_EQ(estate02Rows(), before02);
+}
+
+// Estate 01's A101 and estate 02's A102 are marked; A102's row is then deleted in the same
+// window. Generating bills bills 01's A101 alone and goes on to its notice.
+TEST_F(EstateScopeTest, BillGenerationBillsOnlyTheMarkedHousesTheWindowStillShows) {
+  AssignChargeItems(db(), {{u8("01"), u8("A101")}}, u8("物业费"), CurrentOperatorName);
+  ScriptedUi ui;
+  TForm_jiaofeidan_duoyue form;
+  form.Prepare();
+  form.Edit1->setText(u8("A10"));
+  form.bitbtn_seekClick();
+  TADOQuery* houses = form.q_houseinfo;
+  ASSERT_EQ(houses->RecordCount(), 4);
+  auto toHouse = [&](const char* estate, const char* code) {
+    for (houses->First(); !houses->Eof(); houses->Next())
+      if (RowEstate(houses) == u8(estate) && houses->FieldByName(u8("房屋代码"))->AsString() == u8(code)) return true;
+    return false;
+  };
+  for (auto [estate, code] : {std::pair{"01", "A101"}, std::pair{"02", "A102"}}) {
+    ASSERT_TRUE(toHouse(estate, code));
+    form.DBGridEh1->MarkedRows()->SetCurrentRowMarked(true);
+  }
+  ASSERT_TRUE(toHouse("02", "A102"));
+  houses->Delete();
+  ASSERT_EQ(count(u8("select count(*) from 房屋资料 where 小区代码='02' and 房屋代码='A102'")), 0);
+  EXPECT_EQ(form.DBGridEh1->MarkedRows()->BookmarkCount(), 2);
+  const QString before02 = estate02Rows();
+  form.DateTimePicker1->setDate(QDate(2005, 6, 1));
+  form.DateTimePicker2->setDate(QDate(2005, 6, 1));
+  form.ComboBox1->setCurrentIndex(form.ComboBox1->findText(u8("物业费")));
+  ASSERT_EQ(form.ComboBox1->currentText(), u8("物业费"));
+  form.GenerateBillRows();
+  EXPECT_EQ(ui.messageTexts(), QStringList{u8("增加完毕！")});
+  EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 月份='6'")), 1);
+  EXPECT_EQ(count(u8("select count(*) from 收费明细表 where 月份='6' and 小区代码='01' and 房屋代码='A101'")), 1);
+  EXPECT_EQ(estate02Rows(), before02);
+}

@@ -41,6 +41,12 @@ class GenerationTest : public BillingTest {
     auto h = [&q](const char* f) { return q.FieldByName(u8(f))->AsString(); };
     return {h("房屋代码"), h("小区代码"), h("小区名称"), h("楼宇代码"), h("楼宇名称"), h("楼宇单元"), h("业主名称"), h("关联单位")};
   }
+  // Prepares the window and lists the houses whose code begins with `code`.
+  static void seek(TForm_jiaofeidan_duoyue& form, const char* code) {
+    form.Prepare();
+    form.Edit1->setText(u8(code));
+    form.bitbtn_seekClick();
+  }
   int bills(const QString& where = QString()) {
     return count(u8("select count(*) from 收费明细表") + (where.isEmpty() ? QString() : u8(" where ") + where));
   }
@@ -229,9 +235,7 @@ TEST_F(GenerationTest, WindowReportsAHouseWithoutTheStandardAndGoesOn) {
   ScriptedUi ui;
   exec(u8("delete from 房屋收费项目 where 房屋代码='H2' and 收费名称='电费'"));
   TForm_jiaofeidan_duoyue form;
-  form.Prepare();
-  form.Edit1->setText(u8("H"));
-  form.bitbtn_seekClick();
+  seek(form, "H");
   for (form.q_houseinfo->First(); !form.q_houseinfo->Eof(); form.q_houseinfo->Next())
     form.DBGridEh1->MarkedRows()->SetCurrentRowMarked(true);
   form.DateTimePicker1->setDate(QDate(2006, 1, 1));
@@ -260,9 +264,7 @@ TEST_F(GenerationTest, BillRowEditorRecomputesFromThePreviousReading) {
   exec(u8("update 收费明细表 set 缴费状态='现金' where 收费名称='物业费' and 月份='1'"));
   ScriptedUi ui;
   TForm_jiaofeidan_duoyue form;
-  form.Prepare();
-  form.Edit1->setText(u8("H1"));
-  form.bitbtn_seekClick();
+  seek(form, "H1");
   TADOQuery* t = form.t_jiaofeidan;
   auto at = [t](const char* item, const char* month) {
     return t->Locate(u8("收费名称;月份"), Variant::array({Variant(u8(item)), Variant(u8(month))}));
@@ -321,9 +323,7 @@ TEST_F(GenerationTest, DeletingMarkedRowsPassesOverPaidOnes) {
   exec(u8("update 收费明细表 set 缴费状态='现金' where 月份='2'"));
   ScriptedUi ui;
   TForm_jiaofeidan_duoyue form;
-  form.Prepare();
-  form.Edit1->setText(u8("H1"));
-  form.bitbtn_seekClick();
+  seek(form, "H1");
   TADOQuery* t = form.t_jiaofeidan;
   for (t->First(); !t->Eof(); t->Next()) form.DBGridEh2->MarkedRows()->SetCurrentRowMarked(true);
   // A paid current row refuses the command.

@@ -165,28 +165,30 @@ TEST_P(LedgerListsTest, PaymentWindowListsShowEachNameOnce) {
     for (int i = 0; i < box->count(); ++i) names.insert(box->itemText(i));
     return box->count() == names.size() ? box->count() : -box->count();
   };
+  // The building list and (where the window has one) the item list of a prepared window.
+  auto expectLists = [&](const char* window, QComboBox* buildingList, QComboBox* itemList) {
+    SCOPED_TRACE(window);
+    EXPECT_EQ(distinctEntries(buildingList), buildings);
+    if (itemList) EXPECT_EQ(distinctEntries(itemList), items);
+  };
   TForm_shoufeimingxibiao journal;
   journal.Prepare();
-  EXPECT_EQ(distinctEntries(journal.DBComboBoxEh3), buildings);
-  EXPECT_EQ(distinctEntries(journal.DBComboBoxEh1), items);
+  expectLists("journal", journal.DBComboBoxEh3, journal.DBComboBoxEh1);
   TForm_shoufeimingxibiao_query journalQuery;
   journalQuery.Prepare();
-  EXPECT_EQ(distinctEntries(journalQuery.DBComboBoxEh3), buildings);
-  EXPECT_EQ(distinctEntries(journalQuery.DBComboBoxEh1), items);
+  expectLists("journal query", journalQuery.DBComboBoxEh3, journalQuery.DBComboBoxEh1);
   TForm_jiaofeiguanli_duoyue multi;
   multi.Prepare();
-  EXPECT_EQ(distinctEntries(multi.DBComboBoxEh3), buildings);
+  expectLists("multi-month", multi.DBComboBoxEh3, nullptr);
   TForm_jiaofeiguanli_duoyue_query multiQuery(multi.q_jiaofeidan);
   multiQuery.Prepare();
-  EXPECT_EQ(distinctEntries(multiQuery.ComboBox1), buildings);
-  EXPECT_EQ(distinctEntries(multiQuery.ComboBox2), items);
+  expectLists("multi-month query", multiQuery.ComboBox1, multiQuery.ComboBox2);
   TForm_jiaofeiguanli_fast fast;
   fast.Prepare();
-  EXPECT_EQ(distinctEntries(fast.DBComboBoxEh3), buildings);
-  EXPECT_EQ(distinctEntries(fast.DBComboBoxEh2), items);
+  expectLists("fast", fast.DBComboBoxEh3, fast.DBComboBoxEh2);
   TForm_jiaofeiguanli single;
   single.Prepare();
-  EXPECT_EQ(distinctEntries(single.DBComboBoxEh3), buildings);
+  expectLists("single", single.DBComboBoxEh3, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, LedgerListsTest, ::testing::Values(1u, 2u, 3u));

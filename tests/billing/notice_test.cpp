@@ -41,13 +41,7 @@ class NoticeTest : public BillingTest {
     bills->First();
     return marks;
   }
-  QString localValue(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(Dm1->db_local);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u8("<none>") : q.Fields()[0]->AsString();
-  }
+  QString localValue(const QString& sql) { return FirstValueIn(Dm1->db_local, sql); }
   // With `ui` the shipped template is shown and its preview closed; without, it is missing.
   NoticeOutcome notice(const QStringList& marks, ScriptedUi* ui = nullptr) {
     if (ui) AnswerPreview(*ui);

@@ -139,13 +139,7 @@ TEST(PeriodTextTest, ReceiptAndPrePrinted) {
 class PrintTablesTest : public BillingTest {
  protected:
   TADOConnection* local() { return Dm1->db_local; }
-  QString localValue(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(local());
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u8("<none>") : q.Fields()[0]->AsString();
-  }
+  QString localValue(const QString& sql) { return FirstValueIn(local(), sql); }
 };
 
 TEST_F(PrintTablesTest, SecondFillReplacesFirstAndKeepsOrder) {

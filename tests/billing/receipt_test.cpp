@@ -79,13 +79,7 @@ class ReceiptTest : public BillingTest {
     for (payments->First(); !payments->Eof(); payments->Next()) marks << payments->Bookmark();
     return marks;
   }
-  QString localValue(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(Dm1->db_local);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u8("<none>") : q.Fields()[0]->AsString();
-  }
+  QString localValue(const QString& sql) { return FirstValueIn(Dm1->db_local, sql); }
   // Prints the marked payments on the shipped receipt template (or the template at `path`);
   // with `ui` the preview that shows the receipt is answered and closed.
   ReceiptOutcome print(const QStringList& marks, ScriptedUi* ui = nullptr, const QString& path = QString()) {

@@ -27,7 +27,6 @@ namespace {
 using editors::click;
 using editors::clickRow;
 using editors::shot;
-using editors::u;
 
 // A dictionary with the category 收费 (合计 = 2*3, 单价 empty) and the category 其它 (TOTAL).
 void fill(TfrVariables& v) {

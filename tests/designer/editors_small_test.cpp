@@ -30,7 +30,6 @@ using editors::click;
 using editors::clickRow;
 using editors::shot;
 using editors::type;
-using editors::u;
 
 void retype(QLineEdit* e, const QString& text) {
   e->setFocus();
@@ -319,7 +318,6 @@ TEST(EditorsSmallTest, AboutLinksOpenTheirTargets) {
 namespace {
 
 using editors::click;
-using editors::u;
 
 TEST(PictureEditorTest, PreviewPlacement) {
   struct Case {

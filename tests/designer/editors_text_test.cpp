@@ -20,7 +20,6 @@ namespace {
 
 using editors::shot;
 using editors::type;
-using editors::u;
 
 void press(TfrSpeedButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center()); }
 

@@ -462,18 +462,16 @@ TEST_F(DictionaryTitlesTest, RecordSetFieldAndSourceTitlesAreEditedOnCopies) {
 }
 
 
-// A drag's data delivered to a view as the window system would: enter, then drop. True when the
-// view took the drop.
-bool deliverDrag(QAbstractItemView* view, QMimeData* data) {
-  const QPoint at = view->viewport()->rect().center();
-  QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(view->viewport(), &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(view->viewport(), &drop);
-  // Taken as a copy: the view the drag left never deletes entries itself.
-  EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
-  return drop.isAccepted();
+// A drag with the left button from `from` in `source`'s viewport to `to` in `target`: the
+// pressed button keeps the mouse with the source, so every event goes there.
+void mouseDrag(QAbstractItemView* source, QPoint from, QWidget* target, QPoint to) {
+  QWidget* vp = source->viewport();
+  QTest::mousePress(vp, Qt::LeftButton, {}, from);
+  QTest::mouseMove(vp, from + QPoint(2, 1));   // not yet a drag
+  QTest::mouseMove(vp, from + QPoint(QApplication::startDragDistance() + 3, 0));
+  const QPoint end = vp->mapFromGlobal(target->mapToGlobal(to));
+  QTest::mouseMove(vp, end);
+  QTest::mouseRelease(vp, Qt::LeftButton, {}, end);
 }
 
 TEST_F(DictionaryTitlesTest, NamesAreDraggedBetweenTheListAndTheTree) {
@@ -488,56 +486,48 @@ TEST_F(DictionaryTitlesTest, NamesAreDraggedBetweenTheListAndTheTree) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.name);
       TfrTitlesPage* page = c.page;
-      TfrTitlesPage* other = page == f->TabSheet2 ? f->TabSheet3 : f->TabSheet2;
       f->PageControl1->setCurrentWidget(page);
+      QCoreApplication::processEvents();
       QTreeWidgetItem* root = page->Tree->topLevelItem(0);
+      QWidget* listArea = page->AllLB->viewport();
+      QWidget* treeArea = page->Tree->viewport();
       auto inList = [&] { return page->AllLB->findItems(c.name, Qt::MatchExactly).size() == 1; };
       auto node = [&] { return child(root, c.name); };
-      auto fromList = [&] {
-        page->AllLB->clearSelection();
-        page->AllLB->findItems(c.name, Qt::MatchExactly)[0]->setSelected(true);
-        return std::unique_ptr<QMimeData>(page->AllLB->model()->mimeData(page->AllLB->selectionModel()->selectedIndexes()));
+      auto listPoint = [&] {
+        return page->AllLB->visualItemRect(page->AllLB->findItems(c.name, Qt::MatchExactly)[0]).center();
       };
-      auto fromTree = [&] {
-        page->Tree->setCurrentItem(node());
-        return std::unique_ptr<QMimeData>(page->Tree->model()->mimeData({page->Tree->currentIndex()}));
-      };
+      auto nodePoint = [&](QTreeWidgetItem* n) { return page->Tree->visualItemRect(n).center(); };
+      const QPoint outside(-30, -30);   // above both halves
       // The record set starts in the list (field titles) or under the root (band sources).
       if (!inList()) {
         ASSERT_NE(node(), nullptr);
-        std::unique_ptr<QMimeData> back = fromTree();
-        ASSERT_TRUE(back);
-        EXPECT_FALSE(deliverDrag(page->Tree, back.get()));   // onto the tree it left: nothing
-        EXPECT_NE(node(), nullptr);
-        EXPECT_TRUE(deliverDrag(page->AllLB, back.get()));
+        mouseDrag(page->Tree, nodePoint(node()), treeArea, treeArea->rect().bottomRight() - QPoint(3, 3));
+        EXPECT_NE(node(), nullptr);   // released on the tree it left: nothing
+        mouseDrag(page->Tree, nodePoint(node()), page->AllLB, outside);
+        EXPECT_NE(node(), nullptr);   // released outside: nothing
+        mouseDrag(page->Tree, nodePoint(node()), listArea, listArea->rect().center());
         EXPECT_TRUE(inList());
         EXPECT_EQ(node(), nullptr);
       }
       ASSERT_TRUE(inList());
-      std::unique_ptr<QMimeData> out = fromList();
-      ASSERT_TRUE(out);
-      // Another page's tree and the list itself refuse the drag.
-      EXPECT_FALSE(deliverDrag(other->Tree, out.get()));
-      EXPECT_FALSE(deliverDrag(page->AllLB, out.get()));
+      // Released over the list itself or outside the page: nothing moves.
+      mouseDrag(page->AllLB, listPoint(), listArea, listArea->rect().bottomRight() - QPoint(3, 3));
+      mouseDrag(page->AllLB, listPoint(), treeArea, outside);
       EXPECT_TRUE(inList());
-      EXPECT_TRUE(deliverDrag(page->Tree, out.get()));
+      EXPECT_EQ(node(), nullptr);
+      mouseDrag(page->AllLB, listPoint(), treeArea, treeArea->rect().center());
       EXPECT_FALSE(inList());
       ASSERT_NE(node(), nullptr);
       // A field dragged back takes its record set with it; the root alone carries nothing.
       QTreeWidgetItem* set = node();
       set->setExpanded(true);
       if (set->childCount() > 0) {
-        page->Tree->setCurrentItem(set->child(0));
-        std::unique_ptr<QMimeData> field(page->Tree->model()->mimeData({page->Tree->currentIndex()}));
-        ASSERT_TRUE(field);
-        EXPECT_TRUE(deliverDrag(page->AllLB, field.get()));
+        mouseDrag(page->Tree, nodePoint(set->child(0)), listArea, listArea->rect().center());
         EXPECT_TRUE(inList());
         EXPECT_EQ(node(), nullptr);
-        out = fromList();
-        EXPECT_TRUE(deliverDrag(page->Tree, out.get()));
+        mouseDrag(page->AllLB, listPoint(), treeArea, treeArea->rect().center());
       }
-      page->Tree->setCurrentItem(root);
-      EXPECT_EQ(page->Tree->model()->mimeData({page->Tree->currentIndex()}), nullptr);
+      mouseDrag(page->Tree, nodePoint(root), listArea, listArea->rect().center());
       ASSERT_NE(node(), nullptr);
     }
     QTest::mouseClick(f->Button1, Qt::LeftButton);

@@ -324,14 +324,14 @@ TEST_F(DesignerFilesTest, PageOptionsApplyWholeOrNotAtAll) {
   ui.onModal([&](QDialog* d) {
     d->findChild<QLineEdit*>("E3")->setText("20");
     d->findChild<QRadioButton*>("RB1")->setChecked(true);
-    d->findChild<QLineEdit*>("E6")->setText("abc");
+    d->findChild<QLineEdit*>("Edit1")->setText("abc");
     clickOk(d);
     stayedOpen = d->isVisible() && d->result() != QDialog::Accepted;
     d->reject();
   });
   form->action("N25")->trigger();
   EXPECT_TRUE(stayedOpen);
-  EXPECT_EQ(ui.lastMessage().text, QString::fromUtf8("底边界不正确：abc"));
+  EXPECT_EQ(ui.lastMessage().text, QString::fromUtf8("栏数不正确：abc"));
   EXPECT_EQ(p->LeftMargin, 45);
   EXPECT_EQ(p->pgOr, 1);
 

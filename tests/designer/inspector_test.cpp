@@ -182,6 +182,17 @@ TEST_F(InspectorTest, ChoicesBooleansRefusalsAndBadTexts) {
   EXPECT_EQ(memo->Top, 40);
   EXPECT_EQ(shown("Top"), "40");
   EXPECT_FALSE(ui.messages().isEmpty());
+
+  // Sizes no page can hold are refused like letters, never wrapped into whole pixels.
+  form->SetUnits(1);
+  form->RefreshInspector();
+  for (const char* huge : {"1e15", "-1e15", "inf", "nan"}) {
+    SCOPED_TRACE(huge);
+    const auto before = ui.messages().size();
+    type("Left", huge);
+    EXPECT_EQ(memo->Left, 40);
+    EXPECT_EQ(ui.messages().size(), before + 1);
+  }
 }
 
 TEST_F(InspectorTest, SeveralObjectsThePageAndTheObjectBox) {

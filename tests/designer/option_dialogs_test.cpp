@@ -19,6 +19,7 @@
 
 #include "designer/FR_Dialogs.h"
 #include "designer/FR_Edit.h"
+#include "report/FR_Combo.h"
 #include "report/FR_Prntr.h"
 #include "report/FR_Utils.h"
 #include "tests/designer/window_fixture.h"

@@ -28,7 +28,6 @@ namespace {
 
 using receipttest::pdfText;
 using receipttest::ReceiptData;
-using receipttest::u;
 
 TEST(ReceiptDesignTest, ANewTextOnTheReceiptIsSavedAndPrinted) {
   WorkFolder work;

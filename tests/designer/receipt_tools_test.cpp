@@ -33,7 +33,6 @@ namespace {
 
 using receipttest::pdfText;
 using receipttest::ReceiptData;
-using receipttest::u;
 
 void shot(QWidget* w, const char* name) {
   QCoreApplication::processEvents();

@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include "designer/FR_Desgn.h"
+#include "report/FR_Combo.h"
 #include "designer/FR_Dict.h"
 #include "designer/FR_Edit.h"
 #include "designer/FR_Expr.h"
@@ -33,7 +34,6 @@ namespace {
 using editors::click;
 using editors::clickRow;
 using editors::shot;
-using editors::u;
 
 class DesignerWiringTest : public designtest::DesignerWindowFixture {
  protected:

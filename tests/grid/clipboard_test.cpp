@@ -15,26 +15,14 @@
 
 namespace {
 
-struct Grid : TDBGridEh {
-  Grid() {
-    resize(420, 300);
-    show();
-  }
-};
-
 // A table (name text, amount integer, price float) with the given rows, and a grid over it
 // whose id column is hidden: the visible columns are name, amount, price.
-struct ClipFixture {
-  std::unique_ptr<GridDbFixture> db =
-      std::make_unique<GridDbFixture>(QStringLiteral("name VARCHAR(20), amount INTEGER, price FLOAT"));
-  Grid g;
-  explicit ClipFixture(const QStringList& rows) {
-    for (const QString& r : rows) db->Exec(QStringLiteral("INSERT INTO t (name, amount, price) VALUES (%1)").arg(r));
-    g.SetDataSource(&db->source);
-    db->query.Open();
+struct ClipFixture : GridOverTable {
+  explicit ClipFixture(const QStringList& rows)
+      : GridOverTable(QStringLiteral("name VARCHAR(20), amount INTEGER, price FLOAT"), QStringLiteral("name, amount, price"),
+                      rows) {
     g.Columns()->Items(0)->SetVisible(false);
   }
-  TDataSet& ds() { return db->query; }
   // name|amount|price of every record, nulls as "~".
   QStringList Rows() {
     QStringList out;
@@ -72,13 +60,9 @@ void PutTextOnClipboard(const QString& text) {
 }  // namespace
 
 TEST(GridClipboard, BinaryBlockOfTwoColumnsAndOneRowHasTheExactBytes) {
-  GridDbFixture db(QStringLiteral("a INTEGER, b INTEGER"));
-  db.Exec("INSERT INTO t (a, b) VALUES (5, NULL)");
-  Grid g;
-  g.SetDataSource(&db.source);
-  db.query.Open();
-  g.Columns()->Items(0)->SetVisible(false);
-  CopyGridSelection(&g, true);
+  GridOverTable t(QStringLiteral("a INTEGER, b INTEGER"), QStringLiteral("a, b"), {QStringLiteral("5, NULL")});
+  t.g.Columns()->Items(0)->SetVisible(false);
+  CopyGridSelection(&t.g, true);
   const QByteArray expected = QByteArray("KTWDBIF") +
                               QByteArray::fromHex("01" "02000000" "0100" "0100" "0305000000" "02" "00");
   EXPECT_EQ(ClipData(kKTWDBIFMime).toHex(' '), expected.toHex(' '));

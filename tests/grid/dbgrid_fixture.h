@@ -3,10 +3,12 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <memory>
 
+#include "grid/DBGridEh.h"
 #include "platform/data/ado.h"
 
 // A small SQLite database in a temporary folder with one table "t" and a query over it.
@@ -27,6 +29,22 @@ struct GridDbFixture {
     source.SetDataSet(&query);
   }
   void Exec(const QString& sql) { conn.Execute(sql); }
+};
+
+// A grid of 420 x 300 on the screen over the table "t" of a GridDbFixture holding `rows` (each
+// the values part of an INSERT into `insertColumns`), with the query open.
+struct GridOverTable {
+  std::unique_ptr<GridDbFixture> db;
+  TDBGridEh g;
+  GridOverTable(const QString& columns, const QString& insertColumns, const QStringList& rows)
+      : db(std::make_unique<GridDbFixture>(columns)) {
+    g.resize(420, 300);
+    g.show();
+    for (const QString& r : rows) db->Exec(QStringLiteral("INSERT INTO t (%1) VALUES (%2)").arg(insertColumns, r));
+    g.SetDataSource(&db->source);
+    db->query.Open();
+  }
+  TDataSet& ds() { return db->query; }
 };
 
 // Saves the grid with an open drop-down drawn where it stands on the screen, next to the test.

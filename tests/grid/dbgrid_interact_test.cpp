@@ -125,6 +125,52 @@ TEST(DBGridMarks, TheListKeepsDatasetOrderWithoutDuplicates) {
   EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstNon);
 }
 
+// A mark of a deleted record stays in the list in its place: records inserted and marked
+// afterwards still take their place in the dataset's order, and marking or unmarking finds
+// every other mark.
+TEST(DBGridMarks, MarksOfDeletedRecordsKeepTheListInDatasetOrder) {
+  MarkingGrid f;
+  TDataSet& ds = f.db->query;
+  TBookmarkListEh* marks = f.g.MarkedRows();
+  auto markNamed = [&](const char* name, bool marked) {
+    ASSERT_TRUE(ds.Locate("name", Variant(QString::fromLatin1(name))));
+    marks->SetCurrentRowMarked(marked);
+  };
+  auto insertBefore = [&](const char* before, const char* name) {
+    ASSERT_TRUE(ds.Locate("name", Variant(QString::fromLatin1(before))));
+    ds.Insert();
+    ds.FieldByName("name")->SetAsString(QString::fromLatin1(name));
+    ds.Post();
+  };
+  auto reachable = [&] {
+    QStringList names;
+    for (const QString& bm : marks->ReachableBookmarks()) {
+      ds.SetBookmark(bm);
+      names << ds.FieldByName("name")->AsString();
+    }
+    return names.join(' ').toStdString();
+  };
+  for (const char* name : {"r2", "r5", "r6", "r9"}) markNamed(name, true);
+  markNamed("r5", true);
+  ds.Delete();  // r5
+  markNamed("r6", true);
+  ds.Delete();  // r6, which followed r5
+  insertBefore("r1", "a0");
+  markNamed("a0", true);
+  insertBefore("r7", "a6");
+  markNamed("a6", true);
+  insertBefore("r2", "a1");
+  markNamed("a1", true);
+  EXPECT_EQ(marks->BookmarkCount(), 7);
+  EXPECT_EQ(reachable(), "a0 a1 r2 a6 r9");
+  // Marking again adds nothing; unmarking finds each mark.
+  for (const char* name : {"a0", "r2", "a6", "r9", "a1"}) markNamed(name, true);
+  EXPECT_EQ(marks->BookmarkCount(), 7);
+  for (const char* name : {"r2", "a0", "r9"}) markNamed(name, false);
+  EXPECT_EQ(marks->BookmarkCount(), 4);
+  EXPECT_EQ(reachable(), "a1 a6");
+}
+
 TEST(DBGridMarks, ClickMarksOnlyThatRowCtrlTogglesShiftExtends) {
   MarkingGrid f;
   TDataSet& ds = f.db->query;
@@ -722,28 +768,35 @@ TEST(DBGridScroll, ArrowsAndThumbOfTheVerticalBarMoveTheRecords) {
   EXPECT_EQ(db->query.RecNo(), 12);
 }
 
-// A mark of a record deleted elsewhere stays in the list (the list is not checked again when
-// the dataset changes); the grid's own walk over the marks passes over it.
-TEST(DBGridScroll, MarksOfRecordsDeletedElsewhereStayAndTheGridsWalksPassOverThem) {
+// A mark of a record deleted elsewhere stays in the list; the grid's walks pass over it and
+// never take it for another record.
+TEST(DBGridScroll, MarksOfRecordsDeletedElsewhereStayAndCtrlDeletePassesOverThem) {
   MarkingGrid f;
   TDataSet& ds = f.db->query;
   for (int r : {2, 5, 9}) {
     ds.SetRecNo(r);
     f.g.MarkedRows()->SetCurrentRowMarked(true);
   }
+  int changes = 0;
+  f.g.OnSelectionChanged = [&](QObject*) { ++changes; };
   ds.SetRecNo(5);
   ds.Delete();  // not through the grid
   f.g.RememberPosition();  // a walk starts
   EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
-  // Ctrl+Delete deletes the marked records it can reach.
+  EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstRecordBookmarks);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(f.g.MarkedRows()->ReachableBookmarks().size(), 2);
+  // Ctrl+Delete deletes the marked records the list shows and keeps the mark it cannot reach.
   ScriptedUi ui;
   ui.answerMessage(mrOk);
   f.g.setFocus();
   Key(f.g, Qt::Key_Delete, Qt::ControlModifier);
+  EXPECT_EQ(ui.messages().size(), 1);
   QStringList left;
   for (ds.First(); !ds.Eof(); ds.Next()) left << ds.FieldByName("name")->AsString();
   EXPECT_EQ(left.join(' ').toStdString(), "r1 r3 r4 r6 r7 r8 r10 r11 r12");
   EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 1);
+  EXPECT_TRUE(f.g.MarkedRows()->ReachableBookmarks().isEmpty());
 }
 
 // ---- editing rows from the keyboard -------------------------------------------------------

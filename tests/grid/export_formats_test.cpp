@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include "grid/DBGridEhBookmarks.h"
 #include "grid/DBGridEhImpExp.h"
 #include "platform/gbk.h"
 #include "tests/grid/dbgrid_fixture.h"
@@ -130,6 +131,70 @@ TEST(ExportXls, MoreRowsThanASheetHoldsIsRefusedBeforeWriting) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QByteArray bytes = f.readAll();
   EXPECT_TRUE(bytes.endsWith(rk(65535, 1, 65536) + kEof));
+}
+
+// An XLS export refused for more rows than a sheet holds, whichever rows it was asked for (the
+// whole list, the marked rows, a rectangle that runs past the last sheet row while it is being
+// written), leaves no file of its own in the folder and an existing chosen file as it was.
+TEST(ExportXls, ARefusedExportLeavesNoFileItCreatedOnEveryPath) {
+  SmallList list({});
+  list.db.Exec(QStringLiteral(
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65540) "
+      "INSERT INTO t (name, qty) SELECT 'r', i FROM n"));
+  list.db.query.Close();
+  list.db.query.Open();
+  TDataSet& ds = list.db.query;
+  list.grid.SetOptions(list.grid.Options() | dgMultiSelect);
+  enum Rows { Whole, Marked, Rectangle };
+  auto select = [&](Rows rows) {
+    list.grid.CurrentSelection()->Unselect();
+    if (rows == Marked) {
+      ds.DisableControls();
+      int n = 0;
+      for (ds.First(); !ds.Eof() && n < 65537; ds.Next(), ++n) list.grid.MarkedRows()->SetCurrentRowMarked(true);
+      ds.EnableControls();
+      ASSERT_EQ(list.grid.MarkedRows()->BookmarkCount(), 65537);
+    } else if (rows == Rectangle) {
+      ds.First();
+      list.grid.CurrentSelection()->Rect().SetRectangleCorner(0, ds.Bookmark(), false);
+      ds.Last();
+      list.grid.CurrentSelection()->Rect().SetRectangleCorner(1, ds.Bookmark(), true);
+      ASSERT_EQ(list.grid.CurrentSelection()->ActiveType(), gstRectangle);
+    }
+  };
+  for (Rows rows : {Whole, Marked, Rectangle}) {
+    select(rows);
+    for (bool existed : {false, true}) {
+      SCOPED_TRACE(QStringLiteral("rows %1, file existed %2").arg(int(rows)).arg(existed).toStdString());
+      WorkFolder work;
+      const QString file = work.file(QStringLiteral("清单.xls"));
+      if (existed) {
+        QFile old(file);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+      }
+      EXPECT_THROW(ExportGridToFile(ExportClassOf<TDBGridEhExportAsXLS>(), &list.grid, file, rows == Whole),
+                   Exception);
+      const QStringList left = QDir(work.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+      EXPECT_EQ(left, existed ? QStringList{QStringLiteral("清单.xls")} : QStringList{}) << left.join(',').toStdString();
+      if (existed) {
+        QFile old(file);
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("old"));
+      }
+    }
+  }
+  // Marks of rows a filter hides are not written, so they do not count against the sheet:
+  // 65,535 shown marked rows and the title row fit.
+  select(Marked);
+  ds.SetFilter(QStringLiteral("qty > 2"));
+  ds.SetFiltered(true);
+  WorkFolder work;
+  const QString file = work.file(QStringLiteral("shown.xls"));
+  ExportGridToFile(ExportClassOf<TDBGridEhExportAsXLS>(), &list.grid, file, false);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.readAll().endsWith(rk(65535, 1, 65537) + kEof));
 }
 
 TEST(ExportCsvText, ExactBytesWithQuotesAndFooters) {

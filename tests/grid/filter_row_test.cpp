@@ -10,23 +10,10 @@
 
 namespace {
 
-struct Grid : TDBGridEh {
-  Grid() {
-    resize(420, 300);
-    show();
-  }
-};
-
-struct FilterFixture {
-  std::unique_ptr<GridDbFixture> db =
-      std::make_unique<GridDbFixture>(QStringLiteral("name VARCHAR(20), amount FLOAT"));
-  Grid g;
-  FilterFixture() {
-    const char* rows[] = {"'apple', 5", "'banana', 12", "'cherry', 18", "'O''Neil', 25", "NULL, NULL"};
-    for (const char* r : rows) db->Exec(QStringLiteral("INSERT INTO t (name, amount) VALUES (%1)").arg(r));
-    g.SetDataSource(&db->source);
-    db->query.Open();
-  }
+struct FilterFixture : GridOverTable {
+  FilterFixture()
+      : GridOverTable(QStringLiteral("name VARCHAR(20), amount FLOAT"), QStringLiteral("name, amount"),
+                      {"'apple', 5", "'banana', 12", "'cherry', 18", "'O''Neil', 25", "NULL, NULL"}) {}
   TSTColumnFilterEh* filter(int i) { return g.Columns()->Items(i)->STFilter(); }
   // Reopens the query with the grid's condition at the marker.
   QStringList ApplyAsSql() {

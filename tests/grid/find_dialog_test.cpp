@@ -12,30 +12,16 @@
 
 namespace {
 
-struct Grid : TDBGridEh {
-  Grid() {
-    resize(420, 300);
-    show();
-  }
-};
-
 // Records: (name, note) = (Apple, red), (banana, yellow), (cherry, Red apple), (date, brown).
 // Grid columns: 0 id, 1 name, 2 note.
-struct FindFixture {
-  std::unique_ptr<GridDbFixture> db =
-      std::make_unique<GridDbFixture>(QStringLiteral("name VARCHAR(20), note VARCHAR(20), price FLOAT"));
-  Grid g;
+struct FindFixture : GridOverTable {
   TDBGridEhFindDlg* d = nullptr;
-  FindFixture() {
-    db->Exec("INSERT INTO t (name, note, price) VALUES ('Apple', 'red', 1234.5)");
-    db->Exec("INSERT INTO t (name, note, price) VALUES ('banana', 'yellow', 2)");
-    db->Exec("INSERT INTO t (name, note, price) VALUES ('cherry', 'Red apple', 3)");
-    db->Exec("INSERT INTO t (name, note, price) VALUES ('date', 'brown', 4)");
-    g.SetDataSource(&db->source);
-    db->query.Open();
+  FindFixture()
+      : GridOverTable(QStringLiteral("name VARCHAR(20), note VARCHAR(20), price FLOAT"),
+                      QStringLiteral("name, note, price"),
+                      {"'Apple', 'red', 1234.5", "'banana', 'yellow', 2", "'cherry', 'Red apple', 3", "'date', 'brown', 4"}) {
     g.Columns()->Items(0)->SetVisible(false);
   }
-  TDataSet& ds() { return db->query; }
   // Opens the window (not modal) with a text, a range item, a direction and a match type.
   void Open(const QString& text, const QString& range, const QString& direction, int matchType = 0,
             bool matchCase = false) {

@@ -34,6 +34,20 @@ void Rest(TDBGridEh& g, QPoint p) {
   QApplication::sendEvent(g.viewport(), &e);
 }
 
+// An active window of 600 x 240 with a grid and, beside it, a line editor to leave the grid for.
+struct GridBesideEditor : QWidget {
+  TDBGridEh* grid = new TDBGridEh;
+  QLineEdit* other = new QLineEdit;
+  GridBesideEditor() {
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(grid);
+    layout->addWidget(other);
+    resize(600, 240);
+    show();
+    QApplication::setActiveWindow(this);
+  }
+};
+
 QWidget* ToolTipLabel() {
   for (QWidget* w : QApplication::topLevelWidgets())
     if (w->inherits("QTipLabel") && w->isVisible()) return w;
@@ -102,15 +116,9 @@ TEST(GridLeaving, AnUntouchedNewRowIsDroppedATypedOneIsWritten) {
   for (const Case& c : {Case{QString()}, Case{QStringLiteral("x")}}) {
     SCOPED_TRACE(c.typed.toStdString());
     std::unique_ptr<GridDbFixture> db = Names({"a", "b"});
-    QWidget window;
-    auto* layout = new QHBoxLayout(&window);
-    auto* g = new TDBGridEh;
-    auto* other = new QLineEdit;
-    layout->addWidget(g);
-    layout->addWidget(other);
-    window.resize(600, 240);
-    window.show();
-    QApplication::setActiveWindow(&window);
+    GridBesideEditor window;
+    TDBGridEh* g = window.grid;
+    QLineEdit* other = window.other;
     g->SetDataSource(&db->source);
     db->query.Open();
     QApplication::processEvents();
@@ -155,15 +163,9 @@ TEST(GridSelectionColours, TheClickedRowIsHighlightedAndGreyWhenTheFocusLeaves) 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::unique_ptr<GridDbFixture> db = Names({"a", "b", "c"});
-    QWidget window;
-    auto* layout = new QHBoxLayout(&window);
-    auto* g = new TDBGridEh;
-    auto* other = new QLineEdit;
-    layout->addWidget(g);
-    layout->addWidget(other);
-    window.resize(600, 240);
-    window.show();
-    QApplication::setActiveWindow(&window);
+    GridBesideEditor window;
+    TDBGridEh* g = window.grid;
+    QLineEdit* other = window.other;
     g->SetOptions(g->Options() | c.addOptions);
     g->SetOptionsEh(g->OptionsEh() | c.addOptionsEh);
     g->SetDataSource(&db->source);

@@ -10,29 +10,17 @@
 #include "platform/data/field.h"
 #include "platform/datetime.h"
 #include "tests/grid/dbgrid_fixture.h"
+#include "tests/support/keys.h"
 
 namespace {
 
-struct Grid : TDBGridEh {
-  Grid() {
-    resize(420, 300);
-    show();
-  }
-};
-
 // Records (name, amount, price, born) and a grid over them; columns 0 id, 1 name, 2 amount,
 // 3 price, 4 born.
-struct EditFixture {
-  std::unique_ptr<GridDbFixture> db =
-      std::make_unique<GridDbFixture>(QStringLiteral("name VARCHAR(20), amount INTEGER, price FLOAT, born DATETIME"));
-  Grid g;
-  EditFixture() {
-    db->Exec("INSERT INTO t (name, amount, price, born) VALUES ('r1', 1, 1.5, '2020-01-02 00:00:00')");
-    db->Exec("INSERT INTO t (name, amount, price, born) VALUES ('r2', 2, 2.0, '2021-03-04 00:00:00')");
-    g.SetDataSource(&db->source);
-    db->query.Open();
-  }
-  TDataSet& ds() { return db->query; }
+struct EditFixture : GridOverTable {
+  EditFixture()
+      : GridOverTable(QStringLiteral("name VARCHAR(20), amount INTEGER, price FLOAT, born DATETIME"),
+                      QStringLiteral("name, amount, price, born"),
+                      {"'r1', 1, 1.5, '2020-01-02 00:00:00'", "'r2', 2, 2.0, '2021-03-04 00:00:00'"}) {}
   TColumnEh* col(int i) { return g.Columns()->Items(i); }
   // Shows the editor on a column of the current record.
   TDBGridInplaceEdit* Edit(int column) {
@@ -50,16 +38,6 @@ struct EditFixture {
   }
 };
 
-void Type(QWidget* w, const QString& text) {
-  for (QChar ch : text) {
-    QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-    QCoreApplication::sendEvent(w, &e);
-  }
-}
-void Key(QWidget* w, int key, Qt::KeyboardModifiers m = Qt::NoModifier) {
-  QKeyEvent e(QEvent::KeyPress, key, m);
-  QCoreApplication::sendEvent(w, &e);
-}
 
 }  // namespace
 
@@ -96,7 +74,7 @@ TEST(InplaceEditor, TypedTextIsWrittenIntoTheRecordOnPostAndEscRestores) {
   EXPECT_EQ(ed->Text(), "r1");
   EXPECT_EQ(ed->EditStyle(), cesSimple);
   ed->selectAll();
-  Type(ed, "new");
+  TypeText(ed, "new");
   EXPECT_EQ(ed->Text(), "new");
   EXPECT_EQ(f.g.CellEditText(), "new");
   EXPECT_EQ(f.ds().State(), dsEdit);
@@ -108,7 +86,7 @@ TEST(InplaceEditor, TypedTextIsWrittenIntoTheRecordOnPostAndEscRestores) {
   f.ds().Next();
   ed = f.Edit(1);
   EXPECT_TRUE(ed->isReadOnly());
-  Type(ed, "zz");
+  TypeText(ed, "zz");
   EXPECT_EQ(ed->Text(), "r2");
   EXPECT_EQ(f.ds().State(), dsBrowse);
 }
@@ -120,20 +98,20 @@ TEST(InplaceEditor, KeyListTypingCompletesBackspaceMovesAndUnknownLettersAreDrop
   ASSERT_TRUE(ed);
   EXPECT_EQ(ed->Text(), "Apple");
   ed->selectAll();
-  Key(ed, Qt::Key_Delete);  // the whole text selected: the cell is emptied
+  PressKey(ed, Qt::Key_Delete);  // the whole text selected: the cell is emptied
   EXPECT_EQ(ed->Text(), "");
-  Type(ed, "b");
+  TypeText(ed, "b");
   EXPECT_EQ(ed->Text(), "Banana");
   EXPECT_EQ(ed->SelStart(), 1);
   EXPECT_EQ(ed->SelLength(), 5);
   EXPECT_EQ(f.g.CellEditText(), "Banana");
-  Key(ed, Qt::Key_Backspace);
+  PressKey(ed, Qt::Key_Backspace);
   EXPECT_EQ(ed->Text(), "Banana");  // nothing deleted
-  Type(ed, "x");
+  TypeText(ed, "x");
   EXPECT_EQ(ed->Text(), "Banana");
   // Delete inside the text without OnNotInList does nothing.
   ed->SetSel(2, 1);
-  Key(ed, Qt::Key_Delete);
+  PressKey(ed, Qt::Key_Delete);
   EXPECT_EQ(ed->Text(), "Banana");
   f.ds().Post();
   EXPECT_EQ(f.ds().FieldByName("amount")->AsInteger(), 2);
@@ -147,15 +125,15 @@ TEST(InplaceEditor, WithOnNotInListAnUnknownTextIsKeptWithANullKey) {
   TDBGridInplaceEdit* ed = f.Edit(2);
   ASSERT_TRUE(ed);
   ed->selectAll();
-  Key(ed, Qt::Key_Delete);
-  Type(ed, "x");
+  PressKey(ed, Qt::Key_Delete);
+  TypeText(ed, "x");
   EXPECT_EQ(ed->Text(), "x");
   EXPECT_EQ(ed->SelStart(), 1);
   EXPECT_EQ(ed->SelLength(), 0);
   EXPECT_TRUE(f.g.EditKeyValue().isNull());
   EXPECT_EQ(reported, QStringList{"x"});
   // Backspace really deletes in such a column.
-  Key(ed, Qt::Key_Backspace);
+  PressKey(ed, Qt::Key_Backspace);
   EXPECT_EQ(ed->Text(), "");
   EXPECT_EQ(f.g.CellEditText(), "");
 }
@@ -171,9 +149,9 @@ TEST(InplaceEditor, PasteIntoAKeyListCellCompletesOrIsDropped) {
   } cases[] = {{"ban", "Banana"}, {"zz", ""}, {"APP", "Apple"}};
   for (const Case& c : cases) {
     ed->selectAll();
-    Key(ed, Qt::Key_Delete);
+    PressKey(ed, Qt::Key_Delete);
     QApplication::clipboard()->setText(c.clip);
-    Key(ed, Qt::Key_V, Qt::ControlModifier);
+    PressKey(ed, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(ed->Text(), c.expected) << c.clip.toStdString();
     EXPECT_EQ(ed->cursorPosition(), c.expected.size());
   }
@@ -183,7 +161,7 @@ TEST(InplaceEditor, PasteIntoAKeyListCellCompletesOrIsDropped) {
   ed = f.Edit(1);
   const QString before = ed->Text();
   QApplication::clipboard()->setText("pasted");
-  Key(ed, Qt::Key_V, Qt::ControlModifier);
+  PressKey(ed, Qt::Key_V, Qt::ControlModifier);
   EXPECT_EQ(ed->Text(), before);
 }
 
@@ -225,7 +203,7 @@ TEST(InplaceEditor, CtrlEnterOnAnEllipsisCellFiresTheButtonClickAndTypesNothing)
   f.col(1)->ButtonStyle = cbsEllipsis;
   TDBGridInplaceEdit* ed = f.Edit(1);
   ASSERT_TRUE(ed);
-  Key(ed, Qt::Key_Return, Qt::ControlModifier);
+  PressKey(ed, Qt::Key_Return, Qt::ControlModifier);
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(ed->Text(), "r1");
   ed->HandleButtonClick();
@@ -238,15 +216,15 @@ TEST(InplaceEditor, PickListOpensMovesAcceptsAndEscBringsTheTypedTextBack) {
   TDBGridInplaceEdit* ed = f.Edit(1);
   ASSERT_TRUE(ed);
   EXPECT_EQ(ed->EditStyle(), cesPickList);
-  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  PressKey(ed, Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(ed->ListVisible());
   ASSERT_TRUE(ed->PickListBox());
   EXPECT_EQ(ed->PickListBox()->Count(), 3);
   EXPECT_EQ(ed->PickListBox()->ItemIndex(), -1);  // r1 is not an item
-  Key(ed, Qt::Key_Down);
-  Key(ed, Qt::Key_Down);
+  PressKey(ed, Qt::Key_Down);
+  PressKey(ed, Qt::Key_Down);
   EXPECT_EQ(ed->Text(), "two");
-  Key(ed, Qt::Key_Return);
+  PressKey(ed, Qt::Key_Return);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(f.g.CellEditText(), "two");
   f.ds().Post();
@@ -254,11 +232,11 @@ TEST(InplaceEditor, PickListOpensMovesAcceptsAndEscBringsTheTypedTextBack) {
 
   // Esc closes without taking the item.
   ed = f.Edit(1);
-  Key(ed, Qt::Key_Return, Qt::ControlModifier);  // Ctrl+Enter opens the list
+  PressKey(ed, Qt::Key_Return, Qt::ControlModifier);  // Ctrl+Enter opens the list
   ASSERT_TRUE(ed->ListVisible());
-  Key(ed, Qt::Key_Down);
+  PressKey(ed, Qt::Key_Down);
   EXPECT_EQ(ed->Text(), "three");
-  Key(ed, Qt::Key_Escape);
+  PressKey(ed, Qt::Key_Escape);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(ed->Text(), "two");
 }
@@ -273,7 +251,7 @@ TEST(InplaceEditor, AnUntouchedEditorFollowsAValueChangedElsewhereATypedOneKeeps
   EXPECT_EQ(ed->Text(), "changed");
   f.ds().Post();
   ed->selectAll();
-  Type(ed, "typed");
+  TypeText(ed, "typed");
   f.g.RefreshEditor();
   EXPECT_EQ(ed->Text(), "typed");
 }
@@ -283,20 +261,20 @@ TEST(InplaceEditor, DateCellsDropACalendarAndNumericDropDownCellsACalculator) {
   TDBGridInplaceEdit* ed = f.Edit(4);
   ASSERT_TRUE(ed);
   EXPECT_EQ(ed->EditStyle(), cesDate);
-  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  PressKey(ed, Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(ed->ListVisible());
   ASSERT_TRUE(ed->CalendarBox());
   EXPECT_EQ(ed->CalendarBox()->Date(), QDate(2020, 1, 2));
-  Key(ed, Qt::Key_Right);
-  Key(ed, Qt::Key_Down);  // a week later
-  Key(ed, Qt::Key_Return);
+  PressKey(ed, Qt::Key_Right);
+  PressKey(ed, Qt::Key_Down);  // a week later
+  PressKey(ed, Qt::Key_Return);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(ToQDateTime(f.ds().FieldByName("born")->AsDateTime()).date(), QDate(2020, 1, 10));
   EXPECT_EQ(ed->Text(), f.ds().FieldByName("born")->Text());
   // Esc closes without a value.
-  Key(ed, Qt::Key_Down, Qt::AltModifier);
-  Key(ed, Qt::Key_Right);
-  Key(ed, Qt::Key_Escape);
+  PressKey(ed, Qt::Key_Down, Qt::AltModifier);
+  PressKey(ed, Qt::Key_Right);
+  PressKey(ed, Qt::Key_Escape);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(ToQDateTime(f.ds().FieldByName("born")->AsDateTime()).date(), QDate(2020, 1, 10));
   f.ds().Post();
@@ -304,13 +282,13 @@ TEST(InplaceEditor, DateCellsDropACalendarAndNumericDropDownCellsACalculator) {
   f.col(3)->ButtonStyle = cbsDropDown;
   ed = f.Edit(3);
   EXPECT_EQ(ed->EditStyle(), cesDropDown);
-  Key(ed, Qt::Key_Return, Qt::ControlModifier);  // Ctrl+Enter opens the calculator
+  PressKey(ed, Qt::Key_Return, Qt::ControlModifier);  // Ctrl+Enter opens the calculator
   ASSERT_TRUE(ed->ListVisible());
   ASSERT_TRUE(ed->CalculatorBox());
   EXPECT_DOUBLE_EQ(ed->CalculatorBox()->WindowValue().toDouble(), 1.5);
-  Type(ed, "*4");
-  Key(ed, Qt::Key_Return);
-  Key(ed, Qt::Key_Return);
+  TypeText(ed, "*4");
+  PressKey(ed, Qt::Key_Return);
+  PressKey(ed, Qt::Key_Return);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(ed->Text(), "6");
   f.ds().Post();
@@ -320,7 +298,7 @@ TEST(InplaceEditor, DateCellsDropACalendarAndNumericDropDownCellsACalculator) {
   ed = f.Edit(1);
   int clicks = 0;
   f.g.OnEditButtonClick = [&](QObject*) { ++clicks; };
-  Key(ed, Qt::Key_Return, Qt::ControlModifier);
+  PressKey(ed, Qt::Key_Return, Qt::ControlModifier);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(clicks, 1);
 }

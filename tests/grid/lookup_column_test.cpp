@@ -17,6 +17,7 @@
 #include "platform/data/field.h"
 #include "platform/exception.h"
 #include "tests/grid/dbgrid_fixture.h"
+#include "tests/support/keys.h"
 
 namespace {
 
@@ -69,16 +70,6 @@ struct LookupColumnFixture {
   }
 };
 
-void Key(QWidget* w, int key, Qt::KeyboardModifiers m = Qt::NoModifier) {
-  QKeyEvent e(QEvent::KeyPress, key, m);
-  QCoreApplication::sendEvent(w, &e);
-}
-void Type(QWidget* w, const QString& text) {
-  for (QChar ch : text) {
-    QKeyEvent e(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-    QCoreApplication::sendEvent(w, &e);
-  }
-}
 void Mouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held) {
   QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, held, Qt::NoModifier);
   QCoreApplication::sendEvent(w, &e);
@@ -129,7 +120,7 @@ TEST(LookupColumn, AltDownOpensTheListKeysMoveTheChoiceEnterWritesTheKey) {
   ASSERT_TRUE(ed);
   EXPECT_EQ(ed->EditStyle(), cesDataList);
   EXPECT_EQ(ed->Text(), "春园");
-  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  PressKey(ed, Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(ed->ListVisible());
   TPopupDataGridEh* list = ed->DataList();
   ASSERT_TRUE(list);
@@ -142,12 +133,12 @@ TEST(LookupColumn, AltDownOpensTheListKeysMoveTheChoiceEnterWritesTheKey) {
   EXPECT_TRUE(list->KeyRowVisible());
   EXPECT_EQ(list->RowCountShown(), 7);  // DropDownRows, fewer than the eight records
   EXPECT_GE(list->width(), ed->width());
-  Key(ed, Qt::Key_Down);
-  Key(ed, Qt::Key_Down);
+  PressKey(ed, Qt::Key_Down);
+  PressKey(ed, Qt::Key_Down);
   EXPECT_EQ(list->SelectedItem(), "秋园");
   EXPECT_TRUE(ed->hasFocus() || !list->hasFocus());  // the list never takes the focus
   SaveGridWithPopup(&f.g, list, "lookup_column_dropdown.png");
-  Key(ed, Qt::Key_Return);
+  PressKey(ed, Qt::Key_Return);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_FALSE(list->isVisible());
   EXPECT_EQ(ed->Text(), "秋园");
@@ -157,12 +148,12 @@ TEST(LookupColumn, AltDownOpensTheListKeysMoveTheChoiceEnterWritesTheKey) {
   EXPECT_EQ(f.gardenName->AsString(), "秋园");
 
   // Esc closes without taking the choice and brings the text back.
-  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  PressKey(ed, Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(ed->ListVisible());
   EXPECT_EQ(list->SelectedItem(), "秋园");
-  Key(ed, Qt::Key_PageDown);
+  PressKey(ed, Qt::Key_PageDown);
   EXPECT_NE(list->SelectedItem(), "秋园");
-  Key(ed, Qt::Key_Escape);
+  PressKey(ed, Qt::Key_Escape);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(ed->Text(), "秋园");
   if (f.houses.State() == dsEdit) f.houses.Post();
@@ -245,7 +236,7 @@ TEST(LookupColumn, TypingCompletesFromTheListAndDeleteClearsTheKey) {
   };
   for (const Case& c : cases) {
     if (QString::fromUtf8(c.typed) != "x") ed->SetSel(0, int(ed->Text().size()));
-    Type(ed, QString::fromUtf8(c.typed));
+    TypeText(ed, QString::fromUtf8(c.typed));
     EXPECT_EQ(ed->Text(), QString::fromUtf8(c.text)) << c.typed;
     EXPECT_EQ(f.g.EditKeyValue().toInt(), c.key) << c.typed;
   }
@@ -254,7 +245,7 @@ TEST(LookupColumn, TypingCompletesFromTheListAndDeleteClearsTheKey) {
 
   ed = f.Edit(3);
   ed->SetSel(0, int(ed->Text().size()));
-  Key(ed, Qt::Key_Delete);
+  PressKey(ed, Qt::Key_Delete);
   EXPECT_EQ(ed->Text(), "");
   f.houses.Post();
   EXPECT_TRUE(f.StoredKey(3).isNull());
@@ -273,13 +264,13 @@ TEST(LookupColumn, TheDropDownBoxListSourceReplacesTheFieldsListAndStepsWalkTheL
   EXPECT_EQ(c->LookupListDataSet(), &south);
   EXPECT_EQ(c->FieldLookupDataSet(), &f.gardens);
   TDBGridInplaceEdit* ed = f.Edit(3);
-  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  PressKey(ed, Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(ed->ListVisible());
   EXPECT_EQ(ed->DataList()->DataSet(), &south);
   EXPECT_EQ(ed->DataList()->RowCountShown(), 4);  // fewer records than DropDownRows
   EXPECT_EQ(ed->DataList()->SelectedItem(), "");  // 春园 is not in this list
-  Key(ed, Qt::Key_Down);
-  Key(ed, Qt::Key_Return);
+  PressKey(ed, Qt::Key_Down);
+  PressKey(ed, Qt::Key_Return);
   f.houses.Post();
   EXPECT_EQ(f.StoredKey(1).toInt(), 6);  // the second of 东苑, 西苑, 南苑, 北苑
 
@@ -339,7 +330,7 @@ TEST(LookupColumn, AutoDropDownOpensOnTypingAndAGripResizeIsRememberedByTheColum
   TDBGridInplaceEdit* ed = f.Edit(3);
   ASSERT_TRUE(ed);
   ed->SetSel(0, int(ed->Text().size()));
-  Type(ed, "夏");
+  TypeText(ed, "夏");
   ASSERT_TRUE(ed->ListVisible());
   TPopupDataGridEh* list = ed->DataList();
   EXPECT_EQ(list->SelectedItem(), "夏园");
@@ -354,7 +345,7 @@ TEST(LookupColumn, AutoDropDownOpensOnTypingAndAGripResizeIsRememberedByTheColum
   Mouse(grip, QEvent::MouseButtonRelease, from + QPoint(30, -3 * rowH - 4), Qt::LeftButton, Qt::NoButton);
   EXPECT_EQ(list->RowCountShown(), 3);
   const int width = list->width();
-  Key(ed, Qt::Key_Return);
+  PressKey(ed, Qt::Key_Return);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(c->DropDownRows, 3);
   EXPECT_EQ(c->DropDownWidth, width);
@@ -373,7 +364,7 @@ TEST(LookupColumn, TheSpecialRowStandsForNoValueAndIsChosenWithKeysAndMouse) {
   f.houses.Last();
   TDBGridInplaceEdit* ed = f.Edit(3);
   ASSERT_TRUE(ed);
-  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  PressKey(ed, Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(ed->ListVisible());
   TPopupDataGridEh* list = ed->DataList();
   EXPECT_TRUE(list->SpecRow()->Visible());
@@ -385,30 +376,30 @@ TEST(LookupColumn, TheSpecialRowStandsForNoValueAndIsChosenWithKeysAndMouse) {
   EXPECT_EQ(list->viewport()->height(), 5 * list->DefaultRowHeight());
   EXPECT_EQ(list->RowCountShown(), 4);
   // Down chooses the first record, Up from it the special row again.
-  Key(ed, Qt::Key_Down);
+  PressKey(ed, Qt::Key_Down);
   EXPECT_EQ(list->SelectedItem(), "春园");
   EXPECT_FALSE(list->SpecRowChosen());
-  Key(ed, Qt::Key_Down);
+  PressKey(ed, Qt::Key_Down);
   EXPECT_EQ(list->SelectedItem(), "夏园");
-  Key(ed, Qt::Key_Up);
-  Key(ed, Qt::Key_Up);
+  PressKey(ed, Qt::Key_Up);
+  PressKey(ed, Qt::Key_Up);
   EXPECT_TRUE(list->SpecRowChosen());
   EXPECT_EQ(list->SelectedItem(), "(空)");
-  Key(ed, Qt::Key_Up);  // nothing above it
+  PressKey(ed, Qt::Key_Up);  // nothing above it
   EXPECT_TRUE(list->SpecRowChosen());
-  Key(ed, Qt::Key_Escape);
+  PressKey(ed, Qt::Key_Escape);
 
   // House 101 in 春园: Up from the first record chooses the special row; Enter clears the key.
   f.houses.First();
   ed = f.Edit(3);
-  Key(ed, Qt::Key_Down, Qt::AltModifier);
+  PressKey(ed, Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(ed->ListVisible());
   EXPECT_FALSE(list->SpecRowChosen());
   EXPECT_EQ(list->SelectedItem(), "春园");
-  Key(ed, Qt::Key_Up);
+  PressKey(ed, Qt::Key_Up);
   EXPECT_TRUE(list->SpecRowChosen());
   SaveGridWithPopup(&f.g, list, "lookup_specrow_dropdown.png");
-  Key(ed, Qt::Key_Return);
+  PressKey(ed, Qt::Key_Return);
   EXPECT_FALSE(ed->ListVisible());
   EXPECT_EQ(ed->Text(), "(空)");
   ASSERT_EQ(f.houses.State(), dsEdit);
@@ -483,10 +474,10 @@ TEST(LookupGrid, TheSpecialRowFollowsItsValueAndTheKeysThatAreNotInTheList) {
   // The row's short cut, Alt+Del, chooses it from the keyboard.
   grid.SetKeyValue(Variant(4));
   EXPECT_FALSE(grid.SpecRowChosen());
-  Key(&grid, Qt::Key_Delete, Qt::AltModifier);
+  PressKey(&grid, Qt::Key_Delete, Qt::AltModifier);
   EXPECT_TRUE(grid.SpecRowChosen());
   EXPECT_EQ(grid.KeyValue().toInt(), 0);
-  Key(&grid, Qt::Key_Down);
+  PressKey(&grid, Qt::Key_Down);
   EXPECT_EQ(grid.SelectedItem(), "春园");
   const int offset = grid.DataRowOffset();
   specialRow->SetVisible(false);
@@ -518,18 +509,18 @@ TEST(LookupColumn, AltDeleteTakesTheSpecialRowWithTheListOpenOrClosed) {
     TDBGridInplaceEdit* ed = f.Edit(3);
     ASSERT_TRUE(ed);
     if (c.listOpen) {
-      Key(ed, Qt::Key_Down, Qt::AltModifier);
+      PressKey(ed, Qt::Key_Down, Qt::AltModifier);
       ASSERT_TRUE(ed->ListVisible());
-      Key(ed, Qt::Key_Up);  // 夏园, one above the stored 秋园
+      PressKey(ed, Qt::Key_Up);  // 夏园, one above the stored 秋园
       EXPECT_EQ(ed->DataList()->SelectedItem(), "夏园");
     }
-    Key(ed, Qt::Key_Delete, Qt::AltModifier);
+    PressKey(ed, Qt::Key_Delete, Qt::AltModifier);
     EXPECT_EQ(ed->Text(), QString::fromUtf8(c.text)) << c.visible << c.listOpen;
     if (c.listOpen) {
       TPopupDataGridEh* list = ed->DataList();
       EXPECT_EQ(list->SpecRowChosen(), c.visible);
       if (c.visible) SaveGridWithPopup(&f.g, list, "lookup_specrow_altdel.png");
-      Key(ed, Qt::Key_Return);
+      PressKey(ed, Qt::Key_Return);
       EXPECT_FALSE(ed->ListVisible());
       EXPECT_EQ(ed->Text(), c.visible ? "(空)" : "夏园");
     } else if (c.visible) {

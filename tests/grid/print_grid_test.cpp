@@ -76,6 +76,22 @@ struct PrintedList {
     EXPECT_TRUE(PrintPreviewToPdf(preview, pdf));
     return PdfTextOf(pdf);
   }
+
+  // Reads the table again, renders it in a preview window and prints it from there through the
+  // print dialog into the PDF `pdf`; returns its text.
+  QString PrintAnewFromPreviewWindow(const QString& pdf) {
+    db.query.Close();
+    db.query.Open();
+    TPreviewFormEh form;
+    print.RenderPages(form.PreviewEh1->Printer());
+    ScriptedUi ui;
+    ui.answerPrint([&](PrintDialogRequest& r) {
+      r.printToFile = true;
+      r.outputFileName = pdf;
+    });
+    form.tbtPrint->click();
+    return PdfTextOf(pdf);
+  }
 };
 
 QStringList pagesOf(const QString& text) {
@@ -735,18 +751,8 @@ TEST(PrintGrid, ARowTallerThanAPageContinuesOnTheNextPages) {
   QStringList words;
   for (int i = 1; i <= 1500; ++i) words << QStringLiteral("w%1").arg(i, 4, 10, QLatin1Char('0'));
   list.db.Exec(QStringLiteral("UPDATE t SET note = '%1' WHERE id = 2").arg(words.join(QLatin1Char(' '))));
-  list.db.query.Close();
-  list.db.query.Open();
-  TPreviewFormEh form;
-  list.print.RenderPages(form.PreviewEh1->Printer());
   const QString pdf = work.file(QStringLiteral("tall.pdf"));
-  ScriptedUi ui;
-  ui.answerPrint([&](PrintDialogRequest& r) {
-    r.printToFile = true;
-    r.outputFileName = pdf;
-  });
-  form.tbtPrint->click();
-  const QString text = PdfTextOf(pdf);
+  const QString text = list.PrintAnewFromPreviewWindow(pdf);
   EXPECT_GE(PdfPageSizes(pdf).size(), 3) << text.toStdString();
   QStringList missing, twice;
   for (const QString& w : words) {
@@ -780,18 +786,7 @@ TEST(PrintGrid, TallRowsAnywhereInTheListArePrintedWholeOnce) {
       list.db.Exec(QStringLiteral("UPDATE t SET note = '%1' WHERE id = %2").arg(mine.join(QLatin1Char(' '))).arg(id));
       words += mine;
     }
-    list.db.query.Close();
-    list.db.query.Open();
-    TPreviewFormEh form;
-    list.print.RenderPages(form.PreviewEh1->Printer());
-    const QString pdf = work.file(QStringLiteral("tall.pdf"));
-    ScriptedUi ui;
-    ui.answerPrint([&](PrintDialogRequest& r) {
-      r.printToFile = true;
-      r.outputFileName = pdf;
-    });
-    form.tbtPrint->click();
-    const QString text = PdfTextOf(pdf);
+    const QString text = list.PrintAnewFromPreviewWindow(work.file(QStringLiteral("tall.pdf")));
     ASSERT_FALSE(text.isEmpty());
     QStringList wrong;
     for (const QString& w : words)

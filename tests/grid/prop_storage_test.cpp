@@ -255,6 +255,44 @@ TEST(PropStorage, WindowPlacementIsScaledAndKeepsItsState) {
   EXPECT_FALSE(storage.RestoreFormPlacement(&fourth, "TForm_other"));
 }
 
+// A window the operator maximised, or minimised, stores the rectangle it had in its normal state
+// with its state; shown again from storage it comes back in that state, and restoring it down
+// gives that rectangle.
+TEST(PropStorage, AMaximisedOrMinimisedWindowStoresItsNormalRectangle) {
+  for (Qt::WindowState state : {Qt::WindowMaximized, Qt::WindowMinimized}) {
+    SCOPED_TRACE(int(state));
+    QTemporaryDir dir;
+    TPropStorageEh storage(dir.filePath("forms.ini"));
+    QWidget form;
+    form.setObjectName("TForm_louyu");
+    form.setGeometry(130, 70, 420, 310);
+    form.show();
+    QApplication::processEvents();
+    form.setWindowState(state);
+    QApplication::processEvents();
+    ASSERT_TRUE(form.windowState() & state);
+    storage.SaveFormPlacement(&form);
+    {
+      QSettings s(dir.filePath("forms.ini"), QSettings::IniFormat);
+      EXPECT_EQ(s.value("TForm_louyu/Left").toInt(), 130);
+      EXPECT_EQ(s.value("TForm_louyu/Top").toInt(), 70);
+      EXPECT_EQ(s.value("TForm_louyu/Width").toInt(), 420);
+      EXPECT_EQ(s.value("TForm_louyu/Height").toInt(), 310);
+      EXPECT_EQ(s.value("TForm_louyu/WindowState").toString(),
+                state == Qt::WindowMaximized ? "wsMaximized" : "wsMinimized");
+    }
+    QWidget again;
+    again.setObjectName("TForm_louyu");
+    ASSERT_TRUE(storage.RestoreFormPlacement(&again));
+    again.show();
+    QApplication::processEvents();
+    EXPECT_EQ(again.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), state);
+    again.showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(again.geometry(), QRect(130, 70, 420, 310));
+  }
+}
+
 TEST(PropStorage, RegistryRootsAreStoredByName) {
   struct Case {
     quint32 key;

@@ -275,6 +275,38 @@ TEST(DBGridRecordMoving, WithMarkingOnlyAMarkedRowIsAHandleAndAllMarkedRecordsMo
   EXPECT_EQ(f.table.Names(), (QStringList{"r1", "r3", "r5", "r6", "r7", "r2", "r4", "r8", "r9", "r10"}));
 }
 
+// A drag moves the marked records the grid shows: the mark of a record a filter hides, or of
+// a record deleted since it was marked, stays in the list and is not handed to the move.
+TEST(DBGridRecordMoving, AMarkOfAHiddenOrDeletedRecordIsNotDragged) {
+  for (bool deleted : {false, true}) {
+    SCOPED_TRACE(deleted ? "deleted" : "filtered");
+    DragGrid f;
+    f.g.SetOptions(f.g.Options() | dgMultiSelect | dgRowSelect);
+    for (int row : {1, 3, 5}) {  // r2, r4, r6
+      Press(f.g, Indicator(f.g, row), Qt::ControlModifier);
+      Release(f.g, Indicator(f.g, row), Qt::ControlModifier);
+    }
+    ASSERT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
+    if (deleted) {
+      ASSERT_TRUE(f.table.ds().Locate("name", Variant(QStringLiteral("r4"))));
+      f.table.ds().Delete();
+    } else {
+      f.table.ds().SetFilter(QStringLiteral("name <> 'r4'"));
+      f.table.ds().SetFiltered(true);
+    }
+    ASSERT_EQ(f.table.ds().RecordCount(), 9);
+    f.table.ds().First();
+    Press(f.g, Indicator(f.g, 1));  // r2
+    ASSERT_TRUE(f.g.RecordDragging());
+    MoveTo(f.g, DataCell(f.g, 6));  // over r8 (r4 is gone)
+    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
+    Release(f.g, DataCell(f.g, 6));
+    ASSERT_EQ(f.Final().size(), 1u);
+    EXPECT_EQ(f.Final()[0].names, (QStringList{"r2", "r6"}));
+    for (const MoveCall& c : f.calls) EXPECT_EQ(c.names.size(), 2);
+  }
+}
+
 TEST(DBGridRecordMoving, HoldingTheMouseBelowTheRowsScrollsOneRecordPerTick) {
   DragGrid f(40, 160);
   TDataSet& ds = f.table.ds();

@@ -197,31 +197,68 @@ TEST(SumList, ADataSetDestroyedBeforeTheGridIsForgotten) {
   EXPECT_FALSE(grid.SumList()->Hooked());
 }
 
-TEST(SumList, ADetailTablesFootersFollowTheMasterRecord) {
-  GridDbFixture db(QStringLiteral("name TEXT"));
-  db.Exec("INSERT INTO t (name) VALUES ('a')");
-  db.Exec("INSERT INTO t (name) VALUES ('b')");
-  db.Exec("CREATE TABLE d (id INTEGER PRIMARY KEY, name TEXT, amount INTEGER)");
-  db.Exec("INSERT INTO d (name, amount) VALUES ('a', 1)");
-  db.Exec("INSERT INTO d (name, amount) VALUES ('a', 2)");
-  db.Exec("INSERT INTO d (name, amount) VALUES ('b', 10)");
+// A detail table of "d" following the master "t" by name, under a grid summing its amounts.
+struct DetailFooterGrid {
+  GridDbFixture db{QStringLiteral("name TEXT")};
   TADOTable detail;
-  detail.SetConnection(&db.conn);
-  detail.TableName = "d";
-  detail.MasterFields = "name";
-  detail.SetMasterSource(&db.source);
   TDataSource detailSource;
-  detailSource.SetDataSet(&detail);
   TDBGridEh grid;
-  grid.SetFooterRowCount(1);
-  grid.SetDataSource(&detailSource);
-  TColumnEh* c = grid.Columns()->AppendColumn();
-  c->SetFieldName("amount");
-  c->Footer()->SetValueType(fvtSum);
-  grid.SumList()->SetActive(true);
-  db.query.Open();
-  detail.Open();
-  EXPECT_EQ(grid.FooterCellText(0, c), "3");
-  db.query.Next();
-  EXPECT_EQ(grid.FooterCellText(0, c), "10");
+  TColumnEh* column = nullptr;
+
+  DetailFooterGrid(const QStringList& masterNames, const QStringList& detailRows) {
+    for (const QString& n : masterNames) db.Exec(QStringLiteral("INSERT INTO t (name) VALUES ('%1')").arg(n));
+    db.Exec("CREATE TABLE d (id INTEGER PRIMARY KEY, name TEXT, amount INTEGER)");
+    for (const QString& r : detailRows) db.Exec(QStringLiteral("INSERT INTO d (name, amount) VALUES (%1)").arg(r));
+  }
+  // Binds the detail table to its master (already showing its dataset) and switches the sums on.
+  void Follow(TDataSource& master) {
+    detail.SetConnection(&db.conn);
+    detail.TableName = "d";
+    detail.MasterFields = "name";
+    detail.SetMasterSource(&master);
+    detailSource.SetDataSet(&detail);
+    grid.SetFooterRowCount(1);
+    grid.SetDataSource(&detailSource);
+    column = grid.Columns()->AppendColumn();
+    column->SetFieldName("amount");
+    column->Footer()->SetValueType(fvtSum);
+    grid.SumList()->SetActive(true);
+  }
+  QString Footer() { return grid.FooterCellText(0, column); }
+};
+
+TEST(SumList, ADetailTablesFootersFollowTheMasterRecord) {
+  DetailFooterGrid g({"a", "b"}, {"'a', 1", "'a', 2", "'b', 10"});
+  g.Follow(g.db.source);
+  g.db.query.Open();
+  g.detail.Open();
+  EXPECT_EQ(g.Footer(), "3");
+  g.db.query.Next();
+  EXPECT_EQ(g.Footer(), "10");
+}
+
+// A window's objects go in the order they were made: a detail list's master query may be gone
+// before the detail table closes, and the footer must then leave the master's events alone.
+TEST(SumList, AMasterQueryDestroyedFirstIsNeverWrittenTo) {
+  DetailFooterGrid g({"a"}, {"'a', 1"});
+  auto* master = new TADOQuery;
+  master->SetConnection(&g.db.conn);
+  master->SQL.Add(QStringLiteral("SELECT * FROM t ORDER BY id"));
+  TDataSource masterSource;
+  masterSource.SetDataSet(master);
+  g.Follow(masterSource);
+  master->Open();
+  g.detail.Open();
+  ASSERT_EQ(g.Footer(), "1");
+
+  delete master;
+  // A new query of the same size usually takes the freed memory of the old one.
+  auto other = std::make_unique<TADOQuery>();
+  bool scrolled = false;
+  other->AfterScroll = [&scrolled](TDataSet*) { scrolled = true; };
+  g.grid.SumList()->SetActive(false);
+  g.detail.Close();
+  ASSERT_TRUE(bool(other->AfterScroll));
+  other->AfterScroll(other.get());
+  EXPECT_TRUE(scrolled);
 }

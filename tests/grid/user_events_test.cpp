@@ -433,6 +433,108 @@ TEST(GridMarks, CtrlDeleteUnderAFilterDeletesOnlyTheShownMarkedRows) {
   EXPECT_EQ(f.ExportedNames(), "r2");
 }
 
+// A record deleted by another path (the dataset itself, another grid on the same records) or
+// hidden by a filter keeps its mark; the walks pass over what they cannot reach, keep the mark,
+// and never write another record in its place.
+TEST(GridMarks, MarksOfRecordsDeletedElsewhereStayAndTheWalksPassOverThem) {
+  enum How { ThroughTheDataset, ThroughAnotherGrid, UnderAFilter };
+  for (How how : {ThroughTheDataset, ThroughAnotherGrid, UnderAFilter}) {
+    SCOPED_TRACE(int(how));
+    MarksFixture f;
+    for (const char* name : {"r2", "r5", "r9"}) f.CtrlClickRecord(QString::fromLatin1(name));
+    ASSERT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
+    if (how == UnderAFilter) {
+      f.Filter(QStringLiteral(">=3"));  // hides the marked r2
+      ASSERT_EQ(f.ds().RecordCount(), 10);
+    }
+    ASSERT_TRUE(f.ds().Locate("name", Variant(QStringLiteral("r5"))));
+    if (how == ThroughAnotherGrid) {
+      Grid other{420, 300};
+      other.SetDataSource(&f.db->source);
+      other.setFocus();
+      ScriptedUi ui;
+      ui.answerMessage(mrOk);
+      testkeys::press(&other, Qt::Key_Delete, Qt::ControlModifier);
+    } else {
+      f.ds().Delete();
+    }
+    ASSERT_FALSE(f.ds().Locate("name", Variant(QStringLiteral("r5"))));
+    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
+    EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstRecordBookmarks);
+    EXPECT_EQ(f.ExportedNames(), how == UnderAFilter ? "r9" : "r2|r9");
+    // A second walk finds the same: the first dropped nothing.
+    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
+    EXPECT_EQ(f.ExportedNames(), how == UnderAFilter ? "r9" : "r2|r9");
+    if (how == UnderAFilter) {
+      f.Filter(QString());
+      EXPECT_EQ(f.ExportedNames(), "r2|r9");
+    }
+    // The other marked records deleted too: the marks stay, and a walk writes no record at all.
+    for (const char* name : {"r2", "r9"}) {
+      ASSERT_TRUE(f.ds().Locate("name", Variant(QString::fromLatin1(name))));
+      f.ds().Delete();
+    }
+    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 3);
+    EXPECT_EQ(f.g.CurrentSelection()->ActiveType(), gstRecordBookmarks);
+    EXPECT_EQ(f.ExportedNames(), "");
+    // Unselect empties the list.
+    f.g.CurrentSelection()->Unselect();
+    EXPECT_EQ(f.g.MarkedRows()->BookmarkCount(), 0);
+  }
+}
+
+// A list that reads its records again (a detail list whose master moved away and back) after
+// another seat deleted a marked record: the marks of the earlier reading name nothing now, so
+// none of them may stand for a record of the new reading.
+TEST(GridMarks, ReadingTheRecordsAgainDropsTheMarksOfTheEarlierReading) {
+  auto db = std::make_unique<GridDbFixture>(QStringLiteral("grp INTEGER, name VARCHAR(20)"));
+  db->Exec(QStringLiteral("CREATE TABLE m (grp INTEGER)"));
+  db->Exec(QStringLiteral("INSERT INTO m VALUES (1), (2)"));
+  for (int i = 1; i <= 6; ++i) db->Exec(QStringLiteral("INSERT INTO t (grp, name) VALUES (1, 'r%1')").arg(i));
+  db->Exec(QStringLiteral("INSERT INTO t (grp, name) VALUES (2, 'x1')"));
+  TADOTable master, detail;
+  master.SetConnection(&db->conn);
+  master.TableName = QStringLiteral("m");
+  master.IndexFieldNames = QStringLiteral("grp");
+  TDataSource ms, ds;
+  ms.SetDataSet(&master);
+  detail.SetConnection(&db->conn);
+  detail.TableName = QStringLiteral("t");
+  detail.SetMasterSource(&ms);
+  detail.MasterFields = QStringLiteral("grp");
+  detail.IndexFieldNames = QStringLiteral("grp;id");
+  ds.SetDataSet(&detail);
+  Grid g{420, 300};
+  g.SetOptions(g.Options() | dgMultiSelect | dgRowSelect);
+  g.SetDataSource(&ds);
+  master.Open();
+  detail.Open();
+  for (const char* name : {"r2", "r5"}) {
+    ASSERT_TRUE(detail.Locate("name", Variant(QString::fromLatin1(name))));
+    g.MarkedRows()->SetCurrentRowMarked(true);
+  }
+  ASSERT_EQ(g.MarkedRows()->BookmarkCount(), 2);
+  int changes = 0;
+  g.OnSelectionChanged = [&](QObject*) { ++changes; };
+  db->Exec(QStringLiteral("DELETE FROM t WHERE name = 'r2'"));  // another seat
+  master.Next();
+  EXPECT_EQ(g.MarkedRows()->BookmarkCount(), 0);  // at once, not at the next walk
+  EXPECT_GE(changes, 1);
+  master.First();
+  ASSERT_EQ(detail.RecordCount(), 5);
+  EXPECT_EQ(g.MarkedRows()->BookmarkCount(), 0);
+  EXPECT_NE(g.CurrentSelection()->ActiveType(), gstRecordBookmarks);
+  // Marks made on the new reading are kept by the next change that removes nothing.
+  ASSERT_TRUE(detail.Locate("name", Variant(QStringLiteral("r6"))));
+  g.MarkedRows()->SetCurrentRowMarked(true);
+  detail.Edit();
+  detail.FieldByName("name")->SetAsString(QStringLiteral("r6b"));
+  detail.Post();
+  ASSERT_EQ(g.MarkedRows()->BookmarkCount(), 1);
+  detail.GotoBookmark(g.MarkedRows()->BookmarkAt(0).toLatin1());
+  EXPECT_EQ(detail.FieldByName("name")->AsString(), "r6b");
+}
+
 // ---- the thumb at the ends, on small, filtered and edited lists -----------------------------------
 
 namespace {

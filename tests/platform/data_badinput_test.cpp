@@ -58,12 +58,8 @@ TEST(DataBadInput, NulTextRefusedOnSqlite) {
 }
 
 TEST(DataBadInput, NulTextRefusedOnPostgres) {
-  QString error;
-  const QString cs = PgServer::instance().CreateDatabase(QStringLiteral("badinput_test"), error);
-  ASSERT_FALSE(cs.isEmpty()) << "PostgreSQL test server: " << error.toStdString();
   TADOConnection conn;
-  conn.ConnectionString = cs;
-  conn.Open();
+  ASSERT_NO_FATAL_FAILURE(OpenNewPgDatabase(conn, QStringLiteral("badinput_test")));
   conn.Execute(QStringLiteral("create table 住户 (代码 varchar(10), 名称 varchar(40))"));
   conn.Execute(QStringLiteral("insert into 住户 values ('001', '张三')"));
   CheckNulRefusedOnPost(conn);

@@ -178,12 +178,8 @@ TEST_F(ExactSumTest, CcurIsExactAndStoringRefusesWhatAColumnCannotHold) {
 // On PostgreSQL money is numeric(19,4) and its sums exact; a sum beyond the money type is
 // refused when read, never turned into a double.
 TEST(ExactSumPostgres, SumsAreExactOrRefused) {
-  QString error;
-  const QString cs = PgServer::instance().CreateDatabase(QStringLiteral("exact_sums"), error);
-  ASSERT_FALSE(cs.isEmpty()) << "PostgreSQL test server: " << error.toStdString();
   TADOConnection conn;
-  conn.ConnectionString = cs;
-  conn.Open();
+  ASSERT_NO_FATAL_FAILURE(OpenNewPgDatabase(conn, QStringLiteral("exact_sums")));
   conn.Execute(u8("create table 费用 (金额 numeric(19,4))"));
   conn.Execute(u8("insert into 费用 select 99999999999.9999 - (i % 100) * 0.0001 from generate_series(0, 8999) as i"));
   TADOQuery q;

@@ -9,12 +9,8 @@
 namespace {
 
 TEST(DataPostgres, DataSetsTransactionsAndTypes) {
-  QString error;
-  QString cs = PgServer::instance().CreateDatabase(QStringLiteral("dataset_test"), error);
-  ASSERT_FALSE(cs.isEmpty()) << "PostgreSQL test server: " << error.toStdString();
   TADOConnection conn;
-  conn.ConnectionString = cs;
-  conn.Open();
+  ASSERT_NO_FATAL_FAILURE(OpenNewPgDatabase(conn, QStringLiteral("dataset_test")));
   ASSERT_EQ(conn.kind(), TADOConnection::PostgreSQL);
   conn.Execute(QStringLiteral("create table 公司文件 (发文号 varchar(20), 标题 text, 金额 numeric(19,4), 发文日期 timestamp, 阅览完毕 boolean)"));
   // Two identical rows: the table has no key.
@@ -115,7 +111,7 @@ TEST(DataPostgres, DataSetsTransactionsAndTypes) {
 
   // Connection values are passed apart, so a password with ';' and quotes is just a password.
   TADOConnection wrong;
-  wrong.ConnectionString = cs + QStringLiteral(";User ID=\"no such user; x='1'\"");
+  wrong.ConnectionString = conn.ConnectionString + QStringLiteral(";User ID=\"no such user; x='1'\"");
   EXPECT_THROW(wrong.Open(), EDatabaseError);
 }
 

@@ -113,12 +113,8 @@ TEST(DataQuote, HostileInputsOnSqlite) {
 }
 
 TEST(DataQuote, HostileInputsOnPostgres) {
-  QString error;
-  QString cs = PgServer::instance().CreateDatabase(QStringLiteral("quote_test"), error);
-  ASSERT_FALSE(cs.isEmpty()) << "PostgreSQL test server: " << error.toStdString();
   TADOConnection conn;
-  conn.ConnectionString = cs;
-  conn.Open();
+  ASSERT_NO_FATAL_FAILURE(OpenNewPgDatabase(conn, QStringLiteral("quote_test")));
   CheckHostileLiterals(conn, true);
 }
 

@@ -6,10 +6,15 @@
 
 #include <cstdlib>
 
+#include <gtest/gtest.h>
+
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include "platform/data/ado.h"
+#include "platform/data/backend.h"
 #include "platform/data/connection.h"
 #include "platform/exception.h"
 
@@ -106,4 +111,18 @@ PgServer::~PgServer() {
   if (std::system(cmd.constData()) != 0) {
     // Nothing more to do: the folder is temporary.
   }
+}
+
+void OpenNewPgDatabase(TADOConnection& conn, const QString& name) {
+  QString error;
+  const QString cs = PgServer::instance().CreateDatabase(name, error);
+  ASSERT_FALSE(cs.isEmpty()) << "PostgreSQL test server: " << error.toStdString();
+  conn.ConnectionString = cs;
+  conn.Open();
+}
+
+void RunSchemaResource(TADOConnection& conn, const QString& resource) {
+  QFile script(resource);
+  ASSERT_TRUE(script.open(QIODevice::ReadOnly)) << resource.toStdString();
+  conn.backend_()->executeScript(QString::fromUtf8(script.readAll()));
 }

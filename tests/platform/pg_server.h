@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class TADOConnection;
+
 // A private PostgreSQL server for the tests of this process: initdb into a temporary folder
 // owned by the postgres user, listening only on a Unix socket in that folder on a private port.
 // Started on first use, stopped when the process ends. Start() returns false and fills error
@@ -25,3 +27,10 @@ class PgServer {
   QString sockDir_;
   int port_ = 0;
 };
+
+// Opens `conn` on a new empty database `name` of the test server; a fatal test failure when the
+// server cannot give one (call it through ASSERT_NO_FATAL_FAILURE).
+void OpenNewPgDatabase(TADOConnection& conn, const QString& name);
+// Runs a schema script of the program's resources (":/schema/...") on `conn`; a fatal test
+// failure when it is missing.
+void RunSchemaResource(TADOConnection& conn, const QString& resource);

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QtEndian>
 
+#include <functional>
 #include <map>
 #include <new>
 #include <random>
@@ -92,6 +93,31 @@ int damageRun(const QByteArray& original, const QString& path, unsigned seed, in
   return kAllSound;
 }
 
+// Caps a child's data at 512 MB: a copy that grows without end is stopped.
+void capChildMemory() {
+  rlimit data{512ul << 20, 512ul << 20};
+  setrlimit(RLIMIT_DATA, &data);
+}
+
+// Runs `work` in a child process with its data capped and 120 seconds of wall time (a copy that
+// loops is stopped) and expects it to end with kAllSound; a fatal failure when the child was
+// stopped (call it through ASSERT_NO_FATAL_FAILURE).
+void expectSoundInCappedChild(const std::function<int()>& work, const std::string& what = std::string()) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    capChildMemory();
+    alarm(120);
+    _exit(work());
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child was stopped by signal " << WTERMSIG(status)
+                                 << (WTERMSIG(status) == SIGALRM ? " (time cap)" : "");
+  EXPECT_EQ(WEXITSTATUS(status), kAllSound) << what;
+}
+
 }  // namespace
 
 TEST(DamagedTemplates, RandomlyDamagedCopiesNeverCrashHangOrRunAway) {
@@ -107,23 +133,10 @@ TEST(DamagedTemplates, RandomlyDamagedCopiesNeverCrashHangOrRunAway) {
     ASSERT_GT(original.size(), 100);
     // 300 copies with one byte changed, then 150 with up to six.
     for (auto [copies, maxBytes] : {std::pair{300, 1}, std::pair{150, 6}}) {
-      std::fflush(nullptr);
-      const pid_t child = fork();
-      ASSERT_GE(child, 0);
-      if (child == 0) {
-        // 512 MB of data and 120 seconds of wall time for the copies; a copy that loops or
-        // grows without end is stopped by one of them.
-        rlimit data{512ul << 20, 512ul << 20};
-        setrlimit(RLIMIT_DATA, &data);
-        alarm(120);
-        _exit(damageRun(original, work.file("damaged.frf"), ++seed, copies, maxBytes));
-      }
-      ++seed;
-      int status = 0;
-      ASSERT_EQ(waitpid(child, &status, 0), child);
-      ASSERT_TRUE(WIFEXITED(status)) << "the child was stopped by signal " << WTERMSIG(status)
-                                     << (WTERMSIG(status) == SIGALRM ? " (time cap)" : "");
-      EXPECT_EQ(WEXITSTATUS(status), kAllSound) << maxBytes << " bytes changed";
+      const unsigned childSeed = ++seed;
+      ASSERT_NO_FATAL_FAILURE(expectSoundInCappedChild(
+          [&] { return damageRun(original, work.file("damaged.frf"), childSeed, copies, maxBytes); },
+          std::to_string(maxBytes) + " bytes changed"));
     }
   }
 }
@@ -336,8 +349,7 @@ TEST(DamagedTemplates, EveryValueOfEveryOffsetAndCountIsReadOrRefused) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      rlimit data{512ul << 20, 512ul << 20};
-      setrlimit(RLIMIT_DATA, &data);
+      capChildMemory();
       // Loading a template of a few kilobytes never needs hundreds of megabytes.
       std::set_new_handler([] {
         std::fprintf(stderr, "out of memory\n");
@@ -496,20 +508,8 @@ TEST(DamagedTemplates, DamagedXmlTemplatesNeverCrashHangOrRunAway) {
       ASSERT_TRUE(r.OpenTemplateFile(templatesFolder() + "/" + name));
     }
     const QByteArray original = xmlOf(r).toUtf8();
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      rlimit data{512ul << 20, 512ul << 20};
-      setrlimit(RLIMIT_DATA, &data);
-      alarm(120);
-      _exit(xmlDamageRun(original, work.file("damaged.fr3"), ++seed, 300));
-    }
-    ++seed;
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << "the child was stopped by signal " << WTERMSIG(status)
-                                   << (WTERMSIG(status) == SIGALRM ? " (time cap)" : "");
-    EXPECT_EQ(WEXITSTATUS(status), kAllSound);
+    const unsigned childSeed = ++seed;
+    ASSERT_NO_FATAL_FAILURE(
+        expectSoundInCappedChild([&] { return xmlDamageRun(original, work.file("damaged.fr3"), childSeed, 300); }));
   }
 }

@@ -44,6 +44,12 @@ class PreviewTest : public BillFixture {
     band(p, btPageFooter, "PF", 300, 20);
     text(p, "PageNo", 300, 301, QString::fromUtf8("Page [PAGE#]"));
   }
+  // Forty numbered records laid out as that list and built.
+  void buildNumberedList(int pageHeight) {
+    insertNumbered(40);
+    layList(pageHeight);
+    ASSERT_TRUE(report->BuildReport());
+  }
   // A preview on the built pages with a page box of the given size, not shown.
   std::unique_ptr<TfrPreviewForm> preview(int w, int h) {
     auto f = std::make_unique<TfrPreviewForm>();
@@ -154,9 +160,7 @@ TEST_F(PreviewTest, LayoutAndZoomArithmetic) {
 }
 
 TEST_F(PreviewTest, PagingKeysAndClicks) {
-  insertNumbered(40);
-  layList(1000);
-  ASSERT_TRUE(report->BuildReport());
+  ASSERT_NO_FATAL_FAILURE(buildNumberedList(1000));
   const int total = report->EMFPages().Count();
   ASSERT_GE(total, 4);
   auto f = preview(900, 600);
@@ -202,9 +206,7 @@ TEST_F(PreviewTest, PagingKeysAndClicks) {
 }
 
 TEST_F(PreviewTest, SearchFindsTextsOnTheirPages) {
-  insertNumbered(40);
-  layList(1000);
-  ASSERT_TRUE(report->BuildReport());
+  ASSERT_NO_FATAL_FAILURE(buildNumberedList(1000));
   ASSERT_GE(report->EMFPages().Count(), 4);
   ScriptedUi ui;
   struct Case {
@@ -253,9 +255,7 @@ TEST_F(PreviewTest, SearchFindsTextsOnTheirPages) {
 }
 
 TEST_F(PreviewTest, F3ContinuesBehindTheLastHit) {
-  insertNumbered(40);
-  layList(1000);
-  ASSERT_TRUE(report->BuildReport());
+  ASSERT_NO_FATAL_FAILURE(buildNumberedList(1000));
   ScriptedUi ui;
   auto f = preview(900, 600);
   // "项1" stands in 项1 and 项10 to 项19: each F3 marks the next of them, in page order.
@@ -294,9 +294,7 @@ TEST_F(PreviewTest, F3ContinuesBehindTheLastHit) {
 }
 
 TEST_F(PreviewTest, HitNearTheBottomScrollsItToTheViewsEdge) {
-  insertNumbered(40);
-  layList(2970);
-  ASSERT_TRUE(report->BuildReport());
+  ASSERT_NO_FATAL_FAILURE(buildNumberedList(2970));
   ScriptedUi ui;
   auto f = preview(900, 300);
   f->N3Click(200);
@@ -321,9 +319,7 @@ TEST_F(PreviewTest, HitNearTheBottomScrollsItToTheViewsEdge) {
 }
 
 TEST_F(PreviewTest, PrintRangeFromThePrintDialogIntoPdf) {
-  insertNumbered(40);
-  layList(1000);
-  ASSERT_TRUE(report->BuildReport());
+  ASSERT_NO_FATAL_FAILURE(buildNumberedList(1000));
   const int total = report->EMFPages().Count();
   ASSERT_GE(total, 4);
   const QString pdf = dir.filePath("range.pdf");
@@ -365,9 +361,7 @@ TEST_F(PreviewTest, PrintRangeFromThePrintDialogIntoPdf) {
 }
 
 TEST_F(PreviewTest, SaveAndOpenBuiltReportFile) {
-  insertNumbered(40);
-  layList(1000);
-  ASSERT_TRUE(report->BuildReport());
+  ASSERT_NO_FATAL_FAILURE(buildNumberedList(1000));
   const QList<QStringList> before = builtTexts();
   ScriptedUi ui;
   auto f = preview(900, 600);
@@ -417,9 +411,7 @@ TEST_F(PreviewTest, CtrlPWithoutPrinterAndDialogDoesNothing) {
 // Without a printer the print dialog still offers a PDF file: the file, pages, paper and
 // orientation chosen there are what is printed, for that job only.
 TEST_F(PreviewTest, PrintDialogChoiceOfPdfFileIsPrinted) {
-  insertNumbered(40);
-  layList(1000);
-  ASSERT_TRUE(report->BuildReport());
+  ASSERT_NO_FATAL_FAILURE(buildNumberedList(1000));
   ASSERT_GE(report->EMFPages().Count(), 3);
   ReportPrinter().AttachPrinterNames({}, 0);
   ReportPrinter().OutputFileName.clear();

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -154,6 +155,47 @@ TEST(SyntaxMemoEditing, BackspaceCases) {
     EXPECT_EQ(t.m.CaretX(), c.caretX) << c.lines.join("|").toStdString();
     EXPECT_EQ(t.m.CaretY(), c.caretY) << c.lines.join("|").toStdString();
   }
+}
+
+// A character outside the basic plane (rarer Chinese characters) comes from the input method
+// as two UTF-16 units; Backspace, Delete and the arrow keys take it as one character, so the
+// text never holds half of one.
+TEST(SyntaxMemoEditing, CharacterOfTwoUnitsIsOneCharacter) {
+  const QString wide = QString::fromUtf8("\xF0\xA0\x80\x80");   // U+20000
+  ASSERT_EQ(wide.size(), 2);
+  struct Case {
+    const char* what;
+    int x;                      // caret column before the key, in "a" + wide + "b"
+    int key;
+    QString after;
+    int caretX;
+  } cases[] = {
+      {"backspace after it", 4, Qt::Key_Backspace, "ab", 2},
+      {"delete before it", 2, Qt::Key_Delete, "ab", 2},
+      {"left over it", 4, Qt::Key_Left, "a" + wide + "b", 2},
+      {"right over it", 2, Qt::Key_Right, "a" + wide + "b", 4},
+  };
+  for (const Case& c : cases) {
+    Memo t;
+    t.m.SetLines({QString()});
+    QInputMethodEvent commit;
+    commit.setCommitString("a" + wide + "b");
+    QApplication::sendEvent(&t.m, &commit);
+    ASSERT_EQ(t.m.Lines().value(0), "a" + wide + "b");
+    ASSERT_EQ(t.m.CaretX(), 5);
+    t.m.MoveCaret(c.x, 1);
+    t.key(c.key);
+    EXPECT_EQ(t.m.Lines().value(0), c.after) << c.what;
+    EXPECT_EQ(t.m.CaretX(), c.caretX) << c.what;
+  }
+  // Up into the middle of it stops before it; what is typed there leaves it whole.
+  Memo t;
+  t.m.SetLines({"a" + wide + "b", "xyz"});
+  t.m.MoveCaret(3, 2);
+  t.key(Qt::Key_Up);
+  EXPECT_EQ(t.m.CaretX(), 2);
+  t.type("c");
+  EXPECT_EQ(t.m.Lines().value(0), "ac" + wide + "b");
 }
 
 TEST(SyntaxMemoEditing, DeleteJoinsNextLineAtTheCaret) {

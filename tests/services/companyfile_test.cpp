@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,7 +11,6 @@
 
 #include "grid/DBCtrlsEh.h"
 #include "grid/DBGridEh.h"
-#include "platform/data/backend.h"
 #include "platform/data/sqlquote.h"
 #include "platform/datetime.h"
 #include "services/DM2.h"
@@ -50,16 +48,10 @@ class CompanyFileTest : public ServicesTest {
   void SetUp() override {
     ServicesTest::SetUp();
     dm2_ = std::make_unique<Tform_Dm2>();
-    QString error;
-    const QString cs = PgServer::instance().CreateDatabase(QStringLiteral("company_docs"), error);
-    ASSERT_FALSE(cs.isEmpty()) << "PostgreSQL test server: " << error.toStdString();
     {
       TADOConnection c;
-      c.ConnectionString = cs;
-      c.Open();
-      QFile script(QStringLiteral(":/schema/company_pg.sql"));
-      ASSERT_TRUE(script.open(QIODevice::ReadOnly));
-      c.backend_()->executeScript(QString::fromUtf8(script.readAll()));
+      ASSERT_NO_FATAL_FAILURE(OpenNewPgDatabase(c, QStringLiteral("company_docs")));
+      ASSERT_NO_FATAL_FAILURE(RunSchemaResource(c, QStringLiteral(":/schema/company_pg.sql")));
     }
     setServer(QStringLiteral("%1,%2").arg(PgServer::instance().socketDir()).arg(PgServer::instance().port()));
     exec(u8("insert into 权限表 (代码, 姓名) values ('002', '张三'), ('003', '李四')"));
@@ -75,13 +67,7 @@ class CompanyFileTest : public ServicesTest {
          u8(", 数据库名='company_docs', 登陆名='postgres', 登陆口令=''"));
   }
   // A value read from the company database, or "<none>".
-  QString company(const QString& sql) {
-    TADOQuery q;
-    q.SetConnection(form_Dm2->ADO_system1);
-    q.SQL.Add(sql);
-    q.Open();
-    return q.IsEmpty() ? u8("<none>") : q.Fields()[0]->AsString();
-  }
+  QString company(const QString& sql) { return FirstValueIn(form_Dm2->ADO_system1, sql); }
   std::unique_ptr<TForm_companyfile> openDocuments() {
     auto form = std::make_unique<TForm_companyfile>();
     form->q_companyfile->SQL.Add(u8("select * from 公司文件"));
@@ -285,6 +271,40 @@ TEST_F(CompanyFileTest, RecipientsByCodeAndSearchesIgnoreCase) {
     if (c.found == 0) ui.answerMessage(mrNo);
     search.bitbtn_seekClick();
     EXPECT_EQ(q->RecordCount(), c.found) << c.title << c.fullText;
+  }
+}
+
+// Leaving the document window with a pending document change, with the recipients open or
+// closed, writes nothing; taking it down (the documents and their footer go first, the
+// recipients' table linked to them after) touches no freed object.
+TEST_F(CompanyFileTest, LeavingWithAPendingChangeWritesNothing) {
+  ScriptedUi ui;
+  ASSERT_TRUE(ConnectCompanyServer());
+  {
+    auto form = openDocuments();
+    form->q_companyfile->Append();
+    fill(form->q_companyfile, "通知", "FW-001", EncodeDate(2006, 5, 2));
+    form->q_companyfile->Post();
+  }
+  for (const bool closeFirst : {true, false}) {
+    for (const char* state : {"browse", "edit", "insert", "recipients closed"}) {
+      SCOPED_TRACE(std::string(state) + (closeFirst ? " close" : " destroy"));
+      auto form = openDocuments();
+      ASSERT_TRUE(form->t_temp->Active());
+      if (qstrcmp(state, "edit") == 0) {
+        form->q_companyfile->Edit();
+        form->q_companyfile->FieldByName(u8("文件名称"))->SetAsString(u8("决定"));
+      } else if (qstrcmp(state, "insert") == 0) {
+        form->q_companyfile->Append();
+        fill(form->q_companyfile, "决定", "FW-002", EncodeDate(2006, 5, 3));
+      } else if (qstrcmp(state, "recipients closed") == 0) {
+        form->t_temp->Close();
+      }
+      if (closeFirst) form->close();
+      form.reset();
+      EXPECT_EQ(company(u8("select count(*) from 公司文件")), u8("1"));
+      EXPECT_EQ(company(u8("select 文件名称 from 公司文件")), u8("通知"));
+    }
   }
 }
 

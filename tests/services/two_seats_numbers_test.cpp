@@ -13,7 +13,6 @@
 #include <memory>
 
 #include "grid/DBGridEh.h"
-#include "platform/data/backend.h"
 #include "platform/data/sqlquote.h"
 #include "platform/datafolder.h"
 #include "platform/datetime.h"
@@ -198,29 +197,17 @@ TEST_F(ServiceSeatsTest, ComplaintsOfOneMonthOnDifferentDaysGetTheirOwnSerials) 
 
 TEST_F(ServiceSeatsTest, ARenumberedDocumentKeepsItsCirculation) {
   auto dm2 = std::make_unique<Tform_Dm2>();
-  QString error;
-  const QString cs = PgServer::instance().CreateDatabase(QStringLiteral("seat_docs"), error);
-  ASSERT_FALSE(cs.isEmpty()) << "PostgreSQL test server: " << error.toStdString();
   {
     TADOConnection c;
-    c.ConnectionString = cs;
-    c.Open();
-    QFile script(QStringLiteral(":/schema/company_pg.sql"));
-    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
-    c.backend_()->executeScript(QString::fromUtf8(script.readAll()));
+    ASSERT_NO_FATAL_FAILURE(OpenNewPgDatabase(c, QStringLiteral("seat_docs")));
+    ASSERT_NO_FATAL_FAILURE(RunSchemaResource(c, QStringLiteral(":/schema/company_pg.sql")));
     c.Execute(u8("insert into 公司文件 (发文号, 文件名称, 发文日期) values ('FW-001', '通知', '2006-05-02 00:00:00')"));
     c.Execute(u8("insert into 阅览公司文件明细表 (发文号, 代码, 姓名, 阅览完毕) values ('FW-001', '002', '张三', false)"));
   }
   exec(u8("update 公司信息 set 服务器名=") +
        SqlQuote::Text(QStringLiteral("%1,%2").arg(PgServer::instance().socketDir()).arg(PgServer::instance().port())) +
        u8(", 数据库名='seat_docs', 登陆名='postgres', 登陆口令=''"));
-  auto company = [](const char* sql) {
-    TADOQuery q;
-    q.SetConnection(form_Dm2->ADO_system1);
-    q.SQL.Add(u8(sql));
-    q.Open();
-    return q.IsEmpty() ? u8("<none>") : q.Fields()[0]->AsString();
-  };
+  auto company = [](const char* sql) { return FirstValueIn(form_Dm2->ADO_system1, u8(sql)); };
 
   auto other = start("document", {"乙", "甲", 0});
   ASSERT_TRUE(waitFor(work_->path(), u8("ready-乙"), 30000));

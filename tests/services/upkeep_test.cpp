@@ -151,6 +151,52 @@ TEST_F(UpkeepTest, LogEntriesSetTheItemsDatesAndGuardItsDeletion) {
   EXPECT_EQ(count(u8("select count(*) from 保洁项目 where 保洁代码='DT'")), 0);
 }
 
+// Leaving a register or a log in each state drops the pending row and writes nothing; taking
+// the window down (its items query and their footer sums go first) touches no freed object.
+TEST_F(UpkeepTest, LeavingInEveryStateDropsThePendingRow) {
+  ScriptedUi ui;
+  exec(u8("insert into 保洁明细表 (保洁代码, 保洁名称, 本次保洁日期, 下次保洁日期, 保洁人员) values "
+          "('LD', '楼道', '2006-01-01 00:00:00', '2006-02-01 00:00:00', '王五')"));
+  for (const bool closeFirst : {true, false}) {
+    for (const char* state : {"browse", "insert", "edit", "closed"}) {
+      SCOPED_TRACE(std::string(state) + (closeFirst ? " close" : " destroy"));
+      {
+        auto log = open<TForm_cleanmx>("select * from 保洁项目", "order by 保洁代码 desc");
+        ASSERT_TRUE(log->ItemQuery()->Locate(u8("保洁代码"), Variant(u8("LD"))));
+        if (qstrcmp(state, "insert") == 0) {
+          log->bitbtn_addClick();
+          log->LogTable()->FieldByName(u8("保洁人员"))->SetAsString(u8("赵六"));
+        } else if (qstrcmp(state, "edit") == 0) {
+          log->bitbtn_editClick();
+          log->LogTable()->Edit();
+          log->LogTable()->FieldByName(u8("保洁人员"))->SetAsString(u8("赵六"));
+        } else if (qstrcmp(state, "closed") == 0) {
+          log->ItemQuery()->Close();
+        }
+        if (closeFirst) log->close();
+      }
+      {
+        auto reg = open<TForm_clean>("select * from 保洁项目", "order by 保洁代码 desc");
+        if (qstrcmp(state, "insert") == 0) {
+          reg->bitbtn_addClick();
+          reg->ItemQuery()->FieldByName(u8("保洁代码"))->SetAsString(u8("XX"));
+        } else if (qstrcmp(state, "edit") == 0) {
+          reg->bitbtn_editClick();
+          reg->ItemQuery()->Edit();
+          reg->ItemQuery()->FieldByName(u8("保洁名称"))->SetAsString(u8("大门"));
+        } else if (qstrcmp(state, "closed") == 0) {
+          reg->ItemQuery()->Close();
+        }
+        if (closeFirst) reg->close();
+      }
+      EXPECT_EQ(count(u8("select count(*) from 保洁明细表 where 保洁人员='王五'")), 1);
+      EXPECT_EQ(count(u8("select count(*) from 保洁明细表")), 1);
+      EXPECT_EQ(count(u8("select count(*) from 保洁项目")), 2);
+      EXPECT_EQ(count(u8("select count(*) from 保洁项目 where 保洁名称='大门'")), 0);
+    }
+  }
+}
+
 TEST_F(UpkeepTest, EquipmentScrappedFlagEditorsAndLogTitle) {
   ScriptedUi ui;
   exec(u8("insert into 设备表 (设备代码, 设备名称) values ('B1', '水泵')"));

@@ -20,7 +20,6 @@
 
 namespace {
 
-using estate_test::u;
 
 class CleanUpBalancesTest : public estate_test::EstateRecordsTest {
  protected:

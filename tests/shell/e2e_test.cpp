@@ -27,17 +27,11 @@
 #include "shell/password.h"
 #include "shell/qxb.h"
 #include "shell/qxb_qxsz.h"
+#include "tests/support/keys.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/work_folder.h"
 
 namespace {
-
-void type(QWidget* editor, const QString& text) {
-  for (QChar ch : text) {
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-    QApplication::sendEvent(editor, &press);
-  }
-}
 
 // One run of the program in the work folder: the data module is created first, then the main
 // window, as the program's entry does; the run ends with the main window closed.
@@ -102,9 +96,9 @@ TEST(EndToEnd, AdministratorAddsAnOperatorWhoLogsInWithHisRights) {
       ASSERT_NE(w, nullptr);
       EXPECT_EQ(w->q_qxb->SQL, (QStringList{u("select * from 权限表 "), u("order by 姓名")}));
       w->bitbtn_add->click();
-      type(w->DBEdit1, u("008"));
-      type(w->DBEdit2, u("王小明"));
-      type(w->DBEdit3, u("13800000000"));
+      TypeText(w->DBEdit1, u("008"));
+      TypeText(w->DBEdit2, u("王小明"));
+      TypeText(w->DBEdit3, u("13800000000"));
       w->bitbtn_save->click();
       EXPECT_EQ(ui.lastMessage().text, u("保存完毕!"));
       ASSERT_EQ(w->q_qxb->FieldByName(u("代码"))->AsString(), u("008"));

@@ -16,6 +16,7 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "shell/password.h"
+#include "tests/support/keys.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/data_module_test.h"
 
@@ -92,10 +93,6 @@ void type(QWidget* edit, const QString& text) {
   }
 }
 
-void pressEnter(QWidget* w) {
-  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(w, &press);
-}
 
 }  // namespace
 
@@ -174,7 +171,7 @@ TEST_F(LogInTest, EnterInThePasswordFieldConfirms) {
   EXPECT_TRUE(runLogin(ui, [](TForm_Enter* d) {
     choose(d, u("赵六"));
     type(d->Edit1, u("k9"));
-    pressEnter(d->Edit1);
+    PressKey(d->Edit1, Qt::Key_Return);
   }));
   EXPECT_EQ(CurrentOperatorCode, u("020"));
 }
@@ -303,11 +300,11 @@ TEST_F(PasswordChangeTest, NewPasswordIsStoredInCapitalsInTheOperatorsOwnRow) {
   ScriptedUi ui;
   change(ui, [](TForm_password* w) {
     type(w->MaskEdit3, u("old"));
-    pressEnter(w->MaskEdit3);
+    PressKey(w->MaskEdit3, Qt::Key_Return);
     type(w->MaskEdit1, u("new9"));
-    pressEnter(w->MaskEdit1);
+    PressKey(w->MaskEdit1, Qt::Key_Return);
     type(w->MaskEdit2, u("new9"));
-    pressEnter(w->MaskEdit2);  // Enter in the last field saves
+    PressKey(w->MaskEdit2, Qt::Key_Return);  // Enter in the last field saves
     EXPECT_FALSE(w->isVisible());
   });
   EXPECT_EQ(ui.messageTexts(), QStringList{u("已经成功的修改了操作口令,请牢记!")});

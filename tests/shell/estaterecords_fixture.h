@@ -16,6 +16,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "tests/support/data_module_test.h"
+#include "tests/support/keys.h"
 
 namespace estate_test {
 
@@ -91,17 +92,6 @@ class EstateRecordsTest : public DataModuleTest {
   }
   static QString quote(const QString& text) { return u("'") + QString(text).replace(u("'"), u("''")) + u("'"); }
 
-  // Typing into an editor: the row enters editing with the first key.
-  static void type(QWidget* editor, const QString& text) {
-    for (QChar ch : text) {
-      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-      QApplication::sendEvent(editor, &press);
-    }
-  }
-  static void enter(QWidget* w) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-  }
 };
 
 }  // namespace estate_test

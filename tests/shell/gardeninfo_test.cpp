@@ -133,7 +133,7 @@ TEST_F(EstateWindowTest, ChangedCodeReachesEveryCopyingTableOfThatEstateOnly) {
   at("AAAA");
   form_->bitbtn_editClick();
   form_->DBEdit1->selectAll();
-  type(form_->DBEdit1, u("cc'c"));  // typed letters become upper case; a quote is plain text
+  TypeText(form_->DBEdit1, u("cc'c"));  // typed letters become upper case; a quote is plain text
   EXPECT_EQ(form_->DBEdit1->Text(), u("CC'C"));
   setField("小区名称", u("新东苑"));
   form_->bitbtn_saveClick();
@@ -205,11 +205,7 @@ TEST_F(EstateWindowTest, EnterChainLoopsAndTheMemoOpensOnlyWhileEditing) {
   const QList<QWidget*> chain = {form_->DBEdit1,         form_->DBEdit2,         form_->DBEdit3,
                                  form_->DBNumberEditEh1, form_->DBNumberEditEh2, form_->DBNumberEditEh3,
                                  form_->DBEdit4,         form_->DBMemo1,         form_->DBEdit2};
-  for (int i = 0; i + 1 < chain.size(); ++i) {
-    chain[i]->setFocus();
-    enter(chain[i]);
-    EXPECT_TRUE(chain[i + 1]->hasFocus()) << i;
-  }
+  ExpectEnterWalks(chain);
   ui.onModal([](QDialog* d) {
     auto* memo = qobject_cast<TForm_bz*>(d);
     ASSERT_NE(memo, nullptr);

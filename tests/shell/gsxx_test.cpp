@@ -19,6 +19,7 @@
 #include "shell/loginstate.h"
 #include "shell/mainform.h"
 #include "shell/recordwindow.h"
+#include "tests/support/keys.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/data_module_test.h"
 
@@ -45,16 +46,6 @@ class CompanyWindowTest : public DataModuleTest {
     q.SQL.Add(u("select * from 公司信息"));
     q.Open();
     return q.IsEmpty() ? u("<none>") : q.FieldByName(u(field))->AsString();
-  }
-  static void type(QWidget* editor, const QString& text) {
-    for (QChar ch : text) {
-      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-      QApplication::sendEvent(editor, &press);
-    }
-  }
-  static void enter(QWidget* w) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
   }
   // Runs 使用单位信息 with `act` working in the window.
   void runCommand(ScriptedUi& ui, std::function<void(TForm_gsxx_edit*)> act) {
@@ -128,7 +119,7 @@ TEST_F(CompanyWindowTest, LeavingWithoutSavingKeepsTheStoredScrollingText) {
   ScriptedUi ui;
   runCommand(ui, [&](TForm_gsxx_edit* w) {
     w->DBEdit6->selectAll();
-    type(w->DBEdit6, u("未保存的文字"));
+    TypeText(w->DBEdit6, u("未保存的文字"));
     EXPECT_EQ(Dm1->q_gsxx->State(), dsEdit);
     w->SpeedButton2Click();
   });
@@ -143,13 +134,9 @@ TEST_F(CompanyWindowTest, EnterWalksTheEditorsAndSavesInThePassword) {
     QApplication::setActiveWindow(w);
     const QList<QWidget*> chain = {w->DBEdit7, w->DBEdit1, w->DBEdit4, w->DBEdit3, w->DBEdit2, w->DBEdit5,
                                    w->DBEdit6, w->DBEdit10, w->DBEdit11, w->DBEdit12, w->DBEdit13};
-    for (int i = 0; i + 1 < chain.size(); ++i) {
-      chain[i]->setFocus();
-      enter(chain[i]);
-      EXPECT_TRUE(chain[i + 1]->hasFocus()) << i;
-    }
-    type(w->DBEdit13, u("pw"));
-    enter(w->DBEdit13);
+    ExpectEnterWalks(chain);
+    TypeText(w->DBEdit13, u("pw"));
+    PressKey(w->DBEdit13, Qt::Key_Return);
     EXPECT_EQ(ui.lastMessage().text, u("保存完毕!"));
   });
   EXPECT_EQ(stored("登陆口令"), u("pw"));
@@ -159,8 +146,8 @@ TEST_F(CompanyWindowTest, EmptyTableGetsItsRowAndAFailedPostIsReported) {
   ScriptedUi ui;
   exec(u("delete from 公司信息"));
   runCommand(ui, [&](TForm_gsxx_edit* w) {
-    type(w->DBEdit7, u("新公司"));
-    type(w->DBEdit5, u("新标题"));
+    TypeText(w->DBEdit7, u("新公司"));
+    TypeText(w->DBEdit5, u("新标题"));
     w->bitbtn2Click();
     EXPECT_EQ(ui.lastMessage().text, u("保存完毕!"));
   });
@@ -171,7 +158,7 @@ TEST_F(CompanyWindowTest, EmptyTableGetsItsRowAndAFailedPostIsReported) {
   exec(u("create trigger refuse before update on 公司信息 begin select raise(abort, '只读数据库'); end"));
   runCommand(ui, [&](TForm_gsxx_edit* w) {
     w->DBEdit7->selectAll();
-    type(w->DBEdit7, u("改名"));
+    TypeText(w->DBEdit7, u("改名"));
     w->bitbtn2Click();
     EXPECT_TRUE(ui.lastMessage().text.contains(u("只读数据库"))) << ui.lastMessage().text.toStdString();
     EXPECT_EQ(Dm1->q_gsxx->State(), dsBrowse);

@@ -30,6 +30,10 @@ class HouseWindowTest : public EstateRecordsTest {
            "('AAAA', '东苑', 'A', 'A栋'), ('BBBB', '北苑', 'A', '北A栋')"));
     exec(u("insert into 房屋资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称, 房屋代码, 楼宇单元, 房号) values "
            "('AAAA', '东苑', 'A', 'A栋', 'A-1-101', '1', '101'), ('BBBB', '北苑', 'A', '北A栋', 'A-1-101', '1', '101')"));
+    openWindow();
+  }
+  // A new window over the buildings, shown.
+  void openWindow() {
     form_ = std::make_unique<TForm_houseinfo_input>();
     form_->q_storeyinfo->SQL.Add(u("select * from 楼宇资料"));
     form_->q_storeyinfo->SQL.Add(u("order by 小区代码,楼宇代码"));
@@ -114,7 +118,7 @@ TEST_F(HouseWindowTest, LeaseEndIsClearedWhenNotLetAndUnchangedSaveSaysNothing) 
   form_->bitbtn_saveClick();
   EXPECT_TRUE(ui.messages().isEmpty());
   EXPECT_TRUE(form_->bitbtn_save->isEnabled());
-  type(form_->DBEdit4, u("赵"));
+  TypeText(form_->DBEdit4, u("赵"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕！"));
   EXPECT_EQ(stored(u("select ifnull(迁出日期, 'null') from 房屋资料 where 小区代码='AAAA'")), u("null"));
@@ -150,7 +154,7 @@ TEST_F(HouseWindowTest, FailedCascadeKeepsTheOldCodeEverywhere) {
   atBuilding("AAAA");
   form_->bitbtn_editClick();
   form_->DBEdit2->selectAll();
-  type(form_->DBEdit2, u("x9"));
+  TypeText(form_->DBEdit2, u("x9"));
   form_->bitbtn_saveClick();
   ASSERT_EQ(ui.messages().size(), 1);
   EXPECT_TRUE(ui.lastMessage().text.contains(u("标准锁定")));
@@ -227,4 +231,32 @@ TEST_F(HouseWindowTest, CommandFillsTheUnitsAndListsEveryBuilding) {
   });
   OpenHouseInfoWindow(nullptr);
   EXPECT_EQ(ui.messages().size(), 1);
+}
+
+// Leaving the window in each state: a pending new or changed house is dropped, nothing is
+// written, and taking the window down (its buildings and their footer sums go first) touches
+// no freed object.
+TEST_F(HouseWindowTest, LeavingInEveryStateDropsThePendingRow) {
+  ScriptedUi ui;
+  for (const bool closeFirst : {true, false}) {
+    for (const char* state : {"browse", "insert", "edit", "closed"}) {
+      SCOPED_TRACE(std::string(state) + (closeFirst ? " close" : " destroy"));
+      atBuilding("AAAA");
+      if (qstrcmp(state, "insert") == 0) {
+        form_->bitbtn_addClick();
+        setField("楼宇单元", u("2"));
+      } else if (qstrcmp(state, "edit") == 0) {
+        form_->bitbtn_editClick();
+        t()->Edit();
+        setField("房号", u("909"));
+      } else if (qstrcmp(state, "closed") == 0) {
+        form_->q_storeyinfo->Close();
+      }
+      if (closeFirst) form_->close();
+      form_.reset();
+      EXPECT_EQ(count(u("select count(*) from 房屋资料")), 2);
+      EXPECT_EQ(count(u("select count(*) from 房屋资料 where 房号='101'")), 2);
+      openWindow();
+    }
+  }
 }

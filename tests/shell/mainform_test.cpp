@@ -238,14 +238,7 @@ TEST_F(MainWindowTest, UnreachableMainDatabaseEndsTheProgramWithoutLogIn) {
 TEST_F(MainWindowTest, ThreeWrongPasswordsEndTheProgram) {
   addPlainOperator("002", "张三", "ABC");
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("张三")));
-    for (int i = 0; i < 3; ++i) {
-      enter->Edit1->setText(u("XYZ"));
-      enter->BitBtn_OKClick();
-    }
-  });
+  AnswerLogIn(ui, u("张三"), u("XYZ"), 3);
   TForm_main form;
   start(form);
   EXPECT_EQ(ui.messageTexts(), (QStringList{u("密码不对，第1次！  "), u("密码不对，第2次！  ")}));
@@ -424,14 +417,7 @@ TEST_F(MainWindowTest, ChangeOperatorReloadsStateAndKeepsItWhenCancelled) {
 TEST_F(MainWindowTest, FailedFirstLogInEndsTheEventLoop) {
   addPlainOperator("002", "张三", "ABC");
   ScriptedUi ui;
-  ui.onModal([](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u("张三")));
-    for (int i = 0; i < 3; ++i) {
-      enter->Edit1->setText(u("XYZ"));
-      enter->BitBtn_OKClick();
-    }
-  });
+  AnswerLogIn(ui, u("张三"), u("XYZ"), 3);
   TForm_main form;
   bool hung = false;
   QTimer watchdog;

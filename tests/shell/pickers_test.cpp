@@ -170,7 +170,7 @@ TEST_F(PickerTest, HousePickerSearchesByCodeOrBuildingLiterally) {
     SCOPED_TRACE(std::string(c.choice) + c.typed);
     picker.ComboBox2->setCurrentText(u(c.choice));
     picker.Edit1->SetText(QString());
-    type(picker.Edit1, u(c.typed));
+    TypeText(picker.Edit1, u(c.typed));
     EXPECT_EQ(picker.Edit1->Text(), u(c.typed).toUpper());
     picker.ComboBox1->setCurrentText(u(c.building));
     picker.bitbtn_seekClick();
@@ -200,7 +200,7 @@ TEST_F(PickerTest, CustomerPickerSearchesAndCopiesIntoTheLease) {
   TForm_xzyz picker(caller_.get());
   picker.SetCallerTag(u("houselease"));
   picker.show();
-  type(picker.Edit1, u("%"));
+  TypeText(picker.Edit1, u("%"));
   picker.bitbtn_seekClick();
   EXPECT_EQ(codes(guests, "客户代码"), QStringList{u("K2")});
   picker.Edit1->SetText(QString());

@@ -22,6 +22,7 @@
 #include "shell/loginstate.h"
 #include "shell/qxb.h"
 #include "shell/qxb_qxsz.h"
+#include "tests/support/keys.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/data_module_test.h"
 
@@ -44,13 +45,6 @@ class OperatorsWindowTest : public DataModuleTest {
   void TearDown() override {
     form_.reset();
     CloseDatabases();
-  }
-  // Typing into an editor: the row enters editing with the first key.
-  static void type(QWidget* editor, const QString& text) {
-    for (QChar ch : text) {
-      QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-      QApplication::sendEvent(editor, &press);
-    }
   }
   void setField(const char* field, const QString& value) {
     form_->q_qxb->FieldByName(u(field))->SetAsString(value);
@@ -190,7 +184,7 @@ TEST_F(OperatorsWindowTest, EditedCodeIsCheckedAgainstOtherOperatorsOnly) {
   // may share a name.
   form_->bitbtn_editClick();
   EXPECT_EQ(form_->q_qxb->State(), dsBrowse);
-  type(form_->DBEdit3, u("123"));
+  TypeText(form_->DBEdit3, u("123"));
   EXPECT_EQ(form_->q_qxb->State(), dsEdit);
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕!"));
@@ -200,7 +194,7 @@ TEST_F(OperatorsWindowTest, EditedCodeIsCheckedAgainstOtherOperatorsOnly) {
   ASSERT_TRUE(form_->q_qxb->Locate(u("代码"), Variant(u("002"))));
   form_->bitbtn_editClick();
   form_->DBEdit1->selectAll();
-  type(form_->DBEdit1, u("003"));
+  TypeText(form_->DBEdit1, u("003"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("代码重复,请重新输入!"));
   EXPECT_EQ(form_->q_qxb->State(), dsEdit);
@@ -210,7 +204,7 @@ TEST_F(OperatorsWindowTest, EditedCodeIsCheckedAgainstOtherOperatorsOnly) {
   ASSERT_TRUE(form_->q_qxb->Locate(u("代码"), Variant(u("002"))));
   form_->bitbtn_editClick();
   form_->DBEdit1->selectAll();
-  type(form_->DBEdit1, u("009"));
+  TypeText(form_->DBEdit1, u("009"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕!"));
   EXPECT_EQ(count(u("select count(*) from 权限表 where 代码='009'")), 1);
@@ -218,7 +212,7 @@ TEST_F(OperatorsWindowTest, EditedCodeIsCheckedAgainstOtherOperatorsOnly) {
 
   // Escape leaves the window and drops the change being made.
   form_->bitbtn_editClick();
-  type(form_->DBEdit3, u("999"));
+  TypeText(form_->DBEdit3, u("999"));
   form_->reject();
   EXPECT_EQ(form_->q_qxb->State(), dsBrowse);
   EXPECT_FALSE(form_->t_garden->Active());
@@ -415,19 +409,11 @@ TEST_F(OperatorsWindowTest, RightsDialogSavesChangesOnlyAndDropsUnsavedOnes) {
 TEST_F(OperatorsWindowTest, EnterWalksTheEditorsAndIsSwallowedInTelephone) {
   QApplication::setActiveWindow(form_.get());
   form_->bitbtn_addClick();
-  auto enter = [](QWidget* w) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-  };
   const QList<QWidget*> chain = {form_->DBEdit1, form_->DBEdit2, form_->DBEdit4, form_->DBComboBoxEh1,
                                  form_->DBEdit5, form_->DBEdit1};
-  for (int i = 0; i + 1 < chain.size(); ++i) {
-    chain[i]->setFocus();
-    enter(chain[i]);
-    EXPECT_TRUE(chain[i + 1]->hasFocus()) << i;
-  }
+  ExpectEnterWalks(chain);
   form_->DBEdit3->setFocus();
-  enter(form_->DBEdit3);
+  PressKey(form_->DBEdit3, Qt::Key_Return);
   EXPECT_TRUE(form_->DBEdit3->hasFocus());
   form_->bitbtn_cancelClick();
 }

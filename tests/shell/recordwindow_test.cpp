@@ -22,6 +22,7 @@
 #include "shell/dm.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "tests/support/keys.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/data_module_test.h"
 
@@ -63,10 +64,6 @@ class RecordWindowTest : public DataModuleTest {
   TDBGridEh* grid_ = nullptr;
 };
 
-void pressEnter(QWidget* w) {
-  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(w, &press);
-}
 
 }  // namespace
 
@@ -407,17 +404,17 @@ TEST(RecordWindowKeys, EnterChainMovesFocusRunsTheLastActionAndPassesOtherKeys) 
   chain.Swallow(stay);
 
   a->setFocus();
-  pressEnter(a);
+  PressKey(a, Qt::Key_Return);
   EXPECT_TRUE(b->hasFocus());
-  pressEnter(b);
+  PressKey(b, Qt::Key_Return);
   EXPECT_TRUE(c->hasFocus());
-  pressEnter(c);
+  PressKey(c, Qt::Key_Return);
   EXPECT_EQ(saves, 1);
   EXPECT_TRUE(c->hasFocus());
   // A swallowed Enter leaves the focus where it is and the text alone.
   stay->setFocus();
   stay->setText(u("x"));
-  pressEnter(stay);
+  PressKey(stay, Qt::Key_Return);
   EXPECT_TRUE(stay->hasFocus());
   EXPECT_EQ(stay->text(), u("x"));
   // Other keys reach the editor.

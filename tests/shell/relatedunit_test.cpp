@@ -63,7 +63,7 @@ TEST_F(UnitWindowTest, NewUnitTakesItsEstateFromThePicker) {
   EXPECT_TRUE(ui.modalWindows().isEmpty());
 
   form_->bitbtn_addClick();
-  type(form_->DBEdit1, u("丙公司abc"));
+  TypeText(form_->DBEdit1, u("丙公司abc"));
   EXPECT_EQ(form_->DBEdit1->Text(), u("丙公司ABC"));
   // No estate at log-in: the first save asks for it and opens the picker.
   pickEstate(ui, "BBBB");

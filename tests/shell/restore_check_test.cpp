@@ -79,6 +79,20 @@ class RestoreCheckTest : public estate_test::EstateRecordsTest {
     EXPECT_EQ(said.value(0), u("确实要恢复数据库吗? "));
     return said.mid(1);
   }
+  // Restores a copy `name` of the file `good` altered by `sql`: refused with one message that
+  // holds each of `words`, the live file left as it was.
+  void expectAlteredCopyRefused(const QString& good, const QString& name, const char* sql, const QStringList& words) {
+    const QString crafted = work_->file(name);
+    ASSERT_TRUE(QFile::copy(good, crafted));
+    raw(crafted, u(sql));
+    const QByteArray liveBefore = bytesOf(work_->file(u("kelo.db")));
+    const QStringList said = restore(crafted);
+    ASSERT_EQ(said.size(), 1);
+    bool named = said.first().startsWith(u("恢复失败："));
+    for (const QString& word : words) named = named && said.first().contains(word);
+    EXPECT_TRUE(named) << said.first().toStdString();
+    EXPECT_EQ(bytesOf(work_->file(u("kelo.db"))), liveBefore);
+  }
 };
 
 }  // namespace
@@ -164,16 +178,8 @@ TEST_F(RestoreCheckTest, AFileWithSchemaObjectsTheProgramDoesNotMakeIsRefused) {
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const QString crafted = work_->file(QStringLiteral("crafted%1.db").arg(++n));
-    ASSERT_TRUE(QFile::copy(good, crafted));
-    raw(crafted, u(c.sql));
-    const QByteArray liveBefore = bytesOf(work_->file(u("kelo.db")));
-    const QStringList said = restore(crafted);
-    ASSERT_EQ(said.size(), 1);
-    EXPECT_TRUE(said.first().startsWith(u("恢复失败：")) && said.first().contains(u("本系统不建立")) &&
-                said.first().contains(u(c.names)))
-        << said.first().toStdString();
-    EXPECT_EQ(bytesOf(work_->file(u("kelo.db"))), liveBefore);
+    ASSERT_NO_FATAL_FAILURE(expectAlteredCopyRefused(good, QStringLiteral("crafted%1.db").arg(++n), c.sql,
+                                                     {u("本系统不建立"), u(c.names)}));
     EXPECT_EQ(live(u("select 客户名称 from 客户资料")), u("现在的"));
     EXPECT_TRUE(hiddenIn(work_->path(), u(".kelo.db.restore-*")).isEmpty());
     EXPECT_TRUE(QDir(work_->path()).entryList({u("kelo-恢复前-*")}).isEmpty());
@@ -205,15 +211,8 @@ TEST_F(RestoreCheckTest, AFileWithoutTheProgramsGuardsIsRefused) {
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const QString crafted = work_->file(QStringLiteral("unguarded%1.db").arg(++n));
-    ASSERT_TRUE(QFile::copy(good, crafted));
-    raw(crafted, u(c.sql));
-    const QByteArray liveBefore = bytesOf(work_->file(u("kelo.db")));
-    const QStringList said = restore(crafted);
-    ASSERT_EQ(said.size(), 1);
-    EXPECT_TRUE(said.first().startsWith(u("恢复失败：")) && said.first().contains(u("缺少")) && said.first().contains(u(c.names)))
-        << said.first().toStdString();
-    EXPECT_EQ(bytesOf(work_->file(u("kelo.db"))), liveBefore);
+    ASSERT_NO_FATAL_FAILURE(
+        expectAlteredCopyRefused(good, QStringLiteral("unguarded%1.db").arg(++n), c.sql, {u("缺少"), u(c.names)}));
   }
 }
 

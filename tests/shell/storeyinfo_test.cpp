@@ -21,6 +21,10 @@ class BuildingWindowTest : public EstateRecordsTest {
     exec(u("insert into 小区资料 (小区代码, 小区名称) values ('AAAA', '东苑'), ('BBBB', '北苑')"));
     exec(u("insert into 楼宇资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称) values "
            "('AAAA', '东苑', 'B1', '一号楼'), ('AAAA', '东苑', 'B2', '二号楼'), ('BBBB', '北苑', 'B1', '北一楼')"));
+    openWindow();
+  }
+  // A new window over the estates, shown.
+  void openWindow() {
     form_ = std::make_unique<TForm_storeyinfo>();
     form_->q_gardeninfo->SQL.Add(u("select * from 小区资料"));
     form_->q_gardeninfo->SQL.Add(u("order by 小区名称"));
@@ -61,17 +65,17 @@ TEST_F(BuildingWindowTest, ShowsTheSelectedEstatesBuildingsAndAddsIntoIt) {
   // 存盘 with nothing typed but the estate: the code is asked for first.
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("楼宇代码不能为空,请重新输入!"));
-  type(form_->DBEdit2, u("b1"));
+  TypeText(form_->DBEdit2, u("b1"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("楼宇名称不能为空,请重新输入!"));
   // B1 is taken in this estate only by 北一楼.
-  type(form_->DBEdit3, u("北二楼"));
+  TypeText(form_->DBEdit3, u("北二楼"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("该楼盘名称中的楼宇代码重复,请重新输入!"));
   EXPECT_EQ(ui.lastMessage().icon, MsgIcon::Information);
   EXPECT_EQ(t()->State(), dsInsert);
   form_->DBEdit2->selectAll();
-  type(form_->DBEdit2, u("b2"));
+  TypeText(form_->DBEdit2, u("b2"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕！"));
   EXPECT_TRUE(browse());
@@ -108,9 +112,9 @@ TEST_F(BuildingWindowTest, ChangedCodeReachesTheCopiesOfItsOwnEstateOnly) {
   atBuilding("B1");
   form_->bitbtn_editClick();
   form_->DBEdit2->selectAll();
-  type(form_->DBEdit2, u("b'9"));
+  TypeText(form_->DBEdit2, u("b'9"));
   form_->DBEdit3->selectAll();
-  type(form_->DBEdit3, u("九号楼"));
+  TypeText(form_->DBEdit3, u("九号楼"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕！"));
   for (const CopyTable& c : CopyTables()) {
@@ -123,7 +127,7 @@ TEST_F(BuildingWindowTest, ChangedCodeReachesTheCopiesOfItsOwnEstateOnly) {
   // A changed name alone runs no cascade.
   atBuilding("B'9");
   form_->bitbtn_editClick();
-  type(form_->DBEdit3, u("甲"));
+  TypeText(form_->DBEdit3, u("甲"));
   form_->bitbtn_saveClick();
   EXPECT_EQ(ui.lastMessage().text, u("保存完毕！"));
   EXPECT_EQ(count(u("select count(*) from 房屋资料 where 楼宇名称='九号楼'")), 1);
@@ -137,7 +141,7 @@ TEST_F(BuildingWindowTest, FailedCascadeLeavesTheBuildingAndItsCopiesUnchanged) 
   atBuilding("B1");
   form_->bitbtn_editClick();
   form_->DBEdit2->selectAll();
-  type(form_->DBEdit2, u("B7"));
+  TypeText(form_->DBEdit2, u("B7"));
   form_->bitbtn_saveClick();
   ASSERT_EQ(ui.messages().size(), 1);
   EXPECT_TRUE(ui.lastMessage().text.contains(u("投诉表忙")));
@@ -207,4 +211,35 @@ TEST_F(BuildingWindowTest, CommandOpensEstatesAndClosesEverything) {
   OpenStoreyInfoWindow(nullptr);
   EXPECT_NE(table, nullptr);
   EXPECT_EQ(ui.messages().size(), 1);
+}
+
+// Leaving the window in each state: a pending new or changed building is dropped, nothing is
+// written, and taking the window down (its estates and their footer sums go first) touches no
+// freed object.
+TEST_F(BuildingWindowTest, LeavingInEveryStateDropsThePendingRow) {
+  ScriptedUi ui;
+  enum class Leave { Close, Destroy };
+  for (const Leave leave : {Leave::Close, Leave::Destroy}) {
+    for (const char* state : {"browse", "insert", "edit", "empty"}) {
+      SCOPED_TRACE(std::string(state) + (leave == Leave::Close ? " close" : " destroy"));
+      atEstate("AAAA");
+      if (qstrcmp(state, "insert") == 0) {
+        form_->bitbtn_addClick();
+        TypeText(form_->DBEdit2, u("B9"));
+      } else if (qstrcmp(state, "edit") == 0) {
+        atBuilding("B1");
+        form_->bitbtn_editClick();
+        form_->DBEdit3->selectAll();
+        TypeText(form_->DBEdit3, u("改名楼"));
+      } else if (qstrcmp(state, "empty") == 0) {
+        atEstate("BBBB");
+        form_->q_gardeninfo->Close();
+      }
+      if (leave == Leave::Close) form_->close();
+      form_.reset();
+      EXPECT_EQ(count(u("select count(*) from 楼宇资料")), 3);
+      EXPECT_EQ(count(u("select count(*) from 楼宇资料 where 楼宇名称='一号楼'")), 1);
+      openWindow();
+    }
+  }
 }

@@ -9,16 +9,19 @@
 #include "shell/enter.h"
 #include "tests/support/scripted_ui.h"
 
-// Answers the next log-in dialog: chooses the operator `name`, types `password` and confirms.
+// Answers the next log-in dialog: chooses the operator `name`, types `password` and confirms,
+// `attempts` times over.
 inline void AnswerLogIn(ScriptedUi& ui, const QString& name = QString::fromUtf8("系统管理员"),
-                        const QString& password = QString()) {
-  ui.onModal([name, password](QDialog* d) {
+                        const QString& password = QString(), int attempts = 1) {
+  ui.onModal([name, password, attempts](QDialog* d) {
     auto* enter = qobject_cast<TForm_Enter*>(d);
     ASSERT_NE(enter, nullptr);
     const int index = enter->DBLookupComboBox1->findText(name);
     ASSERT_GE(index, 0) << name.toStdString();
     enter->DBLookupComboBox1->setCurrentIndex(index);
-    enter->Edit1->setText(password);
-    enter->BitBtn_OKClick();
+    for (int i = 0; i < attempts; ++i) {
+      enter->Edit1->setText(password);
+      enter->BitBtn_OKClick();
+    }
   });
 }
