@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QToolButton>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -62,6 +63,21 @@ constexpr int kYear = 2013;
   "money14"
 // A month's sum of a building's rows (months as 开始日期 writes them).
 #define kMonthSum(mm) "sum(case when substr(开始日期, 6, 2)='" mm "' then 收费金额 end)"
+
+// running_money(v): the running sum of amounts as a window function, exact in ten-thousandths
+// (the program's own sum() is an exact aggregate but not a window function).
+void runningStep(sqlite3_context* ctx, int, sqlite3_value** a) {
+  auto* units = static_cast<sqlite3_int64*>(sqlite3_aggregate_context(ctx, sizeof(sqlite3_int64)));
+  if (units) *units += std::llround(sqlite3_value_double(a[0]) * 10000.0);
+}
+void runningInverse(sqlite3_context* ctx, int, sqlite3_value** a) {
+  auto* units = static_cast<sqlite3_int64*>(sqlite3_aggregate_context(ctx, sizeof(sqlite3_int64)));
+  if (units) *units -= std::llround(sqlite3_value_double(a[0]) * 10000.0);
+}
+void runningValue(sqlite3_context* ctx) {
+  auto* units = static_cast<sqlite3_int64*>(sqlite3_aggregate_context(ctx, 0));
+  sqlite3_result_double(ctx, units ? double(*units) / 10000.0 : 0.0);
+}
 
 int countOf(sqlite3* db, const char* sql) {
   sqlite3_stmt* st = nullptr;
@@ -173,11 +189,11 @@ int main(int argc, char** argv) {
        // house, and the total line.
        "insert into local.通用 (texte, textc, textd, textj, textk, textf, texta, textb, moneya, moneyb, moneyc) "
        "select b, c, o, j, k, f, ya, mo, v, run, z from ("
-       "with s as (select h.rowid as hr, h.房屋代码 as code, h.楼宇名称 as hb, h.业主名称 as ho, h.银行帐号 as hj, "
-       "h.开户银行 as hk, h.联系电话 as hf, cast(t.年度 as integer) as y, cast(t.月份 as integer) as m, sum(t.收费金额) as v "
+       "with s as (select h.rowid as hr, h.房屋代码 as code, coalesce(h.楼宇名称,'') as hb, coalesce(h.业主名称,'') as ho, "
+       "coalesce(h.银行帐号,'') as hj, coalesce(h.开户银行,'') as hk, coalesce(h.联系电话,'') as hf, cast(t.年度 as integer) as y, cast(t.月份 as integer) as m, sum(t.收费金额) as v "
        "from 收费明细表 t join 房屋资料 h on h.房屋代码=t.房屋代码 and coalesce(h.小区代码,'')=coalesce(t.小区代码,'') "
        "where t." kUnpaid " and " kMonths " group by h.rowid, y, m having v>0), "
-       "l as (select *, row_number() over w as rn, sum(v) over w as run from s window w as (partition by hr order by y, m)) "
+       "l as (select *, row_number() over w as rn, running_money(v) over w as run from s window w as (partition by hr order by y, m)) "
        "select 0 as g, code as k1, hr as k2, 0 as k3, y as k4, m as k5, case when rn=1 then hb end as b, "
        "case when rn=1 then code end as c, case when rn=1 then ho end as o, case when rn=1 then hj end as j, "
        "case when rn=1 then hk end as k, case when rn=1 then hf end as f, y||'年' as ya, m||'月' as mo, v, run, "
@@ -267,6 +283,9 @@ int main(int argc, char** argv) {
   sqlite3* raw = nullptr;
   check(sqlite3_open_v2(qPrintable(QDir(folder).filePath(QStringLiteral("kelo.db"))), &raw, SQLITE_OPEN_READWRITE, nullptr), raw);
   RegisterJetFunctions(raw);
+  check(sqlite3_create_window_function(raw, "running_money", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                       runningStep, runningValue, runningValue, runningInverse, nullptr),
+        raw);
   exec(raw, qPrintable(u("attach database '") + QDir(folder).filePath(QStringLiteral("tongyong.db")) + u("' as local")));
   std::printf("%d houses, %d bill rows, %d complaints\n", countOf(raw, "select count(*) from 房屋资料"),
               countOf(raw, "select count(*) from 收费明细表"), countOf(raw, "select count(*) from 业主投诉表"));
