@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QVector>
@@ -492,18 +493,34 @@ OfficeFigures WriteOffice(const QString& folder, const OfficeShape& shape) {
   return w.figures;
 }
 
-QString BenchOfficeFolder() {
+QString BenchOfficeFolder(const OfficeShape& shape) {
   QString folder = qEnvironmentVariable("BENCH_OFFICE");
   if (folder.isEmpty()) folder = QDir::current().filePath(QStringLiteral("bench-office"));
+  const OfficeShape usual;
+  const QString shapeText = QStringLiteral("%1-%2-%3-%4")
+                                .arg(shape.firstYear)
+                                .arg(shape.housesPerEstate)
+                                .arg(shape.years)
+                                .arg(shape.buildingsPerEstate);
+  if (shape.firstYear != usual.firstYear || shape.housesPerEstate != usual.housesPerEstate ||
+      shape.years != usual.years || shape.buildingsPerEstate != usual.buildingsPerEstate)
+    folder += QLatin1Char('-') + shapeText;
   folder = QFileInfo(folder).absoluteFilePath();
-  // A finished office leaves this file; a half-written one is written again.
-  const QString done = QDir(folder).filePath(QStringLiteral("office.done"));
-  if (!QFileInfo::exists(done)) {
+  // A finished office leaves this file naming its shape; a half-written one is written again.
+  QFile done(QDir(folder).filePath(QStringLiteral("office.done")));
+  bool whole = false;
+  if (done.open(QIODevice::ReadOnly)) {
+    const QByteArray written = done.readAll().trimmed();
+    whole = written.isEmpty() || written == shapeText.toLatin1();
+    done.close();
+  }
+  if (!whole) {
     QDir(folder).removeRecursively();
     std::printf("writing the office into %s\n", qPrintable(folder));
-    WriteOffice(folder);
-    QFile f(done);
-    f.open(QIODevice::WriteOnly);
+    std::fflush(stdout);
+    WriteOffice(folder, shape);
+    done.open(QIODevice::WriteOnly);
+    done.write(shapeText.toLatin1());
   }
   return folder;
 }

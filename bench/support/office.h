@@ -39,5 +39,7 @@ struct OfficeFigures {
 OfficeFigures WriteOffice(const QString& folder, const OfficeShape& shape = OfficeShape());
 
 // The data folder of the office the benchmarks share: BENCH_OFFICE when set, else "bench-office"
-// in the current folder; written there on first use (a few minutes), reused afterwards.
-QString BenchOfficeFolder();
+// in the current folder; written there on first use (a few minutes), reused afterwards. An
+// office of another shape gets a folder of its own beside it ("bench-office-2009-1000-5": first
+// year, houses per estate, years).
+QString BenchOfficeFolder(const OfficeShape& shape = OfficeShape());

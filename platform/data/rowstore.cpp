@@ -1,34 +1,58 @@
 #include "platform/data/rowstore.h"
 
+#include <algorithm>
 #include <cstring>
 
 void RowStore::reset(int columnCount) {
   columnCount_ = columnCount;
   rowCount_ = 0;
+  lastBlockCapacity_ = 0;
   cols_.clear();
   cols_.resize(size_t(columnCount));
   chunks_.clear();
+  poolBytes_ = 0;
   chunkUsed_ = kChunkSize;
   lastChunkSize_ = 0;
   rowIds.clear();
 }
 
+RowStore::BlockPtr RowStore::newBlock(uint32_t capacity) {
+  // Left uninitialised: each row's tags are set as the row is added.
+  BlockPtr b(static_cast<Block*>(::operator new(sizeof(Block) + size_t(capacity) * (sizeof(uint64_t) + 1))));
+  b->capacity = capacity;
+  return b;
+}
+
 uint32_t RowStore::addRow() {
-  uint32_t row = rowCount_;
-  // A new block is left uninitialised: each row's tags are set as the row is added, so a
-  // result of a few rows touches a few pages of its blocks, not all 576 KB of each.
-  if ((row & (kBlockSize - 1)) == 0)
-    for (auto& col : cols_) col.push_back(std::unique_ptr<Block>(new Block));
+  const uint32_t row = rowCount_;
   const uint32_t i = row & (kBlockSize - 1);
-  for (auto& col : cols_) col.back()->tags[i] = ctNull;
+  if (i == 0) {
+    // The first block starts small; a result that needs a second one is large, and its
+    // further blocks are whole at once.
+    lastBlockCapacity_ = row == 0 ? kFirstBlockCapacity : kBlockSize;
+    for (auto& col : cols_) col.push_back(newBlock(lastBlockCapacity_));
+  } else if (i == lastBlockCapacity_) {
+    const uint32_t capacity = std::min(lastBlockCapacity_ * 2, kBlockSize);
+    for (auto& col : cols_) {
+      BlockPtr grown = newBlock(capacity);
+      std::memcpy(grown->vals(), col.back()->vals(), size_t(i) * sizeof(uint64_t));
+      std::memcpy(grown->tags(), col.back()->tags(), size_t(i));
+      col.back() = std::move(grown);
+    }
+    lastBlockCapacity_ = capacity;
+  }
+  for (auto& col : cols_) col.back()->tags()[i] = ctNull;
   ++rowCount_;
   return row;
 }
 
 char* RowStore::reserve(size_t need) {
   if (chunkUsed_ + need > lastChunkSize_) {
-    size_t size = need > kChunkSize ? need : kChunkSize;
+    // Chunks double from a small first one up to the full size.
+    const size_t next = chunks_.empty() ? kFirstChunkSize : std::min(kChunkSize, lastChunkSize_ * 2);
+    const size_t size = std::max(need, next);
     chunks_.emplace_back(new char[size]);
+    poolBytes_ += size;
     lastChunkSize_ = size;
     chunkUsed_ = 0;
   }
@@ -92,7 +116,8 @@ const char* RowStore::bytes(Cell c, uint32_t& len) const {
 
 size_t RowStore::memoryBytes() const {
   size_t n = 0;
-  for (auto& col : cols_) n += col.size() * sizeof(Block);
-  if (!chunks_.empty()) n += (chunks_.size() - 1) * kChunkSize + lastChunkSize_;
+  for (auto& col : cols_)
+    for (const BlockPtr& b : col) n += sizeof(Block) + size_t(b->capacity) * (sizeof(uint64_t) + 1);
+  n += poolBytes_;
   return n + rowIds.capacity() * 8;
 }

@@ -12,10 +12,13 @@
 // The compact in-memory snapshot of a dataset's rows.
 //
 // Each cell is 9 bytes: a type tag and a 64-bit slot (an integer, the bits of a double, money
-// units, or the place of a text in the string pool). Columns are stored in blocks of 65,536
-// cells so that growing never copies large arrays; texts and blobs live in 16 MB pool chunks,
-// each preceded by its 4-byte length. A million rows of ten columns therefore take about
-// 90 MB plus their text bytes, and no Variant exists until a field is read.
+// units, or the place of a text in the string pool). Columns are stored in blocks of up to
+// 65,536 cells so that growing never copies large arrays; texts and blobs live in pool chunks
+// of up to 16 MB, each preceded by its 4-byte length. A million rows of ten columns therefore
+// take about 90 MB plus their text bytes, and no Variant exists until a field is read. The
+// first block of each column and the first chunks start small and double as rows come, so
+// that a result of a few rows (most queries) allocates a few kilobytes, not 576 KB a column
+// and 16 MB of pool, which the allocator would map, fault in and give back on every query.
 //
 // The pool only grows: a cell that is overwritten leaves its old text in the pool, so a Cell
 // copied earlier (the original values of an edit) stays readable.
@@ -57,13 +60,13 @@ class RowStore {
   Cell get(uint32_t row, int col) const {
     const Block& b = *cols_[col][row >> kBlockBits];
     uint32_t i = row & (kBlockSize - 1);
-    return Cell{b.tags[i], b.vals[i]};
+    return Cell{b.tags()[i], b.vals()[i]};
   }
   void set(uint32_t row, int col, Cell c) {
     Block& b = *cols_[col][row >> kBlockBits];
     uint32_t i = row & (kBlockSize - 1);
-    b.tags[i] = c.tag;
-    b.vals[i] = c.slot;
+    b.tags()[i] = c.tag;
+    b.vals()[i] = c.slot;
   }
 
   // Copies bytes into the pool; tag is ctText or ctBlob.
@@ -83,16 +86,30 @@ class RowStore {
   size_t memoryBytes() const;
 
  private:
-  struct Block {
-    uint64_t vals[kBlockSize];
-    uint8_t tags[kBlockSize];
+  // The cells of a block follow its header: `capacity` slots, then `capacity` tags.
+  struct alignas(8) Block {
+    uint32_t capacity;
+    uint64_t* vals() { return reinterpret_cast<uint64_t*>(this + 1); }
+    const uint64_t* vals() const { return reinterpret_cast<const uint64_t*>(this + 1); }
+    uint8_t* tags() { return reinterpret_cast<uint8_t*>(vals() + capacity); }
+    const uint8_t* tags() const { return reinterpret_cast<const uint8_t*>(vals() + capacity); }
   };
+  struct FreeBlock {
+    void operator()(Block* b) const { ::operator delete(b); }
+  };
+  using BlockPtr = std::unique_ptr<Block, FreeBlock>;
+  static BlockPtr newBlock(uint32_t capacity);
+  // The first block's cells at first, and the first chunk's bytes.
+  static constexpr uint32_t kFirstBlockCapacity = 64;
+  static constexpr size_t kFirstChunkSize = 64u << 10;
   int columnCount_ = 0;
   uint32_t rowCount_ = 0;
-  std::vector<std::vector<std::unique_ptr<Block>>> cols_;
+  uint32_t lastBlockCapacity_ = 0;  // of every column's last block
+  std::vector<std::vector<BlockPtr>> cols_;
   // Room for `need` more bytes at the end of the pool (a new chunk when the last is full).
   char* reserve(size_t need);
   std::vector<std::unique_ptr<char[]>> chunks_;
   size_t chunkUsed_ = kChunkSize;  // bytes used in the last chunk
   size_t lastChunkSize_ = 0;
+  size_t poolBytes_ = 0;  // of all chunks
 };

@@ -102,6 +102,18 @@ TEST_F(EstateScopeTest, EachHouseGetsOnlyTheFiguresOfItsOwnEstate) {
          return scratch({"textc", "money1", "money15", "money22"}, "麻烦");
        },
        {u8("张三|1.1|5|5"), u8("李四|20|300|300")}},
+      {"combined report three",
+       [this] {
+         TForm_statistics_mafan3 w;
+         w.FillFilterLists();
+         EmptyTroubleTableForOpening();
+         setText(w.ComboBox4, u8("2006年"));
+         setText(w.ComboBox3, u8("二月"));
+         w.SpeedButton1->click();
+         // February due and received of 基本物管费
+         return scratch({"textc", "money1", "money8"}, "麻烦");
+       },
+       {u8("张三|5|5"), u8("李四|300|300")}},
       {"arrears per house",
        [this] {
          auto w = open<TForm_statistics_arrear>();
