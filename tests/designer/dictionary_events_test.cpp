@@ -350,6 +350,45 @@ TEST_F(DictionaryEventsTest, TitlesWithEnterSpaceDoubleClickAndInputMethod) {
   EXPECT_EQ(ft.ValueOf(u("qShoufei.金额")).toString(), QString());
 }
 
+// Dragging with the mouse inside the dialog: a record set pressed in the list of unlisted ones
+// and carried onto the tree is listed; a record set node carried back onto the list is not. A
+// press moved less than the drag distance, or released elsewhere, moves nothing.
+TEST_F(DictionaryEventsTest, TitlesDraggedBetweenListAndTree) {
+  ScriptedUi ui;
+  open();
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    activate(d);
+    TfrTitlesPage* page = f->TabSheet2;
+    f->PageControl1->setCurrentWidget(page);
+    QApplication::processEvents();
+    QListWidget* all = page->AllLB;
+    QTreeWidget* tree = page->Tree;
+    ASSERT_EQ(all->count(), 1);
+    // Left button held from `from` in `source` to the centre of `target`, released there.
+    auto drag = [](QWidget* source, QPoint from, QWidget* target) {
+      QTest::mousePress(source, Qt::LeftButton, {}, from);
+      QTest::mouseMove(source, from + QPoint(2, 0));
+      const QPoint over = source->mapFromGlobal(target->mapToGlobal(target->rect().center()));
+      QTest::mouseMove(source, over);
+      QTest::mouseRelease(source, Qt::LeftButton, {}, over);
+    };
+    const QPoint entry = all->visualItemRect(all->item(0)).center();
+    drag(all->viewport(), entry, all->viewport());   // released over its own list
+    EXPECT_EQ(all->count(), 1);
+    drag(all->viewport(), entry, tree->viewport());
+    EXPECT_EQ(all->count(), 0);
+    QTreeWidgetItem* set = node(tree, "qShoufei");
+    ASSERT_NE(set, nullptr);
+    drag(tree->viewport(), tree->visualItemRect(set).center(), all->viewport());
+    EXPECT_EQ(all->count(), 1);
+    EXPECT_EQ(node(tree, "qShoufei"), nullptr);
+    click(f->Button1);
+  });
+  form->action("N42")->trigger();
+  EXPECT_EQ(report->Dictionary.FieldTitles.EntryCount(), 0);
+}
+
 // Resizing: the page control and the tree grow both ways, the value list grows downwards at
 // the right edge, the expression box grows sideways at the bottom, and the five tool buttons
 // stay just below the tree.
