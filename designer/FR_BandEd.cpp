@@ -223,7 +223,7 @@ TfrGroupEditorForm::TfrGroupEditorForm(QWidget* parent) : QDialog(parent) {
   v->addWidget(okCancelButtons(this));
   connect(ExprBtn, &QToolButton::clicked, this, Guarded([this] {
             QString text;
-            if (ActiveDesigner()) ActiveDesigner()->PickExpression(text);
+            if (TfrReportDesigner* d = Designer ? Designer : ActiveDesigner()) d->PickExpression(text);
             if (!text.isEmpty()) Edit1->setText(text);
           }));
   resize(320, 110);
@@ -256,6 +256,7 @@ void TfrDesignerForm::EditBand(TfrView* band) {
     b->FormatStr = text;
   } else if (k == 16) {   // group header
     TfrGroupEditorForm form(this);
+    form.Designer = this;
     form.Edit1->setText(b->FormatStr);
     if (RunModal(&form) != QDialog::Accepted || form.Edit1->text() == b->FormatStr) return;
     record();

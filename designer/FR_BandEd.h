@@ -10,6 +10,7 @@ class QListWidget;
 class QToolButton;
 class TfrPage;
 class TfrReport;
+class TfrReportDesigner;
 class TfrView;
 
 // The band dialogs: the record source of a data band (a record source, a virtual source of a
@@ -67,4 +68,6 @@ class TfrGroupEditorForm : public QDialog {
   explicit TfrGroupEditorForm(QWidget* parent = nullptr);
   QLineEdit* Edit1;
   QToolButton* ExprBtn;   // "...": the designer's expression builder
+  // The designer whose expression builder "..." opens; the active designer when not set.
+  TfrReportDesigner* Designer = nullptr;
 };

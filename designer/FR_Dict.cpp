@@ -964,8 +964,13 @@ bool TfrDictForm::eventFilter(QObject* watched, QEvent* event) {
       storeExpression();
       editedNode_ = keep;
     }
-  } else if (watched == VarTree && event->type() == QEvent::KeyPress) {  // an in-place editor gets its own keys
+  } else if (watched == VarTree && event->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(event);
+    // A key the open name editor left unused (Insert, Page Down, Enter once the name is
+    // taken) ends here: it is no tree command and must not reach the dialog either, where
+    // Enter would press OK and Esc Cancel.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus != VarTree && VarTree->isAncestorOf(focus)) return true;
     if (k->key() == Qt::Key_Insert) {
       if ((k->modifiers() & Qt::ControlModifier) || empty_ || !VarTree->currentItem()) {
         NewCategory();

@@ -237,6 +237,18 @@ void TSyntaxMemo::Refresh() {
 
 // ---- positions
 
+// True when caret column `col` of `line` falls between the two halves of one character
+// (a character outside the basic plane, typed through the input method).
+static bool splitsCharacter(const QString& line, int col) {
+  const int at = col - 1;
+  return at > 0 && at < line.size() && line[at - 1].isHighSurrogate() && line[at].isLowSurrogate();
+}
+
+int TSyntaxMemo::wholeColumn(int column, int line) const {
+  if (line < 1 || line > lines_.size()) return column;
+  return splitsCharacter(lines_[line - 1], column) ? column - 1 : column;
+}
+
 int TSyntaxMemo::positionOf(int x, int y) const {
   int pos = 0;
   for (int i = 0; i < y - 1 && i < lines_.size(); ++i) pos += lines_[i].size() + 1;
@@ -262,6 +274,9 @@ void TSyntaxMemo::orderedSelection(int& sx, int& sy, int& ex, int& ey) const {
 }
 
 void TSyntaxMemo::SetSelection(int startX, int startY, int endX, int endY) {
+  // Both ends keep whole characters: an end between the halves of one stops before it.
+  startX = wholeColumn(startX, startY);
+  endX = wholeColumn(endX, endY);
   selStartX_ = startX, selStartY_ = startY, selEndX_ = endX, selEndY_ = endY;
   if (startX == endX && startY == endY) selStartX_ = 0;
   update();
@@ -273,13 +288,6 @@ void TSyntaxMemo::setJoined(const QString& joined) {
 }
 
 // ---- editing
-
-// True when caret column `col` of `line` falls between the two halves of one character
-// (a character outside the basic plane, typed through the input method).
-static bool splitsCharacter(const QString& line, int col) {
-  const int at = col - 1;
-  return at > 0 && at < line.size() && line[at - 1].isHighSurrogate() && line[at].isLowSurrogate();
-}
 
 void TSyntaxMemo::snapshot() {
   if (!newUndoStep_) return;
@@ -437,6 +445,10 @@ void TSyntaxMemo::UnindentSelection() {
   snapshot();
   for (int y = sy; y <= ey; ++y)
     if (firstNonBlank(lines_[y - 1]) > 0) lines_[y - 1].remove(0, least);
+  // The text moved under the caret and the selection: they stay between whole characters.
+  caretX_ = wholeColumn(caretX_, caretY_);
+  selStartX_ = wholeColumn(selStartX_, selStartY_);
+  selEndX_ = wholeColumn(selEndX_, selEndY_);
   Refresh();
 }
 
@@ -480,7 +492,7 @@ void TSyntaxMemo::MoveCaret(int column, int line) {
   errorText_.clear();
   column = std::clamp(column, 1, static_cast<int>(kMaxLength));
   line = std::clamp<int>(line, 1, lines_.size());
-  if (splitsCharacter(lines_[line - 1], column)) --column;   // never between the halves of one character
+  column = wholeColumn(column, line);   // never between the halves of one character
   caretX_ = column;
   caretY_ = line;
   if (visibleCols_ > 0 && visibleLines_ > 0) {

@@ -103,6 +103,8 @@ class TSyntaxMemo : public QWidget {
  private:
   void snapshot();
   int positionOf(int x, int y) const;  // 0-based offset in the LF-joined text
+  // `column` of line `line`, moved before a character it would split in two.
+  int wholeColumn(int column, int line) const;
   QPoint caretOf(const QString& joined, int offset) const;
   void orderedSelection(int& sx, int& sy, int& ex, int& ey) const;
   void setJoined(const QString& joined);

@@ -198,6 +198,65 @@ TEST_F(DictionaryEventsTest, VariablesMadeNamedAndValuedWithMouseKeysAndInputMet
   EXPECT_TRUE(form->IsModified());
 }
 
+// While a name is edited in place every key is the editor's: Insert and Delete, the clipboard
+// keys with Insert and Delete, Page Down, Enter and Esc edit, take or drop the name; none of
+// them makes, deletes or moves to a node, and none reaches the dialog's OK or Cancel.
+TEST_F(DictionaryEventsTest, NameEditorKeepsItsKeys) {
+  report->Dictionary.Variables.PutValue(u(" 收费"), Variant(QString()));
+  report->Dictionary.Variables.PutValue(u("Variable1"), Variant(QString()));
+  report->Dictionary.Variables.PutValue(u("单价"), Variant(QString()));
+  struct Case {
+    const char* what;
+    std::vector<std::pair<int, Qt::KeyboardModifiers>> keys;   // after the editor opened
+    const char* typed;                                         // then committed (may be empty)
+    bool enter;                                                // then Enter
+    const char* name;                                          // the node's name after it
+  } cases[] = {
+      {"Insert types nothing", {{Qt::Key_End, {}}, {Qt::Key_Insert, {}}}, "", true, "Variable1"},
+      {"Delete deletes a character", {{Qt::Key_Home, {}}, {Qt::Key_Delete, {}}}, "", true, "ariable1"},
+      {"Ctrl+Insert copies, Shift+Insert pastes",
+       {{Qt::Key_Insert, Qt::ControlModifier}, {Qt::Key_End, {}}, {Qt::Key_Insert, Qt::ShiftModifier}},
+       "", true, "Variable1Variable1"},
+      {"Shift+Delete cuts", {{Qt::Key_Delete, Qt::ShiftModifier}}, "甲", true, "甲"},
+      {"Page Down stays in the name", {{Qt::Key_PageDown, {}}, {Qt::Key_PageUp, {}}}, "乙", true, "乙"},
+      {"Enter takes the name", {}, "合计", true, "合计"},
+      {"Esc drops the typed name", {}, "丙", false, "Variable1"},
+  };
+  ScriptedUi ui;
+  open();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui.onModal([&](QDialog* d) {
+      auto* f = qobject_cast<TfrDictForm*>(d);
+      activate(d);
+      QTreeWidget* tree = f->VarTree;
+      QTreeWidgetItem* var = node(tree, u("Variable1"));
+      clickNode(tree, var);
+      const QStringList names = f->VariablesCopy->Names();
+      key(Qt::Key_Return);   // opens the name for editing
+      auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+      ASSERT_NE(editor, nullptr);
+      ASSERT_TRUE(tree->isAncestorOf(editor));
+      for (const auto& [k, mods] : c.keys) {
+        key(k, mods);
+        ASSERT_EQ(QApplication::focusWidget(), editor);
+      }
+      if (*c.typed) commit(u(c.typed));
+      key(c.enter ? Qt::Key_Return : Qt::Key_Escape);
+      EXPECT_TRUE(d->isVisible());
+      EXPECT_EQ(tree->topLevelItemCount(), 1);
+      EXPECT_EQ(tree->topLevelItem(0)->childCount(), 2);
+      EXPECT_EQ(tree->currentItem(), var);
+      EXPECT_EQ(var->text(0), u(c.name));
+      QStringList expected = names;
+      expected[1] = u(c.name);
+      EXPECT_EQ(f->VariablesCopy->Names(), expected);
+      click(f->Button2);
+    });
+    form->action("N42")->trigger();
+  }
+}
+
 // Esc on the tree and the Cancel button both leave the dictionary and the design as they were,
 // whatever was done on the three pages.
 TEST_F(DictionaryEventsTest, EscAndCancelLeaveTheDictionary) {
@@ -286,6 +345,45 @@ TEST_F(DictionaryEventsTest, TitlesWithEnterSpaceDoubleClickAndInputMethod) {
   EXPECT_EQ(ft.ValueOf(u("qShoufei.名称")).toString(), u("户名"));
   EXPECT_TRUE(ft.Contains(u("qShoufei.金额")));
   EXPECT_EQ(ft.ValueOf(u("qShoufei.金额")).toString(), QString());
+}
+
+// Dragging with the mouse inside the dialog: a record set pressed in the list of unlisted ones
+// and carried onto the tree is listed; a record set node carried back onto the list is not. A
+// press moved less than the drag distance, or released elsewhere, moves nothing.
+TEST_F(DictionaryEventsTest, TitlesDraggedBetweenListAndTree) {
+  ScriptedUi ui;
+  open();
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrDictForm*>(d);
+    activate(d);
+    TfrTitlesPage* page = f->TabSheet2;
+    f->PageControl1->setCurrentWidget(page);
+    QApplication::processEvents();
+    QListWidget* all = page->AllLB;
+    QTreeWidget* tree = page->Tree;
+    ASSERT_EQ(all->count(), 1);
+    // Left button held from `from` in `source` to the centre of `target`, released there.
+    auto drag = [](QWidget* source, QPoint from, QWidget* target) {
+      QTest::mousePress(source, Qt::LeftButton, {}, from);
+      QTest::mouseMove(source, from + QPoint(2, 0));
+      const QPoint over = source->mapFromGlobal(target->mapToGlobal(target->rect().center()));
+      QTest::mouseMove(source, over);
+      QTest::mouseRelease(source, Qt::LeftButton, {}, over);
+    };
+    const QPoint entry = all->visualItemRect(all->item(0)).center();
+    drag(all->viewport(), entry, all->viewport());   // released over its own list
+    EXPECT_EQ(all->count(), 1);
+    drag(all->viewport(), entry, tree->viewport());
+    EXPECT_EQ(all->count(), 0);
+    QTreeWidgetItem* set = node(tree, "qShoufei");
+    ASSERT_NE(set, nullptr);
+    drag(tree->viewport(), tree->visualItemRect(set).center(), all->viewport());
+    EXPECT_EQ(all->count(), 1);
+    EXPECT_EQ(node(tree, "qShoufei"), nullptr);
+    click(f->Button1);
+  });
+  form->action("N42")->trigger();
+  EXPECT_EQ(report->Dictionary.FieldTitles.EntryCount(), 0);
 }
 
 // Resizing: the page control and the tree grow both ways, the value list grows downwards at

@@ -1,8 +1,12 @@
 // The field list and the field picker: fields of the report's record sources by their shown
 // names; a field dropped on the page becomes a text object showing it.
 #include <QAction>
+#include <QInputMethodEvent>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
@@ -12,6 +16,9 @@
 #include "designer/FR_Desgn.h"
 #include "designer/FR_Flds.h"
 #include "designer/FR_Dict.h"
+#include "designer/FR_Dialogs.h"
+#include "designer/FR_Expr.h"
+#include "platform/utf8.h"
 #include <QTabWidget>
 #include <QPushButton>
 #include <QToolButton>
@@ -248,6 +255,159 @@ TEST_F(BandEditorTest, GroupConditionAndCrossBandSources) {
   ASSERT_TRUE(probe.Prepare(form->Model().Page(), "XDetailData1=7;DetailData1=3;MasterData1=0;"));
   // The band shown when OK is pressed stores the shown choice: none is stored as its entry.
   EXPECT_EQ(probe.SourcesText(), QString::fromUtf8("GroupHeader1=[无];MasterData1=0;DetailData1=3;"));
+}
+
+// The band dialogs as the operator meets them: the band tool clicked on the page asks for the
+// kind (a radio button clicked, OK clicked), a double click on a band opens its source, cross
+// source or group editor, where entries are clicked, numbers typed, Enter and double clicks
+// confirm and Esc cancels.
+TEST_F(BandEditorTest, BandDialogsDrivenByMouseAndKeys) {
+  addBand("PageHeader1", 2, 20);
+  addBand("DetailData1", 8, 300);
+  TfrBandView* cross = addBand("CrossData1", kBandCrossData, 0, "frDS_HT");
+  cross->SetBounds(600, 0, 40, 500);
+  TfrBandView* group = addBand("GroupHeader1", 16, 100, "[a]");
+  ScriptedUi ui;
+  open();
+  auto activate = [](QWidget* w) {
+    w->activateWindow();
+    QApplication::setActiveWindow(w);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w));
+  };
+  auto clickRow = [](QListWidget* list, int row) {
+    ASSERT_LT(row, list->count());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+  };
+  auto typeInto = [](QLineEdit* e, const QString& text) {
+    QTest::mouseClick(e, Qt::LeftButton);
+    QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(e, text);
+  };
+  // A double click as the window system sends it: press, release, press (a double click),
+  // release, through the window.
+  auto dclick = [](QWidget* w, QPoint p) {
+    QTest::mouseDClick(w->window()->windowHandle(), Qt::LeftButton, {}, w->mapTo(w->window(), p));
+  };
+  auto doubleClick = [&](TfrView* band) {
+    dclick(form->DesignSurface, QPoint(band->Left + std::min(200, band->Width / 2), band->Top + band->Height / 2));
+  };
+  const QString none = u("[无]"), virt = u("虚拟数据集");
+
+  // 1. The band tool: the page header is taken, 主项数据 is clicked, OK.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrBandTypesForm*>(d);
+    ASSERT_NE(f, nullptr);
+    activate(d);
+    EXPECT_FALSE(f->Kinds[2]->isEnabled());
+    EXPECT_TRUE(f->Kinds[8]->isEnabled());
+    for (QRadioButton* b : f->Kinds) {   // every kind name is shown whole
+      EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(b->text()) + 16) << b->text().toStdString();
+      EXPECT_LE(b->geometry().right(), f->GB1->width());
+    }
+    QTest::mouseClick(f->Kinds[5], Qt::LeftButton, {}, QPoint(6, f->Kinds[5]->height() / 2));
+    EXPECT_TRUE(f->Kinds[5]->isChecked());
+    QTest::mouseClick(d->findChild<QPushButton*>("Button1") ? d->findChild<QPushButton*>("Button1")
+                                                            : d->findChildren<QPushButton*>().first(),
+                      Qt::LeftButton);
+  });
+  // 2. Made, the band opens its source editor (edit after insert): 虚拟数据集 clicked, 12
+  //    typed, Enter.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrBandEditorForm*>(d);
+    ASSERT_NE(f, nullptr);
+    activate(d);
+    EXPECT_EQ(f->LB1->currentRow(), 0);
+    EXPECT_FALSE(f->Edit1->isEnabled());
+    clickRow(f->LB1, 1);
+    ASSERT_TRUE(f->Edit1->isEnabled());
+    typeInto(f->Edit1, "12");
+    QTest::keyClick(f->Edit1, Qt::Key_Return);
+    EXPECT_FALSE(d->isVisible());
+  });
+  QTest::mouseClick(form->findChild<QWidget*>("OB3"), Qt::LeftButton);
+  QTest::mouseClick(form->DesignSurface, Qt::LeftButton, {}, QPoint(100, 420));
+  TfrBandView* master = nullptr;
+  for (auto& o : form->Model().Page()->Objects)
+    if (o->Typ == gtBand && BandKindOf(o.get()) == 5) master = static_cast<TfrBandView*>(o.get());
+  ASSERT_NE(master, nullptr);
+  EXPECT_EQ(master->DataSource(), "12");
+  // 3. Shown again as 12 virtual records; a double click on the titled source takes it.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrBandEditorForm*>(d);
+    ASSERT_NE(f, nullptr);
+    activate(d);
+    EXPECT_EQ(f->LB1->currentItem()->text(), virt);
+    EXPECT_EQ(f->Edit1->text(), "12");
+    const auto titled = f->LB1->findItems(u("收费表"), Qt::MatchExactly);
+    ASSERT_EQ(titled.size(), 1);
+    const QRect r = f->LB1->visualItemRect(titled[0]);
+    dclick(f->LB1->viewport(), r.center());
+    EXPECT_FALSE(d->isVisible());
+  });
+  doubleClick(master);
+  EXPECT_EQ(master->DataSource(), "frDS_HT");
+  // Esc leaves it.
+  ui.onModal([&](QDialog* d) {
+    activate(d);
+    clickRow(d->findChild<QListWidget*>("LB1"), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  });
+  doubleClick(master);
+  EXPECT_EQ(master->DataSource(), "frDS_HT");
+
+  // 4. The cross band: its single source shows for every band; the detail band gets 5
+  //    virtual records typed in, kept when the operator clicks back to the first band.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrVBandEditorForm*>(d);
+    ASSERT_NE(f, nullptr);
+    activate(d);
+    ASSERT_EQ(f->LB1->count(), 3);   // detail data, group header, master data
+    EXPECT_EQ(f->CB1->currentText(), u("收费表"));
+    clickRow(f->LB1, 0);
+    EXPECT_EQ(f->CB1->currentText(), u("收费表"));
+    f->CB1->setFocus();
+    QTest::keyClick(f->CB1, Qt::Key_Home);
+    QTest::keyClick(f->CB1, Qt::Key_Down);
+    EXPECT_EQ(f->CB1->currentText(), virt);
+    ASSERT_TRUE(f->Edit1->isEnabled());
+    typeInto(f->Edit1, "5");
+    clickRow(f->LB1, 1);
+    EXPECT_EQ(f->CB1->currentText(), u("收费表"));
+    EXPECT_FALSE(f->Edit1->isEnabled());
+    clickRow(f->LB1, 0);
+    EXPECT_EQ(f->CB1->currentText(), virt);
+    EXPECT_EQ(f->Edit1->text(), "5");
+    clickRow(f->LB1, 2);
+    f->CB1->setFocus();
+    QTest::keyClick(f->CB1, Qt::Key_Home);
+    EXPECT_EQ(f->CB1->currentText(), none);
+    QTest::mouseClick(d->findChildren<QPushButton*>().first(), Qt::LeftButton);
+  });
+  doubleClick(cross);
+  EXPECT_EQ(cross->DataSource(), "DetailData1=5;GroupHeader1=frDS_HT;" + master->Name + u("=[无];"));
+
+  // 5. The group condition: the builder from "...", its text typed, then OK with Enter.
+  ui.onModal([&](QDialog* d) {
+    auto* f = qobject_cast<TfrGroupEditorForm*>(d);
+    ASSERT_NE(f, nullptr);
+    activate(d);
+    EXPECT_EQ(f->Edit1->text(), "[a]");
+    ui.onModal([&](QDialog* b) {
+      auto* x = qobject_cast<TfrExprForm*>(b);
+      ASSERT_NE(x, nullptr);
+      activate(b);
+      x->ExprMemo->setFocus();
+      QInputMethodEvent commit;
+      commit.setCommitString(u("户号"));
+      QApplication::sendEvent(x->ExprMemo, &commit);
+      QTest::mouseClick(x->Button1, Qt::LeftButton);
+    });
+    QTest::mouseClick(f->ExprBtn, Qt::LeftButton);
+    EXPECT_EQ(f->Edit1->text(), u("[户号]"));
+    QTest::keyClick(f->Edit1, Qt::Key_Return);
+  });
+  doubleClick(group);
+  EXPECT_EQ(group->FormatStr, u("[户号]"));
 }
 
 }  // namespace

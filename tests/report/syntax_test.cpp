@@ -198,6 +198,50 @@ TEST(SyntaxMemoEditing, CharacterOfTwoUnitsIsOneCharacter) {
   EXPECT_EQ(t.m.Lines().value(0), "ac" + wide + "b");
 }
 
+// A selection given from outside, or left where unindenting moved the text under it, never
+// ends between the two halves of a character: that end stops before the character, so what is
+// selected, copied and typed over is whole characters.
+TEST(SyntaxMemoEditing, SelectionEndsKeepWholeCharacters) {
+  const QString wide = QString::fromUtf8("\xF0\xA0\x80\x80");   // U+20000
+  const QString line = "a" + wide + "b";                        // columns: a 1, wide 2-3, b 4
+  struct Case {
+    const char* what;
+    int sx, sy, ex, ey;
+    QString selected;     // empty: no selection at all
+    QString afterTyping;  // the first line after "x" is typed
+  } cases[] = {
+      {"start inside it", 3, 1, 5, 1, wide + "b", "ax"},
+      {"end inside it", 1, 1, 3, 1, "a", "x" + wide + "b"},
+      {"backwards, anchor inside it", 3, 1, 1, 1, "a", "x" + wide + "b"},
+      {"both ends inside it", 3, 1, 3, 1, QString(), "a" + wide + "b"},
+      {"across lines", 3, 1, 3, 2, wide + "b\r\na", "ax" + wide + "b"},
+  };
+  for (const Case& c : cases) {
+    Memo t;
+    t.m.SetLines({line, line});
+    t.m.SetSelection(c.sx, c.sy, c.ex, c.ey);
+    EXPECT_EQ(t.m.HasSelection(), !c.selected.isEmpty()) << c.what;
+    EXPECT_EQ(t.m.SelectedText(), c.selected) << c.what;
+    if (c.selected.isEmpty()) t.m.MoveCaret(1, 1);
+    else t.m.MoveCaret(std::min(c.sx, c.ex), 1);   // the caret at the selection's start
+    t.type("x");
+    if (c.selected.isEmpty()) EXPECT_EQ(t.m.Lines().value(0), "x" + line) << c.what;
+    else EXPECT_EQ(t.m.Lines().value(0), c.afterTyping) << c.what;
+  }
+  // Unindenting takes two blanks from under the caret and the selection's start, which would
+  // then stand inside the character: both stop before it.
+  Memo t;
+  t.m.SetLines({"  " + line, "c"});
+  t.m.MoveCaret(3, 1);
+  t.m.SetSelection(3, 1, 6, 1);
+  t.key(Qt::Key_U, Qt::ControlModifier);
+  ASSERT_EQ(t.m.Lines().value(0), line);
+  EXPECT_EQ(t.m.CaretX(), 2);
+  EXPECT_EQ(t.m.SelectedText(), wide + "b");
+  t.type("x");
+  EXPECT_EQ(t.m.Lines().value(0), "ax");
+}
+
 TEST(SyntaxMemoEditing, DeleteJoinsNextLineAtTheCaret) {
   Memo t;
   t.m.SetLines({"ab", "cd"});
