@@ -64,7 +64,6 @@ class EstateRecordsTest : public DataModuleTest {
     OpenDatabases(true);
     LogIn(u("管理员甲"), {"编辑权", "删除权", "打印权", "导出权", "查找权", "楼宇资料设置", "业主资料设置"});
   }
-  void TearDown() override { CloseDatabases(); }
 
   // One row in every copying table (the house columns only where the table has them).
   void seedCopies(const QString& estate, const QString& estateName, const QString& building,
