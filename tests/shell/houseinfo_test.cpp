@@ -25,7 +25,7 @@ class HouseWindowTest : public WithWindow<EstateRecordsTest, TForm_houseinfo_inp
  protected:
   void SetUp() override {
     EstateRecordsTest::SetUp();
-    exec(u("insert into 小区资料 (小区代码, 小区名称) values ('AAAA', '东苑'), ('BBBB', '北苑')"));
+    addEastAndNorthEstates();
     exec(u("insert into 楼宇资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称) values "
            "('AAAA', '东苑', 'A', 'A栋'), ('BBBB', '北苑', 'A', '北A栋')"));
     exec(u("insert into 房屋资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称, 房屋代码, 楼宇单元, 房号) values "

@@ -18,7 +18,7 @@ class BuildingWindowTest : public WithWindow<EstateRecordsTest, TForm_storeyinfo
  protected:
   void SetUp() override {
     EstateRecordsTest::SetUp();
-    exec(u("insert into 小区资料 (小区代码, 小区名称) values ('AAAA', '东苑'), ('BBBB', '北苑')"));
+    addEastAndNorthEstates();
     exec(u("insert into 楼宇资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称) values "
            "('AAAA', '东苑', 'B1', '一号楼'), ('AAAA', '东苑', 'B2', '二号楼'), ('BBBB', '北苑', 'B1', '北一楼')"));
     openWindow();
