@@ -224,9 +224,7 @@ TEST_F(FeeWorkflow, FromBuildingsToTheExportedArrearsTable) {
     ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 1);
     EXPECT_EQ(markRows(w->DBGridEh1, {0}), 1) << "Ctrl+click marks no bill row";
     markCurrentWhenNothingMarked(w->DBGridEh1);
-    ui.onModal([&](QDialog* d) {
-      auto* pay = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(d);
-      ASSERT_NE(pay, nullptr) << d->metaObject()->className();
+    ui.onWindow<TForm_jiaofeiguanli_duoyue_edit>([&](TForm_jiaofeiguanli_duoyue_edit* pay) {
       pay->CheckBox1->setChecked(false);
       pay->DBComboBoxEh1->SetText(u("现金"));
       retype(pay->DBEdit1, u("132.1882"));

@@ -11,6 +11,9 @@
 #include <QToolButton>
 #include <memory>
 
+#include "billing/houseitem.h"
+#include "billing/iteminfo.h"
+#include "billing/jiaofeidan.h"
 #include "billing/shoukuan.h"
 #include "report/FR_Class.h"
 #include "report/FR_DBSet.h"
@@ -43,7 +46,6 @@ class BillingTest : public DataModuleTest {
     OpenDatabases();
     LogIn(u8("收银员甲"));
   }
-  void TearDown() override { CloseDatabases(); }
   Money storedMoney(const QString& sql) {
     TADOQuery q;
     q.SetConnection(db());
@@ -64,6 +66,26 @@ class BillingTest : public DataModuleTest {
          SqlQuote::Text(name) + u8(", ") + SqlQuote::Money(money(price)) + u8(", ") + SqlQuote::Text(formula) +
          u8(", ") + SqlQuote::Text(u8(area)) + u8(", ") + SqlQuote::Text(u8(stopped)) + u8(", ") +
          SqlQuote::Text(u8(kind)) + u8(", ") + SqlQuote::Money(money(amount)) + u8(")"));
+  }
+  // Items of one amount a month for every owner ({name, amount}), with their standards given
+  // to the default estate's houses `houses`.
+  void addFixedItems(std::initializer_list<std::pair<const char*, const char*>> items,
+                     std::initializer_list<const char*> houses) {
+    for (const auto& [name, amount] : items)
+      addItem(u8(name), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", amount);
+    QList<EstateHouseKey> keys;
+    for (const char* h : houses) keys << EstateHouseKey{u8("0001"), u8(h)};
+    AssignChargeItems(db(), keys, kAllChargeItems, CurrentOperatorName);
+  }
+  // House `code` of the default estate's building A, unit 1, as bill generation copies it.
+  static BillHouse billHouse(const char* code, const char* owner = "张三") {
+    return BillHouse{u8(code), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8(owner), QString()};
+  }
+  // The bill rows of `houses` for every item (or `item` alone) from one month to another.
+  void billMonths(const QVector<BillHouse>& houses, int fromYear, int fromMonth, int toYear, int toMonth,
+                  const QString& item = QString()) {
+    GenerateBills(db(), houses, item, BillMonthsBetween(fromYear, fromMonth, toYear, toMonth), CurrentOperatorName,
+                  Now());
   }
 };
 
@@ -89,9 +111,7 @@ inline void InstallTemplate(const char* name) {
 // the preview's print button first; then it closes the preview.
 inline void AnswerPreview(ScriptedUi& ui, const QString& pdf = QString(), int* pagesShown = nullptr) {
   if (!pdf.isEmpty()) ReportPrinter().OutputFileName = pdf;
-  ui.onModal([pdf, pagesShown](QDialog* d) {
-    auto* preview = qobject_cast<TfrPreviewForm*>(d);
-    ASSERT_NE(preview, nullptr) << d->objectName().toStdString();
+  ui.onWindow<TfrPreviewForm>([pdf, pagesShown](TfrPreviewForm* preview) {
     if (pagesShown) *pagesShown = preview->PageCount();
     if (!pdf.isEmpty()) preview->PrintBtn->click();
     preview->ExitBtn->click();

@@ -11,9 +11,7 @@ namespace {
 TEST_F(FeeWindowsTest, BillWindowGeneratesPaysAndPrintsTheReceipt) {
   const QString pdf = outputFolder() + u8("/bill_window_receipt.pdf");
   QFile::remove(pdf);
-  menu("N22", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeidan_duoyue>("N22", [&](TForm_jiaofeidan_duoyue* w) {
     EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
     typeInto(w->Edit1, u8("H1"));
     click(w->bitbtn_seek);
@@ -31,9 +29,7 @@ TEST_F(FeeWindowsTest, BillWindowGeneratesPaysAndPrintsTheReceipt) {
     ctrlClickRow(w->DBGridEh2, 0);
     ctrlClickRow(w->DBGridEh2, 1);
     ASSERT_EQ(w->DBGridEh2->MarkedRows()->BookmarkCount(), 2);
-    ui->onModal([&](QDialog* p) {
-      auto* dialog = qobject_cast<TForm_jiaofeidan_jiaofei*>(p);
-      ASSERT_NE(dialog, nullptr);
+    ui->onWindow<TForm_jiaofeidan_jiaofei>([&](TForm_jiaofeidan_jiaofei* dialog) {
       screenshot(dialog, "payment_dialog");
       dialog->DBComboBoxEh1->setFocus();
       typeInto(dialog->DBComboBoxEh1, u8("现金"));
@@ -73,9 +69,7 @@ TEST_F(FeeWindowsTest, BillWindowGeneratesPaysAndPrintsTheReceipt) {
 // 实收金额明细表: today's payments; Ctrl+click marks two of them, 删除 reverses both; the
 // pre-printed receipt of the remaining one is printed to PDF.
 TEST_F(FeeWindowsTest, JournalReversesMarkedPaymentsAndPrintsThePrePrintedReceipt) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  BillHouse h2{u8("H2"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("李四"), QString()};
-  GenerateBills(db(), {h1, h2}, QString(), BillMonthsBetween(2005, 1, 2005, 1), CurrentOperatorName, Now());
+  billMonths({billHouse("H1"), billHouse("H2", "李四")}, 2005, 1, 2005, 1);
   // Three payments of today, each of one house's January.
   for (const char* house : {"H1", "H2"}) {
     exec(u8("insert into 收费汇总表 (小区代码, 收费项目, 收费年月, 收费金额, 实收金额, 现金, 上次零头, 零头, 缴费时间, 缴费方式, 房屋代码, 业主名称, 楼宇名称) "
@@ -86,9 +80,7 @@ TEST_F(FeeWindowsTest, JournalReversesMarkedPaymentsAndPrintsThePrePrintedReceip
   exec(u8("update 房屋资料 set 房屋面积=85.5 where 房屋代码='H1'"));
   const QString pdf = outputFolder() + u8("/journal_preprinted.pdf");
   QFile::remove(pdf);
-  menu("N53", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_shoufeimingxibiao*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_shoufeimingxibiao>("N53", [&](TForm_shoufeimingxibiao* w) {
     w->frReport1->ShowProgress = false;
     ASSERT_EQ(w->q_sfhzb->RecordCount(), 2);
     screenshot(w, "journal");
@@ -112,12 +104,8 @@ TEST_F(FeeWindowsTest, JournalReversesMarkedPaymentsAndPrintsThePrePrintedReceip
 // 业主快速缴费管理: the unpaid rows of both houses; Ctrl+click marks H1's and H2's January and
 // the pop-up command 选中记录缴费 pays them, one payment per house.
 TEST_F(FeeWindowsTest, FastPaymentPaysMarkedRowsFromThePopupMenu) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  BillHouse h2{u8("H2"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("李四"), QString()};
-  GenerateBills(db(), {h1, h2}, QString(), BillMonthsBetween(2005, 1, 2005, 2), CurrentOperatorName, Now());
-  menu("N108", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli_fast*>(d);
-    ASSERT_NE(w, nullptr);
+  billMonths({billHouse("H1"), billHouse("H2", "李四")}, 2005, 1, 2005, 2);
+  menuWindow<TForm_jiaofeiguanli_fast>("N108", [&](TForm_jiaofeiguanli_fast* w) {
     ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 4);
     typeInto(w->DBComboBoxEh1, u8("银行转帐"));
     // Rows by house, item, month: H1/1, H1/2, H2/1, H2/2.
@@ -140,19 +128,14 @@ TEST_F(FeeWindowsTest, FastPaymentPaysMarkedRowsFromThePopupMenu) {
 // 业主多月缴费管理: the unpaid rows of both houses, oldest first; H1's two months marked with
 // Ctrl+clicks and paid through the 缴费 dialog with the amount typed in.
 TEST_F(FeeWindowsTest, MultiMonthWindowPaysMarkedMonths) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 2), CurrentOperatorName, Now());
-  menu("N76", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  billH1(1, 2);
+  menuWindow<TForm_jiaofeiguanli_duoyue>("N76", [&](TForm_jiaofeiguanli_duoyue* w) {
     ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 2);
     ctrlClickRow(w->DBGridEh1, 0);
     ctrlClickRow(w->DBGridEh1, 1);
     ASSERT_EQ(w->DBGridEh1->MarkedRows()->BookmarkCount(), 2);
     screenshot(w, "multi_month");
-    ui->onModal([&](QDialog* p) {
-      auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(p);
-      ASSERT_NE(dialog, nullptr);
+    ui->onWindow<TForm_jiaofeiguanli_duoyue_edit>([&](TForm_jiaofeiguanli_duoyue_edit* dialog) {
       screenshot(dialog, "multi_month_dialog");
       typeInto(dialog->DBComboBoxEh1, u8("银行转帐"));
       typeInto(dialog->DBEdit1, u8("200"));
@@ -169,18 +152,13 @@ TEST_F(FeeWindowsTest, MultiMonthWindowPaysMarkedMonths) {
 
 // 业主单月缴费管理: the month's houses; 按单缴费 of H1 with the amount typed into the dialog.
 TEST_F(FeeWindowsTest, SingleMonthWindowPaysTheHousesMonth) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 3, 2005, 3), CurrentOperatorName, Now());
-  menu("N38", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli*>(d);
-    ASSERT_NE(w, nullptr);
+  billH1(3, 3);
+  menuWindow<TForm_jiaofeiguanli>("N38", [&](TForm_jiaofeiguanli* w) {
     w->DateTimePicker1->setDate(QDate(2005, 3, 1));
     ASSERT_EQ(w->q_houseinfo->RecordCount(), 1);
     clickRow(w->DBGridEh1, 0);
     screenshot(w, "single_month_payment");
-    ui->onModal([&](QDialog* p) {
-      auto* dialog = qobject_cast<TForm_jiaofeiguanli_edit*>(p);
-      ASSERT_NE(dialog, nullptr);
+    ui->onWindow<TForm_jiaofeiguanli_edit>([&](TForm_jiaofeiguanli_edit* dialog) {
       screenshot(dialog, "single_month_dialog");
       typeInto(dialog->DBComboBoxEh1, u8("现金"));
       typeInto(dialog->DBNumberEditEh2, u8("100"));
@@ -199,9 +177,7 @@ TEST_F(FeeWindowsTest, SingleMonthWindowPaysTheHousesMonth) {
 
 // 业主押金管理: a receipt of 500 typed in and saved; the house's deposit follows.
 TEST_F(FeeWindowsTest, DepositLedgerTakesAReceipt) {
-  menu("N43", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_yajin*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_yajin>("N43", [&](TForm_yajin* w) {
     click(w->bitbtn_add);
     typeInto(w->DBComboBoxEh4, u8("H1"));
     typeInto(w->DBComboBoxEh1, u8("收取"));
@@ -218,11 +194,8 @@ TEST_F(FeeWindowsTest, DepositLedgerTakesAReceipt) {
 
 // 前台: the house found by its code shows its bills and totals.
 TEST_F(FeeWindowsTest, FrontDeskShowsTheHousesTotals) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 2), CurrentOperatorName, Now());
-  menu("N58", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_frontdesk*>(d);
-    ASSERT_NE(w, nullptr);
+  billH1(1, 2);
+  menuWindow<TForm_frontdesk>("N58", [&](TForm_frontdesk* w) {
     typeInto(w->Edit1, u8("H1"));
     click(w->SpeedButton1);
     ASSERT_EQ(w->q_houseinfo->RecordCount(), 1);
@@ -233,9 +206,7 @@ TEST_F(FeeWindowsTest, FrontDeskShowsTheHousesTotals) {
 
 // 业主花名册: the houses with their owners; 明细 of the current house opens its detail.
 TEST_F(FeeWindowsTest, RosterListsTheHousesAndOpensTheDetail) {
-  menu("N56", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_housecharge*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_housecharge>("N56", [&](TForm_housecharge* w) {
     ASSERT_GE(w->q_houseinfo->RecordCount(), 2);
     clickRow(w->DBGridEh1, 1);
     EXPECT_EQ(w->q_houseinfo->FieldByName(u8("业主名称"))->AsString(), u8("李四"));
@@ -253,13 +224,10 @@ TEST_F(FeeWindowsTest, RosterListsTheHousesAndOpensTheDetail) {
 // 业主应缴费用管理: 快速缴费 of two marked months with the voucher typed into the group, then
 // the payment notice 打印收费单 printed to PDF.
 TEST_F(FeeWindowsTest, BillWindowQuickPaysAndPrintsTheNotice) {
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
+  billH1(1, 3);
   const QString pdf = outputFolder() + u8("/bill_window_notice.pdf");
   QFile::remove(pdf);
-  menu("N22", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeidan_duoyue>("N22", [&](TForm_jiaofeidan_duoyue* w) {
     w->frReport1->ShowProgress = false;
     typeInto(w->Edit1, u8("H1"));
     click(w->bitbtn_seek);
@@ -290,9 +258,7 @@ TEST_F(FeeWindowsTest, BillWindowQuickPaysAndPrintsTheNotice) {
 TEST_F(FeeWindowsTest, StandardsWindowShowsTheFormulaPageOfTheStandard) {
   addItem(u8("电费"), ChargeFormula::Meter, "0.6");
   AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
-  menu("N11", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_houseitem*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_houseitem>("N11", [&](TForm_houseitem* w) {
     typeInto(w->Edit1, u8("H1"));
     click(w->bitbtn_seek);
     ASSERT_EQ(w->t_houseitem->RecordCount(), 2);
@@ -315,19 +281,14 @@ TEST_F(FeeWindowsTest, StandardsWindowShowsTheFormulaPageOfTheStandard) {
 TEST_F(FeeWindowsTest, FastPaymentEditorNavigatesAndSaves) {
   addItem(u8("电费"), ChargeFormula::Meter, "0.5");
   AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
-  BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-  GenerateBills(db(), {h1}, u8("电费"), BillMonthsBetween(2005, 1, 2005, 2), CurrentOperatorName, Now());
-  menu("N108", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli_fast*>(d);
-    ASSERT_NE(w, nullptr);
+  billMonths({billHouse("H1")}, 2005, 1, 2005, 2, u8("电费"));
+  menuWindow<TForm_jiaofeiguanli_fast>("N108", [&](TForm_jiaofeiguanli_fast* w) {
     typeInto(w->Edit1, u8("H1"));
     w->DBComboBoxEh2->setCurrentText(u8("电费"));
     click(w->SpeedButton1);
     ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 2);
     clickRow(w->DBGridEh1, 0);
-    ui->onModal([&](QDialog* e) {
-      auto* editor = qobject_cast<TForm_jiaofeidan_duoyue_edit*>(e);
-      ASSERT_NE(editor, nullptr);
+    ui->onWindow<TForm_jiaofeidan_duoyue_edit>([&](TForm_jiaofeidan_duoyue_edit* editor) {
       EXPECT_EQ(editor->PageControl1->tabText(editor->PageControl1->currentIndex()), ChargeFormula::Meter);
       EXPECT_TRUE(editor->BitBtn_next->isVisible());
       EXPECT_FALSE(editor->BitBtn_first->isEnabled());

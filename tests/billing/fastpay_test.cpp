@@ -19,25 +19,16 @@ namespace {
 
 // H1 and H2 with 电费 and 水费 for 2008/1 and 2008/2; the window lists the unpaid rows by
 // house, item and month.
-class FastPayTest : public BillingTest {
+class FastPayTest : public WithWindow<BillingTest, TForm_jiaofeiguanli_fast> {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
     addHouse(u8("H1"), u8("张三"));
     addHouse(u8("H2"), u8("李四"));
-    addItem(u8("电费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "33.3333");
-    addItem(u8("水费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "12.5");
-    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName);
-    QVector<BillHouse> houses;
-    for (const char* h : {"H1", "H2"})
-      houses << BillHouse{u8(h), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("业主") + u8(h), QString()};
-    GenerateBills(db(), houses, QString(), BillMonthsBetween(2008, 1, 2008, 2), CurrentOperatorName, Now());
+    addFixedItems({{"电费", "33.3333"}, {"水费", "12.5"}}, {"H1", "H2"});
+    billMonths({billHouse("H1", "业主H1"), billHouse("H2", "业主H2")}, 2008, 1, 2008, 2);
     form_ = std::make_unique<TForm_jiaofeiguanli_fast>();
     form_->Prepare();
-  }
-  void TearDown() override {
-    form_.reset();
-    BillingTest::TearDown();
   }
   // Marks the listed rows named "H1 电费 1".
   void mark(const QStringList& names) {
@@ -62,7 +53,6 @@ class FastPayTest : public BillingTest {
     }
     return rows;
   }
-  std::unique_ptr<TForm_jiaofeiguanli_fast> form_;
 };
 
 TEST_F(FastPayTest, RunsOfOneHouseAndItemBecomeOnePaymentEach) {
@@ -109,11 +99,7 @@ TEST_F(FastPayTest, PaidAndZeroRowsInsideTheRun) {
   exec(u8("update 收费明细表 set 缴费状态='现金' where 房屋代码='H1' and 收费名称='电费' and 月份='2'"));
   exec(u8("update 收费明细表 set 收费金额=ccur(0) where 房屋代码='H1' and 收费名称='水费' and 月份='1'"));
   TADOQuery* q = form_->q_jiaofeidan;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u8("select * from 收费明细表"));
-  q->SQL.Add(u8("order by 房屋代码,收费名称,开始日期"));
-  q->Open();
+  OpenOrdered(q, u8("select * from 收费明细表"), u8("order by 房屋代码,收费名称,开始日期"));
   QList<QByteArray> rows;
   for (q->First(); !q->Eof(); q->Next()) rows << q->GetBookmark();
   const QuickPayRun run = QuickPayRows(db(), q, rows, {u8("现金"), QString(), true, CurrentOperatorName, Now()});
@@ -189,11 +175,7 @@ TEST_F(FastPayTest, DeletingLeavesPaidRowsAndGoesOnPastAFailure) {
           "begin select raise(abort, 'locked'); end"));
   // The list with paid rows, as after a search.
   TADOQuery* q = form_->q_jiaofeidan;
-  q->Close();
-  q->SQL.Clear();
-  q->SQL.Add(u8("select * from 收费明细表"));
-  q->SQL.Add(u8("order by 房屋代码,收费名称,开始日期"));
-  q->Open();
+  OpenOrdered(q, u8("select * from 收费明细表"), u8("order by 房屋代码,收费名称,开始日期"));
   {
     ScriptedUi ui;
     mark({u8("H1 电费 1"), u8("H1 水费 1"), u8("H1 水费 2")});

@@ -126,13 +126,10 @@ class FeeWindowsTest : public BillingTest {
 
     addHouse(u8("H1"), u8("张三"), 80, "0");
     addHouse(u8("H2"), u8("李四"), 60, "0");
-    addItem(u8("物业费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
-    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName);
+    addFixedItems({{"物业费", "100"}}, {"H1", "H2"});
 
     ui = std::make_unique<ScriptedUi>();
-    ui->onModal([](QDialog* d) {
-      auto* enter = qobject_cast<TForm_Enter*>(d);
-      ASSERT_NE(enter, nullptr);
+    ui->onWindow<TForm_Enter>([](TForm_Enter* enter) {
       enter->DBLookupComboBox1->setCurrentIndex(enter->DBLookupComboBox1->findText(u8("系统管理员")));
       enter->BitBtn_OKClick();
     });
@@ -150,8 +147,7 @@ class FeeWindowsTest : public BillingTest {
   }
   // H1's bill rows (物业费, 100.00 a month) from `fromMonth` to `toMonth` of 2005.
   void billH1(int fromMonth, int toMonth) {
-    BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-    GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, fromMonth, 2005, toMonth), CurrentOperatorName, Now());
+    billMonths({billHouse("H1")}, 2005, fromMonth, 2005, toMonth);
   }
   // 查找 of the bill window for one house code, typed into 房屋代码.
   static void findHouse(TForm_jiaofeidan_duoyue* w, const char* code) {
@@ -168,6 +164,15 @@ class FeeWindowsTest : public BillingTest {
     QAction* a = main->MainMenu1->findChild<QAction*>(QString::fromLatin1(item));
     ASSERT_NE(a, nullptr) << item;
     a->trigger();
+  }
+  // The same for a command that opens a `W`.
+  template <class W>
+  void menuWindow(const char* item, std::function<void(W*)> act) {
+    menu(item, [act](QDialog* d) {
+      auto* w = qobject_cast<W*>(d);
+      ASSERT_NE(w, nullptr) << d->metaObject()->className();
+      act(w);
+    });
   }
 
   std::unique_ptr<ScriptedUi> ui;

@@ -292,9 +292,7 @@ TEST_F(GenerationTest, BillRowEditorRecomputesFromThePreviousReading) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     ASSERT_TRUE(at(c.item, c.month));
-    ui.onModal([&](QDialog* d) {
-      auto* editor = qobject_cast<TForm_jiaofeidan_duoyue_edit*>(d);
-      ASSERT_NE(editor, nullptr);
+    ui.onWindow<TForm_jiaofeidan_duoyue_edit>([&](TForm_jiaofeidan_duoyue_edit* editor) {
       t->Edit();
       t->FieldByName(u8("本月表数"))->SetAsFloat(c.reading);
       if (c.meterChanged) t->FieldByName(u8("上月表数"))->SetAsFloat(c.typedLast);

@@ -14,7 +14,7 @@
 
 namespace {
 
-class StandardsListTest : public BillingTest {
+class StandardsListTest : public WithWindow<BillingTest, TForm_houseitem_list> {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
@@ -31,11 +31,6 @@ class StandardsListTest : public BillingTest {
     form_->ComboBox1->setCurrentText(u8("物业费"));
     form_->bitbtn_seekClick();
   }
-  void TearDown() override {
-    form_.reset();
-    BillingTest::TearDown();
-  }
-  std::unique_ptr<TForm_houseitem_list> form_;
 };
 
 }  // namespace

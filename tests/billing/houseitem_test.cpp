@@ -13,7 +13,7 @@
 
 namespace {
 
-class StandardsWindowTest : public BillingTest {
+class StandardsWindowTest : public WithWindow<BillingTest, TForm_houseitem> {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
@@ -25,15 +25,10 @@ class StandardsWindowTest : public BillingTest {
     form_ = std::make_unique<TForm_houseitem>();
     form_->Prepare();
   }
-  void TearDown() override {
-    form_.reset();
-    BillingTest::TearDown();
-  }
   void markAll() {
     for (form_->q_houseinfo->First(); !form_->q_houseinfo->Eof(); form_->q_houseinfo->Next())
       form_->DBGridEh1->MarkedRows()->SetCurrentRowMarked(true);
   }
-  std::unique_ptr<TForm_houseitem> form_;
 };
 
 }  // namespace

@@ -17,18 +17,12 @@
 
 namespace {
 
-class ItemWindowTest : public BillingTest {
+class ItemWindowTest : public WithWindow<BillingTest, TForm_iteminfo> {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
     form_ = std::make_unique<TForm_iteminfo>();
-    form_->q_iteminfo->SQL.Add(u8("select * from 收费项目"));
-    form_->q_iteminfo->SQL.Add(u8("order by 收费名称"));
-    form_->q_iteminfo->Open();
-  }
-  void TearDown() override {
-    form_.reset();
-    BillingTest::TearDown();
+    OpenOrdered(form_->q_iteminfo, u8("select * from 收费项目"), u8("order by 收费名称"));
   }
   struct Fields {
     const char* name;
@@ -47,7 +41,6 @@ class ItemWindowTest : public BillingTest {
     if (*f.amount) q->FieldByName(u8("金额"))->SetAsMoney(money(f.amount));
     else q->FieldByName(u8("金额"))->Clear();
   }
-  std::unique_ptr<TForm_iteminfo> form_;
 };
 
 }  // namespace

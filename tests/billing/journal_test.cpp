@@ -48,12 +48,8 @@ class JournalTest : public BillingTest {
     BillingTest::SetUp();
     addHouse(u8("H1"), u8("张三"), 80, "5");
     addHouse(u8("H2"), u8("李四"), 60, "0");
-    addItem(u8("物业费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
-    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName);
-    QVector<BillHouse> houses;
-    for (const char* h : {"H1", "H2"})
-      houses << BillHouse{u8(h), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("业主"), QString()};
-    GenerateBills(db(), houses, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
+    addFixedItems({{"物业费", "100"}}, {"H1", "H2"});
+    billMonths({billHouse("H1", "业主"), billHouse("H2", "业主")}, 2005, 1, 2005, 3);
     exec(u8("insert into 押金明细表 (小区代码, 日期, 房屋代码, 业主名称, 操作类型, 金额) values "
             "('0001', '2005-01-01 00:00:00', 'H1', '张三', '收取', ccur(500))"));
     exec(u8("update 房屋资料 set 押金=ccur(500) where 房屋代码='H1'"));
@@ -93,9 +89,7 @@ class JournalTest : public BillingTest {
     for (t->First(); !t->Eof(); t->Next())
       if (p.months.contains(t->FieldByName(u8("月份"))->AsString())) bills.DBGridEh2->MarkedRows()->SetCurrentRowMarked(true);
     ScriptedUi ui;
-    ui.onModal([&](QDialog* d) {
-      auto* dialog = qobject_cast<TForm_jiaofeidan_jiaofei*>(d);
-      ASSERT_NE(dialog, nullptr);
+    ui.onWindow<TForm_jiaofeidan_jiaofei>([&](TForm_jiaofeidan_jiaofei* dialog) {
       TADOQuery* row = Dm1->q_sfhzb;
       row->FieldByName(u8("缴费方式"))->SetAsString(u8(p.method));
       row->FieldByName(u8("现金"))->SetAsMoney(money(p.cash));
@@ -277,9 +271,7 @@ TEST_F(JournalTest, VoucherAndRemarkAreCopiedIntoThePaidMonthsTogether) {
     q->Edit();
     q->FieldByName(u8("单据号码"))->SetAsString(u8("R'2005"));
     q->FieldByName(u8("备注"))->SetAsString(u8("补'交"));
-    ui.onModal([](QDialog* d) {
-      auto* dialog = qobject_cast<TForm_shoufeimingxibiao_edit*>(d);
-      ASSERT_NE(dialog, nullptr);
+    ui.onWindow<TForm_shoufeimingxibiao_edit>([](TForm_shoufeimingxibiao_edit* dialog) {
       dialog->bitbtn2Click();
       dialog->reject();
     });

@@ -20,25 +20,16 @@ namespace {
 
 // H1 (carried balance 2.00) and H2 with 电费 (33.3333 a month) and 水费 (0.0001 a month) for
 // 2008/1 to 2008/12; the window lists the unpaid rows by house, item and month.
-class MultiMonthTest : public BillingTest {
+class MultiMonthTest : public WithWindow<BillingTest, TForm_jiaofeiguanli_duoyue> {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
     addHouse(u8("H1"), u8("张三"), 80, "2");
     addHouse(u8("H2"), u8("李四"));
-    addItem(u8("电费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "33.3333");
-    addItem(u8("水费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "0.0001");
-    AssignChargeItems(db(), {{u8("0001"), u8("H1")}, {u8("0001"), u8("H2")}}, kAllChargeItems, CurrentOperatorName);
-    QVector<BillHouse> houses;
-    for (const char* h : {"H1", "H2"})
-      houses << BillHouse{u8(h), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("业主"), QString()};
-    GenerateBills(db(), houses, QString(), BillMonthsBetween(2008, 1, 2008, 12), CurrentOperatorName, Now());
+    addFixedItems({{"电费", "33.3333"}, {"水费", "0.0001"}}, {"H1", "H2"});
+    billMonths({billHouse("H1", "业主"), billHouse("H2", "业主")}, 2008, 1, 2008, 12);
     form_ = std::make_unique<TForm_jiaofeiguanli_duoyue>();
     form_->Prepare();
-  }
-  void TearDown() override {
-    form_.reset();
-    BillingTest::TearDown();
   }
   // Marks the rows of a house and item whose months are given; the cursor ends on `cursorAt`
   // ("H1 电费 3") when given, else on the last marked row.
@@ -62,7 +53,6 @@ class MultiMonthTest : public BillingTest {
     for (int i = 0; i < list->BookmarkCount(); ++i) rows << list->BookmarkAt(i).toLatin1();
     return rows;
   }
-  std::unique_ptr<TForm_jiaofeiguanli_duoyue> form_;
 };
 
 TEST_F(MultiMonthTest, MarkedMonthsSumExactlyInListOrder) {
@@ -127,9 +117,7 @@ TEST_F(MultiMonthTest, RefusalsBeforeTheDialog) {
 TEST_F(MultiMonthTest, PaysTheMarkedMonthsAsOnePaymentAndReversesIt) {
   mark("H1", "电费", {1, 2, 3});
   ScriptedUi ui;
-  ui.onModal([&](QDialog* d) {
-    auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(d);
-    ASSERT_NE(dialog, nullptr);
+  ui.onWindow<TForm_jiaofeiguanli_duoyue_edit>([&](TForm_jiaofeiguanli_duoyue_edit* dialog) {
     TADOQuery* row = Dm1->q_sfhzb;
     EXPECT_EQ(row->FieldByName(u8("收费金额"))->AsMoney(), money("99.9999"));
     EXPECT_EQ(row->FieldByName(u8("上次零头"))->AsMoney(), money("2"));
@@ -162,9 +150,7 @@ TEST_F(MultiMonthTest, AFailedPostingWritesNothing) {
   exec(u8("create trigger stop before update on 收费明细表 when new.月份='2' begin select raise(abort, 'locked'); end"));
   mark("H1", "电费", {1, 2});
   ScriptedUi ui;
-  ui.onModal([&](QDialog* d) {
-    auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(d);
-    ASSERT_NE(dialog, nullptr);
+  ui.onWindow<TForm_jiaofeiguanli_duoyue_edit>([&](TForm_jiaofeiguanli_duoyue_edit* dialog) {
     Dm1->q_sfhzb->FieldByName(u8("缴费方式"))->SetAsString(u8("现金"));
     Dm1->q_sfhzb->FieldByName(u8("现金"))->SetAsMoney(money("66.6666"));
     ui.answerMessage(mrYes);

@@ -37,17 +37,13 @@ TEST_F(FeeWindowsTest, MultiMonthDialogTakesOnlyMoneyInItsAmountBoxes) {
       {5, "99.06861", "", "99.0686//99.0686/LI SI"}, // a fifth is refused
       {6, "60", "4o0", "60/40/100/LI SI"},                 // received = cash + other
   };
-  menu("N76", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeiguanli_duoyue>("N76", [&](TForm_jiaofeiguanli_duoyue* w) {
     for (const auto& c : cases) {
       SCOPED_TRACE(c.month);
       w->DBGridEh1->MarkedRows()->ClearList();
       ctrlClickRow(w->DBGridEh1, rowOfMonth(w, c.month));
       ASSERT_EQ(w->DBGridEh1->MarkedRows()->BookmarkCount(), 1);
-      ui->onModal([&](QDialog* p) {
-        auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(p);
-        ASSERT_NE(dialog, nullptr);
+      ui->onWindow<TForm_jiaofeiguanli_duoyue_edit>([&](TForm_jiaofeiguanli_duoyue_edit* dialog) {
         typeInto(dialog->DBComboBoxEh1, u8("现金"));
         typeInto(dialog->DBEdit1, u8(c.cash));
         pressEnter(dialog->DBEdit1);
@@ -79,15 +75,10 @@ TEST_F(FeeWindowsTest, MultiMonthDialogTakesOnlyMoneyInItsAmountBoxes) {
 // turns the typed house code into capitals and runs 查询 on Enter in the last month box.
 TEST_F(FeeWindowsTest, MultiMonthSearchDialogRunsOnEnter) {
   billH1(1, 2);
-  BillHouse h2{u8("H2"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("李四"), QString()};
-  GenerateBills(db(), {h2}, QString(), BillMonthsBetween(2005, 1, 2005, 1), CurrentOperatorName, Now());
-  menu("N76", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  billMonths({billHouse("H2", "李四")}, 2005, 1, 2005, 1);
+  menuWindow<TForm_jiaofeiguanli_duoyue>("N76", [&](TForm_jiaofeiguanli_duoyue* w) {
     ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 3);
-    ui->onModal([&](QDialog* q) {
-      auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_query*>(q);
-      ASSERT_NE(dialog, nullptr);
+    ui->onWindow<TForm_jiaofeiguanli_duoyue_query>([&](TForm_jiaofeiguanli_duoyue_query* dialog) {
       typeInto(dialog->Edit1, u8("h1"));
       EXPECT_EQ(dialog->Edit1->text(), u8("H1"));
       const QList<QWidget*> walk = {dialog->Edit1,         dialog->Edit2,         dialog->ComboBox1,
@@ -114,15 +105,11 @@ TEST_F(FeeWindowsTest, MultiMonthSearchDialogRunsOnEnter) {
 // walk stops posts nothing; the typed amount is posted with the house's new balance.
 TEST_F(FeeWindowsTest, BillWindowDialogEnterWalkAndPosting) {
   billH1(1, 1);
-  menu("N22", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeidan_duoyue>("N22", [&](TForm_jiaofeidan_duoyue* w) {
     findHouse(w, "H1");
     ASSERT_EQ(w->t_jiaofeidan->RecordCount(), 1);
     ctrlClickRow(w->DBGridEh2, 0);
-    ui->onModal([&](QDialog* p) {
-      auto* dialog = qobject_cast<TForm_jiaofeidan_jiaofei*>(p);
-      ASSERT_NE(dialog, nullptr);
+    ui->onWindow<TForm_jiaofeidan_jiaofei>([&](TForm_jiaofeidan_jiaofei* dialog) {
       EXPECT_EQ(dialog->windowTitle(), u8("业主缴费"));
       const struct {
         QWidget* from;
@@ -171,18 +158,14 @@ TEST_F(FeeWindowsTest, SingleMonthDialogLimitsItsAmounts) {
       {3, "", "123456", "", "0/100000/0/100000"},                // 支票 at most 100000
       {4, "1234567.12345", "", "", "1000000/0/0/1000000"},       // 现金 at most 1000000
   };
-  menu("N38", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeiguanli>("N38", [&](TForm_jiaofeiguanli* w) {
     EXPECT_EQ(focused(w), w->Edit1);
     for (const auto& c : cases) {
       SCOPED_TRACE(c.month);
       w->DateTimePicker1->setDate(QDate(2005, c.month, 1));
       ASSERT_EQ(w->q_houseinfo->RecordCount(), 1);
       clickRow(w->DBGridEh1, 0);
-      ui->onModal([&](QDialog* p) {
-        auto* dialog = qobject_cast<TForm_jiaofeiguanli_edit*>(p);
-        ASSERT_NE(dialog, nullptr);
+      ui->onWindow<TForm_jiaofeiguanli_edit>([&](TForm_jiaofeiguanli_edit* dialog) {
         if (c.month == 1) {
           const QList<QWidget*> walk = {dialog->DBDateTimeEditEh1, dialog->DBComboBoxEh1, dialog->DBNumberEditEh2,
                                         dialog->DBNumberEditEh3,   dialog->DBNumberEditEh4, dialog->DBEdit2,
@@ -226,9 +209,7 @@ TEST_F(FeeWindowsTest, DepositAmountBoxTakesOnlyMoney) {
     const char* typed;
     const char* amount;
   } cases[] = {{"500", "500"}, {"-2x00", "200"}, {"12.34567", "12.3456"}};
-  menu("N43", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_yajin*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_yajin>("N43", [&](TForm_yajin* w) {
     for (const auto& c : cases) {
       SCOPED_TRACE(c.typed);
       click(w->bitbtn_add);
@@ -271,9 +252,7 @@ TEST_F(FeeWindowsTest, ChengchuanNoticeOfMarkedRowsIsPrinted) {
   const QString pdf = outputFolder() + u8("/chengchuan_notice.pdf");
   QFile::remove(pdf);
   const QString year = QString::number(QDate::currentDate().year());
-  menu("N22", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeidan_duoyue>("N22", [&](TForm_jiaofeidan_duoyue* w) {
     w->frReport1->ShowProgress = false;
     findHouse(w, "H1");
     ASSERT_EQ(w->t_jiaofeidan->RecordCount(), 3);

@@ -124,15 +124,11 @@ class TwoEstateOffice : public FeeWindowsTest {
 
   // 业主应缴费用管理 (bill window), 业主缴费 of the marked months through the payment dialog.
   void payInBillWindow(const char* item, QList<int> months, const char* method, const char* cash, bool keep) {
-    menu("N22", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
-      ASSERT_NE(w, nullptr);
+    menuWindow<TForm_jiaofeidan_duoyue>("N22", [&](TForm_jiaofeidan_duoyue* w) {
       findHouse(w, "H1");
       clickFirst(w->DBGridEh1, w->q_houseinfo, ofEstate0001);
       mark(w->DBGridEh2, w->t_jiaofeidan, billsOf(item, months));
-      ui->onModal([&](QDialog* p) {
-        auto* dialog = qobject_cast<TForm_jiaofeidan_jiaofei*>(p);
-        ASSERT_NE(dialog, nullptr);
+      ui->onWindow<TForm_jiaofeidan_jiaofei>([&](TForm_jiaofeidan_jiaofei* dialog) {
         typeInto(dialog->DBComboBoxEh1, u8(method));
         typeInto(dialog->DBEdit1, u8(cash));
         dialog->CheckBox1->setChecked(false);
@@ -146,9 +142,7 @@ class TwoEstateOffice : public FeeWindowsTest {
   }
   // The bill window's 快速缴费 of the marked months.
   void quickPayInBillWindow(const char* item, QList<int> months, const char* method) {
-    menu("N22", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
-      ASSERT_NE(w, nullptr);
+    menuWindow<TForm_jiaofeidan_duoyue>("N22", [&](TForm_jiaofeidan_duoyue* w) {
       findHouse(w, "H1");
       clickFirst(w->DBGridEh1, w->q_houseinfo, ofEstate0001);
       mark(w->DBGridEh2, w->t_jiaofeidan, billsOf(item, months));
@@ -160,13 +154,9 @@ class TwoEstateOffice : public FeeWindowsTest {
   }
   // 业主多月缴费管理: the marked months through its 缴费 dialog.
   void payInMultiMonthWindow(const char* item, QList<int> months, const char* method, const char* cash) {
-    menu("N76", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_jiaofeiguanli_duoyue*>(d);
-      ASSERT_NE(w, nullptr);
+    menuWindow<TForm_jiaofeiguanli_duoyue>("N76", [&](TForm_jiaofeiguanli_duoyue* w) {
       mark(w->DBGridEh1, w->q_jiaofeidan, billsOf(item, months));
-      ui->onModal([&](QDialog* p) {
-        auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(p);
-        ASSERT_NE(dialog, nullptr);
+      ui->onWindow<TForm_jiaofeiguanli_duoyue_edit>([&](TForm_jiaofeiguanli_duoyue_edit* dialog) {
         typeInto(dialog->DBComboBoxEh1, u8(method));
         typeInto(dialog->DBEdit1, u8(cash));
         dialog->CheckBox1->setChecked(false);
@@ -179,9 +169,7 @@ class TwoEstateOffice : public FeeWindowsTest {
   }
   // 业主快速缴费管理: 选中记录缴费 (N3) of the marked rows, or 当前记录缴费 (N1) of the first.
   void payInFastWindow(const char* item, QList<int> months, const char* method, const char* command) {
-    menu("N108", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_jiaofeiguanli_fast*>(d);
-      ASSERT_NE(w, nullptr);
+    menuWindow<TForm_jiaofeiguanli_fast>("N108", [&](TForm_jiaofeiguanli_fast* w) {
       if (QString::fromLatin1(command) == u8("N1")) clickFirst(w->DBGridEh1, w->q_jiaofeidan, billsOf(item, months));
       else mark(w->DBGridEh1, w->q_jiaofeidan, billsOf(item, months));
       typeInto(w->DBComboBoxEh1, u8(method));
@@ -195,14 +183,10 @@ class TwoEstateOffice : public FeeWindowsTest {
   // 业主单月缴费管理 of March: 单笔缴费 of one item's row, or 按单缴费 of the house's month
   // (item null), stamped today 10:00 by payer ZHANG and receiver CASHIER.
   void payInSingleMonthWindow(const char* item, const char* cash) {
-    menu("N38", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_jiaofeiguanli*>(d);
-      ASSERT_NE(w, nullptr);
+    menuWindow<TForm_jiaofeiguanli>("N38", [&](TForm_jiaofeiguanli* w) {
       w->DateTimePicker1->setDate(QDate(2005, 3, 1));
       clickFirst(w->DBGridEh1, w->q_houseinfo, ofEstate0001);
-      ui->onModal([&](QDialog* p) {
-        auto* dialog = qobject_cast<TForm_jiaofeiguanli_edit*>(p);
-        ASSERT_NE(dialog, nullptr);
+      ui->onWindow<TForm_jiaofeiguanli_edit>([&](TForm_jiaofeiguanli_edit* dialog) {
         typeInto(dialog->DBComboBoxEh1, u8("现金"));
         typeInto(dialog->DBNumberEditEh2, u8(cash));
         typeInto(dialog->DBEdit3, u8("ZHANG"));
@@ -234,9 +218,7 @@ class TwoEstateOffice : public FeeWindowsTest {
   }
   // 实收金额明细表 (journal): the payment marked among today's and reversed with 删除.
   void reverseInJournal(const std::function<bool(TDataSet*)>& payment) {
-    menu("N53", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_shoufeimingxibiao*>(d);
-      ASSERT_NE(w, nullptr);
+    menuWindow<TForm_shoufeimingxibiao>("N53", [&](TForm_shoufeimingxibiao* w) {
       ASSERT_GE(w->q_sfhzb->RecordCount(), 2);  // other payments of the day are listed
       mark(w->DBGridEh1, w->q_sfhzb, payment);
       ui->answerMessage(mrYes);
@@ -245,14 +227,10 @@ class TwoEstateOffice : public FeeWindowsTest {
   }
   // The bill window's 打印实收收据 list of the house: the payment made current and 删除.
   void reverseInReceiptList(const std::function<bool(TDataSet*)>& payment) {
-    menu("N22", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
-      ASSERT_NE(w, nullptr);
+    menuWindow<TForm_jiaofeidan_duoyue>("N22", [&](TForm_jiaofeidan_duoyue* w) {
       findHouse(w, "H1");
       clickFirst(w->DBGridEh1, w->q_houseinfo, ofEstate0001);
-      ui->onModal([&](QDialog* r) {
-        auto* receipts = qobject_cast<TForm_jiaofeidan_shouju*>(r);
-        ASSERT_NE(receipts, nullptr);
+      ui->onWindow<TForm_jiaofeidan_shouju>([&](TForm_jiaofeidan_shouju* receipts) {
         ASSERT_GE(receipts->q_sfhzb->RecordCount(), 2);
         clickFirst(receipts->DBGridEh1, receipts->q_sfhzb, payment);
         ui->answerMessage(mrYes);
@@ -394,13 +372,9 @@ TEST_F(TwoEstateOffice, EarlierPaymentWithoutRowsLeavesTheLaterPaymentsRows) {
   ASSERT_EQ(stored(laterRows), paid);
 
   auto earlierPayment = [earlier](TDataSet* q) { return QString::number(q->RowId()) == earlier; };
-  menu("N53", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_shoufeimingxibiao*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_shoufeimingxibiao>("N53", [&](TForm_shoufeimingxibiao* w) {
     clickFirst(w->DBGridEh1, w->q_sfhzb, earlierPayment);
-    ui->onModal([&](QDialog* e) {
-      auto* dialog = qobject_cast<TForm_shoufeimingxibiao_edit*>(e);
-      ASSERT_NE(dialog, nullptr);
+    ui->onWindow<TForm_shoufeimingxibiao_edit>([&](TForm_shoufeimingxibiao_edit* dialog) {
       typeInto(dialog->DBEdit7, u8("P9"));
       click(dialog->bitbtn2);
       EXPECT_EQ(ui->lastMessage().text, u8("保存完毕!"));
@@ -493,9 +467,7 @@ TEST_F(TwoEstateOffice, DepositLedgerEditsNeverTakeAHouseBelowZero) {
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.name);
-    menu("N43", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_yajin*>(d);
-      ASSERT_NE(w, nullptr);
+    menuWindow<TForm_yajin>("N43", [&](TForm_yajin* w) {
       if (*s.row) {
         clickFirst(w->DBGridEh1, w->q_yajin, [&](TDataSet* q) {
           return ofEstate0001(q) && q->FieldByName(u8("操作类型"))->AsString() == u8(s.row);
@@ -530,9 +502,7 @@ TEST_F(TwoEstateOffice, PaymentsFromTheDepositKeepTheLedgerAtOrAboveZero) {
   quickPayInBillWindow("物业费", {1, 2, 3}, "冲抵押金");  // 300.00 of 500.00
   expectDepositsHold("after the quick payment");
   // 200.00 left: 水费 of three months fits, the multi-month dialog's 210.00 does not.
-  menu("N108", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli_fast*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeiguanli_fast>("N108", [&](TForm_jiaofeiguanli_fast* w) {
     mark(w->DBGridEh1, w->q_jiaofeidan, billsOf("水费", {1, 2, 3}));
     typeInto(w->DBComboBoxEh1, u8("冲抵押金"));
     ui->answerMessage(mrYes);
@@ -542,13 +512,9 @@ TEST_F(TwoEstateOffice, PaymentsFromTheDepositKeepTheLedgerAtOrAboveZero) {
   EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), money("110"));
   expectDepositsHold("after the fast window");
   exec(u8("update 收费明细表 set 缴费状态='未缴费' where 小区代码='0001' and 收费名称='物业费' and 月份='3'"));
-  menu("N76", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeiguanli_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeiguanli_duoyue>("N76", [&](TForm_jiaofeiguanli_duoyue* w) {
     mark(w->DBGridEh1, w->q_jiaofeidan, billsOf("物业费", {3}));
-    ui->onModal([&](QDialog* p) {
-      auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(p);
-      ASSERT_NE(dialog, nullptr);
+    ui->onWindow<TForm_jiaofeiguanli_duoyue_edit>([&](TForm_jiaofeiguanli_duoyue_edit* dialog) {
       typeInto(dialog->DBComboBoxEh1, u8("冲抵押金"));
       typeInto(dialog->DBEdit1, u8("110.01"));
       dialog->CheckBox1->setChecked(false);
@@ -562,9 +528,7 @@ TEST_F(TwoEstateOffice, PaymentsFromTheDepositKeepTheLedgerAtOrAboveZero) {
   EXPECT_EQ(DepositBalanceOf(db(), u8("0001"), u8("H1")), money("110"));
   expectDepositsHold("after the refused payment");
   // The receipt is spent: deleting it is refused.
-  menu("N43", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_yajin*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_yajin>("N43", [&](TForm_yajin* w) {
     clickFirst(w->DBGridEh1, w->q_yajin, [](TDataSet* q) {
       return ofEstate0001(q) && q->FieldByName(u8("操作类型"))->AsString() == u8("收取");
     });

@@ -19,24 +19,17 @@ namespace {
 
 // House H1 (carried balance 5.00) with three unpaid months of 物业费 (100.00 each) and one of
 // 卫生费; the bill window lists H1's rows newest first: 2005/3, 2005/2, 2005/1 of each item.
-class PaymentTest : public BillingTest {
+class PaymentTest : public WithWindow<BillingTest, TForm_jiaofeidan_duoyue> {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
     addHouse(u8("H1"), u8("张三"), 80, "5");
-    addItem(u8("物业费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
-    addItem(u8("卫生费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "10");
-    AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
-    BillHouse h{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-    GenerateBills(db(), {h}, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
+    addFixedItems({{"物业费", "100"}, {"卫生费", "10"}}, {"H1"});
+    billMonths({billHouse("H1")}, 2005, 1, 2005, 3);
     form_ = std::make_unique<TForm_jiaofeidan_duoyue>();
     form_->Prepare();
     form_->Edit1->setText(u8("H1"));
     form_->bitbtn_seekClick();
-  }
-  void TearDown() override {
-    form_.reset();
-    BillingTest::TearDown();
   }
   // Marks the bill rows of an item and months ("3", "2", ...).
   void mark(const char* item, QStringList months) {
@@ -60,9 +53,7 @@ class PaymentTest : public BillingTest {
   };
   // 正常缴费 with the dialog answered by `entry` and Yes to the confirmation.
   void pay(ScriptedUi& ui, const Entry& e, bool confirm = true) {
-    ui.onModal([this, e, &ui, confirm](QDialog* d) {
-      auto* dialog = qobject_cast<TForm_jiaofeidan_jiaofei*>(d);
-      ASSERT_NE(dialog, nullptr);
+    ui.onWindow<TForm_jiaofeidan_jiaofei>([this, e, &ui, confirm](TForm_jiaofeidan_jiaofei* dialog) {
       seen_ = dialog;
       TADOQuery* row = Dm1->q_sfhzb;
       dueShown_ = row->FieldByName(u8("收费金额"))->AsMoney();
@@ -81,7 +72,6 @@ class PaymentTest : public BillingTest {
     form_->PreparePayment();
   }
 
-  std::unique_ptr<TForm_jiaofeidan_duoyue> form_;
   QDialog* seen_ = nullptr;
   Money dueShown_;
   QString monthsShown_, payerShown_;

@@ -11,16 +11,11 @@ class PrintedPeriodsTest : public FeeWindowsTest {
   // H1's January to March 2005 paid in the multi-month window, which lists months oldest
   // first; and a one-month payment of November 2026 of another window.
   void payOldestFirst() {
-    BillHouse h1{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-    GenerateBills(db(), {h1}, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
-    menu("N76", [&](QDialog* d) {
-      auto* w = qobject_cast<TForm_jiaofeiguanli_duoyue*>(d);
-      ASSERT_NE(w, nullptr);
+    billH1(1, 3);
+    menuWindow<TForm_jiaofeiguanli_duoyue>("N76", [&](TForm_jiaofeiguanli_duoyue* w) {
       ASSERT_EQ(w->q_jiaofeidan->RecordCount(), 3);
       for (int row = 0; row < 3; ++row) ctrlClickRow(w->DBGridEh1, row);
-      ui->onModal([&](QDialog* p) {
-        auto* dialog = qobject_cast<TForm_jiaofeiguanli_duoyue_edit*>(p);
-        ASSERT_NE(dialog, nullptr);
+      ui->onWindow<TForm_jiaofeiguanli_duoyue_edit>([&](TForm_jiaofeiguanli_duoyue_edit* dialog) {
         typeInto(dialog->DBComboBoxEh1, u8("现金"));
         typeInto(dialog->DBEdit1, u8("300"));
         ui->answerMessage(mrYes);
@@ -40,9 +35,7 @@ TEST_F(PrintedPeriodsTest, ReceiptPrintsEarliestToLatestAndOneMonthAlone) {
   payOldestFirst();
   const QString pdf = outputFolder() + u8("/receipt_periods.pdf");
   QFile::remove(pdf);
-  menu("N22", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_jiaofeidan_duoyue*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_jiaofeidan_duoyue>("N22", [&](TForm_jiaofeidan_duoyue* w) {
     typeInto(w->Edit1, u8("H1"));
     click(w->bitbtn_seek);
     ASSERT_EQ(w->q_houseinfo->RecordCount(), 1);
@@ -73,9 +66,7 @@ TEST_F(PrintedPeriodsTest, PrePrintedReceiptPrintsEarliestToLatest) {
   InstallTemplate("收款收据.frf");
   const QString pdf = outputFolder() + u8("/preprinted_periods.pdf");
   QFile::remove(pdf);
-  menu("N53", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_shoufeimingxibiao*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_shoufeimingxibiao>("N53", [&](TForm_shoufeimingxibiao* w) {
     w->frReport1->ShowProgress = false;
     ASSERT_EQ(w->q_sfhzb->RecordCount(), 1);
     ctrlClickRow(w->DBGridEh1, 0, 1);
@@ -93,9 +84,7 @@ TEST_F(PrintedPeriodsTest, OwnerCertificateIsTheCurrentHouseOnly) {
   const QString pdf = outputFolder() + u8("/owner_certificate.pdf");
   QFile::remove(pdf);
   int pages = -1;
-  menu("N56", [&](QDialog* d) {
-    auto* w = qobject_cast<TForm_housecharge*>(d);
-    ASSERT_NE(w, nullptr);
+  menuWindow<TForm_housecharge>("N56", [&](TForm_housecharge* w) {
     w->frReport1->ShowProgress = false;
     ASSERT_EQ(w->q_houseinfo->RecordCount(), 2);
     clickRow(w->DBGridEh1, 1);

@@ -411,9 +411,7 @@ TEST_F(ReceiptTest, HookOpensTheWindowOnTheHouse) {
   ScriptedUi ui;
   int rows = -1;
   QString shown;
-  ui.onModal([&](QDialog* d) {
-    auto* form = qobject_cast<TForm_jiaofeidan_shouju*>(d);
-    ASSERT_NE(form, nullptr);
+  ui.onWindow<TForm_jiaofeidan_shouju>([&](TForm_jiaofeidan_shouju* form) {
     rows = form->q_sfhzb->RecordCount();
     shown = form->Label5->text();
     form->bitbtn_return->click();

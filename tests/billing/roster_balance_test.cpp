@@ -15,7 +15,7 @@
 
 namespace {
 
-class RosterTest : public BillingTest {
+class RosterTest : public WithWindow<BillingTest, TForm_housecharge> {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
@@ -24,13 +24,7 @@ class RosterTest : public BillingTest {
     addHouse(u8("H3"), u8("王三"), 80, "0");
     addHouse(u8("H4"), u8("赵四"), 80, "7.25");
     form_ = std::make_unique<TForm_housecharge>();
-    form_->q_houseinfo->SQL.Add(u8("select * from 房屋资料 "));
-    form_->q_houseinfo->SQL.Add(u8("order by 房屋代码"));
-    form_->q_houseinfo->Open();
-  }
-  void TearDown() override {
-    form_.reset();
-    BillingTest::TearDown();
+    OpenOrdered(form_->q_houseinfo, u8("select * from 房屋资料 "), u8("order by 房屋代码"));
   }
   void mark(std::initializer_list<const char*> houses) {
     TADOQuery* q = form_->q_houseinfo;
@@ -48,7 +42,6 @@ class RosterTest : public BillingTest {
     for (q.First(); !q.Eof(); q.Next()) out << q.Fields()[0]->AsString() + u8("=") + q.Fields()[1]->AsMoney().toString();
     return out.join(u8(" "));
   }
-  std::unique_ptr<TForm_housecharge> form_;
 };
 
 TEST_F(RosterTest, ClearingZeroesMarkedHousesOnly) {

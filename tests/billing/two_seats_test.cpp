@@ -69,9 +69,7 @@ TEST(TwoSeatsChild, PaysThroughTheBillWindow) {
         clicked = t->GetBookmark();
       }
     t->GotoBookmark(clicked);
-    ui.onModal([&](QDialog* d) {
-      auto* dialog = qobject_cast<TForm_jiaofeidan_jiaofei*>(d);
-      ASSERT_NE(dialog, nullptr);
+    ui.onWindow<TForm_jiaofeidan_jiaofei>([&](TForm_jiaofeidan_jiaofei* dialog) {
       TADOQuery* row = Dm1->q_sfhzb;
       row->FieldByName(u8("缴费方式"))->SetAsString(method);
       row->FieldByName(u8("现金"))->SetAsMoney(cash);
@@ -97,11 +95,8 @@ class TwoSeatsTest : public BillingTest {
   void SetUp() override {
     BillingTest::SetUp();
     addHouse(u8("H1"), u8("张三"), 80, "0");
-    addItem(u8("物业费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
-    addItem(u8("卫生费"), ChargeFormula::Direct, "0", "", "否", "业主收费金额相同", "100");
-    AssignChargeItems(db(), {{u8("0001"), u8("H1")}}, kAllChargeItems, CurrentOperatorName);
-    BillHouse h{u8("H1"), u8("0001"), u8("默认小区"), u8("A"), u8("A栋"), u8("1单元"), u8("张三"), QString()};
-    GenerateBills(db(), {h}, QString(), BillMonthsBetween(2005, 1, 2005, 3), CurrentOperatorName, Now());
+    addFixedItems({{"物业费", "100"}, {"卫生费", "100"}}, {"H1"});
+    billMonths({billHouse("H1")}, 2005, 1, 2005, 3);
     exec(u8("insert into 押金明细表 (小区代码, 日期, 房屋代码, 业主名称, 操作类型, 金额) values "
             "('0001', '2005-01-01 00:00:00', 'H1', '张三', '收取', ccur(150))"));
     exec(u8("update 房屋资料 set 押金=ccur(150)"));

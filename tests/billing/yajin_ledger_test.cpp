@@ -45,7 +45,7 @@ TEST(DepositRules, SignedAmountsAndTotalChanges) {
   EXPECT_EQ(DepositAvailable(money("50"), {}), money("50"));
 }
 
-class DepositTest : public BillingTest {
+class DepositTest : public WithWindow<BillingTest, TForm_yajin> {
  protected:
   void SetUp() override {
     BillingTest::SetUp();
@@ -56,10 +56,6 @@ class DepositTest : public BillingTest {
     form_->Prepare();
     form_->q_yajin->SQL.Add(u8("select * from 押金明细表 order by 日期"));
     form_->q_yajin->Open();
-  }
-  void TearDown() override {
-    form_.reset();
-    BillingTest::TearDown();
   }
   TADOQuery* q() { return form_->q_yajin; }
   void type(const char* house, const char* kind, const char* amount, TDateTime date = EncodeDate(2005, 3, 1)) {
@@ -86,7 +82,6 @@ class DepositTest : public BillingTest {
         return;
     FAIL() << "no movement " << kind << " " << amount;
   }
-  std::unique_ptr<TForm_yajin> form_;
 };
 
 TEST_F(DepositTest, RefundsAndOffsetsAreLimitedToTheBalance) {
@@ -237,9 +232,7 @@ TEST_F(DepositTest, CategoryComesFromTheTypeTableWhileEditingOnly) {
   form_->DBComboBoxEh3EditButtonsClick();  // browsing: no editor opens
   form_->bitbtn_addClick();
   type("H1", "收取", "100");
-  ui.onModal([](QDialog* d) {
-    auto* e = qobject_cast<TfrmTreeEditBase*>(d);
-    ASSERT_NE(e, nullptr);
+  ui.onWindow<TfrmTreeEditBase>([](TfrmTreeEditBase* e) {
     e->tvType->setCurrentItem(e->FindNode(u8("001")));
     e->btnOK->click();
   });

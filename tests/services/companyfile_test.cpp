@@ -70,9 +70,7 @@ class CompanyFileTest : public ServicesTest {
   QString company(const QString& sql) { return FirstValueIn(form_Dm2->ADO_system1, sql); }
   std::unique_ptr<TForm_companyfile> openDocuments() {
     auto form = std::make_unique<TForm_companyfile>();
-    form->q_companyfile->SQL.Add(u8("select * from 公司文件"));
-    form->q_companyfile->SQL.Add(u8("order by 发文号 desc"));
-    form->q_companyfile->Open();
+    OpenOrdered(form->q_companyfile, u8("select * from 公司文件"), u8("order by 发文号 desc"));
     form->show();
     return form;
   }
@@ -346,9 +344,7 @@ TEST_F(CompanyFileTest, FirstPictureClearedAtOnceOthersWithTheSave) {
   edit.ClearPicture(1);
   EXPECT_EQ(ui.lastMessage().text, u8("确实要清除当前的照片吗？"));
   EXPECT_EQ(company(stored), u8("falsefalse"));  // picture one posted at once, with the pending edit
-  ui.onModal([](QDialog* d) {
-    auto* viewer = qobject_cast<TForm_showphoto*>(d);
-    ASSERT_NE(viewer, nullptr);
+  ui.onWindow<TForm_showphoto>([](TForm_showphoto* viewer) {
     EXPECT_EQ(viewer->Picture().size(), QSize(8, 6));
     viewer->N1Click();
     EXPECT_TRUE(viewer->Stretched());

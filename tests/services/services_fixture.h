@@ -21,5 +21,4 @@ class ServicesTest : public DataModuleTest {
     LogIn(u8("操作员甲"));
     CurrentOperatorCode = u8("001");
   }
-  void TearDown() override { CloseDatabases(); }
 };

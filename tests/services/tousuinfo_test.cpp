@@ -68,7 +68,7 @@ TEST(ComplaintQuery, ConditionsInDialogOrderWithHostileTextQuoted) {
             u8("(投诉日期 between cdate('2004-03-01 00:00:00') and cdate('2004-03-31 23:59:59'))"));
 }
 
-class ComplaintWindowTest : public ServicesTest {
+class ComplaintWindowTest : public WithWindow<ServicesTest, TForm_tousuinfo> {
  protected:
   void SetUp() override {
     ServicesTest::SetUp();
@@ -76,19 +76,13 @@ class ComplaintWindowTest : public ServicesTest {
             "values ('01', '澄川小区', 'L1', '一栋', '一单元', 'A-1-101', '王五', '5550101')"));
     exec(u8("insert into 楼宇资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称) values ('01', '澄川小区', 'L1', '一栋')"));
   }
-  void TearDown() override {
-    form_.reset();
-    ServicesTest::TearDown();
-  }
   void open(const QString& where = u8("where (处理结果='未完成')"), bool frontDesk = false) {
     form_ = std::make_unique<TForm_tousuinfo>();
     if (frontDesk) {
       form_->Label13->setText(u8("前台模式"));
       form_->Label15->setText(u8("A-1-101"));
     }
-    form_->q_tousuinfo->SQL.Add(u8("select * from 业主投诉表 ") + where);
-    form_->q_tousuinfo->SQL.Add(u8("order by 投诉日期 desc"));
-    form_->q_tousuinfo->Open();
+    OpenOrdered(form_->q_tousuinfo, u8("select * from 业主投诉表 ") + where, u8("order by 投诉日期 desc"));
     form_->show();
   }
   TADOQuery* q() { return form_->q_tousuinfo; }
@@ -105,7 +99,6 @@ class ComplaintWindowTest : public ServicesTest {
     EXPECT_EQ(ui.lastMessage().text, u8("保存完毕！!"));
     return q()->FieldByName(u8("投诉单号"))->AsString();
   }
-  std::unique_ptr<TForm_tousuinfo> form_;
 };
 
 TEST_F(ComplaintWindowTest, NumbersContinueTheSerialOfTheComplaintsMonth) {
@@ -298,9 +291,7 @@ TEST_F(ComplaintWindowTest, PickerOutsideFrontDeskOnlyWhileEditing) {
   form_->bitbtn_addClick();
   // CheckBox2 cleared: the building picker; its choice fills estate and building only.
   form_->CheckBox2->setChecked(false);
-  ui.onModal([](QDialog* d) {
-    auto* picker = qobject_cast<TForm_choosestorey*>(d);
-    ASSERT_NE(picker, nullptr);
+  ui.onWindow<TForm_choosestorey>([](TForm_choosestorey* picker) {
     EXPECT_EQ(picker->CallerTag(), u8("tousuinfo"));
     picker->bitbtn_selectClick();
   });
@@ -310,9 +301,7 @@ TEST_F(ComplaintWindowTest, PickerOutsideFrontDeskOnlyWhileEditing) {
   EXPECT_TRUE(q()->FieldByName(u8("房屋代码"))->IsNull());
   // Ticked: the house picker over Dm1.q_houseinfo, its building list filled.
   form_->CheckBox2->setChecked(true);
-  ui.onModal([](QDialog* d) {
-    auto* picker = qobject_cast<TForm_choosehouse*>(d);
-    ASSERT_NE(picker, nullptr);
+  ui.onWindow<TForm_choosehouse>([](TForm_choosehouse* picker) {
     EXPECT_EQ(picker->ComboBox1->count(), 1);
     picker->bitbtn_selectClick();
   });

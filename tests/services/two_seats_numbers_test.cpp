@@ -81,9 +81,7 @@ TEST(ServiceSeatChild, SavesAComplaint) {
     ChildSeat child(folder, seat);
     ScriptedUi ui;
     TForm_tousuinfo form;
-    form.q_tousuinfo->SQL.Add(u8("select * from 业主投诉表 where (处理结果='未完成')"));
-    form.q_tousuinfo->SQL.Add(u8("order by 投诉日期 desc"));
-    form.q_tousuinfo->Open();
+    OpenOrdered(form.q_tousuinfo, u8("select * from 业主投诉表 where (处理结果='未完成')"), u8("order by 投诉日期 desc"));
     form.show();
     form.bitbtn_addClick();
     TADOQuery* q = form.q_tousuinfo;
@@ -118,9 +116,7 @@ TEST(ServiceSeatChild, AddsARecipientToTheDocumentItShows) {
     ASSERT_TRUE(ConnectCompanyServer());
     {
       TForm_companyfile form;
-      form.q_companyfile->SQL.Add(u8("select * from 公司文件"));
-      form.q_companyfile->SQL.Add(u8("order by 发文号 desc"));
-      form.q_companyfile->Open();
+      OpenOrdered(form.q_companyfile, u8("select * from 公司文件"), u8("order by 发文号 desc"));
       form.show();
       ASSERT_TRUE(form.q_companyfile->Locate(u8("发文号"), Variant(u8("FW-001"))));
       touch(folder, u8("ready-") + seat);
@@ -215,9 +211,7 @@ TEST_F(ServiceSeatsTest, ARenumberedDocumentKeepsItsCirculation) {
   ASSERT_TRUE(ConnectCompanyServer());
   {
     auto form = std::make_unique<TForm_companyfile>();
-    form->q_companyfile->SQL.Add(u8("select * from 公司文件"));
-    form->q_companyfile->SQL.Add(u8("order by 发文号 desc"));
-    form->q_companyfile->Open();
+    OpenOrdered(form->q_companyfile, u8("select * from 公司文件"), u8("order by 发文号 desc"));
     form->show();
     ASSERT_TRUE(form->q_companyfile->Locate(u8("发文号"), Variant(u8("FW-001"))));
     TForm_companyfile_edit edit(form.get());

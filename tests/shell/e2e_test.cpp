@@ -59,9 +59,7 @@ class ProgramRun {
 // Answers the next log-in dialog with attempts of (name, password); the dialog is expected to
 // end after the last one.
 void answerLogin(ScriptedUi& ui, const QString& name, const QStringList& passwords) {
-  ui.onModal([name, passwords](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
+  ui.onWindow<TForm_Enter>([name, passwords](TForm_Enter* enter) {
     const int index = enter->DBLookupComboBox1->findText(name);
     ASSERT_GE(index, 0) << name.toStdString();
     for (const QString& password : passwords) {
@@ -91,9 +89,7 @@ TEST(EndToEnd, AdministratorAddsAnOperatorWhoLogsInWithHisRights) {
     EXPECT_EQ(run.form->statusPanelText(0), u("操作员：系统管理员"));
 
     // 2. 操作员设置: a new operator, his rights and his estate.
-    ui.onModal([&](QDialog* d) {
-      auto* w = qobject_cast<TForm_qxb*>(d);
-      ASSERT_NE(w, nullptr);
+    ui.onWindow<TForm_qxb>([&](TForm_qxb* w) {
       EXPECT_EQ(w->q_qxb->SQL, (QStringList{u("select * from 权限表 "), u("order by 姓名")}));
       w->bitbtn_add->click();
       TypeText(w->DBEdit1, u("008"));
@@ -103,9 +99,7 @@ TEST(EndToEnd, AdministratorAddsAnOperatorWhoLogsInWithHisRights) {
       EXPECT_EQ(ui.lastMessage().text, u("保存完毕!"));
       ASSERT_EQ(w->q_qxb->FieldByName(u("代码"))->AsString(), u("008"));
 
-      ui.onModal([&](QDialog* rd) {
-        auto* rights = qobject_cast<TForm_qxb_qxsz*>(rd);
-        ASSERT_NE(rights, nullptr);
+      ui.onWindow<TForm_qxb_qxsz>([&](TForm_qxb_qxsz* rights) {
         for (const char* right : {"收费项目设置", "编辑权", "打印权"}) rights->CheckBoxFor(u(right))->Toggle();
         rights->bitbtn_save->click();
         EXPECT_EQ(ui.lastMessage().text, u("保存完毕!"));
@@ -113,9 +107,7 @@ TEST(EndToEnd, AdministratorAddsAnOperatorWhoLogsInWithHisRights) {
       });
       w->bitbtn_qxsz->click();
 
-      ui.onModal([&](QDialog* pd) {
-        auto* picker = qobject_cast<TForm_choosegarden*>(pd);
-        ASSERT_NE(picker, nullptr);
+      ui.onWindow<TForm_choosegarden>([&](TForm_choosegarden* picker) {
         picker->bitbtn_select->click();
       });
       w->bitbtn_addgarden->click();
@@ -141,9 +133,7 @@ TEST(EndToEnd, AdministratorAddsAnOperatorWhoLogsInWithHisRights) {
     EXPECT_FALSE(RightFlags.value(u("删除权")));
     EXPECT_FALSE(RightFlags.value(u("操作员设置")));
 
-    ui.onModal([](QDialog* d) {
-      auto* pw = qobject_cast<TForm_password*>(d);
-      ASSERT_NE(pw, nullptr);
+    ui.onWindow<TForm_password>([](TForm_password* pw) {
       pw->MaskEdit3->setText(QString());
       pw->MaskEdit1->setText(u("ABC"));
       pw->MaskEdit2->setText(u("ABC"));

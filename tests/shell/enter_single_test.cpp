@@ -37,16 +37,11 @@ class EstateLogInTest : public DataModuleTest {
            "('101', '王一', 'A001', 'A区'), ('102', '李二', 'A001', 'A区'), ('102', '李二', 'B002', 'B区')"));
     GardenScoped = true;
   }
-  void TearDown() override {
-    CloseDatabases();
-  }
 
   // Shows the dialog as start-up does (the operator list not yet filled), acted on by `act`.
   bool runLogin(ScriptedUi& ui, std::function<void(TForm_Enter_single*)> act) {
     Dm1->q_qxb->Close();
-    ui.onModal([act](QDialog* d) {
-      auto* dialog = qobject_cast<TForm_Enter_single*>(d);
-      ASSERT_NE(dialog, nullptr);
+    ui.onWindow<TForm_Enter_single>([act](TForm_Enter_single* dialog) {
       act(dialog);
       if (dialog->isVisible()) dialog->BitBtn_CancelClick();
     });
@@ -61,9 +56,7 @@ class EstateLogInTest : public DataModuleTest {
 
 // Picks the estate named `name` through "＋" and the estate picker's 选中.
 void pickEstate(ScriptedUi& ui, TForm_Enter_single* d, const QString& name) {
-  ui.onModal([name](QDialog* p) {
-    auto* picker = qobject_cast<TForm_choosegarden*>(p);
-    ASSERT_NE(picker, nullptr);
+  ui.onWindow<TForm_choosegarden>([name](TForm_choosegarden* picker) {
     EXPECT_EQ(picker->CallerTag(), u("enter"));
     ASSERT_TRUE(picker->q_temp->Locate(u("小区名称"), Variant(name))) << name.toStdString();
     picker->bitbtn_selectClick();
@@ -88,9 +81,7 @@ TEST_F(EstateLogInTest, StartUpShowsTheEstateChoosingDialogAndTheEstateInTheStat
   ScriptedUi ui;
   TForm_main form;
   GardenScoped = true;  // the main window starts with it off; this configuration turns it on
-  ui.onModal([&ui](QDialog* d) {
-    auto* dialog = qobject_cast<TForm_Enter_single*>(d);
-    ASSERT_NE(dialog, nullptr);
+  ui.onWindow<TForm_Enter_single>([&ui](TForm_Enter_single* dialog) {
     EXPECT_FALSE(Dm1->q_qxb->Active());  // the estate choice fills the list
     pickEstate(ui, dialog, u("B区"));
     choose(dialog, u("李二"));
@@ -254,9 +245,7 @@ TEST_F(EstateLogInTest, UnreachableEstateServerEndsTheProgram) {
   GardenScoped = true;
   PerGardenServerDb = u("是");
   bool dialogEnded = false;
-  ui.onModal([&](QDialog* d) {
-    auto* dialog = qobject_cast<TForm_Enter_single*>(d);
-    ASSERT_NE(dialog, nullptr);
+  ui.onWindow<TForm_Enter_single>([&](TForm_Enter_single* dialog) {
     pickEstate(ui, dialog, u("A区"));
     dialogEnded = !dialog->isVisible() && dialog->result() == QDialog::Rejected;
   });

@@ -30,7 +30,6 @@ class LogInTest : public DataModuleTest {
     OpenDatabases();
     LoggedIn = false;
   }
-  void TearDown() override { CloseDatabases(); }
 
   void addOperator(const char* code, const char* name, const char* password, const char* rights = "") {
     QString columns = u("代码, 姓名, 操作口令");
@@ -254,9 +253,7 @@ class PasswordChangeTest : public LogInTest {
   // Opens the window through the main window's command and acts on it.
   void change(ScriptedUi& ui, std::function<void(TForm_password*)> act) {
     TForm_main form;
-    ui.onModal([act](QDialog* d) {
-      auto* w = qobject_cast<TForm_password*>(d);
-      ASSERT_NE(w, nullptr);
+    ui.onWindow<TForm_password>([act](TForm_password* w) {
       act(w);
       if (w->isVisible()) w->bitbtn1Click();
     });

@@ -64,7 +64,11 @@ class EstateRecordsTest : public DataModuleTest {
     OpenDatabases(true);
     LogIn(u("管理员甲"), {"编辑权", "删除权", "打印权", "导出权", "查找权", "楼宇资料设置", "业主资料设置"});
   }
-  void TearDown() override { CloseDatabases(); }
+
+  // Two estates beside the default one: AAAA 东苑 and BBBB 北苑.
+  void addEastAndNorthEstates() {
+    exec(u("insert into 小区资料 (小区代码, 小区名称) values ('AAAA', '东苑'), ('BBBB', '北苑')"));
+  }
 
   // One row in every copying table (the house columns only where the table has them).
   void seedCopies(const QString& estate, const QString& estateName, const QString& building,

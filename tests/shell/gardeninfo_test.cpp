@@ -15,22 +15,16 @@ using namespace estate_test;
 
 namespace {
 
-class EstateWindowTest : public EstateRecordsTest {
+class EstateWindowTest : public WithWindow<EstateRecordsTest, TForm_gardeninfo> {
  protected:
   void SetUp() override {
     EstateRecordsTest::SetUp();
     exec(u("insert into 小区资料 (小区代码, 小区名称) values ('BBBB', '北苑'), ('AAAA', '东苑')"));
     open();
   }
-  void TearDown() override {
-    form_.reset();
-    EstateRecordsTest::TearDown();
-  }
   void open() {
     form_ = std::make_unique<TForm_gardeninfo>();
-    form_->q_gardeninfo->SQL.Add(u("select * from 小区资料"));
-    form_->q_gardeninfo->SQL.Add(u("order by 小区名称"));
-    form_->q_gardeninfo->Open();
+    OpenOrdered(form_->q_gardeninfo, u("select * from 小区资料"), u("order by 小区名称"));
     form_->show();
   }
   void at(const char* code) {
@@ -48,7 +42,6 @@ class EstateWindowTest : public EstateRecordsTest {
     return form_->bitbtn_edit->isEnabled() && !form_->bitbtn_save->isEnabled() && form_->DBEdit1->ReadOnly() &&
            form_->DBGridEh1->isEnabled() && !form_->bitbtn_add->isEnabled() && !form_->bitbtn_delete->isEnabled();
   }
-  std::unique_ptr<TForm_gardeninfo> form_;
 };
 
 }  // namespace
@@ -77,13 +70,7 @@ TEST_F(EstateWindowTest, SaveChecksInOrder) {
   ScriptedUi ui;
   at("AAAA");
   edit();
-  struct Step {
-    const char* code;
-    const char* name;
-    const char* message;  // nullptr: saved
-    MsgIcon icon;
-  };
-  const Step steps[] = {
+  const RefusedSave steps[] = {
       {"", "", "楼盘代码不能为空,请重新输入!", MsgIcon::Exclamation},
       {"   ", "东苑", "楼盘代码不能为空,请重新输入!", MsgIcon::Exclamation},
       {"ABC", "", "楼盘代码长度不能小于4位,请重新输入!", MsgIcon::Exclamation},
@@ -93,14 +80,12 @@ TEST_F(EstateWindowTest, SaveChecksInOrder) {
       {"BBBB", "东苑", "楼盘代码重复,请重新输入!", MsgIcon::Information},
       {"bbbb", "东苑", "楼盘代码重复,请重新输入!", MsgIcon::Information},  // codes ignore case
   };
-  for (const Step& s : steps) {
+  for (const RefusedSave& s : steps) {
     SCOPED_TRACE(s.message);
     setField("小区代码", u(s.code));
     setField("小区名称", u(s.name));
     form_->bitbtn_saveClick();
-    EXPECT_EQ(ui.lastMessage().text, u(s.message));
-    EXPECT_EQ(ui.lastMessage().caption, u("提示"));
-    EXPECT_EQ(ui.lastMessage().icon, s.icon);
+    ExpectPrompt(ui, s.message, s.icon);
     EXPECT_EQ(form_->q_gardeninfo->State(), dsEdit);
     EXPECT_TRUE(form_->bitbtn_save->isEnabled());
   }
@@ -206,9 +191,7 @@ TEST_F(EstateWindowTest, EnterChainLoopsAndTheMemoOpensOnlyWhileEditing) {
                                  form_->DBNumberEditEh1, form_->DBNumberEditEh2, form_->DBNumberEditEh3,
                                  form_->DBEdit4,         form_->DBMemo1,         form_->DBEdit2};
   ExpectEnterWalks(chain);
-  ui.onModal([](QDialog* d) {
-    auto* memo = qobject_cast<TForm_bz*>(d);
-    ASSERT_NE(memo, nullptr);
+  ui.onWindow<TForm_bz>([](TForm_bz* memo) {
     memo->DBMemo1->setPlainText(u("小区简介文字"));
     memo->SpeedButton1Click();
   });
@@ -229,9 +212,7 @@ TEST_F(EstateWindowTest, CommandChecksItsRightAndOpensEveryEstateByName) {
   GardenScoped = true;
   CurrentGardenCode = u("AAAA");
   QStringList names;
-  ui.onModal([&](QDialog* d) {
-    auto* w = qobject_cast<TForm_gardeninfo*>(d);
-    ASSERT_NE(w, nullptr);
+  ui.onWindow<TForm_gardeninfo>([&](TForm_gardeninfo* w) {
     EXPECT_EQ(w->q_gardeninfo->SQL, (QStringList{u("select * from 小区资料"), u("order by 小区名称")}));
     for (w->q_gardeninfo->First(); !w->q_gardeninfo->Eof(); w->q_gardeninfo->Next())
       names << w->q_gardeninfo->FieldByName(u("小区名称"))->AsString();

@@ -49,9 +49,7 @@ class CompanyWindowTest : public DataModuleTest {
   }
   // Runs 使用单位信息 with `act` working in the window.
   void runCommand(ScriptedUi& ui, std::function<void(TForm_gsxx_edit*)> act) {
-    ui.onModal([act](QDialog* d) {
-      auto* w = qobject_cast<TForm_gsxx_edit*>(d);
-      ASSERT_NE(w, nullptr);
+    ui.onWindow<TForm_gsxx_edit>([act](TForm_gsxx_edit* w) {
       act(w);
       if (w->isVisible()) w->SpeedButton2Click();
     });
@@ -169,9 +167,7 @@ TEST_F(CompanyWindowTest, EmptyTableGetsItsRowAndAFailedPostIsReported) {
 TEST_F(CompanyWindowTest, AboutWindowOpensAndCloses) {
   ScriptedUi ui;
   QString caption;
-  ui.onModal([&](QDialog* d) {
-    auto* about = qobject_cast<Tform_About*>(d);
-    ASSERT_NE(about, nullptr);
+  ui.onWindow<Tform_About>([&](Tform_About* about) {
     caption = about->windowTitle();
     EXPECT_TRUE(about->grab().save(QDir(buildFolder_).filePath(u("about_window.png"))));
     EXPECT_EQ(about->Button1->text(), u("返回"));

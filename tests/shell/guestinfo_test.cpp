@@ -23,7 +23,7 @@
 namespace {
 
 
-class GuestWindowTest : public DataModuleTest {
+class GuestWindowTest : public WithWindow<DataModuleTest, TForm_guestinfo> {
  protected:
   void SetUp() override {
     OpenDatabases();
@@ -34,15 +34,8 @@ class GuestWindowTest : public DataModuleTest {
     exec(u("insert into 客户资料 (客户代码, 客户名称) values ('C04', '赵六')"));
     form_ = std::make_unique<TForm_guestinfo>();
     TADOQuery* q = Dm1->q_guestinfo;
-    q->SQL.Clear();
-    q->SQL.Add(u("select * from 客户资料"));
-    q->SQL.Add(u("order by 客户名称"));
-    q->Open();
+    OpenOrdered(q, u("select * from 客户资料"), u("order by 客户名称"));
     form_->show();
-  }
-  void TearDown() override {
-    form_.reset();
-    CloseDatabases();
   }
   TADOQuery* q() { return Dm1->q_guestinfo; }
   void set(const char* field, const QString& value) { q()->FieldByName(u(field))->SetAsString(value); }
@@ -52,7 +45,6 @@ class GuestWindowTest : public DataModuleTest {
     return codes;
   }
 
-  std::unique_ptr<TForm_guestinfo> form_;
 };
 
 }  // namespace
@@ -61,13 +53,7 @@ TEST_F(GuestWindowTest, SaveChecksInOrderWhenAdding) {
   ScriptedUi ui;
   form_->bitbtn_add->click();
   EXPECT_FALSE(form_->bitbtn_add->isEnabled());
-  struct Step {
-    const char* code;
-    const char* name;
-    const char* message;
-    MsgIcon icon;
-  };
-  const Step refused[] = {
+  const RefusedSave refused[] = {
       {"", "", "客户代码不能为空,请重新输入!", MsgIcon::Exclamation},
       {"  ", "孙七", "客户代码不能为空,请重新输入!", MsgIcon::Exclamation},
       {"C09", " ", "客户名称不能为空,请重新输入!", MsgIcon::Exclamation},
@@ -75,14 +61,12 @@ TEST_F(GuestWindowTest, SaveChecksInOrderWhenAdding) {
       {"C01", "孙七", "客户代码重复,请重新输入!", MsgIcon::Information},
       {"c02", "孙七", "客户代码重复,请重新输入!", MsgIcon::Information},  // codes ignore case
   };
-  for (const Step& s : refused) {
+  for (const RefusedSave& s : refused) {
     SCOPED_TRACE(s.message);
     form_->DBEdit1->SetText(u(s.code));
     form_->DBEdit4->SetText(u(s.name));
     form_->bitbtn_save->click();
-    EXPECT_EQ(ui.lastMessage().text, u(s.message));
-    EXPECT_EQ(ui.lastMessage().caption, u("提示"));
-    EXPECT_EQ(ui.lastMessage().icon, s.icon);
+    ExpectPrompt(ui, s.message, s.icon);
     EXPECT_EQ(q()->State(), dsInsert);
     EXPECT_TRUE(form_->bitbtn_save->isEnabled());
     EXPECT_EQ(stored(u("select count(*) from 客户资料")), u("4"));
@@ -193,9 +177,7 @@ TEST_F(GuestWindowTest, MemoEditorOnlyWhileEditing) {
   form_->DBMemo1DblClick();
   EXPECT_TRUE(ui.modalWindows().isEmpty());
   form_->bitbtn_edit->click();
-  ui.onModal([](QDialog* d) {
-    auto* bz = qobject_cast<TForm_bz*>(d);
-    ASSERT_NE(bz, nullptr);
+  ui.onWindow<TForm_bz>([](TForm_bz* bz) {
     bz->DBMemo1->setPlainText(u("老客户"));
     bz->SpeedButton1->click();
   });

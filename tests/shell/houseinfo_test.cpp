@@ -21,11 +21,11 @@ using namespace estate_test;
 
 namespace {
 
-class HouseWindowTest : public EstateRecordsTest {
+class HouseWindowTest : public WithWindow<EstateRecordsTest, TForm_houseinfo_input> {
  protected:
   void SetUp() override {
     EstateRecordsTest::SetUp();
-    exec(u("insert into 小区资料 (小区代码, 小区名称) values ('AAAA', '东苑'), ('BBBB', '北苑')"));
+    addEastAndNorthEstates();
     exec(u("insert into 楼宇资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称) values "
            "('AAAA', '东苑', 'A', 'A栋'), ('BBBB', '北苑', 'A', '北A栋')"));
     exec(u("insert into 房屋资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称, 房屋代码, 楼宇单元, 房号) values "
@@ -35,15 +35,9 @@ class HouseWindowTest : public EstateRecordsTest {
   // A new window over the buildings, shown.
   void openWindow() {
     form_ = std::make_unique<TForm_houseinfo_input>();
-    form_->q_storeyinfo->SQL.Add(u("select * from 楼宇资料"));
-    form_->q_storeyinfo->SQL.Add(u("order by 小区代码,楼宇代码"));
-    form_->q_storeyinfo->Open();
+    OpenOrdered(form_->q_storeyinfo, u("select * from 楼宇资料"), u("order by 小区代码,楼宇代码"));
     form_->t_houseinfo->Open();
     form_->show();
-  }
-  void TearDown() override {
-    form_.reset();
-    EstateRecordsTest::TearDown();
   }
   TADOTable* t() { return form_->t_houseinfo; }
   void atBuilding(const char* estate) {
@@ -54,7 +48,6 @@ class HouseWindowTest : public EstateRecordsTest {
     return form_->bitbtn_add->isEnabled() && !form_->bitbtn_save->isEnabled() && form_->DBEdit2->ReadOnly() &&
            form_->DBGridEh1->isEnabled() && form_->DBGridEh2->isEnabled();
   }
-  std::unique_ptr<TForm_houseinfo_input> form_;
 };
 
 }  // namespace
@@ -192,9 +185,7 @@ TEST_F(HouseWindowTest, PickButtonsWriteTheChosenEntryOnlyWhileEditing) {
   form_->dbcomboboxeh1EditButtons0Click();  // browsing: nothing opens
   EXPECT_TRUE(ui.modalWindows().isEmpty());
   form_->bitbtn_editClick();
-  ui.onModal([](QDialog* d) {
-    auto* tree = qobject_cast<TfrmTreeEditBase*>(d);
-    ASSERT_NE(tree, nullptr);
+  ui.onWindow<TfrmTreeEditBase>([](TfrmTreeEditBase* tree) {
     EXPECT_EQ(tree->TypeTable, u("楼层信息"));
     EXPECT_EQ(tree->RootCaption, u("楼层设置"));
     QTreeWidgetItem* node = tree->FindNode(u("002"));
@@ -217,9 +208,7 @@ TEST_F(HouseWindowTest, CommandFillsTheUnitsAndListsEveryBuilding) {
   OpenHouseInfoWindow(nullptr);
   EXPECT_EQ(ui.lastMessage().text, u("抱歉，您没有权限，不能进行操作！"));
   RightFlags.set(u("业主资料设置"), true);
-  ui.onModal([&](QDialog* d) {
-    auto* w = qobject_cast<TForm_houseinfo_input*>(d);
-    ASSERT_NE(w, nullptr);
+  ui.onWindow<TForm_houseinfo_input>([&](TForm_houseinfo_input* w) {
     EXPECT_EQ(w->DBComboBoxEh5->Items(), (QStringList{u("甲公司"), u("乙公司")}));
     EXPECT_EQ(w->q_storeyinfo->SQL, (QStringList{u("select * from 楼宇资料"), u("order by 小区代码,楼宇代码")}));
     EXPECT_EQ(w->q_storeyinfo->RecordCount(), 2);

@@ -37,7 +37,7 @@
 namespace {
 
 
-class LeaseWindowTest : public DataModuleTest {
+class LeaseWindowTest : public WithWindow<DataModuleTest, TForm_houselease> {
  protected:
   void SetUp() override {
     OpenDatabases();
@@ -51,17 +51,9 @@ class LeaseWindowTest : public DataModuleTest {
     reopen();
     form_->show();
   }
-  void TearDown() override {
-    form_.reset();
-    CloseDatabases();
-  }
   void reopen() {
     TADOQuery* q = Dm1->q_houselease;
-    q->Close();
-    q->SQL.Clear();
-    q->SQL.Add(u("select * from 房屋租赁表 where 已经迁出=0"));
-    q->SQL.Add(u("order by 房屋代码"));
-    q->Open();
+    OpenOrdered(q, u("select * from 房屋租赁表 where 已经迁出=0"), u("order by 房屋代码"));
   }
   // The house row as "租赁|使用状况|客户名称|商户类型|客户联系电话|联系电话|迁入日期|迁出日期".
   QString house(const char* code) {
@@ -82,7 +74,6 @@ class LeaseWindowTest : public DataModuleTest {
     q()->FieldByName(u("迁入日期"))->SetAsDateTime(EncodeDate(2005, 3, 1));
   }
 
-  std::unique_ptr<TForm_houselease> form_;
 };
 
 }  // namespace
@@ -271,9 +262,7 @@ TEST_F(LeaseWindowTest, CustomerTypeOnlyWhileAddingOrEditing) {
   form_->DBComboBoxEh2EditButtons0Click();
   EXPECT_TRUE(ui.modalWindows().isEmpty());
   form_->bitbtn_add->click();
-  ui.onModal([](QDialog* d) {
-    auto* e = qobject_cast<TfrmTreeEditBase*>(d);
-    ASSERT_NE(e, nullptr);
+  ui.onWindow<TfrmTreeEditBase>([](TfrmTreeEditBase* e) {
     e->tvType->setCurrentItem(e->FindNode(u("002")));
     e->btnOK->click();
   });
@@ -307,9 +296,7 @@ TEST_F(LeaseWindowTest, NewLeaseThroughThePickersAndTheTypeTree) {
   ScriptedUi ui;
   form_->bitbtn_add->click();
 
-  ui.onModal([](QDialog* d) {
-    auto* picker = qobject_cast<TForm_xzyz*>(d);
-    ASSERT_NE(picker, nullptr);
+  ui.onWindow<TForm_xzyz>([](TForm_xzyz* picker) {
     EXPECT_EQ(Dm1->q_guestinfo->SQL, (QStringList{u("select * from 客户资料"), u("order by 客户名称")}));
     ASSERT_TRUE(Dm1->q_guestinfo->Locate(u("客户名称"), Variant(u("李四"))));
     picker->bitbtn_select->click();
@@ -317,9 +304,7 @@ TEST_F(LeaseWindowTest, NewLeaseThroughThePickersAndTheTypeTree) {
   form_->xzyz->click();
   EXPECT_FALSE(Dm1->q_guestinfo->Active());
 
-  ui.onModal([](QDialog* d) {
-    auto* picker = qobject_cast<TForm_choosehouse*>(d);
-    ASSERT_NE(picker, nullptr);
+  ui.onWindow<TForm_choosehouse>([](TForm_choosehouse* picker) {
     EXPECT_EQ(picker->ComboBox1->count(), 1);
     EXPECT_EQ(picker->ComboBox1->itemText(0), u("甲栋"));
     ASSERT_TRUE(Dm1->q_houseinfo->Locate(u("房屋代码"), Variant(u("A102"))));
@@ -328,9 +313,7 @@ TEST_F(LeaseWindowTest, NewLeaseThroughThePickersAndTheTypeTree) {
   form_->xzhouse->click();
   EXPECT_FALSE(Dm1->q_houseinfo->Active());
 
-  ui.onModal([](QDialog* d) {
-    auto* e = qobject_cast<TfrmTreeEditBase*>(d);
-    ASSERT_NE(e, nullptr);
+  ui.onWindow<TfrmTreeEditBase>([](TfrmTreeEditBase* e) {
     e->tvType->setCurrentItem(e->FindNode(u("001")));
     e->btnOK->click();
   });

@@ -139,9 +139,7 @@ TEST_F(HouseSearchTest, NothingFoundAsksWhetherToSearchAgain) {
 TEST_F(HouseSearchTest, OccupancyListMarksAndCountsTheSameOnEveryRun) {
   ScriptedUi ui;
   TDataSet* scratch = nullptr;
-  ui.onModal([&](QDialog* d) {
-    auto* w = qobject_cast<TForm_house_zhuangtai*>(d);
-    ASSERT_NE(w, nullptr);
+  ui.onWindow<TForm_house_zhuangtai>([&](TForm_house_zhuangtai* w) {
     EXPECT_EQ(w->windowTitle(), u("房屋状态表"));
     scratch = Dm1->q_tongyong;
     EXPECT_TRUE(scratch->Active());

@@ -43,7 +43,6 @@ class MainWindowTest : public DataModuleTest {
     QApplication::setQuitOnLastWindowClosed(false);
     CreateDataModule();
   }
-  void TearDown() override { CloseDatabases(); }
   QString folder() const { return work_->path(); }
 
   // Runs SQL on the main (or local) database before the window starts.

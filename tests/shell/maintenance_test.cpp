@@ -42,7 +42,6 @@ class MaintenanceTest : public DataModuleTest {
     // Restore, initialisation and clean-up need the right of operator setup.
     RightFlags.set(u("操作员设置"), true);
   }
-  void TearDown() override { CloseDatabases(); }
   // Every row's first value, joined with ",".
   QString stored(const QString& sql) { return ValuesIn(db(), sql); }
   int count(const char* table) { return stored(u("select count(*) from ") + u(table)).toInt(); }
@@ -322,9 +321,7 @@ TEST_F(MaintenanceTest, MenuCommandsPrepareTheirWindows) {
   auto command = [&form](const char* name) { form.MainMenu1->findChild<QAction*>(QString::fromLatin1(name))->trigger(); };
 
   // 数据整理 lists every building by name; no right is needed.
-  ui.onModal([](QDialog* d) {
-    auto* w = qobject_cast<TForm_arrange*>(d);
-    ASSERT_NE(w, nullptr);
+  ui.onWindow<TForm_arrange>([](TForm_arrange* w) {
     EXPECT_EQ(w->DBComboBoxEh3->Items(), (QStringList{u("丙栋"), u("乙栋")}));
     w->BitBtn2->click();
   });

@@ -50,11 +50,7 @@ class PickerTest : public EstateRecordsTest {
   }
   static void openHouses() {
     TADOQuery* q = Dm1->q_houseinfo;
-    q->Close();
-    q->SQL.Clear();
-    q->SQL.Add(u("select * from 房屋资料"));
-    q->SQL.Add(u("order by 房屋代码 "));
-    q->Open();
+    OpenOrdered(q, u("select * from 房屋资料"), u("order by 房屋代码 "));
   }
   static QString fields(TDataSet* ds, const QStringList& names) {
     QStringList out;
@@ -79,9 +75,7 @@ TEST_F(PickerTest, BuildingPickerCopiesForComplaintsAndIgnoresOtherTags) {
     TForm_choosestorey picker(caller_.get());
     picker.SetCallerTag(u(tag));
     EXPECT_FALSE(picker.Label1->isVisibleTo(&picker));
-    picker.q_temp->SQL.Add(u("select * from 楼宇资料"));
-    picker.q_temp->SQL.Add(u("order by 楼宇名称"));
-    picker.q_temp->Open();
+    OpenOrdered(picker.q_temp, u("select * from 楼宇资料"), u("order by 楼宇名称"));
     picker.show();
     ASSERT_TRUE(picker.q_temp->Locate(u("楼宇代码"), Variant(u("B"))));
     picker.DBGridEh1DblClick();
@@ -194,9 +188,7 @@ TEST_F(PickerTest, CustomerPickerSearchesAndCopiesIntoTheLease) {
   lease->Open();
   lease->Append();
   TADOQuery* guests = Dm1->q_guestinfo;
-  guests->SQL.Add(u("select * from 客户资料"));
-  guests->SQL.Add(u("order by 客户名称"));
-  guests->Open();
+  OpenOrdered(guests, u("select * from 客户资料"), u("order by 客户名称"));
   TForm_xzyz picker(caller_.get());
   picker.SetCallerTag(u("houselease"));
   picker.show();

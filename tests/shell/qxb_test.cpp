@@ -30,21 +30,15 @@ namespace {
 
 // New databases, an operator with the action rights logged in, and the operators window
 // opened as its command opens it.
-class OperatorsWindowTest : public DataModuleTest {
+class OperatorsWindowTest : public WithWindow<DataModuleTest, TForm_qxb> {
  protected:
   void SetUp() override {
     if (buildFolder_.isEmpty()) buildFolder_ = QDir::currentPath();
     OpenDatabases();
     LogIn(u("管理员甲"));
     form_ = std::make_unique<TForm_qxb>();
-    form_->q_qxb->SQL.Add(u("select * from 权限表 "));
-    form_->q_qxb->SQL.Add(u("order by 姓名"));
-    form_->q_qxb->Open();
+    OpenOrdered(form_->q_qxb, u("select * from 权限表 "), u("order by 姓名"));
     form_->show();
-  }
-  void TearDown() override {
-    form_.reset();
-    CloseDatabases();
   }
   void setField(const char* field, const QString& value) {
     form_->q_qxb->FieldByName(u(field))->SetAsString(value);
@@ -54,7 +48,6 @@ class OperatorsWindowTest : public DataModuleTest {
            form_->DBEdit1->ReadOnly() && form_->DBGridEh1->isEnabled();
   }
 
-  std::unique_ptr<TForm_qxb> form_;
   static inline QString buildFolder_;
 };
 
@@ -128,26 +121,18 @@ TEST_F(OperatorsWindowTest, WindowPicture) {
 TEST_F(OperatorsWindowTest, SaveChecksInOrderThenStampsAndPosts) {
   ScriptedUi ui;
   form_->bitbtn_addClick();
-  struct Step {
-    const char* code;
-    const char* name;
-    const char* message;
-    MsgIcon icon;
-  };
-  const Step refused[] = {
+  const RefusedSave refused[] = {
       {"", "", "代码不能为空,请重新输入!", MsgIcon::Exclamation},
       {"", "王五", "代码不能为空,请重新输入!", MsgIcon::Exclamation},
       {"007", "", "姓名不能为空,请重新输入!", MsgIcon::Exclamation},
       {"001", "王五", "代码重复,请重新输入!", MsgIcon::Information},  // the administrator's code
   };
-  for (const Step& s : refused) {
+  for (const RefusedSave& s : refused) {
     SCOPED_TRACE(s.message);
     setField("代码", u(s.code));
     setField("姓名", u(s.name));
     form_->bitbtn_saveClick();
-    EXPECT_EQ(ui.lastMessage().text, u(s.message));
-    EXPECT_EQ(ui.lastMessage().caption, u("提示"));
-    EXPECT_EQ(ui.lastMessage().icon, s.icon);
+    ExpectPrompt(ui, s.message, s.icon);
     // Still adding, nothing written.
     EXPECT_EQ(form_->q_qxb->State(), dsInsert);
     EXPECT_FALSE(form_->bitbtn_add->isEnabled());
@@ -289,9 +274,7 @@ TEST_F(OperatorsWindowTest, EstatePickerGivesAnEstateOnceAndClosesAfterAnySelect
   ScriptedUi ui;
   exec(u("insert into 小区资料 (小区代码, 小区名称) values ('0002', '东苑')"));
   auto pick = [&](const char* code) {
-    ui.onModal([code](QDialog* d) {
-      auto* picker = qobject_cast<TForm_choosegarden*>(d);
-      ASSERT_NE(picker, nullptr);
+    ui.onWindow<TForm_choosegarden>([code](TForm_choosegarden* picker) {
       EXPECT_EQ(picker->windowTitle(), u("选择楼盘"));
       EXPECT_EQ(picker->CallerTag(), u("qxb"));
       EXPECT_FALSE(picker->Label1->isVisibleTo(picker));
@@ -327,9 +310,7 @@ TEST(EstatePicker, EmptyListCopiesNothingAndTheOtherTagsOnlyClose) {
   {
     ScriptedUi ui;
     TForm_qxb operators;
-    operators.q_qxb->SQL.Add(u("select * from 权限表 "));
-    operators.q_qxb->SQL.Add(u("order by 姓名"));
-    operators.q_qxb->Open();
+    OpenOrdered(operators.q_qxb, u("select * from 权限表 "), u("order by 姓名"));
     operators.FormActivate();
     for (const char* tag : {"qxb", "housecompany", "unknown"}) {
       SCOPED_TRACE(tag);
@@ -361,9 +342,7 @@ TEST_F(OperatorsWindowTest, RightsDialogSavesChangesOnlyAndDropsUnsavedOnes) {
   form_->q_qxb->Open();
   ASSERT_TRUE(form_->q_qxb->Locate(u("代码"), Variant(u("002"))));
 
-  ui.onModal([&](QDialog* d) {
-    auto* rights = qobject_cast<TForm_qxb_qxsz*>(d);
-    ASSERT_NE(rights, nullptr);
+  ui.onWindow<TForm_qxb_qxsz>([&](TForm_qxb_qxsz* rights) {
     EXPECT_EQ(rights->windowTitle(), u("权限编辑"));
     EXPECT_EQ(rights->PageControl1->tabText(rights->PageControl1->currentIndex()), u("收费管理"));
     // 41 rights, three of them without a box.

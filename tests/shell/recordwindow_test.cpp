@@ -37,9 +37,7 @@ class RecordWindowTest : public DataModuleTest {
     exec(u("insert into 权限表 (代码, 姓名) values ('002', '乙'), ('003', '甲'), ('004', '丙')"));
     query_ = new TADOQuery();
     query_->SetConnection(Dm1->ADO_system);
-    query_->SQL.Add(u("select * from 权限表 "));
-    query_->SQL.Add(u("order by 代码"));
-    query_->Open();
+    OpenOrdered(query_, u("select * from 权限表 "), u("order by 代码"));
     source_ = new TDataSource();
     source_->SetDataSet(query_);
     grid_ = new TDBGridEh();
@@ -330,9 +328,7 @@ TEST_F(RecordWindowTest, MemoEditorWritesIntoTheCallersRowOnlyWhileEditing) {
 
   remark.SetReadOnly(false);
   query_->Edit();
-  ui.onModal([](QDialog* d) {
-    auto* bz = qobject_cast<TForm_bz*>(d);
-    ASSERT_NE(bz, nullptr);
+  ui.onWindow<TForm_bz>([](TForm_bz* bz) {
     EXPECT_EQ(bz->windowTitle(), u("备忘录"));
     EXPECT_EQ(ImeName(bz->DBMemo1), u("拼音"));
     bz->DBMemo1->setPlainText(u("第一行\n第二行"));

@@ -16,7 +16,7 @@ using namespace estate_test;
 
 namespace {
 
-class UnitWindowTest : public EstateRecordsTest {
+class UnitWindowTest : public WithWindow<EstateRecordsTest, TForm_housecompany> {
  protected:
   void SetUp() override {
     EstateRecordsTest::SetUp();
@@ -25,14 +25,8 @@ class UnitWindowTest : public EstateRecordsTest {
            "('乙公司', 'BBBB', '北苑')"));
     exec(u("insert into 房屋资料 (房屋代码, 关联单位) values ('H1', '乙公司')"));
     form_ = std::make_unique<TForm_housecompany>();
-    form_->Q_temp->SQL.Add(u("select * from 关联单位"));
-    form_->Q_temp->SQL.Add(u("order by 关联单位"));
-    form_->Q_temp->Open();
+    OpenOrdered(form_->Q_temp, u("select * from 关联单位"), u("order by 关联单位"));
     form_->show();
-  }
-  void TearDown() override {
-    form_.reset();
-    EstateRecordsTest::TearDown();
   }
   TADOQuery* q() { return form_->Q_temp; }
   bool browse() const {
@@ -41,16 +35,13 @@ class UnitWindowTest : public EstateRecordsTest {
   }
   // Answers the estate picker by choosing `code`.
   static void pickEstate(ScriptedUi& ui, const char* code) {
-    ui.onModal([code](QDialog* d) {
-      auto* picker = qobject_cast<TForm_choosegarden*>(d);
-      ASSERT_NE(picker, nullptr);
+    ui.onWindow<TForm_choosegarden>([code](TForm_choosegarden* picker) {
       EXPECT_EQ(picker->CallerTag(), u("housecompany"));
       EXPECT_EQ(picker->q_temp->SQL.first(), u("select * from 小区资料 "));
       ASSERT_TRUE(picker->q_temp->Locate(u("小区代码"), Variant(u(code))));
       picker->DBGridEh1DblClick();
     });
   }
-  std::unique_ptr<TForm_housecompany> form_;
 };
 
 }  // namespace
@@ -135,9 +126,7 @@ TEST_F(UnitWindowTest, CommandChecksTheRightAndListsUnitsByName) {
   OpenHouseCompanyWindow(nullptr);
   EXPECT_EQ(ui.lastMessage().text, u("抱歉，您没有权限，不能进行操作！"));
   RightFlags.set(u("业主资料设置"), true);
-  ui.onModal([](QDialog* d) {
-    auto* w = qobject_cast<TForm_housecompany*>(d);
-    ASSERT_NE(w, nullptr);
+  ui.onWindow<TForm_housecompany>([](TForm_housecompany* w) {
     EXPECT_EQ(w->windowTitle(), u("关联单位设置"));
     EXPECT_EQ(w->Q_temp->SQL, (QStringList{u("select * from 关联单位"), u("order by 关联单位")}));
     EXPECT_EQ(w->Q_temp->RecordCount(), 2);

@@ -36,9 +36,6 @@ class ReminderTest : public DataModuleTest {
     OpenDatabases(true);
     today_ = Today();
   }
-  void TearDown() override {
-    CloseDatabases();
-  }
   void settings(int rentalDays, bool rentals, int complaintDays, bool complaints, bool atStart = false) {
     Dm1->db_local->Execute(u("update sysset set 租赁提前提醒天数=%1, 租赁自动提醒=%2, 投诉提前提醒天数=%3, "
                              "投诉自动提醒=%4, zdtx=%5")
@@ -159,9 +156,7 @@ TEST_F(ReminderTest, StartUpShowsTheWindowOnlyWithRows) {
   rental("H1", 3);
   {
     ScriptedUi ui;
-    ui.onModal([](QDialog* d) {
-      auto* w = qobject_cast<TForm_txgn*>(d);
-      ASSERT_NE(w, nullptr);
+    ui.onWindow<TForm_txgn>([](TForm_txgn* w) {
       EXPECT_TRUE(w->ts->isHidden());
       EXPECT_TRUE(w->Label1->isHidden());
       EXPECT_EQ(Dm1->q_tongyong->RecordCount(), 1);
@@ -257,9 +252,7 @@ TEST_F(ReminderTest, MainWindowShowsTheListAfterLogInAndOpensBothCommands) {
     EXPECT_FALSE(Dm1->q_tongyong->Active());
 
     // 到期报警 starts with an empty list; 提醒 fills it.
-    ui.onModal([](QDialog* d) {
-      auto* w = qobject_cast<TForm_txgn*>(d);
-      ASSERT_NE(w, nullptr);
+    ui.onWindow<TForm_txgn>([](TForm_txgn* w) {
       EXPECT_EQ(Dm1->q_tongyong->SQL, (QStringList{u("select * from 通用"), u("order by texta")}));
       EXPECT_EQ(Dm1->q_tongyong->RecordCount(), 0);
       EXPECT_FALSE(w->ts->isHidden());
@@ -270,9 +263,7 @@ TEST_F(ReminderTest, MainWindowShowsTheListAfterLogInAndOpensBothCommands) {
     form.MainMenu1->findChild<QAction*>(u("N52"))->trigger();
 
     // 到期报警设置 edits the settings row.
-    ui.onModal([](QDialog* d) {
-      auto* w = qobject_cast<TForm_txcsb*>(d);
-      ASSERT_NE(w, nullptr);
+    ui.onWindow<TForm_txcsb>([](TForm_txcsb* w) {
       EXPECT_EQ(Dm1->q_tongyong->FieldByName(u("租赁提前提醒天数"))->AsInteger(), 30);
       Dm1->q_tongyong->Edit();
       Dm1->q_tongyong->FieldByName(u("租赁提前提醒天数"))->SetAsInteger(2);

@@ -14,11 +14,11 @@ using namespace estate_test;
 
 namespace {
 
-class BuildingWindowTest : public EstateRecordsTest {
+class BuildingWindowTest : public WithWindow<EstateRecordsTest, TForm_storeyinfo> {
  protected:
   void SetUp() override {
     EstateRecordsTest::SetUp();
-    exec(u("insert into 小区资料 (小区代码, 小区名称) values ('AAAA', '东苑'), ('BBBB', '北苑')"));
+    addEastAndNorthEstates();
     exec(u("insert into 楼宇资料 (小区代码, 小区名称, 楼宇代码, 楼宇名称) values "
            "('AAAA', '东苑', 'B1', '一号楼'), ('AAAA', '东苑', 'B2', '二号楼'), ('BBBB', '北苑', 'B1', '北一楼')"));
     openWindow();
@@ -26,15 +26,9 @@ class BuildingWindowTest : public EstateRecordsTest {
   // A new window over the estates, shown.
   void openWindow() {
     form_ = std::make_unique<TForm_storeyinfo>();
-    form_->q_gardeninfo->SQL.Add(u("select * from 小区资料"));
-    form_->q_gardeninfo->SQL.Add(u("order by 小区名称"));
-    form_->q_gardeninfo->Open();
+    OpenOrdered(form_->q_gardeninfo, u("select * from 小区资料"), u("order by 小区名称"));
     form_->t_storeyinfo->Open();
     form_->show();
-  }
-  void TearDown() override {
-    form_.reset();
-    EstateRecordsTest::TearDown();
   }
   TADOTable* t() { return form_->t_storeyinfo; }
   void atEstate(const char* code) { ASSERT_TRUE(form_->q_gardeninfo->Locate(u("小区代码"), Variant(u(code)))); }
@@ -44,7 +38,6 @@ class BuildingWindowTest : public EstateRecordsTest {
     return form_->bitbtn_add->isEnabled() && !form_->bitbtn_save->isEnabled() && form_->DBEdit2->ReadOnly() &&
            form_->DBGridEh1->isEnabled() && !form_->DBDateTimeEditEh1->isEnabled();
   }
-  std::unique_ptr<TForm_storeyinfo> form_;
 };
 
 }  // namespace
@@ -199,9 +192,7 @@ TEST_F(BuildingWindowTest, CommandOpensEstatesAndClosesEverything) {
   EXPECT_EQ(ui.lastMessage().text, u("抱歉，您没有权限，不能进行操作！"));
   RightFlags.set(u("楼宇资料设置"), true);
   TADOTable* table = nullptr;
-  ui.onModal([&](QDialog* d) {
-    auto* w = qobject_cast<TForm_storeyinfo*>(d);
-    ASSERT_NE(w, nullptr);
+  ui.onWindow<TForm_storeyinfo>([&](TForm_storeyinfo* w) {
     EXPECT_EQ(w->q_gardeninfo->SQL, (QStringList{u("select * from 小区资料"), u("order by 小区名称")}));
     EXPECT_TRUE(w->t_storeyinfo->Active());
     EXPECT_EQ(w->q_gardeninfo->RecordCount(), 3);

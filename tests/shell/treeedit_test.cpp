@@ -66,9 +66,7 @@ class TreeEditTest : public DataModuleTest {
   }
   // Answers the next name dialog: types `name` and confirms, or cancels when `name` is null.
   static void answerName(ScriptedUi& ui, const QString& name, QString* shownCode = nullptr) {
-    ui.onModal([name, shownCode](QDialog* d) {
-      auto* dialog = qobject_cast<TfrmTypeEdit*>(d);
-      ASSERT_NE(dialog, nullptr);
+    ui.onWindow<TfrmTypeEdit>([name, shownCode](TfrmTypeEdit* dialog) {
       EXPECT_EQ(dialog->windowTitle(), u("编辑"));
       EXPECT_FALSE(dialog->edtCode->isEnabled());
       if (shownCode) *shownCode = dialog->edtCode->Text();
@@ -264,9 +262,7 @@ TEST_F(TreeEditTest, CallersDropDownWritesTheChosenEntryOnlyWhileEditing) {
   EXPECT_TRUE(ui.modalWindows().isEmpty());
 
   // The root chosen: the row keeps its type.
-  ui.onModal([](QDialog* d) {
-    auto* e = qobject_cast<TfrmTreeEditBase*>(d);
-    ASSERT_NE(e, nullptr);
+  ui.onWindow<TfrmTreeEditBase>([](TfrmTreeEditBase* e) {
     EXPECT_EQ(e->TypeTable, u("客户类型"));
     EXPECT_EQ(e->LevelPattern, u("3"));
     EXPECT_EQ(e->RootNode()->text(0), u("客户类型设置"));

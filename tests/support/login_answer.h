@@ -13,9 +13,7 @@
 // `attempts` times over.
 inline void AnswerLogIn(ScriptedUi& ui, const QString& name = QString::fromUtf8("系统管理员"),
                         const QString& password = QString(), int attempts = 1) {
-  ui.onModal([name, password, attempts](QDialog* d) {
-    auto* enter = qobject_cast<TForm_Enter*>(d);
-    ASSERT_NE(enter, nullptr);
+  ui.onWindow<TForm_Enter>([name, password, attempts](TForm_Enter* enter) {
     const int index = enter->DBLookupComboBox1->findText(name);
     ASSERT_GE(index, 0) << name.toStdString();
     enter->DBLookupComboBox1->setCurrentIndex(index);

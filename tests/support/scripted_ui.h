@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -58,6 +60,16 @@ class ScriptedUi : public UiBackend {
   // done, or a button that does). A window still open afterwards fails the test and is
   // rejected.
   ScriptedUi& onModal(std::function<void(QDialog*)> act);
+  // The same for a window that must be a `W`: anything else shown fails the test (naming its
+  // class) and is closed unanswered.
+  template <class W>
+  ScriptedUi& onWindow(std::function<void(W*)> act) {
+    return onModal([act](QDialog* d) {
+      auto* w = qobject_cast<W*>(d);
+      ASSERT_NE(w, nullptr) << d->metaObject()->className();
+      act(w);
+    });
+  }
 
   // What was shown.
   const QVector<Message>& messages() const { return messages_; }
@@ -108,3 +120,18 @@ class ScriptedUi : public UiBackend {
   QVector<PrintDialogRequest> printRequests_;
   QStringList modalWindows_;
 };
+
+// A save a record window refuses: the code and name typed and the prompt it shows.
+struct RefusedSave {
+  const char* code;
+  const char* name;
+  const char* message;
+  MsgIcon icon;
+};
+
+// The last box shown was the prompt `message` (caption "提示") with `icon`.
+inline void ExpectPrompt(const ScriptedUi& ui, const char* message, MsgIcon icon) {
+  EXPECT_EQ(ui.lastMessage().text, QString::fromUtf8(message));
+  EXPECT_EQ(ui.lastMessage().caption, QString::fromUtf8("提示"));
+  EXPECT_EQ(ui.lastMessage().icon, icon);
+}
