@@ -498,3 +498,11 @@ QStringList DistinctSearchValues(const QString& sql, const char* field) {
   s->Close();
   return items;
 }
+
+void RereadAtSameRow(TADOQuery* rows) {
+  if (rows->State() == dsEdit || rows->State() == dsInsert) rows->Cancel();
+  const int at = rows->RecNo();
+  rows->Close();
+  rows->Open();
+  if (!rows->IsEmpty() && at >= 1) rows->SetRecNo(std::min(at, rows->RecordCount()));
+}

@@ -305,6 +305,10 @@ void ShowPaidStateWords(QLabel* unpaid, QLabel* paid, TDataSet* bills);
 void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWidget* houses,
                        std::initializer_list<QWidget*> right);
 
+// After a rolled-back change: the pending edit of `rows` cancelled and the rows read again at
+// the same row number (the rows shown may hold values that were rolled back).
+void RereadAtSameRow(TADOQuery* rows);
+
 // The values of `field` over the rows `sql` finds through Dm1.q_search, each name once (letter
 // case aside) in the order found: the pickers of buildings and related units.
 QStringList DistinctSearchValues(const QString& sql, const char* field);

@@ -59,8 +59,7 @@ int AssignChargeItems(TADOConnection* connection, const QList<EstateHouseKey>& h
       "其它面积一, 业主名称, 预付金额, 金额) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
   const TDateTime now = Now();
   int appended = 0;
-  connection->BeginWriteTrans();
-  try {
+  WithWriteTransaction(connection, [&] {
     for (const EstateHouseKey& key : houses) {
       const QString ofHouse = EstateHouse(key.estate, key.house);
       TADOQuery house;
@@ -95,11 +94,7 @@ int AssignChargeItems(TADOConnection* connection, const QList<EstateHouseKey>& h
         ++appended;
       }
     }
-    connection->CommitTrans();
-  } catch (...) {
-    connection->RollbackTrans();
-    throw;
-  }
+  });
   return appended;
 }
 
@@ -170,6 +165,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh2, u("金额"), u(" 应缴费用"));
   AddGridColumn(DBGridEh2, u("备注"));
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("房屋收费项目明细表"));
+  SetListOutput({DBGridEh2, u("房屋收费项目明细表"), PrintDBGridEh1});
 
   PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, editors, DBGridEh2});
   setWindowState(Qt::WindowMaximized);
@@ -316,9 +312,6 @@ void RecalcStandardAmounts(TADOQuery* standards) {
 void TForm_houseitem::SaveChargeStandard() { ::SaveChargeStandard(t_houseitem); }
 void TForm_houseitem::RecalcStandardAmounts() { ::RecalcStandardAmounts(t_houseitem); }
 
-void TForm_houseitem::bitbtn_outClick() { ExportShownRows(DBGridEh2, u("房屋收费项目明细表"), "导出权", true); }
-void TForm_houseitem::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_houseitem::SpeedButton4Click() { close(); }
 void TForm_houseitem::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void OpenHouseChargeStandardsCommand(QWidget* owner) {

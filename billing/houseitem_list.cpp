@@ -162,8 +162,7 @@ void TForm_houseitem_list::SetStandardPrice() {
   // Every listed standard or none.
   TADOConnection* db = Dm1->ADO_system;
   q_houseitem->DisableControls();
-  db->BeginWriteTrans();
-  try {
+  WithWriteTransaction(db, [&] {
     for (q_houseitem->First(); !q_houseitem->Eof(); q_houseitem->Next()) {
       q_houseitem->Edit();
       q_houseitem->FieldByName(u("单价"))->SetAsMoney(*price);
@@ -173,14 +172,11 @@ void TForm_houseitem_list::SetStandardPrice() {
       q_houseitem->FieldByName(u("金额"))->SetAsMoney(*price * basis);
       q_houseitem->Post();
     }
-    db->CommitTrans();
-  } catch (...) {
-    db->RollbackTrans();
+  }, [&] {
     if (q_houseitem->State() != dsBrowse) q_houseitem->Cancel();
     reopen();  // the list shows what the table holds
     q_houseitem->EnableControls();
-    throw;
-  }
+  });
   q_houseitem->First();
   q_houseitem->EnableControls();
   ShowNotice(u("处理完毕！"));
@@ -228,7 +224,6 @@ void TForm_houseitem_list::bitbtn_printClick() {
   if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
   PrintShownRows(PrintDBGridEh1, "打印权", true);
 }
-void TForm_houseitem_list::SpeedButton4Click() { close(); }
 
 void OpenHouseChargeListCommand(QWidget* owner) {
   auto* window = new TForm_houseitem_list(owner);

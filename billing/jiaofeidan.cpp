@@ -111,8 +111,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
   const Variant stamp = Variant::dateTime(now);
   const Variant unpaid(u(kUnpaid));
 
-  connection->BeginWriteTrans();
-  try {
+  WithWriteTransaction(connection, [&] {
     for (const BillHouse& house : houses) {
       const QString ofHouse = EstateHouse(house.gardenCode, house.code);
       QHash<QString, Standard> standards;
@@ -164,11 +163,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
         }
       }
     }
-    connection->CommitTrans();
-  } catch (...) {
-    connection->RollbackTrans();
-    throw;
-  }
+  });
   return result;
 }
 
@@ -277,6 +272,8 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   };
   OnGridDoubleClick(DBGridEh2, [this] { DBGridEh2DblClick(); });
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主应缴费用明细表"));
+  // 打印收费单 prints the payment notice (bitbtn_printClick); 导出 writes the bill rows.
+  SetListOutput({DBGridEh2, u("业主应缴费用明细表")});
 
   PopupMenu1 = AttachGridPopup(this, DBGridEh2, "PopupMenu1");
   N1 = AddPopupItem(PopupMenu1, "N1", u("缴纳同一项目费用(按选中的记录)"), [this] { PreparePayment(); });
@@ -616,10 +613,6 @@ void TForm_jiaofeidan_duoyue::N4Click() {
 
 void TForm_jiaofeidan_duoyue::N5Click() { DesignPrintTemplate(frReport1, "打印权", u("澄川收款收据.frf")); }
 
-void TForm_jiaofeidan_duoyue::bitbtn_outClick() {
-  ExportShownRows(DBGridEh2, u("业主应缴费用明细表"), "导出权", true);
-}
-void TForm_jiaofeidan_duoyue::SpeedButton4Click() { close(); }
 void TForm_jiaofeidan_duoyue::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void OpenBillWindowCommand(QWidget* owner) {

@@ -210,7 +210,6 @@ void TForm_jiaofeidan::SpeedButton5Click() {
   if (q_jiaofeidan->Active() && !q_jiaofeidan->IsEmpty() && q_jiaofeidan->State() != dsBrowse) q_jiaofeidan->Cancel();
 }
 
-void TForm_jiaofeidan::SpeedButton4Click() { close(); }
 void TForm_jiaofeidan::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void TForm_jiaofeidan::done(int result) {

@@ -93,22 +93,7 @@ BillRef payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
 // Runs `work` in one transaction; on failure rolls back, reads `bills` again and raises again.
 template <typename F>
 void inOneTransaction(TADOConnection* db, TADOQuery* bills, F work) {
-  const QByteArray at = bills->IsEmpty() ? QByteArray() : bills->GetBookmark();
-  db->BeginWriteTrans();
-  try {
-    work();
-    db->CommitTrans();
-  } catch (...) {
-    db->RollbackTrans();
-    if (bills->State() == dsEdit || bills->State() == dsInsert) bills->Cancel();
-    // The rows shown may hold values that were rolled back: read them again.
-    const int recNo = bills->RecNo();
-    bills->Close();
-    bills->Open();
-    if (!bills->IsEmpty() && recNo >= 1) bills->SetRecNo(std::min(recNo, bills->RecordCount()));
-    (void)at;
-    throw;
-  }
+  WithWriteTransaction(db, work, [bills] { RereadAtSameRow(bills); });
 }
 }  // namespace
 
@@ -510,7 +495,6 @@ void TForm_jiaofeiguanli_fast::SpeedButton3Click() {
   delete dialog;
 }
 
-void TForm_jiaofeiguanli_fast::SpeedButton4Click() { close(); }
 
 void TForm_jiaofeiguanli_fast::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_jiaofeidan); }
 

@@ -475,7 +475,6 @@ void TForm_jiaofeiguanli::bitbtn_printClick() {
 
 void TForm_jiaofeiguanli::SpeedButton2Click() { DesignPrintTemplate(frReport1, "编辑权", u("缴费通知单一.frf")); }
 
-void TForm_jiaofeiguanli::SpeedButton4Click() { close(); }
 void TForm_jiaofeiguanli::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void TForm_jiaofeiguanli::done(int result) {
