@@ -506,3 +506,24 @@ void RereadAtSameRow(TADOQuery* rows) {
   rows->Open();
   if (!rows->IsEmpty() && at >= 1) rows->SetRecNo(std::min(at, rows->RecordCount()));
 }
+
+QToolButton* AddSearchEditors(QHBoxLayout* row, QWidget* parent, std::initializer_list<SearchEditor> editors) {
+  std::vector<QWidget*> made;
+  for (const SearchEditor& e : editors) {
+    if (e.line) made.push_back(*e.line = AddLineEdit(parent, e.name));
+    else made.push_back(*e.list = AddEditableList(parent, e.name));
+  }
+  auto editor = made.begin();
+  for (const SearchEditor& e : editors) {
+    row->addWidget(new QLabel(QString::fromUtf8(e.caption), parent));
+    row->addWidget(*editor++);
+  }
+  return NewToolButton(parent, row, "bitbtn_seek", u("查找"));
+}
+
+QLabel* AddColouredHint(QBoxLayout* row, QWidget* parent, const QString& text, const char* color) {
+  auto* hint = new QLabel(text, parent);
+  hint->setStyleSheet(u("color: ") + QString::fromUtf8(color) + u(";"));
+  row->addWidget(hint);
+  return hint;
+}

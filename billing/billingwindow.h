@@ -15,6 +15,7 @@ class QDateEdit;
 class QDialog;
 class QFrame;
 class QToolButton;
+class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -250,6 +251,21 @@ enum class HouseListSort { CodeAndOwner, AllColumns };
 // `sortChanged` runs (under the exception barrier) when the sort markers change.
 TDBGridEh* AddHouseListGrid(QWidget* owner, TDataSource* houses, HouseListSort sort, bool multiSelect,
                             std::function<void()> sortChanged);
+
+// One editor of a search row: its caption and object name, kept in `line` (a line edit) or in
+// `list` (an editable list).
+struct SearchEditor {
+  const char* caption;
+  const char* name;
+  QLineEdit** line = nullptr;
+  QComboBox** list = nullptr;
+};
+// The editors made in order on `parent` and placed on `row`, each after its caption, then the
+// search button "bitbtn_seek" "查找", which is returned.
+QToolButton* AddSearchEditors(QHBoxLayout* row, QWidget* parent, std::initializer_list<SearchEditor> editors);
+
+// A hint label on `parent` in the colour `color` (a style sheet colour), added to `row`.
+QLabel* AddColouredHint(QBoxLayout* row, QWidget* parent, const QString& text, const char* color);
 
 // The house search editors of the fee windows, each after its caption on `row`: Edit1
 // "房屋代码：", Edit3 "业主名称：" (in the operator's input method) and DBComboBoxEh3 "楼宇名称：".

@@ -117,23 +117,15 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   ComboBox1 = new QComboBox(bar);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   row->addWidget(ComboBox1);
-  auto* hints = new QLabel(u("提示：可以选择多个业主增加收费项目！\n按Ctrl键+鼠标左键选择相应的业主！"), bar);
-  hints->setStyleSheet(QStringLiteral("color: #c00000;"));
-  row->addWidget(hints);
+  AddColouredHint(row, bar, u("提示：可以选择多个业主增加收费项目！\n按Ctrl键+鼠标左键选择相应的业主！"), "#c00000");
   row->addStretch(1);
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = AddLineEdit(search, "Edit1");
-  Edit2 = AddLineEdit(search, "Edit2");
-  ComboBox2 = AddEditableList(search, "ComboBox2");
-  ComboBox3 = AddEditableList(search, "ComboBox3");
-  AddCaptionedEditors(srow, search,
-                      {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"房屋类型：", ComboBox3}});
-  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
-  auto* flow = new QLabel(u("操作流程：选择业主 --> 选择收费项目 --> 新增项目 --> 修改收费单价 --> 存盘"), search);
-  flow->setStyleSheet(QStringLiteral("color: blue;"));
-  srow->addWidget(flow);
+  bitbtn_seek = AddSearchEditors(srow, search,
+                                 {{"房屋代码：", "Edit1", &Edit1}, {"业主名称：", "Edit2", &Edit2},
+                                  {"楼宇名称：", "ComboBox2", nullptr, &ComboBox2}, {"房屋类型：", "ComboBox3", nullptr, &ComboBox3}});
+  AddColouredHint(srow, search, u("操作流程：选择业主 --> 选择收费项目 --> 新增项目 --> 修改收费单价 --> 存盘"), "blue");
   srow->addStretch(1);
 
   DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::AllColumns, true,
@@ -149,11 +141,10 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   erow->setContentsMargins(0, 0, 0, 0);
   SpeedButton_save = AddToolButton(erow, "SpeedButton_save", u("保存"));
   SpeedButton_calc = AddToolButton(erow, "SpeedButton_calc", u("计算"));
-  auto* hint = new QLabel(u("提示：如果某个收费项目中面积/数量/金额每个月都一样，就可以输入\n"
-                            "面积/数量/金额，在每月业主应缴费用管理中系统会自动取数！"),
-                          editors);
-  hint->setStyleSheet(QStringLiteral("color: #c00000;"));
-  erow->addWidget(hint);
+  AddColouredHint(erow, editors,
+                  u("提示：如果某个收费项目中面积/数量/金额每个月都一样，就可以输入\n"
+                    "面积/数量/金额，在每月业主应缴费用管理中系统会自动取数！"),
+                  "#c00000");
   erow->addStretch(1);
 
   DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_houseitem);

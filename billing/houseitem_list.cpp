@@ -46,13 +46,9 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = AddLineEdit(search, "Edit1");
-  Edit2 = AddLineEdit(search, "Edit2");
-  ComboBox2 = AddEditableList(search, "ComboBox2");
-  ComboBox1 = AddEditableList(search, "ComboBox1");
-  AddCaptionedEditors(srow, search,
-                      {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"收费项目：", ComboBox1}});
-  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  bitbtn_seek = AddSearchEditors(srow, search,
+                                 {{"房屋代码：", "Edit1", &Edit1}, {"业主名称：", "Edit2", &Edit2},
+                                  {"楼宇名称：", "ComboBox2", nullptr, &ComboBox2}, {"收费项目：", "ComboBox1", nullptr, &ComboBox1}});
   srow->addStretch(1);
 
   DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_houseitem);

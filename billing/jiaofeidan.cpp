@@ -194,9 +194,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   hrow->setContentsMargins(6, 0, 6, 0);
   for (const char* text : {"正常缴费只能缴纳一个业主的同一种费用！", "快速缴费可以缴纳一个业主多月不同的费用！",
                            "按Ctrl键+鼠标左键选择相应的业主！", "只能删除未缴费的记录！  红色表示未缴费！"}) {
-    auto* hint = new QLabel(u(text), hintBar);
-    hint->setStyleSheet(QStringLiteral("color: #c00000;"));
-    hrow->addWidget(hint);
+    AddColouredHint(hrow, hintBar, u(text), "#c00000");
   }
   hrow->addStretch(1);
 
@@ -208,16 +206,11 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   auto* frowSearch = new QHBoxLayout();
   fields->addLayout(frowSearch);
   srow->addLayout(fields);
-  Edit1 = AddLineEdit(search, "Edit1");
-  Edit3 = AddLineEdit(search, "Edit3");
-  DBComboBoxEh3 = AddEditableList(search, "DBComboBoxEh3");
-  DBComboBoxEh2 = AddEditableList(search, "DBComboBoxEh2");
-  AddCaptionedEditors(frowSearch, search,
-                      {{"房屋代码：", Edit1}, {"业主：", Edit3}, {"楼宇名称：", DBComboBoxEh3}, {"房屋类型：", DBComboBoxEh2}});
-  bitbtn_seek = AddToolButton(frowSearch, "bitbtn_seek", u("查找"));
-  auto* flow = new QLabel(u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), search);
-  flow->setStyleSheet(QStringLiteral("color: #000080;"));
-  fields->addWidget(flow);
+  bitbtn_seek = AddSearchEditors(frowSearch, search,
+                                 {{"房屋代码：", "Edit1", &Edit1}, {"业主：", "Edit3", &Edit3},
+                                  {"楼宇名称：", "DBComboBoxEh3", nullptr, &DBComboBoxEh3},
+                                  {"房屋类型：", "DBComboBoxEh2", nullptr, &DBComboBoxEh2}});
+  AddColouredHint(fields, search, u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), "#000080");
   srow->addStretch(1);
   auto* fast = new QGroupBox(u("快速缴费"), search);
   fast->setObjectName(QStringLiteral("GroupBox1"));

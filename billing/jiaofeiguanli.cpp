@@ -242,9 +242,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
                                          {&W::SpeedButton1, "SpeedButton1", "套打收据", &W::SpeedButton1Click},
                                          {&W::SpeedButton6, "SpeedButton6", "设计收据", &W::SpeedButton6Click},
                                          {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
-  auto* tip = new QLabel(u("提示：可以选择多条记录进行删除！"), bar);
-  tip->setStyleSheet(QStringLiteral("color: #c00000;"));
-  row->addWidget(tip);
+  AddColouredHint(row, bar, u("提示：可以选择多条记录进行删除！"), "#c00000");
   row->addStretch(1);
 
   // The search panel in two lines: the house and the dates, then the item, the remark and 查找.

@@ -85,9 +85,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
                                          {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
                                          {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
                                          {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
-  auto* hint = new QLabel(u("提示：一次只能缴纳一个业主的同一种费用！"), bar);
-  hint->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
-  row->addWidget(hint);
+  AddColouredHint(row, bar, u("提示：一次只能缴纳一个业主的同一种费用！"), "red; font-weight: bold");
   row->addStretch(1);
 
   auto* search = new QFrame(this);

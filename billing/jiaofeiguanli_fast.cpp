@@ -259,9 +259,7 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   DBComboBoxEh1->addItems({u("现金"), u("银行转帐"), u("现金+银行转帐"), u("冲抵押金")});
   DBComboBoxEh1->setCurrentText(QString());
   row->addWidget(DBComboBoxEh1);
-  auto* hint = new QLabel(u("提示：快速缴费按照应缴的金额系统自动生成实缴记录，多用于银行扣款！"), bar);
-  hint->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
-  row->addWidget(hint);
+  AddColouredHint(row, bar, u("提示：快速缴费按照应缴的金额系统自动生成实缴记录，多用于银行扣款！"), "red; font-weight: bold");
   row->addStretch(1);
 
   DBGridEh1 =
