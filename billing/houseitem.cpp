@@ -187,17 +187,8 @@ void TForm_houseitem::Prepare() {
   auto fill = [](QComboBox* box, const QString& sql, const char* field, const QStringList& first) {
     box->clear();
     box->addItems(first);
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(sql);
-    s->Open();
     // Each name once: several estates may keep an item or a building of the same name.
-    for (s->First(); !s->Eof(); s->Next()) {
-      const QString name = s->FieldByName(u(field))->AsString();
-      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
-    }
-    s->Close();
+    AddDistinctNames(box, {sql}, u(field));
   };
   fill(ComboBox2, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称", {});
   fill(ComboBox3, u("select * from 房型信息 order by 名称 "), "名称", {});

@@ -115,17 +115,8 @@ void TForm_houseitem_list::done(int result) {
 void TForm_houseitem_list::Prepare() {
   auto fill = [](QComboBox* box, const QString& sql, const char* field) {
     box->clear();
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(sql);
-    s->Open();
     // Each name once: several estates may keep an item or a building of the same name.
-    for (s->First(); !s->Eof(); s->Next()) {
-      const QString name = s->FieldByName(u(field))->AsString();
-      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
-    }
-    s->Close();
+    AddDistinctNames(box, {sql}, u(field));
     box->setCurrentIndex(-1);
   };
   const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();

@@ -314,17 +314,8 @@ void TForm_jiaofeidan_duoyue::done(int result) {
 void TForm_jiaofeidan_duoyue::Prepare() {
   auto fill = [](QComboBox* box, const QString& sql, const char* field) {
     box->clear();
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(sql);
-    s->Open();
     // Each name once: several estates may keep an item or a building of the same name.
-    for (s->First(); !s->Eof(); s->Next()) {
-      const QString name = s->FieldByName(u(field))->AsString();
-      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
-    }
-    s->Close();
+    AddDistinctNames(box, {sql}, u(field));
   };
   const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();
   fill(DBComboBoxEh3, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称");
