@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "shell/windowparts.h"
+#include "billing/estatescope.h"
 #include "billing/iteminfo.h"
 #include "billing/shoukuan.h"
 #include "grid/DBCtrlsEh.h"
@@ -526,4 +527,15 @@ QLabel* AddColouredHint(QBoxLayout* row, QWidget* parent, const QString& text, c
   hint->setStyleSheet(u("color: ") + QString::fromUtf8(color) + u(";"));
   row->addWidget(hint);
   return hint;
+}
+
+void OpenHouseMonthBills(TADOQuery* bills, TDataSet* houses, const QDate& month, const QString& andCondition) {
+  bills->Close();
+  bills->SQL.Clear();
+  bills->SQL.Add(u("select * from 收费明细表 where ") +
+                 EstateHouse(RowEstate(houses), houses->FieldByName(u("房屋代码"))->AsString()) + u("and(年度=") +
+                 SqlQuote::Text(QString::number(month.year())) + u(")and(月份=") +
+                 SqlQuote::Text(QString::number(month.month())) + u(")") + andCondition);
+  bills->SQL.Add(u("order by 收费名称"));
+  bills->Open();
 }

@@ -11,6 +11,7 @@
 
 class QAction;
 class QComboBox;
+class QDate;
 class QDateEdit;
 class QDialog;
 class QFrame;
@@ -320,6 +321,10 @@ void ShowPaidStateWords(QLabel* unpaid, QLabel* paid, TDataSet* bills);
 // height).
 void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWidget* houses,
                        std::initializer_list<QWidget*> right);
+
+// `bills` reopened on the bill rows of the current house of `houses` in the month of `month`,
+// in item order; `andCondition` (may be empty) narrows them further.
+void OpenHouseMonthBills(TADOQuery* bills, TDataSet* houses, const QDate& month, const QString& andCondition);
 
 // After a rolled-back change: the pending edit of `rows` cancelled and the rows read again at
 // the same row number (the rows shown may hold values that were rolled back).
