@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "shell/windowparts.h"
+#include "billing/estatescope.h"
 #include "billing/iteminfo.h"
 #include "billing/shoukuan.h"
 #include "grid/DBCtrlsEh.h"
@@ -497,4 +498,44 @@ QStringList DistinctSearchValues(const QString& sql, const char* field) {
   }
   s->Close();
   return items;
+}
+
+void RereadAtSameRow(TADOQuery* rows) {
+  if (rows->State() == dsEdit || rows->State() == dsInsert) rows->Cancel();
+  const int at = rows->RecNo();
+  rows->Close();
+  rows->Open();
+  if (!rows->IsEmpty() && at >= 1) rows->SetRecNo(std::min(at, rows->RecordCount()));
+}
+
+QToolButton* AddSearchEditors(QHBoxLayout* row, QWidget* parent, std::initializer_list<SearchEditor> editors) {
+  std::vector<QWidget*> made;
+  for (const SearchEditor& e : editors) {
+    if (e.line) made.push_back(*e.line = AddLineEdit(parent, e.name));
+    else made.push_back(*e.list = AddEditableList(parent, e.name));
+  }
+  auto editor = made.begin();
+  for (const SearchEditor& e : editors) {
+    row->addWidget(new QLabel(QString::fromUtf8(e.caption), parent));
+    row->addWidget(*editor++);
+  }
+  return NewToolButton(parent, row, "bitbtn_seek", u("查找"));
+}
+
+QLabel* AddColouredHint(QBoxLayout* row, QWidget* parent, const QString& text, const char* color) {
+  auto* hint = new QLabel(text, parent);
+  hint->setStyleSheet(u("color: ") + QString::fromUtf8(color) + u(";"));
+  row->addWidget(hint);
+  return hint;
+}
+
+void OpenHouseMonthBills(TADOQuery* bills, TDataSet* houses, const QDate& month, const QString& andCondition) {
+  bills->Close();
+  bills->SQL.Clear();
+  bills->SQL.Add(u("select * from 收费明细表 where ") +
+                 EstateHouse(RowEstate(houses), houses->FieldByName(u("房屋代码"))->AsString()) + u("and(年度=") +
+                 SqlQuote::Text(QString::number(month.year())) + u(")and(月份=") +
+                 SqlQuote::Text(QString::number(month.month())) + u(")") + andCondition);
+  bills->SQL.Add(u("order by 收费名称"));
+  bills->Open();
 }

@@ -11,10 +11,12 @@
 
 class QAction;
 class QComboBox;
+class QDate;
 class QDateEdit;
 class QDialog;
 class QFrame;
 class QToolButton;
+class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -251,6 +253,21 @@ enum class HouseListSort { CodeAndOwner, AllColumns };
 TDBGridEh* AddHouseListGrid(QWidget* owner, TDataSource* houses, HouseListSort sort, bool multiSelect,
                             std::function<void()> sortChanged);
 
+// One editor of a search row: its caption and object name, kept in `line` (a line edit) or in
+// `list` (an editable list).
+struct SearchEditor {
+  const char* caption;
+  const char* name;
+  QLineEdit** line = nullptr;
+  QComboBox** list = nullptr;
+};
+// The editors made in order on `parent` and placed on `row`, each after its caption, then the
+// search button "bitbtn_seek" "查找", which is returned.
+QToolButton* AddSearchEditors(QHBoxLayout* row, QWidget* parent, std::initializer_list<SearchEditor> editors);
+
+// A hint label on `parent` in the colour `color` (a style sheet colour), added to `row`.
+QLabel* AddColouredHint(QBoxLayout* row, QWidget* parent, const QString& text, const char* color);
+
 // The house search editors of the fee windows, each after its caption on `row`: Edit1
 // "房屋代码：", Edit3 "业主名称：" (in the operator's input method) and DBComboBoxEh3 "楼宇名称：".
 struct HouseSearchEditors {
@@ -304,6 +321,14 @@ void ShowPaidStateWords(QLabel* unpaid, QLabel* paid, TDataSet* bills);
 // height).
 void PlaceHousesBeside(QWidget* window, std::initializer_list<QWidget*> top, QWidget* houses,
                        std::initializer_list<QWidget*> right);
+
+// `bills` reopened on the bill rows of the current house of `houses` in the month of `month`,
+// in item order; `andCondition` (may be empty) narrows them further.
+void OpenHouseMonthBills(TADOQuery* bills, TDataSet* houses, const QDate& month, const QString& andCondition);
+
+// After a rolled-back change: the pending edit of `rows` cancelled and the rows read again at
+// the same row number (the rows shown may hold values that were rolled back).
+void RereadAtSameRow(TADOQuery* rows);
 
 // The values of `field` over the rows `sql` finds through Dm1.q_search, each name once (letter
 // case aside) in the order found: the pickers of buildings and related units.

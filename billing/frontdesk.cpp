@@ -299,7 +299,6 @@ void TForm_frontdesk::SpeedButton2Click() {
   Label3->setText(u("欠缴费用：") + t.arrears().toString());
 }
 
-void TForm_frontdesk::SpeedButton4Click() { close(); }
 
 void TForm_frontdesk::EditCurrentComplaint() {
   if (!HouseCurrent()) return;

@@ -50,7 +50,6 @@ class TForm_frontdesk : public TRecordForm {
  public slots:
   void SpeedButton1Click();  // 查找
   void SpeedButton2Click();  // 计算
-  void SpeedButton4Click();  // 返回
   void EditCurrentComplaint();  // 编辑当前业主投诉记录, double-click on the complaint grid
   void EditAllComplaints();     // 编辑所有的业主投诉记录
   // The bill menu's two hidden commands: the single-month bill and payment windows for the

@@ -59,8 +59,7 @@ int AssignChargeItems(TADOConnection* connection, const QList<EstateHouseKey>& h
       "其它面积一, 业主名称, 预付金额, 金额) values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
   const TDateTime now = Now();
   int appended = 0;
-  connection->BeginWriteTrans();
-  try {
+  WithWriteTransaction(connection, [&] {
     for (const EstateHouseKey& key : houses) {
       const QString ofHouse = EstateHouse(key.estate, key.house);
       TADOQuery house;
@@ -95,11 +94,7 @@ int AssignChargeItems(TADOConnection* connection, const QList<EstateHouseKey>& h
         ++appended;
       }
     }
-    connection->CommitTrans();
-  } catch (...) {
-    connection->RollbackTrans();
-    throw;
-  }
+  });
   return appended;
 }
 
@@ -122,23 +117,15 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   ComboBox1 = new QComboBox(bar);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   row->addWidget(ComboBox1);
-  auto* hints = new QLabel(u("提示：可以选择多个业主增加收费项目！\n按Ctrl键+鼠标左键选择相应的业主！"), bar);
-  hints->setStyleSheet(QStringLiteral("color: #c00000;"));
-  row->addWidget(hints);
+  AddColouredHint(row, bar, u("提示：可以选择多个业主增加收费项目！\n按Ctrl键+鼠标左键选择相应的业主！"), "#c00000");
   row->addStretch(1);
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = AddLineEdit(search, "Edit1");
-  Edit2 = AddLineEdit(search, "Edit2");
-  ComboBox2 = AddEditableList(search, "ComboBox2");
-  ComboBox3 = AddEditableList(search, "ComboBox3");
-  AddCaptionedEditors(srow, search,
-                      {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"房屋类型：", ComboBox3}});
-  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
-  auto* flow = new QLabel(u("操作流程：选择业主 --> 选择收费项目 --> 新增项目 --> 修改收费单价 --> 存盘"), search);
-  flow->setStyleSheet(QStringLiteral("color: blue;"));
-  srow->addWidget(flow);
+  bitbtn_seek = AddSearchEditors(srow, search,
+                                 {{"房屋代码：", "Edit1", &Edit1}, {"业主名称：", "Edit2", &Edit2},
+                                  {"楼宇名称：", "ComboBox2", nullptr, &ComboBox2}, {"房屋类型：", "ComboBox3", nullptr, &ComboBox3}});
+  AddColouredHint(srow, search, u("操作流程：选择业主 --> 选择收费项目 --> 新增项目 --> 修改收费单价 --> 存盘"), "blue");
   srow->addStretch(1);
 
   DBGridEh1 = AddHouseListGrid(this, ds_houseinfo, HouseListSort::AllColumns, true,
@@ -154,11 +141,10 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   erow->setContentsMargins(0, 0, 0, 0);
   SpeedButton_save = AddToolButton(erow, "SpeedButton_save", u("保存"));
   SpeedButton_calc = AddToolButton(erow, "SpeedButton_calc", u("计算"));
-  auto* hint = new QLabel(u("提示：如果某个收费项目中面积/数量/金额每个月都一样，就可以输入\n"
-                            "面积/数量/金额，在每月业主应缴费用管理中系统会自动取数！"),
-                          editors);
-  hint->setStyleSheet(QStringLiteral("color: #c00000;"));
-  erow->addWidget(hint);
+  AddColouredHint(erow, editors,
+                  u("提示：如果某个收费项目中面积/数量/金额每个月都一样，就可以输入\n"
+                    "面积/数量/金额，在每月业主应缴费用管理中系统会自动取数！"),
+                  "#c00000");
   erow->addStretch(1);
 
   DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_houseitem);
@@ -170,6 +156,7 @@ TForm_houseitem::TForm_houseitem(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh2, u("金额"), u(" 应缴费用"));
   AddGridColumn(DBGridEh2, u("备注"));
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("房屋收费项目明细表"));
+  SetListOutput({DBGridEh2, u("房屋收费项目明细表"), PrintDBGridEh1});
 
   PlaceHousesBeside(this, {bar, search}, DBGridEh1, {PageControl1, editors, DBGridEh2});
   setWindowState(Qt::WindowMaximized);
@@ -200,17 +187,8 @@ void TForm_houseitem::Prepare() {
   auto fill = [](QComboBox* box, const QString& sql, const char* field, const QStringList& first) {
     box->clear();
     box->addItems(first);
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(sql);
-    s->Open();
     // Each name once: several estates may keep an item or a building of the same name.
-    for (s->First(); !s->Eof(); s->Next()) {
-      const QString name = s->FieldByName(u(field))->AsString();
-      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
-    }
-    s->Close();
+    AddDistinctNames(box, {sql}, u(field));
   };
   fill(ComboBox2, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称", {});
   fill(ComboBox3, u("select * from 房型信息 order by 名称 "), "名称", {});
@@ -316,9 +294,6 @@ void RecalcStandardAmounts(TADOQuery* standards) {
 void TForm_houseitem::SaveChargeStandard() { ::SaveChargeStandard(t_houseitem); }
 void TForm_houseitem::RecalcStandardAmounts() { ::RecalcStandardAmounts(t_houseitem); }
 
-void TForm_houseitem::bitbtn_outClick() { ExportShownRows(DBGridEh2, u("房屋收费项目明细表"), "导出权", true); }
-void TForm_houseitem::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_houseitem::SpeedButton4Click() { close(); }
 void TForm_houseitem::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void OpenHouseChargeStandardsCommand(QWidget* owner) {

@@ -77,9 +77,6 @@ class TForm_houseitem : public TRecordForm {
   void bitbtn_deleteitemClick();
   void SaveChargeStandard();
   void RecalcStandardAmounts();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:

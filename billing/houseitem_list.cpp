@@ -46,13 +46,9 @@ TForm_houseitem_list::TForm_houseitem_list(QWidget* parent) : TRecordForm(parent
 
   auto* search = new QFrame(this);
   auto* srow = new QHBoxLayout(search);
-  Edit1 = AddLineEdit(search, "Edit1");
-  Edit2 = AddLineEdit(search, "Edit2");
-  ComboBox2 = AddEditableList(search, "ComboBox2");
-  ComboBox1 = AddEditableList(search, "ComboBox1");
-  AddCaptionedEditors(srow, search,
-                      {{"房屋代码：", Edit1}, {"业主名称：", Edit2}, {"楼宇名称：", ComboBox2}, {"收费项目：", ComboBox1}});
-  bitbtn_seek = AddToolButton(srow, "bitbtn_seek", u("查找"));
+  bitbtn_seek = AddSearchEditors(srow, search,
+                                 {{"房屋代码：", "Edit1", &Edit1}, {"业主名称：", "Edit2", &Edit2},
+                                  {"楼宇名称：", "ComboBox2", nullptr, &ComboBox2}, {"收费项目：", "ComboBox1", nullptr, &ComboBox1}});
   srow->addStretch(1);
 
   DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_houseitem);
@@ -119,17 +115,8 @@ void TForm_houseitem_list::done(int result) {
 void TForm_houseitem_list::Prepare() {
   auto fill = [](QComboBox* box, const QString& sql, const char* field) {
     box->clear();
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(sql);
-    s->Open();
     // Each name once: several estates may keep an item or a building of the same name.
-    for (s->First(); !s->Eof(); s->Next()) {
-      const QString name = s->FieldByName(u(field))->AsString();
-      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
-    }
-    s->Close();
+    AddDistinctNames(box, {sql}, u(field));
     box->setCurrentIndex(-1);
   };
   const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();
@@ -162,8 +149,7 @@ void TForm_houseitem_list::SetStandardPrice() {
   // Every listed standard or none.
   TADOConnection* db = Dm1->ADO_system;
   q_houseitem->DisableControls();
-  db->BeginWriteTrans();
-  try {
+  WithWriteTransaction(db, [&] {
     for (q_houseitem->First(); !q_houseitem->Eof(); q_houseitem->Next()) {
       q_houseitem->Edit();
       q_houseitem->FieldByName(u("单价"))->SetAsMoney(*price);
@@ -173,14 +159,11 @@ void TForm_houseitem_list::SetStandardPrice() {
       q_houseitem->FieldByName(u("金额"))->SetAsMoney(*price * basis);
       q_houseitem->Post();
     }
-    db->CommitTrans();
-  } catch (...) {
-    db->RollbackTrans();
+  }, [&] {
     if (q_houseitem->State() != dsBrowse) q_houseitem->Cancel();
     reopen();  // the list shows what the table holds
     q_houseitem->EnableControls();
-    throw;
-  }
+  });
   q_houseitem->First();
   q_houseitem->EnableControls();
   ShowNotice(u("处理完毕！"));
@@ -228,7 +211,6 @@ void TForm_houseitem_list::bitbtn_printClick() {
   if (!q_houseitem->Active() || q_houseitem->IsEmpty()) return;
   PrintShownRows(PrintDBGridEh1, "打印权", true);
 }
-void TForm_houseitem_list::SpeedButton4Click() { close(); }
 
 void OpenHouseChargeListCommand(QWidget* owner) {
   auto* window = new TForm_houseitem_list(owner);

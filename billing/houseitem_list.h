@@ -54,7 +54,6 @@ class TForm_houseitem_list : public TRecordForm {
   void SpeedButton_calcClick();  // 计算
   void bitbtn_outClick();
   void bitbtn_printClick();
-  void SpeedButton4Click();
 
  protected:
   void done(int result) override;

@@ -128,6 +128,7 @@ TForm_iteminfo::TForm_iteminfo(QWidget* parent) : TRecordForm(parent), layoutRes
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("收费项目"));
+  SetListOutput({DBGridEh1, u("收费项目"), PrintDBGridEh1});
 
   for (QWidget* w : {bitbtn_add, bitbtn_edit, bitbtn_delete, bitbtn_out, bitbtn_print}) AddBrowseButton(w);
   AddEditButton(bitbtn_save);
@@ -282,9 +283,6 @@ void TForm_iteminfo::bitbtn_deleteClick() {
   RecordDelete(q_iteminfo, "删除权", true);
 }
 
-void TForm_iteminfo::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("收费项目"), "导出权", true); }
-void TForm_iteminfo::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_iteminfo::SpeedButton4Click() { close(); }
 void TForm_iteminfo::SpeedButton2Click() { layoutReset_.Click(); }
 void TForm_iteminfo::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_iteminfo); }
 

@@ -80,9 +80,6 @@ class TForm_iteminfo : public TRecordForm {
   void bitbtn_saveClick();
   void bitbtn_cancelClick();
   void bitbtn_deleteClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
   void SpeedButton2Click();
   void DBGridEh1SortMarkingChanged();
   // Shows the 金额 editor (read-only while browsing) for "业主收费金额相同".

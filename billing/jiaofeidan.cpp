@@ -111,8 +111,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
   const Variant stamp = Variant::dateTime(now);
   const Variant unpaid(u(kUnpaid));
 
-  connection->BeginWriteTrans();
-  try {
+  WithWriteTransaction(connection, [&] {
     for (const BillHouse& house : houses) {
       const QString ofHouse = EstateHouse(house.gardenCode, house.code);
       QHash<QString, Standard> standards;
@@ -164,11 +163,7 @@ BillGeneration GenerateBills(TADOConnection* connection, const QVector<BillHouse
         }
       }
     }
-    connection->CommitTrans();
-  } catch (...) {
-    connection->RollbackTrans();
-    throw;
-  }
+  });
   return result;
 }
 
@@ -199,9 +194,7 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   hrow->setContentsMargins(6, 0, 6, 0);
   for (const char* text : {"正常缴费只能缴纳一个业主的同一种费用！", "快速缴费可以缴纳一个业主多月不同的费用！",
                            "按Ctrl键+鼠标左键选择相应的业主！", "只能删除未缴费的记录！  红色表示未缴费！"}) {
-    auto* hint = new QLabel(u(text), hintBar);
-    hint->setStyleSheet(QStringLiteral("color: #c00000;"));
-    hrow->addWidget(hint);
+    AddColouredHint(hrow, hintBar, u(text), "#c00000");
   }
   hrow->addStretch(1);
 
@@ -213,16 +206,11 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   auto* frowSearch = new QHBoxLayout();
   fields->addLayout(frowSearch);
   srow->addLayout(fields);
-  Edit1 = AddLineEdit(search, "Edit1");
-  Edit3 = AddLineEdit(search, "Edit3");
-  DBComboBoxEh3 = AddEditableList(search, "DBComboBoxEh3");
-  DBComboBoxEh2 = AddEditableList(search, "DBComboBoxEh2");
-  AddCaptionedEditors(frowSearch, search,
-                      {{"房屋代码：", Edit1}, {"业主：", Edit3}, {"楼宇名称：", DBComboBoxEh3}, {"房屋类型：", DBComboBoxEh2}});
-  bitbtn_seek = AddToolButton(frowSearch, "bitbtn_seek", u("查找"));
-  auto* flow = new QLabel(u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), search);
-  flow->setStyleSheet(QStringLiteral("color: #000080;"));
-  fields->addWidget(flow);
+  bitbtn_seek = AddSearchEditors(frowSearch, search,
+                                 {{"房屋代码：", "Edit1", &Edit1}, {"业主：", "Edit3", &Edit3},
+                                  {"楼宇名称：", "DBComboBoxEh3", nullptr, &DBComboBoxEh3},
+                                  {"房屋类型：", "DBComboBoxEh2", nullptr, &DBComboBoxEh2}});
+  AddColouredHint(fields, search, u("流程：选择业主--> 选择收费项目--> 选择应缴时间--> 新增项目--> 修改收费金额"), "#000080");
   srow->addStretch(1);
   auto* fast = new QGroupBox(u("快速缴费"), search);
   fast->setObjectName(QStringLiteral("GroupBox1"));
@@ -277,6 +265,8 @@ TForm_jiaofeidan_duoyue::TForm_jiaofeidan_duoyue(QWidget* parent) : TRecordForm(
   };
   OnGridDoubleClick(DBGridEh2, [this] { DBGridEh2DblClick(); });
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主应缴费用明细表"));
+  // 打印收费单 prints the payment notice (bitbtn_printClick); 导出 writes the bill rows.
+  SetListOutput({DBGridEh2, u("业主应缴费用明细表")});
 
   PopupMenu1 = AttachGridPopup(this, DBGridEh2, "PopupMenu1");
   N1 = AddPopupItem(PopupMenu1, "N1", u("缴纳同一项目费用(按选中的记录)"), [this] { PreparePayment(); });
@@ -324,17 +314,8 @@ void TForm_jiaofeidan_duoyue::done(int result) {
 void TForm_jiaofeidan_duoyue::Prepare() {
   auto fill = [](QComboBox* box, const QString& sql, const char* field) {
     box->clear();
-    TADOQuery* s = Dm1->q_search;
-    s->Close();
-    s->SQL.Clear();
-    s->SQL.Add(sql);
-    s->Open();
     // Each name once: several estates may keep an item or a building of the same name.
-    for (s->First(); !s->Eof(); s->Next()) {
-      const QString name = s->FieldByName(u(field))->AsString();
-      if (box->findText(name, Qt::MatchFixedString) < 0) box->addItem(name);
-    }
-    s->Close();
+    AddDistinctNames(box, {sql}, u(field));
   };
   const QString estate = GardenScoped ? u("where (小区代码=") + SqlQuote::Text(CurrentGardenCode) + u(") ") : QString();
   fill(DBComboBoxEh3, u("select * from 楼宇资料 ") + estate + u("order by 楼宇名称 "), "楼宇名称");
@@ -616,10 +597,6 @@ void TForm_jiaofeidan_duoyue::N4Click() {
 
 void TForm_jiaofeidan_duoyue::N5Click() { DesignPrintTemplate(frReport1, "打印权", u("澄川收款收据.frf")); }
 
-void TForm_jiaofeidan_duoyue::bitbtn_outClick() {
-  ExportShownRows(DBGridEh2, u("业主应缴费用明细表"), "导出权", true);
-}
-void TForm_jiaofeidan_duoyue::SpeedButton4Click() { close(); }
 void TForm_jiaofeidan_duoyue::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void OpenBillWindowCommand(QWidget* owner) {

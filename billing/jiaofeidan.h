@@ -134,8 +134,6 @@ class TForm_jiaofeidan_duoyue : public TRecordForm {
   void N4Click();                 // 打印澄川交费通知单
   void N5Click();                 // 设计澄川交费通知单
   void DBGridEh2DblClick();       // the bill-row editor on the current row
-  void bitbtn_outClick();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:

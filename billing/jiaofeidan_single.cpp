@@ -124,15 +124,7 @@ void TForm_jiaofeidan::ReloadBills() {
     showRowState();
     return;
   }
-  const QDate d = DateTimePicker1->date();
-  q_jiaofeidan->Close();
-  q_jiaofeidan->SQL.Clear();
-  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where ") +
-                        EstateHouse(RowEstate(q_houseinfo), q_houseinfo->FieldByName(u("房屋代码"))->AsString()) +
-                        u("and(年度=") + SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
-                        SqlQuote::Text(QString::number(d.month())) + u(")"));
-  q_jiaofeidan->SQL.Add(u("order by 收费名称"));
-  q_jiaofeidan->Open();
+  OpenHouseMonthBills(q_jiaofeidan, q_houseinfo, DateTimePicker1->date(), QString());
   showRowState();
 }
 
@@ -210,7 +202,6 @@ void TForm_jiaofeidan::SpeedButton5Click() {
   if (q_jiaofeidan->Active() && !q_jiaofeidan->IsEmpty() && q_jiaofeidan->State() != dsBrowse) q_jiaofeidan->Cancel();
 }
 
-void TForm_jiaofeidan::SpeedButton4Click() { close(); }
 void TForm_jiaofeidan::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void TForm_jiaofeidan::done(int result) {

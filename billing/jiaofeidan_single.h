@@ -57,7 +57,6 @@ class TForm_jiaofeidan : public TRecordForm {
   void SpeedButton2Click();
   void SpeedButton3Click();
   void SpeedButton5Click();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:

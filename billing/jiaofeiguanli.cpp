@@ -155,8 +155,7 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
       unlinked << release + houseCondition + u("and(收费名称=") + SqlQuote::Text(item) + u(")and(年度=") +
                       SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) + u(")") + unlinkedCondition;
   }
-  db->BeginWriteTrans();
-  try {
+  WithWriteTransaction(db, [&] {
     CheckPaymentStillStored(db, journal);
     if (paymentId == 0 || db->Execute(linked) == 0)
       for (const QString& sql : unlinked) db->Execute(sql);
@@ -197,16 +196,11 @@ void ReverseJournalPayment(TADOConnection* db, TADOQuery* journal) {
       }
     }
     journal->Delete();
-    db->CommitTrans();
-  } catch (...) {
-    db->RollbackTrans();
-    throw;
-  }
+  });
 }
 
 void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
-  db->BeginWriteTrans();
-  try {
+  WithWriteTransaction(db, [&] {
     CheckPaymentStillStored(db, journal);
     if (journal->State() == dsBrowse) journal->Edit();
     journal->UpdateRecord();
@@ -225,17 +219,7 @@ void SaveJournalVoucher(TADOConnection* db, TADOQuery* journal) {
         db->Execute(set + condition + u("and(年度=") + SqlQuote::Text(m.year) + u(")and(月份=") + SqlQuote::Text(m.month) +
                     u(")"));
     }
-    db->CommitTrans();
-  } catch (...) {
-    db->RollbackTrans();
-    if (journal->State() == dsEdit || journal->State() == dsInsert) journal->Cancel();
-    // The row shown may hold the rolled-back values: read the list again at the same place.
-    const int at = journal->RecNo();
-    journal->Close();
-    journal->Open();
-    if (!journal->IsEmpty() && at >= 1) journal->SetRecNo(std::min(at, journal->RecordCount()));
-    throw;
-  }
+  }, [journal] { RereadAtSameRow(journal); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -258,9 +242,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
                                          {&W::SpeedButton1, "SpeedButton1", "套打收据", &W::SpeedButton1Click},
                                          {&W::SpeedButton6, "SpeedButton6", "设计收据", &W::SpeedButton6Click},
                                          {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
-  auto* tip = new QLabel(u("提示：可以选择多条记录进行删除！"), bar);
-  tip->setStyleSheet(QStringLiteral("color: #c00000;"));
-  row->addWidget(tip);
+  AddColouredHint(row, bar, u("提示：可以选择多条记录进行删除！"), "#c00000");
   row->addStretch(1);
 
   // The search panel in two lines: the house and the dates, then the item, the remark and 查找.
@@ -335,6 +317,7 @@ TForm_shoufeimingxibiao::TForm_shoufeimingxibiao(QWidget* parent) : TRecordForm(
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   OnGridDoubleClick(DBGridEh1, [this] { DBGridEh1DblClick(); });
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("实收费用明细表"));
+  SetListOutput({DBGridEh1, u("实收费用明细表"), PrintDBGridEh1});
 
   Panel_detail = AddDetailPanel(this, ds_sfhzb,
                                 {{"缴费时间：", "缴费时间"}, {"房屋代码：", "房屋代码"}, {"业主名称：", "业主名称"},
@@ -465,7 +448,6 @@ void TForm_shoufeimingxibiao::bitbtn_deleteClick() {
   }
 }
 
-void TForm_shoufeimingxibiao::SpeedButton4Click() { close(); }
 
 void TForm_shoufeimingxibiao::DBGridEh1DblClick() {
   // The dialog edits the current payment; with no payment listed there is nothing to edit.
@@ -534,11 +516,6 @@ void TForm_shoufeimingxibiao_edit::SpeedButton1Click() {
 
 void TForm_shoufeimingxibiao::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_sfhzb); }
 
-void TForm_shoufeimingxibiao::bitbtn_outClick() {
-  ExportShownRows(DBGridEh1, u("实收费用明细表"), "导出权", true);
-}
-
-void TForm_shoufeimingxibiao::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
 
 void TForm_shoufeimingxibiao::SpeedButton3Click() {
   if (!CheckActionRight("查找权")) return;

@@ -121,12 +121,9 @@ class TForm_shoufeimingxibiao : public TRecordForm {
   void bitbtn_deleteClick();   // ReversePayment of the marked rows
   void SpeedButton5Click();    // 刷新
   void SpeedButton2Click();    // panel search
-  void SpeedButton4Click();    // 返回
   void SpeedButton3Click();    // the search dialog
   void SpeedButton1Click();    // 套打收据 of the marked payments
   void SpeedButton6Click();    // 设计收据
-  void bitbtn_outClick();      // 导出 (an empty list does nothing, before the right)
-  void bitbtn_printClick();    // 打印清单
   void DBGridEh1SortMarkingChanged();
   void DBGridEh1DblClick();    // the edit dialog on the current payment
 };

@@ -85,9 +85,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
                                          {&W::bitbtn_out, "bitbtn_out", "导出", &W::bitbtn_outClick},
                                          {&W::bitbtn_print, "bitbtn_print", "打印", &W::bitbtn_printClick},
                                          {&W::SpeedButton4, "SpeedButton4", "返回", &W::SpeedButton4Click}});
-  auto* hint = new QLabel(u("提示：一次只能缴纳一个业主的同一种费用！"), bar);
-  hint->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
-  row->addWidget(hint);
+  AddColouredHint(row, bar, u("提示：一次只能缴纳一个业主的同一种费用！"), "red; font-weight: bold");
   row->addStretch(1);
 
   auto* search = new QFrame(this);
@@ -102,6 +100,7 @@ TForm_jiaofeiguanli_duoyue::TForm_jiaofeiguanli_duoyue(QWidget* parent) : TRecor
   DBGridEh1 =
       AddPaymentBillGrid(this, ds_jiaofeidan, q_jiaofeidan, false, [this] { DBGridEh1SortMarkingChanged(); });
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主缴费明细表"));
+  SetListOutput({DBGridEh1, u("业主应缴费用明细表"), PrintDBGridEh1});
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
@@ -205,7 +204,6 @@ void TForm_jiaofeiguanli_duoyue::PreparePayment() {
   pay->Close();
 }
 
-void TForm_jiaofeiguanli_duoyue::SpeedButton4Click() { close(); }
 
 void TForm_jiaofeiguanli_duoyue::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_jiaofeidan); }
 
@@ -382,8 +380,3 @@ void OpenMultiMonthPaymentCommand(QWidget* owner) {
   delete window;
 }
 
-void TForm_jiaofeiguanli_duoyue::bitbtn_outClick() {
-  ExportShownRows(DBGridEh1, u("业主应缴费用明细表"), "导出权", true);
-}
-
-void TForm_jiaofeiguanli_duoyue::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }

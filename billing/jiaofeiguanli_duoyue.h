@@ -60,9 +60,6 @@ class TForm_jiaofeiguanli_duoyue : public TRecordForm {
   void PreparePayment();       // 缴费
   void SpeedButton3Click();    // 查找 on the tool bar: the search dialog
   void SpeedButton1Click();    // panel search
-  void SpeedButton4Click();    // 返回
-  void bitbtn_outClick();      // 导出 (an empty list does nothing, before the right)
-  void bitbtn_printClick();    // 打印 (likewise)
   void DBGridEh1SortMarkingChanged();
 };
 

@@ -93,22 +93,7 @@ BillRef payBillRow(TADOQuery* bills, const QuickPayTerms& terms) {
 // Runs `work` in one transaction; on failure rolls back, reads `bills` again and raises again.
 template <typename F>
 void inOneTransaction(TADOConnection* db, TADOQuery* bills, F work) {
-  const QByteArray at = bills->IsEmpty() ? QByteArray() : bills->GetBookmark();
-  db->BeginWriteTrans();
-  try {
-    work();
-    db->CommitTrans();
-  } catch (...) {
-    db->RollbackTrans();
-    if (bills->State() == dsEdit || bills->State() == dsInsert) bills->Cancel();
-    // The rows shown may hold values that were rolled back: read them again.
-    const int recNo = bills->RecNo();
-    bills->Close();
-    bills->Open();
-    if (!bills->IsEmpty() && recNo >= 1) bills->SetRecNo(std::min(recNo, bills->RecordCount()));
-    (void)at;
-    throw;
-  }
+  WithWriteTransaction(db, work, [bills] { RereadAtSameRow(bills); });
 }
 }  // namespace
 
@@ -274,9 +259,7 @@ TForm_jiaofeiguanli_fast::TForm_jiaofeiguanli_fast(QWidget* parent) : TRecordFor
   DBComboBoxEh1->addItems({u("现金"), u("银行转帐"), u("现金+银行转帐"), u("冲抵押金")});
   DBComboBoxEh1->setCurrentText(QString());
   row->addWidget(DBComboBoxEh1);
-  auto* hint = new QLabel(u("提示：快速缴费按照应缴的金额系统自动生成实缴记录，多用于银行扣款！"), bar);
-  hint->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
-  row->addWidget(hint);
+  AddColouredHint(row, bar, u("提示：快速缴费按照应缴的金额系统自动生成实缴记录，多用于银行扣款！"), "red; font-weight: bold");
   row->addStretch(1);
 
   DBGridEh1 =
@@ -510,7 +493,6 @@ void TForm_jiaofeiguanli_fast::SpeedButton3Click() {
   delete dialog;
 }
 
-void TForm_jiaofeiguanli_fast::SpeedButton4Click() { close(); }
 
 void TForm_jiaofeiguanli_fast::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_jiaofeidan); }
 

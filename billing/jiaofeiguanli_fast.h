@@ -82,7 +82,6 @@ class TForm_jiaofeiguanli_fast : public TRecordForm {
   void SpeedButton3Click();
   void SpeedButton1Click();  // panel search (right 删除权)
   void bitbtn_editClick();   // 编辑 and double-click: the bill-row editor over the current unpaid row
-  void SpeedButton4Click();
   void bitbtn_outClick();    // 导出: the right first, then an empty list does nothing
   void bitbtn_printClick();  // 打印: likewise
   void DBGridEh1SortMarkingChanged();

@@ -325,15 +325,7 @@ void TForm_jiaofeiguanli::DateTimePicker1Change() {
 
 void TForm_jiaofeiguanli::reloadBills() {
   if (!q_houseinfo->Active() || q_houseinfo->IsEmpty()) return;
-  const QDate d = DateTimePicker1->date();
-  q_jiaofeidan->Close();
-  q_jiaofeidan->SQL.Clear();
-  q_jiaofeidan->SQL.Add(u("select * from 收费明细表 where ") +
-                        EstateHouse(RowEstate(q_houseinfo), q_houseinfo->FieldByName(u("房屋代码"))->AsString()) +
-                        u("and(年度=") + SqlQuote::Text(QString::number(d.year())) + u(")and(月份=") +
-                        SqlQuote::Text(QString::number(d.month())) + u(")and(缴费状态='未缴费')"));
-  q_jiaofeidan->SQL.Add(u("order by 收费名称"));
-  q_jiaofeidan->Open();
+  OpenHouseMonthBills(q_jiaofeidan, q_houseinfo, DateTimePicker1->date(), u("and(缴费状态='未缴费')"));
 }
 
 void TForm_jiaofeiguanli::SpeedButton1Click() {
@@ -475,7 +467,6 @@ void TForm_jiaofeiguanli::bitbtn_printClick() {
 
 void TForm_jiaofeiguanli::SpeedButton2Click() { DesignPrintTemplate(frReport1, "编辑权", u("缴费通知单一.frf")); }
 
-void TForm_jiaofeiguanli::SpeedButton4Click() { close(); }
 void TForm_jiaofeiguanli::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void TForm_jiaofeiguanli::done(int result) {

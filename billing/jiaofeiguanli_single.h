@@ -107,7 +107,6 @@ class TForm_jiaofeiguanli : public TRecordForm {
   void bitbtn_outClick();
   void bitbtn_printClick();   // 打印: the payment notice of the current house
   void SpeedButton2Click();   // 设计: "缴费通知单一.frf" in the designer
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:

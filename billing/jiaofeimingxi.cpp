@@ -118,6 +118,7 @@ TForm_jiaofeimingxi::TForm_jiaofeimingxi(QWidget* parent)
     PaintStatusRows(q_jiaofeidan, u("缴费状态"), u(kUnpaid), font);
   };
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh2, u("业主缴费明细表"));
+  SetListOutput({DBGridEh2, u("业主缴费明细表"), nullptr, nullptr});
 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   splitter->setObjectName(QStringLiteral("Splitter1"));
@@ -213,9 +214,7 @@ void TForm_jiaofeimingxi::SpeedButton1Click() {
 }
 
 void TForm_jiaofeimingxi::SpeedButton2Click() { layoutReset_.Click(); }
-void TForm_jiaofeimingxi::bitbtn_outClick() { ExportShownRows(DBGridEh2, u("业主缴费明细表"), nullptr, true); }
 void TForm_jiaofeimingxi::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, nullptr, false); }
-void TForm_jiaofeimingxi::SpeedButton4Click() { close(); }
 void TForm_jiaofeimingxi::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 void TForm_jiaofeimingxi::done(int result) {

@@ -50,9 +50,7 @@ class TForm_jiaofeimingxi : public TRecordForm {
  public slots:
   void SpeedButton1Click();
   void SpeedButton2Click();
-  void bitbtn_outClick();
   void bitbtn_printClick();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:

@@ -302,6 +302,7 @@ TForm_storeyammeter::TForm_storeyammeter(const MeterKind& kind, QWidget* parent)
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, listTitle());
+  SetListOutput({DBGridEh1, kind_.water ? u("楼宇水表数明细表") : u("楼宇电表数明细表"), PrintDBGridEh1});
 
   auto* right = new QWidget(this);
   auto* rightColumn = new QVBoxLayout(right);
@@ -466,18 +467,12 @@ void TForm_storeyammeter::bitbtn_saveClick() {
   StampAndPost(t, u("操作人员"));
 }
 
-void TForm_storeyammeter::bitbtn_cancelClick() { RecordCancel(t_storeyammeter); }
 
 void TForm_storeyammeter::bitbtn_deleteClick() {
   if (!t_storeyammeter->Active()) return;
   RecordDelete(t_storeyammeter, "删除权", true);
 }
 
-void TForm_storeyammeter::bitbtn_outClick() {
-  ExportShownRows(DBGridEh1, kind_.water ? u("楼宇水表数明细表") : u("楼宇电表数明细表"), "导出权", true);
-}
-void TForm_storeyammeter::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_storeyammeter::SpeedButton4Click() { close(); }
 
 bool TForm_storeyammeter::eventFilter(QObject* watched, QEvent* event) {
   if (watched == DBEdit1 && event->type() == QEvent::MouseButtonDblClick) {
@@ -534,22 +529,18 @@ void TForm_storeyammeter::SpeedButton3Click() {
   TADOConnection* db = Dm1->ADO_system;
   ApportionOutcome outcome;
   // The bill rows and the row's flag land together or not at all.
-  db->BeginWriteTrans();
-  try {
+  WithWriteTransaction(db, [&] {
     outcome = ApportionBuildingMeter(db, kind_, a);
     if (outcome.paidHouse.isEmpty()) {
       t->Edit();
       t->FieldByName(u("是否分摊"))->SetAsBoolean(true);
       t->Post();
     }
-    db->CommitTrans();
-  } catch (...) {
-    db->RollbackTrans();
+  }, [&] {
     if (t->State() == dsEdit) t->Cancel();
     t->Close();
     t->Open();
-    throw;
-  }
+  });
   if (!outcome.paidHouse.isEmpty()) {
     ShowNotice(u("房屋") + outcome.paidHouse + u("当月的") + item + u("已经缴费，不能分摊！"));
     return;

@@ -134,12 +134,8 @@ class TForm_storeyammeter : public TRecordForm {
   void bitbtn_addClick();
   void bitbtn_editClick();
   void bitbtn_saveClick();
-  void bitbtn_cancelClick();
   void bitbtn_deleteClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
   void SpeedButton3Click();
-  void SpeedButton4Click();
   void DBEdit1DblClick();  // the memo editor on 备注 while writable
 
  protected:

@@ -37,14 +37,9 @@ void FillScratchList(const QString& orderLine, const std::function<void(TADOQuer
   TADOConnection* local = Dm1->db_local;
   try {
     ResetScratchList(orderLine);
-    local->BeginTrans();
-    try {
+    WithTransaction(local, [&] {
       body(q);
-      local->CommitTrans();
-    } catch (...) {
-      local->RollbackTrans();
-      throw;
-    }
+    });
     q->Close();
     q->Open();
     q->First();
@@ -138,6 +133,7 @@ TForm_z_dianfei::TForm_z_dianfei(const MeterKind& kind, QWidget* parent) : TReco
   AddGridColumn(DBGridEh1, QString(), u("备注"));
   if (kind.water) StripeGridRows(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, title);
+  SetListOutput({DBGridEh1, kind_.water ? u("业主水费明细表") : u("业主电费明细表"), PrintDBGridEh1});
   PlaceScratchList(this, bar.frame, filter, DBGridEh1);
 
   ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
@@ -159,11 +155,6 @@ void TForm_z_dianfei::SpeedButton1Click() {
 }
 
 void TForm_z_dianfei::bitbtn_deleteClick() { DeleteScratchRow(Dm1->q_tongyong); }
-void TForm_z_dianfei::bitbtn_outClick() {
-  ExportShownRows(DBGridEh1, kind_.water ? u("业主水费明细表") : u("业主电费明细表"), "导出权", true);
-}
-void TForm_z_dianfei::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_z_dianfei::SpeedButton4Click() { close(); }
 void TForm_z_dianfei::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
 void OpenElectricityChargeListCommand(QWidget* owner) { RunScratchList<TForm_z_dianfei>(owner); }

@@ -48,9 +48,6 @@ class TForm_z_dianfei : public TRecordForm {
  public slots:
   void SpeedButton1Click();
   void bitbtn_deleteClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:

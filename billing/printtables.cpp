@@ -175,8 +175,7 @@ QString ReceiptPeriodText(const QString& paidMonths) { return PaidPeriod(paidMon
 QString PrePrintedPeriodText(const QString& paidMonths) { return u("(") + PaidPeriod(paidMonths) + u(")"); }
 
 void FillPrintTables(TADOConnection* local, const std::vector<PrintTableFill>& fills) {
-  local->BeginTrans();
-  try {
+  WithTransaction(local, [&] {
     for (const PrintTableFill& fill : fills) {
       // Table and column names are the program's own, never operator input; values are bound.
       local->Execute(u("delete from ") + fill.table);
@@ -194,9 +193,5 @@ void FillPrintTables(TADOConnection* local, const std::vector<PrintTableFill>& f
                        values);
       }
     }
-    local->CommitTrans();
-  } catch (...) {
-    local->RollbackTrans();
-    throw;
-  }
+  });
 }

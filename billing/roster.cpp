@@ -47,15 +47,10 @@ QString between(const char* field, const QDate& from, const QDate& to) {
 
 int ClearHouseBalances(TADOConnection* connection, const QList<EstateHouseKey>& houses) {
   int changed = 0;
-  connection->BeginWriteTrans();
-  try {
+  WithWriteTransaction(connection, [&] {
     for (const EstateHouseKey& h : houses)
       changed += connection->Execute(u("update 房屋资料 set 零头=0 where ") + EstateHouse(h.estate, h.house));
-    connection->CommitTrans();
-  } catch (...) {
-    connection->RollbackTrans();
-    throw;
-  }
+  });
   return changed;
 }
 
@@ -151,6 +146,7 @@ TForm_housecharge::TForm_housecharge(QWidget* parent) : TRecordForm(parent) {
   DBGridEh1->addAction(clear);
   connect(clear, &QAction::triggered, this, Guarded([this] { N1Click(); }));
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋资料明细表"));
+  SetListOutput({DBGridEh1, u("业主资料明细表"), PrintDBGridEh1});
 
   frReport1 = new TfrReport(this);
   frReport1->setObjectName(QStringLiteral("frReport1"));
@@ -221,9 +217,6 @@ void TForm_housecharge::bitbtn_seekClick() {
   delete dialog;
 }
 
-void TForm_housecharge::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("业主资料明细表"), "导出权", true); }
-void TForm_housecharge::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_housecharge::SpeedButton4Click() { close(); }
 void TForm_housecharge::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, q_houseinfo); }
 
 // ---------------------------------------------------------------------------------------

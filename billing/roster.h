@@ -75,9 +75,6 @@ class TForm_housecharge : public TRecordForm {
   void bitbtn_certificateClick();  // 打印业主证明: nothing when the template is missing
   void bitbtn_designClick();       // 设计业主证明
   void bitbtn_seekClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 };
 

@@ -165,6 +165,7 @@ TForm_shishou_item::TForm_shishou_item(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh1, u("texte"), u("楼宇名称"), true);
   StripeGridRows(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("按收费项目统计实收金额"));
+  SetListOutput({DBGridEh1, u("按收费项目统计实收金额"), PrintDBGridEh1});
   PlaceScratchList(this, bar.frame, filter, DBGridEh1);
 
   ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
@@ -206,11 +207,6 @@ void TForm_shishou_item::SpeedButton1Click() {
 
 void TForm_shishou_item::SpeedButton2Click() { ShowInformation(u("界面初始化完毕！")); }
 void TForm_shishou_item::bitbtn_deleteClick() { DeleteScratchRow(Dm1->q_tongyong); }
-void TForm_shishou_item::bitbtn_outClick() {
-  ExportShownRows(DBGridEh1, u("按收费项目统计实收金额"), "导出权", true);
-}
-void TForm_shishou_item::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_shishou_item::SpeedButton4Click() { close(); }
 void TForm_shishou_item::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
 void OpenTakingsByItemCommand(QWidget* owner) { RunScratchList<TForm_shishou_item>(owner); }

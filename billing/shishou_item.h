@@ -50,9 +50,6 @@ class TForm_shishou_item : public TRecordForm {
   void SpeedButton1Click();
   void SpeedButton2Click();
   void bitbtn_deleteClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 };
 

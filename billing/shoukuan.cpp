@@ -43,8 +43,7 @@ QString NextReceiptNumber(const QString& year, const QString& last) {
 }
 
 QString DrawReceiptNumber(TADOConnection* db, const QString& year) {
-  db->BeginWriteTrans();
-  try {
+  return WithWriteTransaction(db, [&] {
     TADOQuery q;
     q.SetConnection(db);
     q.SQL.Add(u("select 收据号码 from 收据号码 where 年度=") + SqlQuote::Text(year));
@@ -60,12 +59,8 @@ QString DrawReceiptNumber(TADOConnection* db, const QString& year) {
                   SqlQuote::Text(number) + u(")"));
     }
     q.Close();
-    db->CommitTrans();
     return number;
-  } catch (...) {
-    db->RollbackTrans();
-    throw;
-  }
+  });
 }
 
 void ReopenQuery(TADOQuery* q, const QString& sql) {

@@ -99,9 +99,7 @@ TForm_jiaofeidan_shouju::TForm_jiaofeidan_shouju(QWidget* parent) : TRecordForm(
   bitbtn_return = AddToolButton(row, "bitbtn_return", u("返回"));
   auto* hints = new QVBoxLayout();
   for (const char* hint : {"默认显示的是没有打印的实缴金额记录！", "请选择要打印的记录！"}) {
-    auto* label = new QLabel(u(hint), bar);
-    label->setStyleSheet(QStringLiteral("color: #c00000;"));
-    hints->addWidget(label);
+    AddColouredHint(hints, bar, u(hint), "#c00000");
   }
   row->addLayout(hints);
   // The search group 查找条件: paid from, to, item, printed, and 查找.

@@ -178,6 +178,7 @@ TForm_yajin::TForm_yajin(QWidget* parent) : TRecordForm(parent) {
   OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金管理"));
+  SetListOutput({DBGridEh1, u("业主押金管理"), PrintDBGridEh1});
 
   auto* column = new QVBoxLayout(this);
   column->addWidget(bar);
@@ -362,7 +363,6 @@ void TForm_yajin::bitbtn_saveClick() {
   ShowNotice(u("保存完毕！"));
 }
 
-void TForm_yajin::bitbtn_cancelClick() { RecordCancel(q_yajin); }
 
 void TForm_yajin::bitbtn_deleteClick() {
   if (!CheckActionRight("删除权")) return;
@@ -393,9 +393,6 @@ void TForm_yajin::bitbtn_deleteClick() {
   }
 }
 
-void TForm_yajin::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("业主押金管理"), "导出权", true); }
-void TForm_yajin::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_yajin::SpeedButton4Click() { close(); }
 
 bool TForm_yajin::eventFilter(QObject* watched, QEvent* event) {
   if (watched == DBMemo1->viewport() && event->type() == QEvent::MouseButtonDblClick) {

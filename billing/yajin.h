@@ -108,12 +108,8 @@ class TForm_yajin : public TRecordForm {
   void bitbtn_addClick();
   void bitbtn_editClick();
   void bitbtn_saveClick();
-  void bitbtn_cancelClick();
   void bitbtn_deleteClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
   void SpeedButton2Click();  // 余额
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
   void DBMemo1DblClick();  // the memo editor on 备注 while writable
   void bitbtn_seekClick();  // 查找

@@ -222,6 +222,7 @@ TForm_yajin_mingxi::TForm_yajin_mingxi(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh1, QString(), u("备    注"));
   StripeGridRows(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金明细表"));
+  SetListOutput({DBGridEh1, u("业主押金明细表"), PrintDBGridEh1});
   PlaceScratchList(this, bar.frame, filter, DBGridEh1);
   ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   auto* chain = new TEnterChain(this);
@@ -268,9 +269,6 @@ void TForm_yajin_mingxi::SpeedButton1Click() {
 
 void TForm_yajin_mingxi::SpeedButton2Click() { RecomputeRunningBalance(); }
 void TForm_yajin_mingxi::bitbtn_deleteClick() { DeleteScratchRow(Dm1->q_tongyong); }
-void TForm_yajin_mingxi::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("业主押金明细表"), "导出权", true); }
-void TForm_yajin_mingxi::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_yajin_mingxi::SpeedButton4Click() { close(); }
 void TForm_yajin_mingxi::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
 // ---------------------------------------------------------------------------------------
@@ -316,6 +314,7 @@ TForm_yajin_sum::TForm_yajin_sum(bool perBuilding, QWidget* parent)
   AddGridColumn(DBGridEh1, QString(), u("备    注"));
   StripeGridRows(DBGridEh1);
   PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主押金汇总表"));
+  SetListOutput({DBGridEh1, u("业主押金汇总表"), PrintDBGridEh1});
   PlaceScratchList(this, bar.frame, filter, DBGridEh1);
   ConnectClicks(this, {{SpeedButton1, &W::SpeedButton1Click}});
   auto* chain = new TEnterChain(this);
@@ -377,9 +376,6 @@ void TForm_yajin_sum::SpeedButton1Click() {
 }
 
 void TForm_yajin_sum::SpeedButton3Click() { layoutReset_.Click(); }
-void TForm_yajin_sum::bitbtn_outClick() { ExportShownRows(DBGridEh1, u("业主押金汇总表"), "导出权", true); }
-void TForm_yajin_sum::bitbtn_printClick() { PrintShownRows(PrintDBGridEh1, "打印权", true); }
-void TForm_yajin_sum::SpeedButton4Click() { close(); }
 void TForm_yajin_sum::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, Dm1->q_tongyong); }
 
 void OpenDepositMovementsCommand(QWidget* owner) { RunScratchList<TForm_yajin_mingxi>(owner); }

@@ -51,9 +51,6 @@ class TForm_yajin_mingxi : public TRecordForm {
   void SpeedButton1Click();
   void SpeedButton2Click();
   void bitbtn_deleteClick();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 };
 
@@ -79,9 +76,6 @@ class TForm_yajin_sum : public TRecordForm {
  public slots:
   void SpeedButton1Click();
   void SpeedButton3Click();
-  void bitbtn_outClick();
-  void bitbtn_printClick();
-  void SpeedButton4Click();
   void DBGridEh1SortMarkingChanged();
 
  protected:

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "platform/data/rowstore.h"
@@ -106,3 +107,36 @@ class TADOConnection : public QObject {
 
 // Parses "k=v;k=v" into (lower-cased key, value) pairs; quoted values keep their ';'.
 std::vector<std::pair<QString, QString>> ParseConnectionString(const QString& text);
+
+// Runs `work` in one transaction on `db`: committed when `work` returns, rolled back when `work`
+// or the commit throws; after the rollback `undo` (when given) puts the shown rows right, and
+// the exception goes on. Returns what `work` returns. WithWriteTransaction begins with
+// BeginWriteTrans (work that reads and then writes what it read), WithTransaction with BeginTrans.
+template <class Work>
+auto RunTransaction(TADOConnection* db, bool writeLock, Work&& work, const std::function<void()>& undo = {})
+    -> decltype(work()) {
+  if (writeLock) db->BeginWriteTrans();
+  else db->BeginTrans();
+  try {
+    if constexpr (std::is_void_v<decltype(work())>) {
+      work();
+      db->CommitTrans();
+    } else {
+      auto result = work();
+      db->CommitTrans();
+      return result;
+    }
+  } catch (...) {
+    db->RollbackTrans();
+    if (undo) undo();
+    throw;
+  }
+}
+template <class Work>
+auto WithWriteTransaction(TADOConnection* db, Work&& work, const std::function<void()>& undo = {}) -> decltype(work()) {
+  return RunTransaction(db, true, std::forward<Work>(work), undo);
+}
+template <class Work>
+auto WithTransaction(TADOConnection* db, Work&& work) -> decltype(work()) {
+  return RunTransaction(db, false, std::forward<Work>(work));
+}
