@@ -941,9 +941,9 @@ void TCustomDBGridEh::DataLinkActiveChanged(bool active) {
 
 void TCustomDBGridEh::RefreshFromDataSet() {
   if (sumList_->Recalculating()) return;
-  // Records read anew take their marks with them (ClearList reports the change); marks of
-  // deleted or filtered-out records stay and the walks pass over them.
-  markedRows_->DropEarlierReading();
+  // Records read anew take their marks and the rectangle with them (the change is reported);
+  // marks of deleted or filtered-out records stay and the walks pass over them.
+  if (selection_) selection_->DropEarlierReading();
   UpdateRowCount();
   UpdateVertScrollBar();
   SyncCurrentRow();

@@ -214,6 +214,31 @@ bool TDBGridEhSelectionRect::CellSelected(int col, const QString& bookmark) cons
   return ds->CompareBookmarks(bm, BottomRow().toLatin1()) <= 0 && LeftCol() <= col && col <= RightCol();
 }
 
+bool TDBGridEhSelectionRect::OfEarlierReading() const {
+  TDataSet* ds = grid_->DataSet();
+  return !IsEmpty() && ds && ds->Active() && ds->SnapshotNumber() != snapshotNumber_;
+}
+
+bool TDBGridEhSelectionRect::ShownRange(int& first, int& last) const {
+  first = last = -1;
+  TDataSet* ds = grid_->DataSet();
+  if (IsEmpty() || !ds || !ds->Active() || !grid_->DataLink()->Active() || OfEarlierReading()) return false;
+  first = ds->ShownPositionNear(TopRow().toLatin1(), true);
+  last = ds->ShownPositionNear(BottomRow().toLatin1(), false);
+  if (first < 0 || last < first) {
+    first = last = -1;
+    return false;
+  }
+  return true;
+}
+
+int TDBGridEhSelectionRect::GotoFirstShownRow() const {
+  int first, last;
+  if (!ShownRange(first, last)) return 0;
+  grid_->DataSet()->SetRecNo(first + 1);
+  return last - first + 1;
+}
+
 void TDBGridEhSelectionRect::Clear() {
   anchor_ = TDBCell{};
   shiftCell_ = TDBCell{};
@@ -225,7 +250,10 @@ void TDBGridEhSelectionRect::SetRectangleCorner(int col, const QString& bookmark
   TDBGridEhSelection* sel = grid_->CurrentSelection();
   if (sel->ActiveType() != gstRectangle) sel->Unselect();
   const TDBCell oldAnchor = anchor_, oldShift = shiftCell_;
-  if (anchor_.Col < 0 || !extend) anchor_ = TDBCell{col, bookmark};
+  if (anchor_.Col < 0 || !extend || OfEarlierReading()) {
+    anchor_ = TDBCell{col, bookmark};
+    if (TDataSet* ds = grid_->DataSet()) snapshotNumber_ = ds->SnapshotNumber();
+  }
   shiftCell_ = TDBCell{col, bookmark};
   if (anchor_.Col == shiftCell_.Col && anchor_.Row == shiftCell_.Row) {
     if (sel->ActiveType() == gstRectangle) sel->SetActiveType(gstNon);
@@ -527,6 +555,13 @@ void TDBGridEhSelection::DropEmptySelection() {
     grid_->RefreshEditor();
     grid_->InvalidateGrid();
   }
+}
+
+void TDBGridEhSelection::DropEarlierReading() {
+  grid_->MarkedRows()->DropEarlierReading();
+  if (!rect_.OfEarlierReading()) return;
+  if (type_ == gstRectangle) Unselect();
+  else rect_.Clear();  // a lone anchor that a Shift+click would extend
 }
 
 void TDBGridEhSelection::LinkStateChanged(bool active) {

@@ -99,6 +99,15 @@ class TDBGridEhSelectionRect {
   int LeftCol() const { return std::min(anchor_.Col, shiftCell_.Col); }
   int RightCol() const { return std::max(anchor_.Col, shiftCell_.Col); }
   bool CellSelected(int col, const QString& bookmark) const;
+  // The positions (RecNo - 1) of the first and the last record the dataset shows between the
+  // corners; false when it shows none of them. A corner whose record a filter hides or that was
+  // deleted still bounds the rows by its place; corners of an earlier reading bound nothing.
+  bool ShownRange(int& first, int& last) const;
+  // Moves the dataset to the first record ShownRange finds and gives how many records follow
+  // it there (that one included); 0 and no move when there is none.
+  int GotoFirstShownRow() const;
+  // True when the corners were set on an earlier reading of the records.
+  bool OfEarlierReading() const;
   void SetRectangleCorner(int col, const QString& bookmark, bool extend);
   void Clear();
   bool IsEmpty() const { return anchor_.Col < 0; }
@@ -114,6 +123,8 @@ class TDBGridEhSelectionRect {
   TCustomDBGridEh* grid_;
   TDBCell anchor_;
   TDBCell shiftCell_;
+  // The dataset's reading the corners belong to.
+  quint64 snapshotNumber_ = 0;
 };
 
 class TDBGridEhSelectionCols : public TColumnsEhList {
@@ -147,6 +158,9 @@ class TDBGridEhSelection {
   void Unselect();
   void SelectEverything();
   void DropEmptySelection();
+  // Drops the marks and the rectangle's corners when the dataset has read its records anew
+  // since they were made: their bookmarks may name other records of the new reading.
+  void DropEarlierReading();
   void LinkStateChanged(bool active);
   TGridRect CoveringGridRect() const;
   virtual void SelectionChanged();

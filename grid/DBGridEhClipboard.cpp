@@ -216,15 +216,11 @@ void TDBGridEhImport::ReadRowsFromStream(QIODevice& stream, bool whole) {
         if (insertMode) {
           InsertRemaining();
         } else {
-          const QByteArray top = sel->Rect().TopRow().toLatin1();
-          const QString bottom = sel->Rect().BottomRow();
-          if (ds->BookmarkValid(top)) {
-            ds->GotoBookmark(top);
-            while (!ds->Eof()) {
-              GetRecordRow(Columns);
-              if (ds->Bookmark() == bottom) break;
-              ds->Next();
-            }
+          // The records shown between the corners, whether or not the corners' own are.
+          const int rows = sel->Rect().GotoFirstShownRow();
+          for (int i = 0; i < rows; ++i) {
+            if (i > 0) ds->Next();
+            GetRecordRow(Columns);
           }
         }
         break;
@@ -527,15 +523,11 @@ void DeleteGridSelection(TCustomDBGridEh* grid, bool whole) {
     case gstRectangle: {
       for (int i = sel->Rect().LeftCol(); i <= sel->Rect().RightCol() && i < grid->Columns()->Count(); ++i)
         if (i >= 0 && grid->Columns()->Items(i)->Visible()) columns.Add(grid->Columns()->Items(i));
-      const QByteArray top = sel->Rect().TopRow().toLatin1();
-      const QString bottom = sel->Rect().BottomRow();
-      if (ds->BookmarkValid(top)) {
-        ds->GotoBookmark(top);
-        while (!ds->Eof()) {
-          ClearCellsOfColumns(columns);
-          if (ds->Bookmark() == bottom) break;
-          ds->Next();
-        }
+      // The records shown between the corners, whether or not the corners' own are.
+      const int rows = sel->Rect().GotoFirstShownRow();
+      for (int i = 0; i < rows; ++i) {
+        if (i > 0) ds->Next();
+        ClearCellsOfColumns(columns);
       }
       grid->ReturnToPosition();
       break;

@@ -156,9 +156,13 @@ int TDBGridEhExport::ScreenPixelsPerInch() const { return kScreenPixelsPerInch; 
 int TDBGridEhExport::RowsToWrite(bool whole) const {
   TDataSet* ds = Grid ? Grid->DataSet() : nullptr;
   if (!ds || !ds->Active()) return 0;
-  if (!whole && Grid->CurrentSelection()->ActiveType() == gstRecordBookmarks)
-    return int(Grid->CurrentSelection()->Rows().ReachableBookmarks().size());
-  return ds->RecordCount();  // a rectangle is never longer than the list
+  TDBGridEhSelection* sel = Grid->CurrentSelection();
+  if (!whole && sel->ActiveType() == gstRecordBookmarks) return int(sel->Rows().ReachableBookmarks().size());
+  if (!whole && sel->ActiveType() == gstRectangle) {
+    int first, last;
+    return sel->Rect().ShownRange(first, last) ? last - first + 1 : 0;
+  }
+  return ds->RecordCount();
 }
 
 TField* TDBGridEhExport::FooterField(TColumnEh* column, int footerRow) const {
@@ -249,15 +253,12 @@ void TDBGridEhExport::WriteRowsToStream(QIODevice& stream, bool whole) {
         PutRecordRow(Columns);
       }
     } else if (active && kind == gstRectangle) {
-      const QByteArray top = sel->Rect().TopRow().toLatin1(), bottom = sel->Rect().BottomRow().toLatin1();
-      if (ds->BookmarkValid(top)) {
-        ds->GotoBookmark(top);
-        while (!ds->Eof()) {
-          PutRecordRow(Columns);
-          AccumulateFooters();
-          if (ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0) break;
-          ds->Next();
-        }
+      // The records shown between the corners, whether or not the corners' own are.
+      const int rows = sel->Rect().GotoFirstShownRow();
+      for (int i = 0; i < rows; ++i) {
+        if (i > 0) ds->Next();
+        PutRecordRow(Columns);
+        AccumulateFooters();
       }
     } else if (active) {
       ds->First();
@@ -1045,7 +1046,7 @@ void TDBGridEhExportAsXLS::WriteRowsToStream(QIODevice& stream, bool whole) {
   rowsExhausted_ = false;
   if (Grid) {
     int rows = RowsToWrite(whole) + std::max(0, Grid->FooterRowCount()) + ((Grid->Options() & dgTitles) ? 1 : 0);
-    if (rows > kMaxRows && (whole || Grid->CurrentSelection()->ActiveType() != gstRectangle))
+    if (rows > kMaxRows)
       throw Exception(QStringLiteral("列表共有 %1 行，超过了 XLS 文件最多能容纳的 %2 行，无法导出为 XLS 文件。"
                                      "请改用 CSV 或文本格式导出。")
                           .arg(rows)

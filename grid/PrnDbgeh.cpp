@@ -242,7 +242,7 @@ struct TPrintDBGridEh::Run {
     int footer = -1;
     bool isData = false;
     bool finished = false;
-    int mark = -1;  // index among the marked rows
+    int mark = -1;  // index among the marked rows, or among the records of a rectangle
     int rowOffset = 0;  // the height of the row printed on earlier pages (a row taller than a page)
     bool operator==(const Pos& o) const {
       return bookmark == o.bookmark && footer == o.footer && isData == o.isData && finished == o.finished &&
@@ -296,6 +296,7 @@ struct TPrintDBGridEh::Run {
 
   TDBGridEhSelectionType selection = gstNon;
   QStringList marks;
+  int rectRows = 0;  // records of a rectangle selection
 
   Run(TPrintDBGridEh* o, TVirtualPrinter* p)
       : owner(o), grid(o->grid_), ds(o->grid_->DataSet()), vp(p),
@@ -634,23 +635,20 @@ struct TPrintDBGridEh::Run {
     if (ds->Eof()) return ToFooters();
     if (selection == gstRecordBookmarks) return MarkedRowFrom(0);
     if (selection == gstRectangle) {
-      const QByteArray top = grid->CurrentSelection()->Rect().TopRow().toLatin1();
-      if (!ds->BookmarkValid(top)) return ToFooters();
-      ds->GotoBookmark(top);
+      // From the first record shown between the corners, whether or not the top corner's is.
+      rectRows = grid->CurrentSelection()->Rect().GotoFirstShownRow();
+      if (rectRows == 0) return ToFooters();
     }
-    return DataRow();
+    return DataRow(selection == gstRectangle ? 0 : -1);
   }
   Pos NextPrintRow(const Pos& from) {
     if (from.finished) return from;
     if (from.isData) {
       if (selection == gstRecordBookmarks) return MarkedRowFrom(from.mark + 1);
+      if (selection == gstRectangle && from.mark + 1 >= rectRows) return ToFooters();
       ds->Next();
       if (ds->Eof()) return ToFooters();
-      if (selection == gstRectangle) {
-        const QByteArray bottom = grid->CurrentSelection()->Rect().BottomRow().toLatin1();
-        if (ds->CompareBookmarks(ds->GetBookmark(), bottom) > 0) return ToFooters();
-      }
-      return DataRow();
+      return DataRow(selection == gstRectangle ? from.mark + 1 : -1);
     }
     Pos p;
     if (from.footer < grid->FooterRowCount() - 1)

@@ -486,6 +486,22 @@ int TDataSet::PositionOfBookmark(const QByteArray& bookmark) const {
   return Active() && decodeBookmark(bookmark, row) ? positionOf(row) : -1;
 }
 
+int TDataSet::ShownPositionNear(const QByteArray& bookmark, bool atOrAfter) const {
+  uint32_t row;
+  if (!Active() || !decodeBookmark(bookmark, row)) return -1;
+  const int at = positionOf(row);
+  if (at >= 0) return at;
+  // The shown records keep the order of bookmarks: the first one ordering after the bookmark.
+  int low = 0, high = int(order_.size());
+  while (low < high) {
+    const int mid = low + (high - low) / 2;
+    if (CompareBookmarks(encodeBookmark(order_[size_t(mid)]), bookmark) < 0) low = mid + 1;
+    else high = mid;
+  }
+  const int pos = atOrAfter ? low : low - 1;
+  return pos >= 0 && pos < int(order_.size()) ? pos : -1;
+}
+
 QByteArray TDataSet::GetBookmark() const {
   if (!Active() || cur_ < 0) return QByteArray();
   return encodeBookmark(order_[size_t(readOverride_ >= 0 ? readOverride_ : cur_)]);

@@ -102,6 +102,10 @@ class TDataSet : public QObject {
   quint64 SnapshotNumber() const { return snapshotNumber_; }
   // <0, 0, >0 by the records' order in the dataset; an empty bookmark sorts first.
   int CompareBookmarks(const QByteArray& a, const QByteArray& b) const;
+  // The shown position of the first record ordering at or after the bookmark (atOrAfter) or of
+  // the last one ordering at or before it, by CompareBookmarks; -1 when there is none. A
+  // bookmark of a record hidden by a filter or erased finds the shown records around its place.
+  int ShownPositionNear(const QByteArray& bookmark, bool atOrAfter) const;
   // The database identity of the current record (SQLite rowid) as the last read or write
   // left it; 0 when the record has none (closed, empty, a pending insert, a computed row).
   int64_t RowId() const;
