@@ -684,10 +684,7 @@ TForm_companyfile_query::TForm_companyfile_query(QWidget* parent) : QDialog(pare
   grid->addWidget(DBDateTimeEditEh1, r, 1);
   grid->addWidget(new QLabel(u("到："), this), r, 2, Qt::AlignRight);
   grid->addWidget(DBDateTimeEditEh2, r, 3);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(bitbtn_seek);
-  buttons->addWidget(bitbtn_return);
+  auto* buttons = NewButtonRow({bitbtn_seek, bitbtn_return});
   grid->addLayout(buttons, 20, 0, 1, 4);
   connect(bitbtn_seek, &QPushButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
   connect(bitbtn_return, &QPushButton::clicked, this, &QDialog::reject);

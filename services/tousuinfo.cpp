@@ -505,10 +505,7 @@ TForm_tousuinfo_query::TForm_tousuinfo_query(QWidget* parent) : QDialog(parent) 
   grid->addWidget(new QLabel(u("到："), this), r, 2, Qt::AlignRight);
   grid->addWidget(DBDateTimeEditEh4, r, 3);
   ++r;
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(bitbtn_seek);
-  buttons->addWidget(bitbtn_return);
+  auto* buttons = NewButtonRow({bitbtn_seek, bitbtn_return});
   grid->addLayout(buttons, r, 0, 1, 4);
 
   connect(bitbtn_seek, &QPushButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));

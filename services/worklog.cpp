@@ -232,9 +232,7 @@ TForm_worklog_edit::TForm_worklog_edit(TForm_worklog* owner) : QDialog(owner), o
   head->addStretch(1);
   grid->addLayout(head, 0, 0, 1, 2);
   const int r = placeMemos(grid, this, 1, memos);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  for (QPushButton* b : {b_append, b_save, b_cancel, b_return}) buttons->addWidget(b);
+  auto* buttons = NewButtonRow({b_append, b_save, b_cancel, b_return});
   grid->addLayout(buttons, r, 0, 1, 2);
 
   connect(b_append, &QPushButton::clicked, this, Guarded([this] { b_appendClick(); }));
@@ -384,9 +382,7 @@ TForm_worklog_check_edit::TForm_worklog_check_edit(TForm_worklog_check* owner) :
   auto* grid = new QGridLayout(this);
   const int r = placeRows(grid, this, placeMemos(grid, this, 0, memos),
                           {{"阅审完毕：", DBCheckBox1}, {"阅审人：", DBEdit1}, {"阅审日期：", DBDateTimeEditEh1}});
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  for (QPushButton* b : {b_save, b_cancel, b_return}) buttons->addWidget(b);
+  auto* buttons = NewButtonRow({b_save, b_cancel, b_return});
   grid->addLayout(buttons, r, 0, 1, 2);
   connect(b_save, &QPushButton::clicked, this, Guarded([this] { b_saveClick(); }));
   connect(b_cancel, &QPushButton::clicked, this, Guarded([this] { b_cancelClick(); }));

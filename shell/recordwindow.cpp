@@ -85,11 +85,7 @@ void ShowDataError(const QString& action, const QString& databaseMessage) {
 // ---------------------------------------------------------------------------------------
 // TRecordForm
 
-TRecordForm::TRecordForm(QWidget* parent) : QDialog(parent) {
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
-}
+TRecordForm::TRecordForm(QWidget* parent) : QDialog(parent) { SetWindowFont(this); }
 
 TRecordForm::~TRecordForm() = default;
 

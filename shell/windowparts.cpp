@@ -102,15 +102,30 @@ TPrintDBGridEh* NewGridPrint(QObject* owner, const char* name, TDBGridEh* grid, 
 
 void CloseQuery(TADOQuery* query) { query->Close(); }
 
-void SetupFixedDialog(QDialog* dialog, const char* name, const QString& title, bool closeButton) {
+void SetWindowFont(QWidget* window) {
+  QFont font(QString::fromUtf8("宋体"));
+  font.setPointSize(9);
+  window->setFont(font);
+}
+
+void SetupDialog(QWidget* dialog, const char* name, const QString& title) {
   nameIt(dialog, name);
-  dialog->setWindowTitle(title);
+  if (!title.isEmpty()) dialog->setWindowTitle(title);
+  SetWindowFont(dialog);
+}
+
+void SetupFixedDialog(QDialog* dialog, const char* name, const QString& title, bool closeButton) {
   Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if (closeButton) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   dialog->setWindowFlags(flags);
-  QFont font(QString::fromUtf8("宋体"));
-  font.setPointSize(9);
-  dialog->setFont(font);
+  SetupDialog(dialog, name, title);
+}
+
+QHBoxLayout* NewButtonRow(std::initializer_list<QWidget*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  for (QWidget* b : buttons) row->addWidget(b);
+  return row;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 // their data sources, its tool bar of named buttons, the lists its pickers offer, and the
 // conditions of its search. A window states these as data and keeps only its own rules.
 
+#include <QPushButton>
 #include <QToolButton>
 #include <QString>
 #include <QStringList>
@@ -88,9 +89,40 @@ TPrintDBGridEh* NewGridPrint(QObject* owner, const char* name, TDBGridEh* grid, 
 template <class W>
 void RunModalOverQuery(QWidget* owner, TADOQuery* query, const QStringList& sqlLines);
 
+// The windows' 9-point 宋体 font.
+void SetWindowFont(QWidget* window);
+// A dialog of the shell: its object name and title (none when empty) and the windows' font.
+void SetupDialog(QWidget* dialog, const char* name, const QString& title);
 // A fixed dialog of the shell: its object name and title, a title bar with (`closeButton`) or
 // without the system menu and close button, and the windows' 9-point 宋体 font.
 void SetupFixedDialog(QDialog* dialog, const char* name, const QString& title, bool closeButton);
+
+// One push button of a dialog: the window's member that keeps it, its object name, its caption
+// and the window's method its click runs.
+template <class W>
+struct TDialogButton {
+  QPushButton* W::*member;
+  const char* name;
+  const char* caption;
+  void (W::*handler)();
+};
+
+// The dialog's push buttons, in order: each made on the window, kept in its member, never the
+// default button (Enter belongs to the editors) and wired to its handler (under the exception
+// barrier).
+template <class W>
+void AddDialogButtons(W* window, std::initializer_list<TDialogButton<W>> buttons) {
+  for (const TDialogButton<W>& d : buttons) {
+    auto* b = new QPushButton(QString::fromUtf8(d.caption), window);
+    b->setObjectName(QString::fromLatin1(d.name));
+    b->setAutoDefault(false);
+    window->*(d.member) = b;
+    QObject::connect(b, &QPushButton::clicked, window, Guarded([window, fn = d.handler] { (window->*fn)(); }));
+  }
+}
+
+// A row of buttons standing to the right: the stretch, then the buttons in order.
+QHBoxLayout* NewButtonRow(std::initializer_list<QWidget*> buttons);
 
 // ---------------------------------------------------------------------------------------
 // Tool bars
