@@ -193,10 +193,7 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   for (const auto& c : columns) AddGridColumn(DBGridEh1, u(c.field), QString(), c.sortable, c.width);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   StripeGridRows(DBGridEh1);
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主投诉明细表"));
-  SetListOutput({DBGridEh1, u("业主投诉明细表"), PrintDBGridEh1});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u("业主投诉明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);

@@ -100,10 +100,7 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
     first = false;
   }
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u(config.printTitle));
-  SetListOutput({DBGridEh1, u(config.exportName), PrintDBGridEh1, nullptr, nullptr, true});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u(config.printTitle), nullptr, nullptr, true, u(config.exportName));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);

@@ -101,8 +101,7 @@ void ReopenAt(TDataSet* dataSet, const QString& keyField, const QString& key) {
 // TForm_gardeninfo
 
 TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
-  setObjectName(QStringLiteral("Form_gardeninfo"));
-  setWindowTitle(u("楼盘资料管理"));
+  SetupDialog(this, "Form_gardeninfo", u("楼盘资料管理"));
 
   q_gardeninfo = NewQuery(this, "q_gardeninfo", Dm1->ADO_system);
   ds_gardeninfo = NewDataSource(this, "ds_gardeninfo", q_gardeninfo);
@@ -151,10 +150,7 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 130);
   AddGridColumn(DBGridEh1, u("备注"), QString(), false, 200);
   StripeGridRows(DBGridEh1);
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("楼盘资料明细表"));
-  SetListOutput({DBGridEh1, u("楼盘资料明细表"), PrintDBGridEh1});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u("楼盘资料明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);

@@ -87,6 +87,22 @@ void ShowDataError(const QString& action, const QString& databaseMessage) {
 
 TRecordForm::TRecordForm(QWidget* parent) : QDialog(parent) { SetWindowFont(this); }
 
+TPrintDBGridEh* TRecordForm::SetupMainList(TDBGridEh* grid, const QString& printTitle, const char* exportRight,
+                                           const char* printRight, bool rowGuard, const QString& exportName) {
+  OnGridDoubleClick(grid, [this] { bitbtn_editClick(); });
+  AddStateGrid(grid);
+  TPrintDBGridEh* print = NewGridPrint(this, "PrintDBGridEh1", grid, printTitle);
+  TListOutput output;
+  output.grid = grid;
+  output.exportName = exportName.isEmpty() ? printTitle : exportName;
+  output.print = print;
+  output.exportRight = exportRight;
+  output.printRight = printRight;
+  output.rowGuard = rowGuard;
+  SetListOutput(output);
+  return print;
+}
+
 TRecordForm::~TRecordForm() = default;
 
 // ---------------------------------------------------------------------------------------

@@ -123,6 +123,13 @@ class TRecordForm : public QDialog {
     bool rowGuard = true;
   };
   void SetListOutput(const TListOutput& output) { listOutput_ = output; }
+  // The window's main list: a double click edits its row, it is disabled while editing, and
+  // 导出 and 打印 list it (under their rights, none when null; with or without the row guard)
+  // through its print "PrintDBGridEh1" titled `printTitle`, which is returned; the export takes
+  // `exportName` (the print title when empty).
+  TPrintDBGridEh* SetupMainList(TDBGridEh* grid, const QString& printTitle, const char* exportRight = "导出权",
+                                const char* printRight = "打印权", bool rowGuard = true,
+                                const QString& exportName = QString());
 
   // The record tool bar: the framed panel with the standard buttons 增加 … 打印, the window's
   // `extra` buttons, then 返回; each button is kept in its member and wired to its handler.

@@ -41,13 +41,9 @@ QStringList BuildingRenameStatements(const QString& estateCode, const QString& o
 }
 
 TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
-  setObjectName(QStringLiteral("Form_storeyinfo"));
-  setWindowTitle(u("楼宇资料管理"));
-
-  q_gardeninfo = NewQuery(this, "q_gardeninfo", Dm1->ADO_system);
-  ds_gardeninfo = NewDataSource(this, "ds_gardeninfo", q_gardeninfo);
-  t_storeyinfo = NewTable(this, "t_storeyinfo", Dm1->ADO_system, u("楼宇资料"), u("小区代码"), ds_gardeninfo);
-  ds_storeyinfo = NewDataSource(this, "ds_storeyinfo", t_storeyinfo);
+  SetupDialog(this, "Form_storeyinfo", u("楼宇资料管理"));
+  std::tie(q_gardeninfo, ds_gardeninfo, t_storeyinfo, ds_storeyinfo) =
+      NewMasterDetail(this, "gardeninfo", "storeyinfo", u("楼宇资料"), u("小区代码"));
   SetMainDataSet(t_storeyinfo);
 
   using F = TForm_storeyinfo;
@@ -116,10 +112,7 @@ TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
   AddGridColumn(DBGridEh1, u("操作人员"), QString(), false, 70);
   AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 130);
   StripeGridRows(DBGridEh1);
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("楼盘楼宇资料明细表"));
-  SetListOutput({DBGridEh1, u("楼盘楼宇资料明细表"), PrintDBGridEh1});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u("楼盘楼宇资料明细表"));
 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   splitter->setObjectName(QStringLiteral("Splitter1"));

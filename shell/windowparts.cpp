@@ -128,6 +128,17 @@ QHBoxLayout* NewButtonRow(std::initializer_list<QWidget*> buttons) {
   return row;
 }
 
+std::tuple<TADOQuery*, TDataSource*, TADOTable*, TDataSource*> NewMasterDetail(QObject* owner, const char* master,
+                                                                              const char* detail,
+                                                                              const QString& table,
+                                                                              const QString& linkFields) {
+  const QByteArray m(master), d(detail);
+  TADOQuery* query = NewQuery(owner, ("q_" + m).constData(), Dm1->ADO_system);
+  TDataSource* querySource = NewDataSource(owner, ("ds_" + m).constData(), query);
+  TADOTable* rows = NewTable(owner, ("t_" + d).constData(), Dm1->ADO_system, table, linkFields, querySource);
+  return {query, querySource, rows, NewDataSource(owner, ("ds_" + d).constData(), rows)};
+}
+
 // ---------------------------------------------------------------------------------------
 // Tool bars
 

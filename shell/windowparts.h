@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <initializer_list>
+#include <tuple>
 
 #include "platform/datetime.h"
 #include "platform/ui.h"
@@ -44,6 +45,14 @@ TADOTable* NewTable(QObject* owner, const char* name, TADOConnection* connection
                     const QString& masterFields = QString(), TDataSource* master = nullptr);
 // A data source of `dataSet` with its object name (none when `name` is null).
 TDataSource* NewDataSource(QObject* owner, const char* name, TDataSet* dataSet);
+
+// The data of a window listing, beside a master list, the rows of `table` that belong to the
+// master's current row: the query "q_<master>" with its source "ds_<master>" and the table
+// "t_<detail>" (linked by `linkFields`) with its source "ds_<detail>", over the main database.
+std::tuple<TADOQuery*, TDataSource*, TADOTable*, TDataSource*> NewMasterDetail(QObject* owner, const char* master,
+                                                                              const char* detail,
+                                                                              const QString& table,
+                                                                              const QString& linkFields);
 
 // A data-aware editor of `field` of `source` with its object name.
 template <class E>
