@@ -180,11 +180,8 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
 
   // Buildings.
   DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_storeyinfo);
-  AddGridColumn(DBGridEh2, u("楼宇名称"), QString(), false, 90)->Footer()->SetValueType(fvtCount);
-  AddGridColumn(DBGridEh2, u("楼宇代码"), QString(), false, 70);
-  for (const char* summed : {"房屋数量", "住户数量", "空置房数量"})
-    AddGridColumn(DBGridEh2, u(summed), QString(), false, 70)->Footer()->SetValueType(fvtSum);
-  AddGridColumn(DBGridEh2, u("小区名称"), QString(), false, 90);
+  AddGridColumns(DBGridEh2, {{"楼宇名称", 90, fvtCount}, {"楼宇代码", 70}, {"房屋数量", 70, fvtSum},
+                             {"住户数量", 70, fvtSum}, {"空置房数量", 70, fvtSum}, {"小区名称", 90}});
   OnGridDoubleClick(DBGridEh2, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh2);
 

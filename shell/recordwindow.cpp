@@ -549,6 +549,14 @@ int GridChromeWidth(TCustomDBGridEh* grid) {
 
 }  // namespace
 
+void AddGridColumns(TCustomDBGridEh* grid, std::initializer_list<TGridColumn> columns) {
+  for (const TGridColumn& c : columns) {
+    TColumnEh* column = AddGridColumn(grid, QString::fromUtf8(c.field),
+                                      c.caption ? QString::fromUtf8(c.caption) : QString(), false, c.width);
+    if (c.footer != fvtNon) column->Footer()->SetValueType(c.footer);
+  }
+}
+
 TColumnEh* AddGridColumn(TCustomDBGridEh* grid, const QString& field, const QString& caption, bool sortable,
                          int width) {
   TColumnEh* c = grid->Columns()->AppendColumn();

@@ -311,6 +311,17 @@ void AddCaptionedEditors(QHBoxLayout* row, QWidget* parent,
 
 // A list grid as the record windows use it: read-only, whole-row selection, one footer row.
 void SetupListGrid(TCustomDBGridEh* grid, TDataSource* source, int footerRows = 1);
+// One column of a list as a table states it: its field, its width, its footer (none, a count
+// or a sum) and its title (the field's name when null).
+struct TGridColumn {
+  const char* field;
+  int width;
+  TFooterValueType footer = fvtNon;
+  const char* caption = nullptr;
+};
+// Appends the columns in order (see AddGridColumn), none sortable.
+void AddGridColumns(TCustomDBGridEh* grid, std::initializer_list<TGridColumn> columns);
+
 // Appends a column of `field` titled `caption` (the field name when empty); `sortable`
 // lets a title click set its sort marker; a width above 0 is the column's width in pixels.
 // The column is kept at least as wide as its title, and the grid at least as wide as it.

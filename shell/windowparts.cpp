@@ -67,6 +67,16 @@ void PlaceEditors(QGridLayout* grid, QWidget* parent, std::initializer_list<TPla
   }
 }
 
+int PlaceCaptionedRows(QGridLayout* grid, QWidget* parent, int row,
+                       std::initializer_list<std::pair<const char*, QWidget*>> rows, int span,
+                       Qt::Alignment captionAlignment) {
+  for (const auto& [caption, editor] : rows) {
+    grid->addWidget(new QLabel(QString::fromUtf8(caption), parent), row, 0, captionAlignment);
+    grid->addWidget(editor, row++, 1, 1, span);
+  }
+  return row;
+}
+
 void PlaceCodeEditor(QGridLayout* grid, QWidget* panel, const QString& caption, QWidget* code, QWidget* beside) {
   auto* box = new QHBoxLayout;
   box->setContentsMargins(0, 0, 0, 0);

@@ -79,6 +79,12 @@ struct TPlacedEditor {
 void PlaceEditors(QGridLayout* grid, QWidget* parent, std::initializer_list<TPlacedEditor> editors,
                   Qt::Alignment captionAlignment = Qt::AlignRight);
 
+// Captioned editors one under the other from `row` down: each caption in column 0, its editor
+// beside it spanning `span` columns. Returns the row after the last.
+int PlaceCaptionedRows(QGridLayout* grid, QWidget* parent, int row,
+                       std::initializer_list<std::pair<const char*, QWidget*>> rows, int span = 1,
+                       Qt::Alignment captionAlignment = Qt::AlignRight);
+
 // The first row of a detail panel's grid: the caption, then the code editor with `beside` (a
 // button or a box) to its right.
 void PlaceCodeEditor(QGridLayout* grid, QWidget* panel, const QString& caption, QWidget* code, QWidget* beside);
