@@ -34,10 +34,7 @@ TForm_chooseperson::TForm_chooseperson(QWidget* parent) : QDialog(parent) {
   bitbtn_select->setObjectName(QStringLiteral("bitbtn_select"));
   SpeedButton4 = new QPushButton(u("返回"), this);
   SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(bitbtn_select);
-  buttons->addWidget(SpeedButton4);
+  auto* buttons = NewButtonRow({bitbtn_select, SpeedButton4});
   auto* column = new QVBoxLayout(this);
   column->addWidget(DBGrideh1, 1);
   column->addLayout(buttons);

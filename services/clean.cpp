@@ -1,57 +1,22 @@
 #include "services/clean.h"
 
 namespace {
+const UpkeepKind kCleaning{"Q_clean",  "DS_clean", "保洁项目",     "保洁明细表",
+                           "保洁代码", "保洁名称", "本次保洁日期", "下次保洁日期"};
+
 UpkeepItemsConfig itemsConfig() {
-  UpkeepItemsConfig c{};
-  c.objectName = "Form_clean";
-  c.caption = "保洁项目设置";
-  c.queryName = "Q_clean";
-  c.sourceName = "DS_clean";
-  c.table = "保洁项目";
-  c.codeField = "保洁代码";
-  c.nameField = "保洁名称";
-  c.lastDateField = "本次保洁日期";
-  c.nextDateField = "下次保洁日期";
-  c.lastDateCaption = "本次保洁日期：";
-  c.nextDateCaption = "下次保洁日期：";
-  c.detailTable = "保洁明细表";
-  c.detailExistsMessage = "在保洁明细表中还有记录,不能删除!";
-  c.printTitle = "保洁资料";
-  c.exportName = "保洁资料明细表";
-  c.editors = {{"DBEdit2", "保洁名称", "保洁名称：", true},
-               {"DBEdit3", "责任人", "责任人：", true},
-               {"DBEdit4", "保洁位置", "保洁位置：", true}};
-  c.checkField = nullptr;
-  c.checkCaption = nullptr;
-  c.gridColumns = {"保洁代码", "保洁名称", "责任人", "保洁位置", "本次保洁日期", "下次保洁日期", "操作员", "操作日期"};
-  c.maximised = false;
-  return c;
+  return {.objectName = "Form_clean", .caption = "保洁项目设置", .kind = kCleaning,
+          .printTitle = "保洁资料", .exportName = "保洁资料明细表",
+          .editors = {{"保洁名称", true}, {"责任人", true}, {"保洁位置", true}}, .checkField = nullptr,
+          .gridColumns = {"保洁代码", "保洁名称", "责任人", "保洁位置", "本次保洁日期", "下次保洁日期", "操作员", "操作日期"},
+          .maximised = false};
 }
 
 UpkeepLogConfig logConfig() {
-  UpkeepLogConfig c{};
-  c.objectName = "Form_cleanmx";
-  c.caption = "保洁明细表";
-  c.queryName = "Q_clean";
-  c.sourceName = "DS_clean";
-  c.tableName = "T_cleanmx";
-  c.logSourceName = "DS_cleanmx";
-  c.itemTable = "保洁项目";
-  c.logTable = "保洁明细表";
-  c.codeField = "保洁代码";
-  c.nameField = "保洁名称";
-  c.lastDateField = "本次保洁日期";
-  c.nextDateField = "下次保洁日期";
-  c.lastDateCaption = "本次保洁日期：";
-  c.nextDateCaption = "下次保洁日期：";
-  c.workerField = "保洁人员";
-  c.workerCaption = "保洁人员：";
-  c.doneField = "保洁情况";
-  c.doneCaption = "保洁情况：";
-  c.printTitle = "保洁明细表";
-  c.exportName = "保洁明细表";
-  c.gridColumns = {"本次保洁日期", "下次保洁日期", "保洁人员", "保洁情况", "备注", "保洁代码", "保洁名称"};
-  return c;
+  return {.objectName = "Form_cleanmx", .caption = "保洁明细表", .kind = kCleaning, .tableName = "T_cleanmx",
+          .logSourceName = "DS_cleanmx", .workerField = "保洁人员", .doneField = "保洁情况",
+          .doneCaption = "保洁情况：", .printTitle = "保洁明细表", .exportName = "保洁明细表",
+          .gridColumns = {"本次保洁日期", "下次保洁日期", "保洁人员", "保洁情况", "备注", "保洁代码", "保洁名称"}};
 }
 }  // namespace
 

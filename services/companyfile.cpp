@@ -355,17 +355,10 @@ TForm_companyfile_edit::TForm_companyfile_edit(TForm_companyfile* owner) : QDial
   DBNavigator1 = new TDBNavigatorBar(this, ds);
 
   auto* grid = new QGridLayout(this);
-  const struct {
-    const char* caption;
-    QWidget* w;
-  } top[] = {{"文件名称：", DBEdit1}, {"发文号：", DBEdit2}, {"发文日期：", DBDateTimeEditEh1},
-             {"发文部门：", DBComboBoxEh1}, {"关键子：", DBEdit3}};
-  int r = 0;
-  for (const auto& t : top) {
-    grid->addWidget(new QLabel(u(t.caption), this), r, 0, Qt::AlignRight);
-    grid->addWidget(t.w, r, 1, 1, 3);
-    ++r;
-  }
+  int r = PlaceCaptionedRows(grid, this, 0,
+                             {{"文件名称：", DBEdit1}, {"发文号：", DBEdit2}, {"发文日期：", DBDateTimeEditEh1},
+                              {"发文部门：", DBComboBoxEh1}, {"关键子：", DBEdit3}},
+                             3);
   grid->addWidget(new QLabel(u("字号："), this), r, 0, Qt::AlignRight);
   grid->addWidget(ComboBox1, r, 1);
   ++r;
@@ -374,14 +367,9 @@ TForm_companyfile_edit::TForm_companyfile_edit(TForm_companyfile* owner) : QDial
   grid->addWidget(new QLabel(u("备注："), this), r, 0, Qt::AlignRight);
   grid->addWidget(DBMemo2, r, 1, 1, 3);
   ++r;
-  const struct {
-    const char* caption;
-    QWidget* w;
-  } bottom[] = {{"报送：", DBEdit4}, {"抄送：", DBEdit5}, {"撰稿人：", DBEdit6}, {"校验人：", DBEdit7}};
-  for (int i = 0; i < 4; ++i) {
-    grid->addWidget(new QLabel(u(bottom[i].caption), this), r + i / 2, (i % 2) * 2, Qt::AlignRight);
-    grid->addWidget(bottom[i].w, r + i / 2, (i % 2) * 2 + 1);
-  }
+  PlaceEditors(grid, this,
+               {{"报送：", DBEdit4, r, 0}, {"抄送：", DBEdit5, r, 1},
+                {"撰稿人：", DBEdit6, r + 1, 0}, {"校验人：", DBEdit7, r + 1, 1}});
   r += 2;
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(DBNavigator1);
@@ -669,25 +657,15 @@ TForm_companyfile_query::TForm_companyfile_query(QWidget* parent) : QDialog(pare
   bitbtn_seek = button(this, "bitbtn_seek", "查询 (&F)");
   bitbtn_return = button(this, "bitbtn_return", "返回 (&R)");
   auto* grid = new QGridLayout(this);
-  const struct {
-    const char* caption;
-    QWidget* w;
-  } rows[] = {{"文件名称：", Edit1}, {"发文部门：", ComboBox1}, {"发文号：", Edit2},
-              {"关键字：", Edit3},   {"文件全文：", Edit4},    {"备注：", Edit5}};
-  int r = 0;
-  for (const auto& row : rows) {
-    grid->addWidget(new QLabel(u(row.caption), this), r, 0, Qt::AlignRight);
-    grid->addWidget(row.w, r, 1, 1, 3);
-    ++r;
-  }
+  int r = PlaceCaptionedRows(grid, this, 0,
+                             {{"文件名称：", Edit1}, {"发文部门：", ComboBox1}, {"发文号：", Edit2},
+                              {"关键字：", Edit3}, {"文件全文：", Edit4}, {"备注：", Edit5}},
+                             3);
   grid->addWidget(new QLabel(u("发文日期 从："), this), r, 0, Qt::AlignRight);
   grid->addWidget(DBDateTimeEditEh1, r, 1);
   grid->addWidget(new QLabel(u("到："), this), r, 2, Qt::AlignRight);
   grid->addWidget(DBDateTimeEditEh2, r, 3);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(bitbtn_seek);
-  buttons->addWidget(bitbtn_return);
+  auto* buttons = NewButtonRow({bitbtn_seek, bitbtn_return});
   grid->addLayout(buttons, 20, 0, 1, 4);
   connect(bitbtn_seek, &QPushButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));
   connect(bitbtn_return, &QPushButton::clicked, this, &QDialog::reject);

@@ -140,28 +140,16 @@ TForm_companyfile_check_edit::TForm_companyfile_check_edit(TForm_companyfile_che
   bitbtn_return->setObjectName(QStringLiteral("bitbtn_return"));
 
   auto* grid = new QGridLayout(this);
-  const struct {
-    const char* caption;
-    QWidget* w;
-  } fields[] = {{"文件名称：", DBEdit1}, {"发文日期：", DBEdit2}, {"发文号：", DBEdit3},
-                {"发文部门：", DBEdit4}, {"关键子：", DBEdit5},   {"字号：", ComboBox1}};
-  int r = 0;
-  for (const auto& f : fields) {
-    grid->addWidget(new QLabel(u(f.caption), this), r, 0, Qt::AlignRight);
-    grid->addWidget(f.w, r, 1, 1, 3);
-    ++r;
-  }
+  int r = PlaceCaptionedRows(grid, this, 0,
+                             {{"文件名称：", DBEdit1}, {"发文日期：", DBEdit2}, {"发文号：", DBEdit3},
+                              {"发文部门：", DBEdit4}, {"关键子：", DBEdit5}, {"字号：", ComboBox1}},
+                             3);
   grid->addWidget(pages, r++, 0, 1, 4);
   grid->addWidget(new QLabel(u("备注："), this), r, 0, Qt::AlignRight);
   grid->addWidget(DBMemo2, r++, 1, 1, 3);
-  const struct {
-    const char* caption;
-    QWidget* w;
-  } people[] = {{"报送：", DBEdit6}, {"抄送：", DBEdit7}, {"撰稿人：", DBEdit8}, {"校验人：", DBEdit9}};
-  for (int i = 0; i < 4; ++i) {
-    grid->addWidget(new QLabel(u(people[i].caption), this), r + i / 2, (i % 2) * 2, Qt::AlignRight);
-    grid->addWidget(people[i].w, r + i / 2, (i % 2) * 2 + 1);
-  }
+  PlaceEditors(grid, this,
+               {{"报送：", DBEdit6, r, 0}, {"抄送：", DBEdit7, r, 1},
+                {"撰稿人：", DBEdit8, r + 1, 0}, {"校验人：", DBEdit9, r + 1, 1}});
   r += 2;
   auto* bottom = new QFrame(this);
   bottom->setObjectName(QStringLiteral("Panel3"));

@@ -1,61 +1,26 @@
 #include "services/equipment.h"
 
 namespace {
+const UpkeepKind kEquipment{"Q_equipment", "DS_equipment", "设备表",       "设备维护明细表",
+                            "设备代码",    "设备名称",     "本次维护日期", "下次维护日期"};
+
 UpkeepItemsConfig itemsConfig() {
-  UpkeepItemsConfig c{};
-  c.objectName = "Form_equipment";
-  c.caption = "设备资料设置";
-  c.queryName = "Q_equipment";
-  c.sourceName = "DS_equipment";
-  c.table = "设备表";
-  c.codeField = "设备代码";
-  c.nameField = "设备名称";
-  c.lastDateField = "本次维护日期";
-  c.nextDateField = "下次维护日期";
-  c.lastDateCaption = "本次维护日期：";
-  c.nextDateCaption = "下次维护日期：";
-  c.detailTable = "设备维护明细表";
-  c.detailExistsMessage = "在设备维护明细表中还有记录,不能删除!";
-  c.printTitle = "设备资料";
-  c.exportName = "设备资料明细表";
-  c.editors = {{"DBEdit2", "设备名称", "设备名称：", true},
-               {"DBEdit3", "责任人", "责任人：", true},
-               {"DBEdit4", "所在位置", "所在位置：", true},
-               {"DBEdit5", "生产厂家", "生产厂家：", false},
-               {"DBEdit6", "备注", "备注：", false}};
-  c.checkField = "报废";
-  c.checkCaption = "报废：";
-  c.gridColumns = {"设备代码", "设备名称", "生产厂家", "责任人", "所在位置", "本次维护日期",
-                   "下次维护日期", "报废", "操作员", "操作日期", "备注"};
-  c.maximised = true;
-  return c;
+  return {.objectName = "Form_equipment", .caption = "设备资料设置", .kind = kEquipment,
+          .printTitle = "设备资料", .exportName = "设备资料明细表",
+          .editors = {{"设备名称", true}, {"责任人", true}, {"所在位置", true}, {"生产厂家", false}, {"备注", false}},
+          .checkField = "报废",
+          .gridColumns = {"设备代码", "设备名称", "生产厂家", "责任人", "所在位置", "本次维护日期", "下次维护日期", "报废",
+                          "操作员", "操作日期", "备注"},
+          .maximised = true};
 }
 
 UpkeepLogConfig logConfig() {
-  UpkeepLogConfig c{};
-  c.objectName = "Form_equipmentmx";
-  c.caption = "设备保养明细表";
-  c.queryName = "Q_equipment";
-  c.sourceName = "DS_equipment";
-  c.tableName = "T_equipmentmx";
-  c.logSourceName = "DS_equipmentmx";
-  c.itemTable = "设备表";
-  c.logTable = "设备维护明细表";
-  c.codeField = "设备代码";
-  c.nameField = "设备名称";
-  c.lastDateField = "本次维护日期";
-  c.nextDateField = "下次维护日期";
-  c.lastDateCaption = "本次维护日期：";
-  c.nextDateCaption = "下次维护日期：";
-  c.workerField = "维护人员";
-  c.workerCaption = "维护人员：";
-  c.doneField = "维护内容";
-  c.doneCaption = "维护情况：";
-  c.printTitle = "设备维护明细表";
-  c.exportName = "维护明细表";
-  c.gridColumns = {"本次维护日期", "下次维护日期", "维护人员", "维护内容", "备注", "设备代码", "设备名称"};
-  c.gridTitles = {{"维护内容", "维护情况"}};
-  return c;
+  // The log's 维护内容 is shown as 维护情况.
+  return {.objectName = "Form_equipmentmx", .caption = "设备保养明细表", .kind = kEquipment,
+          .tableName = "T_equipmentmx", .logSourceName = "DS_equipmentmx", .workerField = "维护人员",
+          .doneField = "维护内容", .doneCaption = "维护情况：", .printTitle = "设备维护明细表", .exportName = "维护明细表",
+          .gridColumns = {"本次维护日期", "下次维护日期", "维护人员", "维护内容", "备注", "设备代码", "设备名称"},
+          .gridTitles = {{"维护内容", "维护情况"}}};
 }
 }  // namespace
 

@@ -154,21 +154,14 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   }
 
   auto* fields = new QGridLayout(panel);
-  const struct {
-    const char* caption;
-    QWidget* editor;
-    int row, col, span;
-  } placed[] = {{"投诉单号：", DBEdit1, 0, 0, 1},        {"投诉日期：", DBDateTimeEditEh1, 0, 1, 1},
+  PlaceEditors(fields, panel,
+               {{"投诉单号：", DBEdit1, 0, 0, 1},        {"投诉日期：", DBDateTimeEditEh1, 0, 1, 1},
                 {"投诉形式：", DBComboBoxEh1, 0, 2, 1},  {"房屋代码：", DBComboBoxEh4, 1, 0, 1},
                 {"楼宇名称：", DBEdit2, 1, 1, 1},        {"业主名称：", DBEdit3, 1, 2, 1},
                 {"联系电话：", DBEdit4, 2, 0, 1},        {"记录人：", DBEdit5, 2, 1, 1},
                 {"处理结果：", DBComboBoxEh2, 2, 2, 1},  {"处理日期：", DBDateTimeEditEh2, 3, 0, 1},
                 {"处理人：", DBEdit6, 3, 1, 1},          {"处理形式：", DBComboBoxEh3, 3, 2, 1},
-                {"投诉内容：", DBMemo1, 4, 0, 5},        {"备注：", DBMemo2, 5, 0, 5}};
-  for (const auto& p : placed) {
-    fields->addWidget(new QLabel(u(p.caption), panel), p.row, p.col * 2, Qt::AlignRight);
-    fields->addWidget(p.editor, p.row, p.col * 2 + 1, 1, p.span);
-  }
+                {"投诉内容：", DBMemo1, 4, 0, 5},        {"备注：", DBMemo2, 5, 0, 5}});
   fields->addWidget(new QLabel(u("回访情况："), panel), 6, 0, Qt::AlignRight);
   auto* followRow = new QHBoxLayout;
   followRow->addWidget(DBMemo3, 1);
@@ -193,10 +186,7 @@ TForm_tousuinfo::TForm_tousuinfo(QWidget* parent) : TRecordForm(parent) {
   for (const auto& c : columns) AddGridColumn(DBGridEh1, u(c.field), QString(), c.sortable, c.width);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
   StripeGridRows(DBGridEh1);
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("业主投诉明细表"));
-  SetListOutput({DBGridEh1, u("业主投诉明细表"), PrintDBGridEh1});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u("业主投诉明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
@@ -483,18 +473,12 @@ TForm_tousuinfo_query::TForm_tousuinfo_query(QWidget* parent) : QDialog(parent) 
   bitbtn_return->setObjectName(QStringLiteral("bitbtn_return"));
 
   auto* grid = new QGridLayout(this);
-  const struct {
-    const char* caption;
-    QWidget* w;
-  } rows[] = {{"投诉单号：", Edit1}, {"楼宇名称：", ComboBox4}, {"业主名称：", Edit2}, {"房屋代码：", ComboBox2},
-              {"处理结果：", ComboBox1}, {"投诉形式：", ComboBox3}, {"记录人：", Edit4}, {"投诉内容：", Edit3},
-              {"备注：", Edit5}, {"回访情况：", Edit6}};
-  int r = 0;
-  for (const auto& row : rows) {
-    grid->addWidget(new QLabel(u(row.caption), this), r, 0, Qt::AlignRight);
-    grid->addWidget(row.w, r, 1, 1, 3);
-    ++r;
-  }
+  int r = PlaceCaptionedRows(grid, this, 0,
+                             {{"投诉单号：", Edit1}, {"楼宇名称：", ComboBox4}, {"业主名称：", Edit2},
+                              {"房屋代码：", ComboBox2}, {"处理结果：", ComboBox1}, {"投诉形式：", ComboBox3},
+                              {"记录人：", Edit4}, {"投诉内容：", Edit3}, {"备注：", Edit5},
+                              {"回访情况：", Edit6}},
+                             3);
   grid->addWidget(new QLabel(u("投诉日期 从："), this), r, 0, Qt::AlignRight);
   grid->addWidget(DBDateTimeEditEh1, r, 1);
   grid->addWidget(new QLabel(u("到："), this), r, 2, Qt::AlignRight);
@@ -505,10 +489,7 @@ TForm_tousuinfo_query::TForm_tousuinfo_query(QWidget* parent) : QDialog(parent) 
   grid->addWidget(new QLabel(u("到："), this), r, 2, Qt::AlignRight);
   grid->addWidget(DBDateTimeEditEh4, r, 3);
   ++r;
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(bitbtn_seek);
-  buttons->addWidget(bitbtn_return);
+  auto* buttons = NewButtonRow({bitbtn_seek, bitbtn_return});
   grid->addLayout(buttons, r, 0, 1, 4);
 
   connect(bitbtn_seek, &QPushButton::clicked, this, Guarded([this] { bitbtn_seekClick(); }));

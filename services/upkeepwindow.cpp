@@ -41,11 +41,10 @@ bool hasRows(TDataSet* d) { return d && d->Active() && !d->IsEmpty(); }
 
 TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* parent)
     : TRecordForm(parent), config_(config) {
-  setObjectName(u(config.objectName));
-  setWindowTitle(u(config.caption));
+  SetupDialog(this, config.objectName, u(config.caption));
   if (config.maximised) setWindowState(Qt::WindowMaximized);
-  query_ = NewQuery(this, config.queryName, Dm1->ADO_system);
-  source_ = NewDataSource(this, config.sourceName, query_);
+  query_ = NewQuery(this, config.kind.queryName, Dm1->ADO_system);
+  source_ = NewDataSource(this, config.kind.sourceName, query_);
   SetMainDataSet(query_);
 
   using F = TUpkeepItemsForm;
@@ -55,24 +54,25 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
 
   auto* panel = NewEditorPanel(this);
   auto* fields = new QGridLayout(panel);
-  code_ = MakeDBEdit(panel, "DBEdit1", source_, u(config.codeField));
+  code_ = MakeDBEdit(panel, "DBEdit1", source_, u(config.kind.codeField));
   SpeedButton1 = AddToolButton(nullptr, "SpeedButton1", u("<<"));
   SpeedButton1->setParent(panel);
   SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  PlaceCodeEditor(fields, panel, u(config.codeField) + u("："), code_, SpeedButton1);
+  PlaceCodeEditor(fields, panel, u(config.kind.codeField) + u("："), code_, SpeedButton1);
   AddTextEditor(code_);
   int r = 1;
   for (const UpkeepEditorSpec& editor : config.editors) {
-    TDBEditEh* e = MakeDBEdit(panel, editor.name, source_, u(editor.field));
+    const QByteArray name = "DBEdit" + QByteArray::number(r + 1);
+    TDBEditEh* e = MakeDBEdit(panel, name.constData(), source_, u(editor.field));
     if (editor.ime) SetImeName(e, CurrentOperatorIme);
-    fields->addWidget(new QLabel(u(editor.caption), panel), r, 0, Qt::AlignRight);
+    fields->addWidget(new QLabel(u(editor.field) + u("："), panel), r, 0, Qt::AlignRight);
     fields->addWidget(e, r, 1);
     AddTextEditor(e);
     editors_.append(e);
     ++r;
   }
   if (config.checkField) {
-    check_ = MakeDBCheck(panel, "DBCheckBox1", source_, u(config.checkField), u(config.checkCaption));
+    check_ = MakeDBCheck(panel, "DBCheckBox1", source_, u(config.checkField), u(config.checkField) + u("："));
     // The check box carries its caption itself, written before the box where the other
     // editors have their labels.
     check_->setLayoutDirection(Qt::RightToLeft);
@@ -80,11 +80,11 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
     AddTextEditor(check_);
     ++r;
   }
-  lastDate_ = MakeDBDateEdit(panel, "DBDateTimeEditEh1", source_, u(config.lastDateField));
-  nextDate_ = MakeDBDateEdit(panel, "DBDateTimeEditEh2", source_, u(config.nextDateField));
-  fields->addWidget(new QLabel(u(config.lastDateCaption), panel), r, 0, Qt::AlignRight);
+  lastDate_ = MakeDBDateEdit(panel, "DBDateTimeEditEh1", source_, u(config.kind.lastDateField));
+  nextDate_ = MakeDBDateEdit(panel, "DBDateTimeEditEh2", source_, u(config.kind.nextDateField));
+  fields->addWidget(new QLabel(u(config.kind.lastDateField) + u("："), panel), r, 0, Qt::AlignRight);
   fields->addWidget(lastDate_, r, 1);
-  fields->addWidget(new QLabel(u(config.nextDateCaption), panel), r + 1, 0, Qt::AlignRight);
+  fields->addWidget(new QLabel(u(config.kind.nextDateField) + u("："), panel), r + 1, 0, Qt::AlignRight);
   fields->addWidget(nextDate_, r + 1, 1);
   // The dates come from the log only.
   lastDate_->SetReadOnly(true);
@@ -100,10 +100,7 @@ TUpkeepItemsForm::TUpkeepItemsForm(const UpkeepItemsConfig& config, QWidget* par
     first = false;
   }
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u(config.printTitle));
-  SetListOutput({DBGridEh1, u(config.exportName), PrintDBGridEh1, nullptr, nullptr, true});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u(config.printTitle), nullptr, nullptr, true, u(config.exportName));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);
@@ -140,16 +137,16 @@ void TUpkeepItemsForm::bitbtn_saveClick() {
   TADOQuery* q = query_;
   if (!q->Active()) return;
   BeginSave(q);
-  const QString codeField = u(config_.codeField), nameField = u(config_.nameField);
+  const QString codeField = u(config_.kind.codeField), nameField = u(config_.kind.nameField);
   // Codes are kept in upper case.
   TField* code = q->FieldByName(codeField);
   if (code->AsString() != code->AsString().toUpper()) code->SetAsString(code->AsString().toUpper());
   if (!RequireField(q, codeField, code_, codeField + u("不能为空,请重新输入!"), true)) return;
   TDBEditEh* nameEditor = editors_.isEmpty() ? code_ : editors_.first();
   if (!RequireField(q, nameField, nameEditor, nameField + u("不能为空,请重新输入!"), true)) return;
-  if (!CheckUniqueKey(q, u(config_.table), codeField, code->AsString(), code_, codeField + u("重复,请重新输入!")))
+  if (!CheckUniqueKey(q, u(config_.kind.itemTable), codeField, code->AsString(), code_, codeField + u("重复,请重新输入!")))
     return;
-  if (!CheckUniqueKey(q, u(config_.table), nameField, q->FieldByName(nameField)->AsString(), nameEditor,
+  if (!CheckUniqueKey(q, u(config_.kind.itemTable), nameField, q->FieldByName(nameField)->AsString(), nameEditor,
                       nameField + u("重复,请重新输入!")))
     return;
   q->FieldByName(u("小区代码"))->SetAsString(CurrentGardenCode);
@@ -166,7 +163,7 @@ void TUpkeepItemsForm::bitbtn_saveClick() {
   try {
     conn->BeginTrans();
     if (renamed)
-      conn->Execute(u("update ") + u(config_.detailTable) + u(" set ") + codeField + u("=") +
+      conn->Execute(u("update ") + u(config_.kind.logTable) + u(" set ") + codeField + u("=") +
                     SqlQuote::Text(code->AsString()) + u(", ") + nameField + u("=") + SqlQuote::Text(newName) +
                     u(" where ") + codeField + u("=") + SqlQuote::Text(oldCode));
     saved = StampAndPost(q, u("操作员"));
@@ -187,14 +184,14 @@ void TUpkeepItemsForm::bitbtn_deleteClick() {
   TADOQuery* s = Dm1->q_search;
   s->Close();
   s->SQL.Clear();
-  s->SQL.Add(u("select * from ") + u(config_.detailTable) + u(" "));
-  s->SQL.Add(u("where ") + u(config_.codeField) + u("=") +
-             SqlQuote::Text(query_->FieldByName(u(config_.codeField))->AsString()));
+  s->SQL.Add(u("select * from ") + u(config_.kind.logTable) + u(" "));
+  s->SQL.Add(u("where ") + u(config_.kind.codeField) + u("=") +
+             SqlQuote::Text(query_->FieldByName(u(config_.kind.codeField))->AsString()));
   s->Open();
   const bool used = !s->IsEmpty();
   s->Close();
   if (used) {
-    ShowNotice(u(config_.detailExistsMessage));
+    ShowNotice(u("在") + u(config_.kind.logTable) + u("中还有记录,不能删除!"));
     return;
   }
   RecordDelete(query_, nullptr, true);
@@ -204,7 +201,7 @@ void TUpkeepItemsForm::SpeedButton1Click() {
   if (!IsEditing()) return;
   if (query_->State() == dsBrowse) query_->Edit();
   query_->UpdateRecord();
-  query_->FieldByName(u(config_.codeField))->SetAsString(query_->FieldByName(u(config_.nameField))->AsString());
+  query_->FieldByName(u(config_.kind.codeField))->SetAsString(query_->FieldByName(u(config_.kind.nameField))->AsString());
 }
 
 void TUpkeepItemsForm::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGridEh1, query_); }
@@ -213,18 +210,12 @@ void TUpkeepItemsForm::DBGridEh1SortMarkingChanged() { SortByTitleMarkers(DBGrid
 // Log
 
 TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) : TRecordForm(parent), config_(config) {
-  setObjectName(u(config.objectName));
-  setWindowTitle(u(config.caption));
+  SetupDialog(this, config.objectName, u(config.caption));
   setWindowState(Qt::WindowMaximized);
-  query_ = NewQuery(this, config.queryName, Dm1->ADO_system);
-  source_ = NewDataSource(this, config.sourceName, query_);
-  table_ = new TADOTable(this);
-  table_->setObjectName(u(config.tableName));
-  table_->SetConnection(Dm1->ADO_system);
-  table_->TableName = u(config.logTable);
-  table_->MasterFields = u(config.codeField);
-  table_->IndexFieldNames = u(config.codeField);
-  table_->SetMasterSource(source_);
+  query_ = NewQuery(this, config.kind.queryName, Dm1->ADO_system);
+  source_ = NewDataSource(this, config.kind.sourceName, query_);
+  table_ = NewTable(this, config.tableName, Dm1->ADO_system, u(config.kind.logTable), u(config.kind.codeField), source_);
+  table_->IndexFieldNames = u(config.kind.codeField);
   logSource_ = NewDataSource(this, config.logSourceName, table_);
   SetMainDataSet(table_);
 
@@ -235,14 +226,14 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   bar.row->addStretch(1);
 
   DBGridEh2 = NewListGrid(this, "DBGridEh2", source_, 0);
-  AddGridColumn(DBGridEh2, u(config.nameField), QString(), true, 140);
+  AddGridColumn(DBGridEh2, u(config.kind.nameField), QString(), true, 140);
   DBGridEh2->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh2SortMarkingChanged(); }); };
   AddStateGrid(DBGridEh2);
 
   auto* right = new QWidget(this);
   auto* panel = NewEditorPanel(right);
-  DBDateTimeEditEh1 = MakeDBDateEdit(panel, "DBDateTimeEditEh1", logSource_, u(config.lastDateField));
-  DBDateTimeEditEh2 = MakeDBDateEdit(panel, "DBDateTimeEditEh2", logSource_, u(config.nextDateField));
+  DBDateTimeEditEh1 = MakeDBDateEdit(panel, "DBDateTimeEditEh1", logSource_, u(config.kind.lastDateField));
+  DBDateTimeEditEh2 = MakeDBDateEdit(panel, "DBDateTimeEditEh2", logSource_, u(config.kind.nextDateField));
   DBEdit1 = MakeDBEdit(panel, "DBEdit1", logSource_, u(config.workerField));
   DBEdit3 = MakeDBEdit(panel, "DBEdit3", logSource_, u(config.doneField));
   DBEdit2 = MakeDBMemo(panel, "DBEdit2", logSource_, u("备注"));
@@ -250,13 +241,16 @@ TUpkeepLogForm::TUpkeepLogForm(const UpkeepLogConfig& config, QWidget* parent) :
   OnEditorDoubleClick(DBEdit2, [this] { OpenMemoEditor(this, DBEdit2->isReadOnly(), logSource_, u("备注")); });
   auto* fields = new QGridLayout(panel);
   const struct {
-    const char* caption;
+    QString caption;
     QWidget* w;
-  } placed[] = {{config.lastDateCaption, DBDateTimeEditEh1}, {config.nextDateCaption, DBDateTimeEditEh2},
-                {config.workerCaption, DBEdit1}, {config.doneCaption, DBEdit3}, {"备注：", DBEdit2}};
+  } placed[] = {{u(config.kind.lastDateField) + u("："), DBDateTimeEditEh1},
+                {u(config.kind.nextDateField) + u("："), DBDateTimeEditEh2},
+                {u(config.workerField) + u("："), DBEdit1},
+                {u(config.doneCaption), DBEdit3},
+                {u("备注："), DBEdit2}};
   int r = 0;
   for (const auto& p : placed) {
-    fields->addWidget(new QLabel(u(p.caption), panel), r, 0, Qt::AlignRight);
+    fields->addWidget(new QLabel(p.caption, panel), r, 0, Qt::AlignRight);
     fields->addWidget(p.w, r, 1);
     AddTextEditor(p.w);
     ++r;
@@ -336,8 +330,8 @@ void TUpkeepLogForm::bitbtn_addClick() {
   table_->Append();
   for (const char* name : {"小区代码", "小区名称"})
     table_->FieldByName(u(name))->SetValue(query_->FieldByName(u(name))->Value());
-  table_->FieldByName(u(config_.codeField))->SetValue(query_->FieldByName(u(config_.codeField))->Value());
-  table_->FieldByName(u(config_.nameField))->SetValue(query_->FieldByName(u(config_.nameField))->Value());
+  table_->FieldByName(u(config_.kind.codeField))->SetValue(query_->FieldByName(u(config_.kind.codeField))->Value());
+  table_->FieldByName(u(config_.kind.nameField))->SetValue(query_->FieldByName(u(config_.kind.nameField))->Value());
   DBDateTimeEditEh1->setFocus();
 }
 
@@ -359,19 +353,19 @@ void TUpkeepLogForm::bitbtn_saveClick() {
   if (!t->Modified()) return;
   if (!RequireField(t, u(config_.workerField), DBEdit1, u(config_.workerField) + u("不能为空,请重新输入!"), true))
     return;
-  if (DateBoxEmpty(DBDateTimeEditEh1) || t->FieldByName(u(config_.lastDateField))->IsNull()) {
-    ShowNotice(u(config_.lastDateField) + u("不能为空,请重新输入!"));
+  if (DateBoxEmpty(DBDateTimeEditEh1) || t->FieldByName(u(config_.kind.lastDateField))->IsNull()) {
+    ShowNotice(u(config_.kind.lastDateField) + u("不能为空,请重新输入!"));
     DBDateTimeEditEh1->setFocus();
     return;
   }
-  if (DateBoxEmpty(DBDateTimeEditEh2) || t->FieldByName(u(config_.nextDateField))->IsNull()) {
-    ShowNotice(u(config_.nextDateField) + u("不能为空,请重新输入!"));
+  if (DateBoxEmpty(DBDateTimeEditEh2) || t->FieldByName(u(config_.kind.nextDateField))->IsNull()) {
+    ShowNotice(u(config_.kind.nextDateField) + u("不能为空,请重新输入!"));
     DBDateTimeEditEh2->setFocus();
     return;
   }
   const bool added = IsAdding();
-  const Variant last = t->FieldByName(u(config_.lastDateField))->Value();
-  const Variant next = t->FieldByName(u(config_.nextDateField))->Value();
+  const Variant last = t->FieldByName(u(config_.kind.lastDateField))->Value();
+  const Variant next = t->FieldByName(u(config_.kind.nextDateField))->Value();
   // The entry and the item's dates land together or not at all.
   TADOConnection* conn = Dm1->ADO_system;
   conn->BeginTrans();
@@ -381,8 +375,8 @@ void TUpkeepLogForm::bitbtn_saveClick() {
     t->Post();
     if (added) {
       query_->Edit();
-      query_->FieldByName(u(config_.lastDateField))->SetValue(last);
-      query_->FieldByName(u(config_.nextDateField))->SetValue(next);
+      query_->FieldByName(u(config_.kind.lastDateField))->SetValue(last);
+      query_->FieldByName(u(config_.kind.nextDateField))->SetValue(next);
       query_->Post();
     }
     conn->CommitTrans();

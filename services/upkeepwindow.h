@@ -22,32 +22,37 @@ class TPrintDBGridEh;
 // entries set the item's last and next dates. These classes hold that behaviour; the
 // cleaning and equipment windows give the names, fields and texts.
 
+// A text editor of a register after the code: DBEdit2, DBEdit3 ... in order, captioned by its
+// field followed by "：".
 struct UpkeepEditorSpec {
-  const char* name;     // object name (DBEdit1 ...)
   const char* field;
-  const char* caption;  // label text
-  bool ime;             // takes the operator's input method
+  bool ime;  // takes the operator's input method
+};
+
+// What one register keeps up, as both its windows name it: the items' query and source, the
+// tables of the items and of their log, and the fields they share. The dates' captions are
+// their fields followed by "："; an item with log entries is refused deletion with
+// "在<log table>中还有记录,不能删除!".
+struct UpkeepKind {
+  const char* queryName;   // Q_clean
+  const char* sourceName;  // DS_clean
+  const char* itemTable;   // 保洁项目
+  const char* logTable;    // 保洁明细表
+  const char* codeField;   // 保洁代码 (upper case, unique)
+  const char* nameField;   // 保洁名称 (unique)
+  const char* lastDateField;
+  const char* nextDateField;
 };
 
 struct UpkeepItemsConfig {
   const char* objectName;
   const char* caption;
-  const char* queryName;   // Q_clean
-  const char* sourceName;  // DS_clean
-  const char* table;       // 保洁项目
-  const char* codeField;   // 保洁代码 (upper case, unique)
-  const char* nameField;   // 保洁名称 (unique)
-  const char* lastDateField;
-  const char* nextDateField;
-  const char* lastDateCaption;
-  const char* nextDateCaption;
-  const char* detailTable;          // 保洁明细表
-  const char* detailExistsMessage;  // "在保洁明细表中还有记录,不能删除!"
+  UpkeepKind kind;
   const char* printTitle;           // "保洁资料" (the header adds "打印清单")
   const char* exportName;
   QList<UpkeepEditorSpec> editors;  // text editors after the code, in Enter order
-  const char* checkField;           // a check box on the register (nullptr: none)
-  const char* checkCaption;
+  const char* checkField;           // a check box on the register (nullptr: none), captioned
+                                    // by the field followed by "："
   QList<const char*> gridColumns;   // the first gets the count footer
   bool maximised;
 };
@@ -96,20 +101,10 @@ class TUpkeepItemsForm : public TRecordForm {
 struct UpkeepLogConfig {
   const char* objectName;
   const char* caption;
-  const char* queryName;    // Q_clean
-  const char* sourceName;   // DS_clean
-  const char* tableName;    // T_cleanmx
+  UpkeepKind kind;
+  const char* tableName;      // T_cleanmx
   const char* logSourceName;  // DS_cleanmx
-  const char* itemTable;    // 保洁项目
-  const char* logTable;     // 保洁明细表
-  const char* codeField;
-  const char* nameField;
-  const char* lastDateField;
-  const char* nextDateField;
-  const char* lastDateCaption;
-  const char* nextDateCaption;
-  const char* workerField;   // 保洁人员 (required)
-  const char* workerCaption;
+  const char* workerField;   // 保洁人员 (required; captioned by the field followed by "：")
   const char* doneField;     // 保洁情况
   const char* doneCaption;
   const char* printTitle;    // "保洁明细表"

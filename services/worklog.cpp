@@ -72,19 +72,13 @@ std::array<TDBMemo*, 5> entryMemos(QWidget* parent, TDataSource* source, bool re
 }
 
 // Each caption in the grid's first column from `row` on, its widget beside it; the next row.
-int placeRows(QGridLayout* grid, QWidget* parent, int row, std::initializer_list<std::pair<const char*, QWidget*>> rows) {
-  for (const auto& [caption, w] : rows) {
-    grid->addWidget(new QLabel(u(caption), parent), row, 0, Qt::AlignRight | Qt::AlignTop);
-    grid->addWidget(w, row++, 1);
-  }
-  return row;
-}
 
 // The memos' rows.
 int placeMemos(QGridLayout* grid, QWidget* parent, int row, const std::array<TDBMemo*, 5>& m) {
-  return placeRows(grid, parent, row,
-                   {{"当日工作：", m[0]}, {"当日重要事项：", m[1]}, {"当日未完成工作：", m[2]},
-                    {"明日工作计划：", m[3]}, {"领导阅审意见：", m[4]}});
+  return PlaceCaptionedRows(grid, parent, row,
+                            {{"当日工作：", m[0]}, {"当日重要事项：", m[1]}, {"当日未完成工作：", m[2]},
+                             {"明日工作计划：", m[3]}, {"领导阅审意见：", m[4]}},
+                            1, Qt::AlignRight | Qt::AlignTop);
 }
 }  // namespace
 
@@ -232,9 +226,7 @@ TForm_worklog_edit::TForm_worklog_edit(TForm_worklog* owner) : QDialog(owner), o
   head->addStretch(1);
   grid->addLayout(head, 0, 0, 1, 2);
   const int r = placeMemos(grid, this, 1, memos);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  for (QPushButton* b : {b_append, b_save, b_cancel, b_return}) buttons->addWidget(b);
+  auto* buttons = NewButtonRow({b_append, b_save, b_cancel, b_return});
   grid->addLayout(buttons, r, 0, 1, 2);
 
   connect(b_append, &QPushButton::clicked, this, Guarded([this] { b_appendClick(); }));
@@ -382,11 +374,10 @@ TForm_worklog_check_edit::TForm_worklog_check_edit(TForm_worklog_check* owner) :
   b_return = button(this, "b_return", "返回 (&R)");
 
   auto* grid = new QGridLayout(this);
-  const int r = placeRows(grid, this, placeMemos(grid, this, 0, memos),
-                          {{"阅审完毕：", DBCheckBox1}, {"阅审人：", DBEdit1}, {"阅审日期：", DBDateTimeEditEh1}});
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  for (QPushButton* b : {b_save, b_cancel, b_return}) buttons->addWidget(b);
+  const int r = PlaceCaptionedRows(grid, this, placeMemos(grid, this, 0, memos),
+                                   {{"阅审完毕：", DBCheckBox1}, {"阅审人：", DBEdit1}, {"阅审日期：", DBDateTimeEditEh1}},
+                                   1, Qt::AlignRight | Qt::AlignTop);
+  auto* buttons = NewButtonRow({b_save, b_cancel, b_return});
   grid->addLayout(buttons, r, 0, 1, 2);
   connect(b_save, &QPushButton::clicked, this, Guarded([this] { b_saveClick(); }));
   connect(b_cancel, &QPushButton::clicked, this, Guarded([this] { b_cancelClick(); }));

@@ -36,10 +36,7 @@ bool editing(TDataSet* ds) { return ds->State() == dsEdit || ds->State() == dsIn
 // TfrmTreeEditBase
 
 TfrmTreeEditBase::TfrmTreeEditBase(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("frmTreeEditBase"));
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupDialog(this, "frmTreeEditBase", QString());
 
   qryTmp = NewQuery(this, "qryTmp", Dm1->ADO_system);
   qryTmp->LockType = ltBatchOptimistic;
@@ -330,13 +327,9 @@ TfrmTypeEdit::TfrmTypeEdit(TfrmTreeEditBase* owner, TDataSet* row) : QDialog(own
   edtName->SetDataSource(dsEdit);
   edtName->SetDataField(owner->NameField);
   SetImeName(edtName, CurrentOperatorIme);
-  btnOK = new QPushButton(u("确定"), this);
-  btnOK->setObjectName(QStringLiteral("btnOK"));
-  btnCancel = new QPushButton(u("取消"), this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  for (QPushButton* b : {btnOK, btnCancel}) b->setAutoDefault(false);
-  connect(btnOK, &QPushButton::clicked, this, Guarded([this] { btnOKClick(); }));
-  connect(btnCancel, &QPushButton::clicked, this, Guarded([this] { btnCancelClick(); }));
+  using D = TfrmTypeEdit;
+  AddDialogButtons<D>(this, {{&D::btnOK, "btnOK", "确定", &D::btnOKClick},
+                            {&D::btnCancel, "btnCancel", "取消", &D::btnCancelClick}});
   auto* enter = new TEnterChain(this);
   enter->Action(edtName, [this] { btnOKClick(); });
 
@@ -345,10 +338,7 @@ TfrmTypeEdit::TfrmTypeEdit(TfrmTreeEditBase* owner, TDataSet* row) : QDialog(own
   layout->addWidget(edtCode);
   layout->addWidget(new QLabel(u("名称："), this));
   layout->addWidget(edtName);
-  auto* row2 = new QHBoxLayout;
-  row2->addStretch(1);
-  row2->addWidget(btnOK);
-  row2->addWidget(btnCancel);
+  auto* row2 = NewButtonRow({btnOK, btnCancel});
   layout->addLayout(row2);
 }
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 #include "platform/ui.h"
 
@@ -48,12 +49,8 @@ QFrame* separator(QWidget* parent) {
 }  // namespace
 
 Tform_About::Tform_About(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("form_About"));
-  setWindowTitle(u("关于本系统"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupDialog(this, "form_About", u("关于本系统"));
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, QColor(0, 128, 128));  // teal
@@ -74,7 +71,7 @@ Tform_About::Tform_About(QWidget* parent) : QDialog(parent) {
   auto* lines = new QVBoxLayout(panel);
   auto* name = new QLabel(u("物业管理系统"), panel);
   name->setObjectName(QStringLiteral("ProductName"));
-  QFont big = font;
+  QFont big = font();
   big.setPointSize(14);
   big.setBold(true);
   name->setFont(big);
@@ -94,9 +91,7 @@ Tform_About::Tform_About(QWidget* parent) : QDialog(parent) {
 
   auto* right = new QVBoxLayout;
   right->addWidget(panel, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(Button1);
+  auto* buttons = NewButtonRow({Button1});
   right->addLayout(buttons);
   auto* row = new QHBoxLayout(this);
   row->addWidget(Image1);

@@ -7,6 +7,7 @@
 #include "platform/ui.h"
 #include "shell/loginstate.h"
 #include "shell/recordwindow.h"
+#include "shell/windowparts.h"
 
 class TDBMemo::Link : public TDataLink {
  public:
@@ -87,11 +88,7 @@ void TDBMemo::typed() {
 }
 
 TForm_bz::TForm_bz(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_bz"));
-  setWindowTitle(u("备忘录"));
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupDialog(this, "Form_bz", u("备忘录"));
 
   Label1 = new QLabel(u("内容："), this);
   Label1->setObjectName(QStringLiteral("Label1"));

@@ -55,13 +55,9 @@ TListPicker::TListPicker(QWidget* parent, const char* name, const QString& title
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setVisible(false);
-  bitbtn_select = new QPushButton(u("选中(&S)"), this);
-  bitbtn_select->setObjectName(QStringLiteral("bitbtn_select"));
-  SpeedButton4 = new QPushButton(u("返回"), this);
-  SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-  for (QPushButton* b : {bitbtn_select, SpeedButton4}) b->setAutoDefault(false);
-  connect(bitbtn_select, &QPushButton::clicked, this, Guarded([this] { bitbtn_selectClick(); }));
-  connect(SpeedButton4, &QPushButton::clicked, this, Guarded([this] { SpeedButton4Click(); }));
+  using D = TListPicker;
+  AddDialogButtons<D>(this, {{&D::bitbtn_select, "bitbtn_select", "选中(&S)", &D::bitbtn_selectClick},
+                            {&D::SpeedButton4, "SpeedButton4", "返回", &D::SpeedButton4Click}});
 
   DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_temp, 0);
   for (const TPickerColumn& c : columns)

@@ -83,18 +83,11 @@ TForm_Enter::TForm_Enter(QWidget* parent, bool estateRow) : QDialog(parent) {
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
 
-  bitbtn_ok = new QPushButton(u("确认"), this);
-  bitbtn_ok->setObjectName(QStringLiteral("bitbtn_ok"));
-  bitbtn_cancel = new QPushButton(u("终止"), this);
-  bitbtn_cancel->setObjectName(QStringLiteral("bitbtn_cancel"));
-  for (QPushButton* b : {bitbtn_ok, bitbtn_cancel}) b->setAutoDefault(false);
-  connect(bitbtn_ok, &QPushButton::clicked, this, Guarded([this] { BitBtn_OKClick(); }));
-  connect(bitbtn_cancel, &QPushButton::clicked, this, Guarded([this] { BitBtn_CancelClick(); }));
+  using D = TForm_Enter;
+  AddDialogButtons<D>(this, {{&D::bitbtn_ok, "bitbtn_ok", "确认", &D::BitBtn_OKClick},
+                            {&D::bitbtn_cancel, "bitbtn_cancel", "终止", &D::BitBtn_CancelClick}});
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(bitbtn_ok);
-  buttons->addWidget(bitbtn_cancel);
+  auto* buttons = NewButtonRow({bitbtn_ok, bitbtn_cancel});
 
   auto* right = new QVBoxLayout;
   right->addStretch(1);

@@ -101,8 +101,7 @@ void ReopenAt(TDataSet* dataSet, const QString& keyField, const QString& key) {
 // TForm_gardeninfo
 
 TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
-  setObjectName(QStringLiteral("Form_gardeninfo"));
-  setWindowTitle(u("楼盘资料管理"));
+  SetupDialog(this, "Form_gardeninfo", u("楼盘资料管理"));
 
   q_gardeninfo = NewQuery(this, "q_gardeninfo", Dm1->ADO_system);
   ds_gardeninfo = NewDataSource(this, "ds_gardeninfo", q_gardeninfo);
@@ -141,20 +140,11 @@ TForm_gardeninfo::TForm_gardeninfo(QWidget* parent) : TRecordForm(parent) {
 
   // The list.
   DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_gardeninfo);
-  AddGridColumn(DBGridEh1, u("小区代码"), u("楼盘代码"), false, 90)->Footer()->SetValueType(fvtCount);
-  AddGridColumn(DBGridEh1, u("小区名称"), u("楼盘名称"), false, 160);
-  AddGridColumn(DBGridEh1, u("小区地址"), u("楼盘地址"), false, 200);
-  AddGridColumn(DBGridEh1, u("楼宇数量"), QString(), false, 70);
-  AddGridColumn(DBGridEh1, u("房屋数量"), QString(), false, 70);
-  AddGridColumn(DBGridEh1, u("住户房屋数量"), QString(), false, 90);
-  AddGridColumn(DBGridEh1, u("操作人员"), QString(), false, 80);
-  AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 130);
-  AddGridColumn(DBGridEh1, u("备注"), QString(), false, 200);
+  AddGridColumns(DBGridEh1, {{"小区代码", 90, fvtCount, "楼盘代码"}, {"小区名称", 160, fvtNon, "楼盘名称"},
+                             {"小区地址", 200, fvtNon, "楼盘地址"}, {"楼宇数量", 70}, {"房屋数量", 70},
+                             {"住户房屋数量", 90}, {"操作人员", 80}, {"操作日期", 130}, {"备注", 200}});
   StripeGridRows(DBGridEh1);
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("楼盘资料明细表"));
-  SetListOutput({DBGridEh1, u("楼盘资料明细表"), PrintDBGridEh1});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u("楼盘资料明细表"));
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);

@@ -54,13 +54,9 @@ TForm_gsxx_edit::TForm_gsxx_edit(QWidget* parent) : QDialog(parent) {
   DBEdit6->setMinimumHeight(40);
   DBEdit13->setEchoMode(QLineEdit::Password);
 
-  bitbtn2 = new QPushButton(u("保存(&S)"), this);
-  bitbtn2->setObjectName(QStringLiteral("bitbtn2"));
-  SpeedButton2 = new QPushButton(u("返回(&R)"), this);
-  SpeedButton2->setObjectName(QStringLiteral("SpeedButton2"));
-  for (QPushButton* b : {bitbtn2, SpeedButton2}) b->setAutoDefault(false);
-  connect(bitbtn2, &QPushButton::clicked, this, Guarded([this] { bitbtn2Click(); }));
-  connect(SpeedButton2, &QPushButton::clicked, this, Guarded([this] { SpeedButton2Click(); }));
+  using D = TForm_gsxx_edit;
+  AddDialogButtons<D>(this, {{&D::bitbtn2, "bitbtn2", "保存(&S)", &D::bitbtn2Click},
+                            {&D::SpeedButton2, "SpeedButton2", "返回(&R)", &D::SpeedButton2Click}});
 
   // Enter walks the editors in order and, in 登陆口令, saves.
   auto* enter = new TEnterChain(this);

@@ -113,10 +113,7 @@ TForm_guestinfo::TForm_guestinfo(QWidget* parent) : TRecordForm(parent) {
                  {"操作人员", 70},  {"操作日期", 130}, {"备注", 150}};
   for (const auto& c : columns) AddGridColumn(DBGridEh1, u(c.field), QString(), true, c.width);
   DBGridEh1->OnSortMarkingChanged = [this](QObject*) { Guard([this] { DBGridEh1SortMarkingChanged(); }); };
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("客户资料明细表"));
-  SetListOutput({DBGridEh1, u("客户资料明细表"), PrintDBGridEh1, nullptr, nullptr, false});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u("客户资料明细表"), nullptr, nullptr, false);
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(2, 2, 2, 2);

@@ -45,13 +45,9 @@ QString GeneratedHouseCode(const QString& buildingCode, const QString& entrance,
 }
 
 TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(parent) {
-  setObjectName(QStringLiteral("Form_houseinfo_input"));
-  setWindowTitle(u("房屋业主资料管理"));
-
-  q_storeyinfo = NewQuery(this, "q_storeyinfo", Dm1->ADO_system);
-  ds_storeyinfo = NewDataSource(this, "ds_storeyinfo", q_storeyinfo);
-  t_houseinfo = NewTable(this, "t_houseinfo", Dm1->ADO_system, u("房屋资料"), u("小区代码;楼宇代码"), ds_storeyinfo);
-  ds_houseinfo = NewDataSource(this, "ds_houseinfo", t_houseinfo);
+  SetupDialog(this, "Form_houseinfo_input", u("房屋业主资料管理"));
+  std::tie(q_storeyinfo, ds_storeyinfo, t_houseinfo, ds_houseinfo) =
+      NewMasterDetail(this, "storeyinfo", "houseinfo", u("房屋资料"), u("小区代码;楼宇代码"));
   SetMainDataSet(t_houseinfo);
 
   // Tool bar.
@@ -184,11 +180,8 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
 
   // Buildings.
   DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_storeyinfo);
-  AddGridColumn(DBGridEh2, u("楼宇名称"), QString(), false, 90)->Footer()->SetValueType(fvtCount);
-  AddGridColumn(DBGridEh2, u("楼宇代码"), QString(), false, 70);
-  for (const char* summed : {"房屋数量", "住户数量", "空置房数量"})
-    AddGridColumn(DBGridEh2, u(summed), QString(), false, 70)->Footer()->SetValueType(fvtSum);
-  AddGridColumn(DBGridEh2, u("小区名称"), QString(), false, 90);
+  AddGridColumns(DBGridEh2, {{"楼宇名称", 90, fvtCount}, {"楼宇代码", 70}, {"房屋数量", 70, fvtSum},
+                             {"住户数量", 70, fvtSum}, {"空置房数量", 70, fvtSum}, {"小区名称", 90}});
   OnGridDoubleClick(DBGridEh2, [this] { bitbtn_editClick(); });
   AddStateGrid(DBGridEh2);
 
@@ -214,10 +207,7 @@ TForm_houseinfo_input::TForm_houseinfo_input(QWidget* parent) : TRecordForm(pare
   AddGridColumn(DBGridEh1, u("操作人员"), QString(), false, 70);
   AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 130);
   AddGridColumn(DBGridEh1, u("备注"), QString(), false, 150);
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("房屋资料明细表"));
-  SetListOutput({DBGridEh1, u("房屋资料明细表"), PrintDBGridEh1});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u("房屋资料明细表"));
 
   auto* top = new QHBoxLayout;
   top->addWidget(panel, 1);

@@ -69,13 +69,9 @@ TForm_houseinfo_query::TForm_houseinfo_query(QWidget* parent) : QDialog(parent) 
   MaskEdit3 = line("MaskEdit3");
   MaskEdit4 = line("MaskEdit4");
   for (QLineEdit* d : {MaskEdit1, MaskEdit2, MaskEdit3, MaskEdit4}) d->setPlaceholderText(u("yyyy-m-d"));
-  BitBtn1 = new QPushButton(u("查询 (&F)"), this);
-  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn2 = new QPushButton(u("返回 (&R)"), this);
-  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-  for (QPushButton* b : {BitBtn1, BitBtn2}) b->setAutoDefault(false);
-  connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
-  connect(BitBtn2, &QPushButton::clicked, this, Guarded([this] { BitBtn2Click(); }));
+  using D = TForm_houseinfo_query;
+  AddDialogButtons<D>(this, {{&D::BitBtn1, "BitBtn1", "查询 (&F)", &D::BitBtn1Click},
+                            {&D::BitBtn2, "BitBtn2", "返回 (&R)", &D::BitBtn2Click}});
 
   auto* grid = new QGridLayout;
   int r = 0;
@@ -102,10 +98,7 @@ TForm_houseinfo_query::TForm_houseinfo_query(QWidget* parent) : QDialog(parent) 
   };
   range("入住日期 从：", MaskEdit1, MaskEdit2);
   range("入伙日期 从：", MaskEdit3, MaskEdit4);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(BitBtn1);
-  buttons->addWidget(BitBtn2);
+  auto* buttons = NewButtonRow({BitBtn1, BitBtn2});
   auto* column = new QVBoxLayout(this);
   column->addLayout(grid);
   column->addLayout(buttons);
@@ -196,11 +189,7 @@ void TForm_houseinfo_query::BitBtn2Click() { done(Rejected); }
 // TForm_house_zhuangtai
 
 TForm_house_zhuangtai::TForm_house_zhuangtai(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_house_zhuangtai"));
-  setWindowTitle(u("房屋状态表"));
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupDialog(this, "Form_house_zhuangtai", u("房屋状态表"));
 
   auto* bar = new QHBoxLayout;
   auto button = [this, bar](const char* name, const char* caption) { return NewToolButton(this, bar, name, u(caption)); };

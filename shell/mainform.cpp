@@ -155,9 +155,7 @@ TForm_main::TForm_main(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Form_main"));
   Form_main = this;
   setWindowTitle(QApplication::applicationDisplayName());
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetWindowFont(this);
   buildPanels();
   buildMenu();
   buildToolBar();

@@ -45,13 +45,6 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) 
   return b;
 }
 
-void setupDialog(QDialog* d, const char* name, const char* caption) {
-  d->setObjectName(QString::fromLatin1(name));
-  d->setWindowTitle(u(caption));
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  d->setFont(font);
-}
 
 bool sameFile(const QString& a, const QString& b) {
   const QFileInfo fa(a), fb(b);
@@ -76,10 +69,7 @@ void buildFileWindow(QDialog* d, QLabel*& label, QLineEdit*& edit, QToolButton*&
   auto* row = new QHBoxLayout;
   row->addWidget(edit, 1);
   row->addWidget(browse);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(action);
-  buttons->addWidget(back);
+  auto* buttons = NewButtonRow({action, back});
   auto* layout = new QVBoxLayout(d);
   layout->addWidget(label);
   layout->addLayout(row);
@@ -149,7 +139,7 @@ void RunStatementsInOneTransaction(const QStringList& statements) {
 // Backup
 
 TForm_backup::TForm_backup(QWidget* parent) : QDialog(parent) {
-  setupDialog(this, "Form_backup", "系统备份管理");
+  SetupDialog(this, "Form_backup", u("系统备份管理"));
   buildFileWindow(this, Label1, Edit1, SpeedButton1, BitBtn1, BitBtn2, "备份");
   connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
   connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
@@ -262,7 +252,7 @@ void TForm_backup::BitBtn2Click() { reject(); }
 // Restore
 
 TForm_restore::TForm_restore(QWidget* parent) : QDialog(parent) {
-  setupDialog(this, "Form_restore", "系统恢复管理");
+  SetupDialog(this, "Form_restore", u("系统恢复管理"));
   buildFileWindow(this, Label1, Edit1, SpeedButton1, BitBtn1, BitBtn2, "恢复");
   connect(SpeedButton1, &QToolButton::clicked, this, Guarded([this] { SpeedButton1Click(); }));
   connect(BitBtn1, &QPushButton::clicked, this, Guarded([this] { BitBtn1Click(); }));
@@ -415,7 +405,7 @@ QStringList TForm_initialize::Tables() {
 }
 
 TForm_initialize::TForm_initialize(QWidget* parent) : QDialog(parent) {
-  setupDialog(this, "Form_initialize", "数据初始化");
+  SetupDialog(this, "Form_initialize", u("数据初始化"));
   auto* note1 = new QLabel(u("提示：数据初始化就是清空选中项目数据库中的数据。"), this);
   auto* note2 = new QLabel(u("如果用户第一次使用本系统时或者需要清空数据库时，请使用本功能，清除原来的数据，便于录入新的数据。"), this);
   note2->setWordWrap(true);
@@ -490,7 +480,7 @@ bool ArrangePeriod(int fromYear, int fromMonth, int toYear, int toMonth, TDateTi
 }
 
 TForm_arrange::TForm_arrange(QWidget* parent) : QDialog(parent) {
-  setupDialog(this, "Form_arrange", "数据清理");
+  SetupDialog(this, "Form_arrange", u("数据清理"));
   auto makeMonth = [this](const char* name) {
     auto* e = new QDateEdit(this);
     e->setObjectName(QString::fromLatin1(name));
@@ -549,10 +539,7 @@ TForm_arrange::TForm_arrange(QWidget* parent) : QDialog(parent) {
   left->addLayout(dates);
   for (QCheckBox* c : CheckBox) left->addWidget(c);
   left->addWidget(note);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(BitBtn1);
-  buttons->addWidget(BitBtn2);
+  auto* buttons = NewButtonRow({BitBtn1, BitBtn2});
   left->addLayout(buttons);
   left->addStretch(1);
   auto* layout = new QHBoxLayout(this);

@@ -104,22 +104,15 @@ TForm_password::TForm_password(QWidget* parent) : QDialog(parent) {
   addRow(2, "新口令：", MaskEdit1);
   addRow(3, "确认新口令：", MaskEdit2);
 
-  bitbtn_ok = new QPushButton(u("保存"), this);
-  bitbtn_ok->setObjectName(QStringLiteral("bitbtn_ok"));
-  bitbtn1 = new QPushButton(u("返回"), this);
-  bitbtn1->setObjectName(QStringLiteral("bitbtn1"));
-  for (QPushButton* b : {bitbtn_ok, bitbtn1}) b->setAutoDefault(false);
-  connect(bitbtn_ok, &QPushButton::clicked, this, Guarded([this] { BitBtn_OKClick(); }));
-  connect(bitbtn1, &QPushButton::clicked, this, Guarded([this] { bitbtn1Click(); }));
+  using D = TForm_password;
+  AddDialogButtons<D>(this, {{&D::bitbtn_ok, "bitbtn_ok", "保存", &D::BitBtn_OKClick},
+                            {&D::bitbtn1, "bitbtn1", "返回", &D::bitbtn1Click}});
 
   auto* line = new QFrame(this);
   line->setObjectName(QStringLiteral("Bevel1"));
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(bitbtn_ok);
-  buttons->addWidget(bitbtn1);
+  auto* buttons = NewButtonRow({bitbtn_ok, bitbtn1});
   auto* column = new QVBoxLayout(this);
   column->addLayout(grid);
   column->addWidget(line);

@@ -24,14 +24,9 @@ namespace {
 }  // namespace
 
 TForm_qxb::TForm_qxb(QWidget* parent) : TRecordForm(parent) {
-  setObjectName(QStringLiteral("Form_qxb"));
-  setWindowTitle(u("操作员设置"));
+  SetupDialog(this, "Form_qxb", u("操作员设置"));
   Form_qxb = this;
-
-  q_qxb = NewQuery(this, "q_qxb", Dm1->ADO_system);
-  ds_qxb = NewDataSource(this, "ds_qxb", q_qxb);
-  t_garden = NewTable(this, "t_garden", Dm1->ADO_system, u("权限小区表"), u("代码"), ds_qxb);
-  ds_garden = NewDataSource(this, "ds_garden", t_garden);
+  std::tie(q_qxb, ds_qxb, t_garden, ds_garden) = NewMasterDetail(this, "qxb", "garden", u("权限小区表"), u("代码"));
   SetMainDataSet(q_qxb);
 
   // Button bar, left to right.

@@ -85,10 +85,22 @@ void ShowDataError(const QString& action, const QString& databaseMessage) {
 // ---------------------------------------------------------------------------------------
 // TRecordForm
 
-TRecordForm::TRecordForm(QWidget* parent) : QDialog(parent) {
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+TRecordForm::TRecordForm(QWidget* parent) : QDialog(parent) { SetWindowFont(this); }
+
+TPrintDBGridEh* TRecordForm::SetupMainList(TDBGridEh* grid, const QString& printTitle, const char* exportRight,
+                                           const char* printRight, bool rowGuard, const QString& exportName) {
+  OnGridDoubleClick(grid, [this] { bitbtn_editClick(); });
+  AddStateGrid(grid);
+  TPrintDBGridEh* print = NewGridPrint(this, "PrintDBGridEh1", grid, printTitle);
+  TListOutput output;
+  output.grid = grid;
+  output.exportName = exportName.isEmpty() ? printTitle : exportName;
+  output.print = print;
+  output.exportRight = exportRight;
+  output.printRight = printRight;
+  output.rowGuard = rowGuard;
+  SetListOutput(output);
+  return print;
 }
 
 TRecordForm::~TRecordForm() = default;
@@ -536,6 +548,14 @@ int GridChromeWidth(TCustomDBGridEh* grid) {
 }
 
 }  // namespace
+
+void AddGridColumns(TCustomDBGridEh* grid, std::initializer_list<TGridColumn> columns) {
+  for (const TGridColumn& c : columns) {
+    TColumnEh* column = AddGridColumn(grid, QString::fromUtf8(c.field),
+                                      c.caption ? QString::fromUtf8(c.caption) : QString(), false, c.width);
+    if (c.footer != fvtNon) column->Footer()->SetValueType(c.footer);
+  }
+}
 
 TColumnEh* AddGridColumn(TCustomDBGridEh* grid, const QString& field, const QString& caption, bool sortable,
                          int width) {

@@ -123,6 +123,13 @@ class TRecordForm : public QDialog {
     bool rowGuard = true;
   };
   void SetListOutput(const TListOutput& output) { listOutput_ = output; }
+  // The window's main list: a double click edits its row, it is disabled while editing, and
+  // 导出 and 打印 list it (under their rights, none when null; with or without the row guard)
+  // through its print "PrintDBGridEh1" titled `printTitle`, which is returned; the export takes
+  // `exportName` (the print title when empty).
+  TPrintDBGridEh* SetupMainList(TDBGridEh* grid, const QString& printTitle, const char* exportRight = "导出权",
+                                const char* printRight = "打印权", bool rowGuard = true,
+                                const QString& exportName = QString());
 
   // The record tool bar: the framed panel with the standard buttons 增加 … 打印, the window's
   // `extra` buttons, then 返回; each button is kept in its member and wired to its handler.
@@ -304,6 +311,17 @@ void AddCaptionedEditors(QHBoxLayout* row, QWidget* parent,
 
 // A list grid as the record windows use it: read-only, whole-row selection, one footer row.
 void SetupListGrid(TCustomDBGridEh* grid, TDataSource* source, int footerRows = 1);
+// One column of a list as a table states it: its field, its width, its footer (none, a count
+// or a sum) and its title (the field's name when null).
+struct TGridColumn {
+  const char* field;
+  int width;
+  TFooterValueType footer = fvtNon;
+  const char* caption = nullptr;
+};
+// Appends the columns in order (see AddGridColumn), none sortable.
+void AddGridColumns(TCustomDBGridEh* grid, std::initializer_list<TGridColumn> columns);
+
 // Appends a column of `field` titled `caption` (the field name when empty); `sortable`
 // lets a title click set its sort marker; a width above 0 is the column's width in pixels.
 // The column is kept at least as wide as its title, and the grid at least as wide as it.

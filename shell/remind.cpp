@@ -130,11 +130,7 @@ int BuildReminderList(const ReminderSettings& settings, TDateTime today) {
 // TForm_txgn
 
 TForm_txgn::TForm_txgn(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_txgn"));
-  setWindowTitle(u("提醒功能"));
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupDialog(this, "Form_txgn", u("提醒功能"));
 
   auto* bar = new QFrame(this);
   bar->setObjectName(QStringLiteral("Panel1"));
@@ -235,11 +231,7 @@ bool ShowStartupReminders(QWidget* parent) {
 // TForm_txcsb
 
 TForm_txcsb::TForm_txcsb(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form_txcsb"));
-  setWindowTitle(u("到期报警设置"));
-  QFont font(u("宋体"));
-  font.setPointSize(9);
-  setFont(font);
+  SetupDialog(this, "Form_txcsb", u("到期报警设置"));
 
   auto makeNumber = [this](const char* name, const char* field) {
     auto* e = new TDBNumberEditEh(this);
@@ -263,13 +255,9 @@ TForm_txcsb::TForm_txcsb(QWidget* parent) : QDialog(parent) {
   DBNumberEditEh2 = makeNumber("DBNumberEditEh2", "租赁提前提醒天数");
   DBCheckBoxEh1 = makeCheck("DBCheckBoxEh1", "投诉自动提醒", "投诉自动提醒：");
   DBCheckBoxEh2 = makeCheck("DBCheckBoxEh2", "租赁自动提醒", "房屋租赁到期自动提醒：");
-  bitbtn_save = new QPushButton(u("存盘 (&S)"), this);
-  bitbtn_save->setObjectName(QStringLiteral("bitbtn_save"));
-  bitbtn_close = new QPushButton(u("返回 (&R)"), this);
-  bitbtn_close->setObjectName(QStringLiteral("bitbtn_close"));
-  for (QPushButton* b : {bitbtn_save, bitbtn_close}) b->setAutoDefault(false);
-  connect(bitbtn_save, &QPushButton::clicked, this, Guarded([this] { bitbtn_saveClick(); }));
-  connect(bitbtn_close, &QPushButton::clicked, this, Guarded([this] { bitbtn_closeClick(); }));
+  using D = TForm_txcsb;
+  AddDialogButtons<D>(this, {{&D::bitbtn_save, "bitbtn_save", "存盘 (&S)", &D::bitbtn_saveClick},
+                            {&D::bitbtn_close, "bitbtn_close", "返回 (&R)", &D::bitbtn_closeClick}});
 
   auto* grid = new QGridLayout;
   grid->addWidget(new QLabel(u("投诉后未处理提醒天数："), this), 0, 0, Qt::AlignRight);
@@ -280,10 +268,7 @@ TForm_txcsb::TForm_txcsb(QWidget* parent) : QDialog(parent) {
   grid->addWidget(DBNumberEditEh2, 2, 1);
   grid->addWidget(new QLabel(u("房屋租赁到期自动提醒："), this), 3, 0, Qt::AlignRight);
   grid->addWidget(DBCheckBoxEh2, 3, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(bitbtn_save);
-  buttons->addWidget(bitbtn_close);
+  auto* buttons = NewButtonRow({bitbtn_save, bitbtn_close});
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addLayout(buttons);

@@ -41,13 +41,9 @@ QStringList BuildingRenameStatements(const QString& estateCode, const QString& o
 }
 
 TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
-  setObjectName(QStringLiteral("Form_storeyinfo"));
-  setWindowTitle(u("楼宇资料管理"));
-
-  q_gardeninfo = NewQuery(this, "q_gardeninfo", Dm1->ADO_system);
-  ds_gardeninfo = NewDataSource(this, "ds_gardeninfo", q_gardeninfo);
-  t_storeyinfo = NewTable(this, "t_storeyinfo", Dm1->ADO_system, u("楼宇资料"), u("小区代码"), ds_gardeninfo);
-  ds_storeyinfo = NewDataSource(this, "ds_storeyinfo", t_storeyinfo);
+  SetupDialog(this, "Form_storeyinfo", u("楼宇资料管理"));
+  std::tie(q_gardeninfo, ds_gardeninfo, t_storeyinfo, ds_storeyinfo) =
+      NewMasterDetail(this, "gardeninfo", "storeyinfo", u("楼宇资料"), u("小区代码"));
   SetMainDataSet(t_storeyinfo);
 
   using F = TForm_storeyinfo;
@@ -93,33 +89,18 @@ TForm_storeyinfo::TForm_storeyinfo(QWidget* parent) : TRecordForm(parent) {
 
   // Estates.
   DBGridEh2 = NewListGrid(this, "DBGridEh2", ds_gardeninfo, 0);
-  AddGridColumn(DBGridEh2, u("小区名称"), u("楼盘名称"), false, 120);
-  AddGridColumn(DBGridEh2, u("小区地址"), u("楼盘地址"), false, 150);
-  AddGridColumn(DBGridEh2, u("楼宇数量"), QString(), false, 60);
-  AddGridColumn(DBGridEh2, u("房屋数量"), QString(), false, 60);
-  AddGridColumn(DBGridEh2, u("住户房屋数量"), QString(), false, 80);
-  AddGridColumn(DBGridEh2, u("备注"), QString(), false, 120);
+  AddGridColumns(DBGridEh2, {{"小区名称", 120, fvtNon, "楼盘名称"}, {"小区地址", 150, fvtNon, "楼盘地址"},
+                             {"楼宇数量", 60}, {"房屋数量", 60}, {"住户房屋数量", 80}, {"备注", 120}});
   AddStateGrid(DBGridEh2);
 
   // Buildings of the selected estate.
   DBGridEh1 = NewListGrid(this, "DBGridEh1", ds_storeyinfo);
-  AddGridColumn(DBGridEh1, u("楼宇代码"), QString(), false, 80)->Footer()->SetValueType(fvtCount);
-  AddGridColumn(DBGridEh1, u("楼宇名称"), QString(), false, 110);
-  AddGridColumn(DBGridEh1, u("建成日期"), QString(), false, 90);
-  AddGridColumn(DBGridEh1, u("楼房结构"), QString(), false, 80);
-  AddGridColumn(DBGridEh1, u("楼宇层数"), QString(), false, 60);
-  for (const char* summed : {"房屋数量", "住户数量", "空置房数量"})
-    AddGridColumn(DBGridEh1, u(summed), QString(), false, 70)->Footer()->SetValueType(fvtSum);
-  AddGridColumn(DBGridEh1, u("小区代码"), QString(), false, 70);
-  AddGridColumn(DBGridEh1, u("小区名称"), QString(), false, 100);
-  AddGridColumn(DBGridEh1, u("备注"), QString(), false, 150);
-  AddGridColumn(DBGridEh1, u("操作人员"), QString(), false, 70);
-  AddGridColumn(DBGridEh1, u("操作日期"), QString(), false, 130);
+  AddGridColumns(DBGridEh1, {{"楼宇代码", 80, fvtCount}, {"楼宇名称", 110}, {"建成日期", 90}, {"楼房结构", 80},
+                             {"楼宇层数", 60}, {"房屋数量", 70, fvtSum}, {"住户数量", 70, fvtSum},
+                             {"空置房数量", 70, fvtSum}, {"小区代码", 70}, {"小区名称", 100}, {"备注", 150},
+                             {"操作人员", 70}, {"操作日期", 130}});
   StripeGridRows(DBGridEh1);
-  OnGridDoubleClick(DBGridEh1, [this] { bitbtn_editClick(); });
-  AddStateGrid(DBGridEh1);
-  PrintDBGridEh1 = NewGridPrint(this, "PrintDBGridEh1", DBGridEh1, u("楼盘楼宇资料明细表"));
-  SetListOutput({DBGridEh1, u("楼盘楼宇资料明细表"), PrintDBGridEh1});
+  PrintDBGridEh1 = SetupMainList(DBGridEh1, u("楼盘楼宇资料明细表"));
 
   auto* splitter = new QSplitter(Qt::Horizontal, this);
   splitter->setObjectName(QStringLiteral("Splitter1"));

@@ -67,6 +67,16 @@ void PlaceEditors(QGridLayout* grid, QWidget* parent, std::initializer_list<TPla
   }
 }
 
+int PlaceCaptionedRows(QGridLayout* grid, QWidget* parent, int row,
+                       std::initializer_list<std::pair<const char*, QWidget*>> rows, int span,
+                       Qt::Alignment captionAlignment) {
+  for (const auto& [caption, editor] : rows) {
+    grid->addWidget(new QLabel(QString::fromUtf8(caption), parent), row, 0, captionAlignment);
+    grid->addWidget(editor, row++, 1, 1, span);
+  }
+  return row;
+}
+
 void PlaceCodeEditor(QGridLayout* grid, QWidget* panel, const QString& caption, QWidget* code, QWidget* beside) {
   auto* box = new QHBoxLayout;
   box->setContentsMargins(0, 0, 0, 0);
@@ -102,15 +112,41 @@ TPrintDBGridEh* NewGridPrint(QObject* owner, const char* name, TDBGridEh* grid, 
 
 void CloseQuery(TADOQuery* query) { query->Close(); }
 
-void SetupFixedDialog(QDialog* dialog, const char* name, const QString& title, bool closeButton) {
+void SetWindowFont(QWidget* window) {
+  QFont font(QString::fromUtf8("宋体"));
+  font.setPointSize(9);
+  window->setFont(font);
+}
+
+void SetupDialog(QWidget* dialog, const char* name, const QString& title) {
   nameIt(dialog, name);
-  dialog->setWindowTitle(title);
+  if (!title.isEmpty()) dialog->setWindowTitle(title);
+  SetWindowFont(dialog);
+}
+
+void SetupFixedDialog(QDialog* dialog, const char* name, const QString& title, bool closeButton) {
   Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if (closeButton) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   dialog->setWindowFlags(flags);
-  QFont font(QString::fromUtf8("宋体"));
-  font.setPointSize(9);
-  dialog->setFont(font);
+  SetupDialog(dialog, name, title);
+}
+
+QHBoxLayout* NewButtonRow(std::initializer_list<QWidget*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  for (QWidget* b : buttons) row->addWidget(b);
+  return row;
+}
+
+std::tuple<TADOQuery*, TDataSource*, TADOTable*, TDataSource*> NewMasterDetail(QObject* owner, const char* master,
+                                                                              const char* detail,
+                                                                              const QString& table,
+                                                                              const QString& linkFields) {
+  const QByteArray m(master), d(detail);
+  TADOQuery* query = NewQuery(owner, ("q_" + m).constData(), Dm1->ADO_system);
+  TDataSource* querySource = NewDataSource(owner, ("ds_" + m).constData(), query);
+  TADOTable* rows = NewTable(owner, ("t_" + d).constData(), Dm1->ADO_system, table, linkFields, querySource);
+  return {query, querySource, rows, NewDataSource(owner, ("ds_" + d).constData(), rows)};
 }
 
 // ---------------------------------------------------------------------------------------

@@ -4,11 +4,13 @@
 // their data sources, its tool bar of named buttons, the lists its pickers offer, and the
 // conditions of its search. A window states these as data and keeps only its own rules.
 
+#include <QPushButton>
 #include <QToolButton>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <initializer_list>
+#include <tuple>
 
 #include "platform/datetime.h"
 #include "platform/ui.h"
@@ -44,6 +46,14 @@ TADOTable* NewTable(QObject* owner, const char* name, TADOConnection* connection
 // A data source of `dataSet` with its object name (none when `name` is null).
 TDataSource* NewDataSource(QObject* owner, const char* name, TDataSet* dataSet);
 
+// The data of a window listing, beside a master list, the rows of `table` that belong to the
+// master's current row: the query "q_<master>" with its source "ds_<master>" and the table
+// "t_<detail>" (linked by `linkFields`) with its source "ds_<detail>", over the main database.
+std::tuple<TADOQuery*, TDataSource*, TADOTable*, TDataSource*> NewMasterDetail(QObject* owner, const char* master,
+                                                                              const char* detail,
+                                                                              const QString& table,
+                                                                              const QString& linkFields);
+
 // A data-aware editor of `field` of `source` with its object name.
 template <class E>
 E* NewBoundEditor(QWidget* parent, const char* name, TDataSource* source, const QString& field) {
@@ -69,6 +79,12 @@ struct TPlacedEditor {
 void PlaceEditors(QGridLayout* grid, QWidget* parent, std::initializer_list<TPlacedEditor> editors,
                   Qt::Alignment captionAlignment = Qt::AlignRight);
 
+// Captioned editors one under the other from `row` down: each caption in column 0, its editor
+// beside it spanning `span` columns. Returns the row after the last.
+int PlaceCaptionedRows(QGridLayout* grid, QWidget* parent, int row,
+                       std::initializer_list<std::pair<const char*, QWidget*>> rows, int span = 1,
+                       Qt::Alignment captionAlignment = Qt::AlignRight);
+
 // The first row of a detail panel's grid: the caption, then the code editor with `beside` (a
 // button or a box) to its right.
 void PlaceCodeEditor(QGridLayout* grid, QWidget* panel, const QString& caption, QWidget* code, QWidget* beside);
@@ -88,9 +104,40 @@ TPrintDBGridEh* NewGridPrint(QObject* owner, const char* name, TDBGridEh* grid, 
 template <class W>
 void RunModalOverQuery(QWidget* owner, TADOQuery* query, const QStringList& sqlLines);
 
+// The windows' 9-point 宋体 font.
+void SetWindowFont(QWidget* window);
+// A dialog of the shell: its object name and title (none when empty) and the windows' font.
+void SetupDialog(QWidget* dialog, const char* name, const QString& title);
 // A fixed dialog of the shell: its object name and title, a title bar with (`closeButton`) or
 // without the system menu and close button, and the windows' 9-point 宋体 font.
 void SetupFixedDialog(QDialog* dialog, const char* name, const QString& title, bool closeButton);
+
+// One push button of a dialog: the window's member that keeps it, its object name, its caption
+// and the window's method its click runs.
+template <class W>
+struct TDialogButton {
+  QPushButton* W::*member;
+  const char* name;
+  const char* caption;
+  void (W::*handler)();
+};
+
+// The dialog's push buttons, in order: each made on the window, kept in its member, never the
+// default button (Enter belongs to the editors) and wired to its handler (under the exception
+// barrier).
+template <class W>
+void AddDialogButtons(W* window, std::initializer_list<TDialogButton<W>> buttons) {
+  for (const TDialogButton<W>& d : buttons) {
+    auto* b = new QPushButton(QString::fromUtf8(d.caption), window);
+    b->setObjectName(QString::fromLatin1(d.name));
+    b->setAutoDefault(false);
+    window->*(d.member) = b;
+    QObject::connect(b, &QPushButton::clicked, window, Guarded([window, fn = d.handler] { (window->*fn)(); }));
+  }
+}
+
+// A row of buttons standing to the right: the stretch, then the buttons in order.
+QHBoxLayout* NewButtonRow(std::initializer_list<QWidget*> buttons);
 
 // ---------------------------------------------------------------------------------------
 // Tool bars
