@@ -785,6 +785,12 @@ void TCustomDBGridEh::inputMethodEvent(QInputMethodEvent* e) {
     // typed character, the text takes the place of the cell's.
     auto* shown = InplaceEditor();
     const bool wasShown = shown && EditorMode() && shown->isVisible();
+    // An event with no text (a composition dropped, the input method reset on a focus change)
+    // starts nothing.
+    if (!wasShown && e->commitString().isEmpty() && e->preeditString().isEmpty() && e->replacementLength() == 0) {
+      e->accept();
+      return;
+    }
     ShowCellEditor();
     auto* ed = qobject_cast<TCustomMaskEdit*>(InplaceEditor());
     if (ed && EditorMode() && ed->isVisible()) {

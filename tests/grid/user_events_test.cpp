@@ -760,6 +760,21 @@ TEST(GridTyping, ACompositionEndedByEscapeOrACommitCancelledByEscapeWritesNothin
   }
 }
 
+TEST(GridTyping, AnInputMethodEventWithoutTextOpensNothingAndTypingAfterItStillWorks) {
+  TypingFixture f;
+  f.g.SelectColumnIndex(1);
+  ASSERT_FALSE(f.editorShown());
+  QInputMethodEvent empty;
+  QApplication::sendEvent(QApplication::focusWidget(), &empty);
+  EXPECT_FALSE(f.editorShown());
+  EXPECT_EQ(f.ds().State(), dsBrowse);
+  f.Commit(QStringLiteral("李"));
+  ASSERT_TRUE(f.editorShown());
+  EXPECT_EQ(f.editor()->Text(), QStringLiteral("李"));
+  f.LeaveRecord();
+  EXPECT_EQ(f.Stored("name", 1), QStringLiteral("李"));
+}
+
 TEST(GridTyping, ACommitWithAReplacementRangeReplacesThoseCharactersInTheRecord) {
   TypingFixture f;
   f.g.SelectColumnIndex(1);
