@@ -92,6 +92,18 @@ void DisconnectCompanyServer() {
   if (form_Dm2) form_Dm2->ADO_system1->Close();
 }
 
+QComboBox* NewTextSizeBox(QWidget* owner, TDBMemo* text) {
+  auto* box = new QComboBox(owner);
+  box->setObjectName(QStringLiteral("ComboBox1"));
+  for (int size = 5; size <= 18; ++size) box->addItem(QString::number(size));
+  QObject::connect(box, &QComboBox::currentTextChanged, text, [text](const QString& chosen) {
+    QFont f = text->font();
+    if (chosen.toInt() > 0) f.setPointSize(chosen.toInt());
+    text->setFont(f);
+  });
+  return box;
+}
+
 QStringList DepartmentNames() {
   QStringList names;
   TADOQuery* q = Dm1->q_search;
@@ -340,14 +352,7 @@ TForm_companyfile_edit::TForm_companyfile_edit(TForm_companyfile* owner) : QDial
   DBEdit5 = MakeDBEdit(this, "DBEdit5", ds, u("抄送"));
   DBEdit6 = MakeDBEdit(this, "DBEdit6", ds, u("撰稿人"));
   DBEdit7 = MakeDBEdit(this, "DBEdit7", ds, u("校验人"));
-  ComboBox1 = new QComboBox(this);
-  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-  for (int size = 5; size <= 18; ++size) ComboBox1->addItem(QString::number(size));
-  connect(ComboBox1, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-    QFont f = DBMemo1->font();
-    if (text.toInt() > 0) f.setPointSize(text.toInt());
-    DBMemo1->setFont(f);
-  });
+  ComboBox1 = NewTextSizeBox(this, DBMemo1);
   b_append = button(this, "b_append", "增加 (&A)");
   b_save = button(this, "b_save", "保存 (&S)");
   b_cancel = button(this, "b_cancel", "取消 (&D)");

@@ -228,3 +228,6 @@ class TForm_companyfile_query : public QDialog {
 
 // Fills a list with 部门名称 of the main database's 部门表 (through Dm1.q_search).
 QStringList DepartmentNames();
+
+// The box of point sizes 5 to 18 beside a document's full text: choosing a size sets the text's.
+QComboBox* NewTextSizeBox(QWidget* owner, TDBMemo* text);

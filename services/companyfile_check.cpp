@@ -121,14 +121,7 @@ TForm_companyfile_check_edit::TForm_companyfile_check_edit(TForm_companyfile_che
   DBEdit8 = MakeDBEdit(this, "DBEdit8", ds, u("撰稿人"));
   DBEdit9 = MakeDBEdit(this, "DBEdit9", ds, u("校验人"));
   for (TDBEditEh* e : {DBEdit1, DBEdit2, DBEdit3, DBEdit4, DBEdit5, DBEdit6, DBEdit7, DBEdit8, DBEdit9}) e->SetReadOnly(true);
-  ComboBox1 = new QComboBox(this);
-  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-  for (int size = 5; size <= 18; ++size) ComboBox1->addItem(QString::number(size));
-  connect(ComboBox1, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-    QFont f = DBMemo1->font();
-    if (text.toInt() > 0) f.setPointSize(text.toInt());
-    DBMemo1->setFont(f);
-  });
+  ComboBox1 = NewTextSizeBox(this, DBMemo1);
   DBEdit10 = MakeDBEdit(this, "DBEdit10", ds_temp, u("阅览人"));
   DBDateTimeEditEh1 = MakeDBDateEdit(this, "DBDateTimeEditEh1", ds_temp, u("阅览日期"));
   DBCheckBox1 = MakeDBCheck(this, "DBCheckBox1", ds_temp, u("阅览完毕"), u("阅览完毕："));
