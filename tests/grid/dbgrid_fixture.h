@@ -47,6 +47,27 @@ struct GridOverTable {
   TDataSet& ds() { return db->query; }
 };
 
+// A master table "m" of the groups 1 and 2 over the fixture's database, and the table "t" as its
+// detail by the column grp (ordered by grp and id); neither is open.
+struct MasterDetailOverT {
+  TADOTable master, detail;
+  TDataSource ms, ds;
+  explicit MasterDetailOverT(GridDbFixture& db) {
+    db.Exec(QStringLiteral("CREATE TABLE m (grp INTEGER)"));
+    db.Exec(QStringLiteral("INSERT INTO m VALUES (1), (2)"));
+    master.SetConnection(&db.conn);
+    master.TableName = QStringLiteral("m");
+    master.IndexFieldNames = QStringLiteral("grp");
+    ms.SetDataSet(&master);
+    detail.SetConnection(&db.conn);
+    detail.TableName = QStringLiteral("t");
+    detail.SetMasterSource(&ms);
+    detail.MasterFields = QStringLiteral("grp");
+    detail.IndexFieldNames = QStringLiteral("grp;id");
+    ds.SetDataSet(&detail);
+  }
+};
+
 // Saves the grid with an open drop-down drawn where it stands on the screen, next to the test.
 inline void SaveGridWithPopup(QWidget* grid, QWidget* popup, const QString& name) {
   const QPoint at = popup->mapToGlobal(QPoint(0, 0)) - grid->mapToGlobal(QPoint(0, 0));

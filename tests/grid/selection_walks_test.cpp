@@ -207,22 +207,12 @@ TEST(GridRectangleWalks, ClearingAndPastingTouchOnlyTheRowsBetweenTheCorners) {
 // reported, and the next Shift+click starts from the current record, not the old anchor.
 TEST(GridRectangleWalks, ReadingTheRecordsAgainDropsTheRectangle) {
   auto db = std::make_unique<GridDbFixture>(QStringLiteral("grp INTEGER, name VARCHAR(20)"));
-  db->Exec(QStringLiteral("CREATE TABLE m (grp INTEGER)"));
-  db->Exec(QStringLiteral("INSERT INTO m VALUES (1), (2)"));
   for (int i = 1; i <= 6; ++i) db->Exec(QStringLiteral("INSERT INTO t (grp, name) VALUES (1, 'a%1')").arg(i));
   for (int i = 1; i <= 6; ++i) db->Exec(QStringLiteral("INSERT INTO t (grp, name) VALUES (2, 'b%1')").arg(i));
-  TADOTable master, detail;
-  master.SetConnection(&db->conn);
-  master.TableName = QStringLiteral("m");
-  master.IndexFieldNames = QStringLiteral("grp");
-  TDataSource ms, ds;
-  ms.SetDataSet(&master);
-  detail.SetConnection(&db->conn);
-  detail.TableName = QStringLiteral("t");
-  detail.SetMasterSource(&ms);
-  detail.MasterFields = QStringLiteral("grp");
-  detail.IndexFieldNames = QStringLiteral("grp;id");
-  ds.SetDataSet(&detail);
+  MasterDetailOverT md(*db);
+  TADOTable& master = md.master;
+  TADOTable& detail = md.detail;
+  TDataSource& ds = md.ds;
   TDBGridEh g;
   g.resize(420, 300);
   g.show();

@@ -488,22 +488,12 @@ TEST(GridMarks, MarksOfRecordsDeletedElsewhereStayAndTheWalksPassOverThem) {
 // none of them may stand for a record of the new reading.
 TEST(GridMarks, ReadingTheRecordsAgainDropsTheMarksOfTheEarlierReading) {
   auto db = std::make_unique<GridDbFixture>(QStringLiteral("grp INTEGER, name VARCHAR(20)"));
-  db->Exec(QStringLiteral("CREATE TABLE m (grp INTEGER)"));
-  db->Exec(QStringLiteral("INSERT INTO m VALUES (1), (2)"));
   for (int i = 1; i <= 6; ++i) db->Exec(QStringLiteral("INSERT INTO t (grp, name) VALUES (1, 'r%1')").arg(i));
   db->Exec(QStringLiteral("INSERT INTO t (grp, name) VALUES (2, 'x1')"));
-  TADOTable master, detail;
-  master.SetConnection(&db->conn);
-  master.TableName = QStringLiteral("m");
-  master.IndexFieldNames = QStringLiteral("grp");
-  TDataSource ms, ds;
-  ms.SetDataSet(&master);
-  detail.SetConnection(&db->conn);
-  detail.TableName = QStringLiteral("t");
-  detail.SetMasterSource(&ms);
-  detail.MasterFields = QStringLiteral("grp");
-  detail.IndexFieldNames = QStringLiteral("grp;id");
-  ds.SetDataSet(&detail);
+  MasterDetailOverT md(*db);
+  TADOTable& master = md.master;
+  TADOTable& detail = md.detail;
+  TDataSource& ds = md.ds;
   Grid g{420, 300};
   g.SetOptions(g.Options() | dgMultiSelect | dgRowSelect);
   g.SetDataSource(&ds);
